@@ -1,0 +1,59 @@
+// TGraphic: the abstract picture that bitmaps, icons, metafiles and GIF documents derive from.
+#pragma once
+
+#include "platform/vcl/Persistent.h"
+#include "platform/vcl/Types.h"
+
+#include <cstdint>
+#include <string>
+
+namespace vcl {
+
+class TCanvas;
+class TStream;
+
+enum TProgressStage { psStarting, psRunning, psEnding };
+
+using TProgressEvent = std::function<void(TObject* Sender, TProgressStage Stage, uint8_t PercentDone,
+                                          bool RedrawNow, const TRect& R, const std::string& Msg)>;
+
+class TGraphic : public TPersistent {
+public:
+    TGraphic() = default;
+
+    virtual void LoadFromStream(TStream* stream) = 0;
+    virtual void SaveToStream(TStream* stream) = 0;
+    virtual void LoadFromFile(const std::string& fileName);
+    // Saved through a temporary file renamed over the target, so a failed save keeps the old file.
+    virtual void SaveToFile(const std::string& fileName);
+
+    virtual bool GetEmpty() const = 0;
+    virtual int32_t GetWidth() const = 0;
+    virtual int32_t GetHeight() const = 0;
+    virtual void SetWidth(int32_t value) = 0;
+    virtual void SetHeight(int32_t value) = 0;
+    virtual win::HPALETTE GetPalette() const { return nullptr; }
+    virtual void SetPalette(win::HPALETTE) {}
+    virtual bool GetTransparent() const { return FTransparent; }
+    virtual void SetTransparent(bool value);
+
+    bool GetModified() const { return FModified; }
+    void SetModified(bool value);
+
+    TNotifyEvent OnChange;
+    TProgressEvent OnProgress;
+
+    // Draws the graphic stretched into rect; TCanvas::Draw and StretchDraw call it.
+    virtual void Draw(TCanvas* canvas, const TRect& rect) = 0;
+
+protected:
+    virtual void Changed(TObject* sender);
+    virtual void Progress(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
+                          const TRect& r, const std::string& msg);
+
+private:
+    bool FModified = false;
+    bool FTransparent = false;
+};
+
+} // namespace vcl

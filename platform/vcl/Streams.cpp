@@ -1,0 +1,249 @@
+#include "platform/vcl/Streams.h"
+
+#include "platform/vcl/Exceptions.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vcl {
+
+namespace {
+
+std::string SystemErrorText() { return std::strerror(errno); }
+
+} // namespace
+
+int64_t TStream::GetSize() {
+    int64_t position = Seek(0, soCurrent);
+    int64_t size = Seek(0, soEnd);
+    Seek(position, soBeginning);
+    return size;
+}
+
+void TStream::SetSize(int64_t) { throw EStreamError("Stream size cannot be changed"); }
+
+void TStream::ReadBuffer(void* buffer, int32_t count) {
+    if (count < 0 || (count != 0 && Read(buffer, count) != count))
+        throw EReadError("Stream read error");
+}
+
+void TStream::WriteBuffer(const void* buffer, int32_t count) {
+    if (count < 0 || (count != 0 && Write(buffer, count) != count))
+        throw EWriteError("Stream write error");
+}
+
+int64_t TStream::CopyFrom(TStream* source, int64_t count) {
+    if (count == 0) {
+        source->SetPosition(0);
+        count = source->GetSize();
+    }
+    constexpr int32_t chunk = 64 * 1024;
+    std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(count, chunk)));
+    int64_t remaining = count;
+    while (remaining > 0) {
+        int32_t n = static_cast<int32_t>(std::min<int64_t>(remaining, chunk));
+        source->ReadBuffer(buffer.data(), n);
+        WriteBuffer(buffer.data(), n);
+        remaining -= n;
+    }
+    return count;
+}
+
+int32_t TCustomMemoryStream::Read(void* buffer, int32_t count) {
+    if (count <= 0 || FPosition < 0 || FPosition >= FSize)
+        return 0;
+    int64_t n = std::min<int64_t>(count, FSize - FPosition);
+    std::memcpy(buffer, static_cast<uint8_t*>(FMemory) + FPosition, static_cast<size_t>(n));
+    FPosition += n;
+    return static_cast<int32_t>(n);
+}
+
+int64_t TCustomMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
+    switch (origin) {
+    case soBeginning: FPosition = offset; break;
+    case soCurrent: FPosition += offset; break;
+    case soEnd: FPosition = FSize + offset; break;
+    }
+    return FPosition;
+}
+
+void TCustomMemoryStream::SaveToStream(TStream* stream) {
+    if (FSize > 0)
+        stream->WriteBuffer(FMemory, static_cast<int32_t>(FSize));
+}
+
+void TCustomMemoryStream::SaveToFile(const std::string& fileName) {
+    SaveFileSafely(fileName, [this](TStream& stream) { SaveToStream(&stream); });
+}
+
+void TMemoryStream::Reserve(int64_t capacity) {
+    if (capacity > static_cast<int64_t>(std::numeric_limits<int32_t>::max()))
+        throw EOutOfMemory("Out of memory while expanding memory stream");
+    if (static_cast<size_t>(capacity) > FData.size()) {
+        try {
+            FData.resize(std::max<size_t>(static_cast<size_t>(capacity), FData.size() + FData.size() / 2));
+        } catch (const std::bad_alloc&) {
+            throw EOutOfMemory("Out of memory while expanding memory stream");
+        }
+    }
+}
+
+int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
+    if (count <= 0 || FPosition < 0)
+        return 0;
+    int64_t end = FPosition + count;
+    if (end > GetSize()) {
+        Reserve(end);
+        SetPointer(FData.data(), end);
+    }
+    std::memcpy(FData.data() + FPosition, buffer, static_cast<size_t>(count));
+    FPosition = end;
+    return count;
+}
+
+void TMemoryStream::SetSize(int64_t newSize) {
+    if (newSize < 0)
+        throw EStreamError("Invalid stream size");
+    Reserve(newSize);
+    SetPointer(FData.data(), newSize);
+    if (FPosition > newSize)
+        FPosition = newSize;
+}
+
+void TMemoryStream::Clear() {
+    FData.clear();
+    FData.shrink_to_fit();
+    SetPointer(nullptr, 0);
+    FPosition = 0;
+}
+
+void TMemoryStream::LoadFromStream(TStream* stream) {
+    stream->SetPosition(0);
+    int64_t size = stream->GetSize();
+    SetSize(size);
+    if (size > 0)
+        stream->ReadBuffer(Memory(), static_cast<int32_t>(size));
+    FPosition = 0;
+}
+
+void TMemoryStream::LoadFromFile(const std::string& fileName) {
+    TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(&file);
+}
+
+int32_t TReadOnlyMemoryStream::Write(const void*, int32_t) { throw EWriteError("Stream write error"); }
+
+TFileStream::TFileStream(const std::string& fileName, uint16_t mode) : FFileName(fileName) {
+    if (mode == fmCreate || (mode & 0xFF00) == fmCreate) {
+        FHandle = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (FHandle < 0)
+            throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemErrorText());
+        return;
+    }
+    int flags = O_CLOEXEC;
+    switch (mode & 3) {
+    case fmOpenWrite: flags |= O_WRONLY; break;
+    case fmOpenReadWrite: flags |= O_RDWR; break;
+    default: flags |= O_RDONLY; break;
+    }
+    FHandle = ::open(fileName.c_str(), flags);
+    if (FHandle >= 0) {
+        struct stat st {};
+        if (::fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode)) {
+            ::close(FHandle);
+            FHandle = -1;
+            errno = EISDIR;
+        }
+    }
+    if (FHandle < 0)
+        throw EFOpenError("Cannot open file \"" + fileName + "\". " + SystemErrorText());
+}
+
+TFileStream::~TFileStream() {
+    if (FHandle >= 0)
+        ::close(FHandle);
+}
+
+int32_t TFileStream::Read(void* buffer, int32_t count) {
+    int32_t done = 0;
+    while (done < count) {
+        ssize_t n = ::read(FHandle, static_cast<uint8_t*>(buffer) + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<int32_t>(n);
+    }
+    return done;
+}
+
+int32_t TFileStream::Write(const void* buffer, int32_t count) {
+    int32_t done = 0;
+    while (done < count) {
+        ssize_t n =
+            ::write(FHandle, static_cast<const uint8_t*>(buffer) + done, static_cast<size_t>(count - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<int32_t>(n);
+    }
+    return done;
+}
+
+int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin) {
+    int whence = origin == soBeginning ? SEEK_SET : origin == soCurrent ? SEEK_CUR : SEEK_END;
+    off_t result = ::lseek(FHandle, static_cast<off_t>(offset), whence);
+    return result < 0 ? -1 : static_cast<int64_t>(result);
+}
+
+void TFileStream::SetSize(int64_t newSize) {
+    int64_t position = GetPosition();
+    if (::ftruncate(FHandle, static_cast<off_t>(newSize)) != 0)
+        throw EStreamError("Cannot set the size of \"" + FFileName + "\". " + SystemErrorText());
+    if (position > newSize)
+        Seek(newSize, soBeginning);
+}
+
+void SaveFileSafely(const std::string& fileName, const std::function<void(TStream& stream)>& writer) {
+    auto slash = fileName.rfind('/');
+    std::string folder = slash == std::string::npos ? std::string(".") : fileName.substr(0, slash + 1);
+    std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    std::string pattern = (slash == std::string::npos ? std::string() : folder) + "." + base + ".XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0)
+        throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemErrorText());
+    ::close(fd);
+    std::string tempName(name.data());
+    try {
+        {
+            TFileStream stream(tempName, fmOpenReadWrite);
+            writer(stream);
+            if (::fsync(stream.Handle()) != 0)
+                throw EWriteError("Cannot write file \"" + fileName + "\". " + SystemErrorText());
+        }
+        // Keep the permissions of the file being replaced; a new file gets the usual ones.
+        struct stat st {};
+        if (::stat(fileName.c_str(), &st) == 0)
+            ::chmod(tempName.c_str(), st.st_mode & 07777);
+        else {
+            mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::chmod(tempName.c_str(), 0666 & ~mask);
+        }
+        if (::rename(tempName.c_str(), fileName.c_str()) != 0)
+            throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemErrorText());
+    } catch (...) {
+        ::unlink(tempName.c_str());
+        throw;
+    }
+}
+
+} // namespace vcl
