@@ -1,12 +1,18 @@
 # Helpers shared by every folder's CMakeLists.txt.
 
-# loomwick_library(NAME DIR <folder> [DEPS libs...])
-# One static library from every .cpp directly inside the folder. Include paths are relative to the repo
+# loomwick_library(NAME DIR <folder> [<folder>...] [DEPS libs...])
+# One static library from every .cpp directly inside the folder(s). Include paths are relative to the repo
 # root, so code writes #include "platform/vcl/SysUtils.h".
 function(loomwick_library name)
-    cmake_parse_arguments(ARG "" "DIR" "DEPS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.cpp)
-    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.h)
+    cmake_parse_arguments(ARG "" "" "DIR;DEPS" ${ARGN})
+    set(sources)
+    set(headers)
+    foreach(dir ${ARG_DIR})
+        file(GLOB dir_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+        file(GLOB dir_headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.h)
+        list(APPEND sources ${dir_sources})
+        list(APPEND headers ${dir_headers})
+    endforeach()
     if(NOT sources)
         add_library(${name} INTERFACE)
         target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
@@ -25,7 +31,8 @@ endfunction()
 # One GoogleTest program for every test file of a folder, registered with CTest as one test.
 function(loomwick_test name)
     cmake_parse_arguments(ARG "" "DIR" "DEPS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${ARG_DIR}/*.cpp)
+    # A folder's tests may sit in sub-folders (tests/imaging/core, tests/imaging/io).
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${ARG_DIR}/*.cpp)
     if(NOT sources)
         return()
     endif()
