@@ -17,10 +17,27 @@ using LPARAM = intptr_t;
 using LRESULT = intptr_t;
 using COLORREF = uint32_t;
 using ATOM = uint16_t;
+using SHORT = int16_t;
+using USHORT = uint16_t;
+using ULONG = uint32_t;
+using LONGLONG = int64_t;
+using ULONGLONG = uint64_t;
+using SIZE_T = uintptr_t;
+using DWORD_PTR = uintptr_t;
+using LPVOID = void*;
+using LONG_PTR = intptr_t;
+using UINT_PTR = uintptr_t;
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
 constexpr DWORD INFINITE = 0xFFFFFFFF;
+// The classic path buffer size; the layer's own calls never write past the buffer they are given.
+constexpr DWORD MAX_PATH = 260;
+
+// A 64-bit value passed by address, as the performance counter uses it.
+struct LARGE_INTEGER {
+    int64_t QuadPart = 0;
+};
 
 // Every handle points at an object derived from HandleObject; the type names keep call sites honest.
 struct HandleObject {
@@ -58,6 +75,9 @@ using HINSTANCE = HINSTANCE__*;
 using HMODULE = HINSTANCE__*;
 using HKEY = HKEY__*;
 using HGLOBAL = HandleObject*;
+
+// The "no handle" value of calls that report failure with -1 rather than a null handle.
+inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(intptr_t(-1));
 
 struct TPoint {
     int32_t X = 0;
