@@ -1,0 +1,63 @@
+// What the window system asks of the screen it shows its windows on. A backend (headless for tests, Qt
+// for desktops) implements this and installs itself with SetScreenBackend.
+#pragma once
+
+#include "platform/win/WinTypes.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace win {
+
+struct MonitorDesc {
+    TRect Bounds;
+    TRect Work;
+    bool Primary = false;
+};
+
+// Raised when a message loop waits for input that can never come (a headless screen with nothing left
+// to replay): a test fails at once instead of hanging.
+class StallError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class IScreenBackend {
+public:
+    virtual ~IScreenBackend() = default;
+
+    virtual std::vector<MonitorDesc> Monitors() = 0;
+    virtual int ScreenDepth() { return 32; }
+
+    // Called on the GUI thread when its queue is empty. Returns when input was queued, Wake was called or
+    // timeoutMs (INFINITE: no limit) passed on the system clock. `waiter` names the loop that waits.
+    // Throws StallError when nothing can ever arrive.
+    virtual void WaitForEvents(DWORD timeoutMs, const std::string& waiter) = 0;
+    // Thread-safe: ends a WaitForEvents in progress (a message was posted from another thread).
+    virtual void Wake() = 0;
+
+    // A top-level window was created, shown, hidden, moved, resized, re-ordered or destroyed.
+    virtual void TopLevelChanged(HWND hwnd) {}
+    // The back buffer of a top-level window changed inside dirty (window coordinates).
+    virtual void Present(HWND hwnd, const TRect& dirty) {}
+    virtual void CursorChanged(HCURSOR cursor) {}
+    virtual void CaptureChanged(HWND hwnd) {}
+    // The sound calls, recorded by test backends.
+    virtual void Beep(UINT type) {}
+};
+
+void SetScreenBackend(IScreenBackend* backend); // nullptr puts the built-in screenless one back
+IScreenBackend& ScreenBackend();
+
+// Modal loops name themselves so that a stalled wait says where it waited.
+class WaitScope {
+public:
+    explicit WaitScope(std::string name);
+    ~WaitScope();
+    WaitScope(const WaitScope&) = delete;
+    WaitScope& operator=(const WaitScope&) = delete;
+    static std::string Current();
+};
+
+} // namespace win

@@ -1,0 +1,221 @@
+// The default answers of a window to the messages it does not handle itself.
+#include "platform/win/user/Metrics.h"
+#include "platform/win/user/WindowObject.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace win {
+
+namespace user {
+
+// The non-client frame of a window's style: the insets of the client area inside the window.
+TRect FrameInsets(DWORD style, DWORD exStyle);
+
+namespace {
+
+bool In(const TRect& r, TPoint p) { return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom; }
+
+LRESULT DefaultHitTest(HWND hwnd, TPoint screen) {
+    TRect w;
+    GetWindowRect(hwnd, &w);
+    if (!In(w, screen))
+        return HTNOWHERE;
+    TPoint origin = ClientOrigin(hwnd);
+    TRect client{origin.X, origin.Y, origin.X + hwnd->FClient.Width(), origin.Y + hwnd->FClient.Height()};
+    if (In(client, screen))
+        return HTCLIENT;
+    DWORD style = hwnd->FStyle;
+    if (style & WS_THICKFRAME) {
+        int f = GetSystemMetrics(SM_CXFRAME);
+        int corner = GetSystemMetrics(SM_CYCAPTION) + f;
+        bool left = screen.X < w.Left + f, right = screen.X >= w.Right - f;
+        bool top = screen.Y < w.Top + f, bottom = screen.Y >= w.Bottom - f;
+        bool nearLeft = screen.X < w.Left + corner, nearRight = screen.X >= w.Right - corner;
+        bool nearTop = screen.Y < w.Top + corner, nearBottom = screen.Y >= w.Bottom - corner;
+        if ((top && nearLeft) || (left && nearTop))
+            return HTTOPLEFT;
+        if ((top && nearRight) || (right && nearTop))
+            return HTTOPRIGHT;
+        if ((bottom && nearLeft) || (left && nearBottom))
+            return HTBOTTOMLEFT;
+        if ((bottom && nearRight) || (right && nearBottom))
+            return HTBOTTOMRIGHT;
+        if (top)
+            return HTTOP;
+        if (bottom)
+            return HTBOTTOM;
+        if (left)
+            return HTLEFT;
+        if (right)
+            return HTRIGHT;
+    }
+    TRect inset = FrameInsets(style & ~(WS_VSCROLL | WS_HSCROLL), hwnd->FExStyle);
+    if ((style & WS_CAPTION) == WS_CAPTION) {
+        int edge = inset.Left;
+        int captionTop = w.Top + edge - (hwnd->FExStyle & WS_EX_CLIENTEDGE ? GetSystemMetrics(SM_CXEDGE) : 0);
+        TRect caption{w.Left + edge, captionTop, w.Right - edge, w.Top + inset.Top};
+        if (In(caption, screen)) {
+            int button = GetSystemMetrics(hwnd->FExStyle & WS_EX_TOOLWINDOW ? SM_CXSMSIZE : SM_CXSIZE);
+            if ((style & WS_SYSMENU) && screen.X >= caption.Right - button - 2)
+                return HTCLOSE;
+            return HTCAPTION;
+        }
+    }
+    if (style & WS_VSCROLL) {
+        TRect bar{client.Right, client.Top, client.Right + GetSystemMetrics(SM_CXVSCROLL), client.Bottom};
+        if (In(bar, screen))
+            return HTVSCROLL;
+    }
+    if (style & WS_HSCROLL) {
+        TRect bar{client.Left, client.Bottom, client.Right, client.Bottom + GetSystemMetrics(SM_CYHSCROLL)};
+        if (In(bar, screen))
+            return HTHSCROLL;
+        if ((style & WS_VSCROLL) && screen.X >= client.Right && screen.Y >= client.Bottom)
+            return HTSIZE;
+    }
+    return HTBORDER;
+}
+
+} // namespace
+
+TRect FrameInsets(DWORD style, DWORD exStyle) {
+    int edge = 0;
+    if (style & WS_THICKFRAME)
+        edge = GetSystemMetrics(SM_CXFRAME);
+    else if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME))
+        edge = GetSystemMetrics(SM_CXDLGFRAME);
+    else if (style & WS_BORDER)
+        edge = GetSystemMetrics(SM_CXBORDER);
+    if (exStyle & WS_EX_CLIENTEDGE)
+        edge += GetSystemMetrics(SM_CXEDGE);
+    if (exStyle & WS_EX_STATICEDGE)
+        edge += GetSystemMetrics(SM_CXBORDER);
+    TRect inset{edge, edge, edge, edge};
+    if ((style & WS_CAPTION) == WS_CAPTION)
+        inset.Top += (exStyle & WS_EX_TOOLWINDOW) ? GetSystemMetrics(SM_CYSMCAPTION) : GetSystemMetrics(SM_CYCAPTION);
+    if (style & WS_VSCROLL)
+        inset.Right += GetSystemMetrics(SM_CXVSCROLL);
+    if (style & WS_HSCROLL)
+        inset.Bottom += GetSystemMetrics(SM_CYHSCROLL);
+    return inset;
+}
+
+} // namespace user
+
+using namespace user;
+
+LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    hwnd = Validate(hwnd);
+    if (!hwnd)
+        return 0;
+    switch (msg) {
+    case WM_NCCREATE: {
+        auto* cs = reinterpret_cast<CREATESTRUCT*>(lParam);
+        if (cs && cs->lpszName)
+            hwnd->FText = cs->lpszName;
+        return TRUE;
+    }
+    case WM_NCCALCSIZE: {
+        auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
+        if (!params)
+            return 0;
+        TRect inset = FrameInsets(hwnd->FStyle, hwnd->FExStyle);
+        TRect& r = params->rgrc[0];
+        r = {r.Left + inset.Left, r.Top + inset.Top, std::max(r.Left + inset.Left, r.Right - inset.Right),
+             std::max(r.Top + inset.Top, r.Bottom - inset.Bottom)};
+        return 0;
+    }
+    case WM_NCHITTEST: return DefaultHitTest(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_SETTEXT:
+        hwnd->FText = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        return TRUE;
+    case WM_GETTEXT: {
+        auto* buffer = reinterpret_cast<char*>(lParam);
+        if (!buffer || wParam == 0)
+            return 0;
+        size_t n = std::min(hwnd->FText.size(), size_t(wParam) - 1);
+        std::memcpy(buffer, hwnd->FText.data(), n);
+        buffer[n] = '\0';
+        return LRESULT(n);
+    }
+    case WM_GETTEXTLENGTH: return LRESULT(hwnd->FText.size());
+    case WM_WINDOWPOSCHANGED: {
+        auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+        if (pos && !(pos->flags & SWP_NOSIZE))
+            SendMessage(hwnd, WM_SIZE,
+                        (hwnd->FStyle & WS_MAXIMIZE)   ? SIZE_MAXIMIZED
+                        : (hwnd->FStyle & WS_MINIMIZE) ? SIZE_MINIMIZED
+                                                       : SIZE_RESTORED,
+                        MAKELPARAM(hwnd->FClient.Width(), hwnd->FClient.Height()));
+        if (pos && !(pos->flags & SWP_NOMOVE) && Validate(hwnd))
+            SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(hwnd->FClient.Left, hwnd->FClient.Top));
+        return 0;
+    }
+    case WM_CLOSE: DestroyWindow(hwnd); return 0;
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_CLOSE: SendMessage(hwnd, WM_CLOSE, 0, 0); return 0;
+        case SC_MINIMIZE: ShowWindow(hwnd, SW_MINIMIZE); return 0;
+        case SC_MAXIMIZE: ShowWindow(hwnd, SW_MAXIMIZE); return 0;
+        case SC_RESTORE: ShowWindow(hwnd, SW_RESTORE); return 0;
+        default: return 0;
+        }
+    case WM_NCLBUTTONDOWN:
+        if (wParam == WPARAM(HTCLOSE))
+            SendMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, lParam);
+        return 0;
+    case WM_NCLBUTTONDBLCLK:
+        if (wParam == WPARAM(HTCAPTION) && (hwnd->FStyle & WS_MAXIMIZEBOX) && (hwnd->FStyle & WS_THICKFRAME))
+            SendMessage(hwnd, WM_SYSCOMMAND, IsZoomed(hwnd) ? SC_RESTORE : SC_MAXIMIZE, lParam);
+        return 0;
+    case WM_MOUSEACTIVATE:
+        if (hwnd->IsChild() && hwnd->FParent) {
+            LRESULT r = SendMessage(hwnd->FParent, WM_MOUSEACTIVATE, wParam, lParam);
+            if (r)
+                return r;
+        }
+        return (hwnd->FExStyle & WS_EX_NOACTIVATE) ? MA_NOACTIVATE : MA_ACTIVATE;
+    case WM_SETCURSOR:
+        if (hwnd->IsChild() && hwnd->FParent && SendMessage(hwnd->FParent, WM_SETCURSOR, wParam, lParam))
+            return TRUE;
+        if (int16_t(LOWORD(lParam)) == HTERROR) {
+            UINT mouse = HIWORD(lParam);
+            if (mouse == WM_LBUTTONDOWN || mouse == WM_RBUTTONDOWN || mouse == WM_MBUTTONDOWN)
+                MessageBeep(0);
+        }
+        return FALSE;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam))
+            SetFocus(hwnd);
+        return 0;
+    case WM_NCACTIVATE: return TRUE;
+    case WM_CANCELMODE:
+        if (GetCapture() == hwnd)
+            ReleaseCapture();
+        return 0;
+    case WM_CONTEXTMENU:
+    case WM_MOUSEWHEEL:
+        // Children hand these to their parents.
+        if (hwnd->IsChild() && hwnd->FParent)
+            return SendMessage(hwnd->FParent, msg, msg == WM_CONTEXTMENU ? reinterpret_cast<WPARAM>(hwnd) : wParam,
+                               lParam);
+        return 0;
+    case WM_SETREDRAW:
+        hwnd->FRedraw = wParam != 0;
+        return 0;
+    case WM_GETMINMAXINFO:
+    case WM_GETDLGCODE:
+    case WM_GETICON:
+    case WM_GETFONT: return 0;
+    case WM_ERASEBKGND: return 0;
+    case WM_PAINT: ValidateRect(hwnd, nullptr); return 0;
+    case WM_SYSKEYDOWN:
+        if (wParam == WPARAM(VK_F4) && (lParam & KF_ALTDOWN_BIT) && !hwnd->IsChild())
+            PostMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    default: return 0;
+    }
+}
+
+} // namespace win

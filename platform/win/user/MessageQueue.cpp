@@ -1,0 +1,531 @@
+// Message queues: sending, posting, retrieving and dispatching messages, timers and thread hooks.
+#include "platform/win/kernel/Kernel.h"
+#include "platform/win/user/Backend.h"
+#include "platform/win/user/WindowObject.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <limits>
+#include <map>
+#include <unordered_map>
+
+namespace win {
+
+struct HHOOK__ {
+    int FType = 0;
+    HOOKPROC FProc = nullptr;
+    DWORD FThreadId = 0;
+    bool FRemoved = false;
+};
+
+namespace user {
+
+namespace {
+
+struct Timer {
+    HWND FHwnd = nullptr;
+    uintptr_t FId = 0;
+    UINT FInterval = 0;
+    uint64_t FDue = 0;
+    TIMERPROC FProc = nullptr;
+};
+
+// A message sent from another thread, waiting for the receiving thread to handle it.
+struct CrossThreadSend {
+    MSG FMsg;
+    LRESULT FResult = 0;
+    bool FDone = false;
+    bool FNotify = false; // SendNotifyMessage: nobody waits
+};
+
+struct ThreadQueue {
+    DWORD FThreadId = 0;
+    std::mutex FLock;
+    std::condition_variable FCv;
+    std::deque<MSG> FPosted;
+    std::deque<std::shared_ptr<CrossThreadSend>> FSent;
+    bool FQuit = false;
+    int FQuitCode = 0;
+    std::vector<Timer> FTimers;
+    std::vector<HHOOK> FHooks; // most recent first
+    MSG FLast;
+    int FInSend = 0;
+};
+
+std::mutex& QueuesLock() {
+    static std::mutex* lock = new std::mutex;
+    return *lock;
+}
+
+std::unordered_map<DWORD, std::unique_ptr<ThreadQueue>>& Queues() {
+    static auto* queues = new std::unordered_map<DWORD, std::unique_ptr<ThreadQueue>>;
+    return *queues;
+}
+
+ThreadQueue& QueueOf(DWORD threadId) {
+    std::lock_guard<std::mutex> guard(QueuesLock());
+    auto& q = Queues()[threadId];
+    if (!q) {
+        q = std::make_unique<ThreadQueue>();
+        q->FThreadId = threadId;
+    }
+    return *q;
+}
+
+ThreadQueue& CurrentQueue() {
+    thread_local ThreadQueue* queue = nullptr;
+    if (!queue)
+        queue = &QueueOf(GetCurrentThreadId());
+    return *queue;
+}
+
+uint64_t NowMs() { return GetClock().Now(); }
+
+bool MatchesFilter(HWND msgHwnd, HWND filter) {
+    if (!filter)
+        return true;
+    if (filter == reinterpret_cast<HWND>(-1))
+        return msgHwnd == nullptr;
+    return msgHwnd == filter || (msgHwnd && IsDescendant(filter, msgHwnd));
+}
+
+bool InRange(UINT msg, UINT lo, UINT hi) { return (lo == 0 && hi == 0) || (msg >= lo && msg <= hi); }
+
+LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (HasHook(WH_CALLWNDPROC)) {
+        CWPSTRUCT cwp;
+        cwp.hwnd = hwnd;
+        cwp.message = msg;
+        cwp.wParam = wParam;
+        cwp.lParam = lParam;
+        RunHook(WH_CALLWNDPROC, HC_ACTION, 1, reinterpret_cast<LPARAM>(&cwp));
+        if (!Validate(hwnd))
+            return 0;
+    }
+    return CallWindowProc(hwnd->FProc, hwnd, msg, wParam, lParam);
+}
+
+// Handles messages other threads sent to this one.
+void ReceiveSent(ThreadQueue& q) {
+    for (;;) {
+        std::shared_ptr<CrossThreadSend> item;
+        {
+            std::lock_guard<std::mutex> guard(q.FLock);
+            if (q.FSent.empty())
+                return;
+            item = q.FSent.front();
+            q.FSent.pop_front();
+        }
+        LRESULT result = 0;
+        if (Validate(item->FMsg.hwnd)) {
+            ++q.FInSend;
+            try {
+                result = CallProc(item->FMsg.hwnd, item->FMsg.message, item->FMsg.wParam, item->FMsg.lParam);
+            } catch (...) {
+                result = 0;
+            }
+            --q.FInSend;
+        }
+        std::lock_guard<std::mutex> guard(q.FLock);
+        item->FResult = result;
+        item->FDone = true;
+        q.FCv.notify_all();
+    }
+}
+
+bool TakeTimer(ThreadQueue& q, MSG* msg, HWND filter, UINT lo, UINT hi, bool remove) {
+    if (!InRange(WM_TIMER, lo, hi))
+        return false;
+    uint64_t now = NowMs();
+    for (Timer& t : q.FTimers) {
+        if (t.FDue > now || !MatchesFilter(t.FHwnd, filter))
+            continue;
+        msg->hwnd = t.FHwnd;
+        msg->message = WM_TIMER;
+        msg->wParam = t.FId;
+        msg->lParam = reinterpret_cast<LPARAM>(t.FProc);
+        msg->time = DWORD(now);
+        if (remove)
+            t.FDue = now + std::max<UINT>(t.FInterval, 1);
+        return true;
+    }
+    return false;
+}
+
+uint64_t NextTimerDue(ThreadQueue& q) {
+    uint64_t due = std::numeric_limits<uint64_t>::max();
+    for (const Timer& t : q.FTimers)
+        due = std::min(due, t.FDue);
+    return due;
+}
+
+bool PeekOnce(ThreadQueue& q, MSG* msg, HWND filter, UINT lo, UINT hi, UINT flags) {
+    bool remove = flags & PM_REMOVE;
+    ReceiveSent(q);
+    {
+        std::lock_guard<std::mutex> guard(q.FLock);
+        for (auto it = q.FPosted.begin(); it != q.FPosted.end(); ++it) {
+            if (!MatchesFilter(it->hwnd, filter) || !InRange(it->message, lo, hi))
+                continue;
+            *msg = *it;
+            if (remove)
+                q.FPosted.erase(it);
+            return true;
+        }
+    }
+    for (;;) {
+        bool swallowed = false;
+        if (!PeekInput(msg, filter, lo, hi, remove, &swallowed))
+            break;
+        if (!swallowed)
+            return true;
+    }
+    {
+        std::lock_guard<std::mutex> guard(q.FLock);
+        if (q.FQuit) {
+            msg->hwnd = nullptr;
+            msg->message = WM_QUIT;
+            msg->wParam = WPARAM(q.FQuitCode);
+            msg->lParam = 0;
+            if (remove)
+                q.FQuit = false;
+            return true;
+        }
+    }
+    if (InRange(WM_PAINT, lo, hi)) {
+        HWND hwnd = FindWindowToPaint(q.FThreadId, filter);
+        if (hwnd) {
+            msg->hwnd = hwnd;
+            msg->message = WM_PAINT;
+            msg->wParam = 0;
+            msg->lParam = 0;
+            return true;
+        }
+    }
+    return TakeTimer(q, msg, filter, lo, hi, remove);
+}
+
+void FinishRetrieved(ThreadQueue& q, MSG* msg, bool remove) {
+    if (msg->time == 0)
+        msg->time = GetTickCount();
+    if (msg->message != WM_MOUSEMOVE && (msg->pt.X == 0 && msg->pt.Y == 0))
+        msg->pt = GetState().FCursor;
+    q.FLast = *msg;
+    if (remove && HasHook(WH_GETMESSAGE))
+        RunHook(WH_GETMESSAGE, HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(msg));
+}
+
+} // namespace
+
+LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) { return SendMessage(hwnd, msg, wParam, lParam); }
+
+void KillWindowTimers(HWND hwnd) {
+    ThreadQueue& q = QueueOf(hwnd->FThreadId);
+    q.FTimers.erase(std::remove_if(q.FTimers.begin(), q.FTimers.end(), [hwnd](const Timer& t) { return t.FHwnd == hwnd; }),
+                    q.FTimers.end());
+    std::lock_guard<std::mutex> guard(q.FLock);
+    q.FPosted.erase(std::remove_if(q.FPosted.begin(), q.FPosted.end(), [hwnd](const MSG& m) { return m.hwnd == hwnd; }),
+                    q.FPosted.end());
+}
+
+bool HasHook(int idHook) {
+    ThreadQueue& q = CurrentQueue();
+    return std::any_of(q.FHooks.begin(), q.FHooks.end(), [idHook](HHOOK h) { return h->FType == idHook && !h->FRemoved; });
+}
+
+LRESULT RunHook(int idHook, int code, WPARAM wParam, LPARAM lParam) {
+    ThreadQueue& q = CurrentQueue();
+    for (HHOOK h : q.FHooks)
+        if (h->FType == idHook && !h->FRemoved)
+            return h->FProc(code, wParam, lParam);
+    return 0;
+}
+
+} // namespace user
+
+using namespace user;
+
+LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    hwnd = Validate(hwnd);
+    if (!hwnd)
+        return 0;
+    DWORD self = GetCurrentThreadId();
+    if (hwnd->FThreadId == self || hwnd == GetState().FDesktop) {
+        ThreadQueue& q = CurrentQueue();
+        ++q.FInSend;
+        struct Leave {
+            ThreadQueue& q;
+            ~Leave() { --q.FInSend; }
+        } leave{q};
+        return CallProc(hwnd, msg, wParam, lParam);
+    }
+    // Another thread's window: queue it there and wait, handling what is sent to this thread meanwhile.
+    ThreadQueue& target = QueueOf(hwnd->FThreadId);
+    auto item = std::make_shared<CrossThreadSend>();
+    item->FMsg = {hwnd, msg, wParam, lParam, GetTickCount(), GetState().FCursor};
+    {
+        std::lock_guard<std::mutex> guard(target.FLock);
+        target.FSent.push_back(item);
+    }
+    ScreenBackend().Wake();
+    ThreadQueue& own = CurrentQueue();
+    std::unique_lock<std::mutex> lock(target.FLock);
+    while (!item->FDone) {
+        lock.unlock();
+        ReceiveSent(own);
+        lock.lock();
+        target.FCv.wait_for(lock, std::chrono::milliseconds(5));
+        if (!Validate(hwnd))
+            break;
+    }
+    return item->FResult;
+}
+
+BOOL SendNotifyMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    hwnd = Validate(hwnd);
+    if (!hwnd)
+        return FALSE;
+    if (hwnd->FThreadId == GetCurrentThreadId()) {
+        SendMessage(hwnd, msg, wParam, lParam);
+        return TRUE;
+    }
+    ThreadQueue& target = QueueOf(hwnd->FThreadId);
+    auto item = std::make_shared<CrossThreadSend>();
+    item->FMsg = {hwnd, msg, wParam, lParam, GetTickCount(), GetState().FCursor};
+    item->FNotify = true;
+    {
+        std::lock_guard<std::mutex> guard(target.FLock);
+        target.FSent.push_back(item);
+    }
+    ScreenBackend().Wake();
+    return TRUE;
+}
+
+BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    DWORD threadId;
+    if (hwnd) {
+        State& s = GetState();
+        std::lock_guard<std::recursive_mutex> guard(s.FLock);
+        if (!Validate(hwnd))
+            return FALSE;
+        threadId = hwnd->FThreadId;
+    } else {
+        threadId = GetCurrentThreadId();
+    }
+    ThreadQueue& q = QueueOf(threadId);
+    {
+        std::lock_guard<std::mutex> guard(q.FLock);
+        q.FPosted.push_back({hwnd, msg, wParam, lParam, GetTickCount(), GetState().FCursor});
+    }
+    if (threadId != GetCurrentThreadId())
+        ScreenBackend().Wake();
+    return TRUE;
+}
+
+BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {
+    ThreadQueue& q = QueueOf(threadId);
+    {
+        std::lock_guard<std::mutex> guard(q.FLock);
+        q.FPosted.push_back({nullptr, msg, wParam, lParam, GetTickCount(), GetState().FCursor});
+    }
+    ScreenBackend().Wake();
+    return TRUE;
+}
+
+void PostQuitMessage(int exitCode) {
+    ThreadQueue& q = CurrentQueue();
+    std::lock_guard<std::mutex> guard(q.FLock);
+    q.FQuit = true;
+    q.FQuitCode = exitCode;
+}
+
+BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
+    ThreadQueue& q = CurrentQueue();
+    MSG m;
+    if (!PeekOnce(q, &m, hwnd, filterMin, filterMax, removeFlags))
+        return FALSE;
+    FinishRetrieved(q, &m, removeFlags & PM_REMOVE);
+    if (msg)
+        *msg = m;
+    return TRUE;
+}
+
+BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+    ThreadQueue& q = CurrentQueue();
+    MSG m;
+    for (;;) {
+        if (PeekOnce(q, &m, hwnd, filterMin, filterMax, PM_REMOVE))
+            break;
+        uint64_t due = NextTimerDue(q);
+        uint64_t now = NowMs();
+        DWORD timeout = due == std::numeric_limits<uint64_t>::max() ? INFINITE
+                        : due <= now                                 ? 0
+                                                                     : DWORD(std::min<uint64_t>(due - now, 0x7FFFFFFF));
+        if (timeout != 0)
+            ScreenBackend().WaitForEvents(timeout, WaitScope::Current());
+    }
+    FinishRetrieved(q, &m, true);
+    if (msg)
+        *msg = m;
+    return m.message == WM_QUIT ? FALSE : TRUE;
+}
+
+BOOL WaitMessage() {
+    ThreadQueue& q = CurrentQueue();
+    MSG m;
+    if (PeekOnce(q, &m, nullptr, 0, 0, PM_NOREMOVE))
+        return TRUE;
+    uint64_t due = NextTimerDue(q);
+    uint64_t now = NowMs();
+    DWORD timeout = due == std::numeric_limits<uint64_t>::max() ? INFINITE
+                    : due <= now                                 ? 0
+                                                                 : DWORD(std::min<uint64_t>(due - now, 0x7FFFFFFF));
+    if (timeout != 0)
+        ScreenBackend().WaitForEvents(timeout, WaitScope::Current());
+    return TRUE;
+}
+
+LRESULT DispatchMessage(const MSG* msg) {
+    if (!msg)
+        return 0;
+    if (msg->message == WM_TIMER && msg->lParam) {
+        auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+        proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
+        return 0;
+    }
+    HWND hwnd = Validate(msg->hwnd);
+    if (!hwnd)
+        return 0;
+    if (msg->message == WM_PAINT) {
+        LRESULT r = CallWindowProc(hwnd->FProc, hwnd, msg->message, msg->wParam, msg->lParam);
+        // A window that answers WM_PAINT without painting would be asked again for ever.
+        if (Validate(hwnd))
+            ValidateRect(hwnd, nullptr);
+        return r;
+    }
+    return CallWindowProc(hwnd->FProc, hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+UINT RegisterWindowMessage(const char* name) {
+    static std::mutex lock;
+    static std::map<std::string, UINT> ids;
+    std::string key(name ? name : "");
+    for (char& c : key)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    std::lock_guard<std::mutex> guard(lock);
+    auto it = ids.find(key);
+    if (it != ids.end())
+        return it->second;
+    UINT id = 0xC000 + UINT(ids.size());
+    ids[key] = id;
+    return id;
+}
+
+DWORD GetMessageTime() { return CurrentQueue().FLast.time; }
+
+DWORD GetMessagePos() {
+    const MSG& m = CurrentQueue().FLast;
+    return DWORD(MAKELPARAM(m.pt.X, m.pt.Y));
+}
+
+BOOL InSendMessage() { return CurrentQueue().FInSend > 0 ? TRUE : FALSE; }
+
+void BroadcastSystemMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto windows = GetDesktopWindow()->FChildren;
+    for (HWND w : windows)
+        if (Validate(w))
+            SendMessage(w, msg, wParam, lParam);
+}
+
+// ---- Timers ------------------------------------------------------------------------------------------
+
+uintptr_t SetTimer(HWND hwnd, uintptr_t id, UINT elapseMs, TIMERPROC proc) {
+    if (hwnd && !Validate(hwnd))
+        return 0;
+    ThreadQueue& q = hwnd ? QueueOf(hwnd->FThreadId) : CurrentQueue();
+    elapseMs = std::clamp<UINT>(elapseMs, 10, 0x7FFFFFFF);
+    if (!hwnd) {
+        // Thread timers get an id of their own unless an existing one is being reset.
+        bool existing = id && std::any_of(q.FTimers.begin(), q.FTimers.end(),
+                                          [id](const Timer& t) { return !t.FHwnd && t.FId == id; });
+        if (!existing) {
+            static uintptr_t next = 0x7FFF;
+            id = ++next;
+        }
+    }
+    for (Timer& t : q.FTimers)
+        if (t.FHwnd == hwnd && t.FId == id) {
+            t.FInterval = elapseMs;
+            t.FDue = NowMs() + elapseMs;
+            t.FProc = proc;
+            return hwnd ? (id ? id : 1) : id;
+        }
+    Timer t;
+    t.FHwnd = hwnd;
+    t.FId = id;
+    t.FInterval = elapseMs;
+    t.FDue = NowMs() + elapseMs;
+    t.FProc = proc;
+    q.FTimers.push_back(t);
+    return hwnd ? (id ? id : 1) : id;
+}
+
+BOOL KillTimer(HWND hwnd, uintptr_t id) {
+    ThreadQueue& q = hwnd && Validate(hwnd) ? QueueOf(hwnd->FThreadId) : CurrentQueue();
+    auto it = std::find_if(q.FTimers.begin(), q.FTimers.end(),
+                           [hwnd, id](const Timer& t) { return t.FHwnd == hwnd && t.FId == id; });
+    if (it == q.FTimers.end())
+        return FALSE;
+    q.FTimers.erase(it);
+    // A WM_TIMER already posted for it must not arrive after it was killed.
+    std::lock_guard<std::mutex> guard(q.FLock);
+    q.FPosted.erase(std::remove_if(q.FPosted.begin(), q.FPosted.end(),
+                                   [hwnd, id](const MSG& m) {
+                                       return m.message == WM_TIMER && m.hwnd == hwnd && m.wParam == id;
+                                   }),
+                    q.FPosted.end());
+    return TRUE;
+}
+
+// ---- Hooks -------------------------------------------------------------------------------------------
+
+HHOOK SetWindowsHookEx(int idHook, HOOKPROC proc, HINSTANCE, DWORD threadId) {
+    if (!proc)
+        return nullptr;
+    if (idHook != WH_KEYBOARD && idHook != WH_MOUSE && idHook != WH_CALLWNDPROC && idHook != WH_GETMESSAGE)
+        return nullptr;
+    ThreadQueue& q = threadId ? QueueOf(threadId) : CurrentQueue();
+    auto* hook = new HHOOK__;
+    hook->FType = idHook;
+    hook->FProc = proc;
+    hook->FThreadId = q.FThreadId;
+    q.FHooks.insert(q.FHooks.begin(), hook);
+    return hook;
+}
+
+BOOL UnhookWindowsHookEx(HHOOK hook) {
+    if (!hook)
+        return FALSE;
+    ThreadQueue& q = QueueOf(hook->FThreadId);
+    auto it = std::find(q.FHooks.begin(), q.FHooks.end(), hook);
+    if (it == q.FHooks.end())
+        return FALSE;
+    q.FHooks.erase(it);
+    delete hook;
+    return TRUE;
+}
+
+LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
+    ThreadQueue& q = CurrentQueue();
+    auto it = std::find(q.FHooks.begin(), q.FHooks.end(), hook);
+    if (it == q.FHooks.end())
+        return 0;
+    int type = hook->FType;
+    for (++it; it != q.FHooks.end(); ++it)
+        if ((*it)->FType == type)
+            return (*it)->FProc(code, wParam, lParam);
+    return 0;
+}
+
+} // namespace win

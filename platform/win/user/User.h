@@ -1,0 +1,162 @@
+// The window system: windows, classes, messages, input, focus, timers and hooks.
+#pragma once
+
+#include "platform/win/WinTypes.h"
+#include "platform/win/user/Keys.h"
+#include "platform/win/user/Messages.h"
+#include "platform/win/user/UserTypes.h"
+#include "platform/win/user/WindowStyles.h"
+
+#include <string>
+
+namespace win {
+
+constexpr int CW_USEDEFAULT = int(0x80000000);
+
+// Window classes.
+ATOM RegisterClassEx(const WNDCLASSEX& wc);
+ATOM RegisterClass(const WNDCLASS& wc);
+BOOL UnregisterClass(const char* className, HINSTANCE instance);
+BOOL GetClassInfoEx(HINSTANCE instance, const char* className, WNDCLASSEX* wc);
+int GetClassName(HWND hwnd, char* buffer, int maxCount);
+std::string GetClassNameString(HWND hwnd);
+DWORD GetClassLong(HWND hwnd, int index);
+DWORD SetClassLong(HWND hwnd, int index, LONG value);
+
+// Creation and destruction.
+HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
+                    int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
+BOOL DestroyWindow(HWND hwnd);
+BOOL IsWindow(HWND hwnd);
+HINSTANCE GetModuleHandle(const char* moduleName);
+
+// Procedures.
+LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+LONG_PTR GetWindowLong(HWND hwnd, int index);
+LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value);
+
+// Relations.
+HWND GetDesktopWindow();
+HWND GetParent(HWND hwnd);
+HWND SetParent(HWND child, HWND newParent);
+HWND GetAncestor(HWND hwnd, UINT flags);
+HWND GetWindow(HWND hwnd, UINT cmd);
+HWND GetTopWindow(HWND hwnd);
+BOOL IsChild(HWND parent, HWND hwnd);
+BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam);
+BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam);
+BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM lParam);
+DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId);
+
+// Geometry and state.
+BOOL GetWindowRect(HWND hwnd, TRect* rect);
+BOOL GetClientRect(HWND hwnd, TRect* rect);
+BOOL ClientToScreen(HWND hwnd, TPoint* point);
+BOOL ScreenToClient(HWND hwnd, TPoint* point);
+int MapWindowPoints(HWND from, HWND to, TPoint* points, UINT count);
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint);
+BOOL ShowWindow(HWND hwnd, int cmdShow);
+BOOL IsWindowVisible(HWND hwnd);
+BOOL IsWindowEnabled(HWND hwnd);
+BOOL EnableWindow(HWND hwnd, BOOL enable);
+BOOL IsIconic(HWND hwnd);
+BOOL IsZoomed(HWND hwnd);
+BOOL BringWindowToTop(HWND hwnd);
+
+struct WINDOWPLACEMENT {
+    UINT length = sizeof(WINDOWPLACEMENT);
+    UINT flags = 0;
+    UINT showCmd = 0;
+    TPoint ptMinPosition;
+    TPoint ptMaxPosition;
+    TRect rcNormalPosition;
+};
+BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement);
+BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* placement);
+
+// Text and properties.
+BOOL SetWindowText(HWND hwnd, const char* text);
+int GetWindowText(HWND hwnd, char* buffer, int maxCount);
+int GetWindowTextLength(HWND hwnd);
+std::string GetWindowTextString(HWND hwnd);
+BOOL SetProp(HWND hwnd, const char* name, HANDLE data);
+HANDLE GetProp(HWND hwnd, const char* name);
+HANDLE RemoveProp(HWND hwnd, const char* name);
+
+// Hit testing.
+HWND WindowFromPoint(TPoint point);
+HWND ChildWindowFromPoint(HWND parent, TPoint point);
+HWND ChildWindowFromPointEx(HWND parent, TPoint point, UINT flags);
+
+// Messages.
+LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+BOOL SendNotifyMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam);
+void PostQuitMessage(int exitCode);
+BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax);
+constexpr UINT PM_NOREMOVE = 0x0000;
+constexpr UINT PM_REMOVE = 0x0001;
+constexpr UINT PM_NOYIELD = 0x0002;
+BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
+BOOL WaitMessage();
+BOOL TranslateMessage(const MSG* msg);
+LRESULT DispatchMessage(const MSG* msg);
+UINT RegisterWindowMessage(const char* name);
+DWORD GetMessageTime();
+DWORD GetMessagePos();
+BOOL InSendMessage();
+// Sends msg to every top-level window (hidden ones too), as the system does for setting changes.
+void BroadcastSystemMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Invalidation and painting.
+BOOL InvalidateRect(HWND hwnd, const TRect* rect, BOOL erase);
+BOOL ValidateRect(HWND hwnd, const TRect* rect);
+
+// Timers.
+uintptr_t SetTimer(HWND hwnd, uintptr_t id, UINT elapseMs, TIMERPROC proc);
+BOOL KillTimer(HWND hwnd, uintptr_t id);
+
+// Hooks.
+constexpr int WH_GETMESSAGE = 3;
+constexpr int WH_CALLWNDPROC = 4;
+constexpr int WH_KEYBOARD = 2;
+constexpr int WH_MOUSE = 7;
+constexpr int HC_ACTION = 0;
+constexpr int HC_NOREMOVE = 3;
+HHOOK SetWindowsHookEx(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threadId);
+BOOL UnhookWindowsHookEx(HHOOK hook);
+LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam);
+
+// Capture, focus and activation.
+HWND SetCapture(HWND hwnd);
+BOOL ReleaseCapture();
+HWND GetCapture();
+HWND SetFocus(HWND hwnd);
+HWND GetFocus();
+HWND SetActiveWindow(HWND hwnd);
+HWND GetActiveWindow();
+BOOL SetForegroundWindow(HWND hwnd);
+HWND GetForegroundWindow();
+BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme);
+
+// Keyboard and mouse state.
+int16_t GetKeyState(int vk);
+int16_t GetAsyncKeyState(int vk);
+BOOL GetKeyboardState(BYTE* state);
+BOOL SetKeyboardState(const BYTE* state);
+int16_t VkKeyScan(char ch);
+UINT MapVirtualKey(UINT code, UINT mapType);
+BOOL GetCursorPos(TPoint* point);
+BOOL SetCursorPos(int x, int y);
+UINT GetDoubleClickTime();
+BOOL SetDoubleClickTime(UINT ms);
+BOOL DragDetect(HWND hwnd, TPoint point);
+
+// Beeps and sounds: recorded, never heard.
+BOOL MessageBeep(UINT type);
+BOOL Beep(DWORD frequency, DWORD durationMs);
+
+} // namespace win

@@ -1,0 +1,993 @@
+// Windows: classes, creation and destruction, relations, geometry, text and properties.
+#include "platform/win/user/Metrics.h"
+#include "platform/win/user/WindowObject.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace win {
+
+namespace user {
+
+State& GetState() {
+    static State* state = new State; // lives until the process ends: windows may outlive static objects
+    return *state;
+}
+
+HWND Validate(HWND hwnd) {
+    if (!hwnd)
+        return nullptr;
+    State& s = GetState();
+    std::lock_guard<std::recursive_mutex> guard(s.FLock);
+    return std::find(s.FAll.begin(), s.FAll.end(), hwnd) != s.FAll.end() ? hwnd : nullptr;
+}
+
+bool IsDescendant(HWND ancestor, HWND hwnd) {
+    for (HWND w = hwnd ? hwnd->FParent : nullptr; w; w = w->FParent)
+        if (w == ancestor)
+            return true;
+    return false;
+}
+
+TPoint ClientOrigin(HWND hwnd) {
+    TPoint p{hwnd->FClient.Left, hwnd->FClient.Top};
+    for (HWND w = hwnd->FParent; w; w = w->FParent) {
+        p.X += w->FClient.Left;
+        p.Y += w->FClient.Top;
+    }
+    return p;
+}
+
+TPoint WindowOrigin(HWND hwnd) {
+    TPoint p{hwnd->FRect.Left, hwnd->FRect.Top};
+    for (HWND w = hwnd->FParent; w; w = w->FParent) {
+        p.X += w->FClient.Left;
+        p.Y += w->FClient.Top;
+    }
+    return p;
+}
+
+HWND TopLevelOf(HWND hwnd) {
+    HWND desktop = GetState().FDesktop;
+    while (hwnd && hwnd->FParent && hwnd->FParent != desktop)
+        hwnd = hwnd->FParent;
+    return hwnd;
+}
+
+bool ReallyVisible(HWND hwnd) {
+    HWND desktop = GetState().FDesktop;
+    for (HWND w = hwnd; w && w != desktop; w = w->FParent)
+        if (!w->IsVisibleFlag())
+            return false;
+    return hwnd != nullptr;
+}
+
+bool ReallyEnabled(HWND hwnd) {
+    HWND desktop = GetState().FDesktop;
+    for (HWND w = hwnd; w && w != desktop; w = w->FParent) {
+        if (w->FStyle & WS_DISABLED)
+            return false;
+        if (!w->IsChild())
+            break;
+    }
+    return hwnd != nullptr;
+}
+
+namespace {
+
+std::string LowerName(const char* name) {
+    std::string s(name ? name : "");
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+WindowClass* FindClass(const char* name) {
+    State& s = GetState();
+    std::string key = LowerName(name);
+    for (auto& c : s.FClasses)
+        if (c->FKey == key)
+            return c.get();
+    return nullptr;
+}
+
+// The desktop window is the parent of every top-level window; its client area is the virtual screen.
+HWND EnsureDesktop() {
+    State& s = GetState();
+    if (s.FDesktop)
+        return s.FDesktop;
+    auto* desktop = new HWND__;
+    desktop->FStyle = WS_VISIBLE | WS_CLIPCHILDREN;
+    desktop->FText = "Desktop";
+    TRect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    desktop->FRect = screen;
+    desktop->FClient = screen;
+    desktop->FProc = DefWindowProc;
+    s.FDesktop = desktop;
+    std::lock_guard<std::recursive_mutex> guard(s.FLock);
+    s.FAll.push_back(desktop);
+    return desktop;
+}
+
+void Unlink(HWND hwnd) {
+    if (!hwnd->FParent)
+        return;
+    auto& siblings = hwnd->FParent->FChildren;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), hwnd), siblings.end());
+}
+
+bool IsTopmost(HWND hwnd) { return !hwnd->IsChild() && (hwnd->FExStyle & WS_EX_TOPMOST); }
+
+// Puts hwnd into its parent's z-order after `after` (HWND_TOP: first of its band, HWND_BOTTOM: last).
+// Topmost top-level windows stay before the others.
+void LinkAfter(HWND hwnd, HWND after) {
+    auto& siblings = hwnd->FParent->FChildren;
+    siblings.erase(std::remove(siblings.begin(), siblings.end(), hwnd), siblings.end());
+    auto bandBegin = siblings.begin();
+    auto bandEnd = siblings.end();
+    if (!hwnd->IsChild()) {
+        auto firstNormal = std::find_if(siblings.begin(), siblings.end(), [](HWND w) { return !IsTopmost(w); });
+        if (IsTopmost(hwnd))
+            bandEnd = firstNormal;
+        else
+            bandBegin = firstNormal;
+    }
+    auto pos = bandBegin;
+    if (after == HWND_BOTTOM)
+        pos = bandEnd;
+    else if (after != HWND_TOP && after != HWND_TOPMOST && after != HWND_NOTOPMOST) {
+        auto it = std::find(siblings.begin(), siblings.end(), after);
+        if (it != siblings.end())
+            pos = std::clamp(it + 1, bandBegin, bandEnd);
+    }
+    siblings.insert(pos, hwnd);
+}
+
+// Owned windows stay above their owner: after moving a window to the top, bring its owned windows along.
+void RaiseOwned(HWND owner) {
+    auto siblings = owner->FParent->FChildren; // copy: LinkAfter changes the list
+    for (HWND w : siblings)
+        if (w->FOwner == owner && w != owner) {
+            LinkAfter(w, HWND_TOP);
+            RaiseOwned(w);
+        }
+}
+
+// Asks the window for its client rectangle inside a proposed window rectangle (parent coordinates).
+TRect CalcClient(HWND hwnd, const TRect& windowRect, WINDOWPOS* pos) {
+    NCCALCSIZE_PARAMS params;
+    params.rgrc[0] = windowRect;
+    params.rgrc[1] = hwnd->FRect;
+    params.rgrc[2] = hwnd->FClient;
+    params.lppos = pos;
+    Send(hwnd, WM_NCCALCSIZE, pos ? TRUE : FALSE, reinterpret_cast<LPARAM>(&params));
+    TRect c = params.rgrc[0];
+    c.Right = std::max(c.Left, c.Right);
+    c.Bottom = std::max(c.Top, c.Bottom);
+    return c;
+}
+
+} // namespace
+
+void RecalcClient(HWND hwnd) { hwnd->FClient = CalcClient(hwnd, hwnd->FRect, nullptr); }
+
+} // namespace user
+
+using namespace user;
+
+// ---- Classes -----------------------------------------------------------------------------------------
+
+ATOM RegisterClassEx(const WNDCLASSEX& wc) {
+    if (wc.lpszClassName.empty() || FindClass(wc.lpszClassName.c_str()))
+        return 0;
+    State& s = GetState();
+    auto cls = std::make_unique<WindowClass>();
+    cls->FAtom = s.FNextAtom++;
+    cls->FName = wc.lpszClassName;
+    cls->FKey = LowerName(wc.lpszClassName.c_str());
+    cls->FStyle = wc.style;
+    cls->FProc = wc.lpfnWndProc;
+    cls->FInstance = wc.hInstance;
+    cls->FIcon = wc.hIcon;
+    cls->FCursor = wc.hCursor;
+    cls->FBackground = wc.hbrBackground;
+    cls->FIconSm = wc.hIconSm;
+    ATOM atom = cls->FAtom;
+    s.FClasses.push_back(std::move(cls));
+    return atom;
+}
+
+ATOM RegisterClass(const WNDCLASS& wc) { return RegisterClassEx(wc); }
+
+BOOL UnregisterClass(const char* className, HINSTANCE) {
+    State& s = GetState();
+    WindowClass* cls = FindClass(className);
+    if (!cls || cls->FSystem)
+        return FALSE;
+    std::lock_guard<std::recursive_mutex> guard(s.FLock);
+    for (HWND w : s.FAll)
+        if (w->FClass == cls)
+            return FALSE; // still in use
+    s.FClasses.erase(std::remove_if(s.FClasses.begin(), s.FClasses.end(),
+                                    [cls](const std::unique_ptr<WindowClass>& c) { return c.get() == cls; }),
+                     s.FClasses.end());
+    return TRUE;
+}
+
+BOOL GetClassInfoEx(HINSTANCE, const char* className, WNDCLASSEX* wc) {
+    WindowClass* cls = FindClass(className);
+    if (!cls)
+        return FALSE;
+    if (wc) {
+        wc->style = cls->FStyle;
+        wc->lpfnWndProc = cls->FProc;
+        wc->hInstance = cls->FInstance;
+        wc->hIcon = cls->FIcon;
+        wc->hCursor = cls->FCursor;
+        wc->hbrBackground = cls->FBackground;
+        wc->lpszClassName = cls->FName;
+        wc->hIconSm = cls->FIconSm;
+    }
+    return TRUE;
+}
+
+std::string GetClassNameString(HWND hwnd) {
+    hwnd = Validate(hwnd);
+    return hwnd && hwnd->FClass ? hwnd->FClass->FName : std::string();
+}
+
+int GetClassName(HWND hwnd, char* buffer, int maxCount) {
+    if (!buffer || maxCount <= 0)
+        return 0;
+    std::string name = GetClassNameString(hwnd);
+    int n = std::min<int>(int(name.size()), maxCount - 1);
+    std::memcpy(buffer, name.data(), size_t(n));
+    buffer[n] = '\0';
+    return n;
+}
+
+DWORD GetClassLong(HWND hwnd, int index) {
+    hwnd = Validate(hwnd);
+    if (!hwnd || !hwnd->FClass)
+        return 0;
+    return index == GCL_STYLE ? hwnd->FClass->FStyle : 0;
+}
+
+DWORD SetClassLong(HWND hwnd, int index, LONG value) {
+    hwnd = Validate(hwnd);
+    if (!hwnd || !hwnd->FClass || index != GCL_STYLE)
+        return 0;
+    DWORD old = hwnd->FClass->FStyle;
+    hwnd->FClass->FStyle = DWORD(value);
+    return old;
+}
+
+HINSTANCE GetModuleHandle(const char*) {
+    static HINSTANCE__* module = reinterpret_cast<HINSTANCE__*>(0x400000);
+    return module;
+}
+
+// ---- Creation and destruction ---------------------------------------------------------------------------
+
+HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
+                    int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param) {
+    State& s = GetState();
+    HWND desktop = EnsureDesktop();
+    WindowClass* cls = FindClass(className);
+    if (!cls)
+        return nullptr;
+    if (parent && !Validate(parent))
+        return nullptr;
+    if ((style & WS_CHILD) && !parent)
+        return nullptr;
+
+    auto* hwnd = new HWND__;
+    hwnd->FClass = cls;
+    hwnd->FProc = cls->FProc ? cls->FProc : DefWindowProc;
+    hwnd->FStyle = style & ~WS_VISIBLE;
+    hwnd->FExStyle = exStyle;
+    hwnd->FThreadId = GetCurrentThreadId();
+    hwnd->FInstance = instance;
+    if (style & WS_CHILD) {
+        hwnd->FParent = parent;
+        hwnd->FId = reinterpret_cast<LONG_PTR>(menu);
+    } else {
+        hwnd->FParent = desktop;
+        hwnd->FOwner = parent ? TopLevelOf(parent) : nullptr;
+        // Top-level windows always have a caption's border when they have a caption.
+        if ((style & (WS_POPUP | WS_CHILD)) == 0)
+            hwnd->FStyle |= WS_CAPTION | WS_CLIPSIBLINGS;
+    }
+    if (x == CW_USEDEFAULT) {
+        x = 0;
+        y = 0;
+    }
+    if (width == CW_USEDEFAULT) {
+        width = 400;
+        height = 300;
+    }
+    hwnd->FRect = {x, y, x + std::max(0, width), y + std::max(0, height)};
+    hwnd->FClient = hwnd->FRect;
+    hwnd->FRestored = hwnd->FRect;
+    {
+        std::lock_guard<std::recursive_mutex> guard(s.FLock);
+        s.FAll.push_back(hwnd);
+    }
+    LinkAfter(hwnd, HWND_TOP);
+    if (hwnd->IsChild()) {
+        // New children go to the bottom of the z-order, as the system creates them.
+        LinkAfter(hwnd, HWND_BOTTOM);
+    }
+
+    CREATESTRUCT cs;
+    cs.lpCreateParams = param;
+    cs.hInstance = instance;
+    cs.hMenu = menu;
+    cs.hwndParent = parent;
+    cs.x = x;
+    cs.y = y;
+    cs.cx = width;
+    cs.cy = height;
+    cs.style = LONG(style);
+    cs.lpszName = windowName;
+    cs.lpszClass = className;
+    cs.dwExStyle = exStyle;
+
+    if (!hwnd->IsChild()) {
+        MINMAXINFO mmi;
+        mmi.ptMaxSize = {GetSystemMetrics(SM_CXMAXIMIZED), GetSystemMetrics(SM_CYMAXIMIZED)};
+        mmi.ptMinTrackSize = {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+        mmi.ptMaxTrackSize = {GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
+        Send(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+    }
+    if (!Send(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
+        DestroyWindow(hwnd);
+        return nullptr;
+    }
+    if (!Validate(hwnd))
+        return nullptr;
+    RecalcClient(hwnd);
+    if (Send(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+        DestroyWindow(hwnd);
+        return nullptr;
+    }
+    if (!Validate(hwnd))
+        return nullptr;
+    Send(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(hwnd->FClient.Width(), hwnd->FClient.Height()));
+    Send(hwnd, WM_MOVE, 0, MAKELPARAM(hwnd->FClient.Left, hwnd->FClient.Top));
+    if (hwnd->IsChild() && !(exStyle & WS_EX_NOPARENTNOTIFY)) {
+        for (HWND p = hwnd->FParent; p && p != desktop; p = p->FParent) {
+            Send(p, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, int(hwnd->FId)), reinterpret_cast<LPARAM>(hwnd));
+            if (!p->IsChild() || (p->FExStyle & WS_EX_NOPARENTNOTIFY))
+                break;
+        }
+    }
+    if (!Validate(hwnd))
+        return nullptr;
+    if (!hwnd->IsChild())
+        ScreenBackendNotify(hwnd);
+    if (style & WS_VISIBLE)
+        ShowWindow(hwnd, (exStyle & WS_EX_NOACTIVATE) || hwnd->IsChild() ? SW_SHOWNA : SW_SHOW);
+    return Validate(hwnd);
+}
+
+namespace {
+
+void SendDestroy(HWND hwnd) {
+    hwnd->FDestroying = true;
+    Send(hwnd, WM_DESTROY);
+    auto children = hwnd->FChildren;
+    for (HWND child : children)
+        if (Validate(child))
+            SendDestroy(child);
+}
+
+void FreeWindow(HWND hwnd) {
+    auto children = hwnd->FChildren;
+    for (HWND child : children)
+        if (Validate(child))
+            FreeWindow(child);
+    Send(hwnd, WM_NCDESTROY);
+    OnWindowDestroyed(hwnd);
+    State& s = GetState();
+    Unlink(hwnd);
+    {
+        std::lock_guard<std::recursive_mutex> guard(s.FLock);
+        s.FAll.erase(std::remove(s.FAll.begin(), s.FAll.end(), hwnd), s.FAll.end());
+    }
+    for (HWND w : s.FAll)
+        if (w->FOwner == hwnd)
+            w->FOwner = nullptr;
+    delete hwnd;
+}
+
+} // namespace
+
+BOOL DestroyWindow(HWND hwnd) {
+    hwnd = Validate(hwnd);
+    State& s = GetState();
+    if (!hwnd || hwnd == s.FDesktop || hwnd->FDestroying)
+        return FALSE;
+    if (hwnd->FThreadId != GetCurrentThreadId())
+        return FALSE; // only the thread that made a window destroys it
+    hwnd->FDestroying = true;
+    // Windows it owns go first.
+    std::vector<HWND> owned;
+    for (HWND w : s.FAll)
+        if (w->FOwner == hwnd)
+            owned.push_back(w);
+    for (HWND w : owned)
+        if (Validate(w))
+            DestroyWindow(w);
+    if (hwnd->IsChild() && !(hwnd->FExStyle & WS_EX_NOPARENTNOTIFY) && hwnd->FParent)
+        Send(hwnd->FParent, WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, int(hwnd->FId)), reinterpret_cast<LPARAM>(hwnd));
+    if (Validate(hwnd) && hwnd->IsVisibleFlag())
+        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!Validate(hwnd))
+        return TRUE;
+    LoseFocusOf(hwnd);
+    SendDestroy(hwnd);
+    if (Validate(hwnd))
+        FreeWindow(hwnd);
+    return TRUE;
+}
+
+BOOL IsWindow(HWND hwnd) { return Validate(hwnd) != nullptr && hwnd != GetState().FDesktop ? TRUE : FALSE; }
+
+// ---- Procedures --------------------------------------------------------------------------------------
+
+LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return proc ? proc(hwnd, msg, wParam, lParam) : 0;
+}
+
+LONG_PTR GetWindowLong(HWND hwnd, int index) {
+    hwnd = Validate(hwnd);
+    if (!hwnd)
+        return 0;
+    switch (index) {
+    case GWL_WNDPROC: return reinterpret_cast<LONG_PTR>(hwnd->FProc);
+    case GWL_HINSTANCE: return reinterpret_cast<LONG_PTR>(hwnd->FInstance);
+    case GWL_HWNDPARENT:
+        return reinterpret_cast<LONG_PTR>(hwnd->IsChild() ? hwnd->FParent : hwnd->FOwner);
+    case GWL_ID: return hwnd->FId;
+    case GWL_STYLE: return LONG_PTR(int32_t(hwnd->FStyle));
+    case GWL_EXSTYLE: return LONG_PTR(int32_t(hwnd->FExStyle));
+    case GWL_USERDATA: return hwnd->FUserData;
+    default: return 0;
+    }
+}
+
+LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value) {
+    hwnd = Validate(hwnd);
+    if (!hwnd)
+        return 0;
+    LONG_PTR old = GetWindowLong(hwnd, index);
+    switch (index) {
+    case GWL_WNDPROC: hwnd->FProc = reinterpret_cast<WNDPROC>(value); break;
+    case GWL_HINSTANCE: hwnd->FInstance = reinterpret_cast<HINSTANCE>(value); break;
+    case GWL_HWNDPARENT:
+        if (!hwnd->IsChild())
+            hwnd->FOwner = Validate(reinterpret_cast<HWND>(value));
+        break;
+    case GWL_ID: hwnd->FId = value; break;
+    case GWL_USERDATA: hwnd->FUserData = value; break;
+    case GWL_STYLE:
+    case GWL_EXSTYLE: {
+        struct {
+            DWORD styleOld, styleNew;
+        } change{DWORD(old), DWORD(value)};
+        Send(hwnd, WM_STYLECHANGING, WPARAM(index), reinterpret_cast<LPARAM>(&change));
+        if (index == GWL_STYLE)
+            // Visibility changes through ShowWindow, not through the style.
+            hwnd->FStyle = (change.styleNew & ~WS_VISIBLE) | (hwnd->FStyle & WS_VISIBLE);
+        else
+            hwnd->FExStyle = change.styleNew;
+        Send(hwnd, WM_STYLECHANGED, WPARAM(index), reinterpret_cast<LPARAM>(&change));
+        if (index == GWL_STYLE && (DWORD(old) ^ hwnd->FStyle) & WS_DISABLED && (hwnd->FStyle & WS_DISABLED))
+            LoseFocusOf(hwnd);
+        break;
+    }
+    default: return 0;
+    }
+    return old;
+}
+
+// ---- Relations ---------------------------------------------------------------------------------------
+
+HWND GetDesktopWindow() { return EnsureDesktop(); }
+
+HWND GetParent(HWND hwnd) {
+    hwnd = Validate(hwnd);
+    if (!hwnd)
+        return nullptr;
+    if (hwnd->IsChild())
+        return hwnd->FParent;
+    return (hwnd->FStyle & WS_POPUP) ? hwnd->FOwner : nullptr;
+}
+
+HWND SetParent(HWND child, HWND newParent) {
+    child = Validate(child);
+    State& s = GetState();
+    if (!child || child == s.FDesktop)
+        return nullptr;
+    newParent = newParent ? Validate(newParent) : EnsureDesktop();
+    if (!newParent || newParent == child || IsDescendant(child, newParent))
+        return nullptr;
+    HWND old = child->FParent;
+    bool visible = child->IsVisibleFlag();
+    if (visible)
+        ShowWindow(child, SW_HIDE);
+    TPoint origin = WindowOrigin(child);
+    Unlink(child);
+    child->FParent = newParent;
+    if (newParent == s.FDesktop) {
+        // Made top-level: keep its place on the screen.
+        child->FStyle &= ~WS_CHILD;
+        child->FStyle |= WS_POPUP;
+    } else {
+        TPoint base = ClientOrigin(newParent);
+        origin.X -= base.X;
+        origin.Y -= base.Y;
+        if (old == s.FDesktop) {
+            child->FStyle &= ~WS_POPUP;
+            child->FStyle |= WS_CHILD;
+            child->FOwner = nullptr;
+        }
+    }
+    int w = child->FRect.Width(), h = child->FRect.Height();
+    child->FRect = {origin.X, origin.Y, origin.X + w, origin.Y + h};
+    LinkAfter(child, HWND_TOP);
+    RecalcClient(child);
+    if (visible)
+        ShowWindow(child, SW_SHOWNA);
+    return old == s.FDesktop ? nullptr : old;
+}
+
+HWND GetAncestor(HWND hwnd, UINT flags) {
+    hwnd = Validate(hwnd);
+    State& s = GetState();
+    if (!hwnd || hwnd == s.FDesktop)
+        return nullptr;
+    switch (flags) {
+    case GA_PARENT: return hwnd->FParent;
+    case GA_ROOT: return TopLevelOf(hwnd);
+    case GA_ROOTOWNER: {
+        HWND w = TopLevelOf(hwnd);
+        while (w->FOwner)
+            w = w->FOwner;
+        return w;
+    }
+    default: return nullptr;
+    }
+}
+
+HWND GetWindow(HWND hwnd, UINT cmd) {
+    hwnd = Validate(hwnd);
+    if (!hwnd)
+        return nullptr;
+    if (cmd == GW_CHILD)
+        return hwnd->FChildren.empty() ? nullptr : hwnd->FChildren.front();
+    if (cmd == GW_OWNER)
+        return hwnd->FOwner;
+    if (!hwnd->FParent)
+        return nullptr;
+    const auto& siblings = hwnd->FParent->FChildren;
+    auto it = std::find(siblings.begin(), siblings.end(), hwnd);
+    switch (cmd) {
+    case GW_HWNDFIRST: return siblings.front();
+    case GW_HWNDLAST: return siblings.back();
+    case GW_HWNDNEXT: return it + 1 != siblings.end() ? *(it + 1) : nullptr;
+    case GW_HWNDPREV: return it != siblings.begin() ? *(it - 1) : nullptr;
+    default: return nullptr;
+    }
+}
+
+HWND GetTopWindow(HWND hwnd) { return GetWindow(hwnd ? hwnd : EnsureDesktop(), GW_CHILD); }
+
+BOOL IsChild(HWND parent, HWND hwnd) {
+    parent = Validate(parent);
+    hwnd = Validate(hwnd);
+    if (!parent || !hwnd)
+        return FALSE;
+    for (HWND w = hwnd; w && w->IsChild(); w = w->FParent)
+        if (w->FParent == parent)
+            return TRUE;
+    return FALSE;
+}
+
+BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) {
+    auto windows = EnsureDesktop()->FChildren;
+    for (HWND w : windows)
+        if (Validate(w) && !proc(w, lParam))
+            return FALSE;
+    return TRUE;
+}
+
+namespace {
+bool EnumChildren(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
+    auto children = parent->FChildren;
+    for (HWND w : children) {
+        if (!Validate(w))
+            continue;
+        if (!proc(w, lParam))
+            return false;
+        if (Validate(w) && !EnumChildren(w, proc, lParam))
+            return false;
+    }
+    return true;
+}
+} // namespace
+
+BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
+    parent = parent ? Validate(parent) : EnsureDesktop();
+    if (!parent)
+        return FALSE;
+    return EnumChildren(parent, proc, lParam) ? TRUE : FALSE;
+}
+
+BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM lParam) {
+    auto windows = EnsureDesktop()->FChildren;
+    for (HWND w : windows)
+        if (Validate(w) && w->FThreadId == threadId && !proc(w, lParam))
+            return FALSE;
+    return TRUE;
+}
+
+DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
+    hwnd = Validate(hwnd);
+    if (processId)
+        *processId = hwnd ? GetCurrentProcessId() : 0;
+    return hwnd ? hwnd->FThreadId : 0;
+}
+
+// ---- Geometry ----------------------------------------------------------------------------------------
+
+BOOL GetWindowRect(HWND hwnd, TRect* rect) {
+    hwnd = Validate(hwnd);
+    if (!hwnd || !rect)
+        return FALSE;
+    TPoint o = WindowOrigin(hwnd);
+    *rect = {o.X, o.Y, o.X + hwnd->FRect.Width(), o.Y + hwnd->FRect.Height()};
+    return TRUE;
+}
+
+BOOL GetClientRect(HWND hwnd, TRect* rect) {
+    hwnd = Validate(hwnd);
+    if (!hwnd || !rect)
+        return FALSE;
+    *rect = {0, 0, hwnd->FClient.Width(), hwnd->FClient.Height()};
+    return TRUE;
+}
+
+BOOL ClientToScreen(HWND hwnd, TPoint* point) {
+    hwnd = Validate(hwnd);
+    if (!hwnd || !point)
+        return FALSE;
+    TPoint o = ClientOrigin(hwnd);
+    point->X += o.X;
+    point->Y += o.Y;
+    return TRUE;
+}
+
+BOOL ScreenToClient(HWND hwnd, TPoint* point) {
+    hwnd = Validate(hwnd);
+    if (!hwnd || !point)
+        return FALSE;
+    TPoint o = ClientOrigin(hwnd);
+    point->X -= o.X;
+    point->Y -= o.Y;
+    return TRUE;
+}
+
+int MapWindowPoints(HWND from, HWND to, TPoint* points, UINT count) {
+    TPoint a = from && Validate(from) ? ClientOrigin(from) : TPoint{};
+    TPoint b = to && Validate(to) ? ClientOrigin(to) : TPoint{};
+    int dx = a.X - b.X, dy = a.Y - b.Y;
+    for (UINT i = 0; i < count; ++i) {
+        points[i].X += dx;
+        points[i].Y += dy;
+    }
+    return MAKELPARAM(dx, dy);
+}
+
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+    hwnd = Validate(hwnd);
+    State& s = GetState();
+    if (!hwnd || hwnd == s.FDesktop)
+        return FALSE;
+    WINDOWPOS pos;
+    pos.hwnd = hwnd;
+    pos.hwndInsertAfter = insertAfter;
+    pos.x = x;
+    pos.y = y;
+    pos.cx = cx;
+    pos.cy = cy;
+    pos.flags = flags;
+    if (flags & SWP_NOMOVE) {
+        pos.x = hwnd->FRect.Left;
+        pos.y = hwnd->FRect.Top;
+    }
+    if (flags & SWP_NOSIZE) {
+        pos.cx = hwnd->FRect.Width();
+        pos.cy = hwnd->FRect.Height();
+    }
+    bool show = (flags & SWP_SHOWWINDOW) && !hwnd->IsVisibleFlag();
+    bool hide = (flags & SWP_HIDEWINDOW) && hwnd->IsVisibleFlag();
+    if (!(flags & SWP_NOSENDCHANGING))
+        Send(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+    if (!Validate(hwnd))
+        return FALSE;
+    pos.cx = std::max(0, pos.cx);
+    pos.cy = std::max(0, pos.cy);
+    TRect oldRect = hwnd->FRect;
+    TRect oldClient = hwnd->FClient;
+    TRect newRect{pos.x, pos.y, pos.x + pos.cx, pos.y + pos.cy};
+    bool moved = newRect.Left != oldRect.Left || newRect.Top != oldRect.Top;
+    bool sized = newRect.Width() != oldRect.Width() || newRect.Height() != oldRect.Height();
+    TRect oldScreen;
+    GetWindowRect(hwnd, &oldScreen);
+
+    hwnd->FRect = newRect;
+    if (sized || moved || (pos.flags & SWP_FRAMECHANGED))
+        hwnd->FClient = CalcClient(hwnd, newRect, &pos);
+    if (!(pos.flags & SWP_NOZORDER)) {
+        if (pos.hwndInsertAfter == HWND_TOPMOST)
+            hwnd->FExStyle |= WS_EX_TOPMOST;
+        else if (pos.hwndInsertAfter == HWND_NOTOPMOST)
+            hwnd->FExStyle &= ~WS_EX_TOPMOST;
+        HWND after = pos.hwndInsertAfter;
+        if (after != HWND_TOP && after != HWND_BOTTOM && after != HWND_TOPMOST && after != HWND_NOTOPMOST &&
+            (!Validate(after) || after->FParent != hwnd->FParent))
+            after = HWND_TOP;
+        LinkAfter(hwnd, after);
+        if (!hwnd->IsChild() && after != HWND_BOTTOM)
+            RaiseOwned(hwnd);
+    } else if (show && !hwnd->IsChild() && !(pos.flags & SWP_NOACTIVATE)) {
+        LinkAfter(hwnd, HWND_TOP);
+    }
+    if (show)
+        hwnd->FStyle |= WS_VISIBLE;
+    if (hide)
+        hwnd->FStyle &= ~WS_VISIBLE;
+
+    if (hide)
+        LoseFocusOf(hwnd);
+    OnWindowGeometryChanged(hwnd, oldScreen, show || hide);
+    Send(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+    if (!Validate(hwnd))
+        return TRUE;
+    (void)oldClient;
+    if (show && !hwnd->IsChild() && !(pos.flags & SWP_NOACTIVATE) && !(hwnd->FExStyle & WS_EX_NOACTIVATE))
+        ActivateWindow(hwnd, false);
+    if (!hwnd->IsChild())
+        ScreenBackendNotify(hwnd);
+    return TRUE;
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
+    return SetWindowPos(hwnd, nullptr, x, y, width, height,
+                        SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+}
+
+BOOL ShowWindow(HWND hwnd, int cmdShow) {
+    hwnd = Validate(hwnd);
+    if (!hwnd)
+        return FALSE;
+    BOOL wasVisible = hwnd->IsVisibleFlag() ? TRUE : FALSE;
+    UINT flags = SWP_NOSIZE | SWP_NOMOVE;
+    bool activate = !hwnd->IsChild();
+    switch (cmdShow) {
+    case SW_HIDE:
+        if (!wasVisible)
+            return FALSE;
+        Send(hwnd, WM_SHOWWINDOW, FALSE, 0);
+        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, flags | SWP_HIDEWINDOW | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (Validate(hwnd) && !hwnd->IsChild() && GetState().FActive == hwnd) {
+            // Give the activation to the owner or the next visible top-level window.
+            HWND next = hwnd->FOwner && ReallyVisible(hwnd->FOwner) ? hwnd->FOwner : nullptr;
+            if (!next)
+                for (HWND w : GetState().FDesktop->FChildren)
+                    if (w != hwnd && w->IsVisibleFlag() && !(w->FExStyle & WS_EX_NOACTIVATE) &&
+                        !(w->FExStyle & WS_EX_TOPMOST && w->FExStyle & WS_EX_TOOLWINDOW)) {
+                        next = w;
+                        break;
+                    }
+            ActivateWindow(next, false);
+        }
+        return wasVisible;
+    case SW_SHOWNA:
+    case SW_SHOWNOACTIVATE:
+    case SW_SHOWMINNOACTIVE:
+        activate = false;
+        [[fallthrough]];
+    default:
+        break;
+    }
+    if (cmdShow == SW_MAXIMIZE || cmdShow == SW_MINIMIZE || cmdShow == SW_RESTORE ||
+        cmdShow == SW_SHOWMINIMIZED || cmdShow == SW_SHOWMINNOACTIVE) {
+        bool wasZoomed = hwnd->FStyle & WS_MAXIMIZE, wasIconic = hwnd->FStyle & WS_MINIMIZE;
+        if (!wasZoomed && !wasIconic)
+            hwnd->FRestored = hwnd->FRect;
+        TRect target = hwnd->FRestored;
+        WPARAM sizeKind = SIZE_RESTORED;
+        hwnd->FStyle &= ~(WS_MAXIMIZE | WS_MINIMIZE);
+        if (cmdShow == SW_MAXIMIZE) {
+            MONITORINFO mi;
+            TPoint centre{(hwnd->FRect.Left + hwnd->FRect.Right) / 2, (hwnd->FRect.Top + hwnd->FRect.Bottom) / 2};
+            GetMonitorInfo(MonitorFromPoint(centre, MONITOR_DEFAULTTONEAREST), &mi);
+            target = mi.rcWork;
+            hwnd->FStyle |= WS_MAXIMIZE;
+            sizeKind = SIZE_MAXIMIZED;
+        } else if (cmdShow != SW_RESTORE) {
+            hwnd->FStyle |= WS_MINIMIZE;
+            sizeKind = SIZE_MINIMIZED;
+            activate = false;
+        }
+        if (!wasVisible)
+            Send(hwnd, WM_SHOWWINDOW, TRUE, 0);
+        SetWindowPos(hwnd, HWND_TOP, target.Left, target.Top, target.Width(), target.Height(),
+                     SWP_SHOWWINDOW | SWP_FRAMECHANGED | (activate ? 0 : SWP_NOACTIVATE));
+        if (Validate(hwnd))
+            Send(hwnd, WM_SIZE, sizeKind, MAKELPARAM(hwnd->FClient.Width(), hwnd->FClient.Height()));
+        return wasVisible;
+    }
+    if (wasVisible) {
+        if (activate && !(hwnd->FExStyle & WS_EX_NOACTIVATE))
+            SetActiveWindow(hwnd);
+        return TRUE;
+    }
+    Send(hwnd, WM_SHOWWINDOW, TRUE, 0);
+    if (!Validate(hwnd))
+        return FALSE;
+    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0,
+                 flags | SWP_SHOWWINDOW | (activate ? 0 : SWP_NOACTIVATE) | (hwnd->IsChild() ? SWP_NOZORDER : 0));
+    return FALSE;
+}
+
+BOOL IsWindowVisible(HWND hwnd) {
+    hwnd = Validate(hwnd);
+    return hwnd && ReallyVisible(hwnd) ? TRUE : FALSE;
+}
+
+BOOL IsWindowEnabled(HWND hwnd) {
+    hwnd = Validate(hwnd);
+    return hwnd && !(hwnd->FStyle & WS_DISABLED) ? TRUE : FALSE;
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable) {
+    hwnd = Validate(hwnd);
+    if (!hwnd)
+        return FALSE;
+    BOOL wasDisabled = (hwnd->FStyle & WS_DISABLED) ? TRUE : FALSE;
+    if (bool(enable) == !wasDisabled)
+        return wasDisabled;
+    if (enable)
+        hwnd->FStyle &= ~WS_DISABLED;
+    else {
+        hwnd->FStyle |= WS_DISABLED;
+        LoseFocusOf(hwnd);
+        if (GetState().FCapture && (GetState().FCapture == hwnd || IsDescendant(hwnd, GetState().FCapture)))
+            ReleaseCapture();
+    }
+    Send(hwnd, WM_ENABLE, enable, 0);
+    return wasDisabled;
+}
+
+BOOL IsIconic(HWND hwnd) {
+    hwnd = Validate(hwnd);
+    return hwnd && (hwnd->FStyle & WS_MINIMIZE) ? TRUE : FALSE;
+}
+
+BOOL IsZoomed(HWND hwnd) {
+    hwnd = Validate(hwnd);
+    return hwnd && (hwnd->FStyle & WS_MAXIMIZE) ? TRUE : FALSE;
+}
+
+BOOL BringWindowToTop(HWND hwnd) { return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
+
+BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement) {
+    hwnd = Validate(hwnd);
+    if (!hwnd || !placement)
+        return FALSE;
+    placement->flags = 0;
+    placement->showCmd = IsZoomed(hwnd)   ? SW_SHOWMAXIMIZED
+                         : IsIconic(hwnd) ? SW_SHOWMINIMIZED
+                         : ReallyVisible(hwnd) ? SW_SHOWNORMAL
+                                               : SW_HIDE;
+    placement->rcNormalPosition = (hwnd->FStyle & (WS_MAXIMIZE | WS_MINIMIZE)) ? hwnd->FRestored : hwnd->FRect;
+    return TRUE;
+}
+
+BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* placement) {
+    hwnd = Validate(hwnd);
+    if (!hwnd || !placement)
+        return FALSE;
+    const TRect& r = placement->rcNormalPosition;
+    if (hwnd->FStyle & (WS_MAXIMIZE | WS_MINIMIZE))
+        hwnd->FRestored = r;
+    else
+        SetWindowPos(hwnd, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    if (placement->showCmd != SW_HIDE)
+        ShowWindow(hwnd, int(placement->showCmd));
+    return TRUE;
+}
+
+// ---- Text and properties -----------------------------------------------------------------------------
+
+BOOL SetWindowText(HWND hwnd, const char* text) {
+    return Validate(hwnd) && Send(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : "")) ? TRUE : FALSE;
+}
+
+int GetWindowText(HWND hwnd, char* buffer, int maxCount) {
+    if (!buffer || maxCount <= 0 || !Validate(hwnd))
+        return 0;
+    return int(Send(hwnd, WM_GETTEXT, WPARAM(maxCount), reinterpret_cast<LPARAM>(buffer)));
+}
+
+int GetWindowTextLength(HWND hwnd) { return Validate(hwnd) ? int(Send(hwnd, WM_GETTEXTLENGTH)) : 0; }
+
+std::string GetWindowTextString(HWND hwnd) {
+    int n = GetWindowTextLength(hwnd);
+    std::string text(size_t(n) + 1, '\0');
+    n = GetWindowText(hwnd, text.data(), n + 1);
+    text.resize(size_t(std::max(0, n)));
+    return text;
+}
+
+BOOL SetProp(HWND hwnd, const char* name, HANDLE data) {
+    hwnd = Validate(hwnd);
+    if (!hwnd || !name)
+        return FALSE;
+    hwnd->FProps[LowerName(name)] = data;
+    return TRUE;
+}
+
+HANDLE GetProp(HWND hwnd, const char* name) {
+    hwnd = Validate(hwnd);
+    if (!hwnd || !name)
+        return nullptr;
+    auto it = hwnd->FProps.find(LowerName(name));
+    return it == hwnd->FProps.end() ? nullptr : it->second;
+}
+
+HANDLE RemoveProp(HWND hwnd, const char* name) {
+    hwnd = Validate(hwnd);
+    if (!hwnd || !name)
+        return nullptr;
+    auto it = hwnd->FProps.find(LowerName(name));
+    if (it == hwnd->FProps.end())
+        return nullptr;
+    HANDLE data = it->second;
+    hwnd->FProps.erase(it);
+    return data;
+}
+
+// ---- Hit testing -------------------------------------------------------------------------------------
+
+HWND ChildWindowFromPointEx(HWND parent, TPoint point, UINT flags) {
+    parent = Validate(parent);
+    if (!parent)
+        return nullptr;
+    TRect client{0, 0, parent->FClient.Width(), parent->FClient.Height()};
+    if (parent != GetState().FDesktop &&
+        (point.X < client.Left || point.Y < client.Top || point.X >= client.Right || point.Y >= client.Bottom))
+        return nullptr;
+    for (HWND child : parent->FChildren) {
+        if ((flags & CWP_SKIPINVISIBLE) && !child->IsVisibleFlag())
+            continue;
+        if ((flags & CWP_SKIPDISABLED) && (child->FStyle & WS_DISABLED))
+            continue;
+        if ((flags & CWP_SKIPTRANSPARENT) && (child->FExStyle & WS_EX_TRANSPARENT))
+            continue;
+        const TRect& r = child->FRect;
+        if (point.X >= r.Left && point.X < r.Right && point.Y >= r.Top && point.Y < r.Bottom)
+            return child;
+    }
+    return parent;
+}
+
+HWND ChildWindowFromPoint(HWND parent, TPoint point) { return ChildWindowFromPointEx(parent, point, CWP_ALL); }
+
+} // namespace win

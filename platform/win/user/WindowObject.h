@@ -1,0 +1,127 @@
+// Internal: the objects behind window handles and the window system's shared state. Only the window
+// system's own files include this header.
+#pragma once
+
+#include "platform/win/user/User.h"
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace win {
+
+namespace user {
+
+struct WindowClass {
+    ATOM FAtom = 0;
+    std::string FName;
+    std::string FKey; // lower-cased name: class names compare without case
+    UINT FStyle = 0;
+    WNDPROC FProc = nullptr;
+    HINSTANCE FInstance = nullptr;
+    HICON FIcon = nullptr;
+    HCURSOR FCursor = nullptr;
+    HBRUSH FBackground = nullptr;
+    HICON FIconSm = nullptr;
+    bool FSystem = false;
+};
+
+} // namespace user
+
+struct HWND__ : HandleObject {
+    user::WindowClass* FClass = nullptr;
+    WNDPROC FProc = nullptr;
+    DWORD FStyle = 0;
+    DWORD FExStyle = 0;
+    DWORD FThreadId = 0;
+    HWND FParent = nullptr; // the desktop for top-level windows
+    HWND FOwner = nullptr;
+    std::vector<HWND> FChildren; // z-order, topmost first
+    TRect FRect;                 // window rectangle in the parent's client coordinates
+    TRect FClient;               // client rectangle in the parent's client coordinates
+    TRect FRestored;             // bounds before minimising or maximising
+    std::string FText;
+    LONG_PTR FId = 0;
+    LONG_PTR FUserData = 0;
+    HINSTANCE FInstance = nullptr;
+    std::map<std::string, HANDLE> FProps;
+    bool FDestroying = false;
+    bool FRedraw = true; // WM_SETREDRAW
+    // Layered windows.
+    BYTE FAlpha = 255;
+    bool FLayeredAlpha = false;
+
+    bool IsChild() const { return (FStyle & WS_CHILD) != 0; }
+    bool IsVisibleFlag() const { return (FStyle & WS_VISIBLE) != 0; }
+};
+
+namespace user {
+
+// The process-wide state of the window system. Windows belong to the GUI thread; other threads only
+// post messages, which go through the queues' own locks.
+struct State {
+    std::recursive_mutex FLock; // guards the window registry for lookups from other threads
+    std::vector<std::unique_ptr<WindowClass>> FClasses;
+    ATOM FNextAtom = 0xC000;
+    HWND FDesktop = nullptr;
+    std::vector<HWND> FAll; // every live window, for handle validation
+
+    HWND FCapture = nullptr;
+    HWND FFocus = nullptr;
+    HWND FActive = nullptr;
+    HWND FTracked = nullptr; // window whose WM_MOUSELEAVE is pending
+    DWORD FTrackFlags = 0;
+    TPoint FCursor;
+    BYTE FKeys[256] = {};      // as the retrieved messages left them
+    BYTE FAsyncKeys[256] = {}; // as the input arrived
+    UINT FDoubleClickTime = 500;
+};
+
+State& GetState();
+// The window behind a handle, or nullptr when the handle is not a live window.
+HWND Validate(HWND hwnd);
+bool IsDescendant(HWND ancestor, HWND hwnd);
+// Client origin of a window in screen coordinates.
+TPoint ClientOrigin(HWND hwnd);
+TPoint WindowOrigin(HWND hwnd);
+HWND TopLevelOf(HWND hwnd);
+bool ReallyVisible(HWND hwnd);
+bool ReallyEnabled(HWND hwnd);
+
+// Messages sent by the window system itself go through the hooks like any sent message.
+LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+
+// Calls made when windows come and go, for the queue, the timers and the painting.
+void OnWindowDestroyed(HWND hwnd);
+void OnWindowGeometryChanged(HWND hwnd, const TRect& oldRect, bool shownOrHidden);
+
+// Recomputes the client rectangle from the window rectangle through WM_NCCALCSIZE.
+void RecalcClient(HWND hwnd);
+// Tells the backend that a top-level window changed.
+void ScreenBackendNotify(HWND hwnd);
+
+// Whether a point (parent client coordinates) lies inside the window's region, if it has one.
+bool WindowRegionContains(HWND hwnd, TPoint parentPoint);
+
+// Painting: the next window of this thread that needs WM_PAINT (within the filter), or nullptr.
+HWND FindWindowToPaint(DWORD threadId, HWND filter);
+
+// Input cooking: turns the oldest raw input event into a message without removing it. Returns false when
+// no input is queued. `remove` runs the hooks and updates the key state; a hook may swallow the event,
+// which is then dropped and `swallowed` set.
+bool PeekInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remove, bool* swallowed);
+bool HasInput();
+
+// Hooks (per thread).
+LRESULT RunHook(int idHook, int code, WPARAM wParam, LPARAM lParam);
+bool HasHook(int idHook);
+
+// Input state changes.
+void LoseFocusOf(HWND hwnd);
+void ActivateWindow(HWND hwnd, bool byClick);
+
+} // namespace user
+
+} // namespace win

@@ -1,0 +1,156 @@
+#include "UserTestSupport.h"
+
+using namespace usertest;
+
+namespace {
+
+std::vector<std::string> Lines(std::initializer_list<const char*> items) { return {items.begin(), items.end()}; }
+
+} // namespace
+
+TEST_F(UserTest, CreationShowingAndDestructionHappenInOrder) {
+    HWND top = Make("top", WS_OVERLAPPEDWINDOW | WS_VISIBLE, {10, 10, 310, 210});
+    ASSERT_TRUE(IsWindow(top));
+    EXPECT_EQ(LogLines({WM_NCCREATE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW, WM_ACTIVATEAPP, WM_NCACTIVATE,
+                        WM_ACTIVATE, WM_SETFOCUS}),
+              Lines({"top:WM_NCCREATE", "top:WM_CREATE", "top:WM_SIZE", "top:WM_MOVE", "top:WM_SHOWWINDOW",
+                     "top:WM_ACTIVATEAPP", "top:WM_NCACTIVATE", "top:WM_ACTIVATE", "top:WM_SETFOCUS"}));
+    EXPECT_EQ(GetActiveWindow(), top);
+    EXPECT_EQ(GetFocus(), top);
+
+    HWND child = Make("child", WS_CHILD | WS_VISIBLE, {5, 5, 50, 50}, top);
+    HWND grandchild = Make("grandchild", WS_CHILD | WS_VISIBLE, {1, 1, 10, 10}, child);
+    SetFocus(grandchild);
+    Log().clear();
+    DestroyWindow(top);
+    // WM_DESTROY runs from the parent down, WM_NCDESTROY from the children up; the focus goes first.
+    EXPECT_EQ(LogLines({WM_KILLFOCUS, WM_DESTROY, WM_NCDESTROY}),
+              Lines({"grandchild:WM_KILLFOCUS", "top:WM_DESTROY", "child:WM_DESTROY", "grandchild:WM_DESTROY",
+                     "grandchild:WM_NCDESTROY", "child:WM_NCDESTROY", "top:WM_NCDESTROY"}));
+    EXPECT_FALSE(IsWindow(top));
+    EXPECT_FALSE(IsWindow(grandchild));
+    EXPECT_EQ(GetFocus(), nullptr);
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+}
+
+TEST_F(UserTest, CreateFailsCleanlyWhenTheWindowRefuses) {
+    PendingName() = "refuser";
+    HWND refused = nullptr;
+    Handlers()[nullptr] = nullptr;
+    // A WM_CREATE answer of -1 destroys the window and CreateWindowEx returns no handle.
+    static HWND created;
+    created = nullptr;
+    WNDCLASSEX wc;
+    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_CREATE) {
+            created = h;
+            return -1;
+        }
+        return DefWindowProc(h, m, w, l);
+    };
+    wc.lpszClassName = "LoomwickTestRefuser";
+    RegisterClassEx(wc);
+    refused = CreateWindowEx(0, "LoomwickTestRefuser", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(refused, nullptr);
+    EXPECT_NE(created, nullptr);
+    EXPECT_FALSE(IsWindow(created));
+    EXPECT_EQ(CreateWindowEx(0, "NoSuchClass", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+}
+
+TEST_F(UserTest, ActivationAndFocusMoveBetweenWindows) {
+    HWND a = Make("a", WS_POPUP | WS_VISIBLE, {0, 0, 100, 100});
+    HWND aChild = Make("aChild", WS_CHILD | WS_VISIBLE, {10, 10, 50, 50}, a);
+    HWND b = Make("b", WS_POPUP | WS_VISIBLE, {200, 0, 300, 100});
+    EXPECT_EQ(GetActiveWindow(), b);
+    Log().clear();
+    // Focusing a child of an inactive window activates that window first.
+    SetFocus(aChild);
+    EXPECT_EQ(LogLines({WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}),
+              Lines({"b:WM_NCACTIVATE", "b:WM_ACTIVATE", "b:WM_KILLFOCUS", "a:WM_NCACTIVATE", "a:WM_ACTIVATE",
+                     "a:WM_SETFOCUS", "a:WM_KILLFOCUS", "aChild:WM_SETFOCUS"}));
+    EXPECT_EQ(GetActiveWindow(), a);
+    EXPECT_EQ(GetFocus(), aChild);
+    // Disabling the focused window's parent takes the focus away; a disabled window cannot take it.
+    EnableWindow(aChild, FALSE);
+    EXPECT_EQ(GetFocus(), a);
+    EXPECT_EQ(SetFocus(aChild), nullptr);
+    EXPECT_EQ(GetFocus(), a);
+    // Hiding the active window hands the activation on.
+    ShowWindow(a, SW_HIDE);
+    EXPECT_EQ(GetActiveWindow(), b);
+    EXPECT_FALSE(IsWindowVisible(aChild));
+}
+
+TEST_F(UserTest, ZOrderKeepsTopmostWindowsAndOwnedWindowsAbove) {
+    HWND owner = Make("owner", WS_POPUP | WS_VISIBLE, {0, 0, 100, 100});
+    HWND owned = Make("owned", WS_POPUP | WS_VISIBLE, {10, 10, 50, 50}, owner);
+    HWND topmost = Make("topmost", WS_POPUP | WS_VISIBLE, {0, 0, 10, 10}, nullptr, WS_EX_TOPMOST);
+    HWND other = Make("other", WS_POPUP | WS_VISIBLE, {0, 0, 10, 10});
+    EXPECT_EQ(GetTopWindow(nullptr), topmost);
+    EXPECT_EQ(GetWindow(topmost, GW_HWNDNEXT), other);
+    BringWindowToTop(owner);
+    EXPECT_EQ(GetWindow(topmost, GW_HWNDNEXT), owned);
+    EXPECT_EQ(GetWindow(owned, GW_HWNDNEXT), owner);
+    EXPECT_EQ(GetWindow(owned, GW_OWNER), owner);
+    EXPECT_EQ(GetParent(owned), owner); // a popup's parent is its owner
+    SetWindowPos(topmost, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    EXPECT_FALSE(GetWindowLong(topmost, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // Destroying the owner takes the owned window with it.
+    DestroyWindow(owner);
+    EXPECT_FALSE(IsWindow(owned));
+}
+
+TEST_F(UserTest, GeometryAndNonClientArea) {
+    HWND top = Make("top", WS_POPUP | WS_BORDER | WS_THICKFRAME | WS_VISIBLE, {100, 50, 300, 250});
+    TRect wr, cr;
+    GetWindowRect(top, &wr);
+    GetClientRect(top, &cr);
+    EXPECT_EQ(wr, (TRect{100, 50, 300, 250}));
+    EXPECT_EQ(cr, (TRect{0, 0, 192, 192})); // a 4-pixel sizing frame on each side
+    HWND child = Make("child", WS_CHILD | WS_VISIBLE, {10, 20, 60, 70}, top, WS_EX_CLIENTEDGE);
+    TPoint p{0, 0};
+    ClientToScreen(child, &p);
+    EXPECT_EQ(p, (TPoint{100 + 4 + 10 + 2, 50 + 4 + 20 + 2}));
+    MapWindowPoints(child, top, &p, 1);
+    EXPECT_EQ(p, (TPoint{100 + 4 + 10 + 2 + 12, 50 + 4 + 20 + 2 + 22}));
+
+    // Hit testing through the frame: corners, edges and the client.
+    struct Case {
+        TPoint Screen;
+        LRESULT Hit;
+    } cases[] = {{{101, 51}, HTTOPLEFT},   {{298, 248}, HTBOTTOMRIGHT}, {{200, 51}, HTTOP},
+                 {{101, 150}, HTLEFT},     {{200, 150}, HTCLIENT},      {{99, 150}, HTNOWHERE}};
+    for (const Case& c : cases)
+        EXPECT_EQ(SendMessage(top, WM_NCHITTEST, 0, MAKELPARAM(c.Screen.X, c.Screen.Y)), c.Hit)
+            << c.Screen.X << "," << c.Screen.Y;
+
+    SetWindowPos(top, nullptr, 0, 0, 400, 300, SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(top, &cr);
+    EXPECT_EQ(cr, (TRect{0, 0, 392, 292}));
+    EXPECT_EQ(LogLines({WM_SIZE}).back(), "top:WM_SIZE");
+}
+
+TEST_F(UserTest, ParentsAndRelations) {
+    HWND a = Make("a", WS_POPUP | WS_VISIBLE, {0, 0, 100, 100});
+    HWND b = Make("b", WS_POPUP | WS_VISIBLE, {200, 200, 300, 300});
+    HWND c = Make("c", WS_CHILD | WS_VISIBLE, {10, 10, 20, 20}, a);
+    EXPECT_TRUE(IsChild(a, c));
+    TRect before;
+    GetWindowRect(c, &before);
+    SetParent(c, b);
+    EXPECT_TRUE(IsChild(b, c));
+    EXPECT_FALSE(IsChild(a, c));
+    TRect after;
+    GetWindowRect(c, &after);
+    EXPECT_EQ(before, after); // it keeps its place on the screen
+    EXPECT_EQ(SetParent(b, c), nullptr); // no cycles
+    SetParent(c, nullptr);
+    EXPECT_EQ(GetAncestor(c, GA_ROOT), c);
+    EXPECT_EQ(GetClassNameString(c), LogClass);
+    SetWindowText(c, "hello");
+    EXPECT_EQ(GetWindowTextString(c), "hello");
+    SetProp(c, "Slot", reinterpret_cast<HANDLE>(c));
+    EXPECT_EQ(GetProp(c, "slot"), reinterpret_cast<HANDLE>(c));
+    EXPECT_EQ(RemoveProp(c, "SLOT"), reinterpret_cast<HANDLE>(c));
+    EXPECT_EQ(GetProp(c, "Slot"), nullptr);
+}
