@@ -1,0 +1,477 @@
+// Block transfers: BitBlt, StretchBlt, PatBlt, MaskBlt and the DIB-to-device calls, all through one core
+// that clips, maps source pixels to the destination's format and applies the ternary operation.
+#include "platform/win/gdi/GdiObjects.h"
+
+#include <cstring>
+#include <memory>
+#include <optional>
+
+namespace win {
+
+namespace gdi {
+
+void LoadRow(const HBITMAP__* bmp, int x0, int y, int n, uint32_t* out) {
+    if (bmp->FBitsPixel == 32) {
+        std::memcpy(out, bmp->Row(y) + 4 * int64_t(x0), size_t(n) * 4);
+        return;
+    }
+    if (bmp->FBitsPixel == 8) {
+        const uint8_t* row = bmp->Row(y) + x0;
+        for (int i = 0; i < n; ++i)
+            out[i] = row[i];
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        out[i] = bmp->GetRaw(x0 + i, y);
+}
+
+void StoreRow(HBITMAP__* bmp, int x0, int y, int n, const uint32_t* in) {
+    if (bmp->FBitsPixel == 32) {
+        std::memcpy(bmp->Row(y) + 4 * int64_t(x0), in, size_t(n) * 4);
+        return;
+    }
+    if (bmp->FBitsPixel == 8) {
+        uint8_t* row = bmp->Row(y) + x0;
+        for (int i = 0; i < n; ++i)
+            row[i] = uint8_t(in[i]);
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        bmp->SetRaw(x0 + i, y, in[i]);
+}
+
+} // namespace gdi
+
+namespace {
+
+// Everything one transfer needs, in target coordinates of both bitmaps.
+struct BlitJob {
+    HDC FDst = nullptr;
+    int FDx = 0, FDy = 0, FDw = 0, FDh = 0; // destination rectangle (extents may be negative: mirror)
+    const HBITMAP__* FSrc = nullptr;        // null for pattern-only operations
+    HDC FSrcDc = nullptr;                   // source DC, for the colour-to-mono rule (may be null)
+    int FSx = 0, FSy = 0, FSw = 0, FSh = 0;
+    uint8_t FRop = 0xCC;
+    const HBITMAP__* FMask = nullptr; // MaskBlt: 1 bits take FRop, 0 bits FBackRop
+    int FMx = 0, FMy = 0;
+    uint8_t FBackRop = 0xCC;
+    int FStretchMode = COLORONCOLOR;
+};
+
+// Converts raw source values to destination values in place, by GDI's monochrome rules.
+struct BlitConverter {
+    enum Mode { Same, MonoToColor, ColorToMono, ViaRgb } FMode = Same;
+    const HBITMAP__* FSrc;
+    const HBITMAP__* FDst;
+    uint32_t FZero = 0, FOne = 0, FSrcBk = 0;
+    bool FHaveSrcBk = false;
+
+    BlitConverter(const HBITMAP__* src, HDC srcDc, const HBITMAP__* dst, HDC dstDc) : FSrc(src), FDst(dst) {
+        if (src->FMono && !dst->FMono) {
+            FMode = MonoToColor;
+            FZero = dst->FromRgb(gdi::ResolveColor(dstDc, dstDc->FState.FTextColor));
+            FOne = dst->FromRgb(gdi::ResolveColor(dstDc, dstDc->FState.FBkColor));
+        } else if (dst->FMono && !src->FMono) {
+            FMode = ColorToMono;
+            if (srcDc) {
+                FHaveSrcBk = true;
+                FSrcBk = src->FromRgb(gdi::ResolveColor(srcDc, srcDc->FState.FBkColor));
+            }
+        } else if (src->SameFormat(*dst)) {
+            FMode = Same;
+        } else {
+            FMode = ViaRgb;
+        }
+    }
+
+    void Convert(uint32_t* v, int n) const {
+        switch (FMode) {
+        case Same:
+            return;
+        case MonoToColor:
+            for (int i = 0; i < n; ++i)
+                v[i] = v[i] ? FOne : FZero;
+            return;
+        case ColorToMono:
+            if (FHaveSrcBk) {
+                for (int i = 0; i < n; ++i)
+                    v[i] = v[i] == FSrcBk ? 1 : 0;
+                return;
+            }
+            [[fallthrough]];
+        case ViaRgb: {
+            uint32_t lastIn = v[0] + 1, lastOut = 0;
+            for (int i = 0; i < n; ++i) {
+                if (v[i] != lastIn) {
+                    lastIn = v[i];
+                    lastOut = FDst->FromRgb(FSrc->ToRgb(v[i]));
+                }
+                v[i] = lastOut;
+            }
+            return;
+        }
+        }
+    }
+};
+
+// Maps destination offset j in [0, dn) to the source span [first, last) it samples; nearest is the
+// pixel whose centre is nearest the destination pixel's centre.
+struct BlitAxis {
+    int FDn, FSn;
+    bool FMirror;
+    int Nearest(int j) const {
+        int jj = FMirror ? FDn - 1 - j : j;
+        return int(((2 * int64_t(jj) + 1) * FSn) / (2 * int64_t(FDn)));
+    }
+    void Span(int j, int& first, int& last) const {
+        int jj = FMirror ? FDn - 1 - j : j;
+        first = int((int64_t(jj) * FSn) / FDn);
+        last = int((int64_t(jj + 1) * FSn) / FDn);
+        if (last <= first)
+            last = first + 1;
+    }
+};
+
+void BlitNormalize(int& pos, int& ext, bool& mirror) {
+    if (ext < 0) {
+        pos += ext;
+        ext = -ext;
+        mirror = !mirror;
+    }
+}
+
+// Averages a box of source pixels (the halftone filter) and returns the colour.
+COLORREF BlitBoxAverage(const HBITMAP__* src, int x0, int x1, int y0, int y1) {
+    uint64_t r = 0, g = 0, b = 0, n = 0;
+    for (int y = std::max(y0, 0); y < std::min(y1, src->FHeight); ++y)
+        for (int x = std::max(x0, 0); x < std::min(x1, src->FWidth); ++x) {
+            COLORREF c = src->ToRgb(src->GetRaw(x, y));
+            r += GetRValue(c);
+            g += GetGValue(c);
+            b += GetBValue(c);
+            ++n;
+        }
+    if (!n)
+        return 0;
+    return RGB(uint8_t((r + n / 2) / n), uint8_t((g + n / 2) / n), uint8_t((b + n / 2) / n));
+}
+
+bool BlitRun(BlitJob job) {
+    HDC dc = job.FDst;
+    HBITMAP dst = dc->FState.FBitmap;
+    if (!dst || job.FDw == 0 || job.FDh == 0)
+        return TRUE;
+    bool mirrorX = false, mirrorY = false;
+    BlitNormalize(job.FDx, job.FDw, mirrorX);
+    BlitNormalize(job.FDy, job.FDh, mirrorY);
+    const HBITMAP__* src = job.FSrc;
+    bool usesSrc = gdi::RopUsesSource(job.FRop) || (job.FMask && gdi::RopUsesSource(job.FBackRop));
+    bool usesPat = gdi::RopUsesPattern(job.FRop) || (job.FMask && gdi::RopUsesPattern(job.FBackRop));
+    if (!usesSrc)
+        src = nullptr;
+    if (usesSrc && !src)
+        return FALSE;
+    std::unique_ptr<HBITMAP__> snapshot;
+    if (src) {
+        if (job.FSw == 0 || job.FSh == 0)
+            return TRUE;
+        BlitNormalize(job.FSx, job.FSw, mirrorX);
+        BlitNormalize(job.FSy, job.FSh, mirrorY);
+        bool stretch = job.FSw != job.FDw || job.FSh != job.FDh || mirrorX || mirrorY;
+        if (src == dst && stretch) {
+            // Reading and writing one bitmap with different geometry: read from a copy.
+            snapshot.reset(gdi::NewBitmap(src->FWidth, src->FHeight, src->FBitsPixel, src->FTopDown));
+            if (!snapshot)
+                return FALSE;
+            std::memcpy(snapshot->FBits, src->FBits, size_t(int64_t(src->FStride) * src->FHeight));
+            snapshot->SetMasks(src->FMasks[0], src->FMasks[1], src->FMasks[2]);
+            snapshot->FColors = src->FColors;
+            snapshot->FMono = src->FMono;
+            src = snapshot.get();
+        }
+    }
+    BlitAxis ax{job.FDw, job.FSw, mirrorX}, ay{job.FDh, job.FSh, mirrorY};
+    bool direct = src && job.FSw == job.FDw && job.FSh == job.FDh && !mirrorX && !mirrorY;
+    std::optional<BlitConverter> conv;
+    if (src)
+        conv.emplace(src, job.FSrcDc, dst, dc);
+    uint32_t valueMask = dst->ValueMask();
+    HBRUSH brush = dc->FState.FBrush;
+    bool shrinkAnd = job.FStretchMode == BLACKONWHITE, shrinkOr = job.FStretchMode == WHITEONBLACK;
+    bool halftone = job.FStretchMode == HALFTONE;
+
+    TRect area{job.FDx, job.FDy, job.FDx + job.FDw, job.FDy + job.FDh};
+    if (direct) {
+        // Pixels whose source lies outside the source bitmap are left alone.
+        area.Left = std::max(area.Left, job.FDx - job.FSx);
+        area.Top = std::max(area.Top, job.FDy - job.FSy);
+        area.Right = std::min(area.Right, job.FDx + (src->FWidth - job.FSx));
+        area.Bottom = std::min(area.Bottom, job.FDy + (src->FHeight - job.FSy));
+    }
+    std::vector<TRect> rects;
+    gdi::ForEachVisible(dc, area, [&](const TRect& r) { rects.push_back(r); });
+    if (rects.empty())
+        return TRUE;
+    // Overlapping copies within one bitmap run from the far side.
+    bool upward = direct && src == dst && job.FDy > job.FSy;
+    if (upward)
+        std::reverse(rects.begin(), rects.end());
+
+    int maxW = 0;
+    for (auto& r : rects)
+        maxW = std::max(maxW, r.Right - r.Left);
+    std::vector<uint32_t> s(static_cast<size_t>(maxW)), p(static_cast<size_t>(maxW)),
+        d(static_cast<size_t>(maxW)), d2;
+    std::vector<uint8_t> clear(static_cast<size_t>(maxW)), keepSrc(static_cast<size_t>(maxW));
+    std::vector<int> sxMap(static_cast<size_t>(maxW));
+    bool fastCopy = direct && job.FRop == 0xCC && !job.FMask && conv->FMode == BlitConverter::Same &&
+                    dst->FBitsPixel >= 8;
+
+    for (const TRect& r : rects) {
+        int n = r.Right - r.Left;
+        if (!direct && src)
+            for (int i = 0; i < n; ++i)
+                sxMap[size_t(i)] = job.FSx + ax.Nearest(r.Left + i - job.FDx);
+        for (int k = 0; k < r.Bottom - r.Top; ++k) {
+            int y = upward ? r.Bottom - 1 - k : r.Top + k;
+            int j = y - job.FDy;
+            if (fastCopy) {
+                int sy = job.FSy + j, sx = job.FSx + (r.Left - job.FDx);
+                size_t bpp = size_t(dst->FBitsPixel / 8);
+                std::memmove(dst->Row(y) + bpp * size_t(r.Left), src->Row(sy) + bpp * size_t(sx),
+                             bpp * size_t(n));
+                continue;
+            }
+            bool anyKeep = false;
+            if (src) {
+                if (direct) {
+                    gdi::LoadRow(src, job.FSx + (r.Left - job.FDx), job.FSy + j, n, s.data());
+                    conv->Convert(s.data(), n);
+                } else {
+                    int sy = job.FSy + ay.Nearest(j);
+                    int syFirst, syLast;
+                    ay.Span(j, syFirst, syLast);
+                    syFirst += job.FSy;
+                    syLast += job.FSy;
+                    for (int i = 0; i < n; ++i) {
+                        int sx = sxMap[size_t(i)];
+                        keepSrc[size_t(i)] = sx < 0 || sx >= src->FWidth || sy < 0 || sy >= src->FHeight;
+                        anyKeep |= keepSrc[size_t(i)] != 0;
+                        if (keepSrc[size_t(i)]) {
+                            s[size_t(i)] = 0;
+                            continue;
+                        }
+                        bool shrinking = job.FSw > job.FDw || job.FSh > job.FDh;
+                        if (shrinking && (shrinkAnd || shrinkOr || halftone)) {
+                            int sxFirst, sxLast;
+                            ax.Span(r.Left + i - job.FDx, sxFirst, sxLast);
+                            sxFirst += job.FSx;
+                            sxLast += job.FSx;
+                            if (halftone) {
+                                s[size_t(i)] =
+                                    dst->FromRgb(BlitBoxAverage(src, sxFirst, sxLast, syFirst, syLast));
+                                continue;
+                            }
+                            // Combine the raw source values so that thin black (or white) lines survive.
+                            uint32_t acc = shrinkAnd ? ~0u : 0u;
+                            for (int yy = std::max(syFirst, 0); yy < std::min(syLast, src->FHeight); ++yy)
+                                for (int xx = std::max(sxFirst, 0); xx < std::min(sxLast, src->FWidth); ++xx)
+                                    acc =
+                                        shrinkAnd ? (acc & src->GetRaw(xx, yy)) : (acc | src->GetRaw(xx, yy));
+                            s[size_t(i)] = acc;
+                            conv->Convert(&s[size_t(i)], 1);
+                            continue;
+                        }
+                        s[size_t(i)] = src->GetRaw(sx, sy);
+                        conv->Convert(&s[size_t(i)], 1);
+                    }
+                }
+            }
+            bool anyClear = false;
+            if (usesPat) {
+                if (!gdi::BrushRow(dc, brush, r.Left, y, n, p.data(), clear.data()))
+                    std::fill(p.begin(), p.begin() + n, 0u); // a null brush counts as black
+                else
+                    anyClear = std::find(clear.begin(), clear.begin() + n, 1) != clear.begin() + n;
+            }
+            gdi::LoadRow(dst, r.Left, y, n, d.data());
+            std::vector<uint32_t> before;
+            if (anyKeep || anyClear)
+                before.assign(d.begin(), d.begin() + n);
+            if (job.FMask) {
+                d2.assign(d.begin(), d.begin() + n);
+                gdi::RopRow(job.FRop, usesPat ? p.data() : nullptr, src ? s.data() : nullptr, d.data(), n,
+                            valueMask);
+                gdi::RopRow(job.FBackRop, usesPat ? p.data() : nullptr, src ? s.data() : nullptr, d2.data(),
+                            n, valueMask);
+                int my = job.FMy + j;
+                for (int i = 0; i < n; ++i) {
+                    int mx = job.FMx + (r.Left + i - job.FDx);
+                    if (!job.FMask->GetRaw(mx, my))
+                        d[size_t(i)] = d2[size_t(i)];
+                }
+            } else {
+                gdi::RopRow(job.FRop, usesPat ? p.data() : nullptr, src ? s.data() : nullptr, d.data(), n,
+                            valueMask);
+            }
+            if (!before.empty())
+                for (int i = 0; i < n; ++i)
+                    if ((anyKeep && keepSrc[size_t(i)]) || (anyClear && clear[size_t(i)]))
+                        d[size_t(i)] = before[size_t(i)];
+            gdi::StoreRow(dst, r.Left, y, n, d.data());
+        }
+    }
+    return TRUE;
+}
+
+// The destination rectangle of a logical (x, y, w, h) in target coordinates, keeping the extents' signs.
+void BlitMapRect(HDC dc, int x, int y, int w, int h, int& ox, int& oy, int& ow, int& oh) {
+    POINT a = dc->ToDevice(x, y);
+    POINT b = dc->ToDevice(x + w, y + h);
+    ox = a.X;
+    oy = a.Y;
+    ow = b.X - a.X;
+    oh = b.Y - a.Y;
+}
+
+bool BlitFromDc(HDC dst, int x, int y, int w, int h, HDC src, int xs, int ys, int ws, int hs, DWORD rop,
+                bool stretch, const HBITMAP__* mask = nullptr, int mx = 0, int my = 0) {
+    if (!gdi::Checked(dst) || !dst->FState.FBitmap)
+        return FALSE;
+    BlitJob job;
+    job.FDst = dst;
+    job.FRop = uint8_t(rop >> 16);
+    job.FStretchMode = dst->FState.FStretchMode;
+    BlitMapRect(dst, x, y, w, h, job.FDx, job.FDy, job.FDw, job.FDh);
+    bool needSrc = gdi::RopUsesSource(job.FRop);
+    if (mask) {
+        job.FMask = mask;
+        job.FBackRop = uint8_t(rop >> 24);
+        needSrc = needSrc || gdi::RopUsesSource(job.FBackRop);
+        job.FMx = mx;
+        job.FMy = my;
+    }
+    if (needSrc) {
+        if (!gdi::Checked(src) || !src->FState.FBitmap)
+            return FALSE;
+        job.FSrc = src->FState.FBitmap;
+        job.FSrcDc = src;
+        if (stretch) {
+            BlitMapRect(src, xs, ys, ws, hs, job.FSx, job.FSy, job.FSw, job.FSh);
+        } else {
+            // BitBlt: the source covers the destination's device size unless the source DC scales.
+            int sw, sh;
+            BlitMapRect(src, xs, ys, w, h, job.FSx, job.FSy, sw, sh);
+            job.FSw = sw;
+            job.FSh = sh;
+            if (std::abs(sw) == std::abs(job.FDw) && std::abs(sh) == std::abs(job.FDh)) {
+                job.FSw = job.FDw;
+                job.FSh = job.FDh;
+            }
+        }
+    }
+    return BlitRun(job);
+}
+
+} // namespace
+
+BOOL BitBlt(HDC dst, int x, int y, int w, int h, HDC src, int xSrc, int ySrc, DWORD rop) {
+    return BlitFromDc(dst, x, y, w, h, src, xSrc, ySrc, w, h, rop, false);
+}
+
+BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int xSrc, int ySrc, int wSrc, int hSrc,
+                DWORD rop) {
+    return BlitFromDc(dst, x, y, w, h, src, xSrc, ySrc, wSrc, hSrc, rop, true);
+}
+
+BOOL PatBlt(HDC dc, int x, int y, int w, int h, DWORD rop) {
+    uint8_t r = uint8_t(rop >> 16);
+    if (gdi::RopUsesSource(r))
+        return FALSE;
+    return BlitFromDc(dc, x, y, w, h, nullptr, 0, 0, 0, 0, rop, false);
+}
+
+BOOL MaskBlt(HDC dst, int x, int y, int w, int h, HDC src, int xSrc, int ySrc, HBITMAP mask, int xMask,
+             int yMask, DWORD rop) {
+    if (!mask)
+        return BitBlt(dst, x, y, w, h, src, xSrc, ySrc, rop & 0x00FFFFFF);
+    if (!gdi::Checked(mask) || mask->FBitsPixel != 1)
+        return FALSE;
+    if (w < 0 || h < 0 || xMask < 0 || yMask < 0 || int64_t(xMask) + w > mask->FWidth ||
+        int64_t(yMask) + h > mask->FHeight)
+        return FALSE;
+    return BlitFromDc(dst, x, y, w, h, src, xSrc, ySrc, w, h, rop, false, mask, xMask, yMask);
+}
+
+int StretchDIBits(HDC dc, int xDest, int yDest, int wDest, int hDest, int xSrc, int ySrc, int wSrc, int hSrc,
+                  const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
+    if (!gdi::Checked(dc) || !dc->FState.FBitmap)
+        return 0;
+    uint8_t r = uint8_t(rop >> 16);
+    std::unique_ptr<HBITMAP__> view;
+    BlitJob job;
+    job.FDst = dc;
+    job.FRop = r;
+    job.FStretchMode = dc->FState.FStretchMode;
+    BlitMapRect(dc, xDest, yDest, wDest, hDest, job.FDx, job.FDy, job.FDw, job.FDh);
+    if (gdi::RopUsesSource(r)) {
+        if (!bits)
+            return 0;
+        view = gdi::DibView(info, usage, dc, bits);
+        if (!view)
+            return 0;
+        job.FSrc = view.get();
+        // Source coordinates count rows from the bottom of the DIB.
+        job.FSx = xSrc;
+        job.FSw = wSrc;
+        job.FSy = view->FTopDown ? ySrc : view->FHeight - ySrc - hSrc;
+        job.FSh = hSrc;
+        if (hSrc < 0)
+            job.FSy = view->FTopDown ? ySrc : view->FHeight - ySrc;
+    }
+    BlitRun(job);
+    return view ? std::abs(hSrc) : std::abs(hDest);
+}
+
+int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD w, DWORD h, int xSrc, int ySrc, UINT startScan,
+                      UINT lines, const void* bits, const BITMAPINFO* info, UINT usage) {
+    if (!gdi::Checked(dc) || !dc->FState.FBitmap || !bits || w > INT32_MAX || h > INT32_MAX)
+        return 0;
+    auto view = gdi::DibView(info, usage, dc, nullptr);
+    if (!view)
+        return 0;
+    // The bits hold scan lines [startScan, startScan + lines) of the whole image, bottom-up rows unless
+    // the header is top-down.
+    int64_t full = view->FHeight;
+    if (startScan >= full)
+        return 0;
+    int64_t band = std::min<int64_t>(lines, full - startScan);
+    BITMAPINFOHEADER h2 = info->bmiHeader;
+    size_t table = gdi::DibTableBytes(info->bmiHeader, usage);
+    std::vector<uint8_t> hdr(info->bmiHeader.biSize + table);
+    std::memcpy(hdr.data(), info, hdr.size());
+    auto* bandInfo = reinterpret_cast<BITMAPINFO*>(hdr.data());
+    bandInfo->bmiHeader.biHeight = view->FTopDown ? -int32_t(band) : int32_t(band);
+    (void)h2;
+    auto bandView = gdi::DibView(bandInfo, usage, dc, bits);
+    if (!bandView)
+        return 0;
+    BlitJob job;
+    job.FDst = dc;
+    job.FRop = 0xCC;
+    BlitMapRect(dc, xDest, yDest, int(w), int(h), job.FDx, job.FDy, job.FDw, job.FDh);
+    job.FSrc = bandView.get();
+    job.FSx = xSrc;
+    job.FSw = job.FDw;
+    job.FSh = job.FDh;
+    // ySrc counts from the bottom of the whole image; the band starts at startScan.
+    int64_t topInBand = view->FTopDown ? int64_t(ySrc) - int64_t(startScan)
+                                       : (int64_t(startScan) + band) - (int64_t(ySrc) + job.FDh);
+    if (topInBand < INT32_MIN || topInBand > INT32_MAX)
+        return 0;
+    job.FSy = int(topInBand);
+    BlitRun(job);
+    return int(band);
+}
+
+} // namespace win

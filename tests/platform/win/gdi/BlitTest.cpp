@@ -1,0 +1,171 @@
+#include "GdiTestUtil.h"
+#include "platform/win/gdi/GdiObjects.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace win;
+using namespace gditest;
+
+TEST(GdiBlit, FastPathsAgreeWithTheGenericTruthTable) {
+    std::mt19937 rng(42);
+    const int n = 64;
+    std::vector<uint32_t> p(n), s(n), d(n);
+    for (int rop = 0; rop < 256; ++rop) {
+        for (uint32_t mask : {0xFFFFFFu, 0xFFu, 0x1u, 0x7FFFu}) {
+            for (int i = 0; i < n; ++i) {
+                p[size_t(i)] = rng();
+                s[size_t(i)] = rng();
+                d[size_t(i)] = rng();
+            }
+            auto a = d, b = d;
+            gdi::RopRow(uint8_t(rop), p.data(), s.data(), a.data(), n, mask);
+            gdi::RopRowGeneric(uint8_t(rop), p.data(), s.data(), b.data(), n, mask);
+            ASSERT_EQ(a, b) << "rop " << rop;
+        }
+    }
+}
+
+TEST(GdiBlit, NamedOperationsOnPixels) {
+    // One 32-bit pixel: destination 0x0F0F0F, source 0x00FF33, brush 0x333333 (red in the low byte).
+    struct Case {
+        DWORD rop;
+        COLORREF expect;
+    } cases[] = {
+        {SRCCOPY, RGB(0x33, 0xFF, 0x00)},    {SRCAND, RGB(0x03, 0x0F, 0x00)},
+        {SRCPAINT, RGB(0x3F, 0xFF, 0x0F)},   {SRCINVERT, RGB(0x3C, 0xF0, 0x0F)},
+        {NOTSRCCOPY, RGB(0xCC, 0x00, 0xFF)}, {DSTINVERT, RGB(0xF0, 0xF0, 0xF0)},
+        {PATCOPY, RGB(0x33, 0x33, 0x33)},    {PATINVERT, RGB(0x3C, 0x3C, 0x3C)},
+        {MERGECOPY, RGB(0x33, 0x33, 0x00)},  {BLACKNESS, RGB(0, 0, 0)},
+        {WHITENESS, RGB(255, 255, 255)},     {SRCERASE, RGB(0x30, 0xF0, 0x00)},
+        {MERGEPAINT, RGB(0xCF, 0x0F, 0xFF)}, {0x00AA0029, RGB(0x0F, 0x0F, 0x0F)},
+    };
+    DibDC src(1, 1, 32), dst(1, 1, 32);
+    SetPixel(src.Dc, 0, 0, RGB(0x33, 0xFF, 0x00));
+    HBRUSH br = CreateSolidBrush(RGB(0x33, 0x33, 0x33));
+    HGDIOBJ old = SelectObject(dst.Dc, br);
+    for (auto c : cases) {
+        SetPixel(dst.Dc, 0, 0, RGB(0x0F, 0x0F, 0x0F));
+        ASSERT_TRUE(BitBlt(dst.Dc, 0, 0, 1, 1, src.Dc, 0, 0, c.rop));
+        EXPECT_EQ(GetPixel(dst.Dc, 0, 0), c.expect) << std::hex << c.rop;
+    }
+    SelectObject(dst.Dc, old);
+    DeleteObject(br);
+}
+
+TEST(GdiBlit, MonoToColourUsesDestinationTextAndBackground) {
+    const uint8_t bits[] = {0x40, 0}; // pixels: 0, 1
+    HBITMAP mono = CreateBitmap(2, 1, 1, 1, bits);
+    DibDC m(mono);
+    DibDC dst(2, 1, 24);
+    SetTextColor(dst.Dc, RGB(200, 0, 0));
+    SetBkColor(dst.Dc, RGB(0, 0, 200));
+    SetTextColor(m.Dc, RGB(1, 1, 1)); // the source DC's colours play no part
+    SetBkColor(m.Dc, RGB(2, 2, 2));
+    BitBlt(dst.Dc, 0, 0, 2, 1, m.Dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(200, 0, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 1, 0), RGB(0, 0, 200));
+}
+
+TEST(GdiBlit, ColourToMonoMakesTheSourceBackgroundWhite) {
+    DibDC src(3, 1, 32);
+    SetPixel(src.Dc, 0, 0, RGB(10, 20, 30));
+    SetPixel(src.Dc, 1, 0, RGB(255, 255, 255));
+    SetPixel(src.Dc, 2, 0, RGB(10, 20, 31));
+    SetBkColor(src.Dc, RGB(10, 20, 30));
+    HBITMAP mono = CreateBitmap(3, 1, 1, 1, nullptr);
+    DibDC m(mono);
+    BitBlt(m.Dc, 0, 0, 3, 1, src.Dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(GetPixel(m.Dc, 0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(m.Dc, 1, 0), RGB(0, 0, 0)); // white that is not the background is 0
+    EXPECT_EQ(GetPixel(m.Dc, 2, 0), RGB(0, 0, 0));
+}
+
+TEST(GdiBlit, MaskBltKeepsDestinationWhereTheMaskIsSet) {
+    // The transparent-copy idiom: MAKEROP4(0x00AA0029, SRCCOPY) keeps the destination under set mask bits.
+    const uint8_t maskBits[] = {0xA0, 0}; // 1 0 1 0
+    HBITMAP mask = CreateBitmap(4, 1, 1, 1, maskBits);
+    DibDC src(4, 1, 8, {RGBQUAD{0, 0, 255, 0}});
+    src.Fill(RGB(255, 0, 0));
+    DibDC dst(4, 1, 32);
+    dst.Fill(RGB(0, 255, 0));
+    COLORREF text = SetTextColor(dst.Dc, RGB(9, 9, 9));
+    ASSERT_TRUE(MaskBlt(dst.Dc, 0, 0, 4, 1, src.Dc, 0, 0, mask, 0, 0, MAKEROP4(0x00AA0029, SRCCOPY)));
+    EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 1, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 2, 0), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 3, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetTextColor(dst.Dc), RGB(9, 9, 9)); // the call leaves DC colours alone
+    SetTextColor(dst.Dc, text);
+    // A mask smaller than the area is refused.
+    EXPECT_FALSE(MaskBlt(dst.Dc, 0, 0, 4, 1, src.Dc, 0, 0, mask, 1, 0, MAKEROP4(0x00AA0029, SRCCOPY)));
+    DeleteObject(mask);
+}
+
+TEST(GdiBlit, PaletteMappingOnAnEightBitDib) {
+    // Copying colours into an 8-bit DIB stores the nearest entry of its colour table.
+    std::vector<RGBQUAD> table = {
+        {0, 0, 0, 0}, {0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}, {255, 255, 255, 0}};
+    DibDC dst(4, 1, 8, table);
+    DibDC src(4, 1, 32);
+    SetPixel(src.Dc, 0, 0, RGB(250, 10, 10));
+    SetPixel(src.Dc, 1, 0, RGB(10, 200, 10));
+    SetPixel(src.Dc, 2, 0, RGB(30, 30, 220));
+    SetPixel(src.Dc, 3, 0, RGB(240, 240, 240));
+    BitBlt(dst.Dc, 0, 0, 4, 1, src.Dc, 0, 0, SRCCOPY);
+    auto* idx = static_cast<uint8_t*>(dst.Bits);
+    EXPECT_EQ(idx[0], 1);
+    EXPECT_EQ(idx[1], 2);
+    EXPECT_EQ(idx[2], 3);
+    EXPECT_EQ(idx[3], 4);
+    // Raster operations on a palettized target work on the indices.
+    BitBlt(dst.Dc, 0, 0, 4, 1, nullptr, 0, 0, DSTINVERT);
+    EXPECT_EQ(idx[0], 0xFE);
+    // Brushes and PALETTEINDEX colours map too.
+    HBRUSH b = CreateSolidBrush(RGB(0, 0, 250));
+    RECT r{0, 0, 2, 1};
+    FillRect(dst.Dc, &r, b);
+    DeleteObject(b);
+    EXPECT_EQ(idx[0], 3);
+    EXPECT_EQ(idx[1], 3);
+}
+
+TEST(GdiBlit, OverlappingCopyWithinOneBitmap) {
+    DibDC d(4, 4, 32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            SetPixel(d.Dc, x, y, RGB(x, y, 0));
+    BitBlt(d.Dc, 1, 1, 3, 3, d.Dc, 0, 0, SRCCOPY);
+    for (int y = 1; y < 4; ++y)
+        for (int x = 1; x < 4; ++x)
+            EXPECT_EQ(GetPixel(d.Dc, x, y), RGB(x - 1, y - 1, 0)) << x << "," << y;
+    BitBlt(d.Dc, 0, 0, 3, 3, d.Dc, 1, 1, SRCCOPY);
+    EXPECT_EQ(GetPixel(d.Dc, 0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(d.Dc, 2, 2), RGB(2, 2, 0));
+}
+
+TEST(GdiBlit, StretchNearestAndMirror) {
+    DibDC src(2, 1, 32);
+    SetPixel(src.Dc, 0, 0, RGB(255, 0, 0));
+    SetPixel(src.Dc, 1, 0, RGB(0, 0, 255));
+    DibDC dst(4, 1, 32);
+    SetStretchBltMode(dst.Dc, COLORONCOLOR);
+    StretchBlt(dst.Dc, 0, 0, 4, 1, src.Dc, 0, 0, 2, 1, SRCCOPY);
+    EXPECT_EQ(GetPixel(dst.Dc, 1, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 2, 0), RGB(0, 0, 255));
+    StretchBlt(dst.Dc, 4, 0, -4, 1, src.Dc, 0, 0, 2, 1, SRCCOPY);
+    EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(dst.Dc, 3, 0), RGB(255, 0, 0));
+    // Shrinking black-on-white keeps a one-pixel black line.
+    DibDC line(4, 1, 32);
+    line.Fill(RGB(255, 255, 255));
+    SetPixel(line.Dc, 1, 0, RGB(0, 0, 0));
+    DibDC one(1, 1, 32);
+    SetStretchBltMode(one.Dc, BLACKONWHITE);
+    StretchBlt(one.Dc, 0, 0, 1, 1, line.Dc, 0, 0, 4, 1, SRCCOPY);
+    EXPECT_EQ(GetPixel(one.Dc, 0, 0), RGB(0, 0, 0));
+    SetStretchBltMode(one.Dc, HALFTONE);
+    StretchBlt(one.Dc, 0, 0, 1, 1, line.Dc, 0, 0, 4, 1, SRCCOPY);
+    EXPECT_EQ(GetPixel(one.Dc, 0, 0), RGB(191, 191, 191));
+}

@@ -1,0 +1,157 @@
+#include "GdiTestUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace win;
+using namespace gditest;
+
+TEST(GdiDc, NewMemoryDcHasAOneByOneMonochromeBitmap) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAP bm{};
+    ASSERT_EQ(GetObject(AsBitmap(GetCurrentObject(dc, OBJ_BITMAP)), sizeof bm, &bm), int(sizeof bm));
+    EXPECT_EQ(bm.bmWidth, 1);
+    EXPECT_EQ(bm.bmBitsPixel, 1);
+    // Compatible with that bitmap: monochrome too.
+    HBITMAP c = CreateCompatibleBitmap(dc, 8, 8);
+    GetObject(c, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmBitsPixel, 1);
+    DeleteObject(c);
+    // With the screen: 32 bits.
+    c = CreateCompatibleBitmap(nullptr, 8, 8);
+    GetObject(c, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmBitsPixel, 32);
+    DeleteObject(c);
+    EXPECT_EQ(GetObjectType(dc), OBJ_MEMDC);
+    DeleteDC(dc);
+}
+
+TEST(GdiDc, SelectObjectReturnsThePreviousAndObjectsAreCounted) {
+    int bitmaps = GdiObjectCount(GdiKind::gkBitmap), dcs = GdiObjectCount(GdiKind::gkDC);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP a = CreateCompatibleBitmap(nullptr, 2, 2);
+    HBITMAP b = CreateCompatibleBitmap(nullptr, 2, 2);
+    HGDIOBJ first = SelectObject(dc, a);
+    EXPECT_NE(first, nullptr);
+    EXPECT_EQ(SelectObject(dc, b), ToGdiObj(a));
+    // A bitmap lives in one DC at a time.
+    HDC other = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(SelectObject(other, b), nullptr);
+    DeleteDC(other);
+    // Deleting a selected bitmap defers until it is deselected.
+    EXPECT_TRUE(DeleteObject(b));
+    EXPECT_EQ(GdiObjectCount(GdiKind::gkBitmap), bitmaps + 3);
+    SelectObject(dc, first);
+    EXPECT_EQ(GdiObjectCount(GdiKind::gkBitmap), bitmaps + 2);
+    EXPECT_EQ(GetObjectType(b), 0u); // the stale handle is refused, not followed
+    EXPECT_EQ(SelectObject(dc, b), nullptr);
+    DeleteObject(a);
+    DeleteDC(dc);
+    EXPECT_EQ(GdiObjectCount(GdiKind::gkBitmap), bitmaps);
+    EXPECT_EQ(GdiObjectCount(GdiKind::gkDC), dcs);
+    // Stock objects are never freed.
+    EXPECT_TRUE(DeleteObject(GetStockObject(WHITE_BRUSH)));
+    EXPECT_EQ(GetObjectType(AsBrush(GetStockObject(WHITE_BRUSH))), OBJ_BRUSH);
+}
+
+TEST(GdiDc, SaveAndRestoreBringBackStateAndObjects) {
+    DibDC d(4, 4, 32);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    SetTextColor(d.Dc, RGB(1, 2, 3));
+    int saved = SaveDC(d.Dc);
+    EXPECT_EQ(saved, 1);
+    HGDIOBJ oldBrush = SelectObject(d.Dc, red);
+    SetTextColor(d.Dc, RGB(4, 5, 6));
+    SetViewportOrgEx(d.Dc, 2, 2, nullptr);
+    EXPECT_TRUE(RestoreDC(d.Dc, -1));
+    EXPECT_EQ(GetTextColor(d.Dc), RGB(1, 2, 3));
+    EXPECT_EQ(GetCurrentObject(d.Dc, OBJ_BRUSH), oldBrush);
+    POINT org{};
+    GetViewportOrgEx(d.Dc, &org);
+    EXPECT_EQ(org, (POINT{0, 0}));
+    EXPECT_FALSE(RestoreDC(d.Dc, -1)); // nothing left to restore
+    EXPECT_FALSE(RestoreDC(d.Dc, 3));
+    DeleteObject(red);
+}
+
+TEST(GdiDc, FillRectIsHalfOpenAndFollowsOrigins) {
+    DibDC d(6, 6, 32);
+    d.Fill(RGB(255, 255, 255));
+    HBRUSH b = CreateSolidBrush(RGB(0, 0, 0));
+    SetViewportOrgEx(d.Dc, 1, 0, nullptr);
+    SetWindowOrgEx(d.Dc, 0, -1, nullptr);
+    RECT r{1, 1, 3, 2};
+    FillRect(d.Dc, &r, b);
+    SetViewportOrgEx(d.Dc, 0, 0, nullptr);
+    SetWindowOrgEx(d.Dc, 0, 0, nullptr);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x) {
+            bool in = x >= 2 && x < 4 && y == 2;
+            EXPECT_EQ(GetPixel(d.Dc, x, y), in ? RGB(0, 0, 0) : RGB(255, 255, 255)) << x << "," << y;
+        }
+    DeleteObject(b);
+}
+
+TEST(GdiDc, DeviceCapsAndMapping) {
+    HDC s = GetScreenDC();
+    EXPECT_EQ(GetDeviceCaps(s, BITSPIXEL), 32);
+    EXPECT_EQ(GetDeviceCaps(s, PLANES), 1);
+    EXPECT_EQ(GetDeviceCaps(s, LOGPIXELSX), 96);
+    EXPECT_EQ(GetDeviceCaps(s, NUMCOLORS), -1);
+    SetScreenBitsPixel(8);
+    EXPECT_EQ(GetDeviceCaps(s, SIZEPALETTE), 256);
+    EXPECT_NE(GetDeviceCaps(s, RASTERCAPS) & RC_PALETTE, 0);
+    SetScreenBitsPixel(32);
+
+    DibDC d(10, 10, 32);
+    SetMapMode(d.Dc, MM_ANISOTROPIC);
+    SetWindowExtEx(d.Dc, 100, 100, nullptr);
+    SetViewportExtEx(d.Dc, 10, -10, nullptr);
+    SetViewportOrgEx(d.Dc, 0, 10, nullptr);
+    POINT p[2] = {{50, 50}, {100, 0}};
+    LPtoDP(d.Dc, p, 2);
+    EXPECT_EQ(p[0], (POINT{5, 5}));
+    EXPECT_EQ(p[1], (POINT{10, 10}));
+    DPtoLP(d.Dc, p, 1);
+    EXPECT_EQ(p[0], (POINT{50, 50}));
+    SetMapMode(d.Dc, MM_ISOTROPIC);
+    SetWindowExtEx(d.Dc, 100, 100, nullptr);
+    SetViewportExtEx(d.Dc, 20, 10, nullptr);
+    SIZE ext{};
+    GetViewportExtEx(d.Dc, &ext);
+    EXPECT_EQ(ext, (SIZE{10, 10})); // one unit is as wide as it is high
+}
+
+TEST(GdiDc, PalettesAndHalftone) {
+    struct {
+        WORD version, count;
+        PALETTEENTRY e[3];
+    } lp{0x300, 3, {{255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, PC_NOCOLLAPSE}}};
+    HPALETTE pal = CreatePalette(reinterpret_cast<LOGPALETTE*>(&lp));
+    ASSERT_NE(pal, nullptr);
+    EXPECT_EQ(GetPaletteEntries(pal, 0, 0, nullptr), 3u);
+    WORD n = 0;
+    EXPECT_EQ(GetObject(pal, sizeof n, &n), 2);
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(GetNearestPaletteIndex(pal, RGB(10, 10, 200)), 2u);
+    PALETTEENTRY e[3];
+    EXPECT_EQ(GetPaletteEntries(pal, 1, 5, e), 2u);
+    EXPECT_EQ(e[1].peFlags, PC_NOCOLLAPSE);
+    DeleteObject(pal);
+
+    PALETTEENTRY sys[20];
+    HPALETTE def = AsPalette(GetStockObject(DEFAULT_PALETTE));
+    EXPECT_EQ(GetPaletteEntries(def, 0, 20, sys), 20u);
+    EXPECT_EQ(sys[7].peRed, 192);
+    EXPECT_EQ(sys[8].peGreen, 220); // money green
+    EXPECT_EQ(sys[19].peBlue, 255);
+
+    HPALETTE ht = CreateHalftonePalette(nullptr);
+    PALETTEENTRY h[256];
+    EXPECT_EQ(GetPaletteEntries(ht, 0, 256, h), 256u);
+    EXPECT_EQ(h[10 + 36 * 5 + 6 * 1 + 2].peRed, 255);
+    EXPECT_EQ(h[10 + 36 * 5 + 6 * 1 + 2].peGreen, 51);
+    EXPECT_EQ(h[10 + 36 * 5 + 6 * 1 + 2].peBlue, 102);
+    EXPECT_EQ(h[255].peRed, 255);
+    EXPECT_EQ(GetNearestColor(GetScreenDC(), RGB(1, 2, 3)), RGB(1, 2, 3));
+    DeleteObject(ht);
+}
