@@ -61,6 +61,7 @@ std::vector<std::string>& WaitNames() {
 } // namespace
 
 void SetScreenBackend(IScreenBackend* backend) { Installed() = backend; }
+IScreenBackend* InstalledScreenBackend() { return Installed(); }
 
 IScreenBackend& ScreenBackend() {
     static ScreenlessBackend* screenless = new ScreenlessBackend;

@@ -49,6 +49,8 @@ public:
 
 void SetScreenBackend(IScreenBackend* backend); // nullptr puts the built-in screenless one back
 IScreenBackend& ScreenBackend();
+// The backend installed with SetScreenBackend, or nullptr for the built-in screenless one.
+IScreenBackend* InstalledScreenBackend();
 
 // Modal loops name themselves so that a stalled wait says where it waited.
 class WaitScope {

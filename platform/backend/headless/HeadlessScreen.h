@@ -1,0 +1,81 @@
+// A screen in memory for tests: monitors of a chosen size, input injected by the test or replayed from a
+// script while a modal loop waits, and a loop that waits with nothing left to replay fails at once.
+#pragma once
+
+#include "platform/win/user/Backend.h"
+#include "platform/win/user/Input.h"
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace win {
+class ManualClock;
+}
+
+namespace headless {
+
+using win::MouseAction;
+using win::TPoint;
+using win::TRect;
+
+class HeadlessScreen final : public win::IScreenBackend {
+public:
+    // Installs itself as the window system's screen; the destructor puts the previous one back.
+    explicit HeadlessScreen(TRect bounds = {0, 0, 1024, 768}, TRect work = {0, 0, 1024, 738});
+    ~HeadlessScreen() override;
+    HeadlessScreen(const HeadlessScreen&) = delete;
+    HeadlessScreen& operator=(const HeadlessScreen&) = delete;
+
+    // Screen layout.
+    void SetMonitors(std::vector<win::MonitorDesc> monitors);
+    void SetDepth(int bitsPerPixel) { FDepth = bitsPerPixel; }
+
+    // Input now: queued at once for the next message loop to take.
+    void InjectMouse(MouseAction action, TPoint screen, int wheelDelta = 0);
+    void InjectClick(TPoint screen);
+    void InjectKey(int vk, bool down);
+    void InjectKeyPress(int vk); // down and up
+    // Types text through the keyboard layout: Shift is pressed where a character needs it.
+    void InjectText(const std::string& text);
+
+    // Input later: replayed one step each time a message loop waits with an empty queue, so a test can
+    // drive a modal loop it cannot return from. A step may be any action (advance a manual clock, check
+    // state, post a message).
+    void Script(std::function<void()> step);
+    void ScriptMouse(MouseAction action, TPoint screen, int wheelDelta = 0);
+    void ScriptClick(TPoint screen);
+    void ScriptKeyPress(int vk);
+    void ScriptText(const std::string& text);
+    void ScriptAdvance(win::ManualClock& clock, uint64_t ms);
+    size_t ScriptLeft() const;
+
+    // How long a wait with nothing scripted gives other threads to post something before it fails.
+    void SetStallGraceMs(uint32_t ms) { FGraceMs = ms; }
+
+    // Recorded beeps (MessageBeep types).
+    const std::vector<win::UINT>& Beeps() const { return FBeeps; }
+
+    // IScreenBackend
+    std::vector<win::MonitorDesc> Monitors() override;
+    int ScreenDepth() override { return FDepth; }
+    void WaitForEvents(win::DWORD timeoutMs, const std::string& waiter) override;
+    void Wake() override;
+    void Beep(win::UINT type) override { FBeeps.push_back(type); }
+
+private:
+    mutable std::mutex FLock;
+    std::condition_variable FCv;
+    bool FWoken = false;
+    std::deque<std::function<void()>> FScript;
+    std::vector<win::MonitorDesc> FMonitors;
+    std::vector<win::UINT> FBeeps;
+    int FDepth = 32;
+    uint32_t FGraceMs = 200;
+    win::IScreenBackend* FPrevious = nullptr;
+};
+
+} // namespace headless
