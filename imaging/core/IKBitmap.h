@@ -1,0 +1,178 @@
+// The imaging library's pixel store: one raster image with an optional palette and alpha channel, kept
+// in process memory, in a memory-mapped temporary file, or in a GUI bitmap the class library draws on.
+// Row 0 is the top row whatever the storage. In mapped storage a row address stays valid only until the
+// next ScanLine call on the same bitmap: never hold two rows of one bitmap at a time.
+#pragma once
+
+#include "imaging/core/IKHelpers.h"
+#include "platform/vcl/Object.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace vcl {
+class TBitmap;
+class TCanvas;
+} // namespace vcl
+
+namespace imaging {
+
+class TIKMemoryMapped;
+
+// The pixel format of a TIKBitmap.
+enum TIKBitmapFormat : uint8_t {
+    ikbfNone = 0,      // no pixels
+    ikbf1Bit = 1,      // 8 pixels a byte, pixel 0 in the most significant bit; 1 white, 0 black
+    ikbf8Bit = 2,      // one palette index a pixel
+    ikbf8BitGray = 3,  // one gray level a pixel, 0 black to 255 white
+    ikbf16BitGray = 4, // one little-endian 16-bit gray level a pixel
+    ikbf24Bit = 5      // B, G, R
+};
+
+// Where a TIKBitmap keeps its rows.
+enum TIKBitmapStorage : uint8_t {
+    ikbsMemory = 0,     // one heap block, rows bottom-up
+    ikbsMappedFile = 1, // a temporary file, rows top-down
+    ikbsGuiBitmap = 2   // a class-library TBitmap
+};
+
+// Bits per pixel of a format (0 for none or an unknown value).
+int32_t IKFormatBits(TIKBitmapFormat format);
+
+// Images whose rows are longer than this are refused (their row length must fit a 32-bit integer).
+constexpr int64_t IKMaxRowLength = INT32_MAX;
+
+// The abstract root of the library's row-addressable bitmaps.
+class TIKBaseBitmap : public vcl::TObject {
+public:
+    virtual uint8_t* ScanLine(int32_t row) = 0;
+    virtual int32_t BitsPerPixel() const = 0;
+    virtual int32_t Height() const = 0;
+    virtual int32_t Width() const = 0;
+    virtual TIKBitmapFormat PixelFormat() const = 0;
+    virtual int32_t RowLength() const = 0;
+    virtual void Allocate(int32_t width, int32_t height, TIKBitmapFormat format) = 0;
+    virtual void Assign(vcl::TObject* source) = 0;
+};
+
+class TIKBitmap : public TIKBaseBitmap {
+public:
+    TIKBitmap();
+    ~TIKBitmap() override;
+
+    // An alpha channel: 8-bit gray, filled with 255 (fully opaque, Full). GUI storage becomes memory.
+    static std::unique_ptr<TIKBitmap> CreateAlpha(int32_t width, int32_t height, TIKBitmapStorage storage);
+
+    // Frees pixels, palette and alpha channel; the pixel format and storage kind keep their values.
+    void FreeImage();
+
+    uint8_t* ScanLine(int32_t row) override;
+    int32_t BitsPerPixel() const override { return FBitsPerPixel; }
+    int32_t Height() const override { return FHeight; }
+    int32_t Width() const override { return FWidth; }
+    TIKBitmapFormat PixelFormat() const override { return FPixelFormat; }
+    int32_t RowLength() const override { return FRowLength; }
+    // A new image of that size and format. The pixels start zeroed; the alpha channel is removed. Raises
+    // vcl::EOutOfMemory when the image cannot be stored.
+    void Allocate(int32_t width, int32_t height, TIKBitmapFormat format) override;
+    // Copies a TIKBitmap (pixels, palette, alpha channel, Full, bilevel method); other sources are ignored.
+    void Assign(vcl::TObject* source) override;
+    // As Assign from a TIKBitmap without its alpha channel and bilevel method; Full becomes false.
+    void CopyImage(const TIKBitmap* source);
+    // Hands everything this bitmap holds to dest, leaving this one empty with its storage kind and bilevel
+    // method.
+    void MoveContentTo(TIKBitmap* dest);
+
+    // Size and canvas.
+    void SetWidth(int32_t width);
+    void SetHeight(int32_t height);
+    // New size with the old image placed left/centre/right (0, 1, 2) and top/centre/bottom; new areas get
+    // fill, those of the alpha channel alphaFill.
+    void ResizeCanvas(int32_t newWidth, int32_t newHeight, int32_t fill, int32_t alphaFill,
+                      uint8_t horizAlign, uint8_t vertAlign);
+    // Moves the inclusive rectangle so that its top-left corner comes to (destX, destY), filling its old
+    // place with fill first. Clipped to the image.
+    void MoveRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t destX, int32_t destY, int32_t fill);
+    // Sets every pixel of the inclusive rectangle (clipped to the image) to value: a bit (non-zero set), an
+    // index or level, or for 24 bits a colour with red in the low byte.
+    void FillRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t value);
+    void Fill(int32_t value);
+    // Copies a rectangle into dest (same pixel format), clipped to both images.
+    void CopyRegionTo(TIKBitmap* dest, int32_t srcX, int32_t srcY, int32_t width, int32_t height,
+                      int32_t destX, int32_t destY);
+    void SetStorageKind(TIKBitmapStorage kind);
+    // The canvas of the image; moves it into GUI-bitmap storage first.
+    vcl::TCanvas* Canvas();
+    // Wraps a pf1bit or pf24bit bitmap that stays the caller's.
+    void AttachTBitmap(vcl::TBitmap* bitmap, bool freeFirst);
+
+    // Alpha channel.
+    TIKBitmap* GetAlphaChannel();
+    bool HasAlphaChannel() const { return FAlphaChannel != nullptr; }
+    void RemoveAlphaChannel();
+
+    // Pixels and palette.
+    TIKColorTriple PixelColor(int32_t x, int32_t y);
+    TIKColorTriple PaletteEntry(int32_t index) const { return FPalette[size_t(index)]; }
+    TIKColorTriple* Palette() { return FPalette.get(); }
+    int32_t PaletteCount() const { return FPaletteCount; }
+    void UpdateTBitmapPalette();
+
+    // State.
+    TIKBitmapStorage GetStorage() const { return FStorage; }
+    bool GetFull() const { return FFull; }
+    void SetFull(bool value) { FFull = value; }
+    bool GetIsAlphaChannel() const { return FIsAlphaChannel; }
+    bool GetAttached() const { return FAttached; }
+    void SetAttached(bool value) { FAttached = value; }
+    vcl::TBitmap* GetTBitmap() const { return FGuiBitmap; }
+    uint32_t GetMemoryThreshold() const { return FMemoryThreshold; }
+    void SetMemoryThreshold(uint32_t value) { FMemoryThreshold = value; }
+    uint8_t GetBilevelMethod() const { return FBilevelMethod; }
+    void SetBilevelMethod(uint8_t value) { FBilevelMethod = value; }
+    TIKMemoryMapped* GetMapping() const { return FMapping.get(); }
+
+    // Half the available physical memory, 32 MiB when unknown, at most 4 GiB - 1: the default threshold.
+    static uint32_t DefaultMemoryThreshold();
+
+private:
+    struct FreeDeleter {
+        void operator()(uint8_t* p) const;
+    };
+    void ReleaseStorage(bool keepGuiBitmap);
+    void SetupStorage();
+    void CopyPixelsFrom(TIKBitmap* source);
+    void AssignBitmap(const TIKBitmap* source, bool withAlpha);
+    void ChangeDimension(int32_t width, int32_t height, bool horizontal);
+    void ReleaseView();
+    // GUI-bitmap storage (IKBitmapGui.cpp).
+    void GuiSetup();
+    void GuiRebuildRowTable();
+    void GuiRelease(bool keepBitmap);
+    void GuiResize(int32_t width, int32_t height);
+
+    std::unique_ptr<TIKMemoryMapped> FMapping;
+    int32_t FWidth = 0;
+    int32_t FHeight = 0;
+    int32_t FBitsPerPixel = 0;
+    uint8_t* FCurrentView = nullptr; // the mapped window of the last ScanLine
+    uint64_t FViewOffset = 0;
+    uint64_t FViewLength = 0;
+    int32_t FRowLength = 0;
+    TIKBitmapFormat FPixelFormat = ikbfNone;
+    std::unique_ptr<TIKColorTriple[]> FPalette;
+    int32_t FPaletteCount = 0;
+    std::unique_ptr<TIKBitmap> FAlphaChannel;
+    bool FIsAlphaChannel = false;
+    std::unique_ptr<uint8_t, FreeDeleter> FMemory;
+    vcl::TBitmap* FGuiBitmap = nullptr;
+    std::vector<uint8_t*> FRowTable;
+    TIKBitmapStorage FStorage = ikbsMappedFile;
+    bool FFull = false;
+    bool FAttached = false;
+    uint32_t FMemoryThreshold = 0;
+    uint8_t FBilevelMethod = 1;
+};
+
+} // namespace imaging
