@@ -6,5 +6,6 @@
 #include "platform/win/kernel/Errors.h"
 #include "platform/win/kernel/Files.h"
 #include "platform/win/kernel/MappedFile.h"
+#include "platform/win/kernel/Memory.h"
 #include "platform/win/kernel/MulDiv.h"
 #include "platform/win/kernel/Sync.h"

@@ -59,6 +59,22 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
 // worker has reached its wait.
 DWORD GetBlockedWaitCount();
 
+// Atomic operations on a plain 32-bit variable; each returns the new value (Increment, Decrement) or the
+// value before (Exchange, CompareExchange).
+inline LONG InterlockedIncrement(LONG* target) {
+    return __atomic_add_fetch(target, 1, __ATOMIC_SEQ_CST);
+}
+inline LONG InterlockedDecrement(LONG* target) {
+    return __atomic_sub_fetch(target, 1, __ATOMIC_SEQ_CST);
+}
+inline LONG InterlockedExchange(LONG* target, LONG value) {
+    return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
+}
+inline LONG InterlockedCompareExchange(LONG* target, LONG exchange, LONG comparand) {
+    __atomic_compare_exchange_n(target, &comparand, exchange, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
+    return comparand;
+}
+
 // Closes a handle of this layer's kernel objects; an object being waited on lives until the waits end.
 BOOL CloseHandle(HANDLE handle);
 

@@ -230,3 +230,26 @@ TEST(ThreadIds, SmallStableAndDistinct) {
     EXPECT_EQ(seen, reserved);
     EXPECT_NE(GetCurrentProcessId(), 0u);
 }
+
+TEST(Interlocked, CountsAcrossThreads) {
+    LONG count = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 10000; ++i) {
+                InterlockedIncrement(&count);
+                InterlockedDecrement(&count);
+                InterlockedIncrement(&count);
+            }
+        });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(count, 40000);
+    EXPECT_EQ(InterlockedExchange(&count, 5), 40000);
+    EXPECT_EQ(InterlockedCompareExchange(&count, 9, 4), 5); // no match: unchanged
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(InterlockedCompareExchange(&count, 9, 5), 5);
+    EXPECT_EQ(count, 9);
+    EXPECT_EQ(InterlockedIncrement(&count), 10);
+    EXPECT_EQ(InterlockedDecrement(&count), 9);
+}
