@@ -1,7 +1,5 @@
 #include "imaging/core/IKDefs.h"
 
-#include <cstdlib>
-
 namespace imaging {
 
 std::recursive_mutex& IKLibraryLock() {
@@ -10,12 +8,5 @@ std::recursive_mutex& IKLibraryLock() {
 }
 
 std::string DefaultTempFolder;
-
-std::string IKTempFolder() {
-    if (!DefaultTempFolder.empty())
-        return DefaultTempFolder;
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp && *tmp ? std::string(tmp) : std::string("/tmp");
-}
 
 } // namespace imaging

@@ -13,7 +13,4 @@ std::recursive_mutex& IKLibraryLock();
 // The folder for the library's temporary files; the system's temporary folder when empty (the default).
 extern std::string DefaultTempFolder;
 
-// The folder temporary files go to: DefaultTempFolder, else $TMPDIR, else /tmp.
-std::string IKTempFolder();
-
 } // namespace imaging

@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
+#include "platform/win/kernel/MappedFile.h"
 
 #include <algorithm>
 #include <array>
@@ -433,21 +434,8 @@ bool IKHasMMX() {
 }
 
 uint64_t IKAvailablePhysicalMemory() {
-    if (FILE* f = std::fopen("/proc/meminfo", "r")) {
-        char line[256];
-        unsigned long long kib = 0;
-        bool found = false;
-        while (std::fgets(line, sizeof line, f))
-            if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
-                found = true;
-                break;
-            }
-        std::fclose(f);
-        if (found)
-            return uint64_t(kib) * 1024;
-    }
-    long pages = ::sysconf(_SC_AVPHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
-    return pages > 0 && size > 0 ? uint64_t(pages) * uint64_t(size) : 0;
+    win::MEMORYSTATUSEX status;
+    return win::GlobalMemoryStatusEx(&status) ? status.ullAvailPhys : 0;
 }
 
 } // namespace imaging

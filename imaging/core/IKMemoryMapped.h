@@ -2,17 +2,17 @@
 #pragma once
 
 #include "platform/vcl/Object.h"
+#include "platform/win/kernel/MappedFile.h"
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace imaging {
 
 class TIKMemoryMapped : public vcl::TObject {
 public:
     // Views start at multiples of this granularity.
-    static constexpr uint64_t IKViewGranularity = 65536;
+    static constexpr uint64_t IKViewGranularity = win::AllocationGranularity;
 
     TIKMemoryMapped() = default;
     ~TIKMemoryMapped() override;
@@ -27,25 +27,18 @@ public:
     // failure.
     uint8_t* MapView(uint64_t offset, size_t count);
     void UnmapView(void* view);
-    bool IsOpen() const { return FHandle >= 0; }
+    bool IsOpen() const { return FFile.IsOpen(); }
     // Unmaps every view, closes and deletes the file.
     void Close();
     // Copies count bytes at offset from this file into the same range of dest, in chunks of 1 MiB.
     bool CopyTo(TIKMemoryMapped* dest, uint64_t offset, uint64_t count);
 
-    const std::string& GetFileName() const { return FFileName; }
-    uint64_t GetSize() const { return FSize; }
-    int32_t ViewCount() const { return int32_t(FViews.size()); }
+    const std::string& GetFileName() const { return FFile.GetFileName(); }
+    uint64_t GetSize() const { return FFile.GetLength(); }
+    int32_t ViewCount() const { return int32_t(FFile.GetViewCount()); }
 
 private:
-    struct TView {
-        void* Address;
-        size_t Length;
-    };
-    int FHandle = -1;
-    std::string FFileName;
-    uint64_t FSize = 0;
-    std::vector<TView> FViews;
+    win::TMappedFile FFile;
 };
 
 } // namespace imaging

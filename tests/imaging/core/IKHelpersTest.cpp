@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
+#include "platform/win/kernel/MappedFile.h"
 
 #include <gtest/gtest.h>
 
@@ -232,5 +233,17 @@ TEST(IKHelpers, SnapPoint) {
 TEST(IKHelpers, PlatformQueries) {
     EXPECT_TRUE(IKIsWindowsXP());
     EXPECT_GT(IKAvailablePhysicalMemory(), 0u);
-    EXPECT_GT(TIKBitmap::DefaultMemoryThreshold(), 0u);
+    // The pixel store's threshold is half the available memory: 32 MiB when unknown, at most 4 GiB - 1.
+    struct {
+        int64_t available;
+        uint32_t threshold;
+    } cases[] = {{1000, 500}, {1001, 500}, {0, 32u << 20}, {int64_t(64) << 30, UINT32_MAX}};
+    for (auto c : cases) {
+        win::SetAvailablePhysicalMemoryOverride(c.available);
+        EXPECT_EQ(IKAvailablePhysicalMemory(), uint64_t(c.available));
+        EXPECT_EQ(TIKBitmap::DefaultMemoryThreshold(), c.threshold) << c.available;
+        TIKBitmap b;
+        EXPECT_EQ(b.GetMemoryThreshold(), c.threshold);
+    }
+    win::SetAvailablePhysicalMemoryOverride(-1);
 }
