@@ -6,6 +6,8 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <string>
+#include <system_error>
 #include <thread>
 
 namespace vcl {
@@ -136,9 +138,14 @@ void TThread::AfterConstruction() {
 void TThread::Resume() {
     if (FStarted.exchange(true))
         return;
-    FSuspended = false;
     std::lock_guard lock(FState->Mutex);
-    FState->Thread = std::thread(&TThread::Run, this, FState);
+    try {
+        FState->Thread = std::thread(&TThread::Run, this, FState);
+    } catch (const std::system_error& e) {
+        FStarted = false;
+        throw EThread(std::string("Thread creation error: ") + e.what());
+    }
+    FSuspended = false;
 }
 
 void TThread::SetSuspended(bool value) {

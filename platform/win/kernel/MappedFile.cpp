@@ -56,7 +56,8 @@ TMappedFile::~TMappedFile() {
 
 bool TMappedFile::Create(const std::string& path, uint64_t length) {
     Close();
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // A symbolic link in a shared temporary folder could point at someone's file: never follow one.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
         SetLastErrorFromErrno(errno);
         return false;

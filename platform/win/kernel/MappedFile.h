@@ -23,8 +23,8 @@ public:
     TMappedFile(const TMappedFile&) = delete;
     TMappedFile& operator=(const TMappedFile&) = delete;
 
-    // Creates path (replacing any file of that name), owner read/write only, and sets its length, which
-    // is read back. On failure nothing is left behind.
+    // Creates path (replacing any file of that name, but never through a symbolic link), owner read/write
+    // only, and sets its length, which is read back. On failure nothing is left behind.
     bool Create(const std::string& path, uint64_t length);
     // Changes the length. Refused (ERROR_USER_MAPPED_FILE) while views are mapped: a view past the new end
     // would fault on its next access.

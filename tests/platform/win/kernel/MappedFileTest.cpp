@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -97,6 +98,22 @@ TEST(MappedFile, CreateFailureLeavesNothingBehind) {
     EXPECT_FALSE(file.Create((fs::temp_directory_path() / "no-such-folder-lw" / "x.tmp").string(), 10));
     EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(file.IsOpen());
+}
+
+TEST(MappedFile, NeverWritesThroughASymbolicLink) {
+    const std::string victim = MappedTempName();
+    {
+        std::FILE* f = std::fopen(victim.c_str(), "w");
+        std::fputs("keep me", f);
+        std::fclose(f);
+    }
+    const std::string link = victim + ".link";
+    fs::create_symlink(victim, link);
+    TMappedFile file;
+    EXPECT_FALSE(file.Create(link, 1000));
+    EXPECT_EQ(fs::file_size(victim), 7u);
+    fs::remove(link);
+    fs::remove(victim);
 }
 
 TEST(MappedFile, DestructorDeletesTheFile) {
