@@ -1,0 +1,54 @@
+// The clipboard: one store per process, holding one block per format. A desktop backend may mirror the
+// text and file formats to the desktop's clipboard through a bridge.
+#pragma once
+
+#include "platform/win/WinTypes.h"
+
+#include <string>
+#include <vector>
+
+namespace win {
+
+constexpr UINT CF_TEXT = 1;
+constexpr UINT CF_BITMAP = 2;
+constexpr UINT CF_METAFILEPICT = 3;
+constexpr UINT CF_DIB = 8;
+constexpr UINT CF_PALETTE = 9;
+constexpr UINT CF_UNICODETEXT = 13;
+constexpr UINT CF_ENHMETAFILE = 14;
+constexpr UINT CF_HDROP = 15;
+constexpr UINT CF_LOCALE = 16;
+constexpr UINT CF_DIBV5 = 17;
+
+// Opening fails while another window holds the clipboard open.
+BOOL OpenClipboard(HWND owner);
+BOOL CloseClipboard();
+// Frees what the clipboard holds; the window that opened it becomes its owner.
+BOOL EmptyClipboard();
+// The clipboard takes the block (a global memory block, or a bitmap or palette for CF_BITMAP and
+// CF_PALETTE) and frees it when emptied. Returns nullptr, leaving the block to the caller, on failure.
+HANDLE SetClipboardData(UINT format, HANDLE data);
+// The block stays the clipboard's.
+HANDLE GetClipboardData(UINT format);
+BOOL IsClipboardFormatAvailable(UINT format);
+UINT EnumClipboardFormats(UINT format);
+int CountClipboardFormats();
+// One id per name (compared without case), stable within the process, from 0xC000 up.
+UINT RegisterClipboardFormat(const char* name);
+// The name of a registered format; 0 (and an empty buffer) for the predefined ones.
+int GetClipboardFormatName(UINT format, char* buffer, int maxCount);
+HWND GetClipboardOwner();
+HWND GetOpenClipboardWindow();
+
+// Mirrors the clipboard to a desktop's. The backend installs one; the store tells it after every change
+// and asks it for formats it does not hold itself.
+class IClipboardBridge {
+public:
+    virtual ~IClipboardBridge() = default;
+    virtual void Published(UINT format, const std::vector<uint8_t>& bytes) = 0;
+    // Text or file lists another program put on the desktop's clipboard, as CF_TEXT or CF_HDROP bytes.
+    virtual bool Fetch(UINT format, std::vector<uint8_t>* bytes) = 0;
+};
+void SetClipboardBridge(IClipboardBridge* bridge);
+
+} // namespace win
