@@ -1,0 +1,216 @@
+#include "gif/GifDocument.h"
+
+#include "platform/vcl/Streams.h"
+
+#include <algorithm>
+
+namespace gif {
+
+TGifDocument::TGifDocument()
+    : FFrames(std::make_unique<TGifFrameList>(this)), FHeader(std::make_unique<TGifHeader>(this)),
+      FPaintOptions(DefaultPaintOptions) {
+    Reset();
+}
+
+TGifDocument::~TGifDocument() {
+    StopAllPainters();
+    OnIssue = nullptr;
+    OnProgress = nullptr;
+    OnChange = nullptr;
+    Reset();
+    FFrames.reset();
+    FHeader.reset();
+}
+
+void TGifDocument::ReportIssue(vcl::TObject* sender, int32_t severity, const std::string& message) {
+    if (OnIssue)
+        OnIssue(sender, severity, message);
+}
+
+void TGifDocument::ReportProgress(vcl::TObject* sender, vcl::TProgressStage stage, uint8_t percentDone,
+                                  bool redrawNow, const std::string& message) {
+    Progress(sender, stage, percentDone, redrawNow, vcl::TRect{}, message);
+}
+
+void TGifDocument::Reset() {
+    StopAllPainters();
+    FFrames->FreeAll();
+    FHeader->GetGlobalColorMap()->RemoveAll();
+    FHeader->ScreenDescriptor().Width = 0;
+    FHeader->ScreenDescriptor().Height = 0;
+    FHeader->UpdatePackedFields();
+    SetPalette(nullptr);
+}
+
+bool TGifDocument::GetEmpty() const {
+    return FFrames->ItemCount() == 0;
+}
+int32_t TGifDocument::GetWidth() const {
+    return FHeader->ScreenDescriptor().Width;
+}
+int32_t TGifDocument::GetHeight() const {
+    return FHeader->ScreenDescriptor().Height;
+}
+
+void TGifDocument::StoreScreenSize(int32_t value, bool width) {
+    if (value < 0 || value > 65535)
+        RaiseGifError("Invalid image dimensions");
+    for (int32_t i = 0; i < FrameCount(); ++i) {
+        const TGifImageDescriptor& d = Frame(i)->Descriptor();
+        if (d.Width == 0 || d.Height == 0)
+            continue;
+        // A frame reaching beyond the largest screen only has to reach its edge.
+        int32_t edge = width ? d.Left + d.Width : d.Top + d.Height;
+        if (std::min(edge, 65535) > value)
+            RaiseGifError(width ? "Image width too small for contained frames"
+                                : "Image height too small for contained frames");
+    }
+    uint16_t& field = width ? FHeader->ScreenDescriptor().Width : FHeader->ScreenDescriptor().Height;
+    if (field == value)
+        return;
+    field = uint16_t(value);
+    Changed(this);
+}
+
+void TGifDocument::SetWidth(int32_t value) {
+    StoreScreenSize(value, true);
+}
+void TGifDocument::SetHeight(int32_t value) {
+    StoreScreenSize(value, false);
+}
+
+int32_t TGifDocument::AppendFrame(vcl::TPersistent* item) {
+    TGifFrame* frame = dynamic_cast<TGifFrame*>(item);
+    if (!frame) {
+        if (!dynamic_cast<vcl::TGraphic*>(item))
+            RaiseGifError("Object type not supported for operation");
+        auto made = std::make_unique<TGifFrame>(this);
+        made->Assign(item);
+        frame = made.release();
+    }
+    int32_t index = FFrames->AppendItem(frame);
+    Changed(this);
+    return index;
+}
+
+uint8_t TGifDocument::RequiredVersion() const {
+    uint8_t version = 0;
+    for (int32_t i = 0; i < FrameCount() && version < 2; ++i)
+        version = std::max(version, Frame(i)->RequiredVersion());
+    return version;
+}
+
+int32_t TGifDocument::MaxBitsPerPixel() const {
+    int32_t bits = FHeader->GetGlobalColorMap()->TableBits();
+    for (int32_t i = 0; i < FrameCount(); ++i)
+        bits = std::max(bits, Frame(i)->GetLocalColorMap()->TableBits());
+    return bits;
+}
+
+int32_t TGifDocument::MaxColorResolution() const {
+    return MaxBitsPerPixel() - 1;
+}
+
+TGifGlobalColorMap* TGifDocument::GlobalColorMap() const {
+    return FHeader->GetGlobalColorMap();
+}
+
+TGifColor TGifDocument::ScreenBackgroundColor() const {
+    return FHeader->BackgroundColorValue();
+}
+
+bool TGifDocument::AnyFrameTransparent() const {
+    for (int32_t i = 0; i < FrameCount(); ++i) {
+        TGifGraphicControlExtension* gce = Frame(i)->GetControlExtension();
+        if (gce && gce->GetTransparentFlag())
+            return true;
+    }
+    return false;
+}
+
+void TGifDocument::SetPaintOptions(TGifPaintOptions value) {
+    if (value == FPaintOptions)
+        return;
+    StopPlayback();
+    FPaintOptions = value;
+    ResetRendering();
+    Changed(this);
+}
+
+void TGifDocument::SetQuantizeBits(int32_t value) {
+    if (value < 3 || value > 8)
+        RaiseGifError("Invalid Bits Per Pixel value");
+    FQuantizeBits = value;
+}
+
+void TGifDocument::ResetRendering() {
+    // Screen bitmaps and palettes are built by the renderer, which comes with a later change.
+    SetPalette(nullptr);
+    if (GlobalColorMap()->GetEntryCount() == 0 && FrameCount() == 1) {
+        TGifLocalColorMap* local = Frame(0)->GetLocalColorMap();
+        GlobalColorMap()->Assign(local);
+        local->RemoveAll();
+    }
+}
+
+void TGifDocument::Assign(vcl::TPersistent* source) {
+    if (source == this)
+        return;
+    if (!source) {
+        Reset();
+        return;
+    }
+    if (auto* other = dynamic_cast<TGifDocument*>(source)) {
+        Reset();
+        OnProgress = other->OnProgress;
+        OnIssue = other->OnIssue;
+        try {
+            ReportProgress(this, vcl::psStarting, 0, false, "Copying...");
+            FHeader->Assign(other->FHeader.get());
+            FPainterPriority = other->FPainterPriority;
+            FPlaybackBackground = other->FPlaybackBackground;
+            FPaintOptions = other->FPaintOptions;
+            FReductionMethod = other->FReductionMethod;
+            FDitherMethod = other->FDitherMethod;
+            OnPlayStart = other->OnPlayStart;
+            OnBeforeFrame = other->OnBeforeFrame;
+            OnPlayEnd = other->OnPlayEnd;
+            OnAfterFrame = other->OnAfterFrame;
+            OnLoopRestart = other->OnLoopRestart;
+            int32_t count = other->FrameCount();
+            for (int32_t i = 0; i < count; ++i) {
+                auto frame = std::make_unique<TGifFrame>(this);
+                frame->Assign(other->Frame(i));
+                AppendFrame(frame.release());
+                ReportProgress(this, vcl::psRunning, uint8_t((i + 1) * 100 / count), false, "Copying...");
+            }
+            ReportProgress(this, vcl::psEnding, 100, false, "Copying...");
+        } catch (...) {
+            ReportProgress(this, vcl::psEnding, 0, false, "Copying...");
+            OnIssue = nullptr;
+            OnProgress = nullptr;
+            throw;
+        }
+        OnIssue = nullptr;
+        OnProgress = nullptr;
+        return;
+    }
+    Reset();
+    auto frame = std::make_unique<TGifFrame>(this);
+    try {
+        frame->Assign(source);
+    } catch (const vcl::EConvertError&) {
+        frame.reset();
+        TGraphic::Assign(source);
+        return;
+    }
+    AppendFrame(frame.release());
+}
+
+void TGifDocument::LoadFromFile(const std::string& fileName) {
+    vcl::TMemoryStream stream;
+    stream.LoadFromFile(fileName);
+    LoadFromStream(&stream);
+}
+
+} // namespace gif

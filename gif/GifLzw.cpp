@@ -1,0 +1,521 @@
+#include "gif/GifLzw.h"
+
+#include "gif/GifStreamUtils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace gif {
+
+// Decoder
+
+TGifLzwDecoder::TGifLzwDecoder(int32_t minCodeSize, const uint8_t* data, size_t size, bool endedByZeroBlock)
+    : FMinCodeSize(minCodeSize), FClear(1 << minCodeSize), FEnd(FClear + 1),
+      FEndedByZeroBlock(endedByZeroBlock), FSource(data), FSourceEnd(data + size) {
+    ResetTable();
+}
+
+void TGifLzwDecoder::ResetTable() {
+    for (int32_t i = 0; i < FClear; ++i) {
+        FPrefix[i] = 0;
+        FSuffix[i] = uint8_t(i);
+        FFirst[i] = uint8_t(i);
+        FLength[i] = 1;
+    }
+    for (int32_t i = FClear; i < TableSize; ++i) {
+        FPrefix[i] = 0;
+        FSuffix[i] = 0;
+        FFirst[i] = 0;
+        FLength[i] = 0;
+    }
+    FWidth = FMinCodeSize + 1;
+    FLimit = 2 * FClear;
+    FNextFree = FClear + 2;
+}
+
+int32_t TGifLzwDecoder::ReadCode() {
+    if (FBitCount < FWidth) {
+        while (FBitCount <= 56 && FSource < FSourceEnd) {
+            FBits |= uint64_t(*FSource++) << FBitCount;
+            FBitCount += 8;
+        }
+        // A code is taken only when all its bits are there; a partial code at the end is padding.
+        if (FBitCount < FWidth) {
+            if (FBitCount == 0 && FEndedByZeroBlock)
+                FUnderRun = true;
+            return -1;
+        }
+    }
+    auto code = int32_t(FBits & ((1u << FWidth) - 1));
+    FBits >>= FWidth;
+    FBitCount -= FWidth;
+    return code;
+}
+
+// The string of a code whose expansion is not fixed (it hangs on entries that were not defined when it was
+// made, which only damaged data produces), walked entry by entry into FStack in reverse. The walk is
+// bounded by the table size, so a cycle of entries cannot loop forever.
+int32_t TGifLzwDecoder::WalkSlow(int32_t code, uint8_t* forward) {
+    int32_t sp = 0;
+    int32_t c = code;
+    if (c >= FNextFree) {
+        FStack[sp++] = uint8_t(FFirstPixel);
+        c = FPrevious;
+    }
+    int32_t steps = 0;
+    while (c >= FClear) {
+        FStack[sp++] = FSuffix[c];
+        if (FPrefix[c] == c || ++steps > TableSize)
+            RaiseGifError("Circular decoder table entry");
+        c = FPrefix[c];
+    }
+    FFirstPixel = FSuffix[c];
+    FStack[sp++] = FSuffix[c];
+    for (int32_t i = 0; i < sp; ++i)
+        forward[i] = FStack[sp - 1 - i];
+    return sp;
+}
+
+int64_t TGifLzwDecoder::Decode(uint8_t* out, int64_t count) {
+    uint8_t temp[2 * TableSize + 2];
+    int64_t pos = 0;
+    while (pos < count && !FEnded) {
+        int32_t code;
+        if (!FStarted) {
+            // Decoding always starts with a table reset, whether or not the data begins with a clear code.
+            FStarted = true;
+            code = FClear;
+        } else {
+            code = ReadCode();
+        }
+        if (code < 0)
+            break;
+        if (code == FClear) {
+            ResetTable();
+            do
+                code = ReadCode();
+            while (code == FClear);
+            if (code < 0)
+                break;
+            if (code == FEnd) {
+                FEnded = true;
+                break;
+            }
+            FFirstPixel = code;
+            FPrevious = code;
+            out[pos++] = uint8_t(code);
+            continue;
+        }
+        if (code == FEnd) {
+            FEnded = true;
+            break;
+        }
+        int64_t room = count - pos;
+        uint8_t* dst;
+        int32_t length;
+        if (code < FNextFree && FLength[code] != 0) {
+            length = FLength[code];
+            dst = length <= room ? out + pos : temp;
+            int32_t c = code;
+            for (int32_t i = length - 1; i >= 0; --i) {
+                dst[i] = FSuffix[c];
+                c = FPrefix[c];
+            }
+            FFirstPixel = FFirst[code];
+        } else if (code >= FNextFree && FLength[FPrevious] != 0) {
+            // A code not yet in the table: the previous string followed by its own first pixel.
+            length = FLength[FPrevious] + 1;
+            dst = length <= room ? out + pos : temp;
+            int32_t c = FPrevious;
+            dst[length - 1] = FFirst[FPrevious];
+            for (int32_t i = length - 2; i >= 0; --i) {
+                dst[i] = FSuffix[c];
+                c = FPrefix[c];
+            }
+            FFirstPixel = FFirst[FPrevious];
+        } else {
+            length = WalkSlow(code, temp);
+            dst = length <= room ? out + pos : temp;
+            if (dst != temp)
+                std::memcpy(dst, temp, size_t(length));
+        }
+        if (dst == temp) {
+            auto fit = int32_t(std::min<int64_t>(room, length));
+            std::memcpy(out + pos, temp, size_t(fit));
+            FPending.assign(temp + fit, temp + length);
+            pos += fit;
+        } else {
+            pos += length;
+        }
+        if (FNextFree < TableSize) {
+            int32_t n = FNextFree;
+            int32_t prefixLength = FLength[FPrevious];
+            FPrefix[n] = uint16_t(FPrevious);
+            FSuffix[n] = uint8_t(FFirstPixel);
+            FFirst[n] = FFirst[FPrevious];
+            // Fixed only when the prefix is a fixed string that was already defined.
+            FLength[n] = FPrevious != n && prefixLength != 0 ? uint16_t(prefixLength + 1) : 0;
+            ++FNextFree;
+            if (FNextFree >= FLimit && FLimit < TableSize) {
+                FLimit *= 2;
+                ++FWidth;
+            }
+        }
+        FPrevious = code;
+    }
+    return pos;
+}
+
+void TGifLzwDecoder::ReadTrailingCode() {
+    if (!FEnded && FPending.empty())
+        ReadCode();
+}
+
+// Sub-block writer
+
+int32_t TGifStream::Read(void*, int32_t) {
+    throw vcl::Exception("Invalid stream operation");
+}
+int32_t TGifStream::Write(const void*, int32_t) {
+    throw vcl::Exception("Invalid stream operation");
+}
+int64_t TGifStream::Seek(int64_t, vcl::TSeekOrigin) {
+    throw vcl::Exception("Invalid stream operation");
+}
+
+int32_t TGifWriter::Write(const void* buffer, int32_t count) {
+    const auto* p = static_cast<const uint8_t*>(buffer);
+    for (int32_t i = 0; i < count; ++i)
+        PutByte(p[i]);
+    return count;
+}
+
+void TGifWriter::EmitBlock() {
+    FBuffer[0] = uint8_t(FFill - 1);
+    FTarget->WriteBuffer(FBuffer, FFill);
+    FFill = 1;
+    FDirty = false;
+}
+
+void TGifWriter::Flush() {
+    if (FDirty && FFill > 1)
+        EmitBlock();
+}
+
+// Encoder base
+
+void TGifEncoder::ColorError() {
+    RaiseGifError("Color not in color table");
+}
+
+void TGifEncoder::EncodeFrame(vcl::TStream* stream, int32_t bitsPerPixel, int32_t width, int32_t height,
+                              bool interlaced, const uint8_t* pixels, int32_t colorLimit) {
+    FColorLimit = colorLimit;
+    FBitsPerPixel = std::clamp(bitsPerPixel, 2, 8);
+    FWidth = width;
+    FHeight = height;
+    FInterlaced = interlaced;
+    FPixels = pixels;
+    FInitialWidth = FBitsPerPixel + 1;
+    WriteStreamByte(stream, uint8_t(FBitsPerPixel));
+    FWidthBits = FInitialWidth;
+    FCodeLimit = CodeLimit(FInitialWidth);
+    FClearCode = 1 << (FInitialWidth - 1);
+    FEndCode = FClearCode + 1;
+    FFirstFree = FClearCode + 2;
+    FBucket = 0;
+    FBucketBits = 0;
+    FCleared = false;
+    TGifWriter writer(stream);
+    FWriter = &writer;
+    try {
+        if (pixels && height > 0 && width > 0)
+            EncodePixels();
+        EmitCode(FEndCode);
+        writer.Flush();
+    } catch (...) {
+        FWriter = nullptr;
+        throw;
+    }
+    FWriter = nullptr;
+    WriteStreamByte(stream, 0);
+}
+
+// Codes are packed least significant bit first.
+void TGifEncoder::EmitCode(int32_t code) {
+    FBucket = FBucketBits > 0 ? (uint32_t(code) << FBucketBits) | (FBucket & ((1u << FBucketBits) - 1))
+                              : uint32_t(code);
+    FBucketBits += FWidthBits;
+    while (FBucketBits >= 8) {
+        FWriter->PutByte(uint8_t(FBucket));
+        FBucket >>= 8;
+        FBucketBits -= 8;
+    }
+    if (code == FEndCode && FBucketBits > 0) {
+        FWriter->PutByte(uint8_t(FBucket));
+        FBucket = 0;
+        FBucketBits = 0;
+    }
+}
+
+void TGifEncoder::EmitClear() {
+    FCleared = true;
+    EmitCode(FClearCode);
+}
+
+std::vector<int32_t> TGifEncoder::RowOrder() const {
+    std::vector<int32_t> rows;
+    rows.reserve(size_t(std::max(FHeight, 0)));
+    if (!FInterlaced) {
+        for (int32_t y = 0; y < FHeight; ++y)
+            rows.push_back(y);
+        return rows;
+    }
+    static constexpr int32_t start[4] = {0, 4, 2, 1};
+    static constexpr int32_t step[4] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+        for (int32_t y = start[pass]; y < FHeight; y += step[pass])
+            rows.push_back(y);
+    return rows;
+}
+
+// LZW encoder
+
+TLZWEncoder::TLZWEncoder() : FHash(new uint32_t[size_t(1) << HashBits]) {}
+
+int32_t TLZWEncoder::Find(uint32_t key) const {
+    constexpr uint32_t mask = (1u << HashBits) - 1;
+    uint32_t slot = (key * 0x9E3779B1u) >> (32 - HashBits);
+    for (;;) {
+        uint32_t entry = FHash[slot];
+        if (entry == HashEmpty)
+            return -1;
+        if ((entry >> 12) == key)
+            return int32_t(entry & 0xFFF);
+        slot = (slot + 1) & mask;
+    }
+}
+
+void TLZWEncoder::Store(uint32_t key, int32_t code) {
+    // At most 4093 keys live in 16384 slots, so a free slot is always found.
+    constexpr uint32_t mask = (1u << HashBits) - 1;
+    uint32_t slot = (key * 0x9E3779B1u) >> (32 - HashBits);
+    while (FHash[slot] != HashEmpty)
+        slot = (slot + 1) & mask;
+    FHash[slot] = (key << 12) | uint32_t(code & 0xFFF);
+}
+
+void TLZWEncoder::EmitCode(int32_t code) {
+    TGifEncoder::EmitCode(code);
+    if (FNextFree > FCodeLimit || FCleared) {
+        if (FCleared) {
+            FWidthBits = FInitialWidth;
+            FCodeLimit = CodeLimit(FInitialWidth);
+            FCleared = false;
+        } else {
+            ++FWidthBits;
+            FCodeLimit = FWidthBits == 12 ? 4096 : CodeLimit(FWidthBits);
+        }
+    }
+}
+
+void TLZWEncoder::EmitClear() {
+    TGifEncoder::EmitClear();
+    std::fill_n(FHash.get(), size_t(1) << HashBits, HashEmpty);
+    FNextFree = FFirstFree;
+}
+
+void TLZWEncoder::EncodePixels() {
+    FNextFree = FFirstFree;
+    EmitClear();
+    const int32_t limit = FColorLimit;
+    bool first = true;
+    int32_t prefix = 0;
+    for (int32_t y : RowOrder()) {
+        const uint8_t* p = Row(y);
+        const uint8_t* end = p + FWidth;
+        if (first) {
+            prefix = *p++;
+            if (prefix >= limit)
+                ColorError();
+            first = false;
+        }
+        for (; p < end; ++p) {
+            int32_t c = *p;
+            if (c >= limit)
+                ColorError();
+            uint32_t key = (uint32_t(prefix) << 8) | uint32_t(c);
+            int32_t code = Find(key);
+            if (code >= 0) {
+                prefix = code;
+                continue;
+            }
+            EmitCode(prefix);
+            prefix = c;
+            if (FNextFree < 4095)
+                Store(key, FNextFree++);
+            else
+                EmitClear();
+        }
+    }
+    EmitCode(prefix);
+}
+
+// Run-length encoder
+
+void TRLEEncoder::EmitClear() {
+    FGrowth = FInitialGrowth;
+    FClearLimit = FInitialClearLimit;
+    FCodeCount = 0;
+    FTableSize = 0;
+    TGifEncoder::EmitClear();
+    FWidthBits = FInitialWidth;
+}
+
+void TRLEEncoder::EmitPlain(int32_t code) {
+    FCleared = false;
+    TGifEncoder::EmitCode(code);
+    ++FCodeCount;
+    if (FCodeCount == FGrowth) {
+        ++FWidthBits;
+        FGrowth += 1 << (FWidthBits - 1);
+    }
+    if (FCodeCount == FClearLimit)
+        EmitClear();
+}
+
+void TRLEEncoder::RestoreClearLimit() {
+    FClearLimit = FInitialClearLimit;
+    if (FCodeCount >= FClearLimit)
+        EmitClear();
+}
+
+int32_t TRLEEncoder::TriangleCodes(int32_t count, int32_t maxCodes) {
+    int64_t n = count;
+    int64_t m = maxCodes;
+    int64_t triangle = m * (m + 1) / 2;
+    int64_t cost = 0;
+    if (triangle > 0)
+        while (n >= triangle) {
+            cost += m;
+            n -= triangle;
+        }
+    if (n > 0) {
+        auto k = int64_t(std::sqrt(double(n)));
+        while (k > 0 && k * (k + 1) >= 2 * n)
+            --k;
+        while (k * (k + 1) < 2 * n)
+            ++k;
+        cost += k;
+    }
+    return int32_t(std::min<int64_t>(cost, INT32_MAX));
+}
+
+void TRLEEncoder::EmitRunFresh(int32_t count) {
+    const int32_t base = FFirstFree;
+    LiftClearLimit();
+    FTablePixel = FRunPixel;
+    int32_t k = 1;
+    while (count > 0) {
+        if (k == 1) {
+            FTableSize = 1;
+            EmitPlain(FRunPixel);
+            count -= 1;
+        } else if (k <= count) {
+            FTableSize = k;
+            EmitPlain(base + k - 2);
+            count -= k;
+        } else {
+            ++FTableSize;
+            EmitPlain(count == 1 ? FRunPixel : base + count - 2);
+            break;
+        }
+        k = FCodeCount == 0 ? 1 : k + 1;
+    }
+    RestoreClearLimit();
+}
+
+void TRLEEncoder::EmitRunByCost(int32_t count) {
+    if (count > TriangleCodes(count, FMaxRunCodes) + 1) {
+        EmitClear();
+        EmitRunFresh(count);
+    } else {
+        for (int32_t i = 0; i < count; ++i)
+            EmitPlain(FRunPixel);
+    }
+}
+
+void TRLEEncoder::EmitRunFromTable(int32_t count) {
+    const int32_t base = FFirstFree;
+    int32_t repeats = count / FTableSize;
+    int32_t left = count % FTableSize;
+    int32_t extra = left > 0 ? 1 : 0;
+    if (FCodeCount + repeats + extra > FMaxRunCodes) {
+        repeats = FMaxRunCodes - FCodeCount;
+        left = count - repeats * FTableSize;
+        extra = TriangleCodes(left, FMaxRunCodes) + 1;
+    }
+    if (TriangleCodes(count, FMaxRunCodes) + 1 < repeats + extra) {
+        EmitClear();
+        EmitRunFresh(count);
+        return;
+    }
+    LiftClearLimit();
+    const int32_t runCode = base + FTableSize - 2;
+    for (int32_t i = 0; i < repeats; ++i)
+        EmitPlain(runCode);
+    if (left > 0) {
+        if (FCleared)
+            EmitRunFresh(left);
+        else if (left == 1)
+            EmitPlain(FRunPixel);
+        else
+            EmitPlain(base + left - 2);
+    }
+    RestoreClearLimit();
+}
+
+void TRLEEncoder::EmitRun(int32_t count) {
+    if (count <= 0)
+        return;
+    if (count == 1)
+        EmitPlain(FRunPixel);
+    else if (FCleared)
+        EmitRunFresh(count);
+    else if (FTableSize >= 2 && FTablePixel == FRunPixel)
+        EmitRunFromTable(count);
+    else
+        EmitRunByCost(count);
+}
+
+void TRLEEncoder::EncodePixels() {
+    FInitialGrowth = FClearCode - 1;
+    FInitialClearLimit = FBitsPerPixel <= 3 ? 9 : FClearCode - 2;
+    FMaxRunCodes = CodeLimit(12) - FFirstFree;
+    EmitClear();
+    FRunPixel = -1;
+    FTablePixel = -1;
+    int32_t run = 0;
+    const int32_t limit = FColorLimit;
+    for (int32_t y : RowOrder()) {
+        const uint8_t* p = Row(y);
+        const uint8_t* end = p + FWidth;
+        for (; p < end; ++p) {
+            int32_t c = *p;
+            if (c >= limit)
+                ColorError();
+            if (c == FRunPixel) {
+                ++run;
+                continue;
+            }
+            if (run > 0)
+                EmitRun(run);
+            FRunPixel = c;
+            run = 1;
+        }
+    }
+    EmitRun(run);
+}
+
+} // namespace gif

@@ -1,0 +1,274 @@
+// Reading a GIF stream into the document: header, block sequence, extensions, frames and LZW rasters.
+#include "gif/GifDocument.h"
+#include "gif/GifLzw.h"
+#include "platform/vcl/Streams.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace gif {
+
+namespace {
+
+uint16_t ReaderLE16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
+
+// The first three bytes spell "GIF" in any letter case (a zero byte ends the text early).
+bool ReaderIsSignature(const uint8_t* bytes) {
+    static const char expected[3] = {'G', 'I', 'F'};
+    for (int i = 0; i < 3; ++i) {
+        if (bytes[i] == 0 || std::toupper(bytes[i]) != expected[i])
+            return false;
+    }
+    return true;
+}
+
+void ReaderPutBack(vcl::TStream* stream) {
+    stream->Seek(-1, vcl::soCurrent);
+}
+
+// The data sub-blocks of a raster, joined. Gathering them all also skips whatever follows the last pixel,
+// up to and including the zero-length block, so the frames after it are found.
+struct TReaderRasterData {
+    std::vector<uint8_t> Bytes;
+    bool EndedByZeroBlock = false;
+    bool Truncated = false;
+};
+
+TReaderRasterData ReaderGatherSubBlocks(vcl::TStream* stream) {
+    TReaderRasterData data;
+    uint8_t block[255];
+    for (;;) {
+        int32_t length = ReadStreamByte(stream);
+        if (length < 0)
+            break;
+        if (length == 0) {
+            data.EndedByZeroBlock = true;
+            break;
+        }
+        int32_t got = 0;
+        while (got < length) {
+            int32_t n = stream->Read(block + got, length - got);
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        data.Bytes.insert(data.Bytes.end(), block, block + got);
+        if (got < length) {
+            data.Truncated = true;
+            break;
+        }
+    }
+    return data;
+}
+
+} // namespace
+
+void TGifDocument::ChargeLoadedPixels(int64_t count) {
+    FLoadedPixels += count;
+    if (FLoadedPixels > GifMaxDocumentPixels)
+        RaiseGifError("Image is too large");
+}
+
+void TGifDocument::LoadFromStream(vcl::TStream* stream) {
+    ReportProgress(this, vcl::psStarting, 0, false, "Loading...");
+    Reset();
+    int64_t position = stream->GetPosition();
+    FLoadedPixels = 0;
+    try {
+        LoadDocument(stream);
+    } catch (...) {
+        stream->SetPosition(position);
+        GrowEmptyScreen();
+        ReportProgress(this, vcl::psEnding, 0, true, "Loading...");
+        throw;
+    }
+    GrowEmptyScreen();
+    ReportProgress(this, vcl::psEnding, 100, true, "Loading...");
+}
+
+void TGifDocument::LoadDocument(vcl::TStream* stream) {
+    FHeader->LoadFromStream(stream);
+    FFrames->ReadItems(stream, this);
+    TGifTrailer trailer(this);
+    trailer.LoadFromStream(stream);
+}
+
+// A screen of width or height 0 cannot show anything: grow it to hold the frames.
+void TGifDocument::GrowEmptyScreen() {
+    TGifScreenDescriptor& screen = FHeader->ScreenDescriptor();
+    if (screen.Width != 0 && screen.Height != 0)
+        return;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    for (int32_t i = 0; i < FrameCount(); ++i) {
+        TGifFrame* frame = Frame(i);
+        if (frame->IsEmpty())
+            continue;
+        const TGifImageDescriptor& d = frame->Descriptor();
+        right = std::max(right, d.Left + d.Width);
+        bottom = std::max(bottom, d.Top + d.Height);
+    }
+    if (right == 0 || bottom == 0)
+        return;
+    if (screen.Width == 0)
+        screen.Width = uint16_t(std::min(right, 65535));
+    if (screen.Height == 0)
+        screen.Height = uint16_t(std::min(bottom, 65535));
+    ReportIssue(this, 1, "Image exceeds Logical Screen size");
+}
+
+void TGifHeader::LoadFromStream(vcl::TStream* stream) {
+    int64_t position = stream->GetPosition();
+    uint8_t signature[6];
+    ReadExact(stream, signature, 6);
+    if (!ReaderIsSignature(signature)) {
+        // Some files carry four bytes in front of the signature.
+        stream->SetPosition(position + 4);
+        ReadExact(stream, signature, 6);
+        if (!ReaderIsSignature(signature))
+            RaiseGifError("Invalid GIF signature");
+    }
+    uint8_t d[7];
+    ReadExact(stream, d, 7);
+    FScreenDescriptor = {ReaderLE16(d), ReaderLE16(d + 2), d[4], d[5], d[6]};
+    if (FScreenDescriptor.PackedFields & 0x80)
+        FGlobalColorMap->ReadTable(stream, 2 << (FScreenDescriptor.PackedFields & 7));
+    else
+        FGlobalColorMap->RemoveAll();
+}
+
+void TGifFrameList::ReadItems(vcl::TStream* stream, TGifDocument* image) {
+    int64_t size = stream->GetSize();
+    for (;;) {
+        int32_t b;
+        do
+            b = ReadStreamByte(stream);
+        while (b == 0);
+        if (b < 0)
+            return;
+        if (b == ';') {
+            ReaderPutBack(stream);
+            return;
+        }
+        if (b != '!' && b != ',') {
+            ReportIssue(1, "Unknown GIF block type");
+            ReaderPutBack(stream);
+            return;
+        }
+        ReaderPutBack(stream);
+        auto frame = std::make_unique<TGifFrame>(image);
+        frame->LoadFromStream(stream);
+        AppendItem(frame.release());
+        if (image && size > 0) {
+            int64_t percent = std::clamp<int64_t>(stream->GetPosition() * 100 / size, 0, 100);
+            image->ReportProgress(this, vcl::psRunning, uint8_t(percent), false, "Loading...");
+        }
+    }
+}
+
+void TGifExtensionList::ReadItems(vcl::TStream* stream, TGifFrame* frame) {
+    int32_t b = ReadStreamByte(stream);
+    if (b < 0)
+        return;
+    while (b != ',' && b != ';') {
+        if (b == 0) {
+            // Filler between blocks.
+        } else if (b != '!') {
+            ReportIssue(1, "Invalid extension introducer");
+            break;
+        } else if (const TGifExtensionClass* cls = TGifExtension::ClassAtStream(stream)) {
+            ReaderPutBack(stream);
+            std::unique_ptr<TGifExtension> extension(cls->Create(frame));
+            if (!extension)
+                RaiseGifError("Unknown extension type");
+            extension->LoadFromStream(stream);
+            AppendItem(extension.release());
+        } else {
+            // A label nobody knows: the format asks decoders to skip what they do not understand.
+            if (ReadStreamByte(stream) < 0)
+                return;
+            ReportIssue(1, "Unknown extension type");
+            SkipSubBlocks(stream);
+        }
+        b = ReadStreamByte(stream);
+        if (b < 0)
+            return;
+    }
+    ReaderPutBack(stream);
+}
+
+void TGifFrame::LoadFromStream(vcl::TStream* stream) {
+    ClearFrame();
+    FExtensionList->ReadItems(stream, this);
+    int32_t b = ReadStreamByte(stream);
+    if (b < 0)
+        return;
+    ReaderPutBack(stream);
+    if (b == ';' || b == 0)
+        return;
+    uint8_t d[10];
+    ReadExact(stream, d, 10);
+    // The separator is written back as the separator, whatever stood there.
+    FDescriptor = {0x2C, ReaderLE16(d + 1), ReaderLE16(d + 3), ReaderLE16(d + 5), ReaderLE16(d + 7), d[9]};
+    if (FDescriptor.Width == 0 || FDescriptor.Height == 0) {
+        if (FOwnerImage) {
+            FDescriptor.Width = uint16_t(FOwnerImage->GetWidth());
+            FDescriptor.Height = uint16_t(FOwnerImage->GetHeight());
+        }
+        ReportIssue(1, "Image exceeds Logical Screen size");
+    }
+    if (FDescriptor.PackedFields & 0x80)
+        FLocalColorMap->ReadTable(stream, 2 << (FDescriptor.PackedFields & 7));
+    DecodeRaster(stream);
+}
+
+void TGifFrame::DecodeRaster(vcl::TStream* stream) {
+    int64_t count = int64_t(FDescriptor.Width) * FDescriptor.Height;
+    if (count > GifMaxFramePixels)
+        RaiseGifError("Image is too large");
+    if (FOwnerImage)
+        FOwnerImage->ChargeLoadedPixels(count);
+    AllocatePixels();
+    if (FPixels && FTransparentFrame && FControlExtension)
+        std::memset(FPixels.get(), FControlExtension->GetTransparentIndex(), size_t(FPixelCount));
+    int32_t minCodeSize = ReadStreamByte(stream);
+    if (minCodeSize < 0)
+        return;
+    // The table holds 4096 codes: a clear code beyond it cannot be decoded.
+    if (minCodeSize > 11)
+        RaiseGifError("Invalid LZW minimum code size");
+    TReaderRasterData data = ReaderGatherSubBlocks(stream);
+    if (data.Truncated)
+        ReportIssue(1, "Premature end of data");
+    if (!FPixels)
+        return;
+    auto decoder = std::make_unique<TGifLzwDecoder>(minCodeSize, data.Bytes.data(), data.Bytes.size(),
+                                                    data.EndedByZeroBlock);
+    if (!IsInterlaced()) {
+        decoder->Decode(FPixels.get(), FPixelCount);
+    } else {
+        // Rows arrive in the four passes of the interlace order: every 8th row from 0, every 8th from 4,
+        // every 4th from 2, every 2nd from 1.
+        std::unique_ptr<uint8_t[]> staging(new uint8_t[size_t(FPixelCount)]);
+        int64_t produced = decoder->Decode(staging.get(), FPixelCount);
+        const int32_t width = FDescriptor.Width;
+        const int32_t height = FDescriptor.Height;
+        static constexpr int32_t start[4] = {0, 4, 2, 1};
+        static constexpr int32_t step[4] = {8, 8, 4, 2};
+        int64_t source = 0;
+        for (int pass = 0; pass < 4 && source < produced; ++pass)
+            for (int32_t y = start[pass]; y < height && source < produced; y += step[pass]) {
+                int64_t n = std::min<int64_t>(width, produced - source);
+                std::memcpy(FPixels.get() + int64_t(y) * width, staging.get() + source, size_t(n));
+                source += n;
+            }
+    }
+    decoder->ReadTrailingCode();
+    if (decoder->GetUnderRun())
+        ReportIssue(1, "Decoder bit buffer under-run");
+}
+
+} // namespace gif

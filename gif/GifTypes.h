@@ -1,0 +1,99 @@
+// Shared types of the GIF library: the exception, enumerations, option sets, limits and forward
+// declarations that every other header of gif/ uses.
+#pragma once
+
+#include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Types.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace gif {
+
+class TGifDocument;
+class TGifFrame;
+class TGifHeader;
+class TGifExtension;
+class TGifGraphicControlExtension;
+class TGifColorMap;
+
+// The exception every unrecoverable GIF failure raises, with a fixed English message.
+class EGifError : public vcl::EInvalidGraphic {
+public:
+    using EInvalidGraphic::EInvalidGraphic;
+};
+
+// Text blocks of comments and plain-text extensions: one entry per data sub-block, raw bytes.
+using TGifLines = std::vector<std::string>;
+
+// A frame's disposal method; values 4 to 7 read from a file are kept as they are.
+enum TGifDisposal : uint8_t { dpUnspecified = 0, dpKeep = 1, dpRestoreBackground = 2, dpRestorePrevious = 3 };
+
+// Drawing and playback options, stored as a 16-bit set (bit n = value n).
+enum TGifPaintOption : uint8_t {
+    gpoThreaded = 0,
+    gpoUseTransparency = 1,
+    gpoStepFrames = 2,
+    gpoRepeat = 3,
+    gpoRepeatForever = 4,
+    gpoCheckDC = 5,
+    gpoPaintOnTarget = 6,
+    gpoClearEachPass = 7,
+    gpoTiled = 8,
+    gpoDither = 9,
+    gpoDitherLowColor = 10,
+};
+using TGifPaintOptions = vcl::TSet<TGifPaintOption>;
+
+// How a true-colour picture becomes an 8-bit frame.
+enum TGifReductionMethod : uint8_t {
+    rdNone = 0,
+    rdSystem20 = 1,
+    rdHalftone256 = 2,
+    rdSystemGray4 = 3,
+    rdBlackWhite = 4,
+    rdGray256 = 5,
+    rdWebSafe216 = 6,
+    rdOctree = 7,
+    rdOctreeWithSystem = 8,
+    rdGivenPalette = 9,
+};
+
+enum TGifDitherMethod : uint8_t {
+    dtClosestColor = 0,
+    dtFloydSteinberg = 1,
+    dtStucki = 2,
+    dtSierra = 3,
+    dtJarvisJudiceNinke = 4,
+    dtStevensonArce = 5,
+    dtBurkes = 6,
+};
+
+// The raster coder used when writing.
+enum TGifEncoderKind : uint8_t { ekLzw = 0, ekRunLength = 1 };
+
+// The class library's thread priority values (tpNormal is 3), kept as a number until threads exist.
+using TGifThreadPriority = int32_t;
+
+// Colours are 32-bit with red in the low byte; clNone means "no colour chosen".
+using TGifColor = int32_t;
+constexpr TGifColor GifColorNone = 0x1FFFFFFF;
+
+// Module-wide defaults that every new document copies. Only DefaultPaintOptions is changed at run
+// time (by the editor, at start-up).
+extern TGifPaintOptions DefaultPaintOptions;
+constexpr TGifReductionMethod DefaultReductionMethod = rdWebSafe216;
+constexpr int32_t DefaultQuantizeBits = 8;
+constexpr TGifDitherMethod DefaultDitherMethod = dtClosestColor;
+constexpr TGifEncoderKind DefaultEncoderKind = ekLzw;
+constexpr TGifThreadPriority DefaultPainterPriority = 3;
+constexpr int32_t DefaultPlaySpeed = 100;
+
+// Memory limits for pixel buffers. A hostile file can claim a 65535 x 65535 frame in a few bytes, so
+// sizes are checked against these before anything is allocated. Programs that read untrusted data in
+// bulk (the fuzzer) may lower them at start-up.
+extern int64_t GifMaxFramePixels;    // one frame's width x height
+extern int64_t GifMaxDocumentPixels; // all frames of one document read from a stream
+
+} // namespace gif

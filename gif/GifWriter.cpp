@@ -1,0 +1,104 @@
+// Writing the document as a GIF stream: header, frames with their extensions and rasters, trailer.
+#include "gif/GifDocument.h"
+#include "gif/GifLzw.h"
+#include "platform/vcl/Streams.h"
+
+#include <algorithm>
+
+namespace gif {
+
+namespace {
+
+void WriterPutLE16(uint8_t* p, uint16_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+
+} // namespace
+
+void TGifDocument::SaveToStream(vcl::TStream* stream) {
+    ReportProgress(this, vcl::psStarting, 0, false, "Saving...");
+    try {
+        FHeader->SaveToStream(stream);
+        FFrames->WriteItems(stream);
+        TGifTrailer trailer(this);
+        trailer.SaveToStream(stream);
+    } catch (...) {
+        ReportProgress(this, vcl::psEnding, 0, true, "Saving...");
+        throw;
+    }
+    ReportProgress(this, vcl::psEnding, 100, true, "Saving...");
+}
+
+void TGifHeader::SaveToStream(vcl::TStream* stream) {
+    uint8_t version = FOwnerImage ? FOwnerImage->RequiredVersion() : 0;
+    if (version == 0)
+        RaiseGifError("Unsupported GIF version");
+    // A sorted global table or an aspect ratio exist only in "89a".
+    version = std::max(version, RequiredVersion());
+    UpdatePackedFields();
+    uint8_t bytes[13] = {'G', 'I', 'F', '8', uint8_t(version == 1 ? '7' : '9'), 'a'};
+    WriterPutLE16(bytes + 6, FScreenDescriptor.Width);
+    WriterPutLE16(bytes + 8, FScreenDescriptor.Height);
+    bytes[10] = FScreenDescriptor.PackedFields;
+    bytes[11] = FScreenDescriptor.BackgroundIndex;
+    bytes[12] = FScreenDescriptor.AspectRatio;
+    stream->WriteBuffer(bytes, 13);
+    if (FScreenDescriptor.PackedFields & 0x80)
+        FGlobalColorMap->WriteTable(stream);
+}
+
+void TGifFrameList::WriteItems(vcl::TStream* stream) {
+    int32_t count = ItemCount();
+    for (int32_t i = 0; i < count; ++i) {
+        FrameAt(i)->SaveToStream(stream);
+        if (FImage)
+            FImage->ReportProgress(this, vcl::psRunning, uint8_t((i + 1) * 100 / count), false, "Saving...");
+    }
+}
+
+void TGifFrame::UpdatePackedFields() {
+    if (FLocalColorMap->GetEntryCount() > 0) {
+        uint8_t packed = FLocalColorMap->GetSortedFlag() ? 0xA0 : 0x80;
+        FDescriptor.PackedFields = uint8_t(packed | ((FLocalColorMap->TableBits() - 1) & 7));
+    } else {
+        FDescriptor.PackedFields &= 0x58;
+    }
+}
+
+void TGifFrame::SaveToStream(vcl::TStream* stream) {
+    FExtensionList->WriteItems(stream);
+    if (IsEmpty())
+        return;
+    UpdatePackedFields();
+    uint8_t d[10] = {0x2C};
+    WriterPutLE16(d + 1, FDescriptor.Left);
+    WriterPutLE16(d + 3, FDescriptor.Top);
+    WriterPutLE16(d + 5, FDescriptor.Width);
+    WriterPutLE16(d + 7, FDescriptor.Height);
+    d[9] = FDescriptor.PackedFields;
+    stream->WriteBuffer(d, 10);
+    FLocalColorMap->WriteTable(stream);
+    EncodeRaster(stream);
+}
+
+void TGifFrame::EncodeRaster(vcl::TStream* stream) {
+    int32_t bits;
+    int32_t colorLimit;
+    if (FLocalColorMap->GetEntryCount() > 0) {
+        bits = FLocalColorMap->TableBits();
+        colorLimit = FLocalColorMap->GetEntryCount();
+    } else {
+        bits = FOwnerImage ? FOwnerImage->MaxBitsPerPixel() : 0;
+        colorLimit = 1 << bits;
+    }
+    std::unique_ptr<TGifEncoder> encoder;
+    if (FOwnerImage && FOwnerImage->GetEncoderKind() == ekRunLength)
+        encoder = std::make_unique<TRLEEncoder>();
+    else
+        encoder = std::make_unique<TLZWEncoder>();
+    encoder->EncodeFrame(stream, bits, FDescriptor.Width, FDescriptor.Height, IsInterlaced(), FPixels.get(),
+                         colorLimit);
+}
+
+} // namespace gif
