@@ -1,6 +1,10 @@
 #include "platform/vcl/Graphic.h"
 
+#include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
+
+#include <cstring>
+#include <typeinfo>
 
 namespace vcl {
 
@@ -11,6 +15,26 @@ void TGraphic::LoadFromFile(const std::string& fileName) {
 
 void TGraphic::SaveToFile(const std::string& fileName) {
     SaveFileSafely(fileName, [this](TStream& stream) { SaveToStream(&stream); });
+}
+
+bool TGraphic::Equals(TGraphic* graphic) {
+    if (!graphic || typeid(*graphic) != typeid(*this))
+        return false;
+    if (GetEmpty() || graphic->GetEmpty())
+        return GetEmpty() && graphic->GetEmpty();
+    TMemoryStream mine, theirs;
+    WriteData(&mine);
+    graphic->WriteData(&theirs);
+    return mine.GetSize() == theirs.GetSize() &&
+           std::memcmp(mine.Memory(), theirs.Memory(), size_t(mine.GetSize())) == 0;
+}
+
+void TGraphic::LoadFromClipboardFormat(uint16_t, win::HANDLE, win::HPALETTE) {
+    throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::SaveToClipboardFormat(uint16_t&, win::HANDLE&, win::HPALETTE&) {
+    throw EInvalidGraphic("Unsupported clipboard format");
 }
 
 void TGraphic::SetTransparent(bool value) {

@@ -46,6 +46,20 @@ public:
     // Draws the graphic stretched into rect; TCanvas::Draw and StretchDraw call it.
     virtual void Draw(TCanvas* canvas, const TRect& rect) = 0;
 
+    // True when both graphics are of one class and store the same bytes.
+    virtual bool Equals(TGraphic* graphic);
+    // The clipboard hands data over as a format id, a memory handle and a palette. The picture classes that
+    // can travel through the clipboard override these; the base raises EInvalidGraphic.
+    virtual void LoadFromClipboardFormat(uint16_t format, win::HANDLE data, win::HPALETTE palette);
+    virtual void SaveToClipboardFormat(uint16_t& format, win::HANDLE& data, win::HPALETTE& palette);
+    // The binary "Data" property of form resources: the graphic's stream.
+    virtual void ReadData(TStream* stream) { LoadFromStream(stream); }
+    virtual void WriteData(TStream* stream) { SaveToStream(stream); }
+
+    // Set while a palette change has not been shown yet (a playing animation repaints with it).
+    bool GetPaletteModified() const { return FPaletteModified; }
+    void SetPaletteModified(bool value) { FPaletteModified = value; }
+
 protected:
     virtual void Changed(TObject* sender);
     virtual void Progress(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
@@ -54,6 +68,7 @@ protected:
 private:
     bool FModified = false;
     bool FTransparent = false;
+    bool FPaletteModified = false;
 };
 
 } // namespace vcl
