@@ -160,6 +160,18 @@ HDC CreateScreenDC() {
     return dc;
 }
 
+HDC CreateTargetDC(HBITMAP target, int x, int y) {
+    if (!gdi::Checked(target))
+        return nullptr;
+    auto* dc = new HDC__;
+    dc->FScreen = true; // draws on a surface; bitmaps cannot be selected into it
+    DcInitState(dc);
+    dc->FState.FBitmap = target;
+    dc->FSurfaceOrg = POINT{x, y};
+    DcAddRefs(dc->FState);
+    return dc;
+}
+
 HDC GetScreenDC() {
     auto& sc = DcTheScreen();
     if (!sc.FDc) {

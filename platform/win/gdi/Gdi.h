@@ -574,12 +574,87 @@ HBRUSH CreateBrushIndirect(const LOGBRUSH* lb);
 // ---------------------------------------------------------------------------------------------------------
 // Primitives.
 
+// Lines exclude their last pixel. Figures are filled with the brush and outlined with the pen through the
+// DC's binary raster operation; without a pen they lose their right column and bottom row.
+BOOL MoveToEx(HDC dc, int x, int y, POINT* old);
+BOOL GetCurrentPositionEx(HDC dc, POINT* pos);
+BOOL LineTo(HDC dc, int x, int y);
+BOOL Polyline(HDC dc, const POINT* pts, int count);
+BOOL PolylineTo(HDC dc, const POINT* pts, DWORD count);
+BOOL Polygon(HDC dc, const POINT* pts, int count);
+BOOL PolyPolygon(HDC dc, const POINT* pts, const int32_t* counts, int polygons);
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
+BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
+BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
+// Arcs run counter-clockwise (SetArcDirection) from the radial through (xs, ys) to the one through (xe, ye).
+BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xs, int ys, int xe, int ye);
+BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xs, int ys, int xe, int ye);
+BOOL Chord(HDC dc, int left, int top, int right, int bottom, int xs, int ys, int xe, int ye);
+// The dotted focus rectangle, drawn by inversion: a second call erases it.
+BOOL DrawFocusRect(HDC dc, const RECT* rc);
+
 int FillRect(HDC dc, const RECT* rc, HBRUSH brush);
 int FrameRect(HDC dc, const RECT* rc, HBRUSH brush);
 BOOL InvertRect(HDC dc, const RECT* rc);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF c);
 BOOL SetPixelV(HDC dc, int x, int y, COLORREF c);
 COLORREF GetPixel(HDC dc, int x, int y);
+
+// ---------------------------------------------------------------------------------------------------------
+// Regions: banded rectangle lists in logical units; clip regions are in device units.
+
+using INT = int32_t;
+constexpr DWORD RDH_RECTANGLES = 1;
+struct RGNDATAHEADER {
+    DWORD dwSize;
+    DWORD iType;
+    DWORD nCount;
+    DWORD nRgnSize;
+    RECT rcBound;
+};
+struct RGNDATA {
+    RGNDATAHEADER rdh;
+    char Buffer[1]; // nCount RECTs
+};
+
+HRGN CreateRectRgn(int left, int top, int right, int bottom);
+HRGN CreateRectRgnIndirect(const RECT* r);
+HRGN CreateEllipticRgn(int left, int top, int right, int bottom);
+HRGN CreateEllipticRgnIndirect(const RECT* r);
+HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
+// A polygon of fewer than three points (or with no area) gives an empty region, not a failure.
+HRGN CreatePolygonRgn(const POINT* pts, int count, int fillMode);
+HRGN CreatePolyPolygonRgn(const POINT* pts, const INT* counts, int polygons, int fillMode);
+HRGN ExtCreateRegion(const void* xform, DWORD count, const RGNDATA* data);
+DWORD GetRegionData(HRGN rgn, DWORD count, RGNDATA* data);
+int CombineRgn(HRGN dst, HRGN a, HRGN b, int mode);
+BOOL EqualRgn(HRGN a, HRGN b);
+int OffsetRgn(HRGN rgn, int dx, int dy);
+BOOL PtInRegion(HRGN rgn, int x, int y);
+BOOL RectInRegion(HRGN rgn, const RECT* r);
+int GetRgnBox(HRGN rgn, RECT* box);
+BOOL SetRectRgn(HRGN rgn, int left, int top, int right, int bottom);
+BOOL FillRgn(HDC dc, HRGN rgn, HBRUSH brush);
+BOOL FrameRgn(HDC dc, HRGN rgn, HBRUSH brush, int width, int height);
+BOOL InvertRgn(HDC dc, HRGN rgn);
+BOOL PaintRgn(HDC dc, HRGN rgn);
+
+int SelectClipRgn(HDC dc, HRGN rgn);
+int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode);
+// 1 and a copy of the clip region when one is selected, 0 when none, -1 on error.
+int GetClipRgn(HDC dc, HRGN rgn);
+int IntersectClipRect(HDC dc, int left, int top, int right, int bottom);
+int ExcludeClipRect(HDC dc, int left, int top, int right, int bottom);
+int OffsetClipRgn(HDC dc, int dx, int dy);
+int GetClipBox(HDC dc, RECT* box);
+BOOL PtVisible(HDC dc, int x, int y);
+BOOL RectVisible(HDC dc, const RECT* r);
+
+// Window-system hooks. A target DC draws into a bitmap it does not own (a window's back buffer) with
+// device (0, 0) at (x, y) of that bitmap; the meta clip (device units, null for none) is the window's
+// visible region, and the user's clipping always lies within it.
+HDC CreateTargetDC(HBITMAP target, int x, int y);
+void SetMetaClipRgn(HDC dc, HRGN rgn);
 
 // ---------------------------------------------------------------------------------------------------------
 // Rectangle helpers.

@@ -62,6 +62,7 @@ struct Region {
 Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMode);
 Region EllipseRegion(int left, int top, int right, int bottom);
 Region RoundRectRegion(int left, int top, int right, int bottom, int ew, int eh);
+Region RegionFromRects(const TRect* rects, size_t count);
 
 } // namespace gdi
 
@@ -262,6 +263,8 @@ bool RopUsesPattern(uint8_t rop3);
 bool BrushRow(HDC dc, HBRUSH brush, int x0, int y, int n, uint32_t* out, uint8_t* transparent);
 // Fills a device rectangle (already clipped) with the brush using a ternary raster operation.
 void PatRect(HDC dc, HBRUSH brush, const TRect& r, uint8_t rop3);
+// The ternary operation that applies a binary one (R2_*) with the pattern as the pen.
+uint8_t Rop2ToRop3(int rop2);
 // Applies a binary pen raster operation to one device pixel (clipping is the caller's).
 void Rop2Pixel(HBITMAP__* bmp, int x, int y, uint32_t penPixel, int rop2);
 

@@ -4,6 +4,19 @@
 
 namespace win::gdi {
 
+uint8_t Rop2ToRop3(int rop2) {
+    if (rop2 < R2_BLACK || rop2 > R2_WHITE)
+        rop2 = R2_COPYPEN;
+    unsigned table = unsigned(rop2 - 1); // bit (P << 1 | D)
+    uint8_t rop = 0;
+    for (int i = 0; i < 8; ++i) {
+        unsigned pbit = (i >> 2) & 1, dbit = i & 1;
+        if ((table >> (pbit * 2 + dbit)) & 1)
+            rop |= uint8_t(1 << i);
+    }
+    return rop;
+}
+
 bool RopUsesSource(uint8_t rop) {
     return ((rop >> 2) & 0x33) != (rop & 0x33);
 }

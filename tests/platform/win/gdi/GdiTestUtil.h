@@ -4,6 +4,7 @@
 #include "platform/win/gdi/Gdi.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace gditest {
@@ -64,6 +65,31 @@ struct DibDC {
         DeleteObject(b);
     }
     bool Own = true;
+};
+
+// The pixels of a small area as text, one row per line: '#' for `ink`, '.' for anything else.
+inline std::string Grid(HDC dc, int w, int h, COLORREF ink = RGB(0, 0, 0)) {
+    std::string out;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x)
+            out += GetPixel(dc, x, y) == ink ? '#' : '.';
+        out += '\n';
+    }
+    return out;
+}
+
+// A white 32-bit canvas with a black pen and a black brush selected.
+struct Canvas : DibDC {
+    Canvas(int w, int h) : DibDC(w, h, 32) {
+        Fill(RGB(255, 255, 255));
+        OldPen = SelectObject(Dc, GetStockObject(BLACK_PEN));
+        OldBrush = SelectObject(Dc, GetStockObject(BLACK_BRUSH));
+    }
+    ~Canvas() {
+        SelectObject(Dc, OldPen);
+        SelectObject(Dc, OldBrush);
+    }
+    HGDIOBJ OldPen, OldBrush;
 };
 
 } // namespace gditest

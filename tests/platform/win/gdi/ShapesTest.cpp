@@ -1,0 +1,191 @@
+#include "GdiTestUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace win;
+using namespace gditest;
+
+TEST(GdiShapes, LinesExcludeTheirLastPixel) {
+    struct Case {
+        POINT a, b;
+        const char* grid;
+    } cases[] = {
+        {{0, 0}, {4, 0}, "####.\n.....\n.....\n"}, {{4, 2}, {0, 2}, ".....\n.....\n.####\n"},
+        {{0, 0}, {3, 3}, "#....\n.#...\n..#..\n"}, {{1, 0}, {1, 3}, ".#...\n.#...\n.#...\n"},
+        {{0, 0}, {4, 2}, "##...\n..##.\n.....\n"}, {{2, 1}, {2, 1}, ".....\n.....\n.....\n"},
+    };
+    for (auto& c : cases) {
+        Canvas cv(5, 3);
+        MoveToEx(cv.Dc, c.a.X, c.a.Y, nullptr);
+        LineTo(cv.Dc, c.b.X, c.b.Y);
+        EXPECT_EQ(Grid(cv.Dc, 5, 3), c.grid) << c.a.X << "," << c.a.Y << " -> " << c.b.X << "," << c.b.Y;
+        POINT pos{};
+        GetCurrentPositionEx(cv.Dc, &pos);
+        EXPECT_EQ(pos, c.b);
+    }
+}
+
+TEST(GdiShapes, RectangleEdgesAndNullPen) {
+    {
+        Canvas cv(6, 5);
+        SelectObject(cv.Dc, GetStockObject(NULL_BRUSH));
+        Rectangle(cv.Dc, 1, 1, 5, 4);
+        EXPECT_EQ(Grid(cv.Dc, 6, 5), "......\n.####.\n.#..#.\n.####.\n......\n");
+    }
+    {
+        Canvas cv(6, 5);
+        SelectObject(cv.Dc, GetStockObject(NULL_PEN));
+        Rectangle(cv.Dc, 1, 1, 5, 4); // one pixel smaller without a pen
+        EXPECT_EQ(Grid(cv.Dc, 6, 5), "......\n.###..\n.###..\n......\n......\n");
+    }
+    {
+        Canvas cv(6, 5);
+        RECT r{1, 1, 5, 4};
+        HBRUSH b = CreateSolidBrush(RGB(0, 0, 0));
+        FrameRect(cv.Dc, &r, b);
+        EXPECT_EQ(Grid(cv.Dc, 6, 5), "......\n.####.\n.#..#.\n.####.\n......\n");
+        InvertRect(cv.Dc, &r);
+        EXPECT_EQ(Grid(cv.Dc, 6, 5), "......\n......\n..##..\n......\n......\n");
+        DeleteObject(b);
+    }
+}
+
+TEST(GdiShapes, PolygonFillRules) {
+    // A pentagram: the centre is inside for WINDING, outside for ALTERNATE.
+    POINT star[] = {{10, 0}, {16, 19}, {0, 7}, {20, 7}, {4, 19}};
+    for (int mode : {ALTERNATE, WINDING}) {
+        Canvas cv(21, 21);
+        SelectObject(cv.Dc, GetStockObject(NULL_PEN));
+        SetPolyFillMode(cv.Dc, mode);
+        Polygon(cv.Dc, star, 5);
+        EXPECT_EQ(GetPixel(cv.Dc, 10, 10) == RGB(0, 0, 0), mode == WINDING);
+        EXPECT_EQ(GetPixel(cv.Dc, 10, 3), RGB(0, 0, 0));
+    }
+    // A square polygon with no pen covers pixel centres: right and bottom edges out.
+    Canvas cv(5, 5);
+    SelectObject(cv.Dc, GetStockObject(NULL_PEN));
+    POINT sq[] = {{1, 1}, {4, 1}, {4, 3}, {1, 3}};
+    Polygon(cv.Dc, sq, 4);
+    EXPECT_EQ(Grid(cv.Dc, 5, 5), ".....\n.###.\n.###.\n.....\n.....\n");
+}
+
+TEST(GdiShapes, XorPenDrawnTwiceErases) {
+    Canvas cv(8, 8);
+    SetROP2(cv.Dc, R2_NOT);
+    POINT pts[] = {{0, 0}, {7, 0}, {7, 7}, {0, 5}};
+    Polyline(cv.Dc, pts, 4);
+    EXPECT_EQ(GetPixel(cv.Dc, 7, 0), RGB(0, 0, 0)); // the join is inverted once
+    Polyline(cv.Dc, pts, 4);
+    std::string white;
+    for (int y = 0; y < 8; ++y)
+        white += "########\n";
+    EXPECT_EQ(Grid(cv.Dc, 8, 8, RGB(255, 255, 255)), white);
+}
+
+TEST(GdiShapes, DashedPenAndBackgroundMode) {
+    Canvas cv(12, 1);
+    HPEN dot = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
+    HGDIOBJ old = SelectObject(cv.Dc, dot);
+    SetBkMode(cv.Dc, TRANSPARENT);
+    MoveToEx(cv.Dc, 0, 0, nullptr);
+    LineTo(cv.Dc, 12, 0);
+    EXPECT_EQ(Grid(cv.Dc, 12, 1), "###...###...\n");
+    SetBkMode(cv.Dc, OPAQUE);
+    SetBkColor(cv.Dc, RGB(255, 0, 0));
+    MoveToEx(cv.Dc, 0, 0, nullptr);
+    LineTo(cv.Dc, 12, 0);
+    EXPECT_EQ(Grid(cv.Dc, 12, 1, RGB(255, 0, 0)), "...###...###\n");
+    SelectObject(cv.Dc, old);
+    DeleteObject(dot);
+}
+
+TEST(GdiShapes, EllipseAndRoundRectAreSymmetricAndClosed) {
+    Canvas cv(13, 13);
+    SelectObject(cv.Dc, GetStockObject(NULL_BRUSH));
+    RoundRect(cv.Dc, 0, 0, 13, 13, 12, 12);
+    std::string g = Grid(cv.Dc, 13, 13);
+    // Mirror symmetric in both axes, touching all four sides, and each row inside has both walls.
+    for (int y = 0; y < 13; ++y)
+        for (int x = 0; x < 13; ++x) {
+            char c = g[size_t(y * 14 + x)];
+            EXPECT_EQ(c, g[size_t(y * 14 + 12 - x)]);
+            EXPECT_EQ(c, g[size_t((12 - y) * 14 + x)]);
+        }
+    EXPECT_EQ(g.substr(0, 14).find('#') != std::string::npos, true);
+    EXPECT_EQ(GetPixel(cv.Dc, 0, 6), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(cv.Dc, 12, 6), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(cv.Dc, 6, 6), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(cv.Dc, 0, 0), RGB(255, 255, 255));
+    // Walking from the centre along any row hits the outline before leaving the box.
+    for (int y = 1; y < 12; ++y) {
+        bool left = false, right = false;
+        for (int x = 6; x >= 0 && !left; --x)
+            left = GetPixel(cv.Dc, x, y) == RGB(0, 0, 0);
+        for (int x = 6; x < 13 && !right; ++x)
+            right = GetPixel(cv.Dc, x, y) == RGB(0, 0, 0);
+        EXPECT_TRUE(left && right) << y;
+    }
+    Canvas e(9, 5);
+    SelectObject(e.Dc, GetStockObject(NULL_PEN));
+    Ellipse(e.Dc, 0, 0, 9, 5);
+    EXPECT_EQ(GetPixel(e.Dc, 8, 2), RGB(255, 255, 255)); // no pen: one pixel smaller
+    EXPECT_EQ(GetPixel(e.Dc, 0, 2), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(e.Dc, 4, 4), RGB(255, 255, 255));
+}
+
+TEST(GdiShapes, PieCoversItsQuarter) {
+    Canvas cv(20, 20);
+    // Counter-clockwise from the right (0 degrees) to the top (90 degrees): the upper right quarter.
+    Pie(cv.Dc, 0, 0, 20, 20, 20, 10, 10, 0);
+    EXPECT_EQ(GetPixel(cv.Dc, 14, 5), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(cv.Dc, 5, 5), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(cv.Dc, 14, 14), RGB(255, 255, 255));
+    SetArcDirection(cv.Dc, AD_CLOCKWISE);
+    Pie(cv.Dc, 0, 0, 20, 20, 20, 10, 10, 0); // now three quarters
+    EXPECT_EQ(GetPixel(cv.Dc, 5, 5), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(cv.Dc, 14, 14), RGB(0, 0, 0));
+}
+
+TEST(GdiShapes, FocusRectIsDottedAndErasesItself) {
+    Canvas cv(6, 4);
+    RECT r{0, 0, 6, 4};
+    DrawFocusRect(cv.Dc, &r);
+    EXPECT_EQ(Grid(cv.Dc, 6, 4), "#.#.#.\n.....#\n#.....\n.#.#.#\n");
+    DrawFocusRect(cv.Dc, &r);
+    EXPECT_EQ(Grid(cv.Dc, 6, 4), "......\n......\n......\n......\n");
+}
+
+TEST(GdiShapes, HatchAndPatternBrushes) {
+    Canvas cv(8, 8);
+    HBRUSH h = CreateHatchBrush(HS_CROSS, RGB(0, 0, 0));
+    SetBkColor(cv.Dc, RGB(255, 0, 0));
+    SetBkMode(cv.Dc, TRANSPARENT);
+    RECT r{0, 0, 8, 8};
+    FillRect(cv.Dc, &r, h);
+    EXPECT_EQ(GetPixel(cv.Dc, 0, 0), RGB(255, 255, 255)); // gaps stay in transparent mode
+    EXPECT_EQ(GetPixel(cv.Dc, 7, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(cv.Dc, 0, 7), RGB(0, 0, 0));
+    SetBkMode(cv.Dc, OPAQUE);
+    FillRect(cv.Dc, &r, h);
+    EXPECT_EQ(GetPixel(cv.Dc, 0, 0), RGB(255, 0, 0));
+    DeleteObject(h);
+
+    // The painters' checkerboard: a mono 8x8 pattern drawn in the text and background colours.
+    uint8_t bits[16];
+    for (int y = 0; y < 8; ++y) {
+        bits[2 * y] = (y % 2) ? 0xAA : 0x55;
+        bits[2 * y + 1] = 0;
+    }
+    HBITMAP pat = CreateBitmap(8, 8, 1, 1, bits);
+    HBRUSH pb = CreatePatternBrush(pat);
+    DeleteObject(pat); // the brush keeps its own copy
+    SetTextColor(cv.Dc, RGB(0, 0, 255));
+    SetBkColor(cv.Dc, RGB(0, 255, 0));
+    FillRect(cv.Dc, &r, pb);
+    EXPECT_EQ(GetPixel(cv.Dc, 0, 0), RGB(0, 0, 255)); // bit 0 -> text colour
+    EXPECT_EQ(GetPixel(cv.Dc, 1, 0), RGB(0, 255, 0)); // bit 1 -> background colour
+    SetBrushOrgEx(cv.Dc, 1, 0, nullptr);
+    FillRect(cv.Dc, &r, pb);
+    EXPECT_EQ(GetPixel(cv.Dc, 0, 0), RGB(0, 255, 0));
+    DeleteObject(pb);
+}
