@@ -19,6 +19,7 @@ class TCanvas;
 namespace imaging {
 
 class TIKMemoryMapped;
+class TIKMask;
 
 // The pixel format of a TIKBitmap.
 enum TIKBitmapFormat : uint8_t {
@@ -111,6 +112,11 @@ public:
     TIKBitmap* GetAlphaChannel();
     bool HasAlphaChannel() const { return FAlphaChannel != nullptr; }
     void RemoveAlphaChannel();
+
+    // Exchange with masks. AssignMask makes this bitmap (normally an alpha channel) a copy of a 1- or 8-bit
+    // mask, or fills it with 255 for none; CopyToMask copies a 1-bit or 8-bit gray image into a mask.
+    void AssignMask(const TIKMask* mask);
+    void CopyToMask(TIKMask* mask);
 
     // Pixels and palette.
     TIKColorTriple PixelColor(int32_t x, int32_t y);

@@ -7,6 +7,7 @@
 #include "imaging/core/IKContainers.h"
 #include "imaging/core/IKDefs.h"
 #include "imaging/core/IKHelpers.h"
+#include "imaging/core/IKMask.h"
 #include "imaging/core/IKMemoryMapped.h"
 #include "imaging/core/IKMetadata.h"
 #include "imaging/core/IKPixelUtils.h"
