@@ -657,6 +657,55 @@ HDC CreateTargetDC(HBITMAP target, int x, int y);
 void SetMetaClipRgn(HDC dc, HRGN rgn);
 
 // ---------------------------------------------------------------------------------------------------------
+// System colours: the classic scheme until changed.
+
+constexpr int COLOR_SCROLLBAR = 0;
+constexpr int COLOR_BACKGROUND = 1;
+constexpr int COLOR_DESKTOP = COLOR_BACKGROUND;
+constexpr int COLOR_ACTIVECAPTION = 2;
+constexpr int COLOR_INACTIVECAPTION = 3;
+constexpr int COLOR_MENU = 4;
+constexpr int COLOR_WINDOW = 5;
+constexpr int COLOR_WINDOWFRAME = 6;
+constexpr int COLOR_MENUTEXT = 7;
+constexpr int COLOR_WINDOWTEXT = 8;
+constexpr int COLOR_CAPTIONTEXT = 9;
+constexpr int COLOR_ACTIVEBORDER = 10;
+constexpr int COLOR_INACTIVEBORDER = 11;
+constexpr int COLOR_APPWORKSPACE = 12;
+constexpr int COLOR_HIGHLIGHT = 13;
+constexpr int COLOR_HIGHLIGHTTEXT = 14;
+constexpr int COLOR_BTNFACE = 15;
+constexpr int COLOR_3DFACE = COLOR_BTNFACE;
+constexpr int COLOR_BTNSHADOW = 16;
+constexpr int COLOR_3DSHADOW = COLOR_BTNSHADOW;
+constexpr int COLOR_GRAYTEXT = 17;
+constexpr int COLOR_BTNTEXT = 18;
+constexpr int COLOR_INACTIVECAPTIONTEXT = 19;
+constexpr int COLOR_BTNHIGHLIGHT = 20;
+constexpr int COLOR_BTNHILIGHT = COLOR_BTNHIGHLIGHT;
+constexpr int COLOR_3DHIGHLIGHT = COLOR_BTNHIGHLIGHT;
+constexpr int COLOR_3DHILIGHT = COLOR_BTNHIGHLIGHT;
+constexpr int COLOR_3DDKSHADOW = 21;
+constexpr int COLOR_3DLIGHT = 22;
+constexpr int COLOR_INFOTEXT = 23;
+constexpr int COLOR_INFOBK = 24;
+constexpr int COLOR_HOTLIGHT = 26;
+constexpr int COLOR_GRADIENTACTIVECAPTION = 27;
+constexpr int COLOR_GRADIENTINACTIVECAPTION = 28;
+constexpr int COLOR_MENUHILIGHT = 29;
+constexpr int COLOR_MENUBAR = 30;
+
+COLORREF GetSysColor(int index);
+// A stock brush per system colour; it follows later colour changes and DeleteObject ignores it.
+HBRUSH GetSysColorBrush(int index);
+BOOL SetSysColors(int count, const INT* elements, const COLORREF* values);
+// Test and settings hooks: replace entries 0 .. count - 1 at once, or go back to the classic scheme.
+// Announcing the change (WM_SYSCOLORCHANGE) is the window system's job.
+void SetSysColorScheme(const COLORREF* colors, int count);
+void ResetSysColors();
+
+// ---------------------------------------------------------------------------------------------------------
 // Rectangle helpers.
 
 BOOL SetRect(RECT* r, int left, int top, int right, int bottom);

@@ -155,3 +155,23 @@ TEST(GdiDc, PalettesAndHalftone) {
     EXPECT_EQ(GetNearestColor(GetScreenDC(), RGB(1, 2, 3)), RGB(1, 2, 3));
     DeleteObject(ht);
 }
+
+TEST(GdiDc, SystemColoursAndTheirBrushes) {
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(212, 208, 200));
+    EXPECT_EQ(GetSysColor(COLOR_WINDOW), RGB(255, 255, 255));
+    EXPECT_EQ(GetSysColor(COLOR_BTNTEXT), RGB(0, 0, 0));
+    HBRUSH face = GetSysColorBrush(COLOR_3DFACE);
+    int before = GdiObjectCount(GdiKind::gkBrush);
+    EXPECT_TRUE(DeleteObject(face)); // ignored: a stock brush
+    EXPECT_EQ(GdiObjectCount(GdiKind::gkBrush), before);
+    INT el = COLOR_BTNFACE;
+    COLORREF white = RGB(255, 255, 255);
+    EXPECT_TRUE(SetSysColors(1, &el, &white));
+    DibDC d(1, 1, 32);
+    RECT r{0, 0, 1, 1};
+    FillRect(d.Dc, &r, face);
+    EXPECT_EQ(GetPixel(d.Dc, 0, 0), white);
+    ResetSysColors();
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(212, 208, 200));
+    EXPECT_EQ(GetSysColorBrush(99), nullptr);
+}
