@@ -164,6 +164,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCLBUTTONDOWN:
         if (wParam == WPARAM(HTCLOSE))
             SendMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, lParam);
+        else if (wParam == WPARAM(HTVSCROLL) || wParam == WPARAM(HTHSCROLL))
+            TrackScrollBar(hwnd, wParam == WPARAM(HTVSCROLL) ? SB_VERT : SB_HORZ,
+                           {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return 0;
     case WM_NCLBUTTONDBLCLK:
         if (wParam == WPARAM(HTCAPTION) && (hwnd->FStyle & WS_MAXIMIZEBOX) && (hwnd->FStyle & WS_THICKFRAME))

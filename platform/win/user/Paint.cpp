@@ -27,6 +27,8 @@ void OnWindowDestroyed(HWND hwnd) {
 
 void OnWindowGeometryChanged(HWND, const TRect&, bool) {}
 
+void RedrawNonClient(HWND) {}
+
 } // namespace user
 
 BOOL ValidateRect(HWND, const TRect*) { return TRUE; }

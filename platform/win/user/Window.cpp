@@ -1,4 +1,5 @@
 // Windows: classes, creation and destruction, relations, geometry, text and properties.
+#include "platform/win/kernel/Kernel.h"
 #include "platform/win/user/Metrics.h"
 #include "platform/win/user/WindowObject.h"
 

@@ -2,6 +2,7 @@
 // system's own files include this header.
 #pragma once
 
+#include "platform/win/user/ScrollBars.h"
 #include "platform/win/user/User.h"
 
 #include <map>
@@ -30,6 +31,19 @@ struct WindowClass {
 
 } // namespace user
 
+namespace user {
+struct ScrollState {
+    int FMin = 0;
+    int FMax = 100;
+    UINT FPage = 0;
+    int FPos = 0;
+    UINT FDisabled = 0; // ESB_ bits
+    bool FShownByCaller = false;
+    bool FTracking = false;
+    int FTrackPos = 0;
+};
+} // namespace user
+
 struct HWND__ : HandleObject {
     user::WindowClass* FClass = nullptr;
     WNDPROC FProc = nullptr;
@@ -49,6 +63,8 @@ struct HWND__ : HandleObject {
     std::map<std::string, HANDLE> FProps;
     bool FDestroying = false;
     bool FRedraw = true; // WM_SETREDRAW
+    user::ScrollState FVScroll;
+    user::ScrollState FHScroll;
     // Layered windows.
     BYTE FAlpha = 255;
     bool FLayeredAlpha = false;
@@ -117,6 +133,19 @@ bool HasInput();
 // Hooks (per thread).
 LRESULT RunHook(int idHook, int code, WPARAM wParam, LPARAM lParam);
 bool HasHook(int idHook);
+
+// Scroll bars.
+struct ScrollHit {
+    WORD FPart = SB_ENDSCROLL; // SB_LINEUP ... SB_THUMBTRACK
+    TRect FBar;
+    int FTrackStart = 0;
+    int FTrackLength = 0;
+    int FThumbStart = 0;
+};
+ScrollHit ScrollBarHit(HWND hwnd, int bar, TPoint screen);
+void TrackScrollBar(HWND hwnd, int bar, TPoint screen);
+// Repaints the non-client area (frame, caption, scroll bars).
+void RedrawNonClient(HWND hwnd);
 
 // Input state changes.
 void LoseFocusOf(HWND hwnd);
