@@ -1,0 +1,208 @@
+// gifdump: a developer tool for checking the GIF reader and writer against other programs.
+//
+//   gifdump [info] FILE            header, frames, extensions and issues, one line each
+//   gifdump frames FILE DIR        every frame's own pixels as DIR/frame-NNN.pam (RGBA through the
+//                                  frame's colour table, alpha 0 for its transparent index)
+//   gifdump rgba FILE              every frame's RGBA to standard output, transparent pixels as 0,0,0,0
+//   gifdump indices FILE           every frame's colour indices to standard output
+//   gifdump roundtrip IN OUT [--rle]   load and save (also: gifdump --rewrite IN OUT [--rle])
+#include "gif/GifDocument.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace gif;
+
+uint32_t DumpChecksum(const uint8_t* p, int64_t n) {
+    uint32_t h = 2166136261u;
+    for (int64_t i = 0; i < n; ++i)
+        h = (h ^ p[i]) * 16777619u;
+    return h;
+}
+
+std::string DumpPrintable(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c >= 32 && c < 127 && c != '"' && c != '\\') {
+            out += char(c);
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02x", c);
+            out += buf;
+        }
+    }
+    return out;
+}
+
+std::unique_ptr<TGifDocument> DumpLoad(const std::string& file, std::vector<std::string>* issues) {
+    auto doc = std::make_unique<TGifDocument>();
+    doc->OnIssue = [issues](vcl::TObject*, int32_t, const std::string& message) {
+        if (issues)
+            issues->push_back(message);
+    };
+    doc->LoadFromFile(file);
+    return doc;
+}
+
+// The RGBA of every pixel of a frame; indices beyond the colour table are black.
+std::vector<uint8_t> DumpFrameRgba(TGifFrame* frame, bool zeroTransparent) {
+    std::vector<uint8_t> rgba(size_t(frame->GetPixelCount()) * 4);
+    const TGifColorMap* map = frame->EffectiveColorMap();
+    int transparent = -1;
+    if (TGifGraphicControlExtension* gce = frame->GetControlExtension())
+        if (gce->GetTransparentFlag())
+            transparent = gce->GetTransparentIndex();
+    const uint8_t* p = frame->GetPixels();
+    for (int64_t i = 0; i < frame->GetPixelCount(); ++i) {
+        uint8_t* q = &rgba[size_t(i) * 4];
+        int index = p[i];
+        if (index < map->GetEntryCount()) {
+            q[0] = map->Entry(index).Red;
+            q[1] = map->Entry(index).Green;
+            q[2] = map->Entry(index).Blue;
+        }
+        q[3] = index == transparent ? 0 : 255;
+        if (index == transparent && zeroTransparent)
+            q[0] = q[1] = q[2] = 0;
+    }
+    return rgba;
+}
+
+void DumpInfo(const std::string& file) {
+    std::vector<std::string> issues;
+    std::unique_ptr<TGifDocument> doc;
+    std::string error;
+    try {
+        doc = DumpLoad(file, &issues);
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    if (!doc) {
+        std::printf("error %s\n", error.c_str());
+        return;
+    }
+    const TGifScreenDescriptor& s = doc->GetHeader()->ScreenDescriptor();
+    std::printf("screen %dx%d background %d aspect %d global-table %d\n", s.Width, s.Height,
+                s.BackgroundIndex, s.AspectRatio, doc->GlobalColorMap()->GetEntryCount());
+    int loop = -1;
+    for (int32_t i = 0; i < doc->FrameCount(); ++i) {
+        TGifFrame* frame = doc->Frame(i);
+        const TGifImageDescriptor& d = frame->Descriptor();
+        TGifGraphicControlExtension* gce = frame->GetControlExtension();
+        int transparent = gce && gce->GetTransparentFlag() ? gce->GetTransparentIndex() : -1;
+        std::printf(
+            "frame %d rect %d,%d %dx%d interlaced %d local-table %d delay %d disposal %d transparent %d "
+            "checksum %08x\n",
+            i, d.Left, d.Top, d.Width, d.Height, frame->IsInterlaced() ? 1 : 0,
+            frame->GetLocalColorMap()->GetEntryCount(), gce ? gce->GetDelayTime() : 0,
+            gce ? gce->GetDisposalMethod() : 0, transparent,
+            DumpChecksum(frame->GetPixels(), frame->GetPixelCount()));
+        for (int32_t k = 0; k < frame->GetExtensionList()->ItemCount(); ++k) {
+            TGifExtension* ext = frame->GetExtensionList()->ExtensionAt(k);
+            if (auto* loopExt = dynamic_cast<TGifLoopExtension*>(ext)) {
+                if (loop < 0)
+                    loop = loopExt->GetLoopCount();
+                std::printf("  loop %d\n", loopExt->GetLoopCount());
+            } else if (auto* comment = dynamic_cast<TGifCommentExtension*>(ext)) {
+                std::string text;
+                for (const std::string& line : comment->Lines())
+                    text += line;
+                std::printf("  comment \"%s\"\n", DumpPrintable(text).c_str());
+            } else if (auto* app = dynamic_cast<TGifApplicationExtension*>(ext)) {
+                const TGifAppIdentifier& id = app->GetIdentifier();
+                std::printf("  application \"%s\"\n",
+                            DumpPrintable(std::string(id.begin(), id.end())).c_str());
+            } else if (dynamic_cast<TGifTextExtension*>(ext)) {
+                std::printf("  plain-text\n");
+            }
+        }
+    }
+    std::printf("frames %d loop %d\n", doc->FrameCount(), loop);
+    for (const std::string& issue : issues)
+        std::printf("issue %s\n", issue.c_str());
+    if (!error.empty())
+        std::printf("error %s\n", error.c_str());
+}
+
+void DumpFrames(const std::string& file, const std::string& dir) {
+    auto doc = DumpLoad(file, nullptr);
+    std::filesystem::create_directories(dir);
+    for (int32_t i = 0; i < doc->FrameCount(); ++i) {
+        TGifFrame* frame = doc->Frame(i);
+        if (frame->IsEmpty())
+            continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame-%03d.pam", i);
+        std::FILE* f = std::fopen((dir + name).c_str(), "wb");
+        if (!f)
+            throw vcl::EFCreateError("Cannot create " + dir + name);
+        std::fprintf(f, "P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
+                     frame->Descriptor().Width, frame->Descriptor().Height);
+        std::vector<uint8_t> rgba = DumpFrameRgba(frame, false);
+        std::fwrite(rgba.data(), 1, rgba.size(), f);
+        std::fclose(f);
+    }
+}
+
+void DumpRaw(const std::string& file, bool rgba) {
+    auto doc = DumpLoad(file, nullptr);
+    for (int32_t i = 0; i < doc->FrameCount(); ++i) {
+        TGifFrame* frame = doc->Frame(i);
+        if (frame->IsEmpty())
+            continue;
+        if (rgba) {
+            std::vector<uint8_t> data = DumpFrameRgba(frame, true);
+            std::fwrite(data.data(), 1, data.size(), stdout);
+        } else {
+            std::fwrite(frame->GetPixels(), 1, size_t(frame->GetPixelCount()), stdout);
+        }
+    }
+}
+
+void DumpRoundTrip(const std::string& in, const std::string& out, bool rle) {
+    auto doc = DumpLoad(in, nullptr);
+    doc->SetEncoderKind(rle ? ekRunLength : ekLzw);
+    doc->SaveToFile(out);
+}
+
+int DumpUsage() {
+    std::fprintf(stderr, "usage: gifdump [info] FILE | frames FILE DIR | rgba FILE | indices FILE |\n"
+                         "       roundtrip IN OUT [--rle] | --rewrite IN OUT [--rle]\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        if (args.empty())
+            return DumpUsage();
+        const std::string& command = args[0];
+        if (args.size() == 1 && command[0] != '-') {
+            DumpInfo(command);
+        } else if (command == "info" && args.size() == 2) {
+            DumpInfo(args[1]);
+        } else if (command == "frames" && args.size() == 3) {
+            DumpFrames(args[1], args[2]);
+        } else if ((command == "rgba" || command == "indices") && args.size() == 2) {
+            DumpRaw(args[1], command == "rgba");
+        } else if ((command == "roundtrip" || command == "--rewrite") &&
+                   (args.size() == 3 || args.size() == 4)) {
+            if (args.size() == 4 && args[3] != "--rle")
+                return DumpUsage();
+            DumpRoundTrip(args[1], args[2], args.size() == 4);
+        } else {
+            return DumpUsage();
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "gifdump: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
