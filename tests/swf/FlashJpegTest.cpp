@@ -1,0 +1,151 @@
+#include "SwfTestUtil.h"
+
+#include "platform/vcl/Exceptions.h"
+#include "swf/FlashObjects.h"
+#include "swf/SWFJpeg.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+#include <jpeglib.h>
+
+using namespace swf;
+using namespace swftest;
+
+namespace {
+
+Bytes MakeJpeg(int w, int h, bool progressive) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = JDIMENSION(w);
+    c.image_height = JDIMENSION(h);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    if (progressive)
+        jpeg_simple_progression(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row(size_t(w) * 3);
+    while (c.next_scanline < c.image_height) {
+        for (int x = 0; x < w; ++x) {
+            row[size_t(x) * 3] = uint8_t(x * 20);
+            row[size_t(x) * 3 + 1] = uint8_t(c.next_scanline * 30);
+            row[size_t(x) * 3 + 2] = 90;
+        }
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    Bytes result(out, out + size);
+    free(out);
+    return result;
+}
+
+struct TempJpeg {
+    explicit TempJpeg(const Bytes& data, const char* tag) {
+        Path = std::filesystem::temp_directory_path() /
+               ("swf-" + std::string(tag) + "-" + std::to_string(::getpid()) + ".jpg");
+        FILE* f = std::fopen(Path.c_str(), "wb");
+        std::fwrite(data.data(), 1, data.size(), f);
+        std::fclose(f);
+    }
+    ~TempJpeg() { std::filesystem::remove(Path); }
+    std::filesystem::path Path;
+};
+
+Bytes WriteObject(TBasedSWFObject& o) {
+    return Render([&](TBitsEngine& e) { o.WriteToStream(&e); });
+}
+
+} // namespace
+
+TEST(FlashJpeg, BaselineFileIsEmbeddedAsItIs) {
+    Bytes jpeg = MakeJpeg(9, 7, false);
+    TempJpeg file(jpeg, "base");
+    TFlashMovie movie(0, 0, 10, 10, 12, true);
+    TFlashImage* image = movie.AddImage(file.Path.string());
+    EXPECT_TRUE(image->GetIsJPEG());
+    EXPECT_EQ(image->GetWidth(), 9);
+    EXPECT_EQ(image->GetHeight(), 7);
+    EXPECT_EQ(image->GetDataKind(), dkJpegFile);
+    Bytes tag = WriteObject(*image);
+    EXPECT_EQ((tag[0] | (tag[1] << 8)) >> 6, tagDefineBitsJPEG2);
+    // Long header, identifier, then FF D8 + the whole file + FF D9.
+    Bytes inner(tag.begin() + 10, tag.end() - 2);
+    EXPECT_EQ(Hex(Bytes(tag.begin() + 8, tag.begin() + 10)), "FF D8");
+    EXPECT_EQ(inner, jpeg);
+    EXPECT_EQ(image->MinVersion(), 2);
+
+    // With alpha data the image becomes DefineBitsJPEG3 with the alpha plane deflated after the JPEG.
+    vcl::TMemoryStream* alpha = image->GetAlphaData();
+    ASSERT_NE(alpha, nullptr);
+    Bytes plane(63, 0x80);
+    alpha->WriteBuffer(plane.data(), 63);
+    tag = WriteObject(*image);
+    EXPECT_EQ((tag[0] | (tag[1] << 8)) >> 6, tagDefineBitsJPEG3);
+    uint32_t offset = tag[8] | (tag[9] << 8) | (tag[10] << 16) | (uint32_t(tag[11]) << 24);
+    EXPECT_EQ(offset, jpeg.size() + 4);
+    size_t alphaAt = 12 + offset;
+    EXPECT_EQ(Inflate(tag.data() + alphaAt, tag.size() - alphaAt), plane);
+}
+
+TEST(FlashJpeg, ProgressiveFiles) {
+    Bytes jpeg = MakeJpeg(9, 7, true);
+    ASSERT_TRUE(JpegIsProgressive(jpeg.data(), jpeg.size()));
+    TempJpeg file(jpeg, "prog");
+    TFlashMovie movie(0, 0, 10, 10, 12, true);
+    // Without conversion the file is embedded unchanged, its size unknown.
+    TFlashImage* kept = movie.AddImage(file.Path.string());
+    EXPECT_EQ(kept->GetDataKind(), dkJpegFile);
+    EXPECT_EQ(kept->GetWidth(), 0);
+    // With conversion it is decoded and written again as baseline JPEG.
+    kept->SetConvertProgressive(true);
+    EXPECT_EQ(kept->GetDataKind(), dkJpegMemory);
+    EXPECT_EQ(kept->GetWidth(), 9);
+    Bytes tag = WriteObject(*kept);
+    Bytes inner(tag.begin() + 10, tag.end() - 2);
+    EXPECT_EQ(Hex(Bytes(inner.begin(), inner.begin() + 2)), "FF D8");
+    EXPECT_FALSE(JpegIsProgressive(inner.data(), inner.size()));
+
+    TFlashImage converted(&movie);
+    converted.SetConvertProgressive(true);
+    converted.LoadFromFile(file.Path.string());
+    EXPECT_EQ(converted.GetDataKind(), dkJpegMemory);
+    EXPECT_EQ(converted.GetHeight(), 7);
+
+    // A copy holds bytes of its own, not the open file.
+    TFlashImage copy(&movie);
+    TFlashImage* original = movie.AddImage(file.Path.string());
+    copy.Assign(original);
+    EXPECT_EQ(copy.GetDataKind(), dkJpegMemory);
+    EXPECT_EQ(copy.GetData().GetSize(), int64_t(jpeg.size()));
+}
+
+TEST(FlashJpeg, SizeScan) {
+    Bytes jpeg = MakeJpeg(300, 2, false);
+    vcl::TReadOnlyMemoryStream s(jpeg.data(), int64_t(jpeg.size()));
+    uint16_t w = 0, h = 0;
+    EXPECT_TRUE(ReadJpegSize(&s, w, h));
+    EXPECT_EQ(w, 300);
+    EXPECT_EQ(h, 2);
+    const uint8_t notJpeg[] = {'B', 'M', 0, 0};
+    vcl::TReadOnlyMemoryStream bad(notJpeg, 4);
+    EXPECT_FALSE(ReadJpegSize(&bad, w, h));
+    // Truncated inside a segment: no size, no overrun.
+    vcl::TReadOnlyMemoryStream cut(jpeg.data(), 30);
+    EXPECT_FALSE(ReadJpegSize(&cut, w, h));
+    const Bytes garbage = {0xFF, 0xD8, 0xFF, 0xC4, 0x00};
+    vcl::TMemoryStream out;
+    uint16_t a, b;
+    EXPECT_THROW(JpegReencodeBaseline(garbage.data(), garbage.size(), &out, a, b), vcl::EInvalidGraphic);
+}
