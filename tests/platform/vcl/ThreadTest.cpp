@@ -40,10 +40,12 @@ private:
     std::function<void(ThreadLambda&)> FBody;
 };
 
-// Serves synchronised calls until cond holds (bounded in real time).
+// Serves synchronised calls until cond holds (bounded in real time). It pauses in real time, not on the
+// installed clock, so that it also works while a manual clock stands still.
 template <typename F> bool ThreadPumpUntil(F cond) {
     for (int i = 0; i < 5000 && !cond(); ++i)
-        CheckSynchronize(1);
+        if (!CheckSynchronize(0))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return cond();
 }
 
@@ -307,4 +309,45 @@ TEST(SyncObjs, EventWaitsOnTheInstalledClock) {
     autoReset.SetEvent();
     EXPECT_EQ(autoReset.WaitFor(0), wrSignaled);
     EXPECT_EQ(autoReset.WaitFor(0), wrTimeout);
+}
+
+// The playback pattern: a self-freeing worker times its frames with an event on the manual clock and paints
+// through Synchronize; the main thread stops it and pumps until its OnTerminate has unregistered it.
+TEST(TThread, StoppingASelfFreeingTimedWorkerFromTheMainThread) {
+    win::ManualClock clock;
+    win::ScopedClock installed(clock);
+    win::HANDLE wake = win::CreateEvent(nullptr, win::FALSE, win::FALSE);
+    std::atomic<int> painted{0};
+    std::atomic<bool> registered{true};
+    std::atomic<bool> destroyed{false};
+    auto* worker = new ThreadLambda([&](ThreadLambda& self) {
+        while (!self.GetTerminated()) {
+            win::WaitForSingleObject(wake, 600); // one frame's delay
+            if (self.GetTerminated())
+                break;
+            self.Synchronize([&] { ++painted; });
+        }
+    });
+    worker->SetFreeOnTerminate(true);
+    worker->Destroyed = &destroyed;
+    worker->SetOnTerminate([&](TObject*) { registered = false; });
+    worker->Start();
+
+    // Each 600 ms of the clock gives one more frame.
+    for (int frame = 1; frame <= 3; ++frame) {
+        ASSERT_TRUE(ThreadPumpUntil([] { return win::GetBlockedWaitCount() == 1; }));
+        clock.Advance(600);
+        ASSERT_TRUE(ThreadPumpUntil([&] { return painted.load() == frame; }));
+    }
+
+    // Stop: terminate, wake, and serve calls until the worker has gone.
+    worker->Terminate();
+    win::SetEvent(wake);
+    while (registered) {
+        if (!CheckSynchronize())
+            win::Sleep(0);
+    }
+    EXPECT_TRUE(ThreadPumpUntil([&] { return destroyed.load(); }));
+    EXPECT_EQ(painted, 3);
+    win::CloseHandle(wake);
 }
