@@ -2,6 +2,7 @@
 
 #include "imaging/core/IKMemoryMapped.h"
 #include "imaging/core/IKPixelUtils.h"
+#include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Exceptions.h"
 
 #include <algorithm>
@@ -207,6 +208,8 @@ void TIKBitmap::Assign(vcl::TObject* source) {
     if (auto* bitmap = dynamic_cast<TIKBitmap*>(source)) {
         AssignBitmap(bitmap, true);
         FBilevelMethod = bitmap->FBilevelMethod;
+    } else if (auto* picture = dynamic_cast<vcl::TBitmap*>(source)) {
+        CopyFromTBitmap(picture);
     }
 }
 
@@ -473,8 +476,6 @@ void TIKBitmap::CopyRegionTo(TIKBitmap* dest, int32_t srcX, int32_t srcY, int32_
 void TIKBitmap::SetStorageKind(TIKBitmapStorage kind) {
     if (kind == FStorage || kind > ikbsGuiBitmap)
         return;
-    if (kind == ikbsGuiBitmap)
-        GuiSetup(); // raises while GUI storage is unavailable
     TIKBitmap old;
     MoveContentTo(&old);
     FIsAlphaChannel = old.FIsAlphaChannel;

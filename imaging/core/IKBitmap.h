@@ -20,6 +20,7 @@ namespace imaging {
 
 class TIKMemoryMapped;
 class TIKMask;
+class TIKDibbitmap;
 
 // The pixel format of a TIKBitmap.
 enum TIKBitmapFormat : uint8_t {
@@ -77,7 +78,8 @@ public:
     // A new image of that size and format. The pixels start zeroed; the alpha channel is removed. Raises
     // vcl::EOutOfMemory when the image cannot be stored.
     void Allocate(int32_t width, int32_t height, TIKBitmapFormat format) override;
-    // Copies a TIKBitmap (pixels, palette, alpha channel, Full, bilevel method); other sources are ignored.
+    // Copies a TIKBitmap (pixels, palette, alpha channel, Full, bilevel method) or takes the pixels of a
+    // class-library TBitmap; other sources are ignored.
     void Assign(vcl::TObject* source) override;
     // As Assign from a TIKBitmap without its alpha channel and bilevel method; Full becomes false.
     void CopyImage(const TIKBitmap* source);
@@ -107,6 +109,15 @@ public:
     vcl::TCanvas* Canvas();
     // Wraps a pf1bit or pf24bit bitmap that stays the caller's.
     void AttachTBitmap(vcl::TBitmap* bitmap, bool freeFirst);
+
+    // Exchange with class-library bitmaps and DIB sections. CopyFromTBitmap takes the pixels of a bitmap in
+    // any layout (paletted layouts become format 2, 15 to 32 bits format 5); in GUI storage the wrapped
+    // bitmap becomes a copy. CopyToTBitmap writes the image into a bitmap (16-bit gray as 8-bit).
+    void CopyFromTBitmap(vcl::TBitmap* bitmap);
+    void CopyToTBitmap(vcl::TBitmap* bitmap);
+    // The first count entries of bitmap's colour table into the palette.
+    void ReadTBitmapPalette(vcl::TBitmap* bitmap, int32_t count);
+    void AssignDibbitmap(TIKDibbitmap* dib);
 
     // Alpha channel.
     TIKBitmap* GetAlphaChannel();

@@ -1,6 +1,7 @@
 #include "imaging/core/IKPixelUtils.h"
 
 #include "imaging/core/IKBitmap.h"
+#include "platform/win/gdi/Gdi.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,16 +21,10 @@ int32_t IKFloor(long double x) {
 }
 
 int32_t IKColorToRGB(int32_t color) {
-    // System colours (high bit set) in the classic scheme, indexed by their low byte.
-    static const uint32_t system[] = {0xC8D0D4, 0xA56E3A, 0x6A240A, 0x808080, 0xC8D0D4, 0xFFFFFF, 0x000000,
-                                      0x000000, 0x000000, 0xFFFFFF, 0xC8D0D4, 0xC8D0D4, 0x808080, 0x6A240A,
-                                      0xFFFFFF, 0xC8D0D4, 0x808080, 0x808080, 0x000000, 0xC8D0D4, 0xFFFFFF,
-                                      0x404040, 0xC8D0D4, 0x000000, 0xE1FFFF, 0xB5B5B5, 0x800000, 0xF0CAA6,
-                                      0xC0C0C0, 0xFF9933, 0xC8D0D4};
+    // System colours have the high bit set and their index in the low byte.
     if (color >= 0)
         return color;
-    uint32_t index = uint32_t(color) & 0xFF;
-    return index < sizeof system / sizeof system[0] ? int32_t(system[index]) : 0;
+    return int32_t(win::GetSysColor(int(uint32_t(color) & 0xFF)) & 0xFFFFFF);
 }
 
 TIKColorTriple IKColorToTriple(int32_t color) {

@@ -11,3 +11,4 @@
 #include "imaging/core/IKMemoryMapped.h"
 #include "imaging/core/IKMetadata.h"
 #include "imaging/core/IKPixelUtils.h"
+#include "imaging/core/IKWorkBitmaps.h"
