@@ -56,6 +56,8 @@ struct BlitJob {
     int FMx = 0, FMy = 0;
     uint8_t FBackRop = 0xCC;
     int FStretchMode = COLORONCOLOR;
+    bool FKeyOn = false; // TransparentBlt: source pixels equal to FKey leave the destination alone
+    uint32_t FKey = 0;
 };
 
 // Converts raw source values to destination values in place, by GDI's monochrome rules.
@@ -224,8 +226,8 @@ bool BlitRun(BlitJob job) {
         d(static_cast<size_t>(maxW)), d2;
     std::vector<uint8_t> clear(static_cast<size_t>(maxW)), keepSrc(static_cast<size_t>(maxW));
     std::vector<int> sxMap(static_cast<size_t>(maxW));
-    bool fastCopy = direct && job.FRop == 0xCC && !job.FMask && conv->FMode == BlitConverter::Same &&
-                    dst->FBitsPixel >= 8;
+    bool fastCopy = direct && job.FRop == 0xCC && !job.FMask && !job.FKeyOn &&
+                    conv->FMode == BlitConverter::Same && dst->FBitsPixel >= 8;
 
     for (const TRect& r : rects) {
         int n = r.Right - r.Left;
@@ -246,6 +248,11 @@ bool BlitRun(BlitJob job) {
             if (src) {
                 if (direct) {
                     gdi::LoadRow(src, job.FSx + (r.Left - job.FDx), job.FSy + j, n, s.data());
+                    if (job.FKeyOn)
+                        for (int i = 0; i < n; ++i) {
+                            keepSrc[size_t(i)] = s[size_t(i)] == job.FKey;
+                            anyKeep |= keepSrc[size_t(i)] != 0;
+                        }
                     conv->Convert(s.data(), n);
                 } else {
                     int sy = job.FSy + ay.Nearest(j);
@@ -283,6 +290,10 @@ bool BlitRun(BlitJob job) {
                             continue;
                         }
                         s[size_t(i)] = src->GetRaw(sx, sy);
+                        if (job.FKeyOn && s[size_t(i)] == job.FKey) {
+                            keepSrc[size_t(i)] = 1;
+                            anyKeep = true;
+                        }
                         conv->Convert(&s[size_t(i)], 1);
                     }
                 }
@@ -472,6 +483,78 @@ int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD w, DWORD h, int xSrc, 
     job.FSy = int(topInBand);
     BlitRun(job);
     return int(band);
+}
+
+BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int xSrc, int ySrc, int wSrc, int hSrc,
+                    UINT transparent) {
+    if (!gdi::Checked(dst) || !gdi::Checked(src) || !dst->FState.FBitmap || !src->FState.FBitmap)
+        return FALSE;
+    if (w < 0 || h < 0 || wSrc < 0 || hSrc < 0)
+        return FALSE;
+    BlitJob job;
+    job.FDst = dst;
+    job.FRop = 0xCC;
+    job.FStretchMode = COLORONCOLOR;
+    BlitMapRect(dst, x, y, w, h, job.FDx, job.FDy, job.FDw, job.FDh);
+    BlitMapRect(src, xSrc, ySrc, wSrc, hSrc, job.FSx, job.FSy, job.FSw, job.FSh);
+    job.FSrc = src->FState.FBitmap;
+    job.FSrcDc = src;
+    job.FKeyOn = true;
+    job.FKey = job.FSrc->FromRgb(gdi::ResolveColor(src, transparent));
+    return BlitRun(job);
+}
+
+BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int xSrc, int ySrc, int wSrc, int hSrc,
+                BLENDFUNCTION blend) {
+    if (!gdi::Checked(dst) || !gdi::Checked(src) || !dst->FState.FBitmap || !src->FState.FBitmap)
+        return FALSE;
+    if (blend.BlendOp != AC_SRC_OVER || w < 0 || h < 0 || wSrc < 0 || hSrc < 0)
+        return FALSE;
+    HBITMAP d = dst->FState.FBitmap;
+    const HBITMAP__* s = src->FState.FBitmap;
+    bool perPixel = (blend.AlphaFormat & AC_SRC_ALPHA) != 0;
+    if (perPixel && s->FBitsPixel != 32)
+        return FALSE;
+    int dx, dy, dw, dh, sx, sy, sw, sh;
+    BlitMapRect(dst, x, y, w, h, dx, dy, dw, dh);
+    BlitMapRect(src, xSrc, ySrc, wSrc, hSrc, sx, sy, sw, sh);
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0)
+        return dw >= 0 && dh >= 0 && sw >= 0 && sh >= 0;
+    // The source rectangle must lie within the source bitmap.
+    if (sx < 0 || sy < 0 || int64_t(sx) + sw > s->FWidth || int64_t(sy) + sh > s->FHeight)
+        return FALSE;
+    BlitAxis ax{dw, sw, false}, ay{dh, sh, false};
+    uint32_t sca = blend.SourceConstantAlpha;
+    bool native = d->IsNative32();
+    gdi::ForEachVisible(dst, TRect{dx, dy, dx + dw, dy + dh}, [&](const TRect& r) {
+        for (int py = r.Top; py < r.Bottom; ++py) {
+            int syy = sy + ay.Nearest(py - dy);
+            for (int px = r.Left; px < r.Right; ++px) {
+                uint32_t raw = s->GetRaw(sx + ax.Nearest(px - dx), syy);
+                COLORREF c = s->ToRgb(raw);
+                uint32_t a = perPixel ? raw >> 24 : 255;
+                // Premultiplied source, scaled by the constant alpha.
+                uint32_t sr = GetRValue(c), sg = GetGValue(c), sb = GetBValue(c);
+                sr = (sr * sca + 127) / 255;
+                sg = (sg * sca + 127) / 255;
+                sb = (sb * sca + 127) / 255;
+                a = (a * sca + 127) / 255;
+                uint32_t draw = d->GetRaw(px, py);
+                COLORREF dc = d->ToRgb(draw);
+                uint32_t inv = 255 - a;
+                uint32_t r2 = std::min<uint32_t>(255, sr + (GetRValue(dc) * inv + 127) / 255);
+                uint32_t g2 = std::min<uint32_t>(255, sg + (GetGValue(dc) * inv + 127) / 255);
+                uint32_t b2 = std::min<uint32_t>(255, sb + (GetBValue(dc) * inv + 127) / 255);
+                uint32_t out = d->FromRgb(RGB(uint8_t(r2), uint8_t(g2), uint8_t(b2)));
+                if (native) {
+                    uint32_t da = draw >> 24;
+                    out |= std::min<uint32_t>(255, a + (da * inv + 127) / 255) << 24;
+                }
+                d->SetRaw(px, py, out);
+            }
+        }
+    });
+    return TRUE;
 }
 
 } // namespace win

@@ -536,6 +536,21 @@ BOOL PatBlt(HDC dc, int x, int y, int w, int h, DWORD rop);
 // BLACKONWHITE ANDs and WHITEONBLACK ORs the covered source pixels, HALFTONE averages them.
 BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int xSrc, int ySrc, int wSrc, int hSrc,
                 DWORD rop);
+// Copies (stretching) all source pixels except those of the colour `transparent`.
+BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int xSrc, int ySrc, int wSrc, int hSrc,
+                    UINT transparent);
+struct BLENDFUNCTION {
+    BYTE BlendOp;
+    BYTE BlendFlags;
+    BYTE SourceConstantAlpha;
+    BYTE AlphaFormat;
+};
+constexpr BYTE AC_SRC_OVER = 0;
+constexpr BYTE AC_SRC_ALPHA = 1;
+// Source over destination with premultiplied colours: per-pixel alpha of a 32-bit source (AC_SRC_ALPHA)
+// and a constant alpha for the whole source. A 32-bit destination keeps a combined alpha.
+BOOL AlphaBlend(HDC dst, int x, int y, int w, int h, HDC src, int xSrc, int ySrc, int wSrc, int hSrc,
+                BLENDFUNCTION blend);
 // rop = MAKEROP4(fore, back): fore where the monochrome mask's bit is 1, back where it is 0.
 BOOL MaskBlt(HDC dst, int x, int y, int w, int h, HDC src, int xSrc, int ySrc, HBITMAP mask, int xMask,
              int yMask, DWORD rop);
@@ -590,6 +605,38 @@ BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
 BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xs, int ys, int xe, int ye);
 BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xs, int ys, int xe, int ye);
 BOOL Chord(HDC dc, int left, int top, int right, int bottom, int xs, int ys, int xe, int ye);
+// Fills with the brush the area bounded by `color` (FLOODFILLBORDER) or of that colour (FLOODFILLSURFACE).
+constexpr UINT FLOODFILLBORDER = 0;
+constexpr UINT FLOODFILLSURFACE = 1;
+BOOL ExtFloodFill(HDC dc, int x, int y, COLORREF color, UINT type);
+BOOL FloodFill(HDC dc, int x, int y, COLORREF border);
+
+using COLOR16 = USHORT;
+struct TRIVERTEX {
+    LONG x;
+    LONG y;
+    COLOR16 Red;
+    COLOR16 Green;
+    COLOR16 Blue;
+    COLOR16 Alpha;
+};
+struct GRADIENT_RECT {
+    ULONG UpperLeft;
+    ULONG LowerRight;
+};
+struct GRADIENT_TRIANGLE {
+    ULONG Vertex1;
+    ULONG Vertex2;
+    ULONG Vertex3;
+};
+constexpr ULONG GRADIENT_FILL_RECT_H = 0;
+constexpr ULONG GRADIENT_FILL_RECT_V = 1;
+constexpr ULONG GRADIENT_FILL_TRIANGLE = 2;
+// Colours run linearly across each rectangle from its first vertex to its second (pixel x - left over the
+// width), or are interpolated over each triangle; 32-bit targets also receive the interpolated alpha.
+BOOL GradientFill(HDC dc, const TRIVERTEX* vertices, ULONG nVertices, const void* mesh, ULONG nMesh,
+                  ULONG mode);
+
 // The dotted focus rectangle, drawn by inversion: a second call erases it.
 BOOL DrawFocusRect(HDC dc, const RECT* rc);
 
@@ -704,6 +751,33 @@ BOOL SetSysColors(int count, const INT* elements, const COLORREF* values);
 // Announcing the change (WM_SYSCOLORCHANGE) is the window system's job.
 void SetSysColorScheme(const COLORREF* colors, int count);
 void ResetSysColors();
+
+// ---------------------------------------------------------------------------------------------------------
+// Icons and cursors (HCURSOR is an HICON): a monochrome AND mask and a colour XOR image. A monochrome icon
+// has no colour image and a mask twice as high, the XOR image in its lower half.
+
+struct ICONINFO {
+    BOOL fIcon;
+    DWORD xHotspot;
+    DWORD yHotspot;
+    HBITMAP hbmMask;
+    HBITMAP hbmColor;
+};
+constexpr UINT DI_MASK = 0x0001;
+constexpr UINT DI_IMAGE = 0x0002;
+constexpr UINT DI_NORMAL = 0x0003;
+
+// The icon keeps copies of the bitmaps; the caller still owns and deletes its own.
+HICON CreateIconIndirect(const ICONINFO* info);
+// Fills in new copies of the mask and colour bitmaps, which the caller must delete.
+BOOL GetIconInfo(HICON icon, ICONINFO* info);
+HICON CopyIcon(HICON icon);
+BOOL DestroyIcon(HICON icon);
+BOOL GetIconSize(HICON icon, SIZE* size);
+// Draws the mask with AND and the image with XOR (each with SRCCOPY when drawn alone); a 32-bit image with
+// alpha is blended instead. Sizes of 0 take the icon's own; a flicker-free brush composes off-screen first.
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int cx, int cy, UINT step, HBRUSH flickerFree, UINT flags);
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon);
 
 // ---------------------------------------------------------------------------------------------------------
 // Rectangle helpers.

@@ -169,3 +169,83 @@ TEST(GdiBlit, StretchNearestAndMirror) {
     StretchBlt(one.Dc, 0, 0, 1, 1, line.Dc, 0, 0, 4, 1, SRCCOPY);
     EXPECT_EQ(GetPixel(one.Dc, 0, 0), RGB(191, 191, 191));
 }
+
+TEST(GdiBlit, TransparentBltSkipsTheKeyColour) {
+    DibDC src(2, 2, 8, {RGBQUAD{255, 0, 255, 0}, RGBQUAD{0, 0, 255, 0}});
+    SetPixel(src.Dc, 1, 1, RGB(255, 0, 0)); // the rest is index 0, magenta
+    DibDC dst(4, 4, 32);
+    dst.Fill(RGB(0, 255, 0));
+    ASSERT_TRUE(TransparentBlt(dst.Dc, 0, 0, 4, 4, src.Dc, 0, 0, 2, 2, RGB(255, 0, 255)));
+    EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 1, 1), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 2, 2), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 3, 3), RGB(255, 0, 0));
+}
+
+TEST(GdiBlit, AlphaBlendConstantAndPerPixel) {
+    DibDC src(2, 1, 32), dst(2, 1, 32);
+    auto* s = static_cast<uint32_t*>(src.Bits);
+    s[0] = 0x80800000; // red 128 premultiplied at alpha 128
+    s[1] = 0x00000000; // fully transparent
+    dst.Fill(RGB(0, 0, 200));
+    ASSERT_TRUE(
+        AlphaBlend(dst.Dc, 0, 0, 2, 1, src.Dc, 0, 0, 2, 1, BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA}));
+    EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(128, 0, 100));
+    EXPECT_EQ(GetPixel(dst.Dc, 1, 0), RGB(0, 0, 200));
+    // Constant alpha on an opaque source: a plain mix.
+    DibDC white(1, 1, 24), d2(1, 1, 24);
+    white.Fill(RGB(255, 255, 255));
+    ASSERT_TRUE(AlphaBlend(d2.Dc, 0, 0, 1, 1, white.Dc, 0, 0, 1, 1, BLENDFUNCTION{AC_SRC_OVER, 0, 51, 0}));
+    EXPECT_EQ(GetPixel(d2.Dc, 0, 0), RGB(51, 51, 51));
+    // Per-pixel alpha needs a 32-bit source; a source rectangle outside the bitmap is refused.
+    EXPECT_FALSE(AlphaBlend(d2.Dc, 0, 0, 1, 1, white.Dc, 0, 0, 1, 1,
+                            BLENDFUNCTION{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA}));
+    EXPECT_FALSE(AlphaBlend(dst.Dc, 0, 0, 1, 1, src.Dc, 1, 0, 2, 1, BLENDFUNCTION{AC_SRC_OVER, 0, 255, 0}));
+}
+
+TEST(GdiBlit, StretchDIBitsInvertsWithAOneBitSelection) {
+    // A 1-bit DIB (black, white) XORed onto the target inverts where its bits are set.
+    struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD c[2];
+    } info{};
+    info.h = MakeInfo(4, 2, 1).bmiHeader;
+    info.c[1] = RGBQUAD{255, 255, 255, 0};
+    const uint8_t bits[8] = {0x40, 0, 0, 0, 0x80, 0, 0, 0}; // bottom row: pixel 1; top row: pixel 0
+    DibDC dst(4, 2, 32);
+    dst.Fill(RGB(10, 20, 30));
+    EXPECT_EQ(StretchDIBits(dst.Dc, 0, 0, 4, 2, 0, 0, 4, 2, bits, reinterpret_cast<BITMAPINFO*>(&info),
+                            DIB_RGB_COLORS, SRCINVERT),
+              2);
+    EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(245, 235, 225));
+    EXPECT_EQ(GetPixel(dst.Dc, 1, 1), RGB(245, 235, 225));
+    EXPECT_EQ(GetPixel(dst.Dc, 1, 0), RGB(10, 20, 30));
+    // SetDIBitsToDevice copies rows counted from the bottom of the DIB.
+    DibDC d2(4, 2, 32);
+    EXPECT_EQ(SetDIBitsToDevice(d2.Dc, 0, 0, 4, 1, 0, 1, 0, 2, bits, reinterpret_cast<BITMAPINFO*>(&info),
+                                DIB_RGB_COLORS),
+              2);
+    EXPECT_EQ(GetPixel(d2.Dc, 0, 0), RGB(255, 255, 255)); // scan line 1 = the top row
+    EXPECT_EQ(GetPixel(d2.Dc, 1, 0), RGB(0, 0, 0));
+    // A bad header is refused.
+    info.h.biBitCount = 3;
+    EXPECT_EQ(StretchDIBits(dst.Dc, 0, 0, 4, 2, 0, 0, 4, 2, bits, reinterpret_cast<BITMAPINFO*>(&info),
+                            DIB_RGB_COLORS, SRCCOPY),
+              0);
+}
+
+TEST(GdiBlit, ClippedAndOutOfRangeBlitsStayInside) {
+    DibDC src(4, 4, 32), dst(4, 4, 32);
+    src.Fill(RGB(255, 0, 0));
+    dst.Fill(RGB(0, 0, 255));
+    // Parts of the source or destination outside their bitmaps are simply skipped.
+    EXPECT_TRUE(BitBlt(dst.Dc, -2, -2, 100, 100, src.Dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 1, 1), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 2, 2), RGB(0, 0, 255));
+    EXPECT_TRUE(BitBlt(dst.Dc, 0, 0, 4, 4, src.Dc, 3, 3, SRCCOPY));
+    EXPECT_TRUE(StretchBlt(dst.Dc, -1000000, -1000000, 2000000, 2000000, src.Dc, -5, -5, 10, 10, SRCCOPY));
+    EXPECT_TRUE(PatBlt(dst.Dc, 0, 0, 0x7FFFFFFF, 0x7FFFFFFF, BLACKNESS));
+    EXPECT_EQ(GetPixel(dst.Dc, 3, 3), RGB(0, 0, 0));
+    EXPECT_FALSE(PatBlt(dst.Dc, 0, 0, 1, 1, SRCCOPY)); // needs a source
+}

@@ -189,3 +189,38 @@ TEST(GdiShapes, HatchAndPatternBrushes) {
     EXPECT_EQ(GetPixel(cv.Dc, 0, 0), RGB(0, 255, 0));
     DeleteObject(pb);
 }
+
+TEST(GdiShapes, FloodFillBorderAndSurface) {
+    Canvas cv(7, 5);
+    SelectObject(cv.Dc, GetStockObject(NULL_BRUSH));
+    Rectangle(cv.Dc, 0, 0, 5, 5);
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    SelectObject(cv.Dc, red);
+    EXPECT_TRUE(ExtFloodFill(cv.Dc, 2, 2, RGB(0, 0, 0), FLOODFILLBORDER));
+    EXPECT_EQ(Grid(cv.Dc, 7, 5, RGB(255, 0, 0)), ".......\n.###...\n.###...\n.###...\n.......\n");
+    EXPECT_FALSE(ExtFloodFill(cv.Dc, 0, 0, RGB(0, 0, 0), FLOODFILLBORDER)); // starts on the border
+    EXPECT_TRUE(ExtFloodFill(cv.Dc, 6, 0, RGB(255, 255, 255), FLOODFILLSURFACE));
+    EXPECT_EQ(Grid(cv.Dc, 7, 5, RGB(255, 0, 0)), ".....##\n.###.##\n.###.##\n.###.##\n.....##\n");
+    SelectObject(cv.Dc, GetStockObject(BLACK_BRUSH));
+    DeleteObject(red);
+}
+
+TEST(GdiShapes, GradientFillRectangles) {
+    DibDC d(5, 2, 32);
+    TRIVERTEX v[2] = {{0, 0, 0, 0, 0, 0}, {5, 2, 0xFF00, 0x0000, 0xA000, 0}};
+    GRADIENT_RECT r{0, 1};
+    ASSERT_TRUE(GradientFill(d.Dc, v, 2, &r, 1, GRADIENT_FILL_RECT_H));
+    EXPECT_EQ(GetPixel(d.Dc, 0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(d.Dc, 1, 1), RGB(51, 0, 32));
+    EXPECT_EQ(GetPixel(d.Dc, 4, 0), RGB(204, 0, 128));
+    ASSERT_TRUE(GradientFill(d.Dc, v, 2, &r, 1, GRADIENT_FILL_RECT_V));
+    EXPECT_EQ(GetPixel(d.Dc, 4, 1), RGB(127, 0, 80));
+    GRADIENT_RECT bad{0, 7};
+    EXPECT_FALSE(GradientFill(d.Dc, v, 2, &bad, 1, GRADIENT_FILL_RECT_H));
+    // A triangle covers the pixel centres inside it.
+    DibDC t(4, 4, 32);
+    TRIVERTEX tv[3] = {{0, 0, 0xFF00, 0, 0, 0}, {4, 0, 0xFF00, 0, 0, 0}, {0, 4, 0xFF00, 0, 0, 0}};
+    GRADIENT_TRIANGLE tri{0, 1, 2};
+    ASSERT_TRUE(GradientFill(t.Dc, tv, 3, &tri, 1, GRADIENT_FILL_TRIANGLE));
+    EXPECT_EQ(Grid(t.Dc, 4, 4, RGB(255, 0, 0)), "###.\n##..\n#...\n....\n");
+}
