@@ -6,6 +6,8 @@
 // - Time moves only through Advance and Set. Each move tells every clock listener (AddClockListener), and the
 //   kernel's waits with a time-out re-check their deadline then: a WaitForSingleObject(event, 500) on another
 //   thread returns WAIT_TIMEOUT as soon as the test has advanced the clock by 500 ms.
+// - So every wait with a time-out (WaitForSingleObject, the class library's CheckSynchronize(ms) and
+//   TEvent.WaitFor) stands still with the clock: the thread that drives the clock polls with time-out 0.
 // - Sleep(ms) blocks until another thread has advanced the clock by ms, unless auto-advance is on: then
 //   Sleep advances the clock by ms itself and returns, for code that runs on the test's own thread.
 //   Sleep(0) only yields.

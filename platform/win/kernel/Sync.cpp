@@ -183,7 +183,9 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
     SyncListenToClock();
     SyncKernel& kernel = SyncState();
     IClock& clock = GetClock();
-    const uint64_t deadline = timeoutMs == INFINITE ? 0 : clock.Now() + timeoutMs;
+    // Kept in microseconds so that a wait never ends before its full time-out has passed.
+    const uint64_t deadlineUs =
+        timeoutMs == INFINITE ? 0 : clock.NowMicroseconds() + uint64_t(timeoutMs) * 1000;
 
     std::unique_lock lock(kernel.Lock);
     std::vector<SyncObject*> objects;
@@ -235,9 +237,9 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
             wait.Wake.wait(lock);
             continue;
         }
-        if (clock.Now() >= deadline)
+        if (clock.NowMicroseconds() >= deadlineUs)
             break;
-        clock.WaitUntil(wait.Wake, lock, deadline);
+        clock.WaitUntil(wait.Wake, lock, (deadlineUs + 999) / 1000);
     }
     --kernel.Blocked;
     if (timeoutMs != INFINITE)
