@@ -48,6 +48,8 @@ public:
     void EndShape();
 
     int32_t GetCurrentX() const { return FCurrentX; }
+    int32_t GetStartX() const { return FStartX; }
+    int32_t GetStartY() const { return FStartY; }
     int32_t GetCurrentY() const { return FCurrentY; }
     bool GetUseTwips() const { return FUseTwips; }
     void SetUseTwips(bool v) { FUseTwips = v; }
@@ -96,6 +98,9 @@ public:
     TSWFImageFill* AddImageFill(TFlashImage* image, int32_t mode, double sx = 1.0, double sy = 1.0);
     bool GetHasAlpha() const { return FHasAlpha; }
     void SetHasAlpha(bool v) { FHasAlpha = v; }
+    // The dash pattern the outline is drawn with, created on first use (which turns dashing on).
+    TFlashLineStyle& GetDashes();
+    bool GetDashed() const { return FDashed; }
     bool GetUseLastStyleChange() const { return FUseLastStyleChange; }
     void SetUseLastStyleChange(bool v) { FUseLastStyleChange = v; }
 
@@ -106,8 +111,10 @@ private:
     TSWFStyleChangeRecord* StyleTarget();
     TSWFRect FBounds;
     std::unique_ptr<TFlashEdges> FEdges;
+    std::unique_ptr<TFlashLineStyle> FDashes;
     uint16_t FFillStyle0 = 0;
     uint16_t FFillStyle1 = 0;
+    uint8_t FDashed = 0;
     uint16_t FLineStyle = 0;
     TSWFDefineShape3 FShape;
     uint8_t FUseLastStyleChange = 0;
