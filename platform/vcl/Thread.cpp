@@ -63,25 +63,42 @@ bool CheckSynchronize(int32_t timeoutMs) {
     ThreadSyncQueue& queue = ThreadQueue();
     if (timeoutMs > 0)
         win::WaitForSingleObject(queue.Signal, win::DWORD(timeoutMs));
-    std::deque<ThreadSyncRequest*> batch;
+    // Serve the calls queued so far, one at a time from the front, so that a call that serves calls
+    // itself (a wait inside a synchronised method) keeps the order; calls queued meanwhile wait for the
+    // next round, so a worker that synchronises in a loop cannot keep the main thread here forever.
+    size_t budget;
     {
         std::lock_guard lock(queue.Mutex);
-        batch.swap(queue.Pending);
-        win::ResetEvent(queue.Signal);
+        budget = queue.Pending.size();
     }
-    for (ThreadSyncRequest* request : batch) {
+    bool ran = false;
+    for (; budget > 0; --budget) {
+        ThreadSyncRequest* request;
+        {
+            std::lock_guard lock(queue.Mutex);
+            if (queue.Pending.empty())
+                break;
+            request = queue.Pending.front();
+            queue.Pending.pop_front();
+        }
         std::exception_ptr error;
         try {
             (*request->Method)();
         } catch (...) {
             error = std::current_exception();
         }
+        ran = true;
         std::lock_guard lock(queue.Mutex);
-        request->Error = error;
+        request->Error = std::move(error); // the worker alone holds the exception now
         request->Done = true;
         queue.Done.notify_all();
     }
-    return !batch.empty();
+    {
+        std::lock_guard lock(queue.Mutex);
+        if (queue.Pending.empty())
+            win::ResetEvent(queue.Signal);
+    }
+    return ran;
 }
 
 void TThread::Synchronize(TThread* thread, const TThreadMethod& method) {
