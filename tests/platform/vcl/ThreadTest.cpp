@@ -351,3 +351,18 @@ TEST(TThread, StoppingASelfFreeingTimedWorkerFromTheMainThread) {
     EXPECT_EQ(painted, 3);
     win::CloseHandle(wake);
 }
+
+TEST(TThread, CheckSynchronizeReturnsWhileAWorkerKeepsSynchronising) {
+    std::atomic<int> calls{0};
+    ThreadLambda thread([&](ThreadLambda& self) {
+        while (!self.GetTerminated())
+            self.Synchronize([&] { ++calls; });
+    });
+    thread.Start();
+    ASSERT_TRUE(ThreadPumpUntil([&] { return calls.load() > 0; }));
+    for (int i = 0; i < 100; ++i)
+        CheckSynchronize(); // each call serves one round and comes back
+    thread.Terminate();
+    thread.WaitFor();
+    EXPECT_GT(calls.load(), 1);
+}
