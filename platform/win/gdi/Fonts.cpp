@@ -132,6 +132,112 @@ bool FontsMatchFile(FontsEngine& engine, const std::string& family, int weight, 
     return ok;
 }
 
+// "Marlett" has no counterpart on Linux: its window-control symbols are drawn here, on top of DejaVu Sans
+// for everything else. "r" close, "0" minimise, "1" maximise, "2" restore, "3" to "6" arrows left, right,
+// up and down, "a" check mark, "h" bullet, "s" help.
+bool FontsIsSymbolFace(const LOGFONT& lf) {
+    return FontsLower(FontsFaceName(lf).c_str()) == "marlett";
+}
+
+bool FontsIsSymbol(char32_t ch) {
+    return (ch >= U'0' && ch <= U'6') || ch == U'a' || ch == U'h' || ch == U'r' || ch == U's';
+}
+
+void FontsDrawSymbol(char32_t ch, int e, GlyphBitmap& out) {
+    out.Left = 0;
+    out.Width = e;
+    out.Height = e;
+    out.Coverage.assign(size_t(e) * size_t(e), 0);
+    auto fill = [&](int x0, int y0, int x1, int y1) {
+        for (int y = std::max(y0, 0); y < std::min(y1, e); ++y)
+            for (int x = std::max(x0, 0); x < std::min(x1, e); ++x)
+                out.Coverage[size_t(y) * size_t(e) + size_t(x)] = 255;
+    };
+    auto art = [&](const char* const* rows, int h, int w) {
+        const int k = std::max(1, e / 11);
+        const int x0 = (e - w * k) / 2, y0 = (e - h * k) / 2;
+        for (int j = 0; j < h; ++j)
+            for (int i = 0; i < w; ++i)
+                if (rows[j][i] == '#')
+                    fill(x0 + i * k, y0 + j * k, x0 + (i + 1) * k, y0 + (j + 1) * k);
+    };
+    const int s = std::max(3, e * 7 / 11);
+    const int x0 = (e - s - 1) / 2, y0 = (e - s) / 2;
+    switch (ch) {
+    case U'r':
+        for (int i = 0; i < s; ++i) {
+            fill(x0 + i, y0 + i, x0 + i + 2, y0 + i + 1);
+            fill(x0 + s - 1 - i, y0 + i, x0 + s + 1 - i, y0 + i + 1);
+        }
+        break;
+    case U'0':
+        fill(x0, y0 + s - 2, x0 + s - 1, y0 + s);
+        break;
+    case U'1':
+        fill(x0, y0, x0 + s + 1, y0 + 2);
+        fill(x0, y0, x0 + 1, y0 + s);
+        fill(x0 + s, y0, x0 + s + 1, y0 + s);
+        fill(x0, y0 + s - 1, x0 + s + 1, y0 + s);
+        break;
+    case U'2': {
+        const int b = std::max(3, s * 2 / 3);
+        const int bx = x0 + s - b + 1;
+        fill(bx, y0, bx + b, y0 + 2);
+        fill(bx + b - 1, y0, bx + b, y0 + b);
+        const int fy = y0 + s - b;
+        fill(x0, fy, x0 + b, fy + 2);
+        fill(x0, fy, x0 + 1, fy + b);
+        fill(x0 + b - 1, fy, x0 + b, fy + b);
+        fill(x0, fy + b - 1, x0 + b, fy + b);
+        break;
+    }
+    case U'3':
+    case U'4':
+    case U'5':
+    case U'6': {
+        const int base = s | 1, tall = (base + 1) / 2;
+        const bool vertical = ch == U'5' || ch == U'6';
+        const int ax = (e - (vertical ? base : tall)) / 2, ay = (e - (vertical ? tall : base)) / 2;
+        for (int i = 0; i < tall; ++i) {
+            const int lo = tall - 1 - i, hi = tall + i; // row i from the tip spans 2i+1 pixels
+            if (ch == U'5')
+                fill(ax + lo, ay + i, ax + hi, ay + i + 1);
+            else if (ch == U'6')
+                fill(ax + lo, ay + tall - 1 - i, ax + hi, ay + tall - i);
+            else if (ch == U'3')
+                fill(ax + i, ay + lo, ax + i + 1, ay + hi);
+            else
+                fill(ax + tall - 1 - i, ay + lo, ax + tall - i, ay + hi);
+        }
+        break;
+    }
+    case U'a': {
+        static const char* const tick[] = {"......#", ".....##", "#...###", "##.###.",
+                                           "#####..", ".###...", "..#...."};
+        art(tick, 7, 7);
+        break;
+    }
+    case U'h': {
+        const int d = std::max(2, e / 3);
+        const double r = d / 2.0;
+        const int bx = (e - d) / 2, by = (e - d) / 2;
+        for (int y = 0; y < d; ++y)
+            for (int x = 0; x < d; ++x) {
+                const double dx = x + 0.5 - r, dy = y + 0.5 - r;
+                if (dx * dx + dy * dy <= r * r + 0.25)
+                    fill(bx + x, by + y, bx + x + 1, by + y + 1);
+            }
+        break;
+    }
+    default: {
+        static const char* const question[] = {".####.", "##..##", "....##", "...##.", "..##..",
+                                               "..##..", "......", "..##..", "..##.."};
+        art(question, 9, 6);
+        break;
+    }
+    }
+}
+
 class FontsRealized final : public RealizedFont {
 public:
     FontsRealized(FT_Face face, const LOGFONT& lf, const FontsFileMatch& match, const std::string& family);
@@ -161,8 +267,10 @@ private:
     bool FTransformed = false;
     bool FSynthBold = false;
     bool FMono = false;
-    int FBoldExtra = 0; // 26.6 strength of synthetic emboldening
-    int FBoxWidth = 0;  // the box of a face-less font
+    int FBoldExtra = 0;    // 26.6 strength of synthetic emboldening
+    int FBoxWidth = 0;     // the box of a face-less font
+    int FEm = 1;           // em size in whole pixels
+    bool FSymbols = false; // "Marlett": window-control symbols drawn by the layer
     int FUnderlinePos = 1, FUnderlineThick = 1, FStrikePos = -3, FStrikeThick = 1;
     int FAsciiAdvance[128];
     std::unordered_map<char32_t, int> FAdvances;
@@ -179,6 +287,7 @@ FontsRealized::FontsRealized(FT_Face face, const LOGFONT& lf, const FontsFileMat
     const LONG weight = lf.lfWeight == 0 ? FW_NORMAL : std::clamp<LONG>(lf.lfWeight, 1, 1000);
     FAngle = double(lf.lfEscapement % 3600) / 1800.0 * std::numbers::pi;
     FMono = lf.lfQuality == NONANTIALIASED_QUALITY;
+    FSymbols = FontsIsSymbolFace(lf);
 
     TEXTMETRIC& tm = FMetrics;
     tm.tmWeight = weight;
@@ -208,6 +317,7 @@ FontsRealized::FontsRealized(FT_Face face, const LOGFONT& lf, const FontsFileMat
         tm.tmInternalLeading = tm.tmHeight - std::max<LONG>(height < 0 ? -height : height * 4 / 5, 1);
         tm.tmInternalLeading = std::max<LONG>(tm.tmInternalLeading, 0);
         FBoxWidth = std::max<LONG>(width ? width : tm.tmHeight / 2, 1);
+        FEm = std::max<LONG>(tm.tmHeight - tm.tmInternalLeading, 1);
         tm.tmAveCharWidth = FBoxWidth;
         tm.tmMaxCharWidth = FBoxWidth;
         tm.tmPitchAndFamily = TMPF_VECTOR | familyBits;
@@ -238,6 +348,7 @@ FontsRealized::FontsRealized(FT_Face face, const LOGFONT& lf, const FontsFileMat
         tm.tmDescent = height - tm.tmAscent;
     }
     ppem64 = std::max<int64_t>(ppem64, 1);
+    FEm = int(std::max<int64_t>((ppem64 + 32) / 64, 1));
     tm.tmHeight = tm.tmAscent + tm.tmDescent;
     tm.tmInternalLeading = std::max<LONG>(tm.tmHeight - LONG((ppem64 + 32) / 64), 0);
     if (hhea) {
@@ -317,6 +428,8 @@ bool FontsRealized::HasGlyph(char32_t ch) {
 }
 
 int FontsRealized::AdvanceLocked(char32_t ch) {
+    if (FSymbols && FontsIsSymbol(ch))
+        return FEm;
     if (ch < 128 && FAsciiAdvance[ch] >= 0)
         return FAsciiAdvance[ch];
     if (ch >= 128) {
@@ -349,6 +462,11 @@ int FontsRealized::Advance(char32_t ch) {
 
 void FontsRealized::Render(char32_t ch, GlyphBitmap& out) {
     out.Advance = AdvanceLocked(ch);
+    if (FSymbols && FontsIsSymbol(ch)) {
+        FontsDrawSymbol(ch, FEm, out);
+        out.Top = -FMetrics.tmAscent + (FMetrics.tmHeight - FEm) / 2;
+        return;
+    }
     if (!FFace) {
         // A hollow box inside the cell.
         const int w = std::max(FBoxWidth - 1, 1), h = std::max<int>(FMetrics.tmAscent - 1, 1);
@@ -409,7 +527,7 @@ std::string FontsCacheKey(const LOGFONT& lf, const std::string& family) {
                   int(lf.lfEscapement % 3600), int(lf.lfWeight), int(lf.lfItalic != 0),
                   int(lf.lfUnderline != 0), int(lf.lfStrikeOut != 0),
                   int(lf.lfQuality == NONANTIALIASED_QUALITY));
-    return buffer + family;
+    return buffer + family + (FontsIsSymbolFace(lf) ? "/symbols" : "");
 }
 
 } // namespace

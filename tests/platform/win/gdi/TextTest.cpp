@@ -144,6 +144,30 @@ TEST(TextFonts, ObjectRoundTripAndCounting) {
     EXPECT_EQ(GdiObjectCount(GdiKind::gkFont), before);
 }
 
+TEST(TextFonts, MarlettSymbolsAreDrawnByTheLayer) {
+    // "r" is the close cross: symmetric, one em wide; other letters come from the fallback face.
+    TextCanvas c(40, 20, MakeFont("Marlett", -11));
+    EXPECT_EQ(c.Extent("r").cx, 11);
+    TextOut(c.Dc, 2, 2, "r", 1);
+    const TRect cross = c.Ink();
+    ASSERT_FALSE(cross.IsEmpty());
+    EXPECT_EQ(cross.Width(), 8);
+    EXPECT_EQ(cross.Height(), 7);
+    for (int y = cross.Top; y < cross.Bottom; ++y)
+        for (int x = cross.Left; x < cross.Right; ++x)
+            EXPECT_EQ(c.At(x, y), c.At(cross.Left + cross.Right - 1 - x, y));
+    EXPECT_EQ(c.Count(Black, cross), 26); // two strokes of 7 rows x 2 pixels, meeting in the middle row
+    // A font of another name at the same size keeps its own "r".
+    TextCanvas v(40, 20, MakeFont("Verdana", -11));
+    TextOut(v.Dc, 2, 2, "r", 1);
+    EXPECT_NE(v.Ink(), cross);
+    for (const char* symbol : {"0", "1", "2", "3", "4", "5", "6", "a", "h", "s"}) {
+        c.Clear(White);
+        TextOut(c.Dc, 2, 2, symbol, 1);
+        EXPECT_GT(c.Count(Black, TRect{0, 0, 40, 20}), 2) << symbol;
+    }
+}
+
 TEST(TextFonts, HostileLogFontsAreTamed) {
     LOGFONT lf{};
     lf.lfHeight = INT_MIN;
