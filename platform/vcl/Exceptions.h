@@ -18,10 +18,10 @@ private:
     std::string FMessage;
 };
 
-#define LOOMWICK_EXCEPTION(Name, Base)                                                                     \
-    class Name : public Base {                                                                             \
-    public:                                                                                                \
-        using Base::Base;                                                                                  \
+#define LOOMWICK_EXCEPTION(Name, Base)                                                                       \
+    class Name : public Base {                                                                               \
+    public:                                                                                                  \
+        using Base::Base;                                                                                    \
     }
 
 // Silent: the message loop swallows it without showing anything.
@@ -41,6 +41,8 @@ LOOMWICK_EXCEPTION(ERangeError, Exception);
 LOOMWICK_EXCEPTION(EIntOverflow, Exception);
 LOOMWICK_EXCEPTION(EDivByZero, Exception);
 LOOMWICK_EXCEPTION(EZeroDivide, Exception);
+LOOMWICK_EXCEPTION(EInvalidOp, Exception);
+LOOMWICK_EXCEPTION(EOverflow, Exception);
 LOOMWICK_EXCEPTION(EOutOfMemory, Exception);
 LOOMWICK_EXCEPTION(EOutOfResources, Exception);
 LOOMWICK_EXCEPTION(EThread, Exception);

@@ -11,13 +11,23 @@ void TPersistent::Assign(TPersistent* source) {
         AssignError(nullptr);
 }
 
-void TPersistent::AssignTo(TPersistent* dest) { dest->AssignError(this); }
+void TPersistent::AssignTo(TPersistent* dest) {
+    dest->AssignError(this);
+}
 
 void TPersistent::AssignError(TPersistent* source) {
     std::string sourceName = source ? source->ClassName() : std::string("nil");
     throw EConvertError("Cannot assign a " + sourceName + " to a " + ClassName());
 }
 
-std::string TPersistent::GetNamePath() { return ClassName(); }
+std::string TPersistent::GetNamePath() {
+    std::string result = ClassName();
+    if (TPersistent* owner = GetOwner()) {
+        std::string path = owner->GetNamePath();
+        if (!path.empty())
+            result = path + "." + result;
+    }
+    return result;
+}
 
 } // namespace vcl

@@ -1,0 +1,279 @@
+#include "platform/vcl/Component.h"
+
+#include "platform/vcl/Exceptions.h"
+#include "platform/vcl/SysUtils.h"
+
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <mutex>
+
+namespace vcl {
+
+bool IsValidIdent(const std::string& ident) {
+    if (ident.empty())
+        return false;
+    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+    if (!letter(ident[0]))
+        return false;
+    return std::all_of(ident.begin() + 1, ident.end(),
+                       [&](char c) { return letter(c) || (c >= '0' && c <= '9'); });
+}
+
+TComponent::TComponent(TComponent* owner) {
+    if (owner)
+        owner->InsertComponent(this);
+}
+
+void TComponent::BeforeDestruction() {
+    // While the object is still whole: mark it, tell the watchers, leave the owner.
+    Destroying();
+    RemoveFreeNotifications();
+    LeaveOwner();
+}
+
+TComponent::~TComponent() {
+    // Does what BeforeDestruction would have done when the component was deleted directly.
+    Destroying();
+    RemoveFreeNotifications();
+    DestroyComponents();
+    LeaveOwner();
+}
+
+void TComponent::LeaveOwner() {
+    if (FOwner)
+        FOwner->RemoveComponent(this);
+}
+
+void TComponent::Destroying() {
+    if (FComponentState.Contains(csDestroying))
+        return;
+    FComponentState.Include(csDestroying);
+    for (TComponent* c : FComponents)
+        c->Destroying();
+}
+
+void TComponent::DestroyComponents() {
+    while (!FComponents.empty()) {
+        TComponent* last = FComponents.back();
+        RemoveComponent(last);
+        last->Free();
+    }
+}
+
+TComponent* TComponent::GetComponent(int32_t index) const {
+    if (index < 0 || index >= GetComponentCount())
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    return FComponents[size_t(index)];
+}
+
+int32_t TComponent::GetComponentIndex() const {
+    if (!FOwner)
+        return -1;
+    auto& list = FOwner->FComponents;
+    auto it = std::find(list.begin(), list.end(), this);
+    return it == list.end() ? -1 : static_cast<int32_t>(it - list.begin());
+}
+
+void TComponent::SetComponentIndex(int32_t value) {
+    if (!FOwner)
+        return;
+    int32_t current = GetComponentIndex();
+    if (current < 0)
+        return;
+    auto& list = FOwner->FComponents;
+    value = std::clamp<int32_t>(value, 0, static_cast<int32_t>(list.size()) - 1);
+    if (value == current)
+        return;
+    list.erase(list.begin() + current);
+    list.insert(list.begin() + value, this);
+}
+
+void TComponent::ValidateContainer(TComponent* component) {
+    component->ValidateInsert(this);
+}
+
+void TComponent::InsertComponent(TComponent* component) {
+    if (!component)
+        return;
+    // An ownership cycle would free a component twice.
+    for (TComponent* o = this; o; o = o->FOwner)
+        if (o == component)
+            throw EComponentError("A component cannot own itself or its owner");
+    if (component->FOwner == this)
+        return;
+    component->ValidateContainer(this);
+    ValidateRename(component, std::string(), component->FName);
+    // A component has one owner: leave the previous one first.
+    if (component->FOwner)
+        component->FOwner->RemoveComponent(component);
+    FComponents.push_back(component);
+    component->FOwner = this;
+    if (FComponentState.Contains(csDesigning))
+        component->SetDesigning(true);
+    Notification(component, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* component) {
+    if (!component || component->FOwner != this)
+        return;
+    Notification(component, opRemove);
+    auto it = std::find(FComponents.begin(), FComponents.end(), component);
+    if (it != FComponents.end())
+        FComponents.erase(it);
+    component->FOwner = nullptr;
+}
+
+TComponent* TComponent::FindComponent(const std::string& name) const {
+    if (name.empty())
+        return nullptr;
+    for (TComponent* c : FComponents)
+        if (SameText(c->FName, name))
+            return c;
+    return nullptr;
+}
+
+void TComponent::ValidateRename(TComponent* component, const std::string& curName,
+                                const std::string& newName) {
+    if (!component || newName.empty() || SameText(curName, newName))
+        return;
+    TComponent* other = FindComponent(newName);
+    if (other && other != component)
+        throw EComponentError(Format("A component named %s already exists", newName));
+}
+
+void TComponent::SetName(const std::string& value) {
+    if (FName == value)
+        return;
+    if (!value.empty() && !IsValidIdent(value))
+        throw EComponentError(Format("'%s' is not a valid component name", value));
+    if (FOwner)
+        FOwner->ValidateRename(this, FName, value);
+    else
+        ValidateRename(nullptr, FName, value);
+    FName = value;
+}
+
+void TComponent::Unlink(TComponent* component) {
+    auto it = std::find(FFreeNotifies.begin(), FFreeNotifies.end(), component);
+    if (it != FFreeNotifies.end())
+        FFreeNotifies.erase(it);
+    if (FFreeNotifies.empty())
+        FComponentState.Exclude(csFreeNotification);
+}
+
+void TComponent::FreeNotification(TComponent* component) {
+    // Registered both ways even for components of one owner: either may move to another owner later.
+    if (!component || component == this)
+        return;
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), component) == FFreeNotifies.end())
+        FFreeNotifies.push_back(component);
+    if (std::find(component->FFreeNotifies.begin(), component->FFreeNotifies.end(), this) ==
+        component->FFreeNotifies.end())
+        component->FFreeNotifies.push_back(this);
+    FComponentState.Include(csFreeNotification);
+    component->FComponentState.Include(csFreeNotification);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component) {
+    if (!component)
+        return;
+    Unlink(component);
+    component->Unlink(this);
+}
+
+void TComponent::RemoveFreeNotifications() {
+    // Unlink before notifying, so that a receiver that does not call the inherited Notification cannot
+    // leave a pointer to this component behind (or keep this loop going).
+    while (!FFreeNotifies.empty()) {
+        TComponent* other = FFreeNotifies.back();
+        RemoveFreeNotification(other);
+        other->Notification(this, opRemove);
+    }
+}
+
+void TComponent::Notification(TComponent* component, TOperation operation) {
+    if (operation == opRemove && component)
+        RemoveFreeNotification(component);
+    // Receivers may free components; re-check the bound on every step.
+    for (size_t i = FComponents.size(); i > 0; --i) {
+        if (i > FComponents.size())
+            continue;
+        FComponents[i - 1]->Notification(component, operation);
+    }
+}
+
+void TComponent::Loaded() {
+    FComponentState.Exclude(csLoading);
+}
+
+void TComponent::SetChildOwnerState(TComponentStateItem item, bool value) {
+    if (value)
+        FComponentState.Include(item);
+    else
+        FComponentState.Exclude(item);
+}
+
+void TComponent::SetDesigning(bool value, bool setChildren) {
+    SetChildOwnerState(csDesigning, value);
+    if (setChildren)
+        for (TComponent* c : FComponents)
+            c->SetDesigning(value, true);
+}
+
+void TComponent::SetDesignInstance(bool value) {
+    SetChildOwnerState(csDesignInstance, value);
+}
+
+// ---- Class registry ---------------------------------------------------------------------------------
+
+namespace {
+
+struct CompClassRegistry {
+    std::mutex Lock;
+    std::deque<TPersistentClass> Records; // never shrinks: handed-out pointers stay valid
+    std::map<std::string, const TPersistentClass*> ByName;
+};
+
+CompClassRegistry& CompClasses() {
+    static CompClassRegistry registry;
+    return registry;
+}
+
+} // namespace
+
+void RegisterClass(const std::string& name, TPersistentFactory factory, std::type_index type) {
+    auto& reg = CompClasses();
+    std::lock_guard<std::mutex> guard(reg.Lock);
+    std::string key = UpperCase(name);
+    auto it = reg.ByName.find(key);
+    if (it != reg.ByName.end()) {
+        if (type != typeid(void) && it->second->Type == type)
+            return;
+        throw EFilerError(Format("A class named %s already exists", name));
+    }
+    reg.Records.push_back(TPersistentClass{name, std::move(factory), type});
+    reg.ByName[key] = &reg.Records.back();
+}
+
+void UnRegisterClass(const std::string& name) {
+    auto& reg = CompClasses();
+    std::lock_guard<std::mutex> guard(reg.Lock);
+    reg.ByName.erase(UpperCase(name));
+}
+
+const TPersistentClass* GetClass(const std::string& name) {
+    auto& reg = CompClasses();
+    std::lock_guard<std::mutex> guard(reg.Lock);
+    auto it = reg.ByName.find(UpperCase(name));
+    return it == reg.ByName.end() ? nullptr : it->second;
+}
+
+const TPersistentClass* FindClass(const std::string& name) {
+    const TPersistentClass* c = GetClass(name);
+    if (!c)
+        throw EClassNotFound(Format("Class %s not found", name));
+    return c;
+}
+
+} // namespace vcl
