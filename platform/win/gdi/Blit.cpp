@@ -256,46 +256,58 @@ bool BlitRun(BlitJob job) {
                     conv->Convert(s.data(), n);
                 } else {
                     int sy = job.FSy + ay.Nearest(j);
-                    int syFirst, syLast;
-                    ay.Span(j, syFirst, syLast);
-                    syFirst += job.FSy;
-                    syLast += job.FSy;
+                    bool shrinking = job.FSw > job.FDw || job.FSh > job.FDh;
+                    bool combine = shrinking && (shrinkAnd || shrinkOr || halftone);
+                    bool rowIn = sy >= 0 && sy < src->FHeight;
+                    const uint8_t* srow = rowIn ? src->Row(sy) : nullptr;
+                    int syFirst = 0, syLast = 0;
+                    if (combine) {
+                        ay.Span(j, syFirst, syLast);
+                        syFirst += job.FSy;
+                        syLast += job.FSy;
+                    }
                     for (int i = 0; i < n; ++i) {
                         int sx = sxMap[size_t(i)];
-                        keepSrc[size_t(i)] = sx < 0 || sx >= src->FWidth || sy < 0 || sy >= src->FHeight;
-                        anyKeep |= keepSrc[size_t(i)] != 0;
+                        keepSrc[size_t(i)] = !rowIn || sx < 0 || sx >= src->FWidth;
                         if (keepSrc[size_t(i)]) {
+                            anyKeep = true;
                             s[size_t(i)] = 0;
                             continue;
                         }
-                        bool shrinking = job.FSw > job.FDw || job.FSh > job.FDh;
-                        if (shrinking && (shrinkAnd || shrinkOr || halftone)) {
-                            int sxFirst, sxLast;
-                            ax.Span(r.Left + i - job.FDx, sxFirst, sxLast);
-                            sxFirst += job.FSx;
-                            sxLast += job.FSx;
-                            if (halftone) {
-                                s[size_t(i)] =
-                                    dst->FromRgb(BlitBoxAverage(src, sxFirst, sxLast, syFirst, syLast));
-                                continue;
-                            }
-                            // Combine the raw source values so that thin black (or white) lines survive.
-                            uint32_t acc = shrinkAnd ? ~0u : 0u;
-                            for (int yy = std::max(syFirst, 0); yy < std::min(syLast, src->FHeight); ++yy)
-                                for (int xx = std::max(sxFirst, 0); xx < std::min(sxLast, src->FWidth); ++xx)
-                                    acc =
-                                        shrinkAnd ? (acc & src->GetRaw(xx, yy)) : (acc | src->GetRaw(xx, yy));
-                            s[size_t(i)] = acc;
-                            conv->Convert(&s[size_t(i)], 1);
+                        if (!combine) {
+                            uint32_t v;
+                            if (src->FBitsPixel == 32)
+                                std::memcpy(&v, srow + 4 * size_t(sx), 4);
+                            else
+                                v = src->GetRaw(sx, sy);
+                            s[size_t(i)] = v;
                             continue;
                         }
-                        s[size_t(i)] = src->GetRaw(sx, sy);
-                        if (job.FKeyOn && s[size_t(i)] == job.FKey) {
-                            keepSrc[size_t(i)] = 1;
-                            anyKeep = true;
+                        int sxFirst, sxLast;
+                        ax.Span(r.Left + i - job.FDx, sxFirst, sxLast);
+                        sxFirst += job.FSx;
+                        sxLast += job.FSx;
+                        if (halftone) {
+                            // The average is already a destination value; no conversion follows.
+                            s[size_t(i)] =
+                                dst->FromRgb(BlitBoxAverage(src, sxFirst, sxLast, syFirst, syLast));
+                            continue;
                         }
-                        conv->Convert(&s[size_t(i)], 1);
+                        // Combine the raw source values so that thin black (or white) lines survive.
+                        uint32_t acc = shrinkAnd ? ~0u : 0u;
+                        for (int yy = std::max(syFirst, 0); yy < std::min(syLast, src->FHeight); ++yy)
+                            for (int xx = std::max(sxFirst, 0); xx < std::min(sxLast, src->FWidth); ++xx)
+                                acc = shrinkAnd ? (acc & src->GetRaw(xx, yy)) : (acc | src->GetRaw(xx, yy));
+                        s[size_t(i)] = acc & src->ValueMask();
                     }
+                    if (job.FKeyOn && !(combine && halftone))
+                        for (int i = 0; i < n; ++i)
+                            if (!keepSrc[size_t(i)] && s[size_t(i)] == job.FKey) {
+                                keepSrc[size_t(i)] = 1;
+                                anyKeep = true;
+                            }
+                    if (!(combine && halftone))
+                        conv->Convert(s.data(), n);
                 }
             }
             bool anyClear = false;

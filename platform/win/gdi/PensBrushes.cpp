@@ -154,12 +154,20 @@ bool BrushRow(HDC dc, HBRUSH brush, int x0, int y, int n, uint32_t* out, uint8_t
         uint32_t fg = DevicePixel(dc, brush->FColor), bg = DevicePixel(dc, dc->FState.FBkColor);
         bool clear = dc->FState.FBkMode == TRANSPARENT;
         uint8_t bits = BrushHatches[brush->FHatch][BrushMod(int64_t(y) - org.Y, 8)];
-        for (int i = 0; i < n; ++i) {
-            bool on = (bits >> (7 - BrushMod(int64_t(x0) + i - org.X, 8))) & 1;
-            out[i] = on ? fg : bg;
-            if (transparent && !on && clear)
-                transparent[i] = 1;
+        // One period of the row, then tiled.
+        uint32_t period[8];
+        uint8_t gap[8];
+        int phase = BrushMod(int64_t(x0) - org.X, 8);
+        for (int k = 0; k < 8; ++k) {
+            bool on = (bits >> (7 - (phase + k) % 8)) & 1;
+            period[k] = on ? fg : bg;
+            gap[k] = !on && clear;
         }
+        for (int i = 0; i < n; ++i)
+            out[i] = period[i & 7];
+        if (transparent)
+            for (int i = 0; i < n; ++i)
+                transparent[i] = gap[i & 7];
         return true;
     }
     case BS_PATTERN: {

@@ -94,7 +94,19 @@ void RopRow(uint8_t rop, const uint32_t* pat, const uint32_t* src, uint32_t* dst
         return Rop3Apply(pat, src, dst, n, m,
                          [](uint32_t p, uint32_t s, uint32_t d) { return (d & s) | (p & ~s); });
     default:
-        return RopRowGeneric(rop, pat, src, dst, n, m);
+        break;
+    }
+    // Any other operation, branch-free: split on the pattern bit into two functions of source and
+    // destination, each a sum of the four minterms selected by all-ones masks.
+    auto bit = [&](int i) { return ((rop >> i) & 1) ? ~0u : 0u; };
+    const uint32_t p0[4] = {bit(0), bit(1), bit(2), bit(3)}, p1[4] = {bit(4), bit(5), bit(6), bit(7)};
+    for (int i = 0; i < n; ++i) {
+        uint32_t p = pat ? pat[i] : 0, s = src ? src[i] : 0, d = dst[i];
+        uint32_t nsnd = ~s & ~d, nsd = ~s & d, snd = s & ~d, sd = s & d;
+        uint32_t f0 = (nsnd & p0[0]) | (nsd & p0[1]) | (snd & p0[2]) | (sd & p0[3]);
+        uint32_t f1 = (nsnd & p1[0]) | (nsd & p1[1]) | (snd & p1[2]) | (sd & p1[3]);
+        uint32_t r = (p & f1) | (~p & f0);
+        dst[i] = (d & ~m) | (r & m);
     }
 }
 
