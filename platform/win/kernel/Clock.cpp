@@ -34,9 +34,10 @@ struct ClockListenerRegistry {
     uint32_t NextId = 1;
 };
 
+// Never destroyed, like the kernel's state: a clock may still move while the program exits.
 ClockListenerRegistry& ClockListeners() {
-    static ClockListenerRegistry registry;
-    return registry;
+    static ClockListenerRegistry* registry = new ClockListenerRegistry;
+    return *registry;
 }
 
 // The listeners the current thread is running now (a listener may move the clock again).

@@ -25,8 +25,8 @@ struct MemoryRegistry {
 };
 
 MemoryRegistry& MemoryBlocks() {
-    static MemoryRegistry registry;
-    return registry;
+    static MemoryRegistry* registry = new MemoryRegistry; // outlives every static object that frees blocks
+    return *registry;
 }
 
 // The live block behind handle, or null with ERROR_INVALID_HANDLE; the registry's lock is held by the caller.

@@ -48,9 +48,10 @@ struct SyncKernel {
     DWORD Blocked = 0;
 };
 
+// Never destroyed: threads that outlive main (detached, self-freeing) may still signal at exit.
 SyncKernel& SyncState() {
-    static SyncKernel kernel;
-    return kernel;
+    static SyncKernel* kernel = new SyncKernel;
+    return *kernel;
 }
 
 // Wakes the timed waits whenever the clock jumps, so that a manual clock drives their time-outs.
