@@ -1,5 +1,6 @@
 #include "swf/SWFSlideShowCreator.h"
 
+#include "platform/vcl/Bitmap.h"
 #include "platform/vcl/BmpFormat.h"
 #include "platform/vcl/Exceptions.h"
 #include "swf/FlashObjects.h"
@@ -58,6 +59,14 @@ void TSWFSlideShowCreator::AddImageFrom(TBMPReader&& pixels, int32_t delayMs) {
         FMovie->ShowFrame(1);
     }
     FFrameTotal += n + 1;
+}
+
+void TSWFSlideShowCreator::AddImage(vcl::TBitmap* bitmap, int32_t delayMs) {
+    if (!FMovie)
+        throw vcl::Exception("CreateMovie must be called before adding image!");
+    if (!bitmap || bitmap->GetEmpty())
+        throw vcl::EInvalidGraphic("Cannot add an empty bitmap to the movie");
+    AddImage(bitmap->GetHandle(), delayMs);
 }
 
 void TSWFSlideShowCreator::AddImage(win::HBITMAP bitmap, int32_t delayMs) {

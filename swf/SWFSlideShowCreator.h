@@ -11,7 +11,8 @@
 
 namespace vcl {
 struct TDibFormat;
-}
+class TBitmap;
+} // namespace vcl
 
 namespace swf {
 
@@ -29,6 +30,7 @@ public:
     // Frees the movie.
     void Clear();
     // Adds the bitmap shown for delayMs milliseconds; the bitmap stays the caller's.
+    void AddImage(vcl::TBitmap* bitmap, int32_t delayMs);
     void AddImage(win::HBITMAP bitmap, int32_t delayMs);
     // The same for a bitmap held in memory (bottom-up rows as format describes them).
     void AddImage(const vcl::TDibFormat& format, const uint8_t* bits, int32_t delayMs);

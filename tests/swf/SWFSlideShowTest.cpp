@@ -1,5 +1,6 @@
 #include "SwfTestUtil.h"
 
+#include "platform/vcl/Bitmap.h"
 #include "platform/vcl/BmpFormat.h"
 #include "platform/vcl/Exceptions.h"
 #include "swf/FlashObjects.h"
@@ -182,4 +183,24 @@ TEST(SWFSlideShow, SaveRendersAStaleMovie) {
     body = Inflate(second.data() + 8, second.size() - 8);
     EXPECT_EQ(body[7], 4);
     std::filesystem::remove(path);
+}
+
+TEST(SWFSlideShow, TakesTheEditorsBitmaps) {
+    vcl::TBitmap bitmap;
+    bitmap.SetPixelFormat(vcl::pf8bit);
+    bitmap.SetSize(5, 3);
+    static_cast<uint8_t*>(bitmap.ScanLine(0))[0] = 1;
+    TSWFSlideShowCreator creator;
+    creator.CreateMovie(3, 5, 20);
+    creator.AddImage(&bitmap, 100);
+    TFlashImage* image = creator.GetMovie()->GetImageList()[0];
+    EXPECT_EQ(image->GetWidth(), 5);
+    EXPECT_EQ(image->GetHeight(), 3);
+    EXPECT_EQ(image->GetFormat(), ifColorMapped8);
+    TFlashShape* shape = creator.GetMovie()->GetShapeList()[0];
+    EXPECT_EQ(shape->GetBounds().ToTRect(), (win::TRect{0, 0, 100, 60}));
+    // The bitmap stays the caller's and unchanged.
+    EXPECT_EQ(static_cast<uint8_t*>(bitmap.ScanLine(0))[0], 1);
+    vcl::TBitmap empty;
+    EXPECT_THROW(creator.AddImage(&empty, 100), vcl::EInvalidGraphic);
 }
