@@ -14,8 +14,8 @@ namespace {
 using ClockSteady = std::chrono::steady_clock;
 
 SystemClock& ClockSystemInstance() {
-    static SystemClock clock;
-    return clock;
+    static SystemClock* clock = new SystemClock; // usable until the very end of the program
+    return *clock;
 }
 
 std::atomic<IClock*> ClockInstalled{nullptr};
