@@ -7,3 +7,6 @@
 #include "platform/vcl/Canvas.h"
 #include "platform/vcl/Graphic.h"
 #include "platform/vcl/GraphicsObjects.h"
+#include "platform/vcl/Icon.h"
+#include "platform/vcl/Metafile.h"
+#include "platform/vcl/Picture.h"

@@ -54,7 +54,8 @@ TEST(TBitmap, ScanLineAddressesBottomUpRowsPaddedToFourBytes) {
         EXPECT_EQ(b.GetPixelFormat(), c.Format);
         // The last row is the start of the pixel block, as in the section itself.
         win::DIBSECTION ds{};
-        ASSERT_EQ(win::GetObject(reinterpret_cast<win::HGDIOBJ>(b.GetHandle()), sizeof ds, &ds), int(sizeof ds));
+        ASSERT_EQ(win::GetObject(reinterpret_cast<win::HGDIOBJ>(b.GetHandle()), sizeof ds, &ds),
+                  int(sizeof ds));
         EXPECT_EQ(row2, ds.dsBm.bmBits);
         for (int row : {-1, 3}) {
             try {
@@ -137,7 +138,9 @@ TEST(TBitmap, CanvasDrawingLandsInScanLineMemory) {
         c->SetPixel(5, 0, clBlue);
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 6; ++x) {
-                TColor want = (x >= 1 && x < 4 && y >= 1 && y < 3) ? clRed : (x == 5 && y == 0) ? clBlue : clWhite;
+                TColor want = (x >= 1 && x < 4 && y >= 1 && y < 3) ? clRed
+                              : (x == 5 && y == 0)                 ? clBlue
+                                                                   : clWhite;
                 EXPECT_EQ(PixelAt(b, x, y), want) << x << "," << y;
                 EXPECT_EQ(c->GetPixel(x, y), want) << x << "," << y;
             }
