@@ -364,3 +364,15 @@ TEST(TThread, CheckSynchronizeReturnsWhileAWorkerKeepsSynchronising) {
     thread.Terminate();
     thread.WaitFor();
 }
+
+TEST(TThread, WaitForFromAnotherWorker) {
+    ThreadLambda inner([](ThreadLambda& self) { self.SetReturnValue(7); });
+    std::atomic<int32_t> got{0};
+    ThreadLambda outer([&](ThreadLambda& self) {
+        inner.Start();
+        got = inner.WaitFor(); // not the main thread: a plain wait
+    });
+    outer.Start();
+    outer.WaitFor();
+    EXPECT_EQ(got, 7);
+}
