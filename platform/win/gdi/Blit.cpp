@@ -327,10 +327,13 @@ bool BlitRun(BlitJob job) {
                             valueMask);
                 gdi::RopRow(job.FBackRop, usesPat ? p.data() : nullptr, src ? s.data() : nullptr, d2.data(),
                             n, valueMask);
-                int my = job.FMy + j;
+                // Mask pixels beyond the mask (a scaling DC can ask for them) count as 0.
+                int64_t my = int64_t(job.FMy) + j;
+                bool rowIn = my >= 0 && my < job.FMask->FHeight;
                 for (int i = 0; i < n; ++i) {
-                    int mx = job.FMx + (r.Left + i - job.FDx);
-                    if (!job.FMask->GetRaw(mx, my))
+                    int64_t mx = int64_t(job.FMx) + (r.Left + i - job.FDx);
+                    bool in = rowIn && mx >= 0 && mx < job.FMask->FWidth;
+                    if (!in || !job.FMask->GetRaw(int(mx), int(my)))
                         d[size_t(i)] = d2[size_t(i)];
                 }
             } else {
@@ -350,7 +353,7 @@ bool BlitRun(BlitJob job) {
 // The destination rectangle of a logical (x, y, w, h) in target coordinates, keeping the extents' signs.
 void BlitMapRect(HDC dc, int x, int y, int w, int h, int& ox, int& oy, int& ow, int& oh) {
     POINT a = dc->ToDevice(x, y);
-    POINT b = dc->ToDevice(x + w, y + h);
+    POINT b = dc->ToDevice(int64_t(x) + w, int64_t(y) + h);
     ox = a.X;
     oy = a.Y;
     ow = b.X - a.X;
@@ -444,13 +447,17 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int wDest, int hDest, int xSrc, 
         if (!view)
             return 0;
         job.FSrc = view.get();
-        // Source coordinates count rows from the bottom of the DIB.
+        // Source coordinates count rows from the bottom of the DIB; a bottom-up rectangle flips.
+        int64_t sy = view->FTopDown ? int64_t(ySrc) : int64_t(view->FHeight) - ySrc - hSrc;
+        if (hSrc < 0 && !view->FTopDown)
+            sy = int64_t(view->FHeight) - ySrc;
+        if (std::llabs(sy) > gdi::MaxCoord || std::abs(int64_t(xSrc)) > gdi::MaxCoord ||
+            std::abs(int64_t(wSrc)) > gdi::MaxCoord || std::abs(int64_t(hSrc)) > gdi::MaxCoord)
+            return 0;
         job.FSx = xSrc;
         job.FSw = wSrc;
-        job.FSy = view->FTopDown ? ySrc : view->FHeight - ySrc - hSrc;
+        job.FSy = int(sy);
         job.FSh = hSrc;
-        if (hSrc < 0)
-            job.FSy = view->FTopDown ? ySrc : view->FHeight - ySrc;
     }
     BlitRun(job);
     return view ? std::abs(hSrc) : std::abs(hDest);
@@ -459,6 +466,8 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int wDest, int hDest, int xSrc, 
 int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD w, DWORD h, int xSrc, int ySrc, UINT startScan,
                       UINT lines, const void* bits, const BITMAPINFO* info, UINT usage) {
     if (!gdi::Checked(dc) || !dc->FState.FBitmap || !bits || w > INT32_MAX || h > INT32_MAX)
+        return 0;
+    if (std::abs(int64_t(xSrc)) > gdi::MaxCoord || std::abs(int64_t(ySrc)) > gdi::MaxCoord)
         return 0;
     auto view = gdi::DibView(info, usage, dc, nullptr);
     if (!view)

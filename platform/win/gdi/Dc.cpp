@@ -46,11 +46,16 @@ void DcReleaseRefs(const gdi::DcState& s) {
     gdi::ReleaseSelect(s.FPalette);
 }
 
-// Rounded a * b / c in 64 bits (c != 0).
+int32_t DcClamp(__int128 v) {
+    return int32_t(std::clamp<__int128>(v, -gdi::MaxCoord, gdi::MaxCoord));
+}
+
+// Rounded a * b / c (c != 0), clamped to the coordinate range.
 int32_t DcMulDiv(int64_t a, int64_t b, int64_t c) {
-    int64_t n = a * b;
-    int64_t q = (std::llabs(n) * 2 + std::llabs(c)) / (std::llabs(c) * 2);
-    return int32_t((n < 0) != (c < 0) ? -q : q);
+    __int128 n = __int128(a) * b;
+    __int128 an = n < 0 ? -n : n, ac = c < 0 ? -__int128(c) : __int128(c);
+    __int128 q = (an * 2 + ac) / (ac * 2);
+    return DcClamp((n < 0) != (c < 0) ? -q : q);
 }
 
 // Adjusts the viewport extent of an isotropic mapping so one logical unit has the same size on both axes.
@@ -102,24 +107,26 @@ bool HDC__::IsIdentityMapping() const {
            (FState.FWindowExt.cx == FState.FViewportExt.cx && FState.FWindowExt.cy == FState.FViewportExt.cy);
 }
 
-POINT HDC__::ToDevice(int x, int y) const {
+POINT HDC__::ToDevice(int64_t x, int64_t y) const {
     const auto& s = FState;
-    int ox = s.FViewportOrg.X + FSurfaceOrg.X, oy = s.FViewportOrg.Y + FSurfaceOrg.Y;
+    int64_t ox = int64_t(s.FViewportOrg.X) + FSurfaceOrg.X, oy = int64_t(s.FViewportOrg.Y) + FSurfaceOrg.Y;
     if (IsIdentityMapping())
-        return POINT{x - s.FWindowOrg.X + ox, y - s.FWindowOrg.Y + oy};
-    return POINT{DcMulDiv(int64_t(x) - s.FWindowOrg.X, s.FViewportExt.cx, s.FWindowExt.cx) + ox,
-                 DcMulDiv(int64_t(y) - s.FWindowOrg.Y, s.FViewportExt.cy, s.FWindowExt.cy) + oy};
+        return POINT{DcClamp(__int128(x) - s.FWindowOrg.X + ox), DcClamp(__int128(y) - s.FWindowOrg.Y + oy)};
+    return POINT{DcClamp(__int128(DcMulDiv(x - s.FWindowOrg.X, s.FViewportExt.cx, s.FWindowExt.cx)) + ox),
+                 DcClamp(__int128(DcMulDiv(y - s.FWindowOrg.Y, s.FViewportExt.cy, s.FWindowExt.cy)) + oy)};
 }
 
-POINT HDC__::ToLogical(int x, int y) const {
+POINT HDC__::ToLogical(int64_t x, int64_t y) const {
     const auto& s = FState;
     x -= FSurfaceOrg.X;
     y -= FSurfaceOrg.Y;
     if (IsIdentityMapping())
-        return POINT{x - s.FViewportOrg.X + s.FWindowOrg.X, y - s.FViewportOrg.Y + s.FWindowOrg.Y};
-    return POINT{DcMulDiv(int64_t(x) - s.FViewportOrg.X, s.FWindowExt.cx, s.FViewportExt.cx) + s.FWindowOrg.X,
-                 DcMulDiv(int64_t(y) - s.FViewportOrg.Y, s.FWindowExt.cy, s.FViewportExt.cy) +
-                     s.FWindowOrg.Y};
+        return POINT{DcClamp(__int128(x) - s.FViewportOrg.X + s.FWindowOrg.X),
+                     DcClamp(__int128(y) - s.FViewportOrg.Y + s.FWindowOrg.Y)};
+    return POINT{DcClamp(__int128(DcMulDiv(x - s.FViewportOrg.X, s.FWindowExt.cx, s.FViewportExt.cx)) +
+                         s.FWindowOrg.X),
+                 DcClamp(__int128(DcMulDiv(y - s.FViewportOrg.Y, s.FWindowExt.cy, s.FViewportExt.cy)) +
+                         s.FWindowOrg.Y)};
 }
 
 TRect HDC__::ToDevice(const TRect& r) const {
@@ -127,15 +134,15 @@ TRect HDC__::ToDevice(const TRect& r) const {
     return TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
 }
 
-int HDC__::ScaleX(int v) const {
+int HDC__::ScaleX(int64_t v) const {
     if (IsIdentityMapping())
-        return v;
+        return DcClamp(v);
     return DcMulDiv(v, FState.FViewportExt.cx, FState.FWindowExt.cx);
 }
 
-int HDC__::ScaleY(int v) const {
+int HDC__::ScaleY(int64_t v) const {
     if (IsIdentityMapping())
-        return v;
+        return DcClamp(v);
     return DcMulDiv(v, FState.FViewportExt.cy, FState.FWindowExt.cy);
 }
 
@@ -528,7 +535,7 @@ BOOL OffsetViewportOrgEx(HDC dc, int dx, int dy, POINT* old) {
     if (!dc)
         return FALSE;
     POINT o = dc->FState.FViewportOrg;
-    return SetViewportOrgEx(dc, o.X + dx, o.Y + dy, old);
+    return SetViewportOrgEx(dc, DcClamp(__int128(o.X) + dx), DcClamp(__int128(o.Y) + dy), old);
 }
 BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT* old) {
     if (!dc)
@@ -548,7 +555,7 @@ BOOL OffsetWindowOrgEx(HDC dc, int dx, int dy, POINT* old) {
     if (!dc)
         return FALSE;
     POINT o = dc->FState.FWindowOrg;
-    return SetWindowOrgEx(dc, o.X + dx, o.Y + dy, old);
+    return SetWindowOrgEx(dc, DcClamp(__int128(o.X) + dx), DcClamp(__int128(o.Y) + dy), old);
 }
 
 BOOL SetViewportExtEx(HDC dc, int x, int y, SIZE* old) {
@@ -595,9 +602,9 @@ BOOL LPtoDP(HDC dc, POINT* pts, int count) {
     if (!dc || (!pts && count > 0) || count < 0)
         return FALSE;
     for (int i = 0; i < count; ++i) {
-        pts[i] = dc->ToDevice(pts[i].X, pts[i].Y);
-        pts[i].X -= dc->FSurfaceOrg.X;
-        pts[i].Y -= dc->FSurfaceOrg.Y;
+        POINT p = dc->ToDevice(pts[i].X, pts[i].Y);
+        pts[i] =
+            POINT{DcClamp(__int128(p.X) - dc->FSurfaceOrg.X), DcClamp(__int128(p.Y) - dc->FSurfaceOrg.Y)};
     }
     return TRUE;
 }
@@ -606,7 +613,7 @@ BOOL DPtoLP(HDC dc, POINT* pts, int count) {
     if (!dc || (!pts && count > 0) || count < 0)
         return FALSE;
     for (int i = 0; i < count; ++i)
-        pts[i] = dc->ToLogical(pts[i].X + dc->FSurfaceOrg.X, pts[i].Y + dc->FSurfaceOrg.Y);
+        pts[i] = dc->ToLogical(int64_t(pts[i].X) + dc->FSurfaceOrg.X, int64_t(pts[i].Y) + dc->FSurfaceOrg.Y);
     return TRUE;
 }
 

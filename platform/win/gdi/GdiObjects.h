@@ -38,6 +38,8 @@ void ReleaseSelect(Object* obj);
 // Largest bitmap the layer allocates (bytes of pixel storage); anything above is refused.
 constexpr int64_t MaxBitmapBytes = int64_t(1) << 30;
 constexpr int32_t MaxBitmapSide = 1 << 20;
+// Device coordinates are clamped to +-MaxCoord so that sums of two of them never overflow.
+constexpr int32_t MaxCoord = 1 << 29;
 
 // A banded list of rectangles: sorted by top then left, rectangles of one band share top and bottom,
 // rectangles within a band do not touch, and adjacent equal bands are merged.
@@ -58,10 +60,14 @@ struct Region {
     bool operator==(const Region& o) const { return FRects == o.FRects; }
 };
 
-// Spans of a polygon for each row, by GDI's fill rules (pixel centres, ALTERNATE or WINDING).
-Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMode);
-Region EllipseRegion(int left, int top, int right, int bottom);
-Region RoundRectRegion(int left, int top, int right, int bottom, int ew, int eh);
+// Spans of a polygon for each row, by GDI's fill rules (pixel centres, ALTERNATE or WINDING). Drawing code
+// passes the rows it can see (rowMin .. rowMax - 1) so that huge figures cost only their visible part.
+Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMode, int rowMin = INT32_MIN,
+                     int rowMax = INT32_MAX);
+Region EllipseRegion(int left, int top, int right, int bottom, int rowMin = INT32_MIN,
+                     int rowMax = INT32_MAX);
+Region RoundRectRegion(int left, int top, int right, int bottom, int ew, int eh, int rowMin = INT32_MIN,
+                       int rowMax = INT32_MAX);
 Region RegionFromRects(const TRect* rects, size_t count);
 
 } // namespace gdi
@@ -207,13 +213,13 @@ struct HDC__ : gdi::Object {
     // Effective clipping in target coordinates: the bitmap's bounds, the meta clip and the user clip.
     gdi::Region Visible() const;
     // Logical coordinates to target-bitmap coordinates (device coordinates plus FSurfaceOrg) and back.
-    POINT ToDevice(int x, int y) const;
-    POINT ToLogical(int x, int y) const;
+    POINT ToDevice(int64_t x, int64_t y) const;
+    POINT ToLogical(int64_t x, int64_t y) const;
     // A logical rectangle in target coordinates, normalised.
     TRect ToDevice(const TRect& r) const;
     // Scales a logical width or height (signed) to device units.
-    int ScaleX(int v) const;
-    int ScaleY(int v) const;
+    int ScaleX(int64_t v) const;
+    int ScaleY(int64_t v) const;
     bool IsIdentityMapping() const;
 };
 

@@ -3,6 +3,13 @@
 
 namespace win {
 
+namespace {
+// Wrapping addition, as 32-bit rectangle arithmetic does, without signed overflow.
+int32_t RectsAdd(int32_t a, int32_t b) {
+    return int32_t(uint32_t(a) + uint32_t(b));
+}
+} // namespace
+
 BOOL SetRect(RECT* r, int left, int top, int right, int bottom) {
     if (!r)
         return FALSE;
@@ -24,20 +31,20 @@ BOOL CopyRect(RECT* dst, const RECT* src) {
 BOOL InflateRect(RECT* r, int dx, int dy) {
     if (!r)
         return FALSE;
-    r->Left -= dx;
-    r->Right += dx;
-    r->Top -= dy;
-    r->Bottom += dy;
+    r->Left = RectsAdd(r->Left, -dx);
+    r->Right = RectsAdd(r->Right, dx);
+    r->Top = RectsAdd(r->Top, -dy);
+    r->Bottom = RectsAdd(r->Bottom, dy);
     return TRUE;
 }
 
 BOOL OffsetRect(RECT* r, int dx, int dy) {
     if (!r)
         return FALSE;
-    r->Left += dx;
-    r->Right += dx;
-    r->Top += dy;
-    r->Bottom += dy;
+    r->Left = RectsAdd(r->Left, dx);
+    r->Right = RectsAdd(r->Right, dx);
+    r->Top = RectsAdd(r->Top, dy);
+    r->Bottom = RectsAdd(r->Bottom, dy);
     return TRUE;
 }
 

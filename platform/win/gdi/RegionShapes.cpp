@@ -30,7 +30,7 @@ void ShapesAddRow(std::vector<TRect>& out, int y, int x0, int x1) {
 
 } // namespace
 
-Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMode) {
+Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMode, int rowMin, int rowMax) {
     struct Edge {
         double X0, Y0, X1, Y1;
         int Dir;
@@ -54,7 +54,7 @@ Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMod
     Region rgn;
     if (edges.empty())
         return rgn;
-    int y0 = ShapesClampRow(minY), y1 = ShapesClampRow(maxY);
+    int y0 = std::max(ShapesClampRow(minY), rowMin), y1 = std::min(ShapesClampRow(maxY), rowMax);
     std::vector<std::pair<double, int>> xs;
     for (int y = y0; y < y1; ++y) {
         double yc = y + 0.5;
@@ -81,7 +81,7 @@ Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMod
     return rgn;
 }
 
-Region RoundRectRegion(int left, int top, int right, int bottom, int ew, int eh) {
+Region RoundRectRegion(int left, int top, int right, int bottom, int ew, int eh, int rowMin, int rowMax) {
     Region rgn;
     if (left > right)
         std::swap(left, right);
@@ -95,7 +95,7 @@ Region RoundRectRegion(int left, int top, int right, int bottom, int ew, int eh)
         return rgn;
     double rx = std::min(std::abs(double(ew)), double(right - left)) / 2;
     double ry = std::min(std::abs(double(eh)), double(bottom - top)) / 2;
-    for (int y = top; y < bottom; ++y) {
+    for (int y = std::max(top, rowMin); y < std::min(bottom, rowMax); ++y) {
         double yc = y + 0.5;
         double inset = 0;
         if (rx > 0 && ry > 0) {
@@ -117,11 +117,13 @@ Region RoundRectRegion(int left, int top, int right, int bottom, int ew, int eh)
     return rgn;
 }
 
-Region EllipseRegion(int left, int top, int right, int bottom) {
-    return RoundRectRegion(left, top, right, bottom, right - left, bottom - top);
+Region EllipseRegion(int left, int top, int right, int bottom, int rowMin, int rowMax) {
+    return RoundRectRegion(left, top, right, bottom, int(std::min<int64_t>(int64_t(right) - left, INT32_MAX)),
+                           int(std::min<int64_t>(int64_t(bottom) - top, INT32_MAX)), rowMin, rowMax);
 }
 
-// The union of arbitrary rectangles in banded form.
+// The union of arbitrary rectangles in banded form: a sweep over the distinct tops and bottoms keeping the
+// rectangles that span the current band.
 Region RegionFromRects(const TRect* rects, size_t count) {
     std::vector<int> ys;
     std::vector<TRect> valid;
@@ -137,22 +139,26 @@ Region RegionFromRects(const TRect* rects, size_t count) {
     ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
     std::sort(valid.begin(), valid.end(), [](const TRect& a, const TRect& b) { return a.Top < b.Top; });
     Region rgn;
+    std::vector<TRect> active;
     std::vector<std::pair<int, int>> spans;
+    size_t next = 0;
     for (size_t i = 0; i + 1 < ys.size(); ++i) {
+        int y = ys[i];
+        active.erase(
+            std::remove_if(active.begin(), active.end(), [&](const TRect& r) { return r.Bottom <= y; }),
+            active.end());
+        while (next < valid.size() && valid[next].Top <= y)
+            active.push_back(valid[next++]);
         spans.clear();
-        for (const TRect& r : valid) {
-            if (r.Top > ys[i])
-                break;
-            if (r.Bottom > ys[i])
-                spans.emplace_back(r.Left, r.Right);
-        }
+        for (const TRect& r : active)
+            spans.emplace_back(r.Left, r.Right);
         std::sort(spans.begin(), spans.end());
         size_t start = rgn.FRects.size();
         for (auto& s : spans) {
             if (rgn.FRects.size() > start && rgn.FRects.back().Right >= s.first)
                 rgn.FRects.back().Right = std::max(rgn.FRects.back().Right, s.second);
             else
-                rgn.FRects.push_back(TRect{s.first, ys[i], s.second, ys[i + 1]});
+                rgn.FRects.push_back(TRect{s.first, y, s.second, ys[i + 1]});
         }
     }
     rgn.FinishFromBands();

@@ -49,7 +49,6 @@ struct ShapesPen {
     int FWidth = 1;
     UINT FStyle = PS_SOLID;
     std::vector<int> FDashes; // on, off, on, off ... in pixels; empty = solid
-    int FDashPos = 0;
     int FDashTotal = 0;
     bool FOpaqueGaps = false;
 
@@ -105,18 +104,17 @@ struct ShapesPen {
         FBmp->SetRaw(x, y, d);
     }
 
-    // One pixel of a one-pixel-wide line, honouring the dash pattern.
-    void Plot(int x, int y) {
+    // One pixel of a one-pixel-wide line at position pos of the dash pattern.
+    void Plot(int x, int y, int64_t pos) {
         if (FDashes.empty()) {
             PlotValue(x, y, FPixel);
             return;
         }
-        int p = FDashPos % FDashTotal, k = 0;
+        int p = int(pos % FDashTotal), k = 0;
         while (p >= FDashes[size_t(k)]) {
             p -= FDashes[size_t(k)];
             ++k;
         }
-        ++FDashPos;
         if (k % 2 == 0)
             PlotValue(x, y, FPixel);
         else if (FOpaqueGaps)
@@ -124,34 +122,40 @@ struct ShapesPen {
     }
 };
 
-// Visits the pixels of a line from a to b, b excluded.
-template <class F> void ShapesWalkLine(POINT a, POINT b, F&& plot) {
+// Visits the pixels of a line from a to b, b excluded, that fall inside box (others are skipped without
+// being visited, so the work is bounded by the box). plot gets each pixel and its step along the line.
+template <class F> void ShapesWalkLine(POINT a, POINT b, const TRect& box, F&& plot) {
     int64_t dx = std::llabs(int64_t(b.X) - a.X), dy = std::llabs(int64_t(b.Y) - a.Y);
     int sx = b.X >= a.X ? 1 : -1, sy = b.Y >= a.Y ? 1 : -1;
-    // Bound the walk: coordinates far outside any bitmap are not visited pixel by pixel.
-    constexpr int64_t limit = int64_t(1) << 24;
-    if (dx > limit || dy > limit)
+    bool xMajor = dx >= dy;
+    int64_t steps = xMajor ? dx : dy;
+    if (steps == 0)
         return;
-    if (dx >= dy) {
-        for (int64_t i = 0; i < dx; ++i) {
+    // The range of steps whose major coordinate lies within the box.
+    int64_t lo = xMajor ? box.Left : box.Top, hi = (xMajor ? box.Right : box.Bottom) - 1;
+    int64_t start = xMajor ? a.X : a.Y;
+    int s = xMajor ? sx : sy;
+    int64_t i0 = s > 0 ? lo - start : start - hi, i1 = s > 0 ? hi - start : start - lo;
+    i0 = std::max<int64_t>(i0, 0);
+    i1 = std::min<int64_t>(i1, steps - 1);
+    for (int64_t i = i0; i <= i1; ++i) {
+        if (xMajor) {
             int64_t off = (2 * i * dy + dx - 1) / (2 * dx); // nearest, halves rounded down
-            plot(int(a.X + sx * i), int(a.Y + sy * off));
-        }
-    } else {
-        for (int64_t i = 0; i < dy; ++i) {
+            plot(int(a.X + sx * i), int(a.Y + sy * off), i);
+        } else {
             int64_t off = (2 * i * dx + dy - 1) / (2 * dy);
-            plot(int(a.X + sx * off), int(a.Y + sy * i));
+            plot(int(a.X + sx * off), int(a.Y + sy * i), i);
         }
     }
 }
 
-gdi::Region ShapesDisc(double cx, double cy, int w) {
+gdi::Region ShapesDisc(double cx, double cy, int w, const TRect& box) {
     int l = int(std::floor(cx - w / 2.0 + 0.5)), t = int(std::floor(cy - w / 2.0 + 0.5));
-    return gdi::EllipseRegion(l, t, l + w, t + w);
+    return gdi::EllipseRegion(l, t, l + w, t + w, box.Top, box.Bottom);
 }
 
 // The area a wide pen covers along a polyline (device points), with round joins and caps.
-gdi::Region ShapesWideOutline(const std::vector<POINT>& pts, int w, bool squareCaps) {
+gdi::Region ShapesWideOutline(const std::vector<POINT>& pts, int w, bool squareCaps, const TRect& box) {
     gdi::Region out;
     for (size_t i = 0; i + 1 < pts.size(); ++i) {
         double x0 = pts[i].X + 0.5, y0 = pts[i].Y + 0.5, x1 = pts[i + 1].X + 0.5, y1 = pts[i + 1].Y + 0.5;
@@ -168,11 +172,12 @@ gdi::Region ShapesWideOutline(const std::vector<POINT>& pts, int w, bool squareC
                           {int(std::lround(x1 - nx + ex)), int(std::lround(y1 - ny + ey))},
                           {int(std::lround(x0 - nx - ex)), int(std::lround(y0 - ny - ey))}};
             int four = 4;
-            out = gdi::Region::Combine(out, gdi::PolygonRegion(q, &four, 1, WINDING), RGN_OR);
+            out = gdi::Region::Combine(out, gdi::PolygonRegion(q, &four, 1, WINDING, box.Top, box.Bottom),
+                                       RGN_OR);
         }
         if (!squareCaps) {
-            out = gdi::Region::Combine(out, ShapesDisc(x0 - 0.5, y0 - 0.5, w), RGN_OR);
-            out = gdi::Region::Combine(out, ShapesDisc(x1 - 0.5, y1 - 0.5, w), RGN_OR);
+            out = gdi::Region::Combine(out, ShapesDisc(x0 - 0.5, y0 - 0.5, w, box), RGN_OR);
+            out = gdi::Region::Combine(out, ShapesDisc(x1 - 0.5, y1 - 0.5, w, box), RGN_OR);
         }
     }
     return out;
@@ -188,23 +193,31 @@ void ShapesStroke(HDC dc, std::vector<POINT> pts, bool closed, bool includeLast)
     if (pen.FWidth > 1) {
         HPEN p = dc->FState.FPen;
         bool square = p && (p->FEndCap == PS_ENDCAP_SQUARE || p->FEndCap == PS_ENDCAP_FLAT);
-        gdi::Region area = pts.size() == 1 ? ShapesDisc(pts[0].X, pts[0].Y, pen.FWidth)
-                                           : ShapesWideOutline(pts, pen.FWidth, square);
+        TRect box = pen.FVis.FBox;
+        gdi::Region area = pts.size() == 1 ? ShapesDisc(pts[0].X, pts[0].Y, pen.FWidth, box)
+                                           : ShapesWideOutline(pts, pen.FWidth, square, box);
         ShapesPaintValue(dc, pen.FVis, area, pen.FPixel, pen.FRop);
         return;
     }
     // Each pixel once, so that XOR pens do not cancel themselves at the joins.
     std::vector<TRect> pixels;
-    auto plot = [&](int x, int y) {
+    int64_t base = 0; // the dash pattern runs on through the joins and through pixels outside the box
+    auto plot = [&](int x, int y, int64_t step) {
         if (pen.Solid())
             pixels.push_back(TRect{x, y, x + 1, y + 1});
         else
-            pen.Plot(x, y);
+            pen.Plot(x, y, base + step);
     };
-    for (size_t i = 0; i + 1 < pts.size(); ++i)
-        ShapesWalkLine(pts[i], pts[i + 1], plot);
+    const TRect& box = pen.FVis.FBox;
+    for (size_t i = 0; i + 1 < pts.size(); ++i) {
+        ShapesWalkLine(pts[i], pts[i + 1], box, plot);
+        base += std::max(std::llabs(int64_t(pts[i + 1].X) - pts[i].X),
+                         std::llabs(int64_t(pts[i + 1].Y) - pts[i].Y));
+        if (pen.FDashTotal > 0)
+            base %= pen.FDashTotal;
+    }
     if (includeLast && !closed)
-        plot(pts.back().X, pts.back().Y);
+        plot(pts.back().X, pts.back().Y, base);
     if (pen.Solid())
         ShapesPaintValue(dc, pen.FVis, gdi::RegionFromRects(pixels.data(), pixels.size()), pen.FPixel,
                          pen.FRop);
@@ -243,7 +256,9 @@ ShapesFrame ShapesFrameFor(HDC dc, const TRect& box) {
     return f;
 }
 
-// Fills a figure and draws its outline: outer is the figure with its pen, make(rect, shrink) builds it.
+// Fills a figure and draws its outline: make(rect, shrink, rowMin, rowMax) builds the figure's region for a
+// box (the outer one with the pen, then the inner one shrunk by the pen on each side), limited to the rows
+// that can be seen.
 template <class Make> void ShapesFigure(HDC dc, const TRect& logical, Make&& make) {
     if (!dc->FState.FBitmap)
         return;
@@ -251,13 +266,15 @@ template <class Make> void ShapesFigure(HDC dc, const TRect& logical, Make&& mak
     ShapesFrame f = ShapesFrameFor(dc, box);
     gdi::Region vis = dc->Visible();
     if (f.Width == 0) {
-        ShapesPaintBrush(dc, vis, make(f.Outer, 0));
+        ShapesPaintBrush(dc, vis, make(f.Outer, 0, vis.FBox.Top, vis.FBox.Bottom));
         return;
     }
-    gdi::Region outer = make(f.Outer, 0);
+    gdi::Region outer = make(f.Outer, 0, vis.FBox.Top, vis.FBox.Bottom);
     TRect in{f.Outer.Left + f.Width, f.Outer.Top + f.Width, f.Outer.Right - f.Width,
              f.Outer.Bottom - f.Width};
-    gdi::Region inner = in.Left < in.Right && in.Top < in.Bottom ? make(in, 2 * f.Width) : gdi::Region{};
+    gdi::Region inner = in.Left < in.Right && in.Top < in.Bottom
+                            ? make(in, 2 * f.Width, vis.FBox.Top, vis.FBox.Bottom)
+                            : gdi::Region{};
     ShapesPaintBrush(dc, vis, inner);
     ShapesPen pen(dc);
     ShapesPaintValue(dc, vis, gdi::Region::Combine(outer, inner, RGN_DIFF), pen.FPixel, pen.FRop);
@@ -289,8 +306,6 @@ BOOL ShapesArc(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int y
     if (!gdi::Checked(dc) || !dc->FState.FBitmap)
         return FALSE;
     TRect box = dc->ToDevice(TRect{l, t, r, b});
-    if (box.Right - box.Left > (1 << 14) || box.Bottom - box.Top > (1 << 14))
-        return FALSE; // sectors are filtered pixel by pixel
     POINT s = dc->ToDevice(xs, ys), e = dc->ToDevice(xe, ye);
     double cx = (box.Left + box.Right) / 2.0, cy = (box.Top + box.Bottom) / 2.0;
     double a0 = ShapesAngle(s.X - cx, s.Y - cy), a1 = ShapesAngle(e.X - cx, e.Y - cy);
@@ -305,12 +320,16 @@ BOOL ShapesArc(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int y
         span += 2 * std::numbers::pi;
     ShapesFrame f = ShapesFrameFor(dc, box);
     gdi::Region vis = dc->Visible();
-    gdi::Region outer = gdi::EllipseRegion(f.Outer.Left, f.Outer.Top, f.Outer.Right, f.Outer.Bottom);
+    int r0 = vis.FBox.Top, r1 = vis.FBox.Bottom;
+    gdi::Region outer = gdi::Region::Combine(
+        gdi::EllipseRegion(f.Outer.Left, f.Outer.Top, f.Outer.Right, f.Outer.Bottom, r0, r1), vis, RGN_AND);
     int w = std::max(f.Width, 1);
     TRect in{f.Outer.Left + w, f.Outer.Top + w, f.Outer.Right - w, f.Outer.Bottom - w};
     gdi::Region inner = in.Left < in.Right && in.Top < in.Bottom
-                            ? gdi::EllipseRegion(in.Left, in.Top, in.Right, in.Bottom)
+                            ? gdi::EllipseRegion(in.Left, in.Top, in.Right, in.Bottom, r0, r1)
                             : gdi::Region{};
+    inner =
+        gdi::Region::Combine(inner, vis, RGN_AND); // sectors are filtered pixel by pixel: visible ones only
     double rx = (box.Right - box.Left) / 2.0, ry = (box.Bottom - box.Top) / 2.0;
     auto onEllipse = [&](double ang) {
         return POINT{int(std::lround(cx + rx * std::cos(ang) - 0.5)),
@@ -321,7 +340,7 @@ BOOL ShapesArc(HDC dc, int l, int t, int r, int b, int xs, int ys, int xe, int y
     if (kind != skArc) {
         gdi::Region fill = kind == skPie || f.Width == 0 ? outer : inner;
         if (f.Width == 0)
-            fill = gdi::EllipseRegion(f.Outer.Left, f.Outer.Top, f.Outer.Right, f.Outer.Bottom);
+            fill = outer;
         if (kind == skPie) {
             fill = ShapesSector(f.Width ? inner : fill, cx, cy, a0, span);
         } else {
@@ -417,7 +436,9 @@ BOOL PolyPolygon(HDC dc, const POINT* pts, const INT* counts, int polys) {
         return total <= (1 << 24);
     auto dev = ShapesToDevice(dc, pts, int(total));
     gdi::Region vis = dc->Visible();
-    ShapesPaintBrush(dc, vis, gdi::PolygonRegion(dev.data(), counts, polys, dc->FState.FPolyFillMode));
+    ShapesPaintBrush(dc, vis,
+                     gdi::PolygonRegion(dev.data(), counts, polys, dc->FState.FPolyFillMode, vis.FBox.Top,
+                                        vis.FBox.Bottom));
     size_t at = 0;
     for (int i = 0; i < polys; ++i) {
         std::vector<POINT> one(dev.begin() + long(at), dev.begin() + long(at) + counts[i]);
@@ -452,7 +473,7 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
         return TRUE;
     }
     ShapesFigure(dc, TRect{left, top, right, bottom},
-                 [](const TRect& r, int) { return gdi::Region::FromRect(r); });
+                 [](const TRect& r, int, int, int) { return gdi::Region::FromRect(r); });
     return TRUE;
 }
 
@@ -460,9 +481,9 @@ BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int ew, int eh)
     if (!gdi::Checked(dc))
         return FALSE;
     int dew = std::abs(dc->ScaleX(ew)), deh = std::abs(dc->ScaleY(eh));
-    ShapesFigure(dc, TRect{left, top, right, bottom}, [&](const TRect& r, int shrink) {
+    ShapesFigure(dc, TRect{left, top, right, bottom}, [&](const TRect& r, int shrink, int r0, int r1) {
         return gdi::RoundRectRegion(r.Left, r.Top, r.Right, r.Bottom, std::max(dew - shrink, 0),
-                                    std::max(deh - shrink, 0));
+                                    std::max(deh - shrink, 0), r0, r1);
     });
     return TRUE;
 }
@@ -470,8 +491,9 @@ BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int ew, int eh)
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
     if (!gdi::Checked(dc))
         return FALSE;
-    ShapesFigure(dc, TRect{left, top, right, bottom},
-                 [](const TRect& r, int) { return gdi::EllipseRegion(r.Left, r.Top, r.Right, r.Bottom); });
+    ShapesFigure(dc, TRect{left, top, right, bottom}, [](const TRect& r, int, int r0, int r1) {
+        return gdi::EllipseRegion(r.Left, r.Top, r.Right, r.Bottom, r0, r1);
+    });
     return TRUE;
 }
 

@@ -224,3 +224,58 @@ TEST(GdiShapes, GradientFillRectangles) {
     ASSERT_TRUE(GradientFill(t.Dc, tv, 3, &tri, 1, GRADIENT_FILL_TRIANGLE));
     EXPECT_EQ(Grid(t.Dc, 4, 4, RGB(255, 0, 0)), "###.\n##..\n#...\n....\n");
 }
+
+TEST(GdiShapes, ExtremeCoordinatesAreClippedNotWalked) {
+    // Figures far larger than the bitmap cost only their visible part and draw what is visible.
+    Canvas cv(8, 8);
+    const int big = 2000000000;
+    MoveToEx(cv.Dc, -big, 3, nullptr);
+    LineTo(cv.Dc, big, 3);
+    EXPECT_EQ(GetPixel(cv.Dc, 0, 3), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(cv.Dc, 7, 3), RGB(0, 0, 0));
+    Ellipse(cv.Dc, -big, -big, big, big);
+    EXPECT_EQ(GetPixel(cv.Dc, 4, 4), RGB(0, 0, 0));
+    POINT tri[] = {{-big, -big}, {big, -big}, {0, big}};
+    Polygon(cv.Dc, tri, 3);
+    RoundRect(cv.Dc, -big, -big, big, big, big, big);
+    Pie(cv.Dc, -big, -big, big, big, big, 0, 0, -big);
+    HPEN wide = CreatePen(PS_SOLID, 1000000, RGB(255, 0, 0));
+    HGDIOBJ old = SelectObject(cv.Dc, wide);
+    MoveToEx(cv.Dc, -big, -big, nullptr);
+    LineTo(cv.Dc, big, big);
+    EXPECT_EQ(GetPixel(cv.Dc, 0, 7), RGB(255, 0, 0));
+    SelectObject(cv.Dc, old);
+    DeleteObject(wide);
+    RECT r{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
+    FillRect(cv.Dc, &r, b);
+    EXPECT_EQ(GetPixel(cv.Dc, 7, 7), RGB(1, 2, 3));
+    OffsetRect(&r, INT32_MAX, 5); // wraps like 32-bit arithmetic, no overflow trap
+    SetViewportOrgEx(cv.Dc, INT32_MAX, INT32_MAX, nullptr);
+    SetWindowOrgEx(cv.Dc, INT32_MIN, INT32_MIN, nullptr);
+    FillRect(cv.Dc, &r, b);
+    BitBlt(cv.Dc, INT32_MAX, INT32_MIN, INT32_MAX, INT32_MAX, cv.Dc, INT32_MIN, INT32_MAX, SRCCOPY);
+    SetMapMode(cv.Dc, MM_ANISOTROPIC);
+    SetWindowExtEx(cv.Dc, 1, 1, nullptr);
+    SetViewportExtEx(cv.Dc, INT32_MAX, INT32_MIN, nullptr);
+    FillRect(cv.Dc, &r, b);
+    LineTo(cv.Dc, 5, 5);
+    DeleteObject(b);
+}
+
+TEST(GdiShapes, MaskLargerThanAreaOnAScalingDcStaysInsideTheMask) {
+    // A 2x scaling destination asks for mask pixels beyond the 2 x 1 mask: they count as 0, never read.
+    DibDC src(2, 1, 32), dst(4, 2, 32);
+    src.Fill(RGB(255, 0, 0));
+    dst.Fill(RGB(0, 0, 255));
+    const uint8_t bits[2] = {0xC0, 0};
+    HBITMAP mask = CreateBitmap(2, 1, 1, 1, bits);
+    SetMapMode(dst.Dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dst.Dc, 1, 1, nullptr);
+    SetViewportExtEx(dst.Dc, 2, 2, nullptr);
+    EXPECT_TRUE(MaskBlt(dst.Dc, 0, 0, 2, 1, src.Dc, 0, 0, mask, 0, 0, MAKEROP4(0x00AA0029, SRCCOPY)));
+    SetMapMode(dst.Dc, MM_TEXT);
+    EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(dst.Dc, 3, 1), RGB(255, 0, 0));
+    DeleteObject(mask);
+}
