@@ -9,42 +9,21 @@
 namespace win {
 namespace {
 
-// System colour indices the frames use, with the classic scheme's values.
+// The system colours the frames are built from.
 enum EdgesColorIndex {
-    EdgesWindow = 5,
-    EdgesWindowFrame = 6,
-    EdgesWindowText = 8,
-    EdgesBtnFace = 15,
-    EdgesBtnShadow = 16,
-    EdgesBtnText = 18,
-    EdgesBtnHighlight = 20,
-    EdgesDkShadow = 21,
-    EdgesLight = 22,
+    EdgesWindow = COLOR_WINDOW,
+    EdgesWindowFrame = COLOR_WINDOWFRAME,
+    EdgesWindowText = COLOR_WINDOWTEXT,
+    EdgesBtnFace = COLOR_BTNFACE,
+    EdgesBtnShadow = COLOR_BTNSHADOW,
+    EdgesBtnText = COLOR_BTNTEXT,
+    EdgesBtnHighlight = COLOR_BTNHIGHLIGHT,
+    EdgesDkShadow = COLOR_3DDKSHADOW,
+    EdgesLight = COLOR_3DLIGHT,
 };
 
 COLORREF EdgesSysColor(int index) {
-    switch (index) {
-    case EdgesWindow:
-        return RGB(255, 255, 255);
-    case EdgesWindowFrame:
-        return RGB(0, 0, 0);
-    case EdgesWindowText:
-        return RGB(0, 0, 0);
-    case EdgesBtnFace:
-        return RGB(192, 192, 192);
-    case EdgesBtnShadow:
-        return RGB(128, 128, 128);
-    case EdgesBtnText:
-        return RGB(0, 0, 0);
-    case EdgesBtnHighlight:
-        return RGB(255, 255, 255);
-    case EdgesDkShadow:
-        return RGB(0, 0, 0);
-    case EdgesLight:
-        return RGB(192, 192, 192);
-    default:
-        return RGB(0, 0, 0);
-    }
+    return GetSysColor(index);
 }
 
 // Paints device pixels through the DC's clip.
@@ -55,6 +34,7 @@ public:
             FBounds = FSink->Bounds();
     }
     bool Ready() const { return FSink != nullptr; }
+    TRect Bounds() const { return FBounds; }
 
     void Fill(int64_t l, int64_t t, int64_t r, int64_t b, COLORREF c) {
         if (!FSink)
@@ -69,6 +49,10 @@ public:
     void Pixel(int64_t x, int64_t y, COLORREF c) { Fill(x, y, x + 1, y + 1, c); }
     // Every other pixel in the two colours, anchored at the device origin.
     void Checker(int64_t l, int64_t t, int64_t r, int64_t b, COLORREF even, COLORREF odd) {
+        l = std::max<int64_t>(l, FBounds.Left);
+        t = std::max<int64_t>(t, FBounds.Top);
+        r = std::min<int64_t>(r, FBounds.Right);
+        b = std::min<int64_t>(b, FBounds.Bottom);
         for (int64_t y = t; y < b; ++y)
             for (int64_t x = l; x < r; ++x)
                 Pixel(x, y, ((x + y) & 1) ? odd : even);
@@ -155,9 +139,15 @@ TRect EdgesPaint(EdgesPainter& p, TRect r, UINT edge, UINT flags) {
     return r;
 }
 
+// Device coordinates, kept within a range where sizes cannot overflow.
+constexpr int32_t EdgesCoordLimit = 1 << 28;
+// Glyphs never grow beyond this, however large the control.
+constexpr int EdgesGlyphLimit = 4096;
+
 TRect EdgesToDevice(HDC dc, const RECT& r) {
     const POINT a = dc->ToDevice(r.Left, r.Top), b = dc->ToDevice(r.Right, r.Bottom);
-    return TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
+    auto c = [](int32_t v) { return std::clamp(v, -EdgesCoordLimit, EdgesCoordLimit); };
+    return TRect{c(std::min(a.X, b.X)), c(std::min(a.Y, b.Y)), c(std::max(a.X, b.X)), c(std::max(a.Y, b.Y))};
 }
 
 // The logical rectangle of a device one (for the rect handed back to the caller).
@@ -178,7 +168,7 @@ TRect EdgesSquare(const TRect& r) {
 const char* const EdgesTick[] = {"......#", ".....##", "#...###", "##.###.", "#####..", ".###...", "..#...."};
 
 void EdgesDrawTick(EdgesPainter& p, const TRect& area, COLORREF c) {
-    const int k = std::max(1, std::min(area.Width(), area.Height()) / 9);
+    const int k = std::clamp(std::min(area.Width(), area.Height()) / 9, 1, EdgesGlyphLimit / 7);
     const int size = 7 * k;
     p.Art(EdgesTick, 7, area.Left + (area.Width() - size) / 2, area.Top + (area.Height() - size) / 2, k, c);
 }
@@ -211,7 +201,8 @@ void EdgesDrawArrow(EdgesPainter& p, const TRect& area, int direction, int base,
 
 // Caption glyphs, drawn in a box whose size follows the button.
 void EdgesDrawCaptionGlyph(EdgesPainter& p, const TRect& area, UINT kind, COLORREF c) {
-    const int s = std::max(4, std::min(area.Width(), area.Height()) * 4 / 7); // 7 in a 12-pixel face
+    // 7 in a 12-pixel face.
+    const int s = std::clamp(int(int64_t(std::min(area.Width(), area.Height())) * 4 / 7), 4, EdgesGlyphLimit);
     const int x0 = area.Left + (area.Width() - s) / 2, y0 = area.Top + (area.Height() - s) / 2;
     switch (kind) {
     case DFCS_CAPTIONCLOSE:
@@ -350,11 +341,16 @@ void EdgesRadio(EdgesPainter& p, const TRect& rect, UINT state) {
         const double dx = x + 0.5 - radius, dy = y + 0.5 - radius;
         return rr > 0 && dx * dx + dy * dy <= rr * rr;
     };
+    // Only the visible part of the square is walked.
+    const TRect bounds = p.Bounds();
+    const int yFrom = std::clamp(bounds.Top - box.Top, 0, d), yTo = std::clamp(bounds.Bottom - box.Top, 0, d);
+    const int xFrom = std::clamp(bounds.Left - box.Left, 0, d),
+              xTo = std::clamp(bounds.Right - box.Left, 0, d);
     const UINT kind = state & 0x1F;
     if (kind == DFCS_BUTTONRADIOMASK) {
         // White square, black disc.
-        for (int y = 0; y < d; ++y)
-            for (int x = 0; x < d; ++x)
+        for (int y = yFrom; y < yTo; ++y)
+            for (int x = xFrom; x < xTo; ++x)
                 p.Pixel(box.Left + x, box.Top + y, inside(x, y, radius) ? RGB(0, 0, 0) : RGB(255, 255, 255));
         return;
     }
@@ -364,8 +360,8 @@ void EdgesRadio(EdgesPainter& p, const TRect& rect, UINT state) {
     const COLORREF flatOuter = EdgesSysColor(mono ? EdgesWindowFrame : EdgesBtnShadow);
     const double dot = std::max(1.0, d / 6.0);
     const COLORREF dotColour = EdgesSysColor((state & DFCS_INACTIVE) ? EdgesBtnShadow : EdgesWindowText);
-    for (int y = 0; y < d; ++y) {
-        for (int x = 0; x < d; ++x) {
+    for (int y = yFrom; y < yTo; ++y) {
+        for (int x = xFrom; x < xTo; ++x) {
             const bool upperLeft = x + y < d - 1;
             COLORREF c;
             if (!inside(x, y, radius)) {
@@ -412,7 +408,7 @@ void EdgesSizeGrip(EdgesPainter& p, const TRect& r, UINT state) {
 void EdgesScrollArrow(EdgesPainter& p, const TRect& r, UINT state, int direction) {
     TRect face = EdgesButtonFace(p, r, state);
     int base = ((std::min(r.Width(), r.Height()) - 2) / 2) | 1;
-    base = std::max(base, 1);
+    base = std::clamp(base, 1, EdgesGlyphLimit - 1);
     EdgesGlyphState(face, state, EdgesSysColor(EdgesBtnText),
                     [&](const TRect& a, COLORREF c) { EdgesDrawArrow(p, a, direction, base, c); });
 }
@@ -428,7 +424,7 @@ void EdgesMenuGlyph(EdgesPainter& p, const TRect& r, UINT state) {
         EdgesDrawTick(p, r, black);
         break;
     case DFCS_MENUBULLET: {
-        const int d = std::max(2, std::min(r.Width(), r.Height()) / 3);
+        const int d = std::clamp(std::min(r.Width(), r.Height()) / 3, 2, EdgesGlyphLimit);
         const double rad = d / 2.0;
         const int x0 = r.Left + (r.Width() - d) / 2, y0 = r.Top + (r.Height() - d) / 2;
         for (int y = 0; y < d; ++y)

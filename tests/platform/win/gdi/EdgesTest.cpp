@@ -14,9 +14,11 @@ using texttest::Canvas;
 namespace {
 
 const COLORREF Green = RGB(0, 128, 0); // the untouched background
-const COLORREF Face = RGB(192, 192, 192), Light = RGB(192, 192, 192), Shadow = RGB(128, 128, 128),
-               Dark = RGB(0, 0, 0), Highlight = RGB(255, 255, 255), Window = RGB(255, 255, 255),
-               Text = RGB(0, 0, 0);
+const COLORREF Face = GetSysColor(COLOR_BTNFACE), Light = GetSysColor(COLOR_3DLIGHT),
+               Shadow = GetSysColor(COLOR_BTNSHADOW), Dark = GetSysColor(COLOR_3DDKSHADOW),
+               Highlight = GetSysColor(COLOR_BTNHIGHLIGHT), Window = GetSysColor(COLOR_WINDOW),
+               Text = GetSysColor(COLOR_WINDOWTEXT), Frame = GetSysColor(COLOR_WINDOWFRAME);
+const COLORREF Black = RGB(0, 0, 0), White = RGB(255, 255, 255);
 
 COLORREF ColourOf(char c) {
     switch (c) {
@@ -34,6 +36,8 @@ COLORREF ColourOf(char c) {
         return Window;
     case 'K':
         return Text;
+    case 'B':
+        return Frame;
     default:
         return Green;
     }
@@ -104,7 +108,7 @@ TEST(EdgesDrawEdge, EachEdgeKindHasItsClassicLayout) {
         {"mono",
          EDGE_RAISED,
          BF_RECT | BF_MONO,
-         {".......", ".DDDDD.", ".DWWWD.", ".DW.WD.", ".DWWWD.", ".DDDDD.", "......."}},
+         {".......", ".BBBBB.", ".BWWWB.", ".BW.WB.", ".BWWWB.", ".BBBBB.", "......."}},
         {"middle",
          EDGE_RAISED,
          BF_RECT | BF_MIDDLE,
@@ -194,13 +198,13 @@ TEST(EdgesFrameControl, CheckBoxStates) {
 
 TEST(EdgesFrameControl, RadioMaskAndImage) {
     // The mask: a black disc on white, symmetric both ways.
-    Canvas mask(13, 13, Dark);
+    Canvas mask(13, 13, Black);
     RECT r{0, 0, 13, 13};
     DrawFrameControl(mask.Dc, &r, DFC_BUTTON, DFCS_BUTTONRADIOMASK | DFCS_FLAT);
-    EXPECT_EQ(mask.At(0, 0), Highlight);
-    EXPECT_EQ(mask.At(12, 12), Highlight);
-    EXPECT_EQ(mask.At(6, 6), Dark);
-    EXPECT_EQ(mask.At(0, 6), Dark);
+    EXPECT_EQ(mask.At(0, 0), White);
+    EXPECT_EQ(mask.At(12, 12), White);
+    EXPECT_EQ(mask.At(6, 6), Black);
+    EXPECT_EQ(mask.At(0, 6), Black);
     for (int y = 0; y < 13; ++y)
         for (int x = 0; x < 13; ++x) {
             EXPECT_EQ(mask.At(x, y), mask.At(12 - x, y));
@@ -316,13 +320,47 @@ TEST(EdgesFrameControl, MenuGlyphsAreBlackOnWhite) {
         Canvas c(16, 16, Green);
         RECT r{0, 0, 16, 16};
         DrawFrameControl(c.Dc, &r, DFC_MENU, kind);
-        const int black = c.Count(Dark, TRect{0, 0, 16, 16});
+        const int black = c.Count(Black, TRect{0, 0, 16, 16});
         EXPECT_GT(black, 3) << kind;
-        EXPECT_EQ(black + c.Count(Highlight, TRect{0, 0, 16, 16}), 256) << kind;
+        EXPECT_EQ(black + c.Count(White, TRect{0, 0, 16, 16}), 256) << kind;
         if (kind == DFCS_MENUCHECK) {
             EXPECT_EQ(black, 21);
         }
     }
+}
+
+TEST(EdgesFrameControl, HugeRectanglesDrawOnlyWhatIsVisible) {
+    const UINT kinds[][2] = {{DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED},
+                             {DFC_BUTTON, DFCS_BUTTONRADIOMASK},
+                             {DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED},
+                             {DFC_BUTTON, DFCS_BUTTON3STATE | DFCS_CHECKED},
+                             {DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_CHECKED},
+                             {DFC_CAPTION, DFCS_CAPTIONCLOSE},
+                             {DFC_CAPTION, DFCS_CAPTIONRESTORE | DFCS_INACTIVE},
+                             {DFC_SCROLL, DFCS_SCROLLDOWN},
+                             {DFC_SCROLL, DFCS_SCROLLSIZEGRIP},
+                             {DFC_MENU, DFCS_MENUBULLET},
+                             {DFC_MENU, DFCS_MENUCHECK}};
+    for (const auto& k : kinds) {
+        Canvas c(16, 16, Green);
+        RECT r{-2000000000, -2000000000, 2000000000, 2000000000};
+        EXPECT_TRUE(DrawFrameControl(c.Dc, &r, k[0], k[1]));
+        RECT e{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+        EXPECT_TRUE(DrawEdge(c.Dc, &e, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST));
+    }
+}
+
+TEST(EdgesFrameControl, FollowsTheSystemColours) {
+    const INT elements[2] = {COLOR_BTNFACE, COLOR_WINDOWTEXT};
+    const COLORREF values[2] = {RGB(10, 20, 30), RGB(200, 0, 0)};
+    SetSysColors(2, elements, values);
+    Canvas c(13, 13, Green);
+    RECT r{0, 0, 13, 13};
+    DrawFrameControl(c.Dc, &r, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_PUSHED);
+    EXPECT_EQ(c.At(3, 3), RGB(10, 20, 30));
+    EXPECT_EQ(c.Count(RGB(200, 0, 0), TRect{0, 0, 13, 13}), 21);
+    ResetSysColors();
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), Face);
 }
 
 TEST(EdgesFrameControl, PushButtons) {
