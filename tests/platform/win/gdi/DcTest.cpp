@@ -175,3 +175,54 @@ TEST(GdiDc, SystemColoursAndTheirBrushes) {
     EXPECT_EQ(GetSysColor(COLOR_BTNFACE), RGB(212, 208, 200));
     EXPECT_EQ(GetSysColorBrush(99), nullptr);
 }
+
+TEST(GdiDc, PaletteSelectionOnPalettizedAndTrueColourTargets) {
+    struct {
+        WORD version, count;
+        PALETTEENTRY e[2];
+    } lp{0x300, 2, {{10, 20, 30, 0}, {200, 100, 50, 0}}};
+    HPALETTE pal = CreatePalette(reinterpret_cast<LOGPALETTE*>(&lp));
+
+    // An 8-bit screen: compatible bitmaps are palettized and take the logical palette when realised.
+    SetScreenBitsPixel(8);
+    HBITMAP ddb = CreateCompatibleBitmap(nullptr, 2, 1);
+    SetScreenBitsPixel(32);
+    {
+        DibDC d(ddb);
+        HPALETTE old = SelectPalette(d.Dc, pal, FALSE);
+        EXPECT_EQ(old, AsPalette(GetStockObject(DEFAULT_PALETTE)));
+        EXPECT_EQ(RealizePalette(d.Dc), 2u);
+        EXPECT_TRUE(UpdateColors(d.Dc));
+        HBRUSH b = CreateSolidBrush(PALETTEINDEX(1));
+        RECT r{0, 0, 1, 1};
+        FillRect(d.Dc, &r, b);
+        DeleteObject(b);
+        EXPECT_EQ(GetPixel(d.Dc, 0, 0), RGB(200, 100, 50));
+        EXPECT_EQ(GetNearestColor(d.Dc, RGB(12, 18, 33)), RGB(10, 20, 30));
+        SelectPalette(d.Dc, old, FALSE);
+    }
+    // A true-colour target: selecting and realising change nothing; PALETTEINDEX still resolves.
+    {
+        DibDC d(1, 1, 32);
+        HPALETTE old = SelectPalette(d.Dc, pal, TRUE);
+        EXPECT_EQ(RealizePalette(d.Dc), 0u);
+        SetPixel(d.Dc, 0, 0, PALETTEINDEX(0));
+        EXPECT_EQ(GetPixel(d.Dc, 0, 0), RGB(10, 20, 30));
+        SetPixel(d.Dc, 0, 0, PALETTERGB(1, 2, 3));
+        EXPECT_EQ(GetPixel(d.Dc, 0, 0), RGB(1, 2, 3));
+        SelectPalette(d.Dc, old, FALSE);
+    }
+    // A palette selected into a DC outlives DeleteObject until it is deselected.
+    int palettes = GdiObjectCount(GdiKind::gkPalette);
+    HDC dc = CreateCompatibleDC(nullptr);
+    SelectPalette(dc, pal, FALSE);
+    DeleteObject(pal);
+    EXPECT_EQ(GdiObjectCount(GdiKind::gkPalette), palettes);
+    DeleteDC(dc);
+    EXPECT_EQ(GdiObjectCount(GdiKind::gkPalette), palettes - 1);
+
+    SetScreenBitsPixel(16);
+    EXPECT_EQ(GetNearestColor(GetScreenDC(), RGB(0, 100, 0)), RGB(0, 101, 0));
+    SetScreenBitsPixel(32);
+    EXPECT_EQ(GetNearestColor(GetScreenDC(), RGB(0, 100, 0)), RGB(0, 100, 0));
+}
