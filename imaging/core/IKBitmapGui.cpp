@@ -327,4 +327,25 @@ void TIKBitmap::AssignDibbitmap(TIKDibbitmap* dib) {
         std::memcpy(ScanLine(y), dib->ScanLine(y), bytes);
 }
 
+void IKCopyVclBitmap(vcl::TBitmap* source, vcl::TBitmap* dest) {
+    if (!source || !dest || source == dest)
+        return;
+    dest->SetSize(1, 1);
+    dest->SetPixelFormat(source->GetPixelFormat() == vcl::pfCustom ? vcl::pf24bit : source->GetPixelFormat());
+    if (source->GetWidth() == 0 || source->GetHeight() == 0)
+        return;
+    // Paletted pixels keep their meaning only with their colours.
+    GuiSetColorTable(dest, source->GetDibFormat().Colors);
+    dest->SetSize(source->GetWidth(), source->GetHeight());
+    const int64_t bytes = std::min(source->GetDibFormat().RowBytes(), dest->GetDibFormat().RowBytes());
+    for (int32_t y = 0; y < source->GetHeight(); ++y)
+        std::memcpy(dest->ScanLine(y), source->ScanLine(y), size_t(bytes));
+}
+
+std::unique_ptr<vcl::TBitmap> IKCreateVclBitmapCopy(vcl::TBitmap* source) {
+    auto copy = std::make_unique<vcl::TBitmap>();
+    IKCopyVclBitmap(source, copy.get());
+    return copy;
+}
+
 } // namespace imaging

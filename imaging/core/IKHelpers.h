@@ -97,6 +97,14 @@ double IKDistanceToSegment(int32_t px, int32_t py, int32_t ax, int32_t ay, int32
 // Moves (x, y) onto the horizontal, vertical or diagonal line through the anchor.
 void IKSnapPoint(int32_t anchorX, int32_t anchorY, int32_t& x, int32_t& y);
 
+// Drawing on a class-library canvas with a solid one-pixel pen in copy mode; the canvas keeps its own pen.
+// The gradient drop shadows along the right and bottom edge of an image (mode 2; other modes draw nothing).
+void IKDrawShadowRight(vcl::TCanvas* canvas, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t mode);
+void IKDrawShadowBottom(vcl::TCanvas* canvas, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t mode);
+// Left and top edges in topLeftColor, bottom and right edges in bottomRightColor, line ends excluded.
+void IKDraw3DFrame(vcl::TCanvas* canvas, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                   int32_t topLeftColor, int32_t bottomRightColor);
+
 // Platform queries.
 bool IKIsWindowsXP();
 bool IKHasMMX();

@@ -10,6 +10,11 @@
 #include <functional>
 #include <vector>
 
+namespace vcl {
+class TCanvas;
+class TBitmap;
+} // namespace vcl
+
 namespace imaging {
 
 class TIKBitmap;
@@ -64,6 +69,17 @@ public:
     // Copies source into dest through the mask, inside the box. With sourceAtBox the source holds just the
     // box (its pixel (0, 0) is the box's corner); likewise destAtBox.
     void CopyWithMask(TIKBitmap* dest, TIKBitmap* source, bool destAtBox, bool sourceAtBox);
+    // One-bit masks only. Stretches the source rectangle (srcY from the top) of the mask onto the canvas with
+    // an exclusive-or: selected pixels appear inverted, the rest is untouched.
+    void DrawInverted(vcl::TCanvas* canvas, int32_t destX, int32_t destY, int32_t destWidth,
+                      int32_t destHeight, int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight);
+    // The marching-ants border (TraceOutline) drawn pixel by pixel on the canvas.
+    void DrawOutline(vcl::TCanvas* canvas, int32_t destX, int32_t destY, int32_t destWidth,
+                     int32_t destHeight, int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight,
+                     uint8_t phase, int32_t colorB, int32_t colorA);
+    // DimOutside on a 24-bit display bitmap; other bitmaps are left alone.
+    void DimOutside(vcl::TBitmap* bitmap, int32_t destX, int32_t destY, int32_t destWidth, int32_t destHeight,
+                    int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight);
     // Renders the shown part (srcX, srcY, srcWidth, srcHeight) of a one-bit mask, zoomed to destWidth x
     // destHeight, into a one-bit bottom-up buffer of that size (rows padded to 4 bytes).
     void ScaleToBuffer(uint8_t* buffer, int32_t destWidth, int32_t destHeight, int32_t srcX, int32_t srcY,

@@ -5,6 +5,7 @@
 #include "imaging/core/IKHelpers.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace vcl {
 class TBitmap;
@@ -94,5 +95,8 @@ void IKCopyBitRange(uint8_t* dest, const uint8_t* source, int32_t destBit, int32
 void IKInvertBitmap(TIKBitmap* bitmap);
 // Mirrors a 24-bit or one-bit bitmap: direction 0 left-right, 1 top-bottom. Other formats stay as they are.
 void IKFlipBitmap(TIKBitmap* bitmap, int32_t direction);
+// Makes dest a copy of source: pixel format, colour table, size and rows.
+void IKCopyVclBitmap(vcl::TBitmap* source, vcl::TBitmap* dest);
+std::unique_ptr<vcl::TBitmap> IKCreateVclBitmapCopy(vcl::TBitmap* source);
 
 } // namespace imaging
