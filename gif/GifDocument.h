@@ -32,7 +32,7 @@ public:
 
     void Assign(vcl::TPersistent* source) override;
     // True only for this very object.
-    bool Equals(const vcl::TGraphic* graphic) const { return graphic == this; }
+    bool Equals(vcl::TGraphic* graphic) override { return graphic == this; }
     bool GetEmpty() const override;
     int32_t GetWidth() const override;
     int32_t GetHeight() const override;

@@ -77,65 +77,135 @@ int32_t TGifLzwDecoder::WalkSlow(int32_t code, uint8_t* forward) {
     return sp;
 }
 
-int64_t TGifLzwDecoder::Decode(uint8_t* out, int64_t count) {
+int64_t TGifLzwDecoder::Decode(uint8_t* __restrict out, int64_t count) {
+    // The hot state lives in locals: stores through the output pointer would otherwise make the compiler
+    // reload every member after every pixel.
+    uint16_t* __restrict prefix = FPrefix;
+    uint8_t* __restrict suffix = FSuffix;
+    uint8_t* __restrict first = FFirst;
+    uint16_t* __restrict lengths = FLength;
+    const int32_t clear = FClear;
+    const int32_t end = FEnd;
+    uint64_t bits = FBits;
+    int32_t bitCount = FBitCount;
+    const uint8_t* src = FSource;
+    const uint8_t* const srcEnd = FSourceEnd;
+    int32_t width = FWidth;
+    int32_t nextFree = FNextFree;
+    int32_t limit = FLimit;
+    int32_t previous = FPrevious;
+    int32_t firstPixel = FFirstPixel;
+
+    auto readCode = [&]() -> int32_t {
+        if (bitCount < width) {
+            if (srcEnd - src >= 8) {
+                // Eight bytes at once; the bits beyond the counted bytes are the next bytes' own bits, so
+                // loading them again later changes nothing.
+                uint64_t v;
+                std::memcpy(&v, src, 8);
+                bits |= v << bitCount;
+                int32_t taken = (63 - bitCount) >> 3;
+                src += taken;
+                bitCount += 8 * taken;
+            } else {
+                while (bitCount <= 56 && src < srcEnd) {
+                    bits |= uint64_t(*src++) << bitCount;
+                    bitCount += 8;
+                }
+                // A code is taken only when all its bits are there; a partial code at the end is padding.
+                if (bitCount < width) {
+                    if (bitCount == 0 && FEndedByZeroBlock)
+                        FUnderRun = true;
+                    return -1;
+                }
+            }
+        }
+        auto code = int32_t(bits & ((1u << width) - 1));
+        bits >>= width;
+        bitCount -= width;
+        return code;
+    };
+    auto store = [&] {
+        FBits = bits;
+        FBitCount = bitCount;
+        FSource = src;
+        FWidth = width;
+        FNextFree = nextFree;
+        FLimit = limit;
+        FPrevious = previous;
+        FFirstPixel = firstPixel;
+    };
+    auto load = [&] {
+        width = FWidth;
+        nextFree = FNextFree;
+        limit = FLimit;
+        previous = FPrevious;
+        firstPixel = FFirstPixel;
+    };
+
     uint8_t temp[2 * TableSize + 2];
     int64_t pos = 0;
-    while (pos < count && !FEnded) {
+    while (pos < count) {
         int32_t code;
         if (!FStarted) {
             // Decoding always starts with a table reset, whether or not the data begins with a clear code.
             FStarted = true;
-            code = FClear;
+            code = clear;
         } else {
-            code = ReadCode();
+            code = readCode();
         }
         if (code < 0)
             break;
-        if (code == FClear) {
+        if (code == clear) {
+            store();
             ResetTable();
+            load();
             do
-                code = ReadCode();
-            while (code == FClear);
+                code = readCode();
+            while (code == clear);
             if (code < 0)
                 break;
-            if (code == FEnd) {
+            if (code == end) {
                 FEnded = true;
                 break;
             }
-            FFirstPixel = code;
-            FPrevious = code;
+            firstPixel = code;
+            previous = code;
             out[pos++] = uint8_t(code);
             continue;
         }
-        if (code == FEnd) {
+        if (code == end) {
             FEnded = true;
             break;
         }
-        int64_t room = count - pos;
+        const int64_t room = count - pos;
         uint8_t* dst;
         int32_t length;
-        if (code < FNextFree && FLength[code] != 0) {
-            length = FLength[code];
+        if (code < nextFree && lengths[code] != 0) {
+            length = lengths[code];
             dst = length <= room ? out + pos : temp;
             int32_t c = code;
-            for (int32_t i = length - 1; i >= 0; --i) {
-                dst[i] = FSuffix[c];
-                c = FPrefix[c];
+            for (int32_t i = length - 1; i > 0; --i) {
+                dst[i] = suffix[c];
+                c = prefix[c];
             }
-            FFirstPixel = FFirst[code];
-        } else if (code >= FNextFree && FLength[FPrevious] != 0) {
+            dst[0] = suffix[c];
+            firstPixel = first[code];
+        } else if (code >= nextFree && lengths[previous] != 0) {
             // A code not yet in the table: the previous string followed by its own first pixel.
-            length = FLength[FPrevious] + 1;
+            length = lengths[previous] + 1;
             dst = length <= room ? out + pos : temp;
-            int32_t c = FPrevious;
-            dst[length - 1] = FFirst[FPrevious];
+            int32_t c = previous;
+            dst[length - 1] = first[previous];
             for (int32_t i = length - 2; i >= 0; --i) {
-                dst[i] = FSuffix[c];
-                c = FPrefix[c];
+                dst[i] = suffix[c];
+                c = prefix[c];
             }
-            FFirstPixel = FFirst[FPrevious];
+            firstPixel = first[previous];
         } else {
+            store();
             length = WalkSlow(code, temp);
+            load();
             dst = length <= room ? out + pos : temp;
             if (dst != temp)
                 std::memcpy(dst, temp, size_t(length));
@@ -148,28 +218,29 @@ int64_t TGifLzwDecoder::Decode(uint8_t* out, int64_t count) {
         } else {
             pos += length;
         }
-        if (FNextFree < TableSize) {
-            int32_t n = FNextFree;
-            int32_t prefixLength = FLength[FPrevious];
-            FPrefix[n] = uint16_t(FPrevious);
-            FSuffix[n] = uint8_t(FFirstPixel);
-            FFirst[n] = FFirst[FPrevious];
+        if (nextFree < TableSize) {
+            const int32_t n = nextFree;
+            const int32_t prefixLength = lengths[previous];
+            prefix[n] = uint16_t(previous);
+            suffix[n] = uint8_t(firstPixel);
+            first[n] = first[previous];
             // Fixed only when the prefix is a fixed string that was already defined.
-            FLength[n] = FPrevious != n && prefixLength != 0 ? uint16_t(prefixLength + 1) : 0;
-            ++FNextFree;
-            if (FNextFree >= FLimit && FLimit < TableSize) {
-                FLimit *= 2;
-                ++FWidth;
+            lengths[n] = previous != n && prefixLength != 0 ? uint16_t(prefixLength + 1) : 0;
+            ++nextFree;
+            if (nextFree >= limit && limit < TableSize) {
+                limit *= 2;
+                ++width;
             }
         }
-        FPrevious = code;
+        previous = code;
     }
+    store();
     return pos;
 }
 
 void TGifLzwDecoder::ReadTrailingCode() {
-    if (!FEnded && FPending.empty())
-        ReadCode();
+    if (!FEnded && FPending.empty() && ReadCode() == FEnd)
+        FEnded = true;
 }
 
 // Sub-block writer
@@ -282,7 +353,7 @@ std::vector<int32_t> TGifEncoder::RowOrder() const {
 
 // LZW encoder
 
-TLZWEncoder::TLZWEncoder() : FHash(new uint32_t[size_t(1) << HashBits]) {}
+TLZWEncoder::TLZWEncoder() : FHash(new uint32_t[size_t(1) << HashBits]), FLastChild(new uint32_t[4096]) {}
 
 int32_t TLZWEncoder::Find(uint32_t key) const {
     constexpr uint32_t mask = (1u << HashBits) - 1;
@@ -298,7 +369,8 @@ int32_t TLZWEncoder::Find(uint32_t key) const {
 }
 
 void TLZWEncoder::Store(uint32_t key, int32_t code) {
-    // At most 4093 keys live in 16384 slots, so a free slot is always found.
+    FLastChild[key >> 8] = ((key & 0xFF) << 16) | uint32_t(code);
+    // At most 4093 keys live in 8192 slots, so a free slot is always found.
     constexpr uint32_t mask = (1u << HashBits) - 1;
     uint32_t slot = (key * 0x9E3779B1u) >> (32 - HashBits);
     while (FHash[slot] != HashEmpty)
@@ -323,6 +395,7 @@ void TLZWEncoder::EmitCode(int32_t code) {
 void TLZWEncoder::EmitClear() {
     TGifEncoder::EmitClear();
     std::fill_n(FHash.get(), size_t(1) << HashBits, HashEmpty);
+    std::fill_n(FLastChild.get(), 4096, 0u);
     FNextFree = FFirstFree;
 }
 
@@ -346,6 +419,11 @@ void TLZWEncoder::EncodePixels() {
             if (c >= limit)
                 ColorError();
             uint32_t key = (uint32_t(prefix) << 8) | uint32_t(c);
+            uint32_t child = FLastChild[prefix];
+            if ((child & 0xFFFF) != 0 && (child >> 16) == uint32_t(c)) {
+                prefix = int32_t(child & 0xFFFF);
+                continue;
+            }
             int32_t code = Find(key);
             if (code >= 0) {
                 prefix = code;

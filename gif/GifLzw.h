@@ -21,7 +21,7 @@ public:
 
     // Fills out[0..count) and returns how many pixels were produced before the end code or the end of the
     // data.
-    int64_t Decode(uint8_t* out, int64_t count);
+    int64_t Decode(uint8_t* __restrict out, int64_t count);
     // After a complete frame: looks at the next code, as a decoder that reads one index more would.
     void ReadTrailingCode();
     // The data ran out exactly at a code boundary while more was wanted.
@@ -134,12 +134,16 @@ protected:
     void EncodePixels() override;
 
 private:
-    static constexpr int32_t HashBits = 14;
+    // 8192 slots keep the table in the first-level cache; at most 4093 keys live in it between clears.
+    static constexpr int32_t HashBits = 13;
     static constexpr uint32_t HashEmpty = 0xFFFFFFFFu;
     int32_t Find(uint32_t key) const;
     void Store(uint32_t key, int32_t code);
     int32_t FNextFree = 0;
     std::unique_ptr<uint32_t[]> FHash; // key << 12 | code, open addressing
+    // The most recently added extension of each code (pixel, code; code 0 for none): runs and repeated
+    // patterns find their next code here without probing the hash table.
+    std::unique_ptr<uint32_t[]> FLastChild;
 };
 
 // Codes chosen so that the table any decoder builds holds runs of one pixel value: fast, and good on
