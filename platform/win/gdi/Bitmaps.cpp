@@ -506,7 +506,9 @@ LONG SetBitmapBits(HBITMAP bmp, DWORD count, const void* bits) {
 // DIB transfer.
 
 int GetDIBits(HDC dc, HBITMAP bmp, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage) {
-    if (!gdi::Checked(bmp) || !info || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER))
+    // Header versions from the 40-byte header to the V5 one; the table follows the header.
+    if (!gdi::Checked(bmp) || !info || info->bmiHeader.biSize < sizeof(BITMAPINFOHEADER) ||
+        info->bmiHeader.biSize > sizeof(BITMAPV5HEADER))
         return 0;
     BITMAPINFOHEADER& h = info->bmiHeader;
     uint8_t* table = reinterpret_cast<uint8_t*>(info) + h.biSize;
