@@ -93,6 +93,9 @@ void TIKBitmap::FreeImage() {
 }
 
 uint8_t* TIKBitmap::ScanLine(int32_t row) {
+    // A row outside the image would address memory that is not the image's.
+    if (row < 0 || row >= FHeight || FRowLength <= 0)
+        throw vcl::ERangeError("Scan line index out of range");
     switch (FStorage) {
     case ikbsMemory:
         return FMemory.get() + size_t(FHeight - 1 - row) * size_t(FRowLength);

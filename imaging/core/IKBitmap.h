@@ -69,6 +69,7 @@ public:
     // Frees pixels, palette and alpha channel; the pixel format and storage kind keep their values.
     void FreeImage();
 
+    // Raises vcl::ERangeError for a row outside the image.
     uint8_t* ScanLine(int32_t row) override;
     int32_t BitsPerPixel() const override { return FBitsPerPixel; }
     int32_t Height() const override { return FHeight; }
@@ -131,7 +132,10 @@ public:
 
     // Pixels and palette.
     TIKColorTriple PixelColor(int32_t x, int32_t y);
-    TIKColorTriple PaletteEntry(int32_t index) const { return FPalette[size_t(index)]; }
+    // Black for an index outside the palette.
+    TIKColorTriple PaletteEntry(int32_t index) const {
+        return index >= 0 && index < FPaletteCount ? FPalette[size_t(index)] : TIKColorTriple{};
+    }
     TIKColorTriple* Palette() { return FPalette.get(); }
     int32_t PaletteCount() const { return FPaletteCount; }
     void UpdateTBitmapPalette();

@@ -41,6 +41,12 @@ struct MaskEdge {
 
 } // namespace
 
+size_t TIKMask::RowOffset(int32_t y) const {
+    if (y < 0 || y >= FHeight)
+        throw vcl::ERangeError("Scan line index out of range");
+    return size_t(FHeight - 1 - y) * size_t(FRowLength);
+}
+
 void TIKMask::Allocate(int32_t width, int32_t height, int32_t bits) {
     width = std::max(width, 0);
     height = std::max(height, 0);

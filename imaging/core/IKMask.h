@@ -36,11 +36,9 @@ public:
     int32_t GetHeight() const { return FHeight; }
     int32_t GetBitsPerPixel() const { return FBitsPerPixel; }
     int32_t GetRowLength() const { return FRowLength; }
-    // Row y (0 = top); the rows lie bottom-up in one block.
-    uint8_t* ScanLine(int32_t y) { return FData.data() + size_t(FHeight - 1 - y) * size_t(FRowLength); }
-    const uint8_t* ScanLine(int32_t y) const {
-        return FData.data() + size_t(FHeight - 1 - y) * size_t(FRowLength);
-    }
+    // Row y (0 = top); the rows lie bottom-up in one block. Raises vcl::ERangeError outside the mask.
+    uint8_t* ScanLine(int32_t y) { return FData.data() + RowOffset(y); }
+    const uint8_t* ScanLine(int32_t y) const { return FData.data() + RowOffset(y); }
 
     // 0 outside the mask; a one-bit mask gives the bit's weight within its byte, an eight-bit one the byte.
     int32_t GetPixel(int32_t x, int32_t y) const;
@@ -112,6 +110,7 @@ public:
     const std::vector<uint8_t>& OutlineBuffer() const { return FOutline; }
 
 private:
+    size_t RowOffset(int32_t y) const;
     void PrepareOutline(int32_t destWidth, int32_t destHeight, int32_t srcX, int32_t srcY, int32_t srcWidth,
                         int32_t srcHeight);
     bool Bit(int32_t x, int32_t y) const;

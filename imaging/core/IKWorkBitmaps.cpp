@@ -31,6 +31,12 @@ TIKDibbitmap::~TIKDibbitmap() {
     FreeBits();
 }
 
+uint8_t* TIKDibbitmap::ScanLine(int32_t row) {
+    if (row < 0 || row >= FHeight)
+        throw vcl::ERangeError("Scan line index out of range");
+    return FBits + size_t(FHeight - 1 - row) * size_t(FRowLength);
+}
+
 TIKBitmapFormat TIKDibbitmap::PixelFormat() const {
     return FBitCount == 1 ? ikbf1Bit : FBitCount == 24 ? ikbf24Bit : ikbfNone;
 }
@@ -124,6 +130,12 @@ void TIKWorkBitmap::Allocate(int32_t width, int32_t height, int32_t bitsPerPixel
     FHeight = height;
     FBitsPerPixel = bitsPerPixel;
     FRowLength = int32_t(rowLength);
+}
+
+uint8_t* TIKWorkBitmap::ScanLine(int32_t row) {
+    if (row < 0 || row >= FHeight)
+        throw vcl::ERangeError("Scan line index out of range");
+    return FData.data() + size_t(FHeight - 1 - row) * size_t(FRowLength);
 }
 
 void TIKWorkBitmap::Free() {

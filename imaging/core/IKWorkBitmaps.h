@@ -27,7 +27,8 @@ public:
     void AllocateBits(int32_t width, int32_t height, int32_t bitCount);
     void FreeBits();
 
-    uint8_t* ScanLine(int32_t row) override { return FBits + size_t(FHeight - 1 - row) * size_t(FRowLength); }
+    // Raises vcl::ERangeError for a row outside the bitmap.
+    uint8_t* ScanLine(int32_t row) override;
     int32_t BitsPerPixel() const override { return FBitCount; }
     int32_t Height() const override { return FHeight; }
     int32_t Width() const override { return FWidth; }
@@ -65,7 +66,8 @@ public:
     // Nothing when all three equal the current values (the content stays); else a new zeroed block.
     void Allocate(int32_t width, int32_t height, int32_t bitsPerPixel);
     void Free();
-    uint8_t* ScanLine(int32_t row) { return FData.data() + size_t(FHeight - 1 - row) * size_t(FRowLength); }
+    // Raises vcl::ERangeError for a row outside the bitmap.
+    uint8_t* ScanLine(int32_t row);
 
     int32_t Width() const { return FWidth; }
     int32_t Height() const { return FHeight; }

@@ -478,3 +478,26 @@ TEST(IKBitmap, MoveRectWithinOneImage) {
         EXPECT_EQ(b.ScanLine(0)[0], 11);
     }
 }
+
+TEST(IKBitmap, RowsOutsideTheImageAreRefused) {
+    TIKBitmap b;
+    EXPECT_THROW(b.ScanLine(0), vcl::ERangeError);
+    b.Allocate(0, 10, ikbf24Bit); // no storage
+    EXPECT_THROW(b.ScanLine(3), vcl::ERangeError);
+    for (uint32_t threshold : {0u, UINT32_MAX}) {
+        b.SetMemoryThreshold(threshold);
+        b.Allocate(4, 4, ikbf8Bit);
+        EXPECT_THROW(b.ScanLine(-1), vcl::ERangeError);
+        EXPECT_THROW(b.ScanLine(4), vcl::ERangeError);
+        EXPECT_NO_THROW(b.ScanLine(3));
+        EXPECT_EQ(b.PaletteEntry(256), (TIKColorTriple{}));
+        EXPECT_EQ(b.PaletteEntry(-1), (TIKColorTriple{}));
+    }
+    TIKMask m;
+    m.Allocate(3, 3, 8);
+    EXPECT_THROW(m.ScanLine(3), vcl::ERangeError);
+    TIKWorkBitmap w(2, 2, 8);
+    EXPECT_THROW(w.ScanLine(2), vcl::ERangeError);
+    TIKDibbitmap d;
+    EXPECT_THROW(d.ScanLine(0), vcl::ERangeError);
+}
