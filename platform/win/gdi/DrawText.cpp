@@ -284,10 +284,12 @@ int DrawTextRun(HDC dc, const char* text, int count, RECT* rect, UINT format, DR
     if (params)
         params->uiLengthDrawn = UINT(count);
 
-    std::shared_ptr<RealizedFont> font = FontRealized(dc->FState.FFont);
+    // Layout runs in logical units; the font is realised at the DC's scale.
+    std::shared_ptr<RealizedFont> font = text::DcFont(dc);
+    const bool scaled = !dc->IsIdentityMapping();
     const TEXTMETRIC& tm = font->Metrics();
-    const int lineHeight =
-        std::max<int>(tm.tmHeight + ((format & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0), 1);
+    const int lineHeight = std::max<int>(
+        text::DcLogicalY(dc, tm.tmHeight + ((format & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0)), 1);
 
     // Tab stops: DT_TABSTOP takes bits 8-15 as the number of average characters between stops.
     int tabChars = 8;
@@ -320,9 +322,12 @@ int DrawTextRun(HDC dc, const char* text, int count, RECT* rect, UINT format, DR
     in.Width = box.Right - box.Left;
     in.Height = box.Bottom - box.Top;
     in.LineHeight = lineHeight;
-    in.TabWidth = std::max<int>(tabChars * tm.tmAveCharWidth, 1);
+    in.TabWidth = std::max<int>(tabChars * text::DcLogicalX(dc, tm.tmAveCharWidth), 1);
     RealizedFont& f = *font;
-    in.Advance = [&f, extra](char32_t c) { return f.Advance(c) + extra; };
+    if (scaled)
+        in.Advance = [&f, extra, dc](char32_t c) { return text::DcLogicalX(dc, f.Advance(c)) + extra; };
+    else
+        in.Advance = [&f, extra](char32_t c) { return f.Advance(c) + extra; };
     const text::DrawTextLayoutResult layout = text::LayoutDrawText(in);
     if (modified && (format & DT_MODIFYSTRING) && layout.Ellipsized)
         *modified = EncodeText(text::DrawTextShownText(layout, format));
@@ -372,7 +377,9 @@ int DrawTextRun(HDC dc, const char* text, int count, RECT* rect, UINT format, DR
                 const POINT o = dc->ToDevice(x, lineTop);
                 const double ox = o.X + axes.Vx * tm.tmAscent, oy = o.Y + axes.Vy * tm.tmAscent;
                 const int top = font->UnderlinePosition();
-                text::FillBand(*sink, axes, ox, oy, from, to, top, top + font->UnderlineThickness(),
+                const double dFrom = scaled ? std::abs(dc->ScaleX(from)) : from;
+                const double dTo = scaled ? std::abs(dc->ScaleX(to)) : to;
+                text::FillBand(*sink, axes, ox, oy, dFrom, dTo, top, top + font->UnderlineThickness(),
                                textColour);
             }
         }

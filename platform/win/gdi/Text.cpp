@@ -269,12 +269,42 @@ std::vector<int> RunAdvances(RealizedFont& font, const std::u32string& text, int
     return advances;
 }
 
+std::shared_ptr<RealizedFont> DcFont(HDC dc) {
+    HFONT f = dc->FState.FFont ? dc->FState.FFont : static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    if (!f || dc->IsIdentityMapping())
+        return FontRealized(f);
+    LOGFONT lf = f->FLog;
+    const auto scale = [](LONG v, int scaled) {
+        const LONG m = LONG(std::min<int64_t>(std::abs(int64_t(scaled)), INT32_MAX / 2));
+        return v == 0 ? 0 : std::max<LONG>(m, 1) * (v < 0 ? -1 : 1);
+    };
+    lf.lfHeight =
+        scale(lf.lfHeight, dc->ScaleY(std::clamp<LONG>(lf.lfHeight, -INT32_MAX / 2, INT32_MAX / 2)));
+    lf.lfWidth = scale(lf.lfWidth, dc->ScaleX(std::clamp<LONG>(lf.lfWidth, 0, INT32_MAX / 2)));
+    return RealizeFont(lf);
+}
+
+int DcLogicalX(HDC dc, int64_t v) {
+    const int d = int(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2));
+    if (dc->IsIdentityMapping())
+        return std::abs(d);
+    return std::abs(dc->ToLogical(d, 0).X - dc->ToLogical(0, 0).X);
+}
+
+int DcLogicalY(HDC dc, int64_t v) {
+    const int d = int(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2));
+    if (dc->IsIdentityMapping())
+        return std::abs(d);
+    return std::abs(dc->ToLogical(0, d).Y - dc->ToLogical(0, 0).Y);
+}
+
 BOOL TextOutRun(HDC dc, int x, int y, UINT options, const RECT* rect, const std::u32string& text,
                 const std::vector<int>* given) {
     if (!dc)
         return FALSE;
     gdi::DcState& st = dc->FState;
-    std::shared_ptr<RealizedFont> font = FontRealized(st.FFont);
+    std::shared_ptr<RealizedFont> font = DcFont(dc);
+    const bool scaled = !dc->IsIdentityMapping();
     const TEXTMETRIC& tm = font->Metrics();
     const LOGFONT* lf = FontLogFont(st.FFont);
     const bool underline = lf && lf->lfUnderline;
@@ -285,11 +315,15 @@ BOOL TextOutRun(HDC dc, int x, int y, UINT options, const RECT* rect, const std:
     if (given) {
         advances = *given;
         int64_t sum = 0;
-        for (int a : advances)
+        for (int& a : advances) {
+            if (scaled)
+                a = dc->ScaleX(a);
             sum += a;
+        }
         width = int(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
     } else {
-        advances = RunAdvances(*font, text, st.FTextCharExtra, &width);
+        advances =
+            RunAdvances(*font, text, scaled ? dc->ScaleX(st.FTextCharExtra) : st.FTextCharExtra, &width);
     }
 
     const UINT align = st.FTextAlign;
@@ -339,9 +373,10 @@ BOOL TextOutRun(HDC dc, int x, int y, UINT options, const RECT* rect, const std:
 
     if (align & TA_UPDATECP) {
         // The current position moves past the text along the baseline (back for right alignment).
-        double move = (align & TA_CENTER) == TA_CENTER ? 0 : (align & TA_RIGHT) ? -width : width;
-        st.FCurPos.X = ref.X + int(std::lround(ax.Ux * move));
-        st.FCurPos.Y = ref.Y + int(std::lround(ax.Uy * move));
+        const double move = (align & TA_CENTER) == TA_CENTER ? 0 : (align & TA_RIGHT) ? -width : width;
+        const POINT to =
+            dc->ToLogical(dev.X + int(std::lround(ax.Ux * move)), dev.Y + int(std::lround(ax.Uy * move)));
+        st.FCurPos = to;
     }
     return TRUE;
 }
@@ -413,8 +448,9 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* rect, const char
 BOOL GetTextExtentExPoint(HDC dc, const char* text, int count, int maxExtent, int* fit, int* dx, SIZE* size) {
     if (!dc || count < 0 || (!text && count > 0) || !size)
         return FALSE;
-    std::shared_ptr<RealizedFont> font = FontRealized(dc->FState.FFont);
-    const int extra = dc->FState.FTextCharExtra;
+    std::shared_ptr<RealizedFont> font = text::DcFont(dc);
+    const int extra =
+        dc->IsIdentityMapping() ? dc->FState.FTextCharExtra : dc->ScaleX(dc->FState.FTextCharExtra);
     int64_t extent = 0;
     int fitted = 0;
     std::vector<int> lengths;
@@ -424,18 +460,19 @@ BOOL GetTextExtentExPoint(HDC dc, const char* text, int count, int maxExtent, in
         const char32_t ch = chars[c];
         const int len = lengths[c];
         extent += font->Advance(ch) + extra;
+        const int logical = text::DcLogicalX(dc, extent);
         for (int k = 0; k < len; ++k) {
             if (dx)
-                dx[byte + k] = int(std::clamp<int64_t>(extent, INT32_MIN, INT32_MAX));
+                dx[byte + k] = logical;
         }
-        if (extent <= maxExtent && fitted == byte)
+        if (logical <= maxExtent && fitted == byte)
             fitted = byte + len;
         byte += len;
     }
     if (fit)
         *fit = fitted;
-    size->cx = int(std::clamp<int64_t>(extent, INT32_MIN, INT32_MAX));
-    size->cy = font->Metrics().tmHeight;
+    size->cx = text::DcLogicalX(dc, extent);
+    size->cy = text::DcLogicalY(dc, font->Metrics().tmHeight);
     return TRUE;
 }
 
@@ -446,16 +483,23 @@ BOOL GetTextExtentPoint32(HDC dc, const char* text, int count, SIZE* size) {
 BOOL GetTextMetrics(HDC dc, TEXTMETRIC* metrics) {
     if (!dc || !metrics)
         return FALSE;
-    *metrics = FontRealized(dc->FState.FFont)->Metrics();
+    *metrics = text::DcFont(dc)->Metrics();
+    if (!dc->IsIdentityMapping()) {
+        for (LONG* v : {&metrics->tmHeight, &metrics->tmAscent, &metrics->tmDescent,
+                        &metrics->tmInternalLeading, &metrics->tmExternalLeading})
+            *v = text::DcLogicalY(dc, *v);
+        for (LONG* v : {&metrics->tmAveCharWidth, &metrics->tmMaxCharWidth, &metrics->tmOverhang})
+            *v = text::DcLogicalX(dc, *v);
+    }
     return TRUE;
 }
 
 BOOL GetCharWidth32(HDC dc, UINT first, UINT last, int* widths) {
     if (!dc || !widths || last < first || last > 0x10FFFF)
         return FALSE;
-    std::shared_ptr<RealizedFont> font = FontRealized(dc->FState.FFont);
+    std::shared_ptr<RealizedFont> font = text::DcFont(dc);
     for (UINT ch = first; ch <= last; ++ch)
-        widths[ch - first] = font->Advance(char32_t(ch));
+        widths[ch - first] = text::DcLogicalX(dc, font->Advance(char32_t(ch)));
     return TRUE;
 }
 

@@ -63,6 +63,13 @@ void DrawGlyphs(TextSink& sink, RealizedFont& font, double ox, double oy, const 
 // Advances of each character (with the DC's extra spacing), and the total.
 std::vector<int> RunAdvances(RealizedFont& font, const std::u32string& text, int extra, int* total);
 
+// The DC's font realised at the DC's scale: under a scaling map mode the LOGFONT's logical height and
+// width become device pixels.
+std::shared_ptr<RealizedFont> DcFont(HDC dc);
+// Lengths in device pixels as logical units of the DC (unsigned).
+int DcLogicalX(HDC dc, int64_t deviceLength);
+int DcLogicalY(HDC dc, int64_t deviceLength);
+
 // Text output shared by ExtTextOut and DrawText: the reference point (x, y) and the clip rectangle are
 // logical; underline and strike-out follow the font.
 BOOL TextOutRun(HDC dc, int x, int y, UINT options, const RECT* rect, const std::u32string& text,

@@ -345,6 +345,27 @@ TEST(TextOutput, RotatedTextFillsTheRotatedCell) {
     EXPECT_EQ(up.Ink(), (TRect{20, 150 - ext.cx, 20 + ext.cy, 150}));
 }
 
+TEST(TextOutput, ScalingMapModesScaleTheFont) {
+    // Two device pixels per logical unit: a 10-unit font is drawn 20 pixels high, measured in units.
+    TextCanvas scaled(200, 60, MakeFont("Arial", -10));
+    SetMapMode(scaled.Dc, MM_ANISOTROPIC);
+    SetWindowExtEx(scaled.Dc, 100, 100, nullptr);
+    SetViewportExtEx(scaled.Dc, 200, 200, nullptr);
+    TextCanvas plain(200, 60, MakeFont("Arial", -20));
+    const SIZE big = plain.Extent("Scale"), logical = scaled.Extent("Scale");
+    EXPECT_NEAR(logical.cx, big.cx / 2.0, 0.5);
+    EXPECT_NEAR(logical.cy, big.cy / 2.0, 0.5);
+    EXPECT_NEAR(scaled.Metrics().tmHeight, plain.Metrics().tmHeight / 2.0, 0.5);
+    TextOut(scaled.Dc, 5, 5, "Scale", 5);
+    TextOut(plain.Dc, 10, 10, "Scale", 5);
+    EXPECT_EQ(scaled.Ink(), plain.Ink());
+    // DrawText lays out in logical units too (each advance rounded to whole units).
+    RECT r{0, 0, 0, 0};
+    DrawText(scaled.Dc, "Scale", -1, &r, DT_SINGLELINE | DT_CALCRECT);
+    EXPECT_NEAR(r.Right, logical.cx, 3);
+    EXPECT_EQ(r.Bottom, logical.cy);
+}
+
 TEST(TextOutput, ExtentsOfPartsAddUp) {
     TextCanvas c(8, 8, MakeFont("Arial", -11));
     int fit = -1;
