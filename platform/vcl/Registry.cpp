@@ -350,7 +350,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
             store.Dirty = true;
         }
     }
-    CloseKey();
+    // Switching keys saves nothing yet: the changes go to the file when the key is closed.
     FCurrentPath = path;
     FOpen = true;
     FReadOnly = !(FAccess & KEY_SET_VALUE);

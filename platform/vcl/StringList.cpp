@@ -241,24 +241,28 @@ void TStrings::SetText(const std::string& text) {
     EndUpdate();
 }
 
-std::string TStrings::GetDelimitedText() const {
+std::string TStrings::JoinDelimited(char delimiter, char quoteChar) const {
     int32_t n = GetCount();
     if (n == 1 && Get(0).empty())
-        return std::string(2, FQuoteChar);
+        return std::string(2, quoteChar);
     std::string out;
     for (int32_t i = 0; i < n; ++i) {
         std::string s = Get(i);
-        bool quote = std::any_of(s.begin(), s.end(), [this](char c) {
-            return StrIsSeparatorBlank(c) || c == FQuoteChar || c == FDelimiter;
+        bool quote = std::any_of(s.begin(), s.end(), [=](char c) {
+            return StrIsSeparatorBlank(c) || c == quoteChar || c == delimiter;
         });
         if (i > 0)
-            out += FDelimiter;
-        out += quote ? AnsiQuotedStr(s, FQuoteChar) : s;
+            out += delimiter;
+        out += quote ? AnsiQuotedStr(s, quoteChar) : s;
     }
     return out;
 }
 
-void TStrings::SetDelimitedText(const std::string& text) {
+std::string TStrings::GetDelimitedText() const {
+    return JoinDelimited(FDelimiter, FQuoteChar);
+}
+
+void TStrings::SplitDelimited(const std::string& text, char delimiter, char quoteChar) {
     BeginUpdate();
     try {
         Clear();
@@ -270,17 +274,17 @@ void TStrings::SetDelimitedText(const std::string& text) {
         skipBlanks();
         while (p < n) {
             std::string s;
-            if (text[p] == FQuoteChar) {
-                s = AnsiExtractQuotedStr(text, p, FQuoteChar);
+            if (text[p] == quoteChar) {
+                s = AnsiExtractQuotedStr(text, p, quoteChar);
             } else {
                 size_t start = p;
-                while (p < n && !StrIsSeparatorBlank(text[p]) && text[p] != FDelimiter)
+                while (p < n && !StrIsSeparatorBlank(text[p]) && text[p] != delimiter)
                     ++p;
                 s = text.substr(start, p - start);
             }
             Add(s);
             skipBlanks();
-            if (p < n && text[p] == FDelimiter) {
+            if (p < n && text[p] == delimiter) {
                 // A delimiter at the very end stands for one more, empty line.
                 if (p + 1 == n)
                     Add(std::string());
@@ -295,30 +299,16 @@ void TStrings::SetDelimitedText(const std::string& text) {
     EndUpdate();
 }
 
+void TStrings::SetDelimitedText(const std::string& text) {
+    SplitDelimited(text, FDelimiter, FQuoteChar);
+}
+
 std::string TStrings::GetCommaText() const {
-    auto* self = const_cast<TStrings*>(this);
-    char delimiter = FDelimiter, quote = FQuoteChar;
-    self->FDelimiter = ',';
-    self->FQuoteChar = '"';
-    std::string result = GetDelimitedText();
-    self->FDelimiter = delimiter;
-    self->FQuoteChar = quote;
-    return result;
+    return JoinDelimited(',', '"');
 }
 
 void TStrings::SetCommaText(const std::string& text) {
-    char delimiter = FDelimiter, quote = FQuoteChar;
-    FDelimiter = ',';
-    FQuoteChar = '"';
-    try {
-        SetDelimitedText(text);
-    } catch (...) {
-        FDelimiter = delimiter;
-        FQuoteChar = quote;
-        throw;
-    }
-    FDelimiter = delimiter;
-    FQuoteChar = quote;
+    SplitDelimited(text, ',', '"');
 }
 
 void TStrings::BeginUpdate() {

@@ -94,6 +94,8 @@ protected:
     [[noreturn]] void Error(const char* message, int32_t data) const;
 
 private:
+    std::string JoinDelimited(char delimiter, char quoteChar) const;
+    void SplitDelimited(const std::string& text, char delimiter, char quoteChar);
     int32_t FUpdateCount = 0;
     char FDelimiter = ',';
     char FQuoteChar = '"';

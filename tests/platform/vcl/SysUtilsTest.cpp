@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -133,6 +134,17 @@ TEST(SysUtils, FloatTextWithTheDecimalSeparator) {
     EXPECT_FALSE(TextToFloat("2.5", v));
     EXPECT_EQ(FloatToStrF(2.5, ffFixed, 15, 2), "2,50");
     EXPECT_DOUBLE_EQ(StrToFloatDef("junk", 1.5), 1.5);
+    // The neutral locale gives the point back.
+    const char* oldLocale = std::getenv("LC_ALL");
+    std::string saved = oldLocale ? oldLocale : "";
+    ::setenv("LC_ALL", "C", 1);
+    InitFormatSettingsFromLocale();
+    if (oldLocale)
+        ::setenv("LC_ALL", saved.c_str(), 1);
+    else
+        ::unsetenv("LC_ALL");
+    EXPECT_EQ(DecimalSeparator, '.');
+    EXPECT_EQ(ThousandSeparator, ',');
 }
 
 TEST(SysUtils, FloatToStrF) {
