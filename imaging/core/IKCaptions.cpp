@@ -143,12 +143,7 @@ const char* const CaptionsEnglish[IKWordCount] = {"Preview",
                                                   "Units",
                                                   "Rate"};
 
-struct CaptionsWord {
-    uint8_t Word;
-    const char* Text;
-};
-
-// Translations by language, in the row order msItalian..msPolish. Words not listed repeat the English one.
+// The rows msItalian..msPolish.
 #include "imaging/core/IKCaptionsText.inc"
 
 } // namespace
@@ -224,14 +219,11 @@ std::string IKGetWordText(uint8_t word, TMsgLanguage language) {
 void IKFillWordTable() {
     (void)CaptionsFilled;
     auto& table = CaptionsTable();
-    for (int32_t row = msEnglish; row <= msPolish; ++row)
+    for (int32_t w = 0; w < IKWordCount; ++w)
+        table[size_t(w)] = CaptionsEnglish[w];
+    for (int32_t row = msItalian; row <= msPolish; ++row)
         for (int32_t w = 0; w < IKWordCount; ++w)
-            table[size_t((row - 1) * IKWordCount + w)] = CaptionsEnglish[w];
-    for (const auto& lang : CaptionsTranslations)
-        for (size_t i = 0; i < lang.Count; ++i)
-            table[size_t((lang.Language - 1) * IKWordCount + lang.Words[i].Word)] = lang.Words[i].Text;
-    // Polish has no word 123: it shows the English one.
-    table[size_t((msPolish - 1) * IKWordCount + 123)].clear();
+            table[size_t((row - 1) * IKWordCount + w)] = CaptionsTranslatedRows[row - msItalian][w];
 }
 
 } // namespace imaging

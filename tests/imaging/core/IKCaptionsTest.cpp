@@ -47,6 +47,8 @@ TEST(IKCaptions, TellingWordsOfEveryLanguage) {
         {msRussian, 119, "Close"},         {msDutch, 120, "Toepassen"},
         {msSwedish, 119, "Stäng"},         {msPolish, 1, "Źródło"},
         {msPolish, 123, "Rate"},           {msGerman, 123, "Rate"},
+        {msGerman, 31, "Breite"},          {msItalian, 119, "Chiudi"},
+        {msSwedish, 0, "Granska"},         {msDutch, 1, "Origineel"},
     };
     for (auto c : cases)
         EXPECT_EQ(IKGetWordText(c.word, c.language), c.text) << int(c.language) << "/" << int(c.word);
