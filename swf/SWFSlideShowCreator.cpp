@@ -9,7 +9,7 @@
 
 namespace swf {
 
-TSWFSlideShowCreator::TSWFSlideShowCreator(vcl::TObject*) {}
+TSWFSlideShowCreator::TSWFSlideShowCreator(vcl::TComponent* owner) : vcl::TComponent(owner) {}
 
 TSWFSlideShowCreator::~TSWFSlideShowCreator() = default;
 

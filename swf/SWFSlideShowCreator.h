@@ -2,7 +2,7 @@
 // filled with the bitmap that fades in from half transparency over the frames its display time covers.
 #pragma once
 
-#include "platform/vcl/Object.h"
+#include "platform/vcl/Component.h"
 #include "platform/win/WinTypes.h"
 
 #include <cstdint>
@@ -19,9 +19,10 @@ namespace swf {
 class TFlashMovie;
 class TBMPReader;
 
-class TSWFSlideShowCreator : public vcl::TObject {
+class TSWFSlideShowCreator : public vcl::TComponent {
 public:
-    explicit TSWFSlideShowCreator(vcl::TObject* owner = nullptr);
+    // The editor creates it without an owner and frees it after saving.
+    explicit TSWFSlideShowCreator(vcl::TComponent* owner = nullptr);
     ~TSWFSlideShowCreator() override;
 
     // Starts a new movie of the given frame size in pixels (height first) and rate, which must lie in

@@ -204,3 +204,12 @@ TEST(SWFSlideShow, TakesTheEditorsBitmaps) {
     vcl::TBitmap empty;
     EXPECT_THROW(creator.AddImage(&empty, 100), vcl::EInvalidGraphic);
 }
+
+TEST(SWFSlideShow, OwnedByAComponent) {
+    vcl::TComponent owner(nullptr);
+    auto* creator = new TSWFSlideShowCreator(&owner);
+    creator->CreateMovie(2, 2, 10);
+    EXPECT_EQ(owner.GetComponentCount(), 1);
+    EXPECT_EQ(owner.GetComponent(0), creator);
+    // The owner frees the creator and its movie.
+}
