@@ -151,8 +151,12 @@ TSWFRGB& TFlashMovie::GetBackgroundColor() {
 void TFlashMovie::MakeStream() {
     // The frame count is a 16-bit field: refuse a movie that needs more before anything is written.
     int64_t frames = 0;
+    auto isShowFrame = [](TBasedSWFObject* o) {
+        auto* tag = o->LibraryLevel() == 0 ? dynamic_cast<TSWFObject*>(o) : nullptr;
+        return tag && tag->GetTagID() == tagShowFrame;
+    };
     for (auto& o : FObjects)
-        if (o->LibraryLevel() == 0 && static_cast<TSWFObject*>(o.get())->GetTagID() == tagShowFrame)
+        if (isShowFrame(o.get()))
             ++frames;
     if (frames > 0xFFFF)
         throw vcl::ERangeError("A movie holds at most 65535 frames");
@@ -173,7 +177,7 @@ void TFlashMovie::MakeStream() {
         if (OnProgress)
             OnProgress(this, RoundToEven(double(i + 1) / double(count) * 100.0), 1);
         version = std::max(version, o->MinVersion());
-        if (o->LibraryLevel() == 0 && static_cast<TSWFObject*>(o)->GetTagID() == tagShowFrame)
+        if (isShowFrame(o))
             ++k;
         if (auto* place = dynamic_cast<TFlashPlaceObject*>(o))
             place->GetTag().SetSWFVersion(static_cast<uint8_t>(version));

@@ -305,3 +305,16 @@ TEST(FlashPlaceObject, Flags) {
     EXPECT_EQ(place->MinVersion(), 3);
     (void)shape;
 }
+
+TEST(FlashMovie, ReportsProgressWhileRendering) {
+    TFlashMovie movie(0, 0, 10, 10, 12, true);
+    movie.ShowFrame(4);
+    std::vector<int32_t> percents;
+    movie.OnProgress = [&](TBasedSWFStream* sender, int32_t percent, int32_t stage) {
+        EXPECT_EQ(sender, &movie);
+        EXPECT_EQ(stage, 1);
+        percents.push_back(percent);
+    };
+    movie.MakeStream();
+    EXPECT_EQ(percents, (std::vector<int32_t>{25, 50, 75, 100}));
+}
