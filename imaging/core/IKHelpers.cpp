@@ -2,20 +2,17 @@
 
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
+#include "platform/vcl/SysUtils.h"
 #include "platform/win/kernel/MappedFile.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
-#include <charconv>
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <langinfo.h>
 #include <limits>
-#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -169,78 +166,19 @@ void IKCreateDirectoryPath(const std::string& path) {
     ::mkdir(dir.c_str(), 0777);
 }
 
-namespace {
-
-std::string HelpersTrim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos)
-        return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
-// The whole text as a number written with the given decimal separator (sign, digits, one separator,
-// exponent), as the class library's text-to-float conversion reads it.
-bool HelpersTryParse(const std::string& text, char separator, double& value) {
-    std::string s = HelpersTrim(text);
-    if (s.empty())
-        return false;
-    if (separator != '.') {
-        if (s.find('.') != std::string::npos)
-            return false;
-        size_t p = s.find(separator);
-        if (p != std::string::npos)
-            s[p] = '.';
-    }
-    const char* first = s.data();
-    const char* last = s.data() + s.size();
-    if (*first == '+') {
-        ++first;
-        if (first == last || *first == '-')
-            return false;
-    }
+double IKStrToFloatAnySeparator(const std::string& text, double def) {
     double v = 0;
-    auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::general);
-    if (ec != std::errc() || ptr != last || !std::isfinite(v))
-        return false;
-    value = v;
-    return true;
-}
-
-} // namespace
-
-double IKStrToFloatAnySeparator(const std::string& text, double def, char decimalSeparator) {
-    double v = 0;
-    if (HelpersTryParse(text, decimalSeparator, v))
+    if (vcl::TryStrToFloat(text, v) && std::isfinite(v))
         return v;
+    // Written with the other separator: the first "," becomes "." or else the first "." becomes ",".
     std::string alt = text;
-    size_t comma = alt.find(',');
-    if (comma != std::string::npos)
+    if (size_t comma = alt.find(','); comma != std::string::npos)
         alt[comma] = '.';
     else if (size_t dot = alt.find('.'); dot != std::string::npos)
         alt[dot] = ',';
-    if (HelpersTryParse(alt, decimalSeparator, v))
+    if (vcl::TryStrToFloat(alt, v) && std::isfinite(v))
         return v;
     return def;
-}
-
-double IKStrToFloatAnySeparator(const std::string& text, double def) {
-    return IKStrToFloatAnySeparator(text, def, IKSystemDecimalSeparator());
-}
-
-char IKSystemDecimalSeparator() {
-    static const char separator = [] {
-        char sep = '.';
-        locale_t loc = newlocale(LC_NUMERIC_MASK, "", locale_t(0));
-        if (loc != locale_t(0)) {
-            const char* radix = nl_langinfo_l(RADIXCHAR, loc);
-            if (radix && radix[0] && !radix[1])
-                sep = radix[0];
-            freelocale(loc);
-        }
-        return sep;
-    }();
-    return separator;
 }
 
 // sRGB with the D65 white, the standard matrices; the white point is the matrix's image of white so that

@@ -63,13 +63,9 @@ void IKWriteStreamChecked(vcl::TStream* stream, bool& aborting, const void* buff
 bool IKDirectoryExists(const std::string& path);
 // Creates a folder with all its missing parents. An empty path raises "Cannot Create Directory".
 void IKCreateDirectoryPath(const std::string& path);
-// The value of text read with the system's decimal separator; failing that, with the first "," turned
-// into "." (or the first "." into ","); failing that, def.
+// The value of text read with the class library's decimal separator; failing that, with the first ","
+// turned into "." (or the first "." into ","); failing that, def.
 double IKStrToFloatAnySeparator(const std::string& text, double def);
-// The same with an explicit decimal separator in place of the system's.
-double IKStrToFloatAnySeparator(const std::string& text, double def, char decimalSeparator);
-// The user's decimal separator (from the LC_NUMERIC locale of the environment; "." when unknown).
-char IKSystemDecimalSeparator();
 
 // Colour. L*a*b* as stored in 8-bit CIELab TIFF files: L = L* x 255 / 100, a* and b* as signed bytes.
 struct TIKCIELab {
