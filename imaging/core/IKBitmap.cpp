@@ -197,6 +197,10 @@ void TIKBitmap::AssignBitmap(const TIKBitmap* src, bool withAlpha) {
     if (src == this)
         return;
     TIKBitmap* source = const_cast<TIKBitmap*>(src); // reading rows moves its mapped view
+    // Copying an image's own alpha channel into it: the channel must outlive the new allocation.
+    std::unique_ptr<TIKBitmap> ownAlpha;
+    if (source == FAlphaChannel.get())
+        ownAlpha = std::move(FAlphaChannel);
     Allocate(source->FWidth, source->FHeight, source->FPixelFormat);
     CopyPixelsFrom(source);
     FFull = withAlpha && source->FFull;
@@ -209,8 +213,9 @@ void TIKBitmap::AssignBitmap(const TIKBitmap* src, bool withAlpha) {
 
 void TIKBitmap::Assign(vcl::TObject* source) {
     if (auto* bitmap = dynamic_cast<TIKBitmap*>(source)) {
+        const uint8_t bilevelMethod = bitmap->FBilevelMethod; // bitmap may be this image's alpha channel
         AssignBitmap(bitmap, true);
-        FBilevelMethod = bitmap->FBilevelMethod;
+        FBilevelMethod = bilevelMethod;
     } else if (auto* picture = dynamic_cast<vcl::TBitmap*>(source)) {
         CopyFromTBitmap(picture);
     }
@@ -222,7 +227,7 @@ void TIKBitmap::CopyImage(const TIKBitmap* source) {
 }
 
 void TIKBitmap::MoveContentTo(TIKBitmap* dest) {
-    if (!dest || dest == this)
+    if (!dest || dest == this || dest == FAlphaChannel.get())
         return;
     ReleaseView();
     dest->FreeImage();

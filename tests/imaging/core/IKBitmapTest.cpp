@@ -501,3 +501,17 @@ TEST(IKBitmap, RowsOutsideTheImageAreRefused) {
     TIKDibbitmap d;
     EXPECT_THROW(d.ScanLine(0), vcl::ERangeError);
 }
+
+TEST(IKBitmap, AnImageTakesItsOwnAlphaChannel) {
+    TIKBitmap b;
+    b.Allocate(3, 2, ikbf24Bit);
+    b.GetAlphaChannel()->FillRect(1, 1, 1, 1, 42);
+    b.Assign(b.GetAlphaChannel());
+    EXPECT_EQ(b.PixelFormat(), ikbf8BitGray);
+    EXPECT_EQ(b.ScanLine(1)[1], 42);
+    EXPECT_FALSE(b.HasAlphaChannel());
+    TIKBitmap c;
+    c.Allocate(2, 2, ikbf24Bit);
+    c.MoveContentTo(c.GetAlphaChannel()); // refused
+    EXPECT_EQ(c.Width(), 2);
+}
