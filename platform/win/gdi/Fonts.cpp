@@ -41,6 +41,7 @@ namespace {
 constexpr LONG FontsMaxPixelHeight = 2048;
 constexpr LONG FontsDefaultCellHeight = 16;
 constexpr size_t FontsCacheLimit = 48;
+constexpr size_t FontsGlyphCacheBytes = size_t(16) << 20; // per realised font
 
 // Every FreeType library call that creates or frees faces and every fontconfig call runs under this lock;
 // glyph work on one face runs under that face's own lock.
@@ -245,7 +246,7 @@ public:
 
     const TEXTMETRIC& Metrics() const override { return FMetrics; }
     int Advance(char32_t ch) override;
-    const GlyphBitmap& Glyph(char32_t ch) override;
+    std::shared_ptr<const GlyphBitmap> Glyph(char32_t ch) override;
     int UnderlinePosition() const override { return FUnderlinePos; }
     int UnderlineThickness() const override { return FUnderlineThick; }
     int StrikeOutPosition() const override { return FStrikePos; }
@@ -257,6 +258,16 @@ public:
 private:
     int AdvanceLocked(char32_t ch);
     void Render(char32_t ch, GlyphBitmap& out);
+    // The face that has the character: this font's, or another installed font sized like it.
+    std::pair<FT_Face, FT_UInt> FaceFor(char32_t ch);
+
+    struct Fallback {
+        std::string File;
+        int Index = 0;
+        FT_Face Face = nullptr;
+    };
+    std::vector<Fallback> FFallbacks;
+    int64_t FPpem64 = 64, FXppem64 = 64;
 
     std::mutex FLock;
     FT_Face FFace; // null when no font file could be loaded: characters are drawn as boxes
@@ -274,7 +285,8 @@ private:
     int FUnderlinePos = 1, FUnderlineThick = 1, FStrikePos = -3, FStrikeThick = 1;
     int FAsciiAdvance[128];
     std::unordered_map<char32_t, int> FAdvances;
-    std::unordered_map<char32_t, std::unique_ptr<GlyphBitmap>> FGlyphs;
+    std::unordered_map<char32_t, std::shared_ptr<const GlyphBitmap>> FGlyphs;
+    size_t FGlyphBytes = 0;
 };
 
 FontsRealized::FontsRealized(FT_Face face, const LOGFONT& lf, const FontsFileMatch& match,
@@ -377,6 +389,8 @@ FontsRealized::FontsRealized(FT_Face face, const LOGFONT& lf, const FontsFileMat
     if (width > 0)
         xppem64 = std::max<int64_t>(FontsRoundDiv(int64_t(width) * 64 * upem, averageUnits), 1);
     FT_Set_Char_Size(FFace, FT_F26Dot6(xppem64), FT_F26Dot6(ppem64), 72, 72);
+    FPpem64 = ppem64;
+    FXppem64 = xppem64;
     tm.tmAveCharWidth = LONG(std::max<int64_t>(FontsRoundDiv(averageUnits * xppem64, upem * 64), 1));
     tm.tmMaxCharWidth =
         hhea ? LONG(FontsRoundDiv(int64_t(hhea->advance_Width_Max) * xppem64, upem * 64)) : tm.tmAveCharWidth;
@@ -416,8 +430,10 @@ FontsRealized::FontsRealized(FT_Face face, const LOGFONT& lf, const FontsFileMat
 }
 
 FontsRealized::~FontsRealized() {
+    std::lock_guard lock(FontsGlobal().Lock);
+    for (Fallback& f : FFallbacks)
+        FT_Done_Face(f.Face);
     if (FFace) {
-        std::lock_guard lock(FontsGlobal().Lock);
         FT_Done_Face(FFace);
     }
 }
@@ -425,6 +441,64 @@ FontsRealized::~FontsRealized() {
 bool FontsRealized::HasGlyph(char32_t ch) {
     std::lock_guard lock(FLock);
     return FFace && FT_Get_Char_Index(FFace, FT_ULong(ch)) != 0;
+}
+
+std::pair<FT_Face, FT_UInt> FontsRealized::FaceFor(char32_t ch) {
+    const FT_UInt index = FT_Get_Char_Index(FFace, FT_ULong(ch));
+    if (index != 0 || ch < 0x20 || (ch >= 0x7F && ch < 0xA0) || ch > 0x10FFFF)
+        return {FFace, index};
+    FontsEngine& engine = FontsGlobal();
+    std::string file;
+    int faceIndex = 0;
+    {
+        std::lock_guard lock(engine.Lock);
+        FcPattern* pattern = FcPatternCreate();
+        FcCharSet* wanted = FcCharSetCreate();
+        if (pattern && wanted && FcCharSetAddChar(wanted, FcChar32(ch))) {
+            FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
+            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+            FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+            FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+            FcDefaultSubstitute(pattern);
+            FcResult result = FcResultNoMatch;
+            if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+                FcCharSet* has = nullptr;
+                FcChar8* name = nullptr;
+                if (FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch && has &&
+                    FcCharSetHasChar(has, FcChar32(ch)) &&
+                    FcPatternGetString(match, FC_FILE, 0, &name) == FcResultMatch && name) {
+                    file = reinterpret_cast<const char*>(name);
+                    FcPatternGetInteger(match, FC_INDEX, 0, &faceIndex);
+                }
+                FcPatternDestroy(match);
+            }
+        }
+        if (wanted)
+            FcCharSetDestroy(wanted);
+        if (pattern)
+            FcPatternDestroy(pattern);
+    }
+    if (file.empty())
+        return {FFace, 0};
+    for (const Fallback& f : FFallbacks)
+        if (f.File == file && f.Index == faceIndex) {
+            const FT_UInt i = FT_Get_Char_Index(f.Face, FT_ULong(ch));
+            return i ? std::pair{f.Face, i} : std::pair{FFace, FT_UInt(0)};
+        }
+    if (FFallbacks.size() >= 4)
+        return {FFace, 0};
+    FT_Face face = nullptr;
+    {
+        std::lock_guard lock(engine.Lock);
+        if (FT_New_Face(engine.Library, file.c_str(), faceIndex, &face) != 0)
+            face = nullptr;
+    }
+    if (!face)
+        return {FFace, 0};
+    FT_Set_Char_Size(face, FT_F26Dot6(FXppem64), FT_F26Dot6(FPpem64), 72, 72);
+    FFallbacks.push_back(Fallback{file, faceIndex, face});
+    const FT_UInt i = FT_Get_Char_Index(face, FT_ULong(ch));
+    return i ? std::pair{face, i} : std::pair{FFace, FT_UInt(0)};
 }
 
 int FontsRealized::AdvanceLocked(char32_t ch) {
@@ -440,11 +514,11 @@ int FontsRealized::AdvanceLocked(char32_t ch) {
     int advance = FBoxWidth;
     if (FFace) {
         advance = 0;
-        FT_Set_Transform(FFace, nullptr, nullptr);
-        const FT_UInt index = FT_Get_Char_Index(FFace, FT_ULong(ch));
+        const auto [face, index] = FaceFor(ch);
+        FT_Set_Transform(face, nullptr, nullptr);
         const FT_Int32 flags = FMono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT;
-        if (FT_Load_Glyph(FFace, index, flags | FT_LOAD_NO_BITMAP) == 0)
-            advance = int((FFace->glyph->advance.x + 32) >> 6);
+        if (FT_Load_Glyph(face, index, flags | FT_LOAD_NO_BITMAP) == 0)
+            advance = int((face->glyph->advance.x + 32) >> 6);
         if (FSynthBold && advance > 0)
             advance += (FBoldExtra + 32) >> 6;
     }
@@ -481,14 +555,14 @@ void FontsRealized::Render(char32_t ch, GlyphBitmap& out) {
                     out.Coverage[size_t(y) * size_t(w) + size_t(x)] = 255;
         return;
     }
-    FT_Set_Transform(FFace, FTransformed ? &FMatrix : nullptr, nullptr);
-    const FT_UInt index = FT_Get_Char_Index(FFace, FT_ULong(ch));
+    const auto [face, index] = FaceFor(ch);
+    FT_Set_Transform(face, FTransformed ? &FMatrix : nullptr, nullptr);
     const FT_Int32 flags = (FMono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT) | FT_LOAD_NO_BITMAP;
-    FT_Error error = FT_Load_Glyph(FFace, index, flags);
-    FT_Set_Transform(FFace, nullptr, nullptr);
+    FT_Error error = FT_Load_Glyph(face, index, flags);
+    FT_Set_Transform(face, nullptr, nullptr);
     if (error)
         return;
-    FT_GlyphSlot slot = FFace->glyph;
+    FT_GlyphSlot slot = face->glyph;
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE && FSynthBold)
         FT_Outline_Embolden(&slot->outline, FBoldExtra);
     if (FT_Render_Glyph(slot, FMono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0)
@@ -511,14 +585,22 @@ void FontsRealized::Render(char32_t ch, GlyphBitmap& out) {
     }
 }
 
-const GlyphBitmap& FontsRealized::Glyph(char32_t ch) {
+std::shared_ptr<const GlyphBitmap> FontsRealized::Glyph(char32_t ch) {
     std::lock_guard lock(FLock);
     auto it = FGlyphs.find(ch);
     if (it != FGlyphs.end())
-        return *it->second;
-    auto glyph = std::make_unique<GlyphBitmap>();
+        return it->second;
+    auto glyph = std::make_shared<GlyphBitmap>();
     Render(ch, *glyph);
-    return *FGlyphs.emplace(ch, std::move(glyph)).first->second;
+    // Large sizes make large glyphs: past the budget the cache starts again rather than grow.
+    const size_t bytes = glyph->Coverage.size() + sizeof(GlyphBitmap);
+    if (FGlyphBytes + bytes > FontsGlyphCacheBytes) {
+        FGlyphs.clear();
+        FGlyphBytes = 0;
+    }
+    FGlyphBytes += bytes;
+    FGlyphs.emplace(ch, glyph);
+    return glyph;
 }
 
 std::string FontsCacheKey(const LOGFONT& lf, const std::string& family) {

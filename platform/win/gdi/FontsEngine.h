@@ -29,9 +29,9 @@ public:
     virtual const TEXTMETRIC& Metrics() const = 0;
     // Advance width of a character in whole pixels along the baseline.
     virtual int Advance(char32_t ch) = 0;
-    // The glyph of a character, rotated by the font's escapement. The reference stays valid as long as
-    // the font lives.
-    virtual const GlyphBitmap& Glyph(char32_t ch) = 0;
+    // The glyph of a character, rotated by the font's escapement. The cache behind it is bounded, so the
+    // glyph is shared rather than referenced.
+    virtual std::shared_ptr<const GlyphBitmap> Glyph(char32_t ch) = 0;
     // Underline and strike-out: offset of the line's top edge from the baseline (positive = below) and
     // its thickness, in pixels.
     virtual int UnderlinePosition() const = 0;

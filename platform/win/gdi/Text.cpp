@@ -241,7 +241,8 @@ void DrawGlyphs(TextSink& sink, RealizedFont& font, double ox, double oy, const 
         pen += advances[i];
         if (std::fabs(gx) > 1e9 || std::fabs(gy) > 1e9)
             continue;
-        const GlyphBitmap& g = font.Glyph(text[i]);
+        const std::shared_ptr<const GlyphBitmap> glyph = font.Glyph(text[i]);
+        const GlyphBitmap& g = *glyph;
         if (g.Width <= 0 || g.Height <= 0)
             continue;
         const int64_t left = std::lround(gx) + g.Left, top = std::lround(gy) + g.Top;

@@ -168,6 +168,19 @@ TEST(TextFonts, MarlettSymbolsAreDrawnByTheLayer) {
     }
 }
 
+TEST(TextFonts, CharactersMissingFromTheFaceComeFromAnotherFont) {
+    // Liberation Sans has no check mark (U+2713) or black star (U+2605); DejaVu Sans has both.
+    TextCanvas c(60, 30, MakeFont("Arial", -16));
+    auto font = FontRealized(c.Font);
+    ASSERT_FALSE(font->HasGlyph(U'\u2713'));
+    TextOut(c.Dc, 2, 2, "\xE2\x9C\x93\xE2\x98\x85", 6);
+    const TRect marks = c.Ink();
+    TextCanvas d(60, 30, MakeFont("DejaVu Sans", -16));
+    TextOut(d.Dc, 2, 2, "\xE2\x9C\x93\xE2\x98\x85", 6);
+    EXPECT_EQ(marks, d.Ink());
+    EXPECT_EQ(c.Extent("\xE2\x9C\x93").cx, d.Extent("\xE2\x9C\x93").cx);
+}
+
 TEST(TextFonts, HostileLogFontsAreTamed) {
     LOGFONT lf{};
     lf.lfHeight = INT_MIN;
@@ -182,6 +195,12 @@ TEST(TextFonts, HostileLogFontsAreTamed) {
     EXPECT_TRUE(TextOut(c.Dc, 0, 0, "Wide", 4));
     RECT r{0, 0, 64, 64};
     EXPECT_GT(DrawText(c.Dc, "Wide text", -1, &r, DT_WORDBREAK | DT_CALCRECT), 0);
+    // Many large glyphs: the glyph cache stays within its budget and every glyph still draws.
+    TextCanvas big(64, 64, MakeFont("Arial", -700));
+    const char* letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    for (int i = 0; i < 52; ++i)
+        TextOut(big.Dc, -20, -300, letters + i, 1);
+    EXPECT_FALSE(big.Ink().IsEmpty());
 }
 
 TEST(TextFonts, InvalidUtf8BytesReadAsLatin1) {
