@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -514,4 +515,93 @@ TEST(IKBitmap, AnImageTakesItsOwnAlphaChannel) {
     c.Allocate(2, 2, ikbf24Bit);
     c.MoveContentTo(c.GetAlphaChannel()); // refused
     EXPECT_EQ(c.Width(), 2);
+}
+
+namespace {
+
+// The pixel value at (x, y) as an integer, whatever the format.
+uint32_t BitmapPixelValue(TIKBitmap& b, int32_t x, int32_t y) {
+    const uint8_t* row = b.ScanLine(y);
+    switch (b.PixelFormat()) {
+    case ikbf1Bit:
+        return IKTestBit(row, x) ? 1 : 0;
+    case ikbf24Bit:
+        return uint32_t(row[3 * x]) | uint32_t(row[3 * x + 1]) << 8 | uint32_t(row[3 * x + 2]) << 16;
+    default:
+        return row[x];
+    }
+}
+
+} // namespace
+
+TEST(IKBitmap, RegionCopiesAgreeWithAPixelByPixelCopy) {
+    std::mt19937 rng(11);
+    auto any = [&](int32_t lo, int32_t hi) { return int32_t(rng() % uint32_t(hi - lo + 1)) + lo; };
+    for (TIKBitmapFormat f : {ikbf1Bit, ikbf8BitGray, ikbf24Bit}) {
+        for (int trial = 0; trial < 150; ++trial) {
+            TIKBitmap src, dst;
+            src.SetMemoryThreshold(trial % 2 ? 0 : UINT32_MAX);
+            dst.SetMemoryThreshold(trial % 3 ? UINT32_MAX : 0);
+            src.Allocate(any(1, 40), any(1, 12), f);
+            dst.Allocate(any(1, 40), any(1, 12), f);
+            for (TIKBitmap* b : {&src, &dst})
+                for (int32_t y = 0; y < b->Height(); ++y)
+                    for (int32_t i = 0; i < b->RowLength(); ++i)
+                        b->ScanLine(y)[i] = uint8_t(rng());
+            // The expected result: every source pixel inside both images lands at its offset place.
+            std::vector<std::vector<uint32_t>> expected(size_t(dst.Height()));
+            for (int32_t y = 0; y < dst.Height(); ++y)
+                for (int32_t x = 0; x < dst.Width(); ++x)
+                    expected[size_t(y)].push_back(BitmapPixelValue(dst, x, y));
+            const int32_t sx = any(-10, 45), sy = any(-5, 15), w = any(-2, 45), h = any(-2, 15);
+            const int32_t dx = any(-45, 45), dy = any(-15, 15);
+            for (int32_t y = 0; y < h; ++y)
+                for (int32_t x = 0; x < w; ++x) {
+                    const int32_t fx = sx + x, fy = sy + y, tx = dx + x, ty = dy + y;
+                    if (fx >= 0 && fy >= 0 && fx < src.Width() && fy < src.Height() && tx >= 0 && ty >= 0 &&
+                        tx < dst.Width() && ty < dst.Height())
+                        expected[size_t(ty)][size_t(tx)] = BitmapPixelValue(src, fx, fy);
+                }
+            src.CopyRegionTo(&dst, sx, sy, w, h, dx, dy);
+            bool same = true;
+            for (int32_t y = 0; y < dst.Height(); ++y)
+                for (int32_t x = 0; x < dst.Width(); ++x)
+                    same = same && BitmapPixelValue(dst, x, y) == expected[size_t(y)][size_t(x)];
+            EXPECT_TRUE(same) << int(f) << " trial " << trial << ": " << sx << "," << sy << " " << w << "x"
+                              << h << " to " << dx << "," << dy;
+        }
+    }
+}
+
+TEST(IKBitmap, ResizeCanvasPlacesTheImageForEveryAlignment) {
+    const int32_t w = 5, h = 4;
+    for (int32_t nw : {2, 5, 9})
+        for (int32_t nh : {1, 4, 7})
+            for (uint8_t ha = 0; ha < 3; ++ha)
+                for (uint8_t va = 0; va < 3; ++va) {
+                    TIKBitmap b;
+                    b.Allocate(w, h, ikbf8BitGray);
+                    for (int32_t y = 0; y < h; ++y)
+                        for (int32_t x = 0; x < w; ++x)
+                            b.ScanLine(y)[x] = uint8_t(1 + x + 10 * y);
+                    b.GetAlphaChannel()->Fill(77);
+                    b.ResizeCanvas(nw, nh, 200, 5, ha, va);
+                    ASSERT_EQ(b.Width(), nw);
+                    ASSERT_EQ(b.Height(), nh);
+                    // Where the old image's corner lands: left/top, centred (halves cut toward zero),
+                    // right/bottom.
+                    auto offset = [](int32_t oldSize, int32_t newSize, uint8_t align) {
+                        return align == 0 ? 0 : align == 1 ? (newSize - oldSize) / 2 : newSize - oldSize;
+                    };
+                    const int32_t ox = offset(w, nw, ha), oy = offset(h, nh, va);
+                    bool same = true;
+                    for (int32_t y = 0; y < nh; ++y)
+                        for (int32_t x = 0; x < nw; ++x) {
+                            const int32_t fx = x - ox, fy = y - oy;
+                            const bool inside = fx >= 0 && fy >= 0 && fx < w && fy < h;
+                            same = same && b.ScanLine(y)[x] == (inside ? 1 + fx + 10 * fy : 200) &&
+                                   b.GetAlphaChannel()->ScanLine(y)[x] == (inside ? 77 : 5);
+                        }
+                    EXPECT_TRUE(same) << nw << "x" << nh << " align " << int(ha) << "," << int(va);
+                }
 }
