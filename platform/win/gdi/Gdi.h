@@ -1,5 +1,10 @@
 // The software GDI: device contexts over device-independent bitmaps, palettes, pens, brushes, regions,
-// raster operations and primitives. Handles are pointers to the layer's own objects (GdiObjects.h).
+// raster operations and primitives. Handles are pointers to the layer's own objects (GdiObjects.h); a
+// freed or foreign handle is refused, never followed.
+//
+// Conventions: rectangles are half-open; device coordinates are clamped to +-2^29; raster operations on
+// 32-bit pixels change the colour bits only (the top byte is kept) except SRCCOPY between bitmaps of the
+// same format, which copies whole pixels, and AlphaBlend/GradientFill, which write alpha.
 #pragma once
 
 #include "platform/win/WinTypes.h"

@@ -44,22 +44,27 @@ HPEN CreatePenIndirect(const LOGPEN* lp) {
     return CreatePen(int(lp->lopnStyle), lp->lopnWidth.X, lp->lopnColor);
 }
 
+// Extended pens: the cap and join are kept; the brush gives only the colour (a null brush makes a null
+// pen), and wide styled pens draw solid.
 HPEN ExtCreatePen(DWORD style, DWORD width, const LOGBRUSH* brush, DWORD styleCount, const DWORD* styles) {
     if (!brush || width > 0x7FFFFFFF)
         return nullptr;
     UINT st = style & PS_STYLE_MASK;
+    bool geometric = (style & PS_GEOMETRIC) != 0;
+    if (!geometric && width != 1)
+        return nullptr; // cosmetic pens are one pixel wide
+    if (st == PS_ALTERNATE && geometric)
+        return nullptr;
     if (st == PS_USERSTYLE && (styleCount == 0 || styleCount > 16 || !styles))
         return nullptr;
-    HPEN p = CreatePen(int(st == PS_USERSTYLE || st == PS_ALTERNATE ? st : st), int(width),
-                       brush->lbStyle == BS_NULL ? 0 : brush->lbColor);
+    HPEN p = CreatePen(int(st), int(width), brush->lbColor);
     if (!p)
         return nullptr;
     if (brush->lbStyle == BS_NULL)
         p->FStyle = PS_NULL;
-    p->FStyle = (style & PS_GEOMETRIC) ? p->FStyle : st;
     p->FEndCap = style & PS_ENDCAP_MASK;
     p->FJoin = style & PS_JOIN_MASK;
-    if (st == PS_USERSTYLE)
+    if (p->FStyle == PS_USERSTYLE)
         p->FUserDashes.assign(styles, styles + styleCount);
     return p;
 }

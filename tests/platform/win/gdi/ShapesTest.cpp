@@ -279,3 +279,68 @@ TEST(GdiShapes, MaskLargerThanAreaOnAScalingDcStaysInsideTheMask) {
     EXPECT_EQ(GetPixel(dst.Dc, 3, 1), RGB(255, 0, 0));
     DeleteObject(mask);
 }
+
+TEST(GdiShapes, AllSixteenBinaryPenOperations) {
+    // Pen 0x0F0F0F over destination 0x333333 on 24-bit pixels (the channels behave alike).
+    const uint32_t P = 0x0F, D = 0x33;
+    const uint32_t expect[17] = {0,     0,        ~(P | D), ~P & D, ~P, P & ~D, ~D,    P ^ D, ~(P & D),
+                                 P & D, ~(P ^ D), D,        ~P | D, P,  P | ~D, P | D, 0xFF};
+    for (int rop = R2_BLACK; rop <= R2_WHITE; ++rop) {
+        DibDC d(2, 1, 24);
+        d.Fill(RGB(D, D, D));
+        HPEN pen = CreatePen(PS_SOLID, 1, RGB(P, P, P));
+        HGDIOBJ old = SelectObject(d.Dc, pen);
+        SetROP2(d.Dc, rop);
+        MoveToEx(d.Dc, 0, 0, nullptr);
+        LineTo(d.Dc, 1, 0);
+        uint8_t v = uint8_t(expect[rop] & 0xFF);
+        EXPECT_EQ(GetPixel(d.Dc, 0, 0), RGB(v, v, v)) << "R2 " << rop;
+        EXPECT_EQ(GetPixel(d.Dc, 1, 0), RGB(D, D, D)); // the last pixel is not drawn
+        SelectObject(d.Dc, old);
+        DeleteObject(pen);
+    }
+}
+
+TEST(GdiShapes, PolylineToAndBrushIndirect) {
+    Canvas cv(5, 3);
+    MoveToEx(cv.Dc, 0, 0, nullptr);
+    POINT pts[] = {{3, 0}, {3, 2}};
+    EXPECT_TRUE(PolylineTo(cv.Dc, pts, 2));
+    EXPECT_EQ(Grid(cv.Dc, 5, 3), "####.\n...#.\n.....\n");
+    POINT pos{};
+    GetCurrentPositionEx(cv.Dc, &pos);
+    EXPECT_EQ(pos, (POINT{3, 2}));
+    LOGBRUSH lb{BS_HATCHED, RGB(0, 0, 0), HS_VERTICAL};
+    HBRUSH b = CreateBrushIndirect(&lb);
+    LOGBRUSH back{};
+    EXPECT_EQ(GetObject(b, sizeof back, &back), int(sizeof back));
+    EXPECT_EQ(back.lbStyle, BS_HATCHED);
+    EXPECT_EQ(back.lbHatch, ULONG_PTR(HS_VERTICAL));
+    DeleteObject(b);
+    LOGBRUSH bad{BS_HATCHED, 0, 99};
+    EXPECT_EQ(CreateBrushIndirect(&bad), nullptr);
+}
+
+TEST(GdiShapes, RectangleHelpers) {
+    RECT a{0, 0, 10, 10}, b{5, 5, 15, 15}, r{};
+    EXPECT_TRUE(IntersectRect(&r, &a, &b));
+    EXPECT_EQ(r, (RECT{5, 5, 10, 10}));
+    RECT far{20, 20, 30, 30};
+    EXPECT_FALSE(IntersectRect(&r, &a, &far));
+    EXPECT_TRUE(IsRectEmpty(&r));
+    EXPECT_TRUE(UnionRect(&r, &a, &b));
+    EXPECT_EQ(r, (RECT{0, 0, 15, 15}));
+    RECT strip{0, 0, 10, 4};
+    EXPECT_TRUE(SubtractRect(&r, &a, &strip)); // a whole side cut off
+    EXPECT_EQ(r, (RECT{0, 4, 10, 10}));
+    EXPECT_TRUE(SubtractRect(&r, &a, &b)); // a corner cut: the rectangle stays
+    EXPECT_EQ(r, a);
+    r = a;
+    InflateRect(&r, 2, -1);
+    EXPECT_EQ(r, (RECT{-2, 1, 12, 9}));
+    OffsetRect(&r, 2, -1);
+    EXPECT_EQ(r, (RECT{0, 0, 14, 8}));
+    EXPECT_TRUE(PtInRect(&a, POINT{9, 0}));
+    EXPECT_FALSE(PtInRect(&a, POINT{10, 0}));
+    EXPECT_TRUE(EqualRect(&a, &a));
+}
