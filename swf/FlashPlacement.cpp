@@ -19,6 +19,12 @@ void TFlashPlaceObject::Assign(TBasedSWFObject* source) {
     Changed();
 }
 
+int32_t TFlashPlaceObject::MinVersion() const {
+    if (!FTag.HasClipActions)
+        return 3;
+    return FTag.NeedsLongEventFlags() ? 6 : 5;
+}
+
 void TFlashPlaceObject::WriteToStream(TBitsEngine* engine) {
     FTag.WriteToStream(engine);
 }

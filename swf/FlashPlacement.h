@@ -10,7 +10,7 @@ class TFlashPlaceObject : public TFlashObject {
 public:
     TFlashPlaceObject(TFlashMovie* owner, uint16_t depth, TFlashIDObject* character);
     void Assign(TBasedSWFObject* source) override;
-    int32_t MinVersion() const override { return FTag.HasClipActions ? 5 : 3; }
+    int32_t MinVersion() const override;
     void WriteToStream(TBitsEngine* engine) override;
 
     virtual uint16_t GetCharacterID() const { return FTag.GetCharacterID(); }

@@ -90,14 +90,17 @@ void TSWFPlaceObject2::SetRatio(uint16_t v) {
     HasRatio = true;
 }
 
+bool TSWFPlaceObject2::NeedsLongEventFlags() const {
+    // Events above bit 15 (Construct, KeyPress, DragOut) exist only in the 32-bit flags of version 6;
+    // in 16-bit flags such a record would read as the end of the list.
+    return FClipActions && (FClipActions->GetAllEventFlags() & 0xFFFF0000u);
+}
+
 int32_t TSWFPlaceObject2::MinVersion() const {
     if (!HasClipActions)
         return 3;
-    // Events above bit 15 (Construct, KeyPress, DragOut) exist only in the 32-bit flags of version 6;
-    // in 16-bit flags such a record would read as the end of the list.
-    bool needs32 = FClipActions && (FClipActions->GetAllEventFlags() & 0xFFFF0000u);
     if (FSWFVersion < 6)
-        return needs32 ? 6 : 5;
+        return NeedsLongEventFlags() ? 6 : 5;
     return FSWFVersion;
 }
 

@@ -96,6 +96,8 @@ public:
     uint8_t GetSWFVersion() const { return FSWFVersion; }
     void SetSWFVersion(uint8_t v) { FSWFVersion = v; }
     bool GetMove() const { return FMove; }
+    // Whether a clip action listens to an event that only the 32-bit flags of version 6 can hold.
+    bool NeedsLongEventFlags() const;
     void SetMove(bool v) { FMove = v; }
 
     bool HasCharacter = false;

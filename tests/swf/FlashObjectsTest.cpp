@@ -303,6 +303,10 @@ TEST(FlashPlaceObject, Flags) {
     place->GetColorTransform();
     EXPECT_EQ(BodyOf(WriteObject(*place))[0], 0x0A);
     EXPECT_EQ(place->MinVersion(), 3);
+    place->GetTag().GetClipActions().AddRecord(ceLoad);
+    EXPECT_EQ(place->MinVersion(), 5);
+    place->GetTag().GetClipActions().AddRecord(ceDragOut);
+    EXPECT_EQ(place->MinVersion(), 6);
     (void)shape;
 }
 
