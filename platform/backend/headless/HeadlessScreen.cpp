@@ -3,6 +3,7 @@
 #include "platform/win/kernel/Kernel.h"
 #include "platform/win/user/User.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace headless {
@@ -120,6 +121,81 @@ void HeadlessScreen::WaitForEvents(DWORD timeoutMs, const std::string& waiter) {
         }
     }
     step();
+}
+
+COLORREF HeadlessScreen::WindowPixel(HWND hwnd, int x, int y) const {
+    HWND top = GetAncestor(hwnd, GA_ROOT);
+    WindowSurface surface;
+    if (!top || !GetWindowSurface(top, &surface))
+        return CLR_INVALID;
+    TRect tr, wr;
+    GetWindowRect(top, &tr);
+    GetWindowRect(hwnd, &wr);
+    x += wr.Left - tr.Left;
+    y += wr.Top - tr.Top;
+    if (x < 0 || y < 0 || x >= surface.Width || y >= surface.Height)
+        return CLR_INVALID;
+    const uint8_t* p = surface.Bits + int64_t(y) * surface.Stride + x * 4;
+    return RGB(p[2], p[1], p[0]);
+}
+
+COLORREF HeadlessScreen::ScreenPixel(int x, int y) const {
+    COLORREF desktop = GetSysColor(COLOR_BACKGROUND);
+    double r = GetRValue(desktop), g = GetGValue(desktop), b = GetBValue(desktop);
+    std::vector<HWND> tops;
+    EnumWindows([](HWND w, LPARAM p) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&tops));
+    // EnumWindows lists the topmost first: compose from the bottom up.
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
+        HWND w = *it;
+        WindowSurface surface;
+        TRect wr;
+        if (!IsWindowVisible(w) || !GetWindowRect(w, &wr) || !GetWindowSurface(w, &surface))
+            continue;
+        int wx = x - wr.Left, wy = y - wr.Top;
+        if (wx < 0 || wy < 0 || wx >= surface.Width || wy >= surface.Height)
+            continue;
+        if (surface.Region && !PtInRegion(surface.Region, wx, wy))
+            continue;
+        const uint8_t* p = surface.Bits + int64_t(wy) * surface.Stride + wx * 4;
+        double constant = surface.Alpha / 255.0;
+        if (surface.PerPixelAlpha) {
+            // Premultiplied colour over what is below.
+            double a = p[3] / 255.0 * constant;
+            r = p[2] * constant + r * (1 - a);
+            g = p[1] * constant + g * (1 - a);
+            b = p[0] * constant + b * (1 - a);
+        } else {
+            r = p[2] * constant + r * (1 - constant);
+            g = p[1] * constant + g * (1 - constant);
+            b = p[0] * constant + b * (1 - constant);
+        }
+    }
+    auto clamp = [](double v) { return uint8_t(std::min(255.0, std::max(0.0, v + 0.5))); };
+    return RGB(clamp(r), clamp(g), clamp(b));
+}
+
+void HeadlessScreen::Present(HWND hwnd, const TRect&) {
+    std::lock_guard<std::mutex> guard(FLock);
+    for (auto& [w, n] : FPresents)
+        if (w == hwnd) {
+            ++n;
+            return;
+        }
+    FPresents.emplace_back(hwnd, 1);
+}
+
+int HeadlessScreen::TakePresentCount(HWND top) {
+    std::lock_guard<std::mutex> guard(FLock);
+    for (auto& [w, n] : FPresents)
+        if (w == top) {
+            int count = n;
+            n = 0;
+            return count;
+        }
+    return 0;
 }
 
 void HeadlessScreen::Wake() {

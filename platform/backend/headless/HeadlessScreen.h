@@ -56,6 +56,14 @@ public:
     // How long a wait with nothing scripted gives other threads to post something before it fails.
     void SetStallGraceMs(uint32_t ms) { FGraceMs = ms; }
 
+    // Pixels as a person would see them (COLORREF, red in the low byte): a window's own image at a point of
+    // its window rectangle, and the screen composed from every visible top-level window (layered ones with
+    // their alpha) over the desktop's colour.
+    win::COLORREF WindowPixel(win::HWND hwnd, int x, int y) const;
+    win::COLORREF ScreenPixel(int x, int y) const;
+    // How often each top-level window was presented since the last call.
+    int TakePresentCount(win::HWND top);
+
     // Recorded beeps (MessageBeep types).
     const std::vector<win::UINT>& Beeps() const { return FBeeps; }
 
@@ -65,6 +73,7 @@ public:
     void WaitForEvents(win::DWORD timeoutMs, const std::string& waiter) override;
     void Wake() override;
     void Beep(win::UINT type) override { FBeeps.push_back(type); }
+    void Present(win::HWND hwnd, const TRect& dirty) override;
 
 private:
     mutable std::mutex FLock;
@@ -73,6 +82,7 @@ private:
     std::deque<std::function<void()>> FScript;
     std::vector<win::MonitorDesc> FMonitors;
     std::vector<win::UINT> FBeeps;
+    std::vector<std::pair<win::HWND, int>> FPresents;
     int FDepth = 32;
     uint32_t FGraceMs = 200;
     win::IScreenBackend* FPrevious = nullptr;

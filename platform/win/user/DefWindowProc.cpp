@@ -211,8 +211,36 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETDLGCODE:
     case WM_GETICON:
     case WM_GETFONT: return 0;
-    case WM_ERASEBKGND: return 0;
-    case WM_PAINT: ValidateRect(hwnd, nullptr); return 0;
+    case WM_ERASEBKGND: {
+        HBRUSH brush = hwnd->FClass ? hwnd->FClass->FBackground : nullptr;
+        if (!brush || !wParam)
+            return 0;
+        // A small number is a system colour index plus one.
+        uintptr_t value = reinterpret_cast<uintptr_t>(brush);
+        if (value <= 64)
+            brush = GetSysColorBrush(int(value) - 1);
+        TRect r;
+        GetClipBox(reinterpret_cast<HDC>(wParam), &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, brush);
+        return 1;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        BeginPaint(hwnd, &ps);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_NCPAINT: PaintFrame(hwnd); return 0;
+    case WM_PRINT: {
+        // Paint the frame and the client into the given DC, as the flags ask.
+        auto dc = reinterpret_cast<HDC>(wParam);
+        if (lParam & PRF_ERASEBKGND)
+            SendMessage(hwnd, WM_ERASEBKGND, wParam, 0);
+        if (lParam & PRF_CLIENT)
+            SendMessage(hwnd, WM_PRINTCLIENT, wParam, lParam);
+        (void)dc;
+        return 0;
+    }
     case WM_SYSKEYDOWN:
         if (wParam == WPARAM(VK_F4) && (lParam & KF_ALTDOWN_BIT) && !hwnd->IsChild())
             PostMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -130,6 +130,14 @@ constexpr UINT WM_THEMECHANGED = 0x031A;
 constexpr UINT WM_USER = 0x0400;
 constexpr UINT WM_APP = 0x8000;
 
+// WM_PRINT flags.
+constexpr LPARAM PRF_CHECKVISIBLE = 0x0001;
+constexpr LPARAM PRF_NONCLIENT = 0x0002;
+constexpr LPARAM PRF_CLIENT = 0x0004;
+constexpr LPARAM PRF_ERASEBKGND = 0x0008;
+constexpr LPARAM PRF_CHILDREN = 0x0010;
+constexpr LPARAM PRF_OWNED = 0x0020;
+
 // Non-client mouse messages are their client twins less this.
 constexpr UINT WM_NCMOUSE_OFFSET = WM_MOUSEMOVE - WM_NCMOUSEMOVE;
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/win/WinTypes.h"
+#include "platform/win/gdi/Gdi.h"
 #include "platform/win/user/Keys.h"
 #include "platform/win/user/Messages.h"
 #include "platform/win/user/UserTypes.h"
@@ -113,7 +114,60 @@ void BroadcastSystemMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Invalidation and painting.
 BOOL InvalidateRect(HWND hwnd, const TRect* rect, BOOL erase);
+BOOL InvalidateRgn(HWND hwnd, HRGN rgn, BOOL erase);
 BOOL ValidateRect(HWND hwnd, const TRect* rect);
+BOOL ValidateRgn(HWND hwnd, HRGN rgn);
+BOOL RedrawWindow(HWND hwnd, const TRect* rect, HRGN rgn, UINT flags);
+BOOL UpdateWindow(HWND hwnd);
+BOOL GetUpdateRect(HWND hwnd, TRect* rect, BOOL erase);
+int GetUpdateRgn(HWND hwnd, HRGN rgn, BOOL erase);
+HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps);
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps);
+// DCs on a window's client area (GetDC), whole window (GetWindowDC) or as the flags say (GetDCEx); the
+// visible part of the window clips them. GetDC(nullptr) is a DC on the screen.
+HDC GetDC(HWND hwnd);
+HDC GetWindowDC(HWND hwnd);
+HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags);
+int ReleaseDC(HWND hwnd, HDC dc);
+HWND WindowFromDC(HDC dc);
+// The window's shape (window coordinates); the window owns the region from then on.
+int SetWindowRgn(HWND hwnd, HRGN rgn, BOOL redraw);
+int GetWindowRgn(HWND hwnd, HRGN rgn);
+BOOL ScrollWindow(HWND hwnd, int dx, int dy, const TRect* scroll, const TRect* clip);
+
+// Layered windows.
+constexpr DWORD LWA_COLORKEY = 0x00000001;
+constexpr DWORD LWA_ALPHA = 0x00000002;
+constexpr DWORD ULW_COLORKEY = 0x00000001;
+constexpr DWORD ULW_ALPHA = 0x00000002;
+constexpr DWORD ULW_OPAQUE = 0x00000004;
+BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags);
+// The window shows the source DC's pixels at (srcPos) with their alpha (premultiplied), sized to size.
+BOOL UpdateLayeredWindow(HWND hwnd, HDC screenDC, const TPoint* pos, const TSize* size, HDC src,
+                         const TPoint* srcPos, COLORREF key, const BLENDFUNCTION* blend, DWORD flags);
+constexpr DWORD AW_HOR_POSITIVE = 0x00000001;
+constexpr DWORD AW_HOR_NEGATIVE = 0x00000002;
+constexpr DWORD AW_VER_POSITIVE = 0x00000004;
+constexpr DWORD AW_VER_NEGATIVE = 0x00000008;
+constexpr DWORD AW_CENTER = 0x00000010;
+constexpr DWORD AW_HIDE = 0x00010000;
+constexpr DWORD AW_ACTIVATE = 0x00020000;
+constexpr DWORD AW_SLIDE = 0x00040000;
+constexpr DWORD AW_BLEND = 0x00080000;
+// Shows or hides the window; the animation itself is not played.
+BOOL AnimateWindow(HWND hwnd, DWORD timeMs, DWORD flags);
+
+// What a screen backend needs to show a top-level window.
+struct WindowSurface {
+    const uint8_t* Bits = nullptr; // 32-bit B,G,R,A pixels, top row first
+    int Width = 0;
+    int Height = 0;
+    int Stride = 0;
+    BYTE Alpha = 255;          // constant alpha of a layered window
+    bool PerPixelAlpha = false; // premultiplied alpha in the pixels
+    HRGN Region = nullptr;      // the window's shape, window coordinates; null for a rectangle
+};
+BOOL GetWindowSurface(HWND hwnd, WindowSurface* surface);
 
 // Timers.
 uintptr_t SetTimer(HWND hwnd, uintptr_t id, UINT elapseMs, TIMERPROC proc);

@@ -65,9 +65,18 @@ struct HWND__ : HandleObject {
     bool FRedraw = true; // WM_SETREDRAW
     user::ScrollState FVScroll;
     user::ScrollState FHScroll;
-    // Layered windows.
+    // Painting: the part of the client area to repaint (client coordinates, null when none), and the
+    // pending erase and frame repaint.
+    HRGN FUpdate = nullptr;
+    bool FEraseNeeded = false;
+    bool FFrameNeeded = false;
+    bool FInternalPaint = false;
+    HRGN FRegion = nullptr;        // SetWindowRgn, window coordinates
+    HBITMAP FBackBuffer = nullptr; // top-level windows: what the window shows, 32 bits, window-sized
+    // Layered windows: a constant alpha, or per-pixel alpha from UpdateLayeredWindow.
     BYTE FAlpha = 255;
     bool FLayeredAlpha = false;
+    bool FPerPixelAlpha = false;
 
     bool IsChild() const { return (FStyle & WS_CHILD) != 0; }
     bool IsVisibleFlag() const { return (FStyle & WS_VISIBLE) != 0; }
@@ -146,6 +155,8 @@ ScrollHit ScrollBarHit(HWND hwnd, int bar, TPoint screen);
 void TrackScrollBar(HWND hwnd, int bar, TPoint screen);
 // Repaints the non-client area (frame, caption, scroll bars).
 void RedrawNonClient(HWND hwnd);
+// Draws the default frame, caption and scroll bars.
+void PaintFrame(HWND hwnd);
 
 // Input state changes.
 void LoseFocusOf(HWND hwnd);

@@ -149,7 +149,7 @@ TEST_F(HeadlessTest, ScriptedClockStepsFireTimersInsideALoop) {
     FScreen.ScriptAdvance(FClock, 100);
     FScreen.ScriptAdvance(FClock, 250);
     MSG m;
-    ASSERT_TRUE(GetMessage(&m, nullptr, 0, 0));
+    ASSERT_TRUE(GetMessage(&m, nullptr, WM_TIMER, WM_TIMER));
     EXPECT_EQ(m.message, WM_TIMER);
     EXPECT_EQ(m.wParam, 7u);
     EXPECT_EQ(FScreen.ScriptLeft(), 0u);
@@ -165,6 +165,7 @@ TEST_F(HeadlessTest, TypedTextPressesShiftWhereNeeded) {
         TranslateMessage(&m);
         if (m.message == WM_CHAR)
             typed += char(m.wParam);
+        DispatchMessage(&m);
     }
     EXPECT_EQ(typed, "Hi!");
     EXPECT_GE(GetKeyState(VK_SHIFT), 0);

@@ -1,5 +1,7 @@
 #include "UserTestSupport.h"
 
+#include <algorithm>
+
 using namespace usertest;
 
 namespace {
@@ -96,11 +98,13 @@ TEST_F(UserTest, CaptureGetsTheMouseEverywhereUntilReleased) {
     auto moves = LogLines({WM_MOUSEMOVE});
     ASSERT_EQ(moves.size(), 1u);
     EXPECT_EQ(moves[0], "a:WM_MOUSEMOVE");
-    EXPECT_EQ(GET_X_LPARAM(Log().back().LParam), 250); // client of a, outside it
+    auto move = std::find_if(Log().begin(), Log().end(), [](const LogEntry& e) { return e.Message == WM_MOUSEMOVE; });
+    EXPECT_EQ(GET_X_LPARAM(move->LParam), 250); // client of a, outside it
     Log().clear();
     SetCapture(b);
     EXPECT_EQ(LogLines({WM_CAPTURECHANGED}), (std::vector<std::string>{"a:WM_CAPTURECHANGED"}));
-    EXPECT_EQ(Log().back().LParam, reinterpret_cast<LPARAM>(b));
+    auto changed = std::find_if(Log().begin(), Log().end(), [](const LogEntry& e) { return e.Message == WM_CAPTURECHANGED; });
+    EXPECT_EQ(changed->LParam, reinterpret_cast<LPARAM>(b));
     Log().clear();
     SendMessage(b, WM_CANCELMODE, 0, 0); // the default answer gives the capture up
     EXPECT_EQ(GetCapture(), nullptr);
