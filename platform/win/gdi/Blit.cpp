@@ -197,7 +197,10 @@ bool BlitRun(BlitJob job) {
     std::optional<BlitConverter> conv;
     if (src)
         conv.emplace(src, job.FSrcDc, dst, dc);
-    uint32_t valueMask = dst->ValueMask();
+    // A plain copy between bitmaps of one format moves whole pixels (alpha included); everything else
+    // changes the colour bits only.
+    bool wholePixels = src && job.FRop == 0xCC && !job.FMask && conv->FMode == BlitConverter::Same;
+    uint32_t valueMask = wholePixels ? ~0u : dst->ValueMask();
     HBRUSH brush = dc->FState.FBrush;
     bool shrinkAnd = job.FStretchMode == BLACKONWHITE, shrinkOr = job.FStretchMode == WHITEONBLACK;
     bool halftone = job.FStretchMode == HALFTONE;

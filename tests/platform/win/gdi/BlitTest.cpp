@@ -249,3 +249,23 @@ TEST(GdiBlit, ClippedAndOutOfRangeBlitsStayInside) {
     EXPECT_EQ(GetPixel(dst.Dc, 3, 3), RGB(0, 0, 0));
     EXPECT_FALSE(PatBlt(dst.Dc, 0, 0, 1, 1, SRCCOPY)); // needs a source
 }
+
+TEST(GdiBlit, AlphaBytesOfThirtyTwoBitPixels) {
+    DibDC src(2, 1, 32), dst(4, 1, 32);
+    auto* s = static_cast<uint32_t*>(src.Bits);
+    auto* d = static_cast<uint32_t*>(dst.Bits);
+    s[0] = 0x80112233;
+    s[1] = 0xFF445566;
+    // Copies between 32-bit bitmaps keep alpha, plain or stretched.
+    BitBlt(dst.Dc, 0, 0, 2, 1, src.Dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(d[0], 0x80112233u);
+    SetStretchBltMode(dst.Dc, COLORONCOLOR);
+    StretchBlt(dst.Dc, 0, 0, 4, 1, src.Dc, 0, 0, 2, 1, SRCCOPY);
+    EXPECT_EQ(d[1], 0x80112233u);
+    EXPECT_EQ(d[3], 0xFF445566u);
+    // Other operations and fills leave the alpha byte as it was.
+    BitBlt(dst.Dc, 0, 0, 1, 1, nullptr, 0, 0, DSTINVERT);
+    EXPECT_EQ(d[0], 0x80EEDDCCu);
+    dst.Fill(RGB(1, 2, 3));
+    EXPECT_EQ(d[3], 0xFF010203u);
+}
