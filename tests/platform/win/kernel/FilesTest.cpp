@@ -5,11 +5,11 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <optional>
-#include <thread>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
+#include <thread>
 
 using namespace win;
 namespace fs = std::filesystem;
