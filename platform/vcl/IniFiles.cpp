@@ -5,6 +5,7 @@
 #include "platform/vcl/StringList.h"
 #include "platform/vcl/SysUtils.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -203,6 +204,34 @@ bool TIniDocument::EraseSection(std::string_view section) {
         return false;
     Reindex();
     return true;
+}
+
+namespace {
+
+bool IniStartsWith(std::string_view name, std::string_view prefix) {
+    if (name.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char a = name[i], b = prefix[i];
+        if (a != b && !((a | 0x20) == (b | 0x20) && (a | 0x20) >= 'a' && (a | 0x20) <= 'z'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool TIniDocument::HasSectionStartingWith(std::string_view prefix) const {
+    return std::any_of(FSections.begin(), FSections.end(),
+                       [&](const TSection& s) { return IniStartsWith(s.Name, prefix); });
+}
+
+size_t TIniDocument::EraseSectionsStartingWith(std::string_view prefix) {
+    size_t erased =
+        std::erase_if(FSections, [&](const TSection& s) { return IniStartsWith(s.Name, prefix); });
+    if (erased)
+        Reindex();
+    return erased;
 }
 
 std::vector<std::string> TIniDocument::SectionNames() const {

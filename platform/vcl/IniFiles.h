@@ -37,6 +37,10 @@ public:
     // Every key of that name in every section of that name; false when there was none.
     bool DeleteKey(std::string_view section, std::string_view key);
     bool EraseSection(std::string_view section);
+    // Every section whose name starts with prefix (compared without case); the number erased.
+    size_t EraseSectionsStartingWith(std::string_view prefix);
+    // Whether a section name starts with prefix (compared without case).
+    bool HasSectionStartingWith(std::string_view prefix) const;
     // Names in file order, each once, spelt as first seen.
     std::vector<std::string> SectionNames() const;
     // The keys and values of the first section of that name, in order, each key once.

@@ -7,6 +7,7 @@
 #include "platform/vcl/SysUtils.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -180,6 +181,7 @@ public:
         if (Loaded && path != FPath && Dirty)
             Flush();
         FPath = path;
+        FSaved = false;
         FStamp = RegStampOf(path);
         Doc.Clear();
         std::string text;
@@ -201,9 +203,16 @@ public:
         Dirty = false;
     }
 
-    // Writes the copy to its file; false (the copy staying dirty) when that fails. Called with Lock held.
-    bool Flush() {
+    // Writes the copy to its file; false (the copy staying dirty) when that fails. Unless forced, a save
+    // within a second of the last one is left pending: code that closes a key after every few values
+    // (a toolbar layout has hundreds) would otherwise write the whole file hundreds of times. Pending
+    // changes are saved by the next close after that second, when a TRegistry is freed, and at exit.
+    // Called with Lock held.
+    bool Flush(bool force = true) {
         if (!Dirty)
+            return true;
+        auto now = std::chrono::steady_clock::now();
+        if (!force && FSaved && now - FLastSave < std::chrono::seconds(1))
             return true;
         try {
             ForceDirectories(ExtractFileDir(FPath));
@@ -217,6 +226,8 @@ public:
         }
         FStamp = RegStampOf(FPath);
         Dirty = false;
+        FSaved = true;
+        FLastSave = now;
         return true;
     }
 
@@ -228,6 +239,8 @@ private:
     std::string FPath;
     RegStamp FStamp;
     bool Loaded = false;
+    bool FSaved = false;
+    std::chrono::steady_clock::time_point FLastSave;
 };
 
 RegStore& Store() {
@@ -254,13 +267,7 @@ std::string RegRootName(win::HKEY root) {
 
 // True when the section or any section below it exists. Called with the store locked.
 bool RegKeyExists(const TIniDocument& doc, const std::string& section) {
-    if (doc.SectionExists(section))
-        return true;
-    std::string prefix = UpperCase(section) + "\\";
-    for (const std::string& name : doc.SectionNames())
-        if (UpperCase(name).compare(0, prefix.size(), prefix) == 0)
-            return true;
-    return false;
+    return doc.SectionExists(section) || doc.HasSectionStartingWith(section + "\\");
 }
 
 } // namespace
@@ -290,7 +297,7 @@ std::string TRegistry::StoreFileName() {
 TRegistry::TRegistry(uint32_t access) : FRootKey(HKEY_CURRENT_USER), FAccess(access) {}
 
 TRegistry::~TRegistry() {
-    CloseKey();
+    Close(true);
 }
 
 void TRegistry::SetRootKey(win::HKEY value) {
@@ -368,10 +375,14 @@ bool TRegistry::OpenKeyReadOnly(const std::string& key) {
 }
 
 void TRegistry::CloseKey() {
-    if (FOpen || !FLazyWrite) {
+    Close(false);
+}
+
+void TRegistry::Close(bool force) {
+    {
         auto& store = Store();
         std::lock_guard<std::mutex> guard(store.Lock);
-        store.Flush();
+        store.Flush(force);
     }
     FOpen = false;
     FReadOnly = false;
@@ -407,10 +418,7 @@ bool TRegistry::DeleteKey(const std::string& key) {
     store.Sync();
     if (!RegKeyExists(store.Doc, section))
         return false;
-    std::string prefix = UpperCase(section) + "\\";
-    for (const std::string& name : store.Doc.SectionNames())
-        if (UpperCase(name).compare(0, prefix.size(), prefix) == 0)
-            store.Doc.EraseSection(name);
+    store.Doc.EraseSectionsStartingWith(section + "\\");
     store.Doc.EraseSection(section);
     store.Dirty = true;
     if (!FLazyWrite)

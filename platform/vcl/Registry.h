@@ -3,8 +3,8 @@
 //
 // All TRegistry objects of the process share one copy of the store, loaded once (and again when the file
 // changed on disk while nothing was pending) and guarded by a mutex, so each sees the others' writes at
-// once. Changes reach the file, through a temporary file renamed into place, when a key is closed or its
-// TRegistry freed (at once after every write with LazyWrite off).
+// once. Changes reach the file, through a temporary file renamed into place, when a key is closed (see
+// CloseKey) or its TRegistry freed, and at once after every write with LazyWrite off.
 //
 // In the file, strings are written as they are unless they need protection, then as "sz:" with %XX
 // escapes; integers as "dword:<decimal>", binary data as "hex:01,ff". The default value's name is "@".
@@ -65,7 +65,8 @@ public:
     // exist and canCreate is false, or cannot be created.
     bool OpenKey(const std::string& key, bool canCreate);
     bool OpenKeyReadOnly(const std::string& key);
-    // Saves pending changes (a failed save is kept pending and tried again at the next close).
+    // Saves pending changes (a failed save is kept pending and tried again at the next close). Within a
+    // second of the last save the changes stay pending until the next close, the object's end or exit.
     void CloseKey();
     bool CreateKey(const std::string& key);
     // Deletes the key with all its sub-keys.
@@ -101,6 +102,7 @@ public:
     static std::string StoreFileName();
 
 private:
+    void Close(bool force);
     std::string ResolvePath(const std::string& key, bool& valid) const;
     std::string SectionOf(const std::string& path) const;
     void WriteValue(const std::string& name, const std::string& encoded);

@@ -5,6 +5,7 @@
 #include "platform/vcl/SysUtils.h"
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 namespace vcl {
@@ -357,6 +358,8 @@ TStringList::~TStringList() {
     // No change events from a list that is going away.
     FOnChange = nullptr;
     FOnChanging = nullptr;
+    for (TStringItem* item : FList)
+        delete item;
 }
 
 void TStringList::CheckIndex(int32_t index) const {
@@ -392,32 +395,34 @@ int TStringList::CompareStrings(const std::string& a, const std::string& b) cons
 
 std::string TStringList::Get(int32_t index) const {
     CheckIndex(index);
-    return FList[size_t(index)].FString;
+    return FList[size_t(index)]->FString;
 }
 
 TObject* TStringList::GetObject(int32_t index) const {
     CheckIndex(index);
-    return FList[size_t(index)].FObject;
+    return FList[size_t(index)]->FObject;
 }
 
 void TStringList::Put(int32_t index, const std::string& s) {
     CheckNotSorted();
     CheckIndex(index);
     Changing();
-    FList[size_t(index)].FString = s;
+    FList[size_t(index)]->FString = s;
     Changed();
 }
 
 void TStringList::PutObject(int32_t index, TObject* obj) {
     CheckIndex(index);
     Changing();
-    FList[size_t(index)].FObject = obj;
+    FList[size_t(index)]->FObject = obj;
     Changed();
 }
 
 void TStringList::InsertItem(int32_t index, const std::string& s, TObject* obj) {
     Changing();
-    FList.insert(FList.begin() + index, TStringItem{s, obj});
+    auto item = std::make_unique<TStringItem>(TStringItem{s, obj});
+    FList.insert(FList.begin() + index, item.get());
+    item.release();
     Changed();
 }
 
@@ -435,6 +440,7 @@ void TStringList::InsertObject(int32_t index, const std::string& s, TObject* obj
 void TStringList::Delete(int32_t index) {
     CheckIndex(index);
     Changing();
+    delete FList[size_t(index)];
     FList.erase(FList.begin() + index);
     Changed();
 }
@@ -443,6 +449,8 @@ void TStringList::Clear() {
     if (FList.empty())
         return;
     Changing();
+    for (TStringItem* item : FList)
+        delete item;
     FList.clear();
     Changed();
 }
@@ -486,9 +494,9 @@ void TStringList::Move(int32_t curIndex, int32_t newIndex) {
     CheckIndex(curIndex);
     CheckIndex(newIndex);
     Changing();
-    TStringItem item = std::move(FList[size_t(curIndex)]);
+    TStringItem* item = FList[size_t(curIndex)];
     FList.erase(FList.begin() + curIndex);
-    FList.insert(FList.begin() + newIndex, std::move(item));
+    FList.insert(FList.begin() + newIndex, item);
     Changed();
 }
 
@@ -497,7 +505,7 @@ bool TStringList::Find(const std::string& s, int32_t& index) const {
     bool found = false;
     while (lo <= hi) {
         int32_t mid = lo + (hi - lo) / 2;
-        int c = CompareStrings(FList[size_t(mid)].FString, s);
+        int c = CompareStrings(FList[size_t(mid)]->FString, s);
         if (c < 0) {
             lo = mid + 1;
         } else {
@@ -519,7 +527,7 @@ int32_t TStringList::IndexOf(const std::string& s) const {
 
 void TStringList::Sort() {
     CustomSort([](TStringList* list, int32_t a, int32_t b) {
-        return list->CompareStrings(list->FList[size_t(a)].FString, list->FList[size_t(b)].FString);
+        return list->CompareStrings(list->FList[size_t(a)]->FString, list->FList[size_t(b)]->FString);
     });
 }
 
@@ -532,10 +540,10 @@ void TStringList::CustomSort(const TStringListSortCompare& compare) {
     std::stable_sort(order.begin(), order.end(),
                      [&](int32_t a, int32_t b) { return compare(this, a, b) < 0; });
     Changing();
-    std::vector<TStringItem> sorted;
+    std::vector<TStringItem*> sorted;
     sorted.reserve(FList.size());
     for (int32_t i : order)
-        sorted.push_back(std::move(FList[size_t(i)]));
+        sorted.push_back(FList[size_t(i)]);
     FList = std::move(sorted);
     Changed();
 }

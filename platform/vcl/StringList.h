@@ -159,7 +159,8 @@ private:
     };
     void CheckIndex(int32_t index) const;
     void CheckNotSorted() const;
-    std::vector<TStringItem> FList;
+    // Pointers, so that inserting into a long sorted list moves 8 bytes a line.
+    std::vector<TStringItem*> FList;
     bool FSorted = false;
     bool FCaseSensitive = false;
     TDuplicates FDuplicates = dupIgnore;

@@ -191,12 +191,14 @@ TEST_F(RegistryTest, KeysRelativeAbsoluteAndDeletedWithSubKeys) {
     EXPECT_FALSE(reg.KeyExists("Bar0"));
 
     // Other roots live under their own names.
-    TRegistry machine;
-    machine.SetRootKey(HKEY_LOCAL_MACHINE);
-    EXPECT_FALSE(machine.KeyExists("\\Software\\Layout"));
-    ASSERT_TRUE(machine.OpenKey("\\Software\\Layout", true));
-    machine.WriteBool("Flag", false);
-    machine.CloseKey();
+    {
+        TRegistry machine;
+        machine.SetRootKey(HKEY_LOCAL_MACHINE);
+        EXPECT_FALSE(machine.KeyExists("\\Software\\Layout"));
+        ASSERT_TRUE(machine.OpenKey("\\Software\\Layout", true));
+        machine.WriteBool("Flag", false);
+        machine.CloseKey();
+    } // saved when freed
     EXPECT_NE(ReadFile().find("[HKEY_LOCAL_MACHINE\\Software\\Layout]"), std::string::npos);
 }
 
