@@ -4,9 +4,7 @@
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Graphic.h"
 #include "platform/win/gdi/Gdi.h"
-#if __has_include("platform/win/gdi/Text.h")
 #include "platform/win/gdi/Text.h"
-#endif
 
 namespace vcl {
 
@@ -242,7 +240,6 @@ void TCanvas::FrameRect(const TRect& rect) {
     Changed();
 }
 
-#if __has_include("platform/win/gdi/Text.h")
 TSize TCanvas::TextExtent(const std::string& text) {
     RequiredState({csHandleValid, csFontValid});
     TSize size;
@@ -259,6 +256,120 @@ void TCanvas::TextRect(const TRect& rect, int32_t x, int32_t y, const std::strin
     win::ExtTextOut(FHandle, x, y, options, &rect, text.data(), win::UINT(text.size()), nullptr);
     Changed();
 }
-#endif
+TPoint TCanvas::GetPenPos() {
+    RequiredState({csHandleValid});
+    TPoint p;
+    win::GetCurrentPositionEx(FHandle, &p);
+    return p;
+}
+
+void TCanvas::SetPenPos(TPoint value) {
+    MoveTo(value.X, value.Y);
+}
+
+TRect TCanvas::GetClipRect() {
+    RequiredState({csHandleValid});
+    TRect r;
+    win::GetClipBox(FHandle, &r);
+    return r;
+}
+
+void TCanvas::Arc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3, int32_t x4,
+                  int32_t y4) {
+    Changing();
+    RequiredState({csHandleValid, csPenValid});
+    win::Arc(FHandle, x1, y1, x2, y2, x3, y3, x4, y4);
+    Changed();
+}
+
+void TCanvas::Chord(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3, int32_t x4,
+                    int32_t y4) {
+    Changing();
+    RequiredState({csHandleValid, csPenValid, csBrushValid});
+    win::Chord(FHandle, x1, y1, x2, y2, x3, y3, x4, y4);
+    Changed();
+}
+
+void TCanvas::Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3, int32_t x4,
+                  int32_t y4) {
+    Changing();
+    RequiredState({csHandleValid, csPenValid, csBrushValid});
+    win::Pie(FHandle, x1, y1, x2, y2, x3, y3, x4, y4);
+    Changed();
+}
+
+void TCanvas::DrawFocusRect(const TRect& rect) {
+    Changing();
+    RequiredState({csHandleValid, csBrushValid});
+    win::DrawFocusRect(FHandle, &rect);
+    Changed();
+}
+
+void TCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    Changing();
+    RequiredState({csHandleValid, csPenValid, csBrushValid});
+    win::Ellipse(FHandle, x1, y1, x2, y2);
+    Changed();
+}
+
+void TCanvas::FloodFill(int32_t x, int32_t y, TColor color, TFillStyle fillStyle) {
+    Changing();
+    RequiredState({csHandleValid, csBrushValid});
+    win::ExtFloodFill(FHandle, x, y, win::COLORREF(ColorToRGB(color)),
+                      fillStyle == fsSurface ? win::FLOODFILLSURFACE : win::FLOODFILLBORDER);
+    Changed();
+}
+
+void TCanvas::LineTo(int32_t x, int32_t y) {
+    Changing();
+    RequiredState({csHandleValid, csPenValid, csBrushValid});
+    win::LineTo(FHandle, x, y);
+    Changed();
+}
+
+void TCanvas::MoveTo(int32_t x, int32_t y) {
+    RequiredState({csHandleValid});
+    win::MoveToEx(FHandle, x, y, nullptr);
+}
+
+void TCanvas::Polygon(const TPoint* points, int32_t count) {
+    if (count <= 0)
+        return;
+    Changing();
+    RequiredState({csHandleValid, csPenValid, csBrushValid});
+    win::Polygon(FHandle, points, count);
+    Changed();
+}
+
+void TCanvas::Polyline(const TPoint* points, int32_t count) {
+    if (count <= 0)
+        return;
+    Changing();
+    RequiredState({csHandleValid, csPenValid, csBrushValid});
+    win::Polyline(FHandle, points, count);
+    Changed();
+}
+
+void TCanvas::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    Changing();
+    RequiredState({csHandleValid, csPenValid, csBrushValid});
+    win::Rectangle(FHandle, x1, y1, x2, y2);
+    Changed();
+}
+
+void TCanvas::RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t x3, int32_t y3) {
+    Changing();
+    RequiredState({csHandleValid, csPenValid, csBrushValid});
+    win::RoundRect(FHandle, x1, y1, x2, y2, x3, y3);
+    Changed();
+}
+
+void TCanvas::TextOut(int32_t x, int32_t y, const std::string& text) {
+    Changing();
+    RequiredState({csHandleValid, csFontValid, csBrushValid});
+    win::ExtTextOut(FHandle, x, y, 0, nullptr, text.data(), win::UINT(text.size()), nullptr);
+    MoveTo(x + TextWidth(text), y);
+    Changed();
+}
 
 } // namespace vcl

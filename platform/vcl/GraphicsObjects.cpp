@@ -2,10 +2,7 @@
 
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Exceptions.h"
-#if __has_include("platform/win/gdi/Fonts.h")
 #include "platform/win/gdi/Fonts.h"
-#define GRAPHICS_HAVE_FONTS 1
-#endif
 #include "platform/win/gdi/Gdi.h"
 
 #include <cmath>
@@ -14,13 +11,6 @@
 namespace vcl {
 
 namespace {
-
-// The classic scheme, used until the window layer answers for system colours.
-constexpr win::COLORREF GraphicsClassicScheme[] = {
-    0xC8D0D4, 0xA56E3A, 0x6A240A, 0x808080, 0xC8D0D4, 0xFFFFFF, 0x000000, 0x000000,
-    0x000000, 0xFFFFFF, 0xC8D0D4, 0xC8D0D4, 0x808080, 0x6A240A, 0xFFFFFF, 0xC8D0D4,
-    0x808080, 0x808080, 0x000000, 0xC8D0D4, 0xFFFFFF, 0x404040, 0xC8D0D4, 0x000000,
-    0xE1FFFF, 0xB5B5B5, 0x800000, 0xF0CAA6, 0xC0C0C0, 0x6A240A, 0xC8D0D4};
 
 int32_t GraphicsMulDiv(int32_t a, int32_t b, int32_t c) {
     if (c == 0)
@@ -31,10 +21,8 @@ int32_t GraphicsMulDiv(int32_t a, int32_t b, int32_t c) {
 } // namespace
 
 int32_t ColorToRGB(TColor color) {
-    if (color < 0) {
-        uint32_t index = uint32_t(color) & 0xFF;
-        return index < std::size(GraphicsClassicScheme) ? int32_t(GraphicsClassicScheme[index]) : 0;
-    }
+    if (color < 0)
+        return int32_t(win::GetSysColor(int(uint32_t(color) & 0xFF)) & 0xFFFFFF);
     return color;
 }
 
@@ -136,7 +124,6 @@ void TFont::SetPitch(TFontPitch value) {
     Changed();
 }
 
-#ifdef GRAPHICS_HAVE_FONTS
 win::HFONT TFont::GetHandle() {
     if (!FHandle) {
         win::LOGFONT lf{};
@@ -187,14 +174,6 @@ void TFont::SetHandle(win::HFONT value) {
     FHandle = value;
     Changed();
 }
-#else
-win::HFONT TFont::GetHandle() {
-    throw EOutOfResources("Fonts are not available");
-}
-void TFont::SetHandle(win::HFONT) {
-    throw EOutOfResources("Fonts are not available");
-}
-#endif
 
 // ---- TPen --------------------------------------------------------------------------------------------
 

@@ -99,6 +99,7 @@ void TIcon::Assign(TPersistent* source) {
     if (auto* icon = dynamic_cast<TIcon*>(source)) {
         if (icon == this)
             return;
+        FreeHandle();
         FData = icon->FData;
         FImage = icon->FImage;
         FImageCount = icon->FImageCount;
@@ -106,6 +107,7 @@ void TIcon::Assign(TPersistent* source) {
         return;
     }
     if (!source) {
+        FreeHandle();
         FData.clear();
         FImage = {};
         FImageCount = 0;
@@ -155,6 +157,7 @@ void TIcon::LoadFromStream(TStream* stream) {
     const IconEntry& best = *std::min_element(entries.begin(), entries.end(),
                                               [&](auto& a, auto& b) { return score(a) < score(b); });
     TDibImage image = IconDecode(p + best.Offset, best.Size);
+    FreeHandle();
     FData = std::move(data);
     FImage = std::move(image);
     FImageCount = count;
@@ -166,30 +169,132 @@ void TIcon::SaveToStream(TStream* stream) {
         stream->WriteBuffer(FData.data(), int32_t(FData.size()));
 }
 
+TIcon::~TIcon() {
+    FreeHandle();
+}
+
+void TIcon::FreeHandle() {
+    if (FHandle)
+        win::DestroyIcon(FHandle);
+    FHandle = nullptr;
+}
+
+win::HICON TIcon::GetHandle() {
+    if (FHandle || GetEmpty())
+        return FHandle;
+    // The colour image carries the alpha; the mask marks what alpha leaves fully transparent.
+    const TDibFormat& f = FImage.Format;
+    TBitmap color;
+    color.SetPixelFormat(pf32bit);
+    color.SetSize(f.Width, f.Height);
+    color.SetAlphaFormat(afDefined);
+    for (int32_t y = 0; y < f.Height; ++y)
+        std::memcpy(color.ScanLine(y), FImage.TopRow(y), size_t(f.Width) * 4);
+    const size_t stride = size_t((f.Width + 15) / 16) * 2;
+    std::vector<uint8_t> maskBits(stride * size_t(f.Height), 0);
+    for (int32_t y = 0; y < f.Height; ++y)
+        for (int32_t x = 0; x < f.Width; ++x)
+            if (FImage.TopRow(y)[4 * size_t(x) + 3] == 0)
+                maskBits[size_t(y) * stride + size_t(x >> 3)] |= uint8_t(0x80 >> (x & 7));
+    win::HBITMAP mask = win::CreateBitmap(f.Width, f.Height, 1, 1, maskBits.data());
+    win::ICONINFO info{win::TRUE, 0, 0, mask, color.GetHandle()};
+    FHandle = win::CreateIconIndirect(&info);
+    win::DeleteObject(reinterpret_cast<win::HGDIOBJ>(mask));
+    if (!FHandle)
+        throw EOutOfResources("Out of system resources");
+    return FHandle;
+}
+
+void TIcon::SetHandle(win::HICON value) {
+    if (value == FHandle)
+        return;
+    if (!value) {
+        FreeHandle();
+        FData.clear();
+        FImage = {};
+        FImageCount = 0;
+        Changed(this);
+        return;
+    }
+    win::ICONINFO info{};
+    if (!win::GetIconInfo(value, &info))
+        throw EInvalidGraphic("Icon image is not valid");
+    // Read the colour image and the mask back through bitmaps, then keep them as a one-image ICO stream.
+    TBitmap color, mask;
+    if (info.hbmColor)
+        color.SetHandle(info.hbmColor);
+    mask.SetHandle(info.hbmMask);
+    int32_t w = mask.GetWidth(), h = info.hbmColor ? color.GetHeight() : mask.GetHeight() / 2;
+    if (w <= 0 || h <= 0)
+        throw EInvalidGraphic("Icon image is not valid");
+    color.SetPixelFormat(pf32bit);
+    mask.SetPixelFormat(pf1bit);
+    TDibImage image;
+    image.Format = color.GetDibFormat();
+    image.Format.Width = w;
+    image.Format.Height = h;
+    image.Format.BitCount = 32;
+    image.Format.RedMask = 0xFF0000, image.Format.GreenMask = 0xFF00, image.Format.BlueMask = 0xFF;
+    image.Format.HasAlpha = true;
+    image.Format.Colors.clear();
+    image.Bits.assign(size_t(image.Format.ImageBytes()), 0);
+    bool colorAlpha = color.GetAlphaFormat() == afDefined;
+    for (int32_t y = 0; y < h; ++y) {
+        uint8_t* out = image.TopRow(y);
+        const auto* maskRow = static_cast<const uint8_t*>(mask.ScanLine(y));
+        const auto* colorRow = info.hbmColor ? static_cast<const uint8_t*>(color.ScanLine(y))
+                                             : static_cast<const uint8_t*>(mask.ScanLine(y + h));
+        for (int32_t x = 0; x < w; ++x) {
+            bool transparent = (maskRow[x >> 3] >> (7 - (x & 7))) & 1;
+            uint32_t c = info.hbmColor ? DibPixelColor(color.GetDibFormat(), colorRow, x)
+                                       : ((colorRow[x >> 3] >> (7 - (x & 7))) & 1 ? 0xFFFFFF : 0);
+            out[4 * size_t(x)] = uint8_t(c), out[4 * size_t(x) + 1] = uint8_t(c >> 8),
+                    out[4 * size_t(x) + 2] = uint8_t(c >> 16);
+            out[4 * size_t(x) + 3] = transparent ? 0 : colorAlpha ? colorRow[4 * size_t(x) + 3] : 255;
+        }
+    }
+    // The ICO stream: directory, one 32-bit image with its mask.
+    TMemoryStream dib;
+    WritePackedDib(&dib, image.Format, image.Bits.data());
+    std::vector<uint8_t> entry(static_cast<uint8_t*>(dib.Memory()),
+                               static_cast<uint8_t*>(dib.Memory()) + dib.GetSize());
+    for (int i = 0; i < 4; ++i) // the header's height counts the image and its mask
+        entry[8 + size_t(i)] = uint8_t(uint32_t(2 * h) >> (8 * i));
+    const size_t maskStride = size_t((w + 31) / 32) * 4;
+    for (int32_t y = h - 1; y >= 0; --y) {
+        std::vector<uint8_t> row(maskStride, 0);
+        for (int32_t x = 0; x < w; ++x)
+            if (image.TopRow(y)[4 * size_t(x) + 3] == 0)
+                row[size_t(x >> 3)] |= uint8_t(0x80 >> (x & 7));
+        entry.insert(entry.end(), row.begin(), row.end());
+    }
+    std::vector<uint8_t> data = {0, 0, 1, 0, 1,  0, uint8_t(w >= 256 ? 0 : w), uint8_t(h >= 256 ? 0 : h),
+                                 0, 0, 1, 0, 32, 0};
+    uint32_t size = uint32_t(entry.size()), offset = 22;
+    for (uint32_t v : {size, offset})
+        for (int i = 0; i < 4; ++i)
+            data.push_back(uint8_t(v >> (8 * i)));
+    data.insert(data.end(), entry.begin(), entry.end());
+
+    FreeHandle();
+    FHandle = value;
+    FData = std::move(data);
+    FImage = std::move(image);
+    FImageCount = 1;
+    Changed(this);
+}
+
+win::HICON TIcon::ReleaseHandle() {
+    win::HICON handle = GetHandle();
+    FHandle = nullptr;
+    return handle;
+}
+
 void TIcon::Draw(TCanvas* canvas, const TRect& rect) {
     if (GetEmpty() || !canvas || rect.IsEmpty())
         return;
-    // Blend the image over what the destination shows: read the target area, mix, write it back.
-    const int32_t w = rect.Width(), h = rect.Height();
-    TBitmap area;
-    area.SetPixelFormat(pf32bit);
-    area.SetSize(w, h);
-    win::HDC dest = canvas->GetHandle();
-    win::HDC work = area.GetCanvas()->GetHandle();
-    win::BitBlt(work, 0, 0, w, h, dest, rect.Left, rect.Top, win::SRCCOPY);
-    const TDibFormat& f = FImage.Format;
-    for (int32_t y = 0; y < h; ++y) {
-        auto* row = static_cast<uint8_t*>(area.ScanLine(y));
-        const uint8_t* src = FImage.TopRow(int32_t(int64_t(y) * f.Height / h));
-        for (int32_t x = 0; x < w; ++x) {
-            const uint8_t* s = src + 4 * size_t(int64_t(x) * f.Width / w);
-            uint8_t* d = row + 4 * size_t(x);
-            unsigned a = s[3];
-            for (int c = 0; c < 3; ++c)
-                d[c] = uint8_t((s[c] * a + d[c] * (255 - a) + 127) / 255);
-        }
-    }
-    win::BitBlt(dest, rect.Left, rect.Top, w, h, area.GetCanvas()->GetHandle(), 0, 0, win::SRCCOPY);
+    win::DrawIconEx(canvas->GetHandle(), rect.Left, rect.Top, GetHandle(), rect.Width(), rect.Height(), 0,
+                    nullptr, win::DI_NORMAL);
 }
 
 } // namespace vcl

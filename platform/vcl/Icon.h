@@ -26,13 +26,25 @@ public:
     void SetHeight(int32_t value) override;
     bool GetTransparent() const override { return true; }
 
+    // The icon handle, made from the shown image on first use and owned by the icon.
+    win::HICON GetHandle();
+    // Takes over an icon handle: its image becomes the icon's (saved as a one-image ICO stream).
+    void SetHandle(win::HICON value);
+    // Gives up the handle: the caller owns the handle returned.
+    win::HICON ReleaseHandle();
+    bool HandleAllocated() const { return FHandle != nullptr; }
+
     // The shown image as 32-bit pixels with alpha (0 where the mask makes it transparent).
     const TDibImage& GetImage() const { return FImage; }
     // The number of images in the stream.
     int32_t GetImageCount() const { return FImageCount; }
 
+    ~TIcon() override;
+
 private:
+    void FreeHandle();
     std::vector<uint8_t> FData;
+    win::HICON FHandle = nullptr;
     TDibImage FImage;
     int32_t FImageCount = 0;
 };
