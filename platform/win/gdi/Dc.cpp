@@ -275,6 +275,9 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ handle) {
         return swap(s.FBrush, static_cast<HBRUSH__*>(obj));
     case GdiKind::gkFont:
         return swap(s.FFont, static_cast<HFONT__*>(obj));
+    case GdiKind::gkRegion:
+        // Selecting a region sets the clip region (a copy); the region itself answers success.
+        return SelectClipRgn(dc, static_cast<HRGN__*>(obj)) == ERROR ? nullptr : obj;
     default:
         return nullptr;
     }

@@ -464,6 +464,9 @@ int GetScreenBitsPixel();
 void SetScreenLogPixels(int dpi);
 HBITMAP GetScreenBitmap();
 
+// Selects a pen, brush, font or bitmap (into a memory DC, one DC at a time) and returns the previous one, or
+// null on failure. Selecting a region sets the clip region to a copy of it and returns the region.
+// Palettes go through SelectPalette.
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj);
 HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 int SaveDC(HDC dc);

@@ -169,6 +169,18 @@ TEST(GdiRegions, MetaClipBoundsUserClipAndSurfaceOrigin) {
     DeleteObject(black);
 }
 
+TEST(GdiRegions, SelectingARegionClipsToACopy) {
+    Canvas cv(4, 1);
+    HRGN r = CreateRectRgn(1, 0, 2, 1);
+    EXPECT_EQ(SelectObject(cv.Dc, r), ToGdiObj(r));
+    DeleteObject(r); // the DC keeps its own copy
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    RECT all{0, 0, 4, 1};
+    FillRect(cv.Dc, &all, red);
+    EXPECT_EQ(Grid(cv.Dc, 4, 1, RGB(255, 0, 0)), ".#..\n");
+    DeleteObject(red);
+}
+
 TEST(GdiRegions, FrameAndInvertRegion) {
     Canvas cv(6, 6);
     HRGN r = CreateRectRgn(1, 1, 5, 5);
