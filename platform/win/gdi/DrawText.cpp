@@ -319,8 +319,8 @@ int DrawTextRun(HDC dc, const char* text, int count, RECT* rect, UINT format, DR
     text::DrawTextLayoutInput in;
     in.Text = DecodeText(text, count);
     in.Format = format;
-    in.Width = box.Right - box.Left;
-    in.Height = box.Bottom - box.Top;
+    in.Width = int(std::clamp<int64_t>(int64_t(box.Right) - box.Left, 0, INT32_MAX / 2));
+    in.Height = int(std::clamp<int64_t>(int64_t(box.Bottom) - box.Top, 0, INT32_MAX / 2));
     in.LineHeight = lineHeight;
     in.TabWidth = std::max<int>(tabChars * text::DcLogicalX(dc, tm.tmAveCharWidth), 1);
     RealizedFont& f = *font;
@@ -335,16 +335,19 @@ int DrawTextRun(HDC dc, const char* text, int count, RECT* rect, UINT format, DR
     const bool single = (format & DT_SINGLELINE) != 0;
     const int height = int(std::min<int64_t>(int64_t(layout.Lines.size()) * lineHeight, INT32_MAX / 2));
     if (format & DT_CALCRECT) {
-        rect->Right = box.Left + layout.MaxWidth + (params ? params->iRightMargin : 0);
-        rect->Bottom = rect->Top + height;
+        rect->Right = int(std::clamp<int64_t>(
+            int64_t(box.Left) + layout.MaxWidth + (params ? params->iRightMargin : 0), INT32_MIN, INT32_MAX));
+        rect->Bottom = int(std::clamp<int64_t>(int64_t(rect->Top) + height, INT32_MIN, INT32_MAX));
         return height;
     }
 
-    int y = box.Top;
+    // Positions in 64 bits: rectangles may lie anywhere in the 32-bit plane.
+    auto fit = [](int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2)); };
+    int64_t y = box.Top;
     if (single && (format & DT_VCENTER))
-        y = box.Top + (box.Bottom - box.Top - lineHeight) / 2;
+        y = box.Top + (int64_t(box.Bottom) - box.Top - lineHeight) / 2;
     else if (single && (format & DT_BOTTOM))
-        y = box.Bottom - lineHeight;
+        y = int64_t(box.Bottom) - lineHeight;
 
     // Lines are drawn left- and top-aligned from computed origins; the DC's own alignment is put back.
     gdi::DcState& st = dc->FState;
@@ -356,17 +359,24 @@ int DrawTextRun(HDC dc, const char* text, int count, RECT* rect, UINT format, DR
     const text::RunAxes axes = text::AxesOf(*font);
     const COLORREF textColour = gdi::ResolveColor(dc, st.FTextColor);
     const bool editControl = (format & DT_EDITCONTROL) && !single;
-    int lineTop = y;
+    const bool upright = axes.Ux == 1 && axes.Vy == 1;
+    int64_t lineTop = y;
     for (const text::DrawTextLine& line : layout.Lines) {
         if (editControl && lineTop + lineHeight > box.Bottom && lineTop > box.Top)
             break; // a partly visible last line is not shown
-        int x = box.Left;
+        if (options && upright && lineTop >= rect->Bottom)
+            break; // the rest is clipped away
+        if (options && upright && lineTop + lineHeight <= rect->Top) {
+            lineTop += lineHeight;
+            continue;
+        }
+        int64_t x = box.Left;
         if (format & DT_CENTER)
-            x = box.Left + (box.Right - box.Left - line.Width) / 2;
+            x = box.Left + (int64_t(box.Right) - box.Left - line.Width) / 2;
         else if (format & DT_RIGHT)
-            x = box.Right - line.Width;
+            x = int64_t(box.Right) - line.Width;
         if (!(format & DT_PREFIXONLY))
-            text::TextOutRun(dc, x, lineTop, options, rect, line.Text, &line.Advances);
+            text::TextOutRun(dc, fit(x), fit(lineTop), options, rect, line.Text, &line.Advances);
         if (line.Underline >= 0) {
             // The mnemonic's underline, under that one character.
             int from = 0;
@@ -374,7 +384,7 @@ int DrawTextRun(HDC dc, const char* text, int count, RECT* rect, UINT format, DR
                 from += line.Advances[size_t(i)];
             const int to = from + line.Advances[size_t(line.Underline)];
             if (auto sink = text::MakeDcSink(dc, options ? &clipDevice : nullptr)) {
-                const POINT o = dc->ToDevice(x, lineTop);
+                const POINT o = dc->ToDevice(fit(x), fit(lineTop));
                 const double ox = o.X + axes.Vx * tm.tmAscent, oy = o.Y + axes.Vy * tm.tmAscent;
                 const int top = font->UnderlinePosition();
                 const double dFrom = scaled ? std::abs(dc->ScaleX(from)) : from;
@@ -389,7 +399,7 @@ int DrawTextRun(HDC dc, const char* text, int count, RECT* rect, UINT format, DR
     st.FCurPos = savedPos;
 
     if (single && (format & (DT_VCENTER | DT_BOTTOM)))
-        return y + lineHeight - rect->Top;
+        return fit(y + lineHeight - rect->Top);
     return height;
 }
 

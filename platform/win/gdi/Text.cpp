@@ -355,8 +355,9 @@ BOOL TextOutRun(HDC dc, int x, int y, UINT options, const RECT* rect, const std:
 
     if (rect && (options & ETO_OPAQUE)) {
         if (auto sink = MakeDcSink(dc, nullptr)) {
-            for (int row = devRect.Top; row < devRect.Bottom; ++row)
-                sink->Fill(devRect.Left, row, devRect.Width(), bkColour);
+            const TRect fill = TextIntersect(devRect, sink->Bounds());
+            for (int row = fill.Top; row < fill.Bottom; ++row)
+                sink->Fill(fill.Left, row, fill.Right - fill.Left, bkColour);
         }
     }
     std::unique_ptr<TextSink> sink = MakeDcSink(dc, rect && (options & ETO_CLIPPED) ? &devRect : nullptr);

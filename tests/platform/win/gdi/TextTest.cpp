@@ -594,6 +594,25 @@ TEST(TextDrawText, ClipsUnlessToldNot) {
     EXPECT_GT(c.Ink().Right, 40);
 }
 
+TEST(TextDrawText, ExtremeRectanglesNeitherOverflowNorHang) {
+    TextCanvas c(40, 40, MakeFont("Arial", -12));
+    const RECT rects[] = {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+                          {INT32_MAX - 5, 0, INT32_MIN, 10},
+                          {0, INT32_MAX - 3, 30, INT32_MAX}};
+    std::string many;
+    for (int i = 0; i < 2000; ++i)
+        many += "word ";
+    for (const RECT& start : rects)
+        for (UINT format :
+             {UINT(DT_WORDBREAK), UINT(DT_SINGLELINE | DT_CENTER | DT_VCENTER),
+              UINT(DT_SINGLELINE | DT_RIGHT | DT_BOTTOM | DT_END_ELLIPSIS), UINT(DT_CALCRECT)}) {
+            RECT r = start;
+            DrawText(c.Dc, many.c_str(), -1, &r, format);
+            ExtTextOut(c.Dc, 0, 0, ETO_OPAQUE | ETO_CLIPPED, &start, "x", 1, nullptr);
+        }
+    SUCCEED();
+}
+
 TEST(TextDrawText, EditControlHidesAPartlyVisibleLastLine) {
     TextCanvas c(100, 100, MakeFont("Arial", -12));
     const int h = c.Metrics().tmHeight;
