@@ -2,6 +2,7 @@
 
 #include "gif/GifDocument.h"
 #include "platform/vcl/Streams.h"
+#include "platform/win/gdi/Gdi.h"
 
 #include <algorithm>
 #include <cstring>
@@ -152,6 +153,51 @@ void TGifColorMap::CopyFromQuads(const TGifRGBQuad* quads, int32_t count) {
         FEntries[i] = {quads[i].Red, quads[i].Green, quads[i].Blue};
     FEntryCount = count;
     ColorsChanged();
+}
+
+namespace {
+
+// A logical palette with room for 256 entries.
+struct ColorMapLogPalette {
+    win::WORD Version = 0x300;
+    win::WORD Count = 0;
+    win::PALETTEENTRY Entries[256] = {};
+};
+
+} // namespace
+
+void TGifColorMap::CopyFromPalette(win::HPALETTE palette) {
+    RemoveAll();
+    win::PALETTEENTRY entries[MaxEntries];
+    auto count = int32_t(palette ? win::GetPaletteEntries(palette, 0, MaxEntries, entries) : 0);
+    if (count <= 0)
+        return;
+    Reserve(count);
+    for (int32_t i = 0; i < count; ++i)
+        FEntries[i] = {entries[i].peRed, entries[i].peGreen, entries[i].peBlue};
+    FEntryCount = count;
+    ColorsChanged();
+}
+
+void TGifColorMap::CopyFromDeviceContext(win::HDC dc) {
+    RemoveAll();
+    std::vector<win::RGBQUAD> table(MaxEntries);
+    auto count = int32_t(win::GetDIBColorTable(dc, 0, MaxEntries, table.data()));
+    std::vector<TGifRGBQuad> quads(static_cast<size_t>(std::max(count, 0)));
+    for (int32_t i = 0; i < count; ++i)
+        quads[i] = {table[i].rgbBlue, table[i].rgbGreen, table[i].rgbRed, 0};
+    CopyFromQuads(quads.data(), count);
+    ColorsChanged();
+}
+
+win::HPALETTE TGifColorMap::MakePalette() const {
+    if (FEntryCount == 0)
+        return nullptr;
+    ColorMapLogPalette log;
+    log.Count = win::WORD(FEntryCount);
+    for (int32_t i = 0; i < FEntryCount; ++i)
+        log.Entries[i] = {FEntries[i].Red, FEntries[i].Green, FEntries[i].Blue, win::PC_NOCOLLAPSE};
+    return win::CreatePalette(reinterpret_cast<const win::LOGPALETTE*>(&log));
 }
 
 void TGifColorMap::SetTriplets(const TGifRGB* triplets, int32_t count) {

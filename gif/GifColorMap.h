@@ -3,6 +3,7 @@
 
 #include "gif/GifTypes.h"
 #include "platform/vcl/Persistent.h"
+#include "platform/win/WinTypes.h"
 
 #include <array>
 #include <cstdint>
@@ -67,7 +68,13 @@ public:
     TGifColor EntryColor(int32_t index);
     void SetEntryColor(int32_t index, TGifColor color);
 
+    // From a platform logical palette (up to 256 entries).
+    void CopyFromPalette(win::HPALETTE palette);
     void CopyFromQuads(const TGifRGBQuad* quads, int32_t count);
+    // From the colour table of the device-independent bitmap selected into a device context.
+    void CopyFromDeviceContext(win::HDC dc);
+    // A new platform palette of the entries (the caller owns it), or nullptr for an empty table.
+    win::HPALETTE MakePalette() const;
     // The first count triplets of a 256-entry array (which may be this table's own entries).
     void SetTriplets(const TGifRGB* triplets, int32_t count);
 

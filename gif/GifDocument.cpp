@@ -1,10 +1,23 @@
 #include "gif/GifDocument.h"
 
+#include "platform/vcl/Picture.h"
 #include "platform/vcl/Streams.h"
 
 #include <algorithm>
 
 namespace gif {
+
+namespace {
+
+// While the program runs, pictures that open ".gif" files make a TGifDocument.
+struct DocumentRegistration {
+    DocumentRegistration() {
+        vcl::TPicture::RegisterFileFormat("GIF", "GIF Image", vcl::GraphicClass<TGifDocument>());
+    }
+    ~DocumentRegistration() { vcl::TPicture::UnregisterGraphicClass(vcl::GraphicClass<TGifDocument>()); }
+} DocumentRegistrationInstance;
+
+} // namespace
 
 TGifDocument::TGifDocument()
     : FFrames(std::make_unique<TGifFrameList>(this)), FHeader(std::make_unique<TGifHeader>(this)),

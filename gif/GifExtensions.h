@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gif/GifItems.h"
+#include "platform/vcl/StringList.h"
 
 #include <array>
 #include <cstdint>
@@ -118,11 +119,12 @@ public:
     void LoadFromStream(vcl::TStream* stream) override;
 
     TGifTextBlock& Block() { return FBlock; }
-    TGifLines& Lines() { return FLines; }
+    // The text, one line per data sub-block, raw bytes.
+    vcl::TStringList& Lines() { return FLines; }
 
 private:
     TGifTextBlock FBlock;
-    TGifLines FLines;
+    vcl::TStringList FLines;
 };
 
 class TGifCommentExtension : public TGifExtension {
@@ -136,10 +138,12 @@ public:
     void SaveToStream(vcl::TStream* stream) override;
     void LoadFromStream(vcl::TStream* stream) override;
 
-    TGifLines& Lines() { return FLines; }
+    // The comment, one line per data sub-block, raw bytes (a line longer than 255 bytes is written as
+    // several sub-blocks and so reads back as several lines).
+    vcl::TStringList& Lines() { return FLines; }
 
 private:
-    TGifLines FLines;
+    vcl::TStringList FLines;
 };
 
 // An 8-byte application identifier followed by a 3-byte authentication code.

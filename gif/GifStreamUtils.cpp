@@ -1,6 +1,7 @@
 #include "gif/GifStreamUtils.h"
 
 #include "platform/vcl/Streams.h"
+#include "platform/vcl/StringList.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -47,29 +48,54 @@ int32_t ReadStreamByte(vcl::TStream* stream) {
     return stream->Read(&value, 1) == 1 ? value : -1;
 }
 
-void WriteStringsAsSubBlocks(vcl::TStream* stream, const TGifLines& lines) {
-    for (const std::string& line : lines) {
-        size_t pos = 0;
-        while (pos < line.size()) {
-            size_t n = std::min<size_t>(255, line.size() - pos);
-            WriteStreamByte(stream, static_cast<uint8_t>(n));
-            stream->WriteBuffer(line.data() + pos, static_cast<int32_t>(n));
-            pos += n;
-        }
+namespace {
+
+void StreamUtilsWriteLine(vcl::TStream* stream, const std::string& line) {
+    size_t pos = 0;
+    while (pos < line.size()) {
+        size_t n = std::min<size_t>(255, line.size() - pos);
+        WriteStreamByte(stream, static_cast<uint8_t>(n));
+        stream->WriteBuffer(line.data() + pos, static_cast<int32_t>(n));
+        pos += n;
     }
+}
+
+// The next sub-block as a line; false at a zero length byte or the end of the stream.
+bool StreamUtilsReadLine(vcl::TStream* stream, std::string& line) {
+    int32_t length = ReadStreamByte(stream);
+    if (length <= 0)
+        return false;
+    line.assign(static_cast<size_t>(length), '\0');
+    ReadExact(stream, line.data(), length);
+    return true;
+}
+
+} // namespace
+
+void WriteStringsAsSubBlocks(vcl::TStream* stream, const vcl::TStrings& lines) {
+    for (int32_t i = 0; i < lines.Count(); ++i)
+        StreamUtilsWriteLine(stream, lines.Get(i));
     WriteStreamByte(stream, 0);
+}
+
+void WriteStringsAsSubBlocks(vcl::TStream* stream, const TGifLines& lines) {
+    for (const std::string& line : lines)
+        StreamUtilsWriteLine(stream, line);
+    WriteStreamByte(stream, 0);
+}
+
+void ReadSubBlocksAsStrings(vcl::TStream* stream, vcl::TStrings& lines) {
+    lines.Clear();
+    std::string line;
+    while (StreamUtilsReadLine(stream, line))
+        lines.Add(line);
 }
 
 void ReadSubBlocksAsStrings(vcl::TStream* stream, TGifLines& lines) {
     lines.clear();
-    for (;;) {
-        int32_t length = ReadStreamByte(stream);
-        if (length <= 0)
-            return;
-        std::string line(static_cast<size_t>(length), '\0');
-        ReadExact(stream, line.data(), length);
-        lines.push_back(std::move(line));
-    }
+    std::string line;
+    while (StreamUtilsReadLine(stream, line))
+        lines.push_back(line);
 }
 
 void SkipSubBlocks(vcl::TStream* stream) {

@@ -9,7 +9,8 @@
 
 namespace vcl {
 class TStream;
-}
+class TStrings;
+} // namespace vcl
 
 namespace gif {
 
@@ -33,9 +34,11 @@ void WriteStreamByte(vcl::TStream* stream, uint8_t value);
 int32_t ReadStreamByte(vcl::TStream* stream);
 
 // Each line cut into sub-blocks of at most 255 bytes (an empty line writes nothing), then one zero byte.
+void WriteStringsAsSubBlocks(vcl::TStream* stream, const vcl::TStrings& lines);
 void WriteStringsAsSubBlocks(vcl::TStream* stream, const TGifLines& lines);
 // Clears lines and reads one line per data sub-block up to a zero length byte or the end of the stream;
-// a sub-block cut short by the end of the stream raises "Premature end of data".
+// a sub-block cut short by the end of the stream raises "Premature end of data". Bytes stay raw.
+void ReadSubBlocksAsStrings(vcl::TStream* stream, vcl::TStrings& lines);
 void ReadSubBlocksAsStrings(vcl::TStream* stream, TGifLines& lines);
 // Skips data sub-blocks up to and including the zero length byte, or to the end of the stream.
 void SkipSubBlocks(vcl::TStream* stream);

@@ -24,7 +24,7 @@ public:
     using EInvalidGraphic::EInvalidGraphic;
 };
 
-// Text blocks of comments and plain-text extensions: one entry per data sub-block, raw bytes.
+// Raw data sub-blocks of an application extension: one entry per sub-block.
 using TGifLines = std::vector<std::string>;
 
 // A frame's disposal method; values 4 to 7 read from a file are kept as they are.

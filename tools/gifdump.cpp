@@ -110,8 +110,8 @@ void DumpInfo(const std::string& file) {
                 std::printf("  loop %d\n", loopExt->GetLoopCount());
             } else if (auto* comment = dynamic_cast<TGifCommentExtension*>(ext)) {
                 std::string text;
-                for (const std::string& line : comment->Lines())
-                    text += line;
+                for (int32_t n = 0; n < comment->Lines().Count(); ++n)
+                    text += comment->Lines()[n];
                 std::printf("  comment \"%s\"\n", DumpPrintable(text).c_str());
             } else if (auto* app = dynamic_cast<TGifApplicationExtension*>(ext)) {
                 const TGifAppIdentifier& id = app->GetIdentifier();

@@ -1,4 +1,5 @@
 #include "GifTestUtil.h"
+#include "platform/win/gdi/Gdi.h"
 
 #include <gtest/gtest.h>
 
@@ -192,6 +193,29 @@ TEST(GifColorMap, AssignAndTripletsCopyTheTable) {
     b.CopyFromQuads(quads, 2);
     EXPECT_EQ(b.EntryColor(0), Rgb(3, 2, 1));
     EXPECT_THROW(b.Assign(nullptr), vcl::EConvertError);
+}
+
+} // namespace
+
+namespace {
+
+TEST(GifColorMap, PlatformPalettesRoundTrip) {
+    TGifColorMap map;
+    EXPECT_EQ(map.MakePalette(), nullptr);
+    for (int i = 0; i < 20; ++i)
+        map.AppendColor(Rgb(i, 255 - i, 7));
+    win::HPALETTE palette = map.MakePalette();
+    ASSERT_NE(palette, nullptr);
+    win::PALETTEENTRY entries[20];
+    ASSERT_EQ(win::GetPaletteEntries(palette, 0, 20, entries), 20u);
+    EXPECT_EQ(entries[3].peFlags, win::PC_NOCOLLAPSE);
+    TGifColorMap back;
+    back.CopyFromPalette(palette);
+    EXPECT_EQ(back.GetEntryCount(), 20);
+    EXPECT_EQ(back.EntryColor(19), Rgb(19, 236, 7));
+    win::DeleteObject(palette);
+    back.CopyFromPalette(nullptr);
+    EXPECT_EQ(back.GetEntryCount(), 0);
 }
 
 } // namespace

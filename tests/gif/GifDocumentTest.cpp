@@ -1,4 +1,5 @@
 #include "GifTestUtil.h"
+#include "platform/vcl/Picture.h"
 
 #include <gtest/gtest.h>
 
@@ -121,7 +122,7 @@ TEST(GifDocument, AssignCopiesFramesAndDropsHandlers) {
     source->GlobalColorMap()->AppendColor(0x00FF00);
     TGifFrame* frame = AddFrame(*source, 2, 1, {1, 0});
     auto* comment = new TGifCommentExtension(frame);
-    comment->Lines() = {"hello"};
+    comment->Lines().Add("hello");
     frame->GetExtensionList()->AppendItem(comment);
     auto* gce = new TGifGraphicControlExtension(frame);
     frame->GetExtensionList()->AppendItem(gce);
@@ -131,7 +132,7 @@ TEST(GifDocument, AssignCopiesFramesAndDropsHandlers) {
     TGifFrame* tail = new TGifFrame(source.get());
     source->AppendFrame(tail);
     auto* tailComment = new TGifCommentExtension(tail);
-    tailComment->Lines() = {"bye"};
+    tailComment->Lines().Add("bye");
     tail->GetExtensionList()->AppendItem(tailComment);
     int played = 0;
     source->OnPlayStart = [&](vcl::TObject*) { ++played; };
@@ -161,8 +162,8 @@ TEST(GifDocument, AssignCopiesFramesAndDropsHandlers) {
     EXPECT_EQ(FramePixels(c), (Bytes{1, 0}));
     EXPECT_EQ(copy.GlobalColorMap()->GetEntryCount(), 2);
     ASSERT_EQ(c->GetExtensionList()->ItemCount(), 2);
-    EXPECT_EQ(static_cast<TGifCommentExtension*>(c->GetExtensionList()->ExtensionAt(0))->Lines(),
-              TGifLines{"hello"});
+    EXPECT_EQ(static_cast<TGifCommentExtension*>(c->GetExtensionList()->ExtensionAt(0))->Lines().GetText(),
+              "hello\n");
     ASSERT_NE(c->GetControlExtension(), nullptr);
     EXPECT_TRUE(c->GetTransparentFrame());
     EXPECT_EQ(c->GetControlExtension()->GetTransparentIndex(), 1);
@@ -248,6 +249,52 @@ TEST(GifDocument, SaveToFileKeepsTheOldFileWhenWritingFails) {
     ASSERT_EQ(loaded.FrameCount(), 1);
     EXPECT_EQ(FramePixels(loaded.Frame(0)), (Bytes{0, 1}));
     std::filesystem::remove(path);
+}
+
+} // namespace
+
+namespace {
+
+TEST(GifDocument, PicturesOpenGifFilesAsDocuments) {
+    std::unique_ptr<vcl::TGraphic> graphic = vcl::TPicture::CreateForFileName("Anim.GIF");
+    EXPECT_NE(dynamic_cast<TGifDocument*>(graphic.get()), nullptr);
+    EXPECT_NE(vcl::TPicture::GraphicFilter().find("GIF Image"), std::string::npos);
+}
+
+TEST(GifDocument, LoadAndSaveReportProgress) {
+    TGifDocument doc;
+    doc.GlobalColorMap()->AppendColor(0);
+    doc.GlobalColorMap()->AppendColor(1);
+    AddFrame(doc, 2, 1, {1, 0});
+    AddFrame(doc, 2, 1, {0, 1});
+    std::vector<std::pair<vcl::TProgressStage, int>> stages;
+    std::vector<std::string> texts;
+    auto record = [&](vcl::TObject*, vcl::TProgressStage stage, uint8_t percent, bool, const vcl::TRect&,
+                      const std::string& text) {
+        stages.emplace_back(stage, percent);
+        texts.push_back(text);
+    };
+    doc.OnProgress = record;
+    Bytes bytes = SaveBytes(doc);
+    using S = std::vector<std::pair<vcl::TProgressStage, int>>;
+    EXPECT_EQ(stages,
+              (S{{vcl::psStarting, 0}, {vcl::psRunning, 50}, {vcl::psRunning, 100}, {vcl::psEnding, 100}}));
+    EXPECT_EQ(texts.front(), "Saving...");
+    stages.clear();
+    texts.clear();
+    TGifDocument loaded;
+    loaded.OnProgress = record;
+    vcl::TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
+    loaded.LoadFromStream(&stream);
+    ASSERT_EQ(stages.size(), 4u);
+    EXPECT_EQ(stages.front(), std::make_pair(vcl::psStarting, 0));
+    EXPECT_EQ(stages.back(), std::make_pair(vcl::psEnding, 100));
+    EXPECT_EQ(texts.back(), "Loading...");
+    // A failed load ends at 0 %.
+    Bytes bad = {'G', 'I', 'F'};
+    vcl::TReadOnlyMemoryStream badStream(bad.data(), int64_t(bad.size()));
+    EXPECT_THROW(loaded.LoadFromStream(&badStream), EGifError);
+    EXPECT_EQ(stages.back(), std::make_pair(vcl::psEnding, 0));
 }
 
 } // namespace

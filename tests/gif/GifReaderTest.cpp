@@ -166,13 +166,12 @@ TEST(GifReader, HostileCodeStreamsFailCleanly) {
     GifBuilder big;
     big.Header(1, 1, 2).Descriptor(0, 0, 1, 1).Add({12}).SubBlocks({0xFF, 0xFF}).Trailer();
     EXPECT_EQ(ErrorOf(big.b), "Invalid LZW minimum code size");
-    // Codes beyond the table after a clear build entries that point at each other; decoding them either
-    // walks a bounded chain or reports the cycle.
+    // A code beyond the table right after a clear makes entries 6 and 7 each other's prefix; walking
+    // them is refused instead of looping forever.
     GifBuilder cyc;
     cyc.Header(50, 1, 2).Descriptor(0, 0, 50, 1).Add({2});
-    cyc.SubBlocks(PackCodes({{4, 3}, {7, 3}, {6, 3}, {7, 4}, {6, 4}, {8, 4}, {9, 4}, {7, 4}, {5, 4}}));
-    std::string error = ErrorOf(cyc.b);
-    EXPECT_TRUE(error.empty() || error == "Circular decoder table entry") << error;
+    cyc.SubBlocks(PackCodes({{4, 3}, {7, 3}, {6, 3}, {7, 3}, {6, 4}, {5, 4}}));
+    EXPECT_EQ(ErrorOf(cyc.b), "Circular decoder table entry");
     // Truncated in the screen descriptor: raised, and the stream is back where it was.
     Bytes cut = {'G', 'I', 'F', '8', '9', 'a', 1, 0};
     vcl::TReadOnlyMemoryStream stream(cut.data(), int64_t(cut.size()));

@@ -122,7 +122,7 @@ TEST(GifWriter, FramesWithoutPixelsWriteOnlyTheirExtensions) {
     auto* tail = new TGifFrame(&doc);
     doc.AppendFrame(tail);
     auto* comment = new TGifCommentExtension(tail);
-    comment->Lines() = {"end"};
+    comment->Lines().Add("end");
     tail->GetExtensionList()->AppendItem(comment);
     doc.GlobalColorMap()->AppendColor(0);
     Bytes bytes = SaveBytes(doc);
