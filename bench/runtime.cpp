@@ -13,7 +13,8 @@ using namespace vcl;
 static void BM_Format(benchmark::State& state) {
     int i = 0;
     for (auto _ : state) {
-        std::string s = Format("Frame %d of %d: %.2f s, %s", ++i, 1000, i * 0.01, "keep");
+        ++i;
+        std::string s = Format("Frame %d of %d: %.2f s, %s", i, 1000, i * 0.01, "keep");
         benchmark::DoNotOptimize(s.data());
     }
 }
