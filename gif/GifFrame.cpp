@@ -119,6 +119,9 @@ uint8_t* TGifFrame::RowAddress(int32_t y) {
     if (y < 0 || y >= FDescriptor.Height)
         RaiseGifError("Invalid pixel coordinates");
     EnsurePixels();
+    // The descriptor may have been changed directly, without a new buffer.
+    if (int64_t(y + 1) * FDescriptor.Width > FPixelCount)
+        RaiseGifError("Invalid pixel coordinates");
     return FPixels.get() + int64_t(y) * FDescriptor.Width;
 }
 

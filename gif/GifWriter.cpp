@@ -83,6 +83,9 @@ void TGifFrame::SaveToStream(vcl::TStream* stream) {
 }
 
 void TGifFrame::EncodeRaster(vcl::TStream* stream) {
+    // The descriptor may have been changed directly, without a new buffer.
+    if (FPixels && FPixelCount != int64_t(FDescriptor.Width) * FDescriptor.Height)
+        RaiseGifError("Invalid image dimensions");
     int32_t bits;
     int32_t colorLimit;
     if (FLocalColorMap->GetEntryCount() > 0) {

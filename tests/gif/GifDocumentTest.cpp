@@ -85,6 +85,18 @@ TEST(GifDocument, PixelAccessChecksCoordinates) {
     EXPECT_EQ(frame->RowAddress(1)[0], 3);
     for (auto [x, y] : std::vector<std::pair<int, int>>{{-1, 0}, {3, 0}, {0, -1}, {0, 2}})
         EXPECT_THROW(frame->PixelAt(x, y), EGifError) << x << "," << y;
+    // A descriptor changed behind the buffer's back is caught, not read beyond the buffer.
+    for (int i = 0; i < 8; ++i)
+        doc.GlobalColorMap()->AppendColor(i);
+    frame->Descriptor().Width = 30;
+    EXPECT_THROW(frame->RowAddress(1), EGifError);
+    try {
+        SaveBytes(doc);
+        FAIL();
+    } catch (const EGifError& e) {
+        EXPECT_STREQ(e.what(), "Invalid image dimensions");
+    }
+    frame->Descriptor().Width = 3;
     TGifFrame empty(&doc);
     EXPECT_TRUE(empty.IsEmpty());
     EXPECT_THROW(empty.EnsurePixels(), EGifError);
