@@ -297,7 +297,11 @@ void TCustomIniFile::WriteString(const std::string& section, const std::string& 
         (!key.empty() && (key[0] == '[' || key[0] == ';' || key[0] == '#')))
         throw EIniFileException(
             Format("Cannot write [%s] %s to %s: invalid key name", section, ident, FFileName));
-    Document().SetValue(section, ident, IniQuote(value));
+    std::string stored = IniQuote(value);
+    const std::string* current = Document().FindValue(section, ident);
+    if (current && *current == stored)
+        return; // nothing to write
+    Document().SetValue(section, ident, stored);
     Modified();
 }
 

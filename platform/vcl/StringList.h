@@ -76,8 +76,8 @@ public:
     void SetQuoteChar(char value) { FQuoteChar = value; }
 
     // Nested; the list reports its changes once when the outermost EndUpdate runs.
-    void BeginUpdate();
-    void EndUpdate();
+    virtual void BeginUpdate();
+    virtual void EndUpdate();
     int32_t GetUpdateCount() const { return FUpdateCount; }
 
     virtual void LoadFromStream(TStream* stream);

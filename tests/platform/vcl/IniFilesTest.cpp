@@ -85,6 +85,13 @@ TEST_F(IniFilesTest, WriteKeepsOtherSectionsCommentsAndLineEnds) {
     EXPECT_FALSE(a.SectionExists("New"));
     EXPECT_FALSE(a.ValueExists("Other", "Key"));
     EXPECT_TRUE(a.ValueExists("Other", "flag"));
+    // Writing the value a key already has leaves the file alone.
+    struct stat before {
+    }, after{};
+    ::stat(FFile.c_str(), &before);
+    a.WriteInteger("frmGifMainPosition", "Left", -50);
+    ::stat(FFile.c_str(), &after);
+    EXPECT_EQ(before.st_ino, after.st_ino);
 }
 
 TEST_F(IniFilesTest, TypedReadsAndDefaults) {
