@@ -364,6 +364,64 @@ TEST(TextOutput, RotatedTextFillsTheRotatedCell) {
     EXPECT_EQ(up.Ink(), (TRect{20, 150 - ext.cx, 20 + ext.cy, 150}));
 }
 
+TEST(TextOutput, TheClipRegionHoldsForTextAndFrames) {
+    TextCanvas c(120, 40, MakeFont("Arial", -20));
+    SetBkMode(c.Dc, OPAQUE);
+    SetBkColor(c.Dc, RGB(0, 0, 255));
+    IntersectClipRect(c.Dc, 10, 0, 100, 40);
+    ExcludeClipRect(c.Dc, 30, 0, 50, 40);
+    TextOut(c.Dc, 0, 5, "WWWWWWWWWW", 10);
+    const TRect ink = c.Ink();
+    EXPECT_EQ(ink.Left, 10);
+    EXPECT_EQ(c.Count(White, TRect{30, 0, 50, 40}), 20 * 40);
+    EXPECT_EQ(c.Count(White, TRect{0, 0, 10, 40}), 10 * 40);
+}
+
+TEST(TextOutput, EveryTargetDepthTakesTheText) {
+    // The same text on 24-, 16-, 8- and 1-bit DIBs reads back like the 32-bit rendering, within each
+    // format's precision (the 8-bit table is a gray ramp, the 1-bit one black and white).
+    TextCanvas ref(80, 30, MakeFont("Arial", -16));
+    TextOut(ref.Dc, 2, 2, "Depth", 5);
+    for (int bpp : {24, 16, 8, 1}) {
+        std::vector<uint8_t> storage(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
+        auto* info = reinterpret_cast<BITMAPINFO*>(storage.data());
+        info->bmiHeader =
+            BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 80, -30, 1, WORD(bpp), BI_RGB, 0, 0, 0, 0, 0};
+        const int colours = bpp <= 8 ? 1 << bpp : 0;
+        for (int i = 0; i < colours; ++i) {
+            const BYTE v = BYTE(i * 255 / (colours - 1));
+            info->bmiColors[i] = RGBQUAD{v, v, v, 0};
+        }
+        void* bits = nullptr;
+        HBITMAP bmp = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        ASSERT_NE(bmp, nullptr) << bpp;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ oldBitmap = SelectObject(dc, bmp);
+        HGDIOBJ oldFont = SelectObject(dc, ref.Font);
+        RECT all{0, 0, 80, 30};
+        HBRUSH white = CreateSolidBrush(White);
+        FillRect(dc, &all, white);
+        DeleteObject(white);
+        SetBkMode(dc, TRANSPARENT);
+        TextOut(dc, 2, 2, "Depth", 5);
+        const int tolerance = bpp == 24 ? 0 : bpp == 16 ? 8 : bpp == 8 ? 1 : 255;
+        int dark = 0, refDark = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 80; ++x) {
+                const COLORREF got = GetPixel(dc, x, y), want = ref.At(x, y);
+                if (bpp != 1)
+                    EXPECT_NEAR(GetGValue(got), GetGValue(want), tolerance) << bpp << " at " << x << "," << y;
+                dark += GetGValue(got) < 128;
+                refDark += GetGValue(want) < 128;
+            }
+        EXPECT_NEAR(dark, refDark, refDark / 10 + 1) << bpp;
+        SelectObject(dc, oldFont);
+        SelectObject(dc, oldBitmap);
+        DeleteDC(dc);
+        DeleteObject(bmp);
+    }
+}
+
 TEST(TextOutput, ScalingMapModesScaleTheFont) {
     // Two device pixels per logical unit: a 10-unit font is drawn 20 pixels high, measured in units.
     TextCanvas scaled(200, 60, MakeFont("Arial", -10));
