@@ -181,6 +181,25 @@ TEST(GifReader, HostileCodeStreamsFailCleanly) {
     EXPECT_EQ(stream.GetPosition(), 2);
 }
 
+TEST(GifReader, ClaimedSizesAreCheckedBeforeAllocating) {
+    // Two bytes of data claim a frame of 65535 x 65535 pixels.
+    GifBuilder huge;
+    huge.Header(1, 1, 2).Descriptor(0, 0, 65535, 65535).Add({2}).SubBlocks({0x44}).Trailer();
+    EXPECT_EQ(ErrorOf(huge.b), "Image is too large");
+    // Many frames that each pass are stopped by the document's budget; the frames before it stay.
+    int64_t saved = GifMaxDocumentPixels;
+    GifMaxDocumentPixels = 2000;
+    GifBuilder many;
+    many.Header(40, 40, 2);
+    for (int i = 0; i < 3; ++i)
+        many.Descriptor(0, 0, 40, 20).Add({2}).SubBlocks(ReferenceLzw(Bytes(800, 1), 2));
+    vcl::TReadOnlyMemoryStream stream(many.b.data(), int64_t(many.b.size()));
+    TGifDocument doc;
+    EXPECT_THROW(doc.LoadFromStream(&stream), EGifError);
+    EXPECT_EQ(doc.FrameCount(), 3 - 1);
+    GifMaxDocumentPixels = saved;
+}
+
 TEST(GifReader, RandomBytesNeverCrash) {
     std::mt19937 rng(1234);
     Bytes valid = OneFrame(8, 8, Bytes(64, 1)).Trailer().b;
