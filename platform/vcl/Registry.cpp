@@ -167,12 +167,6 @@ RegStamp RegStampOf(const std::string& path) {
 
 class RegStore {
 public:
-    ~RegStore() {
-        std::lock_guard<std::mutex> guard(Lock);
-        if (Dirty)
-            Flush();
-    }
-
     // Brings the copy in line with the file named by the environment. Called with Lock held.
     void Sync() {
         std::string path = TRegistry::StoreFileName();
@@ -243,9 +237,19 @@ private:
     std::chrono::steady_clock::time_point FLastSave;
 };
 
+// The store is never destroyed, so that a TRegistry freed late in the program's exit (a static one, say)
+// still finds it; pending changes are saved at exit.
 RegStore& Store() {
-    static RegStore store;
-    return store;
+    static RegStore* store = [] {
+        auto* s = new RegStore;
+        std::atexit([] {
+            RegStore& st = Store();
+            std::lock_guard<std::mutex> guard(st.Lock);
+            st.Flush();
+        });
+        return s;
+    }();
+    return *store;
 }
 
 std::string RegRootName(win::HKEY root) {

@@ -261,3 +261,23 @@ TEST_F(RegistryTest, UnwritableStoreKeepsChangesPending) {
     reg.CloseKey();
     EXPECT_NE(ReadFile().find("N=dword:1"), std::string::npos);
 }
+
+TEST_F(RegistryTest, PendingChangesAreSavedAtExit) {
+    // In a child process: one save on close, a second change left pending (within the second), and an
+    // exit that never frees the TRegistry.
+    EXPECT_EXIT(
+        {
+            auto* reg = new TRegistry;
+            reg->OpenKey("\\Software\\Exit", true);
+            reg->WriteInteger("First", 1);
+            reg->CloseKey();
+            reg->OpenKey("\\Software\\Exit", false);
+            reg->WriteInteger("Second", 2);
+            reg->CloseKey();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    std::string file = ReadFile();
+    EXPECT_NE(file.find("First=dword:1"), std::string::npos);
+    EXPECT_NE(file.find("Second=dword:2"), std::string::npos);
+}
