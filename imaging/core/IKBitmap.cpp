@@ -117,6 +117,8 @@ uint8_t* TIKBitmap::ScanLine(int32_t row) {
         return FCurrentView + (offset - base);
     }
     default:
+        if (size_t(row) >= FRowTable.size())
+            throw vcl::ERangeError("Scan line index out of range");
         return FRowTable[size_t(row)];
     }
 }
