@@ -225,7 +225,8 @@ struct HDC__ : gdi::Object {
 
 namespace gdi {
 
-// Resolves PALETTEINDEX and PALETTERGB colours through the DC's palette to a plain RGB value.
+// Resolves PALETTEINDEX and PALETTERGB colours through the DC's palette to a plain RGB value; a class-library
+// system colour (high bit set, index in the low byte) that reaches the layer unresolved takes its value.
 COLORREF ResolveColor(HDC dc, COLORREF c);
 // Pixel value of a colour in the DC's target format.
 uint32_t DevicePixel(HDC dc, COLORREF c);
@@ -271,8 +272,6 @@ bool BrushRow(HDC dc, HBRUSH brush, int x0, int y, int n, uint32_t* out, uint8_t
 void PatRect(HDC dc, HBRUSH brush, const TRect& r, uint8_t rop3);
 // The ternary operation that applies a binary one (R2_*) with the pattern as the pen.
 uint8_t Rop2ToRop3(int rop2);
-// Applies a binary pen raster operation to one device pixel (clipping is the caller's).
-void Rop2Pixel(HBITMAP__* bmp, int x, int y, uint32_t penPixel, int rop2);
 
 } // namespace gdi
 } // namespace win

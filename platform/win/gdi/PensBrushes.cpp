@@ -140,6 +140,8 @@ COLORREF ResolveColor(HDC dc, COLORREF c) {
         const auto& e = pal->FEntries[i];
         return RGB(e.peRed, e.peGreen, e.peBlue);
     }
+    if (kind == 0x80)
+        return GetSysColor(int(c & 0xFF));
     return c & 0x00FFFFFF;
 }
 

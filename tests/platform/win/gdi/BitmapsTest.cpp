@@ -160,3 +160,26 @@ TEST(GdiBitmaps, ColorTables) {
     SetPixel(d.Dc, 0, 0, RGB(0, 250, 0));
     EXPECT_EQ(static_cast<uint8_t*>(d.Bits)[4], 255); // nearest entry, bottom-up row
 }
+
+TEST(GdiBitmaps, CreateDIBitmapAndBitmapBits) {
+    // A device bitmap made from a bottom-up 24-bit DIB: the first row in memory is the bottom one.
+    DibInfo info = MakeInfo(2, 2, 24);
+    const uint8_t bits[16] = {0, 0, 255, 0, 255, 0, 0, 0, /* bottom */ 255, 0, 0, 0, 0, 0, 0, 0 /* top */};
+    HBITMAP b = CreateDIBitmap(nullptr, &info.bmiHeader, CBM_INIT, bits, info.Get(), DIB_RGB_COLORS);
+    ASSERT_NE(b, nullptr);
+    DibDC d(b);
+    EXPECT_EQ(GetPixel(d.Dc, 0, 1), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(d.Dc, 1, 1), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(d.Dc, 0, 0), RGB(0, 0, 255));
+    // Bitmap bits are top-down rows padded to 16 bits: 2 x 32-bit pixels = 8 bytes a row.
+    EXPECT_EQ(GetBitmapBits(b, 0, nullptr), 16);
+    uint32_t raw[4] = {};
+    EXPECT_EQ(GetBitmapBits(b, sizeof raw, raw), 16);
+    EXPECT_EQ(raw[0], 0x0000FFu);
+    raw[0] = 0x123456;
+    EXPECT_EQ(SetBitmapBits(b, sizeof raw, raw), 16);
+    EXPECT_EQ(GetPixel(d.Dc, 0, 0), RGB(0x12, 0x34, 0x56));
+    // System colours that reach the layer unresolved are looked up.
+    SetPixel(d.Dc, 1, 0, 0x80000000 | COLOR_BTNFACE);
+    EXPECT_EQ(GetPixel(d.Dc, 1, 0), GetSysColor(COLOR_BTNFACE));
+}
