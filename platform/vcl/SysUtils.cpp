@@ -98,6 +98,9 @@ std::string IntToHex(uint64_t value, int digits) {
 std::string IntToHex(int32_t value, int digits) {
     return IntToHex(uint64_t(uint32_t(value)), digits);
 }
+std::string IntToHex(uint32_t value, int digits) {
+    return IntToHex(uint64_t(value), digits);
+}
 std::string IntToHex(int64_t value, int digits) {
     return IntToHex(uint64_t(value), digits);
 }

@@ -33,6 +33,7 @@ double Frac(double value);
 std::string IntToStr(int64_t value);
 // Upper-case hex with at least digits digits; negative values show their two's complement of the width.
 std::string IntToHex(int32_t value, int digits);
+std::string IntToHex(uint32_t value, int digits);
 std::string IntToHex(int64_t value, int digits);
 std::string IntToHex(uint64_t value, int digits);
 

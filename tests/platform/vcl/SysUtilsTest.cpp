@@ -69,6 +69,8 @@ TEST(SysUtils, IntegerTextBothWays) {
     EXPECT_EQ(IntToHex(255, 4), "00FF");
     EXPECT_EQ(IntToHex(int32_t(-1), 2), "FFFFFFFF");
     EXPECT_EQ(IntToHex(int64_t(-1), 2), "FFFFFFFFFFFFFFFF");
+    EXPECT_EQ(IntToHex(uint32_t(0x00FF8000), 8), "00FF8000");
+    EXPECT_EQ(IntToHex(size_t(4096), 1), "1000");
 
     struct {
         const char* Text;
