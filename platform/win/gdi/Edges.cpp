@@ -520,4 +520,30 @@ BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state) {
     return TRUE;
 }
 
+HBITMAP CreateCheckBoxesBitmap() {
+    constexpr int cell = 13;
+    HBITMAP bitmap = CreateCompatibleBitmap(GetScreenDC(), 4 * cell, 3 * cell);
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!bitmap || !dc) {
+        if (dc)
+            DeleteDC(dc);
+        if (bitmap)
+            DeleteObject(bitmap);
+        return nullptr;
+    }
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all{0, 0, 4 * cell, 3 * cell};
+    FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+    const UINT kinds[3] = {DFCS_BUTTONCHECK, DFCS_BUTTONRADIO, DFCS_BUTTON3STATE};
+    const UINT states[4] = {0, DFCS_CHECKED, DFCS_PUSHED, DFCS_PUSHED | DFCS_CHECKED};
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 4; ++col) {
+            RECT r{col * cell, row * cell, (col + 1) * cell, (row + 1) * cell};
+            DrawFrameControl(dc, &r, DFC_BUTTON, kinds[row] | states[col]);
+        }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return bitmap;
+}
+
 } // namespace win

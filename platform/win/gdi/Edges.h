@@ -43,4 +43,9 @@ constexpr UINT DFCS_INACTIVE = 0x100, DFCS_PUSHED = 0x200, DFCS_CHECKED = 0x400,
 // square centred in rect; DFCS_ADJUSTRECT shrinks rect to the inside of a button's edge.
 BOOL DrawFrameControl(HDC dc, RECT* rect, UINT type, UINT state);
 
+// The system's check-box strip (what LoadBitmap gives for OBM_CHECKBOXES): 4 columns and 3 rows of
+// 13 x 13 cells on a screen-compatible bitmap. Rows: check boxes, radio buttons, three-state check boxes;
+// columns: clear, checked, pushed, pushed and checked. The caller owns the bitmap.
+HBITMAP CreateCheckBoxesBitmap();
+
 } // namespace win

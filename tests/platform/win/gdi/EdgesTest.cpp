@@ -350,6 +350,25 @@ TEST(EdgesFrameControl, HugeRectanglesDrawOnlyWhatIsVisible) {
     }
 }
 
+TEST(EdgesFrameControl, CheckBoxStripHasTwelveCells) {
+    HBITMAP strip = CreateCheckBoxesBitmap();
+    ASSERT_NE(strip, nullptr);
+    BITMAP info{};
+    ASSERT_GT(GetObject(strip, sizeof info, &info), 0);
+    EXPECT_EQ(info.bmWidth, 52);
+    EXPECT_EQ(info.bmHeight, 39);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, strip);
+    EXPECT_EQ(GetPixel(dc, 13 + 6, 6), Text);      // checked box: the tick's middle
+    EXPECT_EQ(GetPixel(dc, 6, 6), Window);         // clear box
+    EXPECT_EQ(GetPixel(dc, 13 + 6, 13 + 6), Text); // checked radio: the dot
+    EXPECT_EQ(GetPixel(dc, 0, 13), Face);          // radio corner
+    EXPECT_EQ(GetPixel(dc, 26 + 6, 6), Face);      // pushed box
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(strip);
+}
+
 TEST(EdgesFrameControl, FollowsTheSystemColours) {
     const INT elements[2] = {COLOR_BTNFACE, COLOR_WINDOWTEXT};
     const COLORREF values[2] = {RGB(10, 20, 30), RGB(200, 0, 0)};
