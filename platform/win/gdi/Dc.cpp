@@ -264,9 +264,13 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ handle) {
         auto* b = static_cast<HBITMAP__*>(obj);
         if (dc->FScreen)
             return nullptr;
-        if (b->FSelectedIn && b->FSelectedIn != dc)
-            return nullptr; // a bitmap lives in one DC at a time
-        b->FSelectedIn = dc;
+        // A bitmap lives in one DC at a time (the layer's own shared bitmaps, such as an icon's images,
+        // are not tracked).
+        if (!b->FStock) {
+            if (b->FSelectedIn && b->FSelectedIn != dc)
+                return nullptr;
+            b->FSelectedIn = dc;
+        }
         return swap(s.FBitmap, b);
     }
     case GdiKind::gkPen:
@@ -326,7 +330,7 @@ BOOL RestoreDC(HDC dc, int saved) {
     // The restored state already holds its references; drop the ones of the state it replaces.
     gdi::DcState current = std::move(dc->FState);
     dc->FState = std::move(restored);
-    if (dc->FState.FBitmap)
+    if (dc->FState.FBitmap && !dc->FState.FBitmap->FStock)
         dc->FState.FBitmap->FSelectedIn = dc;
     DcReleaseRefs(current);
     return TRUE;

@@ -5,6 +5,7 @@
 #include "platform/win/gdi/Gdi.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -22,9 +23,11 @@ struct Object : GdiObject {
     Object& operator=(const Object&) = delete;
 
     GdiKind FKind;
-    bool FStock = false;
-    int FSelectCount = 0;
-    bool FDeletePending = false;
+    std::atomic<bool> FStock{false};
+    // DCs (and their saved states) holding the object. Stock objects are shared by DCs on any thread and
+    // never freed, so they are not counted.
+    std::atomic<int> FSelectCount{0};
+    std::atomic<bool> FDeletePending{false};
 };
 
 // The object behind a handle, or null when the handle is null, freed or not a GDI object.

@@ -129,12 +129,12 @@ void MakeStock(Object* obj) {
 }
 
 void AddSelect(Object* obj) {
-    if (obj)
+    if (obj && !obj->FStock)
         ++obj->FSelectCount;
 }
 
 void ReleaseSelect(Object* obj) {
-    if (!obj)
+    if (!obj || obj->FStock)
         return;
     if (--obj->FSelectCount > 0)
         return;

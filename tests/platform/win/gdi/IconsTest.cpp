@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace win;
 using namespace gditest;
 
@@ -72,4 +74,24 @@ TEST(GdiIcons, MonochromeIconAndAlphaIcon) {
     DrawIconEx(dst.Dc, 0, 0, alpha, 0, 0, 0, nullptr, DI_NORMAL);
     EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(128, 0, 0));
     DestroyIcon(alpha);
+}
+
+TEST(GdiIcons, DrawingTwiceAndFromTwoThreads) {
+    DibDC colour(4, 4, 32);
+    colour.Fill(RGB(255, 0, 0));
+    HBITMAP mask = CreateBitmap(4, 4, 1, 1, nullptr);
+    ICONINFO ii{TRUE, 0, 0, mask, colour.Bmp};
+    HICON icon = CreateIconIndirect(&ii);
+    DeleteObject(mask);
+    auto draw = [&] {
+        for (int i = 0; i < 200; ++i) {
+            DibDC dst(4, 4, 32);
+            ASSERT_TRUE(DrawIconEx(dst.Dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL));
+            ASSERT_EQ(GetPixel(dst.Dc, 3, 3), RGB(255, 0, 0));
+        }
+    };
+    std::thread other(draw);
+    draw();
+    other.join();
+    DestroyIcon(icon);
 }
