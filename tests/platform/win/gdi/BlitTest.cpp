@@ -269,3 +269,22 @@ TEST(GdiBlit, AlphaBytesOfThirtyTwoBitPixels) {
     dst.Fill(RGB(1, 2, 3));
     EXPECT_EQ(d[3], 0xFF010203u);
 }
+
+TEST(GdiBlit, MaskBltWithAMonochromeSourceUsesTheDestinationColours) {
+    // Source bits 0 1 0 1, mask 1 1 0 0: the masked half keeps the destination, the rest maps 0 to the
+    // destination's text colour and 1 to its background colour.
+    const uint8_t srcBits[2] = {0x50, 0}, maskBits[2] = {0xC0, 0};
+    HBITMAP mono = CreateBitmap(4, 1, 1, 1, srcBits);
+    HBITMAP mask = CreateBitmap(4, 1, 1, 1, maskBits);
+    DibDC src(mono);
+    DibDC dst(4, 1, 32);
+    dst.Fill(RGB(9, 9, 9));
+    SetTextColor(dst.Dc, RGB(255, 0, 0));
+    SetBkColor(dst.Dc, RGB(0, 255, 0));
+    ASSERT_TRUE(MaskBlt(dst.Dc, 0, 0, 4, 1, src.Dc, 0, 0, mask, 0, 0, MAKEROP4(0x00AA0029, SRCCOPY)));
+    EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(9, 9, 9));
+    EXPECT_EQ(GetPixel(dst.Dc, 1, 0), RGB(9, 9, 9));
+    EXPECT_EQ(GetPixel(dst.Dc, 2, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 3, 0), RGB(0, 255, 0));
+    DeleteObject(mask);
+}

@@ -181,6 +181,33 @@ TEST(GdiRegions, SelectingARegionClipsToACopy) {
     DeleteObject(red);
 }
 
+TEST(GdiRegions, RoundAndMultiPolygonRegionsAndPaintRgn) {
+    HRGN rr = CreateRoundRectRgn(0, 0, 10, 10, 4, 4);
+    EXPECT_FALSE(PtInRegion(rr, 0, 0)); // corners cut
+    EXPECT_TRUE(PtInRegion(rr, 5, 0));
+    EXPECT_TRUE(PtInRegion(rr, 0, 5));
+    EXPECT_FALSE(PtInRegion(rr, 10, 5));
+    // Two squares, one inside the other: the inner one is a hole for ALTERNATE, filled for WINDING
+    // when both run the same way.
+    POINT pts[] = {{0, 0}, {8, 0}, {8, 8}, {0, 8}, {2, 2}, {6, 2}, {6, 6}, {2, 6}};
+    INT counts[] = {4, 4};
+    HRGN alt = CreatePolyPolygonRgn(pts, counts, 2, ALTERNATE);
+    HRGN win = CreatePolyPolygonRgn(pts, counts, 2, WINDING);
+    EXPECT_FALSE(PtInRegion(alt, 4, 4));
+    EXPECT_TRUE(PtInRegion(win, 4, 4));
+    EXPECT_TRUE(PtInRegion(alt, 1, 1));
+    EXPECT_TRUE(SetRectRgn(alt, 1, 0, 3, 1));
+    RECT box{};
+    EXPECT_EQ(GetRgnBox(alt, &box), SIMPLEREGION);
+    EXPECT_EQ(box, (RECT{1, 0, 3, 1}));
+    Canvas cv(4, 1);
+    SetROP2(cv.Dc, R2_NOT); // PaintRgn follows the binary operation
+    EXPECT_TRUE(PaintRgn(cv.Dc, alt));
+    EXPECT_EQ(Grid(cv.Dc, 4, 1), ".##.\n");
+    for (HRGN h : {rr, alt, win})
+        DeleteObject(h);
+}
+
 TEST(GdiRegions, FrameAndInvertRegion) {
     Canvas cv(6, 6);
     HRGN r = CreateRectRgn(1, 1, 5, 5);
