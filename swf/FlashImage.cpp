@@ -100,10 +100,18 @@ vcl::TMemoryStream* TFlashImage::GetAlphaData() {
     return FAlphaData.get();
 }
 
-TBMPReader& TFlashImage::GetReader() {
+TBMPReader& TFlashImage::Reader() {
     if (!FReader)
         FReader = std::make_unique<TBMPReader>();
     return *FReader;
+}
+
+TBMPReader& TFlashImage::GetReader() {
+    if (FDataKind == dkLossless && FData) {
+        FData.reset();
+        Changed();
+    }
+    return Reader();
 }
 
 vcl::TStream& TFlashImage::GetData() {
@@ -186,7 +194,7 @@ void TFlashImage::LoadFromFile(const std::string& fileName) {
         return;
     }
     if (ext == "BMP") {
-        GetReader().LoadFromFile(fileName);
+        Reader().LoadFromFile(fileName);
         SetupFromReader();
         return;
     }
@@ -200,26 +208,26 @@ void TFlashImage::LoadFromFile(const std::string& fileName) {
 void TFlashImage::LoadFromDib(const vcl::TDibFormat& format, const uint8_t* bits) {
     FIsJPEG = 0;
     FHasAlpha = 0;
-    GetReader().LoadFromDib(format, bits);
+    Reader().LoadFromDib(format, bits);
     SetupFromReader();
 }
 
 void TFlashImage::LoadFromHandle(win::HBITMAP bitmap) {
     FIsJPEG = 0;
     FHasAlpha = 0;
-    GetReader().LoadFromHandle(bitmap);
+    Reader().LoadFromHandle(bitmap);
     SetupFromReader();
 }
 
 void TFlashImage::TakeReader(TBMPReader&& reader) {
     FIsJPEG = 0;
     FHasAlpha = 0;
-    GetReader() = std::move(reader);
+    Reader() = std::move(reader);
     SetupFromReader();
 }
 
 void TFlashImage::SetupFromReader() {
-    TBMPReader& r = GetReader();
+    TBMPReader& r = Reader();
     if (r.GetWidth() > SWFMaxBitmapSide || r.GetHeight() > SWFMaxBitmapSide)
         throw vcl::EInvalidGraphic("The image is too large for a SWF bitmap (at most 65535 pixels a side)");
     ResetData();
@@ -262,7 +270,7 @@ void TFlashImage::SetupFromReader() {
 }
 
 void TFlashImage::BuildLosslessData() {
-    TBMPReader& r = GetReader();
+    TBMPReader& r = Reader();
     const vcl::TDibFormat& f = r.GetFormat();
     const int32_t width = FWidth, rows = r.GetRowCount();
     std::vector<uint8_t> out;
@@ -353,7 +361,7 @@ void TFlashImage::BuildLosslessData() {
 
 void TFlashImage::WriteData(TBitsEngine* engine) {
     if ((!FData || FData->GetSize() == 0) && !FIsJPEG) {
-        if (GetReader().Empty())
+        if (Reader().Empty())
             throw vcl::EInvalidGraphic("The image has no picture to write");
         BuildLosslessData();
     }

@@ -50,6 +50,7 @@ public:
     // One alpha byte per pixel for JPEG images (none for others); when not empty the image is written as
     // DefineBitsJPEG3.
     vcl::TMemoryStream* GetAlphaData();
+    // The pixels, for changes: lossless data built from them before is dropped and built again.
     TBMPReader& GetReader();
     vcl::TStream& GetData();
     // Takes ownership of stream as the image's data.
@@ -67,6 +68,7 @@ public:
     uint16_t GetRowWidth() const { return FRowWidth; }
 
 private:
+    TBMPReader& Reader();
     void SetupFromReader();
     void BuildLosslessData();
     void WriteData(TBitsEngine* engine);

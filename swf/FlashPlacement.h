@@ -19,7 +19,11 @@ public:
     TSWFColorTransform& GetColorTransform();
     void SetMove(bool v);
     void SetRatio(uint16_t r);
-    TSWFPlaceObject2& GetTag() { return FTag; }
+    // Access to the tag for changes: the movie renders itself again before it is saved.
+    TSWFPlaceObject2& GetTag() {
+        Changed();
+        return FTag;
+    }
 
 private:
     TFlashIDObject* FCharacter;

@@ -76,15 +76,25 @@ public:
     void SetCharacterID(uint16_t id) override;
 
     void SetBounds(int32_t left, int32_t top, int32_t right, int32_t bottom);
-    TSWFRect& GetBounds() { return FBounds; }
+    // The getters that give the shape out for changes mark the movie for rendering again.
+    TSWFRect& GetBounds() {
+        Changed();
+        return FBounds;
+    }
     int32_t GetXMin() const;
     int32_t GetXMax() const;
     int32_t GetYMin() const;
     int32_t GetYMax() const;
     int32_t GetWidth(bool inTwips) const;
     int32_t GetHeight(bool inTwips) const;
-    TFlashEdges& GetEdges() { return *FEdges; }
-    TSWFDefineShape3& GetShape() { return FShape; }
+    TFlashEdges& GetEdges() {
+        Changed();
+        return *FEdges;
+    }
+    TSWFDefineShape3& GetShape() {
+        Changed();
+        return FShape;
+    }
 
     uint16_t GetFillStyle0() const { return FFillStyle0; }
     uint16_t GetFillStyle1() const { return FFillStyle1; }

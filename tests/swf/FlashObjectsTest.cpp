@@ -322,3 +322,27 @@ TEST(FlashMovie, ReportsProgressWhileRendering) {
     movie.MakeStream();
     EXPECT_EQ(percents, (std::vector<int32_t>{25, 50, 75, 100}));
 }
+
+TEST(FlashMovie, ChangesAfterRenderingAreSaved) {
+    TFlashMovie movie(0, 0, 10, 10, 12, true);
+    TFlashImage* image = movie.AddImage();
+    vcl::TDibFormat f = Dib(1, 1, 24);
+    uint8_t pixel[4] = {0x30, 0x20, 0x10, 0};
+    image->LoadFromDib(f, pixel);
+    TFlashPlaceObject* place = movie.PlaceObject(image, 1);
+    movie.ShowFrame();
+    movie.MakeStream();
+    // A change through the tag, and one to the pixels, reach the saved movie without a new MakeStream.
+    place->GetTag().SetRatio(7);
+    image->GetReader().GetRow(0)[0] = 0x99;
+    vcl::TMemoryStream out;
+    movie.SaveToStream(&out);
+    Bytes saved = StreamBytes(out);
+    vcl::TMemoryStream body;
+    body.WriteBuffer(saved.data() + movie.HeaderSize(), int32_t(saved.size()) - movie.HeaderSize());
+    Bytes b = StreamBytes(body);
+    // DefineBitsLossless (6 + 7 + zlib), then PlaceObject2 with the ratio flag.
+    size_t lossless = 6 + (b[2] | (b[3] << 8));
+    EXPECT_EQ(Hex(Inflate(b.data() + 13, lossless - 13)), "FF 10 20 99");
+    EXPECT_EQ(b[lossless + 2], 0x12);
+}
