@@ -103,6 +103,10 @@ int32_t TIKIPTCInfoList::DataLength(int32_t index) const {
 int32_t TIKIPTCInfoList::AddData(int32_t record, int32_t dataset, const void* data, int32_t length) {
     if (length < 0)
         throw EIKMetadataError("Negative IPTC record length");
+    // Both numbers are single bytes in the binary form.
+    if (record < 0 || record > 255 || dataset < 0 || dataset > 255)
+        throw EIKMetadataError("IPTC record " + std::to_string(record) + ":" + std::to_string(dataset) +
+                               " is out of range");
     FRecords.push_back({record, dataset, MetadataCopy(data, length)});
     FUserChanged = true;
     return Count() - 1;

@@ -52,7 +52,8 @@ public:
     int32_t DatasetNumber(int32_t index) const;
     const uint8_t* Data(int32_t index) const;
     int32_t DataLength(int32_t index) const;
-    // Appends a record with a copy of length bytes of data; returns its index.
+    // Appends a record with a copy of length bytes of data; returns its index. Record and dataset numbers
+    // outside 0..255 raise EIKMetadataError.
     int32_t AddData(int32_t record, int32_t dataset, const void* data, int32_t length);
     void Clear();
     void Assign(const TIKIPTCInfoList* source);

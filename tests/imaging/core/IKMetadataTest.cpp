@@ -81,6 +81,10 @@ TEST(IKIPTCInfoList, SavesTheBinaryForms) {
     EXPECT_EQ(std::vector<uint8_t>(ps.begin() + 26, ps.end()),
               Bytes({0x1C, 2, 5, 0, 5, 'T', 'i', 't', 'l', 'e'}));
 
+    // Numbers that do not fit a byte are refused rather than written cut.
+    EXPECT_THROW(list.AddData(256, 5, "x", 1), EIKMetadataError);
+    EXPECT_THROW(list.AddData(2, -1, "x", 1), EIKMetadataError);
+    EXPECT_EQ(list.Count(), 1);
     // A record version in the list is never written twice.
     list.AddData(2, 0, "\0\4", 2);
     EXPECT_EQ(list.SaveToBuffer(false), expected);
