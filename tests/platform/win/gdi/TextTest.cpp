@@ -113,6 +113,25 @@ TEST(TextFonts, MetricsFollowTheRequestedHeight) {
     EXPECT_EQ(dlg.Extent("Qq").cy, 13);
 }
 
+TEST(TextFonts, StockFonts) {
+    Canvas c(8, 8);
+    TEXTMETRIC tm;
+    ASSERT_TRUE(GetTextMetrics(c.Dc, &tm)); // a new DC draws with the system font
+    EXPECT_EQ(tm.tmHeight, 16);
+    EXPECT_GE(tm.tmWeight, FW_BOLD);
+    HGDIOBJ old = SelectObject(c.Dc, GetStockObject(DEFAULT_GUI_FONT));
+    ASSERT_TRUE(GetTextMetrics(c.Dc, &tm));
+    EXPECT_EQ(tm.tmHeight, 13);
+    char face[LF_FACESIZE];
+    GetTextFace(c.Dc, sizeof face, face);
+    EXPECT_STREQ(face, "MS Shell Dlg");
+    SelectObject(c.Dc, GetStockObject(ANSI_FIXED_FONT));
+    int w[5];
+    GetCharWidth32(c.Dc, 'i', 'm', w);
+    EXPECT_EQ(w[0], w[4]);
+    SelectObject(c.Dc, old);
+}
+
 TEST(TextFonts, FixedPitchFontHasEqualAdvances) {
     TextCanvas c(8, 8, MakeFont("Courier New", -13));
     const TEXTMETRIC tm = c.Metrics();
