@@ -96,8 +96,10 @@ struct BlitConverter {
             return;
         case ColorToMono:
             if (FHaveSrcBk) {
+                // Only the colour bits count: the alpha byte of 32-bit pixels plays no part.
+                uint32_t bits = FSrc->ValueMask();
                 for (int i = 0; i < n; ++i)
-                    v[i] = v[i] == FSrcBk ? 1 : 0;
+                    v[i] = (v[i] & bits) == FSrcBk ? 1 : 0;
                 return;
             }
             [[fallthrough]];
@@ -201,6 +203,7 @@ bool BlitRun(BlitJob job) {
     // changes the colour bits only.
     bool wholePixels = src && job.FRop == 0xCC && !job.FMask && conv->FMode == BlitConverter::Same;
     uint32_t valueMask = wholePixels ? ~0u : dst->ValueMask();
+    uint32_t keyBits = src ? src->ValueMask() : 0;
     HBRUSH brush = dc->FState.FBrush;
     bool shrinkAnd = job.FStretchMode == BLACKONWHITE, shrinkOr = job.FStretchMode == WHITEONBLACK;
     bool halftone = job.FStretchMode == HALFTONE;
@@ -253,7 +256,7 @@ bool BlitRun(BlitJob job) {
                     gdi::LoadRow(src, job.FSx + (r.Left - job.FDx), job.FSy + j, n, s.data());
                     if (job.FKeyOn)
                         for (int i = 0; i < n; ++i) {
-                            keepSrc[size_t(i)] = s[size_t(i)] == job.FKey;
+                            keepSrc[size_t(i)] = (s[size_t(i)] & keyBits) == job.FKey;
                             anyKeep |= keepSrc[size_t(i)] != 0;
                         }
                     conv->Convert(s.data(), n);
@@ -305,7 +308,7 @@ bool BlitRun(BlitJob job) {
                     }
                     if (job.FKeyOn && !(combine && halftone))
                         for (int i = 0; i < n; ++i)
-                            if (!keepSrc[size_t(i)] && s[size_t(i)] == job.FKey) {
+                            if (!keepSrc[size_t(i)] && (s[size_t(i)] & keyBits) == job.FKey) {
                                 keepSrc[size_t(i)] = 1;
                                 anyKeep = true;
                             }

@@ -288,3 +288,21 @@ TEST(GdiBlit, MaskBltWithAMonochromeSourceUsesTheDestinationColours) {
     EXPECT_EQ(GetPixel(dst.Dc, 3, 0), RGB(0, 255, 0));
     DeleteObject(mask);
 }
+
+TEST(GdiBlit, AlphaBytesDoNotDisturbColourMatching) {
+    // Colour-to-mono and transparent copies compare colours, not the alpha byte of 32-bit pixels.
+    DibDC src(2, 1, 32);
+    auto* s = static_cast<uint32_t*>(src.Bits);
+    s[0] = 0xFF00FF00; // opaque green
+    s[1] = 0x80FF0000; // half-transparent red
+    SetBkColor(src.Dc, RGB(0, 255, 0));
+    HBITMAP mono = CreateBitmap(2, 1, 1, 1, nullptr);
+    DibDC m(mono);
+    BitBlt(m.Dc, 0, 0, 2, 1, src.Dc, 0, 0, SRCCOPY);
+    EXPECT_EQ(GetPixel(m.Dc, 0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(m.Dc, 1, 0), RGB(0, 0, 0));
+    DibDC dst(2, 1, 24);
+    TransparentBlt(dst.Dc, 0, 0, 2, 1, src.Dc, 0, 0, 2, 1, RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dst.Dc, 1, 0), RGB(255, 0, 0));
+}
