@@ -747,7 +747,7 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& rect) {
 void TBitmap::LoadFromStream(TStream* stream) {
     std::vector<uint8_t> storage;
     TBmpReader reader = ReadBmpHeader(stream, storage);
-    const TDibFormat& f = reader.Format();
+    TDibFormat f = reader.Format();
     BitmapSection section = BitmapCreateSection(f, false);
     try {
         reader.Decode(section.Bits);
@@ -755,6 +755,7 @@ void TBitmap::LoadFromStream(TStream* stream) {
         win::DeleteObject(BitmapObj(section.Handle));
         throw;
     }
+    f.HasAlpha = DibAlphaUsed(f, section.Bits);
     FreePalette();
     ReplaceHandle(section.Handle, section.Bits, f);
     FPixelFormat = PixelFormatOf(f);

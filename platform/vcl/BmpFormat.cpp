@@ -321,7 +321,21 @@ TDibImage TBmpReader::Decode() const {
     image.Format = FFormat;
     image.Bits.resize(size_t(FFormat.ImageBytes()));
     Decode(image.Bits.data());
+    image.Format.HasAlpha = DibAlphaUsed(image.Format, image.Bits.data());
     return image;
+}
+
+bool DibAlphaUsed(const TDibFormat& format, const uint8_t* bits) {
+    if (!format.HasAlpha || format.BitCount != 32)
+        return false;
+    const size_t rowBytes = size_t(format.RowBytes());
+    for (int32_t y = 0; y < format.Height; ++y) {
+        const uint8_t* row = bits + size_t(y) * rowBytes;
+        for (int32_t x = 0; x < format.Width; ++x)
+            if (row[4 * size_t(x) + 3] != 0)
+                return true;
+    }
+    return false;
 }
 
 void TBmpReader::Decode(uint8_t* dest) const {
@@ -446,6 +460,13 @@ TBmpReader ReadBmpHeader(TStream* stream, std::vector<uint8_t>& storage) {
     int64_t remaining = stream->GetSize() - start;
     if (remaining < int64_t(BmpFileHeaderSize + 4))
         BmpInvalid("the file is too short");
+    // Memory streams are parsed where they are, without a copy.
+    if (auto* memory = dynamic_cast<TCustomMemoryStream*>(stream)) {
+        TBmpReader reader =
+            TBmpReader::FromFile(static_cast<const uint8_t*>(memory->Memory()) + start, size_t(remaining));
+        stream->SetPosition(start + int64_t(reader.DataEnd()));
+        return reader;
+    }
     // First the headers, colour table and masks, to learn how much pixel data belongs to the image.
     size_t first = size_t(std::min<int64_t>(remaining, BmpFileHeaderSize + BmpV5HeaderSize + 16 + 256 * 4));
     storage.resize(first);
@@ -652,42 +673,168 @@ void SetDibPixelColor(const TDibFormat& f, uint8_t* row, int32_t x, uint32_t col
     }
 }
 
+namespace {
+
+// Index of pixel x of a 1-, 4- or 8-bit row, and storing one.
+unsigned DibIndexAt(uint16_t bits, const uint8_t* row, int32_t x) {
+    switch (bits) {
+    case 1:
+        return (row[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4:
+        return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
+    default:
+        return row[x];
+    }
+}
+void DibSetIndex(uint16_t bits, uint8_t* row, int32_t x, unsigned index) {
+    switch (bits) {
+    case 1: {
+        uint8_t bit = uint8_t(0x80 >> (x & 7));
+        row[x >> 3] = index ? uint8_t(row[x >> 3] | bit) : uint8_t(row[x >> 3] & ~bit);
+        break;
+    }
+    case 4: {
+        uint8_t& b = row[x >> 1];
+        b = (x & 1) ? uint8_t((b & 0xF0) | (index & 0x0F)) : uint8_t((b & 0x0F) | (index << 4));
+        break;
+    }
+    default:
+        row[x] = uint8_t(index);
+    }
+}
+
+bool DibSameLayout(const TDibFormat& a, const TDibFormat& b) {
+    if (a.BitCount != b.BitCount)
+        return false;
+    if (a.BitCount <= 8)
+        return a.Colors == b.Colors;
+    if (a.RedMask != b.RedMask || a.GreenMask != b.GreenMask || a.BlueMask != b.BlueMask)
+        return false;
+    return a.BitCount != 32 || a.HasAlpha == b.HasAlpha || !b.HasAlpha;
+}
+
+// Turns rows of one layout into 0xAARRGGBB values, with tables for indexed and 16-bit pixels.
+class DibRowDecoder {
+public:
+    explicit DibRowDecoder(const TDibFormat& f) : FFormat(f) {
+        if (f.BitCount <= 8) {
+            FTable.assign(256, 0xFF000000u);
+            for (size_t i = 0; i < f.Colors.size() && i < 256; ++i)
+                FTable[i] = 0xFF000000u | (f.Colors[i] & 0xFFFFFF);
+        } else if (f.BitCount == 16) {
+            FTable.resize(65536);
+            uint8_t two[2];
+            for (uint32_t v = 0; v < 65536; ++v) {
+                two[0] = uint8_t(v), two[1] = uint8_t(v >> 8);
+                FTable[v] = 0xFF000000u | DibPixelColor(f, two, 0);
+            }
+        }
+    }
+    void Decode(const uint8_t* row, int32_t w, uint32_t* out) const {
+        switch (FFormat.BitCount) {
+        case 1:
+        case 4:
+            for (int32_t x = 0; x < w; ++x)
+                out[x] = FTable[DibIndexAt(FFormat.BitCount, row, x)];
+            break;
+        case 8:
+            for (int32_t x = 0; x < w; ++x)
+                out[x] = FTable[row[x]];
+            break;
+        case 16:
+            for (int32_t x = 0; x < w; ++x)
+                out[x] = FTable[BmpU16(row + 2 * size_t(x))];
+            break;
+        case 24:
+            for (int32_t x = 0; x < w; ++x, row += 3)
+                out[x] = 0xFF000000u | uint32_t(row[2]) << 16 | uint32_t(row[1]) << 8 | row[0];
+            break;
+        case 32: {
+            uint32_t alphaOr = FFormat.HasAlpha ? 0 : 0xFF000000u;
+            for (int32_t x = 0; x < w; ++x, row += 4)
+                out[x] = alphaOr | uint32_t(row[3]) << 24 | uint32_t(row[2]) << 16 | uint32_t(row[1]) << 8 |
+                         row[0];
+            break;
+        }
+        }
+    }
+
+private:
+    const TDibFormat& FFormat;
+    std::vector<uint32_t> FTable;
+};
+
+} // namespace
+
 void ConvertDibPixels(const TDibFormat& source, const uint8_t* sourceBits, const TDibFormat& dest,
                       uint8_t* destBits) {
     const int32_t w = std::min(source.Width, dest.Width);
     const int32_t h = std::min(source.Height, dest.Height);
+    if (w <= 0 || h <= 0)
+        return;
     const size_t sourceRow = size_t(source.RowBytes()), destRow = size_t(dest.RowBytes());
+    auto sourceTop = [&](int32_t y) { return sourceBits + size_t(source.Height - 1 - y) * sourceRow; };
+    auto destTop = [&](int32_t y) { return destBits + size_t(dest.Height - 1 - y) * destRow; };
+
+    // The same layout copies the stored values, so indexed pixels keep their indices even when the colour
+    // table holds a colour twice.
+    if (DibSameLayout(source, dest)) {
+        for (int32_t y = 0; y < h; ++y) {
+            const uint8_t* s = sourceTop(y);
+            uint8_t* d = destTop(y);
+            if (source.BitCount >= 8)
+                std::memcpy(d, s, size_t(w) * (source.BitCount / 8));
+            else
+                for (int32_t x = 0; x < w; ++x)
+                    DibSetIndex(source.BitCount, d, x, DibIndexAt(source.BitCount, s, x));
+        }
+        return;
+    }
+
+    DibRowDecoder decoder(source);
+    std::vector<uint32_t> argb(static_cast<size_t>(w));
+    const BmpChannel red(dest.RedMask), green(dest.GreenMask), blue(dest.BlueMask);
     // Indexed targets remember the last colour looked up: runs of one colour are the common case.
     uint32_t lastColor = 0xFFFFFFFF;
-    int lastIndex = 0;
+    unsigned lastIndex = 0;
     for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* s = sourceBits + size_t(source.Height - 1 - y) * sourceRow;
-        uint8_t* d = destBits + size_t(dest.Height - 1 - y) * destRow;
-        if (source.BitCount == dest.BitCount && source.BitCount >= 24 && source.HasAlpha == dest.HasAlpha) {
-            std::memcpy(d, s, size_t(w) * (source.BitCount / 8));
-            continue;
-        }
-        for (int32_t x = 0; x < w; ++x) {
-            uint8_t alpha = 255;
-            uint32_t color = DibPixelColor(source, s, x, &alpha);
-            if (dest.BitCount <= 8) {
+        decoder.Decode(sourceTop(y), w, argb.data());
+        uint8_t* d = destTop(y);
+        switch (dest.BitCount) {
+        case 1:
+        case 4:
+        case 8:
+            for (int32_t x = 0; x < w; ++x) {
+                uint32_t color = argb[x] & 0xFFFFFF;
                 if (color != lastColor) {
                     lastColor = color;
-                    lastIndex = NearestColorIndex(dest.Colors, color);
+                    lastIndex = unsigned(NearestColorIndex(dest.Colors, color));
                 }
-                uint8_t index = uint8_t(lastIndex);
-                if (dest.BitCount == 8) {
-                    d[x] = index;
-                } else if (dest.BitCount == 4) {
-                    uint8_t& b = d[x >> 1];
-                    b = (x & 1) ? uint8_t((b & 0xF0) | index) : uint8_t((b & 0x0F) | (index << 4));
-                } else {
-                    uint8_t bit = uint8_t(0x80 >> (x & 7));
-                    d[x >> 3] = index ? uint8_t(d[x >> 3] | bit) : uint8_t(d[x >> 3] & ~bit);
-                }
-            } else {
-                SetDibPixelColor(dest, d, x, color, alpha);
+                DibSetIndex(dest.BitCount, d, x, lastIndex);
             }
+            break;
+        case 16:
+            for (int32_t x = 0; x < w; ++x) {
+                uint32_t c = argb[x];
+                uint32_t px =
+                    red.Insert(uint8_t(c >> 16)) | green.Insert(uint8_t(c >> 8)) | blue.Insert(uint8_t(c));
+                d[2 * size_t(x)] = uint8_t(px);
+                d[2 * size_t(x) + 1] = uint8_t(px >> 8);
+            }
+            break;
+        case 24:
+            for (int32_t x = 0; x < w; ++x, d += 3) {
+                uint32_t c = argb[x];
+                d[0] = uint8_t(c), d[1] = uint8_t(c >> 8), d[2] = uint8_t(c >> 16);
+            }
+            break;
+        case 32:
+            for (int32_t x = 0; x < w; ++x, d += 4) {
+                uint32_t c = argb[x];
+                d[0] = uint8_t(c), d[1] = uint8_t(c >> 8), d[2] = uint8_t(c >> 16);
+                d[3] = dest.HasAlpha ? uint8_t(c >> 24) : 0;
+            }
+            break;
         }
     }
 }

@@ -64,7 +64,8 @@ public:
     static TBmpReader FromPackedDib(const uint8_t* data, size_t size);
 
     const TDibFormat& Format() const { return FFormat; }
-    // Fills dest (Format().ImageBytes() bytes) with the bottom-up rows.
+    // Fills dest (Format().ImageBytes() bytes) with the bottom-up rows. Callers that keep the pixels should
+    // then ask DibAlphaUsed, as Decode() does.
     void Decode(uint8_t* dest) const;
     TDibImage Decode() const;
     // Where the image's data ends, counted from the start of the buffer.
@@ -88,9 +89,14 @@ private:
     TDibFormat FFormat;
 };
 
+// False when a format with alpha has every alpha byte 0: writers that fill the alpha mask but not the
+// alpha mean an opaque picture, and it is shown as one.
+bool DibAlphaUsed(const TDibFormat& format, const uint8_t* bits);
+
 // Reads one BMP file from the stream's position and leaves the position after it.
 TDibImage ReadBmp(TStream* stream);
-// Reads the header of a BMP file from the stream's position; the pixels are not decoded.
+// Reads the header of a BMP file from the stream's position; the pixels are not decoded. The reader
+// points into storage, or into the memory of a memory stream, which must outlive it.
 TBmpReader ReadBmpHeader(TStream* stream, std::vector<uint8_t>& storage);
 
 // Writes a BMP file with a 40-byte info header in the image's own depth: a colour table for 8 bits or

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace vcl;
@@ -251,6 +253,10 @@ TEST(BmpReader, AlphaIsKeptFromAlphaMasks) {
     uint8_t alpha = 0;
     EXPECT_EQ(DibPixelColor(image.Format, image.TopRow(0), 0, &alpha), 0x030201u);
     EXPECT_EQ(alpha, 0x40);
+    // Alpha that is 0 everywhere is an opaque picture (writers that set the mask but not the alpha).
+    auto zero = s;
+    zero.Pixels = {1, 2, 3, 0, 4, 5, 6, 0};
+    EXPECT_FALSE(Decode(MakeBmp(zero)).Format.HasAlpha);
     // A 40-byte header with alpha bit fields has four masks after it.
     s.HeaderSize = 40;
     s.Compression = 6;
@@ -451,6 +457,19 @@ TEST(BmpReader, LeavesTheStreamAfterTheImage) {
     TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
     ReadBmp(&stream);
     EXPECT_EQ(stream.GetPosition(), int64_t(size));
+    // Files are read through a copy: the same position afterwards.
+    auto path =
+        std::filesystem::temp_directory_path() / ("loomwick-bmp-" + std::to_string(::getpid()) + ".bmp");
+    {
+        TFileStream out(path.string(), fmCreate);
+        out.WriteBuffer(bytes.data(), int32_t(bytes.size()));
+    }
+    {
+        TFileStream in(path.string(), fmOpenRead);
+        EXPECT_EQ(Colors(ReadBmp(&in)), Expected);
+        EXPECT_EQ(in.GetPosition(), int64_t(size));
+    }
+    std::filesystem::remove(path);
 }
 
 TEST(BmpWriter, RoundTripsEveryDepth) {
