@@ -14,13 +14,14 @@ BOOL ExtFloodFill(HDC dc, int x, int y, COLORREF color, UINT type) {
     if (!vis.Contains(p.X, p.Y))
         return FALSE;
     uint32_t key = gdi::DevicePixel(dc, color);
+    uint32_t colourBits = bmp->ValueMask();
     bool border = type == FLOODFILLBORDER;
     int w = bmp->FWidth, h = bmp->FHeight;
     std::vector<uint8_t> seen(size_t(w) * size_t(h));
     auto fillable = [&](int px, int py) {
         if (seen[size_t(py) * size_t(w) + size_t(px)] || !vis.Contains(px, py))
             return false;
-        bool same = bmp->GetRaw(px, py) == key;
+        bool same = (bmp->GetRaw(px, py) & colourBits) == key; // alpha bytes play no part
         return border ? !same : same;
     };
     if (!fillable(p.X, p.Y))

@@ -201,6 +201,12 @@ TEST(GdiShapes, FloodFillBorderAndSurface) {
     EXPECT_FALSE(ExtFloodFill(cv.Dc, 0, 0, RGB(0, 0, 0), FLOODFILLBORDER)); // starts on the border
     EXPECT_TRUE(ExtFloodFill(cv.Dc, 6, 0, RGB(255, 255, 255), FLOODFILLSURFACE));
     EXPECT_EQ(Grid(cv.Dc, 7, 5, RGB(255, 0, 0)), ".....##\n.###.##\n.###.##\n.###.##\n.....##\n");
+    // Pixels with an alpha byte match by colour.
+    auto* px = static_cast<uint32_t*>(cv.Bits);
+    for (int i = 0; i < 7 * 5; ++i)
+        px[i] = 0xFF000000 | 0x0000FF;
+    EXPECT_TRUE(ExtFloodFill(cv.Dc, 0, 0, RGB(0, 0, 255), FLOODFILLSURFACE));
+    EXPECT_EQ(GetPixel(cv.Dc, 6, 4), RGB(255, 0, 0));
     SelectObject(cv.Dc, GetStockObject(BLACK_BRUSH));
     DeleteObject(red);
 }
