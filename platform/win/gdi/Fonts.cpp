@@ -42,6 +42,7 @@ constexpr LONG FontsMaxPixelHeight = 2048;
 constexpr LONG FontsDefaultCellHeight = 16;
 constexpr size_t FontsCacheLimit = 48;
 constexpr size_t FontsGlyphCacheBytes = size_t(16) << 20; // per realised font
+constexpr int FontsFallbackQueryLimit = 256;              // per realised font
 
 // Every FreeType library call that creates or frees faces and every fontconfig call runs under this lock;
 // glyph work on one face runs under that face's own lock.
@@ -267,6 +268,7 @@ private:
         FT_Face Face = nullptr;
     };
     std::vector<Fallback> FFallbacks;
+    int FFallbackQueries = 0; // fontconfig is asked at most FontsFallbackQueryLimit times per font
     int64_t FPpem64 = 64, FXppem64 = 64;
 
     std::mutex FLock;
@@ -447,6 +449,14 @@ std::pair<FT_Face, FT_UInt> FontsRealized::FaceFor(char32_t ch) {
     const FT_UInt index = FT_Get_Char_Index(FFace, FT_ULong(ch));
     if (index != 0 || ch < 0x20 || (ch >= 0x7F && ch < 0xA0) || ch > 0x10FFFF)
         return {FFace, index};
+    // Faces already opened for earlier characters are asked first.
+    for (const Fallback& f : FFallbacks)
+        if (const FT_UInt i = FT_Get_Char_Index(f.Face, FT_ULong(ch)))
+            return {f.Face, i};
+    // Text full of characters no font has must not turn into a fontconfig query each.
+    if (FFallbackQueries >= FontsFallbackQueryLimit)
+        return {FFace, 0};
+    ++FFallbackQueries;
     FontsEngine& engine = FontsGlobal();
     std::string file;
     int faceIndex = 0;

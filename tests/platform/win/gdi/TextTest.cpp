@@ -198,6 +198,14 @@ TEST(TextFonts, CharactersMissingFromTheFaceComeFromAnotherFont) {
     TextOut(d.Dc, 2, 2, "\xE2\x9C\x93\xE2\x98\x85", 6);
     EXPECT_EQ(marks, d.Ink());
     EXPECT_EQ(c.Extent("\xE2\x9C\x93").cx, d.Extent("\xE2\x9C\x93").cx);
+    // Thousands of characters no installed font has are measured quickly, as boxes.
+    std::u32string unknown;
+    for (char32_t ch = 0xF0000; ch < 0xF0000 + 3000; ++ch)
+        unknown.push_back(ch);
+    const std::string bytes = EncodeText(unknown);
+    SIZE size{};
+    EXPECT_TRUE(GetTextExtentPoint32(c.Dc, bytes.c_str(), int(bytes.size()), &size));
+    EXPECT_GT(size.cx, 0);
 }
 
 TEST(TextFonts, HostileLogFontsAreTamed) {
