@@ -52,7 +52,7 @@ public:
     uint32_t GetFileLength() const { return FFileLength; }
 
     int32_t HeaderSize() const;
-    // Part 0: the whole header; 1: the 8 fixed bytes; 2: RECT, rate and frame count.
+    // Writes the whole header (0), only its 8 fixed bytes (1), or only RECT, rate and frame count (2).
     void WriteHeader(vcl::TStream* stream, int32_t part);
     void SaveToStream(vcl::TStream* stream);
     // Saved through a temporary file renamed over the target, so a failed save keeps the old file.
