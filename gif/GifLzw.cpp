@@ -313,23 +313,6 @@ void TGifEncoder::EncodeFrame(vcl::TStream* stream, int32_t bitsPerPixel, int32_
     WriteStreamByte(stream, 0);
 }
 
-// Codes are packed least significant bit first.
-void TGifEncoder::EmitCode(int32_t code) {
-    FBucket = FBucketBits > 0 ? (uint32_t(code) << FBucketBits) | (FBucket & ((1u << FBucketBits) - 1))
-                              : uint32_t(code);
-    FBucketBits += FWidthBits;
-    while (FBucketBits >= 8) {
-        FWriter->PutByte(uint8_t(FBucket));
-        FBucket >>= 8;
-        FBucketBits -= 8;
-    }
-    if (code == FEndCode && FBucketBits > 0) {
-        FWriter->PutByte(uint8_t(FBucket));
-        FBucket = 0;
-        FBucketBits = 0;
-    }
-}
-
 void TGifEncoder::EmitClear() {
     FCleared = true;
     EmitCode(FClearCode);
@@ -353,7 +336,11 @@ std::vector<int32_t> TGifEncoder::RowOrder() const {
 
 // LZW encoder
 
-TLZWEncoder::TLZWEncoder() : FHash(new uint32_t[size_t(1) << HashBits]), FLastChild(new uint32_t[4096]) {}
+TLZWEncoder::TLZWEncoder()
+    : FHash(new uint32_t[size_t(1) << HashBits]), FUsedSlots(new uint16_t[4096]),
+      FLastChild(new uint32_t[4096]) {
+    std::fill_n(FHash.get(), size_t(1) << HashBits, HashEmpty);
+}
 
 int32_t TLZWEncoder::Find(uint32_t key) const {
     constexpr uint32_t mask = (1u << HashBits) - 1;
@@ -376,10 +363,11 @@ void TLZWEncoder::Store(uint32_t key, int32_t code) {
     while (FHash[slot] != HashEmpty)
         slot = (slot + 1) & mask;
     FHash[slot] = (key << 12) | uint32_t(code & 0xFFF);
+    FUsedSlots[FUsedCount++] = uint16_t(slot);
 }
 
 void TLZWEncoder::EmitCode(int32_t code) {
-    TGifEncoder::EmitCode(code);
+    PackCode(code);
     if (FNextFree > FCodeLimit || FCleared) {
         if (FCleared) {
             FWidthBits = FInitialWidth;
@@ -394,7 +382,9 @@ void TLZWEncoder::EmitCode(int32_t code) {
 
 void TLZWEncoder::EmitClear() {
     TGifEncoder::EmitClear();
-    std::fill_n(FHash.get(), size_t(1) << HashBits, HashEmpty);
+    for (int32_t i = 0; i < FUsedCount; ++i)
+        FHash[FUsedSlots[i]] = HashEmpty;
+    FUsedCount = 0;
     std::fill_n(FLastChild.get(), 4096, 0u);
     FNextFree = FFirstFree;
 }
@@ -429,7 +419,7 @@ void TLZWEncoder::EncodePixels() {
                 prefix = code;
                 continue;
             }
-            EmitCode(prefix);
+            TLZWEncoder::EmitCode(prefix);
             prefix = c;
             if (FNextFree < 4095)
                 Store(key, FNextFree++);
@@ -437,7 +427,7 @@ void TLZWEncoder::EncodePixels() {
                 EmitClear();
         }
     }
-    EmitCode(prefix);
+    TLZWEncoder::EmitCode(prefix);
 }
 
 // Run-length encoder
@@ -453,7 +443,7 @@ void TRLEEncoder::EmitClear() {
 
 void TRLEEncoder::EmitPlain(int32_t code) {
     FCleared = false;
-    TGifEncoder::EmitCode(code);
+    PackCode(code);
     ++FCodeCount;
     if (FCodeCount == FGrowth) {
         ++FWidthBits;

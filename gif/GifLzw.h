@@ -96,9 +96,26 @@ public:
                      bool interlaced, const uint8_t* pixels, int32_t colorLimit);
 
 protected:
-    virtual void EmitCode(int32_t code);
+    virtual void EmitCode(int32_t code) { PackCode(code); }
     virtual void EmitClear();
     virtual void EncodePixels() = 0;
+    // Packs a code of the current width least significant bit first, as the GIF format requires; the end
+    // code also flushes the last partial byte.
+    void PackCode(int32_t code) {
+        FBucket = FBucketBits > 0 ? (uint32_t(code) << FBucketBits) | (FBucket & ((1u << FBucketBits) - 1))
+                                  : uint32_t(code);
+        FBucketBits += FWidthBits;
+        while (FBucketBits >= 8) {
+            FWriter->PutByte(uint8_t(FBucket));
+            FBucket >>= 8;
+            FBucketBits -= 8;
+        }
+        if (code == FEndCode && FBucketBits > 0) {
+            FWriter->PutByte(uint8_t(FBucket));
+            FBucket = 0;
+            FBucketBits = 0;
+        }
+    }
     static int32_t CodeLimit(int32_t bits) { return (1 << bits) - 1; }
     // The frame's rows in output order (the four interlace passes when interlaced).
     std::vector<int32_t> RowOrder() const;
@@ -134,13 +151,16 @@ protected:
     void EncodePixels() override;
 
 private:
-    // 8192 slots keep the table in the first-level cache; at most 4093 keys live in it between clears.
-    static constexpr int32_t HashBits = 13;
+    // At most 4093 keys live in 16384 slots between clears, so probe sequences stay short.
+    static constexpr int32_t HashBits = 14;
     static constexpr uint32_t HashEmpty = 0xFFFFFFFFu;
     int32_t Find(uint32_t key) const;
     void Store(uint32_t key, int32_t code);
     int32_t FNextFree = 0;
     std::unique_ptr<uint32_t[]> FHash; // key << 12 | code, open addressing
+    // The slots in use, so that a clear empties only those.
+    std::unique_ptr<uint16_t[]> FUsedSlots;
+    int32_t FUsedCount = 0;
     // The most recently added extension of each code (pixel, code; code 0 for none): runs and repeated
     // patterns find their next code here without probing the hash table.
     std::unique_ptr<uint32_t[]> FLastChild;
