@@ -89,17 +89,25 @@ HDC__::~HDC__() {
     }
 }
 
-gdi::Region HDC__::Visible() const {
+const gdi::Region& HDC__::Visible() const {
     HBITMAP b = FState.FBitmap;
+    int32_t w = b ? b->FWidth : 0, h = b ? b->FHeight : 0;
+    if (FVisVersion == FClipVersion && FVisBitmap == b && FVisWidth == w && FVisHeight == h)
+        return FVisCache;
     gdi::Region vis;
-    if (!b)
-        return vis;
-    vis.SetRect(TRect{0, 0, b->FWidth, b->FHeight});
-    if (FHasMetaClip)
-        vis = gdi::Region::Combine(vis, FMetaClip, RGN_AND);
-    if (FState.FHasClip)
-        vis = gdi::Region::Combine(vis, FState.FClip, RGN_AND);
-    return vis;
+    if (b) {
+        vis.SetRect(TRect{0, 0, w, h});
+        if (FHasMetaClip)
+            vis = gdi::Region::Combine(vis, FMetaClip, RGN_AND);
+        if (FState.FHasClip)
+            vis = gdi::Region::Combine(vis, FState.FClip, RGN_AND);
+    }
+    FVisCache = std::move(vis);
+    FVisVersion = FClipVersion;
+    FVisBitmap = b;
+    FVisWidth = w;
+    FVisHeight = h;
+    return FVisCache;
 }
 
 bool HDC__::IsIdentityMapping() const {
@@ -333,6 +341,7 @@ BOOL RestoreDC(HDC dc, int saved) {
     if (dc->FState.FBitmap && !dc->FState.FBitmap->FStock)
         dc->FState.FBitmap->FSelectedIn = dc;
     DcReleaseRefs(current);
+    ++dc->FClipVersion;
     return TRUE;
 }
 

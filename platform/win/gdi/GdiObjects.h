@@ -212,9 +212,18 @@ struct HDC__ : gdi::Object {
     // back buffer. Clip regions are kept in target coordinates.
     POINT FSurfaceOrg{};
 
+private:
+    mutable gdi::Region FVisCache;
+    mutable uint64_t FVisVersion = ~uint64_t(0);
+    mutable const void* FVisBitmap = nullptr;
+    mutable int32_t FVisWidth = 0, FVisHeight = 0;
+
+public:
     HBITMAP Target() const { return FState.FBitmap; }
     // Effective clipping in target coordinates: the bitmap's bounds, the meta clip and the user clip.
-    gdi::Region Visible() const;
+    // Cached; code that changes FState.FClip, FHasClip or the meta clip bumps FClipVersion.
+    const gdi::Region& Visible() const;
+    uint64_t FClipVersion = 0;
     // Logical coordinates to target-bitmap coordinates (device coordinates plus FSurfaceOrg) and back.
     POINT ToDevice(int64_t x, int64_t y) const;
     POINT ToLogical(int64_t x, int64_t y) const;

@@ -42,6 +42,7 @@ int RegionsClipResult(HDC dc) {
 // Replaces the user clip by combining it (or the whole surface when there is none) with r.
 int RegionsCombineClip(HDC dc, const gdi::Region& r, int mode) {
     auto& s = dc->FState;
+    ++dc->FClipVersion;
     if (mode == RGN_COPY) {
         s.FClip = r;
         s.FHasClip = true;
@@ -239,6 +240,7 @@ int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode) {
             return ERROR;
         dc->FState.FHasClip = false;
         dc->FState.FClip = gdi::Region{};
+        ++dc->FClipVersion;
         return RegionsClipResult(dc);
     }
     if (!gdi::Checked(rgn))
@@ -277,6 +279,7 @@ int OffsetClipRgn(HDC dc, int dx, int dy) {
         return ERROR;
     if (dc->FState.FHasClip)
         dc->FState.FClip.Offset(dc->ScaleX(dx), dc->ScaleY(dy));
+    ++dc->FClipVersion;
     return RegionsClipResult(dc);
 }
 
@@ -309,6 +312,7 @@ BOOL RectVisible(HDC dc, const RECT* r) {
 void SetMetaClipRgn(HDC dc, HRGN rgn) {
     if (!gdi::Checked(dc))
         return;
+    ++dc->FClipVersion;
     if (!gdi::Checked(rgn)) {
         dc->FHasMetaClip = false;
         dc->FMetaClip = gdi::Region{};

@@ -208,6 +208,35 @@ TEST(GdiRegions, RoundAndMultiPolygonRegionsAndPaintRgn) {
         DeleteObject(h);
 }
 
+TEST(GdiRegions, VisibleAreaFollowsEveryChange) {
+    // The DC caches its visible area; each change of bitmap, clip, saved state or meta clip shows at once.
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP small = CreateCompatibleBitmap(nullptr, 2, 2), large = CreateCompatibleBitmap(nullptr, 8, 8);
+    HGDIOBJ old = SelectObject(dc, small);
+    EXPECT_FALSE(PtVisible(dc, 5, 5));
+    SelectObject(dc, large);
+    EXPECT_TRUE(PtVisible(dc, 5, 5));
+    int saved = SaveDC(dc);
+    ExcludeClipRect(dc, 5, 5, 6, 6);
+    EXPECT_FALSE(PtVisible(dc, 5, 5));
+    RestoreDC(dc, saved);
+    EXPECT_TRUE(PtVisible(dc, 5, 5));
+    OffsetClipRgn(dc, 1, 1);
+    IntersectClipRect(dc, 0, 0, 4, 4);
+    EXPECT_FALSE(PtVisible(dc, 5, 5));
+    OffsetClipRgn(dc, 2, 2);
+    EXPECT_TRUE(PtVisible(dc, 5, 5));
+    HRGN meta = CreateRectRgn(0, 0, 1, 1);
+    SetMetaClipRgn(dc, meta);
+    EXPECT_FALSE(PtVisible(dc, 5, 5));
+    SetMetaClipRgn(dc, nullptr);
+    EXPECT_TRUE(PtVisible(dc, 5, 5));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    for (HGDIOBJ o : {ToGdiObj(small), ToGdiObj(large), ToGdiObj(meta)})
+        DeleteObject(o);
+}
+
 TEST(GdiRegions, FrameAndInvertRegion) {
     Canvas cv(6, 6);
     HRGN r = CreateRectRgn(1, 1, 5, 5);
