@@ -135,6 +135,23 @@ uint32_t BitmapFromTColor(TColor color) {
 
 } // namespace
 
+win::HPALETTE CopyPalette(win::HPALETTE palette) {
+    if (!palette)
+        return nullptr;
+    return BitmapMakePalette(BitmapPaletteColors(palette, 65536));
+}
+
+win::HPALETTE SystemPalette16() {
+    // The first and last eight of the 20 static colours.
+    std::vector<uint32_t> statics =
+        BitmapPaletteColors(reinterpret_cast<win::HPALETTE>(win::GetStockObject(win::DEFAULT_PALETTE)), 20);
+    if (statics.size() != 20)
+        return BitmapMakePalette(BitmapVgaColors);
+    std::vector<uint32_t> colors(statics.begin(), statics.begin() + 8);
+    colors.insert(colors.end(), statics.end() - 8, statics.end());
+    return BitmapMakePalette(colors);
+}
+
 // The canvas of a bitmap: a memory device context holding the bitmap (and its palette).
 class TBitmapCanvas : public TCanvas {
 public:
@@ -191,8 +208,15 @@ TBitmap::~TBitmap() {
     FCanvas.reset();
     FreeMask();
     FreePalette();
+    DropAdopted();
     if (FHandle)
         win::DeleteObject(BitmapObj(FHandle));
+}
+
+void TBitmap::DropAdopted() {
+    if (FAdoptedHandle && FAdoptedHandle != FHandle)
+        win::DeleteObject(BitmapObj(FAdoptedHandle));
+    FAdoptedHandle = nullptr;
 }
 
 void TBitmap::FreeContext() {
@@ -306,7 +330,8 @@ TDibFormat TBitmap::FormatFor(TPixelFormat pf, int32_t width, int32_t height) co
 void TBitmap::ReplaceHandle(win::HBITMAP handle, uint8_t* bits, const TDibFormat& format) {
     FreeContext();
     FreeMask();
-    if (FHandle && FHandle != handle)
+    // A handle handed in through SetHandle outlives conversions until ReleaseHandle gives it back.
+    if (FHandle && FHandle != handle && FHandle != FAdoptedHandle)
         win::DeleteObject(BitmapObj(FHandle));
     bool tableChanged = format.BitCount <= 8 && (FFormat.BitCount > 8 || FFormat.Colors != format.Colors);
     if (tableChanged)
@@ -469,6 +494,7 @@ win::HBITMAP TBitmap::GetHandle() {
 void TBitmap::SetHandle(win::HBITMAP value) {
     if (value == FHandle)
         return;
+    DropAdopted();
     if (!value) {
         ReplaceHandle(nullptr, nullptr, FFormat);
         FFormat.Width = FFormat.Height = 0;
@@ -519,14 +545,22 @@ void TBitmap::SetHandle(win::HBITMAP value) {
             f.RedMask = 0xFF0000, f.GreenMask = 0xFF00, f.BlueMask = 0xFF;
     }
     ReplaceHandle(value, bits, f);
+    FAdoptedHandle = value;
     FPixelFormat = bits ? PixelFormatOf(f) : f.BitCount == 1 ? pf1bit : pfDevice;
     Changed(this);
 }
 
 win::HBITMAP TBitmap::ReleaseHandle() {
+    FreeContext();
+    if (FAdoptedHandle && FAdoptedHandle != FHandle) {
+        // The handle handed in was converted: give it back untouched and keep the converted picture.
+        win::HBITMAP released = FAdoptedHandle;
+        FAdoptedHandle = nullptr;
+        return released;
+    }
+    FAdoptedHandle = nullptr;
     if (!FHandle)
         return nullptr;
-    FreeContext();
     win::HBITMAP released = FHandle;
     if (!FBits) {
         // Keep a section of our own made from the released device-dependent bitmap.
@@ -656,6 +690,7 @@ void TBitmap::Assign(TPersistent* source) {
     }
     if (auto* b = dynamic_cast<TBitmap*>(source)) {
         b->NeedDib();
+        DropAdopted();
         FreeContext();
         FreeMask();
         FreePalette();
@@ -756,6 +791,7 @@ void TBitmap::LoadFromStream(TStream* stream) {
         throw;
     }
     f.HasAlpha = DibAlphaUsed(f, section.Bits);
+    DropAdopted();
     FreePalette();
     ReplaceHandle(section.Handle, section.Bits, f);
     FPixelFormat = PixelFormatOf(f);

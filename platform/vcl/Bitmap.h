@@ -47,7 +47,8 @@ public:
 
     TCanvas* GetCanvas();
 
-    // The bitmap handle, made on demand. Setting a handle hands it to the bitmap, which deletes it later.
+    // The bitmap handle, made on demand. Setting a handle hands it to the bitmap, which deletes it later
+    // unless ReleaseHandle gives it back first (also after the bitmap converted it to another format).
     win::HBITMAP GetHandle();
     void SetHandle(win::HBITMAP value);
     // Gives up the handle: the caller owns the handle returned and the bitmap keeps a copy of the picture.
@@ -98,6 +99,7 @@ private:
     // Turns a device-dependent handle handed in through SetHandle into a section of our own.
     void NeedDib();
     void ReplaceHandle(win::HBITMAP handle, uint8_t* bits, const TDibFormat& format);
+    void DropAdopted();
     TDibFormat FormatFor(TPixelFormat pf, int32_t width, int32_t height) const;
     static TPixelFormat PixelFormatOf(const TDibFormat& format);
 
@@ -107,10 +109,16 @@ private:
     uint8_t* FBits = nullptr; // null for a device-dependent handle taken over through SetHandle
     mutable win::HPALETTE FPalette = nullptr;
     win::HBITMAP FMaskHandle = nullptr;
+    win::HBITMAP FAdoptedHandle = nullptr; // the handle given to SetHandle, kept for ReleaseHandle
     std::unique_ptr<TBitmapCanvas> FCanvas;
     TColor FTransparentColor = clDefault;
     TTransparentMode FTransparentMode = tmAuto;
     bool FIgnorePalette = false;
 };
+
+// A new palette with the entries of palette (nullptr for nullptr); the caller owns it.
+win::HPALETTE CopyPalette(win::HPALETTE palette);
+// A new palette of the 16 colours every display shows: the first and last eight static colours.
+win::HPALETTE SystemPalette16();
 
 } // namespace vcl

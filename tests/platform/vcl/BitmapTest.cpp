@@ -282,3 +282,86 @@ TEST(TBitmap, PaletteFollowsTheColourTable) {
     EXPECT_EQ(b.GetCanvas()->GetPixel(0, 0), clBlue);
     EXPECT_EQ(b.GetCanvas()->GetPixel(1, 0), clYellow);
 }
+
+TEST(TBitmap, AHandleHandedInComesBackUntouchedAfterAConversion) {
+    int before = win::GdiObjectCount(win::GdiKind::gkBitmap);
+    const uint8_t rows[] = {0x80, 0, 0x40, 0}; // 2 x 2 monochrome, rows padded to 16 bits
+    win::HBITMAP mask = win::CreateBitmap(2, 2, 1, 1, rows);
+    {
+        TBitmap b;
+        b.SetHandle(mask);
+        b.SetPixelFormat(pf8bit); // reading it as 8 bits converts it
+        EXPECT_EQ(PixelAt(b, 0, 0), clWhite);
+        EXPECT_EQ(PixelAt(b, 1, 0), clBlack);
+        EXPECT_EQ(PixelAt(b, 1, 1), clWhite);
+        EXPECT_EQ(b.ReleaseHandle(), mask);
+        EXPECT_EQ(PixelAt(b, 1, 1), clWhite); // the bitmap keeps its converted picture
+    }
+    win::BITMAP bm{};
+    ASSERT_GT(win::GetObject(reinterpret_cast<win::HGDIOBJ>(mask), sizeof bm, &bm), 0);
+    EXPECT_EQ(bm.bmBitsPixel, 1);
+    win::DeleteObject(reinterpret_cast<win::HGDIOBJ>(mask));
+    EXPECT_EQ(win::GdiObjectCount(win::GdiKind::gkBitmap), before);
+    // Without ReleaseHandle the bitmap deletes what it was given, converted or not.
+    {
+        TBitmap b;
+        b.SetHandle(win::CreateBitmap(2, 2, 1, 1, rows));
+        b.SetPixelFormat(pf24bit);
+    }
+    EXPECT_EQ(win::GdiObjectCount(win::GdiKind::gkBitmap), before);
+}
+
+TEST(TBitmap, IndexedPixelsKeepTheirIndicesWhenResized) {
+    // A table that holds white twice: resizing must not move pixels to the first white entry.
+    std::vector<uint8_t> buffer(sizeof(win::LOGPALETTE) + 3 * sizeof(win::PALETTEENTRY));
+    auto* lp = reinterpret_cast<win::LOGPALETTE*>(buffer.data());
+    lp->palVersion = 0x300;
+    lp->palNumEntries = 3;
+    lp->palPalEntry[0] = {255, 255, 255, 0};
+    lp->palPalEntry[1] = {0, 0, 0, 0};
+    lp->palPalEntry[2] = {255, 255, 255, 0};
+    TBitmap b;
+    b.SetPixelFormat(pf8bit);
+    b.SetSize(3, 1);
+    b.SetPalette(win::CreatePalette(lp));
+    static_cast<uint8_t*>(b.ScanLine(0))[1] = 2;
+    b.SetSize(5, 2);
+    EXPECT_EQ(static_cast<uint8_t*>(b.ScanLine(0))[1], 2);
+    TBitmap c;
+    c.Assign(&b);
+    c.SetPixelFormat(pf4bit);
+    c.SetPixelFormat(pf8bit);
+    EXPECT_EQ(PixelAt(c, 1, 0), clWhite);
+}
+
+TEST(TBitmap, PaletteRoutinesAndPatternBrushes) {
+    win::HPALETTE sys = SystemPalette16();
+    ASSERT_NE(sys, nullptr);
+    EXPECT_EQ(win::GetPaletteEntries(sys, 0, 0, nullptr), 16u);
+    win::HPALETTE copy = CopyPalette(sys);
+    win::PALETTEENTRY a[16], c[16];
+    win::GetPaletteEntries(sys, 0, 16, a);
+    win::GetPaletteEntries(copy, 0, 16, c);
+    EXPECT_NE(copy, sys);
+    EXPECT_EQ(std::memcmp(a, c, sizeof a), 0);
+    EXPECT_EQ(CopyPalette(nullptr), nullptr);
+    win::DeleteObject(reinterpret_cast<win::HGDIOBJ>(sys));
+    win::DeleteObject(reinterpret_cast<win::HGDIOBJ>(copy));
+
+    // A brush with a bitmap tiles it.
+    TBitmap pattern;
+    pattern.SetPixelFormat(pf24bit);
+    pattern.SetSize(8, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            SetAt(pattern, x, y, (x + y) % 2 ? clBlack : clWhite);
+    TBitmap target;
+    target.SetPixelFormat(pf24bit);
+    target.SetSize(10, 2);
+    target.GetCanvas()->GetBrush()->SetBitmap(&pattern);
+    target.GetCanvas()->FillRect(Rect(0, 0, 10, 2));
+    EXPECT_EQ(PixelAt(target, 8, 0), clWhite);
+    EXPECT_EQ(PixelAt(target, 9, 0), clBlack);
+    EXPECT_EQ(PixelAt(target, 9, 1), clWhite);
+    target.GetCanvas()->GetBrush()->SetBitmap(nullptr);
+}
