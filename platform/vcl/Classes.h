@@ -14,3 +14,5 @@
 #include "platform/vcl/StringList.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/Types.h"
+#include "platform/vcl/SyncObjs.h"
+#include "platform/vcl/Thread.h"

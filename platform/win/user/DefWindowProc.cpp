@@ -1,4 +1,5 @@
 // The default answers of a window to the messages it does not handle itself.
+#include "platform/win/user/Cursors.h"
 #include "platform/win/user/Metrics.h"
 #include "platform/win/user/WindowObject.h"
 
@@ -164,6 +165,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCLBUTTONDOWN:
         if (wParam == WPARAM(HTCLOSE))
             SendMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, lParam);
+        else if (wParam == WPARAM(HTCAPTION) || (wParam >= WPARAM(HTLEFT) && wParam <= WPARAM(HTBOTTOMRIGHT)))
+            MoveSizeLoop(hwnd, LRESULT(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         else if (wParam == WPARAM(HTVSCROLL) || wParam == WPARAM(HTHSCROLL))
             TrackScrollBar(hwnd, wParam == WPARAM(HTVSCROLL) ? SB_VERT : SB_HORZ,
                            {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
@@ -182,12 +185,29 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETCURSOR:
         if (hwnd->IsChild() && hwnd->FParent && SendMessage(hwnd->FParent, WM_SETCURSOR, wParam, lParam))
             return TRUE;
-        if (int16_t(LOWORD(lParam)) == HTERROR) {
+        switch (int16_t(LOWORD(lParam))) {
+        case HTERROR: {
             UINT mouse = HIWORD(lParam);
             if (mouse == WM_LBUTTONDOWN || mouse == WM_RBUTTONDOWN || mouse == WM_MBUTTONDOWN)
                 MessageBeep(0);
+            return FALSE;
         }
-        return FALSE;
+        case HTCLIENT:
+            if (hwnd->FClass && hwnd->FClass->FCursor) {
+                SetCursor(hwnd->FClass->FCursor);
+                return TRUE;
+            }
+            return FALSE;
+        case HTLEFT:
+        case HTRIGHT: SetCursor(LoadCursor(nullptr, IDC_SIZEWE)); return TRUE;
+        case HTTOP:
+        case HTBOTTOM: SetCursor(LoadCursor(nullptr, IDC_SIZENS)); return TRUE;
+        case HTTOPLEFT:
+        case HTBOTTOMRIGHT: SetCursor(LoadCursor(nullptr, IDC_SIZENWSE)); return TRUE;
+        case HTTOPRIGHT:
+        case HTBOTTOMLEFT: SetCursor(LoadCursor(nullptr, IDC_SIZENESW)); return TRUE;
+        default: SetCursor(LoadCursor(nullptr, IDC_ARROW)); return TRUE;
+        }
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam))
             SetFocus(hwnd);

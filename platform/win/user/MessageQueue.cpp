@@ -73,7 +73,17 @@ ThreadQueue& QueueOf(DWORD threadId) {
     return *q;
 }
 
+// When a test moves a manual clock from another thread, a loop waiting for a timer must look again.
+void WakeOnClockMoves() {
+    static bool installed = [] {
+        AddClockListener([](uint64_t) { ScreenBackend().Wake(); });
+        return true;
+    }();
+    (void)installed;
+}
+
 ThreadQueue& CurrentQueue() {
+    WakeOnClockMoves();
     thread_local ThreadQueue* queue = nullptr;
     if (!queue)
         queue = &QueueOf(GetCurrentThreadId());

@@ -558,6 +558,7 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     hwnd = Validate(hwnd);
     if (!hwnd || !ps)
         return nullptr;
+    CaretOffForPaint(hwnd);
     bool erase = hwnd->FEraseNeeded;
     bool frame = hwnd->FFrameNeeded;
     Rgn update(hwnd->FUpdate);

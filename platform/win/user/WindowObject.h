@@ -157,6 +157,11 @@ void TrackScrollBar(HWND hwnd, int bar, TPoint screen);
 void RedrawNonClient(HWND hwnd);
 // Draws the default frame, caption and scroll bars.
 void PaintFrame(HWND hwnd);
+// Takes the caret off a window before it paints; the caret's blink puts it back.
+void CaretOffForPaint(HWND hwnd);
+
+// The system's move and size loop.
+void MoveSizeLoop(HWND hwnd, LRESULT hit, TPoint start);
 
 // Input state changes.
 void LoseFocusOf(HWND hwnd);

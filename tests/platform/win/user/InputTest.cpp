@@ -1,5 +1,7 @@
 #include "UserTestSupport.h"
 
+#include "platform/win/user/Metrics.h"
+
 #include <algorithm>
 
 using namespace usertest;
@@ -215,4 +217,28 @@ TEST_F(UserTest, ClickActivatesUnlessTheWindowSaysNo) {
     Pump();
     EXPECT_EQ(GetActiveWindow(), a);
     EXPECT_EQ(LogLines({WM_LBUTTONDOWN}), (std::vector<std::string>{"b:WM_LBUTTONDOWN"}));
+}
+
+TEST_F(UserTest, CaptionsMoveAndBordersSizeTheWindowUntilReleased) {
+    HWND w = Make("w", WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_VISIBLE, {100, 100, 400, 300});
+    auto drag = [](TPoint from, TPoint to) {
+        QueueMouseInput(MouseAction::Move, from);
+        QueueMouseInput(MouseAction::LeftDown, from);
+        QueueMouseInput(MouseAction::Move, to);
+        QueueMouseInput(MouseAction::LeftUp, to);
+    };
+    drag({200, 110}, {230, 130}); // the caption
+    Pump();
+    TRect r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r, (TRect{130, 120, 430, 320}));
+    drag({429, 319}, {479, 339}); // the bottom-right corner
+    Pump();
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r, (TRect{130, 120, 480, 340}));
+    drag({131, 200}, {700, 200}); // the left border, past the minimum width
+    Pump();
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.Right, 480);
+    EXPECT_EQ(r.Width(), GetSystemMetrics(SM_CXMINTRACK));
 }
