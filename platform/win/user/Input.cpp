@@ -664,6 +664,8 @@ BOOL MessageBeep(UINT type) {
     return TRUE;
 }
 
+BOOL PlaySound(const char*, HMODULE, DWORD) { return TRUE; }
+
 BOOL Beep(DWORD, DWORD) {
     ScreenBackend().Beep(0xFFFFFFFF);
     return TRUE;

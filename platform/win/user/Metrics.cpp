@@ -1,4 +1,5 @@
 // System metrics and parameters with the classic look's values, and the monitors of the backend.
+#include "platform/win/gdi/Fonts.h"
 #include "platform/win/user/Metrics.h"
 
 #include "platform/win/user/Backend.h"
@@ -6,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -28,9 +30,14 @@ std::map<UINT, UINT>& ParameterOverrides() {
     return *overrides;
 }
 
-FontParametersHandler& FontHandler() {
-    static FontParametersHandler handler = nullptr;
-    return handler;
+LOGFONTA ClassicFont(LONG weight) {
+    LOGFONTA lf{};
+    lf.lfHeight = -11; // 8 points at 96 pixels per inch
+    lf.lfWeight = weight;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfQuality = DEFAULT_QUALITY;
+    std::strncpy(lf.lfFaceName, "Tahoma", LF_FACESIZE - 1);
+    return lf;
 }
 
 TRect VirtualScreen() {
@@ -176,7 +183,6 @@ void SetSystemParameterOverride(UINT action, UINT value) {
     ParameterOverrides()[action] = value;
 }
 
-void SetFontParametersHandler(FontParametersHandler handler) { FontHandler() = handler; }
 
 BOOL SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT) {
     switch (action) {
@@ -185,9 +191,31 @@ BOOL SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT) {
             return FALSE;
         *static_cast<TRect*>(pvParam) = PrimaryMonitor().Work;
         return TRUE;
-    case SPI_GETNONCLIENTMETRICS:
+    case SPI_GETNONCLIENTMETRICS: {
+        auto* ncm = static_cast<NONCLIENTMETRICS*>(pvParam);
+        if (!ncm || ncm->cbSize != sizeof(NONCLIENTMETRICS))
+            return FALSE;
+        ncm->iBorderWidth = GetSystemMetrics(SM_CXBORDER);
+        ncm->iScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
+        ncm->iScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
+        ncm->iCaptionWidth = GetSystemMetrics(SM_CXSIZE);
+        ncm->iCaptionHeight = GetSystemMetrics(SM_CYCAPTION) - 1;
+        ncm->lfCaptionFont = ClassicFont(FW_BOLD);
+        ncm->iSmCaptionWidth = GetSystemMetrics(SM_CXSMSIZE);
+        ncm->iSmCaptionHeight = GetSystemMetrics(SM_CYSMCAPTION) - 1;
+        ncm->lfSmCaptionFont = ClassicFont(FW_BOLD);
+        ncm->iMenuWidth = GetSystemMetrics(SM_CXMENUSIZE);
+        ncm->iMenuHeight = GetSystemMetrics(SM_CYMENUSIZE);
+        ncm->lfMenuFont = ClassicFont(FW_NORMAL);
+        ncm->lfStatusFont = ClassicFont(FW_NORMAL);
+        ncm->lfMessageFont = ClassicFont(FW_NORMAL);
+        return TRUE;
+    }
     case SPI_GETICONTITLELOGFONT:
-        return FontHandler() ? FontHandler()(action, uiParam, pvParam) : FALSE;
+        if (!pvParam)
+            return FALSE;
+        *static_cast<LOGFONTA*>(pvParam) = ClassicFont(FW_NORMAL);
+        return TRUE;
     case SPI_SETDOUBLECLICKTIME:
         return SetDoubleClickTime(uiParam);
     default: break;

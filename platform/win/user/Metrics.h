@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/win/WinTypes.h"
+#include "platform/win/gdi/Gdi.h"
 
 namespace win {
 
@@ -100,15 +101,32 @@ constexpr UINT SPI_GETDROPSHADOW = 0x1024;
 constexpr UINT SPI_GETWHEELSCROLLLINES = 104;
 constexpr UINT SPI_GETMENUSHOWDELAY = 106;
 
+// The fonts and sizes of window frames, captions, menus, status bars and message boxes.
+struct NONCLIENTMETRICS {
+    UINT cbSize = sizeof(NONCLIENTMETRICS);
+    int iBorderWidth = 0;
+    int iScrollWidth = 0;
+    int iScrollHeight = 0;
+    int iCaptionWidth = 0;
+    int iCaptionHeight = 0;
+    LOGFONTA lfCaptionFont{};
+    int iSmCaptionWidth = 0;
+    int iSmCaptionHeight = 0;
+    LOGFONTA lfSmCaptionFont{};
+    int iMenuWidth = 0;
+    int iMenuHeight = 0;
+    LOGFONTA lfMenuFont{};
+    LOGFONTA lfStatusFont{};
+    LOGFONTA lfMessageFont{};
+};
+static_assert(sizeof(NONCLIENTMETRICS) == 340, "the record has the platform's size");
+
 // A value set by SystemParametersInfo-style calls: flags and numbers the Parts read. Returns FALSE for an
 // unknown action. SPI_GETNONCLIENTMETRICS and SPI_GETICONTITLELOGFONT fill the records of the font
 // layer; they are answered by the GDI text layer through a hook set below.
 BOOL SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT winIni);
 // Overrides for the flag parameters (menu animation, fade, drop shadow, wheel lines ...).
 void SetSystemParameterOverride(UINT action, UINT value);
-// The GDI text layer answers the font parameters.
-using FontParametersHandler = BOOL (*)(UINT action, UINT uiParam, void* pvParam);
-void SetFontParametersHandler(FontParametersHandler handler);
 
 // Monitors and work areas. The backend describes them; tests change them.
 struct HMONITOR__;

@@ -212,5 +212,12 @@ BOOL DragDetect(HWND hwnd, TPoint point);
 // Beeps and sounds: recorded, never heard.
 BOOL MessageBeep(UINT type);
 BOOL Beep(DWORD frequency, DWORD durationMs);
+constexpr DWORD SND_SYNC = 0x0000;
+constexpr DWORD SND_ASYNC = 0x0001;
+constexpr DWORD SND_NODEFAULT = 0x0002;
+constexpr DWORD SND_ALIAS = 0x00010000;
+constexpr DWORD SND_FILENAME = 0x00020000;
+// Sounds stay quiet: the call succeeds and plays nothing.
+BOOL PlaySound(const char* sound, HMODULE module, DWORD flags);
 
 } // namespace win

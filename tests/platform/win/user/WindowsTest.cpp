@@ -1,5 +1,7 @@
 #include "UserTestSupport.h"
 
+#include "platform/win/user/Metrics.h"
+
 using namespace usertest;
 
 namespace {
@@ -153,4 +155,38 @@ TEST_F(UserTest, ParentsAndRelations) {
     EXPECT_EQ(GetProp(c, "slot"), reinterpret_cast<HANDLE>(c));
     EXPECT_EQ(RemoveProp(c, "SLOT"), reinterpret_cast<HANDLE>(c));
     EXPECT_EQ(GetProp(c, "Slot"), nullptr);
+}
+
+TEST_F(UserTest, NonClientMetricsGiveTheClassicFonts) {
+    NONCLIENTMETRICS ncm;
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0));
+    EXPECT_STREQ(ncm.lfMenuFont.lfFaceName, "Tahoma");
+    EXPECT_EQ(ncm.lfMenuFont.lfHeight, -11);
+    EXPECT_EQ(ncm.lfCaptionFont.lfWeight, 700);
+    EXPECT_EQ(ncm.iScrollWidth, GetSystemMetrics(SM_CXVSCROLL));
+    ncm.cbSize = 100; // a record of another size is refused
+    EXPECT_FALSE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, 100, &ncm, 0));
+    UINT lines = 0;
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETWHEELSCROLLLINES, 0, &lines, 0));
+    EXPECT_EQ(lines, 3u);
+    SetSystemParameterOverride(SPI_GETMENUANIMATION, 0);
+    BOOL animate = TRUE;
+    SystemParametersInfo(SPI_GETMENUANIMATION, 0, &animate, 0);
+    EXPECT_FALSE(animate);
+    SetSystemMetricOverride(SM_CXVSCROLL, 20);
+    EXPECT_EQ(GetSystemMetrics(SM_CXVSCROLL), 20);
+    ResetSystemMetricOverrides();
+    EXPECT_EQ(GetSystemMetrics(SM_CXVSCROLL), 16);
+}
+
+TEST_F(UserTest, WindowRegionsShapeHitTesting) {
+    HWND below = Make("below", WS_POPUP | WS_VISIBLE, {0, 0, 100, 100});
+    HWND round = Make("round", WS_POPUP | WS_VISIBLE, {0, 0, 100, 100}, nullptr, WS_EX_TOPMOST);
+    SetWindowRgn(round, CreateEllipticRgn(0, 0, 100, 100), TRUE);
+    EXPECT_EQ(WindowFromPoint({50, 50}), round);
+    EXPECT_EQ(WindowFromPoint({2, 2}), below); // the corner lies outside the ellipse
+    HRGN copy = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_NE(GetWindowRgn(round, copy), ERROR);
+    EXPECT_TRUE(PtInRegion(copy, 50, 50));
+    DeleteObject(copy);
 }
