@@ -120,6 +120,9 @@ TEST(TBitmap, ResizingKeepsTheTopLeftAndFillsNewPixelsWhite) {
         b.SetHeight(1);
         EXPECT_EQ(PixelAt(b, 0, 0), clBlack);
         EXPECT_EQ(PixelAt(b, 1, 0), clWhite);
+        // A size beyond what the layer allocates is refused and leaves the bitmap as it was.
+        EXPECT_THROW(b.SetSize(1 << 20, 1 << 20), EOutOfResources);
+        EXPECT_EQ(b.GetWidth(), 2);
         b.SetSize(0, 0);
         EXPECT_TRUE(b.GetEmpty());
         EXPECT_THROW(b.ScanLine(0), EInvalidGraphicOperation);

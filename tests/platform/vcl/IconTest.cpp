@@ -1,9 +1,11 @@
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/Streams.h"
+#include "platform/win/gdi/Gdi.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 using namespace vcl;
@@ -152,4 +154,39 @@ TEST(TIcon, MalformedStreamsAreRefused) {
         EXPECT_THROW(icon.LoadFromStream(&stream), EInvalidGraphic);
         EXPECT_TRUE(icon.GetEmpty());
     }
+}
+
+TEST(TIcon, HandlesRoundTripThroughTheIconLayer) {
+    auto bytes = TwoImageIcon();
+    TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
+    TIcon icon;
+    icon.LoadFromStream(&stream);
+    win::HICON handle = icon.GetHandle();
+    ASSERT_NE(handle, nullptr);
+    win::ICONINFO info{};
+    ASSERT_TRUE(win::GetIconInfo(handle, &info));
+    TBitmap mask;
+    mask.SetHandle(info.hbmMask);
+    EXPECT_EQ(mask.GetCanvas()->GetPixel(0, 0), clWhite); // the transparent corner
+    EXPECT_EQ(mask.GetCanvas()->GetPixel(1, 0), clBlack);
+    win::DeleteObject(reinterpret_cast<win::HGDIOBJ>(info.hbmColor));
+
+    // Another icon takes a copy of the handle: same picture, and a stream that reads back.
+    TIcon copy;
+    copy.SetHandle(win::CopyIcon(handle));
+    ASSERT_EQ(copy.GetWidth(), 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            uint8_t a1 = 0, a2 = 0;
+            EXPECT_EQ(DibPixelColor(copy.GetImage().Format, copy.GetImage().TopRow(y), x, &a1),
+                      DibPixelColor(icon.GetImage().Format, icon.GetImage().TopRow(y), x, &a2));
+            EXPECT_EQ(a1, a2);
+        }
+    TMemoryStream saved;
+    copy.SaveToStream(&saved);
+    saved.SetPosition(0);
+    TIcon back;
+    back.LoadFromStream(&saved);
+    EXPECT_EQ(back.GetWidth(), 4);
+    EXPECT_EQ(back.GetImageCount(), 1);
 }
