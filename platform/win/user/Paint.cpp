@@ -18,6 +18,7 @@ namespace win {
 namespace user {
 
 void KillWindowTimers(HWND hwnd);
+void ForgetSystemMenu(HWND hwnd);
 
 namespace {
 
@@ -410,6 +411,7 @@ bool WindowRegionContains(HWND w, TPoint parentPoint) {
 
 void OnWindowDestroyed(HWND hwnd) {
     KillWindowTimers(hwnd);
+    ForgetSystemMenu(hwnd);
     State& s = GetState();
     if (s.FCapture == hwnd)
         s.FCapture = nullptr;

@@ -1,5 +1,6 @@
 #include "UserTestSupport.h"
 
+#include "platform/win/user/Menus.h"
 #include "platform/win/user/Metrics.h"
 
 using namespace usertest;
@@ -189,4 +190,29 @@ TEST_F(UserTest, WindowRegionsShapeHitTesting) {
     EXPECT_NE(GetWindowRgn(round, copy), ERROR);
     EXPECT_TRUE(PtInRegion(copy, 50, 50));
     DeleteObject(copy);
+}
+
+TEST_F(UserTest, TheSystemMenuFollowsTheWindowsStateAndStyles) {
+    HWND w = Make("w", WS_OVERLAPPEDWINDOW | WS_VISIBLE, {0, 0, 300, 200});
+    HMENU menu = GetSystemMenu(w, FALSE);
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(GetMenuItemCount(menu), 7);
+    EXPECT_TRUE(GetMenuState(menu, UINT(SC_RESTORE), MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_FALSE(GetMenuState(menu, UINT(SC_MINIMIZE), MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_EQ(GetMenuDefaultItem(menu, FALSE, 0), UINT(SC_CLOSE));
+    char text[64];
+    MENUITEMINFOA info;
+    info.fMask = MIIM_ID | MIIM_TYPE | MIIM_STATE;
+    info.dwTypeData = text;
+    info.cch = sizeof text;
+    ASSERT_TRUE(GetMenuItemInfoA(menu, 6, TRUE, &info));
+    EXPECT_EQ(info.wID, UINT(SC_CLOSE));
+    EXPECT_STREQ(text, "&Close\tAlt+F4");
+    EXPECT_EQ(GetMenuState(menu, 5, MF_BYPOSITION) & MF_SEPARATOR, MF_SEPARATOR);
+    EXPECT_EQ(GetMenuState(menu, 99, MF_BYPOSITION), UINT(-1));
+    ShowWindow(w, SW_MAXIMIZE);
+    GetSystemMenu(w, TRUE);
+    menu = GetSystemMenu(w, FALSE);
+    EXPECT_FALSE(GetMenuState(menu, UINT(SC_RESTORE), MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_TRUE(GetMenuState(menu, UINT(SC_MAXIMIZE), MF_BYCOMMAND) & MF_GRAYED);
 }
