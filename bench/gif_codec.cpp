@@ -7,7 +7,7 @@
 // above 1 is faster); its last line reads "total decode ratio X encode ratio Y size ratio Z", the size
 // ratio being this codec's output size over giflib's.
 //
-// Links giflib (-lgif).
+// Links giflib, which bench/CMakeLists.txt adds to every benchmark.
 #include "gif/GifDocument.h"
 #include "platform/vcl/Streams.h"
 
