@@ -247,3 +247,35 @@ TEST(TCanvas, ACanvasWithoutADeviceContextRefusesToDraw) {
     win::DeleteDC(dc);
     EXPECT_EQ(s.At(0, 0), clRed);
 }
+
+TEST(TCanvas, ClipRectFocusRectFloodFillAndArcs) {
+    Surface s(20, 12);
+    TCanvas* c = s.Canvas();
+    EXPECT_EQ(c->GetClipRect(), Rect(0, 0, 20, 12));
+    // The focus rectangle is drawn by inversion: twice leaves nothing.
+    c->DrawFocusRect(Rect(1, 1, 9, 7));
+    EXPECT_NE(s.Row(1, clWhite), std::string(20, '#'));
+    c->DrawFocusRect(Rect(1, 1, 9, 7));
+    for (int y = 0; y < 12; ++y)
+        EXPECT_EQ(s.Row(y, clWhite), std::string(20, '#')) << y;
+    // Flood fill of the white surface stops at a red border.
+    c->GetPen()->SetColor(clRed);
+    c->GetBrush()->SetStyle(bsClear);
+    c->Rectangle(0, 0, 10, 10);
+    c->GetBrush()->SetColor(clBlue);
+    c->FloodFill(5, 5, clWhite, fsSurface);
+    EXPECT_EQ(s.At(5, 5), clBlue);
+    EXPECT_EQ(s.At(0, 5), clRed);
+    EXPECT_EQ(s.At(12, 5), clWhite);
+    // Round rectangles, pies and chords are filled with the brush inside their outline.
+    c->GetBrush()->SetColor(clLime);
+    c->RoundRect(11, 0, 20, 6, 4, 4);
+    EXPECT_EQ(s.At(15, 3), clLime);
+    EXPECT_EQ(s.At(11, 0), clWhite); // the rounded corner
+    c->GetBrush()->SetColor(clYellow);
+    c->Pie(10, 6, 20, 12, 20, 9, 15, 6); // the quarter from the right to the top
+    EXPECT_EQ(s.At(16, 8), clYellow);
+    EXPECT_EQ(s.At(13, 10), clWhite);
+    c->Arc(0, 10, 6, 12, 0, 0, 0, 0); // a full ellipse outline when start and end coincide
+    EXPECT_NE(s.Row(10, clRed).substr(0, 6), "......");
+}

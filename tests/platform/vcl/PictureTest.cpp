@@ -150,3 +150,31 @@ TEST(TPicture, AccessorsAndCopies) {
     copy.Assign(&picture);
     EXPECT_EQ(copy.GetWidth(), 2);
 }
+
+TEST(TMetafile, SizeKindAndDrawing) {
+    auto bytes = MinimalEmf();
+    TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
+    TMetafile m;
+    m.LoadFromStream(&stream);
+    EXPECT_TRUE(m.GetEnhanced());
+    EXPECT_EQ(m.GetWidth(), 192);
+    EXPECT_THROW(m.SetEnhanced(false), EInvalidGraphicOperation); // the bytes cannot change kind
+    m.SetWidth(50);
+    EXPECT_EQ(m.GetWidth(), 50);
+    EXPECT_EQ(m.GetMMWidth(), 1323);
+    // Drawing shows nothing (the player is not here), and an empty metafile draws nothing either.
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(4, 4);
+    b.GetCanvas()->StretchDraw(Rect(0, 0, 4, 4), &m);
+    TMetafile empty;
+    b.GetCanvas()->Draw(0, 0, &empty);
+    EXPECT_EQ(b.GetCanvas()->GetPixel(2, 2), clWhite);
+    TMemoryStream saved;
+    m.SaveToStream(&saved);
+    EXPECT_EQ(saved.GetSize(), int64_t(bytes.size()));
+    const uint8_t junk[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
+    TReadOnlyMemoryStream bad(junk, sizeof junk);
+    EXPECT_THROW(m.LoadFromStream(&bad), EInvalidGraphic);
+    EXPECT_EQ(m.GetWidth(), 50);
+}
