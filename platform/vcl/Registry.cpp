@@ -239,11 +239,11 @@ private:
 
 // The store is never destroyed, so that a TRegistry freed late in the program's exit (a static one, say)
 // still finds it; pending changes are saved at exit.
-RegStore& Store() {
+RegStore& RegShared() {
     static RegStore* store = [] {
         auto* s = new RegStore;
         std::atexit([] {
-            RegStore& st = Store();
+            RegStore& st = RegShared();
             std::lock_guard<std::mutex> guard(st.Lock);
             st.Flush();
         });
@@ -350,7 +350,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     if (!valid)
         return false;
     std::string section = SectionOf(path);
-    auto& store = Store();
+    auto& store = RegShared();
     {
         std::lock_guard<std::mutex> guard(store.Lock);
         store.Sync();
@@ -384,7 +384,7 @@ void TRegistry::CloseKey() {
 
 void TRegistry::Close(bool force) {
     {
-        auto& store = Store();
+        auto& store = RegShared();
         std::lock_guard<std::mutex> guard(store.Lock);
         store.Flush(force);
     }
@@ -398,7 +398,7 @@ bool TRegistry::CreateKey(const std::string& key) {
     std::string path = ResolvePath(key, valid);
     if (!valid || path.empty())
         throw ERegistryException(Format("Failed to create key %s", key));
-    auto& store = Store();
+    auto& store = RegShared();
     std::lock_guard<std::mutex> guard(store.Lock);
     store.Sync();
     std::string section = SectionOf(path);
@@ -417,7 +417,7 @@ bool TRegistry::DeleteKey(const std::string& key) {
     if (!valid || path.empty())
         return false;
     std::string section = SectionOf(path);
-    auto& store = Store();
+    auto& store = RegShared();
     std::lock_guard<std::mutex> guard(store.Lock);
     store.Sync();
     if (!RegKeyExists(store.Doc, section))
@@ -435,7 +435,7 @@ bool TRegistry::KeyExists(const std::string& key) {
     std::string path = ResolvePath(key, valid);
     if (!valid)
         return false;
-    auto& store = Store();
+    auto& store = RegShared();
     std::lock_guard<std::mutex> guard(store.Lock);
     store.Sync();
     return RegKeyExists(store.Doc, SectionOf(path));
@@ -444,7 +444,7 @@ bool TRegistry::KeyExists(const std::string& key) {
 void TRegistry::GetKeyNames(TStrings* strings) {
     std::vector<std::string> names;
     if (FOpen) {
-        auto& store = Store();
+        auto& store = RegShared();
         std::lock_guard<std::mutex> guard(store.Lock);
         store.Sync();
         std::string prefix = UpperCase(SectionOf(FCurrentPath)) + "\\";
@@ -474,7 +474,7 @@ bool TRegistry::HasSubKeys() {
 void TRegistry::GetValueNames(TStrings* strings) {
     std::vector<std::string> names;
     if (FOpen) {
-        auto& store = Store();
+        auto& store = RegShared();
         std::lock_guard<std::mutex> guard(store.Lock);
         store.Sync();
         for (const auto& entry : store.Doc.Entries(SectionOf(FCurrentPath)))
@@ -491,7 +491,7 @@ bool TRegistry::GetDataInfo(const std::string& name, TRegDataInfo& info) {
     info = TRegDataInfo{};
     if (!FOpen)
         return false;
-    auto& store = Store();
+    auto& store = RegShared();
     std::lock_guard<std::mutex> guard(store.Lock);
     store.Sync();
     const std::string* stored = store.Doc.FindValue(SectionOf(FCurrentPath), RegEncodeName(name));
@@ -523,7 +523,7 @@ TRegDataType TRegistry::GetDataType(const std::string& name) {
 bool TRegistry::DeleteValue(const std::string& name) {
     if (!FOpen || FReadOnly)
         return false;
-    auto& store = Store();
+    auto& store = RegShared();
     std::lock_guard<std::mutex> guard(store.Lock);
     store.Sync();
     if (!store.Doc.DeleteKey(SectionOf(FCurrentPath), RegEncodeName(name)))
@@ -537,7 +537,7 @@ bool TRegistry::DeleteValue(const std::string& name) {
 std::string TRegistry::ReadValue(const std::string& name, TRegDataType expected) {
     RegValue v;
     if (FOpen) {
-        auto& store = Store();
+        auto& store = RegShared();
         std::lock_guard<std::mutex> guard(store.Lock);
         store.Sync();
         if (const std::string* stored = store.Doc.FindValue(SectionOf(FCurrentPath), RegEncodeName(name)))
@@ -577,7 +577,7 @@ void TRegistry::WriteValue(const std::string& name, const std::string& encoded) 
     auto fail = [&] { throw ERegistryException(Format("Failed to set data for '%s'", name)); };
     if (!FOpen || FReadOnly)
         fail();
-    auto& store = Store();
+    auto& store = RegShared();
     std::lock_guard<std::mutex> guard(store.Lock);
     store.Sync();
     std::string section = SectionOf(FCurrentPath);

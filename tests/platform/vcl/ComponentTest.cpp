@@ -229,3 +229,34 @@ TEST(ClassRegistry, RegisterFindCreate) {
     EXPECT_THROW(FindClass("TPlainProbe"), EClassNotFound);
     UnRegisterClass("TRegisteredProbe");
 }
+
+TEST(TComponent, FreeAndNilClearsThePointerBeforeNotifications) {
+    std::vector<std::string> log;
+    TComponent* held = nullptr;
+    Probe watcher(nullptr, "watcher", &log);
+    held = new Probe(nullptr, "held", &log);
+    watcher.Watch(held);
+    bool clearedFirst = false;
+    struct Checker : TComponent {
+        using TComponent::TComponent;
+        void Notification(TComponent* c, TOperation op) override {
+            if (op == opRemove)
+                *Seen = *Held == nullptr;
+            TComponent::Notification(c, op);
+        }
+        TComponent** Held = nullptr;
+        bool* Seen = nullptr;
+    } checker(nullptr);
+    checker.Held = &held;
+    checker.Seen = &clearedFirst;
+    held->FreeNotification(&checker);
+    FreeAndNil(held);
+    EXPECT_EQ(held, nullptr);
+    EXPECT_TRUE(clearedFirst);
+    EXPECT_EQ(watcher.FWatched, nullptr);
+    // A smart pointer that frees through Free behaves the same.
+    TObjectPtr<Probe> owned(new Probe(nullptr, "owned", &log));
+    watcher.Watch(owned.get());
+    owned.reset();
+    EXPECT_EQ(watcher.FWatched, nullptr);
+}
