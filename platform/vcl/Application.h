@@ -1,0 +1,150 @@
+// The application (its message loop, main form, exception reporting and idle work), the screen (cursor,
+// forms, monitors) and the mouse.
+#pragma once
+
+#include "platform/vcl/Controls.h"
+
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace vcl {
+
+class TCustomForm;
+
+using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
+using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
+
+class TApplication : public TComponent {
+public:
+    explicit TApplication(TComponent* owner);
+    ~TApplication() override;
+
+    void Initialize();
+    std::string GetTitle() const { return FTitle; }
+    void SetTitle(const std::string& value) { FTitle = value; }
+    // The path of the running program.
+    std::string GetExeName() const;
+
+    // Makes a form owned by the application; the first one becomes the main form.
+    template <typename T> void CreateForm(T*& reference) {
+        T* form = new T(this);
+        reference = form;
+        AddCreatedForm(form);
+    }
+    TCustomForm* GetMainForm() const { return FMainForm; }
+    // Shows the main form and handles messages until the program is ended.
+    void Run();
+    // Handles every message waiting, then returns.
+    void ProcessMessages();
+    // Handles one message, or runs the idle work and waits for the next one.
+    void HandleMessage();
+    // Ends Run (and any modal loop) once the current message is handled.
+    void Terminate();
+    bool GetTerminated() const { return FTerminated; }
+
+    // Reports an exception raised in an event handler: OnException, or a message box with its text.
+    void HandleException(TObject* sender, const std::exception& e);
+    void ShowException(const std::exception& e);
+    int32_t MessageBox(const std::string& text, const std::string& caption, uint32_t flags);
+
+    // A hidden window that belongs to the application.
+    win::HWND GetHandle();
+    bool GetActive() const;
+
+    void ModalStarted();
+    void ModalFinished();
+    int32_t ModalLevel() const { return FModalLevel; }
+
+    TExceptionEvent OnException;
+    TIdleEvent OnIdle;
+    TNotifyEvent OnModalBegin;
+    TNotifyEvent OnModalEnd;
+
+    // Called by forms.
+    void FormDestroyed(TCustomForm* form);
+    // For tests: forget the main form and the end of the loop.
+    void ResetForTesting();
+
+private:
+    void AddCreatedForm(TCustomForm* form);
+    bool ProcessMessage();
+    void Idle();
+    void InstallWake();
+
+    std::string FTitle;
+    TCustomForm* FMainForm = nullptr;
+    bool FTerminated = false;
+    bool FWakeInstalled = false;
+    int32_t FModalLevel = 0;
+    win::HWND FHandle = nullptr;
+};
+
+struct TMonitor {
+    int32_t MonitorNum = 0;
+    TRect BoundsRect;
+    TRect WorkareaRect;
+    bool Primary = false;
+    int32_t Left() const { return BoundsRect.Left; }
+    int32_t Top() const { return BoundsRect.Top; }
+    int32_t Width() const { return BoundsRect.Width(); }
+    int32_t Height() const { return BoundsRect.Height(); }
+};
+
+enum TMonitorDefaultTo { mdNearest, mdNull, mdPrimary };
+
+class TScreen : public TComponent {
+public:
+    explicit TScreen(TComponent* owner);
+
+    // The cursor the whole program shows (crDefault: each control's own).
+    TCursor GetCursor() const { return FCursor; }
+    void SetCursor(TCursor value);
+    // The cursor handle for a cursor id (standard ones and those registered with SetCursors).
+    win::HCURSOR GetCursors(TCursor id) const;
+    void SetCursors(TCursor id, win::HCURSOR handle);
+
+    int32_t GetFormCount() const { return int32_t(FForms.size()); }
+    TCustomForm* GetForm(int32_t index) const { return FForms.at(size_t(index)); }
+    TCustomForm* GetActiveForm() const { return FActiveForm; }
+    TWinControl* GetActiveControl() const;
+
+    int32_t GetWidth() const;
+    int32_t GetHeight() const;
+    TRect GetWorkAreaRect() const;
+    int32_t GetMonitorCount() const;
+    TMonitor GetMonitor(int32_t index) const;
+    TMonitor MonitorFromPoint(TPoint point, TMonitorDefaultTo fallback = mdNearest) const;
+
+    void AddForm(TCustomForm* form);
+    void RemoveForm(TCustomForm* form);
+    void FormActivated(TCustomForm* form);
+
+private:
+    TCursor FCursor = crDefault;
+    std::vector<std::pair<TCursor, win::HCURSOR>> FCursors;
+    std::vector<TCustomForm*> FForms;
+    TCustomForm* FActiveForm = nullptr;
+};
+
+class TMouse {
+public:
+    TPoint GetCursorPos() const;
+    void SetCursorPos(TPoint value);
+    int32_t GetDragThreshold() const { return FDragThreshold; }
+    void SetDragThreshold(int32_t value) { FDragThreshold = value; }
+    int32_t GetWheelScrollLines() const;
+    bool GetMousePresent() const { return true; }
+
+private:
+    int32_t FDragThreshold = 5;
+};
+
+// The standard cursor of a cursor id (the arrow for unknown ones).
+win::HCURSOR CursorHandle(TCursor cursor);
+
+extern TApplication* Application;
+extern TScreen* Screen;
+extern TMouse* Mouse;
+
+} // namespace vcl

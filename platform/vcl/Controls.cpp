@@ -1,0 +1,1503 @@
+#include "platform/vcl/Controls.h"
+
+#include "platform/vcl/Application.h"
+#include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Forms.h"
+#include "platform/win/user/Backend.h"
+#include "platform/win/user/User.h"
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+
+namespace vcl {
+
+namespace {
+
+constexpr const char* ControlsObjectProp = "LoomwickControl";
+
+// The control whose window is being created: its first messages arrive before CreateWindowEx returns.
+thread_local TWinControl* ControlsCreating = nullptr;
+
+// The window procedure each registered class builds on, by class name.
+std::map<std::string, win::WNDPROC>& ControlsDefProcs() {
+    static std::map<std::string, win::WNDPROC> procs;
+    return procs;
+}
+
+thread_local int32_t ControlsDepth = 0;
+thread_local std::vector<TObject*>* ControlsPendingFrees = nullptr;
+
+void ControlsFlushPendingFrees() {
+    while (ControlsPendingFrees && !ControlsPendingFrees->empty()) {
+        TObject* obj = ControlsPendingFrees->front();
+        ControlsPendingFrees->erase(ControlsPendingFrees->begin());
+        obj->Free();
+    }
+}
+
+bool ControlsIsMouseMessage(win::UINT msg) {
+    return msg >= win::WM_MOUSEFIRST && msg <= win::WM_MOUSELAST;
+}
+
+} // namespace
+
+TShiftState MouseShiftState(win::WPARAM keys) {
+    TShiftState s;
+    if (keys & win::MK_SHIFT)
+        s.Include(ssShift);
+    if (keys & win::MK_CONTROL)
+        s.Include(ssCtrl);
+    if (keys & win::MK_LBUTTON)
+        s.Include(ssLeft);
+    if (keys & win::MK_RBUTTON)
+        s.Include(ssRight);
+    if (keys & win::MK_MBUTTON)
+        s.Include(ssMiddle);
+    if (win::GetKeyState(win::VK_MENU) < 0)
+        s.Include(ssAlt);
+    return s;
+}
+
+TShiftState KeyboardShiftState() {
+    TShiftState s;
+    if (win::GetKeyState(win::VK_SHIFT) < 0)
+        s.Include(ssShift);
+    if (win::GetKeyState(win::VK_CONTROL) < 0)
+        s.Include(ssCtrl);
+    if (win::GetKeyState(win::VK_MENU) < 0)
+        s.Include(ssAlt);
+    return s;
+}
+
+TCustomForm* GetParentForm(TControl* control) {
+    while (control && control->GetParent())
+        control = control->GetParent();
+    return dynamic_cast<TCustomForm*>(control);
+}
+
+// ---- TControl ------------------------------------------------------------------------------------------
+
+TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>()) {
+    FFont->OnChange = [this](TObject* sender) { FontChanged(sender); };
+}
+
+TControl::~TControl() {
+    FFont->OnChange = nullptr;
+    if (FParent)
+        FParent->RemoveControl(this);
+}
+
+TComponent* TControl::GetParentComponent() const {
+    return FParent;
+}
+
+void TControl::SetParentComponent(TComponent* value) {
+    if (auto* p = dynamic_cast<TWinControl*>(value))
+        SetParent(p);
+}
+
+TCustomForm* TControl::ParentForm() const {
+    return GetParentForm(const_cast<TControl*>(this));
+}
+
+void TControl::SetParent(TWinControl* value) {
+    if (value == FParent)
+        return;
+    if (value == this)
+        throw EInvalidOperation("A control cannot have itself as its parent");
+    if (auto* self = dynamic_cast<TWinControl*>(this); self && value && self->ContainsControl(value))
+        throw EInvalidOperation("A control cannot be the parent of one of its own parents");
+    if (FParent)
+        FParent->RemoveControl(this);
+    if (value)
+        value->InsertControl(this);
+}
+
+void TControl::UpdateAnchorRules() {
+    if (!FParent)
+        return;
+    TRect r = FParent->GetClientRect();
+    FAnchorRight = r.Width() - (FLeft + FWidth);
+    FAnchorBottom = r.Height() - (FTop + FHeight);
+}
+
+void TControl::AnchorTo(TSize oldSize, TSize newSize) {
+    if (FAlign != alNone || (oldSize.cx == newSize.cx && oldSize.cy == newSize.cy))
+        return;
+    int32_t l = FLeft, t = FTop, w = FWidth, h = FHeight;
+    if (FAnchors.Contains(akRight)) {
+        if (FAnchors.Contains(akLeft))
+            w = std::max(0, newSize.cx - FAnchorRight - l);
+        else
+            l = newSize.cx - FAnchorRight - w;
+    } else if (!FAnchors.Contains(akLeft)) {
+        l += (newSize.cx - oldSize.cx) / 2; // neither side: keep the same place relative to the middle
+    }
+    if (FAnchors.Contains(akBottom)) {
+        if (FAnchors.Contains(akTop))
+            h = std::max(0, newSize.cy - FAnchorBottom - t);
+        else
+            t = newSize.cy - FAnchorBottom - h;
+    } else if (!FAnchors.Contains(akTop)) {
+        t += (newSize.cy - oldSize.cy) / 2;
+    }
+    FAligning = true;
+    try {
+        SetBounds(l, t, w, h);
+    } catch (...) {
+        FAligning = false;
+        throw;
+    }
+    FAligning = false;
+}
+
+void TControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
+    width = std::max(0, width);
+    height = std::max(0, height);
+    bool moved = left != FLeft || top != FTop;
+    bool sized = width != FWidth || height != FHeight;
+    if (!moved && !sized)
+        return;
+    InvalidateControl(FVisible);
+    UpdateBoundsFields(left, top, width, height);
+    BoundsChanged(moved, sized);
+}
+
+void TControl::UpdateBoundsFields(int32_t left, int32_t top, int32_t width, int32_t height) {
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
+    if (!FAligning)
+        UpdateAnchorRules();
+}
+
+void TControl::BoundsChanged(bool moved, bool sized) {
+    InvalidateControl(FVisible);
+    if (FParent && !FAligning && FAlign != alNone)
+        FParent->Realign();
+    if (sized)
+        Resize();
+}
+
+void TControl::SetClientSize(int32_t width, int32_t height) {
+    TRect c = GetClientRect();
+    SetBounds(FLeft, FTop, FWidth + width - c.Width(), FHeight + height - c.Height());
+}
+
+TRect TControl::GetClientRect() {
+    return {0, 0, FWidth, FHeight};
+}
+
+TPoint TControl::ClientOrigin() {
+    if (auto* w = dynamic_cast<TWinControl*>(this); w && w->FHandle) {
+        TPoint p{0, 0};
+        win::ClientToScreen(w->FHandle, &p);
+        return p;
+    }
+    if (!FParent)
+        return {FLeft, FTop};
+    TPoint p = FParent->ClientOrigin();
+    return {p.X + FLeft, p.Y + FTop};
+}
+
+TPoint TControl::ClientToScreen(TPoint p) {
+    TPoint o = ClientOrigin();
+    return {p.X + o.X, p.Y + o.Y};
+}
+
+TPoint TControl::ScreenToClient(TPoint p) {
+    TPoint o = ClientOrigin();
+    return {p.X - o.X, p.Y - o.Y};
+}
+
+void TControl::SetAlign(TAlign value) {
+    if (value == FAlign)
+        return;
+    FAlign = value;
+    if (FParent) {
+        if (value == alNone)
+            UpdateAnchorRules();
+        FParent->Realign();
+    }
+}
+
+void TControl::SetAnchors(TAnchors value) {
+    if (value == FAnchors)
+        return;
+    FAnchors = value;
+    UpdateAnchorRules();
+}
+
+void TControl::SetVisible(bool value) {
+    if (value == FVisible)
+        return;
+    InvalidateControl(true);
+    FVisible = value;
+    Perform(CM_VISIBLECHANGED, value);
+    if (FParent && FAlign != alNone)
+        FParent->Realign();
+}
+
+bool TControl::Showing() const {
+    return FVisible && FParent && FParent->Showing();
+}
+
+void TControl::SetEnabled(bool value) {
+    if (value == FEnabled)
+        return;
+    FEnabled = value;
+    Perform(CM_ENABLEDCHANGED);
+}
+
+bool TControl::IsEnabledChain() const {
+    for (const TControl* c = this; c; c = c->FParent)
+        if (!c->FEnabled)
+            return false;
+    return true;
+}
+
+void TControl::SetColor(TColor value) {
+    if (value == FColor && !FParentColor)
+        return;
+    FColor = value;
+    FParentColor = false;
+    Perform(CM_COLORCHANGED);
+}
+
+void TControl::SetParentColor(bool value) {
+    if (value == FParentColor)
+        return;
+    FParentColor = value;
+    if (value && FParent)
+        Perform(CM_PARENTCOLORCHANGED);
+}
+
+void TControl::SetParentFont(bool value) {
+    if (value == FParentFont)
+        return;
+    FParentFont = value;
+    if (value && FParent)
+        Perform(CM_PARENTFONTCHANGED);
+}
+
+void TControl::FontChanged(TObject*) {
+    // A font set by the control's own code stops following the parent's.
+    if (!(FControlState.Contains(csReadingState)))
+        FParentFont = false;
+    Perform(CM_FONTCHANGED);
+}
+
+void TControl::SetText(const std::string& value) {
+    if (value == FText)
+        return;
+    FText = value;
+    if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated())
+        win::SetWindowText(w->FHandle, value.c_str());
+    Perform(CM_TEXTCHANGED);
+}
+
+void TControl::SetCursor(TCursor value) {
+    if (value == FCursor)
+        return;
+    FCursor = value;
+    Perform(CM_CURSORCHANGED);
+}
+
+win::LRESULT TControl::Perform(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
+    TMessage m{msg, wParam, lParam, 0};
+    WndProc(m);
+    return m.Result;
+}
+
+void TControl::WndProc(TMessage& message) {
+    Dispatch(message);
+}
+
+void TControl::HandleMouse(TMessage& m) {
+    TShiftState shift = MouseShiftState(m.WParam);
+    int32_t x = win::GET_X_LPARAM(m.LParam), y = win::GET_Y_LPARAM(m.LParam);
+    switch (m.Msg) {
+    case win::WM_MOUSEMOVE:
+        MouseMove(shift, x, y);
+        break;
+    case win::WM_LBUTTONDOWN:
+    case win::WM_LBUTTONDBLCLK:
+        if (m.Msg == win::WM_LBUTTONDBLCLK && FControlStyle.Contains(csDoubleClicks)) {
+            DblClick();
+            shift.Include(ssDouble);
+        }
+        FControlState.Include(csLButtonDown);
+        if (FControlStyle.Contains(csClickEvents))
+            FControlState.Include(csClicked);
+        MouseDown(mbLeft, shift, x, y);
+        break;
+    case win::WM_LBUTTONUP: {
+        bool clicked = FControlState.Contains(csClicked);
+        FControlState.Exclude(csLButtonDown).Exclude(csClicked);
+        MouseUp(mbLeft, shift, x, y);
+        if (clicked && RectContains(GetClientRect(), {x, y}))
+            Click();
+        break;
+    }
+    case win::WM_RBUTTONDOWN:
+        MouseDown(mbRight, shift, x, y);
+        break;
+    case win::WM_RBUTTONUP:
+        MouseUp(mbRight, shift, x, y);
+        break;
+    case win::WM_MBUTTONDOWN:
+        MouseDown(mbMiddle, shift, x, y);
+        break;
+    case win::WM_MBUTTONUP:
+        MouseUp(mbMiddle, shift, x, y);
+        break;
+    default:
+        break;
+    }
+}
+
+void TControl::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+    case win::WM_MOUSEMOVE:
+    case win::WM_LBUTTONDOWN:
+    case win::WM_LBUTTONDBLCLK:
+    case win::WM_LBUTTONUP:
+    case win::WM_RBUTTONDOWN:
+    case win::WM_RBUTTONUP:
+    case win::WM_MBUTTONDOWN:
+    case win::WM_MBUTTONUP:
+        HandleMouse(m);
+        // A windowed control's own window still sees the message (focus, capture, the class's behaviour).
+        DefaultHandler(m);
+        return;
+    case CM_MOUSEENTER:
+        FMouseInControl = true;
+        if (OnMouseEnter)
+            OnMouseEnter(this);
+        return;
+    case CM_MOUSELEAVE:
+        FMouseInControl = false;
+        if (OnMouseLeave)
+            OnMouseLeave(this);
+        return;
+    case CM_PARENTFONTCHANGED:
+        if (FParentFont && FParent) {
+            FControlState.Include(csReadingState);
+            FFont->Assign(FParent->GetFont());
+            FControlState.Exclude(csReadingState);
+        }
+        return;
+    case CM_PARENTCOLORCHANGED:
+        if (FParentColor && FParent) {
+            FColor = FParent->GetColor();
+            Perform(CM_COLORCHANGED);
+        }
+        return;
+    case CM_FONTCHANGED:
+    case CM_COLORCHANGED:
+    case CM_ENABLEDCHANGED:
+    case CM_TEXTCHANGED:
+        Invalidate();
+        return;
+    default:
+        DefaultHandler(m);
+    }
+}
+
+void TControl::DefaultHandler(TMessage&) {}
+
+void TControl::Click() {
+    if (OnClick)
+        OnClick(this);
+}
+
+void TControl::DblClick() {
+    if (OnDblClick)
+        OnDblClick(this);
+}
+
+void TControl::MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y) {
+    if (OnMouseDown)
+        OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TShiftState shift, int32_t x, int32_t y) {
+    if (OnMouseMove)
+        OnMouseMove(this, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y) {
+    if (OnMouseUp)
+        OnMouseUp(this, button, shift, x, y);
+}
+
+void TControl::Resize() {
+    if (OnResize)
+        OnResize(this);
+}
+
+void TControl::Changed() {
+    if (FParent)
+        FParent->Perform(CM_CHANGED, 0, reinterpret_cast<win::LPARAM>(this));
+}
+
+void TControl::InvalidateControl(bool isVisible) {
+    if (!isVisible || !FParent || !FParent->HandleAllocated() || dynamic_cast<TWinControl*>(this))
+        return;
+    TRect r = GetBoundsRect();
+    win::InvalidateRect(FParent->FHandle, &r, win::TRUE);
+}
+
+void TControl::Invalidate() {
+    InvalidateControl(FVisible);
+}
+
+void TControl::Update() {
+    if (FParent)
+        FParent->Update();
+}
+
+void TControl::Repaint() {
+    Invalidate();
+    Update();
+}
+
+void TControl::BringToFront() {
+    if (!FParent)
+        return;
+    auto& list = FParent->FControls;
+    list.erase(std::find(list.begin(), list.end(), this));
+    list.push_back(this);
+    if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated())
+        win::SetWindowPos(w->FHandle, nullptr, 0, 0, 0, 0,
+                          win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
+    Invalidate();
+}
+
+void TControl::SendToBack() {
+    if (!FParent)
+        return;
+    auto& list = FParent->FControls;
+    list.erase(std::find(list.begin(), list.end(), this));
+    list.insert(list.begin(), this);
+    if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated())
+        win::SetWindowPos(w->FHandle, win::HWND_BOTTOM, 0, 0, 0, 0,
+                          win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
+    Invalidate();
+}
+
+// ---- TWinControl ---------------------------------------------------------------------------------------
+
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
+    FControlStyle.Include(csAcceptsControls);
+    FColor = clBtnFace;
+}
+
+TWinControl::~TWinControl() {
+    // Parented children go with their parent.
+    while (!FControls.empty()) {
+        TControl* child = FControls.back();
+        RemoveControl(child);
+        child->Free();
+    }
+    if (FHandle) {
+        // The derived parts are gone: the window is destroyed without reaching this object.
+        win::HWND h = FHandle;
+        win::RemoveProp(h, ControlsObjectProp);
+        FHandle = nullptr;
+        win::DestroyWindow(h);
+    }
+}
+
+void TWinControl::BeforeDestruction() {
+    TControl::BeforeDestruction();
+    // The window goes while the object is whole, so its last messages reach every override.
+    if (FHandle)
+        DestroyHandle();
+}
+
+TWinControl* TWinControl::FindControl(win::HWND hwnd) {
+    if (!hwnd)
+        return nullptr;
+    return reinterpret_cast<TWinControl*>(win::GetProp(hwnd, ControlsObjectProp));
+}
+
+int32_t TWinControl::DispatchDepth() {
+    return ControlsDepth;
+}
+
+void TWinControl::FreeAfterHandlers(TObject* object) {
+    if (ControlsDepth == 0) {
+        object->Free();
+        return;
+    }
+    if (!ControlsPendingFrees)
+        ControlsPendingFrees = new std::vector<TObject*>();
+    if (std::find(ControlsPendingFrees->begin(), ControlsPendingFrees->end(), object) ==
+        ControlsPendingFrees->end())
+        ControlsPendingFrees->push_back(object);
+}
+
+void TWinControl::CancelFreeAfterHandlers(TObject* object) {
+    if (ControlsPendingFrees)
+        ControlsPendingFrees->erase(
+            std::remove(ControlsPendingFrees->begin(), ControlsPendingFrees->end(), object),
+            ControlsPendingFrees->end());
+}
+
+win::HWND TWinControl::GetHandle() {
+    HandleNeeded();
+    return FHandle;
+}
+
+void TWinControl::HandleNeeded() {
+    if (FHandle)
+        return;
+    if (FParent)
+        FParent->HandleNeeded();
+    CreateHandle();
+}
+
+void TWinControl::CreateHandle() {
+    if (FHandle)
+        return;
+    CreateWnd();
+    CreateWndDone();
+    for (TControl* c : std::vector<TControl*>(FControls))
+        if (auto* w = dynamic_cast<TWinControl*>(c))
+            w->HandleNeeded();
+    FLastClientSize = {GetClientRect().Width(), GetClientRect().Height()};
+    AlignChildren();
+}
+
+void TWinControl::CreateParams(TCreateParams& p) {
+    p.Caption = FText;
+    p.Style = win::WS_CHILD | win::WS_CLIPCHILDREN | win::WS_CLIPSIBLINGS;
+    if (FVisible)
+        p.Style |= win::WS_VISIBLE;
+    if (!FEnabled)
+        p.Style |= win::WS_DISABLED;
+    if (FTabStop)
+        p.Style |= win::WS_TABSTOP;
+    p.X = FLeft;
+    p.Y = FTop;
+    p.Width = FWidth;
+    p.Height = FHeight;
+    p.WndParent = FParent ? FParent->FHandle : FParentWindow;
+    p.WindowClassStyle = win::CS_VREDRAW | win::CS_HREDRAW | win::CS_DBLCLKS;
+    p.WinClassName = ClassName();
+}
+
+void TWinControl::CreateWnd() {
+    TCreateParams p;
+    CreateParams(p);
+    if ((p.Style & win::WS_CHILD) && !p.WndParent)
+        throw EInvalidOperation("Control '" + GetName() + "' has no parent window");
+    auto& procs = ControlsDefProcs();
+    auto known = procs.find(p.WinClassName);
+    if (known == procs.end()) {
+        win::WNDCLASSEX wc;
+        win::WNDPROC base = win::DefWindowProc;
+        if (!p.SuperClassName.empty()) {
+            win::WNDCLASSEX super;
+            if (!win::GetClassInfoEx(nullptr, p.SuperClassName.c_str(), &super))
+                throw EOutOfResources("Window class " + p.SuperClassName + " is not registered");
+            base = super.lpfnWndProc;
+            wc = super;
+        }
+        wc.style = p.WindowClassStyle | (p.SuperClassName.empty() ? 0 : wc.style);
+        wc.lpfnWndProc = CALLBACK_WndProc;
+        wc.lpszClassName = p.WinClassName;
+        if (!win::RegisterClassEx(wc))
+            throw EOutOfResources("Cannot register the window class " + p.WinClassName);
+        known = procs.emplace(p.WinClassName, base).first;
+    }
+    FDefWndProc = known->second;
+    CreateWindowHandle(p);
+    if (!FHandle)
+        throw EOutOfResources("Error creating window");
+}
+
+void TWinControl::CreateWindowHandle(const TCreateParams& p) {
+    TWinControl* previous = ControlsCreating;
+    ControlsCreating = this;
+    try {
+        win::HWND h = win::CreateWindowEx(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X,
+                                          p.Y, p.Width, p.Height, p.WndParent, nullptr, nullptr, p.Param);
+        ControlsCreating = previous;
+        if (h && !FHandle) {
+            FHandle = h;
+            win::SetProp(h, ControlsObjectProp, reinterpret_cast<win::HANDLE>(this));
+        }
+    } catch (...) {
+        ControlsCreating = previous;
+        throw;
+    }
+}
+
+void TWinControl::DestroyHandle() {
+    if (!FHandle)
+        return;
+    FDestroyingHandle = true;
+    for (TControl* c : std::vector<TControl*>(FControls))
+        if (auto* w = dynamic_cast<TWinControl*>(c))
+            w->DestroyHandle();
+    DestroyWnd();
+    FDestroyingHandle = false;
+}
+
+void TWinControl::DestroyWnd() {
+    // Keep the text the window may have been given by the user.
+    if (FHandle)
+        FText = win::GetWindowTextString(FHandle);
+    DestroyWindowHandle();
+}
+
+void TWinControl::DestroyWindowHandle() {
+    if (FHandle)
+        win::DestroyWindow(FHandle);
+    FHandle = nullptr;
+}
+
+void TWinControl::RecreateWnd() {
+    if (!FHandle)
+        return;
+    DestroyHandle();
+    HandleNeeded();
+}
+
+void TWinControl::SetParentWindow(win::HWND value) {
+    if (value == FParentWindow)
+        return;
+    FParentWindow = value;
+    if (FHandle && !FParent) {
+        if (value)
+            win::SetParent(FHandle, value);
+        else
+            DestroyHandle();
+    }
+}
+
+win::LRESULT TWinControl::CALLBACK_WndProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam,
+                                           win::LPARAM lParam) {
+    auto* control = reinterpret_cast<TWinControl*>(win::GetProp(hwnd, ControlsObjectProp));
+    if (!control && ControlsCreating && !ControlsCreating->FHandle) {
+        control = ControlsCreating;
+        control->FHandle = hwnd;
+        win::SetProp(hwnd, ControlsObjectProp, reinterpret_cast<win::HANDLE>(control));
+    }
+    if (!control) {
+        auto it = ControlsDefProcs().find(win::GetClassNameString(hwnd));
+        win::WNDPROC proc = it == ControlsDefProcs().end() ? win::DefWindowProc : it->second;
+        return win::CallWindowProc(proc, hwnd, msg, wParam, lParam);
+    }
+    TMessage m{msg, wParam, lParam, 0};
+    struct DepthGuard {
+        DepthGuard() { ++ControlsDepth; }
+        ~DepthGuard() { --ControlsDepth; }
+    };
+    try {
+        DepthGuard depth;
+        control->WndProc(m);
+    } catch (const win::StallError&) {
+        throw; // a test's input ran out: not the program's error
+    } catch (const EAbort&) {
+    } catch (const std::exception& e) {
+        if (!Application)
+            throw;
+        Application->HandleException(control, e);
+    }
+    if (msg == win::WM_NCDESTROY) {
+        // The window is gone; the control (if it still exists) makes a new one when needed.
+        if (win::GetProp(hwnd, ControlsObjectProp) == reinterpret_cast<win::HANDLE>(control)) {
+            win::RemoveProp(hwnd, ControlsObjectProp);
+            control->FHandle = nullptr;
+        }
+    }
+    if (ControlsDepth == 0 && ControlsPendingFrees && !ControlsPendingFrees->empty())
+        ControlsFlushPendingFrees(); // the last handler returned: forms released meanwhile go now
+    return m.Result;
+}
+
+void TWinControl::WndProc(TMessage& m) {
+    if (ControlsIsMouseMessage(m.Msg) && m.Msg != win::WM_MOUSEWHEEL) {
+        TPoint p{win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)};
+        if (m.Msg == win::WM_MOUSEMOVE && !FMouseInControl) {
+            win::TRACKMOUSEEVENT tme;
+            tme.dwFlags = win::TME_LEAVE;
+            tme.hwndTrack = FHandle;
+            win::TrackMouseEvent(&tme);
+            Perform(CM_MOUSEENTER);
+        }
+        // Graphic children take the mouse over their bounds; the one pressed keeps it until release.
+        TControl* target = FCaptureControl;
+        if (!target) {
+            target = ControlAtPos(p, false, false);
+            if (target && (!target->IsEnabledChain() || dynamic_cast<TWinControl*>(target)))
+                target = nullptr;
+        }
+        if (m.Msg == win::WM_MOUSEMOVE && FMouseControl != target && !FCaptureControl) {
+            TControl* old = FMouseControl;
+            FMouseControl = target;
+            if (old)
+                old->Perform(CM_MOUSELEAVE);
+            if (target)
+                target->Perform(CM_MOUSEENTER);
+        }
+        if (target) {
+            bool down = m.Msg == win::WM_LBUTTONDOWN || m.Msg == win::WM_RBUTTONDOWN ||
+                        m.Msg == win::WM_MBUTTONDOWN || m.Msg == win::WM_LBUTTONDBLCLK;
+            bool up = m.Msg == win::WM_LBUTTONUP || m.Msg == win::WM_RBUTTONUP || m.Msg == win::WM_MBUTTONUP;
+            if (down && target->FControlStyle.Contains(csCaptureMouse)) {
+                FCaptureControl = target;
+                win::SetCapture(FHandle);
+            }
+            if (up && FCaptureControl == target) {
+                FCaptureControl = nullptr;
+                if (win::GetCapture() == FHandle)
+                    win::ReleaseCapture();
+            }
+            TMessage child{m.Msg, m.WParam, win::MAKELPARAM(p.X - target->FLeft, p.Y - target->FTop), 0};
+            target->WndProc(child);
+            m.Result = child.Result;
+            return;
+        }
+    }
+    switch (m.Msg) {
+    case win::WM_MOUSELEAVE:
+        if (FMouseControl) {
+            TControl* old = FMouseControl;
+            FMouseControl = nullptr;
+            old->Perform(CM_MOUSELEAVE);
+        }
+        if (FMouseInControl)
+            Perform(CM_MOUSELEAVE);
+        return;
+    case win::WM_CAPTURECHANGED:
+        FCaptureControl = nullptr;
+        break;
+    default:
+        break;
+    }
+    Dispatch(m);
+}
+
+bool TWinControl::DoKeyDown(uint16_t& key, TShiftState shift) {
+    TCustomForm* form = ParentForm();
+    if (form && form != this && form->GetKeyPreview() && form->DoKeyDown(key, shift))
+        return true;
+    KeyDown(key, shift);
+    return key == 0;
+}
+
+bool TWinControl::DoKeyPress(char& key) {
+    TCustomForm* form = ParentForm();
+    if (form && form != this && form->GetKeyPreview() && form->DoKeyPress(key))
+        return true;
+    KeyPress(key);
+    return key == 0;
+}
+
+bool TWinControl::DoKeyUp(uint16_t& key, TShiftState shift) {
+    TCustomForm* form = ParentForm();
+    if (form && form != this && form->GetKeyPreview() && form->DoKeyUp(key, shift))
+        return true;
+    KeyUp(key, shift);
+    return key == 0;
+}
+
+void TWinControl::KeyDown(uint16_t& key, TShiftState shift) {
+    if (OnKeyDown)
+        OnKeyDown(this, key, shift);
+}
+
+void TWinControl::KeyPress(char& key) {
+    if (OnKeyPress)
+        OnKeyPress(this, key);
+}
+
+void TWinControl::KeyUp(uint16_t& key, TShiftState shift) {
+    if (OnKeyUp)
+        OnKeyUp(this, key, shift);
+}
+
+void TWinControl::DoEnter() {
+    if (OnEnter)
+        OnEnter(this);
+}
+
+void TWinControl::DoExit() {
+    if (OnExit)
+        OnExit(this);
+}
+
+void TWinControl::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+    case win::WM_PAINT:
+        PaintHandler(m);
+        return;
+    case win::WM_ERASEBKGND: {
+        auto dc = reinterpret_cast<win::HDC>(m.WParam);
+        TRect r;
+        win::GetClientRect(FHandle, &r);
+        win::HBRUSH brush = win::CreateSolidBrush(win::COLORREF(ColorToRGB(FColor)));
+        win::FillRect(dc, &r, brush);
+        win::DeleteObject(brush);
+        m.Result = 1;
+        return;
+    }
+    case win::WM_WINDOWPOSCHANGED:
+        DefaultHandler(m);
+        WMWindowPosChanged();
+        return;
+    case win::WM_KEYDOWN:
+    case win::WM_SYSKEYDOWN: {
+        uint16_t key = uint16_t(m.WParam);
+        if (DoKeyDown(key, KeyboardShiftState()))
+            return;
+        // Keys the control does not want are the dialog's: Tab, Enter, Escape.
+        if (key == win::VK_TAB || key == win::VK_RETURN || key == win::VK_ESCAPE) {
+            TMessage code{win::WM_GETDLGCODE, 0, 0, 0};
+            DefaultHandler(code);
+            bool wanted = (code.Result & win::DLGC_WANTALLKEYS) ||
+                          (key == win::VK_TAB && (code.Result & win::DLGC_WANTTAB));
+            TCustomForm* form = ParentForm();
+            if (!wanted && form && form->Perform(CM_DIALOGKEY, key, 0) != 0)
+                return;
+        }
+        m.WParam = key;
+        DefaultHandler(m);
+        return;
+    }
+    case win::WM_CHAR: {
+        char key = char(m.WParam);
+        if (DoKeyPress(key))
+            return;
+        m.WParam = win::WPARAM(uint8_t(key));
+        DefaultHandler(m);
+        return;
+    }
+    case win::WM_KEYUP:
+    case win::WM_SYSKEYUP: {
+        uint16_t key = uint16_t(m.WParam);
+        if (DoKeyUp(key, KeyboardShiftState()))
+            return;
+        DefaultHandler(m);
+        return;
+    }
+    case win::WM_SETFOCUS:
+        DefaultHandler(m);
+        if (TCustomForm* form = ParentForm())
+            form->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<win::LPARAM>(this));
+        DoEnter();
+        return;
+    case win::WM_KILLFOCUS:
+        DefaultHandler(m);
+        DoExit();
+        return;
+    case win::WM_LBUTTONDOWN:
+    case win::WM_LBUTTONDBLCLK:
+        if (FControlStyle.Contains(csCaptureMouse) && FHandle)
+            win::SetCapture(FHandle);
+        TControl::Dispatch(m);
+        return;
+    case win::WM_LBUTTONUP:
+        if (FControlStyle.Contains(csCaptureMouse) && FHandle && win::GetCapture() == FHandle)
+            win::ReleaseCapture();
+        TControl::Dispatch(m);
+        return;
+    case win::WM_SETCURSOR: {
+        if (win::LOWORD(win::WPARAM(m.LParam)) == win::HTCLIENT &&
+            reinterpret_cast<win::HWND>(m.WParam) == FHandle) {
+            TCursor cursor = Screen ? Screen->GetCursor() : crDefault;
+            if (cursor == crDefault) {
+                TPoint p;
+                win::GetCursorPos(&p);
+                win::ScreenToClient(FHandle, &p);
+                TControl* c = ControlAtPos(p, false, false);
+                cursor = (c && !dynamic_cast<TWinControl*>(c)) ? c->FCursor : FCursor;
+            }
+            if (cursor != crDefault) {
+                win::SetCursor(CursorHandle(cursor));
+                m.Result = 1;
+                return;
+            }
+        }
+        DefaultHandler(m);
+        return;
+    }
+    case win::WM_COMMAND:
+    case win::WM_NOTIFY:
+    case win::WM_DRAWITEM: {
+        // Notifications go back to the control they came from.
+        win::HWND from = m.Msg == win::WM_COMMAND ? reinterpret_cast<win::HWND>(m.LParam) : nullptr;
+        if (m.Msg == win::WM_DRAWITEM || m.Msg == win::WM_NOTIFY) {
+            DefaultHandler(m);
+            return;
+        }
+        if (TWinControl* c = FindControl(from); c && c != this) {
+            m.Result = c->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+            return;
+        }
+        DefaultHandler(m);
+        return;
+    }
+    case CM_FONTCHANGED:
+        if (FHandle)
+            win::SendMessage(FHandle, win::WM_SETFONT, reinterpret_cast<win::WPARAM>(FFont->GetHandle()), 0);
+        for (TControl* c : std::vector<TControl*>(FControls))
+            c->Perform(CM_PARENTFONTCHANGED);
+        Invalidate();
+        return;
+    case CM_COLORCHANGED:
+        for (TControl* c : std::vector<TControl*>(FControls))
+            c->Perform(CM_PARENTCOLORCHANGED);
+        Invalidate();
+        return;
+    case CM_ENABLEDCHANGED:
+        if (FHandle)
+            win::EnableWindow(FHandle, FEnabled);
+        Invalidate();
+        return;
+    case CM_VISIBLECHANGED:
+        UpdateShowing();
+        return;
+    case CM_CHANGED:
+        Realign();
+        return;
+    default:
+        TControl::Dispatch(m);
+    }
+}
+
+void TWinControl::DefaultHandler(TMessage& m) {
+    if (!FHandle) {
+        m.Result = 0;
+        return;
+    }
+    if (m.Msg >= CM_BASE) {
+        m.Result = 0; // the class library's own messages mean nothing to the window system
+        return;
+    }
+    m.Result = win::CallWindowProc(FDefWndProc ? FDefWndProc : win::DefWindowProc, FHandle, m.Msg, m.WParam,
+                                   m.LParam);
+}
+
+void TWinControl::PaintHandler(TMessage& m) {
+    win::PAINTSTRUCT ps;
+    auto dc = reinterpret_cast<win::HDC>(m.WParam);
+    bool own = dc == nullptr;
+    if (own)
+        dc = win::BeginPaint(FHandle, &ps);
+    try {
+        int saved = win::SaveDC(dc);
+        PaintWindow(dc);
+        win::RestoreDC(dc, saved);
+        PaintControls(dc, nullptr);
+    } catch (...) {
+        if (own)
+            win::EndPaint(FHandle, &ps);
+        throw;
+    }
+    if (own)
+        win::EndPaint(FHandle, &ps);
+}
+
+void TWinControl::PaintControls(win::HDC dc, TControl* first) {
+    bool started = first == nullptr;
+    for (TControl* c : std::vector<TControl*>(FControls)) {
+        if (!started) {
+            started = c == first;
+            if (!started)
+                continue;
+        }
+        if (dynamic_cast<TWinControl*>(c) || !c->FVisible || c->FWidth <= 0 || c->FHeight <= 0)
+            continue;
+        int saved = win::SaveDC(dc);
+        win::POINT org;
+        win::GetViewportOrgEx(dc, &org);
+        win::IntersectClipRect(dc, c->FLeft, c->FTop, c->FLeft + c->FWidth, c->FTop + c->FHeight);
+        win::SetViewportOrgEx(dc, org.X + c->FLeft, org.Y + c->FTop, nullptr);
+        c->Perform(win::WM_PAINT, reinterpret_cast<win::WPARAM>(dc), 0);
+        win::RestoreDC(dc, saved);
+    }
+}
+
+void TWinControl::WMWindowPosChanged() {
+    if (!FHandle)
+        return;
+    TRect r;
+    win::GetWindowRect(FHandle, &r);
+    win::HWND parent = win::GetParent(FHandle);
+    if (parent && (win::GetWindowLong(FHandle, win::GWL_STYLE) & win::WS_CHILD)) {
+        TPoint tl{r.Left, r.Top};
+        win::ScreenToClient(parent, &tl);
+        r = {tl.X, tl.Y, tl.X + r.Width(), tl.Y + r.Height()};
+    }
+    bool moved = r.Left != FLeft || r.Top != FTop;
+    bool sized = r.Width() != FWidth || r.Height() != FHeight;
+    TRect client = GetClientRect();
+    bool clientSized = client.Width() != FLastClientSize.cx || client.Height() != FLastClientSize.cy;
+    if (moved || sized) {
+        FLeft = r.Left;
+        FTop = r.Top;
+        FWidth = r.Width();
+        FHeight = r.Height();
+        if (!FAligning)
+            UpdateAnchorRules();
+    }
+    if (clientSized)
+        AlignChildren();
+    if (moved || sized) {
+        if (FParent && !FAligning && FAlign != alNone)
+            FParent->Realign();
+        if (sized)
+            Resize();
+    }
+}
+
+void TWinControl::BoundsChanged(bool moved, bool sized) {
+    if (FHandle) {
+        // The window reports its new place through WM_WINDOWPOSCHANGED, which lays out the children.
+        int32_t l = FLeft, t = FTop, w = FWidth, h = FHeight;
+        win::SetWindowPos(FHandle, nullptr, l, t, w, h, win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+        return;
+    }
+    if (sized)
+        AlignChildren();
+    TControl::BoundsChanged(moved, sized);
+}
+
+void TWinControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
+    width = std::max(0, width);
+    height = std::max(0, height);
+    if (left == FLeft && top == FTop && width == FWidth && height == FHeight)
+        return;
+    if (FHandle) {
+        // Keep the anchor distances the code asked for, then let the window report the move.
+        int32_t oldL = FLeft, oldT = FTop, oldW = FWidth, oldH = FHeight;
+        FLeft = left, FTop = top, FWidth = width, FHeight = height;
+        if (!FAligning)
+            UpdateAnchorRules();
+        FLeft = oldL, FTop = oldT, FWidth = oldW, FHeight = oldH;
+        win::SetWindowPos(FHandle, nullptr, left, top, width, height,
+                          win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+        return;
+    }
+    TControl::SetBounds(left, top, width, height);
+}
+
+TRect TWinControl::GetClientRect() {
+    if (!FHandle && IsTopLevel())
+        HandleNeeded();
+    if (FHandle) {
+        TRect r;
+        win::GetClientRect(FHandle, &r);
+        return r;
+    }
+    return TControl::GetClientRect();
+}
+
+void TWinControl::AlignChildren() {
+    if (FAlignLevel > 0) {
+        FControlState.Include(csAlignmentNeeded);
+        return;
+    }
+    TRect r = GetClientRect();
+    FControlState.Exclude(csAlignmentNeeded);
+    TSize now{r.Width(), r.Height()};
+    TSize old = FLastClientSize;
+    FLastClientSize = now;
+    DisableAlign();
+    try {
+        for (TControl* c : std::vector<TControl*>(FControls))
+            if (c->FAlign == alNone && (old.cx || old.cy))
+                c->AnchorTo(old, now);
+        AdjustClientRect(r);
+        AlignControls(nullptr, r);
+    } catch (...) {
+        --FAlignLevel;
+        throw;
+    }
+    --FAlignLevel;
+}
+
+void TWinControl::EnableAlign() {
+    if (FAlignLevel > 0 && --FAlignLevel == 0 && FControlState.Contains(csAlignmentNeeded))
+        Realign();
+}
+
+void TWinControl::Realign() {
+    if (FAlignLevel > 0) {
+        FControlState.Include(csAlignmentNeeded);
+        return;
+    }
+    TRect r = GetClientRect();
+    AdjustClientRect(r);
+    DisableAlign();
+    try {
+        AlignControls(nullptr, r);
+    } catch (...) {
+        --FAlignLevel;
+        throw;
+    }
+    --FAlignLevel;
+    FControlState.Exclude(csAlignmentNeeded);
+}
+
+void TWinControl::AlignControls(TControl*, TRect& rect) {
+    static const TAlign order[] = {alTop, alBottom, alLeft, alRight, alClient};
+    for (TAlign align : order) {
+        std::vector<TControl*> list;
+        for (TControl* c : FControls)
+            if (c->FAlign == align && c->FVisible)
+                list.push_back(c);
+        // Within one side the control nearest to that side goes first.
+        std::stable_sort(list.begin(), list.end(), [align](TControl* a, TControl* b) {
+            switch (align) {
+            case alTop:
+                return a->FTop < b->FTop;
+            case alBottom:
+                return a->FTop + a->FHeight > b->FTop + b->FHeight;
+            case alLeft:
+                return a->FLeft < b->FLeft;
+            case alRight:
+                return a->FLeft + a->FWidth > b->FLeft + b->FWidth;
+            default:
+                return false;
+            }
+        });
+        for (TControl* c : list) {
+            int32_t w = c->FWidth, h = c->FHeight;
+            int32_t rw = std::max(0, rect.Width()), rh = std::max(0, rect.Height());
+            TRect b;
+            switch (align) {
+            case alTop:
+                b = {rect.Left, rect.Top, rect.Left + rw, rect.Top + h};
+                rect.Top += h;
+                break;
+            case alBottom:
+                b = {rect.Left, rect.Bottom - h, rect.Left + rw, rect.Bottom};
+                rect.Bottom -= h;
+                break;
+            case alLeft:
+                b = {rect.Left, rect.Top, rect.Left + w, rect.Top + rh};
+                rect.Left += w;
+                break;
+            case alRight:
+                b = {rect.Right - w, rect.Top, rect.Right, rect.Top + rh};
+                rect.Right -= w;
+                break;
+            default:
+                b = {rect.Left, rect.Top, rect.Left + rw, rect.Top + rh};
+                break;
+            }
+            c->FAligning = true;
+            try {
+                c->SetBounds(b.Left, b.Top, b.Width(), b.Height());
+            } catch (...) {
+                c->FAligning = false;
+                throw;
+            }
+            c->FAligning = false;
+        }
+    }
+}
+
+void TWinControl::InsertControl(TControl* control) {
+    control->FParent = this;
+    FControls.push_back(control);
+    if (auto* w = dynamic_cast<TWinControl*>(control)) {
+        FTabList.push_back(w);
+        if (w->FHandle) {
+            if (FHandle)
+                win::SetParent(w->FHandle, FHandle);
+            else
+                w->DestroyHandle();
+        }
+        if (FHandle && !w->FHandle)
+            w->HandleNeeded();
+    }
+    control->Perform(CM_PARENTFONTCHANGED);
+    control->Perform(CM_PARENTCOLORCHANGED);
+    control->UpdateAnchorRules();
+    if (control->FAlign != alNone)
+        Realign();
+    control->InvalidateControl(control->FVisible);
+    Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<win::WPARAM>(control), 1);
+}
+
+void TWinControl::RemoveControl(TControl* control) {
+    auto it = std::find(FControls.begin(), FControls.end(), control);
+    if (it == FControls.end())
+        return;
+    control->InvalidateControl(control->FVisible);
+    FControls.erase(it);
+    if (auto* w = dynamic_cast<TWinControl*>(control)) {
+        FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), w), FTabList.end());
+        if (w->FHandle && !FDestroyingHandle && !control->GetComponentState().Contains(csDestroying))
+            w->DestroyHandle();
+    }
+    if (FMouseControl == control)
+        FMouseControl = nullptr;
+    if (FCaptureControl == control) {
+        FCaptureControl = nullptr;
+        if (FHandle && win::GetCapture() == FHandle)
+            win::ReleaseCapture();
+    }
+    control->FParent = nullptr;
+    if (control->FAlign != alNone && !GetComponentState().Contains(csDestroying))
+        Realign();
+    Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<win::WPARAM>(control), 0);
+}
+
+bool TWinControl::ContainsControl(TControl* control) const {
+    for (TControl* c = control; c; c = c->FParent)
+        if (c == this)
+            return true;
+    return false;
+}
+
+TControl* TWinControl::ControlAtPos(TPoint pos, bool allowDisabled, bool allowWinControls) {
+    for (auto it = FControls.rbegin(); it != FControls.rend(); ++it) {
+        TControl* c = *it;
+        if (!allowWinControls && dynamic_cast<TWinControl*>(c))
+            continue;
+        if (!c->FVisible || (!allowDisabled && !c->FEnabled))
+            continue;
+        if (RectContains(c->GetBoundsRect(), pos))
+            return c;
+    }
+    return nullptr;
+}
+
+void TWinControl::Broadcast(TMessage& message) {
+    for (TControl* c : std::vector<TControl*>(FControls)) {
+        c->WndProc(message);
+        if (message.Result != 0)
+            return;
+    }
+}
+
+void TWinControl::SetTabStop(bool value) {
+    if (value == FTabStop)
+        return;
+    FTabStop = value;
+    if (FHandle) {
+        auto style = win::GetWindowLong(FHandle, win::GWL_STYLE);
+        win::SetWindowLong(FHandle, win::GWL_STYLE,
+                           value ? (style | win::WS_TABSTOP) : (style & ~win::WS_TABSTOP));
+    }
+}
+
+int32_t TWinControl::GetTabOrder() const {
+    if (!FParent)
+        return -1;
+    auto& list = FParent->FTabList;
+    auto it = std::find(list.begin(), list.end(), this);
+    return it == list.end() ? -1 : int32_t(it - list.begin());
+}
+
+void TWinControl::SetTabOrder(int32_t value) {
+    if (!FParent)
+        return;
+    auto& list = FParent->FTabList;
+    list.erase(std::find(list.begin(), list.end(), this));
+    value = std::clamp<int32_t>(value, 0, int32_t(list.size()));
+    list.insert(list.begin() + value, this);
+}
+
+bool TWinControl::CanFocus() const {
+    for (const TControl* c = this; c; c = c->FParent)
+        if (!c->FVisible || !c->FEnabled)
+            return false;
+    return true;
+}
+
+bool TWinControl::Focused() const {
+    return FHandle && win::GetFocus() == FHandle;
+}
+
+void TWinControl::SetFocus() {
+    if (!CanFocus())
+        throw EInvalidOperation("Cannot focus a disabled or invisible window");
+    win::SetFocus(GetHandle());
+}
+
+TWinControl* TWinControl::FindNextControl(TWinControl* current, bool goForward, bool checkTabStop, bool) {
+    // The focusable windowed descendants in tab order, depth first.
+    std::vector<TWinControl*> order;
+    std::function<void(TWinControl*)> collect = [&](TWinControl* parent) {
+        for (TWinControl* w : parent->FTabList) {
+            if (!w->FVisible || !w->FEnabled)
+                continue;
+            if (!checkTabStop || w->FTabStop)
+                order.push_back(w);
+            collect(w);
+        }
+    };
+    collect(this);
+    if (order.empty())
+        return nullptr;
+    auto it = std::find(order.begin(), order.end(), current);
+    if (it == order.end())
+        return goForward ? order.front() : order.back();
+    size_t i = size_t(it - order.begin());
+    size_t n = order.size();
+    return order[goForward ? (i + 1) % n : (i + n - 1) % n];
+}
+
+void TWinControl::SelectFirst() {
+    if (TWinControl* c = FindNextControl(nullptr, true, true, false))
+        c->SetFocus();
+}
+
+void TWinControl::SelectNext(TWinControl* current, bool goForward, bool checkTabStop) {
+    if (TWinControl* c = FindNextControl(current, goForward, checkTabStop, false); c && c != current)
+        c->SetFocus();
+}
+
+void TWinControl::SetVisible(bool value) {
+    if (value == FVisible)
+        return;
+    FVisible = value;
+    Perform(CM_VISIBLECHANGED, value);
+    if (FParent && FAlign != alNone)
+        FParent->Realign();
+}
+
+void TWinControl::UpdateShowing() {
+    if (!FHandle) {
+        if (FVisible && FParent && FParent->FHandle)
+            HandleNeeded();
+        return;
+    }
+    win::ShowWindow(FHandle, FVisible ? win::SW_SHOWNA : win::SW_HIDE);
+}
+
+void TWinControl::SetEnabled(bool value) {
+    if (value == FEnabled)
+        return;
+    FEnabled = value;
+    Perform(CM_ENABLEDCHANGED);
+}
+
+bool TWinControl::Showing() const {
+    if (FHandle)
+        return win::IsWindowVisible(FHandle);
+    return FVisible && (!FParent || FParent->Showing());
+}
+
+void TWinControl::Invalidate() {
+    if (FHandle)
+        win::InvalidateRect(FHandle, nullptr, win::TRUE);
+}
+
+void TWinControl::Update() {
+    if (FHandle)
+        win::UpdateWindow(FHandle);
+}
+
+// ---- TControlCanvas ------------------------------------------------------------------------------------
+
+TControlCanvas::~TControlCanvas() {
+    FreeHandle();
+}
+
+void TControlCanvas::SetControl(TControl* value) {
+    if (value == FControl)
+        return;
+    FreeHandle();
+    FControl = value;
+}
+
+void TControlCanvas::FreeHandle() {
+    if (!FDeviceContext)
+        return;
+    Lock();
+    win::HDC dc = FDeviceContext;
+    FDeviceContext = nullptr;
+    SetHandle(nullptr);
+    win::ReleaseDC(FWindowHandle, dc);
+    FWindowHandle = nullptr;
+    Unlock();
+}
+
+void TControlCanvas::CreateHandle() {
+    if (!FControl)
+        throw EInvalidOperation("Canvas does not allow drawing");
+    if (auto* w = dynamic_cast<TWinControl*>(FControl)) {
+        FWindowHandle = w->GetHandle();
+        FDeviceContext = win::GetDC(FWindowHandle);
+    } else {
+        TWinControl* parent = FControl->GetParent();
+        if (!parent)
+            throw EInvalidOperation("Control '" + FControl->GetName() + "' has no parent window");
+        FWindowHandle = parent->GetHandle();
+        FDeviceContext = win::GetDC(FWindowHandle);
+        TRect b = FControl->GetBoundsRect();
+        win::IntersectClipRect(FDeviceContext, b.Left, b.Top, b.Right, b.Bottom);
+        win::SetViewportOrgEx(FDeviceContext, b.Left, b.Top, nullptr);
+    }
+    if (!FDeviceContext)
+        throw EOutOfResources("Out of system resources");
+    SetHandle(FDeviceContext);
+}
+
+// ---- TCustomControl and TGraphicControl -------------------------------------------------------------
+
+TCustomControl::TCustomControl(TComponent* owner)
+    : TWinControl(owner), FCanvas(std::make_unique<TControlCanvas>()) {
+    FCanvas->SetControl(this);
+}
+
+TCustomControl::~TCustomControl() {
+    FCanvas->FreeHandle();
+}
+
+void TCustomControl::PaintWindow(win::HDC dc) {
+    FCanvas->Lock();
+    FCanvas->FreeHandle();
+    FCanvas->SetHandle(dc);
+    try {
+        Paint();
+    } catch (...) {
+        FCanvas->SetHandle(nullptr);
+        FCanvas->Unlock();
+        throw;
+    }
+    FCanvas->SetHandle(nullptr);
+    FCanvas->Unlock();
+}
+
+TGraphicControl::TGraphicControl(TComponent* owner)
+    : TControl(owner), FCanvas(std::make_unique<TControlCanvas>()) {
+    FCanvas->SetControl(this);
+}
+
+TGraphicControl::~TGraphicControl() {
+    FCanvas->FreeHandle();
+}
+
+void TGraphicControl::Dispatch(TMessage& m) {
+    if (m.Msg == win::WM_PAINT && m.WParam) {
+        FCanvas->Lock();
+        FCanvas->FreeHandle();
+        FCanvas->SetHandle(reinterpret_cast<win::HDC>(m.WParam));
+        try {
+            Paint();
+        } catch (...) {
+            FCanvas->SetHandle(nullptr);
+            FCanvas->Unlock();
+            throw;
+        }
+        FCanvas->SetHandle(nullptr);
+        FCanvas->Unlock();
+        return;
+    }
+    TControl::Dispatch(m);
+}
+
+} // namespace vcl

@@ -1,0 +1,489 @@
+// Controls: TControl (bounds, alignment, anchors, colour, font, text, mouse and key events),
+// TWinControl (a window of the window system, its children, layout and message dispatch), and the painted
+// controls TCustomControl and TGraphicControl with their TControlCanvas.
+//
+// A message travels: the window procedure of the control's window class finds the control through a
+// window property and calls its virtual WndProc, which hands it to Dispatch; Dispatch handles the messages
+// a class knows by number and gives the rest to DefaultHandler, which calls the window procedure the
+// class was built on (the superclass's, or DefWindowProc).
+#pragma once
+
+#include "platform/vcl/Canvas.h"
+#include "platform/vcl/Component.h"
+#include "platform/vcl/GraphicsObjects.h"
+#include "platform/win/user/UserTypes.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vcl {
+
+// The class library's own control messages.
+constexpr win::UINT CM_BASE = 0xB000;
+constexpr win::UINT CM_ACTIVATE = CM_BASE + 0;
+constexpr win::UINT CM_DEACTIVATE = CM_BASE + 1;
+constexpr win::UINT CM_GOTFOCUS = CM_BASE + 2;
+constexpr win::UINT CM_LOSTFOCUS = CM_BASE + 3;
+constexpr win::UINT CM_CANCELMODE = CM_BASE + 4;
+constexpr win::UINT CM_DIALOGKEY = CM_BASE + 5;
+constexpr win::UINT CM_DIALOGCHAR = CM_BASE + 6;
+constexpr win::UINT CM_FOCUSCHANGED = CM_BASE + 7;
+constexpr win::UINT CM_PARENTFONTCHANGED = CM_BASE + 8;
+constexpr win::UINT CM_PARENTCOLORCHANGED = CM_BASE + 9;
+constexpr win::UINT CM_HITTEST = CM_BASE + 10;
+constexpr win::UINT CM_VISIBLECHANGED = CM_BASE + 11;
+constexpr win::UINT CM_ENABLEDCHANGED = CM_BASE + 12;
+constexpr win::UINT CM_COLORCHANGED = CM_BASE + 13;
+constexpr win::UINT CM_FONTCHANGED = CM_BASE + 14;
+constexpr win::UINT CM_CURSORCHANGED = CM_BASE + 15;
+constexpr win::UINT CM_TEXTCHANGED = CM_BASE + 18;
+constexpr win::UINT CM_MOUSEENTER = CM_BASE + 19;
+constexpr win::UINT CM_MOUSELEAVE = CM_BASE + 20;
+constexpr win::UINT CM_ENTER = CM_BASE + 27;
+constexpr win::UINT CM_EXIT = CM_BASE + 28;
+constexpr win::UINT CM_WANTSPECIALKEY = CM_BASE + 30;
+constexpr win::UINT CM_SHOWINGCHANGED = CM_BASE + 33;
+constexpr win::UINT CM_SYSCOLORCHANGE = CM_BASE + 36;
+constexpr win::UINT CM_CHANGED = CM_BASE + 37;
+constexpr win::UINT CM_CONTROLLISTCHANGE = CM_BASE + 44;
+constexpr win::UINT CM_RELEASE = CM_BASE + 40; // a form frees itself (posted by Release)
+constexpr win::UINT CM_DESIGNHITTEST = CM_BASE + 31;
+
+// Notifications reflected from a parent to the control they concern.
+constexpr win::UINT CN_BASE = 0xBC00;
+constexpr win::UINT CN_COMMAND = CN_BASE + 0x0111;
+constexpr win::UINT CN_NOTIFY = CN_BASE + 0x004E;
+constexpr win::UINT CN_DRAWITEM = CN_BASE + 0x002B;
+constexpr win::UINT CN_KEYDOWN = CN_BASE + 0x0100;
+constexpr win::UINT CN_KEYUP = CN_BASE + 0x0101;
+constexpr win::UINT CN_CHAR = CN_BASE + 0x0102;
+constexpr win::UINT CN_SYSKEYDOWN = CN_BASE + 0x0104;
+constexpr win::UINT CN_HSCROLL = CN_BASE + 0x0114;
+constexpr win::UINT CN_VSCROLL = CN_BASE + 0x0115;
+constexpr win::UINT CN_CTLCOLORSCROLLBAR = CN_BASE + 0x0137;
+
+// A message as controls see it.
+struct TMessage {
+    win::UINT Msg = 0;
+    win::WPARAM WParam = 0;
+    win::LPARAM LParam = 0;
+    win::LRESULT Result = 0;
+};
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+enum TAnchorKind { akLeft, akTop, akRight, akBottom };
+using TAnchors = TSet<TAnchorKind>;
+
+enum TControlStyleItem {
+    csAcceptsControls,
+    csCaptureMouse,
+    csDesignInteractive,
+    csClickEvents,
+    csFramed,
+    csSetCaption,
+    csOpaque,
+    csDoubleClicks,
+    csFixedWidth,
+    csFixedHeight,
+    csNoDesignVisible,
+    csReplicatable,
+    csNoStdEvents,
+    csDisplayDragImage,
+    csReflector,
+    csActionClient,
+    csMenuEvents
+};
+using TControlStyle = TSet<TControlStyleItem>;
+
+enum TControlStateItem {
+    csLButtonDown,
+    csClicked,
+    csPalette,
+    csReadingState,
+    csAlignmentNeeded,
+    csFocusing,
+    csCreating,
+    csPaintCopy,
+    csCustomPaint,
+    csDestroyingHandle,
+    csDocking
+};
+using TControlState = TSet<TControlStateItem>;
+
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = TSet<TShiftStateItem>;
+
+using TCursor = int16_t;
+constexpr TCursor crDefault = 0;
+constexpr TCursor crNone = -1;
+constexpr TCursor crArrow = -2;
+constexpr TCursor crCross = -3;
+constexpr TCursor crIBeam = -4;
+constexpr TCursor crSizeNESW = -6;
+constexpr TCursor crSizeNS = -7;
+constexpr TCursor crSizeNWSE = -8;
+constexpr TCursor crSizeWE = -9;
+constexpr TCursor crUpArrow = -10;
+constexpr TCursor crHourGlass = -11;
+constexpr TCursor crNo = -18;
+constexpr TCursor crAppStart = -19;
+constexpr TCursor crHelp = -20;
+constexpr TCursor crHandPoint = -21;
+constexpr TCursor crSizeAll = -22;
+
+using TMouseEvent =
+    std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int32_t X, int32_t Y)>;
+using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
+using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+
+// Whether p lies in r (right and bottom edges excluded).
+constexpr bool RectContains(const TRect& r, TPoint p) {
+    return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
+}
+
+// The shift state of mouse-message key flags, and of the keyboard now.
+TShiftState MouseShiftState(win::WPARAM keys);
+TShiftState KeyboardShiftState();
+
+class TWinControl;
+class TCustomForm;
+
+class TControl : public TComponent {
+public:
+    explicit TControl(TComponent* owner);
+    ~TControl() override;
+
+    TWinControl* GetParent() const { return FParent; }
+    virtual void SetParent(TWinControl* value);
+
+    int32_t GetLeft() const { return FLeft; }
+    int32_t GetTop() const { return FTop; }
+    int32_t GetWidth() const { return FWidth; }
+    int32_t GetHeight() const { return FHeight; }
+    void SetLeft(int32_t value) { SetBounds(value, FTop, FWidth, FHeight); }
+    void SetTop(int32_t value) { SetBounds(FLeft, value, FWidth, FHeight); }
+    void SetWidth(int32_t value) { SetBounds(FLeft, FTop, value, FHeight); }
+    void SetHeight(int32_t value) { SetBounds(FLeft, FTop, FWidth, value); }
+    TRect GetBoundsRect() const { return {FLeft, FTop, FLeft + FWidth, FTop + FHeight}; }
+    void SetBoundsRect(const TRect& r) { SetBounds(r.Left, r.Top, r.Width(), r.Height()); }
+    // Moves and sizes the control (negative sizes become 0); its parent re-aligns its other children.
+    virtual void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
+    virtual TRect GetClientRect();
+    int32_t GetClientWidth() { return GetClientRect().Width(); }
+    int32_t GetClientHeight() { return GetClientRect().Height(); }
+    void SetClientWidth(int32_t value) { SetClientSize(value, GetClientHeight()); }
+    void SetClientHeight(int32_t value) { SetClientSize(GetClientWidth(), value); }
+    virtual void SetClientSize(int32_t width, int32_t height);
+    TPoint ClientToScreen(TPoint p);
+    TPoint ScreenToClient(TPoint p);
+    // The offset of the client area's origin in the nearest window's client area.
+    TPoint ClientOrigin();
+
+    TAlign GetAlign() const { return FAlign; }
+    void SetAlign(TAlign value);
+    TAnchors GetAnchors() const { return FAnchors; }
+    void SetAnchors(TAnchors value);
+
+    bool GetVisible() const { return FVisible; }
+    virtual void SetVisible(bool value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible with every parent visible.
+    virtual bool Showing() const;
+    bool GetEnabled() const { return FEnabled; }
+    virtual void SetEnabled(bool value);
+    // Enabled with every parent enabled.
+    bool IsEnabledChain() const;
+
+    TColor GetColor() const { return FColor; }
+    void SetColor(TColor value);
+    bool GetParentColor() const { return FParentColor; }
+    void SetParentColor(bool value);
+    TFont* GetFont() const { return FFont.get(); }
+    void SetFont(TFont* value) { FFont->Assign(value); }
+    bool GetParentFont() const { return FParentFont; }
+    void SetParentFont(bool value);
+
+    std::string GetText() const { return FText; }
+    void SetText(const std::string& value);
+    std::string GetCaption() const { return FText; }
+    void SetCaption(const std::string& value) { SetText(value); }
+    std::string GetHint() const { return FHint; }
+    void SetHint(const std::string& value) { FHint = value; }
+    bool GetShowHint() const { return FShowHint; }
+    void SetShowHint(bool value) { FShowHint = value; }
+    TCursor GetCursor() const { return FCursor; }
+    void SetCursor(TCursor value);
+
+    TControlStyle GetControlStyle() const { return FControlStyle; }
+    void SetControlStyle(TControlStyle value) { FControlStyle = value; }
+    TControlState GetControlState() const { return FControlState; }
+    void SetControlState(TControlState value) { FControlState = value; }
+    bool MouseInControl() const { return FMouseInControl; }
+
+    // Sends a message straight to WndProc and returns its result.
+    win::LRESULT Perform(win::UINT msg, win::WPARAM wParam = 0, win::LPARAM lParam = 0);
+    virtual void WndProc(TMessage& message);
+    // Handles the messages the class knows by number; the rest go to DefaultHandler.
+    virtual void Dispatch(TMessage& message);
+    virtual void DefaultHandler(TMessage& message);
+
+    virtual void Invalidate();
+    virtual void Update();
+    void Repaint();
+    void Refresh() { Repaint(); }
+    void BringToFront();
+    void SendToBack();
+
+    bool HasParent() const override { return FParent != nullptr; }
+    TComponent* GetParentComponent() const override;
+    void SetParentComponent(TComponent* value) override;
+
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+    TNotifyEvent OnResize;
+
+protected:
+    friend class TWinControl;
+    virtual void Click();
+    virtual void DblClick();
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
+    virtual void MouseMove(TShiftState shift, int32_t x, int32_t y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
+    virtual void Resize();
+    virtual void Changed();
+    // The font changed (CM_FONTCHANGED follows).
+    void FontChanged(TObject* sender);
+    // The rule anchors keep: distances recorded while the control is placed by code.
+    void UpdateAnchorRules();
+    // The parent's client area was resized from oldSize: anchored sides follow.
+    void AnchorTo(TSize oldSize, TSize newSize);
+    // Sets the fields without moving the window (used when the window reports its own move).
+    void UpdateBoundsFields(int32_t left, int32_t top, int32_t width, int32_t height);
+    // Applied by SetBounds after the fields changed.
+    virtual void BoundsChanged(bool moved, bool sized);
+    void InvalidateControl(bool isVisible);
+    TCustomForm* ParentForm() const;
+
+    TWinControl* FParent = nullptr;
+    int32_t FLeft = 0;
+    int32_t FTop = 0;
+    int32_t FWidth = 0;
+    int32_t FHeight = 0;
+    TAlign FAlign = alNone;
+    TAnchors FAnchors{akLeft, akTop};
+    // Right and bottom distances to the parent's client edges, kept for the anchors.
+    int32_t FAnchorRight = 0;
+    int32_t FAnchorBottom = 0;
+    bool FVisible = true;
+    bool FEnabled = true;
+    TColor FColor = clWindow;
+    bool FParentColor = false;
+    std::unique_ptr<TFont> FFont;
+    bool FParentFont = true;
+    std::string FText;
+    std::string FHint;
+    bool FShowHint = false;
+    TCursor FCursor = crDefault;
+    TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+    TControlState FControlState;
+    bool FMouseInControl = false;
+    bool FAligning = false; // set while the parent's layout moves this control
+
+private:
+    void HandleMouse(TMessage& message);
+};
+
+// Window creation parameters: what CreateParams fills in and CreateWnd passes to the window system.
+struct TCreateParams {
+    std::string Caption;
+    win::DWORD Style = 0;
+    win::DWORD ExStyle = 0;
+    int32_t X = 0;
+    int32_t Y = 0;
+    int32_t Width = 0;
+    int32_t Height = 0;
+    win::HWND WndParent = nullptr;
+    void* Param = nullptr;
+    win::UINT WindowClassStyle = 0; // class style of the registered class
+    std::string WinClassName;       // the class registered for the control
+    std::string SuperClassName;     // an existing class whose window procedure this one builds on
+};
+
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+    void BeforeDestruction() override;
+
+    // The window, created on first use.
+    win::HWND GetHandle();
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    void HandleNeeded();
+    // Destroys the window (children first); the control keeps its state and makes a new one when needed.
+    void DestroyHandle();
+    // Makes the window again with new CreateParams.
+    void RecreateWnd();
+    win::HWND GetParentWindow() const { return FParentWindow; }
+    void SetParentWindow(win::HWND value);
+
+    int32_t GetControlCount() const { return int32_t(FControls.size()); }
+    TControl* GetControl(int32_t index) const { return FControls.at(size_t(index)); }
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+    // The visible child at a client point, the last one in z-order first; windowed children only when
+    // allowWinControls.
+    TControl* ControlAtPos(TPoint pos, bool allowDisabled, bool allowWinControls = false);
+    bool ContainsControl(TControl* control) const;
+    // Sends the message to every child until one answers (Result != 0).
+    void Broadcast(TMessage& message);
+    // The control that owns a window of this process, or null.
+    static TWinControl* FindControl(win::HWND hwnd);
+    // How many window-procedure calls of controls are running on this thread.
+    static int32_t DispatchDepth();
+    // Frees the object once no control's window procedure is running any more (a handler that released
+    // its form may still be on the stack), or now when none is.
+    static void FreeAfterHandlers(TObject* object);
+    static void CancelFreeAfterHandlers(TObject* object);
+
+    void DisableAlign() { ++FAlignLevel; }
+    void EnableAlign();
+    void Realign();
+    // Lays out the aligned and anchored children in the client area.
+    virtual void AlignControls(TControl* control, TRect& rect);
+    virtual void AdjustClientRect(TRect& rect) {}
+
+    bool GetTabStop() const { return FTabStop; }
+    void SetTabStop(bool value);
+    int32_t GetTabOrder() const;
+    void SetTabOrder(int32_t value);
+    virtual bool CanFocus() const;
+    bool Focused() const;
+    virtual void SetFocus();
+    // The next control in tab order after current (or the first), windowed and focusable.
+    TWinControl* FindNextControl(TWinControl* current, bool goForward, bool checkTabStop, bool checkParent);
+    void SelectFirst();
+    void SelectNext(TWinControl* current, bool goForward, bool checkTabStop);
+
+    void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
+    TRect GetClientRect() override;
+    void SetVisible(bool value) override;
+    void SetEnabled(bool value) override;
+    void Invalidate() override;
+    void Update() override;
+    bool Showing() const override;
+    void Dispatch(TMessage& message) override;
+    void DefaultHandler(TMessage& message) override;
+    void WndProc(TMessage& message) override;
+
+    TKeyEvent OnKeyDown;
+    TKeyPressEvent OnKeyPress;
+    TKeyEvent OnKeyUp;
+    TNotifyEvent OnEnter;
+    TNotifyEvent OnExit;
+
+protected:
+    friend class TControl;
+    virtual void CreateParams(TCreateParams& params);
+    // Creates the window: CreateParams, the window class, CreateWindowHandle, then the children's windows.
+    virtual void CreateWnd();
+    virtual void CreateWindowHandle(const TCreateParams& params);
+    virtual void DestroyWnd();
+    virtual void DestroyWindowHandle();
+    virtual void CreateHandle();
+    // After the window exists (the children are created next).
+    virtual void CreateWndDone() {}
+    virtual void PaintWindow(win::HDC dc) {}
+    void PaintHandler(TMessage& message);
+    // Paints the visible graphic children onto dc, each at its place and clipped to its bounds.
+    void PaintControls(win::HDC dc, TControl* first);
+    // The key events: true when the key was eaten.
+    virtual bool DoKeyDown(uint16_t& key, TShiftState shift);
+    virtual bool DoKeyPress(char& key);
+    virtual bool DoKeyUp(uint16_t& key, TShiftState shift);
+    virtual void KeyDown(uint16_t& key, TShiftState shift);
+    virtual void KeyPress(char& key);
+    virtual void KeyUp(uint16_t& key, TShiftState shift);
+    virtual void DoEnter();
+    virtual void DoExit();
+    // The window moved or was resized by the window system.
+    virtual void WMWindowPosChanged();
+    void BoundsChanged(bool moved, bool sized) override;
+    void AlignChildren();
+    // The top-level windows of the class library are children of the desktop, not of another control.
+    virtual bool IsTopLevel() const { return false; }
+    void UpdateShowing();
+    static win::LRESULT CALLBACK_WndProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam,
+                                         win::LPARAM lParam);
+
+    win::HWND FHandle = nullptr;
+    win::HWND FParentWindow = nullptr;
+    win::WNDPROC FDefWndProc = nullptr;
+    std::vector<TControl*> FControls; // every child; windowed ones are also in FWinControls
+    std::vector<TWinControl*> FTabList;
+    TControl* FMouseControl = nullptr;   // the graphic child under the mouse
+    TControl* FCaptureControl = nullptr; // the graphic child that took the mouse on a button press
+    int32_t FAlignLevel = 0;
+    bool FTabStop = false;
+    TSize FLastClientSize{0, 0};
+    bool FDestroyingHandle = false;
+};
+
+// A canvas on a control: on its window's client DC, or for a graphic control on the parent's DC clipped
+// to the control. Usable outside paint events too (painter threads lock it while they draw).
+class TControlCanvas : public TCanvas {
+public:
+    TControlCanvas() = default;
+    ~TControlCanvas() override;
+    TControl* GetControl() const { return FControl; }
+    void SetControl(TControl* value);
+    // Drops the DC the canvas took for itself (paint handlers hand theirs in with SetHandle).
+    void FreeHandle();
+    // Clips to the control's bounds when it is a graphic control drawing on its parent's DC.
+    void UpdateTextFlags() {}
+
+protected:
+    void CreateHandle() override;
+
+private:
+    TControl* FControl = nullptr;
+    win::HDC FDeviceContext = nullptr;
+    win::HWND FWindowHandle = nullptr;
+};
+
+class TCustomControl : public TWinControl {
+public:
+    explicit TCustomControl(TComponent* owner);
+    ~TCustomControl() override;
+    TCanvas* GetCanvas() const { return FCanvas.get(); }
+
+protected:
+    virtual void Paint() {}
+    void PaintWindow(win::HDC dc) override;
+    std::unique_ptr<TControlCanvas> FCanvas;
+};
+
+class TGraphicControl : public TControl {
+public:
+    explicit TGraphicControl(TComponent* owner);
+    ~TGraphicControl() override;
+    TCanvas* GetCanvas() const { return FCanvas.get(); }
+    void Dispatch(TMessage& message) override;
+
+protected:
+    virtual void Paint() {}
+    std::unique_ptr<TControlCanvas> FCanvas;
+};
+
+// The form that holds a control (through its parents), or null.
+TCustomForm* GetParentForm(TControl* control);
+
+} // namespace vcl

@@ -1,0 +1,471 @@
+#include "platform/vcl/Forms.h"
+
+#include "platform/vcl/Application.h"
+#include "platform/vcl/Exceptions.h"
+#include "platform/win/kernel/Kernel.h"
+#include "platform/win/user/Backend.h"
+#include "platform/win/user/Metrics.h"
+#include "platform/win/user/User.h"
+
+#include <algorithm>
+
+namespace vcl {
+
+namespace {
+
+// Gives a dialog key to every control under parent until one takes it.
+void FormsBroadcastDialogKey(TWinControl* parent, TMessage& m) {
+    for (int32_t i = 0; i < parent->GetControlCount() && m.Result == 0; ++i) {
+        TControl* c = parent->GetControl(i);
+        if (!c->GetVisible() || !c->GetEnabled())
+            continue;
+        c->WndProc(m);
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && m.Result == 0)
+            FormsBroadcastDialogKey(w, m);
+    }
+}
+
+} // namespace
+
+TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
+    FVisible = false;
+    FColor = clBtnFace;
+    FParentFont = false;
+    FWidth = 320;
+    FHeight = 240;
+    if (Screen)
+        Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm() {
+    TWinControl::CancelFreeAfterHandlers(this);
+    if (Screen)
+        Screen->RemoveForm(this);
+    if (Application)
+        Application->FormDestroyed(this);
+}
+
+void TCustomForm::DoCreate() {
+    if (OnCreate)
+        OnCreate(this);
+}
+
+void TCustomForm::BeforeDestruction() {
+    if (!FDestroyed) {
+        FDestroyed = true;
+        if (OnDestroy)
+            OnDestroy(this);
+    }
+    TWinControl::BeforeDestruction();
+}
+
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+    TWinControl::Notification(component, operation);
+    if (operation == opRemove && component == FActiveControl)
+        FActiveControl = nullptr;
+}
+
+void TCustomForm::CreateParams(TCreateParams& p) {
+    TWinControl::CreateParams(p);
+    if (FParent)
+        return;
+    p.Style = win::WS_CLIPCHILDREN | win::WS_CLIPSIBLINGS;
+    p.ExStyle = 0;
+    switch (FBorderStyle) {
+    case bsNone:
+        p.Style |= win::WS_POPUP;
+        break;
+    case bsSingle:
+    case bsToolWindow:
+        p.Style |= win::WS_CAPTION | win::WS_BORDER;
+        break;
+    case bsSizeable:
+    case bsSizeToolWin:
+        p.Style |= win::WS_CAPTION | win::WS_THICKFRAME;
+        break;
+    case bsDialog:
+        p.Style |= win::WS_POPUP | win::WS_CAPTION;
+        p.ExStyle |= win::WS_EX_DLGMODALFRAME | win::WS_EX_WINDOWEDGE;
+        break;
+    }
+    if (FBorderStyle == bsToolWindow || FBorderStyle == bsSizeToolWin)
+        p.ExStyle |= win::WS_EX_TOOLWINDOW;
+    if (FBorderStyle != bsNone && FBorderIcons.Contains(biSystemMenu)) {
+        p.Style |= win::WS_SYSMENU;
+        if (FBorderStyle != bsDialog && FBorderStyle != bsToolWindow && FBorderStyle != bsSizeToolWin) {
+            if (FBorderIcons.Contains(biMinimize))
+                p.Style |= win::WS_MINIMIZEBOX;
+            if (FBorderIcons.Contains(biMaximize))
+                p.Style |= win::WS_MAXIMIZEBOX;
+        }
+        if (FBorderIcons.Contains(biHelp))
+            p.ExStyle |= win::WS_EX_CONTEXTHELP;
+    }
+    if (FFormStyle == fsStayOnTop)
+        p.ExStyle |= win::WS_EX_TOPMOST;
+    if (!FEnabled)
+        p.Style |= win::WS_DISABLED;
+    // Forms other than the main form belong to it, so they stay above it.
+    p.WndParent = FParentWindow;
+    if (!p.WndParent && Application && Application->GetMainForm() && Application->GetMainForm() != this &&
+        Application->GetMainForm()->HandleAllocated())
+        p.WndParent = Application->GetMainForm()->GetHandle();
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
+    if (value == FBorderStyle)
+        return;
+    FBorderStyle = value;
+    RecreateWnd();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons value) {
+    if (value == FBorderIcons)
+        return;
+    FBorderIcons = value;
+    RecreateWnd();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle value) {
+    if (value == FFormStyle)
+        return;
+    FFormStyle = value;
+    if (HandleAllocated())
+        win::SetWindowPos(FHandle, value == fsStayOnTop ? win::HWND_TOPMOST : win::HWND_NOTOPMOST, 0, 0, 0, 0,
+                          win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
+}
+
+TWindowState TCustomForm::GetWindowState() const {
+    if (FHandle && FVisible) {
+        if (win::IsIconic(FHandle))
+            return wsMinimized;
+        if (win::IsZoomed(FHandle))
+            return wsMaximized;
+        return wsNormal;
+    }
+    return FWindowState;
+}
+
+void TCustomForm::SetWindowState(TWindowState value) {
+    FWindowState = value;
+    if (FHandle && FVisible)
+        win::ShowWindow(FHandle, value == wsMinimized   ? win::SW_MINIMIZE
+                                 : value == wsMaximized ? win::SW_MAXIMIZE
+                                                        : win::SW_RESTORE);
+}
+
+void TCustomForm::PlaceOnFirstShow() {
+    if (FShownOnce || FParent)
+        return;
+    FShownOnce = true;
+    TRect area;
+    TCustomForm* center = nullptr;
+    switch (FPosition) {
+    case poOwnerFormCenter:
+        center = dynamic_cast<TCustomForm*>(GetOwner());
+        [[fallthrough]];
+    case poMainFormCenter:
+        if (!center && Application)
+            center = Application->GetMainForm();
+        if (center == this || (center && !center->GetVisible()))
+            center = nullptr;
+        [[fallthrough]];
+    case poScreenCenter:
+    case poDesktopCenter: {
+        if (center) {
+            area = center->GetBoundsRect();
+        } else {
+            win::MONITORINFO mi;
+            win::GetMonitorInfo(win::MonitorFromPoint({0, 0}, win::MONITOR_DEFAULTTOPRIMARY), &mi);
+            area = mi.rcWork;
+        }
+        int32_t l = area.Left + (area.Width() - FWidth) / 2;
+        int32_t t = area.Top + (area.Height() - FHeight) / 2;
+        SetBounds(l, t, FWidth, FHeight);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TCustomForm::SetVisible(bool value) {
+    if (value == FVisible && (!FHandle || bool(win::IsWindowVisible(FHandle)) == value))
+        return;
+    if (FParent) {
+        TWinControl::SetVisible(value);
+        return;
+    }
+    if (value) {
+        HandleNeeded();
+        PlaceOnFirstShow();
+        FVisible = true;
+        DoShow();
+        if (!FVisible)
+            return; // OnShow hid the form again
+        int cmd = FWindowState == wsMaximized   ? win::SW_SHOWMAXIMIZED
+                  : FWindowState == wsMinimized ? win::SW_SHOWMINIMIZED
+                                                : win::SW_SHOWNORMAL;
+        win::ShowWindow(FHandle, cmd);
+    } else {
+        if (FHandle) {
+            FWindowState = GetWindowState();
+            FVisible = false;
+            win::ShowWindow(FHandle, win::SW_HIDE);
+        }
+        FVisible = false;
+        DoHide();
+    }
+    Perform(CM_VISIBLECHANGED, value);
+}
+
+void TCustomForm::Show() {
+    SetVisible(true);
+    if (FHandle && !FParent) {
+        win::SetWindowPos(FHandle, win::HWND_TOP, 0, 0, 0, 0, win::SWP_NOMOVE | win::SWP_NOSIZE);
+        win::SetForegroundWindow(FHandle);
+        win::SetActiveWindow(FHandle);
+    }
+}
+
+void TCustomForm::DoShow() {
+    if (OnShow)
+        OnShow(this);
+}
+
+void TCustomForm::DoHide() {
+    if (OnHide)
+        OnHide(this);
+}
+
+void TCustomForm::DoClose(TCloseAction& action) {
+    if (OnClose)
+        OnClose(this, action);
+}
+
+bool TCustomForm::CloseQuery() {
+    bool canClose = true;
+    if (OnCloseQuery)
+        OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::Close() {
+    if (FModal) {
+        FModalResult = mrCancel;
+        return;
+    }
+    if (!CloseQuery())
+        return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone)
+        return;
+    if (Application && Application->GetMainForm() == this) {
+        Application->Terminate();
+        return;
+    }
+    switch (action) {
+    case caHide:
+        SetVisible(false);
+        break;
+    case caMinimize:
+        SetWindowState(wsMinimized);
+        break;
+    case caFree:
+        Release();
+        break;
+    default:
+        break;
+    }
+}
+
+void TCustomForm::CloseModal() {
+    TCloseAction action = caNone;
+    if (CloseQuery()) {
+        action = caHide;
+        DoClose(action);
+    }
+    switch (action) {
+    case caNone:
+        FModalResult = mrNone;
+        break;
+    case caFree:
+        Release();
+        break;
+    default:
+        break;
+    }
+}
+
+void TCustomForm::Release() {
+    if (FReleased)
+        return;
+    FReleased = true;
+    win::PostMessage(GetHandle(), CM_RELEASE, 0, 0);
+}
+
+TModalResult TCustomForm::ShowModal() {
+    if (FVisible || !FEnabled || FModal || FParent)
+        throw EInvalidOperation("Cannot make a visible window modal");
+    if (!Application)
+        throw EInvalidOperation("No application to run a modal loop");
+    if (win::HWND capture = win::GetCapture()) {
+        win::SendMessage(capture, win::WM_CANCELMODE, 0, 0);
+        win::ReleaseCapture();
+    }
+    HandleNeeded();
+    win::HWND activeBefore = win::GetActiveWindow();
+    win::HWND focusBefore = win::GetFocus();
+
+    // Every other window of the program is disabled while the form is up.
+    struct Collect {
+        win::HWND Self;
+        std::vector<win::HWND> Disabled;
+    } collect{FHandle, {}};
+    win::EnumThreadWindows(
+        win::GetCurrentThreadId(),
+        [](win::HWND w, win::LPARAM p) -> win::BOOL {
+            auto* c = reinterpret_cast<Collect*>(p);
+            if (w != c->Self && win::IsWindowVisible(w) && win::IsWindowEnabled(w))
+                c->Disabled.push_back(w);
+            return win::TRUE;
+        },
+        reinterpret_cast<win::LPARAM>(&collect));
+    for (win::HWND w : collect.Disabled)
+        win::EnableWindow(w, win::FALSE);
+
+    FModal = true;
+    FModalResult = mrNone;
+    Application->ModalStarted();
+    auto restore = [&]() {
+        for (win::HWND w : collect.Disabled)
+            if (win::IsWindow(w))
+                win::EnableWindow(w, win::TRUE);
+        if (FHandle && win::IsWindowVisible(FHandle)) {
+            FVisible = false;
+            win::ShowWindow(FHandle, win::SW_HIDE);
+            DoHide();
+        }
+        FVisible = false;
+        FModal = false;
+        if (activeBefore && win::IsWindow(activeBefore))
+            win::SetActiveWindow(activeBefore);
+        if (focusBefore && win::IsWindow(focusBefore))
+            win::SetFocus(focusBefore);
+        Application->ModalFinished();
+    };
+    try {
+        Show();
+        win::WaitScope scope("The modal loop of form '" + GetName() + "' (" + FText + ")");
+        do {
+            Application->HandleMessage();
+            if (Application->GetTerminated())
+                FModalResult = mrCancel;
+            else if (FModalResult != mrNone)
+                CloseModal();
+        } while (FModalResult == mrNone);
+    } catch (...) {
+        restore();
+        throw;
+    }
+    TModalResult result = FModalResult;
+    restore();
+    return result;
+}
+
+void TCustomForm::SetActiveControl(TWinControl* value) {
+    if (value == FActiveControl)
+        return;
+    if (value && (value == this || !ContainsControl(value)))
+        throw EInvalidOperation("Invalid control for the form's active control");
+    FActiveControl = value;
+    if (value) {
+        value->FreeNotification(this);
+        if (FActive && value->CanFocus())
+            value->SetFocus();
+    }
+}
+
+void TCustomForm::FocusControl(TWinControl* control) {
+    SetActiveControl(control);
+}
+
+void TCustomForm::SendCancelMode(TControl* sender) {
+    if (FActive && FActiveControl)
+        FActiveControl->Perform(CM_CANCELMODE, 0, reinterpret_cast<win::LPARAM>(sender));
+    if (win::HWND capture = win::GetCapture();
+        capture && FHandle && (capture == FHandle || win::IsChild(FHandle, capture)))
+        win::SendMessage(capture, win::WM_CANCELMODE, 0, 0);
+}
+
+void TCustomForm::Activate() {
+    FActive = true;
+    if (Screen)
+        Screen->FormActivated(this);
+    if (FActiveControl && FActiveControl->CanFocus() && FActiveControl->HandleAllocated())
+        win::SetFocus(FActiveControl->GetHandle());
+    else if (!FActiveControl)
+        if (TWinControl* first = FindNextControl(nullptr, true, true, false))
+            if (first->HandleAllocated())
+                win::SetFocus(first->GetHandle());
+    Perform(CM_ACTIVATE);
+    if (OnActivate)
+        OnActivate(this);
+}
+
+void TCustomForm::Deactivate() {
+    FActive = false;
+    Perform(CM_DEACTIVATE);
+    if (OnDeactivate)
+        OnDeactivate(this);
+}
+
+void TCustomForm::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+    case win::WM_CLOSE:
+        Close();
+        return;
+    case CM_RELEASE:
+        // This message's own window-procedure call counts as one; any other means a handler (which may
+        // belong to this form) is still running further up the stack. Nothing of the form runs after this.
+        if (TWinControl::DispatchDepth() > 1)
+            TWinControl::FreeAfterHandlers(this);
+        else
+            Free();
+        return;
+    case win::WM_ACTIVATE:
+        DefaultHandler(m);
+        if (FParent)
+            return;
+        if (win::LOWORD(m.WParam) != win::WA_INACTIVE)
+            Activate();
+        else if (FActive)
+            Deactivate();
+        return;
+    case CM_FOCUSCHANGED: {
+        auto* c = reinterpret_cast<TWinControl*>(m.LParam);
+        if (c && c != this && ContainsControl(c)) {
+            FActiveControl = c;
+            c->FreeNotification(this);
+        }
+        return;
+    }
+    case CM_DIALOGKEY: {
+        auto key = uint16_t(m.WParam);
+        if (key == win::VK_TAB && KeyboardShiftState().Contains(ssCtrl) == false) {
+            SelectNext(FActiveControl, !KeyboardShiftState().Contains(ssShift), true);
+            m.Result = 1;
+            return;
+        }
+        // Enter and Escape are taken by the default and cancel buttons.
+        m.Result = 0;
+        FormsBroadcastDialogKey(this, m);
+        return;
+    }
+    default:
+        TWinControl::Dispatch(m);
+    }
+}
+
+} // namespace vcl

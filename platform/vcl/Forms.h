@@ -1,0 +1,134 @@
+// Forms: the top-level windows of the class library, shown modeless or modal, closed through
+// OnCloseQuery and OnClose, freed later with Release.
+#pragma once
+
+#include "platform/vcl/Controls.h"
+
+namespace vcl {
+
+using TModalResult = int32_t;
+constexpr TModalResult mrNone = 0;
+constexpr TModalResult mrOk = 1;
+constexpr TModalResult mrCancel = 2;
+constexpr TModalResult mrAbort = 3;
+constexpr TModalResult mrRetry = 4;
+constexpr TModalResult mrIgnore = 5;
+constexpr TModalResult mrYes = 6;
+constexpr TModalResult mrNo = 7;
+constexpr TModalResult mrAll = 8;
+constexpr TModalResult mrNoToAll = 9;
+constexpr TModalResult mrYesToAll = 10;
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = TSet<TBorderIcon>;
+enum TPosition {
+    poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
+    poOwnerFormCenter
+};
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+
+class TCustomForm : public TWinControl {
+public:
+    explicit TCustomForm(TComponent* owner);
+    ~TCustomForm() override;
+    void BeforeDestruction() override;
+    // Runs OnCreate; TApplication::CreateForm calls it once the form is built.
+    void DoCreate();
+
+    void Show();
+    // Shows the form with every other window of the program disabled and returns its ModalResult once a
+    // button, Close or code sets it (and OnCloseQuery lets it close).
+    TModalResult ShowModal();
+    // Asks OnCloseQuery, then OnClose with the close action: hide (modal forms end their loop), free
+    // later, minimise or nothing. Closing the main form ends the program.
+    void Close();
+    virtual bool CloseQuery();
+    // Frees the form once the messages now queued, and the handler that called Release, are done.
+    void Release();
+    void SetVisible(bool value) override;
+
+    TModalResult GetModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult value) { FModalResult = value; }
+    bool IsModal() const { return FModal; }
+    bool GetActive() const { return FActive; }
+
+    TFormBorderStyle GetBorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle value);
+    TBorderIcons GetBorderIcons() const { return FBorderIcons; }
+    void SetBorderIcons(TBorderIcons value);
+    TPosition GetPosition() const { return FPosition; }
+    void SetPosition(TPosition value) { FPosition = value; }
+    TWindowState GetWindowState() const;
+    void SetWindowState(TWindowState value);
+    TFormStyle GetFormStyle() const { return FFormStyle; }
+    void SetFormStyle(TFormStyle value);
+    bool GetKeyPreview() const { return FKeyPreview; }
+    void SetKeyPreview(bool value) { FKeyPreview = value; }
+    TWinControl* GetActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TWinControl* value);
+    // The focus goes to the control when the form is active, else when it next becomes active.
+    void FocusControl(TWinControl* control);
+    void SendCancelMode(TControl* sender);
+
+    // Key handling the form's controls call for KeyPreview.
+    bool DoKeyDown(uint16_t& key, TShiftState shift) override { return TWinControl::DoKeyDown(key, shift); }
+    bool DoKeyPress(char& key) override { return TWinControl::DoKeyPress(key); }
+    bool DoKeyUp(uint16_t& key, TShiftState shift) override { return TWinControl::DoKeyUp(key, shift); }
+
+    void Dispatch(TMessage& message) override;
+    void Notification(TComponent* component, TOperation operation) override;
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    TNotifyEvent OnDestroy;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    bool IsTopLevel() const override { return FParent == nullptr; }
+    virtual void DoShow();
+    virtual void DoHide();
+    virtual void DoClose(TCloseAction& action);
+    virtual void Activate();
+    virtual void Deactivate();
+    // Runs OnCloseQuery and OnClose for a modal form whose ModalResult was set.
+    void CloseModal();
+    void PlaceOnFirstShow();
+
+    TModalResult FModalResult = mrNone;
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
+    TPosition FPosition = poDesigned;
+    TWindowState FWindowState = wsNormal;
+    TFormStyle FFormStyle = fsNormal;
+    bool FKeyPreview = false;
+    bool FModal = false;
+    bool FActive = false;
+    bool FShownOnce = false;
+    bool FReleased = false;
+    bool FDestroyed = false;
+    TWinControl* FActiveControl = nullptr;
+};
+
+class TForm : public TCustomForm {
+public:
+    explicit TForm(TComponent* owner) : TCustomForm(owner) {}
+};
+
+} // namespace vcl

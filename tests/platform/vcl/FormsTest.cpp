@@ -1,0 +1,220 @@
+#include "platform/vcl/Forms.h"
+
+#include "platform/backend/headless/HeadlessScreen.h"
+#include "platform/vcl/Application.h"
+#include "platform/vcl/Exceptions.h"
+#include "platform/vcl/StdCtrls.h"
+#include "platform/win/kernel/Kernel.h"
+#include "platform/win/user/Input.h"
+#include "platform/win/user/Metrics.h"
+#include "platform/win/user/User.h"
+
+#include <gtest/gtest.h>
+
+using namespace vcl;
+
+namespace {
+
+class FormsFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        win::ResetInputState();
+        FScreen.SetStallGraceMs(0);
+        Application->ResetForTesting();
+    }
+    void TearDown() override {
+        while (Screen->GetFormCount() > 0)
+            Screen->GetForm(0)->Free();
+        win::MSG m;
+        while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE)) {
+        }
+        Application->ResetForTesting();
+        win::ResetInputState();
+    }
+    win::ManualClock FClock{100000};
+    win::ScopedClock FClockScope{FClock};
+    headless::HeadlessScreen FScreen;
+};
+
+// An OK/Cancel dialog with an edit-like control holding the focus.
+struct Dialog {
+    TForm* Form;
+    TButton* Ok;
+    TButton* Cancel;
+    TButton* Other;
+    explicit Dialog(TComponent* owner = nullptr) {
+        Form = new TForm(owner);
+        Form->SetName("Dialog");
+        Form->SetBorderStyle(bsDialog);
+        Form->SetClientWidth(300);
+        Form->SetClientHeight(120);
+        Other = new TButton(Form);
+        Other->SetParent(Form);
+        Other->SetBounds(10, 10, 75, 25);
+        Ok = new TButton(Form);
+        Ok->SetParent(Form);
+        Ok->SetBounds(130, 80, 75, 25);
+        Ok->SetDefault(true);
+        Ok->SetModalResult(mrOk);
+        Cancel = new TButton(Form);
+        Cancel->SetParent(Form);
+        Cancel->SetBounds(215, 80, 75, 25);
+        Cancel->SetCancel(true);
+        Cancel->SetModalResult(mrCancel);
+        Form->SetActiveControl(Other);
+    }
+    TPoint Center(TButton* b) { return b->ClientToScreen({b->GetWidth() / 2, b->GetHeight() / 2}); }
+};
+
+TEST_F(FormsFixture, ShowModalReturnsTheResultOfTheButtonClickedOrOfEnterAndEscape) {
+    Dialog d;
+    int otherClicks = 0;
+    d.Other->OnClick = [&](TObject*) { ++otherClicks; };
+    FScreen.Script([&] { FScreen.InjectClick(d.Center(d.Ok)); });
+    EXPECT_EQ(d.Form->ShowModal(), mrOk);
+    EXPECT_FALSE(d.Form->GetVisible());
+
+    FScreen.Script([&] { FScreen.InjectClick(d.Center(d.Cancel)); });
+    EXPECT_EQ(d.Form->ShowModal(), mrCancel);
+
+    // Enter with the focus on a plain button clicks that button; on no button, the default one.
+    FScreen.Script([&] { d.Other->SetFocus(); });
+    FScreen.ScriptKeyPress(win::VK_RETURN);
+    FScreen.Script([&] { d.Form->SetActiveControl(nullptr), win::SetFocus(d.Form->GetHandle()); });
+    FScreen.ScriptKeyPress(win::VK_RETURN);
+    EXPECT_EQ(d.Form->ShowModal(), mrOk);
+    EXPECT_EQ(otherClicks, 1);
+
+    FScreen.ScriptKeyPress(win::VK_ESCAPE);
+    EXPECT_EQ(d.Form->ShowModal(), mrCancel);
+
+    // The frame's close button cancels.
+    FScreen.Script([&] { win::PostMessage(d.Form->GetHandle(), win::WM_CLOSE, 0, 0); });
+    EXPECT_EQ(d.Form->ShowModal(), mrCancel);
+    EXPECT_EQ(FScreen.ScriptLeft(), 0u);
+    d.Form->Free();
+}
+
+TEST_F(FormsFixture, ModalFormDisablesTheOthersAndGivesTheFocusBack) {
+    auto* main = new TForm(nullptr);
+    auto* edit = new TButton(main);
+    edit->SetParent(main);
+    main->Show();
+    edit->SetFocus();
+    Dialog d;
+    FScreen.Script([&] {
+        EXPECT_FALSE(win::IsWindowEnabled(main->GetHandle()));
+        EXPECT_TRUE(win::IsWindowEnabled(d.Form->GetHandle()));
+        EXPECT_EQ(win::GetActiveWindow(), d.Form->GetHandle());
+        EXPECT_TRUE(d.Other->Focused()); // the active control took the focus
+        EXPECT_EQ(Application->ModalLevel(), 1);
+        // A click on the disabled main form does nothing.
+        FScreen.InjectClick(edit->ClientToScreen({3, 3}));
+    });
+    FScreen.ScriptKeyPress(win::VK_ESCAPE);
+    EXPECT_EQ(d.Form->ShowModal(), mrCancel);
+    EXPECT_TRUE(win::IsWindowEnabled(main->GetHandle()));
+    EXPECT_EQ(win::GetActiveWindow(), main->GetHandle());
+    EXPECT_TRUE(edit->Focused());
+    EXPECT_EQ(Application->ModalLevel(), 0);
+}
+
+TEST_F(FormsFixture, OnCloseQueryCanRefuseAndOnCloseChoosesWhatCloseDoes) {
+    Dialog d;
+    int asked = 0;
+    bool allow = false;
+    d.Form->OnCloseQuery = [&](TObject*, bool& canClose) {
+        ++asked;
+        canClose = allow;
+    };
+    FScreen.Script([&] { FScreen.InjectClick(d.Center(d.Ok)); });
+    FScreen.Script([&] {
+        EXPECT_EQ(asked, 1);
+        EXPECT_TRUE(d.Form->GetVisible()); // refused: still up, ModalResult cleared
+        EXPECT_EQ(d.Form->GetModalResult(), mrNone);
+        allow = true;
+        FScreen.InjectKeyPress(win::VK_ESCAPE);
+    });
+    EXPECT_EQ(d.Form->ShowModal(), mrCancel);
+    EXPECT_EQ(asked, 2);
+
+    // Modeless: caNone keeps, caHide hides, caMinimize minimises, caFree frees after the handler.
+    TCloseAction action = caNone;
+    bool destroyed = false;
+    d.Form->OnClose = [&](TObject*, TCloseAction& a) { a = action; };
+    d.Form->OnDestroy = [&](TObject*) { destroyed = true; };
+    d.Form->Show();
+    d.Form->Close();
+    EXPECT_TRUE(d.Form->GetVisible());
+    action = caMinimize;
+    d.Form->Close();
+    EXPECT_EQ(d.Form->GetWindowState(), wsMinimized);
+    action = caHide;
+    d.Form->Close();
+    EXPECT_FALSE(d.Form->GetVisible());
+    d.Form->Show();
+    action = caFree;
+    d.Form->Close();
+    EXPECT_FALSE(destroyed);
+    Application->ProcessMessages();
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(Screen->GetFormCount(), 0);
+}
+
+TEST_F(FormsFixture, ReleaseFreesTheFormOnlyAfterTheHandlerThatCalledItReturns) {
+    Dialog d;
+    bool destroyed = false;
+    bool wholeAfterNestedLoop = false;
+    d.Form->SetCaption("Released");
+    d.Form->OnDestroy = [&](TObject*) { destroyed = true; };
+    d.Other->OnClick = [&](TObject*) {
+        d.Form->Release();
+        d.Form->Release(); // twice is harmless
+        // Even a nested message loop inside the handler leaves the form alone.
+        Application->ProcessMessages();
+        wholeAfterNestedLoop = !destroyed && d.Form->GetCaption() == "Released" && d.Other->GetVisible();
+    };
+    d.Form->Show();
+    FScreen.InjectClick(d.Center(d.Other));
+    Application->ProcessMessages();
+    EXPECT_TRUE(wholeAfterNestedLoop);
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(Screen->GetFormCount(), 0);
+}
+
+TEST_F(FormsFixture, EventsPositionAndClientSize) {
+    std::vector<std::string> log;
+    auto* f = new TForm(nullptr);
+    f->OnShow = [&](TObject*) { log.push_back("show"); };
+    f->OnActivate = [&](TObject*) { log.push_back("activate"); };
+    f->OnDeactivate = [&](TObject*) { log.push_back("deactivate"); };
+    f->OnHide = [&](TObject*) { log.push_back("hide"); };
+    f->OnResize = [&](TObject*) { log.push_back("resize"); };
+    f->SetPosition(poScreenCenter);
+    f->SetBounds(0, 0, 400, 300);
+    f->SetClientWidth(369);
+    f->SetClientHeight(310);
+    EXPECT_EQ(f->GetClientWidth(), 369);
+    EXPECT_EQ(f->GetClientHeight(), 310);
+    log.clear();
+    f->Show();
+    EXPECT_EQ(log, (std::vector<std::string>{"show", "activate"}));
+    win::MONITORINFO mi;
+    win::GetMonitorInfo(win::MonitorFromPoint({0, 0}, win::MONITOR_DEFAULTTOPRIMARY), &mi);
+    EXPECT_EQ(f->GetLeft(), mi.rcWork.Left + (mi.rcWork.Width() - f->GetWidth()) / 2);
+    EXPECT_EQ(f->GetTop(), mi.rcWork.Top + (mi.rcWork.Height() - f->GetHeight()) / 2);
+    EXPECT_EQ(Screen->GetActiveForm(), f);
+
+    auto* g = new TForm(nullptr);
+    log.clear();
+    g->Show();
+    EXPECT_EQ(log, (std::vector<std::string>{"deactivate"}));
+    f->SetWindowState(wsMaximized);
+    EXPECT_EQ(f->GetWindowState(), wsMaximized);
+    EXPECT_TRUE(std::find(log.begin(), log.end(), "resize") != log.end());
+    f->Hide();
+    EXPECT_EQ(log.back(), "hide");
+    EXPECT_THROW(g->ShowModal(), EInvalidOperation); // already visible
+}
+
+} // namespace
