@@ -1,0 +1,662 @@
+#include "platform/backend/qt/QtScreen.h"
+
+#include "platform/win/gdi/Gdi.h"
+#include "platform/win/user/Cursors.h"
+#include "platform/win/user/Input.h"
+#include "platform/win/user/User.h"
+
+#include <QtCore/QAbstractEventDispatcher>
+#include <QtCore/QDeadlineTimer>
+#include <QtCore/QEventLoop>
+#include <QtCore/QTimer>
+#include <QtGui/QCursor>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QImage>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QPainter>
+#include <QtGui/QRasterWindow>
+#include <QtGui/QRegion>
+#include <QtGui/QScreen>
+#include <QtGui/QWheelEvent>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <vector>
+
+namespace qtbackend {
+
+using namespace win;
+
+// How a top-level window of the window system appears on the desktop.
+struct QtWindowKind {
+    bool Popup = false;
+    bool Layered = false;
+    bool Topmost = false;
+    bool operator==(const QtWindowKind&) const = default;
+};
+
+namespace {
+
+QtWindowKind QtKindOf(HWND hwnd) {
+    DWORD style = DWORD(GetWindowLong(hwnd, GWL_STYLE));
+    DWORD ex = DWORD(GetWindowLong(hwnd, GWL_EXSTYLE));
+    QtWindowKind kind;
+    kind.Topmost = (ex & WS_EX_TOPMOST) != 0;
+    kind.Layered = (ex & WS_EX_LAYERED) != 0;
+    bool captionless = (style & WS_CAPTION) != WS_CAPTION;
+    kind.Popup = ((style & WS_POPUP) && captionless) || (ex & WS_EX_TOOLWINDOW) || kind.Topmost;
+    return kind;
+}
+
+Qt::CursorShape QtCursorShape(int id) {
+    switch (id) {
+    case IDC_IBEAM:
+        return Qt::IBeamCursor;
+    case IDC_WAIT:
+        return Qt::WaitCursor;
+    case IDC_CROSS:
+        return Qt::CrossCursor;
+    case IDC_UPARROW:
+        return Qt::UpArrowCursor;
+    case IDC_SIZENWSE:
+        return Qt::SizeFDiagCursor;
+    case IDC_SIZENESW:
+        return Qt::SizeBDiagCursor;
+    case IDC_SIZEWE:
+        return Qt::SizeHorCursor;
+    case IDC_SIZENS:
+        return Qt::SizeVerCursor;
+    case IDC_SIZEALL:
+        return Qt::SizeAllCursor;
+    case IDC_NO:
+        return Qt::ForbiddenCursor;
+    case IDC_HAND:
+        return Qt::PointingHandCursor;
+    case IDC_APPSTARTING:
+        return Qt::BusyCursor;
+    case IDC_HELP:
+        return Qt::WhatsThisCursor;
+    default:
+        return Qt::ArrowCursor;
+    }
+}
+
+QRegion QtRegionOf(HRGN rgn) {
+    QRegion result;
+    if (!rgn)
+        return result;
+    DWORD size = GetRegionData(rgn, 0, nullptr);
+    if (size < sizeof(RGNDATAHEADER))
+        return result;
+    std::vector<char> buffer(size);
+    auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+    if (GetRegionData(rgn, size, data) != size)
+        return result;
+    DWORD count = std::min<DWORD>(data->rdh.nCount, (size - sizeof(RGNDATAHEADER)) / sizeof(RECT));
+    std::vector<QRect> rects;
+    rects.reserve(count);
+    const char* p = buffer.data() + sizeof(RGNDATAHEADER);
+    for (DWORD i = 0; i < count; ++i) {
+        RECT r;
+        std::memcpy(&r, p + i * sizeof(RECT), sizeof(RECT));
+        if (!r.IsEmpty())
+            rects.emplace_back(r.Left, r.Top, r.Width(), r.Height());
+    }
+    result.setRects(rects.data(), int(rects.size()));
+    return result;
+}
+
+// Whether an X display can be opened; Qt ends the process when it cannot, so this is asked first.
+bool QtDisplayReachable(std::string& why) {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        why = "DISPLAY is not set";
+        return false;
+    }
+    xcb_connection_t* c = xcb_connect(display, nullptr);
+    bool ok = c && !xcb_connection_has_error(c);
+    if (c)
+        xcb_disconnect(c);
+    if (!ok)
+        why = std::string("the X display \"") + display + "\" cannot be opened";
+    return ok;
+}
+
+} // namespace
+
+// One desktop window per top-level window of the window system.
+class QtTopWindow final : public QRasterWindow {
+public:
+    QtTopWindow(QtScreen::Impl& owner, HWND hwnd, QtWindowKind kind)
+        : FOwner(owner), FHwnd(hwnd), FKind(kind) {
+        Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
+        if (kind.Popup)
+            flags |= Qt::ToolTip | Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus;
+        if (kind.Topmost)
+            flags |= Qt::WindowStaysOnTopHint;
+        setFlags(flags);
+        if (kind.Layered) {
+            QSurfaceFormat format = this->format();
+            format.setAlphaBufferSize(8);
+            setFormat(format);
+        }
+    }
+
+    HWND Hwnd() const { return FHwnd; }
+    const QtWindowKind& Kind() const { return FKind; }
+    // Set while the window system moves the window, so the move is not reported back to it.
+    bool FSyncing = false;
+    QRegion FMask;
+    bool FHasMask = false;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* e) override { Mouse(e, true); }
+    void mouseReleaseEvent(QMouseEvent* e) override { Mouse(e, false); }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        QueueMouseInput(MouseAction::Move, Global(e->globalPosition()));
+        e->accept();
+    }
+    // The window system detects double clicks itself from the presses.
+    void mouseDoubleClickEvent(QMouseEvent* e) override { e->accept(); }
+    void wheelEvent(QWheelEvent* e) override {
+        int delta = e->angleDelta().y();
+        if (delta)
+            QueueMouseInput(MouseAction::Wheel, Global(e->globalPosition()), delta);
+        e->accept();
+    }
+    void keyPressEvent(QKeyEvent* e) override { Key(e, true); }
+    void keyReleaseEvent(QKeyEvent* e) override { Key(e, false); }
+    void focusInEvent(QFocusEvent* e) override;
+    void moveEvent(QMoveEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    bool event(QEvent* e) override;
+
+private:
+    static TPoint Global(QPointF p) { return TPoint{int32_t(std::floor(p.x())), int32_t(std::floor(p.y()))}; }
+    void Mouse(QMouseEvent* e, bool down) {
+        MouseAction action;
+        switch (e->button()) {
+        case Qt::LeftButton:
+            action = down ? MouseAction::LeftDown : MouseAction::LeftUp;
+            break;
+        case Qt::RightButton:
+            action = down ? MouseAction::RightDown : MouseAction::RightUp;
+            break;
+        case Qt::MiddleButton:
+            action = down ? MouseAction::MiddleDown : MouseAction::MiddleUp;
+            break;
+        default:
+            return;
+        }
+        TPoint at = Global(e->globalPosition());
+        QueueMouseInput(MouseAction::Move, at);
+        QueueMouseInput(action, at);
+        e->accept();
+    }
+    void Key(QKeyEvent* e, bool down) {
+        // Held keys repeat as further presses, without releases in between.
+        if (!down && e->isAutoRepeat())
+            return;
+        int vk = QtKeyToVirtualKey(e->key(), unsigned(e->modifiers()));
+        uint32_t ch = 0;
+        if (down) {
+            QString text = e->text();
+            if (!text.isEmpty())
+                ch = text.at(0).isHighSurrogate() && text.size() > 1
+                         ? QChar::surrogateToUcs4(text[0], text[1])
+                         : text.at(0).unicode();
+        }
+        if (vk == 0 && ch == 0)
+            return;
+        QueueKeyInput(vk ? vk : VK_PROCESSKEY, down, ch);
+        e->accept();
+    }
+
+    QtScreen::Impl& FOwner;
+    HWND FHwnd;
+    QtWindowKind FKind;
+};
+
+struct QtScreen::Impl {
+    std::vector<char*> FArgv;
+    int FArgc = 0;
+    std::unique_ptr<QGuiApplication> FApp;
+    std::map<HWND, std::unique_ptr<QtTopWindow>> FWindows;
+    std::vector<HWND> FOrder; // visible windows, topmost first, as last stacked
+    std::atomic<bool> FWoken{false};
+    // Window-system calls asked for by desktop events, made once Qt's event processing has returned.
+    std::vector<std::function<void()>> FDeferred;
+    Qt::CursorShape FCursor = Qt::ArrowCursor;
+    QTimer* FTimeout = nullptr;
+
+    void Defer(std::function<void()> call) {
+        FDeferred.push_back(std::move(call));
+        FWoken = true;
+    }
+    void RunDeferred() {
+        auto calls = std::move(FDeferred);
+        FDeferred.clear();
+        for (auto& call : calls)
+            call();
+    }
+    QtTopWindow* Find(HWND hwnd) {
+        auto it = FWindows.find(hwnd);
+        return it == FWindows.end() ? nullptr : it->second.get();
+    }
+    void Restack();
+    void SyncSurface(QtTopWindow& w);
+};
+
+void QtTopWindow::paintEvent(QPaintEvent* event) {
+    WindowSurface surface;
+    if (!GetWindowSurface(FHwnd, &surface) || !surface.Bits)
+        return;
+    QImage::Format format =
+        surface.PerPixelAlpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    QImage image(surface.Bits, surface.Width, surface.Height, surface.Stride, format);
+    QPainter painter(this);
+    if (FKind.Layered)
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+    for (const QRect& r : event->region()) {
+        QRect src = r.intersected(image.rect());
+        if (!src.isEmpty())
+            painter.drawImage(src.topLeft(), image, src);
+    }
+}
+
+void QtTopWindow::focusInEvent(QFocusEvent* e) {
+    HWND hwnd = FHwnd;
+    FOwner.Defer([hwnd] {
+        if (IsWindow(hwnd) && IsWindowVisible(hwnd) && GetActiveWindow() != hwnd)
+            SetActiveWindow(hwnd);
+    });
+    QRasterWindow::focusInEvent(e);
+}
+
+void QtTopWindow::moveEvent(QMoveEvent* e) {
+    QRasterWindow::moveEvent(e);
+    if (FSyncing)
+        return;
+    HWND hwnd = FHwnd;
+    QPoint at = position();
+    FOwner.Defer([hwnd, at] {
+        TRect r;
+        if (IsWindow(hwnd) && GetWindowRect(hwnd, &r) && (r.Left != at.x() || r.Top != at.y()))
+            SetWindowPos(hwnd, nullptr, at.x(), at.y(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    });
+}
+
+void QtTopWindow::resizeEvent(QResizeEvent* e) {
+    QRasterWindow::resizeEvent(e);
+    if (FSyncing)
+        return;
+    HWND hwnd = FHwnd;
+    QSize size = e->size();
+    FOwner.Defer([hwnd, size] {
+        TRect r;
+        if (IsWindow(hwnd) && GetWindowRect(hwnd, &r) &&
+            (r.Width() != size.width() || r.Height() != size.height()))
+            SetWindowPos(hwnd, nullptr, 0, 0, size.width(), size.height(),
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    });
+}
+
+bool QtTopWindow::event(QEvent* e) {
+    if (e->type() == QEvent::Close) {
+        // The desktop asks to close: the window decides, as it does for its own close button.
+        e->ignore();
+        PostMessage(FHwnd, WM_CLOSE, 0, 0);
+        return true;
+    }
+    return QRasterWindow::event(e);
+}
+
+void QtScreen::Impl::SyncSurface(QtTopWindow& w) {
+    WindowSurface surface;
+    if (!GetWindowSurface(w.Hwnd(), &surface))
+        return;
+    qreal opacity = w.Kind().Layered ? surface.Alpha / 255.0 : 1.0;
+    if (w.opacity() != opacity)
+        w.setOpacity(opacity);
+    bool hasMask = surface.Region != nullptr;
+    QRegion mask = hasMask ? QtRegionOf(surface.Region) : QRegion();
+    if (hasMask != w.FHasMask || mask != w.FMask) {
+        w.FHasMask = hasMask;
+        w.FMask = mask;
+        w.setMask(mask);
+    }
+}
+
+void QtScreen::Impl::Restack() {
+    struct Walk {
+        Impl* Self;
+        std::vector<HWND> Order;
+    } walk{this, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM p) -> BOOL {
+            auto* walk = reinterpret_cast<Walk*>(p);
+            QtTopWindow* w = walk->Self->Find(hwnd);
+            if (w && w->isVisible())
+                walk->Order.push_back(hwnd);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&walk));
+    if (walk.Order == FOrder)
+        return;
+    FOrder = walk.Order;
+    // EnumWindows lists the topmost first: raise from the bottom up.
+    for (auto it = FOrder.rbegin(); it != FOrder.rend(); ++it)
+        Find(*it)->raise();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+QtScreen::QtScreen(int argc, char** argv) : FImpl(std::make_unique<Impl>()) {
+    if (QCoreApplication::instance())
+        throw std::runtime_error("QtScreen: an application object exists already; open one screen at a time");
+    // Popups at absolute positions and global hit testing need X11 (XWayland on Wayland desktops), and
+    // the window system's pixels map one to one onto the screen's.
+    setenv("QT_QPA_PLATFORM", "xcb", 0);
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 0);
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    std::string why;
+    if (platform && std::string(platform) == "xcb" && !QtDisplayReachable(why))
+        throw std::runtime_error("no desktop to show windows on (" + why +
+                                 "); start the program on a desktop, or without one under xvfb-run");
+    // Qt keeps the argument count by reference and may edit the list: both live as long as the screen.
+    FImpl->FArgc = argc > 0 ? argc : 1;
+    static char fallbackName[] = "loomwick";
+    for (int i = 0; i < argc; ++i)
+        FImpl->FArgv.push_back(argv[i]);
+    if (FImpl->FArgv.empty())
+        FImpl->FArgv.push_back(fallbackName);
+    FImpl->FArgv.push_back(nullptr);
+    FImpl->FApp = std::make_unique<QGuiApplication>(FImpl->FArgc, FImpl->FArgv.data());
+    // The window system decides when the program ends, not the last window closing.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    FImpl->FTimeout = new QTimer(FImpl->FApp.get());
+    FImpl->FTimeout->setSingleShot(true);
+    FImpl->FTimeout->setTimerType(Qt::PreciseTimer);
+    QObject::connect(FImpl->FTimeout, &QTimer::timeout, FImpl->FApp.get(), [] {});
+    FPrevious = InstalledScreenBackend();
+    SetScreenBackend(this);
+}
+
+QtScreen::~QtScreen() {
+    SetScreenBackend(FPrevious);
+    FImpl->FWindows.clear();
+    FImpl->FApp.reset();
+}
+
+std::vector<MonitorDesc> QtScreen::Monitors() {
+    std::vector<MonitorDesc> result;
+    QScreen* primary = QGuiApplication::primaryScreen();
+    auto toRect = [](const QRect& r) { return TRect{r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}; };
+    for (QScreen* screen : QGuiApplication::screens()) {
+        MonitorDesc m{toRect(screen->geometry()), toRect(screen->availableGeometry()), screen == primary};
+        // The primary monitor comes first, as callers look for it there.
+        if (m.Primary)
+            result.insert(result.begin(), m);
+        else
+            result.push_back(m);
+    }
+    if (result.empty())
+        result.push_back({{0, 0, 1024, 768}, {0, 0, 1024, 768}, true});
+    return result;
+}
+
+void QtScreen::WaitForEvents(DWORD timeoutMs, const std::string&) {
+    Impl& d = *FImpl;
+    if (d.FWoken.exchange(false))
+        return;
+    QDeadlineTimer deadline(timeoutMs == INFINITE ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                                  : QDeadlineTimer(qint64(timeoutMs), Qt::PreciseTimer));
+    for (;;) {
+        if (!deadline.isForever()) {
+            qint64 left = deadline.remainingTime();
+            if (left <= 0)
+                break;
+            // The timer's event ends processEvents when nothing else arrives in time.
+            d.FTimeout->start(int(std::min<qint64>(left, 1 << 30)));
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        d.RunDeferred();
+        if (d.FWoken.exchange(false))
+            break;
+    }
+    d.FTimeout->stop();
+}
+
+void QtScreen::Wake() {
+    Impl& d = *FImpl;
+    if (d.FWoken.exchange(true))
+        return; // a wake is on its way
+    // Thread-safe: a queued call is an event, and any event ends the wait in processEvents.
+    QMetaObject::invokeMethod(
+        d.FApp.get(), [] {}, Qt::QueuedConnection);
+}
+
+void QtScreen::TopLevelChanged(HWND hwnd) {
+    Impl& d = *FImpl;
+    QtTopWindow* w = d.Find(hwnd);
+    bool exists = IsWindow(hwnd) && GetAncestor(hwnd, GA_ROOT) == hwnd;
+    bool visible = exists && IsWindowVisible(hwnd);
+    if (!exists) {
+        if (w) {
+            d.FWindows.erase(hwnd);
+            std::erase(d.FOrder, hwnd);
+        }
+        return;
+    }
+    QtWindowKind kind = QtKindOf(hwnd);
+    if (w && !(w->Kind() == kind)) {
+        // Flags and the alpha format are fixed once the desktop window exists: make a new one.
+        d.FWindows.erase(hwnd);
+        std::erase(d.FOrder, hwnd);
+        w = nullptr;
+    }
+    if (!w) {
+        if (!visible)
+            return; // made when first shown
+        auto made = std::make_unique<QtTopWindow>(d, hwnd, kind);
+        w = made.get();
+        w->setCursor(QCursor(d.FCursor));
+        d.FWindows.emplace(hwnd, std::move(made));
+    }
+    TRect r;
+    GetWindowRect(hwnd, &r);
+    QRect geometry(r.Left, r.Top, std::max(1, r.Width()), std::max(1, r.Height()));
+    w->FSyncing = true;
+    if (w->geometry() != geometry)
+        w->setGeometry(geometry);
+    d.SyncSurface(*w);
+    if (!visible) {
+        if (w->isVisible())
+            w->hide();
+    } else if (IsIconic(hwnd)) {
+        if (w->windowState() != Qt::WindowMinimized)
+            w->showMinimized();
+    } else if (!w->isVisible() || w->windowState() == Qt::WindowMinimized) {
+        w->showNormal();
+        if (!kind.Popup)
+            w->requestActivate();
+    }
+    w->FSyncing = false;
+    w->setTitle(QString::fromStdString(GetWindowTextString(hwnd)));
+    d.Restack();
+}
+
+void QtScreen::Present(HWND hwnd, const TRect& dirty) {
+    Impl& d = *FImpl;
+    QtTopWindow* w = d.Find(hwnd);
+    if (!w)
+        return;
+    d.SyncSurface(*w);
+    w->update(QRect(dirty.Left, dirty.Top, dirty.Width(), dirty.Height()));
+}
+
+void QtScreen::CursorChanged(HCURSOR cursor) {
+    Impl& d = *FImpl;
+    Qt::CursorShape shape = cursor ? QtCursorShape(StandardCursorId(cursor)) : Qt::BlankCursor;
+    if (shape == d.FCursor)
+        return;
+    d.FCursor = shape;
+    // Only the window under the mouse shows it, so every window may carry it.
+    for (auto& [hwnd, w] : d.FWindows)
+        w->setCursor(QCursor(shape));
+}
+
+void QtScreen::CaptureChanged(HWND hwnd) {
+    Impl& d = *FImpl;
+    HWND top = hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr;
+    // While a window has the capture, the mouse outside our windows still reaches it.
+    for (auto& [h, w] : d.FWindows)
+        if (w->isVisible())
+            w->setMouseGrabEnabled(h == top);
+}
+
+void QtScreen::Beep(UINT) {}
+
+int QtKeyToVirtualKey(int key, unsigned modifiers) {
+    bool keypad = (modifiers & Qt::KeypadModifier) != 0;
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return key; // the same codes
+    if (key >= Qt::Key_0 && key <= Qt::Key_9)
+        return keypad ? VK_NUMPAD0 + (key - Qt::Key_0) : key;
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return VK_F1 + (key - Qt::Key_F1);
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Escape:
+        return VK_ESCAPE;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return VK_TAB;
+    case Qt::Key_Backspace:
+        return VK_BACK;
+    case Qt::Key_Delete:
+        return VK_DELETE;
+    case Qt::Key_Insert:
+        return VK_INSERT;
+    case Qt::Key_Home:
+        return VK_HOME;
+    case Qt::Key_End:
+        return VK_END;
+    case Qt::Key_PageUp:
+        return VK_PRIOR;
+    case Qt::Key_PageDown:
+        return VK_NEXT;
+    case Qt::Key_Left:
+        return VK_LEFT;
+    case Qt::Key_Up:
+        return VK_UP;
+    case Qt::Key_Right:
+        return VK_RIGHT;
+    case Qt::Key_Down:
+        return VK_DOWN;
+    case Qt::Key_Shift:
+        return VK_SHIFT;
+    case Qt::Key_Control:
+        return VK_CONTROL;
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+        return VK_MENU;
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+        return VK_LWIN;
+    case Qt::Key_Super_R:
+        return VK_RWIN;
+    case Qt::Key_Menu:
+        return VK_APPS;
+    case Qt::Key_Space:
+        return VK_SPACE;
+    case Qt::Key_Pause:
+        return VK_PAUSE;
+    case Qt::Key_Print:
+        return VK_SNAPSHOT;
+    case Qt::Key_CapsLock:
+        return VK_CAPITAL;
+    case Qt::Key_NumLock:
+        return VK_NUMLOCK;
+    case Qt::Key_ScrollLock:
+        return VK_SCROLL;
+    case Qt::Key_Clear:
+        return VK_CLEAR;
+    case Qt::Key_Help:
+        return VK_HELP;
+    // Shifted digits name the digit keys (US layout).
+    case Qt::Key_Exclam:
+        return '1';
+    case Qt::Key_At:
+        return '2';
+    case Qt::Key_NumberSign:
+        return '3';
+    case Qt::Key_Dollar:
+        return '4';
+    case Qt::Key_Percent:
+        return '5';
+    case Qt::Key_AsciiCircum:
+        return '6';
+    case Qt::Key_Ampersand:
+        return '7';
+    case Qt::Key_Asterisk:
+        return keypad ? VK_MULTIPLY : '8';
+    case Qt::Key_ParenLeft:
+        return '9';
+    case Qt::Key_ParenRight:
+        return '0';
+    case Qt::Key_Semicolon:
+    case Qt::Key_Colon:
+        return VK_OEM_1;
+    case Qt::Key_Equal:
+        return VK_OEM_PLUS;
+    case Qt::Key_Plus:
+        return keypad ? VK_ADD : VK_OEM_PLUS;
+    case Qt::Key_Comma:
+    case Qt::Key_Less:
+        return VK_OEM_COMMA;
+    case Qt::Key_Minus:
+        return keypad ? VK_SUBTRACT : VK_OEM_MINUS;
+    case Qt::Key_Underscore:
+        return VK_OEM_MINUS;
+    case Qt::Key_Period:
+        return keypad ? VK_DECIMAL : VK_OEM_PERIOD;
+    case Qt::Key_Greater:
+        return VK_OEM_PERIOD;
+    case Qt::Key_Slash:
+        return keypad ? VK_DIVIDE : VK_OEM_2;
+    case Qt::Key_Question:
+        return VK_OEM_2;
+    case Qt::Key_QuoteLeft:
+    case Qt::Key_AsciiTilde:
+        return VK_OEM_3;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft:
+        return VK_OEM_4;
+    case Qt::Key_Backslash:
+    case Qt::Key_Bar:
+        return VK_OEM_5;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight:
+        return VK_OEM_6;
+    case Qt::Key_Apostrophe:
+    case Qt::Key_QuoteDbl:
+        return VK_OEM_7;
+    default:
+        return 0;
+    }
+}
+
+} // namespace qtbackend

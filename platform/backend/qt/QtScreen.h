@@ -1,0 +1,42 @@
+// The desktop screen: each visible top-level window of the window system is a window on the X display
+// (through Qt's xcb platform), showing the window's back buffer; desktop input becomes the window system's.
+#pragma once
+
+#include "platform/win/user/Backend.h"
+
+#include <memory>
+
+namespace qtbackend {
+
+class QtScreen final : public win::IScreenBackend {
+public:
+    // Opens the display and installs itself as the window system's screen; the destructor puts the
+    // previous one back. Throws std::runtime_error when there is no display to open.
+    QtScreen(int argc, char** argv);
+    ~QtScreen() override;
+    QtScreen(const QtScreen&) = delete;
+    QtScreen& operator=(const QtScreen&) = delete;
+
+    // IScreenBackend
+    std::vector<win::MonitorDesc> Monitors() override;
+    int ScreenDepth() override { return 32; }
+    void WaitForEvents(win::DWORD timeoutMs, const std::string& waiter) override;
+    void Wake() override;
+    void TopLevelChanged(win::HWND hwnd) override;
+    void Present(win::HWND hwnd, const win::TRect& dirty) override;
+    void CursorChanged(win::HCURSOR cursor) override;
+    void CaptureChanged(win::HWND hwnd) override;
+    void Beep(win::UINT type) override;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> FImpl;
+    win::IScreenBackend* FPrevious = nullptr;
+};
+
+// The virtual-key code of a Qt key (a Qt::Key value with its Qt::KeyboardModifiers), or 0 for keys the
+// window system has no code for.
+int QtKeyToVirtualKey(int qtKey, unsigned modifiers);
+
+} // namespace qtbackend
