@@ -1,8 +1,10 @@
 // Feeds arbitrary bytes to the BMP reader: as a file through a plain stream and a memory stream, and as a
-// packed DIB; a decoded image is converted to 24 bits as bitmaps do. Refusals are
+// packed DIB; a decoded image is converted to 24 bits as bitmaps do. The same bytes go to the icon
+// reader, whose images are packed DIBs decoded by the BMP reader. Refusals are
 // exceptions; anything else (a crash, a sanitizer report, a hang) is a finding.
 #include "platform/vcl/BmpFormat.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Icon.h"
 #include "platform/vcl/Streams.h"
 
 #include <algorithm>
@@ -73,6 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         vcl::TBmpReader reader = vcl::TBmpReader::FromPackedDib(data, size);
         if (int64_t(reader.Format().Width) * reader.Format().Height <= fuzzMaxPixels)
             (void)reader.Decode();
+    } catch (const vcl::Exception&) {
+    }
+    try {
+        vcl::TReadOnlyMemoryStream stream(data, int64_t(size));
+        vcl::TIcon icon;
+        icon.LoadFromStream(&stream);
     } catch (const vcl::Exception&) {
     }
     return 0;
