@@ -4,6 +4,7 @@
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Thread.h"
+#include "platform/win/gdi/DrawText.h"
 #include "platform/win/user/Backend.h"
 #include "platform/win/user/Cursors.h"
 #include "platform/win/user/Metrics.h"
@@ -23,7 +24,21 @@ namespace {
 
 constexpr const char* AppWindowClass = "TApplication";
 
+constexpr uintptr_t AppHintShowTimer = 1;
+constexpr uintptr_t AppHintHideTimer = 2;
+constexpr int32_t AppHintMaxWidth = 300;
+
 win::LRESULT CALLBACK_AppWndProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
+    if (msg == win::WM_TIMER && Application) {
+        try {
+            Application->HintTimer(wParam);
+        } catch (const win::StallError&) {
+            throw;
+        } catch (const std::exception& e) {
+            Application->HandleException(Application, e);
+        }
+        return 0;
+    }
     return win::DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
@@ -34,6 +49,7 @@ win::LRESULT CALLBACK_AppWndProc(win::HWND hwnd, win::UINT msg, win::WPARAM wPar
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
 
 TApplication::~TApplication() {
+    FHintWindow = nullptr; // owned: freed with the other components
     if (FHandle && win::IsWindow(FHandle))
         win::DestroyWindow(FHandle);
 }
@@ -90,6 +106,10 @@ void TApplication::FormDestroyed(TCustomForm* form) {
 }
 
 void TApplication::ResetForTesting() {
+    CancelHint();
+    if (FHintControl)
+        FHintControl->RemoveFreeNotification(this);
+    FHintControl = nullptr;
     FMainForm = nullptr;
     FTerminated = false;
     FModalLevel = 0;
@@ -181,6 +201,154 @@ void TApplication::ShowException(const std::exception& e) {
 
 int32_t TApplication::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
     return vcl::MessageBox(text, caption, flags);
+}
+
+void TApplication::SetShowHint(bool value) {
+    if (value == FShowHint)
+        return;
+    FShowHint = value;
+    if (!value)
+        CancelHint();
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation != opRemove)
+        return;
+    if (component == FHintControl) {
+        FHintControl = nullptr;
+        CancelHint();
+    }
+    if (component == FHintWindow)
+        FHintWindow = nullptr;
+}
+
+void TApplication::CancelHint() {
+    if (FHandle) {
+        win::KillTimer(FHandle, AppHintShowTimer);
+        win::KillTimer(FHandle, AppHintHideTimer);
+    }
+    if (FHintShown && FHintWindow)
+        FHintWindow->ReleaseHandle();
+    FHintShown = false;
+}
+
+void TApplication::HintMouseMove(TControl* control) {
+    if (control == FHintControl)
+        return;
+    CancelHint();
+    if (FHintControl)
+        FHintControl->RemoveFreeNotification(this);
+    FHintControl = control;
+    if (!control)
+        return;
+    control->FreeNotification(this);
+    if (FShowHint && control->GetShowHint() && !control->GetHint().empty())
+        win::SetTimer(GetHandle(), AppHintShowTimer, FHintPause, nullptr);
+}
+
+void TApplication::HintMouseLeft(TControl* control) {
+    if (!FHintControl)
+        return;
+    // Leaving a window leaves its graphic children too.
+    for (TControl* c = FHintControl; c; c = c->GetParent())
+        if (c == control) {
+            CancelHint();
+            FHintControl->RemoveFreeNotification(this);
+            FHintControl = nullptr;
+            return;
+        }
+}
+
+void TApplication::HintTimer(uintptr_t id) {
+    win::KillTimer(GetHandle(), id);
+    if (id == AppHintHideTimer) {
+        CancelHint();
+        return;
+    }
+    if (id != AppHintShowTimer || !FHintControl || !FShowHint)
+        return;
+    FHintText = FHintControl->GetHint();
+    if (FHintText.empty())
+        return;
+    if (!FHintWindow) {
+        FHintWindow = new THintWindow(this);
+        FHintWindow->FreeNotification(this);
+    }
+    TPoint at;
+    win::GetCursorPos(&at);
+    TRect r = FHintWindow->CalcHintRect(AppHintMaxWidth, FHintText);
+    // Below the cursor, kept on the monitor's work area.
+    TRect work = Screen ? Screen->MonitorFromPoint(at).WorkareaRect : TRect{0, 0, 1 << 20, 1 << 20};
+    int32_t left = std::clamp(at.X, work.Left, std::max(work.Left, work.Right - r.Width()));
+    int32_t top = at.Y + 20;
+    if (top + r.Height() > work.Bottom)
+        top = std::max(work.Top, at.Y - r.Height() - 4);
+    FHintWindow->ActivateHint({left, top, left + r.Width(), top + r.Height()}, FHintText);
+    FHintShown = true;
+    win::SetTimer(GetHandle(), AppHintHideTimer, FHintHidePause, nullptr);
+}
+
+// ---- THintWindow ---------------------------------------------------------------------------------------
+
+THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
+    FVisible = false;
+    FColor = clInfoBk;
+    FParentFont = false;
+    FFont->SetColor(clInfoText);
+}
+
+void THintWindow::CreateParams(TCreateParams& p) {
+    TCustomControl::CreateParams(p);
+    p.Style = win::WS_POPUP | win::WS_BORDER;
+    p.ExStyle = win::WS_EX_TOOLWINDOW | win::WS_EX_TOPMOST | win::WS_EX_NOACTIVATE;
+    p.WndParent = nullptr;
+}
+
+TRect THintWindow::CalcHintRect(int32_t maxWidth, const std::string& text) {
+    win::HDC dc = win::GetDC(nullptr);
+    win::HGDIOBJ old = win::SelectObject(dc, FFont->GetHandle());
+    TRect r{0, 0, maxWidth, 0};
+    win::DrawText(dc, text.c_str(), -1, &r, win::DT_CALCRECT | win::DT_WORDBREAK | win::DT_NOPREFIX);
+    win::SelectObject(dc, old);
+    win::ReleaseDC(nullptr, dc);
+    // Room for the border and a little padding on each side.
+    return {0, 0, r.Width() + 8, r.Height() + 4};
+}
+
+void THintWindow::ActivateHint(TRect rect, const std::string& text) {
+    SetText(text);
+    HandleNeeded();
+    FVisible = true;
+    win::SetWindowPos(FHandle, win::HWND_TOPMOST, rect.Left, rect.Top, rect.Width(), rect.Height(),
+                      win::SWP_SHOWWINDOW | win::SWP_NOACTIVATE);
+    win::InvalidateRect(FHandle, nullptr, win::TRUE);
+}
+
+void THintWindow::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+    case win::WM_NCHITTEST:
+        m.Result = win::HTTRANSPARENT;
+        return;
+    case win::WM_MOUSEACTIVATE:
+        m.Result = win::MA_NOACTIVATE;
+        return;
+    case win::WM_NCDESTROY:
+        FVisible = false;
+        TCustomControl::Dispatch(m);
+        return;
+    default:
+        TCustomControl::Dispatch(m);
+    }
+}
+
+void THintWindow::Paint() {
+    TCanvas* c = GetCanvas();
+    c->SetFont(GetFont());
+    c->GetBrush()->SetStyle(bsClear);
+    TRect r = GetClientRect();
+    r = {r.Left + 3, r.Top + 1, r.Right - 3, r.Bottom - 1};
+    win::DrawText(c->GetHandle(), FText.c_str(), -1, &r, win::DT_WORDBREAK | win::DT_NOPREFIX | win::DT_LEFT);
 }
 
 void TApplication::ModalStarted() {

@@ -11,6 +11,24 @@
 namespace vcl {
 
 class TCustomForm;
+class THintWindow;
+
+// The small window that shows a control's hint under the mouse.
+class THintWindow : public TCustomControl {
+public:
+    explicit THintWindow(TComponent* owner);
+    // The size the text needs, wrapped at maxWidth.
+    TRect CalcHintRect(int32_t maxWidth, const std::string& text);
+    // Shows text in rect (screen coordinates) without taking the activation.
+    void ActivateHint(TRect rect, const std::string& text);
+    void ReleaseHandle() { DestroyHandle(); }
+    void Dispatch(TMessage& message) override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    bool IsTopLevel() const override { return true; }
+    void Paint() override;
+};
 
 using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
@@ -52,6 +70,24 @@ public:
     win::HWND GetHandle();
     bool GetActive() const;
 
+    // Hints: shown HintPause ms after the mouse comes to rest on a control with a hint, hidden after
+    // HintHidePause ms, on a click or a key, or when the mouse moves to another control.
+    uint32_t GetHintPause() const { return FHintPause; }
+    void SetHintPause(uint32_t value) { FHintPause = value; }
+    uint32_t GetHintHidePause() const { return FHintHidePause; }
+    void SetHintHidePause(uint32_t value) { FHintHidePause = value; }
+    bool GetShowHint() const { return FShowHint; }
+    void SetShowHint(bool value);
+    // The hint shown now (empty when none) and its window.
+    std::string GetHint() const { return FHintShown ? FHintText : std::string(); }
+    THintWindow* GetHintWindow() const { return FHintWindow; }
+    void CancelHint();
+    // Called by controls.
+    void HintMouseMove(TControl* control);
+    void HintMouseLeft(TControl* control);
+    void HintTimer(uintptr_t id);
+    void Notification(TComponent* component, TOperation operation) override;
+
     void ModalStarted();
     void ModalFinished();
     int32_t ModalLevel() const { return FModalLevel; }
@@ -78,6 +114,13 @@ private:
     bool FWakeInstalled = false;
     int32_t FModalLevel = 0;
     win::HWND FHandle = nullptr;
+    uint32_t FHintPause = 500;
+    uint32_t FHintHidePause = 2500;
+    bool FShowHint = true;
+    bool FHintShown = false;
+    std::string FHintText;
+    TControl* FHintControl = nullptr;
+    THintWindow* FHintWindow = nullptr;
 };
 
 struct TMonitor {

@@ -298,6 +298,12 @@ void TControl::SetText(const std::string& value) {
     Perform(CM_TEXTCHANGED);
 }
 
+bool TControl::GetShowHint() const {
+    if (FParentShowHint && FParent)
+        return FParent->GetShowHint();
+    return FShowHint;
+}
+
 void TControl::SetCursor(TCursor value) {
     if (value == FCursor)
         return;
@@ -738,6 +744,12 @@ void TWinControl::WndProc(TMessage& m) {
             if (target && (!target->IsEnabledChain() || dynamic_cast<TWinControl*>(target)))
                 target = nullptr;
         }
+        if (Application) {
+            if (m.Msg == win::WM_MOUSEMOVE)
+                Application->HintMouseMove(target ? target : this);
+            else
+                Application->CancelHint();
+        }
         if (m.Msg == win::WM_MOUSEMOVE && FMouseControl != target && !FCaptureControl) {
             TControl* old = FMouseControl;
             FMouseControl = target;
@@ -766,7 +778,14 @@ void TWinControl::WndProc(TMessage& m) {
         }
     }
     switch (m.Msg) {
+    case win::WM_KEYDOWN:
+    case win::WM_SYSKEYDOWN:
+        if (Application)
+            Application->CancelHint();
+        break;
     case win::WM_MOUSELEAVE:
+        if (Application)
+            Application->HintMouseLeft(this);
         if (FMouseControl) {
             TControl* old = FMouseControl;
             FMouseControl = nullptr;

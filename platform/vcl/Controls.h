@@ -213,8 +213,14 @@ public:
     void SetCaption(const std::string& value) { SetText(value); }
     std::string GetHint() const { return FHint; }
     void SetHint(const std::string& value) { FHint = value; }
-    bool GetShowHint() const { return FShowHint; }
-    void SetShowHint(bool value) { FShowHint = value; }
+    // Whether the control shows its hint: its own setting, or its parent's while ParentShowHint is set.
+    bool GetShowHint() const;
+    void SetShowHint(bool value) {
+        FShowHint = value;
+        FParentShowHint = false;
+    }
+    bool GetParentShowHint() const { return FParentShowHint; }
+    void SetParentShowHint(bool value) { FParentShowHint = value; }
     TCursor GetCursor() const { return FCursor; }
     void SetCursor(TCursor value);
 
@@ -292,6 +298,7 @@ protected:
     std::string FText;
     std::string FHint;
     bool FShowHint = false;
+    bool FParentShowHint = true;
     TCursor FCursor = crDefault;
     TControlStyle FControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
     TControlState FControlState;

@@ -202,4 +202,53 @@ TEST_F(ApplicationFixture, ScreenCursorMonitorsAndForms) {
     EXPECT_FALSE(Application->GetExeName().empty());
 }
 
+TEST_F(ApplicationFixture, TheHintShowsAfterThePauseAndGoesAwayAgain) {
+    auto* form = new TMainForm(nullptr);
+    auto* plain = new TButton(form);
+    plain->SetParent(form);
+    plain->SetBounds(10, 60, 75, 25);
+    form->Button->SetHint("Open an animation");
+    form->SetShowHint(true); // the buttons follow their form
+    form->Show();
+    Application->ProcessMessages();
+    auto moveTo = [&](TControl* c) {
+        FScreen.InjectMouse(win::MouseAction::Move, c->ClientToScreen({5, 5}));
+        Application->ProcessMessages();
+    };
+    auto wait = [&](uint64_t ms) {
+        FClock.Advance(ms);
+        Application->ProcessMessages();
+    };
+    moveTo(form->Button);
+    wait(499);
+    EXPECT_EQ(Application->GetHint(), "");
+    wait(1);
+    EXPECT_EQ(Application->GetHint(), "Open an animation");
+    THintWindow* hint = Application->GetHintWindow();
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(win::IsWindowVisible(hint->GetHandle()));
+    EXPECT_EQ(win::GetWindowTextString(hint->GetHandle()), "Open an animation");
+    EXPECT_EQ(win::GetActiveWindow(), form->GetHandle()); // the hint never takes the activation
+    TRect r;
+    win::GetWindowRect(hint->GetHandle(), &r);
+    EXPECT_GT(r.Top, form->Button->ClientToScreen({5, 5}).Y);
+    wait(2500);
+    EXPECT_EQ(Application->GetHint(), "");
+
+    // Moving to a control without a hint, or clicking, before the pause: no hint.
+    moveTo(plain);
+    moveTo(form->Button);
+    FScreen.InjectClick(form->Button->ClientToScreen({5, 5}));
+    Application->ProcessMessages();
+    wait(600);
+    EXPECT_EQ(Application->GetHint(), "");
+    moveTo(plain);
+    moveTo(form->Button);
+    wait(500);
+    EXPECT_EQ(Application->GetHint(), "Open an animation");
+    moveTo(plain);
+    EXPECT_EQ(Application->GetHint(), "");
+    EXPECT_FALSE(win::IsWindowVisible(hint->GetHandle()));
+}
+
 } // namespace
