@@ -38,7 +38,7 @@ struct PictureRegistry {
         {2 /* the bitmap clipboard format */, GraphicClass<TBitmap>()}};
 };
 
-PictureRegistry& Registry() {
+PictureRegistry& PictureFormats() {
     static PictureRegistry registry;
     return registry;
 }
@@ -85,8 +85,8 @@ void TPicture::SetGraphic(TGraphic* value) {
     if (value) {
         // A copy of the same class: found through the registry, else through the known classes.
         {
-            std::lock_guard<std::mutex> guard(Registry().Lock);
-            for (auto& f : Registry().Files)
+            std::lock_guard<std::mutex> guard(PictureFormats().Lock);
+            for (auto& f : PictureFormats().Files)
                 if (f.Class.Type == typeid(*value)) {
                     copy = f.Class.Create();
                     break;
@@ -155,8 +155,8 @@ std::unique_ptr<TGraphic> TPicture::CreateForFileName(const std::string& fileNam
     std::string ext = std::filesystem::path(fileName).extension().string();
     if (!ext.empty())
         ext = PictureLower(ext.substr(1));
-    std::lock_guard<std::mutex> guard(Registry().Lock);
-    for (auto& f : Registry().Files)
+    std::lock_guard<std::mutex> guard(PictureFormats().Lock);
+    for (auto& f : PictureFormats().Files)
         if (f.Extension == ext)
             return f.Class.Create();
     return nullptr;
@@ -184,8 +184,8 @@ void TPicture::RegisterFileFormat(const std::string& extension, const std::strin
     std::string ext = PictureLower(extension);
     if (!ext.empty() && ext[0] == '.')
         ext.erase(0, 1);
-    std::lock_guard<std::mutex> guard(Registry().Lock);
-    auto& files = Registry().Files;
+    std::lock_guard<std::mutex> guard(PictureFormats().Lock);
+    auto& files = PictureFormats().Files;
     for (auto& f : files)
         if (f.Extension == ext) {
             f.Description = description;
@@ -196,32 +196,32 @@ void TPicture::RegisterFileFormat(const std::string& extension, const std::strin
 }
 
 void TPicture::RegisterClipboardFormat(uint16_t format, const TGraphicClass& graphicClass) {
-    std::lock_guard<std::mutex> guard(Registry().Lock);
-    Registry().Clipboard.push_back({format, graphicClass});
+    std::lock_guard<std::mutex> guard(PictureFormats().Lock);
+    PictureFormats().Clipboard.push_back({format, graphicClass});
 }
 
 void TPicture::UnregisterGraphicClass(const TGraphicClass& graphicClass) {
-    std::lock_guard<std::mutex> guard(Registry().Lock);
-    auto& files = Registry().Files;
+    std::lock_guard<std::mutex> guard(PictureFormats().Lock);
+    auto& files = PictureFormats().Files;
     files.erase(std::remove_if(files.begin(), files.end(), [&](auto& f) { return f.Class == graphicClass; }),
                 files.end());
-    auto& clip = Registry().Clipboard;
+    auto& clip = PictureFormats().Clipboard;
     clip.erase(std::remove_if(clip.begin(), clip.end(), [&](auto& c) { return c.Class == graphicClass; }),
                clip.end());
 }
 
 bool TPicture::SupportsClipboardFormat(uint16_t format) {
-    std::lock_guard<std::mutex> guard(Registry().Lock);
-    for (auto& c : Registry().Clipboard)
+    std::lock_guard<std::mutex> guard(PictureFormats().Lock);
+    for (auto& c : PictureFormats().Clipboard)
         if (c.Format == format)
             return true;
     return false;
 }
 
 std::string TPicture::GraphicFileMask(const TGraphicClass* base) {
-    std::lock_guard<std::mutex> guard(Registry().Lock);
+    std::lock_guard<std::mutex> guard(PictureFormats().Lock);
     std::string mask;
-    for (auto& f : Registry().Files)
+    for (auto& f : PictureFormats().Files)
         if (PictureDerivesFrom(f.Class, base))
             mask += (mask.empty() ? "*." : ";*.") + f.Extension;
     return mask;
@@ -230,16 +230,16 @@ std::string TPicture::GraphicFileMask(const TGraphicClass* base) {
 std::string TPicture::GraphicFilter(const TGraphicClass* base) {
     std::string mask = GraphicFileMask(base);
     std::string filter = "All (" + mask + ")|" + mask;
-    std::lock_guard<std::mutex> guard(Registry().Lock);
-    for (auto& f : Registry().Files)
+    std::lock_guard<std::mutex> guard(PictureFormats().Lock);
+    for (auto& f : PictureFormats().Files)
         if (PictureDerivesFrom(f.Class, base))
             filter += "|" + f.Description + " (*." + f.Extension + ")|*." + f.Extension;
     return filter;
 }
 
 std::string TPicture::GraphicExtension(const TGraphicClass& graphicClass) {
-    std::lock_guard<std::mutex> guard(Registry().Lock);
-    for (auto& f : Registry().Files)
+    std::lock_guard<std::mutex> guard(PictureFormats().Lock);
+    for (auto& f : PictureFormats().Files)
         if (f.Class == graphicClass)
             return f.Extension;
     return {};
