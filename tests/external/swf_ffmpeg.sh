@@ -10,7 +10,7 @@
 # comparing them with ffmpeg's decoding of the BMP files).
 set -euo pipefail
 BUILD=${1:?build folder}
-SWFMAKE="$BUILD/tools/swfmake"
+SWFMAKE="$BUILD/tools/swfslides"
 for tool in ffmpeg ffprobe python3; do
     command -v "$tool" >/dev/null || { echo "skip: $tool missing"; exit 77; }
 done
@@ -219,7 +219,7 @@ for f in bad_*.bmp; do
     rc=$?
     set -e
     if [[ $rc -ne 1 ]]; then
-        echo "FAIL $f: swfmake exited with $rc"; cat err.txt; exit 1
+        echo "FAIL $f: swfslides exited with $rc"; cat err.txt; exit 1
     fi
     echo "ok   $f refused: $(cat err.txt)"
 done

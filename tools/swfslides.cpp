@@ -1,4 +1,4 @@
-// swfmake OUT.swf RATE IMAGE.bmp:MS [IMAGE.bmp:MS ...]
+// swfslides OUT.swf RATE IMAGE.bmp:MS [IMAGE.bmp:MS ...]
 // Makes a slide-show movie from BMP images the way the editor's Flash export does: the movie takes the
 // first image's size and the given rate, each image is added as a bitmap shown for MS milliseconds, and
 // the movie is rendered and saved compressed.
