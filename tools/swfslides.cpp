@@ -48,7 +48,7 @@ win::HBITMAP MakeDibSection(const swf::TBMPReader& image) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: swfmake OUT.swf RATE IMAGE.bmp:MS [IMAGE.bmp:MS ...]\n");
+    std::fprintf(stderr, "usage: swfslides OUT.swf RATE IMAGE.bmp:MS [IMAGE.bmp:MS ...]\n");
     return 2;
 }
 
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         creator.MakeStream();
         creator.SaveToFile(out);
     } catch (const vcl::Exception& e) {
-        std::fprintf(stderr, "swfmake: %s\n", e.what());
+        std::fprintf(stderr, "swfslides: %s\n", e.what());
         return 1;
     }
     return 0;
