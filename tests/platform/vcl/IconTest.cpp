@@ -190,3 +190,23 @@ TEST(TIcon, HandlesRoundTripThroughTheIconLayer) {
     EXPECT_EQ(back.GetWidth(), 4);
     EXPECT_EQ(back.GetImageCount(), 1);
 }
+
+TEST(TIcon, ABitmapTakesAnIconByDrawingItOnWhite) {
+    auto bytes = TwoImageIcon();
+    TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
+    TIcon icon;
+    icon.LoadFromStream(&stream);
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.Assign(&icon);
+    ASSERT_EQ(b.GetWidth(), 4);
+    EXPECT_EQ(b.GetPixelFormat(), pf24bit);
+    EXPECT_EQ(b.GetCanvas()->GetPixel(0, 0), clWhite); // transparent: the white background
+    EXPECT_EQ(b.GetCanvas()->GetPixel(1, 0), clRed);
+    EXPECT_EQ(b.GetCanvas()->GetPixel(0, 3), clBlue);
+    // An icon cannot be resized, and an empty one assigns an empty bitmap.
+    EXPECT_THROW(icon.SetWidth(8), EInvalidGraphicOperation);
+    TIcon empty;
+    b.Assign(&empty);
+    EXPECT_TRUE(b.GetEmpty());
+}
