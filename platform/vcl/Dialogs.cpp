@@ -111,12 +111,15 @@ TSize DialogsMeasureText(TFont* font, const std::string& text) {
 }
 
 int32_t DialogsRun(const std::string& text, const std::string& caption, uint32_t icon,
-                   const std::vector<DialogsButtonSpec>& buttons, size_t defaultIndex, int32_t cancelResult) {
+                   const std::vector<DialogsButtonSpec>& buttons, size_t defaultIndex, int32_t cancelResult,
+                   win::HWND owner = nullptr) {
     if (buttons.empty())
         throw EInvalidOperation("A message box needs a button");
     bool canCancel = cancelResult != mrNone;
     TObjectPtr<TMessageForm> form(new TMessageForm(nullptr, canCancel));
     form->SetName("MessageBox");
+    if (owner && win::IsWindow(owner))
+        form->SetParentWindow(win::GetAncestor(owner, win::GA_ROOT));
     form->SetCaption(caption);
     form->GetFont()->SetName("Tahoma");
     form->GetFont()->SetSize(8);
@@ -187,6 +190,10 @@ int32_t DialogsRun(const std::string& text, const std::string& caption, uint32_t
 } // namespace
 
 int32_t MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
+    return MessageBox(nullptr, text, caption, flags);
+}
+
+int32_t MessageBox(win::HWND owner, const std::string& text, const std::string& caption, uint32_t flags) {
     std::vector<DialogsButtonSpec> buttons;
     int32_t cancel = mrNone;
     switch (flags & 0xF) {
@@ -222,7 +229,7 @@ int32_t MessageBox(const std::string& text, const std::string& caption, uint32_t
     if (title.empty())
         title = Application && !Application->GetTitle().empty() ? Application->GetTitle()
                                                                 : (icon == MB_ICONHAND ? "Error" : "");
-    return DialogsRun(text, title, icon, buttons, def, cancel);
+    return DialogsRun(text, title, icon, buttons, def, cancel, owner);
 }
 
 int32_t MessageDlg(const std::string& msg, TMsgDlgType type, TMsgDlgButtons set, int32_t) {

@@ -42,6 +42,8 @@ constexpr int32_t IDNO = 7;
 // Shows a message box and returns the ID of the button chosen. An empty caption becomes the
 // application's title (or "Error" for a box with the stop icon when there is no title).
 int32_t MessageBox(const std::string& text, const std::string& caption, uint32_t flags);
+// The same, owned by a window (it stays above it); null for none.
+int32_t MessageBox(win::HWND owner, const std::string& text, const std::string& caption, uint32_t flags);
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn {

@@ -144,4 +144,21 @@ TEST_F(DialogsFixture, MessageDlgAndShowMessageTakeTheirCaptionsFromTheKindAndTh
     MessageBox(longText, "Long", MB_OK);
 }
 
+TEST_F(DialogsFixture, AnOwnedBoxStaysAboveItsOwnerAndShowsEveryLineOfItsText) {
+    auto* owner = new TForm(nullptr);
+    owner->Show();
+    std::string text = "The following file could not be found:\r\n\r\n/tmp/missing.gif";
+    FScreen.Script([&] {
+        TMessageBoxView v;
+        ASSERT_TRUE(FindMessageBox(&v));
+        EXPECT_EQ(win::GetWindow(v.Window, win::GW_OWNER), owner->GetHandle());
+        EXPECT_EQ(v.Text, text);
+        TRect r;
+        win::GetWindowRect(v.Window, &r);
+        EXPECT_GT(r.Height(), 100); // three lines of text above the button row
+        FScreen.InjectKeyPress(win::VK_RETURN);
+    });
+    EXPECT_EQ(MessageBox(owner->GetHandle(), text, "File Not Found", MB_OK | MB_ICONERROR), IDOK);
+}
+
 } // namespace
