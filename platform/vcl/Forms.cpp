@@ -105,6 +105,9 @@ void TCustomForm::CreateParams(TCreateParams& p) {
         p.ExStyle |= win::WS_EX_TOPMOST;
     if (!FEnabled)
         p.Style |= win::WS_DISABLED;
+    // A visible form whose window is made again (a new border style) stays on screen.
+    if (FVisible)
+        p.Style |= win::WS_VISIBLE;
     // Forms other than the main form belong to it, so they stay above it.
     p.WndParent = FParentWindow;
     if (!p.WndParent && Application && Application->GetMainForm() && Application->GetMainForm() != this &&

@@ -217,4 +217,50 @@ TEST_F(FormsFixture, EventsPositionAndClientSize) {
     EXPECT_THROW(g->ShowModal(), EInvalidOperation); // already visible
 }
 
+TEST_F(FormsFixture, BorderStyleAndIconsMakeTheWindowStylesAndAChangeKeepsTheChildren) {
+    struct Case {
+        TFormBorderStyle Border;
+        TBorderIcons Icons;
+        win::DWORD Has;
+        win::DWORD HasNot;
+        win::DWORD ExHas;
+    } cases[] = {
+        {bsSizeable,
+         {biSystemMenu, biMinimize, biMaximize},
+         win::WS_THICKFRAME | win::WS_CAPTION | win::WS_MAXIMIZEBOX,
+         win::WS_POPUP,
+         0},
+        {bsSingle,
+         {biSystemMenu, biMinimize},
+         win::WS_CAPTION | win::WS_MINIMIZEBOX,
+         win::WS_THICKFRAME | win::WS_MAXIMIZEBOX,
+         0},
+        {bsDialog,
+         {biSystemMenu, biMinimize, biMaximize},
+         win::WS_CAPTION | win::WS_SYSMENU,
+         win::WS_THICKFRAME | win::WS_MINIMIZEBOX,
+         win::WS_EX_DLGMODALFRAME},
+        {bsDialog, {}, win::WS_CAPTION, win::WS_SYSMENU, win::WS_EX_DLGMODALFRAME},
+        {bsNone, {biSystemMenu}, win::WS_POPUP, win::WS_CAPTION | win::WS_SYSMENU, 0},
+        {bsToolWindow, {biSystemMenu}, win::WS_CAPTION, win::WS_THICKFRAME, win::WS_EX_TOOLWINDOW},
+    };
+    auto* f = new TForm(nullptr);
+    auto* b = new TButton(f);
+    b->SetParent(f);
+    b->SetCaption("Keep me");
+    f->Show();
+    for (const auto& c : cases) {
+        f->SetBorderIcons(c.Icons);
+        f->SetBorderStyle(c.Border);
+        auto style = win::DWORD(win::GetWindowLong(f->GetHandle(), win::GWL_STYLE));
+        auto ex = win::DWORD(win::GetWindowLong(f->GetHandle(), win::GWL_EXSTYLE));
+        EXPECT_EQ(style & c.Has, c.Has) << c.Border;
+        EXPECT_EQ(style & c.HasNot, 0u) << c.Border;
+        EXPECT_EQ(ex & c.ExHas, c.ExHas) << c.Border;
+        EXPECT_TRUE(win::IsWindowVisible(f->GetHandle())) << c.Border;
+        EXPECT_EQ(win::GetParent(b->GetHandle()), f->GetHandle());
+        EXPECT_EQ(win::GetWindowTextString(b->GetHandle()), "Keep me");
+    }
+}
+
 } // namespace
