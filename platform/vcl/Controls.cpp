@@ -76,10 +76,33 @@ TCustomForm* GetParentForm(TControl* control) {
     return dynamic_cast<TCustomForm*>(control);
 }
 
+// ---- TSizeConstraints ----------------------------------------------------------------------------------
+
+void TSizeConstraints::Set(int32_t& field, int32_t value) {
+    value = std::max(0, value);
+    if (value == field)
+        return;
+    field = value;
+    if (OnChange)
+        OnChange(this);
+}
+
+void TSizeConstraints::Apply(int32_t& width, int32_t& height) const {
+    if (FMaxWidth > 0)
+        width = std::min(width, FMaxWidth);
+    if (FMaxHeight > 0)
+        height = std::min(height, FMaxHeight);
+    width = std::max(width, FMinWidth);
+    height = std::max(height, FMinHeight);
+}
+
 // ---- TControl ------------------------------------------------------------------------------------------
 
-TControl::TControl(TComponent* owner) : TComponent(owner), FFont(std::make_unique<TFont>()) {
+TControl::TControl(TComponent* owner)
+    : TComponent(owner), FFont(std::make_unique<TFont>()),
+      FConstraints(std::make_unique<TSizeConstraints>()) {
     FFont->OnChange = [this](TObject* sender) { FontChanged(sender); };
+    FConstraints->OnChange = [this](TObject*) { SetBounds(FLeft, FTop, FWidth, FHeight); };
 }
 
 TControl::~TControl() {
@@ -153,6 +176,7 @@ void TControl::AnchorTo(TSize oldSize, TSize newSize) {
 }
 
 void TControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
+    FConstraints->Apply(width, height);
     width = std::max(0, width);
     height = std::max(0, height);
     bool moved = left != FLeft || top != FTop;
@@ -871,6 +895,30 @@ void TWinControl::Dispatch(TMessage& m) {
         DefaultHandler(m);
         WMWindowPosChanged();
         return;
+    case win::WM_WINDOWPOSCHANGING: {
+        // Sizes from the window system (a frame dragged, a maximise) keep to the constraints too.
+        auto* pos = reinterpret_cast<win::WINDOWPOS*>(m.LParam);
+        if (pos && !(pos->flags & win::SWP_NOSIZE))
+            FConstraints->Apply(pos->cx, pos->cy);
+        DefaultHandler(m);
+        return;
+    }
+    case win::WM_GETMINMAXINFO: {
+        DefaultHandler(m);
+        auto* info = reinterpret_cast<win::MINMAXINFO*>(m.LParam);
+        if (info) {
+            TSizeConstraints* c = FConstraints.get();
+            if (c->GetMinWidth() > 0)
+                info->ptMinTrackSize.X = c->GetMinWidth();
+            if (c->GetMinHeight() > 0)
+                info->ptMinTrackSize.Y = c->GetMinHeight();
+            if (c->GetMaxWidth() > 0)
+                info->ptMaxTrackSize.X = c->GetMaxWidth();
+            if (c->GetMaxHeight() > 0)
+                info->ptMaxTrackSize.Y = c->GetMaxHeight();
+        }
+        return;
+    }
     case win::WM_KEYDOWN:
     case win::WM_SYSKEYDOWN: {
         uint16_t key = uint16_t(m.WParam);
@@ -1090,6 +1138,7 @@ void TWinControl::BoundsChanged(bool moved, bool sized) {
 }
 
 void TWinControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
+    FConstraints->Apply(width, height);
     width = std::max(0, width);
     height = std::max(0, height);
     if (left == FLeft && top == FTop && width == FWidth && height == FHeight)

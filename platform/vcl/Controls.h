@@ -151,6 +151,29 @@ TShiftState KeyboardShiftState();
 class TWinControl;
 class TCustomForm;
 
+// Limits on a control's size (0: no limit). A change applies them to the control at once.
+class TSizeConstraints : public TPersistent {
+public:
+    int32_t GetMinWidth() const { return FMinWidth; }
+    int32_t GetMinHeight() const { return FMinHeight; }
+    int32_t GetMaxWidth() const { return FMaxWidth; }
+    int32_t GetMaxHeight() const { return FMaxHeight; }
+    void SetMinWidth(int32_t value) { Set(FMinWidth, value); }
+    void SetMinHeight(int32_t value) { Set(FMinHeight, value); }
+    void SetMaxWidth(int32_t value) { Set(FMaxWidth, value); }
+    void SetMaxHeight(int32_t value) { Set(FMaxHeight, value); }
+    // The width and height within the limits (a maximum below the minimum gives way to the minimum).
+    void Apply(int32_t& width, int32_t& height) const;
+    TNotifyEvent OnChange;
+
+private:
+    void Set(int32_t& field, int32_t value);
+    int32_t FMinWidth = 0;
+    int32_t FMinHeight = 0;
+    int32_t FMaxWidth = 0;
+    int32_t FMaxHeight = 0;
+};
+
 class TControl : public TComponent {
 public:
     explicit TControl(TComponent* owner);
@@ -181,6 +204,8 @@ public:
     TPoint ScreenToClient(TPoint p);
     // The offset of the client area's origin in the nearest window's client area.
     TPoint ClientOrigin();
+
+    TSizeConstraints* GetConstraints() const { return FConstraints.get(); }
 
     TAlign GetAlign() const { return FAlign; }
     void SetAlign(TAlign value);
@@ -294,6 +319,7 @@ protected:
     TColor FColor = clWindow;
     bool FParentColor = false;
     std::unique_ptr<TFont> FFont;
+    std::unique_ptr<TSizeConstraints> FConstraints;
     bool FParentFont = true;
     std::string FText;
     std::string FHint;

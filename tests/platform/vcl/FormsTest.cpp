@@ -263,4 +263,32 @@ TEST_F(FormsFixture, BorderStyleAndIconsMakeTheWindowStylesAndAChangeKeepsTheChi
     }
 }
 
+TEST_F(FormsFixture, ConstraintsLimitTheSizeSetByCodeAndByTheWindowSystem) {
+    auto* f = new TForm(nullptr);
+    f->SetBounds(10, 10, 800, 600);
+    f->GetConstraints()->SetMinWidth(535);
+    f->GetConstraints()->SetMinHeight(441);
+    f->Show();
+    f->SetBounds(10, 10, 200, 100);
+    EXPECT_EQ(f->GetWidth(), 535);
+    EXPECT_EQ(f->GetHeight(), 441);
+    // A resize from outside (the user's frame drag) is held at the minimum as well.
+    win::SetWindowPos(f->GetHandle(), nullptr, 0, 0, 300, 200, win::SWP_NOMOVE | win::SWP_NOZORDER);
+    TRect r;
+    win::GetWindowRect(f->GetHandle(), &r);
+    EXPECT_EQ(r.Width(), 535);
+    EXPECT_EQ(r.Height(), 441);
+    EXPECT_EQ(f->GetWidth(), 535);
+    // A maximum below the current size shrinks the form at once; the minimum wins over a smaller maximum.
+    f->GetConstraints()->SetMaxWidth(600);
+    f->SetWidth(900);
+    EXPECT_EQ(f->GetWidth(), 600);
+    f->GetConstraints()->SetMaxHeight(300);
+    EXPECT_EQ(f->GetHeight(), 441);
+    win::MINMAXINFO info;
+    win::SendMessage(f->GetHandle(), win::WM_GETMINMAXINFO, 0, reinterpret_cast<win::LPARAM>(&info));
+    EXPECT_EQ(info.ptMinTrackSize.X, 535);
+    EXPECT_EQ(info.ptMaxTrackSize.X, 600);
+}
+
 } // namespace
