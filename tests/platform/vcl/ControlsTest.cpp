@@ -6,6 +6,7 @@
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/win/kernel/Kernel.h"
+#include "platform/win/user/Cursors.h"
 #include "platform/win/user/Input.h"
 #include "platform/win/user/User.h"
 
@@ -369,6 +370,29 @@ TEST_F(ControlsFixture, DisabledControlsGetNoInputAndTabMovesTheFocusInTabOrder)
     FScreen.InjectKeyPress(win::VK_TAB); // b is disabled: back to c
     Application->ProcessMessages();
     EXPECT_TRUE(c->Focused());
+}
+
+TEST_F(ControlsFixture, TheCursorIsTheControlsOwnUnlessTheScreenSetsOne) {
+    TForm* form = MakeForm();
+    auto* probe = new TProbe(form);
+    probe->SetBounds(10, 10, 100, 100);
+    probe->SetParent(form);
+    probe->SetCursor(crHandPoint);
+    auto* dot = new TGraphicProbe(form);
+    dot->SetBounds(50, 50, 20, 20);
+    dot->SetCursor(crCross);
+    dot->SetParent(probe);
+    auto cursorAt = [&](int x, int y) {
+        FScreen.InjectMouse(win::MouseAction::Move, probe->ClientToScreen({x, y}));
+        Application->ProcessMessages();
+        return win::StandardCursorId(win::GetCursor());
+    };
+    EXPECT_EQ(cursorAt(5, 5), win::IDC_HAND);
+    EXPECT_EQ(cursorAt(55, 55), win::IDC_CROSS);
+    Screen->SetCursor(crHourGlass);
+    EXPECT_EQ(cursorAt(5, 6), win::IDC_WAIT);
+    Screen->SetCursor(crDefault);
+    EXPECT_EQ(cursorAt(5, 7), win::IDC_HAND);
 }
 
 } // namespace
