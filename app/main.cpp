@@ -1,18 +1,20 @@
-// Loomwick's program. Until the editor's main window is built, the program checks that it has a display
-// and reports which parts of the system this build holds.
-#include "platform/vcl/Classes.h"
+// Loomwick's program: the application object on the desktop's screen with the main window. Until the
+// editor's main window is built, the main window is an empty form with the editor's caption.
+#include "platform/backend/qt/QtScreen.h"
+#include "platform/vcl/Application.h"
+#include "platform/vcl/Forms.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::puts("Loomwick 0.1");
+            std::puts("Loomwick 7.5");
             return 0;
         }
-    }
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     if ((!display || !*display) && (!wayland || !*wayland)) {
@@ -21,7 +23,21 @@ int main(int argc, char** argv) {
                    stderr);
         return 2;
     }
-    std::puts("Loomwick: the editor's main window is not built yet. This build holds the platform runtime\n"
-              "(objects, lists, streams, threads, settings). Run scripts/test to exercise it.");
+    try {
+        qtbackend::QtScreen screen(argc, argv);
+        vcl::Application->Initialize();
+        vcl::Application->SetTitle("Quorvane Loomwick");
+        vcl::TForm* mainForm = nullptr;
+        vcl::Application->CreateForm(mainForm);
+        mainForm->SetCaption("Quorvane Loomwick Version 7.5 - [UNTITLED]");
+        mainForm->SetBounds(0, 0, 640, 480);
+        mainForm->GetConstraints()->SetMinWidth(535);
+        mainForm->GetConstraints()->SetMinHeight(441);
+        mainForm->SetPosition(vcl::poScreenCenter);
+        vcl::Application->Run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "loomwick: %s\n", e.what());
+        return 1;
+    }
     return 0;
 }

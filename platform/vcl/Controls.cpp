@@ -1,5 +1,7 @@
 #include "platform/vcl/Controls.h"
 
+#include "platform/win/user/Cursors.h"
+
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Forms.h"
