@@ -153,8 +153,22 @@ public:
 
     HWND Hwnd() const { return FHwnd; }
     const QtWindowKind& Kind() const { return FKind; }
-    // Set while the window system moves the window, so the move is not reported back to it.
-    bool FSyncing = false;
+    // Geometry the window system asked for whose move and resize events have not come back yet: the
+    // desktop reports them later, and they must not be taken for moves by the window manager.
+    std::vector<QPoint> FPendingMoves;
+    std::vector<QSize> FPendingSizes;
+    void Request(const QRect& geometry) {
+        if (geometry.topLeft() != position())
+            FPendingMoves.push_back(geometry.topLeft());
+        if (geometry.size() != size())
+            FPendingSizes.push_back(geometry.size());
+        // Echoes that never come (a window hidden meanwhile) must not pile up.
+        if (FPendingMoves.size() > 16)
+            FPendingMoves.erase(FPendingMoves.begin());
+        if (FPendingSizes.size() > 16)
+            FPendingSizes.erase(FPendingSizes.begin());
+        setGeometry(geometry);
+    }
     QRegion FMask;
     bool FHasMask = false;
 
@@ -285,10 +299,12 @@ void QtTopWindow::focusInEvent(QFocusEvent* e) {
 
 void QtTopWindow::moveEvent(QMoveEvent* e) {
     QRasterWindow::moveEvent(e);
-    if (FSyncing)
+    QPoint at = e->pos();
+    if (auto it = std::find(FPendingMoves.begin(), FPendingMoves.end(), at); it != FPendingMoves.end()) {
+        FPendingMoves.erase(FPendingMoves.begin(), it + 1);
         return;
+    }
     HWND hwnd = FHwnd;
-    QPoint at = position();
     FOwner.Defer([hwnd, at] {
         TRect r;
         if (IsWindow(hwnd) && GetWindowRect(hwnd, &r) && (r.Left != at.x() || r.Top != at.y()))
@@ -298,10 +314,12 @@ void QtTopWindow::moveEvent(QMoveEvent* e) {
 
 void QtTopWindow::resizeEvent(QResizeEvent* e) {
     QRasterWindow::resizeEvent(e);
-    if (FSyncing)
-        return;
-    HWND hwnd = FHwnd;
     QSize size = e->size();
+    if (auto it = std::find(FPendingSizes.begin(), FPendingSizes.end(), size); it != FPendingSizes.end()) {
+        FPendingSizes.erase(FPendingSizes.begin(), it + 1);
+        return;
+    }
+    HWND hwnd = FHwnd;
     FOwner.Defer([hwnd, size] {
         TRect r;
         if (IsWindow(hwnd) && GetWindowRect(hwnd, &r) &&
@@ -451,7 +469,9 @@ void QtScreen::TopLevelChanged(HWND hwnd) {
     QtTopWindow* w = d.Find(hwnd);
     bool exists = IsWindow(hwnd) && GetAncestor(hwnd, GA_ROOT) == hwnd;
     bool visible = exists && IsWindowVisible(hwnd);
-    if (!exists) {
+    if (!visible) {
+        // Hidden or destroyed: the desktop window goes, and is made again when the window is shown. A
+        // window being destroyed still passes IsWindow here, and a later window may reuse its handle.
         if (w) {
             d.FWindows.erase(hwnd);
             std::erase(d.FOrder, hwnd);
@@ -466,8 +486,6 @@ void QtScreen::TopLevelChanged(HWND hwnd) {
         w = nullptr;
     }
     if (!w) {
-        if (!visible)
-            return; // made when first shown
         auto made = std::make_unique<QtTopWindow>(d, hwnd, kind);
         w = made.get();
         w->setCursor(QCursor(d.FCursor));
@@ -476,14 +494,12 @@ void QtScreen::TopLevelChanged(HWND hwnd) {
     TRect r;
     GetWindowRect(hwnd, &r);
     QRect geometry(r.Left, r.Top, std::max(1, r.Width()), std::max(1, r.Height()));
-    w->FSyncing = true;
-    if (w->geometry() != geometry)
-        w->setGeometry(geometry);
+    if (w->handle() == nullptr)
+        w->setGeometry(geometry); // not on the desktop yet: it starts there
+    else if (w->geometry() != geometry)
+        w->Request(geometry);
     d.SyncSurface(*w);
-    if (!visible) {
-        if (w->isVisible())
-            w->hide();
-    } else if (IsIconic(hwnd)) {
+    if (IsIconic(hwnd)) {
         if (w->windowState() != Qt::WindowMinimized)
             w->showMinimized();
     } else if (!w->isVisible() || w->windowState() == Qt::WindowMinimized) {
@@ -491,8 +507,9 @@ void QtScreen::TopLevelChanged(HWND hwnd) {
         if (!kind.Popup)
             w->requestActivate();
     }
-    w->FSyncing = false;
-    w->setTitle(QString::fromStdString(GetWindowTextString(hwnd)));
+    QString title = QString::fromStdString(GetWindowTextString(hwnd));
+    if (w->title() != title)
+        w->setTitle(title);
     d.Restack();
 }
 

@@ -1,0 +1,212 @@
+// The Qt screen on Qt's offscreen platform: desktop windows follow the window system's top-level windows,
+// and desktop events become the window system's input. The real X display is checked by
+// tests/external/qt_smoke.sh.
+#include "platform/backend/qt/QtScreen.h"
+#include "platform/win/user/Input.h"
+#include "platform/win/user/User.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QWindow>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+using namespace win;
+
+namespace {
+
+constexpr const char* QtTestClass = "QtScreenTestWindow";
+
+class QtScreenTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static char name[] = "test_backend_qt";
+        char* argv[] = {name, nullptr};
+        FScreen = std::make_unique<qtbackend::QtScreen>(1, argv);
+        ResetInputState();
+        static bool registered = [] {
+            WNDCLASSEX wc;
+            wc.lpfnWndProc = DefWindowProc;
+            wc.hInstance = GetModuleHandle(nullptr);
+            wc.lpszClassName = QtTestClass;
+            return RegisterClassEx(wc) != 0;
+        }();
+        ASSERT_TRUE(registered);
+    }
+    void TearDown() override {
+        for (HWND w : FMade)
+            if (IsWindow(w))
+                DestroyWindow(w);
+        MSG msg;
+        while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        }
+        FScreen.reset();
+        ResetInputState();
+    }
+
+    HWND Make(const char* title, DWORD style, DWORD exStyle, TRect r) {
+        HWND w = CreateWindowEx(exStyle, QtTestClass, title, style, r.Left, r.Top, r.Width(), r.Height(),
+                                nullptr, nullptr, GetModuleHandle(nullptr), nullptr);
+        FMade.push_back(w);
+        return w;
+    }
+    static QWindow* Desktop(const char* title) {
+        for (QWindow* w : QGuiApplication::topLevelWindows())
+            if (w->title() == QString::fromUtf8(title))
+                return w;
+        return nullptr;
+    }
+
+    std::unique_ptr<qtbackend::QtScreen> FScreen;
+    std::vector<HWND> FMade;
+};
+
+TEST_F(QtScreenTest, DesktopWindowsFollowTopLevelWindows) {
+    HWND popup = Make("popup", WS_POPUP | WS_VISIBLE, 0, {30, 40, 130, 90});
+    HWND form = Make("form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, {200, 100, 500, 300});
+    HWND layered = Make("layered", WS_POPUP | WS_CAPTION | WS_VISIBLE, WS_EX_LAYERED, {0, 0, 50, 50});
+    Make("hidden", WS_POPUP, 0, {0, 0, 50, 50});
+
+    QWindow* p = Desktop("popup");
+    ASSERT_NE(p, nullptr);
+    EXPECT_TRUE(p->isVisible());
+    EXPECT_EQ(p->geometry(), QRect(30, 40, 100, 50));
+    EXPECT_TRUE(p->flags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(p->flags() & Qt::X11BypassWindowManagerHint); // placed where the window system says
+
+    QWindow* f = Desktop("form");
+    ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(f->flags() & Qt::FramelessWindowHint); // the window system draws the frame itself
+    EXPECT_FALSE(f->flags() & Qt::X11BypassWindowManagerHint);
+
+    QWindow* l = Desktop("layered");
+    ASSERT_NE(l, nullptr);
+    EXPECT_EQ(l->requestedFormat().alphaBufferSize(), 8);
+    SetLayeredWindowAttributes(layered, 0, 51, LWA_ALPHA);
+    InvalidateRect(layered, nullptr, TRUE);
+    UpdateWindow(layered);
+    EXPECT_NEAR(l->opacity(), 0.2, 0.01);
+
+    EXPECT_EQ(Desktop("hidden"), nullptr); // made when first shown
+
+    MoveWindow(popup, 60, 70, 80, 30, TRUE);
+    EXPECT_EQ(p->geometry(), QRect(60, 70, 80, 30));
+    ShowWindow(form, SW_HIDE);
+    EXPECT_EQ(Desktop("form"), nullptr); // made again when shown
+    ShowWindow(form, SW_SHOWNA);
+    ASSERT_NE(Desktop("form"), nullptr);
+    EXPECT_EQ(Desktop("form")->geometry(), QRect(200, 100, 300, 200));
+    DestroyWindow(popup);
+    EXPECT_EQ(Desktop("popup"), nullptr);
+}
+
+TEST_F(QtScreenTest, DesktopInputBecomesMessages) {
+    HWND popup = Make("popup", WS_POPUP | WS_VISIBLE, 0, {30, 40, 130, 90});
+    QWindow* p = Desktop("popup");
+    ASSERT_NE(p, nullptr);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 12), QPointF(40, 52), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(p, &press);
+    MSG msg;
+    MSG down{};
+    for (int i = 0; i < 100 && PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        if (msg.message == WM_LBUTTONDOWN)
+            down = msg;
+        DispatchMessage(&msg);
+    }
+    ASSERT_EQ(down.message, WM_LBUTTONDOWN);
+    EXPECT_EQ(down.hwnd, popup);
+    EXPECT_EQ(GET_X_LPARAM(down.lParam), 10);
+    EXPECT_EQ(GET_Y_LPARAM(down.lParam), 12);
+
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QCoreApplication::sendEvent(p, &key);
+    EXPECT_TRUE(GetAsyncKeyState(VK_F5) & 0x8000);
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_F5, Qt::NoModifier);
+    QCoreApplication::sendEvent(p, &up);
+    EXPECT_FALSE(GetAsyncKeyState(VK_F5) & 0x8000);
+
+    // Closing from the desktop asks the window, which stays until it agrees.
+    QCloseEvent close;
+    QCoreApplication::sendEvent(p, &close);
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, popup);
+    EXPECT_TRUE(IsWindow(popup));
+    EXPECT_TRUE(p->isVisible());
+}
+
+TEST_F(QtScreenTest, WaitEndsOnWakeFromAnotherThreadAndOnTimeout) {
+    std::thread poster([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        FScreen->Wake();
+    });
+    FScreen->WaitForEvents(INFINITE, "test");
+    poster.join();
+    auto start = std::chrono::steady_clock::now();
+    FScreen->WaitForEvents(20, "test");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(19));
+}
+
+TEST_F(QtScreenTest, MonitorsComeFromTheDesktop) {
+    auto monitors = FScreen->Monitors();
+    ASSERT_FALSE(monitors.empty());
+    EXPECT_TRUE(monitors[0].Primary);
+    EXPECT_FALSE(monitors[0].Bounds.IsEmpty());
+    EXPECT_GE(monitors[0].Work.Left, monitors[0].Bounds.Left);
+    EXPECT_LE(monitors[0].Work.Right, monitors[0].Bounds.Right);
+}
+
+TEST(QtScreenStart, WithoutADisplayTheErrorNamesXvfbRun) {
+    std::string saved = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    unsetenv("DISPLAY");
+    static char name[] = "test_backend_qt";
+    char* argv[] = {name, nullptr};
+    try {
+        qtbackend::QtScreen screen(1, argv);
+        ADD_FAILURE() << "a screen opened without a display";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("xvfb-run"), std::string::npos) << e.what();
+    }
+    if (!saved.empty())
+        setenv("DISPLAY", saved.c_str(), 1);
+}
+
+TEST(QtKeys, QtKeysMapToVirtualKeys) {
+    struct Case {
+        int Key;
+        unsigned Modifiers;
+        int Vk;
+    } cases[] = {
+        {Qt::Key_A, 0, 'A'},
+        {Qt::Key_Z, Qt::ShiftModifier, 'Z'},
+        {Qt::Key_7, 0, '7'},
+        {Qt::Key_7, Qt::KeypadModifier, VK_NUMPAD0 + 7},
+        {Qt::Key_Ampersand, Qt::ShiftModifier, '7'},
+        {Qt::Key_F1, 0, VK_F1},
+        {Qt::Key_F12, 0, VK_F12},
+        {Qt::Key_Enter, Qt::KeypadModifier, VK_RETURN},
+        {Qt::Key_Backtab, Qt::ShiftModifier, VK_TAB},
+        {Qt::Key_PageDown, 0, VK_NEXT},
+        {Qt::Key_Alt, 0, VK_MENU},
+        {Qt::Key_Control, 0, VK_CONTROL},
+        {Qt::Key_Question, Qt::ShiftModifier, VK_OEM_2},
+        {Qt::Key_Minus, 0, VK_OEM_MINUS},
+        {Qt::Key_Minus, Qt::KeypadModifier, VK_SUBTRACT},
+        {Qt::Key_QuoteDbl, Qt::ShiftModifier, VK_OEM_7},
+        {Qt::Key_unknown, 0, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(qtbackend::QtKeyToVirtualKey(c.Key, c.Modifiers), c.Vk) << std::hex << c.Key;
+}
+
+} // namespace
