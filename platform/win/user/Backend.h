@@ -37,7 +37,8 @@ public:
     // Thread-safe: ends a WaitForEvents in progress (a message was posted from another thread).
     virtual void Wake() = 0;
 
-    // A top-level window was created, shown, hidden, moved, resized, re-ordered or destroyed.
+    // A top-level window was created, shown, hidden, moved, resized or re-ordered, or destroyed: then
+    // IsWindow(hwnd) is already false and the handle must not be used for anything but forgetting it.
     virtual void TopLevelChanged(HWND hwnd) {}
     // The back buffer of a top-level window changed inside dirty (window coordinates).
     virtual void Present(HWND hwnd, const TRect& dirty) {}

@@ -429,8 +429,6 @@ void OnWindowDestroyed(HWND hwnd) {
         DeleteObject(hwnd->FBackBuffer);
     hwnd->FUpdate = hwnd->FRegion = nullptr;
     hwnd->FBackBuffer = nullptr;
-    if (!hwnd->IsChild())
-        ScreenBackend().TopLevelChanged(hwnd);
 }
 
 // Moving, sizing, showing or hiding a window repaints what it uncovered and what it now shows.

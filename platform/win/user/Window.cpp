@@ -400,6 +400,9 @@ void FreeWindow(HWND hwnd) {
     for (HWND w : s.FAll)
         if (w->FOwner == hwnd)
             w->FOwner = nullptr;
+    // The backend hears of a top-level window's end once the handle no longer names a window.
+    if (!hwnd->IsChild())
+        ScreenBackendNotify(hwnd);
     delete hwnd;
 }
 
