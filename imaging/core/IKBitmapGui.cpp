@@ -2,6 +2,9 @@
 // TBitmap objects and DIB sections.
 #include "imaging/core/IKBitmap.h"
 
+#include "imaging/core/IKHelpers.h"
+#include "imaging/core/IKMemoryMapped.h"
+#include "imaging/core/IKPixelUtils.h"
 #include "imaging/core/IKWorkBitmaps.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Exceptions.h"
