@@ -170,6 +170,15 @@ uint64_t NextTimerDue(ThreadQueue& q) {
     return due;
 }
 
+// How long a loop may wait before its next timer is due: INFINITE without timers, 0 when one is due.
+DWORD TimeUntilNextTimer(ThreadQueue& q) {
+    uint64_t due = NextTimerDue(q);
+    uint64_t now = NowMs();
+    if (due == std::numeric_limits<uint64_t>::max())
+        return INFINITE;
+    return due <= now ? 0 : DWORD(std::min<uint64_t>(due - now, 0x7FFFFFFF));
+}
+
 bool PeekOnce(ThreadQueue& q, MSG* msg, HWND filter, UINT lo, UINT hi, UINT flags) {
     bool remove = flags & PM_REMOVE;
     ReceiveSent(q);
@@ -367,11 +376,7 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     for (;;) {
         if (PeekOnce(q, &m, hwnd, filterMin, filterMax, PM_REMOVE))
             break;
-        uint64_t due = NextTimerDue(q);
-        uint64_t now = NowMs();
-        DWORD timeout = due == std::numeric_limits<uint64_t>::max() ? INFINITE
-                        : due <= now                                 ? 0
-                                                                     : DWORD(std::min<uint64_t>(due - now, 0x7FFFFFFF));
+        DWORD timeout = TimeUntilNextTimer(q);
         if (timeout != 0)
             ScreenBackend().WaitForEvents(timeout, WaitScope::Current());
     }
@@ -386,11 +391,7 @@ BOOL WaitMessage() {
     MSG m;
     if (PeekOnce(q, &m, nullptr, 0, 0, PM_NOREMOVE))
         return TRUE;
-    uint64_t due = NextTimerDue(q);
-    uint64_t now = NowMs();
-    DWORD timeout = due == std::numeric_limits<uint64_t>::max() ? INFINITE
-                    : due <= now                                 ? 0
-                                                                 : DWORD(std::min<uint64_t>(due - now, 0x7FFFFFFF));
+    DWORD timeout = TimeUntilNextTimer(q);
     if (timeout != 0)
         ScreenBackend().WaitForEvents(timeout, WaitScope::Current());
     return TRUE;

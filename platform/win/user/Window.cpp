@@ -315,11 +315,8 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
         std::lock_guard<std::recursive_mutex> guard(s.FLock);
         s.FAll.push_back(hwnd);
     }
-    LinkAfter(hwnd, HWND_TOP);
-    if (hwnd->IsChild()) {
-        // New children go to the bottom of the z-order, as the system creates them.
-        LinkAfter(hwnd, HWND_BOTTOM);
-    }
+    // New children go to the bottom of their siblings' z-order, new top-level windows to the top.
+    LinkAfter(hwnd, hwnd->IsChild() ? HWND_BOTTOM : HWND_TOP);
 
     CREATESTRUCT cs;
     cs.lpCreateParams = param;
@@ -726,7 +723,6 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     pos.cx = std::max(0, pos.cx);
     pos.cy = std::max(0, pos.cy);
     TRect oldRect = hwnd->FRect;
-    TRect oldClient = hwnd->FClient;
     TRect newRect{pos.x, pos.y, pos.x + pos.cx, pos.y + pos.cy};
     bool moved = newRect.Left != oldRect.Left || newRect.Top != oldRect.Top;
     bool sized = newRect.Width() != oldRect.Width() || newRect.Height() != oldRect.Height();
@@ -762,7 +758,6 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     Send(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
     if (!Validate(hwnd))
         return TRUE;
-    (void)oldClient;
     if (show && !hwnd->IsChild() && !(pos.flags & SWP_NOACTIVATE) && !(hwnd->FExStyle & WS_EX_NOACTIVATE))
         ActivateWindow(hwnd, false);
     if (!hwnd->IsChild())
