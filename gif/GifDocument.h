@@ -62,6 +62,12 @@ public:
     bool AnyFrameTransparent() const;
     void ResetRendering();
 
+    // Makes the document smaller in place with the steps of options (see TGifOptimizeOption).
+    void Optimize(TGifOptimizeOptions options, TGifReductionMethod method, TGifDitherMethod dither,
+                  int32_t bits);
+    // Merges the global table and every local table into one global table of the most used colours.
+    void OptimizeToGlobalColorMap();
+
     // Playback comes with a later change; these stop the painters there are (none yet).
     void StopAllPainters() {}
     void StopPlayback() {}

@@ -56,6 +56,11 @@ public:
     int32_t LocalColorResolution() const { return LocalBitsPerPixel() - 1; }
     void UpdatePackedFields();
 
+    // Crops a transparent frame to the bounding box of its opaque pixels.
+    void TrimTransparentBorder();
+    // Makes the pixels that repeat previous's colour at the same screen position transparent.
+    void BlankUnchangedPixels(TGifFrame* previous);
+
     void DecodeRaster(vcl::TStream* stream);
     void EncodeRaster(vcl::TStream* stream);
 

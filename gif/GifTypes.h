@@ -83,6 +83,16 @@ constexpr TGifColor GifColorNone = 0x1FFFFFFF;
 // Module-wide defaults that every new document copies. Only DefaultPaintOptions is changed at run
 // time (by the editor, at start-up).
 extern TGifPaintOptions DefaultPaintOptions;
+// Steps of TGifDocument::Optimize, combined with |.
+enum TGifOptimizeOption : uint8_t {
+    opTrimTransparent = 0x01, // crop transparent frames to their opaque area, dropping empty ones
+    opBlankUnchanged = 0x02,  // pixels repeating the previous frame become transparent
+    opCleanUp = 0x04,         // drop unused transparency, invisible disposals and blocks a viewer ignores
+    opSortColorTables = 0x08, // sort and prune every colour table
+    opReduceColors = 0x10,    // accepted; reduces nothing
+};
+using TGifOptimizeOptions = uint8_t;
+
 constexpr TGifReductionMethod DefaultReductionMethod = rdWebSafe216;
 constexpr int32_t DefaultQuantizeBits = 8;
 constexpr TGifDitherMethod DefaultDitherMethod = dtClosestColor;
