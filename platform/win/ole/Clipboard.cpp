@@ -25,6 +25,7 @@ struct ClipboardStore {
     std::map<std::string, UINT> FNames;
     std::map<UINT, std::string> FNamesById;
     IClipboardBridge* FBridge = nullptr;
+    DWORD FSequence = 1;
 };
 
 ClipboardStore& Store() {
@@ -32,7 +33,9 @@ ClipboardStore& Store() {
     return *store;
 }
 
-bool IsGdiFormat(UINT format) { return format == CF_BITMAP || format == CF_PALETTE; }
+bool IsGdiFormat(UINT format) {
+    return format == CF_BITMAP || format == CF_PALETTE;
+}
 
 void Release(UINT format, HANDLE data) {
     if (!data)
@@ -43,7 +46,9 @@ void Release(UINT format, HANDLE data) {
         GlobalFree(data);
 }
 
-bool HeldByCaller(ClipboardStore& s) { return s.FOpen && s.FOpenThread == GetCurrentThreadId(); }
+bool HeldByCaller(ClipboardStore& s) {
+    return s.FOpen && s.FOpenThread == GetCurrentThreadId();
+}
 
 std::vector<uint8_t> BlockBytes(HANDLE data) {
     std::vector<uint8_t> bytes(GlobalSize(data));
@@ -89,6 +94,7 @@ BOOL EmptyClipboard() {
         Release(format, data);
     s.FData.clear();
     s.FOwner = s.FOpenWindow;
+    ++s.FSequence;
     return TRUE;
 }
 
@@ -102,7 +108,8 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
         return nullptr;
     if (!IsGdiFormat(format))
         GlobalUnlock(data);
-    auto it = std::find_if(s.FData.begin(), s.FData.end(), [format](const auto& e) { return e.first == format; });
+    auto it =
+        std::find_if(s.FData.begin(), s.FData.end(), [format](const auto& e) { return e.first == format; });
     if (it != s.FData.end()) {
         if (it->second != data)
             Release(format, it->second);
@@ -110,6 +117,7 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
     } else {
         s.FData.emplace_back(format, data);
     }
+    ++s.FSequence;
     if (s.FBridge && !IsGdiFormat(format))
         s.FBridge->Published(format, BlockBytes(data));
     return data;
@@ -204,6 +212,12 @@ HWND GetClipboardOwner() {
     ClipboardStore& s = Store();
     std::lock_guard<std::recursive_mutex> guard(s.FLock);
     return IsWindow(s.FOwner) ? s.FOwner : nullptr;
+}
+
+DWORD GetClipboardSequenceNumber() {
+    ClipboardStore& s = Store();
+    std::lock_guard<std::recursive_mutex> guard(s.FLock);
+    return s.FSequence;
 }
 
 HWND GetOpenClipboardWindow() {

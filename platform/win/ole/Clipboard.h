@@ -38,6 +38,8 @@ UINT RegisterClipboardFormat(const char* name);
 // The name of a registered format; 0 (and an empty buffer) for the predefined ones.
 int GetClipboardFormatName(UINT format, char* buffer, int maxCount);
 HWND GetClipboardOwner();
+// Counts the clipboard's changes (emptied, a block set): a reader can tell whether it changed since.
+DWORD GetClipboardSequenceNumber();
 HWND GetOpenClipboardWindow();
 
 // Mirrors the clipboard to a desktop's. The backend installs one; the store tells it after every change

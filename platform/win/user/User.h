@@ -29,6 +29,9 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param);
 BOOL DestroyWindow(HWND hwnd);
 BOOL IsWindow(HWND hwnd);
+// Layers above the window system that keep state per window (drop-target registrations) hear of each
+// window's end here: after WM_NCDESTROY, while the handle is still valid. Listeners stay for the process.
+void AddWindowDestroyListener(void (*listener)(HWND hwnd));
 HINSTANCE GetModuleHandle(const char* moduleName);
 
 // Procedures.

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <mutex>
+#include <vector>
 
 namespace win {
 
@@ -372,6 +374,26 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
 
 namespace {
 
+std::mutex& DestroyListenerLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::vector<void (*)(HWND)>& DestroyListeners() {
+    static std::vector<void (*)(HWND)> listeners;
+    return listeners;
+}
+
+void TellDestroyListeners(HWND hwnd) {
+    std::vector<void (*)(HWND)> listeners;
+    {
+        std::lock_guard<std::mutex> guard(DestroyListenerLock());
+        listeners = DestroyListeners();
+    }
+    for (auto* listener : listeners)
+        listener(hwnd);
+}
+
 void SendDestroy(HWND hwnd) {
     hwnd->FDestroying = true;
     Send(hwnd, WM_DESTROY);
@@ -387,6 +409,7 @@ void FreeWindow(HWND hwnd) {
         if (Validate(child))
             FreeWindow(child);
     Send(hwnd, WM_NCDESTROY);
+    TellDestroyListeners(hwnd);
     OnWindowDestroyed(hwnd);
     State& s = GetState();
     Unlink(hwnd);
@@ -404,6 +427,15 @@ void FreeWindow(HWND hwnd) {
 }
 
 } // namespace
+
+void AddWindowDestroyListener(void (*listener)(HWND hwnd)) {
+    if (!listener)
+        return;
+    std::lock_guard<std::mutex> guard(DestroyListenerLock());
+    auto& listeners = DestroyListeners();
+    if (std::find(listeners.begin(), listeners.end(), listener) == listeners.end())
+        listeners.push_back(listener);
+}
 
 BOOL DestroyWindow(HWND hwnd) {
     hwnd = Validate(hwnd);

@@ -1,5 +1,5 @@
-#include "platform/win/gdi/Gdi.h"
 #include "platform/win/ole/Clipboard.h"
+#include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Memory.h"
 
 #include <gtest/gtest.h>
