@@ -53,6 +53,9 @@ extern TTiffLzwEncoderProc TiffLzwEncoderHook;
 extern int32_t IKDefaultDpiX;
 extern int32_t IKDefaultDpiY;
 
+// Readers refuse images of more pixels than this before they allocate anything.
+constexpr int64_t IOMaxImagePixels = int64_t(1) << 30;
+
 // ---- Progress --------------------------------------------------------------------------------------------
 // Progress in percent; the sender is the I/O component.
 using TIKProgressEvent = std::function<void(vcl::TObject* sender, int32_t percent)>;

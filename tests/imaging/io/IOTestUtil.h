@@ -48,3 +48,59 @@ private:
 };
 
 } // namespace iotest
+
+namespace iotest {
+
+// A netpbm image (P5 or P6, maxval 255, or P7 with DEPTH 1 to 4) as rows of channels.
+struct TPnm {
+    int32_t Width = 0, Height = 0, Channels = 0;
+    std::vector<uint8_t> Pixels;
+    const uint8_t* At(int32_t x, int32_t y) const {
+        return Pixels.data() + (size_t(y) * size_t(Width) + size_t(x)) * size_t(Channels);
+    }
+};
+
+inline TPnm ParsePnm(const std::vector<uint8_t>& b) {
+    TPnm img;
+    size_t p = 0;
+    auto token = [&]() {
+        std::string t;
+        while (p < b.size()) {
+            if (b[p] == '#') {
+                while (p < b.size() && b[p] != '\n')
+                    ++p;
+            } else if (isspace(b[p])) {
+                if (!t.empty())
+                    break;
+                ++p;
+            } else {
+                t += char(b[p++]);
+            }
+        }
+        return t;
+    };
+    std::string magic = token();
+    if (magic == "P7") {
+        for (std::string t = token(); !t.empty() && t != "ENDHDR"; t = token()) {
+            if (t == "WIDTH")
+                img.Width = std::stoi(token());
+            else if (t == "HEIGHT")
+                img.Height = std::stoi(token());
+            else if (t == "DEPTH")
+                img.Channels = std::stoi(token());
+            else if (t == "MAXVAL" || t == "TUPLTYPE")
+                token();
+        }
+    } else {
+        img.Width = std::stoi(token());
+        img.Height = std::stoi(token());
+        token();
+        img.Channels = magic == "P5" ? 1 : 3;
+    }
+    ++p;
+    img.Pixels.assign(b.begin() + ptrdiff_t(p), b.end());
+    img.Pixels.resize(size_t(img.Width) * size_t(img.Height) * size_t(img.Channels));
+    return img;
+}
+
+} // namespace iotest

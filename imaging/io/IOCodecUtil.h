@@ -1,0 +1,42 @@
+// Pixel conversions the image writers share: copies of a TIKBitmap in 24-bit colour or one bit, the two
+// colours of a two-colour image, and the palette of a paletted write.
+#pragma once
+
+#include "imaging/core/IKHelpers.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace imaging {
+
+class TIKBitmap;
+
+// A 24-bit copy of an image of any format (one bit: set bits white; 16-bit gray: the high byte).
+std::unique_ptr<TIKBitmap> IOCopyTo24Bit(TIKBitmap* source);
+// A one-bit copy: pixels whose gray level is 128 or more become set (white) bits.
+std::unique_ptr<TIKBitmap> IOCopyToOneBit(TIKBitmap* source);
+// When the 24-bit image holds exactly two colours: a one-bit image whose clear bits are the darker colour
+// (color0) and whose set bits are the other (color1). Null otherwise.
+std::unique_ptr<TIKBitmap> IOTwoColorBitmap(TIKBitmap* source24, TIKColorTriple& color0,
+                                            TIKColorTriple& color1);
+// The entry of the palette closest to the colour (squared distance; the first of equals).
+int32_t IONearestIndex(const TIKColorTriple* palette, int32_t count, TIKColorTriple color);
+
+// A palette of at most maxColors colours for a 24-bit image and the index of each of its colours: the
+// image's own colours when there are few enough, else a quantized palette.
+class TIOPalette {
+public:
+    TIOPalette(TIKBitmap* source24, int32_t maxColors);
+    ~TIOPalette();
+    // maxColors entries; those the image does not need are black.
+    const std::vector<TIKColorTriple>& Colors() const { return FColors; }
+    int32_t Index(TIKColorTriple color) const;
+
+private:
+    struct TImpl;
+    std::vector<TIKColorTriple> FColors;
+    std::unique_ptr<TImpl> FImpl;
+};
+
+} // namespace imaging

@@ -1,0 +1,861 @@
+#include "imaging/io/JpegFilter.h"
+
+#include "imaging/core/IKBitmap.h"
+#include "imaging/io/IOCodecUtil.h"
+#include "imaging/io/IOParams.h"
+#include "platform/vcl/Streams.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+// clang-format off
+#include <jpeglib.h>
+#include <jerror.h>
+// clang-format on
+
+namespace imaging {
+
+namespace {
+
+constexpr int32_t JpegBufferSize = 65536;
+constexpr int32_t JpegSignatureRange = 100;
+
+// The library's messages in the numbering of its release 6b: a message code of the installed library is
+// reported as the 6b code of the message of the same name.
+constexpr int JpegClassicCodes[] = {JMSG_NOMESSAGE,
+                                    JERR_ARITH_NOTIMPL,
+                                    JERR_BAD_ALIGN_TYPE,
+                                    JERR_BAD_ALLOC_CHUNK,
+                                    JERR_BAD_BUFFER_MODE,
+                                    JERR_BAD_COMPONENT_ID,
+                                    JERR_BAD_DCT_COEF,
+                                    JERR_BAD_DCTSIZE,
+                                    JERR_BAD_HUFF_TABLE,
+                                    JERR_BAD_IN_COLORSPACE,
+                                    JERR_BAD_J_COLORSPACE,
+                                    JERR_BAD_LENGTH,
+                                    JERR_BAD_LIB_VERSION,
+                                    JERR_BAD_MCU_SIZE,
+                                    JERR_BAD_POOL_ID,
+                                    JERR_BAD_PRECISION,
+                                    JERR_BAD_PROGRESSION,
+                                    JERR_BAD_PROG_SCRIPT,
+                                    JERR_BAD_SAMPLING,
+                                    JERR_BAD_SCAN_SCRIPT,
+                                    JERR_BAD_STATE,
+                                    JERR_BAD_STRUCT_SIZE,
+                                    JERR_BAD_VIRTUAL_ACCESS,
+                                    JERR_BUFFER_SIZE,
+                                    JERR_CANT_SUSPEND,
+                                    JERR_CCIR601_NOTIMPL,
+                                    JERR_COMPONENT_COUNT,
+                                    JERR_CONVERSION_NOTIMPL,
+                                    JERR_DAC_INDEX,
+                                    JERR_DAC_VALUE,
+                                    JERR_DHT_INDEX,
+                                    JERR_DQT_INDEX,
+                                    JERR_EMPTY_IMAGE,
+                                    JERR_EMS_READ,
+                                    JERR_EMS_WRITE,
+                                    JERR_EOI_EXPECTED,
+                                    JERR_FILE_READ,
+                                    JERR_FILE_WRITE,
+                                    JERR_FRACT_SAMPLE_NOTIMPL,
+                                    JERR_HUFF_CLEN_OVERFLOW,
+                                    JERR_HUFF_MISSING_CODE,
+                                    JERR_IMAGE_TOO_BIG,
+                                    JERR_INPUT_EMPTY,
+                                    JERR_INPUT_EOF,
+                                    JERR_MISMATCHED_QUANT_TABLE,
+                                    JERR_MISSING_DATA,
+                                    JERR_MODE_CHANGE,
+                                    JERR_NOTIMPL,
+                                    JERR_NOT_COMPILED,
+                                    JERR_NO_BACKING_STORE,
+                                    JERR_NO_HUFF_TABLE,
+                                    JERR_NO_IMAGE,
+                                    JERR_NO_QUANT_TABLE,
+                                    JERR_NO_SOI,
+                                    JERR_OUT_OF_MEMORY,
+                                    JERR_QUANT_COMPONENTS,
+                                    JERR_QUANT_FEW_COLORS,
+                                    JERR_QUANT_MANY_COLORS,
+                                    JERR_SOF_DUPLICATE,
+                                    JERR_SOF_NO_SOS,
+                                    JERR_SOF_UNSUPPORTED,
+                                    JERR_SOI_DUPLICATE,
+                                    JERR_SOS_NO_SOF,
+                                    JERR_TFILE_CREATE,
+                                    JERR_TFILE_READ,
+                                    JERR_TFILE_SEEK,
+                                    JERR_TFILE_WRITE,
+                                    JERR_TOO_LITTLE_DATA,
+                                    JERR_UNKNOWN_MARKER,
+                                    JERR_VIRTUAL_BUG,
+                                    JERR_WIDTH_OVERFLOW,
+                                    JERR_XMS_READ,
+                                    JERR_XMS_WRITE,
+                                    JMSG_COPYRIGHT,
+                                    JMSG_VERSION,
+                                    JTRC_16BIT_TABLES,
+                                    JTRC_ADOBE,
+                                    JTRC_APP0,
+                                    JTRC_APP14,
+                                    JTRC_DAC,
+                                    JTRC_DHT,
+                                    JTRC_DQT,
+                                    JTRC_DRI,
+                                    JTRC_EMS_CLOSE,
+                                    JTRC_EMS_OPEN,
+                                    JTRC_EOI,
+                                    JTRC_HUFFBITS,
+                                    JTRC_JFIF,
+                                    JTRC_JFIF_BADTHUMBNAILSIZE,
+                                    JTRC_JFIF_EXTENSION,
+                                    JTRC_JFIF_THUMBNAIL,
+                                    JTRC_MISC_MARKER,
+                                    JTRC_PARMLESS_MARKER,
+                                    JTRC_QUANTVALS,
+                                    JTRC_QUANT_3_NCOLORS,
+                                    JTRC_QUANT_NCOLORS,
+                                    JTRC_QUANT_SELECTED,
+                                    JTRC_RECOVERY_ACTION,
+                                    JTRC_RST,
+                                    JTRC_SMOOTH_NOTIMPL,
+                                    JTRC_SOF,
+                                    JTRC_SOF_COMPONENT,
+                                    JTRC_SOI,
+                                    JTRC_SOS,
+                                    JTRC_SOS_COMPONENT,
+                                    JTRC_SOS_PARAMS,
+                                    JTRC_TFILE_CLOSE,
+                                    JTRC_TFILE_OPEN,
+                                    JTRC_THUMB_JPEG,
+                                    JTRC_THUMB_PALETTE,
+                                    JTRC_THUMB_RGB,
+                                    JTRC_UNKNOWN_IDS,
+                                    JTRC_XMS_CLOSE,
+                                    JTRC_XMS_OPEN,
+                                    JWRN_ADOBE_XFORM,
+                                    JWRN_BOGUS_PROGRESSION,
+                                    JWRN_EXTRANEOUS_DATA,
+                                    JWRN_HIT_MARKER,
+                                    JWRN_HUFF_BAD_CODE,
+                                    JWRN_JFIF_MAJOR,
+                                    JWRN_JPEG_EOF,
+                                    JWRN_MUST_RESYNC,
+                                    JWRN_NOT_SEQUENTIAL,
+                                    JWRN_TOO_MUCH_DATA};
+static_assert(std::size(JpegClassicCodes) == 124);
+
+// The 6b code of a message of the installed library, or -1 for one that release did not have.
+int32_t JpegClassicCode(int code) {
+    for (size_t i = 0; i < std::size(JpegClassicCodes); ++i)
+        if (JpegClassicCodes[i] == code)
+            return int32_t(i);
+    return -1;
+}
+
+// The error manager: the library's record, then the caller's flag, the jump back into the filter and what
+// the filter reports.
+struct TJpegErrorMgr {
+    jpeg_error_mgr Pub;
+    std::atomic<bool>* Aborting = nullptr;
+    std::jmp_buf Jump;
+    int32_t WarningCount = 0;
+    int32_t LastWarningCode = 0;
+    char Message[JMSG_LENGTH_MAX] = {};
+};
+
+// The message text of a code with every printf placeholder (a leading "0x" and placeholders separated by
+// single spaces taken with it) replaced by one "?".
+void JpegMessageText(j_common_ptr cinfo, int code, char* out, size_t outSize) {
+    out[0] = 0;
+    const int32_t classic = JpegClassicCode(code);
+    if (classic < 0) {
+        std::snprintf(out, outSize, "Corrupted");
+        return;
+    }
+    if (code == JMSG_COPYRIGHT || code == JMSG_VERSION)
+        return;
+    const char* text = code <= cinfo->err->last_jpeg_message ? cinfo->err->jpeg_message_table[code] : nullptr;
+    if (!text)
+        return;
+    std::string result;
+    for (const char* p = text; *p;) {
+        const bool hex = p[0] == '0' && p[1] == 'x' && p[2] == '%';
+        if (*p == '%' || hex) {
+            const char* q = hex ? p + 2 : p;
+            if (q[1] == '%') {
+                result += '%';
+                p = q + 2;
+                continue;
+            }
+            // Skip one or more placeholders separated by single spaces.
+            for (;;) {
+                ++q;
+                while (*q && std::strchr("0123456789.-+ #l", *q) && *q != ' ')
+                    ++q;
+                if (*q)
+                    ++q; // the conversion letter
+                const bool more = q[0] == ' ' && (q[1] == '%' || (q[1] == '0' && q[2] == 'x' && q[3] == '%'));
+                if (!more)
+                    break;
+                q += q[1] == '%' ? 1 : 3;
+            }
+            result += '?';
+            p = q;
+        } else {
+            result += *p++;
+        }
+    }
+    std::snprintf(out, outSize, "%s", result.c_str());
+}
+
+void JpegErrorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<TJpegErrorMgr*>(cinfo->err);
+    if (err->Aborting)
+        err->Aborting->store(true);
+    JpegMessageText(cinfo, cinfo->err->msg_code, err->Message, sizeof(err->Message));
+    std::longjmp(err->Jump, 1);
+}
+
+void JpegEmitMessage(j_common_ptr cinfo, int level) {
+    auto* err = reinterpret_cast<TJpegErrorMgr*>(cinfo->err);
+    if (level == -1) {
+        ++err->WarningCount;
+        const int32_t classic = JpegClassicCode(cinfo->err->msg_code);
+        err->LastWarningCode = classic >= 0 ? classic : cinfo->err->msg_code;
+    }
+}
+
+void JpegOutputMessage(j_common_ptr) {}
+void JpegFormatMessage(j_common_ptr, char* buffer) {
+    buffer[0] = 0;
+}
+void JpegResetErrorMgr(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<TJpegErrorMgr*>(cinfo->err);
+    err->WarningCount = 0;
+    err->LastWarningCode = 0;
+    cinfo->err->num_warnings = 0;
+    cinfo->err->msg_code = 0;
+}
+
+void JpegInitErrorMgr(TJpegErrorMgr& err, std::atomic<bool>* aborting) {
+    jpeg_std_error(&err.Pub);
+    err.Pub.error_exit = JpegErrorExit;
+    err.Pub.emit_message = JpegEmitMessage;
+    err.Pub.output_message = JpegOutputMessage;
+    err.Pub.format_message = JpegFormatMessage;
+    err.Pub.reset_error_mgr = JpegResetErrorMgr;
+    err.Pub.trace_level = 0;
+    err.Aborting = aborting;
+}
+
+// ---- Source manager --------------------------------------------------------------------------------------
+
+struct TJpegSourceMgr {
+    jpeg_source_mgr Pub;
+    vcl::TStream* Stream = nullptr;
+    bool StartOfFile = false;
+    std::atomic<bool>* Aborting = nullptr;
+    std::unique_ptr<JOCTET[]> Buffer{new JOCTET[JpegBufferSize]};
+};
+
+void JpegInitSource(j_decompress_ptr cinfo) {
+    reinterpret_cast<TJpegSourceMgr*>(cinfo->src)->StartOfFile = true;
+}
+
+boolean JpegFillInputBuffer(j_decompress_ptr cinfo) {
+    auto* src = reinterpret_cast<TJpegSourceMgr*>(cinfo->src);
+    int32_t got = 0;
+    try {
+        got = src->Stream->Read(src->Buffer.get(), JpegBufferSize);
+    } catch (...) {
+        got = 0; // a failing stream ends the data like its end does
+    }
+    if (got <= 0) {
+        if (src->StartOfFile && src->Aborting)
+            src->Aborting->store(true);
+        if (!src->StartOfFile)
+            WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->Buffer[0] = 0xFF;
+        src->Buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    src->Pub.next_input_byte = src->Buffer.get();
+    src->Pub.bytes_in_buffer = size_t(got);
+    src->StartOfFile = false;
+    return TRUE;
+}
+
+void JpegSkipInputData(j_decompress_ptr cinfo, long count) {
+    auto* src = reinterpret_cast<TJpegSourceMgr*>(cinfo->src);
+    if (count <= 0)
+        return;
+    while (count > long(src->Pub.bytes_in_buffer)) {
+        count -= long(src->Pub.bytes_in_buffer);
+        JpegFillInputBuffer(cinfo);
+    }
+    src->Pub.next_input_byte += count;
+    src->Pub.bytes_in_buffer -= size_t(count);
+}
+
+void JpegTermSource(j_decompress_ptr) {}
+
+void SetJpegStreamSource(j_decompress_ptr cinfo, TJpegSourceMgr& src, vcl::TStream* stream,
+                         std::atomic<bool>* aborting) {
+    src.Pub.init_source = JpegInitSource;
+    src.Pub.fill_input_buffer = JpegFillInputBuffer;
+    src.Pub.skip_input_data = JpegSkipInputData;
+    src.Pub.resync_to_restart = jpeg_resync_to_restart;
+    src.Pub.term_source = JpegTermSource;
+    src.Pub.bytes_in_buffer = 0;
+    src.Pub.next_input_byte = nullptr;
+    src.Stream = stream;
+    src.Aborting = aborting;
+    cinfo->src = &src.Pub;
+}
+
+// ---- Destination manager ---------------------------------------------------------------------------------
+
+struct TJpegDestMgr {
+    jpeg_destination_mgr Pub;
+    vcl::TStream* Stream = nullptr;
+    std::atomic<bool>* Aborting = nullptr;
+    std::unique_ptr<JOCTET[]> Buffer;
+};
+
+void JpegWriteOut(TJpegDestMgr* dest, size_t count) {
+    int32_t put = 0;
+    try {
+        put = dest->Stream->Write(dest->Buffer.get(), int32_t(count));
+    } catch (...) {
+        put = -1;
+    }
+    if (put != int32_t(count) && dest->Aborting)
+        dest->Aborting->store(true);
+}
+
+void JpegInitDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<TJpegDestMgr*>(cinfo->dest);
+    if (!dest->Buffer)
+        dest->Buffer.reset(new JOCTET[JpegBufferSize]);
+    dest->Pub.next_output_byte = dest->Buffer.get();
+    dest->Pub.free_in_buffer = JpegBufferSize;
+}
+
+boolean JpegEmptyOutputBuffer(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<TJpegDestMgr*>(cinfo->dest);
+    JpegWriteOut(dest, JpegBufferSize);
+    dest->Pub.next_output_byte = dest->Buffer.get();
+    dest->Pub.free_in_buffer = JpegBufferSize;
+    return TRUE;
+}
+
+void JpegTermDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<TJpegDestMgr*>(cinfo->dest);
+    const size_t used = JpegBufferSize - dest->Pub.free_in_buffer;
+    if (used > 0)
+        JpegWriteOut(dest, used);
+}
+
+// ---- Library calls that may fail ------------------------------------------------------------------------
+// Each call runs under its own jump target, in a frame without objects to destroy, so that an error jumps
+// back over the library's frames only.
+
+bool JpegSafeCreateDecompress(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err) {
+    if (setjmp(err.Jump))
+        return false;
+    jpeg_create_decompress(cinfo);
+    return true;
+}
+
+bool JpegSafeReadHeader(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err, bool requireImage) {
+    if (setjmp(err.Jump))
+        return false;
+    jpeg_read_header(cinfo, requireImage ? TRUE : FALSE);
+    return true;
+}
+
+bool JpegSafeSaveMarkers(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err) {
+    if (setjmp(err.Jump))
+        return false;
+    jpeg_save_markers(cinfo, JPEG_COM, 0xFFFF);
+    for (int m = 0; m < 16; ++m)
+        jpeg_save_markers(cinfo, JPEG_APP0 + m, 0xFFFF);
+    return true;
+}
+
+bool JpegSafeCalcDimensions(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err) {
+    if (setjmp(err.Jump))
+        return false;
+    jpeg_calc_output_dimensions(cinfo);
+    return true;
+}
+
+bool JpegSafeStartDecompress(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err) {
+    if (setjmp(err.Jump))
+        return false;
+    jpeg_start_decompress(cinfo);
+    return true;
+}
+
+bool JpegSafeReadScanline(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err, JSAMPROW row, JDIMENSION& read) {
+    if (setjmp(err.Jump))
+        return false;
+    read = jpeg_read_scanlines(cinfo, &row, 1);
+    return true;
+}
+
+void JpegSafeFinishDecompress(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err) {
+    if (setjmp(err.Jump))
+        return;
+    jpeg_finish_decompress(cinfo);
+}
+
+bool JpegSafeCreateCompress(jpeg_compress_struct* cinfo, TJpegErrorMgr& err) {
+    if (setjmp(err.Jump))
+        return false;
+    jpeg_create_compress(cinfo);
+    return true;
+}
+
+struct TJpegCompressSetup {
+    int32_t Width, Height, Components;
+    J_COLOR_SPACE InSpace, FileSpace;
+    uint16_t DpiX, DpiY;
+    J_DCT_METHOD Dct;
+    bool SetDct, Optimize, Progressive;
+    int32_t Smoothing, Quality;
+};
+
+bool JpegSafeStartCompress(jpeg_compress_struct* cinfo, TJpegErrorMgr& err, const TJpegCompressSetup& s) {
+    if (setjmp(err.Jump))
+        return false;
+    cinfo->image_width = JDIMENSION(s.Width);
+    cinfo->image_height = JDIMENSION(s.Height);
+    cinfo->input_components = s.Components;
+    cinfo->in_color_space = s.InSpace;
+    jpeg_set_defaults(cinfo);
+    jpeg_set_colorspace(cinfo, s.FileSpace);
+    cinfo->density_unit = 1;
+    cinfo->X_density = s.DpiX;
+    cinfo->Y_density = s.DpiY;
+    if (s.SetDct)
+        cinfo->dct_method = s.Dct;
+    cinfo->optimize_coding = s.Optimize ? TRUE : FALSE;
+    cinfo->smoothing_factor = std::clamp(s.Smoothing, 0, 100);
+    jpeg_set_quality(cinfo, std::clamp(s.Quality, 0, 100), TRUE);
+    if (s.Progressive)
+        jpeg_simple_progression(cinfo);
+    jpeg_start_compress(cinfo, TRUE);
+    return true;
+}
+
+bool JpegSafeWriteMarker(jpeg_compress_struct* cinfo, TJpegErrorMgr& err, int code, const uint8_t* data,
+                         int32_t length) {
+    if (setjmp(err.Jump))
+        return false;
+    jpeg_write_marker(cinfo, code, data, unsigned(length));
+    return true;
+}
+
+bool JpegSafeWriteScanline(jpeg_compress_struct* cinfo, TJpegErrorMgr& err, JSAMPROW row) {
+    if (setjmp(err.Jump))
+        return false;
+    jpeg_write_scanlines(cinfo, &row, 1);
+    return true;
+}
+
+bool JpegSafeFinishCompress(jpeg_compress_struct* cinfo, TJpegErrorMgr& err) {
+    if (setjmp(err.Jump))
+        return false;
+    jpeg_finish_compress(cinfo);
+    return true;
+}
+
+bool JpegSetDct(uint8_t method, J_DCT_METHOD& dct) {
+    switch (method) {
+    case 0:
+        dct = JDCT_ISLOW;
+        return true;
+    case 1:
+        dct = JDCT_IFAST;
+        return true;
+    case 2:
+        dct = JDCT_FLOAT;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Owns the decompress object and its source manager for one read.
+struct TJpegDecoder {
+    jpeg_decompress_struct Info{};
+    TJpegErrorMgr Err;
+    TJpegSourceMgr Source;
+    bool Created = false;
+    ~TJpegDecoder() {
+        if (Created)
+            jpeg_destroy_decompress(&Info);
+    }
+};
+
+struct TJpegEncoder {
+    jpeg_compress_struct Info{};
+    TJpegErrorMgr Err;
+    TJpegDestMgr Dest;
+    bool Created = false;
+    ~TJpegEncoder() {
+        if (Created)
+            jpeg_destroy_compress(&Info);
+    }
+};
+
+} // namespace
+
+TIKColorTriple JpegCmykToBgr(const uint8_t* cmyk) {
+    const int32_t k = cmyk[3];
+    return TIKColorTriple{uint8_t(cmyk[2] * k / 255), uint8_t(cmyk[1] * k / 255), uint8_t(cmyk[0] * k / 255)};
+}
+
+void JpegBgrToCmyk(TIKColorTriple color, uint8_t* cmyk) {
+    int32_t k = std::max({color.R, color.G, color.B});
+    if (k == 0)
+        k = 1;
+    cmyk[0] = uint8_t(color.R * 255 / k);
+    cmyk[1] = uint8_t(color.G * 255 / k);
+    cmyk[2] = uint8_t(color.B * 255 / k);
+    cmyk[3] = uint8_t(k);
+}
+
+int64_t LocateJpegSignature(vcl::TStream* stream) {
+    const int64_t start = stream->GetPosition();
+    uint8_t window[JpegSignatureRange + 2] = {};
+    const int32_t got = stream->Read(window, int32_t(sizeof(window)));
+    stream->SetPosition(start);
+    for (int32_t i = 0; i + 2 < got; ++i)
+        if (window[i] == 0xFF && window[i + 1] == 0xD8 && window[i + 2] == 0xFF)
+            return start + i;
+    return -1;
+}
+
+void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBitmap* bitmap,
+                        TIOParamsVals& params, TIKProgressContext& progress, bool paramsOnly,
+                        bool rawComponents) {
+    params.JpegWarningCount = 0;
+    params.JpegWarningCode = 0;
+    const int64_t at = LocateJpegSignature(stream);
+    if (at < 0) {
+        progress.SetAborting();
+        return;
+    }
+    stream->SetPosition(at);
+
+    auto dec = std::make_unique<TJpegDecoder>();
+    jpeg_decompress_struct* cinfo = &dec->Info;
+    JpegInitErrorMgr(dec->Err, progress.Aborting);
+    cinfo->err = &dec->Err.Pub;
+    std::string tablesError;
+    bool storedRgb = false;
+    bool cmyk = false;
+    std::vector<uint8_t> conversion;
+
+    // The steps run in order until one fails; the markers and warnings are collected afterwards in every
+    // case.
+    [&] {
+        if (!JpegSafeCreateDecompress(cinfo, dec->Err))
+            return;
+        dec->Created = true;
+        if (progress.IsAborting())
+            return;
+        if (tablesStream && tablesStream != stream) {
+            SetJpegStreamSource(cinfo, dec->Source, tablesStream, progress.Aborting);
+            if (!JpegSafeReadHeader(cinfo, dec->Err, false)) {
+                tablesError = dec->Err.Message;
+                return;
+            }
+        }
+        SetJpegStreamSource(cinfo, dec->Source, stream, progress.Aborting);
+        if (progress.IsAborting())
+            return;
+        if (!JpegSafeSaveMarkers(cinfo, dec->Err) || !JpegSafeReadHeader(cinfo, dec->Err, true) ||
+            progress.IsAborting()) {
+            progress.SetAborting();
+            return;
+        }
+        params.BitsPerSample = 8;
+        switch (cinfo->jpeg_color_space) {
+        case JCS_GRAYSCALE:
+            params.JpegColorSpace = 1;
+            cinfo->out_color_space = JCS_EXT_BGR;
+            params.SamplesPerPixel = 1;
+            break;
+        case JCS_RGB:
+            params.JpegColorSpace = 0;
+            cinfo->out_color_space = JCS_RGB;
+            params.SamplesPerPixel = 3;
+            storedRgb = true;
+            break;
+        case JCS_YCbCr:
+            params.JpegColorSpace = 2;
+            cinfo->out_color_space = JCS_EXT_BGR;
+            params.SamplesPerPixel = 3;
+            break;
+        case JCS_CMYK:
+            params.JpegColorSpace = 3;
+            cinfo->out_color_space = JCS_CMYK;
+            params.SamplesPerPixel = 4;
+            cmyk = true;
+            break;
+        case JCS_YCCK:
+            params.JpegColorSpace = 4;
+            cinfo->out_color_space = JCS_CMYK;
+            params.SamplesPerPixel = 4;
+            cmyk = true;
+            break;
+        default:
+            break;
+        }
+        // Stored components are handed out raw only for YCbCr data, the one layout that fits the 3-byte rows.
+        if (rawComponents && cinfo->jpeg_color_space == JCS_YCbCr) {
+            cinfo->out_color_space = JCS_YCbCr;
+            storedRgb = false;
+            cmyk = false;
+        }
+        J_DCT_METHOD dct;
+        if (JpegSetDct(params.JpegDctMethod, dct))
+            cinfo->dct_method = dct;
+        if (cinfo->density_unit == 0 || cinfo->density_unit == 1) {
+            params.DpiX = cinfo->X_density;
+            params.DpiY = cinfo->Y_density;
+        } else if (cinfo->density_unit == 2) {
+            params.DpiX = int32_t(cinfo->X_density * 2.54);
+            params.DpiY = int32_t(cinfo->Y_density * 2.54);
+        }
+        params.FreeColorMap();
+        params.JpegProgressive = cinfo->progressive_mode ? 1 : 0;
+        params.JpegOriginalWidth = int32_t(cinfo->image_width);
+        params.JpegOriginalHeight = int32_t(cinfo->image_height);
+
+        int32_t d = 0;
+        switch (params.JpegScale) {
+        case 1:
+            d = 1;
+            break;
+        case 2:
+            d = 2;
+            break;
+        case 3:
+            d = 4;
+            break;
+        case 4:
+            d = 8;
+            break;
+        case 0:
+            d = 1;
+            if (params.Width > 0 && params.Height > 0)
+                for (int32_t c : {8, 4, 2}) {
+                    if (int64_t(cinfo->image_width) / c >= params.Width &&
+                        int64_t(cinfo->image_height) / c >= params.Height) {
+                        d = c;
+                        break;
+                    }
+                }
+            break;
+        default:
+            d = int32_t(cinfo->scale_denom);
+            break;
+        }
+        cinfo->scale_num = 1;
+        cinfo->scale_denom = unsigned(d);
+        params.JpegScaleUsed = d;
+
+        // A hostile header may announce an image far larger than its data; refuse it before the library
+        // allocates for it.
+        if (int64_t(cinfo->image_width) * cinfo->image_height > IOMaxImagePixels) {
+            progress.SetAborting();
+            return;
+        }
+        if (paramsOnly) {
+            // The output size without starting the decompressor (which would read a progressive image
+            // whole).
+            if (!JpegSafeCalcDimensions(cinfo, dec->Err))
+                return;
+            params.Width = int32_t(cinfo->output_width);
+            params.Height = int32_t(cinfo->output_height);
+            return;
+        }
+        if (!JpegSafeStartDecompress(cinfo, dec->Err))
+            return;
+        params.Width = int32_t(cinfo->output_width);
+        params.Height = int32_t(cinfo->output_height);
+        const int32_t width = params.Width, height = params.Height;
+        bitmap->Allocate(width, height, ikbf24Bit);
+        progress.RowsDone = 0;
+        progress.PerRowStep = height > 0 ? 100.0 / height : 0;
+        if (cmyk)
+            conversion.resize(size_t(width) * 4);
+        else if (storedRgb)
+            conversion.resize(size_t(width) * 3);
+        while (cinfo->output_scanline < cinfo->output_height) {
+            const int32_t y = int32_t(cinfo->output_scanline);
+            uint8_t* row = bitmap->ScanLine(y);
+            JDIMENSION read = 0;
+            if (!JpegSafeReadScanline(cinfo, dec->Err, conversion.empty() ? row : conversion.data(), read))
+                break;
+            if (read == 0)
+                break;
+            if (cmyk) {
+                for (int32_t x = 0; x < width; ++x) {
+                    const TIKColorTriple c = JpegCmykToBgr(&conversion[size_t(x) * 4]);
+                    row[x * 3] = c.B;
+                    row[x * 3 + 1] = c.G;
+                    row[x * 3 + 2] = c.R;
+                }
+            } else if (storedRgb) {
+                for (int32_t x = 0; x < width; ++x) {
+                    row[x * 3] = conversion[size_t(x) * 3 + 2];
+                    row[x * 3 + 1] = conversion[size_t(x) * 3 + 1];
+                    row[x * 3 + 2] = conversion[size_t(x) * 3];
+                }
+            }
+            progress.AdvanceRows(int32_t(read));
+            if (progress.IsAborting())
+                break;
+        }
+        if (cinfo->output_scanline < cinfo->output_height)
+            progress.SetAborting();
+    }();
+
+    if (dec->Created) {
+        params.JpegMarkers.Clear();
+        bool first = true;
+        for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
+            // The headers the library writes itself: the JFIF APP0 in front, and Adobe's APP14 (its colour
+            // transform follows the colour space a writer chooses, so an old one must not be copied).
+            const bool jfifHeader = first && m->marker == JPEG_APP0;
+            const bool adobeHeader =
+                m->marker == JPEG_APP0 + 14 && m->data_length >= 5 && std::memcmp(m->data, "Adobe", 5) == 0;
+            first = false;
+            if (jfifHeader || adobeHeader)
+                continue;
+            const auto length = int32_t(std::min<unsigned>(m->data_length, TIKMarkerList::IKMaxMarkerLength));
+            params.JpegMarkers.AddMarker(uint8_t(m->marker), m->data, length);
+        }
+        if (!progress.IsAborting() && !paramsOnly && tablesError.empty()) {
+            // Errors at the end of the data no longer matter: the image is complete.
+            dec->Err.Aborting = nullptr;
+            JpegSafeFinishDecompress(cinfo, dec->Err);
+        }
+        if (dec->Err.WarningCount != 0) {
+            params.JpegWarningCount = dec->Err.WarningCount;
+            params.JpegWarningCode = dec->Err.LastWarningCode;
+        }
+    }
+    dec.reset();
+    if (!tablesError.empty())
+        throw EIKJpegException(tablesError);
+}
+
+void EncodeBitmapToJpeg(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
+                        TIKProgressContext& progress) {
+    std::unique_ptr<TIKBitmap> converted;
+    TIKBitmap* source = bitmap;
+    if (bitmap->PixelFormat() != ikbf24Bit) {
+        converted = IOCopyTo24Bit(bitmap);
+        source = converted.get();
+    }
+    auto enc = std::make_unique<TJpegEncoder>();
+    jpeg_compress_struct* cinfo = &enc->Info;
+    JpegInitErrorMgr(enc->Err, progress.Aborting);
+    cinfo->err = &enc->Err.Pub;
+    if (!JpegSafeCreateCompress(cinfo, enc->Err))
+        throw EIKJpegException(enc->Err.Message);
+    enc->Created = true;
+    enc->Dest.Stream = stream;
+    enc->Dest.Aborting = progress.Aborting;
+    enc->Dest.Pub.init_destination = JpegInitDestination;
+    enc->Dest.Pub.empty_output_buffer = JpegEmptyOutputBuffer;
+    enc->Dest.Pub.term_destination = JpegTermDestination;
+    cinfo->dest = &enc->Dest.Pub;
+    if (progress.IsAborting())
+        return;
+
+    TJpegCompressSetup s{};
+    s.Width = source->Width();
+    s.Height = source->Height();
+    s.Components = 3;
+    s.InSpace = JCS_EXT_BGR;
+    bool rgbFile = false, cmyk = false;
+    switch (params.JpegColorSpace) {
+    case 1:
+        s.FileSpace = JCS_GRAYSCALE;
+        break;
+    case 2:
+        s.FileSpace = JCS_YCbCr;
+        break;
+    case 3:
+    case 4:
+        s.InSpace = JCS_CMYK;
+        s.Components = 4;
+        s.FileSpace = params.JpegColorSpace == 3 ? JCS_CMYK : JCS_YCCK;
+        cmyk = true;
+        break;
+    default:
+        s.InSpace = JCS_RGB;
+        s.FileSpace = JCS_RGB;
+        rgbFile = true;
+        break;
+    }
+    s.DpiX = uint16_t(params.DpiX != 0 ? params.DpiX : IKDefaultDpiX);
+    s.DpiY = uint16_t(params.DpiY != 0 ? params.DpiY : IKDefaultDpiY);
+    s.SetDct = JpegSetDct(params.JpegDctMethod, s.Dct);
+    s.Optimize = params.JpegOptimalHuffman != 0;
+    s.Progressive = params.JpegProgressive != 0;
+    s.Smoothing = params.JpegSmoothing;
+    s.Quality = params.JpegQuality;
+    if (!JpegSafeStartCompress(cinfo, enc->Err, s))
+        throw EIKJpegException(enc->Err.Message);
+    for (int32_t i = 0; i < params.JpegMarkers.Count(); ++i)
+        if (!JpegSafeWriteMarker(cinfo, enc->Err, params.JpegMarkers.MarkerType(i),
+                                 params.JpegMarkers.MarkerData(i), params.JpegMarkers.MarkerLength(i)))
+            throw EIKJpegException(enc->Err.Message);
+
+    const int32_t width = s.Width, height = s.Height;
+    progress.RowsDone = 0;
+    progress.PerRowStep = height > 0 ? 100.0 / height : 0;
+    std::vector<uint8_t> conversion(cmyk ? size_t(width) * 4 : rgbFile ? size_t(width) * 3 : 0);
+    while (cinfo->next_scanline < cinfo->image_height) {
+        uint8_t* row = source->ScanLine(int32_t(cinfo->next_scanline));
+        uint8_t* pass = row;
+        if (cmyk) {
+            for (int32_t x = 0; x < width; ++x)
+                JpegBgrToCmyk({row[x * 3], row[x * 3 + 1], row[x * 3 + 2]}, &conversion[size_t(x) * 4]);
+            pass = conversion.data();
+        } else if (rgbFile) {
+            for (int32_t x = 0; x < width; ++x) {
+                conversion[size_t(x) * 3] = row[x * 3 + 2];
+                conversion[size_t(x) * 3 + 1] = row[x * 3 + 1];
+                conversion[size_t(x) * 3 + 2] = row[x * 3];
+            }
+            pass = conversion.data();
+        }
+        if (!JpegSafeWriteScanline(cinfo, enc->Err, pass))
+            throw EIKJpegException(enc->Err.Message);
+        progress.AdvanceRows();
+        if (progress.IsAborting())
+            break;
+    }
+    if (!progress.IsAborting() && !JpegSafeFinishCompress(cinfo, enc->Err))
+        throw EIKJpegException(enc->Err.Message);
+}
+
+} // namespace imaging

@@ -1,0 +1,250 @@
+#include "imaging/io/JpegFilter.h"
+
+#include "imaging/core/IKBitmap.h"
+#include "imaging/io/IOParams.h"
+
+#include "IOTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace imaging;
+
+namespace {
+
+struct TJpegRead {
+    TIKBitmap Bitmap;
+    TIOParamsVals Params;
+    std::atomic<bool> Aborting{false};
+    TIKProgressContext Progress{Aborting};
+
+    void Read(const std::vector<uint8_t>& bytes, bool paramsOnly = false) {
+        auto s = iotest::StreamOf(bytes);
+        DecodeJpegToBitmap(s.get(), nullptr, &Bitmap, Params, Progress, paramsOnly, false);
+    }
+};
+
+// The largest channel difference between the bitmap and a reference image (gray references compare with
+// every channel).
+int32_t MaxDifference(TIKBitmap& bitmap, const iotest::TPnm& ref) {
+    EXPECT_EQ(bitmap.Width(), ref.Width);
+    EXPECT_EQ(bitmap.Height(), ref.Height);
+    int32_t worst = 0;
+    for (int32_t y = 0; y < ref.Height && y < bitmap.Height(); ++y) {
+        const uint8_t* row = bitmap.ScanLine(y);
+        for (int32_t x = 0; x < ref.Width && x < bitmap.Width(); ++x)
+            for (int32_t c = 0; c < 3; ++c) {
+                const int32_t want = ref.At(x, y)[ref.Channels == 1 ? 0 : c];
+                const int32_t got = row[x * 3 + (2 - c)];
+                worst = std::max(worst, std::abs(want - got));
+            }
+    }
+    return worst;
+}
+
+} // namespace
+
+TEST(JpegFilter, DecodesLikeDjpeg) {
+    struct Case {
+        const char* Name;
+        int32_t ColorSpace, Samples, Progressive;
+    };
+    for (Case c :
+         {Case{"ycc", 2, 3, 0}, Case{"gray", 1, 1, 0}, Case{"rgb", 0, 3, 0}, Case{"progressive", 2, 3, 1}}) {
+        SCOPED_TRACE(c.Name);
+        TJpegRead r;
+        r.Read(iotest::ReadFixture(std::string("jpeg-") + c.Name + ".jpg"));
+        ASSERT_FALSE(r.Aborting);
+        EXPECT_EQ(r.Params.JpegColorSpace, c.ColorSpace);
+        EXPECT_EQ(r.Params.SamplesPerPixel, c.Samples);
+        EXPECT_EQ(r.Params.JpegProgressive, c.Progressive);
+        EXPECT_EQ(r.Params.BitsPerSample, 8);
+        EXPECT_EQ(r.Bitmap.PixelFormat(), ikbf24Bit);
+        EXPECT_EQ(MaxDifference(r.Bitmap, iotest::ParsePnm(
+                                              iotest::ReadFixture(std::string("jpeg-") + c.Name + ".ppm"))),
+                  0);
+        EXPECT_EQ(r.Params.JpegWarningCount, 0);
+    }
+}
+
+TEST(JpegFilter, AdobeCmykGivesItsColours) {
+    TJpegRead r;
+    r.Read(iotest::ReadFixture("jpeg-cmyk.jpg"));
+    ASSERT_FALSE(r.Aborting);
+    EXPECT_EQ(r.Params.JpegColorSpace, 4); // ImageMagick stores it as YCCK
+    EXPECT_EQ(r.Params.SamplesPerPixel, 4);
+    // The CMYK file was made from the same picture as the YCbCr one.
+    EXPECT_LE(MaxDifference(r.Bitmap, iotest::ParsePnm(iotest::ReadFixture("jpeg-ycc.ppm"))), 24);
+}
+
+TEST(JpegFilter, SignatureWithinTheFirstHundredBytes) {
+    auto jpeg = iotest::ReadFixture("jpeg-gray.jpg");
+    for (int32_t offset : {0, 99, 100}) {
+        std::vector<uint8_t> bytes(size_t(offset), 0x20);
+        bytes.insert(bytes.end(), jpeg.begin(), jpeg.end());
+        auto s = iotest::StreamOf(bytes);
+        s->SetPosition(0);
+        EXPECT_EQ(LocateJpegSignature(s.get()), offset < 100 ? offset : -1);
+        EXPECT_EQ(s->GetPosition(), 0);
+        TJpegRead r;
+        r.Read(bytes);
+        EXPECT_EQ(r.Aborting.load(), offset == 100) << offset;
+    }
+}
+
+TEST(JpegFilter, AutomaticScaleKeepsAtLeastTheRequestedSize) {
+    TIKBitmap big;
+    big.Allocate(1000, 800, ikbf24Bit);
+    vcl::TMemoryStream s;
+    TIOParamsVals w;
+    std::atomic<bool> aborting{false};
+    TIKProgressContext progress(aborting);
+    EncodeBitmapToJpeg(&s, &big, w, progress);
+    ASSERT_FALSE(aborting);
+    struct Case {
+        int32_t W, H, Denominator, OutW, OutH;
+    };
+    for (Case c :
+         {Case{300, 300, 2, 500, 400}, Case{100, 100, 8, 125, 100}, Case{2000, 2000, 1, 1000, 800}}) {
+        TJpegRead r;
+        r.Params.JpegScale = 0;
+        r.Params.Width = c.W;
+        r.Params.Height = c.H;
+        r.Read(iotest::BytesOf(s), true);
+        EXPECT_EQ(r.Params.JpegScaleUsed, c.Denominator);
+        EXPECT_EQ(r.Params.Width, c.OutW);
+        EXPECT_EQ(r.Params.Height, c.OutH);
+        EXPECT_EQ(r.Params.JpegOriginalWidth, 1000);
+        EXPECT_EQ(r.Bitmap.Width(), 0); // parameters only
+    }
+}
+
+TEST(JpegFilter, WriteAndReadBackResolutionMarkersAndColours) {
+    TIKBitmap bmp;
+    bmp.Allocate(33, 17, ikbf24Bit);
+    for (int32_t y = 0; y < 17; ++y) {
+        uint8_t* row = bmp.ScanLine(y);
+        for (int32_t x = 0; x < 33; ++x) {
+            row[x * 3] = 40;                 // blue
+            row[x * 3 + 1] = uint8_t(x * 7); // green
+            row[x * 3 + 2] = 200;            // red
+        }
+    }
+    struct Case {
+        uint8_t ColorSpace;
+        int32_t Tolerance;
+    };
+    for (Case c : {Case{2, 12}, Case{0, 12}, Case{3, 14}, Case{4, 14}, Case{1, 255}}) {
+        SCOPED_TRACE(int(c.ColorSpace));
+        TIOParamsVals w;
+        w.JpegColorSpace = c.ColorSpace;
+        w.JpegQuality = 95;
+        w.DpiX = 300;
+        w.DpiY = 150;
+        w.JpegMarkers.AddMarker(0xFE, "hello", 5);
+        w.JpegMarkers.AddMarker(0xE0, "JFXX\0", 5); // a second APP0 stays a marker of its own
+        vcl::TMemoryStream s;
+        std::atomic<bool> aborting{false};
+        TIKProgressContext progress(aborting);
+        EncodeBitmapToJpeg(&s, &bmp, w, progress);
+        ASSERT_FALSE(aborting);
+        TJpegRead r;
+        r.Read(iotest::BytesOf(s));
+        ASSERT_FALSE(r.Aborting);
+        EXPECT_EQ(r.Params.JpegColorSpace, c.ColorSpace);
+        if (c.ColorSpace == 2 || c.ColorSpace == 1) {
+            EXPECT_EQ(r.Params.DpiX, 300);
+            EXPECT_EQ(r.Params.DpiY, 150);
+        }
+        // The library's own JFIF or Adobe header is not listed: writing the list back does not double it.
+        ASSERT_EQ(r.Params.JpegMarkers.Count(), 2);
+        EXPECT_EQ(r.Params.JpegMarkers.MarkerType(0), 0xFE);
+        EXPECT_EQ(r.Params.JpegMarkers.MarkerType(1), 0xE0);
+        const uint8_t* px = r.Bitmap.ScanLine(8) + 3 * 10;
+        if (c.ColorSpace == 1) {
+            EXPECT_NEAR(px[0], px[2], 1);
+        } else {
+            EXPECT_NEAR(px[0], 40, c.Tolerance);
+            EXPECT_NEAR(px[1], 70, c.Tolerance);
+            EXPECT_NEAR(px[2], 200, c.Tolerance);
+        }
+    }
+}
+
+TEST(JpegFilter, CmykConversionsRoundTripUpToTruncation) {
+    for (TIKColorTriple c :
+         {TIKColorTriple{0, 0, 0}, TIKColorTriple{10, 200, 255}, TIKColorTriple{77, 77, 77}}) {
+        uint8_t cmyk[4];
+        JpegBgrToCmyk(c, cmyk);
+        TIKColorTriple back = JpegCmykToBgr(cmyk);
+        EXPECT_NEAR(back.R, c.R, 1);
+        EXPECT_NEAR(back.G, c.G, 1);
+        EXPECT_NEAR(back.B, c.B, 1);
+    }
+}
+
+TEST(JpegFilter, DamagedAndTruncatedData) {
+    auto jpeg = iotest::ReadFixture("jpeg-ycc.jpg");
+    // Truncated in the image data: completed by the library with a warning.
+    {
+        TIKBitmap noise;
+        noise.Allocate(64, 64, ikbf24Bit);
+        for (int32_t y = 0; y < 64; ++y)
+            for (int32_t x = 0; x < 64 * 3; ++x)
+                noise.ScanLine(y)[x] = uint8_t(x * y * 31 + x);
+        vcl::TMemoryStream s;
+        TIOParamsVals w;
+        w.JpegQuality = 100;
+        std::atomic<bool> aborting{false};
+        TIKProgressContext progress(aborting);
+        EncodeBitmapToJpeg(&s, &noise, w, progress);
+        auto whole = iotest::BytesOf(s);
+        TJpegRead r;
+        r.Read(std::vector<uint8_t>(whole.begin(), whole.begin() + ptrdiff_t(whole.size() * 3 / 4)));
+        EXPECT_FALSE(r.Aborting);
+        EXPECT_GT(r.Params.JpegWarningCount, 0);
+        EXPECT_EQ(r.Bitmap.Height(), 64);
+    }
+    // Empty, header only, and a broken frame header: Aborting, no exception.
+    for (size_t cut : {size_t(0), size_t(3), size_t(30)}) {
+        TJpegRead r;
+        r.Read(std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + ptrdiff_t(cut)));
+        EXPECT_TRUE(r.Aborting) << cut;
+    }
+    std::srand(5);
+    for (int n = 0; n < 60; ++n) {
+        auto bad = jpeg;
+        for (int k = 0; k < 8; ++k)
+            bad[size_t(std::rand()) % bad.size()] = uint8_t(std::rand());
+        TJpegRead r;
+        r.Read(bad);
+    }
+}
+
+TEST(JpegFilter, ErrorsRaiseWithTheLibraryMessageWhenWriting) {
+    TIKBitmap huge;
+    huge.Allocate(70000, 1, ikbf24Bit);
+    vcl::TMemoryStream s;
+    TIOParamsVals w;
+    std::atomic<bool> aborting{false};
+    TIKProgressContext progress(aborting);
+    try {
+        EncodeBitmapToJpeg(&s, &huge, w, progress);
+        FAIL();
+    } catch (const EIKJpegException& e) {
+        EXPECT_EQ(e.Message(), "Maximum supported image dimension is ? pixels");
+    }
+    EXPECT_TRUE(aborting);
+}
+
+TEST(JpegFilter, ShortWriteSetsAbortingWithoutRaising) {
+    TIKBitmap bmp;
+    bmp.Allocate(64, 64, ikbf1Bit);
+    iotest::TShortStream s(100);
+    TIOParamsVals w;
+    std::atomic<bool> aborting{false};
+    TIKProgressContext progress(aborting);
+    EXPECT_NO_THROW(EncodeBitmapToJpeg(&s, &bmp, w, progress));
+    EXPECT_TRUE(aborting);
+}
