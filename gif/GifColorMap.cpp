@@ -308,7 +308,8 @@ bool TGifGlobalColorMap::SortAndPrune() {
 }
 
 void TGifGlobalColorMap::ColorsChanged() {
-    // The document's palette is built by the renderer, which comes with a later change.
+    if (FHeader && FHeader->GetOwnerImage())
+        FHeader->GetOwnerImage()->SetPalette(nullptr);
 }
 
 void TGifLocalColorMap::ReportIssue(int32_t severity, const std::string& message) {
@@ -332,7 +333,8 @@ bool TGifLocalColorMap::SortAndPrune() {
 }
 
 void TGifLocalColorMap::ColorsChanged() {
-    // The frame's palette is built by the renderer, which comes with a later change.
+    if (FFrame)
+        FFrame->ReplaceFramePalette(nullptr);
 }
 
 } // namespace gif

@@ -25,7 +25,8 @@ class TColorLookup {
 public:
     virtual ~TColorLookup() = default;
     // The palette index for a colour; r, g, b receive that entry's colour.
-    virtual uint8_t FindIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g, uint8_t& b) = 0;
+    virtual uint8_t FindIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g,
+                              uint8_t& b) = 0;
     int GetColorCount() const { return FColorCount; }
 
 protected:
@@ -72,6 +73,9 @@ public:
 
     virtual uint8_t MapPixel(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g, uint8_t& b);
     virtual void StartNextRow();
+    // Moves to the next pixel without mapping the current one (a transparent pixel keeps its index and
+    // spreads no error).
+    void SkipPixel() { FScanColumn += FScanStep; }
     int32_t GetScanColumn() const { return FScanColumn; }
     int32_t GetScanStep() const { return FScanStep; }
 
@@ -84,11 +88,11 @@ protected:
 
 // Error diffusion with a kernel: weights for the pixels ahead on this row and for the rows below.
 struct TDitherKernel {
-    int Rows;           // rows the kernel reaches, the current one included
-    int Margin;         // columns it reaches sideways
+    int Rows;   // rows the kernel reaches, the current one included
+    int Margin; // columns it reaches sideways
     int Divisor;
-    int Ahead[2];       // +1, +2 on the current row
-    int Below[3][7];    // rows 1..3, columns -3..+3
+    int Ahead[2];    // +1, +2 on the current row
+    int Below[3][7]; // rows 1..3, columns -3..+3
 };
 
 class TErrorDiffusionDitherer : public TDitherEngine {

@@ -1,19 +1,35 @@
 #include "gif/GifDocument.h"
 
+#include "gif/GifPainter.h"
+#include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Picture.h"
 #include "platform/vcl/Streams.h"
+#include "platform/win/gdi/Gdi.h"
+#include "platform/win/ole/Clipboard.h"
 
 #include <algorithm>
 
 namespace gif {
 
+uint16_t GifClipboardFormat = 0;
+bool LowColorDisplay = false;
+bool AutoDitherActive = false;
+
+void InitializeGifModule() {
+    vcl::TPicture::RegisterFileFormat("GIF", "GIF Image", vcl::GraphicClass<TGifDocument>());
+    GifClipboardFormat = uint16_t(win::RegisterClipboardFormat("GIF Image"));
+    vcl::TPicture::RegisterClipboardFormat(GifClipboardFormat, vcl::GraphicClass<TGifDocument>());
+    win::HDC screen = win::GetScreenDC();
+    const int depth = win::GetDeviceCaps(screen, win::BITSPIXEL) * win::GetDeviceCaps(screen, win::PLANES);
+    LowColorDisplay = depth <= 8;
+    AutoDitherActive = LowColorDisplay;
+}
+
 namespace {
 
-// While the program runs, pictures that open ".gif" files make a TGifDocument.
+// While the program runs, pictures that open ".gif" files or paste "GIF Image" make a TGifDocument.
 struct DocumentRegistration {
-    DocumentRegistration() {
-        vcl::TPicture::RegisterFileFormat("GIF", "GIF Image", vcl::GraphicClass<TGifDocument>());
-    }
+    DocumentRegistration() { InitializeGifModule(); }
     ~DocumentRegistration() { vcl::TPicture::UnregisterGraphicClass(vcl::GraphicClass<TGifDocument>()); }
 } DocumentRegistrationInstance;
 
@@ -26,11 +42,26 @@ TGifDocument::TGifDocument()
 }
 
 TGifDocument::~TGifDocument() {
-    StopAllPainters();
+    try {
+        StopAllPainters();
+    } catch (...) {
+        // A destructor cannot report; the painters below are detached all the same.
+    }
+    // Painters still registered (unthreaded ones further up the stack) no longer touch this document.
+    vcl::TList* painters = FPainters.LockList();
+    for (int32_t i = 0; i < painters->GetCount(); ++i)
+        static_cast<TGifPainter*>(painters->Get(i))->DetachImage();
+    painters->Clear();
+    FPainters.UnlockList();
+    FDrawPainter = nullptr;
     OnIssue = nullptr;
     OnProgress = nullptr;
     OnChange = nullptr;
     Reset();
+    FCachedBitmap.reset();
+    if (FCachedPalette)
+        win::DeleteObject(FCachedPalette);
+    FCachedPalette = nullptr;
     FFrames.reset();
     FHeader.reset();
 }
@@ -47,6 +78,7 @@ void TGifDocument::ReportProgress(vcl::TObject* sender, vcl::TProgressStage stag
 
 void TGifDocument::Reset() {
     StopAllPainters();
+    FreeScreenBitmap();
     FFrames->FreeAll();
     FHeader->GetGlobalColorMap()->RemoveAll();
     FHeader->ScreenDescriptor().Width = 0;
@@ -82,6 +114,7 @@ void TGifDocument::StoreScreenSize(int32_t value, bool width) {
     if (field == value)
         return;
     field = uint16_t(value);
+    FreeScreenBitmap();
     Changed(this);
 }
 
@@ -102,6 +135,7 @@ int32_t TGifDocument::AppendFrame(vcl::TPersistent* item) {
         frame = made.release();
     }
     int32_t index = FFrames->AppendItem(frame);
+    FreeScreenBitmap();
     Changed(this);
     return index;
 }
@@ -157,8 +191,15 @@ void TGifDocument::SetQuantizeBits(int32_t value) {
 }
 
 void TGifDocument::ResetRendering() {
-    // Screen bitmaps and palettes are built by the renderer, which comes with a later change.
+    FreeScreenBitmap();
     SetPalette(nullptr);
+    for (int32_t i = 0; i < FrameCount(); ++i) {
+        TGifFrame* frame = Frame(i);
+        frame->FreeFrameBitmap();
+        frame->ReplaceFramePalette(nullptr);
+        // Masks follow the pixels, which the callers of this may have changed.
+        frame->FreeMaskHandle();
+    }
     if (GlobalColorMap()->GetEntryCount() == 0 && FrameCount() == 1) {
         TGifLocalColorMap* local = Frame(0)->GetLocalColorMap();
         GlobalColorMap()->Assign(local);
@@ -218,6 +259,14 @@ void TGifDocument::Assign(vcl::TPersistent* source) {
         return;
     }
     AppendFrame(frame.release());
+}
+
+void TGifDocument::AssignTo(vcl::TPersistent* dest) {
+    if (auto* bitmap = dynamic_cast<vcl::TBitmap*>(dest)) {
+        bitmap->Assign(ScreenBitmap());
+        return;
+    }
+    TGraphic::AssignTo(dest);
 }
 
 void TGifDocument::LoadFromFile(const std::string& fileName) {

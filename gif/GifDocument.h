@@ -17,7 +17,22 @@
 #include <memory>
 #include <string>
 
+namespace vcl {
+class TBitmap;
+}
+
 namespace gif {
+
+class TGifPainter;
+
+// Module state, set when the library starts: the clipboard format "GIF Image", and whether the screen
+// shows at most 256 colours (then frames are dithered when gpoDitherLowColor asks for it).
+extern uint16_t GifClipboardFormat;
+extern bool LowColorDisplay;
+extern bool AutoDitherActive;
+// Registers the document for ".gif" files and the "GIF Image" clipboard format and reads the screen's
+// depth. Runs once when the program starts; tests call it again after changing the screen's depth.
+void InitializeGifModule();
 
 using TGifIssueEvent =
     std::function<void(vcl::TObject* Sender, int32_t Severity, const std::string& Message)>;
@@ -39,10 +54,20 @@ public:
     // Values below a frame's right (bottom) edge raise; values outside 0..65535 raise too.
     void SetWidth(int32_t value) override;
     void SetHeight(int32_t value) override;
-    // Rendering comes with a later change: no palette is built yet and drawing paints nothing.
-    win::HPALETTE GetPalette() const override { return nullptr; }
-    void SetPalette(win::HPALETTE) override {}
-    void Draw(vcl::TCanvas* canvas, const vcl::TRect& rect) override {}
+    // The screen bitmap's palette, else a cached one: the web palette when dithering, else the global
+    // table's, else frame 0's. Raises "No global or local color table defined" without any table.
+    win::HPALETTE GetPalette() const override;
+    // Takes the palette over; a screen bitmap of another palette is dropped.
+    void SetPalette(win::HPALETTE palette) override;
+    // Draws frame 0, or starts (or keeps) an animation on the canvas as the paint options say.
+    void Draw(vcl::TCanvas* canvas, const vcl::TRect& rect) override;
+    // The clipboard format "GIF Image" (a whole GIF stream) or CF_BITMAP.
+    void LoadFromClipboardFormat(uint16_t format, win::HANDLE data, win::HPALETTE palette) override;
+    // Gives the screen bitmap as CF_BITMAP with its palette, and puts the GIF stream on the open clipboard
+    // under "GIF Image" itself.
+    void SaveToClipboardFormat(uint16_t& format, win::HANDLE& data, win::HPALETTE& palette) override;
+    // Opens the clipboard, empties it and puts the bitmap, its palette and the GIF stream on it.
+    void CopyToClipboard();
 
     void LoadFromStream(vcl::TStream* stream) override;
     void SaveToStream(vcl::TStream* stream) override;
@@ -68,9 +93,26 @@ public:
     // Merges the global table and every local table into one global table of the most used colours.
     void OptimizeToGlobalColorMap();
 
-    // Playback comes with a later change; these stop the painters there are (none yet).
-    void StopAllPainters() {}
-    void StopPlayback() {}
+    // The document as a screen-sized bitmap (frame 0 on the screen), cached; nullptr when empty.
+    vcl::TBitmap* ScreenBitmap();
+    // Makes the screen bitmap when missing, with the document's palette and size, without drawing.
+    vcl::TBitmap* NewScreenBitmap();
+    // Stops the Draw painter (without waiting) and frees the screen bitmap.
+    void FreeScreenBitmap();
+    vcl::TBitmap* GetCachedBitmap() const { return FCachedBitmap.get(); }
+
+    // Makes a painter for the canvas (registered in the painter list) and returns it suspended when it is
+    // threaded; an unthreaded one plays at once and nullptr is returned. painterRef (may be null) holds
+    // the painter while it lives.
+    TGifPainter* StartPainter(TGifPainter** painterRef, vcl::TCanvas* canvas, const vcl::TRect& rect,
+                              TGifPaintOptions options);
+    // Stops the Draw painter and waits until it has ended; then frees the screen bitmap.
+    void StopPlayback();
+    // Stops every registered painter and waits for the threaded ones; then frees the screen bitmap.
+    void StopAllPainters();
+    // Whether frame bitmaps are dithered to the web palette.
+    bool DitherActive() const;
+    TGifPainter* GetDrawPainter() const { return FDrawPainter; }
 
     int32_t FrameCount() const { return FFrames->ItemCount(); }
     TGifFrame* Frame(int32_t index) const { return FFrames->FrameAt(index); }
@@ -100,7 +142,7 @@ public:
     void ReportProgress(vcl::TObject* sender, vcl::TProgressStage stage, uint8_t percentDone, bool redrawNow,
                         const std::string& message);
     // The graphic's change notification, for the parts of the document.
-    void NotifyChanged() { Changed(this); }
+    void NotifyChanged(vcl::TObject* sender = nullptr) { Changed(sender ? sender : this); }
     // While a stream is read: counts a frame's pixels against GifMaxDocumentPixels and raises beyond it.
     void ChargeLoadedPixels(int64_t count);
 
@@ -111,7 +153,15 @@ public:
     vcl::TNotifyEvent OnLoopRestart;
     vcl::TNotifyEvent OnPlayEnd;
 
+protected:
+    // A bitmap receives the screen bitmap.
+    void AssignTo(vcl::TPersistent* dest) override;
+
 private:
+    win::HPALETTE DocumentPalette();
+    win::HPALETTE PaletteCopyOrNull();
+    void PaintScreenBitmap(vcl::TCanvas* canvas, const vcl::TRect& rect, vcl::TBitmap* bitmap);
+    void WaitForPainters(bool drawPainterOnly);
     void LoadDocument(vcl::TStream* stream);
     void GrowEmptyScreen();
     void StoreScreenSize(int32_t value, bool width);
@@ -128,6 +178,13 @@ private:
     int32_t FPlaySpeed = DefaultPlaySpeed;
     TGifColor FPlaybackBackground = GifColorNone;
     int64_t FLoadedPixels = 0;
+    std::unique_ptr<vcl::TBitmap> FCachedBitmap;
+    win::HPALETTE FCachedPalette = nullptr;
+    bool FPaletteGuard = false;
+    bool FDrawGuard = false;
+    TGifPainter* FDrawPainter = nullptr;
+    // Cleared by the destructor: code that played inline learns that a handler freed the document.
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
 } // namespace gif

@@ -1,7 +1,9 @@
 #include "gif/GifFrame.h"
 
 #include "gif/GifDocument.h"
+#include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Streams.h"
+#include "platform/win/gdi/Gdi.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,6 +19,8 @@ TGifFrame::~TGifFrame() {
     if (FOwnerImage && FOwnerImage->GetFrames())
         FOwnerImage->GetFrames()->RemoveItem(this);
     ClearFrame();
+    if (FFramePalette)
+        win::DeleteObject(FFramePalette);
 }
 
 void TGifFrame::ClearFrame() {
@@ -27,6 +31,12 @@ void TGifFrame::ClearFrame() {
     FDescriptor.Height = 0;
     FTransparentFrame = false;
     FControlExtension = nullptr;
+    FreeFrameBitmap();
+    FreeMaskHandle();
+    // The palette belongs to the pixels that are gone; the next rendering makes the right one.
+    if (FFramePalette)
+        win::DeleteObject(FFramePalette);
+    FFramePalette = nullptr;
 }
 
 bool TGifFrame::IsEmpty() const {
@@ -76,6 +86,8 @@ void TGifFrame::ChangeGeometry(int32_t left, int32_t top, int32_t width, int32_t
     FDescriptor.Width = clamp16(width);
     FDescriptor.Height = clamp16(height);
     if (sizeChanged) {
+        FreeFrameBitmap();
+        FreeMaskHandle();
         ReleasePixels();
         AllocatePixels();
     }
@@ -166,37 +178,6 @@ int32_t TGifFrame::LocalBitsPerPixel() const {
 
 uint8_t TGifFrame::RequiredVersion() const {
     return FLocalColorMap->GetSortedFlag() || FExtensionList->ItemCount() > 0 ? 2 : 1;
-}
-
-void TGifFrame::Assign(vcl::TPersistent* source) {
-    if (source == this)
-        return;
-    if (!source) {
-        ClearFrame();
-        return;
-    }
-    auto* frame = dynamic_cast<TGifFrame*>(source);
-    if (!frame) {
-        TGifItem::Assign(source);
-        return;
-    }
-    ClearFrame();
-    if (!frame->IsEmpty()) {
-        FDescriptor = frame->FDescriptor;
-        FTransparentFrame = frame->FTransparentFrame;
-        AllocatePixels();
-        std::memcpy(FPixels.get(), frame->FPixels.get(), static_cast<size_t>(FPixelCount));
-        FLocalColorMap->Assign(frame->FLocalColorMap.get());
-    }
-    // Extensions are copied through their bytes so that the copies are new objects and the first graphic
-    // control extension becomes this frame's. A frame without pixels keeps its extensions too (a comment
-    // standing after the last image).
-    if (frame->FExtensionList->ItemCount() > 0) {
-        vcl::TMemoryStream stream;
-        frame->FExtensionList->WriteItems(&stream);
-        stream.SetPosition(0);
-        FExtensionList->ReadItems(&stream, this);
-    }
 }
 
 } // namespace gif

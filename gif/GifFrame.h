@@ -6,6 +6,13 @@
 
 #include <memory>
 
+namespace vcl {
+class TBitmap;
+class TCanvas;
+class TIcon;
+class TMetafile;
+} // namespace vcl
+
 namespace gif {
 
 // The 10 bytes of the image descriptor, field by field.
@@ -26,8 +33,9 @@ public:
     explicit TGifFrame(TGifDocument* image);
     ~TGifFrame() override;
 
-    // Copies another frame (descriptor, pixels, local table, extensions as new objects). Pictures of the
-    // class library are imported by a later change; until then they raise the conversion error.
+    // Copies another frame (descriptor, pixels, local table, extensions as new objects, its bitmap), or
+    // imports a picture: bitmaps of any depth (true colour through the document's colour reduction), icons
+    // and metafiles with their transparent areas, any graphic a bitmap can take, a picture's graphic.
     void Assign(vcl::TPersistent* source) override;
     uint8_t RequiredVersion() const override;
     void SaveToStream(vcl::TStream* stream) override;
@@ -61,6 +69,42 @@ public:
     // Makes the pixels that repeat previous's colour at the same screen position transparent.
     void BlankUnchangedPixels(TGifFrame* previous);
 
+    // ---- Rendering: the frame as a cached 8-bit bitmap with a 1-bit mask of its transparent pixels.
+
+    // Built when missing (dithered to the web palette when the document dithers); nullptr for an empty frame.
+    vcl::TBitmap* FrameBitmap();
+    // A new bitmap of the pixels through the frame palette, building the mask on the way.
+    std::unique_ptr<vcl::TBitmap> RenderPlain();
+    // The same dithered to the 216-colour web palette.
+    std::unique_ptr<vcl::TBitmap> RenderDithered();
+    bool BitmapBuilt() const { return FCachedBitmap != nullptr; }
+    // true builds the bitmap, false frees it.
+    void SetBitmapBuilt(bool value);
+    // Replaces the bitmap by a new empty one and returns it.
+    vcl::TBitmap* NewFrameBitmap();
+    void FreeFrameBitmap();
+    // Deletes the mask; the next rendering makes it again.
+    void FreeMaskHandle();
+    // Builds the bitmap again when the mask is still wanted; true when a mask exists.
+    bool MaskAvailable();
+    // A set bit marks a transparent pixel; rows padded to 16 bits. Owned by the frame.
+    win::HBITMAP GetMask() const { return FMask; }
+    // Frees the bitmap and imports bitmap (nullptr only frees).
+    void SetFrameBitmap(vcl::TBitmap* bitmap);
+    // The palette the frame draws with (owned by the frame, its bitmap or the document).
+    win::HPALETTE FramePaletteHandle();
+    // Takes palette over (nullptr drops the current one); a bitmap of another palette is rebuilt.
+    void ReplaceFramePalette(win::HPALETTE palette);
+
+    // The frame's bounds scaled from the logical screen into rect.
+    vcl::TRect ScaleToTarget(const vcl::TRect& rect) const;
+    // Draws the frame into rect, which stands for the logical screen (scaled unless tiled).
+    void PaintFrame(vcl::TCanvas* canvas, const vcl::TRect& rect, bool useTransparency, bool tiled);
+    // Draws the frame into rect as given (or tiles it from rect's corner).
+    void PaintFrameAt(vcl::TCanvas* canvas, const vcl::TRect& rect, bool useTransparency, bool tiled);
+    // The transparent index of the control extension when the frame is transparent, else -1.
+    int32_t TransparentIndex() const;
+
     void DecodeRaster(vcl::TStream* stream);
     void EncodeRaster(vcl::TStream* stream);
 
@@ -77,7 +121,28 @@ public:
     bool GetMaskWanted() const { return FMaskWanted; }
     void SetMaskWanted(bool value) { FMaskWanted = value; }
 
+protected:
+    // A bitmap receives the frame bitmap.
+    void AssignTo(vcl::TPersistent* dest) override;
+
 private:
+    void AssignFrame(TGifFrame* source);
+    void AssignGraphic(vcl::TPersistent* source);
+    void ImportBitmap(vcl::TBitmap* bitmap);
+    void ImportRows1(vcl::TBitmap* bitmap);
+    void ImportRows4(vcl::TBitmap* bitmap);
+    void ImportRows8(vcl::TBitmap* bitmap);
+    void ImportRows24(vcl::TBitmap* bitmap);
+    void ApplyMaskBitmap(vcl::TBitmap* mask);
+    void ApplyMaskHandle(win::HBITMAP mask);
+    void ApplyIconMask(vcl::TIcon* icon);
+    void ApplyMetafileMask(vcl::TMetafile* metafile);
+    void ReportRenderProgress(int32_t row, const char* message);
+    std::unique_ptr<vcl::TBitmap> Render(bool dithered);
+
+    std::unique_ptr<vcl::TBitmap> FCachedBitmap;
+    win::HBITMAP FMask = nullptr;
+    win::HPALETTE FFramePalette = nullptr;
     std::unique_ptr<uint8_t[]> FPixels;
     int64_t FPixelCount = 0;
     bool FMaskWanted = true;
@@ -87,5 +152,11 @@ private:
     bool FTransparentFrame = false;
     TGifGraphicControlExtension* FControlExtension = nullptr;
 };
+
+// Copies the source rectangle into the destination rectangle (stretching it) so that pixels whose bit
+// is set in the monochrome bitmap selected into maskDC leave the destination unchanged.
+void TransparentStretchCopy(win::HDC destDC, int32_t destX, int32_t destY, int32_t destW, int32_t destH,
+                            win::HDC sourceDC, int32_t sourceX, int32_t sourceY, int32_t sourceW,
+                            int32_t sourceH, win::HDC maskDC, int32_t maskX, int32_t maskY);
 
 } // namespace gif
