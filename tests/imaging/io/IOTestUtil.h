@@ -80,6 +80,7 @@ inline TPnm ParsePnm(const std::vector<uint8_t>& b) {
         return t;
     };
     std::string magic = token();
+    int32_t maxval = 255;
     if (magic == "P7") {
         for (std::string t = token(); !t.empty() && t != "ENDHDR"; t = token()) {
             if (t == "WIDTH")
@@ -88,18 +89,26 @@ inline TPnm ParsePnm(const std::vector<uint8_t>& b) {
                 img.Height = std::stoi(token());
             else if (t == "DEPTH")
                 img.Channels = std::stoi(token());
-            else if (t == "MAXVAL" || t == "TUPLTYPE")
+            else if (t == "MAXVAL")
+                maxval = std::stoi(token());
+            else if (t == "TUPLTYPE")
                 token();
         }
     } else {
         img.Width = std::stoi(token());
         img.Height = std::stoi(token());
-        token();
+        maxval = std::stoi(token());
         img.Channels = magic == "P5" ? 1 : 3;
     }
     ++p;
-    img.Pixels.assign(b.begin() + ptrdiff_t(p), b.end());
-    img.Pixels.resize(size_t(img.Width) * size_t(img.Height) * size_t(img.Channels));
+    // Samples scaled to 0..255.
+    const size_t count = size_t(img.Width) * size_t(img.Height) * size_t(img.Channels);
+    const size_t bytes = maxval > 255 ? 2 : 1;
+    img.Pixels.resize(count);
+    for (size_t i = 0; i < count && p + (i + 1) * bytes <= b.size(); ++i) {
+        uint32_t v = bytes == 2 ? uint32_t(b[p + 2 * i]) << 8 | b[p + 2 * i + 1] : b[p + i];
+        img.Pixels[i] = bytes == 2 ? uint8_t(v >> 8) : uint8_t(v * 255 / uint32_t(maxval));
+    }
     return img;
 }
 
