@@ -18,10 +18,16 @@
 #include <jerror.h>
 // clang-format on
 
+// The library's header defines TRUE and FALSE as macros; other headers of a unity build declare those names.
+#undef TRUE
+#undef FALSE
+
 namespace imaging {
 
 namespace {
 
+constexpr boolean JpegTrue = 1;
+constexpr boolean JpegFalse = 0;
 constexpr int32_t JpegBufferSize = 65536;
 constexpr int32_t JpegSignatureRange = 100;
 
@@ -291,7 +297,7 @@ boolean JpegFillInputBuffer(j_decompress_ptr cinfo) {
     src->Pub.next_input_byte = src->Buffer.get();
     src->Pub.bytes_in_buffer = size_t(got);
     src->StartOfFile = false;
-    return TRUE;
+    return JpegTrue;
 }
 
 void JpegSkipInputData(j_decompress_ptr cinfo, long count) {
@@ -355,7 +361,7 @@ boolean JpegEmptyOutputBuffer(j_compress_ptr cinfo) {
     JpegWriteOut(dest, JpegBufferSize);
     dest->Pub.next_output_byte = dest->Buffer.get();
     dest->Pub.free_in_buffer = JpegBufferSize;
-    return TRUE;
+    return JpegTrue;
 }
 
 void JpegTermDestination(j_compress_ptr cinfo) {
@@ -379,7 +385,7 @@ bool JpegSafeCreateDecompress(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err)
 bool JpegSafeReadHeader(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err, bool requireImage) {
     if (setjmp(err.Jump))
         return false;
-    jpeg_read_header(cinfo, requireImage ? TRUE : FALSE);
+    jpeg_read_header(cinfo, requireImage ? JpegTrue : JpegFalse);
     return true;
 }
 
@@ -449,12 +455,12 @@ bool JpegSafeStartCompress(jpeg_compress_struct* cinfo, TJpegErrorMgr& err, cons
     cinfo->Y_density = s.DpiY;
     if (s.SetDct)
         cinfo->dct_method = s.Dct;
-    cinfo->optimize_coding = s.Optimize ? TRUE : FALSE;
+    cinfo->optimize_coding = s.Optimize ? JpegTrue : JpegFalse;
     cinfo->smoothing_factor = std::clamp(s.Smoothing, 0, 100);
-    jpeg_set_quality(cinfo, std::clamp(s.Quality, 0, 100), TRUE);
+    jpeg_set_quality(cinfo, std::clamp(s.Quality, 0, 100), JpegTrue);
     if (s.Progressive)
         jpeg_simple_progression(cinfo);
-    jpeg_start_compress(cinfo, TRUE);
+    jpeg_start_compress(cinfo, JpegTrue);
     return true;
 }
 
