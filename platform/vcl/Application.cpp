@@ -164,6 +164,11 @@ void TApplication::Idle() {
     try {
         if (OnIdle)
             OnIdle(this, done);
+        // The action-update pass: actions of the shown forms and of their controls refresh their state.
+        if (Screen)
+            for (int32_t i = 0; i < Screen->GetFormCount(); ++i)
+                if (TCustomForm* form = Screen->GetForm(i); form->Showing())
+                    form->UpdateActions();
         // A synchronised call may have changed what the caller's loop waits for: let it look first.
         if (CheckSynchronize())
             done = false;

@@ -1,5 +1,7 @@
 #include "platform/vcl/Controls.h"
 
+#include "platform/vcl/ActnList.h"
+
 #include "platform/win/user/Cursors.h"
 
 #include "platform/vcl/Application.h"
@@ -108,6 +110,7 @@ TControl::TControl(TComponent* owner)
 }
 
 TControl::~TControl() {
+    FActionLink.reset();
     FFont->OnChange = nullptr;
     if (FParent)
         FParent->RemoveControl(this);
@@ -441,8 +444,71 @@ void TControl::Dispatch(TMessage& m) {
 void TControl::DefaultHandler(TMessage&) {}
 
 void TControl::Click() {
-    if (OnClick)
+    // A handler of the control's own runs instead of the action; the action's own handler runs through
+    // the action, so that its checks (enabled, update) apply.
+    if (OnClick && (!FActionLink || !FActionLink->GetAction() ||
+                    !SameEvent(OnClick, FActionLink->GetAction()->OnExecute))) {
         OnClick(this);
+    } else if (FActionLink && FActionLink->GetAction()) {
+        FActionLink->Execute(this);
+    } else if (OnClick) {
+        OnClick(this);
+    }
+}
+
+TBasicAction* TControl::GetAction() const {
+    return FActionLink ? FActionLink->GetAction() : nullptr;
+}
+
+std::unique_ptr<TControlActionLink> TControl::CreateActionLink() {
+    return std::make_unique<TControlActionLink>(this);
+}
+
+void TControl::SetAction(TBasicAction* value) {
+    if (value == GetAction())
+        return;
+    if (TBasicAction* old = GetAction())
+        old->RemoveFreeNotification(this);
+    if (!value) {
+        FActionLink.reset();
+        return;
+    }
+    if (!FActionLink)
+        FActionLink = CreateActionLink();
+    FActionLink->SetAction(value);
+    FActionLink->OnChange = [this](TObject* sender) {
+        if (sender == GetAction())
+            ActionChange(sender, false);
+    };
+    ActionChange(value, value->GetComponentState().Contains(csLoading));
+    value->FreeNotification(this);
+}
+
+void TControl::ActionChange(TObject* sender, bool checkDefaults) {
+    auto* action = dynamic_cast<TCustomAction*>(sender);
+    if (!action)
+        return;
+    if (!checkDefaults || GetCaption().empty())
+        SetCaption(action->GetCaption());
+    if (!checkDefaults || GetEnabled())
+        SetEnabled(action->GetEnabled());
+    if (!checkDefaults || GetHint().empty())
+        SetHint(action->GetHint());
+    if (!checkDefaults || GetVisible())
+        SetVisible(action->GetVisible());
+    if (!checkDefaults || !OnClick)
+        OnClick = action->OnExecute;
+}
+
+void TControl::InitiateAction() {
+    if (FActionLink)
+        FActionLink->Update();
+}
+
+void TControl::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component && component == GetAction())
+        FActionLink.reset();
 }
 
 void TControl::DblClick() {
@@ -925,6 +991,9 @@ void TWinControl::Dispatch(TMessage& m) {
     case win::WM_SYSKEYDOWN: {
         uint16_t key = uint16_t(m.WParam);
         if (DoKeyDown(key, KeyboardShiftState()))
+            return;
+        // Shortcuts of the form's actions come before the control's own handling.
+        if (TCustomForm* form = ParentForm(); form && key && form->IsShortCut(key, KeyboardShiftState()))
             return;
         // Keys the control does not want are the dialog's: Tab, Enter, Escape.
         if (key == win::VK_TAB || key == win::VK_RETURN || key == win::VK_ESCAPE) {

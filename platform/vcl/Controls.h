@@ -150,6 +150,8 @@ TShiftState KeyboardShiftState();
 
 class TWinControl;
 class TCustomForm;
+class TBasicAction;
+class TControlActionLink;
 
 // Limits on a control's size (0: no limit). A change applies them to the control at once.
 class TSizeConstraints : public TPersistent {
@@ -269,6 +271,14 @@ public:
     void BringToFront();
     void SendToBack();
 
+    // The action the control follows (caption, enabled state, hint, visibility, click), or null.
+    TBasicAction* GetAction() const;
+    void SetAction(TBasicAction* value);
+    TControlActionLink* GetActionLink() const { return FActionLink.get(); }
+    // Lets the control's action update its state (the application's idle pass calls this).
+    virtual void InitiateAction();
+    void Notification(TComponent* component, TOperation operation) override;
+
     bool HasParent() const override { return FParent != nullptr; }
     TComponent* GetParentComponent() const override;
     void SetParentComponent(TComponent* value) override;
@@ -284,6 +294,12 @@ public:
 
 protected:
     friend class TWinControl;
+    friend class TControlActionLink;
+    // Copies the action's properties; with checkDefaults only into those the control has left at their
+    // defaults (empty caption and hint, enabled, visible, no click handler).
+    virtual void ActionChange(TObject* sender, bool checkDefaults);
+    virtual std::unique_ptr<TControlActionLink> CreateActionLink();
+    // Runs OnClick, or the action when the control has none of its own (or the action's own handler).
     virtual void Click();
     virtual void DblClick();
     virtual void MouseDown(TMouseButton button, TShiftState shift, int32_t x, int32_t y);
@@ -330,6 +346,7 @@ protected:
     TControlState FControlState;
     bool FMouseInControl = false;
     bool FAligning = false; // set while the parent's layout moves this control
+    std::unique_ptr<TControlActionLink> FActionLink;
 
 private:
     void HandleMouse(TMessage& message);

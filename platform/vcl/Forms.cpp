@@ -1,5 +1,7 @@
 #include "platform/vcl/Forms.h"
 
+#include "platform/vcl/ActnList.h"
+
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/win/kernel/Kernel.h"
@@ -468,6 +470,28 @@ void TCustomForm::Dispatch(TMessage& m) {
     }
     default:
         TWinControl::Dispatch(m);
+    }
+}
+
+bool TCustomForm::IsShortCut(uint16_t key, TShiftState shift) {
+    TShortCut shortCut = ShortCut(key, shift);
+    if (shortCut == scNone)
+        return false;
+    for (int32_t i = 0; i < GetComponentCount(); ++i)
+        if (auto* list = dynamic_cast<TActionList*>(GetComponent(i)))
+            if (list->IsShortCut(shortCut))
+                return true;
+    return false;
+}
+
+void TCustomForm::UpdateActions() {
+    InitiateAction();
+    for (int32_t i = 0; i < GetComponentCount(); ++i) {
+        TComponent* c = GetComponent(i);
+        if (auto* list = dynamic_cast<TActionList*>(c))
+            list->UpdateActions();
+        else if (auto* control = dynamic_cast<TControl*>(c); control && control->GetVisible())
+            control->InitiateAction();
     }
 }
 

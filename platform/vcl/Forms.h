@@ -90,6 +90,11 @@ public:
     void Dispatch(TMessage& message) override;
     void Notification(TComponent* component, TOperation operation) override;
 
+    // A key press that no control took: the form's action lists run the action with that shortcut.
+    virtual bool IsShortCut(uint16_t key, TShiftState shift);
+    // Lets every action of the form and of its controls update its state.
+    void UpdateActions();
+
     TNotifyEvent OnCreate;
     TNotifyEvent OnShow;
     TNotifyEvent OnHide;

@@ -16,7 +16,9 @@ HeadlessScreen::HeadlessScreen(TRect bounds, TRect work) : FMonitors{{bounds, wo
     SetScreenBackend(this);
 }
 
-HeadlessScreen::~HeadlessScreen() { SetScreenBackend(FPrevious); }
+HeadlessScreen::~HeadlessScreen() {
+    SetScreenBackend(FPrevious);
+}
 
 void HeadlessScreen::SetMonitors(std::vector<MonitorDesc> monitors) {
     std::lock_guard<std::mutex> guard(FLock);
@@ -38,7 +40,9 @@ void HeadlessScreen::InjectClick(TPoint screen) {
     QueueMouseInput(MouseAction::LeftUp, screen);
 }
 
-void HeadlessScreen::InjectKey(int vk, bool down) { QueueKeyInput(vk, down); }
+void HeadlessScreen::InjectKey(int vk, bool down) {
+    QueueKeyInput(vk, down);
+}
 
 void HeadlessScreen::InjectKeyPress(int vk) {
     QueueKeyInput(vk, true);
@@ -115,7 +119,8 @@ void HeadlessScreen::WaitForEvents(DWORD timeoutMs, const std::string& waiter) {
                 return;
             }
             if (!FCv.wait_for(lock, std::chrono::milliseconds(FGraceMs), [this] { return FWoken; }))
-                throw StallError(waiter + " waits for input, and the headless screen has nothing left to replay");
+                throw StallError(waiter +
+                                 " waits for input, and the headless screen has nothing left to replay");
             FWoken = false;
             return;
         }
@@ -143,10 +148,12 @@ COLORREF HeadlessScreen::ScreenPixel(int x, int y) const {
     COLORREF desktop = GetSysColor(COLOR_BACKGROUND);
     double r = GetRValue(desktop), g = GetGValue(desktop), b = GetBValue(desktop);
     std::vector<HWND> tops;
-    EnumWindows([](HWND w, LPARAM p) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&tops));
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&tops));
     // EnumWindows lists the topmost first: compose from the bottom up.
     for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
         HWND w = *it;
@@ -202,6 +209,64 @@ void HeadlessScreen::Wake() {
     std::lock_guard<std::mutex> guard(FLock);
     FWoken = true;
     FCv.notify_all();
+}
+
+void HeadlessScreen::AnswerFileDialog(FileAnswer answer) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FFileAnswers.push_back(std::move(answer));
+}
+
+void HeadlessScreen::AnswerColorDialog(ColorAnswer answer) {
+    std::lock_guard<std::mutex> guard(FLock);
+    FColorAnswers.push_back(std::move(answer));
+}
+
+void HeadlessScreen::AnswerFiles(std::vector<std::string> files) {
+    AnswerFileDialog([files](const FileDialogRequest&, FileDialogResult* result) {
+        result->Files = files;
+        return true;
+    });
+}
+
+void HeadlessScreen::AnswerColor(COLORREF color) {
+    AnswerColorDialog([color](const ColorDialogRequest&, ColorDialogResult* result) {
+        result->Color = color;
+        return true;
+    });
+}
+
+void HeadlessScreen::CancelFileDialog() {
+    AnswerFileDialog([](const FileDialogRequest&, FileDialogResult*) { return false; });
+}
+
+void HeadlessScreen::CancelColorDialog() {
+    AnswerColorDialog([](const ColorDialogRequest&, ColorDialogResult*) { return false; });
+}
+
+bool HeadlessScreen::FileDialog(const FileDialogRequest& request, FileDialogResult* result) {
+    FileAnswer answer;
+    {
+        std::lock_guard<std::mutex> guard(FLock);
+        FFileRequests.push_back(request);
+        if (FFileAnswers.empty())
+            throw StallError(WaitScope::Current() + " waits for an answer, but the script has none");
+        answer = std::move(FFileAnswers.front());
+        FFileAnswers.pop_front();
+    }
+    return answer(request, result);
+}
+
+bool HeadlessScreen::ColorDialog(const ColorDialogRequest& request, ColorDialogResult* result) {
+    ColorAnswer answer;
+    {
+        std::lock_guard<std::mutex> guard(FLock);
+        FColorRequests.push_back(request);
+        if (FColorAnswers.empty())
+            throw StallError(WaitScope::Current() + " waits for an answer, but the script has none");
+        answer = std::move(FColorAnswers.front());
+        FColorAnswers.pop_front();
+    }
+    return answer(request, result);
 }
 
 } // namespace headless

@@ -64,6 +64,20 @@ public:
     // How often each top-level window was presented since the last call.
     int TakePresentCount(win::HWND top);
 
+    // Common dialogs: each dialog shown takes the next answer of its kind (an answer returns false to
+    // cancel). A dialog shown with no answer left fails the test (StallError). Every request is kept.
+    using FileAnswer = std::function<bool(const win::FileDialogRequest&, win::FileDialogResult*)>;
+    using ColorAnswer = std::function<bool(const win::ColorDialogRequest&, win::ColorDialogResult*)>;
+    void AnswerFileDialog(FileAnswer answer);
+    void AnswerColorDialog(ColorAnswer answer);
+    // Shorthands: accept with these files (filter unchanged), accept with a colour, or cancel.
+    void AnswerFiles(std::vector<std::string> files);
+    void AnswerColor(win::COLORREF color);
+    void CancelFileDialog();
+    void CancelColorDialog();
+    const std::vector<win::FileDialogRequest>& FileDialogRequests() const { return FFileRequests; }
+    const std::vector<win::ColorDialogRequest>& ColorDialogRequests() const { return FColorRequests; }
+
     // Recorded beeps (MessageBeep types).
     const std::vector<win::UINT>& Beeps() const { return FBeeps; }
 
@@ -74,6 +88,8 @@ public:
     void Wake() override;
     void Beep(win::UINT type) override { FBeeps.push_back(type); }
     void Present(win::HWND hwnd, const TRect& dirty) override;
+    bool FileDialog(const win::FileDialogRequest& request, win::FileDialogResult* result) override;
+    bool ColorDialog(const win::ColorDialogRequest& request, win::ColorDialogResult* result) override;
 
 private:
     mutable std::mutex FLock;
@@ -82,6 +98,10 @@ private:
     std::deque<std::function<void()>> FScript;
     std::vector<win::MonitorDesc> FMonitors;
     std::vector<win::UINT> FBeeps;
+    std::deque<FileAnswer> FFileAnswers;
+    std::deque<ColorAnswer> FColorAnswers;
+    std::vector<win::FileDialogRequest> FFileRequests;
+    std::vector<win::ColorDialogRequest> FColorRequests;
     std::vector<std::pair<win::HWND, int>> FPresents;
     int FDepth = 32;
     uint32_t FGraceMs = 200;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/win/WinTypes.h"
+#include "platform/win/user/CommonDialogs.h"
 
 #include <stdexcept>
 #include <string>
@@ -46,6 +47,10 @@ public:
     virtual void CaptureChanged(HWND hwnd) {}
     // The sound calls, recorded by test backends.
     virtual void Beep(UINT type) {}
+
+    // The common dialogs, modal; false when cancelled. A screen without dialogs cancels them.
+    virtual bool FileDialog(const FileDialogRequest& request, FileDialogResult* result) { return false; }
+    virtual bool ColorDialog(const ColorDialogRequest& request, ColorDialogResult* result) { return false; }
 };
 
 void SetScreenBackend(IScreenBackend* backend); // nullptr puts the built-in screenless one back
