@@ -1,0 +1,1025 @@
+// The "EDIT" class: single-line and multi-line text entry with a caret, selection by mouse and keys,
+// clipboard, one level of undo, read-only and password modes and a length limit.
+//
+// Positions are byte offsets into the UTF-8 text. A multi-line edit keeps its lines separated by "\n"
+// and hands out its text with "\r\n" between lines; what it is given may use either.
+#include "platform/win/user/Cursors.h"
+#include "platform/win/user/Metrics.h"
+#include "platform/win/user/ScrollBars.h"
+#include "platform/win/user/controls/ControlSupport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace win::ctl {
+
+namespace {
+
+constexpr const char* EditProp = "LoomwickEdit";
+
+struct EditState {
+    std::string Text;
+    int Anchor = 0; // where the selection started
+    int Caret = 0;  // where it ends; the caret stands here
+    int Limit = EDIT_DEFAULT_LIMIT;
+    char PasswordChar = 0;
+    bool Modified = false;
+    std::string UndoText;
+    int UndoAnchor = 0;
+    int UndoCaret = 0;
+    bool CanUndo = false;
+    bool LastWasTyping = false;
+    HFONT Font = nullptr;
+    int LeftMargin = 1;
+    int RightMargin = 1;
+    bool HasRect = false;
+    TRect Rect;
+    int ScrollX = 0; // pixels scrolled off on the left
+    int TopLine = 0; // first visible line
+    bool Tracking = false;
+    bool Focused = false;
+    int DesiredX = -1; // the column Up and Down keep to
+};
+
+EditState* EditOf(HWND hwnd) {
+    return State<EditState>(hwnd, EditProp);
+}
+bool EditMulti(HWND hwnd) {
+    return (Style(hwnd) & ES_MULTILINE) != 0;
+}
+bool EditReadOnly(HWND hwnd) {
+    return (Style(hwnd) & ES_READONLY) != 0;
+}
+
+int EditSelStart(const EditState* s) {
+    return std::min(s->Anchor, s->Caret);
+}
+int EditSelEnd(const EditState* s) {
+    return std::max(s->Anchor, s->Caret);
+}
+
+bool EditIsCont(char c) {
+    return (uint8_t(c) & 0xC0) == 0x80;
+}
+int EditPrev(const std::string& t, int pos) {
+    if (pos <= 0)
+        return 0;
+    --pos;
+    while (pos > 0 && EditIsCont(t[size_t(pos)]))
+        --pos;
+    return pos;
+}
+int EditNext(const std::string& t, int pos) {
+    int n = int(t.size());
+    if (pos >= n)
+        return n;
+    ++pos;
+    while (pos < n && EditIsCont(t[size_t(pos)]))
+        ++pos;
+    return pos;
+}
+int EditCharCount(const std::string& t, int from, int to) {
+    int count = 0;
+    for (int i = from; i < to; ++i)
+        if (!EditIsCont(t[size_t(i)]))
+            ++count;
+    return count;
+}
+bool EditIsWordChar(char c) {
+    return std::isalnum(uint8_t(c)) || c == '_' || (uint8_t(c) & 0x80);
+}
+
+// What the edit stores: line breaks as "\n" (multi-line) or the text up to its first line break.
+std::string EditNormalize(HWND hwnd, const std::string& in) {
+    std::string out;
+    out.reserve(in.size());
+    bool multi = EditMulti(hwnd);
+    for (size_t i = 0; i < in.size(); ++i) {
+        char c = in[i];
+        if (c == '\r') {
+            if (!multi)
+                break;
+            if (i + 1 < in.size() && in[i + 1] == '\n')
+                continue;
+            c = '\n';
+        }
+        if (c == '\n' && !multi)
+            break;
+        out += c;
+    }
+    DWORD style = Style(hwnd);
+    if (style & ES_UPPERCASE)
+        std::transform(out.begin(), out.end(), out.begin(),
+                       [](char ch) { return char(std::toupper(uint8_t(ch))); });
+    else if (style & ES_LOWERCASE)
+        std::transform(out.begin(), out.end(), out.begin(),
+                       [](char ch) { return char(std::tolower(uint8_t(ch))); });
+    return out;
+}
+
+std::string EditExternal(HWND hwnd, const std::string& text) {
+    if (!EditMulti(hwnd))
+        return text;
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// Line starts (always at least one line).
+std::vector<int> EditLines(const std::string& text) {
+    std::vector<int> starts{0};
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n')
+            starts.push_back(int(i + 1));
+    return starts;
+}
+int EditLineOf(const std::vector<int>& starts, int pos) {
+    auto it = std::upper_bound(starts.begin(), starts.end(), pos);
+    return int(it - starts.begin()) - 1;
+}
+int EditLineEnd(const std::string& text, const std::vector<int>& starts, int line) {
+    return line + 1 < int(starts.size()) ? starts[size_t(line + 1)] - 1 : int(text.size());
+}
+
+// The text as shown: password characters in place of the characters.
+std::string EditShown(const EditState* s, int from, int to) {
+    if (!s->PasswordChar)
+        return s->Text.substr(size_t(from), size_t(to - from));
+    return std::string(size_t(EditCharCount(s->Text, from, to)), s->PasswordChar);
+}
+
+TRect EditFormatRect(HWND hwnd) {
+    EditState* s = EditOf(hwnd);
+    if (s->HasRect)
+        return s->Rect;
+    TRect r;
+    GetClientRect(hwnd, &r);
+    return {r.Left + s->LeftMargin, r.Top + (EditMulti(hwnd) ? 0 : 1), r.Right - s->RightMargin, r.Bottom};
+}
+
+// Measures with the edit's font on a DC of the window.
+class EditDC {
+public:
+    explicit EditDC(HWND hwnd) : FWnd(hwnd), FDc(GetDC(hwnd)) {
+        FOld = SelectObject(FDc, ControlFont(EditOf(hwnd)->Font));
+    }
+    ~EditDC() {
+        SelectObject(FDc, FOld);
+        ReleaseDC(FWnd, FDc);
+    }
+    EditDC(const EditDC&) = delete;
+    EditDC& operator=(const EditDC&) = delete;
+    HDC Get() const { return FDc; }
+
+private:
+    HWND FWnd;
+    HDC FDc;
+    HGDIOBJ FOld;
+};
+
+// Pixel offset of pos from its line's start, and the line's shown width.
+int EditXOf(HDC dc, const EditState* s, int lineStart, int pos) {
+    return TextWidth(dc, EditShown(s, lineStart, pos));
+}
+
+// Horizontal offset of a line's text inside the format rectangle (alignment of single-line edits).
+int EditAlignOffset(HWND hwnd, HDC dc, const EditState* s, int lineStart, int lineEnd, const TRect& fr) {
+    if (EditMulti(hwnd))
+        return 0;
+    DWORD align = Style(hwnd) & (ES_CENTER | ES_RIGHT);
+    if (!align)
+        return 0;
+    int w = EditXOf(dc, s, lineStart, lineEnd);
+    int room = fr.Width() - w;
+    if (room <= 0)
+        return 0;
+    return align == ES_RIGHT ? room : room / 2;
+}
+
+int EditCharFromX(HDC dc, const EditState* s, int lineStart, int lineEnd, int x) {
+    int best = lineStart;
+    int prevX = 0;
+    for (int pos = lineStart; pos < lineEnd;) {
+        int next = EditNext(s->Text, pos);
+        int nx = EditXOf(dc, s, lineStart, next);
+        if (x < (prevX + nx) / 2 + ((prevX + nx) % 2))
+            return pos;
+        best = next;
+        prevX = nx;
+        pos = next;
+    }
+    return best;
+}
+
+int EditVisibleLines(HWND hwnd, HDC dc) {
+    TRect fr = EditFormatRect(hwnd);
+    return std::max(1, fr.Height() / LineHeight(dc));
+}
+
+void EditUpdateScrollBars(HWND hwnd) {
+    if (!EditMulti(hwnd))
+        return;
+    EditState* s = EditOf(hwnd);
+    DWORD style = Style(hwnd);
+    EditDC dc(hwnd);
+    std::vector<int> lines = EditLines(s->Text);
+    if (style & WS_VSCROLL) {
+        SCROLLINFO si;
+        si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+        si.nMin = 0;
+        si.nMax = int(lines.size()) - 1;
+        si.nPage = UINT(EditVisibleLines(hwnd, dc.Get()));
+        si.nPos = s->TopLine;
+        SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
+    }
+    if (style & WS_HSCROLL) {
+        int widest = 0;
+        for (size_t i = 0; i < lines.size(); ++i)
+            widest = std::max(widest, EditXOf(dc.Get(), s, lines[i], EditLineEnd(s->Text, lines, int(i))));
+        SCROLLINFO si;
+        si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+        si.nMin = 0;
+        si.nMax = widest;
+        si.nPage = UINT(std::max(1, int(EditFormatRect(hwnd).Width())));
+        si.nPos = s->ScrollX;
+        SetScrollInfo(hwnd, SB_HORZ, &si, TRUE);
+    }
+}
+
+void EditPlaceCaret(HWND hwnd) {
+    EditState* s = EditOf(hwnd);
+    if (!s->Focused)
+        return;
+    EditDC dc(hwnd);
+    std::vector<int> lines = EditLines(s->Text);
+    int line = EditLineOf(lines, s->Caret);
+    TRect fr = EditFormatRect(hwnd);
+    int start = lines[size_t(line)];
+    int x = fr.Left - s->ScrollX +
+            EditAlignOffset(hwnd, dc.Get(), s, start, EditLineEnd(s->Text, lines, line), fr) +
+            EditXOf(dc.Get(), s, start, s->Caret);
+    int y = fr.Top + (line - s->TopLine) * LineHeight(dc.Get());
+    SetCaretPos(x, y);
+}
+
+// Scrolls so that the caret is in view.
+void EditScrollToCaret(HWND hwnd) {
+    EditState* s = EditOf(hwnd);
+    EditDC dc(hwnd);
+    std::vector<int> lines = EditLines(s->Text);
+    int line = EditLineOf(lines, s->Caret);
+    TRect fr = EditFormatRect(hwnd);
+    int x = EditXOf(dc.Get(), s, lines[size_t(line)], s->Caret);
+    int width = std::max(1, int(fr.Width()));
+    int oldX = s->ScrollX, oldTop = s->TopLine;
+    if (x < s->ScrollX)
+        s->ScrollX = std::max(0, x - width / 4);
+    else if (x >= s->ScrollX + width)
+        s->ScrollX = x - width + width / 4;
+    if (!EditMulti(hwnd) && s->ScrollX > 0) {
+        // Do not leave empty room on the right when the text fits.
+        int total = EditXOf(dc.Get(), s, 0, int(s->Text.size()));
+        s->ScrollX = std::max(0, std::min(s->ScrollX, total - width + 1));
+        if (x < s->ScrollX)
+            s->ScrollX = x;
+    }
+    if (EditMulti(hwnd)) {
+        int visible = EditVisibleLines(hwnd, dc.Get());
+        if (line < s->TopLine)
+            s->TopLine = line;
+        else if (line >= s->TopLine + visible)
+            s->TopLine = line - visible + 1;
+    }
+    if (oldX != s->ScrollX || oldTop != s->TopLine) {
+        InvalidateRect(hwnd, nullptr, TRUE);
+        EditUpdateScrollBars(hwnd);
+    }
+    EditPlaceCaret(hwnd);
+}
+
+void EditSetSel(HWND hwnd, int anchor, int caret) {
+    EditState* s = EditOf(hwnd);
+    int n = int(s->Text.size());
+    anchor = std::clamp(anchor, 0, n);
+    caret = std::clamp(caret, 0, n);
+    // Never inside a character.
+    while (anchor > 0 && anchor < n && EditIsCont(s->Text[size_t(anchor)]))
+        --anchor;
+    while (caret > 0 && caret < n && EditIsCont(s->Text[size_t(caret)]))
+        --caret;
+    if (anchor == s->Anchor && caret == s->Caret)
+        return;
+    s->Anchor = anchor;
+    s->Caret = caret;
+    InvalidateRect(hwnd, nullptr, TRUE);
+    EditScrollToCaret(hwnd);
+}
+
+void EditStoreWindowText(HWND hwnd) {
+    std::string ext = EditExternal(hwnd, EditOf(hwnd)->Text);
+    DefWindowProc(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(ext.c_str()));
+}
+
+void EditChanged(HWND hwnd) {
+    EditStoreWindowText(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    EditUpdateScrollBars(hwnd);
+    EditScrollToCaret(hwnd);
+    NotifyCommand(hwnd, EN_UPDATE);
+    NotifyCommand(hwnd, EN_CHANGE);
+}
+
+void EditSaveUndo(EditState* s, bool typing) {
+    if (typing && s->LastWasTyping && s->CanUndo)
+        return; // a run of typing undoes as one
+    s->UndoText = s->Text;
+    s->UndoAnchor = s->Anchor;
+    s->UndoCaret = s->Caret;
+    s->CanUndo = true;
+    s->LastWasTyping = typing;
+}
+
+// Replaces the selection with text (cut to the limit); returns false when nothing could change.
+bool EditReplaceSel(HWND hwnd, const std::string& raw, bool undoable, bool typing) {
+    EditState* s = EditOf(hwnd);
+    std::string text = EditNormalize(hwnd, raw);
+    if (Style(hwnd) & ES_NUMBER) {
+        std::string digits;
+        for (char c : text)
+            if (std::isdigit(uint8_t(c)))
+                digits += c;
+        if (digits.size() != text.size())
+            MessageBeep(0);
+        text = digits;
+    }
+    int start = EditSelStart(s), end = EditSelEnd(s);
+    int64_t room = int64_t(s->Limit) - (int64_t(s->Text.size()) - (end - start));
+    bool cut = false;
+    if (int64_t(text.size()) > room) {
+        int keep = int(std::max<int64_t>(0, room));
+        while (keep > 0 && keep < int(text.size()) && EditIsCont(text[size_t(keep)]))
+            --keep;
+        text.resize(size_t(keep));
+        cut = true;
+    }
+    if (start == end && text.empty()) {
+        if (cut)
+            NotifyCommand(hwnd, EN_MAXTEXT);
+        return false;
+    }
+    if (undoable)
+        EditSaveUndo(s, typing);
+    s->Text.replace(size_t(start), size_t(end - start), text);
+    s->Anchor = s->Caret = start + int(text.size());
+    s->Modified = true;
+    s->DesiredX = -1;
+    EditChanged(hwnd);
+    if (cut)
+        NotifyCommand(hwnd, EN_MAXTEXT);
+    return true;
+}
+
+void EditCopy(HWND hwnd) {
+    EditState* s = EditOf(hwnd);
+    // Passwords never leave the control.
+    if (s->PasswordChar || EditSelStart(s) == EditSelEnd(s))
+        return;
+    const EditClipboard& cb = GetEditClipboard();
+    if (cb.SetText)
+        cb.SetText(EditExternal(
+            hwnd, s->Text.substr(size_t(EditSelStart(s)), size_t(EditSelEnd(s) - EditSelStart(s)))));
+}
+
+void EditCut(HWND hwnd) {
+    EditState* s = EditOf(hwnd);
+    if (EditReadOnly(hwnd) || s->PasswordChar || EditSelStart(s) == EditSelEnd(s))
+        return;
+    EditCopy(hwnd);
+    EditReplaceSel(hwnd, "", true, false);
+}
+
+void EditPaste(HWND hwnd) {
+    if (EditReadOnly(hwnd))
+        return;
+    const EditClipboard& cb = GetEditClipboard();
+    std::string text;
+    if (cb.GetText && cb.GetText(&text))
+        EditReplaceSel(hwnd, text, true, false);
+}
+
+void EditClear(HWND hwnd) {
+    if (!EditReadOnly(hwnd))
+        EditReplaceSel(hwnd, "", true, false);
+}
+
+bool EditUndo(HWND hwnd) {
+    EditState* s = EditOf(hwnd);
+    if (!s->CanUndo || EditReadOnly(hwnd))
+        return false;
+    // Undoing twice redoes, as the system's edits do.
+    std::swap(s->Text, s->UndoText);
+    int a = s->UndoAnchor, c = s->UndoCaret;
+    s->UndoAnchor = s->Anchor;
+    s->UndoCaret = s->Caret;
+    s->Anchor = std::min(a, int(s->Text.size()));
+    s->Caret = std::min(c, int(s->Text.size()));
+    s->LastWasTyping = false;
+    s->Modified = true;
+    EditChanged(hwnd);
+    return true;
+}
+
+int EditWordLeft(const std::string& t, int pos) {
+    while (pos > 0 && !EditIsWordChar(t[size_t(pos - 1)]))
+        --pos;
+    while (pos > 0 && EditIsWordChar(t[size_t(pos - 1)]))
+        --pos;
+    return pos;
+}
+int EditWordRight(const std::string& t, int pos) {
+    int n = int(t.size());
+    while (pos < n && EditIsWordChar(t[size_t(pos)]))
+        ++pos;
+    while (pos < n && !EditIsWordChar(t[size_t(pos)]) && t[size_t(pos)] != '\n')
+        ++pos;
+    return pos;
+}
+
+// The character position nearest a client point.
+int EditPosFromPoint(HWND hwnd, TPoint p) {
+    EditState* s = EditOf(hwnd);
+    EditDC dc(hwnd);
+    std::vector<int> lines = EditLines(s->Text);
+    TRect fr = EditFormatRect(hwnd);
+    int line = 0;
+    if (EditMulti(hwnd)) {
+        int y = p.Y - fr.Top;
+        line = s->TopLine + (y < 0 ? -1 : y / LineHeight(dc.Get()));
+        line = std::clamp(line, 0, int(lines.size()) - 1);
+    }
+    int start = lines[size_t(line)];
+    int end = EditLineEnd(s->Text, lines, line);
+    int x = p.X - fr.Left + s->ScrollX - EditAlignOffset(hwnd, dc.Get(), s, start, end, fr);
+    return EditCharFromX(dc.Get(), s, start, end, x);
+}
+
+// Up and Down: the same column on the line above or below.
+int EditVertical(HWND hwnd, int delta) {
+    EditState* s = EditOf(hwnd);
+    EditDC dc(hwnd);
+    std::vector<int> lines = EditLines(s->Text);
+    int line = EditLineOf(lines, s->Caret);
+    if (s->DesiredX < 0)
+        s->DesiredX = EditXOf(dc.Get(), s, lines[size_t(line)], s->Caret);
+    int target = std::clamp(line + delta, 0, int(lines.size()) - 1);
+    if (target == line)
+        return delta < 0 ? lines[size_t(line)] : EditLineEnd(s->Text, lines, line);
+    return EditCharFromX(dc.Get(), s, lines[size_t(target)], EditLineEnd(s->Text, lines, target),
+                         s->DesiredX);
+}
+
+bool EditKeyDown(HWND hwnd, int key) {
+    EditState* s = EditOf(hwnd);
+    bool shift = KeyDown(VK_SHIFT), ctrl = KeyDown(VK_CONTROL);
+    bool multi = EditMulti(hwnd);
+    std::vector<int> lines = EditLines(s->Text);
+    int line = EditLineOf(lines, s->Caret);
+    int to = -1;
+    bool vertical = false;
+    switch (key) {
+    case VK_LEFT:
+        if (!shift && EditSelStart(s) != EditSelEnd(s))
+            to = EditSelStart(s);
+        else
+            to = ctrl ? EditWordLeft(s->Text, s->Caret) : EditPrev(s->Text, s->Caret);
+        break;
+    case VK_RIGHT:
+        if (!shift && EditSelStart(s) != EditSelEnd(s))
+            to = EditSelEnd(s);
+        else
+            to = ctrl ? EditWordRight(s->Text, s->Caret) : EditNext(s->Text, s->Caret);
+        break;
+    case VK_HOME:
+        to = (ctrl || !multi) ? 0 : lines[size_t(line)];
+        break;
+    case VK_END:
+        to = (ctrl || !multi) ? int(s->Text.size()) : EditLineEnd(s->Text, lines, line);
+        break;
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT: {
+        if (!multi)
+            return false;
+        int page = 1;
+        if (key == VK_PRIOR || key == VK_NEXT) {
+            EditDC dc(hwnd);
+            page = EditVisibleLines(hwnd, dc.Get());
+        }
+        to = EditVertical(hwnd, (key == VK_UP || key == VK_PRIOR) ? -page : page);
+        vertical = true;
+        break;
+    }
+    case VK_DELETE:
+        if (shift)
+            EditCut(hwnd);
+        else if (!EditReadOnly(hwnd)) {
+            if (EditSelStart(s) == EditSelEnd(s))
+                s->Caret = ctrl ? EditWordRight(s->Text, s->Caret) : EditNext(s->Text, s->Caret);
+            EditReplaceSel(hwnd, "", true, false);
+        }
+        return true;
+    case VK_INSERT:
+        if (ctrl)
+            EditCopy(hwnd);
+        else if (shift)
+            EditPaste(hwnd);
+        return true;
+    default:
+        return false;
+    }
+    if (!vertical)
+        s->DesiredX = -1;
+    s->LastWasTyping = false;
+    EditSetSel(hwnd, shift ? s->Anchor : to, to);
+    EditScrollToCaret(hwnd);
+    return true;
+}
+
+void EditChar(HWND hwnd, WPARAM ch) {
+    EditState* s = EditOf(hwnd);
+    switch (ch) {
+    case 1: // Ctrl+A
+        EditSetSel(hwnd, 0, int(s->Text.size()));
+        return;
+    case 3: // Ctrl+C
+        EditCopy(hwnd);
+        return;
+    case 22: // Ctrl+V
+        EditPaste(hwnd);
+        return;
+    case 24: // Ctrl+X
+        EditCut(hwnd);
+        return;
+    case 26: // Ctrl+Z
+        EditUndo(hwnd);
+        return;
+    case 8: // Backspace
+        if (EditReadOnly(hwnd))
+            return;
+        if (EditSelStart(s) == EditSelEnd(s))
+            s->Anchor = KeyDown(VK_CONTROL) ? EditWordLeft(s->Text, s->Caret) : EditPrev(s->Text, s->Caret);
+        EditReplaceSel(hwnd, "", true, true);
+        return;
+    default:
+        break;
+    }
+    if (EditReadOnly(hwnd))
+        return;
+    if (ch == '\r' || ch == '\n') {
+        if (EditMulti(hwnd))
+            EditReplaceSel(hwnd, "\n", true, true);
+        return;
+    }
+    if (ch == '\t') {
+        if (EditMulti(hwnd))
+            EditReplaceSel(hwnd, "\t", true, true);
+        return;
+    }
+    if (ch < 32 || ch == 127)
+        return;
+    // The character as UTF-8.
+    std::string text;
+    uint32_t cp = uint32_t(ch);
+    if (cp < 0x80)
+        text += char(cp);
+    else if (cp < 0x800) {
+        text += char(0xC0 | (cp >> 6));
+        text += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        text += char(0xE0 | (cp >> 12));
+        text += char(0x80 | ((cp >> 6) & 0x3F));
+        text += char(0x80 | (cp & 0x3F));
+    } else {
+        text += char(0xF0 | (cp >> 18));
+        text += char(0x80 | ((cp >> 12) & 0x3F));
+        text += char(0x80 | ((cp >> 6) & 0x3F));
+        text += char(0x80 | (cp & 0x3F));
+    }
+    EditReplaceSel(hwnd, text, true, true);
+}
+
+void EditPaint(HWND hwnd, HDC dc) {
+    EditState* s = EditOf(hwnd);
+    TRect client;
+    GetClientRect(hwnd, &client);
+    bool grey = EditReadOnly(hwnd) || !IsWindowEnabled(hwnd);
+    HBRUSH brush = ParentColorBrush(hwnd, grey ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT, dc,
+                                    grey ? COLOR_BTNFACE : COLOR_WINDOW);
+    if (grey && !EditReadOnly(hwnd))
+        brush = GetSysColorBrush(COLOR_BTNFACE);
+    FillRect(dc, &client, brush);
+    COLORREF textColor = IsWindowEnabled(hwnd) ? GetTextColor(dc) : GetSysColor(COLOR_GRAYTEXT);
+    HGDIOBJ old = SelectObject(dc, ControlFont(s->Font));
+    TRect fr = EditFormatRect(hwnd);
+    int lh = LineHeight(dc);
+    std::vector<int> lines = EditLines(s->Text);
+    int selStart = EditSelStart(s), selEnd = EditSelEnd(s);
+    bool showSel = s->Focused || (Style(hwnd) & ES_NOHIDESEL);
+    SetBkMode(dc, TRANSPARENT);
+    for (int line = s->TopLine; line < int(lines.size()); ++line) {
+        int y = fr.Top + (line - s->TopLine) * lh;
+        if (y >= fr.Bottom)
+            break;
+        int start = lines[size_t(line)];
+        int end = EditLineEnd(s->Text, lines, line);
+        int x0 = fr.Left - s->ScrollX + EditAlignOffset(hwnd, dc, s, start, end, fr);
+        std::string shown = EditShown(s, start, end);
+        SetTextColor(dc, textColor);
+        ExtTextOut(dc, x0, y, ETO_CLIPPED, &fr, shown.c_str(), UINT(shown.size()), nullptr);
+        int a = std::max(selStart, start), b = std::min(selEnd, end);
+        if (showSel && a < b) {
+            int xa = x0 + EditXOf(dc, s, start, a), xb = x0 + EditXOf(dc, s, start, b);
+            TRect sel{std::max(xa, int(fr.Left)), y, std::min(xb, int(fr.Right)),
+                      std::min(y + lh, int(fr.Bottom))};
+            std::string part = EditShown(s, a, b);
+            SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
+            SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+            ExtTextOut(dc, xa, y, ETO_OPAQUE | ETO_CLIPPED, &sel, part.c_str(), UINT(part.size()), nullptr);
+        }
+        // A selected line break shows as a little highlighted room after the line.
+        if (showSel && selStart <= end && selEnd > end && end < int(s->Text.size())) {
+            int xe = x0 + EditXOf(dc, s, start, end);
+            TRect nl{xe, y, xe + 4, y + lh};
+            FillSys(dc, nl, COLOR_HIGHLIGHT);
+        }
+    }
+    SelectObject(dc, old);
+}
+
+LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE: {
+        EditState* s = EditOf(hwnd);
+        s->Text = EditNormalize(hwnd, GetWindowTextString(hwnd));
+        if (Style(hwnd) & ES_PASSWORD)
+            s->PasswordChar = '*';
+        EditStoreWindowText(hwnd);
+        EditUpdateScrollBars(hwnd);
+        break;
+    }
+    case WM_PAINT: {
+        PaintDC dc(hwnd, wParam);
+        EditPaint(hwnd, dc.Get());
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_GETDLGCODE: {
+        LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+        if (EditMulti(hwnd) && (Style(hwnd) & ES_WANTRETURN))
+            code |= DLGC_WANTALLKEYS;
+        return code;
+    }
+    case WM_SETTEXT: {
+        EditState* s = EditOf(hwnd);
+        s->Text = EditNormalize(hwnd, lParam ? reinterpret_cast<const char*>(lParam) : "");
+        if (int(s->Text.size()) > s->Limit)
+            s->Text.resize(size_t(s->Limit));
+        s->Anchor = s->Caret = 0;
+        s->ScrollX = 0;
+        s->TopLine = 0;
+        s->CanUndo = false;
+        s->Modified = false;
+        s->DesiredX = -1;
+        EditChanged(hwnd);
+        return TRUE;
+    }
+    case WM_SETFONT:
+        EditOf(hwnd)->Font = reinterpret_cast<HFONT>(wParam);
+        if (lParam)
+            InvalidateRect(hwnd, nullptr, TRUE);
+        EditPlaceCaret(hwnd);
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(EditOf(hwnd)->Font);
+    case WM_SETFOCUS: {
+        EditState* s = EditOf(hwnd);
+        s->Focused = true;
+        EditDC dc(hwnd);
+        CreateCaret(hwnd, nullptr, 1, LineHeight(dc.Get()));
+        EditPlaceCaret(hwnd);
+        ShowCaret(hwnd);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        NotifyCommand(hwnd, EN_SETFOCUS);
+        return 0;
+    }
+    case WM_KILLFOCUS: {
+        EditState* s = EditOf(hwnd);
+        s->Focused = false;
+        s->Tracking = false;
+        DestroyCaret();
+        InvalidateRect(hwnd, nullptr, TRUE);
+        NotifyCommand(hwnd, EN_KILLFOCUS);
+        return 0;
+    }
+    case WM_SIZE:
+        EditUpdateScrollBars(hwnd);
+        EditScrollToCaret(hwnd);
+        break;
+    case WM_ENABLE:
+        InvalidateRect(hwnd, nullptr, TRUE);
+        break;
+    case WM_SETCURSOR:
+        if (LOWORD(WPARAM(lParam)) == HTCLIENT) {
+            SetCursor(LoadCursor(nullptr, IDC_IBEAM));
+            return TRUE;
+        }
+        break;
+    case WM_LBUTTONDOWN: {
+        EditState* s = EditOf(hwnd);
+        if (GetFocus() != hwnd)
+            SetFocus(hwnd);
+        int pos = EditPosFromPoint(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        s->DesiredX = -1;
+        s->LastWasTyping = false;
+        EditSetSel(hwnd, (wParam & MK_SHIFT) ? s->Anchor : pos, pos);
+        s->Tracking = true;
+        SetCapture(hwnd);
+        return 0;
+    }
+    case WM_LBUTTONDBLCLK: {
+        // Selects the word under the pointer.
+        EditState* s = EditOf(hwnd);
+        int pos = EditPosFromPoint(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        int a = pos, b = pos;
+        while (a > 0 && EditIsWordChar(s->Text[size_t(a - 1)]))
+            --a;
+        while (b < int(s->Text.size()) && EditIsWordChar(s->Text[size_t(b)]))
+            ++b;
+        EditSetSel(hwnd, a, b);
+        return 0;
+    }
+    case WM_MOUSEMOVE: {
+        EditState* s = EditOf(hwnd);
+        if (s->Tracking && (wParam & MK_LBUTTON)) {
+            int pos = EditPosFromPoint(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            EditSetSel(hwnd, s->Anchor, pos);
+        }
+        return 0;
+    }
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED: {
+        EditState* s = EditOf(hwnd);
+        if (s->Tracking) {
+            s->Tracking = false;
+            if (GetCapture() == hwnd)
+                ReleaseCapture();
+        }
+        return 0;
+    }
+    case WM_KEYDOWN:
+        if (EditKeyDown(hwnd, int(wParam)))
+            return 0;
+        break;
+    case WM_CHAR:
+        EditChar(hwnd, wParam);
+        return 0;
+    case WM_CUT:
+        EditCut(hwnd);
+        return 0;
+    case WM_COPY:
+        EditCopy(hwnd);
+        return 0;
+    case WM_PASTE:
+        EditPaste(hwnd);
+        return 0;
+    case WM_CLEAR:
+        EditClear(hwnd);
+        return 0;
+    case WM_UNDO:
+    case EM_UNDO:
+        return EditUndo(hwnd);
+    case EM_CANUNDO:
+        return EditOf(hwnd)->CanUndo;
+    case EM_EMPTYUNDOBUFFER:
+        EditOf(hwnd)->CanUndo = false;
+        return 0;
+    case EM_GETSEL: {
+        EditState* s = EditOf(hwnd);
+        if (wParam)
+            *reinterpret_cast<DWORD*>(wParam) = DWORD(EditSelStart(s));
+        if (lParam)
+            *reinterpret_cast<DWORD*>(lParam) = DWORD(EditSelEnd(s));
+        return MAKELRESULT(std::min(EditSelStart(s), 0xFFFF), std::min(EditSelEnd(s), 0xFFFF));
+    }
+    case EM_SETSEL: {
+        // (0, -1) selects everything; a start of -1 removes the selection.
+        EditState* s = EditOf(hwnd);
+        int n = int(s->Text.size());
+        int a = int(intptr_t(wParam)), b = int(lParam);
+        if (a == -1) {
+            EditSetSel(hwnd, s->Caret, s->Caret);
+            return 0;
+        }
+        if (b < 0 || b > n)
+            b = n;
+        a = std::clamp(a, 0, n);
+        EditSetSel(hwnd, a, b);
+        return 0;
+    }
+    case EM_REPLACESEL:
+        EditReplaceSel(hwnd, lParam ? reinterpret_cast<const char*>(lParam) : "", wParam != 0, false);
+        return 0;
+    case EM_LIMITTEXT: {
+        EditState* s = EditOf(hwnd);
+        s->Limit = wParam == 0 ? EDIT_DEFAULT_LIMIT : int(std::min<WPARAM>(wParam, EDIT_DEFAULT_LIMIT));
+        return 0;
+    }
+    case EM_GETLIMITTEXT:
+        return EditOf(hwnd)->Limit;
+    case EM_SETREADONLY: {
+        auto style = GetWindowLong(hwnd, GWL_STYLE);
+        SetWindowLong(hwnd, GWL_STYLE, wParam ? (style | ES_READONLY) : (style & ~LONG_PTR(ES_READONLY)));
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return TRUE;
+    }
+    case EM_SETPASSWORDCHAR:
+        EditOf(hwnd)->PasswordChar = char(wParam);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
+    case EM_GETPASSWORDCHAR:
+        return uint8_t(EditOf(hwnd)->PasswordChar);
+    case EM_GETMODIFY:
+        return EditOf(hwnd)->Modified;
+    case EM_SETMODIFY:
+        EditOf(hwnd)->Modified = wParam != 0;
+        return 0;
+    case EM_SETMARGINS: {
+        EditState* s = EditOf(hwnd);
+        if (wParam & EC_LEFTMARGIN)
+            s->LeftMargin = (LOWORD(WPARAM(lParam)) == EC_USEFONTINFO) ? 1 : int(LOWORD(WPARAM(lParam)));
+        if (wParam & EC_RIGHTMARGIN)
+            s->RightMargin = (HIWORD(WPARAM(lParam)) == EC_USEFONTINFO) ? 1 : int(HIWORD(WPARAM(lParam)));
+        InvalidateRect(hwnd, nullptr, TRUE);
+        EditPlaceCaret(hwnd);
+        return 0;
+    }
+    case EM_GETMARGINS: {
+        EditState* s = EditOf(hwnd);
+        return MAKELRESULT(s->LeftMargin, s->RightMargin);
+    }
+    case EM_SETRECT:
+    case EM_SETRECTNP: {
+        EditState* s = EditOf(hwnd);
+        s->HasRect = lParam != 0;
+        if (lParam)
+            s->Rect = *reinterpret_cast<const TRect*>(lParam);
+        if (msg == EM_SETRECT)
+            InvalidateRect(hwnd, nullptr, TRUE);
+        EditPlaceCaret(hwnd);
+        return 0;
+    }
+    case EM_GETRECT:
+        if (lParam)
+            *reinterpret_cast<TRect*>(lParam) = EditFormatRect(hwnd);
+        return 0;
+    case EM_GETLINECOUNT:
+        return LRESULT(EditLines(EditOf(hwnd)->Text).size());
+    case EM_LINEINDEX: {
+        EditState* s = EditOf(hwnd);
+        std::vector<int> lines = EditLines(s->Text);
+        int line = int(intptr_t(wParam)) < 0 ? EditLineOf(lines, s->Caret) : int(wParam);
+        return line < int(lines.size()) ? lines[size_t(line)] : -1;
+    }
+    case EM_LINEFROMCHAR: {
+        EditState* s = EditOf(hwnd);
+        int pos = int(intptr_t(wParam)) < 0 ? s->Caret : int(wParam);
+        return EditLineOf(EditLines(s->Text), std::min(pos, int(s->Text.size())));
+    }
+    case EM_LINELENGTH: {
+        EditState* s = EditOf(hwnd);
+        std::vector<int> lines = EditLines(s->Text);
+        int pos = std::min(int(wParam), int(s->Text.size()));
+        int line = EditLineOf(lines, pos);
+        return EditLineEnd(s->Text, lines, line) - lines[size_t(line)];
+    }
+    case EM_GETLINE: {
+        // The buffer's first WORD gives its size; the line is not terminated.
+        EditState* s = EditOf(hwnd);
+        std::vector<int> lines = EditLines(s->Text);
+        if (wParam >= lines.size() || !lParam)
+            return 0;
+        auto* buffer = reinterpret_cast<char*>(lParam);
+        WORD size = 0;
+        std::copy(buffer, buffer + sizeof(WORD), reinterpret_cast<char*>(&size));
+        int start = lines[wParam];
+        int len = std::min<int>(EditLineEnd(s->Text, lines, int(wParam)) - start, size);
+        std::copy(s->Text.begin() + start, s->Text.begin() + start + len, buffer);
+        return len;
+    }
+    case EM_GETFIRSTVISIBLELINE:
+        return EditMulti(hwnd) ? EditOf(hwnd)->TopLine : 0;
+    case EM_LINESCROLL: {
+        EditState* s = EditOf(hwnd);
+        int lines = int(EditLines(s->Text).size());
+        s->TopLine = std::clamp(s->TopLine + int(lParam), 0, std::max(0, lines - 1));
+        s->ScrollX = std::max(0, s->ScrollX + int(intptr_t(wParam)) * 8);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        EditUpdateScrollBars(hwnd);
+        EditPlaceCaret(hwnd);
+        return TRUE;
+    }
+    case EM_SCROLLCARET:
+        EditScrollToCaret(hwnd);
+        return TRUE;
+    case EM_POSFROMCHAR: {
+        EditState* s = EditOf(hwnd);
+        int pos = std::min(int(wParam), int(s->Text.size()));
+        EditDC dc(hwnd);
+        std::vector<int> lines = EditLines(s->Text);
+        int line = EditLineOf(lines, pos);
+        TRect fr = EditFormatRect(hwnd);
+        int start = lines[size_t(line)];
+        int x = fr.Left - s->ScrollX +
+                EditAlignOffset(hwnd, dc.Get(), s, start, EditLineEnd(s->Text, lines, line), fr) +
+                EditXOf(dc.Get(), s, start, pos);
+        int y = fr.Top + (line - s->TopLine) * LineHeight(dc.Get());
+        return MAKELRESULT(x, y);
+    }
+    case EM_CHARFROMPOS: {
+        TPoint p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        EditState* s = EditOf(hwnd);
+        int pos = EditPosFromPoint(hwnd, p);
+        return MAKELRESULT(pos, EditLineOf(EditLines(s->Text), pos));
+    }
+    case WM_VSCROLL:
+    case WM_HSCROLL: {
+        EditState* s = EditOf(hwnd);
+        bool vert = msg == WM_VSCROLL;
+        EditDC dc(hwnd);
+        int page = vert ? EditVisibleLines(hwnd, dc.Get()) : std::max(1, int(EditFormatRect(hwnd).Width()));
+        int line = vert ? 1 : 8;
+        int& value = vert ? s->TopLine : s->ScrollX;
+        int maxValue = vert ? int(EditLines(s->Text).size()) - 1 : 1 << 20;
+        switch (LOWORD(wParam)) {
+        case SB_LINEUP:
+            value -= line;
+            break;
+        case SB_LINEDOWN:
+            value += line;
+            break;
+        case SB_PAGEUP:
+            value -= page;
+            break;
+        case SB_PAGEDOWN:
+            value += page;
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION:
+            value = int(HIWORD(wParam));
+            break;
+        case SB_TOP:
+            value = 0;
+            break;
+        case SB_BOTTOM:
+            value = maxValue;
+            break;
+        default:
+            break;
+        }
+        value = std::clamp(value, 0, std::max(0, maxValue));
+        InvalidateRect(hwnd, nullptr, TRUE);
+        EditUpdateScrollBars(hwnd);
+        EditPlaceCaret(hwnd);
+        return 0;
+    }
+    case WM_MOUSEWHEEL:
+        if (EditMulti(hwnd)) {
+            int steps = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
+            SendMessage(hwnd, EM_LINESCROLL, 0, -3 * steps);
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        FreeState<EditState>(hwnd, EditProp);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+} // namespace
+
+void RegisterEditClass() {
+    RegisterControlClass(WC_EDIT, EditProc, CS_DBLCLKS, LoadCursor(nullptr, IDC_IBEAM));
+}
+
+} // namespace win::ctl
