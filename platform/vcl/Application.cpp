@@ -11,7 +11,11 @@
 #include "platform/win/user/User.h"
 
 #include <algorithm>
+#include <cctype>
+#include <set>
+
 #include <climits>
+#include <fontconfig/fontconfig.h>
 #include <unistd.h>
 
 namespace vcl {
@@ -536,6 +540,43 @@ int32_t TMouse::GetWheelScrollLines() const {
     win::UINT lines = 3;
     win::SystemParametersInfo(win::SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
     return int32_t(lines);
+}
+
+TStrings* TScreen::GetFonts() {
+    if (FFonts)
+        return FFonts.get();
+    FFonts = std::make_unique<TStringList>();
+    // Families as fontconfig knows them, each once.
+    auto lower = [](std::string t) {
+        for (char& c : t)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        return t;
+    };
+    std::set<std::string> seen;
+    std::vector<std::string> names;
+    if (FcConfig* config = FcInitLoadConfigAndFonts()) {
+        FcPattern* pattern = FcPatternCreate();
+        FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+        if (FcFontSet* set = FcFontList(config, pattern, objects)) {
+            for (int i = 0; i < set->nfont; ++i) {
+                FcChar8* family = nullptr;
+                if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family) {
+                    std::string name = reinterpret_cast<const char*>(family);
+                    if (seen.insert(lower(name)).second)
+                        names.push_back(name);
+                }
+            }
+            FcFontSetDestroy(set);
+        }
+        FcObjectSetDestroy(objects);
+        FcPatternDestroy(pattern);
+        FcConfigDestroy(config);
+    }
+    std::sort(names.begin(), names.end(),
+              [&](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
+    for (auto& n : names)
+        FFonts->Add(n);
+    return FFonts.get();
 }
 
 } // namespace vcl

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "platform/vcl/Controls.h"
+#include "platform/vcl/StringList.h"
 
 #include <exception>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -152,6 +154,9 @@ public:
     TCustomForm* GetActiveForm() const { return FActiveForm; }
     TWinControl* GetActiveControl() const;
 
+    // The names of the font families installed, sorted without regard to case (read once).
+    TStrings* GetFonts();
+
     int32_t GetWidth() const;
     int32_t GetHeight() const;
     TRect GetWorkAreaRect() const;
@@ -168,6 +173,7 @@ private:
     std::vector<std::pair<TCursor, win::HCURSOR>> FCursors;
     std::vector<TCustomForm*> FForms;
     TCustomForm* FActiveForm = nullptr;
+    std::unique_ptr<TStringList> FFonts;
 };
 
 class TMouse {

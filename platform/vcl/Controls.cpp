@@ -208,6 +208,37 @@ void TControl::BoundsChanged(bool moved, bool sized) {
         FParent->Realign();
     if (sized)
         Resize();
+    ParentAutoSize();
+}
+
+void TControl::SetAutoSize(bool value) {
+    if (value == FAutoSize)
+        return;
+    FAutoSize = value;
+    if (value)
+        AdjustSize();
+}
+
+void TControl::AdjustSize() {
+    if (!FAutoSize || FAutoSizing || GetComponentState().Contains(csLoading) ||
+        GetComponentState().Contains(csDestroying))
+        return;
+    int32_t w = FWidth, h = FHeight;
+    if (!CanAutoSize(w, h) || (w == FWidth && h == FHeight))
+        return;
+    FAutoSizing = true;
+    try {
+        SetBounds(FLeft, FTop, w, h);
+    } catch (...) {
+        FAutoSizing = false;
+        throw;
+    }
+    FAutoSizing = false;
+}
+
+void TControl::ParentAutoSize() {
+    if (FParent && FParent->FAutoSize && !FParent->FAutoSizing)
+        FParent->AdjustSize();
 }
 
 void TControl::SetClientSize(int32_t width, int32_t height) {
@@ -267,6 +298,7 @@ void TControl::SetVisible(bool value) {
     Perform(CM_VISIBLECHANGED, value);
     if (FParent && FAlign != alNone)
         FParent->Realign();
+    ParentAutoSize();
 }
 
 bool TControl::Showing() const {
@@ -1193,6 +1225,7 @@ void TWinControl::WMWindowPosChanged() {
             FParent->Realign();
         if (sized)
             Resize();
+        ParentAutoSize();
     }
 }
 
@@ -1366,6 +1399,7 @@ void TWinControl::InsertControl(TControl* control) {
         Realign();
     control->InvalidateControl(control->FVisible);
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<win::WPARAM>(control), 1);
+    AdjustSize();
 }
 
 void TWinControl::RemoveControl(TControl* control) {
@@ -1390,6 +1424,7 @@ void TWinControl::RemoveControl(TControl* control) {
     if (control->FAlign != alNone && !GetComponentState().Contains(csDestroying))
         Realign();
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<win::WPARAM>(control), 0);
+    AdjustSize();
 }
 
 bool TWinControl::ContainsControl(TControl* control) const {
@@ -1505,6 +1540,26 @@ void TWinControl::SetVisible(bool value) {
     Perform(CM_VISIBLECHANGED, value);
     if (FParent && FAlign != alNone)
         FParent->Realign();
+    ParentAutoSize();
+}
+
+bool TWinControl::CanAutoSize(int32_t& newWidth, int32_t& newHeight) {
+    // The extent of the visible children placed by code; aligned ones follow the size instead.
+    int32_t right = 0, bottom = 0;
+    bool any = false;
+    for (TControl* c : FControls) {
+        if (!c->FVisible || (c->FAlign != alNone && c->FAlign != alCustom))
+            continue;
+        right = std::max(right, c->FLeft + c->FWidth);
+        bottom = std::max(bottom, c->FTop + c->FHeight);
+        any = true;
+    }
+    if (!any)
+        return false;
+    TRect client = GetClientRect();
+    newWidth = right + (FWidth - client.Width());
+    newHeight = bottom + (FHeight - client.Height());
+    return true;
 }
 
 void TWinControl::UpdateShowing() {

@@ -209,6 +209,12 @@ public:
 
     TSizeConstraints* GetConstraints() const { return FConstraints.get(); }
 
+    // With AutoSize the control takes the size its content asks for (CanAutoSize), now and whenever the
+    // content changes; a windowed control fits its unaligned visible children.
+    bool GetAutoSize() const { return FAutoSize; }
+    virtual void SetAutoSize(bool value);
+    virtual void AdjustSize();
+
     TAlign GetAlign() const { return FAlign; }
     void SetAlign(TAlign value);
     TAnchors GetAnchors() const { return FAnchors; }
@@ -299,6 +305,10 @@ protected:
     // defaults (empty caption and hint, enabled, visible, no click handler).
     virtual void ActionChange(TObject* sender, bool checkDefaults);
     virtual std::unique_ptr<TControlActionLink> CreateActionLink();
+    // The size the content needs; false to keep the size (the base class has no content to fit).
+    virtual bool CanAutoSize(int32_t& newWidth, int32_t& newHeight) { return false; }
+    // A child's place, size or visibility changed: an auto-sizing parent fits it again.
+    void ParentAutoSize();
     // Runs OnClick, or the action when the control has none of its own (or the action's own handler).
     virtual void Click();
     virtual void DblClick();
@@ -347,6 +357,8 @@ protected:
     bool FMouseInControl = false;
     bool FAligning = false; // set while the parent's layout moves this control
     std::unique_ptr<TControlActionLink> FActionLink;
+    bool FAutoSize = false;
+    bool FAutoSizing = false; // set while AdjustSize resizes, so the children's moves do not recurse
 
 private:
     void HandleMouse(TMessage& message);
@@ -466,6 +478,7 @@ protected:
     virtual void DoExit();
     // The window moved or was resized by the window system.
     virtual void WMWindowPosChanged();
+    bool CanAutoSize(int32_t& newWidth, int32_t& newHeight) override;
     void BoundsChanged(bool moved, bool sized) override;
     void AlignChildren();
     // The top-level windows of the class library are children of the desktop, not of another control.

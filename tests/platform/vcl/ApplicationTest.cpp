@@ -6,6 +6,7 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
+#include "platform/vcl/SysUtils.h"
 #include "platform/vcl/Thread.h"
 #include "platform/win/kernel/Kernel.h"
 #include "platform/win/user/Cursors.h"
@@ -252,3 +253,13 @@ TEST_F(ApplicationFixture, TheHintShowsAfterThePauseAndGoesAwayAgain) {
 }
 
 } // namespace
+
+TEST(ScreenFonts, ListsTheInstalledFamiliesOnceInOrder) {
+    TStrings* fonts = Screen->GetFonts();
+    ASSERT_GT(fonts->GetCount(), 0);
+    // The families the GDI draws the Windows faces with are installed by setup.
+    EXPECT_GE(fonts->IndexOf("DejaVu Sans"), 0);
+    for (int32_t i = 1; i < fonts->GetCount(); ++i)
+        EXPECT_LT(CompareText(fonts->Get(i - 1), fonts->Get(i)), 0);
+    EXPECT_EQ(Screen->GetFonts(), fonts);
+}

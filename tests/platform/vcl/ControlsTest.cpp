@@ -396,3 +396,40 @@ TEST_F(ControlsFixture, TheCursorIsTheControlsOwnUnlessTheScreenSetsOne) {
 }
 
 } // namespace
+
+TEST_F(ControlsFixture, AnAutoSizingControlFitsItsChildrenAsTheyChange) {
+    TForm* form = MakeForm();
+    auto* box = new TProbe(form);
+    box->SetParent(form);
+    box->SetBounds(10, 10, 300, 200);
+    auto* a = new TProbe(form);
+    a->SetParent(box);
+    a->SetBounds(5, 5, 40, 30);
+    auto* b = new TGraphicProbe(form);
+    b->SetParent(box);
+    b->SetBounds(60, 10, 20, 50);
+    auto* filler = new TProbe(form);
+    filler->SetParent(box);
+    filler->SetAlign(alBottom); // aligned children follow the size, they do not set it
+    filler->SetHeight(10);
+
+    box->SetAutoSize(true);
+    EXPECT_EQ(box->GetWidth(), 80);
+    EXPECT_EQ(box->GetHeight(), 60);
+    b->SetBounds(60, 10, 20, 90); // a graphic child grows
+    EXPECT_EQ(box->GetHeight(), 100);
+    a->SetBounds(5, 5, 140, 30); // a windowed child grows
+    EXPECT_EQ(box->GetWidth(), 145);
+    b->Hide();
+    EXPECT_EQ(box->GetHeight(), 35);
+    EXPECT_EQ(filler->GetTop(), 25); // the aligned child followed the new size
+    // Limits still hold; without children nothing changes.
+    box->GetConstraints()->SetMaxWidth(100);
+    a->SetWidth(400);
+    EXPECT_EQ(box->GetWidth(), 100);
+    a->Free();
+    EXPECT_EQ(box->GetWidth(), 100);
+    box->SetAutoSize(false);
+    b->Show();
+    EXPECT_EQ(box->GetHeight(), 35);
+}
