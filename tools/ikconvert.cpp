@@ -1,0 +1,229 @@
+// ikconvert: reads an image through the imaging library's JPEG, PNG, BMP or GIF filter (chosen by the file's
+// signature) or a netpbm file, and writes it as a PAM file (RGB_ALPHA) or through one of those filters
+// (chosen by the output's extension).
+//   ikconvert IN OUT.pam
+//   ikconvert [options] IN OUT.jpg|.png|.bmp|.gif
+// Options: -bits N, -samples N (BitsPerSample, SamplesPerPixel), -quality N, -colorspace N (JPEG),
+// -interlace, -rle, -version N (BMP header), -index N (GIF image to read), -progressive.
+#include "imaging/core/IKBitmap.h"
+#include "imaging/core/IKMask.h"
+#include "imaging/core/IKPixelUtils.h"
+#include "imaging/io/BmpFilter.h"
+#include "imaging/io/GifFilter.h"
+#include "imaging/io/IOParams.h"
+#include "imaging/io/JpegFilter.h"
+#include "imaging/io/PngFilter.h"
+#include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Streams.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace imaging;
+
+namespace {
+
+struct TImage {
+    TIKBitmap Bitmap;
+    std::unique_ptr<TIKMask> Mask;
+};
+
+std::string Extension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    for (char& c : ext)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+// A netpbm file (P5, P6, or P7 with depth 1 to 4) into a 24-bit bitmap and, with alpha, a mask.
+bool ReadNetpbm(vcl::TStream& s, TImage& image) {
+    std::vector<uint8_t> b(size_t(s.GetSize()));
+    s.SetPosition(0);
+    if (!b.empty())
+        s.ReadBuffer(b.data(), int32_t(b.size()));
+    size_t p = 0;
+    auto token = [&]() {
+        std::string t;
+        while (p < b.size()) {
+            if (b[p] == '#') {
+                while (p < b.size() && b[p] != '\n')
+                    ++p;
+            } else if (std::isspace(b[p])) {
+                if (!t.empty())
+                    break;
+                ++p;
+            } else {
+                t += char(b[p++]);
+            }
+        }
+        return t;
+    };
+    const std::string magic = token();
+    int32_t width = 0, height = 0, depth = 0, maxval = 255;
+    if (magic == "P7") {
+        for (std::string t = token(); !t.empty() && t != "ENDHDR"; t = token()) {
+            if (t == "WIDTH")
+                width = std::stoi(token());
+            else if (t == "HEIGHT")
+                height = std::stoi(token());
+            else if (t == "DEPTH")
+                depth = std::stoi(token());
+            else if (t == "MAXVAL")
+                maxval = std::stoi(token());
+            else if (t == "TUPLTYPE")
+                token();
+        }
+    } else if (magic == "P5" || magic == "P6") {
+        width = std::stoi(token());
+        height = std::stoi(token());
+        maxval = std::stoi(token());
+        depth = magic == "P5" ? 1 : 3;
+    } else {
+        return false;
+    }
+    ++p;
+    if (width <= 0 || height <= 0 || depth < 1 || depth > 4 || maxval != 255 ||
+        p + size_t(width) * size_t(height) * size_t(depth) > b.size())
+        return false;
+    image.Bitmap.Allocate(width, height, ikbf24Bit);
+    const bool alpha = depth == 2 || depth == 4;
+    if (alpha) {
+        image.Mask = std::make_unique<TIKMask>();
+        image.Mask->Allocate(width, height, 8);
+    }
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* row = image.Bitmap.ScanLine(y);
+        for (int32_t x = 0; x < width; ++x) {
+            const uint8_t* px = &b[p + (size_t(y) * size_t(width) + size_t(x)) * size_t(depth)];
+            const bool gray = depth <= 2;
+            row[x * 3] = gray ? px[0] : px[2];
+            row[x * 3 + 1] = gray ? px[0] : px[1];
+            row[x * 3 + 2] = px[0];
+            if (alpha)
+                image.Mask->ScanLine(y)[x] = px[depth - 1];
+        }
+    }
+    return true;
+}
+
+bool Read(const std::string& name, TImage& image, TIOParamsVals& params) {
+    vcl::TFileStream s(name, vcl::fmOpenRead);
+    uint8_t sig[8] = {};
+    s.Read(sig, 8);
+    s.SetPosition(0);
+    std::atomic<bool> aborting{false};
+    TIKProgressContext progress(aborting);
+    if (sig[0] == 0xFF && sig[1] == 0xD8) {
+        DecodeJpegToBitmap(&s, nullptr, &image.Bitmap, params, progress, false, false);
+    } else if (IsPngStream(&s)) {
+        DecodePngToBitmap(&s, &image.Bitmap, params, progress, false, image.Mask, false);
+    } else if (sig[0] == 'B' && sig[1] == 'M') {
+        DecodeBmpToBitmap(&s, &image.Bitmap, s.GetSize(), params, progress, false);
+    } else if (sig[0] == 'G' && sig[1] == 'I' && sig[2] == 'F') {
+        int32_t count = 0;
+        DecodeGifToBitmap(&s, &image.Bitmap, count, params, progress, false, image.Mask, false);
+    } else if (sig[0] == 'P') {
+        return ReadNetpbm(s, image);
+    } else {
+        std::fprintf(stderr, "ikconvert: %s: unknown format\n", name.c_str());
+        return false;
+    }
+    if (aborting) {
+        std::fprintf(stderr, "ikconvert: %s: the file could not be read\n", name.c_str());
+        return false;
+    }
+    return true;
+}
+
+void WritePam(const std::string& name, TImage& image) {
+    const int32_t w = image.Bitmap.Width(), h = image.Bitmap.Height();
+    std::string header = "P7\nWIDTH " + std::to_string(w) + "\nHEIGHT " + std::to_string(h) +
+                         "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+    std::vector<uint8_t> out(header.begin(), header.end());
+    for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) {
+            const TIKColorTriple c = image.Bitmap.PixelColor(x, y);
+            out.insert(out.end(), {c.R, c.G, c.B, uint8_t(image.Mask ? image.Mask->GetPixel(x, y) : 255)});
+        }
+    }
+    vcl::SaveFileSafely(name, [&](vcl::TStream& s) { s.WriteBuffer(out.data(), int32_t(out.size())); });
+}
+
+bool Write(const std::string& name, TImage& image, TIOParamsVals& params) {
+    const std::string ext = Extension(name);
+    if (ext == "pam") {
+        WritePam(name, image);
+        return true;
+    }
+    std::atomic<bool> aborting{false};
+    TIKProgressContext progress(aborting);
+    vcl::TMemoryStream s;
+    if (ext == "jpg" || ext == "jpeg")
+        EncodeBitmapToJpeg(&s, &image.Bitmap, params, progress);
+    else if (ext == "png")
+        EncodeBitmapToPng(&s, &image.Bitmap, params, progress, image.Mask.get());
+    else if (ext == "bmp")
+        EncodeBitmapToBmp(&s, &image.Bitmap, params, progress);
+    else if (ext == "gif")
+        EncodeBitmapToGif(&s, &image.Bitmap, params, progress);
+    else {
+        std::fprintf(stderr, "ikconvert: %s: unknown output format\n", name.c_str());
+        return false;
+    }
+    if (aborting) {
+        std::fprintf(stderr, "ikconvert: %s: the image could not be written\n", name.c_str());
+        return false;
+    }
+    vcl::SaveFileSafely(name, [&](vcl::TStream& out) { out.WriteBuffer(s.Memory(), int32_t(s.GetSize())); });
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    TIOParamsVals readParams;
+    TIOParamsVals writeParams;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto number = [&]() { return i + 1 < argc ? std::atoi(argv[++i]) : 0; };
+        if (a == "-bits")
+            writeParams.BitsPerSample = number();
+        else if (a == "-samples")
+            writeParams.SamplesPerPixel = number();
+        else if (a == "-quality")
+            writeParams.JpegQuality = number();
+        else if (a == "-colorspace")
+            writeParams.JpegColorSpace = uint8_t(number());
+        else if (a == "-interlace")
+            writeParams.PngInterlaced = writeParams.GifInterlaced = 1;
+        else if (a == "-progressive")
+            writeParams.JpegProgressive = 1;
+        else if (a == "-rle")
+            writeParams.BmpCompression = 1;
+        else if (a == "-version")
+            writeParams.BmpVersion = uint8_t(number());
+        else if (a == "-index")
+            readParams.GifImageIndex = number();
+        else
+            files.push_back(a);
+    }
+    if (files.size() != 2) {
+        std::fprintf(stderr, "usage: ikconvert [options] IN OUT.pam|.jpg|.png|.bmp|.gif\n");
+        return 2;
+    }
+    try {
+        TImage image;
+        if (!Read(files[0], image, readParams))
+            return 1;
+        return Write(files[1], image, writeParams) ? 0 : 1;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "ikconvert: %s\n", e.what());
+        return 1;
+    }
+}
