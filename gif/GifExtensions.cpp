@@ -145,8 +145,12 @@ void TGifGraphicControlExtension::SetUserInputFlag(bool value) {
 }
 
 void TGifGraphicControlExtension::SetTransparentFlag(bool value) {
-    if (GetFrame())
+    if (GetFrame()) {
         GetFrame()->SetTransparentFrame(value);
+        // The mask follows the transparency: the next drawing makes it again.
+        if (value != GetTransparentFlag())
+            GetFrame()->FreeMaskHandle();
+    }
     FPackedFields = value ? uint8_t(FPackedFields | 1) : uint8_t(FPackedFields & ~1);
 }
 
@@ -157,6 +161,8 @@ void TGifGraphicControlExtension::SetTransparentIndex(int32_t index) {
         ReportIssue(1, "Invalid color index");
         index = 0;
     }
+    if (GetFrame() && index != FTransparentIndex)
+        GetFrame()->FreeMaskHandle();
     FTransparentIndex = uint8_t(index);
 }
 

@@ -92,7 +92,7 @@ private:
     int32_t FCurrentFrame = -1;
     uint8_t FFrameDisposal = dpKeep;
     uint8_t FPreviousDisposal = dpKeep;
-    vcl::TColor FBackgroundColor = 0;
+    TGifColor FBackgroundColor = 0;
     std::unique_ptr<vcl::TBitmap> FComposeBuffer;
     std::unique_ptr<vcl::TBitmap> FScratchBuffer;
     std::unique_ptr<vcl::TBitmap> FBackgroundSnapshot;
