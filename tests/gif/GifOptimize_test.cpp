@@ -568,6 +568,21 @@ TEST(GifOptimize, SortingTheGlobalTableKeepsTheBackgroundColour) {
     EXPECT_EQ(doc.ScreenBackgroundColor(), background);
 }
 
+// Some encoders give a frame a transparent index just beyond its table, which no pixel can use.
+TEST(GifOptimize, ATransparentIndexBeyondTheTableHidesNoColour) {
+    GifBuilder gif;
+    gif.Header(4, 1, 2).Descriptor(0, 0, 4, 1).Add({2}).SubBlocks(ReferenceLzw({1, 1, 2, 0}, 2));
+    gif.Gce(1, 10, 4).Descriptor(0, 0, 4, 1).Add({2}).SubBlocks(ReferenceLzw({0, 3, 3, 3}, 2)).Trailer();
+    for (TGifOptimizeOptions options : {TGifOptimizeOptions(opSortColorTables), OptAll}) {
+        auto loaded = LoadBytes(gif.b);
+        TGifDocument& doc = *loaded->Doc;
+        auto before = OptCompose(doc);
+        doc.Optimize(options, rdNone, dtClosestColor, 8);
+        EXPECT_EQ(OptCompose(doc), before) << int(options);
+        EXPECT_EQ(OptCompose(*LoadBytes(SaveBytes(doc))->Doc), before) << int(options);
+    }
+}
+
 // Every step together, on random animations: the viewer sees the same screens for the same time, and the
 // result can be written and read back.
 TEST(GifOptimize, EveryOptionKeepsWhatTheAnimationShows) {
