@@ -7,6 +7,7 @@
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Forms.h"
+#include "platform/win/gdi/Edges.h"
 #include "platform/win/user/Backend.h"
 #include "platform/win/user/User.h"
 
@@ -111,6 +112,8 @@ TControl::TControl(TComponent* owner)
 
 TControl::~TControl() {
     FActionLink.reset();
+    if (FHostDockSite && FHostDockSite != FParent)
+        FHostDockSite->RemoveControl(this); // docked without being a child (cannot happen by ManualDock)
     FFont->OnChange = nullptr;
     if (FParent)
         FParent->RemoveControl(this);
@@ -298,6 +301,8 @@ void TControl::SetVisible(bool value) {
     Perform(CM_VISIBLECHANGED, value);
     if (FParent && FAlign != alNone)
         FParent->Realign();
+    if (FHostDockSite && FHostDockSite->FDockManager)
+        FHostDockSite->FDockManager->ResetBounds(false);
     ParentAutoSize();
 }
 
@@ -626,6 +631,10 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
 }
 
 TWinControl::~TWinControl() {
+    FDockManager.reset();
+    for (TControl* c : FDockClients)
+        c->FHostDockSite = nullptr;
+    FDockClients.clear();
     // Parented children go with their parent.
     while (!FControls.empty()) {
         TControl* child = FControls.back();
@@ -1069,6 +1078,9 @@ void TWinControl::Dispatch(TMessage& m) {
         return;
     case win::WM_LBUTTONDOWN:
     case win::WM_LBUTTONDBLCLK:
+        if (FDockManager &&
+            FDockManager->MouseDown({win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)}))
+            return;
         if (FControlStyle.Contains(csCaptureMouse) && FHandle)
             win::SetCapture(FHandle);
         TControl::Dispatch(m);
@@ -1166,6 +1178,11 @@ void TWinControl::PaintHandler(TMessage& m) {
         PaintWindow(dc);
         win::RestoreDC(dc, saved);
         PaintControls(dc, nullptr);
+        if (FDockManager) {
+            saved = win::SaveDC(dc);
+            FDockManager->PaintSite(dc);
+            win::RestoreDC(dc, saved);
+        }
     } catch (...) {
         if (own)
             win::EndPaint(FHandle, &ps);
@@ -1289,6 +1306,8 @@ void TWinControl::AlignChildren() {
                 c->AnchorTo(old, now);
         AdjustClientRect(r);
         AlignControls(nullptr, r);
+        if (FDockManager)
+            FDockManager->ResetBounds(false);
     } catch (...) {
         --FAlignLevel;
         throw;
@@ -1311,6 +1330,8 @@ void TWinControl::Realign() {
     DisableAlign();
     try {
         AlignControls(nullptr, r);
+        if (FDockManager)
+            FDockManager->ResetBounds(false);
     } catch (...) {
         --FAlignLevel;
         throw;
@@ -1421,6 +1442,13 @@ void TWinControl::RemoveControl(TControl* control) {
             win::ReleaseCapture();
     }
     control->FParent = nullptr;
+    if (control->FHostDockSite == this) {
+        control->FHostDockSite = nullptr;
+        FDockClients.erase(std::remove(FDockClients.begin(), FDockClients.end(), control),
+                           FDockClients.end());
+        if (FDockManager)
+            FDockManager->RemoveControl(control);
+    }
     if (control->FAlign != alNone && !GetComponentState().Contains(csDestroying))
         Realign();
     Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<win::WPARAM>(control), 0);
@@ -1540,6 +1568,8 @@ void TWinControl::SetVisible(bool value) {
     Perform(CM_VISIBLECHANGED, value);
     if (FParent && FAlign != alNone)
         FParent->Realign();
+    if (FHostDockSite && FHostDockSite->FDockManager)
+        FHostDockSite->FDockManager->ResetBounds(false);
     ParentAutoSize();
 }
 
@@ -1692,6 +1722,203 @@ void TGraphicControl::Dispatch(TMessage& m) {
         return;
     }
     TControl::Dispatch(m);
+}
+
+// ---- Docking ---------------------------------------------------------------------------------------------
+
+bool TControl::ManualDock(TWinControl* newDockSite, TControl* dropControl, TAlign align) {
+    if (!newDockSite)
+        return ManualFloat(GetBoundsRect());
+    if (!newDockSite->FDockSite || newDockSite == this)
+        return false;
+    if (auto* self = dynamic_cast<TWinControl*>(this); self && self->ContainsControl(newDockSite))
+        return false; // a control cannot dock into its own child
+    if (FHostDockSite != newDockSite) {
+        if (FParent)
+            FParent->RemoveControl(this);
+        newDockSite->InsertControl(this);
+        FHostDockSite = newDockSite;
+        newDockSite->FDockClients.push_back(this);
+        if (newDockSite->FDockManager) {
+            if (dropControl && dropControl->FHostDockSite != newDockSite)
+                dropControl = nullptr;
+            newDockSite->FDockManager->InsertControl(this, align, dropControl);
+        } else if (align != alNone) {
+            SetAlign(align);
+        }
+    }
+    if (OnEndDock)
+        OnEndDock(this, newDockSite, FLeft, FTop);
+    return true;
+}
+
+bool TControl::ManualFloat(const TRect& screenRect) {
+    TWinControl* site = FHostDockSite;
+    if (site)
+        site->RemoveControl(this); // leaves the site and its dock manager
+    else if (FParent)
+        FParent->RemoveControl(this);
+    SetBoundsRect(screenRect);
+    if (OnEndDock)
+        OnEndDock(this, nullptr, FLeft, FTop);
+    return true;
+}
+
+void TWinControl::SetDockSite(bool value) {
+    if (value == FDockSite)
+        return;
+    FDockSite = value;
+    UpdateDockManager();
+}
+
+void TWinControl::SetUseDockManager(bool value) {
+    if (value == FUseDockManager)
+        return;
+    FUseDockManager = value;
+    UpdateDockManager();
+}
+
+std::unique_ptr<TDockTree> TWinControl::CreateDockManager() {
+    return std::make_unique<TDockTree>(this);
+}
+
+void TWinControl::UpdateDockManager() {
+    bool wanted = FDockSite && FUseDockManager;
+    if (wanted && !FDockManager) {
+        FDockManager = CreateDockManager();
+        for (TControl* c : FDockClients)
+            FDockManager->InsertControl(c, alNone, nullptr);
+    } else if (!wanted && FDockManager) {
+        FDockManager.reset();
+    }
+    Invalidate();
+}
+
+TDockTree::TDockTree(TWinControl* dockSite) : FDockSite(dockSite) {}
+
+TDockTree::~TDockTree() = default;
+
+void TDockTree::SetGrabberSize(int32_t value) {
+    value = std::max(0, value);
+    if (value == FGrabberSize)
+        return;
+    FGrabberSize = value;
+    ResetBounds(true);
+}
+
+bool TDockTree::GrabberOnLeft() const {
+    return FDockSite->GetAlign() == alTop || FDockSite->GetAlign() == alBottom;
+}
+
+void TDockTree::InsertControl(TControl* control, TAlign insertAt, TControl* dropControl) {
+    if (std::find(FClients.begin(), FClients.end(), control) != FClients.end())
+        return;
+    auto at = std::find(FClients.begin(), FClients.end(), dropControl);
+    if (at == FClients.end())
+        FClients.push_back(control);
+    else if (insertAt == alLeft || insertAt == alTop)
+        FClients.insert(at, control);
+    else
+        FClients.insert(at + 1, control);
+    ResetBounds(true);
+}
+
+void TDockTree::RemoveControl(TControl* control) {
+    auto it = std::find(FClients.begin(), FClients.end(), control);
+    if (it == FClients.end())
+        return;
+    FClients.erase(it);
+    ResetBounds(true);
+}
+
+TRect TDockTree::GetControlBounds(TControl* control) {
+    std::vector<TControl*> shown;
+    for (TControl* c : FClients)
+        if (c->GetVisible())
+            shown.push_back(c);
+    auto it = std::find(shown.begin(), shown.end(), control);
+    if (it == shown.end())
+        return {};
+    TRect area = FDockSite->GetClientRect();
+    auto n = int32_t(shown.size()), i = int32_t(it - shown.begin());
+    // Zones share the area evenly; the last takes what the division leaves.
+    if (GrabberOnLeft()) {
+        int32_t w = area.Width() / n;
+        int32_t left = area.Left + i * w;
+        return {left, area.Top, i == n - 1 ? area.Right : left + w, area.Bottom};
+    }
+    int32_t h = area.Height() / n;
+    int32_t top = area.Top + i * h;
+    return {area.Left, top, area.Right, i == n - 1 ? area.Bottom : top + h};
+}
+
+void TDockTree::AdjustDockRect(TControl*, TRect& rect) {
+    if (GrabberOnLeft())
+        rect.Left = std::min(rect.Right, rect.Left + FGrabberSize);
+    else
+        rect.Top = std::min(rect.Bottom, rect.Top + FGrabberSize);
+}
+
+void TDockTree::ResetBounds(bool) {
+    for (TControl* c : std::vector<TControl*>(FClients)) {
+        if (!c->GetVisible())
+            continue;
+        TRect r = GetControlBounds(c);
+        AdjustDockRect(c, r);
+        c->SetBoundsRect(r);
+    }
+    FDockSite->Invalidate();
+}
+
+TRect TDockTree::CloseButtonRect(const TRect& zone) const {
+    int32_t size = std::max(0, FGrabberSize - 2);
+    if (GrabberOnLeft())
+        return {zone.Left + 1, zone.Top + 1, zone.Left + 1 + size, zone.Top + 1 + size};
+    return {zone.Right - 1 - size, zone.Top + 1, zone.Right - 1, zone.Top + 1 + size};
+}
+
+void TDockTree::PaintDockFrame(TCanvas* canvas, TControl*, const TRect& zone) {
+    win::HDC dc = canvas->GetHandle();
+    TRect close = CloseButtonRect(zone);
+    win::DrawFrameControl(dc, &close, win::DFC_CAPTION, win::DFCS_CAPTIONCLOSE);
+    // Two raised grip lines along the strip, beside the close button.
+    for (int32_t k = 0; k < 2; ++k) {
+        TRect grip;
+        int32_t offset = 3 + k * 3;
+        if (GrabberOnLeft())
+            grip = {zone.Left + offset, close.Bottom + 2, zone.Left + offset + 3, zone.Bottom - 2};
+        else
+            grip = {zone.Left + 2, zone.Top + offset, close.Left - 2, zone.Top + offset + 3};
+        if (!grip.IsEmpty())
+            win::DrawEdge(dc, &grip, win::BDR_RAISEDINNER, win::BF_RECT);
+    }
+}
+
+void TDockTree::PaintSite(win::HDC dc) {
+    TCanvas canvas;
+    canvas.SetHandle(dc);
+    for (TControl* c : std::vector<TControl*>(FClients))
+        if (c->GetVisible())
+            PaintDockFrame(&canvas, c, GetControlBounds(c));
+    canvas.SetHandle(nullptr);
+}
+
+bool TDockTree::MouseDown(TPoint p) {
+    for (TControl* c : std::vector<TControl*>(FClients)) {
+        if (!c->GetVisible())
+            continue;
+        TRect zone = GetControlBounds(c);
+        TRect inner = zone;
+        AdjustDockRect(c, inner);
+        if (!RectContains(zone, p) || RectContains(inner, p))
+            continue;
+        if (RectContains(CloseButtonRect(zone), p)) {
+            c->Hide();
+            ResetBounds(true);
+        }
+        return true;
+    }
+    return false;
 }
 
 } // namespace vcl

@@ -112,6 +112,8 @@ enum TControlStateItem {
 using TControlState = TSet<TControlStateItem>;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TDragKind { dkDrag, dkDock };
+enum TDragMode { dmManual, dmAutomatic };
 enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = TSet<TShiftStateItem>;
 
@@ -127,6 +129,7 @@ constexpr TCursor crSizeNWSE = -8;
 constexpr TCursor crSizeWE = -9;
 constexpr TCursor crUpArrow = -10;
 constexpr TCursor crHourGlass = -11;
+constexpr TCursor crDrag = -12;
 constexpr TCursor crNo = -18;
 constexpr TCursor crAppStart = -19;
 constexpr TCursor crHelp = -20;
@@ -152,6 +155,7 @@ class TWinControl;
 class TCustomForm;
 class TBasicAction;
 class TControlActionLink;
+class TDockTree;
 
 // Limits on a control's size (0: no limit). A change applies them to the control at once.
 class TSizeConstraints : public TPersistent {
@@ -257,6 +261,23 @@ public:
     TCursor GetCursor() const { return FCursor; }
     void SetCursor(TCursor value);
 
+    // Dragging and docking. A docked control lives in its dock site (its parent), which lays it out
+    // through its dock manager when it has one.
+    TDragKind GetDragKind() const { return FDragKind; }
+    void SetDragKind(TDragKind value) { FDragKind = value; }
+    TDragMode GetDragMode() const { return FDragMode; }
+    void SetDragMode(TDragMode value) { FDragMode = value; }
+    TCursor GetDragCursor() const { return FDragCursor; }
+    void SetDragCursor(TCursor value) { FDragCursor = value; }
+    TWinControl* GetHostDockSite() const { return FHostDockSite; }
+    bool GetFloating() const { return FHostDockSite == nullptr; }
+    // Docks into the site beside dropControl (before it for alLeft/alTop, after it otherwise); a null site
+    // floats the control. OnEndDock follows. False when the site does not take docked controls.
+    bool ManualDock(TWinControl* newDockSite, TControl* dropControl = nullptr, TAlign align = alNone);
+    // Leaves the dock site and takes the screen rectangle (a top-level control shows there).
+    bool ManualFloat(const TRect& screenRect);
+    std::function<void(TObject* Sender, TObject* Target, int32_t X, int32_t Y)> OnEndDock;
+
     TControlStyle GetControlStyle() const { return FControlStyle; }
     void SetControlStyle(TControlStyle value) { FControlStyle = value; }
     TControlState GetControlState() const { return FControlState; }
@@ -359,6 +380,10 @@ protected:
     std::unique_ptr<TControlActionLink> FActionLink;
     bool FAutoSize = false;
     bool FAutoSizing = false; // set while AdjustSize resizes, so the children's moves do not recurse
+    TDragKind FDragKind = dkDrag;
+    TDragMode FDragMode = dmManual;
+    TCursor FDragCursor = crDrag;
+    TWinControl* FHostDockSite = nullptr;
 
 private:
     void HandleMouse(TMessage& message);
@@ -415,6 +440,16 @@ public:
     // its form may still be on the stack), or now when none is.
     static void FreeAfterHandlers(TObject* object);
     static void CancelFreeAfterHandlers(TObject* object);
+
+    // A dock site takes docked controls; with UseDockManager a dock manager (CreateDockManager) lays them
+    // out with their grabbers.
+    bool GetDockSite() const { return FDockSite; }
+    void SetDockSite(bool value);
+    bool GetUseDockManager() const { return FUseDockManager; }
+    void SetUseDockManager(bool value);
+    TDockTree* GetDockManager() const { return FDockManager.get(); }
+    int32_t GetDockClientCount() const { return int32_t(FDockClients.size()); }
+    TControl* GetDockClient(int32_t index) const { return FDockClients.at(size_t(index)); }
 
     void DisableAlign() { ++FAlignLevel; }
     void EnableAlign();
@@ -487,6 +522,13 @@ protected:
     static win::LRESULT CALLBACK_WndProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam,
                                          win::LPARAM lParam);
 
+    virtual std::unique_ptr<TDockTree> CreateDockManager();
+    void UpdateDockManager();
+
+    std::unique_ptr<TDockTree> FDockManager;
+    std::vector<TControl*> FDockClients;
+    bool FDockSite = false;
+    bool FUseDockManager = false;
     win::HWND FHandle = nullptr;
     win::HWND FParentWindow = nullptr;
     win::WNDPROC FDefWndProc = nullptr;
@@ -498,6 +540,41 @@ protected:
     bool FTabStop = false;
     TSize FLastClientSize{0, 0};
     bool FDestroyingHandle = false;
+};
+
+// The dock manager of a dock site: docked controls share the site's client area, side by side when the
+// site is aligned to the top or bottom of its parent, one above the other otherwise; each gets a grabber
+// strip (on its left or on top) with a close button that hides it.
+class TDockTree : public TObject {
+public:
+    explicit TDockTree(TWinControl* dockSite);
+    ~TDockTree() override;
+    TWinControl* GetDockSite() const { return FDockSite; }
+    int32_t GetGrabberSize() const { return FGrabberSize; }
+    void SetGrabberSize(int32_t value);
+
+    virtual void InsertControl(TControl* control, TAlign insertAt, TControl* dropControl);
+    virtual void RemoveControl(TControl* control);
+    // Places every docked control in its zone.
+    virtual void ResetBounds(bool force);
+    // The zone of a docked control (site client coordinates), grabber included; empty when not shown.
+    virtual TRect GetControlBounds(TControl* control);
+    // Takes the grabber out of a zone.
+    virtual void AdjustDockRect(TControl* control, TRect& rect);
+    // Paints the grabbers of every shown docked control.
+    virtual void PaintSite(win::HDC dc);
+    // The grabber strip of one control: two grip lines and the close button.
+    virtual void PaintDockFrame(TCanvas* canvas, TControl* control, const TRect& rect);
+    // A click in the site: the close button hides its control. True when the click hit a grabber.
+    virtual bool MouseDown(TPoint clientPoint);
+    // The close button of a zone.
+    TRect CloseButtonRect(const TRect& zone) const;
+
+protected:
+    bool GrabberOnLeft() const;
+    std::vector<TControl*> FClients;
+    TWinControl* FDockSite;
+    int32_t FGrabberSize = 12;
 };
 
 // A canvas on a control: on its window's client DC, or for a graphic control on the parent's DC clipped

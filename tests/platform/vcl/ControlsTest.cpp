@@ -433,3 +433,55 @@ TEST_F(ControlsFixture, AnAutoSizingControlFitsItsChildrenAsTheyChange) {
     b->Show();
     EXPECT_EQ(box->GetHeight(), 35);
 }
+
+TEST_F(ControlsFixture, DockedControlsShareTheSiteWithGrabbersAndCloseButtons) {
+    TForm* form = MakeForm({100, 100, 500, 400});
+    auto* site = new TProbe(form);
+    site->SetParent(form);
+    site->SetBounds(0, 0, 300, 200);
+    auto* a = new TProbe(form);
+    a->SetParent(form);
+    auto* b = new TProbe(form);
+    b->SetParent(form);
+    EXPECT_FALSE(a->ManualDock(site)); // not a dock site yet
+    site->SetDockSite(true);
+    site->SetUseDockManager(true);
+    ASSERT_NE(site->GetDockManager(), nullptr);
+    TWinControl* endedIn = nullptr;
+    a->OnEndDock = [&](TObject*, TObject* target, int32_t, int32_t) {
+        endedIn = dynamic_cast<TWinControl*>(target);
+    };
+    ASSERT_TRUE(a->ManualDock(site));
+    EXPECT_EQ(endedIn, site);
+    ASSERT_TRUE(b->ManualDock(site, a, alTop)); // before a
+    EXPECT_EQ(a->GetHostDockSite(), site);
+    EXPECT_EQ(a->GetParent(), site);
+    EXPECT_EQ(site->GetDockClientCount(), 2);
+    // One above the other, each under a 12-pixel grabber.
+    TRect client = site->GetClientRect();
+    EXPECT_EQ(b->GetBoundsRect(), (TRect{0, 12, client.Right, client.Bottom / 2}));
+    EXPECT_EQ(a->GetTop(), client.Bottom / 2 + 12);
+    EXPECT_EQ(a->GetHeight(), client.Bottom - client.Bottom / 2 - 12);
+    // Aligned to the top of its parent, the site puts them side by side with grabbers on the left.
+    site->SetAlign(alTop);
+    client = site->GetClientRect();
+    EXPECT_EQ(b->GetBoundsRect(), (TRect{12, 0, client.Right / 2, client.Bottom}));
+    EXPECT_EQ(a->GetLeft(), client.Right / 2 + 12);
+
+    // The close button of b's grabber hides b; a takes the whole site.
+    TRect close = site->GetDockManager()->CloseButtonRect(site->GetDockManager()->GetControlBounds(b));
+    TPoint p = site->ClientToScreen({close.Left + 2, close.Top + 2});
+    FScreen.InjectClick(p);
+    Application->ProcessMessages();
+    EXPECT_FALSE(b->GetVisible());
+    EXPECT_EQ(a->GetBoundsRect(), (TRect{12, 0, client.Right, client.Bottom}));
+
+    // Floating takes a control out of the site; freeing a docked control leaves it too.
+    ASSERT_TRUE(a->ManualFloat({0, 0, 50, 50}));
+    EXPECT_EQ(a->GetHostDockSite(), nullptr);
+    EXPECT_EQ(a->GetParent(), nullptr);
+    EXPECT_EQ(site->GetDockClientCount(), 1);
+    b->Free();
+    EXPECT_EQ(site->GetDockClientCount(), 0);
+    a->Free();
+}
