@@ -1,0 +1,210 @@
+#include "imaging/io/Jpeg2000Filter.h"
+
+#include "Formats2TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace imaging;
+using namespace formats2test;
+
+namespace {
+
+void DecodeJ2k(TRun& run, const Bytes& data, bool paramsOnly = false) {
+    vcl::TReadOnlyMemoryStream stream(data.data(), int64_t(data.size()));
+    DecodeJpeg2000ToBitmap(&stream, &run.Bitmap, run.Params, run.Progress, paramsOnly);
+}
+
+Bytes Encode(TRun& run, int32_t format) {
+    vcl::TMemoryStream out;
+    EncodeBitmapToJpeg2000(&out, &run.Bitmap, run.Params, format, run.Progress);
+    EXPECT_EQ(out.GetPosition(), out.GetSize());
+    return StreamBytes(out);
+}
+
+Bytes Fixture(const std::string& name) {
+    vcl::TMemoryStream stream;
+    stream.LoadFromFile(std::string(LOOMWICK_TEST_DATA) + "/imaging/io2/" + name);
+    return StreamBytes(stream);
+}
+
+void FillRandom(TIKBitmap& bitmap, int32_t width, int32_t height, uint32_t seed) {
+    bitmap.Allocate(width, height, ikbf24Bit);
+    std::mt19937 random(seed);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t i = 0; i < width * 3; ++i)
+            bitmap.ScanLine(y)[i] = uint8_t(random());
+}
+
+void ExpectSamePixels(TIKBitmap& a, TIKBitmap& b, const std::string& name) {
+    ASSERT_EQ(a.Width(), b.Width()) << name;
+    ASSERT_EQ(a.Height(), b.Height()) << name;
+    for (int32_t y = 0; y < a.Height(); ++y)
+        for (int32_t x = 0; x < a.Width(); ++x)
+            ASSERT_EQ(Rgb(a, x, y), Rgb(b, x, y)) << name << " at " << x << "," << y;
+}
+
+} // namespace
+
+TEST(Jpeg2000Filter, SignatureTests) {
+    Bytes jp2 = {0, 0, 0, 12, 0x6A, 0x50, 0x20, 0x20, 0x0D, 0x0A, 0x87, 0x0A, 0};
+    Bytes j2k = {0xFF, 0x4F, 0xFF, 0x51, 0};
+    for (Bytes* data : {&jp2, &j2k}) {
+        vcl::TReadOnlyMemoryStream stream(data->data(), int64_t(data->size()));
+        EXPECT_EQ(IsJp2Stream(&stream), data == &jp2);
+        EXPECT_EQ(stream.GetPosition(), 0);
+        EXPECT_EQ(IsJ2kStream(&stream), data == &j2k);
+        EXPECT_EQ(stream.GetPosition(), 0);
+        // Bytes before the position do not count.
+        stream.SetPosition(1);
+        EXPECT_FALSE(IsJp2Stream(&stream));
+        EXPECT_FALSE(IsJ2kStream(&stream));
+        EXPECT_EQ(stream.GetPosition(), 1);
+    }
+}
+
+TEST(Jpeg2000Filter, LosslessRoundTripsInBothForms) {
+    for (int32_t format : {0, 1}) {
+        TRun run;
+        FillRandom(run.Bitmap, 37, 23, 5);
+        run.Params.Jpeg2000ColorSpace = 1;
+        const Bytes file = Encode(run, format);
+        ASSERT_FALSE(run.Failed());
+        vcl::TReadOnlyMemoryStream stream(file.data(), int64_t(file.size()));
+        EXPECT_EQ(IsJp2Stream(&stream), format == 0);
+        EXPECT_EQ(IsJ2kStream(&stream), format == 1);
+        TRun back;
+        DecodeJ2k(back, file);
+        ASSERT_FALSE(back.Failed());
+        EXPECT_EQ(back.Params.BitsPerSample, 8);
+        EXPECT_EQ(back.Params.SamplesPerPixel, 3);
+        EXPECT_EQ(back.Reports.back(), 100);
+        ExpectSamePixels(run.Bitmap, back.Bitmap, "format " + std::to_string(format));
+    }
+}
+
+TEST(Jpeg2000Filter, ColourSpacesAndDepths) {
+    // YCbCr is written as the same RGB image.
+    TRun rgb, ycc;
+    FillRandom(rgb.Bitmap, 8, 8, 9);
+    FillRandom(ycc.Bitmap, 8, 8, 9);
+    ycc.Params.Jpeg2000ColorSpace = 2;
+    EXPECT_EQ(Encode(rgb, 0), Encode(ycc, 0));
+
+    // Gray: the library's gray level of each pixel.
+    TRun gray;
+    gray.Bitmap.Allocate(2, 1, ikbf24Bit);
+    const uint8_t pixels[6] = {30, 20, 10, 255, 255, 255};
+    std::copy(pixels, pixels + 6, gray.Bitmap.ScanLine(0));
+    gray.Params.Jpeg2000ColorSpace = 0;
+    TRun grayBack;
+    DecodeJ2k(grayBack, Encode(gray, 1));
+    ASSERT_FALSE(grayBack.Failed());
+    EXPECT_EQ(grayBack.Params.SamplesPerPixel, 1);
+    const uint32_t level = (10 * 21 + 20 * 71 + 30 * 8) / 100;
+    EXPECT_EQ(Rgb(grayBack.Bitmap, 0, 0), level * 0x010101u);
+    EXPECT_EQ(Rgb(grayBack.Bitmap, 1, 0), 0xFFFFFFu);
+
+    // A one-bit image is written as one-bit gray, and says so in the record.
+    TRun bits;
+    bits.Bitmap.Allocate(10, 2, ikbf1Bit);
+    bits.Bitmap.ScanLine(0)[0] = 0xA5;
+    bits.Bitmap.ScanLine(1)[1] = 0x40;
+    const Bytes file = Encode(bits, 1);
+    EXPECT_EQ(bits.Params.BitsPerSample, 1);
+    EXPECT_EQ(bits.Params.Jpeg2000ColorSpace, 0);
+    TRun bitsBack;
+    DecodeJ2k(bitsBack, file);
+    ASSERT_FALSE(bitsBack.Failed());
+    EXPECT_EQ(bitsBack.Bitmap.PixelFormat(), ikbf1Bit);
+    ExpectSamePixels(bits.Bitmap, bitsBack.Bitmap, "one bit");
+}
+
+TEST(Jpeg2000Filter, LossyRateMakesSmallerFiles) {
+    TRun exact, lossy;
+    for (TRun* run : {&exact, &lossy}) {
+        run->Bitmap.Allocate(64, 64, ikbf24Bit);
+        for (int32_t y = 0; y < 64; ++y)
+            for (int32_t x = 0; x < 64; ++x) {
+                uint8_t* p = run->Bitmap.ScanLine(y) + 3 * x;
+                p[0] = uint8_t(x * 4);
+                p[1] = uint8_t(y * 4);
+                p[2] = uint8_t((x + y) * 2 + (x * y) % 7);
+            }
+    }
+    lossy.Params.Jpeg2000Rate = 0.05;
+    lossy.Params.Jpeg2000Progression = 1;
+    const Bytes exactFile = Encode(exact, 1);
+    const Bytes lossyFile = Encode(lossy, 1);
+    ASSERT_FALSE(lossy.Failed());
+    EXPECT_LT(lossyFile.size(), exactFile.size() / 3);
+    TRun back;
+    DecodeJ2k(back, lossyFile);
+    ASSERT_FALSE(back.Failed());
+    int64_t error = 0;
+    for (int32_t y = 0; y < 64; ++y)
+        for (int32_t i = 0; i < 64 * 3; ++i)
+            error += std::abs(int32_t(back.Bitmap.ScanLine(y)[i]) - int32_t(lossy.Bitmap.ScanLine(y)[i]));
+    EXPECT_LT(double(error) / (64 * 64 * 3), 12.0);
+}
+
+TEST(Jpeg2000Filter, FilesOfOtherEncoders) {
+    // 12-bit gray: v x 255 / 4095, truncated.
+    TRun gray;
+    DecodeJ2k(gray, Fixture("gray12.j2k"));
+    ASSERT_FALSE(gray.Failed());
+    EXPECT_EQ(gray.Params.BitsPerSample, 12);
+    EXPECT_EQ(gray.Params.SamplesPerPixel, 1);
+    const int32_t samples[12] = {0, 4095, 2048, 1, 100, 1000, 3000, 4094, 5, 6, 7, 8};
+    for (int32_t i = 0; i < 12; ++i)
+        EXPECT_EQ(Rgb(gray.Bitmap, i % 4, i / 4), uint32_t(samples[i] * 255 / 4095) * 0x010101u) << i;
+
+    // Components subsampled 2:1 repeat their samples over the full-size image.
+    TRun sub;
+    DecodeJ2k(sub, Fixture("sub.j2k"));
+    ASSERT_FALSE(sub.Failed());
+    ASSERT_EQ(sub.Bitmap.Width(), 5);
+    ASSERT_EQ(sub.Bitmap.Height(), 3);
+    const uint32_t colours[2][3] = {{0xFF0000, 0x00FF00, 0x0000FF}, {0x0A141E, 0xC86432, 0x010203}};
+    for (int32_t y = 0; y < 3; ++y)
+        for (int32_t x = 0; x < 5; ++x)
+            EXPECT_EQ(Rgb(sub.Bitmap, x, y), colours[y / 2][x / 2]) << x << "," << y;
+
+    // A parameters-only read fills the record from the header alone.
+    TRun header;
+    DecodeJ2k(header, Fixture("sub.j2k"), true);
+    EXPECT_FALSE(header.Failed());
+    EXPECT_EQ(header.Params.Width, 5);
+    EXPECT_EQ(header.Bitmap.Width(), 0);
+}
+
+TEST(Jpeg2000Filter, FailuresAreReported) {
+    // Neither signature, a damaged code stream, a cut-off file.
+    Bytes good = Fixture("sub.j2k");
+    Bytes damaged = good;
+    for (size_t i = 20; i < damaged.size(); ++i)
+        damaged[i] = uint8_t(i * 37);
+    const Bytes cases[] = {ToBytes("not an image at all"), damaged, Bytes(good.begin(), good.begin() + 30)};
+    for (const Bytes& data : cases) {
+        TRun run;
+        DecodeJ2k(run, data);
+        EXPECT_TRUE(run.Failed());
+    }
+    // The writer refuses a colour space it does not know, a rate of 0 and a form other than 0 and 1.
+    struct {
+        int colorSpace;
+        double rate;
+        int format;
+    } writes[] = {{3, 1.0, 0}, {1, 0.0, 0}, {1, 1.0, 2}};
+    for (const auto& w : writes) {
+        TRun run;
+        FillRandom(run.Bitmap, 4, 4, 1);
+        run.Params.Jpeg2000ColorSpace = uint8_t(w.colorSpace);
+        run.Params.Jpeg2000Rate = w.rate;
+        vcl::TMemoryStream out;
+        EncodeBitmapToJpeg2000(&out, &run.Bitmap, run.Params, w.format, run.Progress);
+        EXPECT_TRUE(run.Failed());
+        EXPECT_EQ(out.GetSize(), 0);
+    }
+}
