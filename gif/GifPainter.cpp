@@ -25,10 +25,6 @@ std::vector<TGifPainter*>& PainterGrave() {
     return *grave;
 }
 
-bool PainterOnMainThread() {
-    return win::GetCurrentThreadId() == vcl::MainThreadID.load();
-}
-
 vcl::TRect PainterBufferRect(const vcl::TRect& target) {
     return {0, 0, std::max(target.Right - target.Left, 0), std::max(target.Bottom - target.Top, 0)};
 }

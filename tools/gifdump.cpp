@@ -6,7 +6,18 @@
 //   gifdump rgba FILE              every frame's RGBA to standard output, transparent pixels as 0,0,0,0
 //   gifdump indices FILE           every frame's colour indices to standard output
 //   gifdump roundtrip IN OUT [--rle]   load and save (also: gifdump --rewrite IN OUT [--rle])
+//   gifdump composed FILE DIR [RRGGBB|background]  the logical screen after each frame, composed with
+//                                  the disposal methods by the playback painter, as DIR/composed-NNN.ppm;
+//                                  the screen starts in the colour given (default ff00ff; "background":
+//                                  the header's background colour), which also shows through where a
+//                                  frame restores to the background
+//   gifdump play FILE              plays the animation inline on an off-screen canvas (one pass, or the
+//                                  loop count's passes) and prints each event with its time on a
+//                                  manual clock
 #include "gif/GifDocument.h"
+#include "gif/GifPainter.h"
+#include "platform/vcl/Bitmap.h"
+#include "platform/win/kernel/Kernel.h"
 
 #include <cstdio>
 #include <cstring>
@@ -170,9 +181,80 @@ void DumpRoundTrip(const std::string& in, const std::string& out, bool rle) {
     doc->SaveToFile(out);
 }
 
+// Plays doc inline on a screen-sized bitmap of the background colour, on a manual clock that moves by
+// itself, calling afterFrame with the bitmap after each frame.
+template <typename F>
+void DumpPlay(TGifDocument& doc, vcl::TColor background, TGifPaintOptions options, F afterFrame) {
+    win::ManualClock clock;
+    clock.SetAutoAdvance(true);
+    win::ScopedClock scoped(clock);
+    vcl::TBitmap screen;
+    screen.SetPixelFormat(vcl::pf32bit);
+    screen.SetSize(doc.GetWidth(), doc.GetHeight());
+    screen.GetCanvas()->GetBrush()->SetColor(background);
+    screen.GetCanvas()->FillRect({0, 0, doc.GetWidth(), doc.GetHeight()});
+    doc.SetPlaybackBackground(background);
+    doc.OnAfterFrame = [&](vcl::TObject* sender) { afterFrame(static_cast<TGifPainter*>(sender), &screen); };
+    doc.StartPainter(nullptr, screen.GetCanvas(), {0, 0, doc.GetWidth(), doc.GetHeight()}, options);
+}
+
+void DumpComposed(const std::string& file, const std::string& dir, vcl::TColor background) {
+    auto doc = DumpLoad(file, nullptr);
+    // -1: the screen's own background colour, as the format describes the screen before the first frame.
+    if (background < 0)
+        background = doc->GlobalColorMap()->GetEntryCount() > 0 ? doc->ScreenBackgroundColor() : 0xFF00FF;
+    std::filesystem::create_directories(dir);
+    TGifPaintOptions options;
+    options.Include(gpoStepFrames);
+    options.Include(gpoUseTransparency);
+    int count = 0;
+    DumpPlay(*doc, background, options, [&](TGifPainter*, vcl::TBitmap* screen) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/composed-%03d.ppm", count++);
+        std::FILE* f = std::fopen((dir + name).c_str(), "wb");
+        if (!f)
+            throw vcl::EFCreateError("Cannot create " + dir + name);
+        const int w = screen->GetWidth(), h = screen->GetHeight();
+        std::fprintf(f, "P6\n%d %d\n255\n", w, h);
+        std::vector<uint8_t> rgb(size_t(w) * 3);
+        for (int y = 0; y < h; ++y) {
+            const auto* row = static_cast<const uint8_t*>(screen->ScanLine(y));
+            for (int x = 0; x < w; ++x) {
+                rgb[size_t(x) * 3] = row[x * 4 + 2];
+                rgb[size_t(x) * 3 + 1] = row[x * 4 + 1];
+                rgb[size_t(x) * 3 + 2] = row[x * 4];
+            }
+            std::fwrite(rgb.data(), 1, rgb.size(), f);
+        }
+        std::fclose(f);
+    });
+}
+
+void DumpPlayEvents(const std::string& file) {
+    auto doc = DumpLoad(file, nullptr);
+    const uint32_t start = win::timeGetTime();
+    auto print = [&](const char* name) {
+        return [&, name](vcl::TObject* sender) {
+            std::printf("%6u ms %s %d\n", win::timeGetTime() - start, name,
+                        static_cast<TGifPainter*>(sender)->GetCurrentFrame());
+        };
+    };
+    doc->OnPlayStart = print("play-start");
+    doc->OnBeforeFrame = print("before-frame");
+    doc->OnLoopRestart = print("loop-restart");
+    doc->OnPlayEnd = print("play-end");
+    TGifPaintOptions options;
+    for (TGifPaintOption o : {gpoStepFrames, gpoRepeat, gpoUseTransparency})
+        options.Include(o);
+    DumpPlay(*doc, 0xFFFFFF, options, [&](TGifPainter* painter, vcl::TBitmap*) {
+        std::printf("%6u ms after-frame %d\n", win::timeGetTime() - start, painter->GetCurrentFrame());
+    });
+}
+
 int DumpUsage() {
     std::fprintf(stderr, "usage: gifdump [info] FILE | frames FILE DIR | rgba FILE | indices FILE |\n"
-                         "       roundtrip IN OUT [--rle] | --rewrite IN OUT [--rle]\n");
+                         "       roundtrip IN OUT [--rle] | --rewrite IN OUT [--rle] |\n"
+                         "       composed FILE DIR [RRGGBB] | play FILE\n");
     return 2;
 }
 
@@ -197,6 +279,17 @@ int main(int argc, char** argv) {
             if (args.size() == 4 && args[3] != "--rle")
                 return DumpUsage();
             DumpRoundTrip(args[1], args[2], args.size() == 4);
+        } else if (command == "composed" && (args.size() == 3 || args.size() == 4)) {
+            if (args.size() == 4 && args[3] == "background") {
+                DumpComposed(args[1], args[2], -1);
+            } else {
+                uint32_t rgb = args.size() == 4 ? uint32_t(std::stoul(args[3], nullptr, 16)) : 0xFF00FFu;
+                // The colour as red in the low byte.
+                DumpComposed(args[1], args[2],
+                             vcl::TColor(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16)));
+            }
+        } else if (command == "play" && args.size() == 2) {
+            DumpPlayEvents(args[1]);
         } else {
             return DumpUsage();
         }
