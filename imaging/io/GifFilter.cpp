@@ -97,7 +97,12 @@ bool GifFilterDecodeImage(TGifFilterInput& in, const uint8_t* descriptor,
         in.SkipSubBlocks();
     } else {
         // An image without pixels or without any colour table cannot be shown.
-        if (width == 0 || height == 0 || palette.empty()) {
+        // LZW gives at most 4096 pixels a code of at least 3 bits: data of n bytes holds no more than about
+        // 11000 n pixels, so a tiny file cannot make the reader allocate a huge image.
+        const int64_t pixelCount = int64_t(width) * height;
+        const int64_t available = in.Stream->GetSize() - in.Stream->GetPosition();
+        if (width == 0 || height == 0 || palette.empty() || pixelCount > IOMaxImagePixels ||
+            pixelCount > (available + 1) * 11000) {
             progress.SetAborting();
             return false;
         }

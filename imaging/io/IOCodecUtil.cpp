@@ -2,6 +2,7 @@
 
 #include "imaging/core/IKBitmap.h"
 #include "imaging/core/IKPixelUtils.h"
+#include "imaging/core/IKQuantizer.h"
 
 #include <algorithm>
 #include <cstring>
@@ -129,105 +130,15 @@ int32_t IONearestIndex(const TIKColorTriple* palette, int32_t count, TIKColorTri
 // ---- Palette ---------------------------------------------------------------------------------------------
 
 struct TIOPalette::TImpl {
-    std::unordered_map<uint32_t, int32_t> Indexes; // exact colours, and colours already looked up
-    int32_t Used = 0;
+    std::unique_ptr<TIKQuantizer> Quantizer;
+    std::unordered_map<uint32_t, int32_t> Indexes; // colours already looked up
 };
-
-namespace {
-
-// Median cut over the image's distinct colours weighted by their counts.
-struct TIOPaletteBox {
-    size_t Begin, End;
-};
-
-std::vector<TIKColorTriple> IOMedianCut(std::vector<std::pair<uint32_t, uint32_t>>& colors,
-                                        int32_t maxColors) {
-    auto channel = [](uint32_t c, int k) { return int32_t((c >> (8 * k)) & 0xFF); };
-    std::vector<TIOPaletteBox> boxes{{0, colors.size()}};
-    while (int32_t(boxes.size()) < maxColors) {
-        // Split the box with the widest channel range.
-        int32_t bestBox = -1, bestRange = 0, bestChannel = 0;
-        for (size_t b = 0; b < boxes.size(); ++b) {
-            if (boxes[b].End - boxes[b].Begin < 2)
-                continue;
-            for (int k = 0; k < 3; ++k) {
-                int32_t lo = 255, hi = 0;
-                for (size_t i = boxes[b].Begin; i < boxes[b].End; ++i) {
-                    lo = std::min(lo, channel(colors[i].first, k));
-                    hi = std::max(hi, channel(colors[i].first, k));
-                }
-                if (hi - lo > bestRange) {
-                    bestRange = hi - lo;
-                    bestBox = int32_t(b);
-                    bestChannel = k;
-                }
-            }
-        }
-        if (bestBox < 0)
-            break;
-        TIOPaletteBox box = boxes[size_t(bestBox)];
-        std::sort(colors.begin() + ptrdiff_t(box.Begin), colors.begin() + ptrdiff_t(box.End),
-                  [&](const auto& a, const auto& b) {
-                      return channel(a.first, bestChannel) < channel(b.first, bestChannel);
-                  });
-        uint64_t total = 0;
-        for (size_t i = box.Begin; i < box.End; ++i)
-            total += colors[i].second;
-        uint64_t half = 0;
-        size_t cut = box.Begin + 1;
-        for (size_t i = box.Begin; i < box.End - 1; ++i) {
-            half += colors[i].second;
-            cut = i + 1;
-            if (half * 2 >= total)
-                break;
-        }
-        boxes[size_t(bestBox)] = {box.Begin, cut};
-        boxes.push_back({cut, box.End});
-    }
-    std::vector<TIKColorTriple> result;
-    for (const TIOPaletteBox& b : boxes) {
-        uint64_t sum[3] = {}, n = 0;
-        for (size_t i = b.Begin; i < b.End; ++i) {
-            for (int k = 0; k < 3; ++k)
-                sum[k] += uint64_t(channel(colors[i].first, k)) * colors[i].second;
-            n += colors[i].second;
-        }
-        if (n == 0)
-            continue;
-        result.push_back(IKUnpackTriple(uint32_t((sum[0] + n / 2) / n) | uint32_t((sum[1] + n / 2) / n) << 8 |
-                                        uint32_t((sum[2] + n / 2) / n) << 16));
-    }
-    return result;
-}
-
-} // namespace
 
 TIOPalette::TIOPalette(TIKBitmap* source24, int32_t maxColors) : FImpl(std::make_unique<TImpl>()) {
-    maxColors = std::clamp(maxColors, 1, 256);
+    maxColors = std::clamp(maxColors, 2, 256);
     FColors.assign(size_t(maxColors), TIKColorTriple{});
-    std::unordered_map<uint32_t, uint32_t> counts;
-    const int32_t w = source24->Width(), h = source24->Height();
-    for (int32_t y = 0; y < h; ++y) {
-        const uint8_t* row = source24->ScanLine(y);
-        for (int32_t x = 0; x < w; ++x)
-            ++counts[IKPackTriple({row[x * 3], row[x * 3 + 1], row[x * 3 + 2]})];
-    }
-    if (int32_t(counts.size()) <= maxColors) {
-        // The image's own colours, in order of first appearance.
-        for (int32_t y = 0; y < h; ++y) {
-            const uint8_t* row = source24->ScanLine(y);
-            for (int32_t x = 0; x < w; ++x) {
-                const uint32_t c = IKPackTriple({row[x * 3], row[x * 3 + 1], row[x * 3 + 2]});
-                if (FImpl->Indexes.emplace(c, FImpl->Used).second)
-                    FColors[size_t(FImpl->Used++)] = IKUnpackTriple(c);
-            }
-        }
-        return;
-    }
-    std::vector<std::pair<uint32_t, uint32_t>> colors(counts.begin(), counts.end());
-    std::vector<TIKColorTriple> chosen = IOMedianCut(colors, maxColors);
-    FImpl->Used = int32_t(chosen.size());
-    std::copy(chosen.begin(), chosen.end(), FColors.begin());
+    FImpl->Quantizer =
+        std::make_unique<TIKQuantizer>(source24, std::span<TIKColorTriple>(FColors), maxColors, -1, 0);
 }
 
 TIOPalette::~TIOPalette() = default;
@@ -237,7 +148,10 @@ int32_t TIOPalette::Index(TIKColorTriple color) const {
     auto it = FImpl->Indexes.find(key);
     if (it != FImpl->Indexes.end())
         return it->second;
-    const int32_t index = IONearestIndex(FColors.data(), FImpl->Used, color);
+    int32_t index = FImpl->Quantizer->RGBIndex(color);
+    // A colour the quantizer does not know (not from its image) takes the nearest entry.
+    if (index < 0 || index >= int32_t(FColors.size()))
+        index = IONearestIndex(FColors.data(), int32_t(FColors.size()), color);
     FImpl->Indexes.emplace(key, index);
     return index;
 }

@@ -23,8 +23,8 @@ std::unique_ptr<TIKBitmap> IOTwoColorBitmap(TIKBitmap* source24, TIKColorTriple&
 // The entry of the palette closest to the colour (squared distance; the first of equals).
 int32_t IONearestIndex(const TIKColorTriple* palette, int32_t count, TIKColorTriple color);
 
-// A palette of at most maxColors colours for a 24-bit image and the index of each of its colours: the
-// image's own colours when there are few enough, else a quantized palette.
+// A palette of maxColors (2 to 256) colours chosen by the library's quantizer for a 24-bit image, and the
+// index of each colour: the image's own colours in order of first appearance when there are few enough.
 class TIOPalette {
 public:
     TIOPalette(TIKBitmap* source24, int32_t maxColors);
