@@ -111,6 +111,11 @@ public:
     // Wraps a pf1bit or pf24bit bitmap that stays the caller's.
     void AttachTBitmap(vcl::TBitmap* bitmap, bool freeFirst);
 
+    // Pixel-format conversion in place (IKConvert.cpp). SetPixelFormat does nothing for the current format;
+    // ConvertTo converts every row (see there) and drops the alpha channel.
+    void SetPixelFormat(TIKBitmapFormat format);
+    void ConvertTo(TIKBitmapFormat format);
+
     // Exchange with class-library bitmaps and DIB sections. CopyFromTBitmap takes the pixels of a bitmap in
     // any layout (paletted layouts become format 2, 15 to 32 bits format 5); in GUI storage the wrapped
     // bitmap becomes a copy. CopyToTBitmap writes the image into a bitmap (16-bit gray as 8-bit).
