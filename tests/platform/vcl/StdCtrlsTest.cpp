@@ -1,0 +1,219 @@
+#include "platform/vcl/StdCtrls.h"
+
+#include "VclControlsSupport.h"
+#include "platform/vcl/Clipbrd.h"
+#include "platform/vcl/Exceptions.h"
+
+using namespace vcl;
+using vcltest::VclControlsTest;
+
+namespace {
+
+template <class T> T* Place(TWinControl* parent, TRect r, const std::string& caption = "") {
+    auto* c = new T(parent);
+    c->SetParent(parent);
+    c->SetBoundsRect(r);
+    if (!caption.empty())
+        c->SetCaption(caption);
+    return c;
+}
+
+} // namespace
+
+TEST_F(VclControlsTest, EditReportsTypingAndKeepsItsSelectionAndTextAcrossRecreation) {
+    TForm* form = MakeForm();
+    auto* edit = Place<TEdit>(form, {10, 10, 150, 31});
+    int changes = 0;
+    edit->OnChange = [&](TObject*) { ++changes; };
+    edit->SetFocus();
+    Type("frame");
+    EXPECT_EQ(edit->GetText(), "frame");
+    EXPECT_EQ(changes, 5);
+    edit->SetSelStart(1);
+    edit->SetSelLength(3);
+    EXPECT_EQ(edit->GetSelText(), "ram");
+    edit->CutToClipboard();
+    EXPECT_EQ(Clipboard()->GetAsText(), "ram");
+    EXPECT_EQ(edit->GetText(), "fe");
+    edit->SetSelStart(2);
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->GetText(), "feram");
+    edit->SetMaxLength(3);
+    edit->SetReadOnly(true);
+    edit->RecreateWnd();
+    EXPECT_EQ(edit->GetText(), "feram");
+    Type("x");
+    EXPECT_EQ(edit->GetText(), "feram");
+    EXPECT_EQ(win::SendMessage(edit->GetHandle(), win::EM_GETLIMITTEXT, 0, 0), 3);
+    // Text set by code is reported too.
+    changes = 0;
+    edit->SetText("set");
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(VclControlsTest, TabOrderSpaceEnterAndAltMnemonicsWorkAsInADialog) {
+    TForm* form = MakeForm();
+    auto* label = Place<TLabel>(form, {10, 10, 60, 25}, "&Delay:");
+    auto* edit = Place<TEdit>(form, {70, 10, 150, 31});
+    auto* check = Place<TCheckBox>(form, {10, 40, 150, 57}, "Loop &Forever");
+    auto* ok = Place<TButton>(form, {10, 70, 85, 95}, "OK");
+    label->SetFocusControl(edit);
+    ok->SetDefault(true);
+    int checkClicks = 0, okClicks = 0;
+    check->OnClick = [&](TObject*) { ++checkClicks; };
+    ok->OnClick = [&](TObject*) { ++okClicks; };
+    edit->SetFocus();
+    Pump();
+    Key(win::VK_TAB);
+    EXPECT_TRUE(check->Focused());
+    Key(win::VK_SPACE);
+    EXPECT_TRUE(check->GetChecked());
+    EXPECT_EQ(checkClicks, 1);
+    Chord(win::VK_SHIFT, win::VK_TAB);
+    EXPECT_TRUE(edit->Focused());
+    Key(win::VK_RETURN); // the default button answers Enter in an edit
+    EXPECT_EQ(okClicks, 1);
+    Chord(win::VK_MENU, 'F');
+    EXPECT_FALSE(check->GetChecked());
+    EXPECT_EQ(checkClicks, 2);
+    Chord(win::VK_MENU, 'D');
+    EXPECT_TRUE(edit->Focused());
+}
+
+TEST_F(VclControlsTest, RadioButtonsCheckOneAtATimeAndFollowTheArrows) {
+    TForm* form = MakeForm();
+    auto* group = Place<TGroupBox>(form, {10, 10, 200, 120}, "Animation Properties");
+    auto* forever = Place<TRadioButton>(group, {10, 20, 150, 37}, "Loop &Forever");
+    auto* play = Place<TRadioButton>(group, {10, 45, 150, 62}, "&Play");
+    forever->SetChecked(true);
+    EXPECT_TRUE(forever->GetTabStop());
+    Click(play, 5, 8);
+    EXPECT_TRUE(play->GetChecked());
+    EXPECT_FALSE(forever->GetChecked());
+    EXPECT_FALSE(forever->GetTabStop());
+    Key(win::VK_UP);
+    EXPECT_TRUE(forever->GetChecked());
+    EXPECT_TRUE(forever->Focused());
+    // Aligned controls in a group box start below its caption.
+    auto* top = Place<TEdit>(group, {0, 0, 50, 21});
+    top->SetAlign(alTop);
+    EXPECT_GT(top->GetTop(), 5);
+}
+
+// A list box that tracks its widest item through its item messages, as a subclass would.
+class TWatchingListBox : public TListBox {
+public:
+    explicit TWatchingListBox(TComponent* owner) : TListBox(owner) {}
+    int Added = 0;
+    void Dispatch(TMessage& m) override {
+        TListBox::Dispatch(m);
+        if (m.Msg == win::LB_ADDSTRING)
+            ++Added;
+    }
+};
+
+TEST_F(VclControlsTest, ListBoxItemsGoThroughTheControlAndSurviveRecreation) {
+    TForm* form = MakeForm();
+    auto* list = Place<TWatchingListBox>(form, {10, 10, 150, 150});
+    TObject tag;
+    list->GetItems()->Add("first");
+    list->GetItems()->AddObject("second", &tag);
+    list->GetItems()->Add("third");
+    EXPECT_EQ(list->Added, 3);
+    EXPECT_EQ(list->GetItems()->GetObject(1), &tag);
+    int clicks = 0;
+    list->OnClick = [&](TObject*) { ++clicks; };
+    list->SetItemIndex(1);
+    EXPECT_EQ(clicks, 0); // set by code
+    TRect r = list->ItemRect(2);
+    Click(list, 5, r.Top + 2);
+    EXPECT_EQ(list->GetItemIndex(), 2);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(list->ItemAtPos({5, r.Top + 2}, true), 2);
+    EXPECT_EQ(list->ItemAtPos({5, 140}, true), -1);
+    list->SetMultiSelect(true); // a new window
+    EXPECT_EQ(list->GetItems()->GetCount(), 3);
+    EXPECT_EQ(list->GetItems()->Get(1), "second");
+    EXPECT_EQ(list->GetItems()->GetObject(1), &tag);
+    list->SetSelected(0, true);
+    list->SetSelected(2, true);
+    EXPECT_EQ(list->GetSelCount(), 2);
+    EXPECT_THROW(list->GetItems()->Get(7), EStringListError);
+}
+
+TEST_F(VclControlsTest, OwnerDrawnListBoxDrawsThroughOnDrawItemWithItsState) {
+    TForm* form = MakeForm();
+    auto* list = Place<TListBox>(form, {10, 10, 150, 150});
+    list->SetStyle(lbOwnerDrawVariable);
+    list->OnMeasureItem = [](TWinControl*, int32_t index, int32_t& height) { height = 10 + index * 5; };
+    std::vector<std::pair<int, bool>> drawn;
+    list->OnDrawItem = [&](TWinControl* c, int32_t index, const TRect& rect, TOwnerDrawState state) {
+        drawn.push_back({index, state.Contains(odSelected)});
+        static_cast<TListBox*>(c)->GetCanvas()->FillRect(rect);
+    };
+    list->GetItems()->Add("a");
+    list->GetItems()->Add("b");
+    EXPECT_EQ(list->ItemRect(1).Height(), 15);
+    list->SetItemIndex(1);
+    list->Repaint();
+    EXPECT_NE(std::find(drawn.begin(), drawn.end(), std::make_pair(1, true)), drawn.end());
+}
+
+TEST_F(VclControlsTest, ComboBoxSelectionByKeysFiresChangeAndTheDropDownClosesOnAClickOutside) {
+    TForm* form = MakeForm();
+    auto* combo = Place<TComboBox>(form, {10, 10, 150, 31});
+    combo->SetStyle(csDropDownList);
+    for (const char* s : {"None", "Don't Remove", "Background", "Previous"})
+        combo->GetItems()->Add(s);
+    int changes = 0;
+    combo->OnChange = [&](TObject*) { ++changes; };
+    combo->SetItemIndex(0);
+    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(combo->GetText(), "None");
+    combo->SetFocus();
+    Key(win::VK_DOWN);
+    EXPECT_EQ(combo->GetItemIndex(), 1);
+    EXPECT_EQ(changes, 1);
+    combo->SetDroppedDown(true);
+    EXPECT_TRUE(combo->GetDroppedDown());
+    FScreen.InjectClick(form->ClientToScreen({300, 250}));
+    Pump();
+    EXPECT_FALSE(combo->GetDroppedDown());
+    EXPECT_EQ(combo->GetItemIndex(), 1);
+    combo->SetDroppedWidth(300);
+    combo->RecreateWnd();
+    EXPECT_EQ(combo->GetItems()->GetCount(), 4);
+    EXPECT_EQ(combo->GetItemIndex(), 1);
+    EXPECT_EQ(combo->GetDroppedWidth(), 300);
+}
+
+TEST_F(VclControlsTest, MemoLinesAndTextAreOneAndTheSame) {
+    TForm* form = MakeForm();
+    auto* memo = Place<TMemo>(form, {10, 10, 200, 100});
+    memo->SetScrollBars(ssBoth);
+    memo->SetReadOnly(true);
+    memo->GetLines()->Add("<img src=\"a.gif\">");
+    memo->GetLines()->Add("second");
+    EXPECT_EQ(memo->GetText(), "<img src=\"a.gif\">\r\nsecond");
+    memo->SetText("x\r\ny\r\nz");
+    EXPECT_EQ(memo->GetLines()->GetCount(), 3);
+    EXPECT_EQ(memo->GetLines()->Get(2), "z");
+    EXPECT_TRUE(win::GetWindowLong(memo->GetHandle(), win::GWL_STYLE) & win::WS_VSCROLL);
+    memo->SelectAll();
+    memo->CopyToClipboard();
+    EXPECT_EQ(Clipboard()->GetAsText(), "x\r\ny\r\nz");
+}
+
+TEST_F(VclControlsTest, LabelSizesToItsTextAndDrawsItWithoutTheAmpersand) {
+    TForm* form = MakeForm();
+    auto* label = Place<TLabel>(form, {10, 10, 20, 20}, "Transparent &Color:");
+    EXPECT_GT(label->GetWidth(), 60);
+    EXPECT_GT(label->GetHeight(), 8);
+    label->SetShowAccelChar(false);
+    int widthWithAmpersand = label->GetWidth();
+    EXPECT_GT(widthWithAmpersand, 0);
+    label->SetAutoSize(false);
+    label->SetWidth(5);
+    label->SetCaption("longer text");
+    EXPECT_EQ(label->GetWidth(), 5);
+}
