@@ -699,6 +699,15 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
             params.Height = int32_t(cinfo->output_height);
             return;
         }
+        // Every 8 x 8 block of a datastream costs at least a bit: a header announcing far more pixels than
+        // the data could code (a hostile file of a few bytes) is refused before the image is allocated.
+        const int64_t available = stream->GetSize() - stream->GetPosition();
+        if (int64_t(cinfo->image_width) * cinfo->image_height >
+                std::max<int64_t>(available + 1024, 0) * 4096 &&
+            int64_t(cinfo->image_width) * cinfo->image_height > (int64_t(1) << 24)) {
+            progress.SetAborting();
+            return;
+        }
         if (!JpegSafeStartDecompress(cinfo, dec->Err))
             return;
         params.Width = int32_t(cinfo->output_width);

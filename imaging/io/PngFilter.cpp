@@ -250,6 +250,18 @@ void DecodePngToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
     if (paramsOnly)
         return;
 
+    // Deflate codes at most 1032 bytes a byte: a file far too small for its image is refused before the
+    // image is allocated.
+    const int fileChannels = colorType == PNG_COLOR_TYPE_RGB          ? 3
+                             : colorType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                             : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                      : 1;
+    const int64_t rawSize = ((int64_t(width) * bitDepth * fileChannels + 7) / 8 + 1) * height;
+    const int64_t available = stream->GetSize() - stream->GetPosition();
+    if (rawSize > (available + 1024) * 1032) {
+        progress.SetAborting();
+        return;
+    }
     if (!ignoreAlpha) {
         if (!alphaMask)
             alphaMask = std::make_unique<TIKMask>();

@@ -248,3 +248,21 @@ TEST(JpegFilter, ShortWriteSetsAbortingWithoutRaising) {
     EXPECT_NO_THROW(EncodeBitmapToJpeg(&s, &bmp, w, progress));
     EXPECT_TRUE(aborting);
 }
+
+TEST(JpegFilter, HeaderFarLargerThanItsDataIsRefused) {
+    auto jpeg = iotest::ReadFixture("jpeg-gray.jpg");
+    // The frame header (FF C0): height and width become 20000.
+    for (size_t i = 0; i + 8 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = jpeg[i + 7] = 20000 >> 8;
+            jpeg[i + 6] = jpeg[i + 8] = 20000 & 255;
+            break;
+        }
+    TJpegRead r;
+    r.Read(jpeg, true);
+    EXPECT_EQ(r.Params.Width, 20000); // the parameters are still reported
+    TJpegRead full;
+    full.Read(jpeg);
+    EXPECT_TRUE(full.Aborting);
+    EXPECT_EQ(full.Bitmap.Width(), 0);
+}

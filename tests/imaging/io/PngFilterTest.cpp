@@ -11,6 +11,8 @@
 
 #include <cstdlib>
 
+#include <zlib.h>
+
 using namespace imaging;
 
 namespace {
@@ -249,4 +251,20 @@ TEST(PngFilter, ShortWriteSetsAbortingWithoutRaising) {
     TIKProgressContext progress(aborting);
     EXPECT_NO_THROW(EncodeBitmapToPng(&s, &bmp, w, progress, nullptr));
     EXPECT_TRUE(aborting);
+}
+
+TEST(PngFilter, HeaderFarLargerThanItsDataIsRefused) {
+    auto png = iotest::ReadFixture("png-rgba.png");
+    // IHDR: 20000 x 20000, with its CRC made good again.
+    for (int k : {16, 20}) {
+        png[size_t(k) + 2] = 20000 >> 8;
+        png[size_t(k) + 3] = 20000 & 255;
+    }
+    const uint32_t crc = uint32_t(crc32(0, png.data() + 12, 17));
+    for (int i = 0; i < 4; ++i)
+        png[size_t(29 + i)] = uint8_t(crc >> (24 - 8 * i));
+    TPngRead r;
+    r.Read(png);
+    EXPECT_TRUE(r.Aborting);
+    EXPECT_EQ(r.Bitmap.Width(), 0);
 }
