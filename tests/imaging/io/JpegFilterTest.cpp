@@ -7,7 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+
+#include <jpeglib.h>
+
+#undef TRUE
+#undef FALSE
 
 using namespace imaging;
 
@@ -265,4 +271,69 @@ TEST(JpegFilter, HeaderFarLargerThanItsDataIsRefused) {
     full.Read(jpeg);
     EXPECT_TRUE(full.Aborting);
     EXPECT_EQ(full.Bitmap.Width(), 0);
+}
+
+namespace {
+
+// An abbreviated pair, as JPEG-compressed TIFF pages store them: the tables alone, then the image alone.
+void MakeAbbreviatedPair(std::vector<uint8_t>& tables, std::vector<uint8_t>& image) {
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    c.image_width = 16;
+    c.image_height = 8;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_mem_dest(&c, &buffer, &size);
+    jpeg_write_tables(&c);
+    tables.assign(buffer, buffer + size);
+    std::free(buffer);
+    buffer = nullptr;
+    size = 0;
+    jpeg_mem_dest(&c, &buffer, &size);
+    jpeg_suppress_tables(&c, 1);
+    jpeg_start_compress(&c, 0);
+    std::vector<uint8_t> row(16 * 3);
+    for (int x = 0; x < 16; ++x) {
+        row[size_t(x) * 3] = 200; // red
+        row[size_t(x) * 3 + 2] = uint8_t(x * 10);
+    }
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    image.assign(buffer, buffer + size);
+    std::free(buffer);
+    jpeg_destroy_compress(&c);
+}
+
+} // namespace
+
+TEST(JpegFilter, TablesFromASeparateStream) {
+    std::vector<uint8_t> tables, image;
+    MakeAbbreviatedPair(tables, image);
+    TJpegRead r;
+    auto s = iotest::StreamOf(image);
+    auto t = iotest::StreamOf(tables);
+    DecodeJpegToBitmap(s.get(), t.get(), &r.Bitmap, r.Params, r.Progress, false, false);
+    ASSERT_FALSE(r.Aborting);
+    const uint8_t* px = r.Bitmap.ScanLine(4) + 3 * 8;
+    EXPECT_NEAR(px[2], 200, 8);
+    EXPECT_NEAR(px[0], 80, 8);
+    // Without the tables the image cannot be read; broken tables raise.
+    TJpegRead alone;
+    alone.Read(image);
+    EXPECT_TRUE(alone.Aborting);
+    tables[1] = 0x00; // no start-of-image marker
+    TJpegRead broken;
+    auto t2 = iotest::StreamOf(tables);
+    auto s2 = iotest::StreamOf(image);
+    EXPECT_THROW(
+        DecodeJpegToBitmap(s2.get(), t2.get(), &broken.Bitmap, broken.Params, broken.Progress, false, false),
+        EIKJpegException);
 }
