@@ -1,5 +1,7 @@
 #include "platform/backend/qt/QtScreen.h"
 
+#include "platform/backend/qt/QtDesktop.h"
+
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/user/Cursors.h"
 #include "platform/win/user/Input.h"
@@ -10,6 +12,7 @@
 #include <QtCore/QEventLoop>
 #include <QtCore/QTimer>
 #include <QtGui/QCursor>
+#include <QtGui/QDrag>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
 #include <QtGui/QKeyEvent>
@@ -19,6 +22,7 @@
 #include <QtGui/QRegion>
 #include <QtGui/QScreen>
 #include <QtGui/QWheelEvent>
+#include <QtWidgets/QApplication>
 
 #include <xcb/xcb.h>
 
@@ -245,6 +249,11 @@ struct QtScreen::Impl {
     std::vector<char*> FArgv;
     int FArgc = 0;
     std::unique_ptr<QGuiApplication> FApp;
+    std::unique_ptr<QtClipboardBridge> FClipboard;
+    // A drag from another program over the windows: its data and the target it is over.
+    ExternalDrag FDrag;
+    ComPtr<IDataObject> FDragData;
+    DWORD FDragEffect = DROPEFFECT_NONE;
     std::map<HWND, std::unique_ptr<QtTopWindow>> FWindows;
     std::vector<HWND> FOrder; // visible windows, topmost first, as last stacked
     std::atomic<bool> FWoken{false};
@@ -330,6 +339,51 @@ void QtTopWindow::resizeEvent(QResizeEvent* e) {
 }
 
 bool QtTopWindow::event(QEvent* e) {
+    switch (e->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        // The target answers at once: the desktop shows its answer while the pointer moves.
+        auto* d = static_cast<QDropEvent*>(e);
+        if (e->type() == QEvent::DragEnter)
+            FOwner.FDragData = QtDropDataObject(d->mimeData());
+        TPoint at = Global(mapToGlobal(d->position()));
+        DWORD allowed = QtDropEffects(d->possibleActions());
+        FOwner.FDragEffect =
+            FOwner.FDrag.Move(FOwner.FDragData.Get(), at, QtKeyState(d->buttons(), d->modifiers()), allowed);
+        d->setDropAction(FOwner.FDragEffect ? QtDropAction(FOwner.FDragEffect) : Qt::IgnoreAction);
+        // An entry is always taken so that the moves keep coming; a move says yes or no.
+        if (e->type() == QEvent::DragEnter || FOwner.FDragEffect)
+            d->accept();
+        else
+            d->ignore();
+        return true;
+    }
+    case QEvent::DragLeave:
+        FOwner.FDrag.Leave();
+        FOwner.FDragData = nullptr;
+        return true;
+    case QEvent::Drop: {
+        // The source hears the last answer now; the target's drop handler runs once Qt's event handling
+        // has returned, since it may open windows and wait in loops of its own.
+        auto* d = static_cast<QDropEvent*>(e);
+        TPoint at = Global(mapToGlobal(d->position()));
+        DWORD allowed = QtDropEffects(d->possibleActions());
+        DWORD keys = QtKeyState(d->buttons(), d->modifiers());
+        ComPtr<IDataObject> data = FOwner.FDragData ? FOwner.FDragData : QtDropDataObject(d->mimeData());
+        FOwner.FDragData = nullptr;
+        if (FOwner.FDragEffect) {
+            d->setDropAction(QtDropAction(FOwner.FDragEffect));
+            d->accept();
+        } else {
+            d->ignore();
+        }
+        QtScreen::Impl* owner = &FOwner;
+        FOwner.Defer([owner, data, at, keys, allowed] { owner->FDrag.Drop(data.Get(), at, keys, allowed); });
+        return true;
+    }
+    default:
+        break;
+    }
     if (e->type() == QEvent::Close) {
         // The desktop asks to close: the window decides, as it does for its own close button.
         e->ignore();
@@ -399,7 +453,9 @@ QtScreen::QtScreen(int argc, char** argv) : FImpl(std::make_unique<Impl>()) {
     if (FImpl->FArgv.empty())
         FImpl->FArgv.push_back(fallbackName);
     FImpl->FArgv.push_back(nullptr);
-    FImpl->FApp = std::make_unique<QGuiApplication>(FImpl->FArgc, FImpl->FArgv.data());
+    // The widgets application: Qt's file and colour dialogs are widgets.
+    FImpl->FApp = std::make_unique<QApplication>(FImpl->FArgc, FImpl->FArgv.data());
+    FImpl->FClipboard = std::make_unique<QtClipboardBridge>();
     // The window system decides when the program ends, not the last window closing.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     FImpl->FTimeout = new QTimer(FImpl->FApp.get());
@@ -412,6 +468,9 @@ QtScreen::QtScreen(int argc, char** argv) : FImpl(std::make_unique<Impl>()) {
 
 QtScreen::~QtScreen() {
     SetScreenBackend(FPrevious);
+    FImpl->FDrag.Leave();
+    FImpl->FDragData = nullptr;
+    FImpl->FClipboard.reset();
     FImpl->FWindows.clear();
     FImpl->FApp.reset();
 }
@@ -435,8 +494,10 @@ std::vector<MonitorDesc> QtScreen::Monitors() {
 
 void QtScreen::WaitForEvents(DWORD timeoutMs, const std::string&) {
     Impl& d = *FImpl;
-    if (d.FWoken.exchange(false))
+    if (d.FWoken.exchange(false)) {
+        d.RunDeferred(); // calls deferred by events delivered outside a wait
         return;
+    }
     QDeadlineTimer deadline(timeoutMs == INFINITE ? QDeadlineTimer(QDeadlineTimer::Forever)
                                                   : QDeadlineTimer(qint64(timeoutMs), Qt::PreciseTimer));
     for (;;) {
@@ -542,7 +603,17 @@ void QtScreen::CaptureChanged(HWND hwnd) {
             w->setMouseGrabEnabled(h == top);
 }
 
-void QtScreen::Beep(UINT) {}
+void QtScreen::Beep(UINT) {
+    QApplication::beep();
+}
+
+bool QtScreen::FileDialog(const FileDialogRequest& request, FileDialogResult* result) {
+    return QtRunFileDialog(request, result);
+}
+
+bool QtScreen::ColorDialog(const ColorDialogRequest& request, ColorDialogResult* result) {
+    return QtRunColorDialog(request, result);
+}
 
 int QtKeyToVirtualKey(int key, unsigned modifiers) {
     bool keypad = (modifiers & Qt::KeypadModifier) != 0;

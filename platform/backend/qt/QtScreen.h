@@ -1,5 +1,7 @@
 // The desktop screen: each visible top-level window of the window system is a window on the X display
 // (through Qt's xcb platform), showing the window's back buffer; desktop input becomes the window system's.
+// The desktop's clipboard backs the window system's, files dropped from other programs reach the drop
+// target registered for the window under the pointer, and the file and colour dialogs are Qt's.
 #pragma once
 
 #include "platform/win/user/Backend.h"
@@ -27,6 +29,8 @@ public:
     void CursorChanged(win::HCURSOR cursor) override;
     void CaptureChanged(win::HWND hwnd) override;
     void Beep(win::UINT type) override;
+    bool FileDialog(const win::FileDialogRequest& request, win::FileDialogResult* result) override;
+    bool ColorDialog(const win::ColorDialogRequest& request, win::ColorDialogResult* result) override;
 
     struct Impl;
 

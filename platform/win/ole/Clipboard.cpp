@@ -95,6 +95,8 @@ BOOL EmptyClipboard() {
     s.FData.clear();
     s.FOwner = s.FOpenWindow;
     ++s.FSequence;
+    if (s.FBridge)
+        s.FBridge->Emptied();
     return TRUE;
 }
 
@@ -120,6 +122,8 @@ HANDLE SetClipboardData(UINT format, HANDLE data) {
     ++s.FSequence;
     if (s.FBridge && !IsGdiFormat(format))
         s.FBridge->Published(format, BlockBytes(data));
+    else if (s.FBridge && format == CF_BITMAP)
+        s.FBridge->Published(CF_DIB, PackedDibFromBitmap(AsBitmap(static_cast<HGDIOBJ>(data))));
     return data;
 }
 
@@ -132,6 +136,13 @@ HANDLE GetClipboardData(UINT format) {
         if (f == format)
             return data;
     std::vector<uint8_t> bytes;
+    if (s.FBridge && format == CF_BITMAP && s.FBridge->Fetch(CF_DIB, &bytes)) {
+        HBITMAP bitmap = BitmapFromPackedDib(bytes.data(), bytes.size());
+        if (!bitmap)
+            return nullptr;
+        s.FData.emplace_back(format, ToGdiObj(bitmap));
+        return ToGdiObj(bitmap);
+    }
     if (s.FBridge && !IsGdiFormat(format) && s.FBridge->Fetch(format, &bytes)) {
         HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
         if (!block)
@@ -154,6 +165,8 @@ BOOL IsClipboardFormatAvailable(UINT format) {
         if (f == format)
             return TRUE;
     std::vector<uint8_t> bytes;
+    if (s.FBridge && format == CF_BITMAP)
+        return s.FBridge->Fetch(CF_DIB, &bytes) ? TRUE : FALSE;
     return s.FBridge && !IsGdiFormat(format) && s.FBridge->Fetch(format, &bytes) ? TRUE : FALSE;
 }
 
@@ -230,6 +243,92 @@ void SetClipboardBridge(IClipboardBridge* bridge) {
     ClipboardStore& s = Store();
     std::lock_guard<std::recursive_mutex> guard(s.FLock);
     s.FBridge = bridge;
+}
+
+void DesktopClipboardChanged() {
+    ClipboardStore& s = Store();
+    std::lock_guard<std::recursive_mutex> guard(s.FLock);
+    if (s.FOpen)
+        return;
+    for (auto& [format, data] : s.FData)
+        Release(format, data);
+    s.FData.clear();
+    s.FOwner = nullptr;
+    ++s.FSequence;
+}
+
+namespace {
+
+// Desktop images beyond this many pixels are refused rather than allocated.
+constexpr uint64_t clipboardMaxDibPixels = uint64_t(1) << 28;
+
+} // namespace
+
+std::vector<uint8_t> PackedDibFromBitmap(HBITMAP bitmap) {
+    BITMAP info;
+    if (!bitmap || !GetObject(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
+        return {};
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bmi.bmiHeader.biWidth = info.bmWidth;
+    bmi.bmiHeader.biHeight = info.bmHeight;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    size_t rowBytes = size_t(info.bmWidth) * 4;
+    std::vector<uint8_t> block(sizeof(BITMAPINFOHEADER) + rowBytes * size_t(info.bmHeight));
+    HDC dc = CreateCompatibleDC(nullptr);
+    int lines = GetDIBits(dc, bitmap, 0, UINT(info.bmHeight), block.data() + sizeof(BITMAPINFOHEADER), &bmi,
+                          DIB_RGB_COLORS);
+    DeleteDC(dc);
+    if (lines != info.bmHeight)
+        return {};
+    bmi.bmiHeader.biSizeImage = DWORD(rowBytes * size_t(info.bmHeight));
+    std::memcpy(block.data(), &bmi.bmiHeader, sizeof(BITMAPINFOHEADER));
+    return block;
+}
+
+HBITMAP BitmapFromPackedDib(const uint8_t* block, size_t size) {
+    BITMAPINFOHEADER h;
+    if (!block || size < sizeof h)
+        return nullptr;
+    std::memcpy(&h, block, sizeof h);
+    if (h.biSize < sizeof h || h.biSize > size || h.biWidth <= 0 || h.biHeight == 0 ||
+        h.biHeight == INT32_MIN || (h.biBitCount != 24 && h.biBitCount != 32))
+        return nullptr;
+    size_t offset = h.biSize;
+    if (h.biCompression == BI_BITFIELDS && h.biBitCount == 32 && h.biSize == sizeof h)
+        offset += 12; // the three masks; a 32-bit desktop image uses the usual ones
+    else if (h.biCompression != BI_RGB)
+        return nullptr;
+    uint64_t width = uint64_t(h.biWidth),
+             height = uint64_t(h.biHeight < 0 ? -int64_t(h.biHeight) : h.biHeight);
+    if (width * height > clipboardMaxDibPixels)
+        return nullptr;
+    uint64_t stride = ((width * h.biBitCount + 31) / 32) * 4;
+    if (offset > size || stride * height > size - offset)
+        return nullptr;
+    BITMAPINFO bmi{};
+    bmi.bmiHeader = h;
+    bmi.bmiHeader.biSize = sizeof h;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    bmi.bmiHeader.biClrUsed = 0;
+    void* bits = nullptr;
+    BITMAPINFO target{};
+    target.bmiHeader = bmi.bmiHeader;
+    target.bmiHeader.biBitCount = 32;
+    target.bmiHeader.biSizeImage = 0;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &target, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap)
+        return nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    int lines = SetDIBits(dc, bitmap, 0, UINT(height), block + offset, &bmi, DIB_RGB_COLORS);
+    DeleteDC(dc);
+    if (lines != int(height)) {
+        DeleteObject(bitmap);
+        return nullptr;
+    }
+    return bitmap;
 }
 
 } // namespace win

@@ -43,14 +43,26 @@ DWORD GetClipboardSequenceNumber();
 HWND GetOpenClipboardWindow();
 
 // Mirrors the clipboard to a desktop's. The backend installs one; the store tells it after every change
-// and asks it for formats it does not hold itself.
+// and asks it for formats it does not hold itself. Bitmaps travel as packed 32-bit DIBs (CF_DIB): a
+// CF_BITMAP put on the clipboard is published as CF_DIB, and a CF_BITMAP asked for is made from the
+// desktop's CF_DIB.
 class IClipboardBridge {
 public:
     virtual ~IClipboardBridge() = default;
+    // The clipboard was emptied: what follows replaces what the desktop was given.
+    virtual void Emptied() {}
     virtual void Published(UINT format, const std::vector<uint8_t>& bytes) = 0;
-    // Text or file lists another program put on the desktop's clipboard, as CF_TEXT or CF_HDROP bytes.
+    // What another program put on the desktop's clipboard, as the bytes of the format asked for.
     virtual bool Fetch(UINT format, std::vector<uint8_t>* bytes) = 0;
 };
 void SetClipboardBridge(IClipboardBridge* bridge);
+// Another program took the desktop's clipboard: the store lets go of what it holds (unless the clipboard
+// is open just now), so that readers get the desktop's data from then on.
+void DesktopClipboardChanged();
+
+// A packed DIB (header and 32-bit bottom-up rows) of a bitmap, and a 32-bit bitmap made from a packed
+// DIB of 24 or 32 bits (null for anything else, or a block shorter than its header says).
+std::vector<uint8_t> PackedDibFromBitmap(HBITMAP bitmap);
+HBITMAP BitmapFromPackedDib(const uint8_t* block, size_t size);
 
 } // namespace win

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <thread>
 
 using namespace win;
@@ -77,4 +78,87 @@ TEST(Clipboard, RefusesWhenNotOpenOrOpenElsewhere) {
     EXPECT_FALSE(otherOpened);
     EXPECT_EQ(SetClipboardData(CF_TEXT, nullptr), nullptr);
     CloseClipboard();
+}
+
+namespace {
+
+// A desktop clipboard in memory: what the store publishes, and what another program offers.
+class FakeDesktop final : public IClipboardBridge {
+public:
+    void Emptied() override { Given.clear(), ++Empties; }
+    void Published(UINT f, const std::vector<uint8_t>& b) override { Given[f] = b; }
+    bool Fetch(UINT f, std::vector<uint8_t>* b) override {
+        auto it = Offered.find(f);
+        if (it == Offered.end())
+            return false;
+        *b = it->second;
+        return true;
+    }
+    std::map<UINT, std::vector<uint8_t>> Given;
+    std::map<UINT, std::vector<uint8_t>> Offered;
+    int Empties = 0;
+};
+
+// A 2 x 1 packed DIB of 24 bits: red, then blue (rows padded to 4 bytes).
+std::vector<uint8_t> TwoPixelDib() {
+    BITMAPINFOHEADER h{};
+    h.biSize = sizeof h;
+    h.biWidth = 2;
+    h.biHeight = 1;
+    h.biPlanes = 1;
+    h.biBitCount = 24;
+    std::vector<uint8_t> block(sizeof h);
+    std::memcpy(block.data(), &h, sizeof h);
+    for (uint8_t b : {0, 0, 255, 255, 0, 0, 0, 0})
+        block.push_back(b);
+    return block;
+}
+
+} // namespace
+
+TEST(Clipboard, TheDesktopSeesTextAndBitmapsAndLendsItsOwn) {
+    FakeDesktop desktop;
+    SetClipboardBridge(&desktop);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    SetClipboardData(CF_TEXT, Block("shared"));
+    HBITMAP bmp = BitmapFromPackedDib(TwoPixelDib().data(), TwoPixelDib().size());
+    ASSERT_NE(bmp, nullptr);
+    SetClipboardData(CF_BITMAP, ToGdiObj(bmp));
+    CloseClipboard();
+    EXPECT_EQ(desktop.Empties, 1);
+    EXPECT_EQ(desktop.Given[CF_TEXT].size(), 7u);
+    // The bitmap went out as a 32-bit packed DIB.
+    const auto& dib = desktop.Given[CF_DIB];
+    ASSERT_EQ(dib.size(), sizeof(BITMAPINFOHEADER) + 8);
+    EXPECT_EQ(dib[sizeof(BITMAPINFOHEADER) + 2], 255); // red in the first pixel (B, G, R, A)
+    EXPECT_EQ(dib[sizeof(BITMAPINFOHEADER) + 4], 255); // blue in the second
+
+    // Another program takes the desktop's clipboard: the store lets go and lends the desktop's data.
+    DesktopClipboardChanged();
+    desktop.Offered[CF_TEXT] = {'t', 'h', 'e', 'i', 'r', 's', 0};
+    desktop.Offered[CF_DIB] = TwoPixelDib();
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EXPECT_EQ(Text(GetClipboardData(CF_TEXT)), "theirs");
+    HBITMAP pasted = AsBitmap(static_cast<HGDIOBJ>(GetClipboardData(CF_BITMAP)));
+    ASSERT_NE(pasted, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, ToGdiObj(pasted));
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 1, 0), RGB(0, 0, 255));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    CloseClipboard();
+
+    // Images the desktop describes wrongly are refused, not read past their end.
+    auto dibs = std::vector<std::vector<uint8_t>>(4, TwoPixelDib());
+    dibs[0].resize(dibs[0].size() - 1); // rows cut short
+    dibs[1][14] = 8;                    // 8 bits per pixel
+    dibs[2][4] = 0;                     // width 0
+    dibs[3][0] = 200;                   // header larger than the block
+    for (auto& d : dibs)
+        EXPECT_EQ(BitmapFromPackedDib(d.data(), d.size()), nullptr);
+    SetClipboardBridge(nullptr);
+    DesktopClipboardChanged();
 }
