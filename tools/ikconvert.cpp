@@ -1,8 +1,9 @@
 // ikconvert: reads an image through the imaging library's JPEG, PNG, BMP or GIF filter (chosen by the file's
 // signature) or a netpbm file, and writes it as a PAM file (RGB_ALPHA) or through one of those filters
-// (chosen by the output's extension).
+// (chosen by the output's extension). OUT.tif is a one-strip 24-bit TIFF file whose strip the library's TIFF
+// LZW encoder codes, for checking that coder against other TIFF readers.
 //   ikconvert IN OUT.pam
-//   ikconvert [options] IN OUT.jpg|.png|.bmp|.gif
+//   ikconvert [options] IN OUT.jpg|.png|.bmp|.gif|.tif
 // Options: -bits N, -samples N (BitsPerSample, SamplesPerPixel), -quality N, -colorspace N (JPEG),
 // -interlace, -rle, -version N (BMP header), -index N (GIF image to read), -progressive.
 #include "imaging/core/IKBitmap.h"
@@ -10,6 +11,7 @@
 #include "imaging/core/IKPixelUtils.h"
 #include "imaging/io/BmpFilter.h"
 #include "imaging/io/GifFilter.h"
+#include "imaging/io/IOLzw.h"
 #include "imaging/io/IOParams.h"
 #include "imaging/io/JpegFilter.h"
 #include "imaging/io/PngFilter.h"
@@ -154,6 +156,57 @@ void WritePam(const std::string& name, TImage& image) {
     vcl::SaveFileSafely(name, [&](vcl::TStream& s) { s.WriteBuffer(out.data(), int32_t(out.size())); });
 }
 
+// A little-endian TIFF file: one strip of R,G,B rows coded by the library's TIFF LZW encoder.
+bool WriteLzwTiff(vcl::TStream& s, TImage& image) {
+    const int32_t w = image.Bitmap.Width(), h = image.Bitmap.Height();
+    vcl::TMemoryStream strip;
+    void* state = nullptr;
+    std::vector<uint8_t> row(size_t(w) * 3);
+    bool ok = true;
+    for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* src = image.Bitmap.ScanLine(y);
+        for (int32_t x = 0; x < w; ++x) {
+            row[size_t(x) * 3] = src[x * 3 + 2];
+            row[size_t(x) * 3 + 1] = src[x * 3 + 1];
+            row[size_t(x) * 3 + 2] = src[x * 3];
+        }
+        ok = IOTiffLzwEncode(row.data(), int32_t(row.size()), &strip, state) && ok;
+    }
+    ok = IOTiffLzwEncode(nullptr, 0, &strip, state) && ok;
+    std::vector<uint8_t> f = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto put16 = [&](uint32_t v) { f.insert(f.end(), {uint8_t(v), uint8_t(v >> 8)}); };
+    auto put32 = [&](uint32_t v) {
+        f.insert(f.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+    };
+    constexpr uint32_t entries = 10;
+    const uint32_t bitsAt = 8 + 2 + entries * 12 + 4, dataAt = bitsAt + 6;
+    auto tag = [&](uint32_t id, uint32_t type, uint32_t count, uint32_t value) {
+        put16(id);
+        put16(type);
+        put32(count);
+        put32(value);
+    };
+    put16(entries);
+    tag(256, 4, 1, uint32_t(w));               // width
+    tag(257, 4, 1, uint32_t(h));               // height
+    tag(258, 3, 3, bitsAt);                    // 8 bits a sample
+    tag(259, 3, 1, 5);                         // LZW
+    tag(262, 3, 1, 2);                         // RGB
+    tag(273, 4, 1, dataAt);                    // strip offset
+    tag(277, 3, 1, 3);                         // samples a pixel
+    tag(278, 4, 1, uint32_t(h));               // rows a strip
+    tag(279, 4, 1, uint32_t(strip.GetSize())); // strip size
+    tag(284, 3, 1, 1);                         // chunky
+    put32(0);
+    put16(8);
+    put16(8);
+    put16(8);
+    const auto* data = static_cast<const uint8_t*>(strip.Memory());
+    f.insert(f.end(), data, data + strip.GetSize());
+    s.WriteBuffer(f.data(), int32_t(f.size()));
+    return ok;
+}
+
 bool Write(const std::string& name, TImage& image, TIOParamsVals& params) {
     const std::string ext = Extension(name);
     if (ext == "pam") {
@@ -171,7 +224,15 @@ bool Write(const std::string& name, TImage& image, TIOParamsVals& params) {
         EncodeBitmapToBmp(&s, &image.Bitmap, params, progress);
     else if (ext == "gif")
         EncodeBitmapToGif(&s, &image.Bitmap, params, progress);
-    else {
+    else if (ext == "tif" || ext == "tiff") {
+        if (image.Bitmap.PixelFormat() != ikbf24Bit) {
+            std::fprintf(stderr, "ikconvert: %s: a TIFF file is written from a colour image only\n",
+                         name.c_str());
+            return false;
+        }
+        if (!WriteLzwTiff(s, image))
+            progress.SetAborting();
+    } else {
         std::fprintf(stderr, "ikconvert: %s: unknown output format\n", name.c_str());
         return false;
     }
@@ -214,7 +275,7 @@ int main(int argc, char** argv) {
             files.push_back(a);
     }
     if (files.size() != 2) {
-        std::fprintf(stderr, "usage: ikconvert [options] IN OUT.pam|.jpg|.png|.bmp|.gif\n");
+        std::fprintf(stderr, "usage: ikconvert [options] IN OUT.pam|.jpg|.png|.bmp|.gif|.tif\n");
         return 2;
     }
     try {

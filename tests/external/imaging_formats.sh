@@ -3,7 +3,8 @@
 # A small corpus is made here with libjpeg-turbo's cjpeg, netpbm, ImageMagick and gifsicle; tools/ikconvert
 # must decode each file to the same pixels as the reference decoder (djpeg, pngtopam -alphapam, bmptopnm,
 # giftopnm), and the files ikconvert writes must decode in those tools to the source pixels (JPEG within the
-# quality's error), with `pngcheck` finding nothing wrong.
+# quality's error), with `pngcheck` finding nothing wrong. TIFF strips coded by the library's LZW encoder
+# must decode in libtiff's tifftopnm.
 # Usage: imaging_formats.sh BUILD_DIR. Exits 77 when a tool is missing.
 set -u
 
@@ -208,6 +209,11 @@ written w-few.gif "giftopnm w-few.gif" few.ppm 0 -bits 4
 written w-few-i.gif "giftopnm w-few-i.gif" few.ppm 0 -bits 4 -interlace
 written w-bw.gif "giftopnm w-bw.gif" bw.pgm 0 -bits 1
 check "gifsicle reads w-few.gif" gifsicle --info w-few.gif
+# The TIFF LZW encoder: libtiff decodes its strips to the source.
+if command -v tifftopnm >/dev/null 2>&1; then
+    written w-lzw.tif "tifftopnm w-lzw.tif" src.ppm 0
+    written w-lzw-few.tif "tifftopnm w-lzw-few.tif" few.ppm 0
+fi
 
 if ((failures > 0)); then
     echo "$failures check(s) failed"
