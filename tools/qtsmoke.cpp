@@ -2,8 +2,14 @@
 // a half-transparent layered one, pumps messages for a moment and exits 0. With --hold it stays until the
 // windows are closed. Options: --color RRGGBB (the popup's colour, default ff0000), --at X,Y (its position,
 // default 40,40). Used by tests/external/qt_smoke.sh.
+// Desktop services, used by tests/external/qt_desktop.sh: --copy TEXT puts the text on the clipboard and
+// keeps it there until the windows are closed; --paste prints the clipboard's text; --open-dialog FOLDER
+// shows the open dialog there and prints the file chosen (or "cancelled").
 #include "platform/backend/qt/QtScreen.h"
 #include "platform/win/gdi/Gdi.h"
+#include "platform/win/kernel/Memory.h"
+#include "platform/win/ole/Clipboard.h"
+#include "platform/win/user/CommonDialogs.h"
 #include "platform/win/user/Cursors.h"
 #include "platform/win/user/User.h"
 
@@ -56,14 +62,52 @@ HWND SmokeWindow(DWORD exStyle, int x, int y, COLORREF colour) {
     return hwnd;
 }
 
+// The clipboard's text, read through the window system (from the desktop when another program holds it).
+std::string SmokePaste() {
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE block = GetClipboardData(CF_TEXT)) {
+        const char* p = static_cast<const char*>(GlobalLock(block));
+        if (p)
+            text.assign(p, strnlen(p, GlobalSize(block)));
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool SmokeCopy(const std::string& text) {
+    if (!OpenClipboard(nullptr))
+        return false;
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
+    GlobalUnlock(block);
+    bool ok = SetClipboardData(CF_TEXT, block) != nullptr;
+    if (!ok)
+        GlobalFree(block);
+    CloseClipboard();
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    bool hold = false;
+    bool hold = false, paste = false;
+    const char* copy = nullptr;
+    const char* dialogFolder = nullptr;
     int x = 40, y = 40;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--hold")) {
             hold = true;
+        } else if (!std::strcmp(argv[i], "--copy") && i + 1 < argc) {
+            copy = argv[++i];
+            hold = true;
+        } else if (!std::strcmp(argv[i], "--paste")) {
+            paste = true;
+        } else if (!std::strcmp(argv[i], "--open-dialog") && i + 1 < argc) {
+            dialogFolder = argv[++i];
         } else if (!std::strcmp(argv[i], "--color") && i + 1 < argc) {
             unsigned long rgb = std::strtoul(argv[++i], nullptr, 16);
             SmokeColour = RGB(uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb));
@@ -73,12 +117,37 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else {
-            std::fprintf(stderr, "usage: qtsmoke [--hold] [--color RRGGBB] [--at X,Y]\n");
+            std::fprintf(stderr,
+                         "usage: qtsmoke [--hold] [--color RRGGBB] [--at X,Y] [--copy TEXT | --paste | "
+                         "--open-dialog FOLDER]\n");
             return 2;
         }
     }
     try {
         qtbackend::QtScreen screen(argc, argv);
+        if (paste) {
+            std::printf("%s\n", SmokePaste().c_str());
+            std::fflush(stdout);
+            return 0;
+        }
+        if (dialogFolder) {
+            FileDialogRequest request;
+            request.Title = "Open an animation";
+            request.Filters = ParseFileDialogFilter("GIF images|*.gif|All files|*");
+            request.InitialDir = dialogFolder;
+            request.Options = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+            FileDialogResult result;
+            if (ShowFileDialog(request, &result))
+                std::printf("%s\n", result.Files.front().c_str());
+            else
+                std::printf("cancelled\n");
+            std::fflush(stdout);
+            return 0;
+        }
+        if (copy && !SmokeCopy(copy)) {
+            std::fprintf(stderr, "qtsmoke: cannot put the text on the clipboard\n");
+            return 1;
+        }
         WNDCLASSEX wc;
         wc.lpfnWndProc = SmokeProc;
         wc.hInstance = GetModuleHandle(nullptr);
