@@ -358,3 +358,31 @@ TEST(GifPlayback, ClipboardCarriesTheGifStreamAndABitmap) {
     auto graphic = vcl::TPicture::CreateForFileName("anim.GIF");
     EXPECT_NE(dynamic_cast<TGifDocument*>(graphic.get()), nullptr);
 }
+
+TEST(GifPlayback, SpeedZeroWaitsForTheWakeAndNegativeSpeedDoesNotWait) {
+    win::ManualClock clock(0);
+    win::ScopedClock scoped(clock);
+    for (int speed : {0, -1}) {
+        auto doc = Animation(3, 50);
+        doc->SetPlaySpeed(speed);
+        std::atomic<int> befores{0}, ends{0};
+        doc->OnBeforeFrame = [&](vcl::TObject*) { ++befores; };
+        doc->OnPlayEnd = [&](vcl::TObject*) { ++ends; };
+        auto target = Target(2, 1);
+        TGifPainter* painter = doc->StartPainter(nullptr, target->GetCanvas(), {0, 0, 2, 1},
+                                                 Options({gpoThreaded, gpoStepFrames}));
+        ASSERT_NE(painter, nullptr);
+        painter->Start();
+        if (speed == 0) {
+            Serve([&] { return befores == 1 && win::GetBlockedWaitCount() > 0; });
+            clock.Advance(100000);
+            Serve([&] { return false; }); // time alone does not move it on
+            EXPECT_EQ(befores.load(), 1);
+        } else {
+            Serve([&] { return ends == 1; });
+            EXPECT_EQ(befores.load(), 3) << "all frames without the clock moving";
+        }
+        doc->StopAllPainters();
+        EXPECT_EQ(ends.load(), speed == 0 ? 0 : 1);
+    }
+}
