@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::atomic<bool> aborting{false};
         TIKProgressContext progress(aborting);
         DecodeGifToBitmap(&stream, &bitmap, count, params, progress, true, mask, true);
-        if (aborting || int64_t(params.Width) * params.Height > (1 << 20))
+        if (aborting || int64_t(params.Width) * params.Height > (1 << 18))
             return 0;
         stream.SetPosition(0);
         DecodeGifToBitmap(&stream, &bitmap, count, params, progress, false, mask, false);
