@@ -23,7 +23,9 @@ win::HPALETTE MakePalette(const std::vector<win::PALETTEENTRY>& entries) {
     return palette;
 }
 
-uint8_t ClampByte(int v) { return uint8_t(std::clamp(v, 0, 255)); }
+uint8_t ClampByte(int v) {
+    return uint8_t(std::clamp(v, 0, 255));
+}
 
 // The kernels: ahead on the current row (+1, +2), then rows below from 3 behind to 3 ahead.
 constexpr TDitherKernel FloydSteinbergKernel{2, 1, 16, {7, 0}, {{0, 0, 3, 5, 1, 0, 0}}};
@@ -87,7 +89,8 @@ TFastColorLookup::TFastColorLookup(win::HPALETTE palette) : FInverse(32768, -1) 
     }
 }
 
-uint8_t TFastColorLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g, uint8_t& b) {
+uint8_t TFastColorLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g,
+                                    uint8_t& b) {
     if (FEntries.empty()) {
         r = g = b = 0;
         return 0;
@@ -98,7 +101,8 @@ uint8_t TFastColorLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue, ui
         int best = 1 << 30;
         for (size_t i = 0; i < FEntries.size(); ++i) {
             const auto& e = FEntries[i];
-            int d = std::abs(int(e.peRed) - red) + std::abs(int(e.peGreen) - green) + std::abs(int(e.peBlue) - blue);
+            int d = std::abs(int(e.peRed) - red) + std::abs(int(e.peGreen) - green) +
+                    std::abs(int(e.peBlue) - blue);
             if (d < best) {
                 best = d;
                 index = int16_t(i);
@@ -113,7 +117,8 @@ uint8_t TFastColorLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue, ui
     return uint8_t(index);
 }
 
-uint8_t TWebSafeColorLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g, uint8_t& b) {
+uint8_t TWebSafeColorLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g,
+                                       uint8_t& b) {
     int lr = (red + 3) / 51, lg = (green + 3) / 51, lb = (blue + 3) / 51;
     r = uint8_t(51 * lr);
     g = uint8_t(51 * lg);
@@ -121,13 +126,15 @@ uint8_t TWebSafeColorLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue,
     return uint8_t(36 * lr + 6 * lg + lb);
 }
 
-uint8_t TGrayScaleLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g, uint8_t& b) {
+uint8_t TGrayScaleLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g,
+                                    uint8_t& b) {
     uint8_t gray = uint8_t((77 * red + 150 * green + 29 * blue) >> 8);
     r = g = b = gray;
     return gray;
 }
 
-uint8_t TMonochromeLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g, uint8_t& b) {
+uint8_t TMonochromeLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g,
+                                     uint8_t& b) {
     bool white = 77 * red + 150 * green + 29 * blue > 32512;
     r = g = b = white ? 255 : 0;
     return white ? 1 : 0;
@@ -137,7 +144,8 @@ uint8_t TMonochromeLookup::FindIndex(uint8_t red, uint8_t green, uint8_t blue, u
 
 TDitherEngine::TDitherEngine(int32_t width, TColorLookup* lookup) : FLookup(lookup), FWidth(width) {}
 
-uint8_t TDitherEngine::MapPixel(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g, uint8_t& b) {
+uint8_t TDitherEngine::MapPixel(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g,
+                                uint8_t& b) {
     uint8_t index = FLookup->FindIndex(red, green, blue, r, g, b);
     FScanColumn += FScanStep;
     return index;
@@ -148,9 +156,17 @@ void TDitherEngine::StartNextRow() {
     FScanColumn = FScanStep > 0 ? 0 : FWidth - 1;
 }
 
-TErrorDiffusionDitherer::TErrorDiffusionDitherer(int32_t width, TColorLookup* lookup, const TDitherKernel& kernel)
+TErrorDiffusionDitherer::TErrorDiffusionDitherer(int32_t width, TColorLookup* lookup,
+                                                 const TDitherKernel& kernel)
     : TDitherEngine(width, lookup), FKernel(kernel), FRowLength(width + 2 * kernel.Margin) {
     FErrors.assign(size_t(3) * size_t(kernel.Rows) * size_t(FRowLength), 0);
+    for (int a = 1; a <= 2; ++a)
+        if (kernel.Ahead[a - 1])
+            FTaps.push_back({0, a, kernel.Ahead[a - 1]});
+    for (int row = 1; row < kernel.Rows; ++row)
+        for (int k = -3; k <= 3; ++k)
+            if (int w = kernel.Below[row - 1][k + 3])
+                FTaps.push_back({row, k, w});
 }
 
 int32_t& TErrorDiffusionDitherer::Error(int channel, int row, int32_t column) {
@@ -160,25 +176,23 @@ int32_t& TErrorDiffusionDitherer::Error(int channel, int row, int32_t column) {
 
 uint8_t TErrorDiffusionDitherer::MapPixel(uint8_t red, uint8_t green, uint8_t blue, uint8_t& r, uint8_t& g,
                                           uint8_t& b) {
-    const int32_t col = FScanColumn;
     const int half = FKernel.Divisor / 2;
+    const size_t plane = size_t(FKernel.Rows) * size_t(FRowLength);
+    int32_t* here = FErrors.data() + size_t(FScanColumn + FKernel.Margin);
     int value[3] = {red, green, blue};
     for (int c = 0; c < 3; ++c)
-        value[c] = ClampByte(value[c] + (Error(c, 0, col) + half) / FKernel.Divisor);
+        value[c] = ClampByte(value[c] + (here[size_t(c) * plane] + half) / FKernel.Divisor);
     uint8_t index = FLookup->FindIndex(uint8_t(value[0]), uint8_t(value[1]), uint8_t(value[2]), r, g, b);
     const int entry[3] = {r, g, b};
     for (int c = 0; c < 3; ++c) {
-        int error = value[c] - entry[c];
+        const int error = value[c] - entry[c];
         if (error == 0)
             continue;
         // Ahead is the scan direction, so the kernel is mirrored on right-to-left rows.
-        for (int a = 1; a <= 2; ++a)
-            if (FKernel.Ahead[a - 1])
-                Error(c, 0, col + a * FScanStep) += error * FKernel.Ahead[a - 1];
-        for (int row = 1; row < FKernel.Rows; ++row)
-            for (int k = -3; k <= 3; ++k)
-                if (int w = FKernel.Below[row - 1][k + 3])
-                    Error(c, row, col + k * FScanStep) += error * w;
+        int32_t* channel = here + size_t(c) * plane;
+        for (const Tap& tap : FTaps)
+            channel[std::ptrdiff_t(tap.Row) * FRowLength + std::ptrdiff_t(tap.Ahead) * FScanStep] +=
+                error * tap.Weight;
     }
     FScanColumn += FScanStep;
     return index;
@@ -188,18 +202,21 @@ void TErrorDiffusionDitherer::StartNextRow() {
     // The finished row is cleared and becomes the last; the others move up.
     for (int c = 0; c < 3; ++c) {
         auto begin = FErrors.begin() + std::ptrdiff_t(size_t(c) * size_t(FKernel.Rows) * size_t(FRowLength));
-        std::rotate(begin, begin + FRowLength, begin + std::ptrdiff_t(size_t(FKernel.Rows) * size_t(FRowLength)));
+        std::rotate(begin, begin + FRowLength,
+                    begin + std::ptrdiff_t(size_t(FKernel.Rows) * size_t(FRowLength)));
         std::fill(begin + std::ptrdiff_t(size_t(FKernel.Rows - 1) * size_t(FRowLength)),
                   begin + std::ptrdiff_t(size_t(FKernel.Rows) * size_t(FRowLength)), 0);
     }
     TDitherEngine::StartNextRow();
 }
 
-TFloydSteinbergDitherer::TFloydSteinbergDitherer(int32_t w, TColorLookup* l) : TErrorDiffusionDitherer(w, l, FloydSteinbergKernel) {}
+TFloydSteinbergDitherer::TFloydSteinbergDitherer(int32_t w, TColorLookup* l)
+    : TErrorDiffusionDitherer(w, l, FloydSteinbergKernel) {}
 TStuckiDitherer::TStuckiDitherer(int32_t w, TColorLookup* l) : TErrorDiffusionDitherer(w, l, StuckiKernel) {}
 TSierraDitherer::TSierraDitherer(int32_t w, TColorLookup* l) : TErrorDiffusionDitherer(w, l, SierraKernel) {}
 TJaJuNiDitherer::TJaJuNiDitherer(int32_t w, TColorLookup* l) : TErrorDiffusionDitherer(w, l, JaJuNiKernel) {}
-TSteveArcheDitherer::TSteveArcheDitherer(int32_t w, TColorLookup* l) : TErrorDiffusionDitherer(w, l, SteveArcheKernel) {}
+TSteveArcheDitherer::TSteveArcheDitherer(int32_t w, TColorLookup* l)
+    : TErrorDiffusionDitherer(w, l, SteveArcheKernel) {}
 TBurkesDitherer::TBurkesDitherer(int32_t w, TColorLookup* l) : TErrorDiffusionDitherer(w, l, BurkesKernel) {}
 
 // ---- Reduction ---------------------------------------------------------------------------------------
@@ -216,14 +233,22 @@ struct PaletteHolder {
 
 std::unique_ptr<TDitherEngine> MakeDitherer(TGifDitherMethod dither, int32_t width, TColorLookup* lookup) {
     switch (dither) {
-    case dtClosestColor: return std::make_unique<TDitherEngine>(width, lookup);
-    case dtFloydSteinberg: return std::make_unique<TFloydSteinbergDitherer>(width, lookup);
-    case dtStucki: return std::make_unique<TStuckiDitherer>(width, lookup);
-    case dtSierra: return std::make_unique<TSierraDitherer>(width, lookup);
-    case dtJarvisJudiceNinke: return std::make_unique<TJaJuNiDitherer>(width, lookup);
-    case dtStevensonArce: return std::make_unique<TSteveArcheDitherer>(width, lookup);
-    case dtBurkes: return std::make_unique<TBurkesDitherer>(width, lookup);
-    default: return nullptr;
+    case dtClosestColor:
+        return std::make_unique<TDitherEngine>(width, lookup);
+    case dtFloydSteinberg:
+        return std::make_unique<TFloydSteinbergDitherer>(width, lookup);
+    case dtStucki:
+        return std::make_unique<TStuckiDitherer>(width, lookup);
+    case dtSierra:
+        return std::make_unique<TSierraDitherer>(width, lookup);
+    case dtJarvisJudiceNinke:
+        return std::make_unique<TJaJuNiDitherer>(width, lookup);
+    case dtStevensonArce:
+        return std::make_unique<TSteveArcheDitherer>(width, lookup);
+    case dtBurkes:
+        return std::make_unique<TBurkesDitherer>(width, lookup);
+    default:
+        return nullptr;
     }
 }
 
@@ -242,18 +267,35 @@ std::unique_ptr<vcl::TBitmap> ReduceBitmapToPalette(vcl::TBitmap* bitmap, TGifRe
     const int32_t width = bitmap->GetWidth(), height = bitmap->GetHeight();
     PaletteHolder palette;
     switch (method) {
-    case rdSystem20: palette.H = vcl::CopyPalette(win::AsPalette(win::GetStockObject(win::DEFAULT_PALETTE))); break;
-    case rdHalftone256: palette.H = CreateScreenHalftonePalette(); break;
-    case rdSystemGray4: palette.H = CreateSystemGray4Palette(); break;
-    case rdBlackWhite: palette.H = CreateBlackWhitePalette(); break;
-    case rdGray256: palette.H = CreateGray256Palette(); break;
-    case rdWebSafe216: palette.H = CreateWebSafePalette(); break;
+    case rdSystem20:
+        palette.H = vcl::CopyPalette(win::AsPalette(win::GetStockObject(win::DEFAULT_PALETTE)));
+        break;
+    case rdHalftone256:
+        palette.H = CreateScreenHalftonePalette();
+        break;
+    case rdSystemGray4:
+        palette.H = CreateSystemGray4Palette();
+        break;
+    case rdBlackWhite:
+        palette.H = CreateBlackWhitePalette();
+        break;
+    case rdGray256:
+        palette.H = CreateGray256Palette();
+        break;
+    case rdWebSafe216:
+        palette.H = CreateWebSafePalette();
+        break;
     case rdOctree:
         palette.H = BuildOctreePalette(reader, 1 << std::clamp(quantizeBits, 1, 8), 8, false);
         break;
-    case rdOctreeWithSystem: palette.H = BuildOctreePaletteFromBitmap(bitmap, 256, 8, true); break;
-    case rdGivenPalette: palette.H = givenPalette ? vcl::CopyPalette(givenPalette) : nullptr; break;
-    default: return result;
+    case rdOctreeWithSystem:
+        palette.H = BuildOctreePaletteFromBitmap(bitmap, 256, 8, true);
+        break;
+    case rdGivenPalette:
+        palette.H = givenPalette ? vcl::CopyPalette(givenPalette) : nullptr;
+        break;
+    default:
+        return result;
     }
     std::unique_ptr<TColorLookup> lookup;
     if (method == rdBlackWhite)

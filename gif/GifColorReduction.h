@@ -107,6 +107,13 @@ private:
     // Per channel and kernel row, the weighted error sums of a row with a margin on each side.
     std::vector<int32_t> FErrors;
     int32_t FRowLength;
+    // The kernel's non-zero weights: kernel row, columns ahead in the scan direction, weight.
+    struct Tap {
+        int Row;
+        int Ahead;
+        int Weight;
+    };
+    std::vector<Tap> FTaps;
 };
 
 class TFloydSteinbergDitherer : public TErrorDiffusionDitherer {
