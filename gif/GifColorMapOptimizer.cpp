@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 namespace gif {
 
@@ -81,10 +82,11 @@ bool THistogram::CountFrame(TGifFrame* frame) {
     for (int32_t v = entryCount; v < 256; ++v)
         repaired += counts[v];
     if (repaired > 0) {
+        const std::string issue = "Color not in color table";
         for (int64_t i = 0; i < pixelCount; ++i) {
             if (pixels[i] >= entryCount && pixels[i] != transparentIndex) {
                 pixels[i] = 0;
-                frame->ReportIssue(1, "Color not in color table");
+                frame->ReportIssue(1, issue);
             }
         }
         counts[0] += repaired;
