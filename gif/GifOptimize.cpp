@@ -113,6 +113,8 @@ void OptimizeCrop(TGifFrame* frame, const vcl::TRect& r) {
     d.Height = uint16_t(height);
     frame->AllocatePixels();
     std::memcpy(frame->GetPixels(), kept.data(), kept.size());
+    frame->FreeFrameBitmap();
+    frame->FreeMaskHandle();
 }
 
 // The frame's control extension, made and appended when it has none.
@@ -497,6 +499,8 @@ void TGifFrame::BlankUnchangedPixels(TGifFrame* previous) {
         control->SetTransparentFlag(true);
         control->SetTransparentIndex(blank);
     }
+    FreeFrameBitmap();
+    FreeMaskHandle();
 }
 
 } // namespace gif

@@ -248,7 +248,9 @@ TEST(GifOptimize, TrimCropsATransparentFrameToItsOpaquePixels) {
             pixels[size_t(y * 10 + x)] = uint8_t(1 + (x + y) % 3);
     TGifFrame* frame = AddFrame(doc, 10, 10, pixels);
     OptGce(frame, 1, 10, 0);
-    doc.Optimize(opTrimTransparent, rdNone, dtClosestColor, 8);
+    ASSERT_NE(frame->FrameBitmap(), nullptr);
+    frame->TrimTransparentBorder();
+    EXPECT_FALSE(frame->BitmapBuilt());
     EXPECT_EQ(frame->FrameRect(), (vcl::TRect{3, 2, 6, 5}));
     EXPECT_EQ(FramePixels(frame), (Bytes{3, 1, 2, 1, 2, 3, 2, 3, 1}));
     EXPECT_EQ(doc.GetWidth(), 10);
@@ -362,7 +364,10 @@ TEST(GifOptimize, BlankUnchangedMakesRepeatedPixelsTransparent) {
             frame->GetLocalColorMap()->AppendColor(OptRgb(c * 20, 5, 7));
     }
     auto before = OptCompose(doc);
+    // A bitmap made from the old pixels goes with them.
+    ASSERT_NE(frames[1]->FrameBitmap(), nullptr);
     doc.Optimize(opBlankUnchanged, rdNone, dtClosestColor, 8);
+    EXPECT_FALSE(frames[1]->BitmapBuilt());
     EXPECT_EQ(FramePixels(frames[0]), pixels);
     EXPECT_EQ(FramePixels(frames[1]), Bytes(16, 10));
     ASSERT_EQ(frames[1]->GetLocalColorMap()->GetEntryCount(), 11);
