@@ -58,6 +58,22 @@ make convert -delay 15 -dispose None base.png -colors 16 \( -size 40x30 xc:none 
 make convert -delay 12 -dispose Background \( -size 30x20 xc:none -fill blue -draw 'rectangle 2,2 12,12' \) \
     \( -size 30x20 xc:none -fill blue -draw 'rectangle 8,4 18,14' \) \
     \( -size 30x20 xc:none -fill orange -draw 'circle 15,10 15,3' \) sprites.gif
+# Single images of every table size, interlaced ones, and files of other encoders when they are installed.
+for n in 2 5 17 129 256; do
+    make convert base.png -colors $n colors-$n.gif
+done
+make convert base.png -colors 40 -interlace GIF interlaced.gif
+make convert -delay 5 -loop 2 base.png -colors 48 \( base.png -roll +3+2 -colors 48 \) \
+    \( base.png -roll +6+4 -colors 48 \) \( base.png -roll +9+6 -colors 48 \) rolling.gif
+if command -v ppmpat >/dev/null && command -v pnmquant >/dev/null && command -v pamtogif >/dev/null; then
+    echo "ppmpat -camo -randomseed 5 33 21 | pnmquant 16 | pamtogif -interlace -transparent=red > netpbm.gif" >>corpus.log
+    ppmpat -camo -randomseed 5 33 21 2>>corpus.err | pnmquant 16 2>>corpus.err |
+        pamtogif -interlace -transparent=red >netpbm.gif 2>>corpus.err || fail "netpbm"
+fi
+if command -v gifbuild >/dev/null; then
+    echo "gifbuild -d anim-Background.gif | gifbuild > giflib.gif" >>corpus.log
+    gifbuild -d anim-Background.gif >giflib.txt && gifbuild giflib.txt >giflib.gif 2>>corpus.err || fail "gifbuild"
+fi
 make convert ball.gif -coalesce coalesced.gif
 make gifsicle -O2 coalesced.gif -o gifsicle-O2.gif
 make gifsicle -O3 --colors 16 local-tables.gif -o gifsicle-O3.gif
