@@ -42,6 +42,7 @@ TGifDocument::TGifDocument()
 }
 
 TGifDocument::~TGifDocument() {
+    *FAlive = false;
     try {
         StopAllPainters();
     } catch (...) {

@@ -160,8 +160,14 @@ void TGifPainter::RunOnMainThread(const std::function<void()>& method) {
     }
     // The GUI thread may have stopped the painter while the call waited for its turn.
     Synchronize([&] {
-        if (!Stopped())
-            method();
+        if (Stopped())
+            return;
+        struct InCall {
+            std::atomic<bool>& Flag;
+            explicit InCall(std::atomic<bool>& flag) : Flag(flag) { Flag = true; }
+            ~InCall() { Flag = false; }
+        } inCall(FInMainCall);
+        method();
     });
 }
 

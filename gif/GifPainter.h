@@ -58,6 +58,9 @@ public:
     int32_t GetCurrentFrame() const { return FCurrentFrame; }
     void SetCurrentFrame(int32_t value) { FCurrentFrame = value; }
     bool GetHasPainted() const { return FHasPainted.load(); }
+    // True while the GUI thread runs one of this threaded painter's calls (an event handler, a drawing):
+    // code called from there cannot wait for the painter, which waits for it.
+    bool IsInMainCall() const { return FInMainCall.load(); }
     // The exception that ended the play, kept for the caller of an inline play.
     std::exception_ptr GetKeptException() const { return FKeptException; }
 
@@ -98,6 +101,7 @@ private:
     std::unique_ptr<vcl::TBitmap> FBackgroundSnapshot;
     win::HDC FRecordedDC = nullptr;
     std::atomic<bool> FHasPainted{false};
+    std::atomic<bool> FInMainCall{false};
     win::HANDLE FWakeEvent = nullptr;
     TGifPainter** FOwnerVariable;
     std::exception_ptr FKeptException;

@@ -156,7 +156,9 @@ void TGifDocument::StopPlayback() {
         bool threaded = false;
         if (painter) {
             painter->Stop();
-            threaded = painter->IsThreaded();
+            // A painter whose handler called this cannot end before we return: it is stopped and will
+            // not touch the document again, which is all the caller needs.
+            threaded = painter->IsThreaded() && !(PlaybackOnMainThread() && painter->IsInMainCall());
         }
         FPainters.UnlockList();
         if (!threaded)
@@ -176,7 +178,7 @@ void TGifDocument::StopAllPainters() {
             for (int32_t i = painters->GetCount() - 1; i >= 0; --i) {
                 auto* painter = static_cast<TGifPainter*>(painters->Get(i));
                 painter->Stop();
-                if (painter->IsThreaded())
+                if (painter->IsThreaded() && !(PlaybackOnMainThread() && painter->IsInMainCall()))
                     ++threaded;
             }
             FPainters.UnlockList();

@@ -83,6 +83,12 @@ TGifPaintOptions Options(std::initializer_list<TGifPaintOption> options) {
     return set;
 }
 
+int PainterCount(TGifDocument& doc) {
+    int count = doc.GetPainters()->LockList()->GetCount();
+    doc.GetPainters()->UnlockList();
+    return count;
+}
+
 // Serves the painters' synchronised calls until done() or the painter waits on the clock.
 template <typename F> void Serve(F done) {
     for (int i = 0; i < 200000 && !done(); ++i) {
@@ -111,8 +117,7 @@ TEST(GifPlayback, InlinePainterEventsPassesAndDelays) {
               (std::vector<std::string>{"start 0 @1000", "before 0 @1010", "after 0 @1010", "before 1 @1510",
                                         "after 1 @1510", "restart 0 @1510", "before 0 @2010", "after 0 @2010",
                                         "before 1 @2510", "after 1 @2510", "end -1 @2510"}));
-    EXPECT_EQ(doc->GetPainters()->LockList()->GetCount(), 0);
-    doc->GetPainters()->UnlockList();
+    EXPECT_EQ(PainterCount(*doc), 0);
 }
 
 TEST(GifPlayback, LoopCountsAndRepeatOptions) {
@@ -193,8 +198,7 @@ TEST(GifPlayback, ThreadedPainterWaitsOnTheClockAndStopsPromptly) {
     doc->StopAllPainters();
     EXPECT_EQ(ref, nullptr);
     EXPECT_EQ(rec.Events.back(), "after 1 @500");
-    EXPECT_EQ(doc->GetPainters()->LockList()->GetCount(), 0);
-    doc->GetPainters()->UnlockList();
+    EXPECT_EQ(PainterCount(*doc), 0);
 }
 
 TEST(GifPlayback, StopWhileThePainterWaitsInSynchronize) {
@@ -384,5 +388,54 @@ TEST(GifPlayback, SpeedZeroWaitsForTheWakeAndNegativeSpeedDoesNotWait) {
         }
         doc->StopAllPainters();
         EXPECT_EQ(ends.load(), speed == 0 ? 0 : 1);
+    }
+}
+
+TEST(GifPlayback, AHandlerThatFreesTheDocumentEndsTheInlinePlay) {
+    win::ManualClock clock;
+    clock.SetAutoAdvance(true);
+    win::ScopedClock scoped(clock);
+    auto doc = Animation(3, 10);
+    doc->SetPaintOptions(Options({gpoStepFrames, gpoPaintOnTarget}));
+    TGifDocument* raw = doc.get();
+    int afters = 0;
+    doc->OnAfterFrame = [&](vcl::TObject* sender) {
+        ++afters;
+        EXPECT_EQ(static_cast<TGifPainter*>(sender)->GetPlayedImage(), raw);
+        doc.reset();
+    };
+    auto target = Target(2, 1);
+    raw->Draw(target->GetCanvas(), {0, 0, 2, 1});
+    EXPECT_EQ(afters, 1);
+    EXPECT_EQ(doc, nullptr);
+}
+
+TEST(GifPlayback, HandlersOfAThreadedPainterMayStopItOrFreeTheDocument) {
+    win::ManualClock clock;
+    win::ScopedClock scoped(clock);
+    for (bool freeIt : {false, true}) {
+        auto doc = Animation(3, 10);
+        int befores = 0;
+        doc->OnBeforeFrame = [&](vcl::TObject*) {
+            ++befores;
+            if (freeIt)
+                doc.reset();
+            else
+                doc->StopAllPainters(); // as the editor's end-of-play handler stops the preview
+        };
+        auto target = Target(2, 1);
+        TGifPainter* painter = doc->StartPainter(nullptr, target->GetCanvas(), {0, 0, 2, 1},
+                                                 Options({gpoThreaded, gpoStepFrames}));
+        painter->Start();
+        Serve([&] { return befores == 1 && (freeIt || PainterCount(*doc) == 0); });
+        EXPECT_EQ(befores, 1);
+        EXPECT_EQ(doc == nullptr, freeIt);
+        if (doc)
+            doc->StopAllPainters();
+        for (int i = 0; i < 1000; ++i) {
+            vcl::CheckSynchronize(0);
+            win::Sleep(0);
+        }
+        ReapEndedPainters();
     }
 }
