@@ -449,6 +449,9 @@ void TGifFrame::TrimTransparentBorder() {
     if (bounds.Left == 0 && bounds.Top == 0 && bounds.Right == FDescriptor.Width &&
         bounds.Bottom == FDescriptor.Height)
         return;
+    // A frame reaching beyond the largest screen keeps its place: a position past 65535 cannot be stored.
+    if (FDescriptor.Left + bounds.Left > 65535 || FDescriptor.Top + bounds.Top > 65535)
+        return;
     OptimizeCrop(this, bounds);
 }
 

@@ -273,6 +273,18 @@ TEST(GifOptimize, TrimLeavesOpaqueAndBackgroundRestoringFramesUncropped) {
         EXPECT_EQ(f->FrameRect(), (vcl::TRect{0, 0, 4, 4}));
 }
 
+TEST(GifOptimize, TrimKeepsAFrameWhoseCropWouldStartBeyondTheLargestScreen) {
+    TGifDocument doc;
+    OptGlobalColors(doc, 4);
+    Bytes pixels(20, 0);
+    pixels[9] = pixels[19] = 1;
+    TGifFrame* frame = AddFrame(doc, 10, 2, pixels, 65530, 0);
+    OptGce(frame, 1, 10, 0);
+    frame->TrimTransparentBorder();
+    EXPECT_EQ(frame->Descriptor().Left, 65530);
+    EXPECT_EQ(frame->Descriptor().Width, 10);
+}
+
 TEST(GifOptimize, TrimOnItsOwnClearsAFrameWithoutOpaquePixels) {
     TGifDocument doc;
     OptGlobalColors(doc, 4);
