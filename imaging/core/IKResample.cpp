@@ -378,8 +378,11 @@ struct ResamplePiece {
     int32_t Src; // the source pixel the piece lies in
     int32_t Dst; // the destination pixel it belongs to
     double Length;
-    double F;      // interpolation position within the source pixel: its end, 1 at a source boundary
     bool EndsDest; // the piece closes its destination pixel
+    // Where an enlarged direction is interpolated: between source pixels I and I + 1 at T (0..1), the
+    // piece's middle with pixel values sitting at pixel centres, so that the picture does not shift.
+    int32_t I;
+    double T;
 };
 
 std::vector<ResamplePiece> ResampleCutAxis(int32_t src, int32_t dst) {
@@ -392,15 +395,17 @@ std::vector<ResamplePiece> ResampleCutAxis(int32_t src, int32_t dst) {
         const double sb = s + 1.0, db = d + 1 == dst ? double(src) : (d + 1) * r;
         const int32_t sp = std::min(s, src - 1);
         // A destination boundary up to 0.0001 after a source boundary still comes first.
-        if (db <= sb + 0.0001) {
-            pieces.push_back({sp, d, std::max(db - pos, 0.0), db - s, true});
-            pos = db;
+        const bool endsDest = db <= sb + 0.0001;
+        const double end = endsDest ? db : sb;
+        const double at = (pos + end) / 2 - 0.5;
+        const int32_t i = int32_t(std::floor(at));
+        pieces.push_back({sp, d, std::max(end - pos, 0.0), endsDest, i, at - i});
+        pos = end;
+        if (endsDest) {
             ++d;
             if (db >= sb)
                 ++s;
         } else {
-            pieces.push_back({sp, d, std::max(sb - pos, 0.0), 1.0, false});
-            pos = sb;
             ++s;
         }
     }
@@ -449,8 +454,8 @@ void IKResampleInterpolated(TIKBitmap* source, TIKBitmap* dest, bool bicubic, vc
             return int32_t(line[size_t(std::clamp(x, 0, srcW - 1)) * 3 + size_t(ch)]);
         };
         for (size_t k = 0; k < nx; ++k) {
-            const int32_t x = xs[k].Src;
-            const double fx = xs[k].F;
+            const int32_t x = interpX ? xs[k].I : xs[k].Src;
+            const double fx = xs[k].T;
             for (int32_t ch = 0; ch < 3; ++ch) {
                 double v;
                 if (!interpX)
@@ -475,8 +480,8 @@ void IKResampleInterpolated(TIKBitmap* source, TIKBitmap* dest, bool bicubic, vc
     double rowArea = 0;
     int32_t rowsDone = 0;
     for (const ResamplePiece& py : ys) {
-        const int32_t y = py.Src;
-        const double fy = py.F, ly = py.Length;
+        const int32_t y = interpY ? py.I : py.Src;
+        const double fy = py.T, ly = py.Length;
         if (ly > 0) {
             const std::vector<double>* r[4] = {nullptr, nullptr, nullptr, nullptr};
             if (interpY && bicubic) {
