@@ -1,5 +1,9 @@
 #include "GifTestUtil.h"
 #include "gif/GifOptimize.h"
+#include "gif/GifPainter.h"
+#include "platform/vcl/Bitmap.h"
+#include "platform/vcl/Thread.h"
+#include "platform/win/kernel/Kernel.h"
 
 #include <gtest/gtest.h>
 
@@ -583,6 +587,37 @@ TEST(GifOptimize, SortingTheGlobalTableKeepsTheBackgroundColour) {
     EXPECT_TRUE(doc.GlobalColorMap()->GetSortedFlag());
     EXPECT_EQ(FramePixels(doc.Frame(0)), (Bytes{0, 0, 0, 1}));
     EXPECT_EQ(doc.ScreenBackgroundColor(), background);
+}
+
+// Frames change under no painter: both operations stop the running ones first.
+TEST(GifOptimize, RunningPaintersAreStoppedFirst) {
+    win::ManualClock clock(0);
+    win::ScopedClock scoped(clock);
+    for (bool merge : {false, true}) {
+        auto doc = OptRandomAnimation(5);
+        auto target = std::make_unique<vcl::TBitmap>();
+        target->SetPixelFormat(vcl::pf32bit);
+        target->SetSize(doc->GetWidth(), doc->GetHeight());
+        TGifPaintOptions options;
+        for (TGifPaintOption o : {gpoThreaded, gpoStepFrames, gpoRepeat, gpoRepeatForever})
+            options.Include(o);
+        TGifPainter* painter = nullptr;
+        ASSERT_NE(doc->StartPainter(&painter, target->GetCanvas(), {0, 0, doc->GetWidth(), doc->GetHeight()},
+                                    options),
+                  nullptr);
+        painter->Start();
+        for (int i = 0; i < 200000 && win::GetBlockedWaitCount() == 0; ++i)
+            if (!vcl::CheckSynchronize(0))
+                win::Sleep(0);
+        if (merge)
+            doc->OptimizeToGlobalColorMap();
+        else
+            doc->Optimize(OptAll, rdNone, dtClosestColor, 8);
+        EXPECT_EQ(painter, nullptr) << merge;
+        EXPECT_EQ(doc->GetPainters()->LockList()->GetCount(), 0) << merge;
+        doc->GetPainters()->UnlockList();
+    }
+    ReapEndedPainters();
 }
 
 // Some encoders give a frame a transparent index just beyond its table, which no pixel can use.
