@@ -143,12 +143,6 @@ bool IcoDecodePixels(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& par
                 c = TIKColorTriple{p[0], p[1], p[2]};
                 if (alpha && bits == 32 && !useMaskAlpha)
                     alpha[x] = p[3];
-                if (bits == 24) {
-                    row[3 * size_t(x)] = c.B;
-                    row[3 * size_t(x) + 1] = c.G;
-                    row[3 * size_t(x) + 2] = c.R;
-                    continue; // the mask of a 24-bit image is not applied
-                }
             } else {
                 const int32_t perByte = 8 / bits;
                 const int32_t shift = 8 - bits * (x % perByte + 1);

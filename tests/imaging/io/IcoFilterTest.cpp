@@ -161,10 +161,10 @@ TEST(IcoFilter, PalettedAndTrueColourImages) {
     TIconImage twoColour = MonoIcon(); // a two-colour palette that is not black and white
     twoColour.palette = {0xFF0000, 0x0000FF};
 
-    TIconImage truecolour; // the mask of a 24-bit image is not applied
+    TIconImage truecolour; // 24 bits: the mask applies as at the paletted depths
     truecolour.bits = 24;
     truecolour.rows = {{1, 2, 3, 4, 5, 6}};
-    truecolour.maskRows = {{0xC0}};
+    truecolour.maskRows = {{0x40}};
 
     TIconImage alpha; // 32 bits with alpha bytes
     alpha.bits = 32;
@@ -192,7 +192,7 @@ TEST(IcoFilter, PalettedAndTrueColourImages) {
          {255, 255, 0, 255, 255, 255}},
         {"256 colours", eight, 8, 1, {0xABCDEF, white}, {255, 0}},
         {"two colours", twoColour, 1, 1, {0xFF0000, 0x0000FF, white, white}, {255, 255, 0, 0}},
-        {"24 bits", truecolour, 8, 3, {0x030201, 0x060504}, {255, 255}},
+        {"24 bits", truecolour, 8, 3, {0x030201, white}, {255, 0}},
         {"32 bits", alpha, 8, 3, {0x030201, 0x060504}, {0, 200}},
         {"32 bits without alpha", noAlpha, 8, 3, {0x030201, 0x060504}, {0, 255}},
     };
