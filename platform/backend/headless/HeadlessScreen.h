@@ -33,6 +33,8 @@ public:
     // Screen layout.
     void SetMonitors(std::vector<win::MonitorDesc> monitors);
     void SetDepth(int bitsPerPixel) { FDepth = bitsPerPixel; }
+    // Whether layered windows count as translucent (a desktop with a compositing manager); default yes.
+    void SetComposited(bool value) { FComposited = value; }
 
     // Input now: queued at once for the next message loop to take.
     void InjectMouse(MouseAction action, TPoint screen, int wheelDelta = 0);
@@ -84,6 +86,7 @@ public:
     // IScreenBackend
     std::vector<win::MonitorDesc> Monitors() override;
     int ScreenDepth() override { return FDepth; }
+    bool Composited() override { return FComposited; }
     void WaitForEvents(win::DWORD timeoutMs, const std::string& waiter) override;
     void Wake() override;
     void Beep(win::UINT type) override { FBeeps.push_back(type); }
@@ -104,6 +107,7 @@ private:
     std::vector<win::ColorDialogRequest> FColorRequests;
     std::vector<std::pair<win::HWND, int>> FPresents;
     int FDepth = 32;
+    bool FComposited = true;
     uint32_t FGraceMs = 200;
     win::IScreenBackend* FPrevious = nullptr;
 };

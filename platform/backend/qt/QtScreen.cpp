@@ -607,6 +607,35 @@ void QtScreen::Beep(UINT) {
     QApplication::beep();
 }
 
+bool QtScreen::Composited() {
+    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c)
+        return false; // not on X (the offscreen platform of tests): nothing blends
+    // A compositing manager owns the selection _NET_WM_CM_S<screen>.
+    int screen = 0;
+    if (const char* display = std::getenv("DISPLAY")) {
+        const char* colon = std::strchr(display, ':');
+        const char* dot = std::strrchr(display, '.');
+        if (colon && dot && dot > colon)
+            screen = std::atoi(dot + 1);
+    }
+    std::string name = "_NET_WM_CM_S" + std::to_string(screen);
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(name.size()), name.c_str()), nullptr);
+    if (!atom)
+        return false;
+    bool owned = false;
+    if (atom->atom != XCB_ATOM_NONE) {
+        xcb_get_selection_owner_reply_t* owner =
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+        owned = owner && owner->owner != XCB_WINDOW_NONE;
+        std::free(owner);
+    }
+    std::free(atom);
+    return owned;
+}
+
 bool QtScreen::FileDialog(const FileDialogRequest& request, FileDialogResult* result) {
     return QtRunFileDialog(request, result);
 }

@@ -22,6 +22,8 @@ public:
     // IScreenBackend
     std::vector<win::MonitorDesc> Monitors() override;
     int ScreenDepth() override { return 32; }
+    // True while a compositing manager runs on the X display.
+    bool Composited() override;
     void WaitForEvents(win::DWORD timeoutMs, const std::string& waiter) override;
     void Wake() override;
     void TopLevelChanged(win::HWND hwnd) override;

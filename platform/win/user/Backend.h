@@ -48,6 +48,9 @@ public:
     // The sound calls, recorded by test backends.
     virtual void Beep(UINT type) {}
 
+    // Whether layered windows show translucent: a desktop needs a compositing manager for that.
+    virtual bool Composited() { return true; }
+
     // The common dialogs, modal; false when cancelled. A screen without dialogs cancels them.
     virtual bool FileDialog(const FileDialogRequest& request, FileDialogResult* result) { return false; }
     virtual bool ColorDialog(const ColorDialogRequest& request, ColorDialogResult* result) { return false; }

@@ -37,7 +37,9 @@ struct Rgn {
     }
 };
 
-TRect ClientRectOf(HWND w) { return {0, 0, w->FClient.Width(), w->FClient.Height()}; }
+TRect ClientRectOf(HWND w) {
+    return {0, 0, w->FClient.Width(), w->FClient.Height()};
+}
 
 // Screen position of a window's top-left corner and of its client area's.
 TRect ScreenWindowRect(HWND w) {
@@ -50,7 +52,9 @@ TRect ScreenClientRect(HWND w) {
     return {o.X, o.Y, o.X + w->FClient.Width(), o.Y + w->FClient.Height()};
 }
 
-TRect Shift(TRect r, int dx, int dy) { return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy}; }
+TRect Shift(TRect r, int dx, int dy) {
+    return {r.Left + dx, r.Top + dy, r.Right + dx, r.Bottom + dy};
+}
 
 // The area of a window (its region when it has one) in screen coordinates.
 void AddWindowShape(HRGN into, HWND w, int mode) {
@@ -208,7 +212,8 @@ void Invalidate(HWND w, HRGN rgn, UINT flags) {
             w->FFrameNeeded = true;
         if (flags & RDW_INTERNALPAINT)
             w->FInternalPaint = true;
-        bool children = (flags & RDW_ALLCHILDREN) || (!(flags & RDW_NOCHILDREN) && !(w->FStyle & WS_CLIPCHILDREN));
+        bool children =
+            (flags & RDW_ALLCHILDREN) || (!(flags & RDW_NOCHILDREN) && !(w->FStyle & WS_CLIPCHILDREN));
         if (!children)
             return;
         for (HWND child : w->FChildren) {
@@ -361,13 +366,15 @@ void PaintDefaultFrame(HWND hwnd) {
         bool disabled = s.FDisabled == ESB_DISABLE_BOTH;
         int arrow = vert ? GetSystemMetrics(SM_CYVSCROLL) : GetSystemMetrics(SM_CXHSCROLL);
         arrow = std::min(arrow, (vert ? b.Height() : b.Width()) / 2);
-        TRect a1 = vert ? TRect{b.Left, b.Top, b.Right, b.Top + arrow} : TRect{b.Left, b.Top, b.Left + arrow, b.Bottom};
+        TRect a1 = vert ? TRect{b.Left, b.Top, b.Right, b.Top + arrow}
+                        : TRect{b.Left, b.Top, b.Left + arrow, b.Bottom};
         TRect a2 = vert ? TRect{b.Left, b.Bottom - arrow, b.Right, b.Bottom}
                         : TRect{b.Right - arrow, b.Top, b.Right, b.Bottom};
         UINT inactive = disabled ? DFCS_INACTIVE : 0;
         DrawFrameControl(dc, &a1, DFC_SCROLL, (vert ? DFCS_SCROLLUP : DFCS_SCROLLLEFT) | inactive);
         DrawFrameControl(dc, &a2, DFC_SCROLL, (vert ? DFCS_SCROLLDOWN : DFCS_SCROLLRIGHT) | inactive);
-        TRect track = vert ? TRect{b.Left, a1.Bottom, b.Right, a2.Top} : TRect{a1.Right, b.Top, a2.Left, b.Bottom};
+        TRect track =
+            vert ? TRect{b.Left, a1.Bottom, b.Right, a2.Top} : TRect{a1.Right, b.Top, a2.Left, b.Bottom};
         FillRect(dc, &track, GetSysColorBrush(COLOR_SCROLLBAR));
         if (!disabled && hit.FTrackLength >= 0 && (vert ? track.Height() : track.Width()) > 8) {
             int thumbLen = (vert ? track.Height() : track.Width()) - hit.FTrackLength;
@@ -438,8 +445,10 @@ void OnWindowGeometryChanged(HWND hwnd, const TRect& oldScreen, bool shownOrHidd
             EnsureBackBuffer(hwnd);
             BITMAP bm{};
             GetObject(hwnd->FBackBuffer, sizeof bm, &bm);
-            if (shownOrHidden || oldScreen.Width() != hwnd->FRect.Width() || oldScreen.Height() != hwnd->FRect.Height())
-                RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+            if (shownOrHidden || oldScreen.Width() != hwnd->FRect.Width() ||
+                oldScreen.Height() != hwnd->FRect.Height())
+                RedrawWindow(hwnd, nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
         }
         return;
     }
@@ -462,7 +471,9 @@ void RedrawNonClient(HWND hwnd) {
         RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
 }
 
-void PaintFrame(HWND hwnd) { PaintDefaultFrame(hwnd); }
+void PaintFrame(HWND hwnd) {
+    PaintDefaultFrame(hwnd);
+}
 
 } // namespace user
 
@@ -482,7 +493,8 @@ BOOL RedrawWindow(HWND hwnd, const TRect* rect, HRGN rgn, UINT flags) {
         if (hwnd->FThreadId != GetCurrentThreadId()) {
             // From another thread: the window's own thread applies it when it next looks for work.
             std::lock_guard<std::mutex> pending(PendingLock());
-            Pending().push_back({hwnd, rect == nullptr, rect ? *rect : TRect{}, flags & ~(RDW_UPDATENOW | RDW_ERASENOW)});
+            Pending().push_back(
+                {hwnd, rect == nullptr, rect ? *rect : TRect{}, flags & ~(RDW_UPDATENOW | RDW_ERASENOW)});
             ScreenBackend().Wake();
             return TRUE;
         }
@@ -581,7 +593,8 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
         return nullptr;
     }
     GetClipBox(dc, &ps->rcPaint);
-    ps->fErase = erase ? (SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE) : FALSE;
+    ps->fErase =
+        erase ? (SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE) : FALSE;
     return dc;
 }
 
@@ -618,9 +631,13 @@ HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
     return MakeDC(hwnd, whole, clipChildren, useClip);
 }
 
-HDC GetDC(HWND hwnd) { return GetDCEx(hwnd, nullptr, 0); }
+HDC GetDC(HWND hwnd) {
+    return GetDCEx(hwnd, nullptr, 0);
+}
 
-HDC GetWindowDC(HWND hwnd) { return GetDCEx(hwnd, nullptr, DCX_WINDOW); }
+HDC GetWindowDC(HWND hwnd) {
+    return GetDCEx(hwnd, nullptr, DCX_WINDOW);
+}
 
 int ReleaseDC(HWND hwnd, HDC dc) {
     if (!dc)
@@ -692,7 +709,8 @@ BOOL ScrollWindow(HWND hwnd, int dx, int dy, const TRect* scroll, const TRect* c
     if (!scroll)
         for (HWND child : std::vector<HWND>(hwnd->FChildren))
             if (Validate(child))
-                SetWindowPos(child, nullptr, child->FRect.Left + dx, child->FRect.Top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                SetWindowPos(child, nullptr, child->FRect.Left + dx, child->FRect.Top + dy, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     const TRect* area = clip ? clip : scroll;
     InvalidateRect(hwnd, area, TRUE);
     return TRUE;
@@ -733,6 +751,10 @@ BOOL UpdateLayeredWindow(HWND hwnd, HDC, const TPoint* pos, const TSize* size, H
     hwnd->FLayeredAlpha = true;
     ScreenBackend().Present(hwnd, {0, 0, hwnd->FRect.Width(), hwnd->FRect.Height()});
     return TRUE;
+}
+
+BOOL LayeredWindowsTranslucent() {
+    return ScreenBackend().Composited() ? TRUE : FALSE;
 }
 
 BOOL AnimateWindow(HWND hwnd, DWORD, DWORD flags) {

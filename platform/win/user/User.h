@@ -157,6 +157,9 @@ constexpr DWORD AW_HIDE = 0x00010000;
 constexpr DWORD AW_ACTIVATE = 0x00020000;
 constexpr DWORD AW_SLIDE = 0x00040000;
 constexpr DWORD AW_BLEND = 0x00080000;
+// Whether the screen shows layered windows translucent (a desktop without a compositing manager shows
+// them opaque): callers that look the layered-window calls up take them as missing when it does not.
+BOOL LayeredWindowsTranslucent();
 // Shows or hides the window; the animation itself is not played.
 BOOL AnimateWindow(HWND hwnd, DWORD timeMs, DWORD flags);
 
@@ -166,7 +169,7 @@ struct WindowSurface {
     int Width = 0;
     int Height = 0;
     int Stride = 0;
-    BYTE Alpha = 255;          // constant alpha of a layered window
+    BYTE Alpha = 255;           // constant alpha of a layered window
     bool PerPixelAlpha = false; // premultiplied alpha in the pixels
     HRGN Region = nullptr;      // the window's shape, window coordinates; null for a rectangle
 };

@@ -242,3 +242,8 @@ TEST(QtDialogs, FiltersShowTheirPatterns) {
     EXPECT_EQ(qtbackend::QtDropEffects(Qt::CopyAction | Qt::LinkAction), DROPEFFECT_COPY | DROPEFFECT_LINK);
     EXPECT_EQ(qtbackend::QtDropAction(DROPEFFECT_MOVE | DROPEFFECT_LINK), Qt::MoveAction);
 }
+
+TEST_F(QtDesktopTest, WithoutACompositingManagerLayeredWindowsCountAsOpaque) {
+    // The offscreen platform blends nothing.
+    EXPECT_FALSE(LayeredWindowsTranslucent());
+}
