@@ -5,6 +5,7 @@
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/kernel/Kernel.h"
 #include "platform/win/user/Metrics.h"
+#include "platform/win/user/ScrollBars.h"
 #include "platform/win/user/controls/ControlSupport.h"
 
 #include <algorithm>
@@ -464,9 +465,16 @@ LRESULT ComboForwardItemMessage(HWND hwnd, UINT msg, LPARAM lParam) {
 
 LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_CREATE:
+    case WM_CREATE: {
+        // Scroll bars asked for belong to the list, not to the combo box's own window.
+        auto style = GetWindowLong(hwnd, GWL_STYLE);
+        if (style & (WS_VSCROLL | WS_HSCROLL)) {
+            ShowScrollBar(hwnd, SB_BOTH, FALSE);
+            SetWindowLong(hwnd, GWL_STYLE, style & ~LONG_PTR(WS_VSCROLL | WS_HSCROLL));
+        }
         ComboCreate(hwnd);
         break;
+    }
     case WM_PAINT: {
         PaintDC dc(hwnd, wParam);
         ComboPaint(hwnd, dc.Get());

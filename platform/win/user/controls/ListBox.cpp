@@ -106,7 +106,10 @@ void ListUpdateScrollBars(HWND hwnd) {
 void ListSetTop(HWND hwnd, int top) {
     ListBoxState* s = ListOf(hwnd);
     int count = int(s->Items.size());
-    int maxTop = std::max(0, count - ListVisibleCount(hwnd));
+    TRect client;
+    GetClientRect(hwnd, &client);
+    // The last full page: as many items as the client area holds, whatever the top is now.
+    int maxTop = std::max(0, count - std::max(1, int(client.Height()) / std::max(1, s->ItemHeight)));
     // With variable heights recompute the last full page from the end.
     if (Style(hwnd) & LBS_OWNERDRAWVARIABLE) {
         TRect r;

@@ -140,3 +140,16 @@ TEST_F(ControlsTest, DropDownComboEditsTextAndFollowsTheList) {
     EXPECT_EQ(Count(Codes(WM_COMMAND), CBN_EDITCHANGE), 1); // the combo's own change is not an edit
     EXPECT_EQ(SendMessage(combo, CB_FINDSTRING, WPARAM(-1), reinterpret_cast<LPARAM>("BE")), 1);
 }
+
+TEST_F(ControlsTest, ListBoxTopIndexLeavesNoEmptyRoomBelowTheLastItem) {
+    HWND list = Control(WC_LISTBOX, 0, {10, 10, 150, 10});
+    int h = int(SendMessage(list, LB_GETITEMHEIGHT, 0, 0));
+    SetWindowPos(list, nullptr, 0, 0, 140, h * 4, SWP_NOMOVE | SWP_NOZORDER);
+    for (int i = 0; i < 6; ++i)
+        SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("x"));
+    SendMessage(list, LB_SETTOPINDEX, 5, 0);
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 2);
+    SendMessage(list, LB_DELETESTRING, 5, 0);
+    SendMessage(list, LB_DELETESTRING, 4, 0);
+    EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX, 0, 0), 0);
+}
