@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
 
 namespace imaging {
 
@@ -130,8 +129,11 @@ int32_t IONearestIndex(const TIKColorTriple* palette, int32_t count, TIKColorTri
 // ---- Palette ---------------------------------------------------------------------------------------------
 
 struct TIOPalette::TImpl {
+    static constexpr int32_t CacheBits = 16;
     std::unique_ptr<TIKQuantizer> Quantizer;
-    std::unordered_map<uint32_t, int32_t> Indexes; // colours already looked up
+    // Colours looked up lately, direct-mapped: the packed colour plus one (0 marks a free slot), its index.
+    std::vector<uint32_t> CacheKeys = std::vector<uint32_t>(size_t(1) << CacheBits, 0);
+    std::vector<uint8_t> CacheIndexes = std::vector<uint8_t>(size_t(1) << CacheBits, 0);
 };
 
 TIOPalette::TIOPalette(TIKBitmap* source24, int32_t maxColors) : FImpl(std::make_unique<TImpl>()) {
@@ -144,15 +146,16 @@ TIOPalette::TIOPalette(TIKBitmap* source24, int32_t maxColors) : FImpl(std::make
 TIOPalette::~TIOPalette() = default;
 
 int32_t TIOPalette::Index(TIKColorTriple color) const {
-    const uint32_t key = IKPackTriple(color);
-    auto it = FImpl->Indexes.find(key);
-    if (it != FImpl->Indexes.end())
-        return it->second;
+    const uint32_t key = IKPackTriple(color) + 1;
+    const uint32_t slot = (key * 2654435761u) >> (32 - TImpl::CacheBits);
+    if (FImpl->CacheKeys[slot] == key)
+        return FImpl->CacheIndexes[slot];
     int32_t index = FImpl->Quantizer->RGBIndex(color);
     // A colour the quantizer does not know (not from its image) takes the nearest entry.
     if (index < 0 || index >= int32_t(FColors.size()))
         index = IONearestIndex(FColors.data(), int32_t(FColors.size()), color);
-    FImpl->Indexes.emplace(key, index);
+    FImpl->CacheKeys[slot] = key;
+    FImpl->CacheIndexes[slot] = uint8_t(index);
     return index;
 }
 
