@@ -217,3 +217,17 @@ TEST_F(VclControlsTest, LabelSizesToItsTextAndDrawsItWithoutTheAmpersand) {
     label->SetCaption("longer text");
     EXPECT_EQ(label->GetWidth(), 5);
 }
+
+TEST_F(VclControlsTest, TabLeavesADropDownComboFromItsEditField) {
+    TForm* form = MakeForm();
+    auto* combo = Place<TComboBox>(form, {10, 10, 150, 31});
+    auto* after = Place<TEdit>(form, {10, 40, 150, 61});
+    combo->GetItems()->Add("alpha");
+    combo->SetFocus();
+    Pump();
+    EXPECT_EQ(win::GetParent(win::GetFocus()), combo->GetHandle());
+    Type("al");
+    EXPECT_EQ(combo->GetText(), "al");
+    Key(win::VK_TAB);
+    EXPECT_TRUE(after->Focused());
+}

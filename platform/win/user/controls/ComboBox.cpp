@@ -403,10 +403,17 @@ LRESULT CALLBACK_ComboEdit(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SYSKEYDOWN:
         if (combo && ComboKey(combo, msg, wParam))
             return 0;
+        // Tab, Enter and Escape are the dialog's: they go on to the combo box, whose owner moves the
+        // focus or presses a button.
+        if (combo && msg == WM_KEYDOWN &&
+            (wParam == WPARAM(VK_TAB) || wParam == WPARAM(VK_RETURN) || wParam == WPARAM(VK_ESCAPE))) {
+            SendMessage(combo, msg, wParam, lParam);
+            return 0;
+        }
         break;
     case WM_CHAR:
-        // Enter and Escape were the list's.
-        if (combo && (wParam == '\r' || wParam == 27) && ComboOf(combo)->Dropped)
+        // A single-line edit has no use for them; Enter and Escape were the list's or the dialog's.
+        if (combo && (wParam == '\r' || wParam == 27 || wParam == '\t'))
             return 0;
         break;
     case WM_GETDLGCODE: {
