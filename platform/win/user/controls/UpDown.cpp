@@ -13,6 +13,9 @@ namespace win::ctl {
 namespace {
 
 constexpr const char* UpDownProp = "LoomwickUpDown";
+// On a buddy: its own procedure, and the up-down control whose arrow keys it passes on.
+constexpr const char* UpDownBuddyProcProp = "LoomwickUpDownBuddyProc";
+constexpr const char* UpDownBuddyOwnerProp = "LoomwickUpDownBuddyOwner";
 constexpr uintptr_t UpDownTimer = 1;
 // Auto-repeat: the first step waits longer than the ones after it.
 constexpr UINT UpDownFirstDelay = 400;
@@ -103,6 +106,45 @@ void UpDownStep(HWND hwnd, int direction) {
     if (HWND parent = GetParent(hwnd))
         SendMessage(parent, UpDownHorz(hwnd) ? WM_HSCROLL : WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, s->Pos),
                     reinterpret_cast<LPARAM>(hwnd));
+}
+
+// The buddy's Up and Down keys step the up-down control (UDS_ARROWKEYS).
+LRESULT CALLBACK_UpDownBuddy(HWND buddy, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto proc = reinterpret_cast<WNDPROC>(GetProp(buddy, UpDownBuddyProcProp));
+    auto owner = reinterpret_cast<HWND>(GetProp(buddy, UpDownBuddyOwnerProp));
+    if (!proc)
+        return DefWindowProc(buddy, msg, wParam, lParam);
+    if (msg == WM_KEYDOWN && owner && IsWindow(owner) && (Style(owner) & UDS_ARROWKEYS)) {
+        bool horz = (Style(owner) & UDS_HORZ) != 0;
+        int up = horz ? VK_RIGHT : VK_UP, down = horz ? VK_LEFT : VK_DOWN;
+        if (wParam == WPARAM(up) || wParam == WPARAM(down)) {
+            UpDownStep(owner, wParam == WPARAM(up) ? 1 : -1);
+            return 0;
+        }
+    }
+    if (msg == WM_NCDESTROY) {
+        RemoveProp(buddy, UpDownBuddyProcProp);
+        RemoveProp(buddy, UpDownBuddyOwnerProp);
+        if (GetWindowLong(buddy, GWL_WNDPROC) == reinterpret_cast<LONG_PTR>(&CALLBACK_UpDownBuddy))
+            SetWindowLong(buddy, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+    }
+    return CallWindowProc(proc, buddy, msg, wParam, lParam);
+}
+
+void UpDownHookBuddy(HWND hwnd, HWND buddy) {
+    if (!buddy || !IsWindow(buddy))
+        return;
+    if (!GetProp(buddy, UpDownBuddyProcProp)) {
+        LONG_PTR previous =
+            SetWindowLong(buddy, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CALLBACK_UpDownBuddy));
+        SetProp(buddy, UpDownBuddyProcProp, reinterpret_cast<HANDLE>(previous));
+    }
+    SetProp(buddy, UpDownBuddyOwnerProp, reinterpret_cast<HANDLE>(hwnd));
+}
+
+void UpDownUnhookBuddy(HWND hwnd, HWND buddy) {
+    if (buddy && IsWindow(buddy) && GetProp(buddy, UpDownBuddyOwnerProp) == reinterpret_cast<HANDLE>(hwnd))
+        RemoveProp(buddy, UpDownBuddyOwnerProp);
 }
 
 // Puts the control beside its buddy, which gives up the room.
@@ -254,7 +296,9 @@ LRESULT UpDownProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case UDM_SETBUDDY: {
         UpDownState* s = UpDownOf(hwnd);
         HWND old = s->Buddy;
+        UpDownUnhookBuddy(hwnd, old);
         s->Buddy = reinterpret_cast<HWND>(wParam);
+        UpDownHookBuddy(hwnd, s->Buddy);
         UpDownAlign(hwnd);
         UpDownShowInBuddy(hwnd);
         return reinterpret_cast<LRESULT>(old);
@@ -262,6 +306,7 @@ LRESULT UpDownProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case UDM_GETBUDDY:
         return reinterpret_cast<LRESULT>(UpDownOf(hwnd)->Buddy);
     case WM_NCDESTROY:
+        UpDownUnhookBuddy(hwnd, UpDownOf(hwnd)->Buddy);
         KillTimer(hwnd, UpDownTimer);
         FreeState<UpDownState>(hwnd, UpDownProp);
         break;

@@ -246,4 +246,8 @@ TEST_F(ControlsTest, UpDownStepsItsBuddyAndLetsTheParentRefuse) {
     SetWindowText(edit, "12");
     Click(spin, 3, r.Bottom - 2);
     EXPECT_EQ(SendMessage(spin, UDM_GETPOS32, 0, 0), 11);
+    // The buddy's arrow keys step it too.
+    SetFocus(edit);
+    Press(VK_UP);
+    EXPECT_EQ(GetWindowTextString(edit), "12");
 }
