@@ -478,7 +478,11 @@ void DecodeTiffStrips(const TTiffIfdContext& ifd, TTIFFVars& vars, TIKBitmap* bi
 
 void DecodeTiffTiles(const TTiffIfdContext& ifd, TTIFFVars& vars, TIKBitmap* bitmap,
                      TIKProgressContext& progress) {
-    if (vars.TileWidth <= 0 || vars.TileLength <= 0 ||
+    // Tiles may be larger than the image, but not out of all proportion to it.
+    const int64_t tilePixels = int64_t(vars.TileWidth) * vars.TileLength;
+    const int64_t tileLimit =
+        std::max<int64_t>(int64_t(vars.ImageWidth) * vars.ImageLength * 4, int64_t(1) << 18);
+    if (vars.TileWidth <= 0 || vars.TileLength <= 0 || tilePixels > tileLimit ||
         !TiffBlockFits(vars, vars.TileWidth, vars.TileLength) ||
         (bitmap->PixelFormat() != ikbf24Bit && bitmap->PixelFormat() != ikbf1Bit)) {
         progress.SetAborting();

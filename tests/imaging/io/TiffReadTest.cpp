@@ -363,6 +363,10 @@ TEST(TiffRead, FailuresAreReported) {
                          b.Long(322, {0});
                          b.Long(323, {16});
                      })});
+    cases.push_back({"tile out of proportion", OnePage(3, 2, 8, 3, 2, RgbPixels(), [](TiffBuilder& b) {
+                         b.Long(322, {1 << 22});
+                         b.Long(323, {16});
+                     })});
     for (const Case& c : cases) {
         TIOParamsVals params;
         TiffRead r;
