@@ -4,6 +4,7 @@
 // next ScanLine call on the same bitmap: never hold two rows of one bitmap at a time.
 #pragma once
 
+#include "imaging/core/IKDefs.h"
 #include "imaging/core/IKHelpers.h"
 #include "platform/vcl/Object.h"
 
@@ -15,6 +16,9 @@ namespace vcl {
 class TBitmap;
 class TCanvas;
 } // namespace vcl
+namespace win {
+struct TRect;
+}
 
 namespace imaging {
 
@@ -115,6 +119,17 @@ public:
     // ConvertTo converts every row (see there) and drops the alpha channel.
     void SetPixelFormat(TIKBitmapFormat format);
     void ConvertTo(TIKBitmapFormat format);
+
+    // Draws the source rectangle of the image, zoomed to the destination rectangle, into a pf24bit back
+    // buffer (IKRender.cpp): blended by transparency (255 opaque) and, with useAlpha, by the alpha channel;
+    // resampled with filter when the sizes differ and filter is not rfNone, else by nearest neighbour.
+    // destRows may give the buffer's row addresses (top first); clip (inclusive) limits the pixels written;
+    // rowIndex and columnIndex may give the source row and column of each destination row and column.
+    void RenderToTBitmap(vcl::TBitmap* dest, uint8_t* const* destRows, TResampleFilter filter,
+                         int32_t transparency, bool reuseRows, bool useAlpha, int32_t srcX, int32_t srcY,
+                         int32_t srcWidth, int32_t srcHeight, int32_t destX, int32_t destY, int32_t destWidth,
+                         int32_t destHeight, const win::TRect* clip, const int32_t* rowIndex,
+                         const int32_t* columnIndex);
 
     // Exchange with class-library bitmaps and DIB sections. CopyFromTBitmap takes the pixels of a bitmap in
     // any layout (paletted layouts become format 2, 15 to 32 bits format 5); in GUI storage the wrapped
