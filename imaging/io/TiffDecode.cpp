@@ -45,6 +45,9 @@ bool TiffPageSupported(const TTIFFVars& v) {
     }
     if (v.PlanarConfig != 1 && v.PlanarConfig != 2)
         return false;
+    // Floating-point samples are not images of levels; JPEG blocks hold all samples of a pixel.
+    if (v.SampleFormat == 3 || (v.Compression == 7 && v.PlanarConfig == 2))
+        return false;
     switch (v.Photometric) {
     case 0:
     case 1:

@@ -350,6 +350,7 @@ void TiffFillVars(const TTiffIfdContext& ifd, TTIFFVars& v) {
         v.JPEGACTables[k] = int32_t(ifd.TiffTagValueAt(521, k));
     }
     v.ExtraSamples = int32_t(ifd.TiffTagValue(338, 0));
+    v.SampleFormat = int32_t(ifd.TiffTagValue(339, 1));
     v.LittleEndian = ifd.LittleEndian;
 }
 
@@ -648,9 +649,10 @@ void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCo
     // The alpha mask.
     TIKMask* mask = nullptr;
     if (alphaMask && !ignoreAlpha) {
-        bool pageHasAlpha = (vars.SamplesPerPixel == 4 && vars.ExtraSamples == 2) ||
-                            (vars.SamplesPerPixel == 2 && vars.BitsPerSample == 8) ||
-                            (vars.SamplesPerPixel == 4 && vars.Photometric == 2);
+        bool pageHasAlpha =
+            (vars.SamplesPerPixel == 4 && vars.ExtraSamples == 2) ||
+            (vars.SamplesPerPixel == 2 && (vars.BitsPerSample == 8 || vars.BitsPerSample == 16)) ||
+            (vars.SamplesPerPixel == 4 && vars.Photometric == 2);
         if (!*alphaMask && pageHasAlpha)
             *alphaMask = std::make_unique<TIKMask>();
         if (*alphaMask && !oldJpeg) {

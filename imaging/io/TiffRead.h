@@ -124,6 +124,7 @@ struct TTIFFVars {
     TIKMask* Mask = nullptr;
     bool IgnoreAlpha = false;
     int32_t ExtraSamples = 0;
+    int32_t SampleFormat = 1; // 1 unsigned, 2 signed, 3 floating point
 };
 
 // Reads page params.TiffImageIndex (0-based) of the TIFF at the stream's position. pageCount receives the

@@ -363,6 +363,8 @@ TEST(TiffRead, FailuresAreReported) {
                          b.Long(322, {0});
                          b.Long(323, {16});
                      })});
+    cases.push_back({"floating-point samples",
+                     OnePage(1, 1, 16, 1, 1, {0, 60}, [](TiffBuilder& b) { b.Short(339, {3}); })});
     cases.push_back({"tile out of proportion", OnePage(3, 2, 8, 3, 2, RgbPixels(), [](TiffBuilder& b) {
                          b.Long(322, {1 << 22});
                          b.Long(323, {16});
