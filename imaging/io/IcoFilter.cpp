@@ -278,6 +278,14 @@ void IcoDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, b
     if (paramsOnly)
         return;
 
+    // The rows must be in the file before anything is allocated for them (32-bit images may leave out
+    // their mask).
+    const int64_t needed =
+        IKRowLength(width, bits) * height + (bits == 32 ? 0 : IKRowLength(width, 1) * height);
+    if (stream->GetSize() - stream->GetPosition() < needed) {
+        progress.SetAborting();
+        return;
+    }
     const TIKColorTriple black{}, white{255, 255, 255};
     const bool blackWhite = bits == 1 && params.ColorMap.size() == 2 &&
                             ((params.ColorMap[0] == black && params.ColorMap[1] == white) ||

@@ -319,7 +319,20 @@ TEST(IcoFilter, DamagedFilesFail) {
     noDepth.bits = 0;
     noDepth.entryBits = 0;
     noDepth.palette.clear();
-    const Bytes cases[] = {outside, shortData, Directory(1, {sixteenBits}), Directory(1, {noDepth}),
+    TIconImage huge; // a header of 30000 x 30000 pixels over no data at all
+    huge.entryWidth = 0;
+    huge.entryHeight = 0;
+    AppendDWord(huge.raw, 40);
+    AppendDWord(huge.raw, 30000);
+    AppendDWord(huge.raw, 60000);
+    AppendWord(huge.raw, 1);
+    AppendWord(huge.raw, 24);
+    huge.raw.resize(40, 0);
+    const Bytes cases[] = {outside,
+                           shortData,
+                           Directory(1, {sixteenBits}),
+                           Directory(1, {noDepth}),
+                           Directory(1, {huge}),
                            Bytes(good.begin(), good.begin() + 10)};
     for (const Bytes& data : cases) {
         TRun run;
