@@ -358,17 +358,33 @@ void IKResampleFastLinear(TIKBitmap* source, TIKBitmap* dest, vcl::TObject* send
         ResampleNearest24(source, dest);
 }
 
+namespace {
+
+// Keys' cubic convolution kernel with a = -1.
+double ResampleCubicKernel(double d) {
+    d = std::fabs(d);
+    if (d < 1)
+        return d * d * d - 2 * d * d + 1;
+    if (d < 2)
+        return -d * d * d + 5 * d * d - 8 * d + 4;
+    return 0.0;
+}
+
+// The four weights of the samples at -1, 0, 1 and 2 for position t, computed once for many samples.
+struct ResampleCubicWeights {
+    double W[4];
+    explicit ResampleCubicWeights(double t)
+        : W{ResampleCubicKernel(t + 1), ResampleCubicKernel(t), ResampleCubicKernel(t - 1),
+            ResampleCubicKernel(t - 2)} {}
+    double Apply(double pm1, double p0, double p1, double p2) const {
+        return std::clamp(pm1 * W[0] + p0 * W[1] + p1 * W[2] + p2 * W[3], 0.0, 255.0);
+    }
+};
+
+} // namespace
+
 double IKCubicInterpolate(int32_t pm1, int32_t p0, int32_t p1, int32_t p2, double t) {
-    auto k = [](double d) {
-        d = std::fabs(d);
-        if (d < 1)
-            return d * d * d - 2 * d * d + 1;
-        if (d < 2)
-            return -d * d * d + 5 * d * d - 8 * d + 4;
-        return 0.0;
-    };
-    const double v = pm1 * k(t + 1) + p0 * k(t) + p1 * k(t - 1) + p2 * k(t - 2);
-    return std::clamp(v, 0.0, 255.0);
+    return ResampleCubicWeights(t).Apply(pm1, p0, p1, p2);
 }
 
 namespace {
@@ -428,6 +444,10 @@ void IKResampleInterpolated(TIKBitmap* source, TIKBitmap* dest, bool bicubic, vc
     const bool interpX = rx < 1, interpY = ry < 1; // a direction is interpolated only when enlarged
     const std::vector<ResamplePiece> xs = ResampleCutAxis(srcW, dstW), ys = ResampleCutAxis(srcH, dstH);
     const size_t nx = xs.size();
+    std::vector<ResampleCubicWeights> xWeights;
+    xWeights.reserve(bicubic && interpX ? nx : 0);
+    for (size_t k = 0; k < nx && bicubic && interpX; ++k)
+        xWeights.emplace_back(xs[k].T);
 
     // The horizontal values of the x pieces for one source row, for the few rows the vertical step needs.
     struct RowValues {
@@ -456,6 +476,7 @@ void IKResampleInterpolated(TIKBitmap* source, TIKBitmap* dest, bool bicubic, vc
         for (size_t k = 0; k < nx; ++k) {
             const int32_t x = interpX ? xs[k].I : xs[k].Src;
             const double fx = xs[k].T;
+            const ResampleCubicWeights* wx = xWeights.empty() ? nullptr : &xWeights[k];
             for (int32_t ch = 0; ch < 3; ++ch) {
                 double v;
                 if (!interpX)
@@ -463,7 +484,7 @@ void IKResampleInterpolated(TIKBitmap* source, TIKBitmap* dest, bool bicubic, vc
                 else if (!bicubic)
                     v = (1 - fx) * px(x, ch) + fx * px(x + 1, ch);
                 else {
-                    v = IKCubicInterpolate(px(x - 1, ch), px(x, ch), px(x + 1, ch), px(x + 2, ch), fx);
+                    v = wx->Apply(px(x - 1, ch), px(x, ch), px(x + 1, ch), px(x + 2, ch));
                     if (interpY)
                         v = std::trunc(v + 1e-7); // whole values for the rows; the hair keeps 199.9999 at 200
                 }
@@ -482,6 +503,7 @@ void IKResampleInterpolated(TIKBitmap* source, TIKBitmap* dest, bool bicubic, vc
     for (const ResamplePiece& py : ys) {
         const int32_t y = interpY ? py.I : py.Src;
         const double fy = py.T, ly = py.Length;
+        const ResampleCubicWeights wy(fy);
         if (ly > 0) {
             const std::vector<double>* r[4] = {nullptr, nullptr, nullptr, nullptr};
             if (interpY && bicubic) {
@@ -506,8 +528,7 @@ void IKResampleInterpolated(TIKBitmap* source, TIKBitmap* dest, bool bicubic, vc
                     else if (!bicubic)
                         v = (1 - fy) * (*r[1])[i] + fy * (*r[2])[i];
                     else
-                        v = IKCubicInterpolate(int32_t((*r[0])[i]), int32_t((*r[1])[i]), int32_t((*r[2])[i]),
-                                               int32_t((*r[3])[i]), fy);
+                        v = wy.Apply((*r[0])[i], (*r[1])[i], (*r[2])[i], (*r[3])[i]);
                     a[ch] += area * v;
                 }
             }
