@@ -276,9 +276,13 @@ void ColorMapRemapFrame(TGifFrame* frame, const TGifRemapTable& map) {
         for (int64_t i = 0; i < n; ++i)
             p[i] = map[p[i]];
     }
+    // An index beyond the table maps to itself and is kept as it is: setting it again would be refused
+    // and turn colour 0 transparent.
     if (frame->GetTransparentFrame() && frame->GetControlExtension()) {
         TGifGraphicControlExtension* gce = frame->GetControlExtension();
-        gce->SetTransparentIndex(map[gce->GetTransparentIndex()]);
+        uint8_t index = gce->GetTransparentIndex();
+        if (map[index] != index)
+            gce->SetTransparentIndex(map[index]);
     }
 }
 
@@ -293,11 +297,18 @@ void TGifGlobalColorMap::CountUsage(TGifUsageHistogram& histogram) {
     TGifColorMap::CountUsage(histogram);
     ColorMapForFramesUsing(FHeader ? FHeader->GetOwnerImage() : nullptr, this,
                            [&](TGifFrame* frame) { ColorMapCountFrame(frame, histogram); });
+    // The screen's background colour is a use too: pruning it would change what viewers clear to.
+    if (FHeader)
+        ++histogram[FHeader->ScreenDescriptor().BackgroundIndex].Count;
 }
 
 void TGifGlobalColorMap::RemapPixels(const TGifRemapTable& map) {
     ColorMapForFramesUsing(FHeader ? FHeader->GetOwnerImage() : nullptr, this,
                            [&](TGifFrame* frame) { ColorMapRemapFrame(frame, map); });
+    if (FHeader) {
+        uint8_t& background = FHeader->ScreenDescriptor().BackgroundIndex;
+        background = map[background];
+    }
 }
 
 bool TGifGlobalColorMap::SortAndPrune() {

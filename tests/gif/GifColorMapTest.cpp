@@ -165,11 +165,39 @@ TEST(GifColorMap, GlobalSortAndPruneRemapsEveryFrameUsingIt) {
     TGifFrame* own = AddFrame(doc, 2, 1, {0, 0});
     own->GetLocalColorMap()->AppendColor(0);
     own->GetLocalColorMap()->AppendColor(1);
+    doc.GetHeader()->SetBackgroundIndex(1);
     EXPECT_TRUE(doc.GlobalColorMap()->SortAndPrune());
     EXPECT_EQ(doc.GlobalColorMap()->GetEntryCount(), 2);
     EXPECT_EQ(FramePixels(a), (Bytes{0, 0, 1}));
     EXPECT_EQ(FramePixels(b), (Bytes{0, 7}));
     EXPECT_EQ(FramePixels(own), (Bytes{0, 0}));
+    EXPECT_EQ(doc.GetHeader()->ScreenDescriptor().BackgroundIndex, 0);
+}
+
+TEST(GifColorMap, SortKeepsTheBackgroundEntryAndTransparentIndexesBeyondTheTable) {
+    TGifDocument doc;
+    for (int i = 0; i < 3; ++i)
+        doc.GlobalColorMap()->AppendColor(Rgb(10 * i, 0, 0));
+    TGifFrame* frame = AddFrame(doc, 3, 1, {1, 1, 2});
+    // Entry 0 is used by no pixel, only as the screen's background.
+    EXPECT_TRUE(doc.GlobalColorMap()->SortAndPrune());
+    ASSERT_EQ(doc.GlobalColorMap()->GetEntryCount(), 3);
+    uint8_t background = doc.GetHeader()->ScreenDescriptor().BackgroundIndex;
+    EXPECT_EQ(doc.GlobalColorMap()->EntryColor(background), Rgb(0, 0, 0));
+    EXPECT_EQ(FramePixels(frame), (Bytes{0, 0, 2}));
+
+    // A transparent index beyond a local table (as other encoders write) stays where it was.
+    TGifDocument other;
+    TGifFrame* local = AddFrame(other, 3, 1, {1, 0, 1});
+    auto* gce = new TGifGraphicControlExtension(local);
+    local->GetExtensionList()->AppendItem(gce);
+    gce->SetTransparentFlag(true);
+    gce->SetTransparentIndex(7);
+    local->GetLocalColorMap()->AppendColor(Rgb(1, 1, 1));
+    local->GetLocalColorMap()->AppendColor(Rgb(2, 2, 2));
+    EXPECT_TRUE(local->GetLocalColorMap()->SortAndPrune());
+    EXPECT_EQ(FramePixels(local), (Bytes{0, 1, 0}));
+    EXPECT_EQ(gce->GetTransparentIndex(), 7);
 }
 
 TEST(GifColorMap, AssignAndTripletsCopyTheTable) {
