@@ -12,6 +12,8 @@
 #include "imaging/io/PngFilter.h"
 #include "imaging/io/PnmFilter.h"
 #include "imaging/io/TgaFilter.h"
+#include "imaging/io/TiffRead.h"
+#include "imaging/io/TiffWrite.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/SysUtils.h"
@@ -89,6 +91,14 @@ void RegistryReadTga(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgres
     RegistryTakeAlpha(b, mask);
 }
 
+void RegistryReadTiff(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool only) {
+    std::unique_ptr<TIKMask> mask;
+    int32_t pages = 0;
+    DecodeTiffToBitmap(b, s, pages, p, g, only, &mask, false, false);
+    p.TiffImageCount = pages;
+    RegistryTakeAlpha(b, mask);
+}
+
 void RegistryWritePng(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g) {
     const std::unique_ptr<TIKMask> mask = RegistryAlphaOf(b);
     EncodeBitmapToPng(s, b, p, g, mask.get());
@@ -122,10 +132,9 @@ TFormatRegistry& Registry() {
 }
 
 void RegistryAddBuiltIns(std::vector<std::unique_ptr<TIKFormatEntry>>& list) {
-    // TIFF pages are read and written by the I/O component's own TIFF road; the registry entry keeps the
-    // placeholders until a TIFF filter is routed here.
     const TIKFormatEntry builtIns[] = {
-        {ikfTiff, "TIFF Bitmap", "TIF;TIFF;FAX;G3N;G3F", NoFormatRead, NoFormatWrite, NoFormatDetect},
+        {ikfTiff, "TIFF Bitmap", "TIF;TIFF;FAX;G3N;G3F", RegistryReadTiff, EncodeBitmapToTiff,
+         NoFormatDetect},
         {ikfGif, "CompuServe Bitmap", "GIF", RegistryReadGif, EncodeBitmapToGif, NoFormatDetect},
         {ikfJpeg, "JPEG Bitmap", "JPG;JPEG;JPE", RegistryReadJpeg, EncodeBitmapToJpeg, NoFormatDetect},
         {ikfPcx, "PaintBrush", "PCX", RegistryReadPcx, EncodeBitmapToPcx, NoFormatDetect},
