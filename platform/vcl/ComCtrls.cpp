@@ -828,8 +828,6 @@ win::LRESULT TCustomListView::HandleNotify(win::NMHDR* hdr) {
 }
 
 void TCustomListView::Dispatch(TMessage& m) {
-    if (NativePaint(this, m))
-        return;
     switch (m.Msg) {
     case CN_NOTIFY:
         m.Result = HandleNotify(reinterpret_cast<win::NMHDR*>(m.LParam));
@@ -1019,8 +1017,6 @@ void TStatusBar::DrawPanel(TStatusPanel* panel, const TRect& rect) {
 }
 
 void TStatusBar::Dispatch(TMessage& m) {
-    if (NativePaint(this, m))
-        return;
     switch (m.Msg) {
     case CN_DRAWITEM: {
         auto* dis = reinterpret_cast<win::DRAWITEMSTRUCT*>(m.LParam);
@@ -1137,8 +1133,6 @@ void TProgressBar::StepBy(int32_t delta) {
 }
 
 void TProgressBar::Dispatch(TMessage& m) {
-    if (NativePaint(this, m))
-        return;
     TWinControl::Dispatch(m);
 }
 
@@ -1253,8 +1247,6 @@ void TTrackBar::Changed() {
 }
 
 void TTrackBar::Dispatch(TMessage& m) {
-    if (NativePaint(this, m))
-        return;
     switch (m.Msg) {
     case CN_HSCROLL:
     case CN_VSCROLL: {
@@ -1415,8 +1407,6 @@ bool TUpDown::CanChange() {
 }
 
 void TUpDown::Dispatch(TMessage& m) {
-    if (NativePaint(this, m))
-        return;
     switch (m.Msg) {
     case CN_NOTIFY: {
         auto* hdr = reinterpret_cast<win::NMHDR*>(m.LParam);

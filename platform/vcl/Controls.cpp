@@ -988,9 +988,26 @@ void TWinControl::DoExit() {
 void TWinControl::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case win::WM_PAINT:
+        // A control over one of the window system's classes (an edit, a button) is painted by that
+        // class's own procedure; only graphic child controls on top of it need the class library.
+        if (FDefWndProc && FDefWndProc != win::DefWindowProc) {
+            DefaultHandler(m);
+            if (!FControls.empty() && FHandle) {
+                auto given = reinterpret_cast<win::HDC>(m.WParam);
+                win::HDC dc = given ? given : win::GetDC(FHandle);
+                PaintControls(dc, nullptr);
+                if (!given)
+                    win::ReleaseDC(FHandle, dc);
+            }
+            return;
+        }
         PaintHandler(m);
         return;
     case win::WM_ERASEBKGND: {
+        if (FDefWndProc && FDefWndProc != win::DefWindowProc) {
+            DefaultHandler(m);
+            return;
+        }
         auto dc = reinterpret_cast<win::HDC>(m.WParam);
         TRect r;
         win::GetClientRect(FHandle, &r);

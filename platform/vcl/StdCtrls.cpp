@@ -115,14 +115,6 @@ template <class F> void StdCtrlsCreateWnd(TWinControl* control, F&& baseCreateWn
     win::SendMessage(h, win::WM_SETFONT, reinterpret_cast<win::WPARAM>(control->GetFont()->GetHandle()), 0);
 }
 
-// The window system's control classes paint themselves: their paint messages go to the class's procedure.
-bool StdCtrlsNativePaint(TWinControl* control, TMessage& m) {
-    if (m.Msg != win::WM_PAINT && m.Msg != win::WM_ERASEBKGND)
-        return false;
-    control->DefaultHandler(m);
-    return true;
-}
-
 TOwnerDrawState StdCtrlsDrawState(win::UINT itemState) {
     return TOwnerDrawState::FromBits(itemState & 0x1FFF);
 }
@@ -200,10 +192,6 @@ void ReflectNotifications(TWinControl* control) {
     win::LONG_PTR previous =
         win::SetWindowLong(hwnd, win::GWL_WNDPROC, reinterpret_cast<win::LONG_PTR>(&StdCtrlsReflectProc));
     win::SetProp(hwnd, StdCtrlsReflectProp, reinterpret_cast<win::HANDLE>(previous));
-}
-
-bool NativePaint(TWinControl* control, TMessage& m) {
-    return StdCtrlsNativePaint(control, m);
 }
 
 bool IsAccel(uint16_t ch, const std::string& caption) {
@@ -399,8 +387,6 @@ void TButton::Click() {
 }
 
 void TButton::Dispatch(TMessage& m) {
-    if (StdCtrlsNativePaint(this, m))
-        return;
     switch (m.Msg) {
     case CN_COMMAND:
         if (win::HIWORD(m.WParam) == BN_CLICKED)
@@ -642,8 +628,6 @@ void TCustomEdit::Change() {
 }
 
 void TCustomEdit::Dispatch(TMessage& m) {
-    if (StdCtrlsNativePaint(this, m))
-        return;
     switch (m.Msg) {
     case CN_COMMAND:
         if (win::HIWORD(m.WParam) == win::EN_CHANGE) {
@@ -1031,8 +1015,6 @@ void TCustomListBox::MeasureItem(int32_t index, int32_t& height) {
 }
 
 void TCustomListBox::Dispatch(TMessage& m) {
-    if (StdCtrlsNativePaint(this, m))
-        return;
     switch (m.Msg) {
     case CN_COMMAND:
         switch (win::HIWORD(m.WParam)) {
@@ -1364,8 +1346,6 @@ void TCustomComboBox::MeasureItem(int32_t index, int32_t& height) {
 }
 
 void TCustomComboBox::Dispatch(TMessage& m) {
-    if (StdCtrlsNativePaint(this, m))
-        return;
     switch (m.Msg) {
     case CN_COMMAND:
         switch (win::HIWORD(m.WParam)) {
@@ -1461,8 +1441,6 @@ void TButtonControl::SetWordWrap(bool value) {
 }
 
 void TButtonControl::Dispatch(TMessage& m) {
-    if (StdCtrlsNativePaint(this, m))
-        return;
     switch (m.Msg) {
     case CN_CTLCOLORBTN:
     case CN_CTLCOLORSTATIC:

@@ -38,9 +38,6 @@ void RegisterButtonClass();
 // Makes the window that parents `control` hand the notifications of its child controls back to them as
 // CN_ messages; the control wrappers call it before they make their windows.
 void ReflectNotifications(TWinControl* control);
-// Paint messages of a wrapper of a window-system control go to the control's own procedure (true when
-// m was one).
-bool NativePaint(TWinControl* control, TMessage& m);
 // Whether ch is the accelerator ("&" letter) of caption.
 bool IsAccel(uint16_t ch, const std::string& caption);
 

@@ -4,6 +4,8 @@
 #include "platform/vcl/Clipbrd.h"
 #include "platform/vcl/Exceptions.h"
 
+#include <set>
+
 using namespace vcl;
 using vcltest::VclControlsTest;
 
@@ -230,4 +232,23 @@ TEST_F(VclControlsTest, TabLeavesADropDownComboFromItsEditField) {
     EXPECT_EQ(combo->GetText(), "al");
     Key(win::VK_TAB);
     EXPECT_TRUE(after->Focused());
+}
+
+TEST_F(VclControlsTest, WindowSystemControlsPaintThemselves) {
+    TForm* form = MakeForm();
+    auto* button = Place<TButton>(form, {10, 10, 110, 40}, "WWW");
+    auto* edit = Place<TEdit>(form, {10, 60, 210, 85});
+    edit->SetText("WWWWWW");
+    Pump();
+    win::UpdateWindow(form->GetHandle());
+    Pump();
+    // A bare background fill would leave every pixel one colour; the class's own painting draws edges and
+    // text.
+    for (TWinControl* c : {static_cast<TWinControl*>(button), static_cast<TWinControl*>(edit)}) {
+        std::set<win::COLORREF> colours;
+        for (int y = 0; y < c->GetHeight(); ++y)
+            for (int x = 0; x < c->GetWidth(); ++x)
+                colours.insert(FScreen.WindowPixel(c->GetHandle(), x, y));
+        EXPECT_GT(colours.size(), 1u) << c->ClassName();
+    }
 }
