@@ -38,10 +38,9 @@ int32_t ComCtrlsCompareText(const std::string& a, const std::string& b) {
     return int32_t(a.size()) - int32_t(b.size());
 }
 
-// Makes a wrapper's window: the parent reflects its notifications back to it.
+// Makes a wrapper's window with its font.
 template <class F> void ComCtrlsCreateWnd(TWinControl* control, F&& baseCreateWnd) {
     RegisterButtonClass();
-    ReflectNotifications(control);
     baseCreateWnd();
     win::HWND h = control->GetHandle();
     win::SendMessage(h, win::WM_SETFONT, reinterpret_cast<win::WPARAM>(control->GetFont()->GetHandle()), 0);

@@ -10,6 +10,7 @@
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/user/Backend.h"
 #include "platform/win/user/User.h"
+#include "platform/win/user/controls/CommCtrl.h"
 
 #include <algorithm>
 #include <map>
@@ -1129,14 +1130,19 @@ void TWinControl::Dispatch(TMessage& m) {
     }
     case win::WM_COMMAND:
     case win::WM_NOTIFY:
-    case win::WM_DRAWITEM: {
-        // Notifications go back to the control they came from.
-        win::HWND from = m.Msg == win::WM_COMMAND ? reinterpret_cast<win::HWND>(m.LParam) : nullptr;
-        if (m.Msg == win::WM_DRAWITEM || m.Msg == win::WM_NOTIFY) {
-            DefaultHandler(m);
-            return;
-        }
-        if (TWinControl* c = FindControl(from); c && c != this) {
+    case win::WM_DRAWITEM:
+    case win::WM_DELETEITEM:
+    case win::WM_MEASUREITEM:
+    case win::WM_HSCROLL:
+    case win::WM_VSCROLL:
+    case win::WM_CTLCOLOREDIT:
+    case win::WM_CTLCOLORLISTBOX:
+    case win::WM_CTLCOLORBTN:
+    case win::WM_CTLCOLORSTATIC:
+    case win::WM_CTLCOLORSCROLLBAR: {
+        // Notifications go back to the control they came from, as CN_ messages.
+        TWinControl* c = NotificationSource(m);
+        if (c && c != this) {
             m.Result = c->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
             return;
         }
@@ -1169,6 +1175,41 @@ void TWinControl::Dispatch(TMessage& m) {
     default:
         TControl::Dispatch(m);
     }
+}
+
+TWinControl* TWinControl::NotificationSource(const TMessage& m) const {
+    win::HWND from = nullptr;
+    switch (m.Msg) {
+    case win::WM_NOTIFY:
+        from = m.LParam ? reinterpret_cast<win::NMHDR*>(m.LParam)->hwndFrom : nullptr;
+        break;
+    case win::WM_DRAWITEM: {
+        auto* dis = reinterpret_cast<win::DRAWITEMSTRUCT*>(m.LParam);
+        from = dis && dis->CtlType != win::ODT_MENU ? dis->hwndItem : nullptr;
+        break;
+    }
+    case win::WM_DELETEITEM:
+        from = m.LParam ? reinterpret_cast<win::DELETEITEMSTRUCT*>(m.LParam)->hwndItem : nullptr;
+        break;
+    case win::WM_MEASUREITEM: {
+        auto* mis = reinterpret_cast<win::MEASUREITEMSTRUCT*>(m.LParam);
+        if (!mis || mis->CtlType == win::ODT_MENU)
+            return nullptr;
+        if (mis->CtlID != 0 && FHandle)
+            for (win::HWND child = win::GetWindow(FHandle, win::GW_CHILD); child && !from;
+                 child = win::GetWindow(child, win::GW_HWNDNEXT))
+                if (win::GetWindowLong(child, win::GWL_ID) == win::LONG_PTR(mis->CtlID))
+                    from = child;
+        // An owner-drawn list measures its items while its window is being made, before it has an id.
+        if (!from && ControlsCreating && ControlsCreating->FParent == this)
+            return ControlsCreating;
+        break;
+    }
+    default:
+        from = reinterpret_cast<win::HWND>(m.LParam);
+        break;
+    }
+    return from ? FindControl(from) : nullptr;
 }
 
 void TWinControl::DefaultHandler(TMessage& m) {

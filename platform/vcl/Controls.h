@@ -62,6 +62,12 @@ constexpr win::UINT CN_SYSKEYDOWN = CN_BASE + 0x0104;
 constexpr win::UINT CN_HSCROLL = CN_BASE + 0x0114;
 constexpr win::UINT CN_VSCROLL = CN_BASE + 0x0115;
 constexpr win::UINT CN_CTLCOLORSCROLLBAR = CN_BASE + 0x0137;
+constexpr win::UINT CN_MEASUREITEM = CN_BASE + 0x002C;
+constexpr win::UINT CN_DELETEITEM = CN_BASE + 0x002D;
+constexpr win::UINT CN_CTLCOLOREDIT = CN_BASE + 0x0133;
+constexpr win::UINT CN_CTLCOLORLISTBOX = CN_BASE + 0x0134;
+constexpr win::UINT CN_CTLCOLORBTN = CN_BASE + 0x0135;
+constexpr win::UINT CN_CTLCOLORSTATIC = CN_BASE + 0x0138;
 
 // A message as controls see it.
 struct TMessage {
@@ -500,6 +506,8 @@ protected:
     virtual void CreateWndDone() {}
     virtual void PaintWindow(win::HDC dc) {}
     void PaintHandler(TMessage& message);
+    // The child control that sent a notification message, from the message's own data (nullptr if none).
+    TWinControl* NotificationSource(const TMessage& message) const;
     // Paints the visible graphic children onto dc, each at its place and clipped to its bounds.
     void PaintControls(win::HDC dc, TControl* first);
     // The key events: true when the key was eaten.

@@ -18,65 +18,8 @@ namespace vcl {
 
 namespace {
 
-constexpr const char* StdCtrlsReflectProp = "LoomwickReflectProc";
-// The wrapper whose window is being made: owner-drawn lists measure their items before their window is
-// known to the class library.
-TWinControl* StdCtrlsCreating = nullptr;
 // Control ids start high so that they never meet the ids programs give their own windows.
 int StdCtrlsNextId = 0x4000;
-
-// The window that sent a notification, from the message's own data.
-win::HWND StdCtrlsSource(win::HWND parent, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
-    switch (msg) {
-    case win::WM_NOTIFY:
-        return lParam ? reinterpret_cast<win::NMHDR*>(lParam)->hwndFrom : nullptr;
-    case win::WM_DRAWITEM: {
-        auto* dis = reinterpret_cast<win::DRAWITEMSTRUCT*>(lParam);
-        return dis && dis->CtlType != win::ODT_MENU ? dis->hwndItem : nullptr;
-    }
-    case win::WM_DELETEITEM:
-        return lParam ? reinterpret_cast<win::DELETEITEMSTRUCT*>(lParam)->hwndItem : nullptr;
-    case win::WM_MEASUREITEM: {
-        auto* mis = reinterpret_cast<win::MEASUREITEMSTRUCT*>(lParam);
-        if (!mis || mis->CtlType == win::ODT_MENU)
-            return nullptr;
-        for (win::HWND child = win::GetWindow(parent, win::GW_CHILD); child;
-             child = win::GetWindow(child, win::GW_HWNDNEXT))
-            if (mis->CtlID != 0 && win::GetWindowLong(child, win::GWL_ID) == win::LONG_PTR(mis->CtlID))
-                return child;
-        return nullptr;
-    }
-    case win::WM_HSCROLL:
-    case win::WM_VSCROLL:
-    case win::WM_CTLCOLOREDIT:
-    case win::WM_CTLCOLORLISTBOX:
-    case win::WM_CTLCOLORBTN:
-    case win::WM_CTLCOLORSTATIC:
-        return reinterpret_cast<win::HWND>(lParam);
-    default:
-        (void)wParam;
-        return nullptr;
-    }
-}
-
-win::LRESULT StdCtrlsReflectProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
-    auto previous = reinterpret_cast<win::WNDPROC>(win::GetProp(hwnd, StdCtrlsReflectProp));
-    if (msg == win::WM_NCDESTROY && previous) {
-        win::RemoveProp(hwnd, StdCtrlsReflectProp);
-        if (win::GetWindowLong(hwnd, win::GWL_WNDPROC) ==
-            reinterpret_cast<win::LONG_PTR>(&StdCtrlsReflectProc))
-            win::SetWindowLong(hwnd, win::GWL_WNDPROC, reinterpret_cast<win::LONG_PTR>(previous));
-    }
-    win::HWND from = StdCtrlsSource(hwnd, msg, wParam, lParam);
-    TWinControl* target = from && from != hwnd ? TWinControl::FindControl(from) : nullptr;
-    if (!target && msg == win::WM_MEASUREITEM && StdCtrlsCreating)
-        target = StdCtrlsCreating;
-    if (target)
-        return target->Perform(CN_BASE + msg, wParam, lParam);
-    if (!previous)
-        return win::DefWindowProc(hwnd, msg, wParam, lParam);
-    return win::CallWindowProc(previous, hwnd, msg, wParam, lParam);
-}
 
 // The brush a control paints its background with, kept per colour.
 win::HBRUSH StdCtrlsBrush(TColor color) {
@@ -96,19 +39,10 @@ void StdCtrlsColor(TControl* control, TMessage& m) {
     m.Result = reinterpret_cast<win::LRESULT>(StdCtrlsBrush(control->GetColor()));
 }
 
-// Makes a wrapper's window with reflection on its parent, an id of its own and its font.
+// Makes a wrapper's window with an id of its own and its font.
 template <class F> void StdCtrlsCreateWnd(TWinControl* control, F&& baseCreateWnd) {
     RegisterButtonClass();
-    ReflectNotifications(control);
-    TWinControl* previous = StdCtrlsCreating;
-    StdCtrlsCreating = control;
-    try {
-        baseCreateWnd();
-    } catch (...) {
-        StdCtrlsCreating = previous;
-        throw;
-    }
-    StdCtrlsCreating = previous;
+    baseCreateWnd();
     win::HWND h = control->GetHandle();
     if (win::GetWindowLong(h, win::GWL_ID) == 0)
         win::SetWindowLong(h, win::GWL_ID, StdCtrlsNextId++);
@@ -182,16 +116,6 @@ void RegisterButtonClass() {
     win::InitCommonControls();
     StdCtrlsInstallClipboard();
     StdCtrlsInstallKeyboardHook();
-}
-
-void ReflectNotifications(TWinControl* control) {
-    TWinControl* parent = control->GetParent();
-    win::HWND hwnd = parent ? parent->GetHandle() : control->GetParentWindow();
-    if (!hwnd || win::GetProp(hwnd, StdCtrlsReflectProp))
-        return;
-    win::LONG_PTR previous =
-        win::SetWindowLong(hwnd, win::GWL_WNDPROC, reinterpret_cast<win::LONG_PTR>(&StdCtrlsReflectProc));
-    win::SetProp(hwnd, StdCtrlsReflectProp, reinterpret_cast<win::HANDLE>(previous));
 }
 
 bool IsAccel(uint16_t ch, const std::string& caption) {

@@ -25,19 +25,8 @@ using win::BS_PUSHBUTTON;
 using win::BST_FOCUS;
 using win::BST_PUSHED;
 
-// Notifications reflected from the parent (besides CN_COMMAND, CN_NOTIFY and CN_DRAWITEM).
-constexpr win::UINT CN_MEASUREITEM = CN_BASE + 0x002C;
-constexpr win::UINT CN_DELETEITEM = CN_BASE + 0x002D;
-constexpr win::UINT CN_CTLCOLOREDIT = CN_BASE + 0x0133;
-constexpr win::UINT CN_CTLCOLORLISTBOX = CN_BASE + 0x0134;
-constexpr win::UINT CN_CTLCOLORBTN = CN_BASE + 0x0135;
-constexpr win::UINT CN_CTLCOLORSTATIC = CN_BASE + 0x0138;
-
 // Registers the window system's control classes (once).
 void RegisterButtonClass();
-// Makes the window that parents `control` hand the notifications of its child controls back to them as
-// CN_ messages; the control wrappers call it before they make their windows.
-void ReflectNotifications(TWinControl* control);
 // Whether ch is the accelerator ("&" letter) of caption.
 bool IsAccel(uint16_t ch, const std::string& caption);
 

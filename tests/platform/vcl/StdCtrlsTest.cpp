@@ -252,3 +252,14 @@ TEST_F(VclControlsTest, WindowSystemControlsPaintThemselves) {
         EXPECT_GT(colours.size(), 1u) << c->ClassName();
     }
 }
+
+TEST_F(VclControlsTest, ParentHandsColourRequestsBackToTheControl) {
+    TForm* form = MakeForm();
+    auto* edit = Place<TEdit>(form, {10, 10, 210, 40});
+    edit->SetColor(clYellow);
+    Pump();
+    win::UpdateWindow(form->GetHandle());
+    Pump();
+    EXPECT_EQ(FScreen.WindowPixel(edit->GetHandle(), edit->GetWidth() - 8, edit->GetHeight() / 2),
+              win::COLORREF(ColorToRGB(clYellow)));
+}
