@@ -1068,6 +1068,14 @@ void TWinControl::Dispatch(TMessage& m) {
         DefaultHandler(m);
         return;
     }
+    case win::WM_SYSCHAR: {
+        // Alt+letter: the form offers it to its controls as an accelerator before the menu sees it.
+        TCustomForm* form = ParentForm();
+        if (form && form->GetEnabled() && form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0)
+            return;
+        DefaultHandler(m);
+        return;
+    }
     case win::WM_CHAR: {
         char key = char(m.WParam);
         if (DoKeyPress(key))

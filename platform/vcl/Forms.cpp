@@ -426,6 +426,27 @@ void TCustomForm::Deactivate() {
         OnDeactivate(this);
 }
 
+namespace {
+
+// Offers an accelerator character to the visible, enabled controls of parent and their children, in order,
+// until one takes it.
+bool FormsDialogChar(TWinControl* parent, TMessage& m) {
+    for (int32_t i = 0; i < parent->GetControlCount(); ++i) {
+        TControl* c = parent->GetControl(i);
+        if (!c->GetVisible() || !c->GetEnabled())
+            continue;
+        m.Result = 0;
+        c->WndProc(m);
+        if (m.Result)
+            return true;
+        if (auto* w = dynamic_cast<TWinControl*>(c); w && FormsDialogChar(w, m))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 void TCustomForm::Dispatch(TMessage& m) {
     switch (m.Msg) {
     case win::WM_CLOSE:
@@ -456,6 +477,9 @@ void TCustomForm::Dispatch(TMessage& m) {
         }
         return;
     }
+    case CM_DIALOGCHAR:
+        m.Result = FormsDialogChar(this, m) ? 1 : 0;
+        return;
     case CM_DIALOGKEY: {
         auto key = uint16_t(m.WParam);
         if (key == win::VK_TAB && KeyboardShiftState().Contains(ssCtrl) == false) {

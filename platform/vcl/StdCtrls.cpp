@@ -67,44 +67,6 @@ void StdCtrlsInstallClipboard() {
 
 // ---- Alt+letter: the control whose caption has the letter as its accelerator ----
 
-bool StdCtrlsDialogChar(TWinControl* parent, TMessage& m) {
-    for (int32_t i = 0; i < parent->GetControlCount(); ++i) {
-        TControl* c = parent->GetControl(i);
-        if (!c->GetVisible() || !c->GetEnabled())
-            continue;
-        c->WndProc(m);
-        if (m.Result)
-            return true;
-        if (auto* w = dynamic_cast<TWinControl*>(c); w && StdCtrlsDialogChar(w, m))
-            return true;
-    }
-    return false;
-}
-
-win::LRESULT StdCtrlsKeyboardHook(int code, win::WPARAM wParam, win::LPARAM lParam) {
-    bool altDown = (lParam & win::KF_ALTDOWN_BIT) != 0, released = (lParam & win::KF_UP_BIT) != 0;
-    if (code == win::HC_ACTION && altDown && !released && wParam != win::WPARAM(win::VK_MENU)) {
-        win::UINT ch = win::MapVirtualKey(win::UINT(wParam), win::MAPVK_VK_TO_CHAR);
-        win::HWND focus = win::GetFocus();
-        TWinControl* from = TWinControl::FindControl(focus ? focus : win::GetActiveWindow());
-        TCustomForm* form = from ? GetParentForm(from) : nullptr;
-        if (ch && form && form->GetEnabled()) {
-            TMessage m{CM_DIALOGCHAR, ch, lParam, 0};
-            if (StdCtrlsDialogChar(form, m))
-                return 1; // the key was an accelerator: no menu, no character
-        }
-    }
-    return win::CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-void StdCtrlsInstallKeyboardHook() {
-    thread_local bool installed = false;
-    if (installed)
-        return;
-    installed = win::SetWindowsHookEx(win::WH_KEYBOARD, StdCtrlsKeyboardHook, nullptr,
-                                      win::GetCurrentThreadId()) != nullptr;
-}
-
 // The accelerator of a caption reached by Alt+letter: true when it belongs to the control.
 bool StdCtrlsIsMyAccel(TWinControl* control, const TMessage& m) {
     return control->CanFocus() && IsAccel(uint16_t(m.WParam), control->GetCaption());
@@ -115,7 +77,6 @@ bool StdCtrlsIsMyAccel(TWinControl* control, const TMessage& m) {
 void RegisterButtonClass() {
     win::InitCommonControls();
     StdCtrlsInstallClipboard();
-    StdCtrlsInstallKeyboardHook();
 }
 
 bool IsAccel(uint16_t ch, const std::string& caption) {
