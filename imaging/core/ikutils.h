@@ -6,6 +6,7 @@
 #include "imaging/core/IKCaptions.h"
 #include "imaging/core/IKContainers.h"
 #include "imaging/core/IKDefs.h"
+#include "imaging/core/IKExif.h"
 #include "imaging/core/IKHelpers.h"
 #include "imaging/core/IKMask.h"
 #include "imaging/core/IKMemoryMapped.h"

@@ -127,15 +127,22 @@ void TClipboard::Assign(TPersistent* source) {
         TPersistent::Assign(source);
         return;
     }
-    uint16_t format = 0;
-    win::HANDLE data = nullptr;
-    win::HPALETTE palette = nullptr;
-    graphic->SaveToClipboardFormat(format, data, palette);
+    // The clipboard is opened and emptied before the graphic renders: a graphic may put formats of its own
+    // on it beside the one it returns (a GIF document adds its file stream to its bitmap).
     Open();
     try {
         Adding();
-        if (data && !win::SetClipboardData(format, data))
+        uint16_t format = 0;
+        win::HANDLE data = nullptr;
+        win::HPALETTE palette = nullptr;
+        graphic->SaveToClipboardFormat(format, data, palette);
+        if (data && !win::SetClipboardData(format, data)) {
+            if (format == win::CF_BITMAP)
+                win::DeleteObject(reinterpret_cast<win::HBITMAP>(data));
+            if (palette)
+                win::DeleteObject(palette);
             throw Exception("Cannot put the picture on the clipboard");
+        }
         if (palette && !win::SetClipboardData(win::CF_PALETTE, reinterpret_cast<win::HANDLE>(palette)))
             win::DeleteObject(palette);
     } catch (...) {

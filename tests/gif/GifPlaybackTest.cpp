@@ -5,6 +5,7 @@
 #include "gif/GifDocument.h"
 #include "gif/GifPainter.h"
 #include "platform/vcl/Bitmap.h"
+#include "platform/vcl/Clipbrd.h"
 #include "platform/vcl/Picture.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Kernel.h"
@@ -344,6 +345,23 @@ TEST(GifPlayback, DitheringFollowsTheScreenDepth) {
 }
 
 TEST(GifPlayback, ClipboardCarriesTheGifStreamAndABitmap) {
+    // The document's own copy and the class library's clipboard object put the same two formats there.
+    for (bool throughClipboardObject : {false, true}) {
+        auto copied = Animation(3, 10);
+        win::OpenClipboard(nullptr);
+        win::EmptyClipboard();
+        win::CloseClipboard();
+        if (throughClipboardObject)
+            vcl::Clipboard()->Assign(copied.get());
+        else
+            copied->CopyToClipboard();
+        ASSERT_TRUE(win::OpenClipboard(nullptr));
+        EXPECT_TRUE(win::IsClipboardFormatAvailable(win::CF_BITMAP)) << throughClipboardObject;
+        TGifDocument pasted;
+        pasted.LoadFromClipboardFormat(GifClipboardFormat, nullptr, nullptr);
+        EXPECT_EQ(pasted.FrameCount(), 3) << throughClipboardObject;
+        win::CloseClipboard();
+    }
     auto doc = Animation(2, 10);
     doc->CopyToClipboard();
     ASSERT_NE(GifClipboardFormat, 0);

@@ -37,10 +37,11 @@ TEST(IKColorReduce, OrderedDitherKeepsWhiteAndBlackAndHalvesMidGray) {
         IKDitherToBilevel(image.get(), nullptr);
         ASSERT_EQ(image->PixelFormat(), ikbf1Bit);
         EXPECT_EQ(CountSet(*image), c.set) << int(c.level);
-        if (c.level == 128)
+        if (c.level == 128) {
             for (int32_t y = 0; y < 8; ++y)
                 for (int32_t x = 0; x < 8; ++x)
                     EXPECT_EQ(Bit(*image, x, y), IKBayerMatrix[x][y] < 32);
+        }
     }
     // Other formats are left alone.
     auto gray = Make8(4, 4, ikbf8BitGray, [](int32_t, int32_t) { return uint8_t(200); });

@@ -12,7 +12,7 @@ namespace {
 struct TPcxSpec {
     int version = 5, encoding = 1, bits = 8, planes = 1, width = 2, height = 1, bpl = 2;
     int dpiX = 72, dpiY = 72;
-    std::vector<uint32_t> headerPalette; // 0xRRGGBB
+    std::vector<uint32_t> headerPalette = {}; // 0xRRGGBB
 };
 
 Bytes PcxHeader(const TPcxSpec& s) {
@@ -233,10 +233,12 @@ TEST(PcxFilter, WritesAndReadsBackEachDepth) {
         EXPECT_EQ(file[65], c.planes) << name;
         EXPECT_EQ(file[66], c.bpl) << name;
         const size_t rows = size_t(c.bpl) * c.planes * 2;
-        if (c.compression == 0)
+        if (c.compression == 0) {
             EXPECT_EQ(file.size(), 128 + rows + (c.trailingPalette ? 769 : 0)) << name;
-        if (c.trailingPalette)
+        }
+        if (c.trailingPalette) {
             EXPECT_EQ(file[file.size() - 769], 12) << name;
+        }
         TRun back;
         DecodePcx(back, file);
         ASSERT_FALSE(back.Failed()) << name;

@@ -20,7 +20,7 @@ void Key(int vk, bool down = true) { QueueKeyInput(vk, down); }
 
 TEST_F(UserTest, ClicksBecomeClientAndNonClientMessages) {
     HWND top = Make("top", WS_POPUP | WS_THICKFRAME | WS_VISIBLE, {100, 100, 300, 300});
-    HWND child = Make("child", WS_CHILD | WS_VISIBLE, {10, 10, 60, 60}, top);
+    Make("child", WS_CHILD | WS_VISIBLE, {10, 10, 60, 60}, top);
     Click({130, 130});
     Click({101, 200});
     Pump();
