@@ -1,6 +1,10 @@
-// picdump FILE OUT.pam: loads FILE through TPicture by its extension and writes its pixels as an RGBA PAM
-// (P7, TUPLTYPE RGB_ALPHA; alpha 255 where the picture has none). Used by the checks against other
-// programs' decoders. Exits with 1 and a message when the file cannot be read or written.
+// picdump FILE OUT.pam: loads FILE through TPicture by its extension, or through the imaging library's I/O
+// component for the formats no picture class reads (JPEG, PNG, TIFF, PCX, TGA, PNM, JPEG 2000 ...), and
+// writes its pixels as an RGBA PAM (P7, TUPLTYPE RGB_ALPHA; alpha 255 where the picture has none). Used by
+// the checks against other programs' decoders. Exits with 1 and a message when the file cannot be read or
+// written.
+#include "imaging/core/IKBitmap.h"
+#include "imaging/io/IOComponent.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Graphics.h"
 
@@ -58,8 +62,19 @@ int main(int argc, char** argv) {
     }
     try {
         vcl::TPicture picture;
-        picture.LoadFromFile(argv[1]);
-        vcl::TGraphic* graphic = picture.GetGraphic();
+        vcl::TBitmap loaded;
+        vcl::TGraphic* graphic = nullptr;
+        if (vcl::TPicture::CreateForFileName(argv[1])) {
+            picture.LoadFromFile(argv[1]);
+            graphic = picture.GetGraphic();
+        } else {
+            imaging::TImageKitIO io;
+            io.LoadFromFileByExtension(argv[1]);
+            if (io.GetAborting() || io.GetIKBitmap()->Width() <= 0)
+                throw vcl::EInvalidGraphic("the image cannot be read");
+            io.GetIKBitmap()->CopyToTBitmap(&loaded);
+            graphic = &loaded;
+        }
         if (!graphic || graphic->GetEmpty())
             throw vcl::EInvalidGraphic("the picture is empty");
         int32_t width = 0, height = 0;
