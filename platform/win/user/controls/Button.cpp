@@ -27,9 +27,6 @@ DWORD ButtonType(HWND hwnd) {
 bool ButtonIsPush(DWORD type) {
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
 }
-bool ButtonIsCheck(DWORD type) {
-    return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE;
-}
 bool ButtonIsRadio(DWORD type) {
     return type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON;
 }

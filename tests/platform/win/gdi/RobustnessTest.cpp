@@ -86,9 +86,11 @@ TEST(GdiRobustness, RandomRegionDataAndClipping) {
         }
         ASSERT_NE(rgn, nullptr);
         // Each rectangle given is inside the region, and the region covers nothing else.
-        for (size_t i = 0; i < n; ++i)
-            if (rects[i].Left < rects[i].Right && rects[i].Top < rects[i].Bottom)
+        for (size_t i = 0; i < n; ++i) {
+            if (rects[i].Left < rects[i].Right && rects[i].Top < rects[i].Bottom) {
                 EXPECT_TRUE(PtInRegion(rgn, rects[i].Left, rects[i].Top));
+            }
+        }
         RECT box{};
         GetRgnBox(rgn, &box);
         for (int k = 0; k < 20; ++k) {

@@ -436,8 +436,9 @@ TEST(TextOutput, EveryTargetDepthTakesTheText) {
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 80; ++x) {
                 const COLORREF got = GetPixel(dc, x, y), want = ref.At(x, y);
-                if (bpp != 1)
+                if (bpp != 1) {
                     EXPECT_NEAR(GetGValue(got), GetGValue(want), tolerance) << bpp << " at " << x << "," << y;
+                }
                 dark += GetGValue(got) < 128;
                 refDark += GetGValue(want) < 128;
             }
