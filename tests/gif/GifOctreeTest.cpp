@@ -72,8 +72,9 @@ TEST(GifOctree, MergingKeepsTheLimitAndAveragesWhatItMerges) {
     // Greys merged into greys: every entry stays grey, and they come in rising order.
     for (int i = 0; i < q.GetLeafTotal(); ++i) {
         EXPECT_EQ(table[size_t(i) * 4], table[size_t(i) * 4 + 2]);
-        if (i)
+        if (i) {
             EXPECT_GT(table[size_t(i) * 4], table[size_t(i - 1) * 4]);
+        }
     }
 }
 

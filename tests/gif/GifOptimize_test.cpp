@@ -345,8 +345,9 @@ TEST(GifOptimize, TrimRemovesInvisibleFramesWithoutChangingTheTiming) {
             EXPECT_EQ(moved->Lines()[0], "kept");
             EXPECT_EQ(last->GetControlExtension()->GetDelayTime(), 5);
         }
-        if (c.expectedPreviousDelay < 65535)
+        if (c.expectedPreviousDelay < 65535) {
             EXPECT_EQ(OptCompose(doc), before) << c.name;
+        }
     }
 }
 

@@ -286,8 +286,9 @@ TEST(TgaFilter, WritesEachDepth) {
         EXPECT_EQ(file[2], c.type) << c.name;
         EXPECT_EQ(file[16], c.depth) << c.name;
         EXPECT_EQ(file[17], 0x20) << c.name;
-        if (c.depth == 8 || c.depth == 4)
+        if (c.depth == 8 || c.depth == 4) {
             EXPECT_EQ(file[5] | file[6] << 8, 1 << c.depth) << c.name;
+        }
         TRun back;
         DecodeTga(back, file);
         ASSERT_FALSE(back.Failed()) << c.name;
