@@ -53,6 +53,34 @@ TOwnerDrawState StdCtrlsDrawState(win::UINT itemState) {
     return TOwnerDrawState::FromBits(itemState & 0x1FFF);
 }
 
+// One owner-drawn item of a list or combo box: the canvas takes the item's DC with the control's font and
+// colour (the highlight colours when selected), draw paints the item, and a focused item gets its focus
+// rectangle. The canvas gives the DC back however draw ends.
+template <typename F>
+void StdCtrlsDrawOwnerItem(TCanvas* canvas, TFont* font, TColor color, const win::DRAWITEMSTRUCT* dis,
+                           F&& draw) {
+    TOwnerDrawState state = StdCtrlsDrawState(dis->itemState);
+    canvas->Lock();
+    canvas->SetHandle(dis->hDC);
+    canvas->SetFont(font);
+    canvas->GetBrush()->SetColor(color);
+    if (state.Contains(odSelected)) {
+        canvas->GetBrush()->SetColor(clHighlight);
+        canvas->GetFont()->SetColor(clHighlightText);
+    }
+    try {
+        draw(state);
+        if (state.Contains(odFocused))
+            canvas->DrawFocusRect(dis->rcItem);
+    } catch (...) {
+        canvas->SetHandle(nullptr);
+        canvas->Unlock();
+        throw;
+    }
+    canvas->SetHandle(nullptr);
+    canvas->Unlock();
+}
+
 // The clipboard of the edit controls is the class library's.
 void StdCtrlsInstallClipboard() {
     win::SetEditClipboard({[](const std::string& text) {
@@ -915,26 +943,9 @@ void TCustomListBox::Dispatch(TMessage& m) {
         return;
     case CN_DRAWITEM: {
         auto* dis = reinterpret_cast<win::DRAWITEMSTRUCT*>(m.LParam);
-        TOwnerDrawState state = StdCtrlsDrawState(dis->itemState);
-        FCanvas->Lock();
-        FCanvas->SetHandle(dis->hDC);
-        FCanvas->SetFont(FFont.get());
-        FCanvas->GetBrush()->SetColor(FColor);
-        if (state.Contains(odSelected)) {
-            FCanvas->GetBrush()->SetColor(clHighlight);
-            FCanvas->GetFont()->SetColor(clHighlightText);
-        }
-        try {
+        StdCtrlsDrawOwnerItem(FCanvas.get(), FFont.get(), FColor, dis, [&](TOwnerDrawState state) {
             DrawItem(int32_t(dis->itemID), dis->rcItem, state);
-            if (state.Contains(odFocused))
-                FCanvas->DrawFocusRect(dis->rcItem);
-        } catch (...) {
-            FCanvas->SetHandle(nullptr);
-            FCanvas->Unlock();
-            throw;
-        }
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
+        });
         m.Result = 1;
         return;
     }
@@ -1255,26 +1266,9 @@ void TCustomComboBox::Dispatch(TMessage& m) {
         return;
     case CN_DRAWITEM: {
         auto* dis = reinterpret_cast<win::DRAWITEMSTRUCT*>(m.LParam);
-        TOwnerDrawState state = StdCtrlsDrawState(dis->itemState);
-        FCanvas->Lock();
-        FCanvas->SetHandle(dis->hDC);
-        FCanvas->SetFont(FFont.get());
-        FCanvas->GetBrush()->SetColor(FColor);
-        if (state.Contains(odSelected)) {
-            FCanvas->GetBrush()->SetColor(clHighlight);
-            FCanvas->GetFont()->SetColor(clHighlightText);
-        }
-        try {
+        StdCtrlsDrawOwnerItem(FCanvas.get(), FFont.get(), FColor, dis, [&](TOwnerDrawState state) {
             DrawItem(int32_t(dis->itemID), dis->rcItem, state);
-            if (state.Contains(odFocused))
-                FCanvas->DrawFocusRect(dis->rcItem);
-        } catch (...) {
-            FCanvas->SetHandle(nullptr);
-            FCanvas->Unlock();
-            throw;
-        }
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
+        });
         m.Result = 1;
         return;
     }
