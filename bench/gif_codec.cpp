@@ -8,6 +8,7 @@
 // ratio being this codec's output size over giflib's.
 //
 // Links giflib, which bench/CMakeLists.txt adds to every benchmark.
+#include "bench/BenchSupport.h"
 #include "gif/GifDocument.h"
 #include "platform/vcl/Streams.h"
 
@@ -214,29 +215,12 @@ void EncodeGiflib(benchmark::State& state, BenchFile* file) {
         benchmark::DoNotOptimize(GiflibEncode(*file->Doc).size());
 }
 
-// Remembers the processor seconds per iteration of every run (steadier than wall time on a busy machine).
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> Seconds;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                Seconds[run.benchmark_name()] = run.cpu_accumulated_time / double(run.iterations);
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> flags = {argv[0]};
-    std::vector<std::string> paths;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--", 2) == 0)
-            flags.push_back(argv[i]);
-        else
-            paths.push_back(argv[i]);
-    }
+    bench::TBenchArgs args = bench::SplitBenchArgs(argc, argv);
+    std::vector<char*>& flags = args.Flags;
+    const std::vector<std::string>& paths = args.Paths;
     if (paths.empty()) {
         AddFile("photo-480x360x8", SaveOurs(*Generate(480, 360, 8, 256, false, PaintPhoto)));
         AddFile("cartoon-640x480x12", SaveOurs(*Generate(640, 480, 12, 32, false, PaintCartoon)));
@@ -266,7 +250,7 @@ int main(int argc, char** argv) {
     }
     int flagCount = int(flags.size());
     benchmark::Initialize(&flagCount, flags.data());
-    SummaryReporter reporter;
+    bench::TCpuSecondsReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     double total[4] = {0, 0, 0, 0}; // seconds: decode ours, decode giflib, encode ours, encode giflib

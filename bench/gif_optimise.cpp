@@ -8,6 +8,7 @@
 // prints the original size, the size after Optimize (and after the merge, when the colours fit), the size
 // gifsicle -O2 gives when gifsicle is installed, the ratios, and the time Optimize and the merge take; its
 // last line gives the totals.
+#include "bench/BenchSupport.h"
 #include "gif/GifDocument.h"
 #include "platform/vcl/Streams.h"
 
@@ -156,28 +157,12 @@ void OptBenchMerge(benchmark::State& state, OptBenchFile* file) {
     }
 }
 
-class OptBenchReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> Seconds;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0)
-                Seconds[run.benchmark_name()] = run.cpu_accumulated_time / double(run.iterations);
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> flags = {argv[0]};
-    std::vector<std::string> paths;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--", 2) == 0)
-            flags.push_back(argv[i]);
-        else
-            paths.push_back(argv[i]);
-    }
+    bench::TBenchArgs args = bench::SplitBenchArgs(argc, argv);
+    std::vector<char*>& flags = args.Flags;
+    const std::vector<std::string>& paths = args.Paths;
     if (paths.empty()) {
         OptBenchAdd("sprite-400x300x16", OptBenchGenerate(400, 300, 16, 0, [](int f, int x, int y) {
                         int dx = x - 40 - 20 * f, dy = y - 150;
@@ -226,7 +211,7 @@ int main(int argc, char** argv) {
     }
     int flagCount = int(flags.size());
     benchmark::Initialize(&flagCount, flags.data());
-    OptBenchReporter reporter;
+    bench::TCpuSecondsReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     size_t original = 0, ours = 0, gifsicle = 0, oursWhereGifsicle = 0;
