@@ -18,6 +18,15 @@ namespace {
 
 constexpr const char* EditProp = "LoomwickEdit";
 
+// The lines as laid out: where each starts and where its shown text ends. A hard line ends before its
+// "\n"; a soft line (word wrap) ends before the spaces it broke at, and the next one starts after them.
+struct EditLineTable {
+    std::vector<int> Starts{0};
+    std::vector<int> Ends{0};
+    int operator[](size_t line) const { return Starts[line]; }
+    size_t size() const { return Starts.size(); }
+};
+
 struct EditState {
     std::string Text;
     int Anchor = 0; // where the selection started
@@ -40,6 +49,12 @@ struct EditState {
     bool Tracking = false;
     bool Focused = false;
     int DesiredX = -1; // the column Up and Down keep to
+    // The last layout of the lines and what it was made from.
+    EditLineTable Layout;
+    std::string LayoutText;
+    int LayoutWidth = -1; // -1: no word wrap
+    HFONT LayoutFont = nullptr;
+    bool LayoutValid = false;
 };
 
 EditState* EditOf(HWND hwnd) {
@@ -131,20 +146,24 @@ std::string EditExternal(HWND hwnd, const std::string& text) {
     return out;
 }
 
-// Line starts (always at least one line).
-std::vector<int> EditLines(const std::string& text) {
-    std::vector<int> starts{0};
+// Hard lines only (always at least one line).
+EditLineTable EditHardLines(const std::string& text) {
+    EditLineTable t;
+    t.Ends.clear();
     for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n')
-            starts.push_back(int(i + 1));
-    return starts;
+        if (text[i] == '\n') {
+            t.Ends.push_back(int(i));
+            t.Starts.push_back(int(i + 1));
+        }
+    t.Ends.push_back(int(text.size()));
+    return t;
 }
-int EditLineOf(const std::vector<int>& starts, int pos) {
-    auto it = std::upper_bound(starts.begin(), starts.end(), pos);
-    return int(it - starts.begin()) - 1;
+int EditLineOf(const EditLineTable& lines, int pos) {
+    auto it = std::upper_bound(lines.Starts.begin(), lines.Starts.end(), pos);
+    return std::max(0, int(it - lines.Starts.begin()) - 1);
 }
-int EditLineEnd(const std::string& text, const std::vector<int>& starts, int line) {
-    return line + 1 < int(starts.size()) ? starts[size_t(line + 1)] - 1 : int(text.size());
+int EditLineEnd(const EditLineTable& lines, int line) {
+    return lines.Ends[size_t(line)];
 }
 
 // The text as shown: password characters in place of the characters.
@@ -188,6 +207,86 @@ int EditXOf(HDC dc, const EditState* s, int lineStart, int pos) {
     return TextWidth(dc, EditShown(s, lineStart, pos));
 }
 
+// A multi-line edit without horizontal scrolling breaks its lines at the right edge of its format
+// rectangle (a password edit shows one line and never wraps).
+bool EditWraps(HWND hwnd) {
+    DWORD style = Style(hwnd);
+    return (style & ES_MULTILINE) && !(style & (ES_AUTOHSCROLL | WS_HSCROLL)) && !EditOf(hwnd)->PasswordChar;
+}
+
+// Breaks the hard line [from, to) into lines no wider than width: after the last space that fits (the
+// spaces stay at the end of the line they follow), or inside a word longer than the whole width, never
+// leaving a line without at least one character.
+void EditWrapLine(HDC dc, const std::string& text, int from, int to, int width, EditLineTable& out) {
+    std::vector<int> dx(size_t(std::max(1, to - from)));
+    SIZE total{};
+    GetTextExtentExPoint(dc, text.data() + from, to - from, 0, nullptr, dx.data(), &total);
+    auto extent = [&](int pos) { return pos <= from ? 0 : dx[size_t(pos - from - 1)]; };
+    int pos = from;
+    while (extent(to) - extent(pos) > width) {
+        // The longest run of whole characters that fits.
+        int fit = pos;
+        while (fit < to) {
+            int next = EditNext(text, fit);
+            if (next > to || extent(next) - extent(pos) > width)
+                break;
+            fit = next;
+        }
+        int lineEnd = fit, nextStart = fit;
+        if (text[size_t(fit)] == ' ') {
+            // The break falls on spaces: they hang at the end of this line.
+            while (nextStart < to && text[size_t(nextStart)] == ' ')
+                ++nextStart;
+        } else {
+            int space = fit - 1;
+            while (space > pos && text[size_t(space)] != ' ')
+                --space;
+            if (space > pos) {
+                nextStart = space + 1;
+                lineEnd = space;
+            } else if (fit == pos) {
+                lineEnd = nextStart = EditNext(text, pos);
+            }
+        }
+        while (lineEnd > pos && text[size_t(lineEnd - 1)] == ' ')
+            --lineEnd;
+        if (nextStart >= to) {
+            pos = nextStart;
+            break;
+        }
+        out.Ends.push_back(lineEnd);
+        out.Starts.push_back(nextStart);
+        pos = nextStart;
+    }
+    out.Ends.push_back(to);
+}
+
+// The lines as the edit lays them out now (made again only when the text, font or width changed).
+EditLineTable EditLinesOf(HWND hwnd) {
+    EditState* s = EditOf(hwnd);
+    int width = EditWraps(hwnd) ? std::max(1, int(EditFormatRect(hwnd).Width())) : -1;
+    if (s->LayoutValid && s->LayoutWidth == width && s->LayoutFont == s->Font && s->LayoutText == s->Text)
+        return s->Layout;
+    EditLineTable lines = EditHardLines(s->Text);
+    if (width > 0) {
+        EditDC dc(hwnd);
+        EditLineTable wrapped;
+        wrapped.Starts.clear();
+        wrapped.Ends.clear();
+        for (size_t i = 0; i < lines.size(); ++i) {
+            wrapped.Starts.push_back(lines.Starts[i]);
+            EditWrapLine(dc.Get(), s->Text, lines.Starts[i], lines.Ends[i], width, wrapped);
+        }
+        lines = std::move(wrapped);
+    }
+    s->Layout = lines;
+    s->LayoutText = s->Text;
+    s->LayoutWidth = width;
+    s->LayoutFont = s->Font;
+    s->LayoutValid = true;
+    return lines;
+}
+
 // Horizontal offset of a line's text inside the format rectangle (alignment of single-line edits).
 int EditAlignOffset(HWND hwnd, HDC dc, const EditState* s, int lineStart, int lineEnd, const TRect& fr) {
     if (EditMulti(hwnd))
@@ -228,7 +327,7 @@ void EditUpdateScrollBars(HWND hwnd) {
     EditState* s = EditOf(hwnd);
     DWORD style = Style(hwnd);
     EditDC dc(hwnd);
-    std::vector<int> lines = EditLines(s->Text);
+    EditLineTable lines = EditLinesOf(hwnd);
     if (style & WS_VSCROLL) {
         SCROLLINFO si;
         si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
@@ -241,7 +340,7 @@ void EditUpdateScrollBars(HWND hwnd) {
     if (style & WS_HSCROLL) {
         int widest = 0;
         for (size_t i = 0; i < lines.size(); ++i)
-            widest = std::max(widest, EditXOf(dc.Get(), s, lines[i], EditLineEnd(s->Text, lines, int(i))));
+            widest = std::max(widest, EditXOf(dc.Get(), s, lines[i], EditLineEnd(lines, int(i))));
         SCROLLINFO si;
         si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
         si.nMin = 0;
@@ -257,13 +356,14 @@ void EditPlaceCaret(HWND hwnd) {
     if (!s->Focused)
         return;
     EditDC dc(hwnd);
-    std::vector<int> lines = EditLines(s->Text);
+    EditLineTable lines = EditLinesOf(hwnd);
     int line = EditLineOf(lines, s->Caret);
     TRect fr = EditFormatRect(hwnd);
     int start = lines[size_t(line)];
-    int x = fr.Left - s->ScrollX +
-            EditAlignOffset(hwnd, dc.Get(), s, start, EditLineEnd(s->Text, lines, line), fr) +
+    int x = fr.Left - s->ScrollX + EditAlignOffset(hwnd, dc.Get(), s, start, EditLineEnd(lines, line), fr) +
             EditXOf(dc.Get(), s, start, s->Caret);
+    if (EditWraps(hwnd))
+        x = std::min(x, int(fr.Right) - 1); // after the spaces a line broke at
     int y = fr.Top + (line - s->TopLine) * LineHeight(dc.Get());
     SetCaretPos(x, y);
 }
@@ -272,7 +372,7 @@ void EditPlaceCaret(HWND hwnd) {
 void EditScrollToCaret(HWND hwnd) {
     EditState* s = EditOf(hwnd);
     EditDC dc(hwnd);
-    std::vector<int> lines = EditLines(s->Text);
+    EditLineTable lines = EditLinesOf(hwnd);
     int line = EditLineOf(lines, s->Caret);
     TRect fr = EditFormatRect(hwnd);
     int x = EditXOf(dc.Get(), s, lines[size_t(line)], s->Caret);
@@ -282,6 +382,8 @@ void EditScrollToCaret(HWND hwnd) {
         s->ScrollX = std::max(0, x - width / 4);
     else if (x >= s->ScrollX + width)
         s->ScrollX = x - width + width / 4;
+    if (EditWraps(hwnd))
+        s->ScrollX = 0; // wrapped lines never need sideways scrolling
     if (!EditMulti(hwnd) && s->ScrollX > 0) {
         // Do not leave empty room on the right when the text fits.
         int total = EditXOf(dc.Get(), s, 0, int(s->Text.size()));
@@ -455,7 +557,7 @@ int EditWordRight(const std::string& t, int pos) {
 int EditPosFromPoint(HWND hwnd, TPoint p) {
     EditState* s = EditOf(hwnd);
     EditDC dc(hwnd);
-    std::vector<int> lines = EditLines(s->Text);
+    EditLineTable lines = EditLinesOf(hwnd);
     TRect fr = EditFormatRect(hwnd);
     int line = 0;
     if (EditMulti(hwnd)) {
@@ -464,7 +566,7 @@ int EditPosFromPoint(HWND hwnd, TPoint p) {
         line = std::clamp(line, 0, int(lines.size()) - 1);
     }
     int start = lines[size_t(line)];
-    int end = EditLineEnd(s->Text, lines, line);
+    int end = EditLineEnd(lines, line);
     int x = p.X - fr.Left + s->ScrollX - EditAlignOffset(hwnd, dc.Get(), s, start, end, fr);
     return EditCharFromX(dc.Get(), s, start, end, x);
 }
@@ -473,22 +575,21 @@ int EditPosFromPoint(HWND hwnd, TPoint p) {
 int EditVertical(HWND hwnd, int delta) {
     EditState* s = EditOf(hwnd);
     EditDC dc(hwnd);
-    std::vector<int> lines = EditLines(s->Text);
+    EditLineTable lines = EditLinesOf(hwnd);
     int line = EditLineOf(lines, s->Caret);
     if (s->DesiredX < 0)
         s->DesiredX = EditXOf(dc.Get(), s, lines[size_t(line)], s->Caret);
     int target = std::clamp(line + delta, 0, int(lines.size()) - 1);
     if (target == line)
-        return delta < 0 ? lines[size_t(line)] : EditLineEnd(s->Text, lines, line);
-    return EditCharFromX(dc.Get(), s, lines[size_t(target)], EditLineEnd(s->Text, lines, target),
-                         s->DesiredX);
+        return delta < 0 ? lines[size_t(line)] : EditLineEnd(lines, line);
+    return EditCharFromX(dc.Get(), s, lines[size_t(target)], EditLineEnd(lines, target), s->DesiredX);
 }
 
 bool EditKeyDown(HWND hwnd, int key) {
     EditState* s = EditOf(hwnd);
     bool shift = KeyDown(VK_SHIFT), ctrl = KeyDown(VK_CONTROL);
     bool multi = EditMulti(hwnd);
-    std::vector<int> lines = EditLines(s->Text);
+    EditLineTable lines = EditLinesOf(hwnd);
     int line = EditLineOf(lines, s->Caret);
     int to = -1;
     bool vertical = false;
@@ -509,7 +610,7 @@ bool EditKeyDown(HWND hwnd, int key) {
         to = (ctrl || !multi) ? 0 : lines[size_t(line)];
         break;
     case VK_END:
-        to = (ctrl || !multi) ? int(s->Text.size()) : EditLineEnd(s->Text, lines, line);
+        to = (ctrl || !multi) ? int(s->Text.size()) : EditLineEnd(lines, line);
         break;
     case VK_UP:
     case VK_DOWN:
@@ -629,7 +730,7 @@ void EditPaint(HWND hwnd, HDC dc) {
     HGDIOBJ old = SelectObject(dc, ControlFont(s->Font));
     TRect fr = EditFormatRect(hwnd);
     int lh = LineHeight(dc);
-    std::vector<int> lines = EditLines(s->Text);
+    EditLineTable lines = EditLinesOf(hwnd);
     int selStart = EditSelStart(s), selEnd = EditSelEnd(s);
     bool showSel = s->Focused || (Style(hwnd) & ES_NOHIDESEL);
     SetBkMode(dc, TRANSPARENT);
@@ -638,7 +739,7 @@ void EditPaint(HWND hwnd, HDC dc) {
         if (y >= fr.Bottom)
             break;
         int start = lines[size_t(line)];
-        int end = EditLineEnd(s->Text, lines, line);
+        int end = EditLineEnd(lines, line);
         int x0 = fr.Left - s->ScrollX + EditAlignOffset(hwnd, dc, s, start, end, fr);
         std::string shown = EditShown(s, start, end);
         SetTextColor(dc, textColor);
@@ -891,36 +992,36 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             *reinterpret_cast<TRect*>(lParam) = EditFormatRect(hwnd);
         return 0;
     case EM_GETLINECOUNT:
-        return LRESULT(EditLines(EditOf(hwnd)->Text).size());
+        return LRESULT(EditLinesOf(hwnd).size());
     case EM_LINEINDEX: {
         EditState* s = EditOf(hwnd);
-        std::vector<int> lines = EditLines(s->Text);
+        EditLineTable lines = EditLinesOf(hwnd);
         int line = int(intptr_t(wParam)) < 0 ? EditLineOf(lines, s->Caret) : int(wParam);
         return line < int(lines.size()) ? lines[size_t(line)] : -1;
     }
     case EM_LINEFROMCHAR: {
         EditState* s = EditOf(hwnd);
         int pos = int(intptr_t(wParam)) < 0 ? s->Caret : int(wParam);
-        return EditLineOf(EditLines(s->Text), std::min(pos, int(s->Text.size())));
+        return EditLineOf(EditLinesOf(hwnd), std::min(pos, int(s->Text.size())));
     }
     case EM_LINELENGTH: {
         EditState* s = EditOf(hwnd);
-        std::vector<int> lines = EditLines(s->Text);
+        EditLineTable lines = EditLinesOf(hwnd);
         int pos = std::min(int(wParam), int(s->Text.size()));
         int line = EditLineOf(lines, pos);
-        return EditLineEnd(s->Text, lines, line) - lines[size_t(line)];
+        return EditLineEnd(lines, line) - lines[size_t(line)];
     }
     case EM_GETLINE: {
         // The buffer's first WORD gives its size; the line is not terminated.
         EditState* s = EditOf(hwnd);
-        std::vector<int> lines = EditLines(s->Text);
+        EditLineTable lines = EditLinesOf(hwnd);
         if (wParam >= lines.size() || !lParam)
             return 0;
         auto* buffer = reinterpret_cast<char*>(lParam);
         WORD size = 0;
         std::copy(buffer, buffer + sizeof(WORD), reinterpret_cast<char*>(&size));
         int start = lines[wParam];
-        int len = std::min<int>(EditLineEnd(s->Text, lines, int(wParam)) - start, size);
+        int len = std::min<int>(EditLineEnd(lines, int(wParam)) - start, size);
         std::copy(s->Text.begin() + start, s->Text.begin() + start + len, buffer);
         return len;
     }
@@ -928,7 +1029,7 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return EditMulti(hwnd) ? EditOf(hwnd)->TopLine : 0;
     case EM_LINESCROLL: {
         EditState* s = EditOf(hwnd);
-        int lines = int(EditLines(s->Text).size());
+        int lines = int(EditLinesOf(hwnd).size());
         s->TopLine = std::clamp(s->TopLine + int(lParam), 0, std::max(0, lines - 1));
         s->ScrollX = std::max(0, s->ScrollX + int(intptr_t(wParam)) * 8);
         InvalidateRect(hwnd, nullptr, TRUE);
@@ -943,21 +1044,20 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         EditState* s = EditOf(hwnd);
         int pos = std::min(int(wParam), int(s->Text.size()));
         EditDC dc(hwnd);
-        std::vector<int> lines = EditLines(s->Text);
+        EditLineTable lines = EditLinesOf(hwnd);
         int line = EditLineOf(lines, pos);
         TRect fr = EditFormatRect(hwnd);
         int start = lines[size_t(line)];
         int x = fr.Left - s->ScrollX +
-                EditAlignOffset(hwnd, dc.Get(), s, start, EditLineEnd(s->Text, lines, line), fr) +
+                EditAlignOffset(hwnd, dc.Get(), s, start, EditLineEnd(lines, line), fr) +
                 EditXOf(dc.Get(), s, start, pos);
         int y = fr.Top + (line - s->TopLine) * LineHeight(dc.Get());
         return MAKELRESULT(x, y);
     }
     case EM_CHARFROMPOS: {
         TPoint p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        EditState* s = EditOf(hwnd);
         int pos = EditPosFromPoint(hwnd, p);
-        return MAKELRESULT(pos, EditLineOf(EditLines(s->Text), pos));
+        return MAKELRESULT(pos, EditLineOf(EditLinesOf(hwnd), pos));
     }
     case WM_VSCROLL:
     case WM_HSCROLL: {
@@ -967,7 +1067,7 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         int page = vert ? EditVisibleLines(hwnd, dc.Get()) : std::max(1, int(EditFormatRect(hwnd).Width()));
         int line = vert ? 1 : 8;
         int& value = vert ? s->TopLine : s->ScrollX;
-        int maxValue = vert ? int(EditLines(s->Text).size()) - 1 : 1 << 20;
+        int maxValue = vert ? int(EditLinesOf(hwnd).size()) - 1 : 1 << 20;
         switch (LOWORD(wParam)) {
         case SB_LINEUP:
             value -= line;

@@ -1,5 +1,7 @@
 #include "ControlsTestSupport.h"
 
+#include "platform/win/gdi/Text.h"
+
 #include <algorithm>
 
 using namespace controlstest;
@@ -125,4 +127,96 @@ TEST_F(ControlsTest, SingleLineEditDropsLineBreaks) {
     FClipboard = "line one\r\nline two";
     SendMessage(edit, WM_PASTE, 0, 0);
     EXPECT_EQ(Text(edit), "line one");
+}
+
+namespace {
+
+int EditTestTextWidth(HWND hwnd, const std::string& text) {
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SIZE size{};
+    GetTextExtentPoint32(dc, text.c_str(), int(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    return int(size.cx);
+}
+
+std::string EditTestLine(HWND edit, int line) {
+    char buffer[64] = {};
+    WORD size = sizeof(buffer) - 1;
+    std::copy(reinterpret_cast<char*>(&size), reinterpret_cast<char*>(&size) + sizeof(WORD), buffer);
+    auto n = SendMessage(edit, EM_GETLINE, WPARAM(line), reinterpret_cast<LPARAM>(buffer));
+    return std::string(buffer, size_t(n));
+}
+
+} // namespace
+
+// Without horizontal scrolling a multi-line edit breaks its lines after the last space that fits; the
+// line messages, the caret keys and the selection count the lines as shown, the text stays as given.
+TEST_F(ControlsTest, MultiLineEditWrapsWordsAndCountsTheLinesItShows) {
+    HWND edit = Control(WC_EDIT, ES_MULTILINE | ES_WANTRETURN | WS_VSCROLL, {10, 10, 200, 150});
+    // Room for "word word" and a little, never for a third word: margins of one pixel on each side.
+    int room = EditTestTextWidth(edit, "word word") + 4;
+    TRect client;
+    GetClientRect(edit, &client);
+    SetWindowPos(edit, nullptr, 0, 0, room + 2 + (200 - 10 - client.Width()), 140, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowText(edit, "word word word word word\r\nend");
+    EXPECT_EQ(Text(edit), "word word word word word\r\nend");
+    ASSERT_EQ(SendMessage(edit, EM_GETLINECOUNT, 0, 0), 4);
+    struct LineCase {
+        int Line, Index;
+        const char* Shown;
+    };
+    for (LineCase c : {LineCase{0, 0, "word word"}, {1, 10, "word word"}, {2, 20, "word"}, {3, 25, "end"}}) {
+        EXPECT_EQ(SendMessage(edit, EM_LINEINDEX, WPARAM(c.Line), 0), c.Index) << c.Line;
+        EXPECT_EQ(EditTestLine(edit, c.Line), c.Shown) << c.Line;
+        EXPECT_EQ(SendMessage(edit, EM_LINEFROMCHAR, WPARAM(c.Index), 0), c.Line) << c.Line;
+    }
+    EXPECT_EQ(SendMessage(edit, EM_LINELENGTH, 12, 0), 9);
+    // The first character of a soft line stands at the left of the next row.
+    auto pos = SendMessage(edit, EM_POSFROMCHAR, 10, 0);
+    auto first = SendMessage(edit, EM_POSFROMCHAR, 0, 0);
+    EXPECT_EQ(LOWORD(pos), LOWORD(first));
+    EXPECT_GT(HIWORD(pos), HIWORD(first));
+
+    SetFocus(edit);
+    SendMessage(edit, EM_SETSEL, 2, 2);
+    Press(VK_DOWN);
+    EXPECT_EQ(Sel(edit), std::make_pair(12, 12));
+    Press(VK_HOME);
+    EXPECT_EQ(Sel(edit), std::make_pair(10, 10));
+    Press(VK_END);
+    EXPECT_EQ(Sel(edit), std::make_pair(19, 19));
+    QueueKeyInput(VK_SHIFT, true);
+    QueueKeyInput(VK_DOWN, true);
+    QueueKeyInput(VK_DOWN, false);
+    QueueKeyInput(VK_SHIFT, false);
+    Pump();
+    EXPECT_EQ(Sel(edit), std::make_pair(19, 24));
+    // Typing re-wraps: the second word of the first line no longer fits and moves down.
+    SendMessage(edit, EM_SETSEL, 0, 0);
+    Type("xx ");
+    EXPECT_EQ(SendMessage(edit, EM_LINEINDEX, 1, 0), 8);
+    // A wider window takes the whole hard line again.
+    SetWindowPos(edit, nullptr, 0, 0, 400, 140, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(SendMessage(edit, EM_GETLINECOUNT, 0, 0), 2);
+}
+
+// A word wider than the whole line is broken between characters; horizontal scrolling turns wrapping off.
+TEST_F(ControlsTest, MultiLineEditBreaksLongWordsAndScrollingEditsDoNotWrap) {
+    const std::string word = "abcdefghijklmnopqrstuvwxyz";
+    HWND wrapping = Control(WC_EDIT, ES_MULTILINE, {10, 10, 50, 150}, word.c_str());
+    int count = int(SendMessage(wrapping, EM_GETLINECOUNT, 0, 0));
+    ASSERT_GT(count, 1);
+    std::string joined;
+    for (int line = 0; line < count; ++line) {
+        std::string shown = EditTestLine(wrapping, line);
+        EXPECT_FALSE(shown.empty()) << line;
+        joined += shown;
+    }
+    EXPECT_EQ(joined, word);
+    for (DWORD style : {DWORD(ES_AUTOHSCROLL), DWORD(WS_HSCROLL)}) {
+        HWND scrolling = Control(WC_EDIT, ES_MULTILINE | style, {10, 10, 50, 150}, "word word word word");
+        EXPECT_EQ(SendMessage(scrolling, EM_GETLINECOUNT, 0, 0), 1) << style;
+    }
 }
