@@ -595,25 +595,33 @@ int SetDIBits(HDC dc, HBITMAP bmp, UINT start, UINT lines, const void* bits, con
     return count;
 }
 
-UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors) {
-    if (!gdi::Checked(dc) || !dc->FState.FBitmap || !colors)
+namespace {
+
+// The entries start .. start + count - 1 of the colour table of the DIB section selected into dc, cut at
+// the table's end: their first entry and their number, or 0 when dc holds no palettized DIB section.
+UINT BitmapsDibTableSpan(HDC dc, UINT start, UINT count, bool haveColors, RGBQUAD*& first) {
+    if (!gdi::Checked(dc) || !dc->FState.FBitmap || !haveColors)
         return 0;
     HBITMAP b = dc->FState.FBitmap;
     if (!b->FDibSection || !b->Palettized() || start >= b->FColors.size())
         return 0;
-    UINT n = std::min<UINT>(count, UINT(b->FColors.size()) - start);
-    std::copy_n(b->FColors.begin() + start, n, colors);
+    first = b->FColors.data() + start;
+    return std::min<UINT>(count, UINT(b->FColors.size()) - start);
+}
+
+} // namespace
+
+UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors) {
+    RGBQUAD* table = nullptr;
+    UINT n = BitmapsDibTableSpan(dc, start, count, colors != nullptr, table);
+    std::copy_n(table, n, colors);
     return n;
 }
 
 UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors) {
-    if (!gdi::Checked(dc) || !dc->FState.FBitmap || !colors)
-        return 0;
-    HBITMAP b = dc->FState.FBitmap;
-    if (!b->FDibSection || !b->Palettized() || start >= b->FColors.size())
-        return 0;
-    UINT n = std::min<UINT>(count, UINT(b->FColors.size()) - start);
-    std::copy_n(colors, n, b->FColors.begin() + start);
+    RGBQUAD* table = nullptr;
+    UINT n = BitmapsDibTableSpan(dc, start, count, colors != nullptr, table);
+    std::copy_n(colors, n, table);
     return n;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 namespace win {
 
@@ -72,6 +73,58 @@ void DcFixIsotropic(HDC dc) {
         int v = int(std::lround(sy * std::abs(s.FWindowExt.cx)));
         s.FViewportExt.cx = s.FViewportExt.cx < 0 ? -v : v;
     }
+}
+
+// The attribute setters' common shape: store value in the current state and answer the old one, or failure
+// when there is no DC or the attribute does not take the value.
+template <class T> T DcExchange(HDC dc, T gdi::DcState::*field, T value, bool valid, T failure) {
+    if (!dc || !valid)
+        return failure;
+    return std::exchange(dc->FState.*field, value);
+}
+
+template <class T> T DcRead(HDC dc, T gdi::DcState::*field, T failure) {
+    return dc ? dc->FState.*field : failure;
+}
+
+// The ...Ex pairs of points and sizes: the setter hands back the old value when asked.
+template <class T> BOOL DcSetEx(HDC dc, T gdi::DcState::*field, T value, T* old) {
+    if (!dc)
+        return FALSE;
+    if (old)
+        *old = dc->FState.*field;
+    dc->FState.*field = value;
+    return TRUE;
+}
+
+template <class T> BOOL DcGetEx(HDC dc, T gdi::DcState::*field, T* value) {
+    if (!dc || !value)
+        return FALSE;
+    *value = dc->FState.*field;
+    return TRUE;
+}
+
+BOOL DcOffsetOrg(HDC dc, POINT gdi::DcState::*origin, int dx, int dy, POINT* old) {
+    if (!dc)
+        return FALSE;
+    POINT o = dc->FState.*origin;
+    return DcSetEx(dc, origin, POINT{DcClamp(__int128(o.X) + dx), DcClamp(__int128(o.Y) + dy)}, old);
+}
+
+// Extents only change in the two scalable modes (elsewhere the call succeeds and changes nothing), and
+// never to zero.
+BOOL DcSetExtent(HDC dc, SIZE gdi::DcState::*extent, int x, int y, SIZE* old) {
+    if (!dc)
+        return FALSE;
+    if (old)
+        *old = dc->FState.*extent;
+    if (dc->FState.FMapMode != MM_ISOTROPIC && dc->FState.FMapMode != MM_ANISOTROPIC)
+        return TRUE;
+    if (x == 0 || y == 0)
+        return FALSE;
+    dc->FState.*extent = SIZE{x, y};
+    DcFixIsotropic(dc);
+    return TRUE;
 }
 
 } // namespace
@@ -391,94 +444,59 @@ int GetDeviceCaps(HDC dc, int index) {
 // Attributes.
 
 COLORREF SetBkColor(HDC dc, COLORREF c) {
-    if (!dc)
-        return CLR_INVALID;
-    COLORREF old = dc->FState.FBkColor;
-    dc->FState.FBkColor = c;
-    return old;
+    return DcExchange(dc, &gdi::DcState::FBkColor, c, true, CLR_INVALID);
 }
 COLORREF GetBkColor(HDC dc) {
-    return dc ? dc->FState.FBkColor : CLR_INVALID;
+    return DcRead(dc, &gdi::DcState::FBkColor, CLR_INVALID);
 }
 COLORREF SetTextColor(HDC dc, COLORREF c) {
-    if (!dc)
-        return CLR_INVALID;
-    COLORREF old = dc->FState.FTextColor;
-    dc->FState.FTextColor = c;
-    return old;
+    return DcExchange(dc, &gdi::DcState::FTextColor, c, true, CLR_INVALID);
 }
 COLORREF GetTextColor(HDC dc) {
-    return dc ? dc->FState.FTextColor : CLR_INVALID;
+    return DcRead(dc, &gdi::DcState::FTextColor, CLR_INVALID);
 }
 
 int SetBkMode(HDC dc, int mode) {
-    if (!dc || (mode != TRANSPARENT && mode != OPAQUE))
-        return 0;
-    int old = dc->FState.FBkMode;
-    dc->FState.FBkMode = mode;
-    return old;
+    return DcExchange(dc, &gdi::DcState::FBkMode, mode, mode == TRANSPARENT || mode == OPAQUE, 0);
 }
 int GetBkMode(HDC dc) {
-    return dc ? dc->FState.FBkMode : 0;
+    return DcRead(dc, &gdi::DcState::FBkMode, 0);
 }
 
 int SetROP2(HDC dc, int rop2) {
-    if (!dc || rop2 < R2_BLACK || rop2 > R2_WHITE)
-        return 0;
-    int old = dc->FState.FRop2;
-    dc->FState.FRop2 = rop2;
-    return old;
+    return DcExchange(dc, &gdi::DcState::FRop2, rop2, rop2 >= R2_BLACK && rop2 <= R2_WHITE, 0);
 }
 int GetROP2(HDC dc) {
-    return dc ? dc->FState.FRop2 : 0;
+    return DcRead(dc, &gdi::DcState::FRop2, 0);
 }
 
 int SetStretchBltMode(HDC dc, int mode) {
-    if (!dc || mode < BLACKONWHITE || mode > HALFTONE)
-        return 0;
-    int old = dc->FState.FStretchMode;
-    dc->FState.FStretchMode = mode;
-    return old;
+    return DcExchange(dc, &gdi::DcState::FStretchMode, mode, mode >= BLACKONWHITE && mode <= HALFTONE, 0);
 }
 int GetStretchBltMode(HDC dc) {
-    return dc ? dc->FState.FStretchMode : 0;
+    return DcRead(dc, &gdi::DcState::FStretchMode, 0);
 }
 
 int SetPolyFillMode(HDC dc, int mode) {
-    if (!dc || (mode != ALTERNATE && mode != WINDING))
-        return 0;
-    int old = dc->FState.FPolyFillMode;
-    dc->FState.FPolyFillMode = mode;
-    return old;
+    return DcExchange(dc, &gdi::DcState::FPolyFillMode, mode, mode == ALTERNATE || mode == WINDING, 0);
 }
 int GetPolyFillMode(HDC dc) {
-    return dc ? dc->FState.FPolyFillMode : 0;
+    return DcRead(dc, &gdi::DcState::FPolyFillMode, 0);
 }
 
 int SetArcDirection(HDC dc, int dir) {
-    if (!dc || (dir != AD_CLOCKWISE && dir != AD_COUNTERCLOCKWISE))
-        return 0;
-    int old = dc->FState.FArcDirection;
-    dc->FState.FArcDirection = dir;
-    return old;
+    return DcExchange(dc, &gdi::DcState::FArcDirection, dir,
+                      dir == AD_CLOCKWISE || dir == AD_COUNTERCLOCKWISE, 0);
 }
 int GetArcDirection(HDC dc) {
-    return dc ? dc->FState.FArcDirection : 0;
+    return DcRead(dc, &gdi::DcState::FArcDirection, 0);
 }
 
 BOOL SetBrushOrgEx(HDC dc, int x, int y, POINT* old) {
-    if (!dc)
-        return FALSE;
-    if (old)
-        *old = dc->FState.FBrushOrg;
-    dc->FState.FBrushOrg = POINT{x, y};
-    return TRUE;
+    return DcSetEx(dc, &gdi::DcState::FBrushOrg, POINT{x, y}, old);
 }
 BOOL GetBrushOrgEx(HDC dc, POINT* org) {
-    if (!dc || !org)
-        return FALSE;
-    *org = dc->FState.FBrushOrg;
-    return TRUE;
+    return DcGetEx(dc, &gdi::DcState::FBrushOrg, org);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -490,128 +508,60 @@ int SetMapMode(HDC dc, int mode) {
     auto& s = dc->FState;
     int old = s.FMapMode;
     s.FMapMode = mode;
-    // Fixed modes: logical units of 0.1 mm, 0.01 mm, 0.01 in, 0.001 in, 1/1440 in with y growing upwards.
+    // Fixed modes: logical units of 0.1 mm, 0.01 mm, 0.01 in, 0.001 in, 1/1440 in with y growing upwards,
+    // so an inch of them spans the screen's pixels per inch.
+    static constexpr int unitsPerInch[] = {254, 2540, 100, 1000, 1440};
     int dpi = DcTheScreen().FLogPixels;
-    switch (mode) {
-    case MM_TEXT:
+    if (mode == MM_TEXT) {
         s.FWindowExt = SIZE{1, 1};
         s.FViewportExt = SIZE{1, 1};
-        break;
-    case MM_LOMETRIC:
-        s.FWindowExt = SIZE{254, 254};
+    } else if (mode >= MM_LOMETRIC && mode <= MM_TWIPS) {
+        int units = unitsPerInch[mode - MM_LOMETRIC];
+        s.FWindowExt = SIZE{units, units};
         s.FViewportExt = SIZE{dpi, -dpi};
-        break;
-    case MM_HIMETRIC:
-        s.FWindowExt = SIZE{2540, 2540};
-        s.FViewportExt = SIZE{dpi, -dpi};
-        break;
-    case MM_LOENGLISH:
-        s.FWindowExt = SIZE{100, 100};
-        s.FViewportExt = SIZE{dpi, -dpi};
-        break;
-    case MM_HIENGLISH:
-        s.FWindowExt = SIZE{1000, 1000};
-        s.FViewportExt = SIZE{dpi, -dpi};
-        break;
-    case MM_TWIPS:
-        s.FWindowExt = SIZE{1440, 1440};
-        s.FViewportExt = SIZE{dpi, -dpi};
-        break;
-    case MM_ISOTROPIC:
+    } else if (mode == MM_ISOTROPIC) {
         if (old != MM_ANISOTROPIC) {
             s.FWindowExt = SIZE{10, 10};
             s.FViewportExt = SIZE{1, 1};
         }
         DcFixIsotropic(dc);
-        break;
-    default:
-        break;
     }
     return old;
 }
 int GetMapMode(HDC dc) {
-    return dc ? dc->FState.FMapMode : 0;
+    return DcRead(dc, &gdi::DcState::FMapMode, 0);
 }
 
 BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* old) {
-    if (!dc)
-        return FALSE;
-    if (old)
-        *old = dc->FState.FViewportOrg;
-    dc->FState.FViewportOrg = POINT{x, y};
-    return TRUE;
+    return DcSetEx(dc, &gdi::DcState::FViewportOrg, POINT{x, y}, old);
 }
 BOOL GetViewportOrgEx(HDC dc, POINT* org) {
-    if (!dc || !org)
-        return FALSE;
-    *org = dc->FState.FViewportOrg;
-    return TRUE;
+    return DcGetEx(dc, &gdi::DcState::FViewportOrg, org);
 }
 BOOL OffsetViewportOrgEx(HDC dc, int dx, int dy, POINT* old) {
-    if (!dc)
-        return FALSE;
-    POINT o = dc->FState.FViewportOrg;
-    return SetViewportOrgEx(dc, DcClamp(__int128(o.X) + dx), DcClamp(__int128(o.Y) + dy), old);
+    return DcOffsetOrg(dc, &gdi::DcState::FViewportOrg, dx, dy, old);
 }
 BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT* old) {
-    if (!dc)
-        return FALSE;
-    if (old)
-        *old = dc->FState.FWindowOrg;
-    dc->FState.FWindowOrg = POINT{x, y};
-    return TRUE;
+    return DcSetEx(dc, &gdi::DcState::FWindowOrg, POINT{x, y}, old);
 }
 BOOL GetWindowOrgEx(HDC dc, POINT* org) {
-    if (!dc || !org)
-        return FALSE;
-    *org = dc->FState.FWindowOrg;
-    return TRUE;
+    return DcGetEx(dc, &gdi::DcState::FWindowOrg, org);
 }
 BOOL OffsetWindowOrgEx(HDC dc, int dx, int dy, POINT* old) {
-    if (!dc)
-        return FALSE;
-    POINT o = dc->FState.FWindowOrg;
-    return SetWindowOrgEx(dc, DcClamp(__int128(o.X) + dx), DcClamp(__int128(o.Y) + dy), old);
+    return DcOffsetOrg(dc, &gdi::DcState::FWindowOrg, dx, dy, old);
 }
 
 BOOL SetViewportExtEx(HDC dc, int x, int y, SIZE* old) {
-    if (!dc)
-        return FALSE;
-    if (old)
-        *old = dc->FState.FViewportExt;
-    // Extents only change in the two scalable modes.
-    if (dc->FState.FMapMode != MM_ISOTROPIC && dc->FState.FMapMode != MM_ANISOTROPIC)
-        return TRUE;
-    if (x == 0 || y == 0)
-        return FALSE;
-    dc->FState.FViewportExt = SIZE{x, y};
-    DcFixIsotropic(dc);
-    return TRUE;
+    return DcSetExtent(dc, &gdi::DcState::FViewportExt, x, y, old);
 }
 BOOL GetViewportExtEx(HDC dc, SIZE* ext) {
-    if (!dc || !ext)
-        return FALSE;
-    *ext = dc->FState.FViewportExt;
-    return TRUE;
+    return DcGetEx(dc, &gdi::DcState::FViewportExt, ext);
 }
 BOOL SetWindowExtEx(HDC dc, int x, int y, SIZE* old) {
-    if (!dc)
-        return FALSE;
-    if (old)
-        *old = dc->FState.FWindowExt;
-    if (dc->FState.FMapMode != MM_ISOTROPIC && dc->FState.FMapMode != MM_ANISOTROPIC)
-        return TRUE;
-    if (x == 0 || y == 0)
-        return FALSE;
-    dc->FState.FWindowExt = SIZE{x, y};
-    DcFixIsotropic(dc);
-    return TRUE;
+    return DcSetExtent(dc, &gdi::DcState::FWindowExt, x, y, old);
 }
 BOOL GetWindowExtEx(HDC dc, SIZE* ext) {
-    if (!dc || !ext)
-        return FALSE;
-    *ext = dc->FState.FWindowExt;
-    return TRUE;
+    return DcGetEx(dc, &gdi::DcState::FWindowExt, ext);
 }
 
 BOOL LPtoDP(HDC dc, POINT* pts, int count) {

@@ -120,34 +120,32 @@ private:
 MemorySink::MemorySink(uint8_t* bits, int width, int height, int stride)
     : FBits(bits), FWidth(width), FHeight(height), FStride(stride), FClip{TRect{0, 0, width, height}} {}
 
-void MemorySink::Blend(int x, int y, const uint8_t* coverage, int n, COLORREF colour) {
+template <class F> void MemorySink::EachPixel(int x, int y, int n, F&& pixel) {
     TextClipSpan(FClip, x, y, n, [&](int x0, int x1) {
         x0 = std::max(x0, 0);
         x1 = std::min(x1, FWidth);
         if (y < 0 || y >= FHeight)
             return;
         uint8_t* p = FBits + int64_t(y) * FStride + int64_t(x0) * 4;
-        for (int i = x0; i < x1; ++i, p += 4) {
-            const unsigned a = coverage[i - x];
-            p[0] = TextMix(p[0], GetBValue(colour), a);
-            p[1] = TextMix(p[1], GetGValue(colour), a);
-            p[2] = TextMix(p[2], GetRValue(colour), a);
-        }
+        for (int i = x0; i < x1; ++i, p += 4)
+            pixel(p, i - x);
+    });
+}
+
+void MemorySink::Blend(int x, int y, const uint8_t* coverage, int n, COLORREF colour) {
+    EachPixel(x, y, n, [&](uint8_t* p, int i) {
+        const unsigned a = coverage[i];
+        p[0] = TextMix(p[0], GetBValue(colour), a);
+        p[1] = TextMix(p[1], GetGValue(colour), a);
+        p[2] = TextMix(p[2], GetRValue(colour), a);
     });
 }
 
 void MemorySink::Fill(int x, int y, int n, COLORREF colour) {
-    TextClipSpan(FClip, x, y, n, [&](int x0, int x1) {
-        x0 = std::max(x0, 0);
-        x1 = std::min(x1, FWidth);
-        if (y < 0 || y >= FHeight)
-            return;
-        uint8_t* p = FBits + int64_t(y) * FStride + int64_t(x0) * 4;
-        for (int i = x0; i < x1; ++i, p += 4) {
-            p[0] = GetBValue(colour);
-            p[1] = GetGValue(colour);
-            p[2] = GetRValue(colour);
-        }
+    EachPixel(x, y, n, [&](uint8_t* p, int) {
+        p[0] = GetBValue(colour);
+        p[1] = GetGValue(colour);
+        p[2] = GetRValue(colour);
     });
 }
 

@@ -31,6 +31,10 @@ public:
     TRect Bounds() const override;
 
 private:
+    // Calls pixel(p, i) for each pixel of the span of n from (x, y) that lies in the clip and the buffer: p
+    // points at its blue byte, i is its offset from x.
+    template <class F> void EachPixel(int x, int y, int n, F&& pixel);
+
     uint8_t* FBits;
     int FWidth, FHeight, FStride;
     std::vector<TRect> FClip;

@@ -226,3 +226,84 @@ TEST(GdiDc, PaletteSelectionOnPalettizedAndTrueColourTargets) {
     SetScreenBitsPixel(32);
     EXPECT_EQ(GetNearestColor(GetScreenDC(), RGB(0, 100, 0)), RGB(0, 100, 0));
 }
+
+TEST(GdiDc, AttributeSettersAnswerTheOldValueAndRefuseValuesOutOfRange) {
+    struct Case {
+        const char* name;
+        int (*set)(HDC, int);
+        int (*get)(HDC);
+        int initial, valid, invalid;
+    } cases[] = {{"bk mode", SetBkMode, GetBkMode, OPAQUE, TRANSPARENT, 3},
+                 {"rop2", SetROP2, GetROP2, R2_COPYPEN, R2_XORPEN, R2_WHITE + 1},
+                 {"stretch", SetStretchBltMode, GetStretchBltMode, BLACKONWHITE, HALFTONE, HALFTONE + 1},
+                 {"poly fill", SetPolyFillMode, GetPolyFillMode, ALTERNATE, WINDING, 0},
+                 {"arc", SetArcDirection, GetArcDirection, AD_COUNTERCLOCKWISE, AD_CLOCKWISE, 3},
+                 {"map mode", SetMapMode, GetMapMode, MM_TEXT, MM_ANISOTROPIC, MM_ANISOTROPIC + 1}};
+    for (const Case& c : cases) {
+        DibDC d(4, 4, 32);
+        EXPECT_EQ(c.get(d.Dc), c.initial) << c.name;
+        EXPECT_EQ(c.set(d.Dc, c.valid), c.initial) << c.name;
+        EXPECT_EQ(c.set(d.Dc, c.invalid), 0) << c.name;
+        EXPECT_EQ(c.get(d.Dc), c.valid) << c.name << ": a refused value changes nothing";
+        EXPECT_EQ(c.set(nullptr, c.valid), 0) << c.name;
+        EXPECT_EQ(c.get(nullptr), 0) << c.name;
+    }
+    DibDC d(4, 4, 32);
+    EXPECT_EQ(SetTextColor(d.Dc, RGB(1, 2, 3)), RGB(0, 0, 0));
+    EXPECT_EQ(SetBkColor(d.Dc, RGB(4, 5, 6)), RGB(255, 255, 255));
+    EXPECT_EQ(GetTextColor(d.Dc), RGB(1, 2, 3));
+    EXPECT_EQ(GetBkColor(d.Dc), RGB(4, 5, 6));
+    EXPECT_EQ(SetTextColor(nullptr, 0), CLR_INVALID);
+    EXPECT_EQ(GetBkColor(nullptr), CLR_INVALID);
+}
+
+TEST(GdiDc, OriginsAndExtentsHandBackTheOldValue) {
+    DibDC d(4, 4, 32);
+    POINT old{};
+    ASSERT_TRUE(SetBrushOrgEx(d.Dc, 3, 4, &old));
+    EXPECT_EQ(old, (POINT{0, 0}));
+    ASSERT_TRUE(GetBrushOrgEx(d.Dc, &old));
+    EXPECT_EQ(old, (POINT{3, 4}));
+    ASSERT_TRUE(SetWindowOrgEx(d.Dc, 5, 6, nullptr));
+    ASSERT_TRUE(OffsetWindowOrgEx(d.Dc, -1, 2, &old));
+    EXPECT_EQ(old, (POINT{5, 6}));
+    ASSERT_TRUE(OffsetViewportOrgEx(d.Dc, 7, 8, &old));
+    EXPECT_EQ(old, (POINT{0, 0}));
+    ASSERT_TRUE(GetWindowOrgEx(d.Dc, &old));
+    EXPECT_EQ(old, (POINT{4, 8}));
+    ASSERT_TRUE(GetViewportOrgEx(d.Dc, &old));
+    EXPECT_EQ(old, (POINT{7, 8}));
+    EXPECT_FALSE(GetWindowOrgEx(d.Dc, nullptr));
+    EXPECT_FALSE(SetViewportOrgEx(nullptr, 0, 0, nullptr));
+    // An offset past the end of the int range stops inside it, in both directions.
+    ASSERT_TRUE(SetViewportOrgEx(d.Dc, 0x7FFFFFF0, -0x7FFFFFF0, nullptr));
+    ASSERT_TRUE(OffsetViewportOrgEx(d.Dc, 0x7FFFFFF0, -0x7FFFFFF0, nullptr));
+    ASSERT_TRUE(GetViewportOrgEx(d.Dc, &old));
+    EXPECT_GT(old.X, 0);
+    EXPECT_LT(old.Y, 0);
+    EXPECT_EQ(old.X, -old.Y);
+
+    // Extents change only in the scalable modes, never to zero, and the fixed modes set their own.
+    SIZE ext{};
+    EXPECT_TRUE(SetWindowExtEx(d.Dc, 50, 50, &ext));
+    EXPECT_EQ(ext, (SIZE{1, 1}));
+    ASSERT_TRUE(GetWindowExtEx(d.Dc, &ext));
+    EXPECT_EQ(ext, (SIZE{1, 1})) << "MM_TEXT keeps its extents";
+    SetMapMode(d.Dc, MM_ANISOTROPIC);
+    EXPECT_TRUE(SetWindowExtEx(d.Dc, 50, 40, nullptr));
+    EXPECT_FALSE(SetViewportExtEx(d.Dc, 0, 10, &ext));
+    EXPECT_EQ(ext, (SIZE{1, 1}));
+    ASSERT_TRUE(GetWindowExtEx(d.Dc, &ext));
+    EXPECT_EQ(ext, (SIZE{50, 40}));
+    struct {
+        int mode, units;
+    } fixed[] = {
+        {MM_LOMETRIC, 254}, {MM_HIMETRIC, 2540}, {MM_LOENGLISH, 100}, {MM_HIENGLISH, 1000}, {MM_TWIPS, 1440}};
+    for (const auto& f : fixed) {
+        SetMapMode(d.Dc, f.mode);
+        GetWindowExtEx(d.Dc, &ext);
+        EXPECT_EQ(ext, (SIZE{f.units, f.units})) << f.mode;
+        GetViewportExtEx(d.Dc, &ext);
+        EXPECT_EQ(ext, (SIZE{96, -96})) << f.mode;
+    }
+}
