@@ -55,6 +55,74 @@ bool J2kProbe(vcl::TStream* stream, uint8_t* bytes, int32_t count) {
     return read;
 }
 
+// Reads a big-endian value of count bytes; false when the stream ends first.
+bool J2kReadBig(vcl::TStream* stream, int32_t count, uint64_t& value) {
+    uint8_t bytes[8];
+    if (count > 8 || stream->Read(bytes, count) != count)
+        return false;
+    value = 0;
+    for (int32_t i = 0; i < count; ++i)
+        value = (value << 8) | bytes[i];
+    return true;
+}
+
+// Walks the boxes from the position to end (at most a few hundred) and calls visit(type, contentStart,
+// contentEnd) for each; visit returns false to stop. Stops at the first box that does not fit.
+template <typename F> void J2kWalkBoxes(vcl::TStream* stream, int64_t position, int64_t end, F&& visit) {
+    for (int32_t boxes = 0; boxes < 256 && position + 8 <= end; ++boxes) {
+        stream->SetPosition(position);
+        uint64_t length = 0, type = 0;
+        if (!J2kReadBig(stream, 4, length) || !J2kReadBig(stream, 4, type))
+            return;
+        int64_t header = 8;
+        if (length == 1) {
+            if (!J2kReadBig(stream, 8, length))
+                return;
+            header = 16;
+        } else if (length == 0) {
+            length = uint64_t(end - position);
+        }
+        if (length < uint64_t(header) || length > uint64_t(end - position))
+            return;
+        if (!visit(uint32_t(type), position + header, position + int64_t(length)))
+            return;
+        position += int64_t(length);
+    }
+}
+
+constexpr uint32_t J2kBoxType(const char (&name)[5]) {
+    return uint32_t(uint8_t(name[0])) << 24 | uint32_t(uint8_t(name[1])) << 16 |
+           uint32_t(uint8_t(name[2])) << 8 | uint32_t(uint8_t(name[3]));
+}
+
+// The enumerated colour space a JP2 file's header declares (16 sRGB, 17 gray, 18 sYCC ...), 0 when it
+// declares none. The decoder names it only after decoding the whole image, so a parameters-only read
+// looks here. The stream position is restored.
+uint32_t J2kDeclaredColour(vcl::TStream* stream) {
+    const int64_t start = stream->GetPosition();
+    const int64_t end = stream->GetSize();
+    uint32_t declared = 0;
+    J2kWalkBoxes(stream, start, end, [&](uint32_t type, int64_t from, int64_t to) {
+        if (type == J2kBoxType("jp2c"))
+            return false;
+        if (type != J2kBoxType("jp2h"))
+            return true;
+        J2kWalkBoxes(stream, from, to, [&](uint32_t inner, int64_t content, int64_t contentEnd) {
+            if (inner != J2kBoxType("colr"))
+                return true;
+            stream->SetPosition(content);
+            uint64_t method = 0, ignored = 0, colour = 0;
+            if (contentEnd - content >= 7 && J2kReadBig(stream, 1, method) &&
+                J2kReadBig(stream, 2, ignored) && method == 1 && J2kReadBig(stream, 4, colour))
+                declared = uint32_t(colour);
+            return false; // the first colour box is the one that counts
+        });
+        return false;
+    });
+    stream->SetPosition(start);
+    return declared;
+}
+
 // OpenJPEG's stream layer over a class-library stream, from the position it had at the start.
 struct TJ2kStreamHost {
     vcl::TStream* Stream;
@@ -167,6 +235,8 @@ void J2kDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, T
         progress.SetAborting();
         return;
     }
+    // Colour that needs three components, declared for fewer, is refused before anything is decoded.
+    const uint32_t declared = jp2 ? J2kDeclaredColour(stream) : 0;
     TJ2kStreamHost host{stream, stream->GetPosition(), 0};
     TJ2kStream input = J2kMakeStream(host, true);
     TJ2kCodec codec(opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
@@ -188,8 +258,9 @@ void J2kDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, T
     const TJ2kColorKind kind = J2kColorKind(image.get());
     const int64_t width = int64_t(image->x1) - image->x0;
     const int64_t height = int64_t(image->y1) - image->y0;
-    if (kind == j2kUnknown || width < 1 || height < 1 || width > INT32_MAX || height > INT32_MAX ||
-        width * height > IKMaxReadPixels) {
+    const bool needsThree = declared == 16 || declared == 18;
+    if (kind == j2kUnknown || (needsThree && image->numcomps < 3) || width < 1 || height < 1 ||
+        width > INT32_MAX || height > INT32_MAX || width * height > IKMaxReadPixels) {
         progress.SetAborting();
         return;
     }

@@ -96,8 +96,16 @@ TEST(IOFormatRegistry, EntriesAndExtensions) {
     EXPECT_EQ(FindFormatEntryById(0), nullptr);
 }
 
-TEST(IOFormatRegistry, DetectionTable) {
-    BuildFormatRegistry();
+namespace {
+
+struct TDetectCase {
+    const char* name;
+    Bytes data;
+    int32_t id;
+};
+
+// One sample of every format the probes know, and near misses.
+std::vector<TDetectCase> DetectionCases() {
     Bytes pcx(129, 0);
     pcx[0] = 0x0A;
     pcx[1] = 0x05;
@@ -105,11 +113,7 @@ TEST(IOFormatRegistry, DetectionTable) {
     pcx6[1] = 0x06;
     Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0, 1, 2, 3};
     const Bytes jpeg = EncodedJpeg();
-    struct {
-        const char* name;
-        Bytes data;
-        int32_t id;
-    } cases[] = {
+    return {
         {"JPEG block header", ToBytes(std::string("JFIF\0\0\0\0\0\0\0\0\0", 13)), ikfJpeg},
         {"GIF", ToBytes("GIF89a........"), ikfGif},
         {"GIF of 10 bytes", ToBytes("GIF89a...."), ikfUnknown},
@@ -131,6 +135,13 @@ TEST(IOFormatRegistry, DetectionTable) {
         {"nothing", Bytes{}, ikfUnknown},
         {"text", ToBytes("just some text"), ikfUnknown},
     };
+}
+
+} // namespace
+
+TEST(IOFormatRegistry, DetectionTable) {
+    BuildFormatRegistry();
+    const std::vector<TDetectCase> cases = DetectionCases();
     for (const auto& c : cases)
         EXPECT_EQ(Detect(c.data), c.id) << c.name;
 
@@ -139,6 +150,29 @@ TEST(IOFormatRegistry, DetectionTable) {
     EXPECT_EQ(Detect(prefixed, 4), ikfUnknown);
     Bytes prefixedGif = ToBytes("....GIF89a........");
     EXPECT_EQ(Detect(prefixedGif, 4), ikfGif);
+}
+
+// Behind 300 bytes of other data (which makes every size condition on the whole stream true) each sample is
+// found from its position; cut short there, it is found as itself or not at all, never as another format:
+// the probes compare only the bytes they actually read after the position.
+TEST(IOFormatRegistry, ProbesSeeOnlyTheBytesAfterThePosition) {
+    BuildFormatRegistry();
+    Bytes lead;
+    while (lead.size() < 300)
+        Append(lead, {'G', 'I', 'F', '8', '9', 'a', 'B', 'M', 'I', 'I', 0xFF, 0xD8, 0xFF, 0x0A, 0x05});
+    lead.resize(300);
+    for (const TDetectCase& c : DetectionCases()) {
+        if (c.id == ikfUnknown)
+            continue;
+        Bytes data = lead;
+        data.insert(data.end(), c.data.begin(), c.data.end());
+        EXPECT_EQ(Detect(data, int64_t(lead.size())), c.id) << c.name;
+        for (size_t cut = 0; cut < c.data.size(); ++cut) {
+            data.resize(lead.size() + cut);
+            const int32_t id = Detect(data, int64_t(lead.size()));
+            EXPECT_TRUE(id == c.id || id == ikfUnknown) << c.name << " cut to " << cut << ": " << id;
+        }
+    }
 }
 
 TEST(IOFormatRegistry, RegisteredDetectorsComeFirst) {

@@ -208,3 +208,27 @@ TEST(Jpeg2000Filter, FailuresAreReported) {
         EXPECT_EQ(out.GetSize(), 0);
     }
 }
+
+TEST(Jpeg2000Filter, DeclaredColourNeedsThreeComponents) {
+    // A one-component JP2 file whose colour box is changed to say sRGB (16) or sYCC (18) instead of gray
+    // (17) is refused, also by a parameters-only read; the unchanged file reads.
+    TRun gray;
+    FillRandom(gray.Bitmap, 6, 4, 3);
+    gray.Params.Jpeg2000ColorSpace = 0;
+    const Bytes file = Encode(gray, 0);
+    ASSERT_FALSE(gray.Failed());
+    const std::string text(file.begin(), file.end());
+    const size_t colr = text.find("colr");
+    ASSERT_NE(colr, std::string::npos);
+    ASSERT_EQ(file[colr + 4], 1); // an enumerated colour space follows
+    ASSERT_EQ(file[colr + 10], 17);
+    for (uint8_t declared : {17, 16, 18}) {
+        Bytes patched = file;
+        patched[colr + 10] = declared;
+        for (bool paramsOnly : {false, true}) {
+            TRun run;
+            DecodeJ2k(run, patched, paramsOnly);
+            EXPECT_EQ(run.Failed(), declared != 17) << int(declared) << " " << paramsOnly;
+        }
+    }
+}
