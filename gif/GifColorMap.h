@@ -24,7 +24,7 @@ struct TGifRGB {
 
 // One record of a usage histogram: how many pixels use the entry Index.
 struct TGifUsage {
-    int32_t Count = 0;
+    int64_t Count = 0; // a document's frames together can hold more than 2^31 pixels
     int32_t Index = 0;
 };
 using TGifUsageHistogram = std::array<TGifUsage, 256>;

@@ -129,9 +129,9 @@ private:
     void AssignFrame(TGifFrame* source);
     void AssignGraphic(vcl::TPersistent* source);
     void ImportBitmap(vcl::TBitmap* bitmap);
-    void ImportRows1(vcl::TBitmap* bitmap);
-    void ImportRows4(vcl::TBitmap* bitmap);
-    void ImportRows8(vcl::TBitmap* bitmap);
+    void KeepImageWithoutArea();
+    // Rows of 1, 4 or 8 bits per pixel with the bitmap's colour table.
+    void ImportRowsIndexed(vcl::TBitmap* bitmap, int32_t bits);
     void ImportRows24(vcl::TBitmap* bitmap);
     void ApplyMaskBitmap(vcl::TBitmap* mask);
     void ApplyMaskHandle(win::HBITMAP mask);

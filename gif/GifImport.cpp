@@ -159,13 +159,13 @@ void TGifFrame::ImportBitmap(vcl::TBitmap* source) {
         vcl::TBitmap* bitmap = FCachedBitmap.get();
         switch (bitmap->GetPixelFormat()) {
         case vcl::pf1bit:
-            ImportRows1(bitmap);
+            ImportRowsIndexed(bitmap, 1);
             break;
         case vcl::pf4bit:
-            ImportRows4(bitmap);
+            ImportRowsIndexed(bitmap, 4);
             break;
         case vcl::pf8bit:
-            ImportRows8(bitmap);
+            ImportRowsIndexed(bitmap, 8);
             break;
         default:
             ImportRows24(bitmap);
@@ -180,46 +180,27 @@ void TGifFrame::ImportBitmap(vcl::TBitmap* source) {
     progress(vcl::psEnding, 100);
 }
 
-void TGifFrame::ImportRows8(vcl::TBitmap* bitmap) {
-    TDIBReader reader(bitmap, vcl::pf8bit);
-    if (bitmap->GetPixelFormat() == vcl::pfDevice)
-        FLocalColorMap->CopyFromPalette(bitmap->GetPalette());
-    else
+void TGifFrame::ImportRowsIndexed(vcl::TBitmap* bitmap, int32_t bits) {
+    TDIBReader reader(bitmap, bits == 1 ? vcl::pf1bit : bits == 4 ? vcl::pf4bit : vcl::pf8bit);
+    if (bits == 8 && bitmap->GetPixelFormat() != vcl::pfDevice)
         FLocalColorMap->CopyFromDeviceContext(bitmap->GetCanvas()->GetHandle());
-    const int32_t width = FDescriptor.Width;
-    for (int32_t y = 0; y < FDescriptor.Height; ++y) {
-        if (y % 32 == 0)
-            ReportRenderProgress(y, "Converting...");
-        const uint8_t* src = reader.RowPointer(y);
-        std::copy(src, src + width, RowAddress(y));
-    }
-}
-
-void TGifFrame::ImportRows4(vcl::TBitmap* bitmap) {
-    TDIBReader reader(bitmap, vcl::pf4bit);
-    FLocalColorMap->CopyFromPalette(bitmap->GetPalette());
+    else
+        FLocalColorMap->CopyFromPalette(bitmap->GetPalette());
+    // Pixels of 1 or 4 bits stand leftmost first in the high bits of their byte.
+    const int32_t perByte = 8 / bits;
+    const uint8_t mask = uint8_t((1 << bits) - 1);
     const int32_t width = FDescriptor.Width;
     for (int32_t y = 0; y < FDescriptor.Height; ++y) {
         if (y % 32 == 0)
             ReportRenderProgress(y, "Converting...");
         const uint8_t* src = reader.RowPointer(y);
         uint8_t* dst = RowAddress(y);
+        if (bits == 8) {
+            std::copy(src, src + width, dst);
+            continue;
+        }
         for (int32_t x = 0; x < width; ++x)
-            dst[x] = x % 2 == 0 ? src[x / 2] >> 4 : src[x / 2] & 0x0F;
-    }
-}
-
-void TGifFrame::ImportRows1(vcl::TBitmap* bitmap) {
-    TDIBReader reader(bitmap, vcl::pf1bit);
-    FLocalColorMap->CopyFromPalette(bitmap->GetPalette());
-    const int32_t width = FDescriptor.Width;
-    for (int32_t y = 0; y < FDescriptor.Height; ++y) {
-        if (y % 32 == 0)
-            ReportRenderProgress(y, "Converting...");
-        const uint8_t* src = reader.RowPointer(y);
-        uint8_t* dst = RowAddress(y);
-        for (int32_t x = 0; x < width; ++x)
-            dst[x] = (src[x / 8] >> (7 - x % 8)) & 1;
+            dst[x] = (src[x / perByte] >> ((perByte - 1 - x % perByte) * bits)) & mask;
     }
 }
 

@@ -179,67 +179,15 @@ bool OptimizeSameColor(TGifColorMap* mapA, uint8_t a, TGifColorMap* mapB, uint8_
     return (mapA == mapB && a == b) || mapA->Entry(a) == mapB->Entry(b);
 }
 
-// Sorts a colour table by use, most used first, and drops the entries no pixel uses. frames are the frames
-// whose pixels index the table. The screen's background index, when given, counts as a use of its entry and
-// follows it. A transparent index beyond the table (no pixel can use it) stays as it is.
-void OptimizeSortTable(TGifColorMap* map, const std::vector<TGifFrame*>& frames, uint8_t* background) {
-    const int32_t count = map->GetEntryCount();
-    if (count <= 1)
-        return;
-    int64_t uses[TGifColorMap::MaxEntries] = {};
-    for (TGifFrame* frame : frames)
-        for (int64_t i = 0; i < frame->GetPixelCount(); ++i)
-            ++uses[frame->GetPixels()[i]];
-    if (background && *background < count)
-        ++uses[*background];
-    std::vector<int32_t> order(size_t(count), 0);
-    for (int32_t i = 0; i < count; ++i)
-        order[size_t(i)] = i;
-    std::stable_sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return uses[a] > uses[b]; });
-    map->SetSortedFlag(true);
-    if (std::is_sorted(order.begin(), order.end()))
-        return;
-    // Values at or beyond the table keep their value.
-    uint8_t remap[TGifColorMap::MaxEntries];
-    for (int32_t i = 0; i < TGifColorMap::MaxEntries; ++i)
-        remap[i] = uint8_t(i);
-    for (int32_t k = 0; k < count; ++k)
-        remap[order[size_t(k)]] = uint8_t(k);
-    for (TGifFrame* frame : frames) {
-        uint8_t* pixels = frame->GetPixels();
-        for (int64_t i = 0; i < frame->GetPixelCount(); ++i)
-            pixels[i] = remap[pixels[i]];
-        TGifGraphicControlExtension* control = frame->GetControlExtension();
-        if (OptimizeIsTransparent(frame) && control->GetTransparentIndex() < count)
-            control->SetTransparentIndex(remap[control->GetTransparentIndex()]);
-    }
-    if (background && *background < count)
-        *background = remap[*background];
-    TGifRGB sorted[TGifColorMap::MaxEntries];
-    int32_t kept = count;
-    for (int32_t k = 0; k < count; ++k) {
-        sorted[k] = map->Entry(order[size_t(k)]);
-        if (uses[order[size_t(k)]] == 0 && kept == count)
-            kept = k;
-    }
-    map->SetTriplets(sorted, kept);
-    map->SetSortedFlag(true);
-}
-
+// Each table sorted by use, most used first, without the entries no pixel uses (the global table counts the
+// screen's background entry as used).
 void OptimizeSortColorTables(TGifDocument* image, OptimizeProgress& progress) {
-    TGifGlobalColorMap* global = image->GlobalColorMap();
-    if (global->GetEntryCount() > 0) {
-        std::vector<TGifFrame*> users;
-        for (int32_t i = 0; i < image->FrameCount(); ++i)
-            if (image->Frame(i)->EffectiveColorMap() == global)
-                users.push_back(image->Frame(i));
-        OptimizeSortTable(global, users, &image->GetHeader()->ScreenDescriptor().BackgroundIndex);
-    }
+    image->GlobalColorMap()->ReorderByUse();
     for (int32_t i = 0; i < image->FrameCount(); ++i) {
         progress.Step();
-        TGifFrame* frame = image->Frame(i);
-        if (frame->GetLocalColorMap()->GetEntryCount() > 0) {
-            OptimizeSortTable(frame->GetLocalColorMap(), {frame}, nullptr);
+        TGifLocalColorMap* local = image->Frame(i)->GetLocalColorMap();
+        if (local->GetEntryCount() > 0) {
+            local->ReorderByUse();
             progress.Report();
         }
     }

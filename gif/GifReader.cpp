@@ -223,6 +223,29 @@ void TGifFrame::LoadFromStream(vcl::TStream* stream) {
     if (FDescriptor.PackedFields & 0x80)
         FLocalColorMap->ReadTable(stream, 2 << (FDescriptor.PackedFields & 7));
     DecodeRaster(stream);
+    if (FDescriptor.Width == 0 || FDescriptor.Height == 0)
+        KeepImageWithoutArea();
+}
+
+void TGifFrame::KeepImageWithoutArea() {
+    // An image that has no area even at the screen's size shows nothing, yet it is a frame of the animation
+    // with its delay and disposal. A frame without pixels would be left out on saving (and its control block
+    // would then govern the next image), so it stays as one transparent pixel, as gifsicle reads it.
+    FDescriptor.Width = 1;
+    FDescriptor.Height = 1;
+    if (FOwnerImage)
+        FOwnerImage->ChargeLoadedPixels(1);
+    AllocatePixels();
+    TGifGraphicControlExtension* control = FControlExtension;
+    if (!control) {
+        control = new TGifGraphicControlExtension(this);
+        FExtensionList->AppendItem(control);
+    }
+    if (!control->GetTransparentFlag()) {
+        control->SetTransparentFlag(true);
+        control->SetTransparentIndex(0);
+    }
+    FPixels[0] = control->GetTransparentIndex();
 }
 
 void TGifFrame::DecodeRaster(vcl::TStream* stream) {

@@ -97,6 +97,46 @@ TEST(GifReader, ZeroSizedImagesAndScreens) {
     EXPECT_EQ(s->Issues, Issues{"Image exceeds Logical Screen size"});
 }
 
+TEST(GifReader, ImagesWithoutAreaStayFramesThatSaveAndReadBack) {
+    // A screen of no height cannot size a 17 x 0 image: it stays a frame (its delay still counts) of one
+    // transparent pixel, and the frames after it keep their own control blocks.
+    struct Case {
+        const char* name;
+        int screenW, screenH, packed, transparent;
+        bool withControl;
+    } cases[] = {{"17x0 screen, opaque control", 17, 0, 0x04, 5, true},
+                 {"17x0 screen, transparent 3", 17, 0, 0x01, 3, true},
+                 {"0x0 screen, no control", 0, 0, 0, 0, false}};
+    for (const Case& c : cases) {
+        GifBuilder g;
+        g.Header(c.screenW, c.screenH, 2).Gce(0, 10, 0).Descriptor(0, 0, 2, 1).Add({2});
+        g.SubBlocks(ReferenceLzw({1, 2}, 2));
+        if (c.withControl)
+            g.Gce(c.packed, 20, c.transparent);
+        g.Descriptor(0, 0, 17, 0).Add({2}).SubBlocks(ReferenceLzw({}, 2));
+        g.Gce(0, 30, 0).Descriptor(0, 0, 2, 1).Add({2}).SubBlocks(ReferenceLzw({2, 1}, 2)).Trailer();
+        auto loaded = LoadBytes(g.b);
+        auto back = LoadBytes(SaveBytes(*loaded->Doc));
+        for (auto* doc : {loaded->Doc.get(), back->Doc.get()}) {
+            ASSERT_EQ(doc->FrameCount(), 3) << c.name;
+            TGifFrame* empty = doc->Frame(1);
+            EXPECT_EQ(empty->Descriptor().Width, 1) << c.name;
+            EXPECT_EQ(empty->Descriptor().Height, 1) << c.name;
+            ASSERT_NE(empty->GetControlExtension(), nullptr) << c.name;
+            EXPECT_TRUE(empty->GetControlExtension()->GetTransparentFlag()) << c.name;
+            const int index = c.packed & 1 ? c.transparent : 0;
+            EXPECT_EQ(FramePixels(empty), (Bytes{uint8_t(index)})) << c.name;
+            EXPECT_EQ(empty->GetControlExtension()->GetTransparentIndex(), index) << c.name;
+            EXPECT_EQ(empty->GetControlExtension()->GetDelayTime(), c.withControl ? 20 : 0) << c.name;
+            if (c.withControl) {
+                EXPECT_EQ(empty->GetControlExtension()->GetDisposalMethod(), (c.packed >> 2) & 7) << c.name;
+            }
+            EXPECT_EQ(doc->Frame(2)->GetControlExtension()->GetDelayTime(), 30) << c.name;
+            EXPECT_EQ(FramePixels(doc->Frame(2)), (Bytes{2, 1})) << c.name;
+        }
+    }
+}
+
 TEST(GifReader, InterlacedRowsComeInPassOrder) {
     struct Case {
         int height;
