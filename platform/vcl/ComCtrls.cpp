@@ -1416,6 +1416,17 @@ void TUpDown::Dispatch(TMessage& m) {
         }
         return;
     }
+    case win::UDM_BUDDYDESTROYED:
+        // The associate made a new window of its own: hand it over, keeping both controls where they are
+        // (they made room for each other already).
+        if (FAssociate && FAssociate->GetParent() == FParent && HandleAllocated()) {
+            TRect assocBounds = FAssociate->GetBoundsRect(), mine = GetBoundsRect();
+            win::SendMessage(FHandle, win::UDM_SETBUDDY,
+                             reinterpret_cast<win::WPARAM>(FAssociate->GetHandle()), 0);
+            FAssociate->SetBoundsRect(assocBounds);
+            SetBoundsRect(mine);
+        }
+        return;
     case CN_HSCROLL:
     case CN_VSCROLL:
         if (win::LOWORD(m.WParam) == win::SB_THUMBPOSITION) {

@@ -1,11 +1,13 @@
 #include "platform/vcl/StdCtrls.h"
 
+#include "platform/vcl/Application.h"
 #include "platform/vcl/Clipbrd.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Kernel.h"
+#include "platform/win/user/Backend.h"
 #include "platform/win/user/User.h"
 
 #include <algorithm>
@@ -1023,9 +1025,91 @@ void TCustomComboBox::CreateParams(TCreateParams& p) {
         p.Style |= win::CBS_LOWERCASE;
 }
 
+namespace {
+
+constexpr const char* StdCtrlsComboEditProcProp = "LoomwickVclComboEditProc";
+
+// The edit field of a combo box: its messages go to the combo box's EditWndProc.
+win::LRESULT CALLBACK_StdCtrlsComboEdit(win::HWND edit, win::UINT msg, win::WPARAM wParam,
+                                        win::LPARAM lParam) {
+    auto proc = reinterpret_cast<win::WNDPROC>(win::GetProp(edit, StdCtrlsComboEditProcProp));
+    if (!proc)
+        return win::DefWindowProc(edit, msg, wParam, lParam);
+    if (msg == win::WM_NCDESTROY) {
+        win::RemoveProp(edit, StdCtrlsComboEditProcProp);
+        win::SetWindowLong(edit, win::GWL_WNDPROC, reinterpret_cast<win::LONG_PTR>(proc));
+        return win::CallWindowProc(proc, edit, msg, wParam, lParam);
+    }
+    auto* combo = dynamic_cast<TCustomComboBox*>(TWinControl::FindControl(win::GetParent(edit)));
+    if (!combo)
+        return win::CallWindowProc(proc, edit, msg, wParam, lParam);
+    TMessage m{msg, wParam, lParam, 0};
+    try {
+        combo->Perform(CM_COMBOEDITMESSAGE, 0, reinterpret_cast<win::LPARAM>(&m));
+    } catch (const win::StallError&) {
+        throw; // a test's input ran out: not the program's error
+    } catch (const EAbort&) {
+    } catch (const std::exception& e) {
+        if (!Application)
+            throw;
+        Application->HandleException(combo, e);
+    }
+    return m.Result;
+}
+
+} // namespace
+
+void TCustomComboBox::EditWndProc(TMessage& m) {
+    switch (m.Msg) {
+    case win::WM_KEYDOWN:
+    case win::WM_SYSKEYDOWN: {
+        // Tab, Enter and Escape the edit hands on to the combo box's own window, whose key events see them.
+        uint16_t key = uint16_t(m.WParam);
+        if (key == win::VK_TAB || key == win::VK_RETURN || key == win::VK_ESCAPE)
+            break;
+        if (DoKeyDown(key, KeyboardShiftState()))
+            return;
+        if (TCustomForm* form = ParentForm(); form && form->IsShortCut(key, KeyboardShiftState()))
+            return;
+        m.WParam = key;
+        break;
+    }
+    case win::WM_CHAR: {
+        char key = char(m.WParam);
+        if (DoKeyPress(key))
+            return;
+        m.WParam = win::WPARAM(uint8_t(key));
+        break;
+    }
+    case win::WM_KEYUP:
+    case win::WM_SYSKEYUP: {
+        uint16_t key = uint16_t(m.WParam);
+        if (DoKeyUp(key, KeyboardShiftState()))
+            return;
+        m.WParam = key;
+        break;
+    }
+    default:
+        break;
+    }
+    DefaultEditHandler(m);
+}
+
+void TCustomComboBox::DefaultEditHandler(TMessage& m) {
+    win::HWND edit = GetEditHandle();
+    auto proc =
+        edit ? reinterpret_cast<win::WNDPROC>(win::GetProp(edit, StdCtrlsComboEditProcProp)) : nullptr;
+    m.Result = proc ? win::CallWindowProc(proc, edit, m.Msg, m.WParam, m.LParam) : 0;
+}
+
 void TCustomComboBox::CreateWnd() {
     std::string text = FText;
     StdCtrlsCreateWnd(this, [this] { TWinControl::CreateWnd(); });
+    if (win::HWND edit = GetEditHandle(); edit && !win::GetProp(edit, StdCtrlsComboEditProcProp)) {
+        win::LONG_PTR old = win::SetWindowLong(edit, win::GWL_WNDPROC,
+                                               reinterpret_cast<win::LONG_PTR>(&CALLBACK_StdCtrlsComboEdit));
+        win::SetProp(edit, StdCtrlsComboEditProcProp, reinterpret_cast<win::HANDLE>(old));
+    }
     FItems->LoadIntoWindow();
     win::SendMessage(FHandle, win::CB_SETMINVISIBLE, win::WPARAM(FDropDownCount), 0);
     if (FDroppedWidth > 0)
@@ -1295,6 +1379,9 @@ void TCustomComboBox::Dispatch(TMessage& m) {
         if (FAutoDropDown && !GetDroppedDown() && m.WParam >= 32)
             SetDroppedDown(true);
         TWinControl::Dispatch(m);
+        return;
+    case CM_COMBOEDITMESSAGE:
+        EditWndProc(*reinterpret_cast<TMessage*>(m.LParam));
         return;
     default:
         TWinControl::Dispatch(m);

@@ -25,6 +25,9 @@ using win::BS_PUSHBUTTON;
 using win::BST_FOCUS;
 using win::BST_PUSHED;
 
+// A combo box's edit field hands its messages to the combo box (lParam: the TMessage).
+constexpr win::UINT CM_COMBOEDITMESSAGE = CM_BASE + 0x160;
+
 // Registers the window system's control classes (once).
 void RegisterButtonClass();
 // Whether ch is the accelerator ("&" letter) of caption.
@@ -320,6 +323,11 @@ protected:
     virtual void CloseUp();
     virtual void DrawItem(int32_t index, const TRect& rect, TOwnerDrawState state);
     virtual void MeasureItem(int32_t index, int32_t& height);
+    // Every message of the edit field (drop-down and simple styles) passes here first: keys and characters
+    // go through the combo box's key events (a handler that clears the key eats it), the rest and what is
+    // left to the edit's own procedure (DefaultEditHandler).
+    virtual void EditWndProc(TMessage& message);
+    void DefaultEditHandler(TMessage& message);
 
     std::unique_ptr<TWinItemStrings> FItems;
     std::unique_ptr<TControlCanvas> FCanvas;

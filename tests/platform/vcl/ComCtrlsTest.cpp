@@ -188,6 +188,31 @@ TEST_F(VclControlsTest, TrackBarChangesByKeysAndUpDownStepsItsEdit) {
     EXPECT_EQ(clicks, std::vector<TUDBtnType>{btNext});
 }
 
+// An associate that makes a new window of its own (a property change re-creates it) keeps its arrow keys,
+// its text and its place beside the up-down control.
+TEST_F(VclControlsTest, UpDownKeepsItsAssociateAcrossTheAssociatesNewWindow) {
+    TForm* form = MakeForm();
+    auto* edit = Place<TEdit>(form, {100, 10, 180, 31});
+    auto* spin = Place<TUpDown>(form, {180, 10, 196, 31});
+    spin->SetMax(100);
+    spin->SetAssociate(edit);
+    TRect editBounds = edit->GetBoundsRect(), spinBounds = spin->GetBoundsRect();
+    edit->SetFocus();
+    Key(win::VK_UP);
+    EXPECT_EQ(spin->GetPosition(), 1);
+    for (TEditCharCase charCase : {ecUpperCase, ecNormal}) {
+        edit->SetCharCase(charCase);
+        Pump();
+        edit->SetFocus();
+        int before = spin->GetPosition();
+        Key(win::VK_UP);
+        EXPECT_EQ(spin->GetPosition(), before + 1) << int(charCase);
+        EXPECT_EQ(edit->GetText(), std::to_string(before + 1));
+        EXPECT_EQ(edit->GetBoundsRect(), editBounds);
+        EXPECT_EQ(spin->GetBoundsRect(), spinBounds);
+    }
+}
+
 TEST_F(VclControlsTest, ImageListKeepsMaskedImagesAndDrawsThemEnabledOrGreyed) {
     TImageList images(nullptr, 4, 4);
     TBitmap strip;

@@ -234,6 +234,46 @@ TEST_F(VclControlsTest, TabLeavesADropDownComboFromItsEditField) {
     EXPECT_TRUE(after->Focused());
 }
 
+// The edit field of a drop-down combo hands every key to the combo box's key events first: a handler
+// sees navigation keys and characters, may change a character or eat a key, and Tab, Enter and Escape
+// reach it once.
+TEST_F(VclControlsTest, DropDownComboKeyEventsSeeEveryKeyOfItsEditField) {
+    TForm* form = MakeForm();
+    auto* combo = Place<TComboBox>(form, {10, 10, 150, 31});
+    for (const char* s : {"None", "Background"})
+        combo->GetItems()->Add(s);
+    std::vector<uint16_t> downs, ups;
+    std::string pressed;
+    combo->OnKeyDown = [&](TObject*, uint16_t& key, TShiftState) {
+        downs.push_back(key);
+        if (key == win::VK_DELETE)
+            key = 0; // eaten: the text keeps its characters
+    };
+    combo->OnKeyUp = [&](TObject*, uint16_t& key, TShiftState) { ups.push_back(key); };
+    combo->OnKeyPress = [&](TObject*, char& key) {
+        pressed += key;
+        if (key == 'x')
+            key = 0;
+        else if (key >= 'a' && key <= 'z')
+            key = char(key - 'a' + 'A');
+    };
+    combo->SetFocus();
+    Pump();
+    Type("bxg");
+    EXPECT_EQ(combo->GetText(), "BG");
+    EXPECT_EQ(pressed, "bxg");
+    Key(win::VK_HOME);
+    Key(win::VK_DELETE);
+    EXPECT_EQ(combo->GetText(), "BG");
+    Key(win::VK_DOWN);
+    EXPECT_EQ(combo->GetItemIndex(), 0);
+    downs.clear();
+    Key(win::VK_ESCAPE);
+    Key(win::VK_END);
+    EXPECT_EQ(downs, (std::vector<uint16_t>{win::VK_ESCAPE, win::VK_END}));
+    EXPECT_EQ(std::count(ups.begin(), ups.end(), uint16_t(win::VK_DELETE)), 1);
+}
+
 TEST_F(VclControlsTest, WindowSystemControlsPaintThemselves) {
     TForm* form = MakeForm();
     auto* button = Place<TButton>(form, {10, 10, 110, 40}, "WWW");

@@ -384,6 +384,9 @@ constexpr DWORD UDS_WRAP = 0x1, UDS_SETBUDDYINT = 0x2, UDS_ALIGNRIGHT = 0x4, UDS
 constexpr UINT UDM_SETRANGE = 0x465, UDM_GETRANGE = 0x466, UDM_SETPOS = 0x467, UDM_GETPOS = 0x468,
                UDM_SETBUDDY = 0x469, UDM_GETBUDDY = 0x46A, UDM_SETRANGE32 = 0x46F, UDM_GETRANGE32 = 0x470,
                UDM_SETPOS32 = 0x471, UDM_GETPOS32 = 0x472;
+// Posted to an up-down control when its buddy window is destroyed (wParam: the old buddy); the control has
+// let go of it already. Whoever makes the buddy again hands the new window over with UDM_SETBUDDY.
+constexpr UINT UDM_BUDDYDESTROYED = 0x0400 + 0x7F2;
 constexpr UINT UDN_FIRST = UINT(-721);
 constexpr UINT UDN_DELTAPOS = UDN_FIRST - 1;
 struct NMUPDOWN {

@@ -125,6 +125,12 @@ LRESULT CALLBACK_UpDownBuddy(HWND buddy, UINT msg, WPARAM wParam, LPARAM lParam)
     if (msg == WM_NCDESTROY) {
         RemoveProp(buddy, UpDownBuddyProcProp);
         RemoveProp(buddy, UpDownBuddyOwnerProp);
+        // The up-down control forgets the window at once and hears of it later, when whoever made the
+        // buddy may have made it again.
+        if (owner && IsWindow(owner) && UpDownOf(owner)->Buddy == buddy) {
+            UpDownOf(owner)->Buddy = nullptr;
+            PostMessage(owner, UDM_BUDDYDESTROYED, reinterpret_cast<WPARAM>(buddy), 0);
+        }
         if (GetWindowLong(buddy, GWL_WNDPROC) == reinterpret_cast<LONG_PTR>(&CALLBACK_UpDownBuddy))
             SetWindowLong(buddy, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
     }
