@@ -239,6 +239,20 @@ opj_compress -i gray.pgm -o gray.j2k -n 3 > /dev/null && decode j2k-gray gray.j2
 opj_compress -i rgb.ppm -o rgbrlcp.jp2 -n 3 -p RLCP > /dev/null && decode j2k-rlcp rgbrlcp.jp2 rgb.ppm
 opj_compress -i rgb.ppm -o lossy.j2k -n 3 -r 10 -I > /dev/null && opj_decompress -i lossy.j2k -o lossy-ref.ppm > /dev/null &&
     decode j2k-lossy lossy.j2k lossy-ref.ppm 1
+# 12-bit samples (v x 255 / 4095, truncated) against the 8-bit source they were scaled up from.
+pamdepth 4095 gray.pgm > gray12.pgm && opj_compress -i gray12.pgm -o gray12.j2k -n 3 > /dev/null &&
+    decode j2k-12bit gray12.j2k gray.pgm 1
+# Our lossy files (rate 0.1) in both forms, decoded by opj_decompress and by us alike.
+for form in jp2 j2k; do
+    if "$IK" rgb.ppm "wlossy.$form" --rate 0.1 2> "err-lossy-$form" &&
+        opj_decompress -i "wlossy.$form" -o "wlossy-$form-ref.ppm" > /dev/null 2>> "err-lossy-$form"; then
+        decode "j2k-write-lossy-$form" "wlossy.$form" "wlossy-$form-ref.ppm" 1
+    else
+        echo "FAIL j2k-write-lossy-$form: $(cat "err-lossy-$form")"
+        failures=$((failures + 1))
+        checks=$((checks + 1))
+    fi
+done
 written j2k-write-jp2 rgb.ppm w.jp2 opjcat
 written j2k-write-codestream rgb.ppm w.j2k opjcat
 written j2k-write-gray gray.pgm wgray.j2k opjcat --gray
