@@ -1,10 +1,12 @@
-// picdump FILE OUT.pam: loads FILE through TPicture by its extension, or through the imaging library's I/O
-// component for the formats no picture class reads (JPEG, PNG, TIFF, PCX, TGA, PNM, JPEG 2000 ...), and
-// writes its pixels as an RGBA PAM (P7, TUPLTYPE RGB_ALPHA; alpha 255 where the picture has none). Used by
-// the checks against other programs' decoders. Exits with 1 and a message when the file cannot be read or
-// written.
+// picdump [--io] FILE OUT.pam: loads FILE through the class library's picture classes when one is registered
+// for its extension (BMP, icons, GIF, metafiles), otherwise, and for every format it reads when --io is
+// given (JPEG, PNG, TIFF, GIF, BMP, PCX, TGA, PNM, icons, cursors, JPEG 2000), through the imaging library's
+// I/O component by its extension; and writes its pixels as an RGBA PAM (P7, TUPLTYPE RGB_ALPHA; alpha 255
+// where the picture has none). Used by the checks against other programs' decoders. Exits with 1 and a
+// message when the file cannot be read or written.
 #include "imaging/core/IKBitmap.h"
 #include "imaging/io/IOComponent.h"
+#include "imaging/io/IOFormatRegistry.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Graphics.h"
 
@@ -53,44 +55,81 @@ std::vector<uint8_t> PicdumpPixels(vcl::TGraphic* graphic, int32_t& width, int32
     return rgba;
 }
 
+// The image's pixels as R, G, B, A rows from the top; its alpha channel where it has one.
+std::vector<uint8_t> PicdumpPixels(imaging::TIKBitmap& image) {
+    const int32_t width = image.Width(), height = image.Height();
+    std::vector<uint8_t> rgba(size_t(width) * size_t(height) * 4, 255);
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* out = rgba.data() + size_t(y) * size_t(width) * 4;
+        for (int32_t x = 0; x < width; ++x) {
+            const imaging::TIKColorTriple c = image.PixelColor(x, y);
+            out[4 * x] = c.R;
+            out[4 * x + 1] = c.G;
+            out[4 * x + 2] = c.B;
+        }
+        if (image.HasAlphaChannel()) {
+            const uint8_t* alpha = image.GetAlphaChannel()->ScanLine(y);
+            for (int32_t x = 0; x < width; ++x)
+                out[4 * x + 3] = alpha[x];
+        }
+    }
+    return rgba;
+}
+
+// Whether the I/O component has a reader for the file's extension (metafiles are left to the pictures).
+bool PicdumpImagingReads(const std::string& fileName) {
+    const int32_t id = imaging::TImageKitIO::FormatIdOfExtension(fileName);
+    if (id == imaging::ikfUnknown || id == imaging::ikfWmf || id == imaging::ikfEmf)
+        return false;
+    const imaging::TIKFormatEntry* entry = imaging::FindFormatEntryById(id);
+    return id <= imaging::ikfJ2k || (entry && entry->Read && entry->Read != imaging::NoFormatRead);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: picdump FILE OUT.pam\n");
+    const bool forceIO = argc == 4 && std::string(argv[1]) == "--io";
+    if (argc != 3 && !forceIO) {
+        std::fprintf(stderr, "usage: picdump [--io] FILE OUT.pam\n");
         return 2;
     }
+    const char* fileName = argv[argc - 2];
+    const char* outName = argv[argc - 1];
     try {
-        vcl::TPicture picture;
-        vcl::TBitmap loaded;
-        vcl::TGraphic* graphic = nullptr;
-        if (vcl::TPicture::CreateForFileName(argv[1])) {
-            picture.LoadFromFile(argv[1]);
-            graphic = picture.GetGraphic();
-        } else {
-            imaging::TImageKitIO io;
-            io.LoadFromFileByExtension(argv[1]);
-            if (io.GetAborting() || io.GetIKBitmap()->Width() <= 0)
-                throw vcl::EInvalidGraphic("the image cannot be read");
-            io.GetIKBitmap()->CopyToTBitmap(&loaded);
-            graphic = &loaded;
-        }
-        if (!graphic || graphic->GetEmpty())
-            throw vcl::EInvalidGraphic("the picture is empty");
         int32_t width = 0, height = 0;
-        std::vector<uint8_t> rgba = PicdumpPixels(graphic, width, height);
+        std::vector<uint8_t> rgba;
+        const bool viaIO = forceIO
+                               ? PicdumpImagingReads(fileName)
+                               : !vcl::TPicture::CreateForFileName(fileName) && PicdumpImagingReads(fileName);
+        if (viaIO) {
+            imaging::TImageKitIO io;
+            io.LoadFromFileByExtension(fileName);
+            imaging::TIKBitmap* image = io.GetIKBitmap();
+            if (io.GetAborting() || !image || image->Width() <= 0 || image->Height() <= 0)
+                throw vcl::EInvalidGraphic("the image cannot be read");
+            width = image->Width();
+            height = image->Height();
+            rgba = PicdumpPixels(*image);
+        } else {
+            vcl::TPicture picture;
+            picture.LoadFromFile(fileName);
+            vcl::TGraphic* graphic = picture.GetGraphic();
+            if (!graphic || graphic->GetEmpty())
+                throw vcl::EInvalidGraphic("the picture is empty");
+            rgba = PicdumpPixels(graphic, width, height);
+        }
         std::string header = "P7\nWIDTH " + std::to_string(width) + "\nHEIGHT " + std::to_string(height) +
                              "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
-        std::FILE* out = std::fopen(argv[2], "wb");
+        std::FILE* out = std::fopen(outName, "wb");
         if (!out)
-            throw vcl::EFCreateError(std::string("cannot create ") + argv[2]);
+            throw vcl::EFCreateError(std::string("cannot create ") + outName);
         bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size() &&
                   std::fwrite(rgba.data(), 1, rgba.size(), out) == rgba.size();
         ok = std::fclose(out) == 0 && ok;
         if (!ok)
-            throw vcl::EWriteError(std::string("cannot write ") + argv[2]);
+            throw vcl::EWriteError(std::string("cannot write ") + outName);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "picdump: %s: %s\n", argv[1], e.what());
+        std::fprintf(stderr, "picdump: %s: %s\n", fileName, e.what());
         return 1;
     }
     return 0;

@@ -258,5 +258,25 @@ written j2k-write-codestream rgb.ppm w.j2k opjcat
 written j2k-write-gray gray.pgm wgray.j2k opjcat --gray
 written j2k-write-rlcp rgb.ppm wrlcp.j2k opjcat
 
+# ---- picdump --io: every format the library reads, through the I/O component's load by extension ---------
+PICDUMP=$BUILD/tools/picdump
+if [[ -x $PICDUMP ]]; then
+    convert rgb.ppm io.png && convert rgb.ppm -compress LZW io.tif && convert rgb.ppm io.bmp &&
+        convert rgb.ppm -quality 90 io.jpg && convert io.jpg io-jpg-ref.ppm && convert pal256.ppm io.gif &&
+        convert io.gif io-gif-ref.ppm
+    for pair in "rgb.ppm rgb.ppm" "io.png rgb.ppm" "io.tif rgb.ppm" "io.bmp rgb.ppm" "io.jpg io-jpg-ref.ppm 2" \
+        "io.gif io-gif-ref.ppm" "rgb24.pcx ref.ppm" "raw24.tga rgb.ppm" "ico-32bit.ico ico-32bit-ref.pam" \
+        "arrow.cur cur-ref.pam" "rgb.jp2 rgb.ppm" "rgb.j2k rgb.ppm"; do
+        set -- $pair
+        if "$PICDUMP" --io "$1" "picdump-$1.pam" 2> "err-picdump-$1"; then
+            check "picdump-$1" "picdump-$1.pam" "$2" "${3:-0}"
+        else
+            echo "FAIL picdump-$1: $(cat "err-picdump-$1")"
+            failures=$((failures + 1))
+            checks=$((checks + 1))
+        fi
+    done
+fi
+
 echo "imaging_formats2: $((checks - failures)) passed, $failures failed"
 ((failures == 0))
