@@ -13,32 +13,15 @@
 set -u
 BUILD=$(cd "${1:?build folder}" && pwd) || exit 1
 OPT=$BUILD/tools/gifopt
-for tool in gifsicle gifdiff convert identify md5sum awk split; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
-done
+source "$(dirname "$0")/lib/gif_corpus.sh"
+gif_need gifsicle gifdiff convert identify md5sum awk split
 [ -x "$OPT" ] || { echo "missing $OPT: build the target tool_gifopt"; exit 1; }
-
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/loomwick-gif-optimise.XXXXXX")
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-make() {
-    echo "$*" >>corpus.log
-    "$@" >/dev/null 2>>corpus.err || fail "corpus command failed: $*"
-}
+gif_workdir gif-optimise
 
 # The corpus.
-make convert -seed 7 -size 40x30 plasma:fractal base.png
+gif_corpus_base
 make convert base.png -colors 64 still.gif
-for d in None Background Previous Undefined; do
-    make convert -delay 7 -dispose $d -loop 3 base.png -colors 16 \
-        \( -size 12x9 xc:none -fill green -draw 'circle 6,4 6,1' \) \
-        \( -size 40x30 xc:yellow -fill black -draw 'rectangle 5,5 20,20' \) anim-$d.gif
-done
+gif_corpus_animations
 # A ball moving over a still background, every frame drawn in full: most pixels repeat.
 balls=()
 for x in 4 10 16 22 28 34; do
@@ -46,9 +29,6 @@ for x in 4 10 16 22 28 34; do
     balls+=(ball-$x.png)
 done
 make convert -delay 10 -loop 0 "${balls[@]}" -comment "a bouncing ball" ball.gif
-# Each frame with its own colour table.
-make convert -delay 20 -loop 0 base.png -colors 8 \( base.png -rotate 180 -colors 64 \) \
-    \( base.png -negate -colors 200 \) local-tables.gif
 # More than 256 colours over all frames: never merged into one table.
 make convert -delay 20 base.png -colors 200 \( base.png -negate -colors 200 \) many-colours.gif
 # A frame that shows nothing between two that do.
@@ -66,14 +46,9 @@ make convert base.png -colors 40 -interlace GIF interlaced.gif
 make convert -delay 5 -loop 2 base.png -colors 48 \( base.png -roll +3+2 -colors 48 \) \
     \( base.png -roll +6+4 -colors 48 \) \( base.png -roll +9+6 -colors 48 \) rolling.gif
 if command -v ppmpat >/dev/null && command -v pnmquant >/dev/null && command -v pamtogif >/dev/null; then
-    echo "ppmpat -camo -randomseed 5 33 21 | pnmquant 16 | pamtogif -interlace -transparent=red > netpbm.gif" >>corpus.log
-    ppmpat -camo -randomseed 5 33 21 2>>corpus.err | pnmquant 16 2>>corpus.err |
-        pamtogif -interlace -transparent=red >netpbm.gif 2>>corpus.err || fail "netpbm"
+    gif_corpus_netpbm
 fi
-if command -v gifbuild >/dev/null; then
-    echo "gifbuild -d anim-Background.gif | gifbuild > giflib.gif" >>corpus.log
-    gifbuild -d anim-Background.gif >giflib.txt && gifbuild giflib.txt >giflib.gif 2>>corpus.err || fail "gifbuild"
-fi
+command -v gifbuild >/dev/null && gif_corpus_giflib
 make convert ball.gif -coalesce coalesced.gif
 make gifsicle -O2 coalesced.gif -o gifsicle-O2.gif
 make gifsicle -O3 --colors 16 local-tables.gif -o gifsicle-O3.gif
@@ -118,4 +93,4 @@ grep -q "^ball.gif.*--always--global.*one colour table" results.log || fail "bal
 cat results.log
 count=$(ls *.gif | grep -vc '^out')
 echo "checked $count corpus files"
-[ "$failures" -eq 0 ] || { echo "corpus commands:"; cat corpus.log; exit 1; }
+gif_finish

@@ -11,49 +11,27 @@
 #            the same indices for giflib, the same RGBA for ImageMagick, the same composed frames and
 #            timing for ffmpeg, and the same unoptimised frames for gifsicle -U.
 set -u
-BUILD=${1:?build folder}
+BUILD=$(cd "${1:?build folder}" && pwd) || exit 1
 DUMP=$BUILD/tools/gifdump
-for tool in giftext gifbuild gifsicle convert identify pamtogif ppmpat pnmquant ffmpeg cmp awk od; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
-done
+source "$(dirname "$0")/lib/gif_corpus.sh"
+gif_need giftext gifbuild gifsicle convert identify pamtogif ppmpat pnmquant ffmpeg cmp awk od
 [ -x "$DUMP" ] || { echo "missing $DUMP: build the target tool_gifdump"; exit 1; }
-
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/loomwick-gif-tools.XXXXXX")
-trap 'rm -rf "$WORK"' EXIT
-cd "$WORK" || exit 1
-failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-make() {
-    echo "$*" >>corpus.log
-    "$@" >/dev/null 2>>corpus.err || fail "corpus command failed: $*"
-}
+gif_workdir gif-tools
 
 # The corpus.
-make convert -size 40x30 plasma:fractal -seed 7 base.png
+gif_corpus_base
 make convert -size 8x8 xc:red -fill blue -draw 'point 3,3' one.gif
 for n in 2 3 5 9 17 33 65 129 256; do
     make convert base.png -colors $n colors-$n.gif
 done
 make convert base.png -colors 40 -interlace GIF interlaced.gif
-for d in None Background Previous Undefined; do
-    make convert -delay 7 -dispose $d -loop 3 base.png -colors 16 \
-        \( -size 12x9 xc:none -fill green -draw 'circle 6,4 6,1' \) \
-        \( -size 40x30 xc:yellow -fill black -draw 'rectangle 5,5 20,20' \) anim-$d.gif
-done
-make convert -delay 20 -loop 0 base.png -colors 8 \( base.png -rotate 180 -colors 64 \) \
-    \( base.png -negate -colors 200 \) local-tables.gif
+gif_corpus_animations
 make convert anim-None.gif -coalesce coalesced.gif
 make gifsicle -O2 coalesced.gif -o optimised.gif
 make gifsicle --interlace local-tables.gif -o gifsicle-interlaced.gif
 make gifsicle --colors 4 --transparent '#000000' -O1 coalesced.gif -o gifsicle-transparent.gif
-echo "ppmpat -camo -randomseed 5 33 21 | pnmquant 16 | pamtogif -interlace -transparent=red > netpbm.gif" >>corpus.log
-ppmpat -camo -randomseed 5 33 21 2>>corpus.err | pnmquant 16 2>>corpus.err |
-    pamtogif -interlace -transparent=red >netpbm.gif 2>>corpus.err || fail "netpbm"
-echo "gifbuild -d anim-Background.gif | gifbuild > giflib.gif" >>corpus.log
-gifbuild -d anim-Background.gif >giflib.txt && gifbuild giflib.txt >giflib.gif 2>>corpus.err || fail "gifbuild"
+gif_corpus_netpbm
+gif_corpus_giflib
 
 # Colour indices, one per line: ours, and giflib's from its text dump (one character per pixel, keyed by
 # the colour map listing, or two hex digits per pixel for large maps).
@@ -117,4 +95,4 @@ done
 
 count=$(ls *.gif | grep -vc '^out')
 echo "checked $count corpus files"
-[ "$failures" -eq 0 ] || { echo "corpus commands:"; cat corpus.log; exit 1; }
+gif_finish
