@@ -1,12 +1,18 @@
 // What the benchmarks that compare files share: splitting the command line into Google Benchmark's flags
-// and file paths, and a reporter that keeps each run's processor seconds for a summary after the runs.
+// and file paths, reading those files, and a reporter that keeps each run's processor seconds for a summary
+// after the runs.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bench {
@@ -27,6 +33,19 @@ inline TBenchArgs SplitBenchArgs(int argc, char** argv) {
             args.Paths.push_back(argv[i]);
     }
     return args;
+}
+
+// Calls add(path, bytes) with the contents of each file that can be read; the others are named on stderr.
+template <class F> void ReadBenchFiles(const std::vector<std::string>& paths, F&& add) {
+    for (const std::string& path : paths) {
+        std::ifstream in(path, std::ios::binary);
+        std::vector<uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+        if (!in.is_open() || in.bad()) {
+            std::fprintf(stderr, "%s: cannot be read\n", path.c_str());
+            continue;
+        }
+        add(path, std::move(bytes));
+    }
 }
 
 // Remembers the processor seconds per iteration of every run (steadier than wall time on a busy machine).

@@ -227,17 +227,7 @@ int main(int argc, char** argv) {
         AddFile("small-120x90x60", SaveOurs(*Generate(120, 90, 60, 64, false, PaintSmall)));
         AddFile("interlaced-400x300x4", SaveOurs(*Generate(400, 300, 4, 256, true, PaintPhoto)));
     } else {
-        for (const std::string& path : paths) {
-            vcl::TMemoryStream stream;
-            try {
-                stream.LoadFromFile(path);
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "%s: %s\n", path.c_str(), e.what());
-                continue;
-            }
-            const auto* p = static_cast<const uint8_t*>(stream.Memory());
-            AddFile(path, Bytes(p, p + stream.GetSize()));
-        }
+        bench::ReadBenchFiles(paths, AddFile);
     }
     for (auto& file : Files()) {
         file->OursSize = SaveOurs(*file->Doc).size();

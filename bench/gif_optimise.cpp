@@ -179,17 +179,7 @@ int main(int argc, char** argv) {
                         return d < 300 ? 40 + int(rng() % 4) : (x / 8 + y / 8) % 8;
                     }));
     } else {
-        for (const std::string& path : paths) {
-            vcl::TMemoryStream stream;
-            try {
-                stream.LoadFromFile(path);
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "%s: %s\n", path.c_str(), e.what());
-                continue;
-            }
-            const auto* p = static_cast<const uint8_t*>(stream.Memory());
-            OptBenchAdd(path, Bytes(p, p + stream.GetSize()));
-        }
+        bench::ReadBenchFiles(paths, OptBenchAdd);
     }
     for (auto& file : OptBenchFiles()) {
         try {
