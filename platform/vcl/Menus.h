@@ -3,9 +3,14 @@
 #pragma once
 
 #include "platform/vcl/Component.h"
+#include "platform/vcl/Types.h"
 #include "platform/win/WinTypes.h"
 
+#include <functional>
+
 namespace vcl {
+
+class TControl;
 
 enum TPopupAlignment { paLeft, paRight, paCenter };
 
@@ -45,5 +50,17 @@ private:
     win::HWND FWindowHandle = nullptr;
     TPoint FPopupPoint{-1, -1};
 };
+
+// A control's answer to a context-menu request: MousePos in client coordinates, (-1, -1) from the keyboard;
+// setting Handled keeps the popup menu away.
+using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
+
+// What a control does with the window system's request for its context menu (WM_CONTEXTMENU; at is its
+// lParam: the screen point, or (-1, -1) from the keyboard). onContextPopup may take the request; otherwise
+// an auto-popup menu gets the control as its PopupComponent and shows at the point (from the keyboard at
+// the control's top-left corner). Returns false when nothing took it: the request then goes on to the
+// control's parent.
+bool ContextPopup(TControl* control, TPopupMenu* menu, const TContextPopupEvent& onContextPopup,
+                  win::LPARAM at);
 
 } // namespace vcl

@@ -358,7 +358,7 @@ LRESULT ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void RegisterButtonClass() {
-    RegisterControlClass(WC_BUTTON, ButtonProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
+    RegisterControlClass(WC_BUTTON, WithContextMenu<ButtonProc>, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
 }
 
 } // namespace win::ctl

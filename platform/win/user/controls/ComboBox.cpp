@@ -836,8 +836,8 @@ LRESULT ComboListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void RegisterComboBoxClass() {
-    RegisterControlClass(WC_COMBOBOX, ComboProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
-    RegisterControlClass(WC_COMBOLBOX, ComboListProc, CS_DBLCLKS | CS_SAVEBITS);
+    RegisterControlClass(WC_COMBOBOX, WithContextMenu<ComboProc>, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
+    RegisterControlClass(WC_COMBOLBOX, WithContextMenu<ComboListProc>, CS_DBLCLKS | CS_SAVEBITS);
 }
 
 } // namespace win::ctl

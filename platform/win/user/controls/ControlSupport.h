@@ -69,6 +69,15 @@ private:
 
 // Whether a key is down now (the key state the last message saw).
 bool KeyDown(int vk);
+// A right-button release, the Apps key or Shift+F10 asks for the window's context menu: sends
+// WM_CONTEXTMENU (the screen point, or (-1, -1) from the keyboard) and answers true.
+bool ContextMenuInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// A control's window procedure behind ContextMenuInput: every class registers its procedure this way.
+template <WNDPROC Proc> LRESULT WithContextMenu(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (ContextMenuInput(hwnd, msg, wParam, lParam))
+        return 0;
+    return Proc(hwnd, msg, wParam, lParam);
+}
 // Registers one class unless a class of that name exists.
 void RegisterControlClass(const char* name, WNDPROC proc, UINT style, HCURSOR cursor = nullptr,
                           int backgroundColor = -1);

@@ -1119,7 +1119,7 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void RegisterEditClass() {
-    RegisterControlClass(WC_EDIT, EditProc, CS_DBLCLKS, LoadCursor(nullptr, IDC_IBEAM));
+    RegisterControlClass(WC_EDIT, WithContextMenu<EditProc>, CS_DBLCLKS, LoadCursor(nullptr, IDC_IBEAM));
 }
 
 } // namespace win::ctl

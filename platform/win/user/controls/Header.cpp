@@ -417,7 +417,7 @@ LRESULT HeaderProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void RegisterHeaderClass() {
-    RegisterControlClass(WC_HEADER, HeaderProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
+    RegisterControlClass(WC_HEADER, WithContextMenu<HeaderProc>, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
 }
 
 } // namespace win::ctl

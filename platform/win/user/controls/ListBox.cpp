@@ -875,7 +875,7 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void RegisterListBoxClass() {
-    RegisterControlClass(WC_LISTBOX, ListBoxProc, CS_DBLCLKS);
+    RegisterControlClass(WC_LISTBOX, WithContextMenu<ListBoxProc>, CS_DBLCLKS);
 }
 
 } // namespace win::ctl

@@ -1322,7 +1322,7 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void RegisterListViewClass() {
-    RegisterControlClass(WC_LISTVIEW, ListViewProc, CS_DBLCLKS);
+    RegisterControlClass(WC_LISTVIEW, WithContextMenu<ListViewProc>, CS_DBLCLKS);
 }
 
 } // namespace win::ctl

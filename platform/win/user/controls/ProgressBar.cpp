@@ -130,7 +130,7 @@ LRESULT ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void RegisterProgressBarClass() {
-    RegisterControlClass(PROGRESS_CLASS, ProgressProc, CS_HREDRAW | CS_VREDRAW);
+    RegisterControlClass(PROGRESS_CLASS, WithContextMenu<ProgressProc>, CS_HREDRAW | CS_VREDRAW);
 }
 
 } // namespace win::ctl

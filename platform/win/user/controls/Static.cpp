@@ -165,7 +165,7 @@ LRESULT StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void RegisterStaticClass() {
-    RegisterControlClass(WC_STATIC, StaticProc, CS_DBLCLKS);
+    RegisterControlClass(WC_STATIC, WithContextMenu<StaticProc>, CS_DBLCLKS);
 }
 
 } // namespace win::ctl

@@ -288,7 +288,7 @@ LRESULT StatusProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void RegisterStatusBarClass() {
-    RegisterControlClass(STATUSCLASSNAME, StatusProc, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
+    RegisterControlClass(STATUSCLASSNAME, WithContextMenu<StatusProc>, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
 }
 
 } // namespace win::ctl

@@ -306,7 +306,7 @@ LRESULT TrackProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void RegisterTrackBarClass() {
-    RegisterControlClass(TRACKBAR_CLASS, TrackProc, CS_HREDRAW | CS_VREDRAW);
+    RegisterControlClass(TRACKBAR_CLASS, WithContextMenu<TrackProc>, CS_HREDRAW | CS_VREDRAW);
 }
 
 } // namespace win::ctl

@@ -325,7 +325,7 @@ LRESULT UpDownProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void RegisterUpDownClass() {
-    RegisterControlClass(UPDOWN_CLASS, UpDownProc, CS_HREDRAW | CS_VREDRAW);
+    RegisterControlClass(UPDOWN_CLASS, WithContextMenu<UpDownProc>, CS_HREDRAW | CS_VREDRAW);
 }
 
 } // namespace win::ctl

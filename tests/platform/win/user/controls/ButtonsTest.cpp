@@ -66,3 +66,42 @@ TEST_F(ControlsTest, PushButtonDrawsPressedWhileHeld) {
     EXPECT_FALSE(SendMessage(button, BM_GETSTATE, 0, 0) & BST_PUSHED);
     EXPECT_EQ(Codes(WM_COMMAND), (std::vector<UINT>{BN_CLICKED}));
 }
+
+// Every control class asks for its context menu on a right-button release (at the screen point) and on
+// the Apps key or Shift+F10 (at (-1, -1)); the request climbs to the parent, naming the control.
+TEST_F(ControlsTest, ControlsAskForTheirContextMenuByMouseAndKeys) {
+    struct Request {
+        HWND From;
+        int X, Y;
+    };
+    std::vector<Request> requests;
+    auto previous = Handlers()[Parent];
+    Handlers()[Parent] = [&, previous](HWND h, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+        if (msg == WM_CONTEXTMENU) {
+            requests.push_back({reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+            return true;
+        }
+        return previous(h, msg, wParam, lParam, result);
+    };
+    for (const char* cls : {WC_EDIT, WC_LISTBOX, WC_BUTTON, WC_LISTVIEW, TRACKBAR_CLASS}) {
+        SCOPED_TRACE(cls);
+        HWND control = Control(cls, WS_TABSTOP, {10, 10, 150, 100});
+        requests.clear();
+        TPoint p = At(control, 20, 30);
+        QueueMouseInput(MouseAction::Move, p);
+        QueueMouseInput(MouseAction::RightDown, p);
+        QueueMouseInput(MouseAction::RightUp, p);
+        Pump();
+        SetFocus(control);
+        Press(VK_APPS);
+        Chord(VK_SHIFT, VK_F10);
+        ASSERT_EQ(requests.size(), 3u);
+        EXPECT_EQ(requests[0].From, control);
+        EXPECT_EQ(TPoint(requests[0].X, requests[0].Y), p);
+        for (size_t i : {1u, 2u}) {
+            EXPECT_EQ(requests[i].From, control);
+            EXPECT_EQ(TPoint(requests[i].X, requests[i].Y), TPoint(-1, -1));
+        }
+        DestroyWindow(control);
+    }
+}
