@@ -60,15 +60,15 @@ void ContainersCheckIndex(const TIKList& list, int32_t index) {
 
 } // namespace
 
-void TIKDoubleList::Clear() {
+template <class T> void TIKValueList<T>::Clear() {
     TIKList::Clear();
-    SetItemSize(sizeof(double));
+    SetItemSize(sizeof(T));
     RangeMin = RangeMax = RangeStep = CurrentValue = 0;
 }
 
-void TIKDoubleList::Assign(const TIKList* source) {
+template <class T> void TIKValueList<T>::Assign(const TIKList* source) {
     TIKList::Assign(source);
-    if (auto* s = dynamic_cast<const TIKDoubleList*>(source)) {
+    if (auto* s = dynamic_cast<const TIKValueList<T>*>(source)) {
         RangeMin = s->RangeMin;
         RangeMax = s->RangeMax;
         RangeStep = s->RangeStep;
@@ -76,47 +76,21 @@ void TIKDoubleList::Assign(const TIKList* source) {
     }
 }
 
-double TIKDoubleList::Get(int32_t index) const {
+template <class T> T TIKValueList<T>::Get(int32_t index) const {
     ContainersCheckIndex(*this, index);
-    double v;
+    T v;
     std::memcpy(&v, ItemAddress(index), sizeof v);
     return v;
 }
 
-void TIKDoubleList::Put(int32_t index, double value) {
+template <class T> void TIKValueList<T>::Put(int32_t index, T value) {
     ContainersCheckIndex(*this, index);
     std::memcpy(ItemAddress(index), &value, sizeof value);
     SetChanged(GetChanged() | 1);
 }
 
-void TIKIntegerList::Clear() {
-    TIKList::Clear();
-    RangeMin = RangeMax = RangeStep = CurrentValue = 0;
-    SetItemSize(sizeof(int32_t));
-}
-
-void TIKIntegerList::Assign(const TIKList* source) {
-    TIKList::Assign(source);
-    if (auto* s = dynamic_cast<const TIKIntegerList*>(source)) {
-        RangeMin = s->RangeMin;
-        RangeMax = s->RangeMax;
-        RangeStep = s->RangeStep;
-        CurrentValue = s->CurrentValue;
-    }
-}
-
-int32_t TIKIntegerList::Get(int32_t index) const {
-    ContainersCheckIndex(*this, index);
-    int32_t v;
-    std::memcpy(&v, ItemAddress(index), sizeof v);
-    return v;
-}
-
-void TIKIntegerList::Put(int32_t index, int32_t value) {
-    ContainersCheckIndex(*this, index);
-    std::memcpy(ItemAddress(index), &value, sizeof value);
-    SetChanged(GetChanged() | 1);
-}
+template class TIKValueList<double>;
+template class TIKValueList<int32_t>;
 
 TIKRecordList::TIKRecordList(int32_t itemSize) {
     if (itemSize < 0)

@@ -41,37 +41,26 @@ private:
     uint8_t FChanged = 0;
 };
 
-// Items are doubles; a range and a current value go with them.
-class TIKDoubleList : public TIKList {
+// Items of type T (double or int32_t); a range and a current value go with them.
+template <class T> class TIKValueList : public TIKList {
 public:
-    TIKDoubleList() { Clear(); }
+    TIKValueList() { TIKValueList::Clear(); }
     void Clear() override;
     void Assign(const TIKList* source) override;
-    int32_t Add(double value) { return TIKList::Add(&value); }
-    double Get(int32_t index) const;
-    void Put(int32_t index, double value);
+    int32_t Add(T value) { return TIKList::Add(&value); }
+    T Get(int32_t index) const;
+    void Put(int32_t index, T value);
 
-    double RangeMin = 0;
-    double RangeMax = 0;
-    double RangeStep = 0;
-    double CurrentValue = 0;
+    T RangeMin = 0;
+    T RangeMax = 0;
+    T RangeStep = 0;
+    T CurrentValue = 0;
 };
+extern template class TIKValueList<double>;
+extern template class TIKValueList<int32_t>;
 
-// Items are 32-bit integers; a range and a current value go with them.
-class TIKIntegerList : public TIKList {
-public:
-    TIKIntegerList() { Clear(); }
-    void Clear() override;
-    void Assign(const TIKList* source) override;
-    int32_t Add(int32_t value) { return TIKList::Add(&value); }
-    int32_t Get(int32_t index) const;
-    void Put(int32_t index, int32_t value);
-
-    int32_t RangeMin = 0;
-    int32_t RangeMax = 0;
-    int32_t RangeStep = 0;
-    int32_t CurrentValue = 0;
-};
+class TIKDoubleList : public TIKValueList<double> {};
+class TIKIntegerList : public TIKValueList<int32_t> {};
 
 // Items of a size given at construction.
 class TIKRecordList : public TIKList {
