@@ -45,3 +45,109 @@ function(loomwick_test name)
     add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
     set_tests_properties(${name} PROPERTIES TIMEOUT 900)
 endfunction()
+
+# loomwick_embed_forms(TARGET DIR <folder> FUNCTION <C++ name>)
+# Embeds every *.txt layout file under the folder (relative to the repo root) into the target: generated C++
+# holds each file's text and a registration function of the given name (qualified names like
+# "resources::RegisterProgramForms" open their namespaces) that hands each text to vcl::RegisterFormResource
+# under the class name of its root object, taken from the file's first line ("object Name: TClass"). The
+# program calls the function itself before it creates a form: nothing registers at static initialisation,
+# which a linker may drop from a static library. The function runs its registrations once, however often it
+# is called. A folder that is empty or absent gives a function that registers nothing. The code is generated at
+# build time, again whenever a layout file changes, and a file added to or removed from the folder
+# reconfigures the build. Two files with the same root class, or a file without a root object line, fail the
+# build with a message naming the file.
+function(loomwick_embed_forms target)
+    cmake_parse_arguments(ARG "" "DIR;FUNCTION" "" ${ARGN})
+    if(NOT ARG_DIR OR NOT ARG_FUNCTION)
+        message(FATAL_ERROR "loomwick_embed_forms(${target}): DIR and FUNCTION are required")
+    endif()
+    file(GLOB_RECURSE forms CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.txt)
+    list(SORT forms)
+    string(MAKE_C_IDENTIFIER "${target}_${ARG_DIR}" id)
+    set(output ${CMAKE_CURRENT_BINARY_DIR}/embedded_forms/${id}.cpp)
+    # The list travels as one argument: '|' stands between the names.
+    string(REPLACE ";" "|" form_arg "${forms}")
+    add_custom_command(OUTPUT ${output}
+        COMMAND ${CMAKE_COMMAND} -DLOOMWICK_EMBED_OUTPUT=${output} -DLOOMWICK_EMBED_FUNCTION=${ARG_FUNCTION}
+                "-DLOOMWICK_EMBED_FORMS=${form_arg}" -P ${LOOMWICK_EMBED_SCRIPT}
+        DEPENDS ${forms} ${LOOMWICK_EMBED_SCRIPT}
+        COMMENT "Embedding the layout files of ${ARG_DIR}"
+        VERBATIM)
+    target_sources(${target} PRIVATE ${output})
+endfunction()
+set(LOOMWICK_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_FILE})
+
+# The generator itself: this file run as a script (cmake -P) by the build step above.
+if(CMAKE_SCRIPT_MODE_FILE)
+    cmake_policy(VERSION 3.25)
+endif()
+function(_loomwick_generate_embedded_forms output function forms)
+    string(REPLACE "|" ";" forms "${forms}")
+    string(REPLACE "::" ";" scopes "${function}")
+    list(POP_BACK scopes function_name)
+    set(code "// Generated at build time from layout files; edits here are lost.\n")
+    string(APPEND code "#include \"platform/vcl/FormResources.h\"\n\nnamespace {\n")
+    set(calls "")
+    set(classes "")
+    set(index 0)
+    foreach(form ${forms})
+        file(READ ${form} text)
+        string(REGEX MATCH "^[ \t\r\n]*[A-Za-z]+[ \t]+[A-Za-z_][A-Za-z0-9_]*[ \t]*:[ \t]*([A-Za-z_][A-Za-z0-9_]*)"
+               root "${text}")
+        string(REGEX MATCH "^[ \t\r\n]*([A-Za-z]+)" keyword "${text}")
+        string(TOLOWER "${CMAKE_MATCH_1}" keyword)
+        if(NOT root OR NOT keyword MATCHES "^(object|inherited|inline)$")
+            message(FATAL_ERROR "${form}: the first line must name the root object: 'object Name: TClass'")
+        endif()
+        string(REGEX REPLACE ".*:[ \t]*" "" class "${root}")
+        string(TOLOWER "${class}" class_key)
+        if(class_key IN_LIST classes)
+            message(FATAL_ERROR "${form}: another layout file of the folder already describes ${class}")
+        endif()
+        list(APPEND classes ${class_key})
+        string(FIND "${text}" ")LWFORM\"" clash)
+        if(NOT clash EQUAL -1)
+            message(FATAL_ERROR "${form}: the text holds the sequence )LWFORM\" that ends the embedded string")
+        endif()
+        get_filename_component(form_name ${form} NAME)
+        string(APPEND code "// ${form_name}\nconstexpr char EmbeddedForm${index}[] = R\"LWFORM(${text})LWFORM\";\n")
+        string(APPEND calls "        vcl::RegisterFormResource(\"${class}\", "
+                            "std::string_view(EmbeddedForm${index}, sizeof EmbeddedForm${index} - 1));\n")
+        math(EXPR index "${index} + 1")
+    endforeach()
+    string(APPEND code "} // namespace\n\n")
+    foreach(scope ${scopes})
+        string(APPEND code "namespace ${scope} {\n")
+    endforeach()
+    string(APPEND code "void ${function_name}() {\n    static const bool registered = [] {\n${calls}"
+                       "        return true;\n    }();\n    (void)registered;\n}\n")
+    foreach(scope ${scopes})
+        string(APPEND code "} // namespace ${scope}\n")
+    endforeach()
+    # Rewritten only when the code changes, so that an unchanged result compiles nothing again.
+    set(old "")
+    if(EXISTS ${output})
+        file(READ ${output} old)
+    endif()
+    if(NOT old STREQUAL code)
+        file(WRITE ${output} "${code}")
+    endif()
+endfunction()
+
+# The program's own layout files (resources/forms) go into the program, registered by
+# resources::RegisterProgramForms(). The call waits until the top-level list has made the program's target.
+function(_loomwick_embed_program_forms)
+    if(TARGET loomwick)
+        loomwick_embed_forms(loomwick DIR resources/forms FUNCTION resources::RegisterProgramForms)
+    endif()
+endfunction()
+if(NOT CMAKE_SCRIPT_MODE_FILE AND CMAKE_CURRENT_SOURCE_DIR STREQUAL CMAKE_SOURCE_DIR)
+    cmake_language(DEFER CALL _loomwick_embed_program_forms)
+endif()
+
+if(CMAKE_SCRIPT_MODE_FILE AND DEFINED LOOMWICK_EMBED_OUTPUT)
+    _loomwick_generate_embedded_forms("${LOOMWICK_EMBED_OUTPUT}" "${LOOMWICK_EMBED_FUNCTION}"
+                                      "${LOOMWICK_EMBED_FORMS}")
+    return()
+endif()
