@@ -153,9 +153,8 @@ void TBitBtn::DrawItem(const win::DRAWITEMSTRUCT& item) {
         glyph.SetTransparent(true);
         glyph.SetTransparentColor(FGlyph->GetCanvas()->GetPixel(0, gh - 1));
         TCanvas canvas;
-        canvas.SetHandle(dc);
+        TCanvasDCScope lent(&canvas, dc);
         canvas.Draw(glyphAt.X, glyphAt.Y, &glyph);
-        canvas.SetHandle(nullptr);
     }
     if (!caption.empty()) {
         TRect tr{textAt.X, textAt.Y, textAt.X + textSize.Width(), textAt.Y + textSize.Height()};

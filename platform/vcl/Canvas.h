@@ -138,4 +138,28 @@ private:
     int32_t FLockCount = 0;
 };
 
+// Lends a device context to a canvas for one scope: locks the canvas and gives it the DC; leaving the scope,
+// also by an exception, takes the DC back and unlocks.
+class TCanvasDCScope {
+public:
+    TCanvasDCScope(TCanvas* canvas, win::HDC dc) : FCanvas(canvas) {
+        canvas->Lock();
+        try {
+            canvas->SetHandle(dc);
+        } catch (...) {
+            canvas->Unlock();
+            throw;
+        }
+    }
+    ~TCanvasDCScope() {
+        FCanvas->SetHandle(nullptr);
+        FCanvas->Unlock();
+    }
+    TCanvasDCScope(const TCanvasDCScope&) = delete;
+    TCanvasDCScope& operator=(const TCanvasDCScope&) = delete;
+
+private:
+    TCanvas* FCanvas;
+};
+
 } // namespace vcl

@@ -801,24 +801,14 @@ win::LRESULT TCustomListView::HandleNotify(win::NMHDR* hdr) {
             state.Include(cdsSelected);
         if (cd->nmcd.uItemState & win::CDIS_FOCUS)
             state.Include(cdsFocused);
-        FCanvas->Lock();
-        FCanvas->SetHandle(cd->nmcd.hdc);
+        TCanvasDCScope lent(FCanvas.get(), cd->nmcd.hdc);
         FCanvas->SetFont(FFont.get());
         FCanvas->GetBrush()->SetColor(FColor);
-        bool defaultDraw = true;
-        try {
-            defaultDraw = CustomDrawItem(item, state);
-        } catch (...) {
-            FCanvas->SetHandle(nullptr);
-            FCanvas->Unlock();
-            throw;
-        }
+        bool defaultDraw = CustomDrawItem(item, state);
         // What the handler set on the canvas draws the row.
         cd->clrText = win::COLORREF(ColorToRGB(FCanvas->GetFont()->GetColor()));
         cd->clrTextBk = win::COLORREF(ColorToRGB(FCanvas->GetBrush()->GetColor()));
         win::SelectObject(cd->nmcd.hdc, FCanvas->GetFont()->GetHandle());
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
         return defaultDraw ? win::CDRF_NEWFONT : win::CDRF_SKIPDEFAULT;
     }
     default:
@@ -1022,19 +1012,12 @@ void TStatusBar::Dispatch(TMessage& m) {
         int32_t index = int32_t(dis->itemID);
         if (index < 0 || index >= FPanels->GetCount())
             return;
-        FCanvas->Lock();
-        FCanvas->SetHandle(dis->hDC);
-        FCanvas->SetFont(FFont.get());
-        FCanvas->GetBrush()->SetColor(clBtnFace);
-        try {
+        {
+            TCanvasDCScope lent(FCanvas.get(), dis->hDC);
+            FCanvas->SetFont(FFont.get());
+            FCanvas->GetBrush()->SetColor(clBtnFace);
             DrawPanel(FPanels->GetItem(index), dis->rcItem);
-        } catch (...) {
-            FCanvas->SetHandle(nullptr);
-            FCanvas->Unlock();
-            throw;
         }
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
         m.Result = 1;
         return;
     }

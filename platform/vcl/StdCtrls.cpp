@@ -62,25 +62,16 @@ template <typename F>
 void StdCtrlsDrawOwnerItem(TCanvas* canvas, TFont* font, TColor color, const win::DRAWITEMSTRUCT* dis,
                            F&& draw) {
     TOwnerDrawState state = StdCtrlsDrawState(dis->itemState);
-    canvas->Lock();
-    canvas->SetHandle(dis->hDC);
+    TCanvasDCScope lent(canvas, dis->hDC);
     canvas->SetFont(font);
     canvas->GetBrush()->SetColor(color);
     if (state.Contains(odSelected)) {
         canvas->GetBrush()->SetColor(clHighlight);
         canvas->GetFont()->SetColor(clHighlightText);
     }
-    try {
-        draw(state);
-        if (state.Contains(odFocused))
-            canvas->DrawFocusRect(dis->rcItem);
-    } catch (...) {
-        canvas->SetHandle(nullptr);
-        canvas->Unlock();
-        throw;
-    }
-    canvas->SetHandle(nullptr);
-    canvas->Unlock();
+    draw(state);
+    if (state.Contains(odFocused))
+        canvas->DrawFocusRect(dis->rcItem);
 }
 
 // The clipboard of the edit controls is the class library's.
