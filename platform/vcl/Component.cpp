@@ -1,7 +1,9 @@
 #include "platform/vcl/Component.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Filer.h"
 #include "platform/vcl/SysUtils.h"
+#include "platform/vcl/TypInfo.h"
 
 #include <algorithm>
 #include <deque>
@@ -109,6 +111,7 @@ void TComponent::InsertComponent(TComponent* component) {
         component->FOwner->RemoveComponent(component);
     FComponents.push_back(component);
     component->FOwner = this;
+    component->SetFieldReference(true);
     if (FComponentState.Contains(csDesigning))
         component->SetDesigning(true);
     Notification(component, opInsert);
@@ -118,10 +121,50 @@ void TComponent::RemoveComponent(TComponent* component) {
     if (!component || component->FOwner != this)
         return;
     Notification(component, opRemove);
+    component->SetFieldReference(false);
+    std::erase_if(FEventBindings, [component](const TEventBinding& b) { return b.Instance == component; });
     auto it = std::find(FComponents.begin(), FComponents.end(), component);
     if (it != FComponents.end())
         FComponents.erase(it);
     component->FOwner = nullptr;
+}
+
+// A form class may declare a field for each component its resource creates; the field follows the
+// component's name and is cleared when the component leaves (so it never points at a freed component).
+// While the owner is being destroyed its own class is gone and nothing is looked up.
+void TComponent::SetFieldReference(bool assign) {
+    if (!FOwner || FName.empty())
+        return;
+    if (const TFormClassTable::TFieldEntry* field = FindField(FOwner, FName))
+        field->Assign(FOwner, assign ? this : nullptr);
+}
+
+void TComponent::SetEventBinding(TPersistent* instance, const std::string& event, const std::string& method) {
+    for (auto it = FEventBindings.begin(); it != FEventBindings.end(); ++it)
+        if (it->Instance == instance && SameText(it->Event, event)) {
+            if (method.empty())
+                FEventBindings.erase(it);
+            else
+                it->Method = method;
+            return;
+        }
+    if (!method.empty())
+        FEventBindings.push_back({instance, event, method});
+}
+
+std::string TComponent::GetEventBinding(TPersistent* instance, const std::string& event) const {
+    for (const auto& b : FEventBindings)
+        if (b.Instance == instance && SameText(b.Event, event))
+            return b.Method;
+    return {};
+}
+
+void TComponent::ReadState(TReader* reader) {
+    reader->ReadData(this);
+}
+
+void TComponent::WriteState(TWriter* writer) {
+    writer->WriteData(this);
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
@@ -151,7 +194,9 @@ void TComponent::SetName(const std::string& value) {
         FOwner->ValidateRename(this, FName, value);
     else
         ValidateRename(nullptr, FName, value);
+    SetFieldReference(false);
     FName = value;
+    SetFieldReference(true);
 }
 
 void TComponent::Unlink(TComponent* component) {
@@ -267,6 +312,31 @@ const TPersistentClass* GetClass(const std::string& name) {
     std::lock_guard<std::mutex> guard(reg.Lock);
     auto it = reg.ByName.find(UpperCase(name));
     return it == reg.ByName.end() ? nullptr : it->second;
+}
+
+const TPersistentClass* GetClassByType(std::type_index type) {
+    auto& reg = CompClasses();
+    std::lock_guard<std::mutex> guard(reg.Lock);
+    for (const auto& [key, record] : reg.ByName)
+        if (record->Type == type)
+            return record;
+    return nullptr;
+}
+
+namespace {
+TFindGlobalComponent& CompGlobalFinder() {
+    static TFindGlobalComponent finder;
+    return finder;
+}
+} // namespace
+
+void SetFindGlobalComponent(TFindGlobalComponent finder) {
+    CompGlobalFinder() = std::move(finder);
+}
+
+TComponent* FindGlobalComponent(const std::string& name) {
+    const TFindGlobalComponent& finder = CompGlobalFinder();
+    return finder ? finder(name) : nullptr;
 }
 
 const TPersistentClass* FindClass(const std::string& name) {

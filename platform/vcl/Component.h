@@ -42,6 +42,8 @@ using TComponentState = TSet<TComponentStateItem>;
 enum TOperation { opInsert, opRemove };
 
 class TComponent;
+class TReader;
+class TWriter;
 using TGetChildProc = std::function<void(TComponent* Child)>;
 
 class TComponent : public TPersistent {
@@ -82,8 +84,19 @@ public:
     // this one watches is destroyed. The default forwards to every owned component.
     virtual void Notification(TComponent* component, TOperation operation);
 
-    // After loading from a form resource: clears csLoading.
+    // Reads this component's properties and children from a form resource (the reader calls it with
+    // csLoading and csReading set).
+    virtual void ReadState(TReader* reader);
+    // Writes this component's properties and children.
+    virtual void WriteState(TWriter* writer);
+    // After loading from a form resource, once references between components are resolved: clears
+    // csLoading.
     virtual void Loaded();
+
+    // The form method bound by name to an event of one of this root's objects when it was read from a
+    // form resource; the writer stores the event under that name again. Empty when none.
+    void SetEventBinding(TPersistent* instance, const std::string& event, const std::string& method);
+    std::string GetEventBinding(TPersistent* instance, const std::string& event) const;
     void Updating() { FComponentState.Include(csUpdating); }
     void Updated() { FComponentState.Exclude(csUpdating); }
     void SetDesigning(bool value, bool setChildren = true);
@@ -112,6 +125,13 @@ private:
     void RemoveFreeNotifications();
     void Unlink(TComponent* component);
     void LeaveOwner();
+    void SetFieldReference(bool assign);
+
+    struct TEventBinding {
+        TPersistent* Instance;
+        std::string Event;
+        std::string Method;
+    };
 
     TComponent* FOwner = nullptr;
     std::string FName;
@@ -119,6 +139,7 @@ private:
     TComponentState FComponentState;
     std::vector<TComponent*> FComponents;
     std::vector<TComponent*> FFreeNotifies;
+    std::vector<TEventBinding> FEventBindings;
 };
 
 bool IsValidIdent(const std::string& ident);
@@ -153,5 +174,14 @@ void UnRegisterClass(const std::string& name);
 const TPersistentClass* GetClass(const std::string& name);
 // Like GetClass, but raises EClassNotFound "Class %s not found".
 const TPersistentClass* FindClass(const std::string& name);
+// The class registered for that C++ type, or null.
+const TPersistentClass* GetClassByType(std::type_index type);
+
+// Finds a root component (a form) by name, for references into other roots ("Form2.Button1"). The forms
+// library installs one that searches the screen's forms; without one only the reading root's owner is
+// searched.
+using TFindGlobalComponent = std::function<TComponent*(const std::string& name)>;
+void SetFindGlobalComponent(TFindGlobalComponent finder);
+TComponent* FindGlobalComponent(const std::string& name);
 
 } // namespace vcl

@@ -631,6 +631,13 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
     FColor = clBtnFace;
 }
 
+void TWinControl::GetChildren(const TGetChildProc& proc, TComponent* root) {
+    const std::vector<TControl*> children = FControls;
+    for (TControl* c : children)
+        if (c->GetOwner() == root)
+            proc(c);
+}
+
 TWinControl::~TWinControl() {
     FDockManager.reset();
     for (TControl* c : FDockClients)

@@ -430,6 +430,8 @@ public:
 
     int32_t GetControlCount() const { return int32_t(FControls.size()); }
     TControl* GetControl(int32_t index) const { return FControls.at(size_t(index)); }
+    // Form streaming: the children root owns, in z-order.
+    void GetChildren(const TGetChildProc& proc, TComponent* root) override;
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     // The visible child at a client point, the last one in z-order first; windowed children only when

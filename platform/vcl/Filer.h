@@ -4,12 +4,26 @@
 #include "platform/vcl/Object.h"
 
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
+#include <typeindex>
 #include <vector>
 
 namespace vcl {
 
 class TStream;
+class TPersistent;
+class TComponent;
+class TCollection;
+class TReader;
+class TWriter;
+struct TPropInfo;
+
+using TReaderProc = std::function<void(TReader* reader)>;
+using TWriterProc = std::function<void(TWriter* writer)>;
+using TStreamProc = std::function<void(TStream* stream)>;
 
 // The tag in front of every streamed value.
 enum TValueType : uint8_t {
@@ -48,9 +62,21 @@ class TFiler : public TObject {
 public:
     explicit TFiler(TStream* stream) : FStream(stream) {}
     TStream* GetStream() const { return FStream; }
+    // The component at the top of the form being read or written.
+    TComponent* GetRoot() const { return FRoot; }
+
+    // Declares a property stored beside the published ones (an object's DefineProperties calls these).
+    // The reader calls readData when it meets the name, with the value next in the stream; the writer
+    // writes the name and calls writeData when hasData is set.
+    virtual void DefineProperty(const std::string& name, const TReaderProc& readData,
+                                const TWriterProc& writeData, bool hasData) = 0;
+    // The same for a block of bytes (binary data in the form), handed over as a stream.
+    virtual void DefineBinaryProperty(const std::string& name, const TStreamProc& readData,
+                                      const TStreamProc& writeData, bool hasData) = 0;
 
 protected:
     TStream* FStream;
+    TComponent* FRoot = nullptr;
 };
 
 // Writes values in the binary form. Integers take the smallest tag that holds them; strings of plain
@@ -72,8 +98,35 @@ public:
     void WriteListBegin() { WriteValue(vaList); }
     void WriteListEnd() { WriteValue(vaNull); }
 
+    // Writes root with the signature: its properties that differ from those of a freshly made object of
+    // its class, then its children (GetChildren) the same way.
+    void WriteRootComponent(TComponent* root);
+    void WriteComponent(TComponent* component);
+    // The properties and children of a component (TComponent::WriteState calls it).
+    void WriteData(TComponent* component);
+    // The published and defined properties of any object that differ from the defaults.
+    void WriteProperties(TPersistent* instance);
+    void WriteCollection(TCollection* collection);
+
+    void DefineProperty(const std::string& name, const TReaderProc& readData, const TWriterProc& writeData,
+                        bool hasData) override;
+    void DefineBinaryProperty(const std::string& name, const TStreamProc& readData,
+                              const TStreamProc& writeData, bool hasData) override;
+
+    TWriter(const TWriter&) = delete;
+    ~TWriter() override;
+
 private:
     void Put(const void* data, size_t count);
+    void WriteObjectProperties(TPersistent* instance, TPersistent* defaults, const std::string& prefix);
+    void WriteProperty(TPersistent* instance, TPersistent* defaults, const TPropInfo& prop,
+                       const std::string& prefix);
+    TPersistent* DefaultsFor(TPersistent* instance);
+    std::string ReferenceName(TComponent* component) const;
+
+    std::string FPropPath; // "Font." while the properties of a sub-object are written
+    std::map<std::type_index, TPersistent*> FDefaults; // freshly made objects, freed by the destructor
+    int32_t FDepth = 0;
 };
 
 // Reads values of the binary form. Every read checks the tag and the bounds of the stream and raises
@@ -102,8 +155,58 @@ public:
     void Get(void* data, size_t count);
     int32_t GetDepth() const { return FDepth; }
 
+    // Reads a whole form (signature, one object and its children) into root, or into a new object of the
+    // class the form names when root is null. References between components are resolved and Loaded runs
+    // on every component read once all of them are. On failure the components this reader created (and
+    // root, when it made it) are freed and the exception passes on.
+    TComponent* ReadRootComponent(TComponent* root);
+    // Reads one object header and its contents; component is ignored (the header says what to create or,
+    // for an inherited object, which existing component of the owner to read into).
+    TComponent* ReadComponent(TComponent* component);
+    // The properties and children of a component (TComponent::ReadState calls it).
+    void ReadData(TComponent* instance);
+    // One "Name = value" entry, the name possibly a path through sub-objects ("Font.Name").
+    void ReadProperty(TPersistent* instance);
+    // The items of a collection value "< item ... end >", replacing the collection's items.
+    void ReadCollection(TCollection* collection);
+
+    void DefineProperty(const std::string& name, const TReaderProc& readData, const TWriterProc& writeData,
+                        bool hasData) override;
+    void DefineBinaryProperty(const std::string& name, const TStreamProc& readData,
+                              const TStreamProc& writeData, bool hasData) override;
+
+    // The component that owns, and the one that parents, the components being read.
+    TComponent* GetOwner() const { return FOwner; }
+    void SetOwner(TComponent* value) { FOwner = value; }
+    TComponent* GetParent() const { return FParent; }
+    void SetParent(TComponent* value) { FParent = value; }
+
+    // When set, components read are appended to list instead of getting Loaded; the caller calls Loaded
+    // once several resources were read into one root.
+    void SetLoadedList(std::vector<TComponent*>* list) { FLoadedList = list; }
+
 private:
+    struct TFixup {
+        TPersistent* Instance;
+        const TPropInfo* Prop;
+        std::string Name;
+    };
+    void ReadPropValue(TPersistent* instance, const TPropInfo& prop);
+    void ReadProps(TPersistent* instance);
+    void FixupReferences();
+    TComponent* ResolveReference(const std::string& name) const;
+    [[noreturn]] void PropertyError(TPersistent* instance, const std::string& path,
+                                    const std::string& message);
+
     int32_t FDepth = 0;
+    TComponent* FOwner = nullptr;
+    TComponent* FParent = nullptr;
+    std::vector<TFixup> FFixups;
+    std::vector<TComponent*> FLoaded;
+    std::vector<TComponent*> FCreated;
+    std::vector<TComponent*>* FLoadedList = nullptr;
+    std::string FPropName; // the property a DefineProperties call may take
+    bool FPropHandled = false;
 };
 
 // Converts the 10-byte extended floating-point format to a double (rounding, with infinities for values

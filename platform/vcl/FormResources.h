@@ -2,11 +2,16 @@
 // registered at start-up by code generated from a folder of text forms at build time.
 #pragma once
 
+#include "platform/vcl/Exceptions.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vcl {
+
+// A form class that wants its layout has none registered: "Resource TMyForm not found".
+LOOMWICK_EXCEPTION(EResNotFound, Exception);
 
 // Registers the text form of the class className (case-insensitive). A later registration of the same class
 // replaces the earlier one. The text must outlive the program (generated code passes string literals).

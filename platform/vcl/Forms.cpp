@@ -4,12 +4,20 @@
 
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Filer.h"
+#include "platform/vcl/FormResources.h"
+#include "platform/vcl/FormText.h"
+#include "platform/vcl/Streams.h"
+#include "platform/vcl/SysUtils.h"
+#include "platform/vcl/TypInfo.h"
 #include "platform/win/kernel/Kernel.h"
 #include "platform/win/user/Backend.h"
 #include "platform/win/user/Metrics.h"
 #include "platform/win/user/User.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cxxabi.h>
 
 namespace vcl {
 
@@ -517,6 +525,66 @@ void TCustomForm::UpdateActions() {
         else if (auto* control = dynamic_cast<TControl*>(c); control && control->GetVisible())
             control->InitiateAction();
     }
+}
+
+// ---- Forms from their layouts -------------------------------------------------------------------------
+
+namespace {
+
+std::string FormsClassNameOf(std::type_index type) {
+    int status = 0;
+    char* raw = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+    std::string name = (status == 0 && raw) ? raw : type.name();
+    std::free(raw);
+    const size_t colon = name.rfind("::");
+    return colon == std::string::npos ? name : name.substr(colon + 2);
+}
+
+// References into other forms ("Form2.Button1") name a form the screen knows.
+const bool FormsGlobalFinderInstalled = [] {
+    SetFindGlobalComponent([](const std::string& name) -> TComponent* {
+        if (!Screen)
+            return nullptr;
+        for (int32_t i = 0; i < Screen->GetFormCount(); ++i)
+            if (SameText(Screen->GetForm(i)->GetName(), name))
+                return Screen->GetForm(i);
+        return nullptr;
+    });
+    return true;
+}();
+
+} // namespace
+
+void TCustomForm::GetChildren(const TGetChildProc& proc, TComponent* root) {
+    for (int32_t i = 0; i < GetComponentCount(); ++i) {
+        TComponent* c = GetComponent(i);
+        if (!c->HasParent())
+            proc(c);
+    }
+    TWinControl::GetChildren(proc, root);
+}
+
+void TCustomForm::InitInheritedComponent(std::type_index formClass) {
+    std::vector<std::type_index> chain;
+    for (std::type_index t = formClass; t != typeid(void) && chain.size() < 64; t = GetFormClassBase(t))
+        chain.push_back(t);
+    std::vector<TComponent*> loaded;
+    bool found = false;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const std::string_view text = FindFormResource(FormsClassNameOf(*it));
+        if (text.empty())
+            continue;
+        found = true;
+        const std::string binary = ObjectTextToBinary(std::string(text));
+        TReadOnlyMemoryStream stream(binary.data(), static_cast<int64_t>(binary.size()));
+        TReader reader(&stream);
+        reader.SetLoadedList(&loaded);
+        reader.ReadRootComponent(this);
+    }
+    if (!found)
+        throw EResNotFound("Resource " + FormsClassNameOf(formClass) + " not found");
+    for (TComponent* c : loaded)
+        c->Loaded();
 }
 
 } // namespace vcl

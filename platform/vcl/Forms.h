@@ -4,6 +4,8 @@
 
 #include "platform/vcl/Controls.h"
 
+#include <typeindex>
+
 namespace vcl {
 
 using TModalResult = int32_t;
@@ -89,6 +91,16 @@ public:
 
     void Dispatch(TMessage& message) override;
     void Notification(TComponent* component, TOperation operation) override;
+    // Form streaming: the components the form owns that have no parent, then its child controls.
+    void GetChildren(const TGetChildProc& proc, TComponent* root) override;
+
+    // Reads the layout registered (FindFormResource) under the name of formClass into this form, after
+    // those of the form classes it derives from (named with DefineFormClass<F, TBase>), base first; Loaded
+    // runs once per component when all are read. Raises EResNotFound "Resource %s not found" when none of
+    // them has a layout. A form class with a layout calls it at the end of its constructor with its own
+    // type; a form class derived from it passes its own type instead, so its base class needs a
+    // constructor that does not read.
+    void InitInheritedComponent(std::type_index formClass);
 
     // A key press that no control took: the form's action lists run the action with that shortcut.
     virtual bool IsShortCut(uint16_t key, TShiftState shift);

@@ -23,6 +23,8 @@ protected:
     virtual void DefineProperties(TFiler* filer) {}
 
 private:
+    friend class TReader;
+    friend class TWriter;
     [[noreturn]] void AssignError(TPersistent* source);
 };
 

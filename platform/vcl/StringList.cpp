@@ -1,5 +1,7 @@
 #include "platform/vcl/StringList.h"
 
+#include "platform/vcl/Filer.h"
+
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/SysUtils.h"
@@ -565,6 +567,32 @@ void TStringList::SetCaseSensitive(bool value) {
         Sort();
         FSorted = true;
     }
+}
+
+void TStrings::DefineProperties(TFiler* filer) {
+    filer->DefineProperty(
+        "Strings",
+        [this](TReader* reader) {
+            BeginUpdate();
+            try {
+                Clear();
+                reader->ReadListBegin();
+                while (!reader->EndOfList())
+                    Add(reader->ReadString());
+                reader->ReadListEnd();
+            } catch (...) {
+                EndUpdate();
+                throw;
+            }
+            EndUpdate();
+        },
+        [this](TWriter* writer) {
+            writer->WriteListBegin();
+            for (int32_t i = 0; i < GetCount(); ++i)
+                writer->WriteString(Get(i));
+            writer->WriteListEnd();
+        },
+        GetCount() > 0);
 }
 
 } // namespace vcl

@@ -87,6 +87,8 @@ public:
     void SaveToFile(const std::string& fileName) const;
 
 protected:
+    // Stores the lines in form resources as the pseudo-property "Strings", a list of strings.
+    void DefineProperties(TFiler* filer) override;
     virtual int CompareStrings(const std::string& a, const std::string& b) const;
     // Called when the outermost BeginUpdate starts (true) and the matching EndUpdate ends (false).
     virtual void SetUpdateState(bool updating) {}

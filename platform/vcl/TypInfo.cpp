@@ -43,7 +43,9 @@ std::type_index FormBase(std::type_index type) {
 
 } // namespace
 
-void RegisterEnumInfo(std::type_index type, TEnumInfo info) { Registries().Enums[type] = std::move(info); }
+void RegisterEnumInfo(std::type_index type, TEnumInfo info) {
+    Registries().Enums[type] = std::move(info);
+}
 
 const TEnumInfo* GetEnumInfo(std::type_index type) {
     auto& enums = Registries().Enums;
@@ -89,7 +91,9 @@ void AddPropInfo(TClassPropertyTable& table, TPropInfo p) {
     table.Props.push_back(std::move(p));
 }
 
-void ThrowInvalidPropertyValue() { throw EReadError("Invalid property value"); }
+void ThrowInvalidPropertyValue() {
+    throw EReadError("Invalid property value");
+}
 
 const TPropInfo* GetPropInfo(std::type_index type, const std::string& name) {
     for (const TClassPropertyTable* t = FindTable(type); t; t = FindTable(t->Base))
@@ -101,6 +105,11 @@ const TPropInfo* GetPropInfo(std::type_index type, const std::string& name) {
 
 const TPropInfo* GetPropInfo(const TObject* object, const std::string& name) {
     return object ? GetPropInfo(typeid(*object), name) : nullptr;
+}
+
+std::type_index GetPropTableBase(std::type_index type) {
+    const TClassPropertyTable* t = FindTable(type);
+    return t ? t->Base : std::type_index(typeid(void));
 }
 
 std::vector<const TPropInfo*> GetPropList(std::type_index type) {
@@ -136,7 +145,13 @@ TFormClassTable& FormClassTable(std::type_index type) {
     return *slot;
 }
 
-void SetFormClassBase(std::type_index type, std::type_index base) { Registries().FormBases.insert_or_assign(type, base); }
+void SetFormClassBase(std::type_index type, std::type_index base) {
+    Registries().FormBases.insert_or_assign(type, base);
+}
+
+std::type_index GetFormClassBase(std::type_index type) {
+    return FormBase(type);
+}
 
 const TFormClassTable::TMethodEntry* FindMethod(const TComponent* root, const std::string& name) {
     if (!root)

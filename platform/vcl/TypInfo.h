@@ -73,10 +73,11 @@ const TIdentMap* CursorIdents(); // crDefault, crArrow ... crHandPoint
 struct TPropInfo {
     std::string Name;
     TTypeKind Kind = tkInteger;
-    const TEnumInfo* EnumInfo = nullptr;  // tkEnumeration and tkSet
-    const TIdentMap* IdentMap = nullptr;  // tkInteger given names
-    std::type_index ClassType = typeid(void); // tkClass: the static class of the value; tkMethod: the std::function
-    bool IsComponentReference = false;    // tkClass whose value is a TComponent named by reference
+    const TEnumInfo* EnumInfo = nullptr; // tkEnumeration and tkSet
+    const TIdentMap* IdentMap = nullptr; // tkInteger given names
+    std::type_index ClassType =
+        typeid(void);                  // tkClass: the static class of the value; tkMethod: the std::function
+    bool IsComponentReference = false; // tkClass whose value is a TComponent named by reference
 
     std::function<int64_t(TPersistent*)> GetOrd; // integers, enumerations, booleans, sets (as bits)
     std::function<void(TPersistent*, int64_t)> SetOrd;
@@ -108,15 +109,15 @@ const TPropInfo* GetPropInfo(std::type_index type, const std::string& name);
 void AddPropInfo(TClassPropertyTable& table, TPropInfo p);
 // Raises EReadError "Invalid property value".
 [[noreturn]] void ThrowInvalidPropertyValue();
+// The base class named by type's table, or void when type has no table.
+std::type_index GetPropTableBase(std::type_index type);
 // Every property of the class and its bases, bases first.
 std::vector<const TPropInfo*> GetPropList(std::type_index type);
 std::vector<const TPropInfo*> GetPropList(const TObject* object);
 
 namespace detail {
 template <typename V> struct IsTSet : std::false_type {};
-template <typename E> struct IsTSet<TSet<E>> : std::true_type {
-    using Enum = E;
-};
+template <typename E> struct IsTSet<TSet<E>> : std::true_type { using Enum = E; };
 template <typename F> struct MemberFunctionSignature;
 template <typename C, typename R, typename... A> struct MemberFunctionSignature<R (C::*)(A...)> {
     using Function = std::function<R(A...)>;
@@ -136,15 +137,21 @@ public:
         if constexpr (std::is_same_v<V, bool>)
             p.SetOrd = [setter](TPersistent* o, int64_t v) { std::invoke(setter, Self(o), v != 0); };
         else if constexpr (std::is_enum_v<V>)
-            p.SetOrd = [setter](TPersistent* o, int64_t v) { std::invoke(setter, Self(o), static_cast<V>(v)); };
+            p.SetOrd = [setter](TPersistent* o, int64_t v) {
+                std::invoke(setter, Self(o), static_cast<V>(v));
+            };
         else if constexpr (detail::IsTSet<V>::value)
             p.SetOrd = [setter](TPersistent* o, int64_t v) {
                 std::invoke(setter, Self(o), V::FromBits(static_cast<uint64_t>(v)));
             };
         else if constexpr (std::is_integral_v<V>)
-            p.SetOrd = [setter](TPersistent* o, int64_t v) { std::invoke(setter, Self(o), static_cast<V>(v)); };
+            p.SetOrd = [setter](TPersistent* o, int64_t v) {
+                std::invoke(setter, Self(o), static_cast<V>(v));
+            };
         else if constexpr (std::is_floating_point_v<V>)
-            p.SetFloat = [setter](TPersistent* o, double v) { std::invoke(setter, Self(o), static_cast<V>(v)); };
+            p.SetFloat = [setter](TPersistent* o, double v) {
+                std::invoke(setter, Self(o), static_cast<V>(v));
+            };
         else if constexpr (std::is_same_v<V, std::string>)
             p.SetStr = [setter](TPersistent* o, const std::string& v) { std::invoke(setter, Self(o), v); };
         else if constexpr (std::is_pointer_v<V>)
@@ -198,7 +205,9 @@ private:
         } else if constexpr (std::is_enum_v<V>) {
             p.Kind = tkEnumeration;
             p.EnumInfo = GetEnumInfo(typeid(V));
-            p.GetOrd = [getter](TPersistent* o) -> int64_t { return static_cast<int64_t>(std::invoke(getter, Self(o))); };
+            p.GetOrd = [getter](TPersistent* o) -> int64_t {
+                return static_cast<int64_t>(std::invoke(getter, Self(o)));
+            };
         } else if constexpr (detail::IsTSet<V>::value) {
             p.Kind = tkSet;
             p.EnumInfo = GetEnumInfo(typeid(typename detail::IsTSet<V>::Enum));
@@ -207,10 +216,14 @@ private:
             };
         } else if constexpr (std::is_integral_v<V>) {
             p.Kind = sizeof(V) > 4 ? tkInt64 : tkInteger;
-            p.GetOrd = [getter](TPersistent* o) -> int64_t { return static_cast<int64_t>(std::invoke(getter, Self(o))); };
+            p.GetOrd = [getter](TPersistent* o) -> int64_t {
+                return static_cast<int64_t>(std::invoke(getter, Self(o)));
+            };
         } else if constexpr (std::is_floating_point_v<V>) {
             p.Kind = tkFloat;
-            p.GetFloat = [getter](TPersistent* o) -> double { return static_cast<double>(std::invoke(getter, Self(o))); };
+            p.GetFloat = [getter](TPersistent* o) -> double {
+                return static_cast<double>(std::invoke(getter, Self(o)));
+            };
         } else if constexpr (std::is_same_v<V, std::string>) {
             p.Kind = tkString;
             p.GetStr = [getter](TPersistent* o) -> std::string { return std::invoke(getter, Self(o)); };
@@ -261,6 +274,8 @@ TFormClassTable& FormClassTable(std::type_index type);
 const TFormClassTable::TMethodEntry* FindMethod(const TComponent* root, const std::string& name);
 const TFormClassTable::TFieldEntry* FindField(const TComponent* root, const std::string& name);
 void SetFormClassBase(std::type_index type, std::type_index base);
+// The form class type derives from, as registered with DefineFormClass<T, TBase>; void when none.
+std::type_index GetFormClassBase(std::type_index type);
 
 template <class F> class TFormClass {
 public:
