@@ -124,6 +124,36 @@ bool KeyDown(int vk) {
     return (GetKeyState(vk) & 0x8000) != 0;
 }
 
+bool ScrollRequestTarget(WPARAM request, int value, int line, int page, int last, int* target) {
+    // The left and right codes are the up and down ones.
+    switch (LOWORD(request)) {
+    case SB_LINEUP:
+        *target = value - line;
+        return true;
+    case SB_LINEDOWN:
+        *target = value + line;
+        return true;
+    case SB_PAGEUP:
+        *target = value - page;
+        return true;
+    case SB_PAGEDOWN:
+        *target = value + page;
+        return true;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+        *target = int(HIWORD(request));
+        return true;
+    case SB_TOP:
+        *target = 0;
+        return true;
+    case SB_BOTTOM:
+        *target = last;
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool ContextMenuInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     LPARAM at = 0;
     if (msg == WM_RBUTTONUP) {

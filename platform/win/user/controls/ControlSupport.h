@@ -67,6 +67,9 @@ private:
     PAINTSTRUCT FPs;
 };
 
+// Where a scroll request (WM_VSCROLL or WM_HSCROLL's wParam) moves a position from value, by line and page
+// steps, to the thumb, or to 0 and last; false for a request that moves nothing. The caller clamps.
+bool ScrollRequestTarget(WPARAM request, int value, int line, int page, int last, int* target);
 // Whether a key is down now (the key state the last message saw).
 bool KeyDown(int vk);
 // A right-button release, the Apps key or Shift+F10 asks for the window's context menu: sends

@@ -1068,32 +1068,8 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         int line = vert ? 1 : 8;
         int& value = vert ? s->TopLine : s->ScrollX;
         int maxValue = vert ? int(EditLinesOf(hwnd).size()) - 1 : 1 << 20;
-        switch (LOWORD(wParam)) {
-        case SB_LINEUP:
-            value -= line;
-            break;
-        case SB_LINEDOWN:
-            value += line;
-            break;
-        case SB_PAGEUP:
-            value -= page;
-            break;
-        case SB_PAGEDOWN:
-            value += page;
-            break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION:
-            value = int(HIWORD(wParam));
-            break;
-        case SB_TOP:
-            value = 0;
-            break;
-        case SB_BOTTOM:
-            value = maxValue;
-            break;
-        default:
-            break;
-        }
+        if (!ScrollRequestTarget(wParam, value, line, page, maxValue, &value))
+            return 0;
         value = std::clamp(value, 0, std::max(0, maxValue));
         InvalidateRect(hwnd, nullptr, TRUE);
         EditUpdateScrollBars(hwnd);

@@ -511,69 +511,19 @@ void ListCharSearch(HWND hwnd, WPARAM ch) {
     }
 }
 
-void ListScroll(HWND hwnd, bool vertical, WORD code, int thumb) {
+void ListScroll(HWND hwnd, bool vertical, WPARAM request) {
     ListBoxState* s = ListOf(hwnd);
     if (vertical) {
-        int page = ListVisibleCount(hwnd);
         int top = s->Top;
-        switch (code) {
-        case SB_LINEUP:
-            --top;
-            break;
-        case SB_LINEDOWN:
-            ++top;
-            break;
-        case SB_PAGEUP:
-            top -= page;
-            break;
-        case SB_PAGEDOWN:
-            top += page;
-            break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION:
-            top = thumb;
-            break;
-        case SB_TOP:
-            top = 0;
-            break;
-        case SB_BOTTOM:
-            top = int(s->Items.size());
-            break;
-        default:
-            return;
-        }
-        ListSetTop(hwnd, top);
+        if (ScrollRequestTarget(request, top, 1, ListVisibleCount(hwnd), int(s->Items.size()), &top))
+            ListSetTop(hwnd, top);
         return;
     }
     TRect r;
     GetClientRect(hwnd, &r);
     int x = s->ScrollX;
-    switch (code) {
-    case SB_LINELEFT:
-        x -= 8;
-        break;
-    case SB_LINERIGHT:
-        x += 8;
-        break;
-    case SB_PAGELEFT:
-        x -= r.Width();
-        break;
-    case SB_PAGERIGHT:
-        x += r.Width();
-        break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION:
-        x = thumb;
-        break;
-    case SB_LEFT:
-        x = 0;
-        break;
-    case SB_RIGHT:
-        x = s->HorzExtent;
-        break;
-    default:
+    if (!ScrollRequestTarget(request, x, 8, int(r.Width()), s->HorzExtent, &x))
         return;
-    }
     x = std::clamp(x, 0, std::max(0, s->HorzExtent - int(r.Width())));
     if (x != s->ScrollX) {
         s->ScrollX = x;
@@ -681,7 +631,7 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_VSCROLL:
     case WM_HSCROLL:
-        ListScroll(hwnd, msg == WM_VSCROLL, LOWORD(wParam), int(HIWORD(wParam)));
+        ListScroll(hwnd, msg == WM_VSCROLL, wParam);
         return 0;
     case WM_MOUSEWHEEL: {
         int steps = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;

@@ -976,32 +976,8 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         int page = vert ? LVPerPage(hwnd) : int(LVRowsRect(hwnd).Width());
         int line = vert ? 1 : 8;
         int value = vert ? s->Top : s->ScrollX;
-        switch (LOWORD(wParam)) {
-        case SB_LINEUP:
-            value -= line;
-            break;
-        case SB_LINEDOWN:
-            value += line;
-            break;
-        case SB_PAGEUP:
-            value -= page;
-            break;
-        case SB_PAGEDOWN:
-            value += page;
-            break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION:
-            value = int(HIWORD(wParam));
-            break;
-        case SB_TOP:
-            value = 0;
-            break;
-        case SB_BOTTOM:
-            value = 1 << 30;
-            break;
-        default:
+        if (!ScrollRequestTarget(wParam, value, line, page, 1 << 30, &value))
             return 0;
-        }
         if (vert)
             LVSetTop(hwnd, value);
         else

@@ -251,3 +251,55 @@ TEST_F(ControlsTest, UpDownStepsItsBuddyAndLetsTheParentRefuse) {
     Press(VK_UP);
     EXPECT_EQ(GetWindowTextString(edit), "12");
 }
+
+// The scroll requests move the first visible line of an edit, a list box and a list view alike: by a line,
+// by a page, to the thumb, to either end, and never past the last line.
+TEST_F(ControlsTest, ScrollRequestsMoveTheFirstVisibleLineOfEveryScrollingControl) {
+    std::string lines;
+    for (int i = 0; i < 60; ++i)
+        lines += "line " + std::to_string(i) + "\r\n";
+    HWND edit = Control(WC_EDIT, ES_MULTILINE | WS_VSCROLL, {10, 10, 200, 110}, lines.c_str());
+    HWND list = Control(WC_LISTBOX, WS_VSCROLL | LBS_NOINTEGRALHEIGHT, {210, 10, 400, 110}, "", 8);
+    for (int i = 0; i < 60; ++i)
+        SendMessage(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("item " + std::to_string(i)).c_str()));
+    HWND view =
+        CreateWindowEx(0, WC_LISTVIEW, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_NOCOLUMNHEADER, 10, 120,
+                       200, 100, Parent, reinterpret_cast<HMENU>(intptr_t(9)), nullptr, nullptr);
+    LVCOLUMN column;
+    column.mask = LVCF_WIDTH;
+    column.cx = 150;
+    SendMessage(view, LVM_INSERTCOLUMN, 0, reinterpret_cast<LPARAM>(&column));
+    for (int i = 0; i < 60; ++i) {
+        std::string text = "row " + std::to_string(i);
+        LVITEM item;
+        item.mask = LVIF_TEXT;
+        item.iItem = i;
+        item.pszText = text.data();
+        SendMessage(view, LVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    struct Target {
+        HWND Window;
+        UINT TopMessage;
+    };
+    for (Target t : {Target{edit, EM_GETFIRSTVISIBLELINE}, Target{list, LB_GETTOPINDEX},
+                     Target{view, LVM_GETTOPINDEX}}) {
+        auto top = [&] { return int(SendMessage(t.Window, t.TopMessage, 0, 0)); };
+        auto scroll = [&](WORD code, int thumb = 0) {
+            SendMessage(t.Window, WM_VSCROLL, MAKEWPARAM(code, thumb), 0);
+            return top();
+        };
+        SCOPED_TRACE(GetClassNameString(t.Window));
+        EXPECT_EQ(scroll(SB_LINEDOWN), 1);
+        int page = scroll(SB_PAGEDOWN) - 1;
+        EXPECT_GT(page, 2);
+        EXPECT_EQ(scroll(SB_PAGEUP), 1);
+        EXPECT_EQ(scroll(SB_LINEUP), 0);
+        EXPECT_EQ(scroll(SB_LINEUP), 0);
+        EXPECT_EQ(scroll(SB_THUMBPOSITION, 17), 17);
+        EXPECT_EQ(scroll(SB_ENDSCROLL), 17);
+        int bottom = scroll(SB_BOTTOM);
+        EXPECT_GT(bottom, 40);
+        EXPECT_EQ(scroll(SB_LINEDOWN), bottom);
+        EXPECT_EQ(scroll(SB_TOP), 0);
+    }
+}
