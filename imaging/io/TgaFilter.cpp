@@ -306,32 +306,10 @@ void TgaDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, T
     params.Height = height;
     params.DpiX = IKDefaultDpiX;
     params.DpiY = IKDefaultDpiY;
-    switch (h.Bits) {
-    case 1:
-        params.BitsPerSample = 1;
-        params.SamplesPerPixel = 1;
-        break;
-    case 4:
-        params.BitsPerSample = 4;
-        params.SamplesPerPixel = 1;
-        break;
-    case 8:
-        params.BitsPerSample = 8;
-        params.SamplesPerPixel = 1;
-        break;
-    case 16:
-        params.BitsPerSample = 5;
-        params.SamplesPerPixel = 3;
-        break;
-    case 24:
-        params.BitsPerSample = 8;
-        params.SamplesPerPixel = 3;
-        break;
-    default:
-        params.BitsPerSample = 8;
-        params.SamplesPerPixel = 4;
-        break;
-    }
+    // Indices of 1, 4 or 8 bits; 5-5-5 colour in 16 bits; 8-bit samples of colour, then alpha.
+    const bool indexed = h.Bits == 1 || h.Bits == 4 || h.Bits == 8;
+    params.BitsPerSample = indexed ? h.Bits : h.Bits == 16 ? 5 : 8;
+    params.SamplesPerPixel = indexed ? 1 : h.Bits == 16 || h.Bits == 24 ? 3 : 4;
     if (paramsOnly)
         return;
     // Packed depths are stored uncompressed only; an empty image or too little data is damage.

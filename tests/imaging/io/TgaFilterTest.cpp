@@ -338,3 +338,16 @@ TEST(TgaFilter, WritesAlphaFromAMaskThatIsNotFull) {
     EXPECT_EQ(Rgb(monoBack.Bitmap, 0, 0), 0u);
     EXPECT_EQ(Rgb(monoBack.Bitmap, 1, 0), 0xFFFFFFu);
 }
+
+TEST(TgaFilter, SampleLayoutFollowsTheBitsPerPixel) {
+    struct {
+        int type, bits, bitsPerSample, samples;
+    } cases[] = {{3, 1, 1, 1}, {3, 4, 4, 1}, {3, 8, 8, 1}, {2, 16, 5, 3}, {2, 24, 8, 3}, {2, 32, 8, 4}};
+    for (const auto& c : cases) {
+        TRun run;
+        DecodeTga(run, TgaHeader({.type = c.type, .bits = c.bits}), false, true);
+        EXPECT_FALSE(run.Failed()) << c.bits;
+        EXPECT_EQ(run.Params.BitsPerSample, c.bitsPerSample) << c.bits;
+        EXPECT_EQ(run.Params.SamplesPerPixel, c.samples) << c.bits;
+    }
+}
