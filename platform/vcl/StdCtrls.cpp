@@ -693,30 +693,74 @@ void TMemo::Dispatch(TMessage& m) {
 
 // ---- TCustomListBox ------------------------------------------------------------------------------------
 
-TCustomListBox::TCustomListBox(TComponent* owner)
-    : TWinControl(owner), FItems(std::make_unique<TWinItemStrings>(this, ListBoxMessages)),
+// ---- TCustomListControl --------------------------------------------------------------------------------
+
+TCustomListControl::TCustomListControl(TComponent* owner, bool combo)
+    : TWinControl(owner),
+      FItems(std::make_unique<TWinItemStrings>(this, combo ? ComboBoxMessages : ListBoxMessages)),
       FCanvas(std::make_unique<TControlCanvas>()) {
     FCanvas->SetControl(this);
-    // Clicks come from the list's selection notifications, not from the mouse.
-    FControlStyle = TControlStyle{csSetCaption, csDoubleClicks, csOpaque};
-    FWidth = 121;
-    FHeight = 97;
     FTabStop = true;
     FColor = clWindow;
 }
 
-TCustomListBox::~TCustomListBox() = default;
+TCustomListControl::~TCustomListControl() = default;
 
-TStrings* TCustomListBox::GetItems() const {
+TStrings* TCustomListControl::GetItems() const {
     return FItems.get();
 }
 
-void TCustomListBox::SetItems(TStrings* value) {
+void TCustomListControl::SetItems(TStrings* value) {
     FItems->Assign(value);
 }
 
-int32_t TCustomListBox::GetCount() const {
+int32_t TCustomListControl::GetCount() const {
     return FItems->GetCount();
+}
+
+void TCustomListControl::SetSorted(bool value) {
+    if (value == FSorted)
+        return;
+    FSorted = value;
+    FItems->SetSorted(value);
+    RecreateWnd();
+}
+
+void TCustomListControl::DrawItem(int32_t index, const TRect& rect, TOwnerDrawState) {
+    FCanvas->FillRect(rect);
+    if (index >= 0 && index < GetCount())
+        FCanvas->TextOut(rect.Left + 2, rect.Top, FItems->Get(index));
+}
+
+bool TCustomListControl::OwnerDrawMessage(TMessage& m) {
+    if (m.Msg == CN_DRAWITEM) {
+        auto* dis = reinterpret_cast<win::DRAWITEMSTRUCT*>(m.LParam);
+        StdCtrlsDrawOwnerItem(FCanvas.get(), FFont.get(), FColor, dis, [&](TOwnerDrawState state) {
+            DrawItem(int32_t(dis->itemID), dis->rcItem, state);
+        });
+        m.Result = 1;
+        return true;
+    }
+    if (m.Msg == CN_MEASUREITEM) {
+        // Item -1 is a combo box's edit field: it keeps the fixed height.
+        auto* mis = reinterpret_cast<win::MEASUREITEMSTRUCT*>(m.LParam);
+        int32_t height = FItemHeight;
+        if (VariableItemHeight() && int32_t(mis->itemID) >= 0)
+            MeasureItem(int32_t(mis->itemID), height);
+        mis->itemHeight = win::UINT(std::max(1, height));
+        m.Result = 1;
+        return true;
+    }
+    return false;
+}
+
+// ---- TCustomListBox ------------------------------------------------------------------------------------
+
+TCustomListBox::TCustomListBox(TComponent* owner) : TCustomListControl(owner, false) {
+    // Clicks come from the list's selection notifications, not from the mouse.
+    FControlStyle = TControlStyle{csSetCaption, csDoubleClicks, csOpaque};
+    FWidth = 121;
+    FHeight = 97;
 }
 
 void TCustomListBox::CreateParams(TCreateParams& p) {
@@ -836,14 +880,6 @@ int32_t TCustomListBox::GetSelCount() {
     return int32_t(win::SendMessage(FHandle, win::LB_GETSELCOUNT, 0, 0));
 }
 
-void TCustomListBox::SetSorted(bool value) {
-    if (value == FSorted)
-        return;
-    FSorted = value;
-    FItems->SetSorted(value);
-    RecreateWnd();
-}
-
 void TCustomListBox::SetStyle(TListBoxStyle value) {
     if (value == FStyle)
         return;
@@ -906,13 +942,10 @@ void TCustomListBox::SelectAll() {
 }
 
 void TCustomListBox::DrawItem(int32_t index, const TRect& rect, TOwnerDrawState state) {
-    if (OnDrawItem) {
+    if (OnDrawItem)
         OnDrawItem(this, index, rect, state);
-        return;
-    }
-    FCanvas->FillRect(rect);
-    if (index >= 0 && index < GetCount())
-        FCanvas->TextOut(rect.Left + 2, rect.Top, FItems->Get(index));
+    else
+        TCustomListControl::DrawItem(index, rect, state);
 }
 
 void TCustomListBox::MeasureItem(int32_t index, int32_t& height) {
@@ -934,56 +967,21 @@ void TCustomListBox::Dispatch(TMessage& m) {
             break;
         }
         return;
-    case CN_DRAWITEM: {
-        auto* dis = reinterpret_cast<win::DRAWITEMSTRUCT*>(m.LParam);
-        StdCtrlsDrawOwnerItem(FCanvas.get(), FFont.get(), FColor, dis, [&](TOwnerDrawState state) {
-            DrawItem(int32_t(dis->itemID), dis->rcItem, state);
-        });
-        m.Result = 1;
-        return;
-    }
-    case CN_MEASUREITEM: {
-        auto* mis = reinterpret_cast<win::MEASUREITEMSTRUCT*>(m.LParam);
-        int32_t height = FItemHeight;
-        if (FStyle == lbOwnerDrawVariable)
-            MeasureItem(int32_t(mis->itemID), height);
-        mis->itemHeight = win::UINT(std::max(1, height));
-        m.Result = 1;
-        return;
-    }
     case CN_CTLCOLORLISTBOX:
         StdCtrlsColor(this, m);
         return;
     default:
-        TWinControl::Dispatch(m);
+        if (!OwnerDrawMessage(m))
+            TWinControl::Dispatch(m);
     }
 }
 
 // ---- TCustomComboBox -----------------------------------------------------------------------------------
 
-TCustomComboBox::TCustomComboBox(TComponent* owner)
-    : TWinControl(owner), FItems(std::make_unique<TWinItemStrings>(this, ComboBoxMessages)),
-      FCanvas(std::make_unique<TControlCanvas>()) {
-    FCanvas->SetControl(this);
+TCustomComboBox::TCustomComboBox(TComponent* owner) : TCustomListControl(owner, true) {
     FControlStyle = TControlStyle{csSetCaption, csDoubleClicks, csFixedHeight, csReflector};
     FWidth = 145;
     FHeight = 21;
-    FTabStop = true;
-    FColor = clWindow;
-}
-
-TCustomComboBox::~TCustomComboBox() = default;
-
-TStrings* TCustomComboBox::GetItems() const {
-    return FItems.get();
-}
-
-void TCustomComboBox::SetItems(TStrings* value) {
-    FItems->Assign(value);
-}
-
-int32_t TCustomComboBox::GetCount() const {
-    return FItems->GetCount();
 }
 
 void TCustomComboBox::CreateParams(TCreateParams& p) {
@@ -1148,14 +1146,6 @@ void TCustomComboBox::SetStyle(TComboBoxStyle value) {
     RecreateWnd();
 }
 
-void TCustomComboBox::SetSorted(bool value) {
-    if (value == FSorted)
-        return;
-    FSorted = value;
-    FItems->SetSorted(value);
-    RecreateWnd();
-}
-
 void TCustomComboBox::SetMaxLength(int32_t value) {
     if (value == FMaxLength)
         return;
@@ -1302,13 +1292,10 @@ void TCustomComboBox::CloseUp() {
 }
 
 void TCustomComboBox::DrawItem(int32_t index, const TRect& rect, TOwnerDrawState state) {
-    if (OnDrawItem) {
+    if (OnDrawItem)
         OnDrawItem(this, index, rect, state);
-        return;
-    }
-    FCanvas->FillRect(rect);
-    if (index >= 0 && index < GetCount())
-        FCanvas->TextOut(rect.Left + 2, rect.Top, FItems->Get(index));
+    else
+        TCustomListControl::DrawItem(index, rect, state);
 }
 
 void TCustomComboBox::MeasureItem(int32_t index, int32_t& height) {
@@ -1339,23 +1326,6 @@ void TCustomComboBox::Dispatch(TMessage& m) {
             break;
         }
         return;
-    case CN_DRAWITEM: {
-        auto* dis = reinterpret_cast<win::DRAWITEMSTRUCT*>(m.LParam);
-        StdCtrlsDrawOwnerItem(FCanvas.get(), FFont.get(), FColor, dis, [&](TOwnerDrawState state) {
-            DrawItem(int32_t(dis->itemID), dis->rcItem, state);
-        });
-        m.Result = 1;
-        return;
-    }
-    case CN_MEASUREITEM: {
-        auto* mis = reinterpret_cast<win::MEASUREITEMSTRUCT*>(m.LParam);
-        int32_t height = FItemHeight;
-        if (FStyle == csOwnerDrawVariable && int32_t(mis->itemID) >= 0)
-            MeasureItem(int32_t(mis->itemID), height);
-        mis->itemHeight = win::UINT(std::max(1, height));
-        m.Result = 1;
-        return;
-    }
     case CN_CTLCOLOREDIT:
     case CN_CTLCOLORLISTBOX:
     case CN_CTLCOLORSTATIC:
@@ -1375,7 +1345,8 @@ void TCustomComboBox::Dispatch(TMessage& m) {
         EditWndProc(*reinterpret_cast<TMessage*>(m.LParam));
         return;
     default:
-        TWinControl::Dispatch(m);
+        if (!OwnerDrawMessage(m))
+            TWinControl::Dispatch(m);
     }
 }
 

@@ -194,17 +194,46 @@ private:
 // Lines kept by a list or combo window, or by the control while it has no window.
 class TWinItemStrings;
 
+// ---- What list boxes and combo boxes share ----
+
+// A control over a window that keeps a list of strings: the items (kept by the control while it has no
+// window), sorting, and owner-drawn items on the control's canvas.
+class TCustomListControl : public TWinControl {
+public:
+    ~TCustomListControl() override;
+
+    TStrings* GetItems() const;
+    void SetItems(TStrings* value);
+    int32_t GetCount() const;
+    bool GetSorted() const { return FSorted; }
+    void SetSorted(bool value);
+    TCanvas* GetCanvas() const { return FCanvas.get(); }
+
+protected:
+    // combo: the items live in a combo box's window, else in a list box's.
+    TCustomListControl(TComponent* owner, bool combo);
+    // Owner drawing: the item's background and text unless an override draws it otherwise.
+    virtual void DrawItem(int32_t index, const TRect& rect, TOwnerDrawState state);
+    virtual void MeasureItem(int32_t index, int32_t& height) {}
+    // Whether each item asks for its own height (MeasureItem); the others are FItemHeight high.
+    virtual bool VariableItemHeight() const = 0;
+    // The owner-draw requests of the window (CN_DRAWITEM, CN_MEASUREITEM); true when m was one.
+    bool OwnerDrawMessage(TMessage& message);
+
+    std::unique_ptr<TWinItemStrings> FItems;
+    std::unique_ptr<TControlCanvas> FCanvas;
+    bool FSorted = false;
+    int32_t FItemHeight = 16;
+};
+
 // ---- List box ----
 
 enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable };
 
-class TCustomListBox : public TWinControl {
+class TCustomListBox : public TCustomListControl {
 public:
     explicit TCustomListBox(TComponent* owner);
-    ~TCustomListBox() override;
 
-    TStrings* GetItems() const;
-    void SetItems(TStrings* value);
     int32_t GetItemIndex();
     void SetItemIndex(int32_t value);
     int32_t GetTopIndex();
@@ -216,16 +245,12 @@ public:
     bool GetSelected(int32_t index);
     void SetSelected(int32_t index, bool value);
     int32_t GetSelCount();
-    bool GetSorted() const { return FSorted; }
-    void SetSorted(bool value);
     TListBoxStyle GetStyle() const { return FStyle; }
     void SetStyle(TListBoxStyle value);
     int32_t GetItemHeight();
     void SetItemHeight(int32_t value);
     TBorderStyle GetBorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle value);
-    TCanvas* GetCanvas() const { return FCanvas.get(); }
-    int32_t GetCount() const;
 
     TRect ItemRect(int32_t index);
     // The item at a client point; -1 when none, or with existing false the nearest.
@@ -241,19 +266,16 @@ protected:
     void CreateParams(TCreateParams& params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
-    virtual void DrawItem(int32_t index, const TRect& rect, TOwnerDrawState state);
-    virtual void MeasureItem(int32_t index, int32_t& height);
+    void DrawItem(int32_t index, const TRect& rect, TOwnerDrawState state) override;
+    void MeasureItem(int32_t index, int32_t& height) override;
+    bool VariableItemHeight() const override { return FStyle == lbOwnerDrawVariable; }
 
-    std::unique_ptr<TWinItemStrings> FItems;
-    std::unique_ptr<TControlCanvas> FCanvas;
     int32_t FSavedIndex = -1;
     int32_t FSavedTop = 0;
     std::vector<bool> FSavedSelection;
     bool FMultiSelect = false;
     bool FExtendedSelect = true;
-    bool FSorted = false;
     TListBoxStyle FStyle = lbStandard;
-    int32_t FItemHeight = 16;
     TBorderStyle FBorderStyle = bsSingle;
 };
 
@@ -266,20 +288,15 @@ public:
 
 enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
 
-class TCustomComboBox : public TWinControl {
+class TCustomComboBox : public TCustomListControl {
 public:
     explicit TCustomComboBox(TComponent* owner);
-    ~TCustomComboBox() override;
 
-    TStrings* GetItems() const;
-    void SetItems(TStrings* value);
     int32_t GetItemIndex();
     // Selection by code: no OnChange or OnClick.
     void SetItemIndex(int32_t value);
     TComboBoxStyle GetStyle() const { return FStyle; }
     void SetStyle(TComboBoxStyle value);
-    bool GetSorted() const { return FSorted; }
-    void SetSorted(bool value);
     int32_t GetMaxLength() const { return FMaxLength; }
     void SetMaxLength(int32_t value);
     TEditCharCase GetCharCase() const { return FCharCase; }
@@ -298,8 +315,6 @@ public:
     void SetSelStart(int32_t value);
     int32_t GetSelLength();
     void SetSelLength(int32_t value);
-    int32_t GetCount() const;
-    TCanvas* GetCanvas() const { return FCanvas.get(); }
     // The edit field's window (drop-down and simple styles) and the list's.
     win::HWND GetEditHandle();
     win::HWND GetListHandle();
@@ -321,22 +336,19 @@ protected:
     virtual void Select();
     virtual void DropDown();
     virtual void CloseUp();
-    virtual void DrawItem(int32_t index, const TRect& rect, TOwnerDrawState state);
-    virtual void MeasureItem(int32_t index, int32_t& height);
+    void DrawItem(int32_t index, const TRect& rect, TOwnerDrawState state) override;
+    void MeasureItem(int32_t index, int32_t& height) override;
+    bool VariableItemHeight() const override { return FStyle == csOwnerDrawVariable; }
     // Every message of the edit field (drop-down and simple styles) passes here first: keys and characters
     // go through the combo box's key events (a handler that clears the key eats it), the rest and what is
     // left to the edit's own procedure (DefaultEditHandler).
     virtual void EditWndProc(TMessage& message);
     void DefaultEditHandler(TMessage& message);
 
-    std::unique_ptr<TWinItemStrings> FItems;
-    std::unique_ptr<TControlCanvas> FCanvas;
     TComboBoxStyle FStyle = csDropDown;
-    bool FSorted = false;
     int32_t FMaxLength = 0;
     TEditCharCase FCharCase = ecNormal;
     int32_t FDropDownCount = 8;
-    int32_t FItemHeight = 16;
     int32_t FDroppedWidth = 0;
     bool FAutoDropDown = false;
     int32_t FSavedIndex = -1;
