@@ -192,27 +192,51 @@ void TBitsEngine::WriteTRect(const win::TRect& rect) {
     WriteRect(NormalizeRect(rect, false));
 }
 
+namespace {
+
+// Two signed values in their smallest common width, the width first in 5 bits (values of width 0 take no
+// bits).
+void ToolsWritePair(TBitsEngine& bits, int32_t a, int32_t b) {
+    uint8_t n = GetSBitsCount(MaxAbs2(a, b), 1);
+    bits.WriteBits(n, 5);
+    bits.WriteSB(a, n);
+    bits.WriteSB(b, n);
+}
+
+void ToolsReadPair(TBitsEngine& bits, int32_t& a, int32_t& b) {
+    uint8_t n = static_cast<uint8_t>(bits.ReadBits(5));
+    a = bits.ReadSBits(n);
+    b = bits.ReadSBits(n);
+}
+
+// The red, green, blue and (with alpha) alpha terms of one kind of a colour transform, n bits each.
+void ToolsWriteTerms(TBitsEngine& bits, uint8_t n, int16_t r, int16_t g, int16_t b, int16_t a, bool alpha) {
+    bits.WriteSB(r, n);
+    bits.WriteSB(g, n);
+    bits.WriteSB(b, n);
+    if (alpha)
+        bits.WriteSB(a, n);
+}
+
+void ToolsReadTerms(TBitsEngine& bits, uint8_t n, int16_t& r, int16_t& g, int16_t& b, int16_t& a,
+                    bool alpha) {
+    r = static_cast<int16_t>(bits.ReadSBits(n));
+    g = static_cast<int16_t>(bits.ReadSBits(n));
+    b = static_cast<int16_t>(bits.ReadSBits(n));
+    if (alpha)
+        a = static_cast<int16_t>(bits.ReadSBits(n));
+}
+
+} // namespace
+
 void TBitsEngine::WriteMatrix(const TSWFMatrixRec& m) {
     WriteBit(m.HasScale != 0);
-    if (m.HasScale) {
-        uint8_t n = GetSBitsCount(MaxAbs2(m.ScaleX, m.ScaleY), 1);
-        WriteBits(n, 5);
-        WriteSB(m.ScaleX, n);
-        WriteSB(m.ScaleY, n);
-    }
+    if (m.HasScale)
+        ToolsWritePair(*this, m.ScaleX, m.ScaleY);
     WriteBit(m.HasRotate != 0);
-    if (m.HasRotate) {
-        uint8_t n = GetSBitsCount(MaxAbs2(m.RotateSkew0, m.RotateSkew1), 1);
-        WriteBits(n, 5);
-        WriteSB(m.RotateSkew0, n);
-        WriteSB(m.RotateSkew1, n);
-    }
-    uint8_t n = GetSBitsCount(MaxAbs2(m.TranslateX, m.TranslateY), 1);
-    WriteBits(n, 5);
-    if (n > 0) {
-        WriteSB(m.TranslateX, n);
-        WriteSB(m.TranslateY, n);
-    }
+    if (m.HasRotate)
+        ToolsWritePair(*this, m.RotateSkew0, m.RotateSkew1);
+    ToolsWritePair(*this, m.TranslateX, m.TranslateY);
     FlushBits(true);
 }
 
@@ -228,20 +252,10 @@ void TBitsEngine::WriteColorTransform(const TSWFColorTransformRec& t) {
     WriteBit(t.HasMult != 0);
     if (t.HasAdd || t.HasMult) {
         WriteBits(n, 4);
-        if (t.HasMult) {
-            WriteSB(t.RedMult, n);
-            WriteSB(t.GreenMult, n);
-            WriteSB(t.BlueMult, n);
-            if (t.HasAlpha)
-                WriteSB(t.AlphaMult, n);
-        }
-        if (t.HasAdd) {
-            WriteSB(t.RedAdd, n);
-            WriteSB(t.GreenAdd, n);
-            WriteSB(t.BlueAdd, n);
-            if (t.HasAlpha)
-                WriteSB(t.AlphaAdd, n);
-        }
+        if (t.HasMult)
+            ToolsWriteTerms(*this, n, t.RedMult, t.GreenMult, t.BlueMult, t.AlphaMult, t.HasAlpha);
+        if (t.HasAdd)
+            ToolsWriteTerms(*this, n, t.RedAdd, t.GreenAdd, t.BlueAdd, t.AlphaAdd, t.HasAlpha);
     }
     FlushBits(true);
 }
@@ -311,20 +325,12 @@ win::TRect TBitsEngine::ReadRect() {
 TSWFMatrixRec TBitsEngine::ReadMatrix() {
     TSWFMatrixRec m;
     m.HasScale = static_cast<uint8_t>(ReadBits(1));
-    if (m.HasScale) {
-        uint8_t n = static_cast<uint8_t>(ReadBits(5));
-        m.ScaleX = ReadSBits(n);
-        m.ScaleY = ReadSBits(n);
-    }
+    if (m.HasScale)
+        ToolsReadPair(*this, m.ScaleX, m.ScaleY);
     m.HasRotate = static_cast<uint8_t>(ReadBits(1));
-    if (m.HasRotate) {
-        uint8_t n = static_cast<uint8_t>(ReadBits(5));
-        m.RotateSkew0 = ReadSBits(n);
-        m.RotateSkew1 = ReadSBits(n);
-    }
-    uint8_t n = static_cast<uint8_t>(ReadBits(5));
-    m.TranslateX = ReadSBits(n);
-    m.TranslateY = ReadSBits(n);
+    if (m.HasRotate)
+        ToolsReadPair(*this, m.RotateSkew0, m.RotateSkew1);
+    ToolsReadPair(*this, m.TranslateX, m.TranslateY);
     FlushBits(false);
     return m;
 }
@@ -335,20 +341,10 @@ TSWFColorTransformRec TBitsEngine::ReadColorTransform(bool withAlpha) {
     t.HasAdd = static_cast<uint8_t>(ReadBits(1));
     t.HasMult = static_cast<uint8_t>(ReadBits(1));
     uint8_t n = static_cast<uint8_t>(ReadBits(4));
-    if (t.HasMult) {
-        t.RedMult = static_cast<int16_t>(ReadSBits(n));
-        t.GreenMult = static_cast<int16_t>(ReadSBits(n));
-        t.BlueMult = static_cast<int16_t>(ReadSBits(n));
-        if (withAlpha)
-            t.AlphaMult = static_cast<int16_t>(ReadSBits(n));
-    }
-    if (t.HasAdd) {
-        t.RedAdd = static_cast<int16_t>(ReadSBits(n));
-        t.GreenAdd = static_cast<int16_t>(ReadSBits(n));
-        t.BlueAdd = static_cast<int16_t>(ReadSBits(n));
-        if (withAlpha)
-            t.AlphaAdd = static_cast<int16_t>(ReadSBits(n));
-    }
+    if (t.HasMult)
+        ToolsReadTerms(*this, n, t.RedMult, t.GreenMult, t.BlueMult, t.AlphaMult, withAlpha);
+    if (t.HasAdd)
+        ToolsReadTerms(*this, n, t.RedAdd, t.GreenAdd, t.BlueAdd, t.AlphaAdd, withAlpha);
     FlushBits(false);
     return t;
 }
