@@ -18,11 +18,8 @@ namespace {
 // The largest pixel block a writer asks for.
 constexpr int64_t GifDibMaxBytes = int64_t(1) << 30;
 
-int32_t BitsOf(vcl::TPixelFormat format) { return format == vcl::pf8bit ? 8 : 24; }
-
-void PutLE16(uint8_t* p, uint16_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
+int32_t BitsOf(vcl::TPixelFormat format) {
+    return format == vcl::pf8bit ? 8 : 24;
 }
 
 void PutLE32(uint8_t* p, uint32_t v) {
@@ -36,7 +33,9 @@ TDIBReader::TDIBReader(vcl::TBitmap* bitmap, vcl::TPixelFormat pixelFormat) : TD
     FBitmap->SetPixelFormat(pixelFormat);
 }
 
-uint8_t* TDIBReader::RowPointer(int32_t row) { return static_cast<uint8_t*>(FBitmap->ScanLine(row)); }
+uint8_t* TDIBReader::RowPointer(int32_t row) {
+    return static_cast<uint8_t*>(FBitmap->ScanLine(row));
+}
 
 TDIBWriter::TDIBWriter(vcl::TBitmap* bitmap, vcl::TPixelFormat pixelFormat, int32_t width, int32_t height,
                        win::HPALETTE palette)

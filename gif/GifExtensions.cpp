@@ -1,6 +1,7 @@
 #include "gif/GifExtensions.h"
 
 #include "gif/GifDocument.h"
+#include "gif/GifStreamUtils.h"
 #include "platform/vcl/Streams.h"
 
 #include <algorithm>
@@ -9,15 +10,6 @@
 namespace gif {
 
 namespace {
-
-uint16_t ExtReadLE16(const uint8_t* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
-
-void ExtPutLE16(uint8_t* p, uint16_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
 
 // Resolves an application block by its identifier. The loop extension and unknown blocks are concrete
 // classes; the abstract base is never instantiated.
@@ -113,7 +105,7 @@ TGifGraphicControlExtension::~TGifGraphicControlExtension() {
 void TGifGraphicControlExtension::SaveToStream(vcl::TStream* stream) {
     WriteIntroducer(stream);
     uint8_t block[6] = {4, FPackedFields, 0, 0, FTransparentIndex, 0};
-    ExtPutLE16(block + 2, FDelayTime);
+    PutLE16(block + 2, FDelayTime);
     stream->WriteBuffer(block, 6);
 }
 
@@ -128,7 +120,7 @@ void TGifGraphicControlExtension::LoadFromStream(vcl::TStream* stream) {
         return;
     }
     FPackedFields = block[0];
-    FDelayTime = ExtReadLE16(block + 1);
+    FDelayTime = GetLE16(block + 1);
     FTransparentIndex = block[3];
     if (size > 0)
         SkipSubBlocks(stream);
@@ -189,10 +181,10 @@ const TGifExtensionClass* TGifTextExtension::ClassRef() {
 void TGifTextExtension::SaveToStream(vcl::TStream* stream) {
     WriteIntroducer(stream);
     uint8_t block[13] = {12};
-    ExtPutLE16(block + 1, FBlock.Left);
-    ExtPutLE16(block + 3, FBlock.Top);
-    ExtPutLE16(block + 5, FBlock.GridWidth);
-    ExtPutLE16(block + 7, FBlock.GridHeight);
+    PutLE16(block + 1, FBlock.Left);
+    PutLE16(block + 3, FBlock.Top);
+    PutLE16(block + 5, FBlock.GridWidth);
+    PutLE16(block + 7, FBlock.GridHeight);
     block[9] = FBlock.CellWidth;
     block[10] = FBlock.CellHeight;
     block[11] = FBlock.ForegroundIndex;
@@ -208,10 +200,10 @@ void TGifTextExtension::LoadFromStream(vcl::TStream* stream) {
         RaiseGifError("Premature end of data");
     uint8_t block[255] = {};
     ReadExact(stream, block, size);
-    FBlock.Left = ExtReadLE16(block);
-    FBlock.Top = ExtReadLE16(block + 2);
-    FBlock.GridWidth = ExtReadLE16(block + 4);
-    FBlock.GridHeight = ExtReadLE16(block + 6);
+    FBlock.Left = GetLE16(block);
+    FBlock.Top = GetLE16(block + 2);
+    FBlock.GridWidth = GetLE16(block + 4);
+    FBlock.GridHeight = GetLE16(block + 6);
     FBlock.CellWidth = block[8];
     FBlock.CellHeight = block[9];
     FBlock.ForegroundIndex = block[10];
@@ -334,7 +326,7 @@ void TGifLoopExtension::ReadAppData(vcl::TStream* stream) {
                 RaiseGifError("Invalid GIF data");
             uint8_t bytes[2];
             ReadExact(stream, bytes, 2);
-            FLoopCount = ExtReadLE16(bytes);
+            FLoopCount = GetLE16(bytes);
             SkipBytes(stream, length - 3);
         } else if ((id & 7) == 2) {
             if (length < 5)

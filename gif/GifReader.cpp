@@ -1,6 +1,7 @@
 // Reading a GIF stream into the document: header, block sequence, extensions, frames and LZW rasters.
 #include "gif/GifDocument.h"
 #include "gif/GifLzw.h"
+#include "gif/GifStreamUtils.h"
 #include "platform/vcl/Streams.h"
 
 #include <algorithm>
@@ -10,10 +11,6 @@
 namespace gif {
 
 namespace {
-
-uint16_t ReaderLE16(const uint8_t* p) {
-    return uint16_t(p[0] | (p[1] << 8));
-}
 
 // The first three bytes spell "GIF" in any letter case (a zero byte ends the text early).
 bool ReaderIsSignature(const uint8_t* bytes) {
@@ -133,7 +130,7 @@ void TGifHeader::LoadFromStream(vcl::TStream* stream) {
     }
     uint8_t d[7];
     ReadExact(stream, d, 7);
-    FScreenDescriptor = {ReaderLE16(d), ReaderLE16(d + 2), d[4], d[5], d[6]};
+    FScreenDescriptor = {GetLE16(d), GetLE16(d + 2), d[4], d[5], d[6]};
     if (FScreenDescriptor.PackedFields & 0x80)
         FGlobalColorMap->ReadTable(stream, 2 << (FScreenDescriptor.PackedFields & 7));
     else
@@ -212,7 +209,7 @@ void TGifFrame::LoadFromStream(vcl::TStream* stream) {
     uint8_t d[10];
     ReadExact(stream, d, 10);
     // The separator is written back as the separator, whatever stood there.
-    FDescriptor = {0x2C, ReaderLE16(d + 1), ReaderLE16(d + 3), ReaderLE16(d + 5), ReaderLE16(d + 7), d[9]};
+    FDescriptor = {0x2C, GetLE16(d + 1), GetLE16(d + 3), GetLE16(d + 5), GetLE16(d + 7), d[9]};
     if (FDescriptor.Width == 0 || FDescriptor.Height == 0) {
         if (FOwnerImage) {
             FDescriptor.Width = uint16_t(FOwnerImage->GetWidth());

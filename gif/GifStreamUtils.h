@@ -26,6 +26,15 @@ template <typename T> T CheckGDIResult(T value) {
     return value;
 }
 
+// Little-endian 16-bit values in a byte buffer, as GIF stores its sizes and positions.
+inline uint16_t GetLE16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+inline void PutLE16(uint8_t* p, uint16_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+
 // Reads count bytes; fewer raise EGifError "Premature end of data".
 void ReadExact(vcl::TStream* stream, void* buffer, int32_t count);
 

@@ -1,20 +1,12 @@
 // Writing the document as a GIF stream: header, frames with their extensions and rasters, trailer.
 #include "gif/GifDocument.h"
 #include "gif/GifLzw.h"
+#include "gif/GifStreamUtils.h"
 #include "platform/vcl/Streams.h"
 
 #include <algorithm>
 
 namespace gif {
-
-namespace {
-
-void WriterPutLE16(uint8_t* p, uint16_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-
-} // namespace
 
 void TGifDocument::SaveToStream(vcl::TStream* stream) {
     ReportProgress(this, vcl::psStarting, 0, false, "Saving...");
@@ -38,8 +30,8 @@ void TGifHeader::SaveToStream(vcl::TStream* stream) {
     version = std::max(version, RequiredVersion());
     UpdatePackedFields();
     uint8_t bytes[13] = {'G', 'I', 'F', '8', uint8_t(version == 1 ? '7' : '9'), 'a'};
-    WriterPutLE16(bytes + 6, FScreenDescriptor.Width);
-    WriterPutLE16(bytes + 8, FScreenDescriptor.Height);
+    PutLE16(bytes + 6, FScreenDescriptor.Width);
+    PutLE16(bytes + 8, FScreenDescriptor.Height);
     bytes[10] = FScreenDescriptor.PackedFields;
     bytes[11] = FScreenDescriptor.BackgroundIndex;
     bytes[12] = FScreenDescriptor.AspectRatio;
@@ -72,10 +64,10 @@ void TGifFrame::SaveToStream(vcl::TStream* stream) {
         return;
     UpdatePackedFields();
     uint8_t d[10] = {0x2C};
-    WriterPutLE16(d + 1, FDescriptor.Left);
-    WriterPutLE16(d + 3, FDescriptor.Top);
-    WriterPutLE16(d + 5, FDescriptor.Width);
-    WriterPutLE16(d + 7, FDescriptor.Height);
+    PutLE16(d + 1, FDescriptor.Left);
+    PutLE16(d + 3, FDescriptor.Top);
+    PutLE16(d + 5, FDescriptor.Width);
+    PutLE16(d + 7, FDescriptor.Height);
     d[9] = FDescriptor.PackedFields;
     stream->WriteBuffer(d, 10);
     FLocalColorMap->WriteTable(stream);
