@@ -1,415 +1,391 @@
+// TImageKitIO: construction, the working image and its attachments (outside images, class-library bitmaps,
+// TImage controls and views), settings, the refresh after a load, the resolution adjustment and the
+// acquisition hooks. The load and save protocols live in IOComponentLoadSave.cpp, the URL loader in
+// IOComponentUrl.cpp and the worker threads in IOThreads.cpp.
 #include "imaging/io/IOComponent.h"
 
 #include "imaging/core/IKBitmap.h"
-#include "imaging/core/IKMask.h"
+#include "imaging/core/IKResample.h"
 #include "imaging/io/IOFormatRegistry.h"
-#include "imaging/io/TiffRead.h"
-#include "platform/vcl/Streams.h"
-#include "platform/win/net/WinInet.h"
+#include "imaging/io/IOThreads.h"
+#include "platform/vcl/Bitmap.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/GraphicsObjects.h"
+#include "platform/vcl/Picture.h"
+#include "platform/vcl/Thread.h"
+#include "platform/win/user/User.h"
 
-#include <cctype>
-#include <charconv>
-#include <vector>
+#include <algorithm>
 
 namespace imaging {
 
-namespace {
+// ---- Scanner settings
+// ----------------------------------------------------------------------------------------
 
-// Runs DoFinishWork once when an operation ends, also when an exception leaves it.
-class TIOFinishGuard {
-public:
-    explicit TIOFinishGuard(TImageKitIO& io) : FIO(io) {}
-    ~TIOFinishGuard() {
-        try {
-            FIO.DoFinishWork();
-        } catch (...) {
-            // An event handler that raises while an exception is already on its way is not let through.
-        }
-    }
-    TIOFinishGuard(const TIOFinishGuard&) = delete;
-    TIOFinishGuard& operator=(const TIOFinishGuard&) = delete;
+TIKTWainParams::TIKTWainParams(vcl::TObject* owner, bool multiPage)
+    : AcquireMultiPage(multiPage), FeederEnabled(multiPage), AutoFeed(multiPage), FOwner(owner) {}
 
-private:
-    TImageKitIO& FIO;
-};
-
-std::string IOCompLower(std::string text) {
-    for (char& c : text)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// The TIFF reader reports the page count and the alpha mask itself; the working image takes the mask.
-void IOCompReadTiff(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
-                    TIKProgressContext& progress, bool paramsOnly) {
-    int32_t pages = 0;
-    std::unique_ptr<TIKMask> mask;
-    DecodeTiffToBitmap(bitmap, stream, pages, params, progress, paramsOnly, paramsOnly ? nullptr : &mask,
-                       true, false);
-    if (mask && !paramsOnly && !progress.IsAborting())
-        bitmap->GetAlphaChannel()->AssignMask(mask.get());
-}
-
-TIKFormatReadProc IOCompReader(int32_t formatId) {
-    if (formatId == ikfTiff)
-        return IOCompReadTiff;
-    const TIKFormatEntry* entry = FindFormatEntryById(formatId);
-    return entry ? entry->Read : nullptr;
-}
-
-bool HasIOCompPixels(TIKBitmap* bitmap) {
-    return bitmap->Width() > 0 && bitmap->Height() > 0 && bitmap->PixelFormat() != ikbfNone;
-}
-
-// Thrown inside a safe save whose writer reported failure, so that the target file stays as it was.
-struct TIOCompSaveFailed {};
-
-// Closes the handles of one HTTP transfer, innermost first.
-struct TIOCompNetHandles {
-    win::HINTERNET Session = nullptr;
-    win::HINTERNET Connection = nullptr;
-    win::HINTERNET Request = nullptr;
-    ~TIOCompNetHandles() {
-        if (Request)
-            win::InternetCloseHandle(Request);
-        if (Connection)
-            win::InternetCloseHandle(Connection);
-        if (Session)
-            win::InternetCloseHandle(Session);
-    }
-};
-
-constexpr char IOCompUrlPrefix[] = "http://";
-constexpr size_t IOCompUrlPrefixLength = 7;
-constexpr uint32_t IOCompTransferBuffer = 65536;
-
-} // namespace
+// ---- Construction
+// --------------------------------------------------------------------------------------------
 
 TImageKitIO::TImageKitIO(vcl::TComponent* owner)
     : vcl::TComponent(owner), FOwnedBitmap(std::make_unique<TIKBitmap>()),
-      FParams(std::make_unique<TIOParamsVals>(static_cast<TIOParamsOwner*>(this))) {
+      FTWainParams(std::make_unique<TIKTWainParams>(this, false)),
+      FPreviewFont(std::make_unique<vcl::TFont>()) {
     FBitmap = FOwnedBitmap.get();
+    FParams = std::make_unique<TIOParamsVals>(static_cast<TIOParamsOwner*>(this));
 }
 
-TImageKitIO::~TImageKitIO() = default;
+TImageKitIO::~TImageKitIO() {
+    WaitForThreads(false);
+    DetachView();
+    DetachTImage();
+    DetachLegacyOwner();
+}
+
+bool TImageKitIO::GetAttachedBitmapSize(int32_t& width, int32_t& height) const {
+    if (!FLegacyBitmap)
+        return false;
+    width = FLegacyBitmap->GetWidth();
+    height = FLegacyBitmap->GetHeight();
+    return true;
+}
+
+bool TImageKitIO::GetAttachedViewDpi(int32_t& dpiX, int32_t& dpiY) const {
+    if (!FView)
+        return false;
+    dpiX = FView->GetDpiX();
+    dpiY = FView->GetDpiY();
+    return true;
+}
+
+// ---- Attachments
+// ---------------------------------------------------------------------------------------------
+
+void TImageKitIO::UseOwnImage() {
+    FOwnedBitmap = std::make_unique<TIKBitmap>();
+    FOwnedBitmap->SetBilevelMethod(FMonoConversion);
+    FBitmap = FOwnedBitmap.get();
+    FOutsideBitmap = false;
+    FLegacyBitmap = nullptr;
+}
+
+void TImageKitIO::DetachView() {
+    if (FView && FViewListener >= 0)
+        FView->RemoveChangeListener(FViewListener);
+    if (FViewComponent)
+        RemoveFreeNotification(FViewComponent);
+    FView = nullptr;
+    FViewComponent = nullptr;
+    FViewListener = -1;
+}
+
+void TImageKitIO::DetachTImage() {
+    if (FTImage)
+        RemoveFreeNotification(FTImage);
+    FTImage = nullptr;
+}
+
+void TImageKitIO::DetachLegacyOwner() {
+    if (FLegacyOwner && FLegacyOwner != FTImage && FLegacyOwner != FViewComponent)
+        RemoveFreeNotification(FLegacyOwner);
+    FLegacyOwner = nullptr;
+}
+
+void TImageKitIO::WrapLegacy(vcl::TBitmap* bitmap) {
+    FOwnedBitmap = std::make_unique<TIKBitmap>();
+    FOwnedBitmap->SetBilevelMethod(FMonoConversion);
+    FBitmap = FOwnedBitmap.get();
+    FOutsideBitmap = false;
+    FLegacyBitmap = bitmap;
+    RewrapLegacy();
+}
+
+void TImageKitIO::RewrapLegacy() {
+    if (FTImage)
+        FLegacyBitmap = FTImage->GetPicture()->GetBitmap();
+    else if (FView && !FView->GetIKBitmap())
+        FLegacyBitmap = FView->GetBitmap();
+    if (!FLegacyBitmap)
+        return;
+    // The pixel store wraps only one-bit and 24-bit bitmaps; any other layout is converted first.
+    if (FLegacyBitmap->GetPixelFormat() != vcl::pf1bit && FLegacyBitmap->GetPixelFormat() != vcl::pf24bit)
+        FLegacyBitmap->SetPixelFormat(vcl::pf24bit);
+    FBitmap->AttachTBitmap(FLegacyBitmap, false);
+}
+
+TIKBitmap* TImageKitIO::GetIKBitmap() {
+    if (FTImage || FLegacyBitmap)
+        RewrapLegacy();
+    return FBitmap;
+}
 
 void TImageKitIO::AttachIKBitmap(TIKBitmap* bitmap) {
-    if (bitmap) {
-        FBitmap = bitmap;
-        FOwnedBitmap.reset();
-    } else {
-        FOwnedBitmap = std::make_unique<TIKBitmap>();
-        FBitmap = FOwnedBitmap.get();
+    if (!bitmap && (FView || FTImage))
+        return;
+    StopWorkers();
+    DetachView();
+    DetachTImage();
+    DetachLegacyOwner();
+    if (!bitmap) {
+        UseOwnImage();
+        return;
+    }
+    FOwnedBitmap.reset();
+    FLegacyBitmap = nullptr;
+    FBitmap = bitmap;
+    FOutsideBitmap = true;
+}
+
+void TImageKitIO::AttachBitmap(vcl::TBitmap* bitmap, vcl::TComponent* bitmapOwner) {
+    if (!bitmap && (FView || FTImage))
+        return;
+    StopWorkers();
+    DetachView();
+    DetachTImage();
+    DetachLegacyOwner();
+    if (!bitmap) {
+        UseOwnImage();
+        return;
+    }
+    WrapLegacy(bitmap);
+    if (bitmapOwner) {
+        FLegacyOwner = bitmapOwner;
+        FreeNotification(bitmapOwner);
     }
 }
 
-bool TImageKitIO::GetAttachedBitmapSize(int32_t&, int32_t&) const {
-    return false;
-}
-bool TImageKitIO::GetAttachedViewDpi(int32_t&, int32_t&) const {
-    return false;
+void TImageKitIO::SetAttachedImageKit(TIKViewLink* view) {
+    if (view == FView)
+        return;
+    StopWorkers();
+    if (!view) {
+        DetachView();
+        UseOwnImage();
+        return;
+    }
+    DetachView();
+    DetachTImage();
+    DetachLegacyOwner();
+    FView = view;
+    FViewComponent = view->GetViewComponent();
+    if (FViewComponent)
+        FreeNotification(FViewComponent);
+    FViewListener = view->AddChangeListener(
+        [this](TIKViewLink* sender, int32_t event) { AttachedViewChanged(sender, event); });
+    AttachedViewChanged(view, ikvcImageChanged);
 }
 
-void TImageKitIO::DoFinishWork() {
-    if (OnProgress)
-        OnProgress(this, 100);
-    if (OnFinishWork)
-        OnFinishWork(this);
+void TImageKitIO::SetAttachedTImage(vcl::TImage* image) {
+    if (image == FTImage)
+        return;
+    StopWorkers();
+    if (!image) {
+        DetachTImage();
+        UseOwnImage();
+        return;
+    }
+    DetachView();
+    DetachTImage();
+    DetachLegacyOwner();
+    FTImage = image;
+    FreeNotification(image);
+    WrapLegacy(image->GetPicture()->GetBitmap());
 }
 
-TIKProgressContext TImageKitIO::MakeProgress() {
-    TIKProgressContext progress(FAborting);
-    progress.OnProgress = OnProgress;
-    progress.Sender = this;
-    return progress;
+void TImageKitIO::AttachedViewChanged(TIKViewLink* sender, int32_t event) {
+    if (!FView || sender != FView)
+        return;
+    if (event == ikvcDestroying) {
+        // The registration goes with the view.
+        FViewListener = -1;
+        ForgetAttachment();
+        return;
+    }
+    if (TIKBitmap* image = FView->GetIKBitmap()) {
+        FOwnedBitmap.reset();
+        FLegacyBitmap = nullptr;
+        FBitmap = image;
+    } else {
+        WrapLegacy(FView->GetBitmap());
+    }
+}
+
+void TImageKitIO::ForgetAttachment() {
+    // Workers writing into the image that goes away are stopped first.
+    StopWorkers();
+    if (FViewComponent)
+        RemoveFreeNotification(FViewComponent);
+    DetachTImage();
+    DetachLegacyOwner();
+    FView = nullptr;
+    FViewComponent = nullptr;
+    FViewListener = -1;
+    UseOwnImage();
+}
+
+void TImageKitIO::Notification(vcl::TComponent* component, vcl::TOperation operation) {
+    vcl::TComponent::Notification(component, operation);
+    if (operation != vcl::opRemove || !component)
+        return;
+    if (component == FViewComponent) {
+        // The view may already be partly destroyed: it is only forgotten, never called.
+        FView = nullptr;
+        FViewListener = -1;
+        ForgetAttachment();
+    } else if (component == FTImage || component == FLegacyOwner) {
+        ForgetAttachment();
+    }
+}
+
+void TImageKitIO::SetViewDpi() {
+    OnMainThread([this] {
+        if (FView)
+            FView->SetDpi(FParams->DpiX, FParams->DpiY);
+    });
+}
+
+void TImageKitIO::RefreshAttached() {
+    const bool worker = IsWorkerThread();
+    OnMainThread([this, worker] {
+        if (FView) {
+            // From a worker the view is told through its window, so that it updates in its own time.
+            const win::HWND window = worker ? FView->GetRefreshWindow() : nullptr;
+            if (window)
+                win::PostMessage(window, IKM_REFRESHVIEW, 0, 0);
+            else
+                FView->Update();
+            FView->ImageChanged();
+        } else if (FLegacyBitmap) {
+            FLegacyBitmap->SetModified(true);
+        }
+    });
+}
+
+// ---- Settings
+// ------------------------------------------------------------------------------------------------
+
+int32_t TImageKitIO::GetBackground() const {
+    return FView ? FView->GetBackground() : FBackground;
+}
+
+void TImageKitIO::SetBackground(int32_t value) {
+    if (!FView)
+        FBackground = value;
+}
+
+void TImageKitIO::AssignParams(const TImageKitIO* source) {
+    if (source && source != this)
+        FParams->Assign(*source->FParams);
+}
+
+void TImageKitIO::AssignParams(const TIOParamsVals* source) {
+    if (source && source != FParams.get())
+        FParams->Assign(*source);
+}
+
+void TImageKitIO::SetPreviewFont(vcl::TFont* font) {
+    if (font)
+        FPreviewFont->Assign(font);
+}
+
+void TImageKitIO::SetMonoConversion(uint8_t method) {
+    FMonoConversion = method;
+    FBitmap->SetBilevelMethod(method);
+}
+
+// ---- Resolution
+// ----------------------------------------------------------------------------------------------
+
+void TImageKitIO::AdjustDpi() {
+    const int32_t dpiX = FParams->DpiX, dpiY = FParams->DpiY;
+    if (dpiX == dpiY || dpiX <= 0 || dpiY <= 0)
+        return;
+    TIKBitmap* image = FBitmap;
+    const int32_t w = image->Width(), h = image->Height();
+    if (w <= 0 || h <= 0 || image->PixelFormat() == ikbfNone)
+        return;
+    // The lower resolution is raised along the shorter side.
+    int64_t newW = w, newH = h;
+    if (h < w)
+        newH = int64_t(double(h) / dpiY * dpiX);
+    else
+        newW = int64_t(double(w) / dpiX * dpiY);
+    newW = std::max<int64_t>(newW, 1);
+    newH = std::max<int64_t>(newH, 1);
+    // A file with a wild resolution ratio must not make the image explode.
+    if (newW > INT32_MAX || newH > INT32_MAX || newW * newH > IOMaxImagePixels)
+        return;
+    if (h < w)
+        FParams->DpiY = dpiX;
+    else
+        FParams->DpiX = dpiY;
+
+    std::unique_ptr<TIKBitmap> alpha;
+    if (image->HasAlphaChannel()) {
+        alpha = std::make_unique<TIKBitmap>();
+        alpha->SetStorageKind(ikbsMemory);
+        alpha->CopyImage(image->GetAlphaChannel());
+    }
+    TIKBitmap resized;
+    resized.SetStorageKind(ikbsMemory);
+    if (FFilteredAdjustDPI) {
+        image->SetPixelFormat(ikbf24Bit);
+        resized.Allocate(int32_t(newW), int32_t(newH), ikbf24Bit);
+        IKResampleFastLinear(image, &resized, this, nullptr);
+    } else {
+        resized.Allocate(int32_t(newW), int32_t(newH), image->PixelFormat());
+        IKStretchNearest(image, &resized);
+    }
+    image->CopyImage(&resized);
+    if (alpha)
+        IKStretchNearest(alpha.get(), image->GetAlphaChannel());
+    FParams->Width = int32_t(newW);
+    FParams->Height = int32_t(newH);
+}
+
+// ---- Acquisition and the parameters dialog
+// -------------------------------------------------------------------
+
+bool TImageKitIO::DoAcquireBitmap(TIKBitmap* bitmap) {
+    bool handled = false;
+    if (OnAcquireBitmap)
+        OnAcquireBitmap(this, bitmap, handled);
+    return handled;
+}
+
+void TImageKitIO::StoreAcquiredBitmap(TIKBitmap* bitmap, TIOParamsVals& params) {
+    if (DoAcquireBitmap(bitmap) || !bitmap)
+        return;
+    FParams->Assign(params);
+    GetIKBitmap()->Assign(bitmap);
+    if (FAutoAdjustDPI)
+        AdjustDpi();
+    RefreshAttached();
+}
+
+bool TImageKitIO::DoPreviews(TPreviewParams) {
+    bool handled = false;
+    if (OnDoPreviews)
+        OnDoPreviews(this, handled);
+    return handled;
+}
+
+void TImageKitIO::ImportMetafile(const std::string& fileName, int32_t width, int32_t height) {
+    if (HandOff(ikjMetafile, [this, fileName, width, height] { ImportMetafile(fileName, width, height); }))
+        return;
+    // Metafile records cannot be played here yet: the import fails cleanly and leaves the image alone.
+    FAborting = true;
+    FinishWork();
 }
 
 int32_t TImageKitIO::FormatIdOfExtension(const std::string& fileName) {
     const size_t dot = fileName.find_last_of('.');
     const size_t slash = fileName.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return ikfUnknown;
-    const std::string ext = IOCompLower(fileName.substr(dot + 1));
-    if (ext.empty())
-        return ikfUnknown;
-    const TIKFormatEntry* entry = FindFormatEntryByExtension(ext);
-    return entry ? entry->FormatId : int32_t(ikfUnknown);
-}
-
-void TImageKitIO::ReadWithFormat(vcl::TStream* stream, int32_t formatId, const std::string& fileName) {
-    FParams->ClearAll();
-    FParams->FileName.clear();
-    FParams->FileType = ikfUnknown;
-    const TIKFormatReadProc read = IOCompReader(formatId);
-    if (!read) {
-        FAborting = true;
-        return;
-    }
-    TIKProgressContext progress = MakeProgress();
-    FBitmap->RemoveAlphaChannel();
-    read(stream, FBitmap, *FParams, progress, false);
-    FParams->FileName = fileName;
-    FParams->FileType = formatId;
-}
-
-void TImageKitIO::LoadFromFileByExtension(const std::string& fileName) {
-    if (!FBitmap)
-        return;
-    if (fileName.empty()) {
-        FAborting = true;
-        DoFinishWork();
-        return;
-    }
-    if (IOCompLower(fileName.substr(0, IOCompUrlPrefixLength)) == IOCompUrlPrefix) {
-        LoadFromUrl(fileName);
-        return;
-    }
-    const int32_t id = FormatIdOfExtension(fileName);
-    if (id == ikfUnknown || !IOCompReader(id)) {
-        FAborting = true;
-        FParams->FileName.clear();
-        FParams->FileType = ikfUnknown;
-        DoFinishWork();
-        return;
-    }
-    LoadFromFileOfFormat(fileName, id);
-}
-
-void TImageKitIO::LoadFromFileOfFormat(const std::string& fileName, int32_t formatId) {
-    TIOFinishGuard finish(*this);
-    FAborting = true;
-    if (!FBitmap)
-        return;
-    if (!IOCompReader(formatId)) {
-        FParams->ClearAll();
-        FParams->FileName.clear();
-        FParams->FileType = ikfUnknown;
-        return;
-    }
-    vcl::TFileStream file(fileName, vcl::fmOpenRead | vcl::fmShareDenyWrite);
-    FAborting = false;
-    ReadWithFormat(&file, formatId, fileName);
-}
-
-void TImageKitIO::LoadFromStreamDetected(vcl::TStream* stream) {
-    const int64_t start = stream->GetPosition();
-    const int32_t id = FindStreamFormat(stream);
-    stream->SetPosition(start);
-    LoadFromStreamOfFormat(stream, id);
-}
-
-void TImageKitIO::LoadFromStreamOfFormat(vcl::TStream* stream, int32_t formatId) {
-    TIOFinishGuard finish(*this);
-    FAborting = false;
-    if (!FBitmap)
-        return;
-    ReadWithFormat(stream, formatId, std::string());
-}
-
-void TImageKitIO::SaveToStreamOfFormat(vcl::TStream* stream, int32_t formatId) {
-    const TIKFormatEntry* entry = FindFormatEntryById(formatId);
-    if (!entry || !entry->Write) {
-        FAborting = true;
-        return;
-    }
-    TIOFinishGuard finish(*this);
-    FAborting = false;
-    if (!FBitmap)
-        return;
-    if (!HasIOCompPixels(FBitmap)) {
-        // An image without pixels has nothing to write; an existing file stays as it was.
-        FAborting = true;
-        return;
-    }
-    if (FBitmap->PixelFormat() != ikbf24Bit && FBitmap->PixelFormat() != ikbf1Bit)
-        FBitmap->SetPixelFormat(ikbf24Bit);
-    TIKProgressContext progress = MakeProgress();
-    FParams->FileType = formatId;
-    entry->Write(stream, FBitmap, *FParams, progress);
-}
-
-void TImageKitIO::SaveToFileByExtension(const std::string& fileName) {
-    if (fileName.empty())
-        return;
-    const int32_t id = FormatIdOfExtension(fileName);
-    const TIKFormatEntry* entry = id == ikfUnknown ? nullptr : FindFormatEntryById(id);
-    if (!entry || !entry->Write || entry->Write == NoFormatWrite) {
-        FAborting = true;
-        return;
-    }
-    TIOFinishGuard finish(*this);
-    FAborting = true;
-    if (!FBitmap)
-        return;
-    if (!HasIOCompPixels(FBitmap)) {
-        // An image without pixels has nothing to write; an existing file stays as it was.
-        FAborting = true;
-        return;
-    }
-    if (FBitmap->PixelFormat() != ikbf24Bit && FBitmap->PixelFormat() != ikbf1Bit)
-        FBitmap->SetPixelFormat(ikbf24Bit);
-    try {
-        vcl::SaveFileSafely(fileName, [&](vcl::TStream& stream) {
-            FAborting = false;
-            TIKProgressContext progress = MakeProgress();
-            entry->Write(&stream, FBitmap, *FParams, progress);
-            if (FAborting)
-                throw TIOCompSaveFailed();
-        });
-    } catch (const TIOCompSaveFailed&) {
-        FAborting = true;
-        return;
-    }
-    FParams->FileName = fileName;
-    FParams->FileType = id;
-}
-
-void TImageKitIO::ReadParamsFromFileOfFormat(const std::string& fileName, int32_t formatId) {
-    TIOFinishGuard finish(*this);
-    FParams->FileType = formatId;
-    FParams->ClearAll();
-    FAborting = true;
-    try {
-        const TIKFormatReadProc read = IOCompReader(formatId);
-        vcl::TFileStream file(fileName, vcl::fmOpenRead | vcl::fmShareDenyWrite);
-        FAborting = false;
-        TIKProgressContext progress(FAborting);
-        if (read)
-            read(&file, FBitmap, *FParams, progress, true);
-        else
-            FAborting = true;
-    } catch (...) {
-        FAborting = true;
-    }
-    if (FAborting)
-        FParams->FileType = ikfUnknown;
-    FParams->FileName = fileName;
-}
-
-void TImageKitIO::ReadParamsFromStreamOfFormat(vcl::TStream* stream, int32_t formatId) {
-    TIOFinishGuard finish(*this);
-    FParams->FileType = formatId;
-    FParams->ClearAll();
-    FAborting = false;
-    try {
-        const TIKFormatReadProc read = IOCompReader(formatId);
-        TIKProgressContext progress(FAborting);
-        if (read)
-            read(stream, FBitmap, *FParams, progress, true);
-        else
-            FAborting = true;
-    } catch (...) {
-        FAborting = true;
-    }
-    if (FAborting)
-        FParams->FileType = ikfUnknown;
-}
-
-void TImageKitIO::ReadParamsFromFile(const std::string& fileName) {
-    int32_t id = ikfUnknown;
-    try {
-        id = FindFileFormat(fileName, true);
-    } catch (...) {
-        id = ikfUnknown;
-    }
-    ReadParamsFromFileOfFormat(fileName, id);
-}
-
-void TImageKitIO::ReadParamsFromStream(vcl::TStream* stream) {
-    int32_t id = ikfUnknown;
-    try {
-        id = FindStreamFormat(stream);
-    } catch (...) {
-        id = ikfUnknown;
-    }
-    ReadParamsFromStreamOfFormat(stream, id);
-}
-
-void TImageKitIO::LoadFromUrl(const std::string& url) {
-    FAborting = false;
-    if (url.size() < IOCompUrlPrefixLength ||
-        IOCompLower(url.substr(0, IOCompUrlPrefixLength)) != IOCompUrlPrefix) {
-        FAborting = true;
-        DoFinishWork();
-        return;
-    }
-    const std::string rest = url.substr(IOCompUrlPrefixLength);
-    const size_t slash = rest.find('/');
-    // A URL naming only the server asks for its root.
-    std::string host = rest.substr(0, slash);
-    const std::string path = slash == std::string::npos ? std::string("/") : rest.substr(slash);
-    win::INTERNET_PORT port = win::INTERNET_DEFAULT_HTTP_PORT;
-    const size_t colon = host.find(':');
-    if (colon != std::string::npos) {
-        const std::string portText = host.substr(colon + 1);
-        int32_t value = 0;
-        const auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), value);
-        if (ec == std::errc() && end == portText.data() + portText.size() && value > 0 && value <= 65535)
-            port = win::INTERNET_PORT(value);
-        host.resize(colon);
-    }
-    if (host.empty()) {
-        FAborting = true;
-        DoFinishWork();
-        return;
-    }
-
-    vcl::TMemoryStream body;
-    {
-        TIOCompNetHandles net;
-        const bool viaProxy = !ProxyAddress.empty();
-        net.Session =
-            win::InternetOpenA("Mozilla/4.0 (compatible)",
-                               viaProxy ? win::INTERNET_OPEN_TYPE_PROXY : win::INTERNET_OPEN_TYPE_DIRECT,
-                               viaProxy ? ProxyAddress.c_str() : nullptr, nullptr, 0);
-        if (net.Session)
-            net.Connection = win::InternetConnectA(net.Session, host.c_str(), port, nullptr, nullptr,
-                                                   win::INTERNET_SERVICE_HTTP, 0, 0);
-        if (net.Connection && viaProxy) {
-            // Proxy credentials go to the proxy alone, never to the server.
-            if (!ProxyUser.empty())
-                win::InternetSetOptionA(net.Connection, win::INTERNET_OPTION_PROXY_USERNAME,
-                                        const_cast<char*>(ProxyUser.c_str()), win::DWORD(ProxyUser.size()));
-            if (!ProxyPassword.empty())
-                win::InternetSetOptionA(net.Connection, win::INTERNET_OPTION_PROXY_PASSWORD,
-                                        const_cast<char*>(ProxyPassword.c_str()),
-                                        win::DWORD(ProxyPassword.size()));
-        }
-        if (net.Connection)
-            net.Request =
-                win::HttpOpenRequestA(net.Connection, "GET", path.c_str(), "HTTP/1.1", nullptr, nullptr,
-                                      win::INTERNET_FLAG_RELOAD | win::INTERNET_FLAG_NO_CACHE_WRITE |
-                                          win::INTERNET_FLAG_KEEP_CONNECTION,
-                                      1);
-        bool ok = net.Request && win::HttpSendRequestA(net.Request, nullptr, 0, nullptr, 0);
-        if (ok) {
-            win::DWORD status = 0;
-            win::DWORD length = sizeof(status);
-            ok = win::HttpQueryInfoA(net.Request, win::HTTP_QUERY_STATUS_CODE | win::HTTP_QUERY_FLAG_NUMBER,
-                                     &status, &length, nullptr) &&
-                 status >= 200 && status <= 299;
-        }
-        if (ok) {
-            std::vector<uint8_t> buffer(IOCompTransferBuffer);
-            for (;;) {
-                win::DWORD got = 0;
-                if (!win::InternetReadFile(net.Request, buffer.data(), IOCompTransferBuffer, &got)) {
-                    ok = false;
-                    break;
-                }
-                if (got == 0)
-                    break;
-                body.Write(buffer.data(), int32_t(got));
-            }
-        }
-        if (!ok) {
-            FAborting = true;
-            DoFinishWork();
-            return;
-        }
-    }
-    body.SetPosition(0);
-    LoadFromStreamDetected(&body);
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot + 1 == fileName.size())
+        return 0;
+    const TIKFormatEntry* entry = FindFormatEntryByExtension(fileName.substr(dot + 1));
+    return entry ? entry->FormatId : 0;
 }
 
 } // namespace imaging
