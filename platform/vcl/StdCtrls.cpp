@@ -1361,6 +1361,24 @@ void TButtonControl::CreateWnd() {
     StdCtrlsCreateWnd(this, [this] { TWinControl::CreateWnd(); });
 }
 
+void TButtonControl::ButtonParams(TCreateParams& p, win::DWORD kind) {
+    RegisterButtonClass();
+    TWinControl::CreateParams(p);
+    p.SuperClassName = win::WC_BUTTON;
+    p.Style |= kind;
+    if (FAlignment == taLeftJustify)
+        p.Style |= win::BS_LEFTTEXT;
+    if (FWordWrap)
+        p.Style |= win::BS_MULTILINE;
+}
+
+void TButtonControl::SetAlignment(TAlignment value) {
+    if (value == FAlignment)
+        return;
+    FAlignment = value;
+    RecreateWnd();
+}
+
 void TButtonControl::SetWordWrap(bool value) {
     if (value == FWordWrap)
         return;
@@ -1393,15 +1411,8 @@ TCustomCheckBox::TCustomCheckBox(TComponent* owner) : TButtonControl(owner) {
 }
 
 void TCustomCheckBox::CreateParams(TCreateParams& p) {
-    RegisterButtonClass();
-    TButtonControl::CreateParams(p);
-    p.SuperClassName = win::WC_BUTTON;
     // The class library toggles the state itself.
-    p.Style |= win::BS_3STATE;
-    if (FAlignment == taLeftJustify)
-        p.Style |= win::BS_LEFTTEXT;
-    if (FWordWrap)
-        p.Style |= win::BS_MULTILINE;
+    ButtonParams(p, win::BS_3STATE);
 }
 
 void TCustomCheckBox::CreateWnd() {
@@ -1417,13 +1428,6 @@ void TCustomCheckBox::SetState(TCheckBoxState value) {
         win::SendMessage(FHandle, BM_SETCHECK, win::WPARAM(value), 0);
     if (!FClicksDisabled && !GetComponentState().Contains(csLoading))
         Click();
-}
-
-void TCustomCheckBox::SetAlignment(TAlignment value) {
-    if (value == FAlignment)
-        return;
-    FAlignment = value;
-    RecreateWnd();
 }
 
 void TCustomCheckBox::Toggle() {
@@ -1455,14 +1459,7 @@ TRadioButton::TRadioButton(TComponent* owner) : TButtonControl(owner) {
 }
 
 void TRadioButton::CreateParams(TCreateParams& p) {
-    RegisterButtonClass();
-    TButtonControl::CreateParams(p);
-    p.SuperClassName = win::WC_BUTTON;
-    p.Style |= win::BS_RADIOBUTTON;
-    if (FAlignment == taLeftJustify)
-        p.Style |= win::BS_LEFTTEXT;
-    if (FWordWrap)
-        p.Style |= win::BS_MULTILINE;
+    ButtonParams(p, win::BS_RADIOBUTTON);
 }
 
 void TRadioButton::CreateWnd() {
@@ -1485,13 +1482,6 @@ void TRadioButton::SetChecked(bool value) {
                 other->SetChecked(false);
     if (!FClicksDisabled && !GetComponentState().Contains(csLoading))
         Click();
-}
-
-void TRadioButton::SetAlignment(TAlignment value) {
-    if (value == FAlignment)
-        return;
-    FAlignment = value;
-    RecreateWnd();
 }
 
 void TRadioButton::Dispatch(TMessage& m) {

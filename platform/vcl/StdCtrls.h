@@ -370,11 +370,17 @@ public:
     virtual void SetChecked(bool) {}
     bool GetWordWrap() const { return FWordWrap; }
     void SetWordWrap(bool value);
+    // Where the caption is: right of the box (taRightJustify) or left of it.
+    TAlignment GetAlignment() const { return FAlignment; }
+    void SetAlignment(TAlignment value);
     void Dispatch(TMessage& message) override;
 
 protected:
+    // A button window of the given kind with the caption's side and word wrap.
+    void ButtonParams(TCreateParams& params, win::DWORD kind);
     void CreateWnd() override;
     bool FWordWrap = false;
+    TAlignment FAlignment = taRightJustify;
     // Set while the control changes its own state (no second click from it).
     bool FClicksDisabled = false;
 };
@@ -389,9 +395,6 @@ public:
     void SetChecked(bool value) override { SetState(value ? cbChecked : cbUnchecked); }
     bool GetAllowGrayed() const { return FAllowGrayed; }
     void SetAllowGrayed(bool value) { FAllowGrayed = value; }
-    // Where the caption is: right of the box (taRightJustify) or left of it.
-    TAlignment GetAlignment() const { return FAlignment; }
-    void SetAlignment(TAlignment value);
     void Dispatch(TMessage& message) override;
 
 protected:
@@ -401,7 +404,6 @@ protected:
 
     TCheckBoxState FState = cbUnchecked;
     bool FAllowGrayed = false;
-    TAlignment FAlignment = taRightJustify;
 };
 
 class TCheckBox : public TCustomCheckBox {
@@ -415,8 +417,6 @@ public:
     bool GetChecked() const override { return FChecked; }
     // Checking one unchecks the other radio buttons of the same parent and makes it the tab stop.
     void SetChecked(bool value) override;
-    TAlignment GetAlignment() const { return FAlignment; }
-    void SetAlignment(TAlignment value);
     void Dispatch(TMessage& message) override;
 
 protected:
@@ -424,7 +424,6 @@ protected:
     void CreateWnd() override;
 
     bool FChecked = false;
-    TAlignment FAlignment = taRightJustify;
 };
 
 // ---- Group box ----
