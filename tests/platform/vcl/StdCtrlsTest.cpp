@@ -206,6 +206,26 @@ TEST_F(VclControlsTest, MemoLinesAndTextAreOneAndTheSame) {
     EXPECT_EQ(Clipboard()->GetAsText(), "x\r\ny\r\nz");
 }
 
+// A word-wrapped memo shows a long line on several rows; its text and Lines keep the line as written.
+// A horizontal scroll bar or WordWrap off keeps each line on one row.
+TEST_F(VclControlsTest, MemoWrapsLongLinesOnlyWithWordWrapAndNoHorizontalScrollBar) {
+    TForm* form = MakeForm();
+    auto* memo = Place<TMemo>(form, {10, 10, 130, 150});
+    memo->SetScrollBars(ssVertical);
+    const std::string tag = "<img src=\"anim.gif\" height=\"60\" width=\"120\" alt=\"Logo\" border=\"0\">";
+    memo->SetText(tag);
+    auto rows = [&] { return int(win::SendMessage(memo->GetHandle(), win::EM_GETLINECOUNT, 0, 0)); };
+    EXPECT_GT(rows(), 2);
+    EXPECT_EQ(memo->GetLines()->GetCount(), 1);
+    EXPECT_EQ(memo->GetText(), tag);
+    memo->SetScrollBars(ssBoth);
+    EXPECT_EQ(rows(), 1);
+    memo->SetScrollBars(ssVertical);
+    memo->SetWordWrap(false);
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(memo->GetText(), tag);
+}
+
 TEST_F(VclControlsTest, LabelSizesToItsTextAndDrawsItWithoutTheAmpersand) {
     TForm* form = MakeForm();
     auto* label = Place<TLabel>(form, {10, 10, 20, 20}, "Transparent &Color:");
