@@ -238,7 +238,10 @@ void TGifFrame::KeepImageWithoutArea() {
         control = new TGifGraphicControlExtension(this);
         FExtensionList->AppendItem(control);
     }
-    if (!control->GetTransparentFlag()) {
+    // The pixel must be one the writer accepts: a transparent index beyond the table becomes 0.
+    TGifColorMap* map = EffectiveColorMap();
+    if (!control->GetTransparentFlag() ||
+        control->GetTransparentIndex() >= (map ? map->GetEntryCount() : 0)) {
         control->SetTransparentFlag(true);
         control->SetTransparentIndex(0);
     }
