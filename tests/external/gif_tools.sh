@@ -97,8 +97,7 @@ count=$(ls *.gif | grep -vc '^out')
 
 # An image 17 wide and 0 high on a screen 2 x 0, between two 2 x 1 frames with delays 10, 20 and 30: gifsicle
 # reads it as a frame of one transparent pixel with its delay, and so must we (the screen grows to hold the
-# frames), and write it so that
-# gifsicle, giflib and ImageMagick read three frames with the same delays.
+# frames), and write it so that gifsicle, giflib and ImageMagick read three frames with the same delays.
 printf '%b' '\107\111\106\070\071\141\002\000\000\000\200\000\000\377\000\000\000\000\377\041\371\004' \
     '\000\012\000\000\000\054\000\000\000\000\002\000\001\000\000\002\002\014\012\000\041\371\004\000' \
     '\024\000\000\000\054\000\000\000\000\021\000\000\000\000\002\001\054\000\041\371\004\000\036\000' \
