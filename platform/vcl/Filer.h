@@ -194,6 +194,7 @@ private:
     void ReadPropValue(TPersistent* instance, const TPropInfo& prop);
     void ReadProps(TPersistent* instance);
     void FixupReferences();
+    void ForgetItemsOf(TCollection* collection);
     TComponent* ResolveReference(const std::string& name) const;
     [[noreturn]] void PropertyError(TPersistent* instance, const std::string& path,
                                     const std::string& message);

@@ -341,8 +341,10 @@ void TReader::ReadCollection(TCollection* collection) {
         throw EReadError("Form data nested too deeply");
     collection->BeginUpdate();
     try {
-        if (!EndOfList())
+        if (!EndOfList()) {
+            ForgetItemsOf(collection);
             collection->Clear();
+        }
         while (!EndOfList()) {
             const TValueType v = NextValue();
             if (v == vaInt8 || v == vaInt16 || v == vaInt32)
@@ -360,6 +362,29 @@ void TReader::ReadCollection(TCollection* collection) {
     }
     collection->EndUpdate();
     --FDepth;
+}
+
+// The items of a collection read twice are freed before the second read: references still to be resolved
+// for them (or for objects inside them) and their event bindings go with them.
+void TReader::ForgetItemsOf(TCollection* collection) {
+    std::erase_if(FFixups, [collection](const TFixup& f) {
+        int32_t steps = 0;
+        for (TPersistent* p = f.Instance; p && steps < 256; p = p->GetOwner(), ++steps) {
+            if (p == collection)
+                return true;
+            if (dynamic_cast<TComponent*>(p))
+                return false;
+        }
+        return false;
+    });
+    if (!FRoot)
+        return;
+    std::vector<TPersistent*> items;
+    for (int32_t i = 0; i < collection->GetCount(); ++i)
+        items.push_back(collection->GetItem(i));
+    std::erase_if(FRoot->FEventBindings, [&items](const TComponent::TEventBinding& b) {
+        return std::find(items.begin(), items.end(), b.Instance) != items.end();
+    });
 }
 
 void TReader::DefineProperty(const std::string& name, const TReaderProc& readData, const TWriterProc&, bool) {

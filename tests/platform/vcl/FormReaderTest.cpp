@@ -175,6 +175,58 @@ protected:
     }
 };
 
+// A component whose children are components of the form (as a bar manager's items are): the form owns
+// them, the layout nests them inside the manager, and the manager gives them back to the writer.
+class TFrtLeaf;
+class TFrtManager : public TComponent {
+public:
+    explicit TFrtManager(TComponent* owner) : TComponent(owner) {}
+    std::vector<TFrtLeaf*> Leaves;
+    int ReadStateCount = 0;
+    void ReadState(TReader* reader) override {
+        TComponent::ReadState(reader);
+        ++ReadStateCount;
+    }
+    void GetChildren(const TGetChildProc& proc, TComponent* root) override;
+    void Notification(TComponent* component, TOperation operation) override;
+};
+
+class TFrtLeaf : public TComponent {
+public:
+    explicit TFrtLeaf(TComponent* owner) : TComponent(owner) {}
+    TFrtManager* Manager = nullptr;
+    TComponent* ParentAtReadState = nullptr;
+    bool HasParent() const override { return Manager != nullptr; }
+    TComponent* GetParentComponent() const override { return Manager; }
+    void SetParentComponent(TComponent* value) override {
+        if (auto* m = dynamic_cast<TFrtManager*>(value)) {
+            Manager = m;
+            m->Leaves.push_back(this);
+        }
+    }
+    void ReadState(TReader* reader) override {
+        ParentAtReadState = reader->GetParent();
+        TComponent::ReadState(reader);
+    }
+    void Notification(TComponent* component, TOperation operation) override {
+        TComponent::Notification(component, operation);
+        if (operation == opRemove && component == Manager)
+            Manager = nullptr;
+    }
+};
+
+void TFrtManager::GetChildren(const TGetChildProc& proc, TComponent* root) {
+    for (TFrtLeaf* leaf : Leaves)
+        if (leaf->GetOwner() == root)
+            proc(leaf);
+}
+
+void TFrtManager::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove)
+        std::erase(Leaves, component);
+}
+
 class TFrtPanel : public TPanel {
 public:
     explicit TFrtPanel(TComponent* owner) : TPanel(owner) {}
@@ -258,6 +310,8 @@ void FrtRegister() {
         RegisterEnumNames<TFrtPenKind>({"pkSolid", "pkDash"});
         RegisterClass<TFrtProbe>("TFrtProbe");
         RegisterClass<TFrtPanel>("TFrtPanel");
+        RegisterClass<TFrtManager>("TFrtManager");
+        RegisterClass<TFrtLeaf>("TFrtLeaf");
         RegisterClass<TFrtButton>("TFrtButton");
         DefineClassProperties<TFrtPen>()
             .Property("Width", &TFrtPen::GetWidth, &TFrtPen::SetWidth)
@@ -414,6 +468,15 @@ TEST_F(FormReader, LayoutBuildsAWorkingForm) {
     EXPECT_EQ(form->Button1->GetCaption(), "Go");
     EXPECT_EQ(form->Button1->GetLeft(), 16);
 
+    // Components nested in a component that is not a control get it as their parent component.
+    auto* manager = dynamic_cast<TFrtManager*>(form->FindComponent("Manager1"));
+    ASSERT_NE(manager, nullptr);
+    ASSERT_EQ(manager->Leaves.size(), 2u);
+    EXPECT_EQ(manager->Leaves[0]->GetName(), "Leaf1");
+    EXPECT_EQ(manager->Leaves[0]->GetOwner(), form);
+    EXPECT_EQ(manager->Leaves[1]->ParentAtReadState, manager);
+    EXPECT_EQ(manager->ReadStateCount, 1);
+
     // Loaded ran once for every component, after the references were resolved, with csLoading still set.
     for (const char* name : {"Probe1", "Probe2", "Panel1", "Button1"})
         EXPECT_EQ(FrtLoadedLog()[name], 1) << name;
@@ -547,6 +610,23 @@ TEST_F(FormReader, MalformedLayoutsRaiseAndFreeWhatWasMade) {
         EXPECT_FALSE(form->GetComponentState().Contains(csLoading));
         form->Free();
     }
+}
+
+TEST_F(FormReader, CollectionReadTwiceDropsWhatItsFirstItemsAwaited) {
+    auto* form = new TFrtBareForm(nullptr);
+    FrtReadInto(form, "object Main: TFrtBareForm\n"
+                      "  object P: TFrtProbe\n"
+                      "    Items = <item Target = Q end>\n"
+                      "    Items = <item Caption = 'b' end>\n"
+                      "  end\n"
+                      "  object Q: TFrtProbe\n"
+                      "  end\n"
+                      "end\n");
+    auto* p = static_cast<TFrtProbe*>(form->FindComponent("P"));
+    ASSERT_EQ(p->Items.GetCount(), 1);
+    EXPECT_EQ(static_cast<TFrtItem*>(p->Items.GetItem(0))->Caption, "b");
+    EXPECT_EQ(static_cast<TFrtItem*>(p->Items.GetItem(0))->Target, nullptr);
+    form->Free();
 }
 
 TEST_F(FormReader, EveryTruncationOfALayoutRaises) {
