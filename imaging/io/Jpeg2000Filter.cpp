@@ -195,19 +195,45 @@ void J2kQuietCodec(opj_codec_t* codec) {
     opj_set_error_handler(codec, J2kQuiet, nullptr);
 }
 
-// A component's sample at image pixel (x, y), scaled to 8 bits; 0 outside the component.
-inline int32_t J2kSample(const opj_image_comp_t& comp, int64_t refX, int64_t refY) {
-    const int64_t col = refX / comp.dx - comp.x0;
-    const int64_t row = refY / comp.dy - comp.y0;
-    if (col < 0 || row < 0 || col >= comp.w || row >= comp.h || !comp.data)
-        return 0;
-    int64_t v = comp.data[row * comp.w + col];
-    if (comp.sgnd)
-        v += int64_t(1) << (comp.prec - 1);
-    const int64_t maxval = (int64_t(1) << comp.prec) - 1;
-    v = std::clamp<int64_t>(v, 0, maxval);
-    return int32_t(v * 255 / maxval);
-}
+// One component as the pixel loop reads it: the component column of every image column (-1 outside it),
+// and its samples scaled to 8 bits through a table (Trunc(v / maxval x 255)), so that the loop divides
+// nothing.
+struct TJ2kPlane {
+    const opj_image_comp_t* Comp = nullptr;
+    std::vector<int32_t> Cols;
+    std::vector<uint8_t> Scale; // empty for more than 16 bits
+    int64_t MaxVal = 0;
+    int64_t Offset = 0; // added to signed samples
+
+    TJ2kPlane(const opj_image_comp_t& comp, int64_t imageX0, int32_t width) : Comp(&comp) {
+        MaxVal = (int64_t(1) << comp.prec) - 1;
+        Offset = comp.sgnd ? int64_t(1) << (comp.prec - 1) : 0;
+        Cols.resize(size_t(width));
+        for (int32_t x = 0; x < width; ++x) {
+            const int64_t col = (imageX0 + x) / comp.dx - comp.x0;
+            Cols[size_t(x)] = col >= 0 && col < comp.w ? int32_t(col) : -1;
+        }
+        if (comp.prec <= 16) {
+            Scale.resize(size_t(MaxVal) + 1);
+            for (int64_t v = 0; v <= MaxVal; ++v)
+                Scale[size_t(v)] = uint8_t(v * 255 / MaxVal);
+        }
+    }
+    // The samples of image row refY, or null when the row lies outside the component.
+    const OPJ_INT32* Row(int64_t refY) const {
+        const int64_t row = refY / Comp->dy - Comp->y0;
+        if (row < 0 || row >= Comp->h || !Comp->data)
+            return nullptr;
+        return Comp->data + row * int64_t(Comp->w);
+    }
+    int32_t Sample(const OPJ_INT32* row, int32_t x) const {
+        const int32_t col = Cols[size_t(x)];
+        if (!row || col < 0)
+            return 0;
+        const int64_t v = std::clamp<int64_t>(int64_t(row[col]) + Offset, 0, MaxVal);
+        return Scale.empty() ? int32_t(v * 255 / MaxVal) : Scale[size_t(v)];
+    }
+};
 
 enum TJ2kColorKind { j2kGray, j2kRGB, j2kYCbCr, j2kUnknown };
 
@@ -302,12 +328,17 @@ void J2kDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, T
     const TJ2kYCbCrTables& t = J2kTables();
     IKFilterStartRows(progress, int32_t(height));
     std::vector<uint8_t> row(size_t(bitmap->RowLength()));
+    std::vector<TJ2kPlane> planes;
+    for (int32_t k = 0; k < used; ++k)
+        planes.emplace_back(image->comps[k], int64_t(image->x0), int32_t(width));
     for (int32_t y = 0; y < int32_t(height); ++y) {
         std::fill(row.begin(), row.end(), 0);
         const int64_t refY = int64_t(image->y0) + y;
+        const OPJ_INT32* rows[3] = {};
+        for (int32_t k = 0; k < used; ++k)
+            rows[k] = planes[size_t(k)].Row(refY);
         for (int32_t x = 0; x < int32_t(width); ++x) {
-            const int64_t refX = int64_t(image->x0) + x;
-            const int32_t s0 = J2kSample(image->comps[0], refX, refY);
+            const int32_t s0 = planes[0].Sample(rows[0], x);
             if (decodedKind == j2kGray) {
                 if (oneBit) {
                     if (s0 != 0)
@@ -317,8 +348,8 @@ void J2kDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, T
                 }
                 continue;
             }
-            const int32_t s1 = J2kSample(image->comps[1], refX, refY);
-            const int32_t s2 = J2kSample(image->comps[2], refX, refY);
+            const int32_t s1 = planes[1].Sample(rows[1], x);
+            const int32_t s2 = planes[2].Sample(rows[2], x);
             int32_t r = s0, g = s1, b = s2;
             if (decodedKind == j2kYCbCr) {
                 r = s0 + t.CrR[s2];
