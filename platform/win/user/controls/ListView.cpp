@@ -54,7 +54,15 @@ struct ListViewState {
     bool Focused = false;
     int Anchor = -1;
     bool Deleting = false;
+    HWND LabelEdit = nullptr; // the in-place edit of a label
+    int LabelItem = -1;       // whose label it edits
+    int PendingLabel = -1;    // a click on a focused item: its label edit starts unless a double click comes
 };
+
+constexpr const char* ListViewLabelEditProcProp = "LoomwickListViewLabelEditProc";
+// Posted by the label edit to its list view: end the edit (wParam: keep the text).
+constexpr UINT ListViewEndLabelMessage = 0x0400 + 0x7F4;
+constexpr UINT_PTR ListViewLabelTimer = 0x4C42;
 
 ListViewState* LVOf(HWND hwnd) {
     return State<ListViewState>(hwnd, ListViewProp);
@@ -360,9 +368,113 @@ LRESULT LVNotifyClick(HWND hwnd, UINT code, int index, int subItem, TPoint p) {
     return Notify(hwnd, code, &nm.hdr);
 }
 
+BOOL LVSetItem(HWND hwnd, const LVITEM* item);
+
+// The label edit ends: its text goes to LVN_ENDLABELEDIT (null when cancelled), and a non-zero answer
+// makes it the item's caption.
+void LVEndLabelEdit(HWND hwnd, bool keep) {
+    ListViewState* s = LVOf(hwnd);
+    HWND edit = s->LabelEdit;
+    if (!edit)
+        return;
+    int index = s->LabelItem;
+    s->LabelEdit = nullptr;
+    s->LabelItem = -1;
+    std::string text = GetWindowTextString(edit);
+    bool hadFocus = GetFocus() == edit;
+    DestroyWindow(edit);
+    if (hadFocus)
+        SetFocus(hwnd);
+    if (!LVValid(s, index))
+        return;
+    NMLVDISPINFO di;
+    di.item.mask = LVIF_TEXT | LVIF_PARAM;
+    di.item.iItem = index;
+    di.item.pszText = keep ? text.data() : nullptr;
+    di.item.lParam = s->Rows[size_t(index)].Param;
+    if (Notify(hwnd, LVN_ENDLABELEDIT, &di.hdr) && keep && IsWindow(hwnd) && LVValid(s, index)) {
+        LVITEM item;
+        item.mask = LVIF_TEXT;
+        item.iItem = index;
+        item.pszText = text.data();
+        LVSetItem(hwnd, &item);
+    }
+}
+
+// The label edit: Enter keeps the text, Escape drops it, and so does losing the focus (keeping it). The
+// list view ends the edit from its own queue, never inside the edit's own messages.
+LRESULT CALLBACK_ListViewLabelEdit(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto proc = reinterpret_cast<WNDPROC>(GetProp(edit, ListViewLabelEditProcProp));
+    if (!proc)
+        return DefWindowProc(edit, msg, wParam, lParam);
+    HWND lv = GetParent(edit);
+    switch (msg) {
+    case WM_GETDLGCODE:
+        return CallWindowProc(proc, edit, msg, wParam, lParam) | DLGC_WANTALLKEYS;
+    case WM_KEYDOWN:
+        if (wParam == WPARAM(VK_RETURN) || wParam == WPARAM(VK_ESCAPE)) {
+            PostMessage(lv, ListViewEndLabelMessage, wParam == WPARAM(VK_RETURN),
+                        reinterpret_cast<LPARAM>(edit));
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == '\r' || wParam == 27)
+            return 0;
+        break;
+    case WM_KILLFOCUS:
+        PostMessage(lv, ListViewEndLabelMessage, TRUE, reinterpret_cast<LPARAM>(edit));
+        break;
+    case WM_NCDESTROY:
+        RemoveProp(edit, ListViewLabelEditProcProp);
+        SetWindowLong(edit, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+        break;
+    default:
+        break;
+    }
+    return CallWindowProc(proc, edit, msg, wParam, lParam);
+}
+
+// Starts editing an item's label unless LVN_BEGINLABELEDIT refuses; -1 ends an edit in progress.
+HWND LVEditLabel(HWND hwnd, int index) {
+    ListViewState* s = LVOf(hwnd);
+    LVEndLabelEdit(hwnd, true);
+    s->PendingLabel = -1;
+    KillTimer(hwnd, ListViewLabelTimer);
+    if (!IsWindow(hwnd) || !LVValid(s, index))
+        return nullptr;
+    if (GetFocus() != hwnd)
+        SetFocus(hwnd);
+    LVEnsureVisible(hwnd, index);
+    std::string caption = s->Rows[size_t(index)].Texts[0];
+    NMLVDISPINFO di;
+    di.item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+    di.item.iItem = index;
+    di.item.pszText = caption.data();
+    di.item.state = s->Rows[size_t(index)].State;
+    di.item.lParam = s->Rows[size_t(index)].Param;
+    if (Notify(hwnd, LVN_BEGINLABELEDIT, &di.hdr) || !IsWindow(hwnd) || !LVValid(s, index))
+        return nullptr;
+    TRect r = LVLabelRect(hwnd, index, false);
+    HWND edit = CreateWindowEx(0, WC_EDIT, caption.c_str(),
+                               WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, r.Left, r.Top,
+                               std::max(40, int(r.Width())), r.Height(), hwnd, nullptr, nullptr, nullptr);
+    if (!edit)
+        return nullptr;
+    SendMessage(edit, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(s->Font)), 0);
+    LONG_PTR old = SetWindowLong(edit, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CALLBACK_ListViewLabelEdit));
+    SetProp(edit, ListViewLabelEditProcProp, reinterpret_cast<HANDLE>(old));
+    s->LabelEdit = edit;
+    s->LabelItem = index;
+    SendMessage(edit, EM_SETSEL, 0, -1);
+    SetFocus(edit);
+    return edit;
+}
+
 void LVMouseDown(HWND hwnd, WPARAM keys, TPoint p, bool right) {
     ListViewState* s = LVOf(hwnd);
-    if (GetFocus() != hwnd)
+    bool hadFocus = GetFocus() == hwnd;
+    if (!hadFocus)
         SetFocus(hwnd);
     UINT flags;
     int sub = 0;
@@ -370,6 +482,14 @@ void LVMouseDown(HWND hwnd, WPARAM keys, TPoint p, bool right) {
     if (!(flags & LVHT_ONITEM))
         index = -1;
     bool ctrl = (keys & MK_CONTROL) != 0, shift = (keys & MK_SHIFT) != 0;
+    // A second plain click on the label of the focused, selected item edits the label, once no double
+    // click followed.
+    const UINT selectedFocused = LVIS_SELECTED | LVIS_FOCUSED;
+    if ((Style(hwnd) & LVS_EDITLABELS) && !right && !ctrl && !shift && hadFocus &&
+        (flags & LVHT_ONITEMLABEL) && (s->Rows[size_t(index)].State & selectedFocused) == selectedFocused) {
+        s->PendingLabel = index;
+        SetTimer(hwnd, ListViewLabelTimer, GetDoubleClickTime(), nullptr);
+    }
     bool single = (Style(hwnd) & LVS_SINGLESEL) != 0;
     if (index < 0) {
         if (!ctrl && !right)
@@ -746,6 +866,7 @@ BOOL LVDeleteItem(HWND hwnd, int index) {
     ListViewState* s = LVOf(hwnd);
     if (!LVValid(s, index))
         return FALSE;
+    LVEndLabelEdit(hwnd, false); // its item may move or go
     NMLISTVIEW nm;
     nm.iItem = index;
     nm.lParam = s->Rows[size_t(index)].Param;
@@ -764,6 +885,7 @@ BOOL LVDeleteItem(HWND hwnd, int index) {
 }
 
 BOOL LVDeleteAll(HWND hwnd) {
+    LVEndLabelEdit(hwnd, false);
     ListViewState* s = LVOf(hwnd);
     if (s->Rows.empty())
         return TRUE;
@@ -954,6 +1076,8 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK: {
+        LVOf(hwnd)->PendingLabel = -1;
+        KillTimer(hwnd, ListViewLabelTimer);
         TPoint p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         UINT flags;
         int sub = 0;
@@ -1286,7 +1410,26 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case LVM_GETEXTENDEDLISTVIEWSTYLE:
         return LRESULT(LVOf(hwnd)->ExStyle);
+    case LVM_EDITLABEL:
+        return reinterpret_cast<LRESULT>(LVEditLabel(hwnd, int(intptr_t(wParam))));
+    case LVM_GETEDITCONTROL:
+        return reinterpret_cast<LRESULT>(LVOf(hwnd)->LabelEdit);
+    case ListViewEndLabelMessage:
+        if (reinterpret_cast<HWND>(lParam) == LVOf(hwnd)->LabelEdit)
+            LVEndLabelEdit(hwnd, wParam != 0);
+        return 0;
+    case WM_TIMER:
+        if (wParam == ListViewLabelTimer) {
+            KillTimer(hwnd, ListViewLabelTimer);
+            int index = LVOf(hwnd)->PendingLabel;
+            LVOf(hwnd)->PendingLabel = -1;
+            if (index >= 0 && GetFocus() == hwnd)
+                LVEditLabel(hwnd, index);
+            return 0;
+        }
+        break;
     case WM_NCDESTROY:
+        KillTimer(hwnd, ListViewLabelTimer);
         FreeState<ListViewState>(hwnd, ListViewProp);
         break;
     default:

@@ -303,3 +303,65 @@ TEST_F(ControlsTest, ScrollRequestsMoveTheFirstVisibleLineOfEveryScrollingContro
         EXPECT_EQ(scroll(SB_TOP), 0);
     }
 }
+
+// A label is edited in place: LVN_BEGINLABELEDIT may refuse, Enter keeps the typed text when
+// LVN_ENDLABELEDIT takes it, Escape hands over no text, and a second click on the focused item's label
+// starts the edit once no double click follows.
+TEST_F(ControlsTest, ListViewEditsLabelsInPlaceWhenItsOwnerAgrees) {
+    HWND lv = MakeReport(Parent, LVS_EDITLABELS);
+    bool refuse = false;
+    std::vector<std::string> ended; // "<null>" for a cancelled edit
+    NotifyAnswer = [&](NMHDR* hdr) -> LRESULT {
+        auto* di = reinterpret_cast<NMLVDISPINFO*>(hdr);
+        if (hdr->code == LVN_BEGINLABELEDIT)
+            return refuse;
+        if (hdr->code == LVN_ENDLABELEDIT) {
+            ended.push_back(di->item.pszText ? di->item.pszText : "<null>");
+            return TRUE;
+        }
+        return 0;
+    };
+    auto caption = [&](int row) {
+        char text[64] = {};
+        LVITEM item;
+        item.pszText = text;
+        item.cchTextMax = sizeof(text);
+        SendMessage(lv, LVM_GETITEMTEXT, WPARAM(row), reinterpret_cast<LPARAM>(&item));
+        return std::string(text);
+    };
+    HWND edit = reinterpret_cast<HWND>(SendMessage(lv, LVM_EDITLABEL, 1, 0));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(GetWindowTextString(edit), "Frame 2");
+    EXPECT_EQ(GetFocus(), edit);
+    EXPECT_EQ(reinterpret_cast<HWND>(SendMessage(lv, LVM_GETEDITCONTROL, 0, 0)), edit);
+    Type("Intro");
+    Press(VK_RETURN);
+    EXPECT_EQ(ended, std::vector<std::string>{"Intro"});
+    EXPECT_EQ(caption(1), "Intro");
+    EXPECT_FALSE(IsWindow(edit));
+    EXPECT_EQ(GetFocus(), lv);
+
+    edit = reinterpret_cast<HWND>(SendMessage(lv, LVM_EDITLABEL, 2, 0));
+    Type("Lost");
+    Press(VK_ESCAPE);
+    EXPECT_EQ(ended.back(), "<null>");
+    EXPECT_EQ(caption(2), "Frame 3");
+
+    refuse = true;
+    EXPECT_EQ(SendMessage(lv, LVM_EDITLABEL, 0, 0), 0);
+    refuse = false;
+
+    TPoint label = At(lv, RowPoint(lv, 0).X, RowPoint(lv, 0).Y);
+    ClickScreen(label);
+    EXPECT_EQ(SendMessage(lv, LVM_GETEDITCONTROL, 0, 0), 0);
+    FClock.Advance(2000);
+    ClickScreen(label);
+    FClock.Advance(2000);
+    Pump();
+    edit = reinterpret_cast<HWND>(SendMessage(lv, LVM_GETEDITCONTROL, 0, 0));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(GetWindowTextString(edit), "Frame 1");
+    // Deleting the item under edit cancels the edit.
+    SendMessage(lv, LVM_DELETEITEM, 0, 0);
+    EXPECT_FALSE(IsWindow(edit));
+}
