@@ -9,6 +9,7 @@
 #include "imaging/io/IOFormatRegistry.h"
 #include "imaging/io/IOThreads.h"
 #include "platform/vcl/Bitmap.h"
+#include "platform/vcl/Canvas.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/GraphicsObjects.h"
 #include "platform/vcl/Picture.h"
@@ -101,9 +102,27 @@ void TImageKitIO::WrapLegacy(vcl::TBitmap* bitmap) {
     RewrapLegacy();
 }
 
+namespace {
+
+// The picture's bitmap. A picture holding another kind of graphic (an icon, say) is first turned into a
+// bitmap of what it shows, so that taking the bitmap does not throw the picture away.
+vcl::TBitmap* IOCompPictureBitmap(vcl::TPicture* picture) {
+    vcl::TGraphic* graphic = picture->GetGraphic();
+    if (graphic && !dynamic_cast<vcl::TBitmap*>(graphic) && !graphic->GetEmpty()) {
+        vcl::TBitmap copy;
+        copy.SetPixelFormat(vcl::pf24bit);
+        copy.SetSize(graphic->GetWidth(), graphic->GetHeight());
+        copy.GetCanvas()->Draw(0, 0, graphic);
+        picture->SetGraphic(&copy);
+    }
+    return picture->GetBitmap();
+}
+
+} // namespace
+
 void TImageKitIO::RewrapLegacy() {
     if (FTImage)
-        FLegacyBitmap = FTImage->GetPicture()->GetBitmap();
+        FLegacyBitmap = IOCompPictureBitmap(FTImage->GetPicture());
     else if (FView && !FView->GetIKBitmap())
         FLegacyBitmap = FView->GetBitmap();
     if (!FLegacyBitmap)
@@ -190,7 +209,7 @@ void TImageKitIO::SetAttachedTImage(vcl::TImage* image) {
     DetachLegacyOwner();
     FTImage = image;
     FreeNotification(image);
-    WrapLegacy(image->GetPicture()->GetBitmap());
+    WrapLegacy(IOCompPictureBitmap(image->GetPicture()));
 }
 
 void TImageKitIO::AttachedViewChanged(TIKViewLink* sender, int32_t event) {

@@ -9,6 +9,7 @@
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Icon.h"
 #include "platform/vcl/Picture.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/Thread.h"
@@ -186,6 +187,30 @@ TEST_F(IOComponentAttachTest, ClassLibraryBitmapsAndTImages) {
     EXPECT_TRUE(io.GetOwnsWorkingImage());
     io.LoadFromFileByExtension(FBmp.Name);
     EXPECT_EQ(io.GetIKBitmap()->Width(), 6);
+
+    // A TImage showing an icon keeps showing it: the icon becomes a bitmap of what it shows.
+    auto* iconImage = new vcl::TImage(nullptr);
+    {
+        // A 2 x 2 icon of opaque red pixels, 32 bits a pixel, with its AND mask.
+        std::vector<uint8_t> ico = {0, 0, 1, 0,  1, 0, 2, 2, 0, 0, 1, 0, 32, 0, 64, 0, 0, 0,  22,
+                                    0, 0, 0, 40, 0, 0, 0, 2, 0, 0, 0, 4, 0,  0, 0,  1, 0, 32, 0};
+        ico.resize(ico.size() + 24, 0);
+        for (int i = 0; i < 4; ++i)
+            ico.insert(ico.end(), {0, 0, 255, 255});
+        ico.resize(ico.size() + 8, 0);
+        vcl::TMemoryStream s;
+        s.Write(ico.data(), int32_t(ico.size()));
+        s.SetPosition(0);
+        vcl::TIcon icon;
+        icon.LoadFromStream(&s);
+        iconImage->GetPicture()->SetGraphic(&icon);
+    }
+    io.SetAttachedTImage(iconImage);
+    ASSERT_EQ(io.GetIKBitmap()->Width(), 2);
+    EXPECT_EQ(io.GetIKBitmap()->PixelColor(1, 1).R, 255);
+    EXPECT_EQ(io.GetIKBitmap()->PixelColor(1, 1).G, 0);
+    io.SetAttachedTImage(nullptr);
+    iconImage->Free();
 
     // A bitmap owned by a component is forgotten with that component.
     auto* holder = new vcl::TComponent(nullptr);
