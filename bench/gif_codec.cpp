@@ -9,6 +9,7 @@
 //
 // Links giflib, which bench/CMakeLists.txt adds to every benchmark.
 #include "bench/BenchSupport.h"
+#include "bench/GifBenchSupport.h"
 #include "gif/GifDocument.h"
 #include "platform/vcl/Streams.h"
 
@@ -40,13 +41,6 @@ struct BenchFile {
 std::vector<std::unique_ptr<BenchFile>>& Files() {
     static std::vector<std::unique_ptr<BenchFile>> files;
     return files;
-}
-
-Bytes SaveOurs(gif::TGifDocument& doc) {
-    vcl::TMemoryStream stream;
-    doc.SaveToStream(&stream);
-    const auto* p = static_cast<const uint8_t*>(stream.Memory());
-    return Bytes(p, p + stream.GetSize());
 }
 
 // An animation of frames painted by a function of (frame, x, y) into a table of the given size.
@@ -98,9 +92,8 @@ void AddFile(const std::string& name, Bytes data) {
     file->Name = name;
     file->Data = std::move(data);
     file->Doc = std::make_unique<gif::TGifDocument>();
-    vcl::TReadOnlyMemoryStream stream(file->Data.data(), int64_t(file->Data.size()));
     try {
-        file->Doc->LoadFromStream(&stream);
+        bench::LoadGif(*file->Doc, file->Data);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: skipped (%s)\n", name.c_str(), e.what());
         return;
@@ -191,8 +184,7 @@ Bytes GiflibEncode(gif::TGifDocument& doc) {
 void DecodeOurs(benchmark::State& state, BenchFile* file) {
     for (auto _ : state) {
         gif::TGifDocument doc;
-        vcl::TReadOnlyMemoryStream stream(file->Data.data(), int64_t(file->Data.size()));
-        doc.LoadFromStream(&stream);
+        bench::LoadGif(doc, file->Data);
         benchmark::DoNotOptimize(doc.FrameCount());
     }
 }
@@ -222,15 +214,15 @@ int main(int argc, char** argv) {
     std::vector<char*>& flags = args.Flags;
     const std::vector<std::string>& paths = args.Paths;
     if (paths.empty()) {
-        AddFile("photo-480x360x8", SaveOurs(*Generate(480, 360, 8, 256, false, PaintPhoto)));
-        AddFile("cartoon-640x480x12", SaveOurs(*Generate(640, 480, 12, 32, false, PaintCartoon)));
-        AddFile("small-120x90x60", SaveOurs(*Generate(120, 90, 60, 64, false, PaintSmall)));
-        AddFile("interlaced-400x300x4", SaveOurs(*Generate(400, 300, 4, 256, true, PaintPhoto)));
+        AddFile("photo-480x360x8", bench::SaveGif(*Generate(480, 360, 8, 256, false, PaintPhoto)));
+        AddFile("cartoon-640x480x12", bench::SaveGif(*Generate(640, 480, 12, 32, false, PaintCartoon)));
+        AddFile("small-120x90x60", bench::SaveGif(*Generate(120, 90, 60, 64, false, PaintSmall)));
+        AddFile("interlaced-400x300x4", bench::SaveGif(*Generate(400, 300, 4, 256, true, PaintPhoto)));
     } else {
         bench::ReadBenchFiles(paths, AddFile);
     }
     for (auto& file : Files()) {
-        file->OursSize = SaveOurs(*file->Doc).size();
+        file->OursSize = bench::SaveGif(*file->Doc).size();
         file->GiflibSize = GiflibEncode(*file->Doc).size();
         BenchFile* f = file.get();
         benchmark::RegisterBenchmark(("decode/ours/" + f->Name).c_str(), DecodeOurs, f);

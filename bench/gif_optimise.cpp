@@ -9,6 +9,7 @@
 // gifsicle -O2 gives when gifsicle is installed, the ratios, and the time Optimize and the merge take; its
 // last line gives the totals.
 #include "bench/BenchSupport.h"
+#include "bench/GifBenchSupport.h"
 #include "gif/GifDocument.h"
 #include "platform/vcl/Streams.h"
 
@@ -46,17 +47,9 @@ std::vector<std::unique_ptr<OptBenchFile>>& OptBenchFiles() {
     return files;
 }
 
-Bytes OptBenchSave(gif::TGifDocument& doc) {
-    vcl::TMemoryStream stream;
-    doc.SaveToStream(&stream);
-    const auto* p = static_cast<const uint8_t*>(stream.Memory());
-    return Bytes(p, p + stream.GetSize());
-}
-
 std::unique_ptr<gif::TGifDocument> OptBenchLoad(const Bytes& data) {
     auto doc = std::make_unique<gif::TGifDocument>();
-    vcl::TReadOnlyMemoryStream stream(data.data(), int64_t(data.size()));
-    doc->LoadFromStream(&stream);
+    bench::LoadGif(*doc, data);
     return doc;
 }
 
@@ -85,7 +78,7 @@ template <typename Paint> Bytes OptBenchGenerate(int w, int h, int frames, int l
         control->SetDelayTime(8);
         control->SetDisposalMethod(gif::dpKeep);
     }
-    return OptBenchSave(doc);
+    return bench::SaveGif(doc);
 }
 
 void OptBenchAdd(const std::string& name, Bytes data) {
@@ -185,10 +178,10 @@ int main(int argc, char** argv) {
         try {
             auto doc = OptBenchLoad(file->Data);
             doc->Optimize(OptBenchAll, gif::rdNone, gif::dtClosestColor, 8);
-            file->Optimised = OptBenchSave(*doc).size();
+            file->Optimised = bench::SaveGif(*doc).size();
             if (OptBenchColorsFit(*doc)) {
                 doc->OptimizeToGlobalColorMap();
-                file->Merged = OptBenchSave(*doc).size();
+                file->Merged = bench::SaveGif(*doc).size();
             }
         } catch (const std::exception& e) {
             std::fprintf(stderr, "%s: %s\n", file->Name.c_str(), e.what());
