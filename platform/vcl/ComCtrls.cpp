@@ -242,6 +242,13 @@ void TListItem::MakeVisible(bool partialOk) {
         win::SendMessage(view->GetHandle(), win::LVM_ENSUREVISIBLE, win::WPARAM(GetIndex()), partialOk);
 }
 
+bool TListItem::EditCaption() {
+    TCustomListView* view = GetListView();
+    if (!view || GetIndex() < 0)
+        return false;
+    return win::SendMessage(view->GetHandle(), win::LVM_EDITLABEL, win::WPARAM(GetIndex()), 0) != 0;
+}
+
 void TListItem::Update() {
     TCustomListView* view = GetListView();
     if (view && view->HandleAllocated() && GetIndex() >= 0)
@@ -406,7 +413,20 @@ void TCustomListView::CreateParams(TCreateParams& p) {
         p.Style |= win::LVS_NOCOLUMNHEADER;
     if (!FColumnClick)
         p.Style |= win::LVS_NOSORTHEADER;
+    if (!FReadOnly)
+        p.Style |= win::LVS_EDITLABELS;
     p.ExStyle |= win::WS_EX_CLIENTEDGE;
+}
+
+void TCustomListView::SetReadOnly(bool value) {
+    if (value == FReadOnly)
+        return;
+    FReadOnly = value;
+    RecreateWnd();
+}
+
+bool TCustomListView::IsEditing() {
+    return HandleAllocated() && win::SendMessage(FHandle, win::LVM_GETEDITCONTROL, 0, 0) != 0;
 }
 
 void TCustomListView::ApplyExtendedStyle() {
@@ -738,6 +758,12 @@ bool TCustomListView::CanEdit(TListItem* item) {
     return allow;
 }
 
+void TCustomListView::Edit(TListItem* item, std::string& caption) {
+    if (OnEdited)
+        OnEdited(this, item, caption);
+    item->SetCaption(caption);
+}
+
 void TCustomListView::Change(TListItem* item, TItemChange change) {
     if (OnChange)
         OnChange(this, item, change);
@@ -781,6 +807,20 @@ win::LRESULT TCustomListView::HandleNotify(win::NMHDR* hdr) {
         auto* nm = reinterpret_cast<win::NMLISTVIEW*>(hdr);
         if (FColumnClick && nm->iSubItem >= 0 && nm->iSubItem < FColumns->GetCount())
             ColClick(Column(nm->iSubItem));
+        return 0;
+    }
+    case win::LVN_BEGINLABELEDIT: {
+        TListItem* item = ItemOfNative(reinterpret_cast<win::NMLVDISPINFO*>(hdr)->item.iItem);
+        return item && CanEdit(item) ? 0 : 1;
+    }
+    case win::LVN_ENDLABELEDIT: {
+        // The item takes the caption itself, so that OnEdited may change it first.
+        auto* di = reinterpret_cast<win::NMLVDISPINFO*>(hdr);
+        TListItem* item = ItemOfNative(di->item.iItem);
+        if (item && di->item.pszText) {
+            std::string caption = di->item.pszText;
+            Edit(item, caption);
+        }
         return 0;
     }
     case win::LVN_DELETEALLITEMS:

@@ -114,6 +114,8 @@ public:
     TCustomListView* GetListView() const;
     TRect DisplayRect(TDisplayCode code) const;
     void MakeVisible(bool partialOk);
+    // Starts editing the caption in place (the list view's CanEdit decides); false when it did not start.
+    bool EditCaption();
     void Update();
     void Delete();
     void Assign(TPersistent* source) override;
@@ -170,6 +172,8 @@ using TLVCompareEvent =
 using TLVCustomDrawItemEvent =
     std::function<void(TCustomListView* Sender, TListItem* Item, TCustomDrawState State, bool& DefaultDraw)>;
 using TLVEditingEvent = std::function<void(TObject* Sender, TListItem* Item, bool& AllowEdit)>;
+// The edited caption S, which the handler may change before the item takes it.
+using TLVEditedEvent = std::function<void(TObject* Sender, TListItem* Item, std::string& S)>;
 using TLVCompare = std::function<int32_t(TListItem* a, TListItem* b, int32_t data)>;
 
 class TCustomListView : public TWinControl {
@@ -190,8 +194,11 @@ public:
     int32_t GetSelCount() const;
     bool GetMultiSelect() const { return FMultiSelect; }
     void SetMultiSelect(bool value);
+    // A read-only list never edits its captions in place.
     bool GetReadOnly() const { return FReadOnly; }
-    void SetReadOnly(bool value) { FReadOnly = value; }
+    void SetReadOnly(bool value);
+    // Whether a caption is being edited in place.
+    bool IsEditing();
     bool GetRowSelect() const { return FRowSelect; }
     void SetRowSelect(bool value);
     bool GetCheckboxes() const { return FCheckboxes; }
@@ -231,6 +238,7 @@ public:
     TLVCompareEvent OnCompare;
     TLVCustomDrawItemEvent OnCustomDrawItem;
     TLVEditingEvent OnEditing;
+    TLVEditedEvent OnEdited;
 
     void Dispatch(TMessage& message) override;
     void Notification(TComponent* component, TOperation operation) override;
@@ -245,6 +253,8 @@ protected:
     void DestroyWnd() override;
     virtual void ColClick(TListColumn* column);
     virtual bool CanEdit(TListItem* item);
+    // The caption edited in place: OnEdited may change it, then the item takes it.
+    virtual void Edit(TListItem* item, std::string& caption);
     virtual void Change(TListItem* item, TItemChange change);
     virtual void Delete(TListItem* item);
     virtual bool CustomDrawItem(TListItem* item, TCustomDrawState state);

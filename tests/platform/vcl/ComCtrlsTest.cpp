@@ -213,6 +213,39 @@ TEST_F(VclControlsTest, UpDownKeepsItsAssociateAcrossTheAssociatesNewWindow) {
     }
 }
 
+// Captions are edited in place unless the list is read-only or OnEditing says no; OnEdited may change
+// the text the item then takes.
+TEST_F(VclControlsTest, ListViewEditsCaptionsThroughOnEditingAndOnEdited) {
+    TForm* form = MakeForm();
+    TListView* lv = FrameList(form);
+    EXPECT_FALSE(lv->GetItems()->GetItem(0)->EditCaption());
+    lv->SetReadOnly(false);
+    std::vector<int> asked;
+    bool allow = true;
+    lv->OnEditing = [&](TObject*, TListItem* item, bool& allowEdit) {
+        asked.push_back(item->GetIndex());
+        allowEdit = allow;
+    };
+    lv->OnEdited = [&](TObject*, TListItem*, std::string& s) { s += "!"; };
+    TListItem* item = lv->GetItems()->GetItem(2);
+    ASSERT_TRUE(item->EditCaption());
+    EXPECT_TRUE(lv->IsEditing());
+    Type("Title");
+    Key(win::VK_RETURN);
+    EXPECT_FALSE(lv->IsEditing());
+    EXPECT_EQ(item->GetCaption(), "Title!");
+    ASSERT_TRUE(item->EditCaption());
+    Type("Gone");
+    Key(win::VK_ESCAPE);
+    EXPECT_EQ(item->GetCaption(), "Title!");
+    allow = false;
+    EXPECT_FALSE(lv->GetItems()->GetItem(0)->EditCaption());
+    EXPECT_EQ(asked, (std::vector<int>{2, 2, 0}));
+    // The caption survives the window being made again.
+    lv->RecreateWnd();
+    EXPECT_EQ(lv->GetItems()->GetItem(2)->GetCaption(), "Title!");
+}
+
 TEST_F(VclControlsTest, ImageListKeepsMaskedImagesAndDrawsThemEnabledOrGreyed) {
     TImageList images(nullptr, 4, 4);
     TBitmap strip;
