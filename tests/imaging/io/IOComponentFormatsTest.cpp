@@ -355,6 +355,36 @@ TEST(IOComponentFormatsTest, JpegMetadataAfterReadAndBeforeWrite) {
     }
 }
 
+TEST(IOComponentFormatsTest, LoadsTakeTheBackgroundOfTheFile) {
+    // GIF: the transparent colour when there is one, else the screen's background. A PNG file load starts
+    // the reader from the component's background, which it keeps.
+    const imaging::TIKColorTriple blue{200, 0, 0}, red{0, 0, 200};
+    const struct {
+        const char* Ext;
+        bool Transparent;
+        int32_t Expected;
+    } cases[] = {{".gif", true, 0xC80000}, {".gif", false, 0x0000C8}, {".png", false, 0x00FF00}};
+    for (const auto& c : cases) {
+        const std::string name = FormatsTempName(c.Ext);
+        TImageKitIO writer;
+        writer.GetIKBitmap()->Allocate(4, 2, imaging::ikbf24Bit);
+        writer.GetIKBitmap()->FillRect(0, 0, 1, 1, 0xC80000);
+        writer.GetIKBitmap()->FillRect(2, 0, 3, 1, 0x0000C8);
+        writer.GetParams().BitsPerSample = 1;
+        writer.GetParams().GifTransparent = c.Transparent;
+        writer.GetParams().GifTransparentColor = blue;
+        writer.GetParams().GifBackground = red;
+        writer.SaveToFileByExtension(name);
+        ASSERT_FALSE(writer.GetAborting());
+        TImageKitIO reader;
+        reader.SetBackground(0x00FF00);
+        reader.LoadFromFileByExtension(name);
+        EXPECT_FALSE(reader.GetAborting());
+        EXPECT_EQ(reader.GetBackground(), c.Expected) << c.Ext << c.Transparent;
+        std::filesystem::remove(name);
+    }
+}
+
 TEST(IOComponentFormatsTest, AdjustDpiCases) {
     const struct {
         int32_t W, H, DpiX, DpiY;

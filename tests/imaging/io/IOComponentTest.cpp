@@ -226,6 +226,20 @@ TEST_F(IOComponentUrlTest, FailuresSetAbortingAndLeaveTheImage) {
     }
 }
 
+TEST_F(IOComponentUrlTest, AsynchronousLoadRunsTheTransferOnAWorker) {
+    TIKBitmap outside;
+    TImageKitIO io;
+    io.SetAsynchronous(true);
+    io.AttachIKBitmap(&outside);
+    TIOCompFinishCounter finish;
+    finish.Hook(io);
+    io.LoadFromFileByExtension(Base() + "/img.png");
+    io.WaitForThreads(false);
+    EXPECT_FALSE(io.GetAborting());
+    EXPECT_EQ(finish.Count, 1);
+    EXPECT_TRUE(SameIOCompPixels(outside, FExpected));
+}
+
 TEST_F(IOComponentUrlTest, ProxyGetsTheCredentialsAndTheServerDoesNot) {
     FServer.RequireProxyAuth = true;
     TImageKitIO io;
