@@ -98,8 +98,8 @@ private:
     void DetachListener();
 
     TIKMultiViewLink* FAttachedMView = nullptr;
-    // The view's component as it was when attached: compared by address only, never called, because a
-    // free notification may arrive when the view is already half destroyed.
+    // The view's component as it was when attached. A free notification is matched against it by address
+    // alone: it may arrive when the view is already half destroyed.
     vcl::TComponent* FAttachedComponent = nullptr;
     intptr_t FListenerHandle = -1;
     std::vector<std::unique_ptr<TIOParamsVals>> FParamsList;
