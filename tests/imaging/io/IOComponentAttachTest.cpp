@@ -356,6 +356,17 @@ TEST_F(IOComponentAttachTest, AsynchronousLoadsFinishOnTheMainThread) {
     ASSERT_FALSE(percents.empty());
     EXPECT_EQ(percents.back(), 100);
 
+    // Saves run on a worker too; the file is complete once the wait returns.
+    const std::string saved = AttachTempName(".png");
+    io.SaveToFileByExtension(saved);
+    io.WaitForThreads(false);
+    EXPECT_FALSE(io.GetAborting());
+    EXPECT_EQ(finishThreads.size(), 3u);
+    TImageKitIO check;
+    check.LoadFromFileByExtension(saved);
+    EXPECT_EQ(check.GetIKBitmap()->Width(), 6);
+    std::filesystem::remove(saved);
+
     // A component with an image of its own works on the caller's thread even when asynchronous.
     TImageKitIO own;
     own.SetAsynchronous(true);
