@@ -20,14 +20,12 @@
 
 namespace imaging {
 
-// ---- Scanner settings
-// ----------------------------------------------------------------------------------------
+// ---- Scanner settings -------------------------------------------------------------------------------------
 
 TIKTWainParams::TIKTWainParams(vcl::TObject* owner, bool multiPage)
     : AcquireMultiPage(multiPage), FeederEnabled(multiPage), AutoFeed(multiPage), FOwner(owner) {}
 
-// ---- Construction
-// --------------------------------------------------------------------------------------------
+// ---- Construction -----------------------------------------------------------------------------------------
 
 TImageKitIO::TImageKitIO(vcl::TComponent* owner)
     : vcl::TComponent(owner), FOwnedBitmap(std::make_unique<TIKBitmap>()),
@@ -60,8 +58,7 @@ bool TImageKitIO::GetAttachedViewDpi(int32_t& dpiX, int32_t& dpiY) const {
     return true;
 }
 
-// ---- Attachments
-// ---------------------------------------------------------------------------------------------
+// ---- Attachments ------------------------------------------------------------------------------------------
 
 void TImageKitIO::UseOwnImage() {
     FOwnedBitmap = std::make_unique<TIKBitmap>();
@@ -281,8 +278,7 @@ void TImageKitIO::RefreshAttached() {
     });
 }
 
-// ---- Settings
-// ------------------------------------------------------------------------------------------------
+// ---- Settings ---------------------------------------------------------------------------------------------
 
 int32_t TImageKitIO::GetBackground() const {
     return FView ? FView->GetBackground() : FBackground;
@@ -313,8 +309,7 @@ void TImageKitIO::SetMonoConversion(uint8_t method) {
     FBitmap->SetBilevelMethod(method);
 }
 
-// ---- Resolution
-// ----------------------------------------------------------------------------------------------
+// ---- Resolution -------------------------------------------------------------------------------------------
 
 void TImageKitIO::AdjustDpi() {
     const int32_t dpiX = FParams->DpiX, dpiY = FParams->DpiY;
@@ -363,8 +358,7 @@ void TImageKitIO::AdjustDpi() {
     FParams->Height = int32_t(newH);
 }
 
-// ---- Acquisition and the parameters dialog
-// -------------------------------------------------------------------
+// ---- Acquisition and the parameters dialog ----------------------------------------------------------------
 
 bool TImageKitIO::DoAcquireBitmap(TIKBitmap* bitmap) {
     bool handled = false;

@@ -35,8 +35,7 @@ class TIKBitmap;
 class TIKMask;
 class TIKIOThread;
 
-// ---- Attached views
-// ----------------------------------------------------------------------------------------
+// ---- Attached views ---------------------------------------------------------------------------------------
 
 // The change events a view sends its listeners.
 enum : int32_t { ikvcImageChanged = 0, ikvcDestroying = 1 };
@@ -73,8 +72,7 @@ public:
     virtual void RemoveChangeListener(intptr_t handle) = 0;
 };
 
-// ---- Scanner settings
-// --------------------------------------------------------------------------------------
+// ---- Scanner settings -------------------------------------------------------------------------------------
 
 // Acquisition settings every I/O component owns. No scanner is reachable: they are kept as data only, and
 // nothing here opens a source.
@@ -100,8 +98,7 @@ private:
     vcl::TObject* FOwner;
 };
 
-// ---- The component
-// -----------------------------------------------------------------------------------------
+// ---- The component ----------------------------------------------------------------------------------------
 
 enum TIOPreviewsParam : uint8_t { ioppDefaultLockPreview, ioppApplyButton };
 using TIOPreviewsParams = vcl::TSet<TIOPreviewsParam>;
@@ -215,7 +212,7 @@ public:
     virtual void LoadFromStreamOfFormat(vcl::TStream* stream, int32_t formatId);
     virtual void SaveToStreamOfFormat(vcl::TStream* stream, int32_t formatId);
 
-    // ---- Per-format loads and saves (IOComponentFormats.cpp) ----
+    // ---- Per-format loads and saves (IOComponentLoadSave.cpp) ----
     // GIF and TIFF loads return the image or page count, -1 when handed to a worker.
     int32_t LoadFromTiffFile(const std::string& fileName);
     int32_t LoadFromTiffStream(vcl::TStream* stream);
@@ -310,7 +307,7 @@ private:
     void AttachedViewChanged(TIKViewLink* sender, int32_t event);
     void SetViewDpi();
 
-    // Protocol pieces (IOComponentFormats.cpp).
+    // Protocol pieces (IOComponentLoadSave.cpp).
     TIKProgressContext MakeProgress();
     void FinishWork();
     // Hands the operation to a new worker when the asynchronous mode applies; true when it did.

@@ -152,8 +152,7 @@ bool IOCompHasPixels(TIKBitmap* bitmap) {
 
 } // namespace
 
-// ---- Protocol pieces
-// ---------------------------------------------------------------------------------------
+// ---- Protocol pieces --------------------------------------------------------------------------------------
 
 void TImageKitIO::DoFinishWork() {
     if (OnProgress)
@@ -313,8 +312,7 @@ void TImageKitIO::JpegMetadataBeforeWrite() {
         markers.AddMarker(237, block.data(), int32_t(block.size()));
 }
 
-// ---- Per-format loads
-// ------------------------------------------------------------------------------------------
+// ---- Per-format loads -------------------------------------------------------------------------------------
 
 int32_t TImageKitIO::LoadFromTiffFile(const std::string& fileName) {
     if (HandOff(ikjFileNameCount, [this, fileName] { LoadFromTiffFile(fileName); }))
@@ -619,8 +617,7 @@ void TImageKitIO::LoadFromJ2kStream(vcl::TStream* stream) {
                    });
 }
 
-// ---- Per-format saves
-// ------------------------------------------------------------------------------------------
+// ---- Per-format saves -------------------------------------------------------------------------------------
 
 namespace {
 
@@ -664,8 +661,7 @@ IOCOMP_SAVE_PAIR(J2k, ikfJ2k, nullptr, true, EncodeBitmapToJpeg2000(s, FBitmap, 
 
 #undef IOCOMP_SAVE_PAIR
 
-// ---- Dispatch by format id
-// --------------------------------------------------------------------------------------
+// ---- Dispatch by format id --------------------------------------------------------------------------------
 
 bool TImageKitIO::LoadFileOfKnownFormat(const std::string& fileName, int32_t formatId) {
     switch (formatId) {
@@ -831,8 +827,7 @@ bool TImageKitIO::SaveStreamOfKnownFormat(vcl::TStream* stream, int32_t formatId
     }
 }
 
-// ---- The format registry's roads
-// ----------------------------------------------------------------------------
+// ---- The format registry's roads --------------------------------------------------------------------------
 
 void TImageKitIO::LoadFileFromRegistry(const std::string& fileName, int32_t formatId, bool catchErrors) {
     TIOCompFinishGuard finish([this] { FinishWork(); });
@@ -900,8 +895,7 @@ void TImageKitIO::SaveFileToRegistry(const std::string& fileName, int32_t format
     }
 }
 
-// ---- Roads by extension, id and content
-// ------------------------------------------------------------------------
+// ---- Roads by extension, id and content -------------------------------------------------------------------
 
 void TImageKitIO::LoadFromFileByExtension(const std::string& fileName) {
     if (!FBitmap)
@@ -1004,8 +998,7 @@ void TImageKitIO::SaveToStreamOfFormat(vcl::TStream* stream, int32_t formatId) {
                    [this, write](vcl::TStream* s, TIKProgressContext& p) { write(s, FBitmap, *FParams, p); });
 }
 
-// ---- Parameters-only reads
-// ---------------------------------------------------------------------------------------
+// ---- Parameters-only reads --------------------------------------------------------------------------------
 
 void TImageKitIO::ReadParamsCore(vcl::TStream* stream, int32_t formatId) {
     TIKProgressContext progress(FAborting);

@@ -295,8 +295,7 @@ TEST_F(IOComponentAttachTest, ViewsFollowedUntilTheyGo) {
     view2->Free();
 }
 
-// ---- Asynchronous mode
-// ----------------------------------------------------------------------------------------
+// ---- Asynchronous mode ------------------------------------------------------------------------------------
 
 // Formats of the registry that only the tests know: one that reads until it is told to stop, one that
 // raises. Each notes whether it ran on a worker of the component that called it.
