@@ -1,13 +1,11 @@
 #include "platform/vcl/StdCtrls.h"
 
-#include "platform/vcl/Application.h"
 #include "platform/vcl/Clipbrd.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Kernel.h"
-#include "platform/win/user/Backend.h"
 #include "platform/win/user/User.h"
 
 #include <algorithm>
@@ -1018,9 +1016,10 @@ namespace {
 
 constexpr const char* StdCtrlsComboEditProcProp = "LoomwickVclComboEditProc";
 
-// The edit field of a combo box: its messages go to the combo box's EditWndProc.
-win::LRESULT CALLBACK_StdCtrlsComboEdit(win::HWND edit, win::UINT msg, win::WPARAM wParam,
-                                        win::LPARAM lParam) {
+} // namespace
+
+win::LRESULT TCustomComboBox::CALLBACK_EditWndProc(win::HWND edit, win::UINT msg, win::WPARAM wParam,
+                                                   win::LPARAM lParam) {
     auto proc = reinterpret_cast<win::WNDPROC>(win::GetProp(edit, StdCtrlsComboEditProcProp));
     if (!proc)
         return win::DefWindowProc(edit, msg, wParam, lParam);
@@ -1029,24 +1028,13 @@ win::LRESULT CALLBACK_StdCtrlsComboEdit(win::HWND edit, win::UINT msg, win::WPAR
         win::SetWindowLong(edit, win::GWL_WNDPROC, reinterpret_cast<win::LONG_PTR>(proc));
         return win::CallWindowProc(proc, edit, msg, wParam, lParam);
     }
-    auto* combo = dynamic_cast<TCustomComboBox*>(TWinControl::FindControl(win::GetParent(edit)));
-    if (!combo)
+    auto* combo = dynamic_cast<TCustomComboBox*>(FindControl(win::GetParent(edit)));
+    if (!combo || !combo->HandleAllocated())
         return win::CallWindowProc(proc, edit, msg, wParam, lParam);
     TMessage m{msg, wParam, lParam, 0};
-    try {
-        combo->Perform(CM_COMBOEDITMESSAGE, 0, reinterpret_cast<win::LPARAM>(&m));
-    } catch (const win::StallError&) {
-        throw; // a test's input ran out: not the program's error
-    } catch (const EAbort&) {
-    } catch (const std::exception& e) {
-        if (!Application)
-            throw;
-        Application->HandleException(combo, e);
-    }
+    CALLBACK_WndProc(combo->FHandle, CM_COMBOEDITMESSAGE, 0, reinterpret_cast<win::LPARAM>(&m));
     return m.Result;
 }
-
-} // namespace
 
 void TCustomComboBox::EditWndProc(TMessage& m) {
     switch (m.Msg) {
@@ -1096,7 +1084,7 @@ void TCustomComboBox::CreateWnd() {
     StdCtrlsCreateWnd(this, [this] { TWinControl::CreateWnd(); });
     if (win::HWND edit = GetEditHandle(); edit && !win::GetProp(edit, StdCtrlsComboEditProcProp)) {
         win::LONG_PTR old = win::SetWindowLong(edit, win::GWL_WNDPROC,
-                                               reinterpret_cast<win::LONG_PTR>(&CALLBACK_StdCtrlsComboEdit));
+                                               reinterpret_cast<win::LONG_PTR>(&CALLBACK_EditWndProc));
         win::SetProp(edit, StdCtrlsComboEditProcProp, reinterpret_cast<win::HANDLE>(old));
     }
     FItems->LoadIntoWindow();

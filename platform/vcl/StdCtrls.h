@@ -344,6 +344,10 @@ protected:
     // left to the edit's own procedure (DefaultEditHandler).
     virtual void EditWndProc(TMessage& message);
     void DefaultEditHandler(TMessage& message);
+    // The edit field's window procedure: hands the message to EditWndProc through the combo box's own
+    // window procedure (which reports a handler's exception as every control does).
+    static win::LRESULT CALLBACK_EditWndProc(win::HWND edit, win::UINT msg, win::WPARAM wParam,
+                                             win::LPARAM lParam);
 
     TComboBoxStyle FStyle = csDropDown;
     int32_t FMaxLength = 0;
