@@ -1,12 +1,14 @@
 // Reads arbitrary text layouts into components: the text is converted to the binary form and read into a
 // root, with the class library's classes and a probe of every value kind available; what was read is then
-// written back and read again. Refusals are exceptions; a crash, a sanitizer report, a leak or a hang is a
+// written back and read again, and read once more into a form. Refusals are exceptions; a crash, a sanitizer report, a leak or a hang is a
 // finding.
+#include "platform/backend/headless/HeadlessScreen.h"
 #include "platform/vcl/Collection.h"
 #include "platform/vcl/Component.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Filer.h"
 #include "platform/vcl/FormText.h"
+#include "platform/vcl/Forms.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/StringList.h"
 #include "platform/vcl/TypInfo.h"
@@ -139,10 +141,10 @@ std::string FuzzWrite(vcl::TComponent* root) {
     return std::string(static_cast<const char*>(out.Memory()), static_cast<size_t>(out.GetSize()));
 }
 
-void FuzzRead(const std::string& binary, std::string* written) {
+template <class TRoot> void FuzzRead(const std::string& binary, std::string* written) {
     vcl::TReadOnlyMemoryStream in(binary.data(), static_cast<int64_t>(binary.size()));
     vcl::TReader reader(&in);
-    auto* root = new TFuzzRoot(nullptr);
+    auto* root = new TRoot(nullptr);
     try {
         reader.ReadRootComponent(root);
         if (written)
@@ -155,6 +157,8 @@ void FuzzRead(const std::string& binary, std::string* written) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // Forms and their controls live on a screen; the headless one keeps everything in memory.
+    static headless::HeadlessScreen screen;
     FuzzRegister();
     std::string binary;
     try {
@@ -163,8 +167,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     std::string written;
-    FuzzRead(binary, &written);
+    FuzzRead<TFuzzRoot>(binary, &written);
     if (!written.empty())
-        FuzzRead(written, nullptr);
+        FuzzRead<TFuzzRoot>(written, nullptr);
+    // The same layout as a form: controls inside controls get their parents.
+    FuzzRead<vcl::TForm>(binary, nullptr);
     return 0;
 }

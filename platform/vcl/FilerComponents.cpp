@@ -4,6 +4,7 @@
 #include "platform/vcl/Component.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Filer.h"
+#include "platform/vcl/FormResources.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/TypInfo.h"
@@ -452,9 +453,9 @@ TWriter::~TWriter() {
 
 TPersistent* TWriter::DefaultsFor(TPersistent* instance) {
     std::type_index type = typeid(*instance);
-    // The root's own class may read a resource when made: its defaults come from the class it derives from.
-    const bool isRoot = instance == FRoot;
-    if (isRoot)
+    // A root whose class has a layout would read it when made: its defaults come from the class it derives
+    // from.
+    if (instance == FRoot && !FindFormResource(instance->ClassName()).empty())
         type = GetPropTableBase(type);
     auto found = FDefaults.find(type);
     if (found != FDefaults.end())
@@ -542,6 +543,11 @@ void TWriter::WriteObjectProperties(TPersistent* instance, TPersistent* defaults
 
 void TWriter::WriteProperty(TPersistent* instance, TPersistent* defaults, const TPropInfo& prop,
                             const std::string& prefix) {
+    // A component's name is stored in its object header.
+    if (prefix.empty() && SameText(prop.Name, "Name") && dynamic_cast<TComponent*>(instance))
+        return;
+    if (prop.IsStored && !prop.IsStored(instance))
+        return;
     const std::string name = prefix + prop.Name;
     switch (prop.Kind) {
     case tkInteger:

@@ -91,6 +91,9 @@ struct TPropInfo {
     // EReadError "Invalid property value" for anything else (an empty std::any clears the handler).
     std::function<void(TPersistent*, const std::any&)> SetMethod;
     std::function<bool(TPersistent*)> HasMethod;
+    // When set and false for an object, the writer leaves the property out (a font that follows the
+    // parent's, a size that another property stores).
+    std::function<bool(TPersistent*)> IsStored;
 };
 
 // The properties a class adds to those of its base.
@@ -171,6 +174,17 @@ public:
         Add(Describe<V>(name, getter));
         return *this;
     }
+    // Makes the property declared last stored only when predicate (callable on a T*) says so.
+    template <class P> TClassProperties& Stored(P predicate) {
+        if (FLast.empty())
+            return *this;
+        for (auto& p : FTable->Props)
+            if (p.Name == FLast)
+                p.IsStored = [predicate](TPersistent* o) {
+                    return static_cast<bool>(std::invoke(predicate, Self(o)));
+                };
+        return *this;
+    }
     // An event held in a public std::function member.
     template <class F> TClassProperties& Event(const char* name, std::function<F> T::*member) {
         TPropInfo p;
@@ -237,9 +251,13 @@ private:
         }
         return p;
     }
-    void Add(TPropInfo p) { AddPropInfo(*FTable, std::move(p)); }
+    void Add(TPropInfo p) {
+        FLast = p.Name;
+        AddPropInfo(*FTable, std::move(p));
+    }
 
     TClassPropertyTable* FTable;
+    std::string FLast;
 };
 
 template <class T, class TBase = void> TClassProperties<T, TBase> DefineClassProperties() {

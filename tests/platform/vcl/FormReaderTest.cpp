@@ -335,6 +335,7 @@ void FrtRegister() {
             .Property(
                 "Label", [](TFrtProbe* p) { return p->Label; },
                 [](TFrtProbe* p, const std::string& v) { p->Label = v; })
+            .Stored([](TFrtProbe* p) { return p->Label != "hidden"; })
             .Property(
                 "Flag", [](TFrtProbe* p) { return p->Flag; }, [](TFrtProbe* p, bool v) { p->Flag = v; })
             .Property(
@@ -543,13 +544,16 @@ TEST_F(FormReader, ReferencesIntoAnotherFormAndOldProperties) {
                       "    Buddy = OtherForm.OkButton\n"
                       "    OldSides = [sdLeft, sdTop]\n"
                       "    Int = 3\n"
+                      "    Label = 'hidden'\n"
                       "  end\n"
                       "end\n");
     auto* p = static_cast<TFrtProbe*>(form->FindComponent("P"));
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->Buddy, ok);
     EXPECT_EQ(p->Int, 3);
-    // Old properties are not written back; the reference keeps its form's name.
+    EXPECT_EQ(p->Label, "hidden");
+    // Old properties and those whose table says so are not written back; the reference keeps its form's
+    // name.
     const std::string text = FrtWriteText(form);
     EXPECT_EQ(text, "object Main: TFrtBareForm\n"
                     "  Width = 320\n"
@@ -561,6 +565,52 @@ TEST_F(FormReader, ReferencesIntoAnotherFormAndOldProperties) {
                     "end\n");
     form->Free();
     other->Free();
+}
+
+TEST_F(FormReader, ClassLibraryControlsReadThroughTheirTables) {
+    const std::string layout = "object Dlg: TForm\n"
+                               "  Caption = 'Dialog'\n"
+                               "  Color = clWindow\n"
+                               "  Font.Name = 'Arial'\n"
+                               "  Font.Style = [fsBold]\n"
+                               "  object Panel1: TPanel\n"
+                               "    Left = 8\n"
+                               "    Top = 4\n"
+                               "    object OkButton: TButton\n"
+                               "      Caption = 'OK'\n"
+                               "      Cursor = crHandPoint\n"
+                               "    end\n"
+                               "  end\n"
+                               "  object Memo1: TMemo\n"
+                               "    Lines.Strings = (\n"
+                               "      'a'\n"
+                               "      'b')\n"
+                               "  end\n"
+                               "end\n";
+    auto* form = new TForm(nullptr);
+    FrtReadInto(form, layout);
+    EXPECT_EQ(form->GetName(), "Dlg");
+    EXPECT_EQ(form->GetCaption(), "Dialog");
+    EXPECT_EQ(form->GetColor(), clWindow);
+    EXPECT_EQ(form->GetFont()->GetName(), "Arial");
+    auto* panel = dynamic_cast<TPanel*>(form->FindComponent("Panel1"));
+    auto* ok = dynamic_cast<TButton*>(form->FindComponent("OkButton"));
+    auto* memo = dynamic_cast<TMemo*>(form->FindComponent("Memo1"));
+    ASSERT_TRUE(panel && ok && memo);
+    EXPECT_EQ(panel->GetParent(), form);
+    EXPECT_EQ(ok->GetParent(), panel);
+    EXPECT_EQ(ok->GetCursor(), crHandPoint);
+    EXPECT_EQ(memo->GetLines()->GetCommaText(), "a,b");
+
+    // What the writer makes reads back to the same layout, and names stay in the object headers.
+    const std::string written = FrtWriteText(form);
+    EXPECT_EQ(written.find("Name = 'OkButton'"), std::string::npos) << written;
+    EXPECT_NE(written.find("Lines.Strings = (\n      'a'\n      'b')"), std::string::npos) << written;
+    auto* again = new TForm(nullptr);
+    FrtReadInto(again, written);
+    EXPECT_EQ(FrtWriteText(again), written);
+    again->Free();
+    form->Free();
 }
 
 struct FrtBadCase {
