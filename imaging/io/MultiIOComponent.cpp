@@ -6,7 +6,9 @@
 #include "platform/vcl/GraphicsObjects.h"
 #include "platform/vcl/SysUtils.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace imaging {
 
