@@ -45,7 +45,9 @@ enum : int32_t { ikvcImageChanged = 0, ikvcDestroying = 1 };
 constexpr uint32_t IKM_REFRESHVIEW = 8024; // WM_USER + 7000
 
 // What the I/O component needs of an image view it is attached to. The library's views implement it; the
-// component registers a change listener and follows the view through it.
+// component registers a change listener and follows the view through it. A view sends ikvcDestroying while
+// it and its image are still whole (from BeforeDestruction): the component then stops any worker that
+// writes into that image before it lets go.
 class TIKViewLink {
 public:
     // event is ikvcImageChanged or ikvcDestroying; after ikvcDestroying the registration is gone.
