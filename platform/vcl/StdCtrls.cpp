@@ -1038,6 +1038,26 @@ win::LRESULT TCustomComboBox::CALLBACK_EditWndProc(win::HWND edit, win::UINT msg
 
 void TCustomComboBox::EditWndProc(TMessage& m) {
     switch (m.Msg) {
+    case win::WM_SETFOCUS:
+        // The combo box is entered when the focus comes from outside it (its own window hands the focus
+        // straight on to the edit field and tells nothing).
+        DefaultEditHandler(m);
+        if (!FEditFocused) {
+            FEditFocused = true;
+            if (TCustomForm* form = ParentForm())
+                form->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<win::LPARAM>(this));
+            DoEnter();
+        }
+        return;
+    case win::WM_KILLFOCUS: {
+        DefaultEditHandler(m);
+        auto to = reinterpret_cast<win::HWND>(m.WParam);
+        if (FEditFocused && (!to || (to != FHandle && win::GetParent(to) != FHandle))) {
+            FEditFocused = false;
+            DoExit();
+        }
+        return;
+    }
     case win::WM_KEYDOWN:
     case win::WM_SYSKEYDOWN: {
         // Tab, Enter and Escape the edit hands on to the combo box's own window, whose key events see them.
@@ -1331,6 +1351,16 @@ void TCustomComboBox::Dispatch(TMessage& m) {
         return;
     case CM_COMBOEDITMESSAGE:
         EditWndProc(*reinterpret_cast<TMessage*>(m.LParam));
+        return;
+    case win::WM_SETFOCUS:
+    case win::WM_KILLFOCUS:
+        // With an edit field the focus passes through the combo box's window to the field, which reports
+        // entering and leaving.
+        if (GetEditHandle()) {
+            DefaultHandler(m);
+            return;
+        }
+        TWinControl::Dispatch(m);
         return;
     default:
         if (!OwnerDrawMessage(m))

@@ -355,6 +355,7 @@ protected:
     int32_t FDropDownCount = 8;
     int32_t FDroppedWidth = 0;
     bool FAutoDropDown = false;
+    bool FEditFocused = false; // the edit field has the focus, as the enter and exit events know it
     int32_t FSavedIndex = -1;
 };
 

@@ -294,6 +294,34 @@ TEST_F(VclControlsTest, DropDownComboKeyEventsSeeEveryKeyOfItsEditField) {
     EXPECT_EQ(std::count(ups.begin(), ups.end(), uint16_t(win::VK_DELETE)), 1);
 }
 
+// A drop-down combo is entered and left once, whether the focus comes by code, by Tab or by a click into
+// its edit field, and the form's active control follows it.
+TEST_F(VclControlsTest, DropDownComboIsEnteredAndLeftOnceThroughItsEditField) {
+    TForm* form = MakeForm();
+    auto* before = Place<TEdit>(form, {10, 10, 150, 31});
+    auto* combo = Place<TComboBox>(form, {10, 40, 150, 61});
+    auto* after = Place<TEdit>(form, {10, 70, 150, 91});
+    std::string log;
+    combo->OnEnter = [&](TObject*) { log += "enter "; };
+    combo->OnExit = [&](TObject*) { log += "exit "; };
+    before->SetFocus();
+    Pump();
+    Key(win::VK_TAB);
+    EXPECT_EQ(log, "enter ");
+    EXPECT_EQ(form->GetActiveControl(), combo);
+    Key(win::VK_TAB);
+    EXPECT_TRUE(after->Focused());
+    EXPECT_EQ(log, "enter exit ");
+    Click(combo, 10, 5);
+    EXPECT_EQ(win::GetParent(win::GetFocus()), combo->GetHandle());
+    EXPECT_EQ(form->GetActiveControl(), combo);
+    combo->SetFocus();
+    Pump();
+    before->SetFocus();
+    Pump();
+    EXPECT_EQ(log, "enter exit enter exit ");
+}
+
 TEST_F(VclControlsTest, WindowSystemControlsPaintThemselves) {
     TForm* form = MakeForm();
     auto* button = Place<TButton>(form, {10, 10, 110, 40}, "WWW");
