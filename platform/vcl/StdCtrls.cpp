@@ -1129,6 +1129,7 @@ void TCustomComboBox::DestroyWnd() {
         FItems->SaveFromWindow();
     }
     TWinControl::DestroyWnd();
+    FEditFocused = false;
 }
 
 int32_t TCustomComboBox::GetItemIndex() {
