@@ -47,22 +47,24 @@ function(loomwick_test name)
 endfunction()
 
 # loomwick_embed_forms(TARGET DIR <folder> FUNCTION <C++ name>)
-# Embeds every *.txt layout file under the folder (relative to the repo root) into the target: generated C++
-# holds each file's text and a registration function of the given name (qualified names like
-# "resources::RegisterProgramForms" open their namespaces) that hands each text to vcl::RegisterFormResource
-# under the class name of its root object, taken from the file's first line ("object Name: TClass"). The
-# program calls the function itself before it creates a form: nothing registers at static initialisation,
-# which a linker may drop from a static library. The function runs its registrations once, however often it
-# is called. A folder that is empty or absent gives a function that registers nothing. The code is generated at
-# build time, again whenever a layout file changes, and a file added to or removed from the folder
-# reconfigures the build. Two files with the same root class, or a file without a root object line, fail the
-# build with a message naming the file.
+# Embeds every *.txt layout file under the folder (relative to the repo root; a CMakeLists.txt there is not
+# one) into the target: generated C++ holds each file's text and a registration function of the given name
+# (qualified names like "resources::RegisterProgramForms" open their namespaces) that hands each text to
+# vcl::RegisterFormResource under the class name of its root object, taken from the file's first line
+# ("object Name: TClass"). The program calls the function itself before it creates a form: nothing registers
+# at static initialisation, which a linker may drop from a static library. The function runs its
+# registrations once, however often it is called. A folder that is empty or absent gives a function that
+# registers nothing. The code is generated at build time, again whenever a layout file changes, and a file
+# added to or removed from the folder reconfigures the build. Two files with the same root class, or a file
+# without a root object line, fail the build with a message naming the file.
 function(loomwick_embed_forms target)
     cmake_parse_arguments(ARG "" "DIR;FUNCTION" "" ${ARGN})
     if(NOT ARG_DIR OR NOT ARG_FUNCTION)
         message(FATAL_ERROR "loomwick_embed_forms(${target}): DIR and FUNCTION are required")
     endif()
     file(GLOB_RECURSE forms CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.txt)
+    # A folder may hold its own build description beside its layouts.
+    list(FILTER forms EXCLUDE REGEX "/CMakeLists\\.txt$")
     list(SORT forms)
     string(MAKE_C_IDENTIFIER "${target}_${ARG_DIR}" id)
     set(output ${CMAKE_CURRENT_BINARY_DIR}/embedded_forms/${id}.cpp)
@@ -93,8 +95,8 @@ function(_loomwick_generate_embedded_forms output function forms)
     set(index 0)
     foreach(form ${forms})
         file(READ ${form} text)
-        string(REGEX MATCH "^[ \t\r\n]*[A-Za-z]+[ \t]+[A-Za-z_][A-Za-z0-9_]*[ \t]*:[ \t]*([A-Za-z_][A-Za-z0-9_]*)"
-               root "${text}")
+        set(ident "[A-Za-z_][A-Za-z0-9_]*")
+        string(REGEX MATCH "^[ \t\r\n]*[A-Za-z]+[ \t]+${ident}[ \t]*:[ \t]*${ident}" root "${text}")
         string(REGEX MATCH "^[ \t\r\n]*([A-Za-z]+)" keyword "${text}")
         string(TOLOWER "${CMAKE_MATCH_1}" keyword)
         if(NOT root OR NOT keyword MATCHES "^(object|inherited|inline)$")
@@ -108,10 +110,11 @@ function(_loomwick_generate_embedded_forms output function forms)
         list(APPEND classes ${class_key})
         string(FIND "${text}" ")LWFORM\"" clash)
         if(NOT clash EQUAL -1)
-            message(FATAL_ERROR "${form}: the text holds the sequence )LWFORM\" that ends the embedded string")
+            message(FATAL_ERROR "${form}: the text holds )LWFORM\", which would end the embedded string")
         endif()
         get_filename_component(form_name ${form} NAME)
-        string(APPEND code "// ${form_name}\nconstexpr char EmbeddedForm${index}[] = R\"LWFORM(${text})LWFORM\";\n")
+        string(APPEND code "// ${form_name}\n"
+                           "constexpr char EmbeddedForm${index}[] = R\"LWFORM(${text})LWFORM\";\n")
         string(APPEND calls "        vcl::RegisterFormResource(\"${class}\", "
                             "std::string_view(EmbeddedForm${index}, sizeof EmbeddedForm${index} - 1));\n")
         math(EXPR index "${index} + 1")
@@ -122,6 +125,7 @@ function(_loomwick_generate_embedded_forms output function forms)
     endforeach()
     string(APPEND code "void ${function_name}() {\n    static const bool registered = [] {\n${calls}"
                        "        return true;\n    }();\n    (void)registered;\n}\n")
+    list(REVERSE scopes)
     foreach(scope ${scopes})
         string(APPEND code "} // namespace ${scope}\n")
     endforeach()

@@ -391,26 +391,25 @@ void VclRegisterStdCtrlTables() {
         .Property("WantTabs", &TMemo::GetWantTabs, &TMemo::SetWantTabs)
         .Property("WordWrap", &TMemo::GetWordWrap, &TMemo::SetWordWrap);
 
-    DefineClassProperties<TCustomListBox, TWinControl>()
+    DefineClassProperties<TCustomListControl, TWinControl>()
+        .Property("Items", &TCustomListControl::GetItems, &TCustomListControl::SetItems)
+        .Property("Sorted", &TCustomListControl::GetSorted, &TCustomListControl::SetSorted);
+    DefineClassProperties<TCustomListBox, TCustomListControl>()
         .Property("BorderStyle", &TCustomListBox::GetBorderStyle, &TCustomListBox::SetBorderStyle)
         .Property("ExtendedSelect", &TCustomListBox::GetExtendedSelect, &TCustomListBox::SetExtendedSelect)
         .Property("ItemHeight", &TCustomListBox::GetItemHeight, &TCustomListBox::SetItemHeight)
-        .Property("Items", &TCustomListBox::GetItems, &TCustomListBox::SetItems)
         .Property("MultiSelect", &TCustomListBox::GetMultiSelect, &TCustomListBox::SetMultiSelect)
-        .Property("Sorted", &TCustomListBox::GetSorted, &TCustomListBox::SetSorted)
         .Property("Style", &TCustomListBox::GetStyle, &TCustomListBox::SetStyle)
         .Event("OnDrawItem", &TCustomListBox::OnDrawItem)
         .Event("OnMeasureItem", &TCustomListBox::OnMeasureItem);
     DefineClassProperties<TListBox, TCustomListBox>();
 
-    DefineClassProperties<TCustomComboBox, TWinControl>()
+    DefineClassProperties<TCustomComboBox, TCustomListControl>()
         .Property("AutoDropDown", &TCustomComboBox::GetAutoDropDown, &TCustomComboBox::SetAutoDropDown)
         .Property("CharCase", &TCustomComboBox::GetCharCase, &TCustomComboBox::SetCharCase)
         .Property("DropDownCount", &TCustomComboBox::GetDropDownCount, &TCustomComboBox::SetDropDownCount)
         .Property("ItemHeight", &TCustomComboBox::GetItemHeight, &TCustomComboBox::SetItemHeight)
-        .Property("Items", &TCustomComboBox::GetItems, &TCustomComboBox::SetItems)
         .Property("MaxLength", &TCustomComboBox::GetMaxLength, &TCustomComboBox::SetMaxLength)
-        .Property("Sorted", &TCustomComboBox::GetSorted, &TCustomComboBox::SetSorted)
         .Property("Style", &TCustomComboBox::GetStyle, &TCustomComboBox::SetStyle)
         .Event("OnChange", &TCustomComboBox::OnChange)
         .Event("OnCloseUp", &TCustomComboBox::OnCloseUp)
@@ -422,17 +421,16 @@ void VclRegisterStdCtrlTables() {
                                                                  &TComboBox::SetText);
 
     DefineClassProperties<TButtonControl, TWinControl>()
+        .Property("Alignment", &TButtonControl::GetAlignment, &TButtonControl::SetAlignment)
         .Property("Caption", &TButtonControl::GetCaption, &TButtonControl::SetCaption)
         .Property("WordWrap", &TButtonControl::GetWordWrap, &TButtonControl::SetWordWrap);
     DefineClassProperties<TCustomCheckBox, TButtonControl>()
-        .Property("Alignment", &TCustomCheckBox::GetAlignment, &TCustomCheckBox::SetAlignment)
         .Property("AllowGrayed", &TCustomCheckBox::GetAllowGrayed, &TCustomCheckBox::SetAllowGrayed)
         .Property("Checked", &TCustomCheckBox::GetChecked, &TCustomCheckBox::SetChecked)
         .Property("State", &TCustomCheckBox::GetState, &TCustomCheckBox::SetState);
     DefineClassProperties<TCheckBox, TCustomCheckBox>();
-    DefineClassProperties<TRadioButton, TButtonControl>()
-        .Property("Alignment", &TRadioButton::GetAlignment, &TRadioButton::SetAlignment)
-        .Property("Checked", &TRadioButton::GetChecked, &TRadioButton::SetChecked);
+    DefineClassProperties<TRadioButton, TButtonControl>().Property("Checked", &TRadioButton::GetChecked,
+                                                                   &TRadioButton::SetChecked);
 
     DefineClassProperties<TCustomGroupBox, TCustomControl>().Property("Caption", &TCustomGroupBox::GetCaption,
                                                                       &TCustomGroupBox::SetCaption);
@@ -487,6 +485,7 @@ void VclRegisterComCtrlTables() {
         .Event("OnCompare", &TCustomListView::OnCompare)
         .Event("OnCustomDrawItem", &TCustomListView::OnCustomDrawItem)
         .Event("OnDeletion", &TCustomListView::OnDeletion)
+        .Event("OnEdited", &TCustomListView::OnEdited)
         .Event("OnEditing", &TCustomListView::OnEditing)
         .Event("OnSelectItem", &TCustomListView::OnSelectItem);
     DefineClassProperties<TListView, TCustomListView>();

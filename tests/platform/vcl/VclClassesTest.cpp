@@ -76,6 +76,7 @@ std::vector<std::any> HandlersOfEveryEventType() {
         TLVCompareEvent([](TObject*, TListItem*, TListItem*, int32_t, int32_t&) {}),
         TLVCustomDrawItemEvent([](TCustomListView*, TListItem*, TCustomDrawState, bool&) {}),
         TLVEditingEvent([](TObject*, TListItem*, bool&) {}),
+        TLVEditedEvent([](TObject*, TListItem*, std::string&) {}),
         TDrawPanelEvent([](TStatusBar*, TStatusPanel*, const TRect&) {}),
         TUDClickEvent([](TObject*, TUDBtnType) {}),
         TUDChangingEvent([](TObject*, bool&) {}),

@@ -1,0 +1,76 @@
+#!/bin/bash
+# Runs the form demonstration (a window of every standard control read from its layout file) on a virtual X
+# display through the Qt screen, grabs the screen with ImageMagick and checks: the event handler the layout
+# binds by name ran; the X server shows a window of exactly the size and place the form reports, with the
+# client size the layout asks for; the window is not blank; and a few pixels a person would see: the
+# dialog face between the controls, the yellow ellipse, the progress bar's fill, the list view's white.
+# $1 is the build folder.
+set -u
+BUILD=${1:?build folder}
+DEMO=$BUILD/tools/formdemo
+for tool in xvfb-run Xvfb import convert xwininfo timeout; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
+done
+[ -x "$DEMO" ] || { echo "missing $DEMO: build the target tool_formdemo"; exit 1; }
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/loomwick-formdemo.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+export XDG_RUNTIME_DIR=$WORK/runtime
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+
+cat >"$WORK/inside.sh" <<'INSIDE'
+set -u
+DEMO=$1 WORK=$2
+"$DEMO" --seconds 25 >"$WORK/demo.out" 2>"$WORK/demo.err" &
+pid=$!
+for _ in $(seq 100); do
+    sleep 0.1
+    grep -q '^ready' "$WORK/demo.out" && break
+    kill -0 "$pid" 2>/dev/null || break
+done
+# Give the screen a moment to show the last paint.
+sleep 0.5
+import -window root "$WORK/screen.png" 2>/dev/null
+xwininfo -root -tree >"$WORK/windows.txt" 2>&1
+kill "$pid" 2>/dev/null
+wait "$pid" 2>/dev/null
+true
+INSIDE
+timeout 60 xvfb-run -a -s "-screen 0 800x600x24" bash "$WORK/inside.sh" "$DEMO" "$WORK"
+
+fail() {
+    echo "FAIL: $*"
+    echo "--- demo output"; cat "$WORK/demo.out" "$WORK/demo.err" 2>/dev/null
+    exit 1
+}
+grep -q '^ready' "$WORK/demo.out" || fail "the demo did not show its window"
+grep -q '^clicked 1$' "$WORK/demo.out" || fail "the button's handler bound in the layout did not run"
+[ -f "$WORK/screen.png" ] || fail "no screen grab"
+
+read -r wx wy ww wh < <(sed -n 's/^window \(-\?[0-9]*\),\(-\?[0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/demo.out")
+read -r cx cy cw ch < <(sed -n 's/^client \(-\?[0-9]*\),\(-\?[0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/demo.out")
+[ -n "${wx:-}" ] && [ -n "${cx:-}" ] || fail "the demo did not report its window"
+[ "$cw"x"$ch" = 640x440 ] || fail "the client area is ${cw}x${ch}, the layout asks for 640x440"
+# The X server's own view of the top-level windows: one has exactly the form's size and place.
+grep -q " ${ww}x${wh}+${wx}+${wy} " "$WORK/windows.txt" ||
+    fail "no X window of ${ww}x${wh}+${wx}+${wy}: $(grep -o '[0-9]*x[0-9]*+[0-9]*+[0-9]*' "$WORK/windows.txt" | head -5 | tr '\n' ' ')"
+
+# Not blank: the window holds many colours (text, edges, the picture's ramp, the swatches).
+colours=$(convert "$WORK/screen.png" -crop "${ww}x${wh}+${wx}+${wy}" +repage -format %k info:)
+[ "$colours" -ge 40 ] || fail "the window shows only $colours colours"
+
+pixel() { convert "$WORK/screen.png" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:; }
+at() { pixel $((cx + $1)) $((cy + $2)); }
+face=$(at 306 300)
+ellipse=$(at 472 64)
+progress=$(at 20 364)
+listview=$(at 150 335)
+swatch=$(at 540 30)
+echo "window ${ww}x${wh} at ${wx},${wy}, $colours colours; face $face ellipse $ellipse progress $progress" \
+    "list view $listview swatch $swatch"
+[ "$face" = "212,208,200" ] || fail "the face between the controls is $face"
+[ "$ellipse" = "255,255,0" ] || fail "the shape's inside is $ellipse, not yellow"
+[ "$progress" = "10,36,106" ] || fail "the progress bar's fill is $progress"
+[ "$listview" = "255,255,255" ] || fail "the list view's empty part is $listview"
+[ "$swatch" = "255,0,0" ] || fail "the paint box's first swatch is $swatch, not red"
+echo "ok: the form from its layout is on screen"

@@ -1,0 +1,204 @@
+// Shows a window of every standard control, created from its layout file (TDemoForm.txt, embedded at build
+// time) on the desktop's screen. Once the window is shown the demo clicks its Count button through the
+// window system, so that the handler bound by name in the layout runs, and prints:
+//   clicked 1
+//   window X,Y WxH         (the window's place and size on the screen)
+//   client X,Y WxH         (its client area)
+//   ready
+// Options: --seconds N ends the demo after N seconds (default: it runs until its window is closed).
+// Used by tests/external/formdemo.sh.
+#include "platform/backend/qt/QtScreen.h"
+#include "platform/vcl/Application.h"
+#include "platform/vcl/Bitmap.h"
+#include "platform/vcl/Buttons.h"
+#include "platform/vcl/ComCtrls.h"
+#include "platform/vcl/ExtCtrls.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/Picture.h"
+#include "platform/vcl/StdCtrls.h"
+#include "platform/vcl/TypInfo.h"
+#include "platform/win/user/User.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+
+namespace formdemo {
+
+void RegisterDemoForms();
+
+using namespace vcl;
+
+class TDemoForm : public TForm {
+public:
+    explicit TDemoForm(TComponent* owner) : TForm(owner) { InitInheritedComponent(typeid(TDemoForm)); }
+
+    TLabel* lblName = nullptr;
+    TEdit* edtName = nullptr;
+    TEdit* edtTimes = nullptr;
+    TUpDown* udTimes = nullptr;
+    TMemo* memNotes = nullptr;
+    TListBox* lstColors = nullptr;
+    TComboBox* cboDisposal = nullptr;
+    TCheckBox* chkLoop = nullptr;
+    TCheckBox* chkTrans = nullptr;
+    TGroupBox* grpPlayback = nullptr;
+    TRadioButton* optOnce = nullptr;
+    TRadioButton* optForever = nullptr;
+    TListView* lvFrames = nullptr;
+    TProgressBar* prgLoad = nullptr;
+    TTrackBar* trkSpeed = nullptr;
+    TPanel* pnlPreview = nullptr;
+    TImage* imgPreview = nullptr;
+    TShape* shpMarker = nullptr;
+    TPaintBox* pbxSwatches = nullptr;
+    TBevel* bevLine = nullptr;
+    TLabel* lblPanel = nullptr;
+    TScrollBox* sbxLarge = nullptr;
+    TLabel* lblInside = nullptr;
+    TPanel* pnlInside = nullptr;
+    TBitBtn* btnOK = nullptr;
+    TButton* btnCount = nullptr;
+    TButton* btnClose = nullptr;
+    TStatusBar* sbStatus = nullptr;
+    TTimer* tmrQuit = nullptr;
+
+    int32_t Clicks = 0;
+
+    // The rows of the list view, a picture for the image and the combo box's choice: what a layout file
+    // leaves to code.
+    void FormCreate(TObject* sender) {
+        const char* rows[][2] = {{"Frame 1", "120 x 80"}, {"Frame 2", "120 x 80"}, {"Frame 3", "64 x 64"}};
+        for (const auto& row : rows) {
+            TListItem* item = lvFrames->GetItems()->Add();
+            item->SetCaption(row[0]);
+            item->GetSubItems()->Add(row[1]);
+        }
+        lvFrames->GetItems()->GetItem(0)->SetSelected(true);
+        cboDisposal->SetItemIndex(2);
+
+        auto* bitmap = imgPreview->GetPicture()->GetBitmap();
+        bitmap->SetWidth(96);
+        bitmap->SetHeight(96);
+        TCanvas* canvas = bitmap->GetCanvas();
+        for (int y = 0; y < 96; ++y) {
+            canvas->GetPen()->SetColor(TColor(0x010000 * (y * 255 / 95) + 0x0000C0));
+            canvas->MoveTo(0, y);
+            canvas->LineTo(96, y);
+        }
+        imgPreview->Invalidate();
+    }
+
+    void btnCountClick(TObject* sender) {
+        ++Clicks;
+        sbStatus->GetPanels()->GetItem(0)->SetText("Clicked " + std::to_string(Clicks));
+        std::printf("clicked %d\n", Clicks);
+        std::fflush(stdout);
+    }
+
+    void btnCloseClick(TObject* sender) { Close(); }
+
+    // Four colour swatches in the corners of the box.
+    void pbxSwatchesPaint(TObject* sender) {
+        TCanvas* canvas = pbxSwatches->GetCanvas();
+        const TColor colours[] = {clRed, clLime, clBlue, clFuchsia};
+        for (int i = 0; i < 4; ++i) {
+            canvas->GetBrush()->SetColor(colours[i]);
+            const int x = (i % 2) * 48, y = (i / 2) * 48;
+            canvas->FillRect(Rect(x, y, x + 48, y + 48));
+        }
+    }
+
+    void tmrQuitTimer(TObject* sender) { Application->Terminate(); }
+};
+
+void RegisterDemoClasses() {
+    RegisterVclClasses();
+    DefineClassProperties<TDemoForm, TForm>();
+    DefineFormClass<TDemoForm>()
+        .Field("lblName", &TDemoForm::lblName)
+        .Field("edtName", &TDemoForm::edtName)
+        .Field("edtTimes", &TDemoForm::edtTimes)
+        .Field("udTimes", &TDemoForm::udTimes)
+        .Field("memNotes", &TDemoForm::memNotes)
+        .Field("lstColors", &TDemoForm::lstColors)
+        .Field("cboDisposal", &TDemoForm::cboDisposal)
+        .Field("chkLoop", &TDemoForm::chkLoop)
+        .Field("chkTrans", &TDemoForm::chkTrans)
+        .Field("grpPlayback", &TDemoForm::grpPlayback)
+        .Field("optOnce", &TDemoForm::optOnce)
+        .Field("optForever", &TDemoForm::optForever)
+        .Field("lvFrames", &TDemoForm::lvFrames)
+        .Field("prgLoad", &TDemoForm::prgLoad)
+        .Field("trkSpeed", &TDemoForm::trkSpeed)
+        .Field("pnlPreview", &TDemoForm::pnlPreview)
+        .Field("imgPreview", &TDemoForm::imgPreview)
+        .Field("shpMarker", &TDemoForm::shpMarker)
+        .Field("pbxSwatches", &TDemoForm::pbxSwatches)
+        .Field("bevLine", &TDemoForm::bevLine)
+        .Field("lblPanel", &TDemoForm::lblPanel)
+        .Field("sbxLarge", &TDemoForm::sbxLarge)
+        .Field("lblInside", &TDemoForm::lblInside)
+        .Field("pnlInside", &TDemoForm::pnlInside)
+        .Field("btnOK", &TDemoForm::btnOK)
+        .Field("btnCount", &TDemoForm::btnCount)
+        .Field("btnClose", &TDemoForm::btnClose)
+        .Field("sbStatus", &TDemoForm::sbStatus)
+        .Field("tmrQuit", &TDemoForm::tmrQuit)
+        .Method("FormCreate", &TDemoForm::FormCreate)
+        .Method("btnCountClick", &TDemoForm::btnCountClick)
+        .Method("btnCloseClick", &TDemoForm::btnCloseClick)
+        .Method("pbxSwatchesPaint", &TDemoForm::pbxSwatchesPaint)
+        .Method("tmrQuitTimer", &TDemoForm::tmrQuitTimer);
+    RegisterClass<TDemoForm>("TDemoForm");
+    RegisterDemoForms();
+}
+
+void PrintRect(const char* what, const TRect& r) {
+    std::printf("%s %d,%d %dx%d\n", what, r.Left, r.Top, r.Width(), r.Height());
+}
+
+} // namespace formdemo
+
+int main(int argc, char** argv) {
+    int seconds = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
+            seconds = std::atoi(argv[++i]);
+        } else {
+            std::fprintf(stderr, "usage: formdemo [--seconds N]\n");
+            return 2;
+        }
+    }
+    try {
+        qtbackend::QtScreen screen(argc, argv);
+        vcl::Application->Initialize();
+        vcl::Application->SetTitle("Loomwick form demo");
+        formdemo::RegisterDemoClasses();
+        formdemo::TDemoForm* form = nullptr;
+        vcl::Application->CreateForm(form);
+        form->Show();
+        vcl::Application->ProcessMessages();
+
+        // A click as the window system delivers it, through the handler the layout binds by name.
+        win::SendMessage(form->btnCount->GetHandle(), vcl::BM_CLICK, 0, 0);
+        vcl::Application->ProcessMessages();
+        formdemo::PrintRect("window", form->GetBoundsRect());
+        const vcl::TPoint origin = form->ClientToScreen({0, 0});
+        formdemo::PrintRect("client",
+                            vcl::Bounds(origin.X, origin.Y, form->GetClientWidth(), form->GetClientHeight()));
+        std::printf("ready\n");
+        std::fflush(stdout);
+        if (seconds > 0) {
+            form->tmrQuit->SetInterval(uint32_t(seconds) * 1000u);
+            form->tmrQuit->SetEnabled(true);
+        }
+        vcl::Application->Run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "formdemo: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
