@@ -1,14 +1,15 @@
 #!/bin/bash
 # Runs the form demonstration (a window of every standard control read from its layout file) on a virtual X
 # display through the Qt screen, grabs the screen with ImageMagick and checks: the event handler the layout
-# binds by name ran; the X server shows a window of exactly the size and place the form reports, with the
-# client size the layout asks for; the window is not blank; and a few pixels a person would see: the
-# dialog face between the controls, the yellow ellipse, the progress bar's fill, the list view's white.
+# binds by name ran; the X server shows a window titled with the form's caption of exactly the size and
+# place the form reports, with the client size the layout asks for; the window is not blank; and a few
+# pixels a person would see: the dialog face between the controls, the yellow ellipse, the progress bar's
+# fill, the list view's white and the paint box's red swatch.
 # $1 is the build folder.
 set -u
 BUILD=${1:?build folder}
 DEMO=$BUILD/tools/formdemo
-for tool in xvfb-run Xvfb import convert xwininfo timeout; do
+for tool in xvfb-run Xvfb import convert xdotool timeout; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -x "$DEMO" ] || { echo "missing $DEMO: build the target tool_formdemo"; exit 1; }
@@ -31,7 +32,10 @@ done
 # Give the screen a moment to show the last paint.
 sleep 0.5
 import -window root "$WORK/screen.png" 2>/dev/null
-xwininfo -root -tree >"$WORK/windows.txt" 2>&1
+# The X server's own view of the window titled with the form's caption.
+for w in $(xdotool search --onlyvisible --name 'Loomwick form demo'); do
+    xdotool getwindowgeometry --shell "$w"
+done >"$WORK/windows.txt" 2>&1
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 true
@@ -47,19 +51,25 @@ grep -q '^ready' "$WORK/demo.out" || fail "the demo did not show its window"
 grep -q '^clicked 1$' "$WORK/demo.out" || fail "the button's handler bound in the layout did not run"
 [ -f "$WORK/screen.png" ] || fail "no screen grab"
 
-read -r wx wy ww wh < <(sed -n 's/^window \(-\?[0-9]*\),\(-\?[0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/demo.out")
-read -r cx cy cw ch < <(sed -n 's/^client \(-\?[0-9]*\),\(-\?[0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/demo.out")
+# "window X,Y WxH" and "client X,Y WxH" as four numbers each.
+rect() { sed -n "s/^$1 \(-\?[0-9]*\),\(-\?[0-9]*\) \([0-9]*\)x\([0-9]*\)\$/\1 \2 \3 \4/p" "$WORK/demo.out"; }
+read -r wx wy ww wh < <(rect window)
+read -r cx cy cw ch < <(rect client)
 [ -n "${wx:-}" ] && [ -n "${cx:-}" ] || fail "the demo did not report its window"
 [ "$cw"x"$ch" = 640x440 ] || fail "the client area is ${cw}x${ch}, the layout asks for 640x440"
-# The X server's own view of the top-level windows: one has exactly the form's size and place.
-grep -q " ${ww}x${wh}+${wx}+${wy} " "$WORK/windows.txt" ||
-    fail "no X window of ${ww}x${wh}+${wx}+${wy}: $(grep -o '[0-9]*x[0-9]*+[0-9]*+[0-9]*' "$WORK/windows.txt" | head -5 | tr '\n' ' ')"
+# The X window titled with the form's caption has exactly the form's size and place.
+geometry=$(sed -n 's/^\(X\|Y\|WIDTH\|HEIGHT\)=//p' "$WORK/windows.txt" | tr '\n' ' ')
+[ "$geometry" = "$wx $wy $ww $wh " ] ||
+    fail "the X window of the form is at '$geometry', the form reports $wx $wy $ww $wh"
 
 # Not blank: the window holds many colours (text, edges, the picture's ramp, the swatches).
 colours=$(convert "$WORK/screen.png" -crop "${ww}x${wh}+${wx}+${wy}" +repage -format %k info:)
 [ "$colours" -ge 40 ] || fail "the window shows only $colours colours"
 
-pixel() { convert "$WORK/screen.png" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:; }
+pixel() {
+    local p="p{$1,$2}"
+    convert "$WORK/screen.png" -format "%[fx:int(255*$p.r)],%[fx:int(255*$p.g)],%[fx:int(255*$p.b)]" info:
+}
 at() { pixel $((cx + $1)) $((cy + $2)); }
 face=$(at 306 300)
 ellipse=$(at 472 64)
