@@ -155,6 +155,29 @@ TEST_F(VclControlsTest, StatusBarPanelsAndOwnerDrawnOnes) {
     EXPECT_EQ(progress->GetPosition(), 60);
 }
 
+// A drawing handler that raises leaves the canvas as it found it: unlocked and without the borrowed DC.
+TEST_F(VclControlsTest, OwnerDrawHandlerThatRaisesGivesTheCanvasBack) {
+    TForm* form = MakeForm();
+    auto* bar = new TStatusBar(form);
+    bar->SetParent(form);
+    bar->GetPanels()->Add()->SetWidth(40);
+    bar->GetPanels()->GetItem(0)->SetStyle(psOwnerDraw);
+    int raised = 0;
+    bar->OnDrawPanel = [&](TStatusBar*, TStatusPanel*, const TRect&) {
+        ++raised;
+        throw EConvertError("cannot draw");
+    };
+    std::vector<std::string> reported;
+    Application->OnException = [&](TObject*, const std::exception& e) { reported.push_back(e.what()); };
+    bar->Repaint();
+    Application->OnException = nullptr;
+    EXPECT_GT(raised, 0);
+    ASSERT_FALSE(reported.empty());
+    EXPECT_EQ(reported[0], "cannot draw");
+    EXPECT_EQ(bar->GetCanvas()->GetLockCount(), 0);
+    EXPECT_FALSE(bar->GetCanvas()->HandleAllocated());
+}
+
 TEST_F(VclControlsTest, TrackBarChangesByKeysAndUpDownStepsItsEdit) {
     TForm* form = MakeForm();
     auto* track = Place<TTrackBar>(form, {10, 10, 55, 160});
