@@ -244,10 +244,11 @@ void VclRegisterGraphicsTables() {
     DefineClassProperties<TFont, TGraphicsObject>()
         .Property("Charset", &TFont::GetCharset, &TFont::SetCharset, VclCharsetIdents())
         .Property("Color", &TFont::GetColor, &TFont::SetColor, ColorIdents())
+        // The size in points before the height in pixels: a layout that has both ends with the exact height.
+        .Property("Size", &TFont::GetSize, &TFont::SetSize)
         .Property("Height", &TFont::GetHeight, &TFont::SetHeight)
         .Property("Name", &TFont::GetName, &TFont::SetName)
         .Property("Pitch", &TFont::GetPitch, &TFont::SetPitch)
-        .Property("Size", &TFont::GetSize, &TFont::SetSize)
         .Property("Style", &TFont::GetStyle, &TFont::SetStyle);
     DefineClassProperties<TPen, TGraphicsObject>()
         .Property("Color", &TPen::GetColor, &TPen::SetColor, ColorIdents())
@@ -285,9 +286,8 @@ void VclRegisterGraphicsTables() {
 // ---- Components and controls --------------------------------------------------------------------------
 
 void VclRegisterControlTables() {
-    DefineClassProperties<TComponent, TPersistent>()
-        .Property("Name", &TComponent::GetName, &TComponent::SetName)
-        .Property("Tag", &TComponent::GetTag, &TComponent::SetTag);
+    // A component's name is stored in its object line, not as a property.
+    DefineClassProperties<TComponent, TPersistent>().Property("Tag", &TComponent::GetTag, &TComponent::SetTag);
 
     DefineClassProperties<TControl, TComponent>()
         .Property("Left", &TControl::GetLeft, &TControl::SetLeft)
