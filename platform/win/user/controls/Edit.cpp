@@ -287,10 +287,8 @@ EditLineTable EditLinesOf(HWND hwnd) {
     return lines;
 }
 
-// Horizontal offset of a line's text inside the format rectangle (alignment of single-line edits).
+// Horizontal offset of a line's text inside the format rectangle (centred or right-aligned lines).
 int EditAlignOffset(HWND hwnd, HDC dc, const EditState* s, int lineStart, int lineEnd, const TRect& fr) {
-    if (EditMulti(hwnd))
-        return 0;
     DWORD align = Style(hwnd) & (ES_CENTER | ES_RIGHT);
     if (!align)
         return 0;

@@ -220,3 +220,26 @@ TEST_F(ControlsTest, MultiLineEditBreaksLongWordsAndScrollingEditsDoNotWrap) {
         EXPECT_EQ(SendMessage(scrolling, EM_GETLINECOUNT, 0, 0), 1) << style;
     }
 }
+
+// Each line of a centred or right-aligned multi-line edit stands on its own in the format rectangle; a
+// click lands on the character shown under the pointer.
+TEST_F(ControlsTest, MultiLineEditAlignsEveryLine) {
+    for (DWORD align : {DWORD(ES_RIGHT), DWORD(ES_CENTER)}) {
+        HWND edit = Control(WC_EDIT, ES_MULTILINE | align, {10, 10, 210, 110}, "a\r\nlonger line");
+        TRect fr;
+        SendMessage(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&fr));
+        auto x = [&](int pos) {
+            return int(int16_t(LOWORD(SendMessage(edit, EM_POSFROMCHAR, WPARAM(pos), 0))));
+        };
+        int shortEnd = x(1), longEnd = x(14);
+        if (align == ES_RIGHT) {
+            EXPECT_EQ(shortEnd, longEnd) << "right edges meet";
+            EXPECT_GT(x(0), fr.Left + fr.Width() / 2);
+        } else {
+            EXPECT_NEAR(x(0) + shortEnd, x(3) + longEnd, 2) << "centres meet";
+        }
+        TPoint mid{x(3) + 1, int(HIWORD(SendMessage(edit, EM_POSFROMCHAR, 3, 0))) + 2};
+        EXPECT_EQ(LOWORD(SendMessage(edit, EM_CHARFROMPOS, 0, MAKELPARAM(mid.X, mid.Y))), 3);
+        DestroyWindow(edit);
+    }
+}
