@@ -124,6 +124,11 @@ TComponent* TControl::GetParentComponent() const {
     return FParent;
 }
 
+void TControl::Loaded() {
+    TComponent::Loaded();
+    AdjustSize();
+}
+
 void TControl::SetParentComponent(TComponent* value) {
     if (auto* p = dynamic_cast<TWinControl*>(value))
         SetParent(p);
@@ -629,6 +634,17 @@ void TControl::SendToBack() {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
     FControlStyle.Include(csAcceptsControls);
     FColor = clBtnFace;
+}
+
+void TWinControl::ReadState(TReader* reader) {
+    DisableAlign();
+    try {
+        TControl::ReadState(reader);
+    } catch (...) {
+        --FAlignLevel;
+        throw;
+    }
+    EnableAlign();
 }
 
 void TWinControl::GetChildren(const TGetChildProc& proc, TComponent* root) {

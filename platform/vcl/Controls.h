@@ -315,6 +315,8 @@ public:
     bool HasParent() const override { return FParent != nullptr; }
     TComponent* GetParentComponent() const override;
     void SetParentComponent(TComponent* value) override;
+    // After loading: sizes itself now that all its properties are known (it does not while loading).
+    void Loaded() override;
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
@@ -432,6 +434,8 @@ public:
     TControl* GetControl(int32_t index) const { return FControls.at(size_t(index)); }
     // Form streaming: the children root owns, in z-order.
     void GetChildren(const TGetChildProc& proc, TComponent* root) override;
+    // Aligns its children once, after all of them are read.
+    void ReadState(TReader* reader) override;
     void InsertControl(TControl* control);
     void RemoveControl(TControl* control);
     // The visible child at a client point, the last one in z-order first; windowed children only when

@@ -581,6 +581,9 @@ TEST_F(FormReader, ClassLibraryControlsReadThroughTheirTables) {
                                "      Cursor = crHandPoint\n"
                                "    end\n"
                                "  end\n"
+                               "  object Top1: TPanel\n"
+                               "    Align = alTop\n"
+                               "  end\n"
                                "  object Memo1: TMemo\n"
                                "    Lines.Strings = (\n"
                                "      'a'\n"
@@ -601,6 +604,10 @@ TEST_F(FormReader, ClassLibraryControlsReadThroughTheirTables) {
     EXPECT_EQ(ok->GetParent(), panel);
     EXPECT_EQ(ok->GetCursor(), crHandPoint);
     EXPECT_EQ(memo->GetLines()->GetCommaText(), "a,b");
+    // Aligned children are placed once everything is read.
+    auto* top = static_cast<TControl*>(form->FindComponent("Top1"));
+    EXPECT_EQ(top->GetWidth(), form->GetClientWidth());
+    EXPECT_EQ(top->GetTop(), 0);
 
     // What the writer makes reads back to the same layout, and names stay in the object headers.
     const std::string written = FrtWriteText(form);
