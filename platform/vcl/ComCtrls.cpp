@@ -1318,6 +1318,14 @@ void TUpDown::CreateWnd() {
     win::SendMessage(FHandle, win::UDM_SETRANGE32, win::WPARAM(FMin), FMax);
     win::SendMessage(FHandle, win::UDM_SETPOS32, 0, FPosition);
     if (FAssociate && FAssociate->GetParent() == FParent) {
+        // Attaching makes the associate give up the up-down's room. When it stands beside the up-down
+        // already (a layout saved after attaching), it gets that room back first, so that every new
+        // window and every load of the layout leaves both where they were.
+        TRect a = FAssociate->GetBoundsRect();
+        if (a.Top == FTop && FAlignButton == udRight && a.Right == FLeft)
+            FAssociate->SetBounds(a.Left, a.Top, a.Width() + FWidth, a.Height());
+        else if (a.Top == FTop && FAlignButton == udLeft && a.Left == FLeft + FWidth)
+            FAssociate->SetBounds(FLeft, a.Top, a.Width() + FWidth, a.Height());
         win::SendMessage(FHandle, win::UDM_SETBUDDY, reinterpret_cast<win::WPARAM>(FAssociate->GetHandle()),
                          0);
         // The window system moved both controls: the class library takes their new bounds.

@@ -269,6 +269,27 @@ TEST_F(VclControlsTest, ListViewEditsCaptionsThroughOnEditingAndOnEdited) {
     EXPECT_EQ(lv->GetItems()->GetItem(2)->GetCaption(), "Title!");
 }
 
+// An up-down control that already stands beside its associate (a layout saved after attaching) leaves
+// both where they are when it attaches again, on either side.
+TEST_F(VclControlsTest, UpDownAttachingAgainKeepsALayoutSavedAfterAttaching) {
+    for (TUDAlignButton side : {udRight, udLeft}) {
+        TForm* form = MakeForm();
+        auto* edit = Place<TEdit>(form, {100, 10, 160, 31});
+        auto* spin = Place<TUpDown>(form, {0, 10, 16, 31});
+        spin->SetAlignButton(side);
+        spin->SetAssociate(edit);
+        spin->HandleNeeded();
+        TRect editBounds = edit->GetBoundsRect(), spinBounds = spin->GetBoundsRect();
+        EXPECT_EQ(editBounds.Width() + spinBounds.Width(), 60) << int(side);
+        for (int again = 0; again < 2; ++again) {
+            spin->RecreateWnd();
+            EXPECT_EQ(edit->GetBoundsRect(), editBounds) << int(side);
+            EXPECT_EQ(spin->GetBoundsRect(), spinBounds) << int(side);
+        }
+        form->Free();
+    }
+}
+
 TEST_F(VclControlsTest, ImageListKeepsMaskedImagesAndDrawsThemEnabledOrGreyed) {
     TImageList images(nullptr, 4, 4);
     TBitmap strip;
