@@ -285,9 +285,14 @@ void VclRegisterGraphicsTables() {
 
 // ---- Components and controls --------------------------------------------------------------------------
 
+bool VclGetOwnShowHint(TControl* control) {
+    return !control->GetParentShowHint() && control->GetShowHint();
+}
+
 void VclRegisterControlTables() {
     // A component's name is stored in its object line, not as a property.
-    DefineClassProperties<TComponent, TPersistent>().Property("Tag", &TComponent::GetTag, &TComponent::SetTag);
+    DefineClassProperties<TComponent, TPersistent>().Property("Tag", &TComponent::GetTag,
+                                                              &TComponent::SetTag);
 
     DefineClassProperties<TControl, TComponent>()
         .Property("Left", &TControl::GetLeft, &TControl::SetLeft)
@@ -309,8 +314,10 @@ void VclRegisterControlTables() {
         .Property("Hint", &TControl::GetHint, &TControl::SetHint)
         .Property("ParentColor", &TControl::GetParentColor, &TControl::SetParentColor)
         .Property("ParentFont", &TControl::GetParentFont, &TControl::SetParentFont)
+        // A control that follows its parent's ShowHint has no setting of its own to store; a layout that has
+        // both ends with ParentShowHint as it says.
+        .Property("ShowHint", &VclGetOwnShowHint, &TControl::SetShowHint)
         .Property("ParentShowHint", &TControl::GetParentShowHint, &TControl::SetParentShowHint)
-        .Property("ShowHint", &TControl::GetShowHint, &TControl::SetShowHint)
         .Property("Visible", &TControl::GetVisible, &TControl::SetVisible)
         .Event("OnClick", &TControl::OnClick)
         .Event("OnDblClick", &TControl::OnDblClick)

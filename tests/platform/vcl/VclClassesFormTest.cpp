@@ -93,6 +93,8 @@ TEST_F(VclControlsTest, LayoutFileSetsTheControlsThroughTheirPropertyTables) {
     EXPECT_EQ(form->lblName->GetFocusControl(), form->edtName);
     EXPECT_EQ(form->lblName->GetCursor(), crHandPoint);
     EXPECT_TRUE(form->lblName->GetTransparent());
+    EXPECT_TRUE(form->lblName->GetShowHint()) << "from the form";
+    EXPECT_TRUE(form->lblName->GetParentShowHint());
     EXPECT_EQ(form->edtName->GetAnchors(), (TAnchors{akLeft, akTop, akRight}));
     EXPECT_EQ(form->edtName->GetColor(), TColor(0x00C0FFFF));
     EXPECT_EQ(form->edtName->GetMaxLength(), 20);
