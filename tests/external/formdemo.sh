@@ -5,7 +5,7 @@
 # place the form reports, with the client size the layout asks for; the window is not blank; and a few
 # pixels a person would see: the dialog face between the controls, the yellow ellipse, the progress bar's
 # fill, the list view's white and the paint box's red swatch.
-# $1 is the build folder.
+# $1 is the build folder. With FORMDEMO_SCREENSHOT=file.png the window's picture is kept there.
 set -u
 BUILD=${1:?build folder}
 DEMO=$BUILD/tools/formdemo
@@ -83,4 +83,7 @@ echo "window ${ww}x${wh} at ${wx},${wy}, $colours colours; face $face ellipse $e
 [ "$progress" = "10,36,106" ] || fail "the progress bar's fill is $progress"
 [ "$listview" = "255,255,255" ] || fail "the list view's empty part is $listview"
 [ "$swatch" = "255,0,0" ] || fail "the paint box's first swatch is $swatch, not red"
+if [ -n "${FORMDEMO_SCREENSHOT:-}" ]; then
+    convert "$WORK/screen.png" -crop "${ww}x${wh}+${wx}+${wy}" +repage "$FORMDEMO_SCREENSHOT"
+fi
 echo "ok: the form from its layout is on screen"
