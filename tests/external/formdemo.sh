@@ -29,9 +29,16 @@ for _ in $(seq 100); do
     grep -q '^ready' "$WORK/demo.out" && break
     kill -0 "$pid" 2>/dev/null || break
 done
-# Give the screen a moment to show the last paint.
-sleep 0.5
-import -window root "$WORK/screen.png" 2>/dev/null
+# The screen may show the window a little after the demo is ready: grab until the paint box's red swatch,
+# painted last, is there (or give up after a few seconds and let the checks below say what is missing).
+read -r cx cy < <(sed -n 's/^client \([0-9]*\),\([0-9]*\) .*/\1 \2/p' "$WORK/demo.out")
+for _ in $(seq 30); do
+    sleep 0.2
+    import -window root "$WORK/screen.png" 2>/dev/null || continue
+    [ -n "${cx:-}" ] || break
+    swatch=$(convert "$WORK/screen.png" -format "%[pixel:p{$((cx + 540)),$((cy + 30))}]" info:)
+    [ "$swatch" = "srgb(255,0,0)" ] && break
+done
 # The X server's own view of the window titled with the form's caption.
 for w in $(xdotool search --onlyvisible --name 'Loomwick form demo'); do
     xdotool getwindowgeometry --shell "$w"
