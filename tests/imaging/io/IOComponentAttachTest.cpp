@@ -425,6 +425,16 @@ TEST_F(IOComponentAttachTest, WaitForThreadsStopsASlowLoad) {
     EXPECT_TRUE(io->GetAborting());
     EXPECT_EQ(finished, 2);
 
+    // Changing the attachment stops a worker that still writes into the former image.
+    AttachSlowStarted = false;
+    io->LoadFromFileOfFormat(FBmp.Name, AttachSlowFormat);
+    while (!AttachSlowStarted)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    TIKBitmap other;
+    io->AttachIKBitmap(&other);
+    EXPECT_EQ(finished, 3);
+    EXPECT_EQ(io->GetIKBitmap(), &other);
+
     // Destroying the attached view stops the worker that writes into its image; destroying the component
     // waits for its workers.
     auto* view = new TAttachTestView(nullptr);
@@ -434,12 +444,12 @@ TEST_F(IOComponentAttachTest, WaitForThreadsStopsASlowLoad) {
     while (!AttachSlowStarted)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     view->Free();
-    EXPECT_EQ(finished, 3);
+    EXPECT_EQ(finished, 4);
     EXPECT_TRUE(io->GetOwnsWorkingImage());
     io->AttachIKBitmap(&outside);
     io->LoadFromFileByExtension(FBmp.Name);
     io.reset();
-    EXPECT_EQ(finished, 4);
+    EXPECT_EQ(finished, 5);
     EXPECT_EQ(outside.Width(), 6);
 }
 
