@@ -18,21 +18,6 @@ namespace {
 constexpr int32_t BmpFileHeaderSize = 14;
 constexpr int64_t BmpMaxHeaderSize = 1 << 16; // larger information headers are not BMP files
 
-uint16_t BmpLE16(const uint8_t* p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
-uint32_t BmpLE32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-void BmpPut16(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-void BmpPut32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(v >> (8 * i));
-}
-
 // Reads count bytes; false when the stream holds fewer.
 bool BmpReadAll(vcl::TStream* stream, void* buffer, int64_t count) {
     auto* p = static_cast<uint8_t*>(buffer);
@@ -47,8 +32,9 @@ bool BmpReadAll(vcl::TStream* stream, void* buffer, int64_t count) {
     return true;
 }
 
-// One colour channel of a bit-field pixel: the field shifted down and widened or narrowed to 8 bits
-// (no replication of high bits into low ones).
+// One colour channel of a bit-field pixel: the field shifted down and widened or narrowed to 8 bits. A
+// narrow field is widened by repeating its bits below themselves, so that its largest value reads as 255
+// (five bits: v << 3 | v >> 2) and the steps between values stay even.
 struct TBmpField {
     uint32_t Mask = 0;
     int32_t Shift = 0;
@@ -64,7 +50,12 @@ struct TBmpField {
         if (Width == 0)
             return 0;
         const uint32_t field = (v & Mask) >> Shift;
-        return uint8_t(Width >= 8 ? field >> (Width - 8) : field << (8 - Width));
+        if (Width >= 8)
+            return uint8_t(field >> (Width - 8));
+        uint32_t wide = field << (8 - Width);
+        for (int32_t filled = Width; filled < 8; filled *= 2)
+            wide |= wide >> filled;
+        return uint8_t(wide);
     }
 };
 
@@ -258,9 +249,9 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
         progress.SetAborting();
         return;
     }
-    if (size <= 0 && BmpLE32(fileHeader + 2) != 0)
-        size = BmpLE32(fileHeader + 2);
-    const uint32_t dataOffset = BmpLE32(fileHeader + 10);
+    if (size <= 0 && IOGetLE32(fileHeader + 2) != 0)
+        size = IOGetLE32(fileHeader + 2);
+    const uint32_t dataOffset = IOGetLE32(fileHeader + 10);
     params.FreeColorMap();
 
     uint8_t header[64] = {};
@@ -268,7 +259,7 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
         progress.SetAborting();
         return;
     }
-    const uint32_t headerSize = BmpLE32(header);
+    const uint32_t headerSize = IOGetLE32(header);
     int64_t width = 0, height = 0;
     int32_t bits = 0;
     uint32_t compression = 0;
@@ -282,9 +273,9 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
             return;
         }
         params.BmpVersion = 2;
-        width = int16_t(BmpLE16(header + 4));
-        height = int16_t(BmpLE16(header + 6));
-        bits = BmpLE16(header + 10);
+        width = int16_t(IOGetLE16(header + 4));
+        height = int16_t(IOGetLE16(header + 6));
+        bits = IOGetLE16(header + 10);
         params.DpiX = IKDefaultDpiX;
         params.DpiY = IKDefaultDpiY;
         if (bits <= 8 && bits > 0) {
@@ -310,12 +301,12 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
         if (headerSize > 64)
             stream->Seek(headerSize - 64, vcl::soCurrent);
         params.BmpVersion = headerSize == 64 ? 3 : headerSize == 40 ? 1 : 0;
-        width = int32_t(BmpLE32(header + 4));
-        height = int32_t(BmpLE32(header + 8));
-        bits = BmpLE16(header + 14);
-        compression = BmpLE32(header + 16);
-        params.DpiX = int32_t(vcl::Round(int32_t(BmpLE32(header + 24)) / 100.0 * 2.54));
-        params.DpiY = int32_t(vcl::Round(int32_t(BmpLE32(header + 28)) / 100.0 * 2.54));
+        width = int32_t(IOGetLE32(header + 4));
+        height = int32_t(IOGetLE32(header + 8));
+        bits = IOGetLE16(header + 14);
+        compression = IOGetLE32(header + 16);
+        params.DpiX = int32_t(vcl::Round(int32_t(IOGetLE32(header + 24)) / 100.0 * 2.54));
+        params.DpiY = int32_t(vcl::Round(int32_t(IOGetLE32(header + 28)) / 100.0 * 2.54));
         if (params.DpiX == 0)
             params.DpiX = IKDefaultDpiX;
         if (params.DpiY == 0)
@@ -335,7 +326,7 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
                 masksInHeader = true;
             }
         }
-        uint32_t colors = BmpLE32(header + 32);
+        uint32_t colors = IOGetLE32(header + 32);
         if (colors > 256)
             colors = 0;
         if (colors == 0 && bits <= 8 && bits > 0)
@@ -353,7 +344,7 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
     }
     if (masksInHeader)
         for (int k = 0; k < 3; ++k)
-            masks[k] = BmpLE32(header + 40 + 4 * k);
+            masks[k] = IOGetLE32(header + 40 + 4 * k);
     if (!palette.empty()) {
         TIKColorTriple* map = params.NewColorMap(int32_t(palette.size()));
         std::copy(palette.begin(), palette.end(), map);
@@ -440,7 +431,7 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
     if (rle) {
         // The data runs to the end of the file, or as far as the header says; never past the stream's end.
         const int64_t remaining = stream->GetSize() - stream->GetPosition();
-        int64_t dataSize = size > 0 ? start + size - stream->GetPosition() : int64_t(BmpLE32(header + 20));
+        int64_t dataSize = size > 0 ? start + size - stream->GetPosition() : int64_t(IOGetLE32(header + 20));
         if (dataSize <= 0 || dataSize > remaining)
             dataSize = remaining;
         if (dataSize <= 0) {
@@ -504,8 +495,9 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
                 putIndex(x, in[x]);
             break;
         case 16:
+        case 32:
             for (int32_t x = 0; x < w; ++x) {
-                const uint32_t v = BmpLE16(in + x * 2);
+                const uint32_t v = bits == 16 ? IOGetLE16(in + x * 2) : IOGetLE32(in + x * 4);
                 row[x * 3] = blue.Get(v);
                 row[x * 3 + 1] = green.Get(v);
                 row[x * 3 + 2] = red.Get(v);
@@ -513,14 +505,6 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
             break;
         case 24:
             std::memcpy(row, in, size_t(w) * 3);
-            break;
-        case 32:
-            for (int32_t x = 0; x < w; ++x) {
-                const uint32_t v = BmpLE32(in + x * 4);
-                row[x * 3] = blue.Get(v);
-                row[x * 3 + 1] = green.Get(v);
-                row[x * 3 + 2] = red.Get(v);
-            }
             break;
         default:
             break;
@@ -554,20 +538,20 @@ void EncodeBitmapToBmp(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
     uint8_t fileHeader[BmpFileHeaderSize] = {'B', 'M'};
     write(fileHeader, BmpFileHeaderSize);
     uint8_t header[64] = {};
-    BmpPut32(header, headerSize);
+    IOPutLE32(header, headerSize);
     if (core) {
-        BmpPut16(header + 4, uint32_t(w));
-        BmpPut16(header + 6, uint32_t(h));
-        BmpPut16(header + 8, 1);
+        IOPutLE16(header + 4, uint32_t(w));
+        IOPutLE16(header + 6, uint32_t(h));
+        IOPutLE16(header + 8, 1);
     } else {
-        BmpPut32(header + 4, uint32_t(w));
-        BmpPut32(header + 8, uint32_t(h));
-        BmpPut16(header + 12, 1);
-        BmpPut32(header + 16, rle ? (depth == 4 ? 2 : 1) : 0);
-        BmpPut32(header + 24, uint32_t(vcl::Round(params.DpiX / 2.54 * 100)));
-        BmpPut32(header + 28, uint32_t(vcl::Round(params.DpiY / 2.54 * 100)));
-        BmpPut32(header + 32, depth <= 8 ? 1u << depth : 0);
-        BmpPut32(header + 36, depth < 32 ? 1u << depth : 0);
+        IOPutLE32(header + 4, uint32_t(w));
+        IOPutLE32(header + 8, uint32_t(h));
+        IOPutLE16(header + 12, 1);
+        IOPutLE32(header + 16, rle ? (depth == 4 ? 2 : 1) : 0);
+        IOPutLE32(header + 24, uint32_t(vcl::Round(params.DpiX / 2.54 * 100)));
+        IOPutLE32(header + 28, uint32_t(vcl::Round(params.DpiY / 2.54 * 100)));
+        IOPutLE32(header + 32, depth <= 8 ? 1u << depth : 0);
+        IOPutLE32(header + 36, depth < 32 ? 1u << depth : 0);
     }
     write(header, headerSize);
 
@@ -674,13 +658,13 @@ void EncodeBitmapToBmp(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
     if (progress.IsAborting())
         return;
     const int64_t end = stream->GetPosition();
-    BmpPut32(fileHeader + 2, uint32_t(end - start));
-    BmpPut32(fileHeader + 10, uint32_t(dataStart - start));
+    IOPutLE32(fileHeader + 2, uint32_t(end - start));
+    IOPutLE32(fileHeader + 10, uint32_t(dataStart - start));
     if (core) {
-        BmpPut16(header + 10, uint32_t(depth));
+        IOPutLE16(header + 10, uint32_t(depth));
     } else {
-        BmpPut16(header + 14, uint32_t(depth));
-        BmpPut32(header + 20, uint32_t(end - dataStart));
+        IOPutLE16(header + 14, uint32_t(depth));
+        IOPutLE32(header + 20, uint32_t(end - dataStart));
     }
     stream->SetPosition(start);
     write(fileHeader, BmpFileHeaderSize);

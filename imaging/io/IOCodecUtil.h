@@ -1,5 +1,6 @@
-// Pixel conversions the image writers share: copies of a TIKBitmap in 24-bit colour or one bit, the two
-// colours of a two-colour image, and the palette of a paletted write.
+// Pieces the image readers and writers share: little-endian 16- and 32-bit fields of file headers, copies
+// of a TIKBitmap in 24-bit colour or one bit, the two colours of a two-colour image, and the palette of a
+// paletted write.
 #pragma once
 
 #include "imaging/core/IKHelpers.h"
@@ -11,6 +12,28 @@
 namespace imaging {
 
 class TIKBitmap;
+
+// Little-endian fields: p points at the field's first byte.
+constexpr uint16_t IOGetLE16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+constexpr uint32_t IOGetLE32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+} // A five-bit colour field (0..31) widened to 0..255 by repeating its high bits below it: 31 gives 255.
+constexpr uint8_t IOWiden5(uint32_t v) {
+    return uint8_t(v << 3 | v >> 2);
+}
+// Stores the low 16 bits of v.
+constexpr void IOPutLE16(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+}
+constexpr void IOPutLE32(uint8_t* p, uint32_t v) {
+    p[0] = uint8_t(v);
+    p[1] = uint8_t(v >> 8);
+    p[2] = uint8_t(v >> 16);
+    p[3] = uint8_t(v >> 24);
+}
 
 // A 24-bit copy of an image of any format (one bit: set bits white; 16-bit gray: the high byte).
 std::unique_ptr<TIKBitmap> IOCopyTo24Bit(TIKBitmap* source);

@@ -4,6 +4,7 @@
 #include "imaging/core/IKMask.h"
 #include "imaging/core/IKPixelUtils.h"
 #include "imaging/io/BmpFilter.h"
+#include "imaging/io/IOCodecUtil.h"
 #include "imaging/io/IOFilterSupport.h"
 #include "imaging/io/IOParams.h"
 #include "imaging/io/PngFilter.h"
@@ -25,14 +26,6 @@ constexpr int32_t IcoMinStreamSize = 23;
 constexpr uint16_t IcoTypeIcon = 1;
 constexpr uint16_t IcoTypeCursor = 2;
 
-uint16_t IcoWord(const uint8_t* p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
-
-uint32_t IcoDWord(const uint8_t* p) {
-    return uint32_t(p[0] | p[1] << 8 | p[2] << 16) | uint32_t(p[3]) << 24;
-}
-
 struct TIcoEntry {
     uint8_t Width = 0;
     uint8_t Height = 0;
@@ -46,7 +39,7 @@ struct TIcoEntry {
 
 TIcoEntry IcoParseEntry(const uint8_t* b) {
     return TIcoEntry{
-        b[0], b[1], b[2], b[3], IcoWord(b + 4), IcoWord(b + 6), IcoDWord(b + 8), IcoDWord(b + 12)};
+        b[0], b[1], b[2], b[3], IOGetLE16(b + 4), IOGetLE16(b + 6), IOGetLE32(b + 8), IOGetLE32(b + 12)};
 }
 
 bool IcoIsDirectory(vcl::TStream* stream, uint16_t type) {
@@ -55,8 +48,8 @@ bool IcoIsDirectory(vcl::TStream* stream, uint16_t type) {
     bool result = false;
     uint8_t head[IcoDirHeaderSize];
     if (available >= IcoMinStreamSize && stream->Read(head, IcoDirHeaderSize) == IcoDirHeaderSize &&
-        IcoWord(head) == 0 && IcoWord(head + 2) == type && IcoWord(head + 4) != 0) {
-        const int32_t count = IcoWord(head + 4);
+        IOGetLE16(head) == 0 && IOGetLE16(head + 2) == type && IOGetLE16(head + 4) != 0) {
+        const int32_t count = IOGetLE16(head + 4);
         result = true;
         for (int32_t i = 0; i < count && result; ++i) {
             uint8_t raw[IcoEntrySize];
@@ -178,7 +171,7 @@ void IcoDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, b
         DecodeBmpToBitmap(stream, bitmap, streamSize - start, params, progress, paramsOnly);
         return;
     }
-    const int32_t count = IcoWord(head + 4);
+    const int32_t count = IOGetLE16(head + 4);
     const int32_t index = cursor ? params.CurImageIndex : params.IcoImageIndex;
     if (index < 0 || index >= count) {
         progress.SetAborting();
@@ -210,11 +203,11 @@ void IcoDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, b
         DecodePngToBitmap(stream, bitmap, params, progress, paramsOnly, alphaMask, ignoreAlpha);
         return;
     }
-    const uint32_t headerSize = IcoDWord(info);
-    const int32_t headerWidth = int32_t(IcoDWord(info + 4));
-    const int32_t headerHeight = int32_t(IcoDWord(info + 8));
-    const int32_t headerBits = IcoWord(info + 14);
-    const uint32_t colorsUsed = IcoDWord(info + 32);
+    const uint32_t headerSize = IOGetLE32(info);
+    const int32_t headerWidth = int32_t(IOGetLE32(info + 4));
+    const int32_t headerHeight = int32_t(IOGetLE32(info + 8));
+    const int32_t headerBits = IOGetLE16(info + 14);
+    const uint32_t colorsUsed = IOGetLE32(info + 32);
     if (headerSize < IcoInfoHeaderSize || headerSize > 1024) {
         progress.SetAborting();
         return;
@@ -223,8 +216,8 @@ void IcoDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, b
         params.CurXHotSpot = entry.PlanesOrHotX;
         params.CurYHotSpot = entry.BitsOrHotY;
     }
-    params.DpiX = IcoDpi(int32_t(IcoDWord(info + 24)), IKDefaultDpiX);
-    params.DpiY = IcoDpi(int32_t(IcoDWord(info + 28)), IKDefaultDpiY);
+    params.DpiX = IcoDpi(int32_t(IOGetLE32(info + 24)), IKDefaultDpiX);
+    params.DpiY = IcoDpi(int32_t(IOGetLE32(info + 28)), IKDefaultDpiY);
 
     int32_t bits = cursor ? 0 : entry.BitsOrHotY;
     if (headerBits != 0)

@@ -35,31 +35,22 @@ struct TPcxHeader {
     uint16_t Bpl = 0;
 };
 
-uint16_t PcxWord(const uint8_t* p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
-
-void PcxPutWord(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-
 TPcxHeader PcxParseHeader(const uint8_t* b) {
     TPcxHeader h;
     h.Manufacturer = b[0];
     h.Version = b[1];
     h.Encoding = b[2];
     h.Bits = b[3];
-    h.XMin = PcxWord(b + 4);
-    h.YMin = PcxWord(b + 6);
-    h.XMax = PcxWord(b + 8);
-    h.YMax = PcxWord(b + 10);
-    h.DpiX = PcxWord(b + 12);
-    h.DpiY = PcxWord(b + 14);
+    h.XMin = IOGetLE16(b + 4);
+    h.YMin = IOGetLE16(b + 6);
+    h.XMax = IOGetLE16(b + 8);
+    h.YMax = IOGetLE16(b + 10);
+    h.DpiX = IOGetLE16(b + 12);
+    h.DpiY = IOGetLE16(b + 14);
     for (int32_t i = 0; i < 16; ++i)
         h.Palette[i] = IKMakeRGBTriple(b[16 + 3 * i], b[17 + 3 * i], b[18 + 3 * i]);
     h.Planes = b[65];
-    h.Bpl = PcxWord(b + 66);
+    h.Bpl = IOGetLE16(b + 66);
     return h;
 }
 
@@ -332,10 +323,10 @@ void EncodeBitmapToPcx(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
     header[0] = PcxManufacturer;
     header[1] = uint8_t(params.PcxVersion);
     header[2] = compress ? 1 : 0;
-    PcxPutWord(header + 8, uint32_t(width - 1));
-    PcxPutWord(header + 10, uint32_t(height - 1));
-    PcxPutWord(header + 12, uint32_t(params.DpiX));
-    PcxPutWord(header + 14, uint32_t(params.DpiY));
+    IOPutLE16(header + 8, uint32_t(width - 1));
+    IOPutLE16(header + 10, uint32_t(height - 1));
+    IOPutLE16(header + 12, uint32_t(params.DpiX));
+    IOPutLE16(header + 14, uint32_t(params.DpiY));
     int32_t bytesPerRow = 0;
     std::unique_ptr<TIOPalette> quantizer;
     auto putHeaderColor = [&](int32_t i, TIKColorTriple c) {
@@ -374,8 +365,8 @@ void EncodeBitmapToPcx(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
         break;
     }
     const int32_t bpl = (bytesPerRow + 1) / 2 * 2;
-    PcxPutWord(header + 66, uint32_t(bpl));
-    PcxPutWord(header + 68, depth == 24 ? 0 : 1);
+    IOPutLE16(header + 66, uint32_t(bpl));
+    IOPutLE16(header + 68, depth == 24 ? 0 : 1);
     IKFilterWrite(stream, progress, header, PcxHeaderSize);
     if (bpl == 0)
         return;

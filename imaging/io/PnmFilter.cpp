@@ -8,6 +8,7 @@
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/SysUtils.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -187,38 +188,69 @@ void PnmDecodeAscii(TIKByteReader& in, TIKBitmap* bitmap, const TPnmHeader& h, T
     }
 }
 
+// File samples in RGB order become the image's blue, green, red, in place.
+void PnmSwapRedBlue(uint8_t* row, int32_t width) {
+    for (int32_t x = 0; x < width; ++x, row += 3) {
+        const uint8_t r = row[0];
+        row[0] = row[2];
+        row[2] = r;
+    }
+}
+
+// Every sample value of the file scaled to 0..255 once, instead of a division per sample: 256 entries
+// for one-byte samples, 65536 for two-byte ones (values above maxval read as 255).
+std::vector<uint8_t> PnmScaleTable(int32_t maxval) {
+    std::vector<uint8_t> table(maxval > 255 ? 65536 : 256);
+    for (size_t v = 0; v < table.size(); ++v)
+        table[v] = PnmScale(int32_t(v), maxval);
+    return table;
+}
+
 void PnmDecodeBinary(TIKByteReader& in, TIKBitmap* bitmap, const TPnmHeader& h,
                      TIKProgressContext& progress) {
     const int32_t samples = h.Kind == '6' ? 3 : h.Kind == '5' ? 1 : 0;
+    const bool wide = h.MaxVal > 255;
     const size_t rowBytes =
-        samples == 0 ? (size_t(h.Width) + 7) / 8 : size_t(h.Width) * samples * (h.MaxVal > 255 ? 2 : 1);
-    std::vector<uint8_t> buffer(rowBytes);
+        samples == 0 ? (size_t(h.Width) + 7) / 8 : size_t(h.Width) * samples * (wide ? 2 : 1);
+    // Colour rows of full-range bytes have the image row's size and are read straight into it; other
+    // rows go through a buffer.
+    const bool direct = samples == 3 && h.MaxVal == 255;
+    const std::vector<uint8_t> scale =
+        h.MaxVal == 255 || samples == 0 ? std::vector<uint8_t>() : PnmScaleTable(h.MaxVal);
+    std::vector<uint8_t> buffer(direct ? 0 : rowBytes);
+    const size_t count = size_t(h.Width) * size_t(samples);
     for (int32_t y = 0; y < h.Height; ++y) {
-        if (in.Read(buffer.data(), int64_t(rowBytes)) < int64_t(rowBytes)) {
+        uint8_t* row = bitmap->ScanLine(y);
+        uint8_t* data = direct ? row : buffer.data();
+        const int64_t got = in.Read(data, int64_t(rowBytes));
+        if (got < int64_t(rowBytes)) {
+            if (direct) // the whole pixels read so far stay, in the image's order
+                PnmSwapRedBlue(row, int32_t(std::max<int64_t>(got, 0) / 3));
             progress.SetAborting();
             return;
         }
-        uint8_t* row = bitmap->ScanLine(y);
         if (samples == 0) {
             // One-bit rows store 1 for white; the file stores 1 for black.
             for (size_t i = 0; i < rowBytes; ++i)
                 row[i] = uint8_t(~buffer[i]);
+        } else if (direct) {
+            PnmSwapRedBlue(row, h.Width);
         } else {
-            for (int32_t x = 0; x < h.Width; ++x) {
-                uint8_t s[3];
-                for (int32_t k = 0; k < samples; ++k) {
-                    const size_t i = size_t(x) * samples + k;
-                    const int32_t v = h.MaxVal > 255 ? (buffer[2 * i] << 8 | buffer[2 * i + 1]) : buffer[i];
-                    s[k] = h.MaxVal == 255 ? uint8_t(v) : PnmScale(v, h.MaxVal);
+            // Scale in place: two-byte samples shrink to one byte each, front to back.
+            if (wide)
+                for (size_t i = 0; i < count; ++i)
+                    buffer[i] = scale[size_t(buffer[2 * i]) << 8 | buffer[2 * i + 1]];
+            else if (!scale.empty())
+                for (size_t i = 0; i < count; ++i)
+                    buffer[i] = scale[buffer[i]];
+            if (samples == 1) {
+                for (int32_t x = 0; x < h.Width; ++x) {
+                    uint8_t* p = row + 3 * size_t(x);
+                    p[0] = p[1] = p[2] = buffer[size_t(x)];
                 }
-                uint8_t* p = row + 3 * size_t(x);
-                if (samples == 1) {
-                    p[0] = p[1] = p[2] = s[0];
-                } else {
-                    p[0] = s[2];
-                    p[1] = s[1];
-                    p[2] = s[0];
-                }
+            } else {
+                std::memcpy(row, buffer.data(), count);
+                PnmSwapRedBlue(row, h.Width);
             }
         }
         progress.AdvanceRows();
@@ -343,6 +375,20 @@ void EncodeBitmapToPnm(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
             for (int32_t x = 0; x < width; ++x)
                 if (IKTripleGrayLevel(PnmPixel(bitmap, row, x, y)) < 128)
                     out[size_t(x) >> 3] |= IKBitMask[x & 7];
+        } else if (kind == '6' && bitmap->PixelFormat() == ikbf24Bit) {
+            // Blue, green, red become red, green, blue.
+            for (int32_t x = 0; x < width; ++x) {
+                const uint8_t* p = row + 3 * size_t(x);
+                uint8_t* o = out.data() + 3 * size_t(x);
+                o[0] = p[2];
+                o[1] = p[1];
+                o[2] = p[0];
+            }
+        } else if (bitmap->PixelFormat() == ikbf24Bit) {
+            for (int32_t x = 0; x < width; ++x) {
+                const uint8_t* p = row + 3 * size_t(x);
+                out[size_t(x)] = uint8_t(IKTripleGrayLevel(TIKColorTriple{p[0], p[1], p[2]}));
+            }
         } else {
             for (int32_t x = 0; x < width; ++x) {
                 const TIKColorTriple c = PnmPixel(bitmap, row, x, y);

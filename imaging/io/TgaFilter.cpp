@@ -39,27 +39,18 @@ struct TTgaHeader {
     uint8_t Descriptor = 0;
 };
 
-uint16_t TgaWord(const uint8_t* p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
-
-void TgaPutWord(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-
 TTgaHeader TgaParseHeader(const uint8_t* b) {
     TTgaHeader h;
     h.IdLength = b[0];
     h.ColorMapType = b[1];
     h.ImageType = b[2];
-    h.MapFirst = TgaWord(b + 3);
-    h.MapLength = TgaWord(b + 5);
+    h.MapFirst = IOGetLE16(b + 3);
+    h.MapLength = IOGetLE16(b + 5);
     h.MapEntrySize = b[7];
-    h.XOrigin = TgaWord(b + 8);
-    h.YOrigin = TgaWord(b + 10);
-    h.Width = TgaWord(b + 12);
-    h.Height = TgaWord(b + 14);
+    h.XOrigin = IOGetLE16(b + 8);
+    h.YOrigin = IOGetLE16(b + 10);
+    h.Width = IOGetLE16(b + 12);
+    h.Height = IOGetLE16(b + 14);
     h.Bits = b[16];
     h.Descriptor = b[17];
     return h;
@@ -72,8 +63,9 @@ bool TgaUsableHeader(const TTgaHeader& h) {
            (b == 1 || b == 4 || b == 8 || b == 16 || b == 24 || b == 32) && h.ColorMapType <= 1;
 }
 
+// Red in bits 10-14, green 5-9, blue 0-4; the top bit is not colour.
 TIKColorTriple TgaSplit16(uint32_t v) {
-    return TIKColorTriple{uint8_t((v & 31) * 8), uint8_t(((v >> 5) & 31) * 8), uint8_t(((v >> 10) & 31) * 8)};
+    return TIKColorTriple{IOWiden5(v & 31), IOWiden5((v >> 5) & 31), IOWiden5((v >> 10) & 31)};
 }
 
 std::string TgaText(const uint8_t* p, size_t length) {
@@ -100,8 +92,7 @@ void TgaReadExtension(vcl::TStream* stream, int64_t start, TIOParamsVals& params
         return;
     if (TgaText(footer + 8, 18) != TgaSignature)
         return;
-    const uint32_t offset = uint32_t(footer[0] | footer[1] << 8 | footer[2] << 16) | uint32_t(footer[3])
-                                                                                         << 24;
+    const uint32_t offset = IOGetLE32(footer);
     if (offset == 0 || start + int64_t(offset) + TgaExtensionSize > size)
         return;
     uint8_t ext[TgaExtensionSize];
@@ -110,8 +101,8 @@ void TgaReadExtension(vcl::TStream* stream, int64_t start, TIOParamsVals& params
         return;
     params.TgaAuthor = TgaText(ext + 2, 41);
     params.TgaName = TgaText(ext + 379, 41);
-    const int32_t month = TgaWord(ext + 367), day = TgaWord(ext + 369), year = TgaWord(ext + 371);
-    const int32_t hour = TgaWord(ext + 373), minute = TgaWord(ext + 375), second = TgaWord(ext + 377);
+    const int32_t month = IOGetLE16(ext + 367), day = IOGetLE16(ext + 369), year = IOGetLE16(ext + 371);
+    const int32_t hour = IOGetLE16(ext + 373), minute = IOGetLE16(ext + 375), second = IOGetLE16(ext + 377);
     if (month != 0 && day != 0 && year != 0 && year < 2500 && month < 13 && day < 32 && hour < 24 &&
         minute < 60 && second < 60) {
         vcl::TDateTime date = 0, time = 0;
@@ -119,10 +110,10 @@ void TgaReadExtension(vcl::TStream* stream, int64_t start, TIOParamsVals& params
             params.TgaDate = date + time;
     }
     params.TgaBackground = IKMakeRGBTriple(ext[471], ext[472], ext[473]);
-    const uint16_t aspectNum = TgaWord(ext + 474), aspectDen = TgaWord(ext + 476);
+    const uint16_t aspectNum = IOGetLE16(ext + 474), aspectDen = IOGetLE16(ext + 476);
     if (aspectNum != 0 && aspectDen != 0)
         params.TgaAspectRatio = double(aspectNum) / aspectDen;
-    const uint16_t gammaNum = TgaWord(ext + 478), gammaDen = TgaWord(ext + 480);
+    const uint16_t gammaNum = IOGetLE16(ext + 478), gammaDen = IOGetLE16(ext + 480);
     if (gammaNum != 0 && gammaDen != 0)
         params.TgaGamma = double(gammaNum) / gammaDen;
 }
@@ -167,7 +158,7 @@ bool TgaReadMap(TIKByteReader& in, TTgaReader& r, TIOParamsVals& params) {
             const int32_t index = h.MapFirst + i;
             if (index > 255)
                 continue;
-            r.Palette[index] = entryBytes == 2 ? TgaSplit16(TgaWord(e)) : TIKColorTriple{e[0], e[1], e[2]};
+            r.Palette[index] = entryBytes == 2 ? TgaSplit16(IOGetLE16(e)) : TIKColorTriple{e[0], e[1], e[2]};
         }
         params.ColorMap.assign(r.Palette, r.Palette + std::min<int32_t>(h.MapLength, 256));
     } else if (h.Bits == 8) {
@@ -191,7 +182,7 @@ inline void TgaPixelValue(const TTgaReader& r, const uint8_t* v, uint8_t* out, u
         break;
     }
     case 2: {
-        const TIKColorTriple c = TgaSplit16(TgaWord(v));
+        const TIKColorTriple c = TgaSplit16(IOGetLE16(v));
         out[0] = c.B;
         out[1] = c.G;
         out[2] = c.R;
@@ -410,15 +401,15 @@ void TgaPutRatio(uint8_t* p, double value) {
         den /= 10;
         scaled = value * den;
     }
-    TgaPutWord(p, uint32_t(std::min(scaled, 65535.0)));
-    TgaPutWord(p + 2, den);
+    IOPutLE16(p, uint32_t(std::min(scaled, 65535.0)));
+    IOPutLE16(p + 2, den);
 }
 
 void TgaWriteExtensionAndFooter(vcl::TStream* stream, int64_t start, TIOParamsVals& params,
                                 TIKProgressContext& progress) {
     const int64_t extensionPos = stream->GetPosition();
     uint8_t ext[TgaExtensionSize] = {};
-    TgaPutWord(ext, TgaExtensionSize);
+    IOPutLE16(ext, TgaExtensionSize);
     std::memcpy(ext + 2, params.TgaAuthor.data(), std::min<size_t>(params.TgaAuthor.size(), 40));
     std::memcpy(ext + 379, params.TgaName.data(), std::min<size_t>(params.TgaName.size(), 40));
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, msec = 0;
@@ -426,7 +417,7 @@ void TgaWriteExtensionAndFooter(vcl::TStream* stream, int64_t start, TIOParamsVa
     vcl::DecodeTime(params.TgaDate, hour, minute, second, msec);
     const int values[6] = {month, day, year, hour, minute, second};
     for (int32_t i = 0; i < 6; ++i)
-        TgaPutWord(ext + 367 + 2 * i, uint32_t(values[i]));
+        IOPutLE16(ext + 367 + 2 * i, uint32_t(values[i]));
     ext[470] = 0;
     ext[471] = params.TgaBackground.R;
     ext[472] = params.TgaBackground.G;
@@ -437,10 +428,7 @@ void TgaWriteExtensionAndFooter(vcl::TStream* stream, int64_t start, TIOParamsVa
 
     uint8_t footer[TgaFooterSize] = {};
     const uint32_t offset = uint32_t(extensionPos - start);
-    footer[0] = uint8_t(offset);
-    footer[1] = uint8_t(offset >> 8);
-    footer[2] = uint8_t(offset >> 16);
-    footer[3] = uint8_t(offset >> 24);
+    IOPutLE32(footer, offset);
     std::memcpy(footer + 8, TgaSignature, sizeof TgaSignature);
     IKFilterWrite(stream, progress, footer, TgaFooterSize);
 }
@@ -515,13 +503,13 @@ void EncodeBitmapToTga(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
     header[1] = mapped ? 1 : 0;
     header[2] = uint8_t((depth == 1 || (depth == 8 && gray) ? 3 : mapped ? 1 : 2) + (compress ? 8 : 0));
     if (depth == 4 || depth == 8) {
-        TgaPutWord(header + 5, 1u << depth);
+        IOPutLE16(header + 5, 1u << depth);
         header[7] = 24;
     }
-    TgaPutWord(header + 8, uint32_t(params.TgaXPosition));
-    TgaPutWord(header + 10, uint32_t(params.TgaYPosition));
-    TgaPutWord(header + 12, uint32_t(width));
-    TgaPutWord(header + 14, uint32_t(height));
+    IOPutLE16(header + 8, uint32_t(params.TgaXPosition));
+    IOPutLE16(header + 10, uint32_t(params.TgaYPosition));
+    IOPutLE16(header + 12, uint32_t(width));
+    IOPutLE16(header + 14, uint32_t(height));
     header[16] = uint8_t(depth);
     header[17] = uint8_t(0x20 + (depth == 32 ? 8 : 0));
     IKFilterWrite(stream, progress, header, TgaHeaderSize);

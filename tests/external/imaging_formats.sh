@@ -165,8 +165,12 @@ convert src.ppm -define bmp:subtype=RGB565 rgb565.bmp
 convert src.ppm -define bmp:subtype=RGB555 rgb555.bmp
 convert few.ppm -type Palette BMP2:os2.bmp
 for f in rgb24 pal8 pal4 mono v5 os2; do decode $f.bmp "bmptopnm $f.bmp" 0; done
-# Five- and six-bit fields are not widened by replication here: within 7 of bmptopnm's scaling.
-for f in rgb565 rgb555; do decode $f.bmp "bmptopnm $f.bmp" 7; done
+# Five- and six-bit fields widen by repeating their bits, exactly as ImageMagick does; bmptopnm scales by
+# 255/31 and 255/63 rounding down, which is at most 1 below.
+for f in rgb565 rgb555; do
+    decode $f.bmp "convert $f.bmp -depth 8 ppm:-" 0
+    cp $f.bmp $f-netpbm.bmp && decode $f-netpbm.bmp "bmptopnm $f.bmp" 1
+done
 
 # GIF from netpbm and gifsicle.
 ppmtogif few.ppm > few.gif 2>/dev/null

@@ -76,6 +76,7 @@ std::vector<uint8_t> MakeBmp(int32_t width, int32_t height, int32_t bits, uint32
 
 } // namespace
 
+// bmptopnm scales five- and six-bit fields rounding down, at most 1 below their repeated bits.
 TEST(BmpFilter, DecodesLikeBmptopnm) {
     struct Case {
         const char* Name;
@@ -84,7 +85,7 @@ TEST(BmpFilter, DecodesLikeBmptopnm) {
     };
     for (Case c : {Case{"24", ikbf24Bit, 8, 3, 1, 0}, Case{"4", ikbf24Bit, 4, 1, 1, 0},
                    Case{"8", ikbf24Bit, 8, 1, 1, 0}, Case{"1", ikbf1Bit, 1, 1, 1, 0},
-                   Case{"1-core", ikbf1Bit, 1, 1, 2, 0}, Case{"565", ikbf24Bit, 5, 3, 0, 7},
+                   Case{"1-core", ikbf1Bit, 1, 1, 2, 0}, Case{"565", ikbf24Bit, 5, 3, 0, 1},
                    Case{"32-bitfields", ikbf24Bit, 8, 3, 0, 0}}) {
         SCOPED_TRACE(c.Name);
         TBmpRead r;
@@ -121,7 +122,7 @@ TEST(BmpFilter, TwoColourTablesKeepTheirColours) {
 }
 
 TEST(BmpFilter, BitFieldsTopDownAndResolution) {
-    // 16 bits 5-6-5: red 31 reads as 248, no replication.
+    // 16 bits 5-6-5: fields widen by repeating their bits, so full fields read as 255.
     std::vector<uint8_t> px = {0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0, 0};
     TBmpRead r;
     auto bytes = MakeBmp(3, 1, 16, 3, {}, px, {0xF800, 0x07E0, 0x001F});
@@ -129,9 +130,9 @@ TEST(BmpFilter, BitFieldsTopDownAndResolution) {
     bytes[39] = 0x0E;
     r.Read(bytes);
     ASSERT_FALSE(r.Aborting);
-    EXPECT_EQ(r.Pixel(0, 0), (TIKColorTriple{0, 0, 248}));
-    EXPECT_EQ(r.Pixel(1, 0), (TIKColorTriple{0, 252, 0}));
-    EXPECT_EQ(r.Pixel(2, 0), (TIKColorTriple{248, 0, 0}));
+    EXPECT_EQ(r.Pixel(0, 0), (TIKColorTriple{0, 0, 255}));
+    EXPECT_EQ(r.Pixel(1, 0), (TIKColorTriple{0, 255, 0}));
+    EXPECT_EQ(r.Pixel(2, 0), (TIKColorTriple{255, 0, 0}));
     EXPECT_EQ(r.Params.DpiX, 96);
     EXPECT_EQ(r.Params.DpiY, IKDefaultDpiY);
 
@@ -141,6 +142,35 @@ TEST(BmpFilter, BitFieldsTopDownAndResolution) {
     ASSERT_FALSE(t.Aborting);
     EXPECT_EQ(t.Bitmap.Height(), 2);
     EXPECT_EQ(t.Pixel(0, 0), (TIKColorTriple{1, 2, 3}));
+}
+
+TEST(BmpFilter, BitFieldsWidenByRepeatingTheirBits) {
+    struct Case {
+        const char* Name;
+        int32_t Bits;
+        uint32_t Compression;
+        std::vector<uint32_t> Masks;
+        uint32_t Pixel;
+        TIKColorTriple Want; // blue, green, red
+    };
+    const std::vector<uint32_t> none, m565 = {0xF800, 0x07E0, 0x001F}, m332 = {0xE0, 0x1C, 0x03},
+                                      m101010 = {0x3FF00000, 0xFFC00, 0x3FF};
+    for (const Case& c : {
+             Case{"555 white", 16, 0, none, 0x7FFF, {255, 255, 255}},
+             Case{"555 middle", 16, 0, none, 16u << 10 | 1u << 5 | 15u, {123, 8, 132}},
+             Case{"565 fields", 16, 3, m565, 1u << 11 | 33u << 5 | 30u, {247, 134, 8}},
+             Case{"3-3-2 in 16 bits", 16, 3, m332, 5u << 5 | 2u << 2 | 1u, {85, 73, 182}},
+             Case{"10-bit fields narrow", 32, 3, m101010, 1023u << 20 | 512u << 10 | 3u, {0, 128, 255}},
+         }) {
+        SCOPED_TRACE(c.Name);
+        std::vector<uint8_t> px(4, 0);
+        for (int i = 0; i < c.Bits / 8; ++i)
+            px[size_t(i)] = uint8_t(c.Pixel >> (8 * i));
+        TBmpRead r;
+        r.Read(MakeBmp(1, 1, c.Bits, c.Compression, {}, px, c.Masks));
+        ASSERT_FALSE(r.Aborting);
+        EXPECT_EQ(r.Pixel(0, 0), c.Want);
+    }
 }
 
 TEST(BmpFilter, RunLengthDataDecodesWithinTheImage) {

@@ -58,6 +58,20 @@ inline uint32_t Rgb(imaging::TIKBitmap& bitmap, int32_t x, int32_t y) {
     return uint32_t(c.R) << 16 | uint32_t(c.G) << 8 | c.B;
 }
 
+// A 24-bit image of width x height pixels given row by row as 0xRRGGBB.
+inline void Fill24(imaging::TIKBitmap& bitmap, int32_t width, int32_t height,
+                   const std::vector<uint32_t>& pixels) {
+    bitmap.Allocate(width, height, imaging::ikbf24Bit);
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            const uint32_t c = pixels[size_t(y * width + x)];
+            uint8_t* p = bitmap.ScanLine(y) + 3 * size_t(x);
+            p[0] = uint8_t(c);
+            p[1] = uint8_t(c >> 8);
+            p[2] = uint8_t(c >> 16);
+        }
+}
+
 inline Bytes StreamBytes(vcl::TMemoryStream& stream) {
     const auto* p = static_cast<const uint8_t*>(stream.Memory());
     return Bytes(p, p + stream.GetSize());

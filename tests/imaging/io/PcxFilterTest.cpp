@@ -48,18 +48,6 @@ Bytes Encode(TRun& run) {
     return StreamBytes(out);
 }
 
-void Fill24(TIKBitmap& bitmap, int32_t width, int32_t height, const std::vector<uint32_t>& pixels) {
-    bitmap.Allocate(width, height, ikbf24Bit);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) {
-            const uint32_t c = pixels[size_t(y * width + x)];
-            uint8_t* p = bitmap.ScanLine(y) + 3 * x;
-            p[0] = uint8_t(c);
-            p[1] = uint8_t(c >> 8);
-            p[2] = uint8_t(c >> 16);
-        }
-}
-
 } // namespace
 
 TEST(PcxFilter, RunLengthRows) {

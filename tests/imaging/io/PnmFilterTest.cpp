@@ -81,6 +81,10 @@ TEST(PnmFilter, SamplesScaleByMaxval) {
         {"P3", ToBytes("P3 1 1 255 10 20 30"), {0x0A141E, 0, 0}},
         {"P5 two-byte samples", Binary("P5 2 1 65535\n", {0xFF, 0xFF, 0x80, 0x00}), {0xFFFFFF, 0x7F7F7F, 0}},
         {"P6 two-byte samples", Binary("P6 1 1 1000\n", {0x03, 0xE8, 0, 0, 0x01, 0xF4}), {0xFF007F, 0, 0}},
+        {"P5 two-byte above maxval clamps",
+         Binary("P5 3 1 1000\n", {0x07, 0xD0, 0xFF, 0xFF, 0x03, 0xE7}),
+         {0xFFFFFF, 0xFFFFFF, 0xFEFEFE}},
+        {"P5 full range", Binary("P5 3 1 255\n", {0, 128, 255}), {0, 0x808080, 0xFFFFFF}},
     };
     for (auto& c : cases) {
         TRun run;
@@ -90,6 +94,32 @@ TEST(PnmFilter, SamplesScaleByMaxval) {
         for (int32_t x = 0; x < run.Bitmap.Width(); ++x)
             EXPECT_EQ(Rgb(run.Bitmap, x, 0), c.expected[x]) << c.name << " pixel " << x;
     }
+}
+
+TEST(PnmFilter, FullRangeColourRowsRoundTrip) {
+    // An odd-sized image of varied pixels written as P6 reads back unchanged, row by row.
+    const int32_t w = 7, h = 3;
+    std::vector<uint32_t> pixels;
+    for (int32_t i = 0; i < w * h; ++i)
+        pixels.push_back(uint32_t(i) * 0x0B0D11u ^ 0xA05000u);
+    TRun run;
+    Fill24(run.Bitmap, w, h, pixels);
+    run.Params.BitsPerSample = 8;
+    run.Params.SamplesPerPixel = 3;
+    vcl::TMemoryStream out;
+    EncodeBitmapToPnm(&out, &run.Bitmap, run.Params, run.Progress);
+    const Bytes file = StreamBytes(out);
+    const Bytes header = ToBytes("P6 7 3 255\n");
+    ASSERT_EQ(file.size(), header.size() + size_t(w * h * 3));
+    // The file holds red, green, blue.
+    EXPECT_EQ(file[header.size()], uint8_t(pixels[0] >> 16));
+    EXPECT_EQ(file[header.size() + 2], uint8_t(pixels[0]));
+    TRun back;
+    DecodePnm(back, file);
+    ASSERT_FALSE(back.Failed());
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            EXPECT_EQ(Rgb(back.Bitmap, x, y), pixels[size_t(y * w + x)]) << x << "," << y;
 }
 
 TEST(PnmFilter, BadHeadersAndShortDataFail) {

@@ -49,18 +49,6 @@ Bytes Encode(TRun& run, TIKMask* mask = nullptr) {
     return StreamBytes(out);
 }
 
-void Fill24(TIKBitmap& bitmap, int32_t width, int32_t height, const std::vector<uint32_t>& pixels) {
-    bitmap.Allocate(width, height, ikbf24Bit);
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x) {
-            const uint32_t c = pixels[size_t(y * width + x)];
-            uint8_t* p = bitmap.ScanLine(y) + 3 * x;
-            p[0] = uint8_t(c);
-            p[1] = uint8_t(c >> 8);
-            p[2] = uint8_t(c >> 16);
-        }
-}
-
 } // namespace
 
 TEST(TgaFilter, ContentTest) {
@@ -97,12 +85,13 @@ TEST(TgaFilter, PixelLayouts) {
         {"24-bit right to left",
          Tga({.height = 2, .descriptor = 0x10}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}),
          {0x0C0B0A, 0x090807, 0x060504, 0x030201}},
+        // Five-bit fields widen by repeating their bits: 31 reads as 255, 16 as 132.
         {"16-bit white and pure channels",
          Tga({.height = 2, .bits = 16, .descriptor = 0x20}, {0xFF, 0x7F, 0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C}),
-         {0xF8F8F8, 0x0000F8, 0x00F800, 0xF80000}},
+         {0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000}},
         {"16-bit right to left",
-         Tga({.height = 2, .bits = 16, .descriptor = 0x30}, {0xFF, 0x7F, 0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C}),
-         {0x0000F8, 0xF8F8F8, 0xF80000, 0x00F800}},
+         Tga({.height = 2, .bits = 16, .descriptor = 0x30}, {0x10, 0x42, 0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C}),
+         {0x0000FF, 0x848484, 0xFF0000, 0x00FF00}},
         {"8-bit gray",
          Tga({.type = 3, .height = 2, .bits = 8, .descriptor = 0x20}, {0, 255, 16, 128}),
          {0, 0xFFFFFF, 0x101010, 0x808080}},
@@ -116,7 +105,7 @@ TEST(TgaFilter, PixelLayouts) {
               .bits = 8,
               .descriptor = 0x20},
              {0x1F, 0x00, 0x00, 0x7C, 1, 2, 2, 1}),
-         {0x0000F8, 0xF80000, 0xF80000, 0x0000F8}},
+         {0x0000FF, 0xFF0000, 0xFF0000, 0x0000FF}},
         {"4-bit mapped, high nibble first",
          Tga({.mapType = 1,
               .type = 1,
