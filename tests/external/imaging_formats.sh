@@ -3,8 +3,8 @@
 # A small corpus is made here with libjpeg-turbo's cjpeg, netpbm, ImageMagick and gifsicle; tools/ikconvert
 # must decode each file to the same pixels as the reference decoder (djpeg, pngtopam -alphapam, bmptopnm and
 # for bit fields ImageMagick, giftopnm), and the files ikconvert writes must decode in those tools to the
-# source pixels (JPEG within the quality's error), with `pngcheck` finding nothing wrong. TIFF strips coded by the library's LZW encoder
-# must decode in libtiff's tifftopnm.
+# source pixels (JPEG within the quality's error), with `pngcheck` finding nothing wrong. TIFF strips coded
+# by the library's LZW encoder must decode in libtiff's tifftopnm.
 # Usage: imaging_formats.sh BUILD_DIR. Exits 77 when a tool is missing.
 set -u
 
