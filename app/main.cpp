@@ -9,6 +9,11 @@
 #include <cstring>
 #include <exception>
 
+namespace resources {
+// Generated at build time from the layout files under resources/forms.
+void RegisterProgramForms();
+} // namespace resources
+
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -25,6 +30,7 @@ int main(int argc, char** argv) {
     }
     try {
         qtbackend::QtScreen screen(argc, argv);
+        resources::RegisterProgramForms();
         vcl::Application->Initialize();
         vcl::Application->SetTitle("Quorvane Loomwick");
         vcl::TForm* mainForm = nullptr;

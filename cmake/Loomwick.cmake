@@ -139,17 +139,6 @@ function(_loomwick_generate_embedded_forms output function forms)
     endif()
 endfunction()
 
-# The program's own layout files (resources/forms) go into the program, registered by
-# resources::RegisterProgramForms(). The call waits until the top-level list has made the program's target.
-function(_loomwick_embed_program_forms)
-    if(TARGET loomwick)
-        loomwick_embed_forms(loomwick DIR resources/forms FUNCTION resources::RegisterProgramForms)
-    endif()
-endfunction()
-if(NOT CMAKE_SCRIPT_MODE_FILE AND CMAKE_CURRENT_SOURCE_DIR STREQUAL CMAKE_SOURCE_DIR)
-    cmake_language(DEFER CALL _loomwick_embed_program_forms)
-endif()
-
 if(CMAKE_SCRIPT_MODE_FILE AND DEFINED LOOMWICK_EMBED_OUTPUT)
     _loomwick_generate_embedded_forms("${LOOMWICK_EMBED_OUTPUT}" "${LOOMWICK_EMBED_FUNCTION}"
                                       "${LOOMWICK_EMBED_FORMS}")
