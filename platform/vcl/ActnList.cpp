@@ -228,7 +228,60 @@ void TBasicAction::Change() {
         OnChange(this);
 }
 
-TCustomAction::TCustomAction(TComponent* owner) : TBasicAction(owner) {}
+TCustomAction::TCustomAction(TComponent* owner) : TBasicAction(owner) {
+    if (auto* list = dynamic_cast<TActionList*>(owner))
+        SetActionList(list);
+}
+
+TCustomAction::~TCustomAction() {
+    SetActionList(nullptr);
+}
+
+void TCustomAction::SetActionList(TActionList* value) {
+    if (value == FActionList)
+        return;
+    if (FActionList)
+        std::erase(FActionList->FActions, this);
+    FActionList = value;
+    if (FActionList)
+        FActionList->FActions.push_back(this);
+}
+
+void TCustomAction::SetCategory(const std::string& value) {
+    if (value == FCategory)
+        return;
+    FCategory = value;
+    Change();
+}
+
+int32_t TCustomAction::GetIndex() const {
+    if (!FActionList)
+        return -1;
+    const auto& actions = FActionList->FActions;
+    return int32_t(std::find(actions.begin(), actions.end(), this) - actions.begin());
+}
+
+void TCustomAction::SetIndex(int32_t value) {
+    if (!FActionList)
+        return;
+    auto& actions = FActionList->FActions;
+    const int32_t count = int32_t(actions.size());
+    value = std::clamp(value, 0, count - 1);
+    const int32_t current = GetIndex();
+    if (current == value)
+        return;
+    actions.erase(actions.begin() + current);
+    actions.insert(actions.begin() + value, this);
+}
+
+TComponent* TCustomAction::GetParentComponent() const {
+    return FActionList;
+}
+
+void TCustomAction::SetParentComponent(TComponent* value) {
+    if (auto* list = dynamic_cast<TActionList*>(value))
+        SetActionList(list);
+}
 
 namespace {
 
@@ -389,25 +442,32 @@ void TControlActionLink::SetOnExecute(const TNotifyEvent& value) {
 
 // ---- Action lists -------------------------------------------------------------------------------------
 
-int32_t TActionList::GetActionCount() const {
-    int32_t n = 0;
-    for (int32_t i = 0; i < GetComponentCount(); ++i)
-        if (dynamic_cast<TCustomAction*>(GetComponent(i)))
-            ++n;
-    return n;
+TActionList::~TActionList() {
+    for (TCustomAction* a : FActions)
+        a->FActionList = nullptr;
+    FActions.clear();
 }
 
 TCustomAction* TActionList::GetAction(int32_t index) const {
-    for (int32_t i = 0; i < GetComponentCount(); ++i)
-        if (auto* a = dynamic_cast<TCustomAction*>(GetComponent(i)))
-            if (index-- == 0)
-                return a;
-    return nullptr;
+    return index >= 0 && index < GetActionCount() ? FActions[size_t(index)] : nullptr;
+}
+
+void TActionList::GetChildren(const TGetChildProc& proc, TComponent* root) {
+    const std::vector<TCustomAction*> actions = FActions;
+    for (TCustomAction* a : actions)
+        if (a->GetOwner() == root)
+            proc(a);
+}
+
+void TActionList::SetChildOrder(TComponent* child, int32_t order) {
+    if (auto* a = dynamic_cast<TCustomAction*>(child); a && a->FActionList == this)
+        a->SetIndex(order);
 }
 
 bool TActionList::IsShortCut(TShortCut shortCut) {
     if (shortCut == scNone)
         return false;
+    // A handler may free actions: the list is indexed afresh each time.
     for (int32_t i = 0; i < GetActionCount(); ++i) {
         TCustomAction* a = GetAction(i);
         if (a->GetShortCut() != shortCut)

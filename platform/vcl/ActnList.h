@@ -34,6 +34,7 @@ using TImageIndex = int32_t;
 bool SameEvent(const TNotifyEvent& a, const TNotifyEvent& b);
 
 class TBasicAction;
+class TActionList;
 
 // A client's tie to an action. The action tells its links about changes; the link passes them on.
 class TBasicActionLink : public TObject {
@@ -91,7 +92,24 @@ using THintEvent = std::function<void(std::string& HintStr, bool& CanShow)>;
 
 class TCustomAction : public TBasicAction {
 public:
+    // An action made with an action list as its owner joins that list.
     explicit TCustomAction(TComponent* owner);
+    ~TCustomAction() override; // leaves its list
+
+    // The list the action belongs to (not necessarily its owner: in a layout the form owns both).
+    TActionList* GetActionList() const { return FActionList; }
+    // Leaves the former list and joins the new one at its end; the category stays.
+    void SetActionList(TActionList* value);
+    std::string GetCategory() const { return FCategory; }
+    void SetCategory(const std::string& value);
+    // The position in the list, -1 without one. Setting it moves the action (clamped to the list).
+    int32_t GetIndex() const;
+    void SetIndex(int32_t value);
+
+    // In a layout an action is stored inside its list, which becomes its parent when it is read.
+    bool HasParent() const override { return FActionList != nullptr; }
+    TComponent* GetParentComponent() const override;
+    void SetParentComponent(TComponent* value) override;
 
     std::string GetCaption() const { return FCaption; }
     void SetCaption(const std::string& value);
@@ -132,6 +150,11 @@ protected:
     TShortCut FShortCut = 0;
     bool FVisible = true;
     bool FAutoCheck = false;
+
+private:
+    friend class TActionList;
+    TActionList* FActionList = nullptr;
+    std::string FCategory;
 };
 
 class TAction : public TCustomAction {
@@ -195,12 +218,21 @@ protected:
 class TActionList : public TComponent {
 public:
     explicit TActionList(TComponent* owner) : TComponent(owner) {}
-    int32_t GetActionCount() const;
+    ~TActionList() override; // its actions stay, without a list
+    int32_t GetActionCount() const { return int32_t(FActions.size()); }
+    // The action at index, or null for an index out of range.
     TCustomAction* GetAction(int32_t index) const;
+    // The writer stores the actions the root owns inside the list, in list order.
+    void GetChildren(const TGetChildProc& proc, TComponent* root) override;
+    void SetChildOrder(TComponent* child, int32_t order) override;
     // Runs the enabled, visible action with this shortcut; true when one ran.
     bool IsShortCut(TShortCut shortCut);
     // Updates every action (OnUpdate).
     void UpdateActions();
+
+private:
+    friend class TCustomAction;
+    std::vector<TCustomAction*> FActions;
 };
 
 } // namespace vcl

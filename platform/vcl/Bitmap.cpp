@@ -805,4 +805,34 @@ void TBitmap::SaveToStream(TStream* stream) {
     WriteBmp(stream, FFormat, FBits);
 }
 
+void TBitmap::ReadData(TStream* stream) {
+    uint8_t sizeBytes[4];
+    stream->ReadBuffer(sizeBytes, 4);
+    const int64_t size = int64_t(sizeBytes[0]) | int64_t(sizeBytes[1]) << 8 | int64_t(sizeBytes[2]) << 16 |
+                         int64_t(sizeBytes[3]) << 24;
+    const int64_t available = stream->GetSize() - stream->GetPosition();
+    if (size > INT32_MAX || size > available)
+        throw EReadError("Bitmap data is shorter than its size says");
+    if (size == 0) {
+        SetSize(0, 0);
+        return;
+    }
+    std::vector<uint8_t> bmp(static_cast<size_t>(size));
+    stream->ReadBuffer(bmp.data(), static_cast<int32_t>(size));
+    TReadOnlyMemoryStream bounded(bmp.data(), size);
+    LoadFromStream(&bounded);
+}
+
+void TBitmap::WriteData(TStream* stream) {
+    TMemoryStream bmp;
+    SaveToStream(&bmp);
+    const int64_t size = bmp.GetSize();
+    if (size > INT32_MAX)
+        throw EWriteError("Bitmap too large to store in a form");
+    const uint8_t sizeBytes[4] = {uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16),
+                                  uint8_t(size >> 24)};
+    stream->WriteBuffer(sizeBytes, 4);
+    stream->WriteBuffer(bmp.Memory(), static_cast<int32_t>(size));
+}
+
 } // namespace vcl

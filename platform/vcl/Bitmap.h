@@ -27,6 +27,10 @@ public:
     void Draw(TCanvas* canvas, const TRect& rect) override;
     void LoadFromStream(TStream* stream) override;
     void SaveToStream(TStream* stream) override;
+    // Form data: the size of the BMP stream as a 32-bit little-endian integer, then the BMP stream. A size
+    // that does not match the data raises EReadError.
+    void ReadData(TStream* stream) override;
+    void WriteData(TStream* stream) override;
 
     bool GetEmpty() const override { return FFormat.Width == 0 || FFormat.Height == 0; }
     int32_t GetWidth() const override { return FFormat.Width; }

@@ -1,12 +1,56 @@
 #include "platform/vcl/Graphic.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Filer.h"
 #include "platform/vcl/Streams.h"
 
 #include <cstring>
 #include <typeinfo>
 
 namespace vcl {
+
+TGraphic::~TGraphic() {
+    NotifyDestroy();
+}
+
+void TGraphic::BeforeDestruction() {
+    TPersistent::BeforeDestruction();
+    NotifyDestroy();
+}
+
+uint32_t TGraphic::AddDestroyListener(TGraphicDestroyListener listener) {
+    const uint32_t token = FNextListenerToken++;
+    if (listener)
+        FDestroyListeners.push_back({token, std::move(listener)});
+    return token;
+}
+
+void TGraphic::RemoveDestroyListener(uint32_t token) {
+    std::erase_if(FDestroyListeners, [token](const TDestroyListener& l) { return l.Token == token; });
+}
+
+void TGraphic::NotifyDestroy() {
+    if (FDestroyNotified)
+        return;
+    FDestroyNotified = true;
+    // Each listener is taken out of the list before it runs, so one that removes itself or others (or
+    // adds a new one) never makes this loop call a listener twice or one that was removed.
+    while (!FDestroyListeners.empty()) {
+        TDestroyListener next = std::move(FDestroyListeners.front());
+        FDestroyListeners.erase(FDestroyListeners.begin());
+        try {
+            next.Listener(this);
+        } catch (...) {
+            // A destructor cannot let an exception out; the other listeners are still told.
+        }
+    }
+}
+
+void TGraphic::DefineProperties(TFiler* filer) {
+    filer->DefineBinaryProperty(
+        "Data", [this](TStream* stream) { ReadData(stream); }, [this](TStream* stream) { WriteData(stream); },
+        !GetEmpty());
+}
 
 void TGraphic::LoadFromFile(const std::string& fileName) {
     TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);

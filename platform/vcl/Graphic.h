@@ -5,7 +5,9 @@
 #include "platform/vcl/Types.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace vcl {
 
@@ -17,9 +19,23 @@ enum TProgressStage { psStarting, psRunning, psEnding };
 using TProgressEvent = std::function<void(TObject* Sender, TProgressStage Stage, uint8_t PercentDone,
                                           bool RedrawNow, const TRect& R, const std::string& Msg)>;
 
+class TGraphic;
+// Told once that the graphic is going away. When the graphic is freed through Free (as pictures free
+// theirs) it is still whole; after a plain delete only its address may be compared.
+using TGraphicDestroyListener = std::function<void(TGraphic* graphic)>;
+
 class TGraphic : public TPersistent {
 public:
     TGraphic() = default;
+    // Tells the destroy listeners still registered (when Free did not already).
+    ~TGraphic() override;
+    // Tells the destroy listeners; Free calls it before the destructors run.
+    void BeforeDestruction() override;
+
+    // Registers a listener called when this graphic is destroyed; the token returned removes it again.
+    // A listener may remove itself or others while it is called. Tokens are never reused by a graphic.
+    uint32_t AddDestroyListener(TGraphicDestroyListener listener);
+    void RemoveDestroyListener(uint32_t token);
 
     virtual void LoadFromStream(TStream* stream) = 0;
     virtual void SaveToStream(TStream* stream) = 0;
@@ -52,7 +68,8 @@ public:
     // can travel through the clipboard override these; the base raises EInvalidGraphic.
     virtual void LoadFromClipboardFormat(uint16_t format, win::HANDLE data, win::HPALETTE palette);
     virtual void SaveToClipboardFormat(uint16_t& format, win::HANDLE& data, win::HPALETTE& palette);
-    // The binary "Data" property of form resources: the graphic's stream.
+    // The binary "Data" property of form resources: the graphic's stream. ReadData gets a stream that
+    // holds exactly what WriteData wrote.
     virtual void ReadData(TStream* stream) { LoadFromStream(stream); }
     virtual void WriteData(TStream* stream) { SaveToStream(stream); }
 
@@ -61,11 +78,23 @@ public:
     void SetPaletteModified(bool value) { FPaletteModified = value; }
 
 protected:
+    // A graphic held directly as a property (a button's glyph) stores its data as "Data"; an empty one
+    // stores nothing.
+    void DefineProperties(TFiler* filer) override;
     virtual void Changed(TObject* sender);
     virtual void Progress(TObject* sender, TProgressStage stage, uint8_t percentDone, bool redrawNow,
                           const TRect& r, const std::string& msg);
 
 private:
+    struct TDestroyListener {
+        uint32_t Token;
+        TGraphicDestroyListener Listener;
+    };
+    void NotifyDestroy();
+
+    std::vector<TDestroyListener> FDestroyListeners;
+    uint32_t FNextListenerToken = 1;
+    bool FDestroyNotified = false;
     bool FModified = false;
     bool FTransparent = false;
     bool FPaletteModified = false;

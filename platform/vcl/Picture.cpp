@@ -2,8 +2,11 @@
 
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Filer.h"
 #include "platform/vcl/Icon.h"
 #include "platform/vcl/Metafile.h"
+#include "platform/vcl/Streams.h"
+#include "platform/vcl/SysUtils.h"
 
 #include <algorithm>
 #include <cctype>
@@ -59,7 +62,11 @@ bool PictureDerivesFrom(const TGraphicClass& c, const TGraphicClass* base) {
 } // namespace
 
 TPicture::TPicture() = default;
-TPicture::~TPicture() = default;
+TPicture::~TPicture() {
+    // Freed rather than deleted, so that whoever listens for the graphic's end sees it whole.
+    if (FGraphic)
+        FGraphic.release()->Free();
+}
 
 void TPicture::Changed(TObject*) {
     if (OnChange)
@@ -67,7 +74,10 @@ void TPicture::Changed(TObject*) {
 }
 
 void TPicture::Adopt(std::unique_ptr<TGraphic> graphic) {
+    std::unique_ptr<TGraphic> former = std::move(FGraphic);
     FGraphic = std::move(graphic);
+    if (former)
+        former.release()->Free();
     if (FGraphic) {
         FGraphic->OnChange = [this](TObject* sender) { Changed(sender); };
         FGraphic->OnProgress = [this](TObject* sender, TProgressStage stage, uint8_t percent, bool redraw,
@@ -243,6 +253,68 @@ std::string TPicture::GraphicExtension(const TGraphicClass& graphicClass) {
         if (f.Class == graphicClass)
             return f.Extension;
     return {};
+}
+
+std::unique_ptr<TGraphic> TPicture::CreateForClassName(const std::string& name) {
+    std::vector<TGraphicClass> classes;
+    {
+        std::lock_guard<std::mutex> guard(PictureFormats().Lock);
+        for (auto& f : PictureFormats().Files)
+            classes.push_back(f.Class);
+        for (auto& c : PictureFormats().Clipboard)
+            classes.push_back(c.Class);
+    }
+    classes.push_back(GraphicClass<TBitmap>());
+    classes.push_back(GraphicClass<TIcon>());
+    classes.push_back(GraphicClass<TMetafile>());
+    for (const TGraphicClass& c : classes) {
+        std::unique_ptr<TGraphic> graphic = c.Create ? c.Create() : nullptr;
+        if (graphic && SameText(graphic->ClassName(), name))
+            return graphic;
+    }
+    return nullptr;
+}
+
+void TPicture::DefineProperties(TFiler* filer) {
+    filer->DefineBinaryProperty(
+        "Data", [this](TStream* stream) { ReadData(stream); }, [this](TStream* stream) { WriteData(stream); },
+        FGraphic && !FGraphic->GetEmpty());
+}
+
+void TPicture::ReadData(TStream* stream) {
+    if (stream->GetSize() - stream->GetPosition() <= 0) {
+        SetGraphic(nullptr);
+        return;
+    }
+    uint8_t length = 0;
+    stream->ReadBuffer(&length, 1);
+    std::string name(length, '\0');
+    stream->ReadBuffer(name.data(), length);
+    std::unique_ptr<TGraphic> graphic = CreateForClassName(name);
+    if (!graphic)
+        throw EReadError("Unknown picture class '" + name + "'");
+    // The picture keeps what it held when the data cannot be read.
+    try {
+        graphic->ReadData(stream);
+    } catch (const EReadError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw EReadError("Invalid " + name + " data: " + e.what());
+    }
+    Adopt(std::move(graphic));
+    Changed(this);
+}
+
+void TPicture::WriteData(TStream* stream) {
+    if (!FGraphic)
+        return;
+    const std::string name = FGraphic->ClassName();
+    if (name.size() > 255)
+        throw EWriteError("Picture class name too long to store");
+    const uint8_t length = static_cast<uint8_t>(name.size());
+    stream->WriteBuffer(&length, 1);
+    stream->WriteBuffer(name.data(), length);
+    FGraphic->WriteData(stream);
 }
 
 } // namespace vcl

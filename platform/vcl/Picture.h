@@ -68,8 +68,16 @@ public:
     static std::string GraphicFileMask(const TGraphicClass* base = nullptr);
     // The first extension registered for the class ("bmp").
     static std::string GraphicExtension(const TGraphicClass& graphicClass);
+    // A new graphic of the registered class (or TBitmap, TIcon, TMetafile) whose class name is name,
+    // compared without case; nullptr when there is none.
+    static std::unique_ptr<TGraphic> CreateForClassName(const std::string& name);
 
 protected:
+    // The graphic is stored as "Data": its class name as a short string, then the graphic's own data.
+    // An empty picture stores nothing.
+    void DefineProperties(TFiler* filer) override;
+    void ReadData(TStream* stream);
+    void WriteData(TStream* stream);
     virtual void Changed(TObject* sender);
     void AssignTo(TPersistent* dest) override;
 
