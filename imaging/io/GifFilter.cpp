@@ -65,10 +65,6 @@ struct TGifFilterInput {
     }
 };
 
-uint16_t GifFilterLE16(const uint8_t* p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
-
 bool GifFilterDecodeImage(TGifFilterInput& in, const uint8_t* descriptor,
                           const std::vector<TIKColorTriple>& palette, int32_t tableBits,
                           const uint8_t control[4], TIKBitmap* bitmap, TIOParamsVals& params,
@@ -77,17 +73,17 @@ bool GifFilterDecodeImage(TGifFilterInput& in, const uint8_t* descriptor,
     progress.Report(30);
     if (progress.IsAborting())
         return false;
-    const int32_t width = GifFilterLE16(descriptor + 4), height = GifFilterLE16(descriptor + 6);
+    const int32_t width = IOGetLE16(descriptor + 4), height = IOGetLE16(descriptor + 6);
     const bool interlaced = (descriptor[8] & 0x40) != 0;
     const bool transparent = (control[0] & 1) != 0;
     const int32_t transparentIndex = control[3];
     params.GifTransparentColor =
         transparentIndex < int32_t(palette.size()) ? palette[size_t(transparentIndex)] : TIKColorTriple{};
-    params.GifXPosition = GifFilterLE16(descriptor);
-    params.GifYPosition = GifFilterLE16(descriptor + 2);
+    params.GifXPosition = IOGetLE16(descriptor);
+    params.GifYPosition = IOGetLE16(descriptor + 2);
     params.Width = width;
     params.Height = height;
-    params.GifDelay = GifFilterLE16(control + 1);
+    params.GifDelay = IOGetLE16(control + 1);
     params.GifTransparent = transparent ? 1 : 0;
     params.GifInterlaced = interlaced ? 1 : 0;
 
@@ -187,8 +183,8 @@ void DecodeGifToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int32_t& imageCo
     }
     params.GifVersion.assign(reinterpret_cast<const char*>(header), 6);
     params.GifVersion.push_back('\0');
-    params.GifScreenWidth = GifFilterLE16(header + 6);
-    params.GifScreenHeight = GifFilterLE16(header + 8);
+    params.GifScreenWidth = IOGetLE16(header + 6);
+    params.GifScreenHeight = IOGetLE16(header + 8);
     params.GifAspectRatio = header[12];
     params.DpiX = IKDefaultDpiX;
     params.DpiY = IKDefaultDpiY;

@@ -4,7 +4,7 @@
 # the other program's decoder gives, and files Loomwick writes must decode in the other programs to the
 # pixels they came from. Usage: imaging_formats2.sh BUILD_DIR. Exits 77 when a tool is missing.
 set -u
-BUILD=${1:?build folder}
+BUILD=$(cd "${1:?build folder}" && pwd) || exit 1
 IK=$BUILD/tools/ikdecode
 [[ -x $IK ]] || { echo "skip: $IK is not built"; exit 77; }
 for tool in python3 convert pnmtopnm pamtopnm pamdepth pcxtoppm ppmtopcx tgatoppm ppmtotga icotool pngtopam \
