@@ -7,6 +7,7 @@
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Menus.h"
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/user/Backend.h"
 #include "platform/win/user/User.h"
@@ -450,6 +451,9 @@ void TControl::Dispatch(TMessage& m) {
         // A windowed control's own window still sees the message (focus, capture, the class's behaviour).
         DefaultHandler(m);
         return;
+    case win::WM_CONTEXTMENU:
+        ContextMenu(m);
+        return;
     case CM_MOUSEENTER:
         FMouseInControl = true;
         if (OnMouseEnter)
@@ -552,6 +556,31 @@ void TControl::Notification(TComponent* component, TOperation operation) {
     TComponent::Notification(component, operation);
     if (operation == opRemove && component && component == GetAction())
         FActionLink.reset();
+    if (operation == opRemove && component && component == FPopupMenu)
+        FPopupMenu = nullptr;
+}
+
+void TControl::SetPopupMenu(TPopupMenu* value) {
+    if (value == FPopupMenu)
+        return;
+    if (FPopupMenu)
+        FPopupMenu->RemoveFreeNotification(this);
+    FPopupMenu = value;
+    if (value)
+        value->FreeNotification(this);
+}
+
+void TControl::ContextMenu(TMessage& m) {
+    if (ContextPopup(this, FPopupMenu, OnContextPopup, m.LParam)) {
+        m.Result = 1;
+        return;
+    }
+    // Unanswered: a window's default procedure hands the request to the parent window; a graphic control
+    // hands it to its parent control (wParam 0: the parent must not look for a graphic child again).
+    if (dynamic_cast<TWinControl*>(this))
+        DefaultHandler(m);
+    else if (FParent)
+        m.Result = FParent->Perform(win::WM_CONTEXTMENU, 0, m.LParam);
 }
 
 void TControl::DblClick() {
@@ -930,6 +959,10 @@ void TWinControl::WndProc(TMessage& m) {
             }
             TMessage child{m.Msg, m.WParam, win::MAKELPARAM(p.X - target->FLeft, p.Y - target->FTop), 0};
             target->WndProc(child);
+            // The window's default procedure turns a right-button release into the context-menu request,
+            // which comes back here and goes to the graphic child under the pointer.
+            if (m.Msg == win::WM_RBUTTONUP && FHandle && win::IsWindow(FHandle))
+                DefaultHandler(m);
             m.Result = child.Result;
             return;
         }
@@ -1011,6 +1044,19 @@ void TWinControl::DoExit() {
 
 void TWinControl::Dispatch(TMessage& m) {
     switch (m.Msg) {
+    case win::WM_CONTEXTMENU:
+        // A right click on this window itself: a graphic child under the pointer answers first.
+        if (FHandle && m.WParam == reinterpret_cast<win::WPARAM>(FHandle) &&
+            m.LParam != win::MAKELPARAM(-1, -1)) {
+            TPoint p = ScreenToClient({win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)});
+            TControl* child = ControlAtPos(p, false, false);
+            if (child && !dynamic_cast<TWinControl*>(child)) {
+                m.Result = child->Perform(m.Msg, m.WParam, m.LParam);
+                return;
+            }
+        }
+        TControl::Dispatch(m);
+        return;
     case win::WM_PAINT:
         // A control over one of the window system's classes (an edit, a button) is painted by that
         // class's own procedure; only graphic child controls on top of it need the class library.
@@ -1761,6 +1807,25 @@ void TControlCanvas::CreateHandle() {
 
 // ---- TCustomControl and TGraphicControl -------------------------------------------------------------
 
+namespace {
+
+// Paints through a control's canvas on the DC of a paint message. The DC the canvas took for itself is
+// dropped first, under the same (recursive) lock the scope then holds, so no painter thread slips in.
+template <class F> void ControlsPaintOnDC(TControlCanvas* canvas, win::HDC dc, const F& paint) {
+    canvas->Lock();
+    try {
+        canvas->FreeHandle();
+    } catch (...) {
+        canvas->Unlock();
+        throw;
+    }
+    TCanvasDCScope scope(canvas, dc);
+    canvas->Unlock();
+    paint();
+}
+
+} // namespace
+
 TCustomControl::TCustomControl(TComponent* owner)
     : TWinControl(owner), FCanvas(std::make_unique<TControlCanvas>()) {
     FCanvas->SetControl(this);
@@ -1771,18 +1836,7 @@ TCustomControl::~TCustomControl() {
 }
 
 void TCustomControl::PaintWindow(win::HDC dc) {
-    FCanvas->Lock();
-    FCanvas->FreeHandle();
-    FCanvas->SetHandle(dc);
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
-    FCanvas->Unlock();
+    ControlsPaintOnDC(FCanvas.get(), dc, [this] { Paint(); });
 }
 
 TGraphicControl::TGraphicControl(TComponent* owner)
@@ -1796,18 +1850,7 @@ TGraphicControl::~TGraphicControl() {
 
 void TGraphicControl::Dispatch(TMessage& m) {
     if (m.Msg == win::WM_PAINT && m.WParam) {
-        FCanvas->Lock();
-        FCanvas->FreeHandle();
-        FCanvas->SetHandle(reinterpret_cast<win::HDC>(m.WParam));
-        try {
-            Paint();
-        } catch (...) {
-            FCanvas->SetHandle(nullptr);
-            FCanvas->Unlock();
-            throw;
-        }
-        FCanvas->SetHandle(nullptr);
-        FCanvas->Unlock();
+        ControlsPaintOnDC(FCanvas.get(), reinterpret_cast<win::HDC>(m.WParam), [this] { Paint(); });
         return;
     }
     TControl::Dispatch(m);

@@ -162,6 +162,11 @@ class TCustomForm;
 class TBasicAction;
 class TControlActionLink;
 class TDockTree;
+class TPopupMenu;
+
+// A control's answer to a context-menu request: MousePos in client coordinates, (-1, -1) from the keyboard;
+// setting Handled keeps the popup menu away.
+using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 
 // Limits on a control's size (0: no limit). A change applies them to the control at once.
 class TSizeConstraints : public TPersistent {
@@ -266,6 +271,10 @@ public:
     void SetParentShowHint(bool value) { FParentShowHint = value; }
     TCursor GetCursor() const { return FCursor; }
     void SetCursor(TCursor value);
+    // The menu a right click or the menu keys show over the control; forgotten when the menu is freed.
+    // Without one (or when it does not show) the request goes on to the parent.
+    TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* value);
 
     // Dragging and docking. A docked control lives in its dock site (its parent), which lays it out
     // through its dock manager when it has one.
@@ -326,6 +335,7 @@ public:
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
     TNotifyEvent OnResize;
+    TContextPopupEvent OnContextPopup;
 
 protected:
     friend class TWinControl;
@@ -392,9 +402,12 @@ protected:
     TDragMode FDragMode = dmManual;
     TCursor FDragCursor = crDrag;
     TWinControl* FHostDockSite = nullptr;
+    TPopupMenu* FPopupMenu = nullptr;
 
 private:
     void HandleMouse(TMessage& message);
+    // WM_CONTEXTMENU: the control's own answer or menu, else its parent's.
+    void ContextMenu(TMessage& message);
 };
 
 // Window creation parameters: what CreateParams fills in and CreateWnd passes to the window system.

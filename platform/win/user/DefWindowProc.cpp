@@ -2,6 +2,7 @@
 #include "platform/win/user/Cursors.h"
 #include "platform/win/user/Metrics.h"
 #include "platform/win/user/WindowObject.h"
+#include "platform/win/user/controls/ControlSupport.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,7 +16,9 @@ TRect FrameInsets(DWORD style, DWORD exStyle);
 
 namespace {
 
-bool In(const TRect& r, TPoint p) { return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom; }
+bool In(const TRect& r, TPoint p) {
+    return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
+}
 
 LRESULT DefaultHitTest(HWND hwnd, TPoint screen) {
     TRect w;
@@ -94,7 +97,8 @@ TRect FrameInsets(DWORD style, DWORD exStyle) {
         edge += GetSystemMetrics(SM_CXBORDER);
     TRect inset{edge, edge, edge, edge};
     if ((style & WS_CAPTION) == WS_CAPTION)
-        inset.Top += (exStyle & WS_EX_TOOLWINDOW) ? GetSystemMetrics(SM_CYSMCAPTION) : GetSystemMetrics(SM_CYCAPTION);
+        inset.Top +=
+            (exStyle & WS_EX_TOOLWINDOW) ? GetSystemMetrics(SM_CYSMCAPTION) : GetSystemMetrics(SM_CYCAPTION);
     if (style & WS_VSCROLL)
         inset.Right += GetSystemMetrics(SM_CXVSCROLL);
     if (style & WS_HSCROLL)
@@ -104,11 +108,37 @@ TRect FrameInsets(DWORD style, DWORD exStyle) {
 
 } // namespace user
 
+namespace ctl {
+
+// The default window procedure asks for the context menu itself; the control classes, which handle these
+// inputs without passing them on, ask through WithContextMenu.
+bool ContextMenuInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    LPARAM at = 0;
+    if (msg == WM_RBUTTONUP) {
+        TPoint p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ClientToScreen(hwnd, &p);
+        at = MAKELPARAM(p.X, p.Y);
+    } else if ((msg == WM_KEYUP && wParam == WPARAM(VK_APPS)) ||
+               ((msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) && wParam == WPARAM(VK_F10) &&
+                KeyDown(VK_SHIFT))) {
+        at = MAKELPARAM(-1, -1);
+    } else {
+        return false;
+    }
+    SendMessage(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), at);
+    return true;
+}
+
+} // namespace ctl
+
 using namespace user;
 
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     hwnd = Validate(hwnd);
     if (!hwnd)
+        return 0;
+    if ((msg == WM_RBUTTONUP || msg == WM_KEYUP || msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) &&
+        ctl::ContextMenuInput(hwnd, msg, wParam, lParam))
         return 0;
     switch (msg) {
     case WM_NCCREATE: {
@@ -127,7 +157,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
              std::max(r.Top + inset.Top, r.Bottom - inset.Bottom)};
         return 0;
     }
-    case WM_NCHITTEST: return DefaultHitTest(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_NCHITTEST:
+        return DefaultHitTest(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
     case WM_SETTEXT:
         hwnd->FText = lParam ? reinterpret_cast<const char*>(lParam) : "";
         return TRUE;
@@ -140,7 +171,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         buffer[n] = '\0';
         return LRESULT(n);
     }
-    case WM_GETTEXTLENGTH: return LRESULT(hwnd->FText.size());
+    case WM_GETTEXTLENGTH:
+        return LRESULT(hwnd->FText.size());
     case WM_WINDOWPOSCHANGED: {
         auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
         if (pos && !(pos->flags & SWP_NOSIZE))
@@ -153,14 +185,25 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(hwnd->FClient.Left, hwnd->FClient.Top));
         return 0;
     }
-    case WM_CLOSE: DestroyWindow(hwnd); return 0;
+    case WM_CLOSE:
+        DestroyWindow(hwnd);
+        return 0;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
-        case SC_CLOSE: SendMessage(hwnd, WM_CLOSE, 0, 0); return 0;
-        case SC_MINIMIZE: ShowWindow(hwnd, SW_MINIMIZE); return 0;
-        case SC_MAXIMIZE: ShowWindow(hwnd, SW_MAXIMIZE); return 0;
-        case SC_RESTORE: ShowWindow(hwnd, SW_RESTORE); return 0;
-        default: return 0;
+        case SC_CLOSE:
+            SendMessage(hwnd, WM_CLOSE, 0, 0);
+            return 0;
+        case SC_MINIMIZE:
+            ShowWindow(hwnd, SW_MINIMIZE);
+            return 0;
+        case SC_MAXIMIZE:
+            ShowWindow(hwnd, SW_MAXIMIZE);
+            return 0;
+        case SC_RESTORE:
+            ShowWindow(hwnd, SW_RESTORE);
+            return 0;
+        default:
+            return 0;
         }
     case WM_NCLBUTTONDOWN:
         if (wParam == WPARAM(HTCLOSE))
@@ -199,20 +242,31 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return FALSE;
         case HTLEFT:
-        case HTRIGHT: SetCursor(LoadCursor(nullptr, IDC_SIZEWE)); return TRUE;
+        case HTRIGHT:
+            SetCursor(LoadCursor(nullptr, IDC_SIZEWE));
+            return TRUE;
         case HTTOP:
-        case HTBOTTOM: SetCursor(LoadCursor(nullptr, IDC_SIZENS)); return TRUE;
+        case HTBOTTOM:
+            SetCursor(LoadCursor(nullptr, IDC_SIZENS));
+            return TRUE;
         case HTTOPLEFT:
-        case HTBOTTOMRIGHT: SetCursor(LoadCursor(nullptr, IDC_SIZENWSE)); return TRUE;
+        case HTBOTTOMRIGHT:
+            SetCursor(LoadCursor(nullptr, IDC_SIZENWSE));
+            return TRUE;
         case HTTOPRIGHT:
-        case HTBOTTOMLEFT: SetCursor(LoadCursor(nullptr, IDC_SIZENESW)); return TRUE;
-        default: SetCursor(LoadCursor(nullptr, IDC_ARROW)); return TRUE;
+        case HTBOTTOMLEFT:
+            SetCursor(LoadCursor(nullptr, IDC_SIZENESW));
+            return TRUE;
+        default:
+            SetCursor(LoadCursor(nullptr, IDC_ARROW));
+            return TRUE;
         }
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam))
             SetFocus(hwnd);
         return 0;
-    case WM_NCACTIVATE: return TRUE;
+    case WM_NCACTIVATE:
+        return TRUE;
     case WM_CANCELMODE:
         if (GetCapture() == hwnd)
             ReleaseCapture();
@@ -221,8 +275,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEWHEEL:
         // Children hand these to their parents.
         if (hwnd->IsChild() && hwnd->FParent)
-            return SendMessage(hwnd->FParent, msg, msg == WM_CONTEXTMENU ? reinterpret_cast<WPARAM>(hwnd) : wParam,
-                               lParam);
+            return SendMessage(hwnd->FParent, msg,
+                               msg == WM_CONTEXTMENU ? reinterpret_cast<WPARAM>(hwnd) : wParam, lParam);
         return 0;
     case WM_SETREDRAW:
         hwnd->FRedraw = wParam != 0;
@@ -230,7 +284,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETMINMAXINFO:
     case WM_GETDLGCODE:
     case WM_GETICON:
-    case WM_GETFONT: return 0;
+    case WM_GETFONT:
+        return 0;
     case WM_ERASEBKGND: {
         HBRUSH brush = hwnd->FClass ? hwnd->FClass->FBackground : nullptr;
         if (!brush || !wParam)
@@ -250,7 +305,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         EndPaint(hwnd, &ps);
         return 0;
     }
-    case WM_NCPAINT: PaintFrame(hwnd); return 0;
+    case WM_NCPAINT:
+        PaintFrame(hwnd);
+        return 0;
     case WM_PRINT: {
         // Paint the frame and the client into the given DC, as the flags ask.
         auto dc = reinterpret_cast<HDC>(wParam);
@@ -265,7 +322,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (wParam == WPARAM(VK_F4) && (lParam & KF_ALTDOWN_BIT) && !hwnd->IsChild())
             PostMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
-    default: return 0;
+    default:
+        return 0;
     }
 }
 

@@ -154,23 +154,6 @@ bool ScrollRequestTarget(WPARAM request, int value, int line, int page, int last
     }
 }
 
-bool ContextMenuInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    LPARAM at = 0;
-    if (msg == WM_RBUTTONUP) {
-        TPoint p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        ClientToScreen(hwnd, &p);
-        at = MAKELPARAM(p.X, p.Y);
-    } else if ((msg == WM_KEYUP && wParam == WPARAM(VK_APPS)) ||
-               ((msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) && wParam == WPARAM(VK_F10) &&
-                KeyDown(VK_SHIFT))) {
-        at = MAKELPARAM(-1, -1);
-    } else {
-        return false;
-    }
-    SendMessage(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), at);
-    return true;
-}
-
 void RegisterControlClass(const char* name, WNDPROC proc, UINT style, HCURSOR cursor, int backgroundColor) {
     WNDCLASSEX existing;
     if (GetClassInfoEx(nullptr, name, &existing))
