@@ -303,7 +303,10 @@ void VclRegisterControlTables() {
         .Property("Align", &TControl::GetAlign, &TControl::SetAlign)
         .Property("Anchors", &TControl::GetAnchors, &TControl::SetAnchors)
         .Property("AutoSize", &TControl::GetAutoSize, &TControl::SetAutoSize)
+        // A colour and a font that follow the parent's are not the control's own: storing them would
+        // read back as settings of its own and cut the control loose from its parent.
         .Property("Color", &TControl::GetColor, &TControl::SetColor, ColorIdents())
+        .Stored([](TControl* c) { return !c->GetParentColor(); })
         .Property("Constraints", &TControl::GetConstraints)
         .Property("Cursor", &TControl::GetCursor, &TControl::SetCursor, CursorIdents())
         .Property("DragCursor", &TControl::GetDragCursor, &TControl::SetDragCursor, CursorIdents())
@@ -311,6 +314,7 @@ void VclRegisterControlTables() {
         .Property("DragMode", &TControl::GetDragMode, &TControl::SetDragMode)
         .Property("Enabled", &TControl::GetEnabled, &TControl::SetEnabled)
         .Property("Font", &TControl::GetFont, &TControl::SetFont)
+        .Stored([](TControl* c) { return !c->GetParentFont(); })
         .Property("Hint", &TControl::GetHint, &TControl::SetHint)
         .Property("ParentColor", &TControl::GetParentColor, &TControl::SetParentColor)
         .Property("ParentFont", &TControl::GetParentFont, &TControl::SetParentFont)
@@ -318,7 +322,9 @@ void VclRegisterControlTables() {
         // both ends with ParentShowHint as it says.
         .Property("ShowHint", &VclGetOwnShowHint, &TControl::SetShowHint)
         .Property("ParentShowHint", &TControl::GetParentShowHint, &TControl::SetParentShowHint)
+        .Property("PopupMenu", &TControl::GetPopupMenu, &TControl::SetPopupMenu)
         .Property("Visible", &TControl::GetVisible, &TControl::SetVisible)
+        .Event("OnContextPopup", &TControl::OnContextPopup)
         .Event("OnClick", &TControl::OnClick)
         .Event("OnDblClick", &TControl::OnDblClick)
         .Event("OnEndDock", &TControl::OnEndDock)

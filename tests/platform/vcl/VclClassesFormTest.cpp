@@ -174,6 +174,15 @@ TEST_F(VclControlsTest, LayoutWrittenFromTheTablesReadsBackToTheSameLayout) {
     TReader reader(&stream);
     reader.ReadRootComponent(copy);
     EXPECT_EQ(copy->udCount->GetAssociate(), copy->edtCount);
+    // The label follows the form's colour and font: it stays that way through the round trip, while the
+    // edit keeps the colour and font of its own.
+    EXPECT_TRUE(copy->lblName->GetParentColor());
+    EXPECT_TRUE(copy->lblName->GetParentFont());
+    EXPECT_EQ(copy->lblName->GetColor(), clBtnFace);
+    EXPECT_EQ(copy->lblName->GetFont()->GetName(), "Arial");
+    EXPECT_FALSE(copy->edtName->GetParentColor());
+    EXPECT_FALSE(copy->edtName->GetParentFont());
+    EXPECT_EQ(copy->edtName->GetColor(), TColor(0x00C0FFFF));
     EXPECT_EQ(WrittenText(copy), first);
     copy->Free();
 }

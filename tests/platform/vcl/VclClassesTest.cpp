@@ -81,6 +81,7 @@ std::vector<std::any> HandlersOfEveryEventType() {
         TUDClickEvent([](TObject*, TUDBtnType) {}),
         TUDChangingEvent([](TObject*, bool&) {}),
         THintEvent([](std::string&, bool&) {}),
+        TContextPopupEvent([](TObject*, TPoint, bool&) {}),
     };
 }
 
