@@ -568,6 +568,13 @@ void TCustomForm::InitInheritedComponent(std::type_index formClass) {
     std::vector<std::type_index> chain;
     for (std::type_index t = formClass; t != typeid(void) && chain.size() < 64; t = GetFormClassBase(t))
         chain.push_back(t);
+    // A form class that declares no property table of its own shows its base form's properties, and the
+    // first registered form class those of the class library's form it is built on.
+    for (size_t i = 0; i + 1 < chain.size(); ++i)
+        LinkPropertyTable(chain[i], chain[i + 1]);
+    if (GetPropTableBase(chain.back()) == typeid(void) && chain.back() != typeid(TForm) &&
+        chain.back() != typeid(TCustomForm))
+        LinkPropertyTable(chain.back(), dynamic_cast<TForm*>(this) ? typeid(TForm) : typeid(TCustomForm));
     std::vector<TComponent*> loaded;
     bool found = false;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {

@@ -82,6 +82,14 @@ TClassPropertyTable& ClassPropertyTable(std::type_index type, std::type_index ba
     return *slot;
 }
 
+void LinkPropertyTable(std::type_index type, std::type_index base) {
+    if (base == typeid(void) || base == type)
+        return;
+    TClassPropertyTable& table = ClassPropertyTable(type, typeid(void));
+    if (table.Base == typeid(void))
+        table.Base = base;
+}
+
 void AddPropInfo(TClassPropertyTable& table, TPropInfo p) {
     for (auto& existing : table.Props)
         if (SameText(existing.Name, p.Name)) {

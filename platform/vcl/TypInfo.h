@@ -108,6 +108,9 @@ TClassPropertyTable& ClassPropertyTable(std::type_index type, std::type_index ba
 // The property of that name (without case) on the object's most derived class or any base, or null.
 const TPropInfo* GetPropInfo(const TObject* object, const std::string& name);
 const TPropInfo* GetPropInfo(std::type_index type, const std::string& name);
+// Gives type's table the base base unless it names one already (a class without properties of its own
+// then shows its base's).
+void LinkPropertyTable(std::type_index type, std::type_index base);
 // Adds p to table, replacing a property of the same name.
 void AddPropInfo(TClassPropertyTable& table, TPropInfo p);
 // Raises EReadError "Invalid property value".
@@ -325,9 +328,13 @@ private:
     TFormClassTable* FTable;
 };
 
+// With TBase the form class also shows TBase's properties when it declares no property table of its own.
 template <class F, class TBase = void> TFormClass<F> DefineFormClass() {
-    if constexpr (!std::is_void_v<TBase>)
+    static_assert(std::is_void_v<TBase> || std::is_base_of_v<TBase, F>);
+    if constexpr (!std::is_void_v<TBase>) {
         SetFormClassBase(typeid(F), typeid(TBase));
+        LinkPropertyTable(typeid(F), typeid(TBase));
+    }
     return {};
 }
 
