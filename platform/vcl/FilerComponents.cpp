@@ -527,8 +527,12 @@ void TWriter::WriteProperties(TPersistent* instance) {
 void TWriter::WriteObjectProperties(TPersistent* instance, TPersistent* defaults, const std::string& prefix) {
     if (++FDepth > FilerCompMaxDepth)
         throw EWriteError("Objects nested too deeply to stream");
-    for (const TPropInfo* p : GetPropList(instance))
-        WriteProperty(instance, defaults, *p, prefix);
+    for (const TPropInfo* p : GetPropList(instance)) {
+        // The defaults may be of a base class (a root whose own class reads a layout when made): they
+        // answer only for the properties their class has.
+        TPersistent* d = defaults && GetPropInfo(defaults, p->Name) == p ? defaults : nullptr;
+        WriteProperty(instance, d, *p, prefix);
+    }
     const std::string saved = FPropPath;
     FPropPath = prefix;
     try {

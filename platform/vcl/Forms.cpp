@@ -569,10 +569,10 @@ void TCustomForm::InitInheritedComponent(std::type_index formClass) {
     for (std::type_index t = formClass; t != typeid(void) && chain.size() < 64; t = GetFormClassBase(t))
         chain.push_back(t);
     // A form class that declares no property table of its own shows its base form's properties, and the
-    // first registered form class those of the class library's form it is built on.
+    // first registered form class, when it shows none at all, those of the library's form it is built on.
     for (size_t i = 0; i + 1 < chain.size(); ++i)
         LinkPropertyTable(chain[i], chain[i + 1]);
-    if (GetPropTableBase(chain.back()) == typeid(void) && chain.back() != typeid(TForm) &&
+    if (GetPropList(chain.back()).empty() && chain.back() != typeid(TForm) &&
         chain.back() != typeid(TCustomForm))
         LinkPropertyTable(chain.back(), dynamic_cast<TForm*>(this) ? typeid(TForm) : typeid(TCustomForm));
     std::vector<TComponent*> loaded;

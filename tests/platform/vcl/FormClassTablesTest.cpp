@@ -1,7 +1,10 @@
 // Form classes that declare no property table of their own still take their layout's properties.
 #include "VclControlsSupport.h"
+#include "platform/vcl/Filer.h"
 #include "platform/vcl/FormResources.h"
+#include "platform/vcl/FormText.h"
 #include "platform/vcl/StdCtrls.h"
+#include "platform/vcl/Streams.h"
 #include "platform/vcl/TypInfo.h"
 
 using namespace vcl;
@@ -24,6 +27,7 @@ public:
     explicit TFctChildForm(TComponent* owner) : TFctLinkedForm(owner, false) {
         InitInheritedComponent(typeid(TFctChildForm));
     }
+    std::string Note;
 };
 
 // Registered as a form class without naming its base at all.
@@ -38,6 +42,9 @@ void RegisterFctForms() {
     RegisterVclClasses();
     DefineFormClass<TFctLinkedForm, TForm>().Field("lblTitle", &TFctLinkedForm::lblTitle);
     DefineFormClass<TFctChildForm, TFctLinkedForm>();
+    DefineClassProperties<TFctChildForm>().Property(
+        "Note", [](TFctChildForm* f) { return f->Note; },
+        [](TFctChildForm* f, const std::string& v) { f->Note = v; });
     DefineFormClass<TFctUnlinkedForm>();
     RegisterFormResource("TFctLinkedForm", "object FctLinked: TFctLinkedForm\n"
                                            "  Caption = 'Linked'\n"
@@ -86,6 +93,22 @@ TEST_F(VclControlsTest, FormClassesWithoutPropertyTablesReadTheirLayouts) {
         }
         form->Free();
     }
+}
+
+// Writing a form whose class reads a layout compares its properties with a form of the class it derives
+// from; the class's own properties, which that form lacks, are written as they are.
+TEST_F(VclControlsTest, WritingAFormClassWithOwnPropertiesOverItsBaseForm) {
+    RegisterFctForms();
+    auto* form = new TFctChildForm(nullptr);
+    form->Note = "kept";
+    TMemoryStream binary;
+    TWriter writer(&binary);
+    writer.WriteRootComponent(form);
+    const std::string text =
+        ObjectBinaryToText(std::string(static_cast<const char*>(binary.Memory()), size_t(binary.GetSize())));
+    form->Free();
+    for (const char* expected : {"Caption = 'Child'", "Note = 'kept'", "Height = 222", "Color = clTeal"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << " in\n" << text;
 }
 
 // A class that names its own table base keeps it: linking never redirects a table.
