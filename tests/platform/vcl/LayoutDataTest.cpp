@@ -225,7 +225,8 @@ TEST_F(VclControlsTest, PicturesAndGlyphsMadeInCodeReadBackFromTheWrittenLayout)
 
     const std::string text = LdWriteText(form);
     EXPECT_NE(text.find("Glyph.Data = {"), std::string::npos) << text;
-    EXPECT_NE(text.find("object empty: TImage\n  end"), std::string::npos) << "an empty picture stores nothing";
+    EXPECT_NE(text.find("object empty: TImage\n  end"), std::string::npos)
+        << "an empty picture stores nothing";
 
     auto* copy = new TLayoutDataPictureForm(nullptr);
     LdReadText(copy, text);
@@ -348,7 +349,6 @@ TEST_F(VclControlsTest, ActionsInALayoutJoinTheirListAndDriveTheirControls) {
     EXPECT_EQ(form->Opened, 1);
     EXPECT_TRUE(form->IsShortCut('S', TShiftState{ssCtrl}));
     EXPECT_EQ(form->Saved, 1);
-
 
     // Reordering is kept; an action freed leaves its list, and a list freed leaves its actions alone.
     form->actSave->SetIndex(0);
