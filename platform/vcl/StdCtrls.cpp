@@ -1136,7 +1136,21 @@ int32_t TCustomComboBox::GetItemIndex() {
     return HandleAllocated() ? int32_t(win::SendMessage(FHandle, win::CB_GETCURSEL, 0, 0)) : FSavedIndex;
 }
 
+void TCustomComboBox::Loaded() {
+    TCustomListControl::Loaded();
+    if (FLoadedIndexSet) {
+        FLoadedIndexSet = false;
+        SetItemIndex(FLoadedIndex);
+    }
+}
+
 void TCustomComboBox::SetItemIndex(int32_t value) {
+    // A layout may give the index before the items: it is kept until the whole control is read.
+    if (GetComponentState().Contains(csLoading)) {
+        FLoadedIndex = value;
+        FLoadedIndexSet = true;
+        return;
+    }
     if (!HandleAllocated()) {
         FSavedIndex = value;
         FText = value >= 0 && value < GetCount() ? FItems->Get(value) : std::string();
@@ -1653,10 +1667,18 @@ void TCustomLabel::Paint() {
     DoDrawText(r, flags);
 }
 
+void TCustomLabel::Loaded() {
+    TGraphicControl::Loaded();
+    AdjustBounds();
+}
+
 void TCustomLabel::AdjustBounds() {
-    if (!FAutoSize || GetComponentState().Contains(csLoading) || !FParent || !FParent->HandleAllocated())
+    // Measured on the screen's DC: the parent's window need not exist yet (a form read from its layout).
+    if (!FAutoSize || GetComponentState().Contains(csLoading) || !FParent)
         return;
     win::HDC dc = win::GetDC(nullptr);
+    if (!dc)
+        return;
     FCanvas->SetHandle(dc);
     TRect r{0, 0, FWordWrap ? FWidth : 0, 0};
     DoDrawText(r, win::DT_EXPANDTABS | win::DT_CALCRECT | (FWordWrap ? win::DT_WORDBREAK : 0));

@@ -327,6 +327,8 @@ public:
     TDrawItemEvent OnDrawItem;
     TMeasureItemEvent OnMeasureItem;
     void Dispatch(TMessage& message) override;
+    // Selects the item a layout asked for, now that the items are read too.
+    void Loaded() override;
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -357,6 +359,8 @@ protected:
     bool FAutoDropDown = false;
     bool FEditFocused = false; // the edit field has the focus, as the enter and exit events know it
     int32_t FSavedIndex = -1;
+    int32_t FLoadedIndex = -1; // the ItemIndex a layout gave, applied in Loaded
+    bool FLoadedIndexSet = false;
 };
 
 class TComboBox : public TCustomComboBox {
@@ -473,6 +477,8 @@ public:
     virtual std::string GetLabelText() const { return GetCaption(); }
     void Notification(TComponent* component, TOperation operation) override;
     void Dispatch(TMessage& message) override;
+    // Sizes itself to the text it was given while loading.
+    void Loaded() override;
 
 protected:
     void Paint() override;

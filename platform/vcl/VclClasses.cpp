@@ -422,6 +422,7 @@ void VclRegisterStdCtrlTables() {
         .Property("CharCase", &TCustomComboBox::GetCharCase, &TCustomComboBox::SetCharCase)
         .Property("DropDownCount", &TCustomComboBox::GetDropDownCount, &TCustomComboBox::SetDropDownCount)
         .Property("ItemHeight", &TCustomComboBox::GetItemHeight, &TCustomComboBox::SetItemHeight)
+        .Property("ItemIndex", &TCustomComboBox::GetItemIndex, &TCustomComboBox::SetItemIndex)
         .Property("MaxLength", &TCustomComboBox::GetMaxLength, &TCustomComboBox::SetMaxLength)
         .Property("Style", &TCustomComboBox::GetStyle, &TCustomComboBox::SetStyle)
         .Event("OnChange", &TCustomComboBox::OnChange)

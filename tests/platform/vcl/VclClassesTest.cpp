@@ -90,6 +90,7 @@ const std::map<std::string, const char*> NotKeptAsWritten = {
     {"TabOrder", "clamped to the number of windowed siblings"},
     {"TListBox.ItemHeight", "the standard style measures its items from the font"},
     {"TComboBox.ItemHeight", "the standard style measures its items from the font"},
+    {"TComboBox.ItemIndex", "an index past the items (there are none here) selects nothing"},
     {"TStatusBar.Left", "aligned to the bottom of its parent"},
     {"TStatusBar.Top", "aligned to the bottom of its parent"},
     {"TStatusBar.Width", "aligned to the bottom of its parent"},
