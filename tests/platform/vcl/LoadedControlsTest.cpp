@@ -2,6 +2,7 @@
 #include "VclControlsSupport.h"
 #include "platform/vcl/Filer.h"
 #include "platform/vcl/FormText.h"
+#include "platform/vcl/Menus.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/TypInfo.h"
@@ -91,6 +92,30 @@ TEST_F(VclControlsTest, AutoSizeLabelSizesItselfAfterLoading) {
     autoLabel->SetCaption("");
     autoLabel->SetCaption("A caption of some length");
     EXPECT_EQ(autoLabel->GetWidth(), width);
+    form->Free();
+}
+
+// A control names its popup menu by reference, even one the layout lists further down, and writes it so.
+TEST_F(VclControlsTest, PopupMenuReferenceFromALayout) {
+    TForm* form = LctRead("object LctForm: TForm\n"
+                          "  PopupMenu = pmForm\n"
+                          "  object lblName: TLabel\n"
+                          "    PopupMenu = pmLabel\n"
+                          "  end\n"
+                          "  object pmLabel: TPopupMenu\n"
+                          "  end\n"
+                          "  object pmForm: TPopupMenu\n"
+                          "    AutoPopup = False\n"
+                          "  end\n"
+                          "end\n");
+    auto* label = static_cast<TLabel*>(form->FindComponent("lblName"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->GetPopupMenu(), form->FindComponent("pmLabel"));
+    ASSERT_NE(form->GetPopupMenu(), nullptr);
+    EXPECT_FALSE(form->GetPopupMenu()->GetAutoPopup());
+    const std::string written = LctWrite(form);
+    EXPECT_NE(written.find("PopupMenu = pmLabel"), std::string::npos) << written;
+    EXPECT_NE(written.find("PopupMenu = pmForm"), std::string::npos) << written;
     form->Free();
 }
 
