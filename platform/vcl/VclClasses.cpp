@@ -23,6 +23,7 @@
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/StringList.h"
 #include "platform/vcl/TypInfo.h"
+#include "platform/vcl/VclGraphicsClasses.h"
 
 namespace vcl {
 
@@ -701,6 +702,7 @@ void RegisterVclClasses() {
     VclRegisterExtCtrlTables();
     VclRegisterComponentTables();
     VclRegisterClassNames();
+    RegisterVclGraphicsClasses();
 }
 
 } // namespace vcl
