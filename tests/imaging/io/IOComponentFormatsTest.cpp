@@ -106,8 +106,9 @@ TEST(IOComponentFormatsTest, ExtensionsPickTheFormatBothWays) {
         EXPECT_EQ(reader.GetParams().FileName, name);
         EXPECT_EQ(reader.GetIKBitmap()->Width(), 8);
         EXPECT_EQ(reader.GetIKBitmap()->Height(), 6);
-        if (c.Lossless)
+        if (c.Lossless) {
             EXPECT_TRUE(SameFormatsPixels(*reader.GetIKBitmap(), expected));
+        }
         std::filesystem::remove(name);
     }
 }

@@ -84,8 +84,9 @@ TEST_F(VclControlsTest, FormClassesWithoutPropertyTablesReadTheirLayouts) {
         TForm* form = c.make();
         EXPECT_EQ(form->GetCaption(), c.caption);
         EXPECT_EQ(form->GetWidth(), c.width);
-        if (c.height)
+        if (c.height) {
             EXPECT_EQ(form->GetHeight(), c.height);
+        }
         if (auto* linked = dynamic_cast<TFctLinkedForm*>(form)) {
             EXPECT_EQ(linked->GetColor(), clTeal);
             ASSERT_NE(linked->lblTitle, nullptr);
