@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
+#include "platform/vcl/SysUtils.h"
 
 #include <cmath>
 #include <cstring>
@@ -311,21 +312,7 @@ std::string TReader::ReadString() {
             } else if (c >= 0xD800 && c < 0xE000) {
                 c = 0xFFFD;
             }
-            if (c < 0x80) {
-                s += char(c);
-            } else if (c < 0x800) {
-                s += char(0xC0 | (c >> 6));
-                s += char(0x80 | (c & 0x3F));
-            } else if (c < 0x10000) {
-                s += char(0xE0 | (c >> 12));
-                s += char(0x80 | ((c >> 6) & 0x3F));
-                s += char(0x80 | (c & 0x3F));
-            } else {
-                s += char(0xF0 | (c >> 18));
-                s += char(0x80 | ((c >> 12) & 0x3F));
-                s += char(0x80 | ((c >> 6) & 0x3F));
-                s += char(0x80 | (c & 0x3F));
-            }
+            SysEncodeUtf8(c, s);
         }
         return s;
     }

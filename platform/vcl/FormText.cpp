@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Filer.h"
 #include "platform/vcl/Streams.h"
+#include "platform/vcl/SysUtils.h"
 
 #include <charconv>
 #include <cmath>
@@ -24,24 +25,6 @@ struct FormToken {
 
 [[noreturn]] void FormTextError(int line, const std::string& message) {
     throw EParserError("Line " + std::to_string(line) + ": " + message);
-}
-
-void FormAppendUtf8(std::string& s, uint32_t c) {
-    if (c < 0x80) {
-        s += char(c);
-    } else if (c < 0x800) {
-        s += char(0xC0 | (c >> 6));
-        s += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        s += char(0xE0 | (c >> 12));
-        s += char(0x80 | ((c >> 6) & 0x3F));
-        s += char(0x80 | (c & 0x3F));
-    } else {
-        s += char(0xF0 | (c >> 18));
-        s += char(0x80 | ((c >> 12) & 0x3F));
-        s += char(0x80 | ((c >> 6) & 0x3F));
-        s += char(0x80 | (c & 0x3F));
-    }
 }
 
 bool FormIsIdentStart(char c) {
@@ -144,7 +127,7 @@ std::vector<FormToken> FormTokenize(const std::string& text) {
                     if (i == start || (text[i - 1] == '$') || code > 0x10FFFF ||
                         (code >= 0xD800 && code < 0xE000))
                         FormTextError(line, "Invalid character code");
-                    FormAppendUtf8(value, code);
+                    SysEncodeUtf8(code, value);
                 } else {
                     // A '+' at the end of a line continues the string on the next.
                     const size_t save = i;

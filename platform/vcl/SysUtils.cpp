@@ -763,6 +763,8 @@ bool SysDecodeUtf8(const std::string& s, size_t i, char32_t& cp, size_t& len) {
     return true;
 }
 
+} // namespace
+
 void SysEncodeUtf8(char32_t cp, std::string& out) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -780,6 +782,8 @@ void SysEncodeUtf8(char32_t cp, std::string& out) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
+
+namespace {
 
 // Simple case mapping for the Latin, Greek and Cyrillic letters.
 char32_t SysToUpper(char32_t c) {

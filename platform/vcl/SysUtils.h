@@ -161,6 +161,8 @@ std::string AnsiLowerCase(const std::string& s);
 int CompareStr(const std::string& a, const std::string& b);
 int CompareText(const std::string& a, const std::string& b);
 bool SameText(const std::string& a, const std::string& b);
+// Appends the UTF-8 bytes of one code point (the caller keeps it within 0..0x10FFFF).
+void SysEncodeUtf8(char32_t cp, std::string& out);
 int AnsiCompareText(const std::string& a, const std::string& b);
 int AnsiCompareStr(const std::string& a, const std::string& b);
 bool AnsiSameText(const std::string& a, const std::string& b);
