@@ -5,6 +5,7 @@
 #include "swf/FlashImage.h"
 #include "swf/FlashPlacement.h"
 #include "swf/FlashShape.h"
+#include "swf/SWFProtect.h"
 
 #include <algorithm>
 
@@ -170,6 +171,12 @@ void TFlashMovie::MakeStream() {
         TSWFSetBackgroundColor tag;
         tag.GetColor().Assign(*FBackgroundColor);
         tag.WriteToStream(&engine);
+    }
+    if (FProtect) {
+        TSWFProtect protect;
+        protect.SetPassword(FPassword);
+        protect.WriteToStream(&engine);
+        version = std::max(version, protect.MinVersion());
     }
     const size_t count = FObjects.size();
     for (size_t i = 0; i < count; ++i) {

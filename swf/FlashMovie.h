@@ -85,6 +85,17 @@ public:
     void SetInsertIndex(int32_t v) { FInsertIndex = v; }
     void SetPendingObject(std::unique_ptr<TBasedSWFObject> o) { FPendingObject = std::move(o); }
     void SetPendingLabel(const std::string& v) { FPendingLabel = v; }
+    // With Protect set the movie carries a Protect tag, holding Password's hash when it is not empty.
+    const std::string& GetPassword() const { return FPassword; }
+    void SetPassword(const std::string& v) {
+        FPassword = v;
+        Changed();
+    }
+    bool GetProtect() const { return FProtect; }
+    void SetProtect(bool v) {
+        FProtect = v;
+        Changed();
+    }
 
     TFlashLoadImageEvent OnLoadImage;
 
@@ -106,6 +117,8 @@ private:
     std::vector<TFlashImage*> FImageList;
     std::vector<TFlashShape*> FShapeList;
     std::vector<std::unique_ptr<TBasedSWFObject>> FObjects;
+    std::string FPassword;
+    uint8_t FProtect = 0;
     bool FBodyCurrent = false;
 };
 

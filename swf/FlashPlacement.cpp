@@ -22,7 +22,7 @@ void TFlashPlaceObject::Assign(TBasedSWFObject* source) {
 int32_t TFlashPlaceObject::MinVersion() const {
     if (!FTag.HasClipActions)
         return 3;
-    return FTag.NeedsLongEventFlags() ? 6 : 5;
+    return FTag.ClipActionsVersion();
 }
 
 void TFlashPlaceObject::WriteToStream(TBitsEngine* engine) {

@@ -3,6 +3,8 @@
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
 
+#include <algorithm>
+
 namespace swf {
 
 void TSWFClipActionRecord::SetKeyCode(uint8_t k) {
@@ -28,8 +30,14 @@ void TSWFClipActions::Assign(const TSWFClipActions& source) {
         return;
     FAllEventFlags = source.FAllEventFlags;
     FRecords.clear();
-    for (auto& r : source.FRecords)
-        FRecords.push_back(std::make_unique<TSWFClipActionRecord>(*r));
+    for (auto& r : source.FRecords) {
+        auto copy = std::make_unique<TSWFClipActionRecord>();
+        copy->SetEventFlags(r->GetEventFlags());
+        copy->SetKeyCode(r->GetKeyCode());
+        copy->SetEventFlags(r->GetEventFlags());
+        CopyActionList(*r, *copy);
+        FRecords.push_back(std::move(copy));
+    }
 }
 
 void TSWFBasedPlaceObject::Assign(TBasedSWFObject* source) {
@@ -96,12 +104,21 @@ bool TSWFPlaceObject2::NeedsLongEventFlags() const {
     return FClipActions && (FClipActions->GetAllEventFlags() & 0xFFFF0000u);
 }
 
+int32_t TSWFPlaceObject2::ClipActionsVersion() const {
+    if (!HasClipActions)
+        return 0;
+    int32_t v = NeedsLongEventFlags() ? 6 : 5;
+    // The handlers' actions need their own versions too.
+    if (FClipActions)
+        for (auto& record : FClipActions->GetRecords())
+            v = record->MaxVersion(v);
+    return v;
+}
+
 int32_t TSWFPlaceObject2::MinVersion() const {
     if (!HasClipActions)
         return 3;
-    if (FSWFVersion < 6)
-        return NeedsLongEventFlags() ? 6 : 5;
-    return FSWFVersion;
+    return std::max<int32_t>(FSWFVersion < 6 ? 0 : FSWFVersion, ClipActionsVersion());
 }
 
 void TSWFPlaceObject2::Assign(TBasedSWFObject* source) {
@@ -121,6 +138,7 @@ void TSWFPlaceObject2::Assign(TBasedSWFObject* source) {
     FMove = s->FMove;
     FRatio = s->FRatio;
     FSWFVersion = s->FSWFVersion;
+    FParseActions = s->FParseActions;
     FClipActions.reset();
     if (s->FClipActions) {
         FClipActions = std::make_unique<TSWFClipActions>();
@@ -194,10 +212,13 @@ void TSWFPlaceObject2::WriteTagBody(TBitsEngine* engine) {
         engine->WriteDWord(0);
         if (record->GetEventFlags() & ceKeyPress)
             engine->WriteByte(record->GetKeyCode());
-        auto& code = record->GetByteCode();
-        engine->WriteBytes(code.data(), static_cast<int32_t>(code.size()));
-        // The action list ends with a 0 byte unless its byte code already ends with one.
-        if (code.empty() || code.back() != 0)
+        record->WriteToStream(engine);
+        // The action list ends with a 0 byte unless it ends in raw byte code whose last byte is 0.
+        bool ended = false;
+        if (record->Count() > 0)
+            if (auto* code = dynamic_cast<TSWFActionByteCode*>(record->GetAction(record->Count() - 1)))
+                ended = !code->GetData().empty() && code->GetData().back() == 0;
+        if (!ended)
             engine->WriteByte(0);
         int64_t end = s->GetPosition();
         s->SetPosition(sizeAt);
@@ -246,14 +267,22 @@ void TSWFPlaceObject2::ReadFromStream(TBitsEngine* engine) {
             int64_t size = engine->ReadDWord();
             if (size > end - s->GetPosition())
                 throw vcl::EReadError("Clip action record runs past the end of the tag");
+            const int64_t recordEnd = s->GetPosition() + size;
             TSWFClipActionRecord* record = actions.AddRecord(eventFlags);
             if (eventFlags & ceKeyPress) {
+                if (size < 1)
+                    throw vcl::EReadError("Clip action record is shorter than its key code");
                 record->SetKeyCode(engine->ReadByte());
                 --size;
             }
-            if (size > 0) {
-                record->GetByteCode().resize(static_cast<size_t>(size));
-                s->ReadBuffer(record->GetByteCode().data(), static_cast<int32_t>(size));
+            if (FParseActions) {
+                ReadActionList(engine, *record, static_cast<uint32_t>(size));
+                s->SetPosition(recordEnd);
+            } else if (size > 0) {
+                auto code = std::make_shared<TSWFActionByteCode>();
+                code->GetData().resize(static_cast<size_t>(size));
+                s->ReadBuffer(code->GetData().data(), static_cast<int32_t>(size));
+                record->Add(std::shared_ptr<TSWFAction>(code));
             }
         }
         if (actions.GetRecords().empty())

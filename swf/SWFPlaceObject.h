@@ -2,6 +2,7 @@
 // colour transform, ratio, name, clip depth and, for sprites, clip actions).
 #pragma once
 
+#include "swf/SWFActions.h"
 #include "swf/SWFTags.h"
 
 #include <memory>
@@ -32,20 +33,18 @@ enum : uint32_t {
     ceDragOut = 1u << 18,
 };
 
-// One event handler of a sprite placement. Its actions are held as compiled byte code.
-class TSWFClipActionRecord {
+// One event handler of a sprite placement: the actions it runs.
+class TSWFClipActionRecord : public TSWFActionList {
 public:
     uint32_t GetEventFlags() const { return FEventFlags; }
     void SetEventFlags(uint32_t v) { FEventFlags = v; }
     uint8_t GetKeyCode() const { return FKeyCode; }
     // A key code other than 0 turns on the key-press event; 0 turns it off.
     void SetKeyCode(uint8_t k);
-    std::vector<uint8_t>& GetByteCode() { return FByteCode; }
 
 private:
     uint32_t FEventFlags = 0;
     uint8_t FKeyCode = 0;
-    std::vector<uint8_t> FByteCode;
 };
 
 class TSWFClipActions {
@@ -94,10 +93,17 @@ public:
     uint16_t GetRatio() const { return FRatio; }
     void SetRatio(uint16_t v);
     uint8_t GetSWFVersion() const { return FSWFVersion; }
+    // Reading parses clip actions into actions when set; otherwise each record keeps one raw byte-code
+    // action.
+    bool GetParseActions() const { return FParseActions; }
+    void SetParseActions(bool v) { FParseActions = v; }
     void SetSWFVersion(uint8_t v) { FSWFVersion = v; }
     bool GetMove() const { return FMove; }
     // Whether a clip action listens to an event that only the 32-bit flags of version 6 can hold.
     bool NeedsLongEventFlags() const;
+    // The version clip actions need whatever version they are written for: 5, 6 for the 32-bit event
+    // flags, or more for their actions; 0 without clip actions.
+    int32_t ClipActionsVersion() const;
     void SetMove(bool v) { FMove = v; }
 
     bool HasCharacter = false;
@@ -119,6 +125,7 @@ private:
     uint8_t FMove = 0;
     uint16_t FRatio = 0;
     uint8_t FSWFVersion = 3;
+    uint8_t FParseActions = 0;
 };
 
 } // namespace swf

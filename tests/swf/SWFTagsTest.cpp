@@ -151,7 +151,7 @@ TEST(SWFPlaceObject2, FieldsAndClipActionsRoundTrip) {
     p.SetName("clip");
     p.SetClipDepth(12);
     auto* rec = p.GetClipActions().AddRecord(ceEnterFrame);
-    rec->GetByteCode() = {0x07};
+    rec->Add<TSWFActionStop>();
     Bytes b = WriteObject(p);
     // Version 3 is raised to 5: 16-bit event flags and a 16-bit end marker.
     EXPECT_EQ(p.GetSWFVersion(), 5);
@@ -179,7 +179,9 @@ TEST(SWFPlaceObject2, FieldsAndClipActionsRoundTrip) {
     EXPECT_EQ(back.GetName(), "clip");
     EXPECT_EQ(back.GetClipDepth(), 12);
     ASSERT_EQ(back.GetClipActions().GetRecords().size(), 2u);
-    EXPECT_EQ(back.GetClipActions().GetRecords()[0]->GetByteCode(), (Bytes{0x07, 0x00}));
+    auto* code = dynamic_cast<TSWFActionByteCode*>(back.GetClipActions().GetRecords()[0]->GetAction(0));
+    ASSERT_NE(code, nullptr);
+    EXPECT_EQ(code->GetData(), (Bytes{0x07, 0x00}));
     EXPECT_EQ(back.GetClipActions().GetRecords()[1]->GetKeyCode(), 'k');
     EXPECT_EQ(s.GetPosition(), s.GetSize());
 }
