@@ -9,7 +9,9 @@
 set -u
 BUILD=${1:?build folder}
 DEMO=$BUILD/tools/formdemo
-for tool in xvfb-run Xvfb import convert xdotool timeout; do
+source "$(dirname "$0")/lib/xvfb.sh"
+xvfb_need
+for tool in import convert xdotool timeout; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -x "$DEMO" ] || { echo "missing $DEMO: build the target tool_formdemo"; exit 1; }
@@ -47,7 +49,8 @@ kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 true
 INSIDE
-timeout 60 xvfb-run -a -s "-screen 0 800x600x24" bash "$WORK/inside.sh" "$DEMO" "$WORK"
+xvfb_start 800x600x24 || exit 1
+timeout 60 bash "$WORK/inside.sh" "$DEMO" "$WORK"
 
 fail() {
     echo "FAIL: $*"

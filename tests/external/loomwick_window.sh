@@ -3,7 +3,9 @@
 # with ImageMagick and the window's caption bar and client area are looked for at the centred position.
 set -u
 BUILD=${1:?build folder}
-for tool in xvfb-run import convert; do
+source "$(dirname "$0")/lib/xvfb.sh"
+xvfb_need
+for tool in import convert; do
     command -v "$tool" >/dev/null || { echo "skip: $tool missing"; exit 77; }
 done
 WORK=$(mktemp -d)
@@ -11,19 +13,17 @@ trap 'rm -rf "$WORK"' EXIT
 
 pixel() { convert "$WORK/screen.png" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:; }
 
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c "
-    XDG_RUNTIME_DIR=$WORK '$BUILD/loomwick' > '$WORK/out.txt' 2>&1 &
-    pid=\$!
-    for i in \$(seq 1 50); do
-        sleep 0.2
-        import -window root '$WORK/screen.png' 2>/dev/null || continue
-        c=\$(convert '$WORK/screen.png' -format '%[fx:int(255*p{512,384}.r)]' info:)
-        [ \"\$c\" != 0 ] && break
-    done
-    kill \$pid 2>/dev/null
-    wait \$pid 2>/dev/null
-    true
-"
+xvfb_start 1024x768x24 || exit 1
+XDG_RUNTIME_DIR=$WORK "$BUILD/loomwick" >"$WORK/out.txt" 2>&1 &
+pid=$!
+for _ in $(seq 1 50); do
+    sleep 0.2
+    import -window root "$WORK/screen.png" 2>/dev/null || continue
+    c=$(convert "$WORK/screen.png" -format '%[fx:int(255*p{512,384}.r)]' info:)
+    [ "$c" != 0 ] && break
+done
+kill $pid 2>/dev/null
+wait $pid 2>/dev/null
 [ -f "$WORK/screen.png" ] || { echo "FAIL: no screen grab"; cat "$WORK/out.txt"; exit 1; }
 # The 640 x 480 main window is centred on the 1024 x 768 screen: its client area is button face and its
 # active caption the classic dark blue.

@@ -5,7 +5,9 @@
 set -u
 BUILD=${1:?build folder}
 SMOKE=$BUILD/tools/qtsmoke
-for tool in xvfb-run Xvfb xdotool timeout; do
+source "$(dirname "$0")/lib/xvfb.sh"
+xvfb_need
+for tool in xdotool timeout; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -x "$SMOKE" ] || { echo "missing $SMOKE: build the target tool_qtsmoke"; exit 1; }
@@ -69,4 +71,5 @@ fi
 echo "ok: pasted \"$pasted\", dialog chose \"$chosen\""
 INSIDE
 
-timeout 180 xvfb-run -a -s "-screen 0 800x600x24" bash "$WORK/inside.sh" "$SMOKE" "$WORK"
+xvfb_start 800x600x24 || exit 1
+timeout 180 bash "$WORK/inside.sh" "$SMOKE" "$WORK"

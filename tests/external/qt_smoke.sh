@@ -4,7 +4,9 @@
 set -u
 BUILD=${1:?build folder}
 SMOKE=$BUILD/tools/qtsmoke
-for tool in xvfb-run Xvfb import convert timeout; do
+source "$(dirname "$0")/lib/xvfb.sh"
+xvfb_need
+for tool in import convert timeout; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -x "$SMOKE" ] || { echo "missing $SMOKE: build the target tool_qtsmoke"; exit 1; }
@@ -49,4 +51,5 @@ case "$layered" in
 esac
 echo "ok: popup $centre, beside it $outside, layered window $layered"
 INSIDE
-timeout 30 xvfb-run -a -s "-screen 0 800x600x24" bash "$WORK/inside.sh" "$SMOKE" "$WORK"
+xvfb_start 800x600x24 || exit 1
+timeout 30 bash "$WORK/inside.sh" "$SMOKE" "$WORK"
