@@ -178,9 +178,12 @@ bool HasPending(HWND w) {
     return GetRgnBox(w->FUpdate, &box) != NULLREGION;
 }
 
-// Invalidations asked for by other threads wait here for the window's own thread.
+// Invalidations asked for by other threads wait here for the window's own thread. The pending lock is a
+// leaf: nothing that takes another lock of the window system (the state lock behind Validate, a queue's lock,
+// the backend's) runs while it is held, so it cannot take part in a cycle whichever lock its caller holds.
 struct PendingInvalidation {
     HWND FHwnd;
+    DWORD FThreadId; // the window's thread, fixed when it was made: no lookup under the pending lock
     bool FWhole;
     TRect FRect;
     UINT FFlags;
@@ -283,17 +286,15 @@ HWND FindPaint(HWND w, DWORD threadId) {
     return nullptr;
 }
 
-// Takes the invalidations other threads queued for windows of this thread.
+// Takes the invalidations other threads queued for windows of this thread. Windows that went meanwhile are
+// dropped when they are applied, outside the pending lock.
 void TakePendingInvalidations(DWORD threadId) {
     std::deque<PendingInvalidation> mine;
     {
         std::lock_guard<std::mutex> guard(PendingLock());
         auto& all = Pending();
         for (auto it = all.begin(); it != all.end();) {
-            HWND w = Validate(it->FHwnd);
-            if (!w) {
-                it = all.erase(it);
-            } else if (w->FThreadId == threadId) {
+            if (it->FThreadId == threadId) {
                 mine.push_back(*it);
                 it = all.erase(it);
             } else {
@@ -418,6 +419,12 @@ bool WindowRegionContains(HWND w, TPoint parentPoint) {
 
 void OnWindowDestroyed(HWND hwnd) {
     KillWindowTimers(hwnd);
+    {
+        std::lock_guard<std::mutex> guard(PendingLock());
+        auto& all = Pending();
+        all.erase(std::remove_if(all.begin(), all.end(), [hwnd](const PendingInvalidation& p) { return p.FHwnd == hwnd; }),
+                  all.end());
+    }
     ForgetSystemMenu(hwnd);
     State& s = GetState();
     if (s.FCapture == hwnd)
@@ -485,19 +492,25 @@ BOOL RedrawWindow(HWND hwnd, const TRect* rect, HRGN rgn, UINT flags) {
             RedrawWindow(top, nullptr, nullptr, flags | RDW_FRAME | RDW_ALLCHILDREN);
         return TRUE;
     }
+    DWORD owner;
     {
+        // The state lock keeps the window alive while its thread is read; it is let go before the pending
+        // lock is taken (see PendingLock).
         State& s = GetState();
         std::lock_guard<std::recursive_mutex> guard(s.FLock);
         if (!Validate(hwnd))
             return FALSE;
-        if (hwnd->FThreadId != GetCurrentThreadId()) {
-            // From another thread: the window's own thread applies it when it next looks for work.
+        owner = hwnd->FThreadId;
+    }
+    if (owner != GetCurrentThreadId()) {
+        // From another thread: the window's own thread applies it when it next looks for work.
+        {
             std::lock_guard<std::mutex> pending(PendingLock());
-            Pending().push_back(
-                {hwnd, rect == nullptr, rect ? *rect : TRect{}, flags & ~(RDW_UPDATENOW | RDW_ERASENOW)});
-            ScreenBackend().Wake();
-            return TRUE;
+            Pending().push_back({hwnd, owner, rect == nullptr, rect ? *rect : TRect{},
+                                 flags & ~(RDW_UPDATENOW | RDW_ERASENOW)});
         }
+        ScreenBackend().Wake();
+        return TRUE;
     }
     if (flags & (RDW_INVALIDATE | RDW_VALIDATE)) {
         if (rgn) {

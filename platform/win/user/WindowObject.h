@@ -86,6 +86,11 @@ namespace user {
 
 // The process-wide state of the window system. Windows belong to the GUI thread; other threads only
 // post messages, which go through the queues' own locks.
+//
+// Lock order: FLock first. A message queue's lock, the pending-invalidation lock (Paint.cpp), the raw
+// input lock (Input.cpp) and the screen backend's lock come after it and are leaves: code holding one of
+// them takes no other lock of the window system and calls no window procedure. A thread may take FLock on
+// its own at any time, but never while it holds a leaf lock.
 struct State {
     std::recursive_mutex FLock; // guards the window registry for lookups from other threads
     std::vector<std::unique_ptr<WindowClass>> FClasses;
