@@ -309,13 +309,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         PaintFrame(hwnd);
         return 0;
     case WM_PRINT: {
-        // Paint the frame and the client into the given DC, as the flags ask.
-        auto dc = reinterpret_cast<HDC>(wParam);
+        // Erase and paint the client into the given DC (wParam), as the flags ask; the frame is not printed.
         if (lParam & PRF_ERASEBKGND)
             SendMessage(hwnd, WM_ERASEBKGND, wParam, 0);
         if (lParam & PRF_CLIENT)
             SendMessage(hwnd, WM_PRINTCLIENT, wParam, lParam);
-        (void)dc;
         return 0;
     }
     case WM_SYSKEYDOWN:

@@ -143,7 +143,6 @@ HWND DeepestAt(HWND parent, TPoint pt, const std::vector<HWND>& excluded) {
 // Finds the window under a screen point and its hit-test code, asking WM_NCHITTEST and passing
 // HTTRANSPARENT answers on to the windows beneath.
 HWND HitTest(TPoint screen, LRESULT* hit) {
-    State& s = GetState();
     HWND desktop = GetDesktopWindow();
     std::vector<HWND> excluded;
     for (int guard = 0; guard < 64; ++guard) {
@@ -169,7 +168,6 @@ HWND HitTest(TPoint screen, LRESULT* hit) {
         }
         excluded.push_back(w);
     }
-    (void)s;
     *hit = HTNOWHERE;
     return nullptr;
 }

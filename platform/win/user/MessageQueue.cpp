@@ -4,10 +4,12 @@
 #include "platform/win/user/WindowObject.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <limits>
 #include <map>
+#include <mutex>
 #include <unordered_map>
 
 namespace win {
@@ -16,7 +18,8 @@ struct HHOOK__ {
     int FType = 0;
     HOOKPROC FProc = nullptr;
     DWORD FThreadId = 0;
-    bool FRemoved = false;
+    int FRunning = 0;      // calls of FProc under way
+    bool FRemoved = false; // unhooked while running: leaves the chain when the last call returns
 };
 
 namespace user {
@@ -31,17 +34,25 @@ struct Timer {
     TIMERPROC FProc = nullptr;
 };
 
+struct ThreadQueue;
+
 // A message sent from another thread, waiting for the receiving thread to handle it.
 struct CrossThreadSend {
     MSG FMsg;
-    LRESULT FResult = 0;
+    ThreadQueue* FSender = nullptr; // whose thread waits for the answer; null for SendNotifyMessage
+    LRESULT FResult = 0;            // written under the sender's queue lock, with FDone
     bool FDone = false;
-    bool FNotify = false; // SendNotifyMessage: nobody waits
 };
 
+// One thread's messages. FLock guards everything up to FHooks, whichever thread touches them: other threads
+// post, send, set timers and hooks for this thread's windows. It is a leaf lock (see user::State): window
+// procedures, timer procedures and hooks are called only after it is let go. FLast and FInSend belong to the
+// queue's own thread alone.
 struct ThreadQueue {
     DWORD FThreadId = 0;
     std::mutex FLock;
+    // Wakes this thread while it waits in SendMessage for another thread's answer: the answer came, or
+    // another thread sent this one something to handle meanwhile.
     std::condition_variable FCv;
     std::deque<MSG> FPosted;
     std::deque<std::shared_ptr<CrossThreadSend>> FSent;
@@ -52,6 +63,16 @@ struct ThreadQueue {
     MSG FLast;
     int FInSend = 0;
 };
+
+std::mutex& SentExceptionHandlerLock() {
+    static std::mutex* lock = new std::mutex;
+    return *lock;
+}
+
+SentMessageExceptionHandler& SentExceptionHandler() {
+    static auto* handler = new SentMessageExceptionHandler;
+    return *handler;
+}
 
 std::mutex& QueuesLock() {
     static std::mutex* lock = new std::mutex;
@@ -75,11 +96,8 @@ ThreadQueue& QueueOf(DWORD threadId) {
 
 // When a test moves a manual clock from another thread, a loop waiting for a timer must look again.
 void WakeOnClockMoves() {
-    static bool installed = [] {
-        AddClockListener([](uint64_t) { ScreenBackend().Wake(); });
-        return true;
-    }();
-    (void)installed;
+    static std::once_flag once;
+    std::call_once(once, [] { AddClockListener([](uint64_t) { ScreenBackend().Wake(); }); });
 }
 
 ThreadQueue& CurrentQueue() {
@@ -116,7 +134,28 @@ LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return CallWindowProc(hwnd->FProc, hwnd, msg, wParam, lParam);
 }
 
-// Handles messages other threads sent to this one.
+// Gives a sender its answer and wakes it.
+void Answer(CrossThreadSend& item, LRESULT result) {
+    if (!item.FSender)
+        return;
+    std::lock_guard<std::mutex> guard(item.FSender->FLock);
+    item.FResult = result;
+    item.FDone = true;
+    item.FSender->FCv.notify_all();
+}
+
+void Enqueue(ThreadQueue& target, std::shared_ptr<CrossThreadSend> item) {
+    {
+        std::lock_guard<std::mutex> guard(target.FLock);
+        target.FSent.push_back(std::move(item));
+        target.FCv.notify_all(); // the target may itself be waiting for an answer in SendMessage
+    }
+    ScreenBackend().Wake(); // or in its message loop
+}
+
+// Handles messages other threads sent to this one. The sender always gets an answer: 0 when the window is
+// gone or its procedure threw. Such an exception goes to the installed handler or, without one, leaves
+// through the caller (a test running out of input always does).
 void ReceiveSent(ThreadQueue& q) {
     for (;;) {
         std::shared_ptr<CrossThreadSend> item;
@@ -128,19 +167,34 @@ void ReceiveSent(ThreadQueue& q) {
             q.FSent.pop_front();
         }
         LRESULT result = 0;
+        std::exception_ptr error;
         if (Validate(item->FMsg.hwnd)) {
             ++q.FInSend;
             try {
                 result = CallProc(item->FMsg.hwnd, item->FMsg.message, item->FMsg.wParam, item->FMsg.lParam);
             } catch (...) {
-                result = 0;
+                error = std::current_exception();
             }
             --q.FInSend;
         }
-        std::lock_guard<std::mutex> guard(q.FLock);
-        item->FResult = result;
-        item->FDone = true;
-        q.FCv.notify_all();
+        Answer(*item, error ? 0 : result);
+        if (!error)
+            continue;
+        SentMessageExceptionHandler handler;
+        {
+            std::lock_guard<std::mutex> guard(SentExceptionHandlerLock());
+            handler = SentExceptionHandler();
+        }
+        bool stall = false;
+        try {
+            std::rethrow_exception(error);
+        } catch (const StallError&) {
+            stall = true;
+        } catch (...) {
+        }
+        if (!handler || stall)
+            std::rethrow_exception(error);
+        handler(error);
     }
 }
 
@@ -148,6 +202,7 @@ bool TakeTimer(ThreadQueue& q, MSG* msg, HWND filter, UINT lo, UINT hi, bool rem
     if (!InRange(WM_TIMER, lo, hi))
         return false;
     uint64_t now = NowMs();
+    std::lock_guard<std::mutex> guard(q.FLock);
     for (Timer& t : q.FTimers) {
         if (t.FDue > now || !MatchesFilter(t.FHwnd, filter))
             continue;
@@ -165,6 +220,7 @@ bool TakeTimer(ThreadQueue& q, MSG* msg, HWND filter, UINT lo, UINT hi, bool rem
 
 uint64_t NextTimerDue(ThreadQueue& q) {
     uint64_t due = std::numeric_limits<uint64_t>::max();
+    std::lock_guard<std::mutex> guard(q.FLock);
     for (const Timer& t : q.FTimers)
         due = std::min(due, t.FDue);
     return due;
@@ -239,26 +295,82 @@ void FinishRetrieved(ThreadQueue& q, MSG* msg, bool remove) {
 
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) { return SendMessage(hwnd, msg, wParam, lParam); }
 
-void KillWindowTimers(HWND hwnd) {
+// A window's end: its timers and posted messages go, and threads still waiting for it to answer a sent
+// message get 0 instead of waiting forever.
+void ForgetWindowMessages(HWND hwnd) {
     ThreadQueue& q = QueueOf(hwnd->FThreadId);
-    q.FTimers.erase(std::remove_if(q.FTimers.begin(), q.FTimers.end(), [hwnd](const Timer& t) { return t.FHwnd == hwnd; }),
-                    q.FTimers.end());
-    std::lock_guard<std::mutex> guard(q.FLock);
-    q.FPosted.erase(std::remove_if(q.FPosted.begin(), q.FPosted.end(), [hwnd](const MSG& m) { return m.hwnd == hwnd; }),
-                    q.FPosted.end());
+    std::vector<std::shared_ptr<CrossThreadSend>> unanswered;
+    {
+        std::lock_guard<std::mutex> guard(q.FLock);
+        q.FTimers.erase(std::remove_if(q.FTimers.begin(), q.FTimers.end(), [hwnd](const Timer& t) { return t.FHwnd == hwnd; }),
+                        q.FTimers.end());
+        q.FPosted.erase(std::remove_if(q.FPosted.begin(), q.FPosted.end(), [hwnd](const MSG& m) { return m.hwnd == hwnd; }),
+                        q.FPosted.end());
+        for (auto it = q.FSent.begin(); it != q.FSent.end();) {
+            if ((*it)->FMsg.hwnd == hwnd) {
+                unanswered.push_back(*it);
+                it = q.FSent.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    for (auto& item : unanswered)
+        Answer(*item, 0);
 }
+
+namespace {
+
+// Hooks: the chain is read and changed under the queue's lock; a hook's procedure runs outside it. A hook
+// unhooked while its procedure runs stays in the chain, marked removed (skipped by every search), so that
+// a CallNextHookEx from that procedure still finds its place; the last call to return takes it out.
+HHOOK StartHookCall(ThreadQueue& q, HHOOK from, int idHook) {
+    std::lock_guard<std::mutex> guard(q.FLock);
+    auto it = q.FHooks.begin();
+    if (from) {
+        it = std::find(q.FHooks.begin(), q.FHooks.end(), from);
+        if (it == q.FHooks.end())
+            return nullptr;
+        ++it;
+    }
+    for (; it != q.FHooks.end(); ++it)
+        if ((*it)->FType == idHook && !(*it)->FRemoved) {
+            ++(*it)->FRunning;
+            return *it;
+        }
+    return nullptr;
+}
+
+void EndHookCall(ThreadQueue& q, HHOOK hook) {
+    std::lock_guard<std::mutex> guard(q.FLock);
+    if (--hook->FRunning > 0 || !hook->FRemoved)
+        return;
+    q.FHooks.erase(std::find(q.FHooks.begin(), q.FHooks.end(), hook));
+    delete hook;
+}
+
+LRESULT CallHook(ThreadQueue& q, HHOOK from, int idHook, int code, WPARAM wParam, LPARAM lParam) {
+    HHOOK hook = StartHookCall(q, from, idHook);
+    if (!hook)
+        return 0;
+    struct End {
+        ThreadQueue& q;
+        HHOOK hook;
+        ~End() { EndHookCall(q, hook); }
+    } end{q, hook};
+    return hook->FProc(code, wParam, lParam);
+}
+
+} // namespace
 
 bool HasHook(int idHook) {
     ThreadQueue& q = CurrentQueue();
+    std::lock_guard<std::mutex> guard(q.FLock);
     return std::any_of(q.FHooks.begin(), q.FHooks.end(), [idHook](HHOOK h) { return h->FType == idHook && !h->FRemoved; });
 }
 
 LRESULT RunHook(int idHook, int code, WPARAM wParam, LPARAM lParam) {
-    ThreadQueue& q = CurrentQueue();
-    for (HHOOK h : q.FHooks)
-        if (h->FType == idHook && !h->FRemoved)
-            return h->FProc(code, wParam, lParam);
-    return 0;
+    return CallHook(CurrentQueue(), nullptr, idHook, code, wParam, lParam);
 }
 
 } // namespace user
@@ -279,26 +391,21 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         } leave{q};
         return CallProc(hwnd, msg, wParam, lParam);
     }
-    // Another thread's window: queue it there and wait, handling what is sent to this thread meanwhile.
-    ThreadQueue& target = QueueOf(hwnd->FThreadId);
+    // Another thread's window: queue it there and wait, handling what is sent to this thread meanwhile
+    // (two threads sending to each other would otherwise wait for ever). The answer comes from that thread,
+    // or from the window's end (ForgetWindowMessages).
+    ThreadQueue& own = CurrentQueue();
     auto item = std::make_shared<CrossThreadSend>();
     item->FMsg = {hwnd, msg, wParam, lParam, GetTickCount(), GetState().FCursor};
-    {
-        std::lock_guard<std::mutex> guard(target.FLock);
-        target.FSent.push_back(item);
-    }
-    ScreenBackend().Wake();
-    ThreadQueue& own = CurrentQueue();
-    std::unique_lock<std::mutex> lock(target.FLock);
-    while (!item->FDone) {
-        lock.unlock();
+    item->FSender = &own;
+    Enqueue(QueueOf(hwnd->FThreadId), item);
+    for (;;) {
         ReceiveSent(own);
-        lock.lock();
-        target.FCv.wait_for(lock, std::chrono::milliseconds(5));
-        if (!Validate(hwnd))
-            break;
+        std::unique_lock<std::mutex> lock(own.FLock);
+        own.FCv.wait(lock, [&] { return item->FDone || !own.FSent.empty(); });
+        if (item->FDone)
+            return item->FResult;
     }
-    return item->FResult;
 }
 
 BOOL SendNotifyMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -309,15 +416,9 @@ BOOL SendNotifyMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         SendMessage(hwnd, msg, wParam, lParam);
         return TRUE;
     }
-    ThreadQueue& target = QueueOf(hwnd->FThreadId);
-    auto item = std::make_shared<CrossThreadSend>();
+    auto item = std::make_shared<CrossThreadSend>(); // no sender: nobody waits for the answer
     item->FMsg = {hwnd, msg, wParam, lParam, GetTickCount(), GetState().FCursor};
-    item->FNotify = true;
-    {
-        std::lock_guard<std::mutex> guard(target.FLock);
-        target.FSent.push_back(item);
-    }
-    ScreenBackend().Wake();
+    Enqueue(QueueOf(hwnd->FThreadId), std::move(item));
     return TRUE;
 }
 
@@ -442,6 +543,11 @@ DWORD GetMessagePos() {
 
 BOOL InSendMessage() { return CurrentQueue().FInSend > 0 ? TRUE : FALSE; }
 
+void SetSentMessageExceptionHandler(SentMessageExceptionHandler handler) {
+    std::lock_guard<std::mutex> guard(SentExceptionHandlerLock());
+    SentExceptionHandler() = std::move(handler);
+}
+
 void BroadcastSystemMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     auto windows = GetDesktopWindow()->FChildren;
     for (HWND w : windows)
@@ -451,17 +557,25 @@ void BroadcastSystemMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 // ---- Timers ------------------------------------------------------------------------------------------
 
+// A window's timers live in its thread's queue, under that queue's lock: any thread may set or kill them.
 uintptr_t SetTimer(HWND hwnd, uintptr_t id, UINT elapseMs, TIMERPROC proc) {
-    if (hwnd && !Validate(hwnd))
-        return 0;
-    ThreadQueue& q = hwnd ? QueueOf(hwnd->FThreadId) : CurrentQueue();
+    DWORD threadId = GetCurrentThreadId();
+    if (hwnd) {
+        State& s = GetState();
+        std::lock_guard<std::recursive_mutex> guard(s.FLock);
+        if (!Validate(hwnd))
+            return 0;
+        threadId = hwnd->FThreadId;
+    }
+    ThreadQueue& q = QueueOf(threadId);
     elapseMs = std::clamp<UINT>(elapseMs, 10, 0x7FFFFFFF);
+    std::lock_guard<std::mutex> guard(q.FLock);
     if (!hwnd) {
         // Thread timers get an id of their own unless an existing one is being reset.
         bool existing = id && std::any_of(q.FTimers.begin(), q.FTimers.end(),
                                           [id](const Timer& t) { return !t.FHwnd && t.FId == id; });
         if (!existing) {
-            static uintptr_t next = 0x7FFF;
+            static std::atomic<uintptr_t> next{0x7FFF}; // shared by every thread's queue
             id = ++next;
         }
     }
@@ -483,14 +597,21 @@ uintptr_t SetTimer(HWND hwnd, uintptr_t id, UINT elapseMs, TIMERPROC proc) {
 }
 
 BOOL KillTimer(HWND hwnd, uintptr_t id) {
-    ThreadQueue& q = hwnd && Validate(hwnd) ? QueueOf(hwnd->FThreadId) : CurrentQueue();
+    DWORD threadId = GetCurrentThreadId();
+    if (hwnd) {
+        State& s = GetState();
+        std::lock_guard<std::recursive_mutex> guard(s.FLock);
+        if (Validate(hwnd))
+            threadId = hwnd->FThreadId;
+    }
+    ThreadQueue& q = QueueOf(threadId);
+    std::lock_guard<std::mutex> guard(q.FLock);
     auto it = std::find_if(q.FTimers.begin(), q.FTimers.end(),
                            [hwnd, id](const Timer& t) { return t.FHwnd == hwnd && t.FId == id; });
     if (it == q.FTimers.end())
         return FALSE;
     q.FTimers.erase(it);
     // A WM_TIMER already posted for it must not arrive after it was killed.
-    std::lock_guard<std::mutex> guard(q.FLock);
     q.FPosted.erase(std::remove_if(q.FPosted.begin(), q.FPosted.end(),
                                    [hwnd, id](const MSG& m) {
                                        return m.message == WM_TIMER && m.hwnd == hwnd && m.wParam == id;
@@ -511,6 +632,7 @@ HHOOK SetWindowsHookEx(int idHook, HOOKPROC proc, HINSTANCE, DWORD threadId) {
     hook->FType = idHook;
     hook->FProc = proc;
     hook->FThreadId = q.FThreadId;
+    std::lock_guard<std::mutex> guard(q.FLock);
     q.FHooks.insert(q.FHooks.begin(), hook);
     return hook;
 }
@@ -518,25 +640,43 @@ HHOOK SetWindowsHookEx(int idHook, HOOKPROC proc, HINSTANCE, DWORD threadId) {
 BOOL UnhookWindowsHookEx(HHOOK hook) {
     if (!hook)
         return FALSE;
-    ThreadQueue& q = QueueOf(hook->FThreadId);
-    auto it = std::find(q.FHooks.begin(), q.FHooks.end(), hook);
-    if (it == q.FHooks.end())
-        return FALSE;
-    q.FHooks.erase(it);
-    delete hook;
-    return TRUE;
+    // A handle that names no hook of any queue is refused without being read.
+    std::vector<ThreadQueue*> queues; // queues live as long as the process
+    {
+        std::lock_guard<std::mutex> guard(QueuesLock());
+        for (auto& entry : Queues())
+            queues.push_back(entry.second.get());
+    }
+    for (ThreadQueue* q : queues) {
+        std::lock_guard<std::mutex> guard(q->FLock);
+        auto it = std::find(q->FHooks.begin(), q->FHooks.end(), hook);
+        if (it == q->FHooks.end())
+            continue;
+        if (hook->FRemoved)
+            return FALSE;
+        if (hook->FRunning > 0) {
+            hook->FRemoved = true; // its procedure is running: EndHookCall takes it out
+            return TRUE;
+        }
+        q->FHooks.erase(it);
+        delete hook;
+        return TRUE;
+    }
+    return FALSE;
 }
 
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
-    ThreadQueue& q = CurrentQueue();
-    auto it = std::find(q.FHooks.begin(), q.FHooks.end(), hook);
-    if (it == q.FHooks.end())
+    if (!hook)
         return 0;
-    int type = hook->FType;
-    for (++it; it != q.FHooks.end(); ++it)
-        if ((*it)->FType == type)
-            return (*it)->FProc(code, wParam, lParam);
-    return 0;
+    ThreadQueue& q = CurrentQueue();
+    int type;
+    {
+        std::lock_guard<std::mutex> guard(q.FLock);
+        if (std::find(q.FHooks.begin(), q.FHooks.end(), hook) == q.FHooks.end())
+            return 0;
+        type = hook->FType;
+    }
+    return CallHook(q, hook, type, code, wParam, lParam);
 }
 
 } // namespace win

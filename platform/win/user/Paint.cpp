@@ -17,7 +17,7 @@ namespace win {
 
 namespace user {
 
-void KillWindowTimers(HWND hwnd);
+void ForgetWindowMessages(HWND hwnd);
 void ForgetSystemMenu(HWND hwnd);
 
 namespace {
@@ -418,7 +418,7 @@ bool WindowRegionContains(HWND w, TPoint parentPoint) {
 }
 
 void OnWindowDestroyed(HWND hwnd) {
-    KillWindowTimers(hwnd);
+    ForgetWindowMessages(hwnd);
     {
         std::lock_guard<std::mutex> guard(PendingLock());
         auto& all = Pending();
@@ -681,7 +681,6 @@ int ReleaseDC(HWND hwnd, HDC dc) {
         }
     }
     DeleteDC(dc);
-    (void)hwnd;
     return 1;
 }
 

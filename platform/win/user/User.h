@@ -8,6 +8,8 @@
 #include "platform/win/user/UserTypes.h"
 #include "platform/win/user/WindowStyles.h"
 
+#include <exception>
+#include <functional>
 #include <string>
 
 namespace win {
@@ -112,6 +114,13 @@ UINT RegisterWindowMessage(const char* name);
 DWORD GetMessageTime();
 DWORD GetMessagePos();
 BOOL InSendMessage();
+// A window procedure that throws while answering a message sent from another thread: the sender gets 0 and
+// the exception goes to this handler (the application's), on the thread that answered. Without a handler it
+// leaves that thread's call that took the message (PeekMessage, GetMessage, WaitMessage, or a SendMessage
+// waiting for an answer of its own), where a dispatched message's exception would. A test's StallError
+// always leaves that way.
+using SentMessageExceptionHandler = std::function<void(std::exception_ptr error)>;
+void SetSentMessageExceptionHandler(SentMessageExceptionHandler handler);
 // Sends msg to every top-level window (hidden ones too), as the system does for setting changes.
 void BroadcastSystemMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 

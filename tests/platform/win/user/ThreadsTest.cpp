@@ -1,4 +1,5 @@
-// Windows used from several threads: workers that invalidate a window while its own thread pumps messages.
+// Windows used from several threads: workers that invalidate, send to and set timers for a window while its
+// own thread pumps messages; exceptions raised while answering another thread; hooks that unhook themselves.
 #include "UserTestSupport.h"
 
 #include <atomic>
@@ -7,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -75,4 +78,206 @@ TEST_F(UserTest, WorkerInvalidatingWhileTheWindowsThreadPumpsFinishes) {
     EXPECT_FALSE(GetUpdateRect(top, &r, FALSE));
     EXPECT_FALSE(GetUpdateRect(child, &r, FALSE));
     EXPECT_FALSE(LogLines({WM_PAINT}).empty());
+}
+
+namespace {
+
+// Windows of a second thread answer WM_USER with wParam + 1; WM_USER + 1 asks them to send WM_USER + 2 back
+// to the window named in lParam and answer with what came back.
+LRESULT ThreadsWorkerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_USER)
+        return LRESULT(wParam + 1);
+    if (msg == WM_USER + 1)
+        return SendMessage(reinterpret_cast<HWND>(lParam), WM_USER + 2, wParam, 0);
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+constexpr const char* ThreadsWorkerClass = "LoomwickTestThreadsWorker";
+
+// A thread with one window of its own, pumping until it is asked to stop.
+class WindowThread {
+public:
+    WindowThread() {
+        static bool registered = [] {
+            WNDCLASSEX wc;
+            wc.lpfnWndProc = ThreadsWorkerProc;
+            wc.lpszClassName = ThreadsWorkerClass;
+            return RegisterClassEx(wc) != 0;
+        }();
+        EXPECT_TRUE(registered);
+        FThread = std::thread([this] {
+            HWND w = CreateWindowEx(0, ThreadsWorkerClass, "worker", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                    nullptr);
+            FWindow.store(w);
+            MSG m;
+            while (!FStop.load())
+                while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessage(&m);
+            DestroyWindow(w);
+        });
+        while (!FWindow.load())
+            std::this_thread::yield();
+    }
+    ~WindowThread() {
+        FStop = true;
+        FThread.join();
+    }
+    HWND Window() const { return FWindow.load(); }
+
+private:
+    std::atomic<HWND> FWindow{nullptr};
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
+};
+
+// Pumps this thread's messages until done() holds.
+template <class F> void PumpUntil(F done) {
+    MSG m;
+    while (!done())
+        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessage(&m);
+}
+
+struct SentExceptionHandlerScope {
+    explicit SentExceptionHandlerScope(SentMessageExceptionHandler handler) {
+        SetSentMessageExceptionHandler(std::move(handler));
+    }
+    ~SentExceptionHandlerScope() { SetSentMessageExceptionHandler(nullptr); }
+};
+
+} // namespace
+
+TEST_F(UserTest, ExceptionAnsweringAnotherThreadsSendReachesTheHandlerAndTheSenderGetsItsAnswer) {
+    Watchdog watchdog("A send answered by a throwing window procedure", std::chrono::seconds(60));
+    HWND w = Make("w", WS_POPUP, {0, 0, 10, 10});
+    Handlers()[w] = [](HWND, UINT msg, WPARAM, LPARAM, LRESULT*) -> bool {
+        if (msg == WM_USER + 7)
+            throw std::runtime_error("the procedure failed");
+        return false;
+    };
+    std::vector<std::string> seen;
+    SentExceptionHandlerScope scope([&seen](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            seen.push_back(e.what());
+        }
+    });
+    std::atomic<bool> answered{false};
+    LRESULT result = -1;
+    std::thread sender([&] {
+        result = SendMessage(w, WM_USER + 7, 0, 0);
+        answered = true;
+    });
+    PumpUntil([&] { return answered.load(); });
+    sender.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(seen, std::vector<std::string>{"the procedure failed"});
+}
+
+TEST_F(UserTest, WithoutAHandlerTheExceptionLeavesTheAnsweringThreadsLoop) {
+    Watchdog watchdog("A send answered by a throwing window procedure", std::chrono::seconds(60));
+    HWND w = Make("w", WS_POPUP, {0, 0, 10, 10});
+    Handlers()[w] = [](HWND, UINT msg, WPARAM, LPARAM, LRESULT*) -> bool {
+        if (msg == WM_USER + 7)
+            throw std::runtime_error("the procedure failed");
+        return false;
+    };
+    std::atomic<bool> answered{false};
+    LRESULT result = -1;
+    std::thread sender([&] {
+        result = SendMessage(w, WM_USER + 7, 0, 0);
+        answered = true;
+    });
+    std::string caught;
+    MSG m;
+    while (caught.empty()) {
+        try {
+            PeekMessage(&m, nullptr, 0, 0, PM_REMOVE);
+        } catch (const std::runtime_error& e) {
+            caught = e.what();
+        }
+    }
+    sender.join();
+    EXPECT_TRUE(answered.load());
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(caught, "the procedure failed");
+}
+
+TEST_F(UserTest, ThreadsSendingToEachOtherAnswerWhileTheyWait) {
+    Watchdog watchdog("Two threads sending to each other", std::chrono::seconds(60));
+    HWND w = Make("w", WS_POPUP, {0, 0, 10, 10});
+    Handlers()[w] = [](HWND, UINT msg, WPARAM wParam, LPARAM, LRESULT* result) -> bool {
+        if (msg != WM_USER + 2)
+            return false;
+        *result = LRESULT(wParam * 10);
+        return true;
+    };
+    WindowThread other;
+    // This thread waits for the other's answer, which needs this thread to answer first.
+    for (WPARAM i = 1; i <= 200; ++i)
+        ASSERT_EQ(SendMessage(other.Window(), WM_USER + 1, i, reinterpret_cast<LPARAM>(w)), LRESULT(i * 10));
+    EXPECT_EQ(SendMessage(other.Window(), WM_USER, 41, 0), 42);
+}
+
+TEST_F(UserTest, ASendToAWindowDestroyedBeforeItsThreadAnswersReturnsZero) {
+    Watchdog watchdog("A send to a window destroyed before it answered", std::chrono::seconds(60));
+    HWND w = Make("w", WS_POPUP, {0, 0, 10, 10});
+    std::atomic<bool> answered{false};
+    LRESULT result = -1;
+    std::thread sender([&] {
+        result = SendMessage(w, WM_USER, 5, 0);
+        answered = true;
+    });
+    // Destroy the window without ever pumping: the waiting sender must still be let go.
+    while (!answered.load()) {
+        std::this_thread::yield();
+        if (IsWindow(w))
+            DestroyWindow(w);
+    }
+    sender.join();
+    EXPECT_EQ(result, 0);
+}
+
+TEST_F(UserTest, TimersSetFromAnotherThreadFireOnTheWindowsThread) {
+    HWND w = Make("w", WS_POPUP, {0, 0, 10, 10});
+    std::thread([w] { EXPECT_EQ(SetTimer(w, 9, 100, nullptr), 9u); }).join();
+    FClock.Advance(150);
+    MSG m;
+    ASSERT_TRUE(PeekMessage(&m, w, WM_TIMER, WM_TIMER, PM_REMOVE));
+    EXPECT_EQ(m.wParam, 9u);
+    std::thread([w] { EXPECT_TRUE(KillTimer(w, 9)); }).join();
+    FClock.Advance(150);
+    EXPECT_FALSE(PeekMessage(&m, w, WM_TIMER, WM_TIMER, PM_REMOVE));
+}
+
+namespace {
+HHOOK ThreadsFirstHook = nullptr;
+std::vector<std::string> ThreadsHookCalls;
+
+LRESULT ThreadsInnerHook(int code, WPARAM wParam, LPARAM lParam) {
+    ThreadsHookCalls.push_back("inner");
+    return 0;
+}
+
+// Unhooks itself while it runs, then passes the call on: the chain behind it must still be reached.
+LRESULT ThreadsSelfUnhookingHook(int code, WPARAM wParam, LPARAM lParam) {
+    ThreadsHookCalls.push_back("outer");
+    EXPECT_TRUE(UnhookWindowsHookEx(ThreadsFirstHook));
+    EXPECT_FALSE(UnhookWindowsHookEx(ThreadsFirstHook)); // already unhooked
+    return CallNextHookEx(ThreadsFirstHook, code, wParam, lParam);
+}
+} // namespace
+
+TEST_F(UserTest, AHookUnhookingItselfWhileItRunsStillPassesTheCallOnAndIsGoneAfterwards) {
+    HWND w = Make("w", WS_POPUP, {0, 0, 10, 10});
+    ThreadsHookCalls.clear();
+    HHOOK inner = SetWindowsHookEx(WH_CALLWNDPROC, ThreadsInnerHook, nullptr, GetCurrentThreadId());
+    ThreadsFirstHook = SetWindowsHookEx(WH_CALLWNDPROC, ThreadsSelfUnhookingHook, nullptr, GetCurrentThreadId());
+    SendMessage(w, WM_USER, 0, 0);
+    EXPECT_EQ(ThreadsHookCalls, (std::vector<std::string>{"outer", "inner"}));
+    ThreadsHookCalls.clear();
+    SendMessage(w, WM_USER, 0, 0);
+    EXPECT_EQ(ThreadsHookCalls, std::vector<std::string>{"inner"});
+    EXPECT_TRUE(UnhookWindowsHookEx(inner));
 }
