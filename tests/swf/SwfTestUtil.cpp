@@ -1,6 +1,10 @@
 #include "SwfTestUtil.h"
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
+#include <unistd.h>
 #include <zlib.h>
 
 namespace swftest {
@@ -26,6 +30,28 @@ Bytes Inflate(const uint8_t* data, size_t size) {
     } while (rc != Z_STREAM_END);
     inflateEnd(&z);
     return out;
+}
+
+TempFile::TempFile(const Bytes& data, const std::string& name) {
+    FPath = std::filesystem::temp_directory_path() / ("swf-" + std::to_string(::getpid()) + "-" + name);
+    std::ofstream out(FPath, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+}
+
+TempFile::~TempFile() {
+    std::error_code ignored;
+    std::filesystem::remove(FPath, ignored);
+}
+
+std::string FixturePath(const std::string& name) {
+    return std::string(LOOMWICK_TEST_DATA) + "/swf/" + name;
+}
+
+Bytes Fixture(const std::string& name) {
+    std::ifstream in(FixturePath(name), std::ios::binary);
+    if (!in)
+        throw std::runtime_error("missing fixture " + name);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace swftest

@@ -5,6 +5,7 @@
 #include "swf/SWFTools.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -42,5 +43,17 @@ inline std::string Hex(const Bytes& b) {
 
 // Inflates a zlib stream; raises std::runtime_error when it is not one.
 Bytes Inflate(const uint8_t* data, size_t size);
+
+// A file in the temporary folder holding the given bytes, removed again by the destructor.
+struct TempFile {
+    TempFile(const Bytes& data, const std::string& name);
+    ~TempFile();
+    std::string Path() const { return FPath.string(); }
+    std::filesystem::path FPath;
+};
+
+// The bytes of a file under tests/data/swf.
+Bytes Fixture(const std::string& name);
+std::string FixturePath(const std::string& name);
 
 } // namespace swftest
