@@ -8,6 +8,7 @@
 #pragma once
 
 #include "imaging/core/IKCaptions.h"
+#include "imaging/io/IOFormatRegistry.h"
 #include "imaging/io/IOParams.h"
 #include "platform/vcl/Component.h"
 #include "platform/vcl/Types.h"
@@ -214,52 +215,61 @@ public:
     virtual void LoadFromStreamOfFormat(vcl::TStream* stream, int32_t formatId);
     virtual void SaveToStreamOfFormat(vcl::TStream* stream, int32_t formatId);
 
-    // ---- Per-format loads and saves (IOComponentLoadSave.cpp) ----
+    // ---- One road for every format (IOComponentLoadSave.cpp) ----
+    // Loads and saves a format of the registry, built-in or added, by its id: the entry's reader or writer
+    // under the component's protocol, with its block header on streams. Loads return the image or page
+    // count of the formats that count them (else 0), -1 when handed to a worker.
+    int32_t LoadFormat(int32_t formatId, const std::string& fileName);
+    int32_t LoadFormat(int32_t formatId, vcl::TStream* stream);
+    void SaveFormat(int32_t formatId, const std::string& fileName);
+    void SaveFormat(int32_t formatId, vcl::TStream* stream);
+
+    // ---- Per-format loads and saves ----
     // GIF and TIFF loads return the image or page count, -1 when handed to a worker.
-    int32_t LoadFromTiffFile(const std::string& fileName);
-    int32_t LoadFromTiffStream(vcl::TStream* stream);
-    int32_t LoadFromGifFile(const std::string& fileName);
-    int32_t LoadFromGifStream(vcl::TStream* stream);
-    void LoadFromJpegFile(const std::string& fileName);
-    void LoadFromJpegStream(vcl::TStream* stream);
-    void LoadFromPcxFile(const std::string& fileName);
-    void LoadFromPcxStream(vcl::TStream* stream);
-    void LoadFromBmpFile(const std::string& fileName);
-    void LoadFromBmpStream(vcl::TStream* stream);
-    void LoadFromIcoFile(const std::string& fileName);
-    void LoadFromIcoStream(vcl::TStream* stream);
-    void LoadFromCurFile(const std::string& fileName);
-    void LoadFromCurStream(vcl::TStream* stream);
-    void LoadFromPngFile(const std::string& fileName);
-    void LoadFromPngStream(vcl::TStream* stream);
-    void LoadFromTgaFile(const std::string& fileName);
-    void LoadFromTgaStream(vcl::TStream* stream);
-    void LoadFromPnmFile(const std::string& fileName);
-    void LoadFromPnmStream(vcl::TStream* stream);
-    void LoadFromJp2File(const std::string& fileName);
-    void LoadFromJp2Stream(vcl::TStream* stream);
-    void LoadFromJ2kFile(const std::string& fileName);
-    void LoadFromJ2kStream(vcl::TStream* stream);
-    void SaveToTiffFile(const std::string& fileName);
-    void SaveToTiffStream(vcl::TStream* stream);
-    void SaveToGifFile(const std::string& fileName);
-    void SaveToGifStream(vcl::TStream* stream);
-    void SaveToJpegFile(const std::string& fileName);
-    void SaveToJpegStream(vcl::TStream* stream);
-    void SaveToPcxFile(const std::string& fileName);
-    void SaveToPcxStream(vcl::TStream* stream);
-    void SaveToBmpFile(const std::string& fileName);
-    void SaveToBmpStream(vcl::TStream* stream);
-    void SaveToPngFile(const std::string& fileName);
-    void SaveToPngStream(vcl::TStream* stream);
-    void SaveToTgaFile(const std::string& fileName);
-    void SaveToTgaStream(vcl::TStream* stream);
-    void SaveToPnmFile(const std::string& fileName);
-    void SaveToPnmStream(vcl::TStream* stream);
-    void SaveToJp2File(const std::string& fileName);
-    void SaveToJp2Stream(vcl::TStream* stream);
-    void SaveToJ2kFile(const std::string& fileName);
-    void SaveToJ2kStream(vcl::TStream* stream);
+    int32_t LoadFromTiffFile(const std::string& fileName) { return LoadFormat(ikfTiff, fileName); }
+    int32_t LoadFromTiffStream(vcl::TStream* stream) { return LoadFormat(ikfTiff, stream); }
+    int32_t LoadFromGifFile(const std::string& fileName) { return LoadFormat(ikfGif, fileName); }
+    int32_t LoadFromGifStream(vcl::TStream* stream) { return LoadFormat(ikfGif, stream); }
+    void LoadFromJpegFile(const std::string& fileName) { LoadFormat(ikfJpeg, fileName); }
+    void LoadFromJpegStream(vcl::TStream* stream) { LoadFormat(ikfJpeg, stream); }
+    void LoadFromPcxFile(const std::string& fileName) { LoadFormat(ikfPcx, fileName); }
+    void LoadFromPcxStream(vcl::TStream* stream) { LoadFormat(ikfPcx, stream); }
+    void LoadFromBmpFile(const std::string& fileName) { LoadFormat(ikfBmp, fileName); }
+    void LoadFromBmpStream(vcl::TStream* stream) { LoadFormat(ikfBmp, stream); }
+    void LoadFromIcoFile(const std::string& fileName) { LoadFormat(ikfIco, fileName); }
+    void LoadFromIcoStream(vcl::TStream* stream) { LoadFormat(ikfIco, stream); }
+    void LoadFromCurFile(const std::string& fileName) { LoadFormat(ikfCur, fileName); }
+    void LoadFromCurStream(vcl::TStream* stream) { LoadFormat(ikfCur, stream); }
+    void LoadFromPngFile(const std::string& fileName) { LoadFormat(ikfPng, fileName); }
+    void LoadFromPngStream(vcl::TStream* stream) { LoadFormat(ikfPng, stream); }
+    void LoadFromTgaFile(const std::string& fileName) { LoadFormat(ikfTga, fileName); }
+    void LoadFromTgaStream(vcl::TStream* stream) { LoadFormat(ikfTga, stream); }
+    void LoadFromPnmFile(const std::string& fileName) { LoadFormat(ikfPnm, fileName); }
+    void LoadFromPnmStream(vcl::TStream* stream) { LoadFormat(ikfPnm, stream); }
+    void LoadFromJp2File(const std::string& fileName) { LoadFormat(ikfJp2, fileName); }
+    void LoadFromJp2Stream(vcl::TStream* stream) { LoadFormat(ikfJp2, stream); }
+    void LoadFromJ2kFile(const std::string& fileName) { LoadFormat(ikfJ2k, fileName); }
+    void LoadFromJ2kStream(vcl::TStream* stream) { LoadFormat(ikfJ2k, stream); }
+    void SaveToTiffFile(const std::string& fileName) { SaveFormat(ikfTiff, fileName); }
+    void SaveToTiffStream(vcl::TStream* stream) { SaveFormat(ikfTiff, stream); }
+    void SaveToGifFile(const std::string& fileName) { SaveFormat(ikfGif, fileName); }
+    void SaveToGifStream(vcl::TStream* stream) { SaveFormat(ikfGif, stream); }
+    void SaveToJpegFile(const std::string& fileName) { SaveFormat(ikfJpeg, fileName); }
+    void SaveToJpegStream(vcl::TStream* stream) { SaveFormat(ikfJpeg, stream); }
+    void SaveToPcxFile(const std::string& fileName) { SaveFormat(ikfPcx, fileName); }
+    void SaveToPcxStream(vcl::TStream* stream) { SaveFormat(ikfPcx, stream); }
+    void SaveToBmpFile(const std::string& fileName) { SaveFormat(ikfBmp, fileName); }
+    void SaveToBmpStream(vcl::TStream* stream) { SaveFormat(ikfBmp, stream); }
+    void SaveToPngFile(const std::string& fileName) { SaveFormat(ikfPng, fileName); }
+    void SaveToPngStream(vcl::TStream* stream) { SaveFormat(ikfPng, stream); }
+    void SaveToTgaFile(const std::string& fileName) { SaveFormat(ikfTga, fileName); }
+    void SaveToTgaStream(vcl::TStream* stream) { SaveFormat(ikfTga, stream); }
+    void SaveToPnmFile(const std::string& fileName) { SaveFormat(ikfPnm, fileName); }
+    void SaveToPnmStream(vcl::TStream* stream) { SaveFormat(ikfPnm, stream); }
+    void SaveToJp2File(const std::string& fileName) { SaveFormat(ikfJp2, fileName); }
+    void SaveToJp2Stream(vcl::TStream* stream) { SaveFormat(ikfJp2, stream); }
+    void SaveToJ2kFile(const std::string& fileName) { SaveFormat(ikfJ2k, fileName); }
+    void SaveToJ2kStream(vcl::TStream* stream) { SaveFormat(ikfJ2k, stream); }
 
     // Windows metafiles cannot be rendered yet: the import sets Aborting and finishes.
     void ImportMetafile(const std::string& fileName, int32_t width, int32_t height);
@@ -287,9 +297,6 @@ public:
 
 private:
     friend class TIKIOThread;
-    // Runs a reader; false when the load ends at once (a block header of the wrong kind).
-    using TIOLoadBody = std::function<bool(vcl::TStream* stream, TIKProgressContext& progress,
-                                           std::unique_ptr<TIKMask>& mask)>;
     using TIOSaveBody = std::function<void(vcl::TStream* stream, TIKProgressContext& progress)>;
 
     bool GetAttachedBitmapSize(int32_t& width, int32_t& height) const override;
@@ -314,24 +321,19 @@ private:
     void FinishWork();
     // Hands the operation to a new worker when the asynchronous mode applies; true when it did.
     bool HandOff(int32_t kind, std::function<void()> job);
-    void LoadFileCore(const std::string& fileName, int32_t formatId, bool viewDpi, const TIOLoadBody& body);
-    void LoadStreamCore(vcl::TStream* stream, int32_t formatId, bool viewDpi, const TIOLoadBody& body);
-    void LoadBody(vcl::TStream* stream, const std::string& fileName, int32_t formatId, bool viewDpi,
-                  const TIOLoadBody& body);
+    // The end of a load that found no reader for its format: the parameters lose the former file's, Aborting.
+    void FailWithoutReader();
+    // The block header a stream load of the format starts with, when it takes one: sets the data length and
+    // end (where the block ends); false when the load must end here.
+    bool ReadBlockHeader(const TIKFormatEntry& entry, TIKFormatReadArgs& args, int64_t& end);
+    // A load from the point where the source is open; the image or page count.
+    int32_t LoadBody(const TIKFormatEntry& entry, vcl::TStream* stream, TIKReadOrigin origin,
+                     const std::string& fileName);
     bool PrepareSave();
-    void SaveFileCore(const std::string& fileName, int32_t formatId, const TIOSaveBody& body);
-    void SaveStreamCore(vcl::TStream* stream, int32_t formatId, const char* headerTag, bool patchOnFailure,
+    void SaveFileCore(const std::string& fileName, const TIOSaveBody& body);
+    void SaveStreamCore(vcl::TStream* stream, const char* headerTag, bool patchOnFailure,
                         const TIOSaveBody& body);
-    void JpegMetadataAfterRead();
-    void JpegMetadataBeforeWrite();
-    void LoadFileFromRegistry(const std::string& fileName, int32_t formatId, bool catchErrors);
-    void LoadStreamFromRegistry(vcl::TStream* stream, int32_t formatId);
-    void SaveFileToRegistry(const std::string& fileName, int32_t formatId);
-    bool LoadFileOfKnownFormat(const std::string& fileName, int32_t formatId);
-    bool LoadStreamOfKnownFormat(vcl::TStream* stream, int32_t formatId);
-    bool SaveFileOfKnownFormat(const std::string& fileName, int32_t formatId);
-    bool SaveStreamOfKnownFormat(vcl::TStream* stream, int32_t formatId);
-    void ReadParamsCore(vcl::TStream* stream, int32_t formatId);
+    void ReadParamsCore(vcl::TStream* stream, int32_t formatId, TIKReadOrigin origin);
 
     // The working image: FBitmap points at FOwnedBitmap, at an outside TIKBitmap or at the view's image.
     TIKBitmap* FBitmap = nullptr;

@@ -1,6 +1,7 @@
 #include "imaging/io/IOFormatRegistry.h"
 
 #include "imaging/core/IKBitmap.h"
+#include "imaging/core/IKExif.h"
 #include "imaging/core/IKMask.h"
 #include "imaging/io/BmpFilter.h"
 #include "imaging/io/GifFilter.h"
@@ -19,6 +20,8 @@
 #include "platform/vcl/SysUtils.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -30,12 +33,114 @@ namespace {
 
 constexpr size_t RegistryMaxText = 80;
 
-// ---- Filters as registry callbacks ------------------------------------------------------------------------
+// ---- The built-in formats' readers and writers -----------------------------------------------------------
 
-// Gives a mask a reader produced to the bitmap as its alpha channel.
-void RegistryTakeAlpha(TIKBitmap* bitmap, const std::unique_ptr<TIKMask>& mask) {
-    if (mask && bitmap->Width() > 0)
-        bitmap->GetAlphaChannel()->AssignMask(mask.get());
+bool RegistryParamsOnly(const TIKFormatReadArgs& a) {
+    return a.Mode == ikrmParamsOnly;
+}
+
+// The bytes from the position to the end of the stream.
+int64_t RegistryRest(vcl::TStream* s) {
+    return s->GetSize() - s->GetPosition();
+}
+
+// The IPTC records (APP13) and the EXIF block (APP1) of the markers a JPEG read kept. When the JFIF density
+// said nothing (1 x 1) the EXIF resolution is used, per centimetre when its unit is 3.
+void RegistryJpegMetadataAfterRead(TIOParamsVals& p) {
+    TIKMarkerList& markers = p.JpegMarkers;
+    const int32_t iptc = markers.IndexOfType(ikjmApp13Iptc);
+    if (iptc >= 0)
+        p.IptcRecords.LoadFromBuffer(markers.MarkerData(iptc), markers.MarkerLength(iptc));
+    const int32_t exif = markers.IndexOfType(ikjmApp1Exif);
+    if (exif >= 0 && IKParseExifBlock(markers.MarkerData(exif), markers.MarkerLength(exif), p) &&
+        p.DpiX == 1 && p.DpiY == 1) {
+        const double f = p.ExifResolutionUnit == 3 ? 2.54 : 1.0;
+        const double x = std::trunc(p.ExifXResolution * f), y = std::trunc(p.ExifYResolution * f);
+        if (x >= 1 && x <= INT32_MAX && y >= 1 && y <= INT32_MAX) {
+            p.DpiX = int32_t(x);
+            p.DpiY = int32_t(y);
+        }
+    }
+}
+
+// IPTC records the caller changed go out as the first APP13 marker, replacing one that is there.
+void RegistryJpegMetadataBeforeWrite(TIOParamsVals& p) {
+    if (!p.IptcRecords.GetUserChanged())
+        return;
+    const std::vector<uint8_t> block = p.IptcRecords.SaveToBuffer(true);
+    TIKMarkerList& markers = p.JpegMarkers;
+    const int32_t index = markers.IndexOfType(ikjmApp13Iptc);
+    if (index >= 0)
+        markers.SetMarker(index, ikjmApp13Iptc, block.data(), int32_t(block.size()));
+    else
+        markers.AddMarker(ikjmApp13Iptc, block.data(), int32_t(block.size()));
+}
+
+// Offsets of a TIFF count from where its data starts, also after a block header.
+void RegistryLoadTiff(TIKFormatReadArgs& a) {
+    DecodeTiffToBitmap(a.Bitmap, a.Stream, a.Count, a.Params, a.Progress, RegistryParamsOnly(a),
+                       RegistryParamsOnly(a) ? nullptr : &a.Mask, true, false);
+    a.Params.TiffImageCount = a.Count;
+}
+
+void RegistryLoadGif(TIKFormatReadArgs& a) {
+    DecodeGifToBitmap(a.Stream, a.Bitmap, a.Count, a.Params, a.Progress, RegistryParamsOnly(a), a.Mask,
+                      false);
+    a.Params.GifImageCount = a.Count;
+}
+
+void RegistryLoadJpeg(TIKFormatReadArgs& a) {
+    DecodeJpegToBitmap(a.Stream, nullptr, a.Bitmap, a.Params, a.Progress, RegistryParamsOnly(a), false);
+    RegistryJpegMetadataAfterRead(a.Params);
+}
+
+// Limited to a block header's length when there was one.
+void RegistryLoadPcx(TIKFormatReadArgs& a) {
+    const int64_t rest = RegistryRest(a.Stream);
+    DecodePcxToBitmap(a.Stream, a.Bitmap, a.Params, a.BlockLength >= 0 ? std::min(a.BlockLength, rest) : rest,
+                      a.Progress, RegistryParamsOnly(a));
+}
+
+// A stream the component was handed may go on after the bitmap: there the bitmap's own header says where it
+// ends (size 0). Files, and parameters-only reads, are limited by the bytes that are there.
+void RegistryLoadBmp(TIKFormatReadArgs& a) {
+    const bool ownHeader = a.Origin == ikroStream && !RegistryParamsOnly(a);
+    DecodeBmpToBitmap(a.Stream, a.Bitmap, ownHeader ? 0 : RegistryRest(a.Stream), a.Params, a.Progress,
+                      RegistryParamsOnly(a));
+}
+
+void RegistryLoadIco(TIKFormatReadArgs& a) {
+    DecodeIcoToBitmap(a.Stream, a.Bitmap, a.Params, RegistryParamsOnly(a), a.Progress, a.Mask, false);
+}
+
+void RegistryLoadCur(TIKFormatReadArgs& a) {
+    DecodeCurToBitmap(a.Stream, a.Bitmap, a.Params, RegistryParamsOnly(a), a.Progress, a.Mask, false);
+}
+
+void RegistryLoadPng(TIKFormatReadArgs& a) {
+    DecodePngToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, RegistryParamsOnly(a), a.Mask, false);
+}
+
+void RegistryLoadTga(TIKFormatReadArgs& a) {
+    DecodeTgaToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, RegistryParamsOnly(a), a.Mask, false);
+}
+
+void RegistryLoadPnm(TIKFormatReadArgs& a) {
+    DecodePnmToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, RegistryParamsOnly(a));
+}
+
+void RegistryLoadJpeg2000(TIKFormatReadArgs& a) {
+    DecodeJpeg2000ToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, RegistryParamsOnly(a));
+}
+
+// The read callback of a built-in entry: its Load on a stream that holds the image to its end, the alpha
+// it found given to the bitmap.
+template <TIKFormatLoadProc Load>
+void RegistryRead(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool paramsOnly) {
+    TIKFormatReadArgs args{s, b, p, g, paramsOnly ? ikrmParamsOnly : ikrmImage, ikroFile};
+    Load(args);
+    if (args.Mask && b->Width() > 0)
+        b->GetAlphaChannel()->AssignMask(args.Mask.get());
 }
 
 // The bitmap's alpha channel as a mask for the writers that take one; null when it has none.
@@ -47,56 +152,9 @@ std::unique_ptr<TIKMask> RegistryAlphaOf(TIKBitmap* bitmap) {
     return mask;
 }
 
-void RegistryReadJpeg(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool only) {
-    DecodeJpegToBitmap(s, nullptr, b, p, g, only, false);
-}
-
-void RegistryReadGif(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool only) {
-    std::unique_ptr<TIKMask> mask;
-    int32_t count = 0;
-    DecodeGifToBitmap(s, b, count, p, g, only, mask, false);
-    p.GifImageCount = count;
-    RegistryTakeAlpha(b, mask);
-}
-
-void RegistryReadPcx(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool only) {
-    DecodePcxToBitmap(s, b, p, s->GetSize() - s->GetPosition(), g, only);
-}
-
-void RegistryReadBmp(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool only) {
-    DecodeBmpToBitmap(s, b, s->GetSize() - s->GetPosition(), p, g, only);
-}
-
-void RegistryReadIco(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool only) {
-    std::unique_ptr<TIKMask> mask;
-    DecodeIcoToBitmap(s, b, p, only, g, mask, false);
-    RegistryTakeAlpha(b, mask);
-}
-
-void RegistryReadCur(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool only) {
-    std::unique_ptr<TIKMask> mask;
-    DecodeCurToBitmap(s, b, p, only, g, mask, false);
-    RegistryTakeAlpha(b, mask);
-}
-
-void RegistryReadPng(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool only) {
-    std::unique_ptr<TIKMask> mask;
-    DecodePngToBitmap(s, b, p, g, only, mask, false);
-    RegistryTakeAlpha(b, mask);
-}
-
-void RegistryReadTga(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool only) {
-    std::unique_ptr<TIKMask> mask;
-    DecodeTgaToBitmap(s, b, p, g, only, mask, false);
-    RegistryTakeAlpha(b, mask);
-}
-
-void RegistryReadTiff(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool only) {
-    std::unique_ptr<TIKMask> mask;
-    int32_t pages = 0;
-    DecodeTiffToBitmap(b, s, pages, p, g, only, &mask, false, false);
-    p.TiffImageCount = pages;
-    RegistryTakeAlpha(b, mask);
+void RegistryWriteJpeg(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g) {
+    RegistryJpegMetadataBeforeWrite(p);
+    EncodeBitmapToJpeg(s, b, p, g);
 }
 
 void RegistryWritePng(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g) {
@@ -117,8 +175,7 @@ void RegistryWriteJ2k(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgre
     EncodeBitmapToJpeg2000(s, b, p, 1, g);
 }
 
-// ---- The list
-// ----------------------------------------------------------------------------------------------
+// ---- The list --------------------------------------------------------------------------------------------
 
 struct TFormatRegistry {
     std::mutex Lock;
@@ -131,26 +188,125 @@ TFormatRegistry& Registry() {
     return registry;
 }
 
+// The built-in formats, described once. Where a load from a file and one from a stream differ, the
+// reason is given. Detection of the built-in formats is the probe sequence below, not their entries.
 void RegistryAddBuiltIns(std::vector<std::unique_ptr<TIKFormatEntry>>& list) {
     const TIKFormatEntry builtIns[] = {
-        {ikfTiff, "TIFF Bitmap", "TIF;TIFF;FAX;G3N;G3F", RegistryReadTiff, EncodeBitmapToTiff,
-         NoFormatDetect},
-        {ikfGif, "CompuServe Bitmap", "GIF", RegistryReadGif, EncodeBitmapToGif, NoFormatDetect},
-        {ikfJpeg, "JPEG Bitmap", "JPG;JPEG;JPE", RegistryReadJpeg, EncodeBitmapToJpeg, NoFormatDetect},
-        {ikfPcx, "PaintBrush", "PCX", RegistryReadPcx, EncodeBitmapToPcx, NoFormatDetect},
-        {ikfBmp, "Windows Bitmap", "BMP;DIB;RLE", RegistryReadBmp, EncodeBitmapToBmp, NoFormatDetect},
-        {ikfIco, "Windows Icon", "ICO", RegistryReadIco, nullptr, NoFormatDetect},
-        {ikfCur, "Windows Cursor", "CUR", RegistryReadCur, nullptr, NoFormatDetect},
-        {ikfPng, "Portable Network Graphics", "PNG", RegistryReadPng, RegistryWritePng, NoFormatDetect},
-        {ikfWmf, "Windows Metafile", "WMF", NoFormatRead, nullptr, NoFormatDetect},
-        {ikfEmf, "Enhanced Windows Metafile", "EMF", NoFormatRead, nullptr, NoFormatDetect},
-        {ikfTga, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX", RegistryReadTga, RegistryWriteTga,
-         NoFormatDetect},
-        {ikfPnm, "Portable Pixmap, GreyMap, BitMap", "PXM;PPM;PGM;PBM", DecodePnmToBitmap, EncodeBitmapToPnm,
-         NoFormatDetect},
-        {ikfJp2, "JPEG2000", "JP2", DecodeJpeg2000ToBitmap, RegistryWriteJp2, NoFormatDetect},
-        {ikfJ2k, "JPEG2000 Code Stream", "J2K;JPC;J2C", DecodeJpeg2000ToBitmap, RegistryWriteJ2k,
-         NoFormatDetect},
+        {.FormatId = ikfTiff,
+         .Description = "TIFF Bitmap",
+         .Extensions = "TIF;TIFF;FAX;G3N;G3F",
+         .Read = RegistryRead<RegistryLoadTiff>,
+         .Write = EncodeBitmapToTiff,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadTiff,
+         .BlockTag = "TIFF",
+         .BlockHeaderRead = ikbhExpected},
+        // Stream loads leave a view's resolution as documented for them (GIF, BMP, ICO, CUR, TGA alike).
+        {.FormatId = ikfGif,
+         .Description = "CompuServe Bitmap",
+         .Extensions = "GIF",
+         .Read = RegistryRead<RegistryLoadGif>,
+         .Write = EncodeBitmapToGif,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadGif,
+         .ViewDpi = ikvdFileOnly,
+         .Background = iklbGif},
+        // A JPEG saved with its block header reads back whatever StreamHeaders says.
+        {.FormatId = ikfJpeg,
+         .Description = "JPEG Bitmap",
+         .Extensions = "JPG;JPEG;JPE",
+         .Read = RegistryRead<RegistryLoadJpeg>,
+         .Write = RegistryWriteJpeg,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadJpeg,
+         .BlockTag = "JFIF",
+         .BlockHeaderRead = ikbhProbed},
+        {.FormatId = ikfPcx,
+         .Description = "PaintBrush",
+         .Extensions = "PCX",
+         .Read = RegistryRead<RegistryLoadPcx>,
+         .Write = EncodeBitmapToPcx,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadPcx,
+         .BlockTag = "PCX2",
+         .BlockHeaderRead = ikbhExpected,
+         .OlderBlockTag = "PCX",
+         .BlockLengthAfterFailure = false},
+        // Stream loads: the bitmap's own header bounds the read (see RegistryLoadBmp).
+        {.FormatId = ikfBmp,
+         .Description = "Windows Bitmap",
+         .Extensions = "BMP;DIB;RLE",
+         .Read = RegistryRead<RegistryLoadBmp>,
+         .Write = EncodeBitmapToBmp,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadBmp,
+         .ViewDpi = ikvdFileOnly},
+        {.FormatId = ikfIco,
+         .Description = "Windows Icon",
+         .Extensions = "ICO",
+         .Read = RegistryRead<RegistryLoadIco>,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadIco,
+         .ViewDpi = ikvdFileOnly},
+        {.FormatId = ikfCur,
+         .Description = "Windows Cursor",
+         .Extensions = "CUR",
+         .Read = RegistryRead<RegistryLoadCur>,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadCur,
+         .ViewDpi = ikvdFileOnly},
+        {.FormatId = ikfPng,
+         .Description = "Portable Network Graphics",
+         .Extensions = "PNG",
+         .Read = RegistryRead<RegistryLoadPng>,
+         .Write = RegistryWritePng,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadPng,
+         .Background = iklbPng},
+        {.FormatId = ikfWmf,
+         .Description = "Windows Metafile",
+         .Extensions = "WMF",
+         .Read = NoFormatRead,
+         .Detect = NoFormatDetect,
+         .Metafile = true},
+        {.FormatId = ikfEmf,
+         .Description = "Enhanced Windows Metafile",
+         .Extensions = "EMF",
+         .Read = NoFormatRead,
+         .Detect = NoFormatDetect,
+         .Metafile = true},
+        // Some programs name Targa files .win; the registry does not list it.
+        {.FormatId = ikfTga,
+         .Description = "Targa Bitmap",
+         .Extensions = "TGA;TARGA;VDA;ICB;VST;PIX",
+         .Read = RegistryRead<RegistryLoadTga>,
+         .Write = RegistryWriteTga,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadTga,
+         .MoreExtensions = "WIN",
+         .ViewDpi = ikvdFileOnly},
+        {.FormatId = ikfPnm,
+         .Description = "Portable Pixmap, GreyMap, BitMap",
+         .Extensions = "PXM;PPM;PGM;PBM",
+         .Read = RegistryRead<RegistryLoadPnm>,
+         .Write = EncodeBitmapToPnm,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadPnm,
+         .ViewDpi = ikvdNever},
+        {.FormatId = ikfJp2,
+         .Description = "JPEG2000",
+         .Extensions = "JP2",
+         .Read = RegistryRead<RegistryLoadJpeg2000>,
+         .Write = RegistryWriteJp2,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadJpeg2000},
+        {.FormatId = ikfJ2k,
+         .Description = "JPEG2000 Code Stream",
+         .Extensions = "J2K;JPC;J2C",
+         .Read = RegistryRead<RegistryLoadJpeg2000>,
+         .Write = RegistryWriteJ2k,
+         .Detect = NoFormatDetect,
+         .Load = RegistryLoadJpeg2000},
     };
     for (const TIKFormatEntry& entry : builtIns)
         list.push_back(std::make_unique<TIKFormatEntry>(entry));
@@ -264,12 +420,23 @@ bool NoFormatDetect(vcl::TStream*) {
     return false;
 }
 
+bool RunFormatRead(const TIKFormatEntry& entry, TIKFormatReadArgs& args) {
+    if (entry.Load)
+        entry.Load(args);
+    else if (entry.Read)
+        entry.Read(args.Stream, args.Bitmap, args.Params, args.Progress, args.Mode == ikrmParamsOnly);
+    else
+        return false;
+    return true;
+}
+
 int32_t RegisterFormatEntry(const TIKFormatEntry& entry) {
     TFormatRegistry& r = Registry();
     std::lock_guard<std::mutex> guard(r.Lock);
     auto copy = std::make_unique<TIKFormatEntry>(entry);
     copy->Description = copy->Description.substr(0, RegistryMaxText);
     copy->Extensions = copy->Extensions.substr(0, RegistryMaxText);
+    copy->MoreExtensions = copy->MoreExtensions.substr(0, RegistryMaxText);
     auto& list = RegistryEntries(r);
     list.push_back(std::move(copy));
     return int32_t(list.size()) - 1;
@@ -289,9 +456,10 @@ const TIKFormatEntry* FindFormatEntryByExtension(const std::string& ext) {
     TFormatRegistry& r = Registry();
     std::lock_guard<std::mutex> guard(r.Lock);
     for (const auto& entry : RegistryEntries(r))
-        for (const std::string& listed : RegistrySplit(entry->Extensions))
-            if (RegistryLower(listed) == wanted)
-                return entry.get();
+        for (const std::string* list : {&entry->Extensions, &entry->MoreExtensions})
+            for (const std::string& listed : RegistrySplit(*list))
+                if (RegistryLower(listed) == wanted)
+                    return entry.get();
     return nullptr;
 }
 

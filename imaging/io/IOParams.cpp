@@ -84,10 +84,10 @@ void TIOParamsVals::SetDefaults() {
     GifLzwDecoder = GifLzwDecoderHook;
     GifLzwEncoder = GifLzwEncoderHook;
 
-    TiffCompression = 0;
+    TiffCompression = iktcNone;
     TiffImageIndex = 0;
     TiffImageCount = 0;
-    TiffPhotometric = 2;
+    TiffPhotometric = iktpRgb;
     TiffPlanarConfig = 1;
     TiffXPosition = TiffYPosition = 0;
     TiffDocumentName.clear();
@@ -100,25 +100,25 @@ void TIOParamsVals::SetDefaults() {
     TiffLzwDecoder = TiffLzwDecoderHook;
     TiffLzwEncoder = TiffLzwEncoderHook;
 
-    JpegColorSpace = 2;
+    JpegColorSpace = ikjcYCbCr;
     JpegQuality = 80;
-    JpegDctMethod = 0;
+    JpegDctMethod = ikjdIntegerSlow;
     JpegOptimalHuffman = 0;
     JpegSmoothing = 0;
     JpegProgressive = 0;
-    JpegScale = 1;
+    JpegScale = ikjsFull;
     JpegScaleUsed = 1;
     JpegOriginalWidth = JpegOriginalHeight = 0;
     JpegWarningCount = JpegWarningCode = 0;
     JpegMarkers.Clear();
 
-    Jpeg2000ColorSpace = 1;
+    Jpeg2000ColorSpace = ikj2Rgb;
     Jpeg2000Rate = 1.0;
-    Jpeg2000Progression = 0;
+    Jpeg2000Progression = ikj2Lrcp;
 
     PcxVersion = 5;
     PcxCompression = 1;
-    BmpVersion = 1;
+    BmpVersion = ikbvInfo40;
     BmpCompression = 0;
     IcoImageIndex = 0;
     IcoBackground = {255, 255, 255};
@@ -127,7 +127,7 @@ void TIOParamsVals::SetDefaults() {
     CurBackground = {255, 255, 255};
     PngInterlaced = 0;
     PngBackground = {};
-    PngFilter = 0;
+    PngFilter = ikpfNone;
     PngCompression = 5;
     TgaXPosition = TgaYPosition = 0;
     TgaCompressed = 1;

@@ -91,6 +91,58 @@ struct TIKProgressContext {
     }
 };
 
+// ---- Coded values -----------------------------------------------------------------------------------------
+// The values the record's coded byte fields hold; the fields stay bytes, so that a stored record, and a
+// caller that writes numbers, read the same.
+
+// TiffCompression. The reader stores iktcOther for any scheme it does not know.
+enum TIKTiffCompression : uint8_t {
+    iktcNone = 0,
+    iktcCcitt1D = 1,
+    iktcG3Fax1D = 2,
+    iktcG3Fax2D = 3,
+    iktcG4Fax = 4,
+    iktcLzw = 5,
+    iktcOldJpeg = 6,
+    iktcJpeg = 7,
+    iktcPackBits = 8,
+    iktcOther = 9
+};
+
+// TiffPhotometric.
+enum TIKTiffPhotometric : uint8_t {
+    iktpWhiteIsZero = 0,
+    iktpBlackIsZero = 1,
+    iktpRgb = 2,
+    iktpPalette = 3,
+    iktpTransparencyMask = 4,
+    iktpCmyk = 5,
+    iktpYCbCr = 6,
+    iktpCieLab = 7
+};
+
+// JpegColorSpace.
+enum TIKJpegColorSpace : uint8_t { ikjcRgb = 0, ikjcGray = 1, ikjcYCbCr = 2, ikjcCmyk = 3, ikjcYcck = 4 };
+// JpegDctMethod.
+enum TIKJpegDctMethod : uint8_t { ikjdIntegerSlow = 0, ikjdIntegerFast = 1, ikjdFloat = 2 };
+// JpegScale: ikjsAuto is the largest reduction that keeps at least Width x Height.
+enum TIKJpegScale : uint8_t { ikjsAuto = 0, ikjsFull = 1, ikjsHalf = 2, ikjsQuarter = 3, ikjsEighth = 4 };
+// The JPEG markers the I/O component reads and writes itself, by their type byte in TIKMarkerList.
+enum TIKJpegMarkerType : int32_t {
+    ikjmApp1Exif = 225, // APP1: the EXIF block
+    ikjmApp13Iptc = 237 // APP13: the IPTC records, behind the Photoshop header
+};
+
+// Jpeg2000ColorSpace (YCbCr is written as RGB).
+enum TIKJpeg2000ColorSpace : uint8_t { ikj2Gray = 0, ikj2Rgb = 1, ikj2YCbCr = 2 };
+// Jpeg2000Progression: layer-resolution-component-position or resolution-layer-component-position.
+enum TIKJpeg2000Progression : uint8_t { ikj2Lrcp = 0, ikj2Rlcp = 1 };
+
+// BmpVersion: the header of the last BMP read, or the one to write.
+enum TIKBmpVersion : uint8_t { ikbvOther = 0, ikbvInfo40 = 1, ikbvCore12 = 2, ikbvInfo64 = 3 };
+// PngFilter: the row filter the writer uses.
+enum TIKPngFilter : uint8_t { ikpfNone = 0, ikpfSub = 1, ikpfPaeth = 2 };
+
 // ---- Parameters ------------------------------------------------------------------------------------------
 // What a parameter record asks of the I/O component that owns it when it takes its defaults.
 class TIOParamsOwner {
@@ -145,10 +197,10 @@ public:
     std::vector<TIKColorTriple> ColorMap;
 
     // TIFF group.
-    uint8_t TiffCompression = 0;
+    uint8_t TiffCompression = iktcNone; // TIKTiffCompression
     int32_t TiffImageIndex = 0;
     int32_t TiffImageCount = 0;
-    uint8_t TiffPhotometric = 2;
+    uint8_t TiffPhotometric = iktpRgb; // TIKTiffPhotometric
     int32_t TiffPlanarConfig = 1;
     int32_t TiffXPosition = 0;
     int32_t TiffYPosition = 0;
@@ -182,13 +234,13 @@ public:
     TGifLzwEncoderProc GifLzwEncoder = nullptr;
 
     // JPEG group.
-    uint8_t JpegColorSpace = 2; // 0 RGB, 1 gray, 2 YCbCr, 3 CMYK, 4 YCCK
+    uint8_t JpegColorSpace = ikjcYCbCr; // TIKJpegColorSpace
     int32_t JpegQuality = 80;
-    uint8_t JpegDctMethod = 0; // 0 integer slow, 1 integer fast, 2 floating point
+    uint8_t JpegDctMethod = ikjdIntegerSlow; // TIKJpegDctMethod
     uint8_t JpegOptimalHuffman = 0;
     int32_t JpegSmoothing = 0;
     uint8_t JpegProgressive = 0;
-    uint8_t JpegScale = 1; // 0 automatic, 1 full, 2 half, 3 quarter, 4 eighth
+    uint8_t JpegScale = ikjsFull; // TIKJpegScale
     int32_t JpegScaleUsed = 1;
     int32_t JpegOriginalWidth = 0;
     int32_t JpegOriginalHeight = 0;
@@ -197,14 +249,14 @@ public:
     TIKMarkerList JpegMarkers;
 
     // JPEG 2000 group.
-    uint8_t Jpeg2000ColorSpace = 1; // 0 gray, 1 RGB, 2 YCbCr
+    uint8_t Jpeg2000ColorSpace = ikj2Rgb; // TIKJpeg2000ColorSpace
     double Jpeg2000Rate = 1.0;
-    uint8_t Jpeg2000Progression = 0;
+    uint8_t Jpeg2000Progression = ikj2Lrcp; // TIKJpeg2000Progression
 
     // Other formats.
     int32_t PcxVersion = 5;
     uint8_t PcxCompression = 1;
-    uint8_t BmpVersion = 1; // 1 40-byte header, 2 12-byte, 3 64-byte, 0 any other size
+    uint8_t BmpVersion = ikbvInfo40; // TIKBmpVersion
     uint8_t BmpCompression = 0;
     int32_t IcoImageIndex = 0;
     TIKColorTriple IcoBackground{255, 255, 255};
@@ -214,7 +266,7 @@ public:
     TIKColorTriple CurBackground{255, 255, 255};
     uint8_t PngInterlaced = 0;
     TIKColorTriple PngBackground{};
-    uint8_t PngFilter = 0; // 0 None, 1 Sub, 2 Paeth
+    uint8_t PngFilter = ikpfNone; // TIKPngFilter
     int32_t PngCompression = 5;
     int32_t TgaXPosition = 0;
     int32_t TgaYPosition = 0;

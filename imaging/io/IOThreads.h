@@ -15,12 +15,10 @@ class TImageKitIO;
 
 // What a worker runs, as the operation's argument shapes.
 enum TIKIOJobKind : int32_t {
-    ikjFileName = 0,       // loads and saves of a file name
-    ikjStream = 1,         // loads and saves of a stream
-    ikjFileNameCount = 2,  // GIF and TIFF file loads (their count is dropped)
-    ikjStreamCount = 4,    // GIF and TIFF stream loads
-    ikjFileNameFormat = 5, // LoadFromFileOfFormat
-    ikjStreamFormat = 6,   // LoadFromStreamOfFormat, SaveToStreamOfFormat
+    ikjFileName = 0,       // loads and saves by a file name's extension
+    ikjStream = 1,         // loads of a stream's detected format
+    ikjFileNameFormat = 5, // loads and saves of a file in a given format (their count is dropped)
+    ikjStreamFormat = 6,   // loads and saves of a stream in a given format
     ikjMetafile = 9,       // ImportMetafile
     ikjUrl = 10            // LoadFromUrl
 };
