@@ -284,7 +284,7 @@ int32_t TImageKitIO::LoadBody(const TIKFormatEntry& entry, vcl::TStream* stream,
         FAborting = true;
         return 0;
     }
-    if (entry.Background == iklbPng && origin == ikroFile)
+    if (entry.Background == iklbPng)
         FParams->PngBackground = IOCompTripleOf(GetBackground());
     RunFormatRead(entry, args);
     if (end >= 0)

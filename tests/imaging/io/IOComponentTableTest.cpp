@@ -112,9 +112,8 @@ private:
 
 // How a load changes the component's background.
 enum TTableBackground {
-    tbKeep,      // as it was
-    tbGif,       // the GIF's transparent colour, else its screen background
-    tbParamsPng, // the record's PngBackground, which nothing set before the read
+    tbKeep, // as it was
+    tbGif,  // the GIF's transparent colour, else its screen background
 };
 
 using TTableFileLoad = std::function<void(TImageKitIO&, const std::string&)>;
@@ -156,8 +155,9 @@ const std::vector<TTableRow>& TableRows() {
          [](IO& io, S s) { io.LoadFromIcoStream(s); }, true, false, tbKeep, tbKeep, nullptr, nullptr},
         {imaging::ikfCur, ".cur", [](IO& io, N n) { io.LoadFromCurFile(n); },
          [](IO& io, S s) { io.LoadFromCurStream(s); }, true, false, tbKeep, tbKeep, nullptr, nullptr},
+        // Both loads start the reader from the component's background, and a full read keeps it.
         {imaging::ikfPng, ".png", [](IO& io, N n) { io.LoadFromPngFile(n); },
-         [](IO& io, S s) { io.LoadFromPngStream(s); }, true, true, tbKeep, tbParamsPng, nullptr, nullptr},
+         [](IO& io, S s) { io.LoadFromPngStream(s); }, true, true, tbKeep, tbKeep, nullptr, nullptr},
         // Stream: the view keeps its resolution, as for BMP.
         {imaging::ikfTga, ".tga", [](IO& io, N n) { io.LoadFromTgaFile(n); },
          [](IO& io, S s) { io.LoadFromTgaStream(s); }, true, false, tbKeep, tbKeep, nullptr, nullptr},
@@ -179,8 +179,6 @@ int32_t TableExpectedBackground(TTableBackground rule, const imaging::TIOParamsV
     switch (rule) {
     case tbGif:
         return TableColor(p.GifTransparent ? p.GifTransparentColor : p.GifBackground);
-    case tbParamsPng:
-        return TableColor(p.PngBackground);
     default:
         return TableStartBackground;
     }
