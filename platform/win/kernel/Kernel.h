@@ -7,5 +7,7 @@
 #include "platform/win/kernel/Files.h"
 #include "platform/win/kernel/MappedFile.h"
 #include "platform/win/kernel/Memory.h"
+#include "platform/win/kernel/Modules.h"
 #include "platform/win/kernel/MulDiv.h"
 #include "platform/win/kernel/Sync.h"
+#include "platform/win/kernel/Version.h"

@@ -2,6 +2,7 @@
 #include "platform/win/user/Backend.h"
 
 #include "platform/win/kernel/Kernel.h"
+#include "platform/win/user/UserModule.h"
 #include "platform/win/user/WindowObject.h"
 
 #include <chrono>
@@ -60,7 +61,10 @@ std::vector<std::string>& WaitNames() {
 
 } // namespace
 
-void SetScreenBackend(IScreenBackend* backend) { Installed() = backend; }
+void SetScreenBackend(IScreenBackend* backend) {
+    RegisterUserModule();
+    Installed() = backend;
+}
 IScreenBackend* InstalledScreenBackend() { return Installed(); }
 
 IScreenBackend& ScreenBackend() {

@@ -1,0 +1,41 @@
+#include "platform/win/user/UserModule.h"
+
+#include "platform/win/kernel/Errors.h"
+#include "platform/win/kernel/Modules.h"
+#include "platform/win/user/Metrics.h"
+
+#include <mutex>
+
+namespace win {
+
+namespace {
+
+HMONITOR UserModuleMonitorFromPoint(TPoint point, DWORD flags) { return MonitorFromPoint(point, flags); }
+
+// The 8-bit entry point takes the 40-byte record only: a caller that passes another size gets FALSE
+// rather than a record written past its end.
+BOOL UserModuleGetMonitorInfoA(HMONITOR monitor, MONITORINFO* info) {
+    if (!info || info->cbSize != sizeof(MONITORINFO)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return GetMonitorInfo(monitor, info);
+}
+static_assert(sizeof(MONITORINFO) == 40, "the record has the platform's size");
+
+// The table is filled as soon as the window system is part of a program.
+const bool UserModuleRegistered = (RegisterUserModule(), true);
+
+} // namespace
+
+void RegisterUserModule() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        RegisterModuleExports("USER32", {
+                                            {"MonitorFromPoint", ExportOf(&UserModuleMonitorFromPoint)},
+                                            {"GetMonitorInfoA", ExportOf(&UserModuleGetMonitorInfoA)},
+                                        });
+    });
+}
+
+} // namespace win
