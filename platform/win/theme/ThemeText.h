@@ -1,0 +1,12 @@
+// UTF-16 names and texts of the visual-styles calls, converted to and from the layer's UTF-8.
+#pragma once
+
+#include <string>
+
+namespace win {
+
+// count: code units, -1 up to the terminator. Unpaired surrogates become U+FFFD.
+std::string ThemeUtf16ToUtf8(const char16_t* text, int count);
+std::u16string ThemeUtf8ToUtf16(const std::string& text);
+
+} // namespace win
