@@ -3,6 +3,7 @@
 #include "platform/backend/qt/QtDesktop.h"
 
 #include "platform/win/gdi/Gdi.h"
+#include "platform/win/theme/ThemeEngine.h"
 #include "platform/win/user/Cursors.h"
 #include "platform/win/user/Input.h"
 #include "platform/win/user/User.h"
@@ -29,6 +30,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -117,6 +119,19 @@ QRegion QtRegionOf(HRGN rgn) {
     }
     result.setRects(rects.data(), int(rects.size()));
     return result;
+}
+
+// A desktop runs the visual styles: the scheme LOOMWICK_THEME names (classic, blue, olive, silver), blue by
+// default; an unknown name is reported and the default kept.
+void QtInstallThemeScheme() {
+    ThemeScheme scheme = tsBlue;
+    const char* name = std::getenv("LOOMWICK_THEME");
+    if (name && *name && !ParseThemeScheme(name, &scheme)) {
+        std::fprintf(stderr, "loomwick: LOOMWICK_THEME \"%s\" is not classic, blue, olive or silver; using blue\n",
+                     name);
+        scheme = tsBlue;
+    }
+    SetThemeScheme(scheme);
 }
 
 // Whether an X display can be opened; Qt ends the process when it cannot, so this is asked first.
@@ -464,9 +479,11 @@ QtScreen::QtScreen(int argc, char** argv) : FImpl(std::make_unique<Impl>()) {
     QObject::connect(FImpl->FTimeout, &QTimer::timeout, FImpl->FApp.get(), [] {});
     FPrevious = InstalledScreenBackend();
     SetScreenBackend(this);
+    QtInstallThemeScheme();
 }
 
 QtScreen::~QtScreen() {
+    SetThemeScheme(tsClassic);
     SetScreenBackend(FPrevious);
     FImpl->FDrag.Leave();
     FImpl->FDragData = nullptr;

@@ -432,6 +432,23 @@ bool BuiltinFindState(int cls, int part, int state, BuiltinPart* info, BuiltinSt
     return true;
 }
 
+std::vector<ThemePartRange> BuiltinThemeParts() {
+    std::vector<ThemePartRange> out;
+    for (int cls = 0; cls < bcCount; ++cls)
+        for (int part = 0; part <= 32; ++part) {
+            BuiltinPart p;
+            if (!BuiltinFindPart(cls, part, &p))
+                continue;
+            ThemePartRange range;
+            range.Class = BuiltinClassName(cls);
+            range.Part = part;
+            range.LastState = p.MaxState;
+            range.FixedSize = p.TrueSize.cx != 0;
+            out.push_back(range);
+        }
+    return out;
+}
+
 bool BuiltinPartiallyTransparent(BuiltinLook look) { return look != blFace; }
 
 COLORREF BuiltinBorderColor(const BuiltinColors& colors, BuiltinVisual visual) {

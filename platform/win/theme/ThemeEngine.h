@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace win {
 
@@ -52,5 +53,14 @@ bool ParseThemeScheme(const std::string& name, ThemeScheme* scheme);
 
 // The built-in engine in one of the colour schemes (not tsClassic).
 std::shared_ptr<IThemeEngine> CreateBuiltinThemeEngine(ThemeScheme scheme);
+
+// What the built-in engine draws: each class and part with its states (state 0 draws as state 1).
+struct ThemePartRange {
+    std::string Class;
+    int Part = 0;
+    int LastState = 1;
+    bool FixedSize = false; // the part has a true size of its own (glyph buttons, grips, separators)
+};
+std::vector<ThemePartRange> BuiltinThemeParts();
 
 } // namespace win

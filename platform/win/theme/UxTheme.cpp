@@ -287,8 +287,10 @@ HRESULT GetCurrentThemeName(char16_t* fileName, int fileNameChars, char16_t* col
 }
 
 HRESULT DrawThemeParentBackground(HWND hwnd, HDC dc, const RECT* rect) {
+    if (!IsWindow(hwnd) || !dc)
+        return E_INVALIDARG;
     HWND parent = GetParent(hwnd);
-    if (!IsWindow(hwnd) || !parent || !dc)
+    if (!parent)
         return E_INVALIDARG;
     TPoint origin{0, 0};
     MapWindowPoints(hwnd, parent, &origin, 1);
