@@ -32,6 +32,12 @@ bool BuiltinIntersect(TRect* out, const TRect& a, const TRect& b) {
     return !out->IsEmpty();
 }
 
+// Rectangles beyond the coordinate space of the GDI (27 bits) are refused: their arithmetic could overflow.
+bool BuiltinSaneRect(const TRect& r) {
+    constexpr int32_t limit = 1 << 27;
+    return r.Left > -limit && r.Top > -limit && r.Right < limit && r.Bottom < limit;
+}
+
 class BuiltinThemeEngine final : public IThemeEngine {
 public:
     explicit BuiltinThemeEngine(ThemeScheme scheme) : FScheme(scheme), FColors(BuiltinSchemeColors(scheme)) {}
@@ -62,7 +68,7 @@ public:
     HRESULT DrawBackground(int cls, HDC dc, int part, int state, const TRect& rect, const TRect* clip) override {
         BuiltinPart p;
         BuiltinState s;
-        if (!BuiltinFindState(cls, part, state, &p, &s))
+        if (!BuiltinFindState(cls, part, state, &p, &s) || !BuiltinSaneRect(rect))
             return E_INVALIDARG;
         TRect limit = rect;
         if (clip && !BuiltinIntersect(&limit, rect, *clip))
@@ -93,7 +99,7 @@ public:
     HRESULT ContentRect(int cls, HDC, int part, int state, const TRect& bounds, TRect* content) override {
         BuiltinPart p;
         BuiltinState s;
-        if (!BuiltinFindState(cls, part, state, &p, &s))
+        if (!BuiltinFindState(cls, part, state, &p, &s) || !BuiltinSaneRect(bounds))
             return E_INVALIDARG;
         *content = {bounds.Left + p.Margin, bounds.Top + p.Margin, bounds.Right - p.Margin,
                     bounds.Bottom - p.Margin};
@@ -119,7 +125,7 @@ public:
     HRESULT BackgroundRegion(int cls, HDC, int part, int state, const TRect& rect, HRGN* region) override {
         BuiltinPart p;
         BuiltinState s;
-        if (!BuiltinFindState(cls, part, state, &p, &s))
+        if (!BuiltinFindState(cls, part, state, &p, &s) || !BuiltinSaneRect(rect))
             return E_INVALIDARG;
         HRGN result = CreateRectRgn(0, 0, 0, 0);
         HRGN piece = CreateRectRgn(0, 0, 0, 0);
@@ -138,7 +144,7 @@ public:
         BuiltinState s;
         if (part != 0 && !BuiltinFindState(cls, part, state, &p, &s))
             return E_INVALIDARG;
-        if (part == 0 && state != 0)
+        if ((part == 0 && state != 0) || !BuiltinSaneRect(dest))
             return E_INVALIDARG;
         TRect r = dest;
         // The outer ring first, then the inner one; raised rings are light at the top and left.

@@ -292,6 +292,14 @@ TEST_F(BuiltinThemeTest, UnknownClassesPartsAndStatesDrawNothing) {
         EXPECT_FALSE(IsThemeBackgroundPartiallyTransparent(button, c.Part, c.State));
         EXPECT_EQ(BuiltinPixels(canvas), std::vector<COLORREF>(400, Sentinel));
     }
+    // Rects whose arithmetic would overflow, and empty or inverted ones.
+    Canvas canvas(20, 20);
+    RECT huge{-5, -5, 0x7FFFFFFF, 0x7FFFFFFF}, inverted{15, 15, 5, 5};
+    HRGN region = nullptr;
+    EXPECT_EQ(DrawThemeBackground(button, canvas.Dc(), 1, 1, &huge, nullptr), E_INVALIDARG);
+    EXPECT_EQ(GetThemeBackgroundRegion(button, canvas.Dc(), 1, 1, &huge, &region), E_INVALIDARG);
+    EXPECT_EQ(DrawThemeBackground(button, canvas.Dc(), 1, 1, &inverted, nullptr), S_OK);
+    EXPECT_EQ(BuiltinPixels(canvas), std::vector<COLORREF>(400, Sentinel));
     CloseThemeData(button);
 }
 
