@@ -79,7 +79,7 @@ std::string WaitScope::Current() { return WaitNames().empty() ? std::string("A m
 
 namespace user {
 
-void ScreenBackendNotify(HWND hwnd) { ScreenBackend().TopLevelChanged(hwnd); }
+void ScreenBackendNotify(Window* hwnd) { ScreenBackend().TopLevelChanged(hwnd->FHandle); }
 
 } // namespace user
 

@@ -193,9 +193,9 @@ void RestartBlink() {
 namespace user {
 
 // Painting takes the caret off the screen while it draws and puts it back afterwards.
-void CaretOffForPaint(HWND hwnd) {
+void CaretOffForPaint(Window* hwnd) {
     Caret& c = TheCaret();
-    if (c.FOwner == hwnd && c.FDrawn)
+    if (c.FOwner == H(hwnd) && c.FDrawn)
         InvertCaret();
 }
 

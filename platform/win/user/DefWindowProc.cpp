@@ -21,15 +21,18 @@ bool In(const TRect& r, TPoint p) {
 }
 
 LRESULT DefaultHitTest(HWND hwnd, TPoint screen) {
+    Window* self = Validate(hwnd);
+    if (!self)
+        return HTNOWHERE;
     TRect w;
     GetWindowRect(hwnd, &w);
     if (!In(w, screen))
         return HTNOWHERE;
-    TPoint origin = ClientOrigin(hwnd);
-    TRect client{origin.X, origin.Y, origin.X + hwnd->FClient.Width(), origin.Y + hwnd->FClient.Height()};
+    TPoint origin = ClientOrigin(self);
+    TRect client{origin.X, origin.Y, origin.X + self->FClient.Width(), origin.Y + self->FClient.Height()};
     if (In(client, screen))
         return HTCLIENT;
-    DWORD style = hwnd->FStyle;
+    DWORD style = self->FStyle;
     if (style & WS_THICKFRAME) {
         int f = GetSystemMetrics(SM_CXFRAME);
         int corner = GetSystemMetrics(SM_CYCAPTION) + f;
@@ -54,13 +57,13 @@ LRESULT DefaultHitTest(HWND hwnd, TPoint screen) {
         if (right)
             return HTRIGHT;
     }
-    TRect inset = FrameInsets(style & ~(WS_VSCROLL | WS_HSCROLL), hwnd->FExStyle);
+    TRect inset = FrameInsets(style & ~(WS_VSCROLL | WS_HSCROLL), self->FExStyle);
     if ((style & WS_CAPTION) == WS_CAPTION) {
         int edge = inset.Left;
-        int captionTop = w.Top + edge - (hwnd->FExStyle & WS_EX_CLIENTEDGE ? GetSystemMetrics(SM_CXEDGE) : 0);
+        int captionTop = w.Top + edge - (self->FExStyle & WS_EX_CLIENTEDGE ? GetSystemMetrics(SM_CXEDGE) : 0);
         TRect caption{w.Left + edge, captionTop, w.Right - edge, w.Top + inset.Top};
         if (In(caption, screen)) {
-            int button = GetSystemMetrics(hwnd->FExStyle & WS_EX_TOOLWINDOW ? SM_CXSMSIZE : SM_CXSIZE);
+            int button = GetSystemMetrics(self->FExStyle & WS_EX_TOOLWINDOW ? SM_CXSMSIZE : SM_CXSIZE);
             if ((style & WS_SYSMENU) && screen.X >= caption.Right - button - 2)
                 return HTCLOSE;
             return HTCAPTION;
@@ -134,8 +137,8 @@ bool ContextMenuInput(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 using namespace user;
 
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    hwnd = Validate(hwnd);
-    if (!hwnd)
+    Window* self = Validate(hwnd);
+    if (!self)
         return 0;
     if ((msg == WM_RBUTTONUP || msg == WM_KEYUP || msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) &&
         ctl::ContextMenuInput(hwnd, msg, wParam, lParam))
@@ -144,14 +147,14 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCCREATE: {
         auto* cs = reinterpret_cast<CREATESTRUCT*>(lParam);
         if (cs && cs->lpszName)
-            hwnd->FText = cs->lpszName;
+            self->FText = cs->lpszName;
         return TRUE;
     }
     case WM_NCCALCSIZE: {
         auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
         if (!params)
             return 0;
-        TRect inset = FrameInsets(hwnd->FStyle, hwnd->FExStyle);
+        TRect inset = FrameInsets(self->FStyle, self->FExStyle);
         TRect& r = params->rgrc[0];
         r = {r.Left + inset.Left, r.Top + inset.Top, std::max(r.Left + inset.Left, r.Right - inset.Right),
              std::max(r.Top + inset.Top, r.Bottom - inset.Bottom)};
@@ -160,29 +163,29 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCHITTEST:
         return DefaultHitTest(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
     case WM_SETTEXT:
-        hwnd->FText = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        self->FText = lParam ? reinterpret_cast<const char*>(lParam) : "";
         return TRUE;
     case WM_GETTEXT: {
         auto* buffer = reinterpret_cast<char*>(lParam);
         if (!buffer || wParam == 0)
             return 0;
-        size_t n = std::min(hwnd->FText.size(), size_t(wParam) - 1);
-        std::memcpy(buffer, hwnd->FText.data(), n);
+        size_t n = std::min(self->FText.size(), size_t(wParam) - 1);
+        std::memcpy(buffer, self->FText.data(), n);
         buffer[n] = '\0';
         return LRESULT(n);
     }
     case WM_GETTEXTLENGTH:
-        return LRESULT(hwnd->FText.size());
+        return LRESULT(self->FText.size());
     case WM_WINDOWPOSCHANGED: {
         auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
         if (pos && !(pos->flags & SWP_NOSIZE))
             SendMessage(hwnd, WM_SIZE,
-                        (hwnd->FStyle & WS_MAXIMIZE)   ? SIZE_MAXIMIZED
-                        : (hwnd->FStyle & WS_MINIMIZE) ? SIZE_MINIMIZED
+                        (self->FStyle & WS_MAXIMIZE)   ? SIZE_MAXIMIZED
+                        : (self->FStyle & WS_MINIMIZE) ? SIZE_MINIMIZED
                                                        : SIZE_RESTORED,
-                        MAKELPARAM(hwnd->FClient.Width(), hwnd->FClient.Height()));
+                        MAKELPARAM(self->FClient.Width(), self->FClient.Height()));
         if (pos && !(pos->flags & SWP_NOMOVE) && Validate(hwnd))
-            SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(hwnd->FClient.Left, hwnd->FClient.Top));
+            SendMessage(hwnd, WM_MOVE, 0, MAKELPARAM(Validate(hwnd)->FClient.Left, Validate(hwnd)->FClient.Top));
         return 0;
     }
     case WM_CLOSE:
@@ -215,18 +218,18 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                            {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return 0;
     case WM_NCLBUTTONDBLCLK:
-        if (wParam == WPARAM(HTCAPTION) && (hwnd->FStyle & WS_MAXIMIZEBOX) && (hwnd->FStyle & WS_THICKFRAME))
+        if (wParam == WPARAM(HTCAPTION) && (self->FStyle & WS_MAXIMIZEBOX) && (self->FStyle & WS_THICKFRAME))
             SendMessage(hwnd, WM_SYSCOMMAND, IsZoomed(hwnd) ? SC_RESTORE : SC_MAXIMIZE, lParam);
         return 0;
     case WM_MOUSEACTIVATE:
-        if (hwnd->IsChild() && hwnd->FParent) {
-            LRESULT r = SendMessage(hwnd->FParent, WM_MOUSEACTIVATE, wParam, lParam);
+        if (self->IsChild() && self->FParent) {
+            LRESULT r = SendMessage(self->FParent->FHandle, WM_MOUSEACTIVATE, wParam, lParam);
             if (r)
                 return r;
         }
-        return (hwnd->FExStyle & WS_EX_NOACTIVATE) ? MA_NOACTIVATE : MA_ACTIVATE;
+        return (self->FExStyle & WS_EX_NOACTIVATE) ? MA_NOACTIVATE : MA_ACTIVATE;
     case WM_SETCURSOR:
-        if (hwnd->IsChild() && hwnd->FParent && SendMessage(hwnd->FParent, WM_SETCURSOR, wParam, lParam))
+        if (self->IsChild() && self->FParent && SendMessage(self->FParent->FHandle, WM_SETCURSOR, wParam, lParam))
             return TRUE;
         switch (int16_t(LOWORD(lParam))) {
         case HTERROR: {
@@ -236,8 +239,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return FALSE;
         }
         case HTCLIENT:
-            if (hwnd->FClass && hwnd->FClass->FCursor) {
-                SetCursor(hwnd->FClass->FCursor);
+            if (self->FClass && self->FClass->FCursor) {
+                SetCursor(self->FClass->FCursor);
                 return TRUE;
             }
             return FALSE;
@@ -274,12 +277,12 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CONTEXTMENU:
     case WM_MOUSEWHEEL:
         // Children hand these to their parents.
-        if (hwnd->IsChild() && hwnd->FParent)
-            return SendMessage(hwnd->FParent, msg,
+        if (self->IsChild() && self->FParent)
+            return SendMessage(self->FParent->FHandle, msg,
                                msg == WM_CONTEXTMENU ? reinterpret_cast<WPARAM>(hwnd) : wParam, lParam);
         return 0;
     case WM_SETREDRAW:
-        hwnd->FRedraw = wParam != 0;
+        self->FRedraw = wParam != 0;
         return 0;
     case WM_GETMINMAXINFO:
     case WM_GETDLGCODE:
@@ -287,7 +290,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETFONT:
         return 0;
     case WM_ERASEBKGND: {
-        HBRUSH brush = hwnd->FClass ? hwnd->FClass->FBackground : nullptr;
+        HBRUSH brush = self->FClass ? self->FClass->FBackground : nullptr;
         if (!brush || !wParam)
             return 0;
         // A small number is a system colour index plus one.
@@ -306,7 +309,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_NCPAINT:
-        PaintFrame(hwnd);
+        PaintFrame(self);
         return 0;
     case WM_PRINT: {
         // Erase and paint the client into the given DC (wParam), as the flags ask; the frame is not printed.
@@ -317,7 +320,7 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_SYSKEYDOWN:
-        if (wParam == WPARAM(VK_F4) && (lParam & KF_ALTDOWN_BIT) && !hwnd->IsChild())
+        if (wParam == WPARAM(VK_F4) && (lParam & KF_ALTDOWN_BIT) && !self->IsChild())
             PostMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;
     default:

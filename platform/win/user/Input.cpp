@@ -121,15 +121,15 @@ UINT ClientMessage(MouseAction a) {
 bool PointIn(const TRect& r, TPoint p) { return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom; }
 
 // The deepest visible window under a point (parent client coordinates), skipping excluded ones.
-HWND DeepestAt(HWND parent, TPoint pt, const std::vector<HWND>& excluded) {
-    for (HWND child : parent->FChildren) {
+Window* DeepestAt(Window* parent, TPoint pt, const std::vector<HWND>& excluded) {
+    for (Window* child : parent->FChildren) {
         if (!child->IsVisibleFlag() || !PointIn(child->FRect, pt) || !WindowRegionContains(child, pt))
             continue;
-        if (std::find(excluded.begin(), excluded.end(), child) != excluded.end())
+        if (std::find(excluded.begin(), excluded.end(), child->FHandle) != excluded.end())
             continue;
         TPoint inner{pt.X - child->FClient.Left, pt.Y - child->FClient.Top};
         if (PointIn({0, 0, child->FClient.Width(), child->FClient.Height()}, inner) && !(child->FStyle & WS_DISABLED)) {
-            HWND deeper = DeepestAt(child, inner, excluded);
+            Window* deeper = DeepestAt(child, inner, excluded);
             if (deeper)
                 return deeper;
         }
@@ -143,20 +143,20 @@ HWND DeepestAt(HWND parent, TPoint pt, const std::vector<HWND>& excluded) {
 // Finds the window under a screen point and its hit-test code, asking WM_NCHITTEST and passing
 // HTTRANSPARENT answers on to the windows beneath.
 HWND HitTest(TPoint screen, LRESULT* hit) {
-    HWND desktop = GetDesktopWindow();
     std::vector<HWND> excluded;
     for (int guard = 0; guard < 64; ++guard) {
-        HWND w = DeepestAt(desktop, screen, excluded);
-        if (!w) {
+        Window* window = DeepestAt(Validate(GetDesktopWindow()), screen, excluded);
+        if (!window) {
             *hit = HTNOWHERE;
             return nullptr;
         }
-        if (w->FStyle & WS_DISABLED) {
+        HWND w = window->FHandle;
+        if (window->FStyle & WS_DISABLED) {
             *hit = HTERROR;
             return w;
         }
         LRESULT h = HTCLIENT;
-        if (w->FThreadId == GetCurrentThreadId())
+        if (window->FThreadId == GetCurrentThreadId())
             h = Send(w, WM_NCHITTEST, 0, MAKELPARAM(screen.X, screen.Y));
         if (!Validate(w)) {
             excluded.clear();
@@ -233,7 +233,8 @@ bool CookMouse(const RawInput& in, MSG* msg, LRESULT* hitOut) {
     // Double clicks for classes that ask for them.
     if (IsButtonDown(in.FAction) && hit != HTERROR) {
         ClickMemory& last = LastClick();
-        bool wantsDouble = target->FClass && (target->FClass->FStyle & CS_DBLCLKS);
+        Window* targetWindow = Validate(target);
+        bool wantsDouble = targetWindow && targetWindow->FClass && (targetWindow->FClass->FStyle & CS_DBLCLKS);
         int dx = GetSystemMetrics(SM_CXDOUBLECLK) / 2, dy = GetSystemMetrics(SM_CYDOUBLECLK) / 2;
         bool isDouble = wantsDouble && !last.FWasDouble && last.FHwnd == target && last.FMessage == message &&
                         in.FTime - last.FTime <= s.FDoubleClickTime && std::abs(in.FPoint.X - last.FPoint.X) <= dx &&
@@ -249,8 +250,9 @@ bool CookMouse(const RawInput& in, MSG* msg, LRESULT* hitOut) {
 // click is eaten.
 bool MouseActivate(HWND target, LRESULT hit, UINT message) {
     State& s = GetState();
-    HWND top = TopLevelOf(target);
-    if (!top || top == s.FActive || (top->FExStyle & WS_EX_NOACTIVATE))
+    Window* topWindow = TopLevelOf(Validate(target));
+    HWND top = H(topWindow);
+    if (!top || top == s.FActive || (topWindow->FExStyle & WS_EX_NOACTIVATE))
         return true;
     LRESULT r = Send(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top), MAKELPARAM(int(hit), int(message)));
     if (!Validate(target))
@@ -384,19 +386,22 @@ bool PeekInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remov
 
 void LoseFocusOf(HWND hwnd) {
     State& s = GetState();
+    if (!Validate(hwnd))
+        return;
     if (s.FCapture && (s.FCapture == hwnd || IsDescendant(hwnd, s.FCapture)))
         ReleaseCapture();
     if (s.FFocus && (s.FFocus == hwnd || IsDescendant(hwnd, s.FFocus))) {
         HWND next = nullptr;
-        if (hwnd->IsChild() && hwnd->FParent && ReallyVisible(hwnd->FParent) && !hwnd->FDestroying &&
-            !hwnd->FParent->FDestroying)
-            next = hwnd->FParent;
+        if (Window* w = Validate(hwnd); w && w->IsChild() && w->FParent && ReallyVisible(w->FParent) &&
+                                        !w->FDestroying && !w->FParent->FDestroying)
+            next = w->FParent->FHandle;
         SetFocus(next);
     }
     if (s.FTracked && (s.FTracked == hwnd || IsDescendant(hwnd, s.FTracked)))
         s.FTracked = nullptr;
-    if (s.FActive == hwnd && hwnd->FDestroying) {
-        HWND next = hwnd->FOwner && Validate(hwnd->FOwner) && ReallyVisible(hwnd->FOwner) ? hwnd->FOwner : nullptr;
+    Window* w = Validate(hwnd);
+    if (w && s.FActive == hwnd && w->FDestroying) {
+        HWND next = w->FOwner && ReallyVisible(w->FOwner) ? w->FOwner->FHandle : nullptr;
         ActivateWindow(next, false);
     }
 }
@@ -413,14 +418,24 @@ void ActivateWindow(HWND hwnd, bool byClick) {
         if (Validate(old))
             Send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, IsIconic(old)), reinterpret_cast<LPARAM>(hwnd));
     }
+    // Each top-level window of the thread that gains or loses the activation hears WM_ACTIVATEAPP.
+    auto tellApp = [](HWND of, BOOL active) {
+        Window* ofWindow = Validate(of);
+        if (!ofWindow)
+            return;
+        DWORD thread = ofWindow->FThreadId;
+        std::vector<HWND> tops;
+        for (Window* w : Validate(GetDesktopWindow())->FChildren)
+            if (w->FThreadId == thread)
+                tops.push_back(w->FHandle);
+        for (HWND w : tops)
+            if (Validate(w))
+                Send(w, WM_ACTIVATEAPP, active, 0);
+    };
     if (!old && hwnd)
-        for (HWND w : std::vector<HWND>(GetDesktopWindow()->FChildren))
-            if (Validate(w) && w->FThreadId == hwnd->FThreadId)
-                Send(w, WM_ACTIVATEAPP, TRUE, 0);
+        tellApp(hwnd, TRUE);
     if (old && !hwnd)
-        for (HWND w : std::vector<HWND>(GetDesktopWindow()->FChildren))
-            if (Validate(w) && w->FThreadId == old->FThreadId)
-                Send(w, WM_ACTIVATEAPP, FALSE, 0);
+        tellApp(old, FALSE);
     s.FActive = hwnd;
     if (s.FFocus && old && (s.FFocus == old || IsDescendant(old, s.FFocus)) && Validate(s.FFocus)) {
         HWND focus = s.FFocus;
@@ -495,7 +510,7 @@ void ResetInputState() {
 
 HWND SetCapture(HWND hwnd) {
     State& s = GetState();
-    hwnd = Validate(hwnd);
+    hwnd = H(Validate(hwnd));
     HWND old = s.FCapture && Validate(s.FCapture) ? s.FCapture : nullptr;
     if (old == hwnd)
         return old;
@@ -526,14 +541,14 @@ HWND SetFocus(HWND hwnd) {
     State& s = GetState();
     HWND old = s.FFocus && Validate(s.FFocus) ? s.FFocus : nullptr;
     if (hwnd) {
-        hwnd = Validate(hwnd);
-        if (!hwnd || hwnd == s.FDesktop || !ReallyEnabled(hwnd))
+        Window* w = Validate(hwnd);
+        if (!w || w == s.FDesktop || !ReallyEnabled(w))
             return nullptr;
         if (old == hwnd)
             return old;
-        HWND top = TopLevelOf(hwnd);
-        if (top != s.FActive && !(top->FExStyle & WS_EX_NOACTIVATE)) {
-            ActivateWindow(top, false);
+        Window* top = TopLevelOf(w);
+        if (top->FHandle != s.FActive && !(top->FExStyle & WS_EX_NOACTIVATE)) {
+            ActivateWindow(top->FHandle, false);
             old = s.FFocus && Validate(s.FFocus) ? s.FFocus : nullptr;
             if (old == hwnd || !Validate(hwnd))
                 return old;
@@ -557,9 +572,10 @@ HWND GetFocus() {
 HWND SetActiveWindow(HWND hwnd) {
     State& s = GetState();
     HWND old = s.FActive && Validate(s.FActive) ? s.FActive : nullptr;
-    hwnd = Validate(hwnd);
-    if (hwnd && hwnd->IsChild())
+    Window* w = Validate(hwnd);
+    if (w && w->IsChild())
         return nullptr;
+    hwnd = H(w);
     ActivateWindow(hwnd, false);
     return old;
 }
@@ -587,7 +603,7 @@ BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme) {
         tme->dwFlags = s.FTracked ? (s.FTrackFlags | TME_LEAVE) : 0;
         return TRUE;
     }
-    HWND hwnd = Validate(tme->hwndTrack);
+    HWND hwnd = H(Validate(tme->hwndTrack));
     if (!hwnd)
         return FALSE;
     if (tme->dwFlags & TME_CANCEL) {

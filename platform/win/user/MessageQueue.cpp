@@ -128,10 +128,9 @@ LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         cwp.wParam = wParam;
         cwp.lParam = lParam;
         RunHook(WH_CALLWNDPROC, HC_ACTION, 1, reinterpret_cast<LPARAM>(&cwp));
-        if (!Validate(hwnd))
-            return 0;
     }
-    return CallWindowProc(hwnd->FProc, hwnd, msg, wParam, lParam);
+    Window* w = Validate(hwnd);
+    return w ? CallWindowProc(w->FProc, hwnd, msg, wParam, lParam) : 0;
 }
 
 // Gives a sender its answer and wakes it.
@@ -269,7 +268,7 @@ bool PeekOnce(ThreadQueue& q, MSG* msg, HWND filter, UINT lo, UINT hi, UINT flag
         }
     }
     if (InRange(WM_PAINT, lo, hi)) {
-        HWND hwnd = FindWindowToPaint(q.FThreadId, filter);
+        HWND hwnd = H(FindWindowToPaint(q.FThreadId, filter));
         if (hwnd) {
             msg->hwnd = hwnd;
             msg->message = WM_PAINT;
@@ -297,8 +296,9 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) { return SendMes
 
 // A window's end: its timers and posted messages go, and threads still waiting for it to answer a sent
 // message get 0 instead of waiting forever.
-void ForgetWindowMessages(HWND hwnd) {
-    ThreadQueue& q = QueueOf(hwnd->FThreadId);
+void ForgetWindowMessages(Window* window) {
+    HWND hwnd = window->FHandle;
+    ThreadQueue& q = QueueOf(window->FThreadId);
     std::vector<std::shared_ptr<CrossThreadSend>> unanswered;
     {
         std::lock_guard<std::mutex> guard(q.FLock);
@@ -378,11 +378,10 @@ LRESULT RunHook(int idHook, int code, WPARAM wParam, LPARAM lParam) {
 using namespace user;
 
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    hwnd = Validate(hwnd);
-    if (!hwnd)
+    DWORD owner = ThreadOf(hwnd);
+    if (!owner)
         return 0;
-    DWORD self = GetCurrentThreadId();
-    if (hwnd->FThreadId == self || hwnd == GetState().FDesktop) {
+    if (owner == GetCurrentThreadId() || hwnd == H(GetState().FDesktop)) {
         ThreadQueue& q = CurrentQueue();
         ++q.FInSend;
         struct Leave {
@@ -398,7 +397,7 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto item = std::make_shared<CrossThreadSend>();
     item->FMsg = {hwnd, msg, wParam, lParam, GetTickCount(), GetState().FCursor};
     item->FSender = &own;
-    Enqueue(QueueOf(hwnd->FThreadId), item);
+    Enqueue(QueueOf(owner), item);
     for (;;) {
         ReceiveSent(own);
         std::unique_lock<std::mutex> lock(own.FLock);
@@ -409,27 +408,25 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL SendNotifyMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    hwnd = Validate(hwnd);
-    if (!hwnd)
+    DWORD owner = ThreadOf(hwnd);
+    if (!owner)
         return FALSE;
-    if (hwnd->FThreadId == GetCurrentThreadId()) {
+    if (owner == GetCurrentThreadId()) {
         SendMessage(hwnd, msg, wParam, lParam);
         return TRUE;
     }
     auto item = std::make_shared<CrossThreadSend>(); // no sender: nobody waits for the answer
     item->FMsg = {hwnd, msg, wParam, lParam, GetTickCount(), GetState().FCursor};
-    Enqueue(QueueOf(hwnd->FThreadId), std::move(item));
+    Enqueue(QueueOf(owner), std::move(item));
     return TRUE;
 }
 
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     DWORD threadId;
     if (hwnd) {
-        State& s = GetState();
-        std::lock_guard<std::recursive_mutex> guard(s.FLock);
-        if (!Validate(hwnd))
-            return FALSE;
-        threadId = hwnd->FThreadId;
+        threadId = ThreadOf(hwnd);
+        if (!threadId)
+            return FALSE; // a stale handle: the message is dropped
     } else {
         threadId = GetCurrentThreadId();
     }
@@ -506,17 +503,18 @@ LRESULT DispatchMessage(const MSG* msg) {
         proc(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
         return 0;
     }
-    HWND hwnd = Validate(msg->hwnd);
-    if (!hwnd)
-        return 0;
+    HWND hwnd = msg->hwnd;
+    Window* w = Validate(hwnd);
+    if (!w)
+        return 0; // its window is gone, or the handle never named one
     if (msg->message == WM_PAINT) {
-        LRESULT r = CallWindowProc(hwnd->FProc, hwnd, msg->message, msg->wParam, msg->lParam);
+        LRESULT r = CallWindowProc(w->FProc, hwnd, msg->message, msg->wParam, msg->lParam);
         // A window that answers WM_PAINT without painting would be asked again for ever.
         if (Validate(hwnd))
             ValidateRect(hwnd, nullptr);
         return r;
     }
-    return CallWindowProc(hwnd->FProc, hwnd, msg->message, msg->wParam, msg->lParam);
+    return CallWindowProc(w->FProc, hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
 UINT RegisterWindowMessage(const char* name) {
@@ -549,24 +547,20 @@ void SetSentMessageExceptionHandler(SentMessageExceptionHandler handler) {
 }
 
 void BroadcastSystemMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto windows = GetDesktopWindow()->FChildren;
+    std::vector<HWND> windows;
+    for (Window* w : Validate(GetDesktopWindow())->FChildren)
+        windows.push_back(w->FHandle);
     for (HWND w : windows)
-        if (Validate(w))
-            SendMessage(w, msg, wParam, lParam);
+        SendMessage(w, msg, wParam, lParam);
 }
 
 // ---- Timers ------------------------------------------------------------------------------------------
 
 // A window's timers live in its thread's queue, under that queue's lock: any thread may set or kill them.
 uintptr_t SetTimer(HWND hwnd, uintptr_t id, UINT elapseMs, TIMERPROC proc) {
-    DWORD threadId = GetCurrentThreadId();
-    if (hwnd) {
-        State& s = GetState();
-        std::lock_guard<std::recursive_mutex> guard(s.FLock);
-        if (!Validate(hwnd))
-            return 0;
-        threadId = hwnd->FThreadId;
-    }
+    DWORD threadId = hwnd ? ThreadOf(hwnd) : GetCurrentThreadId();
+    if (!threadId)
+        return 0;
     ThreadQueue& q = QueueOf(threadId);
     elapseMs = std::clamp<UINT>(elapseMs, 10, 0x7FFFFFFF);
     std::lock_guard<std::mutex> guard(q.FLock);
@@ -597,13 +591,9 @@ uintptr_t SetTimer(HWND hwnd, uintptr_t id, UINT elapseMs, TIMERPROC proc) {
 }
 
 BOOL KillTimer(HWND hwnd, uintptr_t id) {
-    DWORD threadId = GetCurrentThreadId();
-    if (hwnd) {
-        State& s = GetState();
-        std::lock_guard<std::recursive_mutex> guard(s.FLock);
-        if (Validate(hwnd))
-            threadId = hwnd->FThreadId;
-    }
+    DWORD threadId = hwnd ? ThreadOf(hwnd) : 0;
+    if (!threadId)
+        threadId = GetCurrentThreadId();
     ThreadQueue& q = QueueOf(threadId);
     std::lock_guard<std::mutex> guard(q.FLock);
     auto it = std::find_if(q.FTimers.begin(), q.FTimers.end(),

@@ -47,8 +47,11 @@ void MoveSizeLoop(HWND hwnd, LRESULT hit, TPoint start) {
     GetWindowRect(hwnd, &original);
     // Children move in their parent's client coordinates.
     TPoint parentOrigin{0, 0};
-    if (hwnd->IsChild())
-        parentOrigin = ClientOrigin(hwnd->FParent);
+    Window* self = Validate(hwnd);
+    if (!self)
+        return;
+    if (self->IsChild())
+        parentOrigin = ClientOrigin(self->FParent);
     MINMAXINFO mmi;
     mmi.ptMinTrackSize = {GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
     mmi.ptMaxTrackSize = {GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};

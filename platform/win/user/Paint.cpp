@@ -17,7 +17,7 @@ namespace win {
 
 namespace user {
 
-void ForgetWindowMessages(HWND hwnd);
+void ForgetWindowMessages(Window* hwnd);
 void ForgetSystemMenu(HWND hwnd);
 
 namespace {
@@ -37,17 +37,17 @@ struct Rgn {
     }
 };
 
-TRect ClientRectOf(HWND w) {
+TRect ClientRectOf(Window* w) {
     return {0, 0, w->FClient.Width(), w->FClient.Height()};
 }
 
 // Screen position of a window's top-left corner and of its client area's.
-TRect ScreenWindowRect(HWND w) {
+TRect ScreenWindowRect(Window* w) {
     TPoint o = WindowOrigin(w);
     return {o.X, o.Y, o.X + w->FRect.Width(), o.Y + w->FRect.Height()};
 }
 
-TRect ScreenClientRect(HWND w) {
+TRect ScreenClientRect(Window* w) {
     TPoint o = ClientOrigin(w);
     return {o.X, o.Y, o.X + w->FClient.Width(), o.Y + w->FClient.Height()};
 }
@@ -57,7 +57,7 @@ TRect Shift(TRect r, int dx, int dy) {
 }
 
 // The area of a window (its region when it has one) in screen coordinates.
-void AddWindowShape(HRGN into, HWND w, int mode) {
+void AddWindowShape(HRGN into, Window* w, int mode) {
     TRect r = ScreenWindowRect(w);
     if (w->FRegion) {
         Rgn shape;
@@ -73,7 +73,7 @@ void AddWindowShape(HRGN into, HWND w, int mode) {
 // Where a window can draw, in screen coordinates: its client area (or whole window), within its
 // ancestors' client areas and shapes, less the siblings above it that clip it, less its children when
 // asked. Empty for a window that is not really visible.
-HRGN VisibleScreenRegion(HWND hwnd, bool wholeWindow, bool clipChildren) {
+HRGN VisibleScreenRegion(Window* hwnd, bool wholeWindow, bool clipChildren) {
     if (!ReallyVisible(hwnd) || !hwnd->FRedraw)
         return CreateRectRgn(0, 0, 0, 0);
     HRGN vis = CreateRectRgn(0, 0, 0, 0);
@@ -81,15 +81,15 @@ HRGN VisibleScreenRegion(HWND hwnd, bool wholeWindow, bool clipChildren) {
     SetRectRgn(vis, area.Left, area.Top, area.Right, area.Bottom);
     if (hwnd->FRegion)
         AddWindowShape(vis, hwnd, RGN_AND);
-    HWND desktop = GetState().FDesktop;
-    for (HWND w = hwnd; w->FParent && w->FParent != desktop; w = w->FParent) {
-        HWND parent = w->FParent;
+    Window* desktop = GetState().FDesktop;
+    for (Window* w = hwnd; w->FParent && w->FParent != desktop; w = w->FParent) {
+        Window* parent = w->FParent;
         Rgn client(ScreenClientRect(parent));
         CombineRgn(vis, vis, client.H, RGN_AND);
         if (parent->FRegion)
             AddWindowShape(vis, parent, RGN_AND);
         if (w->FStyle & WS_CLIPSIBLINGS)
-            for (HWND sibling : parent->FChildren) {
+            for (Window* sibling : parent->FChildren) {
                 if (sibling == w)
                     break;
                 if (sibling->IsVisibleFlag())
@@ -97,7 +97,7 @@ HRGN VisibleScreenRegion(HWND hwnd, bool wholeWindow, bool clipChildren) {
             }
     }
     if (clipChildren)
-        for (HWND child : hwnd->FChildren)
+        for (Window* child : hwnd->FChildren)
             if (child->IsVisibleFlag())
                 AddWindowShape(vis, child, RGN_DIFF);
     return vis;
@@ -113,7 +113,7 @@ std::map<HDC, HWND>& DcWindows() {
     return *map;
 }
 
-void EnsureBackBuffer(HWND top) {
+void EnsureBackBuffer(Window* top) {
     int w = std::max(1, top->FRect.Width()), h = std::max(1, top->FRect.Height());
     if (top->FBackBuffer) {
         BITMAP bm{};
@@ -136,8 +136,8 @@ void EnsureBackBuffer(HWND top) {
 
 // A DC that draws into the top-level window's back buffer at the window's (or client's) origin, clipped to
 // `clip` (screen coordinates) when given, else to what is visible.
-HDC MakeDC(HWND hwnd, bool wholeWindow, bool clipChildren, HRGN screenClip) {
-    HWND top = TopLevelOf(hwnd);
+HDC MakeDC(Window* hwnd, bool wholeWindow, bool clipChildren, HRGN screenClip) {
+    Window* top = TopLevelOf(hwnd);
     EnsureBackBuffer(top);
     if (!top->FBackBuffer)
         return nullptr;
@@ -153,12 +153,12 @@ HDC MakeDC(HWND hwnd, bool wholeWindow, bool clipChildren, HRGN screenClip) {
     OffsetRgn(vis.H, -area.Left, -area.Top);
     SetMetaClipRgn(dc, vis.H);
     std::lock_guard<std::mutex> guard(DcMapLock());
-    DcWindows()[dc] = hwnd;
+    DcWindows()[dc] = hwnd->FHandle;
     return dc;
 }
 
-void Present(HWND hwnd, const TRect& screen) {
-    HWND top = TopLevelOf(hwnd);
+void Present(Window* hwnd, const TRect& screen) {
+    Window* top = TopLevelOf(hwnd);
     TRect topRect = ScreenWindowRect(top);
     TRect dirty = Shift(screen, -topRect.Left, -topRect.Top);
     dirty.Left = std::max(dirty.Left, 0);
@@ -166,10 +166,10 @@ void Present(HWND hwnd, const TRect& screen) {
     dirty.Right = std::min(dirty.Right, topRect.Width());
     dirty.Bottom = std::min(dirty.Bottom, topRect.Height());
     if (!dirty.IsEmpty())
-        ScreenBackend().Present(top, dirty);
+        ScreenBackend().Present(top->FHandle, dirty);
 }
 
-bool HasPending(HWND w) {
+bool HasPending(Window* w) {
     if (w->FFrameNeeded || w->FInternalPaint)
         return true;
     if (!w->FUpdate)
@@ -198,7 +198,7 @@ std::deque<PendingInvalidation>& Pending() {
 }
 
 // Applies invalidation flags to a window; rgn is in the window's client coordinates (null: all of it).
-void Invalidate(HWND w, HRGN rgn, UINT flags) {
+void Invalidate(Window* w, HRGN rgn, UINT flags) {
     bool visible = w->IsVisibleFlag() && w->FRedraw;
     if (flags & RDW_INVALIDATE) {
         if (!visible)
@@ -219,7 +219,7 @@ void Invalidate(HWND w, HRGN rgn, UINT flags) {
             (flags & RDW_ALLCHILDREN) || (!(flags & RDW_NOCHILDREN) && !(w->FStyle & WS_CLIPCHILDREN));
         if (!children)
             return;
-        for (HWND child : w->FChildren) {
+        for (Window* child : w->FChildren) {
             if (!child->IsVisibleFlag())
                 continue;
             // The part of the area over the child, in the child's client coordinates.
@@ -250,7 +250,7 @@ void Invalidate(HWND w, HRGN rgn, UINT flags) {
                 w->FEraseNeeded = false;
         }
         if (flags & RDW_ALLCHILDREN)
-            for (HWND child : w->FChildren) {
+            for (Window* child : w->FChildren) {
                 if (!rgn) {
                     Invalidate(child, nullptr, flags);
                     continue;
@@ -264,24 +264,27 @@ void Invalidate(HWND w, HRGN rgn, UINT flags) {
     }
 }
 
-void UpdateNow(HWND w, bool children) {
-    if (Validate(w) && w->IsVisibleFlag() && HasPending(w))
-        SendMessage(w, WM_PAINT, 0, 0);
-    if (!children || !Validate(w))
+void UpdateNow(HWND handle, bool children) {
+    Window* w = Validate(handle);
+    if (w && w->IsVisibleFlag() && HasPending(w))
+        SendMessage(handle, WM_PAINT, 0, 0);
+    w = Validate(handle);
+    if (!children || !w)
         return;
-    auto list = w->FChildren;
+    std::vector<HWND> list;
+    for (Window* child : w->FChildren)
+        list.push_back(child->FHandle);
     for (HWND child : list)
-        if (Validate(child))
-            UpdateNow(child, true);
+        UpdateNow(child, true);
 }
 
-HWND FindPaint(HWND w, DWORD threadId) {
+Window* FindPaint(Window* w, DWORD threadId) {
     if (!w->IsVisibleFlag() || !w->FRedraw)
         return nullptr;
     if (w->FThreadId == threadId && HasPending(w))
         return w;
-    for (HWND child : w->FChildren)
-        if (HWND found = FindPaint(child, threadId))
+    for (Window* child : w->FChildren)
+        if (Window* found = FindPaint(child, threadId))
             return found;
     return nullptr;
 }
@@ -308,8 +311,8 @@ void TakePendingInvalidations(DWORD threadId) {
 }
 
 // The window's frame in the classic look: borders, caption and scroll bars.
-void PaintDefaultFrame(HWND hwnd) {
-    HDC dc = GetWindowDC(hwnd);
+void PaintDefaultFrame(Window* hwnd) {
+    HDC dc = GetWindowDC(hwnd->FHandle);
     if (!dc)
         return;
     TRect r{0, 0, hwnd->FRect.Width(), hwnd->FRect.Height()};
@@ -334,7 +337,7 @@ void PaintDefaultFrame(HWND hwnd) {
     if ((style & WS_CAPTION) == WS_CAPTION) {
         int h = (ex & WS_EX_TOOLWINDOW) ? GetSystemMetrics(SM_CYSMCAPTION) : GetSystemMetrics(SM_CYCAPTION);
         TRect caption{r.Left, r.Top, r.Right, r.Top + h - 1};
-        bool active = GetState().FActive == TopLevelOf(hwnd);
+        bool active = GetState().FActive == H(TopLevelOf(hwnd));
         FillRect(dc, &caption, GetSysColorBrush(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
         TRect line{r.Left, caption.Bottom, r.Right, caption.Bottom + 1};
         FillRect(dc, &line, GetSysColorBrush(COLOR_BTNFACE));
@@ -361,7 +364,7 @@ void PaintDefaultFrame(HWND hwnd) {
         bool vert = bar == SB_VERT;
         TPoint probe = vert ? TPoint{client.Right, client.Top} : TPoint{client.Left, client.Bottom};
         TPoint o = WindowOrigin(hwnd);
-        ScrollHit hit = ScrollBarHit(hwnd, bar, {o.X + probe.X, o.Y + probe.Y});
+        ScrollHit hit = ScrollBarHit(hwnd->FHandle, bar, {o.X + probe.X, o.Y + probe.Y});
         TRect b = Shift(hit.FBar, -o.X, -o.Y);
         const ScrollState& s = vert ? hwnd->FVScroll : hwnd->FHScroll;
         bool disabled = s.FDisabled == ESB_DISABLE_BOTH;
@@ -394,46 +397,47 @@ void PaintDefaultFrame(HWND hwnd) {
                      client.Bottom + GetSystemMetrics(SM_CYHSCROLL)};
         FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
     }
-    ReleaseDC(hwnd, dc);
+    ReleaseDC(hwnd->FHandle, dc);
 }
 
 } // namespace
 
-HWND FindWindowToPaint(DWORD threadId, HWND filter) {
+Window* FindWindowToPaint(DWORD threadId, HWND filterHandle) {
     TakePendingInvalidations(threadId);
-    if (filter) {
-        filter = Validate(filter);
+    if (filterHandle) {
+        Window* filter = Validate(filterHandle);
         return filter ? FindPaint(filter, threadId) : nullptr;
     }
-    for (HWND top : GetDesktopWindow()->FChildren)
-        if (HWND found = FindPaint(top, threadId))
+    for (Window* top : Validate(GetDesktopWindow())->FChildren)
+        if (Window* found = FindPaint(top, threadId))
             return found;
     return nullptr;
 }
 
-bool WindowRegionContains(HWND w, TPoint parentPoint) {
+bool WindowRegionContains(Window* w, TPoint parentPoint) {
     if (!w->FRegion)
         return true;
     return PtInRegion(w->FRegion, parentPoint.X - w->FRect.Left, parentPoint.Y - w->FRect.Top) != FALSE;
 }
 
-void OnWindowDestroyed(HWND hwnd) {
+void OnWindowDestroyed(Window* hwnd) {
     ForgetWindowMessages(hwnd);
     {
         std::lock_guard<std::mutex> guard(PendingLock());
         auto& all = Pending();
-        all.erase(std::remove_if(all.begin(), all.end(), [hwnd](const PendingInvalidation& p) { return p.FHwnd == hwnd; }),
+        all.erase(std::remove_if(all.begin(), all.end(), [hwnd](const PendingInvalidation& p) { return p.FHwnd == hwnd->FHandle; }),
                   all.end());
     }
-    ForgetSystemMenu(hwnd);
+    ForgetSystemMenu(hwnd->FHandle);
     State& s = GetState();
-    if (s.FCapture == hwnd)
+    HWND handle = hwnd->FHandle;
+    if (s.FCapture == handle)
         s.FCapture = nullptr;
-    if (s.FFocus == hwnd)
+    if (s.FFocus == handle)
         s.FFocus = nullptr;
-    if (s.FActive == hwnd)
+    if (s.FActive == handle)
         s.FActive = nullptr;
-    if (s.FTracked == hwnd)
+    if (s.FTracked == handle)
         s.FTracked = nullptr;
     if (hwnd->FUpdate)
         DeleteObject(hwnd->FUpdate);
@@ -446,7 +450,7 @@ void OnWindowDestroyed(HWND hwnd) {
 }
 
 // Moving, sizing, showing or hiding a window repaints what it uncovered and what it now shows.
-void OnWindowGeometryChanged(HWND hwnd, const TRect& oldScreen, bool shownOrHidden) {
+void OnWindowGeometryChanged(Window* hwnd, const TRect& oldScreen, bool shownOrHidden) {
     if (!hwnd->IsChild()) {
         if (hwnd->IsVisibleFlag()) {
             EnsureBackBuffer(hwnd);
@@ -454,12 +458,12 @@ void OnWindowGeometryChanged(HWND hwnd, const TRect& oldScreen, bool shownOrHidd
             GetObject(hwnd->FBackBuffer, sizeof bm, &bm);
             if (shownOrHidden || oldScreen.Width() != hwnd->FRect.Width() ||
                 oldScreen.Height() != hwnd->FRect.Height())
-                RedrawWindow(hwnd, nullptr, nullptr,
+                RedrawWindow(hwnd->FHandle, nullptr, nullptr,
                              RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
         }
         return;
     }
-    HWND parent = hwnd->FParent;
+    Window* parent = hwnd->FParent;
     TRect now = ScreenWindowRect(hwnd);
     bool moved = !(now == oldScreen);
     if (!moved && !shownOrHidden)
@@ -467,18 +471,18 @@ void OnWindowGeometryChanged(HWND hwnd, const TRect& oldScreen, bool shownOrHidd
     if (parent && ReallyVisible(parent)) {
         TPoint po = ClientOrigin(parent);
         TRect old = Shift(oldScreen, -po.X, -po.Y);
-        RedrawWindow(parent, &old, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        RedrawWindow(parent->FHandle, &old, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     }
     if (hwnd->IsVisibleFlag())
-        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        RedrawWindow(hwnd->FHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
-void RedrawNonClient(HWND hwnd) {
-    if (Validate(hwnd))
-        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
+void RedrawNonClient(Window* hwnd) {
+    if (hwnd)
+        RedrawWindow(hwnd->FHandle, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_NOCHILDREN);
 }
 
-void PaintFrame(HWND hwnd) {
+void PaintFrame(Window* hwnd) {
     PaintDefaultFrame(hwnd);
 }
 
@@ -486,19 +490,24 @@ void PaintFrame(HWND hwnd) {
 
 using namespace user;
 
-BOOL RedrawWindow(HWND hwnd, const TRect* rect, HRGN rgn, UINT flags) {
-    if (!hwnd) {
-        for (HWND top : std::vector<HWND>(GetDesktopWindow()->FChildren))
+BOOL RedrawWindow(HWND handle, const TRect* rect, HRGN rgn, UINT flags) {
+    if (!handle) {
+        std::vector<HWND> tops;
+        for (Window* top : Validate(GetDesktopWindow())->FChildren)
+            tops.push_back(top->FHandle);
+        for (HWND top : tops)
             RedrawWindow(top, nullptr, nullptr, flags | RDW_FRAME | RDW_ALLCHILDREN);
         return TRUE;
     }
+    Window* hwnd;
     DWORD owner;
     {
         // The state lock keeps the window alive while its thread is read; it is let go before the pending
         // lock is taken (see PendingLock).
         State& s = GetState();
         std::lock_guard<std::recursive_mutex> guard(s.FLock);
-        if (!Validate(hwnd))
+        hwnd = Validate(handle);
+        if (!hwnd)
             return FALSE;
         owner = hwnd->FThreadId;
     }
@@ -506,7 +515,7 @@ BOOL RedrawWindow(HWND hwnd, const TRect* rect, HRGN rgn, UINT flags) {
         // From another thread: the window's own thread applies it when it next looks for work.
         {
             std::lock_guard<std::mutex> pending(PendingLock());
-            Pending().push_back({hwnd, owner, rect == nullptr, rect ? *rect : TRect{},
+            Pending().push_back({handle, owner, rect == nullptr, rect ? *rect : TRect{},
                                  flags & ~(RDW_UPDATENOW | RDW_ERASENOW)});
         }
         ScreenBackend().Wake();
@@ -523,35 +532,35 @@ BOOL RedrawWindow(HWND hwnd, const TRect* rect, HRGN rgn, UINT flags) {
         }
     }
     if (flags & (RDW_UPDATENOW | RDW_ERASENOW))
-        UpdateNow(hwnd, flags & RDW_ALLCHILDREN);
+        UpdateNow(handle, flags & RDW_ALLCHILDREN);
     return TRUE;
 }
 
-BOOL InvalidateRect(HWND hwnd, const TRect* rect, BOOL erase) {
-    return RedrawWindow(hwnd, rect, nullptr, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
+BOOL InvalidateRect(HWND handle, const TRect* rect, BOOL erase) {
+    return RedrawWindow(handle, rect, nullptr, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
 }
 
-BOOL InvalidateRgn(HWND hwnd, HRGN rgn, BOOL erase) {
-    return RedrawWindow(hwnd, nullptr, rgn, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
+BOOL InvalidateRgn(HWND handle, HRGN rgn, BOOL erase) {
+    return RedrawWindow(handle, nullptr, rgn, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
 }
 
-BOOL ValidateRect(HWND hwnd, const TRect* rect) {
-    return RedrawWindow(hwnd, rect, nullptr, RDW_VALIDATE | (rect ? 0 : RDW_NOFRAME | RDW_NOERASE));
+BOOL ValidateRect(HWND handle, const TRect* rect) {
+    return RedrawWindow(handle, rect, nullptr, RDW_VALIDATE | (rect ? 0 : RDW_NOFRAME | RDW_NOERASE));
 }
 
-BOOL ValidateRgn(HWND hwnd, HRGN rgn) {
-    return RedrawWindow(hwnd, nullptr, rgn, RDW_VALIDATE | (rgn ? 0 : RDW_NOFRAME | RDW_NOERASE));
+BOOL ValidateRgn(HWND handle, HRGN rgn) {
+    return RedrawWindow(handle, nullptr, rgn, RDW_VALIDATE | (rgn ? 0 : RDW_NOFRAME | RDW_NOERASE));
 }
 
-BOOL UpdateWindow(HWND hwnd) {
-    if (!Validate(hwnd))
+BOOL UpdateWindow(HWND handle) {
+    if (!Validate(handle))
         return FALSE;
-    UpdateNow(hwnd, true);
+    UpdateNow(handle, true);
     return TRUE;
 }
 
-BOOL GetUpdateRect(HWND hwnd, TRect* rect, BOOL erase) {
-    hwnd = Validate(hwnd);
+BOOL GetUpdateRect(HWND handle, TRect* rect, BOOL erase) {
+    Window* hwnd = Validate(handle);
     if (!hwnd)
         return FALSE;
     TRect box{};
@@ -559,15 +568,17 @@ BOOL GetUpdateRect(HWND hwnd, TRect* rect, BOOL erase) {
     if (rect)
         *rect = any ? box : TRect{};
     if (any && erase && hwnd->FEraseNeeded) {
-        HDC dc = GetDC(hwnd);
-        hwnd->FEraseNeeded = !SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-        ReleaseDC(hwnd, dc);
+        HDC dc = GetDC(handle);
+        LRESULT erased = SendMessage(handle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        if (Validate(handle))
+            hwnd->FEraseNeeded = !erased;
+        ReleaseDC(handle, dc);
     }
     return any ? TRUE : FALSE;
 }
 
-int GetUpdateRgn(HWND hwnd, HRGN rgn, BOOL erase) {
-    hwnd = Validate(hwnd);
+int GetUpdateRgn(HWND handle, HRGN rgn, BOOL erase) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !rgn)
         return ERROR;
     if (!hwnd->FUpdate) {
@@ -575,12 +586,17 @@ int GetUpdateRgn(HWND hwnd, HRGN rgn, BOOL erase) {
         return NULLREGION;
     }
     TRect box;
-    GetUpdateRect(hwnd, &box, erase);
+    GetUpdateRect(handle, &box, erase);
+    hwnd = Validate(handle);
+    if (!hwnd || !hwnd->FUpdate) {
+        SetRectRgn(rgn, 0, 0, 0, 0);
+        return hwnd ? NULLREGION : ERROR;
+    }
     return CombineRgn(rgn, hwnd->FUpdate, nullptr, RGN_COPY);
 }
 
-HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
-    hwnd = Validate(hwnd);
+HDC BeginPaint(HWND handle, PAINTSTRUCT* ps) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !ps)
         return nullptr;
     CaretOffForPaint(hwnd);
@@ -590,8 +606,8 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     hwnd->FUpdate = nullptr;
     hwnd->FEraseNeeded = hwnd->FFrameNeeded = hwnd->FInternalPaint = false;
     if (frame) {
-        SendMessage(hwnd, WM_NCPAINT, 1, 0);
-        if (!Validate(hwnd))
+        SendMessage(handle, WM_NCPAINT, 1, 0);
+        if (!Validate(handle))
             return nullptr;
     }
     TPoint o = ClientOrigin(hwnd);
@@ -607,21 +623,21 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
     }
     GetClipBox(dc, &ps->rcPaint);
     ps->fErase =
-        erase ? (SendMessage(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE) : FALSE;
+        erase ? (SendMessage(handle, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE) : FALSE;
     return dc;
 }
 
-BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* ps) {
+BOOL EndPaint(HWND handle, const PAINTSTRUCT* ps) {
     if (!ps || !ps->hdc)
         return FALSE;
-    ReleaseDC(hwnd, ps->hdc);
+    ReleaseDC(handle, ps->hdc);
     return TRUE;
 }
 
-HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
-    if (!hwnd)
+HDC GetDCEx(HWND handle, HRGN clip, DWORD flags) {
+    if (!handle)
         return CreateScreenDC();
-    hwnd = Validate(hwnd);
+    Window* hwnd = Validate(handle);
     if (!hwnd)
         return nullptr;
     if (hwnd == GetState().FDesktop)
@@ -644,27 +660,28 @@ HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
     return MakeDC(hwnd, whole, clipChildren, useClip);
 }
 
-HDC GetDC(HWND hwnd) {
-    return GetDCEx(hwnd, nullptr, 0);
+HDC GetDC(HWND handle) {
+    return GetDCEx(handle, nullptr, 0);
 }
 
-HDC GetWindowDC(HWND hwnd) {
-    return GetDCEx(hwnd, nullptr, DCX_WINDOW);
+HDC GetWindowDC(HWND handle) {
+    return GetDCEx(handle, nullptr, DCX_WINDOW);
 }
 
-int ReleaseDC(HWND hwnd, HDC dc) {
+// The DC knows its window: the handle given is not needed.
+int ReleaseDC(HWND, HDC dc) {
     if (!dc)
         return 0;
-    HWND owner = nullptr;
+    HWND ownerHandle = nullptr;
     {
         std::lock_guard<std::mutex> guard(DcMapLock());
         auto it = DcWindows().find(dc);
         if (it != DcWindows().end()) {
-            owner = it->second;
+            ownerHandle = it->second;
             DcWindows().erase(it);
         }
     }
-    if (owner && Validate(owner)) {
+    if (Window* owner = Validate(ownerHandle)) {
         TRect box;
         POINT org;
         GetDCOrgEx(dc, &org);
@@ -690,8 +707,8 @@ HWND WindowFromDC(HDC dc) {
     return it == DcWindows().end() ? nullptr : it->second;
 }
 
-int SetWindowRgn(HWND hwnd, HRGN rgn, BOOL redraw) {
-    hwnd = Validate(hwnd);
+int SetWindowRgn(HWND handle, HRGN rgn, BOOL redraw) {
+    Window* hwnd = Validate(handle);
     if (!hwnd)
         return 0;
     TRect before = ScreenWindowRect(hwnd);
@@ -701,35 +718,39 @@ int SetWindowRgn(HWND hwnd, HRGN rgn, BOOL redraw) {
     if (redraw) {
         OnWindowGeometryChanged(hwnd, before, true);
         if (!hwnd->IsChild())
-            ScreenBackend().TopLevelChanged(hwnd);
+            ScreenBackend().TopLevelChanged(handle);
     }
     return 1;
 }
 
-int GetWindowRgn(HWND hwnd, HRGN rgn) {
-    hwnd = Validate(hwnd);
+int GetWindowRgn(HWND handle, HRGN rgn) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !hwnd->FRegion || !rgn)
         return ERROR;
     return CombineRgn(rgn, hwnd->FRegion, nullptr, RGN_COPY);
 }
 
-BOOL ScrollWindow(HWND hwnd, int dx, int dy, const TRect* scroll, const TRect* clip) {
-    hwnd = Validate(hwnd);
+BOOL ScrollWindow(HWND handle, int dx, int dy, const TRect* scroll, const TRect* clip) {
+    Window* hwnd = Validate(handle);
     if (!hwnd)
         return FALSE;
     // Moves the children with the contents and repaints the whole area: correct, if not the cheapest.
-    if (!scroll)
-        for (HWND child : std::vector<HWND>(hwnd->FChildren))
-            if (Validate(child))
-                SetWindowPos(child, nullptr, child->FRect.Left + dx, child->FRect.Top + dy, 0, 0,
+    if (!scroll) {
+        std::vector<HWND> children;
+        for (Window* child : hwnd->FChildren)
+            children.push_back(child->FHandle);
+        for (HWND childHandle : children)
+            if (Window* child = Validate(childHandle))
+                SetWindowPos(childHandle, nullptr, child->FRect.Left + dx, child->FRect.Top + dy, 0, 0,
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     const TRect* area = clip ? clip : scroll;
-    InvalidateRect(hwnd, area, TRUE);
+    InvalidateRect(handle, area, TRUE);
     return TRUE;
 }
 
-BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF, BYTE alpha, DWORD flags) {
-    hwnd = Validate(hwnd);
+BOOL SetLayeredWindowAttributes(HWND handle, COLORREF, BYTE alpha, DWORD flags) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !(hwnd->FExStyle & WS_EX_LAYERED))
         return FALSE;
     if (flags & LWA_ALPHA) {
@@ -737,19 +758,22 @@ BOOL SetLayeredWindowAttributes(HWND hwnd, COLORREF, BYTE alpha, DWORD flags) {
         hwnd->FLayeredAlpha = true;
     }
     hwnd->FPerPixelAlpha = false;
-    ScreenBackend().Present(hwnd, {0, 0, hwnd->FRect.Width(), hwnd->FRect.Height()});
+    ScreenBackend().Present(handle, {0, 0, hwnd->FRect.Width(), hwnd->FRect.Height()});
     return TRUE;
 }
 
-BOOL UpdateLayeredWindow(HWND hwnd, HDC, const TPoint* pos, const TSize* size, HDC src, const TPoint* srcPos,
+BOOL UpdateLayeredWindow(HWND handle, HDC, const TPoint* pos, const TSize* size, HDC src, const TPoint* srcPos,
                          COLORREF, const BLENDFUNCTION* blend, DWORD flags) {
-    hwnd = Validate(hwnd);
+    Window* hwnd = Validate(handle);
     if (!hwnd || !(hwnd->FExStyle & WS_EX_LAYERED) || hwnd->IsChild())
         return FALSE;
     if (pos || size) {
         int x = pos ? pos->X : hwnd->FRect.Left, y = pos ? pos->Y : hwnd->FRect.Top;
         int w = size ? size->cx : hwnd->FRect.Width(), h = size ? size->cy : hwnd->FRect.Height();
-        SetWindowPos(hwnd, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(handle, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+        hwnd = Validate(handle);
+        if (!hwnd)
+            return FALSE;
     }
     EnsureBackBuffer(hwnd);
     if (src && hwnd->FBackBuffer) {
@@ -761,7 +785,7 @@ BOOL UpdateLayeredWindow(HWND hwnd, HDC, const TPoint* pos, const TSize* size, H
     hwnd->FPerPixelAlpha = (flags & ULW_ALPHA) && blend && blend->AlphaFormat == AC_SRC_ALPHA;
     hwnd->FAlpha = blend ? blend->SourceConstantAlpha : 255;
     hwnd->FLayeredAlpha = true;
-    ScreenBackend().Present(hwnd, {0, 0, hwnd->FRect.Width(), hwnd->FRect.Height()});
+    ScreenBackend().Present(handle, {0, 0, hwnd->FRect.Width(), hwnd->FRect.Height()});
     return TRUE;
 }
 
@@ -769,18 +793,18 @@ BOOL LayeredWindowsTranslucent() {
     return ScreenBackend().Composited() ? TRUE : FALSE;
 }
 
-BOOL AnimateWindow(HWND hwnd, DWORD, DWORD flags) {
-    if (!Validate(hwnd))
+BOOL AnimateWindow(HWND handle, DWORD, DWORD flags) {
+    if (!Validate(handle))
         return FALSE;
     if (flags & AW_HIDE)
-        return ShowWindow(hwnd, SW_HIDE), TRUE;
-    ShowWindow(hwnd, (flags & AW_ACTIVATE) ? SW_SHOW : SW_SHOWNA);
-    UpdateWindow(hwnd);
+        return ShowWindow(handle, SW_HIDE), TRUE;
+    ShowWindow(handle, (flags & AW_ACTIVATE) ? SW_SHOW : SW_SHOWNA);
+    UpdateWindow(handle);
     return TRUE;
 }
 
-BOOL GetWindowSurface(HWND hwnd, WindowSurface* surface) {
-    hwnd = Validate(hwnd);
+BOOL GetWindowSurface(HWND handle, WindowSurface* surface) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || hwnd->IsChild() || !surface)
         return FALSE;
     EnsureBackBuffer(hwnd);

@@ -13,7 +13,7 @@ namespace user {
 
 namespace {
 
-ScrollState& StateOf(HWND hwnd, int bar) { return bar == SB_VERT ? hwnd->FVScroll : hwnd->FHScroll; }
+ScrollState& StateOf(Window* hwnd, int bar) { return bar == SB_VERT ? hwnd->FVScroll : hwnd->FHScroll; }
 
 DWORD StyleBit(int bar) { return bar == SB_VERT ? WS_VSCROLL : WS_HSCROLL; }
 
@@ -23,7 +23,7 @@ bool NeedsBar(const ScrollState& s) {
     return s.FMax > s.FMin && (s.FPage == 0 || s.FMax - s.FMin + 1 > int(s.FPage));
 }
 
-void SetBarShown(HWND hwnd, int bar, bool show) {
+void SetBarShown(Window* hwnd, int bar, bool show) {
     DWORD bit = StyleBit(bar);
     bool shown = hwnd->FStyle & bit;
     if (shown == show)
@@ -32,7 +32,7 @@ void SetBarShown(HWND hwnd, int bar, bool show) {
         hwnd->FStyle |= bit;
     else
         hwnd->FStyle &= ~bit;
-    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(hwnd->FHandle, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 } // namespace
@@ -42,10 +42,10 @@ void SetBarShown(HWND hwnd, int bar, bool show) {
 using namespace user;
 
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
-    hwnd = Validate(hwnd);
-    if (!hwnd || !info || (bar != SB_VERT && bar != SB_HORZ))
+    Window* self = Validate(hwnd);
+    if (!self || !info || (bar != SB_VERT && bar != SB_HORZ))
         return 0;
-    ScrollState& s = StateOf(hwnd, bar);
+    ScrollState& s = StateOf(self, bar);
     if (info->fMask & SIF_RANGE) {
         s.FMin = info->nMin;
         s.FMax = std::max(info->nMin, info->nMax);
@@ -57,23 +57,27 @@ int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
     s.FPos = std::clamp(s.FPos, s.FMin, MaxPos(s));
     if (info->fMask & (SIF_RANGE | SIF_PAGE)) {
         bool needed = NeedsBar(s);
+        int pos = s.FPos; // showing or hiding a bar sends messages: the window may go meanwhile
         if (info->fMask & SIF_DISABLENOSCROLL) {
             s.FDisabled = needed ? 0 : ESB_DISABLE_BOTH;
-            SetBarShown(hwnd, bar, true);
-        } else if (s.FShownByCaller || needed != bool(hwnd->FStyle & StyleBit(bar))) {
-            SetBarShown(hwnd, bar, needed);
+            SetBarShown(self, bar, true);
+        } else if (s.FShownByCaller || needed != bool(self->FStyle & StyleBit(bar))) {
+            SetBarShown(self, bar, needed);
         }
+        if (redraw)
+            RedrawNonClient(Validate(hwnd));
+        return pos;
     }
     if (redraw)
-        RedrawNonClient(hwnd);
+        RedrawNonClient(self);
     return s.FPos;
 }
 
 BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info) {
-    hwnd = Validate(hwnd);
-    if (!hwnd || !info || (bar != SB_VERT && bar != SB_HORZ))
+    Window* self = Validate(hwnd);
+    if (!self || !info || (bar != SB_VERT && bar != SB_HORZ))
         return FALSE;
-    const ScrollState& s = StateOf(hwnd, bar);
+    const ScrollState& s = StateOf(self, bar);
     if (info->fMask & SIF_RANGE) {
         info->nMin = s.FMin;
         info->nMax = s.FMax;
@@ -88,10 +92,10 @@ BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info) {
 }
 
 int SetScrollPos(HWND hwnd, int bar, int pos, BOOL redraw) {
-    hwnd = Validate(hwnd);
-    if (!hwnd || (bar != SB_VERT && bar != SB_HORZ))
+    Window* self = Validate(hwnd);
+    if (!self || (bar != SB_VERT && bar != SB_HORZ))
         return 0;
-    int old = StateOf(hwnd, bar).FPos;
+    int old = StateOf(self, bar).FPos;
     SCROLLINFO info;
     info.fMask = SIF_POS;
     info.nPos = pos;
@@ -100,8 +104,8 @@ int SetScrollPos(HWND hwnd, int bar, int pos, BOOL redraw) {
 }
 
 int GetScrollPos(HWND hwnd, int bar) {
-    hwnd = Validate(hwnd);
-    return hwnd && (bar == SB_VERT || bar == SB_HORZ) ? StateOf(hwnd, bar).FPos : 0;
+    Window* self = Validate(hwnd);
+    return self && (bar == SB_VERT || bar == SB_HORZ) ? StateOf(self, bar).FPos : 0;
 }
 
 BOOL SetScrollRange(HWND hwnd, int bar, int minPos, int maxPos, BOOL redraw) {
@@ -125,29 +129,30 @@ BOOL GetScrollRange(HWND hwnd, int bar, int* minPos, int* maxPos) {
 }
 
 BOOL ShowScrollBar(HWND hwnd, int bar, BOOL show) {
-    hwnd = Validate(hwnd);
-    if (!hwnd)
+    Window* self = Validate(hwnd);
+    if (!self)
         return FALSE;
     if (bar == SB_VERT || bar == SB_BOTH) {
-        hwnd->FVScroll.FShownByCaller = true;
-        SetBarShown(hwnd, SB_VERT, show);
+        self->FVScroll.FShownByCaller = true;
+        SetBarShown(self, SB_VERT, show);
     }
-    if (bar == SB_HORZ || bar == SB_BOTH) {
-        hwnd->FHScroll.FShownByCaller = true;
-        SetBarShown(hwnd, SB_HORZ, show);
+    self = Validate(hwnd);
+    if (self && (bar == SB_HORZ || bar == SB_BOTH)) {
+        self->FHScroll.FShownByCaller = true;
+        SetBarShown(self, SB_HORZ, show);
     }
     return TRUE;
 }
 
 BOOL EnableScrollBar(HWND hwnd, UINT bar, UINT arrows) {
-    hwnd = Validate(hwnd);
-    if (!hwnd)
+    Window* self = Validate(hwnd);
+    if (!self)
         return FALSE;
     if (bar == UINT(SB_VERT) || bar == UINT(SB_BOTH))
-        hwnd->FVScroll.FDisabled = arrows;
+        self->FVScroll.FDisabled = arrows;
     if (bar == UINT(SB_HORZ) || bar == UINT(SB_BOTH))
-        hwnd->FHScroll.FDisabled = arrows;
-    RedrawNonClient(hwnd);
+        self->FHScroll.FDisabled = arrows;
+    RedrawNonClient(Validate(hwnd));
     return TRUE;
 }
 
@@ -156,8 +161,11 @@ namespace user {
 // Where a point lies on a window's bar: which part, and the bar's geometry in screen coordinates.
 ScrollHit ScrollBarHit(HWND hwnd, int bar, TPoint screen) {
     ScrollHit hit;
-    TPoint origin = ClientOrigin(hwnd);
-    TRect client{origin.X, origin.Y, origin.X + hwnd->FClient.Width(), origin.Y + hwnd->FClient.Height()};
+    Window* self = Validate(hwnd);
+    if (!self)
+        return hit;
+    TPoint origin = ClientOrigin(self);
+    TRect client{origin.X, origin.Y, origin.X + self->FClient.Width(), origin.Y + self->FClient.Height()};
     bool vert = bar == SB_VERT;
     int thickness = GetSystemMetrics(vert ? SM_CXVSCROLL : SM_CYHSCROLL);
     int arrow = GetSystemMetrics(vert ? SM_CYVSCROLL : SM_CXHSCROLL);
@@ -167,7 +175,7 @@ ScrollHit ScrollBarHit(HWND hwnd, int bar, TPoint screen) {
     int start = vert ? hit.FBar.Top : hit.FBar.Left;
     int coord = vert ? screen.Y : screen.X;
     arrow = std::min(arrow, length / 2);
-    const ScrollState& s = StateOf(hwnd, bar);
+    const ScrollState& s = StateOf(self, bar);
     int track = length - 2 * arrow;
     int range = s.FMax - s.FMin + 1;
     int thumb = s.FPage ? std::max(8, int(int64_t(track) * s.FPage / std::max(range, 1))) : GetSystemMetrics(SM_CYVTHUMB);
@@ -192,7 +200,11 @@ ScrollHit ScrollBarHit(HWND hwnd, int bar, TPoint screen) {
 
 // A press on a scroll bar: the bar sends its scroll codes until the button is released.
 void TrackScrollBar(HWND hwnd, int bar, TPoint screen) {
-    ScrollState& s = StateOf(hwnd, bar);
+    Window* self = Validate(hwnd);
+    if (!self)
+        return;
+    // The state is read only while the window lives: the loop checks the handle each round.
+    ScrollState& s = StateOf(self, bar);
     if (s.FDisabled == ESB_DISABLE_BOTH)
         return;
     UINT msg = bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL;

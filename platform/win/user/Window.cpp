@@ -18,57 +18,116 @@ State& GetState() {
     return *state;
 }
 
-HWND Validate(HWND hwnd) {
+namespace {
+
+// A handle's bits: the slot's index + 1 in the low bits (so that no handle is null or one of the small
+// constants such as HWND_BOTTOM), the slot's generation above them.
+constexpr int WindowSlotBits = 24;
+constexpr uint64_t WindowSlotMask = (uint64_t(1) << WindowSlotBits) - 1;
+constexpr uint32_t WindowMaxGeneration = 0x7FFFFFFF; // keeps handles positive: never an HWND_TOPMOST (-1)
+
+HWND MakeHandle(uint32_t index, uint32_t generation) {
+    return reinterpret_cast<HWND>(uintptr_t((uint64_t(generation) << WindowSlotBits) | (uint64_t(index) + 1)));
+}
+
+} // namespace
+
+HWND WindowTable::Add(Window* w) {
+    uint32_t index;
+    if (!FFree.empty()) {
+        index = FFree.front();
+        FFree.pop_front();
+    } else {
+        if (FSlots.size() >= WindowSlotMask - 1)
+            return nullptr; // sixteen million windows at once
+        index = uint32_t(FSlots.size());
+        FSlots.emplace_back();
+    }
+    Slot& slot = FSlots[index];
+    ++slot.FGeneration;
+    slot.FWindow = w;
+    return MakeHandle(index, slot.FGeneration);
+}
+
+void WindowTable::Remove(HWND handle) {
+    uint64_t bits = uint64_t(reinterpret_cast<uintptr_t>(handle));
+    uint32_t index = uint32_t((bits & WindowSlotMask) - 1);
+    Slot& slot = FSlots[index];
+    slot.FWindow = nullptr;
+    if (slot.FGeneration < WindowMaxGeneration)
+        FFree.push_back(index);
+}
+
+Window* WindowTable::Find(HWND handle) const {
+    uint64_t bits = uint64_t(reinterpret_cast<uintptr_t>(handle));
+    uint64_t index = (bits & WindowSlotMask) - 1; // a null index wraps around: out of range
+    uint64_t generation = bits >> WindowSlotBits;
+    if (index >= FSlots.size())
+        return nullptr;
+    const Slot& slot = FSlots[index];
+    return slot.FWindow && slot.FGeneration == generation ? slot.FWindow : nullptr;
+}
+
+Window* Validate(HWND hwnd) {
     if (!hwnd)
         return nullptr;
     State& s = GetState();
     std::lock_guard<std::recursive_mutex> guard(s.FLock);
-    return std::find(s.FAll.begin(), s.FAll.end(), hwnd) != s.FAll.end() ? hwnd : nullptr;
+    return s.FWindows.Find(hwnd);
 }
 
-bool IsDescendant(HWND ancestor, HWND hwnd) {
-    for (HWND w = hwnd ? hwnd->FParent : nullptr; w; w = w->FParent)
+DWORD ThreadOf(HWND hwnd) {
+    State& s = GetState();
+    std::lock_guard<std::recursive_mutex> guard(s.FLock);
+    Window* w = Validate(hwnd);
+    return w ? w->FThreadId : 0;
+}
+
+LRESULT Send(Window* w, UINT msg, WPARAM wParam, LPARAM lParam) { return SendMessage(H(w), msg, wParam, lParam); }
+
+bool IsDescendant(Window* ancestor, Window* hwnd) {
+    for (Window* w = hwnd ? hwnd->FParent : nullptr; w; w = w->FParent)
         if (w == ancestor)
             return true;
     return false;
 }
 
-TPoint ClientOrigin(HWND hwnd) {
+TPoint ClientOrigin(Window* hwnd) {
     TPoint p{hwnd->FClient.Left, hwnd->FClient.Top};
-    for (HWND w = hwnd->FParent; w; w = w->FParent) {
+    for (Window* w = hwnd->FParent; w; w = w->FParent) {
         p.X += w->FClient.Left;
         p.Y += w->FClient.Top;
     }
     return p;
 }
 
-TPoint WindowOrigin(HWND hwnd) {
+TPoint WindowOrigin(Window* hwnd) {
     TPoint p{hwnd->FRect.Left, hwnd->FRect.Top};
-    for (HWND w = hwnd->FParent; w; w = w->FParent) {
+    for (Window* w = hwnd->FParent; w; w = w->FParent) {
         p.X += w->FClient.Left;
         p.Y += w->FClient.Top;
     }
     return p;
 }
 
-HWND TopLevelOf(HWND hwnd) {
-    HWND desktop = GetState().FDesktop;
+Window* TopLevelOf(Window* hwnd) {
+    Window* desktop = GetState().FDesktop;
     while (hwnd && hwnd->FParent && hwnd->FParent != desktop)
         hwnd = hwnd->FParent;
     return hwnd;
 }
 
-bool ReallyVisible(HWND hwnd) {
-    HWND desktop = GetState().FDesktop;
-    for (HWND w = hwnd; w && w != desktop; w = w->FParent)
+bool ReallyVisible(Window* hwnd) {
+    Window* desktop = GetState().FDesktop;
+    for (Window* w = hwnd; w && w != desktop; w = w->FParent)
         if (!w->IsVisibleFlag())
             return false;
     return hwnd != nullptr;
 }
 
-bool ReallyEnabled(HWND hwnd) {
-    HWND desktop = GetState().FDesktop;
-    for (HWND w = hwnd; w && w != desktop; w = w->FParent) {
+bool ReallyEnabled(Window* hwnd) {
+    Window* desktop = GetState().FDesktop;
+    for (Window* w = hwnd; w && w != desktop; w = w->FParent) {
         if (w->FStyle & WS_DISABLED)
             return false;
         if (!w->IsChild())
@@ -77,7 +136,25 @@ bool ReallyEnabled(HWND hwnd) {
     return hwnd != nullptr;
 }
 
+bool IsDescendant(HWND ancestor, HWND hwnd) {
+    Window* a = Validate(ancestor);
+    return a && IsDescendant(a, Validate(hwnd));
+}
+
+HWND TopLevelOf(HWND hwnd) { return H(TopLevelOf(Validate(hwnd))); }
+bool ReallyVisible(HWND hwnd) { return ReallyVisible(Validate(hwnd)); }
+bool ReallyEnabled(HWND hwnd) { return ReallyEnabled(Validate(hwnd)); }
+
 namespace {
+
+// Handles of a list of windows, for walks during which windows may go.
+std::vector<HWND> Handles(const std::vector<Window*>& windows) {
+    std::vector<HWND> handles;
+    handles.reserve(windows.size());
+    for (Window* w : windows)
+        handles.push_back(w->FHandle);
+    return handles;
+}
 
 std::string LowerName(const char* name) {
     std::string s(name ? name : "");
@@ -96,41 +173,41 @@ WindowClass* FindClass(const char* name) {
 }
 
 // The desktop window is the parent of every top-level window; its client area is the virtual screen.
-HWND EnsureDesktop() {
+Window* EnsureDesktop() {
     State& s = GetState();
     if (s.FDesktop)
         return s.FDesktop;
-    auto* desktop = new HWND__;
+    auto* desktop = new Window;
     desktop->FStyle = WS_VISIBLE | WS_CLIPCHILDREN;
     desktop->FText = "Desktop";
     TRect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     desktop->FRect = screen;
     desktop->FClient = screen;
     desktop->FProc = DefWindowProc;
-    s.FDesktop = desktop;
     std::lock_guard<std::recursive_mutex> guard(s.FLock);
-    s.FAll.push_back(desktop);
+    desktop->FHandle = s.FWindows.Add(desktop);
+    s.FDesktop = desktop;
     return desktop;
 }
 
-void Unlink(HWND hwnd) {
+void Unlink(Window* hwnd) {
     if (!hwnd->FParent)
         return;
     auto& siblings = hwnd->FParent->FChildren;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), hwnd), siblings.end());
 }
 
-bool IsTopmost(HWND hwnd) { return !hwnd->IsChild() && (hwnd->FExStyle & WS_EX_TOPMOST); }
+bool IsTopmost(Window* hwnd) { return !hwnd->IsChild() && (hwnd->FExStyle & WS_EX_TOPMOST); }
 
 // Puts hwnd into its parent's z-order after `after` (HWND_TOP: first of its band, HWND_BOTTOM: last).
 // Topmost top-level windows stay before the others.
-void LinkAfter(HWND hwnd, HWND after) {
+void LinkAfter(Window* hwnd, HWND after) {
     auto& siblings = hwnd->FParent->FChildren;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), hwnd), siblings.end());
     auto bandBegin = siblings.begin();
     auto bandEnd = siblings.end();
     if (!hwnd->IsChild()) {
-        auto firstNormal = std::find_if(siblings.begin(), siblings.end(), [](HWND w) { return !IsTopmost(w); });
+        auto firstNormal = std::find_if(siblings.begin(), siblings.end(), [](Window* w) { return !IsTopmost(w); });
         if (IsTopmost(hwnd))
             bandEnd = firstNormal;
         else
@@ -140,7 +217,7 @@ void LinkAfter(HWND hwnd, HWND after) {
     if (after == HWND_BOTTOM)
         pos = bandEnd;
     else if (after != HWND_TOP && after != HWND_TOPMOST && after != HWND_NOTOPMOST) {
-        auto it = std::find(siblings.begin(), siblings.end(), after);
+        auto it = std::find_if(siblings.begin(), siblings.end(), [after](Window* w) { return w->FHandle == after; });
         if (it != siblings.end())
             pos = std::clamp(it + 1, bandBegin, bandEnd);
     }
@@ -148,9 +225,9 @@ void LinkAfter(HWND hwnd, HWND after) {
 }
 
 // Owned windows stay above their owner: after moving a window to the top, bring its owned windows along.
-void RaiseOwned(HWND owner) {
+void RaiseOwned(Window* owner) {
     auto siblings = owner->FParent->FChildren; // copy: LinkAfter changes the list
-    for (HWND w : siblings)
+    for (Window* w : siblings)
         if (w->FOwner == owner && w != owner) {
             LinkAfter(w, HWND_TOP);
             RaiseOwned(w);
@@ -158,7 +235,7 @@ void RaiseOwned(HWND owner) {
 }
 
 // Asks the window for its client rectangle inside a proposed window rectangle (parent coordinates).
-TRect CalcClient(HWND hwnd, const TRect& windowRect, WINDOWPOS* pos) {
+TRect CalcClient(Window* hwnd, const TRect& windowRect, WINDOWPOS* pos) {
     NCCALCSIZE_PARAMS params;
     params.rgrc[0] = windowRect;
     params.rgrc[1] = hwnd->FRect;
@@ -173,7 +250,7 @@ TRect CalcClient(HWND hwnd, const TRect& windowRect, WINDOWPOS* pos) {
 
 } // namespace
 
-void RecalcClient(HWND hwnd) { hwnd->FClient = CalcClient(hwnd, hwnd->FRect, nullptr); }
+void RecalcClient(Window* hwnd) { hwnd->FClient = CalcClient(hwnd, hwnd->FRect, nullptr); }
 
 } // namespace user
 
@@ -209,9 +286,10 @@ BOOL UnregisterClass(const char* className, HINSTANCE) {
     if (!cls || cls->FSystem)
         return FALSE;
     std::lock_guard<std::recursive_mutex> guard(s.FLock);
-    for (HWND w : s.FAll)
-        if (w->FClass == cls)
-            return FALSE; // still in use
+    bool inUse = false;
+    s.FWindows.ForEach([&](Window* w) { inUse = inUse || w->FClass == cls; });
+    if (inUse)
+        return FALSE;
     s.FClasses.erase(std::remove_if(s.FClasses.begin(), s.FClasses.end(),
                                     [cls](const std::unique_ptr<WindowClass>& c) { return c.get() == cls; }),
                      s.FClasses.end());
@@ -235,30 +313,30 @@ BOOL GetClassInfoEx(HINSTANCE, const char* className, WNDCLASSEX* wc) {
     return TRUE;
 }
 
-std::string GetClassNameString(HWND hwnd) {
-    hwnd = Validate(hwnd);
+std::string GetClassNameString(HWND handle) {
+    Window* hwnd = Validate(handle);
     return hwnd && hwnd->FClass ? hwnd->FClass->FName : std::string();
 }
 
-int GetClassName(HWND hwnd, char* buffer, int maxCount) {
+int GetClassName(HWND handle, char* buffer, int maxCount) {
     if (!buffer || maxCount <= 0)
         return 0;
-    std::string name = GetClassNameString(hwnd);
+    std::string name = GetClassNameString(handle);
     int n = std::min<int>(int(name.size()), maxCount - 1);
     std::memcpy(buffer, name.data(), size_t(n));
     buffer[n] = '\0';
     return n;
 }
 
-DWORD GetClassLong(HWND hwnd, int index) {
-    hwnd = Validate(hwnd);
+DWORD GetClassLong(HWND handle, int index) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !hwnd->FClass)
         return 0;
     return index == GCL_STYLE ? hwnd->FClass->FStyle : 0;
 }
 
-DWORD SetClassLong(HWND hwnd, int index, LONG value) {
-    hwnd = Validate(hwnd);
+DWORD SetClassLong(HWND handle, int index, LONG value) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !hwnd->FClass || index != GCL_STYLE)
         return 0;
     DWORD old = hwnd->FClass->FStyle;
@@ -274,18 +352,19 @@ HINSTANCE GetModuleHandle(const char*) {
 // ---- Creation and destruction ---------------------------------------------------------------------------
 
 HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x, int y,
-                    int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* param) {
+                    int width, int height, HWND parentHandle, HMENU menu, HINSTANCE instance, void* param) {
     State& s = GetState();
-    HWND desktop = EnsureDesktop();
+    Window* desktop = EnsureDesktop();
     WindowClass* cls = FindClass(className);
     if (!cls)
         return nullptr;
-    if (parent && !Validate(parent))
+    Window* parent = Validate(parentHandle);
+    if (parentHandle && !parent)
         return nullptr;
     if ((style & WS_CHILD) && !parent)
         return nullptr;
 
-    auto* hwnd = new HWND__;
+    auto* hwnd = new Window;
     hwnd->FClass = cls;
     hwnd->FProc = cls->FProc ? cls->FProc : DefWindowProc;
     hwnd->FStyle = style & ~WS_VISIBLE;
@@ -313,10 +392,16 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
     hwnd->FRect = {x, y, x + std::max(0, width), y + std::max(0, height)};
     hwnd->FClient = hwnd->FRect;
     hwnd->FRestored = hwnd->FRect;
+    HWND handle;
     {
         std::lock_guard<std::recursive_mutex> guard(s.FLock);
-        s.FAll.push_back(hwnd);
+        handle = s.FWindows.Add(hwnd);
     }
+    if (!handle) {
+        delete hwnd;
+        return nullptr;
+    }
+    hwnd->FHandle = handle;
     // New children go to the bottom of their siblings' z-order, new top-level windows to the top.
     LinkAfter(hwnd, hwnd->IsChild() ? HWND_BOTTOM : HWND_TOP);
 
@@ -324,7 +409,7 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
     cs.lpCreateParams = param;
     cs.hInstance = instance;
     cs.hMenu = menu;
-    cs.hwndParent = parent;
+    cs.hwndParent = parentHandle;
     cs.x = x;
     cs.y = y;
     cs.cx = width;
@@ -341,35 +426,44 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
         mmi.ptMaxTrackSize = {GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
         Send(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
     }
+    if (!Validate(handle))
+        return nullptr;
     if (!Send(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
-        DestroyWindow(hwnd);
+        DestroyWindow(handle);
         return nullptr;
     }
-    if (!Validate(hwnd))
+    if (!Validate(handle))
         return nullptr;
     RecalcClient(hwnd);
     if (Send(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
-        DestroyWindow(hwnd);
+        DestroyWindow(handle);
         return nullptr;
     }
-    if (!Validate(hwnd))
+    if (!Validate(handle))
         return nullptr;
     Send(hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(hwnd->FClient.Width(), hwnd->FClient.Height()));
+    if (!Validate(handle))
+        return nullptr;
     Send(hwnd, WM_MOVE, 0, MAKELPARAM(hwnd->FClient.Left, hwnd->FClient.Top));
+    if (!Validate(handle))
+        return nullptr;
     if (hwnd->IsChild() && !(exStyle & WS_EX_NOPARENTNOTIFY)) {
-        for (HWND p = hwnd->FParent; p && p != desktop; p = p->FParent) {
-            Send(p, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, int(hwnd->FId)), reinterpret_cast<LPARAM>(hwnd));
+        std::vector<HWND> ancestors;
+        for (Window* p = hwnd->FParent; p && p != desktop; p = p->FParent) {
+            ancestors.push_back(p->FHandle);
             if (!p->IsChild() || (p->FExStyle & WS_EX_NOPARENTNOTIFY))
                 break;
         }
+        for (HWND p : ancestors)
+            Send(p, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, int(hwnd->FId)), reinterpret_cast<LPARAM>(handle));
     }
-    if (!Validate(hwnd))
+    if (!Validate(handle))
         return nullptr;
     if (!hwnd->IsChild())
         ScreenBackendNotify(hwnd);
     if (style & WS_VISIBLE)
-        ShowWindow(hwnd, (exStyle & WS_EX_NOACTIVATE) || hwnd->IsChild() ? SW_SHOWNA : SW_SHOW);
-    return Validate(hwnd);
+        ShowWindow(handle, (exStyle & WS_EX_NOACTIVATE) || hwnd->IsChild() ? SW_SHOWNA : SW_SHOW);
+    return Validate(handle) ? handle : nullptr;
 }
 
 namespace {
@@ -384,42 +478,52 @@ std::vector<void (*)(HWND)>& DestroyListeners() {
     return listeners;
 }
 
-void TellDestroyListeners(HWND hwnd) {
+void TellDestroyListeners(Window* hwnd) {
     std::vector<void (*)(HWND)> listeners;
     {
         std::lock_guard<std::mutex> guard(DestroyListenerLock());
         listeners = DestroyListeners();
     }
     for (auto* listener : listeners)
-        listener(hwnd);
+        listener(hwnd->FHandle);
 }
 
-void SendDestroy(HWND hwnd) {
+void SendDestroy(HWND handle) {
+    Window* hwnd = Validate(handle);
+    if (!hwnd)
+        return;
     hwnd->FDestroying = true;
     Send(hwnd, WM_DESTROY);
-    auto children = hwnd->FChildren;
-    for (HWND child : children)
-        if (Validate(child))
+    if (Window* w = Validate(handle))
+        for (HWND child : Handles(w->FChildren))
             SendDestroy(child);
 }
 
-void FreeWindow(HWND hwnd) {
-    auto children = hwnd->FChildren;
-    for (HWND child : children)
-        if (Validate(child))
-            FreeWindow(child);
+void FreeWindow(HWND handle) {
+    Window* hwnd = Validate(handle);
+    if (!hwnd)
+        return;
+    for (HWND child : Handles(hwnd->FChildren))
+        FreeWindow(child);
+    if (!Validate(handle))
+        return;
     Send(hwnd, WM_NCDESTROY);
+    if (!Validate(handle))
+        return;
     TellDestroyListeners(hwnd);
+    if (!Validate(handle))
+        return;
     OnWindowDestroyed(hwnd);
     State& s = GetState();
     Unlink(hwnd);
     {
         std::lock_guard<std::recursive_mutex> guard(s.FLock);
-        s.FAll.erase(std::remove(s.FAll.begin(), s.FAll.end(), hwnd), s.FAll.end());
+        s.FWindows.Remove(handle);
+        s.FWindows.ForEach([hwnd](Window* w) {
+            if (w->FOwner == hwnd)
+                w->FOwner = nullptr;
+        });
     }
-    for (HWND w : s.FAll)
-        if (w->FOwner == hwnd)
-            w->FOwner = nullptr;
     // The backend hears of a top-level window's end once the handle no longer names a window.
     if (!hwnd->IsChild())
         ScreenBackendNotify(hwnd);
@@ -437,8 +541,8 @@ void AddWindowDestroyListener(void (*listener)(HWND hwnd)) {
         listeners.push_back(listener);
 }
 
-BOOL DestroyWindow(HWND hwnd) {
-    hwnd = Validate(hwnd);
+BOOL DestroyWindow(HWND handle) {
+    Window* hwnd = Validate(handle);
     State& s = GetState();
     if (!hwnd || hwnd == s.FDesktop || hwnd->FDestroying)
         return FALSE;
@@ -447,27 +551,34 @@ BOOL DestroyWindow(HWND hwnd) {
     hwnd->FDestroying = true;
     // Windows it owns go first.
     std::vector<HWND> owned;
-    for (HWND w : s.FAll)
-        if (w->FOwner == hwnd)
-            owned.push_back(w);
+    {
+        std::lock_guard<std::recursive_mutex> guard(s.FLock);
+        s.FWindows.ForEach([&](Window* w) {
+            if (w->FOwner == hwnd)
+                owned.push_back(w->FHandle);
+        });
+    }
     for (HWND w : owned)
-        if (Validate(w))
-            DestroyWindow(w);
-    if (hwnd->IsChild() && !(hwnd->FExStyle & WS_EX_NOPARENTNOTIFY) && hwnd->FParent)
-        Send(hwnd->FParent, WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, int(hwnd->FId)), reinterpret_cast<LPARAM>(hwnd));
-    if (Validate(hwnd) && hwnd->IsVisibleFlag())
-        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-                     SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!Validate(hwnd))
+        DestroyWindow(w);
+    if (!Validate(handle))
         return TRUE;
-    LoseFocusOf(hwnd);
-    SendDestroy(hwnd);
-    if (Validate(hwnd))
-        FreeWindow(hwnd);
+    if (hwnd->IsChild() && !(hwnd->FExStyle & WS_EX_NOPARENTNOTIFY) && hwnd->FParent)
+        Send(hwnd->FParent, WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, int(hwnd->FId)), reinterpret_cast<LPARAM>(handle));
+    if (Validate(handle) && hwnd->IsVisibleFlag())
+        SetWindowPos(handle, nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!Validate(handle))
+        return TRUE;
+    LoseFocusOf(handle);
+    SendDestroy(handle);
+    FreeWindow(handle);
     return TRUE;
 }
 
-BOOL IsWindow(HWND hwnd) { return Validate(hwnd) != nullptr && hwnd != GetState().FDesktop ? TRUE : FALSE; }
+BOOL IsWindow(HWND handle) {
+    Window* hwnd = Validate(handle);
+    return hwnd && hwnd != GetState().FDesktop ? TRUE : FALSE;
+}
 
 // ---- Procedures --------------------------------------------------------------------------------------
 
@@ -475,15 +586,15 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     return proc ? proc(hwnd, msg, wParam, lParam) : 0;
 }
 
-LONG_PTR GetWindowLong(HWND hwnd, int index) {
-    hwnd = Validate(hwnd);
+LONG_PTR GetWindowLong(HWND handle, int index) {
+    Window* hwnd = Validate(handle);
     if (!hwnd)
         return 0;
     switch (index) {
     case GWL_WNDPROC: return reinterpret_cast<LONG_PTR>(hwnd->FProc);
     case GWL_HINSTANCE: return reinterpret_cast<LONG_PTR>(hwnd->FInstance);
     case GWL_HWNDPARENT:
-        return reinterpret_cast<LONG_PTR>(hwnd->IsChild() ? hwnd->FParent : hwnd->FOwner);
+        return reinterpret_cast<LONG_PTR>(H(hwnd->IsChild() ? hwnd->FParent : hwnd->FOwner));
     case GWL_ID: return hwnd->FId;
     case GWL_STYLE: return LONG_PTR(int32_t(hwnd->FStyle));
     case GWL_EXSTYLE: return LONG_PTR(int32_t(hwnd->FExStyle));
@@ -492,11 +603,11 @@ LONG_PTR GetWindowLong(HWND hwnd, int index) {
     }
 }
 
-LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value) {
-    hwnd = Validate(hwnd);
+LONG_PTR SetWindowLong(HWND handle, int index, LONG_PTR value) {
+    Window* hwnd = Validate(handle);
     if (!hwnd)
         return 0;
-    LONG_PTR old = GetWindowLong(hwnd, index);
+    LONG_PTR old = GetWindowLong(handle, index);
     switch (index) {
     case GWL_WNDPROC: hwnd->FProc = reinterpret_cast<WNDPROC>(value); break;
     case GWL_HINSTANCE: hwnd->FInstance = reinterpret_cast<HINSTANCE>(value); break;
@@ -512,14 +623,18 @@ LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value) {
             DWORD styleOld, styleNew;
         } change{DWORD(old), DWORD(value)};
         Send(hwnd, WM_STYLECHANGING, WPARAM(index), reinterpret_cast<LPARAM>(&change));
+        if (!Validate(handle))
+            return old;
         if (index == GWL_STYLE)
             // Visibility changes through ShowWindow, not through the style.
             hwnd->FStyle = (change.styleNew & ~WS_VISIBLE) | (hwnd->FStyle & WS_VISIBLE);
         else
             hwnd->FExStyle = change.styleNew;
         Send(hwnd, WM_STYLECHANGED, WPARAM(index), reinterpret_cast<LPARAM>(&change));
+        if (!Validate(handle))
+            return old;
         if (index == GWL_STYLE && (DWORD(old) ^ hwnd->FStyle) & WS_DISABLED && (hwnd->FStyle & WS_DISABLED))
-            LoseFocusOf(hwnd);
+            LoseFocusOf(handle);
         break;
     }
     default: return 0;
@@ -529,29 +644,34 @@ LONG_PTR SetWindowLong(HWND hwnd, int index, LONG_PTR value) {
 
 // ---- Relations ---------------------------------------------------------------------------------------
 
-HWND GetDesktopWindow() { return EnsureDesktop(); }
+HWND GetDesktopWindow() { return EnsureDesktop()->FHandle; }
 
-HWND GetParent(HWND hwnd) {
-    hwnd = Validate(hwnd);
+HWND GetParent(HWND handle) {
+    Window* hwnd = Validate(handle);
     if (!hwnd)
         return nullptr;
     if (hwnd->IsChild())
-        return hwnd->FParent;
-    return (hwnd->FStyle & WS_POPUP) ? hwnd->FOwner : nullptr;
+        return H(hwnd->FParent);
+    return (hwnd->FStyle & WS_POPUP) ? H(hwnd->FOwner) : nullptr;
 }
 
-HWND SetParent(HWND child, HWND newParent) {
-    child = Validate(child);
+HWND SetParent(HWND childHandle, HWND newParentHandle) {
+    Window* child = Validate(childHandle);
     State& s = GetState();
     if (!child || child == s.FDesktop)
         return nullptr;
-    newParent = newParent ? Validate(newParent) : EnsureDesktop();
+    Window* newParent = newParentHandle ? Validate(newParentHandle) : EnsureDesktop();
     if (!newParent || newParent == child || IsDescendant(child, newParent))
         return nullptr;
-    HWND old = child->FParent;
+    HWND newParentKept = newParent->FHandle;
     bool visible = child->IsVisibleFlag();
     if (visible)
-        ShowWindow(child, SW_HIDE);
+        ShowWindow(childHandle, SW_HIDE);
+    child = Validate(childHandle);
+    newParent = Validate(newParentKept);
+    if (!child || !newParent)
+        return nullptr;
+    Window* old = child->FParent;
     TPoint origin = WindowOrigin(child);
     Unlink(child);
     child->FParent = newParent;
@@ -572,104 +692,102 @@ HWND SetParent(HWND child, HWND newParent) {
     int w = child->FRect.Width(), h = child->FRect.Height();
     child->FRect = {origin.X, origin.Y, origin.X + w, origin.Y + h};
     LinkAfter(child, HWND_TOP);
+    HWND oldHandle = old == s.FDesktop ? nullptr : H(old);
     RecalcClient(child);
-    if (visible)
-        ShowWindow(child, SW_SHOWNA);
-    return old == s.FDesktop ? nullptr : old;
+    if (visible && Validate(childHandle))
+        ShowWindow(childHandle, SW_SHOWNA);
+    return oldHandle;
 }
 
-HWND GetAncestor(HWND hwnd, UINT flags) {
-    hwnd = Validate(hwnd);
+HWND GetAncestor(HWND handle, UINT flags) {
+    Window* hwnd = Validate(handle);
     State& s = GetState();
     if (!hwnd || hwnd == s.FDesktop)
         return nullptr;
     switch (flags) {
-    case GA_PARENT: return hwnd->FParent;
-    case GA_ROOT: return TopLevelOf(hwnd);
+    case GA_PARENT: return H(hwnd->FParent);
+    case GA_ROOT: return H(TopLevelOf(hwnd));
     case GA_ROOTOWNER: {
-        HWND w = TopLevelOf(hwnd);
+        Window* w = TopLevelOf(hwnd);
         while (w->FOwner)
             w = w->FOwner;
-        return w;
+        return H(w);
     }
     default: return nullptr;
     }
 }
 
-HWND GetWindow(HWND hwnd, UINT cmd) {
-    hwnd = Validate(hwnd);
+HWND GetWindow(HWND handle, UINT cmd) {
+    Window* hwnd = Validate(handle);
     if (!hwnd)
         return nullptr;
     if (cmd == GW_CHILD)
-        return hwnd->FChildren.empty() ? nullptr : hwnd->FChildren.front();
+        return hwnd->FChildren.empty() ? nullptr : H(hwnd->FChildren.front());
     if (cmd == GW_OWNER)
-        return hwnd->FOwner;
+        return H(hwnd->FOwner);
     if (!hwnd->FParent)
         return nullptr;
     const auto& siblings = hwnd->FParent->FChildren;
     auto it = std::find(siblings.begin(), siblings.end(), hwnd);
     switch (cmd) {
-    case GW_HWNDFIRST: return siblings.front();
-    case GW_HWNDLAST: return siblings.back();
-    case GW_HWNDNEXT: return it + 1 != siblings.end() ? *(it + 1) : nullptr;
-    case GW_HWNDPREV: return it != siblings.begin() ? *(it - 1) : nullptr;
+    case GW_HWNDFIRST: return H(siblings.front());
+    case GW_HWNDLAST: return H(siblings.back());
+    case GW_HWNDNEXT: return it + 1 != siblings.end() ? H(*(it + 1)) : nullptr;
+    case GW_HWNDPREV: return it != siblings.begin() ? H(*(it - 1)) : nullptr;
     default: return nullptr;
     }
 }
 
-HWND GetTopWindow(HWND hwnd) { return GetWindow(hwnd ? hwnd : EnsureDesktop(), GW_CHILD); }
+HWND GetTopWindow(HWND hwnd) { return GetWindow(hwnd ? hwnd : EnsureDesktop()->FHandle, GW_CHILD); }
 
-BOOL IsChild(HWND parent, HWND hwnd) {
-    parent = Validate(parent);
-    hwnd = Validate(hwnd);
+BOOL IsChild(HWND parentHandle, HWND handle) {
+    Window* parent = Validate(parentHandle);
+    Window* hwnd = Validate(handle);
     if (!parent || !hwnd)
         return FALSE;
-    for (HWND w = hwnd; w && w->IsChild(); w = w->FParent)
+    for (Window* w = hwnd; w && w->IsChild(); w = w->FParent)
         if (w->FParent == parent)
             return TRUE;
     return FALSE;
 }
 
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) {
-    auto windows = EnsureDesktop()->FChildren;
-    for (HWND w : windows)
+    for (HWND w : Handles(EnsureDesktop()->FChildren))
         if (Validate(w) && !proc(w, lParam))
             return FALSE;
     return TRUE;
 }
 
 namespace {
-bool EnumChildren(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
-    auto children = parent->FChildren;
-    for (HWND w : children) {
-        if (!Validate(w))
+bool EnumChildren(Window* parent, WNDENUMPROC proc, LPARAM lParam) {
+    for (HWND handle : Handles(parent->FChildren)) {
+        if (!Validate(handle))
             continue;
-        if (!proc(w, lParam))
+        if (!proc(handle, lParam))
             return false;
-        if (Validate(w) && !EnumChildren(w, proc, lParam))
+        if (Window* w = Validate(handle); w && !EnumChildren(w, proc, lParam))
             return false;
     }
     return true;
 }
 } // namespace
 
-BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
-    parent = parent ? Validate(parent) : EnsureDesktop();
+BOOL EnumChildWindows(HWND parentHandle, WNDENUMPROC proc, LPARAM lParam) {
+    Window* parent = parentHandle ? Validate(parentHandle) : EnsureDesktop();
     if (!parent)
         return FALSE;
     return EnumChildren(parent, proc, lParam) ? TRUE : FALSE;
 }
 
 BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC proc, LPARAM lParam) {
-    auto windows = EnsureDesktop()->FChildren;
-    for (HWND w : windows)
-        if (Validate(w) && w->FThreadId == threadId && !proc(w, lParam))
+    for (HWND handle : Handles(EnsureDesktop()->FChildren))
+        if (Window* w = Validate(handle); w && w->FThreadId == threadId && !proc(handle, lParam))
             return FALSE;
     return TRUE;
 }
 
-DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
-    hwnd = Validate(hwnd);
+DWORD GetWindowThreadProcessId(HWND handle, DWORD* processId) {
+    Window* hwnd = Validate(handle);
     if (processId)
         *processId = hwnd ? GetCurrentProcessId() : 0;
     return hwnd ? hwnd->FThreadId : 0;
@@ -677,8 +795,8 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
 
 // ---- Geometry ----------------------------------------------------------------------------------------
 
-BOOL GetWindowRect(HWND hwnd, TRect* rect) {
-    hwnd = Validate(hwnd);
+BOOL GetWindowRect(HWND handle, TRect* rect) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !rect)
         return FALSE;
     TPoint o = WindowOrigin(hwnd);
@@ -686,16 +804,16 @@ BOOL GetWindowRect(HWND hwnd, TRect* rect) {
     return TRUE;
 }
 
-BOOL GetClientRect(HWND hwnd, TRect* rect) {
-    hwnd = Validate(hwnd);
+BOOL GetClientRect(HWND handle, TRect* rect) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !rect)
         return FALSE;
     *rect = {0, 0, hwnd->FClient.Width(), hwnd->FClient.Height()};
     return TRUE;
 }
 
-BOOL ClientToScreen(HWND hwnd, TPoint* point) {
-    hwnd = Validate(hwnd);
+BOOL ClientToScreen(HWND handle, TPoint* point) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !point)
         return FALSE;
     TPoint o = ClientOrigin(hwnd);
@@ -704,8 +822,8 @@ BOOL ClientToScreen(HWND hwnd, TPoint* point) {
     return TRUE;
 }
 
-BOOL ScreenToClient(HWND hwnd, TPoint* point) {
-    hwnd = Validate(hwnd);
+BOOL ScreenToClient(HWND handle, TPoint* point) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !point)
         return FALSE;
     TPoint o = ClientOrigin(hwnd);
@@ -714,9 +832,11 @@ BOOL ScreenToClient(HWND hwnd, TPoint* point) {
     return TRUE;
 }
 
-int MapWindowPoints(HWND from, HWND to, TPoint* points, UINT count) {
-    TPoint a = from && Validate(from) ? ClientOrigin(from) : TPoint{};
-    TPoint b = to && Validate(to) ? ClientOrigin(to) : TPoint{};
+int MapWindowPoints(HWND fromHandle, HWND toHandle, TPoint* points, UINT count) {
+    Window* from = Validate(fromHandle);
+    Window* to = Validate(toHandle);
+    TPoint a = from ? ClientOrigin(from) : TPoint{};
+    TPoint b = to ? ClientOrigin(to) : TPoint{};
     int dx = a.X - b.X, dy = a.Y - b.Y;
     for (UINT i = 0; i < count; ++i) {
         points[i].X += dx;
@@ -725,13 +845,13 @@ int MapWindowPoints(HWND from, HWND to, TPoint* points, UINT count) {
     return MAKELPARAM(dx, dy);
 }
 
-BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
-    hwnd = Validate(hwnd);
+BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+    Window* hwnd = Validate(handle);
     State& s = GetState();
     if (!hwnd || hwnd == s.FDesktop)
         return FALSE;
     WINDOWPOS pos;
-    pos.hwnd = hwnd;
+    pos.hwnd = handle;
     pos.hwndInsertAfter = insertAfter;
     pos.x = x;
     pos.y = y;
@@ -750,7 +870,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     bool hide = (flags & SWP_HIDEWINDOW) && hwnd->IsVisibleFlag();
     if (!(flags & SWP_NOSENDCHANGING))
         Send(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
-    if (!Validate(hwnd))
+    if (!Validate(handle))
         return FALSE;
     pos.cx = std::max(0, pos.cx);
     pos.cy = std::max(0, pos.cy);
@@ -759,7 +879,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     bool moved = newRect.Left != oldRect.Left || newRect.Top != oldRect.Top;
     bool sized = newRect.Width() != oldRect.Width() || newRect.Height() != oldRect.Height();
     TRect oldScreen;
-    GetWindowRect(hwnd, &oldScreen);
+    GetWindowRect(handle, &oldScreen);
 
     hwnd->FRect = newRect;
     if (sized || moved || (pos.flags & SWP_FRAMECHANGED))
@@ -770,9 +890,11 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         else if (pos.hwndInsertAfter == HWND_NOTOPMOST)
             hwnd->FExStyle &= ~WS_EX_TOPMOST;
         HWND after = pos.hwndInsertAfter;
-        if (after != HWND_TOP && after != HWND_BOTTOM && after != HWND_TOPMOST && after != HWND_NOTOPMOST &&
-            (!Validate(after) || after->FParent != hwnd->FParent))
-            after = HWND_TOP;
+        if (after != HWND_TOP && after != HWND_BOTTOM && after != HWND_TOPMOST && after != HWND_NOTOPMOST) {
+            Window* afterWindow = Validate(after);
+            if (!afterWindow || afterWindow->FParent != hwnd->FParent)
+                after = HWND_TOP;
+        }
         LinkAfter(hwnd, after);
         if (!hwnd->IsChild() && after != HWND_BOTTOM)
             RaiseOwned(hwnd);
@@ -784,26 +906,29 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     if (hide)
         hwnd->FStyle &= ~WS_VISIBLE;
 
-    if (hide)
-        LoseFocusOf(hwnd);
+    if (hide) {
+        LoseFocusOf(handle);
+        if (!Validate(handle))
+            return TRUE;
+    }
     OnWindowGeometryChanged(hwnd, oldScreen, show || hide);
     Send(hwnd, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
-    if (!Validate(hwnd))
+    if (!Validate(handle))
         return TRUE;
     if (show && !hwnd->IsChild() && !(pos.flags & SWP_NOACTIVATE) && !(hwnd->FExStyle & WS_EX_NOACTIVATE))
-        ActivateWindow(hwnd, false);
+        ActivateWindow(handle, false);
     if (!hwnd->IsChild())
         ScreenBackendNotify(hwnd);
     return TRUE;
 }
 
-BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
-    return SetWindowPos(hwnd, nullptr, x, y, width, height,
+BOOL MoveWindow(HWND handle, int x, int y, int width, int height, BOOL repaint) {
+    return SetWindowPos(handle, nullptr, x, y, width, height,
                         SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
 }
 
-BOOL ShowWindow(HWND hwnd, int cmdShow) {
-    hwnd = Validate(hwnd);
+BOOL ShowWindow(HWND handle, int cmdShow) {
+    Window* hwnd = Validate(handle);
     if (!hwnd)
         return FALSE;
     BOOL wasVisible = hwnd->IsVisibleFlag() ? TRUE : FALSE;
@@ -814,18 +939,18 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
         if (!wasVisible)
             return FALSE;
         Send(hwnd, WM_SHOWWINDOW, FALSE, 0);
-        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, flags | SWP_HIDEWINDOW | SWP_NOZORDER | SWP_NOACTIVATE);
-        if (Validate(hwnd) && !hwnd->IsChild() && GetState().FActive == hwnd) {
+        SetWindowPos(handle, nullptr, 0, 0, 0, 0, flags | SWP_HIDEWINDOW | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (Validate(handle) && !hwnd->IsChild() && GetState().FActive == handle) {
             // Give the activation to the owner or the next visible top-level window.
-            HWND next = hwnd->FOwner && ReallyVisible(hwnd->FOwner) ? hwnd->FOwner : nullptr;
+            Window* next = hwnd->FOwner && ReallyVisible(hwnd->FOwner) ? hwnd->FOwner : nullptr;
             if (!next)
-                for (HWND w : GetState().FDesktop->FChildren)
+                for (Window* w : GetState().FDesktop->FChildren)
                     if (w != hwnd && w->IsVisibleFlag() && !(w->FExStyle & WS_EX_NOACTIVATE) &&
                         !(w->FExStyle & WS_EX_TOPMOST && w->FExStyle & WS_EX_TOOLWINDOW)) {
                         next = w;
                         break;
                     }
-            ActivateWindow(next, false);
+            ActivateWindow(H(next), false);
         }
         return wasVisible;
     case SW_SHOWNA:
@@ -858,37 +983,37 @@ BOOL ShowWindow(HWND hwnd, int cmdShow) {
         }
         if (!wasVisible)
             Send(hwnd, WM_SHOWWINDOW, TRUE, 0);
-        SetWindowPos(hwnd, HWND_TOP, target.Left, target.Top, target.Width(), target.Height(),
+        SetWindowPos(handle, HWND_TOP, target.Left, target.Top, target.Width(), target.Height(),
                      SWP_SHOWWINDOW | SWP_FRAMECHANGED | (activate ? 0 : SWP_NOACTIVATE));
-        if (Validate(hwnd))
+        if (Validate(handle))
             Send(hwnd, WM_SIZE, sizeKind, MAKELPARAM(hwnd->FClient.Width(), hwnd->FClient.Height()));
         return wasVisible;
     }
     if (wasVisible) {
         if (activate && !(hwnd->FExStyle & WS_EX_NOACTIVATE))
-            SetActiveWindow(hwnd);
+            SetActiveWindow(handle);
         return TRUE;
     }
     Send(hwnd, WM_SHOWWINDOW, TRUE, 0);
-    if (!Validate(hwnd))
+    if (!Validate(handle))
         return FALSE;
-    SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0,
+    SetWindowPos(handle, HWND_TOP, 0, 0, 0, 0,
                  flags | SWP_SHOWWINDOW | (activate ? 0 : SWP_NOACTIVATE) | (hwnd->IsChild() ? SWP_NOZORDER : 0));
     return FALSE;
 }
 
-BOOL IsWindowVisible(HWND hwnd) {
-    hwnd = Validate(hwnd);
+BOOL IsWindowVisible(HWND handle) {
+    Window* hwnd = Validate(handle);
     return hwnd && ReallyVisible(hwnd) ? TRUE : FALSE;
 }
 
-BOOL IsWindowEnabled(HWND hwnd) {
-    hwnd = Validate(hwnd);
+BOOL IsWindowEnabled(HWND handle) {
+    Window* hwnd = Validate(handle);
     return hwnd && !(hwnd->FStyle & WS_DISABLED) ? TRUE : FALSE;
 }
 
-BOOL EnableWindow(HWND hwnd, BOOL enable) {
-    hwnd = Validate(hwnd);
+BOOL EnableWindow(HWND handle, BOOL enable) {
+    Window* hwnd = Validate(handle);
     if (!hwnd)
         return FALSE;
     BOOL wasDisabled = (hwnd->FStyle & WS_DISABLED) ? TRUE : FALSE;
@@ -898,93 +1023,93 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
         hwnd->FStyle &= ~WS_DISABLED;
     else {
         hwnd->FStyle |= WS_DISABLED;
-        LoseFocusOf(hwnd);
-        if (GetState().FCapture && (GetState().FCapture == hwnd || IsDescendant(hwnd, GetState().FCapture)))
+        LoseFocusOf(handle);
+        if (GetState().FCapture && (GetState().FCapture == handle || IsDescendant(handle, GetState().FCapture)))
             ReleaseCapture();
     }
     Send(hwnd, WM_ENABLE, enable, 0);
     return wasDisabled;
 }
 
-BOOL IsIconic(HWND hwnd) {
-    hwnd = Validate(hwnd);
+BOOL IsIconic(HWND handle) {
+    Window* hwnd = Validate(handle);
     return hwnd && (hwnd->FStyle & WS_MINIMIZE) ? TRUE : FALSE;
 }
 
-BOOL IsZoomed(HWND hwnd) {
-    hwnd = Validate(hwnd);
+BOOL IsZoomed(HWND handle) {
+    Window* hwnd = Validate(handle);
     return hwnd && (hwnd->FStyle & WS_MAXIMIZE) ? TRUE : FALSE;
 }
 
-BOOL BringWindowToTop(HWND hwnd) { return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
+BOOL BringWindowToTop(HWND handle) { return SetWindowPos(handle, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
-BOOL GetWindowPlacement(HWND hwnd, WINDOWPLACEMENT* placement) {
-    hwnd = Validate(hwnd);
+BOOL GetWindowPlacement(HWND handle, WINDOWPLACEMENT* placement) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !placement)
         return FALSE;
     placement->flags = 0;
-    placement->showCmd = IsZoomed(hwnd)   ? SW_SHOWMAXIMIZED
-                         : IsIconic(hwnd) ? SW_SHOWMINIMIZED
+    placement->showCmd = IsZoomed(handle)   ? SW_SHOWMAXIMIZED
+                         : IsIconic(handle) ? SW_SHOWMINIMIZED
                          : ReallyVisible(hwnd) ? SW_SHOWNORMAL
                                                : SW_HIDE;
     placement->rcNormalPosition = (hwnd->FStyle & (WS_MAXIMIZE | WS_MINIMIZE)) ? hwnd->FRestored : hwnd->FRect;
     return TRUE;
 }
 
-BOOL SetWindowPlacement(HWND hwnd, const WINDOWPLACEMENT* placement) {
-    hwnd = Validate(hwnd);
+BOOL SetWindowPlacement(HWND handle, const WINDOWPLACEMENT* placement) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !placement)
         return FALSE;
     const TRect& r = placement->rcNormalPosition;
     if (hwnd->FStyle & (WS_MAXIMIZE | WS_MINIMIZE))
         hwnd->FRestored = r;
     else
-        SetWindowPos(hwnd, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(handle, nullptr, r.Left, r.Top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
     if (placement->showCmd != SW_HIDE)
-        ShowWindow(hwnd, int(placement->showCmd));
+        ShowWindow(handle, int(placement->showCmd));
     return TRUE;
 }
 
 // ---- Text and properties -----------------------------------------------------------------------------
 
-BOOL SetWindowText(HWND hwnd, const char* text) {
-    return Validate(hwnd) && Send(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : "")) ? TRUE : FALSE;
+BOOL SetWindowText(HWND handle, const char* text) {
+    return Validate(handle) && Send(handle, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : "")) ? TRUE : FALSE;
 }
 
-int GetWindowText(HWND hwnd, char* buffer, int maxCount) {
-    if (!buffer || maxCount <= 0 || !Validate(hwnd))
+int GetWindowText(HWND handle, char* buffer, int maxCount) {
+    if (!buffer || maxCount <= 0 || !Validate(handle))
         return 0;
-    return int(Send(hwnd, WM_GETTEXT, WPARAM(maxCount), reinterpret_cast<LPARAM>(buffer)));
+    return int(Send(handle, WM_GETTEXT, WPARAM(maxCount), reinterpret_cast<LPARAM>(buffer)));
 }
 
-int GetWindowTextLength(HWND hwnd) { return Validate(hwnd) ? int(Send(hwnd, WM_GETTEXTLENGTH)) : 0; }
+int GetWindowTextLength(HWND handle) { return Validate(handle) ? int(Send(handle, WM_GETTEXTLENGTH)) : 0; }
 
-std::string GetWindowTextString(HWND hwnd) {
-    int n = GetWindowTextLength(hwnd);
+std::string GetWindowTextString(HWND handle) {
+    int n = GetWindowTextLength(handle);
     std::string text(size_t(n) + 1, '\0');
-    n = GetWindowText(hwnd, text.data(), n + 1);
+    n = GetWindowText(handle, text.data(), n + 1);
     text.resize(size_t(std::max(0, n)));
     return text;
 }
 
-BOOL SetProp(HWND hwnd, const char* name, HANDLE data) {
-    hwnd = Validate(hwnd);
+BOOL SetProp(HWND handle, const char* name, HANDLE data) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !name)
         return FALSE;
     hwnd->FProps[LowerName(name)] = data;
     return TRUE;
 }
 
-HANDLE GetProp(HWND hwnd, const char* name) {
-    hwnd = Validate(hwnd);
+HANDLE GetProp(HWND handle, const char* name) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !name)
         return nullptr;
     auto it = hwnd->FProps.find(LowerName(name));
     return it == hwnd->FProps.end() ? nullptr : it->second;
 }
 
-HANDLE RemoveProp(HWND hwnd, const char* name) {
-    hwnd = Validate(hwnd);
+HANDLE RemoveProp(HWND handle, const char* name) {
+    Window* hwnd = Validate(handle);
     if (!hwnd || !name)
         return nullptr;
     auto it = hwnd->FProps.find(LowerName(name));
@@ -997,15 +1122,15 @@ HANDLE RemoveProp(HWND hwnd, const char* name) {
 
 // ---- Hit testing -------------------------------------------------------------------------------------
 
-HWND ChildWindowFromPointEx(HWND parent, TPoint point, UINT flags) {
-    parent = Validate(parent);
+HWND ChildWindowFromPointEx(HWND parentHandle, TPoint point, UINT flags) {
+    Window* parent = Validate(parentHandle);
     if (!parent)
         return nullptr;
     TRect client{0, 0, parent->FClient.Width(), parent->FClient.Height()};
     if (parent != GetState().FDesktop &&
         (point.X < client.Left || point.Y < client.Top || point.X >= client.Right || point.Y >= client.Bottom))
         return nullptr;
-    for (HWND child : parent->FChildren) {
+    for (Window* child : parent->FChildren) {
         if ((flags & CWP_SKIPINVISIBLE) && !child->IsVisibleFlag())
             continue;
         if ((flags & CWP_SKIPDISABLED) && (child->FStyle & WS_DISABLED))
@@ -1014,9 +1139,9 @@ HWND ChildWindowFromPointEx(HWND parent, TPoint point, UINT flags) {
             continue;
         const TRect& r = child->FRect;
         if (point.X >= r.Left && point.X < r.Right && point.Y >= r.Top && point.Y < r.Bottom)
-            return child;
+            return child->FHandle;
     }
-    return parent;
+    return parentHandle;
 }
 
 HWND ChildWindowFromPoint(HWND parent, TPoint point) { return ChildWindowFromPointEx(parent, point, CWP_ALL); }

@@ -5,6 +5,7 @@
 #include "platform/win/user/ScrollBars.h"
 #include "platform/win/user/User.h"
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -44,15 +45,20 @@ struct ScrollState {
 };
 } // namespace user
 
-struct HWND__ : HandleObject {
-    user::WindowClass* FClass = nullptr;
+namespace user {
+
+// The object behind a window handle. A handle is not its address: it names a slot of the window table and
+// that slot's generation (see Validate), so that a destroyed window's handle never names another window.
+struct Window {
+    HWND FHandle = nullptr;
+    WindowClass* FClass = nullptr;
     WNDPROC FProc = nullptr;
     DWORD FStyle = 0;
     DWORD FExStyle = 0;
     DWORD FThreadId = 0;
-    HWND FParent = nullptr; // the desktop for top-level windows
-    HWND FOwner = nullptr;
-    std::vector<HWND> FChildren; // z-order, topmost first
+    Window* FParent = nullptr; // the desktop for top-level windows
+    Window* FOwner = nullptr;
+    std::vector<Window*> FChildren; // z-order, topmost first
     TRect FRect;                 // window rectangle in the parent's client coordinates
     TRect FClient;               // client rectangle in the parent's client coordinates
     TRect FRestored;             // bounds before minimising or maximising
@@ -63,8 +69,8 @@ struct HWND__ : HandleObject {
     std::map<std::string, HANDLE> FProps;
     bool FDestroying = false;
     bool FRedraw = true; // WM_SETREDRAW
-    user::ScrollState FVScroll;
-    user::ScrollState FHScroll;
+    ScrollState FVScroll;
+    ScrollState FHScroll;
     // Painting: the part of the client area to repaint (client coordinates, null when none), and the
     // pending erase and frame repaint.
     HRGN FUpdate = nullptr;
@@ -82,7 +88,32 @@ struct HWND__ : HandleObject {
     bool IsVisibleFlag() const { return (FStyle & WS_VISIBLE) != 0; }
 };
 
-namespace user {
+// A window's handle, or null for none.
+inline HWND H(const Window* w) { return w ? w->FHandle : nullptr; }
+
+// The table behind window handles: a handle holds a slot's index and the generation the slot had when the
+// window was made. Destroying a window frees its slot and moves the generation on, so the old handle names
+// nothing ever after; a slot whose generation would wrap around is retired instead of reused.
+class WindowTable {
+public:
+    HWND Add(Window* w);
+    void Remove(HWND handle);
+    Window* Find(HWND handle) const;
+    // Every live window, in slot order.
+    template <class F> void ForEach(F f) const {
+        for (const Slot& slot : FSlots)
+            if (slot.FWindow)
+                f(slot.FWindow);
+    }
+
+private:
+    struct Slot {
+        Window* FWindow = nullptr;
+        uint32_t FGeneration = 0;
+    };
+    std::vector<Slot> FSlots;
+    std::deque<uint32_t> FFree; // oldest freed first, so a slot rests as long as possible before reuse
+};
 
 // The process-wide state of the window system. Windows belong to the GUI thread; other threads only
 // post messages, which go through the queues' own locks.
@@ -95,8 +126,8 @@ struct State {
     std::recursive_mutex FLock; // guards the window registry for lookups from other threads
     std::vector<std::unique_ptr<WindowClass>> FClasses;
     ATOM FNextAtom = 0xC000;
-    HWND FDesktop = nullptr;
-    std::vector<HWND> FAll; // every live window, for handle validation
+    Window* FDesktop = nullptr;
+    WindowTable FWindows; // every live window, by handle
 
     HWND FCapture = nullptr;
     HWND FFocus = nullptr;
@@ -110,33 +141,42 @@ struct State {
 };
 
 State& GetState();
-// The window behind a handle, or nullptr when the handle is not a live window.
-HWND Validate(HWND hwnd);
-bool IsDescendant(HWND ancestor, HWND hwnd);
+// The window behind a handle, or nullptr when the handle is not a live window (never was one, or its
+// window was destroyed). Constant time, under the state lock.
+Window* Validate(HWND hwnd);
+// The thread that owns a window, or 0 when the handle names none: safe from any thread.
+DWORD ThreadOf(HWND hwnd);
+bool IsDescendant(Window* ancestor, Window* hwnd);
 // Client origin of a window in screen coordinates.
-TPoint ClientOrigin(HWND hwnd);
-TPoint WindowOrigin(HWND hwnd);
+TPoint ClientOrigin(Window* hwnd);
+TPoint WindowOrigin(Window* hwnd);
+Window* TopLevelOf(Window* hwnd);
+bool ReallyVisible(Window* hwnd);
+bool ReallyEnabled(Window* hwnd);
+// The same walks for code that keeps handles (input, focus, activation); a stale handle walks nowhere.
+bool IsDescendant(HWND ancestor, HWND hwnd);
 HWND TopLevelOf(HWND hwnd);
 bool ReallyVisible(HWND hwnd);
 bool ReallyEnabled(HWND hwnd);
 
 // Messages sent by the window system itself go through the hooks like any sent message.
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+LRESULT Send(Window* w, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
 
 // Calls made when windows come and go, for the queue, the timers and the painting.
-void OnWindowDestroyed(HWND hwnd);
-void OnWindowGeometryChanged(HWND hwnd, const TRect& oldRect, bool shownOrHidden);
+void OnWindowDestroyed(Window* hwnd);
+void OnWindowGeometryChanged(Window* hwnd, const TRect& oldRect, bool shownOrHidden);
 
 // Recomputes the client rectangle from the window rectangle through WM_NCCALCSIZE.
-void RecalcClient(HWND hwnd);
+void RecalcClient(Window* hwnd);
 // Tells the backend that a top-level window changed.
-void ScreenBackendNotify(HWND hwnd);
+void ScreenBackendNotify(Window* hwnd);
 
 // Whether a point (parent client coordinates) lies inside the window's region, if it has one.
-bool WindowRegionContains(HWND hwnd, TPoint parentPoint);
+bool WindowRegionContains(Window* hwnd, TPoint parentPoint);
 
 // Painting: the next window of this thread that needs WM_PAINT (within the filter), or nullptr.
-HWND FindWindowToPaint(DWORD threadId, HWND filter);
+Window* FindWindowToPaint(DWORD threadId, HWND filter);
 
 // Input cooking: turns the oldest raw input event into a message without removing it. Returns false when
 // no input is queued. `remove` runs the hooks and updates the key state; a hook may swallow the event,
@@ -159,11 +199,11 @@ struct ScrollHit {
 ScrollHit ScrollBarHit(HWND hwnd, int bar, TPoint screen);
 void TrackScrollBar(HWND hwnd, int bar, TPoint screen);
 // Repaints the non-client area (frame, caption, scroll bars).
-void RedrawNonClient(HWND hwnd);
+void RedrawNonClient(Window* hwnd);
 // Draws the default frame, caption and scroll bars.
-void PaintFrame(HWND hwnd);
+void PaintFrame(Window* hwnd);
 // Takes the caret off a window before it paints; the caret's blink puts it back.
-void CaretOffForPaint(HWND hwnd);
+void CaretOffForPaint(Window* hwnd);
 
 // The system's move and size loop.
 void MoveSizeLoop(HWND hwnd, LRESULT hit, TPoint start);

@@ -216,3 +216,56 @@ TEST_F(UserTest, TheSystemMenuFollowsTheWindowsStateAndStyles) {
     EXPECT_FALSE(GetMenuState(menu, UINT(SC_RESTORE), MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_TRUE(GetMenuState(menu, UINT(SC_MAXIMIZE), MF_BYCOMMAND) & MF_GRAYED);
 }
+
+TEST_F(UserTest, ADestroyedWindowsHandleNamesNoWindowEvenAfterNewWindowsTakeItsPlace) {
+    HWND old = Make("old", WS_POPUP | WS_VISIBLE, {0, 0, 50, 50});
+    ASSERT_TRUE(DestroyWindow(old));
+    // Enough new windows to take every freed place the old one could have left.
+    std::vector<HWND> fresh;
+    for (int i = 0; i < 64; ++i) {
+        fresh.push_back(Make("new" + std::to_string(i), WS_POPUP, {0, 0, 10, 10}));
+        ASSERT_NE(fresh.back(), old);
+        DestroyWindow(fresh.back());
+    }
+    HWND now = Make("now", WS_POPUP | WS_VISIBLE, {0, 0, 50, 50});
+    ASSERT_TRUE(IsWindow(now));
+    EXPECT_NE(now, old);
+    for (HWND w : fresh)
+        EXPECT_FALSE(IsWindow(w));
+    Log().clear();
+    // Every call through the old handle fails and reaches no window.
+    TRect r;
+    EXPECT_FALSE(IsWindow(old));
+    EXPECT_EQ(GetParent(old), nullptr);
+    EXPECT_FALSE(GetWindowRect(old, &r));
+    EXPECT_FALSE(SetWindowText(old, "stale"));
+    EXPECT_EQ(GetWindowTextString(old), "");
+    EXPECT_EQ(SendMessage(old, WM_USER, 1, 2), 0);
+    EXPECT_FALSE(PostMessage(old, WM_USER, 1, 2));
+    EXPECT_FALSE(InvalidateRect(old, nullptr, TRUE));
+    EXPECT_EQ(SetTimer(old, 1, 100, nullptr), 0u);
+    EXPECT_FALSE(ShowWindow(old, SW_HIDE));
+    EXPECT_FALSE(DestroyWindow(old));
+    EXPECT_TRUE(IsWindowVisible(now));
+    EXPECT_EQ(GetWindowTextString(now), "now");
+    EXPECT_TRUE(LogLines({WM_USER, WM_SETTEXT, WM_SHOWWINDOW}).empty());
+}
+
+TEST_F(UserTest, AMessageForADestroyedWindowIsDroppedInsteadOfReachingItsSuccessor) {
+    HWND old = Make("old", WS_POPUP, {0, 0, 10, 10});
+    ASSERT_TRUE(PostMessage(old, WM_USER + 1, 0, 0));
+    MSG kept;
+    ASSERT_TRUE(PeekMessage(&kept, old, WM_USER + 1, WM_USER + 1, PM_REMOVE)); // a message held by its caller
+    ASSERT_TRUE(PostMessage(old, WM_USER + 2, 0, 0));                          // and one still queued
+    DestroyWindow(old);
+    HWND now = Make("now", WS_POPUP, {0, 0, 10, 10});
+    ASSERT_NE(now, old);
+    Log().clear();
+    EXPECT_EQ(DispatchMessage(&kept), 0);
+    Pump();
+    EXPECT_TRUE(LogLines({WM_USER + 1, WM_USER + 2}).empty());
+    // The new window's own messages still arrive.
+    PostMessage(now, WM_USER + 1, 0, 0);
+    Pump();
+    EXPECT_EQ(LogLines({WM_USER + 1}), Lines({"now:0x1025"}));
+}
