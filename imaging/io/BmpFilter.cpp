@@ -4,6 +4,8 @@
 #include "imaging/core/IKPixelUtils.h"
 #include "imaging/io/IOCodecUtil.h"
 #include "imaging/io/IOParams.h"
+#include "platform/vcl/BmpFormat.h"
+#include "platform/vcl/ImageBudget.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/SysUtils.h"
 
@@ -408,14 +410,6 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
 
     const int32_t w = int32_t(width), h = int32_t(height);
     const int64_t rowLength = IKRowLength(width, bits);
-    // The data must be there before the image is allocated: uncompressed rows take their full size, and
-    // run-length data codes at most a few hundred pixels a byte.
-    const int64_t available = stream->GetSize() - stream->GetPosition();
-    if ((!rle && rowLength * height > available) ||
-        (rle && width * height > std::max<int64_t>(available, 1) * 1024)) {
-        progress.SetAborting();
-        return;
-    }
     // One bit stays one bit only for a black-and-white palette (set bits white); other palettes decode to
     // colour.
     bool oneBit = false, invert = false;
@@ -424,16 +418,26 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
         oneBit = (palette[0] == black && palette[1] == white) || (palette[0] == white && palette[1] == black);
         invert = oneBit && palette[0] == white;
     }
+    // The data must be there before the image is allocated: uncompressed rows take their full size, and
+    // run-length data fills no more than the class library's rule for BMP readers allows. The picture fits
+    // the reading budget.
+    const int64_t available = stream->GetSize() - stream->GetPosition();
+    const int64_t cost = vcl::ImageReadBytes(IKRowLength(width, oneBit ? 1 : 24), height);
+    // Run-length data runs to the end of the file, or as far as the header says; never past the stream's end.
+    int64_t rleBytes = size > 0 ? start + size - stream->GetPosition() : int64_t(IOGetLE32(header + 20));
+    if (rleBytes <= 0 || rleBytes > available)
+        rleBytes = available;
+    if ((!rle && rowLength * height > available) ||
+        (rle && !vcl::BmpRleDataCanFill(width, height, rleBytes)) || !vcl::ImageReadFits(cost)) {
+        progress.SetAborting();
+        return;
+    }
     bitmap->Allocate(w, h, oneBit ? ikbf1Bit : ikbf24Bit);
     progress.RowsDone = 0;
     progress.PerRowStep = 100.0 / h;
 
     if (rle) {
-        // The data runs to the end of the file, or as far as the header says; never past the stream's end.
-        const int64_t remaining = stream->GetSize() - stream->GetPosition();
-        int64_t dataSize = size > 0 ? start + size - stream->GetPosition() : int64_t(IOGetLE32(header + 20));
-        if (dataSize <= 0 || dataSize > remaining)
-            dataSize = remaining;
+        const int64_t dataSize = rleBytes;
         if (dataSize <= 0) {
             progress.SetAborting();
             return;

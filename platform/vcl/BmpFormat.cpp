@@ -1,6 +1,7 @@
 #include "platform/vcl/BmpFormat.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/ImageBudget.h"
 #include "platform/vcl/Streams.h"
 
 #include <algorithm>
@@ -91,6 +92,14 @@ bool BmpMaskContiguous(uint32_t m) {
 }
 
 } // namespace
+
+bool BmpRleDataCanFill(int64_t width, int64_t height, int64_t dataBytes) {
+    constexpr int64_t anyData = int64_t(1) << 16;
+    if (width <= 0 || height <= 0 || dataBytes < 0)
+        return false;
+    const int64_t pixels = ImageReadBytes(width, height);
+    return pixels <= anyData || pixels / BmpRlePixelsPerByte <= dataBytes;
+}
 
 // ---- parsing -----------------------------------------------------------------------------------------
 
@@ -265,6 +274,9 @@ void TBmpReader::Parse(size_t headerStart, bool haveFileHeader, uint32_t offBits
     }
     if (f.ImageBytes() > BmpMaxImageBytes)
         BmpInvalid("the image needs more than " + std::to_string(BmpMaxImageBytes) + " bytes");
+    if (!ImageReadFits(f.ImageBytes()))
+        BmpInvalid("the image needs more memory than the reading budget of " +
+                   std::to_string(GetImageReadBudget()) + " bytes");
 
     // Where the pixels start: the file header's offset when it points past the header, else right after
     // the colour table (some writers leave the offset 0).
@@ -306,6 +318,9 @@ void TBmpReader::Parse(size_t headerStart, bool haveFileHeader, uint32_t offBits
     size_t available = FSize - FPixelOffset;
     if (FCoding == TPixelCoding::Rle4 || FCoding == TPixelCoding::Rle8) {
         FPixelBytes = sizeImage != 0 && sizeImage <= available ? sizeImage : available;
+        if (!BmpRleDataCanFill(width, height, int64_t(FPixelBytes)))
+            BmpInvalid("the run-length data is too short for a picture of " + std::to_string(width) + " x " +
+                       std::to_string(height));
     } else {
         int64_t need = storedRowBytes * height;
         if (int64_t(available) < need)

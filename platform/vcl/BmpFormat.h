@@ -14,8 +14,18 @@ class TStream;
 
 // Decoded images larger than this many pixels are refused before any memory is asked for.
 constexpr int64_t BmpMaxPixels = int64_t(1) << 28;
-// Decoded pixel data larger than this many bytes is refused as well (a wide 32-bit image, say).
+// Decoded pixel data larger than this many bytes is refused as well (a wide 32-bit image, say); the
+// picture reading budget (ImageBudget.h) may refuse it earlier.
 constexpr int64_t BmpMaxImageBytes = int64_t(1) << 30;
+
+// Run-length data fills at most this many pixels a byte: a run codes 255 pixels in two bytes, and the
+// codes that skip pixels (end of line, delta, end of bitmap) leave only part of a picture blank.
+constexpr int64_t BmpRlePixelsPerByte = 1024;
+// True when dataBytes of run-length data can fill a picture of width x height pixels: at most
+// BmpRlePixelsPerByte pixels a byte, or 64K pixels whatever the data. Every BMP reader of the system (this
+// one, the imaging library's and the SWF writer's through it) asks this before it allocates a run-length
+// picture, so that a few bytes holding an end-of-bitmap code never cost a picture of gigabytes.
+bool BmpRleDataCanFill(int64_t width, int64_t height, int64_t dataBytes);
 
 // The layout of a decoded image. Pixels are kept in their stored depth where a bitmap can hold them:
 // 1, 4 and 8 bits with a colour table, 16 bits as 5-5-5 or 5-6-5, 24 bits as B,G,R and 32 bits as B,G,R,X

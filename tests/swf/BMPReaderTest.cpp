@@ -4,9 +4,14 @@
 #include "platform/vcl/Streams.h"
 #include "platform/win/gdi/Gdi.h"
 
+#include "tests/support/AllocationCounter.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 using swf::TBMPReader;
@@ -189,4 +194,34 @@ TEST(BMPReader, RleRunsStopAtTheRightEdge) {
               (std::vector<uint8_t>{3, 3, 3, 3}));
     EXPECT_EQ(std::vector<uint8_t>(reader.GetRow(1), reader.GetRow(1) + 4),
               (std::vector<uint8_t>{6, 6, 6, 6}));
+}
+
+// The SWF writer reads BMP files through the class library's reader and its rule for run-length data: an
+// end-of-bitmap code alone never makes a picture of 16384 x 16384.
+TEST(BMPReader, HostileFixturesAreRefusedBeforeAllocating) {
+    struct Case {
+        const char* File;
+        bool Reads;
+        int64_t PeakLimit;
+    };
+    for (const Case& c : {Case{"bmp-rle8-16384sq-1080B.bmp", false, 64 * 1024},
+                          Case{"bmp-32bit-alpha-mask.bmp", true, 64 * 1024}}) {
+        SCOPED_TRACE(c.File);
+        std::ifstream in(std::string(LOOMWICK_TEST_DATA) + "/hostile/" + c.File, std::ios::binary);
+        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+        ASSERT_FALSE(bytes.empty());
+        TBMPReader reader;
+        testsupport::TAllocationCounter counter;
+        bool read = true;
+        try {
+            Load(reader, bytes);
+        } catch (const vcl::EInvalidGraphic&) {
+            read = false;
+        }
+        EXPECT_EQ(read, c.Reads);
+        EXPECT_EQ(reader.Empty(), !c.Reads);
+        if (testsupport::TAllocationCounter::Available()) {
+            EXPECT_LE(counter.PeakBytes(), c.PeakLimit);
+        }
+    }
 }

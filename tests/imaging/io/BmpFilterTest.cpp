@@ -5,6 +5,8 @@
 #include "imaging/io/IOParams.h"
 
 #include "IOTestUtil.h"
+#include "platform/vcl/ImageBudget.h"
+#include "tests/support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
 
@@ -334,4 +336,47 @@ TEST(BmpFilter, HostileFilesSetAborting) {
         TBmpRead r;
         r.Read(bad);
     }
+}
+
+// Files that describe far more than their data can fill are refused before the picture is allocated.
+TEST(BmpFilter, HostileFixturesStayWithinTheirData) {
+    struct Case {
+        const char* File;
+        bool Aborts;
+        int64_t PeakLimit;
+    };
+    for (const Case& c : {Case{"bmp-rle8-16384sq-1080B.bmp", true, 64 * 1024}}) {
+        SCOPED_TRACE(c.File);
+        const std::vector<uint8_t> bytes = iotest::ReadHostile(c.File);
+        ASSERT_FALSE(bytes.empty());
+        TBmpRead r;
+        testsupport::TAllocationCounter counter;
+        r.Read(bytes);
+        EXPECT_EQ(bool(r.Aborting), c.Aborts);
+        if (testsupport::TAllocationCounter::Available()) {
+            EXPECT_LE(counter.PeakBytes(), c.PeakLimit);
+        }
+    }
+}
+
+// A picture above the reading budget is refused before it is allocated; the caller can raise the budget.
+TEST(BmpFilter, PicturesAboveTheBudgetAreRefused) {
+    std::vector<uint8_t> pixels(size_t(100) * 100 * 3, 0x40);
+    const std::vector<uint8_t> file = MakeBmp(100, 100, 24, 0, {}, pixels); // 30,000 bytes as 24-bit
+    {
+        vcl::TImageReadBudgetScope budget(29999);
+        TBmpRead r;
+        testsupport::TAllocationCounter counter;
+        r.Read(file);
+        EXPECT_TRUE(r.Aborting);
+        EXPECT_EQ(r.Bitmap.Width(), 0);
+        if (testsupport::TAllocationCounter::Available()) {
+            EXPECT_LT(counter.PeakBytes(), int64_t(file.size()) + 8 * 1024); // the stream's copy of the file
+        }
+    }
+    vcl::TImageReadBudgetScope budget(30000);
+    TBmpRead r;
+    r.Read(file);
+    EXPECT_FALSE(r.Aborting);
+    EXPECT_EQ(r.Pixel(99, 99), (TIKColorTriple{0x40, 0x40, 0x40}));
 }

@@ -18,6 +18,13 @@ inline std::vector<uint8_t> ReadFixture(const std::string& name) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
+// The small files of tests/data/hostile: pictures that describe far more than their data holds, and files
+// whose pixels readers have got wrong.
+inline std::vector<uint8_t> ReadHostile(const std::string& name) {
+    std::ifstream in(std::string(LOOMWICK_TEST_DATA) + "/hostile/" + name, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
 // A memory stream holding bytes, positioned at 0.
 inline std::unique_ptr<vcl::TMemoryStream> StreamOf(const std::vector<uint8_t>& bytes) {
     auto s = std::make_unique<vcl::TMemoryStream>();
