@@ -5,6 +5,7 @@
 #include "imaging/io/IOCodecUtil.h"
 #include "imaging/io/IOFilterSupport.h"
 #include "imaging/io/IOParams.h"
+#include "platform/vcl/ImageBudget.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/SysUtils.h"
 
@@ -121,6 +122,212 @@ uint32_t J2kDeclaredColour(vcl::TStream* stream) {
     });
     stream->SetPosition(start);
     return declared;
+}
+
+// ---- The layout of a code stream, read before the decoder sees it -----------------------------------------
+// OpenJPEG sets up every tile while it reads the main header and decodes whole components at once, so a
+// few bytes that declare tens of thousands of tiles or a picture of gigabytes cost that much before any
+// data is looked at. The reader therefore walks the code stream first: the image and tile size marker,
+// the markers of the main header, and the tile-parts from one start-of-tile marker to the next.
+
+constexpr uint16_t J2kMarkerSOT = 0xFF90;
+constexpr uint16_t J2kMarkerSOD = 0xFF93;
+constexpr uint16_t J2kMarkerSOP = 0xFF91;
+constexpr uint16_t J2kMarkerEPH = 0xFF92;
+constexpr uint16_t J2kMarkerPPM = 0xFF60;
+constexpr uint16_t J2kMarkerPPT = 0xFF61;
+constexpr int64_t J2kMaxTiles = 65535;
+// The smallest tile-part: its start-of-tile segment (12 bytes) and the start-of-data marker.
+constexpr int64_t J2kMinTilePart = 14;
+// What OpenJPEG keeps for every tile and for every component of every tile while it reads the main header
+// (coding parameters, progression changes, quantisation step sizes), rounded up.
+constexpr int64_t J2kTileSetupBytes = 4096;
+constexpr int64_t J2kTileComponentSetupBytes = 2048;
+
+struct TJ2kLayout {
+    int64_t Width = 0, Height = 0;
+    int64_t Tiles = 0;
+    int32_t Components = 0;
+    int64_t PlaneBytes = 0; // every component's samples at 4 bytes, the decoder's output planes
+    int64_t LargestPlaneBytes = 0;
+    int64_t TileBytes = 0;      // the samples of the largest tile, all components, at 4 bytes
+    bool PackedHeaders = false; // packet headers kept in PPM or PPT markers
+
+    // What reading the main header commits.
+    int64_t HeaderCost() const {
+        return vcl::ImageReadBytes(Tiles,
+                                   J2kTileSetupBytes + int64_t(Components) * J2kTileComponentSetupBytes);
+    }
+};
+
+// a + b of two byte counts, saturated.
+int64_t J2kAddBytes(int64_t a, int64_t b) {
+    return b > INT64_MAX - a ? INT64_MAX : a + b;
+}
+
+uint16_t J2kBig16(const uint8_t* p) {
+    return uint16_t(p[0] << 8 | p[1]);
+}
+uint32_t J2kBig32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+bool J2kReadAt(vcl::TStream* stream, int64_t position, void* buffer, int32_t count) {
+    stream->SetPosition(position);
+    return stream->Read(buffer, count) == count;
+}
+
+// The image and tile size marker right after the start of the code stream. False when it is malformed
+// or its tiles cannot all have a tile-part in the bytes that follow.
+bool J2kReadSize(vcl::TStream* stream, int64_t start, int64_t end, TJ2kLayout& layout, int64_t& next) {
+    uint8_t siz[42];
+    if (!J2kReadAt(stream, start, siz, 42) || J2kBig16(siz) != 0xFF4F || J2kBig16(siz + 2) != 0xFF51)
+        return false;
+    const int64_t length = J2kBig16(siz + 4);
+    const int64_t xsiz = J2kBig32(siz + 8), ysiz = J2kBig32(siz + 12);
+    const int64_t xo = J2kBig32(siz + 16), yo = J2kBig32(siz + 20);
+    const int64_t xt = J2kBig32(siz + 24), yt = J2kBig32(siz + 28);
+    const int64_t xto = J2kBig32(siz + 32), yto = J2kBig32(siz + 36);
+    const int32_t components = J2kBig16(siz + 40);
+    if (components < 1 || components > 16384 || length != 38 + 3 * int64_t(components) || xsiz <= xo ||
+        ysiz <= yo || xt == 0 || yt == 0 || xto > xo || yto > yo || xto + xt <= xo || yto + yt <= yo)
+        return false;
+    layout.Width = xsiz - xo;
+    layout.Height = ysiz - yo;
+    const int64_t across = (xsiz - xto + xt - 1) / xt, down = (ysiz - yto + yt - 1) / yt;
+    layout.Tiles = vcl::ImageReadBytes(across, down);
+    layout.Components = components;
+    next = start + 4 + length;
+    if (layout.Tiles > J2kMaxTiles || layout.Tiles * J2kMinTilePart > end - next)
+        return false;
+    std::vector<uint8_t> comps(size_t(3) * size_t(components));
+    if (!J2kReadAt(stream, start + 42, comps.data(), int32_t(comps.size())))
+        return false;
+    const int64_t tileW = std::min(xt, layout.Width), tileH = std::min(yt, layout.Height);
+    for (int32_t k = 0; k < components; ++k) {
+        const int64_t dx = comps[size_t(k) * 3 + 1], dy = comps[size_t(k) * 3 + 2];
+        if (dx == 0 || dy == 0)
+            return false;
+        const int64_t w = (xsiz + dx - 1) / dx - (xo + dx - 1) / dx;
+        const int64_t h = (ysiz + dy - 1) / dy - (yo + dy - 1) / dy;
+        const int64_t plane = vcl::ImageReadBytes(w, h, 4);
+        layout.PlaneBytes = J2kAddBytes(layout.PlaneBytes, plane);
+        layout.LargestPlaneBytes = std::max(layout.LargestPlaneBytes, plane);
+        layout.TileBytes = J2kAddBytes(
+            layout.TileBytes, vcl::ImageReadBytes((tileW + dx - 1) / dx + 1, (tileH + dy - 1) / dy + 1, 4));
+    }
+    return true;
+}
+
+// Whether the bytes of a tile-part from position to end carry coded data: a packet header that is not
+// empty starts with a set bit, so a body of zero bytes (between any packet markers) holds no coefficient.
+bool J2kBodyHasData(vcl::TStream* stream, int64_t position, int64_t end) {
+    uint8_t chunk[4096];
+    bool marker = false; // the last byte seen was FF
+    int64_t skip = 0;    // bytes of a packet marker segment still to pass
+    while (position < end) {
+        const auto count = int32_t(std::min<int64_t>(end - position, int64_t(sizeof chunk)));
+        if (!J2kReadAt(stream, position, chunk, count))
+            return false;
+        for (int32_t i = 0; i < count; ++i) {
+            const uint8_t b = chunk[i];
+            if (skip > 0) {
+                --skip;
+            } else if (marker) {
+                marker = false;
+                if (0xFF00u + b == J2kMarkerSOP)
+                    skip = 4; // Lsop and Nsop
+                else if (0xFF00u + b != J2kMarkerEPH)
+                    return true;
+            } else if (b == 0xFF) {
+                marker = true;
+            } else if (b != 0) {
+                return true;
+            }
+        }
+        position += count;
+    }
+    return false;
+}
+
+// Walks the main header and the tile-parts of the code stream from start to end. False when the stream is
+// malformed, when a tile has no tile-part, or when no tile carries coded data: OpenJPEG would decode such
+// a stream into a blank picture of the declared size.
+bool J2kReadLayout(vcl::TStream* stream, int64_t start, int64_t end, TJ2kLayout& layout) {
+    int64_t position = 0;
+    if (!J2kReadSize(stream, start, end, layout, position))
+        return false;
+    uint8_t segment[12];
+    // The main header: marker segments up to the first tile-part.
+    for (;;) {
+        if (position + 4 > end || !J2kReadAt(stream, position, segment, 4) || segment[0] != 0xFF)
+            return false;
+        const uint16_t marker = J2kBig16(segment);
+        if (marker == J2kMarkerSOT)
+            break;
+        if (marker == J2kMarkerPPM)
+            layout.PackedHeaders = true;
+        position += 2 + int64_t(J2kBig16(segment + 2));
+    }
+    std::vector<uint8_t> seen(size_t(layout.Tiles), 0); // 1: a tile-part, 2: coded data
+    bool anyData = false;
+    while (position + J2kMinTilePart <= end) {
+        if (!J2kReadAt(stream, position, segment, 12) || J2kBig16(segment) != J2kMarkerSOT ||
+            J2kBig16(segment + 2) != 10)
+            break; // end of code stream, or bytes after it
+        const uint32_t tile = J2kBig16(segment + 4);
+        const int64_t length = J2kBig32(segment + 6);
+        // The last tile-part (length 0) runs to the end-of-code-stream marker.
+        int64_t partEnd = length == 0 ? end : position + length;
+        uint8_t eoc[2] = {};
+        if (length == 0 && end - 2 > position && J2kReadAt(stream, end - 2, eoc, 2) &&
+            J2kBig16(eoc) == 0xFFD9)
+            partEnd = end - 2;
+        if (tile >= uint32_t(layout.Tiles) || (length != 0 && length < J2kMinTilePart) || partEnd > end)
+            return false;
+        // The tile-part header: marker segments up to the start of data.
+        int64_t body = position + 12;
+        bool packed = layout.PackedHeaders;
+        for (;;) {
+            if (body + 2 > partEnd || !J2kReadAt(stream, body, segment, 2) || segment[0] != 0xFF)
+                return false;
+            const uint16_t marker = J2kBig16(segment);
+            body += 2;
+            if (marker == J2kMarkerSOD)
+                break;
+            if (body + 2 > partEnd || !J2kReadAt(stream, body, segment + 2, 2))
+                return false;
+            if (marker == J2kMarkerPPT)
+                packed = true;
+            body += int64_t(J2kBig16(segment + 2));
+        }
+        const bool data = packed ? body < partEnd : J2kBodyHasData(stream, body, partEnd);
+        seen[tile] = std::max<uint8_t>(seen[tile], data ? 2 : 1);
+        anyData = anyData || data;
+        if (length == 0)
+            break;
+        position = partEnd;
+    }
+    return anyData && std::find(seen.begin(), seen.end(), 0) == seen.end();
+}
+
+// Where the code stream lies: the whole stream from its position for a raw code stream, the content of the
+// contiguous code stream box of a JP2 file.
+bool J2kCodeStreamRange(vcl::TStream* stream, bool jp2, int64_t& start, int64_t& end) {
+    start = stream->GetPosition();
+    end = stream->GetSize();
+    if (!jp2)
+        return true;
+    bool found = false;
+    J2kWalkBoxes(stream, start, end, [&](uint32_t type, int64_t from, int64_t to) {
+        if (type != J2kBoxType("jp2c"))
+            return true;
+        start = from;
+        end = to;
+        found = true;
+        return false;
+    });
+    return found;
 }
 
 // OpenJPEG's stream layer over a class-library stream, from the position it had at the start.
@@ -263,6 +470,17 @@ void J2kDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, T
     }
     // Colour that needs three components, declared for fewer, is refused before anything is decoded.
     const uint32_t declared = jp2 ? J2kDeclaredColour(stream) : 0;
+    // The code stream's layout decides whether the decoder may even read its header.
+    const int64_t origin = stream->GetPosition();
+    int64_t codeStart = 0, codeEnd = 0;
+    TJ2kLayout layout;
+    const bool laidOut = J2kCodeStreamRange(stream, jp2, codeStart, codeEnd) &&
+                         J2kReadLayout(stream, codeStart, codeEnd, layout);
+    stream->SetPosition(origin);
+    if (!laidOut || !vcl::ImageReadFits(layout.HeaderCost())) {
+        progress.SetAborting();
+        return;
+    }
     TJ2kStreamHost host{stream, stream->GetPosition(), 0};
     TJ2kStream input = J2kMakeStream(host, true);
     TJ2kCodec codec(opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
@@ -305,6 +523,18 @@ void J2kDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, T
     params.Height = int32_t(height);
     if (paramsOnly)
         return;
+    // The decoder's output planes, one tile's planes while it decodes that tile, the planes a JP2 palette
+    // or channel definition adds, and the bitmap: all within the reading budget.
+    const bool oneBitOut = params.BitsPerSample == 1 && params.SamplesPerPixel == 1;
+    const int64_t bitmapBytes = vcl::ImageReadBytes(IKRowLength(width, oneBitOut ? 1 : 24), height);
+    const int64_t extraPlanes = jp2 ? vcl::ImageReadBytes(layout.LargestPlaneBytes, 3) : 0;
+    int64_t cost = layout.HeaderCost();
+    for (int64_t part : {layout.PlaneBytes, layout.TileBytes, extraPlanes, bitmapBytes})
+        cost = J2kAddBytes(cost, part);
+    if (!vcl::ImageReadFits(cost)) {
+        progress.SetAborting();
+        return;
+    }
     if (!opj_decode(codec.get(), input.get(), image.get()) || !opj_end_decompress(codec.get(), input.get())) {
         progress.SetAborting();
         return;

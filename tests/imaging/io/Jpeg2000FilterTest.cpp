@@ -1,9 +1,14 @@
 #include "imaging/io/Jpeg2000Filter.h"
 
 #include "Formats2TestUtil.h"
+#include "IOTestUtil.h"
+#include "imaging/io/IOComponent.h"
+#include "platform/vcl/ImageBudget.h"
+#include "tests/support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <random>
 
 using namespace imaging;
@@ -230,5 +235,135 @@ TEST(Jpeg2000Filter, DeclaredColourNeedsThreeComponents) {
             DecodeJ2k(run, patched, paramsOnly);
             EXPECT_EQ(run.Failed(), declared != 17) << int(declared) << " " << paramsOnly;
         }
+    }
+}
+
+namespace {
+
+// The big-endian 32-bit fields of the image and tile size marker: Xsiz, Ysiz, XOsiz, YOsiz, XTsiz, YTsiz.
+void SetJ2kSize(Bytes& stream, uint32_t width, uint32_t height, uint32_t tileWidth, uint32_t tileHeight) {
+    const uint32_t values[] = {width, height, 0, 0, tileWidth, tileHeight};
+    for (int i = 0; i < 6; ++i)
+        for (int b = 0; b < 4; ++b)
+            stream[size_t(8 + 4 * i + b)] = uint8_t(values[i] >> (24 - 8 * b));
+}
+
+} // namespace
+
+// Code streams that declare pictures or tiles their data cannot fill are refused before OpenJPEG
+// allocates for them, by parameters-only reads as well.
+TEST(Jpeg2000Filter, HostileFixturesAreRefusedCheaply) {
+    struct Case {
+        const char* File;
+        int64_t PeakLimit;
+    };
+    for (const Case& c :
+         {Case{"j2k-16384sq-137B.j2k", 256 * 1024}, Case{"j2k-54615-tiles-216B.j2k", 256 * 1024}}) {
+        for (bool paramsOnly : {true, false}) {
+            SCOPED_TRACE(std::string(c.File) + (paramsOnly ? " parameters only" : " in full"));
+            const Bytes data = iotest::ReadHostile(c.File);
+            ASSERT_FALSE(data.empty());
+            TRun run;
+            testsupport::TAllocationCounter counter;
+            DecodeJ2k(run, data, paramsOnly);
+            EXPECT_TRUE(run.Failed());
+            EXPECT_EQ(run.Bitmap.Width(), 0);
+            if (testsupport::TAllocationCounter::Available()) {
+                EXPECT_LE(counter.PeakBytes(), c.PeakLimit);
+            }
+        }
+    }
+    // The fuzzer's input for the I/O component: a mode byte (0: detection by content), then the stream.
+    const Bytes fuzz = iotest::ReadHostile("fuzz-iocomponent-j2k-tiles.bin");
+    ASSERT_GT(fuzz.size(), 1u);
+    ASSERT_EQ(fuzz[0], 0);
+    vcl::TReadOnlyMemoryStream stream(fuzz.data() + 1, int64_t(fuzz.size() - 1));
+    TImageKitIO io;
+    testsupport::TAllocationCounter counter;
+    io.ReadParamsFromStream(&stream);
+    EXPECT_TRUE(io.GetAborting());
+    if (testsupport::TAllocationCounter::Available()) {
+        EXPECT_LE(counter.PeakBytes(), 256 * 1024);
+    }
+}
+
+// Tiles without a tile-part, or a code stream whose tiles carry no coded data at all, are errors rather
+// than blank pictures of the declared size.
+TEST(Jpeg2000Filter, TilesWithoutDataAreErrors) {
+    const Bytes fixture = iotest::ReadHostile("j2k-16384sq-137B.j2k"); // one tile of empty packets
+    Bytes blank = fixture;
+    SetJ2kSize(blank, 64, 64, 64, 64);
+    Bytes missingTiles = fixture;
+    SetJ2kSize(missingTiles, 64, 64, 32, 32); // four tiles, one tile-part
+
+    TRun source;
+    FillRandom(source.Bitmap, 64, 64, 7);
+    source.Params.Jpeg2000ColorSpace = 1;
+    const Bytes coded = Encode(source, 1);
+    ASSERT_FALSE(source.Failed());
+    Bytes cut = coded; // the tile-part, said to be the last, holds nothing but its header
+    const std::string text(cut.begin(), cut.end());
+    const size_t sod = text.find("\xFF\x93");
+    ASSERT_NE(sod, std::string::npos);
+    const size_t sot = text.find("\xFF\x90");
+    ASSERT_NE(sot, std::string::npos);
+    std::fill(cut.begin() + long(sot) + 6, cut.begin() + long(sot) + 10, 0); // Psot 0: up to the end
+    cut.resize(sod + 2);
+    cut.insert(cut.end(), {0, 0, 0, 0, 0xFF, 0xD9});
+
+    struct Case {
+        const char* Name;
+        const Bytes& Data;
+        bool Fails;
+    };
+    for (const Case& c : {Case{"blank", blank, true}, Case{"missing tiles", missingTiles, true},
+                          Case{"empty tile-part", cut, true}, Case{"coded", coded, false}})
+        for (bool paramsOnly : {true, false}) {
+            TRun run;
+            DecodeJ2k(run, c.Data, paramsOnly);
+            EXPECT_EQ(run.Failed(), c.Fails) << c.Name << (paramsOnly ? " parameters only" : " in full");
+        }
+}
+
+// A picture whose decoding needs more than the reading budget is refused before OpenJPEG allocates (a
+// parameters-only read still works); at the smallest budget that lets it decode, the memory the decoding
+// takes stays inside the budget.
+TEST(Jpeg2000Filter, DecodingStaysWithinTheBudget) {
+    TRun source;
+    FillRandom(source.Bitmap, 256, 256, 11);
+    source.Params.Jpeg2000ColorSpace = 1;
+    for (int32_t format : {0, 1}) {
+        SCOPED_TRACE(format == 0 ? "JP2" : "code stream");
+        const Bytes file = Encode(source, format);
+        ASSERT_FALSE(source.Failed());
+        // Three planes of 256 x 256 samples at 4 bytes are 768 KiB: the decoder's output alone.
+        int64_t budget = 768 * 1024;
+        for (;; budget += 64 * 1024) {
+            ASSERT_LT(budget, 16 * 1024 * 1024);
+            vcl::TImageReadBudgetScope scope(budget);
+            TRun run;
+            testsupport::TAllocationCounter counter;
+            DecodeJ2k(run, file);
+            if (!run.Failed()) {
+                ExpectSamePixels(run.Bitmap, source.Bitmap, "decoded");
+                if (testsupport::TAllocationCounter::Available()) {
+                    EXPECT_LE(counter.PeakBytes(), budget);
+                    std::printf(
+                        "JPEG 2000 256 x 256 RGB (%s): decodes from a budget of %lld bytes, peak %lld\n",
+                        format == 0 ? "JP2" : "J2K", static_cast<long long>(budget),
+                        static_cast<long long>(counter.PeakBytes()));
+                }
+                break;
+            }
+            if (testsupport::TAllocationCounter::Available()) {
+                // Refused once the header is read: the decoder's set-up and stream buffer, no planes.
+                EXPECT_LE(counter.PeakBytes(), 256 * 1024);
+            }
+            TRun params;
+            DecodeJ2k(params, file, true);
+            EXPECT_FALSE(params.Failed()); // the header alone fits
+            EXPECT_EQ(params.Params.Width, 256);
+        }
+        EXPECT_GT(budget, 768 * 1024);
     }
 }
