@@ -4,6 +4,7 @@
 #include "imaging/core/IKMask.h"
 #include "imaging/core/IKPixelUtils.h"
 #include "imaging/io/IOFilterSupport.h"
+#include "platform/vcl/ImageBudget.h"
 #include "platform/vcl/Streams.h"
 
 #include <algorithm>
@@ -564,6 +565,36 @@ void TiffApplyOrientation(TIKBitmap* bitmap, TIKMask* mask, int32_t orientation)
     }
 }
 
+// The bytes a page's pixels need from the file at the least: uncompressed rows their full size, PackBits
+// rows two bytes for every 128 bytes they give. False when the file is shorter: such a page could never be
+// filled, and is refused before its bitmap is allocated. Other codings can code whole rows in a few bits.
+bool TiffDataCanFill(const TTIFFVars& v, int64_t fileBytes) {
+    const int64_t rowBytes = (vcl::ImageReadBytes(v.ImageWidth, v.SamplesPerPixel, v.BitsPerSample) + 7) / 8;
+    if (v.Compression == 1)
+        return vcl::ImageReadBytes(rowBytes, v.ImageLength) <= fileBytes;
+    if (v.Compression == 32773)
+        return vcl::ImageReadBytes((rowBytes + 127) / 128 * 2, v.ImageLength) <= fileBytes;
+    return true;
+}
+
+// What reading the page commits: the bitmap, the alpha mask, and the picture of one JPEG strip or tile
+// before it is copied into the bitmap.
+int64_t TiffPageCost(const TTIFFVars& v, bool mask) {
+    const bool bilevel = v.BitsPerSample == 1 && v.SamplesPerPixel == 1 && v.Photometric != 3;
+    int64_t cost = vcl::ImageReadBytes(IKRowLength(v.ImageWidth, bilevel ? 1 : 24), v.ImageLength);
+    auto add = [&](int64_t bytes) { cost = bytes > INT64_MAX - cost ? INT64_MAX : cost + bytes; };
+    if (mask)
+        add(vcl::ImageReadBytes(IKRowLength(v.ImageWidth, 8), v.ImageLength));
+    if (v.Compression == 7) {
+        const bool tiled = v.TileWidth > 0 || v.TileLength > 0;
+        const int64_t blockWidth = tiled ? std::max(v.TileWidth, 1) : v.ImageWidth;
+        const int64_t blockRows =
+            tiled ? std::max(v.TileLength, 1) : std::clamp(v.RowsPerStrip, 1, v.ImageLength);
+        add(vcl::ImageReadBytes(IKRowLength(blockWidth, 24), blockRows));
+    }
+    return cost;
+}
+
 } // namespace
 
 void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCount, TIOParamsVals& params,
@@ -638,9 +669,16 @@ void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCo
         return;
 
     const bool oldJpeg = vars.Compression == 6 && vars.JPEGProc < 2;
+    const bool pageHasAlpha =
+        (vars.SamplesPerPixel == 4 && vars.ExtraSamples == 2) ||
+        (vars.SamplesPerPixel == 2 && (vars.BitsPerSample == 8 || vars.BitsPerSample == 16)) ||
+        (vars.SamplesPerPixel == 4 && vars.Photometric == 2);
+    const bool wantMask = alphaMask && !ignoreAlpha && (*alphaMask || pageHasAlpha);
     if (!oldJpeg) {
         if (vars.ImageWidth <= 0 || vars.ImageLength <= 0 ||
-            int64_t(vars.ImageWidth) * vars.ImageLength > IKMaxReadPixels || !TiffPageSupported(vars)) {
+            int64_t(vars.ImageWidth) * vars.ImageLength > IKMaxReadPixels || !TiffPageSupported(vars) ||
+            !TiffDataCanFill(vars, ifd.StreamSize - ifd.Base) ||
+            !vcl::ImageReadFits(TiffPageCost(vars, wantMask))) {
             progress.SetAborting();
             return;
         }
@@ -649,10 +687,6 @@ void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCo
     // The alpha mask.
     TIKMask* mask = nullptr;
     if (alphaMask && !ignoreAlpha) {
-        bool pageHasAlpha =
-            (vars.SamplesPerPixel == 4 && vars.ExtraSamples == 2) ||
-            (vars.SamplesPerPixel == 2 && (vars.BitsPerSample == 8 || vars.BitsPerSample == 16)) ||
-            (vars.SamplesPerPixel == 4 && vars.Photometric == 2);
         if (!*alphaMask && pageHasAlpha)
             *alphaMask = std::make_unique<TIKMask>();
         if (*alphaMask && !oldJpeg) {

@@ -1,6 +1,9 @@
 #include "TiffTestUtil.h"
 
+#include "IOTestUtil.h"
 #include "imaging/core/IKPixelUtils.h"
+#include "platform/vcl/ImageBudget.h"
+#include "tests/support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
 
@@ -389,4 +392,76 @@ TEST(TiffRead, OffsetsCountFromTheHeader) {
     ReadTiff(&stream, params, r);
     ASSERT_FALSE(r.Aborting);
     EXPECT_EQ(r.Bitmap.PixelColor(2, 1), IKMakeRGBTriple(150, 160, 170));
+}
+
+namespace {
+
+// A page that codes every row in a few bits: Group 4 bilevel rows that repeat the white row above (one
+// vertical-mode bit each), or PackBits RGB rows of runs of 128 bytes (two bytes each).
+std::vector<uint8_t> CompressionBomb(uint16_t compression, uint32_t width, uint32_t height) {
+    std::vector<uint8_t> strip;
+    if (compression == 4) {
+        strip.assign((height + 7) / 8, 0xFF);
+        return OnePage(int32_t(width), int32_t(height), 1, 1, 0, strip, [](TiffBuilder& b) {
+            b.Short(259, {4});
+            b.Long(278, {0xFFFFFFFFu});
+        });
+    }
+    const uint32_t runs = (width * 3 + 127) / 128;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t r = 0; r < runs; ++r)
+            strip.insert(strip.end(), {uint8_t(0x81), uint8_t(0x60)}); // 128 bytes of 0x60
+    return OnePage(int32_t(width), int32_t(height), 8, 3, 2, strip,
+                   [](TiffBuilder& b) { b.Short(259, {32773}); });
+}
+
+} // namespace
+
+// Pages that describe more than their data can fill, or more than the reading budget holds, are refused
+// before the bitmap is allocated; valid pages that decode to much more than their file stay within the
+// budget or are refused.
+TEST(TiffRead, BudgetAndCompressionBombs) {
+    struct Case {
+        const char* Name;
+        std::vector<uint8_t> File;
+        int64_t Budget;
+        bool Aborts;
+        int64_t PeakLimit;
+    };
+    const int64_t kib = 1024, mib = 1024 * kib;
+    std::vector<Case> cases;
+    cases.push_back({"32768 x 32768 RGB in 308 bytes", iotest::ReadHostile("tiff-32768sq-rgb-308B.tif"),
+                     vcl::DefaultImageReadBudget, true, 64 * kib});
+    cases.push_back({"uncompressed page longer than its file",
+                     OnePage(4096, 4096, 8, 3, 2, RgbPixels(), NoExtra), vcl::DefaultImageReadBudget, true,
+                     64 * kib});
+    // 16384 x 16384 bilevel pixels (32 MiB) from 2 KiB.
+    cases.push_back({"Group 4 bomb above a budget of 16 MiB", CompressionBomb(4, 16384, 16384), 16 * mib,
+                     true, 64 * kib});
+    cases.push_back({"Group 4 bomb within a budget of 40 MiB", CompressionBomb(4, 16384, 16384), 40 * mib,
+                     false, 40 * mib});
+    // 2048 x 2048 RGB (12 MiB) from 192 KiB.
+    cases.push_back({"PackBits bomb above a budget of 8 MiB", CompressionBomb(32773, 2048, 2048), 8 * mib,
+                     true, 64 * kib});
+    cases.push_back({"PackBits bomb within a budget of 16 MiB", CompressionBomb(32773, 2048, 2048), 16 * mib,
+                     false, 16 * mib});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ASSERT_FALSE(c.File.empty());
+        vcl::TImageReadBudgetScope budget(c.Budget);
+        TIOParamsVals params;
+        TiffRead r;
+        vcl::TReadOnlyMemoryStream stream(c.File.data(), int64_t(c.File.size()));
+        testsupport::TAllocationCounter counter;
+        ReadTiff(&stream, params, r);
+        EXPECT_EQ(r.Aborting, c.Aborts);
+        EXPECT_EQ(r.Bitmap.Width(), c.Aborts ? 0 : params.Width);
+        if (testsupport::TAllocationCounter::Available()) {
+            EXPECT_LE(counter.PeakBytes(), c.PeakLimit);
+        }
+        if (!c.Aborts) {
+            const TIKColorTriple last = r.Bitmap.PixelColor(params.Width - 1, params.Height - 1);
+            EXPECT_EQ(last.R, r.Bitmap.PixelFormat() == ikbf1Bit ? 255 : 0x60);
+        }
+    }
 }
