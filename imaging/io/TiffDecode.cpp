@@ -413,7 +413,10 @@ bool TiffDecodeJpegStream(const TTIFFVars& vars, const std::vector<uint8_t>& dat
     }
     if (progress.IsAborting() || out.PixelFormat() != ikbf24Bit)
         return false;
-    if (rawComponents)
+    // The JPEG reader hands out the stored components (R, G, B in byte order) only for a datastream it
+    // takes as YCbCr; one whose component identifiers or Adobe marker say RGB it already converts to the
+    // bitmap's B, G, R.
+    if (rawComponents && temp.JpegColorSpace == 2)
         for (int32_t y = 0; y < out.Height(); ++y)
             IKSwapRowRedBlue(out.ScanLine(y), out.Width());
     return true;

@@ -465,3 +465,14 @@ TEST(TiffRead, BudgetAndCompressionBombs) {
         }
     }
 }
+
+// A JPEG-compressed RGB page whose datastream names its components R, G, B: orange at the top-left, as
+// libtiff's tiff2rgba and ImageMagick show it.
+TEST(TiffRead, JpegCompressedRgbPageKeepsItsColours) {
+    TIOParamsVals params;
+    TiffRead r;
+    ReadTiffBytes(iotest::ReadHostile("jpeg-compressed-rgb.tif"), params, r);
+    ASSERT_FALSE(r.Aborting);
+    ASSERT_EQ(r.Bitmap.Width(), 24);
+    EXPECT_EQ(r.Bitmap.PixelColor(0, 0), IKMakeRGBTriple(255, 165, 0));
+}
