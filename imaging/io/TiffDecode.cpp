@@ -236,7 +236,7 @@ public:
     }
 
     // width pixels of interleaved samples into bitmap row y from column x0.
-    void PutRow(const uint16_t* s, int32_t x0, int32_t y, int32_t width) {
+    void PutRow(const uint16_t* row, int32_t x0, int32_t y, int32_t width) {
         int32_t count = std::min(width, FVars.ImageWidth - x0);
         if (count <= 0 || y >= FVars.ImageLength)
             return;
@@ -244,17 +244,24 @@ public:
         uint8_t* out = FBitmap->ScanLine(y) + int64_t(x0) * 3;
         uint8_t* alpha = nullptr;
         int32_t alphaSample = -1;
-        if (FVars.Mask && !FVars.IgnoreAlpha) {
-            if ((FVars.Photometric <= 1 || FVars.Photometric == 3) && spp >= 2)
-                alphaSample = 1;
-            else if (FVars.Photometric == 2 && spp >= 4)
-                alphaSample = 3;
-            if (alphaSample > 0) {
-                alpha = FVars.Mask->ScanLine(y) + x0;
-                FVars.Mask->SetFull(false);
-            }
+        if ((FVars.Photometric <= 1 || FVars.Photometric == 3) && spp >= 2)
+            alphaSample = 1;
+        else if (FVars.Photometric == 2 && spp >= 4)
+            alphaSample = 3;
+        if (FVars.Mask && !FVars.IgnoreAlpha && alphaSample > 0) {
+            alpha = FVars.Mask->ScanLine(y) + x0;
+            FVars.Mask->SetFull(false);
         }
-        for (int32_t x = 0; x < count; ++x, out += 3, s += spp) {
+        // Associated alpha (ExtraSamples 1): the colour samples are stored multiplied by alpha.
+        const int32_t colours = FVars.Photometric == 1 ? 1 : FVars.Photometric == 2 && spp >= 4 ? 3 : 0;
+        const bool premultiplied = FVars.ExtraSamples == 1 && alphaSample > 0 && colours > 0;
+        for (int32_t x = 0; x < count; ++x, out += 3) {
+            const uint16_t* s = row + int64_t(x) * spp;
+            if (premultiplied) {
+                FUnmultiplied.assign(s, s + spp);
+                UnmultiplyAlpha(FUnmultiplied.data(), colours, FUnmultiplied[size_t(alphaSample)]);
+                s = FUnmultiplied.data();
+            }
             TIKColorTriple c;
             switch (FVars.Photometric) {
             case 0:
@@ -303,6 +310,16 @@ public:
     }
 
 private:
+    // Divides the first count samples by alpha, rounded, at most the largest sample; alpha 0 leaves 0.
+    void UnmultiplyAlpha(uint16_t* samples, int32_t count, uint32_t alpha) const {
+        for (int32_t k = 0; k < count; ++k)
+            samples[k] =
+                alpha == 0
+                    ? 0
+                    : uint16_t(std::min<uint64_t>((uint64_t(samples[k]) * uint32_t(FMax) + alpha / 2) / alpha,
+                                                  uint32_t(FMax)));
+    }
+
     uint8_t Scale(uint16_t v) const {
         if (FMax == 255)
             return uint8_t(v);
@@ -317,6 +334,7 @@ private:
     int32_t FGrayShift = 8;
     bool FBilevel = false;
     std::vector<uint8_t> FInverted;
+    std::vector<uint16_t> FUnmultiplied;
 };
 
 // ---- Blocks

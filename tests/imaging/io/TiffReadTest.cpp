@@ -476,3 +476,47 @@ TEST(TiffRead, JpegCompressedRgbPageKeepsItsColours) {
     ASSERT_EQ(r.Bitmap.Width(), 24);
     EXPECT_EQ(r.Bitmap.PixelColor(0, 0), IKMakeRGBTriple(255, 165, 0));
 }
+
+// Associated alpha (ExtraSamples 1) stores colours multiplied by alpha: they are divided back, rounded,
+// and 0 stays 0. Unassociated alpha (2) leaves the colours as stored.
+TEST(TiffRead, AssociatedAlphaIsDividedOut) {
+    {
+        TIOParamsVals params;
+        TiffRead r;
+        ReadTiffBytes(iotest::ReadHostile("tiff-assoc-alpha.tif"), params, r);
+        ASSERT_FALSE(r.Aborting);
+        ASSERT_TRUE(r.Mask);
+        EXPECT_EQ(r.Bitmap.PixelColor(0, 0), IKMakeRGBTriple(255, 255, 255));
+        EXPECT_EQ(r.Mask->GetPixel(0, 0), 128);
+        EXPECT_EQ(r.Bitmap.PixelColor(1, 0), IKMakeRGBTriple(255, 0, 0));
+        EXPECT_EQ(r.Mask->GetPixel(1, 0), 255);
+    }
+    struct Case {
+        const char* Name;
+        uint16_t Extra, Bits, Samples, Photometric;
+        std::vector<uint8_t> Strip;
+        TIKColorTriple Colour;
+        int32_t Alpha;
+    };
+    const Case cases[] = {
+        {"rounded", 1, 8, 4, 2, {100, 50, 1, 200}, IKMakeRGBTriple(128, 64, 1), 200},
+        {"at most full scale", 1, 8, 4, 2, {200, 0, 0, 100}, IKMakeRGBTriple(255, 0, 0), 100},
+        {"alpha 0", 1, 8, 4, 2, {0, 0, 0, 0}, IKMakeRGBTriple(0, 0, 0), 0},
+        {"unassociated", 2, 8, 4, 2, {100, 50, 1, 200}, IKMakeRGBTriple(100, 50, 1), 200},
+        {"gray", 1, 8, 2, 1, {64, 128}, IKMakeRGBTriple(128, 128, 128), 128},
+        // 16-bit samples little-endian: 0x4000 at alpha 0x8000 is 0x8000, shown as 128.
+        {"16 bits", 1, 16, 4, 2, {0, 0x40, 0, 0x40, 0, 0x40, 0, 0x80}, IKMakeRGBTriple(128, 128, 128), 128},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        TIOParamsVals params;
+        TiffRead r;
+        ReadTiffBytes(OnePage(1, 1, c.Bits, c.Samples, c.Photometric, c.Strip,
+                              [&](TiffBuilder& b) { b.Short(338, {c.Extra}); }),
+                      params, r);
+        ASSERT_FALSE(r.Aborting);
+        EXPECT_EQ(r.Bitmap.PixelColor(0, 0), c.Colour);
+        ASSERT_TRUE(r.Mask);
+        EXPECT_EQ(r.Mask->GetPixel(0, 0), c.Alpha);
+    }
+}
