@@ -1,6 +1,7 @@
 #include "imaging/io/BmpFilter.h"
 
 #include "imaging/core/IKBitmap.h"
+#include "imaging/core/IKMask.h"
 #include "imaging/core/IKPixelUtils.h"
 #include "imaging/io/IOCodecUtil.h"
 #include "imaging/io/IOParams.h"
@@ -244,7 +245,8 @@ int32_t EncodeBmpRle4Row(const uint8_t* indexes, int32_t count, uint8_t* output)
 }
 
 void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TIOParamsVals& params,
-                       TIKProgressContext& progress, bool paramsOnly) {
+                       TIKProgressContext& progress, bool paramsOnly, std::unique_ptr<TIKMask>* alphaMask,
+                       bool ignoreAlpha) {
     const int64_t start = stream->GetPosition();
     uint8_t fileHeader[BmpFileHeaderSize];
     if (!BmpReadAll(stream, fileHeader, BmpFileHeaderSize) || fileHeader[0] != 'B' || fileHeader[1] != 'M') {
@@ -267,7 +269,7 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
     uint32_t compression = 0;
     bool coreHeader = headerSize == 12;
     std::vector<TIKColorTriple> palette;
-    uint32_t masks[3] = {};
+    uint32_t masks[4] = {}; // red, green, blue, alpha
     bool masksInHeader = false;
     if (coreHeader) {
         if (!BmpReadAll(stream, header + 4, 8)) {
@@ -347,6 +349,9 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
     if (masksInHeader)
         for (int k = 0; k < 3; ++k)
             masks[k] = IOGetLE32(header + 40 + 4 * k);
+    // Headers of 56 bytes and more hold an alpha mask after the colour masks.
+    if (compression == 3 && headerSize >= 56)
+        masks[3] = IOGetLE32(header + 52);
     if (!palette.empty()) {
         TIKColorTriple* map = params.NewColorMap(int32_t(palette.size()));
         std::copy(palette.begin(), palette.end(), map);
@@ -418,11 +423,13 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
         oneBit = (palette[0] == black && palette[1] == white) || (palette[0] == white && palette[1] == black);
         invert = oneBit && palette[0] == white;
     }
+    const bool withAlpha = masks[3] != 0 && (bits == 16 || bits == 32) && alphaMask && !ignoreAlpha;
     // The data must be there before the image is allocated: uncompressed rows take their full size, and
-    // run-length data fills no more than the class library's rule for BMP readers allows. The picture fits
-    // the reading budget.
+    // run-length data fills no more than the class library's rule for BMP readers allows. The picture and
+    // its alpha fit the reading budget.
     const int64_t available = stream->GetSize() - stream->GetPosition();
-    const int64_t cost = vcl::ImageReadBytes(IKRowLength(width, oneBit ? 1 : 24), height);
+    const int64_t cost =
+        vcl::ImageReadBytes(IKRowLength(width, oneBit ? 1 : 24) + (withAlpha ? width : 0), height);
     // Run-length data runs to the end of the file, or as far as the header says; never past the stream's end.
     int64_t rleBytes = size > 0 ? start + size - stream->GetPosition() : int64_t(IOGetLE32(header + 20));
     if (rleBytes <= 0 || rleBytes > available)
@@ -457,6 +464,17 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
     const TBmpField red(masks[0] ? masks[0] : bits == 16 ? 0x7C00u : 0xFF0000u);
     const TBmpField green(masks[1] ? masks[1] : bits == 16 ? 0x03E0u : 0xFF00u);
     const TBmpField blue(masks[2] ? masks[2] : bits == 16 ? 0x001Fu : 0xFFu);
+    const TBmpField alphaField(masks[3]);
+    TIKMask* mask = nullptr;
+    bool anyAlpha = false;
+    if (withAlpha) {
+        if (!*alphaMask)
+            *alphaMask = std::make_unique<TIKMask>();
+        mask = alphaMask->get();
+        mask->Allocate(w, h, 8);
+        mask->Fill(255);
+        mask->SetFull(false);
+    }
     const auto paletteCount = int32_t(palette.size());
     bool badIndex = false;
     std::vector<uint8_t> fileRow(static_cast<size_t>(rowLength));
@@ -506,6 +524,13 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
                 row[x * 3 + 1] = green.Get(v);
                 row[x * 3 + 2] = red.Get(v);
             }
+            if (mask) {
+                uint8_t* a = mask->ScanLine(topDown ? k : h - 1 - k);
+                for (int32_t x = 0; x < w; ++x) {
+                    a[x] = alphaField.Get(bits == 16 ? IOGetLE16(in + x * 2) : IOGetLE32(in + x * 4));
+                    anyAlpha = anyAlpha || a[x] != 0;
+                }
+            }
             break;
         case 24:
             std::memcpy(row, in, size_t(w) * 3);
@@ -516,6 +541,11 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
     }
     if (invert)
         IKInvertBitmap(bitmap);
+    // An alpha mask with nothing but zeros: the writer filled the mask but not the alpha.
+    if (mask && !anyAlpha) {
+        mask->Fill(255);
+        mask->SetFull(true);
+    }
     // Pixels whose index lies beyond the colour table were made black; the file is damaged.
     if (badIndex)
         progress.SetAborting();

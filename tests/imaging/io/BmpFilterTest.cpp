@@ -1,6 +1,7 @@
 #include "imaging/io/BmpFilter.h"
 
 #include "imaging/core/IKBitmap.h"
+#include "imaging/core/IKMask.h"
 #include "imaging/core/IKPixelUtils.h"
 #include "imaging/io/IOParams.h"
 
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 
 using namespace imaging;
 
@@ -379,4 +381,47 @@ TEST(BmpFilter, PicturesAboveTheBudgetAreRefused) {
     r.Read(file);
     EXPECT_FALSE(r.Aborting);
     EXPECT_EQ(r.Pixel(99, 99), (TIKColorTriple{0x40, 0x40, 0x40}));
+}
+
+// Bit-field pixels with an alpha mask keep their alpha (as ImageMagick and the class library's reader do);
+// a file whose alpha is 0 everywhere reads as opaque, and ignoreAlpha leaves the mask out.
+TEST(BmpFilter, BitFieldAlphaIsKept) {
+    {
+        const std::vector<uint8_t> bytes = iotest::ReadHostile("bmp-32bit-alpha-mask.bmp");
+        TBmpRead r;
+        std::unique_ptr<TIKMask> mask;
+        auto s = iotest::StreamOf(bytes);
+        DecodeBmpToBitmap(s.get(), &r.Bitmap, 0, r.Params, r.Progress, false, &mask, false);
+        ASSERT_FALSE(r.Aborting);
+        EXPECT_EQ(r.Params.BitsPerSample, 8);
+        EXPECT_EQ(r.Params.SamplesPerPixel, 3);
+        ASSERT_TRUE(mask);
+        for (int32_t y = 0; y < 2; ++y)
+            for (int32_t x = 0; x < 2; ++x) {
+                EXPECT_EQ(r.Pixel(x, y), (TIKColorTriple{0, 0, 255}));
+                EXPECT_EQ(mask->GetPixel(x, y), 127);
+            }
+        EXPECT_FALSE(mask->GetFull());
+
+        TBmpRead ignored;
+        std::unique_ptr<TIKMask> none;
+        auto again = iotest::StreamOf(bytes);
+        DecodeBmpToBitmap(again.get(), &ignored.Bitmap, 0, ignored.Params, ignored.Progress, false, &none,
+                          true);
+        EXPECT_FALSE(none);
+        EXPECT_EQ(ignored.Pixel(1, 1), (TIKColorTriple{0, 0, 255}));
+    }
+    // A V5 header with masks red, green, blue and alpha, pixels 0x00 alpha: opaque.
+    std::vector<uint8_t> file = iotest::ReadHostile("bmp-32bit-alpha-mask.bmp");
+    ASSERT_EQ(file.size(), 154u);
+    for (size_t i = 138; i < file.size(); i += 4)
+        file[i + 3] = 0;
+    TBmpRead r;
+    std::unique_ptr<TIKMask> mask;
+    auto s = iotest::StreamOf(file);
+    DecodeBmpToBitmap(s.get(), &r.Bitmap, 0, r.Params, r.Progress, false, &mask, false);
+    ASSERT_FALSE(r.Aborting);
+    ASSERT_TRUE(mask);
+    EXPECT_TRUE(mask->GetFull());
+    EXPECT_EQ(mask->GetPixel(1, 1), 255);
 }
