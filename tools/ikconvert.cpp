@@ -1,7 +1,8 @@
-// ikconvert: reads an image through the imaging library's JPEG, PNG, BMP or GIF filter (chosen by the file's
-// signature) or a netpbm file, and writes it as a PAM file (RGB_ALPHA) or through one of those filters
-// (chosen by the output's extension). OUT.tif is a one-strip 24-bit TIFF file whose strip the library's TIFF
-// LZW encoder codes, for checking that coder against other TIFF readers.
+// ikconvert: reads an image through the imaging library's filter of its format (every format the I/O
+// component reads: TIFF, GIF, JPEG, PCX, BMP, ICO, CUR, PNG, TGA, PNM, JPEG 2000; chosen by the file's
+// signature, else by its extension) or a PAM file, and writes it as a PAM file (RGB_ALPHA) or through the
+// JPEG, PNG, BMP or GIF filter (chosen by the output's extension). OUT.tif is a one-strip 24-bit TIFF file
+// whose strip the library's TIFF LZW encoder codes, for checking that coder against other TIFF readers.
 //   ikconvert IN OUT.pam
 //   ikconvert [options] IN OUT.jpg|.png|.bmp|.gif|.tif
 // Options: -bits N, -samples N (BitsPerSample, SamplesPerPixel), -quality N, -colorspace N (JPEG),
@@ -11,14 +12,23 @@
 #include "imaging/core/IKPixelUtils.h"
 #include "imaging/io/BmpFilter.h"
 #include "imaging/io/GifFilter.h"
+#include "imaging/io/IOFormatRegistry.h"
 #include "imaging/io/IOLzw.h"
 #include "imaging/io/IOParams.h"
+#include "imaging/io/IcoFilter.h"
+#include "imaging/io/Jpeg2000Filter.h"
 #include "imaging/io/JpegFilter.h"
+#include "imaging/io/PcxFilter.h"
 #include "imaging/io/PngFilter.h"
+#include "imaging/io/PnmFilter.h"
+#include "imaging/io/TgaFilter.h"
+#include "imaging/io/TiffRead.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -42,17 +52,22 @@ std::string Extension(const std::string& name) {
     return ext;
 }
 
-// A netpbm file (P5, P6, or P7 with depth 1 to 4) into a 24-bit bitmap and, with alpha, a mask.
-bool ReadNetpbm(vcl::TStream& s, TImage& image) {
-    std::vector<uint8_t> b(size_t(s.GetSize()));
-    s.SetPosition(0);
-    if (!b.empty())
-        s.ReadBuffer(b.data(), int32_t(b.size()));
+// The header of a netpbm file: P1 to P6 (width, height and, except for bitmaps, the largest sample) or P7
+// (WIDTH, HEIGHT, DEPTH, MAXVAL and TUPLTYPE lines up to ENDHDR). Error names what is wrong with it.
+struct TNetpbmHeader {
+    std::string Magic;
+    int32_t Width = 0, Height = 0, Depth = 0, MaxVal = 255;
+    size_t DataStart = 0;
+    std::string Error;
+};
+
+TNetpbmHeader ParseNetpbmHeader(const std::vector<uint8_t>& b) {
+    TNetpbmHeader h;
     size_t p = 0;
     auto token = [&]() {
         std::string t;
         while (p < b.size()) {
-            if (b[p] == '#') {
+            if (b[p] == '#' && t.empty()) {
                 while (p < b.size() && b[p] != '\n')
                     ++p;
             } else if (std::isspace(b[p])) {
@@ -65,33 +80,84 @@ bool ReadNetpbm(vcl::TStream& s, TImage& image) {
         }
         return t;
     };
-    const std::string magic = token();
-    int32_t width = 0, height = 0, depth = 0, maxval = 255;
-    if (magic == "P7") {
-        for (std::string t = token(); !t.empty() && t != "ENDHDR"; t = token()) {
+    // A decimal number from 1 to INT32_MAX; anything else names the field in the error.
+    auto number = [&](const char* field, int32_t& value) {
+        const std::string t = token();
+        int64_t v = 0;
+        bool ok = !t.empty() && t.size() <= 10;
+        for (char c : t)
+            ok = ok && std::isdigit(static_cast<unsigned char>(c));
+        if (ok)
+            v = std::stoll(t);
+        if (!ok || v < 1 || v > INT32_MAX) {
+            if (h.Error.empty())
+                h.Error = std::string(field) + " is \"" + t + "\", not a number from 1 to 2147483647";
+            return;
+        }
+        value = int32_t(v);
+    };
+    h.Magic = token();
+    if (h.Magic == "P7") {
+        bool ended = false;
+        for (std::string t = token(); !t.empty(); t = token()) {
+            if (t == "ENDHDR") {
+                ended = true;
+                break;
+            }
             if (t == "WIDTH")
-                width = std::stoi(token());
+                number("WIDTH", h.Width);
             else if (t == "HEIGHT")
-                height = std::stoi(token());
+                number("HEIGHT", h.Height);
             else if (t == "DEPTH")
-                depth = std::stoi(token());
+                number("DEPTH", h.Depth);
             else if (t == "MAXVAL")
-                maxval = std::stoi(token());
+                number("MAXVAL", h.MaxVal);
             else if (t == "TUPLTYPE")
                 token();
+            else if (h.Error.empty())
+                h.Error = "unknown header line \"" + t + "\"";
         }
-    } else if (magic == "P5" || magic == "P6") {
-        width = std::stoi(token());
-        height = std::stoi(token());
-        maxval = std::stoi(token());
-        depth = magic == "P5" ? 1 : 3;
+        if (!ended && h.Error.empty())
+            h.Error = "no ENDHDR line";
+        if (h.Error.empty() && (h.Width == 0 || h.Height == 0 || h.Depth == 0))
+            h.Error = "WIDTH, HEIGHT or DEPTH is missing";
+    } else if (h.Magic.size() == 2 && h.Magic[0] == 'P' && h.Magic[1] >= '1' && h.Magic[1] <= '6') {
+        number("the width", h.Width);
+        number("the height", h.Height);
+        if (h.Magic != "P1" && h.Magic != "P4")
+            number("the largest sample", h.MaxVal);
+        h.Depth = h.Magic == "P3" || h.Magic == "P6" ? 3 : 1;
     } else {
+        h.Error = "the magic number \"" + h.Magic + "\" is not P1 to P7";
+    }
+    h.DataStart = std::min(p + 1, b.size());
+    return h;
+}
+
+std::vector<uint8_t> ReadAll(vcl::TStream& s) {
+    std::vector<uint8_t> b(size_t(s.GetSize()));
+    s.SetPosition(0);
+    if (!b.empty())
+        s.ReadBuffer(b.data(), int32_t(b.size()));
+    s.SetPosition(0);
+    return b;
+}
+
+// A PAM file (P7, depth 1 to 4, largest sample 255) into a 24-bit bitmap and, with alpha, a mask.
+bool ReadPam(const std::string& name, vcl::TStream& s, TImage& image) {
+    const std::vector<uint8_t> b = ReadAll(s);
+    const TNetpbmHeader h = ParseNetpbmHeader(b);
+    std::string error = h.Error;
+    if (error.empty() && (h.Depth > 4 || h.MaxVal != 255))
+        error = "only depths 1 to 4 with MAXVAL 255 are read";
+    if (error.empty() && int64_t(h.Width) * h.Height * h.Depth > int64_t(b.size() - h.DataStart))
+        error = "the pixel data is shorter than the header says";
+    if (!error.empty()) {
+        std::fprintf(stderr, "ikconvert: %s: bad PAM header: %s\n", name.c_str(), error.c_str());
         return false;
     }
-    ++p;
-    if (width <= 0 || height <= 0 || depth < 1 || depth > 4 || maxval != 255 ||
-        p + size_t(width) * size_t(height) * size_t(depth) > b.size())
-        return false;
+    const int32_t width = h.Width, height = h.Height, depth = h.Depth;
+    const size_t p = h.DataStart;
     image.Bitmap.Allocate(width, height, ikbf24Bit);
     const bool alpha = depth == 2 || depth == 4;
     if (alpha) {
@@ -113,25 +179,65 @@ bool ReadNetpbm(vcl::TStream& s, TImage& image) {
     return true;
 }
 
+// Reads the file through the filter of the format its content shows (its extension when the content does
+// not tell, as for Targa files): every format the I/O component reads, and PAM files.
 bool Read(const std::string& name, TImage& image, TIOParamsVals& params) {
     vcl::TFileStream s(name, vcl::fmOpenRead);
-    uint8_t sig[8] = {};
-    s.Read(sig, 8);
+    uint8_t sig[2] = {};
+    s.Read(sig, 2);
     s.SetPosition(0);
+    if (sig[0] == 'P' && sig[1] == '7')
+        return ReadPam(name, s, image);
+    int32_t format = FindStreamFormat(&s);
+    if (format == ikfUnknown)
+        if (const TIKFormatEntry* entry = FindFormatEntryByExtension(Extension(name)))
+            format = entry->FormatId;
     std::atomic<bool> aborting{false};
     TIKProgressContext progress(aborting);
-    if (sig[0] == 0xFF && sig[1] == 0xD8) {
-        DecodeJpegToBitmap(&s, nullptr, &image.Bitmap, params, progress, false, false);
-    } else if (IsPngStream(&s)) {
-        DecodePngToBitmap(&s, &image.Bitmap, params, progress, false, image.Mask, false);
-    } else if (sig[0] == 'B' && sig[1] == 'M') {
-        DecodeBmpToBitmap(&s, &image.Bitmap, s.GetSize(), params, progress, false);
-    } else if (sig[0] == 'G' && sig[1] == 'I' && sig[2] == 'F') {
-        int32_t count = 0;
+    int32_t count = 0;
+    switch (format) {
+    case ikfTiff:
+        DecodeTiffToBitmap(&image.Bitmap, &s, count, params, progress, false, &image.Mask, true, false);
+        break;
+    case ikfGif:
         DecodeGifToBitmap(&s, &image.Bitmap, count, params, progress, false, image.Mask, false);
-    } else if (sig[0] == 'P') {
-        return ReadNetpbm(s, image);
-    } else {
+        break;
+    case ikfJpeg:
+        DecodeJpegToBitmap(&s, nullptr, &image.Bitmap, params, progress, false, false);
+        break;
+    case ikfPcx:
+        DecodePcxToBitmap(&s, &image.Bitmap, params, s.GetSize(), progress, false);
+        break;
+    case ikfBmp:
+        DecodeBmpToBitmap(&s, &image.Bitmap, s.GetSize(), params, progress, false, &image.Mask, false);
+        break;
+    case ikfIco:
+        DecodeIcoToBitmap(&s, &image.Bitmap, params, false, progress, image.Mask, false);
+        break;
+    case ikfCur:
+        DecodeCurToBitmap(&s, &image.Bitmap, params, false, progress, image.Mask, false);
+        break;
+    case ikfPng:
+        DecodePngToBitmap(&s, &image.Bitmap, params, progress, false, image.Mask, false);
+        break;
+    case ikfTga:
+        DecodeTgaToBitmap(&s, &image.Bitmap, params, progress, false, image.Mask, false);
+        break;
+    case ikfPnm:
+        DecodePnmToBitmap(&s, &image.Bitmap, params, progress, false);
+        if (aborting) {
+            const TNetpbmHeader h = ParseNetpbmHeader(ReadAll(s));
+            if (!h.Error.empty()) {
+                std::fprintf(stderr, "ikconvert: %s: bad PNM header: %s\n", name.c_str(), h.Error.c_str());
+                return false;
+            }
+        }
+        break;
+    case ikfJp2:
+    case ikfJ2k:
+        DecodeJpeg2000ToBitmap(&s, &image.Bitmap, params, progress, false);
+        break;
+    default:
         std::fprintf(stderr, "ikconvert: %s: unknown format\n", name.c_str());
         return false;
     }
