@@ -1,99 +1,166 @@
 #!/bin/bash
 # Checks the GIF reader and writer against programs nobody here wrote: giflib's giftext and gifbuild,
-# gifsicle, ImageMagick, netpbm and ffmpeg. $1 is the build folder. The corpus is made at test time in a
-# temporary folder; corpus.log there records the commands that made it.
+# gifsicle, ImageMagick, netpbm and ffmpeg. $1 is the build folder. The corpus (tests/external/lib/
+# gif_corpus.sh, set "tools") is made once per test run; corpus.log records the commands that made it.
 #
 # For every corpus file F:
-#   reading: the frames tools/gifdump reads equal giflib's indices and ImageMagick's RGBA of each frame,
-#            and the PAM files of "gifdump frames" hold the same pixels;
+#   reading: the frames tools/gifdump reads equal giflib's indices, and the PAM files of "gifdump frames"
+#            (each frame's RGBA) ImageMagick's RGBA of each frame;
 #   writing: "gifdump roundtrip F O" (LZW and run-length) gives a file that gifsicle --info and giftext
 #            accept, with the same frames, delays, disposals, transparency and loop count as F for gifsicle,
 #            the same indices for giflib, the same RGBA for ImageMagick, the same composed frames and
 #            timing for ffmpeg, and the same unoptimised frames for gifsicle -U.
+# Each program reads every file once (ImageMagick, ffmpeg, gifsicle --info and -U each in one run for all of
+# them); the results are compared by their checksums.
+# Budget: 240 s
+# Corpus: gif
 set -u
 BUILD=$(cd "${1:?build folder}" && pwd) || exit 1
 DUMP=$BUILD/tools/gifdump
 source "$(dirname "$0")/lib/gif_corpus.sh"
-gif_need giftext gifbuild gifsicle convert identify pamtogif ppmpat pnmquant ffmpeg cmp awk od
+gif_need giftext gifbuild gifsicle convert identify pamtogif ppmpat pnmquant ffmpeg cmp awk md5sum
 [ -x "$DUMP" ] || { echo "missing $DUMP: build the target tool_gifdump"; exit 1; }
 gif_workdir gif-tools
+gif_corpus "$BUILD" tools
 
-# The corpus.
-gif_corpus_base
-make convert -size 8x8 xc:red -fill blue -draw 'point 3,3' one.gif
-for n in 2 3 5 9 17 33 65 129 256; do
-    make convert base.png -colors $n colors-$n.gif
-done
-make convert base.png -colors 40 -interlace GIF interlaced.gif
-gif_corpus_animations
-make convert anim-None.gif -coalesce coalesced.gif
-make gifsicle -O2 coalesced.gif -o optimised.gif
-make gifsicle --interlace local-tables.gif -o gifsicle-interlaced.gif
-make gifsicle --colors 4 --transparent '#000000' -O1 coalesced.gif -o gifsicle-transparent.gif
-gif_corpus_netpbm
-gif_corpus_giflib
-
-# Colour indices, one per line: ours, and giflib's from its text dump (one character per pixel, keyed by
-# the colour map listing, or two hex digits per pixel for large maps).
-indices() { "$DUMP" indices "$1" | od -An -v -tu1 -w1 | tr -d ' '; }
-giflib_indices() {
-    gifbuild -d "$1" | awk '
-        BEGIN { hexd = "0123456789abcdef" }
-        function keep(dest, k) { split("", dest); for (k in cur) dest[k] = cur[k] }
-        /^(screen|image) map/ { inmap = 1; which = $1; n = 0; split("", cur); next }
-        inmap && /^\trgb/ { if ($(NF - 1) == "is") cur[$NF] = n; n++; next }
-        inmap && /^end/ { inmap = 0; if (which == "screen") keep(gmap); else { keep(lmap); local = 1 } next }
-        /^image # / { local = 0; next }
-        /^image bits/ { rows = $5; hex = ($6 == "hex"); next }
-        rows > 0 {
-            if (hex) {
-                for (i = 1; i < length($0); i += 2)
-                    print 16 * (index(hexd, substr($0, i, 1)) - 1) + index(hexd, substr($0, i + 1, 1)) - 1
-            } else {
-                for (i = 1; i <= length($0); i++) { c = substr($0, i, 1); print (local ? lmap[c] : gmap[c]) }
-            }
-            rows--
-        }'
-}
-rgba() { convert "$1" -background black -alpha background -depth 8 rgba:-; }
 info() { gifsicle --info "$1" | sed -e '1d' -e 's/ interlaced//'; }
 
+files=()
 for f in *.gif; do
-    [ -s "$f" ] || continue
-    # Reading.
-    cmp -s <(indices "$f") <(giflib_indices "$f") || fail "$f: indices differ from giflib"
-    cmp -s <("$DUMP" rgba "$f") <(rgba "$f") || fail "$f: RGBA differs from ImageMagick"
-    frames=$(identify "$f" | wc -l)
-    grep -q "^frames $frames " <("$DUMP" info "$f") || fail "$f: frame count differs from ImageMagick"
-    rm -rf pam && "$DUMP" frames "$f" pam || fail "$f: gifdump frames"
-    i=0
-    for pam in pam/frame-*.pam; do
-        cmp -s <(convert "$pam" -background black -alpha background -depth 8 rgba:-) \
-            <(convert "$f[$i]" -background black -alpha background -depth 8 rgba:-) ||
-            fail "$f: $pam differs from ImageMagick's frame $i"
-        i=$((i + 1))
-    done
-    # Writing.
+    [ -s "$f" ] && files+=("$f")
+done
+shopt -s nullglob
+mkdir ours pam giflib info unoptimised
+
+# 1. What our tools read in each corpus file and write from it (LZW and run-length), the processors shared.
+run_ours() {
+    local f=$1 mode out
+    gif_reader "$DUMP" indices "$f" >"ours/$f.indices" || echo "FAIL: $f: gifdump indices"
+    gif_reader "$DUMP" frames "$f" "pam/$f" || echo "FAIL: $f: gifdump frames"
     for mode in "" --rle; do
         out="out${mode}-$f"
-        "$DUMP" roundtrip "$f" "$out" $mode || { fail "$f: roundtrip $mode"; continue; }
-        gifsicle --info "$out" >/dev/null 2>&1 || fail "$out: gifsicle --info refuses it"
-        giftext "$out" | grep -q "GIF file terminated normally" || fail "$out: giftext refuses it"
-        cmp -s <(info "$f") <(info "$out") || fail "$out: gifsicle --info differs"
-        cmp -s <(indices "$f") <(indices "$out") || fail "$out: other frames than $f"
-        cmp -s <(indices "$f") <(giflib_indices "$out") || fail "$out: giflib decodes other indices"
-        cmp -s <(rgba "$f") <(rgba "$out") || fail "$out: ImageMagick decodes other pixels"
-        cmp -s <(ffmpeg -v error -i "$f" -f framecrc - | grep -v '^#') \
-            <(ffmpeg -v error -i "$out" -f framecrc - | grep -v '^#') || fail "$out: ffmpeg decodes other frames"
-        if gifsicle -U "$f" >u-in.gif 2>/dev/null; then
-            gifsicle -U "$out" >u-out.gif 2>/dev/null || fail "$out: gifsicle -U refuses it"
-            cmp -s <(rgba u-in.gif) <(rgba u-out.gif) ||
-                fail "$out: gifsicle -U gives other frames"
+        "$DUMP" roundtrip "$f" "$out" $mode || { echo "FAIL: $f: roundtrip $mode"; continue; }
+        gif_reader "$DUMP" indices "$out" >"ours/$out.indices" || echo "FAIL: $out: gifdump indices"
+    done
+}
+gif_parallel run_ours "${files[@]}"
+written=()
+for f in "${files[@]}"; do
+    for out in "out-$f" "out--rle-$f"; do
+        [ -s "$out" ] && written+=("$out")
+    done
+done
+all=("${files[@]}" "${written[@]}")
+
+# 2. What the independent programs read in the corpus files and in ours.
+# giflib: the colour indices from its text dump of every file (headed "# GIF information from FILE"; one
+# character per pixel, keyed by the colour map listing, or two hex digits per pixel for large maps), one byte
+# each like gifdump's, as giflib/FILE.
+if ! gifbuild -d "${all[@]}" >giflib.txt 2>/dev/null; then
+    for f in "${all[@]}"; do
+        gifbuild -d "$f" 2>/dev/null
+    done >giflib.txt
+fi
+LC_ALL=C awk '
+    BEGIN { hexd = "0123456789abcdef" }
+    function keep(dest, k) { split("", dest); for (k in cur) dest[k] = cur[k] }
+    /^# GIF information from / {
+        if (out != "") close(out)
+        out = "giflib/" substr($0, 24); printf "" > out
+        inmap = 0; rows = 0; local = 0; split("", gmap); split("", lmap)
+        next
+    }
+    /^(screen|image) map/ { inmap = 1; which = $1; n = 0; split("", cur); next }
+    inmap && /^\trgb/ { if ($(NF - 1) == "is") cur[$NF] = n; n++; next }
+    inmap && /^end/ { inmap = 0; if (which == "screen") keep(gmap); else { keep(lmap); local = 1 } next }
+    /^image # / { local = 0; next }
+    /^image bits/ { rows = $5; hex = ($6 == "hex"); next }
+    rows > 0 {
+        if (hex) {
+            for (i = 1; i < length($0); i += 2)
+                printf "%c", 16 * (index(hexd, substr($0, i, 1)) - 1) + index(hexd, substr($0, i + 1, 1)) - 1 > out
+        } else {
+            for (i = 1; i <= length($0); i++) { c = substr($0, i, 1); printf "%c", (local ? lmap[c] : gmap[c]) > out }
+        }
+        rows--
+    }' giflib.txt
+# gifsicle: its listing of each file without the first line (which names the file) and the word
+# "interlaced" (which the writer need not keep), as info/FILE; and each file unoptimised, as unoptimised/FILE.
+cp -- "${all[@]}" unoptimised/
+if ! gifsicle --batch -U unoptimised/*.gif 2>/dev/null; then
+    for f in "${all[@]}"; do
+        gifsicle -U "$f" >"unoptimised/$f" 2>/dev/null || rm -f "unoptimised/$f"
+    done
+fi
+if gifsicle --info "${all[@]}" >info.txt 2>/dev/null; then
+    awk 'BEGIN { n = split(ARGV[2], names, "/"); ARGC = 2 }
+         /^\* / { if (out != "") close(out); out = "info/" names[++i]; printf "" > out; next }
+         { sub(/ interlaced/, ""); print > out }' info.txt "$(IFS=/; echo "${all[*]}")"
+else
+    for f in "${all[@]}"; do
+        gifsicle --info "$f" >"info/$f" 2>/dev/null && sed -i -e '1d' -e 's/ interlaced//' "info/$f" ||
+            rm -f "info/$f"
+    done
+fi
+# ImageMagick: the RGBA of every file, of its unoptimised form and of the PAM files of "gifdump frames", in
+# one run; its frame count of every file.
+specs=()
+for f in "${all[@]}"; do
+    specs+=("$f=$f")
+    [ -e "unoptimised/$f" ] && specs+=("u-$f=unoptimised/$f")
+done
+for f in "${files[@]}"; do
+    pams=(pam/"$f"/frame-*.pam)
+    [ ${#pams[@]} -gt 0 ] && specs+=("pam-$f=$(IFS=,; echo "${pams[*]}")")
+done
+mkdir im
+gif_im_batch "-background black -alpha background -depth 8 -write rgba:im/@" "${specs[@]}"
+declare -A frames=()
+while read -r n name; do
+    frames[$name]=$n
+done < <(identify -format '%f\n' "${files[@]}" 2>/dev/null | sort | uniq -c)
+# ffmpeg: the frames it decodes, with their timing.
+gif_ffmpeg_batch ffmpeg "${all[@]}"
+
+# 3. The comparisons, by checksum.
+gif_sums ours/* im/* ffmpeg/* giflib/* info/*
+for f in "${files[@]}"; do
+    # Reading.
+    gif_same "giflib/$f" "ours/$f.indices" || fail "$f: indices differ from giflib"
+    pams=(pam/"$f"/frame-*.pam)
+    [ "${#pams[@]}" = "${frames[$f]:-0}" ] || fail "$f: ${#pams[@]} frames, ImageMagick reads ${frames[$f]:-0}"
+    # All frames of "gifdump frames" in one ImageMagick run; frame by frame only to name the one that differs.
+    if ! gif_same "im/pam-$f" "im/$f"; then
+        fail "$f: RGBA differs from ImageMagick"
+        i=0
+        for pam in "${pams[@]}"; do
+            cmp -s <(convert "$pam" -background black -alpha background -depth 8 rgba:-) \
+                <(convert "$f[$i]" -background black -alpha background -depth 8 rgba:-) ||
+                fail "$f: $pam differs from ImageMagick's frame $i"
+            i=$((i + 1))
+        done
+    fi
+    # Writing.
+    for out in "out-$f" "out--rle-$f"; do
+        [ -s "$out" ] || continue
+        if [ -e "info/$out" ]; then
+            gif_same "info/$f" "info/$out" || fail "$out: gifsicle --info differs"
+        else
+            fail "$out: gifsicle --info refuses it"
+        fi
+        [[ $(giftext "$out" 2>/dev/null) == *"GIF file terminated normally"* ]] || fail "$out: giftext refuses it"
+        gif_same "ours/$f.indices" "ours/$out.indices" || fail "$out: other frames than $f"
+        gif_same "ours/$f.indices" "giflib/$out" || fail "$out: giflib decodes other indices"
+        gif_same "im/$f" "im/$out" || fail "$out: ImageMagick decodes other pixels"
+        gif_same "ffmpeg/$f" "ffmpeg/$out" || fail "$out: ffmpeg decodes other frames"
+        if [ -e "unoptimised/$f" ]; then
+            [ -e "unoptimised/$out" ] || fail "$out: gifsicle -U refuses it"
+            gif_same "im/u-$f" "im/u-$out" || fail "$out: gifsicle -U gives other frames"
         fi
     done
 done
 
-count=$(ls *.gif | grep -vc '^out')
+count=${#files[@]}
 
 # An image 17 wide and 0 high on a screen 2 x 0, between two 2 x 1 frames with delays 10, 20 and 30: gifsicle
 # reads it as a frame of one transparent pixel with its delay, and so must we (the screen grows to hold the

@@ -6,6 +6,7 @@
 # source pixels (JPEG within the quality's error), with `pngcheck` finding nothing wrong. TIFF strips coded
 # by the library's LZW encoder must decode in libtiff's tifftopnm.
 # Usage: imaging_formats.sh BUILD_DIR. Exits 77 when a tool is missing.
+# Budget: 300 s
 set -u
 
 build=$(cd "${1:?usage: imaging_formats.sh BUILD_DIR}" && pwd)

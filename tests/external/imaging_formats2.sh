@@ -3,6 +3,7 @@
 # and OpenJPEG make a small corpus at test time; build/tools/ikdecode must decode each file to the pixels
 # the other program's decoder gives, and files Loomwick writes must decode in the other programs to the
 # pixels they came from. Usage: imaging_formats2.sh BUILD_DIR. Exits 77 when a tool is missing.
+# Budget: 400 s
 set -u
 BUILD=$(cd "${1:?build folder}" && pwd) || exit 1
 IK=$BUILD/tools/ikdecode

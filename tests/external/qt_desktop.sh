@@ -2,6 +2,7 @@
 # The desktop services of the Qt screen on a virtual X display: text copied by one program is pasted by
 # another through the X clipboard, and the open dialog (Qt's) answers a name typed into it with xdotool.
 # $1 is the build folder.
+# Budget: 240 s
 set -u
 BUILD=${1:?build folder}
 SMOKE=$BUILD/tools/qtsmoke
