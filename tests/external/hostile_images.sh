@@ -7,6 +7,7 @@
 # JPEG-compressed RGB TIFF, the TIFF with associated alpha and the 32-bit bit-field BMP agree with
 # ImageMagick and, for the TIFF without alpha, libtiff's tiff2rgba.
 # Usage: hostile_images.sh BUILD_DIR. Exits 77 when a tool is missing.
+# Budget: 60 s
 set -u
 
 build=$(cd "${1:?usage: hostile_images.sh BUILD_DIR}" && pwd)

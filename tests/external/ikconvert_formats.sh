@@ -5,6 +5,7 @@
 # same file (of the source picture for TGA and JPEG 2000). A PNM file with a bad header is refused with a
 # message that names the problem.
 # Usage: ikconvert_formats.sh BUILD_DIR. Exits 77 when a tool is missing.
+# Budget: 60 s
 set -u
 
 build=$(cd "${1:?usage: ikconvert_formats.sh BUILD_DIR}" && pwd)
