@@ -1,6 +1,9 @@
 // Feeds arbitrary bytes, as a file, to the audio readers: ID3v1 and ID3v2 tags, the MPEG audio analysis and
-// the WAV reader (as ".wav" and as ".mp3").
+// the WAV reader (as ".wav" and as ".mp3"), and loads what they accept as a Flash sound, written as an event
+// sound and as a few stream blocks.
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Streams.h"
+#include "swf/FlashSound.h"
 #include "swf/ID3v1.h"
 #include "swf/ID3v2.h"
 #include "swf/MPEGaudio.h"
@@ -40,6 +43,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         try {
             swf::TWaveReader reader(path);
+            swf::TFlashSound sound(nullptr, path);
+            vcl::TMemoryStream out;
+            swf::TBitsEngine engine(&out);
+            sound.WriteToStream(&engine);
+            swf::TSWFSoundStreamHead2 head;
+            sound.FillStreamHead(head, 12);
+            for (int i = 0; i < 4; ++i)
+                sound.WriteStreamBlock(&engine);
         } catch (const vcl::Exception&) {
         }
         std::remove(path.c_str());

@@ -11,7 +11,7 @@
 namespace {
 
 std::unique_ptr<swf::TSWFObject> FuzzTag(uint8_t kind) {
-    switch (kind % 9) {
+    switch (kind % 13) {
     case 0:
         return std::make_unique<swf::TSWFDefineShape>();
     case 1:
@@ -28,6 +28,14 @@ std::unique_ptr<swf::TSWFObject> FuzzTag(uint8_t kind) {
         return std::make_unique<swf::TSWFFrameLabel>();
     case 7:
         return std::make_unique<swf::TSWFSetBackgroundColor>();
+    case 9:
+        return std::make_unique<swf::TSWFDefineSound>();
+    case 10:
+        return std::make_unique<swf::TSWFSoundStreamHead>();
+    case 11:
+        return std::make_unique<swf::TSWFSoundStreamHead2>();
+    case 12:
+        return std::make_unique<swf::TSWFVideoFrame>();
     default: {
         auto place = std::make_unique<swf::TSWFPlaceObject2>();
         place->SetSWFVersion(6);

@@ -5,6 +5,9 @@
 #include "swf/FlashImage.h"
 #include "swf/FlashPlacement.h"
 #include "swf/FlashShape.h"
+#include "swf/FlashSound.h"
+#include "swf/FlashSprite.h"
+#include "swf/FlashVideo.h"
 #include "swf/SWFProtect.h"
 
 #include <algorithm>
@@ -37,7 +40,9 @@ TFlashMovie::TFlashMovie(int32_t xMin, int32_t yMin, int32_t xMax, int32_t yMax,
     : TBasedSWFStream(xMin, yMin, xMax, yMax, rate, inPixels) {}
 
 TFlashMovie::~TFlashMovie() {
-    // The indexes point into the object list: clear them first.
+    // The sound, the video placements and the indexes point into the object list: clear them first.
+    FSoundStream.reset();
+    FVideos.clear();
     FImageList.clear();
     FShapeList.clear();
     FObjects.clear();
@@ -81,6 +86,39 @@ void MovieTakeID(uint16_t& next) {
     ++next;
 }
 } // namespace
+
+uint16_t TFlashMovie::TakeCharacterID() {
+    uint16_t id = FNextCharacterID;
+    MovieTakeID(FNextCharacterID);
+    return id;
+}
+
+TFlashSprite* TFlashMovie::AddSprite() {
+    auto sprite = std::make_unique<TFlashSprite>(this);
+    TFlashSprite* result = sprite.get();
+    AddObject(std::move(sprite));
+    return result;
+}
+
+TFlashPlaceVideo* TFlashMovie::PlaceVideo(TFlashVideo* video, uint16_t depth) {
+    FVideos.push_back(std::make_unique<TFlashPlaceVideo>(this, depth, video));
+    Changed();
+    return FVideos.back().get();
+}
+
+TFlashPlaceVideo* TFlashMovie::GetVideo(int32_t index) const {
+    return index >= 0 && index < VideoCount() ? FVideos[size_t(index)].get() : nullptr;
+}
+
+TFlashSound* TFlashMovie::GetSoundStream() {
+    if (!FSoundStream) {
+        FSoundStream = std::make_unique<TFlashSound>(this);
+        FSoundStream->SetLoop(true);
+    }
+    FHasSoundStream = 1;
+    Changed();
+    return FSoundStream.get();
+}
 
 TFlashImage* TFlashMovie::AddImage(const std::string& fileName) {
     auto image = std::make_unique<TFlashImage>(this, fileName);
@@ -172,6 +210,15 @@ void TFlashMovie::MakeStream() {
         tag.GetColor().Assign(*FBackgroundColor);
         tag.WriteToStream(&engine);
     }
+    // A stream sound needs a file: a sound that was asked for but never loaded writes nothing.
+    TFlashSound* sound =
+        FHasSoundStream && FSoundStream && !FSoundStream->GetFileName().empty() ? FSoundStream.get() : nullptr;
+    if (sound) {
+        version = std::max(version, sound->MinVersion());
+        TSWFSoundStreamHead2 head;
+        sound->FillStreamHead(head, GetFrameRate());
+        head.WriteToStream(&engine);
+    }
     if (FProtect) {
         TSWFProtect protect;
         protect.SetPassword(FPassword);
@@ -184,8 +231,13 @@ void TFlashMovie::MakeStream() {
         if (OnProgress)
             OnProgress(this, RoundToEven(double(i + 1) / double(count) * 100.0), 1);
         version = std::max(version, o->MinVersion());
-        if (isShowFrame(o))
+        if (isShowFrame(o)) {
+            for (auto& video : FVideos)
+                video->WriteFrame(&engine, k);
+            if (sound && sound->GetStartFrame() <= k)
+                sound->WriteStreamBlock(&engine);
             ++k;
+        }
         if (auto* place = dynamic_cast<TFlashPlaceObject*>(o))
             place->GetTag().SetSWFVersion(static_cast<uint8_t>(version));
         o->WriteToStream(&engine);

@@ -17,6 +17,10 @@ class TFlashMovie;
 class TFlashImage;
 class TFlashShape;
 class TFlashPlaceObject;
+class TFlashPlaceVideo;
+class TFlashSound;
+class TFlashSprite;
+class TFlashVideo;
 
 // A movie object: library level 1, owned by the movie's object list.
 class TFlashObject : public TBasedSWFObject {
@@ -64,11 +68,28 @@ public:
     // A rectangle shape in the movie's units.
     TFlashShape* AddRectangle(int32_t left, int32_t top, int32_t right, int32_t bottom);
     TFlashPlaceObject* PlaceObject(TFlashIDObject* character, uint16_t depth);
+    // A new sprite with the next character identifier, added to the object list.
+    TFlashSprite* AddSprite();
+    // A video placement, written frame by frame before each ShowFrame; the video character itself goes into
+    // the object list like any other character.
+    TFlashPlaceVideo* PlaceVideo(TFlashVideo* video, uint16_t depth);
+    int32_t VideoCount() const { return static_cast<int32_t>(FVideos.size()); }
+    // None for an index out of range.
+    TFlashPlaceVideo* GetVideo(int32_t index) const;
+    // Hands out the next character identifier; raises when none is left.
+    uint16_t TakeCharacterID();
     // Closes count frames (0 counts as 1), after the pending label and object.
     void ShowFrame(int32_t count = 1);
     void MakeStream() override;
 
     TSWFRGB& GetBackgroundColor();
+    // The stream sound, created on first use with looping on; asking for it turns it on.
+    TFlashSound* GetSoundStream();
+    bool GetHasSoundStream() const { return FHasSoundStream; }
+    void SetHasSoundStream(bool v) {
+        FHasSoundStream = v;
+        Changed();
+    }
     bool GetHasBackgroundColor() const { return FHasBackgroundColor; }
     uint16_t GetNextCharacterID() const { return FNextCharacterID; }
     int32_t GetCurrentFrame() const { return FCurrentFrame; }
@@ -110,6 +131,9 @@ private:
     int32_t FInsertIndex = -1;
     std::unique_ptr<TSWFRGB> FBackgroundColor;
     uint8_t FHasBackgroundColor = 0;
+    std::unique_ptr<TFlashSound> FSoundStream;
+    uint8_t FHasSoundStream = 0;
+    std::vector<std::unique_ptr<TFlashPlaceVideo>> FVideos;
     uint16_t FNextCharacterID = 1;
     int32_t FCurrentFrame = -1;
     std::unique_ptr<TBasedSWFObject> FPendingObject;

@@ -2,12 +2,14 @@
 # Checks the SWF writer's audio readers against programs nobody here wrote: files made by ffmpeg and tagged
 # by eyeD3 are read by tools/swfmedia, and what it finds is compared with eyeD3's listing of the tags and with
 # mediainfo's and ffprobe's frame count, duration and bit rate.
+# Movies that tools/swfmedia writes with stream sounds, event sounds, a video placement and a sprite are read
+# back by ffprobe, ffmpeg and swfparser (python3-yaswfp).
 # Usage: swf_sound.sh BUILD_DIR. Everything is made here, in a temporary folder; every command is echoed.
 # The unit tests' files under tests/data/swf were made by the commands marked "fixture" below.
 set -euo pipefail
 BUILD=${1:?build folder}
 TOOL="$BUILD/tools/swfmedia"
-for tool in ffmpeg ffprobe mediainfo eyeD3 python3; do
+for tool in ffmpeg ffprobe mediainfo eyeD3 swfparser python3; do
     command -v "$tool" >/dev/null || { echo "skip: $tool missing"; exit 77; }
 done
 [[ -x "$TOOL" ]] || { echo "skip: $TOOL not built"; exit 77; }
@@ -56,8 +58,46 @@ for f in cbr.mp3 vbr.mp3 mpeg2.mp3; do
         -of json "$f" > "$f.ffprobe"
 done
 
+# Sounds in every form the movie can carry, as stream sounds (enough frames for all of the sound, no loop)
+# and as event sounds. The MP3 files have no Xing frame, so that ffmpeg decodes them without trimming.
+run $FF -f lavfi -i "$SINE=0.4:sample_rate=11025" -ac 1 -c:a pcm_u8 s_u8m11k.wav
+run $FF -f lavfi -i "$SINE=0.4:sample_rate=22050" -ac 1 -c:a pcm_s16le s_s16m22k.wav
+run $FF -f lavfi -i "$SINE=0.4:sample_rate=44100" -ac 2 -c:a pcm_s16le s_s16s44k.wav
+run $FF -f lavfi -i "$SINE=0.4:sample_rate=22050" -ac 1 -c:a libmp3lame -b:a 32k -f wav s_mp3inwav.wav
+run $FF -f lavfi -i "$SINE=0.4:sample_rate=44100" -ac 2 -c:a libmp3lame -b:a 128k -write_xing 0 \
+    -id3v2_version 3 -write_id3v1 1 -metadata title=Tagged -metadata artist=Loomwick s_cbr44k.mp3
+run $FF -f lavfi -i "$SINE=0.4:sample_rate=22050" -ac 1 -c:a libmp3lame -b:a 32k -write_xing 0 s_mpeg2.mp3
+for f in s_*.wav s_*.mp3; do
+    run "$TOOL" --info "$f" > "$f.info"
+    run "$TOOL" "stream_$f.swf" 12 8 --stream "$f" --no-loop > /dev/null
+    run "$TOOL" "event_$f.swf" 12 1 --event "$f" > /dev/null
+done
+# A video with MP3 sound, its packets listed from the FLV format's description.
+run $FF -f lavfi -i "testsrc=size=96x64:rate=12" -f lavfi -i "$SINE=1:sample_rate=22050" -t 1 \
+    -c:v flv1 -c:a libmp3lame -ar 22050 -ac 1 video.flv
 python3 - <<'PY'
-import json, sys
+import struct
+data = open('video.flv', 'rb').read()
+pos = struct.unpack('>I', data[5:9])[0] + 4
+lines = ['file video.flv']
+while pos + 11 <= len(data):
+    kind, size = data[pos], int.from_bytes(data[pos + 1:pos + 4], 'big')
+    body = pos + 11
+    if kind == 9:
+        frame_type, codec = data[body] >> 4, data[body] & 15
+        lines.append(f'video {body + 1} {size - 1} {codec} {frame_type} 96 64')
+    elif kind == 8 and size > 1:
+        lines.append(f'audio {body + 1} {size - 1} {data[body]} {data[body + 1:body + 5].hex()}')
+    pos = body + size + 4
+open('video.list', 'w').write('\n'.join(lines) + '\n')
+PY
+run "$TOOL" video.swf 12 16 --video video.list --no-loop > /dev/null
+# A sprite with its own stream sound and init script.
+run "$TOOL" sprite.swf 12 3 --sprite --stream s_mpeg2.mp3 > /dev/null
+run swfparser -e sprite.swf > sprite.parsed
+
+python3 - <<'PY'
+import json, os, subprocess, sys
 failures = 0
 def check(ok, what):
     global failures
@@ -129,5 +169,74 @@ version, theirs = eyed3('v24')
 ours = info('v24.mp3')
 check(version == '2.4' and ours['id3v2_exists'] == '1' and ours['id3v2_version'] == '4' and
       ours['id3v2_title'] == '', 'v24: the tag is there, its texts are not read')
+
+def probe(name):
+    out = subprocess.run(['ffprobe', '-v', 'error', '-count_frames', '-show_entries',
+                          'stream=codec_type,codec_name,sample_rate,channels,nb_read_frames', '-of', 'json', name],
+                         capture_output=True, check=True).stdout
+    return json.loads(out)['streams']
+
+def decode(name, fmt, stream='a:0'):
+    run = subprocess.run(['ffmpeg', '-nostdin', '-v', 'error', '-i', name, '-map', '0:' + stream, '-f', fmt, '-'],
+                         capture_output=True)
+    return run.stdout, run.stderr.decode()
+
+for source in sorted(f for f in os.listdir('.') if f.startswith('s_') and f[-4:] in ('.wav', '.mp3')):
+    ours = info(source)
+    src = probe(source)[0]
+    eight_bit = ours['bits'] == '8' and ours['format'] == '1'
+    fmt = 'u8' if eight_bit else 's16le'
+    want, _ = decode(source, fmt)
+    for kind in ('stream', 'event'):
+        movie = f'{kind}_{source}.swf'
+        streams = [s for s in probe(movie) if s['codec_type'] == 'audio']
+        check(len(streams) == 1, f'{movie}: one audio stream')
+        if not streams:
+            continue
+        a = streams[0]
+        check((a['sample_rate'], a['channels']) == (src['sample_rate'], src['channels']) and
+              (a['codec_name'] == 'mp3') == (src['codec_name'] == 'mp3'),
+              f'{movie}: {a["codec_name"]} {a["sample_rate"]} Hz {a["channels"]} channels (source '
+              f'{src["codec_name"]} {src["sample_rate"]} Hz {src["channels"]})')
+        got, errors = decode(movie, fmt)
+        if src['codec_name'] == 'mp3':
+            check(got == want and not errors, f'{movie}: decodes to the source\'s {len(want)} bytes of samples')
+        else:
+            # Whole blocks: the rest of the last one is silence.
+            silence = bytes([128 if eight_bit else 0]) * (len(got) - len(want))
+            check(got[:len(want)] == want and got[len(want):] == silence[:len(got) - len(want)] and
+                  (kind == 'event' or len(got) > len(want) or len(want) % (int(ours['rate']) // 12) == 0),
+                  f'{movie}: decodes to the source\'s {len(want)} bytes, then {len(got) - len(want)} of fill')
+
+# The video: every packet of the FLV, decoded the same; its sound decodes cleanly.
+flv = [s for s in probe('video.flv') if s['codec_type'] == 'video'][0]
+swf = [s for s in probe('video.swf') if s['codec_type'] == 'video']
+check(len(swf) == 1 and swf[0]['codec_name'] == 'flv1' and swf[0]['nb_read_frames'] == flv['nb_read_frames'],
+      f'video.swf: flv1 with {swf[0]["nb_read_frames"] if swf else 0} frames, the FLV has {flv["nb_read_frames"]}')
+md5 = lambda name: [l.split(',')[-1] for l in decode(name, 'framemd5', 'v:0')[0].decode().splitlines()
+                    if not l.startswith('#')]
+check(md5('video.swf') == md5('video.flv'), 'video.swf: the frames\' md5 equal the FLV\'s')
+audio, errors = decode('video.swf', 's16le')
+check(len(audio) > 0 and not errors, f'video.swf: the sound decodes without error ({len(audio)} bytes)')
+
+# The sprite, as swfparser reads it: its DefineSprite, then the DoInitAction's bytes.
+lines = open('sprite.parsed').read().splitlines()
+tags = [l.split(' ')[0].rstrip(':') for l in lines[2:] if l and not l.startswith(' ')]
+check(tags[0].startswith('DefineShape') and tags[1:4] == ['DefineSprite', 'DoInitAction', 'PlaceObject2'],
+      'sprite.swf: shape, sprite, its init script, its placement: ' + ', '.join(tags))
+sprite_at = next(i for i, l in enumerate(lines) if l.startswith('DefineSprite'))
+block = []
+for l in lines[sprite_at + 1:]:
+    if not l.startswith(' '):
+        break
+    block.append(l.strip())
+check('CharacterID: 2' in block and 'FrameCount: 3' in block, 'DefineSprite: identifier 2, 3 frames')
+inner = [b[2:].split(' ')[0].rstrip(':') for b in block if b.startswith('- ')]
+check(inner[:2] == ['SoundStreamHead2', 'PlaceObject2'] and inner.count('ShowFrame') == 3 and
+      inner.count('SoundStreamBlock') == 3, 'DefineSprite inner tags: ' + ', '.join(inner))
+init = next(l for l in lines[lines.index(next(l for l in lines if l.startswith('DoInitAction'))) + 1:]
+            if 'raw_payload' in l)
+check(eval(init.split(': ', 1)[1]) == b'\x02\x00\x96\x06\x00\x00init\x00\x26\x00',
+      'DoInitAction: sprite 2, push "init", trace, end')
 sys.exit(1 if failures else 0)
 PY

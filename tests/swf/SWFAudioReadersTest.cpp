@@ -40,9 +40,9 @@ void Append(Bytes& b, const Bytes& more) {
 }
 
 // An ID3v2.3 frame: identifier, 32-bit big-endian size, two flag bytes, data.
-Bytes Frame(const char* id, const Bytes& data, uint32_t size = 0xFFFFFFFF) {
-    if (size == 0xFFFFFFFF)
-        size = uint32_t(data.size());
+// The size defaults to the data's.
+Bytes Frame(const char* id, const Bytes& data, int64_t claimed = -1) {
+    const uint32_t size = claimed < 0 ? uint32_t(data.size()) : uint32_t(claimed);
     Bytes f(id, id + 4);
     for (int s = 24; s >= 0; s -= 8)
         f.push_back(uint8_t(size >> s));
@@ -181,7 +181,7 @@ TEST(ID3v2, FramesSizesAndTexts) {
     // "x" is no track number; a frame that reaches past the tag ends the scan and keeps what came before.
     Bytes odd = Frame("TRCK", Text(0, "x"));
     Append(odd, Frame("TIT2", Text(0, "kept")));
-    Append(odd, Frame("TALB", Text(0, "lost"), 0xFFFFFFFF - 1));
+    Append(odd, Frame("TALB", Text(0, "lost"), 0xFFFFFFFF));
     Bytes oddFile = ID3v2Tag(3, odd, 200);
     Append(oddFile, Bytes(100, 0));
     TempFile g(oddFile, "odd.mp3");
