@@ -6,6 +6,7 @@
 # (ImageMagick's for alpha and orientation, which tiff2rgba premultiplies or ignores). Files iktiff writes
 # must pass tiffinfo -D, and the lossless ones decode in tiff2rgba equal to their source.
 # Usage: imaging_tiff.sh BUILD_DIR. Exits 77 when a tool is missing.
+# Budget: 300 s
 set -u
 
 build=$(cd "${1:?usage: imaging_tiff.sh BUILD_DIR}" && pwd)
