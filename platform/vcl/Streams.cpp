@@ -9,6 +9,7 @@
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vcl {
 
@@ -210,11 +211,70 @@ void TFileStream::SetSize(int64_t newSize) {
         Seek(newSize, soBeginning);
 }
 
+namespace {
+
+// The file a save through fileName writes: symbolic links are followed, so that saving through a link
+// replaces the file it names and the link stays a link. A link that names no file yet is followed too.
+std::string SafeSaveTarget(const std::string& fileName) {
+    std::string path = fileName;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return path;
+        std::vector<char> buffer(size_t(std::max<off_t>(st.st_size, 4095)) + 1);
+        const ssize_t n = ::readlink(path.c_str(), buffer.data(), buffer.size());
+        if (n < 0 || size_t(n) >= buffer.size())
+            throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemErrorText());
+        std::string link(buffer.data(), size_t(n));
+        const auto slash = path.rfind('/');
+        path = link[0] == '/' || slash == std::string::npos ? link : path.substr(0, slash + 1) + link;
+    }
+    errno = ELOOP;
+    throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemErrorText());
+}
+
+// Gives the new file the mode, owner and group of the file it replaces, as far as the system lets us; a
+// new file gets the usual mode. Set-user-id and set-group-id bits are never carried over: a saved
+// document is no program.
+void SafeSaveCopyAttributes(int fd, const struct stat* old) {
+    if (!old) {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd, 0666 & ~mask);
+        return;
+    }
+    // Changing the owner needs privileges and changing the group membership of it: either may fail, and
+    // the file keeps the saver's then. The mode comes after, as a change of owner clears set-id bits.
+    if (::fchown(fd, old->st_uid, old->st_gid) != 0)
+        (void)::fchown(fd, uid_t(-1), old->st_gid);
+    ::fchmod(fd, old->st_mode & 01777 & ~mode_t(S_ISUID | S_ISGID));
+}
+
+// Makes the rename itself durable: the folder's entry is on disk when the save returns.
+void SafeSaveSyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    // Some file systems cannot sync a folder (EINVAL); the file itself is already on disk.
+    ::fsync(fd);
+    ::close(fd);
+}
+
+} // namespace
+
 void SaveFileSafely(const std::string& fileName, const std::function<void(TStream& stream)>& writer) {
-    auto slash = fileName.rfind('/');
-    std::string folder = slash == std::string::npos ? std::string(".") : fileName.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-    std::string pattern = (slash == std::string::npos ? std::string() : folder) + "." + base + ".XXXXXX";
+    const std::string target = SafeSaveTarget(fileName);
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode))
+        throw EFCreateError("Cannot create file \"" + fileName + "\". It is not a regular file.");
+    // A file the user may not write stays as it is, although its folder would let us replace it.
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemErrorText());
+    const auto slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string pattern = (slash == std::string::npos ? std::string() : folder) + "." + base + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     int fd = ::mkstemp(name.data());
@@ -226,24 +286,17 @@ void SaveFileSafely(const std::string& fileName, const std::function<void(TStrea
         {
             TFileStream stream(tempName, fmOpenReadWrite);
             writer(stream);
+            SafeSaveCopyAttributes(stream.Handle(), exists ? &old : nullptr);
             if (::fsync(stream.Handle()) != 0)
                 throw EWriteError("Cannot write file \"" + fileName + "\". " + SystemErrorText());
         }
-        // Keep the permissions of the file being replaced; a new file gets the usual ones.
-        struct stat st {};
-        if (::stat(fileName.c_str(), &st) == 0)
-            ::chmod(tempName.c_str(), st.st_mode & 07777);
-        else {
-            mode_t mask = ::umask(0);
-            ::umask(mask);
-            ::chmod(tempName.c_str(), 0666 & ~mask);
-        }
-        if (::rename(tempName.c_str(), fileName.c_str()) != 0)
+        if (::rename(tempName.c_str(), target.c_str()) != 0)
             throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemErrorText());
     } catch (...) {
         ::unlink(tempName.c_str());
         throw;
     }
+    SafeSaveSyncFolder(folder);
 }
 
 } // namespace vcl

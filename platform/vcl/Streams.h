@@ -103,8 +103,12 @@ private:
 };
 
 // Writes a whole file safely: the writer fills a temporary file in the target's folder, which is flushed
-// and renamed over the target only when the writer returned normally. When the writer throws (or the
-// write fails) the temporary file is removed, the target is left as it was and the exception goes on.
+// and renamed over the target only when the writer returned normally; the folder is flushed after the
+// rename. When the writer throws (or the write fails) the temporary file is removed, the target is left
+// as it was and the exception goes on. A symbolic link is followed and the file it names is replaced (the
+// link stays). The new file keeps the old one's mode, owner and group where the system allows, never its
+// set-user-id and set-group-id bits. A target that is no regular file (a FIFO, a device, a folder) or that
+// the user may not write is refused with EFCreateError before anything is written.
 void SaveFileSafely(const std::string& fileName, const std::function<void(TStream& stream)>& writer);
 
 } // namespace vcl

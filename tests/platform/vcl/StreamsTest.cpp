@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vcl;
 namespace fs = std::filesystem;
@@ -100,6 +102,112 @@ TEST_F(TempDir, SafeSaveFailureKeepsOldFileAndLeavesNoTemporary) {
     SaveFileSafely(target.string(), [](TStream& s) { s.WriteBuffer("new", 3); });
     EXPECT_EQ(ReadAll(target), "new");
     EXPECT_EQ(std::distance(fs::directory_iterator(FDir), fs::directory_iterator()), 1);
+}
+
+namespace {
+
+size_t SafeSaveEntries(const fs::path& dir) {
+    return size_t(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
+}
+
+void SafeSaveWrite(const fs::path& path, const char* text) {
+    SaveFileSafely(path.string(), [&](TStream& s) { s.WriteBuffer(text, int32_t(std::strlen(text))); });
+}
+
+} // namespace
+
+TEST_F(TempDir, SafeSaveThroughLinksReplacesTheFileTheyName) {
+    fs::create_directories(FDir / "real");
+    auto target = FDir / "real" / "doc.gif";
+    std::ofstream(target, std::ios::binary) << "old";
+    // A relative link to a relative link: both stay links, the file at the end is replaced.
+    fs::create_symlink("real/doc.gif", FDir / "first.gif");
+    fs::create_symlink("first.gif", FDir / "second.gif");
+    SafeSaveWrite(FDir / "second.gif", "new");
+    EXPECT_TRUE(fs::is_symlink(FDir / "first.gif"));
+    EXPECT_TRUE(fs::is_symlink(FDir / "second.gif"));
+    EXPECT_EQ(ReadAll(target), "new");
+    // The temporary lived in the target's folder and is gone.
+    EXPECT_EQ(SafeSaveEntries(FDir / "real"), 1u);
+    EXPECT_EQ(SafeSaveEntries(FDir), 3u);
+    // A link to a file that does not exist yet creates that file.
+    fs::create_symlink("real/later.gif", FDir / "dangling.gif");
+    SafeSaveWrite(FDir / "dangling.gif", "born");
+    EXPECT_TRUE(fs::is_symlink(FDir / "dangling.gif"));
+    EXPECT_EQ(ReadAll(FDir / "real" / "later.gif"), "born");
+    // A loop of links is refused.
+    fs::create_symlink("loop-b", FDir / "loop-a");
+    fs::create_symlink("loop-a", FDir / "loop-b");
+    EXPECT_THROW(SafeSaveWrite(FDir / "loop-a", "x"), EFCreateError);
+}
+
+TEST_F(TempDir, SafeSaveRefusesTargetsThatAreNoRegularFiles) {
+    auto fifo = FDir / "pipe.gif";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    fs::create_symlink("pipe.gif", FDir / "to-pipe.gif");
+    for (const fs::path& p : {fifo, FDir / "to-pipe.gif", fs::path("/dev/null"), FDir}) {
+        try {
+            SafeSaveWrite(p, "data");
+            ADD_FAILURE() << p;
+        } catch (const EFCreateError& e) {
+            EXPECT_NE(e.Message().find("It is not a regular file."), std::string::npos) << e.Message();
+        }
+    }
+    EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+    EXPECT_TRUE(fs::is_symlink(FDir / "to-pipe.gif"));
+    EXPECT_EQ(SafeSaveEntries(FDir), 2u);
+}
+
+TEST_F(TempDir, SafeSaveKeepsModeOwnerAndGroupButNoSetIdBits) {
+    auto target = FDir / "doc.gif";
+    struct Case {
+        mode_t mode;
+        mode_t expected;
+    } cases[] = {{0640, 0640}, {0444, 0444}, {04755, 0755}, {02775, 0775}, {06711, 0711}};
+    for (const Case& c : cases) {
+        std::ofstream(target, std::ios::binary) << "old";
+        ASSERT_EQ(::chmod(target.c_str(), c.mode), 0);
+        const bool root = ::geteuid() == 0;
+        if (root)
+            ASSERT_EQ(::chown(target.c_str(), 1234, 5678), 0);
+        // A read-only file is written only by those who may write it (the super-user may).
+        if (!root && !(c.mode & 0200)) {
+            EXPECT_THROW(SafeSaveWrite(target, "new"), EFCreateError);
+            EXPECT_EQ(ReadAll(target), "old");
+            fs::remove(target);
+            continue;
+        }
+        SafeSaveWrite(target, "new");
+        EXPECT_EQ(ReadAll(target), "new");
+        struct stat st {};
+        ASSERT_EQ(::stat(target.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.expected) << std::oct << c.mode;
+        if (root) {
+            EXPECT_EQ(st.st_uid, 1234u);
+            EXPECT_EQ(st.st_gid, 5678u);
+        }
+        fs::remove(target);
+    }
+    // A new file gets the usual mode.
+    const mode_t mask = ::umask(022);
+    SafeSaveWrite(target, "fresh");
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    ::umask(mask);
+}
+
+TEST_F(TempDir, SafeSaveIntoAFolderThatCannotTakeTheTemporaryFails) {
+    // A missing folder: nothing is created anywhere.
+    EXPECT_THROW(SafeSaveWrite(FDir / "missing" / "doc.gif", "x"), EFCreateError);
+    EXPECT_EQ(SafeSaveEntries(FDir), 0u);
+    // The writer fails after a rename would have been possible: still nothing left.
+    std::ofstream(FDir / "doc.gif", std::ios::binary) << "old";
+    fs::create_symlink("doc.gif", FDir / "link.gif");
+    EXPECT_THROW(SaveFileSafely((FDir / "link.gif").string(), [](TStream&) { throw EWriteError("full"); }),
+                 EWriteError);
+    EXPECT_EQ(ReadAll(FDir / "doc.gif"), "old");
+    EXPECT_EQ(SafeSaveEntries(FDir), 2u);
 }
 
 TEST(TPersistent, AssignWithoutSupportNamesBothClasses) {
