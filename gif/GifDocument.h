@@ -143,8 +143,14 @@ public:
                         const std::string& message);
     // The graphic's change notification, for the parts of the document.
     void NotifyChanged(vcl::TObject* sender = nullptr) { Changed(sender ? sender : this); }
-    // While a stream is read: counts a frame's pixels against GifMaxDocumentPixels and raises beyond it.
-    void ChargeLoadedPixels(int64_t count);
+    // While a stream is read, before a frame's pixels are allocated: applies the memory rule to a frame
+    // whose LZW data holds dataBytes bytes (GifChargeFramePixels, against this read's share of
+    // GifPixelBudget) and counts its pixels against GifMaxDocumentPixels; raises "Image is too large".
+    void ChargeLoadedPixels(int64_t count, int64_t dataBytes);
+    // The accounting of the last read: pixels allocated for its frames, and the part of them charged to
+    // GifPixelBudget (frames their data could not fill).
+    int64_t GetLoadedPixels() const { return FLoadedPixels; }
+    int64_t GetBudgetedPixels() const { return FBudgetedPixels; }
 
     TGifIssueEvent OnIssue;
     vcl::TNotifyEvent OnPlayStart;
@@ -178,6 +184,7 @@ private:
     int32_t FPlaySpeed = DefaultPlaySpeed;
     TGifColor FPlaybackBackground = GifColorNone;
     int64_t FLoadedPixels = 0;
+    int64_t FBudgetedPixels = 0;
     std::unique_ptr<vcl::TBitmap> FCachedBitmap;
     win::HPALETTE FCachedPalette = nullptr;
     bool FPaletteGuard = false;

@@ -104,6 +104,10 @@ public:
     void PaintFrameAt(vcl::TCanvas* canvas, const vcl::TRect& rect, bool useTransparency, bool tiled);
     // The transparent index of the control extension when the frame is transparent, else -1.
     int32_t TransparentIndex() const;
+    // A large frame (above RenderLargeFramePixels) is drawn without its bitmap: only the pixels that reach
+    // the visible part of the target are sampled, so drawing needs no more memory than that part.
+    static constexpr int64_t RenderLargeFramePixels = 500000;
+    bool DrawsSampled() const;
 
     void DecodeRaster(vcl::TStream* stream);
     void EncodeRaster(vcl::TStream* stream);
@@ -139,6 +143,7 @@ private:
     void ApplyMetafileMask(vcl::TMetafile* metafile);
     void ReportRenderProgress(int32_t row, const char* message);
     std::unique_ptr<vcl::TBitmap> Render(bool dithered);
+    void PaintSampled(vcl::TCanvas* canvas, const vcl::TRect& rect, bool useTransparency);
 
     std::unique_ptr<vcl::TBitmap> FCachedBitmap;
     win::HBITMAP FMask = nullptr;

@@ -145,6 +145,13 @@ int64_t TGifLzwDecoder::Decode(uint8_t* __restrict out, int64_t count) {
 
     uint8_t temp[2 * TableSize + 2];
     int64_t pos = 0;
+    // The rest of a string that did not fit into the previous call's output comes first.
+    if (!FPending.empty() && count > 0) {
+        const auto n = size_t(std::min<int64_t>(count, int64_t(FPending.size())));
+        std::memcpy(out, FPending.data(), n);
+        FPending.erase(FPending.begin(), FPending.begin() + ptrdiff_t(n));
+        pos = int64_t(n);
+    }
     while (pos < count) {
         int32_t code;
         if (!FStarted) {

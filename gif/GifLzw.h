@@ -20,7 +20,7 @@ public:
     TGifLzwDecoder(int32_t minCodeSize, const uint8_t* data, size_t size, bool endedByZeroBlock);
 
     // Fills out[0..count) and returns how many pixels were produced before the end code or the end of the
-    // data.
+    // data. Calls may continue one another (a string cut off at the end of one call starts the next).
     int64_t Decode(uint8_t* __restrict out, int64_t count);
     // After a complete frame: looks at the next code, as a decoder that reads one index more would.
     void ReadTrailingCode();

@@ -240,6 +240,9 @@ void TGifPainter::PlayFrames() {
                 // The bitmap is made on the GUI thread before the wait is measured, so its cost shortens
                 // the wait instead of lengthening the frame.
                 RunOnMainThread([&] {
+                    // A large frame draws without a bitmap of its own.
+                    if (frame->DrawsSampled())
+                        return;
                     frame->FrameBitmap();
                     if (FPaintOptions.Contains(gpoUseTransparency))
                         frame->MaskAvailable();

@@ -63,10 +63,10 @@ TReaderRasterData ReaderGatherSubBlocks(vcl::TStream* stream) {
 
 } // namespace
 
-void TGifDocument::ChargeLoadedPixels(int64_t count) {
-    FLoadedPixels += count;
-    if (FLoadedPixels > GifMaxDocumentPixels)
+void TGifDocument::ChargeLoadedPixels(int64_t count, int64_t dataBytes) {
+    if (!GifChargeFramePixels(count, dataBytes, FBudgetedPixels) || count > GifMaxDocumentPixels - FLoadedPixels)
         RaiseGifError("Image is too large");
+    FLoadedPixels += count;
 }
 
 void TGifDocument::LoadFromStream(vcl::TStream* stream) {
@@ -74,6 +74,7 @@ void TGifDocument::LoadFromStream(vcl::TStream* stream) {
     Reset();
     int64_t position = stream->GetPosition();
     FLoadedPixels = 0;
+    FBudgetedPixels = 0;
     try {
         LoadDocument(stream);
     } catch (...) {
@@ -231,7 +232,7 @@ void TGifFrame::KeepImageWithoutArea() {
     FDescriptor.Width = 1;
     FDescriptor.Height = 1;
     if (FOwnerImage)
-        FOwnerImage->ChargeLoadedPixels(1);
+        FOwnerImage->ChargeLoadedPixels(1, 1);
     AllocatePixels();
     TGifGraphicControlExtension* control = FControlExtension;
     if (!control) {
@@ -249,21 +250,26 @@ void TGifFrame::KeepImageWithoutArea() {
 }
 
 void TGifFrame::DecodeRaster(vcl::TStream* stream) {
-    int64_t count = int64_t(FDescriptor.Width) * FDescriptor.Height;
-    if (count > GifMaxFramePixels)
-        RaiseGifError("Image is too large");
-    if (FOwnerImage)
-        FOwnerImage->ChargeLoadedPixels(count);
-    AllocatePixels();
-    if (FPixels && FTransparentFrame && FControlExtension)
-        std::memset(FPixels.get(), FControlExtension->GetTransparentIndex(), size_t(FPixelCount));
-    int32_t minCodeSize = ReadStreamByte(stream);
-    if (minCodeSize < 0)
-        return;
+    // The data comes first: the memory rule bounds the frame by what its data can produce, and nothing is
+    // allocated for a frame it refuses.
+    const int64_t count = int64_t(FDescriptor.Width) * FDescriptor.Height;
+    const int32_t minCodeSize = ReadStreamByte(stream);
     // The table holds 4096 codes: a clear code beyond it cannot be decoded.
     if (minCodeSize > 11)
         RaiseGifError("Invalid LZW minimum code size");
-    TReaderRasterData data = ReaderGatherSubBlocks(stream);
+    TReaderRasterData data;
+    if (minCodeSize >= 0)
+        data = ReaderGatherSubBlocks(stream);
+    int64_t budgetUsed = 0;
+    if (FOwnerImage)
+        FOwnerImage->ChargeLoadedPixels(count, int64_t(data.Bytes.size()));
+    else if (!GifChargeFramePixels(count, int64_t(data.Bytes.size()), budgetUsed))
+        RaiseGifError("Image is too large");
+    AllocatePixels();
+    if (FPixels && FTransparentFrame && FControlExtension)
+        std::memset(FPixels.get(), FControlExtension->GetTransparentIndex(), size_t(FPixelCount));
+    if (minCodeSize < 0)
+        return;
     if (data.Truncated)
         ReportIssue(1, "Premature end of data");
     if (!FPixels)
@@ -274,20 +280,15 @@ void TGifFrame::DecodeRaster(vcl::TStream* stream) {
         decoder->Decode(FPixels.get(), FPixelCount);
     } else {
         // Rows arrive in the four passes of the interlace order: every 8th row from 0, every 8th from 4,
-        // every 4th from 2, every 2nd from 1.
-        std::unique_ptr<uint8_t[]> staging(new uint8_t[size_t(FPixelCount)]);
-        int64_t produced = decoder->Decode(staging.get(), FPixelCount);
+        // every 4th from 2, every 2nd from 1. Each is decoded in place.
         const int32_t width = FDescriptor.Width;
         const int32_t height = FDescriptor.Height;
         static constexpr int32_t start[4] = {0, 4, 2, 1};
         static constexpr int32_t step[4] = {8, 8, 4, 2};
-        int64_t source = 0;
-        for (int pass = 0; pass < 4 && source < produced; ++pass)
-            for (int32_t y = start[pass]; y < height && source < produced; y += step[pass]) {
-                int64_t n = std::min<int64_t>(width, produced - source);
-                std::memcpy(FPixels.get() + int64_t(y) * width, staging.get() + source, size_t(n));
-                source += n;
-            }
+        bool more = true;
+        for (int pass = 0; pass < 4 && more; ++pass)
+            for (int32_t y = start[pass]; y < height && more; y += step[pass])
+                more = decoder->Decode(FPixels.get() + int64_t(y) * width, width) == width;
     }
     decoder->ReadTrailingCode();
     if (decoder->GetUnderRun())

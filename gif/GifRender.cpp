@@ -18,7 +18,7 @@ namespace {
 
 // Frames above this many pixels get a 1-bit format before they are sized, so that sizing does not
 // allocate a full-colour image first.
-constexpr int64_t RenderLargeFramePixels = 500000;
+constexpr int64_t RenderLargeFramePixels = TGifFrame::RenderLargeFramePixels;
 
 // The web palette index nearest to a colour by its place in the 6 x 6 x 6 cube.
 uint8_t RenderWebIndex(const TGifRGB& c) {
@@ -311,9 +311,102 @@ void TGifFrame::PaintFrame(vcl::TCanvas* canvas, const vcl::TRect& rect, bool us
     PaintFrameAt(canvas, tiled ? rect : ScaleToTarget(rect), useTransparency, tiled);
 }
 
+bool TGifFrame::DrawsSampled() const {
+    return int64_t(FDescriptor.Width) * FDescriptor.Height > RenderLargeFramePixels;
+}
+
+void TGifFrame::PaintSampled(vcl::TCanvas* canvas, const vcl::TRect& rect, bool useTransparency) {
+    const int64_t fw = FDescriptor.Width, fh = FDescriptor.Height;
+    const int64_t dw = int64_t(rect.Right) - rect.Left, dh = int64_t(rect.Bottom) - rect.Top;
+    if (dw <= 0 || dh <= 0 || !FPixels)
+        return;
+    const vcl::TRect clip = canvas->GetClipRect();
+    const vcl::TRect visible{std::max(rect.Left, clip.Left), std::max(rect.Top, clip.Top),
+                             std::min(rect.Right, clip.Right), std::min(rect.Bottom, clip.Bottom)};
+    if (visible.Left >= visible.Right || visible.Top >= visible.Bottom)
+        return;
+    const int32_t vw = visible.Right - visible.Left, vh = visible.Bottom - visible.Top;
+
+    // The colours the frame's bitmap would show: its palette's entries, black beyond them.
+    win::HPALETTE palette = nullptr;
+    try {
+        palette = FramePaletteHandle();
+    } catch (const EGifError&) {
+        // No colour table anywhere: every pixel is black.
+    }
+    win::PALETTEENTRY entries[256] = {};
+    if (palette)
+        win::GetPaletteEntries(palette, 0, 256, entries);
+    uint32_t shown[256];
+    for (int i = 0; i < 256; ++i)
+        shown[i] = uint32_t(entries[i].peBlue) | uint32_t(entries[i].peGreen) << 8 |
+                   uint32_t(entries[i].peRed) << 16;
+    const bool dithered = FOwnerImage && FOwnerImage->DitherActive();
+    const TGifColorMap* map = EffectiveColorMap();
+    TGifRGB colors[256] = {};
+    for (int32_t i = 0; i < std::min(map->GetEntryCount(), 256); ++i)
+        colors[i] = map->Entry(i);
+    const int32_t transparent = useTransparency && FTransparentFrame ? TransparentIndex() : -1;
+
+    // Nearest-pixel sampling, the way a stretched copy picks its source pixels.
+    std::vector<int32_t> columns(size_t(vw), 0);
+    for (int32_t x = 0; x < vw; ++x)
+        columns[size_t(x)] = int32_t(((2 * (int64_t(visible.Left) + x - rect.Left) + 1) * fw) / (2 * dw));
+    vcl::TBitmap buffer;
+    buffer.SetPixelFormat(vcl::pf32bit);
+    buffer.SetSize(vw, vh);
+    win::HDC target = canvas->GetHandle();
+    win::HDC bufferDC = buffer.GetCanvas()->GetHandle();
+    // Transparent pixels show what the target showed.
+    if (transparent >= 0)
+        win::BitBlt(bufferDC, 0, 0, vw, vh, target, visible.Left, visible.Top, win::SRCCOPY);
+    TWebSafeColorLookup lookup;
+    std::unique_ptr<TDitherEngine> ditherer;
+    if (dithered)
+        ditherer = std::make_unique<TFloydSteinbergDitherer>(vw, &lookup);
+    for (int32_t y = 0; y < vh; ++y) {
+        const auto sy = int32_t(((2 * (int64_t(visible.Top) + y - rect.Top) + 1) * fh) / (2 * dh));
+        const uint8_t* src = FPixels.get() + sy * fw;
+        auto* dst = static_cast<uint32_t*>(buffer.ScanLine(y));
+        if (!dithered) {
+            for (int32_t x = 0; x < vw; ++x) {
+                const uint8_t index = src[columns[size_t(x)]];
+                if (index != transparent)
+                    dst[x] = shown[index];
+            }
+            continue;
+        }
+        for (int32_t x = ditherer->GetScanColumn(); x >= 0 && x < vw; x = ditherer->GetScanColumn()) {
+            const uint8_t index = src[columns[size_t(x)]];
+            if (index == transparent) {
+                ditherer->SkipPixel();
+                continue;
+            }
+            uint8_t r, g, b;
+            dst[x] = shown[ditherer->MapPixel(colors[index].Red, colors[index].Green, colors[index].Blue, r, g, b)];
+        }
+        ditherer->StartNextRow();
+    }
+    win::BitBlt(target, visible.Left, visible.Top, vw, vh, bufferDC, 0, 0, win::SRCCOPY);
+    canvas->Changed();
+}
+
 void TGifFrame::PaintFrameAt(vcl::TCanvas* canvas, const vcl::TRect& rect, bool useTransparency, bool tiled) {
     if (!canvas || IsEmpty())
         return;
+    if (DrawsSampled()) {
+        const int32_t fw = FDescriptor.Width, fh = FDescriptor.Height;
+        if (!tiled) {
+            PaintSampled(canvas, rect, useTransparency);
+            return;
+        }
+        const int32_t stepX = RenderTileStep(FOwnerImage ? FOwnerImage->GetWidth() : 0, FDescriptor.Left + fw);
+        const int32_t stepY = RenderTileStep(FOwnerImage ? FOwnerImage->GetHeight() : 0, FDescriptor.Top + fh);
+        for (int64_t x = int64_t(rect.Left) + FDescriptor.Left; x < rect.Right; x += stepX)
+            for (int64_t y = int64_t(rect.Top) + FDescriptor.Top; y < rect.Bottom; y += stepY)
+                PaintSampled(canvas, {int32_t(x), int32_t(y), int32_t(x + fw), int32_t(y + fh)}, useTransparency);
+        return;
+    }
     const bool transparent = useTransparency && FTransparentFrame && MaskAvailable();
     vcl::TBitmap* bitmap = FrameBitmap();
     if (!bitmap)

@@ -12,6 +12,18 @@ namespace gif {
 TGifPaintOptions DefaultPaintOptions = TGifPaintOptions::FromBits(0x060F);
 int64_t GifMaxFramePixels = int64_t(1) << 28;
 int64_t GifMaxDocumentPixels = int64_t(1) << 31;
+int64_t GifPixelBudget = int64_t(1) << 24;
+
+bool GifChargeFramePixels(int64_t pixels, int64_t dataBytes, int64_t& budgetUsed) {
+    if (pixels < 0 || pixels > GifMaxFramePixels)
+        return false;
+    if (pixels <= GifLzwMaxPixels(dataBytes))
+        return true;
+    if (pixels > GifPixelBudget - budgetUsed)
+        return false;
+    budgetUsed += pixels;
+    return true;
+}
 
 void RaiseGifError(const std::string& message) {
     throw EGifError(message);

@@ -106,4 +106,22 @@ constexpr int32_t DefaultPlaySpeed = 100;
 extern int64_t GifMaxFramePixels;    // one frame's width x height
 extern int64_t GifMaxDocumentPixels; // all frames of one document read from a stream
 
+// The memory rule every GIF reader follows (the document's reader and the imaging library's GIF filter):
+// a frame read from a stream gets only as many pixels as its LZW data can produce. A code of w bits
+// stands for at most 2^w + 2 pixels (a string of distinct table entries below 2^w + 1, and the previous
+// code's first pixel), which is most per bit at 12 bits: 4098 pixels per 12 bits, 2732 per byte.
+constexpr int64_t GifLzwPixelsPerByte = 2732;
+constexpr int64_t GifLzwMaxPixels(int64_t dataBytes) {
+    return dataBytes <= 0 ? 0 : dataBytes * GifLzwPixelsPerByte;
+}
+// A frame its data cannot fill (a file cut short keeps the rest of the frame blank) is charged in full to
+// this budget, one per document read. The default is 16 M pixels (16 MB of 8-bit pixels); callers may
+// change it.
+extern int64_t GifPixelBudget;
+// Applies the rule to a frame of `pixels` pixels whose LZW data holds dataBytes bytes: true when the
+// frame may be allocated; a frame its data cannot fill is added to budgetUsed. False (the reader
+// refuses with "Image is too large", before allocating) when the frame exceeds GifMaxFramePixels or
+// the budget.
+bool GifChargeFramePixels(int64_t pixels, int64_t dataBytes, int64_t& budgetUsed);
+
 } // namespace gif

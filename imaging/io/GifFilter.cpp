@@ -1,5 +1,6 @@
 #include "imaging/io/GifFilter.h"
 
+#include "gif/GifTypes.h"
 #include "imaging/core/IKBitmap.h"
 #include "imaging/core/IKMask.h"
 #include "imaging/core/IKPixelUtils.h"
@@ -92,13 +93,14 @@ bool GifFilterDecodeImage(TGifFilterInput& in, const uint8_t* descriptor,
         in.Stream->Seek(1, vcl::soCurrent); // the code size byte
         in.SkipSubBlocks();
     } else {
-        // An image without pixels or without any colour table cannot be shown.
-        // LZW gives at most 4096 pixels a code of at least 3 bits: data of n bytes holds no more than about
-        // 11000 n pixels, so a tiny file cannot make the reader allocate a huge image.
+        // An image without pixels or without any colour table cannot be shown. The GIF codec's memory
+        // rule bounds the image by what the data left in the stream can produce, so a tiny file cannot
+        // make the reader allocate a huge image.
         const int64_t pixelCount = int64_t(width) * height;
         const int64_t available = in.Stream->GetSize() - in.Stream->GetPosition();
+        int64_t budgetUsed = 0;
         if (width == 0 || height == 0 || palette.empty() || pixelCount > IOMaxImagePixels ||
-            pixelCount > (available + 1) * 11000) {
+            !gif::GifChargeFramePixels(pixelCount, available, budgetUsed)) {
             progress.SetAborting();
             return false;
         }

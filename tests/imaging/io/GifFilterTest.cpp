@@ -11,6 +11,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 using namespace imaging;
 
@@ -268,4 +270,25 @@ TEST(GifFilter, FileRoundTripLeavesTheOldFileOnFailure) {
     EXPECT_FALSE(readAborting);
     EXPECT_EQ(back.Width(), 4);
     std::filesystem::remove(path);
+}
+
+TEST(GifFilter, FramesGetOnlyWhatTheirDataCanFill) {
+    // The GIF codec's memory rule: these files claim 16384 x 16384 frames with a few bytes of data.
+    auto fixture = [](const std::string& name) {
+        std::ifstream in(std::string(LOOMWICK_TEST_DATA) + "/gif/" + name, std::ios::binary);
+        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    struct Case {
+        std::string name;
+        bool aborts;
+        int32_t width;
+    } cases[] = {{"gif-frame-16384sq-43B.gif", true, 0},
+                 {"gif-16-frames-16384sq-388B.gif", true, 0},
+                 {"gif-index-beyond-table.gif", true, 4}}; // read, but its indexes beyond the table abort
+    for (const Case& c : cases) {
+        TGifRead r;
+        r.Read(fixture(c.name));
+        EXPECT_EQ(bool(r.Aborting), c.aborts) << c.name;
+        EXPECT_EQ(r.Bitmap.Width(), c.width) << c.name;
+    }
 }
