@@ -169,6 +169,8 @@ private:
     void PaintScreenBitmap(vcl::TCanvas* canvas, const vcl::TRect& rect, vcl::TBitmap* bitmap);
     void WaitForPainters(bool drawPainterOnly);
     void LoadDocument(vcl::TStream* stream);
+    // Before writing: a table that some frame's pixels index past grows to cover them (black entries).
+    void CoverPixelIndices();
     void GrowEmptyScreen();
     void StoreScreenSize(int32_t value, bool width);
 

@@ -8,9 +8,47 @@
 
 namespace gif {
 
+namespace {
+
+// The highest colour index among count pixels.
+uint8_t WriterHighestIndex(const uint8_t* pixels, int64_t count) {
+    uint8_t highest = 0;
+    for (int64_t i = 0; i < count; ++i)
+        highest = std::max(highest, pixels[i]);
+    return highest;
+}
+
+} // namespace
+
+void TGifDocument::CoverPixelIndices() {
+    for (int32_t i = 0; i < FrameCount(); ++i) {
+        TGifFrame* frame = Frame(i);
+        if (frame->IsEmpty())
+            continue;
+        TGifColorMap* map = frame->GetLocalColorMap()->GetEntryCount() > 0
+                                ? static_cast<TGifColorMap*>(frame->GetLocalColorMap())
+                                : GlobalColorMap();
+        const int32_t count = map->GetEntryCount();
+        if (count >= TGifColorMap::MaxEntries)
+            continue;
+        const int32_t highest = WriterHighestIndex(frame->GetPixels(), frame->GetPixelCount());
+        // Without any table, index 0 is written as it always was: a file without a colour table.
+        if (highest < std::max(count, 1))
+            continue;
+        // Pixels beyond the table draw black: the table grows to the power of two that covers them, with
+        // black entries, so that the file shows what the document shows.
+        TGifRGB entries[TGifColorMap::MaxEntries] = {};
+        std::copy_n(map->Entries() ? map->Entries() : entries, count, entries);
+        const bool sorted = map->GetSortedFlag();
+        map->SetTriplets(entries, 1 << BitsForColorCount(highest + 1));
+        map->SetSortedFlag(sorted);
+    }
+}
+
 void TGifDocument::SaveToStream(vcl::TStream* stream) {
     ReportProgress(this, vcl::psStarting, 0, false, "Saving...");
     try {
+        CoverPixelIndices();
         FHeader->SaveToStream(stream);
         FFrames->WriteItems(stream);
         TGifTrailer trailer(this);
@@ -23,11 +61,11 @@ void TGifDocument::SaveToStream(vcl::TStream* stream) {
 }
 
 void TGifHeader::SaveToStream(vcl::TStream* stream) {
-    uint8_t version = FOwnerImage ? FOwnerImage->RequiredVersion() : 0;
-    if (version == 0)
-        RaiseGifError("Unsupported GIF version");
-    // A sorted global table or an aspect ratio exist only in "89a".
-    version = std::max(version, RequiredVersion());
+    // A document without frames needs no particular version: it is written as a screen descriptor and the
+    // trailer, a file that other programs read as an image without frames. A sorted global table or an
+    // aspect ratio exist only in "89a".
+    uint8_t version = FOwnerImage ? FOwnerImage->RequiredVersion() : 1;
+    version = std::max({version, uint8_t(1), RequiredVersion()});
     UpdatePackedFields();
     uint8_t bytes[13] = {'G', 'I', 'F', '8', uint8_t(version == 1 ? '7' : '9'), 'a'};
     PutLE16(bytes + 6, FScreenDescriptor.Width);

@@ -244,16 +244,19 @@ TEST(GifDocument, SaveToFileKeepsTheOldFileWhenWritingFails) {
     TGifFrame* frame = AddFrame(doc, 2, 1, {0, 5});
     frame->GetLocalColorMap()->AppendColor(0);
     frame->GetLocalColorMap()->AppendColor(1);
+    // A descriptor changed without a new pixel buffer cannot be written.
+    frame->Descriptor().Width = 3;
     try {
         doc.SaveToFile(path.string());
         FAIL();
     } catch (const EGifError& e) {
-        EXPECT_STREQ(e.what(), "Color not in color table");
+        EXPECT_STREQ(e.what(), "Invalid image dimensions");
     }
     vcl::TMemoryStream back;
     back.LoadFromFile(path.string());
     EXPECT_EQ(std::string(static_cast<const char*>(back.Memory()), size_t(back.GetSize())), "old contents");
     // A good save replaces it and reads back.
+    frame->Descriptor().Width = 2;
     frame->RowAddress(0)[1] = 1;
     doc.SaveToFile(path.string());
     TGifDocument loaded;

@@ -1,5 +1,5 @@
 // Hostile and unusual files: the memory rule of the readers (a frame gets only the pixels its LZW data can
-// produce, or a share of one budget) and drawing large frames within the target's memory.
+// produce, or a share of one budget), and files that open and must save as they show.
 #include "GifTestUtil.h"
 
 #include "gif/GifLzw.h"
@@ -164,6 +164,79 @@ TEST(GifHostile, InterlacedFramesDecodeInPlace) {
     auto loaded = LoadBytes(g.b);
     EXPECT_EQ(FramePixels(loaded->Doc->Frame(0)), pixels);
     EXPECT_TRUE(loaded->Issues.empty());
+}
+
+namespace {
+
+// What drawing shows for each pixel of a frame: its table's colour, black beyond the table.
+std::vector<TGifRGB> HostileShown(TGifFrame* frame) {
+    const TGifColorMap* map = frame->EffectiveColorMap();
+    std::vector<TGifRGB> shown;
+    for (uint8_t index : FramePixels(frame))
+        shown.push_back(index < map->GetEntryCount() ? map->Entry(index) : TGifRGB{});
+    return shown;
+}
+
+} // namespace
+
+TEST(GifHostile, PixelsBeyondTheirTableSaveAsTheyShow) {
+    // Indices 300 and 1000 are kept as their low 8 bits (44 and 232).
+    GifBuilder nine, eleven, local;
+    nine.Header(3, 1, 1).Descriptor(0, 0, 3, 1).Add({9});
+    nine.SubBlocks(PackCodes({{512, 10}, {1, 10}, {300, 10}, {5, 10}, {513, 10}})).Trailer();
+    eleven.Header(3, 1, 1).Descriptor(0, 0, 3, 1).Add({11});
+    eleven.SubBlocks(PackCodes({{2048, 12}, {1000, 12}, {0, 12}, {7, 12}, {2049, 12}})).Trailer();
+    // A local table of 4 entries and index 5, beside a global table of 2.
+    local.Header(2, 1, 1).Descriptor(0, 0, 2, 1, 0x81).Add({10, 20, 30, 40, 50, 60, 70, 80, 90, 0, 0, 0});
+    local.Add({3}).SubBlocks(ReferenceLzw({2, 5}, 3)).Trailer();
+    struct Case {
+        std::string name;
+        Bytes bytes;
+        int32_t entries; // of the table the frame uses, after saving
+    } cases[] = {{"gif-index-beyond-table.gif", HostileFile("gif-index-beyond-table.gif"), 0},
+                 {"minimum code size 9", nine.b, 64},
+                 {"minimum code size 11", eleven.b, 256},
+                 {"local table", local.b, 8}};
+    for (Case& c : cases) {
+        auto loaded = LoadBytes(c.bytes);
+        TGifDocument& doc = *loaded->Doc;
+        ASSERT_EQ(doc.FrameCount(), 1) << c.name;
+        const Bytes pixels = FramePixels(doc.Frame(0));
+        const std::vector<TGifRGB> shown = HostileShown(doc.Frame(0));
+        const uint8_t highest = *std::max_element(pixels.begin(), pixels.end());
+        ASSERT_GE(highest, doc.Frame(0)->EffectiveColorMap()->GetEntryCount()) << c.name;
+        int32_t expected = c.entries;
+        if (expected == 0)
+            for (expected = 2; expected <= highest; expected *= 2) {
+            }
+        Bytes saved;
+        ASSERT_NO_THROW(saved = SaveBytes(doc)) << c.name;
+        auto back = LoadBytes(saved);
+        ASSERT_EQ(back->Doc->FrameCount(), 1) << c.name;
+        EXPECT_EQ(FramePixels(back->Doc->Frame(0)), pixels) << c.name;
+        EXPECT_EQ(HostileShown(back->Doc->Frame(0)), shown) << c.name;
+        EXPECT_EQ(back->Doc->Frame(0)->EffectiveColorMap()->GetEntryCount(), expected) << c.name;
+        EXPECT_TRUE(back->Issues.empty()) << c.name;
+    }
+}
+
+TEST(GifHostile, ADocumentWithoutFramesSavesAsScreenAndTrailer) {
+    TGifDocument doc;
+    EXPECT_EQ(SaveBytes(doc), (Bytes{'G', 'I', 'F', '8', '7', 'a', 0, 0, 0, 0, 0, 0, 0, ';'}));
+    // The screen and the global table stay; an aspect ratio asks for "89a".
+    doc.SetWidth(5);
+    doc.SetHeight(3);
+    doc.GlobalColorMap()->AppendColor(0x0000FF);
+    doc.GetHeader()->ScreenDescriptor().AspectRatio = 49;
+    const Bytes bytes = SaveBytes(doc);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
+    EXPECT_EQ(bytes.size(), 13u + 6u + 1u);
+    auto back = LoadBytes(bytes);
+    EXPECT_EQ(back->Doc->FrameCount(), 0);
+    EXPECT_EQ(back->Doc->GetWidth(), 5);
+    EXPECT_EQ(back->Doc->GetHeight(), 3);
+    EXPECT_EQ(back->Doc->GlobalColorMap()->EntryColor(0), 0x0000FF);
+    EXPECT_TRUE(back->Issues.empty());
 }
 
 namespace {

@@ -33,12 +33,9 @@ Raster SplitRaster(const Bytes& bytes, size_t pos) {
 
 TEST(GifWriter, VersionFollowsWhatTheFramesNeed) {
     TGifDocument doc;
-    try {
-        SaveBytes(doc);
-        FAIL();
-    } catch (const EGifError& e) {
-        EXPECT_STREQ(e.what(), "Unsupported GIF version");
-    }
+    // Without frames: "87a", a screen and the trailer.
+    const Bytes empty = SaveBytes(doc);
+    EXPECT_EQ(std::string(empty.begin(), empty.begin() + 6), "GIF87a");
     doc.GlobalColorMap()->AppendColor(0);
     doc.GlobalColorMap()->AppendColor(0xFFFFFF);
     TGifFrame* frame = AddFrame(doc, 1, 1, {1});
@@ -133,33 +130,42 @@ TEST(GifWriter, FramesWithoutPixelsWriteOnlyTheirExtensions) {
     EXPECT_TRUE(loaded->Doc->Frame(1)->IsEmpty());
 }
 
-TEST(GifWriter, PixelsBeyondTheTableAreRefused) {
+TEST(GifWriter, PixelsBeyondTheTableGrowIt) {
+    // The table a frame uses grows to the power of two that covers its highest index, with black entries;
+    // the encoder itself still refuses such pixels.
     struct Case {
         int localEntries;
         int globalEntries;
         uint8_t pixel;
-        bool ok;
-    } cases[] = {{3, 0, 2, true}, {3, 0, 3, false}, {0, 3, 3, true}, {0, 3, 4, false}, {0, 0, 0, true}};
+        int written; // entries of the table the frame uses, read back (a file holds a power of two)
+    } cases[] = {{3, 0, 2, 4}, {3, 0, 3, 4}, {0, 3, 3, 4}, {0, 3, 4, 8}, {0, 0, 0, 0}, {0, 0, 1, 2},
+                 {2, 4, 200, 256}};
     for (const Case& c : cases) {
         for (TGifEncoderKind kind : {ekLzw, ekRunLength}) {
             TGifDocument doc;
             doc.SetEncoderKind(kind);
             TGifFrame* frame = AddFrame(doc, 2, 1, {0, c.pixel});
             for (int i = 0; i < c.localEntries; ++i)
-                frame->GetLocalColorMap()->AppendColor(i);
+                frame->GetLocalColorMap()->AppendColor(i + 1);
             for (int i = 0; i < c.globalEntries; ++i)
-                doc.GlobalColorMap()->AppendColor(i);
-            if (c.ok) {
-                EXPECT_NO_THROW(SaveBytes(doc));
-            } else {
-                try {
-                    SaveBytes(doc);
-                    ADD_FAILURE() << int(c.pixel);
-                } catch (const EGifError& e) {
-                    EXPECT_STREQ(e.what(), "Color not in color table");
-                }
-            }
+                doc.GlobalColorMap()->AppendColor(i + 1);
+            auto back = LoadBytes(SaveBytes(doc));
+            TGifColorMap* map = back->Doc->Frame(0)->EffectiveColorMap();
+            EXPECT_EQ(map->GetEntryCount(), c.written) << int(c.pixel);
+            EXPECT_EQ(FramePixels(back->Doc->Frame(0)), (Bytes{0, c.pixel}));
+            const int kept = c.localEntries > 0 ? c.localEntries : c.globalEntries;
+            for (int i = 0; i < map->GetEntryCount(); ++i)
+                EXPECT_EQ(map->EntryColor(i), i < kept ? i + 1 : 0);
         }
+    }
+    vcl::TMemoryStream stream;
+    const uint8_t pixels[2] = {0, 3};
+    TLZWEncoder encoder;
+    try {
+        encoder.EncodeFrame(&stream, 2, 2, 1, false, pixels, 3);
+        ADD_FAILURE();
+    } catch (const EGifError& e) {
+        EXPECT_STREQ(e.what(), "Color not in color table");
     }
 }
 
