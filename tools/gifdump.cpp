@@ -17,8 +17,10 @@
 #include "gif/GifDocument.h"
 #include "gif/GifPainter.h"
 #include "platform/vcl/Bitmap.h"
+#include "platform/vcl/Streams.h"
 #include "platform/win/kernel/Kernel.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -48,6 +50,12 @@ std::string DumpPrintable(const std::string& text) {
         }
     }
     return out;
+}
+
+// Writes any number of bytes through a stream, whose single writes are limited to 2 GB.
+void DumpWriteLarge(vcl::TStream& stream, const uint8_t* data, size_t size) {
+    for (size_t at = 0; at < size; at += size_t(1) << 30)
+        stream.WriteBuffer(data + at, int32_t(std::min(size - at, size_t(1) << 30)));
 }
 
 std::unique_ptr<TGifDocument> DumpLoad(const std::string& file, std::vector<std::string>* issues) {
@@ -149,14 +157,14 @@ void DumpFrames(const std::string& file, const std::string& dir) {
             continue;
         char name[32];
         std::snprintf(name, sizeof name, "/frame-%03d.pam", i);
-        std::FILE* f = std::fopen((dir + name).c_str(), "wb");
-        if (!f)
-            throw vcl::EFCreateError("Cannot create " + dir + name);
-        std::fprintf(f, "P7\nWIDTH %d\nHEIGHT %d\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n",
-                     frame->Descriptor().Width, frame->Descriptor().Height);
-        std::vector<uint8_t> rgba = DumpFrameRgba(frame, false);
-        std::fwrite(rgba.data(), 1, rgba.size(), f);
-        std::fclose(f);
+        const std::string header = "P7\nWIDTH " + std::to_string(frame->Descriptor().Width) + "\nHEIGHT " +
+                                   std::to_string(frame->Descriptor().Height) +
+                                   "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+        const std::vector<uint8_t> rgba = DumpFrameRgba(frame, false);
+        vcl::SaveFileSafely(dir + name, [&](vcl::TStream& stream) {
+            stream.WriteBuffer(header.data(), int32_t(header.size()));
+            DumpWriteLarge(stream, rgba.data(), rgba.size());
+        });
     }
 }
 
@@ -211,22 +219,21 @@ void DumpComposed(const std::string& file, const std::string& dir, vcl::TColor b
     DumpPlay(*doc, background, options, [&](TGifPainter*, vcl::TBitmap* screen) {
         char name[32];
         std::snprintf(name, sizeof name, "/composed-%03d.ppm", count++);
-        std::FILE* f = std::fopen((dir + name).c_str(), "wb");
-        if (!f)
-            throw vcl::EFCreateError("Cannot create " + dir + name);
         const int w = screen->GetWidth(), h = screen->GetHeight();
-        std::fprintf(f, "P6\n%d %d\n255\n", w, h);
-        std::vector<uint8_t> rgb(size_t(w) * 3);
-        for (int y = 0; y < h; ++y) {
-            const auto* row = static_cast<const uint8_t*>(screen->ScanLine(y));
-            for (int x = 0; x < w; ++x) {
-                rgb[size_t(x) * 3] = row[x * 4 + 2];
-                rgb[size_t(x) * 3 + 1] = row[x * 4 + 1];
-                rgb[size_t(x) * 3 + 2] = row[x * 4];
+        const std::string header = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+        vcl::SaveFileSafely(dir + name, [&](vcl::TStream& stream) {
+            stream.WriteBuffer(header.data(), int32_t(header.size()));
+            std::vector<uint8_t> rgb(size_t(w) * 3);
+            for (int y = 0; y < h; ++y) {
+                const auto* row = static_cast<const uint8_t*>(screen->ScanLine(y));
+                for (int x = 0; x < w; ++x) {
+                    rgb[size_t(x) * 3] = row[x * 4 + 2];
+                    rgb[size_t(x) * 3 + 1] = row[x * 4 + 1];
+                    rgb[size_t(x) * 3 + 2] = row[x * 4];
+                }
+                DumpWriteLarge(stream, rgb.data(), rgb.size());
             }
-            std::fwrite(rgb.data(), 1, rgb.size(), f);
-        }
-        std::fclose(f);
+        });
     });
 }
 

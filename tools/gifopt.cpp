@@ -119,9 +119,15 @@ int main(int argc, char** argv) {
             chosen->LoadFromStream(&original);
             what = "kept as it was";
         }
-        vcl::SaveFileSafely(files[1], [&](vcl::TStream& stream) {
-            stream.WriteBuffer(chosen->Memory(), int32_t(chosen->GetSize()));
-        });
+        try {
+            vcl::SaveFileSafely(files[1], [&](vcl::TStream& stream) {
+                stream.WriteBuffer(chosen->Memory(), int32_t(chosen->GetSize()));
+            });
+        } catch (const std::exception& e) {
+            // The output is what failed: name it, not the input that was read well.
+            std::fprintf(stderr, "gifopt: %s: %s\n", files[1].c_str(), e.what());
+            return 1;
+        }
         std::printf("%s %lld -> %s %lld bytes, %d -> %d frames, %d colours: %s\n", files[0].c_str(),
                     (long long)original.GetSize(), files[1].c_str(), (long long)chosen->GetSize(),
                     framesBefore, doc.FrameCount(), colors, what);

@@ -9,7 +9,9 @@
 #include "imaging/io/IOFormatRegistry.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/Streams.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -95,9 +97,9 @@ int main(int argc, char** argv) {
     }
     const char* fileName = argv[argc - 2];
     const char* outName = argv[argc - 1];
+    int32_t width = 0, height = 0;
+    std::vector<uint8_t> rgba;
     try {
-        int32_t width = 0, height = 0;
-        std::vector<uint8_t> rgba;
         const bool viaIO = forceIO
                                ? PicdumpImagingReads(fileName)
                                : !vcl::TPicture::CreateForFileName(fileName) && PicdumpImagingReads(fileName);
@@ -118,18 +120,22 @@ int main(int argc, char** argv) {
                 throw vcl::EInvalidGraphic("the picture is empty");
             rgba = PicdumpPixels(graphic, width, height);
         }
-        std::string header = "P7\nWIDTH " + std::to_string(width) + "\nHEIGHT " + std::to_string(height) +
-                             "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
-        std::FILE* out = std::fopen(outName, "wb");
-        if (!out)
-            throw vcl::EFCreateError(std::string("cannot create ") + outName);
-        bool ok = std::fwrite(header.data(), 1, header.size(), out) == header.size() &&
-                  std::fwrite(rgba.data(), 1, rgba.size(), out) == rgba.size();
-        ok = std::fclose(out) == 0 && ok;
-        if (!ok)
-            throw vcl::EWriteError(std::string("cannot write ") + outName);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "picdump: %s: %s\n", fileName, e.what());
+        return 1;
+    }
+    try {
+        const std::string header = "P7\nWIDTH " + std::to_string(width) + "\nHEIGHT " + std::to_string(height) +
+                                   "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+        vcl::SaveFileSafely(outName, [&](vcl::TStream& stream) {
+            stream.WriteBuffer(header.data(), int32_t(header.size()));
+            for (size_t at = 0; at < rgba.size(); at += size_t(1) << 30) {
+                const size_t n = std::min(rgba.size() - at, size_t(1) << 30);
+                stream.WriteBuffer(rgba.data() + at, int32_t(n));
+            }
+        });
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "picdump: %s: %s\n", outName, e.what());
         return 1;
     }
     return 0;
