@@ -64,7 +64,8 @@ TReaderRasterData ReaderGatherSubBlocks(vcl::TStream* stream) {
 } // namespace
 
 void TGifDocument::ChargeLoadedPixels(int64_t count, int64_t dataBytes) {
-    if (!GifChargeFramePixels(count, dataBytes, FBudgetedPixels) || count > GifMaxDocumentPixels - FLoadedPixels)
+    if (!GifChargeFramePixels(count, dataBytes, FBudgetedPixels) ||
+        count > GifMaxDocumentPixels - FLoadedPixels)
         RaiseGifError("Image is too large");
     FLoadedPixels += count;
 }

@@ -383,7 +383,8 @@ void TGifFrame::PaintSampled(vcl::TCanvas* canvas, const vcl::TRect& rect, bool 
                 continue;
             }
             uint8_t r, g, b;
-            dst[x] = shown[ditherer->MapPixel(colors[index].Red, colors[index].Green, colors[index].Blue, r, g, b)];
+            dst[x] = shown[ditherer->MapPixel(colors[index].Red, colors[index].Green, colors[index].Blue, r,
+                                              g, b)];
         }
         ditherer->StartNextRow();
     }
@@ -400,11 +401,14 @@ void TGifFrame::PaintFrameAt(vcl::TCanvas* canvas, const vcl::TRect& rect, bool 
             PaintSampled(canvas, rect, useTransparency);
             return;
         }
-        const int32_t stepX = RenderTileStep(FOwnerImage ? FOwnerImage->GetWidth() : 0, FDescriptor.Left + fw);
-        const int32_t stepY = RenderTileStep(FOwnerImage ? FOwnerImage->GetHeight() : 0, FDescriptor.Top + fh);
+        const int32_t stepX =
+            RenderTileStep(FOwnerImage ? FOwnerImage->GetWidth() : 0, FDescriptor.Left + fw);
+        const int32_t stepY =
+            RenderTileStep(FOwnerImage ? FOwnerImage->GetHeight() : 0, FDescriptor.Top + fh);
         for (int64_t x = int64_t(rect.Left) + FDescriptor.Left; x < rect.Right; x += stepX)
             for (int64_t y = int64_t(rect.Top) + FDescriptor.Top; y < rect.Bottom; y += stepY)
-                PaintSampled(canvas, {int32_t(x), int32_t(y), int32_t(x + fw), int32_t(y + fh)}, useTransparency);
+                PaintSampled(canvas, {int32_t(x), int32_t(y), int32_t(x + fw), int32_t(y + fh)},
+                             useTransparency);
         return;
     }
     const bool transparent = useTransparency && FTransparentFrame && MaskAvailable();

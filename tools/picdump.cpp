@@ -125,7 +125,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
-        const std::string header = "P7\nWIDTH " + std::to_string(width) + "\nHEIGHT " + std::to_string(height) +
+        const std::string header = "P7\nWIDTH " + std::to_string(width) + "\nHEIGHT " +
+                                   std::to_string(height) +
                                    "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
         vcl::SaveFileSafely(outName, [&](vcl::TStream& stream) {
             stream.WriteBuffer(header.data(), int32_t(header.size()));

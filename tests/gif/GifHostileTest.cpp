@@ -125,7 +125,8 @@ TEST(GifHostile, FramesGetOnlyWhatTheirDataCanFillOrTheBudget) {
          "Image is too large", 0, 0, 0},
         {"gif-16-frames-16384sq-388B.gif", HostileFile("gif-16-frames-16384sq-388B.gif"), GifPixelBudget,
          "Image is too large", 0, 0, 0},
-        {"gif-index-beyond-table.gif", HostileFile("gif-index-beyond-table.gif"), GifPixelBudget, "", 1, 16, 0},
+        {"gif-index-beyond-table.gif", HostileFile("gif-index-beyond-table.gif"), GifPixelBudget, "", 1, 16,
+         0},
         {"backed, no budget", backed.b, 0, "", 1, 800, 0},
         {"cut short, within the budget", cut.b, 20000, "", 1, 20000, 20000},
         {"cut short, beyond the budget", cut.b, 19999, "Image is too large", 0, 0, 0},
@@ -345,7 +346,8 @@ TEST(GifHostile, DrawingALargeFrameAllocatesOnlyForTheTarget) {
     const int64_t clippedPeak = HostileAllocations::Stop();
     RecordProperty("clipped_peak_bytes", std::to_string(clippedPeak));
     for (int x = 0; x < 100; ++x)
-        ASSERT_EQ(small->GetCanvas()->GetPixel(x, 10), (x + 1000) / 20 % 2 == 0 ? HostileRed : HostileBlue) << x;
+        ASSERT_EQ(small->GetCanvas()->GetPixel(x, 10), (x + 1000) / 20 % 2 == 0 ? HostileRed : HostileBlue)
+            << x;
     if (counting) {
         EXPECT_LT(clippedPeak, 100 * 100 * 4 + 64 * 1024);
     }

@@ -138,8 +138,8 @@ TEST(GifWriter, PixelsBeyondTheTableGrowIt) {
         int globalEntries;
         uint8_t pixel;
         int written; // entries of the table the frame uses, read back (a file holds a power of two)
-    } cases[] = {{3, 0, 2, 4}, {3, 0, 3, 4}, {0, 3, 3, 4}, {0, 3, 4, 8}, {0, 0, 0, 0}, {0, 0, 1, 2},
-                 {2, 4, 200, 256}};
+    } cases[] = {{3, 0, 2, 4}, {3, 0, 3, 4}, {0, 3, 3, 4},    {0, 3, 4, 8},
+                 {0, 0, 0, 0}, {0, 0, 1, 2}, {2, 4, 200, 256}};
     for (const Case& c : cases) {
         for (TGifEncoderKind kind : {ekLzw, ekRunLength}) {
             TGifDocument doc;
