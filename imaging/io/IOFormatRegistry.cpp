@@ -106,7 +106,7 @@ void RegistryLoadPcx(TIKFormatReadArgs& a) {
 void RegistryLoadBmp(TIKFormatReadArgs& a) {
     const bool ownHeader = a.Origin == ikroStream && !RegistryParamsOnly(a);
     DecodeBmpToBitmap(a.Stream, a.Bitmap, ownHeader ? 0 : RegistryRest(a.Stream), a.Params, a.Progress,
-                      RegistryParamsOnly(a));
+                      RegistryParamsOnly(a), RegistryParamsOnly(a) ? nullptr : &a.Mask, false);
 }
 
 void RegistryLoadIco(TIKFormatReadArgs& a) {

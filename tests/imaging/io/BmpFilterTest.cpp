@@ -3,6 +3,7 @@
 #include "imaging/core/IKBitmap.h"
 #include "imaging/core/IKMask.h"
 #include "imaging/core/IKPixelUtils.h"
+#include "imaging/io/IOComponent.h"
 #include "imaging/io/IOParams.h"
 
 #include "IOTestUtil.h"
@@ -424,4 +425,17 @@ TEST(BmpFilter, BitFieldAlphaIsKept) {
     ASSERT_TRUE(mask);
     EXPECT_TRUE(mask->GetFull());
     EXPECT_EQ(mask->GetPixel(1, 1), 255);
+}
+
+// The I/O component hands a bit-field bitmap's alpha on to the image it loads into.
+TEST(BmpFilter, BitFieldAlphaReachesTheComponentsImage) {
+    const std::vector<uint8_t> bytes = iotest::ReadHostile("bmp-32bit-alpha-mask.bmp");
+    auto s = iotest::StreamOf(bytes);
+    TImageKitIO io;
+    io.LoadFromStreamOfFormat(s.get(), ikfBmp);
+    ASSERT_FALSE(io.GetAborting());
+    TIKBitmap* image = io.GetIKBitmap();
+    ASSERT_TRUE(image->HasAlphaChannel());
+    EXPECT_EQ(image->GetAlphaChannel()->ScanLine(0)[0], 127);
+    EXPECT_EQ(image->GetAlphaChannel()->ScanLine(1)[1], 127);
 }
