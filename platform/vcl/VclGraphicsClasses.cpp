@@ -1,20 +1,13 @@
 #include "platform/vcl/VclGraphicsClasses.h"
 
-#include "platform/vcl/ActnList.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace vcl {
 
+// Pictures and graphics store their data through DefineProperties ("Picture.Data", "Glyph.Data"), and the
+// actions' Category is in their table (ActnListTables.cpp): all of it is registered with the class library.
 void RegisterVclGraphicsClasses() {
-    static const bool registered = [] {
-        RegisterVclClasses();
-        // Pictures and graphics store their data through DefineProperties ("Picture.Data",
-        // "Glyph.Data"); actions store the category they are shown under in their list.
-        DefineClassProperties<TCustomAction, TBasicAction>().Property("Category", &TCustomAction::GetCategory,
-                                                                      &TCustomAction::SetCategory);
-        return true;
-    }();
-    (void)registered;
+    RegisterVclClasses();
 }
 
 } // namespace vcl

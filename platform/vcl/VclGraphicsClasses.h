@@ -4,7 +4,8 @@
 
 namespace vcl {
 
-// Safe to call any number of times from the GUI thread.
+// Registers the class library's classes and tables (RegisterVclClasses), which include what pictures,
+// graphics and action lists store. Safe to call any number of times, before or after RegisterVclClasses.
 void RegisterVclGraphicsClasses();
 
 } // namespace vcl

@@ -13,8 +13,10 @@
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/TypInfo.h"
+#include "platform/vcl/VclGraphicsClasses.h"
 
 #include <any>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -107,6 +109,12 @@ bool KeptAsWritten(const std::string& where) {
 
 class VclClassesTest : public VclControlsTest {
 protected:
+    // Every test here reads the tables: none may count on an earlier test to have registered them.
+    void SetUp() override {
+        VclControlsTest::SetUp();
+        RegisterVclClasses();
+    }
+
     // Writes every property of the object (each on a fresh instance) and reads it back, then does the same
     // for its sub-objects and for an item of each collection.
     void CheckProperties(const FreshObject& fresh, const std::string& path, int depth = 0) {
@@ -441,3 +449,21 @@ TEST(EmbeddedForms, EveryLayoutFileOfTheTestFolderIsRegisteredUnderItsRootClass)
 }
 
 } // namespace
+
+// Registration works whichever entry point a program calls first: the graphics entry point once re-entered
+// its own one-time initialisation through RegisterVclClasses. The check runs in a fresh copy of this test
+// program, where nothing has registered anything yet.
+TEST(VclClassesDeathTest, GraphicsEntryPointFirstInAFreshProgramRegistersEverything) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            RegisterVclGraphicsClasses();
+            RegisterVclClasses();
+            RegisterVclGraphicsClasses();
+            const bool ok = GetPropInfo(typeid(TAction), "Category") &&
+                            GetPropInfo(typeid(TImage), "Picture") && GetClass("TImage") &&
+                            VclClassNames().size() >= 30u;
+            std::exit(ok ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
