@@ -15,7 +15,6 @@ namespace win::ctl {
 
 namespace {
 
-constexpr const char* ComboProp = "LoomwickCombo";
 constexpr const char* ComboEditProcProp = "LoomwickComboEditProc";
 // Typed characters within this pause extend the incremental search.
 constexpr DWORD ComboSearchPauseMs = 1000;
@@ -36,8 +35,36 @@ struct ComboState {
     DWORD SearchTime = 0;
 };
 
+// One combo box window: its selection field, edit and drop-down list (ComboState), and its message
+// handlers. The list is a list box window of its own (ComboListProc).
+class ComboBoxWindow final : public ControlWindow, public ComboState {
+public:
+    explicit ComboBoxWindow(HWND hwnd) : ControlWindow(hwnd) {}
+
+protected:
+    void OnCreate() override;
+    void OnSize() override;
+    void OnEnable(bool enabled) override;
+    void OnPaint(HDC dc) override;
+    LRESULT OnGetDlgCode() override;
+    void OnSetFocus() override;
+    void OnKillFocus() override;
+    void OnSetFont(HFONT font, bool redraw) override;
+    HFONT OnGetFont() override;
+    bool OnKeyDown(WPARAM key) override;
+    bool OnChar(WPARAM ch) override;
+    bool OnMouseDown(MouseButton button, WPARAM keys, TPoint p) override;
+    bool OnDoubleClick(MouseButton button, WPARAM keys, TPoint p) override;
+    bool OnMouseWheel(int delta, WPARAM keys) override;
+    void OnDestroy() override;
+    std::optional<LRESULT> OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void PressButton(TPoint p);
+};
+
 ComboState* ComboOf(HWND hwnd) {
-    return State<ComboState>(hwnd, ComboProp);
+    return ControlOf<ComboBoxWindow>(hwnd);
 }
 DWORD ComboKind(HWND hwnd) {
     return Style(hwnd) & 0x3;
@@ -470,161 +497,183 @@ LRESULT ComboForwardItemMessage(HWND hwnd, UINT msg, LPARAM lParam) {
     return SendMessage(parent, msg, WPARAM(id), lParam);
 }
 
-LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+// ---- Messages -------------------------------------------------------------------------------------------
+
+void ComboBoxWindow::OnCreate() {
+    // Scroll bars asked for belong to the list, not to the combo box's own window.
+    auto style = GetWindowLong(FWnd, GWL_STYLE);
+    if (style & (WS_VSCROLL | WS_HSCROLL)) {
+        ShowScrollBar(FWnd, SB_BOTH, FALSE);
+        SetWindowLong(FWnd, GWL_STYLE, style & ~LONG_PTR(WS_VSCROLL | WS_HSCROLL));
+    }
+    ComboCreate(FWnd);
+}
+
+void ComboBoxWindow::OnSize() {
+    ComboLayout(FWnd);
+    InvalidateRect(FWnd, nullptr, FALSE);
+}
+
+void ComboBoxWindow::OnEnable(bool enabled) {
+    if (Edit)
+        EnableWindow(Edit, enabled);
+    InvalidateRect(FWnd, nullptr, FALSE);
+}
+
+void ComboBoxWindow::OnPaint(HDC dc) {
+    ComboPaint(FWnd, dc);
+}
+
+LRESULT ComboBoxWindow::OnGetDlgCode() {
+    LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
+    if (Dropped)
+        code |= DLGC_WANTALLKEYS;
+    return code;
+}
+
+void ComboBoxWindow::OnSetFocus() {
+    // With an edit, the edit takes the focus and tells the combo box (CALLBACK_ComboEdit).
+    if (Edit) {
+        SetFocus(Edit);
+        SendMessage(Edit, EM_SETSEL, 0, -1);
+        return;
+    }
+    Focused = true;
+    InvalidateRect(FWnd, nullptr, FALSE);
+    ComboNotify(FWnd, CBN_SETFOCUS);
+}
+
+void ComboBoxWindow::OnKillFocus() {
+    if (Edit)
+        return;
+    Focused = false;
+    ComboClose(FWnd, false);
+    InvalidateRect(FWnd, nullptr, FALSE);
+    ComboNotify(FWnd, CBN_KILLFOCUS);
+}
+
+void ComboBoxWindow::OnSetFont(HFONT font, bool redraw) {
+    Font = font;
+    if (Edit)
+        SendMessage(Edit, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
+    if (List)
+        SendMessage(List, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
+    ComboMeasureFace(FWnd);
+    ComboLayout(FWnd);
+    if (redraw)
+        InvalidateRect(FWnd, nullptr, FALSE);
+}
+
+HFONT ComboBoxWindow::OnGetFont() {
+    return Font;
+}
+
+bool ComboBoxWindow::OnKeyDown(WPARAM key) {
+    return ComboKey(FWnd, WM_KEYDOWN, key);
+}
+
+bool ComboBoxWindow::OnChar(WPARAM ch) {
+    if (!Edit)
+        ComboCharSearch(FWnd, ch);
+    return true;
+}
+
+bool ComboBoxWindow::OnMouseDown(MouseButton button, WPARAM keys, TPoint p) {
+    if (button != MouseButton::Left)
+        return false;
+    PressButton(p);
+    return true;
+}
+
+bool ComboBoxWindow::OnDoubleClick(MouseButton button, WPARAM keys, TPoint p) {
+    if (button != MouseButton::Left)
+        return false;
+    PressButton(p);
+    return true;
+}
+
+// A press on the selection field, or on the drop button of a combo box with an edit, drops the list.
+void ComboBoxWindow::PressButton(TPoint p) {
+    if (ComboKind(FWnd) == CBS_SIMPLE)
+        return;
+    TRect button = ComboButtonRect(FWnd);
+    bool onButton = p.X >= button.Left && p.X < button.Right && p.Y >= button.Top && p.Y < button.Bottom;
+    if (Edit && !onButton)
+        return;
+    if (GetFocus() != FWnd && GetFocus() != Edit)
+        SetFocus(FWnd);
+    ButtonPressed = true;
+    ComboDrop(FWnd);
+}
+
+bool ComboBoxWindow::OnMouseWheel(int delta, WPARAM keys) {
+    // The dropped list scrolls; a closed one moves the selection.
+    if (Dropped)
+        SendMessage(List, WM_MOUSEWHEEL, MAKEWPARAM(LOWORD(keys), WORD(int16_t(delta))), 0);
+    else
+        ComboSelectIndex(FWnd, ComboCur(FWnd) - delta / WHEEL_DELTA);
+    return true;
+}
+
+void ComboBoxWindow::OnDestroy() {
+    if (List)
+        RemoveProp(List, NotifyTargetProp);
+    // The popup list is owned, not a child: it goes with its combo box.
+    if (List && ComboKind(FWnd) != CBS_SIMPLE)
+        DestroyWindow(List);
+}
+
+std::optional<LRESULT> ComboBoxWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_CREATE: {
-        // Scroll bars asked for belong to the list, not to the combo box's own window.
-        auto style = GetWindowLong(hwnd, GWL_STYLE);
-        if (style & (WS_VSCROLL | WS_HSCROLL)) {
-            ShowScrollBar(hwnd, SB_BOTH, FALSE);
-            SetWindowLong(hwnd, GWL_STYLE, style & ~LONG_PTR(WS_VSCROLL | WS_HSCROLL));
-        }
-        ComboCreate(hwnd);
-        break;
-    }
-    case WM_PAINT: {
-        PaintDC dc(hwnd, wParam);
-        ComboPaint(hwnd, dc.Get());
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_SIZE:
-        ComboLayout(hwnd);
-        InvalidateRect(hwnd, nullptr, FALSE);
-        break;
-    case WM_GETDLGCODE: {
-        LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
-        if (ComboOf(hwnd)->Dropped)
-            code |= DLGC_WANTALLKEYS;
-        return code;
-    }
-    case WM_SETFOCUS: {
-        ComboState* s = ComboOf(hwnd);
-        if (s->Edit) {
-            SetFocus(s->Edit);
-            SendMessage(s->Edit, EM_SETSEL, 0, -1);
-            return 0;
-        }
-        s->Focused = true;
-        InvalidateRect(hwnd, nullptr, FALSE);
-        ComboNotify(hwnd, CBN_SETFOCUS);
-        return 0;
-    }
-    case WM_KILLFOCUS: {
-        ComboState* s = ComboOf(hwnd);
-        if (s->Edit)
-            return 0;
-        s->Focused = false;
-        ComboClose(hwnd, false);
-        InvalidateRect(hwnd, nullptr, FALSE);
-        ComboNotify(hwnd, CBN_KILLFOCUS);
-        return 0;
-    }
-    case WM_ENABLE: {
-        ComboState* s = ComboOf(hwnd);
-        if (s->Edit)
-            EnableWindow(s->Edit, wParam != 0);
-        InvalidateRect(hwnd, nullptr, FALSE);
-        break;
-    }
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-        ComboState* s = ComboOf(hwnd);
-        if (ComboKind(hwnd) == CBS_SIMPLE)
-            return 0;
-        TPoint p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        TRect button = ComboButtonRect(hwnd);
-        bool onButton = p.X >= button.Left && p.X < button.Right && p.Y >= button.Top && p.Y < button.Bottom;
-        if (s->Edit && !onButton)
-            return 0;
-        if (GetFocus() != hwnd && GetFocus() != s->Edit)
-            SetFocus(hwnd);
-        s->ButtonPressed = true;
-        ComboDrop(hwnd);
-        return 0;
-    }
-    case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        if (ComboKey(hwnd, msg, wParam))
+        if (ComboKey(FWnd, msg, wParam))
             return 0;
-        break;
-    case WM_CHAR:
-        if (!ComboOf(hwnd)->Edit)
-            ComboCharSearch(hwnd, wParam);
-        return 0;
-    case WM_MOUSEWHEEL: {
-        ComboState* s = ComboOf(hwnd);
-        if (s->Dropped)
-            return SendMessage(s->List, msg, wParam, lParam);
-        int steps = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
-        ComboSelectIndex(hwnd, ComboCur(hwnd) - steps);
-        return 0;
-    }
+        return std::nullopt;
     case WM_COMMAND: {
-        ComboState* s = ComboOf(hwnd);
         HWND from = reinterpret_cast<HWND>(lParam);
-        if (from && from == s->Edit && !s->Updating) {
+        if (from && from == Edit && !Updating) {
             if (HIWORD(wParam) == EN_CHANGE)
-                ComboNotify(hwnd, CBN_EDITCHANGE);
+                ComboNotify(FWnd, CBN_EDITCHANGE);
             else if (HIWORD(wParam) == EN_UPDATE)
-                ComboNotify(hwnd, CBN_EDITUPDATE);
+                ComboNotify(FWnd, CBN_EDITUPDATE);
         }
-        if (from && from == s->List && ComboKind(hwnd) == CBS_SIMPLE && HIWORD(wParam) == LBN_SELCHANGE) {
-            ComboShowSelection(hwnd);
-            ComboNotify(hwnd, CBN_SELCHANGE);
+        if (from && from == List && ComboKind(FWnd) == CBS_SIMPLE && HIWORD(wParam) == LBN_SELCHANGE) {
+            ComboShowSelection(FWnd);
+            ComboNotify(FWnd, CBN_SELCHANGE);
         }
         return 0;
     }
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
     case WM_DELETEITEM:
-        return ComboForwardItemMessage(hwnd, msg, lParam);
+        return ComboForwardItemMessage(FWnd, msg, lParam);
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSTATIC:
-        if (HWND parent = GetParent(hwnd))
-            return SendMessage(parent, msg, wParam, reinterpret_cast<LPARAM>(hwnd));
+        if (HWND parent = GetParent(FWnd))
+            return SendMessage(parent, msg, wParam, reinterpret_cast<LPARAM>(FWnd));
         return 0;
-    case WM_SETFONT: {
-        ComboState* s = ComboOf(hwnd);
-        s->Font = reinterpret_cast<HFONT>(wParam);
-        if (s->Edit)
-            SendMessage(s->Edit, WM_SETFONT, wParam, lParam);
-        if (s->List)
-            SendMessage(s->List, WM_SETFONT, wParam, 0);
-        ComboMeasureFace(hwnd);
-        ComboLayout(hwnd);
-        if (lParam)
-            InvalidateRect(hwnd, nullptr, FALSE);
-        return 0;
-    }
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(ComboOf(hwnd)->Font);
     case WM_SETTEXT: {
-        ComboState* s = ComboOf(hwnd);
-        if (s->Edit) {
-            s->Updating = true;
-            SetWindowText(s->Edit, lParam ? reinterpret_cast<const char*>(lParam) : "");
-            s->Updating = false;
+        if (Edit) {
+            Updating = true;
+            SetWindowText(Edit, lParam ? reinterpret_cast<const char*>(lParam) : "");
+            Updating = false;
             return TRUE;
         }
         // A selection field shows only items: the text selects the item that has it.
-        LRESULT found = SendMessage(s->List, LB_FINDSTRINGEXACT, WPARAM(-1), lParam);
+        LRESULT found = SendMessage(List, LB_FINDSTRINGEXACT, WPARAM(-1), lParam);
         if (found == LB_ERR)
             return CB_ERR;
-        SendMessage(s->List, LB_SETCURSEL, WPARAM(found), 0);
-        InvalidateRect(hwnd, nullptr, FALSE);
+        SendMessage(List, LB_SETCURSEL, WPARAM(found), 0);
+        InvalidateRect(FWnd, nullptr, FALSE);
         return TRUE;
     }
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH: {
-        ComboState* s = ComboOf(hwnd);
-        if (!s->List)
-            break;
-        std::string text = s->Edit
-                               ? GetWindowTextString(s->Edit)
-                               : (ComboCur(hwnd) >= 0 ? ComboItemText(hwnd, ComboCur(hwnd)) : std::string());
+        if (!List)
+            return std::nullopt;
+        std::string text = Edit ? GetWindowTextString(Edit)
+                                : (ComboCur(FWnd) >= 0 ? ComboItemText(FWnd, ComboCur(FWnd)) : std::string());
         if (msg == WM_GETTEXTLENGTH)
             return LRESULT(text.size());
         if (!lParam || wParam == 0)
@@ -635,140 +684,121 @@ LRESULT ComboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return LRESULT(n);
     }
     case CB_ADDSTRING:
-        return SendMessage(ComboOf(hwnd)->List, LB_ADDSTRING, wParam, lParam);
+        return SendMessage(List, LB_ADDSTRING, wParam, lParam);
     case CB_INSERTSTRING:
-        return SendMessage(ComboOf(hwnd)->List, LB_INSERTSTRING, wParam, lParam);
+        return SendMessage(List, LB_INSERTSTRING, wParam, lParam);
     case CB_DELETESTRING: {
-        LRESULT r = SendMessage(ComboOf(hwnd)->List, LB_DELETESTRING, wParam, lParam);
-        InvalidateRect(hwnd, nullptr, FALSE);
+        LRESULT r = SendMessage(List, LB_DELETESTRING, wParam, lParam);
+        InvalidateRect(FWnd, nullptr, FALSE);
         return r;
     }
     case CB_RESETCONTENT: {
-        ComboState* s = ComboOf(hwnd);
-        SendMessage(s->List, LB_RESETCONTENT, 0, 0);
-        if (s->Edit) {
-            s->Updating = true;
-            SetWindowText(s->Edit, "");
-            s->Updating = false;
+        SendMessage(List, LB_RESETCONTENT, 0, 0);
+        if (Edit) {
+            Updating = true;
+            SetWindowText(Edit, "");
+            Updating = false;
         }
-        InvalidateRect(hwnd, nullptr, FALSE);
+        InvalidateRect(FWnd, nullptr, FALSE);
         return CB_OKAY;
     }
     case CB_GETCOUNT:
-        return ComboCount(hwnd);
+        return ComboCount(FWnd);
     case CB_GETCURSEL:
-        return ComboCur(hwnd);
+        return ComboCur(FWnd);
     case CB_SETCURSEL: {
         // Selection by code: no notification.
-        ComboState* s = ComboOf(hwnd);
-        LRESULT r = SendMessage(s->List, LB_SETCURSEL, wParam, 0);
-        ComboShowSelection(hwnd);
+        LRESULT r = SendMessage(List, LB_SETCURSEL, wParam, 0);
+        ComboShowSelection(FWnd);
         return int(intptr_t(wParam)) < 0 ? CB_ERR : r;
     }
     case CB_GETLBTEXT:
-        return SendMessage(ComboOf(hwnd)->List, LB_GETTEXT, wParam, lParam);
+        return SendMessage(List, LB_GETTEXT, wParam, lParam);
     case CB_GETLBTEXTLEN:
-        return SendMessage(ComboOf(hwnd)->List, LB_GETTEXTLEN, wParam, lParam);
+        return SendMessage(List, LB_GETTEXTLEN, wParam, lParam);
     case CB_GETITEMDATA:
-        return SendMessage(ComboOf(hwnd)->List, LB_GETITEMDATA, wParam, lParam);
+        return SendMessage(List, LB_GETITEMDATA, wParam, lParam);
     case CB_SETITEMDATA:
-        return SendMessage(ComboOf(hwnd)->List, LB_SETITEMDATA, wParam, lParam);
+        return SendMessage(List, LB_SETITEMDATA, wParam, lParam);
     case CB_FINDSTRING:
-        return SendMessage(ComboOf(hwnd)->List, LB_FINDSTRING, wParam, lParam);
+        return SendMessage(List, LB_FINDSTRING, wParam, lParam);
     case CB_FINDSTRINGEXACT:
-        return SendMessage(ComboOf(hwnd)->List, LB_FINDSTRINGEXACT, wParam, lParam);
+        return SendMessage(List, LB_FINDSTRINGEXACT, wParam, lParam);
     case CB_SELECTSTRING: {
-        LRESULT found = SendMessage(ComboOf(hwnd)->List, LB_FINDSTRING, wParam, lParam);
+        LRESULT found = SendMessage(List, LB_FINDSTRING, wParam, lParam);
         if (found != LB_ERR) {
-            SendMessage(ComboOf(hwnd)->List, LB_SETCURSEL, WPARAM(found), 0);
-            ComboShowSelection(hwnd);
+            SendMessage(List, LB_SETCURSEL, WPARAM(found), 0);
+            ComboShowSelection(FWnd);
         }
         return found;
     }
     case CB_GETTOPINDEX:
-        return SendMessage(ComboOf(hwnd)->List, LB_GETTOPINDEX, 0, 0);
+        return SendMessage(List, LB_GETTOPINDEX, 0, 0);
     case CB_SETTOPINDEX:
-        return SendMessage(ComboOf(hwnd)->List, LB_SETTOPINDEX, wParam, 0);
+        return SendMessage(List, LB_SETTOPINDEX, wParam, 0);
     case CB_SETITEMHEIGHT: {
-        ComboState* s = ComboOf(hwnd);
         if (int(intptr_t(wParam)) == -1) {
-            s->FaceHeight = int(lParam) + 8;
-            ComboLayout(hwnd);
-            InvalidateRect(hwnd, nullptr, FALSE);
+            FaceHeight = int(lParam) + 8;
+            ComboLayout(FWnd);
+            InvalidateRect(FWnd, nullptr, FALSE);
             return CB_OKAY;
         }
-        return SendMessage(s->List, LB_SETITEMHEIGHT, wParam, lParam);
+        return SendMessage(List, LB_SETITEMHEIGHT, wParam, lParam);
     }
     case CB_GETITEMHEIGHT: {
-        ComboState* s = ComboOf(hwnd);
         if (int(intptr_t(wParam)) == -1)
-            return s->FaceHeight - 8;
-        return SendMessage(s->List, LB_GETITEMHEIGHT, wParam, 0);
+            return FaceHeight - 8;
+        return SendMessage(List, LB_GETITEMHEIGHT, wParam, 0);
     }
     case CB_SHOWDROPDOWN:
         if (wParam)
-            ComboDrop(hwnd);
+            ComboDrop(FWnd);
         else
-            ComboClose(hwnd, false);
+            ComboClose(FWnd, false);
         return TRUE;
     case CB_GETDROPPEDSTATE:
-        return ComboOf(hwnd)->Dropped;
+        return Dropped;
     case CB_GETDROPPEDCONTROLRECT: {
         if (!lParam)
             return CB_ERR;
-        ComboState* s = ComboOf(hwnd);
         TRect wr;
-        GetWindowRect(hwnd, &wr);
-        if (s->Dropped)
-            GetWindowRect(s->List, &wr);
+        GetWindowRect(FWnd, &wr);
+        if (Dropped)
+            GetWindowRect(List, &wr);
         *reinterpret_cast<TRect*>(lParam) = wr;
         return CB_OKAY;
     }
     case CB_SETDROPPEDWIDTH:
-        ComboOf(hwnd)->DroppedWidth = int(wParam);
+        DroppedWidth = int(wParam);
         return LRESULT(wParam);
     case CB_GETDROPPEDWIDTH: {
         TRect wr;
-        GetWindowRect(hwnd, &wr);
-        return std::max(ComboOf(hwnd)->DroppedWidth, int(wr.Width()));
+        GetWindowRect(FWnd, &wr);
+        return std::max(DroppedWidth, int(wr.Width()));
     }
     case CB_SETMINVISIBLE:
         if (int(wParam) < 1)
             return FALSE;
-        ComboOf(hwnd)->MinVisible = int(wParam);
+        MinVisible = int(wParam);
         return TRUE;
     case CB_GETMINVISIBLE:
-        return ComboOf(hwnd)->MinVisible;
+        return MinVisible;
     case CB_LIMITTEXT: {
-        ComboState* s = ComboOf(hwnd);
-        return s->Edit ? SendMessage(s->Edit, EM_LIMITTEXT, wParam, 0) : CB_ERR;
+        return Edit ? SendMessage(Edit, EM_LIMITTEXT, wParam, 0) : CB_ERR;
     }
     case CB_GETEDITSEL: {
-        ComboState* s = ComboOf(hwnd);
-        return s->Edit ? SendMessage(s->Edit, EM_GETSEL, wParam, lParam) : CB_ERR;
+        return Edit ? SendMessage(Edit, EM_GETSEL, wParam, lParam) : CB_ERR;
     }
     case CB_SETEDITSEL: {
-        ComboState* s = ComboOf(hwnd);
-        if (!s->Edit)
+        if (!Edit)
             return CB_ERR;
-        SendMessage(s->Edit, EM_SETSEL, WPARAM(intptr_t(int16_t(LOWORD(WPARAM(lParam))))),
+        SendMessage(Edit, EM_SETSEL, WPARAM(intptr_t(int16_t(LOWORD(WPARAM(lParam))))),
                     LPARAM(int16_t(HIWORD(WPARAM(lParam)))));
         return TRUE;
     }
-    case WM_NCDESTROY: {
-        ComboState* s = ComboOf(hwnd);
-        if (s->List)
-            RemoveProp(s->List, NotifyTargetProp);
-        // The popup list is owned, not a child: it goes with its combo box.
-        if (s->List && ComboKind(hwnd) != CBS_SIMPLE)
-            DestroyWindow(s->List);
-        FreeState<ComboState>(hwnd, ComboProp);
-        break;
-    }
     default:
-        break;
+        return std::nullopt;
     }
-    return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
 // The drop-down list: a list box whose mouse follows the combo box's drop-down rules.
@@ -836,7 +866,8 @@ LRESULT ComboListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void RegisterComboBoxClass() {
-    RegisterControlClass(WC_COMBOBOX, WithContextMenu<ComboProc>, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
+    RegisterControlClass(WC_COMBOBOX, WithContextMenu<ControlProc<ComboBoxWindow>>,
+                         CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
     RegisterControlClass(WC_COMBOLBOX, WithContextMenu<ComboListProc>, CS_DBLCLKS | CS_SAVEBITS);
 }
 

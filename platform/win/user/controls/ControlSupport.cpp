@@ -2,6 +2,7 @@
 
 #include "platform/win/user/Cursors.h"
 
+#include <memory>
 #include <mutex>
 
 namespace win {
@@ -38,6 +39,114 @@ namespace ctl {
 
 const EditClipboard& GetEditClipboard() {
     return ControlSupportClipboard();
+}
+
+namespace {
+constexpr const char* ControlWindowProp = "LoomwickControlWindow";
+
+TPoint ControlPoint(LPARAM lParam) {
+    return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+}
+} // namespace
+
+ControlWindow* AttachControlWindow(HWND hwnd, ControlWindow* (*make)(HWND hwnd)) {
+    if (auto* control = reinterpret_cast<ControlWindow*>(GetProp(hwnd, ControlWindowProp)))
+        return control;
+    ControlWindow* control = make(hwnd);
+    SetProp(hwnd, ControlWindowProp, reinterpret_cast<HANDLE>(control));
+    return control;
+}
+
+LRESULT RunControlWindow(ControlWindow* control, UINT msg, WPARAM wParam, LPARAM lParam) {
+    HWND hwnd = control->Handle();
+    if (msg != WM_NCDESTROY)
+        return control->WindowProc(msg, wParam, lParam);
+    // The window's last message: its handler still finds the object through the window (a list box tells
+    // its owner of each item going), then the object goes with the window, even when the handler throws.
+    std::unique_ptr<ControlWindow> owned(control);
+    struct Detach {
+        HWND Wnd;
+        ~Detach() { RemoveProp(Wnd, ControlWindowProp); }
+    } detach{hwnd};
+    return owned->WindowProc(msg, wParam, lParam);
+}
+
+LRESULT ControlWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    const auto taken = [&](bool took) {
+        return took ? LRESULT(0) : DefWindowProc(FWnd, msg, wParam, lParam);
+    };
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate();
+        break;
+    case WM_SIZE:
+        OnSize();
+        break;
+    case WM_ENABLE:
+        OnEnable(wParam != 0);
+        break;
+    case WM_PAINT: {
+        PaintDC dc(FWnd, wParam);
+        OnPaint(dc.Get());
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return OnEraseBackground(reinterpret_cast<HDC>(wParam));
+    case WM_GETDLGCODE:
+        return OnGetDlgCode();
+    case WM_SETFOCUS:
+        OnSetFocus();
+        return 0;
+    case WM_KILLFOCUS:
+        OnKillFocus();
+        return 0;
+    case WM_SETFONT:
+        OnSetFont(reinterpret_cast<HFONT>(wParam), lParam != 0);
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(OnGetFont());
+    case WM_KEYDOWN:
+        return taken(OnKeyDown(wParam));
+    case WM_CHAR:
+        return taken(OnChar(wParam));
+    case WM_LBUTTONDOWN:
+        return taken(OnMouseDown(MouseButton::Left, wParam, ControlPoint(lParam)));
+    case WM_RBUTTONDOWN:
+        return taken(OnMouseDown(MouseButton::Right, wParam, ControlPoint(lParam)));
+    case WM_MBUTTONDOWN:
+        return taken(OnMouseDown(MouseButton::Middle, wParam, ControlPoint(lParam)));
+    case WM_LBUTTONDBLCLK:
+        return taken(OnDoubleClick(MouseButton::Left, wParam, ControlPoint(lParam)));
+    case WM_RBUTTONDBLCLK:
+        return taken(OnDoubleClick(MouseButton::Right, wParam, ControlPoint(lParam)));
+    case WM_MBUTTONDBLCLK:
+        return taken(OnDoubleClick(MouseButton::Middle, wParam, ControlPoint(lParam)));
+    case WM_LBUTTONUP:
+        return taken(OnMouseUp(MouseButton::Left, wParam, ControlPoint(lParam)));
+    case WM_RBUTTONUP:
+        return taken(OnMouseUp(MouseButton::Right, wParam, ControlPoint(lParam)));
+    case WM_MBUTTONUP:
+        return taken(OnMouseUp(MouseButton::Middle, wParam, ControlPoint(lParam)));
+    case WM_MOUSEMOVE:
+        return taken(OnMouseMove(wParam, ControlPoint(lParam)));
+    case WM_CAPTURECHANGED:
+        return taken(OnCaptureLost());
+    case WM_MOUSEWHEEL:
+        return taken(OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), wParam));
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+        return taken(OnScroll(msg == WM_VSCROLL, wParam));
+    case WM_TIMER:
+        return taken(OnTimer(UINT_PTR(wParam)));
+    case WM_NCDESTROY:
+        OnDestroy();
+        break;
+    default:
+        if (std::optional<LRESULT> answer = OnMessage(msg, wParam, lParam))
+            return *answer;
+        break;
+    }
+    return DefWindowProc(FWnd, msg, wParam, lParam);
 }
 
 HWND NotifyTarget(HWND hwnd) {

@@ -7,6 +7,7 @@
 #include "platform/win/user/User.h"
 #include "platform/win/user/controls/CommCtrl.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,78 @@ template <WNDPROC Proc> LRESULT WithContextMenu(HWND hwnd, UINT msg, WPARAM wPar
         return 0;
     return Proc(hwnd, msg, wParam, lParam);
 }
+// The shape of a control class. One object per window keeps the control's state as members and answers
+// its messages in short named handlers; ControlProc<T> is the window procedure of class T: it makes the
+// object on the window's first message, routes every message to a handler and deletes the object after
+// WM_NCDESTROY. A handler that declines (answers false, or no answer from OnMessage) leaves the message to
+// DefWindowProc, as does every message without a handler.
+enum class MouseButton { Left, Right, Middle };
+
+class ControlWindow {
+public:
+    explicit ControlWindow(HWND hwnd) : FWnd(hwnd) {}
+    virtual ~ControlWindow() = default;
+    ControlWindow(const ControlWindow&) = delete;
+    ControlWindow& operator=(const ControlWindow&) = delete;
+
+    HWND Handle() const { return FWnd; }
+    // Routes one message to its handler.
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+
+protected:
+    // WM_CREATE, WM_SIZE, WM_ENABLE: the control adjusts itself, then DefWindowProc answers.
+    virtual void OnCreate() {}
+    virtual void OnSize() {}
+    virtual void OnEnable(bool enabled) {}
+    // WM_PAINT on the paint DC (the one in wParam, else BeginPaint's). A control paints its whole client
+    // area there, so WM_ERASEBKGND answers 1 (done) without erasing unless the control says otherwise.
+    virtual void OnPaint(HDC dc) {}
+    virtual LRESULT OnEraseBackground(HDC dc) { return 1; }
+    // WM_GETDLGCODE: the keys the control takes from a dialog; arrows and characters by default.
+    virtual LRESULT OnGetDlgCode() { return DLGC_WANTARROWS | DLGC_WANTCHARS; }
+    // WM_SETFOCUS and WM_KILLFOCUS (answered 0); WM_SETFONT (answered 0) and WM_GETFONT.
+    virtual void OnSetFocus() {}
+    virtual void OnKillFocus() {}
+    virtual void OnSetFont(HFONT font, bool redraw) {}
+    virtual HFONT OnGetFont() { return nullptr; }
+    // Keys and the mouse, points in client coordinates: true when the control took the message (answered
+    // 0). A double click arrives as OnDoubleClick for CS_DBLCLKS classes; OnCaptureLost is
+    // WM_CAPTURECHANGED.
+    virtual bool OnKeyDown(WPARAM key) { return false; }
+    virtual bool OnChar(WPARAM ch) { return false; }
+    virtual bool OnMouseDown(MouseButton button, WPARAM keys, TPoint p) { return false; }
+    virtual bool OnDoubleClick(MouseButton button, WPARAM keys, TPoint p) { return false; }
+    virtual bool OnMouseUp(MouseButton button, WPARAM keys, TPoint p) { return false; }
+    virtual bool OnMouseMove(WPARAM keys, TPoint p) { return false; }
+    virtual bool OnCaptureLost() { return false; }
+    virtual bool OnMouseWheel(int delta, WPARAM keys) { return false; }
+    // WM_VSCROLL and WM_HSCROLL's request (wParam).
+    virtual bool OnScroll(bool vertical, WPARAM request) { return false; }
+    virtual bool OnTimer(UINT_PTR id) { return false; }
+    // WM_NCDESTROY, the window's last message: the object is deleted after it.
+    virtual void OnDestroy() {}
+    // The class's own messages and any other: the answer, or nothing for DefWindowProc.
+    virtual std::optional<LRESULT> OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return std::nullopt; }
+
+    const HWND FWnd;
+};
+
+// The object of a window, made by make when the window has none yet.
+ControlWindow* AttachControlWindow(HWND hwnd, ControlWindow* (*make)(HWND hwnd));
+// Runs one message through a window's object; deletes the object after WM_NCDESTROY.
+LRESULT RunControlWindow(ControlWindow* control, UINT msg, WPARAM wParam, LPARAM lParam);
+template <class T> ControlWindow* MakeControlWindow(HWND hwnd) {
+    return new T(hwnd);
+}
+// The object of a window of class T (or of a class derived from T), made now if the window has none yet.
+template <class T> T* ControlOf(HWND hwnd) {
+    return dynamic_cast<T*>(AttachControlWindow(hwnd, &MakeControlWindow<T>));
+}
+// The window procedure of control class T (T's constructor takes the HWND).
+template <class T> LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return RunControlWindow(ControlOf<T>(hwnd), msg, wParam, lParam);
+}
+
 // Registers one class unless a class of that name exists.
 void RegisterControlClass(const char* name, WNDPROC proc, UINT style, HCURSOR cursor = nullptr,
                           int backgroundColor = -1);

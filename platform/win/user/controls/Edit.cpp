@@ -16,8 +16,6 @@ namespace win::ctl {
 
 namespace {
 
-constexpr const char* EditProp = "LoomwickEdit";
-
 // The lines as laid out: where each starts and where its shown text ends. A hard line ends before its
 // "\n"; a soft line (word wrap) ends before the spaces it broke at, and the next one starts after them.
 struct EditLineTable {
@@ -57,8 +55,38 @@ struct EditState {
     bool LayoutValid = false;
 };
 
+// One edit window: its text, selection, undo and layout (EditState), and its message handlers.
+class EditWindow final : public ControlWindow, public EditState {
+public:
+    explicit EditWindow(HWND hwnd) : ControlWindow(hwnd) {}
+
+protected:
+    void OnCreate() override;
+    void OnSize() override;
+    void OnEnable(bool enabled) override;
+    void OnPaint(HDC dc) override;
+    LRESULT OnGetDlgCode() override;
+    void OnSetFocus() override;
+    void OnKillFocus() override;
+    void OnSetFont(HFONT font, bool redraw) override;
+    HFONT OnGetFont() override;
+    bool OnKeyDown(WPARAM key) override;
+    bool OnChar(WPARAM ch) override;
+    bool OnMouseDown(MouseButton button, WPARAM keys, TPoint p) override;
+    bool OnDoubleClick(MouseButton button, WPARAM keys, TPoint p) override;
+    bool OnMouseUp(MouseButton button, WPARAM keys, TPoint p) override;
+    bool OnMouseMove(WPARAM keys, TPoint p) override;
+    bool OnCaptureLost() override;
+    bool OnScroll(bool vertical, WPARAM request) override;
+    bool OnMouseWheel(int delta, WPARAM keys) override;
+    std::optional<LRESULT> OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void EndTracking();
+};
+
 EditState* EditOf(HWND hwnd) {
-    return State<EditState>(hwnd, EditProp);
+    return ControlOf<EditWindow>(hwnd);
 }
 bool EditMulti(HWND hwnd) {
     return (Style(hwnd) & ES_MULTILINE) != 0;
@@ -762,257 +790,284 @@ void EditPaint(HWND hwnd, HDC dc) {
     SelectObject(dc, old);
 }
 
-LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+// ---- Messages -------------------------------------------------------------------------------------------
+
+void EditWindow::OnCreate() {
+    Text = EditNormalize(FWnd, GetWindowTextString(FWnd));
+    if (Style(FWnd) & ES_PASSWORD)
+        PasswordChar = '*';
+    EditStoreWindowText(FWnd);
+    EditUpdateScrollBars(FWnd);
+}
+
+void EditWindow::OnSize() {
+    EditUpdateScrollBars(FWnd);
+    EditScrollToCaret(FWnd);
+}
+
+void EditWindow::OnEnable(bool enabled) {
+    InvalidateRect(FWnd, nullptr, TRUE);
+}
+
+void EditWindow::OnPaint(HDC dc) {
+    EditPaint(FWnd, dc);
+}
+
+LRESULT EditWindow::OnGetDlgCode() {
+    LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+    if (EditMulti(FWnd) && (Style(FWnd) & ES_WANTRETURN))
+        code |= DLGC_WANTALLKEYS;
+    return code;
+}
+
+void EditWindow::OnSetFocus() {
+    Focused = true;
+    EditDC dc(FWnd);
+    CreateCaret(FWnd, nullptr, 1, LineHeight(dc.Get()));
+    EditPlaceCaret(FWnd);
+    ShowCaret(FWnd);
+    InvalidateRect(FWnd, nullptr, TRUE);
+    NotifyCommand(FWnd, EN_SETFOCUS);
+}
+
+void EditWindow::OnKillFocus() {
+    Focused = false;
+    Tracking = false;
+    DestroyCaret();
+    InvalidateRect(FWnd, nullptr, TRUE);
+    NotifyCommand(FWnd, EN_KILLFOCUS);
+}
+
+void EditWindow::OnSetFont(HFONT font, bool redraw) {
+    Font = font;
+    if (redraw)
+        InvalidateRect(FWnd, nullptr, TRUE);
+    EditPlaceCaret(FWnd);
+}
+
+HFONT EditWindow::OnGetFont() {
+    return Font;
+}
+
+bool EditWindow::OnKeyDown(WPARAM key) {
+    return EditKeyDown(FWnd, int(key));
+}
+
+bool EditWindow::OnChar(WPARAM ch) {
+    EditChar(FWnd, ch);
+    return true;
+}
+
+bool EditWindow::OnMouseDown(MouseButton button, WPARAM keys, TPoint p) {
+    if (button != MouseButton::Left)
+        return false;
+    if (GetFocus() != FWnd)
+        SetFocus(FWnd);
+    int pos = EditPosFromPoint(FWnd, p);
+    DesiredX = -1;
+    LastWasTyping = false;
+    EditSetSel(FWnd, (keys & MK_SHIFT) ? Anchor : pos, pos);
+    Tracking = true;
+    SetCapture(FWnd);
+    return true;
+}
+
+bool EditWindow::OnDoubleClick(MouseButton button, WPARAM keys, TPoint p) {
+    if (button != MouseButton::Left)
+        return false;
+    // Selects the word under the pointer.
+    int pos = EditPosFromPoint(FWnd, p);
+    int a = pos, b = pos;
+    while (a > 0 && EditIsWordChar(Text[size_t(a - 1)]))
+        --a;
+    while (b < int(Text.size()) && EditIsWordChar(Text[size_t(b)]))
+        ++b;
+    EditSetSel(FWnd, a, b);
+    return true;
+}
+
+bool EditWindow::OnMouseMove(WPARAM keys, TPoint p) {
+    if (Tracking && (keys & MK_LBUTTON))
+        EditSetSel(FWnd, Anchor, EditPosFromPoint(FWnd, p));
+    return true;
+}
+
+bool EditWindow::OnMouseUp(MouseButton button, WPARAM keys, TPoint p) {
+    if (button != MouseButton::Left)
+        return false;
+    EndTracking();
+    return true;
+}
+
+bool EditWindow::OnCaptureLost() {
+    EndTracking();
+    return true;
+}
+
+void EditWindow::EndTracking() {
+    if (Tracking) {
+        Tracking = false;
+        if (GetCapture() == FWnd)
+            ReleaseCapture();
+    }
+}
+
+bool EditWindow::OnScroll(bool vertical, WPARAM request) {
+    EditDC dc(FWnd);
+    int page = vertical ? EditVisibleLines(FWnd, dc.Get()) : std::max(1, int(EditFormatRect(FWnd).Width()));
+    int line = vertical ? 1 : 8;
+    int& value = vertical ? TopLine : ScrollX;
+    int maxValue = vertical ? int(EditLinesOf(FWnd).size()) - 1 : 1 << 20;
+    if (!ScrollRequestTarget(request, value, line, page, maxValue, &value))
+        return true;
+    value = std::clamp(value, 0, std::max(0, maxValue));
+    InvalidateRect(FWnd, nullptr, TRUE);
+    EditUpdateScrollBars(FWnd);
+    EditPlaceCaret(FWnd);
+    return true;
+}
+
+bool EditWindow::OnMouseWheel(int delta, WPARAM keys) {
+    if (!EditMulti(FWnd))
+        return false;
+    SendMessage(FWnd, EM_LINESCROLL, 0, -3 * (delta / WHEEL_DELTA));
+    return true;
+}
+
+std::optional<LRESULT> EditWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_CREATE: {
-        EditState* s = EditOf(hwnd);
-        s->Text = EditNormalize(hwnd, GetWindowTextString(hwnd));
-        if (Style(hwnd) & ES_PASSWORD)
-            s->PasswordChar = '*';
-        EditStoreWindowText(hwnd);
-        EditUpdateScrollBars(hwnd);
-        break;
-    }
-    case WM_PAINT: {
-        PaintDC dc(hwnd, wParam);
-        EditPaint(hwnd, dc.Get());
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_GETDLGCODE: {
-        LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-        if (EditMulti(hwnd) && (Style(hwnd) & ES_WANTRETURN))
-            code |= DLGC_WANTALLKEYS;
-        return code;
-    }
     case WM_SETTEXT: {
-        EditState* s = EditOf(hwnd);
-        s->Text = EditNormalize(hwnd, lParam ? reinterpret_cast<const char*>(lParam) : "");
-        if (int(s->Text.size()) > s->Limit)
-            s->Text.resize(size_t(s->Limit));
-        s->Anchor = s->Caret = 0;
-        s->ScrollX = 0;
-        s->TopLine = 0;
-        s->CanUndo = false;
-        s->Modified = false;
-        s->DesiredX = -1;
-        EditChanged(hwnd);
+        Text = EditNormalize(FWnd, lParam ? reinterpret_cast<const char*>(lParam) : "");
+        if (int(Text.size()) > Limit)
+            Text.resize(size_t(Limit));
+        Anchor = Caret = 0;
+        ScrollX = 0;
+        TopLine = 0;
+        CanUndo = false;
+        Modified = false;
+        DesiredX = -1;
+        EditChanged(FWnd);
         return TRUE;
     }
-    case WM_SETFONT:
-        EditOf(hwnd)->Font = reinterpret_cast<HFONT>(wParam);
-        if (lParam)
-            InvalidateRect(hwnd, nullptr, TRUE);
-        EditPlaceCaret(hwnd);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(EditOf(hwnd)->Font);
-    case WM_SETFOCUS: {
-        EditState* s = EditOf(hwnd);
-        s->Focused = true;
-        EditDC dc(hwnd);
-        CreateCaret(hwnd, nullptr, 1, LineHeight(dc.Get()));
-        EditPlaceCaret(hwnd);
-        ShowCaret(hwnd);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        NotifyCommand(hwnd, EN_SETFOCUS);
-        return 0;
-    }
-    case WM_KILLFOCUS: {
-        EditState* s = EditOf(hwnd);
-        s->Focused = false;
-        s->Tracking = false;
-        DestroyCaret();
-        InvalidateRect(hwnd, nullptr, TRUE);
-        NotifyCommand(hwnd, EN_KILLFOCUS);
-        return 0;
-    }
-    case WM_SIZE:
-        EditUpdateScrollBars(hwnd);
-        EditScrollToCaret(hwnd);
-        break;
-    case WM_ENABLE:
-        InvalidateRect(hwnd, nullptr, TRUE);
-        break;
     case WM_SETCURSOR:
         if (LOWORD(WPARAM(lParam)) == HTCLIENT) {
             SetCursor(LoadCursor(nullptr, IDC_IBEAM));
             return TRUE;
         }
-        break;
-    case WM_LBUTTONDOWN: {
-        EditState* s = EditOf(hwnd);
-        if (GetFocus() != hwnd)
-            SetFocus(hwnd);
-        int pos = EditPosFromPoint(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        s->DesiredX = -1;
-        s->LastWasTyping = false;
-        EditSetSel(hwnd, (wParam & MK_SHIFT) ? s->Anchor : pos, pos);
-        s->Tracking = true;
-        SetCapture(hwnd);
-        return 0;
-    }
-    case WM_LBUTTONDBLCLK: {
-        // Selects the word under the pointer.
-        EditState* s = EditOf(hwnd);
-        int pos = EditPosFromPoint(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-        int a = pos, b = pos;
-        while (a > 0 && EditIsWordChar(s->Text[size_t(a - 1)]))
-            --a;
-        while (b < int(s->Text.size()) && EditIsWordChar(s->Text[size_t(b)]))
-            ++b;
-        EditSetSel(hwnd, a, b);
-        return 0;
-    }
-    case WM_MOUSEMOVE: {
-        EditState* s = EditOf(hwnd);
-        if (s->Tracking && (wParam & MK_LBUTTON)) {
-            int pos = EditPosFromPoint(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-            EditSetSel(hwnd, s->Anchor, pos);
-        }
-        return 0;
-    }
-    case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED: {
-        EditState* s = EditOf(hwnd);
-        if (s->Tracking) {
-            s->Tracking = false;
-            if (GetCapture() == hwnd)
-                ReleaseCapture();
-        }
-        return 0;
-    }
-    case WM_KEYDOWN:
-        if (EditKeyDown(hwnd, int(wParam)))
-            return 0;
-        break;
-    case WM_CHAR:
-        EditChar(hwnd, wParam);
-        return 0;
+        return std::nullopt;
     case WM_CUT:
-        EditCut(hwnd);
+        EditCut(FWnd);
         return 0;
     case WM_COPY:
-        EditCopy(hwnd);
+        EditCopy(FWnd);
         return 0;
     case WM_PASTE:
-        EditPaste(hwnd);
+        EditPaste(FWnd);
         return 0;
     case WM_CLEAR:
-        EditClear(hwnd);
+        EditClear(FWnd);
         return 0;
     case WM_UNDO:
     case EM_UNDO:
-        return EditUndo(hwnd);
+        return EditUndo(FWnd);
     case EM_CANUNDO:
-        return EditOf(hwnd)->CanUndo;
+        return CanUndo;
     case EM_EMPTYUNDOBUFFER:
-        EditOf(hwnd)->CanUndo = false;
+        CanUndo = false;
         return 0;
     case EM_GETSEL: {
-        EditState* s = EditOf(hwnd);
         if (wParam)
-            *reinterpret_cast<DWORD*>(wParam) = DWORD(EditSelStart(s));
+            *reinterpret_cast<DWORD*>(wParam) = DWORD(EditSelStart(this));
         if (lParam)
-            *reinterpret_cast<DWORD*>(lParam) = DWORD(EditSelEnd(s));
-        return MAKELRESULT(std::min(EditSelStart(s), 0xFFFF), std::min(EditSelEnd(s), 0xFFFF));
+            *reinterpret_cast<DWORD*>(lParam) = DWORD(EditSelEnd(this));
+        return MAKELRESULT(std::min(EditSelStart(this), 0xFFFF), std::min(EditSelEnd(this), 0xFFFF));
     }
     case EM_SETSEL: {
         // (0, -1) selects everything; a start of -1 removes the selection.
-        EditState* s = EditOf(hwnd);
-        int n = int(s->Text.size());
+        int n = int(Text.size());
         int a = int(intptr_t(wParam)), b = int(lParam);
         if (a == -1) {
-            EditSetSel(hwnd, s->Caret, s->Caret);
+            EditSetSel(FWnd, Caret, Caret);
             return 0;
         }
         if (b < 0 || b > n)
             b = n;
         a = std::clamp(a, 0, n);
-        EditSetSel(hwnd, a, b);
+        EditSetSel(FWnd, a, b);
         return 0;
     }
     case EM_REPLACESEL:
-        EditReplaceSel(hwnd, lParam ? reinterpret_cast<const char*>(lParam) : "", wParam != 0, false);
+        EditReplaceSel(FWnd, lParam ? reinterpret_cast<const char*>(lParam) : "", wParam != 0, false);
         return 0;
     case EM_LIMITTEXT: {
-        EditState* s = EditOf(hwnd);
-        s->Limit = wParam == 0 ? EDIT_DEFAULT_LIMIT : int(std::min<WPARAM>(wParam, EDIT_DEFAULT_LIMIT));
+        Limit = wParam == 0 ? EDIT_DEFAULT_LIMIT : int(std::min<WPARAM>(wParam, EDIT_DEFAULT_LIMIT));
         return 0;
     }
     case EM_GETLIMITTEXT:
-        return EditOf(hwnd)->Limit;
+        return Limit;
     case EM_SETREADONLY: {
-        auto style = GetWindowLong(hwnd, GWL_STYLE);
-        SetWindowLong(hwnd, GWL_STYLE, wParam ? (style | ES_READONLY) : (style & ~LONG_PTR(ES_READONLY)));
-        InvalidateRect(hwnd, nullptr, TRUE);
+        auto style = GetWindowLong(FWnd, GWL_STYLE);
+        SetWindowLong(FWnd, GWL_STYLE, wParam ? (style | ES_READONLY) : (style & ~LONG_PTR(ES_READONLY)));
+        InvalidateRect(FWnd, nullptr, TRUE);
         return TRUE;
     }
     case EM_SETPASSWORDCHAR:
-        EditOf(hwnd)->PasswordChar = char(wParam);
-        InvalidateRect(hwnd, nullptr, TRUE);
+        PasswordChar = char(wParam);
+        InvalidateRect(FWnd, nullptr, TRUE);
         return 0;
     case EM_GETPASSWORDCHAR:
-        return uint8_t(EditOf(hwnd)->PasswordChar);
+        return uint8_t(PasswordChar);
     case EM_GETMODIFY:
-        return EditOf(hwnd)->Modified;
+        return Modified;
     case EM_SETMODIFY:
-        EditOf(hwnd)->Modified = wParam != 0;
+        Modified = wParam != 0;
         return 0;
     case EM_SETMARGINS: {
-        EditState* s = EditOf(hwnd);
         if (wParam & EC_LEFTMARGIN)
-            s->LeftMargin = (LOWORD(WPARAM(lParam)) == EC_USEFONTINFO) ? 1 : int(LOWORD(WPARAM(lParam)));
+            LeftMargin = (LOWORD(WPARAM(lParam)) == EC_USEFONTINFO) ? 1 : int(LOWORD(WPARAM(lParam)));
         if (wParam & EC_RIGHTMARGIN)
-            s->RightMargin = (HIWORD(WPARAM(lParam)) == EC_USEFONTINFO) ? 1 : int(HIWORD(WPARAM(lParam)));
-        InvalidateRect(hwnd, nullptr, TRUE);
-        EditPlaceCaret(hwnd);
+            RightMargin = (HIWORD(WPARAM(lParam)) == EC_USEFONTINFO) ? 1 : int(HIWORD(WPARAM(lParam)));
+        InvalidateRect(FWnd, nullptr, TRUE);
+        EditPlaceCaret(FWnd);
         return 0;
     }
     case EM_GETMARGINS: {
-        EditState* s = EditOf(hwnd);
-        return MAKELRESULT(s->LeftMargin, s->RightMargin);
+        return MAKELRESULT(LeftMargin, RightMargin);
     }
     case EM_SETRECT:
     case EM_SETRECTNP: {
-        EditState* s = EditOf(hwnd);
-        s->HasRect = lParam != 0;
+        HasRect = lParam != 0;
         if (lParam)
-            s->Rect = *reinterpret_cast<const TRect*>(lParam);
+            Rect = *reinterpret_cast<const TRect*>(lParam);
         if (msg == EM_SETRECT)
-            InvalidateRect(hwnd, nullptr, TRUE);
-        EditPlaceCaret(hwnd);
+            InvalidateRect(FWnd, nullptr, TRUE);
+        EditPlaceCaret(FWnd);
         return 0;
     }
     case EM_GETRECT:
         if (lParam)
-            *reinterpret_cast<TRect*>(lParam) = EditFormatRect(hwnd);
+            *reinterpret_cast<TRect*>(lParam) = EditFormatRect(FWnd);
         return 0;
     case EM_GETLINECOUNT:
-        return LRESULT(EditLinesOf(hwnd).size());
+        return LRESULT(EditLinesOf(FWnd).size());
     case EM_LINEINDEX: {
-        EditState* s = EditOf(hwnd);
-        EditLineTable lines = EditLinesOf(hwnd);
-        int line = int(intptr_t(wParam)) < 0 ? EditLineOf(lines, s->Caret) : int(wParam);
+        EditLineTable lines = EditLinesOf(FWnd);
+        int line = int(intptr_t(wParam)) < 0 ? EditLineOf(lines, Caret) : int(wParam);
         return line < int(lines.size()) ? lines[size_t(line)] : -1;
     }
     case EM_LINEFROMCHAR: {
-        EditState* s = EditOf(hwnd);
-        int pos = int(intptr_t(wParam)) < 0 ? s->Caret : int(wParam);
-        return EditLineOf(EditLinesOf(hwnd), std::min(pos, int(s->Text.size())));
+        int pos = int(intptr_t(wParam)) < 0 ? Caret : int(wParam);
+        return EditLineOf(EditLinesOf(FWnd), std::min(pos, int(Text.size())));
     }
     case EM_LINELENGTH: {
-        EditState* s = EditOf(hwnd);
-        EditLineTable lines = EditLinesOf(hwnd);
-        int pos = std::min(int(wParam), int(s->Text.size()));
+        EditLineTable lines = EditLinesOf(FWnd);
+        int pos = std::min(int(wParam), int(Text.size()));
         int line = EditLineOf(lines, pos);
         return EditLineEnd(lines, line) - lines[size_t(line)];
     }
     case EM_GETLINE: {
         // The buffer's first WORD gives its size; the line is not terminated.
-        EditState* s = EditOf(hwnd);
-        EditLineTable lines = EditLinesOf(hwnd);
+        EditLineTable lines = EditLinesOf(FWnd);
         if (wParam >= lines.size() || !lParam)
             return 0;
         auto* buffer = reinterpret_cast<char*>(lParam);
@@ -1020,80 +1075,51 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         std::copy(buffer, buffer + sizeof(WORD), reinterpret_cast<char*>(&size));
         int start = lines[wParam];
         int len = std::min<int>(EditLineEnd(lines, int(wParam)) - start, size);
-        std::copy(s->Text.begin() + start, s->Text.begin() + start + len, buffer);
+        std::copy(Text.begin() + start, Text.begin() + start + len, buffer);
         return len;
     }
     case EM_GETFIRSTVISIBLELINE:
-        return EditMulti(hwnd) ? EditOf(hwnd)->TopLine : 0;
+        return EditMulti(FWnd) ? TopLine : 0;
     case EM_LINESCROLL: {
-        EditState* s = EditOf(hwnd);
-        int lines = int(EditLinesOf(hwnd).size());
-        s->TopLine = std::clamp(s->TopLine + int(lParam), 0, std::max(0, lines - 1));
-        s->ScrollX = std::max(0, s->ScrollX + int(intptr_t(wParam)) * 8);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        EditUpdateScrollBars(hwnd);
-        EditPlaceCaret(hwnd);
+        int lines = int(EditLinesOf(FWnd).size());
+        TopLine = std::clamp(TopLine + int(lParam), 0, std::max(0, lines - 1));
+        ScrollX = std::max(0, ScrollX + int(intptr_t(wParam)) * 8);
+        InvalidateRect(FWnd, nullptr, TRUE);
+        EditUpdateScrollBars(FWnd);
+        EditPlaceCaret(FWnd);
         return TRUE;
     }
     case EM_SCROLLCARET:
-        EditScrollToCaret(hwnd);
+        EditScrollToCaret(FWnd);
         return TRUE;
     case EM_POSFROMCHAR: {
-        EditState* s = EditOf(hwnd);
-        int pos = std::min(int(wParam), int(s->Text.size()));
-        EditDC dc(hwnd);
-        EditLineTable lines = EditLinesOf(hwnd);
+        int pos = std::min(int(wParam), int(Text.size()));
+        EditDC dc(FWnd);
+        EditLineTable lines = EditLinesOf(FWnd);
         int line = EditLineOf(lines, pos);
-        TRect fr = EditFormatRect(hwnd);
+        TRect fr = EditFormatRect(FWnd);
         int start = lines[size_t(line)];
-        int x = fr.Left - s->ScrollX +
-                EditAlignOffset(hwnd, dc.Get(), s, start, EditLineEnd(lines, line), fr) +
-                EditXOf(dc.Get(), s, start, pos);
-        int y = fr.Top + (line - s->TopLine) * LineHeight(dc.Get());
+        int x = fr.Left - ScrollX +
+                EditAlignOffset(FWnd, dc.Get(), this, start, EditLineEnd(lines, line), fr) +
+                EditXOf(dc.Get(), this, start, pos);
+        int y = fr.Top + (line - TopLine) * LineHeight(dc.Get());
         return MAKELRESULT(x, y);
     }
     case EM_CHARFROMPOS: {
         TPoint p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        int pos = EditPosFromPoint(hwnd, p);
-        return MAKELRESULT(pos, EditLineOf(EditLinesOf(hwnd), pos));
+        int pos = EditPosFromPoint(FWnd, p);
+        return MAKELRESULT(pos, EditLineOf(EditLinesOf(FWnd), pos));
     }
-    case WM_VSCROLL:
-    case WM_HSCROLL: {
-        EditState* s = EditOf(hwnd);
-        bool vert = msg == WM_VSCROLL;
-        EditDC dc(hwnd);
-        int page = vert ? EditVisibleLines(hwnd, dc.Get()) : std::max(1, int(EditFormatRect(hwnd).Width()));
-        int line = vert ? 1 : 8;
-        int& value = vert ? s->TopLine : s->ScrollX;
-        int maxValue = vert ? int(EditLinesOf(hwnd).size()) - 1 : 1 << 20;
-        if (!ScrollRequestTarget(wParam, value, line, page, maxValue, &value))
-            return 0;
-        value = std::clamp(value, 0, std::max(0, maxValue));
-        InvalidateRect(hwnd, nullptr, TRUE);
-        EditUpdateScrollBars(hwnd);
-        EditPlaceCaret(hwnd);
-        return 0;
-    }
-    case WM_MOUSEWHEEL:
-        if (EditMulti(hwnd)) {
-            int steps = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
-            SendMessage(hwnd, EM_LINESCROLL, 0, -3 * steps);
-            return 0;
-        }
-        break;
-    case WM_NCDESTROY:
-        FreeState<EditState>(hwnd, EditProp);
-        break;
     default:
-        break;
+        return std::nullopt;
     }
-    return DefWindowProc(hwnd, msg, wParam, lParam);
 }
 
 } // namespace
 
 void RegisterEditClass() {
-    RegisterControlClass(WC_EDIT, WithContextMenu<EditProc>, CS_DBLCLKS, LoadCursor(nullptr, IDC_IBEAM));
+    RegisterControlClass(WC_EDIT, WithContextMenu<ControlProc<EditWindow>>, CS_DBLCLKS,
+                         LoadCursor(nullptr, IDC_IBEAM));
 }
 
 } // namespace win::ctl

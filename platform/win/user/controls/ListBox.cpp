@@ -12,10 +12,39 @@ namespace win::ctl {
 
 namespace {
 
-constexpr const char* ListProp = "LoomwickListBox";
+// One list box window: its items and selection (ListBoxState), and its message handlers. A combo box's
+// drop-down list is one too.
+class ListBoxWindow final : public ControlWindow, public ListBoxState {
+public:
+    explicit ListBoxWindow(HWND hwnd) : ControlWindow(hwnd) {}
+
+protected:
+    void OnCreate() override;
+    void OnSize() override;
+    void OnEnable(bool enabled) override;
+    void OnPaint(HDC dc) override;
+    void OnSetFocus() override;
+    void OnKillFocus() override;
+    void OnSetFont(HFONT font, bool redraw) override;
+    HFONT OnGetFont() override;
+    bool OnKeyDown(WPARAM key) override;
+    bool OnChar(WPARAM ch) override;
+    bool OnMouseDown(MouseButton button, WPARAM keys, TPoint p) override;
+    bool OnDoubleClick(MouseButton button, WPARAM keys, TPoint p) override;
+    bool OnMouseUp(MouseButton button, WPARAM keys, TPoint p) override;
+    bool OnMouseMove(WPARAM keys, TPoint p) override;
+    bool OnCaptureLost() override;
+    bool OnScroll(bool vertical, WPARAM request) override;
+    bool OnMouseWheel(int delta, WPARAM keys) override;
+    void OnDestroy() override;
+    std::optional<LRESULT> OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void EndTracking();
+};
 
 ListBoxState* ListOf(HWND hwnd) {
-    return State<ListBoxState>(hwnd, ListProp);
+    return ControlOf<ListBoxWindow>(hwnd);
 }
 
 bool ListOwnerDraw(HWND hwnd) {
@@ -543,118 +572,141 @@ void ListInitHeight(HWND hwnd) {
         s->ItemHeight = ListMeasure(hwnd, 0, 0);
 }
 
-} // namespace
+// ---- Messages -------------------------------------------------------------------------------------------
 
-ListBoxState* ListBoxStateOf(HWND hwnd) {
-    return ListOf(hwnd);
+void ListBoxWindow::OnCreate() {
+    ListInitHeight(FWnd);
+    ListUpdateScrollBars(FWnd);
 }
 
-LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+void ListBoxWindow::OnSize() {
+    ListSetTop(FWnd, Top);
+    ListUpdateScrollBars(FWnd);
+}
+
+void ListBoxWindow::OnEnable(bool enabled) {
+    InvalidateRect(FWnd, nullptr, TRUE);
+}
+
+void ListBoxWindow::OnPaint(HDC dc) {
+    ListPaint(FWnd, dc);
+}
+
+void ListBoxWindow::OnSetFocus() {
+    Focused = true;
+    ListInvalidateItem(FWnd, std::max(0, Caret));
+    ListNotify(FWnd, LBN_SETFOCUS);
+}
+
+void ListBoxWindow::OnKillFocus() {
+    Focused = false;
+    InvalidateRect(FWnd, nullptr, TRUE);
+    ListNotify(FWnd, LBN_KILLFOCUS);
+}
+
+void ListBoxWindow::OnSetFont(HFONT font, bool redraw) {
+    Font = font;
+    ListInitHeight(FWnd);
+    ListUpdateScrollBars(FWnd);
+    if (redraw)
+        InvalidateRect(FWnd, nullptr, TRUE);
+}
+
+HFONT ListBoxWindow::OnGetFont() {
+    return Font;
+}
+
+bool ListBoxWindow::OnKeyDown(WPARAM key) {
+    ListKey(FWnd, int(key));
+    return true;
+}
+
+bool ListBoxWindow::OnChar(WPARAM ch) {
+    ListCharSearch(FWnd, ch);
+    return true;
+}
+
+bool ListBoxWindow::OnMouseDown(MouseButton button, WPARAM keys, TPoint p) {
+    if (button != MouseButton::Left)
+        return false;
+    if (GetFocus() != FWnd)
+        SetFocus(FWnd);
+    int index = ListItemAt(FWnd, p, false);
+    ListMouseSelect(FWnd, index, (keys & MK_SHIFT) != 0, (keys & MK_CONTROL) != 0, true);
+    Tracking = true;
+    SetCapture(FWnd);
+    return true;
+}
+
+bool ListBoxWindow::OnDoubleClick(MouseButton button, WPARAM keys, TPoint p) {
+    if (button != MouseButton::Left)
+        return false;
+    if (ListItemAt(FWnd, p, false) >= 0)
+        ListNotify(FWnd, LBN_DBLCLK);
+    return true;
+}
+
+bool ListBoxWindow::OnMouseMove(WPARAM keys, TPoint p) {
+    // Dragging moves the selection, except where each click toggles an item.
+    if (Tracking && (keys & MK_LBUTTON) && !(Style(FWnd) & LBS_MULTIPLESEL))
+        ListMouseSelect(FWnd, ListItemAt(FWnd, p, true), true, false, false);
+    return true;
+}
+
+bool ListBoxWindow::OnMouseUp(MouseButton button, WPARAM keys, TPoint p) {
+    if (button != MouseButton::Left)
+        return false;
+    EndTracking();
+    return true;
+}
+
+bool ListBoxWindow::OnCaptureLost() {
+    EndTracking();
+    return true;
+}
+
+void ListBoxWindow::EndTracking() {
+    if (Tracking) {
+        Tracking = false;
+        if (GetCapture() == FWnd)
+            ReleaseCapture();
+    }
+}
+
+bool ListBoxWindow::OnScroll(bool vertical, WPARAM request) {
+    ListScroll(FWnd, vertical, request);
+    return true;
+}
+
+bool ListBoxWindow::OnMouseWheel(int delta, WPARAM keys) {
+    ListSetTop(FWnd, Top - 3 * (delta / WHEEL_DELTA));
+    return true;
+}
+
+void ListBoxWindow::OnDestroy() {
+    // The owner of owner-drawn items hears of each one going.
+    for (int i = int(Items.size()) - 1; i >= 0; --i)
+        ListSendDelete(FWnd, i);
+}
+
+std::optional<LRESULT> ListBoxWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_CREATE:
-        ListInitHeight(hwnd);
-        ListUpdateScrollBars(hwnd);
-        break;
-    case WM_PAINT: {
-        PaintDC dc(hwnd, wParam);
-        ListPaint(hwnd, dc.Get());
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_GETDLGCODE:
-        return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_SIZE:
-        ListSetTop(hwnd, ListOf(hwnd)->Top);
-        ListUpdateScrollBars(hwnd);
-        break;
-    case WM_SETFONT:
-        ListOf(hwnd)->Font = reinterpret_cast<HFONT>(wParam);
-        ListInitHeight(hwnd);
-        ListUpdateScrollBars(hwnd);
-        if (lParam)
-            InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(ListOf(hwnd)->Font);
-    case WM_SETFOCUS:
-        ListOf(hwnd)->Focused = true;
-        ListInvalidateItem(hwnd, std::max(0, ListOf(hwnd)->Caret));
-        ListNotify(hwnd, LBN_SETFOCUS);
-        return 0;
-    case WM_KILLFOCUS:
-        ListOf(hwnd)->Focused = false;
-        InvalidateRect(hwnd, nullptr, TRUE);
-        ListNotify(hwnd, LBN_KILLFOCUS);
-        return 0;
-    case WM_ENABLE:
-        InvalidateRect(hwnd, nullptr, TRUE);
-        break;
-    case WM_LBUTTONDOWN: {
-        ListBoxState* s = ListOf(hwnd);
-        if (GetFocus() != hwnd)
-            SetFocus(hwnd);
-        int index = ListItemAt(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, false);
-        ListMouseSelect(hwnd, index, (wParam & MK_SHIFT) != 0, (wParam & MK_CONTROL) != 0, true);
-        s->Tracking = true;
-        SetCapture(hwnd);
-        return 0;
-    }
-    case WM_MOUSEMOVE: {
-        ListBoxState* s = ListOf(hwnd);
-        if (s->Tracking && (wParam & MK_LBUTTON) && !(Style(hwnd) & LBS_MULTIPLESEL)) {
-            TPoint p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            int index = ListItemAt(hwnd, p, true);
-            ListMouseSelect(hwnd, index, true, false, false);
-        }
-        return 0;
-    }
-    case WM_LBUTTONUP:
-    case WM_CAPTURECHANGED: {
-        ListBoxState* s = ListOf(hwnd);
-        if (s->Tracking) {
-            s->Tracking = false;
-            if (GetCapture() == hwnd)
-                ReleaseCapture();
-        }
-        return 0;
-    }
-    case WM_LBUTTONDBLCLK:
-        if (ListItemAt(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, false) >= 0)
-            ListNotify(hwnd, LBN_DBLCLK);
-        return 0;
-    case WM_KEYDOWN:
-        ListKey(hwnd, int(wParam));
-        return 0;
-    case WM_CHAR:
-        ListCharSearch(hwnd, wParam);
-        return 0;
-    case WM_VSCROLL:
-    case WM_HSCROLL:
-        ListScroll(hwnd, msg == WM_VSCROLL, wParam);
-        return 0;
-    case WM_MOUSEWHEEL: {
-        int steps = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
-        ListSetTop(hwnd, ListOf(hwnd)->Top - 3 * steps);
-        return 0;
-    }
     case LB_ADDSTRING:
-        return ListInsert(hwnd, -1, lParam);
+        return ListInsert(FWnd, -1, lParam);
     case LB_INSERTSTRING:
-        return ListInsert(hwnd, int(intptr_t(wParam)), lParam);
+        return ListInsert(FWnd, int(intptr_t(wParam)), lParam);
     case LB_DELETESTRING:
-        return ListDelete(hwnd, wParam);
+        return ListDelete(FWnd, wParam);
     case LB_RESETCONTENT:
-        ListReset(hwnd);
+        ListReset(FWnd);
         return 0;
     case LB_GETCOUNT:
-        return LRESULT(ListOf(hwnd)->Items.size());
+        return LRESULT(Items.size());
     case LB_GETTEXT: {
-        ListBoxState* s = ListOf(hwnd);
-        if (!ListValid(s, wParam) || !lParam)
+        if (!ListValid(this, wParam) || !lParam)
             return LB_ERR;
-        const ListBoxItem& item = s->Items[wParam];
-        if (!ListHasStrings(hwnd)) {
+        const ListBoxItem& item = Items[wParam];
+        if (!ListHasStrings(FWnd)) {
             std::memcpy(reinterpret_cast<void*>(lParam), &item.Data, sizeof(item.Data));
             return sizeof(item.Data);
         }
@@ -662,75 +714,65 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return LRESULT(item.Text.size());
     }
     case LB_GETTEXTLEN: {
-        ListBoxState* s = ListOf(hwnd);
-        if (!ListValid(s, wParam))
+        if (!ListValid(this, wParam))
             return LB_ERR;
-        return ListHasStrings(hwnd) ? LRESULT(s->Items[wParam].Text.size()) : LRESULT(sizeof(LPARAM));
+        return ListHasStrings(FWnd) ? LRESULT(Items[wParam].Text.size()) : LRESULT(sizeof(LPARAM));
     }
     case LB_GETITEMDATA: {
-        ListBoxState* s = ListOf(hwnd);
-        return ListValid(s, wParam) ? s->Items[wParam].Data : LB_ERR;
+        return ListValid(this, wParam) ? Items[wParam].Data : LB_ERR;
     }
     case LB_SETITEMDATA: {
-        ListBoxState* s = ListOf(hwnd);
-        if (!ListValid(s, wParam))
+        if (!ListValid(this, wParam))
             return LB_ERR;
-        s->Items[wParam].Data = lParam;
+        Items[wParam].Data = lParam;
         return LB_OKAY;
     }
     case LB_SETCURSEL: {
-        if (ListMulti(hwnd))
+        if (ListMulti(FWnd))
             return LB_ERR;
-        ListBoxState* s = ListOf(hwnd);
         int index = int(intptr_t(wParam));
-        if (index < 0 || index >= int(s->Items.size())) {
-            ListSelectSingle(hwnd, -1);
+        if (index < 0 || index >= int(Items.size())) {
+            ListSelectSingle(FWnd, -1);
             return index == -1 ? LB_OKAY : LB_ERR;
         }
-        ListSelectSingle(hwnd, index);
+        ListSelectSingle(FWnd, index);
         return index;
     }
     case LB_GETCURSEL: {
-        ListBoxState* s = ListOf(hwnd);
-        return ListMulti(hwnd) ? s->Caret : s->Cur;
+        return ListMulti(FWnd) ? Caret : Cur;
     }
     case LB_SETSEL: {
         // lParam -1: every item.
-        if (!ListMulti(hwnd))
+        if (!ListMulti(FWnd))
             return LB_ERR;
-        ListBoxState* s = ListOf(hwnd);
         int index = int(lParam);
         if (index == -1) {
-            for (int i = 0; i < int(s->Items.size()); ++i)
-                ListSetSelected(hwnd, i, wParam != 0);
+            for (int i = 0; i < int(Items.size()); ++i)
+                ListSetSelected(FWnd, i, wParam != 0);
             return LB_OKAY;
         }
-        if (!ListValid(s, WPARAM(index)))
+        if (!ListValid(this, WPARAM(index)))
             return LB_ERR;
-        ListSetSelected(hwnd, index, wParam != 0);
+        ListSetSelected(FWnd, index, wParam != 0);
         return LB_OKAY;
     }
     case LB_GETSEL: {
-        ListBoxState* s = ListOf(hwnd);
-        if (!ListValid(s, wParam))
+        if (!ListValid(this, wParam))
             return LB_ERR;
-        return ListMulti(hwnd) ? s->Items[wParam].Selected : int(wParam) == s->Cur;
+        return ListMulti(FWnd) ? Items[wParam].Selected : int(wParam) == Cur;
     }
     case LB_GETSELCOUNT: {
-        ListBoxState* s = ListOf(hwnd);
-        if (!ListMulti(hwnd))
+        if (!ListMulti(FWnd))
             return LB_ERR;
-        return std::count_if(s->Items.begin(), s->Items.end(),
-                             [](const ListBoxItem& i) { return i.Selected; });
+        return std::count_if(Items.begin(), Items.end(), [](const ListBoxItem& i) { return i.Selected; });
     }
     case LB_GETSELITEMS: {
-        ListBoxState* s = ListOf(hwnd);
-        if (!ListMulti(hwnd))
+        if (!ListMulti(FWnd))
             return LB_ERR;
         auto* out = reinterpret_cast<int*>(lParam);
         int n = 0;
-        for (int i = 0; i < int(s->Items.size()) && n < int(wParam); ++i)
-            if (s->Items[size_t(i)].Selected) {
+        for (int i = 0; i < int(Items.size()) && n < int(wParam); ++i)
+            if (Items[size_t(i)].Selected) {
                 if (out)
                     out[n] = i;
                 ++n;
@@ -738,90 +780,89 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return n;
     }
     case LB_GETTOPINDEX:
-        return ListOf(hwnd)->Top;
+        return Top;
     case LB_SETTOPINDEX:
-        if (!ListValid(ListOf(hwnd), wParam) && wParam != 0)
+        if (!ListValid(ListOf(FWnd), wParam) && wParam != 0)
             return LB_ERR;
-        ListSetTop(hwnd, int(wParam));
+        ListSetTop(FWnd, int(wParam));
         return LB_OKAY;
     case LB_GETCARETINDEX:
-        return ListOf(hwnd)->Caret;
+        return Caret;
     case LB_SETCARETINDEX:
-        if (!ListValid(ListOf(hwnd), wParam))
+        if (!ListValid(ListOf(FWnd), wParam))
             return LB_ERR;
-        ListSetCaret(hwnd, int(wParam));
-        ListEnsureVisible(hwnd, int(wParam));
+        ListSetCaret(FWnd, int(wParam));
+        ListEnsureVisible(FWnd, int(wParam));
         return LB_OKAY;
     case LB_GETANCHORINDEX:
-        return ListOf(hwnd)->Anchor;
+        return Anchor;
     case LB_SETANCHORINDEX:
-        ListOf(hwnd)->Anchor = int(wParam);
+        Anchor = int(wParam);
         return LB_OKAY;
     case LB_FINDSTRING:
     case LB_FINDSTRINGEXACT:
-        return ListFind(hwnd, wParam, lParam, msg == LB_FINDSTRINGEXACT);
+        return ListFind(FWnd, wParam, lParam, msg == LB_FINDSTRINGEXACT);
     case LB_SELECTSTRING: {
-        LRESULT found = ListFind(hwnd, wParam, lParam, false);
-        if (found != LB_ERR && !ListMulti(hwnd))
-            ListSelectSingle(hwnd, int(found));
+        LRESULT found = ListFind(FWnd, wParam, lParam, false);
+        if (found != LB_ERR && !ListMulti(FWnd))
+            ListSelectSingle(FWnd, int(found));
         return found;
     }
     case LB_GETHORIZONTALEXTENT:
-        return ListOf(hwnd)->HorzExtent;
+        return HorzExtent;
     case LB_SETHORIZONTALEXTENT: {
-        ListBoxState* s = ListOf(hwnd);
-        s->HorzExtent = int(wParam);
+        HorzExtent = int(wParam);
         TRect r;
-        GetClientRect(hwnd, &r);
-        s->ScrollX = std::clamp(s->ScrollX, 0, std::max(0, s->HorzExtent - int(r.Width())));
-        ListUpdateScrollBars(hwnd);
-        InvalidateRect(hwnd, nullptr, TRUE);
+        GetClientRect(FWnd, &r);
+        ScrollX = std::clamp(ScrollX, 0, std::max(0, HorzExtent - int(r.Width())));
+        ListUpdateScrollBars(FWnd);
+        InvalidateRect(FWnd, nullptr, TRUE);
         return 0;
     }
     case LB_GETITEMRECT: {
-        ListBoxState* s = ListOf(hwnd);
-        if ((!ListValid(s, wParam) && !(wParam == 0 && s->Items.empty())) || !lParam)
+        if ((!ListValid(this, wParam) && !(wParam == 0 && Items.empty())) || !lParam)
             return LB_ERR;
-        *reinterpret_cast<TRect*>(lParam) = ListItemRect(hwnd, int(wParam));
+        *reinterpret_cast<TRect*>(lParam) = ListItemRect(FWnd, int(wParam));
         return LB_OKAY;
     }
     case LB_GETITEMHEIGHT:
-        return ListItemHeight(hwnd, int(wParam));
+        return ListItemHeight(FWnd, int(wParam));
     case LB_SETITEMHEIGHT: {
-        ListBoxState* s = ListOf(hwnd);
         int h = std::clamp(int(LOWORD(WPARAM(lParam))), 1, 255);
-        if (Style(hwnd) & LBS_OWNERDRAWVARIABLE) {
-            if (!ListValid(s, wParam))
+        if (Style(FWnd) & LBS_OWNERDRAWVARIABLE) {
+            if (!ListValid(this, wParam))
                 return LB_ERR;
-            s->Items[wParam].Height = h;
+            Items[wParam].Height = h;
         } else {
-            s->ItemHeight = h;
+            ItemHeight = h;
         }
-        InvalidateRect(hwnd, nullptr, TRUE);
-        ListUpdateScrollBars(hwnd);
+        InvalidateRect(FWnd, nullptr, TRUE);
+        ListUpdateScrollBars(FWnd);
         return LB_OKAY;
     }
     case LB_ITEMFROMPOINT: {
         // Low word: the nearest item; high word: 1 when the point is outside the client area.
         TPoint p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         TRect r;
-        GetClientRect(hwnd, &r);
-        int index = ListItemAt(hwnd, p, true);
+        GetClientRect(FWnd, &r);
+        int index = ListItemAt(FWnd, p, true);
         bool outside = !(p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom) ||
-                       ListItemAt(hwnd, p, false) < 0;
+                       ListItemAt(FWnd, p, false) < 0;
         return MAKELRESULT(std::max(0, index), outside ? 1 : 0);
     }
-    case WM_NCDESTROY: {
-        ListBoxState* s = ListOf(hwnd);
-        for (int i = int(s->Items.size()) - 1; i >= 0; --i)
-            ListSendDelete(hwnd, i);
-        FreeState<ListBoxState>(hwnd, ListProp);
-        break;
-    }
     default:
-        break;
+        return std::nullopt;
     }
-    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+} // namespace
+
+ListBoxState* ListBoxStateOf(HWND hwnd) {
+    return ListOf(hwnd);
+}
+
+LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return ControlProc<ListBoxWindow>(hwnd, msg, wParam, lParam);
 }
 
 void RegisterListBoxClass() {

@@ -14,7 +14,6 @@ namespace win::ctl {
 
 namespace {
 
-constexpr const char* ListViewProp = "LoomwickListView";
 // The state image of a check box: 1 unchecked, 2 checked.
 constexpr UINT ListViewUnchecked = INDEXTOSTATEIMAGEMASK(1);
 constexpr UINT ListViewChecked = INDEXTOSTATEIMAGEMASK(2);
@@ -38,25 +37,108 @@ struct LVRow {
     int Indent = 0;
 };
 
-struct ListViewState {
-    HWND Header = nullptr;
-    std::vector<LVColumn> Columns;
-    std::vector<LVRow> Rows;
-    int Top = 0;
-    int ScrollX = 0;
-    int ItemHeight = 17;
-    COLORREF Bk = CLR_DEFAULT;
-    COLORREF Text = CLR_DEFAULT;
-    COLORREF TextBk = CLR_DEFAULT;
-    DWORD ExStyle = 0;
-    HIMAGELIST Images[3] = {nullptr, nullptr, nullptr};
-    HFONT Font = nullptr;
-    bool Focused = false;
-    int Anchor = -1;
-    bool Deleting = false;
-    HWND LabelEdit = nullptr; // the in-place edit of a label
-    int LabelItem = -1;       // whose label it edits
-    int PendingLabel = -1;    // a click on a focused item: its label edit starts unless a double click comes
+// One list view window: its columns, rows and view state, and its message handlers.
+class ListViewWindow final : public ControlWindow {
+public:
+    explicit ListViewWindow(HWND hwnd) : ControlWindow(hwnd) {}
+
+protected:
+    void OnCreate() override;
+    void OnSize() override;
+    void OnPaint(HDC dc) override;
+    void OnSetFocus() override;
+    void OnKillFocus() override;
+    void OnSetFont(HFONT font, bool redraw) override;
+    HFONT OnGetFont() override;
+    bool OnKeyDown(WPARAM key) override;
+    bool OnMouseDown(MouseButton button, WPARAM keys, TPoint p) override;
+    bool OnDoubleClick(MouseButton button, WPARAM keys, TPoint p) override;
+    bool OnScroll(bool vertical, WPARAM request) override;
+    bool OnMouseWheel(int delta, WPARAM keys) override;
+    bool OnTimer(UINT_PTR id) override;
+    void OnDestroy() override;
+    std::optional<LRESULT> OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void FocusChanged(bool focused);
+    bool Valid(int i) const;
+    COLORREF Bk() const;
+    COLORREF TextColor() const;
+    int HeaderHeight();
+    TRect RowsRect();
+    int PerPage();
+    int TotalWidth() const;
+    int ColumnLeft(int column) const;
+    TRect RowRect(int index);
+    TRect StateRect(int index);
+    TRect IconRect(int index);
+    TRect LabelRect(int index, bool toText);
+    TRect SubItemRect(int index, int column);
+    void InvalidateRow(int index);
+    void UpdateScrollBars();
+    void LayoutHeader();
+    void SetTop(int top);
+    void SetScrollX(int x);
+    void EnsureVisible(int index);
+    bool ChangeState(int index, UINT state, UINT mask);
+    void SelectOnly(int index);
+    void SelectRange(int a, int b, bool keepOthers);
+    int FocusedItem() const;
+    void ToggleCheck(int index);
+    int HitTest(TPoint p, UINT* flags, int* subItem);
+    LRESULT NotifyClick(UINT code, int index, int subItem, TPoint p);
+    void EndLabelEdit(bool keep);
+    HWND EditLabel(int index);
+    void MouseDown(WPARAM keys, TPoint p, bool right);
+    void Key(WPARAM key);
+    LRESULT CustomDraw(DWORD stage, HDC dc, const TRect& rc, int item, UINT itemState, COLORREF* text,
+                       COLORREF* textBk);
+    void PaintRow(HDC dc, int index, bool notifyItems);
+    void Paint(HDC dc);
+    void InitItemHeight();
+    void SyncHeaderItem(int column, bool insert);
+    int AutoWidth(int column, bool useHeader);
+    void SetColumnWidth(int column, int width);
+    int InsertItem(const LVITEM* item);
+    BOOL DeleteItem(int index);
+    BOOL DeleteAll();
+    BOOL GetItem(LVITEM* item);
+    BOOL SetItem(const LVITEM* item);
+    LRESULT GetNextItem(int start, UINT flags);
+    LRESULT HeaderNotify(NMHDR* hdr);
+    // The list view's own messages that take more than a line.
+    LRESULT GetItemText(WPARAM wParam, LPARAM lParam);
+    LRESULT SetItemText(WPARAM wParam, LPARAM lParam);
+    LRESULT SetItemState(WPARAM wParam, LPARAM lParam);
+    LRESULT GetItemRect(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT SubItemHitTest(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT Scroll(WPARAM wParam, LPARAM lParam);
+    LRESULT SortItems(WPARAM wParam, LPARAM lParam);
+    LRESULT InsertColumn(WPARAM wParam, LPARAM lParam);
+    LRESULT DeleteColumn(WPARAM wParam, LPARAM lParam);
+    LRESULT GetColumn(WPARAM wParam, LPARAM lParam);
+    LRESULT SetColumn(WPARAM wParam, LPARAM lParam);
+    LRESULT SetImageList(WPARAM wParam, LPARAM lParam);
+    LRESULT SetExtendedStyle(WPARAM wParam, LPARAM lParam);
+
+    HWND FHeader = nullptr;
+    std::vector<LVColumn> FColumns;
+    std::vector<LVRow> FRows;
+    int FTop = 0;
+    int FScrollX = 0;
+    int FItemHeight = 17;
+    COLORREF FBkColor = CLR_DEFAULT;
+    COLORREF FTextColor = CLR_DEFAULT;
+    COLORREF FTextBkColor = CLR_DEFAULT;
+    DWORD FExStyle = 0;
+    HIMAGELIST FImages[3] = {nullptr, nullptr, nullptr};
+    HFONT FFont = nullptr;
+    bool FFocused = false;
+    int FAnchor = -1;
+    bool FDeleting = false;
+    HWND FLabelEdit = nullptr; // the in-place edit of a label
+    int FLabelItem = -1;       // whose label it edits
+    int FPendingLabel = -1;    // a click on a focused item: its label edit starts unless a double click comes
 };
 
 constexpr const char* ListViewLabelEditProcProp = "LoomwickListViewLabelEditProc";
@@ -64,195 +146,179 @@ constexpr const char* ListViewLabelEditProcProp = "LoomwickListViewLabelEditProc
 constexpr UINT ListViewEndLabelMessage = 0x0400 + 0x7F4;
 constexpr UINT_PTR ListViewLabelTimer = 0x4C42;
 
-ListViewState* LVOf(HWND hwnd) {
-    return State<ListViewState>(hwnd, ListViewProp);
-}
-bool LVValid(const ListViewState* s, int i) {
-    return i >= 0 && i < int(s->Rows.size());
+bool ListViewWindow::Valid(int i) const {
+    return i >= 0 && i < int(FRows.size());
 }
 
-COLORREF LVBk(const ListViewState* s) {
-    return s->Bk == CLR_DEFAULT ? GetSysColor(COLOR_WINDOW) : s->Bk;
+COLORREF ListViewWindow::Bk() const {
+    return FBkColor == CLR_DEFAULT ? GetSysColor(COLOR_WINDOW) : FBkColor;
 }
-COLORREF LVTextColor(const ListViewState* s) {
-    return s->Text == CLR_DEFAULT ? GetSysColor(COLOR_WINDOWTEXT) : s->Text;
+COLORREF ListViewWindow::TextColor() const {
+    return FTextColor == CLR_DEFAULT ? GetSysColor(COLOR_WINDOWTEXT) : FTextColor;
 }
 
-int LVHeaderHeight(HWND hwnd) {
-    ListViewState* s = LVOf(hwnd);
-    if (!s->Header || !IsWindowVisible(s->Header))
+int ListViewWindow::HeaderHeight() {
+    if (!FHeader || !IsWindowVisible(FHeader))
         return 0;
     TRect r;
-    GetWindowRect(s->Header, &r);
+    GetWindowRect(FHeader, &r);
     return r.Height();
 }
 
 // The rows area of the client rectangle.
-TRect LVRowsRect(HWND hwnd) {
+TRect ListViewWindow::RowsRect() {
     TRect r;
-    GetClientRect(hwnd, &r);
-    r.Top += LVHeaderHeight(hwnd);
+    GetClientRect(FWnd, &r);
+    r.Top += HeaderHeight();
     return r;
 }
 
-int LVPerPage(HWND hwnd) {
-    TRect r = LVRowsRect(hwnd);
-    return std::max(1, int(r.Height()) / std::max(1, LVOf(hwnd)->ItemHeight));
+int ListViewWindow::PerPage() {
+    TRect r = RowsRect();
+    return std::max(1, int(r.Height()) / std::max(1, FItemHeight));
 }
 
-int LVTotalWidth(const ListViewState* s) {
+int ListViewWindow::TotalWidth() const {
     int w = 0;
-    for (const LVColumn& c : s->Columns)
+    for (const LVColumn& c : FColumns)
         w += c.Width;
     return w;
 }
 
-int LVColumnLeft(const ListViewState* s, int column) {
-    int x = -s->ScrollX;
+int ListViewWindow::ColumnLeft(int column) const {
+    int x = -FScrollX;
     for (int i = 0; i < column; ++i)
-        x += s->Columns[size_t(i)].Width;
+        x += FColumns[size_t(i)].Width;
     return x;
 }
 
-TRect LVRowRect(HWND hwnd, int index) {
-    ListViewState* s = LVOf(hwnd);
-    TRect rows = LVRowsRect(hwnd);
-    int y = rows.Top + (index - s->Top) * s->ItemHeight;
-    int width = std::max(LVTotalWidth(s), int(rows.Width()) + s->ScrollX);
-    return {-s->ScrollX, y, -s->ScrollX + width, y + s->ItemHeight};
+TRect ListViewWindow::RowRect(int index) {
+    TRect rows = RowsRect();
+    int y = rows.Top + (index - FTop) * FItemHeight;
+    int width = std::max(TotalWidth(), int(rows.Width()) + FScrollX);
+    return {-FScrollX, y, -FScrollX + width, y + FItemHeight};
 }
 
 // Parts of the first column: state image (check box), small image, then the label.
-TRect LVStateRect(HWND hwnd, int index) {
-    ListViewState* s = LVOf(hwnd);
-    TRect row = LVRowRect(hwnd, index);
-    int left = LVColumnLeft(s, 0) + s->Rows[size_t(index)].Indent * 16;
-    int w = (s->ExStyle & LVS_EX_CHECKBOXES) ? ListViewCheckBox : 0;
+TRect ListViewWindow::StateRect(int index) {
+    TRect row = RowRect(index);
+    int left = ColumnLeft(0) + FRows[size_t(index)].Indent * 16;
+    int w = (FExStyle & LVS_EX_CHECKBOXES) ? ListViewCheckBox : 0;
     return {left, row.Top, left + w, row.Bottom};
 }
 
-TRect LVIconRect(HWND hwnd, int index) {
-    ListViewState* s = LVOf(hwnd);
-    TRect st = LVStateRect(hwnd, index);
+TRect ListViewWindow::IconRect(int index) {
+    TRect st = StateRect(index);
     int w = 0;
-    if (s->Images[LVSIL_SMALL]) {
+    if (FImages[LVSIL_SMALL]) {
         int cx = 0, cy = 0;
-        ImageList_GetIconSize(s->Images[LVSIL_SMALL], &cx, &cy);
+        ImageList_GetIconSize(FImages[LVSIL_SMALL], &cx, &cy);
         w = cx + 2;
     }
     return {st.Right, st.Top, st.Right + w, st.Bottom};
 }
 
-TRect LVLabelRect(HWND hwnd, int index, bool toText) {
-    ListViewState* s = LVOf(hwnd);
-    TRect icon = LVIconRect(hwnd, index);
-    int colRight = s->Columns.empty() ? icon.Right + 100 : LVColumnLeft(s, 0) + s->Columns[0].Width;
+TRect ListViewWindow::LabelRect(int index, bool toText) {
+    TRect icon = IconRect(index);
+    int colRight = FColumns.empty() ? icon.Right + 100 : ColumnLeft(0) + FColumns[0].Width;
     TRect label{icon.Right, icon.Top, std::max(int(icon.Right), colRight), icon.Bottom};
     if (toText) {
-        HDC dc = GetDC(hwnd);
-        HGDIOBJ old = SelectObject(dc, ControlFont(s->Font));
-        int w = TextWidth(dc, s->Rows[size_t(index)].Texts[0]) + 2 * ListViewTextMargin;
+        HDC dc = GetDC(FWnd);
+        HGDIOBJ old = SelectObject(dc, ControlFont(FFont));
+        int w = TextWidth(dc, FRows[size_t(index)].Texts[0]) + 2 * ListViewTextMargin;
         SelectObject(dc, old);
-        ReleaseDC(hwnd, dc);
+        ReleaseDC(FWnd, dc);
         label.Right = std::min(int(label.Right), int(label.Left) + w);
     }
     return label;
 }
 
-TRect LVSubItemRect(HWND hwnd, int index, int column) {
-    ListViewState* s = LVOf(hwnd);
-    TRect row = LVRowRect(hwnd, index);
-    if (column <= 0 || column >= int(s->Columns.size()))
-        return {LVColumnLeft(s, 0), row.Top, row.Right, row.Bottom};
-    int left = LVColumnLeft(s, column);
-    return {left, row.Top, left + s->Columns[size_t(column)].Width, row.Bottom};
+TRect ListViewWindow::SubItemRect(int index, int column) {
+    TRect row = RowRect(index);
+    if (column <= 0 || column >= int(FColumns.size()))
+        return {ColumnLeft(0), row.Top, row.Right, row.Bottom};
+    int left = ColumnLeft(column);
+    return {left, row.Top, left + FColumns[size_t(column)].Width, row.Bottom};
 }
 
-void LVInvalidateRow(HWND hwnd, int index) {
-    ListViewState* s = LVOf(hwnd);
-    if (!LVValid(s, index))
+void ListViewWindow::InvalidateRow(int index) {
+    if (!Valid(index))
         return;
-    TRect r = LVRowRect(hwnd, index);
+    TRect r = RowRect(index);
     TRect client;
-    GetClientRect(hwnd, &client);
+    GetClientRect(FWnd, &client);
     r.Left = client.Left;
     r.Right = client.Right;
-    InvalidateRect(hwnd, &r, TRUE);
+    InvalidateRect(FWnd, &r, TRUE);
 }
 
-void LVUpdateScrollBars(HWND hwnd) {
-    ListViewState* s = LVOf(hwnd);
-    if (Style(hwnd) & LVS_NOSCROLL)
+void ListViewWindow::UpdateScrollBars() {
+    if (Style(FWnd) & LVS_NOSCROLL)
         return;
     SCROLLINFO si;
     si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
     si.nMin = 0;
-    si.nMax = std::max(0, int(s->Rows.size()) - 1);
-    si.nPage = UINT(LVPerPage(hwnd));
-    si.nPos = s->Top;
-    SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
-    TRect r = LVRowsRect(hwnd);
-    si.nMax = std::max(0, LVTotalWidth(s) - 1);
+    si.nMax = std::max(0, int(FRows.size()) - 1);
+    si.nPage = UINT(PerPage());
+    si.nPos = FTop;
+    SetScrollInfo(FWnd, SB_VERT, &si, TRUE);
+    TRect r = RowsRect();
+    si.nMax = std::max(0, TotalWidth() - 1);
     si.nPage = UINT(std::max(1, int(r.Width())));
-    si.nPos = s->ScrollX;
-    SetScrollInfo(hwnd, SB_HORZ, &si, TRUE);
+    si.nPos = FScrollX;
+    SetScrollInfo(FWnd, SB_HORZ, &si, TRUE);
 }
 
-void LVLayoutHeader(HWND hwnd) {
-    ListViewState* s = LVOf(hwnd);
-    if (!s->Header)
+void ListViewWindow::LayoutHeader() {
+    if (!FHeader)
         return;
     TRect r;
-    GetClientRect(hwnd, &r);
+    GetClientRect(FWnd, &r);
     WINDOWPOS pos;
     HDLAYOUT layout;
     layout.prc = &r;
     layout.pwpos = &pos;
-    SendMessage(s->Header, HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&layout));
-    SetWindowPos(s->Header, nullptr, pos.x, pos.y, pos.cx, pos.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-    SendMessage(s->Header, HeaderScrollMessage, WPARAM(s->ScrollX), 0);
+    SendMessage(FHeader, HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&layout));
+    SetWindowPos(FHeader, nullptr, pos.x, pos.y, pos.cx, pos.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessage(FHeader, HeaderScrollMessage, WPARAM(FScrollX), 0);
 }
 
-void LVSetTop(HWND hwnd, int top) {
-    ListViewState* s = LVOf(hwnd);
-    int maxTop = std::max(0, int(s->Rows.size()) - LVPerPage(hwnd));
+void ListViewWindow::SetTop(int top) {
+    int maxTop = std::max(0, int(FRows.size()) - PerPage());
     top = std::clamp(top, 0, maxTop);
-    if (top == s->Top)
+    if (top == FTop)
         return;
-    s->Top = top;
-    InvalidateRect(hwnd, nullptr, TRUE);
-    LVUpdateScrollBars(hwnd);
+    FTop = top;
+    InvalidateRect(FWnd, nullptr, TRUE);
+    UpdateScrollBars();
 }
 
-void LVSetScrollX(HWND hwnd, int x) {
-    ListViewState* s = LVOf(hwnd);
-    TRect r = LVRowsRect(hwnd);
-    x = std::clamp(x, 0, std::max(0, LVTotalWidth(s) - int(r.Width())));
-    if (x == s->ScrollX)
+void ListViewWindow::SetScrollX(int x) {
+    TRect r = RowsRect();
+    x = std::clamp(x, 0, std::max(0, TotalWidth() - int(r.Width())));
+    if (x == FScrollX)
         return;
-    s->ScrollX = x;
-    InvalidateRect(hwnd, nullptr, TRUE);
-    if (s->Header)
-        SendMessage(s->Header, HeaderScrollMessage, WPARAM(x), 0);
-    LVUpdateScrollBars(hwnd);
+    FScrollX = x;
+    InvalidateRect(FWnd, nullptr, TRUE);
+    if (FHeader)
+        SendMessage(FHeader, HeaderScrollMessage, WPARAM(x), 0);
+    UpdateScrollBars();
 }
 
-void LVEnsureVisible(HWND hwnd, int index) {
-    ListViewState* s = LVOf(hwnd);
-    if (!LVValid(s, index))
+void ListViewWindow::EnsureVisible(int index) {
+    if (!Valid(index))
         return;
-    if (index < s->Top)
-        LVSetTop(hwnd, index);
-    else if (index >= s->Top + LVPerPage(hwnd))
-        LVSetTop(hwnd, index - LVPerPage(hwnd) + 1);
+    if (index < FTop)
+        SetTop(index);
+    else if (index >= FTop + PerPage())
+        SetTop(index - PerPage() + 1);
 }
 
 // Changes an item's state through LVN_ITEMCHANGING (which may refuse) and LVN_ITEMCHANGED.
-bool LVChangeState(HWND hwnd, int index, UINT state, UINT mask) {
-    ListViewState* s = LVOf(hwnd);
-    if (!LVValid(s, index))
+bool ListViewWindow::ChangeState(int index, UINT state, UINT mask) {
+    if (!Valid(index))
         return false;
-    LVRow& row = s->Rows[size_t(index)];
+    LVRow& row = FRows[size_t(index)];
     UINT next = (row.State & ~mask) | (state & mask);
     if (next == row.State)
         return true;
@@ -262,65 +328,60 @@ bool LVChangeState(HWND hwnd, int index, UINT state, UINT mask) {
     nm.uOldState = row.State;
     nm.uNewState = next;
     nm.lParam = row.Param;
-    if (Notify(hwnd, LVN_ITEMCHANGING, &nm.hdr))
+    if (Notify(FWnd, LVN_ITEMCHANGING, &nm.hdr))
         return false;
-    if (!LVValid(s, index))
+    if (!Valid(index))
         return false;
     // One item has the focus.
-    if ((next & LVIS_FOCUSED) && !(s->Rows[size_t(index)].State & LVIS_FOCUSED))
-        for (int i = 0; i < int(s->Rows.size()); ++i)
-            if (i != index && (s->Rows[size_t(i)].State & LVIS_FOCUSED))
-                LVChangeState(hwnd, i, 0, LVIS_FOCUSED);
-    if (!LVValid(s, index))
+    if ((next & LVIS_FOCUSED) && !(FRows[size_t(index)].State & LVIS_FOCUSED))
+        for (int i = 0; i < int(FRows.size()); ++i)
+            if (i != index && (FRows[size_t(i)].State & LVIS_FOCUSED))
+                ChangeState(i, 0, LVIS_FOCUSED);
+    if (!Valid(index))
         return false;
-    s->Rows[size_t(index)].State = next;
-    LVInvalidateRow(hwnd, index);
+    FRows[size_t(index)].State = next;
+    InvalidateRow(index);
     nm.uOldState = row.State == next ? nm.uOldState : nm.uOldState;
-    Notify(hwnd, LVN_ITEMCHANGED, &nm.hdr);
+    Notify(FWnd, LVN_ITEMCHANGED, &nm.hdr);
     return true;
 }
 
-void LVSelectOnly(HWND hwnd, int index) {
-    ListViewState* s = LVOf(hwnd);
-    for (int i = 0; i < int(s->Rows.size()); ++i)
-        if (i != index && (s->Rows[size_t(i)].State & LVIS_SELECTED))
-            LVChangeState(hwnd, i, 0, LVIS_SELECTED);
-    if (LVValid(s, index))
-        LVChangeState(hwnd, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+void ListViewWindow::SelectOnly(int index) {
+    for (int i = 0; i < int(FRows.size()); ++i)
+        if (i != index && (FRows[size_t(i)].State & LVIS_SELECTED))
+            ChangeState(i, 0, LVIS_SELECTED);
+    if (Valid(index))
+        ChangeState(index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
 }
 
-void LVSelectRange(HWND hwnd, int a, int b, bool keepOthers) {
-    ListViewState* s = LVOf(hwnd);
+void ListViewWindow::SelectRange(int a, int b, bool keepOthers) {
     int lo = std::min(a, b), hi = std::max(a, b);
-    for (int i = 0; i < int(s->Rows.size()); ++i) {
+    for (int i = 0; i < int(FRows.size()); ++i) {
         bool in = i >= lo && i <= hi;
         if (in)
-            LVChangeState(hwnd, i, LVIS_SELECTED, LVIS_SELECTED);
+            ChangeState(i, LVIS_SELECTED, LVIS_SELECTED);
         else if (!keepOthers)
-            LVChangeState(hwnd, i, 0, LVIS_SELECTED);
+            ChangeState(i, 0, LVIS_SELECTED);
     }
 }
 
-int LVFocusedItem(const ListViewState* s) {
-    for (int i = 0; i < int(s->Rows.size()); ++i)
-        if (s->Rows[size_t(i)].State & LVIS_FOCUSED)
+int ListViewWindow::FocusedItem() const {
+    for (int i = 0; i < int(FRows.size()); ++i)
+        if (FRows[size_t(i)].State & LVIS_FOCUSED)
             return i;
     return -1;
 }
 
-void LVToggleCheck(HWND hwnd, int index) {
-    ListViewState* s = LVOf(hwnd);
-    if (!LVValid(s, index))
+void ListViewWindow::ToggleCheck(int index) {
+    if (!Valid(index))
         return;
-    UINT image = s->Rows[size_t(index)].State & LVIS_STATEIMAGEMASK;
-    LVChangeState(hwnd, index, image == ListViewChecked ? ListViewUnchecked : ListViewChecked,
-                  LVIS_STATEIMAGEMASK);
+    UINT image = FRows[size_t(index)].State & LVIS_STATEIMAGEMASK;
+    ChangeState(index, image == ListViewChecked ? ListViewUnchecked : ListViewChecked, LVIS_STATEIMAGEMASK);
 }
 
 // Hit test of a client point.
-int LVHitTest(HWND hwnd, TPoint p, UINT* flags, int* subItem) {
-    ListViewState* s = LVOf(hwnd);
-    TRect rows = LVRowsRect(hwnd);
+int ListViewWindow::HitTest(TPoint p, UINT* flags, int* subItem) {
+    TRect rows = RowsRect();
     *flags = LVHT_NOWHERE;
     if (subItem)
         *subItem = 0;
@@ -328,28 +389,27 @@ int LVHitTest(HWND hwnd, TPoint p, UINT* flags, int* subItem) {
         *flags = LVHT_ABOVE;
         return -1;
     }
-    int index = s->Top + (p.Y - rows.Top) / std::max(1, s->ItemHeight);
-    if (index >= int(s->Rows.size())) {
+    int index = FTop + (p.Y - rows.Top) / std::max(1, FItemHeight);
+    if (index >= int(FRows.size())) {
         *flags = LVHT_BELOW;
         return -1;
     }
     if (subItem) {
-        for (int c = 0; c < int(s->Columns.size()); ++c) {
-            int left = LVColumnLeft(s, c);
-            if (p.X >= left && p.X < left + s->Columns[size_t(c)].Width)
+        for (int c = 0; c < int(FColumns.size()); ++c) {
+            int left = ColumnLeft(c);
+            if (p.X >= left && p.X < left + FColumns[size_t(c)].Width)
                 *subItem = c;
         }
     }
-    TRect st = LVStateRect(hwnd, index), icon = LVIconRect(hwnd, index);
-    TRect label = LVLabelRect(hwnd, index, !(s->ExStyle & LVS_EX_FULLROWSELECT));
+    TRect st = StateRect(index), icon = IconRect(index);
+    TRect label = LabelRect(index, !(FExStyle & LVS_EX_FULLROWSELECT));
     if (p.X >= st.Left && p.X < st.Right)
         *flags = LVHT_ONITEMSTATEICON;
     else if (p.X >= icon.Left && p.X < icon.Right)
         *flags = LVHT_ONITEMICON;
     else if (p.X >= label.Left && p.X < label.Right)
         *flags = LVHT_ONITEMLABEL;
-    else if ((s->ExStyle & LVS_EX_FULLROWSELECT) && p.X >= LVColumnLeft(s, 0) &&
-             p.X < LVColumnLeft(s, 0) + LVTotalWidth(s))
+    else if ((FExStyle & LVS_EX_FULLROWSELECT) && p.X >= ColumnLeft(0) && p.X < ColumnLeft(0) + TotalWidth())
         *flags = LVHT_ONITEMLABEL;
     else {
         *flags = LVHT_NOWHERE;
@@ -358,46 +418,43 @@ int LVHitTest(HWND hwnd, TPoint p, UINT* flags, int* subItem) {
     return index;
 }
 
-LRESULT LVNotifyClick(HWND hwnd, UINT code, int index, int subItem, TPoint p) {
-    ListViewState* s = LVOf(hwnd);
+LRESULT ListViewWindow::NotifyClick(UINT code, int index, int subItem, TPoint p) {
     NMITEMACTIVATE nm;
     nm.iItem = index;
     nm.iSubItem = subItem;
     nm.ptAction = p;
-    nm.lParam = LVValid(s, index) ? s->Rows[size_t(index)].Param : 0;
-    return Notify(hwnd, code, &nm.hdr);
+    nm.lParam = Valid(index) ? FRows[size_t(index)].Param : 0;
+    return Notify(FWnd, code, &nm.hdr);
 }
-
-BOOL LVSetItem(HWND hwnd, const LVITEM* item);
 
 // The label edit ends: its text goes to LVN_ENDLABELEDIT (null when cancelled), and a non-zero answer
 // makes it the item's caption.
-void LVEndLabelEdit(HWND hwnd, bool keep) {
-    ListViewState* s = LVOf(hwnd);
-    HWND edit = s->LabelEdit;
+void ListViewWindow::EndLabelEdit(bool keep) {
+    const HWND hwnd = FWnd; // a notification may destroy the window, and this object with it
+    HWND edit = FLabelEdit;
     if (!edit)
         return;
-    int index = s->LabelItem;
-    s->LabelEdit = nullptr;
-    s->LabelItem = -1;
+    int index = FLabelItem;
+    FLabelEdit = nullptr;
+    FLabelItem = -1;
     std::string text = GetWindowTextString(edit);
     bool hadFocus = GetFocus() == edit;
     DestroyWindow(edit);
     if (hadFocus)
         SetFocus(hwnd);
-    if (!LVValid(s, index))
+    if (!Valid(index))
         return;
     NMLVDISPINFO di;
     di.item.mask = LVIF_TEXT | LVIF_PARAM;
     di.item.iItem = index;
     di.item.pszText = keep ? text.data() : nullptr;
-    di.item.lParam = s->Rows[size_t(index)].Param;
-    if (Notify(hwnd, LVN_ENDLABELEDIT, &di.hdr) && keep && IsWindow(hwnd) && LVValid(s, index)) {
+    di.item.lParam = FRows[size_t(index)].Param;
+    if (Notify(hwnd, LVN_ENDLABELEDIT, &di.hdr) && keep && IsWindow(hwnd) && Valid(index)) {
         LVITEM item;
         item.mask = LVIF_TEXT;
         item.iItem = index;
         item.pszText = text.data();
-        LVSetItem(hwnd, &item);
+        SetItem(&item);
     }
 }
 
@@ -436,49 +493,49 @@ LRESULT CALLBACK_ListViewLabelEdit(HWND edit, UINT msg, WPARAM wParam, LPARAM lP
 }
 
 // Starts editing an item's label unless LVN_BEGINLABELEDIT refuses; -1 ends an edit in progress.
-HWND LVEditLabel(HWND hwnd, int index) {
-    ListViewState* s = LVOf(hwnd);
-    LVEndLabelEdit(hwnd, true);
-    s->PendingLabel = -1;
+HWND ListViewWindow::EditLabel(int index) {
+    const HWND hwnd = FWnd; // a notification may destroy the window, and this object with it
+    EndLabelEdit(true);
+    FPendingLabel = -1;
     KillTimer(hwnd, ListViewLabelTimer);
-    if (!IsWindow(hwnd) || !LVValid(s, index))
+    if (!IsWindow(hwnd) || !Valid(index))
         return nullptr;
     if (GetFocus() != hwnd)
         SetFocus(hwnd);
-    LVEnsureVisible(hwnd, index);
-    std::string caption = s->Rows[size_t(index)].Texts[0];
+    EnsureVisible(index);
+    std::string caption = FRows[size_t(index)].Texts[0];
     NMLVDISPINFO di;
     di.item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
     di.item.iItem = index;
     di.item.pszText = caption.data();
-    di.item.state = s->Rows[size_t(index)].State;
-    di.item.lParam = s->Rows[size_t(index)].Param;
-    if (Notify(hwnd, LVN_BEGINLABELEDIT, &di.hdr) || !IsWindow(hwnd) || !LVValid(s, index))
+    di.item.state = FRows[size_t(index)].State;
+    di.item.lParam = FRows[size_t(index)].Param;
+    if (Notify(hwnd, LVN_BEGINLABELEDIT, &di.hdr) || !IsWindow(hwnd) || !Valid(index))
         return nullptr;
-    TRect r = LVLabelRect(hwnd, index, false);
+    TRect r = LabelRect(index, false);
     HWND edit = CreateWindowEx(0, WC_EDIT, caption.c_str(),
                                WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, r.Left, r.Top,
                                std::max(40, int(r.Width())), r.Height(), hwnd, nullptr, nullptr, nullptr);
     if (!edit)
         return nullptr;
-    SendMessage(edit, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(s->Font)), 0);
+    SendMessage(edit, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(FFont)), 0);
     LONG_PTR old = SetWindowLong(edit, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CALLBACK_ListViewLabelEdit));
     SetProp(edit, ListViewLabelEditProcProp, reinterpret_cast<HANDLE>(old));
-    s->LabelEdit = edit;
-    s->LabelItem = index;
+    FLabelEdit = edit;
+    FLabelItem = index;
     SendMessage(edit, EM_SETSEL, 0, -1);
     SetFocus(edit);
     return edit;
 }
 
-void LVMouseDown(HWND hwnd, WPARAM keys, TPoint p, bool right) {
-    ListViewState* s = LVOf(hwnd);
+void ListViewWindow::MouseDown(WPARAM keys, TPoint p, bool right) {
+    const HWND hwnd = FWnd; // a notification may destroy the window, and this object with it
     bool hadFocus = GetFocus() == hwnd;
     if (!hadFocus)
         SetFocus(hwnd);
     UINT flags;
     int sub = 0;
-    int index = LVHitTest(hwnd, p, &flags, &sub);
+    int index = HitTest(p, &flags, &sub);
     if (!(flags & LVHT_ONITEM))
         index = -1;
     bool ctrl = (keys & MK_CONTROL) != 0, shift = (keys & MK_SHIFT) != 0;
@@ -486,47 +543,46 @@ void LVMouseDown(HWND hwnd, WPARAM keys, TPoint p, bool right) {
     // click followed.
     const UINT selectedFocused = LVIS_SELECTED | LVIS_FOCUSED;
     if ((Style(hwnd) & LVS_EDITLABELS) && !right && !ctrl && !shift && hadFocus &&
-        (flags & LVHT_ONITEMLABEL) && (s->Rows[size_t(index)].State & selectedFocused) == selectedFocused) {
-        s->PendingLabel = index;
+        (flags & LVHT_ONITEMLABEL) && (FRows[size_t(index)].State & selectedFocused) == selectedFocused) {
+        FPendingLabel = index;
         SetTimer(hwnd, ListViewLabelTimer, GetDoubleClickTime(), nullptr);
     }
     bool single = (Style(hwnd) & LVS_SINGLESEL) != 0;
     if (index < 0) {
         if (!ctrl && !right)
-            LVSelectOnly(hwnd, -1);
-    } else if ((flags & LVHT_ONITEMSTATEICON) && (s->ExStyle & LVS_EX_CHECKBOXES) && !right) {
-        LVToggleCheck(hwnd, index);
+            SelectOnly(-1);
+    } else if ((flags & LVHT_ONITEMSTATEICON) && (FExStyle & LVS_EX_CHECKBOXES) && !right) {
+        ToggleCheck(index);
     } else if (right) {
         // A right click keeps a selection it lands in.
-        if (!(s->Rows[size_t(index)].State & LVIS_SELECTED))
-            LVSelectOnly(hwnd, index);
+        if (!(FRows[size_t(index)].State & LVIS_SELECTED))
+            SelectOnly(index);
         else
-            LVChangeState(hwnd, index, LVIS_FOCUSED, LVIS_FOCUSED);
+            ChangeState(index, LVIS_FOCUSED, LVIS_FOCUSED);
     } else if (single || (!ctrl && !shift)) {
-        LVSelectOnly(hwnd, index);
-        s->Anchor = index;
+        SelectOnly(index);
+        FAnchor = index;
     } else if (shift) {
-        LVSelectRange(hwnd, s->Anchor < 0 ? index : s->Anchor, index, ctrl);
-        LVChangeState(hwnd, index, LVIS_FOCUSED, LVIS_FOCUSED);
+        SelectRange(FAnchor < 0 ? index : FAnchor, index, ctrl);
+        ChangeState(index, LVIS_FOCUSED, LVIS_FOCUSED);
     } else {
-        bool selected = (s->Rows[size_t(index)].State & LVIS_SELECTED) != 0;
-        LVChangeState(hwnd, index, (selected ? 0 : LVIS_SELECTED) | LVIS_FOCUSED,
-                      LVIS_SELECTED | LVIS_FOCUSED);
-        s->Anchor = index;
+        bool selected = (FRows[size_t(index)].State & LVIS_SELECTED) != 0;
+        ChangeState(index, (selected ? 0 : LVIS_SELECTED) | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        FAnchor = index;
     }
     if (IsWindow(hwnd))
-        LVNotifyClick(hwnd, right ? NM_RCLICK : NM_CLICK, index, sub, p);
+        NotifyClick(right ? NM_RCLICK : NM_CLICK, index, sub, p);
 }
 
-void LVKey(HWND hwnd, WPARAM key) {
-    ListViewState* s = LVOf(hwnd);
+void ListViewWindow::Key(WPARAM key) {
+    const HWND hwnd = FWnd; // a notification may destroy the window, and this object with it
     NMLVKEYDOWN nm;
     nm.wVKey = WORD(key);
     Notify(hwnd, LVN_KEYDOWN, &nm.hdr);
-    if (!IsWindow(hwnd) || s->Rows.empty())
+    if (!IsWindow(hwnd) || FRows.empty())
         return;
-    int focus = LVFocusedItem(s);
-    int count = int(s->Rows.size());
+    int focus = FocusedItem();
+    int count = int(FRows.size());
     int to;
     switch (int(key)) {
     case VK_UP:
@@ -536,10 +592,10 @@ void LVKey(HWND hwnd, WPARAM key) {
         to = focus < 0 ? 0 : focus + 1;
         break;
     case VK_PRIOR:
-        to = focus - LVPerPage(hwnd);
+        to = focus - PerPage();
         break;
     case VK_NEXT:
-        to = focus + LVPerPage(hwnd);
+        to = focus + PerPage();
         break;
     case VK_HOME:
         to = 0;
@@ -550,13 +606,13 @@ void LVKey(HWND hwnd, WPARAM key) {
     case VK_SPACE:
         if (focus < 0)
             return;
-        if (s->ExStyle & LVS_EX_CHECKBOXES)
-            LVToggleCheck(hwnd, focus);
+        if (FExStyle & LVS_EX_CHECKBOXES)
+            ToggleCheck(focus);
         else if (KeyDown(VK_CONTROL) && !(Style(hwnd) & LVS_SINGLESEL))
-            LVChangeState(hwnd, focus, (s->Rows[size_t(focus)].State & LVIS_SELECTED) ? 0 : LVIS_SELECTED,
-                          LVIS_SELECTED);
+            ChangeState(focus, (FRows[size_t(focus)].State & LVIS_SELECTED) ? 0 : LVIS_SELECTED,
+                        LVIS_SELECTED);
         else
-            LVChangeState(hwnd, focus, LVIS_SELECTED, LVIS_SELECTED);
+            ChangeState(focus, LVIS_SELECTED, LVIS_SELECTED);
         return;
     case VK_RETURN: {
         NMHDR hdr;
@@ -569,32 +625,31 @@ void LVKey(HWND hwnd, WPARAM key) {
     to = std::clamp(to, 0, count - 1);
     bool single = (Style(hwnd) & LVS_SINGLESEL) != 0;
     if (KeyDown(VK_SHIFT) && !single) {
-        if (s->Anchor < 0)
-            s->Anchor = focus < 0 ? to : focus;
-        LVSelectRange(hwnd, s->Anchor, to, false);
-        LVChangeState(hwnd, to, LVIS_FOCUSED, LVIS_FOCUSED);
+        if (FAnchor < 0)
+            FAnchor = focus < 0 ? to : focus;
+        SelectRange(FAnchor, to, false);
+        ChangeState(to, LVIS_FOCUSED, LVIS_FOCUSED);
     } else if (KeyDown(VK_CONTROL) && !single) {
-        LVChangeState(hwnd, to, LVIS_FOCUSED, LVIS_FOCUSED);
+        ChangeState(to, LVIS_FOCUSED, LVIS_FOCUSED);
     } else {
-        LVSelectOnly(hwnd, to);
-        s->Anchor = to;
+        SelectOnly(to);
+        FAnchor = to;
     }
-    LVEnsureVisible(hwnd, to);
+    EnsureVisible(to);
 }
 
-LRESULT LVCustomDraw(HWND hwnd, DWORD stage, HDC dc, const TRect& rc, int item, UINT itemState,
-                     COLORREF* text, COLORREF* textBk) {
-    ListViewState* s = LVOf(hwnd);
+LRESULT ListViewWindow::CustomDraw(DWORD stage, HDC dc, const TRect& rc, int item, UINT itemState, COLORREF* text,
+                             COLORREF* textBk) {
     NMLVCUSTOMDRAW cd;
     cd.nmcd.dwDrawStage = stage;
     cd.nmcd.hdc = dc;
     cd.nmcd.rc = rc;
     cd.nmcd.dwItemSpec = DWORD_PTR(std::max(item, 0));
     cd.nmcd.uItemState = itemState;
-    cd.nmcd.lItemlParam = LVValid(s, item) ? s->Rows[size_t(item)].Param : 0;
+    cd.nmcd.lItemlParam = Valid(item) ? FRows[size_t(item)].Param : 0;
     cd.clrText = text ? *text : 0;
     cd.clrTextBk = textBk ? *textBk : 0;
-    LRESULT r = Notify(hwnd, NM_CUSTOMDRAW, &cd.nmcd.hdr);
+    LRESULT r = Notify(FWnd, NM_CUSTOMDRAW, &cd.nmcd.hdr);
     if (text)
         *text = cd.clrText;
     if (textBk)
@@ -614,23 +669,23 @@ void LVDrawText(HDC dc, const std::string& text, TRect r, int format) {
              align | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
 }
 
-void LVPaintRow(HWND hwnd, HDC dc, int index, bool notifyItems) {
-    ListViewState* s = LVOf(hwnd);
-    const LVRow& row = s->Rows[size_t(index)];
-    TRect rowRect = LVRowRect(hwnd, index);
-    bool selected = (row.State & LVIS_SELECTED) && (s->Focused || (Style(hwnd) & LVS_SHOWSELALWAYS));
-    COLORREF selBack = s->Focused ? GetSysColor(COLOR_HIGHLIGHT) : GetSysColor(COLOR_BTNFACE);
-    COLORREF selText = s->Focused ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_BTNTEXT);
-    COLORREF text = LVTextColor(s);
-    COLORREF textBk = s->TextBk == CLR_DEFAULT ? LVBk(s) : s->TextBk;
+void ListViewWindow::PaintRow(HDC dc, int index, bool notifyItems) {
+    const HWND hwnd = FWnd; // a notification may destroy the window, and this object with it
+    const LVRow& row = FRows[size_t(index)];
+    TRect rowRect = RowRect(index);
+    bool selected = (row.State & LVIS_SELECTED) && (FFocused || (Style(hwnd) & LVS_SHOWSELALWAYS));
+    COLORREF selBack = FFocused ? GetSysColor(COLOR_HIGHLIGHT) : GetSysColor(COLOR_BTNFACE);
+    COLORREF selText = FFocused ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_BTNTEXT);
+    COLORREF text = TextColor();
+    COLORREF textBk = FTextBkColor == CLR_DEFAULT ? Bk() : FTextBkColor;
     UINT cdState = ((row.State & LVIS_SELECTED) ? CDIS_SELECTED : 0) |
-                   ((row.State & LVIS_FOCUSED) && s->Focused ? CDIS_FOCUS : 0);
+                   ((row.State & LVIS_FOCUSED) && FFocused ? CDIS_FOCUS : 0);
     LRESULT cd = CDRF_DODEFAULT;
     HGDIOBJ customFont = nullptr;
     if (notifyItems) {
         int saved = SaveDC(dc);
-        cd = LVCustomDraw(hwnd, CDDS_ITEMPREPAINT, dc, rowRect, index, cdState, &text, &textBk);
-        if (!IsWindow(hwnd) || !LVValid(s, index)) {
+        cd = CustomDraw(CDDS_ITEMPREPAINT, dc, rowRect, index, cdState, &text, &textBk);
+        if (!IsWindow(hwnd) || !Valid(index)) {
             RestoreDC(dc, saved);
             return;
         }
@@ -642,48 +697,47 @@ void LVPaintRow(HWND hwnd, HDC dc, int index, bool notifyItems) {
     }
     HGDIOBJ oldFont = customFont ? SelectObject(dc, customFont) : nullptr;
     SetBkMode(dc, TRANSPARENT);
-    bool fullRow = (s->ExStyle & LVS_EX_FULLROWSELECT) != 0;
-    for (int c = 0; c < std::max(1, int(s->Columns.size())); ++c) {
-        TRect cell = LVSubItemRect(hwnd, index, c);
-        if (c == 0 && !s->Columns.empty())
-            cell.Right = LVColumnLeft(s, 0) + s->Columns[0].Width;
+    bool fullRow = (FExStyle & LVS_EX_FULLROWSELECT) != 0;
+    for (int c = 0; c < std::max(1, int(FColumns.size())); ++c) {
+        TRect cell = SubItemRect(index, c);
+        if (c == 0 && !FColumns.empty())
+            cell.Right = ColumnLeft(0) + FColumns[0].Width;
         const std::string& str = c < int(row.Texts.size()) ? row.Texts[size_t(c)] : std::string();
-        int format = c < int(s->Columns.size()) ? s->Columns[size_t(c)].Format : LVCFMT_LEFT;
+        int format = c < int(FColumns.size()) ? FColumns[size_t(c)].Format : LVCFMT_LEFT;
         if (c == 0) {
-            if (s->ExStyle & LVS_EX_CHECKBOXES) {
-                TRect st = LVStateRect(hwnd, index);
+            if (FExStyle & LVS_EX_CHECKBOXES) {
+                TRect st = StateRect(index);
                 int top = st.Top + (st.Height() - ListViewCheckSize) / 2;
                 TRect box{st.Left + 2, top, st.Left + 2 + ListViewCheckSize, top + ListViewCheckSize};
                 bool checked = (row.State & LVIS_STATEIMAGEMASK) == ListViewChecked;
                 DrawFrameControl(dc, &box, DFC_BUTTON,
                                  DFCS_BUTTONCHECK | DFCS_FLAT | (checked ? DFCS_CHECKED : 0));
             }
-            TRect icon = LVIconRect(hwnd, index);
-            if (s->Images[LVSIL_SMALL] && row.Image >= 0) {
+            TRect icon = IconRect(index);
+            if (FImages[LVSIL_SMALL] && row.Image >= 0) {
                 int cx = 0, cy = 0;
-                ImageList_GetIconSize(s->Images[LVSIL_SMALL], &cx, &cy);
-                ImageList_Draw(s->Images[LVSIL_SMALL], row.Image, dc, icon.Left,
+                ImageList_GetIconSize(FImages[LVSIL_SMALL], &cx, &cy);
+                ImageList_Draw(FImages[LVSIL_SMALL], row.Image, dc, icon.Left,
                                icon.Top + (icon.Height() - cy) / 2,
                                ILD_TRANSPARENT | (selected ? ILD_BLEND50 : 0));
             }
-            TRect label = LVLabelRect(hwnd, index, !fullRow);
+            TRect label = LabelRect(index, !fullRow);
             label.Right = std::min(label.Right, cell.Right);
             if (selected) {
                 Fill(dc,
-                     fullRow ? TRect{label.Left, rowRect.Top, LVColumnLeft(s, 0) + LVTotalWidth(s),
-                                     rowRect.Bottom}
+                     fullRow ? TRect{label.Left, rowRect.Top, ColumnLeft(0) + TotalWidth(), rowRect.Bottom}
                              : label,
                      selBack);
-            } else if (s->TextBk != CLR_DEFAULT && s->TextBk != CLR_NONE) {
+            } else if (FTextBkColor != CLR_DEFAULT && FTextBkColor != CLR_NONE) {
                 Fill(dc, label, textBk);
             }
             SetTextColor(dc, selected ? selText : text);
             TRect textRect{label.Left, cell.Top, cell.Right, cell.Bottom};
             LVDrawText(dc, str, textRect, format);
-            if ((row.State & LVIS_FOCUSED) && s->Focused) {
-                TRect fr = fullRow ? TRect{label.Left, rowRect.Top, LVColumnLeft(s, 0) + LVTotalWidth(s),
-                                           rowRect.Bottom}
-                                   : label;
+            if ((row.State & LVIS_FOCUSED) && FFocused) {
+                TRect fr = fullRow
+                               ? TRect{label.Left, rowRect.Top, ColumnLeft(0) + TotalWidth(), rowRect.Bottom}
+                               : label;
                 DrawFocusRect(dc, &fr);
             }
         } else {
@@ -694,39 +748,39 @@ void LVPaintRow(HWND hwnd, HDC dc, int index, bool notifyItems) {
     if (oldFont)
         SelectObject(dc, oldFont);
     if (notifyItems && (cd & CDRF_NOTIFYPOSTPAINT))
-        LVCustomDraw(hwnd, CDDS_ITEMPOSTPAINT, dc, rowRect, index, cdState, nullptr, nullptr);
+        CustomDraw(CDDS_ITEMPOSTPAINT, dc, rowRect, index, cdState, nullptr, nullptr);
 }
 
-void LVPaint(HWND hwnd, HDC dc) {
-    ListViewState* s = LVOf(hwnd);
+void ListViewWindow::Paint(HDC dc) {
+    const HWND hwnd = FWnd; // a notification may destroy the window, and this object with it
     TRect client;
     GetClientRect(hwnd, &client);
-    TRect rows = LVRowsRect(hwnd);
-    if (s->Bk != CLR_NONE)
-        Fill(dc, client, LVBk(s));
-    HGDIOBJ old = SelectObject(dc, ControlFont(s->Font));
-    LRESULT pre = LVCustomDraw(hwnd, CDDS_PREPAINT, dc, client, -1, 0, nullptr, nullptr);
+    TRect rows = RowsRect();
+    if (FBkColor != CLR_NONE)
+        Fill(dc, client, Bk());
+    HGDIOBJ old = SelectObject(dc, ControlFont(FFont));
+    LRESULT pre = CustomDraw(CDDS_PREPAINT, dc, client, -1, 0, nullptr, nullptr);
     if (!IsWindow(hwnd))
         return;
     if (!(pre & CDRF_SKIPDEFAULT)) {
         IntersectClipRect(dc, rows.Left, rows.Top, rows.Right, rows.Bottom);
-        for (int i = s->Top; i < int(s->Rows.size()); ++i) {
-            TRect r = LVRowRect(hwnd, i);
+        for (int i = FTop; i < int(FRows.size()); ++i) {
+            TRect r = RowRect(i);
             if (r.Top >= rows.Bottom)
                 break;
-            LVPaintRow(hwnd, dc, i, (pre & CDRF_NOTIFYITEMDRAW) != 0);
+            PaintRow(dc, i, (pre & CDRF_NOTIFYITEMDRAW) != 0);
             if (!IsWindow(hwnd))
                 return;
         }
-        if (s->ExStyle & LVS_EX_GRIDLINES) {
+        if (FExStyle & LVS_EX_GRIDLINES) {
             HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNFACE));
             HGDIOBJ op = SelectObject(dc, pen);
-            for (int y = rows.Top + s->ItemHeight - 1; y < rows.Bottom; y += s->ItemHeight) {
+            for (int y = rows.Top + FItemHeight - 1; y < rows.Bottom; y += FItemHeight) {
                 MoveToEx(dc, rows.Left, y, nullptr);
                 LineTo(dc, rows.Right, y);
             }
-            int x = -s->ScrollX;
-            for (const LVColumn& c : s->Columns) {
+            int x = -FScrollX;
+            for (const LVColumn& c : FColumns) {
                 x += c.Width;
                 MoveToEx(dc, x - 1, rows.Top, nullptr);
                 LineTo(dc, x - 1, rows.Bottom);
@@ -736,32 +790,30 @@ void LVPaint(HWND hwnd, HDC dc) {
         }
     }
     if (pre & CDRF_NOTIFYPOSTPAINT)
-        LVCustomDraw(hwnd, CDDS_POSTPAINT, dc, client, -1, 0, nullptr, nullptr);
+        CustomDraw(CDDS_POSTPAINT, dc, client, -1, 0, nullptr, nullptr);
     SelectObject(dc, old);
 }
 
-void LVInitItemHeight(HWND hwnd) {
-    ListViewState* s = LVOf(hwnd);
-    HDC dc = GetDC(hwnd);
-    HGDIOBJ old = SelectObject(dc, ControlFont(s->Font));
+void ListViewWindow::InitItemHeight() {
+    HDC dc = GetDC(FWnd);
+    HGDIOBJ old = SelectObject(dc, ControlFont(FFont));
     int h = LineHeight(dc) + 4;
     SelectObject(dc, old);
-    ReleaseDC(hwnd, dc);
-    if (s->Images[LVSIL_SMALL]) {
+    ReleaseDC(FWnd, dc);
+    if (FImages[LVSIL_SMALL]) {
         int cx = 0, cy = 0;
-        ImageList_GetIconSize(s->Images[LVSIL_SMALL], &cx, &cy);
+        ImageList_GetIconSize(FImages[LVSIL_SMALL], &cx, &cy);
         h = std::max(h, cy + 1);
     }
-    if (s->ExStyle & LVS_EX_CHECKBOXES)
+    if (FExStyle & LVS_EX_CHECKBOXES)
         h = std::max(h, ListViewCheckSize + 2);
-    s->ItemHeight = h;
+    FItemHeight = h;
 }
 
-void LVSyncHeaderItem(HWND hwnd, int column, bool insert) {
-    ListViewState* s = LVOf(hwnd);
-    if (!s->Header)
+void ListViewWindow::SyncHeaderItem(int column, bool insert) {
+    if (!FHeader)
         return;
-    const LVColumn& c = s->Columns[size_t(column)];
+    const LVColumn& c = FColumns[size_t(column)];
     HDITEM hdi;
     hdi.mask = HDI_WIDTH | HDI_TEXT | HDI_FORMAT;
     hdi.cxy = c.Width;
@@ -769,49 +821,47 @@ void LVSyncHeaderItem(HWND hwnd, int column, bool insert) {
     hdi.pszText = text.data();
     hdi.fmt = HDF_STRING | (c.Format & LVCFMT_JUSTIFYMASK);
     if (insert) {
-        SendMessage(s->Header, HDM_INSERTITEM, WPARAM(column), reinterpret_cast<LPARAM>(&hdi));
+        SendMessage(FHeader, HDM_INSERTITEM, WPARAM(column), reinterpret_cast<LPARAM>(&hdi));
         return;
     }
     // Keep the flags the header's owner may have set (owner draw, sort arrows).
     HDITEM current;
     current.mask = HDI_FORMAT;
-    SendMessage(s->Header, HDM_GETITEM, WPARAM(column), reinterpret_cast<LPARAM>(&current));
+    SendMessage(FHeader, HDM_GETITEM, WPARAM(column), reinterpret_cast<LPARAM>(&current));
     hdi.fmt = (current.fmt & ~HDF_JUSTIFYMASK) | (c.Format & LVCFMT_JUSTIFYMASK);
-    SendMessage(s->Header, HDM_SETITEM, WPARAM(column), reinterpret_cast<LPARAM>(&hdi));
+    SendMessage(FHeader, HDM_SETITEM, WPARAM(column), reinterpret_cast<LPARAM>(&hdi));
 }
 
-int LVAutoWidth(HWND hwnd, int column, bool useHeader) {
-    ListViewState* s = LVOf(hwnd);
-    HDC dc = GetDC(hwnd);
-    HGDIOBJ old = SelectObject(dc, ControlFont(s->Font));
-    int w = useHeader ? TextWidth(dc, s->Columns[size_t(column)].Text) + 2 * ListViewTextMargin + 8 : 0;
-    for (size_t i = 0; i < s->Rows.size(); ++i) {
-        const LVRow& row = s->Rows[i];
+int ListViewWindow::AutoWidth(int column, bool useHeader) {
+    HDC dc = GetDC(FWnd);
+    HGDIOBJ old = SelectObject(dc, ControlFont(FFont));
+    int w = useHeader ? TextWidth(dc, FColumns[size_t(column)].Text) + 2 * ListViewTextMargin + 8 : 0;
+    for (size_t i = 0; i < FRows.size(); ++i) {
+        const LVRow& row = FRows[i];
         int extra = 0;
         if (column == 0) {
-            TRect st = LVStateRect(hwnd, int(i)), icon = LVIconRect(hwnd, int(i));
+            TRect st = StateRect(int(i)), icon = IconRect(int(i));
             extra = icon.Right - st.Left;
         }
         if (size_t(column) < row.Texts.size())
             w = std::max(w, TextWidth(dc, row.Texts[size_t(column)]) + 2 * ListViewTextMargin + extra);
     }
     SelectObject(dc, old);
-    ReleaseDC(hwnd, dc);
+    ReleaseDC(FWnd, dc);
     return w;
 }
 
-void LVSetColumnWidth(HWND hwnd, int column, int width) {
-    ListViewState* s = LVOf(hwnd);
+void ListViewWindow::SetColumnWidth(int column, int width) {
     if (width == LVSCW_AUTOSIZE || width == LVSCW_AUTOSIZE_USEHEADER)
-        width = LVAutoWidth(hwnd, column, width == LVSCW_AUTOSIZE_USEHEADER);
-    s->Columns[size_t(column)].Width = std::max(0, width);
-    LVSyncHeaderItem(hwnd, column, false);
-    InvalidateRect(hwnd, nullptr, TRUE);
-    LVUpdateScrollBars(hwnd);
+        width = AutoWidth(column, width == LVSCW_AUTOSIZE_USEHEADER);
+    FColumns[size_t(column)].Width = std::max(0, width);
+    SyncHeaderItem(column, false);
+    InvalidateRect(FWnd, nullptr, TRUE);
+    UpdateScrollBars();
 }
 
-int LVInsertItem(HWND hwnd, const LVITEM* item) {
-    ListViewState* s = LVOf(hwnd);
+int ListViewWindow::InsertItem(const LVITEM* item) {
+    const HWND hwnd = FWnd; // a notification may destroy the window, and this object with it
     if (!item || item->iSubItem != 0)
         return -1;
     LVRow row;
@@ -825,9 +875,9 @@ int LVInsertItem(HWND hwnd, const LVITEM* item) {
         row.Indent = item->iIndent;
     if (item->mask & LVIF_STATE)
         row.State = item->state & item->stateMask & ~UINT(LVIS_FOCUSED | LVIS_SELECTED);
-    if ((s->ExStyle & LVS_EX_CHECKBOXES) && !(row.State & LVIS_STATEIMAGEMASK))
+    if ((FExStyle & LVS_EX_CHECKBOXES) && !(row.State & LVIS_STATEIMAGEMASK))
         row.State |= ListViewUnchecked;
-    int count = int(s->Rows.size());
+    int count = int(FRows.size());
     int index = std::clamp(item->iItem, 0, count);
     DWORD style = Style(hwnd);
     if (style & (LVS_SORTASCENDING | LVS_SORTDESCENDING)) {
@@ -835,7 +885,7 @@ int LVInsertItem(HWND hwnd, const LVITEM* item) {
         index = 0;
         while (index < count) {
             int cmp = 0;
-            const std::string& a = s->Rows[size_t(index)].Texts[0];
+            const std::string& a = FRows[size_t(index)].Texts[0];
             const std::string& b = row.Texts[0];
             for (size_t k = 0; k < std::min(a.size(), b.size()) && !cmp; ++k)
                 cmp = std::tolower(uint8_t(a[k])) - std::tolower(uint8_t(b[k]));
@@ -846,11 +896,11 @@ int LVInsertItem(HWND hwnd, const LVITEM* item) {
             ++index;
         }
     }
-    s->Rows.insert(s->Rows.begin() + index, row);
-    if (s->Anchor >= index)
-        ++s->Anchor;
+    FRows.insert(FRows.begin() + index, row);
+    if (FAnchor >= index)
+        ++FAnchor;
     InvalidateRect(hwnd, nullptr, TRUE);
-    LVUpdateScrollBars(hwnd);
+    UpdateScrollBars();
     NMLISTVIEW nm;
     nm.iItem = index;
     nm.lParam = row.Param;
@@ -858,36 +908,36 @@ int LVInsertItem(HWND hwnd, const LVITEM* item) {
     // Selected or focused state given at insertion goes through the change notifications.
     if ((item->mask & LVIF_STATE) && (item->state & item->stateMask & (LVIS_FOCUSED | LVIS_SELECTED)) &&
         IsWindow(hwnd))
-        LVChangeState(hwnd, index, item->state, item->stateMask & (LVIS_FOCUSED | LVIS_SELECTED));
+        ChangeState(index, item->state, item->stateMask & (LVIS_FOCUSED | LVIS_SELECTED));
     return index;
 }
 
-BOOL LVDeleteItem(HWND hwnd, int index) {
-    ListViewState* s = LVOf(hwnd);
-    if (!LVValid(s, index))
+BOOL ListViewWindow::DeleteItem(int index) {
+    const HWND hwnd = FWnd; // a notification may destroy the window, and this object with it
+    if (!Valid(index))
         return FALSE;
-    LVEndLabelEdit(hwnd, false); // its item may move or go
+    EndLabelEdit(false); // its item may move or go
     NMLISTVIEW nm;
     nm.iItem = index;
-    nm.lParam = s->Rows[size_t(index)].Param;
+    nm.lParam = FRows[size_t(index)].Param;
     Notify(hwnd, LVN_DELETEITEM, &nm.hdr);
-    if (!IsWindow(hwnd) || !LVValid(s, index))
+    if (!IsWindow(hwnd) || !Valid(index))
         return FALSE;
-    s->Rows.erase(s->Rows.begin() + index);
-    if (s->Anchor == index)
-        s->Anchor = -1;
-    else if (s->Anchor > index)
-        --s->Anchor;
-    LVSetTop(hwnd, s->Top);
+    FRows.erase(FRows.begin() + index);
+    if (FAnchor == index)
+        FAnchor = -1;
+    else if (FAnchor > index)
+        --FAnchor;
+    SetTop(FTop);
     InvalidateRect(hwnd, nullptr, TRUE);
-    LVUpdateScrollBars(hwnd);
+    UpdateScrollBars();
     return TRUE;
 }
 
-BOOL LVDeleteAll(HWND hwnd) {
-    LVEndLabelEdit(hwnd, false);
-    ListViewState* s = LVOf(hwnd);
-    if (s->Rows.empty())
+BOOL ListViewWindow::DeleteAll() {
+    const HWND hwnd = FWnd; // a notification may destroy the window, and this object with it
+    EndLabelEdit(false);
+    if (FRows.empty())
         return TRUE;
     NMLISTVIEW nm;
     nm.iItem = -1;
@@ -896,19 +946,19 @@ BOOL LVDeleteAll(HWND hwnd) {
     if (!IsWindow(hwnd))
         return FALSE;
     if (!quiet)
-        for (int i = int(s->Rows.size()) - 1; i >= 0; --i) {
+        for (int i = int(FRows.size()) - 1; i >= 0; --i) {
             NMLISTVIEW each;
             each.iItem = i;
-            each.lParam = s->Rows[size_t(i)].Param;
+            each.lParam = FRows[size_t(i)].Param;
             Notify(hwnd, LVN_DELETEITEM, &each.hdr);
             if (!IsWindow(hwnd))
                 return FALSE;
         }
-    s->Rows.clear();
-    s->Top = 0;
-    s->Anchor = -1;
+    FRows.clear();
+    FTop = 0;
+    FAnchor = -1;
     InvalidateRect(hwnd, nullptr, TRUE);
-    LVUpdateScrollBars(hwnd);
+    UpdateScrollBars();
     return TRUE;
 }
 
@@ -920,11 +970,10 @@ void LVCopyText(const std::string& text, char* out, int size) {
     out[n] = 0;
 }
 
-BOOL LVGetItem(HWND hwnd, LVITEM* item) {
-    ListViewState* s = LVOf(hwnd);
-    if (!item || !LVValid(s, item->iItem))
+BOOL ListViewWindow::GetItem(LVITEM* item) {
+    if (!item || !Valid(item->iItem))
         return FALSE;
-    const LVRow& row = s->Rows[size_t(item->iItem)];
+    const LVRow& row = FRows[size_t(item->iItem)];
     if (item->mask & LVIF_TEXT) {
         std::string text = size_t(item->iSubItem) < row.Texts.size() && item->iSubItem >= 0
                                ? row.Texts[size_t(item->iSubItem)]
@@ -942,11 +991,10 @@ BOOL LVGetItem(HWND hwnd, LVITEM* item) {
     return TRUE;
 }
 
-BOOL LVSetItem(HWND hwnd, const LVITEM* item) {
-    ListViewState* s = LVOf(hwnd);
-    if (!item || !LVValid(s, item->iItem) || item->iSubItem < 0)
+BOOL ListViewWindow::SetItem(const LVITEM* item) {
+    if (!item || !Valid(item->iItem) || item->iSubItem < 0)
         return FALSE;
-    LVRow& row = s->Rows[size_t(item->iItem)];
+    LVRow& row = FRows[size_t(item->iItem)];
     if (item->mask & LVIF_TEXT) {
         if (size_t(item->iSubItem) >= row.Texts.size())
             row.Texts.resize(size_t(item->iSubItem) + 1);
@@ -960,17 +1008,16 @@ BOOL LVSetItem(HWND hwnd, const LVITEM* item) {
         if (item->mask & LVIF_INDENT)
             row.Indent = item->iIndent;
     }
-    LVInvalidateRow(hwnd, item->iItem);
+    InvalidateRow(item->iItem);
     if ((item->mask & LVIF_STATE) && item->iSubItem == 0)
-        return LVChangeState(hwnd, item->iItem, item->state, item->stateMask) ? TRUE : FALSE;
+        return ChangeState(item->iItem, item->state, item->stateMask) ? TRUE : FALSE;
     return TRUE;
 }
 
-LRESULT LVGetNextItem(HWND hwnd, int start, UINT flags) {
-    ListViewState* s = LVOf(hwnd);
-    int count = int(s->Rows.size());
+LRESULT ListViewWindow::GetNextItem(int start, UINT flags) {
+    int count = int(FRows.size());
     auto matches = [&](int i) {
-        UINT st = s->Rows[size_t(i)].State;
+        UINT st = FRows[size_t(i)].State;
         if ((flags & LVNI_SELECTED) && !(st & LVIS_SELECTED))
             return false;
         if ((flags & LVNI_FOCUSED) && !(st & LVIS_FOCUSED))
@@ -990,8 +1037,8 @@ LRESULT LVGetNextItem(HWND hwnd, int start, UINT flags) {
 }
 
 // Every header notification goes on to the list view's parent; width changes update the columns.
-LRESULT LVHeaderNotify(HWND hwnd, NMHDR* hdr) {
-    ListViewState* s = LVOf(hwnd);
+LRESULT ListViewWindow::HeaderNotify(NMHDR* hdr) {
+    const HWND hwnd = FWnd; // a notification may destroy the window, and this object with it
     auto* nm = reinterpret_cast<NMHEADER*>(hdr);
     HWND parent = GetParent(hwnd);
     if (hdr->code == HDN_ITEMCLICK) {
@@ -1006,442 +1053,474 @@ LRESULT LVHeaderNotify(HWND hwnd, NMHDR* hdr) {
     if (!IsWindow(hwnd))
         return answer;
     if (hdr->code == HDN_ITEMCHANGED && nm->pitem && (nm->pitem->mask & HDI_WIDTH) && nm->iItem >= 0 &&
-        nm->iItem < int(s->Columns.size())) {
-        s->Columns[size_t(nm->iItem)].Width = nm->pitem->cxy;
+        nm->iItem < int(FColumns.size())) {
+        FColumns[size_t(nm->iItem)].Width = nm->pitem->cxy;
         InvalidateRect(hwnd, nullptr, TRUE);
-        LVUpdateScrollBars(hwnd);
+        UpdateScrollBars();
     } else if (hdr->code == HDN_DIVIDERDBLCLICK && !answer && nm->iItem >= 0 &&
-               nm->iItem < int(s->Columns.size())) {
-        LVSetColumnWidth(hwnd, nm->iItem, LVSCW_AUTOSIZE);
+               nm->iItem < int(FColumns.size())) {
+        SetColumnWidth(nm->iItem, LVSCW_AUTOSIZE);
     }
     return answer;
 }
 
-LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+// ---- Messages -------------------------------------------------------------------------------------------
+
+void ListViewWindow::OnCreate() {
+    InitItemHeight();
+    if (!(Style(FWnd) & LVS_NOCOLUMNHEADER))
+        FHeader = CreateWindowEx(0, WC_HEADER, "",
+                                 WS_CHILD | WS_VISIBLE | HDS_HORZ |
+                                     ((Style(FWnd) & LVS_NOSORTHEADER) ? 0 : HDS_BUTTONS),
+                                 0, 0, 0, 0, FWnd, nullptr, nullptr, nullptr);
+    LayoutHeader();
+    UpdateScrollBars();
+}
+
+void ListViewWindow::OnSize() {
+    LayoutHeader();
+    SetTop(FTop);
+    SetScrollX(FScrollX);
+    UpdateScrollBars();
+    InvalidateRect(FWnd, nullptr, TRUE);
+}
+
+void ListViewWindow::OnPaint(HDC dc) {
+    Paint(dc);
+}
+
+void ListViewWindow::OnSetFocus() {
+    FocusChanged(true);
+}
+
+void ListViewWindow::OnKillFocus() {
+    FocusChanged(false);
+}
+
+void ListViewWindow::FocusChanged(bool focused) {
+    FFocused = focused;
+    InvalidateRect(FWnd, nullptr, TRUE);
+    NMHDR hdr;
+    Notify(FWnd, focused ? NM_SETFOCUS : NM_KILLFOCUS, &hdr);
+}
+
+void ListViewWindow::OnSetFont(HFONT font, bool redraw) {
+    FFont = font;
+    if (FHeader)
+        SendMessage(FHeader, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
+    InitItemHeight();
+    LayoutHeader();
+    UpdateScrollBars();
+    if (redraw)
+        InvalidateRect(FWnd, nullptr, TRUE);
+}
+
+HFONT ListViewWindow::OnGetFont() {
+    return FFont;
+}
+
+bool ListViewWindow::OnMouseDown(MouseButton button, WPARAM keys, TPoint p) {
+    if (button == MouseButton::Middle)
+        return false;
+    MouseDown(keys, p, button == MouseButton::Right);
+    return true;
+}
+
+bool ListViewWindow::OnDoubleClick(MouseButton button, WPARAM keys, TPoint p) {
+    if (button == MouseButton::Middle)
+        return false;
+    FPendingLabel = -1;
+    KillTimer(FWnd, ListViewLabelTimer);
+    UINT flags;
+    int sub = 0;
+    int index = HitTest(p, &flags, &sub);
+    if (!(flags & LVHT_ONITEM))
+        index = -1;
+    if ((flags & LVHT_ONITEMSTATEICON) && (FExStyle & LVS_EX_CHECKBOXES) && button == MouseButton::Left)
+        ToggleCheck(index);
+    NotifyClick(button == MouseButton::Left ? NM_DBLCLK : NM_RDBLCLK, index, sub, p);
+    return true;
+}
+
+bool ListViewWindow::OnKeyDown(WPARAM key) {
+    Key(key);
+    return true;
+}
+
+bool ListViewWindow::OnScroll(bool vertical, WPARAM request) {
+    int page = vertical ? PerPage() : int(RowsRect().Width());
+    int line = vertical ? 1 : 8;
+    int value = vertical ? FTop : FScrollX;
+    if (!ScrollRequestTarget(request, value, line, page, 1 << 30, &value))
+        return true;
+    if (vertical)
+        SetTop(value);
+    else
+        SetScrollX(value);
+    return true;
+}
+
+bool ListViewWindow::OnMouseWheel(int delta, WPARAM keys) {
+    SetTop(FTop - 3 * (delta / WHEEL_DELTA));
+    return true;
+}
+
+bool ListViewWindow::OnTimer(UINT_PTR id) {
+    if (id != ListViewLabelTimer)
+        return false;
+    // No double click came: the click on the focused item starts its label edit.
+    KillTimer(FWnd, ListViewLabelTimer);
+    int index = FPendingLabel;
+    FPendingLabel = -1;
+    if (index >= 0 && GetFocus() == FWnd)
+        EditLabel(index);
+    return true;
+}
+
+void ListViewWindow::OnDestroy() {
+    KillTimer(FWnd, ListViewLabelTimer);
+}
+
+std::optional<LRESULT> ListViewWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_CREATE: {
-        ListViewState* s = LVOf(hwnd);
-        LVInitItemHeight(hwnd);
-        if (!(Style(hwnd) & LVS_NOCOLUMNHEADER))
-            s->Header = CreateWindowEx(0, WC_HEADER, "",
-                                       WS_CHILD | WS_VISIBLE | HDS_HORZ |
-                                           ((Style(hwnd) & LVS_NOSORTHEADER) ? 0 : HDS_BUTTONS),
-                                       0, 0, 0, 0, hwnd, nullptr, nullptr, nullptr);
-        LVLayoutHeader(hwnd);
-        LVUpdateScrollBars(hwnd);
-        break;
-    }
-    case WM_PAINT: {
-        PaintDC dc(hwnd, wParam);
-        LVPaint(hwnd, dc.Get());
-        return 0;
-    }
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_GETDLGCODE:
-        return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_SIZE:
-        LVLayoutHeader(hwnd);
-        LVSetTop(hwnd, LVOf(hwnd)->Top);
-        LVSetScrollX(hwnd, LVOf(hwnd)->ScrollX);
-        LVUpdateScrollBars(hwnd);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        break;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-        ListViewState* s = LVOf(hwnd);
-        s->Focused = msg == WM_SETFOCUS;
-        InvalidateRect(hwnd, nullptr, TRUE);
-        NMHDR hdr;
-        Notify(hwnd, s->Focused ? NM_SETFOCUS : NM_KILLFOCUS, &hdr);
-        return 0;
-    }
-    case WM_SETFONT: {
-        ListViewState* s = LVOf(hwnd);
-        s->Font = reinterpret_cast<HFONT>(wParam);
-        if (s->Header)
-            SendMessage(s->Header, WM_SETFONT, wParam, lParam);
-        LVInitItemHeight(hwnd);
-        LVLayoutHeader(hwnd);
-        LVUpdateScrollBars(hwnd);
-        if (lParam)
-            InvalidateRect(hwnd, nullptr, TRUE);
-        return 0;
-    }
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(LVOf(hwnd)->Font);
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-        LVMouseDown(hwnd, wParam, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, msg == WM_RBUTTONDOWN);
-        return 0;
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDBLCLK: {
-        LVOf(hwnd)->PendingLabel = -1;
-        KillTimer(hwnd, ListViewLabelTimer);
-        TPoint p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        UINT flags;
-        int sub = 0;
-        int index = LVHitTest(hwnd, p, &flags, &sub);
-        if (!(flags & LVHT_ONITEM))
-            index = -1;
-        if ((flags & LVHT_ONITEMSTATEICON) && (LVOf(hwnd)->ExStyle & LVS_EX_CHECKBOXES) &&
-            msg == WM_LBUTTONDBLCLK)
-            LVToggleCheck(hwnd, index);
-        LVNotifyClick(hwnd, msg == WM_LBUTTONDBLCLK ? NM_DBLCLK : NM_RDBLCLK, index, sub, p);
-        return 0;
-    }
-    case WM_KEYDOWN:
-        LVKey(hwnd, wParam);
-        return 0;
-    case WM_VSCROLL:
-    case WM_HSCROLL: {
-        ListViewState* s = LVOf(hwnd);
-        bool vert = msg == WM_VSCROLL;
-        int page = vert ? LVPerPage(hwnd) : int(LVRowsRect(hwnd).Width());
-        int line = vert ? 1 : 8;
-        int value = vert ? s->Top : s->ScrollX;
-        if (!ScrollRequestTarget(wParam, value, line, page, 1 << 30, &value))
-            return 0;
-        if (vert)
-            LVSetTop(hwnd, value);
-        else
-            LVSetScrollX(hwnd, value);
-        return 0;
-    }
-    case WM_MOUSEWHEEL: {
-        int steps = GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA;
-        LVSetTop(hwnd, LVOf(hwnd)->Top - 3 * steps);
-        return 0;
-    }
     case WM_NOTIFY: {
         auto* hdr = reinterpret_cast<NMHDR*>(lParam);
-        if (hdr && hdr->hwndFrom == LVOf(hwnd)->Header)
-            return LVHeaderNotify(hwnd, hdr);
+        if (hdr && hdr->hwndFrom == FHeader)
+            return HeaderNotify(hdr);
         return 0;
     }
     case WM_DRAWITEM: {
         // The header's owner-drawn sections are drawn by the list view's parent.
-        if (HWND parent = GetParent(hwnd))
+        if (HWND parent = GetParent(FWnd))
             return SendMessage(parent, msg, wParam, lParam);
         return 0;
     }
     case LVM_GETITEMCOUNT:
-        return LRESULT(LVOf(hwnd)->Rows.size());
+        return LRESULT(FRows.size());
     case LVM_INSERTITEM:
-        return LVInsertItem(hwnd, reinterpret_cast<const LVITEM*>(lParam));
+        return InsertItem(reinterpret_cast<const LVITEM*>(lParam));
     case LVM_DELETEITEM:
-        return LVDeleteItem(hwnd, int(wParam));
+        return DeleteItem(int(wParam));
     case LVM_DELETEALLITEMS:
-        return LVDeleteAll(hwnd);
+        return DeleteAll();
     case LVM_GETITEM:
-        return LVGetItem(hwnd, reinterpret_cast<LVITEM*>(lParam));
+        return GetItem(reinterpret_cast<LVITEM*>(lParam));
     case LVM_SETITEM:
-        return LVSetItem(hwnd, reinterpret_cast<const LVITEM*>(lParam));
-    case LVM_GETITEMTEXT: {
-        auto* item = reinterpret_cast<LVITEM*>(lParam);
-        ListViewState* s = LVOf(hwnd);
-        if (!item || !LVValid(s, int(wParam)))
-            return 0;
-        const LVRow& row = s->Rows[wParam];
-        std::string text = item->iSubItem >= 0 && size_t(item->iSubItem) < row.Texts.size()
-                               ? row.Texts[size_t(item->iSubItem)]
-                               : std::string();
-        LVCopyText(text, item->pszText, item->cchTextMax);
-        return LRESULT(std::min(text.size(), size_t(std::max(0, item->cchTextMax - 1))));
-    }
-    case LVM_SETITEMTEXT: {
-        auto* item = reinterpret_cast<const LVITEM*>(lParam);
-        if (!item)
-            return FALSE;
-        LVITEM copy = *item;
-        copy.iItem = int(wParam);
-        copy.mask = LVIF_TEXT;
-        return LVSetItem(hwnd, &copy);
-    }
+        return SetItem(reinterpret_cast<const LVITEM*>(lParam));
+    case LVM_GETITEMTEXT:
+        return GetItemText(wParam, lParam);
+    case LVM_SETITEMTEXT:
+        return SetItemText(wParam, lParam);
     case LVM_GETITEMSTATE: {
-        ListViewState* s = LVOf(hwnd);
-        return LVValid(s, int(wParam)) ? LRESULT(s->Rows[wParam].State & UINT(lParam)) : 0;
+        return Valid(int(wParam)) ? LRESULT(FRows[wParam].State & UINT(lParam)) : 0;
     }
-    case LVM_SETITEMSTATE: {
-        auto* item = reinterpret_cast<const LVITEM*>(lParam);
-        ListViewState* s = LVOf(hwnd);
-        if (!item)
-            return FALSE;
-        int index = int(intptr_t(wParam));
-        if (index == -1) {
-            for (int i = 0; i < int(s->Rows.size()); ++i)
-                LVChangeState(hwnd, i, item->state, item->stateMask);
-            return TRUE;
-        }
-        return LVChangeState(hwnd, index, item->state, item->stateMask) ? TRUE : FALSE;
-    }
+    case LVM_SETITEMSTATE:
+        return SetItemState(wParam, lParam);
     case LVM_GETNEXTITEM:
-        return LVGetNextItem(hwnd, int(intptr_t(wParam)), UINT(lParam));
+        return GetNextItem(int(intptr_t(wParam)), UINT(lParam));
     case LVM_GETSELECTEDCOUNT: {
-        ListViewState* s = LVOf(hwnd);
-        return std::count_if(s->Rows.begin(), s->Rows.end(),
+        return std::count_if(FRows.begin(), FRows.end(),
                              [](const LVRow& r) { return r.State & LVIS_SELECTED; });
     }
     case LVM_GETITEMRECT:
-    case LVM_GETSUBITEMRECT: {
-        ListViewState* s = LVOf(hwnd);
-        auto* r = reinterpret_cast<TRect*>(lParam);
-        int index = int(wParam);
-        if (!r || !LVValid(s, index))
-            return FALSE;
-        int code = r->Left;
-        int sub = msg == LVM_GETSUBITEMRECT ? r->Top : 0;
-        if (sub > 0) {
-            *r = LVSubItemRect(hwnd, index, sub);
-            return TRUE;
-        }
-        switch (code) {
-        case LVIR_ICON:
-            *r = LVIconRect(hwnd, index);
-            break;
-        case LVIR_LABEL:
-            *r = LVLabelRect(hwnd, index, false);
-            break;
-        case LVIR_SELECTBOUNDS: {
-            TRect a = LVIconRect(hwnd, index), b = LVLabelRect(hwnd, index, false);
-            *r = {a.Left, a.Top, b.Right, b.Bottom};
-            break;
-        }
-        default:
-            *r = LVRowRect(hwnd, index);
-            break;
-        }
-        return TRUE;
-    }
+    case LVM_GETSUBITEMRECT:
+        return GetItemRect(msg, wParam, lParam);
     case LVM_HITTEST:
-    case LVM_SUBITEMHITTEST: {
-        auto* info = reinterpret_cast<LVHITTESTINFO*>(lParam);
-        if (!info)
-            return -1;
-        int sub = 0;
-        info->iItem = LVHitTest(hwnd, info->pt, &info->flags, msg == LVM_SUBITEMHITTEST ? &sub : nullptr);
-        if (msg == LVM_SUBITEMHITTEST)
-            info->iSubItem = sub;
-        if (!(info->flags & LVHT_ONITEM) && msg == LVM_HITTEST)
-            info->iItem = -1;
-        return info->iItem;
-    }
+    case LVM_SUBITEMHITTEST:
+        return SubItemHitTest(msg, wParam, lParam);
     case LVM_ENSUREVISIBLE:
-        LVEnsureVisible(hwnd, int(wParam));
+        EnsureVisible(int(wParam));
         return TRUE;
-    case LVM_SCROLL: {
-        // dy in pixels, rounded to whole rows.
-        ListViewState* s = LVOf(hwnd);
-        int rows = int(lParam) / std::max(1, s->ItemHeight);
-        if (int(lParam) % std::max(1, s->ItemHeight))
-            rows += int(lParam) > 0 ? 1 : -1;
-        LVSetTop(hwnd, s->Top + rows);
-        LVSetScrollX(hwnd, s->ScrollX + int(intptr_t(wParam)));
-        return TRUE;
-    }
+    case LVM_SCROLL:
+        return Scroll(wParam, lParam);
     case LVM_GETTOPINDEX:
-        return LVOf(hwnd)->Top;
+        return FTop;
     case LVM_GETCOUNTPERPAGE:
-        return LVPerPage(hwnd);
+        return PerPage();
     case LVM_REDRAWITEMS:
         for (int i = int(wParam); i <= int(lParam); ++i)
-            LVInvalidateRow(hwnd, i);
+            InvalidateRow(i);
         return TRUE;
     case LVM_UPDATE:
-        LVInvalidateRow(hwnd, int(wParam));
-        UpdateWindow(hwnd);
+        InvalidateRow(int(wParam));
+        UpdateWindow(FWnd);
         return TRUE;
-    case LVM_SORTITEMS: {
-        ListViewState* s = LVOf(hwnd);
-        auto compare = reinterpret_cast<PFNLVCOMPARE>(lParam);
-        if (!compare)
-            return FALSE;
-        LPARAM sortParam = LPARAM(wParam);
-        std::stable_sort(s->Rows.begin(), s->Rows.end(), [&](const LVRow& a, const LVRow& b) {
-            return compare(a.Param, b.Param, sortParam) < 0;
-        });
-        s->Anchor = -1;
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return TRUE;
-    }
-    case LVM_INSERTCOLUMN: {
-        ListViewState* s = LVOf(hwnd);
-        auto* col = reinterpret_cast<const LVCOLUMN*>(lParam);
-        if (!col)
-            return -1;
-        LVColumn c;
-        if (col->mask & LVCF_TEXT)
-            c.Text = col->pszText ? col->pszText : "";
-        if (col->mask & LVCF_WIDTH)
-            c.Width = std::max(0, col->cx);
-        if (col->mask & LVCF_FMT)
-            c.Format = col->fmt;
-        if (col->mask & LVCF_IMAGE)
-            c.Image = col->iImage;
-        int index = std::clamp(int(wParam), 0, int(s->Columns.size()));
-        c.SubItem = (col->mask & LVCF_SUBITEM) ? col->iSubItem : index;
-        // The first column is always left-aligned.
-        if (index == 0)
-            c.Format &= ~LVCFMT_JUSTIFYMASK;
-        s->Columns.insert(s->Columns.begin() + index, c);
-        for (LVRow& row : s->Rows)
-            if (size_t(index) < row.Texts.size() && index > 0)
-                row.Texts.insert(row.Texts.begin() + index, std::string());
-        LVSyncHeaderItem(hwnd, index, true);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        LVUpdateScrollBars(hwnd);
-        return index;
-    }
-    case LVM_DELETECOLUMN: {
-        ListViewState* s = LVOf(hwnd);
-        int index = int(wParam);
-        if (index < 0 || index >= int(s->Columns.size()))
-            return FALSE;
-        s->Columns.erase(s->Columns.begin() + index);
-        for (LVRow& row : s->Rows)
-            if (index > 0 && size_t(index) < row.Texts.size())
-                row.Texts.erase(row.Texts.begin() + index);
-        if (s->Header)
-            SendMessage(s->Header, HDM_DELETEITEM, WPARAM(index), 0);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        LVUpdateScrollBars(hwnd);
-        return TRUE;
-    }
-    case LVM_GETCOLUMN: {
-        ListViewState* s = LVOf(hwnd);
-        auto* col = reinterpret_cast<LVCOLUMN*>(lParam);
-        int index = int(wParam);
-        if (!col || index < 0 || index >= int(s->Columns.size()))
-            return FALSE;
-        const LVColumn& c = s->Columns[size_t(index)];
-        if (col->mask & LVCF_TEXT)
-            LVCopyText(c.Text, col->pszText, col->cchTextMax);
-        if (col->mask & LVCF_WIDTH)
-            col->cx = c.Width;
-        if (col->mask & LVCF_FMT)
-            col->fmt = c.Format;
-        if (col->mask & LVCF_SUBITEM)
-            col->iSubItem = c.SubItem;
-        if (col->mask & LVCF_IMAGE)
-            col->iImage = c.Image;
-        if (col->mask & LVCF_ORDER)
-            col->iOrder = index;
-        return TRUE;
-    }
-    case LVM_SETCOLUMN: {
-        ListViewState* s = LVOf(hwnd);
-        auto* col = reinterpret_cast<const LVCOLUMN*>(lParam);
-        int index = int(wParam);
-        if (!col || index < 0 || index >= int(s->Columns.size()))
-            return FALSE;
-        LVColumn& c = s->Columns[size_t(index)];
-        if (col->mask & LVCF_TEXT)
-            c.Text = col->pszText ? col->pszText : "";
-        if (col->mask & LVCF_WIDTH)
-            c.Width = std::max(0, col->cx);
-        if (col->mask & LVCF_FMT)
-            c.Format = index == 0 ? (col->fmt & ~LVCFMT_JUSTIFYMASK) : col->fmt;
-        if (col->mask & LVCF_IMAGE)
-            c.Image = col->iImage;
-        if (col->mask & LVCF_SUBITEM)
-            c.SubItem = col->iSubItem;
-        LVSyncHeaderItem(hwnd, index, false);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        LVUpdateScrollBars(hwnd);
-        return TRUE;
-    }
+    case LVM_SORTITEMS:
+        return SortItems(wParam, lParam);
+    case LVM_INSERTCOLUMN:
+        return InsertColumn(wParam, lParam);
+    case LVM_DELETECOLUMN:
+        return DeleteColumn(wParam, lParam);
+    case LVM_GETCOLUMN:
+        return GetColumn(wParam, lParam);
+    case LVM_SETCOLUMN:
+        return SetColumn(wParam, lParam);
     case LVM_GETCOLUMNWIDTH: {
-        ListViewState* s = LVOf(hwnd);
         int index = int(wParam);
-        return index >= 0 && index < int(s->Columns.size()) ? s->Columns[size_t(index)].Width : 0;
+        return index >= 0 && index < int(FColumns.size()) ? FColumns[size_t(index)].Width : 0;
     }
     case LVM_SETCOLUMNWIDTH: {
-        ListViewState* s = LVOf(hwnd);
         int index = int(wParam);
-        if (index < 0 || index >= int(s->Columns.size()))
+        if (index < 0 || index >= int(FColumns.size()))
             return FALSE;
-        LVSetColumnWidth(hwnd, index, int(int16_t(LOWORD(WPARAM(lParam)))));
+        SetColumnWidth(index, int(int16_t(LOWORD(WPARAM(lParam)))));
         return TRUE;
     }
     case LVM_GETHEADER:
-        return reinterpret_cast<LRESULT>(LVOf(hwnd)->Header);
+        return reinterpret_cast<LRESULT>(FHeader);
     case LVM_GETBKCOLOR:
-        return LVOf(hwnd)->Bk == CLR_DEFAULT ? GetSysColor(COLOR_WINDOW) : LVOf(hwnd)->Bk;
+        return FBkColor == CLR_DEFAULT ? GetSysColor(COLOR_WINDOW) : FBkColor;
     case LVM_SETBKCOLOR:
-        LVOf(hwnd)->Bk = COLORREF(lParam);
-        InvalidateRect(hwnd, nullptr, TRUE);
+        FBkColor = COLORREF(lParam);
+        InvalidateRect(FWnd, nullptr, TRUE);
         return TRUE;
     case LVM_GETTEXTCOLOR:
-        return LVTextColor(LVOf(hwnd));
+        return TextColor();
     case LVM_SETTEXTCOLOR:
-        LVOf(hwnd)->Text = COLORREF(lParam);
-        InvalidateRect(hwnd, nullptr, TRUE);
+        FTextColor = COLORREF(lParam);
+        InvalidateRect(FWnd, nullptr, TRUE);
         return TRUE;
     case LVM_GETTEXTBKCOLOR:
-        return LVOf(hwnd)->TextBk;
+        return FTextBkColor;
     case LVM_SETTEXTBKCOLOR:
-        LVOf(hwnd)->TextBk = COLORREF(lParam);
-        InvalidateRect(hwnd, nullptr, TRUE);
+        FTextBkColor = COLORREF(lParam);
+        InvalidateRect(FWnd, nullptr, TRUE);
         return TRUE;
-    case LVM_SETIMAGELIST: {
-        ListViewState* s = LVOf(hwnd);
-        if (wParam > LVSIL_STATE)
-            return 0;
-        HIMAGELIST old = s->Images[wParam];
-        s->Images[wParam] = reinterpret_cast<HIMAGELIST>(lParam);
-        LVInitItemHeight(hwnd);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return reinterpret_cast<LRESULT>(old);
-    }
+    case LVM_SETIMAGELIST:
+        return SetImageList(wParam, lParam);
     case LVM_GETIMAGELIST:
-        return wParam <= LVSIL_STATE ? reinterpret_cast<LRESULT>(LVOf(hwnd)->Images[wParam]) : 0;
-    case LVM_SETEXTENDEDLISTVIEWSTYLE: {
-        ListViewState* s = LVOf(hwnd);
-        DWORD old = s->ExStyle;
-        DWORD mask = wParam ? DWORD(wParam) : 0xFFFFFFFF;
-        s->ExStyle = (s->ExStyle & ~mask) | (DWORD(lParam) & mask);
-        if ((s->ExStyle & LVS_EX_CHECKBOXES) && !(old & LVS_EX_CHECKBOXES))
-            for (LVRow& row : s->Rows)
-                if (!(row.State & LVIS_STATEIMAGEMASK))
-                    row.State |= ListViewUnchecked;
-        LVInitItemHeight(hwnd);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return LRESULT(old);
-    }
+        return wParam <= LVSIL_STATE ? reinterpret_cast<LRESULT>(FImages[wParam]) : 0;
+    case LVM_SETEXTENDEDLISTVIEWSTYLE:
+        return SetExtendedStyle(wParam, lParam);
     case LVM_GETEXTENDEDLISTVIEWSTYLE:
-        return LRESULT(LVOf(hwnd)->ExStyle);
+        return LRESULT(FExStyle);
     case LVM_EDITLABEL:
-        return reinterpret_cast<LRESULT>(LVEditLabel(hwnd, int(intptr_t(wParam))));
+        return reinterpret_cast<LRESULT>(EditLabel(int(intptr_t(wParam))));
     case LVM_GETEDITCONTROL:
-        return reinterpret_cast<LRESULT>(LVOf(hwnd)->LabelEdit);
+        return reinterpret_cast<LRESULT>(FLabelEdit);
     case ListViewEndLabelMessage:
-        if (reinterpret_cast<HWND>(lParam) == LVOf(hwnd)->LabelEdit)
-            LVEndLabelEdit(hwnd, wParam != 0);
+        if (reinterpret_cast<HWND>(lParam) == FLabelEdit)
+            EndLabelEdit(wParam != 0);
         return 0;
-    case WM_TIMER:
-        if (wParam == ListViewLabelTimer) {
-            KillTimer(hwnd, ListViewLabelTimer);
-            int index = LVOf(hwnd)->PendingLabel;
-            LVOf(hwnd)->PendingLabel = -1;
-            if (index >= 0 && GetFocus() == hwnd)
-                LVEditLabel(hwnd, index);
-            return 0;
-        }
-        break;
-    case WM_NCDESTROY:
-        KillTimer(hwnd, ListViewLabelTimer);
-        FreeState<ListViewState>(hwnd, ListViewProp);
-        break;
     default:
+        return std::nullopt;
+    }
+}
+
+LRESULT ListViewWindow::GetItemText(WPARAM wParam, LPARAM lParam) {
+    auto* item = reinterpret_cast<LVITEM*>(lParam);
+    if (!item || !Valid(int(wParam)))
+        return 0;
+    const LVRow& row = FRows[wParam];
+    std::string text = item->iSubItem >= 0 && size_t(item->iSubItem) < row.Texts.size()
+                           ? row.Texts[size_t(item->iSubItem)]
+                           : std::string();
+    LVCopyText(text, item->pszText, item->cchTextMax);
+    return LRESULT(std::min(text.size(), size_t(std::max(0, item->cchTextMax - 1))));
+}
+
+LRESULT ListViewWindow::SetItemText(WPARAM wParam, LPARAM lParam) {
+    auto* item = reinterpret_cast<const LVITEM*>(lParam);
+    if (!item)
+        return FALSE;
+    LVITEM copy = *item;
+    copy.iItem = int(wParam);
+    copy.mask = LVIF_TEXT;
+    return SetItem(&copy);
+}
+
+LRESULT ListViewWindow::SetItemState(WPARAM wParam, LPARAM lParam) {
+    auto* item = reinterpret_cast<const LVITEM*>(lParam);
+    if (!item)
+        return FALSE;
+    int index = int(intptr_t(wParam));
+    if (index == -1) {
+        for (int i = 0; i < int(FRows.size()); ++i)
+            ChangeState(i, item->state, item->stateMask);
+        return TRUE;
+    }
+    return ChangeState(index, item->state, item->stateMask) ? TRUE : FALSE;
+}
+
+LRESULT ListViewWindow::GetItemRect(UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* r = reinterpret_cast<TRect*>(lParam);
+    int index = int(wParam);
+    if (!r || !Valid(index))
+        return FALSE;
+    int code = r->Left;
+    int sub = msg == LVM_GETSUBITEMRECT ? r->Top : 0;
+    if (sub > 0) {
+        *r = SubItemRect(index, sub);
+        return TRUE;
+    }
+    switch (code) {
+    case LVIR_ICON:
+        *r = IconRect(index);
+        break;
+    case LVIR_LABEL:
+        *r = LabelRect(index, false);
+        break;
+    case LVIR_SELECTBOUNDS: {
+        TRect a = IconRect(index), b = LabelRect(index, false);
+        *r = {a.Left, a.Top, b.Right, b.Bottom};
         break;
     }
-    return DefWindowProc(hwnd, msg, wParam, lParam);
+    default:
+        *r = RowRect(index);
+        break;
+    }
+    return TRUE;
+}
+
+LRESULT ListViewWindow::SubItemHitTest(UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* info = reinterpret_cast<LVHITTESTINFO*>(lParam);
+    if (!info)
+        return -1;
+    int sub = 0;
+    info->iItem = HitTest(info->pt, &info->flags, msg == LVM_SUBITEMHITTEST ? &sub : nullptr);
+    if (msg == LVM_SUBITEMHITTEST)
+        info->iSubItem = sub;
+    if (!(info->flags & LVHT_ONITEM) && msg == LVM_HITTEST)
+        info->iItem = -1;
+    return info->iItem;
+}
+
+LRESULT ListViewWindow::Scroll(WPARAM wParam, LPARAM lParam) {
+    // dy in pixels, rounded to whole rows.
+    int rows = int(lParam) / std::max(1, FItemHeight);
+    if (int(lParam) % std::max(1, FItemHeight))
+        rows += int(lParam) > 0 ? 1 : -1;
+    SetTop(FTop + rows);
+    SetScrollX(FScrollX + int(intptr_t(wParam)));
+    return TRUE;
+}
+
+LRESULT ListViewWindow::SortItems(WPARAM wParam, LPARAM lParam) {
+    auto compare = reinterpret_cast<PFNLVCOMPARE>(lParam);
+    if (!compare)
+        return FALSE;
+    LPARAM sortParam = LPARAM(wParam);
+    std::stable_sort(FRows.begin(), FRows.end(), [&](const LVRow& a, const LVRow& b) {
+        return compare(a.Param, b.Param, sortParam) < 0;
+    });
+    FAnchor = -1;
+    InvalidateRect(FWnd, nullptr, TRUE);
+    return TRUE;
+}
+
+LRESULT ListViewWindow::InsertColumn(WPARAM wParam, LPARAM lParam) {
+    auto* col = reinterpret_cast<const LVCOLUMN*>(lParam);
+    if (!col)
+        return -1;
+    LVColumn c;
+    if (col->mask & LVCF_TEXT)
+        c.Text = col->pszText ? col->pszText : "";
+    if (col->mask & LVCF_WIDTH)
+        c.Width = std::max(0, col->cx);
+    if (col->mask & LVCF_FMT)
+        c.Format = col->fmt;
+    if (col->mask & LVCF_IMAGE)
+        c.Image = col->iImage;
+    int index = std::clamp(int(wParam), 0, int(FColumns.size()));
+    c.SubItem = (col->mask & LVCF_SUBITEM) ? col->iSubItem : index;
+    // The first column is always left-aligned.
+    if (index == 0)
+        c.Format &= ~LVCFMT_JUSTIFYMASK;
+    FColumns.insert(FColumns.begin() + index, c);
+    for (LVRow& row : FRows)
+        if (size_t(index) < row.Texts.size() && index > 0)
+            row.Texts.insert(row.Texts.begin() + index, std::string());
+    SyncHeaderItem(index, true);
+    InvalidateRect(FWnd, nullptr, TRUE);
+    UpdateScrollBars();
+    return index;
+}
+
+LRESULT ListViewWindow::DeleteColumn(WPARAM wParam, LPARAM lParam) {
+    int index = int(wParam);
+    if (index < 0 || index >= int(FColumns.size()))
+        return FALSE;
+    FColumns.erase(FColumns.begin() + index);
+    for (LVRow& row : FRows)
+        if (index > 0 && size_t(index) < row.Texts.size())
+            row.Texts.erase(row.Texts.begin() + index);
+    if (FHeader)
+        SendMessage(FHeader, HDM_DELETEITEM, WPARAM(index), 0);
+    InvalidateRect(FWnd, nullptr, TRUE);
+    UpdateScrollBars();
+    return TRUE;
+}
+
+LRESULT ListViewWindow::GetColumn(WPARAM wParam, LPARAM lParam) {
+    auto* col = reinterpret_cast<LVCOLUMN*>(lParam);
+    int index = int(wParam);
+    if (!col || index < 0 || index >= int(FColumns.size()))
+        return FALSE;
+    const LVColumn& c = FColumns[size_t(index)];
+    if (col->mask & LVCF_TEXT)
+        LVCopyText(c.Text, col->pszText, col->cchTextMax);
+    if (col->mask & LVCF_WIDTH)
+        col->cx = c.Width;
+    if (col->mask & LVCF_FMT)
+        col->fmt = c.Format;
+    if (col->mask & LVCF_SUBITEM)
+        col->iSubItem = c.SubItem;
+    if (col->mask & LVCF_IMAGE)
+        col->iImage = c.Image;
+    if (col->mask & LVCF_ORDER)
+        col->iOrder = index;
+    return TRUE;
+}
+
+LRESULT ListViewWindow::SetColumn(WPARAM wParam, LPARAM lParam) {
+    auto* col = reinterpret_cast<const LVCOLUMN*>(lParam);
+    int index = int(wParam);
+    if (!col || index < 0 || index >= int(FColumns.size()))
+        return FALSE;
+    LVColumn& c = FColumns[size_t(index)];
+    if (col->mask & LVCF_TEXT)
+        c.Text = col->pszText ? col->pszText : "";
+    if (col->mask & LVCF_WIDTH)
+        c.Width = std::max(0, col->cx);
+    if (col->mask & LVCF_FMT)
+        c.Format = index == 0 ? (col->fmt & ~LVCFMT_JUSTIFYMASK) : col->fmt;
+    if (col->mask & LVCF_IMAGE)
+        c.Image = col->iImage;
+    if (col->mask & LVCF_SUBITEM)
+        c.SubItem = col->iSubItem;
+    SyncHeaderItem(index, false);
+    InvalidateRect(FWnd, nullptr, TRUE);
+    UpdateScrollBars();
+    return TRUE;
+}
+
+LRESULT ListViewWindow::SetImageList(WPARAM wParam, LPARAM lParam) {
+    if (wParam > LVSIL_STATE)
+        return 0;
+    HIMAGELIST old = FImages[wParam];
+    FImages[wParam] = reinterpret_cast<HIMAGELIST>(lParam);
+    InitItemHeight();
+    InvalidateRect(FWnd, nullptr, TRUE);
+    return reinterpret_cast<LRESULT>(old);
+}
+
+LRESULT ListViewWindow::SetExtendedStyle(WPARAM wParam, LPARAM lParam) {
+    DWORD old = FExStyle;
+    DWORD mask = wParam ? DWORD(wParam) : 0xFFFFFFFF;
+    FExStyle = (FExStyle & ~mask) | (DWORD(lParam) & mask);
+    if ((FExStyle & LVS_EX_CHECKBOXES) && !(old & LVS_EX_CHECKBOXES))
+        for (LVRow& row : FRows)
+            if (!(row.State & LVIS_STATEIMAGEMASK))
+                row.State |= ListViewUnchecked;
+    InitItemHeight();
+    InvalidateRect(FWnd, nullptr, TRUE);
+    return LRESULT(old);
 }
 
 } // namespace
 
 void RegisterListViewClass() {
-    RegisterControlClass(WC_LISTVIEW, WithContextMenu<ListViewProc>, CS_DBLCLKS);
+    RegisterControlClass(WC_LISTVIEW, WithContextMenu<ControlProc<ListViewWindow>>, CS_DBLCLKS);
 }
 
 } // namespace win::ctl
