@@ -1044,167 +1044,60 @@ void TWinControl::DoExit() {
 
 void TWinControl::Dispatch(TMessage& m) {
     switch (m.Msg) {
-    case win::WM_CONTEXTMENU:
-        // A right click on this window itself: a graphic child under the pointer answers first.
-        if (FHandle && m.WParam == reinterpret_cast<win::WPARAM>(FHandle) &&
-            m.LParam != win::MAKELPARAM(-1, -1)) {
-            TPoint p = ScreenToClient({win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)});
-            TControl* child = ControlAtPos(p, false, false);
-            if (child && !dynamic_cast<TWinControl*>(child)) {
-                m.Result = child->Perform(m.Msg, m.WParam, m.LParam);
-                return;
-            }
-        }
-        TControl::Dispatch(m);
-        return;
+    // Painting and the window's place.
     case win::WM_PAINT:
-        // A control over one of the window system's classes (an edit, a button) is painted by that
-        // class's own procedure; only graphic child controls on top of it need the class library.
-        if (FDefWndProc && FDefWndProc != win::DefWindowProc) {
-            DefaultHandler(m);
-            if (!FControls.empty() && FHandle) {
-                auto given = reinterpret_cast<win::HDC>(m.WParam);
-                win::HDC dc = given ? given : win::GetDC(FHandle);
-                PaintControls(dc, nullptr);
-                if (!given)
-                    win::ReleaseDC(FHandle, dc);
-            }
-            return;
-        }
-        PaintHandler(m);
+        WMPaint(m);
         return;
-    case win::WM_ERASEBKGND: {
-        if (FDefWndProc && FDefWndProc != win::DefWindowProc) {
-            DefaultHandler(m);
-            return;
-        }
-        auto dc = reinterpret_cast<win::HDC>(m.WParam);
-        TRect r;
-        win::GetClientRect(FHandle, &r);
-        win::HBRUSH brush = win::CreateSolidBrush(win::COLORREF(ColorToRGB(FColor)));
-        win::FillRect(dc, &r, brush);
-        win::DeleteObject(brush);
-        m.Result = 1;
+    case win::WM_ERASEBKGND:
+        WMEraseBkgnd(m);
         return;
-    }
     case win::WM_WINDOWPOSCHANGED:
         DefaultHandler(m);
         WMWindowPosChanged();
         return;
-    case win::WM_WINDOWPOSCHANGING: {
-        // Sizes from the window system (a frame dragged, a maximise) keep to the constraints too.
-        auto* pos = reinterpret_cast<win::WINDOWPOS*>(m.LParam);
-        if (pos && !(pos->flags & win::SWP_NOSIZE))
-            FConstraints->Apply(pos->cx, pos->cy);
-        DefaultHandler(m);
+    case win::WM_WINDOWPOSCHANGING:
+        WMWindowPosChanging(m);
         return;
-    }
-    case win::WM_GETMINMAXINFO: {
-        DefaultHandler(m);
-        auto* info = reinterpret_cast<win::MINMAXINFO*>(m.LParam);
-        if (info) {
-            TSizeConstraints* c = FConstraints.get();
-            if (c->GetMinWidth() > 0)
-                info->ptMinTrackSize.X = c->GetMinWidth();
-            if (c->GetMinHeight() > 0)
-                info->ptMinTrackSize.Y = c->GetMinHeight();
-            if (c->GetMaxWidth() > 0)
-                info->ptMaxTrackSize.X = c->GetMaxWidth();
-            if (c->GetMaxHeight() > 0)
-                info->ptMaxTrackSize.Y = c->GetMaxHeight();
-        }
+    case win::WM_GETMINMAXINFO:
+        WMGetMinMaxInfo(m);
         return;
-    }
+    // Keys.
     case win::WM_KEYDOWN:
-    case win::WM_SYSKEYDOWN: {
-        uint16_t key = uint16_t(m.WParam);
-        if (DoKeyDown(key, KeyboardShiftState()))
-            return;
-        // Shortcuts of the form's actions come before the control's own handling.
-        if (TCustomForm* form = ParentForm(); form && key && form->IsShortCut(key, KeyboardShiftState()))
-            return;
-        // Keys the control does not want are the dialog's: Tab, Enter, Escape.
-        if (key == win::VK_TAB || key == win::VK_RETURN || key == win::VK_ESCAPE) {
-            TMessage code{win::WM_GETDLGCODE, 0, 0, 0};
-            DefaultHandler(code);
-            bool wanted = (code.Result & win::DLGC_WANTALLKEYS) ||
-                          (key == win::VK_TAB && (code.Result & win::DLGC_WANTTAB));
-            TCustomForm* form = ParentForm();
-            if (!wanted && form && form->Perform(CM_DIALOGKEY, key, 0) != 0)
-                return;
-        }
-        m.WParam = key;
-        DefaultHandler(m);
+    case win::WM_SYSKEYDOWN:
+        WMKeyDown(m);
         return;
-    }
-    case win::WM_SYSCHAR: {
-        // Alt+letter: the form offers it to its controls as an accelerator before the menu sees it.
-        TCustomForm* form = ParentForm();
-        if (form && form->GetEnabled() && form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0)
-            return;
-        DefaultHandler(m);
+    case win::WM_SYSCHAR:
+        WMSysChar(m);
         return;
-    }
-    case win::WM_CHAR: {
-        char key = char(m.WParam);
-        if (DoKeyPress(key))
-            return;
-        m.WParam = win::WPARAM(uint8_t(key));
-        DefaultHandler(m);
+    case win::WM_CHAR:
+        WMChar(m);
         return;
-    }
     case win::WM_KEYUP:
-    case win::WM_SYSKEYUP: {
-        uint16_t key = uint16_t(m.WParam);
-        if (DoKeyUp(key, KeyboardShiftState()))
-            return;
-        DefaultHandler(m);
+    case win::WM_SYSKEYUP:
+        WMKeyUp(m);
         return;
-    }
+    // Focus.
     case win::WM_SETFOCUS:
-        DefaultHandler(m);
-        if (TCustomForm* form = ParentForm())
-            form->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<win::LPARAM>(this));
-        DoEnter();
+        WMSetFocus(m);
         return;
     case win::WM_KILLFOCUS:
-        DefaultHandler(m);
-        DoExit();
+        WMKillFocus(m);
         return;
+    // The mouse.
     case win::WM_LBUTTONDOWN:
     case win::WM_LBUTTONDBLCLK:
-        if (FDockManager &&
-            FDockManager->MouseDown({win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)}))
-            return;
-        if (FControlStyle.Contains(csCaptureMouse) && FHandle)
-            win::SetCapture(FHandle);
-        TControl::Dispatch(m);
+        WMLButtonDown(m);
         return;
     case win::WM_LBUTTONUP:
-        if (FControlStyle.Contains(csCaptureMouse) && FHandle && win::GetCapture() == FHandle)
-            win::ReleaseCapture();
-        TControl::Dispatch(m);
+        WMLButtonUp(m);
         return;
-    case win::WM_SETCURSOR: {
-        if (win::LOWORD(win::WPARAM(m.LParam)) == win::HTCLIENT &&
-            reinterpret_cast<win::HWND>(m.WParam) == FHandle) {
-            TCursor cursor = Screen ? Screen->GetCursor() : crDefault;
-            if (cursor == crDefault) {
-                TPoint p;
-                win::GetCursorPos(&p);
-                win::ScreenToClient(FHandle, &p);
-                TControl* c = ControlAtPos(p, false, false);
-                cursor = (c && !dynamic_cast<TWinControl*>(c)) ? c->FCursor : FCursor;
-            }
-            if (cursor != crDefault) {
-                win::SetCursor(CursorHandle(cursor));
-                m.Result = 1;
-                return;
-            }
-        }
-        DefaultHandler(m);
+    case win::WM_SETCURSOR:
+        WMSetCursor(m);
         return;
-    }
+    case win::WM_CONTEXTMENU:
+        WMContextMenu(m);
+        return;
+    // Notifications from child windows.
     case win::WM_COMMAND:
     case win::WM_NOTIFY:
     case win::WM_DRAWITEM:
@@ -1216,32 +1109,18 @@ void TWinControl::Dispatch(TMessage& m) {
     case win::WM_CTLCOLORLISTBOX:
     case win::WM_CTLCOLORBTN:
     case win::WM_CTLCOLORSTATIC:
-    case win::WM_CTLCOLORSCROLLBAR: {
-        // Notifications go back to the control they came from, as CN_ messages.
-        TWinControl* c = NotificationSource(m);
-        if (c && c != this) {
-            m.Result = c->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
-            return;
-        }
-        DefaultHandler(m);
+    case win::WM_CTLCOLORSCROLLBAR:
+        WMNotification(m);
         return;
-    }
+    // Changes of the control's own properties.
     case CM_FONTCHANGED:
-        if (FHandle)
-            win::SendMessage(FHandle, win::WM_SETFONT, reinterpret_cast<win::WPARAM>(FFont->GetHandle()), 0);
-        for (TControl* c : std::vector<TControl*>(FControls))
-            c->Perform(CM_PARENTFONTCHANGED);
-        Invalidate();
+        CMFontChanged();
         return;
     case CM_COLORCHANGED:
-        for (TControl* c : std::vector<TControl*>(FControls))
-            c->Perform(CM_PARENTCOLORCHANGED);
-        Invalidate();
+        CMColorChanged();
         return;
     case CM_ENABLEDCHANGED:
-        if (FHandle)
-            win::EnableWindow(FHandle, FEnabled);
-        Invalidate();
+        CMEnabledChanged();
         return;
     case CM_VISIBLECHANGED:
         UpdateShowing();
@@ -1252,6 +1131,203 @@ void TWinControl::Dispatch(TMessage& m) {
     default:
         TControl::Dispatch(m);
     }
+}
+
+// ---- Dispatch's handlers ------------------------------------------------------------------------------
+
+bool TWinControl::HasClassWindowProc() const {
+    return FDefWndProc && FDefWndProc != win::DefWindowProc;
+}
+
+void TWinControl::WMPaint(TMessage& m) {
+    // A control over one of the window system's classes (an edit, a button) is painted by that class's own
+    // procedure; only graphic child controls on top of it need the class library.
+    if (!HasClassWindowProc()) {
+        PaintHandler(m);
+        return;
+    }
+    DefaultHandler(m);
+    if (!FControls.empty() && FHandle) {
+        auto given = reinterpret_cast<win::HDC>(m.WParam);
+        win::HDC dc = given ? given : win::GetDC(FHandle);
+        PaintControls(dc, nullptr);
+        if (!given)
+            win::ReleaseDC(FHandle, dc);
+    }
+}
+
+void TWinControl::WMEraseBkgnd(TMessage& m) {
+    if (HasClassWindowProc()) {
+        DefaultHandler(m);
+        return;
+    }
+    auto dc = reinterpret_cast<win::HDC>(m.WParam);
+    TRect r;
+    win::GetClientRect(FHandle, &r);
+    win::HBRUSH brush = win::CreateSolidBrush(win::COLORREF(ColorToRGB(FColor)));
+    win::FillRect(dc, &r, brush);
+    win::DeleteObject(brush);
+    m.Result = 1;
+}
+
+void TWinControl::WMWindowPosChanging(TMessage& m) {
+    // Sizes from the window system (a frame dragged, a maximise) keep to the constraints too.
+    auto* pos = reinterpret_cast<win::WINDOWPOS*>(m.LParam);
+    if (pos && !(pos->flags & win::SWP_NOSIZE))
+        FConstraints->Apply(pos->cx, pos->cy);
+    DefaultHandler(m);
+}
+
+void TWinControl::WMGetMinMaxInfo(TMessage& m) {
+    DefaultHandler(m);
+    auto* info = reinterpret_cast<win::MINMAXINFO*>(m.LParam);
+    if (!info)
+        return;
+    TSizeConstraints* c = FConstraints.get();
+    if (c->GetMinWidth() > 0)
+        info->ptMinTrackSize.X = c->GetMinWidth();
+    if (c->GetMinHeight() > 0)
+        info->ptMinTrackSize.Y = c->GetMinHeight();
+    if (c->GetMaxWidth() > 0)
+        info->ptMaxTrackSize.X = c->GetMaxWidth();
+    if (c->GetMaxHeight() > 0)
+        info->ptMaxTrackSize.Y = c->GetMaxHeight();
+}
+
+void TWinControl::WMKeyDown(TMessage& m) {
+    uint16_t key = uint16_t(m.WParam);
+    if (DoKeyDown(key, KeyboardShiftState()))
+        return;
+    // Shortcuts of the form's actions come before the control's own handling.
+    if (TCustomForm* form = ParentForm(); form && key && form->IsShortCut(key, KeyboardShiftState()))
+        return;
+    // Keys the control does not want are the dialog's: Tab, Enter, Escape.
+    if (key == win::VK_TAB || key == win::VK_RETURN || key == win::VK_ESCAPE) {
+        TMessage code{win::WM_GETDLGCODE, 0, 0, 0};
+        DefaultHandler(code);
+        bool wanted = (code.Result & win::DLGC_WANTALLKEYS) ||
+                      (key == win::VK_TAB && (code.Result & win::DLGC_WANTTAB));
+        TCustomForm* form = ParentForm();
+        if (!wanted && form && form->Perform(CM_DIALOGKEY, key, 0) != 0)
+            return;
+    }
+    m.WParam = key;
+    DefaultHandler(m);
+}
+
+void TWinControl::WMSysChar(TMessage& m) {
+    // Alt+letter: the form offers it to its controls as an accelerator before the menu sees it.
+    TCustomForm* form = ParentForm();
+    if (form && form->GetEnabled() && form->Perform(CM_DIALOGCHAR, m.WParam, m.LParam) != 0)
+        return;
+    DefaultHandler(m);
+}
+
+void TWinControl::WMChar(TMessage& m) {
+    char key = char(m.WParam);
+    if (DoKeyPress(key))
+        return;
+    m.WParam = win::WPARAM(uint8_t(key));
+    DefaultHandler(m);
+}
+
+void TWinControl::WMKeyUp(TMessage& m) {
+    uint16_t key = uint16_t(m.WParam);
+    if (DoKeyUp(key, KeyboardShiftState()))
+        return;
+    DefaultHandler(m);
+}
+
+void TWinControl::WMSetFocus(TMessage& m) {
+    DefaultHandler(m);
+    if (TCustomForm* form = ParentForm())
+        form->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<win::LPARAM>(this));
+    DoEnter();
+}
+
+void TWinControl::WMKillFocus(TMessage& m) {
+    DefaultHandler(m);
+    DoExit();
+}
+
+void TWinControl::WMLButtonDown(TMessage& m) {
+    if (FDockManager && FDockManager->MouseDown({win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)}))
+        return;
+    if (FControlStyle.Contains(csCaptureMouse) && FHandle)
+        win::SetCapture(FHandle);
+    TControl::Dispatch(m);
+}
+
+void TWinControl::WMLButtonUp(TMessage& m) {
+    if (FControlStyle.Contains(csCaptureMouse) && FHandle && win::GetCapture() == FHandle)
+        win::ReleaseCapture();
+    TControl::Dispatch(m);
+}
+
+void TWinControl::WMSetCursor(TMessage& m) {
+    // Over the client area the screen's cursor wins, then that of the graphic child under the pointer, then
+    // the control's own; crDefault everywhere leaves it to the window class.
+    if (win::LOWORD(win::WPARAM(m.LParam)) == win::HTCLIENT &&
+        reinterpret_cast<win::HWND>(m.WParam) == FHandle) {
+        TCursor cursor = Screen ? Screen->GetCursor() : crDefault;
+        if (cursor == crDefault) {
+            TPoint p;
+            win::GetCursorPos(&p);
+            win::ScreenToClient(FHandle, &p);
+            TControl* c = ControlAtPos(p, false, false);
+            cursor = (c && !dynamic_cast<TWinControl*>(c)) ? c->FCursor : FCursor;
+        }
+        if (cursor != crDefault) {
+            win::SetCursor(CursorHandle(cursor));
+            m.Result = 1;
+            return;
+        }
+    }
+    DefaultHandler(m);
+}
+
+void TWinControl::WMContextMenu(TMessage& m) {
+    // A right click on this window itself: a graphic child under the pointer answers first.
+    if (FHandle && m.WParam == reinterpret_cast<win::WPARAM>(FHandle) &&
+        m.LParam != win::MAKELPARAM(-1, -1)) {
+        TPoint p = ScreenToClient({win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)});
+        TControl* child = ControlAtPos(p, false, false);
+        if (child && !dynamic_cast<TWinControl*>(child)) {
+            m.Result = child->Perform(m.Msg, m.WParam, m.LParam);
+            return;
+        }
+    }
+    TControl::Dispatch(m);
+}
+
+void TWinControl::WMNotification(TMessage& m) {
+    // Notifications go back to the control they came from, as CN_ messages.
+    TWinControl* c = NotificationSource(m);
+    if (c && c != this) {
+        m.Result = c->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+        return;
+    }
+    DefaultHandler(m);
+}
+
+void TWinControl::CMFontChanged() {
+    if (FHandle)
+        win::SendMessage(FHandle, win::WM_SETFONT, reinterpret_cast<win::WPARAM>(FFont->GetHandle()), 0);
+    for (TControl* c : std::vector<TControl*>(FControls))
+        c->Perform(CM_PARENTFONTCHANGED);
+    Invalidate();
+}
+
+void TWinControl::CMColorChanged() {
+    for (TControl* c : std::vector<TControl*>(FControls))
+        c->Perform(CM_PARENTCOLORCHANGED);
+    Invalidate();
+}
+
+void TWinControl::CMEnabledChanged() {
+    if (FHandle)
+        win::EnableWindow(FHandle, FEnabled);
+    Invalidate();
 }
 
 TWinControl* TWinControl::NotificationSource(const TMessage& m) const {

@@ -567,6 +567,30 @@ protected:
     bool FTabStop = false;
     TSize FLastClientSize{0, 0};
     bool FDestroyingHandle = false;
+
+private:
+    // Dispatch's handlers, by message group. A window of one of the window system's classes (an edit, a
+    // button) paints and erases through that class's procedure.
+    bool HasClassWindowProc() const;
+    void WMPaint(TMessage& message);
+    void WMEraseBkgnd(TMessage& message);
+    void WMWindowPosChanging(TMessage& message);
+    void WMGetMinMaxInfo(TMessage& message);
+    void WMKeyDown(TMessage& message); // and WM_SYSKEYDOWN
+    void WMSysChar(TMessage& message);
+    void WMChar(TMessage& message);
+    void WMKeyUp(TMessage& message); // and WM_SYSKEYUP
+    void WMSetFocus(TMessage& message);
+    void WMKillFocus(TMessage& message);
+    void WMLButtonDown(TMessage& message); // and WM_LBUTTONDBLCLK
+    void WMLButtonUp(TMessage& message);
+    void WMSetCursor(TMessage& message);
+    void WMContextMenu(TMessage& message);
+    // WM_COMMAND, WM_NOTIFY, the owner-draw, scroll and colour messages: back to the child they came from.
+    void WMNotification(TMessage& message);
+    void CMFontChanged();
+    void CMColorChanged();
+    void CMEnabledChanged();
 };
 
 // The dock manager of a dock site: docked controls share the site's client area, side by side when the

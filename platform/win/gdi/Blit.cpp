@@ -44,6 +44,9 @@ void StoreRow(HBITMAP__* bmp, int x0, int y, int n, const uint32_t* in) {
 
 namespace {
 
+// The ternary operation code of SRCCOPY (its third byte), as the transfer core compares it.
+constexpr uint8_t BlitSrcCopy = uint8_t(SRCCOPY >> 16);
+
 // Everything one transfer needs, in target coordinates of both bitmaps.
 struct BlitJob {
     HDC FDst = nullptr;
@@ -51,10 +54,10 @@ struct BlitJob {
     const HBITMAP__* FSrc = nullptr;        // null for pattern-only operations
     HDC FSrcDc = nullptr;                   // source DC, for the colour-to-mono rule (may be null)
     int FSx = 0, FSy = 0, FSw = 0, FSh = 0;
-    uint8_t FRop = 0xCC;
+    uint8_t FRop = BlitSrcCopy;
     const HBITMAP__* FMask = nullptr; // MaskBlt: 1 bits take FRop, 0 bits FBackRop
     int FMx = 0, FMy = 0;
-    uint8_t FBackRop = 0xCC;
+    uint8_t FBackRop = BlitSrcCopy;
     int FStretchMode = COLORONCOLOR;
     bool FKeyOn = false; // TransparentBlt: source pixels equal to FKey leave the destination alone
     uint32_t FKey = 0;
@@ -160,6 +163,220 @@ COLORREF BlitBoxAverage(const HBITMAP__* src, int x0, int x1, int y0, int y1) {
     return RGB(uint8_t((r + n / 2) / n), uint8_t((g + n / 2) / n), uint8_t((b + n / 2) / n));
 }
 
+// The rows of one transfer, once BlitRun has settled its geometry: each row is fetched from the source (or
+// sampled, for a stretch), combined with the pattern and the destination by the raster operation (two
+// operations under a mask), and the pixels a transparent colour or a hollow brush spares are restored.
+// The row buffers are sized once, for the widest visible rectangle.
+class BlitRows {
+public:
+    BlitRows(const BlitJob& job, const HBITMAP__* src, bool mirrorX, bool mirrorY, bool usesPat, int maxWidth)
+        : FJob(job), FDc(job.FDst), FDst(job.FDst->FState.FBitmap), FSrc(src),
+          FUsesPat(usesPat), FAx{job.FDw, job.FSw, mirrorX}, FAy{job.FDh, job.FSh, mirrorY} {
+        FDirect = src && job.FSw == job.FDw && job.FSh == job.FDh && !mirrorX && !mirrorY;
+        if (src)
+            FConv.emplace(src, job.FSrcDc, FDst, FDc);
+        // A plain copy between bitmaps of one format moves whole pixels (alpha included); everything else
+        // changes the colour bits only.
+        bool sameFormat = src && FConv->FMode == BlitConverter::Same;
+        FValueMask = sameFormat && job.FRop == BlitSrcCopy && !job.FMask ? ~0u : FDst->ValueMask();
+        FKeyBits = src ? src->ValueMask() : 0;
+        FFastCopy = FDirect && job.FRop == BlitSrcCopy && !job.FMask && !job.FKeyOn && sameFormat &&
+                    FDst->FBitsPixel >= 8;
+        const size_t n = size_t(maxWidth);
+        FS.resize(n);
+        FP.resize(n);
+        FD.resize(n);
+        FSpare.resize(n);
+        FClear.resize(n);
+        FKeepSrc.resize(n);
+        FSxMap.resize(n);
+    }
+
+    bool Direct() const { return FDirect; }
+
+    // Every row of one visible rectangle, bottom row first when upward.
+    void Rect(const TRect& r, bool upward) {
+        int n = r.Right - r.Left;
+        if (!FDirect && FSrc)
+            for (int i = 0; i < n; ++i)
+                FSxMap[size_t(i)] = FJob.FSx + FAx.Nearest(r.Left + i - FJob.FDx);
+        for (int k = 0; k < r.Bottom - r.Top; ++k)
+            Row(r, upward ? r.Bottom - 1 - k : r.Top + k);
+    }
+
+private:
+    void Row(const TRect& r, int y) {
+        const int n = r.Right - r.Left, j = y - FJob.FDy;
+        if (FFastCopy) {
+            int sy = FJob.FSy + j, sx = FJob.FSx + (r.Left - FJob.FDx);
+            size_t bpp = size_t(FDst->FBitsPixel / 8);
+            std::memmove(FDst->Row(y) + bpp * size_t(r.Left), FSrc->Row(sy) + bpp * size_t(sx),
+                         bpp * size_t(n));
+            return;
+        }
+        bool anyKeep = FSrc && (FDirect ? FetchSource(r, j, n) : SampleSource(r, j, n));
+        bool anyClear = FUsesPat && FetchPattern(r.Left, y, n);
+        gdi::LoadRow(FDst, r.Left, y, n, FD.data());
+        bool restore = anyKeep || anyClear;
+        if (restore)
+            std::copy(FD.begin(), FD.begin() + n, FSpare.begin());
+        ApplyRop(r, j, n);
+        if (restore)
+            Restore(n, anyKeep, anyClear);
+        gdi::StoreRow(FDst, r.Left, y, n, FD.data());
+    }
+
+    // Source fetch, same size: one row of source values in the destination's format; true when a
+    // transparent colour keeps some destination pixels.
+    bool FetchSource(const TRect& r, int j, int n) {
+        gdi::LoadRow(FSrc, FJob.FSx + (r.Left - FJob.FDx), FJob.FSy + j, n, FS.data());
+        bool anyKeep = false;
+        if (FJob.FKeyOn)
+            for (int i = 0; i < n; ++i) {
+                FKeepSrc[size_t(i)] = (FS[size_t(i)] & FKeyBits) == FJob.FKey;
+                anyKeep |= FKeepSrc[size_t(i)] != 0;
+            }
+        FConv->Convert(FS.data(), n);
+        return anyKeep;
+    }
+
+    // Source fetch, stretched or mirrored: the nearest source pixel, or (shrinking under BLACKONWHITE,
+    // WHITEONBLACK or HALFTONE) a combination of the source pixels a destination pixel covers. Destination
+    // pixels whose source lies outside the source bitmap are kept.
+    bool SampleSource(const TRect& r, int j, int n) {
+        const int sy = FJob.FSy + FAy.Nearest(j);
+        const int mode = FJob.FStretchMode;
+        const bool shrinking = FJob.FSw > FJob.FDw || FJob.FSh > FJob.FDh;
+        const bool combine = shrinking && (mode == BLACKONWHITE || mode == WHITEONBLACK || mode == HALFTONE);
+        const bool halftone = combine && mode == HALFTONE;
+        const bool rowIn = sy >= 0 && sy < FSrc->FHeight;
+        const uint8_t* srow = rowIn ? FSrc->Row(sy) : nullptr;
+        int syFirst = 0, syLast = 0;
+        if (combine) {
+            FAy.Span(j, syFirst, syLast);
+            syFirst += FJob.FSy;
+            syLast += FJob.FSy;
+        }
+        bool anyKeep = false;
+        for (int i = 0; i < n; ++i) {
+            int sx = FSxMap[size_t(i)];
+            FKeepSrc[size_t(i)] = !rowIn || sx < 0 || sx >= FSrc->FWidth;
+            if (FKeepSrc[size_t(i)]) {
+                anyKeep = true;
+                FS[size_t(i)] = 0;
+                continue;
+            }
+            if (!combine) {
+                uint32_t v;
+                if (FSrc->FBitsPixel == 32)
+                    std::memcpy(&v, srow + 4 * size_t(sx), 4);
+                else
+                    v = FSrc->GetRaw(sx, sy);
+                FS[size_t(i)] = v;
+                continue;
+            }
+            int sxFirst, sxLast;
+            FAx.Span(r.Left + i - FJob.FDx, sxFirst, sxLast);
+            sxFirst += FJob.FSx;
+            sxLast += FJob.FSx;
+            if (halftone) {
+                // The average is already a destination value; no conversion follows.
+                FS[size_t(i)] = FDst->FromRgb(BlitBoxAverage(FSrc, sxFirst, sxLast, syFirst, syLast));
+                continue;
+            }
+            // Combine the raw source values so that thin black (or white) lines survive.
+            const bool shrinkAnd = mode == BLACKONWHITE;
+            uint32_t acc = shrinkAnd ? ~0u : 0u;
+            for (int yy = std::max(syFirst, 0); yy < std::min(syLast, FSrc->FHeight); ++yy)
+                for (int xx = std::max(sxFirst, 0); xx < std::min(sxLast, FSrc->FWidth); ++xx)
+                    acc = shrinkAnd ? (acc & FSrc->GetRaw(xx, yy)) : (acc | FSrc->GetRaw(xx, yy));
+            FS[size_t(i)] = acc & FSrc->ValueMask();
+        }
+        if (halftone)
+            return anyKeep;
+        if (FJob.FKeyOn)
+            for (int i = 0; i < n; ++i)
+                if (!FKeepSrc[size_t(i)] && (FS[size_t(i)] & FKeyBits) == FJob.FKey) {
+                    FKeepSrc[size_t(i)] = 1;
+                    anyKeep = true;
+                }
+        FConv->Convert(FS.data(), n);
+        return anyKeep;
+    }
+
+    // The brush's row; true when a hatched or hollow brush leaves some pixels alone.
+    bool FetchPattern(int left, int y, int n) {
+        if (!gdi::BrushRow(FDc, FDc->FState.FBrush, left, y, n, FP.data(), FClear.data())) {
+            std::fill(FP.begin(), FP.begin() + n, 0u); // a null brush counts as black
+            return false;
+        }
+        return std::find(FClear.begin(), FClear.begin() + n, 1) != FClear.begin() + n;
+    }
+
+    // Raster operation: the ternary operation on pattern, source and destination; under a mask its 1 bits
+    // take FRop and its 0 bits FBackRop (mask pixels beyond the mask, which a scaling DC can ask for,
+    // count as 0). The back operation's row goes through FMaskedOut.
+    void ApplyRop(const TRect& r, int j, int n) {
+        const uint32_t* pat = FUsesPat ? FP.data() : nullptr;
+        const uint32_t* src = FSrc ? FS.data() : nullptr;
+        if (!FJob.FMask) {
+            gdi::RopRow(FJob.FRop, pat, src, FD.data(), n, FValueMask);
+            return;
+        }
+        FMaskedOut.assign(FD.begin(), FD.begin() + n);
+        gdi::RopRow(FJob.FRop, pat, src, FD.data(), n, FValueMask);
+        gdi::RopRow(FJob.FBackRop, pat, src, FMaskedOut.data(), n, FValueMask);
+        int64_t my = int64_t(FJob.FMy) + j;
+        bool rowIn = my >= 0 && my < FJob.FMask->FHeight;
+        for (int i = 0; i < n; ++i) {
+            int64_t mx = int64_t(FJob.FMx) + (r.Left + i - FJob.FDx);
+            bool in = rowIn && mx >= 0 && mx < FJob.FMask->FWidth;
+            if (!in || !FJob.FMask->GetRaw(int(mx), int(my)))
+                FD[size_t(i)] = FMaskedOut[size_t(i)];
+        }
+    }
+
+    // Restore: pixels of the transparent colour, outside the source, or under a hollow part of the brush
+    // get their old value back.
+    void Restore(int n, bool anyKeep, bool anyClear) {
+        for (int i = 0; i < n; ++i)
+            if ((anyKeep && FKeepSrc[size_t(i)]) || (anyClear && FClear[size_t(i)]))
+                FD[size_t(i)] = FSpare[size_t(i)];
+    }
+
+    const BlitJob& FJob;
+    const HDC FDc;
+    HBITMAP__* const FDst;
+    const HBITMAP__* const FSrc; // null when the operation takes no source
+    const bool FUsesPat;
+    const BlitAxis FAx, FAy;
+    bool FDirect = false;
+    bool FFastCopy = false;
+    std::optional<BlitConverter> FConv;
+    uint32_t FValueMask = 0;
+    uint32_t FKeyBits = 0;
+    // Row buffers: source, pattern, destination, the destination as it was, the brush's hollow pixels, the
+    // pixels the source leaves alone, the source column of each pixel, the back operation's row.
+    std::vector<uint32_t> FS, FP, FD, FSpare;
+    std::vector<uint8_t> FClear, FKeepSrc;
+    std::vector<int> FSxMap;
+    std::vector<uint32_t> FMaskedOut;
+};
+
+// Points src at a copy of itself, for a transfer that reads and writes one bitmap with different geometry
+// (a stretch or a mirror); false when there is no memory for the copy.
+bool BlitSnapshot(const HBITMAP__*& src, std::unique_ptr<HBITMAP__>& snapshot) {
+    snapshot.reset(gdi::NewBitmap(src->FWidth, src->FHeight, src->FBitsPixel, src->FTopDown));
+    if (!snapshot)
+        return false;
+    std::memcpy(snapshot->FBits, src->FBits, size_t(int64_t(src->FStride) * src->FHeight));
+    snapshot->SetMasks(src->FMasks[0], src->FMasks[1], src->FMasks[2]);
+    snapshot->FColors = src->FColors;
+    snapshot->FMono = src->FMono;
+    src = snapshot.get();
+    return true;
+}
+
 bool BlitRun(BlitJob job) {
     HDC dc = job.FDst;
     HBITMAP dst = dc->FState.FBitmap;
@@ -182,31 +399,11 @@ bool BlitRun(BlitJob job) {
         BlitNormalize(job.FSx, job.FSw, mirrorX);
         BlitNormalize(job.FSy, job.FSh, mirrorY);
         bool stretch = job.FSw != job.FDw || job.FSh != job.FDh || mirrorX || mirrorY;
-        if (src == dst && stretch) {
-            // Reading and writing one bitmap with different geometry: read from a copy.
-            snapshot.reset(gdi::NewBitmap(src->FWidth, src->FHeight, src->FBitsPixel, src->FTopDown));
-            if (!snapshot)
-                return FALSE;
-            std::memcpy(snapshot->FBits, src->FBits, size_t(int64_t(src->FStride) * src->FHeight));
-            snapshot->SetMasks(src->FMasks[0], src->FMasks[1], src->FMasks[2]);
-            snapshot->FColors = src->FColors;
-            snapshot->FMono = src->FMono;
-            src = snapshot.get();
-        }
+        // Reading and writing one bitmap with different geometry: read from a copy.
+        if (src == dst && stretch && !BlitSnapshot(src, snapshot))
+            return FALSE;
     }
-    BlitAxis ax{job.FDw, job.FSw, mirrorX}, ay{job.FDh, job.FSh, mirrorY};
     bool direct = src && job.FSw == job.FDw && job.FSh == job.FDh && !mirrorX && !mirrorY;
-    std::optional<BlitConverter> conv;
-    if (src)
-        conv.emplace(src, job.FSrcDc, dst, dc);
-    // A plain copy between bitmaps of one format moves whole pixels (alpha included); everything else
-    // changes the colour bits only.
-    bool wholePixels = src && job.FRop == 0xCC && !job.FMask && conv->FMode == BlitConverter::Same;
-    uint32_t valueMask = wholePixels ? ~0u : dst->ValueMask();
-    uint32_t keyBits = src ? src->ValueMask() : 0;
-    HBRUSH brush = dc->FState.FBrush;
-    bool shrinkAnd = job.FStretchMode == BLACKONWHITE, shrinkOr = job.FStretchMode == WHITEONBLACK;
-    bool halftone = job.FStretchMode == HALFTONE;
 
     TRect area{job.FDx, job.FDy, job.FDx + job.FDw, job.FDy + job.FDh};
     if (direct) {
@@ -228,131 +425,9 @@ bool BlitRun(BlitJob job) {
     int maxW = 0;
     for (auto& r : rects)
         maxW = std::max(maxW, r.Right - r.Left);
-    std::vector<uint32_t> s(static_cast<size_t>(maxW)), p(static_cast<size_t>(maxW)),
-        d(static_cast<size_t>(maxW)), d2;
-    std::vector<uint8_t> clear(static_cast<size_t>(maxW)), keepSrc(static_cast<size_t>(maxW));
-    std::vector<int> sxMap(static_cast<size_t>(maxW));
-    bool fastCopy = direct && job.FRop == 0xCC && !job.FMask && !job.FKeyOn &&
-                    conv->FMode == BlitConverter::Same && dst->FBitsPixel >= 8;
-
-    for (const TRect& r : rects) {
-        int n = r.Right - r.Left;
-        if (!direct && src)
-            for (int i = 0; i < n; ++i)
-                sxMap[size_t(i)] = job.FSx + ax.Nearest(r.Left + i - job.FDx);
-        for (int k = 0; k < r.Bottom - r.Top; ++k) {
-            int y = upward ? r.Bottom - 1 - k : r.Top + k;
-            int j = y - job.FDy;
-            if (fastCopy) {
-                int sy = job.FSy + j, sx = job.FSx + (r.Left - job.FDx);
-                size_t bpp = size_t(dst->FBitsPixel / 8);
-                std::memmove(dst->Row(y) + bpp * size_t(r.Left), src->Row(sy) + bpp * size_t(sx),
-                             bpp * size_t(n));
-                continue;
-            }
-            bool anyKeep = false;
-            if (src) {
-                if (direct) {
-                    gdi::LoadRow(src, job.FSx + (r.Left - job.FDx), job.FSy + j, n, s.data());
-                    if (job.FKeyOn)
-                        for (int i = 0; i < n; ++i) {
-                            keepSrc[size_t(i)] = (s[size_t(i)] & keyBits) == job.FKey;
-                            anyKeep |= keepSrc[size_t(i)] != 0;
-                        }
-                    conv->Convert(s.data(), n);
-                } else {
-                    int sy = job.FSy + ay.Nearest(j);
-                    bool shrinking = job.FSw > job.FDw || job.FSh > job.FDh;
-                    bool combine = shrinking && (shrinkAnd || shrinkOr || halftone);
-                    bool rowIn = sy >= 0 && sy < src->FHeight;
-                    const uint8_t* srow = rowIn ? src->Row(sy) : nullptr;
-                    int syFirst = 0, syLast = 0;
-                    if (combine) {
-                        ay.Span(j, syFirst, syLast);
-                        syFirst += job.FSy;
-                        syLast += job.FSy;
-                    }
-                    for (int i = 0; i < n; ++i) {
-                        int sx = sxMap[size_t(i)];
-                        keepSrc[size_t(i)] = !rowIn || sx < 0 || sx >= src->FWidth;
-                        if (keepSrc[size_t(i)]) {
-                            anyKeep = true;
-                            s[size_t(i)] = 0;
-                            continue;
-                        }
-                        if (!combine) {
-                            uint32_t v;
-                            if (src->FBitsPixel == 32)
-                                std::memcpy(&v, srow + 4 * size_t(sx), 4);
-                            else
-                                v = src->GetRaw(sx, sy);
-                            s[size_t(i)] = v;
-                            continue;
-                        }
-                        int sxFirst, sxLast;
-                        ax.Span(r.Left + i - job.FDx, sxFirst, sxLast);
-                        sxFirst += job.FSx;
-                        sxLast += job.FSx;
-                        if (halftone) {
-                            // The average is already a destination value; no conversion follows.
-                            s[size_t(i)] =
-                                dst->FromRgb(BlitBoxAverage(src, sxFirst, sxLast, syFirst, syLast));
-                            continue;
-                        }
-                        // Combine the raw source values so that thin black (or white) lines survive.
-                        uint32_t acc = shrinkAnd ? ~0u : 0u;
-                        for (int yy = std::max(syFirst, 0); yy < std::min(syLast, src->FHeight); ++yy)
-                            for (int xx = std::max(sxFirst, 0); xx < std::min(sxLast, src->FWidth); ++xx)
-                                acc = shrinkAnd ? (acc & src->GetRaw(xx, yy)) : (acc | src->GetRaw(xx, yy));
-                        s[size_t(i)] = acc & src->ValueMask();
-                    }
-                    if (job.FKeyOn && !(combine && halftone))
-                        for (int i = 0; i < n; ++i)
-                            if (!keepSrc[size_t(i)] && (s[size_t(i)] & keyBits) == job.FKey) {
-                                keepSrc[size_t(i)] = 1;
-                                anyKeep = true;
-                            }
-                    if (!(combine && halftone))
-                        conv->Convert(s.data(), n);
-                }
-            }
-            bool anyClear = false;
-            if (usesPat) {
-                if (!gdi::BrushRow(dc, brush, r.Left, y, n, p.data(), clear.data()))
-                    std::fill(p.begin(), p.begin() + n, 0u); // a null brush counts as black
-                else
-                    anyClear = std::find(clear.begin(), clear.begin() + n, 1) != clear.begin() + n;
-            }
-            gdi::LoadRow(dst, r.Left, y, n, d.data());
-            std::vector<uint32_t> before;
-            if (anyKeep || anyClear)
-                before.assign(d.begin(), d.begin() + n);
-            if (job.FMask) {
-                d2.assign(d.begin(), d.begin() + n);
-                gdi::RopRow(job.FRop, usesPat ? p.data() : nullptr, src ? s.data() : nullptr, d.data(), n,
-                            valueMask);
-                gdi::RopRow(job.FBackRop, usesPat ? p.data() : nullptr, src ? s.data() : nullptr, d2.data(),
-                            n, valueMask);
-                // Mask pixels beyond the mask (a scaling DC can ask for them) count as 0.
-                int64_t my = int64_t(job.FMy) + j;
-                bool rowIn = my >= 0 && my < job.FMask->FHeight;
-                for (int i = 0; i < n; ++i) {
-                    int64_t mx = int64_t(job.FMx) + (r.Left + i - job.FDx);
-                    bool in = rowIn && mx >= 0 && mx < job.FMask->FWidth;
-                    if (!in || !job.FMask->GetRaw(int(mx), int(my)))
-                        d[size_t(i)] = d2[size_t(i)];
-                }
-            } else {
-                gdi::RopRow(job.FRop, usesPat ? p.data() : nullptr, src ? s.data() : nullptr, d.data(), n,
-                            valueMask);
-            }
-            if (!before.empty())
-                for (int i = 0; i < n; ++i)
-                    if ((anyKeep && keepSrc[size_t(i)]) || (anyClear && clear[size_t(i)]))
-                        d[size_t(i)] = before[size_t(i)];
-            gdi::StoreRow(dst, r.Left, y, n, d.data());
-        }
-    }
+    BlitRows rows(job, src, mirrorX, mirrorY, usesPat, maxW);
+    for (const TRect& r : rects)
+        rows.Rect(r, upward);
     return TRUE;
 }
 
@@ -496,7 +571,7 @@ int SetDIBitsToDevice(HDC dc, int xDest, int yDest, DWORD w, DWORD h, int xSrc, 
         return 0;
     BlitJob job;
     job.FDst = dc;
-    job.FRop = 0xCC;
+    job.FRop = BlitSrcCopy;
     BlitMapRect(dc, xDest, yDest, int(w), int(h), job.FDx, job.FDy, job.FDw, job.FDh);
     job.FSrc = bandView.get();
     job.FSx = xSrc;
@@ -520,7 +595,7 @@ BOOL TransparentBlt(HDC dst, int x, int y, int w, int h, HDC src, int xSrc, int 
         return FALSE;
     BlitJob job;
     job.FDst = dst;
-    job.FRop = 0xCC;
+    job.FRop = BlitSrcCopy;
     job.FStretchMode = COLORONCOLOR;
     BlitMapRect(dst, x, y, w, h, job.FDx, job.FDy, job.FDw, job.FDh);
     BlitMapRect(src, xSrc, ySrc, wSrc, hSrc, job.FSx, job.FSy, job.FSw, job.FSh);
