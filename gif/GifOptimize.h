@@ -1,5 +1,6 @@
-// Making a document smaller in place: TGifDocument::Optimize, TGifDocument::OptimizeToGlobalColorMap,
-// TGifFrame::TrimTransparentBorder and TGifFrame::BlankUnchangedPixels are defined with these helpers.
+// The byte search the optimiser shares with its tests. The optimisation itself is declared with the
+// document and the frame (TGifDocument::Optimize, TGifDocument::OptimizeToGlobalColorMap,
+// TGifFrame::TrimTransparentBorder, TGifFrame::BlankUnchangedPixels) and defined in GifOptimize.cpp.
 #pragma once
 
 #include <cstdint>

@@ -2,17 +2,17 @@
 # Resampling and rotation of the imaging library checked against ImageMagick on a photo-like picture:
 # halving and doubling with the box, bilinear and bicubic filters must stay within a small mean absolute
 # difference of `convert -filter Box/Triangle/Catrom -resize`, and quarter turns must equal
-# `convert -rotate 90/180/270` exactly. The library's images come from test_imaging's IKExternal test.
+# `convert -rotate 90/180/270` exactly. The library's images come from the ikresample tool.
 # Usage: imaging_resample.sh BUILD_DIR. Exits 77 when a tool is missing.
 # Budget: 60 s
 set -u
 
 build=${1:?usage: imaging_resample.sh BUILD_DIR}
 build=$(cd "$build" 2>/dev/null && pwd) || { echo "skip: no build folder $1"; exit 77; }
-tests=$build/tests/test_imaging
+tool=$build/tools/ikresample
 command -v convert >/dev/null 2>&1 || { echo "skip: ImageMagick's convert is missing"; exit 77; }
 command -v compare >/dev/null 2>&1 || { echo "skip: ImageMagick's compare is missing"; exit 77; }
-[[ -x $tests ]] || { echo "skip: $tests is not built"; exit 77; }
+[[ -x $tool ]] || { echo "skip: $tool is not built"; exit 77; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/loomwick-resample-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -21,9 +21,9 @@ cd "$work" || exit 1
 # A smooth, textured picture of odd size: a seeded plasma, softened.
 convert -seed 7 -size 97x65 plasma:fractal -blur 0x1.5 -depth 8 src.ppm || { echo "FAIL: convert cannot make the picture"; exit 1; }
 
-if ! LOOMWICK_IK_EXTERNAL_DIR=$work "$tests" --gtest_filter='IKExternal.*' >test.log 2>&1; then
-    echo "FAIL: test_imaging could not write its images"
-    cat test.log
+if ! "$tool" "$work" >tool.log 2>&1; then
+    echo "FAIL: ikresample could not write its images"
+    cat tool.log
     exit 1
 fi
 

@@ -13,20 +13,28 @@ struct KeyChar {
 
 // Keys that type characters, with and without Shift.
 constexpr KeyChar KeyboardLayoutTable[] = {
-    {'0', ')', '0'},           {'1', '!', '1'},          {'2', '@', '2'},           {'3', '#', '3'},
-    {'4', '$', '4'},           {'5', '%', '5'},          {'6', '^', '6'},           {'7', '&', '7'},
-    {'8', '*', '8'},           {'9', '(', '9'},          {' ', ' ', VK_SPACE},       {';', ':', VK_OEM_1},
-    {'=', '+', VK_OEM_PLUS},   {',', '<', VK_OEM_COMMA}, {'-', '_', VK_OEM_MINUS},  {'.', '>', VK_OEM_PERIOD},
-    {'/', '?', VK_OEM_2},      {'`', '~', VK_OEM_3},     {'[', '{', VK_OEM_4},      {'\\', '|', VK_OEM_5},
-    {']', '}', VK_OEM_6},      {'\'', '"', VK_OEM_7},    {'\r', '\r', VK_RETURN},   {'\t', '\t', VK_TAB},
-    {'\b', '\b', VK_BACK},     {'\x1b', '\x1b', VK_ESCAPE},
+    {'0', ')', '0'},          {'1', '!', '1'},
+    {'2', '@', '2'},          {'3', '#', '3'},
+    {'4', '$', '4'},          {'5', '%', '5'},
+    {'6', '^', '6'},          {'7', '&', '7'},
+    {'8', '*', '8'},          {'9', '(', '9'},
+    {' ', ' ', VK_SPACE},     {';', ':', VK_OEM_1},
+    {'=', '+', VK_OEM_PLUS},  {',', '<', VK_OEM_COMMA},
+    {'-', '_', VK_OEM_MINUS}, {'.', '>', VK_OEM_PERIOD},
+    {'/', '?', VK_OEM_2},     {'`', '~', VK_OEM_3},
+    {'[', '{', VK_OEM_4},     {'\\', '|', VK_OEM_5},
+    {']', '}', VK_OEM_6},     {'\'', '"', VK_OEM_7},
+    {'\r', '\r', VK_RETURN},  {'\t', '\t', VK_TAB},
+    {'\b', '\b', VK_BACK},    {'\x1b', '\x1b', VK_ESCAPE},
 };
 
-// Scan codes of a PC keyboard for the keys tests and the Parts use; others get 0.
+// Scan codes of a PC keyboard for the letters, digits, F1 to F10, modifiers, editing and movement keys;
+// others get 0.
 UINT ScanCodeOf(UINT vk) {
     if (vk >= 'A' && vk <= 'Z') {
-        static const BYTE letters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26, 0x32,
-                                         0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+        static const BYTE letters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
+                                         0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
+                                         0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
         return letters[vk - 'A'];
     }
     if (vk >= '1' && vk <= '9')
@@ -34,30 +42,51 @@ UINT ScanCodeOf(UINT vk) {
     if (vk >= VK_F1 && vk <= VK_F10)
         return 0x3B + (vk - VK_F1);
     switch (vk) {
-    case '0': return 0x0B;
-    case VK_ESCAPE: return 0x01;
-    case VK_BACK: return 0x0E;
-    case VK_TAB: return 0x0F;
-    case VK_RETURN: return 0x1C;
+    case '0':
+        return 0x0B;
+    case VK_ESCAPE:
+        return 0x01;
+    case VK_BACK:
+        return 0x0E;
+    case VK_TAB:
+        return 0x0F;
+    case VK_RETURN:
+        return 0x1C;
     case VK_CONTROL:
-    case VK_LCONTROL: return 0x1D;
+    case VK_LCONTROL:
+        return 0x1D;
     case VK_SHIFT:
-    case VK_LSHIFT: return 0x2A;
-    case VK_RSHIFT: return 0x36;
+    case VK_LSHIFT:
+        return 0x2A;
+    case VK_RSHIFT:
+        return 0x36;
     case VK_MENU:
-    case VK_LMENU: return 0x38;
-    case VK_SPACE: return 0x39;
-    case VK_HOME: return 0x47;
-    case VK_UP: return 0x48;
-    case VK_PRIOR: return 0x49;
-    case VK_LEFT: return 0x4B;
-    case VK_RIGHT: return 0x4D;
-    case VK_END: return 0x4F;
-    case VK_DOWN: return 0x50;
-    case VK_NEXT: return 0x51;
-    case VK_INSERT: return 0x52;
-    case VK_DELETE: return 0x53;
-    default: return 0;
+    case VK_LMENU:
+        return 0x38;
+    case VK_SPACE:
+        return 0x39;
+    case VK_HOME:
+        return 0x47;
+    case VK_UP:
+        return 0x48;
+    case VK_PRIOR:
+        return 0x49;
+    case VK_LEFT:
+        return 0x4B;
+    case VK_RIGHT:
+        return 0x4D;
+    case VK_END:
+        return 0x4F;
+    case VK_DOWN:
+        return 0x50;
+    case VK_NEXT:
+        return 0x51;
+    case VK_INSERT:
+        return 0x52;
+    case VK_DELETE:
+        return 0x53;
+    default:
+        return 0;
     }
 }
 
@@ -81,7 +110,8 @@ int16_t VkKeyScan(char ch) {
 
 UINT MapVirtualKey(UINT code, UINT mapType) {
     switch (mapType) {
-    case MAPVK_VK_TO_VSC: return ScanCodeOf(code);
+    case MAPVK_VK_TO_VSC:
+        return ScanCodeOf(code);
     case MAPVK_VSC_TO_VK:
         for (UINT vk = 1; vk < 256; ++vk)
             if (ScanCodeOf(vk) == code && code != 0)
@@ -94,7 +124,8 @@ UINT MapVirtualKey(UINT code, UINT mapType) {
             if (UINT(k.FVk) == code)
                 return UINT(static_cast<unsigned char>(k.FPlain));
         return 0;
-    default: return 0;
+    default:
+        return 0;
     }
 }
 

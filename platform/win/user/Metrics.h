@@ -121,7 +121,7 @@ struct NONCLIENTMETRICS {
 };
 static_assert(sizeof(NONCLIENTMETRICS) == 340, "the record has the platform's size");
 
-// A value set by SystemParametersInfo-style calls: flags and numbers the Parts read. Returns FALSE for an
+// A value set by SystemParametersInfo-style calls: the flags and numbers windows read. Returns FALSE for an
 // unknown action. SPI_GETNONCLIENTMETRICS and SPI_GETICONTITLELOGFONT fill the records of the font
 // layer; they are answered by the GDI text layer through a hook set below.
 BOOL SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT winIni);
