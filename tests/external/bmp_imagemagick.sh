@@ -3,7 +3,7 @@
 # BMP layout they offer (header versions, 1 to 32 bits, RLE8, bit fields); tools/picdump must give the same
 # RGBA pixels as `convert FILE -depth 8 RGBA:-` for each file.
 # Usage: bmp_imagemagick.sh BUILD_DIR. Exits 77 when a tool is missing.
-# Budget: 150 s
+# Budget: 300 s
 set -u
 
 build=${1:?usage: bmp_imagemagick.sh BUILD_DIR}

@@ -6,7 +6,7 @@
 # pixels a person would see: the dialog face between the controls, the yellow ellipse, the progress bar's
 # fill, the list view's white and the paint box's red swatch.
 # $1 is the build folder. With FORMDEMO_SCREENSHOT=file.png the window's picture is kept there.
-# Budget: 120 s
+# Budget: 180 s
 set -u
 BUILD=${1:?build folder}
 DEMO=$BUILD/tools/formdemo

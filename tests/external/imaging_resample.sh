@@ -4,7 +4,7 @@
 # difference of `convert -filter Box/Triangle/Catrom -resize`, and quarter turns must equal
 # `convert -rotate 90/180/270` exactly. The library's images come from the ikresample tool.
 # Usage: imaging_resample.sh BUILD_DIR. Exits 77 when a tool is missing.
-# Budget: 60 s
+# Budget: 180 s
 set -u
 
 build=${1:?usage: imaging_resample.sh BUILD_DIR}

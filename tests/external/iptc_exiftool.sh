@@ -3,7 +3,7 @@
 # JPEG's APP13 segment through the imaging library (standard and extended lengths), and the library reads back
 # the records that ExifTool writes.
 # Usage: iptc_exiftool.sh BUILD_DIR. Exits 77 when a tool is missing.
-# Budget: 60 s
+# Budget: 180 s
 set -u
 
 build=${1:?usage: iptc_exiftool.sh BUILD_DIR}

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the program on a virtual X display and checks that its main window appears: the screen is grabbed
 # with ImageMagick and the window's caption bar and client area are looked for at the centred position.
-# Budget: 120 s
+# Budget: 180 s
 set -u
 BUILD=${1:?build folder}
 source "$(dirname "$0")/lib/xvfb.sh"

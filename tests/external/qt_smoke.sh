@@ -1,7 +1,7 @@
 #!/bin/bash
 # Shows windows through the Qt screen on a virtual X display and checks, with ImageMagick's screen grab,
 # that the painted colour is on screen where the window is and nowhere beside it. $1 is the build folder.
-# Budget: 120 s
+# Budget: 180 s
 set -u
 BUILD=${1:?build folder}
 SMOKE=$BUILD/tools/qtsmoke

@@ -7,7 +7,7 @@
 # swfparser decodes some actions (constant pool, push, If, DefineFunction, DefineFunction2, GetURL) and shows
 # the others, and the tags it does not know, as raw payloads: those are compared byte for byte. It cannot
 # decode pushed doubles (it reads them as plain little-endian) or undefined values, so the movie holds none.
-# Budget: 60 s
+# Budget: 180 s
 set -euo pipefail
 BUILD=${1:?build folder}
 TOOL="$BUILD/tools/swfscript"

@@ -8,7 +8,7 @@
 # without the 32-bit row padding the format prescribes (so ffmpeg judges 8-bit frames only at widths that
 # are multiples of 4; other widths and depths are judged by decoding the movie's bitmaps here and
 # comparing them with ffmpeg's decoding of the BMP files).
-# Budget: 150 s
+# Budget: 300 s
 set -euo pipefail
 BUILD=${1:?build folder}
 SWFMAKE="$BUILD/tools/swfslides"

@@ -6,7 +6,7 @@
 # back by ffprobe, ffmpeg and swfparser (python3-yaswfp).
 # Usage: swf_sound.sh BUILD_DIR. Everything is made here, in a temporary folder; every command is echoed.
 # The unit tests' files under tests/data/swf were made by the commands marked "fixture" below.
-# Budget: 90 s
+# Budget: 300 s
 set -euo pipefail
 BUILD=${1:?build folder}
 TOOL="$BUILD/tools/swfmedia"
