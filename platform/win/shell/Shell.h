@@ -3,6 +3,8 @@
 // desktop drop of files arrives as.
 #pragma once
 
+#include "platform/win/kernel/Utf16.h"
+
 #include "platform/win/ole/ObjIdl.h"
 
 #include <cstddef>
@@ -191,10 +193,6 @@ std::vector<std::string> ReadHDrop(const uint8_t* block, size_t size);
 // Number of files in a CF_HDROP block (index 0xFFFFFFFF), or the length of name `index` copied into the
 // buffer (without the buffer: the length it needs).
 UINT DragQueryFile(HGLOBAL drop, UINT index, char* buffer, UINT size);
-
-// UTF-8 to UTF-16 and back (unpaired surrogates and bad bytes become U+FFFD).
-std::u16string Utf8ToUtf16(const std::string& text);
-std::string Utf16ToUtf8(const std::u16string& text);
 
 // The paths of the file: URLs of a text/uri-list (percent-decoded; comments, other schemes and other
 // hosts are left out).

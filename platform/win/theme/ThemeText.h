@@ -7,6 +7,5 @@ namespace win {
 
 // count: code units, -1 up to the terminator. Unpaired surrogates become U+FFFD.
 std::string ThemeUtf16ToUtf8(const char16_t* text, int count);
-std::u16string ThemeUtf8ToUtf16(const std::string& text);
 
 } // namespace win

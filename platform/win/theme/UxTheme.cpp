@@ -4,6 +4,7 @@
 
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Modules.h"
+#include "platform/win/kernel/Utf16.h"
 #include "platform/win/theme/ThemeEngine.h"
 #include "platform/win/theme/ThemeText.h"
 #include "platform/win/user/Messages.h"
@@ -85,7 +86,7 @@ bool UxThemeCopyName(const std::string& name, char16_t* buffer, int chars) {
         return true;
     if (chars <= 0)
         return false;
-    std::u16string wide = ThemeUtf8ToUtf16(name);
+    std::u16string wide = Utf8ToUtf16(name);
     size_t n = std::min(wide.size(), size_t(chars - 1));
     std::copy_n(wide.begin(), n, buffer);
     buffer[n] = 0;
