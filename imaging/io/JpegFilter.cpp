@@ -1,12 +1,12 @@
 #include "imaging/io/JpegFilter.h"
 
+#include "codecs/JpegSupport.h"
 #include "imaging/core/IKBitmap.h"
 #include "imaging/io/IOCodecUtil.h"
 #include "imaging/io/IOParams.h"
 #include "platform/vcl/Streams.h"
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -167,17 +167,6 @@ int32_t JpegClassicCode(int code) {
     return -1;
 }
 
-// The error manager: the library's record, then the caller's flag, the jump back into the filter and what
-// the filter reports.
-struct TJpegErrorMgr {
-    jpeg_error_mgr Pub;
-    std::atomic<bool>* Aborting = nullptr;
-    std::jmp_buf Jump;
-    int32_t WarningCount = 0;
-    int32_t LastWarningCode = 0;
-    char Message[JMSG_LENGTH_MAX] = {};
-};
-
 // The message text of a code with every printf placeholder (a leading "0x" and placeholders separated by
 // single spaces taken with it) replaced by one "?".
 void JpegMessageText(j_common_ptr cinfo, int code, char* out, size_t outSize) {
@@ -221,46 +210,6 @@ void JpegMessageText(j_common_ptr cinfo, int code, char* out, size_t outSize) {
         }
     }
     std::snprintf(out, outSize, "%s", result.c_str());
-}
-
-void JpegErrorExit(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<TJpegErrorMgr*>(cinfo->err);
-    if (err->Aborting)
-        err->Aborting->store(true);
-    JpegMessageText(cinfo, cinfo->err->msg_code, err->Message, sizeof(err->Message));
-    std::longjmp(err->Jump, 1);
-}
-
-void JpegEmitMessage(j_common_ptr cinfo, int level) {
-    auto* err = reinterpret_cast<TJpegErrorMgr*>(cinfo->err);
-    if (level == -1) {
-        ++err->WarningCount;
-        const int32_t classic = JpegClassicCode(cinfo->err->msg_code);
-        err->LastWarningCode = classic >= 0 ? classic : cinfo->err->msg_code;
-    }
-}
-
-void JpegOutputMessage(j_common_ptr) {}
-void JpegFormatMessage(j_common_ptr, char* buffer) {
-    buffer[0] = 0;
-}
-void JpegResetErrorMgr(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<TJpegErrorMgr*>(cinfo->err);
-    err->WarningCount = 0;
-    err->LastWarningCode = 0;
-    cinfo->err->num_warnings = 0;
-    cinfo->err->msg_code = 0;
-}
-
-void JpegInitErrorMgr(TJpegErrorMgr& err, std::atomic<bool>* aborting) {
-    jpeg_std_error(&err.Pub);
-    err.Pub.error_exit = JpegErrorExit;
-    err.Pub.emit_message = JpegEmitMessage;
-    err.Pub.output_message = JpegOutputMessage;
-    err.Pub.format_message = JpegFormatMessage;
-    err.Pub.reset_error_mgr = JpegResetErrorMgr;
-    err.Pub.trace_level = 0;
-    err.Aborting = aborting;
 }
 
 // ---- Source manager --------------------------------------------------------------------------------------
@@ -372,65 +321,6 @@ void JpegTermDestination(j_compress_ptr cinfo) {
 }
 
 // ---- Library calls that may fail ------------------------------------------------------------------------
-// Each call runs under its own jump target, in a frame without objects to destroy, so that an error jumps
-// back over the library's frames only.
-
-bool JpegSafeCreateDecompress(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err) {
-    if (setjmp(err.Jump))
-        return false;
-    jpeg_create_decompress(cinfo);
-    return true;
-}
-
-bool JpegSafeReadHeader(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err, bool requireImage) {
-    if (setjmp(err.Jump))
-        return false;
-    jpeg_read_header(cinfo, requireImage ? JpegTrue : JpegFalse);
-    return true;
-}
-
-bool JpegSafeSaveMarkers(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err) {
-    if (setjmp(err.Jump))
-        return false;
-    jpeg_save_markers(cinfo, JPEG_COM, 0xFFFF);
-    for (int m = 0; m < 16; ++m)
-        jpeg_save_markers(cinfo, JPEG_APP0 + m, 0xFFFF);
-    return true;
-}
-
-bool JpegSafeCalcDimensions(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err) {
-    if (setjmp(err.Jump))
-        return false;
-    jpeg_calc_output_dimensions(cinfo);
-    return true;
-}
-
-bool JpegSafeStartDecompress(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err) {
-    if (setjmp(err.Jump))
-        return false;
-    jpeg_start_decompress(cinfo);
-    return true;
-}
-
-bool JpegSafeReadScanline(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err, JSAMPROW row, JDIMENSION& read) {
-    if (setjmp(err.Jump))
-        return false;
-    read = jpeg_read_scanlines(cinfo, &row, 1);
-    return true;
-}
-
-void JpegSafeFinishDecompress(jpeg_decompress_struct* cinfo, TJpegErrorMgr& err) {
-    if (setjmp(err.Jump))
-        return;
-    jpeg_finish_decompress(cinfo);
-}
-
-bool JpegSafeCreateCompress(jpeg_compress_struct* cinfo, TJpegErrorMgr& err) {
-    if (setjmp(err.Jump))
-        return false;
-    jpeg_create_compress(cinfo);
-    return true;
-}
 
 struct TJpegCompressSetup {
     int32_t Width, Height, Components;
@@ -441,9 +331,7 @@ struct TJpegCompressSetup {
     int32_t Smoothing, Quality;
 };
 
-bool JpegSafeStartCompress(jpeg_compress_struct* cinfo, TJpegErrorMgr& err, const TJpegCompressSetup& s) {
-    if (setjmp(err.Jump))
-        return false;
+void JpegApplyCompressSetup(jpeg_compress_struct* cinfo, const TJpegCompressSetup& s) {
     cinfo->image_width = JDIMENSION(s.Width);
     cinfo->image_height = JDIMENSION(s.Height);
     cinfo->input_components = s.Components;
@@ -460,30 +348,6 @@ bool JpegSafeStartCompress(jpeg_compress_struct* cinfo, TJpegErrorMgr& err, cons
     jpeg_set_quality(cinfo, std::clamp(s.Quality, 0, 100), JpegTrue);
     if (s.Progressive)
         jpeg_simple_progression(cinfo);
-    jpeg_start_compress(cinfo, JpegTrue);
-    return true;
-}
-
-bool JpegSafeWriteMarker(jpeg_compress_struct* cinfo, TJpegErrorMgr& err, int code, const uint8_t* data,
-                         int32_t length) {
-    if (setjmp(err.Jump))
-        return false;
-    jpeg_write_marker(cinfo, code, data, unsigned(length));
-    return true;
-}
-
-bool JpegSafeWriteScanline(jpeg_compress_struct* cinfo, TJpegErrorMgr& err, JSAMPROW row) {
-    if (setjmp(err.Jump))
-        return false;
-    jpeg_write_scanlines(cinfo, &row, 1);
-    return true;
-}
-
-bool JpegSafeFinishCompress(jpeg_compress_struct* cinfo, TJpegErrorMgr& err) {
-    if (setjmp(err.Jump))
-        return false;
-    jpeg_finish_compress(cinfo);
-    return true;
 }
 
 bool JpegSetDct(uint8_t method, J_DCT_METHOD& dct) {
@@ -505,7 +369,7 @@ bool JpegSetDct(uint8_t method, J_DCT_METHOD& dct) {
 // Owns the decompress object and its source manager for one read.
 struct TJpegDecoder {
     jpeg_decompress_struct Info{};
-    TJpegErrorMgr Err;
+    codecs::TJpegErrorBridge Err;
     TJpegSourceMgr Source;
     bool Created = false;
     ~TJpegDecoder() {
@@ -516,7 +380,7 @@ struct TJpegDecoder {
 
 struct TJpegEncoder {
     jpeg_compress_struct Info{};
-    TJpegErrorMgr Err;
+    codecs::TJpegErrorBridge Err;
     TJpegDestMgr Dest;
     bool Created = false;
     ~TJpegEncoder() {
@@ -567,8 +431,7 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
 
     auto dec = std::make_unique<TJpegDecoder>();
     jpeg_decompress_struct* cinfo = &dec->Info;
-    JpegInitErrorMgr(dec->Err, progress.Aborting);
-    cinfo->err = &dec->Err.Pub;
+    cinfo->err = codecs::InitJpegErrorBridge(dec->Err, progress.Aborting, JpegMessageText);
     std::string tablesError;
     bool storedRgb = false;
     bool cmyk = false;
@@ -577,14 +440,14 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
     // The steps run in order until one fails; the markers and warnings are collected afterwards in every
     // case.
     [&] {
-        if (!JpegSafeCreateDecompress(cinfo, dec->Err))
+        if (!codecs::JpegTry(dec->Err, [&] { jpeg_create_decompress(cinfo); }))
             return;
         dec->Created = true;
         if (progress.IsAborting())
             return;
         if (tablesStream && tablesStream != stream) {
             SetJpegStreamSource(cinfo, dec->Source, tablesStream, progress.Aborting);
-            if (!JpegSafeReadHeader(cinfo, dec->Err, false)) {
+            if (!codecs::JpegTry(dec->Err, [&] { jpeg_read_header(cinfo, JpegFalse); })) {
                 tablesError = dec->Err.Message;
                 return;
             }
@@ -592,8 +455,13 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
         SetJpegStreamSource(cinfo, dec->Source, stream, progress.Aborting);
         if (progress.IsAborting())
             return;
-        if (!JpegSafeSaveMarkers(cinfo, dec->Err) || !JpegSafeReadHeader(cinfo, dec->Err, true) ||
-            progress.IsAborting()) {
+        const bool headerRead = codecs::JpegTry(dec->Err, [&] {
+            jpeg_save_markers(cinfo, JPEG_COM, 0xFFFF);
+            for (int m = 0; m < 16; ++m)
+                jpeg_save_markers(cinfo, JPEG_APP0 + m, 0xFFFF);
+            jpeg_read_header(cinfo, JpegTrue);
+        });
+        if (!headerRead || progress.IsAborting()) {
             progress.SetAborting();
             return;
         }
@@ -693,22 +561,20 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
         if (paramsOnly) {
             // The output size without starting the decompressor (which would read a progressive image
             // whole).
-            if (!JpegSafeCalcDimensions(cinfo, dec->Err))
+            if (!codecs::JpegTry(dec->Err, [&] { jpeg_calc_output_dimensions(cinfo); }))
                 return;
             params.Width = int32_t(cinfo->output_width);
             params.Height = int32_t(cinfo->output_height);
             return;
         }
-        // Every 8 x 8 block of a datastream costs at least a bit: a header announcing far more pixels than
-        // the data could code (a hostile file of a few bytes) is refused before the image is allocated.
+        // A header announcing far more pixels than the data could code (a hostile file of a few bytes) is
+        // refused before the image is allocated.
         const int64_t available = stream->GetSize() - stream->GetPosition();
-        if (int64_t(cinfo->image_width) * cinfo->image_height >
-                std::max<int64_t>(available + 1024, 0) * 4096 &&
-            int64_t(cinfo->image_width) * cinfo->image_height > (int64_t(1) << 24)) {
+        if (!codecs::JpegDataCanFill(cinfo->image_width, cinfo->image_height, available)) {
             progress.SetAborting();
             return;
         }
-        if (!JpegSafeStartDecompress(cinfo, dec->Err))
+        if (!codecs::JpegTry(dec->Err, [&] { jpeg_start_decompress(cinfo); }))
             return;
         params.Width = int32_t(cinfo->output_width);
         params.Height = int32_t(cinfo->output_height);
@@ -723,8 +589,9 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
         while (cinfo->output_scanline < cinfo->output_height) {
             const int32_t y = int32_t(cinfo->output_scanline);
             uint8_t* row = bitmap->ScanLine(y);
+            JSAMPROW target = conversion.empty() ? row : conversion.data();
             JDIMENSION read = 0;
-            if (!JpegSafeReadScanline(cinfo, dec->Err, conversion.empty() ? row : conversion.data(), read))
+            if (!codecs::JpegTry(dec->Err, [&] { read = jpeg_read_scanlines(cinfo, &target, 1); }))
                 break;
             if (read == 0)
                 break;
@@ -768,11 +635,12 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
         if (!progress.IsAborting() && !paramsOnly && tablesError.empty()) {
             // Errors at the end of the data no longer matter: the image is complete.
             dec->Err.Aborting = nullptr;
-            JpegSafeFinishDecompress(cinfo, dec->Err);
+            codecs::JpegTry(dec->Err, [&] { jpeg_finish_decompress(cinfo); });
         }
         if (dec->Err.WarningCount != 0) {
+            const int32_t classic = JpegClassicCode(dec->Err.LastWarningCode);
             params.JpegWarningCount = dec->Err.WarningCount;
-            params.JpegWarningCode = dec->Err.LastWarningCode;
+            params.JpegWarningCode = classic >= 0 ? classic : dec->Err.LastWarningCode;
         }
     }
     dec.reset();
@@ -790,9 +658,8 @@ void EncodeBitmapToJpeg(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& 
     }
     auto enc = std::make_unique<TJpegEncoder>();
     jpeg_compress_struct* cinfo = &enc->Info;
-    JpegInitErrorMgr(enc->Err, progress.Aborting);
-    cinfo->err = &enc->Err.Pub;
-    if (!JpegSafeCreateCompress(cinfo, enc->Err))
+    cinfo->err = codecs::InitJpegErrorBridge(enc->Err, progress.Aborting, JpegMessageText);
+    if (!codecs::JpegTry(enc->Err, [&] { jpeg_create_compress(cinfo); }))
         throw EIKJpegException(enc->Err.Message);
     enc->Created = true;
     enc->Dest.Stream = stream;
@@ -837,11 +704,16 @@ void EncodeBitmapToJpeg(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& 
     s.Progressive = params.JpegProgressive != 0;
     s.Smoothing = params.JpegSmoothing;
     s.Quality = params.JpegQuality;
-    if (!JpegSafeStartCompress(cinfo, enc->Err, s))
+    if (!codecs::JpegTry(enc->Err, [&] {
+            JpegApplyCompressSetup(cinfo, s);
+            jpeg_start_compress(cinfo, JpegTrue);
+        }))
         throw EIKJpegException(enc->Err.Message);
     for (int32_t i = 0; i < params.JpegMarkers.Count(); ++i)
-        if (!JpegSafeWriteMarker(cinfo, enc->Err, params.JpegMarkers.MarkerType(i),
-                                 params.JpegMarkers.MarkerData(i), params.JpegMarkers.MarkerLength(i)))
+        if (!codecs::JpegTry(enc->Err, [&] {
+                jpeg_write_marker(cinfo, params.JpegMarkers.MarkerType(i), params.JpegMarkers.MarkerData(i),
+                                  unsigned(params.JpegMarkers.MarkerLength(i)));
+            }))
             throw EIKJpegException(enc->Err.Message);
 
     const int32_t width = s.Width, height = s.Height;
@@ -863,13 +735,13 @@ void EncodeBitmapToJpeg(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& 
             }
             pass = conversion.data();
         }
-        if (!JpegSafeWriteScanline(cinfo, enc->Err, pass))
+        if (!codecs::JpegTry(enc->Err, [&] { jpeg_write_scanlines(cinfo, &pass, 1); }))
             throw EIKJpegException(enc->Err.Message);
         progress.AdvanceRows();
         if (progress.IsAborting())
             break;
     }
-    if (!progress.IsAborting() && !JpegSafeFinishCompress(cinfo, enc->Err))
+    if (!progress.IsAborting() && !codecs::JpegTry(enc->Err, [&] { jpeg_finish_compress(cinfo); }))
         throw EIKJpegException(enc->Err.Message);
 }
 

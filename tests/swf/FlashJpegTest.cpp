@@ -1,8 +1,10 @@
 #include "SwfTestUtil.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/ImageBudget.h"
 #include "swf/FlashObjects.h"
 #include "swf/SWFJpeg.h"
+#include "tests/support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
 
@@ -148,4 +150,57 @@ TEST(FlashJpeg, SizeScan) {
     vcl::TMemoryStream out;
     uint16_t a, b;
     EXPECT_THROW(JpegReencodeBaseline(garbage.data(), garbage.size(), &out, a, b), vcl::EInvalidGraphic);
+}
+
+TEST(FlashJpeg, ReencodingReportsTheLibraryMessage) {
+    // A frame header that ends inside the file's data: the library's own text follows the prefix.
+    const Bytes garbage = {0xFF, 0xD8, 0xFF, 0xC4, 0x00};
+    vcl::TMemoryStream out;
+    uint16_t w = 0, h = 0;
+    try {
+        JpegReencodeBaseline(garbage.data(), garbage.size(), &out, w, h);
+        FAIL();
+    } catch (const vcl::EInvalidGraphic& e) {
+        EXPECT_EQ(e.Message().rfind("JPEG error: ", 0), 0u) << e.Message();
+        EXPECT_GT(e.Message().size(), std::string("JPEG error: ").size());
+    }
+    EXPECT_EQ(out.GetSize(), 0);
+    EXPECT_FALSE(JpegIsProgressive(garbage.data(), garbage.size()));
+}
+
+// A progressive file of a few hundred bytes whose frame header claims 60000 x 60000 pixels would have the
+// library keep 21 GB of coefficients and the conversion 10 GB of pixels: refused before either.
+TEST(FlashJpeg, ReencodingRefusesHeadersItsDataCannotFill) {
+    Bytes jpeg = MakeJpeg(9, 7, true);
+    size_t sof = 2;
+    while (sof + 8 < jpeg.size() && !(jpeg[sof] == 0xFF && jpeg[sof + 1] == 0xC2))
+        sof += 2 + size_t(jpeg[sof + 2] << 8 | jpeg[sof + 3]);
+    ASSERT_LT(sof + 8, jpeg.size());
+    for (size_t at : {sof + 5, sof + 7}) {
+        jpeg[at] = 60000 >> 8;
+        jpeg[at + 1] = 60000 & 0xFF;
+    }
+    ASSERT_TRUE(JpegIsProgressive(jpeg.data(), jpeg.size()));
+    vcl::TMemoryStream out;
+    uint16_t w = 0, h = 0;
+    testsupport::TAllocationCounter counter;
+    EXPECT_THROW(JpegReencodeBaseline(jpeg.data(), jpeg.size(), &out, w, h), vcl::EInvalidGraphic);
+    if (testsupport::TAllocationCounter::Available()) {
+        EXPECT_LE(counter.PeakBytes(), 256 * 1024);
+    }
+}
+
+// The picture reading budget holds for pictures the data could fill.
+TEST(FlashJpeg, ReencodingKeepsToTheReadingBudget) {
+    const Bytes jpeg = MakeJpeg(64, 64, true);
+    vcl::TMemoryStream out;
+    uint16_t w = 0, h = 0;
+    {
+        vcl::TImageReadBudgetScope budget(64 * 64 * 4);
+        EXPECT_THROW(JpegReencodeBaseline(jpeg.data(), jpeg.size(), &out, w, h), vcl::EInvalidGraphic);
+    }
+    JpegReencodeBaseline(jpeg.data(), jpeg.size(), &out, w, h);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 64);
+    EXPECT_GT(out.GetSize(), 0);
 }

@@ -210,6 +210,9 @@ TEST(JpegFilter, DamagedAndTruncatedData) {
         r.Read(std::vector<uint8_t>(whole.begin(), whole.begin() + ptrdiff_t(whole.size() * 3 / 4)));
         EXPECT_FALSE(r.Aborting);
         EXPECT_GT(r.Params.JpegWarningCount, 0);
+        // The last warning, in the numbering of the library's release 6b: 117, "Corrupt JPEG data: premature
+        // end of data segment".
+        EXPECT_EQ(r.Params.JpegWarningCode, 117);
         EXPECT_EQ(r.Bitmap.Height(), 64);
     }
     // Empty, header only, and a broken frame header: Aborting, no exception.

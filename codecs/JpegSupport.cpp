@@ -1,0 +1,72 @@
+#include "codecs/JpegSupport.h"
+
+#include <algorithm>
+
+namespace codecs {
+
+namespace {
+
+void JpegBridgeErrorExit(j_common_ptr cinfo) {
+    auto* bridge = reinterpret_cast<TJpegErrorBridge*>(cinfo->err);
+    if (bridge->Aborting)
+        bridge->Aborting->store(true);
+    if (bridge->Describe)
+        bridge->Describe(cinfo, cinfo->err->msg_code, bridge->Message, sizeof(bridge->Message));
+    else
+        cinfo->err->format_message(cinfo, bridge->Message);
+    std::longjmp(bridge->Jump, 1);
+}
+
+// Level -1 is a warning; higher levels are trace messages, which nobody reads.
+void JpegBridgeEmitMessage(j_common_ptr cinfo, int level) {
+    auto* bridge = reinterpret_cast<TJpegErrorBridge*>(cinfo->err);
+    if (level == -1) {
+        ++bridge->WarningCount;
+        bridge->LastWarningCode = cinfo->err->msg_code;
+    }
+}
+
+void JpegBridgeOutputMessage(j_common_ptr) {}
+
+// Runs when a decompressor or compressor starts on another datastream.
+void JpegBridgeReset(j_common_ptr cinfo) {
+    auto* bridge = reinterpret_cast<TJpegErrorBridge*>(cinfo->err);
+    bridge->WarningCount = 0;
+    bridge->LastWarningCode = 0;
+    cinfo->err->num_warnings = 0;
+    cinfo->err->msg_code = 0;
+}
+
+} // namespace
+
+jpeg_error_mgr* InitJpegErrorBridge(TJpegErrorBridge& bridge, std::atomic<bool>* aborting,
+                                    TJpegDescribeProc describe) {
+    jpeg_std_error(&bridge.Pub);
+    bridge.Pub.error_exit = JpegBridgeErrorExit;
+    bridge.Pub.emit_message = JpegBridgeEmitMessage;
+    bridge.Pub.output_message = JpegBridgeOutputMessage;
+    bridge.Pub.reset_error_mgr = JpegBridgeReset;
+    bridge.Pub.trace_level = 0;
+    bridge.Message[0] = 0;
+    bridge.WarningCount = 0;
+    bridge.LastWarningCode = 0;
+    bridge.Aborting = aborting;
+    bridge.Describe = describe;
+    return &bridge.Pub;
+}
+
+bool JpegDataCanFill(int64_t width, int64_t height, int64_t dataBytes) {
+    constexpr int64_t smallPicture = int64_t(1) << 24;
+    constexpr int64_t pixelsPerByte = 4096;
+    if (width <= 0 || height <= 0)
+        return true;
+    if (width > INT64_MAX / height)
+        return false;
+    const int64_t pixels = width * height;
+    if (pixels <= smallPicture)
+        return true;
+    const int64_t bytes = std::max<int64_t>(dataBytes + 1024, 0);
+    return bytes >= INT64_MAX / pixelsPerByte || pixels <= bytes * pixelsPerByte;
+}
+
+} // namespace codecs
