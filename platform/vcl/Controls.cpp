@@ -8,6 +8,7 @@
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Menus.h"
+#include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/user/Backend.h"
 #include "platform/win/user/User.h"
@@ -386,8 +387,100 @@ void TControl::SetCursor(TCursor value) {
 
 win::LRESULT TControl::Perform(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
     TMessage m{msg, wParam, lParam, 0};
-    WndProc(m);
+    DeliverMessage(m);
     return m.Result;
+}
+
+TWndMethod TControl::GetWindowProc() const {
+    if (FWindowProc)
+        return FWindowProc;
+    auto* self = const_cast<TControl*>(this);
+    return [self](TMessage& m) { self->WndProc(m); };
+}
+
+// ---- Reading order ----------------------------------------------------------------------------------
+
+void TControl::SetBiDiMode(TBiDiMode value) {
+    if (value == FBiDiMode && !FParentBiDiMode)
+        return;
+    FParentBiDiMode = false;
+    if (value == FBiDiMode)
+        return;
+    FBiDiMode = value;
+    Perform(CM_BIDIMODECHANGED);
+}
+
+void TControl::SetParentBiDiMode(bool value) {
+    if (value == FParentBiDiMode)
+        return;
+    FParentBiDiMode = value;
+    if (value && FParent)
+        Perform(CM_PARENTBIDIMODECHANGED);
+}
+
+uint32_t TControl::DrawTextBiDiModeFlagsReadingOnly() const {
+    return UseRightToLeftReading() ? win::DT_RTLREADING : 0;
+}
+
+uint32_t TControl::DrawTextBiDiModeFlags(uint32_t flags) const {
+    if (UseRightToLeftAlignment()) {
+        if (flags & win::DT_RIGHT)
+            flags &= ~uint32_t(win::DT_RIGHT);
+        else if (!(flags & win::DT_CENTER))
+            flags |= win::DT_RIGHT;
+    }
+    return flags | DrawTextBiDiModeFlagsReadingOnly();
+}
+
+// ---- The wheel ----------------------------------------------------------------------------------------
+
+bool TControl::DoMouseWheel(TShiftState shift, int32_t wheelDelta, TPoint mousePos) {
+    bool handled = false;
+    if (OnMouseWheel)
+        OnMouseWheel(this, shift, wheelDelta, mousePos, handled);
+    if (handled)
+        return true;
+    // One handler call per whole notch; what is left of a finer turn waits for the next message.
+    FWheelAccumulator += wheelDelta;
+    while (std::abs(FWheelAccumulator) >= win::WHEEL_DELTA) {
+        if (FWheelAccumulator < 0) {
+            FWheelAccumulator += win::WHEEL_DELTA;
+            handled = DoMouseWheelDown(shift, mousePos) || handled;
+        } else {
+            FWheelAccumulator -= win::WHEEL_DELTA;
+            handled = DoMouseWheelUp(shift, mousePos) || handled;
+        }
+    }
+    return handled;
+}
+
+bool TControl::DoMouseWheelDown(TShiftState shift, TPoint mousePos) {
+    bool handled = false;
+    if (OnMouseWheelDown)
+        OnMouseWheelDown(this, shift, mousePos, handled);
+    return handled;
+}
+
+bool TControl::DoMouseWheelUp(TShiftState shift, TPoint mousePos) {
+    bool handled = false;
+    if (OnMouseWheelUp)
+        OnMouseWheelUp(this, shift, mousePos, handled);
+    return handled;
+}
+
+void TControl::WMMouseWheel(TMessage& m) {
+    TShiftState shift = MouseShiftState(win::LOWORD(m.WParam));
+    TPoint pos{win::GET_X_LPARAM(m.LParam), win::GET_Y_LPARAM(m.LParam)};
+    if (DoMouseWheel(shift, win::GET_WHEEL_DELTA_WPARAM(m.WParam), pos)) {
+        m.Result = 1;
+        return;
+    }
+    // Unhandled: a window's default procedure hands the wheel to the parent window; a control without a
+    // window hands it to its parent control.
+    if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated())
+        DefaultHandler(m);
+    else if (FParent)
+        m.Result = FParent->Perform(m.Msg, m.WParam, m.LParam);
 }
 
 void TControl::WndProc(TMessage& message) {
@@ -453,6 +546,21 @@ void TControl::Dispatch(TMessage& m) {
         return;
     case win::WM_CONTEXTMENU:
         ContextMenu(m);
+        return;
+    case win::WM_MOUSEWHEEL:
+        WMMouseWheel(m);
+        return;
+    case CM_BIDIMODECHANGED:
+        if (auto* w = dynamic_cast<TWinControl*>(this))
+            for (int32_t i = 0; i < w->GetControlCount(); ++i)
+                w->GetControl(i)->Perform(CM_PARENTBIDIMODECHANGED);
+        Invalidate();
+        return;
+    case CM_PARENTBIDIMODECHANGED:
+        if (FParentBiDiMode && FParent && FParent->FBiDiMode != FBiDiMode) {
+            FBiDiMode = FParent->FBiDiMode;
+            Perform(CM_BIDIMODECHANGED);
+        }
         return;
     case CM_MOUSEENTER:
         FMouseInControl = true;
@@ -785,6 +893,11 @@ void TWinControl::CreateParams(TCreateParams& p) {
 void TWinControl::CreateWnd() {
     TCreateParams p;
     CreateParams(p);
+    // Without Ctl3D a sunken client edge becomes a plain border.
+    if (!FCtl3D && (p.ExStyle & win::WS_EX_CLIENTEDGE)) {
+        p.ExStyle &= ~win::WS_EX_CLIENTEDGE;
+        p.Style |= win::WS_BORDER;
+    }
     if ((p.Style & win::WS_CHILD) && !p.WndParent)
         throw EInvalidOperation("Control '" + GetName() + "' has no parent window");
     auto& procs = ControlsDefProcs();
@@ -892,7 +1005,7 @@ win::LRESULT TWinControl::CALLBACK_WndProc(win::HWND hwnd, win::UINT msg, win::W
     };
     try {
         DepthGuard depth;
-        control->WndProc(m);
+        control->DeliverMessage(m);
     } catch (const win::StallError&) {
         throw; // a test's input ran out: not the program's error
     } catch (const EAbort&) {
@@ -958,7 +1071,7 @@ void TWinControl::WndProc(TMessage& m) {
                     win::ReleaseCapture();
             }
             TMessage child{m.Msg, m.WParam, win::MAKELPARAM(p.X - target->FLeft, p.Y - target->FTop), 0};
-            target->WndProc(child);
+            target->DeliverMessage(child);
             // The window's default procedure turns a right-button release into the context-menu request,
             // which comes back here and goes to the graphic child under the pointer.
             if (m.Msg == win::WM_RBUTTONUP && FHandle && win::IsWindow(FHandle))
@@ -1121,6 +1234,12 @@ void TWinControl::Dispatch(TMessage& m) {
         return;
     case CM_ENABLEDCHANGED:
         CMEnabledChanged();
+        return;
+    case CM_CTL3DCHANGED:
+        CMCtl3DChanged();
+        return;
+    case CM_PARENTCTL3DCHANGED:
+        CMParentCtl3DChanged(m);
         return;
     case CM_VISIBLECHANGED:
         UpdateShowing();
@@ -1328,6 +1447,42 @@ void TWinControl::CMEnabledChanged() {
     if (FHandle)
         win::EnableWindow(FHandle, FEnabled);
     Invalidate();
+}
+
+void TWinControl::SetCtl3D(bool value) {
+    if (value == FCtl3D && !FParentCtl3D)
+        return;
+    FParentCtl3D = false;
+    if (value == FCtl3D)
+        return;
+    FCtl3D = value;
+    Perform(CM_CTL3DCHANGED);
+}
+
+void TWinControl::SetParentCtl3D(bool value) {
+    if (value == FParentCtl3D)
+        return;
+    FParentCtl3D = value;
+    if (value && FParent)
+        Perform(CM_PARENTCTL3DCHANGED);
+}
+
+void TWinControl::CMCtl3DChanged() {
+    for (TControl* c : std::vector<TControl*>(FControls))
+        c->Perform(CM_PARENTCTL3DCHANGED, 1);
+    RecreateWnd();
+}
+
+void TWinControl::CMParentCtl3DChanged(TMessage& m) {
+    if (!FParentCtl3D || !FParent || FParent->FCtl3D == FCtl3D)
+        return;
+    FCtl3D = FParent->FCtl3D;
+    if (m.WParam == 0) {
+        Perform(CM_CTL3DCHANGED);
+        return;
+    }
+    for (TControl* c : std::vector<TControl*>(FControls))
+        c->Perform(CM_PARENTCTL3DCHANGED, 1);
 }
 
 TWinControl* TWinControl::NotificationSource(const TMessage& m) const {
@@ -1626,6 +1781,8 @@ void TWinControl::InsertControl(TControl* control) {
     }
     control->Perform(CM_PARENTFONTCHANGED);
     control->Perform(CM_PARENTCOLORCHANGED);
+    control->Perform(CM_PARENTBIDIMODECHANGED);
+    control->Perform(CM_PARENTCTL3DCHANGED);
     control->UpdateAnchorRules();
     if (control->FAlign != alNone)
         Realign();
@@ -1688,7 +1845,7 @@ TControl* TWinControl::ControlAtPos(TPoint pos, bool allowDisabled, bool allowWi
 
 void TWinControl::Broadcast(TMessage& message) {
     for (TControl* c : std::vector<TControl*>(FControls)) {
-        c->WndProc(message);
+        c->DeliverMessage(message);
         if (message.Result != 0)
             return;
     }

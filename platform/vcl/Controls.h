@@ -49,6 +49,10 @@ constexpr win::UINT CM_CHANGED = CM_BASE + 37;
 constexpr win::UINT CM_CONTROLLISTCHANGE = CM_BASE + 44;
 constexpr win::UINT CM_RELEASE = CM_BASE + 40; // a form frees itself (posted by Release)
 constexpr win::UINT CM_DESIGNHITTEST = CM_BASE + 31;
+constexpr win::UINT CM_CTL3DCHANGED = CM_BASE + 16;
+constexpr win::UINT CM_PARENTCTL3DCHANGED = CM_BASE + 17;
+constexpr win::UINT CM_BIDIMODECHANGED = CM_BASE + 60;
+constexpr win::UINT CM_PARENTBIDIMODECHANGED = CM_BASE + 61;
 
 // Notifications reflected from a parent to the control they concern.
 constexpr win::UINT CN_BASE = 0xBC00;
@@ -118,6 +122,9 @@ enum TControlStateItem {
 using TControlState = TSet<TControlStateItem>;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
+// Reading order and alignment: left to right; right to left throughout; right to left reading with the
+// alignment kept; right to left reading only.
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 enum TDragKind { dkDrag, dkDock };
 enum TDragMode { dmManual, dmAutomatic };
 enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
@@ -147,6 +154,13 @@ using TMouseEvent =
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int32_t X, int32_t Y)>;
 using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+// The wheel: WheelDelta in multiples of WHEEL_DELTA (positive away from the user), MousePos on the screen.
+using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, int32_t WheelDelta,
+                                            TPoint MousePos, bool& Handled)>;
+using TMouseWheelUpDownEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
+// A handler every message of a control passes (see TControl::SetWindowProc).
+using TWndMethod = std::function<void(TMessage& Message)>;
 
 // Whether p lies in r (right and bottom edges excluded).
 constexpr bool RectContains(const TRect& r, TPoint p) {
@@ -271,6 +285,21 @@ public:
     void SetParentShowHint(bool value) { FParentShowHint = value; }
     TCursor GetCursor() const { return FCursor; }
     void SetCursor(TCursor value);
+
+    // Reading order: the control's own mode, or its parent's while ParentBiDiMode is set (setting BiDiMode
+    // ends that). Children that follow take every change.
+    TBiDiMode GetBiDiMode() const { return FBiDiMode; }
+    void SetBiDiMode(TBiDiMode value);
+    bool GetParentBiDiMode() const { return FParentBiDiMode; }
+    void SetParentBiDiMode(bool value);
+    // Whether the control mirrors its alignment (bdRightToLeft) and reads right to left (any mode but
+    // bdLeftToRight).
+    bool UseRightToLeftAlignment() const { return FBiDiMode == bdRightToLeft; }
+    bool UseRightToLeftReading() const { return FBiDiMode != bdLeftToRight; }
+    // DrawText flags for the mode: left and right alignment swap when mirrored (centred text stays), and
+    // right-to-left reading adds DT_RTLREADING.
+    uint32_t DrawTextBiDiModeFlags(uint32_t flags) const;
+    uint32_t DrawTextBiDiModeFlagsReadingOnly() const;
     // The menu a right click or the menu keys show over the control; forgotten when the menu is freed.
     // Without one (or when it does not show) the request goes on to the parent.
     TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
@@ -299,8 +328,20 @@ public:
     void SetControlState(TControlState value) { FControlState = value; }
     bool MouseInControl() const { return FMouseInControl; }
 
-    // Sends a message straight to WndProc and returns its result.
+    // Sends a message through WindowProc and returns its result.
     win::LRESULT Perform(win::UINT msg, win::WPARAM wParam = 0, win::LPARAM lParam = 0);
+    // The handler every message of the control passes first: WndProc unless replaced. A replacement keeps
+    // the handler it found (GetWindowProc) and passes the messages it does not eat on to it; setting the
+    // kept handler back (or an empty one) ends the replacement.
+    TWndMethod GetWindowProc() const;
+    void SetWindowProc(TWndMethod value) { FWindowProc = std::move(value); }
+    // Hands a message to WindowProc.
+    void DeliverMessage(TMessage& message) {
+        if (FWindowProc)
+            FWindowProc(message);
+        else
+            WndProc(message);
+    }
     virtual void WndProc(TMessage& message);
     // Handles the messages the class knows by number; the rest go to DefaultHandler.
     virtual void Dispatch(TMessage& message);
@@ -336,10 +377,18 @@ public:
     TNotifyEvent OnMouseLeave;
     TNotifyEvent OnResize;
     TContextPopupEvent OnContextPopup;
+    TMouseWheelEvent OnMouseWheel;
+    TMouseWheelUpDownEvent OnMouseWheelDown;
+    TMouseWheelUpDownEvent OnMouseWheelUp;
 
 protected:
     friend class TWinControl;
     friend class TControlActionLink;
+    // The wheel turned by delta: OnMouseWheel, then unless handled one DoMouseWheelDown or DoMouseWheelUp per
+    // whole notch gathered (partial turns add up across messages). True when any of them handled it.
+    virtual bool DoMouseWheel(TShiftState shift, int32_t wheelDelta, TPoint mousePos);
+    virtual bool DoMouseWheelDown(TShiftState shift, TPoint mousePos);
+    virtual bool DoMouseWheelUp(TShiftState shift, TPoint mousePos);
     // Copies the action's properties; with checkDefaults only into those the control has left at their
     // defaults (empty caption and hint, enabled, visible, no click handler).
     virtual void ActionChange(TObject* sender, bool checkDefaults);
@@ -403,9 +452,15 @@ protected:
     TCursor FDragCursor = crDrag;
     TWinControl* FHostDockSite = nullptr;
     TPopupMenu* FPopupMenu = nullptr;
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    bool FParentBiDiMode = true;
+    int32_t FWheelAccumulator = 0;
+    TWndMethod FWindowProc;
 
 private:
     void HandleMouse(TMessage& message);
+    // WM_MOUSEWHEEL: DoMouseWheel, unhandled the parent's.
+    void WMMouseWheel(TMessage& message);
     // WM_CONTEXTMENU: the control's own answer or menu, else its parent's.
     void ContextMenu(TMessage& message);
 };
@@ -482,6 +537,16 @@ public:
     // Lays out the aligned and anchored children in the client area.
     virtual void AlignControls(TControl* control, TRect& rect);
     virtual void AdjustClientRect(TRect& rect) {}
+
+    // Sunken client edge (True) or a plain border, for windows that have an edge at all; the parent's
+    // setting while ParentCtl3D is set. A change re-creates the window and reaches the children that follow.
+    bool GetCtl3D() const { return FCtl3D; }
+    void SetCtl3D(bool value);
+    bool GetParentCtl3D() const { return FParentCtl3D; }
+    void SetParentCtl3D(bool value);
+    // Kept for painters that draw through an off-screen bitmap.
+    bool GetDoubleBuffered() const { return FDoubleBuffered; }
+    void SetDoubleBuffered(bool value) { FDoubleBuffered = value; }
 
     bool GetTabStop() const { return FTabStop; }
     void SetTabStop(bool value);
@@ -567,6 +632,9 @@ protected:
     bool FTabStop = false;
     TSize FLastClientSize{0, 0};
     bool FDestroyingHandle = false;
+    bool FCtl3D = true;
+    bool FParentCtl3D = true;
+    bool FDoubleBuffered = false;
 
 private:
     // Dispatch's handlers, by message group. A window of one of the window system's classes (an edit, a
@@ -591,6 +659,10 @@ private:
     void CMFontChanged();
     void CMColorChanged();
     void CMEnabledChanged();
+    // CM_CTL3DCHANGED: followers below take the value, then one re-creation renews the whole subtree.
+    void CMCtl3DChanged();
+    // CM_PARENTCTL3DCHANGED (wParam set: an ancestor re-creates its windows, this one need not).
+    void CMParentCtl3DChanged(TMessage& message);
 };
 
 // The dock manager of a dock site: docked controls share the site's client area, side by side when the

@@ -46,6 +46,9 @@ void RegisterControlsTables() {
         .Property("Align", &TControl::GetAlign, &TControl::SetAlign)
         .Property("Anchors", &TControl::GetAnchors, &TControl::SetAnchors)
         .Property("AutoSize", &TControl::GetAutoSize, &TControl::SetAutoSize)
+        // A mode that follows the parent's is not the control's own (as Color and Font below).
+        .Property("BiDiMode", &TControl::GetBiDiMode, &TControl::SetBiDiMode)
+        .Stored([](TControl* c) { return !c->GetParentBiDiMode(); })
         // A colour and a font that follow the parent's are not the control's own: storing them would
         // read back as settings of its own and cut the control loose from its parent.
         .Property("Color", &TControl::GetColor, &TControl::SetColor, ColorIdents())
@@ -59,6 +62,7 @@ void RegisterControlsTables() {
         .Property("Font", &TControl::GetFont, &TControl::SetFont)
         .Stored([](TControl* c) { return !c->GetParentFont(); })
         .Property("Hint", &TControl::GetHint, &TControl::SetHint)
+        .Property("ParentBiDiMode", &TControl::GetParentBiDiMode, &TControl::SetParentBiDiMode)
         .Property("ParentColor", &TControl::GetParentColor, &TControl::SetParentColor)
         .Property("ParentFont", &TControl::GetParentFont, &TControl::SetParentFont)
         // A control that follows its parent's ShowHint has no setting of its own to store; a layout that has
@@ -76,9 +80,16 @@ void RegisterControlsTables() {
         .Event("OnMouseLeave", &TControl::OnMouseLeave)
         .Event("OnMouseMove", &TControl::OnMouseMove)
         .Event("OnMouseUp", &TControl::OnMouseUp)
+        .Event("OnMouseWheel", &TControl::OnMouseWheel)
+        .Event("OnMouseWheelDown", &TControl::OnMouseWheelDown)
+        .Event("OnMouseWheelUp", &TControl::OnMouseWheelUp)
         .Event("OnResize", &TControl::OnResize);
 
     DefineClassProperties<TWinControl, TControl>()
+        .Property("Ctl3D", &TWinControl::GetCtl3D, &TWinControl::SetCtl3D)
+        .Stored([](TWinControl* c) { return !c->GetParentCtl3D(); })
+        .Property("DoubleBuffered", &TWinControl::GetDoubleBuffered, &TWinControl::SetDoubleBuffered)
+        .Property("ParentCtl3D", &TWinControl::GetParentCtl3D, &TWinControl::SetParentCtl3D)
         .Property("DockSite", &TWinControl::GetDockSite, &TWinControl::SetDockSite)
         .Property("TabOrder", &TWinControl::GetTabOrder, &TWinControl::SetTabOrder)
         .Property("TabStop", &TWinControl::GetTabStop, &TWinControl::SetTabStop)

@@ -29,7 +29,7 @@ void FormsBroadcastDialogKey(TWinControl* parent, TMessage& m) {
         TControl* c = parent->GetControl(i);
         if (!c->GetVisible() || !c->GetEnabled())
             continue;
-        c->WndProc(m);
+        c->DeliverMessage(m);
         if (auto* w = dynamic_cast<TWinControl*>(c); w && m.Result == 0)
             FormsBroadcastDialogKey(w, m);
     }
@@ -444,7 +444,7 @@ bool FormsDialogChar(TWinControl* parent, TMessage& m) {
         if (!c->GetVisible() || !c->GetEnabled())
             continue;
         m.Result = 0;
-        c->WndProc(m);
+        c->DeliverMessage(m);
         if (m.Result)
             return true;
         if (auto* w = dynamic_cast<TWinControl*>(c); w && FormsDialogChar(w, m))

@@ -136,6 +136,8 @@ void VclRegisterEnums() {
     RegisterEnumNames<TDragKind>({"dkDrag", "dkDock"});
     RegisterEnumNames<TDragMode>({"dmManual", "dmAutomatic"});
     RegisterEnumNames<TMouseButton>({"mbLeft", "mbRight", "mbMiddle"});
+    RegisterEnumNames<TBiDiMode>(
+        {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"});
     RegisterEnumNames<TShiftStateItem>(
         {"ssShift", "ssAlt", "ssCtrl", "ssLeft", "ssRight", "ssMiddle", "ssDouble"});
 

@@ -84,6 +84,8 @@ std::vector<std::any> HandlersOfEveryEventType() {
         TUDChangingEvent([](TObject*, bool&) {}),
         THintEvent([](std::string&, bool&) {}),
         TContextPopupEvent([](TObject*, TPoint, bool&) {}),
+        TMouseWheelEvent([](TObject*, TShiftState, int32_t, TPoint, bool&) {}),
+        TMouseWheelUpDownEvent([](TObject*, TShiftState, TPoint, bool&) {}),
     };
 }
 
