@@ -11,6 +11,15 @@
 
 namespace win {
 
+// "UxTheme.dll" and "uxtheme.DLL" are one module; "USER32" is "user32.dll".
+std::string ModuleKey(const std::string& name) {
+    std::string key = name;
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    if (key.find('.') == std::string::npos)
+        key += ".dll";
+    return key;
+}
+
 namespace {
 
 struct ModulesEntry {
@@ -32,17 +41,8 @@ ModulesTable& ModulesState() {
     return table;
 }
 
-// "UxTheme.dll" and "uxtheme.DLL" are one module; "USER32" is "user32.dll".
-std::string ModulesKey(const std::string& name) {
-    std::string key = name;
-    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    if (key.find('.') == std::string::npos)
-        key += ".dll";
-    return key;
-}
-
 ModulesEntry& ModulesEntryFor(ModulesTable& table, const std::string& name) {
-    auto& slot = table.Modules[ModulesKey(name)];
+    auto& slot = table.Modules[ModuleKey(name)];
     if (!slot)
         slot = std::make_unique<ModulesEntry>();
     return *slot;
@@ -75,7 +75,7 @@ HMODULE LoadLibrary(const char* name) {
     }
     ModulesTable& table = ModulesState();
     std::lock_guard lock(table.Lock);
-    auto it = table.Modules.find(ModulesKey(name));
+    auto it = table.Modules.find(ModuleKey(name));
     if (it == table.Modules.end() || !it->second->Registered || it->second->Absent) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
@@ -127,10 +127,17 @@ BOOL FreeLibrary(HMODULE module) {
     return TRUE;
 }
 
+bool ModuleRegistered(const std::string& module) {
+    ModulesTable& table = ModulesState();
+    std::lock_guard lock(table.Lock);
+    auto it = table.Modules.find(ModuleKey(module));
+    return it != table.Modules.end() && it->second->Registered;
+}
+
 int ModuleLoadCount(const std::string& module) {
     ModulesTable& table = ModulesState();
     std::lock_guard lock(table.Lock);
-    auto it = table.Modules.find(ModulesKey(module));
+    auto it = table.Modules.find(ModuleKey(module));
     return it == table.Modules.end() ? 0 : it->second->Loads;
 }
 

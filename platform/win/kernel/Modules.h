@@ -44,6 +44,11 @@ FARPROC GetProcAddress(HMODULE module, const char* name);
 // Counts one load down; FALSE (ERROR_INVALID_HANDLE) for a handle that is not loaded.
 BOOL FreeLibrary(HMODULE module);
 
+// The name under which the table keeps a module: lower case, ".dll" added when the name has no extension.
+std::string ModuleKey(const std::string& module);
+// Whether a layer registered the module (switches aside).
+bool ModuleRegistered(const std::string& module);
+
 // How often the module is loaded now (tests check that every load is freed); 0 for an unknown name.
 int ModuleLoadCount(const std::string& module);
 

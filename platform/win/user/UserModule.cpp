@@ -35,6 +35,9 @@ void RegisterUserModule() {
                                             {"MonitorFromPoint", ExportOf(&UserModuleMonitorFromPoint)},
                                             {"GetMonitorInfoA", ExportOf(&UserModuleGetMonitorInfoA)},
                                         });
+        // The common controls are window classes of this layer: their library is there to be found, and its
+        // version resource (6.0) is what callers read to know which controls they get.
+        RegisterModuleExports("comctl32.dll", {});
     });
 }
 

@@ -4,7 +4,7 @@
 
 namespace win {
 
-// Registers "USER32" (idempotent). It runs when the window system starts; nothing else needs to call it.
+// Registers "USER32" and "comctl32.dll" (idempotent). It runs when the window system starts; nothing else needs to call it.
 void RegisterUserModule();
 
 } // namespace win

@@ -1,9 +1,13 @@
 #include "platform/win/kernel/Errors.h"
 #include "platform/win/kernel/Modules.h"
+#include "platform/win/kernel/Version.h"
 #include "platform/win/user/Backend.h"
 #include "platform/win/user/Metrics.h"
+#include "platform/win/user/UserModule.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 using namespace win;
 
@@ -65,4 +69,19 @@ TEST(UserModule, MonitorFunctionsByNameAgreeWithTheWindowSystem) {
     FreeLibrary(user);
     EXPECT_EQ(ModuleLoadCount("USER32"), 0);
     SetScreenBackend(previous);
+}
+
+TEST(UserModule, TheCommonControlsAreAModuleOfVersionSix) {
+    RegisterUserModule();
+    HMODULE comctl = LoadLibraryA("COMCTL32");
+    ASSERT_NE(comctl, nullptr);
+    FreeLibrary(comctl);
+    DWORD size = GetFileVersionInfoSize("comctl32.dll", nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<unsigned char> block(size);
+    ASSERT_TRUE(GetFileVersionInfo("comctl32.dll", 0, size, block.data()));
+    void* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValue(block.data(), "\\", &fixed, &length));
+    EXPECT_EQ(static_cast<VS_FIXEDFILEINFO*>(fixed)->dwFileVersionMS, 0x00060000u);
 }
