@@ -3,6 +3,7 @@
 #include "platform/win/kernel/Errors.h"
 #include "platform/win/kernel/Modules.h"
 #include "platform/win/user/Metrics.h"
+#include "platform/win/user/User.h"
 
 #include <mutex>
 
@@ -23,6 +24,10 @@ BOOL UserModuleGetMonitorInfoA(HMONITOR monitor, MONITORINFO* info) {
 }
 static_assert(sizeof(MONITORINFO) == 40, "the record has the platform's size");
 
+// Layered windows only look translucent on a composited screen: elsewhere callers take the calls as
+// missing and draw opaque windows of their own.
+bool UserModuleLayeredServed() { return LayeredWindowsTranslucent() != FALSE; }
+
 // The table is filled as soon as the window system is part of a program.
 const bool UserModuleRegistered = (RegisterUserModule(), true);
 
@@ -34,6 +39,12 @@ void RegisterUserModule() {
         RegisterModuleExports("USER32", {
                                             {"MonitorFromPoint", ExportOf(&UserModuleMonitorFromPoint)},
                                             {"GetMonitorInfoA", ExportOf(&UserModuleGetMonitorInfoA)},
+                                            {"TrackMouseEvent", ExportOf(&TrackMouseEvent)},
+                                            {"AnimateWindow", ExportOf(&AnimateWindow)},
+                                            {"UpdateLayeredWindow", ExportOf(&UpdateLayeredWindow),
+                                             &UserModuleLayeredServed},
+                                            {"SetLayeredWindowAttributes",
+                                             ExportOf(&SetLayeredWindowAttributes), &UserModuleLayeredServed},
                                         });
         // The common controls are window classes of this layer: their library is there to be found, and its
         // version resource (6.0) is what callers read to know which controls they get.
