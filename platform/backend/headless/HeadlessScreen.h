@@ -80,8 +80,13 @@ public:
     const std::vector<win::FileDialogRequest>& FileDialogRequests() const { return FFileRequests; }
     const std::vector<win::ColorDialogRequest>& ColorDialogRequests() const { return FColorRequests; }
 
-    // Recorded beeps (MessageBeep types).
+    // Recorded beeps (MessageBeep types) and sounds (PlaySound's alias or file name and flags).
+    struct SoundRecord {
+        std::string Sound;
+        win::DWORD Flags = 0;
+    };
     const std::vector<win::UINT>& Beeps() const { return FBeeps; }
+    const std::vector<SoundRecord>& Sounds() const { return FSounds; }
 
     // IScreenBackend
     std::vector<win::MonitorDesc> Monitors() override;
@@ -90,6 +95,7 @@ public:
     void WaitForEvents(win::DWORD timeoutMs, const std::string& waiter) override;
     void Wake() override;
     void Beep(win::UINT type) override { FBeeps.push_back(type); }
+    void PlaySound(const std::string& sound, win::DWORD flags) override { FSounds.push_back({sound, flags}); }
     void Present(win::HWND hwnd, const TRect& dirty) override;
     bool FileDialog(const win::FileDialogRequest& request, win::FileDialogResult* result) override;
     bool ColorDialog(const win::ColorDialogRequest& request, win::ColorDialogResult* result) override;
@@ -101,6 +107,7 @@ private:
     std::deque<std::function<void()>> FScript;
     std::vector<win::MonitorDesc> FMonitors;
     std::vector<win::UINT> FBeeps;
+    std::vector<SoundRecord> FSounds;
     std::deque<FileAnswer> FFileAnswers;
     std::deque<ColorAnswer> FColorAnswers;
     std::vector<win::FileDialogRequest> FFileRequests;

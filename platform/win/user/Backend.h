@@ -45,8 +45,10 @@ public:
     virtual void Present(HWND hwnd, const TRect& dirty) {}
     virtual void CursorChanged(HCURSOR cursor) {}
     virtual void CaptureChanged(HWND hwnd) {}
-    // The sound calls, recorded by test backends.
+    // The sound calls, recorded by test backends. A sound is its alias or file name (empty for one played
+    // from memory) with the flags PlaySound was given.
     virtual void Beep(UINT type) {}
+    virtual void PlaySound(const std::string& sound, DWORD flags) {}
 
     // Whether layered windows show translucent: a desktop needs a compositing manager for that.
     virtual bool Composited() { return true; }

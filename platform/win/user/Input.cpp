@@ -678,7 +678,11 @@ BOOL MessageBeep(UINT type) {
     return TRUE;
 }
 
-BOOL PlaySound(const char*, HMODULE, DWORD) { return TRUE; }
+BOOL PlaySound(const char* sound, HMODULE, DWORD flags) {
+    if (sound)
+        ScreenBackend().PlaySound((flags & SND_MEMORY) ? std::string() : std::string(sound), flags);
+    return TRUE;
+}
 
 BOOL Beep(DWORD, DWORD) {
     ScreenBackend().Beep(0xFFFFFFFF);

@@ -230,9 +230,16 @@ BOOL Beep(DWORD frequency, DWORD durationMs);
 constexpr DWORD SND_SYNC = 0x0000;
 constexpr DWORD SND_ASYNC = 0x0001;
 constexpr DWORD SND_NODEFAULT = 0x0002;
+constexpr DWORD SND_MEMORY = 0x0004;
+constexpr DWORD SND_LOOP = 0x0008;
+constexpr DWORD SND_NOSTOP = 0x0010;
+constexpr DWORD SND_PURGE = 0x0040;
+constexpr DWORD SND_NOWAIT = 0x00002000;
 constexpr DWORD SND_ALIAS = 0x00010000;
 constexpr DWORD SND_FILENAME = 0x00020000;
-// Sounds stay quiet: the call succeeds and plays nothing.
+// Sounds stay quiet: the call succeeds and plays nothing. The screen hears of each sound asked for (a null
+// sound stops sounds and is not one; a sound in memory is passed on without a name).
 BOOL PlaySound(const char* sound, HMODULE module, DWORD flags);
+inline BOOL PlaySoundA(const char* sound, HMODULE module, DWORD flags) { return PlaySound(sound, module, flags); }
 
 } // namespace win
