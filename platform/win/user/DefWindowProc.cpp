@@ -281,6 +281,23 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return SendMessage(self->FParent->FHandle, msg,
                                msg == WM_CONTEXTMENU ? reinterpret_cast<WPARAM>(hwnd) : wParam, lParam);
         return 0;
+    case WM_KEYF1: {
+        // The window the help key went to (the focus window) asks for help on itself.
+        HELPINFO info;
+        info.iContextType = HELPINFO_WINDOW;
+        info.iCtrlId = self->IsChild() ? int(self->FId) : 0;
+        info.hItemHandle = reinterpret_cast<HANDLE>(hwnd);
+        GetCursorPos(&info.MousePos);
+        SendMessage(hwnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        return 0;
+    }
+    case WM_HELP:
+        // Help goes up to the first window that answers it: a child's parent, a top-level window's owner.
+        if (self->IsChild())
+            return self->FParent ? SendMessage(self->FParent->FHandle, WM_HELP, wParam, lParam) : 0;
+        if (self->FOwner)
+            return SendMessage(self->FOwner->FHandle, WM_HELP, wParam, lParam);
+        return 0;
     case WM_SETREDRAW:
         self->FRedraw = wParam != 0;
         return 0;

@@ -380,6 +380,9 @@ bool PeekInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remov
         *swallowed = true;
         return true;
     }
+    // The help key: asked for after the key itself is handled, once per press.
+    if (!in.FMouse && m.message == WM_KEYDOWN && in.FVk == VK_F1 && !(m.lParam & KF_REPEAT_BIT))
+        PostMessage(m.hwnd, WM_KEYF1, 0, 0);
     *msg = m;
     return true;
 }

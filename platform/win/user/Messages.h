@@ -40,6 +40,9 @@ constexpr UINT WM_GETFONT = 0x0031;
 constexpr UINT WM_WINDOWPOSCHANGING = 0x0046;
 constexpr UINT WM_WINDOWPOSCHANGED = 0x0047;
 constexpr UINT WM_NOTIFY = 0x004E;
+// Posted to the window that gets the key when F1 goes down (not its repeats); the default window
+// procedure turns it into WM_HELP (a HELPINFO in lParam) sent to that window.
+constexpr UINT WM_KEYF1 = 0x004D;
 constexpr UINT WM_HELP = 0x0053;
 constexpr UINT WM_CONTEXTMENU = 0x007B;
 constexpr UINT WM_STYLECHANGING = 0x007C;
