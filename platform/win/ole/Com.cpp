@@ -1,8 +1,11 @@
 #include "platform/win/ole/Com.h"
 
+#include "platform/win/ole/ObjIdl.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 namespace win {
 
@@ -166,6 +169,106 @@ HRESULT CoGetMalloc(DWORD memContext, IMalloc** malloc) {
     static TaskAllocator allocator;
     *malloc = &allocator;
     return S_OK;
+}
+
+namespace {
+
+// What CoMarshalInterThreadInterfaceInStream hands out: a stream object that carries the interface pointer
+// itself. Its stream methods do nothing; callers only pass it to the other thread and take it back.
+struct IMarshalledInterface : IUnknown {
+    static constexpr IID Iid{0x5B0E3E4C, 0x7D21, 0x4C39, {0x9A, 0x51, 0x2E, 0x6F, 0x1D, 0x83, 0xC4, 0x07}};
+    // The held reference, once; null when it was taken before.
+    virtual IUnknown* Take() = 0;
+};
+
+class MarshalStream final : public ComObject<IStream, IMarshalledInterface> {
+public:
+    explicit MarshalStream(IUnknown* held) : FHeld(held) {}
+    ~MarshalStream() override {
+        if (FHeld)
+            FHeld->Release();
+    }
+
+    IUnknown* Take() override {
+        std::lock_guard lock(FLock);
+        return std::exchange(FHeld, nullptr);
+    }
+
+    HRESULT Read(void*, ULONG, ULONG* read) override {
+        if (read)
+            *read = 0;
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT Write(const void*, ULONG, ULONG* written) override {
+        if (written)
+            *written = 0;
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT Seek(LONGLONG, DWORD, ULONGLONG*) override { return STG_E_INVALIDFUNCTION; }
+    HRESULT SetSize(ULONGLONG) override { return STG_E_INVALIDFUNCTION; }
+    HRESULT CopyTo(IStream*, ULONGLONG, ULONGLONG* read, ULONGLONG* written) override {
+        if (read)
+            *read = 0;
+        if (written)
+            *written = 0;
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT Commit(DWORD) override { return S_OK; }
+    HRESULT Revert() override { return S_OK; }
+    HRESULT LockRegion(ULONGLONG, ULONGLONG, DWORD) override { return STG_E_INVALIDFUNCTION; }
+    HRESULT UnlockRegion(ULONGLONG, ULONGLONG, DWORD) override { return STG_E_INVALIDFUNCTION; }
+    HRESULT Stat(STATSTG* stat, DWORD) override {
+        if (!stat)
+            return STG_E_INVALIDPOINTER;
+        *stat = STATSTG{};
+        return S_OK;
+    }
+    HRESULT Clone(IStream** stream) override {
+        if (stream)
+            *stream = nullptr;
+        return STG_E_INVALIDFUNCTION;
+    }
+
+private:
+    std::mutex FLock;
+    IUnknown* FHeld;
+};
+
+} // namespace
+
+HRESULT CoMarshalInterThreadInterfaceInStream(REFIID iid, IUnknown* object, IStream** stream) {
+    if (!stream)
+        return E_INVALIDARG;
+    *stream = nullptr;
+    if (!object)
+        return E_INVALIDARG;
+    IUnknown* held = nullptr;
+    HRESULT hr = object->QueryInterface(iid, reinterpret_cast<void**>(&held));
+    if (FAILED(hr))
+        return hr;
+    *stream = new MarshalStream(held);
+    return S_OK;
+}
+
+HRESULT CoGetInterfaceAndReleaseStream(IStream* stream, REFIID iid, void** object) {
+    if (!object)
+        return E_INVALIDARG;
+    *object = nullptr;
+    if (!stream)
+        return E_INVALIDARG;
+    IMarshalledInterface* marshalled = nullptr;
+    IUnknown* held = nullptr;
+    if (SUCCEEDED(stream->QueryInterface(IMarshalledInterface::Iid, reinterpret_cast<void**>(&marshalled)))) {
+        held = marshalled->Take();
+        marshalled->Release();
+    }
+    stream->Release();
+    if (!held)
+        return E_INVALIDARG;
+    // The caller gets its own reference to the interface it asks for; the one the stream held goes.
+    HRESULT hr = held->QueryInterface(iid, object);
+    held->Release();
+    return hr;
 }
 
 } // namespace win

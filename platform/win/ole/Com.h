@@ -1,6 +1,7 @@
 // The component object base: result codes, interface ids, reference-counted interfaces with
 // QueryInterface by id, a smart pointer for them, the task allocator, and the start-up calls. Everything
-// lives in one process and one apartment: there is no marshalling and no class registry.
+// lives in one process and one apartment: handing an interface to another thread passes the pointer
+// itself, and there is no class registry.
 #pragma once
 
 #include "platform/win/WinTypes.h"
@@ -39,6 +40,8 @@ constexpr HRESULT CO_E_NOTINITIALIZED = HRESULT(0x800401F0);
 constexpr HRESULT STG_E_INVALIDFUNCTION = HRESULT(0x80030001);
 constexpr HRESULT STG_E_INVALIDPOINTER = HRESULT(0x80030009);
 constexpr HRESULT STG_E_MEDIUMFULL = HRESULT(0x80030070);
+constexpr HRESULT STG_E_REVERTED = HRESULT(0x80030102);
+constexpr HRESULT STG_E_CANTSAVE = HRESULT(0x80030103);
 
 struct GUID {
     uint32_t Data1 = 0;
@@ -217,5 +220,14 @@ struct IMalloc : IUnknown {
 inline constexpr IID IID_IMalloc = IMalloc::Iid;
 // The task allocator as an interface (memContext must be 1).
 HRESULT CoGetMalloc(DWORD memContext, IMalloc** malloc);
+
+struct IStream;
+// Hands an interface to another thread. The stream holds one reference to the object's iid interface
+// (E_NOINTERFACE when it has none, with *stream null); CoGetInterfaceAndReleaseStream gives that reference
+// out once, as the interface asked for, and releases the stream whatever the outcome: a stream taken
+// before, or one this call did not make, answers E_INVALIDARG. A stream released untaken releases its
+// reference too.
+HRESULT CoMarshalInterThreadInterfaceInStream(REFIID iid, IUnknown* object, IStream** stream);
+HRESULT CoGetInterfaceAndReleaseStream(IStream* stream, REFIID iid, void** object);
 
 } // namespace win

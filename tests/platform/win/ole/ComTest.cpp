@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 using namespace win;
 
@@ -195,4 +196,82 @@ TEST(DataObjects, AMediumWithAReleaseObjectIsReleasedThroughIt) {
     EXPECT_EQ(livingObjects, 0);
     EXPECT_EQ(GlobalSize(block), 4u); // the block belongs to the release object's owner
     GlobalFree(block);
+}
+
+namespace {
+
+// The object's reference count, read without changing it.
+ULONG References(IUnknown* object) {
+    object->AddRef();
+    return object->Release();
+}
+
+} // namespace
+
+TEST(Com, AnInterfaceHandedToAnotherThreadIsTheSameObject) {
+    auto square = ComPtr<IColour>::Attach(new Square);
+    ComPtr<IUnknown> identity = square.As<IUnknown>();
+    const ULONG start = References(square.Get());
+    IStream* stream = nullptr;
+    ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IShape::Iid, square.Get(), &stream), S_OK);
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(References(square.Get()), start + 1); // the stream holds one
+    stream->AddRef(); // kept to try a second take
+
+    IUnknown* sameObject = nullptr;
+    int corners = 0;
+    HRESULT taken = E_FAIL;
+    std::thread other([&] {
+        CoInitialize(nullptr);
+        IShape* shape = nullptr;
+        taken = CoGetInterfaceAndReleaseStream(stream, IShape::Iid, reinterpret_cast<void**>(&shape));
+        if (shape) {
+            corners = shape->Corners();
+            shape->QueryInterface(IUnknown::Iid, reinterpret_cast<void**>(&sameObject));
+            sameObject->Release();
+            shape->Release();
+        }
+        CoUninitialize();
+    });
+    other.join();
+    EXPECT_EQ(taken, S_OK);
+    EXPECT_EQ(corners, 4);
+    EXPECT_EQ(sameObject, identity.Get());
+    EXPECT_EQ(References(square.Get()), start);
+
+    // The reference was handed back once: a second take fails and leaves the counts alone.
+    void* again = &again;
+    EXPECT_EQ(CoGetInterfaceAndReleaseStream(stream, IShape::Iid, &again), E_INVALIDARG);
+    EXPECT_EQ(again, nullptr);
+    EXPECT_EQ(References(square.Get()), start);
+    EXPECT_EQ(livingObjects, 1);
+}
+
+TEST(Com, MarshallingRefusesWhatItCannotCarry) {
+    auto square = ComPtr<IColour>::Attach(new Square);
+    const ULONG start = References(square.Get());
+    IStream* stream = nullptr;
+    EXPECT_EQ(CoMarshalInterThreadInterfaceInStream(IStream::Iid, square.Get(), &stream), E_NOINTERFACE);
+    EXPECT_EQ(stream, nullptr);
+    EXPECT_EQ(CoMarshalInterThreadInterfaceInStream(IShape::Iid, nullptr, &stream), E_INVALIDARG);
+
+    // A stream released untaken gives its reference back.
+    ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IShape::Iid, square.Get(), &stream), S_OK);
+    stream->Release();
+    EXPECT_EQ(References(square.Get()), start);
+
+    // Taken as another interface of the object.
+    ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IShape::Iid, square.Get(), &stream), S_OK);
+    IColour* colour = nullptr;
+    ASSERT_EQ(CoGetInterfaceAndReleaseStream(stream, IColour::Iid, reinterpret_cast<void**>(&colour)), S_OK);
+    EXPECT_EQ(colour->Red(), 255);
+    colour->Release();
+    EXPECT_EQ(References(square.Get()), start);
+
+    // A stream of another kind carries nothing.
+    IStream* plain = nullptr;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &plain), S_OK);
+    void* none = &none;
+    EXPECT_EQ(CoGetInterfaceAndReleaseStream(plain, IShape::Iid, &none), E_INVALIDARG);
+    EXPECT_EQ(none, nullptr);
 }
