@@ -4,7 +4,10 @@
 # binds by name ran; the X server shows a window titled with the form's caption of exactly the size and
 # place the form reports, with the client size the layout asks for; the window is not blank; and a few
 # pixels a person would see: the dialog face between the controls, the yellow ellipse, the progress bar's
-# fill, the list view's white and the paint box's red swatch.
+# fill, the list view's white and the paint box's red swatch. Then: F1 on the focused name edit makes the demo
+# print "help 101" (its control id); focusing an xmessage window (another program) makes it print
+# "activateapp 0", a click on the demo "activateapp 1"; dropping its combo box's list (a popup of the
+# program, seen white on the screen) prints neither.
 # $1 is the build folder. With FORMDEMO_SCREENSHOT=file.png the window's picture is kept there.
 # Budget: 180 s
 set -u
@@ -12,7 +15,7 @@ BUILD=${1:?build folder}
 DEMO=$BUILD/tools/formdemo
 source "$(dirname "$0")/lib/xvfb.sh"
 xvfb_need
-for tool in import convert xdotool timeout; do
+for tool in import convert xdotool xmessage timeout; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -x "$DEMO" ] || { echo "missing $DEMO: build the target tool_formdemo"; exit 1; }
@@ -46,6 +49,31 @@ done
 for w in $(xdotool search --onlyvisible --name 'Loomwick form demo'); do
     xdotool getwindowgeometry --shell "$w"
 done >"$WORK/windows.txt" 2>&1
+# The help key and the program's activation; each step's new output lines go to a file of their own.
+lines() { wc -l <"$WORK/demo.out"; }
+after() { # from-line pattern file: waits up to 4 s for the pattern among the lines after from-line
+    for _ in $(seq 40); do
+        tail -n +"$(($1 + 1))" "$WORK/demo.out" | grep -q "$2" && break
+        sleep 0.1
+    done
+    tail -n +"$(($1 + 1))" "$WORK/demo.out" >"$WORK/$3"
+}
+if [ -n "${cx:-}" ]; then
+    n=$(lines); xdotool key F1; after "$n" '^help' help.out
+    xmessage -geometry +600+540 'another program' 2>/dev/null & other=$!
+    for _ in $(seq 50); do
+        xid=$(xdotool search --onlyvisible --name '^xmessage$' | head -1)
+        [ -n "$xid" ] && break
+        sleep 0.1
+    done
+    n=$(lines); [ -n "${xid:-}" ] && xdotool windowfocus "$xid"; after "$n" '^activateapp 0' away.out
+    n=$(lines); xdotool mousemove $((cx + 306)) $((cy + 300)) click 1; after "$n" '^activateapp 1' back.out
+    n=$(lines); xdotool mousemove $((cx + 139)) $((cy + 118)) click 1; sleep 1
+    import -window root "$WORK/dropped.png" 2>/dev/null
+    xdotool key Escape; sleep 0.5
+    tail -n +"$((n + 1))" "$WORK/demo.out" >"$WORK/combo.out"
+    kill "$other" 2>/dev/null
+fi
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 true
@@ -94,6 +122,16 @@ echo "window ${ww}x${wh} at ${wx},${wy}, $colours colours; face $face ellipse $e
 [ "$progress" = "10,36,106" ] || fail "the progress bar's fill is $progress"
 [ "$listview" = "255,255,255" ] || fail "the list view's empty part is $listview"
 [ "$swatch" = "255,0,0" ] || fail "the paint box's first swatch is $swatch, not red"
+grep -qx 'help 101' "$WORK/help.out" 2>/dev/null || fail "F1 on the focused name edit did not print 'help 101'"
+grep -qx 'activateapp 0' "$WORK/away.out" 2>/dev/null ||
+    fail "focusing another program's window did not print 'activateapp 0'"
+grep -qx 'activateapp 1' "$WORK/back.out" 2>/dev/null || fail "a click on the demo did not print 'activateapp 1'"
+grep -q 'activateapp 0' "$WORK/back.out" && fail "a click on the demo deactivated it"
+[ -f "$WORK/dropped.png" ] || fail "no screen grab with the combo box's list dropped"
+list=$(convert "$WORK/dropped.png" -format "%[fx:int(255*p{$((cx + 130)),$((cy + 172))}.r)],%[fx:int(255*p{$((cx + 130)),$((cy + 172))}.g)],%[fx:int(255*p{$((cx + 130)),$((cy + 172))}.b)]" info:)
+[ "$list" = "255,255,255" ] || fail "the combo box's dropped list is not on the screen (the pixel is $list)"
+grep -q 'activateapp' "$WORK/combo.out" && fail "dropping the combo box's list changed the activation"
+echo "help, deactivation and activation as expected; the combo box's list dropped without either"
 if [ -n "${FORMDEMO_SCREENSHOT:-}" ]; then
     convert "$WORK/screen.png" -crop "${ww}x${wh}+${wx}+${wy}" +repage "$FORMDEMO_SCREENSHOT"
 fi

@@ -5,6 +5,9 @@
 //   window X,Y WxH         (the window's place and size on the screen)
 //   client X,Y WxH         (its client area)
 //   ready
+// and afterwards, as they happen:
+//   help ID                (F1 pressed: the id of the control the help is for; the name edit is 101)
+//   activateapp 0|1        (the program lost or got back the desktop's focus)
 // Options: --seconds N ends the demo after N seconds (default: it runs until its window is closed).
 // Used by tests/external/formdemo.sh.
 #include "platform/backend/qt/QtScreen.h"
@@ -112,6 +115,22 @@ public:
     }
 
     void tmrQuitTimer(TObject* sender) { Application->Terminate(); }
+
+    // The help key's request and the program's activation, as the form hears them.
+    void WndProc(TMessage& message) override {
+        if (message.Msg == win::WM_HELP) {
+            const auto* info = reinterpret_cast<const win::HELPINFO*>(message.LParam);
+            std::printf("help %d\n", info->iCtrlId);
+            std::fflush(stdout);
+            message.Result = win::TRUE;
+            return;
+        }
+        if (message.Msg == win::WM_ACTIVATEAPP) {
+            std::printf("activateapp %d\n", message.WParam ? 1 : 0);
+            std::fflush(stdout);
+        }
+        TForm::WndProc(message);
+    }
 };
 
 void RegisterDemoClasses() {
@@ -180,6 +199,9 @@ int main(int argc, char** argv) {
         formdemo::TDemoForm* form = nullptr;
         vcl::Application->CreateForm(form);
         form->Show();
+        // The name edit has the focus and a control id, which the help key's report names.
+        win::SetWindowLong(form->edtName->GetHandle(), win::GWL_ID, 101);
+        form->edtName->SetFocus();
         vcl::Application->ProcessMessages();
 
         // A click as the window system delivers it, through the handler the layout binds by name.

@@ -150,6 +150,33 @@ bool QtDisplayReachable(std::string& why) {
     return ok;
 }
 
+// Whether the desktop's keyboard focus is on a window of another program. Qt reports no focus window also
+// when the focus merely fell back to the root (a focused window of ours closed on a desktop without a
+// window manager): only a window that is not ours counts. Off X (the offscreen platform of tests) Qt's
+// answer stands.
+bool QtFocusInAnotherProgram() {
+    if (QGuiApplication::focusWindow())
+        return false;
+    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c)
+        return true;
+    xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+    if (!reply)
+        return false;
+    xcb_window_t focus = reply->focus;
+    std::free(reply);
+    if (focus == XCB_NONE || focus == XCB_INPUT_FOCUS_POINTER_ROOT)
+        return false;
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem; xcb_screen_next(&it))
+        if (it.data->root == focus)
+            return false;
+    for (QWindow* w : QGuiApplication::allWindows())
+        if (w->handle() && w->winId() == focus)
+            return false;
+    return true;
+}
+
 } // namespace
 
 // One desktop window per top-level window of the window system.
@@ -234,6 +261,10 @@ private:
         TPoint at = Global(e->globalPosition());
         QueueMouseInput(MouseAction::Move, at);
         QueueMouseInput(action, at);
+        // A press on a window of a program the desktop's focus has left brings the focus back with it (a
+        // desktop without a window manager does not move it itself); the window system activates the window.
+        if (down && !FKind.Popup && !QGuiApplication::focusWindow())
+            requestActivate();
         e->accept();
     }
     void Key(QKeyEvent* e, bool down) {
@@ -477,6 +508,20 @@ QtScreen::QtScreen(int argc, char** argv) : FImpl(std::make_unique<Impl>()) {
     FImpl->FTimeout->setSingleShot(true);
     FImpl->FTimeout->setTimerType(Qt::PreciseTimer);
     QObject::connect(FImpl->FTimeout, &QTimer::timeout, FImpl->FApp.get(), [] {});
+    // The desktop's focus went to another program: the program is no longer active (WM_ACTIVATE to its
+    // active window, then WM_ACTIVATEAPP 0). Focus moving between its own windows leaves Qt a focus window,
+    // and its popups never take the focus. A window that gets the focus back activates itself
+    // (focusInEvent).
+    Impl* impl = FImpl.get();
+    QObject::connect(FImpl->FApp.get(), &QGuiApplication::focusWindowChanged, FImpl->FApp.get(),
+                     [impl](QWindow* focus) {
+                         if (focus)
+                             return;
+                         impl->Defer([] {
+                             if (GetActiveWindow() && QtFocusInAnotherProgram())
+                                 SetActiveWindow(nullptr);
+                         });
+                     });
     FPrevious = InstalledScreenBackend();
     SetScreenBackend(this);
     QtInstallThemeScheme();
