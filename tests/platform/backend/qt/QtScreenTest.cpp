@@ -2,6 +2,7 @@
 // and desktop events become the window system's input. The real X display is checked by
 // tests/external/qt_smoke.sh.
 #include "platform/backend/qt/QtScreen.h"
+#include "platform/win/kernel/Kernel.h"
 #include "platform/win/user/Input.h"
 #include "platform/win/user/User.h"
 
@@ -142,6 +143,68 @@ TEST_F(QtScreenTest, DesktopInputBecomesMessages) {
     EXPECT_EQ(msg.hwnd, popup);
     EXPECT_TRUE(IsWindow(popup));
     EXPECT_TRUE(p->isVisible());
+}
+
+namespace {
+
+// WM_ACTIVATEAPP as the program's windows hear it: 1 or 0 per message.
+std::vector<int>& AppActivations() {
+    static std::vector<int> seen;
+    return seen;
+}
+
+LRESULT ActivationHook(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* cwp = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && cwp->message == WM_ACTIVATEAPP)
+        AppActivations().push_back(cwp->wParam ? 1 : 0);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(QtScreenTest, TheProgramIsInactiveWhileTheDesktopsFocusIsElsewhere) {
+    HWND form = Make("form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, {200, 100, 500, 300});
+    HWND other = Make("other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, {520, 100, 700, 300});
+    auto settle = [this] {
+        for (int i = 0; i < 5; ++i)
+            FScreen->WaitForEvents(20, "test");
+    };
+    settle();
+    struct Hook {
+        HHOOK H = SetWindowsHookEx(WH_CALLWNDPROC, ActivationHook, nullptr, GetCurrentThreadId());
+        ~Hook() { UnhookWindowsHookEx(H); }
+    } hook;
+    AppActivations().clear();
+
+    // The focus moving between the program's own windows changes which is active, not the program's state.
+    Desktop("form")->requestActivate();
+    settle();
+    EXPECT_EQ(GetActiveWindow(), form);
+    Desktop("other")->requestActivate();
+    settle();
+    EXPECT_EQ(GetActiveWindow(), other);
+    EXPECT_TRUE(AppActivations().empty());
+
+    // The focus goes to a window that then goes away, as to another program's: the program has no focus
+    // window left. The offscreen platform does not announce that change; a desktop does, and so does the test.
+    {
+        QWindow elsewhere;
+        elsewhere.show();
+        elsewhere.requestActivate();
+        settle();
+    }
+    ASSERT_EQ(QGuiApplication::focusWindow(), nullptr);
+    Q_EMIT qApp->focusWindowChanged(nullptr);
+    settle();
+    EXPECT_EQ(GetActiveWindow(), nullptr);
+    EXPECT_EQ(AppActivations(), (std::vector<int>{0, 0})); // each top-level window of the program hears it
+
+    // The window that gets the focus back is active again, and the program with it.
+    AppActivations().clear();
+    Desktop("form")->requestActivate();
+    settle();
+    EXPECT_EQ(GetActiveWindow(), form);
+    EXPECT_EQ(AppActivations(), (std::vector<int>{1, 1}));
 }
 
 TEST_F(QtScreenTest, WaitEndsOnWakeFromAnotherThreadAndOnTimeout) {
