@@ -565,13 +565,12 @@ HFONT Player::RealisedFont() {
     };
     lf.lfHeight = scale(lf.lfHeight, YScale());
     lf.lfWidth = scale(std::abs(lf.lfWidth), XScale());
-    // A mapping that turns the baseline adds its angle to the escapement.
+    // A mapping that turns the baseline adds its angle to the escapement. A mirrored mapping keeps text
+    // readable, as the system does: only its turn counts.
     Pt v = Mapping().Vector(Pt{1, 0});
-    if (Mapping().Det() < 0)
-        v.Y = -v.Y, v.X = v.X; // a mirrored mapping keeps text readable
+    if (Mapping().Det() < 0 && v.X < 0)
+        v = Pt{-v.X, -v.Y};
     LONG turn = LONG(std::llround(std::atan2(-v.Y, v.X) * 1800 / Pi));
-    if (Mapping().Det() < 0)
-        turn = -turn;
     auto angle = [&](LONG a) { return LONG(((int64_t(a) % 3600 + turn) % 3600 + 3600) % 3600); };
     lf.lfEscapement = angle(lf.lfEscapement);
     lf.lfOrientation = angle(lf.lfOrientation);
@@ -1121,8 +1120,6 @@ void Player::PatBlt(Pt p, Pt size, DWORD rop) {
     const Xform& x = Mapping();
     Pt q{p.X + size.X, p.Y + size.Y};
     if (!x.ScalesOnly()) {
-        HPEN keep = FPen;
-        (void)keep;
         std::vector<Pt> c{x.Apply(p), x.Apply(Pt{q.X, p.Y}), x.Apply(q), x.Apply(Pt{p.X, q.Y})};
         Prepare();
         SelectObject(FDc, GetStockObject(NULL_PEN));
@@ -1322,7 +1319,6 @@ void Player::Text(Pt ref, UINT options, const RECT* rect, const std::u32string& 
     double along = XScale(), cum = 0;
     int64_t placed = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        size_t before = utf8.size();
         AppendUtf8(utf8, text[i]);
         if (dx.size() == text.size()) {
             cum += dx[i] * along;
@@ -1331,7 +1327,6 @@ void Player::Text(Pt ref, UINT options, const RECT* rect, const std::u32string& 
             placed = pos;
             bytesDx.resize(utf8.size(), 0);
         }
-        (void)before;
     }
     RECT r{};
     if (rect) {
@@ -1478,8 +1473,6 @@ void Player::TransformedBlit(Pt dst, Pt dstSize, const Dib& src, int sx, int sy,
             if (u < 0 || u >= 1 || v < 0 || v >= 1)
                 continue;
             int64_t px = sx + int64_t(std::floor(u * sw)), py = sy + int64_t(std::floor(v * sh));
-            if (sw < 0)
-                px = sx + int64_t(std::floor(u * sw));
             if (px < 0 || py < 0 || px >= src.Width || py >= src.Height)
                 continue;
             tmp.Bits()[size_t(y) * size_t(w) + size_t(xx)] =

@@ -727,3 +727,37 @@ TEST(Metafile, HostileRecords) {
                   GdiObjectCount(GdiKind::gkPen),
               before);
 }
+
+TEST(Metafile, MirroredMappingsKeepTextReadable) {
+    // A window mirrored left to right, and HIMETRIC (y up): the reference point moves, the text does not
+    // turn.
+    WmfWriter w(false);
+    w.WindowOrg(100, 0).WindowExt(-100, 100);
+    w.RecBytes(0x02FB, Bytes().I16(-16).I16(0).I16(0).I16(0).I16(400).U32(0).U32(0).D).Select(0);
+    w.Rec(0x0102, {TRANSPARENT})
+        .RecBytes(0x0521, Bytes().U16(3).U8('A').U8('b').U8('c').U8(0).I16(10).I16(90).D);
+    EmfWriter e(0, 0, 1000, 1000);
+    Bytes font;
+    font.U32(1).I32(-16).I32(0).I32(0).I32(0).I32(400).U32(0).U32(0);
+    for (int i = 0; i < 32; ++i)
+        font.U16(0);
+    e.Ints(17, {MM_LOMETRIC})
+        .Rec(82, font)
+        .Select(1)
+        .Ints(18, {TRANSPARENT})
+        .TextW(10, -10, u"Abc"); // a tenth of a millimetre is a pixel
+    for (bool wmf : {true, false}) {
+        Plain played(100, 60), direct(100, 60);
+        ASSERT_TRUE(Play(played.Dc, wmf ? w.Take() : e.Take(), wmf, RECT{0, 0, 100, 100}));
+        HFONT f = CreateFont(-16, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, "");
+        HGDIOBJ old = SelectObject(direct.Dc, f);
+        SetBkMode(direct.Dc, TRANSPARENT);
+        ExtTextOut(direct.Dc, 10, 10, 0, nullptr, "Abc", 3, nullptr);
+        SelectObject(direct.Dc, old);
+        DeleteObject(f);
+        RECT a = InkBox(played.Dc, 100, 60), b = InkBox(direct.Dc, 100, 60);
+        EXPECT_EQ(Diff(played.Dc, direct.Dc, 100, 60), "")
+            << (wmf ? "WMF " : "EMF ") << a.Left << "," << a.Top << "," << a.Right << "," << a.Bottom
+            << " vs " << b.Left << "," << b.Top << "," << b.Right << "," << b.Bottom;
+    }
+}
