@@ -33,8 +33,26 @@ int32_t MetafileToMM(int32_t pixels) {
 
 } // namespace
 
+TMetafile::~TMetafile() {
+    if (FHandle)
+        win::DeleteEnhMetaFile(FHandle);
+}
+
+void TMetafile::SetData(std::vector<uint8_t> data, bool enhanced) {
+    if (FHandle)
+        win::DeleteEnhMetaFile(FHandle);
+    FHandle = nullptr;
+    FData = std::move(data);
+    FEnhanced = enhanced;
+    if (FData.empty())
+        return;
+    win::UINT size = win::UINT(FData.size());
+    FHandle = enhanced ? win::SetEnhMetaFileBits(size, FData.data())
+                       : win::SetWinMetaFileBits(size, FData.data(), nullptr, nullptr);
+}
+
 void TMetafile::Clear() {
-    FData.clear();
+    SetData({}, FEnhanced);
     FMMWidth = FMMHeight = FWidth = FHeight = 0;
 }
 
@@ -42,8 +60,7 @@ void TMetafile::Assign(TPersistent* source) {
     if (auto* m = dynamic_cast<TMetafile*>(source)) {
         if (m == this)
             return;
-        FData = m->FData;
-        FEnhanced = m->FEnhanced;
+        SetData(m->FData, m->FEnhanced);
         FMMWidth = m->FMMWidth;
         FMMHeight = m->FMMHeight;
         FWidth = m->FWidth;
@@ -59,8 +76,10 @@ void TMetafile::Assign(TPersistent* source) {
     TGraphic::Assign(source);
 }
 
-void TMetafile::Draw(TCanvas*, const TRect&) {
-    // The record player is not part of this class yet: nothing is drawn.
+void TMetafile::Draw(TCanvas* canvas, const TRect& rect) {
+    if (!FHandle || !canvas || rect.IsEmpty())
+        return;
+    win::PlayEnhMetaFile(canvas->GetHandle(), FHandle, &rect);
 }
 
 void TMetafile::LoadFromStream(TStream* stream) {
@@ -72,6 +91,7 @@ void TMetafile::LoadFromStream(TStream* stream) {
     const uint8_t* p = data.data();
     bool enhanced = false;
     int32_t mmWidth = 0, mmHeight = 0;
+    win::HENHMETAFILE handle = nullptr;
     if (size >= 88 && MetaU32(p) == 1 && MetaU32(p + 40) == MetafileEmfSignature) {
         // EMF header: rclFrame (left, top, right, bottom) in hundredths of a millimetre at offset 24.
         enhanced = true;
@@ -79,6 +99,12 @@ void TMetafile::LoadFromStream(TStream* stream) {
         int64_t h = int64_t(int32_t(MetaU32(p + 36))) - int32_t(MetaU32(p + 28));
         mmWidth = int32_t(std::clamp<int64_t>(w, 0, INT32_MAX));
         mmHeight = int32_t(std::clamp<int64_t>(h, 0, INT32_MAX));
+        handle = win::SetEnhMetaFileBits(win::UINT(size), p);
+        // A picture drawn only in EMF+ records shows nothing here.
+        if (handle && win::IsEmfPlusOnly(handle)) {
+            win::DeleteEnhMetaFile(handle);
+            handle = nullptr;
+        }
     } else if (size >= 22 + 18 && MetaU32(p) == MetafilePlaceableKey) {
         // Placeable header: bounding box in units of 1/inch per inch, then a standard WMF header.
         int32_t inch = uint16_t(p[14] | (p[15] << 8));
@@ -88,16 +114,24 @@ void TMetafile::LoadFromStream(TStream* stream) {
         int32_t h = int32_t(MetaI16(p + 12)) - MetaI16(p + 8);
         mmWidth = int32_t(std::abs(int64_t(w)) * 2540 / inch);
         mmHeight = int32_t(std::abs(int64_t(h)) * 2540 / inch);
-        uint16_t type = uint16_t(p[22] | (p[23] << 8));
-        if (type != 1 && type != 2)
-            throw EInvalidGraphic("Metafile is not valid");
+        handle = win::SetWinMetaFileBits(win::UINT(size), p, nullptr, nullptr);
     } else if (size >= 18 && (p[0] == 1 || p[0] == 2) && p[1] == 0 && p[2] == 9 && p[3] == 0) {
-        // A plain WMF: header type 1 or 2, header size 9 words. It carries no size.
-    } else {
-        throw EInvalidGraphic("Metafile is not valid");
+        // A plain WMF is sized in pixels by its first window records; without them it has no size.
+        handle = win::SetWinMetaFileBits(win::UINT(size), p, nullptr, nullptr);
+        win::ENHMETAHEADER header{};
+        if (handle && win::GetEnhMetaFileHeader(handle, sizeof header, &header) &&
+            header.rclFrame.Right > header.rclFrame.Left) {
+            mmWidth = MetafileToMM(header.rclBounds.Right + 1);
+            mmHeight = MetafileToMM(header.rclBounds.Bottom + 1);
+        } else if (handle) {
+            win::DeleteEnhMetaFile(handle);
+            handle = nullptr;
+        }
     }
-    FData = std::move(data);
-    FEnhanced = enhanced;
+    if (!handle)
+        throw EInvalidGraphic("Metafile is not valid");
+    win::DeleteEnhMetaFile(handle);
+    SetData(std::move(data), enhanced);
     FMMWidth = mmWidth;
     FMMHeight = mmHeight;
     FWidth = FHeight = 0;

@@ -1,9 +1,10 @@
 // TMetafile: a picture that holds Windows metafile bytes (WMF, with or without the placeable header, or
-// EMF). It knows its size from the headers; playing the records onto a canvas is not done here, so drawing
-// shows nothing.
+// EMF). It knows its size from the headers (a WMF without the placeable header from its first window
+// records, one unit a pixel) and draws by playing its records through the GDI's metafile player.
 #pragma once
 
 #include "platform/vcl/Graphic.h"
+#include "platform/win/gdi/Metafile.h"
 
 #include <vector>
 
@@ -11,6 +12,11 @@ namespace vcl {
 
 class TMetafile : public TGraphic {
 public:
+    TMetafile() = default;
+    ~TMetafile() override;
+    TMetafile(const TMetafile&) = delete;
+    TMetafile& operator=(const TMetafile&) = delete;
+
     void Assign(TPersistent* source) override;
     void Draw(TCanvas* canvas, const TRect& rect) override;
     void LoadFromStream(TStream* stream) override;
@@ -35,9 +41,13 @@ public:
 
     // The metafile's bytes as loaded.
     const std::vector<uint8_t>& GetData() const { return FData; }
+    // The player's handle over the bytes (null when empty); owned by the metafile.
+    win::HENHMETAFILE GetHandle() const { return FHandle; }
 
 private:
+    void SetData(std::vector<uint8_t> data, bool enhanced);
     std::vector<uint8_t> FData;
+    win::HENHMETAFILE FHandle = nullptr;
     bool FEnhanced = true;
     int32_t FMMWidth = 0; // from the header, hundredths of a millimetre
     int32_t FMMHeight = 0;

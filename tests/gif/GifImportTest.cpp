@@ -8,6 +8,7 @@
 #include "platform/vcl/Picture.h"
 #include "platform/vcl/Streams.h"
 #include "platform/win/gdi/Gdi.h"
+#include "tests/platform/win/gdi/MetafileWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -170,6 +171,35 @@ TEST(GifImport, MetafilesAndPicturesAndUnsupportedSources) {
     vcl::TStringList strings;
     EXPECT_THROW(frame.Assign(&strings), vcl::EConvertError);
     EXPECT_THROW(doc.AppendFrame(&strings), EGifError);
+}
+
+// A metafile that draws only a filled circle: its corners keep the background and become transparent.
+TEST(GifImport, MetafileCircleHasTransparentCorners) {
+    for (bool wmf : {true, false}) {
+        std::vector<uint8_t> bytes;
+        if (wmf) {
+            metatest::WmfWriter w(false);
+            w.WindowOrg(0, 0).WindowExt(32, 32).Brush(0, win::RGB(204, 0, 0)).Select(0).Pen(5, 0, 0).Select(1);
+            bytes = w.Ellipse(0, 0, 33, 33).Take();
+        } else {
+            metatest::EmfWriter e(0, 0, 847, 847, 960, 960, 254, 254); // 32 pixels at 96 per inch
+            bytes = e.Brush(1, 0, win::RGB(204, 0, 0)).Select(1).Select(0x80000008).Ellipse(0, 0, 33, 33).Take();
+        }
+        vcl::TMetafile metafile;
+        vcl::TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
+        metafile.LoadFromStream(&stream);
+        TGifDocument doc;
+        TGifFrame frame(&doc);
+        frame.Assign(&metafile);
+        ASSERT_EQ(frame.Descriptor().Width, 32);
+        ASSERT_EQ(frame.Descriptor().Height, 32);
+        int32_t t = frame.TransparentIndex();
+        ASSERT_GE(t, 0) << (wmf ? "WMF" : "EMF");
+        for (auto [x, y] : {std::pair{0, 0}, {31, 0}, {0, 31}, {31, 31}})
+            EXPECT_EQ(frame.PixelAt(x, y), t) << x << "," << y;
+        EXPECT_NE(frame.PixelAt(16, 16), t);
+        EXPECT_EQ(EntryOf(&frame, 16, 16), vcl::TColor(0x0000CC));
+    }
 }
 
 TEST(GifImport, CopiedFramesOwnTheirExtensionsAndBitmap) {

@@ -162,7 +162,7 @@ TEST(TMetafile, SizeKindAndDrawing) {
     m.SetWidth(50);
     EXPECT_EQ(m.GetWidth(), 50);
     EXPECT_EQ(m.GetMMWidth(), 1323);
-    // Drawing shows nothing (the player is not here), and an empty metafile draws nothing either.
+    // A metafile of only its header draws nothing, and neither does an empty one.
     TBitmap b;
     b.SetPixelFormat(pf24bit);
     b.SetSize(4, 4);
