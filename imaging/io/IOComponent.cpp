@@ -6,13 +6,16 @@
 
 #include "imaging/core/IKBitmap.h"
 #include "imaging/core/IKResample.h"
+#include "imaging/core/IKWorkBitmaps.h"
 #include "imaging/io/IOFormatRegistry.h"
 #include "imaging/io/IOThreads.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Canvas.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/GraphicsObjects.h"
+#include "platform/vcl/Metafile.h"
 #include "platform/vcl/Picture.h"
+#include "platform/vcl/Streams.h"
 #include "platform/vcl/Thread.h"
 #include "platform/win/user/User.h"
 
@@ -384,12 +387,91 @@ bool TImageKitIO::DoPreviews(TPreviewParams) {
     return handled;
 }
 
+namespace {
+
+// The size a metafile of size (w, h) is rendered at for the requested (width, height): -1 keeps the
+// metafile's side or follows the other side's ratio; the longer side is cut to 2800. False when no size
+// results (the metafile or the request has a side of 0).
+bool IOCompMetafileSize(int64_t w, int64_t h, int64_t& width, int64_t& height) {
+    if (w <= 0 || h <= 0)
+        return false; // checked before any division by the metafile's size
+    if (width == -1 && height == -1) {
+        width = w;
+        height = h;
+    } else if (width == -1) {
+        width = height * w / h;
+    } else if (height == -1) {
+        height = width * h / w;
+    }
+    if (width <= 0 || height <= 0)
+        return false;
+    constexpr int64_t limit = 2800;
+    if (width > limit || height > limit) {
+        if (width < height) {
+            width = width * limit / height;
+            height = limit;
+        } else {
+            height = height * limit / width;
+            width = limit;
+        }
+    }
+    return width > 0 && height > 0;
+}
+
+} // namespace
+
 void TImageKitIO::ImportMetafile(const std::string& fileName, int32_t width, int32_t height) {
     if (HandOff(ikjMetafile, [this, fileName, width, height] { ImportMetafile(fileName, width, height); }))
         return;
-    // Metafile records cannot be played here yet: the import fails cleanly and leaves the image alone.
-    FAborting = true;
-    FinishWork();
+    FAborting = false;
+    // Every road out, refusals included, finishes the work once.
+    struct Finish {
+        TImageKitIO* Io;
+        ~Finish() { Io->FinishWork(); }
+    } finish{this};
+    if (width == 0 || height == 0 || !FBitmap)
+        return;
+    RewrapLegacy();
+    FParams->ClearAll();
+    vcl::TMetafile metafile;
+    try {
+        vcl::TFileStream file(fileName, vcl::fmOpenRead | vcl::fmShareDenyWrite);
+        metafile.LoadFromStream(&file);
+    } catch (const vcl::Exception&) {
+        FAborting = true; // no file, or no metafile in it
+        return;
+    }
+    int64_t w = width, h = height;
+    if (!IOCompMetafileSize(metafile.GetWidth(), metafile.GetHeight(), w, h)) {
+        FAborting = true;
+        return;
+    }
+    // The whole picture, stretched to the final size, on the background colour.
+    TIKDibbitmap dib;
+    dib.AllocateBits(int32_t(w), int32_t(h), 24);
+    if (!dib.GetDC()) {
+        FAborting = true;
+        return;
+    }
+    win::HBRUSH background = win::CreateSolidBrush(win::COLORREF(vcl::ColorToRGB(GetBackground())));
+    const win::RECT all{0, 0, int32_t(w), int32_t(h)};
+    win::FillRect(dib.GetDC(), &all, background);
+    win::DeleteObject(background);
+    win::PlayEnhMetaFile(dib.GetDC(), metafile.GetHandle(), &all);
+    FParams->FileName = fileName;
+    FParams->FileType = metafile.GetEnhanced() ? 10 : 9;
+    FParams->BitsPerSample = 8;
+    FParams->SamplesPerPixel = 3;
+    FParams->Width = int32_t(w);
+    FParams->Height = int32_t(h);
+    FParams->DpiX = IKDefaultDpiX;
+    FParams->DpiY = IKDefaultDpiY;
+    FParams->FreeColorMap();
+    SetViewDpi();
+    TIKBitmap* image = GetIKBitmap();
+    image->AssignDibbitmap(&dib);
+    image->RemoveAlphaChannel();
+    RefreshAttached();
 }
 
 int32_t TImageKitIO::FormatIdOfExtension(const std::string& fileName) {
