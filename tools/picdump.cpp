@@ -1,9 +1,10 @@
 // picdump [--io] FILE OUT.pam: loads FILE through the class library's picture classes when one is registered
-// for its extension (BMP, icons, GIF, metafiles), otherwise, and for every format it reads when --io is
-// given (JPEG, PNG, TIFF, GIF, BMP, PCX, TGA, PNM, icons, cursors, JPEG 2000), through the imaging library's
-// I/O component by its extension; and writes its pixels as an RGBA PAM (P7, TUPLTYPE RGB_ALPHA; alpha 255
-// where the picture has none). Used by the checks against other programs' decoders. Exits with 1 and a
-// message when the file cannot be read or written.
+// for its extension (BMP, icons, GIF, metafiles drawn at their own size on white), otherwise, and for every
+// format it reads when --io is given (JPEG, PNG, TIFF, GIF, BMP, PCX, TGA, PNM, icons, cursors, JPEG 2000,
+// metafiles through the metafile import), through the imaging library's I/O component by its extension; and
+// writes its pixels as an RGBA PAM (P7, TUPLTYPE RGB_ALPHA; alpha 255 where the picture has none). Used by
+// the checks against other programs' decoders. Exits with 1 and a message when the file cannot be read or
+// written.
 #include "imaging/core/IKBitmap.h"
 #include "imaging/io/IOComponent.h"
 #include "imaging/io/IOFormatRegistry.h"
@@ -46,7 +47,15 @@ std::vector<uint8_t> PicdumpPixels(vcl::TGraphic* graphic, int32_t& width, int32
     }
     vcl::TBitmap converted;
     auto* bitmap = dynamic_cast<vcl::TBitmap*>(graphic);
-    if (!bitmap) {
+    if (dynamic_cast<vcl::TMetafile*>(graphic)) {
+        // A metafile shows white where it draws nothing.
+        converted.SetPixelFormat(vcl::pf24bit);
+        converted.SetSize(graphic->GetWidth(), graphic->GetHeight());
+        converted.GetCanvas()->GetBrush()->SetColor(vcl::clWhite);
+        converted.GetCanvas()->FillRect(vcl::Rect(0, 0, graphic->GetWidth(), graphic->GetHeight()));
+        converted.GetCanvas()->Draw(0, 0, graphic);
+        bitmap = &converted;
+    } else if (!bitmap) {
         // Any other picture class is drawn onto a 32-bit bitmap.
         converted.SetPixelFormat(vcl::pf32bit);
         converted.Assign(graphic);
@@ -78,10 +87,13 @@ std::vector<uint8_t> PicdumpPixels(imaging::TIKBitmap& image) {
     return rgba;
 }
 
-// Whether the I/O component has a reader for the file's extension (metafiles are left to the pictures).
-bool PicdumpImagingReads(const std::string& fileName) {
+// Whether the I/O component has a reader for the file's extension (metafiles only with --io: without it they
+// are left to the pictures).
+bool PicdumpImagingReads(const std::string& fileName, bool forceIO) {
     const int32_t id = imaging::TImageKitIO::FormatIdOfExtension(fileName);
-    if (id == imaging::ikfUnknown || id == imaging::ikfWmf || id == imaging::ikfEmf)
+    if (id == imaging::ikfWmf || id == imaging::ikfEmf)
+        return forceIO;
+    if (id == imaging::ikfUnknown)
         return false;
     const imaging::TIKFormatEntry* entry = imaging::FindFormatEntryById(id);
     return id <= imaging::ikfJ2k || (entry && entry->Read && entry->Read != imaging::NoFormatRead);
@@ -100,11 +112,14 @@ int main(int argc, char** argv) {
     int32_t width = 0, height = 0;
     std::vector<uint8_t> rgba;
     try {
-        const bool viaIO = forceIO
-                               ? PicdumpImagingReads(fileName)
-                               : !vcl::TPicture::CreateForFileName(fileName) && PicdumpImagingReads(fileName);
+        const bool viaIO =
+            forceIO ? PicdumpImagingReads(fileName, true)
+                    : !vcl::TPicture::CreateForFileName(fileName) && PicdumpImagingReads(fileName, false);
         if (viaIO) {
             imaging::TImageKitIO io;
+            const int32_t id = imaging::TImageKitIO::FormatIdOfExtension(fileName);
+            if (id == imaging::ikfWmf || id == imaging::ikfEmf)
+                io.SetBackground(0xFFFFFF); // metafiles on white, as through the pictures
             io.LoadFromFileByExtension(fileName);
             imaging::TIKBitmap* image = io.GetIKBitmap();
             if (io.GetAborting() || !image || image->Width() <= 0 || image->Height() <= 0)

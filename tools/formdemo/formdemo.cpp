@@ -8,7 +8,10 @@
 // and afterwards, as they happen:
 //   help ID                (F1 pressed: the id of the control the help is for; the name edit is 101)
 //   activateapp 0|1        (the program lost or got back the desktop's focus)
-// Options: --seconds N ends the demo after N seconds (default: it runs until its window is closed).
+// Options: --seconds N ends the demo after N seconds (default: it runs until its window is closed);
+// --picture FILE shows FILE (any picture the class library reads: BMP, icons, GIF, WMF, EMF) in the image,
+// at its own size from the image's top-left corner, and prints "image X,Y WxH" (the image's place on the
+// screen) before "ready".
 // Used by tests/external/formdemo.sh.
 #include "platform/backend/qt/QtScreen.h"
 #include "platform/vcl/Application.h"
@@ -183,11 +186,14 @@ void PrintRect(const char* what, const TRect& r) {
 
 int main(int argc, char** argv) {
     int seconds = 0;
+    const char* picture = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             seconds = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--picture") == 0 && i + 1 < argc) {
+            picture = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: formdemo [--seconds N]\n");
+            std::fprintf(stderr, "usage: formdemo [--seconds N] [--picture FILE]\n");
             return 2;
         }
     }
@@ -198,6 +204,8 @@ int main(int argc, char** argv) {
         formdemo::RegisterDemoClasses();
         formdemo::TDemoForm* form = nullptr;
         vcl::Application->CreateForm(form);
+        if (picture)
+            form->imgPreview->GetPicture()->LoadFromFile(picture);
         form->Show();
         // The name edit has the focus and a control id, which the help key's report names.
         win::SetWindowLong(form->edtName->GetHandle(), win::GWL_ID, 101);
@@ -211,6 +219,11 @@ int main(int argc, char** argv) {
         const vcl::TPoint origin = form->ClientToScreen({0, 0});
         formdemo::PrintRect("client",
                             vcl::Bounds(origin.X, origin.Y, form->GetClientWidth(), form->GetClientHeight()));
+        if (picture) {
+            const vcl::TPoint at = form->imgPreview->ClientToScreen({0, 0});
+            formdemo::PrintRect("image", vcl::Bounds(at.X, at.Y, form->imgPreview->GetWidth(),
+                                                     form->imgPreview->GetHeight()));
+        }
         std::printf("ready\n");
         std::fflush(stdout);
         if (seconds > 0) {
