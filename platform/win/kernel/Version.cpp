@@ -82,6 +82,7 @@ static_assert(VersionFixedOffset == 40 && VersionBlockSize == 92);
 struct VersionResource {
     DWORD MS = 0;
     DWORD LS = 0;
+    bool HasVersion = false; // a module only switched off or on again has none
     bool Absent = false;
 };
 
@@ -91,7 +92,7 @@ struct VersionResources {
 };
 
 std::map<std::string, VersionResource> VersionDefaults() {
-    return {{ModuleKey("comctl32.dll"), VersionResource{0x00060000, 0x0A280000}}}; // 6.0.2600.0
+    return {{ModuleKey("comctl32.dll"), VersionResource{0x00060000, 0x0A280000, true}}}; // 6.0.2600.0
 }
 
 VersionResources& VersionResourceTable() {
@@ -108,7 +109,7 @@ std::optional<VS_FIXEDFILEINFO> VersionOf(const char* fileName) {
     VersionResources& table = VersionResourceTable();
     std::lock_guard lock(table.Lock);
     auto it = table.Modules.find(ModuleKey(fileName));
-    if (it == table.Modules.end() || it->second.Absent) {
+    if (it == table.Modules.end() || !it->second.HasVersion || it->second.Absent) {
         SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
         return std::nullopt;
     }
@@ -179,7 +180,10 @@ BOOL VerQueryValue(const void* block, const char* subBlock, void** buffer, UINT*
 void SetModuleFileVersion(const std::string& module, DWORD versionMS, DWORD versionLS) {
     VersionResources& table = VersionResourceTable();
     std::lock_guard lock(table.Lock);
-    table.Modules[ModuleKey(module)] = VersionResource{versionMS, versionLS};
+    VersionResource& resource = table.Modules[ModuleKey(module)];
+    resource.MS = versionMS;
+    resource.LS = versionLS;
+    resource.HasVersion = true;
 }
 
 void SetModuleVersionAbsent(const std::string& module, bool absent) {

@@ -77,8 +77,18 @@ TEST_F(VersionResourceTest, ASetVersionReadsBack) {
         EXPECT_EQ(info.dwFileVersionLS, c.LS) << c.Module;
         EXPECT_EQ(info.dwSignature, VS_FFI_SIGNATURE);
     }
-    ResetModuleVersions();
+    // The switch takes the resource away and gives the same one back; it gives none to a module without.
+    SetModuleVersionAbsent("vertest.dll", true);
+    EXPECT_EQ(GetFileVersionInfoSize("vertest.dll", nullptr), 0u);
+    SetModuleVersionAbsent("vertest.dll", false);
     VS_FIXEDFILEINFO info;
+    ASSERT_TRUE(ReadFixed("vertest.dll", info));
+    EXPECT_EQ(info.dwFileVersionMS, 0xFFFFFFFFu);
+    ResetModuleVersions();
+    SetModuleVersionAbsent("vertest.dll", true);
+    SetModuleVersionAbsent("vertest.dll", false);
+    EXPECT_EQ(GetFileVersionInfoSize("vertest.dll", nullptr), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_RESOURCE_TYPE_NOT_FOUND);
     ASSERT_TRUE(ReadFixed("comctl32.dll", info));
     EXPECT_EQ(info.dwFileVersionMS, 0x00060000u);
 }
