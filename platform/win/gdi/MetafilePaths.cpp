@@ -59,7 +59,8 @@ void FlattenEllipseArc(Pt a, Pt b, double t0, double sweep, const Xform& map, st
     }
 }
 
-std::vector<std::vector<Pt>> WidenFigures(const std::vector<PathFigure>& figures, double width) {
+std::vector<std::vector<Pt>> WidenFigures(const std::vector<PathFigure>& figures, double width,
+                                          bool roundAllJoins) {
     std::vector<std::vector<Pt>> out;
     double h = width / 2;
     int discSides = int(std::clamp(std::ceil(width), 8.0, 64.0));
@@ -81,6 +82,15 @@ std::vector<std::vector<Pt>> WidenFigures(const std::vector<PathFigure>& figures
         }
         for (size_t i = 0; i + 1 < pts.size(); ++i) {
             Pt a = pts[i], b = pts[i + 1];
+            // Along a flattened curve the chords turn by little: a join needs its disc only where the
+            // figure turns sharply (or at its start).
+            bool join = roundAllJoins || i == 0;
+            if (!join) {
+                Pt p = pts[i - 1];
+                double ux = a.X - p.X, uy = a.Y - p.Y, vx = b.X - a.X, vy = b.Y - a.Y;
+                double lu = std::hypot(ux, uy), lv = std::hypot(vx, vy);
+                join = lu == 0 || lv == 0 || (ux * vx + uy * vy) / (lu * lv) < 0.97;
+            }
             double len = std::hypot(b.X - a.X, b.Y - a.Y);
             if (len > 0) {
                 // Quads wound one way, so that the winding rule unites them with the joins.
@@ -94,7 +104,8 @@ std::vector<std::vector<Pt>> WidenFigures(const std::vector<PathFigure>& figures
                     std::reverse(quad.begin(), quad.end());
                 out.push_back(std::move(quad));
             }
-            disc(a);
+            if (join)
+                disc(a);
         }
         disc(pts.back());
     }

@@ -370,7 +370,9 @@ void PlayEmfRecords(Player& player, const uint8_t* data, size_t size);
 void FlattenBezier(Pt p0, Pt p1, Pt p2, Pt p3, std::vector<Pt>& out);
 // Points of the elliptic arc of the box a-b from parameter t0 sweeping by sweep radians (logical units).
 void FlattenEllipseArc(Pt a, Pt b, double t0, double sweep, const Xform& map, std::vector<Pt>& out);
-// The outline of a stroke of width w along the figures: polygons to be filled with the winding rule.
-std::vector<std::vector<Pt>> WidenFigures(const std::vector<PathFigure>& figures, double width);
+// The outline of a stroke of width w along the figures: polygons to be filled with the winding rule. Round
+// joins everywhere, or only where the figure turns sharply (for flattened curves).
+std::vector<std::vector<Pt>> WidenFigures(const std::vector<PathFigure>& figures, double width,
+                                          bool roundAllJoins = true);
 
 } // namespace win::meta

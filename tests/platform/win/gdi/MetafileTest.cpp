@@ -761,3 +761,111 @@ TEST(Metafile, MirroredMappingsKeepTextReadable) {
             << " vs " << b.Left << "," << b.Top << "," << b.Right << "," << b.Bottom;
     }
 }
+
+namespace {
+
+// The fields of a BITBLT-shaped record (STRETCHBLT, MASKBLT, TRANSPARENTBLT, ALPHABLEND) with a packed DIB.
+Bytes BlitFields(int x, int y, int w, int h, uint32_t rop, int sw, int sh, const std::vector<uint8_t>& dib,
+                 const std::vector<uint8_t>& tail = {}) {
+    Bytes b;
+    b.I32(0).I32(0).I32(-1).I32(-1).I32(x).I32(y).I32(w).I32(h).U32(rop).I32(0).I32(0);
+    b.F32(1).F32(0).F32(0).F32(1).F32(0).F32(0).U32(0).U32(0);
+    uint32_t fixed = 8 + 92 + (tail.empty() ? 8 : uint32_t(tail.size()));
+    b.U32(fixed).U32(40).U32(fixed + 40).U32(uint32_t(dib.size() - 40)).Raw(tail);
+    if (tail.empty())
+        b.I32(sw).I32(sh);
+    b.Raw(dib);
+    return b;
+}
+
+COLORREF Px(HDC dc, int x, int y) {
+    return GetPixel(dc, x, y);
+}
+
+} // namespace
+
+TEST(Metafile, TransparentAlphaMaskAndGradientRecords) {
+    const COLORREF blue = RGB(0, 0, 255);
+    auto onBlue = [&](std::function<void(EmfWriter&)> records) {
+        EmfWriter e(0, 0, 1000, 1000);
+        e.Brush(1, BS_SOLID, blue).Select(1).Select(0x80000008).Rectangle(0, 0, 101, 101);
+        records(e);
+        auto cv = std::make_unique<Plain>(40, 40);
+        EXPECT_TRUE(Play(cv->Dc, e.Take(), false, RECT{0, 0, 100, 100}));
+        return cv;
+    };
+    auto pair = PackedDib32(2, 1, {0xFF0000, 0x00FF00});
+    // TRANSPARENTBLT: green is the key, stretched 2 x 1 to 8 x 4.
+    auto t = onBlue([&](EmfWriter& e) { e.Rec(116, BlitFields(2, 2, 8, 4, RGB(0, 255, 0), 2, 1, pair)); });
+    EXPECT_EQ(Px(t->Dc, 3, 3), RGB(255, 0, 0));
+    EXPECT_EQ(Px(t->Dc, 8, 3), blue);
+    // ALPHABLEND of a premultiplied half-transparent red over blue.
+    auto half = PackedDib32(1, 1, {0x80800000});
+    auto a = onBlue([&](EmfWriter& e) { e.Rec(114, BlitFields(2, 2, 4, 4, 0x01FF0000, 1, 1, half)); });
+    COLORREF blended = Px(a->Dc, 3, 3);
+    EXPECT_NEAR(GetRValue(blended), 128, 2);
+    EXPECT_NEAR(GetBValue(blended), 127, 2);
+    // MASKBLT: the source where the mask is set, the destination kept elsewhere.
+    Bytes mask;
+    mask.U32(40).I32(2).I32(1).U16(1).U16(1).U32(0).U32(4).I32(0).I32(0).U32(2).U32(0);
+    mask.U32(0x000000).U32(0xFFFFFF).U8(0x80).U8(0).U8(0).U8(0);
+    Bytes maskTail;
+    uint32_t maskAt = 128 + uint32_t(pair.size()); // after the fields and the source
+    maskTail.I32(0).I32(0).U32(0).U32(maskAt).U32(48).U32(maskAt + 48).U32(4);
+    Bytes mb = BlitFields(2, 2, 2, 1, MAKEROP4(SRCCOPY, 0x00AA0029), 0, 0, pair, maskTail.D);
+    mb.Raw(mask.D);
+    auto m = onBlue([&](EmfWriter& e) { e.Rec(78, mb); });
+    EXPECT_EQ(Px(m->Dc, 2, 2), RGB(255, 0, 0));
+    EXPECT_EQ(Px(m->Dc, 3, 2), blue);
+    // GRADIENTFILL of a horizontal rectangle: as the direct call.
+    Bytes g;
+    g.I32(0).I32(0).I32(-1).I32(-1).U32(2).U32(1).U32(GRADIENT_FILL_RECT_H);
+    g.I32(4)
+        .I32(4)
+        .U16(0)
+        .U16(0)
+        .U16(0)
+        .U16(0)
+        .I32(36)
+        .I32(20)
+        .U16(0xFF00)
+        .U16(0x8000)
+        .U16(0)
+        .U16(0)
+        .U32(0)
+        .U32(1);
+    auto gr = onBlue([&](EmfWriter& e) { e.Rec(118, g); });
+    Plain direct(40, 40);
+    direct.Fill(blue);
+    TRIVERTEX v[2] = {{4, 4, 0, 0, 0, 0}, {36, 20, 0xFF00, 0x8000, 0, 0}};
+    GRADIENT_RECT r{0, 1};
+    GradientFill(direct.Dc, v, 2, &r, 1, GRADIENT_FILL_RECT_H);
+    EXPECT_EQ(Diff(gr->Dc, direct.Dc, 40, 40), "");
+}
+
+TEST(Metafile, TurnedBitmapsAndPatternBrushes) {
+    // A quarter turn (x' = 50 - y, y' = x): the 2 x 1 bitmap on (10, 10)-(30, 20) stands upright at x 30..40.
+    EmfWriter e(0, 0, 1000, 1000);
+    e.World(0, 1, -1, 0, 50, 0).StretchDib(10, 10, 20, 10, 2, 1, PackedDib32(2, 1, {0xFF0000, 0x00FF00}));
+    Plain turned(60, 60);
+    ASSERT_TRUE(Play(turned.Dc, e.Take(), false, RECT{0, 0, 100, 100}));
+    EXPECT_EQ(GetPixel(turned.Dc, 35, 15), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(turned.Dc, 35, 25), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(turned.Dc, 25, 15), RGB(255, 255, 255));
+    EXPECT_EQ(InkBox(turned.Dc, 60, 60), (RECT{30, 10, 40, 30}));
+
+    // A DIB pattern brush tiles its pixels from the destination's origin.
+    WmfWriter w(true, 0, 0, 20, 20);
+    Bytes brush;
+    brush.U16(BS_DIBPATTERNPT)
+        .U16(DIB_RGB_COLORS)
+        .Raw(PackedDib32(2, 2, {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}));
+    w.RecBytes(0x0142, brush.D).Select(0).Pen(PS_NULL, 0, 0).Select(1).Rectangle(0, 0, 11, 11);
+    Plain tiled(20, 20);
+    ASSERT_TRUE(Play(tiled.Dc, w.Take(), true, RECT{0, 0, 20, 20}));
+    EXPECT_EQ(GetPixel(tiled.Dc, 0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(tiled.Dc, 1, 0), RGB(0, 255, 0));
+    EXPECT_EQ(GetPixel(tiled.Dc, 0, 1), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(tiled.Dc, 3, 3), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(tiled.Dc, 12, 3), RGB(255, 255, 255)) << "outside the rectangle";
+}
