@@ -179,6 +179,17 @@ bool QtFocusInAnotherProgram() {
 
 } // namespace
 
+UINT QtStateCommand(unsigned desktopState, bool iconic, bool zoomed) {
+    Qt::WindowStates state = Qt::WindowStates(int(desktopState));
+    if (state & Qt::WindowMinimized)
+        return iconic ? 0 : SC_MINIMIZE;
+    if (state & Qt::WindowMaximized)
+        return zoomed && !iconic ? 0 : SC_MAXIMIZE;
+    if (state & Qt::WindowFullScreen)
+        return 0; // the window system has no such state: the desktop's geometry reaches it as a resize
+    return iconic || zoomed ? SC_RESTORE : 0;
+}
+
 // One desktop window per top-level window of the window system.
 class QtTopWindow final : public QRasterWindow {
 public:
@@ -431,10 +442,23 @@ bool QtTopWindow::event(QEvent* e) {
         break;
     }
     if (e->type() == QEvent::Close) {
-        // The desktop asks to close: the window decides, as it does for its own close button.
+        // The desktop asks to close (its close button, Alt+F4, a taskbar): the window decides, as for the
+        // close command of its own system menu.
         e->ignore();
-        PostMessage(FHwnd, WM_CLOSE, 0, 0);
+        PostMessage(FHwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         return true;
+    }
+    if (e->type() == QEvent::WindowStateChange) {
+        // The desktop minimised, maximised or restored the window: the window system's command does it
+        // there, unless the window is in that state already (the change was the program's own).
+        HWND hwnd = FHwnd;
+        Qt::WindowStates state = windowStates();
+        FOwner.Defer([hwnd, state] {
+            if (!IsWindow(hwnd) || !IsWindowVisible(hwnd))
+                return;
+            if (UINT command = QtStateCommand(unsigned(state.toInt()), IsIconic(hwnd) != FALSE, IsZoomed(hwnd) != FALSE))
+                SendMessage(hwnd, WM_SYSCOMMAND, command, 0);
+        });
     }
     return QRasterWindow::event(e);
 }

@@ -41,6 +41,10 @@ private:
     win::IScreenBackend* FPrevious = nullptr;
 };
 
+// The window system's command (SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE) that brings a window that is iconic or
+// zoomed, or neither, into the state the desktop gave it (a Qt::WindowStates value); 0 when it is in it.
+win::UINT QtStateCommand(unsigned desktopState, bool iconic, bool zoomed);
+
 // The virtual-key code of a Qt key (a Qt::Key value with its Qt::KeyboardModifiers), or 0 for keys the
 // window system has no code for.
 int QtKeyToVirtualKey(int qtKey, unsigned modifiers);

@@ -136,11 +136,12 @@ TEST_F(QtScreenTest, DesktopInputBecomesMessages) {
     QCoreApplication::sendEvent(p, &up);
     EXPECT_FALSE(GetAsyncKeyState(VK_F5) & 0x8000);
 
-    // Closing from the desktop asks the window, which stays until it agrees.
+    // Closing from the desktop asks the window (its close command), which stays until it agrees.
     QCloseEvent close;
     QCoreApplication::sendEvent(p, &close);
-    ASSERT_TRUE(PeekMessage(&msg, nullptr, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+    ASSERT_TRUE(PeekMessage(&msg, nullptr, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_REMOVE));
     EXPECT_EQ(msg.hwnd, popup);
+    EXPECT_EQ(msg.wParam & 0xFFF0, WPARAM(SC_CLOSE));
     EXPECT_TRUE(IsWindow(popup));
     EXPECT_TRUE(p->isVisible());
 }
@@ -205,6 +206,124 @@ TEST_F(QtScreenTest, TheProgramIsInactiveWhileTheDesktopsFocusIsElsewhere) {
     settle();
     EXPECT_EQ(GetActiveWindow(), form);
     EXPECT_EQ(AppActivations(), (std::vector<int>{1, 1}));
+}
+
+namespace {
+
+// A main window whose WM_CLOSE ends the program when the document has no unsaved changes and is refused
+// otherwise, as the editor's is.
+bool& DocumentModified() {
+    static bool modified = false;
+    return modified;
+}
+
+LRESULT MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CLOSE) {
+        if (DocumentModified())
+            return 0;
+        DestroyWindow(hwnd);
+        return 0;
+    }
+    if (msg == WM_DESTROY)
+        PostQuitMessage(0);
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(QtScreenTest, TheDesktopsCloseRequestRunsTheWindowsOwnRules) {
+    static bool registered = [] {
+        WNDCLASSEX wc;
+        wc.lpfnWndProc = MainWindowProc;
+        wc.hInstance = GetModuleHandle(nullptr);
+        wc.lpszClassName = "QtScreenTestMain";
+        return RegisterClassEx(wc) != 0;
+    }();
+    ASSERT_TRUE(registered);
+    auto makeMain = [this] {
+        HWND w = CreateWindowEx(0, "QtScreenTestMain", "main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 300,
+                                200, nullptr, nullptr, GetModuleHandle(nullptr), nullptr);
+        FMade.push_back(w);
+        return w;
+    };
+    // The program's loop, for as long as it has messages to handle; true when it ended (WM_QUIT).
+    auto loop = [this] {
+        for (int round = 0; round < 10; ++round) {
+            MSG msg;
+            while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT)
+                    return true;
+                TranslateMessage(&msg);
+                DispatchMessage(&msg);
+            }
+            FScreen->WaitForEvents(10, "test");
+        }
+        return false;
+    };
+
+    // A document with unsaved changes: the window refuses, and the program keeps running.
+    DocumentModified() = true;
+    HWND main = makeMain();
+    QCloseEvent refused;
+    QCoreApplication::sendEvent(Desktop("main"), &refused);
+    EXPECT_FALSE(loop());
+    EXPECT_TRUE(IsWindow(main));
+    ASSERT_NE(Desktop("main"), nullptr);
+    EXPECT_TRUE(Desktop("main")->isVisible());
+
+    // Nothing to save: the window closes and the program's loop ends.
+    DocumentModified() = false;
+    QCloseEvent agreed;
+    QCoreApplication::sendEvent(Desktop("main"), &agreed);
+    EXPECT_TRUE(loop());
+    EXPECT_FALSE(IsWindow(main));
+    EXPECT_EQ(Desktop("main"), nullptr);
+}
+
+TEST_F(QtScreenTest, TheDesktopsMinimiseMaximiseAndRestoreBecomeCommands) {
+    HWND form = Make("form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, {200, 100, 500, 300});
+    auto desktopSets = [&](Qt::WindowStates state) {
+        QWindow* w = Desktop("form");
+        ASSERT_NE(w, nullptr);
+        Qt::WindowStates before = w->windowStates();
+        w->setWindowStates(state);
+        QWindowStateChangeEvent changed(before);
+        QCoreApplication::sendEvent(w, &changed);
+        for (int i = 0; i < 3; ++i)
+            FScreen->WaitForEvents(10, "test");
+    };
+    desktopSets(Qt::WindowMinimized);
+    EXPECT_TRUE(IsIconic(form));
+    desktopSets(Qt::WindowNoState);
+    EXPECT_FALSE(IsIconic(form));
+    EXPECT_FALSE(IsZoomed(form));
+    desktopSets(Qt::WindowMaximized);
+    EXPECT_TRUE(IsZoomed(form));
+    desktopSets(Qt::WindowNoState);
+    EXPECT_FALSE(IsZoomed(form));
+    EXPECT_TRUE(IsWindowVisible(form));
+}
+
+TEST(QtWindowStates, TheCommandBringsTheWindowIntoTheDesktopsState) {
+    struct Case {
+        unsigned State;
+        bool Iconic, Zoomed;
+        UINT Command;
+    } cases[] = {
+        {Qt::WindowNoState, false, false, 0},
+        {Qt::WindowNoState, true, false, SC_RESTORE},
+        {Qt::WindowNoState, false, true, SC_RESTORE},
+        {Qt::WindowMinimized, false, false, SC_MINIMIZE},
+        {Qt::WindowMinimized, true, false, 0},
+        {Qt::WindowMinimized | Qt::WindowMaximized, false, true, SC_MINIMIZE},
+        {Qt::WindowMaximized, false, false, SC_MAXIMIZE},
+        {Qt::WindowMaximized, false, true, 0},
+        {Qt::WindowMaximized, true, true, SC_MAXIMIZE},
+        {Qt::WindowFullScreen, false, false, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(qtbackend::QtStateCommand(c.State, c.Iconic, c.Zoomed), c.Command)
+            << c.State << " " << c.Iconic << c.Zoomed;
 }
 
 TEST_F(QtScreenTest, WaitEndsOnWakeFromAnotherThreadAndOnTimeout) {
