@@ -543,6 +543,10 @@ void TControl::Dispatch(TMessage& m) {
         HandleMouse(m);
         // A windowed control's own window still sees the message (focus, capture, the class's behaviour).
         DefaultHandler(m);
+        // An automatic drag starts once the press has done what it does (a list selects the entry pressed).
+        if ((m.Msg == win::WM_LBUTTONDOWN || m.Msg == win::WM_LBUTTONDBLCLK) && FDragMode == dmAutomatic &&
+            !GetComponentState().Contains(csDestroying))
+            BeginDrag(false);
         return;
     case win::WM_CONTEXTMENU:
         ContextMenu(m);
@@ -2098,6 +2102,8 @@ bool TControl::ManualDock(TWinControl* newDockSite, TControl* dropControl, TAlig
         return false;
     if (auto* self = dynamic_cast<TWinControl*>(this); self && self->ContainsControl(newDockSite))
         return false; // a control cannot dock into its own child
+    if (FHostDockSite && FHostDockSite != newDockSite && !FHostDockSite->DoUnDock(newDockSite, this))
+        return false;
     if (FHostDockSite != newDockSite) {
         if (FParent)
             FParent->RemoveControl(this);
@@ -2119,6 +2125,8 @@ bool TControl::ManualDock(TWinControl* newDockSite, TControl* dropControl, TAlig
 
 bool TControl::ManualFloat(const TRect& screenRect) {
     TWinControl* site = FHostDockSite;
+    if (site && !site->DoUnDock(nullptr, this))
+        return false;
     if (site)
         site->RemoveControl(this); // leaves the site and its dock manager
     else if (FParent)

@@ -11,6 +11,7 @@
 #include "platform/vcl/Canvas.h"
 #include "platform/vcl/Component.h"
 #include "platform/vcl/GraphicsObjects.h"
+#include "platform/vcl/ImgList.h"
 #include "platform/win/user/UserTypes.h"
 
 #include <memory>
@@ -127,6 +128,8 @@ enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 enum TDragKind { dkDrag, dkDock };
 enum TDragMode { dmManual, dmAutomatic };
+// Where a drag stands towards the control under the pointer: it came over it, left it, moved on it.
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = TSet<TShiftStateItem>;
 
@@ -143,6 +146,8 @@ constexpr TCursor crSizeWE = -9;
 constexpr TCursor crUpArrow = -10;
 constexpr TCursor crHourGlass = -11;
 constexpr TCursor crDrag = -12;
+constexpr TCursor crNoDrop = -13;
+constexpr TCursor crMultiDrag = -16;
 constexpr TCursor crNo = -18;
 constexpr TCursor crAppStart = -19;
 constexpr TCursor crHelp = -20;
@@ -177,6 +182,25 @@ class TBasicAction;
 class TControlActionLink;
 class TDockTree;
 class TPopupMenu;
+class TControl;
+class TDragObject;
+class TDragDockObject;
+class TDragImageList;
+
+// Drag and drop between controls. Source is the dragged control for a control's own drag, otherwise the
+// drag object; X and Y are in the client coordinates of the control the event belongs to.
+using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
+using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int32_t X, int32_t Y,
+                                          TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int32_t X, int32_t Y)>;
+// Target is null when the drag ended over no accepting control (or was cancelled).
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int32_t X, int32_t Y)>;
+using TStartDockEvent = std::function<void(TObject* Sender, TDragDockObject*& DragObject)>;
+using TDockOverEvent = std::function<void(TObject* Sender, TDragDockObject* Source, int32_t X, int32_t Y,
+                                          TDragState State, bool& Accept)>;
+using TDockDropEvent = std::function<void(TObject* Sender, TDragDockObject* Source, int32_t X, int32_t Y)>;
+using TUnDockEvent =
+    std::function<void(TObject* Sender, TControl* Client, TWinControl* NewTarget, bool& Allow)>;
 
 // A control's answer to a context-menu request: MousePos in client coordinates, (-1, -1) from the keyboard;
 // setting Handled keeps the popup menu away.
@@ -313,14 +337,34 @@ public:
     void SetDragMode(TDragMode value) { FDragMode = value; }
     TCursor GetDragCursor() const { return FDragCursor; }
     void SetDragCursor(TCursor value) { FDragCursor = value; }
+    // Starts dragging the control (docking it with dkDock) with the mouse: at once, or once the pointer has
+    // moved more than threshold pixels (negative: the mouse's drag threshold). A release before that is the
+    // control's own. A control in dmAutomatic mode starts a drag when pressed with the left button.
+    void BeginDrag(bool immediate, int32_t threshold = -1);
+    // Ends this control's drag: dropped where the pointer is (when a control accepts it) or cancelled.
+    void EndDrag(bool drop);
+    bool Dragging() const;
+    // Offers a drag to the control; the default accepts while an OnDragOver handler exists and lets it
+    // decide.
+    virtual void DragOver(TObject* source, int32_t x, int32_t y, TDragState state, bool& accept);
+    virtual void DragDrop(TObject* source, int32_t x, int32_t y);
+    // The images shown under the pointer while the control is dragged (none by default).
+    virtual TDragImageList* GetDragImages() { return nullptr; }
     TWinControl* GetHostDockSite() const { return FHostDockSite; }
     bool GetFloating() const { return FHostDockSite == nullptr; }
     // Docks into the site beside dropControl (before it for alLeft/alTop, after it otherwise); a null site
-    // floats the control. OnEndDock follows. False when the site does not take docked controls.
+    // floats the control. OnEndDock follows. False when the site does not take docked controls or the site
+    // the control leaves keeps it (OnUnDock).
     bool ManualDock(TWinControl* newDockSite, TControl* dropControl = nullptr, TAlign align = alNone);
-    // Leaves the dock site and takes the screen rectangle (a top-level control shows there).
+    // Leaves the dock site (unless its OnUnDock keeps the control: false) and takes the screen rectangle (a
+    // top-level control shows there).
     bool ManualFloat(const TRect& screenRect);
-    std::function<void(TObject* Sender, TObject* Target, int32_t X, int32_t Y)> OnEndDock;
+    TEndDragEvent OnEndDock;
+    TStartDockEvent OnStartDock;
+    TStartDragEvent OnStartDrag;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
 
     TControlStyle GetControlStyle() const { return FControlStyle; }
     void SetControlStyle(TControlStyle value) { FControlStyle = value; }
@@ -384,6 +428,14 @@ public:
 protected:
     friend class TWinControl;
     friend class TControlActionLink;
+    friend class TBaseDragControlObject;
+    friend class TDragDockObject;
+    friend struct TDragSession;
+    // A drag of the control begins (OnStartDrag; a handler may hand in its own drag object) and ends.
+    virtual void DoStartDrag(TDragObject*& dragObject);
+    virtual void DoEndDrag(TObject* target, int32_t x, int32_t y);
+    virtual void DoStartDock(TDragDockObject*& dragObject);
+    virtual void DoEndDock(TObject* target, int32_t x, int32_t y);
     // The wheel turned by delta: OnMouseWheel, then unless handled one DoMouseWheelDown or DoMouseWheelUp per
     // whole notch gathered (partial turns add up across messages). True when any of them handled it.
     virtual bool DoMouseWheel(TShiftState shift, int32_t wheelDelta, TPoint mousePos);
@@ -617,6 +669,20 @@ protected:
     virtual std::unique_ptr<TDockTree> CreateDockManager();
     void UpdateDockManager();
 
+public:
+    // A dock drag over the site: the default accepts (OnDockOver may refuse) and shows the zone the control
+    // would take in the dock rectangle.
+    virtual void DockOver(TDragDockObject* source, int32_t x, int32_t y, TDragState state, bool& accept);
+    // Docks the dragged control (ManualDock), then OnDockDrop.
+    virtual void DockDrop(TDragDockObject* source, int32_t x, int32_t y);
+    // A docked client leaves for newTarget (null: floating): OnUnDock may keep it. True when it may go.
+    virtual bool DoUnDock(TWinControl* newTarget, TControl* client);
+    TDockOverEvent OnDockOver;
+    TDockDropEvent OnDockDrop;
+    TUnDockEvent OnUnDock;
+
+protected:
+
     std::unique_ptr<TDockTree> FDockManager;
     std::vector<TControl*> FDockClients;
     bool FDockSite = false;
@@ -699,6 +765,117 @@ protected:
     TWinControl* FDockSite;
     int32_t FGrabberSize = 12;
 };
+
+// An image list that can follow the pointer during a drag: the image DragIndex with its hot spot.
+class TDragImageList : public TCustomImageList {
+public:
+    explicit TDragImageList(TComponent* owner) : TCustomImageList(owner) {}
+    TDragImageList(TComponent* owner, int32_t width, int32_t height) : TCustomImageList(owner, width, height) {}
+    ~TDragImageList() override;
+    int32_t GetDragIndex() const { return FDragIndex; }
+    TPoint GetDragHotspot() const { return FDragHotspot; }
+    // The image that follows the pointer and the point of it that lies under the hot spot.
+    bool SetDragImage(int32_t index, int32_t hotSpotX, int32_t hotSpotY);
+    // Shows the image at a screen point; Dragging until EndDrag.
+    bool BeginDrag(win::HWND window, int32_t x, int32_t y);
+    bool DragMove(int32_t x, int32_t y);
+    bool EndDrag();
+    // Hides the image while something paints under it, and shows it again.
+    void HideDragImage();
+    void ShowDragImage();
+    bool GetDragging() const { return FDragging; }
+
+private:
+    int32_t FDragIndex = 0;
+    TPoint FDragHotspot{0, 0};
+    bool FDragging = false;
+};
+
+// What a drag carries: the cursor it shows, its images, and where it ended. Made by the control that starts
+// the drag (or handed in by OnStartDrag, whose code then owns it).
+class TDragObject : public TObject {
+public:
+    TDragObject() = default;
+    ~TDragObject() override;
+    // crDrag over an accepting control, crNoDrop elsewhere.
+    virtual TCursor GetDragCursor(bool accepted, int32_t x, int32_t y);
+    virtual TDragImageList* GetDragImages() { return nullptr; }
+    virtual void HideDragImage();
+    virtual void ShowDragImage();
+    // The drag ended: over target (accepted) or over nothing (target null).
+    virtual void Finished(TObject* target, int32_t x, int32_t y, bool accepted) {}
+    // Where the pointer is (screen), the control under it and the point in its client coordinates.
+    TPoint GetDragPos() const { return FDragPos; }
+    TControl* GetDragTarget() const { return FDragTarget; }
+    TPoint GetDragTargetPos() const { return FDragTargetPos; }
+    bool GetCancelling() const { return FCancelling; }
+    bool GetDropped() const { return FDropped; }
+
+protected:
+    friend struct TDragSession;
+    TPoint FDragPos{0, 0};
+    TControl* FDragTarget = nullptr;
+    TPoint FDragTargetPos{0, 0};
+    bool FCancelling = false;
+    bool FDropped = false;
+};
+
+// A drag that carries a control.
+class TBaseDragControlObject : public TDragObject {
+public:
+    explicit TBaseDragControlObject(TControl* control) : FControl(control) {}
+    // The dragged control; null once it was freed during the drag.
+    TControl* GetControl() const { return FControl; }
+    void Finished(TObject* target, int32_t x, int32_t y, bool accepted) override;
+
+protected:
+    friend struct TDragSession;
+    // Tells the control its drag ended.
+    virtual void EndDrag(TObject* target, int32_t x, int32_t y);
+    TControl* FControl;
+};
+
+// The drag of a control's own drag and drop: the control's DragCursor over accepting controls, and its
+// drag images.
+class TDragControlObject : public TBaseDragControlObject {
+public:
+    using TBaseDragControlObject::TBaseDragControlObject;
+    TCursor GetDragCursor(bool accepted, int32_t x, int32_t y) override;
+    TDragImageList* GetDragImages() override;
+    void HideDragImage() override;
+    void ShowDragImage() override;
+};
+
+// The drag of a control being docked: the screen rectangle it would take (a site's zone, or its floating
+// place) and where in the site it goes.
+class TDragDockObject : public TBaseDragControlObject {
+public:
+    explicit TDragDockObject(TControl* control);
+    TCursor GetDragCursor(bool accepted, int32_t x, int32_t y) override { return crDefault; }
+    TRect GetDockRect() const { return FDockRect; }
+    void SetDockRect(const TRect& value) { FDockRect = value; }
+    TAlign GetDropAlign() const { return FDropAlign; }
+    TControl* GetDropOnControl() const { return FDropOnControl; }
+    // The site under the pointer that accepted the control (null: it floats).
+    bool GetFloating() const { return FFloating; }
+
+protected:
+    friend struct TDragSession;
+    friend class TWinControl;
+    void EndDrag(TObject* target, int32_t x, int32_t y) override;
+    TRect FDockRect;
+    TAlign FDropAlign = alNone;
+    TControl* FDropOnControl = nullptr;
+    bool FFloating = true;
+    bool FPlaced = false; // docked or floated by the drop (which told the control itself)
+};
+
+// The control under a screen point, for a drag: the deepest child (windowed ones above graphic ones, the
+// last in z-order first), disabled ones only when allowDisabled.
+TControl* FindDragTarget(TPoint screenPoint, bool allowDisabled);
+// The drag under way on this thread, or null; CancelDrag ends it as if Escape was pressed.
+TDragObject* CurrentDragObject();
+void CancelDrag();
 
 // A canvas on a control: on its window's client DC, or for a graphic control on the parent's DC clipped
 // to the control. Usable outside paint events too (painter threads lock it while they draw).

@@ -74,7 +74,10 @@ void RegisterControlsTables() {
         .Event("OnContextPopup", &TControl::OnContextPopup)
         .Event("OnClick", &TControl::OnClick)
         .Event("OnDblClick", &TControl::OnDblClick)
+        .Event("OnDragDrop", &TControl::OnDragDrop)
+        .Event("OnDragOver", &TControl::OnDragOver)
         .Event("OnEndDock", &TControl::OnEndDock)
+        .Event("OnEndDrag", &TControl::OnEndDrag)
         .Event("OnMouseDown", &TControl::OnMouseDown)
         .Event("OnMouseEnter", &TControl::OnMouseEnter)
         .Event("OnMouseLeave", &TControl::OnMouseLeave)
@@ -83,7 +86,9 @@ void RegisterControlsTables() {
         .Event("OnMouseWheel", &TControl::OnMouseWheel)
         .Event("OnMouseWheelDown", &TControl::OnMouseWheelDown)
         .Event("OnMouseWheelUp", &TControl::OnMouseWheelUp)
-        .Event("OnResize", &TControl::OnResize);
+        .Event("OnResize", &TControl::OnResize)
+        .Event("OnStartDock", &TControl::OnStartDock)
+        .Event("OnStartDrag", &TControl::OnStartDrag);
 
     DefineClassProperties<TWinControl, TControl>()
         .Property("Ctl3D", &TWinControl::GetCtl3D, &TWinControl::SetCtl3D)
@@ -94,11 +99,14 @@ void RegisterControlsTables() {
         .Property("TabOrder", &TWinControl::GetTabOrder, &TWinControl::SetTabOrder)
         .Property("TabStop", &TWinControl::GetTabStop, &TWinControl::SetTabStop)
         .Property("UseDockManager", &TWinControl::GetUseDockManager, &TWinControl::SetUseDockManager)
+        .Event("OnDockDrop", &TWinControl::OnDockDrop)
+        .Event("OnDockOver", &TWinControl::OnDockOver)
         .Event("OnEnter", &TWinControl::OnEnter)
         .Event("OnExit", &TWinControl::OnExit)
         .Event("OnKeyDown", &TWinControl::OnKeyDown)
         .Event("OnKeyPress", &TWinControl::OnKeyPress)
-        .Event("OnKeyUp", &TWinControl::OnKeyUp);
+        .Event("OnKeyUp", &TWinControl::OnKeyUp)
+        .Event("OnUnDock", &TWinControl::OnUnDock);
     DefineClassProperties<TCustomControl, TWinControl>();
     DefineClassProperties<TGraphicControl, TControl>();
 }

@@ -135,6 +135,7 @@ void VclRegisterEnums() {
     RegisterEnumNames<TAnchorKind>({"akLeft", "akTop", "akRight", "akBottom"});
     RegisterEnumNames<TDragKind>({"dkDrag", "dkDock"});
     RegisterEnumNames<TDragMode>({"dmManual", "dmAutomatic"});
+    RegisterEnumNames<TDragState>({"dsDragEnter", "dsDragLeave", "dsDragMove"});
     RegisterEnumNames<TMouseButton>({"mbLeft", "mbRight", "mbMiddle"});
     RegisterEnumNames<TBiDiMode>(
         {"bdLeftToRight", "bdRightToLeft", "bdRightToLeftNoAlign", "bdRightToLeftReadingOnly"});

@@ -65,7 +65,7 @@ std::vector<std::any> HandlersOfEveryEventType() {
         TMouseMoveEvent([](TObject*, TShiftState, int32_t, int32_t) {}),
         TKeyEvent([](TObject*, uint16_t&, TShiftState) {}),
         TKeyPressEvent([](TObject*, char&) {}),
-        decltype(TControl::OnEndDock)([](TObject*, TObject*, int32_t, int32_t) {}),
+        TEndDragEvent([](TObject*, TObject*, int32_t, int32_t) {}),
         TCloseEvent([](TObject*, TCloseAction&) {}),
         TCloseQueryEvent([](TObject*, bool&) {}),
         TDrawItemEvent([](TWinControl*, int32_t, const TRect&, TOwnerDrawState) {}),
@@ -86,6 +86,13 @@ std::vector<std::any> HandlersOfEveryEventType() {
         TContextPopupEvent([](TObject*, TPoint, bool&) {}),
         TMouseWheelEvent([](TObject*, TShiftState, int32_t, TPoint, bool&) {}),
         TMouseWheelUpDownEvent([](TObject*, TShiftState, TPoint, bool&) {}),
+        TStartDragEvent([](TObject*, TDragObject*&) {}),
+        TDragOverEvent([](TObject*, TObject*, int32_t, int32_t, TDragState, bool&) {}),
+        TDragDropEvent([](TObject*, TObject*, int32_t, int32_t) {}),
+        TStartDockEvent([](TObject*, TDragDockObject*&) {}),
+        TDockOverEvent([](TObject*, TDragDockObject*, int32_t, int32_t, TDragState, bool&) {}),
+        TDockDropEvent([](TObject*, TDragDockObject*, int32_t, int32_t) {}),
+        TUnDockEvent([](TObject*, TControl*, TWinControl*, bool&) {}),
     };
 }
 
