@@ -7,7 +7,10 @@
 # fill, the list view's white and the paint box's red swatch. Then: F1 on the focused name edit makes the demo
 # print "help 101" (its control id); focusing an xmessage window (another program) makes it print
 # "activateapp 0", a click on the demo "activateapp 1"; dropping its combo box's list (a popup of the
-# program, seen white on the screen) prints neither.
+# program, seen white on the screen) prints neither. Then xdotool drags an entry of the colour list (button
+# down, moves, button up) onto the frames list: the demo prints "drop" with the entry and its new row, which a
+# second grab shows with text where the row was empty; a drag released over the form's face prints
+# "enddrag none".
 # $1 is the build folder. With FORMDEMO_SCREENSHOT=file.png the window's picture is kept there.
 # Budget: 180 s
 set -u
@@ -58,6 +61,23 @@ after() { # from-line pattern file: waits up to 4 s for the pattern among the li
     done
     tail -n +"$(($1 + 1))" "$WORK/demo.out" >"$WORK/$3"
 }
+# Drags with the mouse: "Blue" (the third entry of the colour list at 216,36, rows of 13 pixels) onto the
+# empty part of the frames list (8,228 292x120), then "Green" onto the form's face.
+drag() { # from X Y, to X Y (client coordinates), then waits for a line of the demo's output
+    xdotool mousemove $((cx + $1)) $((cy + $2)) mousedown 1
+    sleep 0.3
+    xdotool mousemove $((cx + $1)) $((cy + $2 + 12))
+    sleep 0.2
+    xdotool mousemove $((cx + ($1 + $3) / 2)) $((cy + ($2 + $4) / 2))
+    sleep 0.2
+    xdotool mousemove $((cx + $3)) $((cy + $4))
+    sleep 0.3
+    xdotool mouseup 1
+    for _ in $(seq 30); do
+        sleep 0.1
+        grep -q "$5" "$WORK/demo.out" && break
+    done
+}
 if [ -n "${cx:-}" ]; then
     n=$(lines); xdotool key F1; after "$n" '^help' help.out
     xmessage -geometry +600+540 'another program' 2>/dev/null & other=$!
@@ -73,6 +93,10 @@ if [ -n "${cx:-}" ]; then
     xdotool key Escape; sleep 0.5
     tail -n +"$((n + 1))" "$WORK/demo.out" >"$WORK/combo.out"
     kill "$other" 2>/dev/null
+    drag 240 70 150 320 '^drop '
+    sleep 0.5
+    import -window root "$WORK/dragged.png" 2>/dev/null
+    drag 240 57 306 300 '^enddrag '
 fi
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
@@ -132,6 +156,23 @@ list=$(convert "$WORK/dropped.png" -format "%[fx:int(255*p{$((cx + 130)),$((cy +
 [ "$list" = "255,255,255" ] || fail "the combo box's dropped list is not on the screen (the pixel is $list)"
 grep -q 'activateapp' "$WORK/combo.out" && fail "dropping the combo box's list changed the activation"
 echo "help, deactivation and activation as expected; the combo box's list dropped without either"
+
+# The dropped entry: its name and its new row, which shows text now and was empty before the drop.
+grep -q '^drop Blue ' "$WORK/demo.out" || fail "the colour dragged onto the frames list was not dropped there"
+read -r rx ry rw rh < <(rect 'drop Blue')
+[ -n "${rx:-}" ] && [ "${rw:-0}" -gt 0 ] && [ "${rh:-0}" -gt 0 ] || fail "the demo did not report the new row"
+[ -f "$WORK/dragged.png" ] || fail "no screen grab after the drop"
+dark() { # the share of dark pixels in the new row of a grab
+    convert "$1" -crop "${rw}x${rh}+${rx}+${ry}" +repage -colorspace gray -threshold 50% -negate \
+        -format '%[fx:mean]' info:
+}
+before=$(dark "$WORK/screen.png")
+shown=$(dark "$WORK/dragged.png")
+echo "dropped row ${rw}x${rh} at ${rx},${ry}: dark share $before before the drop, $shown after"
+awk -v b="$before" 'BEGIN { exit !(b == 0) }' || fail "the row under the frames was not empty before the drop"
+awk -v a="$shown" 'BEGIN { exit !(a > 0.01) }' || fail "the screen does not show the dropped entry in its row"
+grep -q '^enddrag none$' "$WORK/demo.out" || fail "a drag released over the form's face did not end without a target"
+
 if [ -n "${FORMDEMO_SCREENSHOT:-}" ]; then
     convert "$WORK/screen.png" -crop "${ww}x${wh}+${wx}+${wy}" +repage "$FORMDEMO_SCREENSHOT"
 fi

@@ -8,6 +8,9 @@
 // and afterwards, as they happen:
 //   help ID                (F1 pressed: the id of the control the help is for; the name edit is 101)
 //   activateapp 0|1        (the program lost or got back the desktop's focus)
+//   drop ENTRY X,Y WxH     (an entry of the colour list dragged onto the frames list joined it: the entry and
+//                          its new row on the screen)
+//   enddrag none           (a drag of an entry released over nothing that takes it)
 // Options: --seconds N ends the demo after N seconds (default: it runs until its window is closed);
 // --picture FILE shows FILE (any picture the class library reads: BMP, icons, GIF, WMF, EMF) in the image,
 // at its own size from the image's top-left corner, and prints "image X,Y WxH" (the image's place on the
@@ -95,6 +98,38 @@ public:
             canvas->LineTo(96, y);
         }
         imgPreview->Invalidate();
+
+        // An entry of the colour list dragged onto the frames list joins it.
+        lstColors->SetDragMode(dmAutomatic);
+        lstColors->OnEndDrag = [this](TObject* s, TObject* t, int32_t x, int32_t y) { lstColorsEndDrag(s, t, x, y); };
+        lvFrames->OnDragOver = [this](TObject* s, TObject* src, int32_t x, int32_t y, TDragState st, bool& accept) {
+            lvFramesDragOver(s, src, x, y, st, accept);
+        };
+        lvFrames->OnDragDrop = [this](TObject* s, TObject* src, int32_t x, int32_t y) {
+            lvFramesDragDrop(s, src, x, y);
+        };
+    }
+
+    void lvFramesDragOver(TObject*, TObject* source, int32_t, int32_t, TDragState, bool& accept) {
+        accept = source == lstColors && lstColors->GetItemIndex() >= 0;
+    }
+
+    void lvFramesDragDrop(TObject*, TObject*, int32_t, int32_t) {
+        const std::string entry = lstColors->GetItems()->GetStrings(lstColors->GetItemIndex());
+        TListItem* item = lvFrames->GetItems()->Add();
+        item->SetCaption(entry);
+        item->GetSubItems()->Add("dropped");
+        const TRect r = item->DisplayRect(drBounds);
+        const TPoint at = lvFrames->ClientToScreen({r.Left, r.Top});
+        std::printf("drop %s %d,%d %dx%d\n", entry.c_str(), at.X, at.Y, r.Width(), r.Height());
+        std::fflush(stdout);
+    }
+
+    void lstColorsEndDrag(TObject*, TObject* target, int32_t, int32_t) {
+        if (!target) {
+            std::printf("enddrag none\n");
+            std::fflush(stdout);
+        }
     }
 
     void btnCountClick(TObject* sender) {
