@@ -436,4 +436,36 @@ TEST_F(DragObjectsTest, ADockDragDocksIntoASiteFloatsOutsideOneAndAsksTheSiteItL
     EXPECT_EQ(win::GetCapture(), nullptr);
 }
 
+TEST_F(DragObjectsTest, OverADockedControlTheDockRectangleIsTheHalfTowardsThePointerAndTheDockManagerPlacesIt) {
+    TPanel* site = MakePanel("Site", {320, 10, 480, 250});
+    site->SetDockSite(true);
+    site->SetUseDockManager(true); // not aligned to a side: zones one above the other, grabbers on top
+    TPanel* first = MakePanel("First", {10, 150, 110, 210});
+    TPanel* second = MakePanel("Second", {120, 150, 190, 210});
+    for (TPanel* p : {first, second}) {
+        p->SetDragKind(dkDock);
+        p->SetDragMode(dmAutomatic);
+    }
+    ASSERT_TRUE(first->ManualDock(site));
+    TRect zone = first->GetBoundsRect(); // the whole site below the grabber
+    TRect seen;
+    site->OnDockOver = [&](TObject*, TDragDockObject* source, int32_t, int32_t, TDragState, bool& accept) {
+        seen = source->GetDockRect();
+        EXPECT_EQ(source->GetDropOnControl(), first);
+        EXPECT_EQ(source->GetDropAlign(), alTop);
+        accept = true;
+    };
+    Pump();
+    Mouse(win::MouseAction::LeftDown, At(second, 10, 10));
+    Mouse(win::MouseAction::Move, At(second, 30, 10));
+    TPoint upper = site->ClientToScreen({zone.Left + 20, zone.Top + 10});
+    Mouse(win::MouseAction::Move, upper);
+    TPoint tl = site->ClientToScreen({zone.Left, zone.Top});
+    EXPECT_EQ(seen, (TRect{tl.X, tl.Y, tl.X + zone.Width(), tl.Y + zone.Height() / 2}));
+    Mouse(win::MouseAction::LeftUp, upper);
+    EXPECT_EQ(second->GetHostDockSite(), site);
+    EXPECT_EQ(site->GetDockClientCount(), 2);
+    EXPECT_LT(second->GetTop(), first->GetTop()); // inserted before the control it was dropped on
+}
+
 } // namespace
