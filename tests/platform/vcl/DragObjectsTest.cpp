@@ -180,6 +180,32 @@ TEST_F(DragObjectsTest, AReleaseOverNothingThatAcceptsEndsWithoutTargetAndAClick
     EXPECT_EQ(win::GetCapture(), nullptr);
 }
 
+TEST_F(DragObjectsTest, AGraphicControlIsDraggedFromItsParentsWindow) {
+    auto* label = new TPlainGraphic(Form);
+    label->SetName("Label");
+    label->SetBounds(10, 60, 80, 30);
+    label->SetDragMode(dmAutomatic);
+    label->SetParent(Form);
+    label->OnEndDrag = [this](TObject*, TObject* target, int32_t x, int32_t y) {
+        Log.push_back("end " + Name(target) + " " + std::to_string(x) + "," + std::to_string(y));
+    };
+    Pump();
+    Mouse(win::MouseAction::LeftDown, At(label, 5, 5));
+    Mouse(win::MouseAction::Move, At(label, 25, 5));
+    EXPECT_TRUE(label->Dragging());
+    Mouse(win::MouseAction::Move, At(Accepting, 3, 4));
+    Mouse(win::MouseAction::LeftUp, At(Accepting, 3, 4));
+    EXPECT_EQ(Log, (std::vector<std::string>{"over Accepting enter 3,4 from Label",
+                                             "over Accepting move 3,4 from Label", "drop Accepting 3,4 from Label",
+                                             "end Accepting 3,4"}));
+    EXPECT_EQ(win::GetCapture(), nullptr);
+    // The parent no longer routes the mouse to the label as if its button were still down.
+    int moves = 0;
+    label->OnMouseMove = [&](TObject*, TShiftState, int32_t, int32_t) { ++moves; };
+    Mouse(win::MouseAction::Move, At(Accepting, 20, 20));
+    EXPECT_EQ(moves, 0);
+}
+
 TEST_F(DragObjectsTest, EscapeCancelModeAndLostCaptureEndTheDragWithNoTargetAndTheOldCursor) {
     struct Case {
         const char* name;
