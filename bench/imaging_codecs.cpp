@@ -142,7 +142,7 @@ void BM_JpegDecode(benchmark::State& state) {
         vcl::TReadOnlyMemoryStream s(bytes.data(), int64_t(bytes.size()));
         std::atomic<bool> aborting{false};
         TIKProgressContext progress(aborting);
-        DecodeJpegToBitmap(&s, nullptr, &bitmap, params, progress, false, false);
+        DecodeJpegToBitmap(&s, nullptr, &bitmap, params, progress, ikrmImage, ikjoConverted);
         benchmark::DoNotOptimize(bitmap.ScanLine(0));
     }
     std::vector<uint8_t> out;
@@ -152,7 +152,7 @@ void BM_JpegDecode(benchmark::State& state) {
                       vcl::TReadOnlyMemoryStream s(bytes.data(), int64_t(bytes.size()));
                       std::atomic<bool> aborting{false};
                       TIKProgressContext progress(aborting);
-                      DecodeJpegToBitmap(&s, nullptr, &bitmap, params, progress, false, false);
+                      DecodeJpegToBitmap(&s, nullptr, &bitmap, params, progress, ikrmImage, ikjoConverted);
                   });
     ReportRate(state);
 }
@@ -168,7 +168,7 @@ void BM_PngDecode(benchmark::State& state) {
         vcl::TReadOnlyMemoryStream s(bytes.data(), int64_t(bytes.size()));
         std::atomic<bool> aborting{false};
         TIKProgressContext progress(aborting);
-        DecodePngToBitmap(&s, &bitmap, params, progress, false, mask, false);
+        DecodePngToBitmap(&s, &bitmap, params, progress, ikrmImage, mask, ikamKeep);
         benchmark::DoNotOptimize(bitmap.ScanLine(0));
     }
     std::vector<uint8_t> out;
@@ -178,7 +178,7 @@ void BM_PngDecode(benchmark::State& state) {
                       vcl::TReadOnlyMemoryStream s(bytes.data(), int64_t(bytes.size()));
                       std::atomic<bool> aborting{false};
                       TIKProgressContext progress(aborting);
-                      DecodePngToBitmap(&s, &bitmap, params, progress, false, mask, false);
+                      DecodePngToBitmap(&s, &bitmap, params, progress, ikrmImage, mask, ikamKeep);
                   });
     ReportRate(state);
 }
@@ -199,9 +199,9 @@ void BM_Decode(benchmark::State& state, const char* format) {
         TIKProgressContext progress(aborting);
         int32_t count = 0;
         if (isBmp)
-            DecodeBmpToBitmap(&s, &bitmap, 0, params, progress, false);
+            DecodeBmpToBitmap(&s, &bitmap, 0, params, progress, ikrmImage);
         else
-            DecodeGifToBitmap(&s, &bitmap, count, params, progress, false, mask, false);
+            DecodeGifToBitmap(&s, &bitmap, count, params, progress, ikrmImage, mask, ikamKeep);
         benchmark::DoNotOptimize(bitmap.ScanLine(0));
     }
     ReportRate(state);

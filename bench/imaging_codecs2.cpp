@@ -79,7 +79,7 @@ Codecs2Bytes Codecs2Encode(TCodecs2Format format, double rate = 1.0) {
     case c2Jp2:
     case c2J2k:
         params.Jpeg2000Rate = rate;
-        EncodeBitmapToJpeg2000(&s, picture, params, format == c2Jp2 ? 0 : 1, progress);
+        EncodeBitmapToJpeg2000(&s, picture, params, format == c2Jp2 ? ikj2fJp2 : ikj2fCodeStream, progress);
         break;
     case c2Pcx:
         EncodeBitmapToPcx(&s, picture, params, progress);
@@ -311,16 +311,16 @@ bool Codecs2Decode(TCodecs2Format format, const Codecs2Bytes& bytes, TCodecs2Run
     switch (format) {
     case c2Jp2:
     case c2J2k:
-        DecodeJpeg2000ToBitmap(&s, &run.Bitmap, run.Params, progress, false);
+        DecodeJpeg2000ToBitmap(&s, &run.Bitmap, run.Params, progress, ikrmImage);
         break;
     case c2Pcx:
-        DecodePcxToBitmap(&s, &run.Bitmap, run.Params, int64_t(bytes.size()), progress, false);
+        DecodePcxToBitmap(&s, &run.Bitmap, run.Params, int64_t(bytes.size()), progress, ikrmImage);
         break;
     case c2Tga:
-        DecodeTgaToBitmap(&s, &run.Bitmap, run.Params, progress, false, run.Mask, false);
+        DecodeTgaToBitmap(&s, &run.Bitmap, run.Params, progress, ikrmImage, run.Mask, ikamKeep);
         break;
     case c2Pnm:
-        DecodePnmToBitmap(&s, &run.Bitmap, run.Params, progress, false);
+        DecodePnmToBitmap(&s, &run.Bitmap, run.Params, progress, ikrmImage);
         break;
     }
     return !aborting.load();
@@ -400,7 +400,7 @@ void BM_IcoDecode(benchmark::State& state) {
         vcl::TReadOnlyMemoryStream s(bytes.data(), int64_t(bytes.size()));
         std::atomic<bool> aborting{false};
         TIKProgressContext progress(aborting);
-        DecodeIcoToBitmap(&s, &run.Bitmap, run.Params, false, progress, run.Mask, false);
+        DecodeIcoToBitmap(&s, &run.Bitmap, run.Params, ikrmImage, progress, run.Mask, ikamKeep);
         if (aborting.load() || run.Bitmap.Width() != Codecs2IconSize)
             state.SkipWithError("the icon could not be read");
         benchmark::DoNotOptimize(run.Bitmap.ScanLine(0));

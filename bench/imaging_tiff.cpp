@@ -140,7 +140,7 @@ void BM_TiffRead(benchmark::State& state) {
         std::atomic<bool> aborting{false};
         TIKProgressContext progress(aborting);
         int32_t pages = 0;
-        DecodeTiffToBitmap(&bitmap, &stream, pages, params, progress, false, nullptr, false, true);
+        DecodeTiffToBitmap(&bitmap, &stream, pages, params, progress, ikrmImage, nullptr, ikamIgnore);
         if (aborting)
             state.SkipWithError("the page could not be read");
     }

@@ -17,10 +17,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TIOParamsVals params;
     std::atomic<bool> aborting{false};
     TIKProgressContext progress(aborting);
-    DecodeBmpToBitmap(&stream, &bitmap, 0, params, progress, true);
+    DecodeBmpToBitmap(&stream, &bitmap, 0, params, progress, ikrmParamsOnly);
     if (!aborting && int64_t(params.Width) * params.Height <= (1 << 22)) {
         stream.SetPosition(0);
-        DecodeBmpToBitmap(&stream, &bitmap, size % 3 == 0 ? 0 : int64_t(size), params, progress, false);
+        DecodeBmpToBitmap(&stream, &bitmap, size % 3 == 0 ? 0 : int64_t(size), params, progress, ikrmImage);
     }
     // The run-length decoders on the raw bytes, into a small image with a short palette.
     TIKBitmap small;

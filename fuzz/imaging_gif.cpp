@@ -21,11 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int32_t count = 0;
         std::atomic<bool> aborting{false};
         TIKProgressContext progress(aborting);
-        DecodeGifToBitmap(&stream, &bitmap, count, params, progress, true, mask, true);
+        DecodeGifToBitmap(&stream, &bitmap, count, params, progress, ikrmParamsOnly, mask, ikamIgnore);
         if (aborting || int64_t(params.Width) * params.Height > (1 << 18))
             return 0;
         stream.SetPosition(0);
-        DecodeGifToBitmap(&stream, &bitmap, count, params, progress, false, mask, false);
+        DecodeGifToBitmap(&stream, &bitmap, count, params, progress, ikrmImage, mask, ikamKeep);
     }
     return 0;
 }

@@ -26,9 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             stream.SetPosition(0);
             try {
                 if (cursor)
-                    DecodeCurToBitmap(&stream, &bitmap, params, false, progress, mask, false);
+                    DecodeCurToBitmap(&stream, &bitmap, params, ikrmImage, progress, mask, ikamKeep);
                 else
-                    DecodeIcoToBitmap(&stream, &bitmap, params, false, progress, mask, index == 2);
+                    DecodeIcoToBitmap(&stream, &bitmap, params, ikrmImage, progress, mask,
+                                      index == 2 ? ikamIgnore : ikamKeep);
             } catch (const vcl::Exception&) {
                 // Refusals of the pixel store are reports, not findings.
             }

@@ -26,11 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::atomic<bool> aborting{false};
     TIKProgressContext progress(aborting);
     try {
-        DecodeJpeg2000ToBitmap(&stream, &bitmap, params, progress, true);
+        DecodeJpeg2000ToBitmap(&stream, &bitmap, params, progress, ikrmParamsOnly);
         if (aborting || int64_t(params.Width) * params.Height > (1 << 20))
             return 0;
         stream.SetPosition(0);
-        DecodeJpeg2000ToBitmap(&stream, &bitmap, params, progress, false);
+        DecodeJpeg2000ToBitmap(&stream, &bitmap, params, progress, ikrmImage);
     } catch (const vcl::Exception&) {
         // Refusals of the pixel store are reports, not findings.
     }

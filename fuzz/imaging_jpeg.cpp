@@ -16,19 +16,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TIOParamsVals params;
     std::atomic<bool> aborting{false};
     TIKProgressContext progress(aborting);
-    DecodeJpegToBitmap(&stream, nullptr, &bitmap, params, progress, true, false);
+    DecodeJpegToBitmap(&stream, nullptr, &bitmap, params, progress, ikrmParamsOnly, ikjoConverted);
     // Large images decode slowly without finding more: the fuzzer keeps to small ones.
     if (aborting || int64_t(params.Width) * params.Height > (1 << 22))
         return 0;
     stream.SetPosition(0);
     params.JpegScale = uint8_t(size % 5);
-    DecodeJpegToBitmap(&stream, nullptr, &bitmap, params, progress, false, size % 7 == 0);
+    DecodeJpegToBitmap(&stream, nullptr, &bitmap, params, progress, ikrmImage,
+                       size % 7 == 0 ? ikjoRawComponents : ikjoConverted);
     vcl::TReadOnlyMemoryStream tables(data, int64_t(size / 2));
     stream.SetPosition(0);
     std::atomic<bool> again{false};
     TIKProgressContext progress2(again);
     try {
-        DecodeJpegToBitmap(&stream, &tables, &bitmap, params, progress2, false, false);
+        DecodeJpegToBitmap(&stream, &tables, &bitmap, params, progress2, ikrmImage, ikjoConverted);
     } catch (const EIKJpegException&) {
         // Errors in a tables stream are reported this way.
     }

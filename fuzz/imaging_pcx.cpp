@@ -15,10 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TIOParamsVals params;
     std::atomic<bool> aborting{false};
     TIKProgressContext progress(aborting);
-    DecodePcxToBitmap(&stream, &bitmap, params, int64_t(size), progress, false);
+    DecodePcxToBitmap(&stream, &bitmap, params, int64_t(size), progress, ikrmImage);
     if (size > 3) {
         stream.SetPosition(3);
-        DecodePcxToBitmap(&stream, &bitmap, params, int64_t(size) - 3, progress, false);
+        DecodePcxToBitmap(&stream, &bitmap, params, int64_t(size) - 3, progress, ikrmImage);
     }
     return 0;
 }

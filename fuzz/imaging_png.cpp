@@ -18,10 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<TIKMask> mask;
     std::atomic<bool> aborting{false};
     TIKProgressContext progress(aborting);
-    DecodePngToBitmap(&stream, &bitmap, params, progress, true, mask, true);
+    DecodePngToBitmap(&stream, &bitmap, params, progress, ikrmParamsOnly, mask, ikamIgnore);
     if (aborting || int64_t(params.Width) * params.Height > (1 << 22))
         return 0;
     stream.SetPosition(0);
-    DecodePngToBitmap(&stream, &bitmap, params, progress, false, mask, false);
+    DecodePngToBitmap(&stream, &bitmap, params, progress, ikrmImage, mask, ikamKeep);
     return 0;
 }

@@ -22,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::atomic<bool> aborting{false};
     TIKProgressContext progress(aborting);
     try {
-        DecodePnmToBitmap(&stream, &bitmap, params, progress, true);
+        DecodePnmToBitmap(&stream, &bitmap, params, progress, ikrmParamsOnly);
         stream.SetPosition(0);
-        DecodePnmToBitmap(&stream, &bitmap, params, progress, false);
+        DecodePnmToBitmap(&stream, &bitmap, params, progress, ikrmImage);
     } catch (const vcl::Exception&) {
         // Refusals of the pixel store (an image too large to keep) are reports, not findings.
     }

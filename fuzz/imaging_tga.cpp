@@ -13,7 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace imaging;
     vcl::TReadOnlyMemoryStream stream(data, int64_t(size));
-    for (bool ignoreAlpha : {false, true}) {
+    for (TIKAlphaMode alphaMode : {ikamKeep, ikamIgnore}) {
         TIKBitmap bitmap;
         TIOParamsVals params;
         std::unique_ptr<TIKMask> mask;
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         TIKProgressContext progress(aborting);
         stream.SetPosition(0);
         try {
-            DecodeTgaToBitmap(&stream, &bitmap, params, progress, false, mask, ignoreAlpha);
+            DecodeTgaToBitmap(&stream, &bitmap, params, progress, ikrmImage, mask, alphaMode);
         } catch (const vcl::Exception&) {
             // Refusals of the pixel store are reports, not findings.
         }

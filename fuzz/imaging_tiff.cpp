@@ -35,13 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             TIKBitmap bitmap;
             bitmap.SetStorageKind(ikbsMemory);
             int32_t pages = 0;
-            DecodeTiffToBitmap(&bitmap, &stream, pages, params, progress, true, nullptr, false, false);
+            DecodeTiffToBitmap(&bitmap, &stream, pages, params, progress, ikrmParamsOnly, nullptr, ikamKeep);
             if (aborting || int64_t(params.Width) * params.Height > fuzzMaxPixels ||
                 int64_t(params.Width) * 16 > fuzzMaxPixels)
                 continue;
             std::unique_ptr<TIKMask> mask;
             stream.SetPosition(0);
-            DecodeTiffToBitmap(&bitmap, &stream, pages, params, progress, false, &mask, false, false);
+            DecodeTiffToBitmap(&bitmap, &stream, pages, params, progress, ikrmImage, &mask, ikamKeep);
         } catch (const vcl::Exception&) {
         }
     }

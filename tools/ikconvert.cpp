@@ -197,34 +197,34 @@ bool Read(const std::string& name, TImage& image, TIOParamsVals& params) {
     int32_t count = 0;
     switch (format) {
     case ikfTiff:
-        DecodeTiffToBitmap(&image.Bitmap, &s, count, params, progress, false, &image.Mask, true, false);
+        DecodeTiffToBitmap(&image.Bitmap, &s, count, params, progress, ikrmImage, &image.Mask, ikamKeep);
         break;
     case ikfGif:
-        DecodeGifToBitmap(&s, &image.Bitmap, count, params, progress, false, image.Mask, false);
+        DecodeGifToBitmap(&s, &image.Bitmap, count, params, progress, ikrmImage, image.Mask, ikamKeep);
         break;
     case ikfJpeg:
-        DecodeJpegToBitmap(&s, nullptr, &image.Bitmap, params, progress, false, false);
+        DecodeJpegToBitmap(&s, nullptr, &image.Bitmap, params, progress, ikrmImage, ikjoConverted);
         break;
     case ikfPcx:
-        DecodePcxToBitmap(&s, &image.Bitmap, params, s.GetSize(), progress, false);
+        DecodePcxToBitmap(&s, &image.Bitmap, params, s.GetSize(), progress, ikrmImage);
         break;
     case ikfBmp:
-        DecodeBmpToBitmap(&s, &image.Bitmap, s.GetSize(), params, progress, false, &image.Mask, false);
+        DecodeBmpToBitmap(&s, &image.Bitmap, s.GetSize(), params, progress, ikrmImage, &image.Mask, ikamKeep);
         break;
     case ikfIco:
-        DecodeIcoToBitmap(&s, &image.Bitmap, params, false, progress, image.Mask, false);
+        DecodeIcoToBitmap(&s, &image.Bitmap, params, ikrmImage, progress, image.Mask, ikamKeep);
         break;
     case ikfCur:
-        DecodeCurToBitmap(&s, &image.Bitmap, params, false, progress, image.Mask, false);
+        DecodeCurToBitmap(&s, &image.Bitmap, params, ikrmImage, progress, image.Mask, ikamKeep);
         break;
     case ikfPng:
-        DecodePngToBitmap(&s, &image.Bitmap, params, progress, false, image.Mask, false);
+        DecodePngToBitmap(&s, &image.Bitmap, params, progress, ikrmImage, image.Mask, ikamKeep);
         break;
     case ikfTga:
-        DecodeTgaToBitmap(&s, &image.Bitmap, params, progress, false, image.Mask, false);
+        DecodeTgaToBitmap(&s, &image.Bitmap, params, progress, ikrmImage, image.Mask, ikamKeep);
         break;
     case ikfPnm:
-        DecodePnmToBitmap(&s, &image.Bitmap, params, progress, false);
+        DecodePnmToBitmap(&s, &image.Bitmap, params, progress, ikrmImage);
         if (aborting) {
             const TNetpbmHeader h = ParseNetpbmHeader(ReadAll(s));
             if (!h.Error.empty()) {
@@ -235,7 +235,7 @@ bool Read(const std::string& name, TImage& image, TIOParamsVals& params) {
         break;
     case ikfJp2:
     case ikfJ2k:
-        DecodeJpeg2000ToBitmap(&s, &image.Bitmap, params, progress, false);
+        DecodeJpeg2000ToBitmap(&s, &image.Bitmap, params, progress, ikrmImage);
         break;
     default:
         std::fprintf(stderr, "ikconvert: %s: unknown format\n", name.c_str());
@@ -372,7 +372,7 @@ int main(int argc, char** argv) {
         else if (a == "-progressive")
             writeParams.JpegProgressive = 1;
         else if (a == "-rle")
-            writeParams.BmpCompression = 1;
+            writeParams.BmpCompression = ikbcRle;
         else if (a == "-version")
             writeParams.BmpVersion = uint8_t(number());
         else if (a == "-index")

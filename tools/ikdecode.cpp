@@ -80,10 +80,10 @@ int main(int argc, char** argv) {
             }
             if (option == "--raw") {
                 params.TgaCompressed = 0;
-                params.PcxCompression = 0;
+                params.PcxCompression = imaging::ikpcNone;
             } else if (option == "--gray") {
                 params.TgaGrayLevel = 1;
-                params.Jpeg2000ColorSpace = 0;
+                params.Jpeg2000ColorSpace = imaging::ikj2Gray;
             } else if (option == "--index") {
                 params.IcoImageIndex = params.CurImageIndex = params.GifImageIndex = std::atoi(argv[++i]);
             } else if (option == "--rate") {
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
         imaging::TIKBitmap bitmap;
         {
             vcl::TFileStream stream(input, vcl::fmOpenRead | vcl::fmShareDenyWrite);
-            entry->Read(&stream, &bitmap, params, progress, false);
+            entry->Read(&stream, &bitmap, params, progress, imaging::ikrmImage);
         }
         if (aborting || bitmap.Width() <= 0) {
             std::fprintf(stderr, "ikdecode: %s: cannot read the image\n", input.c_str());

@@ -161,7 +161,8 @@ int main(int argc, char** argv) {
         TIKBitmap bitmap;
         std::unique_ptr<TIKMask> mask;
         int32_t pages = 0;
-        DecodeTiffToBitmap(&bitmap, &stream, pages, params, progress, info, &mask, false, false);
+        DecodeTiffToBitmap(&bitmap, &stream, pages, params, progress, info ? ikrmParamsOnly : ikrmImage,
+                           &mask, ikamKeep);
         if (info) {
             std::printf("pages %d\nwidth %d\nheight %d\nbits %d\nsamples %d\ncompression %d\nphotometric %d\n"
                         "dpi %d %d\norientation %d\npage %d %d\ndocument %s\ndescription %s\npagename %s\n"

@@ -94,7 +94,7 @@ bool IKParseExifBlock(const void* data, int32_t size, TIOParamsVals& params) {
     std::unique_ptr<TIKMask> noMask;
     // The first directory holds the fields; its pixels (if any) are not wanted.
     TIKBitmap scratch;
-    DecodeTiffToBitmap(&scratch, &stream, pages, temp, progress, true, nullptr, true, true);
+    DecodeTiffToBitmap(&scratch, &stream, pages, temp, progress, ikrmParamsOnly, nullptr, ikamIgnore);
     ExifCopyFields(temp, params);
 
     // The second directory holds the thumbnail; a thumbnail that cannot be decoded is dropped.
@@ -103,7 +103,7 @@ bool IKParseExifBlock(const void* data, int32_t size, TIOParamsVals& params) {
         stream.SetPosition(0);
         aborting = false;
         auto thumbnail = std::make_unique<TIKBitmap>();
-        DecodeTiffToBitmap(thumbnail.get(), &stream, pages, temp, progress, false, nullptr, true, true);
+        DecodeTiffToBitmap(thumbnail.get(), &stream, pages, temp, progress, ikrmImage, nullptr, ikamIgnore);
         if (!aborting && thumbnail->Width() > 0)
             params.GetExifThumbnail()->Assign(thumbnail.get());
     }

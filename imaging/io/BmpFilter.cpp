@@ -245,8 +245,8 @@ int32_t EncodeBmpRle4Row(const uint8_t* indexes, int32_t count, uint8_t* output)
 }
 
 void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TIOParamsVals& params,
-                       TIKProgressContext& progress, bool paramsOnly, std::unique_ptr<TIKMask>* alphaMask,
-                       bool ignoreAlpha) {
+                       TIKProgressContext& progress, TIKReadMode mode, std::unique_ptr<TIKMask>* alphaMask,
+                       TIKAlphaMode alphaMode) {
     const int64_t start = stream->GetPosition();
     uint8_t fileHeader[BmpFileHeaderSize];
     if (!BmpReadAll(stream, fileHeader, BmpFileHeaderSize) || fileHeader[0] != 'B' || fileHeader[1] != 'M') {
@@ -276,7 +276,7 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
             progress.SetAborting();
             return;
         }
-        params.BmpVersion = 2;
+        params.BmpVersion = ikbvCore12;
         width = int16_t(IOGetLE16(header + 4));
         height = int16_t(IOGetLE16(header + 6));
         bits = IOGetLE16(header + 10);
@@ -304,7 +304,7 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
         }
         if (headerSize > 64)
             stream->Seek(headerSize - 64, vcl::soCurrent);
-        params.BmpVersion = headerSize == 64 ? 3 : headerSize == 40 ? 1 : 0;
+        params.BmpVersion = headerSize == 64 ? ikbvInfo64 : headerSize == 40 ? ikbvInfo40 : ikbvOther;
         width = int32_t(IOGetLE32(header + 4));
         height = int32_t(IOGetLE32(header + 8));
         bits = IOGetLE16(header + 14);
@@ -357,9 +357,9 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
         std::copy(palette.begin(), palette.end(), map);
     }
     if (compression == 0 || compression == 3)
-        params.BmpCompression = 0;
+        params.BmpCompression = ikbcNone;
     else if (compression == 1 || compression == 2)
-        params.BmpCompression = 1;
+        params.BmpCompression = ikbcRle;
 
     // A negative height stores the top row first.
     const bool topDown = height < 0;
@@ -410,7 +410,7 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
         }
         stream->SetPosition(start + dataOffset);
     }
-    if (paramsOnly)
+    if (mode == ikrmParamsOnly)
         return;
 
     const int32_t w = int32_t(width), h = int32_t(height);
@@ -423,7 +423,7 @@ void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TI
         oneBit = (palette[0] == black && palette[1] == white) || (palette[0] == white && palette[1] == black);
         invert = oneBit && palette[0] == white;
     }
-    const bool withAlpha = masks[3] != 0 && (bits == 16 || bits == 32) && alphaMask && !ignoreAlpha;
+    const bool withAlpha = masks[3] != 0 && (bits == 16 || bits == 32) && alphaMask && alphaMode == ikamKeep;
     // The data must be there before the image is allocated: uncompressed rows take their full size, and
     // run-length data fills no more than the class library's rule for BMP readers allows. The picture and
     // its alpha fit the reading budget.
@@ -563,10 +563,10 @@ void EncodeBitmapToBmp(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
     int32_t depth = params.BitsPerSample == 1 || params.BitsPerSample == 4 ? params.BitsPerSample
                     : params.SamplesPerPixel == 1                          ? 8
                                                                            : 24;
-    const bool core = params.BmpVersion == 2;
-    const uint32_t headerSize = core ? 12 : params.BmpVersion == 3 ? 64 : 40;
+    const bool core = params.BmpVersion == ikbvCore12;
+    const uint32_t headerSize = core ? 12 : params.BmpVersion == ikbvInfo64 ? 64 : 40;
     const int32_t w = bitmap->Width(), h = bitmap->Height();
-    const bool rle = !core && params.BmpCompression == 1 && (depth == 4 || depth == 8);
+    const bool rle = !core && params.BmpCompression == ikbcRle && (depth == 4 || depth == 8);
 
     const int64_t start = stream->GetPosition();
     uint8_t fileHeader[BmpFileHeaderSize] = {'B', 'M'};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "imaging/core/IKHelpers.h"
+#include "imaging/io/IOParams.h"
 
 #include <cstdint>
 #include <memory>
@@ -16,17 +17,15 @@ namespace imaging {
 
 class TIKBitmap;
 class TIKMask;
-class TIOParamsVals;
-struct TIKProgressContext;
 
 // Reads from the stream's position; size is the number of bytes the file takes from there (0 or less: not
-// known, the header's file size then counts). paramsOnly fills the record and leaves the bitmap alone.
+// known, the header's file size then counts). ikrmParamsOnly fills the record and leaves the bitmap alone.
 // Damaged or unsupported files set the Aborting flag. Bit-field pixels whose header has an alpha mask keep
-// their alpha: unless ignoreAlpha, it goes into *alphaMask (made when it holds nullptr); a picture whose
+// their alpha: with ikamKeep it goes into *alphaMask (made when it holds nullptr); a picture whose
 // alpha is 0 everywhere was written without alpha and reads as opaque.
 void DecodeBmpToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int64_t size, TIOParamsVals& params,
-                       TIKProgressContext& progress, bool paramsOnly,
-                       std::unique_ptr<TIKMask>* alphaMask = nullptr, bool ignoreAlpha = false);
+                       TIKProgressContext& progress, TIKReadMode mode,
+                       std::unique_ptr<TIKMask>* alphaMask = nullptr, TIKAlphaMode alphaMode = ikamKeep);
 // Writes at the stream's position and leaves it at the end of what was written. Depth: BitsPerSample 1 or
 // 4, else 8 for one sample per pixel and 24 otherwise; BmpVersion 2 writes the 12-byte header, 3 the
 // 64-byte one, others the 40-byte one; BmpCompression 1 run-length codes 4- and 8-bit images.

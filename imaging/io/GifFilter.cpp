@@ -69,8 +69,8 @@ struct TGifFilterInput {
 bool GifFilterDecodeImage(TGifFilterInput& in, const uint8_t* descriptor,
                           const std::vector<TIKColorTriple>& palette, int32_t tableBits,
                           const uint8_t control[4], TIKBitmap* bitmap, TIOParamsVals& params,
-                          TIKProgressContext& progress, bool paramsOnly, std::unique_ptr<TIKMask>& alphaMask,
-                          bool ignoreAlpha) {
+                          TIKProgressContext& progress, TIKReadMode mode, std::unique_ptr<TIKMask>& alphaMask,
+                          TIKAlphaMode alphaMode) {
     progress.Report(30);
     if (progress.IsAborting())
         return false;
@@ -89,7 +89,7 @@ bool GifFilterDecodeImage(TGifFilterInput& in, const uint8_t* descriptor,
     params.GifInterlaced = interlaced ? 1 : 0;
 
     std::vector<uint8_t> pixels;
-    if (paramsOnly) {
+    if (mode == ikrmParamsOnly) {
         in.Stream->Seek(1, vcl::soCurrent); // the code size byte
         in.SkipSubBlocks();
     } else {
@@ -119,14 +119,14 @@ bool GifFilterDecodeImage(TGifFilterInput& in, const uint8_t* descriptor,
     TIKColorTriple* map = params.NewColorMap(int32_t(palette.size()));
     std::copy(palette.begin(), palette.end(), map);
     params.BitsPerSample = tableBits;
-    if (paramsOnly)
+    if (mode == ikrmParamsOnly)
         return true;
 
     const TIKColorTriple black{}, white{255, 255, 255};
     const bool oneBit = tableBits == 1 && palette.size() == 2 && palette[0] == black && palette[1] == white;
     bitmap->Allocate(width, height, oneBit ? ikbf1Bit : ikbf24Bit);
     TIKMask* mask = nullptr;
-    if (!ignoreAlpha) {
+    if (alphaMode == ikamKeep) {
         if (!alphaMask)
             alphaMask = std::make_unique<TIKMask>();
         alphaMask->Allocate(width, height, 8);
@@ -170,8 +170,8 @@ bool GifFilterDecodeImage(TGifFilterInput& in, const uint8_t* descriptor,
 } // namespace
 
 void DecodeGifToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int32_t& imageCount, TIOParamsVals& params,
-                       TIKProgressContext& progress, bool paramsOnly, std::unique_ptr<TIKMask>& alphaMask,
-                       bool ignoreAlpha) {
+                       TIKProgressContext& progress, TIKReadMode mode, std::unique_ptr<TIKMask>& alphaMask,
+                       TIKAlphaMode alphaMode) {
     imageCount = 0;
     progress.Report(0);
     if (progress.IsAborting())
@@ -260,7 +260,7 @@ void DecodeGifToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int32_t& imageCo
                 const bool useLocal = !local.empty();
                 if (!GifFilterDecodeImage(in, descriptor, useLocal ? local : global,
                                           useLocal ? localBits : globalBits, control, bitmap, params,
-                                          progress, paramsOnly, alphaMask, ignoreAlpha))
+                                          progress, mode, alphaMask, alphaMode))
                     break;
             } else {
                 in.Stream->Seek(1, vcl::soCurrent);
@@ -280,9 +280,9 @@ void DecodeGifToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int32_t& imageCo
 
 void DecodeGifFileToBitmap(const std::string& fileName, TIKBitmap* bitmap, int32_t& imageCount,
                            TIOParamsVals& params, TIKProgressContext& progress,
-                           std::unique_ptr<TIKMask>& alphaMask, bool ignoreAlpha) {
+                           std::unique_ptr<TIKMask>& alphaMask, TIKAlphaMode alphaMode) {
     vcl::TFileStream stream(fileName, vcl::fmOpenRead | vcl::fmShareDenyWrite);
-    DecodeGifToBitmap(&stream, bitmap, imageCount, params, progress, false, alphaMask, ignoreAlpha);
+    DecodeGifToBitmap(&stream, bitmap, imageCount, params, progress, ikrmImage, alphaMask, alphaMode);
 }
 
 void EncodeBitmapToGif(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,

@@ -4,6 +4,8 @@
 // passes through the LZW coders of the parameter record.
 #pragma once
 
+#include "imaging/io/IOParams.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -16,19 +18,18 @@ namespace imaging {
 
 class TIKBitmap;
 class TIKMask;
-class TIOParamsVals;
-struct TIKProgressContext;
 
 // Reads image GifImageIndex of the GIF data at the stream's position into the bitmap (one bit for a black,
-// white palette, else 24-bit colour) and, unless ignoreAlpha, its transparency into an 8-bit mask (made when
-// alphaMask holds none). imageCount receives the number of images met. Damaged data, a missing coder or an
-// index beyond the file's images set the Aborting flag.
+// white palette, else 24-bit colour) and, with ikamKeep, its transparency into an 8-bit mask (made when
+// alphaMask holds none); ikrmParamsOnly fills the record and leaves the bitmap alone. imageCount receives the
+// number of images met. Damaged data, a missing coder or an index beyond the file's images set the Aborting
+// flag.
 void DecodeGifToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, int32_t& imageCount, TIOParamsVals& params,
-                       TIKProgressContext& progress, bool paramsOnly, std::unique_ptr<TIKMask>& alphaMask,
-                       bool ignoreAlpha);
+                       TIKProgressContext& progress, TIKReadMode mode, std::unique_ptr<TIKMask>& alphaMask,
+                       TIKAlphaMode alphaMode);
 void DecodeGifFileToBitmap(const std::string& fileName, TIKBitmap* bitmap, int32_t& imageCount,
                            TIOParamsVals& params, TIKProgressContext& progress,
-                           std::unique_ptr<TIKMask>& alphaMask, bool ignoreAlpha);
+                           std::unique_ptr<TIKMask>& alphaMask, TIKAlphaMode alphaMode);
 // Writes the bitmap as a complete one-image GIF file with 2^BitsPerSample colours. A missing coder or a
 // short write sets the Aborting flag.
 void EncodeBitmapToGif(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,

@@ -35,10 +35,6 @@ constexpr size_t RegistryMaxText = 80;
 
 // ---- The built-in formats' readers and writers -----------------------------------------------------------
 
-bool RegistryParamsOnly(const TIKFormatReadArgs& a) {
-    return a.Mode == ikrmParamsOnly;
-}
-
 // The bytes from the position to the end of the stream.
 int64_t RegistryRest(vcl::TStream* s) {
     return s->GetSize() - s->GetPosition();
@@ -78,19 +74,18 @@ void RegistryJpegMetadataBeforeWrite(TIOParamsVals& p) {
 
 // Offsets of a TIFF count from where its data starts, also after a block header.
 void RegistryLoadTiff(TIKFormatReadArgs& a) {
-    DecodeTiffToBitmap(a.Bitmap, a.Stream, a.Count, a.Params, a.Progress, RegistryParamsOnly(a),
-                       RegistryParamsOnly(a) ? nullptr : &a.Mask, true, false);
+    DecodeTiffToBitmap(a.Bitmap, a.Stream, a.Count, a.Params, a.Progress, a.Mode,
+                       a.Mode == ikrmParamsOnly ? nullptr : &a.Mask, ikamKeep);
     a.Params.TiffImageCount = a.Count;
 }
 
 void RegistryLoadGif(TIKFormatReadArgs& a) {
-    DecodeGifToBitmap(a.Stream, a.Bitmap, a.Count, a.Params, a.Progress, RegistryParamsOnly(a), a.Mask,
-                      false);
+    DecodeGifToBitmap(a.Stream, a.Bitmap, a.Count, a.Params, a.Progress, a.Mode, a.Mask, ikamKeep);
     a.Params.GifImageCount = a.Count;
 }
 
 void RegistryLoadJpeg(TIKFormatReadArgs& a) {
-    DecodeJpegToBitmap(a.Stream, nullptr, a.Bitmap, a.Params, a.Progress, RegistryParamsOnly(a), false);
+    DecodeJpegToBitmap(a.Stream, nullptr, a.Bitmap, a.Params, a.Progress, a.Mode, ikjoConverted);
     RegistryJpegMetadataAfterRead(a.Params);
 }
 
@@ -98,46 +93,46 @@ void RegistryLoadJpeg(TIKFormatReadArgs& a) {
 void RegistryLoadPcx(TIKFormatReadArgs& a) {
     const int64_t rest = RegistryRest(a.Stream);
     DecodePcxToBitmap(a.Stream, a.Bitmap, a.Params, a.BlockLength >= 0 ? std::min(a.BlockLength, rest) : rest,
-                      a.Progress, RegistryParamsOnly(a));
+                      a.Progress, a.Mode);
 }
 
 // A stream the component was handed may go on after the bitmap: there the bitmap's own header says where it
 // ends (size 0). Files, and parameters-only reads, are limited by the bytes that are there.
 void RegistryLoadBmp(TIKFormatReadArgs& a) {
-    const bool ownHeader = a.Origin == ikroStream && !RegistryParamsOnly(a);
+    const bool ownHeader = a.Origin == ikroStream && a.Mode == ikrmImage;
     DecodeBmpToBitmap(a.Stream, a.Bitmap, ownHeader ? 0 : RegistryRest(a.Stream), a.Params, a.Progress,
-                      RegistryParamsOnly(a), RegistryParamsOnly(a) ? nullptr : &a.Mask, false);
+                      a.Mode, a.Mode == ikrmParamsOnly ? nullptr : &a.Mask, ikamKeep);
 }
 
 void RegistryLoadIco(TIKFormatReadArgs& a) {
-    DecodeIcoToBitmap(a.Stream, a.Bitmap, a.Params, RegistryParamsOnly(a), a.Progress, a.Mask, false);
+    DecodeIcoToBitmap(a.Stream, a.Bitmap, a.Params, a.Mode, a.Progress, a.Mask, ikamKeep);
 }
 
 void RegistryLoadCur(TIKFormatReadArgs& a) {
-    DecodeCurToBitmap(a.Stream, a.Bitmap, a.Params, RegistryParamsOnly(a), a.Progress, a.Mask, false);
+    DecodeCurToBitmap(a.Stream, a.Bitmap, a.Params, a.Mode, a.Progress, a.Mask, ikamKeep);
 }
 
 void RegistryLoadPng(TIKFormatReadArgs& a) {
-    DecodePngToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, RegistryParamsOnly(a), a.Mask, false);
+    DecodePngToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, a.Mode, a.Mask, ikamKeep);
 }
 
 void RegistryLoadTga(TIKFormatReadArgs& a) {
-    DecodeTgaToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, RegistryParamsOnly(a), a.Mask, false);
+    DecodeTgaToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, a.Mode, a.Mask, ikamKeep);
 }
 
 void RegistryLoadPnm(TIKFormatReadArgs& a) {
-    DecodePnmToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, RegistryParamsOnly(a));
+    DecodePnmToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, a.Mode);
 }
 
 void RegistryLoadJpeg2000(TIKFormatReadArgs& a) {
-    DecodeJpeg2000ToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, RegistryParamsOnly(a));
+    DecodeJpeg2000ToBitmap(a.Stream, a.Bitmap, a.Params, a.Progress, a.Mode);
 }
 
 // The read callback of a built-in entry: its Load on a stream that holds the image to its end, the alpha
 // it found given to the bitmap.
 template <TIKFormatLoadProc Load>
-void RegistryRead(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, bool paramsOnly) {
-    TIKFormatReadArgs args{s, b, p, g, paramsOnly ? ikrmParamsOnly : ikrmImage, ikroFile};
+void RegistryRead(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g, TIKReadMode mode) {
+    TIKFormatReadArgs args{s, b, p, g, mode, ikroFile};
     Load(args);
     if (args.Mask && b->Width() > 0)
         b->GetAlphaChannel()->AssignMask(args.Mask.get());
@@ -168,11 +163,11 @@ void RegistryWriteTga(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgre
 }
 
 void RegistryWriteJp2(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g) {
-    EncodeBitmapToJpeg2000(s, b, p, 0, g);
+    EncodeBitmapToJpeg2000(s, b, p, ikj2fJp2, g);
 }
 
 void RegistryWriteJ2k(vcl::TStream* s, TIKBitmap* b, TIOParamsVals& p, TIKProgressContext& g) {
-    EncodeBitmapToJpeg2000(s, b, p, 1, g);
+    EncodeBitmapToJpeg2000(s, b, p, ikj2fCodeStream, g);
 }
 
 // ---- The list --------------------------------------------------------------------------------------------
@@ -408,7 +403,7 @@ int32_t RegistryProbe(vcl::TStream* stream) {
 
 } // namespace
 
-void NoFormatRead(vcl::TStream*, TIKBitmap*, TIOParamsVals&, TIKProgressContext& progress, bool) {
+void NoFormatRead(vcl::TStream*, TIKBitmap*, TIOParamsVals&, TIKProgressContext& progress, TIKReadMode) {
     progress.SetAborting();
 }
 
@@ -424,7 +419,7 @@ bool RunFormatRead(const TIKFormatEntry& entry, TIKFormatReadArgs& args) {
     if (entry.Load)
         entry.Load(args);
     else if (entry.Read)
-        entry.Read(args.Stream, args.Bitmap, args.Params, args.Progress, args.Mode == ikrmParamsOnly);
+        entry.Read(args.Stream, args.Bitmap, args.Params, args.Progress, args.Mode);
     else
         return false;
     return true;

@@ -3,6 +3,8 @@
 // stream's or file's format from its first bytes.
 #pragma once
 
+#include "imaging/io/IOParams.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -15,8 +17,6 @@ namespace imaging {
 
 class TIKBitmap;
 class TIKMask;
-class TIOParamsVals;
-struct TIKProgressContext;
 
 // Format ids, as TIOParamsVals::FileType holds them.
 enum TIKFormatId : int32_t {
@@ -38,13 +38,11 @@ enum TIKFormatId : int32_t {
 };
 
 using TIKFormatReadProc = void (*)(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
-                                   TIKProgressContext& progress, bool paramsOnly);
+                                   TIKProgressContext& progress, TIKReadMode mode);
 using TIKFormatWriteProc = void (*)(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
                                     TIKProgressContext& progress);
 using TIKFormatDetectProc = bool (*)(vcl::TStream* stream);
 
-// What a read is for: the image, or only the parameters (the image is left as it was).
-enum TIKReadMode : uint8_t { ikrmImage, ikrmParamsOnly };
 // Where a read's bytes come from: a file (the data runs to its end) or a stream the I/O component was
 // handed (more may follow the image).
 enum TIKReadOrigin : uint8_t { ikroFile, ikroStream };
@@ -121,7 +119,7 @@ bool RunFormatRead(const TIKFormatEntry& entry, TIKFormatReadArgs& args);
 // The placeholders of formats without a filter: reading and writing report failure (and write nothing);
 // detection answers false.
 void NoFormatRead(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
-                  TIKProgressContext& progress, bool paramsOnly);
+                  TIKProgressContext& progress, TIKReadMode mode);
 void NoFormatWrite(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
                    TIKProgressContext& progress);
 bool NoFormatDetect(vcl::TStream* stream);

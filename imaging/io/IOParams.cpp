@@ -117,9 +117,9 @@ void TIOParamsVals::SetDefaults() {
     Jpeg2000Progression = ikj2Lrcp;
 
     PcxVersion = 5;
-    PcxCompression = 1;
+    PcxCompression = ikpcRle;
     BmpVersion = ikbvInfo40;
-    BmpCompression = 0;
+    BmpCompression = ikbcNone;
     IcoImageIndex = 0;
     IcoBackground = {255, 255, 255};
     CurImageIndex = 0;

@@ -140,8 +140,25 @@ enum TIKJpeg2000Progression : uint8_t { ikj2Lrcp = 0, ikj2Rlcp = 1 };
 
 // BmpVersion: the header of the last BMP read, or the one to write.
 enum TIKBmpVersion : uint8_t { ikbvOther = 0, ikbvInfo40 = 1, ikbvCore12 = 2, ikbvInfo64 = 3 };
+// BmpCompression: the writer codes 4- and 8-bit images in runs; the reader says whether it met runs.
+enum TIKBmpCompression : uint8_t { ikbcNone = 0, ikbcRle = 1 };
+// PcxCompression, and the encoding byte of a PCX header: runs or plain bytes.
+enum TIKPcxCompression : uint8_t { ikpcNone = 0, ikpcRle = 1 };
 // PngFilter: the row filter the writer uses.
 enum TIKPngFilter : uint8_t { ikpfNone = 0, ikpfSub = 1, ikpfPaeth = 2 };
+
+// ---- How a filter is asked to read or write ---------------------------------------------------------------
+
+// What a read is for: the image, or only the parameters (the image is left as it was).
+enum TIKReadMode : uint8_t { ikrmImage, ikrmParamsOnly };
+// What a reader does with the transparency it finds: puts it into the caller's mask, or leaves the mask
+// alone.
+enum TIKAlphaMode : uint8_t { ikamKeep, ikamIgnore };
+// The pixels a JPEG read hands out: converted to B, G, R, or the stored components of a YCbCr datastream
+// as they are (for callers that convert themselves).
+enum TIKJpegOutput : uint8_t { ikjoConverted, ikjoRawComponents };
+// The two forms of JPEG 2000 a writer produces: a JP2 file or a bare code stream.
+enum TIKJpeg2000Form : int32_t { ikj2fJp2 = 0, ikj2fCodeStream = 1 };
 
 // ---- Parameters ------------------------------------------------------------------------------------------
 // What a parameter record asks of the I/O component that owns it when it takes its defaults.
@@ -255,9 +272,9 @@ public:
 
     // Other formats.
     int32_t PcxVersion = 5;
-    uint8_t PcxCompression = 1;
-    uint8_t BmpVersion = ikbvInfo40; // TIKBmpVersion
-    uint8_t BmpCompression = 0;
+    uint8_t PcxCompression = ikpcRle;  // TIKPcxCompression
+    uint8_t BmpVersion = ikbvInfo40;   // TIKBmpVersion
+    uint8_t BmpCompression = ikbcNone; // TIKBmpCompression
     int32_t IcoImageIndex = 0;
     TIKColorTriple IcoBackground{255, 255, 255};
     int32_t CurImageIndex = 0;

@@ -155,9 +155,13 @@ bool IcoDecodePixels(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& par
     return true;
 }
 
-void IcoDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, bool paramsOnly,
-               TIKProgressContext& progress, std::unique_ptr<TIKMask>& alphaMask, bool ignoreAlpha,
-               bool cursor) {
+// Icons and cursors share one layout; a cursor keeps hot spots where an icon keeps its colour depth.
+enum TIcoDirKind : uint8_t { icoIcon, icoCursor };
+
+void IcoDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, TIKReadMode mode,
+               TIKProgressContext& progress, std::unique_ptr<TIKMask>& alphaMask, TIKAlphaMode alphaMode,
+               TIcoDirKind kind) {
+    const bool cursor = kind == icoCursor;
     const int64_t start = stream->GetPosition();
     const int64_t streamSize = stream->GetSize();
     uint8_t head[IcoDirHeaderSize];
@@ -168,7 +172,7 @@ void IcoDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, b
     if (!cursor && head[0] == 'B' && head[1] == 'M') {
         // A bitmap file named as an icon.
         stream->SetPosition(start);
-        DecodeBmpToBitmap(stream, bitmap, streamSize - start, params, progress, paramsOnly);
+        DecodeBmpToBitmap(stream, bitmap, streamSize - start, params, progress, mode);
         return;
     }
     const int32_t count = IOGetLE16(head + 4);
@@ -200,7 +204,7 @@ void IcoDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, b
     if (std::memcmp(info, "\x89PNG", 4) == 0) {
         // Large icons are stored as whole PNG files.
         stream->SetPosition(dataStart);
-        DecodePngToBitmap(stream, bitmap, params, progress, paramsOnly, alphaMask, ignoreAlpha);
+        DecodePngToBitmap(stream, bitmap, params, progress, mode, alphaMask, alphaMode);
         return;
     }
     const uint32_t headerSize = IOGetLE32(info);
@@ -268,7 +272,7 @@ void IcoDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, b
     }
     params.Width = width;
     params.Height = height;
-    if (paramsOnly)
+    if (mode == ikrmParamsOnly)
         return;
 
     // The rows must be in the file before anything is allocated for them (32-bit images may leave out
@@ -285,7 +289,7 @@ void IcoDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, b
                              (params.ColorMap[0] == white && params.ColorMap[1] == black));
     bitmap->Allocate(width, height, blackWhite ? ikbf1Bit : ikbf24Bit);
     TIKMask* mask = nullptr;
-    if (!ignoreAlpha) {
+    if (alphaMode == ikamKeep) {
         if (!alphaMask)
             alphaMask = std::make_unique<TIKMask>();
         alphaMask->Allocate(width, height, 8);
@@ -308,14 +312,16 @@ bool IsCurStream(vcl::TStream* stream) {
     return IcoIsDirectory(stream, IcoTypeCursor);
 }
 
-void DecodeIcoToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, bool paramsOnly,
-                       TIKProgressContext& progress, std::unique_ptr<TIKMask>& alphaMask, bool ignoreAlpha) {
-    IcoDecode(stream, bitmap, params, paramsOnly, progress, alphaMask, ignoreAlpha, false);
+void DecodeIcoToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, TIKReadMode mode,
+                       TIKProgressContext& progress, std::unique_ptr<TIKMask>& alphaMask,
+                       TIKAlphaMode alphaMode) {
+    IcoDecode(stream, bitmap, params, mode, progress, alphaMask, alphaMode, icoIcon);
 }
 
-void DecodeCurToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, bool paramsOnly,
-                       TIKProgressContext& progress, std::unique_ptr<TIKMask>& alphaMask, bool ignoreAlpha) {
-    IcoDecode(stream, bitmap, params, paramsOnly, progress, alphaMask, ignoreAlpha, true);
+void DecodeCurToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, TIKReadMode mode,
+                       TIKProgressContext& progress, std::unique_ptr<TIKMask>& alphaMask,
+                       TIKAlphaMode alphaMode) {
+    IcoDecode(stream, bitmap, params, mode, progress, alphaMask, alphaMode, icoCursor);
 }
 
 } // namespace imaging

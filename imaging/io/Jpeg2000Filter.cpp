@@ -462,7 +462,7 @@ TJ2kColorKind J2kColorKind(const opj_image_t* image) {
 }
 
 void J2kDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, TIKProgressContext& progress,
-               bool paramsOnly) {
+               TIKReadMode mode) {
     const bool jp2 = IsJp2Stream(stream);
     if (!jp2 && !IsJ2kStream(stream)) {
         progress.SetAborting();
@@ -521,7 +521,7 @@ void J2kDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, T
     params.FreeColorMap();
     params.Width = int32_t(width);
     params.Height = int32_t(height);
-    if (paramsOnly)
+    if (mode == ikrmParamsOnly)
         return;
     // The decoder's output planes, one tile's planes while it decodes that tile, the planes a JP2 palette
     // or channel definition adds, and the bitmap: all within the reading budget.
@@ -598,11 +598,11 @@ void J2kDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, T
     }
 }
 
-void J2kEncode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, int32_t format,
+void J2kEncode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, TIKJpeg2000Form form,
                TIKProgressContext& progress) {
     const int32_t width = bitmap->Width();
     const int32_t height = bitmap->Height();
-    if (width <= 0 || height <= 0 || (format != 0 && format != 1)) {
+    if (width <= 0 || height <= 0 || (form != ikj2fJp2 && form != ikj2fCodeStream)) {
         progress.SetAborting();
         return;
     }
@@ -615,16 +615,16 @@ void J2kEncode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, i
     const bool oneBit = source->PixelFormat() == ikbf1Bit;
     if (oneBit) {
         params.BitsPerSample = 1;
-        params.Jpeg2000ColorSpace = 0;
+        params.Jpeg2000ColorSpace = ikj2Gray;
     }
     const int32_t precision = params.BitsPerSample;
     const double rate = params.Jpeg2000Rate;
-    if (params.Jpeg2000ColorSpace > 2 || precision < 1 || precision > J2kMaxPrecision || !(rate > 0) ||
-        !std::isfinite(rate)) {
+    if (params.Jpeg2000ColorSpace > ikj2YCbCr || precision < 1 || precision > J2kMaxPrecision ||
+        !(rate > 0) || !std::isfinite(rate)) {
         progress.SetAborting();
         return;
     }
-    const bool gray = params.Jpeg2000ColorSpace == 0;
+    const bool gray = params.Jpeg2000ColorSpace == ikj2Gray;
     const uint32_t components = gray ? 1 : 3;
     opj_image_cmptparm_t parts[3];
     std::memset(parts, 0, sizeof parts);
@@ -677,7 +677,7 @@ void J2kEncode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, i
     parameters.tcp_rates[0] = rate < 1 ? float(1 / rate) : 0;
     parameters.cp_disto_alloc = 1;
     parameters.tcp_mct = components == 3 ? 1 : 0;
-    if (params.Jpeg2000Progression == 1)
+    if (params.Jpeg2000Progression == ikj2Rlcp)
         parameters.prog_order = OPJ_RLCP;
     else
         parameters.prog_order = OPJ_LRCP;
@@ -687,7 +687,7 @@ void J2kEncode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, i
         ++levels;
     parameters.numresolution = std::min(parameters.numresolution, levels);
 
-    TJ2kCodec codec(opj_create_compress(format == 0 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
+    TJ2kCodec codec(opj_create_compress(form == ikj2fJp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
     TJ2kStreamHost host{stream, stream->GetPosition(), stream->GetPosition()};
     TJ2kStream output = J2kMakeStream(host, false);
     if (!codec || !output) {
@@ -718,13 +718,13 @@ bool IsJ2kStream(vcl::TStream* stream) {
 }
 
 void DecodeJpeg2000ToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
-                            TIKProgressContext& progress, bool paramsOnly) {
-    J2kDecode(stream, bitmap, params, progress, paramsOnly);
+                            TIKProgressContext& progress, TIKReadMode mode) {
+    J2kDecode(stream, bitmap, params, progress, mode);
 }
 
-void EncodeBitmapToJpeg2000(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, int32_t format,
-                            TIKProgressContext& progress) {
-    J2kEncode(stream, bitmap, params, format, progress);
+void EncodeBitmapToJpeg2000(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
+                            TIKJpeg2000Form form, TIKProgressContext& progress) {
+    J2kEncode(stream, bitmap, params, form, progress);
 }
 
 } // namespace imaging

@@ -352,13 +352,13 @@ void JpegApplyCompressSetup(jpeg_compress_struct* cinfo, const TJpegCompressSetu
 
 bool JpegSetDct(uint8_t method, J_DCT_METHOD& dct) {
     switch (method) {
-    case 0:
+    case ikjdIntegerSlow:
         dct = JDCT_ISLOW;
         return true;
-    case 1:
+    case ikjdIntegerFast:
         dct = JDCT_IFAST;
         return true;
-    case 2:
+    case ikjdFloat:
         dct = JDCT_FLOAT;
         return true;
     default:
@@ -418,8 +418,8 @@ int64_t LocateJpegSignature(vcl::TStream* stream) {
 }
 
 void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBitmap* bitmap,
-                        TIOParamsVals& params, TIKProgressContext& progress, bool paramsOnly,
-                        bool rawComponents) {
+                        TIOParamsVals& params, TIKProgressContext& progress, TIKReadMode mode,
+                        TIKJpegOutput output) {
     params.JpegWarningCount = 0;
     params.JpegWarningCode = 0;
     const int64_t at = LocateJpegSignature(stream);
@@ -468,29 +468,29 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
         params.BitsPerSample = 8;
         switch (cinfo->jpeg_color_space) {
         case JCS_GRAYSCALE:
-            params.JpegColorSpace = 1;
+            params.JpegColorSpace = ikjcGray;
             cinfo->out_color_space = JCS_EXT_BGR;
             params.SamplesPerPixel = 1;
             break;
         case JCS_RGB:
-            params.JpegColorSpace = 0;
+            params.JpegColorSpace = ikjcRgb;
             cinfo->out_color_space = JCS_RGB;
             params.SamplesPerPixel = 3;
             storedRgb = true;
             break;
         case JCS_YCbCr:
-            params.JpegColorSpace = 2;
+            params.JpegColorSpace = ikjcYCbCr;
             cinfo->out_color_space = JCS_EXT_BGR;
             params.SamplesPerPixel = 3;
             break;
         case JCS_CMYK:
-            params.JpegColorSpace = 3;
+            params.JpegColorSpace = ikjcCmyk;
             cinfo->out_color_space = JCS_CMYK;
             params.SamplesPerPixel = 4;
             cmyk = true;
             break;
         case JCS_YCCK:
-            params.JpegColorSpace = 4;
+            params.JpegColorSpace = ikjcYcck;
             cinfo->out_color_space = JCS_CMYK;
             params.SamplesPerPixel = 4;
             cmyk = true;
@@ -499,7 +499,7 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
             break;
         }
         // Stored components are handed out raw only for YCbCr data, the one layout that fits the 3-byte rows.
-        if (rawComponents && cinfo->jpeg_color_space == JCS_YCbCr) {
+        if (output == ikjoRawComponents && cinfo->jpeg_color_space == JCS_YCbCr) {
             cinfo->out_color_space = JCS_YCbCr;
             storedRgb = false;
             cmyk = false;
@@ -521,19 +521,19 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
 
         int32_t d = 0;
         switch (params.JpegScale) {
-        case 1:
+        case ikjsFull:
             d = 1;
             break;
-        case 2:
+        case ikjsHalf:
             d = 2;
             break;
-        case 3:
+        case ikjsQuarter:
             d = 4;
             break;
-        case 4:
+        case ikjsEighth:
             d = 8;
             break;
-        case 0:
+        case ikjsAuto:
             d = 1;
             if (params.Width > 0 && params.Height > 0)
                 for (int32_t c : {8, 4, 2}) {
@@ -558,7 +558,7 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
             progress.SetAborting();
             return;
         }
-        if (paramsOnly) {
+        if (mode == ikrmParamsOnly) {
             // The output size without starting the decompressor (which would read a progressive image
             // whole).
             if (!codecs::JpegTry(dec->Err, [&] { jpeg_calc_output_dimensions(cinfo); }))
@@ -632,7 +632,7 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
             const auto length = int32_t(std::min<unsigned>(m->data_length, TIKMarkerList::IKMaxMarkerLength));
             params.JpegMarkers.AddMarker(uint8_t(m->marker), m->data, length);
         }
-        if (!progress.IsAborting() && !paramsOnly && tablesError.empty()) {
+        if (!progress.IsAborting() && mode == ikrmImage && tablesError.empty()) {
             // Errors at the end of the data no longer matter: the image is complete.
             dec->Err.Aborting = nullptr;
             codecs::JpegTry(dec->Err, [&] { jpeg_finish_decompress(cinfo); });
@@ -678,17 +678,17 @@ void EncodeBitmapToJpeg(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& 
     s.InSpace = JCS_EXT_BGR;
     bool rgbFile = false, cmyk = false;
     switch (params.JpegColorSpace) {
-    case 1:
+    case ikjcGray:
         s.FileSpace = JCS_GRAYSCALE;
         break;
-    case 2:
+    case ikjcYCbCr:
         s.FileSpace = JCS_YCbCr;
         break;
-    case 3:
-    case 4:
+    case ikjcCmyk:
+    case ikjcYcck:
         s.InSpace = JCS_CMYK;
         s.Components = 4;
-        s.FileSpace = params.JpegColorSpace == 3 ? JCS_CMYK : JCS_YCCK;
+        s.FileSpace = params.JpegColorSpace == ikjcCmyk ? JCS_CMYK : JCS_YCCK;
         cmyk = true;
         break;
     default:

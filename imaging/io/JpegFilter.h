@@ -5,6 +5,7 @@
 #pragma once
 
 #include "imaging/core/IKHelpers.h"
+#include "imaging/io/IOParams.h"
 #include "platform/vcl/Exceptions.h"
 
 #include <cstdint>
@@ -16,8 +17,6 @@ class TStream;
 namespace imaging {
 
 class TIKBitmap;
-class TIOParamsVals;
-struct TIKProgressContext;
 
 class EIKJpegException : public vcl::Exception {
 public:
@@ -26,12 +25,12 @@ public:
 
 // Reads one datastream that starts within the first 100 bytes from the stream's position. tablesStream
 // (nullptr, or a stream other than stream) holds an abbreviated tables-only datastream read first.
-// paramsOnly stops once the output size is known, leaving the bitmap alone; rawComponents gives the stored
-// components of a YCbCr datastream without colour conversion. Failure sets the Aborting flag; errors in the
-// tables stream raise EIKJpegException.
+// ikrmParamsOnly stops once the output size is known, leaving the bitmap alone; ikjoRawComponents gives the
+// stored components of a YCbCr datastream without colour conversion. Failure sets the Aborting flag; errors
+// in the tables stream raise EIKJpegException.
 void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBitmap* bitmap,
-                        TIOParamsVals& params, TIKProgressContext& progress, bool paramsOnly,
-                        bool rawComponents);
+                        TIOParamsVals& params, TIKProgressContext& progress, TIKReadMode mode,
+                        TIKJpegOutput output);
 // Writes the bitmap as one complete datastream at the stream's position. Bitmaps that are not 24-bit are
 // converted first. Library errors set the Aborting flag and raise EIKJpegException; a short write sets the
 // flag only.

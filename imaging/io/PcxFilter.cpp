@@ -87,6 +87,7 @@ bool PcxDecodeRows(const TPcxHeader& h, const uint8_t* data, int64_t dataSize,
     const int32_t bpl = h.Bpl;
     const int32_t planes = h.Planes;
     std::vector<uint8_t> rows(size_t(bpl) * planes);
+    const TIKPcxCompression coding = h.Encoding == ikpcRle ? ikpcRle : ikpcNone;
     int64_t pos = 0;
     int32_t carryCount = 0;
     uint8_t carryValue = 0;
@@ -96,8 +97,8 @@ bool PcxDecodeRows(const TPcxHeader& h, const uint8_t* data, int64_t dataSize,
         if (progress.IsAborting())
             return true;
         for (int32_t p = 0; p < planes; ++p)
-            if (!DecodePcxRow(data, dataSize, pos, rows.data() + size_t(p) * bpl, bpl, h.Encoding == 1,
-                              carryCount, carryValue))
+            if (!DecodePcxRow(data, dataSize, pos, rows.data() + size_t(p) * bpl, bpl, coding, carryCount,
+                              carryValue))
                 return false;
         uint8_t* row = bitmap->ScanLine(y);
         const uint8_t* src = rows.data();
@@ -132,7 +133,7 @@ bool PcxDecodeRows(const TPcxHeader& h, const uint8_t* data, int64_t dataSize,
 }
 
 void PcxDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, int64_t size,
-               TIKProgressContext& progress, bool paramsOnly) {
+               TIKProgressContext& progress, TIKReadMode mode) {
     const int64_t start = stream->GetPosition();
     size = std::min(size, stream->GetSize() - start);
     uint8_t raw[PcxHeaderSize];
@@ -141,7 +142,7 @@ void PcxDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, i
         return;
     }
     const TPcxHeader h = PcxParseHeader(raw);
-    if (h.Manufacturer != PcxManufacturer || h.Bits > 8 || h.Encoding > 1) {
+    if (h.Manufacturer != PcxManufacturer || h.Bits > 8 || h.Encoding > ikpcRle) {
         progress.SetAborting();
         return;
     }
@@ -192,13 +193,13 @@ void PcxDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, i
     } else if (h.Bits < 8) {
         params.ColorMap.assign(h.Palette, h.Palette + (1 << h.Bits));
     }
-    if (paramsOnly)
+    if (mode == ikrmParamsOnly)
         return;
 
     // What the data can expand to must cover the image before anything is allocated for it.
     const int64_t dataSize = size - PcxHeaderSize;
     const int64_t needed = int64_t(h.Bpl) * h.Planes * height;
-    const int64_t reachable = h.Encoding == 1 ? dataSize / 2 * PcxMaxExpansion + 1 : dataSize;
+    const int64_t reachable = h.Encoding == ikpcRle ? dataSize / 2 * PcxMaxExpansion + 1 : dataSize;
     if (int64_t(width) * height > IKMaxReadPixels || reachable < needed) {
         progress.SetAborting();
         return;
@@ -222,8 +223,8 @@ void PcxDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, i
 } // namespace
 
 bool DecodePcxRow(const uint8_t* data, int64_t dataSize, int64_t& pos, uint8_t* row, int32_t bpl,
-                  bool encoded, int32_t& carryCount, uint8_t& carryValue) {
-    if (!encoded) {
+                  TIKPcxCompression coding, int32_t& carryCount, uint8_t& carryValue) {
+    if (coding != ikpcRle) {
         if (dataSize - pos < bpl)
             return false;
         std::memcpy(row, data + pos, size_t(bpl));
@@ -255,9 +256,9 @@ bool DecodePcxRow(const uint8_t* data, int64_t dataSize, int64_t& pos, uint8_t* 
 }
 
 void DecodePcxToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, int64_t size,
-                       TIKProgressContext& progress, bool paramsOnly) {
+                       TIKProgressContext& progress, TIKReadMode mode) {
     try {
-        PcxDecode(stream, bitmap, params, size, progress, paramsOnly);
+        PcxDecode(stream, bitmap, params, size, progress, mode);
     } catch (const vcl::Exception&) {
         progress.SetAborting();
     } catch (const std::bad_alloc&) {
@@ -268,7 +269,7 @@ void DecodePcxToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
 void DecodePcxFileToBitmap(const std::string& fileName, TIKBitmap* bitmap, TIOParamsVals& params,
                            TIKProgressContext& progress) {
     vcl::TFileStream file(fileName, vcl::fmOpenRead | vcl::fmShareDenyWrite);
-    DecodePcxToBitmap(&file, bitmap, params, file.GetSize(), progress, false);
+    DecodePcxToBitmap(&file, bitmap, params, file.GetSize(), progress, ikrmImage);
 }
 
 int32_t EncodePcxRow(uint8_t* output, const uint8_t* source, int32_t count, int32_t stride, int32_t offset) {
@@ -299,7 +300,7 @@ void EncodeBitmapToPcx(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
     if (width <= 0 || height <= 0 || bitmap->PixelFormat() == ikbfNone)
         return;
     const int32_t depth = params.BitsPerSample == 1 ? 1 : params.BitsPerSample * params.SamplesPerPixel;
-    const bool compress = params.PcxCompression != 0;
+    const bool compress = params.PcxCompression != ikpcNone;
 
     // The source in the form the depth needs.
     std::unique_ptr<TIKBitmap> converted;

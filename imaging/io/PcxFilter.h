@@ -2,6 +2,8 @@
 // with or without the format's run-length coding.
 #pragma once
 
+#include "imaging/io/IOParams.h"
+
 #include <cstdint>
 #include <string>
 
@@ -12,21 +14,20 @@ class TStream;
 namespace imaging {
 
 class TIKBitmap;
-class TIOParamsVals;
-struct TIKProgressContext;
 
 // Reads from the stream's position P; size is the number of bytes from P to the end of the image's data,
 // its trailing 256-colour palette included. Bad headers, layouts the reader does not know and data that
 // ends early set the Aborting flag.
 void DecodePcxToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, int64_t size,
-                       TIKProgressContext& progress, bool paramsOnly);
+                       TIKProgressContext& progress, TIKReadMode mode);
 // Opens the file for reading and reads its image.
 void DecodePcxFileToBitmap(const std::string& fileName, TIKBitmap* bitmap, TIOParamsVals& params,
                            TIKProgressContext& progress);
 // Expands one plane row of bpl bytes from data[pos..dataSize) into row; a run longer than the rest of the
-// row carries into the next call through carryCount and carryValue. False when the data ends first.
+// row carries into the next call through carryCount and carryValue; coding is the header's encoding byte.
+// False when the data ends first.
 bool DecodePcxRow(const uint8_t* data, int64_t dataSize, int64_t& pos, uint8_t* row, int32_t bpl,
-                  bool encoded, int32_t& carryCount, uint8_t& carryValue);
+                  TIKPcxCompression coding, int32_t& carryCount, uint8_t& carryValue);
 // Writes the image at the stream's position with the depth that BitsPerSample x SamplesPerPixel asks for.
 void EncodeBitmapToPcx(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
                        TIKProgressContext& progress);

@@ -134,8 +134,8 @@ bool IsPngStream(vcl::TStream* stream) {
 }
 
 void DecodePngToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
-                       TIKProgressContext& progress, bool paramsOnly, std::unique_ptr<TIKMask>& alphaMask,
-                       bool ignoreAlpha) {
+                       TIKProgressContext& progress, TIKReadMode mode, std::unique_ptr<TIKMask>& alphaMask,
+                       TIKAlphaMode alphaMode) {
     TPngReadContext ctx{stream, &progress};
     TPngReader r;
     r.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &ctx, PngErrorCallback, PngWarningCallback);
@@ -188,7 +188,7 @@ void DecodePngToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
         }
     }
 
-    if (ignoreAlpha) {
+    if (alphaMode == ikamIgnore) {
         png_color_16p background = nullptr;
         if (png_get_bKGD(png, info, &background) && background) {
             const int depth = colorType == PNG_COLOR_TYPE_PALETTE ? 8 : bitDepth;
@@ -247,7 +247,7 @@ void DecodePngToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
             map[i] = TIKColorTriple{palette[i].blue, palette[i].green, palette[i].red};
     }
     params.PngInterlaced = interlace != PNG_INTERLACE_NONE ? 1 : 0;
-    if (paramsOnly)
+    if (mode == ikrmParamsOnly)
         return;
 
     // Deflate codes at most 1032 bytes a byte: a file far too small for its image is refused before the
@@ -262,7 +262,7 @@ void DecodePngToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
         progress.SetAborting();
         return;
     }
-    if (!ignoreAlpha) {
+    if (alphaMode == ikamKeep) {
         if (!alphaMask)
             alphaMask = std::make_unique<TIKMask>();
         alphaMask->Allocate(int32_t(width), int32_t(height), 8);
@@ -273,7 +273,7 @@ void DecodePngToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
     progress.RowsDone = 0;
     progress.PerRowStep = 100.0 / (double(height) * passes);
     const int channels = png_get_channels(png, info);
-    TIKMask* mask = ignoreAlpha ? nullptr : alphaMask.get();
+    TIKMask* mask = alphaMode == ikamIgnore ? nullptr : alphaMask.get();
     std::vector<uint8_t> rowBuffer;
     if (channels == 4) {
         rowBuffer.resize(size_t(width) * 4);
@@ -407,13 +407,13 @@ void EncodeBitmapToPng(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
                      png_uint_32(std::max<int64_t>(0, vcl::Round(params.DpiY * 100 / 2.54))),
                      PNG_RESOLUTION_METER);
         switch (params.PngFilter) {
-        case 0:
+        case ikpfNone:
             png_set_filter(png, 0, PNG_FILTER_NONE);
             break;
-        case 1:
+        case ikpfSub:
             png_set_filter(png, 0, PNG_FILTER_SUB);
             break;
-        case 2:
+        case ikpfPaeth:
             png_set_filter(png, 0, PNG_FILTER_PAETH);
             break;
         default:

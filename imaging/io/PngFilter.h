@@ -3,6 +3,8 @@
 // libpng does the chunk and compression work over the stream callbacks here.
 #pragma once
 
+#include "imaging/io/IOParams.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -14,15 +16,13 @@ namespace imaging {
 
 class TIKBitmap;
 class TIKMask;
-class TIOParamsVals;
-struct TIKProgressContext;
 
-// Reads one PNG file at the stream's position. The mask is made when alphaMask holds none; paramsOnly stops
-// once the parameters are known. ignoreAlpha (given with paramsOnly) leaves the mask alone and takes the
-// file's background colour into the parameters instead. Failure sets the Aborting flag.
+// Reads one PNG file at the stream's position. The mask is made when alphaMask holds none; ikrmParamsOnly
+// stops once the parameters are known. ikamIgnore (given with ikrmParamsOnly) leaves the mask alone and
+// takes the file's background colour into the parameters instead. Failure sets the Aborting flag.
 void DecodePngToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
-                       TIKProgressContext& progress, bool paramsOnly, std::unique_ptr<TIKMask>& alphaMask,
-                       bool ignoreAlpha);
+                       TIKProgressContext& progress, TIKReadMode mode, std::unique_ptr<TIKMask>& alphaMask,
+                       TIKAlphaMode alphaMode);
 // Writes one PNG file at the stream's position; alphaMask is null or a mask of the bitmap's size. A library
 // failure raises vcl::EInvalidGraphic "Error on creating PNG"; a short write sets the Aborting flag.
 void EncodeBitmapToPng(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,

@@ -302,7 +302,7 @@ bool IsPnmStream(vcl::TStream* stream) {
 }
 
 void DecodePnmToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
-                       TIKProgressContext& progress, bool paramsOnly) {
+                       TIKProgressContext& progress, TIKReadMode mode) {
     TIKByteReader in(stream);
     TPnmHeader h;
     std::vector<std::string> comments;
@@ -320,7 +320,7 @@ void DecodePnmToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
     params.DpiY = IKDefaultDpiY;
     params.BitsPerSample = oneBit ? 1 : 8;
     params.SamplesPerPixel = (h.Kind == '3' || h.Kind == '6') ? 3 : 1;
-    if (paramsOnly)
+    if (mode == ikrmParamsOnly)
         return;
     // Refuse what the data cannot hold before allocating for it.
     if (int64_t(h.Width) * h.Height > IKMaxReadPixels || in.Remaining() < PnmMinimumData(h)) {

@@ -266,7 +266,7 @@ int64_t TgaMinimumData(const TTgaHeader& h) {
 }
 
 void TgaDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, TIKProgressContext& progress,
-               bool paramsOnly, std::unique_ptr<TIKMask>& alphaMask, bool ignoreAlpha) {
+               TIKReadMode mode, std::unique_ptr<TIKMask>& alphaMask, TIKAlphaMode alphaMode) {
     const int64_t start = stream->GetPosition();
     TgaReadExtension(stream, start, params);
     stream->SetPosition(start);
@@ -301,7 +301,7 @@ void TgaDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, T
     const bool indexed = h.Bits == 1 || h.Bits == 4 || h.Bits == 8;
     params.BitsPerSample = indexed ? h.Bits : h.Bits == 16 ? 5 : 8;
     params.SamplesPerPixel = indexed ? 1 : h.Bits == 16 || h.Bits == 24 ? 3 : 4;
-    if (paramsOnly)
+    if (mode == ikrmParamsOnly)
         return;
     // Packed depths are stored uncompressed only; an empty image or too little data is damage.
     const bool packed = h.Bits == 1 || h.Bits == 4;
@@ -314,7 +314,7 @@ void TgaDecode(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params, T
     const TIKColorTriple black{}, white{255, 255, 255};
     const bool oneBit = h.Bits == 1 && r.Palette[0] == black && r.Palette[1] == white;
     bitmap->Allocate(width, height, oneBit ? ikbf1Bit : ikbf24Bit);
-    const bool withAlpha = !ignoreAlpha && h.Bits == 32 && (h.Descriptor & 8) != 0;
+    const bool withAlpha = alphaMode == ikamKeep && h.Bits == 32 && (h.Descriptor & 8) != 0;
     if (withAlpha) {
         if (!alphaMask)
             alphaMask = std::make_unique<TIKMask>();
@@ -444,9 +444,9 @@ bool IsTgaStream(vcl::TStream* stream) {
 }
 
 void DecodeTgaToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
-                       TIKProgressContext& progress, bool paramsOnly, std::unique_ptr<TIKMask>& alphaMask,
-                       bool ignoreAlpha) {
-    TgaDecode(stream, bitmap, params, progress, paramsOnly, alphaMask, ignoreAlpha);
+                       TIKProgressContext& progress, TIKReadMode mode, std::unique_ptr<TIKMask>& alphaMask,
+                       TIKAlphaMode alphaMode) {
+    TgaDecode(stream, bitmap, params, progress, mode, alphaMask, alphaMode);
 }
 
 void EncodeBitmapToTga(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,

@@ -3,6 +3,8 @@
 // 32-bit files are written, always with an extension area and a footer.
 #pragma once
 
+#include "imaging/io/IOParams.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -14,17 +16,15 @@ namespace imaging {
 
 class TIKBitmap;
 class TIKMask;
-class TIOParamsVals;
-struct TIKProgressContext;
 
 // True when the 18 header bytes name a known image type, depth and colour-map type; the position is
 // restored.
 bool IsTgaStream(vcl::TStream* stream);
 // Reads one image at the stream's position. The alpha of a 32-bit image with alpha bits goes into
-// alphaMask (made when null) unless ignoreAlpha. Unknown layouts and data that ends early set Aborting.
+// alphaMask (made when null) with ikamKeep. Unknown layouts and data that ends early set Aborting.
 void DecodeTgaToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,
-                       TIKProgressContext& progress, bool paramsOnly, std::unique_ptr<TIKMask>& alphaMask,
-                       bool ignoreAlpha);
+                       TIKProgressContext& progress, TIKReadMode mode, std::unique_ptr<TIKMask>& alphaMask,
+                       TIKAlphaMode alphaMode);
 // Writes a one-bit or 24-bit image at the depth the record asks for; a mask that is not full makes a
 // 32-bit file with its alpha. Other pixel formats write nothing.
 void EncodeBitmapToTga(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,

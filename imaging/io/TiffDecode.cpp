@@ -415,7 +415,7 @@ bool TiffBlockFits(const TTIFFVars& v, int64_t width, int64_t rows) {
 // Decodes one JPEG datastream (with the page's tables, when it has them) into a new 24-bit bitmap. A block
 // that is the whole page reports the reader's progress; others share only the Aborting flag.
 bool TiffDecodeJpegStream(const TTIFFVars& vars, const std::vector<uint8_t>& data, TIKBitmap& out,
-                          TIKProgressContext& progress, bool wholePage, bool rawComponents) {
+                          TIKProgressContext& progress, bool wholePage, TIKJpegOutput output) {
     TIKProgressContext quiet;
     quiet.Aborting = progress.Aborting;
     TIKProgressContext& use = wholePage ? progress : quiet;
@@ -423,8 +423,8 @@ bool TiffDecodeJpegStream(const TTIFFVars& vars, const std::vector<uint8_t>& dat
     vcl::TReadOnlyMemoryStream tables(vars.JPEGTables.data(), int64_t(vars.JPEGTables.size()));
     TIOParamsVals temp;
     try {
-        DecodeJpegToBitmap(&stream, vars.JPEGTables.empty() ? nullptr : &tables, &out, temp, use, false,
-                           rawComponents);
+        DecodeJpegToBitmap(&stream, vars.JPEGTables.empty() ? nullptr : &tables, &out, temp, use, ikrmImage,
+                           output);
     } catch (const vcl::Exception&) {
         progress.SetAborting();
         return false;
@@ -434,7 +434,7 @@ bool TiffDecodeJpegStream(const TTIFFVars& vars, const std::vector<uint8_t>& dat
     // The JPEG reader hands out the stored components (R, G, B in byte order) only for a datastream it
     // takes as YCbCr; one whose component identifiers or Adobe marker say RGB it already converts to the
     // bitmap's B, G, R.
-    if (rawComponents && temp.JpegColorSpace == 2)
+    if (output == ikjoRawComponents && temp.JpegColorSpace == ikjcYCbCr)
         for (int32_t y = 0; y < out.Height(); ++y)
             IKSwapRowRedBlue(out.ScanLine(y), out.Width());
     return true;
@@ -445,7 +445,10 @@ bool TiffDecodeJpegBlock(const TTIFFVars& vars, TIKBitmap* bitmap, const std::ve
                          int32_t x0, int32_t y0, TIKProgressContext& progress, bool wholePage) {
     TIKBitmap block;
     block.SetStorageKind(ikbsMemory);
-    if (!TiffDecodeJpegStream(vars, data, block, progress, wholePage, vars.Photometric == 2))
+    // A page whose photometric tag says RGB (2) keeps R, G, B in its JPEG data: the components are taken as
+    // they are.
+    const TIKJpegOutput output = vars.Photometric == 2 ? ikjoRawComponents : ikjoConverted;
+    if (!TiffDecodeJpegStream(vars, data, block, progress, wholePage, output))
         return false;
     block.CopyRegionTo(bitmap, 0, 0, block.Width(), block.Height(), x0, y0);
     return true;
@@ -572,7 +575,8 @@ void DecodeTiffOldJpeg(const TTiffIfdContext& ifd, TTIFFVars& vars, TIKBitmap* b
     }
     TTIFFVars plain = vars;
     plain.JPEGTables.clear();
-    if (!TiffDecodeJpegStream(plain, data, *bitmap, progress, true, false))
+    constexpr bool wholePage = true;
+    if (!TiffDecodeJpegStream(plain, data, *bitmap, progress, wholePage, ikjoConverted))
         progress.SetAborting();
 }
 

@@ -391,7 +391,7 @@ void TiffFillParams(const TTiffIfdContext& ifd, const TTiffIfdContext* exif, con
     if (v.Photometric <= 6)
         p.TiffPhotometric = uint8_t(v.Photometric);
     else if (v.Photometric == 8)
-        p.TiffPhotometric = 7;
+        p.TiffPhotometric = iktpCieLab;
     p.TiffPlanarConfig = v.PlanarConfig;
     p.TiffDocumentName = v.DocumentName;
     p.TiffImageDescription = v.ImageDescription;
@@ -598,9 +598,8 @@ int64_t TiffPageCost(const TTIFFVars& v, bool mask) {
 } // namespace
 
 void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCount, TIOParamsVals& params,
-                        TIKProgressContext& progress, bool paramsOnly, std::unique_ptr<TIKMask>* alphaMask,
-                        bool relativeToPosition, bool ignoreAlpha) {
-    (void)relativeToPosition;
+                        TIKProgressContext& progress, TIKReadMode mode, std::unique_ptr<TIKMask>* alphaMask,
+                        TIKAlphaMode alphaMode) {
     pageCount = 0;
     TTiffIfdContext ifd;
     ifd.Stream = stream;
@@ -646,7 +645,7 @@ void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCo
         vars.Compression <= 4 && vars.Photometric == 2)
         vars.Photometric = 0;
     vars.Params = &params;
-    vars.IgnoreAlpha = ignoreAlpha;
+    vars.IgnoreAlpha = alphaMode == ikamIgnore;
     vars.LzwDecoder = params.EffectiveTiffLzwDecoder();
 
     TiffFillParams(ifd, hasExif ? &exif : nullptr, vars, pageCount, params);
@@ -665,7 +664,7 @@ void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCo
         progress.SetAborting();
         return;
     }
-    if (paramsOnly)
+    if (mode == ikrmParamsOnly)
         return;
 
     const bool oldJpeg = vars.Compression == 6 && vars.JPEGProc < 2;
@@ -673,7 +672,7 @@ void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCo
         (vars.SamplesPerPixel == 4 && vars.ExtraSamples == 2) ||
         (vars.SamplesPerPixel == 2 && (vars.BitsPerSample == 8 || vars.BitsPerSample == 16)) ||
         (vars.SamplesPerPixel == 4 && vars.Photometric == 2);
-    const bool wantMask = alphaMask && !ignoreAlpha && (*alphaMask || pageHasAlpha);
+    const bool wantMask = alphaMask && alphaMode == ikamKeep && (*alphaMask || pageHasAlpha);
     if (!oldJpeg) {
         if (vars.ImageWidth <= 0 || vars.ImageLength <= 0 ||
             int64_t(vars.ImageWidth) * vars.ImageLength > IKMaxReadPixels || !TiffPageSupported(vars) ||
@@ -686,7 +685,7 @@ void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCo
 
     // The alpha mask.
     TIKMask* mask = nullptr;
-    if (alphaMask && !ignoreAlpha) {
+    if (alphaMask && alphaMode == ikamKeep) {
         if (!*alphaMask && pageHasAlpha)
             *alphaMask = std::make_unique<TIKMask>();
         if (*alphaMask && !oldJpeg) {

@@ -129,13 +129,13 @@ struct TTIFFVars {
 
 // Reads page params.TiffImageIndex (0-based) of the TIFF at the stream's position. pageCount receives the
 // number of IFDs in the chain. alphaMask: when it holds nullptr and the page has alpha, a mask is made;
-// a mask it holds receives the page's alpha (255 where the page has none). paramsOnly fills the parameters
-// and leaves the bitmap alone. Failures set the progress record's Aborting flag. Offsets always count from
-// the header's position, so a TIFF inside a larger stream reads as it would on its own;
-// relativeToPosition is kept for callers and has no further effect.
+// a mask it holds receives the page's alpha (255 where the page has none); ikamIgnore leaves the mask
+// alone. ikrmParamsOnly fills the parameters and leaves the bitmap alone. Failures set the progress record's
+// Aborting flag. Offsets always count from the header's position, so a TIFF inside a larger stream reads as
+// it would on its own.
 void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCount, TIOParamsVals& params,
-                        TIKProgressContext& progress, bool paramsOnly, std::unique_ptr<TIKMask>* alphaMask,
-                        bool relativeToPosition, bool ignoreAlpha);
+                        TIKProgressContext& progress, TIKReadMode mode, std::unique_ptr<TIKMask>* alphaMask,
+                        TIKAlphaMode alphaMode);
 
 // Follows the IFD chain from firstOffset, loads IFD number index into ifd and counts the IFDs (a chain that
 // returns to an IFD already seen ends there). True when IFD index was loaded.

@@ -389,32 +389,32 @@ void EncodeBitmapToTiff(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& 
     std::vector<TIKColorTriple> palette;
     if (params.SamplesPerPixel == 1 && params.BitsPerSample >= 2 && params.BitsPerSample <= 8 &&
         work->PixelFormat() == ikbf24Bit) {
-        params.TiffPhotometric = 3;
+        params.TiffPhotometric = iktpPalette;
         palette.assign(size_t(1) << params.BitsPerSample, TIKColorTriple{});
         quantizer = std::make_unique<TIKQuantizer>(work, palette, int32_t(palette.size()), -1, 0);
-        if (params.TiffCompression != 5 && params.TiffCompression != 8)
-            params.TiffCompression = 0;
+        if (params.TiffCompression != iktcLzw && params.TiffCompression != iktcPackBits)
+            params.TiffCompression = iktcNone;
         if (quantizer->GetGrayRamp())
-            params.TiffPhotometric = 1;
+            params.TiffPhotometric = iktpBlackIsZero;
     }
-    if (params.TiffPhotometric == 3 && params.SamplesPerPixel > 1)
-        params.TiffPhotometric = 2;
+    if (params.TiffPhotometric == iktpPalette && params.SamplesPerPixel > 1)
+        params.TiffPhotometric = iktpRgb;
     if (params.BitsPerSample > 8) {
         params.SamplesPerPixel = 3;
         params.BitsPerSample = 8;
-        params.TiffPhotometric = 2;
+        params.TiffPhotometric = iktpRgb;
     }
-    if (params.TiffPhotometric <= 1 && params.BitsPerSample == 8 && params.SamplesPerPixel == 3)
-        params.TiffPhotometric = 2;
-    if (params.TiffPhotometric == 2 && params.SamplesPerPixel == 1 && params.BitsPerSample == 1)
-        params.TiffPhotometric = 1;
-    if (params.TiffPhotometric == 6 && params.TiffCompression != 7)
-        params.TiffPhotometric = 2;
+    if (params.TiffPhotometric <= iktpBlackIsZero && params.BitsPerSample == 8 && params.SamplesPerPixel == 3)
+        params.TiffPhotometric = iktpRgb;
+    if (params.TiffPhotometric == iktpRgb && params.SamplesPerPixel == 1 && params.BitsPerSample == 1)
+        params.TiffPhotometric = iktpBlackIsZero;
+    if (params.TiffPhotometric == iktpYCbCr && params.TiffCompression != iktcJpeg)
+        params.TiffPhotometric = iktpRgb;
     // Gray or palette pages that the quantizer did not prepare (several samples, or a depth it does not
     // make) are written as 8-bit RGB.
-    if ((params.TiffPhotometric <= 1 || params.TiffPhotometric == 3) && !quantizer &&
+    if ((params.TiffPhotometric <= iktpBlackIsZero || params.TiffPhotometric == iktpPalette) && !quantizer &&
         work->PixelFormat() == ikbf24Bit) {
-        params.TiffPhotometric = 2;
+        params.TiffPhotometric = iktpRgb;
         params.SamplesPerPixel = 3;
         params.BitsPerSample = 8;
     }
@@ -423,18 +423,18 @@ void EncodeBitmapToTiff(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& 
     ctx.Quantizer = quantizer.get();
     ctx.BitsPerSample = params.BitsPerSample;
     switch (params.TiffPhotometric) {
-    case 0:
-    case 1:
+    case iktpWhiteIsZero:
+    case iktpBlackIsZero:
         ctx.Kind = tkGray;
         break;
-    case 3:
+    case iktpPalette:
         ctx.Kind = tkPalette;
         break;
-    case 5:
+    case iktpCmyk:
         ctx.Kind = tkCMYK;
         params.SamplesPerPixel = 4;
         break;
-    case 7:
+    case iktpCieLab:
         ctx.Kind = tkCIELab;
         break;
     default:
@@ -443,28 +443,30 @@ void EncodeBitmapToTiff(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& 
     }
     bool invert = false;
     switch (params.TiffCompression) {
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-        ctx.Compression = uint16_t(params.TiffCompression == 1 ? 2 : params.TiffCompression == 4 ? 4 : 3);
-        ctx.TwoDimensional = params.TiffCompression == 3;
+    case iktcCcitt1D:
+    case iktcG3Fax1D:
+    case iktcG3Fax2D:
+    case iktcG4Fax:
+        ctx.Compression = uint16_t(params.TiffCompression == iktcCcitt1D ? 2
+                                   : params.TiffCompression == iktcG4Fax ? 4
+                                                                         : 3);
+        ctx.TwoDimensional = params.TiffCompression == iktcG3Fax2D;
         ctx.Kind = tkBilevel;
         invert = true;
         break;
-    case 5:
+    case iktcLzw:
         ctx.LzwEncoder = params.EffectiveTiffLzwEncoder();
         if (ctx.LzwEncoder) {
             ctx.Compression = 5;
             ctx.Predictor = 2;
         }
         break;
-    case 7:
+    case iktcJpeg:
         ctx.Compression = 7;
         ctx.Kind = tkYCbCr;
         ctx.JpegQuality = params.TiffJpegQuality;
         break;
-    case 8:
+    case iktcPackBits:
         ctx.Compression = 32773;
         break;
     default:

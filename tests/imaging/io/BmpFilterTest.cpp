@@ -25,9 +25,9 @@ struct TBmpRead {
     std::atomic<bool> Aborting{false};
     TIKProgressContext Progress{Aborting};
 
-    void Read(const std::vector<uint8_t>& bytes, bool paramsOnly = false) {
+    void Read(const std::vector<uint8_t>& bytes, TIKReadMode mode = ikrmImage) {
         auto s = iotest::StreamOf(bytes);
-        DecodeBmpToBitmap(s.get(), &Bitmap, 0, Params, Progress, paramsOnly);
+        DecodeBmpToBitmap(s.get(), &Bitmap, 0, Params, Progress, mode);
     }
     TIKColorTriple Pixel(int32_t x, int32_t y) {
         if (Bitmap.PixelFormat() == ikbf1Bit)
@@ -190,7 +190,7 @@ TEST(BmpFilter, RunLengthDataDecodesWithinTheImage) {
     EXPECT_EQ(r.Pixel(5, 1), pal[1]);
     EXPECT_EQ(r.Pixel(0, 0), pal[0]);
     EXPECT_EQ(r.Pixel(1, 0), pal[2]);
-    EXPECT_EQ(r.Params.BmpCompression, 1);
+    EXPECT_EQ(r.Params.BmpCompression, ikbcRle);
     // RLE4: 5 pixels alternating nibbles of 0x12.
     TBmpRead f;
     f.Read(MakeBmp(5, 1, 4, 2, pal, {5, 0x12, 0, 1}));
@@ -392,7 +392,7 @@ TEST(BmpFilter, BitFieldAlphaIsKept) {
         TBmpRead r;
         std::unique_ptr<TIKMask> mask;
         auto s = iotest::StreamOf(bytes);
-        DecodeBmpToBitmap(s.get(), &r.Bitmap, 0, r.Params, r.Progress, false, &mask, false);
+        DecodeBmpToBitmap(s.get(), &r.Bitmap, 0, r.Params, r.Progress, ikrmImage, &mask, ikamKeep);
         ASSERT_FALSE(r.Aborting);
         EXPECT_EQ(r.Params.BitsPerSample, 8);
         EXPECT_EQ(r.Params.SamplesPerPixel, 3);
@@ -407,8 +407,8 @@ TEST(BmpFilter, BitFieldAlphaIsKept) {
         TBmpRead ignored;
         std::unique_ptr<TIKMask> none;
         auto again = iotest::StreamOf(bytes);
-        DecodeBmpToBitmap(again.get(), &ignored.Bitmap, 0, ignored.Params, ignored.Progress, false, &none,
-                          true);
+        DecodeBmpToBitmap(again.get(), &ignored.Bitmap, 0, ignored.Params, ignored.Progress, ikrmImage, &none,
+                          ikamIgnore);
         EXPECT_FALSE(none);
         EXPECT_EQ(ignored.Pixel(1, 1), (TIKColorTriple{0, 0, 255}));
     }
@@ -420,7 +420,7 @@ TEST(BmpFilter, BitFieldAlphaIsKept) {
     TBmpRead r;
     std::unique_ptr<TIKMask> mask;
     auto s = iotest::StreamOf(file);
-    DecodeBmpToBitmap(s.get(), &r.Bitmap, 0, r.Params, r.Progress, false, &mask, false);
+    DecodeBmpToBitmap(s.get(), &r.Bitmap, 0, r.Params, r.Progress, ikrmImage, &mask, ikamKeep);
     ASSERT_FALSE(r.Aborting);
     ASSERT_TRUE(mask);
     EXPECT_TRUE(mask->GetFull());

@@ -27,10 +27,10 @@ struct TGifRead {
     TIKProgressContext Progress{Aborting};
     std::vector<int32_t> Percents;
 
-    void Read(const std::vector<uint8_t>& bytes, bool paramsOnly = false) {
+    void Read(const std::vector<uint8_t>& bytes, TIKReadMode mode = ikrmImage) {
         Progress.OnProgress = [this](vcl::TObject*, int32_t p) { Percents.push_back(p); };
         auto s = iotest::StreamOf(bytes);
-        DecodeGifToBitmap(s.get(), &Bitmap, Count, Params, Progress, paramsOnly, Mask, false);
+        DecodeGifToBitmap(s.get(), &Bitmap, Count, Params, Progress, mode, Mask, ikamKeep);
     }
     TIKColorTriple Pixel(int32_t x, int32_t y) {
         if (Bitmap.PixelFormat() == ikbf1Bit)
@@ -98,7 +98,7 @@ TEST(GifFilter, DecodesLikeGiftopnm) {
 TEST(GifFilter, ParamsOnlyReadOfTheSecondImage) {
     TGifRead r;
     r.Params.GifImageIndex = 1;
-    r.Read(iotest::ReadFixture("gif-three.gif"), true);
+    r.Read(iotest::ReadFixture("gif-three.gif"), ikrmParamsOnly);
     EXPECT_FALSE(r.Aborting);
     EXPECT_EQ(r.Count, 3);
     EXPECT_EQ(r.Params.GifImageCount, 3);
@@ -110,7 +110,7 @@ TEST(GifFilter, ParamsOnlyReadOfTheSecondImage) {
     // Image 2 has no control extension of its own: image 1's delay does not carry over.
     TGifRead third;
     third.Params.GifImageIndex = 2;
-    third.Read(iotest::ReadFixture("gif-three.gif"), true);
+    third.Read(iotest::ReadFixture("gif-three.gif"), ikrmParamsOnly);
     EXPECT_EQ(third.Params.GifDelay, 0);
 }
 
@@ -205,7 +205,7 @@ TEST(GifFilter, WithoutCodersReadingAndWritingFail) {
     EXPECT_TRUE(r.Aborting);
     TGifRead p; // a params-only read needs no coder
     p.Params.GifLzwDecoder = nullptr;
-    p.Read(iotest::ReadFixture("gif-bw.gif"), true);
+    p.Read(iotest::ReadFixture("gif-bw.gif"), ikrmParamsOnly);
     EXPECT_FALSE(p.Aborting);
     GifLzwDecoderHook = savedDecoder;
 }
@@ -266,7 +266,7 @@ TEST(GifFilter, FileRoundTripLeavesTheOldFileOnFailure) {
     int32_t count = 0;
     std::atomic<bool> readAborting{false};
     TIKProgressContext readProgress(readAborting);
-    DecodeGifFileToBitmap(path.string(), &back, count, p, readProgress, mask, false);
+    DecodeGifFileToBitmap(path.string(), &back, count, p, readProgress, mask, ikamKeep);
     EXPECT_FALSE(readAborting);
     EXPECT_EQ(back.Width(), 4);
     std::filesystem::remove(path);

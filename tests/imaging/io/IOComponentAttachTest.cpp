@@ -305,7 +305,7 @@ std::atomic<bool> AttachSlowStarted{false};
 std::atomic<bool> AttachReadOnWorker{false};
 
 void AttachSlowRead(vcl::TStream*, TIKBitmap*, imaging::TIOParamsVals&, imaging::TIKProgressContext& progress,
-                    bool) {
+                    imaging::TIKReadMode) {
     AttachReadOnWorker = dynamic_cast<TImageKitIO*>(progress.Sender) &&
                          static_cast<TImageKitIO*>(progress.Sender)->IsWorkerThread();
     AttachSlowStarted = true;
@@ -315,7 +315,7 @@ void AttachSlowRead(vcl::TStream*, TIKBitmap*, imaging::TIOParamsVals&, imaging:
 }
 
 void AttachThrowingRead(vcl::TStream*, TIKBitmap*, imaging::TIOParamsVals&, imaging::TIKProgressContext&,
-                        bool) {
+                        imaging::TIKReadMode) {
     throw std::runtime_error("reader failure");
 }
 

@@ -331,13 +331,13 @@ TEST(IOComponentFormatsTest, JpegMetadataAfterReadAndBeforeWrite) {
         FillFormatsImage(*writer.GetIKBitmap());
         writer.GetParams().DpiX = writer.GetParams().DpiY = c.JfifDpi;
         const std::vector<uint8_t> exif = FormatsExifBlock(72, c.Unit);
-        writer.GetParams().JpegMarkers.AddMarker(225, exif.data(), int32_t(exif.size()));
+        writer.GetParams().JpegMarkers.AddMarker(imaging::ikjmApp1Exif, exif.data(), int32_t(exif.size()));
         writer.GetParams().IptcRecords.AddData(2, 120, "caption", 7);
         vcl::TMemoryStream s;
         writer.SaveToJpegStream(&s);
         ASSERT_FALSE(writer.GetAborting());
         // The changed IPTC records went out as an APP13 marker.
-        EXPECT_GE(writer.GetParams().JpegMarkers.IndexOfType(237), 0);
+        EXPECT_GE(writer.GetParams().JpegMarkers.IndexOfType(imaging::ikjmApp13Iptc), 0);
 
         for (bool paramsOnly : {false, true}) {
             TImageKitIO reader;

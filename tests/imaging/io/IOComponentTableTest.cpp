@@ -139,7 +139,7 @@ const std::vector<TTableRow>& TableRows() {
         {imaging::ikfTiff, ".tif", [](IO& io, N n) { EXPECT_EQ(io.LoadFromTiffFile(n), 1); },
          [](IO& io, S s) { EXPECT_EQ(io.LoadFromTiffStream(s), 1); }, true, true, tbKeep, tbKeep, "TIFF",
          &imaging::TIOParamsVals::TiffImageCount},
-        // Stream: the view keeps its resolution, as documented for the component's stream loads.
+        // Stream: the view keeps its resolution; GIF data carries none (a file load sets the default).
         {imaging::ikfGif, ".gif", [](IO& io, N n) { EXPECT_EQ(io.LoadFromGifFile(n), 1); },
          [](IO& io, S s) { EXPECT_EQ(io.LoadFromGifStream(s), 1); }, true, false, tbGif, tbGif, nullptr,
          &imaging::TIOParamsVals::GifImageCount},
@@ -147,18 +147,19 @@ const std::vector<TTableRow>& TableRows() {
          [](IO& io, S s) { io.LoadFromJpegStream(s); }, true, true, tbKeep, tbKeep, "JFIF", nullptr},
         {imaging::ikfPcx, ".pcx", [](IO& io, N n) { io.LoadFromPcxFile(n); },
          [](IO& io, S s) { io.LoadFromPcxStream(s); }, true, true, tbKeep, tbKeep, "PCX2", nullptr},
-        // Stream: the view keeps its resolution (documented: a 4-bit BMP from a stream leaves it).
+        // Stream: the view keeps its resolution; a bitmap handed over in memory seldom carries a real one.
         {imaging::ikfBmp, ".bmp", [](IO& io, N n) { io.LoadFromBmpFile(n); },
          [](IO& io, S s) { io.LoadFromBmpStream(s); }, true, false, tbKeep, tbKeep, nullptr, nullptr},
-        // Stream: the view keeps its resolution, as for BMP.
+        // Stream: the view keeps its resolution; icons carry none.
         {imaging::ikfIco, ".ico", [](IO& io, N n) { io.LoadFromIcoFile(n); },
          [](IO& io, S s) { io.LoadFromIcoStream(s); }, true, false, tbKeep, tbKeep, nullptr, nullptr},
+        // Stream: the view keeps its resolution; cursors carry none.
         {imaging::ikfCur, ".cur", [](IO& io, N n) { io.LoadFromCurFile(n); },
          [](IO& io, S s) { io.LoadFromCurStream(s); }, true, false, tbKeep, tbKeep, nullptr, nullptr},
         // Both loads start the reader from the component's background, and a full read keeps it.
         {imaging::ikfPng, ".png", [](IO& io, N n) { io.LoadFromPngFile(n); },
          [](IO& io, S s) { io.LoadFromPngStream(s); }, true, true, tbKeep, tbKeep, nullptr, nullptr},
-        // Stream: the view keeps its resolution, as for BMP.
+        // Stream: the view keeps its resolution; Targa files carry none.
         {imaging::ikfTga, ".tga", [](IO& io, N n) { io.LoadFromTgaFile(n); },
          [](IO& io, S s) { io.LoadFromTgaStream(s); }, true, false, tbKeep, tbKeep, nullptr, nullptr},
         {imaging::ikfPnm, ".ppm", [](IO& io, N n) { io.LoadFromPnmFile(n); },
@@ -309,7 +310,7 @@ constexpr int32_t TableDummyFormat = 941;
 std::atomic<int> TableDummyWorkerReads{0};
 
 void TableDummyRead(vcl::TStream* s, TIKBitmap* bitmap, imaging::TIOParamsVals& params,
-                    imaging::TIKProgressContext& progress, bool paramsOnly) {
+                    imaging::TIKProgressContext& progress, imaging::TIKReadMode mode) {
     if (auto* io = dynamic_cast<TImageKitIO*>(progress.Sender); io && io->IsWorkerThread())
         ++TableDummyWorkerReads;
     uint8_t head[6] = {};
@@ -320,7 +321,7 @@ void TableDummyRead(vcl::TStream* s, TIKBitmap* bitmap, imaging::TIOParamsVals& 
     params.Width = head[4];
     params.Height = head[5];
     params.DpiX = params.DpiY = 120;
-    if (paramsOnly)
+    if (mode == imaging::ikrmParamsOnly)
         return;
     bitmap->Allocate(head[4], head[5], imaging::ikbf24Bit);
     for (int32_t y = 0; y < head[5]; ++y)

@@ -217,7 +217,7 @@ TEST(IOFormatRegistry, EntriesReadAndWriteThroughTheirFilters) {
     const Bytes tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 24, 0x20, 3, 2, 1};
     TRun run;
     vcl::TReadOnlyMemoryStream stream(tga.data(), int64_t(tga.size()));
-    FindFormatEntryByExtension("pix")->Read(&stream, &run.Bitmap, run.Params, run.Progress, false);
+    FindFormatEntryByExtension("pix")->Read(&stream, &run.Bitmap, run.Params, run.Progress, ikrmImage);
     ASSERT_FALSE(run.Failed());
     EXPECT_EQ(Rgb(run.Bitmap, 0, 0), 0x010203u);
 
@@ -236,7 +236,7 @@ TEST(IOFormatRegistry, EntriesReadAndWriteThroughTheirFilters) {
         EXPECT_EQ(Detect(StreamBytes(out)), id) << entry->Description;
         out.SetPosition(0);
         TRun back;
-        entry->Read(&out, &back.Bitmap, back.Params, back.Progress, false);
+        entry->Read(&out, &back.Bitmap, back.Params, back.Progress, ikrmImage);
         ASSERT_FALSE(back.Failed()) << entry->Description;
         EXPECT_EQ(back.Bitmap.Width(), 3) << entry->Description;
         EXPECT_EQ(back.Bitmap.Height(), 2) << entry->Description;
@@ -245,6 +245,7 @@ TEST(IOFormatRegistry, EntriesReadAndWriteThroughTheirFilters) {
     // Formats without a filter report failure and write nothing.
     TRun metafile;
     vcl::TMemoryStream empty;
-    FindFormatEntryById(ikfWmf)->Read(&empty, &metafile.Bitmap, metafile.Params, metafile.Progress, false);
+    FindFormatEntryById(ikfWmf)->Read(&empty, &metafile.Bitmap, metafile.Params, metafile.Progress,
+                                      ikrmImage);
     EXPECT_TRUE(metafile.Failed());
 }

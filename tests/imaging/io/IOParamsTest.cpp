@@ -36,13 +36,13 @@ TEST(IOParams, DefaultsOfANewRecord) {
     EXPECT_EQ(p.DpiX, 0);
     EXPECT_EQ(p.ColorMapCount(), 0);
     EXPECT_EQ(p.GifVersion, "GIF89a");
-    EXPECT_EQ(p.JpegColorSpace, 2);
+    EXPECT_EQ(p.JpegColorSpace, ikjcYCbCr);
     EXPECT_EQ(p.JpegQuality, 80);
-    EXPECT_EQ(p.JpegScale, 1);
-    EXPECT_EQ(p.TiffPhotometric, 2);
+    EXPECT_EQ(p.JpegScale, ikjsFull);
+    EXPECT_EQ(p.TiffPhotometric, iktpRgb);
     EXPECT_EQ(p.TiffOrientation, 1);
     EXPECT_EQ(p.PcxVersion, 5);
-    EXPECT_EQ(p.BmpVersion, 1);
+    EXPECT_EQ(p.BmpVersion, ikbvInfo40);
     EXPECT_EQ(p.PngCompression, 5);
     EXPECT_EQ(p.IcoBackground, (TIKColorTriple{255, 255, 255}));
     EXPECT_EQ(p.TgaGamma, 2.2);

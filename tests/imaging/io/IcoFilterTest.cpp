@@ -78,12 +78,12 @@ Bytes Directory(int type, const std::vector<TIconImage>& images) {
     return b;
 }
 
-void DecodeIcon(TRun& run, const Bytes& data, bool cursor = false, bool ignoreAlpha = false) {
+void DecodeIcon(TRun& run, const Bytes& data, bool cursor = false, TIKAlphaMode alphaMode = ikamKeep) {
     vcl::TReadOnlyMemoryStream stream(data.data(), int64_t(data.size()));
     if (cursor)
-        DecodeCurToBitmap(&stream, &run.Bitmap, run.Params, false, run.Progress, run.Mask, ignoreAlpha);
+        DecodeCurToBitmap(&stream, &run.Bitmap, run.Params, ikrmImage, run.Progress, run.Mask, alphaMode);
     else
-        DecodeIcoToBitmap(&stream, &run.Bitmap, run.Params, false, run.Progress, run.Mask, ignoreAlpha);
+        DecodeIcoToBitmap(&stream, &run.Bitmap, run.Params, ikrmImage, run.Progress, run.Mask, alphaMode);
 }
 
 // A monochrome 4 x 1 icon: colour bits 0 1 0 1, the last two pixels masked.
@@ -264,7 +264,7 @@ TEST(IcoFilter, CursorsGiveTheirHotSpotAndBackground) {
 
     // Without alpha no mask is made.
     TRun ignore;
-    DecodeIcon(ignore, Directory(2, {im}), true, true);
+    DecodeIcon(ignore, Directory(2, {im}), true, ikamIgnore);
     EXPECT_FALSE(ignore.Failed());
     EXPECT_FALSE(ignore.Mask);
 }

@@ -16,14 +16,14 @@ using namespace formats2test;
 
 namespace {
 
-void DecodeJ2k(TRun& run, const Bytes& data, bool paramsOnly = false) {
+void DecodeJ2k(TRun& run, const Bytes& data, TIKReadMode mode = ikrmImage) {
     vcl::TReadOnlyMemoryStream stream(data.data(), int64_t(data.size()));
-    DecodeJpeg2000ToBitmap(&stream, &run.Bitmap, run.Params, run.Progress, paramsOnly);
+    DecodeJpeg2000ToBitmap(&stream, &run.Bitmap, run.Params, run.Progress, mode);
 }
 
-Bytes Encode(TRun& run, int32_t format) {
+Bytes Encode(TRun& run, TIKJpeg2000Form form) {
     vcl::TMemoryStream out;
-    EncodeBitmapToJpeg2000(&out, &run.Bitmap, run.Params, format, run.Progress);
+    EncodeBitmapToJpeg2000(&out, &run.Bitmap, run.Params, form, run.Progress);
     EXPECT_EQ(out.GetPosition(), out.GetSize());
     return StreamBytes(out);
 }
@@ -70,15 +70,15 @@ TEST(Jpeg2000Filter, SignatureTests) {
 }
 
 TEST(Jpeg2000Filter, LosslessRoundTripsInBothForms) {
-    for (int32_t format : {0, 1}) {
+    for (TIKJpeg2000Form format : {ikj2fJp2, ikj2fCodeStream}) {
         TRun run;
         FillRandom(run.Bitmap, 37, 23, 5);
-        run.Params.Jpeg2000ColorSpace = 1;
+        run.Params.Jpeg2000ColorSpace = ikj2Rgb;
         const Bytes file = Encode(run, format);
         ASSERT_FALSE(run.Failed());
         vcl::TReadOnlyMemoryStream stream(file.data(), int64_t(file.size()));
-        EXPECT_EQ(IsJp2Stream(&stream), format == 0);
-        EXPECT_EQ(IsJ2kStream(&stream), format == 1);
+        EXPECT_EQ(IsJp2Stream(&stream), format == ikj2fJp2);
+        EXPECT_EQ(IsJ2kStream(&stream), format == ikj2fCodeStream);
         TRun back;
         DecodeJ2k(back, file);
         ASSERT_FALSE(back.Failed());
@@ -94,17 +94,17 @@ TEST(Jpeg2000Filter, ColourSpacesAndDepths) {
     TRun rgb, ycc;
     FillRandom(rgb.Bitmap, 8, 8, 9);
     FillRandom(ycc.Bitmap, 8, 8, 9);
-    ycc.Params.Jpeg2000ColorSpace = 2;
-    EXPECT_EQ(Encode(rgb, 0), Encode(ycc, 0));
+    ycc.Params.Jpeg2000ColorSpace = ikj2YCbCr;
+    EXPECT_EQ(Encode(rgb, ikj2fJp2), Encode(ycc, ikj2fJp2));
 
     // Gray: the library's gray level of each pixel.
     TRun gray;
     gray.Bitmap.Allocate(2, 1, ikbf24Bit);
     const uint8_t pixels[6] = {30, 20, 10, 255, 255, 255};
     std::copy(pixels, pixels + 6, gray.Bitmap.ScanLine(0));
-    gray.Params.Jpeg2000ColorSpace = 0;
+    gray.Params.Jpeg2000ColorSpace = ikj2Gray;
     TRun grayBack;
-    DecodeJ2k(grayBack, Encode(gray, 1));
+    DecodeJ2k(grayBack, Encode(gray, ikj2fCodeStream));
     ASSERT_FALSE(grayBack.Failed());
     EXPECT_EQ(grayBack.Params.SamplesPerPixel, 1);
     const uint32_t level = (10 * 21 + 20 * 71 + 30 * 8) / 100;
@@ -116,9 +116,9 @@ TEST(Jpeg2000Filter, ColourSpacesAndDepths) {
     bits.Bitmap.Allocate(10, 2, ikbf1Bit);
     bits.Bitmap.ScanLine(0)[0] = 0xA5;
     bits.Bitmap.ScanLine(1)[1] = 0x40;
-    const Bytes file = Encode(bits, 1);
+    const Bytes file = Encode(bits, ikj2fCodeStream);
     EXPECT_EQ(bits.Params.BitsPerSample, 1);
-    EXPECT_EQ(bits.Params.Jpeg2000ColorSpace, 0);
+    EXPECT_EQ(bits.Params.Jpeg2000ColorSpace, ikj2Gray);
     TRun bitsBack;
     DecodeJ2k(bitsBack, file);
     ASSERT_FALSE(bitsBack.Failed());
@@ -139,9 +139,9 @@ TEST(Jpeg2000Filter, LossyRateMakesSmallerFiles) {
             }
     }
     lossy.Params.Jpeg2000Rate = 0.05;
-    lossy.Params.Jpeg2000Progression = 1;
-    const Bytes exactFile = Encode(exact, 1);
-    const Bytes lossyFile = Encode(lossy, 1);
+    lossy.Params.Jpeg2000Progression = ikj2Rlcp;
+    const Bytes exactFile = Encode(exact, ikj2fCodeStream);
+    const Bytes lossyFile = Encode(lossy, ikj2fCodeStream);
     ASSERT_FALSE(lossy.Failed());
     EXPECT_LT(lossyFile.size(), exactFile.size() / 3);
     TRun back;
@@ -178,7 +178,7 @@ TEST(Jpeg2000Filter, FilesOfOtherEncoders) {
 
     // A parameters-only read fills the record from the header alone.
     TRun header;
-    DecodeJ2k(header, Fixture("sub.j2k"), true);
+    DecodeJ2k(header, Fixture("sub.j2k"), ikrmParamsOnly);
     EXPECT_FALSE(header.Failed());
     EXPECT_EQ(header.Params.Width, 5);
     EXPECT_EQ(header.Bitmap.Width(), 0);
@@ -208,7 +208,7 @@ TEST(Jpeg2000Filter, FailuresAreReported) {
         run.Params.Jpeg2000ColorSpace = uint8_t(w.colorSpace);
         run.Params.Jpeg2000Rate = w.rate;
         vcl::TMemoryStream out;
-        EncodeBitmapToJpeg2000(&out, &run.Bitmap, run.Params, w.format, run.Progress);
+        EncodeBitmapToJpeg2000(&out, &run.Bitmap, run.Params, TIKJpeg2000Form(w.format), run.Progress);
         EXPECT_TRUE(run.Failed());
         EXPECT_EQ(out.GetSize(), 0);
     }
@@ -219,8 +219,8 @@ TEST(Jpeg2000Filter, DeclaredColourNeedsThreeComponents) {
     // (17) is refused, also by a parameters-only read; the unchanged file reads.
     TRun gray;
     FillRandom(gray.Bitmap, 6, 4, 3);
-    gray.Params.Jpeg2000ColorSpace = 0;
-    const Bytes file = Encode(gray, 0);
+    gray.Params.Jpeg2000ColorSpace = ikj2Gray;
+    const Bytes file = Encode(gray, ikj2fJp2);
     ASSERT_FALSE(gray.Failed());
     const std::string text(file.begin(), file.end());
     const size_t colr = text.find("colr");
@@ -230,10 +230,10 @@ TEST(Jpeg2000Filter, DeclaredColourNeedsThreeComponents) {
     for (uint8_t declared : {17, 16, 18}) {
         Bytes patched = file;
         patched[colr + 10] = declared;
-        for (bool paramsOnly : {false, true}) {
+        for (TIKReadMode mode : {ikrmImage, ikrmParamsOnly}) {
             TRun run;
-            DecodeJ2k(run, patched, paramsOnly);
-            EXPECT_EQ(run.Failed(), declared != 17) << int(declared) << " " << paramsOnly;
+            DecodeJ2k(run, patched, mode);
+            EXPECT_EQ(run.Failed(), declared != 17) << int(declared) << " " << int(mode);
         }
     }
 }
@@ -259,13 +259,13 @@ TEST(Jpeg2000Filter, HostileFixturesAreRefusedCheaply) {
     };
     for (const Case& c :
          {Case{"j2k-16384sq-137B.j2k", 256 * 1024}, Case{"j2k-54615-tiles-216B.j2k", 256 * 1024}}) {
-        for (bool paramsOnly : {true, false}) {
-            SCOPED_TRACE(std::string(c.File) + (paramsOnly ? " parameters only" : " in full"));
+        for (TIKReadMode mode : {ikrmParamsOnly, ikrmImage}) {
+            SCOPED_TRACE(std::string(c.File) + (mode == ikrmParamsOnly ? " parameters only" : " in full"));
             const Bytes data = iotest::ReadHostile(c.File);
             ASSERT_FALSE(data.empty());
             TRun run;
             testsupport::TAllocationCounter counter;
-            DecodeJ2k(run, data, paramsOnly);
+            DecodeJ2k(run, data, mode);
             EXPECT_TRUE(run.Failed());
             EXPECT_EQ(run.Bitmap.Width(), 0);
             if (testsupport::TAllocationCounter::Available()) {
@@ -298,8 +298,8 @@ TEST(Jpeg2000Filter, TilesWithoutDataAreErrors) {
 
     TRun source;
     FillRandom(source.Bitmap, 64, 64, 7);
-    source.Params.Jpeg2000ColorSpace = 1;
-    const Bytes coded = Encode(source, 1);
+    source.Params.Jpeg2000ColorSpace = ikj2Rgb;
+    const Bytes coded = Encode(source, ikj2fCodeStream);
     ASSERT_FALSE(source.Failed());
     Bytes cut = coded; // the tile-part, said to be the last, holds nothing but its header
     const std::string text(cut.begin(), cut.end());
@@ -318,10 +318,11 @@ TEST(Jpeg2000Filter, TilesWithoutDataAreErrors) {
     };
     for (const Case& c : {Case{"blank", blank, true}, Case{"missing tiles", missingTiles, true},
                           Case{"empty tile-part", cut, true}, Case{"coded", coded, false}})
-        for (bool paramsOnly : {true, false}) {
+        for (TIKReadMode mode : {ikrmParamsOnly, ikrmImage}) {
             TRun run;
-            DecodeJ2k(run, c.Data, paramsOnly);
-            EXPECT_EQ(run.Failed(), c.Fails) << c.Name << (paramsOnly ? " parameters only" : " in full");
+            DecodeJ2k(run, c.Data, mode);
+            EXPECT_EQ(run.Failed(), c.Fails)
+                << c.Name << (mode == ikrmParamsOnly ? " parameters only" : " in full");
         }
 }
 
@@ -331,9 +332,9 @@ TEST(Jpeg2000Filter, TilesWithoutDataAreErrors) {
 TEST(Jpeg2000Filter, DecodingStaysWithinTheBudget) {
     TRun source;
     FillRandom(source.Bitmap, 256, 256, 11);
-    source.Params.Jpeg2000ColorSpace = 1;
-    for (int32_t format : {0, 1}) {
-        SCOPED_TRACE(format == 0 ? "JP2" : "code stream");
+    source.Params.Jpeg2000ColorSpace = ikj2Rgb;
+    for (TIKJpeg2000Form format : {ikj2fJp2, ikj2fCodeStream}) {
+        SCOPED_TRACE(format == ikj2fJp2 ? "JP2" : "code stream");
         const Bytes file = Encode(source, format);
         ASSERT_FALSE(source.Failed());
         // Three planes of 256 x 256 samples at 4 bytes are 768 KiB: the decoder's output alone.
@@ -350,7 +351,7 @@ TEST(Jpeg2000Filter, DecodingStaysWithinTheBudget) {
                     EXPECT_LE(counter.PeakBytes(), budget);
                     std::printf(
                         "JPEG 2000 256 x 256 RGB (%s): decodes from a budget of %lld bytes, peak %lld\n",
-                        format == 0 ? "JP2" : "J2K", static_cast<long long>(budget),
+                        format == ikj2fJp2 ? "JP2" : "J2K", static_cast<long long>(budget),
                         static_cast<long long>(counter.PeakBytes()));
                 }
                 break;
@@ -360,7 +361,7 @@ TEST(Jpeg2000Filter, DecodingStaysWithinTheBudget) {
                 EXPECT_LE(counter.PeakBytes(), 256 * 1024);
             }
             TRun params;
-            DecodeJ2k(params, file, true);
+            DecodeJ2k(params, file, ikrmParamsOnly);
             EXPECT_FALSE(params.Failed()); // the header alone fits
             EXPECT_EQ(params.Params.Width, 256);
         }

@@ -25,9 +25,9 @@ struct TJpegRead {
     std::atomic<bool> Aborting{false};
     TIKProgressContext Progress{Aborting};
 
-    void Read(const std::vector<uint8_t>& bytes, bool paramsOnly = false) {
+    void Read(const std::vector<uint8_t>& bytes, TIKReadMode mode = ikrmImage) {
         auto s = iotest::StreamOf(bytes);
-        DecodeJpegToBitmap(s.get(), nullptr, &Bitmap, Params, Progress, paramsOnly, false);
+        DecodeJpegToBitmap(s.get(), nullptr, &Bitmap, Params, Progress, mode, ikjoConverted);
     }
 };
 
@@ -78,7 +78,7 @@ TEST(JpegFilter, AdobeCmykGivesItsColours) {
     TJpegRead r;
     r.Read(iotest::ReadFixture("jpeg-cmyk.jpg"));
     ASSERT_FALSE(r.Aborting);
-    EXPECT_EQ(r.Params.JpegColorSpace, 4); // ImageMagick stores it as YCCK
+    EXPECT_EQ(r.Params.JpegColorSpace, ikjcYcck); // ImageMagick stores it as YCCK
     EXPECT_EQ(r.Params.SamplesPerPixel, 4);
     // The CMYK file was made from the same picture as the YCbCr one.
     EXPECT_LE(MaxDifference(r.Bitmap, iotest::ParsePnm(iotest::ReadFixture("jpeg-ycc.ppm"))), 24);
@@ -114,10 +114,10 @@ TEST(JpegFilter, AutomaticScaleKeepsAtLeastTheRequestedSize) {
     for (Case c :
          {Case{300, 300, 2, 500, 400}, Case{100, 100, 8, 125, 100}, Case{2000, 2000, 1, 1000, 800}}) {
         TJpegRead r;
-        r.Params.JpegScale = 0;
+        r.Params.JpegScale = ikjsAuto;
         r.Params.Width = c.W;
         r.Params.Height = c.H;
-        r.Read(iotest::BytesOf(s), true);
+        r.Read(iotest::BytesOf(s), ikrmParamsOnly);
         EXPECT_EQ(r.Params.JpegScaleUsed, c.Denominator);
         EXPECT_EQ(r.Params.Width, c.OutW);
         EXPECT_EQ(r.Params.Height, c.OutH);
@@ -268,7 +268,7 @@ TEST(JpegFilter, HeaderFarLargerThanItsDataIsRefused) {
             break;
         }
     TJpegRead r;
-    r.Read(jpeg, true);
+    r.Read(jpeg, ikrmParamsOnly);
     EXPECT_EQ(r.Params.Width, 20000); // the parameters are still reported
     TJpegRead full;
     full.Read(jpeg);
@@ -323,7 +323,7 @@ TEST(JpegFilter, TablesFromASeparateStream) {
     TJpegRead r;
     auto s = iotest::StreamOf(image);
     auto t = iotest::StreamOf(tables);
-    DecodeJpegToBitmap(s.get(), t.get(), &r.Bitmap, r.Params, r.Progress, false, false);
+    DecodeJpegToBitmap(s.get(), t.get(), &r.Bitmap, r.Params, r.Progress, ikrmImage, ikjoConverted);
     ASSERT_FALSE(r.Aborting);
     const uint8_t* px = r.Bitmap.ScanLine(4) + 3 * 8;
     EXPECT_NEAR(px[2], 200, 8);
@@ -336,7 +336,7 @@ TEST(JpegFilter, TablesFromASeparateStream) {
     TJpegRead broken;
     auto t2 = iotest::StreamOf(tables);
     auto s2 = iotest::StreamOf(image);
-    EXPECT_THROW(
-        DecodeJpegToBitmap(s2.get(), t2.get(), &broken.Bitmap, broken.Params, broken.Progress, false, false),
-        EIKJpegException);
+    EXPECT_THROW(DecodeJpegToBitmap(s2.get(), t2.get(), &broken.Bitmap, broken.Params, broken.Progress,
+                                    ikrmImage, ikjoConverted),
+                 EIKJpegException);
 }

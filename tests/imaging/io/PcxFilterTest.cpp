@@ -35,11 +35,10 @@ Bytes PcxHeader(const TPcxSpec& s) {
     return b;
 }
 
-void DecodePcx(TRun& run, const Bytes& data, int64_t position = 0, bool paramsOnly = false) {
+void DecodePcx(TRun& run, const Bytes& data, int64_t position = 0, TIKReadMode mode = ikrmImage) {
     vcl::TReadOnlyMemoryStream stream(data.data(), int64_t(data.size()));
     stream.SetPosition(position);
-    DecodePcxToBitmap(&stream, &run.Bitmap, run.Params, int64_t(data.size()) - position, run.Progress,
-                      paramsOnly);
+    DecodePcxToBitmap(&stream, &run.Bitmap, run.Params, int64_t(data.size()) - position, run.Progress, mode);
 }
 
 Bytes Encode(TRun& run) {
@@ -58,15 +57,15 @@ TEST(PcxFilter, RunLengthRows) {
     int32_t carry = 0;
     uint8_t value = 0;
     uint8_t row[6] = {};
-    ASSERT_TRUE(DecodePcxRow(data, sizeof data, pos, row, 6, true, carry, value));
+    ASSERT_TRUE(DecodePcxRow(data, sizeof data, pos, row, 6, ikpcRle, carry, value));
     EXPECT_EQ(Bytes(row, row + 6), (Bytes{0x20, 0x20, 0x20, 0x20, 0x20, 0x07}));
     uint8_t next[2] = {};
-    ASSERT_TRUE(DecodePcxRow(data, sizeof data, pos, next, 2, true, carry, value));
+    ASSERT_TRUE(DecodePcxRow(data, sizeof data, pos, next, 2, ikpcRle, carry, value));
     EXPECT_EQ(Bytes(next, next + 2), (Bytes{0x09, 0x09}));
-    ASSERT_TRUE(DecodePcxRow(data, sizeof data, pos, next, 2, true, carry, value));
+    ASSERT_TRUE(DecodePcxRow(data, sizeof data, pos, next, 2, ikpcRle, carry, value));
     EXPECT_EQ(Bytes(next, next + 2), (Bytes{0x09, 0x09}));
     // The data runs out: reported, nothing read past it.
-    EXPECT_FALSE(DecodePcxRow(data, sizeof data, pos, next, 2, true, carry, value));
+    EXPECT_FALSE(DecodePcxRow(data, sizeof data, pos, next, 2, ikpcRle, carry, value));
 
     // Coding: a literal C0 always becomes C1 C0, a run of 100 a run of 63 and one of 37, an odd count gets
     // a 0 byte so that the row has the even length.
@@ -100,7 +99,7 @@ TEST(PcxFilter, EightBitImageFindsItsPaletteAtItsOwnEnd) {
     palette[5] = 0x33;
     file.insert(file.end(), palette.begin(), palette.end());
     TRun run;
-    run.Params.PcxCompression = 0;
+    run.Params.PcxCompression = ikpcNone;
     DecodePcx(run, file, 5);
     ASSERT_FALSE(run.Failed());
     EXPECT_EQ(Rgb(run.Bitmap, 0, 0), 0x112233u);
@@ -109,7 +108,7 @@ TEST(PcxFilter, EightBitImageFindsItsPaletteAtItsOwnEnd) {
     EXPECT_EQ(run.Params.BitsPerSample, 8);
     EXPECT_EQ(run.Params.PcxVersion, 5);
     EXPECT_EQ(run.Params.DpiX, 72);
-    EXPECT_EQ(run.Params.PcxCompression, 0); // reading leaves the writer's option alone
+    EXPECT_EQ(run.Params.PcxCompression, ikpcNone); // reading leaves the writer's option alone
 }
 
 TEST(PcxFilter, FourPlanesOfSixteenColours) {

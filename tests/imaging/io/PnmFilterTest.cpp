@@ -9,9 +9,9 @@ using namespace formats2test;
 
 namespace {
 
-void DecodePnm(TRun& run, const Bytes& data, bool paramsOnly = false) {
+void DecodePnm(TRun& run, const Bytes& data, TIKReadMode mode = ikrmImage) {
     vcl::TReadOnlyMemoryStream stream(data.data(), int64_t(data.size()));
-    DecodePnmToBitmap(&stream, &run.Bitmap, run.Params, run.Progress, paramsOnly);
+    DecodePnmToBitmap(&stream, &run.Bitmap, run.Params, run.Progress, mode);
 }
 
 Bytes Binary(const std::string& header, std::initializer_list<int> samples) {
@@ -145,7 +145,7 @@ TEST(PnmFilter, BadHeadersAndShortDataFail) {
 
 TEST(PnmFilter, ParamsOnlyReadsTheHeader) {
     TRun run;
-    DecodePnm(run, ToBytes("P6 640 480 255\n"), true);
+    DecodePnm(run, ToBytes("P6 640 480 255\n"), ikrmParamsOnly);
     EXPECT_FALSE(run.Failed());
     EXPECT_EQ(run.Params.Width, 640);
     EXPECT_EQ(run.Params.Height, 480);

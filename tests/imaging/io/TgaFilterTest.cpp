@@ -38,9 +38,10 @@ Bytes Tga(const TTgaSpec& spec, std::initializer_list<int> rest) {
     return b;
 }
 
-void DecodeTga(TRun& run, const Bytes& data, bool ignoreAlpha = false, bool paramsOnly = false) {
+void DecodeTga(TRun& run, const Bytes& data, TIKAlphaMode alphaMode = ikamKeep,
+               TIKReadMode mode = ikrmImage) {
     vcl::TReadOnlyMemoryStream stream(data.data(), int64_t(data.size()));
-    DecodeTgaToBitmap(&stream, &run.Bitmap, run.Params, run.Progress, paramsOnly, run.Mask, ignoreAlpha);
+    DecodeTgaToBitmap(&stream, &run.Bitmap, run.Params, run.Progress, mode, run.Mask, alphaMode);
 }
 
 Bytes Encode(TRun& run, TIKMask* mask = nullptr) {
@@ -334,7 +335,7 @@ TEST(TgaFilter, SampleLayoutFollowsTheBitsPerPixel) {
     } cases[] = {{3, 1, 1, 1}, {3, 4, 4, 1}, {3, 8, 8, 1}, {2, 16, 5, 3}, {2, 24, 8, 3}, {2, 32, 8, 4}};
     for (const auto& c : cases) {
         TRun run;
-        DecodeTga(run, TgaHeader({.type = c.type, .bits = c.bits}), false, true);
+        DecodeTga(run, TgaHeader({.type = c.type, .bits = c.bits}), ikamKeep, ikrmParamsOnly);
         EXPECT_FALSE(run.Failed()) << c.bits;
         EXPECT_EQ(run.Params.BitsPerSample, c.bitsPerSample) << c.bits;
         EXPECT_EQ(run.Params.SamplesPerPixel, c.samples) << c.bits;

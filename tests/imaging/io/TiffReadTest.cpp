@@ -72,7 +72,7 @@ TEST(TiffRead, BilevelPagesAgreeWithLibtiffForEveryCoding) {
     for (auto& v : inverted)
         v ^= 1;
     EXPECT_EQ(Pixels(fax.Bitmap), inverted);
-    EXPECT_EQ(params.TiffCompression, 2); // Group 3 one-dimensional
+    EXPECT_EQ(params.TiffCompression, iktcG3Fax1D); // Group 3 one-dimensional
 }
 
 TEST(TiffRead, ColourPagesAgreeAcrossLayouts) {
@@ -181,11 +181,11 @@ TEST(TiffRead, ParametersOnlyReadOfAnLzwPageWithoutCoder) {
     TIOParamsVals params;
     TiffRead r;
     ReadTiffBytes(OnePage(3, 2, 8, 3, 2, {1, 2, 3}, [](TiffBuilder& b) { b.Short(259, {5}); }), params, r,
-                  true);
+                  ikrmParamsOnly);
     TiffLzwDecoderHook = saved;
     EXPECT_TRUE(r.Aborting);
     EXPECT_EQ(params.Width, 3);
-    EXPECT_EQ(params.TiffCompression, 5);
+    EXPECT_EQ(params.TiffCompression, iktcLzw);
 }
 
 TEST(TiffRead, GrayLevelsAsLibtiffShowsThem) {

@@ -159,18 +159,18 @@ struct TiffRead {
 };
 
 inline void ReadTiff(vcl::TStream* stream, imaging::TIOParamsVals& params, TiffRead& out,
-                     bool paramsOnly = false, bool wantMask = true) {
+                     imaging::TIKReadMode mode = imaging::ikrmImage, bool wantMask = true) {
     std::atomic<bool> aborting{false};
     imaging::TIKProgressContext progress(aborting);
-    imaging::DecodeTiffToBitmap(&out.Bitmap, stream, out.Pages, params, progress, paramsOnly,
-                                wantMask ? &out.Mask : nullptr, true, false);
+    imaging::DecodeTiffToBitmap(&out.Bitmap, stream, out.Pages, params, progress, mode,
+                                wantMask ? &out.Mask : nullptr, imaging::ikamKeep);
     out.Aborting = aborting;
 }
 
 inline void ReadTiffBytes(const std::vector<uint8_t>& bytes, imaging::TIOParamsVals& params, TiffRead& out,
-                          bool paramsOnly = false) {
+                          imaging::TIKReadMode mode = imaging::ikrmImage) {
     vcl::TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
-    ReadTiff(&stream, params, out, paramsOnly);
+    ReadTiff(&stream, params, out, mode);
 }
 
 inline void ReadTiffFile(const std::string& name, imaging::TIOParamsVals& params, TiffRead& out) {

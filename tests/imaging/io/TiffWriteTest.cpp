@@ -118,10 +118,10 @@ TEST(TiffWrite, PalettePageOfFourBits) {
     TIOParamsVals params;
     params.BitsPerSample = 4;
     params.SamplesPerPixel = 1;
-    params.TiffCompression = 4; // a CCITT scheme is not for palette pages
+    params.TiffCompression = iktcG4Fax; // a CCITT scheme is not for palette pages
     std::vector<uint8_t> file = Write(bitmap, params);
-    EXPECT_EQ(params.TiffPhotometric, 3);
-    EXPECT_EQ(params.TiffCompression, 0);
+    EXPECT_EQ(params.TiffPhotometric, iktpPalette);
+    EXPECT_EQ(params.TiffCompression, iktcNone);
     vcl::TReadOnlyMemoryStream stream(file.data(), int64_t(file.size()));
     TTiffIfdContext ifd = Ifd(file, stream);
     EXPECT_EQ(ifd.TiffTagValue(258, 0), 4u);
@@ -191,7 +191,7 @@ TEST(TiffWrite, ColourPagesRoundTrip) {
     TIOParamsVals params;
     params.SamplesPerPixel = 1;
     Write(gray, params);
-    EXPECT_EQ(params.TiffPhotometric, 1);
+    EXPECT_EQ(params.TiffPhotometric, iktpBlackIsZero);
 }
 
 TEST(TiffWrite, LzwWithoutCoderIsWrittenUncompressed) {
@@ -200,7 +200,7 @@ TEST(TiffWrite, LzwWithoutCoderIsWrittenUncompressed) {
     TIKBitmap bitmap;
     Picture(bitmap, 4, 2, 0);
     TIOParamsVals params;
-    params.TiffCompression = 5;
+    params.TiffCompression = iktcLzw;
     std::vector<uint8_t> file = Write(bitmap, params);
     TiffLzwEncoderHook = saved;
     vcl::TReadOnlyMemoryStream stream(file.data(), int64_t(file.size()));
