@@ -113,3 +113,41 @@ std::vector<std::vector<Pt>> WidenFigures(const std::vector<PathFigure>& figures
 }
 
 } // namespace win::meta
+
+namespace win::meta {
+
+std::vector<Pt> ClipToBox(const std::vector<Pt>& poly, const RECT& box) {
+    // One pass per side of the box (Sutherland-Hodgman): inside the box every point keeps its winding number,
+    // so a fill of the clipped figures matches the fill of the whole ones there.
+    std::vector<Pt> cur = poly, next;
+    for (int side = 0; side < 4 && !cur.empty(); ++side) {
+        auto value = [&](const Pt& p) {
+            switch (side) {
+            case 0:
+                return p.X - box.Left;
+            case 1:
+                return box.Right - p.X;
+            case 2:
+                return p.Y - box.Top;
+            default:
+                return box.Bottom - p.Y;
+            }
+        };
+        next.clear();
+        for (size_t i = 0; i < cur.size(); ++i) {
+            const Pt& a = cur[i];
+            const Pt& b = cur[(i + 1) % cur.size()];
+            double va = value(a), vb = value(b);
+            if (va >= 0)
+                next.push_back(a);
+            if ((va >= 0) != (vb >= 0)) {
+                double k = va / (va - vb);
+                next.push_back(Pt{a.X + (b.X - a.X) * k, a.Y + (b.Y - a.Y) * k});
+            }
+        }
+        cur.swap(next);
+    }
+    return cur;
+}
+
+} // namespace win::meta

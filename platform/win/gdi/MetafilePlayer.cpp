@@ -202,6 +202,10 @@ Player::Player(HDC dc, const RECT& dest) : FDc(dc), FDest(dest) {
     else
         DeleteObject(caller);
     FSavedDc = SaveDC(dc);
+    // Regions are never built beyond what the surface shows: a huge figure costs what its visible part does.
+    SelectClipRgn(dc, nullptr);
+    GetClipBox(dc, &FReach);
+    FReach = RECT{FReach.Left - 4, FReach.Top - 4, FReach.Right + 4, FReach.Bottom + 4};
     win::SetMapMode(dc, MM_TEXT);
     SetWindowOrgEx(dc, 0, 0, nullptr);
     SetViewportOrgEx(dc, 0, 0, nullptr);
@@ -663,20 +667,12 @@ Rgn Player::RegionOf(const MetaObject& region) {
         }
         return Rgn(RegionFromRects(rects));
     }
-    std::vector<POINT> pts;
-    std::vector<INT> counts;
-    for (const RECT& r : region.FRects) {
-        Pt c[4] = {{double(r.Left), double(r.Top)},
-                   {double(r.Right), double(r.Top)},
-                   {double(r.Right), double(r.Bottom)},
-                   {double(r.Left), double(r.Bottom)}};
-        for (Pt p : c)
-            pts.push_back(Round(x.Apply(p)));
-        counts.push_back(4);
-    }
-    if (counts.empty())
-        return Rgn(CreateRectRgn(0, 0, 0, 0));
-    return Rgn(CreatePolyPolygonRgn(pts.data(), counts.data(), int(counts.size()), WINDING));
+    std::vector<std::vector<Pt>> quads;
+    for (const RECT& r : region.FRects)
+        quads.push_back(
+            {x.Apply(Pt{double(r.Left), double(r.Top)}), x.Apply(Pt{double(r.Right), double(r.Top)}),
+             x.Apply(Pt{double(r.Right), double(r.Bottom)}), x.Apply(Pt{double(r.Left), double(r.Bottom)})});
+    return Rgn(FiguresRegion(quads, WINDING));
 }
 
 void Player::SelectClip(const MetaObject* region, int mode) {
@@ -691,27 +687,29 @@ void Player::SelectClip(const MetaObject* region, int mode) {
 
 namespace {
 
-// The device region of a logical rectangle under a mapping.
+// The device region of a logical rectangle under a mapping that keeps the axes.
 Rgn RectRegion(const Xform& x, Pt a, Pt b) {
-    if (x.KeepsAxes()) {
-        POINT p = Player::Round(x.Apply(a)), q = Player::Round(x.Apply(b));
-        return Rgn(
-            CreateRectRgn(std::min(p.X, q.X), std::min(p.Y, q.Y), std::max(p.X, q.X), std::max(p.Y, q.Y)));
-    }
-    POINT pts[4] = {Player::Round(x.Apply(a)), Player::Round(x.Apply(Pt{b.X, a.Y})),
-                    Player::Round(x.Apply(b)), Player::Round(x.Apply(Pt{a.X, b.Y}))};
-    return Rgn(CreatePolygonRgn(pts, 4, WINDING));
+    POINT p = Player::Round(x.Apply(a)), q = Player::Round(x.Apply(b));
+    return Rgn(CreateRectRgn(std::min(p.X, q.X), std::min(p.Y, q.Y), std::max(p.X, q.X), std::max(p.Y, q.Y)));
 }
 
 } // namespace
 
+Rgn Player::RectClipRegion(Pt a, Pt b) {
+    const Xform& x = Mapping();
+    if (x.KeepsAxes())
+        return RectRegion(x, a, b);
+    return Rgn(
+        FiguresRegion({{x.Apply(a), x.Apply(Pt{b.X, a.Y}), x.Apply(b), x.Apply(Pt{a.X, b.Y})}}, WINDING));
+}
+
 void Player::IntersectClip(Pt a, Pt b) {
-    Rgn r = RectRegion(Mapping(), a, b);
+    Rgn r = RectClipRegion(a, b);
     CombineClip(r.Get(), RGN_AND);
 }
 
 void Player::ExcludeClip(Pt a, Pt b) {
-    Rgn r = RectRegion(Mapping(), a, b);
+    Rgn r = RectClipRegion(a, b);
     CombineClip(r.Get(), RGN_DIFF);
 }
 
@@ -774,15 +772,7 @@ void Player::DrawFigureLines(const std::vector<Pt>& pts, bool closed) {
         (pen->FPen.Style & PS_STYLE_MASK) != PS_NULL) {
         double w = std::round(pen->FPen.Width * XScale());
         if (w > 1 && w <= double(1 << 14)) {
-            std::vector<std::vector<Pt>> outline = WidenFigures({PathFigure{pts, closed}}, w, false);
-            std::vector<POINT> dp;
-            std::vector<INT> counts;
-            for (const auto& poly : outline) {
-                for (const Pt& p : poly)
-                    dp.push_back(Round(p));
-                counts.push_back(INT(poly.size()));
-            }
-            Rgn area(CreatePolyPolygonRgn(dp.data(), counts.data(), int(counts.size()), WINDING));
+            Rgn area(FiguresRegion(WidenFigures({PathFigure{pts, closed}}, w, false), WINDING));
             HBRUSH ink = CreateSolidBrush(pen->FPen.Color);
             FillRgn(FDc, area.Get(), ink);
             DeleteObject(ink);
@@ -1535,20 +1525,29 @@ void Player::CloseFigure() {
     }
 }
 
-HRGN Player::PathRegion(bool winding) {
+HRGN Player::FiguresRegion(const std::vector<std::vector<Pt>>& figures, int fillMode) {
     std::vector<POINT> pts;
     std::vector<INT> counts;
-    for (const PathFigure& f : FPath) {
-        if (f.Points.size() < 2)
+    for (const auto& f : figures) {
+        if (f.size() < 2)
             continue;
-        for (const Pt& p : f.Points)
+        std::vector<Pt> cut = ClipToBox(f, FReach);
+        if (cut.size() < 3)
+            continue;
+        for (const Pt& p : cut)
             pts.push_back(Round(p));
-        counts.push_back(INT(f.Points.size()));
+        counts.push_back(INT(cut.size()));
     }
     if (counts.empty())
         return CreateRectRgn(0, 0, 0, 0);
-    return CreatePolyPolygonRgn(pts.data(), counts.data(), int(counts.size()),
-                                winding ? WINDING : FState.FillMode);
+    return CreatePolyPolygonRgn(pts.data(), counts.data(), int(counts.size()), fillMode);
+}
+
+HRGN Player::PathRegion(bool winding) {
+    std::vector<std::vector<Pt>> figures;
+    for (const PathFigure& f : FPath)
+        figures.push_back(f.Points);
+    return FiguresRegion(figures, winding ? WINDING : FState.FillMode);
 }
 
 void Player::FillPath() {

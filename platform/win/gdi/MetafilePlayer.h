@@ -327,12 +327,16 @@ private:
     std::vector<Pt> RoundRectPoints(Pt a, Pt b, Pt corner);
     void LineToDevice(Pt devicePoint);
     HRGN PathRegion(bool winding);
+    // A region of closed figures (device units) within the surface the DC can reach.
+    Rgn RectClipRegion(Pt a, Pt b);
+    HRGN FiguresRegion(const std::vector<std::vector<Pt>>& figures, int fillMode);
     void BlitDib(Pt dst, Pt dstSize, const Dib& src, int sx, int sy, int sw, int sh,
                  const std::function<void(HDC, RECT, HDC, int, int, int, int)>& blit);
     void TransformedBlit(Pt dst, Pt dstSize, const Dib& src, int sx, int sy, int sw, int sh, DWORD rop);
 
     HDC FDc;
     RECT FDest;
+    RECT FReach{}; // the device box the DC can draw into, with a margin: regions are built within it
     int FSavedDc = 0;
     Rgn FCallerClip;
     bool FWmf = false;
@@ -370,6 +374,8 @@ void PlayEmfRecords(Player& player, const uint8_t* data, size_t size);
 void FlattenBezier(Pt p0, Pt p1, Pt p2, Pt p3, std::vector<Pt>& out);
 // Points of the elliptic arc of the box a-b from parameter t0 sweeping by sweep radians (logical units).
 void FlattenEllipseArc(Pt a, Pt b, double t0, double sweep, const Xform& map, std::vector<Pt>& out);
+// A closed figure cut to a box (device units); inside the box it fills as the whole figure does.
+std::vector<Pt> ClipToBox(const std::vector<Pt>& figure, const RECT& box);
 // The outline of a stroke of width w along the figures: polygons to be filled with the winding rule. Round
 // joins everywhere, or only where the figure turns sharply (for flattened curves).
 std::vector<std::vector<Pt>> WidenFigures(const std::vector<PathFigure>& figures, double width,

@@ -674,6 +674,14 @@ TEST(Metafile, HostileRecords) {
         e.World(1e30f, 0, 0, 1e30f, 0, 0).Rectangle(0, 0, 10, 10).World(0, 0, 0, 0, 0, 0);
         e.Ints(84, {0, 0, 0, 0, 1, 0, 0, 5, 5, 0x7FFFFFFF, 76, 0, 0, 0, 0, 0, 900});
         e.Ints(75, {0x7FFFFFFF, RGN_COPY}).Ints(118, {0, 0, 0, 0, 2, 1, 0, 0, 0, 0, 0});
+        // Figures and clip rectangles far larger than the surface, turned so that they become polygons.
+        e.World(0.6f, 0.8f, -0.8f, 0.6f, 0, 0)
+            .Ints(59, {})
+            .Ints(3, {0, 0, 0, 0, 3, -2000000000, -2000000000, 2000000000, 0, 0, 2000000000});
+        e.Ints(60, {}).Ints(62, {0, 0, 0, 0}).Ints(30, {-2000000000, -2000000000, 2000000000, 2000000000});
+        e.Pen(9, PS_SOLID, 100000, 0)
+            .Select(9)
+            .Ints(5, {0, 0, 0, 0, 3, 1 << 30, 5, -(1 << 30), 9, 1 << 29, 1 << 29});
         for (int i = 0; i < 1000000; ++i)
             e.Ints(33, {});
         emfs.push_back(e.Take());
