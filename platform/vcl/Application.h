@@ -6,6 +6,7 @@
 #include "platform/vcl/StringList.h"
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -191,6 +192,16 @@ private:
 
 // The standard cursor of a cursor id (the arrow for unknown ones).
 win::HCURSOR CursorHandle(TCursor cursor);
+
+// A hidden top-level window of the calling thread whose messages go to handler (which sets Message.Result
+// and calls win::DefWindowProc itself for what it does not answer): posted and sent ones,
+// timers, and what the system broadcasts to every top-level window (setting, colour and theme changes).
+// The messages of its creation go to DefWindowProc. An exception the handler lets out goes to the
+// application's exception handler.
+win::HWND AllocateHWnd(TWndMethod handler);
+// Destroys such a window; from then on the handler gets nothing, also when it is running now (it may call
+// this itself). Null and handles that name no such window are ignored.
+void DeallocateHWnd(win::HWND window);
 
 extern TApplication* Application;
 extern TScreen* Screen;
