@@ -12,6 +12,8 @@
 namespace resources {
 // Generated at build time from the layout files under resources/forms.
 void RegisterProgramForms();
+// Generated at build time from the bitmaps and cursors under resources/bitmaps and resources/cursors.
+void RegisterResources();
 } // namespace resources
 
 int main(int argc, char** argv) {
@@ -31,6 +33,7 @@ int main(int argc, char** argv) {
     try {
         qtbackend::QtScreen screen(argc, argv);
         resources::RegisterProgramForms();
+        resources::RegisterResources();
         vcl::Application->Initialize();
         vcl::Application->SetTitle("Quorvane Loomwick");
         vcl::TForm* mainForm = nullptr;

@@ -27,10 +27,11 @@ function(loomwick_library name)
     endif()
 endfunction()
 
-# loomwick_test(NAME DIR <folder under tests/> DEPS libs...)
-# One GoogleTest program for every test file of a folder, registered with CTest as one test.
+# loomwick_test(NAME DIR <folder under tests/> [RESOURCES] DEPS libs...)
+# One GoogleTest program for every test file of a folder, registered with CTest as one test. With RESOURCES
+# its main function registers the embedded bitmaps and cursors (the library resources) before any test.
 function(loomwick_test name)
-    cmake_parse_arguments(ARG "" "DIR" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "RESOURCES" "DIR" "DEPS" ${ARGN})
     # A folder's tests may sit in sub-folders (tests/imaging/core, tests/imaging/io).
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${ARG_DIR}/*.cpp)
     if(NOT sources)
@@ -38,7 +39,13 @@ function(loomwick_test name)
     endif()
     add_executable(${name} ${sources})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main Threads::Threads)
+    if(ARG_RESOURCES)
+        target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/ResourcesMain.cpp)
+        target_link_libraries(${name} PRIVATE resources GTest::gtest)
+    else()
+        target_link_libraries(${name} PRIVATE GTest::gtest_main)
+    endif()
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest Threads::Threads)
     target_compile_definitions(${name} PRIVATE
         LOOMWICK_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
         LOOMWICK_BUILD_DIR="${CMAKE_BINARY_DIR}")
@@ -80,10 +87,116 @@ function(loomwick_embed_forms target)
 endfunction()
 set(LOOMWICK_EMBED_SCRIPT ${CMAKE_CURRENT_LIST_FILE})
 
+# loomwick_embed_resources(TARGET DIR <folder> FUNCTION <C++ name>)
+# Embeds every *.bmp and *.cur file under the folder (relative to the repo root, sub-folders included) into
+# the target: generated C++ holds each file's bytes and a registration function of the given name that
+# hands them to vcl::RegisterResource under the file's name without extension in upper case, bitmaps and
+# cursors apart ("xbbarclose.bmp" becomes the bitmap "XBBARCLOSE"). As with the layouts above, the program
+# calls the function itself, once or more, before a library loads what it draws; the code is generated at
+# build time, again when a file changes, and a file added or removed reconfigures the build. Two files that
+# give the same name, or a name of other characters than letters, digits, '_', '-' and '.', fail the build.
+function(loomwick_embed_resources target)
+    cmake_parse_arguments(ARG "" "DIR;FUNCTION" "" ${ARGN})
+    if(NOT ARG_DIR OR NOT ARG_FUNCTION)
+        message(FATAL_ERROR "loomwick_embed_resources(${target}): DIR and FUNCTION are required")
+    endif()
+    file(GLOB_RECURSE files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.bmp
+                                              ${CMAKE_SOURCE_DIR}/${ARG_DIR}/*.cur)
+    list(SORT files)
+    set(seen "")
+    foreach(file ${files})
+        get_filename_component(ext ${file} LAST_EXT)
+        get_filename_component(stem ${file} NAME_WLE)
+        string(TOUPPER "${ext}:${stem}" key)
+        if(NOT stem MATCHES "^[A-Za-z0-9_.-]+$")
+            message(FATAL_ERROR "${file}: a resource name may hold letters, digits, '_', '-' and '.' only")
+        endif()
+        if(key IN_LIST seen)
+            message(FATAL_ERROR "${file}: another file of ${ARG_DIR} already gives the name ${stem}")
+        endif()
+        list(APPEND seen ${key})
+    endforeach()
+    string(MAKE_C_IDENTIFIER "${target}_${ARG_DIR}" id)
+    set(output ${CMAKE_CURRENT_BINARY_DIR}/embedded_resources/${id}.cpp)
+    string(REPLACE ";" "|" file_arg "${files}")
+    add_custom_command(OUTPUT ${output}
+        COMMAND ${CMAKE_COMMAND} -DLOOMWICK_EMBED_OUTPUT=${output} -DLOOMWICK_EMBED_FUNCTION=${ARG_FUNCTION}
+                "-DLOOMWICK_EMBED_RESOURCES=${file_arg}" -P ${LOOMWICK_EMBED_SCRIPT}
+        DEPENDS ${files} ${LOOMWICK_EMBED_SCRIPT}
+        COMMENT "Embedding the bitmaps and cursors of ${ARG_DIR}"
+        VERBATIM)
+    target_sources(${target} PRIVATE ${output})
+endfunction()
+
 # The generator itself: this file run as a script (cmake -P) by the build step above.
 if(CMAKE_SCRIPT_MODE_FILE)
     cmake_policy(VERSION 3.25)
 endif()
+# Writes code only when it differs from what output holds, so that an unchanged result compiles nothing again.
+function(_loomwick_write_if_changed output code)
+    set(old "")
+    if(EXISTS ${output})
+        file(READ ${output} old)
+    endif()
+    if(NOT old STREQUAL code)
+        file(WRITE ${output} "${code}")
+    endif()
+endfunction()
+
+# Opens the namespaces of a qualified function name: sets <prefix>_open, <prefix>_close and <prefix>_name.
+function(_loomwick_function_scopes function prefix)
+    string(REPLACE "::" ";" scopes "${function}")
+    list(POP_BACK scopes name)
+    set(open "")
+    set(close "")
+    foreach(scope ${scopes})
+        string(APPEND open "namespace ${scope} {\n")
+        string(PREPEND close "} // namespace ${scope}\n")
+    endforeach()
+    set(${prefix}_open "${open}" PARENT_SCOPE)
+    set(${prefix}_close "${close}" PARENT_SCOPE)
+    set(${prefix}_name "${name}" PARENT_SCOPE)
+endfunction()
+
+function(_loomwick_generate_embedded_resources output function files)
+    string(REPLACE "|" ";" files "${files}")
+    _loomwick_function_scopes("${function}" fn)
+    set(code "// Generated at build time from bitmap and cursor files; edits here are lost.\n")
+    string(APPEND code "#include \"platform/vcl/Resources.h\"\n\n#include <cstdint>\n\nnamespace {\n")
+    set(calls "")
+    set(index 0)
+    foreach(file ${files})
+        get_filename_component(file_name ${file} NAME)
+        get_filename_component(ext ${file} LAST_EXT)
+        get_filename_component(stem ${file} NAME_WLE)
+        string(TOUPPER "${stem}" name)
+        string(TOLOWER "${ext}" ext)
+        if(ext STREQUAL ".cur")
+            set(type vcl::rtCursorResource)
+        else()
+            set(type vcl::rtBitmapResource)
+        endif()
+        file(READ ${file} hex HEX)
+        string(LENGTH "${hex}" hex_length)
+        math(EXPR size "${hex_length} / 2")
+        # 32 bytes a line; an empty file still gives a valid array of one byte, registered with size 0.
+        string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+        string(REPEAT "0x..," 32 line)
+        string(REGEX REPLACE "(${line})" "\\1\n    " bytes "${bytes}")
+        if(size EQUAL 0)
+            set(bytes "0")
+        endif()
+        string(APPEND code "// ${file_name}\nconstexpr uint8_t EmbeddedResource${index}[] = {\n    ${bytes}};\n")
+        string(APPEND calls "        vcl::RegisterResource(${type}, \"${name}\", "
+                            "{EmbeddedResource${index}, ${size}});\n")
+        math(EXPR index "${index} + 1")
+    endforeach()
+    string(APPEND code "} // namespace\n\n${fn_open}")
+    string(APPEND code "void ${fn_name}() {\n    static const bool registered = [] {\n${calls}"
+                       "        return true;\n    }();\n    (void)registered;\n}\n${fn_close}")
+    _loomwick_write_if_changed(${output} "${code}")
+endfunction()
+
 function(_loomwick_generate_embedded_forms output function forms)
     string(REPLACE "|" ";" forms "${forms}")
     string(REPLACE "::" ";" scopes "${function}")
@@ -129,16 +242,14 @@ function(_loomwick_generate_embedded_forms output function forms)
     foreach(scope ${scopes})
         string(APPEND code "} // namespace ${scope}\n")
     endforeach()
-    # Rewritten only when the code changes, so that an unchanged result compiles nothing again.
-    set(old "")
-    if(EXISTS ${output})
-        file(READ ${output} old)
-    endif()
-    if(NOT old STREQUAL code)
-        file(WRITE ${output} "${code}")
-    endif()
+    _loomwick_write_if_changed(${output} "${code}")
 endfunction()
 
+if(CMAKE_SCRIPT_MODE_FILE AND DEFINED LOOMWICK_EMBED_RESOURCES)
+    _loomwick_generate_embedded_resources("${LOOMWICK_EMBED_OUTPUT}" "${LOOMWICK_EMBED_FUNCTION}"
+                                          "${LOOMWICK_EMBED_RESOURCES}")
+    return()
+endif()
 if(CMAKE_SCRIPT_MODE_FILE AND DEFINED LOOMWICK_EMBED_OUTPUT)
     _loomwick_generate_embedded_forms("${LOOMWICK_EMBED_OUTPUT}" "${LOOMWICK_EMBED_FUNCTION}"
                                       "${LOOMWICK_EMBED_FORMS}")

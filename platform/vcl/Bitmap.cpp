@@ -1,6 +1,7 @@
 #include "platform/vcl/Bitmap.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Resources.h"
 #include "platform/vcl/Streams.h"
 #include "platform/win/gdi/Gdi.h"
 
@@ -796,6 +797,19 @@ void TBitmap::LoadFromStream(TStream* stream) {
     ReplaceHandle(section.Handle, section.Bits, f);
     FPixelFormat = PixelFormatOf(f);
     Changed(this);
+}
+
+void TBitmap::LoadFromResourceName(const std::string& name) {
+    std::span<const uint8_t> data = FindResourceData(rtBitmapResource, name);
+    // Read where it lies: the reader stays inside the stream's bounds, which are the resource's.
+    TReadOnlyMemoryStream stream(data.data(), int64_t(data.size()));
+    try {
+        LoadFromStream(&stream);
+    } catch (const EInvalidGraphic& e) {
+        throw EInvalidGraphic("Bitmap resource " + name + ": " + e.Message());
+    } catch (const EReadError& e) {
+        throw EInvalidGraphic("Bitmap resource " + name + ": " + e.Message());
+    }
 }
 
 void TBitmap::SaveToStream(TStream* stream) {

@@ -27,6 +27,9 @@ public:
     void Draw(TCanvas* canvas, const TRect& rect) override;
     void LoadFromStream(TStream* stream) override;
     void SaveToStream(TStream* stream) override;
+    // Loads the BMP file embedded under name (Resources.h): EResNotFound when there is none, EInvalidGraphic
+    // naming it when its bytes are not a whole bitmap.
+    void LoadFromResourceName(const std::string& name);
     // Form data: the size of the BMP stream as a 32-bit little-endian integer, then the BMP stream. A size
     // that does not match the data raises EReadError.
     void ReadData(TStream* stream) override;

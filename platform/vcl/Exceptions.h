@@ -50,6 +50,9 @@ LOOMWICK_EXCEPTION(ERegistryException, Exception);
 LOOMWICK_EXCEPTION(EIniFileException, Exception);
 LOOMWICK_EXCEPTION(EInOutError, Exception);
 LOOMWICK_EXCEPTION(EOSError, Exception);
+// A named resource (a form's layout, an embedded bitmap or cursor) that nobody registered:
+// "Resource NAME not found".
+LOOMWICK_EXCEPTION(EResNotFound, Exception);
 
 // Streams.
 LOOMWICK_EXCEPTION(EStreamError, Exception);

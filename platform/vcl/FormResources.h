@@ -10,9 +10,6 @@
 
 namespace vcl {
 
-// A form class that wants its layout has none registered: "Resource TMyForm not found".
-LOOMWICK_EXCEPTION(EResNotFound, Exception);
-
 // Registers the text form of the class className (case-insensitive). A later registration of the same class
 // replaces the earlier one. The text must outlive the program (generated code passes string literals).
 void RegisterFormResource(std::string_view className, std::string_view text);

@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Resources.h"
 #include "platform/vcl/Streams.h"
 #include "platform/win/gdi/Gdi.h"
 
@@ -30,11 +31,46 @@ uint32_t IconU32(const uint8_t* p) {
 struct IconEntry {
     int32_t Width, Height, Bits;
     uint32_t Size, Offset;
+    uint16_t HotX = 0, HotY = 0; // cursors only
 };
 
-// Decodes one image: the XOR bitmap (a packed DIB whose header counts both halves in its height) and the
-// AND mask after it, into 32-bit pixels with alpha.
-TDibImage IconDecode(const uint8_t* data, size_t size) {
+// The image directory of an ICO (type 1) or CUR (type 2) held in data; every image lies inside it.
+std::vector<IconEntry> IconReadDirectory(const uint8_t* p, size_t size, uint16_t& type) {
+    if (size < 6 + 16)
+        IconInvalid("the stream is too short");
+    type = IconU16(p + 2);
+    uint16_t count = IconU16(p + 4);
+    if (IconU16(p) != 0 || (type != 1 && type != 2))
+        IconInvalid("the stream does not start with an icon directory");
+    if (count == 0 || 6 + size_t(count) * 16 > size)
+        IconInvalid("the image directory is truncated");
+    std::vector<IconEntry> entries;
+    for (uint16_t i = 0; i < count; ++i) {
+        const uint8_t* e = p + 6 + size_t(i) * 16;
+        IconEntry entry{e[0] ? e[0] : 256, e[1] ? e[1] : 256, type == 1 ? IconU16(e + 6) : 0, IconU32(e + 8),
+                        IconU32(e + 12)};
+        if (type == 2)
+            entry.HotX = IconU16(e + 4), entry.HotY = IconU16(e + 6);
+        if (entry.Offset < 6 + size_t(count) * 16 || entry.Offset > size || entry.Size > size - entry.Offset)
+            IconInvalid("an image lies outside the stream");
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+// The image nearest to the preferred size, then the one with the most colours.
+const IconEntry& IconChooseEntry(const std::vector<IconEntry>& entries) {
+    auto score = [](const IconEntry& e) {
+        return std::make_pair(std::abs(e.Width - IconPreferredSize) + std::abs(e.Height - IconPreferredSize),
+                              -e.Bits);
+    };
+    return *std::min_element(entries.begin(), entries.end(),
+                             [&](auto& a, auto& b) { return score(a) < score(b); });
+}
+
+// An image's packed DIB with the header's height halved to the colour image's: the header counts both the
+// colour image and the mask after it.
+std::vector<uint8_t> IconColorDib(const uint8_t* data, size_t size) {
     static const uint8_t png[] = {0x89, 'P', 'N', 'G'};
     if (size >= 4 && std::memcmp(data, png, 4) == 0)
         throw EInvalidGraphic("Icon images stored as PNG are not supported");
@@ -49,6 +85,14 @@ TDibImage IconDecode(const uint8_t* data, size_t size) {
     copy[11] = uint8_t(height >> 24);
     // The header's image size counts both halves; the reader takes the rows it needs.
     std::memset(copy.data() + 20, 0, 4);
+    return copy;
+}
+
+// Decodes one image: the XOR bitmap (a packed DIB whose header counts both halves in its height) and the
+// AND mask after it, into 32-bit pixels with alpha.
+TDibImage IconDecode(const uint8_t* data, size_t size) {
+    std::vector<uint8_t> copy = IconColorDib(data, size);
+    const int32_t height = int32_t(IconU32(copy.data() + 8));
     TBmpReader reader = TBmpReader::FromPackedDib(copy.data(), copy.size());
     TDibImage xorImage = reader.Decode();
     const TDibFormat& xf = xorImage.Format;
@@ -132,35 +176,14 @@ void TIcon::LoadFromStream(TStream* stream) {
         IconInvalid("the stream is too large");
     std::vector<uint8_t> data(static_cast<size_t>(size));
     stream->ReadBuffer(data.data(), int32_t(size));
-    const uint8_t* p = data.data();
-    uint16_t type = IconU16(p + 2), count = IconU16(p + 4);
-    if (IconU16(p) != 0 || (type != 1 && type != 2))
-        IconInvalid("the stream does not start with an icon directory");
-    if (count == 0 || 6 + size_t(count) * 16 > data.size())
-        IconInvalid("the image directory is truncated");
-
-    // Choose the image nearest to the preferred size, then the one with the most colours.
-    std::vector<IconEntry> entries;
-    for (uint16_t i = 0; i < count; ++i) {
-        const uint8_t* e = p + 6 + size_t(i) * 16;
-        IconEntry entry{e[0] ? e[0] : 256, e[1] ? e[1] : 256, type == 1 ? IconU16(e + 6) : 0, IconU32(e + 8),
-                        IconU32(e + 12)};
-        if (entry.Offset < 6 + size_t(count) * 16 || entry.Offset > data.size() ||
-            entry.Size > data.size() - entry.Offset)
-            IconInvalid("an image lies outside the stream");
-        entries.push_back(entry);
-    }
-    auto score = [](const IconEntry& e) {
-        return std::make_pair(std::abs(e.Width - IconPreferredSize) + std::abs(e.Height - IconPreferredSize),
-                              -e.Bits);
-    };
-    const IconEntry& best = *std::min_element(entries.begin(), entries.end(),
-                                              [&](auto& a, auto& b) { return score(a) < score(b); });
-    TDibImage image = IconDecode(p + best.Offset, best.Size);
+    uint16_t type = 0;
+    std::vector<IconEntry> entries = IconReadDirectory(data.data(), data.size(), type);
+    const IconEntry& best = IconChooseEntry(entries);
+    TDibImage image = IconDecode(data.data() + best.Offset, best.Size);
     FreeHandle();
     FData = std::move(data);
     FImage = std::move(image);
-    FImageCount = count;
+    FImageCount = int32_t(entries.size());
     Changed(this);
 }
 
@@ -295,6 +318,76 @@ void TIcon::Draw(TCanvas* canvas, const TRect& rect) {
         return;
     win::DrawIconEx(canvas->GetHandle(), rect.Left, rect.Top, GetHandle(), rect.Width(), rect.Height(), 0,
                     nullptr, win::DI_NORMAL);
+}
+
+// ---- Cursors ---------------------------------------------------------------------------------------------
+
+win::HCURSOR CreateCursorFromData(const uint8_t* data, size_t size) {
+    if (size > size_t(IconMaxBytes))
+        IconInvalid("the stream is too large");
+    uint16_t type = 0;
+    std::vector<IconEntry> entries = IconReadDirectory(data, size, type);
+    if (type != 2)
+        IconInvalid("the stream holds icons, not a cursor");
+    const IconEntry& best = IconChooseEntry(entries);
+    std::vector<uint8_t> dib = IconColorDib(data + best.Offset, best.Size);
+    TBmpReader reader = TBmpReader::FromPackedDib(dib.data(), dib.size());
+    TDibImage image = reader.Decode();
+    const TDibFormat& f = image.Format;
+    // The AND mask follows the colour image, one bit a pixel, rows bottom-up and 4-byte aligned.
+    const size_t fileStride = size_t((f.Width + 31) / 32) * 4;
+    const size_t maskStart = reader.DataEnd();
+    if (maskStart > dib.size() || fileStride * size_t(f.Height) > dib.size() - maskStart)
+        IconInvalid("the mask is truncated");
+    const uint8_t* fileMask = dib.data() + maskStart;
+
+    // A black-and-white cursor stays one: no colour bitmap, the mask over the image in one bitmap twice as
+    // high, so that its white-on-screen pixels still invert what lies below.
+    const bool monochrome = f.BitCount == 1 && f.Colors.size() == 2 && f.Colors[0] == 0 && f.Colors[1] == 0xFFFFFF;
+    const int32_t maskHeight = monochrome ? 2 * f.Height : f.Height;
+    const size_t stride = size_t((f.Width + 15) / 16) * 2; // CreateBitmap's rows are word-aligned
+    std::vector<uint8_t> maskBits(stride * size_t(maskHeight), 0);
+    const size_t rowBytes = size_t((f.Width + 7) / 8);
+    for (int32_t y = 0; y < f.Height; ++y) {
+        std::memcpy(maskBits.data() + size_t(y) * stride, fileMask + size_t(f.Height - 1 - y) * fileStride,
+                    rowBytes);
+        if (monochrome)
+            std::memcpy(maskBits.data() + size_t(f.Height + y) * stride, image.TopRow(y), rowBytes);
+    }
+    win::HBITMAP mask = win::CreateBitmap(f.Width, maskHeight, 1, 1, maskBits.data());
+    TBitmap color;
+    if (!monochrome) {
+        color.SetPixelFormat(pf32bit);
+        color.SetSize(f.Width, f.Height);
+        const bool alpha = f.BitCount == 32 && DibAlphaUsed(f, image.Bits.data());
+        for (int32_t y = 0; y < f.Height; ++y) {
+            auto* out = static_cast<uint8_t*>(color.ScanLine(y));
+            for (int32_t x = 0; x < f.Width; ++x) {
+                uint8_t a = 255;
+                uint32_t c = DibPixelColor(f, image.TopRow(y), x, &a);
+                out[4 * size_t(x)] = uint8_t(c), out[4 * size_t(x) + 1] = uint8_t(c >> 8),
+                                out[4 * size_t(x) + 2] = uint8_t(c >> 16);
+                out[4 * size_t(x) + 3] = alpha ? a : 0;
+            }
+        }
+        if (alpha)
+            color.SetAlphaFormat(afDefined);
+    }
+    win::ICONINFO info{win::FALSE, best.HotX, best.HotY, mask, monochrome ? nullptr : color.GetHandle()};
+    win::HCURSOR cursor = win::CreateIconIndirect(&info);
+    win::DeleteObject(reinterpret_cast<win::HGDIOBJ>(mask));
+    if (!cursor)
+        throw EOutOfResources("Out of system resources");
+    return cursor;
+}
+
+win::HCURSOR LoadCursorResource(const std::string& name) {
+    std::span<const uint8_t> data = FindResourceData(rtCursorResource, name);
+    try {
+        return CreateCursorFromData(data.data(), data.size());
+    } catch (const EInvalidGraphic& e) {
+        throw EInvalidGraphic("Cursor resource " + name + ": " + e.Message());
+    }
 }
 
 } // namespace vcl

@@ -6,6 +6,7 @@
 #include "platform/vcl/BmpFormat.h"
 #include "platform/vcl/Graphic.h"
 
+#include <string>
 #include <vector>
 
 namespace vcl {
@@ -48,5 +49,13 @@ private:
     TDibImage FImage;
     int32_t FImageCount = 0;
 };
+
+// A cursor made from a CUR file held in memory: the image nearest to 32 x 32 with its hot spot and mask
+// (black-and-white images stay monochrome, with no colour bitmap). EInvalidGraphic when the bytes are not
+// a whole cursor; nothing past size is read. The caller owns the handle (DestroyCursor).
+win::HCURSOR CreateCursorFromData(const uint8_t* data, size_t size);
+// The same for the CUR file embedded under name (Resources.h): EResNotFound when there is none,
+// EInvalidGraphic naming it when its bytes are not a whole cursor.
+win::HCURSOR LoadCursorResource(const std::string& name);
 
 } // namespace vcl
