@@ -12,6 +12,8 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <mutex>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +24,69 @@ char ThousandSeparator = ',';
 std::string CurrencyString = "$";
 uint8_t CurrencyFormat = 0;
 uint8_t CurrencyDecimals = 2;
+
+// ---- Random numbers ---------------------------------------------------------------------------------
+
+namespace {
+
+// SplitMix64: small, fast, and every seed gives a full-period sequence of well-mixed values.
+struct SysSplitMix {
+    uint64_t FState;
+    uint32_t Next() {
+        uint64_t z = (FState += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return uint32_t((z ^ (z >> 31)) >> 32);
+    }
+};
+
+struct SysRandomState {
+    std::mutex FLock;
+    SysSplitMix FOwn{0};
+    TRandomSource FSource; // empty: FOwn
+};
+
+SysRandomState& SysRandom() {
+    static SysRandomState state;
+    return state;
+}
+
+uint32_t SysRandomDraw() {
+    SysRandomState& r = SysRandom();
+    std::lock_guard<std::mutex> guard(r.FLock);
+    return r.FSource ? r.FSource() : r.FOwn.Next();
+}
+
+} // namespace
+
+int32_t Random(int32_t range) {
+    if (range <= 0)
+        return 0;
+    return int32_t((uint64_t(SysRandomDraw()) * uint64_t(range)) >> 32);
+}
+
+double Random() {
+    return double(SysRandomDraw()) / 4294967296.0;
+}
+
+void Randomize() {
+    std::random_device device;
+    uint64_t seed = (uint64_t(device()) << 32) ^ device() ^
+                    uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    SysRandomState& r = SysRandom();
+    std::lock_guard<std::mutex> guard(r.FLock);
+    r.FOwn.FState = seed;
+}
+
+TRandomSource SeededRandomSource(uint64_t seed) {
+    return [state = SysSplitMix{seed}]() mutable { return state.Next(); };
+}
+
+void SetRandomSource(TRandomSource source) {
+    SysRandomState& r = SysRandom();
+    std::lock_guard<std::mutex> guard(r.FLock);
+    r.FSource = std::move(source);
+}
 
 void InitFormatSettingsFromLocale() {
     locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));

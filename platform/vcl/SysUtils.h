@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -64,6 +65,23 @@ enum TFloatFormat { ffGeneral, ffExponent, ffFixed, ffNumber, ffCurrency };
 std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits);
 // General format with 15 significant digits ("0.1", "1E20", "1.5E-6").
 std::string FloatToStr(double value);
+
+// ---- Random numbers ---------------------------------------------------------------------------------
+
+// The generator behind Random: 32 uniformly random bits a call.
+using TRandomSource = std::function<uint32_t()>;
+// A uniform integer in 0 .. range - 1 (0 for a range of 0 or less): the top bits of one draw scaled to the
+// range, so a test source decides each result with one value.
+int32_t Random(int32_t range);
+// A uniform number in [0, 1), from one draw.
+double Random();
+// Seeds the program's generator from the system's entropy. Until it is called the generator gives the
+// same sequence in every run.
+void Randomize();
+// A generator of its own state: the same seed gives the same sequence.
+TRandomSource SeededRandomSource(uint64_t seed);
+// Replaces the generator behind Random (tests); an empty source puts the program's own back.
+void SetRandomSource(TRandomSource source);
 
 // ---- Format -----------------------------------------------------------------------------------------
 
