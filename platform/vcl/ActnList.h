@@ -26,7 +26,6 @@ std::string ShortCutToText(TShortCut shortCut);
 // The reverse of ShortCutToText (modifier names without case); scNone for text it does not know.
 TShortCut TextToShortCut(const std::string& text);
 
-using THelpContext = int32_t;
 using TImageIndex = int32_t;
 
 // Whether two handlers run the same code: both unset, or both set to callables of the same kind (the same

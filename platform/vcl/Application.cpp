@@ -33,6 +33,8 @@ constexpr uintptr_t AppHintHideTimer = 2;
 constexpr int32_t AppHintMaxWidth = 300;
 
 win::LRESULT CALLBACK_AppWndProc(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
+    if (msg == win::WM_SETTINGCHANGE && wParam == win::SPI_SETNONCLIENTMETRICS && Screen)
+        Screen->UpdateHintFont();
     if (msg == win::WM_TIMER && Application) {
         try {
             Application->HintTimer(wParam);
@@ -117,6 +119,7 @@ void TApplication::ResetForTesting() {
     FMainForm = nullptr;
     FTerminated = false;
     FModalLevel = 0;
+    FHelpRequests.clear();
     {
         win::MSG m;
         while (win::PeekMessage(&m, nullptr, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)) {
@@ -212,6 +215,37 @@ int32_t TApplication::MessageBox(const std::string& text, const std::string& cap
     return vcl::MessageBox(text, caption, flags);
 }
 
+void TApplication::SetHint(const std::string& value) {
+    if (value == FHint)
+        return;
+    FHint = value;
+    if (OnHint)
+        OnHint(this);
+}
+
+void TApplication::SetHintColor(TColor value) {
+    if (value == FHintColor)
+        return;
+    FHintColor = value;
+    if (FHintWindow)
+        FHintWindow->SetColor(value);
+}
+
+bool TApplication::HelpContext(THelpContext context) {
+    return HelpCommand(HELP_CONTEXT, context);
+}
+
+bool TApplication::HelpCommand(uint16_t command, intptr_t data) {
+    bool callHelp = true;
+    bool result = false;
+    if (OnHelp)
+        result = OnHelp(command, data, callHelp);
+    if (!callHelp)
+        return result;
+    FHelpRequests.push_back({command, data});
+    return false;
+}
+
 void TApplication::SetShowHint(bool value) {
     if (value == FShowHint)
         return;
@@ -239,7 +273,10 @@ void TApplication::CancelHint() {
     }
     if (FHintShown && FHintWindow)
         FHintWindow->ReleaseHandle();
+    bool wasShown = FHintShown;
     FHintShown = false;
+    if (wasShown)
+        SetHint("");
 }
 
 void TApplication::HintMouseMove(TControl* control) {
@@ -295,6 +332,7 @@ void TApplication::HintTimer(uintptr_t id) {
         top = std::max(work.Top, at.Y - r.Height() - 4);
     FHintWindow->ActivateHint({left, top, left + r.Width(), top + r.Height()}, FHintText);
     FHintShown = true;
+    SetHint(FHintText);
     win::SetTimer(GetHandle(), AppHintHideTimer, FHintHidePause, nullptr);
 }
 
@@ -302,9 +340,12 @@ void TApplication::HintTimer(uintptr_t id) {
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner) {
     FVisible = false;
-    FColor = clInfoBk;
+    FColor = Application ? Application->GetHintColor() : clInfoBk;
     FParentFont = false;
-    FFont->SetColor(clInfoText);
+    if (Screen)
+        FFont->Assign(Screen->GetHintFont());
+    else
+        FFont->SetColor(clInfoText);
 }
 
 void THintWindow::CreateParams(TCreateParams& p) {
@@ -540,6 +581,25 @@ int32_t TMouse::GetWheelScrollLines() const {
     win::UINT lines = 3;
     win::SystemParametersInfo(win::SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
     return int32_t(lines);
+}
+
+TFont* TScreen::GetHintFont() {
+    if (!FHintFont) {
+        FHintFont = std::make_unique<TFont>();
+        UpdateHintFont();
+    }
+    return FHintFont.get();
+}
+
+void TScreen::UpdateHintFont() {
+    if (!FHintFont)
+        return;
+    win::NONCLIENTMETRICS metrics;
+    if (win::SystemParametersInfo(win::SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        FHintFont->SetHandle(win::CreateFontIndirect(&metrics.lfStatusFont));
+    else
+        FHintFont->SetSize(8);
+    FHintFont->SetColor(clInfoText);
 }
 
 TStrings* TScreen::GetFonts() {

@@ -36,6 +36,20 @@ protected:
 using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
 
+// Help commands (the Data of each): a topic by its context number, a topic as a popup by its context number,
+// where the next popup shows (x in the low and y in the high 16 bits, screen coordinates).
+constexpr uint16_t HELP_CONTEXT = 0x0001;
+constexpr uint16_t HELP_CONTEXTPOPUP = 0x0008;
+constexpr uint16_t HELP_SETPOPUP_POS = 0x000D;
+// Answers a help request. Clearing CallHelp means it was handled; the result is then the request's.
+using THelpEvent = std::function<bool(uint16_t Command, intptr_t Data, bool& CallHelp)>;
+// A help request that nothing handled: no help viewer exists, so the application keeps it.
+struct THelpRequest {
+    uint16_t Command = 0;
+    intptr_t Data = 0;
+    bool operator==(const THelpRequest&) const = default;
+};
+
 class TApplication : public TComponent {
 public:
     explicit TApplication(TComponent* owner);
@@ -81,9 +95,17 @@ public:
     void SetHintHidePause(uint32_t value) { FHintHidePause = value; }
     bool GetShowHint() const { return FShowHint; }
     void SetShowHint(bool value);
-    // The hint shown now (empty when none) and its window.
-    std::string GetHint() const { return FHintShown ? FHintText : std::string(); }
+    // The application's hint: the hint window sets it to the hint it shows and empties it when the hint goes;
+    // others may set it too (a menu's long hint). OnHint runs on each change.
+    std::string GetHint() const { return FHint; }
+    void SetHint(const std::string& value);
     THintWindow* GetHintWindow() const { return FHintWindow; }
+    // The background of hints; the hint window takes it when it shows a hint.
+    TColor GetHintColor() const { return FHintColor; }
+    void SetHintColor(TColor value);
+    // Whether command hints name their shortcut ("Open (Ctrl+O)").
+    bool GetHintShortCuts() const { return FHintShortCuts; }
+    void SetHintShortCuts(bool value) { FHintShortCuts = value; }
     void CancelHint();
     // Called by controls.
     void HintMouseMove(TControl* control);
@@ -95,14 +117,22 @@ public:
     void ModalFinished();
     int32_t ModalLevel() const { return FModalLevel; }
 
+    // Help: OnHelp answers first; a request it leaves (CallHelp still set) would go to the help viewer,
+    // which does not exist: it is kept in GetHelpRequests, and the answer is false.
+    bool HelpContext(THelpContext context);
+    bool HelpCommand(uint16_t command, intptr_t data);
+    const std::vector<THelpRequest>& GetHelpRequests() const { return FHelpRequests; }
+
     TExceptionEvent OnException;
+    TNotifyEvent OnHint;
+    THelpEvent OnHelp;
     TIdleEvent OnIdle;
     TNotifyEvent OnModalBegin;
     TNotifyEvent OnModalEnd;
 
     // Called by forms.
     void FormDestroyed(TCustomForm* form);
-    // For tests: forget the main form and the end of the loop.
+    // For tests: forget the main form, the end of the loop and the help requests.
     void ResetForTesting();
 
 private:
@@ -122,6 +152,10 @@ private:
     bool FShowHint = true;
     bool FHintShown = false;
     std::string FHintText;
+    std::string FHint;
+    TColor FHintColor = clInfoBk;
+    bool FHintShortCuts = true;
+    std::vector<THelpRequest> FHelpRequests;
     TControl* FHintControl = nullptr;
     THintWindow* FHintWindow = nullptr;
 };
@@ -157,6 +191,10 @@ public:
 
     // The names of the font families installed, sorted without regard to case (read once).
     TStrings* GetFonts();
+    // The font of hints: the status font of the non-client metrics in clInfoText (read when first asked
+    // for, again when those metrics change).
+    TFont* GetHintFont();
+    void UpdateHintFont();
 
     int32_t GetWidth() const;
     int32_t GetHeight() const;
@@ -175,6 +213,7 @@ private:
     std::vector<TCustomForm*> FForms;
     TCustomForm* FActiveForm = nullptr;
     std::unique_ptr<TStringList> FFonts;
+    std::unique_ptr<TFont> FHintFont;
 };
 
 class TMouse {

@@ -75,6 +75,9 @@ constexpr win::UINT CN_CTLCOLORBTN = CN_BASE + 0x0135;
 constexpr win::UINT CN_CTLCOLORSTATIC = CN_BASE + 0x0138;
 
 // A message as controls see it.
+// A help topic's context number.
+using THelpContext = int32_t;
+
 struct TMessage {
     win::UINT Msg = 0;
     win::WPARAM WParam = 0;
@@ -307,6 +310,9 @@ public:
     }
     bool GetParentShowHint() const { return FParentShowHint; }
     void SetParentShowHint(bool value) { FParentShowHint = value; }
+    // The help topic of the control (0: none).
+    THelpContext GetHelpContext() const { return FHelpContext; }
+    void SetHelpContext(THelpContext value) { FHelpContext = value; }
     TCursor GetCursor() const { return FCursor; }
     void SetCursor(TCursor value);
 
@@ -489,6 +495,7 @@ protected:
     bool FParentFont = true;
     std::string FText;
     std::string FHint;
+    THelpContext FHelpContext = 0;
     bool FShowHint = false;
     bool FParentShowHint = true;
     TCursor FCursor = crDefault;

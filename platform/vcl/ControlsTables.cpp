@@ -61,6 +61,7 @@ void RegisterControlsTables() {
         .Property("Enabled", &TControl::GetEnabled, &TControl::SetEnabled)
         .Property("Font", &TControl::GetFont, &TControl::SetFont)
         .Stored([](TControl* c) { return !c->GetParentFont(); })
+        .Property("HelpContext", &TControl::GetHelpContext, &TControl::SetHelpContext)
         .Property("Hint", &TControl::GetHint, &TControl::SetHint)
         .Property("ParentBiDiMode", &TControl::GetParentBiDiMode, &TControl::SetParentBiDiMode)
         .Property("ParentColor", &TControl::GetParentColor, &TControl::SetParentColor)
