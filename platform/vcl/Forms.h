@@ -41,6 +41,24 @@ enum TCloseAction { caNone, caHide, caFree, caMinimize };
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
+// What the form designer of a design environment offers the components it edits. Design mode only: no form
+// has one at run time, and code asks GetDesigner before each use.
+class IFormDesigner {
+public:
+    virtual ~IFormDesigner() = default;
+    // The designed form changed.
+    virtual void Modified() = 0;
+    // Selects a component (or another persistent object) in the designer, or nothing for null.
+    virtual void SelectComponent(TPersistent* instance) = 0;
+    virtual TPersistent* GetSelectedComponent() = 0;
+    // Removes a component from the designed form and frees it.
+    virtual void DeleteComponent(TComponent* component) = 0;
+    // A component name starting with baseName that no component of the form has yet.
+    virtual std::string UniqueName(const std::string& baseName) = 0;
+    // Opens the editor of an item (a command of a bar, say).
+    virtual void EditItem(TComponent* item) = 0;
+};
+
 class TCustomForm : public TWinControl {
 public:
     explicit TCustomForm(TComponent* owner);
@@ -102,6 +120,11 @@ public:
     // constructor that does not read.
     void InitInheritedComponent(std::type_index formClass);
 
+    // The form designer editing the form: null at run time. Only a design environment (or a test) sets one;
+    // the form does not own it.
+    IFormDesigner* GetDesigner() const { return FDesigner; }
+    void SetDesigner(IFormDesigner* value) { FDesigner = value; }
+
     // A key press that no control took: the form's action lists run the action with that shortcut.
     virtual bool IsShortCut(uint16_t key, TShiftState shift);
     // Lets every action of the form and of its controls update its state.
@@ -141,6 +164,7 @@ protected:
     bool FReleased = false;
     bool FDestroyed = false;
     TWinControl* FActiveControl = nullptr;
+    IFormDesigner* FDesigner = nullptr;
 };
 
 class TForm : public TCustomForm {
