@@ -1,6 +1,7 @@
 #include "platform/vcl/SysUtils.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/win/kernel/Version.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -86,6 +87,31 @@ void SetRandomSource(TRandomSource source) {
     SysRandomState& r = SysRandom();
     std::lock_guard<std::mutex> guard(r.FLock);
     r.FSource = std::move(source);
+}
+
+// ---- The operating system -----------------------------------------------------------------------------
+
+namespace {
+
+win::OSVERSIONINFOA SysVersionInfo() {
+    win::OSVERSIONINFOA info;
+    if (!win::GetVersionEx(&info))
+        info = {};
+    return info;
+}
+
+} // namespace
+
+int32_t Win32Platform() {
+    return int32_t(SysVersionInfo().dwPlatformId);
+}
+
+int32_t Win32MajorVersion() {
+    return int32_t(SysVersionInfo().dwMajorVersion);
+}
+
+int32_t Win32MinorVersion() {
+    return int32_t(SysVersionInfo().dwMinorVersion);
 }
 
 void InitFormatSettingsFromLocale() {

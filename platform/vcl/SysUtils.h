@@ -83,6 +83,14 @@ TRandomSource SeededRandomSource(uint64_t seed);
 // Replaces the generator behind Random (tests); an empty source puts the program's own back.
 void SetRandomSource(TRandomSource source);
 
+// ---- The operating system -----------------------------------------------------------------------------
+
+// What GetVersionEx reports now: the platform (VER_PLATFORM_WIN32_NT, 2, here) and the major and minor
+// version (5 and 1 unless a test set others).
+int32_t Win32Platform();
+int32_t Win32MajorVersion();
+int32_t Win32MinorVersion();
+
 // ---- Format -----------------------------------------------------------------------------------------
 
 // One argument of Format: an integer (with its width, for %x and %u of negative values), a floating-point
