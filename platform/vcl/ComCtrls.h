@@ -503,4 +503,8 @@ private:
     TUDOrientation FOrientation = udVertical;
 };
 
+// The version of the common controls, major in the high 16 bits and minor in the low (0x00060000 for 6.0),
+// from the file version of "comctl32.dll"'s version resource; 0 when it has none.
+int32_t GetComCtlVersion();
+
 } // namespace vcl

@@ -1,4 +1,6 @@
-// The versions the class library reads from the layer: the operating system's.
+// The versions the class library reads from the layer: the operating system's and the common controls'.
+#include "platform/backend/headless/HeadlessScreen.h"
+#include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/win/kernel/Version.h"
 
@@ -28,6 +30,20 @@ TEST(Versions, TheOperatingSystemAsGetVersionExReportsIt) {
     }
     win::ResetOsVersion();
     EXPECT_EQ(Win32MajorVersion(), 5);
+}
+
+TEST(Versions, TheCommonControlsFromTheirVersionResource) {
+    // The window system, which a screen brings, provides the common controls.
+    headless::HeadlessScreen screen;
+    win::ResetModuleVersions();
+    EXPECT_EQ(GetComCtlVersion(), 0x00060000);
+    // Major in the high word, minor in the low; the release and build do not count.
+    win::SetModuleFileVersion("comctl32.dll", 0x00050050, 0x0B5E0000);
+    EXPECT_EQ(GetComCtlVersion(), 0x00050050);
+    win::SetModuleVersionAbsent("comctl32.dll", true);
+    EXPECT_EQ(GetComCtlVersion(), 0);
+    win::ResetModuleVersions();
+    EXPECT_EQ(GetComCtlVersion(), 0x00060000);
 }
 
 } // namespace
