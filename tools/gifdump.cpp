@@ -19,6 +19,7 @@
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Streams.h"
 #include "platform/win/kernel/Kernel.h"
+#include "tools/ToolBatch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -261,13 +262,14 @@ void DumpPlayEvents(const std::string& file) {
 int DumpUsage() {
     std::fprintf(stderr, "usage: gifdump [info] FILE | frames FILE DIR | rgba FILE | indices FILE |\n"
                          "       roundtrip IN OUT [--rle] | --rewrite IN OUT [--rle] |\n"
-                         "       composed FILE DIR [RRGGBB] | play FILE\n");
+                         "       composed FILE DIR [RRGGBB] | play FILE | --batch LIST\n");
     return 2;
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+// One run of the tool; main runs it once or, with --batch, once per line of a list (tools/ToolBatch.h).
+static int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
         if (args.empty())
@@ -305,4 +307,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+int main(int argc, char** argv) {
+    const int batch = tools::RunBatch(argc, argv, Run);
+    return batch >= 0 ? batch : Run(argc, argv);
 }

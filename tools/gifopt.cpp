@@ -12,6 +12,7 @@
 // Prints one line: the sizes before and after, the frame counts, and what was written.
 #include "gif/GifDocument.h"
 #include "platform/vcl/Streams.h"
+#include "tools/ToolBatch.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,13 +63,15 @@ std::unique_ptr<vcl::TMemoryStream> OptSaved(TGifDocument& doc) {
 }
 
 int OptUsage() {
-    std::fprintf(stderr, "usage: gifopt IN OUT [--options N] [--global] [--always]\n");
+    std::fprintf(stderr, "usage: gifopt IN OUT [--options N] [--global] [--always]\n"
+                         "       gifopt --batch LIST\n");
     return 2;
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+// One run of the tool; main runs it once or, with --batch, once per line of a list (tools/ToolBatch.h).
+static int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     std::vector<std::string> files;
     TGifOptimizeOptions options = opTrimTransparent | opBlankUnchanged | opCleanUp | opSortColorTables;
@@ -136,4 +139,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+int main(int argc, char** argv) {
+    const int batch = tools::RunBatch(argc, argv, Run);
+    return batch >= 0 ? batch : Run(argc, argv);
 }

@@ -25,6 +25,7 @@
 #include "imaging/io/TiffRead.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
+#include "tools/ToolBatch.h"
 
 #include <algorithm>
 #include <cctype>
@@ -352,7 +353,8 @@ bool Write(const std::string& name, TImage& image, TIOParamsVals& params) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+// One run of the tool; main runs it once or, with --batch, once per line of a list (tools/ToolBatch.h).
+static int Run(int argc, char** argv) {
     TIOParamsVals readParams;
     TIOParamsVals writeParams;
     std::vector<std::string> files;
@@ -381,7 +383,8 @@ int main(int argc, char** argv) {
             files.push_back(a);
     }
     if (files.size() != 2) {
-        std::fprintf(stderr, "usage: ikconvert [options] IN OUT.pam|.jpg|.png|.bmp|.gif|.tif\n");
+        std::fprintf(stderr, "usage: ikconvert [options] IN OUT.pam|.jpg|.png|.bmp|.gif|.tif\n"
+                             "       ikconvert --batch LIST\n");
         return 2;
     }
     try {
@@ -393,4 +396,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ikconvert: %s\n", e.what());
         return 1;
     }
+}
+
+int main(int argc, char** argv) {
+    const int batch = tools::RunBatch(argc, argv, Run);
+    return batch >= 0 ? batch : Run(argc, argv);
 }

@@ -10,6 +10,7 @@
 #include "imaging/io/IOParams.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
+#include "tools/ToolBatch.h"
 
 #include <atomic>
 #include <cstdio>
@@ -58,10 +59,11 @@ void IkdecodeWritePam(const std::string& path, imaging::TIKBitmap& bitmap) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+// One run of the tool; main runs it once or, with --batch, once per line of a list (tools/ToolBatch.h).
+static int Run(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: ikdecode IN OUT [--index N] [--bits N] [--samples N] [--raw] [--gray] "
-                             "[--rate R]\n");
+                             "[--rate R]\n       ikdecode --batch LIST\n");
         return 2;
     }
     const std::string input = argv[1];
@@ -138,4 +140,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "ikdecode: %s\n", e.what());
         return 1;
     }
+}
+
+int main(int argc, char** argv) {
+    const int batch = tools::RunBatch(argc, argv, Run);
+    return batch >= 0 ? batch : Run(argc, argv);
 }

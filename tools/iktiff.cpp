@@ -15,6 +15,7 @@
 #include "imaging/io/TiffWrite.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
+#include "tools/ToolBatch.h"
 
 #include <atomic>
 #include <cstdio>
@@ -109,7 +110,8 @@ void IktiffReadPam(const std::string& name, TIKBitmap& bitmap) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+// One run of the tool; main runs it once or, with --batch, once per line of a list (tools/ToolBatch.h).
+static int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     auto option = [&](const std::string& name, int32_t def) {
         for (size_t i = 0; i + 1 < args.size(); ++i)
@@ -127,7 +129,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: iktiff IN.tif OUT.pam [--page N] [--orient]\n"
                              "       iktiff --info IN.tif [--page N]\n"
                              "       iktiff --write IN.pam OUT.tif [--compression N] [--photometric N] "
-                             "[--bits N] [--samples N]\n");
+                             "[--bits N] [--samples N]\n"
+                             "       iktiff --batch LIST\n");
         return 2;
     }
     TiffLzwDecoderHook = IOTiffLzwDecode;
@@ -183,4 +186,9 @@ int main(int argc, char** argv) {
         return IktiffFail(e.what());
     }
     return 0;
+}
+
+int main(int argc, char** argv) {
+    const int batch = tools::RunBatch(argc, argv, Run);
+    return batch >= 0 ? batch : Run(argc, argv);
 }

@@ -11,6 +11,7 @@
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/Streams.h"
+#include "tools/ToolBatch.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -101,10 +102,11 @@ bool PicdumpImagingReads(const std::string& fileName, bool forceIO) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+// One run of the tool; main runs it once or, with --batch, once per line of a list (tools/ToolBatch.h).
+static int Run(int argc, char** argv) {
     const bool forceIO = argc == 4 && std::string(argv[1]) == "--io";
     if (argc != 3 && !forceIO) {
-        std::fprintf(stderr, "usage: picdump [--io] FILE OUT.pam\n");
+        std::fprintf(stderr, "usage: picdump [--io] FILE OUT.pam\n       picdump --batch LIST\n");
         return 2;
     }
     const char* fileName = argv[argc - 2];
@@ -155,4 +157,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+int main(int argc, char** argv) {
+    const int batch = tools::RunBatch(argc, argv, Run);
+    return batch >= 0 ? batch : Run(argc, argv);
 }
