@@ -12,6 +12,7 @@ set -u
 build=$(cd "${1:?usage: imaging_formats.sh BUILD_DIR}" && pwd)
 ikconvert=$build/tools/ikconvert
 [[ -x $ikconvert ]] || { echo "skip: $ikconvert is not built"; exit 77; }
+source "$(cd "$(dirname "$0")" && pwd)/lib/batch.sh"
 for tool in python3 cjpeg djpeg pngtopam pamtopng pnmtopng pngcheck ppmtobmp bmptopnm ppmtogif giftopnm gifsicle convert; do
     command -v $tool >/dev/null 2>&1 || { echo "skip: $tool is missing"; exit 77; }
 done
@@ -47,7 +48,8 @@ write('few.ppm', 'P6', 3, few)
 write('bw.pgm', 'P5', 1, bw)
 EOF
 
-# samepixels.py A B TOLERANCE: the pixels (and alpha, when either has it) of two netpbm files.
+# samepixels.py LIST: for each line "DESCRIPTION<tab>A<tab>B<tab>TOLERANCE", the pixels (and alpha, when
+# either has it) of two netpbm files; prints "ok" or "FAIL" and the description, exits 1 when any differ.
 cat > samepixels.py <<'EOF'
 import sys
 def load(name):
@@ -102,14 +104,25 @@ def load(name):
         elif d == 3: px.append((s[0], s[1], s[2], 255))
         else: px.append(tuple(s))
     return w, h, px
-a, b, tol = sys.argv[1], sys.argv[2], int(sys.argv[3])
-wa, ha, pa = load(a)
-wb, hb, pb = load(b)
-if (wa, ha) != (wb, hb):
-    print('size %dx%d against %dx%d' % (wa, ha, wb, hb)); sys.exit(1)
-worst = max(abs(x - y) for u, v in zip(pa, pb) for x, y in zip(u, v))
-if worst > tol:
-    print('largest difference %d (tolerance %d)' % (worst, tol)); sys.exit(1)
+def differs(a, b, tol):
+    wa, ha, pa = load(a)
+    wb, hb, pb = load(b)
+    if (wa, ha) != (wb, hb):
+        return 'size %dx%d against %dx%d' % (wa, ha, wb, hb)
+    worst = max(abs(x - y) for u, v in zip(pa, pb) for x, y in zip(u, v))
+    if worst > tol:
+        return 'largest difference %d (tolerance %d)' % (worst, tol)
+    return None
+failed = 0
+for line in open(sys.argv[1]):
+    what, a, b, tol = line.rstrip('\n').split('\t')
+    try:
+        problem = differs(a, b, int(tol))
+    except Exception as e:
+        problem = 'cannot compare: %s' % e
+    print('FAIL %s: %s' % (what, problem) if problem else 'ok   %s' % what)
+    failed += problem is not None
+sys.exit(1 if failed else 0)
 EOF
 
 failures=0
@@ -124,11 +137,22 @@ check() { # description, then a command
     fi
 }
 
+# Every case is one ikconvert run, all of them in one process (tests/external/lib/batch.sh); what a
+# reference tool makes of ikconvert's output is made after that, and one python3 compares every pair.
+# case_what[N]: the description of run N; case_after[N]: a command for once ikconvert has written its file;
+# case_pair[N]: "A<tab>B<tab>TOLERANCE", the files that must hold the same pixels.
+declare -a case_what case_after case_pair
+queue() { # description, after-command, pair, ikconvert arguments...
+    local n
+    n=$(batch_add runs.list "${@:4}")
+    case_what[n]=$1 case_after[n]=$2 case_pair[n]=$3
+}
+
 # decode FILE REFERENCE-COMMAND TOLERANCE: ikconvert's pixels against the reference decoder's.
 decode() {
     local file=$1 ref=$2 tol=$3
     bash -c "$ref" > "$file.ref" 2>/dev/null || { echo "note: the reference cannot decode $file"; return 0; }
-    check "read $file" bash -c "'$ikconvert' '$file' '$file.pam' && python3 samepixels.py '$file.ref' '$file.pam' $tol"
+    queue "read $file" "" "$file.ref	$file.pam	$tol" "$file" "$file.pam"
 }
 
 # JPEG: ikconvert decodes through the same library as djpeg, so the pixels agree exactly.
@@ -184,20 +208,20 @@ for f in few interlaced bw optimized; do decode $f.gif "giftopnm $f.gif" 0; done
 written() { # output, reference command, source, tolerance, ikconvert options...
     local out=$1 ref=$2 src=$3 tol=$4
     shift 4
-    check "write $out $*" bash -c "'$ikconvert' $* '$src' '$out' && $ref > '$out.ref' && python3 samepixels.py '$src' '$out.ref' $tol"
+    queue "write $out $*" "$ref > '$out.ref'" "$src	$out.ref	$tol" "$@" "$src" "$out"
 }
 written w-rgb.png "pngtopam -alphapam w-rgb.png" src.ppm 0
 written w-rgba.png "pngtopam -alphapam w-rgba.png" alpha.pam 0
 written w-rgba-i.png "pngtopam -alphapam w-rgba-i.png" alpha.pam 0 -interlace
 written w-pal.png "pngtopam w-pal.png" few.ppm 0 -samples 1 -bits 8
 written w-bw.png "pngtopam w-bw.png" bw.pgm 0 -bits 1
-for f in w-rgb w-rgba w-rgba-i w-pal w-bw; do check "pngcheck $f.png" pngcheck -q $f.png; done
 # JPEG: the library codes what the filter hands it exactly as cjpeg does at the same quality; RGB data
 # keeps the source within the quality's error.
 sameas() { # output, what cjpeg makes at those settings, ikconvert options...
     local out=$1 made=$2
     shift 2
-    check "write $out $*" bash -c "'$ikconvert' $* src.ppm '$out' && djpeg -pnm '$out' > '$out.ref' && $made | djpeg -pnm > '$out.cjpeg' && python3 samepixels.py '$out.cjpeg' '$out.ref' 0"
+    queue "write $out $*" "djpeg -pnm '$out' > '$out.ref' && $made | djpeg -pnm > '$out.cjpeg'" \
+        "$out.cjpeg	$out.ref	0" "$@" src.ppm "$out"
 }
 sameas w-q95.jpg "cjpeg -quality 95 src.ppm" -quality 95
 sameas w-prog.jpg "cjpeg -quality 95 -progressive src.ppm" -quality 95 -progressive
@@ -213,12 +237,29 @@ written w-1.bmp "bmptopnm w-1.bmp" bw.pgm 0 -bits 1
 written w-few.gif "giftopnm w-few.gif" few.ppm 0 -bits 4
 written w-few-i.gif "giftopnm w-few-i.gif" few.ppm 0 -bits 4 -interlace
 written w-bw.gif "giftopnm w-bw.gif" bw.pgm 0 -bits 1
-check "gifsicle reads w-few.gif" gifsicle --info w-few.gif
 # The TIFF LZW encoder: libtiff decodes its strips to the source.
 if command -v tifftopnm >/dev/null 2>&1; then
     written w-lzw.tif "tifftopnm w-lzw.tif" src.ppm 0
     written w-lzw-few.tif "tifftopnm w-lzw-few.tif" few.ppm 0
 fi
+
+# One ikconvert for every case, then the reference tools on what it wrote, then one comparison of all pairs.
+batch_run "$ikconvert" runs.list
+: > pairs.list
+for n in "${!case_what[@]}"; do
+    if ! batch_ok runs.list "$n"; then
+        echo "FAIL ${case_what[n]}: ikconvert: $(batch_errors runs.list "$(sed -n "${n}p" runs.list | awk '{ print $NF }')")"
+        failures=$((failures + 1))
+    elif [[ -n ${case_after[n]} ]] && ! out=$(bash -c "${case_after[n]}" 2>&1); then
+        echo "FAIL ${case_what[n]}: $out"
+        failures=$((failures + 1))
+    else
+        printf '%s\t%s\n' "${case_what[n]}" "${case_pair[n]}" >> pairs.list
+    fi
+done
+python3 samepixels.py pairs.list || failures=$((failures + 1))
+for f in w-rgb w-rgba w-rgba-i w-pal w-bw; do check "pngcheck $f.png" pngcheck -q $f.png; done
+check "gifsicle reads w-few.gif" gifsicle --info w-few.gif
 
 if ((failures > 0)); then
     echo "$failures check(s) failed"

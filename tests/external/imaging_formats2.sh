@@ -8,6 +8,7 @@ set -u
 BUILD=$(cd "${1:?build folder}" && pwd) || exit 1
 IK=$BUILD/tools/ikdecode
 [[ -x $IK ]] || { echo "skip: $IK is not built"; exit 77; }
+source "$(cd "$(dirname "$0")" && pwd)/lib/batch.sh"
 for tool in python3 convert pnmtopnm pamtopnm pamdepth pcxtoppm ppmtopcx tgatoppm ppmtotga icotool pngtopam \
     pamtopng opj_compress opj_decompress; do
     command -v "$tool" > /dev/null || { echo "skip: $tool is missing"; exit 77; }
@@ -19,8 +20,8 @@ cd "$TMP" || exit 1
 failures=0
 checks=0
 
-# compare.py OURS.pam REFERENCE [TOLERANCE]: ours is RGBA; the reference any PNM or PAM. Where the
-# reference has alpha 0 the colour is not compared.
+# compare.py LIST: for each line "NAME<tab>OURS.pam<tab>REFERENCE<tab>TOLERANCE", ours is RGBA, the reference
+# any PNM or PAM; where the reference has alpha 0 the colour is not compared. Prints each case that fails.
 cat > compare.py << 'EOF'
 import sys
 
@@ -87,39 +88,75 @@ def load(path):
         px.append((s[0], s[0], s[0], None) if samples == 1 else (s[0], s[1], s[2], None))
     return w, h, px
 
-ours, ref = load(sys.argv[1]), load(sys.argv[2])
-tolerance = int(sys.argv[3]) if len(sys.argv) > 3 else 0
-if ours[:2] != ref[:2]:
-    sys.exit('size %sx%s, expected %sx%s' % (ours[0], ours[1], ref[0], ref[1]))
-for i, (a, b) in enumerate(zip(ours[2], ref[2])):
-    if b[3] is not None and abs((a[3] if a[3] is not None else 255) - b[3]) > tolerance:
-        sys.exit('pixel %d: alpha %s, expected %s' % (i, a[3], b[3]))
-    if b[3] == 0:
-        continue
-    if any(abs(a[k] - b[k]) > tolerance for k in range(3)):
-        sys.exit('pixel %d (%d,%d): %s, expected %s' % (i, i % ours[0], i // ours[0], a[:3], b[:3]))
+def differs(ours_path, ref_path, tolerance):
+    ours, ref = load(ours_path), load(ref_path)
+    if ours[:2] != ref[:2]:
+        return 'size %sx%s, expected %sx%s' % (ours[0], ours[1], ref[0], ref[1])
+    for i, (a, b) in enumerate(zip(ours[2], ref[2])):
+        if b[3] is not None and abs((a[3] if a[3] is not None else 255) - b[3]) > tolerance:
+            return 'pixel %d: alpha %s, expected %s' % (i, a[3], b[3])
+        if b[3] == 0:
+            continue
+        if any(abs(a[k] - b[k]) > tolerance for k in range(3)):
+            return 'pixel %d (%d,%d): %s, expected %s' % (i, i % ours[0], i // ours[0], a[:3], b[:3])
+    return None
+
+failed = 0
+for line in open(sys.argv[1]):
+    name, ours_path, ref_path, tolerance = line.rstrip('\n').split('\t')
+    try:
+        problem = differs(ours_path, ref_path, int(tolerance))
+    except SystemExit as e:
+        problem = str(e.code)
+    except Exception as e:
+        problem = 'cannot compare: %s' % e
+    if problem:
+        print('FAIL %s: %s' % (name, problem))
+        failed += 1
+sys.exit(1 if failed else 0)
 EOF
 
-# check NAME OURS.pam REFERENCE [TOLERANCE]
-check() {
-    checks=$((checks + 1))
-    if ! message=$(python3 compare.py "$2" "$3" "${4:-0}" 2>&1); then
-        echo "FAIL $1: $message"
-        failures=$((failures + 1))
-    fi
+# Every decoding and writing is a run of ikdecode (or picdump), gathered into one process per tool and round
+# (tests/external/lib/batch.sh); the other programs read what it wrote after that, and one python3 compares
+# every pair at the end. For a run N of a list: case_name[LIST:N] names the case, case_after[LIST:N] is a
+# command for once the run has written its file, case_pair[LIST:N] holds "OURS<tab>REFERENCE<tab>TOLERANCE"
+# (empty when another run compares).
+declare -A case_name case_after case_pair
+: > pairs.list
+# queue LIST NAME AFTER PAIR TOOL-ARGUMENTS...
+queue() {
+    local list=$1 n
+    n=$(batch_add "$list" "${@:5}")
+    case_name[$list:$n]=$2 case_after[$list:$n]=$3 case_pair[$list:$n]=$4
+}
+# run TOOL LIST: the runs of LIST in one process, then each case's after-command; the pairs of the cases
+# that got so far go to pairs.list.
+run() {
+    local tool=$1 list=$2 n message
+    batch_run "$tool" "$list"
+    [[ -s $list ]] || return 0
+    for ((n = 1; n <= $(wc -l < "$list"); n++)); do
+        if ! batch_ok "$list" "$n"; then
+            echo "FAIL ${case_name[$list:$n]}: $(basename "$tool"): $(batch_errors "$list" "$(sed -n "${n}p" "$list" | awk '{ for (i = 1; i <= NF; i++) if ($i !~ /^-/) { print $i; exit } }')")"
+            failures=$((failures + 1))
+        elif [[ -n ${case_after[$list:$n]} ]] && ! message=$(bash -c "${case_after[$list:$n]}" 2>&1); then
+            echo "FAIL ${case_name[$list:$n]}: $message"
+            failures=$((failures + 1))
+        elif [[ -n ${case_pair[$list:$n]} ]]; then
+            printf '%s\t%s\n' "${case_name[$list:$n]}" "${case_pair[$list:$n]}" >> pairs.list
+            continue
+        else
+            continue
+        fi
+        checks=$((checks + 1))
+    done
 }
 
 # decode NAME FILE REFERENCE [TOLERANCE] [ikdecode options]: Loomwick's pixels of FILE against REFERENCE.
 decode() {
     local name=$1 file=$2 ref=$3 tolerance=${4:-0}
     shift 4 2> /dev/null || shift $#
-    if ! "$IK" "$file" "ours-$name.pam" "$@" 2> "err-$name"; then
-        echo "FAIL $name: ikdecode: $(cat "err-$name")"
-        failures=$((failures + 1))
-        checks=$((checks + 1))
-        return
-    fi
-    check "$name" "ours-$name.pam" "$ref" "$tolerance"
+    queue first.list "$name" "" "ours-$name.pam	$ref	$tolerance" "$file" "ours-$name.pam" "$@"
 }
 
 # written NAME SOURCE OUTPUT DECODER [ikdecode options]: Loomwick writes SOURCE as OUTPUT; DECODER, a
@@ -127,18 +164,13 @@ decode() {
 written() {
     local name=$1 src=$2 out=$3 decoder=$4
     shift 4
-    if "$IK" "$src" "$out" "$@" 2> "err-$name" && $decoder "$out" > "back-$name.pnm" 2>> "err-$name" &&
-        "$IK" "$src" "src-$name.pam" 2>> "err-$name"; then
-        check "$name" "src-$name.pam" "back-$name.pnm"
-    else
-        echo "FAIL $name: $(cat "err-$name")"
-        failures=$((failures + 1))
-        checks=$((checks + 1))
-    fi
+    queue first.list "$name" "$decoder '$out' > 'back-$name.pnm'" "" "$src" "$out" "$@"
+    queue first.list "$name (source)" "" "src-$name.pam	back-$name.pnm	0" "$src" "src-$name.pam"
 }
 opjcat() { opj_decompress -i "$1" -o "$1.pnm" > /dev/null && cat "$1.pnm"; }
 # ImageMagick keeps a Targa file's row order as an orientation: -auto-orient applies it.
 imcat() { convert "$1" -auto-orient pam:-; }
+export -f opjcat imcat
 
 # The source images, written by a script so that the commands above are the whole record.
 python3 - << 'EOF'
@@ -245,14 +277,10 @@ pamdepth 4095 gray.pgm > gray12.pgm && opj_compress -i gray12.pgm -o gray12.j2k 
     decode j2k-12bit gray12.j2k gray.pgm 1
 # Our lossy files (rate 0.1) in both forms, decoded by opj_decompress and by us alike.
 for form in jp2 j2k; do
-    if "$IK" rgb.ppm "wlossy.$form" --rate 0.1 2> "err-lossy-$form" &&
-        opj_decompress -i "wlossy.$form" -o "wlossy-$form-ref.ppm" > /dev/null 2>> "err-lossy-$form"; then
-        decode "j2k-write-lossy-$form" "wlossy.$form" "wlossy-$form-ref.ppm" 1
-    else
-        echo "FAIL j2k-write-lossy-$form: $(cat "err-lossy-$form")"
-        failures=$((failures + 1))
-        checks=$((checks + 1))
-    fi
+    queue first.list "j2k-write-lossy-$form" "opj_decompress -i 'wlossy.$form' -o 'wlossy-$form-ref.ppm' > /dev/null" "" \
+        rgb.ppm "wlossy.$form" --rate 0.1
+    queue second.list "j2k-write-lossy-$form" "" "ours-lossy-$form.pam	wlossy-$form-ref.ppm	1" \
+        "wlossy.$form" "ours-lossy-$form.pam"
 done
 written j2k-write-jp2 rgb.ppm w.jp2 opjcat
 written j2k-write-codestream rgb.ppm w.j2k opjcat
@@ -269,15 +297,17 @@ if [[ -x $PICDUMP ]]; then
         "io.gif io-gif-ref.ppm" "rgb24.pcx ref.ppm" "raw24.tga rgb.ppm" "ico-32bit.ico ico-32bit-ref.pam" \
         "arrow.cur cur-ref.pam" "rgb.jp2 rgb.ppm" "rgb.j2k rgb.ppm"; do
         set -- $pair
-        if "$PICDUMP" --io "$1" "picdump-$1.pam" 2> "err-picdump-$1"; then
-            check "picdump-$1" "picdump-$1.pam" "$2" "${3:-0}"
-        else
-            echo "FAIL picdump-$1: $(cat "err-picdump-$1")"
-            failures=$((failures + 1))
-            checks=$((checks + 1))
-        fi
+        queue picdump.list "picdump-$1" "" "picdump-$1.pam	$2	${3:-0}" --io "$1" "picdump-$1.pam"
     done
 fi
+
+run "$IK" first.list
+run "$IK" second.list
+[[ -x $PICDUMP ]] && run "$PICDUMP" picdump.list
+checks=$((checks + $(wc -l < pairs.list)))
+compared=$(python3 compare.py pairs.list)
+echo -n "$compared${compared:+$'\n'}"
+failures=$((failures + $(grep -c '^FAIL' <<< "$compared")))
 
 echo "imaging_formats2: $((checks - failures)) passed, $failures failed"
 ((failures == 0))

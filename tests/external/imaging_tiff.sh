@@ -15,6 +15,7 @@ for tool in tiffcp tiff2rgba tiffinfo tiffdump fax2tiff convert compare; do
     command -v $tool >/dev/null 2>&1 || { echo "skip: $tool is missing"; exit 77; }
 done
 [[ -x $iktiff ]] || { echo "skip: $iktiff is not built"; exit 77; }
+source "$(cd "$(dirname "$0")" && pwd)/lib/batch.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/loomwick-tiff-XXXXXX")
 [[ -n ${KEEP:-} ]] || trap 'rm -rf "$work"' EXIT
@@ -26,11 +27,21 @@ checked=0
 # rgba FILE OUT: RGBA bytes of a file as ImageMagick reads it.
 rgba() { convert "$1" -depth 8 RGBA:"$2" 2>/dev/null; }
 
-# ours FILE OUT [iktiff options]: RGBA bytes of iktiff's decoding.
+# Every run of iktiff is queued and made in one process (tests/external/lib/batch.sh): queue ARGS... queues
+# one and sets $run to its number; later CHECK ARGS... (words without blanks) runs the check's second half
+# once iktiff has written everything.
+deferred=()
+queue() { run=$(batch_add runs.list "$@"); }
+later() { deferred+=("$*"); }
+refused() { # run number, file: true (with the report) when iktiff refused the file
+    batch_ok runs.list "$1" && return 1
+    echo "FAIL $2: iktiff refused it: $(batch_errors runs.list "$2")"
+    fail=1
+}
+
+# ours FILE OUT: RGBA bytes of iktiff's decoding of FILE (in FILE.pam).
 ours() {
     local f=$1 out=$2
-    shift 2
-    "$iktiff" "$f" "$f.pam" "$@" 2>"$f.err" || return 1
     local size w h
     size=$(head -c 100 "$f.pam" | awk '/^WIDTH/ { w = $2 } /^HEIGHT/ { h = $2 } END { print w, h }')
     w=${size% *} h=${size#* }
@@ -60,11 +71,13 @@ same() {
 check() {
     local f=$1 ref=${2:-libtiff} fuzz=${3:-0}
     shift $(($# < 3 ? $# : 3))
-    if ! ours "$f" "$f.ours" "$@"; then
-        echo "FAIL $f: iktiff refused it: $(cat "$f.err")"
-        fail=1
-        return
-    fi
+    queue "$f" "$f.pam" "$@"
+    later check_done "$run" "$f" "$ref" "$fuzz"
+}
+check_done() {
+    local n=$1 f=$2 ref=$3 fuzz=$4 w h
+    refused "$n" "$f" && return
+    ours "$f" "$f.ours"
     read -r w h <"$f.ours.size"
     if [[ $ref == im ]]; then
         rgba "$f" "$f.ref"
@@ -145,30 +158,37 @@ fax2tiff -M -X 61 -p -o bl-fax2tiff-packed.tif raw.g3 2>/dev/null
 for f in bl-*.tif; do [[ -f $f ]] && check "$f"; done
 
 # ---- Orientations ----------------------------------------------------------------------------------------------
+orient_done() {
+    local n=$1 f=$2 w h
+    refused "$n" "$f" && return
+    ours "$f" "${f%.tif}.ours"
+    read -r w h <"${f%.tif}.ours.size"
+    convert "$f" -auto-orient -depth 8 RGBA:"${f%.tif}.ref"
+    same "$f (turned)" "${f%.tif}.ref" "${f%.tif}.ours" "$w" "$h" 0
+}
 for o in 1 2 3 4 5 6 7 8; do
     cp rgb-none.tif "orient$o.tif"
     tiffset -s 274 $o "orient$o.tif" 2>/dev/null || { echo "note: tiffset is missing"; break; }
-    if ours "orient$o.tif" "orient$o.ours" --orient; then
-        read -r w h <"orient$o.ours.size"
-        convert "orient$o.tif" -auto-orient -depth 8 RGBA:"orient$o.ref"
-        same "orient$o.tif (turned)" "orient$o.ref" "orient$o.ours" "$w" "$h" 0
-    else
-        echo "FAIL orient$o.tif: iktiff refused it"
-        fail=1
-    fi
+    queue "orient$o.tif" "orient$o.tif.pam" --orient
+    later orient_done "$run" "orient$o.tif"
 done
 
 # ---- Multi-page files ------------------------------------------------------------------------------------------
-tiffcp rgb-none.tif bw-black.tif pal8.tif pages.tif
-for p in 0 1 2; do
-    "$iktiff" pages.tif "pages$p.pam" --page $p 2>/dev/null || { echo "FAIL pages.tif page $p"; fail=1; continue; }
+page_done() {
+    local n=$1 p=$2 want=$3
+    batch_ok runs.list "$n" || { echo "FAIL pages.tif page $p"; fail=1; return; }
     checked=$((checked + 1))
-    case $p in 0) want=rgb-none.tif ;; 1) want=bw-black.tif ;; 2) want=pal8.tif ;; esac
-    "$iktiff" "$want" "$want.pam" 2>/dev/null
-    if cmp -s <(tail -c +1 "pages$p.pam") <(tail -c +1 "$want.pam"); then echo "ok   pages.tif page $p"; else
+    if cmp -s <(tail -c +1 "pages$p.pam") <(tail -c +1 "$want.page.pam"); then echo "ok   pages.tif page $p"; else
         echo "FAIL pages.tif page $p differs from $want"
         fail=1
     fi
+}
+tiffcp rgb-none.tif bw-black.tif pal8.tif pages.tif
+for p in 0 1 2; do
+    case $p in 0) want=rgb-none.tif ;; 1) want=bw-black.tif ;; 2) want=pal8.tif ;; esac
+    queue "$want" "$want.page.pam"
+    queue pages.tif "pages$p.pam" --page $p
+    later page_done "$run" "$p" "$want"
 done
 
 # ---- Writing ---------------------------------------------------------------------------------------------------
@@ -179,9 +199,14 @@ convert bw-black.tif -depth 8 bw.ppm
 write_check() {
     local name=$1 source=$2 fuzz=$3
     shift 3
+    queue --write "$source" "$name" "$@"
+    later write_done "$run" "$name" "$source" "$fuzz" "${reader:-libtiff}"
+}
+write_done() {
+    local n=$1 name=$2 source=$3 fuzz=$4 reader=$5
     checked=$((checked + 1))
-    if ! "$iktiff" --write "$source" "$name" "$@" 2>"$name.err"; then
-        echo "FAIL $name: iktiff could not write it: $(cat "$name.err")"
+    if ! batch_ok runs.list "$n"; then
+        echo "FAIL $name: iktiff could not write it: $(batch_errors runs.list "$name")"
         fail=1
         return
     fi
@@ -196,7 +221,7 @@ write_check() {
         fail=1
         return
     fi
-    if [[ ${reader:-libtiff} == im ]]; then rgba "$name" "$name.back"; else rgba "$name.rgba.tif" "$name.back"; fi
+    if [[ $reader == im ]]; then rgba "$name" "$name.back"; else rgba "$name.rgba.tif" "$name.back"; fi
     rgba "$source" "$name.src"
     local size
     size=$(identify -format '%w %h' "$source")
@@ -215,7 +240,13 @@ for c in 0 1 2 3 4 5 8; do
     write_check "w-bilevel-c$c.tif" bw.ppm 0 --bits 1 --samples 1 --compression $c
 done
 # The tags a plain page carries.
-"$iktiff" --write src.ppm w-tags.tif
+queue --write src.ppm w-tags.tif
+
+# iktiff's runs in one process, then the second half of every check.
+batch_run "$iktiff" runs.list
+for step in "${deferred[@]}"; do
+    $step
+done
 tags=$(tiffdump w-tags.tif | awk '/^[A-Za-z0-9]+ \([0-9]+\)/ { gsub(/[()]/, "", $2); printf "%s ", $2 }')
 checked=$((checked + 1))
 if [[ $tags == "256 257 258 259 262 273 277 278 279 282 283 286 287 296 " ]]; then echo "ok   w-tags.tif tags"; else

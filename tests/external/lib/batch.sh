@@ -1,0 +1,35 @@
+# Runs of one of our tools gathered into one process (TOOL --batch LIST, see tools/ToolBatch.h): a tool
+# built with the sanitizers takes a good part of a second to start, far more than a small picture takes.
+# Source this file, then:
+#   batch_add LIST ARGS...   queue one run (arguments without blanks); prints the run's number
+#   batch_run TOOL LIST      run the queue; its messages are kept in LIST.err
+#   batch_ok LIST N          true when run N exited 0 (false when the tool died before reaching it)
+#   batch_errors LIST WORD   the messages of the batch that name WORD (a file of the run), for a report
+
+batch_add() {
+    local list=$1
+    shift
+    echo "$*" >> "$list"
+    wc -l < "$list"
+}
+
+batch_run() {
+    local tool=$1 list=$2
+    : > "$list.status"
+    [[ -s $list ]] || return 0
+    "$tool" --batch "$list" > "$list.status" 2> "$list.err"
+    return 0
+}
+
+batch_ok() {
+    local status
+    status=$(sed -n "${2}p" "$1.status")
+    [[ $status == "0 "* ]]
+}
+
+batch_errors() {
+    grep -F -- "$2" "$1.err" 2>/dev/null | head -5
+    # A run the tool never finished (a sanitizer report ends the process) leaves no status line.
+    [[ $(wc -l < "$1.status") -lt $(wc -l < "$1") ]] && tail -20 "$1.err"
+    return 0
+}
