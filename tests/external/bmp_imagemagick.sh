@@ -6,10 +6,11 @@
 # Budget: 300 s
 set -u
 
-build=${1:?usage: bmp_imagemagick.sh BUILD_DIR}
+build=$(cd "${1:?usage: bmp_imagemagick.sh BUILD_DIR}" && pwd) || exit 1
 picdump=$build/tools/picdump
 command -v convert >/dev/null 2>&1 || { echo "skip: ImageMagick's convert is missing"; exit 77; }
 [[ -x $picdump ]] || { echo "skip: $picdump is not built"; exit 77; }
+source "$(cd "$(dirname "$0")" && pwd)/lib/batch.sh"
 have_ffmpeg=1
 command -v ffmpeg >/dev/null 2>&1 || have_ffmpeg=0
 
@@ -55,10 +56,17 @@ if ((have_ffmpeg)); then
     done
 fi
 
-fail=0
+# picdump reads every file in one process (tests/external/lib/batch.sh).
 for f in "${made[@]}"; do
-    if ! "$picdump" "$f" "$f.pam" 2>"$f.err"; then
-        echo "FAIL $f: picdump refused it: $(cat "$f.err")"
+    batch_add picdump.list "$f" "$f.pam" >/dev/null
+done
+batch_run "$picdump" picdump.list
+fail=0
+n=0
+for f in "${made[@]}"; do
+    n=$((n + 1))
+    if ! batch_ok picdump.list "$n"; then
+        echo "FAIL $f: picdump refused it: $(batch_errors picdump.list "$f")"
         fail=1
         continue
     fi
