@@ -18,6 +18,7 @@ set -u
 BUILD=$(cd "${1:?build folder}" && pwd) || exit 1
 DUMP=$BUILD/tools/gifdump
 source "$(dirname "$0")/lib/gif_corpus.sh"
+source "$(dirname "$0")/lib/batch.sh"
 gif_need giftext gifbuild gifsicle convert identify pamtogif ppmpat pnmquant ffmpeg cmp awk md5sum
 [ -x "$DUMP" ] || { echo "missing $DUMP: build the target tool_gifdump"; exit 1; }
 gif_workdir gif-tools
@@ -32,18 +33,28 @@ done
 shopt -s nullglob
 mkdir ours pam giflib info unoptimised
 
-# 1. What our tools read in each corpus file and write from it (LZW and run-length), the processors shared.
-run_ours() {
-    local f=$1 mode out
-    gif_reader "$DUMP" indices "$f" >"ours/$f.indices" || echo "FAIL: $f: gifdump indices"
-    gif_reader "$DUMP" frames "$f" "pam/$f" || echo "FAIL: $f: gifdump frames"
-    for mode in "" --rle; do
-        out="out${mode}-$f"
-        "$DUMP" roundtrip "$f" "$out" $mode || { echo "FAIL: $f: roundtrip $mode"; continue; }
-        gif_reader "$DUMP" indices "$out" >"ours/$out.indices" || echo "FAIL: $out: gifdump indices"
-    done
-}
-gif_parallel run_ours "${files[@]}"
+# 1. What our tools read in each corpus file and write from it (LZW and run-length): every run of gifdump
+# in one of gif_lanes processes, side by side (tests/external/lib/batch.sh).
+lanes=$(gif_lanes)
+n=0
+for f in "${files[@]}"; do
+    {
+        echo "indices $f > ours/$f.indices"
+        echo "frames $f pam/$f"
+        for mode in "" --rle; do
+            out="out${mode}-$f"
+            echo "roundtrip $f $out $mode"
+            echo "indices $out > ours/$out.indices"
+        done
+    } >>"runs-$((n++ % lanes)).list"
+done
+batch_lanes "$DUMP" runs-*.list
+for list in runs-*.list; do
+    while IFS= read -r line; do
+        fail "gifdump $line"
+    done < <(batch_failed "$list")
+    [ -s "$list.err" ] && cat "$list.err"
+done
 written=()
 for f in "${files[@]}"; do
     for out in "out-$f" "out--rle-$f"; do

@@ -5,6 +5,8 @@
 #   batch_run TOOL LIST      run the queue; its messages are kept in LIST.err
 #   batch_ok LIST N          true when run N exited 0 (false when the tool died before reaching it)
 #   batch_errors LIST WORD   the messages of the batch that name WORD (a file of the run), for a report
+#   batch_lanes TOOL LIST... several lists side by side, a process each
+#   batch_failed LIST        the lines whose runs failed
 
 batch_add() {
     local list=$1
@@ -32,4 +34,25 @@ batch_errors() {
     # A run the tool never finished (a sanitizer report ends the process) leaves no status line.
     [[ $(wc -l < "$1.status") -lt $(wc -l < "$1") ]] && tail -20 "$1.err"
     return 0
+}
+
+# batch_lanes TOOL LIST...: runs each list in a process of its own, the lists side by side (one per processor).
+batch_lanes() {
+    local tool=$1 list
+    shift
+    for list in "$@"; do
+        batch_run "$tool" "$list" &
+    done
+    wait
+}
+
+# batch_failed LIST: the lines of LIST whose runs failed or never ran, one a line.
+batch_failed() {
+    local -a runs statuses
+    local i
+    mapfile -t runs < "$1"
+    mapfile -t statuses < "$1.status"
+    for i in "${!runs[@]}"; do
+        [[ ${statuses[i]:-} == "0 "* ]] || echo "${runs[i]}"
+    done
 }
