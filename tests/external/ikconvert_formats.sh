@@ -5,7 +5,7 @@
 # same file (of the source picture for TGA and JPEG 2000). A PNM file with a bad header is refused with a
 # message that names the problem.
 # Usage: ikconvert_formats.sh BUILD_DIR. Exits 77 when a tool is missing.
-# Budget: 60 s
+# Budget: 120 s
 set -u
 
 build=$(cd "${1:?usage: ikconvert_formats.sh BUILD_DIR}" && pwd)
@@ -14,6 +14,7 @@ for tool in convert opj_compress ppmtotga cmp; do
     command -v $tool >/dev/null 2>&1 || { echo "skip: $tool is missing"; exit 77; }
 done
 [[ -x $ikconvert ]] || { echo "skip: $ikconvert is not built"; exit 77; }
+source "$(cd "$(dirname "$0")" && pwd)/lib/batch.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/loomwick-ikconvert-XXXXXX")
 [[ -n ${KEEP:-} ]] || trap 'rm -rf "$work"' EXIT
@@ -37,9 +38,17 @@ opj_compress -n 2 -i source.ppm -o pic.j2k >/dev/null
 # pixels FILE: the RGBA bytes of a PAM file written by ikconvert.
 pixels() { tail -c "+$(($(grep -abo ENDHDR "$1" | cut -d: -f1) + 8))" "$1"; }
 
-for f in plain.tif lzw.tif pic.pcx pic.tga pic.ico pic.bmp pic.png pic.ppm pic.pgm pic.jp2 pic.j2k; do
-    if ! "$ikconvert" "$f" "$f.pam" 2>"$f.err"; then
-        echo "FAIL: ikconvert cannot read $f: $(cat "$f.err")"
+# ikconvert reads every file in one process (tests/external/lib/batch.sh).
+files=(plain.tif lzw.tif pic.pcx pic.tga pic.ico pic.bmp pic.png pic.ppm pic.pgm pic.jp2 pic.j2k)
+for f in "${files[@]}"; do
+    batch_add reads.list "$f" "$f.pam" >/dev/null
+done
+batch_run "$ikconvert" reads.list
+n=0
+for f in "${files[@]}"; do
+    n=$((n + 1))
+    if ! batch_ok reads.list "$n"; then
+        echo "FAIL: ikconvert cannot read $f: $(batch_errors reads.list "$f")"
         fail=1
         continue
     fi
