@@ -11,10 +11,13 @@
 //   drop ENTRY X,Y WxH     (an entry of the colour list dragged onto the frames list joined it: the entry and
 //                          its new row on the screen)
 //   enddrag none           (a drag of an entry released over nothing that takes it)
+//   activate 0|1           (the window was deactivated or activated)
+//   placed X,Y WxH         (the window was moved or resized: its client area on the screen)
+//   dialog X,Y WxH         (the OK button opened a modal dialog, "Loomwick demo dialog": its place and size)
 // Options: --seconds N ends the demo after N seconds (default: it runs until its window is closed);
 // --picture FILE shows FILE (any picture the class library reads: BMP, icons, GIF, WMF, EMF) in the image,
 // at its own size from the image's top-left corner, and prints "image X,Y WxH" (the image's place on the
-// screen) before "ready".
+// screen) before "ready"; --sizable gives the window a sizing frame.
 // Used by tests/external/formdemo.sh.
 #include "platform/backend/qt/QtScreen.h"
 #include "platform/vcl/Application.h"
@@ -141,6 +144,21 @@ public:
 
     void btnCloseClick(TObject* sender) { Close(); }
 
+    // A modal dialog owned by the form, centred on it.
+    void btnOKClick(TObject* sender) {
+        TForm dialog(this);
+        dialog.SetBorderStyle(bsDialog);
+        dialog.SetPosition(poOwnerFormCenter);
+        dialog.SetCaption("Loomwick demo dialog");
+        dialog.SetBounds(0, 0, 320, 160);
+        dialog.OnShow = [&dialog](TObject*) {
+            std::printf("dialog %d,%d %dx%d\n", dialog.GetLeft(), dialog.GetTop(), dialog.GetWidth(),
+                        dialog.GetHeight());
+            std::fflush(stdout);
+        };
+        dialog.ShowModal();
+    }
+
     // Four colour swatches in the corners of the box.
     void pbxSwatchesPaint(TObject* sender) {
         TCanvas* canvas = pbxSwatches->GetCanvas();
@@ -167,8 +185,22 @@ public:
             std::printf("activateapp %d\n", message.WParam ? 1 : 0);
             std::fflush(stdout);
         }
+        if (message.Msg == win::WM_ACTIVATE) {
+            std::printf("activate %d\n", (message.WParam & 0xFFFF) != win::WA_INACTIVE ? 1 : 0);
+            std::fflush(stdout);
+        }
         TForm::WndProc(message);
+        if (message.Msg == win::WM_WINDOWPOSCHANGED && Ready) {
+            const auto* pos = reinterpret_cast<const win::WINDOWPOS*>(message.LParam);
+            if ((pos->flags & (win::SWP_NOMOVE | win::SWP_NOSIZE)) != (win::SWP_NOMOVE | win::SWP_NOSIZE)) {
+                const TPoint origin = ClientToScreen({0, 0});
+                std::printf("placed %d,%d %dx%d\n", origin.X, origin.Y, GetClientWidth(), GetClientHeight());
+                std::fflush(stdout);
+            }
+        }
     }
+
+    bool Ready = false; // the first report is out: later moves and sizes are reported
 };
 
 void RegisterDemoClasses() {
@@ -222,13 +254,16 @@ void PrintRect(const char* what, const TRect& r) {
 int main(int argc, char** argv) {
     int seconds = 0;
     const char* picture = nullptr;
+    bool sizable = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             seconds = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--picture") == 0 && i + 1 < argc) {
             picture = argv[++i];
+        } else if (std::strcmp(argv[i], "--sizable") == 0) {
+            sizable = true;
         } else {
-            std::fprintf(stderr, "usage: formdemo [--seconds N] [--picture FILE]\n");
+            std::fprintf(stderr, "usage: formdemo [--seconds N] [--picture FILE] [--sizable]\n");
             return 2;
         }
     }
@@ -241,6 +276,8 @@ int main(int argc, char** argv) {
         vcl::Application->CreateForm(form);
         if (picture)
             form->imgPreview->GetPicture()->LoadFromFile(picture);
+        if (sizable)
+            form->SetBorderStyle(vcl::bsSizeable);
         form->Show();
         // The name edit has the focus and a control id, which the help key's report names.
         win::SetWindowLong(form->edtName->GetHandle(), win::GWL_ID, 101);
@@ -261,6 +298,8 @@ int main(int argc, char** argv) {
         }
         std::printf("ready\n");
         std::fflush(stdout);
+        form->Ready = true;
+        form->btnOK->OnClick = [form](vcl::TObject* sender) { form->btnOKClick(sender); };
         if (seconds > 0) {
             form->tmrQuit->SetInterval(uint32_t(seconds) * 1000u);
             form->tmrQuit->SetEnabled(true);

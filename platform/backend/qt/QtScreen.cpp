@@ -47,6 +47,13 @@ struct QtWindowKind {
     bool Popup = false;
     bool Layered = false;
     bool Topmost = false;
+    // Framed by the desktop (DesktopDrawsFrame), with the buttons its style asks for.
+    bool Decorated = false;
+    bool Dialog = false; // owned by another window: a dialog to the desktop
+    bool SystemMenu = false;
+    bool MinimizeBox = false;
+    bool MaximizeBox = false;
+    bool Sizable = false;
     bool operator==(const QtWindowKind&) const = default;
 };
 
@@ -58,9 +65,55 @@ QtWindowKind QtKindOf(HWND hwnd) {
     QtWindowKind kind;
     kind.Topmost = (ex & WS_EX_TOPMOST) != 0;
     kind.Layered = (ex & WS_EX_LAYERED) != 0;
+    kind.Decorated = DesktopDrawsFrame(hwnd);
+    if (kind.Decorated) {
+        kind.Dialog = GetWindow(hwnd, GW_OWNER) != nullptr;
+        kind.SystemMenu = (style & WS_SYSMENU) != 0;
+        kind.MinimizeBox = (style & WS_MINIMIZEBOX) != 0;
+        kind.MaximizeBox = (style & WS_MAXIMIZEBOX) != 0;
+        kind.Sizable = (style & WS_THICKFRAME) != 0;
+        return kind;
+    }
     bool captionless = (style & WS_CAPTION) != WS_CAPTION;
     kind.Popup = ((style & WS_POPUP) && captionless) || (ex & WS_EX_TOOLWINDOW) || kind.Topmost;
     return kind;
+}
+
+// Whether a window manager runs on the X display (it names its check window on the root window). Off X
+// there is none.
+bool QtWindowManagerRuns() {
+    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c)
+        return false;
+    static const char name[] = "_NET_SUPPORTING_WM_CHECK";
+    xcb_intern_atom_reply_t* atom =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(sizeof name - 1), name), nullptr);
+    if (!atom)
+        return false;
+    bool runs = false;
+    if (atom->atom != XCB_ATOM_NONE) {
+        for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem && !runs; xcb_screen_next(&it)) {
+            xcb_get_property_reply_t* p = xcb_get_property_reply(
+                c, xcb_get_property(c, 0, it.data->root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
+            runs = p && p->type == XCB_ATOM_WINDOW && xcb_get_property_value_length(p) >= 4;
+            std::free(p);
+        }
+    }
+    std::free(atom);
+    return runs;
+}
+
+// Whether the desktop frames the program's windows: LOOMWICK_OWN_FRAMES=1 keeps the window system's own
+// frames (the classic look, for pictures that must match it), 0 asks for the desktop's; otherwise the
+// desktop frames them when a window manager runs, as without one nobody would draw or move a frame.
+bool QtDesktopFramesWanted() {
+    const char* own = std::getenv("LOOMWICK_OWN_FRAMES");
+    if (own && std::strcmp(own, "1") == 0)
+        return false;
+    if (own && std::strcmp(own, "0") == 0)
+        return true;
+    return QtWindowManagerRuns();
 }
 
 Qt::CursorShape QtCursorShape(int id) {
@@ -196,6 +249,16 @@ public:
     QtTopWindow(QtScreen::Impl& owner, HWND hwnd, QtWindowKind kind)
         : FOwner(owner), FHwnd(hwnd), FKind(kind) {
         Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint;
+        if (kind.Decorated) {
+            // The desktop's frame, with the buttons of the window's own caption.
+            flags = (kind.Dialog ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+            if (kind.SystemMenu)
+                flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+            if (kind.MinimizeBox)
+                flags |= Qt::WindowMinimizeButtonHint;
+            if (kind.MaximizeBox)
+                flags |= Qt::WindowMaximizeButtonHint;
+        }
         if (kind.Popup)
             flags |= Qt::ToolTip | Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus;
         if (kind.Topmost)
@@ -318,6 +381,7 @@ struct QtScreen::Impl {
     std::vector<std::function<void()>> FDeferred;
     Qt::CursorShape FCursor = Qt::ArrowCursor;
     QTimer* FTimeout = nullptr;
+    bool FDesktopFrames = false;
 
     void Defer(std::function<void()> call) {
         FDeferred.push_back(std::move(call));
@@ -446,6 +510,8 @@ bool QtTopWindow::event(QEvent* e) {
         // close command of its own system menu.
         e->ignore();
         PostMessage(FHwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+        // A message posted on the program's own thread wakes no wait: the wait this event came in ends.
+        FOwner.FWoken = true;
         return true;
     }
     if (e->type() == QEvent::WindowStateChange) {
@@ -456,7 +522,8 @@ bool QtTopWindow::event(QEvent* e) {
         FOwner.Defer([hwnd, state] {
             if (!IsWindow(hwnd) || !IsWindowVisible(hwnd))
                 return;
-            if (UINT command = QtStateCommand(unsigned(state.toInt()), IsIconic(hwnd) != FALSE, IsZoomed(hwnd) != FALSE))
+            if (UINT command =
+                    QtStateCommand(unsigned(state.toInt()), IsIconic(hwnd) != FALSE, IsZoomed(hwnd) != FALSE))
                 SendMessage(hwnd, WM_SYSCOMMAND, command, 0);
         });
     }
@@ -495,10 +562,28 @@ void QtScreen::Impl::Restack() {
         reinterpret_cast<LPARAM>(&walk));
     if (walk.Order == FOrder)
         return;
+    // Windows the desktop frames are raised through the window manager, which restacks them later, and
+    // they are raised only when their order among themselves changed: a needless raise would put one
+    // above the program's menus and drop-down lists, which the window manager does not manage. Those are
+    // raised directly, after the others.
+    auto framed = [this](const std::vector<HWND>& order, const std::vector<HWND>& among) {
+        std::vector<HWND> result;
+        for (HWND h : order)
+            if (Find(h) && Find(h)->Kind().Decorated &&
+                std::find(among.begin(), among.end(), h) != among.end())
+                result.push_back(h);
+        return result;
+    };
+    bool framedMoved = framed(walk.Order, FOrder) != framed(FOrder, walk.Order);
     FOrder = walk.Order;
     // EnumWindows lists the topmost first: raise from the bottom up.
-    for (auto it = FOrder.rbegin(); it != FOrder.rend(); ++it)
-        Find(*it)->raise();
+    for (bool decorated : {true, false}) {
+        if (decorated && !framedMoved)
+            continue;
+        for (auto it = FOrder.rbegin(); it != FOrder.rend(); ++it)
+            if (Find(*it)->Kind().Decorated == decorated)
+                Find(*it)->raise();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -546,6 +631,7 @@ QtScreen::QtScreen(int argc, char** argv) : FImpl(std::make_unique<Impl>()) {
                                  SetActiveWindow(nullptr);
                          });
                      });
+    FImpl->FDesktopFrames = QtDesktopFramesWanted();
     FPrevious = InstalledScreenBackend();
     SetScreenBackend(this);
     QtInstallThemeScheme();
@@ -636,20 +722,44 @@ void QtScreen::TopLevelChanged(HWND hwnd) {
         auto made = std::make_unique<QtTopWindow>(d, hwnd, kind);
         w = made.get();
         w->setCursor(QCursor(d.FCursor));
+        if (kind.Decorated) {
+            // An owned window stays with its owner on the desktop; one shown while its owner is disabled is
+            // the owner's modal dialog.
+            HWND owner = GetWindow(hwnd, GW_OWNER);
+            if (QtTopWindow* o = owner ? d.Find(owner) : nullptr) {
+                w->setTransientParent(o);
+                if (!IsWindowEnabled(owner))
+                    w->setModality(Qt::WindowModal);
+            }
+        }
         d.FWindows.emplace(hwnd, std::move(made));
     }
     TRect r;
     GetWindowRect(hwnd, &r);
     QRect geometry(r.Left, r.Top, std::max(1, r.Width()), std::max(1, r.Height()));
+    // The desktop sizes a maximised window it frames; one of fixed size keeps the size the program gives.
+    bool desktopSized = kind.Decorated && IsZoomed(hwnd) && !IsIconic(hwnd);
+    if (kind.Decorated && !kind.Sizable && !desktopSized) {
+        w->setMinimumSize(geometry.size());
+        w->setMaximumSize(geometry.size());
+    }
     if (w->handle() == nullptr)
         w->setGeometry(geometry); // not on the desktop yet: it starts there
-    else if (w->geometry() != geometry)
+    else if (!desktopSized && w->geometry() != geometry)
         w->Request(geometry);
     d.SyncSurface(*w);
     if (IsIconic(hwnd)) {
         if (w->windowState() != Qt::WindowMinimized)
             w->showMinimized();
-    } else if (!w->isVisible() || w->windowState() == Qt::WindowMinimized) {
+    } else if (desktopSized) {
+        if (!w->isVisible() || !(w->windowStates() & Qt::WindowMaximized) ||
+            (w->windowStates() & Qt::WindowMinimized)) {
+            w->showMaximized();
+            w->requestActivate();
+        }
+    } else if (!w->isVisible() || (w->windowStates() & Qt::WindowMinimized) ||
+               (kind.Decorated && (w->windowStates() & Qt::WindowMaximized))) {
+        // (A window with its own frame is maximised by its size alone: the desktop's state is left as is.)
         w->showNormal();
         if (!kind.Popup)
             w->requestActivate();
@@ -691,6 +801,10 @@ void QtScreen::CaptureChanged(HWND hwnd) {
 
 void QtScreen::Beep(UINT) {
     QApplication::beep();
+}
+
+bool QtScreen::DesktopFrames() {
+    return FImpl->FDesktopFrames;
 }
 
 bool QtScreen::Composited() {

@@ -24,6 +24,9 @@ public:
     int ScreenDepth() override { return 32; }
     // True while a compositing manager runs on the X display.
     bool Composited() override;
+    // Whether the desktop frames the windows: a window manager runs and LOOMWICK_OWN_FRAMES is not 1 (with 0,
+    // it frames them in any case).
+    bool DesktopFrames() override;
     void WaitForEvents(win::DWORD timeoutMs, const std::string& waiter) override;
     void Wake() override;
     void TopLevelChanged(win::HWND hwnd) override;

@@ -73,6 +73,18 @@ IScreenBackend& ScreenBackend() {
     return b ? *b : *screenless;
 }
 
+bool DesktopFramedStyle(DWORD style, DWORD exStyle) {
+    return !(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION && !(exStyle & WS_EX_TOOLWINDOW);
+}
+
+bool DesktopDrawsFrame(HWND hwnd) {
+    user::Window* w = user::Validate(hwnd);
+    if (!w || w->IsChild() || !DesktopFramedStyle(w->FStyle, w->FExStyle))
+        return false;
+    IScreenBackend* b = Installed();
+    return b && b->DesktopFrames();
+}
+
 WaitScope::WaitScope(std::string name) { WaitNames().push_back(std::move(name)); }
 WaitScope::~WaitScope() { WaitNames().pop_back(); }
 std::string WaitScope::Current() { return WaitNames().empty() ? std::string("A message loop") : WaitNames().back(); }

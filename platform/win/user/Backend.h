@@ -52,11 +52,22 @@ public:
 
     // Whether layered windows show translucent: a desktop needs a compositing manager for that.
     virtual bool Composited() { return true; }
+    // Whether the desktop draws the frame and caption of the top-level windows that have a caption (a window
+    // manager's decorations): then such a window has no frame of its own (DesktopDrawsFrame).
+    virtual bool DesktopFrames() { return false; }
 
     // The common dialogs, modal; false when cancelled. A screen without dialogs cancels them.
     virtual bool FileDialog(const FileDialogRequest& request, FileDialogResult* result) { return false; }
     virtual bool ColorDialog(const ColorDialogRequest& request, ColorDialogResult* result) { return false; }
 };
+
+// Whether a top-level window of this style is one whose frame a desktop with frames draws: it has a caption
+// and is not a tool window (floating toolbars and palettes draw their own small caption). Popups without a
+// caption (menus, drop-down lists, hints, drag images) draw themselves.
+bool DesktopFramedStyle(DWORD style, DWORD exStyle);
+// Whether the installed screen draws the window's frame: a top-level window of a framed style on a screen
+// with desktop frames. Its window rectangle is its client area, as the desktop's frame lies outside it.
+bool DesktopDrawsFrame(HWND hwnd);
 
 void SetScreenBackend(IScreenBackend* backend); // nullptr puts the built-in screenless one back
 IScreenBackend& ScreenBackend();

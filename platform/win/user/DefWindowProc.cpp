@@ -1,4 +1,5 @@
 // The default answers of a window to the messages it does not handle itself.
+#include "platform/win/user/Backend.h"
 #include "platform/win/user/Cursors.h"
 #include "platform/win/user/Metrics.h"
 #include "platform/win/user/WindowObject.h"
@@ -154,7 +155,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
         if (!params)
             return 0;
-        TRect inset = FrameInsets(self->FStyle, self->FExStyle);
+        // A window whose frame the desktop draws keeps only its scroll bars inside its rectangle.
+        TRect inset = DesktopDrawsFrame(hwnd) ? FrameInsets(self->FStyle & (WS_VSCROLL | WS_HSCROLL), 0)
+                                              : FrameInsets(self->FStyle, self->FExStyle);
         TRect& r = params->rgrc[0];
         r = {r.Left + inset.Left, r.Top + inset.Top, std::max(r.Left + inset.Left, r.Right - inset.Right),
              std::max(r.Top + inset.Top, r.Bottom - inset.Bottom)};

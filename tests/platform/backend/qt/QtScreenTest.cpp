@@ -264,8 +264,12 @@ TEST_F(QtScreenTest, TheDesktopsCloseRequestRunsTheWindowsOwnRules) {
     // A document with unsaved changes: the window refuses, and the program keeps running.
     DocumentModified() = true;
     HWND main = makeMain();
-    QCloseEvent refused;
-    QCoreApplication::sendEvent(Desktop("main"), &refused);
+    // The request arrives while the program waits for input: the wait ends with the command queued.
+    QCoreApplication::postEvent(Desktop("main"), new QCloseEvent);
+    FScreen->WaitForEvents(INFINITE, "test");
+    MSG command;
+    ASSERT_TRUE(PeekMessage(&command, main, WM_SYSCOMMAND, WM_SYSCOMMAND, PM_NOREMOVE));
+    EXPECT_EQ(command.wParam & 0xFFF0, WPARAM(SC_CLOSE));
     EXPECT_FALSE(loop());
     EXPECT_TRUE(IsWindow(main));
     ASSERT_NE(Desktop("main"), nullptr);
@@ -302,6 +306,150 @@ TEST_F(QtScreenTest, TheDesktopsMinimiseMaximiseAndRestoreBecomeCommands) {
     desktopSets(Qt::WindowNoState);
     EXPECT_FALSE(IsZoomed(form));
     EXPECT_TRUE(IsWindowVisible(form));
+}
+
+TEST(QtDesktopFrames, WindowsWithACaptionAreFramedByTheDesktop) {
+    struct Case {
+        const char* What;
+        DWORD Style, ExStyle;
+        bool Framed;
+    } cases[] = {
+        {"main window", WS_OVERLAPPEDWINDOW, 0, true},
+        {"fixed window", WS_CAPTION | WS_SYSMENU | WS_BORDER, 0, true},
+        {"dialog", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_DLGMODALFRAME, true},
+        {"topmost window", WS_OVERLAPPEDWINDOW, WS_EX_TOPMOST, true},
+        {"translucent window", WS_OVERLAPPEDWINDOW, WS_EX_LAYERED, true},
+        {"floating toolbar", WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_TOOLWINDOW, false},
+        {"palette", WS_CAPTION | WS_THICKFRAME, WS_EX_TOOLWINDOW, false},
+        {"menu", WS_POPUP | WS_BORDER, WS_EX_TOPMOST, false},
+        {"drop-down list", WS_POPUP | WS_BORDER, WS_EX_TOOLWINDOW, false},
+        {"hint", WS_POPUP, WS_EX_TOPMOST | WS_EX_TOOLWINDOW, false},
+        {"drag image", WS_POPUP, WS_EX_LAYERED | WS_EX_TRANSPARENT, false},
+        {"border only", WS_OVERLAPPED | WS_BORDER, 0, false},
+        {"child with a caption", WS_CHILD | WS_CAPTION, 0, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DesktopFramedStyle(c.Style, c.ExStyle), c.Framed) << c.What;
+}
+
+// The Qt screen with the desktop's frames (LOOMWICK_OWN_FRAMES=0: the offscreen platform has no window
+// manager to find).
+class QtDesktopFramesTest : public QtScreenTest {
+protected:
+    void SetUp() override {
+        setenv("LOOMWICK_OWN_FRAMES", "0", 1);
+        QtScreenTest::SetUp();
+    }
+    void TearDown() override {
+        QtScreenTest::TearDown();
+        unsetenv("LOOMWICK_OWN_FRAMES");
+    }
+};
+
+TEST_F(QtDesktopFramesTest, FramedWindowsAreDecoratedAndSelfDrawnOnesStayFrameless) {
+    ASSERT_TRUE(FScreen->DesktopFrames());
+    HWND form = Make("form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, {200, 100, 500, 300});
+    HWND fixed = Make("fixed", WS_CAPTION | WS_SYSMENU | WS_BORDER | WS_VISIBLE, 0, {10, 10, 210, 110});
+    HWND toolbar = Make("toolbar", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, WS_EX_TOOLWINDOW,
+                        {520, 100, 620, 160});
+    Make("menu", WS_POPUP | WS_BORDER | WS_VISIBLE, WS_EX_TOPMOST, {30, 40, 130, 90});
+
+    // The desktop draws the frame: the window's rectangle is all client area, and the desktop's buttons are
+    // those of the caption.
+    QWindow* f = Desktop("form");
+    ASSERT_NE(f, nullptr);
+    EXPECT_FALSE(f->flags() & Qt::FramelessWindowHint);
+    EXPECT_FALSE(f->flags() & Qt::X11BypassWindowManagerHint);
+    EXPECT_TRUE(f->flags() & Qt::WindowTitleHint);
+    EXPECT_TRUE(f->flags() & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(f->flags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(f->flags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(f->geometry(), QRect(200, 100, 300, 200));
+    TRect client;
+    GetClientRect(form, &client);
+    EXPECT_EQ(client, (TRect{0, 0, 300, 200}));
+    NCCALCSIZE_PARAMS params{};
+    params.rgrc[0] = {200, 100, 500, 300};
+    SendMessage(form, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&params));
+    EXPECT_EQ(params.rgrc[0], (TRect{200, 100, 500, 300}));
+    EXPECT_EQ(SendMessage(form, WM_NCHITTEST, 0, MAKELPARAM(210, 105)), LRESULT(HTCLIENT));
+
+    // Without a sizing frame the desktop keeps the size; without the boxes it shows no such buttons.
+    QWindow* x = Desktop("fixed");
+    ASSERT_NE(x, nullptr);
+    EXPECT_FALSE(x->flags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(x->minimumSize(), QSize(200, 100));
+    EXPECT_EQ(x->maximumSize(), QSize(200, 100));
+    GetClientRect(fixed, &client);
+    EXPECT_EQ(client, (TRect{0, 0, 200, 100}));
+
+    // A floating toolbar and a menu draw their own frame and caption.
+    for (const char* title : {"toolbar", "menu"}) {
+        QWindow* w = Desktop(title);
+        ASSERT_NE(w, nullptr) << title;
+        EXPECT_TRUE(w->flags() & Qt::FramelessWindowHint) << title;
+        EXPECT_TRUE(w->flags() & Qt::X11BypassWindowManagerHint) << title;
+    }
+    GetClientRect(toolbar, &client);
+    EXPECT_LT(client.Height(), 60); // below its own small caption
+
+    // The desktop's maximise: the window takes the rectangle the desktop gives it, and restoring from the
+    // desktop brings back the one it had.
+    f->setWindowStates(Qt::WindowMaximized);
+    QWindowStateChangeEvent maximised(Qt::WindowNoState);
+    QCoreApplication::sendEvent(f, &maximised);
+    for (int i = 0; i < 5; ++i)
+        FScreen->WaitForEvents(10, "test");
+    ASSERT_TRUE(IsZoomed(form));
+    TRect r;
+    GetWindowRect(form, &r);
+    EXPECT_EQ(QRect(r.Left, r.Top, r.Width(), r.Height()), f->geometry());
+    f->setWindowStates(Qt::WindowNoState);
+    QWindowStateChangeEvent restored(Qt::WindowMaximized);
+    QCoreApplication::sendEvent(f, &restored);
+    for (int i = 0; i < 5; ++i)
+        FScreen->WaitForEvents(10, "test");
+    EXPECT_FALSE(IsZoomed(form));
+    GetWindowRect(form, &r);
+    EXPECT_EQ(r, (TRect{200, 100, 500, 300}));
+}
+
+TEST_F(QtDesktopFramesTest, OwnedWindowsAreTransientAndAModalOneIsModal) {
+    HWND owner = Make("owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, {100, 100, 600, 400});
+    auto owned = [&](const char* title) {
+        HWND w = CreateWindowEx(WS_EX_DLGMODALFRAME, QtTestClass, title, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                                200, 150, 200, 100, owner, nullptr, GetModuleHandle(nullptr), nullptr);
+        FMade.push_back(w);
+        return w;
+    };
+    HWND palette = owned("owned");
+    ShowWindow(palette, SW_SHOW);
+    // A dialog shown while its owner is disabled is modal, as the modal loops of forms and message boxes do.
+    HWND dialog = owned("modal");
+    EnableWindow(owner, FALSE);
+    ShowWindow(dialog, SW_SHOW);
+    EnableWindow(owner, TRUE);
+
+    QWindow* o = Desktop("owner");
+    for (const char* title : {"owned", "modal"}) {
+        QWindow* w = Desktop(title);
+        ASSERT_NE(w, nullptr) << title;
+        EXPECT_EQ(w->transientParent(), o) << title;
+        EXPECT_EQ(w->flags() & Qt::WindowType_Mask, Qt::Dialog) << title;
+    }
+    EXPECT_EQ(Desktop("owned")->modality(), Qt::NonModal);
+    EXPECT_EQ(Desktop("modal")->modality(), Qt::WindowModal);
+    EXPECT_EQ(o->transientParent(), nullptr);
+}
+
+TEST_F(QtScreenTest, OwnFramesWithoutAWindowManager) {
+    // The offscreen platform has no window manager: the window system draws the frames.
+    EXPECT_FALSE(FScreen->DesktopFrames());
+    HWND form = Make("form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, {200, 100, 500, 300});
+    TRect client;
+    GetClientRect(form, &client);
+    EXPECT_LT(client.Width(), 300);
+    EXPECT_LT(client.Height(), 200 - 15); // below the caption
 }
 
 TEST(QtWindowStates, TheCommandBringsTheWindowIntoTheDesktopsState) {

@@ -1,0 +1,185 @@
+#!/bin/bash
+# The Qt screen's windows under a real window manager (openbox) on a virtual X display, driven by wmctrl and
+# xdotool as a desktop's title bars and taskbars drive them. The form demonstration shows a window the window
+# manager frames (its _MOTIF_WM_HINTS do not turn the decorations off, and it reports frame extents); moving
+# and resizing it with wmctrl makes the demo report the new client rectangle; a combo box's drop-down list
+# stays an unframed window the window manager does not manage, above the form; the OK button's modal dialog
+# is transient for the form and modal to the desktop; activating another program's window deactivates the
+# form and activating the form again activates it; and the window manager's close request (wmctrl -c) ends
+# the demo with status 0. With LOOMWICK_OWN_FRAMES=1 the window keeps its own frame (no decorations).
+# $1 is the build folder.
+# Budget: 120 s
+set -u
+BUILD=${1:?build folder}
+DEMO=$BUILD/tools/formdemo
+source "$(dirname "$0")/lib/xvfb.sh"
+xvfb_need
+for tool in openbox wmctrl xdotool xprop xwininfo xmessage timeout; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
+done
+[ -x "$DEMO" ] || { echo "missing $DEMO: build the target tool_formdemo"; exit 1; }
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/loomwick-qt-wm.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+export XDG_RUNTIME_DIR=$WORK/runtime XDG_CONFIG_HOME=$WORK/config HOME=$WORK
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+# Qt talks to D-Bus under a window manager, whose library keeps a block for the life of the process.
+printf 'leak:libdbus-1.so\n' >"$WORK/lsan.supp"
+export LSAN_OPTIONS="suppressions=$WORK/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+cat >"$WORK/inside.sh" <<'INSIDE'
+set -u
+DEMO=$1 WORK=$2
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# Waits up to 5 s for a line matching the pattern among the demo's lines after line $1.
+after() {
+    for _ in $(seq 50); do
+        tail -n +"$(($1 + 1))" "$WORK/demo.out" | grep -q "$2" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+lines() { wc -l <"$WORK/demo.out"; }
+# The X window (the client, not the window manager's frame) titled exactly $1.
+client_of() {
+    for _ in $(seq 50); do
+        local id
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
+for _ in $(seq 50); do
+    wmctrl -m >/dev/null 2>&1 && break
+    sleep 0.1
+done
+wmctrl -m >/dev/null 2>&1 || { echo "FAIL: openbox did not start"; cat "$WORK/openbox.log"; exit 1; }
+
+"$DEMO" --seconds 60 --sizable >"$WORK/demo.out" 2>"$WORK/demo.err" &
+pid=$!
+for _ in $(seq 100); do
+    sleep 0.1
+    grep -q '^ready' "$WORK/demo.out" && break
+    kill -0 "$pid" 2>/dev/null || break
+done
+grep -q '^ready' "$WORK/demo.out" || { echo "FAIL: the demo did not start"; cat "$WORK/demo.err"; exit 1; }
+form=$(client_of 'Loomwick form demo') || { echo "FAIL: no window titled 'Loomwick form demo'"; exit 1; }
+
+# 1. Framed by the window manager.
+# _MOTIF_WM_HINTS: flags, functions, decorations, ...; flag 2 says the decorations field counts.
+motif=$(xprop -id "$form" _MOTIF_WM_HINTS)
+read -r flags _ decorations _ < <(echo "$motif" | sed -n 's/.*= //p' | tr -d ',')
+if [ -n "${flags:-}" ] && (((flags & 2) && decorations == 0)); then
+    fail "the form asks for no decorations: $motif"
+fi
+extents=$(xprop -id "$form" _NET_FRAME_EXTENTS | sed -n 's/.*= //p')
+[ -n "$extents" ] && [ "$extents" != "0, 0, 0, 0" ] || fail "the form has no frame: _NET_FRAME_EXTENTS '$extents'"
+
+# 2. Moved and resized by the window manager: the demo reports the client rectangle the desktop gave.
+n=$(lines)
+wmctrl -i -r "$form" -e 0,100,120,500,400
+after "$n" '^placed 100,120 500x400$' ||
+    fail "wmctrl -e 0,100,120,500,400 made the demo report: $(tail -n +$((n + 1)) "$WORK/demo.out" | grep placed | tail -1)"
+geometry=$(xwininfo -id "$form" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+    /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x "," y " " w "x" h }')
+[ "$geometry" = "100,120 500x400" ] || fail "the X server has the form at $geometry"
+
+# 3. The combo box's drop-down list: a window of its own that the window manager does not frame, above it.
+n=$(lines)
+xdotool mousemove $((100 + 139)) $((120 + 118)) click 1
+sleep 1
+# xwininfo lists the root's children topmost first; the window manager's own 1x1 windows do not count.
+viewable=$(xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .* \([0-9]*\)x[0-9]*+-*[0-9]*+-*[0-9]* .*/\1 \2/p' |
+    while read -r id width; do
+        [ "$width" -ge 10 ] && xwininfo -id "$id" | grep -q 'Map State: IsViewable' && echo "$id"
+    done)
+popup=""
+for id in $viewable; do
+    xwininfo -id "$id" | grep -q 'Override Redirect State: yes' && { popup=$id; break; }
+done
+top=$(echo "$viewable" | head -1)
+[ -n "$popup" ] || fail "no unmanaged window showed the combo box's list"
+[ -z "$popup" ] || [ "$top" = "$popup" ] || fail "the list ($popup) is not the topmost window ($top)"
+xdotool key Escape
+sleep 0.5
+
+# 4. Activation by the desktop: another program's window, then the form again.
+xmessage -geometry +650+500 'another program' 2>/dev/null &
+other=$!
+xid=$(client_of xmessage) || fail "xmessage did not appear"
+wmctrl -i -a "$form"
+sleep 0.5
+n=$(lines)
+[ -n "$xid" ] && wmctrl -i -a "$xid"
+after "$n" '^activate 0$' || fail "activating another program's window did not deactivate the form"
+n=$(lines)
+wmctrl -i -a "$form"
+after "$n" '^activate 1$' || fail "activating the form from the desktop did not activate it"
+kill "$other" 2>/dev/null
+
+# 5. The modal dialog of the OK button (at 312,324 in the client area, 100x28).
+n=$(lines)
+xdotool mousemove $((100 + 362)) $((120 + 338)) click 1
+dialog=""
+after "$n" '^dialog ' && dialog=$(client_of 'Loomwick demo dialog')
+if [ -z "$dialog" ]; then
+    fail "the OK button showed no dialog"
+else
+    transient=$(xprop -id "$dialog" WM_TRANSIENT_FOR | sed -n 's/.*# //p')
+    [ "$((transient))" = "$((form))" ] || fail "the dialog is transient for '$transient', not the form ($form)"
+    xprop -id "$dialog" _NET_WM_STATE | grep -q _NET_WM_STATE_MODAL ||
+        fail "the dialog is not modal to the desktop: $(xprop -id "$dialog" _NET_WM_STATE)"
+    # Closed by the window manager, as by its title bar's close button.
+    wmctrl -i -c "$dialog"
+    for _ in $(seq 50); do
+        xwininfo -id "$dialog" 2>/dev/null | grep -q 'IsViewable' || break
+        sleep 0.1
+    done
+    xwininfo -id "$dialog" 2>/dev/null | grep -q 'IsViewable' && fail "wmctrl -c did not close the dialog"
+fi
+
+# 6. The window manager's close request ends the program.
+wmctrl -i -c "$form"
+status=timeout
+for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || { wait "$pid"; status=$?; break; }
+    sleep 0.1
+done
+if [ "$status" = timeout ]; then
+    fail "wmctrl -c left the demo running"
+    kill "$pid" 2>/dev/null
+elif [ "$status" != 0 ]; then
+    fail "the demo ended with status $status after wmctrl -c"
+    cat "$WORK/demo.err"
+fi
+
+# 7. LOOMWICK_OWN_FRAMES=1: the window system's own frame, so the window manager draws none; still closed
+# by the window manager's request.
+LOOMWICK_OWN_FRAMES=1 "$DEMO" --seconds 30 >"$WORK/own.out" 2>"$WORK/own.err" &
+own=$!
+for _ in $(seq 100); do
+    sleep 0.1
+    grep -q '^ready' "$WORK/own.out" && break
+done
+if form=$(client_of 'Loomwick form demo'); then
+    xprop -id "$form" _MOTIF_WM_HINTS | grep -q '= 0x2, 0x[0-9a-f]*, 0x0,' ||
+        fail "with LOOMWICK_OWN_FRAMES=1 the form asks for decorations: $(xprop -id "$form" _MOTIF_WM_HINTS)"
+    wmctrl -i -c "$form"
+else
+    fail "with LOOMWICK_OWN_FRAMES=1 no window titled 'Loomwick form demo'"
+fi
+for _ in $(seq 100); do
+    kill -0 "$own" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$own" 2>/dev/null && { fail "wmctrl -c left the demo with its own frames running"; kill "$own"; }
+[ "$failures" = 0 ] || { echo "--- demo output"; cat "$WORK/demo.out"; exit 1; }
+echo "ok: framed ($extents), moved and resized, list unframed on top, activation, modal dialog, closed"
+INSIDE
+
+xvfb_start 1024x768x24 || exit 1
+timeout 100 bash "$WORK/inside.sh" "$DEMO" "$WORK"
