@@ -1,8 +1,8 @@
 #!/bin/bash
 # The Qt screen's windows under a real window manager (openbox) on a virtual X display, driven by wmctrl and
 # xdotool as a desktop's title bars and taskbars drive them. The form demonstration shows a window the window
-# manager frames (its _MOTIF_WM_HINTS do not turn the decorations off, and it reports frame extents); moving
-# and resizing it with wmctrl makes the demo report the new client rectangle; a combo box's drop-down list
+# manager frames (its _MOTIF_WM_HINTS do not turn the decorations off, and it reports frame extents); moving,
+# resizing, maximising and restoring it with wmctrl makes the demo report the new client rectangle; a combo box's drop-down list
 # stays an unframed window the window manager does not manage, above the form; the OK button's modal dialog
 # is transient for the form and modal to the desktop; activating another program's window deactivates the
 # form and activating the form again activates it; and the window manager's close request (wmctrl -c) ends
@@ -87,6 +87,26 @@ after "$n" '^placed 100,120 500x400$' ||
 geometry=$(xwininfo -id "$form" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
     /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x "," y " " w "x" h }')
 [ "$geometry" = "100,120 500x400" ] || fail "the X server has the form at $geometry"
+
+# The window manager's maximise: the demo reports the client rectangle the window manager gave; its
+# restore brings back the one before.
+client_geometry() {
+    xwininfo -id "$form" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x "," y " " w "x" h }'
+}
+n=$(lines)
+wmctrl -i -r "$form" -b add,maximized_vert,maximized_horz
+for _ in $(seq 50); do
+    xprop -id "$form" _NET_WM_STATE | grep -q MAXIMIZED_HORZ && [ "$(client_geometry)" != "100,120 500x400" ] && break
+    sleep 0.1
+done
+sleep 0.5
+maximised=$(client_geometry)
+last=$(tail -n +"$((n + 1))" "$WORK/demo.out" | grep '^placed' | tail -1)
+[ "$last" = "placed $maximised" ] || fail "maximised by the window manager to $maximised, the demo reports '$last'"
+n=$(lines)
+wmctrl -i -r "$form" -b remove,maximized_vert,maximized_horz
+after "$n" '^placed 100,120 500x400$' || fail "restored by the window manager, the demo did not report 100,120 500x400"
 
 # 3. The combo box's drop-down list: a window of its own that the window manager does not frame, above it.
 n=$(lines)
@@ -178,7 +198,7 @@ for _ in $(seq 100); do
 done
 kill -0 "$own" 2>/dev/null && { fail "wmctrl -c left the demo with its own frames running"; kill "$own"; }
 [ "$failures" = 0 ] || { echo "--- demo output"; cat "$WORK/demo.out"; exit 1; }
-echo "ok: framed ($extents), moved and resized, list unframed on top, activation, modal dialog, closed"
+echo "ok: framed ($extents), moved, resized, maximised to $maximised and restored, list unframed on top, activation, modal dialog, closed"
 INSIDE
 
 xvfb_start 1024x768x24 || exit 1
