@@ -1,6 +1,7 @@
 #include "gif/GifColorMapOptimizer.h"
 
 #include "gif/GifDocument.h"
+#include "platform/vcl/Scope.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -31,18 +32,6 @@ int32_t MergeColorDistance(uint32_t a, uint32_t b) {
            std::abs(int32_t((a >> 8) & 0xFF) - int32_t((b >> 8) & 0xFF)) +
            std::abs(int32_t((a >> 16) & 0xFF) - int32_t((b >> 16) & 0xFF));
 }
-
-// Holds the document's painter list locked, so that no painter starts while frames change.
-class MergePainterLock {
-public:
-    explicit MergePainterLock(TGifDocument* image) : FList(image->GetPainters()) { FList->LockList(); }
-    ~MergePainterLock() { FList->UnlockList(); }
-    MergePainterLock(const MergePainterLock&) = delete;
-    MergePainterLock& operator=(const MergePainterLock&) = delete;
-
-private:
-    vcl::TThreadList* FList;
-};
 
 } // namespace
 
@@ -151,7 +140,8 @@ TColorMapOptimizer::~TColorMapOptimizer() = default;
 
 void TColorMapOptimizer::Optimize() {
     FImage->StopAllPainters();
-    MergePainterLock lock(FImage);
+    // No painter starts while the frames change.
+    vcl::TThreadListLock painters(*FImage->GetPainters());
     CountColors();
     FMergedEntries.clear();
     for (const auto& histogram : FHistograms) {

@@ -3,6 +3,7 @@
 #include "gif/GifPainter.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Picture.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/ole/Clipboard.h"
@@ -49,11 +50,12 @@ TGifDocument::~TGifDocument() {
         // A destructor cannot report; the painters below are detached all the same.
     }
     // Painters still registered (unthreaded ones further up the stack) no longer touch this document.
-    vcl::TList* painters = FPainters.LockList();
-    for (int32_t i = 0; i < painters->GetCount(); ++i)
-        static_cast<TGifPainter*>(painters->Get(i))->DetachImage();
-    painters->Clear();
-    FPainters.UnlockList();
+    {
+        vcl::TThreadListLock painters(FPainters);
+        for (int32_t i = 0; i < painters->GetCount(); ++i)
+            static_cast<TGifPainter*>(painters->Get(i))->DetachImage();
+        painters->Clear();
+    }
     FDrawPainter = nullptr;
     OnIssue = nullptr;
     OnProgress = nullptr;

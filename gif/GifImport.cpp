@@ -8,6 +8,7 @@
 #include "platform/vcl/Icon.h"
 #include "platform/vcl/Metafile.h"
 #include "platform/vcl/Picture.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
 #include "platform/win/gdi/Gdi.h"
 
@@ -281,13 +282,7 @@ void TGifFrame::ApplyMaskHandle(win::HBITMAP mask) {
         return;
     vcl::TBitmap bitmap;
     bitmap.SetHandle(mask);
-    try {
-        ApplyMaskBitmap(&bitmap);
-    } catch (...) {
-        bitmap.ReleaseHandle();
-        throw;
-    }
-    bitmap.ReleaseHandle();
+    vcl::TryFinally([&] { ApplyMaskBitmap(&bitmap); }, [&] { bitmap.ReleaseHandle(); });
 }
 
 void TGifFrame::ApplyIconMask(vcl::TIcon* icon) {

@@ -1,6 +1,7 @@
 #include "gif/GifLzw.h"
 
 #include "gif/GifStreamUtils.h"
+#include "platform/vcl/Scope.h"
 
 #include <algorithm>
 #include <cmath>
@@ -306,17 +307,14 @@ void TGifEncoder::EncodeFrame(vcl::TStream* stream, int32_t bitsPerPixel, int32_
     FBucketBits = 0;
     FCleared = false;
     TGifWriter writer(stream);
-    FWriter = &writer;
-    try {
+    {
+        FWriter = &writer;
+        vcl::ScopeExit detach([this]() noexcept { FWriter = nullptr; });
         if (pixels && height > 0 && width > 0)
             EncodePixels();
         EmitCode(FEndCode);
         writer.Flush();
-    } catch (...) {
-        FWriter = nullptr;
-        throw;
     }
-    FWriter = nullptr;
     WriteStreamByte(stream, 0);
 }
 
@@ -333,10 +331,8 @@ std::vector<int32_t> TGifEncoder::RowOrder() const {
             rows.push_back(y);
         return rows;
     }
-    static constexpr int32_t start[4] = {0, 4, 2, 1};
-    static constexpr int32_t step[4] = {8, 8, 4, 2};
-    for (int pass = 0; pass < 4; ++pass)
-        for (int32_t y = start[pass]; y < FHeight; y += step[pass])
+    for (const TGifInterlacePass& pass : GifInterlacePasses)
+        for (int32_t y = pass.Start; y < FHeight; y += pass.Step)
             rows.push_back(y);
     return rows;
 }

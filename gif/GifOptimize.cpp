@@ -6,6 +6,7 @@
 
 #include "gif/GifColorMapOptimizer.h"
 #include "gif/GifDocument.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
 
 #include <algorithm>
@@ -21,17 +22,6 @@ bool ContainsByte(const uint8_t* buffer, uint8_t value, int64_t count) {
 namespace {
 
 const char* const OptimizeText = "Optimizing...";
-
-class OptimizePainterLock {
-public:
-    explicit OptimizePainterLock(TGifDocument* image) : FList(image->GetPainters()) { FList->LockList(); }
-    ~OptimizePainterLock() { FList->UnlockList(); }
-    OptimizePainterLock(const OptimizePainterLock&) = delete;
-    OptimizePainterLock& operator=(const OptimizePainterLock&) = delete;
-
-private:
-    vcl::TThreadList* FList;
-};
 
 // Steps done out of a total fixed at the start, reported as a percentage.
 class OptimizeProgress {
@@ -57,20 +47,6 @@ uint8_t OptimizeDisposal(const TGifFrame* frame) {
 
 bool OptimizeIsTransparent(const TGifFrame* frame) {
     return frame->GetTransparentFrame() && frame->GetControlExtension();
-}
-
-vcl::TRect OptimizeIntersection(const vcl::TRect& a, const vcl::TRect& b) {
-    return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-            std::min(a.Bottom, b.Bottom)};
-}
-
-bool OptimizeRectEmpty(const vcl::TRect& r) {
-    return r.Right <= r.Left || r.Bottom <= r.Top;
-}
-
-bool OptimizeRectContains(const vcl::TRect& outer, const vcl::TRect& inner) {
-    return outer.Left <= inner.Left && outer.Top <= inner.Top && outer.Right >= inner.Right &&
-           outer.Bottom >= inner.Bottom;
 }
 
 // The smallest rectangle (frame coordinates) holding every pixel other than transparent; empty when
@@ -217,9 +193,9 @@ void OptimizeDropInvisibleSettings(TGifDocument* image, OptimizeProgress& progre
             continue;
         vcl::TRect rect = frame->FrameRect();
         vcl::TRect nextRect = next->FrameRect();
-        if (OptimizeRectEmpty(OptimizeIntersection(rect, nextRect)))
+        if (win::Intersect(rect, nextRect).IsEmpty())
             continue;
-        if (OptimizeRectContains(nextRect, rect) && OptimizeDisposal(next) != dpRestorePrevious)
+        if (win::Contains(nextRect, rect) && OptimizeDisposal(next) != dpRestorePrevious)
             frame->GetControlExtension()->SetDisposalMethod(dpUnspecified);
         progress.Report();
     }
@@ -274,7 +250,7 @@ void OptimizeTrimTransparent(TGifDocument* image, OptimizeProgress& progress) {
             OptimizeDisposal(frame) == dpRestoreBackground)
             continue;
         uint8_t transparent = frame->GetControlExtension()->GetTransparentIndex();
-        if (!OptimizeRectEmpty(OptimizeOpaqueBounds(frame, transparent))) {
+        if (!OptimizeOpaqueBounds(frame, transparent).IsEmpty()) {
             frame->TrimTransparentBorder();
         } else if (OptimizeCanRemoveInvisibleFrame(image, k)) {
             OptimizeRemoveInvisibleFrame(image, k);
@@ -348,7 +324,8 @@ void TGifDocument::Optimize(TGifOptimizeOptions options, TGifReductionMethod met
     if (!(options & opCleanUp) && (options & opReduceColors) && method == rdGivenPalette)
         RaiseGifError("Invalid reduction method");
     StopAllPainters();
-    OptimizePainterLock lock(this);
+    // No painter starts while the frames change.
+    vcl::TThreadListLock painters(FPainters);
     ReportProgress(this, vcl::psStarting, 0, false, OptimizeText);
     try {
         const int64_t frames = FrameCount();
@@ -390,7 +367,7 @@ void TGifFrame::TrimTransparentBorder() {
     if (IsEmpty() || !FTransparentFrame || !FControlExtension)
         return;
     vcl::TRect bounds = OptimizeOpaqueBounds(this, FControlExtension->GetTransparentIndex());
-    if (OptimizeRectEmpty(bounds)) {
+    if (bounds.IsEmpty()) {
         ClearFrame();
         return;
     }
@@ -411,8 +388,8 @@ void TGifFrame::BlankUnchangedPixels(TGifFrame* previous) {
         return;
     const vcl::TRect rect = FrameRect();
     const vcl::TRect previousRect = previous->FrameRect();
-    const vcl::TRect overlap = OptimizeIntersection(rect, previousRect);
-    if (OptimizeRectEmpty(overlap))
+    const vcl::TRect overlap = win::Intersect(rect, previousRect);
+    if (overlap.IsEmpty())
         return;
     TGifColorMap* map = EffectiveColorMap();
     TGifColorMap* previousMap = previous->EffectiveColorMap();

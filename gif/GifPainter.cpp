@@ -2,6 +2,7 @@
 
 #include "gif/GifDocument.h"
 #include "platform/vcl/Bitmap.h"
+#include "platform/vcl/Scope.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Kernel.h"
 #include "platform/win/user/Messages.h"
@@ -133,11 +134,10 @@ void TGifPainter::Cleanup() {
         return;
     FCleanedUp = true;
     if (TGifDocument* image = FPlayedImage.exchange(nullptr)) {
-        vcl::TList* list = image->GetPainters()->LockList();
+        vcl::TThreadListLock list(*image->GetPainters());
         if (FOwnerVariable && *FOwnerVariable == this)
             *FOwnerVariable = nullptr;
         list->Remove(this);
-        image->GetPainters()->UnlockList();
     }
     FComposeBuffer.reset();
     FScratchBuffer.reset();
@@ -382,16 +382,12 @@ void TGifPainter::DrawInto(vcl::TCanvas* canvas, TGifFrame* frame) {
     win::HPALETTE old = palette ? win::SelectPalette(dc, palette, win::FALSE) : nullptr;
     if (palette)
         win::RealizePalette(dc);
-    try {
-        frame->PaintFrame(canvas, rect, FPaintOptions.Contains(gpoUseTransparency),
-                          FPaintOptions.Contains(gpoTiled));
-    } catch (...) {
+    vcl::ScopeExit restore([&]() noexcept {
         if (palette)
             win::SelectPalette(dc, old, win::FALSE);
-        throw;
-    }
-    if (palette)
-        win::SelectPalette(dc, old, win::FALSE);
+    });
+    frame->PaintFrame(canvas, rect, FPaintOptions.Contains(gpoUseTransparency),
+                      FPaintOptions.Contains(gpoTiled));
 }
 
 void TGifPainter::DrawFrameDirect() {

@@ -4,6 +4,7 @@
 #include "gif/GifPainter.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Clipbrd.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Kernel.h"
@@ -63,11 +64,13 @@ void TGifDocument::Draw(vcl::TCanvas* canvas, const vcl::TRect& rect) {
         return;
     }
     {
-        vcl::TList* painters = FPainters.LockList();
-        (void)painters;
-        const bool running = FDrawPainter && FDrawPainter->GetTargetCanvas() == canvas &&
-                             FDrawPainter->GetTargetRect() == rect && !FDrawPainter->GetTerminated();
-        FPainters.UnlockList();
+        bool running;
+        {
+            // The painters' lock keeps the draw painter from ending while it is looked at.
+            vcl::TThreadListLock painters(FPainters);
+            running = FDrawPainter && FDrawPainter->GetTargetCanvas() == canvas &&
+                      FDrawPainter->GetTargetRect() == rect && !FDrawPainter->GetTerminated();
+        }
         if (running)
             return;
     }
@@ -151,16 +154,16 @@ TGifPainter* TGifDocument::StartPainter(TGifPainter** painterRef, vcl::TCanvas* 
 
 void TGifDocument::StopPlayback() {
     for (;;) {
-        FPainters.LockList();
-        TGifPainter* painter = FDrawPainter;
         bool threaded = false;
-        if (painter) {
-            painter->Stop();
-            // A painter whose handler called this cannot end before we return: it is stopped and will
-            // not touch the document again, which is all the caller needs.
-            threaded = painter->IsThreaded() && !(PlaybackOnMainThread() && painter->IsInMainCall());
+        {
+            vcl::TThreadListLock painters(FPainters);
+            if (TGifPainter* painter = FDrawPainter) {
+                painter->Stop();
+                // A painter whose handler called this cannot end before we return: it is stopped and will
+                // not touch the document again, which is all the caller needs.
+                threaded = painter->IsThreaded() && !(PlaybackOnMainThread() && painter->IsInMainCall());
+            }
         }
-        FPainters.UnlockList();
         if (!threaded)
             break;
         PlaybackYield();
@@ -171,26 +174,25 @@ void TGifDocument::StopPlayback() {
 }
 
 void TGifDocument::StopAllPainters() {
-    try {
-        for (;;) {
-            vcl::TList* painters = FPainters.LockList();
-            int32_t threaded = 0;
-            for (int32_t i = painters->GetCount() - 1; i >= 0; --i) {
-                auto* painter = static_cast<TGifPainter*>(painters->Get(i));
-                painter->Stop();
-                if (painter->IsThreaded() && !(PlaybackOnMainThread() && painter->IsInMainCall()))
-                    ++threaded;
+    vcl::TryFinally(
+        [&] {
+            for (;;) {
+                int32_t threaded = 0;
+                {
+                    vcl::TThreadListLock painters(FPainters);
+                    for (int32_t i = painters->GetCount() - 1; i >= 0; --i) {
+                        auto* painter = static_cast<TGifPainter*>(painters->Get(i));
+                        painter->Stop();
+                        if (painter->IsThreaded() && !(PlaybackOnMainThread() && painter->IsInMainCall()))
+                            ++threaded;
+                    }
+                }
+                if (threaded == 0)
+                    break;
+                PlaybackYield();
             }
-            FPainters.UnlockList();
-            if (threaded == 0)
-                break;
-            PlaybackYield();
-        }
-    } catch (...) {
-        FreeScreenBitmap();
-        throw;
-    }
-    FreeScreenBitmap();
+        },
+        [this] { FreeScreenBitmap(); });
     if (PlaybackOnMainThread())
         ReapEndedPainters();
 }
@@ -211,13 +213,8 @@ void TGifDocument::LoadFromClipboardFormat(uint16_t format, win::HANDLE data, wi
         const size_t size = win::GlobalSize(block);
         vcl::TMemoryStream stream;
         if (const void* p = win::GlobalLock(block)) {
-            try {
-                stream.WriteBuffer(p, int64_t(size));
-            } catch (...) {
-                win::GlobalUnlock(block);
-                throw;
-            }
-            win::GlobalUnlock(block);
+            vcl::ScopeExit unlock([block]() noexcept { win::GlobalUnlock(block); });
+            stream.WriteBuffer(p, int64_t(size));
         }
         stream.SetPosition(0);
         LoadFromStream(&stream);
@@ -228,13 +225,7 @@ void TGifDocument::LoadFromClipboardFormat(uint16_t format, win::HANDLE data, wi
         vcl::TBitmap clip;
         clip.SetHandle(reinterpret_cast<win::HBITMAP>(data));
         vcl::TBitmap copy;
-        try {
-            copy.Assign(&clip);
-        } catch (...) {
-            clip.ReleaseHandle();
-            throw;
-        }
-        clip.ReleaseHandle();
+        vcl::TryFinally([&] { copy.Assign(&clip); }, [&] { clip.ReleaseHandle(); });
         Assign(&copy);
         return;
     }
@@ -255,7 +246,9 @@ void TGifDocument::SaveToClipboardFormat(uint16_t& format, win::HANDLE& data, wi
         if (bitmapPalette)
             win::DeleteObject(bitmapPalette);
     };
-    try {
+    {
+        // The bitmap and its palette go back only when the file stream cannot be put on the clipboard.
+        vcl::ScopeExit released([&]() noexcept { release(); });
         vcl::TMemoryStream stream;
         SaveToStream(&stream);
         win::HGLOBAL block = win::GlobalAlloc(win::GMEM_MOVEABLE, size_t(stream.GetSize()));
@@ -268,9 +261,7 @@ void TGifDocument::SaveToClipboardFormat(uint16_t& format, win::HANDLE& data, wi
                 RaiseGifError("Failed to store GIF on clipboard");
             }
         }
-    } catch (...) {
-        release();
-        throw;
+        released.Dismiss();
     }
     format = uint16_t(win::CF_BITMAP);
     data = reinterpret_cast<win::HANDLE>(bitmap);
@@ -280,25 +271,23 @@ void TGifDocument::SaveToClipboardFormat(uint16_t& format, win::HANDLE& data, wi
 void TGifDocument::CopyToClipboard() {
     vcl::TClipboard* clipboard = vcl::Clipboard();
     clipboard->Open();
-    try {
-        clipboard->Clear();
-        uint16_t format = 0;
-        win::HANDLE data = nullptr;
-        win::HPALETTE palette = nullptr;
-        SaveToClipboardFormat(format, data, palette);
-        if (data && !win::SetClipboardData(format, data)) {
-            win::DeleteObject(reinterpret_cast<win::HBITMAP>(data));
-            if (palette)
+    vcl::TryFinally(
+        [&] {
+            clipboard->Clear();
+            uint16_t format = 0;
+            win::HANDLE data = nullptr;
+            win::HPALETTE palette = nullptr;
+            SaveToClipboardFormat(format, data, palette);
+            if (data && !win::SetClipboardData(format, data)) {
+                win::DeleteObject(reinterpret_cast<win::HBITMAP>(data));
+                if (palette)
+                    win::DeleteObject(palette);
+                RaiseGifError("Failed to store GIF on clipboard");
+            }
+            if (palette && !win::SetClipboardData(win::CF_PALETTE, reinterpret_cast<win::HANDLE>(palette)))
                 win::DeleteObject(palette);
-            RaiseGifError("Failed to store GIF on clipboard");
-        }
-        if (palette && !win::SetClipboardData(win::CF_PALETTE, reinterpret_cast<win::HANDLE>(palette)))
-            win::DeleteObject(palette);
-    } catch (...) {
-        clipboard->Close();
-        throw;
-    }
-    clipboard->Close();
+        },
+        [&] { clipboard->Close(); });
 }
 
 } // namespace gif

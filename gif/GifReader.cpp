@@ -280,15 +280,12 @@ void TGifFrame::DecodeRaster(vcl::TStream* stream) {
     if (!IsInterlaced()) {
         decoder->Decode(FPixels.get(), FPixelCount);
     } else {
-        // Rows arrive in the four passes of the interlace order: every 8th row from 0, every 8th from 4,
-        // every 4th from 2, every 2nd from 1. Each is decoded in place.
+        // Rows arrive in the four passes of the interlace order; each is decoded in place.
         const int32_t width = FDescriptor.Width;
         const int32_t height = FDescriptor.Height;
-        static constexpr int32_t start[4] = {0, 4, 2, 1};
-        static constexpr int32_t step[4] = {8, 8, 4, 2};
         bool more = true;
-        for (int pass = 0; pass < 4 && more; ++pass)
-            for (int32_t y = start[pass]; y < height && more; y += step[pass])
+        for (const TGifInterlacePass& pass : GifInterlacePasses)
+            for (int32_t y = pass.Start; y < height && more; y += pass.Step)
                 more = decoder->Decode(FPixels.get() + int64_t(y) * width, width) == width;
     }
     decoder->ReadTrailingCode();

@@ -6,6 +6,7 @@
 #include "gif/GifDocument.h"
 #include "gif/GifFrame.h"
 #include "platform/vcl/Bitmap.h"
+#include "platform/vcl/Scope.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/MulDiv.h"
 
@@ -321,9 +322,8 @@ void TGifFrame::PaintSampled(vcl::TCanvas* canvas, const vcl::TRect& rect, bool 
     if (dw <= 0 || dh <= 0 || !FPixels)
         return;
     const vcl::TRect clip = canvas->GetClipRect();
-    const vcl::TRect visible{std::max(rect.Left, clip.Left), std::max(rect.Top, clip.Top),
-                             std::min(rect.Right, clip.Right), std::min(rect.Bottom, clip.Bottom)};
-    if (visible.Left >= visible.Right || visible.Top >= visible.Bottom)
+    const vcl::TRect visible = win::Intersect(rect, clip);
+    if (visible.IsEmpty())
         return;
     const int32_t vw = visible.Right - visible.Left, vh = visible.Bottom - visible.Top;
 
@@ -433,8 +433,9 @@ void TGifFrame::PaintFrameAt(vcl::TCanvas* canvas, const vcl::TRect& rect, bool 
     win::HDC dest = canvas->GetHandle();
     win::HDC source = bitmap->GetCanvas()->GetHandle();
     RenderMemoryDC maskDC(nullptr);
-    win::HGDIOBJ old = win::SelectObject(maskDC.DC, FMask);
-    try {
+    {
+        win::HGDIOBJ old = win::SelectObject(maskDC.DC, FMask);
+        vcl::ScopeExit restore([&]() noexcept { win::SelectObject(maskDC.DC, old); });
         if (tiled)
             forEachTile([&](int32_t x, int32_t y) {
                 TransparentStretchCopy(dest, x, y, fw, fh, source, 0, 0, fw, fh, maskDC.DC, 0, 0);
@@ -442,11 +443,7 @@ void TGifFrame::PaintFrameAt(vcl::TCanvas* canvas, const vcl::TRect& rect, bool 
         else
             TransparentStretchCopy(dest, rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top,
                                    source, 0, 0, fw, fh, maskDC.DC, 0, 0);
-    } catch (...) {
-        win::SelectObject(maskDC.DC, old);
-        throw;
     }
-    win::SelectObject(maskDC.DC, old);
     canvas->Changed();
 }
 

@@ -54,6 +54,14 @@ void SkipSubBlocks(vcl::TStream* stream);
 // Skips count bytes forward.
 void SkipBytes(vcl::TStream* stream, int64_t count);
 
+// The four passes of an interlaced image, in the order its rows are stored: every 8th row from row 0,
+// every 8th from row 4, every 4th from row 2, every 2nd from row 1.
+struct TGifInterlacePass {
+    int32_t Start;
+    int32_t Step;
+};
+inline constexpr TGifInterlacePass GifInterlacePasses[4] = {{0, 8}, {4, 8}, {2, 4}, {1, 2}};
+
 // 0 for 0; otherwise the smallest b >= 1 with 2^b >= count.
 int32_t BitsForColorCount(int32_t count);
 

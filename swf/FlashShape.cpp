@@ -1,6 +1,7 @@
 #include "swf/FlashShape.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Scope.h"
 #include "swf/FlashImage.h"
 
 #include <algorithm>
@@ -448,13 +449,8 @@ void TFlashShape::WriteToStream(TBitsEngine* engine) {
     ShapeDashTracer(FDashes->GetItems(), dashedRecords).Trace(records);
     // The dashed records stand in for the path only while the tag is written.
     records.swap(dashedRecords);
-    try {
-        FShape.WriteToStream(engine);
-    } catch (...) {
-        records.swap(dashedRecords);
-        throw;
-    }
-    records.swap(dashedRecords);
+    vcl::ScopeExit restore([&]() noexcept { records.swap(dashedRecords); });
+    FShape.WriteToStream(engine);
 }
 
 } // namespace swf

@@ -7,7 +7,9 @@
 #include "imaging/core/IKMask.h"
 #include "imaging/io/IOFormatRegistry.h"
 #include "imaging/io/IOThreads.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
+#include "platform/vcl/SysUtils.h"
 #include "platform/vcl/Thread.h"
 
 #include <algorithm>
@@ -17,33 +19,19 @@ namespace imaging {
 
 namespace {
 
-// Runs the finish step once when an operation ends, also when an exception leaves it.
-class TIOCompFinishGuard {
-public:
-    explicit TIOCompFinishGuard(std::function<void()> finish) : FFinish(std::move(finish)) {}
-    ~TIOCompFinishGuard() {
+// Runs an operation's finish step when it ends, also when an exception leaves it. A handler that raises
+// while the operation ends is not let through: the operation's own outcome is what the caller hears of.
+template <class F> auto IOCompFinishing(F finish) {
+    return vcl::ScopeExit([finish]() noexcept {
         try {
-            FFinish();
+            finish();
         } catch (...) {
-            // A handler that raises while the operation ends is not let through a destructor.
         }
-    }
-    TIOCompFinishGuard(const TIOCompFinishGuard&) = delete;
-    TIOCompFinishGuard& operator=(const TIOCompFinishGuard&) = delete;
-
-private:
-    std::function<void()> FFinish;
-};
+    });
+}
 
 // Thrown inside a safe save whose writer reported failure, so that the target file stays as it was.
 struct TIOCompSaveFailed {};
-
-std::string IOCompLower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
 
 // The extension of a file name, lower-cased and without its dot; empty when the name has none.
 std::string IOCompExtension(const std::string& fileName) {
@@ -51,11 +39,11 @@ std::string IOCompExtension(const std::string& fileName) {
     const size_t slash = fileName.find_last_of('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return std::string();
-    return IOCompLower(fileName.substr(dot + 1));
+    return vcl::LowerCase(fileName.substr(dot + 1));
 }
 
 bool IOCompUrl(const std::string& name) {
-    return name.size() >= 7 && IOCompLower(name.substr(0, 7)) == "http://";
+    return name.size() >= 7 && vcl::LowerCase(name.substr(0, 7)) == "http://";
 }
 
 // ---- Stream block headers: a 4-byte tag, a 0 byte, 3 unused bytes, the little-endian data length ----
@@ -161,7 +149,7 @@ bool TImageKitIO::PrepareSave() {
 }
 
 void TImageKitIO::SaveFileCore(const std::string& fileName, const TIOSaveBody& body) {
-    TIOCompFinishGuard finish([this] { FinishWork(); });
+    auto finish = IOCompFinishing([this] { FinishWork(); });
     FAborting = true;
     if (!FBitmap || !PrepareSave())
         return;
@@ -180,7 +168,7 @@ void TImageKitIO::SaveFileCore(const std::string& fileName, const TIOSaveBody& b
 
 void TImageKitIO::SaveStreamCore(vcl::TStream* stream, const char* headerTag, bool patchOnFailure,
                                  const TIOSaveBody& body) {
-    TIOCompFinishGuard finish([this] { FinishWork(); });
+    auto finish = IOCompFinishing([this] { FinishWork(); });
     FAborting = false;
     if (!FBitmap || !PrepareSave())
         return;
@@ -223,7 +211,7 @@ int32_t TImageKitIO::LoadFormat(int32_t formatId, const std::string& fileName) {
         FailWithoutReader();
         return 0;
     }
-    TIOCompFinishGuard finish([this] { FinishWork(); });
+    auto finish = IOCompFinishing([this] { FinishWork(); });
     FAborting = true;
     if (!FBitmap)
         return 0;
@@ -242,7 +230,7 @@ int32_t TImageKitIO::LoadFormat(int32_t formatId, vcl::TStream* stream) {
         FailWithoutReader();
         return 0;
     }
-    TIOCompFinishGuard finish([this] { FinishWork(); });
+    auto finish = IOCompFinishing([this] { FinishWork(); });
     FAborting = false;
     if (!FBitmap)
         return 0;
@@ -407,7 +395,7 @@ void TImageKitIO::ReadParamsCore(vcl::TStream* stream, int32_t formatId, TIKRead
 }
 
 void TImageKitIO::ReadParamsFromFileOfFormat(const std::string& fileName, int32_t formatId) {
-    TIOCompFinishGuard finish([this] { FinishWork(); });
+    auto finish = IOCompFinishing([this] { FinishWork(); });
     FParams->FileType = formatId;
     FParams->ClearAll();
     FAborting = true;
@@ -424,7 +412,7 @@ void TImageKitIO::ReadParamsFromFileOfFormat(const std::string& fileName, int32_
 }
 
 void TImageKitIO::ReadParamsFromStreamOfFormat(vcl::TStream* stream, int32_t formatId) {
-    TIOCompFinishGuard finish([this] { FinishWork(); });
+    auto finish = IOCompFinishing([this] { FinishWork(); });
     FParams->FileType = formatId;
     FParams->ClearAll();
     FAborting = false;

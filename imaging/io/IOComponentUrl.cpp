@@ -4,6 +4,7 @@
 
 #include "imaging/io/IOThreads.h"
 #include "platform/vcl/Streams.h"
+#include "platform/vcl/SysUtils.h"
 #include "platform/win/net/WinInet.h"
 
 #include <charconv>
@@ -12,13 +13,6 @@
 namespace imaging {
 
 namespace {
-
-std::string IOCompUrlLower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
 
 // Closes the handles of one HTTP transfer, innermost first.
 struct TIOCompNetHandles {
@@ -46,7 +40,7 @@ void TImageKitIO::LoadFromUrl(const std::string& url) {
         return;
     FAborting = false;
     if (url.size() < IOCompUrlPrefixLength ||
-        IOCompUrlLower(url.substr(0, IOCompUrlPrefixLength)) != IOCompUrlPrefix) {
+        vcl::LowerCase(url.substr(0, IOCompUrlPrefixLength)) != IOCompUrlPrefix) {
         FAborting = true;
         FinishWork();
         return;

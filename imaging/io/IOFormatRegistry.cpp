@@ -316,13 +316,6 @@ std::vector<std::unique_ptr<TIKFormatEntry>>& RegistryEntries(TFormatRegistry& r
     return r.Entries;
 }
 
-std::string RegistryLower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = char(c - 'A' + 'a');
-    return text;
-}
-
 // The extensions of a list, cut at each ";" from the left.
 std::vector<std::string> RegistrySplit(const std::string& list) {
     std::vector<std::string> result;
@@ -447,13 +440,13 @@ const TIKFormatEntry* FindFormatEntryById(int32_t id) {
 }
 
 const TIKFormatEntry* FindFormatEntryByExtension(const std::string& ext) {
-    const std::string wanted = RegistryLower(ext);
+    const std::string wanted = vcl::LowerCase(ext);
     TFormatRegistry& r = Registry();
     std::lock_guard<std::mutex> guard(r.Lock);
     for (const auto& entry : RegistryEntries(r))
         for (const std::string* list : {&entry->Extensions, &entry->MoreExtensions})
             for (const std::string& listed : RegistrySplit(*list))
-                if (RegistryLower(listed) == wanted)
+                if (vcl::LowerCase(listed) == wanted)
                     return entry.get();
     return nullptr;
 }

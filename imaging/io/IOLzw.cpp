@@ -1,6 +1,7 @@
 #include "imaging/io/IOLzw.h"
 
 #include "gif/GifLzw.h"
+#include "gif/GifStreamUtils.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
 
@@ -58,15 +59,12 @@ bool IOGifLzwDecode(vcl::TStream* stream, int32_t height, int32_t width, bool in
         if (!interlaced) {
             produced = decoder.Decode(pixels, count);
         } else {
-            // Rows arrive in four passes: every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd
-            // from 1.
+            // Rows arrive in the four passes of the interlace order.
             std::unique_ptr<uint8_t[]> staging(new uint8_t[size_t(count)]());
             produced = decoder.Decode(staging.get(), count);
-            static constexpr int32_t start[4] = {0, 4, 2, 1};
-            static constexpr int32_t step[4] = {8, 8, 4, 2};
             int64_t source = 0;
-            for (int pass = 0; pass < 4 && source < produced; ++pass)
-                for (int32_t y = start[pass]; y < height && source < produced; y += step[pass]) {
+            for (const gif::TGifInterlacePass& pass : gif::GifInterlacePasses)
+                for (int32_t y = pass.Start; y < height && source < produced; y += pass.Step) {
                     int64_t n = std::min<int64_t>(width, produced - source);
                     std::memcpy(pixels + int64_t(y) * width, staging.get() + source, size_t(n));
                     source += n;

@@ -5,6 +5,7 @@
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/StringList.h"
 #include "platform/vcl/SysUtils.h"
+#include "platform/win/kernel/PercentCoding.h"
 
 #include <cerrno>
 #include <chrono>
@@ -44,36 +45,11 @@ std::string RegEscape(std::string_view s, std::string_view special, std::string_
     return out;
 }
 
-int RegHexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string RegUnescape(std::string_view s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        int hi, lo;
-        if (s[i] == '%' && i + 2 < s.size() && (hi = RegHexDigit(s[i + 1])) >= 0 &&
-            (lo = RegHexDigit(s[i + 2])) >= 0) {
-            out += char(hi * 16 + lo);
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
 std::string RegEncodeName(const std::string& name) {
     return name.empty() ? "@" : RegEscape(name, "=", ";#[@\"");
 }
 std::string RegDecodeName(const std::string& name) {
-    return name == "@" ? std::string() : RegUnescape(name);
+    return name == "@" ? std::string() : win::PercentDecode(name);
 }
 std::string RegEncodeKeyPart(const std::string& part) {
     return RegEscape(part, "[]");
@@ -105,10 +81,10 @@ RegValue RegDecode(const std::string& stored) {
     std::string_view s = stored;
     if (RegStartsWith(s, RegPrefixString)) {
         v.Type = rdString;
-        v.Data = RegUnescape(s.substr(RegPrefixString.size()));
+        v.Data = win::PercentDecode(s.substr(RegPrefixString.size()));
     } else if (RegStartsWith(s, RegPrefixExpand)) {
         v.Type = rdExpandString;
-        v.Data = RegUnescape(s.substr(RegPrefixExpand.size()));
+        v.Data = win::PercentDecode(s.substr(RegPrefixExpand.size()));
     } else if (RegStartsWith(s, RegPrefixInteger)) {
         int64_t n;
         if (!TryStrToInt64(std::string(s.substr(RegPrefixInteger.size())), n) || n < INT32_MIN ||
@@ -125,7 +101,7 @@ RegValue RegDecode(const std::string& stored) {
                 ++i;
                 continue;
             }
-            int hi = RegHexDigit(s[i]), lo = i + 1 < s.size() ? RegHexDigit(s[i + 1]) : -1;
+            int hi = win::HexDigitValue(s[i]), lo = i + 1 < s.size() ? win::HexDigitValue(s[i + 1]) : -1;
             if (hi < 0 || lo < 0)
                 return RegValue{};
             v.Data += char(hi * 16 + lo);
@@ -455,7 +431,7 @@ void TRegistry::GetKeyNames(TStrings* strings) {
             std::string rest = name.substr(prefix.size());
             std::string child = rest.substr(0, rest.find('\\'));
             if (!child.empty() && seen.insert(UpperCase(child)).second)
-                names.push_back(RegUnescape(child));
+                names.push_back(win::PercentDecode(child));
         }
     }
     strings->BeginUpdate();

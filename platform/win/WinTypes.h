@@ -96,6 +96,58 @@ struct TRect {
     constexpr bool operator==(const TRect&) const = default;
 };
 
+// Rectangle arithmetic. Right and bottom edges lie outside a rectangle; one whose right or bottom edge does
+// not lie beyond its left or top edge is empty.
+
+// The overlap of a and b, empty when they do not overlap.
+constexpr TRect Intersect(const TRect& a, const TRect& b) {
+    return {a.Left > b.Left ? a.Left : b.Left, a.Top > b.Top ? a.Top : b.Top,
+            a.Right < b.Right ? a.Right : b.Right, a.Bottom < b.Bottom ? a.Bottom : b.Bottom};
+}
+
+// The smallest rectangle holding a and b; an empty one adds nothing, and two empty ones make {}.
+constexpr TRect Union(const TRect& a, const TRect& b) {
+    if (a.IsEmpty())
+        return b.IsEmpty() ? TRect{} : b;
+    if (b.IsEmpty())
+        return a;
+    return {a.Left < b.Left ? a.Left : b.Left, a.Top < b.Top ? a.Top : b.Top,
+            a.Right > b.Right ? a.Right : b.Right, a.Bottom > b.Bottom ? a.Bottom : b.Bottom};
+}
+
+// Whether p lies in r.
+constexpr bool Contains(const TRect& r, TPoint p) {
+    return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
+}
+
+// Whether every edge of inner lies on or within outer's.
+constexpr bool Contains(const TRect& outer, const TRect& inner) {
+    return outer.Left <= inner.Left && outer.Top <= inner.Top && outer.Right >= inner.Right &&
+           outer.Bottom >= inner.Bottom;
+}
+
+namespace detail {
+// Wrapping 32-bit arithmetic, as rectangle arithmetic of the system does, without signed overflow.
+constexpr int32_t RectAdd(int32_t a, int32_t b) {
+    return int32_t(uint32_t(a) + uint32_t(b));
+}
+constexpr int32_t RectSub(int32_t a, int32_t b) {
+    return int32_t(uint32_t(a) - uint32_t(b));
+}
+} // namespace detail
+
+// r moved by dx to the right and dy down.
+constexpr TRect Offset(const TRect& r, int32_t dx, int32_t dy) {
+    return {detail::RectAdd(r.Left, dx), detail::RectAdd(r.Top, dy), detail::RectAdd(r.Right, dx),
+            detail::RectAdd(r.Bottom, dy)};
+}
+
+// r grown by dx on the left and right and by dy on the top and bottom (shrunk for negative values).
+constexpr TRect Inflate(const TRect& r, int32_t dx, int32_t dy) {
+    return {detail::RectSub(r.Left, dx), detail::RectSub(r.Top, dy), detail::RectAdd(r.Right, dx),
+            detail::RectAdd(r.Bottom, dy)};
+}
+
 struct TSize {
     int32_t cx = 0;
     int32_t cy = 0;

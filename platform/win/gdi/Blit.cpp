@@ -408,10 +408,8 @@ bool BlitRun(BlitJob job) {
     TRect area{job.FDx, job.FDy, job.FDx + job.FDw, job.FDy + job.FDh};
     if (direct) {
         // Pixels whose source lies outside the source bitmap are left alone.
-        area.Left = std::max(area.Left, job.FDx - job.FSx);
-        area.Top = std::max(area.Top, job.FDy - job.FSy);
-        area.Right = std::min(area.Right, job.FDx + (src->FWidth - job.FSx));
-        area.Bottom = std::min(area.Bottom, job.FDy + (src->FHeight - job.FSy));
+        area = Intersect(
+            area, Offset(TRect{0, 0, src->FWidth, src->FHeight}, job.FDx - job.FSx, job.FDy - job.FSy));
     }
     std::vector<TRect> rects;
     gdi::ForEachVisible(dc, area, [&](const TRect& r) { rects.push_back(r); });

@@ -257,9 +257,8 @@ size_t DibTableBytes(const BITMAPINFOHEADER& h, UINT usage);
 template <class F> void ForEachVisible(HDC dc, const TRect& r, F&& fn) {
     Region vis = dc->Visible();
     for (const TRect& c : vis.FRects) {
-        TRect i{std::max(c.Left, r.Left), std::max(c.Top, r.Top), std::min(c.Right, r.Right),
-                std::min(c.Bottom, r.Bottom)};
-        if (i.Left < i.Right && i.Top < i.Bottom)
+        TRect i = Intersect(c, r);
+        if (!i.IsEmpty())
             fn(i);
     }
 }

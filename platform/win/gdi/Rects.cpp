@@ -3,13 +3,6 @@
 
 namespace win {
 
-namespace {
-// Wrapping addition, as 32-bit rectangle arithmetic does, without signed overflow.
-int32_t RectsAdd(int32_t a, int32_t b) {
-    return int32_t(uint32_t(a) + uint32_t(b));
-}
-} // namespace
-
 BOOL SetRect(RECT* r, int left, int top, int right, int bottom) {
     if (!r)
         return FALSE;
@@ -31,20 +24,14 @@ BOOL CopyRect(RECT* dst, const RECT* src) {
 BOOL InflateRect(RECT* r, int dx, int dy) {
     if (!r)
         return FALSE;
-    r->Left = RectsAdd(r->Left, -dx);
-    r->Right = RectsAdd(r->Right, dx);
-    r->Top = RectsAdd(r->Top, -dy);
-    r->Bottom = RectsAdd(r->Bottom, dy);
+    *r = Inflate(*r, dx, dy);
     return TRUE;
 }
 
 BOOL OffsetRect(RECT* r, int dx, int dy) {
     if (!r)
         return FALSE;
-    r->Left = RectsAdd(r->Left, dx);
-    r->Right = RectsAdd(r->Right, dx);
-    r->Top = RectsAdd(r->Top, dy);
-    r->Bottom = RectsAdd(r->Bottom, dy);
+    *r = Offset(*r, dx, dy);
     return TRUE;
 }
 
@@ -55,9 +42,8 @@ BOOL IsRectEmpty(const RECT* r) {
 BOOL IntersectRect(RECT* dst, const RECT* a, const RECT* b) {
     if (!dst || !a || !b)
         return FALSE;
-    RECT r{std::max(a->Left, b->Left), std::max(a->Top, b->Top), std::min(a->Right, b->Right),
-           std::min(a->Bottom, b->Bottom)};
-    if (IsRectEmpty(&r)) {
+    RECT r = Intersect(*a, *b);
+    if (r.IsEmpty()) {
         *dst = RECT{};
         return FALSE;
     }
@@ -68,22 +54,8 @@ BOOL IntersectRect(RECT* dst, const RECT* a, const RECT* b) {
 BOOL UnionRect(RECT* dst, const RECT* a, const RECT* b) {
     if (!dst || !a || !b)
         return FALSE;
-    bool ea = IsRectEmpty(a), eb = IsRectEmpty(b);
-    if (ea && eb) {
-        *dst = RECT{};
-        return FALSE;
-    }
-    if (ea) {
-        *dst = *b;
-        return TRUE;
-    }
-    if (eb) {
-        *dst = *a;
-        return TRUE;
-    }
-    *dst = RECT{std::min(a->Left, b->Left), std::min(a->Top, b->Top), std::max(a->Right, b->Right),
-                std::max(a->Bottom, b->Bottom)};
-    return TRUE;
+    *dst = Union(*a, *b);
+    return !dst->IsEmpty();
 }
 
 BOOL SubtractRect(RECT* dst, const RECT* a, const RECT* b) {
@@ -118,7 +90,7 @@ BOOL EqualRect(const RECT* a, const RECT* b) {
 }
 
 BOOL PtInRect(const RECT* r, POINT p) {
-    return r && p.X >= r->Left && p.X < r->Right && p.Y >= r->Top && p.Y < r->Bottom;
+    return r && Contains(*r, p);
 }
 
 } // namespace win

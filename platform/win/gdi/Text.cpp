@@ -15,11 +15,6 @@ inline uint8_t TextMix(uint8_t dst, uint8_t src, unsigned a) {
     return uint8_t((unsigned(dst) * (255 - a) + unsigned(src) * a + 127) / 255);
 }
 
-TRect TextIntersect(const TRect& a, const TRect& b) {
-    return TRect{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-                 std::min(a.Bottom, b.Bottom)};
-}
-
 // Calls fn(x0, x1) for the part of [x, x + n) of row y inside each clip rectangle.
 template <class F> void TextClipSpan(const std::vector<TRect>& clip, int x, int y, int n, F&& fn) {
     const int64_t end = int64_t(x) + n;
@@ -150,7 +145,7 @@ void MemorySink::Fill(int x, int y, int n, COLORREF colour) {
 }
 
 TRect MemorySink::Bounds() const {
-    return TextIntersect(TextClipBounds(FClip), TRect{0, 0, FWidth, FHeight});
+    return Intersect(TextClipBounds(FClip), TRect{0, 0, FWidth, FHeight});
 }
 
 std::unique_ptr<TextSink> MakeDcSink(HDC dc, const TRect* deviceClip) {
@@ -160,7 +155,7 @@ std::unique_ptr<TextSink> MakeDcSink(HDC dc, const TRect* deviceClip) {
     std::vector<TRect> rects;
     rects.reserve(vis.FRects.size());
     for (const TRect& r : vis.FRects) {
-        const TRect c = deviceClip ? TextIntersect(r, *deviceClip) : r;
+        const TRect c = deviceClip ? Intersect(r, *deviceClip) : r;
         if (!c.IsEmpty())
             rects.push_back(c);
     }
@@ -353,7 +348,7 @@ BOOL TextOutRun(HDC dc, int x, int y, UINT options, const RECT* rect, const std:
 
     if (rect && (options & ETO_OPAQUE)) {
         if (auto sink = MakeDcSink(dc, nullptr)) {
-            const TRect fill = TextIntersect(devRect, sink->Bounds());
+            const TRect fill = Intersect(devRect, sink->Bounds());
             for (int row = fill.Top; row < fill.Bottom; ++row)
                 sink->Fill(fill.Left, row, fill.Right - fill.Left, bkColour);
         }

@@ -1,5 +1,6 @@
 // Item-id lists of file-system paths and the file drop formats.
 #include "platform/win/kernel/Memory.h"
+#include "platform/win/kernel/PercentCoding.h"
 #include "platform/win/ole/Clipboard.h"
 #include "platform/win/shell/Shell.h"
 
@@ -236,35 +237,6 @@ UINT DragQueryFile(HGLOBAL drop, UINT index, char* buffer, UINT size) {
 }
 
 // ---- Desktop drops ------------------------------------------------------------------------------------
-
-namespace {
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string PercentDecode(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        int hi, lo;
-        if (s[i] == '%' && i + 2 < s.size() && (hi = HexValue(s[i + 1])) >= 0 &&
-            (lo = HexValue(s[i + 2])) >= 0) {
-            out += char(hi * 16 + lo);
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 std::vector<std::string> ParseUriList(const std::string& uriList) {
     std::vector<std::string> paths;

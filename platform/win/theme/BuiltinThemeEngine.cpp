@@ -27,8 +27,7 @@ void BuiltinFill(HDC dc, const TRect& r, COLORREF c) {
 }
 
 bool BuiltinIntersect(TRect* out, const TRect& a, const TRect& b) {
-    *out = {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-            std::min(a.Bottom, b.Bottom)};
+    *out = Intersect(a, b);
     return !out->IsEmpty();
 }
 

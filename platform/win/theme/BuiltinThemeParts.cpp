@@ -211,8 +211,7 @@ std::vector<TRect> BuiltinGlyphRects(BuiltinGlyph glyph, const TRect& box, bool 
     // Every glyph stays inside its box, however small the box.
     std::vector<TRect> clipped;
     for (TRect r : out) {
-        r = {std::max(r.Left, box.Left), std::max(r.Top, box.Top), std::min(r.Right, box.Right),
-             std::min(r.Bottom, box.Bottom)};
+        r = Intersect(r, box);
         if (!r.IsEmpty())
             clipped.push_back(r);
     }

@@ -283,8 +283,8 @@ HMONITOR MonitorFromRect(const TRect* rect, DWORD flags) {
     HMONITOR best = nullptr;
     for (size_t i = 0; i < monitors.size(); ++i) {
         const TRect& m = monitors[i].Bounds;
-        long w = std::min(m.Right, rect->Right) - std::max(m.Left, rect->Left);
-        long h = std::min(m.Bottom, rect->Bottom) - std::max(m.Top, rect->Top);
+        const TRect overlap = Intersect(m, *rect);
+        long w = overlap.Width(), h = overlap.Height();
         if (w > 0 && h > 0 && w * h > bestArea) {
             bestArea = w * h;
             best = HandleOf(i);

@@ -149,6 +149,31 @@ LRESULT ControlWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProc(FWnd, msg, wParam, lParam);
 }
 
+void CaptureTrackingWindow::BeginTracking() {
+    Tracking = true;
+    SetCapture(FWnd);
+}
+
+void CaptureTrackingWindow::EndTracking() {
+    if (Tracking) {
+        Tracking = false;
+        if (GetCapture() == FWnd)
+            ReleaseCapture();
+    }
+}
+
+bool CaptureTrackingWindow::OnMouseUp(MouseButton button, WPARAM, TPoint) {
+    if (button != MouseButton::Left)
+        return false;
+    EndTracking();
+    return true;
+}
+
+bool CaptureTrackingWindow::OnCaptureLost() {
+    EndTracking();
+    return true;
+}
+
 HWND NotifyTarget(HWND hwnd) {
     // A control built into another (a combo box's list) talks to the one it belongs to.
     if (HANDLE target = GetProp(hwnd, NotifyTargetProp))

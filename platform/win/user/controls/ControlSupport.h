@@ -138,6 +138,23 @@ protected:
     const HWND FWnd;
 };
 
+// A control that follows a left-button drag with the mouse captured (the selection of the edit control and
+// of the list box): BeginTracking takes the capture; the button going up or the capture going to another
+// window ends the drag.
+class CaptureTrackingWindow : public ControlWindow {
+public:
+    using ControlWindow::ControlWindow;
+
+protected:
+    void BeginTracking();
+    // Ends a drag, giving the capture back when this window still holds it.
+    void EndTracking();
+    bool OnMouseUp(MouseButton button, WPARAM keys, TPoint p) override;
+    bool OnCaptureLost() override;
+
+    bool Tracking = false;
+};
+
 // The object of a window, made by make when the window has none yet.
 ControlWindow* AttachControlWindow(HWND hwnd, ControlWindow* (*make)(HWND hwnd));
 // Runs one message through a window's object; deletes the object after WM_NCDESTROY.
@@ -195,7 +212,6 @@ struct ListBoxState {
     int HorzExtent = 0;
     int ScrollX = 0;
     HFONT Font = nullptr;
-    bool Tracking = false;
     bool Focused = false;
     bool AddMode = false;  // a Ctrl+click drag toggles items
     bool AddValue = false; // what it sets them to

@@ -44,7 +44,6 @@ struct EditState {
     TRect Rect;
     int ScrollX = 0; // pixels scrolled off on the left
     int TopLine = 0; // first visible line
-    bool Tracking = false;
     bool Focused = false;
     int DesiredX = -1; // the column Up and Down keep to
     // The last layout of the lines and what it was made from.
@@ -56,9 +55,9 @@ struct EditState {
 };
 
 // One edit window: its text, selection, undo and layout (EditState), and its message handlers.
-class EditWindow final : public ControlWindow, public EditState {
+class EditWindow final : public CaptureTrackingWindow, public EditState {
 public:
-    explicit EditWindow(HWND hwnd) : ControlWindow(hwnd) {}
+    explicit EditWindow(HWND hwnd) : CaptureTrackingWindow(hwnd) {}
 
 protected:
     void OnCreate() override;
@@ -74,15 +73,12 @@ protected:
     bool OnChar(WPARAM ch) override;
     bool OnMouseDown(MouseButton button, WPARAM keys, TPoint p) override;
     bool OnDoubleClick(MouseButton button, WPARAM keys, TPoint p) override;
-    bool OnMouseUp(MouseButton button, WPARAM keys, TPoint p) override;
     bool OnMouseMove(WPARAM keys, TPoint p) override;
-    bool OnCaptureLost() override;
     bool OnScroll(bool vertical, WPARAM request) override;
     bool OnMouseWheel(int delta, WPARAM keys) override;
     std::optional<LRESULT> OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void EndTracking();
 };
 
 EditState* EditOf(HWND hwnd) {
@@ -867,8 +863,7 @@ bool EditWindow::OnMouseDown(MouseButton button, WPARAM keys, TPoint p) {
     DesiredX = -1;
     LastWasTyping = false;
     EditSetSel(FWnd, (keys & MK_SHIFT) ? Anchor : pos, pos);
-    Tracking = true;
-    SetCapture(FWnd);
+    BeginTracking();
     return true;
 }
 
@@ -890,26 +885,6 @@ bool EditWindow::OnMouseMove(WPARAM keys, TPoint p) {
     if (Tracking && (keys & MK_LBUTTON))
         EditSetSel(FWnd, Anchor, EditPosFromPoint(FWnd, p));
     return true;
-}
-
-bool EditWindow::OnMouseUp(MouseButton button, WPARAM keys, TPoint p) {
-    if (button != MouseButton::Left)
-        return false;
-    EndTracking();
-    return true;
-}
-
-bool EditWindow::OnCaptureLost() {
-    EndTracking();
-    return true;
-}
-
-void EditWindow::EndTracking() {
-    if (Tracking) {
-        Tracking = false;
-        if (GetCapture() == FWnd)
-            ReleaseCapture();
-    }
 }
 
 bool EditWindow::OnScroll(bool vertical, WPARAM request) {

@@ -14,9 +14,9 @@ namespace {
 
 // One list box window: its items and selection (ListBoxState), and its message handlers. A combo box's
 // drop-down list is one too.
-class ListBoxWindow final : public ControlWindow, public ListBoxState {
+class ListBoxWindow final : public CaptureTrackingWindow, public ListBoxState {
 public:
-    explicit ListBoxWindow(HWND hwnd) : ControlWindow(hwnd) {}
+    explicit ListBoxWindow(HWND hwnd) : CaptureTrackingWindow(hwnd) {}
 
 protected:
     void OnCreate() override;
@@ -31,16 +31,13 @@ protected:
     bool OnChar(WPARAM ch) override;
     bool OnMouseDown(MouseButton button, WPARAM keys, TPoint p) override;
     bool OnDoubleClick(MouseButton button, WPARAM keys, TPoint p) override;
-    bool OnMouseUp(MouseButton button, WPARAM keys, TPoint p) override;
     bool OnMouseMove(WPARAM keys, TPoint p) override;
-    bool OnCaptureLost() override;
     bool OnScroll(bool vertical, WPARAM request) override;
     bool OnMouseWheel(int delta, WPARAM keys) override;
     void OnDestroy() override;
     std::optional<LRESULT> OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void EndTracking();
 };
 
 ListBoxState* ListOf(HWND hwnd) {
@@ -633,8 +630,7 @@ bool ListBoxWindow::OnMouseDown(MouseButton button, WPARAM keys, TPoint p) {
         SetFocus(FWnd);
     int index = ListItemAt(FWnd, p, false);
     ListMouseSelect(FWnd, index, (keys & MK_SHIFT) != 0, (keys & MK_CONTROL) != 0, true);
-    Tracking = true;
-    SetCapture(FWnd);
+    BeginTracking();
     return true;
 }
 
@@ -651,26 +647,6 @@ bool ListBoxWindow::OnMouseMove(WPARAM keys, TPoint p) {
     if (Tracking && (keys & MK_LBUTTON) && !(Style(FWnd) & LBS_MULTIPLESEL))
         ListMouseSelect(FWnd, ListItemAt(FWnd, p, true), true, false, false);
     return true;
-}
-
-bool ListBoxWindow::OnMouseUp(MouseButton button, WPARAM keys, TPoint p) {
-    if (button != MouseButton::Left)
-        return false;
-    EndTracking();
-    return true;
-}
-
-bool ListBoxWindow::OnCaptureLost() {
-    EndTracking();
-    return true;
-}
-
-void ListBoxWindow::EndTracking() {
-    if (Tracking) {
-        Tracking = false;
-        if (GetCapture() == FWnd)
-            ReleaseCapture();
-    }
 }
 
 bool ListBoxWindow::OnScroll(bool vertical, WPARAM request) {
