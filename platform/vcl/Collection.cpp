@@ -1,6 +1,7 @@
 #include "platform/vcl/Collection.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Scope.h"
 
 #include <algorithm>
 
@@ -148,15 +149,10 @@ void TCollection::Delete(int32_t index) {
 void TCollection::Clear() {
     if (FItems.empty())
         return;
-    BeginUpdate();
-    try {
+    WithUpdate(this, [&] {
         while (!FItems.empty())
             Delete(GetCount() - 1);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 TCollectionItem* TCollection::GetItem(int32_t index) const {
@@ -184,16 +180,11 @@ void TCollection::Assign(TPersistent* source) {
     }
     if (other == this)
         return;
-    BeginUpdate();
-    try {
+    WithUpdate(this, [&] {
         Clear();
         for (TCollectionItem* item : other->FItems)
             Add()->Assign(item);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TCollection::BeginUpdate() {

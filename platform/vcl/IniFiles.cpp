@@ -1,6 +1,7 @@
 #include "platform/vcl/IniFiles.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/StringList.h"
 #include "platform/vcl/SysUtils.h"
@@ -339,42 +340,27 @@ bool TCustomIniFile::ValueExists(const std::string& section, const std::string& 
 }
 
 void TCustomIniFile::ReadSection(const std::string& section, TStrings* strings) {
-    strings->BeginUpdate();
-    try {
+    WithUpdate(strings, [&] {
         strings->Clear();
         for (const auto& entry : Document().Entries(section))
             strings->Add(entry.first);
-    } catch (...) {
-        strings->EndUpdate();
-        throw;
-    }
-    strings->EndUpdate();
+    });
 }
 
 void TCustomIniFile::ReadSections(TStrings* strings) {
-    strings->BeginUpdate();
-    try {
+    WithUpdate(strings, [&] {
         strings->Clear();
         for (const std::string& name : Document().SectionNames())
             strings->Add(name);
-    } catch (...) {
-        strings->EndUpdate();
-        throw;
-    }
-    strings->EndUpdate();
+    });
 }
 
 void TCustomIniFile::ReadSectionValues(const std::string& section, TStrings* strings) {
-    strings->BeginUpdate();
-    try {
+    WithUpdate(strings, [&] {
         strings->Clear();
         for (const auto& entry : Document().Entries(section))
             strings->Add(entry.first + "=" + IniUnquote(entry.second));
-    } catch (...) {
-        strings->EndUpdate();
-        throw;
-    }
-    strings->EndUpdate();
+    });
 }
 
 void TCustomIniFile::EraseSection(const std::string& section) {

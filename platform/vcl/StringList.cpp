@@ -3,6 +3,7 @@
 #include "platform/vcl/Filer.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/SysUtils.h"
 
@@ -61,69 +62,49 @@ int32_t TStrings::AddObject(const std::string& s, TObject* obj) {
 void TStrings::AddStrings(TStrings* strings) {
     if (!strings)
         return;
-    BeginUpdate();
-    try {
+    WithUpdate(this, [&] {
         // Read the count once: adding a list to itself must not run forever.
         int32_t n = strings->GetCount();
         for (int32_t i = 0; i < n; ++i)
             AddObject(strings->Get(i), strings->GetObject(i));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::Assign(TPersistent* source) {
     if (auto* strings = dynamic_cast<TStrings*>(source)) {
         if (strings == this)
             return;
-        BeginUpdate();
-        try {
+        WithUpdate(this, [&] {
             Clear();
             AddStrings(strings);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        });
         return;
     }
     TPersistent::Assign(source);
 }
 
 void TStrings::Exchange(int32_t index1, int32_t index2) {
-    BeginUpdate();
-    try {
+    WithUpdate(this, [&] {
         std::string s = Get(index1);
         TObject* obj = GetObject(index1);
         Put(index1, Get(index2));
         PutObject(index1, GetObject(index2));
         Put(index2, s);
         PutObject(index2, obj);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::Move(int32_t curIndex, int32_t newIndex) {
     if (curIndex == newIndex)
         return;
-    BeginUpdate();
-    try {
+    WithUpdate(this, [&] {
         std::string s = Get(curIndex);
         TObject* obj = GetObject(curIndex);
         if (newIndex < 0 || newIndex >= GetCount())
             Error(StrIndexError, newIndex);
         Delete(curIndex);
         InsertObject(newIndex, s, obj);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 int TStrings::CompareStrings(const std::string& a, const std::string& b) const {
@@ -221,8 +202,7 @@ std::string TStrings::GetText() const {
 }
 
 void TStrings::SetText(const std::string& text) {
-    BeginUpdate();
-    try {
+    WithUpdate(this, [&] {
         Clear();
         size_t start = 0, i = 0, n = text.size();
         while (i < n) {
@@ -237,11 +217,7 @@ void TStrings::SetText(const std::string& text) {
         }
         if (start < n)
             Add(text.substr(start));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 std::string TStrings::JoinDelimited(char delimiter, char quoteChar) const {
@@ -266,8 +242,7 @@ std::string TStrings::GetDelimitedText() const {
 }
 
 void TStrings::SplitDelimited(const std::string& text, char delimiter, char quoteChar) {
-    BeginUpdate();
-    try {
+    WithUpdate(this, [&] {
         Clear();
         size_t p = 0, n = text.size();
         auto skipBlanks = [&] {
@@ -295,11 +270,7 @@ void TStrings::SplitDelimited(const std::string& text, char delimiter, char quot
                 skipBlanks();
             }
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::SetDelimitedText(const std::string& text) {
@@ -573,18 +544,13 @@ void TStrings::DefineProperties(TFiler* filer) {
     filer->DefineProperty(
         "Strings",
         [this](TReader* reader) {
-            BeginUpdate();
-            try {
+            WithUpdate(this, [&] {
                 Clear();
                 reader->ReadListBegin();
                 while (!reader->EndOfList())
                     Add(reader->ReadString());
                 reader->ReadListEnd();
-            } catch (...) {
-                EndUpdate();
-                throw;
-            }
-            EndUpdate();
+            });
         },
         [this](TWriter* writer) {
             writer->WriteListBegin();
