@@ -3,6 +3,7 @@
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Graphic.h"
+#include "platform/vcl/Scope.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Memory.h"
 #include "platform/win/ole/Clipboard.h"
@@ -35,14 +36,12 @@ void TClipboard::Close() {
 
 void TClipboard::Clear() {
     Open();
-    try {
-        win::EmptyClipboard();
-        FEmptied = true;
-    } catch (...) {
-        Close();
-        throw;
-    }
-    Close();
+    TryFinally(
+        [&] {
+            win::EmptyClipboard();
+            FEmptied = true;
+        },
+        [this] { Close(); });
 }
 
 // The first format added in an open series replaces what the clipboard held.
@@ -108,17 +107,15 @@ win::HANDLE TClipboard::GetAsHandle(uint16_t format) const {
 
 void TClipboard::SetAsHandle(uint16_t format, win::HANDLE value) {
     Open();
-    try {
-        Adding();
-        if (!win::SetClipboardData(format, value)) {
-            win::GlobalFree(static_cast<win::HGLOBAL>(value));
-            throw Exception("Cannot put the data on the clipboard");
-        }
-    } catch (...) {
-        Close();
-        throw;
-    }
-    Close();
+    TryFinally(
+        [&] {
+            Adding();
+            if (!win::SetClipboardData(format, value)) {
+                win::GlobalFree(static_cast<win::HGLOBAL>(value));
+                throw Exception("Cannot put the data on the clipboard");
+            }
+        },
+        [this] { Close(); });
 }
 
 void TClipboard::Assign(TPersistent* source) {
@@ -130,26 +127,24 @@ void TClipboard::Assign(TPersistent* source) {
     // The clipboard is opened and emptied before the graphic renders: a graphic may put formats of its own
     // on it beside the one it returns (a GIF document adds its file stream to its bitmap).
     Open();
-    try {
-        Adding();
-        uint16_t format = 0;
-        win::HANDLE data = nullptr;
-        win::HPALETTE palette = nullptr;
-        graphic->SaveToClipboardFormat(format, data, palette);
-        if (data && !win::SetClipboardData(format, data)) {
-            if (format == win::CF_BITMAP)
-                win::DeleteObject(reinterpret_cast<win::HBITMAP>(data));
-            if (palette)
+    TryFinally(
+        [&] {
+            Adding();
+            uint16_t format = 0;
+            win::HANDLE data = nullptr;
+            win::HPALETTE palette = nullptr;
+            graphic->SaveToClipboardFormat(format, data, palette);
+            if (data && !win::SetClipboardData(format, data)) {
+                if (format == win::CF_BITMAP)
+                    win::DeleteObject(reinterpret_cast<win::HBITMAP>(data));
+                if (palette)
+                    win::DeleteObject(palette);
+                throw Exception("Cannot put the picture on the clipboard");
+            }
+            if (palette && !win::SetClipboardData(win::CF_PALETTE, reinterpret_cast<win::HANDLE>(palette)))
                 win::DeleteObject(palette);
-            throw Exception("Cannot put the picture on the clipboard");
-        }
-        if (palette && !win::SetClipboardData(win::CF_PALETTE, reinterpret_cast<win::HANDLE>(palette)))
-            win::DeleteObject(palette);
-    } catch (...) {
-        Close();
-        throw;
-    }
-    Close();
+        },
+        [this] { Close(); });
 }
 
 } // namespace vcl

@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Gdi.h"
@@ -176,15 +177,8 @@ int32_t DialogsRun(const std::string& text, const std::string& caption, uint32_t
 
     win::MessageBeep(icon);
     DialogsOpenBoxes().push_back(form.get());
-    int32_t result;
-    try {
-        result = form->ShowModal();
-    } catch (...) {
-        DialogsOpenBoxes().pop_back();
-        throw;
-    }
-    DialogsOpenBoxes().pop_back();
-    return result;
+    ScopeExit closed([]() noexcept { DialogsOpenBoxes().pop_back(); });
+    return form->ShowModal();
 }
 
 } // namespace

@@ -5,12 +5,14 @@
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Filer.h"
 #include "platform/vcl/FormResources.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/TypInfo.h"
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace vcl {
 
@@ -340,8 +342,7 @@ void TReader::ReadCollection(TCollection* collection) {
         throw EReadError("Invalid property value: a collection was expected");
     if (++FDepth > FilerCompMaxDepth)
         throw EReadError("Form data nested too deeply");
-    collection->BeginUpdate();
-    try {
+    WithUpdate(collection, [&] {
         if (!EndOfList()) {
             ForgetItemsOf(collection);
             collection->Clear();
@@ -357,11 +358,7 @@ void TReader::ReadCollection(TCollection* collection) {
             ReadListEnd();
         }
         ReadListEnd();
-    } catch (...) {
-        collection->EndUpdate();
-        throw;
-    }
-    collection->EndUpdate();
+    });
     --FDepth;
 }
 
@@ -496,20 +493,18 @@ void TWriter::WriteComponent(TComponent* component) {
         throw EWriteError("Components nested too deeply to stream");
     if (!FRoot)
         FRoot = component;
-    const bool wasWriting = component->FComponentState.Contains(csWriting);
-    component->FComponentState.Include(csWriting);
-    try {
+    {
+        const bool wasWriting = component->FComponentState.Contains(csWriting);
+        component->FComponentState.Include(csWriting);
+        ScopeExit written([component, wasWriting]() noexcept {
+            if (!wasWriting)
+                component->FComponentState.Exclude(csWriting);
+        });
         WritePrefix(0, 0);
         WriteStr(component->ClassName());
         WriteStr(component->GetName());
         component->WriteState(this);
-    } catch (...) {
-        if (!wasWriting)
-            component->FComponentState.Exclude(csWriting);
-        throw;
     }
-    if (!wasWriting)
-        component->FComponentState.Exclude(csWriting);
     --FDepth;
 }
 
@@ -533,15 +528,11 @@ void TWriter::WriteObjectProperties(TPersistent* instance, TPersistent* defaults
         TPersistent* d = defaults && GetPropInfo(defaults, p->Name) == p ? defaults : nullptr;
         WriteProperty(instance, d, *p, prefix);
     }
-    const std::string saved = FPropPath;
-    FPropPath = prefix;
-    try {
+    {
+        std::string saved = std::exchange(FPropPath, prefix);
+        ScopeExit restore([&]() noexcept { FPropPath.swap(saved); });
         instance->DefineProperties(this);
-    } catch (...) {
-        FPropPath = saved;
-        throw;
     }
-    FPropPath = saved;
     --FDepth;
 }
 

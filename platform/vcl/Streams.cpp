@@ -1,6 +1,7 @@
 #include "platform/vcl/Streams.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Scope.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -281,8 +282,10 @@ void SaveFileSafely(const std::string& fileName, const std::function<void(TStrea
     if (fd < 0)
         throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemErrorText());
     ::close(fd);
-    std::string tempName(name.data());
-    try {
+    const std::string tempName(name.data());
+    {
+        // The temporary file goes again unless it took the target's place.
+        ScopeExit removed([&]() noexcept { ::unlink(tempName.c_str()); });
         {
             TFileStream stream(tempName, fmOpenReadWrite);
             writer(stream);
@@ -292,9 +295,7 @@ void SaveFileSafely(const std::string& fileName, const std::function<void(TStrea
         }
         if (::rename(tempName.c_str(), target.c_str()) != 0)
             throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemErrorText());
-    } catch (...) {
-        ::unlink(tempName.c_str());
-        throw;
+        removed.Dismiss();
     }
     SafeSaveSyncFolder(folder);
 }
