@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Resources.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
 #include "platform/win/gdi/Gdi.h"
 
@@ -438,10 +439,8 @@ void TBitmap::SetMonochrome(bool value) {
 
 void TBitmap::SetAlphaFormat(TAlphaFormat value) {
     bool alpha = value == afDefined && FFormat.BitCount == 32;
-    if (alpha == FFormat.HasAlpha)
-        return;
-    FFormat.HasAlpha = alpha;
-    Changed(this);
+    if (SetIfChanged(FFormat.HasAlpha, alpha))
+        Changed(this);
 }
 
 win::HPALETTE TBitmap::GetPalette() const {
@@ -785,11 +784,11 @@ void TBitmap::LoadFromStream(TStream* stream) {
     TBmpReader reader = ReadBmpHeader(stream, storage);
     TDibFormat f = reader.Format();
     BitmapSection section = BitmapCreateSection(f, false);
-    try {
+    {
+        // The new section goes again when its pixels cannot be read.
+        ScopeExit dropped([&]() noexcept { win::DeleteObject(BitmapObj(section.Handle)); });
         reader.Decode(section.Bits);
-    } catch (...) {
-        win::DeleteObject(BitmapObj(section.Handle));
-        throw;
+        dropped.Dismiss();
     }
     f.HasAlpha = DibAlphaUsed(f, section.Bits);
     DropAdopted();

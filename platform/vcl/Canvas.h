@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/vcl/GraphicsObjects.h"
+#include "platform/vcl/Scope.h"
 
 #include <memory>
 #include <mutex>
@@ -144,12 +145,9 @@ class TCanvasDCScope {
 public:
     TCanvasDCScope(TCanvas* canvas, win::HDC dc) : FCanvas(canvas) {
         canvas->Lock();
-        try {
-            canvas->SetHandle(dc);
-        } catch (...) {
-            canvas->Unlock();
-            throw;
-        }
+        ScopeExit unlocked([canvas]() noexcept { canvas->Unlock(); });
+        canvas->SetHandle(dc);
+        unlocked.Dismiss();
     }
     ~TCanvasDCScope() {
         FCanvas->SetHandle(nullptr);

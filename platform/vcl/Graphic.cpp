@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Filer.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
 
 #include <cstring>
@@ -82,10 +83,8 @@ void TGraphic::SaveToClipboardFormat(uint16_t&, win::HANDLE&, win::HPALETTE&) {
 }
 
 void TGraphic::SetTransparent(bool value) {
-    if (value == FTransparent)
-        return;
-    FTransparent = value;
-    Changed(this);
+    if (SetIfChanged(FTransparent, value))
+        Changed(this);
 }
 
 void TGraphic::SetModified(bool value) {

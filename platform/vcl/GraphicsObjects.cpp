@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Scope.h"
 #include "platform/win/gdi/Fonts.h"
 #include "platform/win/gdi/Gdi.h"
 
@@ -236,10 +237,8 @@ void TPen::SetStyle(TPenStyle value) {
 }
 
 void TPen::SetMode(TPenMode value) {
-    if (value == FMode)
-        return;
-    FMode = value;
-    Changed();
+    if (SetIfChanged(FMode, value))
+        Changed();
 }
 
 win::HPEN TPen::GetHandle() {

@@ -3,6 +3,7 @@
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Canvas.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Scope.h"
 #include "platform/win/gdi/Gdi.h"
 
 #include <algorithm>
@@ -71,17 +72,15 @@ void TCustomImageList::SetHeight(int32_t value) {
 }
 
 void TCustomImageList::SetMasked(bool value) {
-    if (value == FMasked)
+    if (!SetIfChanged(FMasked, value))
         return;
-    FMasked = value;
     Recreate();
     Change();
 }
 
 void TCustomImageList::SetBkColor(TColor value) {
-    if (value == FBkColor)
+    if (!SetIfChanged(FBkColor, value))
         return;
-    FBkColor = value;
     win::ImageList_SetBkColor(FHandle, value == clNone ? win::CLR_NONE : win::COLORREF(ColorToRGB(value)));
     Change();
 }

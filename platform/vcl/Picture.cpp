@@ -9,7 +9,6 @@
 #include "platform/vcl/SysUtils.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <mutex>
 #include <vector>
@@ -44,11 +43,6 @@ struct PictureRegistry {
 PictureRegistry& PictureFormats() {
     static PictureRegistry registry;
     return registry;
-}
-
-std::string PictureLower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return s;
 }
 
 // Whether class c is base or derives from it.
@@ -164,7 +158,7 @@ void TPicture::AssignTo(TPersistent* dest) {
 std::unique_ptr<TGraphic> TPicture::CreateForFileName(const std::string& fileName) {
     std::string ext = std::filesystem::path(fileName).extension().string();
     if (!ext.empty())
-        ext = PictureLower(ext.substr(1));
+        ext = LowerCase(ext.substr(1));
     std::lock_guard<std::mutex> guard(PictureFormats().Lock);
     for (auto& f : PictureFormats().Files)
         if (f.Extension == ext)
@@ -191,7 +185,7 @@ void TPicture::SaveToFile(const std::string& fileName) {
 
 void TPicture::RegisterFileFormat(const std::string& extension, const std::string& description,
                                   const TGraphicClass& graphicClass) {
-    std::string ext = PictureLower(extension);
+    std::string ext = LowerCase(extension);
     if (!ext.empty() && ext[0] == '.')
         ext.erase(0, 1);
     std::lock_guard<std::mutex> guard(PictureFormats().Lock);
