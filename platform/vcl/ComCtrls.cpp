@@ -1,6 +1,7 @@
 #include "platform/vcl/ComCtrls.h"
 
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Scope.h"
 #include "platform/win/user/User.h"
 
 #include <algorithm>
@@ -58,10 +59,8 @@ TCustomListView* TListColumn::ListView() const {
 }
 
 void TListColumn::SetCaption(const std::string& value) {
-    if (value == FCaption)
-        return;
-    FCaption = value;
-    Changed(false);
+    if (SetIfChanged(FCaption, value))
+        Changed(false);
 }
 
 int32_t TListColumn::GetWidth() const {
@@ -78,17 +77,13 @@ void TListColumn::SetWidth(int32_t value) {
 }
 
 void TListColumn::SetAlignment(TAlignment value) {
-    if (value == FAlignment)
-        return;
-    FAlignment = value;
-    Changed(false);
+    if (SetIfChanged(FAlignment, value))
+        Changed(false);
 }
 
 void TListColumn::SetImageIndex(int32_t value) {
-    if (value == FImageIndex)
-        return;
-    FImageIndex = value;
-    Changed(false);
+    if (SetIfChanged(FImageIndex, value))
+        Changed(false);
 }
 
 void TListColumn::Assign(TPersistent* source) {
@@ -179,9 +174,8 @@ void TListItem::SetChecked(bool value) {
 }
 
 void TListItem::SetCaption(const std::string& value) {
-    if (value == FCaption)
+    if (!SetIfChanged(FCaption, value))
         return;
-    FCaption = value;
     TCustomListView* view = GetListView();
     if (view && view->HandleAllocated() && GetIndex() >= 0) {
         win::LVITEM item;
@@ -194,9 +188,8 @@ void TListItem::SetCaption(const std::string& value) {
 }
 
 void TListItem::SetImageIndex(int32_t value) {
-    if (value == FImageIndex)
+    if (!SetIfChanged(FImageIndex, value))
         return;
-    FImageIndex = value;
     TCustomListView* view = GetListView();
     if (view && view->HandleAllocated() && GetIndex() >= 0) {
         win::LVITEM item;
@@ -419,10 +412,8 @@ void TCustomListView::CreateParams(TCreateParams& p) {
 }
 
 void TCustomListView::SetReadOnly(bool value) {
-    if (value == FReadOnly)
-        return;
-    FReadOnly = value;
-    RecreateWnd();
+    if (SetIfChanged(FReadOnly, value))
+        RecreateWnd();
 }
 
 bool TCustomListView::IsEditing() {
@@ -506,59 +497,43 @@ void TCustomListView::UpdateColumns() {
 }
 
 void TCustomListView::SetViewStyle(TViewStyle value) {
-    if (value == FViewStyle)
-        return;
-    FViewStyle = value;
-    RecreateWnd();
+    if (SetIfChanged(FViewStyle, value))
+        RecreateWnd();
 }
 
 void TCustomListView::SetMultiSelect(bool value) {
-    if (value == FMultiSelect)
-        return;
-    FMultiSelect = value;
-    RecreateWnd();
+    if (SetIfChanged(FMultiSelect, value))
+        RecreateWnd();
 }
 
 void TCustomListView::SetRowSelect(bool value) {
-    if (value == FRowSelect)
-        return;
-    FRowSelect = value;
-    ApplyExtendedStyle();
+    if (SetIfChanged(FRowSelect, value))
+        ApplyExtendedStyle();
 }
 
 void TCustomListView::SetCheckboxes(bool value) {
-    if (value == FCheckboxes)
-        return;
-    FCheckboxes = value;
-    ApplyExtendedStyle();
+    if (SetIfChanged(FCheckboxes, value))
+        ApplyExtendedStyle();
 }
 
 void TCustomListView::SetGridLines(bool value) {
-    if (value == FGridLines)
-        return;
-    FGridLines = value;
-    ApplyExtendedStyle();
+    if (SetIfChanged(FGridLines, value))
+        ApplyExtendedStyle();
 }
 
 void TCustomListView::SetHideSelection(bool value) {
-    if (value == FHideSelection)
-        return;
-    FHideSelection = value;
-    RecreateWnd();
+    if (SetIfChanged(FHideSelection, value))
+        RecreateWnd();
 }
 
 void TCustomListView::SetShowColumnHeaders(bool value) {
-    if (value == FShowColumnHeaders)
-        return;
-    FShowColumnHeaders = value;
-    RecreateWnd();
+    if (SetIfChanged(FShowColumnHeaders, value))
+        RecreateWnd();
 }
 
 void TCustomListView::SetColumnClick(bool value) {
-    if (value == FColumnClick)
-        return;
-    FColumnClick = value;
-    RecreateWnd();
+    if (SetIfChanged(FColumnClick, value))
+        RecreateWnd();
 }
 
 void TCustomListView::SetSmallImages(TCustomImageList* value) {
@@ -883,38 +858,28 @@ void TCustomListView::Dispatch(TMessage& m) {
 TStatusPanel::TStatusPanel(TCollection* collection) : TCollectionItem(collection) {}
 
 void TStatusPanel::SetText(const std::string& value) {
-    if (value == FText)
-        return;
-    FText = value;
-    Changed(false);
+    if (SetIfChanged(FText, value))
+        Changed(false);
 }
 
 void TStatusPanel::SetWidth(int32_t value) {
-    if (value == FWidth)
-        return;
-    FWidth = value;
-    Changed(true);
+    if (SetIfChanged(FWidth, value))
+        Changed(true);
 }
 
 void TStatusPanel::SetStyle(TStatusPanelStyle value) {
-    if (value == FStyle)
-        return;
-    FStyle = value;
-    Changed(false);
+    if (SetIfChanged(FStyle, value))
+        Changed(false);
 }
 
 void TStatusPanel::SetAlignment(TAlignment value) {
-    if (value == FAlignment)
-        return;
-    FAlignment = value;
-    Changed(false);
+    if (SetIfChanged(FAlignment, value))
+        Changed(false);
 }
 
 void TStatusPanel::SetBevel(TStatusPanelBevel value) {
-    if (value == FBevel)
-        return;
-    FBevel = value;
-    Changed(false);
+    if (SetIfChanged(FBevel, value))
+        Changed(false);
 }
 
 void TStatusPanel::Assign(TPersistent* source) {
@@ -1018,24 +983,18 @@ void TStatusBar::UpdatePanels() {
 }
 
 void TStatusBar::SetSimplePanel(bool value) {
-    if (value == FSimplePanel)
-        return;
-    FSimplePanel = value;
-    UpdatePanels();
+    if (SetIfChanged(FSimplePanel, value))
+        UpdatePanels();
 }
 
 void TStatusBar::SetSimpleText(const std::string& value) {
-    if (value == FSimpleText)
-        return;
-    FSimpleText = value;
-    UpdatePanel(-1);
+    if (SetIfChanged(FSimpleText, value))
+        UpdatePanel(-1);
 }
 
 void TStatusBar::SetSizeGrip(bool value) {
-    if (value == FSizeGrip)
-        return;
-    FSizeGrip = value;
-    RecreateWnd();
+    if (SetIfChanged(FSizeGrip, value))
+        RecreateWnd();
 }
 
 void TStatusBar::DrawPanel(TStatusPanel* panel, const TRect& rect) {
@@ -1091,17 +1050,15 @@ void TProgressBar::CreateWnd() {
 }
 
 void TProgressBar::SetMin(int32_t value) {
-    if (value == FMin)
+    if (!SetIfChanged(FMin, value))
         return;
-    FMin = value;
     if (HandleAllocated())
         win::SendMessage(FHandle, win::PBM_SETRANGE32, win::WPARAM(FMin), FMax);
 }
 
 void TProgressBar::SetMax(int32_t value) {
-    if (value == FMax)
+    if (!SetIfChanged(FMax, value))
         return;
-    FMax = value;
     if (HandleAllocated())
         win::SendMessage(FHandle, win::PBM_SETRANGE32, win::WPARAM(FMin), FMax);
 }
@@ -1117,25 +1074,20 @@ void TProgressBar::SetPosition(int32_t value) {
 }
 
 void TProgressBar::SetStep(int32_t value) {
-    if (value == FStep)
+    if (!SetIfChanged(FStep, value))
         return;
-    FStep = value;
     if (HandleAllocated())
         win::SendMessage(FHandle, win::PBM_SETSTEP, win::WPARAM(value), 0);
 }
 
 void TProgressBar::SetSmooth(bool value) {
-    if (value == FSmooth)
-        return;
-    FSmooth = value;
-    RecreateWnd();
+    if (SetIfChanged(FSmooth, value))
+        RecreateWnd();
 }
 
 void TProgressBar::SetOrientation(TProgressBarOrientation value) {
-    if (value == FOrientation)
-        return;
-    FOrientation = value;
-    RecreateWnd();
+    if (SetIfChanged(FOrientation, value))
+        RecreateWnd();
 }
 
 void TProgressBar::StepIt() {
@@ -1191,18 +1143,16 @@ void TTrackBar::CreateWnd() {
 }
 
 void TTrackBar::SetMin(int32_t value) {
-    if (value == FMin)
+    if (!SetIfChanged(FMin, value))
         return;
-    FMin = value;
     FPosition = std::max(FPosition, FMin);
     if (HandleAllocated())
         win::SendMessage(FHandle, win::TBM_SETRANGEMIN, 1, value);
 }
 
 void TTrackBar::SetMax(int32_t value) {
-    if (value == FMax)
+    if (!SetIfChanged(FMax, value))
         return;
-    FMax = value;
     FPosition = std::min(FPosition, std::max(FMin, FMax));
     if (HandleAllocated())
         win::SendMessage(FHandle, win::TBM_SETRANGEMAX, 1, value);
@@ -1219,9 +1169,8 @@ void TTrackBar::SetPosition(int32_t value) {
 }
 
 void TTrackBar::SetFrequency(int32_t value) {
-    if (value == FFrequency)
+    if (!SetIfChanged(FFrequency, value))
         return;
-    FFrequency = value;
     if (HandleAllocated())
         win::SendMessage(FHandle, win::TBM_SETTICFREQ, win::WPARAM(value), 0);
 }
@@ -1239,17 +1188,15 @@ void TTrackBar::SetLineSize(int32_t value) {
 }
 
 void TTrackBar::SetThumbLength(int32_t value) {
-    if (value == FThumbLength)
+    if (!SetIfChanged(FThumbLength, value))
         return;
-    FThumbLength = value;
     if (HandleAllocated())
         win::SendMessage(FHandle, win::TBM_SETTHUMBLENGTH, win::WPARAM(value), 0);
 }
 
 void TTrackBar::SetOrientation(TTrackBarOrientation value) {
-    if (value == FOrientation)
+    if (!SetIfChanged(FOrientation, value))
         return;
-    FOrientation = value;
     // The control turns on the spot: width and height swap.
     if (!GetComponentState().Contains(csLoading))
         SetBounds(FLeft, FTop, FHeight, FWidth);
@@ -1257,10 +1204,8 @@ void TTrackBar::SetOrientation(TTrackBarOrientation value) {
 }
 
 void TTrackBar::SetTickStyle(TTickStyle value) {
-    if (value == FTickStyle)
-        return;
-    FTickStyle = value;
-    RecreateWnd();
+    if (SetIfChanged(FTickStyle, value))
+        RecreateWnd();
 }
 
 void TTrackBar::Changed() {
@@ -1362,17 +1307,15 @@ void TUpDown::Notification(TComponent* component, TOperation operation) {
 }
 
 void TUpDown::SetMin(int32_t value) {
-    if (value == FMin)
+    if (!SetIfChanged(FMin, value))
         return;
-    FMin = value;
     if (HandleAllocated())
         win::SendMessage(FHandle, win::UDM_SETRANGE32, win::WPARAM(FMin), FMax);
 }
 
 void TUpDown::SetMax(int32_t value) {
-    if (value == FMax)
+    if (!SetIfChanged(FMax, value))
         return;
-    FMax = value;
     if (HandleAllocated())
         win::SendMessage(FHandle, win::UDM_SETRANGE32, win::WPARAM(FMin), FMax);
 }
@@ -1390,38 +1333,28 @@ void TUpDown::SetPosition(int32_t value) {
 }
 
 void TUpDown::SetWrap(bool value) {
-    if (value == FWrap)
-        return;
-    FWrap = value;
-    RecreateWnd();
+    if (SetIfChanged(FWrap, value))
+        RecreateWnd();
 }
 
 void TUpDown::SetThousands(bool value) {
-    if (value == FThousands)
-        return;
-    FThousands = value;
-    RecreateWnd();
+    if (SetIfChanged(FThousands, value))
+        RecreateWnd();
 }
 
 void TUpDown::SetArrowKeys(bool value) {
-    if (value == FArrowKeys)
-        return;
-    FArrowKeys = value;
-    RecreateWnd();
+    if (SetIfChanged(FArrowKeys, value))
+        RecreateWnd();
 }
 
 void TUpDown::SetAlignButton(TUDAlignButton value) {
-    if (value == FAlignButton)
-        return;
-    FAlignButton = value;
-    RecreateWnd();
+    if (SetIfChanged(FAlignButton, value))
+        RecreateWnd();
 }
 
 void TUpDown::SetOrientation(TUDOrientation value) {
-    if (value == FOrientation)
-        return;
-    FOrientation = value;
-    RecreateWnd();
+    if (SetIfChanged(FOrientation, value))
+        RecreateWnd();
 }
 
 void TUpDown::Click(TUDBtnType button) {
