@@ -4,6 +4,7 @@
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Picture.h"
+#include "platform/vcl/Scope.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/user/Backend.h"
@@ -63,17 +64,13 @@ void TTimer::UpdateTimer() {
 }
 
 void TTimer::SetEnabled(bool value) {
-    if (value == FEnabled)
-        return;
-    FEnabled = value;
-    UpdateTimer();
+    if (SetIfChanged(FEnabled, value))
+        UpdateTimer();
 }
 
 void TTimer::SetInterval(uint32_t value) {
-    if (value == FInterval)
-        return;
-    FInterval = value;
-    UpdateTimer();
+    if (SetIfChanged(FInterval, value))
+        UpdateTimer();
 }
 
 void TTimer::SetOnTimer(TNotifyEvent value) {
@@ -158,17 +155,15 @@ void TCustomPanel::Paint() {
 }
 
 void TCustomPanel::SetBevelOuter(TBevelCut value) {
-    if (value == FBevelOuter)
+    if (!SetIfChanged(FBevelOuter, value))
         return;
-    FBevelOuter = value;
     Realign();
     Invalidate();
 }
 
 void TCustomPanel::SetBevelInner(TBevelCut value) {
-    if (value == FBevelInner)
+    if (!SetIfChanged(FBevelInner, value))
         return;
-    FBevelInner = value;
     Realign();
     Invalidate();
 }
@@ -190,17 +185,13 @@ void TCustomPanel::SetBorderWidth(int32_t value) {
 }
 
 void TCustomPanel::SetBorderStyle(TBorderStyle value) {
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    RecreateWnd();
+    if (SetIfChanged(FBorderStyle, value))
+        RecreateWnd();
 }
 
 void TCustomPanel::SetAlignment(TAlignment value) {
-    if (value == FAlignment)
-        return;
-    FAlignment = value;
-    Invalidate();
+    if (SetIfChanged(FAlignment, value))
+        Invalidate();
 }
 
 void TCustomPanel::Dispatch(TMessage& m) {
@@ -225,17 +216,13 @@ TBevel::TBevel(TComponent* owner) : TGraphicControl(owner) {
 }
 
 void TBevel::SetShape(TBevelShape value) {
-    if (value == FShape)
-        return;
-    FShape = value;
-    Invalidate();
+    if (SetIfChanged(FShape, value))
+        Invalidate();
 }
 
 void TBevel::SetStyle(TBevelStyle value) {
-    if (value == FStyle)
-        return;
-    FStyle = value;
-    Invalidate();
+    if (SetIfChanged(FStyle, value))
+        Invalidate();
 }
 
 void TBevel::Paint() {
@@ -287,10 +274,8 @@ TShape::~TShape() {
 }
 
 void TShape::SetShape(TShapeType value) {
-    if (value == FShape)
-        return;
-    FShape = value;
-    Invalidate();
+    if (SetIfChanged(FShape, value))
+        Invalidate();
 }
 
 void TShape::Paint() {
@@ -375,13 +360,8 @@ void TImage::Paint() {
     if (!g || g->GetEmpty())
         return;
     FDrawing = true;
-    try {
-        GetCanvas()->StretchDraw(DestRect(), g);
-    } catch (...) {
-        FDrawing = false;
-        throw;
-    }
-    FDrawing = false;
+    ScopeExit drawn([this]() noexcept { FDrawing = false; });
+    GetCanvas()->StretchDraw(DestRect(), g);
 }
 
 void TImage::PictureChanged(TObject*) {
@@ -401,40 +381,31 @@ void TImage::PictureChanged(TObject*) {
 }
 
 void TImage::SetCenter(bool value) {
-    if (value == FCenter)
-        return;
-    FCenter = value;
-    PictureChanged(this);
+    if (SetIfChanged(FCenter, value))
+        PictureChanged(this);
 }
 
 void TImage::SetStretch(bool value) {
-    if (value == FStretch)
-        return;
-    FStretch = value;
-    PictureChanged(this);
+    if (SetIfChanged(FStretch, value))
+        PictureChanged(this);
 }
 
 void TImage::SetProportional(bool value) {
-    if (value == FProportional)
-        return;
-    FProportional = value;
-    PictureChanged(this);
+    if (SetIfChanged(FProportional, value))
+        PictureChanged(this);
 }
 
 void TImage::SetTransparent(bool value) {
-    if (value == FTransparent)
+    if (!SetIfChanged(FTransparent, value))
         return;
-    FTransparent = value;
     if (TGraphic* g = FPicture->GetGraphic())
         g->SetTransparent(value);
     PictureChanged(this);
 }
 
 void TImage::SetAutoSize(bool value) {
-    if (value == FAutoSize)
-        return;
-    FAutoSize = value;
-    PictureChanged(this);
+    if (SetIfChanged(FAutoSize, value))
+        PictureChanged(this);
 }
 
 TCanvas* TImage::GetCanvas() {
@@ -489,10 +460,8 @@ void TControlScrollBar::SetMargin(int32_t value) {
 }
 
 void TControlScrollBar::SetVisible(bool value) {
-    if (value == FVisible)
-        return;
-    FVisible = value;
-    FOwner->UpdateScrollBars();
+    if (SetIfChanged(FVisible, value))
+        FOwner->UpdateScrollBars();
 }
 
 bool TControlScrollBar::IsScrollBarVisible() const {
@@ -527,17 +496,13 @@ void TScrollBox::CreateWnd() {
 }
 
 void TScrollBox::SetAutoScroll(bool value) {
-    if (value == FAutoScroll)
-        return;
-    FAutoScroll = value;
-    UpdateScrollBars();
+    if (SetIfChanged(FAutoScroll, value))
+        UpdateScrollBars();
 }
 
 void TScrollBox::SetBorderStyle(TBorderStyle value) {
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    RecreateWnd();
+    if (SetIfChanged(FBorderStyle, value))
+        RecreateWnd();
 }
 
 void TScrollBox::UpdateScrollBars() {

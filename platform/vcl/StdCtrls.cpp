@@ -2,6 +2,8 @@
 
 #include "platform/vcl/Clipbrd.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Scope.h"
+#include "platform/vcl/SysUtils.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/gdi/Gdi.h"
@@ -276,9 +278,8 @@ void TButton::CreateWnd() {
 }
 
 void TButton::SetDefault(bool value) {
-    if (value == FDefault)
+    if (!SetIfChanged(FDefault, value))
         return;
-    FDefault = value;
     if (HandleAllocated())
         win::SendMessage(FHandle, BM_SETSTYLE, ButtonStyle(), win::TRUE);
 }
@@ -380,17 +381,15 @@ void TCustomEdit::SetMaxLength(int32_t value) {
 }
 
 void TCustomEdit::SetReadOnly(bool value) {
-    if (value == FReadOnly)
+    if (!SetIfChanged(FReadOnly, value))
         return;
-    FReadOnly = value;
     if (HandleAllocated())
         win::SendMessage(FHandle, win::EM_SETREADONLY, value, 0);
 }
 
 void TCustomEdit::SetPasswordChar(char value) {
-    if (value == FPasswordChar)
+    if (!SetIfChanged(FPasswordChar, value))
         return;
-    FPasswordChar = value;
     if (HandleAllocated()) {
         win::SendMessage(FHandle, win::EM_SETPASSWORDCHAR, uint8_t(value), 0);
         Invalidate();
@@ -398,34 +397,27 @@ void TCustomEdit::SetPasswordChar(char value) {
 }
 
 void TCustomEdit::SetCharCase(TEditCharCase value) {
-    if (value == FCharCase)
+    if (!SetIfChanged(FCharCase, value))
         return;
-    FCharCase = value;
     if (HandleAllocated())
         RecreateWnd();
     // The text follows the new case at once.
     std::string text = GetText();
     if (value == ecUpperCase)
-        std::transform(text.begin(), text.end(), text.begin(),
-                       [](char c) { return char(std::toupper(uint8_t(c))); });
+        text = UpperCase(text);
     else if (value == ecLowerCase)
-        std::transform(text.begin(), text.end(), text.begin(),
-                       [](char c) { return char(std::tolower(uint8_t(c))); });
+        text = LowerCase(text);
     SetText(text);
 }
 
 void TCustomEdit::SetHideSelection(bool value) {
-    if (value == FHideSelection)
-        return;
-    FHideSelection = value;
-    RecreateWnd();
+    if (SetIfChanged(FHideSelection, value))
+        RecreateWnd();
 }
 
 void TCustomEdit::SetBorderStyle(TBorderStyle value) {
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    RecreateWnd();
+    if (SetIfChanged(FBorderStyle, value))
+        RecreateWnd();
 }
 
 bool TCustomEdit::GetModified() const {
@@ -572,19 +564,14 @@ TMemo::TMemo(TComponent* owner) : TCustomEdit(owner), FLines(std::make_unique<TS
         if (FSyncing)
             return;
         FSyncing = true;
+        ScopeExit synced([this]() noexcept { FSyncing = false; });
         std::string text;
         for (int32_t i = 0; i < FLines->GetCount(); ++i) {
             if (i)
                 text += "\r\n";
             text += FLines->Get(i);
         }
-        try {
-            SetText(text);
-        } catch (...) {
-            FSyncing = false;
-            throw;
-        }
-        FSyncing = false;
+        SetText(text);
     });
 }
 
@@ -618,31 +605,23 @@ void TMemo::CreateParams(TCreateParams& p) {
 }
 
 void TMemo::SetScrollBars(TScrollStyle value) {
-    if (value == FScrollBars)
-        return;
-    FScrollBars = value;
-    RecreateWnd();
+    if (SetIfChanged(FScrollBars, value))
+        RecreateWnd();
 }
 
 void TMemo::SetWordWrap(bool value) {
-    if (value == FWordWrap)
-        return;
-    FWordWrap = value;
-    RecreateWnd();
+    if (SetIfChanged(FWordWrap, value))
+        RecreateWnd();
 }
 
 void TMemo::SetWantReturns(bool value) {
-    if (value == FWantReturns)
-        return;
-    FWantReturns = value;
-    RecreateWnd();
+    if (SetIfChanged(FWantReturns, value))
+        RecreateWnd();
 }
 
 void TMemo::SetAlignment(TAlignment value) {
-    if (value == FAlignment)
-        return;
-    FAlignment = value;
-    RecreateWnd();
+    if (SetIfChanged(FAlignment, value))
+        RecreateWnd();
 }
 
 void TMemo::Change() {
@@ -717,9 +696,8 @@ int32_t TCustomListControl::GetCount() const {
 }
 
 void TCustomListControl::SetSorted(bool value) {
-    if (value == FSorted)
+    if (!SetIfChanged(FSorted, value))
         return;
-    FSorted = value;
     FItems->SetSorted(value);
     RecreateWnd();
 }
@@ -839,17 +817,13 @@ void TCustomListBox::SetTopIndex(int32_t value) {
 }
 
 void TCustomListBox::SetMultiSelect(bool value) {
-    if (value == FMultiSelect)
-        return;
-    FMultiSelect = value;
-    RecreateWnd();
+    if (SetIfChanged(FMultiSelect, value))
+        RecreateWnd();
 }
 
 void TCustomListBox::SetExtendedSelect(bool value) {
-    if (value == FExtendedSelect)
-        return;
-    FExtendedSelect = value;
-    RecreateWnd();
+    if (SetIfChanged(FExtendedSelect, value))
+        RecreateWnd();
 }
 
 bool TCustomListBox::GetSelected(int32_t index) {
@@ -879,10 +853,8 @@ int32_t TCustomListBox::GetSelCount() {
 }
 
 void TCustomListBox::SetStyle(TListBoxStyle value) {
-    if (value == FStyle)
-        return;
-    FStyle = value;
-    RecreateWnd();
+    if (SetIfChanged(FStyle, value))
+        RecreateWnd();
 }
 
 int32_t TCustomListBox::GetItemHeight() {
@@ -900,10 +872,8 @@ void TCustomListBox::SetItemHeight(int32_t value) {
 }
 
 void TCustomListBox::SetBorderStyle(TBorderStyle value) {
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    RecreateWnd();
+    if (SetIfChanged(FBorderStyle, value))
+        RecreateWnd();
 }
 
 TRect TCustomListBox::ItemRect(int32_t index) {
@@ -1163,10 +1133,8 @@ void TCustomComboBox::SetItemIndex(int32_t value) {
 }
 
 void TCustomComboBox::SetStyle(TComboBoxStyle value) {
-    if (value == FStyle)
-        return;
-    FStyle = value;
-    RecreateWnd();
+    if (SetIfChanged(FStyle, value))
+        RecreateWnd();
 }
 
 void TCustomComboBox::SetMaxLength(int32_t value) {
@@ -1178,10 +1146,8 @@ void TCustomComboBox::SetMaxLength(int32_t value) {
 }
 
 void TCustomComboBox::SetCharCase(TEditCharCase value) {
-    if (value == FCharCase)
-        return;
-    FCharCase = value;
-    RecreateWnd();
+    if (SetIfChanged(FCharCase, value))
+        RecreateWnd();
 }
 
 void TCustomComboBox::SetDropDownCount(int32_t value) {
@@ -1406,17 +1372,13 @@ void TButtonControl::ButtonParams(TCreateParams& p, win::DWORD kind) {
 }
 
 void TButtonControl::SetAlignment(TAlignment value) {
-    if (value == FAlignment)
-        return;
-    FAlignment = value;
-    RecreateWnd();
+    if (SetIfChanged(FAlignment, value))
+        RecreateWnd();
 }
 
 void TButtonControl::SetWordWrap(bool value) {
-    if (value == FWordWrap)
-        return;
-    FWordWrap = value;
-    RecreateWnd();
+    if (SetIfChanged(FWordWrap, value))
+        RecreateWnd();
 }
 
 void TButtonControl::Dispatch(TMessage& m) {
@@ -1454,9 +1416,8 @@ void TCustomCheckBox::CreateWnd() {
 }
 
 void TCustomCheckBox::SetState(TCheckBoxState value) {
-    if (value == FState)
+    if (!SetIfChanged(FState, value))
         return;
-    FState = value;
     if (HandleAllocated())
         win::SendMessage(FHandle, BM_SETCHECK, win::WPARAM(value), 0);
     if (!FClicksDisabled && !GetComponentState().Contains(csLoading))
@@ -1501,9 +1462,8 @@ void TRadioButton::CreateWnd() {
 }
 
 void TRadioButton::SetChecked(bool value) {
-    if (value == FChecked)
+    if (!SetIfChanged(FChecked, value))
         return;
-    FChecked = value;
     SetTabStop(value);
     if (HandleAllocated())
         win::SendMessage(FHandle, BM_SETCHECK, value, 0);
@@ -1694,39 +1654,32 @@ void TCustomLabel::AdjustBounds() {
 }
 
 void TCustomLabel::SetAlignment(TAlignment value) {
-    if (value == FAlignment)
-        return;
-    FAlignment = value;
-    Invalidate();
+    if (SetIfChanged(FAlignment, value))
+        Invalidate();
 }
 
 void TCustomLabel::SetLayout(TTextLayout value) {
-    if (value == FLayout)
-        return;
-    FLayout = value;
-    Invalidate();
+    if (SetIfChanged(FLayout, value))
+        Invalidate();
 }
 
 void TCustomLabel::SetWordWrap(bool value) {
-    if (value == FWordWrap)
+    if (!SetIfChanged(FWordWrap, value))
         return;
-    FWordWrap = value;
     AdjustBounds();
     Invalidate();
 }
 
 void TCustomLabel::SetShowAccelChar(bool value) {
-    if (value == FShowAccelChar)
+    if (!SetIfChanged(FShowAccelChar, value))
         return;
-    FShowAccelChar = value;
     AdjustBounds();
     Invalidate();
 }
 
 void TCustomLabel::SetTransparent(bool value) {
-    if (value == FTransparent)
+    if (!SetIfChanged(FTransparent, value))
         return;
-    FTransparent = value;
     if (value)
         FControlStyle.Exclude(csOpaque);
     else
@@ -1735,10 +1688,8 @@ void TCustomLabel::SetTransparent(bool value) {
 }
 
 void TCustomLabel::SetAutoSize(bool value) {
-    if (value == FAutoSize)
-        return;
-    FAutoSize = value;
-    AdjustBounds();
+    if (SetIfChanged(FAutoSize, value))
+        AdjustBounds();
 }
 
 void TCustomLabel::SetFocusControl(TWinControl* value) {
