@@ -1,9 +1,10 @@
 #include "platform/vcl/ActnList.h"
 
+#include "platform/vcl/Scope.h"
+#include "platform/vcl/SysUtils.h"
 #include "platform/win/user/Keys.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 namespace vcl {
@@ -37,12 +38,6 @@ std::string ActnKeyText(uint16_t key) {
         if (k.Key == key)
             return k.Name;
     return {};
-}
-
-std::string ActnLower(std::string s) {
-    for (char& c : s)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 } // namespace
@@ -89,7 +84,7 @@ TShortCut TextToShortCut(const std::string& text) {
     TShortCut shift = 0;
     std::string rest = text;
     for (;;) {
-        std::string lower = ActnLower(rest);
+        std::string lower = LowerCase(rest);
         if (lower.rfind("shift+", 0) == 0) {
             shift |= scShift;
             rest = rest.substr(6);
@@ -105,10 +100,10 @@ TShortCut TextToShortCut(const std::string& text) {
     }
     if (rest.empty())
         return scNone;
-    std::string lower = ActnLower(rest);
+    std::string lower = LowerCase(rest);
     for (uint16_t key = 1; key < 0x100; ++key) {
         std::string name = ActnKeyText(key);
-        if (!name.empty() && ActnLower(name) == lower)
+        if (!name.empty() && LowerCase(name) == lower)
             return TShortCut(key | shift);
     }
     return scNone;
@@ -248,10 +243,8 @@ void TCustomAction::SetActionList(TActionList* value) {
 }
 
 void TCustomAction::SetCategory(const std::string& value) {
-    if (value == FCategory)
-        return;
-    FCategory = value;
-    Change();
+    if (SetIfChanged(FCategory, value))
+        Change();
 }
 
 int32_t TCustomAction::GetIndex() const {

@@ -3,6 +3,8 @@
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Scope.h"
+#include "platform/vcl/SysUtils.h"
 #include "platform/vcl/Thread.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/user/Backend.h"
@@ -11,7 +13,6 @@
 #include "platform/win/user/User.h"
 
 #include <algorithm>
-#include <cctype>
 #include <set>
 
 #include <climits>
@@ -247,9 +248,8 @@ bool TApplication::HelpCommand(uint16_t command, intptr_t data) {
 }
 
 void TApplication::SetShowHint(bool value) {
-    if (value == FShowHint)
+    if (!SetIfChanged(FShowHint, value))
         return;
-    FShowHint = value;
     if (!value)
         CancelHint();
 }
@@ -468,9 +468,8 @@ win::HCURSOR CursorHandle(TCursor cursor) {
 TScreen::TScreen(TComponent* owner) : TComponent(owner) {}
 
 void TScreen::SetCursor(TCursor value) {
-    if (value == FCursor)
+    if (!SetIfChanged(FCursor, value))
         return;
-    FCursor = value;
     // Show it at once where the mouse is; crDefault gives each window its own back on the next move.
     win::SetCursor(CursorHandle(value == crDefault ? crArrow : value));
 }
@@ -551,7 +550,7 @@ TMonitor TScreen::MonitorFromPoint(TPoint point, TMonitorDefaultTo fallback) con
     int64_t bestDistance = INT64_MAX;
     for (int32_t i = 0; i < count; ++i) {
         TRect b = GetMonitor(i).BoundsRect;
-        if (RectContains(b, point))
+        if (win::Contains(b, point))
             return GetMonitor(i);
         int64_t dx = point.X < b.Left ? b.Left - point.X : point.X >= b.Right ? point.X - b.Right + 1 : 0;
         int64_t dy = point.Y < b.Top ? b.Top - point.Y : point.Y >= b.Bottom ? point.Y - b.Bottom + 1 : 0;
@@ -607,11 +606,6 @@ TStrings* TScreen::GetFonts() {
         return FFonts.get();
     FFonts = std::make_unique<TStringList>();
     // Families as fontconfig knows them, each once.
-    auto lower = [](std::string t) {
-        for (char& c : t)
-            c = char(std::tolower(static_cast<unsigned char>(c)));
-        return t;
-    };
     std::set<std::string> seen;
     std::vector<std::string> names;
     if (FcConfig* config = FcInitLoadConfigAndFonts()) {
@@ -622,7 +616,7 @@ TStrings* TScreen::GetFonts() {
                 FcChar8* family = nullptr;
                 if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family) {
                     std::string name = reinterpret_cast<const char*>(family);
-                    if (seen.insert(lower(name)).second)
+                    if (seen.insert(LowerCase(name)).second)
                         names.push_back(name);
                 }
             }
@@ -633,7 +627,7 @@ TStrings* TScreen::GetFonts() {
         FcConfigDestroy(config);
     }
     std::sort(names.begin(), names.end(),
-              [&](const std::string& a, const std::string& b) { return lower(a) < lower(b); });
+              [&](const std::string& a, const std::string& b) { return LowerCase(a) < LowerCase(b); });
     for (auto& n : names)
         FFonts->Add(n);
     return FFonts.get();

@@ -1,7 +1,8 @@
 #include "platform/vcl/FormResources.h"
 
+#include "platform/vcl/SysUtils.h"
+
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <mutex>
 
@@ -10,10 +11,7 @@ namespace vcl {
 namespace {
 
 std::string FormResourceKey(std::string_view name) {
-    std::string key(name);
-    for (char& c : key)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return key;
+    return LowerCase(std::string(name));
 }
 
 struct FormResourceTable {

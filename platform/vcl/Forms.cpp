@@ -7,6 +7,7 @@
 #include "platform/vcl/Filer.h"
 #include "platform/vcl/FormResources.h"
 #include "platform/vcl/FormText.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/TypInfo.h"
@@ -126,23 +127,18 @@ void TCustomForm::CreateParams(TCreateParams& p) {
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
-    if (value == FBorderStyle)
-        return;
-    FBorderStyle = value;
-    RecreateWnd();
+    if (SetIfChanged(FBorderStyle, value))
+        RecreateWnd();
 }
 
 void TCustomForm::SetBorderIcons(TBorderIcons value) {
-    if (value == FBorderIcons)
-        return;
-    FBorderIcons = value;
-    RecreateWnd();
+    if (SetIfChanged(FBorderIcons, value))
+        RecreateWnd();
 }
 
 void TCustomForm::SetFormStyle(TFormStyle value) {
-    if (value == FFormStyle)
+    if (!SetIfChanged(FFormStyle, value))
         return;
-    FFormStyle = value;
     if (HandleAllocated())
         win::SetWindowPos(FHandle, value == fsStayOnTop ? win::HWND_TOPMOST : win::HWND_NOTOPMOST, 0, 0, 0, 0,
                           win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
@@ -368,23 +364,20 @@ TModalResult TCustomForm::ShowModal() {
             win::SetFocus(focusBefore);
         Application->ModalFinished();
     };
-    try {
-        Show();
-        win::WaitScope scope("The modal loop of form '" + GetName() + "' (" + FText + ")");
-        do {
-            Application->HandleMessage();
-            if (Application->GetTerminated())
-                FModalResult = mrCancel;
-            else if (FModalResult != mrNone)
-                CloseModal();
-        } while (FModalResult == mrNone);
-    } catch (...) {
-        restore();
-        throw;
-    }
-    TModalResult result = FModalResult;
-    restore();
-    return result;
+    return TryFinally(
+        [&] {
+            Show();
+            win::WaitScope scope("The modal loop of form '" + GetName() + "' (" + FText + ")");
+            do {
+                Application->HandleMessage();
+                if (Application->GetTerminated())
+                    FModalResult = mrCancel;
+                else if (FModalResult != mrNone)
+                    CloseModal();
+            } while (FModalResult == mrNone);
+            return FModalResult;
+        },
+        restore);
 }
 
 void TCustomForm::SetActiveControl(TWinControl* value) {
