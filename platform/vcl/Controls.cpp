@@ -2,6 +2,7 @@
 
 #include "platform/vcl/ActnList.h"
 
+#include "platform/vcl/Scope.h"
 #include "platform/win/user/Cursors.h"
 
 #include "platform/vcl/Application.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <map>
 #include <mutex>
+#include <utility>
 
 namespace vcl {
 
@@ -88,9 +90,8 @@ TCustomForm* GetParentForm(TControl* control) {
 
 void TSizeConstraints::Set(int32_t& field, int32_t value) {
     value = std::max(0, value);
-    if (value == field)
+    if (!SetIfChanged(field, value))
         return;
-    field = value;
     if (OnChange)
         OnChange(this);
 }
@@ -182,13 +183,8 @@ void TControl::AnchorTo(TSize oldSize, TSize newSize) {
         t += (newSize.cy - oldSize.cy) / 2;
     }
     FAligning = true;
-    try {
-        SetBounds(l, t, w, h);
-    } catch (...) {
-        FAligning = false;
-        throw;
-    }
-    FAligning = false;
+    ScopeExit aligned([this]() noexcept { FAligning = false; });
+    SetBounds(l, t, w, h);
 }
 
 void TControl::SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) {
@@ -223,9 +219,8 @@ void TControl::BoundsChanged(bool moved, bool sized) {
 }
 
 void TControl::SetAutoSize(bool value) {
-    if (value == FAutoSize)
+    if (!SetIfChanged(FAutoSize, value))
         return;
-    FAutoSize = value;
     if (value)
         AdjustSize();
 }
@@ -238,13 +233,8 @@ void TControl::AdjustSize() {
     if (!CanAutoSize(w, h) || (w == FWidth && h == FHeight))
         return;
     FAutoSizing = true;
-    try {
-        SetBounds(FLeft, FTop, w, h);
-    } catch (...) {
-        FAutoSizing = false;
-        throw;
-    }
-    FAutoSizing = false;
+    ScopeExit sized([this]() noexcept { FAutoSizing = false; });
+    SetBounds(FLeft, FTop, w, h);
 }
 
 void TControl::ParentAutoSize() {
@@ -284,9 +274,8 @@ TPoint TControl::ScreenToClient(TPoint p) {
 }
 
 void TControl::SetAlign(TAlign value) {
-    if (value == FAlign)
+    if (!SetIfChanged(FAlign, value))
         return;
-    FAlign = value;
     if (FParent) {
         if (value == alNone)
             UpdateAnchorRules();
@@ -295,10 +284,8 @@ void TControl::SetAlign(TAlign value) {
 }
 
 void TControl::SetAnchors(TAnchors value) {
-    if (value == FAnchors)
-        return;
-    FAnchors = value;
-    UpdateAnchorRules();
+    if (SetIfChanged(FAnchors, value))
+        UpdateAnchorRules();
 }
 
 void TControl::SetVisible(bool value) {
@@ -319,10 +306,8 @@ bool TControl::Showing() const {
 }
 
 void TControl::SetEnabled(bool value) {
-    if (value == FEnabled)
-        return;
-    FEnabled = value;
-    Perform(CM_ENABLEDCHANGED);
+    if (SetIfChanged(FEnabled, value))
+        Perform(CM_ENABLEDCHANGED);
 }
 
 bool TControl::IsEnabledChain() const {
@@ -341,17 +326,15 @@ void TControl::SetColor(TColor value) {
 }
 
 void TControl::SetParentColor(bool value) {
-    if (value == FParentColor)
+    if (!SetIfChanged(FParentColor, value))
         return;
-    FParentColor = value;
     if (value && FParent)
         Perform(CM_PARENTCOLORCHANGED);
 }
 
 void TControl::SetParentFont(bool value) {
-    if (value == FParentFont)
+    if (!SetIfChanged(FParentFont, value))
         return;
-    FParentFont = value;
     if (value && FParent)
         Perform(CM_PARENTFONTCHANGED);
 }
@@ -364,9 +347,8 @@ void TControl::FontChanged(TObject*) {
 }
 
 void TControl::SetText(const std::string& value) {
-    if (value == FText)
+    if (!SetIfChanged(FText, value))
         return;
-    FText = value;
     if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated())
         win::SetWindowText(w->FHandle, value.c_str());
     Perform(CM_TEXTCHANGED);
@@ -379,10 +361,8 @@ bool TControl::GetShowHint() const {
 }
 
 void TControl::SetCursor(TCursor value) {
-    if (value == FCursor)
-        return;
-    FCursor = value;
-    Perform(CM_CURSORCHANGED);
+    if (SetIfChanged(FCursor, value))
+        Perform(CM_CURSORCHANGED);
 }
 
 win::LRESULT TControl::Perform(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
@@ -509,7 +489,7 @@ void TControl::HandleMouse(TMessage& m) {
         bool clicked = FControlState.Contains(csClicked);
         FControlState.Exclude(csLButtonDown).Exclude(csClicked);
         MouseUp(mbLeft, shift, x, y);
-        if (clicked && RectContains(GetClientRect(), {x, y}))
+        if (clicked && win::Contains(GetClientRect(), TPoint{x, y}))
             Click();
         break;
     }
@@ -779,11 +759,11 @@ TWinControl::TWinControl(TComponent* owner) : TControl(owner) {
 
 void TWinControl::ReadState(TReader* reader) {
     DisableAlign();
-    try {
+    {
+        // A failed read leaves the alignment as it was, without aligning what it read so far.
+        ScopeExit undo([this]() noexcept { --FAlignLevel; });
         TControl::ReadState(reader);
-    } catch (...) {
-        --FAlignLevel;
-        throw;
+        undo.Dismiss();
     }
     EnableAlign();
 }
@@ -930,19 +910,17 @@ void TWinControl::CreateWnd() {
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& p) {
-    TWinControl* previous = ControlsCreating;
-    ControlsCreating = this;
-    try {
-        win::HWND h = win::CreateWindowEx(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X,
-                                          p.Y, p.Width, p.Height, p.WndParent, nullptr, nullptr, p.Param);
-        ControlsCreating = previous;
-        if (h && !FHandle) {
-            FHandle = h;
-            win::SetProp(h, ControlsObjectProp, reinterpret_cast<win::HANDLE>(this));
-        }
-    } catch (...) {
-        ControlsCreating = previous;
-        throw;
+    win::HWND h;
+    {
+        // The window procedure meets this control through ControlsCreating while the window is made.
+        TWinControl* previous = std::exchange(ControlsCreating, this);
+        ScopeExit restore([previous]() noexcept { ControlsCreating = previous; });
+        h = win::CreateWindowEx(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y,
+                                p.Width, p.Height, p.WndParent, nullptr, nullptr, p.Param);
+    }
+    if (h && !FHandle) {
+        FHandle = h;
+        win::SetProp(h, ControlsObjectProp, reinterpret_cast<win::HANDLE>(this));
     }
 }
 
@@ -978,9 +956,8 @@ void TWinControl::RecreateWnd() {
 }
 
 void TWinControl::SetParentWindow(win::HWND value) {
-    if (value == FParentWindow)
+    if (!SetIfChanged(FParentWindow, value))
         return;
-    FParentWindow = value;
     if (FHandle && !FParent) {
         if (value)
             win::SetParent(FHandle, value);
@@ -1543,23 +1520,22 @@ void TWinControl::PaintHandler(TMessage& m) {
     bool own = dc == nullptr;
     if (own)
         dc = win::BeginPaint(FHandle, &ps);
-    try {
-        int saved = win::SaveDC(dc);
-        PaintWindow(dc);
-        win::RestoreDC(dc, saved);
-        PaintControls(dc, nullptr);
-        if (FDockManager) {
-            saved = win::SaveDC(dc);
-            FDockManager->PaintSite(dc);
+    TryFinally(
+        [&] {
+            int saved = win::SaveDC(dc);
+            PaintWindow(dc);
             win::RestoreDC(dc, saved);
-        }
-    } catch (...) {
-        if (own)
-            win::EndPaint(FHandle, &ps);
-        throw;
-    }
-    if (own)
-        win::EndPaint(FHandle, &ps);
+            PaintControls(dc, nullptr);
+            if (FDockManager) {
+                saved = win::SaveDC(dc);
+                FDockManager->PaintSite(dc);
+                win::RestoreDC(dc, saved);
+            }
+        },
+        [&] {
+            if (own)
+                win::EndPaint(FHandle, &ps);
+        });
 }
 
 void TWinControl::PaintControls(win::HDC dc, TControl* first) {
@@ -1669,20 +1645,16 @@ void TWinControl::AlignChildren() {
     TSize now{r.Width(), r.Height()};
     TSize old = FLastClientSize;
     FLastClientSize = now;
+    // Aligning the children asks for no alignment of this control.
     DisableAlign();
-    try {
-        for (TControl* c : std::vector<TControl*>(FControls))
-            if (c->FAlign == alNone && (old.cx || old.cy))
-                c->AnchorTo(old, now);
-        AdjustClientRect(r);
-        AlignControls(nullptr, r);
-        if (FDockManager)
-            FDockManager->ResetBounds(false);
-    } catch (...) {
-        --FAlignLevel;
-        throw;
-    }
-    --FAlignLevel;
+    ScopeExit aligned([this]() noexcept { --FAlignLevel; });
+    for (TControl* c : std::vector<TControl*>(FControls))
+        if (c->FAlign == alNone && (old.cx || old.cy))
+            c->AnchorTo(old, now);
+    AdjustClientRect(r);
+    AlignControls(nullptr, r);
+    if (FDockManager)
+        FDockManager->ResetBounds(false);
 }
 
 void TWinControl::EnableAlign() {
@@ -1697,16 +1669,13 @@ void TWinControl::Realign() {
     }
     TRect r = GetClientRect();
     AdjustClientRect(r);
-    DisableAlign();
-    try {
+    {
+        DisableAlign();
+        ScopeExit aligned([this]() noexcept { --FAlignLevel; });
         AlignControls(nullptr, r);
         if (FDockManager)
             FDockManager->ResetBounds(false);
-    } catch (...) {
-        --FAlignLevel;
-        throw;
     }
-    --FAlignLevel;
     FControlState.Exclude(csAlignmentNeeded);
 }
 
@@ -1758,13 +1727,8 @@ void TWinControl::AlignControls(TControl*, TRect& rect) {
                 break;
             }
             c->FAligning = true;
-            try {
-                c->SetBounds(b.Left, b.Top, b.Width(), b.Height());
-            } catch (...) {
-                c->FAligning = false;
-                throw;
-            }
-            c->FAligning = false;
+            ScopeExit aligned([c]() noexcept { c->FAligning = false; });
+            c->SetBounds(b.Left, b.Top, b.Width(), b.Height());
         }
     }
 }
@@ -1841,7 +1805,7 @@ TControl* TWinControl::ControlAtPos(TPoint pos, bool allowDisabled, bool allowWi
             continue;
         if (!c->FVisible || (!allowDisabled && !c->FEnabled))
             continue;
-        if (RectContains(c->GetBoundsRect(), pos))
+        if (win::Contains(c->GetBoundsRect(), pos))
             return c;
     }
     return nullptr;
@@ -1856,9 +1820,8 @@ void TWinControl::Broadcast(TMessage& message) {
 }
 
 void TWinControl::SetTabStop(bool value) {
-    if (value == FTabStop)
+    if (!SetIfChanged(FTabStop, value))
         return;
-    FTabStop = value;
     if (FHandle) {
         auto style = win::GetWindowLong(FHandle, win::GWL_STYLE);
         win::SetWindowLong(FHandle, win::GWL_STYLE,
@@ -1934,9 +1897,8 @@ void TWinControl::SelectNext(TWinControl* current, bool goForward, bool checkTab
 }
 
 void TWinControl::SetVisible(bool value) {
-    if (value == FVisible)
+    if (!SetIfChanged(FVisible, value))
         return;
-    FVisible = value;
     Perform(CM_VISIBLECHANGED, value);
     if (FParent && FAlign != alNone)
         FParent->Realign();
@@ -1974,10 +1936,8 @@ void TWinControl::UpdateShowing() {
 }
 
 void TWinControl::SetEnabled(bool value) {
-    if (value == FEnabled)
-        return;
-    FEnabled = value;
-    Perform(CM_ENABLEDCHANGED);
+    if (SetIfChanged(FEnabled, value))
+        Perform(CM_ENABLEDCHANGED);
 }
 
 bool TWinControl::Showing() const {
@@ -2050,11 +2010,10 @@ namespace {
 // dropped first, under the same (recursive) lock the scope then holds, so no painter thread slips in.
 template <class F> void ControlsPaintOnDC(TControlCanvas* canvas, win::HDC dc, const F& paint) {
     canvas->Lock();
-    try {
+    {
+        ScopeExit unlocked([canvas]() noexcept { canvas->Unlock(); });
         canvas->FreeHandle();
-    } catch (...) {
-        canvas->Unlock();
-        throw;
+        unlocked.Dismiss();
     }
     TCanvasDCScope scope(canvas, dc);
     canvas->Unlock();
@@ -2138,17 +2097,13 @@ bool TControl::ManualFloat(const TRect& screenRect) {
 }
 
 void TWinControl::SetDockSite(bool value) {
-    if (value == FDockSite)
-        return;
-    FDockSite = value;
-    UpdateDockManager();
+    if (SetIfChanged(FDockSite, value))
+        UpdateDockManager();
 }
 
 void TWinControl::SetUseDockManager(bool value) {
-    if (value == FUseDockManager)
-        return;
-    FUseDockManager = value;
-    UpdateDockManager();
+    if (SetIfChanged(FUseDockManager, value))
+        UpdateDockManager();
 }
 
 std::unique_ptr<TDockTree> TWinControl::CreateDockManager() {
@@ -2173,10 +2128,8 @@ TDockTree::~TDockTree() = default;
 
 void TDockTree::SetGrabberSize(int32_t value) {
     value = std::max(0, value);
-    if (value == FGrabberSize)
-        return;
-    FGrabberSize = value;
-    ResetBounds(true);
+    if (SetIfChanged(FGrabberSize, value))
+        ResetBounds(true);
 }
 
 bool TDockTree::GrabberOnLeft() const {
@@ -2283,9 +2236,9 @@ bool TDockTree::MouseDown(TPoint p) {
         TRect zone = GetControlBounds(c);
         TRect inner = zone;
         AdjustDockRect(c, inner);
-        if (!RectContains(zone, p) || RectContains(inner, p))
+        if (!win::Contains(zone, p) || win::Contains(inner, p))
             continue;
-        if (RectContains(CloseButtonRect(zone), p)) {
+        if (win::Contains(CloseButtonRect(zone), p)) {
             c->Hide();
             ResetBounds(true);
         }

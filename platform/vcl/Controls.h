@@ -170,11 +170,6 @@ using TMouseWheelUpDownEvent =
 // A handler every message of a control passes (see TControl::SetWindowProc).
 using TWndMethod = std::function<void(TMessage& Message)>;
 
-// Whether p lies in r (right and bottom edges excluded).
-constexpr bool RectContains(const TRect& r, TPoint p) {
-    return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
-}
-
 // The shift state of mouse-message key flags, and of the keyboard now.
 TShiftState MouseShiftState(win::WPARAM keys);
 TShiftState KeyboardShiftState();

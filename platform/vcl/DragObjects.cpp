@@ -556,7 +556,7 @@ TControl* FindDragTarget(TPoint screen, bool allowDisabled) {
                 bool windowed = dynamic_cast<TWinControl*>(c) != nullptr;
                 if (windowed != (pass == 0) || !c->GetVisible() || (!allowDisabled && !c->GetEnabled()))
                     continue;
-                if (RectContains(c->GetBoundsRect(), p)) {
+                if (win::Contains(c->GetBoundsRect(), p)) {
                     found = c;
                     break;
                 }
@@ -579,7 +579,7 @@ void TWinControl::DockOver(TDragDockObject* source, int32_t x, int32_t y, TDragS
     TRect area = GetClientRect();
     TControl* on = nullptr;
     for (TControl* c : FDockClients)
-        if (c != source->GetControl() && c->GetVisible() && RectContains(c->GetBoundsRect(), {x, y}))
+        if (c != source->GetControl() && c->GetVisible() && win::Contains(c->GetBoundsRect(), TPoint{x, y}))
             on = c;
     TAlign align = alClient;
     if (on) {
