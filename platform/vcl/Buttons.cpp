@@ -1,6 +1,7 @@
 #include "platform/vcl/Buttons.h"
 
 #include "platform/vcl/Bitmap.h"
+#include "platform/vcl/Scope.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/user/User.h"
@@ -51,16 +52,13 @@ void TBitBtn::SetGlyph(TBitmap* value) {
 
 void TBitBtn::SetNumGlyphs(int32_t value) {
     value = std::clamp(value, 1, 4);
-    if (value == FNumGlyphs)
-        return;
-    FNumGlyphs = value;
-    Invalidate();
+    if (SetIfChanged(FNumGlyphs, value))
+        Invalidate();
 }
 
 void TBitBtn::SetKind(TBitBtnKind value) {
-    if (value == FKind)
+    if (!SetIfChanged(FKind, value))
         return;
-    FKind = value;
     if (value != bkCustom) {
         SetCaption(ButtonsKinds[value].Caption);
         SetModalResult(ButtonsKinds[value].Result);
@@ -73,10 +71,8 @@ void TBitBtn::SetKind(TBitBtnKind value) {
 }
 
 void TBitBtn::SetLayout(TButtonLayout value) {
-    if (value == FLayout)
-        return;
-    FLayout = value;
-    Invalidate();
+    if (SetIfChanged(FLayout, value))
+        Invalidate();
 }
 
 void TBitBtn::SetMargin(int32_t value) {
@@ -87,10 +83,8 @@ void TBitBtn::SetMargin(int32_t value) {
 }
 
 void TBitBtn::SetSpacing(int32_t value) {
-    if (value == FSpacing)
-        return;
-    FSpacing = value;
-    Invalidate();
+    if (SetIfChanged(FSpacing, value))
+        Invalidate();
 }
 
 void TBitBtn::DrawItem(const win::DRAWITEMSTRUCT& item) {
