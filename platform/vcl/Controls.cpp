@@ -384,16 +384,13 @@ void TControl::SetBiDiMode(TBiDiMode value) {
     if (value == FBiDiMode && !FParentBiDiMode)
         return;
     FParentBiDiMode = false;
-    if (value == FBiDiMode)
-        return;
-    FBiDiMode = value;
-    Perform(CM_BIDIMODECHANGED);
+    if (SetIfChanged(FBiDiMode, value))
+        Perform(CM_BIDIMODECHANGED);
 }
 
 void TControl::SetParentBiDiMode(bool value) {
-    if (value == FParentBiDiMode)
+    if (!SetIfChanged(FParentBiDiMode, value))
         return;
-    FParentBiDiMode = value;
     if (value && FParent)
         Perform(CM_PARENTBIDIMODECHANGED);
 }
@@ -1434,16 +1431,13 @@ void TWinControl::SetCtl3D(bool value) {
     if (value == FCtl3D && !FParentCtl3D)
         return;
     FParentCtl3D = false;
-    if (value == FCtl3D)
-        return;
-    FCtl3D = value;
-    Perform(CM_CTL3DCHANGED);
+    if (SetIfChanged(FCtl3D, value))
+        Perform(CM_CTL3DCHANGED);
 }
 
 void TWinControl::SetParentCtl3D(bool value) {
-    if (value == FParentCtl3D)
+    if (!SetIfChanged(FParentCtl3D, value))
         return;
-    FParentCtl3D = value;
     if (value && FParent)
         Perform(CM_PARENTCTL3DCHANGED);
 }
