@@ -427,12 +427,8 @@ void ActivateWindow(HWND hwnd, bool byClick) {
         if (!ofWindow)
             return;
         DWORD thread = ofWindow->FThreadId;
-        std::vector<HWND> tops;
-        for (Window* w : Validate(GetDesktopWindow())->FChildren)
-            if (w->FThreadId == thread)
-                tops.push_back(w->FHandle);
-        for (HWND w : tops)
-            if (Validate(w))
+        for (HWND w : TopLevelWindows())
+            if (ThreadOf(w) == thread)
                 Send(w, WM_ACTIVATEAPP, active, 0);
     };
     if (!old && hwnd)

@@ -547,10 +547,7 @@ void SetSentMessageExceptionHandler(SentMessageExceptionHandler handler) {
 }
 
 void BroadcastSystemMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    std::vector<HWND> windows;
-    for (Window* w : Validate(GetDesktopWindow())->FChildren)
-        windows.push_back(w->FHandle);
-    for (HWND w : windows)
+    for (HWND w : TopLevelWindows())
         SendMessage(w, msg, wParam, lParam);
 }
 

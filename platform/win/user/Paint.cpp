@@ -408,7 +408,10 @@ Window* FindWindowToPaint(DWORD threadId, HWND filterHandle) {
         Window* filter = Validate(filterHandle);
         return filter ? FindPaint(filter, threadId) : nullptr;
     }
-    for (Window* top : Validate(GetDesktopWindow())->FChildren)
+    // Under the state lock, so no other thread links or unlinks a top-level window during the walk.
+    Window* desktop = Validate(GetDesktopWindow());
+    std::lock_guard<std::recursive_mutex> guard(GetState().FLock);
+    for (Window* top : desktop->FChildren)
         if (Window* found = FindPaint(top, threadId))
             return found;
     return nullptr;
@@ -492,10 +495,7 @@ using namespace user;
 
 BOOL RedrawWindow(HWND handle, const TRect* rect, HRGN rgn, UINT flags) {
     if (!handle) {
-        std::vector<HWND> tops;
-        for (Window* top : Validate(GetDesktopWindow())->FChildren)
-            tops.push_back(top->FHandle);
-        for (HWND top : tops)
+        for (HWND top : TopLevelWindows())
             RedrawWindow(top, nullptr, nullptr, flags | RDW_FRAME | RDW_ALLCHILDREN);
         return TRUE;
     }

@@ -76,6 +76,18 @@ Window* Validate(HWND hwnd) {
     return s.FWindows.Find(hwnd);
 }
 
+std::vector<HWND> TopLevelWindows() {
+    State& s = GetState();
+    std::lock_guard<std::recursive_mutex> guard(s.FLock);
+    std::vector<HWND> tops;
+    if (s.FDesktop) {
+        tops.reserve(s.FDesktop->FChildren.size());
+        for (Window* w : s.FDesktop->FChildren)
+            tops.push_back(w->FHandle);
+    }
+    return tops;
+}
+
 DWORD ThreadOf(HWND hwnd) {
     State& s = GetState();
     std::lock_guard<std::recursive_mutex> guard(s.FLock);
@@ -190,7 +202,9 @@ Window* EnsureDesktop() {
     return desktop;
 }
 
+// Sibling lists change under the state lock: the desktop's list is shared by the windows of every thread.
 void Unlink(Window* hwnd) {
+    std::lock_guard<std::recursive_mutex> guard(GetState().FLock);
     if (!hwnd->FParent)
         return;
     auto& siblings = hwnd->FParent->FChildren;
@@ -202,6 +216,7 @@ bool IsTopmost(Window* hwnd) { return !hwnd->IsChild() && (hwnd->FExStyle & WS_E
 // Puts hwnd into its parent's z-order after `after` (HWND_TOP: first of its band, HWND_BOTTOM: last).
 // Topmost top-level windows stay before the others.
 void LinkAfter(Window* hwnd, HWND after) {
+    std::lock_guard<std::recursive_mutex> guard(GetState().FLock);
     auto& siblings = hwnd->FParent->FChildren;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), hwnd), siblings.end());
     auto bandBegin = siblings.begin();
@@ -226,6 +241,7 @@ void LinkAfter(Window* hwnd, HWND after) {
 
 // Owned windows stay above their owner: after moving a window to the top, bring its owned windows along.
 void RaiseOwned(Window* owner) {
+    std::lock_guard<std::recursive_mutex> guard(GetState().FLock);
     auto siblings = owner->FParent->FChildren; // copy: LinkAfter changes the list
     for (Window* w : siblings)
         if (w->FOwner == owner && w != owner) {

@@ -144,6 +144,9 @@ State& GetState();
 // The window behind a handle, or nullptr when the handle is not a live window (never was one, or its
 // window was destroyed). Constant time, under the state lock.
 Window* Validate(HWND hwnd);
+// The top-level windows in z-order, copied under the state lock: windows of any thread are made and freed
+// while another thread walks the list (broadcasts, activation, painting), so it is never walked in place.
+std::vector<HWND> TopLevelWindows();
 // The thread that owns a window, or 0 when the handle names none: safe from any thread.
 DWORD ThreadOf(HWND hwnd);
 bool IsDescendant(Window* ancestor, Window* hwnd);

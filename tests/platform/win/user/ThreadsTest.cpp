@@ -286,3 +286,35 @@ TEST_F(UserTest, AHookUnhookingItselfWhileItRunsStillPassesTheCallOnAndIsGoneAft
     EXPECT_EQ(ThreadsHookCalls, std::vector<std::string>{"inner"});
     EXPECT_TRUE(UnhookWindowsHookEx(inner));
 }
+
+// Top-level windows are made and freed on several threads while another thread walks the list of them: the
+// desktop's list is shared, so neither side may see it half changed (AddressSanitizer catches a torn list).
+TEST_F(UserTest, TopLevelWindowsComeAndGoOnSeveralThreadsWhileAnotherWalksThem) {
+    Watchdog watchdog("Making and freeing top-level windows on several threads", std::chrono::seconds(120));
+    WindowThread registerClass; // registers the worker class once
+    constexpr int Threads = 3;
+    constexpr int Rounds = 400;
+    std::atomic<int> running{Threads};
+    std::vector<std::thread> threads;
+    for (int n = 0; n < Threads; ++n)
+        threads.emplace_back([&] {
+            for (int i = 0; i < Rounds; ++i) {
+                HWND w = CreateWindowEx(0, ThreadsWorkerClass, "churn", WS_POPUP | WS_VISIBLE, i % 40, i % 40, 10,
+                                        10, nullptr, nullptr, nullptr, nullptr);
+                MSG m;
+                while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessage(&m);
+                DestroyWindow(w);
+            }
+            --running;
+        });
+    MSG m;
+    while (running.load() > 0) {
+        RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE);
+        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessage(&m);
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_TRUE(IsWindow(registerClass.Window()));
+}
