@@ -19,6 +19,7 @@ void RegisterFormsTables();
 void RegisterStdCtrlsTables();
 void RegisterButtonsTables();
 void RegisterComCtrlsTables();
+void RegisterMaskTables();
 void RegisterExtCtrlsTables();
 void RegisterImgListTables();
 void RegisterMenusTables();

@@ -1,5 +1,5 @@
 // The common controls over the window system's classes: the report list view (TListView), the status bar,
-// the progress bar, the track bar and the up-down control.
+// the progress bar, the track bar, the up-down control and the page control with its tab sheets.
 #pragma once
 
 #include "platform/vcl/Collection.h"
@@ -506,5 +506,97 @@ private:
 // The version of the common controls, major in the high 16 bits and minor in the low (0x00060000 for 6.0),
 // from the file version of "comctl32.dll"'s version resource; 0 when it has none.
 int32_t GetComCtlVersion();
+
+// ---- Page control ----
+
+enum TTabPosition { tpTop, tpBottom };
+using TTabChangingEvent = std::function<void(TObject* Sender, bool& AllowChange)>;
+class TPageControl;
+
+// One page of a page control: a container shown while it is the active page. Its caption is its tab's text;
+// a page whose TabVisible is false has no tab but stays a page (Ctrl+Tab passes it by).
+class TTabSheet : public TWinControl {
+public:
+    explicit TTabSheet(TComponent* owner);
+    ~TTabSheet() override;
+
+    TPageControl* GetPageControl() const { return FPageControl; }
+    // Makes the page the last of value's pages (its parent too); null takes it out of its page control.
+    void SetPageControl(TPageControl* value);
+    // The position among all the page control's pages, hidden tabs included; -1 without a page control.
+    int32_t GetPageIndex() const;
+    // Moves the page; raises EListError outside 0 .. the last index.
+    void SetPageIndex(int32_t value);
+    // The position of its tab among the visible tabs; -1 when its tab is hidden.
+    int32_t GetTabIndex() const;
+    bool GetTabVisible() const { return FTabVisible; }
+    void SetTabVisible(bool value);
+
+    // A page placed on a page control joins its pages (so a page read from a layout joins its parent).
+    void SetParent(TWinControl* value) override;
+    void Dispatch(TMessage& message) override;
+
+private:
+    friend class TPageControl;
+    TPageControl* FPageControl = nullptr;
+    bool FTabVisible = true;
+};
+
+// Pages on a tab control: the tab of every page whose TabVisible is set, and the active page shown in the
+// display area. A click on a tab, Left/Right on the focused tabs, Ctrl+Tab and Ctrl+Shift+Tab (while the
+// focus is inside) ask OnChanging, then show the page and fire OnChange; ActivePage set by code fires
+// neither, nor does loading a layout.
+class TPageControl : public TWinControl {
+public:
+    explicit TPageControl(TComponent* owner);
+    ~TPageControl() override;
+
+    int32_t GetPageCount() const { return int32_t(FPages.size()); }
+    TTabSheet* GetPage(int32_t index) const { return FPages.at(size_t(index)); }
+    TTabSheet* GetActivePage() const { return FActivePage; }
+    // Shows the page (one of this control's, or null for none) and hides the one shown before.
+    void SetActivePage(TTabSheet* value);
+    int32_t GetActivePageIndex() const;
+    void SetActivePageIndex(int32_t value);
+    TTabPosition GetTabPosition() const { return FTabPosition; }
+    void SetTabPosition(TTabPosition value);
+    // The selected tab among the visible ones; -1 when the active page has no tab (or there is none).
+    int32_t GetTabIndex() const;
+    // The page after (or before) current, going round, whose tab is visible when checkTabVisible; current
+    // itself comes last. Null when no page qualifies.
+    TTabSheet* FindNextPage(TTabSheet* current, bool goForward, bool checkTabVisible) const;
+    // Moves to the next (or previous) page with a visible tab, asking OnChanging and firing OnChange.
+    void SelectNextPage(bool goForward);
+
+    TTabChangingEvent OnChanging;
+    TNotifyEvent OnChange;
+
+    void GetChildren(const TGetChildProc& proc, TComponent* root) override;
+    void AdjustClientRect(TRect& rect) override;
+    void AlignControls(TControl* control, TRect& rect) override;
+    void Loaded() override;
+    void Dispatch(TMessage& message) override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    virtual bool CanChange();
+    virtual void Change();
+
+private:
+    friend class TTabSheet;
+    void InsertPage(TTabSheet* page);
+    void RemovePage(TTabSheet* page);
+    // Puts the visible pages' tabs into the window and selects the active page's.
+    void UpdateTabs();
+    void ShowPage(TTabSheet* page);
+    TTabSheet* PageOfTab(int32_t tabIndex) const;
+    // A choice of the user's: OnChanging may refuse it; OnChange follows.
+    void ChangeByUser(TTabSheet* page);
+
+    std::vector<TTabSheet*> FPages;
+    TTabSheet* FActivePage = nullptr;
+    TTabPosition FTabPosition = tpTop;
+};
 
 } // namespace vcl

@@ -1,4 +1,5 @@
-// Property tables of the common controls: list views, status bars, progress and track bars, up-down buttons.
+// Property tables of the common controls: list views, status bars, progress and track bars, up-down buttons,
+// page controls and their pages.
 #include "platform/vcl/ClassTables.h"
 
 #include "platform/vcl/ComCtrls.h"
@@ -87,6 +88,19 @@ void RegisterComCtrlsTables() {
         .Property("Wrap", &TUpDown::GetWrap, &TUpDown::SetWrap)
         .Event("OnChanging", &TUpDown::OnChanging)
         .Event("OnClick", &TUpDown::OnClick);
+
+    // A page's place among the pages is the order the pages are written in, and which page shows is the page
+    // control's ActivePage: neither PageIndex nor Visible is the page's own to store.
+    DefineClassProperties<TTabSheet, TWinControl>()
+        .Property("Caption", &TTabSheet::GetCaption, &TTabSheet::SetCaption)
+        .Property("TabVisible", &TTabSheet::GetTabVisible, &TTabSheet::SetTabVisible)
+        .Property("Visible", &TTabSheet::GetVisible, &TTabSheet::SetVisible)
+        .Stored([](TTabSheet*) { return false; });
+    DefineClassProperties<TPageControl, TWinControl>()
+        .Property("ActivePage", &TPageControl::GetActivePage, &TPageControl::SetActivePage)
+        .Property("TabPosition", &TPageControl::GetTabPosition, &TPageControl::SetTabPosition)
+        .Event("OnChange", &TPageControl::OnChange)
+        .Event("OnChanging", &TPageControl::OnChanging);
 }
 
 } // namespace vcl

@@ -67,4 +67,7 @@ LOOMWICK_EXCEPTION(EClassNotFound, EFilerError);
 LOOMWICK_EXCEPTION(EInvalidGraphic, Exception);
 LOOMWICK_EXCEPTION(EInvalidGraphicOperation, Exception);
 
+// Edits: text that an edit's rules refuse.
+LOOMWICK_EXCEPTION(EDBEditError, Exception);
+
 } // namespace vcl

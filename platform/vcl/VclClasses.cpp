@@ -20,6 +20,7 @@
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/GraphicsObjects.h"
 #include "platform/vcl/ImgList.h"
+#include "platform/vcl/Mask.h"
 #include "platform/vcl/Menus.h"
 #include "platform/vcl/Picture.h"
 #include "platform/vcl/StdCtrls.h"
@@ -176,6 +177,7 @@ void VclRegisterEnums() {
     RegisterEnumNames<TUDAlignButton>({"udLeft", "udRight"});
     RegisterEnumNames<TUDOrientation>({"udHorizontal", "udVertical"});
     RegisterEnumNames<TUDBtnType>({"btNext", "btPrev"});
+    RegisterEnumNames<TTabPosition>({"tpTop", "tpBottom"});
 
     RegisterEnumNames<TBevelCut>({"bvNone", "bvLowered", "bvRaised", "bvSpace"});
     RegisterEnumNames<TBevelStyle>({"bsLowered", "bsRaised"});
@@ -221,6 +223,10 @@ void VclRegisterClassNames() {
     VclRegister<TProgressBar>("TProgressBar");
     VclRegister<TTrackBar>("TTrackBar");
     VclRegister<TUpDown>("TUpDown");
+    VclRegister<TPageControl>("TPageControl");
+    VclRegister<TTabSheet>("TTabSheet");
+    VclRegister<TSpeedButton>("TSpeedButton");
+    VclRegister<TMaskEdit>("TMaskEdit");
     VclRegister<TPanel>("TPanel");
     VclRegister<TBevel>("TBevel");
     VclRegister<TShape>("TShape");
@@ -256,6 +262,7 @@ void RegisterVclClasses() {
         RegisterStdCtrlsTables();
         RegisterButtonsTables();
         RegisterComCtrlsTables();
+        RegisterMaskTables();
         RegisterExtCtrlsTables();
         RegisterImgListTables();
         RegisterMenusTables();

@@ -106,6 +106,9 @@ const std::map<std::string, const char*> NotKeptAsWritten = {
     {"TStatusBar.Top", "aligned to the bottom of its parent"},
     {"TStatusBar.Width", "aligned to the bottom of its parent"},
     {"ScrollBar.Position", "kept within the range, which is empty here"},
+    {"TSpeedButton.Down", "only a button of a group (GroupIndex not 0) goes down"},
+    {"TPageControl.ActivePage", "takes only a page of its own, and there is none here"},
+    {"EditMask", "only the empty mask is supported; another raises"},
 };
 
 bool KeptAsWritten(const std::string& where) {

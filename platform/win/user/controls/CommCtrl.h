@@ -26,6 +26,7 @@ constexpr const char* STATUSCLASSNAME = "msctls_statusbar32";
 constexpr const char* PROGRESS_CLASS = "msctls_progress32";
 constexpr const char* TRACKBAR_CLASS = "msctls_trackbar32";
 constexpr const char* UPDOWN_CLASS = "msctls_updown32";
+constexpr const char* WC_TABCONTROL = "SysTabControl32";
 
 // The text clipboard the edit controls cut, copy and paste through. The window system has no clipboard
 // of its own: the layer that owns it installs these (the class library does); without them cut, copy and
@@ -401,6 +402,36 @@ struct NMUPDOWN {
     NMHDR hdr;
     int iPos = 0;
     int iDelta = 0;
+};
+
+// ---- Tab control ----
+// A row of tabs along the top (TCS_BOTTOM: the bottom) of a raised body. A click or Left/Right asks the
+// parent with TCN_SELCHANGING (a non-zero answer keeps the selection), then selects and sends TCN_SELCHANGE;
+// TCM_SETCURSEL selects without asking or telling.
+constexpr DWORD TCS_BOTTOM = 0x2, TCS_FOCUSNEVER = 0x8000;
+constexpr UINT TCM_FIRST = 0x1300;
+constexpr UINT TCM_GETITEMCOUNT = TCM_FIRST + 4, TCM_GETITEM = TCM_FIRST + 5, TCM_SETITEM = TCM_FIRST + 6,
+               TCM_INSERTITEM = TCM_FIRST + 7, TCM_DELETEITEM = TCM_FIRST + 8,
+               TCM_DELETEALLITEMS = TCM_FIRST + 9, TCM_GETITEMRECT = TCM_FIRST + 10,
+               TCM_GETCURSEL = TCM_FIRST + 11, TCM_SETCURSEL = TCM_FIRST + 12, TCM_HITTEST = TCM_FIRST + 13,
+               TCM_ADJUSTRECT = TCM_FIRST + 40, TCM_GETROWCOUNT = TCM_FIRST + 44;
+constexpr UINT TCIF_TEXT = 0x1, TCIF_IMAGE = 0x2, TCIF_PARAM = 0x8;
+constexpr UINT TCHT_NOWHERE = 0x1, TCHT_ONITEMICON = 0x2, TCHT_ONITEMLABEL = 0x4,
+               TCHT_ONITEM = TCHT_ONITEMICON | TCHT_ONITEMLABEL;
+constexpr UINT TCN_FIRST = UINT(-550);
+constexpr UINT TCN_SELCHANGE = TCN_FIRST - 1, TCN_SELCHANGING = TCN_FIRST - 2;
+struct TCITEM {
+    UINT mask = 0;
+    DWORD dwState = 0;
+    DWORD dwStateMask = 0;
+    char* pszText = nullptr;
+    int cchTextMax = 0;
+    int iImage = -1;
+    LPARAM lParam = 0;
+};
+struct TCHITTESTINFO {
+    TPoint pt;
+    UINT flags = 0;
 };
 
 // ---- Image lists ----

@@ -32,6 +32,7 @@ void InitCommonControls() {
         ctl::RegisterProgressBarClass();
         ctl::RegisterTrackBarClass();
         ctl::RegisterUpDownClass();
+        ctl::RegisterTabControlClass();
     });
 }
 

@@ -187,6 +187,7 @@ void RegisterStatusBarClass();
 void RegisterProgressBarClass();
 void RegisterTrackBarClass();
 void RegisterUpDownClass();
+void RegisterTabControlClass();
 
 // The edit controls' clipboard.
 const EditClipboard& GetEditClipboard();
