@@ -224,7 +224,10 @@ void TPageControl::ShowPage(TTabSheet* page) {
     if (focusInOld) {
         if (page && page->CanFocus())
             page->SelectFirst();
-        else if (CanFocus())
+        // A page with nothing to focus leaves the focus with the tabs.
+        focus = win::GetFocus();
+        focused = focus ? FindControl(focus) : nullptr;
+        if ((!focused || old->ContainsControl(focused)) && CanFocus())
             SetFocus();
     }
 }
