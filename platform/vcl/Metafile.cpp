@@ -1,5 +1,6 @@
 #include "platform/vcl/Metafile.h"
 
+#include "platform/vcl/Canvas.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
 
