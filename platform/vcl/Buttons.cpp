@@ -296,7 +296,7 @@ void TSpeedButton::MouseMove(TShiftState shift, int32_t x, int32_t y) {
     TGraphicControl::MouseMove(shift, x, y);
     if (!FPressed)
         return;
-    const bool inside = RectContains(GetClientRect(), {x, y});
+    const bool inside = win::Contains(GetClientRect(), TPoint{x, y});
     if (inside != FPressedInside) {
         FPressedInside = inside;
         Invalidate();
@@ -308,7 +308,7 @@ void TSpeedButton::MouseUp(TMouseButton button, TShiftState shift, int32_t x, in
     if (button != mbLeft || !FPressed)
         return;
     FPressed = false;
-    const bool inside = RectContains(GetClientRect(), {x, y});
+    const bool inside = win::Contains(GetClientRect(), TPoint{x, y});
     FPressedInside = false;
     Invalidate();
     if (!inside)
