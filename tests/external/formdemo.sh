@@ -11,6 +11,8 @@
 # down, moves, button up) onto the frames list: the demo prints "drop" with the entry and its new row, which a
 # second grab shows with text where the row was empty; a drag released over the form's face prints
 # "enddrag none".
+# Last, xdotool clicks the page control's second tab: the demo reports the change and the middle of the
+# pages shows the second page's teal where the first page's face was.
 # $1 is the build folder. With FORMDEMO_SCREENSHOT=file.png the window's picture is kept there.
 # Budget: 180 s
 set -u
@@ -31,7 +33,7 @@ mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 cat >"$WORK/inside.sh" <<'INSIDE'
 set -u
 DEMO=$1 WORK=$2
-"$DEMO" --seconds 25 >"$WORK/demo.out" 2>"$WORK/demo.err" &
+"$DEMO" --seconds 40 >"$WORK/demo.out" 2>"$WORK/demo.err" &
 pid=$!
 for _ in $(seq 100); do
     sleep 0.1
@@ -98,6 +100,19 @@ if [ -n "${cx:-}" ]; then
     import -window root "$WORK/dragged.png" 2>/dev/null
     drag 240 57 306 300 '^enddrag '
 fi
+# Last, as it takes the focus: the page control's second tab, clicked as a person would; grab until the
+# second page shows.
+read -r tx ty < <(sed -n 's/^tab \([0-9]*\),\([0-9]*\)$/\1 \2/p' "$WORK/demo.out")
+read -r px py pw ph < <(sed -n 's/^pages \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/demo.out")
+if [ -n "${tx:-}" ] && [ -n "${px:-}" ]; then
+    xdotool mousemove "$tx" "$ty" click 1
+    for _ in $(seq 30); do
+        sleep 0.2
+        import -window root "$WORK/pages.png" 2>/dev/null || continue
+        middle=$(convert "$WORK/pages.png" -format "%[pixel:p{$((px + pw / 2)),$((py + ph / 2))}]" info:)
+        [ "$middle" = "srgb(0,128,128)" ] && break
+    done
+fi
 kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 true
@@ -131,7 +146,7 @@ colours=$(convert "$WORK/screen.png" -crop "${ww}x${wh}+${wx}+${wy}" +repage -fo
 
 pixel() {
     local p="p{$1,$2}"
-    convert "$WORK/screen.png" -format "%[fx:int(255*$p.r)],%[fx:int(255*$p.g)],%[fx:int(255*$p.b)]" info:
+    convert "${3:-$WORK/screen.png}" -format "%[fx:int(255*$p.r)],%[fx:int(255*$p.g)],%[fx:int(255*$p.b)]" info:
 }
 at() { pixel $((cx + $1)) $((cy + $2)); }
 face=$(at 306 300)
@@ -173,6 +188,17 @@ awk -v b="$before" 'BEGIN { exit !(b == 0) }' || fail "the row under the frames 
 awk -v a="$shown" 'BEGIN { exit !(a > 0.01) }' || fail "the screen does not show the dropped entry in its row"
 grep -q '^enddrag none$' "$WORK/demo.out" || fail "a drag released over the form's face did not end without a target"
 
+# The page control: the first page's face in the middle of the pages, then, after the click on the second
+# tab, the second page's teal there.
+read -r px py pw ph < <(rect pages)
+[ -n "${px:-}" ] || fail "the demo did not report its page control"
+grep -q '^page Second$' "$WORK/demo.out" || fail "the click on the second tab did not change the page"
+[ -f "$WORK/pages.png" ] || fail "no screen grab after the click on the second tab"
+first_page=$(pixel $((px + pw / 2)) $((py + ph / 2)))
+second_page=$(pixel $((px + pw / 2)) $((py + ph / 2)) "$WORK/pages.png")
+echo "pages ${pw}x${ph} at ${px},${py}: first page $first_page, after the click $second_page"
+[ "$first_page" = "212,208,200" ] || fail "the first page's middle is $first_page, not the face"
+[ "$second_page" = "0,128,128" ] || fail "after the click the pages' middle is $second_page, not the second page's teal"
 if [ -n "${FORMDEMO_SCREENSHOT:-}" ]; then
     convert "$WORK/screen.png" -crop "${ww}x${wh}+${wx}+${wy}" +repage "$FORMDEMO_SCREENSHOT"
 fi

@@ -4,6 +4,8 @@
 //   clicked 1
 //   window X,Y WxH         (the window's place and size on the screen)
 //   client X,Y WxH         (its client area)
+//   tab X,Y                (the centre of the page control's second tab, on the screen)
+//   pages X,Y WxH          (the page control's display area, where its pages show, on the screen)
 //   ready
 // and afterwards, as they happen:
 //   help ID                (F1 pressed: the id of the control the help is for; the name edit is 101)
@@ -18,7 +20,7 @@
 // --picture FILE shows FILE (any picture the class library reads: BMP, icons, GIF, WMF, EMF) in the image,
 // at its own size from the image's top-left corner, and prints "image X,Y WxH" (the image's place on the
 // screen) before "ready"; --sizable gives the window a sizing frame.
-// Used by tests/external/formdemo.sh.
+// Choosing a page of the page control prints "page CAPTION". Used by tests/external/formdemo.sh.
 #include "platform/backend/qt/QtScreen.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Bitmap.h"
@@ -75,6 +77,11 @@ public:
     TButton* btnCount = nullptr;
     TButton* btnClose = nullptr;
     TStatusBar* sbStatus = nullptr;
+    TSpeedButton* sbPlay = nullptr;
+    TSpeedButton* sbStop = nullptr;
+    TPageControl* pcDemo = nullptr;
+    TTabSheet* tsFirst = nullptr;
+    TTabSheet* tsSecond = nullptr;
     TTimer* tmrQuit = nullptr;
 
     int32_t Clicks = 0;
@@ -201,6 +208,10 @@ public:
     }
 
     bool Ready = false; // the first report is out: later moves and sizes are reported
+    void pcDemoChange(TObject* sender) {
+        std::printf("page %s\n", pcDemo->GetActivePage()->GetCaption().c_str());
+        std::fflush(stdout);
+    }
 };
 
 void RegisterDemoClasses() {
@@ -236,11 +247,17 @@ void RegisterDemoClasses() {
         .Field("btnClose", &TDemoForm::btnClose)
         .Field("sbStatus", &TDemoForm::sbStatus)
         .Field("tmrQuit", &TDemoForm::tmrQuit)
+        .Field("sbPlay", &TDemoForm::sbPlay)
+        .Field("sbStop", &TDemoForm::sbStop)
+        .Field("pcDemo", &TDemoForm::pcDemo)
+        .Field("tsFirst", &TDemoForm::tsFirst)
+        .Field("tsSecond", &TDemoForm::tsSecond)
         .Method("FormCreate", &TDemoForm::FormCreate)
         .Method("btnCountClick", &TDemoForm::btnCountClick)
         .Method("btnCloseClick", &TDemoForm::btnCloseClick)
         .Method("pbxSwatchesPaint", &TDemoForm::pbxSwatchesPaint)
-        .Method("tmrQuitTimer", &TDemoForm::tmrQuitTimer);
+        .Method("tmrQuitTimer", &TDemoForm::tmrQuitTimer)
+        .Method("pcDemoChange", &TDemoForm::pcDemoChange);
     RegisterClass<TDemoForm>("TDemoForm");
     RegisterDemoForms();
 }
@@ -296,6 +313,15 @@ int main(int argc, char** argv) {
             formdemo::PrintRect("image", vcl::Bounds(at.X, at.Y, form->imgPreview->GetWidth(),
                                                      form->imgPreview->GetHeight()));
         }
+        vcl::TRect tab;
+        win::SendMessage(form->pcDemo->GetHandle(), win::TCM_GETITEMRECT, 1,
+                         reinterpret_cast<win::LPARAM>(&tab));
+        const vcl::TPoint tabCentre =
+            form->pcDemo->ClientToScreen({(tab.Left + tab.Right) / 2, (tab.Top + tab.Bottom) / 2});
+        std::printf("tab %d,%d\n", tabCentre.X, tabCentre.Y);
+        const vcl::TPoint pages = form->tsSecond->ClientToScreen({0, 0});
+        formdemo::PrintRect(
+            "pages", vcl::Bounds(pages.X, pages.Y, form->tsSecond->GetWidth(), form->tsSecond->GetHeight()));
         std::printf("ready\n");
         std::fflush(stdout);
         form->Ready = true;
