@@ -289,6 +289,8 @@ TEST_F(UserTest, AHookUnhookingItselfWhileItRunsStillPassesTheCallOnAndIsGoneAft
 
 // Top-level windows are made and freed on several threads while another thread walks the list of them: the
 // desktop's list is shared, so neither side may see it half changed (AddressSanitizer catches a torn list).
+// The windows stay hidden: showing them would move the activation between threads, which is not what this
+// test is about.
 TEST_F(UserTest, TopLevelWindowsComeAndGoOnSeveralThreadsWhileAnotherWalksThem) {
     Watchdog watchdog("Making and freeing top-level windows on several threads", std::chrono::seconds(120));
     WindowThread registerClass; // registers the worker class once
@@ -299,8 +301,8 @@ TEST_F(UserTest, TopLevelWindowsComeAndGoOnSeveralThreadsWhileAnotherWalksThem) 
     for (int n = 0; n < Threads; ++n)
         threads.emplace_back([&] {
             for (int i = 0; i < Rounds; ++i) {
-                HWND w = CreateWindowEx(0, ThreadsWorkerClass, "churn", WS_POPUP | WS_VISIBLE, i % 40, i % 40, 10,
-                                        10, nullptr, nullptr, nullptr, nullptr);
+                HWND w = CreateWindowEx(0, ThreadsWorkerClass, "churn", WS_POPUP, i % 40, i % 40, 10, 10,
+                                        nullptr, nullptr, nullptr, nullptr);
                 MSG m;
                 while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
                     DispatchMessage(&m);
