@@ -2,6 +2,7 @@
 #include "platform/win/gdi/Fonts.h"
 #include "platform/win/gdi/FontsEngine.h"
 #include "platform/win/gdi/GdiObjects.h"
+#include "platform/win/kernel/Utf16.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -792,23 +793,8 @@ std::u32string DecodeText(const char* text, int byteCount, std::vector<int>* byt
 std::string EncodeText(const std::u32string& text) {
     std::string out;
     out.reserve(text.size());
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
+    for (char32_t c : text)
+        AppendUtf8(out, c);
     return out;
 }
 

@@ -1,6 +1,7 @@
 // The metafile record player: mapping, objects, saved states, clipping, text and bitmaps. The record
 // readers (MetafileWmf.cpp, MetafileEmf.cpp) turn records into the calls of this class.
 #include "platform/win/gdi/MetafilePlayer.h"
+#include "platform/win/kernel/Utf16.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -1201,26 +1202,6 @@ void Player::GradientFill(const std::vector<TRIVERTEX>& vertices, const std::vec
 // ---- Text ------------------------------------------------------------------------------------------------
 
 namespace {
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        c = 0xFFFD;
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
 
 // The code page of a font character set for iconv.
 const char* CharsetEncoding(BYTE charset) {
