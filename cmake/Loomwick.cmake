@@ -27,13 +27,18 @@ function(loomwick_library name)
     endif()
 endfunction()
 
-# loomwick_test(NAME DIR <folder under tests/> [RESOURCES] DEPS libs...)
+# loomwick_test(NAME DIR <folder under tests/>... [RESOURCES] DEPS libs...)
 # One GoogleTest program for every test file of a folder, registered with CTest as one test. With RESOURCES
 # its main function registers the embedded bitmaps and cursors (the library resources) before any test.
 function(loomwick_test name)
-    cmake_parse_arguments(ARG "RESOURCES" "DIR" "DEPS" ${ARGN})
-    # A folder's tests may sit in sub-folders (tests/imaging/core, tests/imaging/io).
-    file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${ARG_DIR}/*.cpp)
+    cmake_parse_arguments(ARG "RESOURCES" "" "DIR;DEPS" ${ARGN})
+    # A folder's tests may sit in sub-folders (tests/imaging/core, tests/imaging/io); a library made of two
+    # folders gathers the tests of both (tests/bars and tests/lookandfeel).
+    set(sources)
+    foreach(dir ${ARG_DIR})
+        file(GLOB_RECURSE dir_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${dir}/*.cpp)
+        list(APPEND sources ${dir_sources})
+    endforeach()
     if(NOT sources)
         return()
     endif()

@@ -1,0 +1,43 @@
+#include "lookandfeel/lkStartup.h"
+
+#include "lookandfeel/xbThemeManager.h"
+#include "lookandfeel/xbUxTheme.h"
+
+#include <iterator>
+
+namespace lookandfeel {
+
+namespace {
+
+struct TlkModuleSteps {
+    void (*Init)();
+    void (*Done)();
+};
+
+// In start-up order.
+const TlkModuleSteps LookAndFeelModules[] = {
+    {&InitUxThemeModule, &DoneUxThemeModule},
+    {&InitThemeManagerModule, &DoneThemeManagerModule},
+};
+
+int LookAndFeelUseCount = 0;
+
+} // namespace
+
+void InitializeLookAndFeel() {
+    if (LookAndFeelUseCount++ > 0)
+        return;
+    for (const TlkModuleSteps& module : LookAndFeelModules)
+        module.Init();
+}
+
+void FinalizeLookAndFeel() {
+    if (LookAndFeelUseCount == 0 || --LookAndFeelUseCount > 0)
+        return;
+    for (auto it = std::rbegin(LookAndFeelModules); it != std::rend(LookAndFeelModules); ++it)
+        it->Done();
+}
+
+bool LookAndFeelInitialized() { return LookAndFeelUseCount > 0; }
+
+} // namespace lookandfeel
