@@ -193,7 +193,8 @@ void CheckMouseLeave(HWND target, LRESULT hit) {
         PostMessage(tracked, nonClient ? WM_NCMOUSELEAVE : WM_MOUSELEAVE, 0, 0);
 }
 
-bool CookMouse(const RawInput& in, MSG* msg, LRESULT* hitOut) {
+// Sets `foreign` and returns false when the event is for a window of another thread.
+bool CookMouse(const RawInput& in, MSG* msg, LRESULT* hitOut, bool* foreign) {
     State& s = GetState();
     LRESULT hit = HTCLIENT;
     HWND target = s.FCapture;
@@ -206,18 +207,30 @@ bool CookMouse(const RawInput& in, MSG* msg, LRESULT* hitOut) {
     *hitOut = hit;
     if (!target)
         return false;
+    DWORD owner = ThreadOf(target);
+    bool mine = !owner || owner == GetCurrentThreadId();
     UINT message = ClientMessage(in.FAction);
     msg->hwnd = target;
     msg->time = in.FTime;
     msg->pt = in.FPoint;
     if (in.FAction == MouseAction::Wheel) {
         // The wheel goes to the focus window, with screen coordinates.
-        HWND focus = s.FFocus && Validate(s.FFocus) ? s.FFocus : target;
+        HWND focus = GetFocus();
+        if (!focus && !mine) {
+            *foreign = true;
+            return false;
+        }
+        if (!focus)
+            focus = target;
         msg->hwnd = focus;
         msg->message = WM_MOUSEWHEEL;
         msg->wParam = MAKEWPARAM(int(MouseKeys(in.FAsyncSnapshot)), in.FWheel);
         msg->lParam = MAKELPARAM(in.FPoint.X, in.FPoint.Y);
         return true;
+    }
+    if (!mine) {
+        *foreign = true;
+        return false;
     }
     if (hit == HTCLIENT || s.FCapture) {
         TPoint p = in.FPoint;
@@ -249,10 +262,10 @@ bool CookMouse(const RawInput& in, MSG* msg, LRESULT* hitOut) {
 // Button presses activate the window they land in, unless it says otherwise. Returns false when the
 // click is eaten.
 bool MouseActivate(HWND target, LRESULT hit, UINT message) {
-    State& s = GetState();
     Window* topWindow = TopLevelOf(Validate(target));
     HWND top = H(topWindow);
-    if (!top || top == s.FActive || (topWindow->FExStyle & WS_EX_NOACTIVATE))
+    if (!top || top == CurrentThreadInput().FActive || (topWindow->FExStyle & WS_EX_NOACTIVATE) ||
+        ThreadOf(top) != GetCurrentThreadId())
         return true;
     LRESULT r = Send(target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top), MAKELPARAM(int(hit), int(message)));
     if (!Validate(target))
@@ -264,10 +277,10 @@ bool MouseActivate(HWND target, LRESULT hit, UINT message) {
 
 bool CookKey(const RawInput& in, MSG* msg) {
     State& s = GetState();
-    HWND target = s.FFocus && Validate(s.FFocus) ? s.FFocus : nullptr;
+    HWND target = GetFocus();
     bool noFocus = target == nullptr;
     if (!target)
-        target = s.FActive && Validate(s.FActive) ? s.FActive : nullptr;
+        target = GetActiveWindow();
     if (!target)
         return false;
     bool alt = Down(in.FAsyncSnapshot, VK_MENU);
@@ -304,7 +317,17 @@ bool PeekInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remov
     State& s = GetState();
     MSG m;
     LRESULT hit = HTCLIENT;
-    bool cooked = in.FMouse ? CookMouse(in, &m, &hit) : CookKey(in, &m);
+    // Input belongs to one thread: keys and the wheel to the thread of the foreground window, other mouse
+    // events to the thread of the window they reach. Another thread's input stays queued for that thread.
+    if (!in.FMouse || in.FAction == MouseAction::Wheel) {
+        DWORD owner = ThreadOf(GetForegroundWindow());
+        if (owner && owner != GetCurrentThreadId())
+            return false;
+    }
+    bool foreign = false;
+    bool cooked = in.FMouse ? CookMouse(in, &m, &hit, &foreign) : CookKey(in, &m);
+    if (foreign)
+        return false;
     auto drop = [&] {
         std::lock_guard<std::mutex> guard(InputLock());
         if (!InputQueue().empty())
@@ -389,11 +412,12 @@ bool PeekInput(MSG* msg, HWND filter, UINT filterMin, UINT filterMax, bool remov
 
 void LoseFocusOf(HWND hwnd) {
     State& s = GetState();
+    ThreadInput& input = CurrentThreadInput();
     if (!Validate(hwnd))
         return;
     if (s.FCapture && (s.FCapture == hwnd || IsDescendant(hwnd, s.FCapture)))
         ReleaseCapture();
-    if (s.FFocus && (s.FFocus == hwnd || IsDescendant(hwnd, s.FFocus))) {
+    if (input.FFocus && (input.FFocus == hwnd || IsDescendant(hwnd, input.FFocus))) {
         HWND next = nullptr;
         if (Window* w = Validate(hwnd); w && w->IsChild() && w->FParent && ReallyVisible(w->FParent) &&
                                         !w->FDestroying && !w->FParent->FDestroying)
@@ -403,17 +427,26 @@ void LoseFocusOf(HWND hwnd) {
     if (s.FTracked && (s.FTracked == hwnd || IsDescendant(hwnd, s.FTracked)))
         s.FTracked = nullptr;
     Window* w = Validate(hwnd);
-    if (w && s.FActive == hwnd && w->FDestroying) {
+    if (w && input.FActive == hwnd && w->FDestroying) {
         HWND next = w->FOwner && ReallyVisible(w->FOwner) ? w->FOwner->FHandle : nullptr;
         ActivateWindow(next, false);
     }
 }
 
+ThreadInput& CurrentThreadInput() {
+    thread_local ThreadInput input;
+    return input;
+}
+
 void ActivateWindow(HWND hwnd, bool byClick) {
     State& s = GetState();
+    ThreadInput& input = CurrentThreadInput();
+    DWORD self = GetCurrentThreadId();
     if (hwnd)
         hwnd = TopLevelOf(hwnd);
-    HWND old = s.FActive && Validate(s.FActive) ? s.FActive : nullptr;
+    if (hwnd && ThreadOf(hwnd) != self)
+        hwnd = nullptr; // a thread activates only its own windows: another's leaves it with none
+    HWND old = GetActiveWindow();
     if (old == hwnd)
         return;
     if (old) {
@@ -422,23 +455,26 @@ void ActivateWindow(HWND hwnd, bool byClick) {
             Send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, IsIconic(old)), reinterpret_cast<LPARAM>(hwnd));
     }
     // Each top-level window of the thread that gains or loses the activation hears WM_ACTIVATEAPP.
-    auto tellApp = [](HWND of, BOOL active) {
-        Window* ofWindow = Validate(of);
-        if (!ofWindow)
-            return;
-        DWORD thread = ofWindow->FThreadId;
+    auto tellApp = [self](BOOL active) {
         for (HWND w : TopLevelWindows())
-            if (ThreadOf(w) == thread)
+            if (ThreadOf(w) == self)
                 Send(w, WM_ACTIVATEAPP, active, 0);
     };
     if (!old && hwnd)
-        tellApp(hwnd, TRUE);
+        tellApp(TRUE);
     if (old && !hwnd)
-        tellApp(old, FALSE);
-    s.FActive = hwnd;
-    if (s.FFocus && old && (s.FFocus == old || IsDescendant(old, s.FFocus)) && Validate(s.FFocus)) {
-        HWND focus = s.FFocus;
-        s.FFocus = nullptr;
+        tellApp(FALSE);
+    input.FActive = hwnd;
+    {
+        std::lock_guard<std::recursive_mutex> guard(s.FLock);
+        if (hwnd)
+            s.FForeground = hwnd;
+        else if (s.FForeground == old)
+            s.FForeground = nullptr;
+    }
+    if (input.FFocus && old && (input.FFocus == old || IsDescendant(old, input.FFocus)) && Validate(input.FFocus)) {
+        HWND focus = input.FFocus;
+        input.FFocus = nullptr;
         Send(focus, WM_KILLFOCUS, 0, 0);
     }
     if (!hwnd || !Validate(hwnd))
@@ -538,41 +574,41 @@ HWND GetCapture() {
 
 HWND SetFocus(HWND hwnd) {
     State& s = GetState();
-    HWND old = s.FFocus && Validate(s.FFocus) ? s.FFocus : nullptr;
+    ThreadInput& input = CurrentThreadInput();
+    HWND old = GetFocus();
     if (hwnd) {
         Window* w = Validate(hwnd);
-        if (!w || w == s.FDesktop || !ReallyEnabled(w))
-            return nullptr;
+        if (!w || w == s.FDesktop || ThreadOf(hwnd) != GetCurrentThreadId() || !ReallyEnabled(w))
+            return nullptr; // another thread's window takes the focus on its own thread
         if (old == hwnd)
             return old;
         Window* top = TopLevelOf(w);
-        if (top->FHandle != s.FActive && !(top->FExStyle & WS_EX_NOACTIVATE)) {
+        if (top->FHandle != input.FActive && !(top->FExStyle & WS_EX_NOACTIVATE)) {
             ActivateWindow(top->FHandle, false);
-            old = s.FFocus && Validate(s.FFocus) ? s.FFocus : nullptr;
+            old = GetFocus();
             if (old == hwnd || !Validate(hwnd))
                 return old;
         }
     }
-    s.FFocus = nullptr;
+    input.FFocus = nullptr;
     if (old)
         Send(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
     if (hwnd && Validate(hwnd)) {
-        s.FFocus = hwnd;
+        input.FFocus = hwnd;
         Send(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old && Validate(old) ? old : nullptr), 0);
     }
     return old;
 }
 
 HWND GetFocus() {
-    State& s = GetState();
-    return s.FFocus && Validate(s.FFocus) ? s.FFocus : nullptr;
+    HWND focus = CurrentThreadInput().FFocus;
+    return focus && Validate(focus) ? focus : nullptr;
 }
 
 HWND SetActiveWindow(HWND hwnd) {
-    State& s = GetState();
-    HWND old = s.FActive && Validate(s.FActive) ? s.FActive : nullptr;
+    HWND old = GetActiveWindow();
     Window* w = Validate(hwnd);
-    if (w && w->IsChild())
+    if (w && (w->IsChild() || ThreadOf(hwnd) != GetCurrentThreadId()))
         return nullptr;
     hwnd = H(w);
     ActivateWindow(hwnd, false);
@@ -580,18 +616,32 @@ HWND SetActiveWindow(HWND hwnd) {
 }
 
 HWND GetActiveWindow() {
-    State& s = GetState();
-    return s.FActive && Validate(s.FActive) ? s.FActive : nullptr;
+    HWND active = CurrentThreadInput().FActive;
+    return active && Validate(active) ? active : nullptr;
 }
 
 BOOL SetForegroundWindow(HWND hwnd) {
-    if (!Validate(hwnd))
+    if (!Validate(hwnd) || ThreadOf(hwnd) != GetCurrentThreadId())
         return FALSE;
-    SetActiveWindow(TopLevelOf(hwnd));
+    HWND top = TopLevelOf(hwnd);
+    SetActiveWindow(top);
+    // Already this thread's active window, it still becomes the foreground.
+    State& s = GetState();
+    std::lock_guard<std::recursive_mutex> guard(s.FLock);
+    if (Validate(top) && CurrentThreadInput().FActive == top)
+        s.FForeground = top;
     return TRUE;
 }
 
-HWND GetForegroundWindow() { return GetActiveWindow(); }
+HWND GetForegroundWindow() {
+    State& s = GetState();
+    HWND foreground;
+    {
+        std::lock_guard<std::recursive_mutex> guard(s.FLock);
+        foreground = s.FForeground;
+    }
+    return foreground && Validate(foreground) ? foreground : nullptr;
+}
 
 BOOL TrackMouseEvent(TRACKMOUSEEVENT* tme) {
     State& s = GetState();

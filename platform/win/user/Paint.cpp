@@ -337,7 +337,7 @@ void PaintDefaultFrame(Window* hwnd) {
     if ((style & WS_CAPTION) == WS_CAPTION) {
         int h = (ex & WS_EX_TOOLWINDOW) ? GetSystemMetrics(SM_CYSMCAPTION) : GetSystemMetrics(SM_CYCAPTION);
         TRect caption{r.Left, r.Top, r.Right, r.Top + h - 1};
-        bool active = GetState().FActive == H(TopLevelOf(hwnd));
+        bool active = CurrentThreadInput().FActive == H(TopLevelOf(hwnd));
         FillRect(dc, &caption, GetSysColorBrush(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
         TRect line{r.Left, caption.Bottom, r.Right, caption.Bottom + 1};
         FillRect(dc, &line, GetSysColorBrush(COLOR_BTNFACE));
@@ -436,10 +436,11 @@ void OnWindowDestroyed(Window* hwnd) {
     HWND handle = hwnd->FHandle;
     if (s.FCapture == handle)
         s.FCapture = nullptr;
-    if (s.FFocus == handle)
-        s.FFocus = nullptr;
-    if (s.FActive == handle)
-        s.FActive = nullptr;
+    ThreadInput& input = CurrentThreadInput(); // a window is freed on its own thread
+    if (input.FFocus == handle)
+        input.FFocus = nullptr;
+    if (input.FActive == handle)
+        input.FActive = nullptr;
     if (s.FTracked == handle)
         s.FTracked = nullptr;
     if (hwnd->FUpdate)

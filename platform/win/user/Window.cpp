@@ -956,17 +956,22 @@ BOOL ShowWindow(HWND handle, int cmdShow) {
             return FALSE;
         Send(hwnd, WM_SHOWWINDOW, FALSE, 0);
         SetWindowPos(handle, nullptr, 0, 0, 0, 0, flags | SWP_HIDEWINDOW | SWP_NOZORDER | SWP_NOACTIVATE);
-        if (Validate(handle) && !hwnd->IsChild() && GetState().FActive == handle) {
-            // Give the activation to the owner or the next visible top-level window.
-            Window* next = hwnd->FOwner && ReallyVisible(hwnd->FOwner) ? hwnd->FOwner : nullptr;
+        if (Validate(handle) && !hwnd->IsChild() && CurrentThreadInput().FActive == handle) {
+            // Give the activation to the owner or the next visible top-level window of this thread (a
+            // thread activates only its own windows).
+            HWND next = hwnd->FOwner && ReallyVisible(hwnd->FOwner) ? hwnd->FOwner->FHandle : nullptr;
+            if (next && ThreadOf(next) != GetCurrentThreadId())
+                next = nullptr;
             if (!next)
-                for (Window* w : GetState().FDesktop->FChildren)
-                    if (w != hwnd && w->IsVisibleFlag() && !(w->FExStyle & WS_EX_NOACTIVATE) &&
+                for (HWND top : TopLevelWindows()) {
+                    Window* w = top != handle && ThreadOf(top) == GetCurrentThreadId() ? Validate(top) : nullptr;
+                    if (w && w->IsVisibleFlag() && !(w->FExStyle & WS_EX_NOACTIVATE) &&
                         !(w->FExStyle & WS_EX_TOPMOST && w->FExStyle & WS_EX_TOOLWINDOW)) {
-                        next = w;
+                        next = top;
                         break;
                     }
-            ActivateWindow(H(next), false);
+                }
+            ActivateWindow(next, false);
         }
         return wasVisible;
     case SW_SHOWNA:

@@ -130,8 +130,7 @@ struct State {
     WindowTable FWindows; // every live window, by handle
 
     HWND FCapture = nullptr;
-    HWND FFocus = nullptr;
-    HWND FActive = nullptr;
+    HWND FForeground = nullptr; // the window the last activation went to, of any thread; under FLock
     HWND FTracked = nullptr; // window whose WM_MOUSELEAVE is pending
     DWORD FTrackFlags = 0;
     TPoint FCursor;
@@ -141,6 +140,15 @@ struct State {
 };
 
 State& GetState();
+
+// Each thread's own activation and focus: a thread activates and focuses only windows it made, so that
+// activating never touches a window that its own thread may be freeing at that moment. Only the thread
+// itself reads or changes its record.
+struct ThreadInput {
+    HWND FActive = nullptr;
+    HWND FFocus = nullptr;
+};
+ThreadInput& CurrentThreadInput();
 // The window behind a handle, or nullptr when the handle is not a live window (never was one, or its
 // window was destroyed). Constant time, under the state lock.
 Window* Validate(HWND hwnd);

@@ -289,8 +289,7 @@ TEST_F(UserTest, AHookUnhookingItselfWhileItRunsStillPassesTheCallOnAndIsGoneAft
 
 // Top-level windows are made and freed on several threads while another thread walks the list of them: the
 // desktop's list is shared, so neither side may see it half changed (AddressSanitizer catches a torn list).
-// The windows stay hidden: showing them would move the activation between threads, which is not what this
-// test is about.
+// The windows stay hidden; a test below shows them.
 TEST_F(UserTest, TopLevelWindowsComeAndGoOnSeveralThreadsWhileAnotherWalksThem) {
     Watchdog watchdog("Making and freeing top-level windows on several threads", std::chrono::seconds(120));
     WindowThread registerClass; // registers the worker class once
@@ -319,4 +318,88 @@ TEST_F(UserTest, TopLevelWindowsComeAndGoOnSeveralThreadsWhileAnotherWalksThem) 
     for (auto& thread : threads)
         thread.join();
     EXPECT_TRUE(IsWindow(registerClass.Window()));
+}
+
+// Windows are shown (and so activated), focused and freed on several threads at once. Each thread has its
+// own active and focus window: one thread's activation never moves another's, and no thread deactivates a
+// window that its own thread is freeing at that moment (AddressSanitizer saw such a freed window read).
+TEST_F(UserTest, WindowsShownAndFreedOnSeveralThreadsKeepEachThreadsActivationItsOwn) {
+    Watchdog watchdog("Showing and freeing windows on several threads", std::chrono::seconds(120));
+    WindowThread registerClass; // registers the worker class once
+    constexpr int Threads = 4;
+    constexpr int Rounds = 300;
+    std::atomic<int> running{Threads};
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int n = 0; n < Threads; ++n)
+        threads.emplace_back([&] {
+            for (int i = 0; i < Rounds; ++i) {
+                HWND w = CreateWindowEx(0, ThreadsWorkerClass, "shown", WS_POPUP | WS_VISIBLE, i % 40, i % 40, 10,
+                                        10, nullptr, nullptr, nullptr, nullptr);
+                MSG m;
+                while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessage(&m);
+                if (GetActiveWindow() != w || GetFocus() != w)
+                    ++wrong;
+                DestroyWindow(w);
+                if (GetActiveWindow() || GetFocus())
+                    ++wrong;
+            }
+            --running;
+        });
+    MSG m;
+    while (running.load() > 0)
+        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessage(&m);
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+// A window of another thread neither takes this thread's activation nor its focus: showing it leaves this
+// thread's window active and focused without a WM_ACTIVATE, and this thread cannot focus or activate it.
+// The foreground is the window activated last, whichever thread it belongs to.
+TEST_F(UserTest, AnotherThreadsWindowLeavesThisThreadsActivationAndFocusAlone) {
+    Watchdog watchdog("Activation on two threads", std::chrono::seconds(60));
+    HWND mine = Make("mine", WS_POPUP | WS_VISIBLE, {0, 0, 40, 40});
+    Pump();
+    ASSERT_EQ(GetActiveWindow(), mine);
+    ASSERT_EQ(GetFocus(), mine);
+    Log().clear();
+
+    WindowThread registerClass; // registers the worker class once
+    std::atomic<HWND> theirs{nullptr};
+    std::atomic<bool> checked{false}, stop{false};
+    HWND theirActive = nullptr, theirFocus = nullptr;
+    std::thread other([&] {
+        HWND w = CreateWindowEx(0, ThreadsWorkerClass, "theirs", WS_POPUP | WS_VISIBLE, 50, 0, 40, 40, nullptr,
+                                nullptr, nullptr, nullptr);
+        theirActive = GetActiveWindow();
+        theirFocus = GetFocus();
+        theirs.store(w);
+        MSG m;
+        while (!stop.load())
+            while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessage(&m);
+        DestroyWindow(w);
+    });
+    PumpUntil([&] { return theirs.load() != nullptr; });
+    HWND w = theirs.load();
+    EXPECT_EQ(theirActive, w);
+    EXPECT_EQ(theirFocus, w);
+    EXPECT_EQ(GetActiveWindow(), mine);
+    EXPECT_EQ(GetFocus(), mine);
+    EXPECT_EQ(GetForegroundWindow(), w);
+    EXPECT_EQ(SetFocus(w), nullptr);
+    EXPECT_EQ(SetActiveWindow(w), nullptr);
+    EXPECT_FALSE(SetForegroundWindow(w));
+    EXPECT_EQ(GetActiveWindow(), mine);
+    EXPECT_EQ(GetFocus(), mine);
+    Pump();
+    EXPECT_EQ(LogLines({WM_ACTIVATE, WM_NCACTIVATE, WM_KILLFOCUS, WM_ACTIVATEAPP}), std::vector<std::string>{});
+    stop = true;
+    other.join();
+    EXPECT_EQ(GetForegroundWindow(), nullptr);
+    EXPECT_TRUE(SetForegroundWindow(mine));
+    EXPECT_EQ(GetForegroundWindow(), mine);
 }
