@@ -1,5 +1,6 @@
 #include "lookandfeel/lkStartup.h"
 
+#include "lookandfeel/xbOffice11.h"
 #include "lookandfeel/xbThemeManager.h"
 #include "lookandfeel/xbUxTheme.h"
 
@@ -18,6 +19,7 @@ struct TlkModuleSteps {
 const TlkModuleSteps LookAndFeelModules[] = {
     {&InitUxThemeModule, &DoneUxThemeModule},
     {&InitThemeManagerModule, &DoneThemeManagerModule},
+    {&InitOffice11Module, &DoneOffice11Module},
 };
 
 int LookAndFeelUseCount = 0;
