@@ -1,0 +1,6 @@
+// The themed control set: what every control stands on (theme services, colour and font routines, the
+// frame model with its border painting, bitmap and gradient painting).
+#pragma once
+
+#include "controls/FcThemeServices.h"
+#include "controls/FcUxTheme.h"
