@@ -2,5 +2,6 @@
 // frame model with its border painting, bitmap and gradient painting).
 #pragma once
 
+#include "controls/FcGraphics.h"
 #include "controls/FcThemeServices.h"
 #include "controls/FcUxTheme.h"
