@@ -1,5 +1,6 @@
 #include "lookandfeel/lkStartup.h"
 
+#include "lookandfeel/lkControls.h"
 #include "lookandfeel/xbOffice11.h"
 #include "lookandfeel/xbThemeManager.h"
 #include "lookandfeel/xbUxTheme.h"
@@ -20,6 +21,7 @@ const TlkModuleSteps LookAndFeelModules[] = {
     {&InitUxThemeModule, &DoneUxThemeModule},
     {&InitThemeManagerModule, &DoneThemeManagerModule},
     {&InitOffice11Module, &DoneOffice11Module},
+    {&InitControlsModule, &DoneControlsModule},
 };
 
 int LookAndFeelUseCount = 0;
