@@ -2,6 +2,7 @@
 // frame model with its border painting, bitmap and gradient painting).
 #pragma once
 
+#include "controls/FcFrames.h"
 #include "controls/FcGraphics.h"
 #include "controls/FcThemeServices.h"
 #include "controls/FcUxTheme.h"
