@@ -1,6 +1,7 @@
 #include "dragdrop/DragDrop.h"
 
 #include "dragdrop/DragDropFormats.h"
+#include "dragdrop/DropTarget.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/win/ole/Clipboard.h"
 #include "platform/win/shell/Shell.h"
@@ -591,6 +592,7 @@ void InitializeDragDrop() {
     RegisterStandardFormats();
     win::OleInitialize(nullptr);
     win::SHGetMalloc(dragDropShellMalloc.Put());
+    RegisterDropTargetTables();
 }
 
 void FinalizeDragDrop() {
