@@ -98,24 +98,38 @@ constexpr int32_t LzwEndCode = 257;
 constexpr int32_t LzwFirstFree = 258;
 constexpr int32_t LzwTableSize = 4096;
 
+// One strip's code stream, decoded into a window of its output from which the rows are handed out. A
+// string added to the table is the previous string and the first byte of the next, which the output
+// already holds one after the other: each entry remembers where that was, and while the window still
+// holds the place its string is copied from there; older strings are written back to front along the
+// prefix chain (the length of every entry is known). No allocation per code; the last string may run past
+// the row into the window, where the next row finds it.
 struct TTiffLzwDecodeState {
+    static constexpr int64_t History = 128 * 1024; // output kept before the next row for copies
+    static constexpr int64_t Slack = LzwTableSize + 16; // the longest string, and the 16-byte copies
+
     const uint8_t* Input = nullptr;
-    int64_t InputSize = 0;
-    int64_t BytePos = 0;
-    uint64_t Bits = 0;
+    const uint8_t* InputEnd = nullptr;
+    uint64_t Bits = 0; // most significant bit first: the next code at the top; least: at the bottom
     int32_t BitCount = 0;
     bool OldStyle = false; // least significant bit first, no early change
     bool Ended = false;
     int32_t Width = 9;
     int32_t NextFree = LzwFirstFree;
+    int32_t Limit = (1 << 9) - 1; // NextFree at which the codes widen
     int32_t Previous = -1;
-    uint16_t Prefix[LzwTableSize] = {};
-    uint16_t Length[LzwTableSize] = {};
-    uint8_t Suffix[LzwTableSize] = {};
-    uint8_t First[LzwTableSize] = {};
-    std::vector<uint8_t> Output; // decoded bytes not yet handed out, from OutputStart on
-    size_t OutputStart = 0;
-    std::vector<uint8_t> Chunk; // what the last call handed out
+    int64_t PreviousStart = 0; // where the previous code's string was written
+    // The table: entries from LzwFirstFree on are written before any code can name them, so only the
+    // single bytes are set up (a strip of one row should not pay for clearing the rest).
+    uint16_t Prefix[LzwTableSize];
+    uint16_t Length[LzwTableSize];
+    uint8_t Suffix[LzwTableSize];
+    uint8_t First[LzwTableSize];
+    int64_t Start[LzwTableSize]; // where each entry's string stands whole in the output
+    std::vector<uint8_t> Window;
+    int64_t WindowBase = 0; // output position of Window[0]
+    int64_t Produced = 0;   // output decoded so far
+    int64_t Delivered = 0;  // output handed out so far
 
     TTiffLzwDecodeState() {
         for (int32_t i = 0; i < 256; ++i) {
@@ -126,87 +140,190 @@ struct TTiffLzwDecodeState {
     void ResetTable() {
         Width = 9;
         NextFree = LzwFirstFree;
+        Limit = OldStyle ? (1 << 9) : (1 << 9) - 1;
         Previous = -1;
     }
-    // The next code, or -1 when the data has no whole code left.
-    int32_t ReadCode() {
-        while (BitCount < Width && BytePos < InputSize) {
+
+    // The next row of count bytes; nullptr when the data ends, breaks off or holds a code the table
+    // cannot know before it is complete.
+    const uint8_t* NextRow(int64_t count) {
+        if (Delivered + count + Slack > WindowBase + int64_t(Window.size()) &&
+            Window.size() < size_t(2 * History + count + Slack)) {
+            // The window grows with the output up to its full size, so that short strips stay small.
+            Window.resize(std::max(2 * Window.size(), size_t(Delivered - WindowBase + count + Slack)));
+        }
+        if (Delivered + count + Slack > WindowBase + int64_t(Window.size())) {
+            // Keep History bytes before the row and what was decoded past the end of the last one.
+            const int64_t keep = std::max(WindowBase, Delivered - History);
+            std::memmove(Window.data(), Window.data() + (keep - WindowBase), size_t(Produced - keep));
+            WindowBase = keep;
+        }
+        if (Produced < Delivered + count && !Ended) {
             if (OldStyle)
-                Bits |= uint64_t(Input[BytePos++]) << BitCount;
+                Decode<true>(Delivered + count);
             else
-                Bits = (Bits << 8) | Input[BytePos++];
-            BitCount += 8;
+                Decode<false>(Delivered + count);
         }
-        if (BitCount < Width)
-            return -1;
-        int32_t code;
-        if (OldStyle) {
-            code = int32_t(Bits & ((1u << Width) - 1));
-            Bits >>= Width;
-        } else {
-            code = int32_t((Bits >> (BitCount - Width)) & ((1u << Width) - 1));
-        }
-        BitCount -= Width;
-        if (!OldStyle)
-            Bits &= (uint64_t(1) << BitCount) - 1;
-        return code;
+        if (Produced < Delivered + count)
+            return nullptr;
+        const uint8_t* row = Window.data() + (Delivered - WindowBase);
+        Delivered += count;
+        return row;
     }
-    // Appends the string of code (known to be in the table) to Output.
-    void EmitString(int32_t code) {
-        const int32_t n = Length[code];
-        size_t at = Output.size();
-        Output.resize(at + size_t(n));
-        uint8_t* p = Output.data() + at + n;
+
+    // The string of code (in the table) into dst[0..Length[code]).
+    void WriteString(int32_t code, uint8_t* dst) const {
         // Length bounds the walk: every entry's prefix is one byte shorter.
-        for (int32_t i = 0; i < n; ++i) {
-            *--p = Suffix[code];
+        for (int32_t i = Length[code] - 1; i > 0; --i) {
+            dst[i] = Suffix[code];
             code = Prefix[code];
         }
+        dst[0] = Suffix[code];
     }
-    void AddEntry(int32_t prefix, uint8_t suffix) {
-        if (NextFree >= LzwTableSize)
-            return;
-        Prefix[NextFree] = uint16_t(prefix);
-        Suffix[NextFree] = suffix;
-        First[NextFree] = First[prefix];
-        Length[NextFree] = uint16_t(Length[prefix] + 1);
-        ++NextFree;
-        const int32_t limit = OldStyle ? (1 << Width) : (1 << Width) - 1;
-        if (NextFree >= limit && Width < 12)
-            ++Width;
-    }
-    // Decodes one code; false at the end of the data or on a code the table cannot know.
-    bool Step() {
-        int32_t code = ReadCode();
-        if (code < 0 || code == LzwEndCode) {
-            Ended = true;
-            return false;
-        }
-        if (code == LzwClearCode) {
-            ResetTable();
-            return true;
-        }
-        if (Previous < 0) {
-            if (code >= 256) {
-                Ended = true;
-                return false;
+
+    // Decodes until the output reaches target or the data ends.
+    template <bool Lsb> void Decode(int64_t target) {
+        // The hot state lives in locals: stores of output bytes would otherwise make the compiler reload
+        // every member after each one.
+        const uint8_t* src = Input;
+        const uint8_t* const srcEnd = InputEnd;
+        uint64_t bits = Bits;
+        int32_t bitCount = BitCount;
+        int32_t width = Width;
+        int32_t nextFree = NextFree;
+        int32_t limit = Limit;
+        int32_t previous = Previous;
+        int64_t previousStart = PreviousStart;
+        int64_t produced = Produced;
+        const int64_t base = WindowBase;
+        uint8_t* const window = Window.data();
+        uint16_t* const prefix = Prefix;
+        uint16_t* const length = Length;
+        uint8_t* const suffix = Suffix;
+        uint8_t* const first = First;
+        int64_t* const start = Start;
+        const bool oldStyle = OldStyle;
+        bool ended = false;
+
+        while (produced < target) {
+            // The next code; a partial code at the end of the data ends it.
+            if (bitCount < width) {
+                if (srcEnd - src >= 8) {
+                    // Eight bytes at once: the bits loaded beyond the counted bytes are those bytes' own
+                    // bits, so loading them again later changes nothing.
+                    uint64_t v;
+                    std::memcpy(&v, src, 8);
+                    if constexpr (Lsb)
+                        bits |= v << bitCount;
+                    else
+                        bits |= __builtin_bswap64(v) >> bitCount;
+                    const int32_t taken = (63 - bitCount) >> 3;
+                    src += taken;
+                    bitCount += 8 * taken;
+                } else {
+                    while (bitCount <= 56 && src < srcEnd) {
+                        if constexpr (Lsb)
+                            bits |= uint64_t(*src++) << bitCount;
+                        else
+                            bits |= uint64_t(*src++) << (56 - bitCount);
+                        bitCount += 8;
+                    }
+                    if (bitCount < width) {
+                        ended = true;
+                        break;
+                    }
+                }
             }
-            EmitString(code);
-            Previous = code;
-            return true;
+            int32_t code;
+            if constexpr (Lsb) {
+                code = int32_t(bits & ((1u << width) - 1));
+                bits >>= width;
+            } else {
+                code = int32_t(bits >> (64 - width));
+                bits <<= width;
+            }
+            bitCount -= width;
+
+            if (code == LzwClearCode) {
+                width = 9;
+                nextFree = LzwFirstFree;
+                limit = oldStyle ? (1 << 9) : (1 << 9) - 1;
+                previous = -1;
+                continue;
+            }
+            if (code == LzwEndCode) {
+                ended = true;
+                break;
+            }
+            uint8_t* const dst = window + (produced - base);
+            if (previous < 0) {
+                if (code >= 256) {
+                    ended = true;
+                    break;
+                }
+                *dst = uint8_t(code);
+                previous = code;
+                previousStart = produced;
+                ++produced;
+                continue;
+            }
+            // The new entry: the previous string and the first byte of this one (its own first byte when
+            // the code is the entry being made).
+            if (code > nextFree || (code == nextFree && nextFree >= LzwTableSize)) {
+                ended = true;
+                break;
+            }
+            if (nextFree < LzwTableSize) {
+                const int32_t n = nextFree;
+                const uint8_t tail = code < n ? first[code] : first[previous];
+                prefix[n] = uint16_t(previous);
+                suffix[n] = tail;
+                first[n] = first[previous];
+                length[n] = uint16_t(length[previous] + 1);
+                start[n] = previousStart;
+                ++nextFree;
+                if (nextFree >= limit && width < 12) {
+                    ++width;
+                    limit = oldStyle ? (1 << width) : (1 << width) - 1;
+                }
+            }
+            const int32_t len = length[code];
+            if (code < 256) {
+                *dst = uint8_t(code);
+            } else if (start[code] >= base) {
+                // Copied from where the output holds it; the entry just made overlaps its own copy, which
+                // a forward copy of bytes reproduces.
+                const uint8_t* from = window + (start[code] - base);
+                const int64_t distance = dst - from;
+                if (distance >= len) {
+                    if (len <= 16) {
+                        uint8_t chunk[16];
+                        std::memcpy(chunk, from, 16);
+                        std::memcpy(dst, chunk, 16);
+                    } else {
+                        std::memcpy(dst, from, size_t(len));
+                    }
+                } else {
+                    for (int32_t i = 0; i < len; ++i)
+                        dst[i] = from[i];
+                }
+            } else {
+                WriteString(code, dst);
+            }
+            previous = code;
+            previousStart = produced;
+            produced += len;
         }
-        if (code < NextFree) {
-            EmitString(code);
-            AddEntry(Previous, First[code]);
-        } else if (code == NextFree && NextFree < LzwTableSize) {
-            AddEntry(Previous, First[Previous]);
-            EmitString(code);
-        } else {
-            Ended = true;
-            return false;
-        }
-        Previous = code;
-        return true;
+        Input = src;
+        Bits = bits;
+        BitCount = bitCount;
+        Width = width;
+        NextFree = nextFree;
+        Limit = limit;
+        Previous = previous;
+        PreviousStart = previousStart;
+        Produced = produced;
+        Ended = ended;
     }
 };
 
@@ -310,25 +427,13 @@ const uint8_t* IOTiffLzwDecode(const uint8_t* input, int64_t inputSize, int32_t 
         s = new TTiffLzwDecodeState;
         state = s;
         s->Input = input;
-        s->InputSize = inputSize;
+        s->InputEnd = input + inputSize;
         s->OldStyle = inputSize >= 2 && input[0] == 0 && (input[1] & 1) != 0;
+        s->ResetTable();
     }
     if (outputSize <= 0)
         return nullptr;
-    const auto want = size_t(outputSize);
-    while (s->Output.size() - s->OutputStart < want && !s->Ended)
-        s->Step();
-    if (s->Output.size() - s->OutputStart < want)
-        return nullptr;
-    s->Chunk.assign(s->Output.begin() + ptrdiff_t(s->OutputStart),
-                    s->Output.begin() + ptrdiff_t(s->OutputStart + want));
-    s->OutputStart += want;
-    // Keep the pending bytes at the front so that the buffer does not grow with the strip.
-    if (s->OutputStart > 65536) {
-        s->Output.erase(s->Output.begin(), s->Output.begin() + ptrdiff_t(s->OutputStart));
-        s->OutputStart = 0;
-    }
-    return s->Chunk.data();
+    return s->NextRow(outputSize);
 }
 
 bool IOTiffLzwEncode(const uint8_t* row, int32_t size, vcl::TStream* stream, void*& state) {

@@ -11,9 +11,20 @@
 #include "platform/vcl/Streams.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace imaging {
+
+namespace {
+
+std::atomic<bool> TiffByteRowPathEnabled{true};
+
+} // namespace
+
+void SetTiffByteRowPath(bool enabled) {
+    TiffByteRowPathEnabled.store(enabled, std::memory_order_relaxed);
+}
 
 TIKColorTriple TiffCmykToBgr(uint8_t c, uint8_t m, uint8_t y, uint8_t k) {
     return TIKColorTriple{uint8_t((255 - y) * (255 - k) / 255), uint8_t((255 - m) * (255 - k) / 255),
@@ -123,11 +134,8 @@ public:
         case 5: {
             if (!FVars.LzwDecoder)
                 return nullptr;
-            const uint8_t* out = FVars.LzwDecoder(FData.data(), size, int32_t(FRowBytes), FLzwState);
-            if (!out)
-                return nullptr;
-            std::memcpy(FRow.data(), out, size_t(FRowBytes));
-            return FRow.data();
+            // The coder's own row stays valid until its next call.
+            return FVars.LzwDecoder(FData.data(), size, int32_t(FRowBytes), FLzwState);
         }
         case 32773:
             return PackBitsRow() ? FRow.data() : nullptr;
@@ -214,6 +222,73 @@ public:
     }
 
     bool Bilevel() const { return FBilevel; }
+
+    // Whether PutByteRow takes this page's rows: 8-bit samples of RGB without extra samples, or of one
+    // gray or palette sample.
+    bool ByteRows() const {
+        if (FBilevel || FVars.BitsPerSample != 8 || !TiffByteRowPathEnabled.load(std::memory_order_relaxed))
+            return false;
+        switch (FVars.Photometric) {
+        case 0:
+        case 1:
+        case 3:
+            return FVars.SamplesPerPixel == 1;
+        case 2:
+            return FVars.SamplesPerPixel == 3;
+        default:
+            return false;
+        }
+    }
+
+    // The same as unpacking the row to 16-bit samples, undoing the predictor and PutRow, for the pages
+    // ByteRows takes: straight from the bytes, the predictor's sums carried along the row.
+    void PutByteRow(const uint8_t* row, bool predictor, int32_t x0, int32_t y, int32_t width) {
+        const int32_t count = std::min(width, FVars.ImageWidth - x0);
+        if (count <= 0 || y >= FVars.ImageLength)
+            return;
+        uint8_t* out = FBitmap->ScanLine(y) + int64_t(x0) * 3;
+        if (FVars.Photometric == 2) {
+            if (predictor) {
+                uint8_t r = 0, g = 0, b = 0;
+                for (int32_t x = 0; x < count; ++x, row += 3, out += 3) {
+                    r = uint8_t(r + row[0]);
+                    g = uint8_t(g + row[1]);
+                    b = uint8_t(b + row[2]);
+                    out[0] = b;
+                    out[1] = g;
+                    out[2] = r;
+                }
+            } else {
+                for (int32_t x = 0; x < count; ++x, row += 3, out += 3) {
+                    out[0] = row[2];
+                    out[1] = row[1];
+                    out[2] = row[0];
+                }
+            }
+            return;
+        }
+        // One sample a pixel: a level (inverted for WhiteIsZero) or a palette index, through a table.
+        if (FByteTable.empty()) {
+            FByteTable.resize(256);
+            for (size_t v = 0; v < 256; ++v) {
+                if (FVars.Photometric == 3) {
+                    FByteTable[v] = v < FVars.ColorMap.size() ? FVars.ColorMap[v] : TIKColorTriple{};
+                } else {
+                    const auto level = uint8_t(FVars.Photometric == 0 ? 255 - v : v);
+                    FByteTable[v] = TIKColorTriple{level, level, level};
+                }
+            }
+        }
+        const TIKColorTriple* table = FByteTable.data();
+        uint8_t sum = 0;
+        for (int32_t x = 0; x < count; ++x, out += 3) {
+            sum = predictor ? uint8_t(sum + row[x]) : row[x];
+            const TIKColorTriple c = table[sum];
+            out[0] = c.B;
+            out[1] = c.G;
+            out[2] = c.R;
+        }
+    }
 
     // A one-bit row of width pixels (packed, as decompressed) into bitmap row y from column x0.
     void PutBilevelRow(const uint8_t* row, int32_t x0, int32_t y, int32_t width) {
@@ -335,6 +410,7 @@ private:
     bool FBilevel = false;
     std::vector<uint8_t> FInverted;
     std::vector<uint16_t> FUnmultiplied;
+    std::vector<TIKColorTriple> FByteTable; // PutByteRow's colour of each sample value
 };
 
 // ---- Blocks
@@ -366,7 +442,8 @@ bool TiffDecodeBlock(TTIFFVars& vars, TiffConverter& conv, std::vector<std::vect
     for (auto& data : planes)
         sources.push_back(std::make_unique<TiffRowSource>(vars, std::move(data), width, separate ? 1 : spp));
     const bool predictor = vars.Predictor == 2 && vars.Compression == 5;
-    std::vector<uint16_t> samples(size_t(int64_t(width) * spp));
+    const bool byteRows = !separate && conv.ByteRows();
+    std::vector<uint16_t> samples(byteRows ? 0 : size_t(int64_t(width) * spp));
     std::vector<uint16_t> plane(separate ? size_t(width) : 0);
     rows = std::min(rows, vars.ImageLength - y0);
     for (int32_t r = 0; r < rows; ++r) {
@@ -378,6 +455,11 @@ bool TiffDecodeBlock(TTIFFVars& vars, TiffConverter& conv, std::vector<std::vect
             if (!row)
                 return false;
             conv.PutBilevelRow(row, x0, y, width);
+        } else if (!separate && byteRows) {
+            const uint8_t* row = sources[0]->NextRow();
+            if (!row)
+                return false;
+            conv.PutByteRow(row, predictor, x0, y, width);
         } else if (!separate) {
             const uint8_t* row = sources[0]->NextRow();
             if (!row)

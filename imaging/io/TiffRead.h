@@ -144,6 +144,11 @@ bool WalkTiffIfds(int32_t index, uint32_t firstOffset, TTiffIfdContext& ifd, int
 // The page's IPTC records (tag 33723) into params.IptcRecords; the list is cleared when there are none.
 void ReadTiffIptc(const TTiffIfdContext& ifd, TIOParamsVals& params);
 
+// Rows of 8-bit samples in the common layouts (RGB, one gray or palette sample) are converted straight from
+// their bytes; with false every row goes through the general conversion of 16-bit samples, which the tests
+// compare them with.
+void SetTiffByteRowPath(bool enabled);
+
 // Pixel decoding of a loaded page (TiffDecode.cpp). The bitmap is allocated at the page size: one bit for
 // one-sample one-bit pages that are not palette pages, 24-bit B,G,R otherwise.
 void DecodeTiffStrips(const TTiffIfdContext& ifd, TTIFFVars& vars, TIKBitmap* bitmap,

@@ -35,7 +35,103 @@ std::vector<uint8_t> TiffEncodeRows(const std::vector<uint8_t>& pixels, int32_t 
     return iotest::BytesOf(s);
 }
 
+// The general form of the TIFF decoder: every table entry an explicit string, the whole stream at once.
+// Stops where the data ends, breaks off or names a code the table does not hold.
+std::vector<uint8_t> PlainTiffLzwDecode(const std::vector<uint8_t>& data) {
+    const bool lsb = data.size() >= 2 && data[0] == 0 && (data[1] & 1) != 0;
+    std::vector<std::vector<uint8_t>> table(4096);
+    for (int32_t i = 0; i < 256; ++i)
+        table[size_t(i)] = {uint8_t(i)};
+    int32_t width = 9, next = 258;
+    std::vector<uint8_t> out, previous;
+    bool started = false;
+    size_t bit = 0;
+    for (;;) {
+        if (bit + size_t(width) > data.size() * 8)
+            break;
+        int32_t code = 0;
+        for (int32_t i = 0; i < width; ++i, ++bit) {
+            const int32_t b = lsb ? (data[bit / 8] >> (bit % 8)) & 1 : (data[bit / 8] >> (7 - bit % 8)) & 1;
+            code = lsb ? code | (b << i) : (code << 1) | b;
+        }
+        if (code == 257)
+            break;
+        if (code == 256) {
+            width = 9;
+            next = 258;
+            started = false;
+            continue;
+        }
+        std::vector<uint8_t> current;
+        if (!started) {
+            if (code >= 256)
+                break;
+            current = table[size_t(code)];
+            started = true;
+        } else {
+            std::vector<uint8_t> entry = previous;
+            if (code < next) {
+                current = table[size_t(code)];
+                entry.push_back(current[0]);
+            } else if (code == next && next < 4096) {
+                entry.push_back(previous[0]);
+                current = entry;
+            } else {
+                break;
+            }
+            if (next < 4096) {
+                table[size_t(next++)] = entry;
+                if (next >= (lsb ? 1 << width : (1 << width) - 1) && width < 12)
+                    ++width;
+            }
+        }
+        out.insert(out.end(), current.begin(), current.end());
+        previous = current;
+    }
+    return out;
+}
+
 } // namespace
+
+TEST(IOLzw, TiffRowsAgreeWithThePlainDecoderAtEveryRowSize) {
+    // The decoder writes strings into a window of its output, copies strings from where the window still
+    // holds them, walks older ones along the prefix chain, and lets the last string of a row run on into
+    // the next: all of that must give what the plain decoder gives, row size by row size.
+    std::mt19937 rng(11);
+    std::vector<uint8_t> noisy(40000);
+    for (size_t i = 0; i < noisy.size(); ++i)
+        noisy[i] = (i / 2500) % 2 ? uint8_t(rng() % 5) : uint8_t(rng());
+    // A pattern, 300 KB of zeros (long strings, no table reset), then the pattern again: its strings were
+    // made further back than the window reaches.
+    std::vector<uint8_t> far(noisy.begin(), noisy.begin() + 2000);
+    far.resize(far.size() + 300000, 0);
+    far.insert(far.end(), noisy.begin(), noisy.begin() + 2000);
+    const std::vector<uint8_t> noisyCoded = TiffEncodeRows(noisy, 40000);
+    const std::vector<uint8_t> farCoded = TiffEncodeRows(far, int32_t(far.size()));
+    std::vector<uint8_t> cut(noisyCoded.begin(), noisyCoded.begin() + 9000);
+    std::vector<uint8_t> junk(3000);
+    for (auto& b : junk)
+        b = uint8_t(rng() % 4 == 0 ? rng() : 0x80 | (rng() & 0x0F));
+    std::vector<uint8_t> oldStyle = {0x00, 0x83, 0x10, 0x48, 0x0C, 0x0A};
+    for (int i = 0; i < 500; ++i)
+        oldStyle.push_back(uint8_t(rng()));
+    const struct {
+        const char* Name;
+        const std::vector<uint8_t>& Data;
+    } streams[] = {{"noise and runs", noisyCoded}, {"strings older than the window", farCoded},
+                   {"cut short", cut},             {"junk", junk},
+                   {"old bit order", oldStyle}};
+    for (const auto& stream : streams) {
+        const std::vector<uint8_t> plain = PlainTiffLzwDecode(stream.Data);
+        for (int32_t rowSize : {1, 5, 64, 300, 4099, 70000}) {
+            const auto rows = int32_t(plain.size() / size_t(rowSize));
+            std::vector<uint8_t> expected(plain.begin(), plain.begin() + ptrdiff_t(rows) * rowSize);
+            EXPECT_EQ(TiffDecodeRows(stream.Data, rowSize, rows + 1), expected)
+                << stream.Name << ", rows of " << rowSize;
+        }
+    }
+    EXPECT_EQ(PlainTiffLzwDecode(farCoded), far);
+}
 
 TEST(IOLzw, TiffStripWrittenByLibtiffDecodes) {
     auto strip = iotest::ReadFixture("tiff-lzw-strip.bin");

@@ -2,10 +2,13 @@
 
 #include "IOTestUtil.h"
 #include "imaging/core/IKPixelUtils.h"
+#include "imaging/io/IOLzw.h"
 #include "platform/vcl/ImageBudget.h"
 #include "tests/support/AllocationCounter.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace imaging;
 using namespace tifftest;
@@ -239,6 +242,93 @@ TEST(TiffRead, PalettePages) {
     EXPECT_FALSE(beyond.Aborting);
     EXPECT_EQ(beyond.Bitmap.PixelColor(0, 0), IKMakeRGBTriple(0x10, 0x20, 0x30));
     EXPECT_EQ(beyond.Bitmap.PixelColor(2, 0), IKMakeRGBTriple(0, 0, 0));
+}
+
+TEST(TiffRead, ByteRowsAgreeWithTheGeneralConversion) {
+    // Pages of 8-bit samples whose rows are converted straight from their bytes, read again through the
+    // general conversion of 16-bit samples: RGB, gray both ways round and palettes (a short map leaves
+    // the indexes beyond it black), with and without the predictor, in strips and in tiles that overhang
+    // the right and bottom edges, at odd widths.
+    struct Case {
+        const char* Name;
+        uint16_t Photometric, Samples, Compression, Predictor;
+        int32_t Width, Height, Tile; // Tile 0: strips of 3 rows
+        size_t MapEntries;
+    };
+    const Case cases[] = {
+        {"RGB, LZW, predictor", 2, 3, 5, 2, 13, 7, 0, 0},
+        {"RGB, LZW", 2, 3, 5, 1, 1, 5, 0, 0},
+        {"RGB, uncompressed", 2, 3, 1, 1, 13, 7, 0, 0},
+        {"RGB tiles, LZW, predictor", 2, 3, 5, 2, 37, 21, 16, 0},
+        {"gray, LZW, predictor", 1, 1, 5, 2, 13, 7, 0, 0},
+        {"gray, white is zero", 0, 1, 1, 1, 31, 4, 0, 0},
+        {"gray tiles, white is zero, predictor", 0, 1, 5, 2, 37, 21, 16, 0},
+        {"palette of 256, LZW, predictor", 3, 1, 5, 2, 13, 7, 0, 256},
+        {"palette of 16", 3, 1, 1, 1, 13, 7, 0, 16},
+        {"palette of 2 tiles, LZW", 3, 1, 5, 1, 37, 21, 16, 2},
+    };
+    std::mt19937 rng(5);
+    for (const Case& c : cases) {
+        const int32_t blockWidth = c.Tile ? c.Tile : c.Width;
+        const int32_t blockRows = c.Tile ? c.Tile : 3;
+        const int32_t across = (c.Width + blockWidth - 1) / blockWidth;
+        const int32_t down = (c.Height + blockRows - 1) / blockRows;
+        std::vector<std::vector<uint8_t>> blocks;
+        for (int32_t by = 0; by < down; ++by)
+            for (int32_t bx = 0; bx < across; ++bx) {
+                const int32_t rows = c.Tile ? c.Tile : std::min(blockRows, c.Height - by * blockRows);
+                vcl::TMemoryStream coded;
+                void* state = nullptr;
+                std::vector<uint8_t> block;
+                for (int32_t r = 0; r < rows; ++r) {
+                    std::vector<uint8_t> row(size_t(blockWidth) * c.Samples);
+                    for (auto& v : row)
+                        v = uint8_t(rng() % 3 == 0 ? rng() : 100 + r);
+                    if (c.Predictor == 2)
+                        for (size_t i = row.size() - 1; i >= c.Samples; --i)
+                            row[i] = uint8_t(row[i] - row[i - c.Samples]);
+                    if (c.Compression == 5) {
+                        ASSERT_TRUE(IOTiffLzwEncode(row.data(), int32_t(row.size()), &coded, state));
+                    }
+                    block.insert(block.end(), row.begin(), row.end());
+                }
+                if (c.Compression == 5) {
+                    ASSERT_TRUE(IOTiffLzwEncode(nullptr, 0, &coded, state));
+                    block = iotest::BytesOf(coded);
+                }
+                blocks.push_back(block);
+            }
+        auto extra = [&](TiffBuilder& b) {
+            b.Short(259, {c.Compression});
+            if (c.Predictor == 2)
+                b.Short(317, {2});
+            if (c.Tile) {
+                b.Long(322, {uint32_t(c.Tile)});
+                b.Long(323, {uint32_t(c.Tile)});
+                b.Blocks(324, 325, blocks);
+            } else {
+                b.Long(278, {uint32_t(blockRows)});
+                b.Blocks(273, 279, blocks);
+            }
+            if (c.MapEntries) {
+                std::vector<uint16_t> map(3 * c.MapEntries);
+                for (auto& v : map)
+                    v = uint16_t(rng());
+                b.Short(320, map);
+            }
+        };
+        const std::vector<uint8_t> file = OnePage(c.Width, c.Height, 8, c.Samples, c.Photometric, {}, extra);
+        TIOParamsVals params;
+        TiffRead fast, general;
+        ReadTiffBytes(file, params, fast);
+        SetTiffByteRowPath(false);
+        ReadTiffBytes(file, params, general);
+        SetTiffByteRowPath(true);
+        EXPECT_FALSE(fast.Aborting) << c.Name;
+        EXPECT_FALSE(general.Aborting) << c.Name;
+        EXPECT_EQ(fast.Bitmap.Width(), c.Width) << c.Name;
+        EXPECT_EQ(Pixels(fast.Bitmap), Pixels(general.Bitmap)) << c.Name;
+    }
 }
 
 TEST(TiffRead, AlphaAndCmyk) {
