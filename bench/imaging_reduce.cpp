@@ -2,6 +2,7 @@
 // megapixels per second for each quantizer engine, each resampling filter and the rotations; for the
 // quantizers also the mean squared error per channel, printed beside pngquant's error on the same picture
 // reduced to the same number of colours (without dithering) when pngquant is installed.
+#include "imaging/core/IKNeuQuant.h"
 #include "imaging/core/IKQuantizer.h"
 #include "imaging/core/IKResample.h"
 #include "imaging/core/IKRotate.h"
@@ -89,6 +90,28 @@ void ReduceQuantize(benchmark::State& state) {
     state.counters["MSE"] = ReduceMse(picture, [&](TIKColorTriple c) { return map[size_t(q.RGBIndex(c))]; });
 }
 BENCHMARK(ReduceQuantize)->Arg(256)->Arg(128)->Arg(64)->Arg(16)->Unit(benchmark::kMillisecond);
+
+// NeuQuant's mapping alone (the network learnt once): every pixel of the picture to its palette index,
+// through the cache of answers (Arg 1) or by searching every pixel (Arg 0).
+void ReduceNeuQuantMap(benchmark::State& state) {
+    TIKBitmap& picture = ReducePicture();
+    std::vector<TIKColorTriple> map(256);
+    const NeuQuantNet net(&picture, map, 256, NeuQuantSampleFactor(int64_t(ReduceWidth) * ReduceHeight));
+    const bool cached = state.range(0) != 0;
+    int64_t checksum = 0;
+    for (auto _ : state) {
+        for (int32_t y = 0; y < picture.Height(); ++y) {
+            const uint8_t* p = picture.ScanLine(y);
+            for (int32_t x = 0; x < picture.Width(); ++x, p += 3)
+                checksum += cached ? net.Search(p[0], p[1], p[2]) : net.SearchNearest(p[0], p[1], p[2]);
+        }
+    }
+    benchmark::DoNotOptimize(checksum);
+    state.SetLabel(cached ? "cached" : "searched");
+    state.counters["MP/s"] = benchmark::Counter(double(picture.Width()) * picture.Height() / 1e6,
+                                                benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(ReduceNeuQuantMap)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // pngquant on the same picture, without dithering: its mean squared error per channel.
 bool ReduceWritePng(TIKBitmap& b, const std::string& path) {

@@ -26,6 +26,19 @@ constexpr int32_t NeuQuantRadiusDec = 30;
 constexpr int32_t NeuQuantCycles = 100;
 constexpr int32_t NeuQuantPrimes[4] = {499, 491, 487, 503};
 
+// The answer cache: a colour's 24 bits are mixed by an odd multiplier (a one-to-one map of 24-bit
+// numbers); the top bits of the mix choose the slot, and the word keeps the others beside the index, so
+// that a word names exactly one colour.
+constexpr int32_t NeuQuantCacheBits = 16;
+constexpr uint32_t NeuQuantCacheMix = 0x9E3779u | 1u;
+constexpr uint32_t NeuQuantCacheValid = 0x80000000u;
+constexpr int32_t NeuQuantCacheTagShift = 16; // tag bits above the index's 16 bits
+
+// The cubes of the candidate lists: 8 x 8 x 8 colours each.
+constexpr int32_t NeuQuantCellShift = 3;
+constexpr int32_t NeuQuantCellSide = 256 >> NeuQuantCellShift;
+constexpr size_t NeuQuantCellPoolBlock = 1 << 16; // list entries a pool block holds
+
 } // namespace
 
 int32_t NeuQuantSampleFactor(int64_t pixels) {
@@ -71,6 +84,21 @@ NeuQuantNet::NeuQuantNet(TIKBitmap* bitmap, std::span<TIKColorTriple> colorMap, 
                                uint8_t(std::clamp(n.R, 0, 255))};
     }
     BuildIndex();
+    // The fast answers need every neuron inside the colour cube and indexes that fit their words.
+    bool inside = FNetSize < 0x10000;
+    for (const Neuron& n : FNetwork)
+        inside = inside && ((n.B | n.G | n.R) & ~0xFF) == 0;
+    if (inside) {
+        FCache = std::make_unique<std::atomic<uint32_t>[]>(size_t(1) << NeuQuantCacheBits);
+        FCells = std::make_unique<std::atomic<const uint16_t*>[]>(
+            size_t(NeuQuantCellSide) * NeuQuantCellSide * NeuQuantCellSide);
+        FPlanes.resize(3 * size_t(FNetSize));
+        for (int32_t i = 0; i < FNetSize; ++i) {
+            FPlanes[size_t(i)] = uint8_t(FNetwork[size_t(i)].B);
+            FPlanes[size_t(FNetSize + i)] = uint8_t(FNetwork[size_t(i)].G);
+            FPlanes[size_t(2 * FNetSize + i)] = uint8_t(FNetwork[size_t(i)].R);
+        }
+    }
 }
 
 void NeuQuantNet::ComputeRadPower(int32_t rad, int32_t alpha) {
@@ -203,6 +231,91 @@ void NeuQuantNet::BuildIndex() {
 }
 
 int32_t NeuQuantNet::Search(int32_t b, int32_t g, int32_t r) const {
+    if (!FCache || ((b | g | r) & ~0xFF) != 0)
+        return SearchNearest(b, g, r);
+    const uint32_t key = ((uint32_t(r) << 16 | uint32_t(g) << 8 | uint32_t(b)) * NeuQuantCacheMix) & 0xFFFFFFu;
+    const uint32_t slot = key >> (24 - NeuQuantCacheBits);
+    const uint32_t tag = NeuQuantCacheValid | (key & ((1u << (24 - NeuQuantCacheBits)) - 1))
+                                                  << NeuQuantCacheTagShift;
+    std::atomic<uint32_t>& word = FCache[slot];
+    const uint32_t cached = word.load(std::memory_order_relaxed);
+    if ((cached & ~0xFFFFu) == tag)
+        return int32_t(cached & 0xFFFFu);
+    const int32_t index = SearchCandidates(b, g, r);
+    word.store(tag | uint32_t(index), std::memory_order_relaxed);
+    return index;
+}
+
+// SearchNearest visits the network (sorted by green) outwards from FNetIndex[g], up first, and keeps a
+// neuron only when it is strictly nearer: its answer is the nearest neuron and, among equally near ones,
+// the first in that order. Neurons it leaves unvisited are no nearer than one it visited. So the answer
+// can be found among any set of neurons that holds every neuron as near as the nearest: the cube's list.
+int32_t NeuQuantNet::SearchCandidates(int32_t b, int32_t g, int32_t r) const {
+    const uint32_t cell = (uint32_t(r >> NeuQuantCellShift) * NeuQuantCellSide + uint32_t(g >> NeuQuantCellShift)) *
+                              NeuQuantCellSide +
+                          uint32_t(b >> NeuQuantCellShift);
+    const uint16_t* list = FCells[cell].load(std::memory_order_acquire);
+    if (!list)
+        list = BuildCell(cell);
+    const uint8_t* planeB = FPlanes.data();
+    const uint8_t* planeG = planeB + FNetSize;
+    const uint8_t* planeR = planeG + FNetSize;
+    const int32_t start = FNetIndex[g];
+    // The order of the visit: up from start at even steps, down from start - 1 at odd ones.
+    uint32_t best = UINT32_MAX;
+    const uint32_t count = list[0];
+    for (uint32_t k = 1; k <= count; ++k) {
+        const int32_t pos = list[k];
+        const int32_t dist = std::abs(planeB[pos] - b) + std::abs(planeG[pos] - g) + std::abs(planeR[pos] - r);
+        const int32_t rank = pos >= start ? 2 * (pos - start) : 2 * (start - pos) - 1;
+        best = std::min(best, uint32_t(dist) << 18 | uint32_t(rank));
+    }
+    const int32_t rank = int32_t(best & ((1u << 18) - 1));
+    const int32_t pos = (rank & 1) ? start - (rank + 1) / 2 : start + rank / 2;
+    return FNetwork[size_t(pos)].Index;
+}
+
+// The neurons that can be nearest to a colour of the cube: the nearest lies within the smallest of the
+// neurons' farthest distances from the cube, so only neurons whose nearest distance to the cube is within
+// that can be it, or tie with it.
+const uint16_t* NeuQuantNet::BuildCell(uint32_t cell) const {
+    std::lock_guard<std::mutex> lock(FCellLock);
+    if (const uint16_t* made = FCells[cell].load(std::memory_order_acquire))
+        return made;
+    constexpr int32_t side = 1 << NeuQuantCellShift;
+    const int32_t lo[3] = {int32_t(cell % NeuQuantCellSide) * side,
+                           int32_t(cell / NeuQuantCellSide % NeuQuantCellSide) * side,
+                           int32_t(cell / NeuQuantCellSide / NeuQuantCellSide) * side};
+    std::vector<int32_t> nearest(size_t(FNetSize), 0);
+    int32_t bound = INT32_MAX;
+    for (int32_t i = 0; i < FNetSize; ++i) {
+        int32_t farthest = 0;
+        for (int32_t c = 0; c < 3; ++c) {
+            const int32_t v = FPlanes[size_t(c * FNetSize + i)], a = lo[c], z = lo[c] + side - 1;
+            farthest += std::max(std::abs(v - a), std::abs(v - z));
+            nearest[size_t(i)] += v < a ? a - v : v > z ? v - z : 0;
+        }
+        bound = std::min(bound, farthest);
+    }
+    size_t count = 0;
+    for (int32_t i = 0; i < FNetSize; ++i)
+        count += nearest[size_t(i)] <= bound;
+    if (FCellPool.empty() || FCellPoolFree + count + 1 > NeuQuantCellPoolBlock) {
+        FCellPool.push_back(std::make_unique<uint16_t[]>(std::max(NeuQuantCellPoolBlock, count + 1)));
+        FCellPoolFree = 0;
+    }
+    uint16_t* list = FCellPool.back().get() + FCellPoolFree;
+    FCellPoolFree += count + 1;
+    list[0] = uint16_t(count);
+    size_t k = 1;
+    for (int32_t i = 0; i < FNetSize; ++i)
+        if (nearest[size_t(i)] <= bound)
+            list[k++] = uint16_t(i);
+    FCells[cell].store(list, std::memory_order_release);
+    return list;
+}
+
+int32_t NeuQuantNet::SearchNearest(int32_t b, int32_t g, int32_t r) const {
     g &= 0xFF;
     int32_t bestd = 1000, best = -1;
     int32_t i = FNetIndex[g], j = i - 1;

@@ -5,7 +5,10 @@
 
 #include "imaging/core/IKHelpers.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -24,9 +27,12 @@ public:
     // into colorMap[0..nCol-1]; nCol is limited to the size of colorMap.
     NeuQuantNet(TIKBitmap* bitmap, std::span<TIKColorTriple> colorMap, int32_t nCol, int32_t sampleFac);
 
-    // The palette index of the neuron nearest to the colour (sum of absolute differences).
+    // The palette index of the neuron nearest to the colour (sum of absolute differences). Colours of
+    // bytes are answered from a cache of earlier answers when it holds them (safe from several threads).
     int32_t Search(int32_t b, int32_t g, int32_t r) const;
     int32_t Search(TIKColorTriple c) const { return Search(c.B, c.G, c.R); }
+    // The same answer, always searched for along the network.
+    int32_t SearchNearest(int32_t b, int32_t g, int32_t r) const;
 
     int32_t GetNetSize() const { return FNetSize; }
     int32_t GetSampleFac() const { return FSampleFac; }
@@ -59,6 +65,19 @@ private:
     std::vector<int32_t> FBias;
     std::vector<int32_t> FFreq;
     std::vector<int32_t> FRadPower;
+    int32_t SearchCandidates(int32_t b, int32_t g, int32_t r) const;
+    const uint16_t* BuildCell(uint32_t cell) const;
+
+    // Search's answers: a direct-mapped table of words, each the valid bit, the part of the colour's key
+    // that the slot does not tell, and the index (see IKNeuQuant.cpp).
+    std::unique_ptr<std::atomic<uint32_t>[]> FCache;
+    // For each cube of colours, made when first asked for: the count and network positions of the neurons
+    // that can be nearest to some colour of the cube. Lists are made under FCellLock and never move.
+    std::unique_ptr<std::atomic<const uint16_t*>[]> FCells;
+    mutable std::mutex FCellLock;
+    mutable std::vector<std::unique_ptr<uint16_t[]>> FCellPool;
+    mutable size_t FCellPoolFree = 0;
+    std::vector<uint8_t> FPlanes; // B, G, R of the neurons in network order, NetSize bytes each
 };
 
 } // namespace imaging

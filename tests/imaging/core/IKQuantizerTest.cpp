@@ -189,6 +189,50 @@ TEST(NeuQuant, PaletteFitsAPhotoAndLookupFindsTheNearestEntry) {
     }
 }
 
+TEST(NeuQuant, CachedAnswersAreTheSearchedOnes) {
+    // Search answers from its colour cache and, on a miss, from the neurons that can be nearest within
+    // a cube of colours; SearchNearest walks the network. Networks of 8, 16, 128 and 256 neurons, learnt
+    // from a photo-like picture, a few colours and a gray ramp, answer a lattice of colours (every cube
+    // corner and middle, twice, so the second pass reads the cache) the same both ways.
+    struct Case {
+        const char* Name;
+        int32_t Neurons;
+        std::unique_ptr<TIKBitmap> Image;
+    };
+    Case cases[] = {
+        {"photo, 256", 256, Make24(64, 48, PhotoLike)},
+        {"photo, 128", 128, Make24(64, 48, PhotoLike)},
+        {"photo, 16", 16, Make24(64, 48, PhotoLike)},
+        {"few colours, 8", 8, DistinctColors(5)},
+        {"gray ramp, 256", 256,
+         Make24(256, 4, [](int32_t x, int32_t) { return Rgb(uint8_t(x), uint8_t(x), uint8_t(x)); })},
+    };
+    std::vector<int32_t> levels;
+    for (int32_t v = 0; v < 256; v += 8)
+        for (int32_t d : {0, 4, 7})
+            levels.push_back(v + d);
+    for (const Case& c : cases) {
+        std::vector<TIKColorTriple> map(size_t(c.Neurons));
+        const NeuQuantNet net(c.Image.get(), map, c.Neurons, 1);
+        std::vector<int32_t> searched;
+        for (int32_t r : levels)
+            for (int32_t g : levels)
+                for (int32_t b : levels)
+                    searched.push_back(net.SearchNearest(b, g, r));
+        int32_t mismatches = 0;
+        for (int pass = 0; pass < 2; ++pass) {
+            size_t k = 0;
+            for (int32_t r : levels)
+                for (int32_t g : levels)
+                    for (int32_t b : levels)
+                        mismatches += net.Search(b, g, r) != searched[k++];
+        }
+        EXPECT_EQ(mismatches, 0) << c.Name;
+        // Values outside the bytes take the searched road.
+        EXPECT_EQ(net.Search(300, 10, -4), net.SearchNearest(300, 10, -4)) << c.Name;
+    }
+}
+
 TEST(MedianCut, WhiteStaysWhiteAndBlackStaysBlack) {
     auto image = Make24(8, 8, [](int32_t x, int32_t) { return x < 4 ? Rgb(255, 255, 255) : Rgb(0, 0, 0); });
     auto map = MarkedMap(4);
