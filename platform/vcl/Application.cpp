@@ -3,6 +3,7 @@
 #include "platform/vcl/Dialogs.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Icon.h"
 #include "platform/vcl/Scope.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/Thread.h"
@@ -53,7 +54,22 @@ win::LRESULT CALLBACK_AppWndProc(win::HWND hwnd, win::UINT msg, win::WPARAM wPar
 
 // ---- TApplication --------------------------------------------------------------------------------------
 
-TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
+TApplication::TApplication(TComponent* owner) : TComponent(owner), FIcon(std::make_unique<TIcon>()) {
+    FIcon->OnChange = [this](TObject*) {
+        if (FHandle && win::IsWindow(FHandle))
+            win::SendMessage(FHandle, win::WM_SETICON, win::ICON_BIG,
+                             reinterpret_cast<win::LPARAM>(FIcon->GetEmpty() ? nullptr : FIcon->GetHandle()));
+        // Forms without an icon of their own show this one.
+        if (Screen)
+            for (int32_t i = 0; i < Screen->GetFormCount(); ++i)
+                if (Screen->GetForm(i)->GetIcon()->GetEmpty())
+                    Screen->GetForm(i)->UpdateIcon();
+    };
+}
+
+void TApplication::SetIcon(TIcon* value) {
+    FIcon->Assign(value);
+}
 
 TApplication::~TApplication() {
     FHintWindow = nullptr; // owned: freed with the other components
@@ -93,6 +109,8 @@ win::HWND TApplication::GetHandle() {
     }
     FHandle = win::CreateWindowEx(win::WS_EX_TOOLWINDOW, AppWindowClass, FTitle.c_str(), win::WS_POPUP, 0, 0,
                                   0, 0, nullptr, nullptr, nullptr, nullptr);
+    if (FHandle && !FIcon->GetEmpty())
+        win::SendMessage(FHandle, win::WM_SETICON, win::ICON_BIG, reinterpret_cast<win::LPARAM>(FIcon->GetHandle()));
     return FHandle;
 }
 
@@ -121,6 +139,7 @@ void TApplication::ResetForTesting() {
     FTerminated = false;
     FModalLevel = 0;
     FHelpRequests.clear();
+    FIcon->Assign(nullptr);
     {
         win::MSG m;
         while (win::PeekMessage(&m, nullptr, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)) {

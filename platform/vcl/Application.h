@@ -15,6 +15,7 @@ namespace vcl {
 
 class TCustomForm;
 class THintWindow;
+class TIcon;
 
 // The small window that shows a control's hint under the mouse.
 class THintWindow : public TCustomControl {
@@ -58,6 +59,10 @@ public:
     void Initialize();
     std::string GetTitle() const { return FTitle; }
     void SetTitle(const std::string& value) { FTitle = value; }
+    // The program's icon: every form without an icon of its own shows it, and so does the application's
+    // window. Setting it copies the icon; the forms follow its changes.
+    TIcon* GetIcon() const { return FIcon.get(); }
+    void SetIcon(TIcon* value);
     // The path of the running program.
     std::string GetExeName() const;
 
@@ -142,6 +147,7 @@ private:
     void InstallWake();
 
     std::string FTitle;
+    std::unique_ptr<TIcon> FIcon;
     TCustomForm* FMainForm = nullptr;
     bool FTerminated = false;
     bool FWakeInstalled = false;

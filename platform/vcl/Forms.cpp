@@ -7,6 +7,7 @@
 #include "platform/vcl/Filer.h"
 #include "platform/vcl/FormResources.h"
 #include "platform/vcl/FormText.h"
+#include "platform/vcl/Icon.h"
 #include "platform/vcl/Scope.h"
 #include "platform/vcl/Streams.h"
 #include "platform/vcl/SysUtils.h"
@@ -44,6 +45,8 @@ TCustomForm::TCustomForm(TComponent* owner) : TWinControl(owner) {
     FParentFont = false;
     FWidth = 320;
     FHeight = 240;
+    FIcon = std::make_unique<TIcon>();
+    FIcon->OnChange = [this](TObject*) { UpdateIcon(); };
     if (Screen)
         Screen->AddForm(this);
 }
@@ -124,6 +127,28 @@ void TCustomForm::CreateParams(TCreateParams& p) {
     if (!p.WndParent && Application && Application->GetMainForm() && Application->GetMainForm() != this &&
         Application->GetMainForm()->HandleAllocated())
         p.WndParent = Application->GetMainForm()->GetHandle();
+}
+
+void TCustomForm::CreateWndDone() {
+    TWinControl::CreateWndDone();
+    UpdateIcon();
+}
+
+void TCustomForm::SetIcon(TIcon* value) {
+    FIcon->Assign(value);
+}
+
+win::HICON TCustomForm::GetIconHandle() {
+    if (!FIcon->GetEmpty())
+        return FIcon->GetHandle();
+    if (Application && Application->GetIcon() && !Application->GetIcon()->GetEmpty())
+        return Application->GetIcon()->GetHandle();
+    return nullptr;
+}
+
+void TCustomForm::UpdateIcon() {
+    if (!FParent && HandleAllocated())
+        win::SendMessage(FHandle, win::WM_SETICON, win::ICON_BIG, reinterpret_cast<win::LPARAM>(GetIconHandle()));
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle value) {

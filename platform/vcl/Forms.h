@@ -8,6 +8,8 @@
 
 namespace vcl {
 
+class TIcon;
+
 using TModalResult = int32_t;
 constexpr TModalResult mrNone = 0;
 constexpr TModalResult mrOk = 1;
@@ -101,6 +103,14 @@ public:
     // The focus goes to the control when the form is active, else when it next becomes active.
     void FocusControl(TWinControl* control);
     void SendCancelMode(TControl* sender);
+    // The icon the desktop shows for the form (its title bar, task bar and window switcher); while it is
+    // empty the form shows the application's icon. Setting it copies the icon.
+    TIcon* GetIcon() const { return FIcon.get(); }
+    void SetIcon(TIcon* value);
+    // The icon handle the form's window shows: the form's own icon's, else the application's (null when
+    // both are empty). Sent to the window (WM_SETICON) when it is made and when either icon changes.
+    win::HICON GetIconHandle();
+    void UpdateIcon();
 
     // Key handling the form's controls call for KeyPreview.
     bool DoKeyDown(uint16_t& key, TShiftState shift) override { return TWinControl::DoKeyDown(key, shift); }
@@ -141,6 +151,7 @@ public:
 
 protected:
     void CreateParams(TCreateParams& params) override;
+    void CreateWndDone() override;
     bool IsTopLevel() const override { return FParent == nullptr; }
     virtual void DoShow();
     virtual void DoHide();
@@ -165,6 +176,7 @@ protected:
     bool FDestroyed = false;
     TWinControl* FActiveControl = nullptr;
     IFormDesigner* FDesigner = nullptr;
+    std::unique_ptr<TIcon> FIcon;
 };
 
 class TForm : public TCustomForm {

@@ -6,7 +6,9 @@
 # stays an unframed window the window manager does not manage, above the form; the OK button's modal dialog
 # is transient for the form and modal to the desktop; activating another program's window deactivates the
 # form and activating the form again activates it; and the window manager's close request (wmctrl -c) ends
-# the demo with status 0. With LOOMWICK_OWN_FRAMES=1 the window keeps its own frame (no decorations).
+# the demo with status 0. The application's icon (an icon file made here) reaches the desktop as the
+# form's and the dialog's _NET_WM_ICON, with the pixels the file holds. With LOOMWICK_OWN_FRAMES=1 the
+# window keeps its own frame (no decorations).
 # $1 is the build folder.
 # Budget: 120 s
 set -u
@@ -14,7 +16,7 @@ BUILD=${1:?build folder}
 DEMO=$BUILD/tools/formdemo
 source "$(dirname "$0")/lib/xvfb.sh"
 xvfb_need
-for tool in openbox wmctrl xdotool xprop xwininfo xmessage timeout; do
+for tool in openbox wmctrl xdotool xprop xwininfo xmessage timeout python3; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -x "$DEMO" ] || { echo "missing $DEMO: build the target tool_formdemo"; exit 1; }
@@ -26,6 +28,20 @@ mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 # Qt talks to D-Bus under a window manager, whose library keeps a block for the life of the process.
 printf 'leak:libdbus-1.so\n' >"$WORK/lsan.supp"
 export LSAN_OPTIONS="suppressions=$WORK/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+# A 32 x 32 icon of 32-bit pixels: at column x and row y (top row 0) red 8x, green 8y, blue 0x40, opaque,
+# except the top-left pixel, which its alpha and mask make transparent.
+python3 - "$WORK/demo.ico" <<'ICON'
+import struct, sys
+rows = b""
+for y in range(31, -1, -1):  # bottom row first
+    for x in range(32):
+        rows += bytes([0x40, 8 * y, 8 * x, 0 if (x, y) == (0, 0) else 255])
+mask = b"".join((b"\x80\0\0\0" if y == 0 else b"\0\0\0\0") for y in range(31, -1, -1))
+image = struct.pack("<IiiHHIIiiII", 40, 32, 64, 1, 32, 0, 0, 0, 0, 0, 0) + rows + mask
+header = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", 32, 32, 0, 0, 1, 32, len(image), 22)
+open(sys.argv[1], "wb").write(header + image)
+ICON
 
 cat >"$WORK/inside.sh" <<'INSIDE'
 set -u
@@ -41,6 +57,21 @@ after() {
     return 1
 }
 lines() { wc -l <"$WORK/demo.out"; }
+# The window's _NET_WM_ICON as numbers: width, height, then its pixels (0xAARRGGBB) row by row.
+icon_of() { xprop -id "$1" -notype -f _NET_WM_ICON 32c ' = $0+\n' _NET_WM_ICON | sed -n 's/^_NET_WM_ICON = //p' | tr -d ' '; }
+# Checks the icon of window $1 (named $2) against the icon file: 32 x 32, the pixel at column 5, row 3, and
+# the transparent top-left one.
+check_icon() {
+    local values
+    IFS=, read -r -a values <<<"$(icon_of "$1")"
+    if [ "${#values[@]}" -lt $((2 + 32 * 32)) ] || [ "${values[0]}" != 32 ] || [ "${values[1]}" != 32 ]; then
+        fail "$2 has no 32 x 32 icon: _NET_WM_ICON '$(icon_of "$1" | cut -c1-60)'"
+        return
+    fi
+    local want=$(((0xFF << 24) | (40 << 16) | (24 << 8) | 0x40))
+    [ "${values[2 + 3 * 32 + 5]}" = "$want" ] || fail "$2's icon pixel (5,3) is ${values[2 + 3 * 32 + 5]}, not $want"
+    [ $((values[2] >> 24)) = 0 ] || fail "$2's icon pixel (0,0) is not transparent: ${values[2]}"
+}
 # The X window (the client, not the window manager's frame) titled exactly $1.
 client_of() {
     for _ in $(seq 50); do
@@ -59,7 +90,7 @@ for _ in $(seq 50); do
 done
 wmctrl -m >/dev/null 2>&1 || { echo "FAIL: openbox did not start"; cat "$WORK/openbox.log"; exit 1; }
 
-"$DEMO" --seconds 60 --sizable >"$WORK/demo.out" 2>"$WORK/demo.err" &
+"$DEMO" --seconds 60 --sizable --icon "$WORK/demo.ico" >"$WORK/demo.out" 2>"$WORK/demo.err" &
 pid=$!
 for _ in $(seq 100); do
     sleep 0.1
@@ -78,6 +109,8 @@ if [ -n "${flags:-}" ] && (((flags & 2) && decorations == 0)); then
 fi
 extents=$(xprop -id "$form" _NET_FRAME_EXTENTS | sed -n 's/.*= //p')
 [ -n "$extents" ] && [ "$extents" != "0, 0, 0, 0" ] || fail "the form has no frame: _NET_FRAME_EXTENTS '$extents'"
+# The application's icon is the form's on the desktop.
+check_icon "$form" "the form"
 
 # 2. Moved and resized by the window manager: the demo reports the client rectangle the desktop gave.
 n=$(lines)
@@ -153,6 +186,7 @@ else
     [ "$((transient))" = "$((form))" ] || fail "the dialog is transient for '$transient', not the form ($form)"
     xprop -id "$dialog" _NET_WM_STATE | grep -q _NET_WM_STATE_MODAL ||
         fail "the dialog is not modal to the desktop: $(xprop -id "$dialog" _NET_WM_STATE)"
+    check_icon "$dialog" "the dialog"
     # Closed by the window manager, as by its title bar's close button.
     wmctrl -i -c "$dialog"
     for _ in $(seq 50); do
@@ -198,7 +232,7 @@ for _ in $(seq 100); do
 done
 kill -0 "$own" 2>/dev/null && { fail "wmctrl -c left the demo with its own frames running"; kill "$own"; }
 [ "$failures" = 0 ] || { echo "--- demo output"; cat "$WORK/demo.out"; exit 1; }
-echo "ok: framed ($extents), moved, resized, maximised to $maximised and restored, list unframed on top, activation, modal dialog, closed"
+echo "ok: framed ($extents), the icon, moved, resized, maximised to $maximised and restored, list unframed on top, activation, modal dialog, closed"
 INSIDE
 
 xvfb_start 1024x768x24 || exit 1

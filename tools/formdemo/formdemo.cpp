@@ -19,7 +19,8 @@
 // Options: --seconds N ends the demo after N seconds (default: it runs until its window is closed);
 // --picture FILE shows FILE (any picture the class library reads: BMP, icons, GIF, WMF, EMF) in the image,
 // at its own size from the image's top-left corner, and prints "image X,Y WxH" (the image's place on the
-// screen) before "ready"; --sizable gives the window a sizing frame.
+// screen) before "ready"; --sizable gives the window a sizing frame; --icon FILE makes the icon file FILE
+// the application's icon, which the window and its dialog show.
 // Choosing a page of the page control prints "page CAPTION". Used by tests/external/formdemo.sh.
 #include "platform/backend/qt/QtScreen.h"
 #include "platform/vcl/Application.h"
@@ -28,6 +29,7 @@
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Icon.h"
 #include "platform/vcl/Picture.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/TypInfo.h"
@@ -271,16 +273,19 @@ void PrintRect(const char* what, const TRect& r) {
 int main(int argc, char** argv) {
     int seconds = 0;
     const char* picture = nullptr;
+    const char* icon = nullptr;
     bool sizable = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             seconds = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--picture") == 0 && i + 1 < argc) {
             picture = argv[++i];
+        } else if (std::strcmp(argv[i], "--icon") == 0 && i + 1 < argc) {
+            icon = argv[++i];
         } else if (std::strcmp(argv[i], "--sizable") == 0) {
             sizable = true;
         } else {
-            std::fprintf(stderr, "usage: formdemo [--seconds N] [--picture FILE] [--sizable]\n");
+            std::fprintf(stderr, "usage: formdemo [--seconds N] [--picture FILE] [--icon FILE] [--sizable]\n");
             return 2;
         }
     }
@@ -288,6 +293,8 @@ int main(int argc, char** argv) {
         qtbackend::QtScreen screen(argc, argv);
         vcl::Application->Initialize();
         vcl::Application->SetTitle("Loomwick form demo");
+        if (icon)
+            vcl::Application->GetIcon()->LoadFromFile(icon);
         formdemo::RegisterDemoClasses();
         formdemo::TDemoForm* form = nullptr;
         vcl::Application->CreateForm(form);

@@ -15,10 +15,12 @@
 #include <QtGui/QCursor>
 #include <QtGui/QDrag>
 #include <QtGui/QGuiApplication>
+#include <QtGui/QIcon>
 #include <QtGui/QImage>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
+#include <QtGui/QPixmap>
 #include <QtGui/QRasterWindow>
 #include <QtGui/QRegion>
 #include <QtGui/QScreen>
@@ -232,6 +234,51 @@ bool QtFocusInAnotherProgram() {
 
 } // namespace
 
+std::vector<uint32_t> QtIconPixels(HICON icon, int* width, int* height) {
+    *width = *height = 0;
+    ICONINFO info{};
+    if (!icon || !GetIconInfo(icon, &info))
+        return {};
+    HDC dc = CreateCompatibleDC(nullptr);
+    // A bitmap's rows as 32-bit pixels, top row first.
+    auto read = [dc](HBITMAP bitmap, int w, int h, std::vector<uint32_t>& rows) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        rows.assign(size_t(w) * size_t(h), 0);
+        return GetDIBits(dc, bitmap, 0, UINT(h), rows.data(), &bi, DIB_RGB_COLORS) == h;
+    };
+    BITMAP maskInfo{}, colorInfo{};
+    GetObject(info.hbmMask, sizeof maskInfo, &maskInfo);
+    if (info.hbmColor)
+        GetObject(info.hbmColor, sizeof colorInfo, &colorInfo);
+    // A monochrome icon's mask holds the AND mask over the XOR image, twice the icon's height.
+    int w = maskInfo.bmWidth, h = info.hbmColor ? colorInfo.bmHeight : maskInfo.bmHeight / 2;
+    std::vector<uint32_t> mask, color, result;
+    if (w > 0 && h > 0 && w <= 1024 && h <= 1024 && read(info.hbmMask, w, info.hbmColor ? h : 2 * h, mask) &&
+        (!info.hbmColor || read(info.hbmColor, w, h, color))) {
+        bool alpha = info.hbmColor && colorInfo.bmBitsPixel == 32 &&
+                     std::any_of(color.begin(), color.end(), [](uint32_t p) { return (p >> 24) != 0; });
+        result.resize(size_t(w) * size_t(h));
+        for (size_t i = 0; i < result.size(); ++i) {
+            uint32_t rgb = info.hbmColor ? color[i] & 0xFFFFFF : mask[i + result.size()] & 0xFFFFFF;
+            uint32_t a = alpha ? color[i] >> 24 : (mask[i] & 0xFFFFFF) ? 0 : 255;
+            result[i] = a << 24 | rgb;
+        }
+        *width = w;
+        *height = h;
+    }
+    DeleteDC(dc);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+    return result;
+}
+
 UINT QtStateCommand(unsigned desktopState, bool iconic, bool zoomed) {
     Qt::WindowStates state = Qt::WindowStates(int(desktopState));
     if (state & Qt::WindowMinimized)
@@ -399,6 +446,7 @@ struct QtScreen::Impl {
     }
     void Restack();
     void SyncSurface(QtTopWindow& w);
+    void SyncIcon(QtTopWindow& w);
 };
 
 void QtTopWindow::paintEvent(QPaintEvent* event) {
@@ -544,6 +592,27 @@ void QtScreen::Impl::SyncSurface(QtTopWindow& w) {
         w.FMask = mask;
         w.setMask(mask);
     }
+}
+
+// The desktop shows the window's big icon, else its small one, else its class's.
+void QtScreen::Impl::SyncIcon(QtTopWindow& w) {
+    HWND hwnd = w.Hwnd();
+    auto icon = reinterpret_cast<HICON>(SendMessage(hwnd, WM_GETICON, ICON_BIG, 0));
+    if (!icon)
+        icon = reinterpret_cast<HICON>(SendMessage(hwnd, WM_GETICON, ICON_SMALL, 0));
+    WNDCLASSEX wc;
+    if (!icon && GetClassInfoEx(nullptr, GetClassNameString(hwnd).c_str(), &wc))
+        icon = wc.hIcon ? wc.hIcon : wc.hIconSm;
+    int width = 0, height = 0;
+    std::vector<uint32_t> pixels = QtIconPixels(icon, &width, &height);
+    if (pixels.empty()) {
+        w.setIcon(QIcon());
+        return;
+    }
+    QImage image(width, height, QImage::Format_ARGB32);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(image.scanLine(y), pixels.data() + size_t(y) * size_t(width), size_t(width) * 4);
+    w.setIcon(QIcon(QPixmap::fromImage(image)));
 }
 
 void QtScreen::Impl::Restack() {
@@ -732,6 +801,8 @@ void QtScreen::TopLevelChanged(HWND hwnd) {
                     w->setModality(Qt::WindowModal);
             }
         }
+        if (!kind.Popup)
+            d.SyncIcon(*w);
         d.FWindows.emplace(hwnd, std::move(made));
     }
     TRect r;
@@ -768,6 +839,12 @@ void QtScreen::TopLevelChanged(HWND hwnd) {
     if (w->title() != title)
         w->setTitle(title);
     d.Restack();
+}
+
+void QtScreen::IconChanged(HWND hwnd) {
+    Impl& d = *FImpl;
+    if (QtTopWindow* w = d.Find(hwnd); w && !w->Kind().Popup)
+        d.SyncIcon(*w);
 }
 
 void QtScreen::Present(HWND hwnd, const TRect& dirty) {

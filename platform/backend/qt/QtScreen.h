@@ -6,7 +6,9 @@
 
 #include "platform/win/user/Backend.h"
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace qtbackend {
 
@@ -30,6 +32,7 @@ public:
     void WaitForEvents(win::DWORD timeoutMs, const std::string& waiter) override;
     void Wake() override;
     void TopLevelChanged(win::HWND hwnd) override;
+    void IconChanged(win::HWND hwnd) override;
     void Present(win::HWND hwnd, const win::TRect& dirty) override;
     void CursorChanged(win::HCURSOR cursor) override;
     void CaptureChanged(win::HWND hwnd) override;
@@ -47,6 +50,11 @@ private:
 // The window system's command (SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE) that brings a window that is iconic or
 // zoomed, or neither, into the state the desktop gave it (a Qt::WindowStates value); 0 when it is in it.
 win::UINT QtStateCommand(unsigned desktopState, bool iconic, bool zoomed);
+
+// The pixels of an icon as the desktop takes them: width x height non-premultiplied 0xAARRGGBB values, top
+// row first. A 32-bit colour image with alpha keeps its alpha; otherwise the mask makes pixels transparent.
+// Empty (and both sizes 0) when the handle is no icon.
+std::vector<uint32_t> QtIconPixels(win::HICON icon, int* width, int* height);
 
 // The virtual-key code of a Qt key (a Qt::Key value with its Qt::KeyboardModifiers), or 0 for keys the
 // window system has no code for.

@@ -41,6 +41,8 @@ public:
     // A top-level window was created, shown, hidden, moved, resized or re-ordered, or destroyed: then
     // IsWindow(hwnd) is already false and the handle must not be used for anything but forgetting it.
     virtual void TopLevelChanged(HWND hwnd) {}
+    // A top-level window's icon changed (WM_SETICON): WM_GETICON gives the new one.
+    virtual void IconChanged(HWND hwnd) {}
     // The back buffer of a top-level window changed inside dirty (window coordinates).
     virtual void Present(HWND hwnd, const TRect& dirty) {}
     virtual void CursorChanged(HCURSOR cursor) {}

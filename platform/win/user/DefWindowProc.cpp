@@ -304,9 +304,22 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SETREDRAW:
         self->FRedraw = wParam != 0;
         return 0;
+    case WM_SETICON: {
+        // The previous icon of that size comes back; a top-level window's new one goes to the screen.
+        HICON& slot = wParam == ICON_SMALL ? self->FIconSmall : self->FIconBig;
+        HICON previous = slot;
+        slot = reinterpret_cast<HICON>(lParam);
+        if (previous != slot && !self->IsChild())
+            ScreenBackend().IconChanged(hwnd);
+        return reinterpret_cast<LRESULT>(previous);
+    }
+    case WM_GETICON:
+        // ICON_SMALL2 is the small icon, or else the big one.
+        if (wParam == ICON_SMALL2)
+            return reinterpret_cast<LRESULT>(self->FIconSmall ? self->FIconSmall : self->FIconBig);
+        return reinterpret_cast<LRESULT>(wParam == ICON_SMALL ? self->FIconSmall : self->FIconBig);
     case WM_GETMINMAXINFO:
     case WM_GETDLGCODE:
-    case WM_GETICON:
     case WM_GETFONT:
         return 0;
     case WM_ERASEBKGND: {

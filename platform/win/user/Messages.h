@@ -221,9 +221,10 @@ constexpr WPARAM SC_CLOSE = 0xF060;
 constexpr WPARAM SC_KEYMENU = 0xF100;
 constexpr WPARAM SC_RESTORE = 0xF120;
 
-// WM_GETICON
+// WM_GETICON, WM_SETICON
 constexpr WPARAM ICON_SMALL = 0;
 constexpr WPARAM ICON_BIG = 1;
+constexpr WPARAM ICON_SMALL2 = 2;
 
 // Scroll codes.
 constexpr WORD SB_LINEUP = 0;

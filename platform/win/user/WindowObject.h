@@ -83,6 +83,9 @@ struct Window {
     BYTE FAlpha = 255;
     bool FLayeredAlpha = false;
     bool FPerPixelAlpha = false;
+    // WM_SETICON: the icons the desktop shows for the window (not owned: whoever set them keeps them).
+    HICON FIconBig = nullptr;
+    HICON FIconSmall = nullptr;
 
     bool IsChild() const { return (FStyle & WS_CHILD) != 0; }
     bool IsVisibleFlag() const { return (FStyle & WS_VISIBLE) != 0; }

@@ -3,6 +3,7 @@
 #include "platform/backend/headless/HeadlessScreen.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Icon.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/win/kernel/Kernel.h"
 #include "platform/win/user/Input.h"
@@ -215,6 +216,62 @@ TEST_F(FormsFixture, EventsPositionAndClientSize) {
     f->Hide();
     EXPECT_EQ(log.back(), "hide");
     EXPECT_THROW(g->ShowModal(), EInvalidOperation); // already visible
+}
+
+// A 2 x 2 icon of one colour (0xRRGGBB), opaque.
+void FillIcon(TIcon* icon, uint32_t rgb) {
+    const uint32_t pixels[4] = {0xFF000000 | rgb, 0xFF000000 | rgb, 0xFF000000 | rgb, 0xFF000000 | rgb};
+    const uint8_t maskBits[4] = {0, 0, 0, 0};
+    win::HBITMAP color = win::CreateBitmap(2, 2, 1, 32, pixels);
+    win::HBITMAP mask = win::CreateBitmap(2, 2, 1, 1, maskBits);
+    win::ICONINFO info{win::TRUE, 0, 0, mask, color};
+    icon->SetHandle(win::CreateIconIndirect(&info));
+    win::DeleteObject(color);
+    win::DeleteObject(mask);
+}
+
+win::HICON WindowIcon(TCustomForm* form) {
+    return reinterpret_cast<win::HICON>(win::SendMessage(form->GetHandle(), win::WM_GETICON, win::ICON_BIG, 0));
+}
+
+TEST_F(FormsFixture, AFormShowsItsOwnIconOrElseTheApplications) {
+    auto* plain = new TForm(nullptr);
+    auto* own = new TForm(nullptr);
+    FillIcon(own->GetIcon(), 0x0000FF);
+    plain->Show();
+    own->Show();
+    EXPECT_EQ(WindowIcon(plain), nullptr); // no icon anywhere
+    EXPECT_EQ(WindowIcon(own), own->GetIcon()->GetHandle());
+
+    // The application's icon reaches the forms without one of their own, at once.
+    TIcon red;
+    FillIcon(&red, 0xFF0000);
+    Application->SetIcon(&red);
+    EXPECT_FALSE(Application->GetIcon()->GetEmpty());
+    EXPECT_NE(Application->GetIcon()->GetHandle(), red.GetHandle()); // a copy
+    EXPECT_EQ(WindowIcon(plain), Application->GetIcon()->GetHandle());
+    EXPECT_EQ(WindowIcon(own), own->GetIcon()->GetHandle());
+    EXPECT_EQ(reinterpret_cast<win::HICON>(
+                  win::SendMessage(Application->GetHandle(), win::WM_GETICON, win::ICON_BIG, 0)),
+              Application->GetIcon()->GetHandle());
+
+    // A form's own icon set, cleared; a window made again keeps the icon.
+    TIcon green;
+    FillIcon(&green, 0x00FF00);
+    plain->SetIcon(&green);
+    EXPECT_EQ(WindowIcon(plain), plain->GetIcon()->GetHandle());
+    own->SetIcon(nullptr);
+    EXPECT_TRUE(own->GetIcon()->GetEmpty());
+    EXPECT_EQ(WindowIcon(own), Application->GetIcon()->GetHandle());
+    plain->SetBorderStyle(bsDialog);
+    EXPECT_EQ(WindowIcon(plain), plain->GetIcon()->GetHandle());
+    own->SetBorderStyle(bsSingle);
+    EXPECT_EQ(WindowIcon(own), Application->GetIcon()->GetHandle());
+
+    // Without an application icon the form shows none.
+    Application->SetIcon(nullptr);
+    EXPECT_EQ(WindowIcon(own), nullptr);
+    EXPECT_EQ(WindowIcon(plain), plain->GetIcon()->GetHandle());
 }
 
 TEST_F(FormsFixture, BorderStyleAndIconsMakeTheWindowStylesAndAChangeKeepsTheChildren) {

@@ -2,12 +2,15 @@
 // and desktop events become the window system's input. The real X display is checked by
 // tests/external/qt_smoke.sh.
 #include "platform/backend/qt/QtScreen.h"
+#include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Kernel.h"
 #include "platform/win/user/Input.h"
 #include "platform/win/user/User.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtGui/QGuiApplication>
+#include <QtGui/QIcon>
+#include <QtGui/QImage>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QWindow>
@@ -450,6 +453,82 @@ TEST_F(QtScreenTest, OwnFramesWithoutAWindowManager) {
     GetClientRect(form, &client);
     EXPECT_LT(client.Width(), 300);
     EXPECT_LT(client.Height(), 200 - 15); // below the caption
+}
+
+// An icon of 2 x 2 pixels: 32-bit colour pixels (0xAARRGGBB, top row first) and AND-mask rows (one byte
+// each, the leftmost pixel in the high bit); a monochrome icon has no colour and a mask of four rows.
+HICON MakeIcon(const std::vector<uint32_t>& color, std::vector<uint8_t> maskRows) {
+    std::vector<uint8_t> mask; // rows padded to 16 bits
+    for (uint8_t row : maskRows)
+        mask.insert(mask.end(), {row, 0});
+    HBITMAP c = color.empty() ? nullptr : CreateBitmap(2, 2, 1, 32, color.data());
+    HBITMAP m = CreateBitmap(2, int(maskRows.size()), 1, 1, mask.data());
+    ICONINFO info{TRUE, 0, 0, m, c};
+    HICON icon = CreateIconIndirect(&info);
+    DeleteObject(m);
+    if (c)
+        DeleteObject(c);
+    return icon;
+}
+
+TEST(QtIcons, TheDesktopGetsTheIconsPixelsWithAlphaOrMask) {
+    struct Case {
+        const char* What;
+        std::vector<uint32_t> Color;
+        std::vector<uint8_t> Mask;
+        std::vector<uint32_t> Expected;
+    } cases[] = {
+        {"alpha kept, mask unused", {0x80FF0000, 0xFF00FF00, 0x00000000, 0xFF0000FF}, {0x00, 0x00},
+         {0x80FF0000, 0xFF00FF00, 0x00000000, 0xFF0000FF}},
+        {"no alpha: the mask decides", {0x00FF0000, 0x0000FF00, 0x000000FF, 0x00FFFFFF}, {0x80, 0x40},
+         {0x00FF0000, 0xFF00FF00, 0xFF0000FF, 0x00FFFFFF}},
+        {"monochrome: the mask over the image", {}, {0x80, 0x00, 0x40, 0xC0},
+         {0x00000000, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF}},
+    };
+    for (const Case& c : cases) {
+        HICON icon = MakeIcon(c.Color, c.Mask);
+        ASSERT_NE(icon, nullptr) << c.What;
+        int w = 0, h = 0;
+        EXPECT_EQ(qtbackend::QtIconPixels(icon, &w, &h), c.Expected) << c.What;
+        EXPECT_EQ(w, 2) << c.What;
+        EXPECT_EQ(h, 2) << c.What;
+        DestroyIcon(icon);
+    }
+    int w = 1, h = 1;
+    EXPECT_TRUE(qtbackend::QtIconPixels(nullptr, &w, &h).empty());
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(h, 0);
+}
+
+TEST_F(QtScreenTest, TheWindowsIconGoesToTheDesktop) {
+    HICON big = MakeIcon({0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x80FFFFFF}, {0, 0});
+    HICON small = MakeIcon({0xFF123456, 0xFF123456, 0xFF123456, 0xFF123456}, {0, 0});
+    HWND form = Make("form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, {200, 100, 500, 300});
+    QWindow* w = Desktop("form");
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->icon().isNull());
+    auto shown = [&] { return w->icon().pixmap(QSize(2, 2)).toImage().convertToFormat(QImage::Format_ARGB32); };
+    SendMessage(form, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    ASSERT_FALSE(w->icon().isNull());
+    EXPECT_EQ(shown().pixel(0, 0), 0xFF123456u);
+    // The big icon comes first.
+    SendMessage(form, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    QImage image = shown();
+    EXPECT_EQ(image.pixel(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(image.pixel(1, 0), 0xFF00FF00u);
+    EXPECT_EQ(image.pixel(0, 1), 0xFF0000FFu);
+    EXPECT_EQ(qAlpha(image.pixel(1, 1)), 0x80);
+    // A window shown again keeps it; one without icons shows none.
+    ShowWindow(form, SW_HIDE);
+    ShowWindow(form, SW_SHOW);
+    w = Desktop("form");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(shown().pixel(0, 0), 0xFFFF0000u);
+    SendMessage(form, WM_SETICON, ICON_BIG, 0);
+    SendMessage(form, WM_SETICON, ICON_SMALL, 0);
+    EXPECT_TRUE(w->icon().isNull());
+    DestroyIcon(big);
+    DestroyIcon(small);
 }
 
 TEST(QtWindowStates, TheCommandBringsTheWindowIntoTheDesktopsState) {

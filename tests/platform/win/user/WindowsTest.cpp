@@ -1,5 +1,6 @@
 #include "UserTestSupport.h"
 
+#include "platform/win/user/Backend.h"
 #include "platform/win/user/Menus.h"
 #include "platform/win/user/Metrics.h"
 
@@ -268,4 +269,38 @@ TEST_F(UserTest, AMessageForADestroyedWindowIsDroppedInsteadOfReachingItsSuccess
     PostMessage(now, WM_USER + 1, 0, 0);
     Pump();
     EXPECT_EQ(LogLines({WM_USER + 1}), Lines({"now:0x1025"}));
+}
+
+TEST_F(UserTest, WindowIconsAreKeptPerSizeAndTheScreenHearsOfATopLevelWindowsChange) {
+    struct IconScreen final : IScreenBackend {
+        std::vector<MonitorDesc> Monitors() override { return {{{0, 0, 1024, 768}, {0, 0, 1024, 738}, true}}; }
+        void WaitForEvents(DWORD, const std::string& waiter) override { throw StallError(waiter); }
+        void Wake() override {}
+        void IconChanged(HWND hwnd) override { Changed.push_back(hwnd); }
+        std::vector<HWND> Changed;
+    } screen;
+    IScreenBackend* previous = InstalledScreenBackend();
+    SetScreenBackend(&screen);
+    HWND top = Make("top", WS_OVERLAPPEDWINDOW, {0, 0, 300, 200});
+    HWND child = Make("child", WS_CHILD, {0, 0, 30, 20}, top);
+    auto big = reinterpret_cast<HICON>(uintptr_t(0x1000)), small = reinterpret_cast<HICON>(uintptr_t(0x2000));
+    auto get = [](HWND w, WPARAM which) { return reinterpret_cast<HICON>(SendMessage(w, WM_GETICON, which, 0)); };
+    auto set = [](HWND w, WPARAM which, HICON icon) {
+        return reinterpret_cast<HICON>(SendMessage(w, WM_SETICON, which, reinterpret_cast<LPARAM>(icon)));
+    };
+
+    EXPECT_EQ(get(top, ICON_BIG), nullptr);
+    EXPECT_EQ(set(top, ICON_BIG, big), nullptr);
+    EXPECT_EQ(get(top, ICON_BIG), big);
+    EXPECT_EQ(get(top, ICON_SMALL), nullptr);
+    EXPECT_EQ(get(top, ICON_SMALL2), big); // the small one, or else the big one
+    EXPECT_EQ(set(top, ICON_SMALL, small), nullptr);
+    EXPECT_EQ(get(top, ICON_SMALL2), small);
+    EXPECT_EQ(set(top, ICON_BIG, nullptr), big); // the previous icon comes back
+    EXPECT_EQ(get(top, ICON_BIG), nullptr);
+    set(top, ICON_BIG, nullptr); // unchanged: the screen hears nothing
+    set(child, ICON_BIG, big);   // a child window shows no icon on the desktop
+    EXPECT_EQ(get(child, ICON_BIG), big);
+    EXPECT_EQ(screen.Changed, (std::vector<HWND>{top, top, top}));
+    SetScreenBackend(previous);
 }
