@@ -1,6 +1,8 @@
 #include "lookandfeel/lkStartup.h"
 
+#include "lookandfeel/lkClasses.h"
 #include "lookandfeel/lkControls.h"
+#include "lookandfeel/lkLookAndFeels.h"
 #include "lookandfeel/xbOffice11.h"
 #include "lookandfeel/xbThemeManager.h"
 #include "lookandfeel/xbUxTheme.h"
@@ -18,9 +20,11 @@ struct TlkModuleSteps {
 
 // In start-up order.
 const TlkModuleSteps LookAndFeelModules[] = {
+    {&InitClassesModule, &DoneClassesModule},
     {&InitUxThemeModule, &DoneUxThemeModule},
     {&InitThemeManagerModule, &DoneThemeManagerModule},
     {&InitOffice11Module, &DoneOffice11Module},
+    {&InitLookAndFeelsModule, &DoneLookAndFeelsModule},
     {&InitControlsModule, &DoneControlsModule},
 };
 
