@@ -69,9 +69,11 @@ void PaintSizeGrip(win::HDC dc, win::TRect& rect, TxbSizeGripCorner corner) {
     win::HGDIOBJ old = win::SelectObject(memory, bitmap);
     win::TRect glyph{0, 0, w, h};
     win::DrawFrameControl(memory, &glyph, win::DFC_SCROLL, win::DFCS_SCROLLSIZEGRIP);
-    // The glyph points to the bottom right: mirrored into the other corners.
-    const int32_t sx = right ? 0 : w - 1, sw = right ? w : -w;
-    const int32_t sy = top ? h - 1 : 0, sh = top ? -h : h;
+    // The glyph points to the bottom right: mirrored into the other corners. A negative source extent runs
+    // from the far corner of the source rectangle, which is width (height) itself: starting at width - 1
+    // would leave the glyph's first column (row) out and the cell's last one unpainted.
+    const int32_t sx = right ? 0 : w, sw = right ? w : -w;
+    const int32_t sy = top ? h : 0, sh = top ? -h : h;
     win::StretchBlt(dc, inner.Left, inner.Top, w, h, memory, sx, sy, sw, sh, win::SRCCOPY);
     win::SelectObject(memory, old);
     win::DeleteObject(bitmap);
