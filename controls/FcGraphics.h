@@ -62,6 +62,56 @@ bool IsWindowsVersion(uint8_t kind);
 // loaded, read, written, destroyed or updated, on a form with a designer.
 void NotifyDesignerModified(vcl::TControl* control);
 
+// ---- Bitmaps, gradients and parent images ----------------------------------------------------------
+
+// Draws sourceRect of bitmap, stretched to the size of destRect, with every pixel of transparentColor left
+// out. Only destRect's size counts: the picture's top-left corner is the canvas origin (callers draw into a
+// work bitmap of that size).
+void PaintTransparentBitmap(vcl::TCanvas* canvas, vcl::TBitmap* bitmap, const win::TRect& destRect,
+                            const win::TRect& sourceRect, TColor transparentColor);
+
+// The layouts of FillGradient.
+enum TFcGradientDirection : uint8_t {
+    gdDiagonalFromTopLeft,  // Color1 in the top-left corner, Color2 in the bottom-right
+    gdDiagonalFromTopRight, // Color1 in the top-right corner, Color2 in the bottom-left
+    gdVertical,             // Color1 at the top, Color2 at the bottom
+    gdVerticalFromMiddle,   // Color2 on the middle line, Color1 at the top and bottom
+    gdRectangularWideBand,  // Color2 in the centre, a band a quarter of the width wide, Color1 at the edges
+    gdHorizontal,           // Color1 left, Color2 right
+    gdHorizontalFromMiddle, // Color2 in the middle column, Color1 at both sides
+    gdRectangularHighBand,  // as gdRectangularWideBand with the band a quarter of the height high
+    gdRectangular,          // Color2 in the centre point, Color1 at the edges
+    gdRectangularBand       // both bands
+};
+
+// Fills rect with a gradient. Each channel runs in 16.16 fixed point from Color2 toward Color1 and stops one
+// increment short of it; steps sets the band width: steps when at most 8, else 255 div steps + 1.
+void FillGradient(vcl::TCanvas* canvas, const win::TRect& rect, uint8_t direction, TColor color1, TColor color2,
+                  uint8_t steps);
+int32_t GradientBandSize(uint8_t steps);
+// FillGradient's parts. The linear fill draws into an 8-pixel strip at the top (x given: horizontal, x the
+// split point or -1) or at the left (y given: vertical), from the far end back to the start; with a split the
+// far half runs the other way, so that Color2 lies at the split.
+void FillLinearGradient(win::HDC dc, int32_t x, int32_t y, int32_t length, TColor color1, TColor color2,
+                        uint8_t steps);
+// The top-left quarter ((w-1) div 2 + 1 by (h-1) div 2 + 1) in L-shaped bands from Color2 at the centre band
+// to Color1 at the edge.
+void FillRectangularGradient(win::HDC dc, int32_t w, int32_t h, int32_t bandWidth, int32_t bandHeight,
+                             TColor color1, TColor color2, uint8_t steps);
+// Color1 at the top-left corner (top-right for a negative w), Color2 at the opposite one.
+void FillDiagonalGradient(win::HDC dc, int32_t w, int32_t h, TColor color1, TColor color2, uint8_t steps);
+// Doubles the filled w0 x h0 area at (x, y) downward, then rightward, until it covers w x h.
+void ReplicateBlit(win::HDC dc, int32_t x, int32_t y, int32_t w, int32_t h, int32_t w0, int32_t h0,
+                   win::DWORD rop);
+// The top-left quarter mirrored into the bottom half, then the left half into the right half.
+void MirrorQuarterBlit(win::HDC dc, int32_t x, int32_t y, int32_t w, int32_t h, win::DWORD rop);
+
+// Paints the control's parent into dc (the control's own coordinates), so that a transparent control shows
+// what lies under it; nothing without a parent. With invalidateParent a parent that is neither a custom-drawn
+// control nor a form is invalidated afterwards.
+void PaintParentImage(vcl::TControl* control, win::HDC dc, bool invalidateParent);
+void PaintParentImageOnCanvas(vcl::TControl* control, vcl::TCanvas* canvas, bool invalidateParent);
+
 inline int32_t IMin(int32_t a, int32_t b) { return a < b ? a : b; }
 inline int32_t IMax(int32_t a, int32_t b) { return a > b ? a : b; }
 
