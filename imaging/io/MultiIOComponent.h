@@ -26,8 +26,9 @@ class TIKBitmap;
 
 // What the multi-image component needs of a multi-image view, beyond what every view offers: its image list.
 // The view notifies its change listeners with ikvcImageChanged after every insert and delete, and
-// TakeLastChange then tells which it was.
-class TIKMultiViewLink : public TIKViewLink {
+// TakeLastChange then tells which it was. The view link is a virtual base, so that a view control that is
+// already a TIKViewLink through its base class can be a multi-image view link too.
+class TIKMultiViewLink : public virtual TIKViewLink {
 public:
     // Kinds of list change reported by TakeLastChange.
     enum : int32_t { lcNone = 0, lcInsert = 1, lcDelete = 2 };
