@@ -6,8 +6,11 @@
 #include "imaging/core/IKPixelUtils.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Canvas.h"
+#include "platform/win/gdi/Edges.h"
 #include "platform/win/gdi/Gdi.h"
+#include "platform/win/user/Metrics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -142,6 +145,101 @@ void TIKMask::DimOutside(vcl::TBitmap* bitmap, int32_t destX, int32_t destY, int
         return;
     DimOutside([bitmap](int32_t y) { return static_cast<uint8_t*>(bitmap->ScanLine(y)); }, bitmap->GetWidth(),
                bitmap->GetHeight(), destX, destY, destWidth, destHeight, srcX, srcY, srcWidth, srcHeight);
+}
+
+// ---- View backgrounds -------------------------------------------------------------------------------------
+
+namespace {
+
+// Fills a rectangle of dc with rgb in a brush style. A hatch is drawn over the complement of rgb, opaque:
+// a view's back buffer keeps what an earlier render left, which must not show between the lines.
+void DrawingFillStyled(win::HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t rgb,
+                       int32_t brushStyle) {
+    if (brushStyle == vcl::bsClear || right <= left || bottom <= top)
+        return;
+    win::RECT r{left, top, right, bottom};
+    win::HBRUSH brush = nullptr;
+    if (brushStyle >= vcl::bsHorizontal && brushStyle <= vcl::bsDiagCross) {
+        brush = win::CreateHatchBrush(win::HS_HORIZONTAL + (brushStyle - vcl::bsHorizontal), win::COLORREF(rgb));
+        win::SetBkColor(dc, win::COLORREF(~rgb & 0xFFFFFF));
+        win::SetBkMode(dc, win::OPAQUE);
+    } else {
+        brush = win::CreateSolidBrush(win::COLORREF(rgb));
+    }
+    win::FillRect(dc, &r, brush);
+    win::DeleteObject(brush);
+}
+
+} // namespace
+
+void IKDrawBackground(bool designing, vcl::TCanvas* canvas, int32_t style, int32_t chessBrush, int32_t chessSize,
+                      int32_t imageBottom, int32_t imageRight, int32_t imageTop, int32_t imageLeft,
+                      int32_t height, int32_t width, int32_t color) {
+    if (!canvas || width <= 0 || height <= 0 || style < 0 || style > 10)
+        return;
+    // The cropped styles show the image as a sheet on the button face, outside the designer.
+    if (designing && style >= 9)
+        style = 0;
+    win::HDC dc = canvas->GetHandle();
+    canvas->Changing();
+    const int saved = win::SaveDC(dc);
+    const uint32_t rgb = uint32_t(IKColorToRGB(color)) & 0xFFFFFF;
+    // The complement of the resolved colour: that of a system colour's own value would be no colour at all.
+    const uint32_t inverse = ~rgb & 0xFFFFFF;
+    switch (style) {
+    case 7: { // chessboard: squares from the top-left corner, each row starting where the previous did not
+        const int32_t size = std::max(chessSize, 1);
+        bool rowStartsInverse = true;
+        for (int32_t y = 0; y < height; y += size) {
+            bool inv = rowStartsInverse;
+            for (int32_t x = 0; x < width; x += size) {
+                DrawingFillStyled(dc, x, y, x + size, y + size, inv ? inverse : rgb, chessBrush);
+                inv = !inv;
+            }
+            rowStartsInverse = !rowStartsInverse;
+        }
+        break;
+    }
+    case 8: { // diagonals
+        DrawingFillStyled(dc, 0, 0, width, height, rgb, vcl::bsSolid);
+        win::HPEN pen = win::CreatePen(win::PS_SOLID, 1, win::COLORREF(inverse));
+        win::HGDIOBJ old = win::SelectObject(dc, pen);
+        win::SetROP2(dc, win::R2_COPYPEN);
+        win::MoveToEx(dc, 0, 0, nullptr);
+        win::LineTo(dc, width, height);
+        win::MoveToEx(dc, width, 0, nullptr);
+        win::LineTo(dc, 0, height);
+        win::SelectObject(dc, old);
+        win::DeleteObject(pen);
+        break;
+    }
+    case 9:
+    case 10: {
+        DrawingFillStyled(dc, 0, 0, width, height, uint32_t(win::GetSysColor(win::COLOR_BTNFACE)) & 0xFFFFFF,
+                          vcl::bsSolid);
+        if (imageRight - imageLeft < 2 || imageBottom - imageTop < 2)
+            break;
+        if (style == 9) {
+            win::RECT r{imageLeft - win::GetSystemMetrics(win::SM_CXEDGE),
+                        imageTop - win::GetSystemMetrics(win::SM_CYEDGE),
+                        imageRight + win::GetSystemMetrics(win::SM_CXEDGE),
+                        imageBottom + win::GetSystemMetrics(win::SM_CYEDGE)};
+            win::DrawEdge(dc, &r, win::EDGE_SUNKEN, win::BF_RECT);
+        } else {
+            win::RestoreDC(dc, saved);
+            canvas->Changed();
+            IKDrawShadowRight(canvas, imageRight, imageTop, imageRight + 5, imageBottom + 3, 2);
+            IKDrawShadowBottom(canvas, imageLeft, imageBottom, imageRight + 4, imageBottom + 5, 2);
+            return;
+        }
+        break;
+    }
+    default: // solid and the six hatches
+        DrawingFillStyled(dc, 0, 0, width, height, rgb, style == 0 ? vcl::bsSolid : vcl::bsHorizontal + (style - 1));
+        break;
+    }
+    win::RestoreDC(dc, saved);
+    canvas->Changed();
 }
 
 } // namespace imaging

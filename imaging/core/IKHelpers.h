@@ -101,6 +101,14 @@ void IKDrawShadowBottom(vcl::TCanvas* canvas, int32_t x1, int32_t y1, int32_t x2
 void IKDraw3DFrame(vcl::TCanvas* canvas, int32_t left, int32_t top, int32_t right, int32_t bottom,
                    int32_t topLeftColor, int32_t bottomRightColor);
 
+// Fills a width x height canvas with a view background style around the image rectangle (left, top,
+// right, bottom; right and bottom exclusive). style is a TIKBackgroundStyle value (ImageKitView.h), chessBrush
+// a vcl::TBrushStyle for the chessboard's squares; color may be a system colour. The chessboard and the
+// diagonals use the complement of color's RGB value. The cropped styles draw as solid while designing.
+void IKDrawBackground(bool designing, vcl::TCanvas* canvas, int32_t style, int32_t chessBrush, int32_t chessSize,
+                      int32_t imageBottom, int32_t imageRight, int32_t imageTop, int32_t imageLeft,
+                      int32_t height, int32_t width, int32_t color);
+
 // Platform queries.
 bool IKIsWindowsXP();
 bool IKHasMMX();
