@@ -6,7 +6,9 @@
 # stays an unframed window the window manager does not manage, above the form; the OK button's modal dialog
 # is transient for the form and modal to the desktop; activating another program's window deactivates the
 # form and activating the form again activates it; and the window manager's close request (wmctrl -c) ends
-# the demo with status 0. The application's icon (an icon file made here) reaches the desktop as the
+# the demo with status 0. A panel's strut takes the top 40 rows from the work area: the demo, which places
+# itself at 0,0, goes there with its frame inside the work area, and reports where it went; its dialog is
+# centred on it. The application's icon (an icon file made here) reaches the desktop as the
 # form's and the dialog's _NET_WM_ICON, with the pixels the file holds. With LOOMWICK_OWN_FRAMES=1 the
 # window keeps its own frame (no decorations).
 # $1 is the build folder.
@@ -90,7 +92,19 @@ for _ in $(seq 50); do
 done
 wmctrl -m >/dev/null 2>&1 || { echo "FAIL: openbox did not start"; cat "$WORK/openbox.log"; exit 1; }
 
-"$DEMO" --seconds 60 --sizable --icon "$WORK/demo.ico" >"$WORK/demo.out" 2>"$WORK/demo.err" &
+# A panel: a window whose strut keeps the top 40 rows of the screen for itself.
+xmessage -geometry +700+650 'a panel' 2>/dev/null &
+panel_pid=$!
+panel=$(client_of xmessage) || { echo "FAIL: xmessage did not appear"; exit 1; }
+xprop -id "$panel" -f _NET_WM_STRUT 32c -set _NET_WM_STRUT "0, 0, 40, 0"
+for _ in $(seq 50); do
+    xprop -root _NET_WORKAREA | grep -q '= 0, 40, 1024, 728' && break
+    sleep 0.1
+done
+xprop -root _NET_WORKAREA | grep -q '= 0, 40, 1024, 728' ||
+    { echo "FAIL: the panel's strut gave the work area $(xprop -root _NET_WORKAREA)"; exit 1; }
+
+"$DEMO" --seconds 60 --sizable --icon "$WORK/demo.ico" --at 0,0 >"$WORK/demo.out" 2>"$WORK/demo.err" &
 pid=$!
 for _ in $(seq 100); do
     sleep 0.1
@@ -112,29 +126,40 @@ extents=$(xprop -id "$form" _NET_FRAME_EXTENTS | sed -n 's/.*= //p')
 # The application's icon is the form's on the desktop.
 check_icon "$form" "the form"
 
+# Placed by the program at 0,0: the frame goes to the work area's top-left corner, and the program hears
+# where its client area went.
+client_geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x "," y " " w "x" h }'
+}
+IFS=', ' read -r left _ top _ <<<"$extents"
+want="$((0 + left)),$((40 + top)) 640x440"
+for _ in $(seq 50); do
+    [ "$(client_geometry "$form")" = "$want" ] && break
+    sleep 0.1
+done
+[ "$(client_geometry "$form")" = "$want" ] ||
+    fail "placed at 0,0 in the work area 0,40 1024x728 with frame $extents, the form is at $(client_geometry "$form"), not $want"
+after 0 "^placed $want\$" || fail "the demo did not report its place $want: $(grep placed "$WORK/demo.out" | tail -1)"
+
 # 2. Moved and resized by the window manager: the demo reports the client rectangle the desktop gave.
 n=$(lines)
 wmctrl -i -r "$form" -e 0,100,120,500,400
 after "$n" '^placed 100,120 500x400$' ||
     fail "wmctrl -e 0,100,120,500,400 made the demo report: $(tail -n +$((n + 1)) "$WORK/demo.out" | grep placed | tail -1)"
-geometry=$(xwininfo -id "$form" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-    /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x "," y " " w "x" h }')
+geometry=$(client_geometry "$form")
 [ "$geometry" = "100,120 500x400" ] || fail "the X server has the form at $geometry"
 
 # The window manager's maximise: the demo reports the client rectangle the window manager gave; its
 # restore brings back the one before.
-client_geometry() {
-    xwininfo -id "$form" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-        /Width:/ { w = $NF } /Height:/ { h = $NF } END { print x "," y " " w "x" h }'
-}
 n=$(lines)
 wmctrl -i -r "$form" -b add,maximized_vert,maximized_horz
 for _ in $(seq 50); do
-    xprop -id "$form" _NET_WM_STATE | grep -q MAXIMIZED_HORZ && [ "$(client_geometry)" != "100,120 500x400" ] && break
+    xprop -id "$form" _NET_WM_STATE | grep -q MAXIMIZED_HORZ && [ "$(client_geometry "$form")" != "100,120 500x400" ] && break
     sleep 0.1
 done
 sleep 0.5
-maximised=$(client_geometry)
+maximised=$(client_geometry "$form")
 last=$(tail -n +"$((n + 1))" "$WORK/demo.out" | grep '^placed' | tail -1)
 [ "$last" = "placed $maximised" ] || fail "maximised by the window manager to $maximised, the demo reports '$last'"
 n=$(lines)
@@ -160,19 +185,15 @@ top=$(echo "$viewable" | head -1)
 xdotool key Escape
 sleep 0.5
 
-# 4. Activation by the desktop: another program's window, then the form again.
-xmessage -geometry +650+500 'another program' 2>/dev/null &
-other=$!
-xid=$(client_of xmessage) || fail "xmessage did not appear"
+# 4. Activation by the desktop: another program's window (the panel), then the form again.
 wmctrl -i -a "$form"
 sleep 0.5
 n=$(lines)
-[ -n "$xid" ] && wmctrl -i -a "$xid"
+wmctrl -i -a "$panel"
 after "$n" '^activate 0$' || fail "activating another program's window did not deactivate the form"
 n=$(lines)
 wmctrl -i -a "$form"
 after "$n" '^activate 1$' || fail "activating the form from the desktop did not activate it"
-kill "$other" 2>/dev/null
 
 # 5. The modal dialog of the OK button (at 312,324 in the client area, 100x28).
 n=$(lines)
@@ -187,6 +208,11 @@ else
     xprop -id "$dialog" _NET_WM_STATE | grep -q _NET_WM_STATE_MODAL ||
         fail "the dialog is not modal to the desktop: $(xprop -id "$dialog" _NET_WM_STATE)"
     check_icon "$dialog" "the dialog"
+    # Centred on the form (both rectangles are client areas, their frames alike).
+    read -r fx fy fw fh < <(client_geometry "$form" | tr ',x' '  ')
+    read -r dx dy dw dh < <(client_geometry "$dialog" | tr ',x' '  ')
+    [ "$dx,$dy" = "$((fx + (fw - dw) / 2)),$((fy + (fh - dh) / 2))" ] ||
+        fail "the dialog ($dx,$dy ${dw}x$dh) is not centred on the form ($fx,$fy ${fw}x$fh)"
     # Closed by the window manager, as by its title bar's close button.
     wmctrl -i -c "$dialog"
     for _ in $(seq 50); do
@@ -231,8 +257,9 @@ for _ in $(seq 100); do
     sleep 0.1
 done
 kill -0 "$own" 2>/dev/null && { fail "wmctrl -c left the demo with its own frames running"; kill "$own"; }
+kill "$panel_pid" 2>/dev/null
 [ "$failures" = 0 ] || { echo "--- demo output"; cat "$WORK/demo.out"; exit 1; }
-echo "ok: framed ($extents), the icon, moved, resized, maximised to $maximised and restored, list unframed on top, activation, modal dialog, closed"
+echo "ok: framed ($extents), placed in the work area, the icon, moved, resized, maximised to $maximised and restored, list unframed on top, activation, modal dialog centred on it, closed"
 INSIDE
 
 xvfb_start 1024x768x24 || exit 1

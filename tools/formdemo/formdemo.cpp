@@ -20,7 +20,8 @@
 // --picture FILE shows FILE (any picture the class library reads: BMP, icons, GIF, WMF, EMF) in the image,
 // at its own size from the image's top-left corner, and prints "image X,Y WxH" (the image's place on the
 // screen) before "ready"; --sizable gives the window a sizing frame; --icon FILE makes the icon file FILE
-// the application's icon, which the window and its dialog show.
+// the application's icon, which the window and its dialog show; --at X,Y puts the window's top-left corner
+// at X,Y instead of the place its layout gives.
 // Choosing a page of the page control prints "page CAPTION". Used by tests/external/formdemo.sh.
 #include "platform/backend/qt/QtScreen.h"
 #include "platform/vcl/Application.h"
@@ -274,6 +275,7 @@ int main(int argc, char** argv) {
     int seconds = 0;
     const char* picture = nullptr;
     const char* icon = nullptr;
+    const char* at = nullptr;
     bool sizable = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
@@ -282,10 +284,12 @@ int main(int argc, char** argv) {
             picture = argv[++i];
         } else if (std::strcmp(argv[i], "--icon") == 0 && i + 1 < argc) {
             icon = argv[++i];
+        } else if (std::strcmp(argv[i], "--at") == 0 && i + 1 < argc) {
+            at = argv[++i];
         } else if (std::strcmp(argv[i], "--sizable") == 0) {
             sizable = true;
         } else {
-            std::fprintf(stderr, "usage: formdemo [--seconds N] [--picture FILE] [--icon FILE] [--sizable]\n");
+            std::fprintf(stderr, "usage: formdemo [--seconds N] [--picture FILE] [--icon FILE] [--at X,Y] [--sizable]\n");
             return 2;
         }
     }
@@ -302,6 +306,9 @@ int main(int argc, char** argv) {
             form->imgPreview->GetPicture()->LoadFromFile(picture);
         if (sizable)
             form->SetBorderStyle(vcl::bsSizeable);
+        int x = 0, y = 0;
+        if (at && std::sscanf(at, "%d,%d", &x, &y) == 2)
+            form->SetBounds(x, y, form->GetWidth(), form->GetHeight());
         form->Show();
         // The name edit has the focus and a control id, which the help key's report names.
         win::SetWindowLong(form->edtName->GetHandle(), win::GWL_ID, 101);

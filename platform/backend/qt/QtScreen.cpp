@@ -6,6 +6,7 @@
 #include "platform/win/theme/ThemeEngine.h"
 #include "platform/win/user/Cursors.h"
 #include "platform/win/user/Input.h"
+#include "platform/win/user/Metrics.h"
 #include "platform/win/user/User.h"
 
 #include <QtCore/QAbstractEventDispatcher>
@@ -279,6 +280,14 @@ std::vector<uint32_t> QtIconPixels(HICON icon, int* width, int* height) {
     return result;
 }
 
+TRect QtFitToWorkArea(const TRect& client, const TRect& frame, const TRect& work) {
+    const int width = client.Width() + frame.Left + frame.Right;
+    const int height = client.Height() + frame.Top + frame.Bottom;
+    int x = std::max(int(work.Left), std::min(client.Left - frame.Left, work.Right - width));
+    int y = std::max(int(work.Top), std::min(client.Top - frame.Top, work.Bottom - height));
+    return {x + frame.Left, y + frame.Top, x + frame.Left + client.Width(), y + frame.Top + client.Height()};
+}
+
 UINT QtStateCommand(unsigned desktopState, bool iconic, bool zoomed) {
     Qt::WindowStates state = Qt::WindowStates(int(desktopState));
     if (state & Qt::WindowMinimized)
@@ -338,6 +347,11 @@ public:
     }
     QRegion FMask;
     bool FHasMask = false;
+    // The program placed the window (the desktop has not moved it since): its frame is kept within the
+    // work area, again once the window manager tells the frame's widths (FFittedTo: those it was fitted with).
+    bool FPlacedByProgram = false;
+    QPoint FPlacedAt;
+    QMargins FFittedTo;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -358,6 +372,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override { Key(e, true); }
     void keyReleaseEvent(QKeyEvent* e) override { Key(e, false); }
     void focusInEvent(QFocusEvent* e) override;
+    void exposeEvent(QExposeEvent* e) override;
     void moveEvent(QMoveEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     bool event(QEvent* e) override;
@@ -429,6 +444,9 @@ struct QtScreen::Impl {
     Qt::CursorShape FCursor = Qt::ArrowCursor;
     QTimer* FTimeout = nullptr;
     bool FDesktopFrames = false;
+    // The widths of the window manager's frames, as last seen on a framed window and a framed dialog: a
+    // window not on the desktop yet is placed as if it had the same.
+    QMargins FFrameOf[2];
 
     void Defer(std::function<void()> call) {
         FDeferred.push_back(std::move(call));
@@ -447,6 +465,10 @@ struct QtScreen::Impl {
     void Restack();
     void SyncSurface(QtTopWindow& w);
     void SyncIcon(QtTopWindow& w);
+    QMargins FrameOf(QtTopWindow& w);
+    QRect Fit(QtTopWindow& w, const QRect& geometry);
+    void Refit(QtTopWindow& w);
+    void TellMove(HWND hwnd, QPoint at);
 };
 
 void QtTopWindow::paintEvent(QPaintEvent* event) {
@@ -475,19 +497,23 @@ void QtTopWindow::focusInEvent(QFocusEvent* e) {
     QRasterWindow::focusInEvent(e);
 }
 
+void QtTopWindow::exposeEvent(QExposeEvent* e) {
+    QRasterWindow::exposeEvent(e);
+    FOwner.Refit(*this);
+}
+
 void QtTopWindow::moveEvent(QMoveEvent* e) {
     QRasterWindow::moveEvent(e);
     QPoint at = e->pos();
     if (auto it = std::find(FPendingMoves.begin(), FPendingMoves.end(), at); it != FPendingMoves.end()) {
         FPendingMoves.erase(FPendingMoves.begin(), it + 1);
+        FOwner.Refit(*this);
         return;
     }
-    HWND hwnd = FHwnd;
-    FOwner.Defer([hwnd, at] {
-        TRect r;
-        if (IsWindow(hwnd) && GetWindowRect(hwnd, &r) && (r.Left != at.x() || r.Top != at.y()))
-            SetWindowPos(hwnd, nullptr, at.x(), at.y(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    });
+    // The desktop moved it elsewhere: where the user puts a window is the user's business.
+    if (at != FPlacedAt)
+        FPlacedByProgram = false;
+    FOwner.TellMove(FHwnd, at);
 }
 
 void QtTopWindow::resizeEvent(QResizeEvent* e) {
@@ -613,6 +639,53 @@ void QtScreen::Impl::SyncIcon(QtTopWindow& w) {
     for (int y = 0; y < height; ++y)
         std::memcpy(image.scanLine(y), pixels.data() + size_t(y) * size_t(width), size_t(width) * 4);
     w.setIcon(QIcon(QPixmap::fromImage(image)));
+}
+
+QMargins QtScreen::Impl::FrameOf(QtTopWindow& w) {
+    QMargins frame = w.handle() ? w.frameMargins() : QMargins();
+    if (!frame.isNull())
+        FFrameOf[w.Kind().Dialog] = frame;
+    return frame.isNull() ? FFrameOf[w.Kind().Dialog] : frame;
+}
+
+QRect QtScreen::Impl::Fit(QtTopWindow& w, const QRect& geometry) {
+    QMargins m = FrameOf(w);
+    w.FFittedTo = m;
+    TRect client{geometry.x(), geometry.y(), geometry.x() + geometry.width(), geometry.y() + geometry.height()};
+    TRect frame{m.left(), m.top(), m.right(), m.bottom()};
+    TRect outer{client.Left - m.left(), client.Top - m.top(), client.Right + m.right(), client.Bottom + m.bottom()};
+    MONITORINFO mi;
+    if (!GetMonitorInfo(MonitorFromRect(&outer, MONITOR_DEFAULTTONEAREST), &mi))
+        return geometry;
+    TRect fitted = QtFitToWorkArea(client, frame, mi.rcWork);
+    return QRect(fitted.Left, fitted.Top, fitted.Width(), fitted.Height());
+}
+
+// The frame's widths became known (or changed) after the program placed a window: it moves into the work
+// area if the frame now reaches out of it, and the window system hears of the move.
+void QtScreen::Impl::Refit(QtTopWindow& w) {
+    if (!w.FPlacedByProgram || !w.Kind().Decorated || !w.isVisible() || w.windowStates() != Qt::WindowNoState)
+        return;
+    QMargins frame = w.frameMargins();
+    if (frame.isNull() || frame == w.FFittedTo)
+        return;
+    QRect geometry = w.geometry();
+    QRect fitted = Fit(w, geometry);
+    if (fitted == geometry)
+        return;
+    w.Request(fitted);
+    w.FPlacedAt = fitted.topLeft();
+    TellMove(w.Hwnd(), fitted.topLeft());
+}
+
+// The window system hears that the desktop put a window's top-left corner at `at`, once Qt's event handling
+// has returned; nothing when it is there already.
+void QtScreen::Impl::TellMove(HWND hwnd, QPoint at) {
+    Defer([hwnd, at] {
+        TRect r;
+        if (IsWindow(hwnd) && GetWindowRect(hwnd, &r) && (r.Left != at.x() || r.Top != at.y()))
+            SetWindowPos(hwnd, nullptr, at.x(), at.y(), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    });
 }
 
 void QtScreen::Impl::Restack() {
@@ -813,6 +886,18 @@ void QtScreen::TopLevelChanged(HWND hwnd) {
     if (kind.Decorated && !kind.Sizable && !desktopSized) {
         w->setMinimumSize(geometry.size());
         w->setMaximumSize(geometry.size());
+    }
+    // A framed window the program places (shown, or moved by it) goes where it asks, its frame within the
+    // work area: the window system hears where it went.
+    if (kind.Decorated && !desktopSized && !IsIconic(hwnd) &&
+        (w->handle() == nullptr || !w->isVisible() || w->position() != geometry.topLeft())) {
+        QRect fitted = d.Fit(*w, geometry);
+        w->FPlacedByProgram = true;
+        w->FPlacedAt = fitted.topLeft();
+        if (fitted != geometry) {
+            d.TellMove(hwnd, fitted.topLeft());
+            geometry = fitted;
+        }
     }
     if (w->handle() == nullptr)
         w->setGeometry(geometry); // not on the desktop yet: it starts there

@@ -56,6 +56,11 @@ win::UINT QtStateCommand(unsigned desktopState, bool iconic, bool zoomed);
 // Empty (and both sizes 0) when the handle is no icon.
 std::vector<uint32_t> QtIconPixels(win::HICON icon, int* width, int* height);
 
+// Where a window the desktop frames goes when the program puts its client area at `client`: its frame (whose
+// widths `frame` gives as left, top, right and bottom) is moved into the work area `work`, the top-left
+// corner first when the frame is larger. The size stays.
+win::TRect QtFitToWorkArea(const win::TRect& client, const win::TRect& frame, const win::TRect& work);
+
 // The virtual-key code of a Qt key (a Qt::Key value with its Qt::KeyboardModifiers), or 0 for keys the
 // window system has no code for.
 int QtKeyToVirtualKey(int qtKey, unsigned modifiers);

@@ -531,6 +531,50 @@ TEST_F(QtScreenTest, TheWindowsIconGoesToTheDesktop) {
     DestroyIcon(small);
 }
 
+TEST(QtPlacement, AFramedWindowPlacedByTheProgramKeepsItsFrameWithinTheWorkArea) {
+    const TRect work{0, 40, 1024, 768};
+    const TRect frame{4, 22, 4, 4}; // left, top, right, bottom
+    struct Case {
+        const char* What;
+        TRect Client, Placed;
+    } cases[] = {
+        {"inside: where it asks", {100, 120, 600, 520}, {100, 120, 600, 520}},
+        {"frame just inside", {4, 62, 104, 162}, {4, 62, 104, 162}},
+        {"caption above the work area", {100, 50, 300, 150}, {100, 62, 300, 162}},
+        {"left of it", {-300, 200, 100, 300}, {4, 200, 404, 300}},
+        {"past the right and bottom", {900, 700, 1100, 800}, {820, 664, 1020, 764}},
+        {"wider and taller: its top-left corner in", {-10, 0, 1100, 900}, {4, 62, 1114, 962}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(qtbackend::QtFitToWorkArea(c.Client, frame, work), c.Placed) << c.What;
+    EXPECT_EQ(qtbackend::QtFitToWorkArea({-5, -5, 95, 95}, {}, {0, 0, 800, 600}), (TRect{0, 0, 100, 100}));
+}
+
+TEST_F(QtDesktopFramesTest, AFramedWindowGoesWhereTheProgramAsksWithinTheWorkArea) {
+    TRect work = FScreen->Monitors()[0].Work;
+    HWND form = Make("form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, {work.Left + 50, work.Top + 60, work.Left + 350,
+                                                                     work.Top + 260});
+    Make("menu", WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST, {work.Left - 30, work.Top - 20, work.Left + 70, work.Top + 80});
+    auto rect = [](HWND w) {
+        TRect r;
+        GetWindowRect(w, &r);
+        return r;
+    };
+    EXPECT_EQ(rect(form), (TRect{work.Left + 50, work.Top + 60, work.Left + 350, work.Top + 260}));
+    EXPECT_EQ(Desktop("form")->geometry(), QRect(work.Left + 50, work.Top + 60, 300, 200));
+    // Moved out of the work area by the program: the desktop window's frame stays in it, and the window
+    // system hears where the window went.
+    SetWindowPos(form, nullptr, work.Right - 100, work.Top - 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    for (int i = 0; i < 5; ++i)
+        FScreen->WaitForEvents(10, "test");
+    QMargins m = Desktop("form")->frameMargins(); // the offscreen platform's frame
+    QRect placed(work.Right - m.right() - 300, work.Top + m.top(), 300, 200);
+    EXPECT_EQ(Desktop("form")->geometry(), placed);
+    EXPECT_EQ(rect(form), (TRect{placed.x(), placed.y(), placed.x() + 300, placed.y() + 200}));
+    // A menu places itself where it wants.
+    EXPECT_EQ(Desktop("menu")->geometry(), QRect(work.Left - 30, work.Top - 20, 100, 100));
+}
+
 TEST(QtWindowStates, TheCommandBringsTheWindowIntoTheDesktopsState) {
     struct Case {
         unsigned State;
