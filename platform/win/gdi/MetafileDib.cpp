@@ -347,4 +347,9 @@ HBRUSH MonoBrushOf(const Dib& dib) {
     return b;
 }
 
+int DibTopRow(const Dib& dib, int64_t sy, int64_t h) {
+    int64_t top = dib.BottomUp ? int64_t(dib.Height) - sy - h : sy;
+    return int(std::clamp<int64_t>(top, INT32_MIN, INT32_MAX));
+}
+
 } // namespace win::meta

@@ -178,6 +178,29 @@ std::string FaceFromUtf16(const Rec& r, size_t at) {
     return Utf16Face(name);
 }
 
+// n UTF-16 units at offset at as code points; a surrogate pair is one point whose advance is the pair's
+// sum. A lone surrogate stays as it is.
+std::u32string WideText(const Rec& r, size_t at, size_t n, const double* dxIn, vector<double>* dxOut) {
+    std::u32string text;
+    for (size_t i = 0; i < n; ++i) {
+        char32_t c = r.U16(at + 2 * i);
+        double adv = dxIn ? dxIn[i] : 0;
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n) {
+            char32_t lo = r.U16(at + 2 * i + 2);
+            if (lo >= 0xDC00 && lo <= 0xDFFF) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
+                ++i;
+                if (dxIn)
+                    adv += dxIn[i];
+            }
+        }
+        text += c;
+        if (dxOut)
+            dxOut->push_back(adv);
+    }
+    return text;
+}
+
 class EmfPlayer {
 public:
     explicit EmfPlayer(Player& p) : FP(p) {}
@@ -273,22 +296,7 @@ void EmfPlayer::Text(const Rec& r, size_t at, bool wide) {
     std::u32string text;
     vector<double> dx;
     if (wide) {
-        for (size_t i = 0; i < n; ++i) {
-            char32_t c = r.U16(offString + 2 * i);
-            double adv = haveDx ? dxIn[i] : 0;
-            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < n) {
-                char32_t lo = r.U16(offString + 2 * i + 2);
-                if (lo >= 0xDC00 && lo <= 0xDFFF) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
-                    ++i;
-                    if (haveDx)
-                        adv += dxIn[i];
-                }
-            }
-            text += c;
-            if (haveDx)
-                dx.push_back(adv);
-        }
+        text = WideText(r, offString, size_t(n), haveDx ? dxIn.data() : nullptr, haveDx ? &dx : nullptr);
     } else {
         text = FP.DecodeAnsi(r.Ptr(offString, bytes), bytes, haveDx ? dxIn.data() : nullptr,
                              haveDx ? &dx : nullptr);
@@ -420,20 +428,16 @@ void EmfPlayer::Record(uint32_t type, const Rec& r) {
             FP.SetMapMode(int(r.U32(8)));
         break;
     case EMR_SETBKMODE:
-        if (r.U32(8) == TRANSPARENT || r.U32(8) == OPAQUE)
-            S().BkMode = int(r.U32(8));
+        S().SetBkMode(r.U32(8));
         break;
     case EMR_SETPOLYFILLMODE:
-        if (r.U32(8) == ALTERNATE || r.U32(8) == WINDING)
-            S().FillMode = int(r.U32(8));
+        S().SetFillMode(r.U32(8));
         break;
     case EMR_SETROP2:
-        if (r.U32(8) >= R2_BLACK && r.U32(8) <= R2_WHITE)
-            S().Rop2 = int(r.U32(8));
+        S().SetRop2(r.U32(8));
         break;
     case EMR_SETSTRETCHBLTMODE:
-        if (r.U32(8) >= BLACKONWHITE && r.U32(8) <= HALFTONE)
-            S().StretchMode = int(r.U32(8));
+        S().SetStretchMode(r.U32(8));
         break;
     case EMR_SETTEXTALIGN:
         if (r.Has(8, 4))
@@ -544,15 +548,7 @@ void EmfPlayer::Record(uint32_t type, const Rec& r) {
     case EMR_CREATEBRUSHINDIRECT: {
         if (!r.Has(8, 16))
             break;
-        LOGBRUSH lb{r.U32(12), r.U32(16), r.U32(20)};
-        HBRUSH b = lb.lbStyle == BS_SOLID || lb.lbStyle == BS_HATCHED || lb.lbStyle == BS_NULL
-                       ? CreateBrushIndirect(&lb)
-                       : nullptr;
-        if (!b) {
-            LOGBRUSH none{BS_NULL, 0, 0};
-            b = CreateBrushIndirect(&none);
-        }
-        FP.Put(r.U32(8), Player::BrushObject(b));
+        FP.Put(r.U32(8), Player::LogBrushObject(LOGBRUSH{r.U32(12), r.U32(16), r.U32(20)}));
         break;
     }
     case EMR_CREATEMONOBRUSH:
@@ -563,10 +559,6 @@ void EmfPlayer::Record(uint32_t type, const Rec& r) {
         HBRUSH b = nullptr;
         if (DibAt(r, 16, r.U32(12), dib))
             b = type == EMR_CREATEMONOBRUSH ? MonoBrushOf(dib) : PatternBrushOf(dib);
-        if (!b) {
-            LOGBRUSH none{BS_NULL, 0, 0};
-            b = CreateBrushIndirect(&none);
-        }
         FP.Put(r.U32(8), Player::BrushObject(b));
         break;
     }
@@ -580,33 +572,15 @@ void EmfPlayer::Record(uint32_t type, const Rec& r) {
         lf.lfEscapement = r.I32(20);
         lf.lfOrientation = r.I32(24);
         lf.lfWeight = r.I32(28);
-        lf.lfItalic = r.U8(32);
-        lf.lfUnderline = r.U8(33);
-        lf.lfStrikeOut = r.U8(34);
-        lf.lfCharSet = r.U8(35);
-        lf.lfOutPrecision = r.U8(36);
-        lf.lfClipPrecision = r.U8(37);
-        lf.lfQuality = r.U8(38);
-        lf.lfPitchAndFamily = r.U8(39);
+        Player::ReadFontBytes(lf, r, 32);
         std::string face = FaceFromUtf16(r, 40);
         std::memcpy(lf.lfFaceName, face.data(), std::min(face.size(), sizeof lf.lfFaceName - 1));
         FP.Put(r.U32(8), obj);
         break;
     }
-    case EMR_CREATEPALETTE: {
-        size_t n = r.U16(14);
-        auto obj = std::make_shared<MetaObject>(MetaObject::moPalette);
-        if (!r.Bad() && n > 0 && n <= 1024 && r.Has(16, n * 4)) {
-            vector<uint8_t> buf(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
-            auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
-            lp->palVersion = 0x300;
-            lp->palNumEntries = WORD(n);
-            std::memcpy(lp->palPalEntry, r.Ptr(16, n * 4), n * 4);
-            obj->FPalette = CreatePalette(lp);
-        }
-        FP.Put(r.U32(8), obj);
+    case EMR_CREATEPALETTE:
+        FP.Put(r.U32(8), Player::PaletteObject(r, 16, r.U16(14)));
         break;
-    }
     case EMR_SELECTPALETTE: {
         uint32_t ih = r.U32(8);
         if (r.Bad())
@@ -620,16 +594,9 @@ void EmfPlayer::Record(uint32_t type, const Rec& r) {
         }
         break;
     }
-    case EMR_SETPALETTEENTRIES: {
-        ObjectRef o = FP.Get(r.U32(8));
-        uint64_t start = r.U32(12), n = r.U32(16);
-        if (o && o->FPalette && !r.Bad() && n <= 1024 && r.Has(20, size_t(n) * 4)) {
-            vector<PALETTEENTRY> e(n);
-            std::memcpy(e.data(), r.Ptr(20, size_t(n) * 4), size_t(n) * 4);
-            SetPaletteEntries(o->FPalette, UINT(std::min<uint64_t>(start, 1024)), UINT(n), e.data());
-        }
+    case EMR_SETPALETTEENTRIES:
+        Player::SetPaletteEntriesOf(FP.Get(r.U32(8)).get(), r.U32(12), r, 20, r.U32(16));
         break;
-    }
     case EMR_RESIZEPALETTE: {
         ObjectRef o = FP.Get(r.U32(8));
         uint32_t n = r.U32(12);
@@ -758,10 +725,7 @@ void EmfPlayer::Record(uint32_t type, const Rec& r) {
         if (!DibAt(r, 48, r.U32(64), dib))
             break;
         int sx = r.I32(32), sy = r.I32(36), sw = r.I32(40), sh = r.I32(44);
-        // Source rows of a bottom-up DIB count from its bottom.
-        int64_t top = dib.BottomUp ? int64_t(dib.Height) - sy - sh : sy;
-        FP.StretchDib(P32(r, 24), P32(r, 72), dib, sx, int(std::clamp<int64_t>(top, INT32_MIN, INT32_MAX)),
-                      sw, sh, r.U32(68));
+        FP.StretchDib(P32(r, 24), P32(r, 72), dib, sx, DibTopRow(dib, sy, sh), sw, sh, r.U32(68));
         break;
     }
     case EMR_SETDIBITSTODEVICE: {
@@ -772,9 +736,8 @@ void EmfPlayer::Record(uint32_t type, const Rec& r) {
             break;
         int sx = r.I32(32), sy = r.I32(36), w = r.I32(40), h = r.I32(44);
         int64_t start = r.U32(68);
-        int64_t top = dib.BottomUp ? int64_t(dib.Height) - (sy - start) - h : sy - start;
-        FP.StretchDib(P32(r, 24), Pt{double(w), double(h)}, dib, sx,
-                      int(std::clamp<int64_t>(top, INT32_MIN, INT32_MAX)), w, h, SRCCOPY);
+        FP.StretchDib(P32(r, 24), Pt{double(w), double(h)}, dib, sx, DibTopRow(dib, sy - start, h), w, h,
+                      SRCCOPY);
         break;
     }
     case EMR_EXTTEXTOUTA:
@@ -811,18 +774,7 @@ void EmfPlayer::Record(uint32_t type, const Rec& r) {
         if (small) {
             text = FP.DecodeAnsi(r.Ptr(at, size_t(n)), size_t(n), nullptr, nullptr);
         } else {
-            std::u16string w;
-            for (size_t i = 0; i < n; ++i)
-                w += char16_t(r.U16(at + 2 * i));
-            for (size_t i = 0; i < w.size(); ++i) {
-                char32_t c = w[i];
-                if (c >= 0xD800 && c <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 &&
-                    w[i + 1] <= 0xDFFF) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (w[i + 1] - 0xDC00);
-                    ++i;
-                }
-                text += c;
-            }
+            text = WideText(r, at, size_t(n), nullptr, nullptr);
         }
         bool useRect = hasRect && (opts & (ETO_OPAQUE | ETO_CLIPPED));
         FP.Text(P32(r, 8), opts, useRect ? &rect : nullptr, text, {});

@@ -189,9 +189,50 @@ Rgn::~Rgn() {
 }
 
 ObjectRef Player::BrushObject(HBRUSH brush) {
+    if (!brush) {
+        LOGBRUSH none{BS_NULL, 0, 0};
+        brush = CreateBrushIndirect(&none);
+    }
     auto obj = std::make_shared<MetaObject>(MetaObject::moBrush);
     obj->FBrush = brush;
     return obj;
+}
+
+ObjectRef Player::LogBrushObject(const LOGBRUSH& lb) {
+    bool made = lb.lbStyle == BS_SOLID || lb.lbStyle == BS_HATCHED || lb.lbStyle == BS_NULL;
+    return BrushObject(made ? CreateBrushIndirect(&lb) : nullptr);
+}
+
+ObjectRef Player::PaletteObject(const Rec& r, size_t at, uint64_t n) {
+    auto obj = std::make_shared<MetaObject>(MetaObject::moPalette);
+    if (!r.Bad() && n > 0 && n <= 1024 && r.Has(at, size_t(n) * 4)) {
+        std::vector<uint8_t> buf(sizeof(LOGPALETTE) + size_t(n) * sizeof(PALETTEENTRY));
+        auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
+        lp->palVersion = 0x300;
+        lp->palNumEntries = WORD(n);
+        std::memcpy(lp->palPalEntry, r.Ptr(at, size_t(n) * 4), size_t(n) * 4);
+        obj->FPalette = CreatePalette(lp);
+    }
+    return obj;
+}
+
+void Player::SetPaletteEntriesOf(const MetaObject* pal, uint64_t start, const Rec& r, size_t at, uint64_t n) {
+    if (!pal || !pal->FPalette || r.Bad() || n > 1024 || !r.Has(at, size_t(n) * 4))
+        return;
+    std::vector<PALETTEENTRY> e(n);
+    std::memcpy(e.data(), r.Ptr(at, size_t(n) * 4), size_t(n) * 4);
+    SetPaletteEntries(pal->FPalette, UINT(std::min<uint64_t>(start, 1024)), UINT(n), e.data());
+}
+
+void Player::ReadFontBytes(LOGFONT& lf, const Rec& r, size_t at) {
+    lf.lfItalic = r.U8(at);
+    lf.lfUnderline = r.U8(at + 1);
+    lf.lfStrikeOut = r.U8(at + 2);
+    lf.lfCharSet = r.U8(at + 3);
+    lf.lfOutPrecision = r.U8(at + 4);
+    lf.lfClipPrecision = r.U8(at + 5);
+    lf.lfQuality = r.U8(at + 6);
+    lf.lfPitchAndFamily = r.U8(at + 7);
 }
 
 // ---- Set-up and mapping ----------------------------------------------------------------------------------

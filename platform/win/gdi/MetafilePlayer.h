@@ -124,6 +124,9 @@ bool DecodePackedDib(const uint8_t* data, size_t size, UINT usage, HPALETTE pale
 bool DecodeBitmap16(const uint8_t* data, size_t size, COLORREF zero, COLORREF one, Dib& out);
 HBRUSH PatternBrushOf(const Dib& dib);
 HBRUSH MonoBrushOf(const Dib& dib);
+// The top-down row where a source rectangle starting at row sy (counted as the DIB stores its rows)
+// of height h begins.
+int DibTopRow(const Dib& dib, int64_t sy, int64_t h);
 
 // ---- Objects of the metafile's table. Pens and fonts keep their logical description and are realised
 // for the mapping in force when drawn; brushes, palettes and stock objects are GDI objects at once.
@@ -186,6 +189,23 @@ struct DrawState {
     double CharExtra = 0;
     Pt BrushOrg;
     Pt Cur;
+    // Mode records: a value outside the mode's range leaves the mode as it is.
+    void SetBkMode(uint32_t v) {
+        if (v == TRANSPARENT || v == OPAQUE)
+            BkMode = int(v);
+    }
+    void SetFillMode(uint32_t v) {
+        if (v == ALTERNATE || v == WINDING)
+            FillMode = int(v);
+    }
+    void SetRop2(uint32_t v) {
+        if (v >= R2_BLACK && v <= R2_WHITE)
+            Rop2 = int(v);
+    }
+    void SetStretchMode(uint32_t v) {
+        if (v >= BLACKONWHITE && v <= HALFTONE)
+            StretchMode = int(v);
+    }
     Rgn Clip; // the metafile's clip in destination device units; none = the caller's
 };
 
@@ -245,7 +265,17 @@ public:
     void SelectStock(uint32_t index);
     void PenChanged() { FPenValid = false; }
     void FontChanged() { FFontValid = false; }
+    // A brush object; a brush that could not be made becomes one that paints nothing.
     static ObjectRef BrushObject(HBRUSH brush);
+    // A brush of a LOGBRUSH record: solid, hatched or null; other styles paint nothing.
+    static ObjectRef LogBrushObject(const LOGBRUSH& lb);
+    // A palette of n entries stored at offset at (1 to 1024 that the record holds); otherwise an object
+    // without a palette, so later references to its slot still find it.
+    static ObjectRef PaletteObject(const Rec& r, size_t at, uint64_t n);
+    // Sets n entries (up to 1024, stored at offset at) of the palette object from entry start.
+    static void SetPaletteEntriesOf(const MetaObject* pal, uint64_t start, const Rec& r, size_t at, uint64_t n);
+    // The eight one-byte fields of a LOGFONT record, italic to pitch and family, stored at offset at.
+    static void ReadFontBytes(LOGFONT& lf, const Rec& r, size_t at);
 
     // ---- Drawing in logical units. In a path they add figures instead.
     void MoveTo(Pt p);

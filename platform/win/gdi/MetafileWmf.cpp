@@ -225,8 +225,7 @@ void WmfPlayer::Record(uint16_t fn, const Rec& r, size_t words) {
         FP.Restore(r.I16(0));
         break;
     case META_SETBKMODE:
-        if (r.U16(0) == TRANSPARENT || r.U16(0) == OPAQUE)
-            S().BkMode = r.U16(0);
+        S().SetBkMode(r.U16(0));
         break;
     case META_SETMAPMODE:
         // Kept for what it is worth; the window alone places the picture.
@@ -234,16 +233,13 @@ void WmfPlayer::Record(uint16_t fn, const Rec& r, size_t words) {
             S().MapMode = r.U16(0);
         break;
     case META_SETROP2:
-        if (r.U16(0) >= R2_BLACK && r.U16(0) <= R2_WHITE)
-            S().Rop2 = r.U16(0);
+        S().SetRop2(r.U16(0));
         break;
     case META_SETPOLYFILLMODE:
-        if (r.U16(0) == ALTERNATE || r.U16(0) == WINDING)
-            S().FillMode = r.U16(0);
+        S().SetFillMode(r.U16(0));
         break;
     case META_SETSTRETCHBLTMODE:
-        if (r.U16(0) >= BLACKONWHITE && r.U16(0) <= HALFTONE)
-            S().StretchMode = r.U16(0);
+        S().SetStretchMode(r.U16(0));
         break;
     case META_SETTEXTCHAREXTRA:
         if (r.Has(0, 2))
@@ -416,14 +412,7 @@ void WmfPlayer::Record(uint16_t fn, const Rec& r, size_t words) {
         LOGBRUSH lb{BS_NULL, 0, 0};
         if (r.Has(0, 8))
             lb = LOGBRUSH{r.U16(0), r.U32(2), r.U16(6)};
-        HBRUSH b = lb.lbStyle == BS_SOLID || lb.lbStyle == BS_HATCHED || lb.lbStyle == BS_NULL
-                       ? CreateBrushIndirect(&lb)
-                       : nullptr;
-        if (!b) {
-            LOGBRUSH none{BS_NULL, 0, 0};
-            b = CreateBrushIndirect(&none);
-        }
-        Add(Player::BrushObject(b));
+        Add(Player::LogBrushObject(lb));
         break;
     }
     case META_DIBCREATEPATTERNBRUSH:
@@ -447,10 +436,6 @@ void WmfPlayer::Record(uint16_t fn, const Rec& r, size_t words) {
             if (ok)
                 b = style == BS_PATTERN && r.U8(4 + 9) == 1 ? MonoBrushOf(dib) : PatternBrushOf(dib);
         }
-        if (!b) {
-            LOGBRUSH none{BS_NULL, 0, 0};
-            b = CreateBrushIndirect(&none);
-        }
         Add(Player::BrushObject(b));
         break;
     }
@@ -463,44 +448,19 @@ void WmfPlayer::Record(uint16_t fn, const Rec& r, size_t words) {
             lf.lfEscapement = r.I16(4);
             lf.lfOrientation = r.I16(6);
             lf.lfWeight = r.I16(8);
-            lf.lfItalic = r.U8(10);
-            lf.lfUnderline = r.U8(11);
-            lf.lfStrikeOut = r.U8(12);
-            lf.lfCharSet = r.U8(13);
-            lf.lfOutPrecision = r.U8(14);
-            lf.lfClipPrecision = r.U8(15);
-            lf.lfQuality = r.U8(16);
-            lf.lfPitchAndFamily = r.U8(17);
+            Player::ReadFontBytes(lf, r, 10);
             size_t n = std::min<size_t>(32, r.Size() - 18);
             SetFaceName(lf, r.Ptr(18, n), n);
         }
         Add(obj);
         break;
     }
-    case META_CREATEPALETTE: {
-        auto obj = std::make_shared<MetaObject>(MetaObject::moPalette);
-        size_t n = r.U16(2);
-        if (!r.Bad() && n > 0 && n <= 1024 && r.Has(4, n * 4)) {
-            std::vector<uint8_t> buf(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
-            auto* lp = reinterpret_cast<LOGPALETTE*>(buf.data());
-            lp->palVersion = 0x300;
-            lp->palNumEntries = WORD(n);
-            std::memcpy(lp->palPalEntry, r.Ptr(4, n * 4), n * 4);
-            obj->FPalette = CreatePalette(lp);
-        }
-        Add(obj);
+    case META_CREATEPALETTE:
+        Add(Player::PaletteObject(r, 4, r.U16(2)));
         break;
-    }
-    case META_SETPALENTRIES: {
-        const MetaObject* pal = S().Palette.get();
-        size_t start = r.U16(0), n = r.U16(2);
-        if (pal && pal->FPalette && !r.Bad() && r.Has(4, n * 4)) {
-            std::vector<PALETTEENTRY> e(n);
-            std::memcpy(e.data(), r.Ptr(4, n * 4), n * 4);
-            SetPaletteEntries(pal->FPalette, UINT(start), UINT(n), e.data());
-        }
+    case META_SETPALENTRIES:
+        Player::SetPaletteEntriesOf(S().Palette.get(), r.U16(0), r, 4, r.U16(2));
         break;
-    }
     case META_RESIZEPALETTE: {
         const MetaObject* pal = S().Palette.get();
         if (pal && pal->FPalette && r.Has(0, 2) && r.U16(0) > 0 && r.U16(0) <= 1024)
@@ -561,9 +521,7 @@ void WmfPlayer::Record(uint16_t fn, const Rec& r, size_t words) {
         const MetaObject* pal = S().Palette.get();
         if (DecodePackedDib(r.Ptr(22, r.Size() - 22), r.Size() - 22, usage, pal ? pal->FPalette : nullptr,
                             dib)) {
-            // Source rows of a bottom-up DIB count from its bottom.
-            int top = dib.BottomUp ? dib.Height - sy - sh : sy;
-            FP.StretchDib(at, size, dib, sx, top, sw, sh, rop);
+            FP.StretchDib(at, size, dib, sx, DibTopRow(dib, sy, sh), sw, sh, rop);
         }
         break;
     }
@@ -578,8 +536,7 @@ void WmfPlayer::Record(uint16_t fn, const Rec& r, size_t words) {
         const MetaObject* pal = S().Palette.get();
         if (DecodePackedDib(r.Ptr(18, r.Size() - 18), r.Size() - 18, usage, pal ? pal->FPalette : nullptr,
                             dib)) {
-            int top = dib.BottomUp ? dib.Height - (sy - start) - h : sy - start;
-            FP.StretchDib(at, Pt{double(w), double(h)}, dib, sx, top, w, h, SRCCOPY);
+            FP.StretchDib(at, Pt{double(w), double(h)}, dib, sx, DibTopRow(dib, sy - start, h), w, h, SRCCOPY);
         }
         break;
     }

@@ -877,3 +877,44 @@ TEST(Metafile, TurnedBitmapsAndPatternBrushes) {
     EXPECT_EQ(GetPixel(tiled.Dc, 3, 3), RGB(255, 255, 255));
     EXPECT_EQ(GetPixel(tiled.Dc, 12, 3), RGB(255, 255, 255)) << "outside the rectangle";
 }
+
+// A palette made, selected and changed by records colours a DIB whose table indexes it.
+TEST(Metafile, PaletteRecordsColourPaletteIndexedDibs) {
+    Bytes dib; // 2 x 1, 8 bits, a table of two palette indices (0, 1), pixels 0 and 1
+    dib.U32(40).I32(2).I32(1).U16(1).U16(8).U32(0).U32(4).I32(0).I32(0).U32(2).U32(0);
+    dib.U16(0).U16(1).U8(0).U8(1).U8(0).U8(0);
+    Bytes entries; // red, green; then entry 1 becomes blue
+    entries.U8(255).U8(0).U8(0).U8(0).U8(0).U8(255).U8(0).U8(0);
+
+    WmfWriter w(true, 0, 0, 100, 100);
+    Bytes create;
+    create.U16(0x300).U16(2).Raw(entries.D);
+    w.RecBytes(0x00F7, create.D).Rec(0x0234, {0}); // CREATEPALETTE into slot 0, SELECTPALETTE 0
+    Bytes set;
+    set.U16(1).U16(1).U8(0).U8(0).U8(255).U8(0);
+    w.RecBytes(0x0037, set.D); // SETPALENTRIES: start 1, one entry
+    Bytes s;                   // STRETCHDIB with DIB_PAL_COLORS
+    s.U32(SRCCOPY).U16(DIB_PAL_COLORS).I16(1).I16(2).I16(0).I16(0).I16(2).I16(4).I16(3).I16(2).Raw(dib.D);
+    w.RecBytes(0x0F43, s.D);
+
+    EmfWriter e(0, 0, 1000, 1000);
+    Bytes ecreate;
+    ecreate.U32(1).U16(0x300).U16(2).Raw(entries.D);
+    e.Rec(49, ecreate).Ints(48, {1}); // CREATEPALETTE into slot 1, SELECTPALETTE 1
+    Bytes eset;
+    eset.U32(1).U32(1).U32(1).U8(0).U8(0).U8(255).U8(0);
+    e.Rec(50, eset); // SETPALETTEENTRIES: start 1, one entry
+    Bytes sd;        // STRETCHDIBITS with DIB_PAL_COLORS: the header block holds the index table
+    sd.I32(0).I32(0).I32(-1).I32(-1).I32(2).I32(3).I32(0).I32(0).I32(2).I32(1);
+    sd.U32(80).U32(44).U32(124).U32(4).U32(DIB_PAL_COLORS).U32(SRCCOPY).I32(4).I32(2).Raw(dib.D);
+    e.Rec(81, sd);
+
+    for (bool wmf : {false, true}) {
+        Plain cv(100, 100);
+        ASSERT_TRUE(Play(cv.Dc, wmf ? w.Take() : e.Take(), wmf, RECT{0, 0, 100, 100}));
+        const char* kind = wmf ? "WMF" : "EMF";
+        EXPECT_EQ(GetPixel(cv.Dc, 2, 3), RGB(255, 0, 0)) << kind;
+        EXPECT_EQ(GetPixel(cv.Dc, 5, 4), RGB(0, 0, 255)) << kind;
+        EXPECT_EQ(InkBox(cv.Dc, 100, 100), (RECT{2, 3, 6, 5})) << kind;
+    }
+}
