@@ -1,10 +1,12 @@
 // The themed control set: what every control stands on (theme services, colour and font routines, the
-// frame model with its border painting, bitmap and gradient painting), the blinking list the labels share,
-// the settings-file component, and the control set's start-up.
+// frame model with its border painting, bitmap and gradient painting, the frame controller), the blinking
+// list the labels share, the settings-file component, the control set's start-up and its class registry.
 #pragma once
 
+#include "controls/FcFrameController.h"
 #include "controls/FcFrames.h"
 #include "controls/FcGraphics.h"
+#include "controls/FcRegister.h"
 #include "controls/FcThemeServices.h"
 #include "controls/FcUxTheme.h"
 #include "platform/vcl/Component.h"
