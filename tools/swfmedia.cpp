@@ -4,12 +4,14 @@
 // (lines "file PATH", "video OFFSET SIZE CODEC FRAMETYPE WIDTH HEIGHT", "audio OFFSET SIZE FORMAT MP3HEADER").
 // swfmedia --info FILE: prints what the SWF writer's audio readers find in a WAV or MP3 file (format, rate,
 // samples, data place, MPEG frames and ID3 tags), one "key<TAB>value" line each.
+// swfmedia --batch LIST: many runs of either kind in one process (tools/ToolBatch.h).
 // Both serve checks against independent tools.
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
 #include "swf/FlashObjects.h"
 #include "swf/MPEGaudio.h"
 #include "swf/SoundReader.h"
+#include "tools/ToolBatch.h"
 
 #include <cstdio>
 #include <fstream>
@@ -212,7 +214,7 @@ int MediaMovie(int argc, char** argv) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
     try {
         if (argc == 3 && std::string(argv[1]) == "--info")
             return MediaInfo(argv[2]);
@@ -225,4 +227,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "swfmedia: %s\n", e.what());
         return 1;
     }
+}
+
+int main(int argc, char** argv) {
+    const int batch = tools::RunBatch(argc, argv, Run);
+    return batch >= 0 ? batch : Run(argc, argv);
 }

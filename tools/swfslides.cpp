@@ -2,11 +2,13 @@
 // Makes a slide-show movie from BMP images the way the editor's Flash export does: the movie takes the
 // first image's size and the given rate, each image is added as a bitmap shown for MS milliseconds, and
 // the movie is rendered and saved compressed.
+// swfslides --batch LIST: many such runs in one process (tools/ToolBatch.h).
 #include "platform/vcl/BmpFormat.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/win/gdi/Gdi.h"
 #include "swf/BMPReader.h"
 #include "swf/SWFSlideShowCreator.h"
+#include "tools/ToolBatch.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -54,7 +56,7 @@ int Usage() {
 
 } // namespace
 
-int main(int argc, char** argv) {
+static int Run(int argc, char** argv) {
     if (argc < 4)
         return Usage();
     const std::string out = argv[1];
@@ -88,4 +90,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     return 0;
+}
+
+int main(int argc, char** argv) {
+    const int batch = tools::RunBatch(argc, argv, Run);
+    return batch >= 0 ? batch : Run(argc, argv);
 }
