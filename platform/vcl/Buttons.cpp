@@ -84,6 +84,20 @@ void ButtonsDrawContent(win::HDC dc, const TRect& r, TBitmap* strip, int32_t num
     }
 }
 
+// Copies value into glyph (none empties it). A strip of square images is as many glyphs as it is wide in
+// heights, up to four; any other picture leaves numGlyphs as it is.
+void AssignGlyph(TBitmap& glyph, TBitmap* value, int32_t& numGlyphs) {
+    if (value)
+        glyph.Assign(value);
+    else
+        glyph.SetSize(0, 0);
+    if (glyph.GetHeight() > 0 && glyph.GetWidth() % glyph.GetHeight() == 0) {
+        int32_t n = glyph.GetWidth() / glyph.GetHeight();
+        if (n >= 1 && n <= 4)
+            numGlyphs = n;
+    }
+}
+
 } // namespace
 
 TBitBtn::TBitBtn(TComponent* owner) : TButton(owner), FGlyph(std::make_unique<TBitmap>()) {
@@ -99,16 +113,7 @@ win::DWORD TBitBtn::ButtonStyle() const {
 }
 
 void TBitBtn::SetGlyph(TBitmap* value) {
-    if (value)
-        FGlyph->Assign(value);
-    else
-        FGlyph->SetSize(0, 0);
-    // A strip of square images is as many glyphs as it is wide in heights.
-    if (FGlyph->GetHeight() > 0 && FGlyph->GetWidth() % FGlyph->GetHeight() == 0) {
-        int32_t n = FGlyph->GetWidth() / FGlyph->GetHeight();
-        if (n >= 1 && n <= 4)
-            FNumGlyphs = n;
-    }
+    AssignGlyph(*FGlyph, value, FNumGlyphs);
     Invalidate();
 }
 
@@ -262,16 +267,7 @@ void TSpeedButton::SetFlat(bool value) {
 }
 
 void TSpeedButton::SetGlyph(TBitmap* value) {
-    if (value)
-        FGlyph->Assign(value);
-    else
-        FGlyph->SetSize(0, 0);
-    // A strip of square images is as many glyphs as it is wide in heights.
-    if (FGlyph->GetHeight() > 0 && FGlyph->GetWidth() % FGlyph->GetHeight() == 0) {
-        int32_t n = FGlyph->GetWidth() / FGlyph->GetHeight();
-        if (n >= 1 && n <= 4)
-            FNumGlyphs = n;
-    }
+    AssignGlyph(*FGlyph, value, FNumGlyphs);
     Invalidate();
 }
 
