@@ -122,6 +122,10 @@ void TCustomForm::CreateParams(TCreateParams& p) {
     // A visible form whose window is made again (a new border style) stays on screen.
     if (FVisible)
         p.Style |= win::WS_VISIBLE;
+    // A form that leaves its place to the system is placed by the window system when its window is first
+    // made: an owned one is centred on its owner.
+    if (!FShownOnce && (FPosition == poDefault || FPosition == poDefaultPosOnly))
+        p.X = p.Y = win::CW_USEDEFAULT;
     // Forms other than the main form belong to it, so they stay above it.
     p.WndParent = FParentWindow;
     if (!p.WndParent && Application && Application->GetMainForm() && Application->GetMainForm() != this &&
@@ -131,6 +135,8 @@ void TCustomForm::CreateParams(TCreateParams& p) {
 
 void TCustomForm::CreateWndDone() {
     TWinControl::CreateWndDone();
+    if (!FParent && !FShownOnce && (FPosition == poDefault || FPosition == poDefaultPosOnly))
+        WMWindowPosChanged(); // the place the window system chose
     UpdateIcon();
 }
 

@@ -397,13 +397,25 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
         if ((style & (WS_POPUP | WS_CHILD)) == 0)
             hwnd->FStyle |= WS_CAPTION | WS_CLIPSIBLINGS;
     }
-    if (x == CW_USEDEFAULT) {
+    const bool defaultPlace = x == CW_USEDEFAULT;
+    if (defaultPlace) {
         x = 0;
         y = 0;
     }
     if (width == CW_USEDEFAULT) {
         width = 400;
         height = 300;
+    }
+    // An owned window that leaves its place to the system (a dialog) is centred on its owner, within the
+    // work area of the owner's monitor.
+    if (defaultPlace && !(style & WS_CHILD) && hwnd->FOwner) {
+        const TRect owner = hwnd->FOwner->FRect;
+        MONITORINFO mi;
+        if (GetMonitorInfo(MonitorFromRect(&owner, MONITOR_DEFAULTTONEAREST), &mi)) {
+            const TRect& work = mi.rcWork;
+            x = std::max(int(work.Left), std::min(owner.Left + (owner.Width() - width) / 2, work.Right - width));
+            y = std::max(int(work.Top), std::min(owner.Top + (owner.Height() - height) / 2, work.Bottom - height));
+        }
     }
     hwnd->FRect = {x, y, x + std::max(0, width), y + std::max(0, height)};
     hwnd->FClient = hwnd->FRect;

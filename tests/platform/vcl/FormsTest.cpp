@@ -274,6 +274,37 @@ TEST_F(FormsFixture, AFormShowsItsOwnIconOrElseTheApplications) {
     EXPECT_EQ(WindowIcon(plain), plain->GetIcon()->GetHandle());
 }
 
+TEST_F(FormsFixture, AModalDialogLeftToTheSystemIsCentredOnTheMainFormAndOneThatPlacesItselfStays) {
+    TForm* main = nullptr;
+    Application->CreateForm(main);
+    main->SetBounds(100, 80, 500, 400);
+    main->Show();
+    struct Case {
+        TPosition Position;
+        TRect Shown;
+    } cases[] = {
+        {poDefaultPosOnly, {190, 200, 510, 360}},
+        {poDefault, {190, 200, 510, 360}},
+        {poDesigned, {7, 9, 327, 169}},
+    };
+    for (const Case& c : cases) {
+        TForm dialog(main);
+        dialog.SetBorderStyle(bsDialog);
+        dialog.SetPosition(c.Position);
+        dialog.SetBounds(7, 9, 320, 160);
+        TRect shown;
+        dialog.OnShow = [&](TObject*) {
+            shown = dialog.GetBoundsRect();
+            dialog.SetModalResult(mrOk);
+        };
+        dialog.ShowModal();
+        EXPECT_EQ(shown, c.Shown) << int(c.Position);
+        TRect r;
+        win::GetWindowRect(dialog.GetHandle(), &r);
+        EXPECT_EQ(r, c.Shown) << int(c.Position);
+    }
+}
+
 TEST_F(FormsFixture, BorderStyleAndIconsMakeTheWindowStylesAndAChangeKeepsTheChildren) {
     struct Case {
         TFormBorderStyle Border;

@@ -304,3 +304,28 @@ TEST_F(UserTest, WindowIconsAreKeptPerSizeAndTheScreenHearsOfATopLevelWindowsCha
     EXPECT_EQ(screen.Changed, (std::vector<HWND>{top, top, top}));
     SetScreenBackend(previous);
 }
+
+TEST_F(UserTest, AnOwnedWindowLeftToTheSystemsPlacementIsCentredOnItsOwnerWithinTheWorkArea) {
+    struct WorkAreaScreen final : IScreenBackend {
+        std::vector<MonitorDesc> Monitors() override { return {{{0, 0, 1024, 768}, {0, 30, 1024, 738}, true}}; }
+        void WaitForEvents(DWORD, const std::string& waiter) override { throw StallError(waiter); }
+        void Wake() override {}
+    } screen;
+    IScreenBackend* previous = InstalledScreenBackend();
+    SetScreenBackend(&screen);
+    auto made = [this](HWND owner, int x, int y) {
+        HWND w = CreateWindowEx(0, LogClass, "dialog", WS_POPUP | WS_CAPTION, x, y, 200, 100, owner, nullptr,
+                                nullptr, nullptr);
+        TRect r;
+        GetWindowRect(w, &r);
+        DestroyWindow(w);
+        return r;
+    };
+    HWND owner = Make("owner", WS_OVERLAPPEDWINDOW, {100, 100, 500, 400});
+    HWND corner = Make("corner", WS_OVERLAPPEDWINDOW, {-50, 0, 150, 80});
+    EXPECT_EQ(made(owner, CW_USEDEFAULT, 0), (TRect{200, 200, 400, 300}));    // centred on the owner
+    EXPECT_EQ(made(corner, CW_USEDEFAULT, 0), (TRect{0, 30, 200, 130}));      // within the work area
+    EXPECT_EQ(made(owner, 10, 20), (TRect{10, 20, 210, 120}));               // it places itself
+    EXPECT_EQ(made(nullptr, CW_USEDEFAULT, 0), (TRect{0, 0, 200, 100}));     // no owner
+    SetScreenBackend(previous);
+}
