@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cxxabi.h>
+#include <vector>
 
 namespace vcl {
 
@@ -34,6 +35,29 @@ void FormsBroadcastDialogKey(TWinControl* parent, TMessage& m) {
         c->DeliverMessage(m);
         if (auto* w = dynamic_cast<TWinControl*>(c); w && m.Result == 0)
             FormsBroadcastDialogKey(w, m);
+    }
+}
+
+// Delivers m to every control under parent, nested ones included; the controls of the moment, since a
+// control may go while it answers.
+void FormsBroadcastAll(TWinControl* parent, TMessage& m) {
+    std::vector<TControl*> controls;
+    for (int32_t i = 0; i < parent->GetControlCount(); ++i)
+        controls.push_back(parent->GetControl(i));
+    auto present = [parent](TControl* c) {
+        for (int32_t i = 0; i < parent->GetControlCount(); ++i)
+            if (parent->GetControl(i) == c)
+                return true;
+        return false;
+    };
+    for (TControl* c : controls) {
+        if (!present(c))
+            continue;
+        c->DeliverMessage(m);
+        if (!present(c))
+            continue;
+        if (auto* w = dynamic_cast<TWinControl*>(c))
+            FormsBroadcastAll(w, m);
     }
 }
 
@@ -507,6 +531,8 @@ void TCustomForm::Dispatch(TMessage& m) {
             FActiveControl = c;
             c->FreeNotification(this);
         }
+        // Every control of the form hears of it (buttons decide which one draws as the default).
+        FormsBroadcastAll(this, m);
         return;
     }
     case CM_DIALOGCHAR:

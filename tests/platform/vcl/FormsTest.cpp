@@ -3,6 +3,7 @@
 #include "platform/backend/headless/HeadlessScreen.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Icon.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/win/kernel/Kernel.h"
@@ -11,6 +12,8 @@
 #include "platform/win/user/User.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 using namespace vcl;
 
@@ -377,6 +380,50 @@ TEST_F(FormsFixture, ConstraintsLimitTheSizeSetByCodeAndByTheWindowSystem) {
     win::SendMessage(f->GetHandle(), win::WM_GETMINMAXINFO, 0, reinterpret_cast<win::LPARAM>(&info));
     EXPECT_EQ(info.ptMinTrackSize.X, 535);
     EXPECT_EQ(info.ptMaxTrackSize.X, 600);
+}
+
+} // namespace
+
+namespace {
+
+// Records the focus changes its form tells it of.
+class TFocusListener : public TCustomControl {
+public:
+    explicit TFocusListener(TComponent* owner) : TCustomControl(owner) {}
+    void Dispatch(TMessage& m) override {
+        if (m.Msg == CM_FOCUSCHANGED)
+            Heard.push_back(reinterpret_cast<TWinControl*>(m.LParam));
+        TCustomControl::Dispatch(m);
+    }
+    std::vector<TWinControl*> Heard;
+};
+
+TEST_F(FormsFixture, EveryControlOfTheFormHearsWhereTheFocusWent) {
+    auto* form = new TForm(nullptr);
+    form->SetBounds(0, 0, 300, 200);
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(0, 0, 200, 100);
+    auto* nested = new TFocusListener(form);
+    nested->SetParent(panel);
+    auto* top = new TFocusListener(form);
+    top->SetParent(form);
+    top->SetBounds(0, 120, 50, 20);
+    auto* first = new TEdit(form);
+    first->SetParent(form);
+    first->SetBounds(60, 120, 80, 20);
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetBounds(150, 120, 80, 20);
+    form->Show();
+    ASSERT_EQ(win::GetFocus(), first->GetHandle());
+    EXPECT_EQ(nested->Heard.back(), first);
+    nested->Heard.clear();
+    top->Heard.clear();
+    edit->SetFocus();
+    EXPECT_EQ(nested->Heard, std::vector<TWinControl*>{edit});
+    EXPECT_EQ(top->Heard, std::vector<TWinControl*>{edit});
+    EXPECT_EQ(form->GetActiveControl(), edit);
 }
 
 } // namespace
