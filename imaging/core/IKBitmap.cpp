@@ -124,17 +124,49 @@ uint8_t* TIKBitmap::ScanLine(int32_t row) {
 }
 
 void TIKBitmap::Allocate(int32_t width, int32_t height, TIKBitmapFormat format) {
-    if (format > ikbf24Bit)
-        format = ikbfNone;
-    // A wrapped GUI bitmap is reused; everything else of the old image goes, its alpha channel included.
-    ReleaseStorage(FAttached);
-    FWidth = std::max(width, 0);
-    FHeight = std::max(height, 0);
-    FPixelFormat = format;
-    SetupStorage();
+    AllocateStorage(width, height, format, true);
 }
 
-void TIKBitmap::SetupStorage() {
+void TIKBitmap::AllocateUncleared(int32_t width, int32_t height, TIKBitmapFormat format) {
+    AllocateStorage(width, height, format, false);
+}
+
+void TIKBitmap::AllocateStorage(int32_t width, int32_t height, TIKBitmapFormat format, bool clear) {
+    if (format > ikbf24Bit)
+        format = ikbfNone;
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    // A picture of the same size and format in process memory keeps its block: decoding into the same
+    // bitmap again does not pay for fresh pages.
+    if (FStorage == ikbsMemory && FMemory && !FAttached && width == FWidth && height == FHeight &&
+        format == FPixelFormat && uint64_t(FRowLength) * uint64_t(FHeight) <= FMemoryThreshold) {
+        FAlphaChannel.reset();
+        if (FPalette)
+            std::fill_n(FPalette.get(), FPaletteCount, TIKColorTriple{}); // 256 entries, as a new one
+        if (clear)
+            std::memset(FMemory.get(), 0, size_t(FRowLength) * size_t(FHeight));
+        FFull = false;
+        return;
+    }
+    // A wrapped GUI bitmap is reused; everything else of the old image goes, its alpha channel included.
+    ReleaseStorage(FAttached);
+    FWidth = width;
+    FHeight = height;
+    FPixelFormat = format;
+    SetupStorage(clear);
+}
+
+void TIKBitmap::ClearRows(int32_t from, int32_t to) noexcept {
+    from = std::max(from, 0);
+    to = std::min(to, FHeight);
+    // Rows are stored bottom-up: rows from..to-1 are one block.
+    if (FStorage != ikbsMemory || !FMemory || from >= to)
+        return;
+    std::memset(FMemory.get() + size_t(FHeight - to) * size_t(FRowLength), 0,
+                size_t(to - from) * size_t(FRowLength));
+}
+
+void TIKBitmap::SetupStorage(bool clear) {
     if (FWidth <= 0 || FHeight <= 0 || FPixelFormat == ikbfNone)
         return;
     if (FStorage == ikbsGuiBitmap && FPixelFormat == ikbf16BitGray)
@@ -158,7 +190,7 @@ void TIKBitmap::SetupStorage() {
     if (FStorage == ikbsMappedFile && !FMapping->CreateFile("", size))
         FStorage = ikbsMemory;
     if (FStorage == ikbsMemory) {
-        FMemory.reset(static_cast<uint8_t*>(std::calloc(size_t(size), 1)));
+        FMemory.reset(static_cast<uint8_t*>(clear ? std::calloc(size_t(size), 1) : std::malloc(size_t(size))));
         if (!FMemory) {
             ReleaseStorage(false);
             throw vcl::EOutOfMemory("Out of memory");

@@ -81,8 +81,17 @@ public:
     TIKBitmapFormat PixelFormat() const override { return FPixelFormat; }
     int32_t RowLength() const override { return FRowLength; }
     // A new image of that size and format. The pixels start zeroed; the alpha channel is removed. Raises
-    // vcl::EOutOfMemory when the image cannot be stored.
+    // vcl::EOutOfMemory when the image cannot be stored. An image of the same size and format in process
+    // memory keeps its block.
     void Allocate(int32_t width, int32_t height, TIKBitmapFormat format) override;
+    // The same for a decoder that writes every row: in process memory the pixels are left as they are
+    // (old pixels of a kept block, or whatever fresh memory holds) and the decoder clears each row it
+    // writes or stops short of with ClearRows (see TIKRowClearer), so that the image ends as a zeroed
+    // one would; other storage starts zeroed.
+    void AllocateUncleared(int32_t width, int32_t height, TIKBitmapFormat format);
+    // Zeroes rows from..to-1 (clipped to the image) of an image in process memory; other storage is left
+    // alone (it starts zeroed).
+    void ClearRows(int32_t from, int32_t to) noexcept;
     // Copies a TIKBitmap (pixels, palette, alpha channel, Full, bilevel method) or takes the pixels of a
     // class-library TBitmap; other sources are ignored.
     void Assign(vcl::TObject* source) override;
@@ -182,7 +191,8 @@ private:
         void operator()(uint8_t* p) const;
     };
     void ReleaseStorage(bool keepGuiBitmap);
-    void SetupStorage();
+    void AllocateStorage(int32_t width, int32_t height, TIKBitmapFormat format, bool clear);
+    void SetupStorage(bool clear);
     void CopyPixelsFrom(TIKBitmap* source);
     void AssignBitmap(const TIKBitmap* source, bool withAlpha);
     void ChangeDimension(int32_t width, int32_t height, bool horizontal);
@@ -214,6 +224,33 @@ private:
     bool FAttached = false;
     uint32_t FMemoryThreshold = 0;
     uint8_t FBilevelMethod = 1;
+};
+
+// For a decoder that writes the rows of a bitmap from AllocateUncleared in order: Reach(y) clears the
+// rows up to y before the decoder writes row y, and Finish (or the clearer's end) clears the rows it never
+// reached, so that the bitmap holds what a zeroed one would. A clearer of no bitmap does nothing.
+class TIKRowClearer {
+public:
+    explicit TIKRowClearer(TIKBitmap* bitmap) : FBitmap(bitmap) {}
+    ~TIKRowClearer() { Finish(); }
+    TIKRowClearer(const TIKRowClearer&) = delete;
+    TIKRowClearer& operator=(const TIKRowClearer&) = delete;
+
+    void Reach(int32_t y) noexcept {
+        if (FBitmap && y >= FNext) {
+            FBitmap->ClearRows(FNext, y + 1);
+            FNext = y + 1;
+        }
+    }
+    void Finish() noexcept {
+        if (FBitmap)
+            FBitmap->ClearRows(FNext, FBitmap->Height());
+        FBitmap = nullptr;
+    }
+
+private:
+    TIKBitmap* FBitmap;
+    int32_t FNext = 0;
 };
 
 } // namespace imaging

@@ -579,7 +579,9 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
         params.Width = int32_t(cinfo->output_width);
         params.Height = int32_t(cinfo->output_height);
         const int32_t width = params.Width, height = params.Height;
-        bitmap->Allocate(width, height, ikbf24Bit);
+        // Every row is written or cleared here: the bitmap need not start zeroed.
+        bitmap->AllocateUncleared(width, height, ikbf24Bit);
+        TIKRowClearer clearer(bitmap);
         progress.RowsDone = 0;
         progress.PerRowStep = height > 0 ? 100.0 / height : 0;
         if (cmyk)
@@ -588,6 +590,7 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
             conversion.resize(size_t(width) * 3);
         while (cinfo->output_scanline < cinfo->output_height) {
             const int32_t y = int32_t(cinfo->output_scanline);
+            clearer.Reach(y);
             uint8_t* row = bitmap->ScanLine(y);
             JSAMPROW target = conversion.empty() ? row : conversion.data();
             JDIMENSION read = 0;

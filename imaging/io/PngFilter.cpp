@@ -269,7 +269,13 @@ void DecodePngToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
         alphaMask->Fill(255);
         alphaMask->SetFull(true);
     }
-    bitmap->Allocate(int32_t(width), int32_t(height), oneBit ? ikbf1Bit : ikbf24Bit);
+    // Rows read in one pass are each written or cleared here; the passes of an interlaced picture build on
+    // a zeroed bitmap.
+    if (passes == 1)
+        bitmap->AllocateUncleared(int32_t(width), int32_t(height), oneBit ? ikbf1Bit : ikbf24Bit);
+    else
+        bitmap->Allocate(int32_t(width), int32_t(height), oneBit ? ikbf1Bit : ikbf24Bit);
+    TIKRowClearer clearer(passes == 1 ? bitmap : nullptr);
     progress.RowsDone = 0;
     progress.PerRowStep = 100.0 / (double(height) * passes);
     const int channels = png_get_channels(png, info);
@@ -283,6 +289,7 @@ void DecodePngToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
     bool stopped = false;
     for (int pass = 0; pass < passes && !stopped; ++pass) {
         for (int32_t y = 0; y < int32_t(height); ++y) {
+            clearer.Reach(y);
             uint8_t* row = bitmap->ScanLine(y);
             bool ok;
             if (channels == 4) {
@@ -315,6 +322,7 @@ void DecodePngToBitmap(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& p
             }
         }
     }
+    clearer.Finish();
     if (invert)
         IKInvertBitmap(bitmap);
     if (!progress.IsAborting())

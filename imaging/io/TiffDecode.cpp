@@ -214,7 +214,8 @@ void TiffUndoPredictor(uint16_t* samples, int64_t pixels, int32_t spp, int32_t b
 // ----------------------------------------------------------------------------------------
 class TiffConverter {
 public:
-    TiffConverter(TTIFFVars& vars, TIKBitmap* bitmap) : FVars(vars), FBitmap(bitmap) {
+    TiffConverter(TTIFFVars& vars, TIKBitmap* bitmap, TIKRowClearer* clearer = nullptr)
+        : FVars(vars), FBitmap(bitmap), FClearer(clearer) {
         FMax = vars.BitsPerSample == 16 ? 65535 : (1 << vars.BitsPerSample) - 1;
         // Some writers (Look@Vessa) store 12 significant bits in 16-bit gray samples.
         FGrayShift = vars.Software.compare(0, 15, "Look@Vessa v1.1") == 0 ? 4 : 8;
@@ -246,7 +247,7 @@ public:
         const int32_t count = std::min(width, FVars.ImageWidth - x0);
         if (count <= 0 || y >= FVars.ImageLength)
             return;
-        uint8_t* out = FBitmap->ScanLine(y) + int64_t(x0) * 3;
+        uint8_t* out = TargetRow(y) + int64_t(x0) * 3;
         if (FVars.Photometric == 2) {
             if (predictor) {
                 uint8_t r = 0, g = 0, b = 0;
@@ -307,7 +308,7 @@ public:
                 FInverted[size_t(i)] = uint8_t(~row[i]);
             src = FInverted.data();
         }
-        IKCopyBitRange(FBitmap->ScanLine(y), src, x0, 0, count, int32_t(bytes));
+        IKCopyBitRange(TargetRow(y), src, x0, 0, count, int32_t(bytes));
     }
 
     // width pixels of interleaved samples into bitmap row y from column x0.
@@ -316,7 +317,7 @@ public:
         if (count <= 0 || y >= FVars.ImageLength)
             return;
         const int32_t spp = FVars.SamplesPerPixel;
-        uint8_t* out = FBitmap->ScanLine(y) + int64_t(x0) * 3;
+        uint8_t* out = TargetRow(y) + int64_t(x0) * 3;
         uint8_t* alpha = nullptr;
         int32_t alphaSample = -1;
         if ((FVars.Photometric <= 1 || FVars.Photometric == 3) && spp >= 2)
@@ -403,8 +404,16 @@ private:
         return uint8_t(std::min<uint32_t>(v, uint32_t(FMax)) * 255 / uint32_t(FMax));
     }
 
+    // The row the converter is about to write, cleared first when the bitmap did not start zeroed.
+    uint8_t* TargetRow(int32_t y) {
+        if (FClearer)
+            FClearer->Reach(y);
+        return FBitmap->ScanLine(y);
+    }
+
     TTIFFVars& FVars;
     TIKBitmap* FBitmap;
+    TIKRowClearer* FClearer;
     int32_t FMax = 255;
     int32_t FGrayShift = 8;
     bool FBilevel = false;
@@ -539,7 +548,7 @@ bool TiffDecodeJpegBlock(const TTIFFVars& vars, TIKBitmap* bitmap, const std::ve
 } // namespace
 
 void DecodeTiffStrips(const TTiffIfdContext& ifd, TTIFFVars& vars, TIKBitmap* bitmap,
-                      TIKProgressContext& progress) {
+                      TIKProgressContext& progress, TIKRowClearer* clearer) {
     const int32_t rowsPerStrip = std::max(1, vars.RowsPerStrip);
     if (!TiffBlockFits(vars, vars.ImageWidth, 1)) {
         progress.SetAborting();
@@ -552,7 +561,7 @@ void DecodeTiffStrips(const TTiffIfdContext& ifd, TTIFFVars& vars, TIKBitmap* bi
             : 1;
     IKFilterStartRows(progress, vars.ImageLength);
     progress.PerItemStep = 100.0 / double(stripsPerPlane);
-    TiffConverter conv(vars, bitmap);
+    TiffConverter conv(vars, bitmap, clearer);
     for (int64_t i = 0; i < stripsPerPlane; ++i) {
         if (progress.IsAborting())
             return;

@@ -702,7 +702,15 @@ void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCo
         DecodeTiffOldJpeg(ifd, vars, bitmap, progress);
     } else {
         bool bilevel = vars.BitsPerSample == 1 && vars.SamplesPerPixel == 1 && vars.Photometric != 3;
-        bitmap->Allocate(vars.ImageWidth, vars.ImageLength, bilevel ? ikbf1Bit : ikbf24Bit);
+        // Strips other than JPEG ones fill the page row after row from the top, each row whole: the bitmap
+        // need not start zeroed, the clearer clears each row as it is reached and those never reached.
+        const bool tiled = vars.TileWidth > 0 || vars.TileLength > 0;
+        const bool rowsInOrder = !tiled && vars.Compression != 7;
+        if (rowsInOrder)
+            bitmap->AllocateUncleared(vars.ImageWidth, vars.ImageLength, bilevel ? ikbf1Bit : ikbf24Bit);
+        else
+            bitmap->Allocate(vars.ImageWidth, vars.ImageLength, bilevel ? ikbf1Bit : ikbf24Bit);
+        TIKRowClearer clearer(rowsInOrder ? bitmap : nullptr);
         bool ok = true;
         vars.StripOffsets = ifd.ReadTiffTagArray(273, &ok);
         bool ok2 = true;
@@ -714,7 +722,7 @@ void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCo
             progress.SetAborting();
             return;
         }
-        if (vars.TileWidth > 0 || vars.TileLength > 0) {
+        if (tiled) {
             if (vars.TileOffsets.empty() && !vars.StripOffsets.empty()) {
                 vars.TileOffsets = vars.StripOffsets;
                 vars.TileByteCounts = vars.StripByteCounts;
@@ -722,10 +730,11 @@ void DecodeTiffToBitmap(TIKBitmap* bitmap, vcl::TStream* stream, int32_t& pageCo
             if (!vars.TileOffsets.empty())
                 DecodeTiffTiles(ifd, vars, bitmap, progress);
         } else if (!vars.StripOffsets.empty()) {
-            DecodeTiffStrips(ifd, vars, bitmap, progress);
+            DecodeTiffStrips(ifd, vars, bitmap, progress, rowsInOrder ? &clearer : nullptr);
         } else {
             progress.SetAborting(); // a page without pixel data
         }
+        clearer.Finish();
     }
 
     if (params.TiffApplyOrientation && vars.Orientation >= 2 && vars.Orientation <= 8 && bitmap->Width() > 0)

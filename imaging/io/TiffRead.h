@@ -19,6 +19,7 @@ namespace imaging {
 
 class TIKBitmap;
 class TIKMask;
+class TIKRowClearer;
 
 // Files larger than this per page are refused before anything is allocated for them.
 constexpr int64_t IKTiffMaxRowBytes = int64_t(1) << 28;
@@ -150,9 +151,10 @@ void ReadTiffIptc(const TTiffIfdContext& ifd, TIOParamsVals& params);
 void SetTiffByteRowPath(bool enabled);
 
 // Pixel decoding of a loaded page (TiffDecode.cpp). The bitmap is allocated at the page size: one bit for
-// one-sample one-bit pages that are not palette pages, 24-bit B,G,R otherwise.
+// one-sample one-bit pages that are not palette pages, 24-bit B,G,R otherwise. Strips reach each row
+// through clearer (when given) before they write it.
 void DecodeTiffStrips(const TTiffIfdContext& ifd, TTIFFVars& vars, TIKBitmap* bitmap,
-                      TIKProgressContext& progress);
+                      TIKProgressContext& progress, TIKRowClearer* clearer = nullptr);
 void DecodeTiffTiles(const TTiffIfdContext& ifd, TTIFFVars& vars, TIKBitmap* bitmap,
                      TIKProgressContext& progress);
 void DecodeTiffOldJpeg(const TTiffIfdContext& ifd, TTIFFVars& vars, TIKBitmap* bitmap,

@@ -78,6 +78,77 @@ TEST(IKBitmap, StartsEmptyAndAllocates) {
     EXPECT_EQ(b.ScanLine(0) - b.ScanLine(1), 4);
 }
 
+TEST(IKBitmap, SameSizeAndFormatKeepTheBlock) {
+    // Allocating the size and format a bitmap in memory already has keeps its block, zeroed as a new one
+    // (pixels, palette), without its alpha channel; another size or format, or a wrapped bitmap, gets new
+    // storage. AllocateUncleared keeps the old pixels for a decoder that writes every row.
+    struct Case {
+        const char* Name;
+        TIKBitmapFormat First;
+        int32_t Width, Height;
+        TIKBitmapFormat Format;
+        bool Kept;
+    };
+    const Case cases[] = {
+        {"same", ikbf24Bit, 13, 7, ikbf24Bit, true},
+        {"same, 1-bit", ikbf1Bit, 13, 7, ikbf1Bit, true},
+        {"wider", ikbf24Bit, 14, 7, ikbf24Bit, false},
+        {"taller", ikbf24Bit, 13, 8, ikbf24Bit, false},
+        {"8-bit", ikbf24Bit, 13, 7, ikbf8Bit, false},
+        {"empty", ikbf24Bit, 0, 7, ikbf24Bit, false},
+    };
+    for (const Case& c : cases) {
+        TIKBitmap b;
+        b.SetStorageKind(ikbsMemory);
+        b.Allocate(13, 7, c.First);
+        FillPattern(b);
+        b.GetAlphaChannel()->Fill(9);
+        const uint8_t* before = b.ScanLine(0);
+        b.Allocate(c.Width, c.Height, c.Format);
+        EXPECT_FALSE(b.HasAlphaChannel()) << c.Name;
+        EXPECT_EQ(b.Width(), c.Width) << c.Name;
+        if (c.Width == 0) {
+            EXPECT_EQ(b.RowLength(), 0) << c.Name;
+            continue;
+        }
+        if (c.Kept) {
+            EXPECT_EQ(b.ScanLine(0), before) << c.Name;
+        }
+        for (int32_t y = 0; y < b.Height(); ++y)
+            for (int32_t i = 0; i < b.RowLength(); ++i)
+                ASSERT_EQ(b.ScanLine(y)[i], 0) << c.Name << " " << y << " " << i;
+        if (c.Format == ikbf8Bit) {
+            EXPECT_EQ(b.PaletteEntry(5), TIKColorTriple{}) << c.Name;
+        }
+    }
+    // The palette of a kept 8-bit block is zeroed too.
+    TIKBitmap indexed;
+    indexed.SetStorageKind(ikbsMemory);
+    indexed.Allocate(5, 5, ikbf8Bit);
+    indexed.Palette()[3] = TIKColorTriple{1, 2, 3};
+    indexed.Allocate(5, 5, ikbf8Bit);
+    EXPECT_EQ(indexed.PaletteEntry(3), TIKColorTriple{});
+    EXPECT_EQ(indexed.PaletteCount(), 256);
+    // Uncleared: the old pixels stay until the caller clears or writes them.
+    TIKBitmap kept;
+    kept.SetStorageKind(ikbsMemory);
+    kept.Allocate(13, 7, ikbf24Bit);
+    FillPattern(kept);
+    kept.AllocateUncleared(13, 7, ikbf24Bit);
+    EXPECT_EQ(kept.ScanLine(2)[5], BitmapPattern(2, 5));
+    kept.ClearRows(1, 3);
+    EXPECT_EQ(kept.ScanLine(0)[5], BitmapPattern(0, 5));
+    EXPECT_EQ(kept.ScanLine(1)[kept.RowLength() - 1], 0);
+    EXPECT_EQ(kept.ScanLine(2)[0], 0);
+    EXPECT_EQ(kept.ScanLine(3)[5], BitmapPattern(3, 5));
+    {
+        TIKRowClearer clearer(&kept);
+        clearer.Reach(4); // rows 0 to 4 cleared, then the clearer's end clears 5 and 6
+    }
+    for (int32_t y = 0; y < 7; ++y)
+        EXPECT_EQ(kept.ScanLine(y)[7], 0) << y;
+}
+
 TEST(IKBitmap, NoStorageForEmptySizes) {
     TIKBitmap b;
     b.Allocate(0, 10, ikbf24Bit);
