@@ -2,15 +2,16 @@
 # The Qt screen's windows under a real window manager (openbox) on a virtual X display, driven by wmctrl and
 # xdotool as a desktop's title bars and taskbars drive them. The form demonstration shows a window the window
 # manager frames (its _MOTIF_WM_HINTS do not turn the decorations off, and it reports frame extents); moving,
-# resizing, maximising and restoring it with wmctrl makes the demo report the new client rectangle; a combo box's drop-down list
-# stays an unframed window the window manager does not manage, above the form; the OK button's modal dialog
-# is transient for the form and modal to the desktop; activating another program's window deactivates the
-# form and activating the form again activates it; and the window manager's close request (wmctrl -c) ends
-# the demo with status 0. A panel's strut takes the top 40 rows from the work area: the demo, which places
-# itself at 0,0, goes there with its frame inside the work area, and reports where it went; its dialog is
-# centred on it. The application's icon (an icon file made here) reaches the desktop as the
-# form's and the dialog's _NET_WM_ICON, with the pixels the file holds. With LOOMWICK_OWN_FRAMES=1 the
-# window keeps its own frame (no decorations).
+# resizing, maximising and restoring it with wmctrl makes the demo report the new client rectangle; a combo
+# box's drop-down list stays an unframed window the window manager does not manage, above the form, also when
+# the window manager raises the form; the OK button's modal dialog is transient for the form, modal to the
+# desktop and centred on the form; activating the program's second window or another program's window
+# deactivates the form and activating the form again activates it; and the window manager's close request
+# (wmctrl -c) ends the demo with status 0. A panel's strut takes the top 40 rows from the work area: the demo,
+# which places itself at 0,0, goes there with its frame inside the work area, and reports where it went. The
+# application's icon (an icon file made here) reaches the desktop as the form's and the dialog's
+# _NET_WM_ICON, with the pixels the file holds. With LOOMWICK_OWN_FRAMES=1 the window keeps its own frame (no
+# decorations).
 # $1 is the build folder.
 # Budget: 120 s
 set -u
@@ -104,7 +105,7 @@ done
 xprop -root _NET_WORKAREA | grep -q '= 0, 40, 1024, 728' ||
     { echo "FAIL: the panel's strut gave the work area $(xprop -root _NET_WORKAREA)"; exit 1; }
 
-"$DEMO" --seconds 60 --sizable --icon "$WORK/demo.ico" --at 0,0 >"$WORK/demo.out" 2>"$WORK/demo.err" &
+"$DEMO" --seconds 60 --sizable --icon "$WORK/demo.ico" --at 0,0 --second >"$WORK/demo.out" 2>"$WORK/demo.err" &
 pid=$!
 for _ in $(seq 100); do
     sleep 0.1
@@ -182,12 +183,36 @@ done
 top=$(echo "$viewable" | head -1)
 [ -n "$popup" ] || fail "no unmanaged window showed the combo box's list"
 [ -z "$popup" ] || [ "$top" = "$popup" ] || fail "the list ($popup) is not the topmost window ($top)"
+# Raised by the window manager, the form's frame stays below the open list.
+if [ -n "$popup" ]; then
+    wmctrl -i -a "$form"
+    sleep 0.5
+    top=$(xwininfo -root -children | sed -n 's/^ *\(0x[0-9a-f]*\) .* \([0-9]*\)x[0-9]*+-*[0-9]*+-*[0-9]* .*/\1 \2/p' |
+        while read -r id width; do
+            [ "$width" -ge 10 ] && xwininfo -id "$id" | grep -q 'Map State: IsViewable' && echo "$id"
+        done | head -1)
+    [ "$top" = "$popup" ] || fail "raised by the window manager, the form ($top) went above the open list ($popup)"
+fi
 xdotool key Escape
 sleep 0.5
 
-# 4. Activation by the desktop: another program's window (the panel), then the form again.
+# 4. Activation by the desktop: the program's second window, another program's window (the panel), then the
+# form again.
 wmctrl -i -a "$form"
 sleep 0.5
+if second=$(client_of 'Loomwick demo second'); then
+    n=$(lines)
+    wmctrl -i -a "$second"
+    after "$n" '^second activate 1$' || fail "activating the program's second window from the desktop did not activate it"
+    after "$n" '^activate 0$' || fail "activating the program's second window did not deactivate the form"
+    n=$(lines)
+    wmctrl -i -a "$form"
+    after "$n" '^second activate 0$' || fail "activating the form again did not deactivate the second window"
+    after "$n" '^activate 1$' || fail "activating the form again from the desktop did not activate it"
+    sleep 0.5
+else
+    fail "no window titled 'Loomwick demo second'"
+fi
 n=$(lines)
 wmctrl -i -a "$panel"
 after "$n" '^activate 0$' || fail "activating another program's window did not deactivate the form"
@@ -259,7 +284,7 @@ done
 kill -0 "$own" 2>/dev/null && { fail "wmctrl -c left the demo with its own frames running"; kill "$own"; }
 kill "$panel_pid" 2>/dev/null
 [ "$failures" = 0 ] || { echo "--- demo output"; cat "$WORK/demo.out"; exit 1; }
-echo "ok: framed ($extents), placed in the work area, the icon, moved, resized, maximised to $maximised and restored, list unframed on top, activation, modal dialog centred on it, closed"
+echo "ok: framed ($extents), placed in the work area, the icon, moved, resized, maximised to $maximised and restored, list unframed on top, activation by a second window and another program, modal dialog centred on it, closed"
 INSIDE
 
 xvfb_start 1024x768x24 || exit 1

@@ -16,12 +16,14 @@
 //   activate 0|1           (the window was deactivated or activated)
 //   placed X,Y WxH         (the window was moved or resized: its client area on the screen)
 //   dialog X,Y WxH         (the OK button opened a modal dialog, "Loomwick demo dialog": its place and size)
+//   second activate 0|1    (the second window, "Loomwick demo second", was deactivated or activated)
 // Options: --seconds N ends the demo after N seconds (default: it runs until its window is closed);
 // --picture FILE shows FILE (any picture the class library reads: BMP, icons, GIF, WMF, EMF) in the image,
 // at its own size from the image's top-left corner, and prints "image X,Y WxH" (the image's place on the
 // screen) before "ready"; --sizable gives the window a sizing frame; --icon FILE makes the icon file FILE
 // the application's icon, which the window and its dialog show; --at X,Y puts the window's top-left corner
-// at X,Y instead of the place its layout gives.
+// at X,Y instead of the place its layout gives; --second also shows a second window of the program, modeless,
+// at 700,100.
 // Choosing a page of the page control prints "page CAPTION". Used by tests/external/formdemo.sh.
 #include "platform/backend/qt/QtScreen.h"
 #include "platform/vcl/Application.h"
@@ -217,6 +219,23 @@ public:
     }
 };
 
+// A second window of the program, which reports its activation.
+class TSecondForm : public TForm {
+public:
+    explicit TSecondForm(TComponent* owner) : TForm(owner) {
+        SetBorderStyle(bsSingle);
+        SetCaption("Loomwick demo second");
+        SetBounds(700, 100, 240, 160);
+    }
+    void WndProc(TMessage& message) override {
+        if (message.Msg == win::WM_ACTIVATE) {
+            std::printf("second activate %d\n", (message.WParam & 0xFFFF) != win::WA_INACTIVE ? 1 : 0);
+            std::fflush(stdout);
+        }
+        TForm::WndProc(message);
+    }
+};
+
 void RegisterDemoClasses() {
     RegisterVclClasses();
     DefineClassProperties<TDemoForm, TForm>();
@@ -276,6 +295,7 @@ int main(int argc, char** argv) {
     const char* picture = nullptr;
     const char* icon = nullptr;
     const char* at = nullptr;
+    bool second = false;
     bool sizable = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
@@ -286,10 +306,12 @@ int main(int argc, char** argv) {
             icon = argv[++i];
         } else if (std::strcmp(argv[i], "--at") == 0 && i + 1 < argc) {
             at = argv[++i];
+        } else if (std::strcmp(argv[i], "--second") == 0) {
+            second = true;
         } else if (std::strcmp(argv[i], "--sizable") == 0) {
             sizable = true;
         } else {
-            std::fprintf(stderr, "usage: formdemo [--seconds N] [--picture FILE] [--icon FILE] [--at X,Y] [--sizable]\n");
+            std::fprintf(stderr, "usage: formdemo [--seconds N] [--picture FILE] [--icon FILE] [--at X,Y] [--second] [--sizable]\n");
             return 2;
         }
     }
@@ -336,6 +358,12 @@ int main(int argc, char** argv) {
         const vcl::TPoint pages = form->tsSecond->ClientToScreen({0, 0});
         formdemo::PrintRect(
             "pages", vcl::Bounds(pages.X, pages.Y, form->tsSecond->GetWidth(), form->tsSecond->GetHeight()));
+        if (second) {
+            auto* other = new formdemo::TSecondForm(form);
+            other->Show();
+            form->Show(); // the main window stays the active one
+            vcl::Application->ProcessMessages();
+        }
         std::printf("ready\n");
         std::fflush(stdout);
         form->Ready = true;
