@@ -3,6 +3,7 @@
 // list the labels share, the settings-file component, the control set's start-up and its class registry.
 #pragma once
 
+#include "controls/FcButton.h"
 #include "controls/FcFrameController.h"
 #include "controls/FcFrames.h"
 #include "controls/FcGraphics.h"

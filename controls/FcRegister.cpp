@@ -1,5 +1,6 @@
 // The control set's classes for layout files: class names, enumeration names and property tables with the
 // defaults (a fresh object's values) and storage rules of each class.
+#include "controls/FcButton.h"
 #include "controls/FcCommon.h"
 #include "controls/FcFrameController.h"
 #include "controls/FcRegister.h"
@@ -67,6 +68,39 @@ void RegisterRegIniFile() {
         .Property("RegAccess", &C::GetRegAccess, &C::SetRegAccess);
 }
 
+void RegisterButton() {
+    vcl::RegisterClass<TFcButton>("TFcButton");
+    using C = TFcButton;
+    const vcl::TIdentMap* colors = vcl::ColorIdents();
+    vcl::DefineClassProperties<C, vcl::TWinControl>()
+        .Property("About", &C::GetAbout, &C::SetAbout)
+        .Stored(&RegisterNever<C>)
+        .Property("Alignment", &C::GetAlignment, &C::SetAlignment)
+        .Property("AlignmentVertical", &C::GetAlignmentVertical, &C::SetAlignmentVertical)
+        .Property("AllowAllUp", &C::GetAllowAllUp, &C::SetAllowAllUp)
+        .Property("Cancel", &C::GetCancel, &C::SetCancel)
+        .Property("Caption", &C::GetCaption, &C::SetCaption)
+        .Property("Default", &C::GetDefault, &C::SetDefault)
+        .Property("Down", &C::GetDown, &C::SetDown)
+        .Property("DropDownOnEnter", &C::GetDropDownOnEnter, &C::SetDropDownOnEnter)
+        .Property("GroupIndex", &C::GetGroupIndex, &C::SetGroupIndex)
+        .Property("HighlightColor", &C::GetHighlightColor, &C::SetHighlightColor, colors)
+        .Property("HotTrack", &C::GetHotTrack, &C::SetHotTrack)
+        .Property("HotTrackColor", &C::GetHotTrackColor, &C::SetHotTrackColor, colors)
+        .Property("HotTrackColorType", &C::GetHotTrackColorType, &C::SetHotTrackColorType)
+        .Property("LightTextStyle", &C::GetLightTextStyle, &C::SetLightTextStyle)
+        .Property("ModalResult", &C::GetModalResult, &C::SetModalResult)
+        .Property("ShowDownPattern", &C::GetShowDownPattern, &C::SetShowDownPattern)
+        .Property("ShowFocusRect", &C::GetShowFocusRect, &C::SetShowFocusRect)
+        .Property("TextHighlightColor", &C::GetTextHighlightColor, &C::SetTextHighlightColor, colors)
+        .Property("TextShadowColor", &C::GetTextShadowColor, &C::SetTextShadowColor, colors)
+        .Property("TextShadowDepth", &C::GetTextShadowDepth, &C::SetTextShadowDepth)
+        .Property("TextStyle", &C::GetTextStyle, &C::SetTextStyle)
+        .Property("ThemeAware", &C::GetThemeAware, &C::SetThemeAware)
+        .Event("OnMouseEnter", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseEnter))
+        .Event("OnMouseLeave", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseLeave));
+}
+
 } // namespace
 
 void RegisterControlClasses() {
@@ -75,6 +109,7 @@ void RegisterControlClasses() {
         RegisterEnumerations();
         RegisterRegIniFile();
         RegisterFrameController();
+        RegisterButton();
         return true;
     }();
     (void)done;
