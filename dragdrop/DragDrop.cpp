@@ -1,6 +1,8 @@
 #include "dragdrop/DragDrop.h"
 
+#include "dragdrop/DragDropFile.h"
 #include "dragdrop/DragDropFormats.h"
+#include "dragdrop/DragDropPIDL.h"
 #include "dragdrop/DropTarget.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/win/ole/Clipboard.h"
@@ -592,12 +594,16 @@ void InitializeDragDrop() {
     RegisterStandardFormats();
     win::OleInitialize(nullptr);
     win::SHGetMalloc(dragDropShellMalloc.Put());
+    RegisterPIDLFormats();
     RegisterDropTargetTables();
+    RegisterFileFormats();
 }
 
 void FinalizeDragDrop() {
     if (dragDropInitCount == 0 || --dragDropInitCount > 0)
         return;
+    UnregisterFileFormats();
+    UnregisterPIDLFormats();
     dragDropMap.reset();
     dragDropClasses.reset();
     dragDropShellMalloc = nullptr;

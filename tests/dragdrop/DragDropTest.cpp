@@ -1,6 +1,7 @@
 // The data-format framework: the conversion map and its order, data formats and their owners, format
 // names, the key and effect routines, raw media and the interfaced component.
 #include "dragdrop/DragDrop.h"
+#include "dragdrop/DragDropFile.h"
 #include "dragdrop/DragDropFormats.h"
 #include "tests/dragdrop/DragDropTestSupport.h"
 
@@ -65,7 +66,7 @@ std::string Scopes(TFormatScopes s) {
            (s.Contains(fsTarget) ? "tgt" : "");
 }
 
-TEST_F(DragDropFrameworkTest, MapHoldsTheStandardConversionsInOrder) {
+TEST_F(DragDropFrameworkTest, MapHoldsEveryConversionInOrder) {
     struct Row {
         const char* DataFormat;
         const char* ClipboardFormat;
@@ -85,6 +86,14 @@ TEST_F(DragDropFrameworkTest, MapHoldsTheStandardConversionsInOrder) {
         {"TFeedbackDataFormat", "TPerformedDropEffectClipboardFormat", 0, "S", "src,tgt"},
         {"TFeedbackDataFormat", "TPreferredDropEffectClipboardFormat", 0, "G", "src,tgt"},
         {"TDataStreamDataFormat", "TFileContentsStreamClipboardFormat", 0, "G", "tgt"},
+        {"TPIDLDataFormat", "TPIDLClipboardFormat", 0, "G", "src,tgt"},
+        {"TPIDLDataFormat", "TFileClipboardFormat", 1, "G", "src,tgt"},
+        {"TFileDataFormat", "TFileClipboardFormat", 0, "G", "src,tgt"},
+        {"TFileDataFormat", "TPIDLClipboardFormat", 1, "G", "src,tgt"},
+        {"TFileDataFormat", "TFilenameWClipboardFormat", 2, "G", "src,tgt"},
+        {"TFileDataFormat", "TFilenameClipboardFormat", 2, "G", "src,tgt"},
+        {"TFileMapDataFormat", "TFilenameMapWClipboardFormat", 0, "G", "src,tgt"},
+        {"TFileMapDataFormat", "TFilenameMapClipboardFormat", 0, "G", "src,tgt"},
     };
     TDataFormatMap* map = DataFormatMap();
     ASSERT_EQ(map->Count(), int32_t(expected.size()));
@@ -98,9 +107,10 @@ TEST_F(DragDropFrameworkTest, MapHoldsTheStandardConversionsInOrder) {
         EXPECT_EQ(Scopes(r.Scopes), expected[i].Scopes);
     }
     // The registered data format classes; finalisation empties both lists.
-    ASSERT_EQ(DataFormatClasses()->Count(), 2);
+    ASSERT_EQ(DataFormatClasses()->Count(), 5);
     EXPECT_EQ(DataFormatClasses()->Formats(0), TTextDataFormat::StaticClass());
     EXPECT_EQ(DataFormatClasses()->Formats(1), TDataStreamDataFormat::StaticClass());
+    EXPECT_EQ(DataFormatClasses()->Formats(4), TFileMapDataFormat::StaticClass());
 }
 
 TEST(DragDropMapTest, OrdersByPriorityNewcomersFirstAndUnitesARepeatedPair) {
