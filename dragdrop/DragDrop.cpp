@@ -3,6 +3,7 @@
 #include "dragdrop/DragDropFile.h"
 #include "dragdrop/DragDropFormats.h"
 #include "dragdrop/DragDropPIDL.h"
+#include "dragdrop/DropSource.h"
 #include "dragdrop/DropTarget.h"
 #include "platform/vcl/SysUtils.h"
 #include "platform/win/ole/Clipboard.h"
@@ -597,6 +598,7 @@ void InitializeDragDrop() {
     RegisterPIDLFormats();
     RegisterDropTargetTables();
     RegisterFileFormats();
+    RegisterDropSourceTables();
 }
 
 void FinalizeDragDrop() {
