@@ -1,9 +1,12 @@
 // Feeds arbitrary blocks to the drag-and-drop formats, as another program's drop or clipboard would hand
-// them over: the first byte picks the format, the second the medium (a global block or a stream left at its
+// them over (text, the drop-effect values, descriptors, CF_HDROP, the name lists, "Shell IDList Array"):
+// the first byte picks the format, the second the medium (a global block or a stream left at its
 // end), the rest is the block. Every format that takes a block must write it back so that it reads the same.
 // The same bytes also go, cut into a descriptor and streams, to the file-contents stream reader, and as
 // every format at once to the text and feedback data formats through a data object.
+#include "dragdrop/DragDropFile.h"
 #include "dragdrop/DragDropFormats.h"
+#include "dragdrop/DragDropPIDL.h"
 #include "platform/win/kernel/Memory.h"
 #include "platform/win/ole/Clipboard.h"
 
@@ -26,7 +29,7 @@ public:
 };
 
 std::unique_ptr<TCustomSimpleClipboardFormat> MakeFormat(unsigned which) {
-    switch (which % 12) {
+    switch (which % 18) {
     case 0: return std::make_unique<TTextClipboardFormat>();
     case 1: return std::make_unique<TFileContentsClipboardFormat>();
     case 2: return std::make_unique<TFileGroupDescritorClipboardFormat>();
@@ -38,6 +41,12 @@ std::unique_ptr<TCustomSimpleClipboardFormat> MakeFormat(unsigned which) {
     case 8: return std::make_unique<TPasteSuccededClipboardFormat>();
     case 9: return std::make_unique<TInShellDragLoopClipboardFormat>();
     case 10: return std::make_unique<TTargetCLSIDClipboardFormat>();
+    case 11: return std::make_unique<TFileClipboardFormat>();
+    case 12: return std::make_unique<TFilenameClipboardFormat>();
+    case 13: return std::make_unique<TFilenameWClipboardFormat>();
+    case 14: return std::make_unique<TFilenameMapClipboardFormat>();
+    case 15: return std::make_unique<TFilenameMapWClipboardFormat>();
+    case 16: return std::make_unique<TPIDLClipboardFormat>();
     default: return std::make_unique<TTextClipboardFormat>();
     }
 }
@@ -73,6 +82,13 @@ std::vector<uint8_t> Written(TClipboardFormat& format, bool stream) {
     return bytes;
 }
 
+std::vector<std::string> Lines(vcl::TStrings* list) {
+    std::vector<std::string> lines;
+    for (int32_t i = 0; i < list->Count(); ++i)
+        lines.push_back(list->Get(i));
+    return lines;
+}
+
 // The same data read back from what was written.
 bool SameData(TCustomSimpleClipboardFormat& a, TCustomSimpleClipboardFormat& b) {
     if (auto* t = dynamic_cast<TCustomTextClipboardFormat*>(&a))
@@ -88,6 +104,16 @@ bool SameData(TCustomSimpleClipboardFormat& a, TCustomSimpleClipboardFormat& b) 
     }
     if (auto* d = dynamic_cast<TCustomDWORDClipboardFormat*>(&a))
         return d->GetValue() == dynamic_cast<TCustomDWORDClipboardFormat&>(b).GetValue();
+    if (auto* f = dynamic_cast<TFileClipboardFormat*>(&a))
+        return Lines(f->GetFiles()) == Lines(dynamic_cast<TFileClipboardFormat&>(b).GetFiles());
+    if (auto* f = dynamic_cast<TFilenameMapFormat*>(&a))
+        return Lines(f->GetFileMaps()) == Lines(dynamic_cast<TFilenameMapFormat&>(b).GetFileMaps());
+    if (auto* f = dynamic_cast<TPIDLClipboardFormat*>(&a)) {
+        // Every item as a path (most are no file-system objects: empty names).
+        for (int32_t i = 0; i < f->GetFilenames()->Count(); ++i)
+            f->GetFilenames()->Get(i);
+        return Lines(f->GetPIDLs()) == Lines(dynamic_cast<TPIDLClipboardFormat&>(b).GetPIDLs());
+    }
     if (auto* c = dynamic_cast<TTargetCLSIDClipboardFormat*>(&a))
         return c->GetCLSID() == dynamic_cast<TTargetCLSIDClipboardFormat&>(b).GetCLSID();
     return a.GetDataSize() == b.GetDataSize() &&
@@ -178,8 +204,23 @@ void ReadThroughDataObject(const uint8_t* data, size_t size) {
                              win::CFSTR_LOGICALPERFORMEDDROPEFFECT, win::CFSTR_PASTESUCCEEDED, win::CFSTR_INDRAGLOOP,
                              win::CFSTR_TARGETCLSID, win::CFSTR_FILECONTENTS})
         entries.push_back({uint16_t(win::RegisterClipboardFormat(name)), block});
+    for (const char* name : {win::CFSTR_SHELLIDLIST, win::CFSTR_FILENAMEW, win::CFSTR_FILENAMEA,
+                             win::CFSTR_FILENAMEMAPA, win::CFSTR_FILENAMEMAPW})
+        entries.push_back({uint16_t(win::RegisterClipboardFormat(name)), block});
     entries.push_back({uint16_t(win::CF_TEXT), block});
+    entries.push_back({uint16_t(win::CF_HDROP), block});
     auto object = win::CreateMemoryDataObject(entries);
+    TFileDataFormat files(nullptr);
+    files.GetData(object.Get());
+    TFileMapDataFormat maps(nullptr);
+    maps.GetData(object.Get());
+    TPIDLDataFormat pidls(nullptr);
+    try {
+        // Item-id lists made from the names of a CF_HDROP need their folders to exist: a name whose folder
+        // does not raises "Invalid filename".
+        pidls.GetData(object.Get());
+    } catch (const vcl::Exception&) {
+    }
     TTextDataFormat text(nullptr);
     text.GetData(object.Get());
     TFeedbackDataFormat feedback(nullptr);
