@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 namespace imaging {
 
@@ -29,6 +31,25 @@ int32_t PaintTrunc(double x) {
     if (!std::isfinite(x))
         return 0;
     return int32_t(std::clamp(std::trunc(x), double(INT32_MIN), double(INT32_MAX)));
+}
+
+
+// Fills the rows of a 24-bit bitmap (within clip, inclusive) with one colour (red in the low byte).
+void PaintSolidRows(vcl::TBitmap* bitmap, const win::TRect* clip, uint32_t rgb) {
+    const int32_t w = bitmap->GetWidth(), h = bitmap->GetHeight();
+    const int32_t x0 = clip ? std::max(clip->Left, 0) : 0, y0 = clip ? std::max(clip->Top, 0) : 0;
+    const int32_t x1 = clip ? std::min(clip->Right, w - 1) : w - 1, y1 = clip ? std::min(clip->Bottom, h - 1) : h - 1;
+    if (x1 < x0 || y1 < y0)
+        return;
+    const size_t bytes = size_t(x1 - x0 + 1) * 3;
+    std::vector<uint8_t> line(bytes);
+    for (size_t i = 0; i < bytes; i += 3) {
+        line[i] = uint8_t(rgb >> 16);
+        line[i + 1] = uint8_t(rgb >> 8);
+        line[i + 2] = uint8_t(rgb);
+    }
+    for (int32_t y = y0; y <= y1; ++y)
+        std::memcpy(static_cast<uint8_t*>(bitmap->ScanLine(y)) + 3 * size_t(x0), line.data(), bytes);
 }
 
 } // namespace
@@ -185,6 +206,11 @@ void TImageKitView::PaintBackground(vcl::TBitmap* bitmap, const win::TRect* clip
                                 !FCurrent->GetAlphaChannel()->GetFull();
         if (opaque && !alphaShows)
             return;
+    }
+    if (FBackgroundStyle == ikbsSolid && bitmap->GetPixelFormat() == vcl::pf24bit) {
+        // The plain background, the default, is written straight into the rows.
+        PaintSolidRows(bitmap, clip, uint32_t(vcl::ColorToRGB(FBackground)));
+        return;
     }
     vcl::TCanvas* canvas = bitmap->GetCanvas();
     win::HDC dc = canvas->GetHandle();
