@@ -1,5 +1,6 @@
 // Loomwick's program: the application object on the desktop's screen with the main window. Until the
 // editor's main window is built, the main window is an empty form with the editor's caption.
+#include "controls/FcCommon.h"
 #include "platform/backend/qt/QtScreen.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Forms.h"
@@ -36,6 +37,8 @@ int main(int argc, char** argv) {
         resources::RegisterResources();
         vcl::Application->Initialize();
         vcl::Application->SetTitle("Quorvane Loomwick");
+        controls::InitializeControls();
+        controls::RegisterControlClasses();
         vcl::TForm* mainForm = nullptr;
         vcl::Application->CreateForm(mainForm);
         mainForm->SetCaption("Quorvane Loomwick Version 7.5 - [UNTITLED]");
@@ -44,6 +47,7 @@ int main(int argc, char** argv) {
         mainForm->GetConstraints()->SetMinHeight(441);
         mainForm->SetPosition(vcl::poScreenCenter);
         vcl::Application->Run();
+        controls::FinalizeControls();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "loomwick: %s\n", e.what());
         return 1;

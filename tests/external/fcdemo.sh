@@ -1,0 +1,147 @@
+#!/bin/bash
+# Runs the themed controls' demonstration (a dialog read from its layout file, shown modally) on a virtual X
+# display through the Qt screen, three times, driven by xdotool: Return ends the first run with "modal 1" (the
+# default button, OK, is the active one while the edit has the focus), Escape the second with "modal 2" (the
+# Cancel button), a click on Cancel the third. In the first run the classic look is on (LOOMWICK_THEME=classic)
+# and the pointer rests over OK: the pixels of its hot-track look, grabbed with ImageMagick, must be the
+# colours this script computes from the controls' formulas with Python's colorsys (hue turned by 120,
+# saturation 220, luminance 180, the darker and lighter steps). In the second the default scheme is on: OK
+# is drawn by the built-in visual style, whose push-button border is (0, 45, 150).
+# $1 is the build folder. With FCDEMO_SCREENSHOT=file.png the first run's grab is kept there.
+# Budget: 150 s
+set -u
+BUILD=${1:?build folder}
+DEMO=$BUILD/tools/fcdemo
+source "$(dirname "$0")/lib/xvfb.sh"
+xvfb_need
+for tool in import convert xdotool timeout python3; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
+done
+[ -x "$DEMO" ] || { echo "missing $DEMO: build the target tool_fcdemo"; exit 1; }
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/loomwick-fcdemo.XXXXXX")
+trap 'rm -rf "$WORK"' EXIT
+export XDG_RUNTIME_DIR=$WORK/runtime
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+
+cat >"$WORK/inside.sh" <<'INSIDE'
+set -u
+DEMO=$1 WORK=$2
+# run NAME THEME ACTION: starts the demo, waits for "ready", does ACTION, waits for the demo to end.
+run() {
+    local name=$1 theme=$2 action=$3 out=$WORK/$1.out
+    LOOMWICK_THEME=$theme "$DEMO" --seconds 30 >"$out" 2>"$WORK/$name.err" &
+    local pid=$!
+    for _ in $(seq 150); do
+        sleep 0.1
+        grep -q '^ready' "$out" && break
+        kill -0 "$pid" 2>/dev/null || break
+    done
+    read -r bx by bw bh < <(sed -n 's/^button btnOK \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
+    read -r kx ky kw kh < <(sed -n 's/^button btnCancel \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
+    if [ -n "${bx:-}" ]; then
+        case $action in
+        hover-return)
+            xdotool mousemove $((bx + 6)) $((by + 6))
+            for _ in $(seq 40); do grep -q '^enter btnOK' "$out" && break; sleep 0.1; done
+            sleep 0.5
+            import -window root "$WORK/$name.png" 2>/dev/null
+            xdotool mousemove 5 5
+            for _ in $(seq 40); do grep -q '^leave btnOK' "$out" && break; sleep 0.1; done
+            xdotool key Return ;;
+        grab-escape)
+            sleep 0.5
+            import -window root "$WORK/$name.png" 2>/dev/null
+            xdotool key Escape ;;
+        click-cancel)
+            xdotool mousemove $((kx + kw / 2)) $((ky + kh / 2)) click 1 ;;
+        esac
+    fi
+    for _ in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    true
+}
+run classic classic hover-return
+run scheme blue grab-escape
+run cancel blue click-cancel
+INSIDE
+xvfb_start 800x600x24 || exit 1
+timeout 120 bash "$WORK/inside.sh" "$DEMO" "$WORK"
+
+fail() {
+    echo "FAIL: $*"
+    for f in "$WORK"/*.out "$WORK"/*.err; do echo "--- $f"; cat "$f"; done
+    exit 1
+}
+for name in classic scheme cancel; do
+    grep -q '^ready' "$WORK/$name.out" 2>/dev/null || fail "the $name run did not show its dialog"
+done
+grep -qx 'modal 1' "$WORK/classic.out" || fail "Return did not end the dialog with OK's modal result 1"
+grep -qx 'click btnOK' "$WORK/classic.out" || fail "Return did not click OK"
+grep -qx 'modal 2' "$WORK/scheme.out" || fail "Escape did not end the dialog with Cancel's modal result 2"
+grep -qx 'click btnCancel' "$WORK/scheme.out" || fail "Escape did not click Cancel"
+grep -qx 'modal 2' "$WORK/cancel.out" || fail "a click on Cancel did not end the dialog with modal result 2"
+grep -qx 'click btnCancel' "$WORK/cancel.out" || fail "the click on Cancel was not reported"
+grep -qx 'enter btnOK' "$WORK/classic.out" || fail "the pointer over OK was not reported"
+[ -f "$WORK/classic.png" ] && [ -f "$WORK/scheme.png" ] || fail "no screen grab"
+[ -n "${FCDEMO_SCREENSHOT:-}" ] && cp "$WORK/classic.png" "$FCDEMO_SCREENSHOT"
+
+read -r bx by bw bh < <(sed -n 's/^button btnOK \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/classic.out")
+pixel() { # file x y, relative to OK's top-left corner
+    local p="p{$(($bx + $2)),$(($by + $3))}"
+    convert "$1" -format "%[fx:int(255*$p.r+0.5)],%[fx:int(255*$p.g+0.5)],%[fx:int(255*$p.b+0.5)]" info:
+}
+# The hot-track look with the pointer over OK, as (x, y, what) in OK's own coordinates.
+points="2,10,hot 10,2,hot 72,10,hotlr 10,22,hotlr 3,9,hotinner 71,10,hotlrinner 1,10,frame 10,1,frame 10,15,face"
+grabbed=""
+for p in $points; do
+    IFS=, read -r x y what <<<"$p"
+    grabbed="$grabbed $what=$(pixel "$WORK/classic.png" "$x" "$y")"
+done
+border=$(pixel "$WORK/scheme.png" 0 12)
+python3 - "$grabbed" <<'PY' || fail "the hot-track look differs from the formulas"
+import colorsys, sys
+
+def to_hsl(c):
+    h, l, s = colorsys.rgb_to_hls(*(v / 255 for v in c))
+    return round(h * 240), round(s * 240), round(l * 240)
+
+def to_rgb(h, s, l):
+    rgb = colorsys.hls_to_rgb(h / 239, l / 240, s / 240)
+    return tuple(round(min(max(v, 0.0), 1.0) * 255) for v in rgb)
+
+def darker(c, n):
+    h, s, l = to_hsl(c)
+    return to_rgb(h, s, max(0, l - n))
+
+def lighter(c, n):
+    h, s, l = to_hsl(c)
+    return to_rgb(h, s, min(255, l + n))
+
+face = (244, 244, 240)      # Color 15791348
+hot_track = (255, 199, 60)  # HotTrackColor 3983359
+h = to_hsl(hot_track)[0]
+h = h + 120 if h < 120 else h - 120
+hot = to_rgb(h, 220, 180)
+hot_lr = darker(hot, 30)
+expected = {
+    "hot": hot, "hotlr": hot_lr, "hotinner": darker(hot, 10), "hotlrinner": lighter(hot_lr, 10),
+    "frame": darker(face, 150), "face": face,
+}
+bad = 0
+for item in sys.argv[1].split():
+    what, value = item.split("=")
+    got = tuple(int(v) for v in value.split(","))
+    if got != expected[what]:
+        print("FAIL: %s is %s, the formulas give %s" % (what, got, expected[what]))
+        bad += 1
+print("hot-track look: %d pixels checked against colorsys, %d differ" % (len(sys.argv[1].split()), bad))
+sys.exit(1 if bad else 0)
+PY
+echo "OK under the blue scheme: border $border"
+[ "$border" = "0,45,150" ] || fail "OK's border under the visual style is $border, not the scheme's (0, 45, 150)"
+echo "Return, Escape and a click on Cancel end the dialog with modal results 1, 2 and 2"
