@@ -1,16 +1,27 @@
-// Shows a window with a text drop target (declared in the layout beside this file, embedded at build time)
-// on the desktop's screen. Text dropped on its panel, or pasted with Ctrl+V anywhere in the window, is shown
-// under the panel and printed (a backslash and line breaks written as \\ and \n):
+// Shows a window of drop targets and a drop source (declared in the layout beside this file, embedded at
+// build time) on the desktop's screen: a text target, a file target, a panel that drags two files and a
+// button that copies them. Text dropped on its panel, or pasted with Ctrl+V anywhere in the window, is shown
+// under the panel and printed (a backslash and line breaks written as \\ and \n); Ctrl+V also pastes files
+// into the file target. It prints:
 //   client X,Y WxH          (the window's client area on the screen)
-//   drop X,Y WxH            (the panel that takes drops, on the screen)
+//   drop X,Y WxH            (the panel that takes text, on the screen)
+//   files X,Y WxH           (the panel that takes files)
+//   source X,Y WxH          (the panel that drags the two files)
+//   copy X,Y                (the middle of the button that copies them)
 //   ready
 // and afterwards, as they happen:
 //   drop: TEXT              (text dropped on the panel)
-//   paste: TEXT             (text pasted from the clipboard)
-//   paste: nothing          (Ctrl+V with no text on the clipboard)
-// Options: --seconds N ends the demo after N seconds (default: it runs until its window is closed).
+//   paste: TEXT             (text pasted from the clipboard; "nothing" when there was none)
+//   dropfiles: A | B        (files dropped on the file panel, their names)
+//   pastefiles: A | B       (files pasted from the clipboard; nothing printed when there were none)
+//   afterdrop RESULT        (a drag from the source panel ended: drrCopy, drrCancel ...)
+//   copied                  (the two files are on the clipboard)
+// Options: --seconds N ends the demo after N seconds (default: it runs until its window is closed); --files A B
+// names the two files the source offers (default: "first file.gif" and "second.gif" in the current folder).
 // Used by tests/external/dnddemo.sh.
+#include "dragdrop/DragDropFile.h"
 #include "dragdrop/DragDropFormats.h"
+#include "dragdrop/DropSource.h"
 #include "dragdrop/DropTarget.h"
 #include "platform/backend/qt/QtScreen.h"
 #include "platform/vcl/Application.h"
@@ -24,6 +35,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 namespace dnddemo {
@@ -40,6 +52,17 @@ public:
     }
     dragdrop::TTextDataFormat* Text;
 };
+
+// A source of two files.
+class TDemoFileSource : public dragdrop::TCustomDropMultiSource {
+public:
+    explicit TDemoFileSource(TComponent* owner) : TCustomDropMultiSource(owner) {
+        Files = new dragdrop::TFileDataFormat(this);
+    }
+    dragdrop::TFileDataFormat* Files;
+};
+
+const char* const dragResultNames[] = {"drrCopy", "drrMove", "drrLink", "drrCancel", "drrOutOfMemory", "drrUnknown"};
 
 std::string Escaped(const std::string& text) {
     std::string out;
@@ -62,8 +85,41 @@ public:
 
     TPanel* pnlDrop = nullptr;
     TLabel* lblLast = nullptr;
+    TPanel* pnlFiles = nullptr;
+    TPanel* pnlSource = nullptr;
+    TButton* btnCopy = nullptr;
+    dragdrop::TFileDropTarget* dtFiles = nullptr;
+    TDemoFileSource* dsFiles = nullptr;
     TDemoTextTarget* dtText = nullptr;
     TTimer* tmrQuit = nullptr;
+
+    void dtFilesDrop(TObject* sender, TShiftState shift, TPoint point, int32_t& effect) {
+        TStrings* names = dtFiles->GetFileNames();
+        if (names->Count() == 0)
+            return;
+        std::string line;
+        for (int32_t i = 0; i < names->Count(); ++i)
+            line += (i ? " | " : "") + Escaped(names->Get(i));
+        std::printf("%s: %s\n", FPasting ? "pastefiles" : "dropfiles", line.c_str());
+        std::fflush(stdout);
+    }
+
+    void dsFilesAfterDrop(TObject* sender, dragdrop::TDragResult result, bool optimized) {
+        std::printf("afterdrop %s\n", dragResultNames[result]);
+        std::fflush(stdout);
+    }
+
+    void pnlSourceMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int32_t x, int32_t y) {
+        if (button == mbLeft)
+            dsFiles->Execute();
+    }
+
+    void btnCopyClick(TObject* sender) {
+        if (dsFiles->CopyToClipboard()) {
+            std::printf("copied\n");
+            std::fflush(stdout);
+        }
+    }
 
     void dtTextDrop(TObject* sender, TShiftState shift, TPoint point, int32_t& effect) {
         const std::string& text = dtText->Text->GetText();
@@ -79,6 +135,7 @@ public:
         FPasting = true;
         try {
             dtText->PasteFromClipboard();
+            dtFiles->PasteFromClipboard();
         } catch (...) {
             FPasting = false;
             throw;
@@ -97,10 +154,21 @@ void RegisterDemoClasses() {
     dragdrop::InitializeDragDrop(); // the formats and the drop targets' property tables
     DefineClassProperties<TDemoTextTarget, dragdrop::TCustomDropMultiTarget>();
     RegisterClass<TDemoTextTarget>("TDemoTextTarget");
+    DefineClassProperties<TDemoFileSource, dragdrop::TCustomDropMultiSource>();
+    RegisterClass<TDemoFileSource>("TDemoFileSource");
     DefineClassProperties<TDndDemoForm, TForm>();
     DefineFormClass<TDndDemoForm>()
         .Field("pnlDrop", &TDndDemoForm::pnlDrop)
         .Field("lblLast", &TDndDemoForm::lblLast)
+        .Field("pnlFiles", &TDndDemoForm::pnlFiles)
+        .Field("pnlSource", &TDndDemoForm::pnlSource)
+        .Field("btnCopy", &TDndDemoForm::btnCopy)
+        .Field("dtFiles", &TDndDemoForm::dtFiles)
+        .Field("dsFiles", &TDndDemoForm::dsFiles)
+        .Method("dtFilesDrop", &TDndDemoForm::dtFilesDrop)
+        .Method("dsFilesAfterDrop", &TDndDemoForm::dsFilesAfterDrop)
+        .Method("pnlSourceMouseDown", &TDndDemoForm::pnlSourceMouseDown)
+        .Method("btnCopyClick", &TDndDemoForm::btnCopyClick)
         .Field("dtText", &TDndDemoForm::dtText)
         .Field("tmrQuit", &TDndDemoForm::tmrQuit)
         .Method("dtTextDrop", &TDndDemoForm::dtTextDrop)
@@ -118,11 +186,15 @@ void PrintRect(const char* what, TPoint at, int32_t width, int32_t height) {
 
 int main(int argc, char** argv) {
     int seconds = 0;
+    std::string files[2] = {"first file.gif", "second.gif"};
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc) {
             seconds = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--files") == 0 && i + 2 < argc) {
+            files[0] = argv[++i];
+            files[1] = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: dnddemo [--seconds N]\n");
+            std::fprintf(stderr, "usage: dnddemo [--seconds N] [--files A B]\n");
             return 2;
         }
     }
@@ -133,11 +205,20 @@ int main(int argc, char** argv) {
         dnddemo::RegisterDemoClasses();
         dnddemo::TDndDemoForm* form = nullptr;
         vcl::Application->CreateForm(form);
+        for (const std::string& file : files)
+            form->dsFiles->Files->GetFiles()->Add(std::filesystem::absolute(file).lexically_normal().string());
         form->Show();
         vcl::Application->ProcessMessages();
         dnddemo::PrintRect("client", form->ClientToScreen({0, 0}), form->GetClientWidth(), form->GetClientHeight());
         dnddemo::PrintRect("drop", form->pnlDrop->ClientToScreen({0, 0}), form->pnlDrop->GetWidth(),
                            form->pnlDrop->GetHeight());
+        dnddemo::PrintRect("files", form->pnlFiles->ClientToScreen({0, 0}), form->pnlFiles->GetWidth(),
+                           form->pnlFiles->GetHeight());
+        dnddemo::PrintRect("source", form->pnlSource->ClientToScreen({0, 0}), form->pnlSource->GetWidth(),
+                           form->pnlSource->GetHeight());
+        const vcl::TPoint copy =
+            form->btnCopy->ClientToScreen({form->btnCopy->GetWidth() / 2, form->btnCopy->GetHeight() / 2});
+        std::printf("copy %d,%d\n", copy.X, copy.Y);
         std::printf("ready\n");
         std::fflush(stdout);
         if (seconds > 0) {
