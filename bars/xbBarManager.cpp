@@ -1,0 +1,548 @@
+#include "bars/xbBarManager.h"
+
+#include "bars/xbBarCommon.h"
+#include "bars/xbBarItem.h"
+#include "bars/xbBarItemLinks.h"
+#include "bars/xbDockControl.h"
+#include "lookandfeel/lkClasses.h"
+#include "lookandfeel/lkLookAndFeels.h"
+#include "platform/vcl/Application.h"
+#include "platform/vcl/Bitmap.h"
+#include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/ImgList.h"
+#include "platform/vcl/StringList.h"
+#include "platform/vcl/SysUtils.h"
+
+#include <algorithm>
+
+namespace bars {
+
+namespace {
+
+vcl::TComponent* ResolveOwner(vcl::TComponent* owner) {
+    if (!owner && vcl::Application)
+        return vcl::Application->GetMainForm();
+    return owner;
+}
+
+} // namespace
+
+// ---- TxbBarBackgrounds ------------------------------------------------------------------------------------
+
+TxbBarBackgrounds::TxbBarBackgrounds(TxbBarManager* manager)
+    : FManager(manager), FBar(std::make_unique<vcl::TBitmap>()), FSubMenu(std::make_unique<vcl::TBitmap>()) {
+    FBar->OnChange = [this](vcl::TObject*) { BarChanged(); };
+}
+
+TxbBarBackgrounds::~TxbBarBackgrounds() { FBar->OnChange = nullptr; }
+
+vcl::TPersistent* TxbBarBackgrounds::GetOwner() { return FManager; }
+
+void TxbBarBackgrounds::Assign(vcl::TPersistent* source) {
+    if (auto* other = dynamic_cast<TxbBarBackgrounds*>(source)) {
+        SetBar(other->GetBar());
+        SetSubMenu(other->GetSubMenu());
+        return;
+    }
+    vcl::TPersistent::Assign(source);
+}
+
+void TxbBarBackgrounds::SetBar(vcl::TBitmap* value) {
+    const bool wasEmpty = FBar->GetEmpty();
+    FBar->OnChange = nullptr;
+    FBar->Assign(value);
+    FBar->OnChange = [this](vcl::TObject*) { BarChanged(); };
+    if (!wasEmpty || !FBar->GetEmpty())
+        BarChanged();
+}
+
+void TxbBarBackgrounds::SetSubMenu(vcl::TBitmap* value) { FSubMenu->Assign(value); }
+
+void TxbBarBackgrounds::BarChanged() {
+    if (FManager && !FManager->IsDestroying())
+        FManager->ReapplyStyle();
+}
+
+// ---- Construction and destruction ---------------------------------------------------------------------------
+
+TxbBarManager::TxbBarManager(vcl::TComponent* owner) : vcl::TComponent(ResolveOwner(owner)) {
+    FConstructionRefused = true;
+    auto* form = dynamic_cast<vcl::TCustomForm*>(GetOwner());
+    // A refused manager touches no list: the exception leaves only the component base to undo.
+    if (!form)
+        throw vcl::Exception(lookandfeel::GetLocalizedString(sxbBarManagerBadOwner));
+    if (GetBarManagerByForm(form))
+        throw vcl::Exception(lookandfeel::GetLocalizedString(sxbBarManagerMoreThanOne));
+    FConstructionRefused = false;
+    FOwnerForm = form;
+    if (TxbBarManagerList* list = BarManagerList()) {
+        list->Add(this);
+        FRegistered = true;
+    }
+
+    FBackgrounds = std::make_unique<TxbBarBackgrounds>(this);
+    FThemeActive = lookandfeel::AreThemesAvailable(lookandfeel::XPBarStyleElements);
+    FPainterClass = GetPainterClass();
+    FConstructionDone = true;
+    FDesigning = GetComponentState().Contains(vcl::csDesigning);
+
+    FCategories = std::make_unique<vcl::TStringList>();
+    FCategories->Add("Default");
+
+    FFont = std::make_unique<vcl::TFont>();
+    FFont->OnChange = [this](vcl::TObject* sender) { FontChanged(sender); };
+    FHelpButtonGlyph = std::make_unique<vcl::TBitmap>();
+    auto makeLink = [this]() {
+        auto link = std::make_unique<vcl::TChangeLink>();
+        vcl::TChangeLink* raw = link.get();
+        link->OnChange = [this, raw](vcl::TObject*) { ImageListChanged(raw); };
+        return link;
+    };
+    FImagesLink = makeLink();
+    FLargeImagesLink = makeLink();
+    FHotImagesLink = makeLink();
+    FDisabledImagesLink = makeLink();
+    FDisabledLargeImagesLink = makeLink();
+    FThemeNotificator = std::make_unique<lookandfeel::TxbThemeChangedNotificator>();
+    FThemeNotificator->OnThemeChanged = [this]() { ReapplyStyle(); };
+
+    FRecentItemMinCount = CalcRecentItemMinCount(FMostRecentItemsPercents);
+    UpdateSizeMetrics();
+    FLookAndFeel = new lookandfeel::TlkLookAndFeel(this);
+    FLookAndFeel->OnChanged = [this](lookandfeel::TlkLookAndFeel*, lookandfeel::TlkLookAndFeelValues) {
+        if (!IsDestroying())
+            ReapplyStyle();
+    };
+    ReapplyStyle();
+    SetUseSystemFont(true);
+
+    CreateBrushes();
+    CreateThemeBrush();
+    lookandfeel::AcquireOffice11Colors();
+    FOffice11ColorsAcquired = true;
+}
+
+TxbBarManager::~TxbBarManager() {
+    Destroying();
+    delete FLookAndFeel;
+    FLookAndFeel = nullptr;
+    FThemeNotificator.reset();
+    FCustomizing = false;
+    ReleaseBrushes();
+    ReleaseThemeBrush();
+    if (FOffice11ColorsAcquired)
+        lookandfeel::FreeOffice11Colors();
+    FOffice11ColorsAcquired = false;
+    SetImageList(FImages, FImagesLink.get(), nullptr);
+    SetImageList(FLargeImages, FLargeImagesLink.get(), nullptr);
+    SetImageList(FHotImages, FHotImagesLink.get(), nullptr);
+    SetImageList(FDisabledImages, FDisabledImagesLink.get(), nullptr);
+    SetImageList(FDisabledLargeImages, FDisabledLargeImagesLink.get(), nullptr);
+    if (FFontHandle)
+        win::DeleteObject(FFontHandle);
+    FFontHandle = nullptr;
+    FFont->OnChange = nullptr;
+    // Items go last first, each out of the list before it is freed.
+    while (!FItems.empty()) {
+        TxbBarItem* item = FItems.back();
+        FItems.pop_back();
+        item->Free();
+    }
+    if (FRegistered)
+        if (TxbBarManagerList* list = BarManagerList())
+            list->Remove(this);
+}
+
+// ---- Streaming ----------------------------------------------------------------------------------------------
+
+void TxbBarManager::Loaded() {
+    vcl::TComponent::Loaded();
+    if (FRedrawLocked)
+        return;
+    for (TxbBarItem* item : std::vector<TxbBarItem*>(FItems))
+        item->ApplyPendingVisible();
+}
+
+void TxbBarManager::Notification(vcl::TComponent* component, vcl::TOperation operation) {
+    vcl::TComponent::Notification(component, operation);
+    if (operation != vcl::opRemove)
+        return;
+    for (auto [field, link] : {std::pair{&FImages, FImagesLink.get()}, std::pair{&FLargeImages, FLargeImagesLink.get()},
+                               std::pair{&FHotImages, FHotImagesLink.get()},
+                               std::pair{&FDisabledImages, FDisabledImagesLink.get()},
+                               std::pair{&FDisabledLargeImages, FDisabledLargeImagesLink.get()}})
+        if (*field == component) {
+            (*field)->UnRegisterChanges(link);
+            *field = nullptr;
+        }
+}
+
+void TxbBarManager::ReadState(vcl::TReader* reader) {
+    vcl::TComponent::ReadState(reader);
+    ++FReadStateCount;
+}
+
+void TxbBarManager::SetName(const std::string& value) {
+    const std::string oldName = GetName();
+    vcl::TComponent::SetName(value);
+    if (!FDesigning || oldName == GetName() || oldName.empty())
+        return;
+    for (TxbBarItem* item : std::vector<TxbBarItem*>(FItems)) {
+        const std::string& name = item->GetName();
+        if (item->GetOwner() != GetOwner() || name.size() <= oldName.size() ||
+            !vcl::SameText(name.substr(0, oldName.size()), oldName))
+            continue;
+        try {
+            item->SetName(GetName() + name.substr(oldName.size()));
+        } catch (const vcl::EComponentError&) {
+            // A name that another component holds: the item keeps its own.
+        }
+    }
+}
+
+void TxbBarManager::GetChildren(const vcl::TGetChildProc& proc, vcl::TComponent* root) {
+    for (TxbBarItem* item : FItems)
+        if (item->GetOwner() == root && item->GetCategory() >= 0)
+            proc(item);
+}
+
+// ---- Click dispatch -----------------------------------------------------------------------------------------
+
+void TxbBarManager::DoClickItem(TxbBarItem* item) {
+    if (OnClickItem)
+        OnClickItem(this, item);
+}
+
+// ---- Lists --------------------------------------------------------------------------------------------------
+
+TxbBarItem* TxbBarManager::GetItem(int32_t index) const {
+    return index >= 0 && index < GetItemCount() ? FItems[size_t(index)] : nullptr;
+}
+
+void TxbBarManager::AddItem(TxbBarItem* item) {
+    if (item && IndexOfItem(item) < 0)
+        FItems.push_back(item);
+}
+
+void TxbBarManager::RemoveItem(TxbBarItem* item) {
+    auto it = std::find(FItems.begin(), FItems.end(), item);
+    if (it != FItems.end())
+        FItems.erase(it);
+}
+
+int32_t TxbBarManager::IndexOfItem(const TxbBarItem* item) const {
+    auto it = std::find(FItems.begin(), FItems.end(), item);
+    return it == FItems.end() ? -1 : int32_t(it - FItems.begin());
+}
+
+void TxbBarManager::MoveItem(int32_t curIndex, int32_t newIndex) {
+    if (curIndex < 0 || curIndex >= GetItemCount() || newIndex < 0 || newIndex >= GetItemCount())
+        return;
+    TxbBarItem* item = FItems[size_t(curIndex)];
+    FItems.erase(FItems.begin() + curIndex);
+    FItems.insert(FItems.begin() + newIndex, item);
+    Modified();
+}
+
+void TxbBarManager::ExchangeItems(int32_t a, int32_t b) {
+    if (a < 0 || a >= GetItemCount() || b < 0 || b >= GetItemCount())
+        return;
+    std::swap(FItems[size_t(a)], FItems[size_t(b)]);
+    Modified();
+}
+
+TxbBarItem* TxbBarManager::FindItemByName(const std::string& name) const {
+    for (TxbBarItem* item : FItems)
+        if (vcl::SameText(item->GetName(), name))
+            return item;
+    return nullptr;
+}
+
+vcl::TComponent* TxbBarManager::FindDockControlByPath(const std::string& path) const {
+    vcl::TComponent* component = nullptr;
+    std::string rest = path;
+    const size_t dot = path.find('.');
+    if (dot == std::string::npos) {
+        component = FOwnerForm;
+    } else {
+        component = vcl::FindGlobalComponent(path.substr(0, dot));
+        rest = path.substr(dot + 1);
+    }
+    // Walk the nested names; every step must name an owned component.
+    size_t start = 0;
+    while (component && start <= rest.size()) {
+        const size_t next = rest.find('.', start);
+        const std::string name = rest.substr(start, next == std::string::npos ? std::string::npos : next - start);
+        component = component->FindComponent(name);
+        if (next == std::string::npos)
+            break;
+        start = next + 1;
+    }
+    // A path may name any component; only a placed dock answers.
+    return dynamic_cast<TxbBarDockControl*>(component);
+}
+
+void TxbBarManager::GetCategoryItems(int32_t category, std::vector<TxbBarItem*>& list) const {
+    list.clear();
+    if (category < 0 || category >= FCategories->GetCount())
+        return;
+    for (TxbBarItem* item : FItems)
+        if (item->GetCategory() == category)
+            list.push_back(item);
+}
+
+void TxbBarManager::GetCategoryUserItems(int32_t category, std::vector<TxbBarItem*>& list) const {
+    GetCategoryItems(category, list);
+    if (FDesigning)
+        return;
+    std::erase_if(list, [](TxbBarItem* item) {
+        return item->GetVisible() == ivNever || item->IsHiddenFromCustomizing();
+    });
+}
+
+vcl::TStrings* TxbBarManager::GetCategories() const { return FCategories.get(); }
+
+void TxbBarManager::SetCategories(vcl::TStrings* value) { FCategories->Assign(value); }
+
+// ---- State --------------------------------------------------------------------------------------------------
+
+bool TxbBarManager::IsDestroying() const { return GetComponentState().Contains(vcl::csDestroying); }
+
+bool TxbBarManager::IsLoading() const { return GetComponentState().Contains(vcl::csLoading); }
+
+bool TxbBarManager::AnyImageListLoading() const {
+    for (vcl::TCustomImageList* list : {FImages, FLargeImages, FHotImages, FDisabledImages, FDisabledLargeImages})
+        if (list && list->GetComponentState().Contains(vcl::csLoading))
+            return true;
+    return false;
+}
+
+void TxbBarManager::Modified() {
+    if (IsLoading() || IsDestroying() || !FConstructionDone)
+        return;
+    FChanged = true;
+    if (!FDesigning || FLayingOutDocks || AnyImageListLoading())
+        return;
+    if (vcl::IFormDesigner* designer = FOwnerForm ? FOwnerForm->GetDesigner() : nullptr)
+        designer->Modified();
+}
+
+int32_t TxbBarManager::CalcRecentItemMinCount(int32_t percents) {
+    if (percents >= 100)
+        return 0;
+    const int32_t rest = 100 - std::max(percents, 0);
+    // The least n with n * rest div 100 above 0: rest is at least 1, so n stays within 100.
+    for (int32_t n = 1;; ++n)
+        if (n * rest / 100 > 0)
+            return n;
+}
+
+// ---- Settings -----------------------------------------------------------------------------------------------
+
+void TxbBarManager::SetAutoDockColor(bool value) { FAutoDockColor = value; }
+
+void TxbBarManager::SetBackgrounds(TxbBarBackgrounds* value) { FBackgrounds->Assign(value); }
+
+void TxbBarManager::SetButtonArrowWidth(int32_t value) {
+    if (value == FButtonArrowWidth || value < 2)
+        return;
+    FButtonArrowWidth = value;
+    UpdateSizeMetrics();
+}
+
+vcl::TColor TxbBarManager::GetDockColor() const {
+    if (FAutoDockColor && FOwnerForm)
+        return FOwnerForm->GetColor();
+    return FDockColor;
+}
+
+void TxbBarManager::SetDockColor(vcl::TColor value) {
+    // Writing the colour turns the automatic one off even when the stored value is the same.
+    if (value == FDockColor && !FAutoDockColor)
+        return;
+    FDockColor = value;
+    SetAutoDockColor(false);
+}
+
+void TxbBarManager::SetFont(vcl::TFont* value) { FFont->Assign(value); }
+
+void TxbBarManager::SetHelpButtonGlyph(vcl::TBitmap* value) { FHelpButtonGlyph->Assign(value); }
+
+void TxbBarManager::SetImageList(vcl::TCustomImageList*& field, vcl::TChangeLink* link,
+                                 vcl::TCustomImageList* value) {
+    if (field == value)
+        return;
+    if (field) {
+        if (link)
+            field->UnRegisterChanges(link);
+        field->RemoveFreeNotification(this);
+    }
+    field = value;
+    if (field) {
+        if (link)
+            field->RegisterChanges(link);
+        field->FreeNotification(this);
+    }
+}
+
+void TxbBarManager::SetImages(vcl::TCustomImageList* value) {
+    if (value == FImages)
+        return;
+    SetImageList(FImages, FImagesLink.get(), value);
+    ImageListChanged(FImagesLink.get());
+}
+
+void TxbBarManager::SetLargeImages(vcl::TCustomImageList* value) {
+    if (value == FLargeImages)
+        return;
+    SetImageList(FLargeImages, FLargeImagesLink.get(), value);
+    UpdateSizeMetrics();
+    ImageListChanged(FLargeImagesLink.get());
+}
+
+void TxbBarManager::SetHotImages(vcl::TCustomImageList* value) {
+    if (value == FHotImages)
+        return;
+    SetImageList(FHotImages, FHotImagesLink.get(), value);
+    ImageListChanged(FHotImagesLink.get());
+}
+
+void TxbBarManager::SetDisabledImages(vcl::TCustomImageList* value) {
+    if (value == FDisabledImages)
+        return;
+    SetImageList(FDisabledImages, FDisabledImagesLink.get(), value);
+    ImageListChanged(FDisabledImagesLink.get());
+}
+
+void TxbBarManager::SetDisabledLargeImages(vcl::TCustomImageList* value) {
+    if (value == FDisabledLargeImages)
+        return;
+    SetImageList(FDisabledLargeImages, FDisabledLargeImagesLink.get(), value);
+    ImageListChanged(FDisabledLargeImagesLink.get());
+}
+
+void TxbBarManager::SetLargeButtonArrowWidth(int32_t value) {
+    if (value == FLargeButtonArrowWidth || value < 2)
+        return;
+    FLargeButtonArrowWidth = value;
+}
+
+void TxbBarManager::SetLargeIcons(bool value) {
+    if (value == FLargeIcons)
+        return;
+    FLargeIcons = value;
+    UpdateSizeMetrics();
+    Modified();
+}
+
+void TxbBarManager::SetLookAndFeel(lookandfeel::TlkLookAndFeel* value) { FLookAndFeel->Assign(value); }
+
+void TxbBarManager::SetMenuAnimations(TxbBarMenuAnimations value) {
+    if (value == FMenuAnimations)
+        return;
+    FMenuAnimations = value;
+    Modified();
+}
+
+void TxbBarManager::SetMenusShowRecentItemsFirst(bool value) {
+    if (value == FMenusShowRecentItemsFirst)
+        return;
+    FMenusShowRecentItemsFirst = value;
+    Modified();
+}
+
+void TxbBarManager::SetMostRecentItemsPercents(uint8_t value) {
+    FMostRecentItemsPercents = std::min<uint8_t>(value, 100);
+    FRecentItemMinCount = CalcRecentItemMinCount(FMostRecentItemsPercents);
+}
+
+void TxbBarManager::SetNotDocking(TxbBarDockingStyles value) {
+    if (value == FNotDocking)
+        return;
+    FNotDocking = value;
+    ReapplyStyle();
+}
+
+void TxbBarManager::SetScaled(bool value) {
+    if (value == FScaled)
+        return;
+    FScaled = value;
+    if (FScaled && !FUseSystemFont)
+        TakeSystemFont();
+}
+
+void TxbBarManager::SetShowFullMenusAfterDelay(bool value) {
+    if (value == FShowFullMenusAfterDelay)
+        return;
+    FShowFullMenusAfterDelay = value;
+    Modified();
+}
+
+void TxbBarManager::SetShowHint(bool value) {
+    if (value == FShowHint)
+        return;
+    FShowHint = value;
+    Modified();
+}
+
+void TxbBarManager::SetShowShortCutInHint(bool value) {
+    if (value == FShowShortCutInHint)
+        return;
+    FShowShortCutInHint = value;
+    Modified();
+}
+
+void TxbBarManager::SetStyle(TxbBarManagerStyle value) {
+    if (value == FStyle)
+        return;
+    FStyle = value;
+    ReapplyStyle();
+}
+
+void TxbBarManager::SetUseLargeImagesForLargeIcons(bool value) {
+    if (value == FUseLargeImagesForLargeIcons)
+        return;
+    FUseLargeImagesForLargeIcons = value;
+    UpdateSizeMetrics();
+    Modified();
+}
+
+void TxbBarManager::SetUseSystemFont(bool value) {
+    if (value == FUseSystemFont)
+        return;
+    FUseSystemFont = value;
+    if (FUseSystemFont)
+        TakeSystemFont();
+}
+
+void TxbBarManager::SetWaitForDockingTime(int32_t value) {
+    if (value >= 0)
+        FWaitForDockingTime = value;
+}
+
+// ---- Free functions -----------------------------------------------------------------------------------------
+
+TxbBarManager* GetBarManagerByForm(const vcl::TCustomForm* form) {
+    if (TxbBarManagerList* list = BarManagerList())
+        for (int32_t i = 0; i < list->GetCount(); ++i)
+            if (list->GetManager(i)->GetOwnerForm() == form)
+                return list->GetManager(i);
+    return nullptr;
+}
+
+void NotifyManagerModified(TxbBarManager* manager) {
+    if (manager)
+        manager->Modified();
+}
+
+std::string MakeUniqueItemName(const TxbBarManager* manager, const std::string& itemClassName) {
+    const std::string base = itemClassName.empty() ? std::string() : itemClassName.substr(1);
+    for (int32_t n = 1;; ++n) {
+        std::string name = base + std::to_string(n);
+        if (!manager || !manager->FindItemByName(name))
+            return name;
+    }
+}
+
+} // namespace bars

@@ -1,0 +1,224 @@
+// The painter contract of the bars: every metric and every pixel of a toolbar, menu, dock or item control
+// comes from one painter family. A family is a class with no state; each has exactly one immutable
+// instance, which the bar manager chooses from its effective style and keeps. A family that uses another
+// family's behaviour calls that family's instance. Here: the family tree, the choice, and each family's
+// metrics and yes/no answers; the drawing operations join them with the bar windows.
+#pragma once
+
+#include "platform/win/WinTypes.h"
+
+#include <cstdint>
+
+namespace bars {
+
+class TxbBarManager;
+
+class TxbBarItemControlPainter {
+public:
+    TxbBarItemControlPainter(const TxbBarItemControlPainter&) = delete;
+    TxbBarItemControlPainter& operator=(const TxbBarItemControlPainter&) = delete;
+    virtual ~TxbBarItemControlPainter() = default;
+    // The family's class name ("TxbBarItemControlEnhancedPainter").
+    virtual const char* ClassName() const = 0;
+
+    // Item faces and marks.
+    virtual bool KeepsWindowBackgroundPressed() const { return false; }
+    virtual bool HandlesRarelyUsedBackground() const { return false; }
+    virtual int32_t GetPressedGlyphOffset() const { return 0; }
+    virtual int32_t GetDownGlyphOffset(bool pressed) const { return 0; }
+    virtual bool HasSplitDropDownHotTrack() const { return false; }
+    virtual bool HighlightsDropDownPart() const { return true; }
+    virtual int32_t GetLoweredFrameWidth() const { return 0; }
+
+    // Bar metrics.
+    virtual int32_t GetGripIndent() const { return 0; }
+    virtual int32_t GetFloatingBorderWidth() const;
+    virtual int32_t GetFloatingBorderHeight() const;
+    virtual int32_t GetFixedBarGripSize() const { return 0; }
+    virtual int32_t GetGripSize() const { return 0; }
+    virtual int32_t GetGripBarWidth() const { return 3; }
+    virtual int32_t GetButtonArrowWidth(const TxbBarManager* manager) const;
+    virtual int32_t GetLargeButtonArrowWidth(const TxbBarManager* manager) const;
+    virtual int32_t GetMenuSeparatorIndent() const { return 0; }
+    virtual bool HasThemedBackground() const { return false; }
+    virtual bool UsesFlatSelection() const { return false; }
+    virtual int32_t GetMenuRowIndent() const { return 6; }
+    virtual bool HotTracksMark() const { return false; }
+    virtual bool SupportsQuickCustomizing() const { return false; }
+    virtual int32_t GetToolbarSeparatorSize() const { return 6; }
+    // The distance from a separator area's edge to its line.
+    virtual int32_t GetSeparatorLineOffset() const { return (GetToolbarSeparatorSize() - 2) / 2; }
+    virtual int32_t GetDockedFrameWidth() const { return 1; }
+    virtual win::TRect GetDockedBorderRect() const { return {2, 2, 2, 2}; }
+    virtual int32_t GetSmallCaptionHeight() const;
+    int32_t GetFloatingCaptionHeight() const { return GetSmallCaptionHeight() + 1; }
+    virtual bool HasThemedCaption() const { return false; }
+    virtual int32_t GetFloatingSideBorder() const { return 0; }
+    virtual int32_t GetFloatingTopBorder() const { return 0; }
+    virtual int32_t GetFloatingBottomBorder() const { return 0; }
+    virtual bool UsesSystemCloseHitTest() const { return false; }
+    virtual bool UsesSystemCaptionMetrics() const { return false; }
+    virtual int32_t GetStatusBarTopBorder() const { return 2; }
+    virtual bool AlignsQuickMenuLeft() const { return false; }
+    virtual int32_t GetButtonHeightIndent() const { return 6; }
+    virtual int32_t GetButtonWidthIndent() const { return 7; }
+    virtual void AdjustMenuGlyphWidth(int32_t& width) const {}
+    virtual void AdjustMenuButtonWidth(int32_t& width) const {}
+    virtual void AdjustMenuCaptionHeight(int32_t& height) const {}
+
+    // Buttons, combos, menus and edits.
+    virtual bool HotTracksDropDownPart() const { return false; }
+    virtual int32_t GetComboButtonIndent() const { return 1; }
+    virtual int32_t GetDropDownListBorder() const { return 0; }
+    virtual int32_t GetMenuFrameWidth() const { return 2; }
+    virtual int32_t GetMenuSeparatorHeight() const { return 10; }
+    virtual int32_t GetMenuBorderIndent() const { return 3; }
+    virtual bool SeparatorsTakeSpace() const { return false; }
+    virtual int32_t GetMenuScrollArrowHeight() const { return 1; }
+    // How much each side of a detach bar's rect shrinks (left/right, top/bottom).
+    virtual win::TPoint GetDetachBarShrink() const { return {3, 3}; }
+    virtual int32_t CalcEditCaptionWidth(int32_t textWidth) const { return textWidth + 6; }
+    virtual win::DWORD GetEditStyle() const;
+    virtual bool IsFlatLike() const { return false; }
+    virtual int32_t GetProgressChunkSize() const { return 12; }
+    virtual int32_t GetFlatExtraIndent() const { return 0; }
+
+protected:
+    TxbBarItemControlPainter() = default;
+};
+
+using TxbBarItemControlPainterClass = const TxbBarItemControlPainter*;
+
+class TxbBarItemControlStandardPainter : public TxbBarItemControlPainter {
+public:
+    const char* ClassName() const override { return "TxbBarItemControlStandardPainter"; }
+    bool KeepsWindowBackgroundPressed() const override { return true; }
+    int32_t GetPressedGlyphOffset() const override { return 1; }
+    int32_t GetDownGlyphOffset(bool pressed) const override { return 1; }
+    int32_t GetLoweredFrameWidth() const override { return 1; }
+    int32_t GetGripIndent() const override { return 2; }
+    int32_t GetGripSize() const override { return GetGripIndent() + 2 * GetGripBarWidth() + 1; }
+    int32_t GetMenuSeparatorIndent() const override { return 2; }
+    int32_t GetFloatingSideBorder() const override { return 4; }
+    int32_t GetFloatingTopBorder() const override { return 2; }
+    int32_t GetFloatingBottomBorder() const override { return 1; }
+    bool UsesSystemCloseHitTest() const override { return true; }
+    bool UsesSystemCaptionMetrics() const override { return true; }
+    int32_t GetDropDownListBorder() const override { return 2; }
+    bool SeparatorsTakeSpace() const override { return true; }
+    int32_t GetMenuScrollArrowHeight() const override { return 2; }
+
+protected:
+    friend const TxbBarItemControlPainter* StandardPainter();
+    friend class TxbBarItemControlEnhancedPainter;
+    TxbBarItemControlStandardPainter() = default;
+};
+
+class TxbBarItemControlEnhancedPainter : public TxbBarItemControlStandardPainter {
+public:
+    const char* ClassName() const override { return "TxbBarItemControlEnhancedPainter"; }
+    bool KeepsWindowBackgroundPressed() const override { return false; }
+    int32_t GetGripIndent() const override { return 1; }
+    int32_t GetGripSize() const override { return GetGripIndent() + GetGripBarWidth() + 2; }
+    int32_t GetMenuSeparatorIndent() const override { return 12; }
+    bool SupportsQuickCustomizing() const override { return true; }
+
+private:
+    friend const TxbBarItemControlPainter* EnhancedPainter();
+    TxbBarItemControlEnhancedPainter() = default;
+};
+
+class TxbBarItemControlFlatPainter : public TxbBarItemControlPainter {
+public:
+    const char* ClassName() const override { return "TxbBarItemControlFlatPainter"; }
+    bool HasSplitDropDownHotTrack() const override { return true; }
+    int32_t GetLoweredFrameWidth() const override { return 1; }
+    int32_t GetGripIndent() const override { return 1; }
+    int32_t GetGripSize() const override { return GetGripIndent() + GetGripBarWidth() + 2; }
+    int32_t GetButtonArrowWidth(const TxbBarManager* manager) const override;
+    int32_t GetLargeButtonArrowWidth(const TxbBarManager* manager) const override;
+    int32_t GetMenuSeparatorIndent() const override { return 8; }
+    bool UsesFlatSelection() const override { return true; }
+    int32_t GetMenuRowIndent() const override { return 7; }
+    bool HotTracksMark() const override { return true; }
+    bool SupportsQuickCustomizing() const override { return true; }
+    int32_t GetToolbarSeparatorSize() const override { return 5; }
+    int32_t GetSeparatorLineOffset() const override { return (GetToolbarSeparatorSize() - 1) / 2; }
+    bool AlignsQuickMenuLeft() const override { return true; }
+    void AdjustMenuGlyphWidth(int32_t& width) const override { width += 2; }
+    void AdjustMenuButtonWidth(int32_t& width) const override { width += 9; }
+    void AdjustMenuCaptionHeight(int32_t& height) const override { height += 2; }
+    bool HotTracksDropDownPart() const override { return true; }
+    int32_t GetDropDownListBorder() const override { return 2; }
+    int32_t GetMenuSeparatorHeight() const override { return 5; }
+    int32_t GetMenuBorderIndent() const override { return 2; }
+    win::TPoint GetDetachBarShrink() const override { return {2, 2}; }
+    int32_t CalcEditCaptionWidth(int32_t textWidth) const override { return textWidth + 11; }
+    win::DWORD GetEditStyle() const override;
+    bool IsFlatLike() const override { return true; }
+    int32_t GetFlatExtraIndent() const override { return 9; }
+
+protected:
+    friend const TxbBarItemControlPainter* FlatPainter();
+    friend class TxbBarItemControlOffice11Painter;
+    TxbBarItemControlFlatPainter() = default;
+};
+
+class TxbBarItemControlOffice11Painter : public TxbBarItemControlFlatPainter {
+public:
+    const char* ClassName() const override { return "TxbBarItemControlOffice11Painter"; }
+    bool HandlesRarelyUsedBackground() const override { return true; }
+    bool HighlightsDropDownPart() const override { return false; }
+    int32_t GetGripIndent() const override { return 1 + GetOffice11GripExtra(); }
+    int32_t GetFloatingBorderWidth() const override { return 3; }
+    int32_t GetFloatingBorderHeight() const override { return 3; }
+    int32_t GetFixedBarGripSize() const override { return 2; }
+    bool HasThemedBackground() const override { return true; }
+    win::TPoint GetDetachBarShrink() const override { return {2, 4}; }
+    int32_t GetOffice11GripExtra() const { return 2; }
+
+private:
+    friend const TxbBarItemControlPainter* Office11Painter();
+    TxbBarItemControlOffice11Painter() = default;
+};
+
+class TxbBarItemControlXPPainter : public TxbBarItemControlPainter {
+public:
+    const char* ClassName() const override { return "TxbBarItemControlXPPainter"; }
+    int32_t GetPressedGlyphOffset() const override { return 1; }
+    int32_t GetDownGlyphOffset(bool pressed) const override { return pressed ? 0 : 1; }
+    int32_t GetGripIndent() const override { return 0; }
+    int32_t GetGripSize() const override { return GetGripIndent() + GetGripBarWidth() + 2; }
+    int32_t GetButtonArrowWidth(const TxbBarManager* manager) const override;
+    int32_t GetLargeButtonArrowWidth(const TxbBarManager* manager) const override;
+    bool HasThemedBackground() const override { return true; }
+    bool HotTracksMark() const override { return true; }
+    bool SupportsQuickCustomizing() const override { return true; }
+    int32_t GetSeparatorLineOffset() const override { return (GetToolbarSeparatorSize() - 1) / 2; }
+    int32_t GetDockedFrameWidth() const override { return 0; }
+    bool HasThemedCaption() const override { return true; }
+    bool AlignsQuickMenuLeft() const override { return true; }
+    void AdjustMenuGlyphWidth(int32_t& width) const override { width += 1; }
+    void AdjustMenuCaptionHeight(int32_t& height) const override { height += 2; }
+    int32_t GetComboButtonIndent() const override { return 0; }
+    int32_t GetDropDownListBorder() const override { return 2; }
+    int32_t GetMenuFrameWidth() const override { return 1; }
+    int32_t GetMenuBorderIndent() const override { return 1; }
+    win::TPoint GetDetachBarShrink() const override { return {2, 2}; }
+    int32_t CalcEditCaptionWidth(int32_t textWidth) const override { return textWidth + 11; }
+    win::DWORD GetEditStyle() const override;
+    bool IsFlatLike() const override { return true; }
+
+private:
+    friend const TxbBarItemControlPainter* XPPainter();
+    TxbBarItemControlXPPainter() = default;
+};
+
+// The one instance of each family.
+const TxbBarItemControlPainter* StandardPainter();
+const TxbBarItemControlPainter* EnhancedPainter();
+const TxbBarItemControlPainter* FlatPainter();
+const TxbBarItemControlPainter* Office11Painter();
+const TxbBarItemControlPainter* XPPainter();
+
+} // namespace bars

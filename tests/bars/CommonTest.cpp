@@ -1,0 +1,121 @@
+// The bar library's registries and start-up.
+#include "BarsTestSupport.h"
+
+#include "platform/vcl/Component.h"
+#include "platform/win/gdi/Gdi.h"
+#include "platform/win/user/Cursors.h"
+
+using namespace bars;
+using namespace barstest;
+
+namespace {
+
+class RegistryTest : public BarsFixture {};
+
+TEST_F(RegistryTest, ItemControlsAreFoundByExactClassOnly) {
+    RegisterItemClass<TTestItem, TCountingControl>("TTestItem", true);
+    EXPECT_NE(FindItemControlClass(typeid(TTestItem)), nullptr);
+    // Derived from a registered kind but not registered itself: no item control.
+    EXPECT_EQ(FindItemControlClass(typeid(TDerivedTestItem)), nullptr);
+    EXPECT_EQ(FindItemControlClass(typeid(TxbBarItem)), nullptr);
+    // The class is known to form resources, and leaves them with its record.
+    EXPECT_NE(vcl::GetClass("TTestItem"), nullptr);
+    UnregisterItemClass(typeid(TTestItem));
+    EXPECT_EQ(FindItemControlClass(typeid(TTestItem)), nullptr);
+    EXPECT_EQ(vcl::GetClass("TTestItem"), nullptr);
+}
+
+TEST_F(RegistryTest, UserItemClassesAreTheVisibleRecordsInOrder) {
+    RegisterItemClass<TTestItem, TCountingControl>("TTestItem", false);
+    RegisterItemClass<TDerivedTestItem, TCountingControl>("TDerivedTestItem", true);
+    EXPECT_EQ(GetItemClassRecordCount(), 2);
+    EXPECT_EQ(GetUserItemClassCount(), 1);
+    EXPECT_EQ(GetUserItemClass(0), std::type_index(typeid(TDerivedTestItem)));
+    EXPECT_EQ(GetUserItemClass(1), std::type_index(typeid(void)));
+    EXPECT_EQ(GetUserItemClass(-1), std::type_index(typeid(void)));
+}
+
+TEST_F(RegistryTest, AFreedBarWindowIsNoLongerAlive) {
+    auto* window = new int(0);
+    RegisterBarControl(window);
+    EXPECT_TRUE(IsBarControlAlive(window));
+    UnregisterBarControl(window);
+    delete window;
+    EXPECT_FALSE(IsBarControlAlive(window));
+    EXPECT_FALSE(IsBarControlAlive(nullptr));
+}
+
+TEST_F(RegistryTest, FreeUnusedInternalItemsFreesOnlyItemsWithoutLinksLastFirst) {
+    TxbBarManager* manager = MakeManager();
+    std::vector<std::string> freed;
+    std::vector<TxbBarItem*> items;
+    for (const char* name : {"First", "Linked", "Third"}) {
+        auto* item = new TxbBarItem(Form);
+        item->SetName(name);
+        item->OnDestroy = [&freed](vcl::TObject* sender) {
+            freed.push_back(static_cast<TxbBarItem*>(sender)->GetName());
+        };
+        AddInternalItem(item);
+        items.push_back(item);
+    }
+    TxbBarItemLinks links(manager, nullptr);
+    links.Add()->SetItem(items[1]);
+    FreeUnusedInternalItems();
+    EXPECT_EQ(freed, (std::vector<std::string>{"Third", "First"}));
+    EXPECT_EQ(InternalItemCount(), 1);
+    EXPECT_EQ(manager->GetItemCount(), 1);
+}
+
+TEST_F(RegistryTest, TheDragCursorsAreInTheScreenTable) {
+    for (int id : {crxbBarDrag, crxbBarDragCopy, crxbBarDragNoDrop, crxbBarEditSizing}) {
+        win::HCURSOR cursor = vcl::Screen->GetCursors(id);
+        EXPECT_NE(cursor, nullptr) << id;
+        EXPECT_NE(cursor, win::LoadCursor(nullptr, win::IDC_ARROW)) << id;
+    }
+    EXPECT_NE(vcl::Screen->GetCursors(crxbBarDrag), vcl::Screen->GetCursors(crxbBarDragCopy));
+}
+
+TEST_F(RegistryTest, StartUpRunsOnceAndShutDownReturnsEveryGdiObject) {
+    while (BarCommonModuleInitialized())
+        DoneBarCommonModule();
+    std::vector<int> before;
+    for (int k = 0; k < int(win::GdiKind::gkCount); ++k)
+        before.push_back(win::GdiObjectCount(win::GdiKind(k)));
+    const int user32Loads = win::ModuleLoadCount("USER32");
+    InitBarCommonModule();
+    TxbBarManagerList* list = BarManagerList();
+    win::HBRUSH brush = DitherBrush();
+    InitBarCommonModule(); // counts only
+    EXPECT_EQ(BarManagerList(), list);
+    EXPECT_EQ(DitherBrush(), brush);
+    // A manager still alive at shut-down goes with the list.
+    MakeManager();
+    DoneBarCommonModule();
+    EXPECT_TRUE(BarCommonModuleInitialized());
+    DoneBarCommonModule();
+    EXPECT_FALSE(BarCommonModuleInitialized());
+    EXPECT_EQ(BarManagerList(), nullptr);
+    EXPECT_EQ(DitherBrush(), nullptr);
+    for (int k = 0; k < int(win::GdiKind::gkCount); ++k)
+        EXPECT_EQ(win::GdiObjectCount(win::GdiKind(k)), before[size_t(k)]) << "kind " << k;
+    EXPECT_EQ(win::ModuleLoadCount("USER32"), user32Loads);
+}
+
+TEST_F(RegistryTest, MissingUser32EntriesStayNull) {
+    while (BarCommonModuleInitialized())
+        DoneBarCommonModule();
+    win::SetExportAbsent("USER32", "TrackMouseEvent", true);
+    win::SetExportAbsent("USER32", "UpdateLayeredWindow", true);
+    InitBarCommonModule();
+    EXPECT_EQ(TrackMouseEventProc, nullptr);
+    EXPECT_EQ(UpdateLayeredWindowProc, nullptr);
+    EXPECT_NE(AnimateWindowProc, nullptr);
+    EXPECT_NE(SetLayeredWindowAttributesProc, nullptr);
+}
+
+TEST_F(RegistryTest, SystemFlagsFollowTheVersion) {
+    EXPECT_FALSE(IsWin9x);
+    EXPECT_TRUE(HasNewMenuItemInfo); // NT 5.1
+}
+
+} // namespace
