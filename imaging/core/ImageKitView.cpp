@@ -18,6 +18,8 @@
 #include "platform/win/user/User.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 
 namespace imaging {
 
@@ -467,8 +469,12 @@ void TImageKitView::Update() {
             break;
     }
 
-    FZoomedWidth = int32_t(vcl::Round(FImageWidth * FScale));
-    FZoomedHeight = int32_t(vcl::Round(FScale * FImageHeight));
+    // Far in, the zoomed size stays within 32 bits.
+    const auto zoomed = [](double size) {
+        return std::isfinite(size) ? int32_t(std::clamp(std::nearbyint(size), 0.0, double(INT32_MAX))) : 0;
+    };
+    FZoomedWidth = zoomed(FImageWidth * FScale);
+    FZoomedHeight = zoomed(FScale * FImageHeight);
     FOffsetX = FOffsetY = 0;
     const int32_t cw = designing ? FWidth : GetClientWidth();
     const int32_t ch = designing ? FHeight : GetClientHeight();

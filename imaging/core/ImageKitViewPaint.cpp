@@ -155,27 +155,23 @@ void TImageKitView::ComputeVisibleRegion() {
 
 namespace {
 
-// One axis of the zoom tables: screen-to-bitmap with dest + 1 entries, and bitmap-to-screen mapping every
-// bitmap column to the first screen column that shows it (skipped ones to the next that shows a later one).
-void PaintBuildAxis(int32_t first, int32_t count, int32_t dest, std::vector<int32_t>& scr2bmp,
+// One axis of the zoom tables. Screen column n shows bitmap column e(n) = (step * n shr 14) + first, for n
+// from 0 to dest; the screen-to-bitmap table holds e(n) for the columns that can be on the screen (at most
+// shown + 1 of them: the rest lie beyond the client area, where the conversions compute instead). The
+// bitmap-to-screen table maps every bitmap column c from first to e(dest) to the first screen column that
+// shows it, and a column skipped when zoomed out to the next screen column that shows a later one: both are
+// the smallest n with e(n) >= c. Neither table grows with the zoom itself, however far in it goes.
+void PaintBuildAxis(int32_t first, int32_t count, int32_t dest, int32_t shown, std::vector<int32_t>& scr2bmp,
                     std::vector<int32_t>& bmp2scr) {
     const int64_t step = int64_t(double(count) / dest * 16384);
-    scr2bmp.resize(size_t(dest) + 1);
-    for (int32_t n = 0; n <= dest; ++n)
+    const int32_t entries = std::min(dest, std::max(shown, 0));
+    scr2bmp.resize(size_t(entries) + 1);
+    for (int32_t n = 0; n <= entries; ++n)
         scr2bmp[size_t(n)] = int32_t((step * n) >> 14) + first;
-    bmp2scr.assign(size_t(((step * dest) >> 14) + 1), 0);
-    const auto at = [&](int64_t bitmapColumn) -> int32_t* {
-        const int64_t i = bitmapColumn - first;
-        return i >= 0 && i < int64_t(bmp2scr.size()) ? &bmp2scr[size_t(i)] : nullptr;
-    };
-    for (int32_t n = dest; n >= 0; --n)
-        if (int32_t* e = at(scr2bmp[size_t(n)]))
-            *e = n;
-    for (int32_t i = dest; i >= 1; --i) {
-        for (int64_t c = int64_t(scr2bmp[size_t(i - 1)]) + 1; c <= scr2bmp[size_t(i)]; ++c)
-            if (int32_t* e = at(c))
-                *e = i;
-    }
+    const int64_t last = (step * dest) >> 14;
+    bmp2scr.assign(size_t(last + 1), 0);
+    for (int64_t c = 1; c <= last; ++c)
+        bmp2scr[size_t(c)] = int32_t(std::min<int64_t>((c * 16384 + step - 1) / step, dest));
 }
 
 } // namespace
@@ -187,8 +183,8 @@ void TImageKitView::BuildZoomTables() {
     FBmp2ScrY.clear();
     if (FDestWidth <= 0 || FDestHeight <= 0 || FSrcWidth <= 0 || FSrcHeight <= 0)
         return;
-    PaintBuildAxis(FSrcX, FSrcWidth, FDestWidth, FScr2BmpX, FBmp2ScrX);
-    PaintBuildAxis(FSrcY, FSrcHeight, FDestHeight, FScr2BmpY, FBmp2ScrY);
+    PaintBuildAxis(FSrcX, FSrcWidth, FDestWidth, FExtentX, FScr2BmpX, FBmp2ScrX);
+    PaintBuildAxis(FSrcY, FSrcHeight, FDestHeight, FExtentY, FScr2BmpY, FBmp2ScrY);
 }
 
 void TImageKitView::PaintBackground(vcl::TBitmap* bitmap, const win::TRect* clip, bool partial) {

@@ -77,6 +77,26 @@ TEST_F(ImageKitViewPaintTest, ZoomTablesAtThreeHundredPerCent) {
     }
 }
 
+TEST_F(ImageKitViewPaintTest, FarZoomKeepsTheTablesToTheClientArea) {
+    LoadGradient(300, 200);
+    // Far in, one bitmap pixel covers the whole client area; the zoomed size stays within 32 bits.
+    for (double zoom : {1e7, 1e12}) {
+        View->SetZoom(zoom);
+        View->SetViewOrigin(View->GetZoomedWidth() / 2, View->GetZoomedHeight() / 2);
+        auto b = Render();
+        EXPECT_GE(View->GetZoomedWidth(), 0);
+        EXPECT_LE(View->ScreenToBitmapX().size(), size_t(View->GetClientWidth()) + 1);
+        EXPECT_LE(View->ScreenToBitmapY().size(), size_t(View->GetClientHeight()) + 1);
+        const int32_t bx = View->XScr2Bmp(5), by = View->YScr2Bmp(5);
+        ASSERT_GE(bx, 0);
+        ASSERT_LT(bx, 300);
+        ASSERT_GE(by, 0);
+        ASSERT_LT(by, 200);
+        EXPECT_EQ(Pixel(*b, 5, 5), Gradient(bx, by)) << zoom;
+        EXPECT_EQ(Pixel(*b, View->GetClientWidth() - 1, View->GetClientHeight() - 1), Pixel(*b, 0, 0)) << zoom;
+    }
+}
+
 TEST_F(ImageKitViewPaintTest, RenderCentredImageAtTwoHundredPerCent) {
     LoadGradient(4, 3);
     View->SetZoom(200);
