@@ -7,7 +7,7 @@
 # lie within 10% colour distance of the reference pixel or one of its neighbours (the reference scaled to our
 # size).
 # $1 is the build folder.
-# Budget: 120 s
+# Budget: 60 s
 set -u
 BUILD=$(cd "${1:?build folder}" && pwd)
 PICDUMP=$BUILD/tools/picdump
@@ -21,21 +21,36 @@ done
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/loomwick-metafile-lo.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
 cd "$WORK" || exit 1
+source "$HERE/lib/batch.sh"
+
+# Every rendering in one picdump process, then every comparison in one Python process.
+files=(shapes.wmf image.wmf text.wmf shapes-e.emf image-e.emf text-e.emf)
+runs=() pairs=() names=() compared=()
+for f in "${files[@]}"; do
+    convert "$DATA/${f%.*}.ref.png" -depth 8 "$f.ref.ppm"
+    runs+=("$(batch_add runs.txt "$DATA/$f" "$f.pictures.pam")") names+=("$f through the pictures")
+    runs+=("$(batch_add runs.txt --io "$DATA/$f" "$f.io.pam")") names+=("$f through the io")
+done
+batch_run "$PICDUMP" runs.txt
 
 status=0
-for f in shapes.wmf image.wmf text.wmf shapes-e.emf image-e.emf text-e.emf; do
-    convert "$DATA/${f%.*}.ref.png" -depth 8 "$f.ref.ppm"
+i=0
+for f in "${files[@]}"; do
     for road in pictures io; do
-        args=()
-        [ "$road" = io ] && args=(--io)
-        if ! timeout 30 "$PICDUMP" "${args[@]}" "$DATA/$f" "$f.$road.pam" 2>"$f.$road.err"; then
-            echo "FAIL: picdump ${args[*]} $f: $(cat "$f.$road.err")"
+        if batch_ok runs.txt "${runs[$i]}"; then
+            pairs+=("$f.$road.pam" "$f.ref.ppm") compared+=("${names[$i]}")
+        else
+            echo "FAIL: picdump could not render ${names[$i]}: $(batch_errors runs.txt "$f")"
             status=1
-            continue
         fi
-        result=$(python3 "$HERE/lib/metafile_compare.py" reference "$f.$road.pam" "$f.ref.ppm")
-        [ $? -eq 0 ] || status=1
-        echo "$f through the $road against LibreOffice: $result"
+        i=$((i + 1))
     done
 done
+[ ${#pairs[@]} -gt 0 ] || exit 1
+python3 "$HERE/lib/metafile_compare.py" reference "${pairs[@]}" > results.txt || status=1
+i=0
+while read -r result; do
+    echo "${compared[$i]} against LibreOffice: $result"
+    i=$((i + 1))
+done < results.txt
 exit $status

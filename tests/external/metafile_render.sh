@@ -9,7 +9,7 @@
 # within 10% colour distance of the reference pixel or one of its neighbours. Last, the form demo shows a WMF
 # in its image on a virtual X display and the screen must show its colours where its geometry puts them.
 # $1 is the build folder.
-# Budget: 180 s
+# Budget: 60 s
 set -u
 BUILD=$(cd "${1:?build folder}" && pwd)
 PICDUMP=$BUILD/tools/picdump
@@ -145,31 +145,52 @@ cd "$WORK" || exit 1
 python3 make.py || { echo "FAIL: the fixtures could not be written"; exit 1; }
 wmfReader=yes
 convert -list format 2>/dev/null | grep -q ' WMF' || wmfReader=no
+source "$HERE/lib/batch.sh"
 status=0
+# Every rendering in one picdump process, then the points and the references each in one Python process.
+runs=() points=() refs=() labels=() refLabels=()
+for f in shapes.wmf mirror.wmf blits.wmf regions.wmf world.emf; do
+    runs+=("$(batch_add runs.txt "$f" "$f.pictures.pam")")
+    runs+=("$(batch_add runs.txt --io "$f" "$f.io.pam")")
+done
+batch_run "$PICDUMP" runs.txt
+i=0
 for f in shapes.wmf mirror.wmf blits.wmf regions.wmf world.emf; do
     for road in pictures io; do
-        args=()
-        [ "$road" = io ] && args=(--io)
-        if ! timeout 30 "$PICDUMP" "${args[@]}" "$f" "$f.$road.pam" 2>"$f.$road.err"; then
-            echo "FAIL: picdump ${args[*]} $f: $(cat "$f.$road.err")"
+        n=${runs[$i]}
+        i=$((i + 1))
+        if ! batch_ok runs.txt "$n"; then
+            echo "FAIL: picdump could not render $f through the $road: $(batch_errors runs.txt "$f")"
             status=1
             continue
         fi
-        result=$(python3 "$HERE/lib/metafile_compare.py" expect "$f" "$f.$road.pam")
-        [ $? -eq 0 ] || status=1
-        echo "$f through the $road: points $result"
+        points+=("$f" "$f.$road.pam") labels+=("$f through the $road")
         if grep -qx "$f" imagemagick.txt; then
             if [ $wmfReader = no ]; then
                 echo "  (ImageMagick reads no WMF here: libmagickcore-6.q16-6-extra is missing)"
                 continue
             fi
             [ -f "$f.ref.ppm" ] || convert -density 96 "$f" -background white -flatten -depth 8 "$f.ref.ppm"
-            result=$(python3 "$HERE/lib/metafile_compare.py" reference "$f.$road.pam" "$f.ref.ppm")
-            [ $? -eq 0 ] || status=1
-            echo "  against ImageMagick: $result"
+            refs+=("$f.$road.pam" "$f.ref.ppm") refLabels+=("$f through the $road")
         fi
     done
 done
+if [ ${#points[@]} -gt 0 ]; then
+    python3 "$HERE/lib/metafile_compare.py" expect "${points[@]}" > points.txt || status=1
+    i=0
+    while read -r result; do
+        echo "${labels[$i]}: points $result"
+        i=$((i + 1))
+    done < points.txt
+fi
+if [ ${#refs[@]} -gt 0 ]; then
+    python3 "$HERE/lib/metafile_compare.py" reference "${refs[@]}" > refs.txt || status=1
+    i=0
+    while read -r result; do
+        echo "${refLabels[$i]} against ImageMagick: $result"
+        i=$((i + 1))
+    done < refs.txt
+fi
 
 # The form demo shows a WMF in its image: its colours where the geometry puts them.
 if [ -x "$DEMO" ] && command -v Xvfb >/dev/null 2>&1 && command -v import >/dev/null 2>&1; then
