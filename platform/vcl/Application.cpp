@@ -110,7 +110,8 @@ win::HWND TApplication::GetHandle() {
     FHandle = win::CreateWindowEx(win::WS_EX_TOOLWINDOW, AppWindowClass, FTitle.c_str(), win::WS_POPUP, 0, 0,
                                   0, 0, nullptr, nullptr, nullptr, nullptr);
     if (FHandle && !FIcon->GetEmpty())
-        win::SendMessage(FHandle, win::WM_SETICON, win::ICON_BIG, reinterpret_cast<win::LPARAM>(FIcon->GetHandle()));
+        win::SendMessage(FHandle, win::WM_SETICON, win::ICON_BIG,
+                         reinterpret_cast<win::LPARAM>(FIcon->GetHandle()));
     return FHandle;
 }
 

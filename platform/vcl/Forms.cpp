@@ -178,7 +178,8 @@ win::HICON TCustomForm::GetIconHandle() {
 
 void TCustomForm::UpdateIcon() {
     if (!FParent && HandleAllocated())
-        win::SendMessage(FHandle, win::WM_SETICON, win::ICON_BIG, reinterpret_cast<win::LPARAM>(GetIconHandle()));
+        win::SendMessage(FHandle, win::WM_SETICON, win::ICON_BIG,
+                         reinterpret_cast<win::LPARAM>(GetIconHandle()));
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle value) {

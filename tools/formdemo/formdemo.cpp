@@ -311,7 +311,8 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--sizable") == 0) {
             sizable = true;
         } else {
-            std::fprintf(stderr, "usage: formdemo [--seconds N] [--picture FILE] [--icon FILE] [--at X,Y] [--second] [--sizable]\n");
+            std::fprintf(stderr, "usage: formdemo [--seconds N] [--picture FILE] [--icon FILE] [--at X,Y] "
+                                 "[--second] [--sizable]\n");
             return 2;
         }
     }

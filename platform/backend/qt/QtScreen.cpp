@@ -12,6 +12,7 @@
 #include <QtCore/QAbstractEventDispatcher>
 #include <QtCore/QDeadlineTimer>
 #include <QtCore/QEventLoop>
+#include <QtCore/QThread>
 #include <QtCore/QTimer>
 #include <QtGui/QCursor>
 #include <QtGui/QDrag>
@@ -233,6 +234,55 @@ bool QtFocusInAnotherProgram() {
     return true;
 }
 
+// The frame a window manager would give a window not yet shown (_NET_REQUEST_FRAME_EXTENTS): it sets the
+// window's _NET_FRAME_EXTENTS, read here within 200 ms. The window is made on the display (not shown) for
+// that. Null margins when the window manager does not answer, or off X.
+QMargins QtRequestFrameExtents(QWindow& w) {
+    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c)
+        return {};
+    w.create();
+    WId window = w.winId();
+    if (!window)
+        return {};
+    auto atom = [c](const char* name) {
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
+        xcb_atom_t result = reply ? reply->atom : XCB_ATOM_NONE;
+        std::free(reply);
+        return result;
+    };
+    xcb_atom_t request = atom("_NET_REQUEST_FRAME_EXTENTS"), extents = atom("_NET_FRAME_EXTENTS");
+    xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (request == XCB_ATOM_NONE || extents == XCB_ATOM_NONE || !screen)
+        return {};
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = xcb_window_t(window);
+    message.type = request;
+    xcb_send_event(c, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                   reinterpret_cast<const char*>(&message));
+    xcb_flush(c);
+    QDeadlineTimer deadline(200);
+    for (;;) {
+        xcb_get_property_reply_t* p = xcb_get_property_reply(
+            c, xcb_get_property(c, 0, xcb_window_t(window), extents, XCB_ATOM_CARDINAL, 0, 4), nullptr);
+        QMargins frame;
+        if (p && p->format == 32 && xcb_get_property_value_length(p) >= 16) {
+            const auto* v = static_cast<const uint32_t*>(xcb_get_property_value(p));
+            frame = QMargins(int(v[0]), int(v[2]), int(v[1]), int(v[3])); // left, right, top, bottom
+        }
+        bool answered = p && p->type != XCB_ATOM_NONE;
+        std::free(p);
+        if (answered || deadline.hasExpired())
+            return frame;
+        QThread::msleep(5);
+    }
+}
+
 } // namespace
 
 std::vector<uint32_t> QtIconPixels(HICON icon, int* width, int* height) {
@@ -348,7 +398,8 @@ public:
     QRegion FMask;
     bool FHasMask = false;
     // The program placed the window (the desktop has not moved it since): its frame is kept within the
-    // work area, again once the window manager tells the frame's widths (FFittedTo: those it was fitted with).
+    // work area, again once the window manager tells the frame's widths (FFittedTo: those it was fitted
+    // with).
     bool FPlacedByProgram = false;
     QPoint FPlacedAt;
     QMargins FFittedTo;
@@ -643,17 +694,23 @@ void QtScreen::Impl::SyncIcon(QtTopWindow& w) {
 
 QMargins QtScreen::Impl::FrameOf(QtTopWindow& w) {
     QMargins frame = w.handle() ? w.frameMargins() : QMargins();
+    QMargins& known = FFrameOf[w.Kind().Dialog];
+    // The first window of its kind: the window manager is asked what frame it would give it.
+    if (frame.isNull() && known.isNull() && !w.handle() && FDesktopFrames)
+        frame = QtRequestFrameExtents(w);
     if (!frame.isNull())
-        FFrameOf[w.Kind().Dialog] = frame;
-    return frame.isNull() ? FFrameOf[w.Kind().Dialog] : frame;
+        known = frame;
+    return known;
 }
 
 QRect QtScreen::Impl::Fit(QtTopWindow& w, const QRect& geometry) {
     QMargins m = FrameOf(w);
     w.FFittedTo = m;
-    TRect client{geometry.x(), geometry.y(), geometry.x() + geometry.width(), geometry.y() + geometry.height()};
+    TRect client{geometry.x(), geometry.y(), geometry.x() + geometry.width(),
+                 geometry.y() + geometry.height()};
     TRect frame{m.left(), m.top(), m.right(), m.bottom()};
-    TRect outer{client.Left - m.left(), client.Top - m.top(), client.Right + m.right(), client.Bottom + m.bottom()};
+    TRect outer{client.Left - m.left(), client.Top - m.top(), client.Right + m.right(),
+                client.Bottom + m.bottom()};
     MONITORINFO mi;
     if (!GetMonitorInfo(MonitorFromRect(&outer, MONITOR_DEFAULTTONEAREST), &mi))
         return geometry;
@@ -860,6 +917,7 @@ void QtScreen::TopLevelChanged(HWND hwnd) {
         std::erase(d.FOrder, hwnd);
         w = nullptr;
     }
+    const bool fresh = !w;
     if (!w) {
         auto made = std::make_unique<QtTopWindow>(d, hwnd, kind);
         w = made.get();
@@ -890,7 +948,7 @@ void QtScreen::TopLevelChanged(HWND hwnd) {
     // A framed window the program places (shown, or moved by it) goes where it asks, its frame within the
     // work area: the window system hears where it went.
     if (kind.Decorated && !desktopSized && !IsIconic(hwnd) &&
-        (w->handle() == nullptr || !w->isVisible() || w->position() != geometry.topLeft())) {
+        (fresh || !w->isVisible() || w->position() != geometry.topLeft())) {
         QRect fitted = d.Fit(*w, geometry);
         w->FPlacedByProgram = true;
         w->FPlacedAt = fitted.topLeft();
@@ -899,7 +957,7 @@ void QtScreen::TopLevelChanged(HWND hwnd) {
             geometry = fitted;
         }
     }
-    if (w->handle() == nullptr)
+    if (fresh)
         w->setGeometry(geometry); // not on the desktop yet: it starts there
     else if (!desktopSized && w->geometry() != geometry)
         w->Request(geometry);

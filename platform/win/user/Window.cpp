@@ -413,8 +413,10 @@ HWND CreateWindowEx(DWORD exStyle, const char* className, const char* windowName
         MONITORINFO mi;
         if (GetMonitorInfo(MonitorFromRect(&owner, MONITOR_DEFAULTTONEAREST), &mi)) {
             const TRect& work = mi.rcWork;
-            x = std::max(int(work.Left), std::min(owner.Left + (owner.Width() - width) / 2, work.Right - width));
-            y = std::max(int(work.Top), std::min(owner.Top + (owner.Height() - height) / 2, work.Bottom - height));
+            x = std::max(int(work.Left),
+                         std::min(owner.Left + (owner.Width() - width) / 2, work.Right - width));
+            y = std::max(int(work.Top),
+                         std::min(owner.Top + (owner.Height() - height) / 2, work.Bottom - height));
         }
     }
     hwnd->FRect = {x, y, x + std::max(0, width), y + std::max(0, height)};

@@ -507,7 +507,9 @@ TEST_F(QtScreenTest, TheWindowsIconGoesToTheDesktop) {
     QWindow* w = Desktop("form");
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(w->icon().isNull());
-    auto shown = [&] { return w->icon().pixmap(QSize(2, 2)).toImage().convertToFormat(QImage::Format_ARGB32); };
+    auto shown = [&] {
+        return w->icon().pixmap(QSize(2, 2)).toImage().convertToFormat(QImage::Format_ARGB32);
+    };
     SendMessage(form, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     ASSERT_FALSE(w->icon().isNull());
     EXPECT_EQ(shown().pixel(0, 0), 0xFF123456u);
@@ -552,9 +554,10 @@ TEST(QtPlacement, AFramedWindowPlacedByTheProgramKeepsItsFrameWithinTheWorkArea)
 
 TEST_F(QtDesktopFramesTest, AFramedWindowGoesWhereTheProgramAsksWithinTheWorkArea) {
     TRect work = FScreen->Monitors()[0].Work;
-    HWND form = Make("form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, {work.Left + 50, work.Top + 60, work.Left + 350,
-                                                                     work.Top + 260});
-    Make("menu", WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST, {work.Left - 30, work.Top - 20, work.Left + 70, work.Top + 80});
+    HWND form = Make("form", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                     {work.Left + 50, work.Top + 60, work.Left + 350, work.Top + 260});
+    Make("menu", WS_POPUP | WS_VISIBLE, WS_EX_TOPMOST,
+         {work.Left - 30, work.Top - 20, work.Left + 70, work.Top + 80});
     auto rect = [](HWND w) {
         TRect r;
         GetWindowRect(w, &r);

@@ -273,7 +273,9 @@ TEST_F(UserTest, AMessageForADestroyedWindowIsDroppedInsteadOfReachingItsSuccess
 
 TEST_F(UserTest, WindowIconsAreKeptPerSizeAndTheScreenHearsOfATopLevelWindowsChange) {
     struct IconScreen final : IScreenBackend {
-        std::vector<MonitorDesc> Monitors() override { return {{{0, 0, 1024, 768}, {0, 0, 1024, 738}, true}}; }
+        std::vector<MonitorDesc> Monitors() override {
+            return {{{0, 0, 1024, 768}, {0, 0, 1024, 738}, true}};
+        }
         void WaitForEvents(DWORD, const std::string& waiter) override { throw StallError(waiter); }
         void Wake() override {}
         void IconChanged(HWND hwnd) override { Changed.push_back(hwnd); }
@@ -284,7 +286,9 @@ TEST_F(UserTest, WindowIconsAreKeptPerSizeAndTheScreenHearsOfATopLevelWindowsCha
     HWND top = Make("top", WS_OVERLAPPEDWINDOW, {0, 0, 300, 200});
     HWND child = Make("child", WS_CHILD, {0, 0, 30, 20}, top);
     auto big = reinterpret_cast<HICON>(uintptr_t(0x1000)), small = reinterpret_cast<HICON>(uintptr_t(0x2000));
-    auto get = [](HWND w, WPARAM which) { return reinterpret_cast<HICON>(SendMessage(w, WM_GETICON, which, 0)); };
+    auto get = [](HWND w, WPARAM which) {
+        return reinterpret_cast<HICON>(SendMessage(w, WM_GETICON, which, 0));
+    };
     auto set = [](HWND w, WPARAM which, HICON icon) {
         return reinterpret_cast<HICON>(SendMessage(w, WM_SETICON, which, reinterpret_cast<LPARAM>(icon)));
     };
@@ -307,7 +311,9 @@ TEST_F(UserTest, WindowIconsAreKeptPerSizeAndTheScreenHearsOfATopLevelWindowsCha
 
 TEST_F(UserTest, AnOwnedWindowLeftToTheSystemsPlacementIsCentredOnItsOwnerWithinTheWorkArea) {
     struct WorkAreaScreen final : IScreenBackend {
-        std::vector<MonitorDesc> Monitors() override { return {{{0, 0, 1024, 768}, {0, 30, 1024, 738}, true}}; }
+        std::vector<MonitorDesc> Monitors() override {
+            return {{{0, 0, 1024, 768}, {0, 30, 1024, 738}, true}};
+        }
         void WaitForEvents(DWORD, const std::string& waiter) override { throw StallError(waiter); }
         void Wake() override {}
     } screen;
@@ -323,9 +329,9 @@ TEST_F(UserTest, AnOwnedWindowLeftToTheSystemsPlacementIsCentredOnItsOwnerWithin
     };
     HWND owner = Make("owner", WS_OVERLAPPEDWINDOW, {100, 100, 500, 400});
     HWND corner = Make("corner", WS_OVERLAPPEDWINDOW, {-50, 0, 150, 80});
-    EXPECT_EQ(made(owner, CW_USEDEFAULT, 0), (TRect{200, 200, 400, 300}));    // centred on the owner
-    EXPECT_EQ(made(corner, CW_USEDEFAULT, 0), (TRect{0, 30, 200, 130}));      // within the work area
-    EXPECT_EQ(made(owner, 10, 20), (TRect{10, 20, 210, 120}));               // it places itself
-    EXPECT_EQ(made(nullptr, CW_USEDEFAULT, 0), (TRect{0, 0, 200, 100}));     // no owner
+    EXPECT_EQ(made(owner, CW_USEDEFAULT, 0), (TRect{200, 200, 400, 300})); // centred on the owner
+    EXPECT_EQ(made(corner, CW_USEDEFAULT, 0), (TRect{0, 30, 200, 130}));   // within the work area
+    EXPECT_EQ(made(owner, 10, 20), (TRect{10, 20, 210, 120}));             // it places itself
+    EXPECT_EQ(made(nullptr, CW_USEDEFAULT, 0), (TRect{0, 0, 200, 100}));   // no owner
     SetScreenBackend(previous);
 }
