@@ -2,6 +2,7 @@
 
 #include "platform/vcl/Scope.h"
 #include "platform/vcl/SysUtils.h"
+#include "platform/win/ole/Clipboard.h"
 
 #include <cstring>
 #include <vector>
