@@ -34,9 +34,11 @@ void TrackTimerProc(win::HWND, win::UINT, uintptr_t, win::DWORD) {
         CancelMouseLeaveTracking(GTrackedWindow);
 }
 
+// Dispatches the queued messages of one range; WM_QUIT is looked for too: it ends the drain and stays queued.
 void DispatchQueued(win::UINT first, win::UINT last) {
     win::MSG msg;
-    while (win::PeekMessage(&msg, nullptr, first, last, win::PM_REMOVE)) {
+    while (win::PeekMessage(&msg, nullptr, first, last, win::PM_REMOVE) ||
+           win::PeekMessage(&msg, nullptr, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)) {
         if (msg.message == win::WM_QUIT) {
             win::PostQuitMessage(int(msg.wParam));
             return;
@@ -163,30 +165,9 @@ bool IsSecondaryButtonDown() {
     return (win::GetAsyncKeyState(vk) & 0x8000) != 0;
 }
 
-void DispatchMouseMessages() {
-    // WM_QUIT is looked for among the mouse messages too: it ends the drain and stays queued.
-    win::MSG msg;
-    while (win::PeekMessage(&msg, nullptr, win::WM_MOUSEFIRST, win::WM_MOUSELAST, win::PM_REMOVE) ||
-           win::PeekMessage(&msg, nullptr, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)) {
-        if (msg.message == win::WM_QUIT) {
-            win::PostQuitMessage(int(msg.wParam));
-            return;
-        }
-        win::DispatchMessage(&msg);
-    }
-}
+void DispatchMouseMessages() { DispatchQueued(win::WM_MOUSEFIRST, win::WM_MOUSELAST); }
 
-void DispatchPaintMessages() {
-    win::MSG msg;
-    while (win::PeekMessage(&msg, nullptr, win::WM_PAINT, win::WM_PAINT, win::PM_REMOVE) ||
-           win::PeekMessage(&msg, nullptr, win::WM_QUIT, win::WM_QUIT, win::PM_REMOVE)) {
-        if (msg.message == win::WM_QUIT) {
-            win::PostQuitMessage(int(msg.wParam));
-            return;
-        }
-        win::DispatchMessage(&msg);
-    }
-}
+void DispatchPaintMessages() { DispatchQueued(win::WM_PAINT, win::WM_PAINT); }
 
 void PlayMenuSound(int32_t index) {
     if (index < 0 || index > 1)
