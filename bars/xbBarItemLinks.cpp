@@ -363,6 +363,7 @@ void TxbBarItemLinks::Notify(vcl::TCollectionItem* item, vcl::TCollectionNotific
         for (auto* list : {&FAvailable, &FVisible, &FShown, &FRecent})
             std::erase(*list, link);
         link->FLinks = nullptr;
+        link->FInVisibleList = false;
     }
 }
 
@@ -408,26 +409,33 @@ void TxbBarItemLinks::RebuildLists() {
     const bool designing = FBarManager && FBarManager->GetDesigning();
     for (int32_t i = 0; i < GetCount(); ++i) {
         TxbBarItemLink* link = GetItem(i);
+        link->FInVisibleList = false;
+        link->FChosen = false;
         if (!link->FItem || !(designing || link->FItem->IsAvailable()))
             continue;
         FAvailable.push_back(link);
         if (!(designing || link->FVisible))
             continue;
         FVisible.push_back(link);
+        link->FInVisibleList = true;
         if (designing || FRecentItemCount == -1)
             FShown.push_back(link);
     }
     if (designing || FRecentItemCount < 1)
         return;
+    // The front of the recent-use order, then shown in collection order (the visible list's order).
+    int32_t chosen = 0;
     for (TxbBarItemLink* link : FRecent) {
-        if (int32_t(FShown.size()) >= FRecentItemCount)
+        if (chosen >= FRecentItemCount)
             break;
-        if (IsVisibleLink(link))
-            FShown.push_back(link);
+        if (link->FInVisibleList) {
+            link->FChosen = true;
+            ++chosen;
+        }
     }
-    std::sort(FShown.begin(), FShown.end(), [this](TxbBarItemLink* a, TxbBarItemLink* b) {
-        return IndexIn(FAvailable, a) < IndexIn(FAvailable, b);
-    });
+    for (TxbBarItemLink* link : FVisible)
+        if (link->FChosen)
+            FShown.push_back(link);
 }
 
 int32_t TxbBarItemLinks::CalcRecentItemCount() const {
@@ -462,7 +470,9 @@ void TxbBarItemLinks::RestoreRecentItemCount() {
     RebuildLists();
 }
 
-bool TxbBarItemLinks::IsVisibleLink(const TxbBarItemLink* link) const { return IndexIn(FVisible, link) >= 0; }
+bool TxbBarItemLinks::IsVisibleLink(const TxbBarItemLink* link) const {
+    return link && link->FLinks == this && link->FInVisibleList;
+}
 
 int32_t TxbBarItemLinks::RecentIndexOf(const TxbBarItemLink* link) const { return IndexIn(FRecent, link); }
 
@@ -541,11 +551,11 @@ TxbBarItemLink* TxbBarItemLinks::FindAccelLink(uint16_t key, vcl::TShiftState sh
     const int32_t count = GetVisibleItemCount();
     if (count == 0)
         return nullptr;
-    int32_t start = afterLink ? IndexIn(FVisible, afterLink) : 0;
-    if (start < 0)
-        start = 0;
+    // Without a start link (or with one that is not shown) the search begins at the first link itself, so
+    // that the first link's accelerator is not passed over for a later one.
+    const int32_t start = afterLink ? IndexIn(FVisible, afterLink) : -1;
     for (int32_t k = 1; k <= count; ++k) {
-        TxbBarItemLink* link = FVisible[size_t((start + k) % count)];
+        TxbBarItemLink* link = FVisible[size_t((start + k + count) % count)];
         if (link->FItem && link->FItem->CanSelectByAccel(link) && CaptionMatchesAccel(link->GetCaption(), key, shift))
             return link;
     }

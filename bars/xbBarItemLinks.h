@@ -140,6 +140,9 @@ private:
     TxbBarItemControl* FControl = nullptr;
     TxbBarItemLink* FRealLink = nullptr;
     TxbBarItemLinks* FLinks = nullptr;
+    // Marks kept by the collection's RebuildLists: in the visible list, chosen for the shown list.
+    bool FInVisibleList = false;
+    bool FChosen = false;
 };
 
 class TxbBarItemLinks : public vcl::TCollection {
