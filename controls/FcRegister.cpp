@@ -4,6 +4,7 @@
 #include "controls/FcCommon.h"
 #include "controls/FcFrameController.h"
 #include "controls/FcRegister.h"
+#include "controls/FcTabs.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace controls {
@@ -27,6 +28,13 @@ void RegisterEnumerations() {
     vcl::RegisterEnumNames<TFcRegAccessKey>({"keyQueryValue", "keySetValue", "keyCreateSubKey",
                                              "keyEnumerateSubKeys", "keyNotify", "keyCreateLink", "keyRead",
                                              "keyWrite", "keyExecute", "keyAllAccess"});
+    vcl::RegisterEnumNames<TFcHotTrackStyle>({"htsTab", "htsText"});
+    vcl::RegisterEnumNames<TFcHorizontalAlignment>({"haLeft", "haCenter", "haRight"});
+    vcl::RegisterEnumNames<TFcVerticalAlignment>({"vaTop", "vaCenter", "vaBottom"});
+    vcl::RegisterEnumNames<TFcImagePosition>({"ipLeft", "ipTop", "ipRight", "ipBottom", "ipBack", "ipStretch"});
+    vcl::RegisterEnumNames<TFcTabOrientation>({"toTop", "toLeft", "toBottom", "toRight"});
+    vcl::RegisterEnumNames<TFcTabSequence>({"tsStandard", "tsReverse"});
+    vcl::RegisterEnumNames<TFcTabStyle>({"tsSingleSlant", "tsDoubleSlant", "tsCutCorner", "tsRoundCorners"});
 }
 
 template <class T> bool RegisterNever(T*) { return false; }
@@ -101,6 +109,79 @@ void RegisterButton() {
         .Event("OnMouseLeave", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseLeave));
 }
 
+void RegisterTabControl() {
+    const vcl::TIdentMap* colors = vcl::ColorIdents();
+    {
+        using C = TFcTabColors;
+        vcl::DefineClassProperties<C, vcl::TPersistent>()
+            .Property("HighlightBar", &C::GetHighlightBar, &C::SetHighlightBar, colors)
+            .Property("Shadow", &C::GetShadow, &C::SetShadow, colors)
+            .Property("Unselected", &C::GetUnselected, &C::SetUnselected, colors);
+    }
+    {
+        using C = TFcTextColors;
+        vcl::DefineClassProperties<C, vcl::TPersistent>()
+            .Property("DisabledHighlight", &C::GetDisabledHighlight, &C::SetDisabledHighlight, colors)
+            .Property("DisabledShadow", &C::GetDisabledShadow, &C::SetDisabledShadow, colors)
+            .Property("Selected", &C::GetSelected, &C::SetSelected, colors)
+            .Property("Unselected", &C::GetUnselected, &C::SetUnselected, colors);
+    }
+    vcl::RegisterClass<TFcTabControl>("TFcTabControl");
+    using C = TFcTabControl;
+    vcl::DefineClassProperties<C, vcl::TWinControl>()
+        .Property("About", &C::GetAbout, &C::SetAbout)
+        .Stored(&RegisterNever<C>)
+        .Property("AlignTabs", &C::GetAlignTabs, &C::SetAlignTabs)
+        .Property("AllowTabDragging", &C::GetAllowTabDragging, &C::SetAllowTabDragging)
+        .Property("BackgroundColor", &C::GetBackgroundColor, &C::SetBackgroundColor, colors)
+        .Property("BoldCurrentTab", &C::GetBoldCurrentTab, &C::SetBoldCurrentTab)
+        .Property("CutCornerSize", &C::GetCutCornerSize, &C::SetCutCornerSize)
+        .Property("FlatColor", &C::GetFlatColor, &C::SetFlatColor, colors)
+        .Property("FlatColorAdjustment", &C::GetFlatColorAdjustment, &C::SetFlatColorAdjustment)
+        .Property("HotTrack", &C::GetHotTrack, &C::SetHotTrack)
+        .Property("HotTrackColor", &C::GetHotTrackColor, &C::SetHotTrackColor, colors)
+        .Property("HotTrackColorType", &C::GetHotTrackColorType, &C::SetHotTrackColorType)
+        .Property("HotTrackStyle", &C::GetHotTrackStyle, &C::SetHotTrackStyle)
+        .Property("ImageAlignment", &C::GetImageAlignment, &C::SetImageAlignment)
+        .Property("ImageAlignmentVertical", &C::GetImageAlignmentVertical, &C::SetImageAlignmentVertical)
+        .Property("ImageMargin", &C::GetImageMargin, &C::SetImageMargin)
+        .Property("ImagePosition", &C::GetImagePosition, &C::SetImagePosition)
+        .Property("Margin", &C::GetMargin, &C::SetMargin)
+        .Property("MultiLine", &C::GetMultiLine, &C::SetMultiLine)
+        .Property("ParentBackgroundColor", &C::GetParentBackgroundColor, &C::SetParentBackgroundColor)
+        .Property("RowIndent", &C::GetRowIndent, &C::SetRowIndent)
+        .Property("RowOverlap", &C::GetRowOverlap, &C::SetRowOverlap)
+        .Property("ShowCardFrame", &C::GetShowCardFrame, &C::SetShowCardFrame)
+        .Property("ShowCloseButton", &C::GetShowCloseButton, &C::SetShowCloseButton)
+        .Property("ShowFocusRect", &C::GetShowFocusRect, &C::SetShowFocusRect)
+        .Property("ShowFullFrame", &C::GetShowFullFrame, &C::SetShowFullFrame)
+        .Property("ShowShadow", &C::GetShowShadow, &C::SetShowShadow)
+        .Property("TabColors", &C::GetTabColors)
+        .Property("TabHeight", &C::GetTabHeight, &C::SetTabHeight)
+        .Property("TabHints", &C::GetTabHints, &C::SetTabHints)
+        .Property("TabIndex", &C::GetTabIndex, &C::SetTabIndex)
+        .Property("TabOrientation", &C::GetTabOrientation, &C::SetTabOrientation)
+        .Property("Tabs", &C::GetTabNames, &C::SetTabNames)
+        .Property("TabSequence", &C::GetTabSequence, &C::SetTabSequence)
+        .Property("TabStyle", &C::GetTabStyle, &C::SetTabStyle)
+        .Property("TabWidth", &C::GetTabWidth, &C::SetTabWidth)
+        .Property("TextAlignment", &C::GetTextAlignment, &C::SetTextAlignment)
+        .Property("TextAlignmentVertical", &C::GetTextAlignmentVertical, &C::SetTextAlignmentVertical)
+        .Property("TextColors", &C::GetTextColors)
+        .Property("TextOrientation", &C::GetTextOrientation, &C::SetTextOrientation)
+        .Property("Transparent", &C::GetTransparent, &C::SetTransparent)
+        .Property("UseColoredTabs", &C::GetUseColoredTabs, &C::SetUseColoredTabs)
+        .Property("UseGradients", &C::GetUseGradients, &C::SetUseGradients)
+        .Event("OnChange", static_cast<vcl::TNotifyEvent C::*>(&C::OnChange))
+        .Event("OnChanging", static_cast<TFcTabChangingEvent C::*>(&C::OnChanging))
+        .Event("OnClose", static_cast<TFcTabCloseEvent C::*>(&C::OnClose))
+        .Event("OnGetTextColor", static_cast<TFcGetTextColorEvent C::*>(&C::OnGetTextColor))
+        .Event("OnPaintBackground", static_cast<TFcPaintBackgroundEvent C::*>(&C::OnPaintBackground))
+        .Event("OnPaintCardBackground", static_cast<TFcPaintCardBackgroundEvent C::*>(&C::OnPaintCardBackground))
+        .Event("OnPaintTabBackground", static_cast<TFcPaintTabBackgroundEvent C::*>(&C::OnPaintTabBackground))
+        .Event("OnTabClick", static_cast<vcl::TNotifyEvent C::*>(&C::OnTabClick));
+}
+
 } // namespace
 
 void RegisterControlClasses() {
@@ -110,6 +191,7 @@ void RegisterControlClasses() {
         RegisterRegIniFile();
         RegisterFrameController();
         RegisterButton();
+        RegisterTabControl();
         return true;
     }();
     (void)done;

@@ -1,0 +1,668 @@
+#include "controls/FcCommon.h"
+#include "controls/FcTabs.h"
+
+#include "ControlsTestSupport.h"
+
+#include "platform/backend/headless/HeadlessScreen.h"
+#include "platform/vcl/Application.h"
+#include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Filer.h"
+#include "platform/vcl/FormText.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/Streams.h"
+#include "platform/vcl/TypInfo.h"
+#include "platform/win/gdi/Text.h"
+#include "platform/win/kernel/Clock.h"
+#include "platform/win/theme/RecordingThemeEngine.h"
+#include "platform/win/user/Input.h"
+#include "platform/win/user/User.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace controls;
+using win::COLORREF;
+using win::MouseAction;
+using win::TRect;
+
+namespace {
+
+[[maybe_unused]] COLORREF Rgb(TColor c) { return COLORREF(vcl::ColorToRGB(c)); }
+
+constexpr TColor EditorColor = 16119543, EditorFlat = 10263441, EditorBar = 3983359;
+
+// Text extents in the control's tab font, measured as the layout measures them.
+struct Measure {
+    explicit Measure(vcl::TFont* font, int angle = 0) {
+        Dc = win::CreateCompatibleDC(nullptr);
+        Font = CreateRotatedFont(font, angle);
+        Old = win::SelectObject(Dc, win::ToGdiObj(Font));
+    }
+    ~Measure() {
+        win::SelectObject(Dc, Old);
+        win::DeleteObject(win::ToGdiObj(Font));
+        win::DeleteDC(Dc);
+    }
+    win::TSize Of(const std::string& s) const {
+        win::SIZE z{0, 0};
+        win::GetTextExtentPoint32(Dc, s.data(), int(s.size()), &z);
+        return {z.cx, z.cy};
+    }
+    win::HDC Dc;
+    win::HFONT Font;
+    win::HGDIOBJ Old;
+};
+
+class TabsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegisterControlClasses();
+        win::ResetInputState();
+        FScreen.SetStallGraceMs(0);
+        vcl::Application->ResetForTesting();
+        FForm = new vcl::TForm(nullptr);
+        FForm->SetBounds(50, 50, 900, 700);
+        FForm->SetColor(vcl::clBtnFace);
+    }
+    void TearDown() override {
+        while (vcl::Screen->GetFormCount() > 0)
+            vcl::Screen->GetForm(0)->Free();
+        win::MSG m;
+        while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE)) {
+        }
+        FreeThemeServices();
+        win::SetThemeEngine(nullptr);
+        vcl::Application->ResetForTesting();
+        win::ResetInputState();
+    }
+    TFcTabControl* AddTabs(std::initializer_list<const char*> captions, int w = 300, int h = 100) {
+        auto* t = new TFcTabControl(FForm);
+        t->SetParent(FForm);
+        t->SetBounds(10, 10, w, h);
+        for (const char* c : captions)
+            t->GetTabNames()->Add(c);
+        return t;
+    }
+    // The tab control as the editor streams it.
+    TFcTabControl* AddEditorTabs(std::initializer_list<const char*> captions, int w = 300, int h = 100) {
+        TFcTabControl* t = AddTabs(captions, w, h);
+        t->SetColor(EditorColor);
+        t->SetFlatColor(EditorFlat);
+        t->GetTabColors()->SetHighlightBar(EditorBar);
+        t->SetHotTrackColor(EditorBar);
+        t->SetHotTrackColorType(htctActual);
+        return t;
+    }
+    void Pump() { vcl::Application->ProcessMessages(); }
+    void Mouse(MouseAction action, vcl::TControl* c, win::TPoint p) {
+        FScreen.InjectMouse(action, c->ClientToScreen(p));
+        Pump();
+    }
+    void Layout(TFcCustomTabControl* t) {
+        t->InvalidateTabs();
+        t->UpdateLayout();
+    }
+    COLORREF Pixel(vcl::TWinControl* c, int x, int y) {
+        c->Repaint();
+        return FScreen.WindowPixel(c->GetHandle(), x, y);
+    }
+
+    win::ManualClock FClock{100000};
+    win::ScopedClock FClockScope{FClock};
+    headless::HeadlessScreen FScreen;
+    vcl::TForm* FForm = nullptr;
+};
+
+// ---- Model ---------------------------------------------------------------------------------------------
+
+TEST_F(TabsTest, NonNegativeSettingsIgnoreNegativeValues) {
+    TFcTabControl* t = AddTabs({"A"});
+    struct Case {
+        const char* Name;
+        void (TFcCustomTabControl::*Set)(int32_t);
+        int32_t (TFcCustomTabControl::*Get)() const;
+    };
+    const Case cases[] = {
+        {"TabWidth", &TFcCustomTabControl::SetTabWidth, &TFcCustomTabControl::GetTabWidth},
+        {"TabHeight", &TFcCustomTabControl::SetTabHeight, &TFcCustomTabControl::GetTabHeight},
+        {"Margin", &TFcCustomTabControl::SetMargin, &TFcCustomTabControl::GetMargin},
+        {"ImageMargin", &TFcCustomTabControl::SetImageMargin, &TFcCustomTabControl::GetImageMargin},
+        {"RowIndent", &TFcCustomTabControl::SetRowIndent, &TFcCustomTabControl::GetRowIndent},
+        {"RowOverlap", &TFcCustomTabControl::SetRowOverlap, &TFcCustomTabControl::GetRowOverlap},
+        {"CutCornerSize", &TFcCustomTabControl::SetCutCornerSize, &TFcCustomTabControl::GetCutCornerSize},
+    };
+    for (const Case& c : cases) {
+        (t->*c.Set)(7);
+        (t->*c.Set)(-1);
+        (t->*c.Set)(-3);
+        EXPECT_EQ((t->*c.Get)(), 7) << c.Name;
+        (t->*c.Set)(0);
+        EXPECT_EQ((t->*c.Get)(), 0) << c.Name;
+    }
+}
+
+TEST_F(TabsTest, CoupledSettingsAndTheParentsColour) {
+    TFcTabControl* t = AddTabs({"A"});
+    EXPECT_TRUE(t->GetShowShadow());
+    EXPECT_TRUE(t->GetShowFullFrame());
+    t->SetShowFullFrame(false);
+    EXPECT_FALSE(t->GetShowShadow());
+    t->SetShowShadow(true);
+    EXPECT_TRUE(t->GetShowFullFrame());
+
+    FForm->SetColor(TColor(0x123456));
+    EXPECT_TRUE(t->GetParentBackgroundColor());
+    EXPECT_EQ(t->GetBackgroundColor(), TColor(0x123456));
+    t->SetBackgroundColor(TColor(0x00FF00));
+    EXPECT_FALSE(t->GetParentBackgroundColor());
+    FForm->SetColor(TColor(0x654321));
+    EXPECT_EQ(t->GetBackgroundColor(), TColor(0x00FF00));
+    t->SetParentBackgroundColor(true);
+    EXPECT_EQ(t->GetBackgroundColor(), TColor(0x654321)); // at once
+    EXPECT_TRUE(t->GetParentBackgroundColor());
+}
+
+// A tab control that counts what the close box asks it to close.
+class TClosingTabs : public TFcTabControl {
+public:
+    using TFcTabControl::TFcTabControl;
+    int Closed = 0;
+
+protected:
+    void CloseActiveTab() override { ++Closed; }
+};
+
+TEST_F(TabsTest, TheCloseBoxClosesOnlyWhatOnCloseAllows) {
+    auto* t = new TClosingTabs(FForm);
+    t->SetParent(FForm);
+    t->SetBounds(10, 10, 300, 100);
+    t->GetTabNames()->Add("One");
+    t->GetTabNames()->Add("Two");
+    t->SetShowCloseButton(true);
+    FForm->Show();
+    Pump();
+    t->SetTabIndex(0);
+    t->Repaint();
+    TFcTabCloseButton* box = t->GetCloseButton();
+    ASSERT_NE(box, nullptr);
+    auto click = [&] {
+        Mouse(MouseAction::LeftDown, box, {2, 2});
+        Mouse(MouseAction::LeftUp, box, {2, 2});
+    };
+    click();
+    EXPECT_EQ(t->Closed, 0); // no OnClose: nothing closes
+    bool allow = false;
+    int asked = 0;
+    t->OnClose = [&](vcl::TObject*, bool& a) {
+        ++asked;
+        a = allow;
+    };
+    click();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(t->Closed, 0);
+    allow = true;
+    click();
+    EXPECT_EQ(t->Closed, 1);
+    // Without a selection the box does nothing, not even ask.
+    t->SetTabIndex(-1);
+    click();
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(t->Closed, 1);
+}
+
+// ---- Region cache --------------------------------------------------------------------------------------
+
+win::HRGN Rgn(int i) { return win::CreateRectRgn(i, i, i + 10, i + 10); }
+
+TEST_F(TabsTest, TheRegionCacheKeepsTheNewestRegions) {
+    const auto start = fctest::GdiCounts();
+    {
+        TFcTabRegionCache cache;
+        cache.Add({0, 0, 1, 1}, Rgn(0));
+        cache.Add({1, 1, 2, 2}, Rgn(1));
+        EXPECT_EQ(cache.Count(), 1);
+        EXPECT_EQ(cache.Find({0, 0, 1, 1}), nullptr);
+        EXPECT_NE(cache.Find({1, 1, 2, 2}), nullptr);
+        EXPECT_EQ(win::GdiObjectCount(win::GdiKind::gkRegion), start[int(win::GdiKind::gkRegion)] + 1);
+
+        cache.SetCapacity(-1);
+        for (int i = 2; i < 6; ++i)
+            cache.Add({i, i, i + 1, i + 1}, Rgn(i));
+        EXPECT_EQ(cache.Count(), 5);
+        cache.SetCapacity(2);
+        ASSERT_EQ(cache.Count(), 2);
+        EXPECT_EQ(cache.Item(0).TabRect, (TRect{5, 5, 6, 6}));
+        EXPECT_EQ(cache.Item(1).TabRect, (TRect{4, 4, 5, 5}));
+
+        try {
+            cache.SetCapacity(0);
+            ADD_FAILURE() << "no exception";
+        } catch (const vcl::Exception& e) {
+            EXPECT_EQ(e.Message(), "Capacity must be -1 (to cache all regions) or > 0");
+        }
+        EXPECT_THROW(cache.SetCapacity(-2), vcl::Exception);
+        EXPECT_EQ(cache.GetCapacity(), 2);
+        EXPECT_EQ(cache.Count(), 2);
+
+        // A rectangle already cached: it moves to the front and the region given is deleted.
+        win::HRGN kept = cache.Find({4, 4, 5, 5});
+        cache.Add({4, 4, 5, 5}, Rgn(9));
+        EXPECT_EQ(cache.Item(0).TabRect, (TRect{4, 4, 5, 5}));
+        EXPECT_EQ(cache.Find({4, 4, 5, 5}), kept);
+        EXPECT_EQ(win::GdiObjectCount(win::GdiKind::gkRegion), start[int(win::GdiKind::gkRegion)] + 2);
+    }
+    EXPECT_EQ(fctest::GdiCounts(), start);
+}
+
+TEST_F(TabsTest, RegionsAreFreedAfterLayoutsAndWithTheControl) {
+    FForm->Show();
+    Pump();
+    const int start = win::GdiObjectCount(win::GdiKind::gkRegion);
+    TFcTabControl* t = AddTabs({"One", "Two", "Three", "Four"});
+    Pump();
+    for (int capacity : {1, -1, 3}) {
+        t->SetRegionCacheCapacity(capacity);
+        for (int n = 0; n < 3; ++n) {
+            t->SetTabIndex(n);
+            t->Repaint();
+            t->TabAtPos(20, 10);
+        }
+        Layout(t);
+        EXPECT_EQ(t->GetRegionCache()->Count(), 0);
+    }
+    t->Repaint();
+    EXPECT_GT(win::GdiObjectCount(win::GdiKind::gkRegion), start);
+    delete t;
+    Pump();
+    EXPECT_EQ(win::GdiObjectCount(win::GdiKind::gkRegion), start);
+}
+
+// ---- Streaming -----------------------------------------------------------------------------------------
+
+class TTabsRoot : public vcl::TComponent {
+public:
+    explicit TTabsRoot(vcl::TComponent* owner) : vcl::TComponent(owner) {}
+    void GetChildren(const vcl::TGetChildProc& proc, vcl::TComponent*) override {
+        for (int32_t i = 0; i < GetComponentCount(); ++i)
+            proc(GetComponent(i));
+    }
+};
+
+void ReadLayout(vcl::TComponent* root, const std::string& text) {
+    const std::string binary = vcl::ObjectTextToBinary(text);
+    vcl::TReadOnlyMemoryStream stream(binary.data(), int64_t(binary.size()));
+    vcl::TReader reader(&stream);
+    reader.ReadRootComponent(root);
+}
+
+TEST_F(TabsTest, ALayoutKeepsItsTabIndexAndFixedDimension) {
+    vcl::RegisterClass<TTabsRoot>("TTabsRoot");
+    vcl::LinkPropertyTable(typeid(TTabsRoot), typeid(vcl::TComponent));
+    const std::string text = "object Root: TTabsRoot\n"
+                             "  object Tabs1: TFcTabControl\n"
+                             "    Width = 300\n"
+                             "    Height = 100\n"
+                             "    TabIndex = 2\n"
+                             "    Tabs.Strings = (\n"
+                             "      'One'\n"
+                             "      'Two'\n"
+                             "      'Three')\n"
+                             "    FixedDimension = 19\n"
+                             "  end\n"
+                             "end\n";
+    TTabsRoot root(nullptr);
+    ReadLayout(&root, text);
+    auto* t = dynamic_cast<TFcTabControl*>(root.FindComponent("Tabs1"));
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(t->GetTabIndex(), 2);
+    EXPECT_EQ(t->GetFixedDimension(), 19);
+
+    vcl::TMemoryStream out;
+    vcl::TWriter writer(&out);
+    writer.WriteRootComponent(&root);
+    const std::string written =
+        vcl::ObjectBinaryToText(std::string(static_cast<const char*>(out.Memory()), size_t(out.GetSize())));
+    EXPECT_NE(written.find("FixedDimension = 19"), std::string::npos) << written;
+    EXPECT_NE(written.find("TabIndex = 2"), std::string::npos) << written;
+}
+
+// ---- Geometry ------------------------------------------------------------------------------------------
+
+// The outer size of a tab from its content, as the layout rules give it (no fixed width or height).
+win::TSize Outer(TFcTabStyle style, bool horizontalStrip, bool verticalText, int w, int h, int cut = 6) {
+    switch (style) {
+    case tsSingleSlant:
+        return horizontalStrip ? win::TSize{w + 2 + 2 * ((h + 6) / 2) + 4, h + 6}
+                               : win::TSize{w + 6, h + 2 + 2 * ((w + 6) / 2) + 4};
+    case tsDoubleSlant:
+        return horizontalStrip ? win::TSize{w + 2 + 2 * (h + 2) + 4, h + 6}
+                               : win::TSize{w + 6, h + 2 + 2 * (w + 2) + 4};
+    case tsCutCorner:
+        if (!verticalText)
+            return horizontalStrip ? win::TSize{w + 8 + 2 * cut, h + 7} : win::TSize{w + 7 + cut, h + 10};
+        return horizontalStrip ? win::TSize{w + 10, h + 7 + cut} : win::TSize{w + 7, h + 8 + 2 * cut};
+    default:
+        return verticalText ? win::TSize{w + 6, h + 16} : win::TSize{w + 16, h + 6};
+    }
+}
+
+TEST_F(TabsTest, OneSingleSlantTabOfAThirteenPixelFont) {
+    TFcTabControl* t = AddTabs({"Preview"});
+    // The font size whose line is 13 pixels high.
+    for (int height = -8; height >= -20; --height) {
+        t->GetFont()->SetHeight(height);
+        if (Measure(t->GetTabFont()).Of("A").cy == 13)
+            break;
+    }
+    ASSERT_EQ(Measure(t->GetTabFont()).Of("A").cy, 13);
+    FForm->Show();
+    Pump();
+    Layout(t);
+    EXPECT_EQ(t->GetFixedDimension(), 19);
+    const int w = 2 + Measure(t->GetTabFont()).Of("Preview").cx; // ImageMargin is counted without an image
+    const TRect raw = t->GetTabs()->Items(0)->RawRect;
+    EXPECT_EQ(raw.Right - raw.Left, w + 24);
+    EXPECT_EQ(raw.Bottom - raw.Top, 19);
+}
+
+TEST_F(TabsTest, OuterSizesOfTheFourStyles) {
+    TFcTabControl* t = AddTabs({"Caption"}, 400, 400);
+    FForm->Show();
+    Pump();
+    for (TFcTabStyle style : {tsSingleSlant, tsDoubleSlant, tsCutCorner, tsRoundCorners})
+        for (TFcTabOrientation side : {toTop, toLeft})
+            for (TOrientation text : {orHorizontal, orVertical}) {
+                t->SetTabStyle(style);
+                t->SetTabOrientation(side);
+                t->SetTextOrientation(text);
+                Layout(t);
+                const bool vert = text == orVertical;
+                Measure m(t->GetTabFont(), vert ? 90 : 0);
+                win::TSize c = m.Of("Caption"), a = m.Of(style == tsRoundCorners ? "AAA" : "A");
+                if (vert) {
+                    std::swap(c.cx, c.cy);
+                    std::swap(a.cx, a.cy);
+                }
+                const int w = std::max(c.cx + 2, a.cx), h = std::max(c.cy, a.cy);
+                const win::TSize o = Outer(style, side == toTop, vert, w, h);
+                const TRect raw = t->GetTabs()->Items(0)->RawRect;
+                const std::string what = "style " + std::to_string(style) + " side " + std::to_string(side) +
+                                         " text " + std::to_string(text);
+                EXPECT_EQ(raw.Right - raw.Left, side == toTop ? o.cx : o.cy) << what;
+                EXPECT_EQ(t->GetFixedDimension(), side == toTop ? o.cy : o.cx) << what;
+            }
+}
+
+TEST_F(TabsTest, TheReverseSequenceStartsAtTheRightEnd) {
+    TFcTabControl* t = AddTabs({"One", "Two", "Three"});
+    t->SetMargin(4);
+    FForm->Show();
+    Pump();
+    Layout(t);
+    const TRect area = t->TabArea();
+    EXPECT_EQ(t->TabRect(0).Left, area.Left + 4);
+    t->SetTabSequence(tsReverse);
+    Layout(t);
+    EXPECT_EQ(t->TabRect(0).Right, area.Right - 4);
+    EXPECT_LT(t->TabRect(1).Right, t->TabRect(0).Right);
+    EXPECT_LT(t->TabRect(2).Right, t->TabRect(1).Right);
+}
+
+TEST_F(TabsTest, TabAreaCardsAndChildrensAreaOnEachSide) {
+    // Nine tabs of 80 pixels in a 300-pixel strip: three rows.
+    TFcTabControl* t = AddTabs({"1", "2", "3", "4", "5", "6", "7", "8", "9"}, 300, 300);
+    t->SetMultiLine(true);
+    t->SetTabWidth(80);
+    t->SetTabHeight(20);
+    t->SetShowShadow(false);
+    FForm->Show();
+    Pump();
+    for (TFcTabOrientation side : {toTop, toLeft, toBottom, toRight}) {
+        t->SetTabOrientation(side);
+        if (side == toLeft || side == toRight) {
+            t->SetTabWidth(20);
+            t->SetTabHeight(80);
+        } else {
+            t->SetTabWidth(80);
+            t->SetTabHeight(20);
+        }
+        Layout(t);
+        ASSERT_EQ(t->GetRowCount(), 3) << side;
+        const int f = t->GetFixedDimension();
+        EXPECT_EQ(f, 20);
+        const int n = 3, indent = 5, delta = f - 5, d = f + delta * (n - 1);
+        EXPECT_EQ(t->TabAreaDepth(), d);
+        const int right = t->GetWidth() - 1, bottom = t->GetHeight() - 1;
+        const TRect area = side == toTop      ? TRect{0, 0, right, d}
+                           : side == toLeft   ? TRect{0, 0, d, bottom}
+                           : side == toBottom ? TRect{0, bottom - d, right, bottom}
+                                              : TRect{right - d, 0, right, bottom};
+        EXPECT_EQ(t->TabArea(), area) << side;
+        const int l = 0, tp = 0, r = t->GetClientWidth() - 1, b = t->GetClientHeight() - 1;
+        for (int row = 0; row < 3; ++row) {
+            const int dn = d - row * delta, near = row * indent, far = (n - 1 - row) * indent;
+            const TRect card = side == toTop      ? TRect{l + near, tp + dn, r - far, b - row * delta}
+                               : side == toLeft   ? TRect{l + dn, tp + far, r - row * delta, b - near}
+                               : side == toBottom ? TRect{l + near, tp + row * delta, r - far, b - dn}
+                                                  : TRect{l + row * delta, tp + near, r - dn, b - far};
+            EXPECT_EQ(t->CardRect(row), card) << "side " << side << " row " << row;
+        }
+        const TRect c0 = t->CardRect(0);
+        EXPECT_EQ(t->ChildArea(), (TRect{c0.Left + 1, c0.Top + 1, c0.Right, c0.Bottom})) << side;
+    }
+    // Top tabs in the standard sequence with the shadow leave its two pixels out.
+    t->SetTabOrientation(toTop);
+    t->SetTabWidth(80);
+    t->SetTabHeight(20);
+    t->SetShowShadow(true);
+    Layout(t);
+    const TRect c0 = t->CardRect(0);
+    EXPECT_EQ(t->ChildArea(), (TRect{c0.Left + 1, c0.Top + 1, c0.Right - 2, c0.Bottom - 2}));
+    t->SetShowCardFrame(false);
+    Layout(t);
+    EXPECT_EQ(t->ChildArea(), (TRect{c0.Left, c0.Top, c0.Right + 1, c0.Bottom + 1}));
+}
+
+TEST_F(TabsTest, RowsOversizeTabsAlignedRowsAndTheRowNextToTheCard) {
+    TFcTabControl* t = AddTabs({"Short", "A much longer caption than fits", "Mid", "Two", "Three"}, 150, 200);
+    t->SetMultiLine(true);
+    FForm->Show();
+    Pump();
+    Layout(t);
+    // The oversize tab has a row of its own, cut to the usable length.
+    TFcTabDataList* tabs = t->GetTabs();
+    const int oversizeRow = tabs->Items(1)->Row;
+    for (int i : {0, 2, 3, 4})
+        EXPECT_NE(tabs->Items(i)->Row, oversizeRow) << i;
+    const int usable = t->StripLength() - (t->GetRowCount() - 1) * t->GetRowIndent();
+    EXPECT_LE(tabs->Items(1)->RawRect.Right - tabs->Items(1)->RawRect.Left, usable);
+
+    // AlignTabs: every row ends at the same place.
+    t->SetAlignTabs(true);
+    Layout(t);
+    std::vector<int> ends(size_t(t->GetRowCount()), 0);
+    for (int i = 0; i < tabs->Count(); ++i)
+        ends[size_t(tabs->Items(i)->Row)] = std::max(ends[size_t(tabs->Items(i)->Row)], tabs->Items(i)->RawRect.Right);
+    for (int e : ends)
+        EXPECT_EQ(e, ends[0]);
+    EXPECT_EQ(ends[0], t->StripLength() - (t->GetRowCount() - 1) * t->GetRowIndent());
+
+    // Selecting a tab of a back row brings its row next to the card; the others keep their order behind.
+    const int rows = t->GetRowCount();
+    ASSERT_GE(rows, 3);
+    int back = -1;
+    for (int i = 0; i < tabs->Count(); ++i)
+        if (tabs->Items(i)->Row == 1)
+            back = i;
+    ASSERT_GE(back, 0);
+    std::vector<int> before;
+    for (int i = 0; i < tabs->Count(); ++i)
+        before.push_back(tabs->Items(i)->Row);
+    const int f = t->GetFixedDimension(), d = t->TabAreaDepth();
+    t->SetTabIndex(back);
+    for (int i = 0; i < tabs->Count(); ++i) {
+        const int expected = (before[size_t(i)] + (rows - 1) - 1 + 1) % rows;
+        EXPECT_EQ(tabs->Items(i)->Row, expected) << i;
+        EXPECT_EQ(tabs->Items(i)->RawRect.Top, d - f - expected * (f - t->GetRowOverlap())) << i;
+    }
+    EXPECT_EQ(tabs->Items(back)->Row, 0);
+}
+
+TEST_F(TabsTest, AClickOnASlantOverlapHitsTheSelectedTab) {
+    TFcTabControl* t = AddTabs({"One", "Two", "Three"});
+    FForm->Show();
+    Pump();
+    t->SetTabIndex(1);
+    Layout(t);
+    // Tab 0's right slant and tab 1's left edge overlap; a point just inside both near the card.
+    const TRect r0 = t->TabRect(0), r1 = t->TabRect(1);
+    ASSERT_LT(r1.Left, r0.Right);
+    const int y = r0.Bottom - 1, x = r1.Left + 1;
+    EXPECT_EQ(t->TabAtPos(x, y), 1);
+    t->SetTabIndex(0);
+    Layout(t);
+    EXPECT_EQ(t->TabAtPos(x, y), 0);
+    EXPECT_EQ(t->TabAtPos(t->TabRect(2).Left + 12, t->TabRect(2).Top + 8), 2);
+    EXPECT_EQ(t->TabAtPos(t->GetWidth() - 5, 3), -1);
+}
+
+TEST_F(TabsTest, ScrollArrowsWhenTheLastTabPassesTheUsableLength) {
+    TFcTabControl* t = AddTabs({"T0", "T1", "T2", "T3", "T4", "T5", "T6", "T7"}, 300, 100);
+    t->SetTabWidth(60);
+    FForm->Show();
+    Pump();
+    Layout(t);
+    // Tab k's right end is 60 + 50 k (the slant overlap is 20 div 2 = 10 minus 1).
+    const int f = t->GetFixedDimension(), step = 60 - f / 2 + 1;
+    const int limit = t->StripLength() - 2 * t->GetMargin();
+    const int last = 7 * step + 60;
+    EXPECT_EQ(t->GetTabs()->Items(7)->RawRect.Right, last);
+    EXPECT_EQ(t->GetScrollersShown(), last > limit);
+    ASSERT_TRUE(t->GetScrollersShown());
+    EXPECT_EQ(t->GetFirstShownTab(), 0);
+    t->ScrollTabsBack();
+    EXPECT_EQ(t->GetFirstShownTab(), 0);
+    t->ScrollTabsForward();
+    EXPECT_EQ(t->GetFirstShownTab(), 1);
+    for (int n = 0; n < 10; ++n)
+        t->ScrollTabsForward();
+    EXPECT_TRUE(t->TabShown(7));
+    const int end = t->GetFirstShownTab();
+    EXPECT_FALSE([&] {
+        t->ScrollTabsForward();
+        return t->GetFirstShownTab() != end;
+    }());
+    t->ScrollTabsBack();
+    EXPECT_EQ(t->GetFirstShownTab(), end - 1);
+
+    // Five tabs that fit: no arrows.
+    t->GetTabNames()->Clear();
+    for (const char* c : {"A", "B", "C"})
+        t->GetTabNames()->Add(c);
+    Layout(t);
+    EXPECT_FALSE(t->GetScrollersShown());
+}
+
+TEST_F(TabsTest, ScrollerAndCloseBoxPlaces) {
+    TFcTabControl* t = AddTabs({"T0", "T1", "T2", "T3", "T4", "T5", "T6", "T7", "T8", "T9"}, 300, 300);
+    t->SetShowCloseButton(true);
+    t->SetMargin(3);
+    FForm->Show();
+    Pump();
+    for (TFcTabOrientation side : {toTop, toLeft, toBottom, toRight})
+        for (TFcTabSequence seq : {tsStandard, tsReverse}) {
+            t->SetTabOrientation(side);
+            t->SetTabSequence(seq);
+            t->SetTabWidth(side == toTop || side == toBottom ? 60 : 0);
+            t->SetTabHeight(side == toTop || side == toBottom ? 0 : 60);
+            t->Repaint();
+            const std::string what = "side " + std::to_string(side) + " seq " + std::to_string(seq);
+            ASSERT_TRUE(t->GetScrollersShown()) << what;
+            const TRect a = t->TabArea();
+            const int s = t->ScrollButtonSize(), k = t->CloseButtonSize(), m = 3, c = k + m + 2;
+            EXPECT_EQ(k, s);
+            const bool rev = seq == tsReverse, shadow = t->GetShowShadow();
+            int x = 0, y = 0, cx = 0, cy = 0;
+            switch (side) {
+            case toTop:
+                x = rev ? a.Left + c : a.Right - (2 * s - 1) - 1 + (shadow ? 0 : 2) - c;
+                y = a.Bottom - s - 2;
+                cx = rev ? a.Left + m : a.Right - k - m - 1 + (shadow ? 0 : 2);
+                cy = a.Bottom - k - 2;
+                break;
+            case toLeft:
+                x = a.Right - s - 2;
+                y = rev ? a.Bottom - (2 * s - 1) + 1 - c : a.Top + c;
+                cx = a.Right - k - 2;
+                cy = rev ? a.Bottom - k - m + 1 : a.Top + m;
+                break;
+            case toBottom:
+                x = rev ? a.Left + c : a.Right - (2 * s - 1) + 1 - c;
+                y = a.Top + 2;
+                cx = rev ? a.Left + m : a.Right - k - m + 1;
+                cy = a.Top + 2;
+                break;
+            default:
+                x = a.Left + 2;
+                y = rev ? a.Top + c : a.Bottom - (2 * s - 1) + 1 - c;
+                cx = a.Left + 2;
+                cy = rev ? a.Top + m : a.Bottom - k - m + 1;
+            }
+            const bool vert = side == toLeft || side == toRight;
+            EXPECT_EQ(t->GetScroller()->GetBoundsRect(),
+                      (TRect{x, y, x + (vert ? s : 2 * s - 1), y + (vert ? 2 * s - 1 : s)}))
+                << what;
+            EXPECT_EQ(t->GetCloseButton()->GetBoundsRect(), (TRect{cx, cy, cx + k, cy + k})) << what;
+        }
+}
+
+TEST_F(TabsTest, DisablingTheSelectedTabMovesTheSelectionAtThePaint) {
+    TFcTabControl* t = AddTabs({"A", "B", "C", "D"});
+    FForm->Show();
+    Pump();
+    t->SetTabIndex(1);
+    std::vector<int> asked;
+    bool refuseC = true;
+    t->OnChanging = [&](vcl::TObject*, int32_t index, bool& allow) {
+        asked.push_back(index);
+        if (index == 2 && refuseC)
+            allow = false;
+    };
+    t->GetTabs()->Items(1)->Enabled = false;
+    t->InvalidateTabs();
+    t->Repaint();
+    EXPECT_EQ(t->GetTabIndex(), 3); // C refused, D taken
+    EXPECT_EQ(asked, (std::vector<int>{2, 3}));
+
+    // None follows: the previous one.
+    asked.clear();
+    refuseC = false;
+    t->GetTabs()->Items(3)->Enabled = false;
+    t->InvalidateTabs();
+    t->Repaint();
+    EXPECT_EQ(t->GetTabIndex(), 2);
+    EXPECT_EQ(asked, (std::vector<int>{2}));
+}
+
+TEST_F(TabsTest, ASmallControlGetsNoInvertedTabs) {
+    TFcTabControl* t = AddTabs({"One", "Two", "Three", "Four", "Five"}, 20, 10);
+    FForm->Show();
+    Pump();
+    for (bool multi : {false, true})
+        for (TFcTabStyle style : {tsSingleSlant, tsDoubleSlant, tsCutCorner, tsRoundCorners}) {
+            t->SetMultiLine(multi);
+            t->SetTabStyle(style);
+            t->SetTabIndex(0);
+            t->Repaint(); // no exception from a degenerate outline
+            EXPECT_LE(t->GetRowCount(), 5);
+            for (int i = 0; i < 5; ++i) {
+                const TRect r = t->GetTabs()->Items(i)->RawRect;
+                EXPECT_LE(r.Left, r.Right) << i;
+                EXPECT_LE(r.Top, r.Bottom) << i;
+            }
+            t->TabAtPos(5, 5);
+        }
+}
+
+} // namespace
