@@ -185,7 +185,17 @@ void TIKBitmap::CopyFromTBitmap(vcl::TBitmap* bitmap) {
         return;
     const vcl::TPixelFormat pf = bitmap->GetPixelFormat();
     const int32_t w = bitmap->GetWidth(), h = bitmap->GetHeight();
-    if (FStorage == ikbsGuiBitmap) {
+    // This storage wraps black-and-white 1-bit and 24-bit bitmaps as they are; other layouts are converted
+    // below into rows of the image's own format, or their rows would be read at a length or in colours they
+    // do not have.
+    const bool wrap = (pf == vcl::pf1bit && bitmap->GetMonochrome()) || pf == vcl::pf24bit;
+    if (FStorage == ikbsGuiBitmap && !wrap && FGuiBitmap == bitmap) {
+        vcl::TBitmap copy; // our own rows are about to be replaced
+        copy.Assign(bitmap);
+        CopyFromTBitmap(&copy);
+        return;
+    }
+    if (FStorage == ikbsGuiBitmap && wrap) {
         if (!FGuiBitmap) {
             FGuiBitmap = new vcl::TBitmap();
             FAttached = false;
@@ -194,10 +204,7 @@ void TIKBitmap::CopyFromTBitmap(vcl::TBitmap* bitmap) {
             FGuiBitmap->Assign(bitmap);
         FWidth = FGuiBitmap->GetWidth();
         FHeight = FGuiBitmap->GetHeight();
-        if (pf == vcl::pf1bit)
-            FPixelFormat = ikbf1Bit;
-        else if (pf == vcl::pf24bit)
-            FPixelFormat = ikbf24Bit;
+        FPixelFormat = pf == vcl::pf1bit ? ikbf1Bit : ikbf24Bit;
         FBitsPerPixel = IKFormatBits(FPixelFormat);
         FRowLength = int32_t(IKRowLength(FWidth, FBitsPerPixel));
         FFull = false;
@@ -270,6 +277,7 @@ void TIKBitmap::CopyFromTBitmap(vcl::TBitmap* bitmap) {
         return; // device-dependent and custom layouts carry no pixels to take
     }
     FFull = false;
+    UpdateTBitmapPalette(); // in GUI storage the bitmap shows the colours just read
 }
 
 void TIKBitmap::CopyToTBitmap(vcl::TBitmap* bitmap) {

@@ -140,55 +140,91 @@ TEST(IKGuiStorage, AttachedBitmapsStayTheCallers) {
     EXPECT_EQ(c.RowLength(), 4);
 }
 
+// Every layout is taken in both storages; in GUI storage the image's rows are its bitmap's, and a layout the
+// storage cannot wrap is converted, never read at a row length it does not have.
 TEST(IKGuiStorage, TakingTBitmapsOfEveryLayout) {
-    struct {
-        vcl::TPixelFormat pf;
-        std::vector<uint8_t> row; // the first pixels of row 0
-        TIKBitmapFormat format;
-        TIKColorTriple first;
-    } cases[] = {
-        {vcl::pf16bit, {0xFF, 0xFF}, ikbf24Bit, {255, 255, 255}},
-        {vcl::pf16bit, {0x00, 0xF8}, ikbf24Bit, {0, 0, 255}},
-        {vcl::pf15bit, {0xFF, 0x7F}, ikbf24Bit, {255, 255, 255}},
-        {vcl::pf15bit, {0x1F, 0x00}, ikbf24Bit, {255, 0, 0}},
-        {vcl::pf32bit, {1, 2, 3, 4}, ikbf24Bit, {1, 2, 3}},
-        {vcl::pf24bit, {9, 8, 7}, ikbf24Bit, {9, 8, 7}},
-    };
-    for (auto& c : cases) {
-        vcl::TBitmap picture;
-        picture.SetPixelFormat(c.pf);
-        picture.SetSize(3, 2);
-        std::memcpy(picture.ScanLine(0), c.row.data(), c.row.size());
+    for (TIKBitmapStorage kind : {ikbsMemory, ikbsGuiBitmap}) {
+        SCOPED_TRACE(kind == ikbsMemory ? "memory" : "GUI bitmap");
+        auto take = [kind](TIKBitmap& b, vcl::TBitmap& picture) {
+            b.SetStorageKind(kind);
+            b.Assign(&picture);
+            EXPECT_EQ(b.GetStorage(), kind);
+            EXPECT_EQ(b.RowLength(), int32_t(IKRowLength(b.Width(), b.BitsPerPixel())));
+            if (kind == ikbsGuiBitmap) {
+                ASSERT_NE(b.GetTBitmap(), nullptr);
+                EXPECT_EQ(b.ScanLine(b.Height() - 1), b.GetTBitmap()->ScanLine(b.Height() - 1));
+            }
+        };
+        struct {
+            vcl::TPixelFormat pf;
+            std::vector<uint8_t> row; // the first pixels of row 0
+            TIKBitmapFormat format;
+            TIKColorTriple first;
+        } cases[] = {
+            {vcl::pf16bit, {0xFF, 0xFF}, ikbf24Bit, {255, 255, 255}},
+            {vcl::pf16bit, {0x00, 0xF8}, ikbf24Bit, {0, 0, 255}},
+            {vcl::pf15bit, {0xFF, 0x7F}, ikbf24Bit, {255, 255, 255}},
+            {vcl::pf15bit, {0x1F, 0x00}, ikbf24Bit, {255, 0, 0}},
+            {vcl::pf32bit, {1, 2, 3, 4}, ikbf24Bit, {1, 2, 3}},
+            {vcl::pf24bit, {9, 8, 7}, ikbf24Bit, {9, 8, 7}},
+        };
+        for (auto& c : cases) {
+            vcl::TBitmap picture;
+            picture.SetPixelFormat(c.pf);
+            picture.SetSize(3, 2);
+            std::memcpy(picture.ScanLine(0), c.row.data(), c.row.size());
+            TIKBitmap b;
+            take(b, picture);
+            EXPECT_EQ(b.PixelFormat(), c.format) << int(c.pf);
+            EXPECT_EQ(b.Width(), 3);
+            EXPECT_EQ(b.PixelColor(0, 0), c.first) << int(c.pf);
+        }
+        // Paletted layouts keep their colour tables.
+        vcl::TBitmap p8;
+        p8.SetPixelFormat(vcl::pf8bit);
+        p8.SetSize(2, 1);
+        static_cast<uint8_t*>(p8.ScanLine(0))[1] = 5;
         TIKBitmap b;
-        b.Assign(&picture);
-        EXPECT_EQ(b.PixelFormat(), c.format) << int(c.pf);
-        EXPECT_EQ(b.Width(), 3);
-        EXPECT_EQ(b.PixelColor(0, 0), c.first) << int(c.pf);
+        take(b, p8);
+        EXPECT_EQ(b.PixelFormat(), ikbf8Bit);
+        const uint32_t c5 = p8.GetDibFormat().Colors[5];
+        EXPECT_EQ(b.PixelColor(1, 0), IKUnpackTriple(c5));
+        vcl::TBitmap p4;
+        p4.SetPixelFormat(vcl::pf4bit);
+        p4.SetSize(3, 1);
+        static_cast<uint8_t*>(p4.ScanLine(0))[0] = 0x3A;
+        take(b, p4);
+        EXPECT_EQ(b.ScanLine(0)[0], 3);
+        EXPECT_EQ(b.ScanLine(0)[1], 10);
+        vcl::TBitmap mono;
+        mono.SetPixelFormat(vcl::pf1bit);
+        mono.SetSize(9, 1);
+        static_cast<uint8_t*>(mono.ScanLine(0))[1] = 0x80;
+        take(b, mono);
+        EXPECT_EQ(b.PixelFormat(), mono.GetMonochrome() ? ikbf1Bit : ikbf8Bit);
+        EXPECT_EQ(b.PixelColor(8, 0), (TIKColorTriple{255, 255, 255}));
+        // A 1-bit bitmap whose two colours are not black and white keeps them.
+        vcl::TBitmap twoColours;
+        twoColours.SetPixelFormat(vcl::pf1bit);
+        twoColours.SetSize(9, 1);
+        std::vector<win::PALETTEENTRY> entries = {{200, 0, 0, 0}, {0, 0, 150, 0}};
+        std::vector<uint8_t> block(sizeof(win::LOGPALETTE) + 2 * sizeof(win::PALETTEENTRY));
+        auto* lp = reinterpret_cast<win::LOGPALETTE*>(block.data());
+        lp->palVersion = 0x300;
+        lp->palNumEntries = 2;
+        std::memcpy(lp->palPalEntry, entries.data(), 2 * sizeof(win::PALETTEENTRY));
+        twoColours.SetPalette(win::CreatePalette(lp));
+        ASSERT_FALSE(twoColours.GetMonochrome());
+        static_cast<uint8_t*>(twoColours.ScanLine(0))[0] = 0x00;
+        static_cast<uint8_t*>(twoColours.ScanLine(0))[1] = 0x80;
+        take(b, twoColours);
+        EXPECT_EQ(b.PixelFormat(), ikbf8Bit);
+        EXPECT_EQ(b.PixelColor(8, 0), (TIKColorTriple{150, 0, 0}));
+        EXPECT_EQ(b.PixelColor(7, 0), (TIKColorTriple{0, 0, 200}));
+        if (kind == ikbsGuiBitmap) {
+            EXPECT_EQ(b.GetTBitmap()->GetDibFormat().Colors[1], 0x000096u); // the bitmap shows them too
+        }
     }
-    // Paletted layouts keep their colour tables.
-    vcl::TBitmap p8;
-    p8.SetPixelFormat(vcl::pf8bit);
-    p8.SetSize(2, 1);
-    static_cast<uint8_t*>(p8.ScanLine(0))[1] = 5;
-    TIKBitmap b;
-    b.Assign(&p8);
-    EXPECT_EQ(b.PixelFormat(), ikbf8Bit);
-    const uint32_t c5 = p8.GetDibFormat().Colors[5];
-    EXPECT_EQ(b.PixelColor(1, 0), IKUnpackTriple(c5));
-    vcl::TBitmap p4;
-    p4.SetPixelFormat(vcl::pf4bit);
-    p4.SetSize(3, 1);
-    static_cast<uint8_t*>(p4.ScanLine(0))[0] = 0x3A;
-    b.Assign(&p4);
-    EXPECT_EQ(b.ScanLine(0)[0], 3);
-    EXPECT_EQ(b.ScanLine(0)[1], 10);
-    vcl::TBitmap mono;
-    mono.SetPixelFormat(vcl::pf1bit);
-    mono.SetSize(9, 1);
-    static_cast<uint8_t*>(mono.ScanLine(0))[1] = 0x80;
-    b.Assign(&mono);
-    EXPECT_EQ(b.PixelFormat(), mono.GetMonochrome() ? ikbf1Bit : ikbf8Bit);
-    EXPECT_EQ(b.PixelColor(8, 0), (TIKColorTriple{255, 255, 255}));
 }
 
 TEST(IKGuiStorage, WritingIntoTBitmaps) {
