@@ -387,6 +387,13 @@ void TxbBarItem::SetVisible(TxbBarItemVisible value) {
     VisibleChanged();
 }
 
+void TxbBarItem::ApplyPendingVisible() {
+    if (FPendingVisible == FVisible)
+        return;
+    FVisible = FPendingVisible;
+    VisibleChanged();
+}
+
 // ---- Actions ------------------------------------------------------------------------------------------------
 
 vcl::TBasicAction* TxbBarItem::GetAction() const { return FActionLink ? FActionLink->GetAction() : nullptr; }

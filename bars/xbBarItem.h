@@ -148,8 +148,8 @@ public:
     TxbBarItemVisible GetVisible() const { return FVisible; }
     void SetVisible(TxbBarItemVisible value);
     TxbBarItemVisible GetPendingVisible() const { return FPendingVisible; }
-    // The manager's Loaded applies the value read from the form.
-    void ApplyPendingVisible() { SetVisible(FPendingVisible); }
+    // The manager's Loaded applies the value read from the form (the item may still be marked loading then).
+    void ApplyPendingVisible();
     vcl::TNotifyEvent OnClick;
     vcl::TNotifyEvent OnDestroy;
     vcl::TNotifyEvent OnAfterLoad;

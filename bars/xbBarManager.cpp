@@ -202,7 +202,9 @@ void TxbBarManager::SetName(const std::string& value) {
 }
 
 void TxbBarManager::GetChildren(const vcl::TGetChildProc& proc, vcl::TComponent* root) {
-    for (TxbBarItem* item : FItems)
+    // Over a copy: writing a child may make items (the writer's fresh objects for its defaults), which join
+    // the list.
+    for (TxbBarItem* item : std::vector<TxbBarItem*>(FItems))
         if (item->GetOwner() == root && item->GetCategory() >= 0)
             proc(item);
 }

@@ -114,8 +114,31 @@ TEST_F(RegistryTest, MissingUser32EntriesStayNull) {
 }
 
 TEST_F(RegistryTest, SystemFlagsFollowTheVersion) {
-    EXPECT_FALSE(IsWin9x);
-    EXPECT_TRUE(HasNewMenuItemInfo); // NT 5.1
+    struct Case {
+        win::DWORD Platform, Major, Minor;
+        bool Win9x, Win95, NewMenuItemInfo;
+    };
+    const Case cases[] = {
+        {win::VER_PLATFORM_WIN32_NT, 5, 1, false, false, true},       // XP
+        {win::VER_PLATFORM_WIN32_NT, 5, 0, false, false, true},       // 2000
+        {win::VER_PLATFORM_WIN32_NT, 4, 0, false, false, false},      // NT 4
+        {win::VER_PLATFORM_WIN32_NT, 6, 0, false, false, false},      // only NT 5 counts
+        {win::VER_PLATFORM_WIN32_WINDOWS, 4, 0, true, true, false},   // 95
+        {win::VER_PLATFORM_WIN32_WINDOWS, 4, 10, true, false, true},  // 98
+    };
+    for (const Case& c : cases) {
+        while (BarCommonModuleInitialized())
+            DoneBarCommonModule();
+        win::OsVersion version;
+        version.Platform = c.Platform;
+        version.Major = c.Major;
+        version.Minor = c.Minor;
+        win::SetOsVersion(version);
+        InitBarCommonModule();
+        EXPECT_EQ(IsWin9x, c.Win9x) << c.Major << "." << c.Minor;
+        EXPECT_EQ(IsWin95, c.Win95) << c.Major << "." << c.Minor;
+        EXPECT_EQ(HasNewMenuItemInfo, c.NewMenuItemInfo) << c.Major << "." << c.Minor;
+    }
 }
 
 } // namespace

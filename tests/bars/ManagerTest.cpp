@@ -7,6 +7,7 @@
 #include "platform/vcl/FormText.h"
 #include "platform/vcl/StringList.h"
 #include "platform/vcl/Streams.h"
+#include "platform/vcl/TypInfo.h"
 
 using namespace bars;
 using namespace barstest;
@@ -233,6 +234,65 @@ TEST_F(ManagerTest, CategoriesStartWithDefaultAndListTheirItems) {
     a->SetVisible(ivNever);
     manager->GetCategoryUserItems(0, list);
     EXPECT_TRUE(list.empty());
+}
+
+} // namespace
+
+namespace {
+
+class ManagerStreamTest : public BarsFixture {};
+
+TEST_F(ManagerStreamTest, AFormResourceBringsBackTheSettingsAndItsItems) {
+    RegisterItemClass<TTestItem, TCountingControl>("TTestItem", true);
+    vcl::LinkPropertyTable(typeid(TTestItem), typeid(TxbBarItem));
+    TxbBarManager* manager = MakeManager();
+    manager->SetName("bm");
+    manager->SetStyle(bmsFlat);
+    manager->SetShowHint(false);
+    manager->GetCategories()->Add("File");
+    auto* open = new TTestItem(Form);
+    open->SetName("Open");
+    open->SetCategory(1);
+    open->SetCaption("&Open...");
+    open->SetEnabled(false);
+    open->SetVisible(ivInCustomizing);
+    // An item the library makes for its own menus: no category, no owner, freed with the manager.
+    auto* internal = new TTestItem(nullptr);
+    internal->SetName("Internal");
+    EXPECT_EQ(internal->GetBarManager(), manager);
+
+    vcl::TMemoryStream stream;
+    {
+        vcl::TWriter writer(&stream);
+        writer.WriteRootComponent(Form);
+    }
+    const std::string binary(static_cast<const char*>(stream.Memory()), size_t(stream.GetSize()));
+    const std::string text = vcl::ObjectBinaryToText(binary);
+    EXPECT_NE(text.find("object Open: TTestItem"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Internal"), std::string::npos) << text;
+    delete Form;
+    Form = new vcl::TForm(nullptr);
+    vcl::TReadOnlyMemoryStream input(binary.data(), int64_t(binary.size()));
+    vcl::TReader reader(&input);
+    reader.ReadRootComponent(Form);
+
+    TxbBarManager* read = GetBarManagerByForm(Form);
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->GetStyle(), bmsFlat);
+    EXPECT_STREQ(read->GetPainter()->ClassName(), "TxbBarItemControlFlatPainter");
+    EXPECT_FALSE(read->GetShowHint());
+    EXPECT_EQ(read->GetCategories()->GetCount(), 2);
+    EXPECT_TRUE(read->CanReset());
+    ASSERT_EQ(read->GetItemCount(), 1);
+    auto* item = dynamic_cast<TTestItem*>(read->GetItem(0));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->GetName(), "Open");
+    EXPECT_EQ(item->GetCategory(), 1);
+    EXPECT_EQ(item->GetCaption(), "&Open...");
+    EXPECT_FALSE(item->GetEnabled());
+    // The visibility read waits for the manager's Loaded.
+    EXPECT_EQ(item->GetVisible(), ivInCustomizing);
+    EXPECT_FALSE(read->GetChanged());
 }
 
 } // namespace
