@@ -6,12 +6,12 @@
 # box's drop-down list stays an unframed window the window manager does not manage, above the form, also when
 # the window manager raises the form; the OK button's modal dialog is transient for the form, modal to the
 # desktop and centred on the form; activating the program's second window or another program's window
-# deactivates the form and activating the form again activates it; and the window manager's close request
-# (wmctrl -c) ends the demo with status 0. A panel's strut takes the top 40 rows from the work area: the demo,
-# which places itself at 0,0, goes there with its frame inside the work area, and reports where it went. The
-# application's icon (an icon file made here) reaches the desktop as the form's and the dialog's
-# _NET_WM_ICON, with the pixels the file holds. With LOOMWICK_OWN_FRAMES=1 the window keeps its own frame (no
-# decorations).
+# deactivates the form and activating the form again activates it, its focus back in the control that had it;
+# and the window manager's close request (wmctrl -c) ends the demo with status 0. A panel's strut takes the
+# top 40 rows from the work area: the demo, which places itself at 0,0, goes there with its frame inside the
+# work area, and reports where it went. The application's icon (an icon file made here) reaches the desktop as
+# the form's and the dialog's _NET_WM_ICON, with the pixels the file holds. With LOOMWICK_OWN_FRAMES=1 the
+# window keeps its own frame (no decorations).
 # $1 is the build folder.
 # Budget: 120 s
 set -u
@@ -197,9 +197,17 @@ xdotool key Escape
 sleep 0.5
 
 # 4. Activation by the desktop: the program's second window, another program's window (the panel), then the
-# form again.
+# form again, whose focus comes back to the control that had it: the name edit (at 60,8 in the client area,
+# 160x21), for which F1 asks help with the id 101.
 wmctrl -i -a "$form"
 sleep 0.5
+xdotool mousemove $((100 + 70)) $((120 + 18)) click 1
+sleep 0.3
+n=$(lines)
+xdotool key F1
+focused='help 101'
+after "$n" "^$focused\$" ||
+    fail "F1 in the name edit did not ask help for it: $(tail -n +"$((n + 1))" "$WORK/demo.out" | grep '^help ')"
 if second=$(client_of 'Loomwick demo second'); then
     n=$(lines)
     wmctrl -i -a "$second"
@@ -219,6 +227,11 @@ after "$n" '^activate 0$' || fail "activating another program's window did not d
 n=$(lines)
 wmctrl -i -a "$form"
 after "$n" '^activate 1$' || fail "activating the form from the desktop did not activate it"
+sleep 0.5
+n=$(lines)
+xdotool key F1
+after "$n" "^$focused\$" ||
+    fail "activated again by the desktop, the form's focus is not where it was ('$focused'): $(tail -n +"$((n + 1))" "$WORK/demo.out" | grep '^help ')"
 
 # 5. The modal dialog of the OK button (at 312,324 in the client area, 100x28).
 n=$(lines)
