@@ -119,9 +119,8 @@ void TxbBarManager::ReleaseBrushes() {
 }
 
 void TxbBarManager::CreateThemeBrush() {
-    // The themed toolbar fill comes with the bar drawing routines; until then the face colour stands in.
-    if (FThemeActive && !FThemedBarBrush)
-        FThemedBarBrush = SolidBrush(vcl::TColor(vcl::ColorToRGB(vcl::clBtnFace)));
+    // The brush holds the themed toolbar's fill colour, which the bar drawing routines read from the theme;
+    // it is made here once they exist. Until then it stays null.
 }
 
 void TxbBarManager::ReleaseThemeBrush() { FreeBrush(FThemedBarBrush); }

@@ -29,6 +29,7 @@ void RegisterBarManagerTables() {
         .Stored([](T* m) { return !m->GetAutoDockColor(); })
         .Property("AutoHideEmptyBars", &T::GetAutoHideEmptyBars, &T::SetAutoHideEmptyBars)
         .Stored([](T* m) { return m->GetAutoHideEmptyBars(); })
+        .Property("Backgrounds", &T::GetBackgrounds, &T::SetBackgrounds)
         .Property("ButtonArrowWidth", &T::GetButtonArrowWidth, &T::SetButtonArrowWidth)
         .Stored([](T* m) { return m->GetButtonArrowWidth() != 11; })
         .Property("CanCustomize", &T::GetCanCustomize, &T::SetCanCustomize)
@@ -40,6 +41,8 @@ void RegisterBarManagerTables() {
         .Stored([](T* m) { return m->GetFlatCloseButton(); })
         .Property("Font", &T::GetFont, &T::SetFont)
         .Stored([](T* m) { return !m->GetUseSystemFont(); })
+        .Property("HelpButtonGlyph", &T::GetHelpButtonGlyph, &T::SetHelpButtonGlyph)
+        .Stored([](T* m) { return !m->GetHelpButtonGlyph()->GetEmpty(); })
         .Property("HelpContext", &T::GetHelpContext, &T::SetHelpContext)
         .Stored([](T* m) { return m->GetHelpContext() != 0; })
         .Property("HideFloatingBarsWhenInactive", &T::GetHideFloatingBarsWhenInactive,
@@ -63,6 +66,7 @@ void RegisterBarManagerTables() {
         .Stored([](T* m) { return m->GetLargeButtonArrowWidth() != 13; })
         .Property("LargeIcons", &T::GetLargeIcons, &T::SetLargeIcons)
         .Stored([](T* m) { return m->GetLargeIcons(); })
+        .Property("LookAndFeel", &T::GetLookAndFeel, &T::SetLookAndFeel)
         .Property("MakeDisabledImagesFaded", &T::GetMakeDisabledImagesFaded, &T::SetMakeDisabledImagesFaded)
         .Stored([](T* m) { return m->GetMakeDisabledImagesFaded(); })
         .Property("MenuAnimations", &T::GetMenuAnimations, &T::SetMenuAnimations)
@@ -117,6 +121,11 @@ void RegisterBarManagerTables() {
         .Event("OnItemLinkDelete", &T::OnItemLinkDelete)
         .Event("OnShowCustomizingForm", &T::OnShowCustomizingForm)
         .Event("OnHideCustomizingForm", &T::OnHideCustomizingForm);
+    vcl::DefineClassProperties<TxbBarBackgrounds, vcl::TPersistent>()
+        .Property("Bar", &TxbBarBackgrounds::GetBar, &TxbBarBackgrounds::SetBar)
+        .Stored([](TxbBarBackgrounds* b) { return !b->GetBar()->GetEmpty(); })
+        .Property("SubMenu", &TxbBarBackgrounds::GetSubMenu, &TxbBarBackgrounds::SetSubMenu)
+        .Stored([](TxbBarBackgrounds* b) { return !b->GetSubMenu()->GetEmpty(); });
     // A manager exists only on a form: the writer, which makes a fresh object for its defaults, gets none and
     // relies on the stored rules above.
     vcl::RegisterClass(

@@ -3,6 +3,7 @@
 #include "BarsTestSupport.h"
 
 #include "lookandfeel/lkLookAndFeels.h"
+#include "platform/vcl/Bitmap.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/user/Metrics.h"
@@ -170,6 +171,83 @@ TEST_F(StyleTest, AManagerReturnsItsGdiObjects) {
     delete manager;
     for (int k = 0; k < int(win::GdiKind::gkCount); ++k)
         EXPECT_EQ(win::GdiObjectCount(win::GdiKind(k)), before[size_t(k)]) << "kind " << k;
+}
+
+} // namespace
+
+namespace {
+
+// An item that counts the glyph refreshes it hears and whether the redraw lock was held then.
+class TGlyphItem : public TxbBarItem {
+public:
+    using TxbBarItem::TxbBarItem;
+    void GlyphChanged() override {
+        ++Refreshes;
+        LockedThen = GetBarManager()->GetRedrawLocked();
+        TxbBarItem::GlyphChanged();
+    }
+    bool UsesLargeImages() const override { return Large; }
+    bool UsesHotImages() const override { return Hot; }
+    int Refreshes = 0;
+    bool LockedThen = false;
+    bool Large = false;
+    bool Hot = false;
+};
+
+class ImageListRefreshTest : public BarsFixture {};
+
+TEST_F(ImageListRefreshTest, EachListRefreshesTheItemsThatUseItUnderTheRedrawLock) {
+    TxbBarManager* manager = MakeManager();
+    auto* indexed = new TGlyphItem(Form);
+    indexed->SetImageIndex(0);
+    auto* plain = new TGlyphItem(Form);
+    auto* large = new TGlyphItem(Form);
+    large->Large = true;
+    auto* hot = new TGlyphItem(Form);
+    hot->Hot = true;
+    auto counts = [&] {
+        return std::vector<int>{indexed->Refreshes, plain->Refreshes, large->Refreshes, hot->Refreshes};
+    };
+    const std::vector<int> before = counts();
+    vcl::TCustomImageList images(Form, 16, 16), largeImages(Form, 32, 32), hotImages(Form, 16, 16);
+    manager->SetImages(&images);
+    EXPECT_EQ(counts(), (std::vector<int>{before[0] + 1, before[1], before[2], before[3]}));
+    EXPECT_TRUE(indexed->LockedThen);
+    EXPECT_FALSE(manager->GetRedrawLocked());
+    manager->SetLargeImages(&largeImages);
+    manager->SetHotImages(&hotImages);
+    EXPECT_EQ(counts(), (std::vector<int>{before[0] + 1, before[1], before[2] + 1, before[3] + 1}));
+    // A change inside a list reaches the items through the change link.
+    vcl::TBitmap strip;
+    strip.SetSize(16, 16);
+    images.Add(&strip, nullptr);
+    EXPECT_EQ(indexed->Refreshes, before[0] + 2);
+    // A list freed leaves the manager.
+    manager->SetHotImages(nullptr);
+    EXPECT_EQ(manager->GetHotImages(), nullptr);
+    manager->SetImages(nullptr);
+    manager->SetLargeImages(nullptr);
+}
+
+TEST_F(ImageListRefreshTest, AFreedImageListLeavesTheManager) {
+    TxbBarManager* manager = MakeManager();
+    auto* images = new vcl::TCustomImageList(Form, 16, 16);
+    manager->SetImages(images);
+    images->Free();
+    EXPECT_EQ(manager->GetImages(), nullptr);
+}
+
+TEST_F(ImageListRefreshTest, BarBackgroundsAreKeptAndCopied) {
+    TxbBarManager* manager = MakeManager();
+    manager->SetStyle(bmsFlat);
+    vcl::TBitmap tile;
+    tile.SetSize(8, 8);
+    manager->GetBackgrounds()->SetBar(&tile);
+    EXPECT_FALSE(manager->GetBackgrounds()->GetBar()->GetEmpty());
+    EXPECT_STREQ(manager->GetPainter()->ClassName(), "TxbBarItemControlFlatPainter");
+    TxbBarBackgrounds copy(manager);
+    copy.Assign(manager->GetBackgrounds());
+    EXPECT_EQ(copy.GetBar()->GetWidth(), 8);
 }
 
 } // namespace
