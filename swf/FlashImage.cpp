@@ -273,11 +273,11 @@ void TFlashImage::BuildLosslessData() {
     TBMPReader& r = Reader();
     const vcl::TDibFormat& f = r.GetFormat();
     const int32_t width = FWidth, rows = r.GetRowCount();
+    auto data = std::make_unique<vcl::TMemoryStream>();
+    // The rows are converted one at a time straight into the compressor: no copy of the whole picture.
+    TSWFDeflateStream z(data.get(), SWFBitmapDeflateLevel);
     std::vector<uint8_t> out;
-    auto reserve = [&](int64_t bytes) { out.reserve(static_cast<size_t>(bytes)); };
-    switch (FFormat) {
-    case ifColorMapped8: {
-        reserve(int64_t(FColorCount) * 4 + int64_t(FRowWidth) * rows);
+    if (FFormat == ifColorMapped8) {
         for (int32_t i = 0; i < FColorCount; ++i) {
             uint32_t c = size_t(i) < f.Colors.size() ? f.Colors[size_t(i)] : 0;
             out.push_back(uint8_t(c >> 16));
@@ -286,77 +286,81 @@ void TFlashImage::BuildLosslessData() {
             if (FHasAlpha)
                 out.push_back(255);
         }
-        break;
+        if (!out.empty())
+            z.WriteBuffer(out.data(), int32_t(out.size()));
     }
-    case ifRGB15:
-        reserve(int64_t(FRowWidth) * 2 * rows);
-        break;
-    default:
-        reserve(int64_t(width) * 4 * rows);
-        break;
-    }
+    const size_t rowBytes = FFormat == ifColorMapped8 ? size_t(FRowWidth)
+                            : FFormat == ifRGB15      ? size_t(FRowWidth) * 2
+                                                      : size_t(width) * 4;
+    out.assign(rowBytes, 0); // padding stays 0
     // Rows go top row first: the reader keeps them bottom-up.
     for (int32_t y = rows - 1; y >= 0; --y) {
         const uint8_t* row = r.GetRow(y);
+        uint8_t* o = out.data();
         switch (FFormat) {
         case ifARGB32:
-            for (int32_t x = 0; x < width; ++x) {
+            for (int32_t x = 0; x < width; ++x, o += 4) {
                 const uint8_t* p = row + 4 * x;
                 uint8_t a = p[3];
                 // The player expects colours premultiplied by alpha.
                 auto pm = [a](uint8_t c) { return uint8_t((c * a + 127) / 255); };
-                out.push_back(a);
-                out.push_back(pm(p[2]));
-                out.push_back(pm(p[1]));
-                out.push_back(pm(p[0]));
+                o[0] = a;
+                o[1] = pm(p[2]);
+                o[2] = pm(p[1]);
+                o[3] = pm(p[0]);
             }
             break;
         case ifColorMapped8:
             for (int32_t x = 0; x < width; ++x) {
                 switch (f.BitCount) {
                 case 1:
-                    out.push_back((row[x >> 3] >> (7 - (x & 7))) & 1);
+                    o[x] = (row[x >> 3] >> (7 - (x & 7))) & 1;
                     break;
                 case 4:
-                    out.push_back((x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4);
+                    o[x] = (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
                     break;
                 default:
-                    out.push_back(row[x]);
+                    o[x] = row[x];
                 }
             }
-            out.insert(out.end(), size_t(FRowWidth - width), 0);
             break;
         case ifRGB15: {
             bool direct555 = f.RedMask == 0x7C00 && f.GreenMask == 0x03E0 && f.BlueMask == 0x001F;
-            for (int32_t x = 0; x < width; ++x) {
+            for (int32_t x = 0; x < width; ++x, o += 2) {
                 uint32_t px = uint32_t(row[2 * x]) | (uint32_t(row[2 * x + 1]) << 8);
                 uint32_t v = direct555
                                  ? (px & 0x7FFF)
                                  : (ImageChannel5(px, f.RedMask) << 10) |
                                        (ImageChannel5(px, f.GreenMask) << 5) | ImageChannel5(px, f.BlueMask);
-                out.push_back(uint8_t(v >> 8));
-                out.push_back(uint8_t(v));
+                o[0] = uint8_t(v >> 8);
+                o[1] = uint8_t(v);
             }
-            out.insert(out.end(), size_t(FRowWidth - width) * 2, 0);
             break;
         }
         case ifRGB24: {
             const int step = f.BitCount / 8;
-            for (int32_t x = 0; x < width; ++x) {
+            for (int32_t x = 0; x < width; ++x, o += 4) {
                 const uint8_t* p = row + step * x;
-                out.push_back(0xFF);
-                out.push_back(p[2]);
-                out.push_back(p[1]);
-                out.push_back(p[0]);
+                o[0] = 0xFF;
+                o[1] = p[2];
+                o[2] = p[1];
+                o[3] = p[0];
             }
             break;
         }
         }
+        z.WriteBuffer(out.data(), int32_t(rowBytes));
     }
-    auto data = std::make_unique<vcl::TMemoryStream>();
-    DeflateInto(out.data(), static_cast<int64_t>(out.size()), data.get());
+    z.Finish();
     FData = std::move(data);
     FDataKind = dkLossless;
+}
+
+void TFlashImage::Pack() {
+    if (FIsJPEG || (FData && FData->GetSize() > 0) || !FReader || FReader->Empty())
+        return;
+    BuildLosslessData();
+    FReader.reset();
 }
 
 void TFlashImage::WriteData(TBitsEngine* engine) {

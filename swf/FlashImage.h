@@ -55,6 +55,9 @@ public:
     vcl::TStream& GetData();
     // Takes ownership of stream as the image's data.
     void SetData(std::unique_ptr<vcl::TStream> stream);
+    // Builds the lossless data now and frees the pixels, which only the data's writing needed: a movie of
+    // many large images then holds each picture once, compressed. GetReader afterwards gives no pixels.
+    void Pack();
     bool GetConvertProgressive() const { return FConvertProgressive; }
     void SetConvertProgressive(bool v);
 

@@ -49,6 +49,7 @@ void TSWFSlideShowCreator::AddImageFrom(TBMPReader&& pixels, int32_t delayMs) {
     TFlashImage* image = FMovie->AddImage();
     ++FImageCount;
     image->TakeReader(std::move(pixels));
+    image->Pack();
     TFlashShape* shape = FMovie->AddRectangle(0, 0, image->GetWidth(), image->GetHeight());
     shape->AddImageFill(image, 2, 1.0, 1.0);
     for (int32_t i = n; i >= 0; --i) {

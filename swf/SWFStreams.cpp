@@ -103,7 +103,7 @@ void TBasedSWFStream::SaveToStream(vcl::TStream* target) {
     if (FVersion < 6)
         FVersion = 6;
     WriteHeader(target, 1);
-    TSWFDeflateStream z(target);
+    TSWFDeflateStream z(target, SWFBodyDeflateLevel);
     int64_t bodySize = FBody->GetSize();
     if (OnProgress) {
         // The header part written first is not body; only body bytes count.

@@ -12,9 +12,9 @@ struct TSWFDeflateStream::State {
     unsigned char Out[64 * 1024];
 };
 
-TSWFDeflateStream::TSWFDeflateStream(vcl::TStream* target)
+TSWFDeflateStream::TSWFDeflateStream(vcl::TStream* target, int level)
     : FState(std::make_unique<State>()), FTarget(target) {
-    if (deflateInit(&FState->Z, Z_DEFAULT_COMPRESSION) != Z_OK)
+    if (deflateInit(&FState->Z, level) != Z_OK)
         throw vcl::EOutOfMemory("Cannot start zlib compression");
 }
 
@@ -71,8 +71,8 @@ void TSWFDeflateStream::Finish() {
     FFinished = true;
 }
 
-void DeflateInto(const void* data, int64_t size, vcl::TStream* target) {
-    TSWFDeflateStream z(target);
+void DeflateInto(const void* data, int64_t size, vcl::TStream* target, int level) {
+    TSWFDeflateStream z(target, level);
     const auto* p = static_cast<const uint8_t*>(data);
     while (size > 0) {
         int32_t n = static_cast<int32_t>(std::min<int64_t>(size, 1 << 20));

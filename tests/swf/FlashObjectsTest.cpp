@@ -5,8 +5,10 @@
 #include "platform/win/gdi/Gdi.h"
 #include "swf/FlashObjects.h"
 #include "swf/SWFObjects.h"
+#include "swf/SWFZlib.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstring>
 #include <filesystem>
@@ -265,6 +267,62 @@ TEST(FlashImage, SixteenBitMasksBecomeFifteenBitPixels) {
     const uint8_t one[4] = {0x34, 0x12, 0, 0};
     image->LoadFromDib(g, one);
     EXPECT_EQ(Hex(LosslessPixels(*image)), "12 34 00 00");
+}
+
+TEST(FlashImage, RowsStreamedIntoTheCompressorGiveTheWholePicturesData) {
+    // The lossless data is converted row by row straight into the compressor: its bytes must be the
+    // whole converted picture deflated in one go at the bitmaps' level, for every depth and width (odd
+    // widths pad mapped and 15-bit rows), over several of the compressor's blocks. A packed twin holds
+    // the same data and no pixels.
+    struct Case {
+        const char* Name;
+        int32_t Width, Height;
+        uint16_t Bits;
+        uint32_t RedMask; // 16 bits: 0x7C00 5-5-5, 0xF800 5-6-5
+        bool Alpha;       // 32 bits: alpha bytes set
+    };
+    const Case cases[] = {
+        {"1 bit", 37, 23, 1, 0, false},       {"4 bits", 301, 200, 4, 0, false},
+        {"8 bits", 301, 200, 8, 0, false},    {"15 bits", 37, 23, 16, 0x7C00, false},
+        {"16 bits", 301, 200, 16, 0xF800, false}, {"24 bits", 301, 200, 24, 0, false},
+        {"32 bits, alpha", 37, 23, 32, 0, true},  {"32 bits, opaque", 301, 200, 32, 0, false},
+    };
+    uint32_t seed = 5;
+    for (const Case& c : cases) {
+        TFlashMovie movie(0, 0, 10, 10, 12, true);
+        vcl::TDibFormat f = Dib(c.Width, c.Height, c.Bits);
+        if (c.Bits == 16) {
+            f.RedMask = c.RedMask;
+            f.GreenMask = c.RedMask == 0x7C00 ? 0x03E0 : 0x07E0;
+            f.BlueMask = 0x001F;
+        }
+        Bytes bits(size_t(f.ImageBytes()));
+        for (size_t i = 0; i < bits.size(); ++i) {
+            seed = seed * 1103515245u + 12345u;
+            bits[i] = uint8_t((i / 5) % 3 ? seed >> 24 : i);
+            if (c.Bits == 32 && i % 4 == 3)
+                bits[i] = c.Alpha ? uint8_t(seed >> 20) : 0;
+        }
+        TFlashImage* image = movie.AddImage();
+        image->LoadFromDib(f, bits.data());
+        const Bytes pixels = LosslessPixels(*image);
+        vcl::TStream& data = image->GetData();
+        Bytes stored(size_t(data.GetSize()));
+        data.SetPosition(0);
+        data.ReadBuffer(stored.data(), int32_t(stored.size()));
+        uLongf size = compressBound(uLong(pixels.size()));
+        Bytes whole(size);
+        ASSERT_EQ(compress2(whole.data(), &size, pixels.data(), uLong(pixels.size()), SWFBitmapDeflateLevel), Z_OK);
+        whole.resize(size);
+        EXPECT_EQ(stored, whole) << c.Name;
+
+        TFlashImage* twin = movie.AddImage();
+        twin->LoadFromDib(f, bits.data());
+        twin->Pack();
+        EXPECT_EQ(twin->GetDataKind(), dkLossless) << c.Name;
+        EXPECT_EQ(LosslessPixels(*twin), pixels) << c.Name;
+        EXPECT_TRUE(twin->GetReader().Empty()) << c.Name;
+    }
 }
 
 TEST(FlashImage, DataIsBuiltOnceAndUnknownExtensionsRaise) {

@@ -6,6 +6,7 @@
 #include "swf/FlashObjects.h"
 #include "swf/SWFObjects.h"
 #include "swf/SWFSlideShowCreator.h"
+#include "swf/SWFZlib.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +33,7 @@ vcl::TDibFormat Format8(int32_t width, int32_t height) {
 Bytes Deflate(const Bytes& data) {
     uLongf size = compressBound(uLong(data.size()));
     Bytes out(size);
-    EXPECT_EQ(compress2(out.data(), &size, data.data(), uLong(data.size()), Z_DEFAULT_COMPRESSION), Z_OK);
+    EXPECT_EQ(compress2(out.data(), &size, data.data(), uLong(data.size()), SWFBitmapDeflateLevel), Z_OK);
     out.resize(size);
     return out;
 }
