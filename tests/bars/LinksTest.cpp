@@ -273,3 +273,62 @@ TEST_F(LinksTest, NewLinksStartAtTheMinimumCountAndLeaveCleanly) {
 }
 
 } // namespace
+
+namespace {
+
+class LinkChangesTest : public LinksTest {};
+
+TEST_F(LinkChangesTest, AnItemsVisibilityMovesItsLinksInTheRecentOrder) {
+    TxbBarItemLink* a = AddLink("A");
+    TxbBarItemLink* b = AddLink("B");
+    TxbBarItemLink* c = AddLink("C");
+    TxbBarItemLinks second(Manager, nullptr);
+    TxbBarItemLink* elsewhere = second.Add();
+    elsewhere->SetItem(a->GetItem());
+    second.Add()->SetItem(b->GetItem());
+    ASSERT_EQ(Recent(), (std::vector<TxbBarItemLink*>{a, b, c}));
+    a->GetItem()->SetVisible(ivNever);
+    EXPECT_EQ(Recent(), (std::vector<TxbBarItemLink*>{b, c, a}));
+    EXPECT_EQ(Links->GetVisibleItemCount(), 2);
+    EXPECT_EQ(second.GetRecentItem(1), elsewhere); // every link of the item moves
+    EXPECT_EQ(second.GetVisibleItemCount(), 1);
+    a->GetItem()->SetVisible(ivAlways);
+    EXPECT_EQ(Recent(), (std::vector<TxbBarItemLink*>{a, b, c}));
+    EXPECT_EQ(Links->GetVisibleItemCount(), 3);
+    EXPECT_EQ(second.GetRecentItem(0), elsewhere);
+}
+
+TEST_F(LinkChangesTest, AssigningCopiesTheLinksWithTheirEffectiveBreaks) {
+    TxbBarItemLink* a = AddLink("A");
+    TxbBarItemLink* hidden = AddLink("Hidden");
+    TxbBarItemLink* c = AddLink("C");
+    hidden->SetBeginGroup(true);
+    hidden->SetVisible(false);
+    a->SetUserCaption("Mine");
+    a->Data = 42;
+    std::vector<TxbBarItemLink*> changed;
+    Manager->OnItemLinkChange = [&](vcl::TObject*, TxbBarItemLink* l) { changed.push_back(l); };
+    TxbBarItemLinks copy(Manager, nullptr);
+    copy.Assign(Links.get());
+    ASSERT_EQ(copy.GetCount(), 3);
+    EXPECT_EQ(copy.GetItem(0)->GetItem(), a->GetItem());
+    EXPECT_EQ(copy.GetItem(0)->GetCaption(), "Mine");
+    EXPECT_EQ(copy.GetItem(0)->Data, 42);
+    // The break the hidden link gave to C is C's own in the copy; the hidden link stays hidden.
+    EXPECT_FALSE(copy.GetItem(1)->GetVisible());
+    EXPECT_TRUE(copy.GetItem(2)->GetStoredBeginGroup());
+    EXPECT_TRUE(copy.GetItem(2)->GetBeginGroup());
+    EXPECT_FALSE(changed.empty());
+    (void)c;
+    // Every change of the collection reaches its change callback and marks the manager changed.
+    int notified = 0;
+    copy.OnChange = [&notified](TxbBarItemLinks*) { ++notified; };
+    Manager->SetChanged(false);
+    copy.GetItem(0)->SetBeginGroup(true);
+    copy.Delete(1);
+    EXPECT_GE(notified, 1);
+    EXPECT_TRUE(Manager->GetChanged());
+    EXPECT_EQ(copy.GetVisibleItemCount(), 2);
+}
+
+} // namespace
