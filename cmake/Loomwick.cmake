@@ -51,6 +51,7 @@ function(loomwick_test name)
         target_link_libraries(${name} PRIVATE GTest::gtest_main)
     endif()
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest Threads::Threads)
+    target_compile_options(${name} PRIVATE ${LOOMWICK_CHECK_PROGRAM_OPTIONS})
     target_compile_definitions(${name} PRIVATE
         LOOMWICK_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
         LOOMWICK_BUILD_DIR="${CMAKE_BINARY_DIR}")
