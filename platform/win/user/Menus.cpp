@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,16 @@ struct HMENU__ {
 
 namespace {
 
+// Every window's system menu, made when first asked for. Windows of every thread come and go, so the map
+// changes under its own lock (a leaf: nothing else is taken under it).
 std::map<HWND, std::unique_ptr<HMENU__>>& SystemMenus() {
     static auto* menus = new std::map<HWND, std::unique_ptr<HMENU__>>;
     return *menus;
+}
+
+std::mutex& SystemMenuLock() {
+    static auto* lock = new std::mutex;
+    return *lock;
 }
 
 void FillStandard(HMENU__& m, HWND hwnd) {
@@ -60,15 +68,24 @@ HMENU__::Item* Find(HMENU menu, UINT item, bool byPosition) {
 HMENU GetSystemMenu(HWND hwnd, BOOL revert) {
     if (!IsWindow(hwnd))
         return nullptr;
-    auto& menu = SystemMenus()[hwnd];
-    if (!menu || revert) {
-        if (!menu)
-            menu = std::make_unique<HMENU__>();
+    HMENU__* menu;
+    bool fresh = false;
+    {
+        std::lock_guard<std::mutex> guard(SystemMenuLock());
+        auto& slot = SystemMenus()[hwnd];
+        if (!slot) {
+            slot = std::make_unique<HMENU__>();
+            fresh = true;
+        }
+        menu = slot.get();
+    }
+    // The menu lives until its window goes, which only the window's own thread does.
+    if (fresh || revert) {
         FillStandard(*menu, hwnd);
         if (revert)
             return nullptr;
     }
-    return menu.get();
+    return menu;
 }
 
 int GetMenuItemCount(HMENU menu) { return menu ? int(menu->FItems.size()) : -1; }
@@ -139,7 +156,15 @@ BOOL EnableMenuItem(HMENU menu, UINT item, UINT enable) {
 
 namespace user {
 
-void ForgetSystemMenu(HWND hwnd) { SystemMenus().erase(hwnd); }
+void ForgetSystemMenu(HWND hwnd) {
+    std::unique_ptr<HMENU__> gone;
+    std::lock_guard<std::mutex> guard(SystemMenuLock());
+    auto it = SystemMenus().find(hwnd);
+    if (it != SystemMenus().end()) {
+        gone = std::move(it->second);
+        SystemMenus().erase(it);
+    }
+}
 
 } // namespace user
 

@@ -278,11 +278,15 @@ void UpdateNow(HWND handle, bool children) {
         UpdateNow(child, true);
 }
 
+// Under the state lock, which guards the child lists. Only this thread's windows are looked into: another
+// thread changes its windows' styles without the lock.
 Window* FindPaint(Window* w, DWORD threadId) {
-    if (!w->IsVisibleFlag() || !w->FRedraw)
-        return nullptr;
-    if (w->FThreadId == threadId && HasPending(w))
-        return w;
+    if (w->FThreadId == threadId) {
+        if (!w->IsVisibleFlag() || !w->FRedraw)
+            return nullptr;
+        if (HasPending(w))
+            return w;
+    }
     for (Window* child : w->FChildren)
         if (Window* found = FindPaint(child, threadId))
             return found;
@@ -404,13 +408,13 @@ void PaintDefaultFrame(Window* hwnd) {
 
 Window* FindWindowToPaint(DWORD threadId, HWND filterHandle) {
     TakePendingInvalidations(threadId);
+    Window* desktop = Validate(GetDesktopWindow());
+    // Under the state lock, so no other thread links or unlinks a window during the walk.
+    std::lock_guard<std::recursive_mutex> guard(GetState().FLock);
     if (filterHandle) {
         Window* filter = Validate(filterHandle);
         return filter ? FindPaint(filter, threadId) : nullptr;
     }
-    // Under the state lock, so no other thread links or unlinks a top-level window during the walk.
-    Window* desktop = Validate(GetDesktopWindow());
-    std::lock_guard<std::recursive_mutex> guard(GetState().FLock);
     for (Window* top : desktop->FChildren)
         if (Window* found = FindPaint(top, threadId))
             return found;
