@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 using namespace controls;
 using win::COLORREF;
@@ -663,6 +664,393 @@ TEST_F(TabsTest, ASmallControlGetsNoInvertedTabs) {
             }
             t->TabAtPos(5, 5);
         }
+}
+
+// ---- Scroller and close box ----------------------------------------------------------------------------
+
+TEST_F(TabsTest, TheScrollerScrollsOnlyOnAReleaseOverTheHalfPressed) {
+    TFcTabControl* t = AddTabs({"T0", "T1", "T2", "T3", "T4", "T5", "T6", "T7"});
+    t->SetTabWidth(60);
+    FForm->Show();
+    Pump();
+    t->Repaint();
+    TFcTabScroller* s = t->GetScroller();
+    ASSERT_NE(s, nullptr);
+    ASSERT_TRUE(t->GetScrollersShown());
+    const int w = s->GetWidth(), h = s->GetHeight();
+    // Press the forward (right) half, move off, release: nothing scrolls.
+    Mouse(MouseAction::LeftDown, s, {w - 3, h / 2});
+    EXPECT_TRUE(s->GetPressing());
+    EXPECT_TRUE(s->GetPressedOver());
+    Mouse(MouseAction::Move, s, {2, h / 2}); // the other half
+    EXPECT_FALSE(s->GetPressedOver());
+    Mouse(MouseAction::LeftUp, s, {2, h / 2});
+    EXPECT_FALSE(s->GetPressing());
+    EXPECT_EQ(t->GetFirstShownTab(), 0);
+    // The back arrow at the start: its click is harmless.
+    Mouse(MouseAction::LeftDown, s, {2, h / 2});
+    Mouse(MouseAction::LeftUp, s, {2, h / 2});
+    EXPECT_EQ(t->GetFirstShownTab(), 0);
+    // The forward half clicked: one step.
+    Mouse(MouseAction::LeftDown, s, {w - 3, h / 2});
+    Mouse(MouseAction::LeftUp, s, {w - 3, h / 2});
+    EXPECT_EQ(t->GetFirstShownTab(), 1);
+}
+
+TEST_F(TabsTest, ThePartsTheVisualStyleDrawsForScrollerAndCloseBox) {
+    auto engine = std::make_shared<win::RecordingThemeEngine>();
+    engine->AddClass("spin");
+    engine->AddClass("window");
+    win::SetThemeEngine(engine);
+    TFcTabControl* t = AddTabs({"T0", "T1", "T2", "T3", "T4", "T5", "T6", "T7"});
+    t->SetTabWidth(60);
+    t->SetShowCloseButton(true);
+    FForm->Show();
+    Pump();
+    t->Repaint();
+    ASSERT_TRUE(GetThemeServices()->ThemesEnabled());
+    TFcTabScroller* s = t->GetScroller();
+    ASSERT_NE(s, nullptr);
+    auto parts = [&](vcl::TWinControl* c, const char* cls) {
+        engine->ClearCalls();
+        c->Repaint();
+        std::vector<std::pair<int, int>> r;
+        for (const auto& call : engine->CallsOf("DrawThemeBackground"))
+            if (call.Class == cls)
+                r.push_back({call.Part, call.State});
+        return r;
+    };
+    using P = std::vector<std::pair<int, int>>;
+    // Horizontal: the left half (back, disabled at the start) then the right half (forward, normal).
+    EXPECT_EQ(parts(s, "spin"), (P{{4, 4}, {3, 1}}));
+    Mouse(MouseAction::LeftDown, s, {s->GetWidth() - 3, 3});
+    EXPECT_EQ(parts(s, "spin"), (P{{4, 4}, {3, 3}}));
+    Mouse(MouseAction::LeftUp, s, {s->GetWidth() - 3, 3});
+    EXPECT_EQ(parts(s, "spin"), (P{{4, 1}, {3, 1}}));
+    // Vertical for left tabs: the lower half (down part) first, then the upper half.
+    t->SetTabOrientation(toLeft);
+    t->SetTabWidth(0);
+    t->SetTabHeight(60);
+    t->Repaint();
+    ASSERT_TRUE(t->GetScrollersShown());
+    EXPECT_EQ(s->GetOrientation(), orVertical);
+    const P vertical = parts(s, "spin");
+    ASSERT_EQ(vertical.size(), 2u);
+    EXPECT_EQ(vertical[0].first, 2);
+    EXPECT_EQ(vertical[1].first, 1);
+    // The close box: window part 19, disabled without a selection, pressed while held, else normal.
+    TFcTabCloseButton* box = t->GetCloseButton();
+    ASSERT_NE(box, nullptr);
+    t->SetTabIndex(-1);
+    EXPECT_EQ(parts(box, "window"), (P{{19, 4}}));
+    t->SetTabIndex(0);
+    EXPECT_EQ(parts(box, "window"), (P{{19, 1}}));
+    Mouse(MouseAction::LeftDown, box, {2, 2});
+    EXPECT_EQ(parts(box, "window"), (P{{19, 3}}));
+    Mouse(MouseAction::LeftUp, box, {2, 2});
+}
+
+TEST_F(TabsTest, ClassicArrowsOutlinedInTheShadedFlatColour) {
+    TFcTabControl* t = AddTabs({"T0", "T1", "T2", "T3", "T4", "T5", "T6", "T7"});
+    t->SetTabWidth(60);
+    FForm->Show();
+    Pump();
+    for (int adjustment : {0, -40, 30}) {
+        t->SetFlatColor(EditorFlat);
+        t->SetFlatColorAdjustment(adjustment);
+        t->Repaint();
+        TFcTabScroller* s = t->GetScroller();
+        ASSERT_NE(s, nullptr);
+        const COLORREF frame = Rgb(ShadeColor(EditorFlat, adjustment));
+        const int w = s->GetWidth(), h = s->GetHeight(), mid = w / 2;
+        // The two outlines share the middle column.
+        for (auto [x, y] : {std::pair{0, 0}, {0, h - 1}, {w - 1, 0}, {w - 1, h - 1}, {mid, 0}, {mid, h / 2},
+                            {mid / 2, 0}, {mid / 2, h - 1}})
+            EXPECT_EQ(Pixel(s, x, y), frame) << adjustment << " at " << x << "," << y;
+        // The back arrow is disabled (grey), the forward one black.
+        int black = 0, grey = 0;
+        for (int y = 1; y < h - 1; ++y)
+            for (int x = 1; x < w - 1; ++x) {
+                const COLORREF c = Pixel(s, x, y);
+                if (x < mid && c == Rgb(vcl::clBtnShadow))
+                    ++grey;
+                if (x > mid && c == Rgb(vcl::clBlack))
+                    ++black;
+            }
+        EXPECT_GT(grey, 3);
+        EXPECT_GT(black, 3);
+    }
+}
+
+// ---- Drawing -------------------------------------------------------------------------------------------
+
+// A control whose hot tab a test can set (the mouse sets it in the program).
+class THotTabs : public TFcTabControl {
+public:
+    using TFcTabControl::TFcTabControl;
+    void SetHot(int i) {
+        FHotTab = i;
+        LayoutChanged();
+    }
+};
+
+int Channel(COLORREF c, int i) { return int((c >> (8 * i)) & 0xFF); }
+
+// Which channel stands out by more than 60 over the other two (captions drawn in pure red, green or blue are
+// smoothed at their edges), or -1.
+int Dominant(COLORREF c) {
+    for (int i = 0; i < 3; ++i)
+        if (Channel(c, i) > Channel(c, (i + 1) % 3) + 60 && Channel(c, i) > Channel(c, (i + 2) % 3) + 60)
+            return i;
+    return -1;
+}
+
+TEST_F(TabsTest, TheEditorsTabsPixelByPixel) {
+    auto* t = new THotTabs(FForm);
+    t->SetParent(FForm);
+    t->SetBounds(10, 10, 300, 120);
+    for (const char* c : {"Preview", "Frames"})
+        t->GetTabNames()->Add(c);
+    t->SetColor(EditorColor);
+    t->SetFlatColor(EditorFlat);
+    t->GetTabColors()->SetHighlightBar(EditorBar);
+    t->SetHotTrackColor(EditorBar);
+    t->SetHotTrackColorType(htctActual);
+    FForm->Show();
+    Pump();
+    t->SetTabIndex(0);
+    t->Repaint();
+    const TRect sel = t->TabRect(0), other = t->TabRect(1), card = t->CardRect(0);
+    const int f = t->GetFixedDimension();
+    ASSERT_EQ(sel.Top, 0);
+    ASSERT_EQ(card.Top, f);
+    // The selected tab: the 6-pixel band at its outer edge in the bar colour, the face below it.
+    const int mx = sel.Left + 3; // left of the caption and its focus rectangle
+    for (int y = 1; y <= 4; ++y)
+        EXPECT_EQ(Pixel(t, mx, y), Rgb(EditorBar)) << y;
+    EXPECT_EQ(Pixel(t, mx, 6), Rgb(EditorColor));
+    EXPECT_EQ(Pixel(t, mx, f - 1), Rgb(EditorColor));
+    // Its outline in the flat colour.
+    EXPECT_EQ(Pixel(t, sel.Left, f / 2), Rgb(EditorFlat));
+    EXPECT_EQ(Pixel(t, mx, 0), Rgb(EditorFlat));
+    // The card frame is open strictly between the selected tab's base corners.
+    EXPECT_EQ(Pixel(t, sel.Left, f), Rgb(EditorFlat));
+    EXPECT_EQ(Pixel(t, sel.Left + 1, f), Rgb(EditorColor));
+    EXPECT_EQ(Pixel(t, sel.Right - 1, f), Rgb(EditorColor));
+    EXPECT_EQ(Pixel(t, sel.Right, f), Rgb(EditorFlat));
+    EXPECT_EQ(Pixel(t, card.Right - 10, f), Rgb(EditorFlat));
+    EXPECT_EQ(Pixel(t, card.Left, f + 10), Rgb(EditorFlat));
+    // The unselected tab: a vertical gradient from Unselected (white) at the top to Shadow (button face) at
+    // the bottom, one band per row.
+    const int ox = other.Right - f; // inside, left of the slant
+    const COLORREF top = Pixel(t, ox, other.Top + 1), bottom = Pixel(t, ox, other.Bottom - 1);
+    const COLORREF face = Rgb(vcl::clBtnFace);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_GE(Channel(top, i), Channel(face, i) + (255 - Channel(face, i)) * 3 / 4) << i;
+        EXPECT_LE(std::abs(Channel(bottom, i) - Channel(face, i)), (255 - Channel(face, i)) / 8 + 1) << i;
+    }
+    for (int y = other.Top + 2; y < other.Bottom; ++y)
+        EXPECT_LE(Channel(Pixel(t, ox, y), 1), Channel(Pixel(t, ox, y - 1), 1)) << y;
+    // The shadow: the column next to the frame 30/255 black over the parent, the outer one 15/255.
+    const COLORREF parent = Rgb(vcl::clBtnFace);
+    const int r = card.Right, b = card.Bottom, mid = (card.Top + card.Bottom) / 2;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NEAR(Channel(Pixel(t, r - 1, mid), i), Channel(parent, i) * 225 / 255.0, 1) << i;
+        EXPECT_NEAR(Channel(Pixel(t, r, mid), i), Channel(parent, i) * 240 / 255.0, 1) << i;
+        EXPECT_NEAR(Channel(Pixel(t, 40, b - 1), i), Channel(parent, i) * 225 / 255.0, 1) << i;
+        EXPECT_NEAR(Channel(Pixel(t, 40, b), i), Channel(parent, i) * 240 / 255.0, 1) << i;
+    }
+    EXPECT_EQ(Pixel(t, r - 2, mid), Rgb(EditorFlat));
+
+    // Flat without gradients, and on a display of 256 colours.
+    t->SetUseGradients(false);
+    EXPECT_EQ(Pixel(t, ox, other.Top + 2), Rgb(vcl::clWindow));
+    EXPECT_EQ(Pixel(t, ox, other.Bottom - 1), Rgb(vcl::clWindow));
+    t->SetUseGradients(true);
+    FScreen.SetDepth(8);
+    if (!DisplayHasFullColor()) {
+        EXPECT_EQ(Pixel(t, ox, other.Top + 2), Rgb(vcl::clWindow));
+        EXPECT_EQ(Pixel(t, ox, other.Bottom - 1), Rgb(vcl::clWindow));
+    }
+    FScreen.SetDepth(32);
+
+    // A hot selected tab shows the hot bar (here in the hot-track colour itself), never the selection bar.
+    t->GetTabColors()->SetHighlightBar(TColor(0x00FF00));
+    t->SetHotTrackColor(TColor(0x0000FF));
+    EXPECT_EQ(Pixel(t, mx, 2), Rgb(TColor(0x00FF00)));
+    t->SetHot(0);
+    EXPECT_EQ(Pixel(t, mx, 2), Rgb(TColor(0x0000FF)));
+    // The complement: hue turned by 120, full saturation, luminance 140.
+    t->SetHotTrackColorType(htctComplement);
+    const uint8_t hue = HueOfColor(TColor(0x0000FF));
+    EXPECT_EQ(Pixel(t, mx, 2), Rgb(HSL240ToColor(uint8_t(hue < 120 ? hue + 120 : hue - 120), 240, 140)));
+}
+
+TEST_F(TabsTest, CaptionsAcceleratorsDisabledPairsAndVerticalText) {
+    TFcTabControl* t = AddTabs({"&&", "&", "&File", "File", "Off"}, 400, 120);
+    t->GetTextColors()->SetUnselected(TColor(0x0000C0));
+    t->GetTextColors()->SetDisabledHighlight(TColor(0x00C000));
+    t->GetTextColors()->SetDisabledShadow(TColor(0xC00000));
+    t->SetUseGradients(false);
+    FForm->Show();
+    Pump();
+    t->SetTabIndex(4);
+    t->Repaint();
+    auto px = [&](int x, int y) { return FScreen.WindowPixel(t->GetHandle(), x, y); };
+    auto text = [&](int i) {
+        // The caption's pixels, relative to the tab's left end.
+        std::vector<std::pair<int, int>> r;
+        const TRect tr = t->TabRect(i);
+        for (int y = tr.Top; y <= tr.Bottom; ++y)
+            for (int x = tr.Left; x <= tr.Right; ++x)
+                if (Dominant(px(x, y)) == 0 && t->TabAtPos(x, y) == i)
+                    r.push_back({x - tr.Left, y});
+        return r;
+    };
+    // "&&" shows one ampersand and no underline: as many pixels as the platform writes for "&".
+    const auto doubled = text(0);
+    {
+        fctest::Surface ref(60, 40, 0xFFFFFF);
+        win::HFONT font = CreateRotatedFont(t->GetTabFont(), 0);
+        win::HGDIOBJ old = win::SelectObject(ref.Dc(), win::ToGdiObj(font));
+        win::SetBkMode(ref.Dc(), win::TRANSPARENT);
+        win::SetTextColor(ref.Dc(), 0xC00000);
+        win::TextOut(ref.Dc(), 5, 5, "&", 1);
+        win::SelectObject(ref.Dc(), old);
+        win::DeleteObject(win::ToGdiObj(font));
+        size_t n = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 60; ++x)
+                n += Dominant(ref.Pixel(x, y)) == 2 ? 1 : 0;
+        EXPECT_GT(n, 0u);
+        EXPECT_EQ(doubled.size(), n);
+    }
+    // "&File" is "File" with the F underlined and no ampersand: the underline lies on rows where "File" (no
+    // descenders) has no pixel, and is about as long as the F is wide.
+    const auto accel = text(2), plain = text(3);
+    ASSERT_FALSE(plain.empty());
+    std::set<int> plainRows;
+    for (const auto& p : plain)
+        plainRows.insert(p.second);
+    int minX = 1 << 20, maxX = -1, rows = 0;
+    std::set<int> underlineRows;
+    for (const auto& p : accel)
+        if (!plainRows.count(p.second)) {
+            underlineRows.insert(p.second);
+            minX = std::min(minX, p.first);
+            maxX = std::max(maxX, p.first);
+        }
+    rows = int(underlineRows.size());
+    EXPECT_GE(rows, 1);
+    EXPECT_LE(rows, 2);
+    Measure m(t->GetTabFont());
+    const int fWidth = m.Of("F").cx;
+    EXPECT_GE(maxX - minX + 1, fWidth - 2);
+    EXPECT_LE(maxX - minX + 1, fWidth + 1);
+    // The rest of the caption is as wide as "File".
+    int accelRight = -1, plainRight = -1, accelLeft = 1 << 20, plainLeft = 1 << 20;
+    for (const auto& p : accel) {
+        accelRight = std::max(accelRight, p.first);
+        accelLeft = std::min(accelLeft, p.first);
+    }
+    for (const auto& p : plain) {
+        plainRight = std::max(plainRight, p.first);
+        plainLeft = std::min(plainLeft, p.first);
+    }
+    EXPECT_NEAR(accelRight - accelLeft, plainRight - plainLeft, 2);
+    // A last "&" is not written at all.
+    EXPECT_TRUE(text(1).empty());
+
+    // A disabled caption: the highlight copy one pixel right and down, then the shadow copy in place.
+    t->GetTabs()->Items(3)->Enabled = false;
+    t->LayoutChanged();
+    t->Repaint();
+    const TRect tr = t->TabRect(3);
+    std::vector<std::pair<int, int>> hi, sh;
+    for (int y = tr.Top; y <= tr.Bottom; ++y)
+        for (int x = tr.Left; x <= tr.Right; ++x) {
+            if (t->TabAtPos(x, y) != 3)
+                continue;
+            if (Dominant(px(x, y)) == 1)
+                hi.push_back({x, y});
+            if (Dominant(px(x, y)) == 2)
+                sh.push_back({x, y});
+        }
+    ASSERT_FALSE(sh.empty());
+    ASSERT_FALSE(hi.empty());
+    // The shadow copy covers what the enabled caption covered; the highlight copy ends one pixel further
+    // right and down.
+    auto box = [](const std::vector<std::pair<int, int>>& v) {
+        TRect r{1 << 20, 1 << 20, -1, -1};
+        for (auto p : v)
+            r = {std::min(r.Left, p.first), std::min(r.Top, p.second), std::max(r.Right, p.first),
+                 std::max(r.Bottom, p.second)};
+        return r;
+    };
+    std::vector<std::pair<int, int>> shRel;
+    for (auto p : sh)
+        shRel.push_back({p.first - tr.Left, p.second});
+    // (Smoothed edges count by their strongest channel, so a faint last column may fall either way.)
+    const TRect shadowBox = box(shRel), enabledBox = box(plain);
+    EXPECT_NEAR(shadowBox.Left, enabledBox.Left, 1);
+    EXPECT_NEAR(shadowBox.Top, enabledBox.Top, 1);
+    EXPECT_NEAR(shadowBox.Right, enabledBox.Right, 1);
+    EXPECT_NEAR(shadowBox.Bottom, enabledBox.Bottom, 1);
+    const TRect h = box(hi), d = box(sh);
+    EXPECT_NEAR(h.Right, d.Right + 1, 1);
+    EXPECT_EQ(h.Bottom, d.Bottom + 1);
+}
+
+TEST_F(TabsTest, VerticalTextOnLeftAndRightTabsAndTheFocusRectangle) {
+    TFcTabControl* t = AddTabs({"Wide caption", "B"}, 200, 300);
+    t->GetTextColors()->SetSelected(TColor(0x0000C0));
+    t->SetUseGradients(false);
+    FForm->Show();
+    Pump();
+    t->SetTabIndex(0);
+    for (TFcTabOrientation side : {toLeft, toRight}) {
+        t->SetTabOrientation(side);
+        t->SetTextOrientation(orVertical);
+        t->Repaint();
+        const TRect r = t->TabRect(0);
+        EXPECT_GT(r.Bottom - r.Top, r.Right - r.Left) << side;
+        int minX = 1 << 20, maxX = -1, minY = 1 << 20, maxY = -1;
+        for (int y = r.Top; y <= r.Bottom; ++y)
+            for (int x = r.Left; x <= r.Right; ++x)
+                if (const COLORREF c = FScreen.WindowPixel(t->GetHandle(), x, y);
+                    Channel(c, 0) > Channel(c, 1) + 60) { // the red caption, smoothed at its edges
+                    minX = std::min(minX, x);
+                    maxX = std::max(maxX, x);
+                    minY = std::min(minY, y);
+                    maxY = std::max(maxY, y);
+                }
+        ASSERT_GE(maxX, 0) << side;
+        // The caption runs along the tab: taller than wide.
+        Measure m(t->GetTabFont());
+        EXPECT_GT(maxY - minY, maxX - minX) << side;
+        EXPECT_LE(maxY - minY + 1, m.Of("Wide caption").cx) << side;
+        EXPECT_GT(maxY - minY + 1, m.Of("Wide caption").cx / 2) << side;
+    }
+    // The focus rectangle: drawn only while the control has the focus.
+    t->SetTabOrientation(toTop);
+    t->SetTextOrientation(orHorizontal);
+    t->SetFocus();
+    Pump();
+    ASSERT_TRUE(t->Focused());
+    t->Repaint();
+    const TRect r = t->TabRect(0);
+    std::vector<COLORREF> focused;
+    for (int x = r.Left; x <= r.Right; ++x)
+        for (int y = r.Top; y <= r.Bottom; ++y)
+            focused.push_back(FScreen.WindowPixel(t->GetHandle(), x, y));
+    t->SetShowFocusRect(false);
+    t->Repaint();
+    int differ = 0;
+    size_t k = 0;
+    for (int x = r.Left; x <= r.Right; ++x)
+        for (int y = r.Top; y <= r.Bottom; ++y)
+            differ += focused[k++] != FScreen.WindowPixel(t->GetHandle(), x, y) ? 1 : 0;
+    EXPECT_GT(differ, 10);
 }
 
 } // namespace
