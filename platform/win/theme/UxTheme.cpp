@@ -31,8 +31,11 @@ struct UxThemeState {
     std::shared_ptr<IThemeEngine> Engine;
     uint64_t Generation = 1;
     ThemeScheme Scheme = tsClassic;
-    // Every handle given out and not yet closed; stale ones stay until their owner closes them.
+    // Every handle given out and not yet closed; stale ones stay until their owner closes them. A handle is
+    // a number never given out before, not the record's address, which a later open may get again: a
+    // closed handle then would name another theme.
     std::map<HTHEME, std::unique_ptr<HTHEME__>> Handles;
+    uintptr_t LastHandle = 0;
 };
 
 UxThemeState& UxThemeCurrent() {
@@ -147,7 +150,7 @@ HTHEME OpenThemeData(HWND, const char16_t* classList) {
             handle->Engine = engine;
             handle->Generation = s.Generation;
             handle->Class = cls;
-            HTHEME h = handle.get();
+            HTHEME h = reinterpret_cast<HTHEME>(++s.LastHandle);
             s.Handles[h] = std::move(handle);
             return h;
         }

@@ -148,6 +148,25 @@ TEST_F(ThemeTest, AClassListOpensTheFirstKnownNameWhateverItsCase) {
     }
 }
 
+// A closed handle names nothing ever after, though the next open may reuse the memory of the one closed.
+TEST_F(ThemeTest, AClosedHandleNeverNamesAThemeOpenedAfterIt) {
+    auto engine = UxRecorder();
+    SetThemeEngine(engine);
+    Canvas canvas(4, 4);
+    TRect r{0, 0, 4, 4};
+    for (int i = 0; i < 50; ++i) {
+        HTHEME closed = OpenThemeData(nullptr, u"Button");
+        ASSERT_NE(closed, nullptr);
+        ASSERT_EQ(CloseThemeData(closed), S_OK);
+        HTHEME open = OpenThemeData(nullptr, u"Edit");
+        ASSERT_NE(open, nullptr);
+        EXPECT_NE(open, closed);
+        EXPECT_EQ(DrawThemeBackground(closed, canvas.Dc(), 1, 1, &r, nullptr), E_HANDLE);
+        EXPECT_EQ(CloseThemeData(closed), E_HANDLE);
+        EXPECT_EQ(CloseThemeData(open), S_OK);
+    }
+}
+
 TEST_F(ThemeTest, AHandleOpenedBeforeAChangeIsStaleAndDrawsNothing) {
     auto engine = UxRecorder();
     SetThemeEngine(engine);
