@@ -8,6 +8,7 @@
 #include "controls/FcFrames.h"
 #include "controls/FcGraphics.h"
 #include "controls/FcRegister.h"
+#include "controls/FcTabs.h"
 #include "controls/FcThemeServices.h"
 #include "controls/FcUxTheme.h"
 #include "platform/vcl/Component.h"

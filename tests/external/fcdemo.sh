@@ -6,7 +6,10 @@
 # and the pointer rests over OK: the pixels of its hot-track look, grabbed with ImageMagick, must be the
 # colours this script computes from the controls' formulas with Python's colorsys (hue turned by 120,
 # saturation 220, luminance 180, the darker and lighter steps). In the second the default scheme is on: OK
-# is drawn by the built-in visual style, whose push-button border is (0, 45, 150).
+# is drawn by the built-in visual style, whose push-button border is (0, 45, 150). The dialog also holds a
+# tab control in the editor's colours with eight tabs that do not fit: in the classic grab the selected tab's
+# bar is 3983359 and the card 16119543, and in the third run a click on the scroller's forward half makes the
+# demo report "FirstShownTab 1".
 # $1 is the build folder. With FCDEMO_SCREENSHOT=file.png the first run's grab is kept there.
 # Budget: 150 s
 set -u
@@ -54,6 +57,11 @@ run() {
             import -window root "$WORK/$name.png" 2>/dev/null
             xdotool key Escape ;;
         click-cancel)
+            read -r sx sy sw sh < <(sed -n 's/^scroller \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
+            if [ -n "${sx:-}" ]; then
+                xdotool mousemove $((sx + sw * 3 / 4)) $((sy + sh / 2)) click 1
+                for _ in $(seq 40); do grep -q '^FirstShownTab' "$out" && break; sleep 0.1; done
+            fi
             xdotool mousemove $((kx + kw / 2)) $((ky + kh / 2)) click 1 ;;
         esac
     fi
@@ -103,6 +111,21 @@ for p in $points; do
     grabbed="$grabbed $what=$(pixel "$WORK/classic.png" "$x" "$y")"
 done
 border=$(pixel "$WORK/scheme.png" 0 12)
+# The tab control: the selected tab's bar (two rows below its top, left of its caption) and the card.
+at() { # file x y on the screen
+    local p="p{$2,$3}"
+    convert "$1" -format "%[fx:int(255*$p.r+0.5)],%[fx:int(255*$p.g+0.5)],%[fx:int(255*$p.b+0.5)]" info:
+}
+read -r tx ty tw th < <(sed -n 's/^tab 0 \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/classic.out")
+read -r cx cy cw ch < <(sed -n 's/^card \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/classic.out")
+[ -n "${tx:-}" ] && [ -n "${cx:-}" ] || fail "the demo did not report its tab control"
+bar=$(at "$WORK/classic.png" $((tx + 3)) $((ty + 2)))
+card=$(at "$WORK/classic.png" $((cx + cw / 2)) $((cy + ch / 2)))
+echo "tab control: bar $bar, card $card"
+[ "$bar" = "255,199,60" ] || fail "the selected tab's bar is $bar, not 3983359 (255, 199, 60)"
+[ "$card" = "247,246,245" ] || fail "the card is $card, not 16119543 (247, 246, 245)"
+grep -q '^scroller ' "$WORK/cancel.out" || fail "the tabs that do not fit show no scroller"
+grep -qx 'FirstShownTab 1' "$WORK/cancel.out" || fail "a click on the scroller's forward half did not scroll the tabs"
 python3 - "$grabbed" <<'PY' || fail "the hot-track look differs from the formulas"
 import colorsys, sys
 

@@ -3,10 +3,15 @@
 //   window X,Y WxH         (the dialog's place and size on the screen)
 //   client X,Y WxH         (its client area)
 //   button NAME X,Y WxH    (each push button on the screen: btnOK, the default one, and btnCancel)
+//   tabs X,Y WxH           (the tab control tabPreview on the screen, eight tabs that do not fit)
+//   tab N X,Y WxH          (its selected tab's rectangle on the screen)
+//   card X,Y WxH           (its main card)
+//   scroller X,Y WxH       (its scroll arrows)
 //   ready
 // and afterwards, as they happen:
 //   enter NAME, leave NAME (the pointer came over a button or left it)
 //   click NAME             (a button was clicked)
+//   FirstShownTab N        (the tabs scrolled)
 //   modal N                (the dialog ended with that modal result; the program then ends)
 // Options: --seconds N ends the dialog after N seconds with modal result 3. The colour scheme follows
 // LOOMWICK_THEME as everywhere on the Qt screen. Used by tests/external/fcdemo.sh.
@@ -47,6 +52,7 @@ public:
     TEdit* edtName = nullptr;
     controls::TFcButton* btnOK = nullptr;
     controls::TFcButton* btnCancel = nullptr;
+    controls::TFcTabControl* tabPreview = nullptr;
     controls::TFcFrameController* FrameController1 = nullptr;
 
     void btnClick(TObject* sender) { Say("click " + static_cast<TComponent*>(sender)->GetName()); }
@@ -62,8 +68,34 @@ public:
             const TPoint at = b->ClientToScreen({0, 0});
             SayRect("button " + b->GetName(), Bounds(at.X, at.Y, b->GetWidth(), b->GetHeight()));
         }
+        tabPreview->Repaint();
+        const TPoint tabsAt = tabPreview->ClientToScreen({0, 0});
+        SayRect("tabs", Bounds(tabsAt.X, tabsAt.Y, tabPreview->GetWidth(), tabPreview->GetHeight()));
+        const int32_t selected = tabPreview->GetTabIndex();
+        if (selected >= 0) {
+            const TRect r = tabPreview->TabRect(selected);
+            SayRect("tab " + std::to_string(selected),
+                    Bounds(tabsAt.X + r.Left, tabsAt.Y + r.Top, r.Right - r.Left + 1, r.Bottom - r.Top + 1));
+        }
+        const TRect card = tabPreview->CardRect(0);
+        SayRect("card", Bounds(tabsAt.X + card.Left, tabsAt.Y + card.Top, card.Right - card.Left + 1,
+                               card.Bottom - card.Top + 1));
+        if (controls::TFcTabScroller* s = tabPreview->GetScroller(); s && tabPreview->GetScrollersShown()) {
+            const TPoint at = s->ClientToScreen({0, 0});
+            SayRect("scroller", Bounds(at.X, at.Y, s->GetWidth(), s->GetHeight()));
+        }
         Say("ready");
     }
+    // Reports a scroll of the tabs (polled: scrolling fires no event).
+    void WatchTabs() {
+        const int32_t first = tabPreview->GetFirstShownTab();
+        if (first != LastFirstShownTab) {
+            if (LastFirstShownTab >= 0)
+                Say("FirstShownTab " + std::to_string(first));
+            LastFirstShownTab = first;
+        }
+    }
+    int32_t LastFirstShownTab = -1;
 };
 
 void RegisterDemoClasses() {
@@ -72,6 +104,7 @@ void RegisterDemoClasses() {
         .Field("edtName", &TFcDemoForm::edtName)
         .Field("btnOK", &TFcDemoForm::btnOK)
         .Field("btnCancel", &TFcDemoForm::btnCancel)
+        .Field("tabPreview", &TFcDemoForm::tabPreview)
         .Field("FrameController1", &TFcDemoForm::FrameController1)
         .Method("btnClick", &TFcDemoForm::btnClick)
         .Method("btnMouseEnter", &TFcDemoForm::btnMouseEnter)
@@ -106,6 +139,9 @@ int main(int argc, char** argv) {
             shown.SetEnabled(false);
             form->Report();
         });
+        vcl::TTimer watch(nullptr);
+        watch.SetInterval(50);
+        watch.SetOnTimer([&](vcl::TObject*) { form->WatchTabs(); });
         vcl::TTimer limit(nullptr);
         limit.SetEnabled(seconds > 0);
         limit.SetInterval(uint32_t(seconds > 0 ? seconds : 1) * 1000u);
