@@ -838,6 +838,13 @@ void TFcCustomTabControl::BringRowToCard(int32_t s) {
 
 void TFcCustomTabControl::EnsureValidSelection() {
     const int32_t count = FTabs->Count();
+    if (FTabIndex >= count) {
+        // The tabs went away under the selection.
+        if (count == 0) {
+            ApplyTabIndex(-1);
+            return;
+        }
+    }
     if (FTabIndex < 0 || FirstVisibleTab() < 0)
         return;
     const int32_t start = std::min(FTabIndex, count - 1);

@@ -636,6 +636,16 @@ TEST_F(TabsTest, DisablingTheSelectedTabMovesTheSelectionAtThePaint) {
     EXPECT_EQ(t->GetTabIndex(), 3); // C refused, D taken
     EXPECT_EQ(asked, (std::vector<int>{2, 3}));
 
+    // The selected tab removed: from the last tab downwards (C still refused, B disabled).
+    asked.clear();
+    t->GetTabNames()->Delete(3);
+    t->Repaint();
+    EXPECT_EQ(t->GetTabIndex(), 0);
+    EXPECT_EQ(asked, (std::vector<int>{2, 0}));
+    t->GetTabNames()->Add("D");
+    t->SetTabIndex(3);
+    asked.clear();
+
     // None follows: the previous one.
     asked.clear();
     refuseC = false;
@@ -644,6 +654,11 @@ TEST_F(TabsTest, DisablingTheSelectedTabMovesTheSelectionAtThePaint) {
     t->Repaint();
     EXPECT_EQ(t->GetTabIndex(), 2);
     EXPECT_EQ(asked, (std::vector<int>{2}));
+
+    // Every tab removed: no selection.
+    t->GetTabNames()->Clear();
+    t->Repaint();
+    EXPECT_EQ(t->GetTabIndex(), -1);
 }
 
 TEST_F(TabsTest, ASmallControlGetsNoInvertedTabs) {
@@ -867,12 +882,17 @@ TEST_F(TabsTest, TheEditorsTabsPixelByPixel) {
     EXPECT_EQ(Pixel(t, ox, other.Top + 2), Rgb(vcl::clWindow));
     EXPECT_EQ(Pixel(t, ox, other.Bottom - 1), Rgb(vcl::clWindow));
     t->SetUseGradients(true);
-    FScreen.SetDepth(8);
-    if (!DisplayHasFullColor()) {
+    {
+        struct DepthScope {
+            int Depth = win::GetScreenBitsPixel();
+            DepthScope() { win::SetScreenBitsPixel(8); }
+            ~DepthScope() { win::SetScreenBitsPixel(Depth); }
+        } eightBits;
+        EXPECT_FALSE(DisplayHasFullColor());
+        t->LayoutChanged();
         EXPECT_EQ(Pixel(t, ox, other.Top + 2), Rgb(vcl::clWindow));
         EXPECT_EQ(Pixel(t, ox, other.Bottom - 1), Rgb(vcl::clWindow));
     }
-    FScreen.SetDepth(32);
 
     // A hot selected tab shows the hot bar (here in the hot-track colour itself), never the selection bar.
     t->GetTabColors()->SetHighlightBar(TColor(0x00FF00));
