@@ -510,6 +510,37 @@ TEST_F(TabsTest, RowsOversizeTabsAlignedRowsAndTheRowNextToTheCard) {
     EXPECT_EQ(tabs->Items(back)->Row, 0);
 }
 
+TEST_F(TabsTest, OutlinesOfTheFourStylesAndTheRoundSelectedTab) {
+    TFcTabControl* t = AddTabs({"One", "Two"});
+    t->SetMargin(2);
+    FForm->Show();
+    Pump();
+    t->SetTabIndex(1);
+    for (TFcTabStyle style : {tsSingleSlant, tsDoubleSlant, tsCutCorner, tsRoundCorners}) {
+        t->SetTabStyle(style);
+        Layout(t);
+        const int f = t->GetFixedDimension();
+        EXPECT_EQ(t->TabAreaDepth(), (style == tsRoundCorners ? 3 : 0) + f) << style;
+        // Tab 0 on top in the standard sequence: strip coordinates are window coordinates moved by the tab
+        // area's top and the scroll offset (Margin, + 2 for round corners).
+        const TRect raw = t->GetTabs()->Items(0)->RawRect;
+        const int o = raw.Left - 2 - (style == tsRoundCorners ? 2 : 0);
+        const int lf = raw.Left - o, tp = raw.Top, r = raw.Right - o, bs = raw.Bottom, c = t->GetCutCornerSize();
+        using P = std::vector<win::TPoint>;
+        const P expected = style == tsSingleSlant ? P{{lf, bs}, {lf, tp + 2}, {lf + 2, tp}, {r - (bs - tp), tp}, {r, bs}}
+                           : style == tsDoubleSlant ? P{{lf, bs}, {lf + (bs - tp), tp}, {r - (bs - tp), tp}, {r, bs}}
+                           : style == tsCutCorner   ? P{{lf, bs}, {lf, tp}, {r - c, tp}, {r, tp + c}, {r, bs}}
+                                                    : P{{lf, bs}, {lf, tp + 2}, {lf + 2, tp}, {r - 2, tp}, {r, tp + 2}, {r, bs}};
+        EXPECT_EQ(t->TabOutline(0), expected) << style;
+        EXPECT_EQ(t->TabRect(0), (TRect{lf, tp, r, bs})) << style;
+        // The selected round tab grows by 2 at both ends and outwards.
+        const TRect raw1 = t->GetTabs()->Items(1)->RawRect;
+        const TRect sel{raw1.Left - o, raw1.Top, raw1.Right - o, raw1.Bottom};
+        const TRect grown = style == tsRoundCorners ? TRect{sel.Left - 2, sel.Top - 2, sel.Right + 2, sel.Bottom} : sel;
+        EXPECT_EQ(t->TabRect(1), grown) << style;
+    }
+}
+
 TEST_F(TabsTest, AClickOnASlantOverlapHitsTheSelectedTab) {
     TFcTabControl* t = AddTabs({"One", "Two", "Three"});
     FForm->Show();
