@@ -783,9 +783,13 @@ void TCustomDropMultiTarget::DoAcceptFormat(TCustomDataFormat* dataFormat, bool&
 void RegisterDropTargetTables() {
     vcl::RegisterEnumNames<TDragType>({"dtCopy", "dtMove", "dtLink"});
     using T = TCustomDropTarget;
+    // Declared defaults: the properties without one are always stored, so a layout keeps the values it states
+    // even where a fresh target has them.
     vcl::DefineClassProperties<T, vcl::TComponent>()
         .Property("Dragtypes", &T::GetDragtypes, &T::SetDragtypes)
+        .NoDefault()
         .Property("GetDataOnEnter", &T::GetGetDataOnEnter, &T::SetGetDataOnEnter)
+        .NoDefault()
         .Event("OnEnter", &T::OnEnter)
         .Event("OnDragOver", &T::OnDragOver)
         .Event("OnLeave", &T::OnLeave)
@@ -795,11 +799,16 @@ void RegisterDropTargetTables() {
         .Event("OnStartAsyncTransfer", &T::OnStartAsyncTransfer)
         .Event("OnEndAsyncTransfer", &T::OnEndAsyncTransfer)
         .Property("ShowImage", &T::GetShowImage, &T::SetShowImage)
+        .NoDefault()
         .Property("Target", &T::GetTarget, &T::SetTarget)
         .Property("MultiTarget", &T::GetMultiTarget, &T::SetMultiTarget)
+        .Default(false)
         .Property("AutoScroll", &T::GetAutoScroll, &T::SetAutoScroll)
+        .Default(true)
         .Property("OptimizedMove", &T::GetOptimizedMove, &T::SetOptimizedMove)
-        .Property("AllowAsyncTransfer", &T::GetAllowAsyncTransfer, &T::SetAllowAsyncTransfer);
+        .Default(false)
+        .Property("AllowAsyncTransfer", &T::GetAllowAsyncTransfer, &T::SetAllowAsyncTransfer)
+        .NoDefault();
     vcl::LinkPropertyTable(typeid(TCustomDropMultiTarget), typeid(TCustomDropTarget));
 }
 

@@ -553,8 +553,15 @@ void TWriter::WriteProperty(TPersistent* instance, TPersistent* defaults, const 
         if (!prop.SetOrd || !prop.GetOrd)
             return;
         const int64_t value = prop.GetOrd(instance);
-        if (defaults && prop.GetOrd(defaults) == value)
-            return;
+        // A declared default is left out only where a fresh object has it too: a class whose constructor
+        // sets another value would read the left-out default back as its own.
+        if (prop.DefaultRule == TPropInfo::TDefaultRule::Declared) {
+            if (value == prop.DefaultValue && (!defaults || prop.GetOrd(defaults) == value))
+                return;
+        } else if (prop.DefaultRule == TPropInfo::TDefaultRule::FreshObject) {
+            if (defaults && prop.GetOrd(defaults) == value)
+                return;
+        }
         if (prop.Kind == tkEnumeration) {
             const TEnumInfo* info = prop.EnumInfo;
             const int64_t index = info ? value - info->MinValue : -1;

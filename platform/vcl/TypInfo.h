@@ -94,6 +94,12 @@ struct TPropInfo {
     // When set and false for an object, the writer leaves the property out (a font that follows the
     // parent's, a size that another property stores).
     std::function<bool(TPersistent*)> IsStored;
+    // How the writer decides that an ordinal value (integer, enumeration, boolean, set) is stored. A table
+    // that declares nothing leaves out a value equal to a fresh object's; a declared default leaves out that
+    // value alone (where a fresh object has it too); a property declared without a default is always stored.
+    enum class TDefaultRule : uint8_t { FreshObject, Declared, NoDefault };
+    TDefaultRule DefaultRule = TDefaultRule::FreshObject;
+    int64_t DefaultValue = 0; // TDefaultRule::Declared: the value as GetOrd gives it
 };
 
 // The properties a class adds to those of its base.
@@ -188,6 +194,25 @@ public:
                 };
         return *this;
     }
+    // Declares the default of the ordinal property declared last: the writer stores every other value.
+    template <class V> TClassProperties& Default(V value) {
+        if (TPropInfo* p = Last()) {
+            p->DefaultRule = TPropInfo::TDefaultRule::Declared;
+            if constexpr (detail::IsTSet<V>::value)
+                p->DefaultValue = static_cast<int64_t>(value.ToBits());
+            else {
+                static_assert(std::is_integral_v<V> || std::is_enum_v<V>, "a default is an ordinal value");
+                p->DefaultValue = static_cast<int64_t>(value);
+            }
+        }
+        return *this;
+    }
+    // Declares that the ordinal property declared last has no default: the writer stores every value.
+    TClassProperties& NoDefault() {
+        if (TPropInfo* p = Last())
+            p->DefaultRule = TPropInfo::TDefaultRule::NoDefault;
+        return *this;
+    }
     // An event held in a public std::function member.
     template <class F> TClassProperties& Event(const char* name, std::function<F> T::*member) {
         TPropInfo p;
@@ -253,6 +278,12 @@ private:
             p.GetObject = [getter](TPersistent* o) -> TPersistent* { return std::invoke(getter, Self(o)); };
         }
         return p;
+    }
+    TPropInfo* Last() {
+        for (auto& p : FTable->Props)
+            if (!FLast.empty() && p.Name == FLast)
+                return &p;
+        return nullptr;
     }
     void Add(TPropInfo p) {
         FLast = p.Name;

@@ -383,6 +383,74 @@ TEST_F(FileDropTargetTest, ALayoutSetsTheTargetAndIsWrittenBackToTheSameValues) 
     }
 }
 
+// The text of the target's object in a written layout.
+std::string TargetText(const std::string& layout) {
+    const size_t begin = layout.find("  object dtFiles: TFileDropTarget\n");
+    const size_t end = layout.find("\n  end\n", begin);
+    if (begin == std::string::npos || end == std::string::npos)
+        return layout;
+    return layout.substr(begin, end + 7 - begin);
+}
+
+// The editor's main window streams its file target with values the target has when made; they stay in the
+// text, while values equal to a declared default stay out of it.
+TEST_F(FileDropTargetTest, TheEditorsLayoutIsWrittenBackUnchanged) {
+    vcl::RegisterVclClasses();
+    vcl::DefineClassProperties<TFileDropForm, vcl::TForm>();
+    vcl::DefineFormClass<TFileDropForm>()
+        .Field("dtFiles", &TFileDropForm::dtFiles)
+        .Method("dtFilesDrop", &TFileDropForm::dtFilesDrop);
+    vcl::RegisterClass<TFileDropForm>("TFileDropForm");
+    const std::string form = "object FileDropForm: TFileDropForm\n"
+                             "  Caption = 'Files'\n";
+    const std::string targets[] = {
+        "  object dtFiles: TFileDropTarget\n"
+        "    Dragtypes = [dtCopy, dtLink]\n"
+        "    GetDataOnEnter = False\n"
+        "    OnDrop = dtFilesDrop\n"
+        "    ShowImage = True\n"
+        "    OptimizedMove = True\n"
+        "    AllowAsyncTransfer = False\n"
+        "  end\n",
+        "  object dtFiles: TFileDropTarget\n"
+        "    Dragtypes = [dtCopy]\n"
+        "    GetDataOnEnter = True\n"
+        "    ShowImage = False\n"
+        "    MultiTarget = True\n"
+        "    AutoScroll = False\n"
+        "    OptimizedMove = False\n"
+        "    AllowAsyncTransfer = True\n"
+        "  end\n",
+    };
+    for (const std::string& target : targets) {
+        TFileDropForm* read = ReadFileDropForm(form + target + "end\n");
+        const std::string written = WrittenText(read);
+        EXPECT_EQ(TargetText(written), target) << written;
+        read->Free();
+    }
+    // Values equal to the declared defaults are read and left out when written, but for OptimizedMove, whose
+    // declared default False the file target does not have when made.
+    TFileDropForm* read = ReadFileDropForm(form + "  object dtFiles: TFileDropTarget\n"
+                                                  "    OnDrop = dtFilesDrop\n"
+                                                  "    MultiTarget = False\n"
+                                                  "    AutoScroll = True\n"
+                                                  "    OptimizedMove = False\n"
+                                                  "  end\n"
+                                                  "end\n");
+    EXPECT_FALSE(read->dtFiles->GetMultiTarget());
+    EXPECT_TRUE(read->dtFiles->GetAutoScroll());
+    EXPECT_FALSE(read->dtFiles->GetOptimizedMove());
+    EXPECT_EQ(TargetText(WrittenText(read)), "  object dtFiles: TFileDropTarget\n"
+                                             "    Dragtypes = [dtCopy, dtLink]\n"
+                                             "    GetDataOnEnter = False\n"
+                                             "    OnDrop = dtFilesDrop\n"
+                                             "    ShowImage = True\n"
+                                             "    OptimizedMove = False\n"
+                                             "    AllowAsyncTransfer = False\n"
+                                             "  end\n");
+    read->Free();
+}
+
 TEST_F(FileDropTargetTest, ADesktopDropGivesTheNamesDuringOnDrop) {
     vcl::TForm* form = MakeForm({100, 100, 400, 300});
     auto* target = new TFileDropTarget(form);

@@ -620,6 +620,68 @@ TEST_F(FormReader, ClassLibraryControlsReadThroughTheirTables) {
     form->Free();
 }
 
+// Ordinal properties whose table declares their defaults, beside one that declares nothing.
+class TFrtDeclared : public TComponent {
+public:
+    explicit TFrtDeclared(TComponent* owner) : TComponent(owner) {}
+    bool Shown = true;           // declared without a default
+    bool Wide = true;            // declared default False
+    int32_t Count = 3;           // declared default 3
+    TFrtOptions Options{foBold}; // declared without a default
+    TFrtMode Mode = fmSlow;      // undeclared: compared with a fresh object
+};
+
+TEST_F(FormReader, DeclaredDefaultsDecideWhatIsStored) {
+    static const bool registered = [] {
+        RegisterClass<TFrtDeclared>("TFrtDeclared");
+        DefineClassProperties<TFrtDeclared>()
+            .Property(
+                "Shown", [](TFrtDeclared* p) { return p->Shown; },
+                [](TFrtDeclared* p, bool v) { p->Shown = v; })
+            .NoDefault()
+            .Property(
+                "Wide", [](TFrtDeclared* p) { return p->Wide; }, [](TFrtDeclared* p, bool v) { p->Wide = v; })
+            .Default(false)
+            .Property(
+                "Count", [](TFrtDeclared* p) { return p->Count; },
+                [](TFrtDeclared* p, int32_t v) { p->Count = v; })
+            .Default(3)
+            .Property(
+                "Options", [](TFrtDeclared* p) { return p->Options; },
+                [](TFrtDeclared* p, TFrtOptions v) { p->Options = v; })
+            .NoDefault()
+            .Property(
+                "Mode", [](TFrtDeclared* p) { return p->Mode; },
+                [](TFrtDeclared* p, TFrtMode v) { p->Mode = v; });
+        return true;
+    }();
+    (void)registered;
+    struct Case {
+        const char* Body; // the component's properties as read
+        const char* Written;
+    } cases[] = {
+        // A fresh component stores what has no default and what differs from its declared one.
+        {"", "    Shown = True\n    Wide = True\n    Options = [foBold]\n"},
+        // Stated values are kept, the declared default a fresh object lacks too; a declared default a fresh
+        // object has and a fresh object's undeclared value are left out.
+        {"    Shown = False\n    Wide = False\n    Count = 3\n    Options = []\n    Mode = fmSlow\n",
+         "    Shown = False\n    Wide = False\n    Options = []\n"},
+        {"    Count = 4\n    Options = [foBold, foWide]\n    Mode = fmFast\n",
+         "    Shown = True\n    Wide = True\n    Count = 4\n    Options = [foBold, foWide]\n"
+         "    Mode = fmFast\n"},
+    };
+    for (const Case& c : cases) {
+        auto* form = new TFrtBareForm(nullptr);
+        FrtReadInto(form, std::string("object Main: TFrtBareForm\n  object D: TFrtDeclared\n") + c.Body +
+                              "  end\nend\n");
+        EXPECT_EQ(FrtWriteText(form), std::string("object Main: TFrtBareForm\n  Width = 320\n  Height = 240\n"
+                                                  "  object D: TFrtDeclared\n") +
+                                          c.Written + "  end\nend\n")
+            << c.Body;
+        form->Free();
+    }
+}
+
 struct FrtBadCase {
     const char* Body;    // components of the form, between its header and its end
     const char* Message; // a part of the error message
