@@ -1,6 +1,9 @@
 // The desktop's clipboard, drops from other programs and the dialogs' filters, on Qt's offscreen platform.
 #include "platform/backend/qt/QtDesktop.h"
+#include "dragdrop/DragDropFile.h"
 #include "platform/backend/qt/QtScreen.h"
+#include "platform/vcl/Application.h"
+#include "platform/vcl/Forms.h"
 #include "platform/win/kernel/Memory.h"
 #include "platform/win/ole/Clipboard.h"
 #include "platform/win/ole/Ole.h"
@@ -224,6 +227,46 @@ TEST_F(QtDesktopTest, FilesDroppedFromTheDesktopReachTheRegisteredTarget) {
     QCoreApplication::sendEvent(w, &leave);
     EXPECT_EQ(target->Calls.back(), "leave");
     RevokeDragDrop(form);
+}
+
+TEST_F(QtDesktopTest, FilesDroppedFromTheDesktopReachAFileDropTargetDecoded) {
+    dragdrop::InitializeDragDrop();
+    vcl::Application->ResetForTesting();
+    auto* form = new vcl::TForm(nullptr);
+    form->SetCaption("file target");
+    form->SetBoundsRect({100, 100, 500, 400});
+    form->Show();
+    vcl::Application->ProcessMessages();
+    auto* target = new dragdrop::TFileDropTarget(form);
+    target->SetTarget(form);
+    std::vector<std::string> names;
+    vcl::TPoint at{-1, -1};
+    target->OnDrop = [&](vcl::TObject*, vcl::TShiftState, vcl::TPoint p, int32_t& effect) {
+        vcl::TStrings* files = target->GetFileNames();
+        for (int32_t i = 0; i < files->Count(); ++i)
+            names.push_back(files->Get(i));
+        at = p;
+        effect = DROPEFFECT_COPY;
+    };
+    QWindow* w = Desktop("file target");
+    ASSERT_NE(w, nullptr);
+    QMimeData mime;
+    mime.setData("text/uri-list", "file:///tmp/my%20pictures/one.gif\r\nfile:///tmp/caf%C3%A9.gif\r\n");
+    QDragEnterEvent enter(QPoint(50, 60), Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(60, 70), Qt::CopyAction | Qt::MoveAction, &mime, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    FScreen->WaitForEvents(5, "test");
+    vcl::Application->ProcessMessages();
+    EXPECT_EQ(names, (std::vector<std::string>{"/tmp/my pictures/one.gif", "/tmp/caf\u00e9.gif"}));
+    EXPECT_EQ(at, form->ScreenToClient({160, 170}));
+    EXPECT_EQ(target->GetFileNames()->Count(), 0); // the names last as long as the drop
+    form->Free();
+    vcl::Application->ResetForTesting();
+    dragdrop::FinalizeDragDrop();
 }
 
 TEST(QtDialogs, FiltersShowTheirPatterns) {
