@@ -11,6 +11,7 @@
 #include "platform/win/kernel/MulDiv.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace gif {
@@ -20,6 +21,28 @@ namespace {
 // Frames above this many pixels get a 1-bit format before they are sized, so that sizing does not
 // allocate a full-colour image first.
 constexpr int64_t RenderLargeFramePixels = TGifFrame::RenderLargeFramePixels;
+
+// A large frame is sampled into strips of about this many bytes of 32-bit pixels: few enough copies into
+// the target, and a buffer that stays in the processor's cache.
+constexpr int32_t RenderStripBytes = 256 * 1024;
+
+// dst[i] = table[src[i]] for n pixels. Four indices are read at once and looked up one by one: a
+// compiler's vector form of the plain loop gathers the entries lane by lane and is slower.
+void RenderMapRow(const uint8_t* src, uint32_t* dst, int32_t n, const uint32_t* table) {
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        uint32_t four;
+        std::memcpy(&four, src + i, 4);
+        const uint32_t a = table[four & 0xFF], b = table[(four >> 8) & 0xFF], c = table[(four >> 16) & 0xFF],
+                       d = table[four >> 24];
+        dst[i] = a;
+        dst[i + 1] = b;
+        dst[i + 2] = c;
+        dst[i + 3] = d;
+    }
+    for (; i < n; ++i)
+        dst[i] = table[src[i]];
+}
 
 // The web palette index nearest to a colour by its place in the 6 x 6 x 6 cube.
 uint8_t RenderWebIndex(const TGifRGB& c) {
@@ -348,47 +371,95 @@ void TGifFrame::PaintSampled(vcl::TCanvas* canvas, const vcl::TRect& rect, bool 
         colors[i] = map->Entry(i);
     const int32_t transparent = useTransparency && FTransparentFrame ? TransparentIndex() : -1;
 
-    // Nearest-pixel sampling, the way a stretched copy picks its source pixels.
-    std::vector<int32_t> columns(size_t(vw), 0);
-    for (int32_t x = 0; x < vw; ++x)
-        columns[size_t(x)] = int32_t(((2 * (int64_t(visible.Left) + x - rect.Left) + 1) * fw) / (2 * dw));
+    // Nearest-pixel sampling, the way a stretched copy picks its source pixels. Drawn at the frame's own
+    // size, the visible columns are one run of the frame's row.
+    const bool unscaled = dw == fw;
+    const int64_t firstColumn = int64_t(visible.Left) - rect.Left;
+    std::vector<int32_t> columns(unscaled ? 0 : size_t(vw), 0);
+    if (!unscaled)
+        for (int32_t x = 0; x < vw; ++x)
+            columns[size_t(x)] = int32_t(((2 * (firstColumn + x) + 1) * fw) / (2 * dw));
+    auto sourceRow = [&](int32_t y) {
+        const auto sy = int32_t(((2 * (int64_t(visible.Top) + y - rect.Top) + 1) * fh) / (2 * dh));
+        return FPixels.get() + sy * fw;
+    };
+    // One row of shown colours; transparent pixels keep what dst holds.
+    auto sampleRow = [&](const uint8_t* src, uint32_t* dst) {
+        if (unscaled) {
+            src += firstColumn;
+            if (transparent < 0)
+                RenderMapRow(src, dst, vw, shown);
+            else
+                for (int32_t x = 0; x < vw; ++x)
+                    dst[x] = src[x] == transparent ? dst[x] : shown[src[x]];
+            return;
+        }
+        for (int32_t x = 0; x < vw; ++x) {
+            const uint8_t index = src[columns[size_t(x)]];
+            if (index != transparent)
+                dst[x] = shown[index];
+        }
+    };
+    win::HDC target = canvas->GetHandle();
+    // The target is drawn in strips of rows that stay in the processor's cache; a target that maps its
+    // coordinates takes one strip, so that its rounding is the same as for one copy of the whole.
+    const bool plainMapping = win::GetMapMode(target) == win::MM_TEXT;
+    const int32_t stripRows = plainMapping ? std::clamp<int32_t>(RenderStripBytes / (4 * vw), 1, vh) : vh;
+    if (!dithered && transparent < 0 && plainMapping) {
+        // Every visible pixel is drawn: sample into plain memory and copy it in, as the copy of a 32-bit
+        // bitmap would.
+        std::unique_ptr<uint32_t[]> pixels(new uint32_t[size_t(vw) * size_t(stripRows)]);
+        win::BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(win::BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = vw;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = win::BI_RGB;
+        for (int32_t top = 0; top < vh; top += stripRows) {
+            const int32_t rows = std::min(stripRows, vh - top);
+            for (int32_t y = 0; y < rows; ++y)
+                sampleRow(sourceRow(top + y), pixels.get() + size_t(y) * size_t(vw));
+            info.bmiHeader.biHeight = -rows; // top-down
+            win::StretchDIBits(target, visible.Left, visible.Top + top, vw, rows, 0, 0, vw, rows, pixels.get(),
+                               &info, win::DIB_RGB_COLORS, win::SRCCOPY);
+        }
+        canvas->Changed();
+        return;
+    }
     vcl::TBitmap buffer;
     buffer.SetPixelFormat(vcl::pf32bit);
-    buffer.SetSize(vw, vh);
-    win::HDC target = canvas->GetHandle();
+    buffer.SetSize(vw, stripRows);
     win::HDC bufferDC = buffer.GetCanvas()->GetHandle();
-    // Transparent pixels show what the target showed.
-    if (transparent >= 0)
-        win::BitBlt(bufferDC, 0, 0, vw, vh, target, visible.Left, visible.Top, win::SRCCOPY);
     TWebSafeColorLookup lookup;
     std::unique_ptr<TDitherEngine> ditherer;
     if (dithered)
         ditherer = std::make_unique<TFloydSteinbergDitherer>(vw, &lookup);
-    for (int32_t y = 0; y < vh; ++y) {
-        const auto sy = int32_t(((2 * (int64_t(visible.Top) + y - rect.Top) + 1) * fh) / (2 * dh));
-        const uint8_t* src = FPixels.get() + sy * fw;
-        auto* dst = static_cast<uint32_t*>(buffer.ScanLine(y));
-        if (!dithered) {
-            for (int32_t x = 0; x < vw; ++x) {
-                const uint8_t index = src[columns[size_t(x)]];
-                if (index != transparent)
-                    dst[x] = shown[index];
-            }
-            continue;
-        }
-        for (int32_t x = ditherer->GetScanColumn(); x >= 0 && x < vw; x = ditherer->GetScanColumn()) {
-            const uint8_t index = src[columns[size_t(x)]];
-            if (index == transparent) {
-                ditherer->SkipPixel();
+    for (int32_t top = 0; top < vh; top += stripRows) {
+        const int32_t rows = std::min(stripRows, vh - top);
+        // Transparent pixels show what the target showed.
+        if (transparent >= 0)
+            win::BitBlt(bufferDC, 0, 0, vw, rows, target, visible.Left, visible.Top + top, win::SRCCOPY);
+        for (int32_t y = 0; y < rows; ++y) {
+            const uint8_t* src = sourceRow(top + y);
+            auto* dst = static_cast<uint32_t*>(buffer.ScanLine(y));
+            if (!dithered) {
+                sampleRow(src, dst);
                 continue;
             }
-            uint8_t r, g, b;
-            dst[x] = shown[ditherer->MapPixel(colors[index].Red, colors[index].Green, colors[index].Blue, r,
-                                              g, b)];
+            for (int32_t x = ditherer->GetScanColumn(); x >= 0 && x < vw; x = ditherer->GetScanColumn()) {
+                const uint8_t index = src[unscaled ? firstColumn + x : columns[size_t(x)]];
+                if (index == transparent) {
+                    ditherer->SkipPixel();
+                    continue;
+                }
+                uint8_t r, g, b;
+                dst[x] = shown[ditherer->MapPixel(colors[index].Red, colors[index].Green, colors[index].Blue,
+                                                  r, g, b)];
+            }
+            ditherer->StartNextRow();
         }
-        ditherer->StartNextRow();
+        win::BitBlt(target, visible.Left, visible.Top + top, vw, rows, bufferDC, 0, 0, win::SRCCOPY);
     }
-    win::BitBlt(target, visible.Left, visible.Top, vw, vh, bufferDC, 0, 0, win::SRCCOPY);
     canvas->Changed();
 }
 

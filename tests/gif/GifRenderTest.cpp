@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using namespace gif;
 using giftest::AddFrame;
 using giftest::Bytes;
@@ -217,6 +219,67 @@ TEST(GifRender, TransparentStretchCopyKeepsTheDestinationAndItsColours) {
         EXPECT_EQ(rows[0], scale == 1 ? "R....." : "RRR...") << scale;
         EXPECT_EQ(rows[2 * scale - 1], scale == 1 ? ".R...." : "...RRR") << scale;
     }
+}
+
+TEST(GifRender, LargeFramesSampledShowWhatTheirBitmapShows) {
+    // A frame above the size drawn without a bitmap is sampled straight from its pixels (1:1 a run of each
+    // row, opaque ones through plain memory in strips). The same frame's bitmap, drawn through the general
+    // path (a stretched copy, or the masked copy when transparent), must show the same colours: tables of
+    // 2, 16 and 256 entries (indices beyond a short table show black), with and without a transparent index,
+    // at an odd width, hanging over every edge of the target, and twice as large. Only the alpha bytes may
+    // differ: a sampled pixel carries 0 there, a copy from the bitmap keeps the target's.
+    constexpr int fw = 1001, fh = 501, tw = 301, th = 201;
+    std::mt19937 rng(5);
+    struct Place {
+        int X, Y, Scale;
+    } places[] = {{-350, -150, 1}, {100, 50, 1}, {-900, -400, 1}, {-1, -1, 1}, {-350, -150, 2}, {37, 11, 2}};
+    for (int entries : {2, 16, 256})
+        for (bool transparent : {false, true}) {
+            auto doc = std::make_unique<TGifDocument>();
+            for (int i = 0; i < entries; ++i)
+                doc->GlobalColorMap()->AppendColor(vcl::TColor(rng() & 0xFFFFFF));
+            Bytes pixels(size_t(fw) * fh);
+            for (auto& p : pixels)
+                p = uint8_t(rng() % std::min(entries + 1, 256));
+            TGifFrame* frame = AddFrame(*doc, fw, fh, pixels);
+            if (transparent)
+                MakeTransparent(frame, entries / 2);
+            for (const Place& p : places) {
+                SCOPED_TRACE(::testing::Message() << entries << " entries" << (transparent ? ", transparent" : "")
+                                                  << " at " << p.X << "," << p.Y << " x" << p.Scale);
+                const vcl::TRect rect{p.X, p.Y, p.X + fw * p.Scale, p.Y + fh * p.Scale};
+                auto sampled = Canvas(tw, th, Gray), general = Canvas(tw, th, Gray);
+                for (int y = 0; y < th; ++y)
+                    for (int x = 0; x < tw; ++x) {
+                        const uint32_t c = rng() & 0xFFFFFF;
+                        static_cast<uint32_t*>(sampled->ScanLine(y))[x] = c;
+                        static_cast<uint32_t*>(general->ScanLine(y))[x] = c;
+                    }
+                frame->PaintFrameAt(sampled->GetCanvas(), rect, transparent, false);
+                EXPECT_FALSE(frame->BitmapBuilt());
+
+                vcl::TBitmap* bitmap = frame->FrameBitmap();
+                ASSERT_NE(bitmap, nullptr);
+                if (transparent && frame->MaskAvailable()) {
+                    win::HDC maskDC = win::CreateCompatibleDC(nullptr);
+                    win::HGDIOBJ old = win::SelectObject(maskDC, frame->GetMask());
+                    TransparentStretchCopy(general->GetCanvas()->GetHandle(), rect.Left, rect.Top,
+                                           rect.Right - rect.Left, rect.Bottom - rect.Top,
+                                           bitmap->GetCanvas()->GetHandle(), 0, 0, fw, fh, maskDC, 0, 0);
+                    win::SelectObject(maskDC, old);
+                    win::DeleteDC(maskDC);
+                } else {
+                    general->GetCanvas()->StretchDraw(rect, bitmap);
+                }
+                frame->FreeFrameBitmap();
+                for (int y = 0; y < th; ++y) {
+                    const auto* a = static_cast<const uint32_t*>(sampled->ScanLine(y));
+                    const auto* b = static_cast<const uint32_t*>(general->ScanLine(y));
+                    for (int x = 0; x < tw; ++x)
+                        ASSERT_EQ(a[x] & 0xFFFFFF, b[x] & 0xFFFFFF) << x << "," << y;
+                }
+            }
+        }
 }
 
 TEST(GifRender, DitheredFramesUseTheWebPaletteAndKeepTheirMask) {

@@ -2,6 +2,8 @@
 // that clips, maps source pixels to the destination's format and applies the ternary operation.
 #include "platform/win/gdi/GdiObjects.h"
 
+#include <array>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -40,12 +42,26 @@ void StoreRow(HBITMAP__* bmp, int x0, int y, int n, const uint32_t* in) {
         bmp->SetRaw(x0 + i, y, in[i]);
 }
 
+namespace {
+std::atomic<bool> BlitFastPathsOn{true};
+} // namespace
+
+void SetBlitFastPaths(bool on) {
+    BlitFastPathsOn.store(on, std::memory_order_relaxed);
+}
+
+bool BlitFastPaths() {
+    return BlitFastPathsOn.load(std::memory_order_relaxed);
+}
+
 } // namespace gdi
 
 namespace {
 
-// The ternary operation code of SRCCOPY (its third byte), as the transfer core compares it.
+// The ternary operation code of SRCCOPY (its third byte), as the transfer core compares it, and of the
+// operation that leaves the destination alone.
 constexpr uint8_t BlitSrcCopy = uint8_t(SRCCOPY >> 16);
+constexpr uint8_t BlitDestination = 0xAA;
 
 // Everything one transfer needs, in target coordinates of both bitmaps.
 struct BlitJob {
@@ -70,6 +86,13 @@ struct BlitConverter {
     const HBITMAP__* FDst;
     uint32_t FZero = 0, FOne = 0, FSrcBk = 0;
     bool FHaveSrcBk = false;
+    // A source of at most 8 bits converts each of its values once: FTable[v] is the destination value of
+    // source value v. Into a palettized destination, whose nearest-colour search is dear, entries are made
+    // as their values first appear (FTableSet); into any other, all at once (FTableFull).
+    bool FUseTable = false;
+    bool FTableFull = false;
+    std::array<uint32_t, 256> FTable{};
+    std::array<uint8_t, 256> FTableSet{};
 
     BlitConverter(const HBITMAP__* src, HDC srcDc, const HBITMAP__* dst, HDC dstDc) : FSrc(src), FDst(dst) {
         if (src->FMono && !dst->FMono) {
@@ -87,9 +110,26 @@ struct BlitConverter {
         } else {
             FMode = ViaRgb;
         }
+        const bool viaRgb = FMode == ViaRgb || (FMode == ColorToMono && !FHaveSrcBk);
+        if (viaRgb && src->FBitsPixel <= 8 && gdi::BlitFastPaths()) {
+            FUseTable = true;
+            if (!dst->Palettized()) {
+                for (uint32_t v = 0; v < (1u << src->FBitsPixel); ++v)
+                    FTable[v] = dst->FromRgb(src->ToRgb(v));
+                FTableFull = true;
+            }
+        }
     }
 
-    void Convert(uint32_t* v, int n) const {
+    uint32_t Mapped(uint32_t v) {
+        if (!FTableFull && !FTableSet[v]) {
+            FTable[v] = FDst->FromRgb(FSrc->ToRgb(v));
+            FTableSet[v] = 1;
+        }
+        return FTable[v];
+    }
+
+    void Convert(uint32_t* v, int n) {
         switch (FMode) {
         case Same:
             return;
@@ -107,6 +147,12 @@ struct BlitConverter {
             }
             [[fallthrough]];
         case ViaRgb: {
+            if (FUseTable) {
+                // Raw values of a source of at most 8 bits are below 256.
+                for (int i = 0; i < n; ++i)
+                    v[i] = Mapped(v[i] & 0xFF);
+                return;
+            }
             uint32_t lastIn = v[0] + 1, lastOut = 0;
             for (int i = 0; i < n; ++i) {
                 if (v[i] != lastIn) {
@@ -182,6 +228,17 @@ public:
         FKeyBits = src ? src->ValueMask() : 0;
         FFastCopy = FDirect && job.FRop == BlitSrcCopy && !job.FMask && !job.FKeyOn && sameFormat &&
                     FDst->FBitsPixel >= 8;
+        const bool shrinking = job.FSw > job.FDw || job.FSh > job.FDh;
+        const int mode = job.FStretchMode;
+        FCombine = shrinking && (mode == BLACKONWHITE || mode == WHITEONBLACK || mode == HALFTONE);
+        // The copy alone, or under a mask with the copy on one value of its bits and the destination kept
+        // on the other (the transparent-copy idiom).
+        const bool copyOnly = !job.FMask && job.FRop == BlitSrcCopy;
+        const bool maskedCopy = job.FMask && ((job.FRop == BlitSrcCopy && job.FBackRop == BlitDestination) ||
+                                              (job.FRop == BlitDestination && job.FBackRop == BlitSrcCopy));
+        FCopyBit = job.FRop == BlitSrcCopy ? 1 : 0;
+        FIndexedCopy = src && src->FBitsPixel == 8 && FDst->FBitsPixel == 32 && FConv->FTableFull &&
+                       (copyOnly || maskedCopy) && !job.FKeyOn && (FDirect || !FCombine);
         const size_t n = size_t(maxWidth);
         FS.resize(n);
         FP.resize(n);
@@ -207,6 +264,10 @@ public:
 private:
     void Row(const TRect& r, int y) {
         const int n = r.Right - r.Left, j = y - FJob.FDy;
+        if (FIndexedCopy) {
+            IndexedCopyRow(r, y, j, n);
+            return;
+        }
         if (FFastCopy) {
             int sy = FJob.FSy + j, sx = FJob.FSx + (r.Left - FJob.FDx);
             size_t bpp = size_t(FDst->FBitsPixel / 8);
@@ -224,6 +285,93 @@ private:
         if (restore)
             Restore(n, anyKeep, anyClear);
         gdi::StoreRow(FDst, r.Left, y, n, FD.data());
+    }
+
+    // SRCCOPY from an 8-bit source into a 32-bit destination, same size or sampled by the nearest pixel,
+    // bare or under a mask that copies where its bits are FCopyBit and keeps the destination elsewhere:
+    // one table look-up a pixel. The destination keeps the bits outside its colour masks, as the general
+    // path's raster operation does.
+    void IndexedCopyRow(const TRect& r, int y, int j, int n) {
+        const int sy = FJob.FSy + (FDirect ? j : FAy.Nearest(j));
+        if (sy < 0 || sy >= FSrc->FHeight)
+            return; // a sampled row outside the source keeps the destination
+        const uint8_t* src = FSrc->Row(sy);
+        uint32_t* dst = reinterpret_cast<uint32_t*>(FDst->Row(y)) + r.Left;
+        const uint32_t* table = FConv->FTable.data();
+        const uint32_t keep = ~FValueMask;
+        const int width = FSrc->FWidth;
+        if (!FJob.FMask) {
+            if (FDirect) {
+                src += FJob.FSx + (r.Left - FJob.FDx);
+                for (int i = 0; i < n; ++i)
+                    dst[i] = (dst[i] & keep) | table[src[i]];
+                return;
+            }
+            for (int i = 0; i < n; ++i) {
+                const int sx = FSxMap[size_t(i)];
+                if (sx >= 0 && sx < width) // outside the source the destination stays
+                    dst[i] = (dst[i] & keep) | table[src[sx]];
+            }
+            return;
+        }
+        // Columns [from, to) lie on the mask; mask pixels beyond it count as 0, so the columns off it are
+        // copied when 0 copies and kept otherwise.
+        const int64_t my = int64_t(FJob.FMy) + j;
+        const uint8_t* mask = my >= 0 && my < FJob.FMask->FHeight ? FJob.FMask->Row(int(my)) : nullptr;
+        const int64_t mx0 = int64_t(FJob.FMx) + (r.Left - FJob.FDx);
+        const int from = mask ? int(std::clamp<int64_t>(-mx0, 0, n)) : n;
+        const int to = mask ? int(std::clamp<int64_t>(int64_t(FJob.FMask->FWidth) - mx0, from, n)) : n;
+        const int sx0 = FJob.FSx + (r.Left - FJob.FDx);
+        auto sourceColumn = [&](int i) { return FDirect ? sx0 + i : FSxMap[size_t(i)]; };
+        auto copy = [&](int i) {
+            const int sx = sourceColumn(i);
+            if (sx >= 0 && sx < width)
+                dst[i] = (dst[i] & keep) | table[src[sx]];
+        };
+        if (FCopyBit == 0) {
+            for (int i = 0; i < from; ++i)
+                copy(i);
+            for (int i = to; i < n; ++i)
+                copy(i);
+        }
+        const uint32_t flip = FCopyBit ^ 1;
+        if (FDirect) {
+            // A mask byte at a time: whole bytes that copy or keep take no per-pixel test, mixed ones no
+            // branch (a mask's pattern is as unpredictable as the picture's transparency).
+            const uint8_t* s = src + sx0;
+            const uint8_t flipByte = flip ? 0xFF : 0x00;
+            auto mixed = [&](int i, uint32_t bit) {
+                const uint32_t on = 0u - bit, old = dst[i];
+                dst[i] = old ^ ((((old & keep) | table[s[i]]) ^ old) & on);
+            };
+            int i = from;
+            for (; i < to && ((mx0 + i) & 7) != 0; ++i) {
+                const int64_t mx = mx0 + i;
+                mixed(i, ((mask[mx >> 3] >> (7 - (mx & 7))) & 1) ^ flip);
+            }
+            for (; i + 8 <= to; i += 8) {
+                const uint8_t bits = mask[(mx0 + i) >> 3] ^ flipByte;
+                if (bits == 0)
+                    continue;
+                if (bits == 0xFF) {
+                    for (int k = i; k < i + 8; ++k)
+                        dst[k] = (dst[k] & keep) | table[s[k]];
+                    continue;
+                }
+                for (int k = 0; k < 8; ++k)
+                    mixed(i + k, (bits >> (7 - k)) & 1);
+            }
+            for (; i < to; ++i) {
+                const int64_t mx = mx0 + i;
+                mixed(i, ((mask[mx >> 3] >> (7 - (mx & 7))) & 1) ^ flip);
+            }
+            return;
+        }
+        for (int i = from; i < to; ++i) {
+            const int64_t mx = mx0 + i;
+            if ((((mask[mx >> 3] >> (7 - (mx & 7))) & 1) ^ flip) != 0)
+                copy(i);
+        }
     }
 
     // Source fetch, same size: one row of source values in the destination's format; true when a
@@ -246,8 +394,7 @@ private:
     bool SampleSource(const TRect& r, int j, int n) {
         const int sy = FJob.FSy + FAy.Nearest(j);
         const int mode = FJob.FStretchMode;
-        const bool shrinking = FJob.FSw > FJob.FDw || FJob.FSh > FJob.FDh;
-        const bool combine = shrinking && (mode == BLACKONWHITE || mode == WHITEONBLACK || mode == HALFTONE);
+        const bool combine = FCombine;
         const bool halftone = combine && mode == HALFTONE;
         const bool rowIn = sy >= 0 && sy < FSrc->FHeight;
         const uint8_t* srow = rowIn ? FSrc->Row(sy) : nullptr;
@@ -270,6 +417,8 @@ private:
                 uint32_t v;
                 if (FSrc->FBitsPixel == 32)
                     std::memcpy(&v, srow + 4 * size_t(sx), 4);
+                else if (FSrc->FBitsPixel == 8)
+                    v = srow[sx];
                 else
                     v = FSrc->GetRaw(sx, sy);
                 FS[size_t(i)] = v;
@@ -326,12 +475,13 @@ private:
         FMaskedOut.assign(FD.begin(), FD.begin() + n);
         gdi::RopRow(FJob.FRop, pat, src, FD.data(), n, FValueMask);
         gdi::RopRow(FJob.FBackRop, pat, src, FMaskedOut.data(), n, FValueMask);
-        int64_t my = int64_t(FJob.FMy) + j;
-        bool rowIn = my >= 0 && my < FJob.FMask->FHeight;
+        const int64_t my = int64_t(FJob.FMy) + j;
+        const bool rowIn = my >= 0 && my < FJob.FMask->FHeight;
+        const uint8_t* mask = rowIn ? FJob.FMask->Row(int(my)) : nullptr;
         for (int i = 0; i < n; ++i) {
-            int64_t mx = int64_t(FJob.FMx) + (r.Left + i - FJob.FDx);
-            bool in = rowIn && mx >= 0 && mx < FJob.FMask->FWidth;
-            if (!in || !FJob.FMask->GetRaw(int(mx), int(my)))
+            const int64_t mx = int64_t(FJob.FMx) + (r.Left + i - FJob.FDx);
+            const bool in = rowIn && mx >= 0 && mx < FJob.FMask->FWidth;
+            if (!in || !((mask[mx >> 3] >> (7 - (mx & 7))) & 1))
                 FD[size_t(i)] = FMaskedOut[size_t(i)];
         }
     }
@@ -352,6 +502,9 @@ private:
     const BlitAxis FAx, FAy;
     bool FDirect = false;
     bool FFastCopy = false;
+    bool FCombine = false;     // shrinking under a mode that combines the source pixels a pixel covers
+    bool FIndexedCopy = false; // see IndexedCopyRow
+    uint32_t FCopyBit = 1;
     std::optional<BlitConverter> FConv;
     uint32_t FValueMask = 0;
     uint32_t FKeyBits = 0;

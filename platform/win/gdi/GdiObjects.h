@@ -274,6 +274,11 @@ void RopRow(uint8_t rop3, const uint32_t* pat, const uint32_t* src, uint32_t* ds
 void RopRowGeneric(uint8_t rop3, const uint32_t* pat, const uint32_t* src, uint32_t* dst, int n,
                    uint32_t valueMask);
 bool RopUsesSource(uint8_t rop3);
+// Block transfers take their fast paths (a value table for sources of at most 8 bits, one row loop for
+// copies from 8-bit sources into 32-bit targets) while this is on; tests turn it off to compare them with
+// the general path. On by default.
+void SetBlitFastPaths(bool on);
+bool BlitFastPaths();
 bool RopUsesPattern(uint8_t rop3);
 
 // The current brush's pattern values for device row y, columns x0..x0+n-1, in the target's format.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 using namespace win;
@@ -305,4 +306,85 @@ TEST(GdiBlit, AlphaBytesDoNotDisturbColourMatching) {
     TransparentBlt(dst.Dc, 0, 0, 2, 1, src.Dc, 0, 0, 2, 1, RGB(0, 255, 0));
     EXPECT_EQ(GetPixel(dst.Dc, 0, 0), RGB(0, 0, 0));
     EXPECT_EQ(GetPixel(dst.Dc, 1, 0), RGB(255, 0, 0));
+}
+
+TEST(GdiBlit, PaletteFastPathsAgreeWithTheGeneralPath) {
+    // Copies from sources of 1, 4 and 8 bits (colour tables of 2, 16 and 256 entries, and pixel values
+    // beyond a short table) into 32-, 24- and 8-bit targets: plain, under a transparency mask, stretched,
+    // shrunk and mirrored, at odd widths, hanging over every edge of the source and of the target and
+    // inside a clip region. Each result must match the general path's bit for bit, alpha bytes included.
+    std::mt19937 rng(7);
+    auto table = [&](int entries) {
+        std::vector<RGBQUAD> t(static_cast<size_t>(entries));
+        for (auto& q : t)
+            q = RGBQUAD{uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), uint8_t(rng())};
+        return t;
+    };
+    struct Source {
+        int Bits, Entries;
+    } sources[] = {{8, 256}, {8, 16}, {8, 2}, {4, 16}, {4, 5}, {1, 2}};
+    struct Place {
+        int X, Y, W, H, Sx, Sy, Sw, Sh;
+    } places[] = {
+        {2, 1, 13, 7, 0, 0, 13, 7},     // whole source, inside
+        {-3, 2, 13, 7, 0, 0, 13, 7},    // over the left edge
+        {9, -2, 13, 7, 0, 0, 13, 7},    // over the top and right edges
+        {4, 6, 13, 7, 0, 0, 13, 7},     // over the bottom edge
+        {1, 1, 11, 5, 3, 4, 11, 5},     // source rectangle past the source's right and bottom
+        {1, 1, 9, 5, -2, -1, 9, 5},     // source rectangle before its left and top
+        {0, 0, 26, 14, 0, 0, 13, 7},    // stretched twice
+        {-5, -3, 27, 15, 1, 0, 11, 7},  // stretched by an odd factor over two edges
+        {3, 2, 6, 3, 0, 0, 13, 7},      // shrunk
+        {15, 1, -13, 7, 0, 0, 13, 7},   // mirrored
+        {1, 9, 13, -7, 0, 0, 13, 7},    // upside down
+    };
+    const DWORD copy = SRCCOPY, masked = MAKEROP4(0x00AA0029, SRCCOPY);
+    for (const Source& s : sources)
+        for (int dstBits : {32, 24, 8})
+            for (const Place& p : places)
+                for (DWORD rop : {copy, masked})
+                    for (int mode : {COLORONCOLOR, HALFTONE})
+                        for (bool clip : {false, true}) {
+                            SCOPED_TRACE(::testing::Message()
+                                         << s.Bits << "-bit source, " << s.Entries << " entries, into " << dstBits
+                                         << " bits, at " << p.X << "," << p.Y << " " << p.W << "x" << p.H
+                                         << (rop == masked ? ", masked" : "") << (clip ? ", clipped" : "")
+                                         << " mode " << mode);
+                            const std::vector<RGBQUAD> colors = table(s.Entries);
+                            const std::vector<RGBQUAD> dstColors = table(dstBits == 8 ? 256 : 0);
+                            DibDC src(13, 7, s.Bits, colors);
+                            const size_t srcBytes = size_t(DibStride(13, s.Bits) * 7);
+                            for (size_t i = 0; i < srcBytes; ++i)
+                                static_cast<uint8_t*>(src.Bits)[i] = uint8_t(rng());
+                            HBITMAP mask = CreateBitmap(27, 15, 1, 1, nullptr);
+                            {
+                                DibDC m(mask, false);
+                                for (int y = 0; y < 15; ++y)
+                                    for (int x = 0; x < 27; ++x)
+                                        SetPixel(m.Dc, x, y, rng() % 3 ? RGB(255, 255, 255) : RGB(0, 0, 0));
+                            }
+                            DibDC fast(19, 11, dstBits, dstColors), general(19, 11, dstBits, dstColors);
+                            const size_t dstBytes = size_t(DibStride(19, dstBits) * 11);
+                            for (size_t i = 0; i < dstBytes; ++i)
+                                static_cast<uint8_t*>(fast.Bits)[i] = static_cast<uint8_t*>(general.Bits)[i] =
+                                    uint8_t(rng());
+                            for (bool on : {true, false}) {
+                                DibDC& d = on ? fast : general;
+                                gdi::SetBlitFastPaths(on);
+                                SetStretchBltMode(d.Dc, mode);
+                                HRGN region = CreateRectRgn(1, 2, 17, 9);
+                                if (clip)
+                                    SelectClipRgn(d.Dc, region);
+                                // A mask goes with copies of equal size only.
+                                if (rop == copy)
+                                    StretchBlt(d.Dc, p.X, p.Y, p.W, p.H, src.Dc, p.Sx, p.Sy, p.Sw, p.Sh, rop);
+                                else if (p.W == p.Sw && p.H == p.Sh)
+                                    MaskBlt(d.Dc, p.X, p.Y, p.W, p.H, src.Dc, p.Sx, p.Sy, mask, 0, 0, rop);
+                                SelectClipRgn(d.Dc, nullptr);
+                                DeleteObject(region);
+                            }
+                            gdi::SetBlitFastPaths(true);
+                            DeleteObject(mask);
+                            ASSERT_EQ(0, std::memcmp(fast.Bits, general.Bits, dstBytes));
+                        }
 }
