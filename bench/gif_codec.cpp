@@ -2,10 +2,11 @@
 //
 //   gif_codec [FILE...] [--benchmark_...]
 //
-// Without files it generates its own set. For each file it decodes the bytes with both codecs and encodes
-// the decoded frames with both, then prints megapixels per second and the ratios (this codec over giflib:
-// above 1 is faster); its last line reads "total decode ratio X encode ratio Y size ratio Z", the size
-// ratio being this codec's output size over giflib's.
+// Without files it generates its own set (a photograph, a cartoon, small frames, interlaced frames, a
+// dithered picture and a noisy two-colour animation). For each file it decodes the bytes with both codecs
+// and encodes the decoded frames with both, then prints megapixels per second and the ratios (this codec
+// over giflib: above 1 is faster); its last line reads "total decode ratio X encode ratio Y size ratio Z",
+// the size ratio being this codec's output size over giflib's.
 //
 // Links giflib, which bench/CMakeLists.txt adds to every benchmark.
 #include "bench/BenchSupport.h"
@@ -85,6 +86,33 @@ int PaintCartoon(int f, int x, int y, std::mt19937&) {
 int PaintSmall(int f, int x, int y, std::mt19937& rng) {
     int d = (x - f) * (x - f) + (y - 45) * (y - 45);
     return d < 400 ? 40 + int(rng() % 4) : (x / 8 + y / 8) % 8;
+}
+
+// The photograph in 32 colours, dithered by a random threshold: noise on every pixel, as error diffusion
+// leaves it.
+int PaintDithered(int f, int x, int y, std::mt19937& rng) {
+    const int level = std::min(PaintPhoto(f, x, y, rng), 255) * 31;
+    return level / 255 + int(int(rng() % 255) < level % 255);
+}
+
+// A one-dimensional cellular automaton (rule 30 from a random first row) in two colours, scrolling up by
+// four rows a frame: noise with structure, like the pictures a cellular-automaton source makes.
+int PaintCellular(int f, int x, int y, std::mt19937& rng) {
+    constexpr int width = 320, rows = 240 + 4 * 30;
+    static const std::vector<uint8_t> cells = [&rng] {
+        std::vector<uint8_t> c(size_t(width) * rows);
+        for (int i = 0; i < width; ++i)
+            c[size_t(i)] = uint8_t(rng() & 1);
+        for (int r = 1; r < rows; ++r)
+            for (int i = 0; i < width; ++i) {
+                const int left = c[size_t(r - 1) * width + size_t((i + width - 1) % width)];
+                const int centre = c[size_t(r - 1) * width + size_t(i)];
+                const int right = c[size_t(r - 1) * width + size_t((i + 1) % width)];
+                c[size_t(r) * width + size_t(i)] = uint8_t((30 >> (left << 2 | centre << 1 | right)) & 1);
+            }
+        return c;
+    }();
+    return cells[size_t(y + 4 * f) * width + size_t(x)];
 }
 
 void AddFile(const std::string& name, Bytes data) {
@@ -218,6 +246,8 @@ int main(int argc, char** argv) {
         AddFile("cartoon-640x480x12", bench::SaveGif(*Generate(640, 480, 12, 32, false, PaintCartoon)));
         AddFile("small-120x90x60", bench::SaveGif(*Generate(120, 90, 60, 64, false, PaintSmall)));
         AddFile("interlaced-400x300x4", bench::SaveGif(*Generate(400, 300, 4, 256, true, PaintPhoto)));
+        AddFile("dithered-400x300x8", bench::SaveGif(*Generate(400, 300, 8, 32, false, PaintDithered)));
+        AddFile("cellular-320x240x30", bench::SaveGif(*Generate(320, 240, 30, 2, false, PaintCellular)));
     } else {
         bench::ReadBenchFiles(paths, AddFile);
     }

@@ -339,11 +339,7 @@ std::vector<int32_t> TGifEncoder::RowOrder() const {
 
 // LZW encoder
 
-TLZWEncoder::TLZWEncoder()
-    : FHash(new uint32_t[size_t(1) << HashBits]), FUsedSlots(new uint16_t[4096]),
-      FLastChild(new uint32_t[4096]) {
-    std::fill_n(FHash.get(), size_t(1) << HashBits, HashEmpty);
-}
+TLZWEncoder::TLZWEncoder() = default;
 
 int32_t TLZWEncoder::Find(uint32_t key) const {
     constexpr uint32_t mask = (1u << HashBits) - 1;
@@ -360,7 +356,7 @@ int32_t TLZWEncoder::Find(uint32_t key) const {
 
 void TLZWEncoder::Store(uint32_t key, int32_t code) {
     FLastChild[key >> 8] = ((key & 0xFF) << 16) | uint32_t(code);
-    // At most 4093 keys live in 8192 slots, so a free slot is always found.
+    // At most 4093 keys live in 16384 slots, so a free slot is always found.
     constexpr uint32_t mask = (1u << HashBits) - 1;
     uint32_t slot = (key * 0x9E3779B1u) >> (32 - HashBits);
     while (FHash[slot] != HashEmpty)
@@ -385,17 +381,39 @@ void TLZWEncoder::EmitCode(int32_t code) {
 
 void TLZWEncoder::EmitClear() {
     TGifEncoder::EmitClear();
-    for (int32_t i = 0; i < FUsedCount; ++i)
-        FHash[FUsedSlots[i]] = HashEmpty;
-    FUsedCount = 0;
-    std::fill_n(FLastChild.get(), 4096, 0u);
+    if (FChildren) {
+        std::fill_n(FChildren.get(), size_t(FFirstFree) << FChildShift, uint16_t(0));
+    } else {
+        for (int32_t i = 0; i < FUsedCount; ++i)
+            FHash[FUsedSlots[i]] = HashEmpty;
+        FUsedCount = 0;
+        std::fill_n(FLastChild.get(), 4096, 0u);
+    }
     FNextFree = FFirstFree;
 }
 
 void TLZWEncoder::EncodePixels() {
+    if (FBitsPerPixel <= DirectMaxBits && FColorLimit <= (1 << FBitsPerPixel)) {
+        FChildShift = FBitsPerPixel;
+        FChildren.reset(new uint16_t[size_t(4096) << FChildShift]);
+        EncodePixelsDirect();
+        return;
+    }
+    FChildren.reset();
+    FHash.reset(new uint32_t[size_t(1) << HashBits]);
+    std::fill_n(FHash.get(), size_t(1) << HashBits, HashEmpty);
+    FUsedSlots.reset(new uint16_t[4096]);
+    FUsedCount = 0;
+    FLastChild.reset(new uint32_t[4096]);
+    EncodePixelsHashed();
+}
+
+void TLZWEncoder::EncodePixelsDirect() {
     FNextFree = FFirstFree;
     EmitClear();
     const int32_t limit = FColorLimit;
+    const int32_t shift = FChildShift;
+    uint16_t* children = FChildren.get();
     bool first = true;
     int32_t prefix = 0;
     for (int32_t y : RowOrder()) {
@@ -408,27 +426,95 @@ void TLZWEncoder::EncodePixels() {
             first = false;
         }
         for (; p < end; ++p) {
-            int32_t c = *p;
+            const int32_t c = *p;
             if (c >= limit)
                 ColorError();
-            uint32_t key = (uint32_t(prefix) << 8) | uint32_t(c);
-            uint32_t child = FLastChild[prefix];
-            if ((child & 0xFFFF) != 0 && (child >> 16) == uint32_t(c)) {
-                prefix = int32_t(child & 0xFFFF);
-                continue;
-            }
-            int32_t code = Find(key);
-            if (code >= 0) {
-                prefix = code;
+            const size_t slot = (size_t(prefix) << shift) | size_t(c);
+            if (const uint16_t next = children[slot]) {
+                prefix = next;
                 continue;
             }
             TLZWEncoder::EmitCode(prefix);
             prefix = c;
-            if (FNextFree < 4095)
-                Store(key, FNextFree++);
-            else
+            if (FNextFree < 4095) {
+                children[slot] = uint16_t(FNextFree);
+                std::fill_n(children + (size_t(FNextFree) << shift), size_t(1) << shift, uint16_t(0));
+                ++FNextFree;
+            } else {
                 EmitClear();
+            }
         }
+    }
+    TLZWEncoder::EmitCode(prefix);
+}
+
+// One row's pixels [p, end) after prefix; returns the prefix they leave. With the last-child shortcut
+// (Shortcut) a pixel that extends the prefix by its most recent extension needs no probe of the hash table;
+// hits counts the pixels the shortcut found (or, without it, would have found), misses the others.
+template <bool Shortcut>
+int32_t TLZWEncoder::EncodeRow(const uint8_t* p, const uint8_t* end, int32_t prefix, int32_t& hits,
+                               int32_t& misses) {
+    const int32_t limit = FColorLimit;
+    for (; p < end; ++p) {
+        const int32_t c = *p;
+        if (c >= limit)
+            ColorError();
+        const uint32_t key = (uint32_t(prefix) << 8) | uint32_t(c);
+        if constexpr (Shortcut) {
+            const uint32_t child = FLastChild[prefix];
+            if ((child & 0xFFFF) != 0 && (child >> 16) == uint32_t(c)) {
+                prefix = int32_t(child & 0xFFFF);
+                ++hits;
+                continue;
+            }
+            ++misses;
+        }
+        const int32_t code = Find(key);
+        if (code >= 0) {
+            if constexpr (!Shortcut) {
+                // Without a branch: whether the shortcut would have found this code.
+                const int32_t hit = (FLastChild[prefix] & 0xFFFF) == uint32_t(code);
+                hits += hit;
+                misses += 1 - hit;
+            }
+            prefix = code;
+            continue;
+        }
+        if constexpr (!Shortcut)
+            ++misses;
+        TLZWEncoder::EmitCode(prefix);
+        prefix = c;
+        if (FNextFree < 4095)
+            Store(key, FNextFree++);
+        else
+            EmitClear();
+    }
+    return prefix;
+}
+
+void TLZWEncoder::EncodePixelsHashed() {
+    FNextFree = FFirstFree;
+    EmitClear();
+    bool first = true;
+    int32_t prefix = 0;
+    // The last-child shortcut finds runs and repeated patterns without probing the hash table, but on noise
+    // it misses about half the time, and each miss costs a mispredicted branch and a load before the probe.
+    // So it is taken only while it keeps hitting: each row takes it when it found (or would have found) at
+    // least three quarters of the previous row's pixels.
+    bool shortcut = true;
+    for (int32_t y : RowOrder()) {
+        const uint8_t* p = Row(y);
+        const uint8_t* end = p + FWidth;
+        if (first) {
+            prefix = *p++;
+            if (prefix >= FColorLimit)
+                ColorError();
+            first = false;
+        }
+        int32_t hits = 0, misses = 0;
+        prefix = shortcut ? EncodeRow<true>(p, end, prefix, hits, misses)
+                          : EncodeRow<false>(p, end, prefix, hits, misses);
+        shortcut = hits >= 3 * misses;
     }
     TLZWEncoder::EmitCode(prefix);
 }

@@ -154,8 +154,14 @@ private:
     // At most 4093 keys live in 16384 slots between clears, so probe sequences stay short.
     static constexpr int32_t HashBits = 14;
     static constexpr uint32_t HashEmpty = 0xFFFFFFFFu;
+    // Tables of at most 16 entries index each code's extensions directly.
+    static constexpr int32_t DirectMaxBits = 4;
     int32_t Find(uint32_t key) const;
     void Store(uint32_t key, int32_t code);
+    void EncodePixelsHashed();
+    template <bool Shortcut>
+    int32_t EncodeRow(const uint8_t* p, const uint8_t* end, int32_t prefix, int32_t& hits, int32_t& misses);
+    void EncodePixelsDirect();
     int32_t FNextFree = 0;
     std::unique_ptr<uint32_t[]> FHash; // key << 12 | code, open addressing
     // The slots in use, so that a clear empties only those.
@@ -164,6 +170,11 @@ private:
     // The most recently added extension of each code (pixel, code; code 0 for none): runs and repeated
     // patterns find their next code here without probing the hash table.
     std::unique_ptr<uint32_t[]> FLastChild;
+    // Small tables: the code extending code p by pixel c is FChildren[p << FChildShift | c], 0 for none (no
+    // extension gets a code below FFirstFree). A code's row is emptied when the code is made, so a clear
+    // empties the roots' rows only.
+    std::unique_ptr<uint16_t[]> FChildren;
+    int32_t FChildShift = 0;
 };
 
 // Codes chosen so that the table any decoder builds holds runs of one pixel value: fast, and good on

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
@@ -83,16 +84,29 @@ void TCustomMemoryStream::SaveToFile(const std::string& fileName) {
     SaveFileSafely(fileName, [this](TStream& stream) { SaveToStream(&stream); });
 }
 
+void TMemoryStream::TFreeMemory::operator()(uint8_t* p) const {
+    std::free(p);
+}
+
 void TMemoryStream::Reserve(int64_t capacity) {
     if (capacity > static_cast<int64_t>(std::numeric_limits<int32_t>::max()))
         throw EOutOfMemory("Out of memory while expanding memory stream");
-    if (static_cast<size_t>(capacity) > FData.size()) {
-        try {
-            FData.resize(std::max<size_t>(static_cast<size_t>(capacity), FData.size() + FData.size() / 2));
-        } catch (const std::bad_alloc&) {
-            throw EOutOfMemory("Out of memory while expanding memory stream");
-        }
-    }
+    if (capacity <= FCapacity)
+        return;
+    const int64_t grown = std::max(capacity, FCapacity + FCapacity / 2);
+    auto* data = static_cast<uint8_t*>(std::realloc(FData.get(), static_cast<size_t>(grown)));
+    if (!data)
+        throw EOutOfMemory("Out of memory while expanding memory stream");
+    FData.release();
+    FData.reset(data);
+    FCapacity = grown;
+}
+
+void TMemoryStream::ZeroUpTo(int64_t end) {
+    if (end <= FFilled)
+        return;
+    std::memset(FData.get() + FFilled, 0, static_cast<size_t>(end - FFilled));
+    FFilled = end;
 }
 
 int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
@@ -101,9 +115,11 @@ int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
     int64_t end = FPosition + count;
     if (end > GetSize()) {
         Reserve(end);
-        SetPointer(FData.data(), end);
+        ZeroUpTo(FPosition); // a gap left by seeking past the end
+        SetPointer(FData.get(), end);
     }
-    std::memcpy(FData.data() + FPosition, buffer, static_cast<size_t>(count));
+    std::memcpy(FData.get() + FPosition, buffer, static_cast<size_t>(count));
+    FFilled = std::max(FFilled, end);
     FPosition = end;
     return count;
 }
@@ -112,14 +128,16 @@ void TMemoryStream::SetSize(int64_t newSize) {
     if (newSize < 0)
         throw EStreamError("Invalid stream size");
     Reserve(newSize);
-    SetPointer(FData.data(), newSize);
+    ZeroUpTo(newSize);
+    SetPointer(FData.get(), newSize);
     if (FPosition > newSize)
         FPosition = newSize;
 }
 
 void TMemoryStream::Clear() {
-    FData.clear();
-    FData.shrink_to_fit();
+    FData.reset();
+    FCapacity = 0;
+    FFilled = 0;
     SetPointer(nullptr, 0);
     FPosition = 0;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,7 +75,17 @@ public:
 
 private:
     void Reserve(int64_t capacity);
-    std::vector<uint8_t> FData;
+    // Zeroes the bytes below end that were never written, so that a stream grown by SetSize or by a write
+    // past its end reads zeros there (and what it held before where it shrank and grew again).
+    void ZeroUpTo(int64_t end);
+    struct TFreeMemory {
+        void operator()(uint8_t* p) const;
+    };
+    // Grown by realloc without clearing: a large stream's block grows in place instead of being copied and
+    // cleared on each step.
+    std::unique_ptr<uint8_t, TFreeMemory> FData;
+    int64_t FCapacity = 0;
+    int64_t FFilled = 0; // bytes written or zeroed so far
 };
 
 // A read-only stream over memory owned elsewhere.

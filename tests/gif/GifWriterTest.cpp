@@ -214,6 +214,54 @@ TEST(GifWriter, RandomRoundTrips) {
     }
 }
 
+// The LZW coder indexes the extensions of small tables (up to 16 entries) directly and probes a hash table
+// for larger ones, taking the last-extension shortcut only on rows where it keeps hitting. Each way must
+// write what the naive reference encoder writes: tables of 2 to 256 entries, noise, runs, a cellular
+// pattern and rows that change from runs to noise and back, at an odd width, plain and interlaced.
+TEST(GifWriter, LzwCoderPathsMatchTheReferenceEncoder) {
+    constexpr int w = 333, h = 151;
+    std::mt19937 rng(9);
+    enum Pattern { pNoise, pRuns, pCellular, pMixed };
+    for (int entries : {2, 3, 4, 16, 17, 64, 256})
+        for (Pattern pattern : {pNoise, pRuns, pCellular, pMixed})
+            for (bool interlaced : {false, true}) {
+                SCOPED_TRACE(::testing::Message() << entries << " entries, pattern " << pattern
+                                                  << (interlaced ? ", interlaced" : ""));
+                Bytes pixels(size_t(w) * h);
+                int value = 0;
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x) {
+                        uint8_t& p = pixels[size_t(y) * w + size_t(x)];
+                        const bool noisy = pattern == pNoise || (pattern == pMixed && (y / 20) % 2 == 1);
+                        if (pattern == pCellular && y > 0) {
+                            // Rule 30 over the row above, in the first two colours.
+                            auto above = [&](int i) { return pixels[size_t(y - 1) * w + size_t((i + w) % w)] & 1; };
+                            p = uint8_t((30 >> (above(x - 1) << 2 | above(x) << 1 | above(x + 1))) & 1);
+                            continue;
+                        }
+                        if (noisy || rng() % 40 == 0)
+                            value = int(rng() % uint32_t(pattern == pCellular ? 2 : entries));
+                        p = uint8_t(value);
+                    }
+                int bits = 2;
+                while ((1 << bits) < entries)
+                    ++bits;
+                vcl::TMemoryStream stream;
+                TLZWEncoder encoder;
+                encoder.EncodeFrame(&stream, bits, w, h, interlaced, pixels.data(), entries);
+                const auto* data = static_cast<const uint8_t*>(stream.Memory());
+                const Raster r = SplitRaster(Bytes(data, data + stream.GetSize()), 0);
+                Bytes order;
+                for (int pass = 0; pass < (interlaced ? 4 : 1); ++pass) {
+                    static const int start[4] = {0, 4, 2, 1}, step[4] = {8, 8, 4, 2};
+                    for (int y = interlaced ? start[pass] : 0; y < h; y += interlaced ? step[pass] : 1)
+                        order.insert(order.end(), pixels.begin() + long(y) * w, pixels.begin() + long(y + 1) * w);
+                }
+                EXPECT_EQ(r.CodeSize, bits);
+                ASSERT_EQ(r.Data, ReferenceLzw(order, bits));
+            }
+}
+
 TEST(GifWriter, RunLengthCoderHandlesLongRuns) {
     for (int length : {1000, 5000, 100000}) {
         for (int entries : {2, 16, 256}) {

@@ -54,6 +54,37 @@ TEST(TMemoryStream, ShortReadsAreCountedAndReadBufferRaises) {
     EXPECT_EQ(std::string(static_cast<char*>(s.Memory()), 2), "ab");
 }
 
+TEST(TMemoryStream, GrowingKeepsWhatWasWrittenAndReadsZerosElsewhere) {
+    // The block grows without being cleared: bytes never written still read as zeros, whether a write
+    // past the end left a gap or SetSize grew the stream; bytes cut off by SetSize come back as they were.
+    TMemoryStream s;
+    s.SetPosition(5);
+    s.WriteBuffer("xy", 2);
+    ASSERT_EQ(s.GetSize(), 7);
+    EXPECT_EQ(std::string(static_cast<char*>(s.Memory()), 7), std::string("\0\0\0\0\0xy", 7));
+    s.SetSize(10);
+    EXPECT_EQ(std::string(static_cast<char*>(s.Memory()), 10), std::string("\0\0\0\0\0xy\0\0\0", 10));
+    s.SetSize(6);
+    s.SetSize(8);
+    EXPECT_EQ(std::string(static_cast<char*>(s.Memory()) + 5, 3), std::string("xy\0", 3));
+    // Many small writes, as a GIF writer's blocks, reach a large stream with every byte in place.
+    TMemoryStream big;
+    std::string block(255, '\0');
+    for (int i = 0; i < 4000; ++i) {
+        for (size_t k = 0; k < block.size(); ++k)
+            block[k] = char(i + int(k));
+        big.WriteBuffer(block.data(), int32_t(block.size()));
+    }
+    ASSERT_EQ(big.GetSize(), 4000 * 255);
+    const auto* bytes = static_cast<const uint8_t*>(big.Memory());
+    for (int i = 0; i < 4000; i += 333)
+        EXPECT_EQ(bytes[size_t(i) * 255 + 7], uint8_t(i + 7)) << i;
+    big.Clear();
+    EXPECT_EQ(big.GetSize(), 0);
+    big.WriteBuffer("z", 1);
+    EXPECT_EQ(*static_cast<const char*>(big.Memory()), 'z');
+}
+
 TEST(TStream, CopyFromWholeAndPart) {
     TMemoryStream src, dst;
     std::string data(200000, 'x');
