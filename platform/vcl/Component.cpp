@@ -56,6 +56,9 @@ void TComponent::Destroying() {
 }
 
 void TComponent::DestroyComponents() {
+    // Every binding of this root's events goes with it; none need be looked for one component at a time.
+    if (FComponentState.Contains(csDestroying))
+        FEventBindings.clear();
     while (!FComponents.empty()) {
         TComponent* last = FComponents.back();
         RemoveComponent(last);
@@ -110,6 +113,7 @@ void TComponent::InsertComponent(TComponent* component) {
     if (component->FOwner)
         component->FOwner->RemoveComponent(component);
     FComponents.push_back(component);
+    IndexName(component, true);
     component->FOwner = this;
     component->SetFieldReference(true);
     if (FComponentState.Contains(csDesigning))
@@ -120,13 +124,33 @@ void TComponent::InsertComponent(TComponent* component) {
 void TComponent::RemoveComponent(TComponent* component) {
     if (!component || component->FOwner != this)
         return;
-    Notification(component, opRemove);
+    // The components of an owner being destroyed leave it without telling one another: what one of them
+    // must learn of another's end it has asked for with FreeNotification (those notices still come), and
+    // telling every remaining component of every departure would make freeing a form of n components cost
+    // n * n calls.
+    if (!FComponentState.Contains(csDestroying))
+        Notification(component, opRemove);
     component->SetFieldReference(false);
     std::erase_if(FEventBindings, [component](const TEventBinding& b) { return b.Instance == component; });
-    auto it = std::find(FComponents.begin(), FComponents.end(), component);
-    if (it != FComponents.end())
-        FComponents.erase(it);
+    // From the end: an owner frees its components last first.
+    auto it = std::find(FComponents.rbegin(), FComponents.rend(), component);
+    if (it != FComponents.rend())
+        FComponents.erase(std::next(it).base());
+    IndexName(component, false);
     component->FOwner = nullptr;
+}
+
+void TComponent::IndexName(TComponent* component, bool add) {
+    if (component->FName.empty())
+        return;
+    const std::string key = LowerCase(component->FName);
+    if (add) {
+        FNames.emplace(key, component);
+        return;
+    }
+    auto it = FNames.find(key);
+    if (it != FNames.end() && it->second == component)
+        FNames.erase(it);
 }
 
 // A form class may declare a field for each component its resource creates; the field follows the
@@ -170,10 +194,8 @@ void TComponent::WriteState(TWriter* writer) {
 TComponent* TComponent::FindComponent(const std::string& name) const {
     if (name.empty())
         return nullptr;
-    for (TComponent* c : FComponents)
-        if (SameText(c->FName, name))
-            return c;
-    return nullptr;
+    auto it = FNames.find(LowerCase(name));
+    return it == FNames.end() ? nullptr : it->second;
 }
 
 void TComponent::ValidateRename(TComponent* component, const std::string& curName,
@@ -195,7 +217,11 @@ void TComponent::SetName(const std::string& value) {
     else
         ValidateRename(nullptr, FName, value);
     SetFieldReference(false);
+    if (FOwner)
+        FOwner->IndexName(this, false);
     FName = value;
+    if (FOwner)
+        FOwner->IndexName(this, true);
     SetFieldReference(true);
 }
 
@@ -238,7 +264,10 @@ void TComponent::RemoveFreeNotifications() {
 }
 
 void TComponent::Notification(TComponent* component, TOperation operation) {
-    if (operation == opRemove && component)
+    if (operation != opRemove)
+        return;
+    // Free-notification links go both ways: without any of its own this component has none to undo.
+    if (component && !FFreeNotifies.empty())
         RemoveFreeNotification(component);
     // Receivers may free components; re-check the bound on every step.
     for (size_t i = FComponents.size(); i > 0; --i) {

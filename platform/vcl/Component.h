@@ -6,8 +6,10 @@
 //   - Free() (or FreeAndNil, or the owner) first runs BeforeDestruction while the object is whole: it
 //     sets csDestroying on the component and everything it owns (Destroying), tells the components that
 //     asked for a free notification, and leaves its owner, whose Notification(this, opRemove) reaches
-//     the owner and all its other components. Then the destructors run; ~TComponent frees the owned
-//     components, last first.
+//     the owner and all its other components, unless the owner is itself being destroyed: the components
+//     of a dying owner leave it without that notice to one another (what one must learn of another's end
+//     it asks for with FreeNotification), so that freeing a form of n components costs n steps, not n * n.
+//     Then the destructors run; ~TComponent frees the owned components, last first.
 //   - A plain delete still does all of this, but from ~TComponent, when the derived parts are already
 //     gone: receivers must then only compare the pointer. Prefer Free for components.
 #pragma once
@@ -20,6 +22,7 @@
 #include <string>
 #include <type_traits>
 #include <typeindex>
+#include <unordered_map>
 #include <vector>
 
 namespace vcl {
@@ -80,8 +83,11 @@ public:
     // Both components are told (Notification opRemove) when the other one is destroyed.
     void FreeNotification(TComponent* component);
     void RemoveFreeNotification(TComponent* component);
-    // Called when a component is inserted into or removed from this one's owner, or when a component
-    // this one watches is destroyed. The default forwards to every owned component.
+    // Called with opInsert on the owner a component joins; with opRemove on the owner a component leaves
+    // unless that owner is being destroyed (the default forwards a removal to every owned component, so the
+    // leaving one's siblings hear of it), and on every component that watches one being destroyed. An insertion is told to the owner alone:
+    // nothing reacts to a sibling's arrival, and telling every component already there would make
+    // reading a layout of n components cost n * n calls.
     virtual void Notification(TComponent* component, TOperation operation);
 
     // Reads this component's properties and children from a form resource (the reader calls it with
@@ -133,11 +139,16 @@ private:
         std::string Method;
     };
 
+    // The owned components with a name, by their name in lower case: FindComponent and the check of new
+    // names look up instead of comparing with every owned component.
+    void IndexName(TComponent* component, bool add);
+
     TComponent* FOwner = nullptr;
     std::string FName;
     intptr_t FTag = 0;
     TComponentState FComponentState;
     std::vector<TComponent*> FComponents;
+    std::unordered_map<std::string, TComponent*> FNames;
     std::vector<TComponent*> FFreeNotifies;
     std::vector<TEventBinding> FEventBindings;
 };

@@ -95,6 +95,53 @@ TEST(TComponent, ComponentFreedBeforeItsOwner) {
     EXPECT_EQ(c->GetComponentIndex(), 0);
 }
 
+TEST(TComponent, InsertionsTellTheOwnerAndADyingOwnersComponentsLeaveQuietly) {
+    // An insertion reaches the owner alone; a removal reaches the owner and every other component; the
+    // components of an owner being destroyed leave without telling one another, while free notifications
+    // still reach those that asked for them.
+    std::vector<std::string> log;
+    auto* owner = new Probe(nullptr, "owner", &log);
+    auto* a = new Probe(owner, "a", &log);
+    auto* b = new Probe(owner, "b", &log);
+    new Probe(owner, "c", &log);
+    // (The probes are told while their base part is being made, so they show as "?".)
+    EXPECT_EQ(log, (std::vector<std::string>{"owner +?", "owner +?", "owner +?"}));
+    a->Watch(b);
+    log.clear();
+    owner->Free();
+    std::vector<std::string> notices;
+    for (auto& line : log)
+        if (line[0] != '~')
+            notices.push_back(line);
+    // c and b go first (last first); a hears of b through its free notification, and nobody else hears
+    // of anything.
+    EXPECT_EQ(notices, (std::vector<std::string>{"a -b!"}));
+}
+
+TEST(TComponent, NamesAreFoundAfterRenamesMovesAndRemovals) {
+    TComponent owner(nullptr), second(nullptr);
+    std::vector<TComponent*> made;
+    for (int i = 0; i < 300; ++i) {
+        made.push_back(new TComponent(&owner));
+        made.back()->SetName("Item" + std::to_string(i));
+    }
+    EXPECT_EQ(owner.FindComponent("item299"), made[299]);
+    made[7]->SetName("Renamed");
+    EXPECT_EQ(owner.FindComponent("ITEM7"), nullptr);
+    EXPECT_EQ(owner.FindComponent("renamed"), made[7]);
+    made[7]->SetName("");
+    EXPECT_EQ(owner.FindComponent("renamed"), nullptr);
+    made[7]->SetName("Item7"); // the old name is free again
+    second.InsertComponent(made[8]);
+    EXPECT_EQ(owner.FindComponent("Item8"), nullptr);
+    EXPECT_EQ(second.FindComponent("item8"), made[8]);
+    EXPECT_NO_THROW(made[9]->SetName("Item8")); // no longer taken within the first owner
+    made[10]->Free();
+    EXPECT_EQ(owner.FindComponent("Item10"), nullptr);
+    EXPECT_THROW(made[11]->SetName("ITEM12"), EComponentError);
+    EXPECT_EQ(owner.FindComponent("item11"), made[11]);
+}
+
 TEST(TComponent, FreeNotificationsBothWays) {
     std::vector<std::string> log;
     Probe formA(nullptr, "formA", &log), formB(nullptr, "formB", &log);
