@@ -5,6 +5,7 @@
 #include "platform/win/user/ScrollBars.h"
 #include "platform/win/user/User.h"
 
+#include <atomic>
 #include <deque>
 #include <map>
 #include <memory>
@@ -53,8 +54,10 @@ struct Window {
     HWND FHandle = nullptr;
     WindowClass* FClass = nullptr;
     WNDPROC FProc = nullptr;
-    DWORD FStyle = 0;
-    DWORD FExStyle = 0;
+    // The styles are read by other threads (the z-order walks every thread's top-level windows under the
+    // state lock) while the window's own thread changes them without it: each read and write is atomic.
+    std::atomic<DWORD> FStyle = 0;
+    std::atomic<DWORD> FExStyle = 0;
     DWORD FThreadId = 0;
     Window* FParent = nullptr; // the desktop for top-level windows
     Window* FOwner = nullptr;
