@@ -34,28 +34,9 @@ COLORREF Rgb(TColor c) { return COLORREF(vcl::ColorToRGB(c)); }
 
 constexpr TColor EditorColor = 15791348, EditorHighlight = 16026986, EditorHotTrack = 3983359;
 
-class ButtonTest : public ::testing::Test {
+class ButtonTest : public fctest::FormTest {
 protected:
-    void SetUp() override {
-        RegisterControlClasses();
-        win::ResetInputState();
-        FScreen.SetStallGraceMs(0);
-        vcl::Application->ResetForTesting();
-        FForm = new vcl::TForm(nullptr);
-        FForm->SetBounds(100, 100, 300, 200);
-        FForm->SetColor(vcl::clBtnFace);
-    }
-    void TearDown() override {
-        while (vcl::Screen->GetFormCount() > 0)
-            vcl::Screen->GetForm(0)->Free();
-        win::MSG m;
-        while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE)) {
-        }
-        FreeThemeServices();
-        win::SetThemeEngine(nullptr);
-        vcl::Application->ResetForTesting();
-        win::ResetInputState();
-    }
+    ButtonTest() : FormTest(100, 100, 300, 200) {}
     TFcButton* AddButton(const std::string& caption, int x, int y) {
         auto* b = new TFcButton(FForm);
         b->SetParent(FForm);
@@ -86,10 +67,6 @@ protected:
         return FScreen.WindowPixel(b->GetHandle(), x, y);
     }
 
-    win::ManualClock FClock{100000};
-    win::ScopedClock FClockScope{FClock};
-    headless::HeadlessScreen FScreen;
-    vcl::TForm* FForm = nullptr;
 };
 
 TEST_F(ButtonTest, APressClicksOnlyWhenReleasedOverTheButton) {

@@ -1,9 +1,19 @@
-// Shared by the control set's tests: a 32-bit memory surface with a class-library canvas over it, and the
-// count of GDI objects that every drawing test checks is back where it started.
+// Shared by the control set's tests: a 32-bit memory surface with a class-library canvas over it, the
+// count of GDI objects that every drawing test checks is back where it started, and a form on the headless
+// screen for the tests of whole controls.
 #pragma once
 
+#include "controls/FcRegister.h"
+#include "controls/FcThemeServices.h"
+#include "platform/backend/headless/HeadlessScreen.h"
+#include "platform/vcl/Application.h"
 #include "platform/vcl/Canvas.h"
+#include "platform/vcl/Forms.h"
 #include "platform/win/gdi/Gdi.h"
+#include "platform/win/kernel/Clock.h"
+#include "platform/win/theme/ThemeEngine.h"
+#include "platform/win/user/Input.h"
+#include "platform/win/user/User.h"
 
 #include <gtest/gtest.h>
 
@@ -66,5 +76,38 @@ inline std::array<int, int(win::GdiKind::gkCount)> GdiCounts() {
         counts[k] = win::GdiObjectCount(win::GdiKind(k));
     return counts;
 }
+
+// A test of whole controls: the control classes registered, a button-face form at the bounds given on the
+// headless screen, under a manual clock; every form, message and theme state goes when the test ends.
+class FormTest : public ::testing::Test {
+protected:
+    FormTest(int left, int top, int width, int height) : FBounds{left, top, width, height} {}
+    void SetUp() override {
+        controls::RegisterControlClasses();
+        win::ResetInputState();
+        FScreen.SetStallGraceMs(0);
+        vcl::Application->ResetForTesting();
+        FForm = new vcl::TForm(nullptr);
+        FForm->SetBounds(FBounds[0], FBounds[1], FBounds[2], FBounds[3]);
+        FForm->SetColor(vcl::clBtnFace);
+    }
+    void TearDown() override {
+        while (vcl::Screen->GetFormCount() > 0)
+            vcl::Screen->GetForm(0)->Free();
+        win::MSG m;
+        while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE)) {
+        }
+        controls::FreeThemeServices();
+        win::SetThemeEngine(nullptr);
+        vcl::Application->ResetForTesting();
+        win::ResetInputState();
+    }
+
+    int FBounds[4];
+    win::ManualClock FClock{100000};
+    win::ScopedClock FClockScope{FClock};
+    headless::HeadlessScreen FScreen;
+    vcl::TForm* FForm = nullptr;
+};
 
 } // namespace fctest

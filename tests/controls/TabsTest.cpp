@@ -55,28 +55,9 @@ struct Measure {
     win::HGDIOBJ Old;
 };
 
-class TabsTest : public ::testing::Test {
+class TabsTest : public fctest::FormTest {
 protected:
-    void SetUp() override {
-        RegisterControlClasses();
-        win::ResetInputState();
-        FScreen.SetStallGraceMs(0);
-        vcl::Application->ResetForTesting();
-        FForm = new vcl::TForm(nullptr);
-        FForm->SetBounds(50, 50, 900, 700);
-        FForm->SetColor(vcl::clBtnFace);
-    }
-    void TearDown() override {
-        while (vcl::Screen->GetFormCount() > 0)
-            vcl::Screen->GetForm(0)->Free();
-        win::MSG m;
-        while (win::PeekMessage(&m, nullptr, 0, 0, win::PM_REMOVE)) {
-        }
-        FreeThemeServices();
-        win::SetThemeEngine(nullptr);
-        vcl::Application->ResetForTesting();
-        win::ResetInputState();
-    }
+    TabsTest() : FormTest(50, 50, 900, 700) {}
     TFcTabControl* AddTabs(std::initializer_list<const char*> captions, int w = 300, int h = 100) {
         auto* t = new TFcTabControl(FForm);
         t->SetParent(FForm);
@@ -109,10 +90,6 @@ protected:
         return FScreen.WindowPixel(c->GetHandle(), x, y);
     }
 
-    win::ManualClock FClock{100000};
-    win::ScopedClock FClockScope{FClock};
-    headless::HeadlessScreen FScreen;
-    vcl::TForm* FForm = nullptr;
 };
 
 // ---- Model ---------------------------------------------------------------------------------------------
