@@ -250,6 +250,8 @@ private:
     void UpdateScrollBar(int bar, int32_t maxOrigin, int32_t clientSize, int32_t origin, double& factor,
                          bool& shown);
     void SetThumb(int bar, int32_t origin, double factor);
+    void PauseFilterAndOutline();
+    void OriginMoved(bool horizontal, bool vertical);
     void ScrollMessage(vcl::TMessage& message, bool horizontal);
     void MouseWheelMessage(vcl::TMessage& message);
     void SetZoomValue(double value);

@@ -42,9 +42,7 @@ void TImageKitView::SetZoomValue(double value) {
 void TImageKitView::SetZoom(double value) {
     if (!(value > 0) || value == FZoom)
         return;
-    if (FDelayZoomFilter && FZoomFilter != rfNone && FZoom != 100)
-        FDelayedFilterCountdown = 2;
-    FOutlinePause = 2;
+    PauseFilterAndOutline();
     LockPaint();
     // The bitmap point under the client centre stays there (as far as the new scroll range allows).
     const int32_t cx = ClientWidthOrDefault() / 2, cy = ClientHeightOrDefault() / 2;
@@ -139,38 +137,44 @@ bool TImageKitView::IsScrollable() {
     return maxX > 0 || maxY > 0;
 }
 
-void TImageKitView::SetViewX(int32_t value) {
-    if (value == FViewX)
-        return;
+// The delayed zoom filter and the selection outline wait two ticks after a move or zoom.
+void TImageKitView::PauseFilterAndOutline() {
     if (FDelayZoomFilter && FZoomFilter != rfNone && FZoom != 100)
         FDelayedFilterCountdown = 2;
     FOutlinePause = 2;
-    int32_t maxX = 0, maxY = 0;
-    GetMaxViewXY(maxX, maxY);
-    FViewX = std::clamp(value, 0, maxX);
+}
+
+// After the origin moved: the view repaints, listeners hear of it and the scroll bars of the axes that moved
+// follow.
+void TImageKitView::OriginMoved(bool horizontal, bool vertical) {
     FBackBufferDirty = true;
     FFullRepaint = true;
     Paint();
     ViewChanged(ikvcScrolled);
-    if (FScrollBars == vcl::ssHorizontal || FScrollBars == vcl::ssBoth)
+    if (horizontal && (FScrollBars == vcl::ssHorizontal || FScrollBars == vcl::ssBoth))
         SetThumb(win::SB_HORZ, FViewX, FHThumbFactor);
+    if (vertical && (FScrollBars == vcl::ssVertical || FScrollBars == vcl::ssBoth))
+        SetThumb(win::SB_VERT, FViewY, FVThumbFactor);
+}
+
+void TImageKitView::SetViewX(int32_t value) {
+    if (value == FViewX)
+        return;
+    PauseFilterAndOutline();
+    int32_t maxX = 0, maxY = 0;
+    GetMaxViewXY(maxX, maxY);
+    FViewX = std::clamp(value, 0, maxX);
+    OriginMoved(true, false);
 }
 
 void TImageKitView::SetViewY(int32_t value) {
     if (value == FViewY)
         return;
-    if (FDelayZoomFilter && FZoomFilter != rfNone && FZoom != 100)
-        FDelayedFilterCountdown = 2;
-    FOutlinePause = 2;
+    PauseFilterAndOutline();
     int32_t maxX = 0, maxY = 0;
     GetMaxViewXY(maxX, maxY);
     FViewY = std::clamp(value, 0, maxY);
-    FBackBufferDirty = true;
-    FFullRepaint = true;
-    Paint();
-    ViewChanged(ikvcScrolled);
-    if (FScrollBars == vcl::ssVertical || FScrollBars == vcl::ssBoth)
-        SetThumb(win::SB_VERT, FViewY, FVThumbFactor);
+    OriginMoved(false, true);
 }
 
 void TImageKitView::SetViewOrigin(int32_t x, int32_t y) {
@@ -182,19 +186,10 @@ void TImageKitView::SetViewOrigin(int32_t x, int32_t y) {
     y = std::clamp(y, 0, maxY);
     if (x == FViewX && y == FViewY)
         return;
-    if (FDelayZoomFilter && FZoomFilter != rfNone && FZoom != 100)
-        FDelayedFilterCountdown = 2;
-    FOutlinePause = 2;
+    PauseFilterAndOutline();
     FViewX = x;
     FViewY = y;
-    FBackBufferDirty = true;
-    FFullRepaint = true;
-    Paint();
-    ViewChanged(ikvcScrolled);
-    if (FScrollBars == vcl::ssHorizontal || FScrollBars == vcl::ssBoth)
-        SetThumb(win::SB_HORZ, FViewX, FHThumbFactor);
-    if (FScrollBars == vcl::ssVertical || FScrollBars == vcl::ssBoth)
-        SetThumb(win::SB_VERT, FViewY, FVThumbFactor);
+    OriginMoved(true, true);
 }
 
 // ---- Coordinates ------------------------------------------------------------------------------------------
