@@ -15,6 +15,8 @@
 #include "imaging/io/TiffRead.h"
 #include "platform/vcl/Streams.h"
 
+#include "LibtiffMemory.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -33,6 +35,7 @@
 #undef FALSE
 
 using namespace imaging;
+using namespace benchtiff;
 
 namespace {
 
@@ -117,51 +120,6 @@ void LibpngDecode(const std::vector<uint8_t>& bytes, std::unique_ptr<uint8_t[]>&
         out.reset(new uint8_t[PNG_IMAGE_SIZE(image)]);
     png_image_finish_read(&image, nullptr, out.get(), 0, nullptr);
     png_image_free(&image);
-}
-
-struct TLibtiffMemory {
-    const std::vector<uint8_t>* Read = nullptr;
-    std::vector<uint8_t> Written;
-    toff_t Pos = 0;
-    const std::vector<uint8_t>& Bytes() const { return Read ? *Read : Written; }
-};
-
-tsize_t LibtiffRead(thandle_t h, tdata_t buf, tsize_t size) {
-    auto* m = static_cast<TLibtiffMemory*>(h);
-    const auto& bytes = m->Bytes();
-    const toff_t n = std::min<toff_t>(toff_t(size), m->Pos < bytes.size() ? bytes.size() - m->Pos : 0);
-    std::memcpy(buf, bytes.data() + m->Pos, size_t(n));
-    m->Pos += n;
-    return tsize_t(n);
-}
-tsize_t LibtiffWrite(thandle_t h, tdata_t buf, tsize_t size) {
-    auto* m = static_cast<TLibtiffMemory*>(h);
-    if (m->Pos + toff_t(size) > m->Written.size())
-        m->Written.resize(size_t(m->Pos + toff_t(size)));
-    std::memcpy(m->Written.data() + m->Pos, buf, size_t(size));
-    m->Pos += toff_t(size);
-    return size;
-}
-toff_t LibtiffSeek(thandle_t h, toff_t off, int whence) {
-    auto* m = static_cast<TLibtiffMemory*>(h);
-    const toff_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->Pos : m->Bytes().size();
-    m->Pos = base + off;
-    return m->Pos;
-}
-int LibtiffClose(thandle_t) {
-    return 0;
-}
-toff_t LibtiffSize(thandle_t h) {
-    return static_cast<TLibtiffMemory*>(h)->Bytes().size();
-}
-int LibtiffMap(thandle_t, tdata_t*, toff_t*) {
-    return 0;
-}
-void LibtiffUnmap(thandle_t, tdata_t, toff_t) {}
-
-TIFF* LibtiffOpen(TLibtiffMemory& m, const char* mode) {
-    return TIFFClientOpen("memory", mode, &m, LibtiffRead, LibtiffWrite, LibtiffSeek, LibtiffClose, LibtiffSize,
-                          LibtiffMap, LibtiffUnmap);
 }
 
 // The picture as libtiff writes it: R, G, B with LZW and the predictor in its default strips.

@@ -13,6 +13,8 @@
 #include "imaging/io/TiffWrite.h"
 #include "platform/vcl/Streams.h"
 
+#include "LibtiffMemory.h"
+
 #include <benchmark/benchmark.h>
 #include <tiffio.h>
 
@@ -24,6 +26,7 @@
 #include <vector>
 
 using namespace imaging;
+using namespace benchtiff;
 
 namespace {
 
@@ -180,49 +183,6 @@ std::vector<uint8_t> LzwPicture(bool photo) {
     return rgb;
 }
 
-// libtiff's client procedures over a growing or fixed memory block.
-struct TLibtiffMemory {
-    std::vector<uint8_t> Bytes;
-    toff_t Pos = 0;
-};
-
-tsize_t LibtiffRead(thandle_t h, tdata_t buf, tsize_t size) {
-    auto* m = static_cast<TLibtiffMemory*>(h);
-    const toff_t n = std::min<toff_t>(toff_t(size), m->Pos < m->Bytes.size() ? m->Bytes.size() - m->Pos : 0);
-    std::memcpy(buf, m->Bytes.data() + m->Pos, size_t(n));
-    m->Pos += n;
-    return tsize_t(n);
-}
-tsize_t LibtiffWrite(thandle_t h, tdata_t buf, tsize_t size) {
-    auto* m = static_cast<TLibtiffMemory*>(h);
-    if (m->Pos + toff_t(size) > m->Bytes.size())
-        m->Bytes.resize(size_t(m->Pos + toff_t(size)));
-    std::memcpy(m->Bytes.data() + m->Pos, buf, size_t(size));
-    m->Pos += toff_t(size);
-    return size;
-}
-toff_t LibtiffSeek(thandle_t h, toff_t off, int whence) {
-    auto* m = static_cast<TLibtiffMemory*>(h);
-    const toff_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? m->Pos : m->Bytes.size();
-    m->Pos = base + off;
-    return m->Pos;
-}
-int LibtiffClose(thandle_t) {
-    return 0;
-}
-toff_t LibtiffSize(thandle_t h) {
-    return static_cast<TLibtiffMemory*>(h)->Bytes.size();
-}
-int LibtiffMap(thandle_t, tdata_t*, toff_t*) {
-    return 0;
-}
-void LibtiffUnmap(thandle_t, tdata_t, toff_t) {}
-
-TIFF* LibtiffOpen(TLibtiffMemory& m, const char* mode) {
-    return TIFFClientOpen("memory", mode, &m, LibtiffRead, LibtiffWrite, LibtiffSeek, LibtiffClose, LibtiffSize,
-                          LibtiffMap, LibtiffUnmap);
-}
-
 // The picture as libtiff writes it: LZW, horizontal predictor, its default strip size.
 std::vector<uint8_t> LibtiffLzwFile(const std::vector<uint8_t>& rgb) {
     TLibtiffMemory m;
@@ -239,13 +199,13 @@ std::vector<uint8_t> LibtiffLzwFile(const std::vector<uint8_t>& rgb) {
     for (int32_t y = 0; y < LzwHeight; ++y)
         TIFFWriteScanline(tif, const_cast<uint8_t*>(rgb.data()) + size_t(y) * LzwWidth * 3, uint32_t(y), 0);
     TIFFClose(tif);
-    return std::move(m.Bytes);
+    return std::move(m.Written);
 }
 
 // libtiff's strip reading into a reused buffer.
 void LibtiffReadStrips(const std::vector<uint8_t>& file, std::vector<uint8_t>& out) {
     TLibtiffMemory m;
-    m.Bytes = file;
+    m.Read = &file;
     TIFF* tif = LibtiffOpen(m, "r");
     const tstrip_t strips = TIFFNumberOfStrips(tif);
     const tmsize_t stripSize = TIFFStripSize(tif);
