@@ -84,6 +84,15 @@ bool TClipboardFormat::DoSetData(const win::FORMATETC&, win::STGMEDIUM&) {
     return false;
 }
 
+uint16_t CachedClipboardFormat(std::atomic<uint16_t>& cache, const char* name) {
+    uint16_t id = cache.load(std::memory_order_relaxed);
+    if (!id) {
+        id = uint16_t(win::RegisterClipboardFormat(name));
+        cache.store(id, std::memory_order_relaxed);
+    }
+    return id;
+}
+
 uint16_t TClipboardFormat::GetClipboardFormat() {
     throw vcl::Exception(vcl::Format("Internal error: %s.%s needs implementation", ClassName(),
                                      std::string("GetClipboardFormat")));

@@ -18,6 +18,7 @@
 #include "platform/vcl/Exceptions.h"
 #include "platform/win/ole/Ole.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -132,6 +133,10 @@ template <class T> TClipboardFormat* NewClipboardFormat() {
 }
 
 // ---- Clipboard formats ------------------------------------------------------------------------------------
+
+// The id of the clipboard format registered under name, registered when first asked for and kept in cache
+// (0 until then, and again after a failed registration). Formats are asked for on transfer threads too.
+uint16_t CachedClipboardFormat(std::atomic<uint16_t>& cache, const char* name);
 
 // One OLE data representation: a FORMATETC (format id, no target device, an aspect, an index and the storage
 // media it takes) and the directions its data flows in.

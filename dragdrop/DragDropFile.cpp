@@ -6,24 +6,14 @@
 
 namespace dragdrop {
 
-namespace {
-
-uint16_t FileCachedId(uint16_t& cache, const char* name) {
-    if (!cache)
-        cache = uint16_t(win::RegisterClipboardFormat(name));
-    return cache;
-}
-
-} // namespace
-
 // ---- One name --------------------------------------------------------------------------------------------
 
 DRAGDROP_DEFINE_CLIPBOARD_FORMAT(TFilenameClipboardFormat, TCustomTextClipboardFormat,
                                  NewClipboardFormat<TFilenameClipboardFormat>)
 
 uint16_t TFilenameClipboardFormat::GetClipboardFormat() {
-    static uint16_t id = 0;
-    return FileCachedId(id, win::CFSTR_FILENAMEA);
+    static std::atomic<uint16_t> id{0};
+    return CachedClipboardFormat(id, win::CFSTR_FILENAMEA);
 }
 
 bool TFilenameClipboardFormat::Assign(TCustomDataFormat* source) {
@@ -48,8 +38,8 @@ DRAGDROP_DEFINE_CLIPBOARD_FORMAT(TFilenameWClipboardFormat, TCustomWideTextClipb
                                  NewClipboardFormat<TFilenameWClipboardFormat>)
 
 uint16_t TFilenameWClipboardFormat::GetClipboardFormat() {
-    static uint16_t id = 0;
-    return FileCachedId(id, win::CFSTR_FILENAMEW);
+    static std::atomic<uint16_t> id{0};
+    return CachedClipboardFormat(id, win::CFSTR_FILENAMEW);
 }
 
 bool TFilenameWClipboardFormat::Assign(TCustomDataFormat* source) {
@@ -113,16 +103,16 @@ DRAGDROP_DEFINE_CLIPBOARD_FORMAT(TFilenameMapClipboardFormat, TCustomSimpleClipb
                                  NewClipboardFormat<TFilenameMapClipboardFormat>)
 
 uint16_t TFilenameMapClipboardFormat::GetClipboardFormat() {
-    static uint16_t id = 0;
-    return FileCachedId(id, win::CFSTR_FILENAMEMAPA);
+    static std::atomic<uint16_t> id{0};
+    return CachedClipboardFormat(id, win::CFSTR_FILENAMEMAPA);
 }
 
 DRAGDROP_DEFINE_CLIPBOARD_FORMAT(TFilenameMapWClipboardFormat, TCustomSimpleClipboardFormat,
                                  NewClipboardFormat<TFilenameMapWClipboardFormat>)
 
 uint16_t TFilenameMapWClipboardFormat::GetClipboardFormat() {
-    static uint16_t id = 0;
-    return FileCachedId(id, win::CFSTR_FILENAMEMAPW);
+    static std::atomic<uint16_t> id{0};
+    return CachedClipboardFormat(id, win::CFSTR_FILENAMEMAPW);
 }
 
 // ---- Data formats -----------------------------------------------------------------------------------------

@@ -15,13 +15,7 @@ namespace dragdrop {
 namespace {
 
 // Registered ids, looked up once per name.
-uint16_t FormatsCachedId(uint16_t& cache, const char* name) {
-    if (!cache)
-        cache = uint16_t(win::RegisterClipboardFormat(name));
-    return cache;
-}
-
-uint16_t formatsFileContents = 0; // shared by both file-contents classes
+std::atomic<uint16_t> formatsFileContents{0}; // shared by both file-contents classes
 
 // Releases a medium when the scope ends.
 struct FormatsMediumGuard {
@@ -332,28 +326,28 @@ uint16_t TTextClipboardFormat::GetClipboardFormat() {
 DRAGDROP_DEFINE_CLIPBOARD_FORMAT(TFileGroupDescritorClipboardFormat, TCustomSimpleClipboardFormat,
                                  NewClipboardFormat<TFileGroupDescritorClipboardFormat>)
 uint16_t TFileGroupDescritorClipboardFormat::GetClipboardFormat() {
-    static uint16_t id = 0;
-    return FormatsCachedId(id, win::CFSTR_FILEDESCRIPTORA);
+    static std::atomic<uint16_t> id{0};
+    return CachedClipboardFormat(id, win::CFSTR_FILEDESCRIPTORA);
 }
 
 DRAGDROP_DEFINE_CLIPBOARD_FORMAT(TFileGroupDescritorWClipboardFormat, TCustomSimpleClipboardFormat,
                                  NewClipboardFormat<TFileGroupDescritorWClipboardFormat>)
 uint16_t TFileGroupDescritorWClipboardFormat::GetClipboardFormat() {
-    static uint16_t id = 0;
-    return FormatsCachedId(id, win::CFSTR_FILEDESCRIPTORW);
+    static std::atomic<uint16_t> id{0};
+    return CachedClipboardFormat(id, win::CFSTR_FILEDESCRIPTORW);
 }
 
 DRAGDROP_DEFINE_CLIPBOARD_FORMAT(TFileContentsClipboardFormat, TCustomTextClipboardFormat,
                                  NewClipboardFormat<TFileContentsClipboardFormat>)
 uint16_t TFileContentsClipboardFormat::GetClipboardFormat() {
-    return FormatsCachedId(formatsFileContents, win::CFSTR_FILECONTENTS);
+    return CachedClipboardFormat(formatsFileContents, win::CFSTR_FILECONTENTS);
 }
 
 #define DRAGDROP_DWORD_FORMAT(Class, Name)                                                                   \
     DRAGDROP_DEFINE_CLIPBOARD_FORMAT(Class, TCustomDWORDClipboardFormat, NewClipboardFormat<Class>)          \
     uint16_t Class::GetClipboardFormat() {                                                                   \
-        static uint16_t id = 0;                                                                              \
-        return FormatsCachedId(id, Name);                                                                    \
+        static std::atomic<uint16_t> id{0};                                                                              \
+        return CachedClipboardFormat(id, Name);                                                                    \
     }
 
 DRAGDROP_DWORD_FORMAT(TPreferredDropEffectClipboardFormat, win::CFSTR_PREFERREDDROPEFFECT)
@@ -366,8 +360,8 @@ DRAGDROP_DWORD_FORMAT(TInShellDragLoopClipboardFormat, win::CFSTR_INDRAGLOOP)
 DRAGDROP_DEFINE_CLIPBOARD_FORMAT(TTargetCLSIDClipboardFormat, TCustomSimpleClipboardFormat,
                                  NewClipboardFormat<TTargetCLSIDClipboardFormat>)
 uint16_t TTargetCLSIDClipboardFormat::GetClipboardFormat() {
-    static uint16_t id = 0;
-    return FormatsCachedId(id, win::CFSTR_TARGETCLSID);
+    static std::atomic<uint16_t> id{0};
+    return CachedClipboardFormat(id, win::CFSTR_TARGETCLSID);
 }
 
 bool TTargetCLSIDClipboardFormat::ReadData(const void* buffer, size_t size) {
@@ -397,7 +391,7 @@ TFileContentsStreamClipboardFormat::TFileContentsStreamClipboardFormat()
 TFileContentsStreamClipboardFormat::~TFileContentsStreamClipboardFormat() = default;
 
 uint16_t TFileContentsStreamClipboardFormat::GetClipboardFormat() {
-    return FormatsCachedId(formatsFileContents, win::CFSTR_FILECONTENTS);
+    return CachedClipboardFormat(formatsFileContents, win::CFSTR_FILECONTENTS);
 }
 
 namespace {

@@ -171,10 +171,8 @@ TPIDLClipboardFormat::TPIDLClipboardFormat()
 TPIDLClipboardFormat::~TPIDLClipboardFormat() = default;
 
 uint16_t TPIDLClipboardFormat::GetClipboardFormat() {
-    static uint16_t id = 0;
-    if (!id)
-        id = uint16_t(win::RegisterClipboardFormat(win::CFSTR_SHELLIDLIST));
-    return id;
+    static std::atomic<uint16_t> id{0};
+    return CachedClipboardFormat(id, win::CFSTR_SHELLIDLIST);
 }
 
 bool TPIDLClipboardFormat::ReadData(const void* buffer, size_t size) {
