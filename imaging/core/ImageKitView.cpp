@@ -3,11 +3,13 @@
 #include "imaging/core/ImageKitView.h"
 
 #include "imaging/core/IKBitmap.h"
+#include "imaging/core/IKMask.h"
 #include "imaging/core/IKWorkBitmaps.h"
 #include "imaging/io/IOComponent.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/GraphicsObjects.h"
 #include "platform/vcl/Scope.h"
@@ -73,6 +75,7 @@ TImageKitView::TImageKitView(vcl::TComponent* owner) : TIKView(owner) {
     FVScrollParams = std::make_unique<TIKScrollBarParams>();
     FHScrollParams = std::make_unique<TIKScrollBarParams>();
     FWheelParams = std::make_unique<TIKMouseWheelParams>();
+    CreateSelectionMachinery();
     if (!IsDesigning()) {
         FBackBuffer = std::make_unique<vcl::TBitmap>();
         FBackBuffer->SetPixelFormat(vcl::pf24bit);
@@ -80,6 +83,8 @@ TImageKitView::TImageKitView(vcl::TComponent* owner) : TIKView(owner) {
 }
 
 TImageKitView::~TImageKitView() {
+    // No outline tick reaches a view being taken apart.
+    FOutlineTimer.reset();
     // The I/O component heard that the view goes (BeforeDestruction); it is freed before the image it used.
     if (FIO) {
         TImageKitIO* io = std::exchange(FIO, nullptr);
@@ -347,10 +352,6 @@ void TImageKitView::SetCenter(bool value) {
         Update();
 }
 
-void TImageKitView::SetMouseInteract(TIKMouseInteract value) {
-    FMouseInteract = value;
-}
-
 void TImageKitView::SetBackgroundStyle(TIKBackgroundStyle value) {
     FBackgroundStyle = value;
     Invalidate();
@@ -453,6 +454,7 @@ void TImageKitView::Update() {
         if (FCurrent->Width() != FSyncWidth || FCurrent->Height() != FSyncHeight) {
             FSyncWidth = FCurrent->Width();
             FSyncHeight = FCurrent->Height();
+            SyncSelectionMask();
             if (FCurrent->HasAlphaChannel()) {
                 TIKBitmap* alpha = FCurrent->GetAlphaChannel();
                 if (alpha->Width() != FSyncWidth || alpha->Height() != FSyncHeight) {

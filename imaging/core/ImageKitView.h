@@ -4,7 +4,8 @@
 // it (GetIO makes one on first use) and works on its current layer.
 //
 // The model (layers, zoom, scrolling, Update, messages) is in ImageKitView.cpp and ImageKitViewZoom.cpp,
-// painting in ImageKitViewPaint.cpp, the property tables in ImageKitViewTables.cpp.
+// painting in ImageKitViewPaint.cpp, selections and their outline in ImageKitViewSelect.cpp, the property
+// tables in ImageKitViewTables.cpp.
 #pragma once
 
 #include "imaging/core/IKDefs.h"
@@ -19,6 +20,9 @@
 namespace vcl {
 class TBitmap;
 class TCanvas;
+class TMemoryStream;
+class TStream;
+class TTimer;
 } // namespace vcl
 namespace win {
 struct TRect;
@@ -27,6 +31,7 @@ struct TRect;
 namespace imaging {
 
 class TIKBitmap;
+class TIKMask;
 class TImageKitIO;
 struct TIKDrawDibContext;
 
@@ -56,6 +61,37 @@ enum TIKMouseInteractItem : uint8_t {
     miSelectLasso
 };
 using TIKMouseInteract = vcl::TSet<TIKMouseInteractItem>;
+
+// What a selection does: moving dashes, grips, being dragged, shown filled (inverted), leaving the image
+// when moved (cut at the border), dimming what lies outside, scrolling the view while it is dragged.
+enum TIKSelectionOption : uint8_t {
+    iksoAnimated,
+    iksoSizeable,
+    iksoMoveable,
+    iksoFilled,
+    iksoCutBorders,
+    iksoMarkOuter,
+    iksoCanScroll
+};
+using TIKSelectionOptions = vcl::TSet<TIKSelectionOption>;
+// The coordinates the selection operations take: client pixels or bitmap pixels.
+enum TIKSelectionBase : uint8_t { iksbClientArea, iksbBitmap };
+
+// One selection as the user drew it: polygons of bitmap points, separated by IKSelectionSeparator.
+struct TIKSelectionRecord {
+    std::vector<win::TPoint> Points;
+    int32_t Color1 = 0;        // dash colours of the outline
+    int32_t Color2 = 0xFFFFFF;
+    bool Animated = false;
+    int32_t Phase = 0;         // 0..9, advanced by the outline timer
+    int32_t DashCounter = 0;
+    vcl::TCanvas* Canvas = nullptr;
+    // The points' bounding box (right and bottom exclusive for rectangles).
+    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+    bool Visible = false;
+    bool Sizeable = false;
+};
+constexpr int32_t IKSelectionSeparator = 1048575;
 
 // Change 0: the view scrolled; 1: the zoom changed.
 enum : int32_t { ikvcScrolled = 0, ikvcZoomed = 1 };
@@ -217,6 +253,78 @@ public:
     TIKScrollBarParams* GetVScrollParams() const { return FVScrollParams.get(); }
     TIKMouseWheelParams* GetWheelParams() const { return FWheelParams.get(); }
 
+    // ---- Selections (ImageKitViewSelect.cpp) ----
+    // A rectangle; op 0 replaces the selection, 1 adds a further polygon. Equal X or equal Y does nothing.
+    virtual void SelectRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t op);
+    // Appends a point to the polygon being drawn.
+    virtual void AddSelectionPoint(int32_t x, int32_t y);
+    // Fills every polygon into the mask; a mask left empty ends the selection.
+    virtual void EndSelect();
+    void Deselect();
+    bool GetSelected() const { return FSelected; }
+    // The selection's bounds in bitmap pixels (inclusive); without a selection X1 and Y1 are the largest
+    // integer and X2 and Y2 are 0.
+    int32_t SelX1();
+    int32_t SelY1();
+    int32_t SelX2();
+    int32_t SelY2();
+    // Zooms and scrolls so that the selection fills the view.
+    void ZoomSelection();
+    // The saved-selection stack: push, and pop into the view (false when empty or unusable).
+    void SaveSelection();
+    bool RestoreSelection();
+    void SaveSelectionToStream(vcl::TStream* stream);
+    // False, with the selection unchanged, for a selection of an image of another size and for anything the
+    // stream does not hold whole and sound.
+    bool LoadSelectionFromStream(vcl::TStream* stream);
+    int32_t GetSelColor1() const { return FSelColor1; }
+    int32_t GetSelColor2() const { return FSelColor2; }
+    void SetSelColor1(int32_t value);
+    void SetSelColor2(int32_t value);
+    const win::TPoint* PolySelPoints() const;
+    int32_t PolySelCount() const;
+    TIKSelectionOptions GetSelectionOptions() const { return FSelectionOptions; }
+    void SetSelectionOptions(TIKSelectionOptions value);
+    TIKSelectionBase GetSelectionBase() const { return FSelectionBase; }
+    void SetSelectionBase(TIKSelectionBase value) { FSelectionBase = value; }
+    // The selection as a one-bit mask of the image's size.
+    TIKMask* GetSelectionMask() const { return FSelMask.get(); }
+    const TIKSelectionRecord& GetSelectionRecord() const { return *FSelRecords.front(); }
+    // Behave as if Alt were held: rectangles become squares.
+    bool GetConstrainAlways() const { return FConstrainAlways; }
+    void SetConstrainAlways(bool value) { FConstrainAlways = value; }
+    bool GetExtendedGrips() const { return FExtendedGrips; }
+    void SetExtendedGrips(bool value) { FExtendedGrips = value; }
+    int32_t GetGripSize() const { return FGripSize; }
+    void SetGripSize(int32_t value) { FGripSize = value; }
+    int32_t GetGripPenColor() const { return FGripPenColor; }
+    void SetGripPenColor(int32_t value) { FGripPenColor = value; }
+    int32_t GetGripBrushColor() const { return FGripBrushColor; }
+    void SetGripBrushColor(int32_t value) { FGripBrushColor = value; }
+    vcl::TBrushStyle GetGripBrushStyle() const { return FGripBrushStyle; }
+    void SetGripBrushStyle(vcl::TBrushStyle value) { FGripBrushStyle = value; }
+    bool GetMagicWandMaxFilter() const { return FMagicWandMaxFilter; }
+    void SetMagicWandMaxFilter(bool value) { FMagicWandMaxFilter = value; }
+    int32_t GetMagicWandTolerance() const { return FMagicWandTolerance; }
+    void SetMagicWandTolerance(int32_t value) { FMagicWandTolerance = value; }
+    uint8_t GetMagicWandMode() const { return FMagicWandMode; }
+    void SetMagicWandMode(uint8_t value) { FMagicWandMode = value; }
+    // The phase of the mask outline's dashes, advanced by the outline timer.
+    int32_t GetAntsCounter() const { return FAntsCounter; }
+    // While set, the mask outline is hidden for two timer periods after a scroll or zoom.
+    bool GetOutlinePause() const { return FOutlinePauseFlag; }
+    void SetOutlinePause(bool value) { FOutlinePauseFlag = value; }
+    int32_t GetDelayedFilterCountdown() const { return FDelayedFilterCountdown; }
+    int32_t GetOutlinePauseCountdown() const { return FOutlinePause; }
+    vcl::TTimer* GetOutlineTimer() const { return FOutlineTimer.get(); }
+    // Draws the selection outline and grips over the window now.
+    void DrawSelection();
+
+    vcl::TNotifyEvent OnSelectionChanging;
+    vcl::TNotifyEvent OnSelectionChange;
+    vcl::TNotifyEvent OnBeforeSelectionChange;
+    vcl::TNotifyEvent OnMouseInSel;
+
     TViewChangeEvent OnViewChange;
     vcl::TNotifyEvent OnImageChange;
     vcl::TNotifyEvent OnPaint;
@@ -260,7 +368,30 @@ private:
     void ComputeVisibleRegion();
     void PaintBackground(vcl::TBitmap* bitmap, const win::TRect* clip, bool partial);
     void ResizeBackBuffer(int32_t width, int32_t height);
+    void PaintSelectionFill(vcl::TBitmap* bitmap);
     bool IsRuntime() const;
+    // Selections (ImageKitViewSelect.cpp).
+    void CreateSelectionMachinery();
+    void SelectRectCore(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t op, bool constrain);
+    void SelAddPoint(TIKSelectionRecord& rec, int32_t x, int32_t y);
+    void SelAddSeparator(TIKSelectionRecord& rec);
+    void SelClear(TIKSelectionRecord& rec);
+    void SelDropLastPolygon(TIKSelectionRecord& rec);
+    void SelDropLastPoint(TIKSelectionRecord& rec);
+    static bool SelIsRectangle(const TIKSelectionRecord& rec);
+    void ShowRecord(TIKSelectionRecord& rec, bool draw);
+    void PaintUnlessLocked();
+    bool DrawingSelection() const;
+    // The outline of every visible record; tick: a timer tick; afterPaint: right after a paint.
+    void DrawOutline(bool tick, bool afterPaint);
+    void DrawGrips(TIKSelectionRecord& rec, vcl::TCanvas* canvas);
+    void DrawDashedPoints(TIKSelectionRecord& rec, vcl::TCanvas* canvas);
+    void DashedLine(TIKSelectionRecord& rec, vcl::TCanvas* canvas, int32_t x1, int32_t y1, int32_t x2,
+                    int32_t y2);
+    void OutlineTimerTick(vcl::TObject* sender);
+    void UpdateOutlineTimer();
+    // Drops the selection when the image changed size, and sizes the mask to the image.
+    void SyncSelectionMask();
     bool IsDesigning() const;
 
     bool FLegacyMode = true;
@@ -320,6 +451,38 @@ private:
     int32_t FImageWidth = 0, FImageHeight = 0;
     std::vector<int32_t> FScr2BmpX, FScr2BmpY, FBmp2ScrX, FBmp2ScrY;
     bool FUpdating = false;
+
+    // Selection state.
+    bool FMagicWandMaxFilter = false;
+    int32_t FMagicWandTolerance = 15;
+    uint8_t FMagicWandMode = 0; // 0 outline polygon, 1 connected region, 2 every similar pixel
+    int32_t FAntsCounter = 0;
+    bool FOutlinePauseFlag = true;
+    bool FRectMove = false;
+    int32_t FDownViewX = 0, FDownViewY = 0;
+    bool FSelected = false;
+    bool FPolyDrawing = false, FLassoMode = false, FRectDrawing = false, FCircleDrawing = false;
+    int32_t FGrip = -1;
+    int32_t FMoveMarker = -1;
+    win::TPoint FLastPos{}, FDownPos{}, FPrevPos{};
+    TIKSelectionBase FSelectionBase = iksbClientArea;
+    TIKSelectionOptions FSelectionOptions{iksoAnimated, iksoSizeable, iksoMoveable, iksoCanScroll};
+    int32_t FDownPointCount = 0;
+    std::unique_ptr<TIKMask> FSelMask;
+    int32_t FSelColor1 = 0;
+    int32_t FSelColor2 = 0xFFFFFF;
+    int32_t FGripPenColor = 0;
+    int32_t FGripBrushColor = 0xFFFFFF;
+    vcl::TBrushStyle FGripBrushStyle = vcl::bsSolid;
+    int32_t FGripSize = 5;
+    bool FExtendedGrips = true;
+    bool FConstrainAlways = false;
+    bool FInAutoScroll = false;
+    std::vector<std::unique_ptr<vcl::TMemoryStream>> FSavedSelections;
+    // The selection records; the first is the main one.
+    std::vector<std::unique_ptr<TIKSelectionRecord>> FSelRecords;
+    std::unique_ptr<vcl::TTimer> FOutlineTimer;
+    win::TRect FGripDragRect{};
 };
 
 // Registers the imaging library's components and their property tables with the class library, once, so

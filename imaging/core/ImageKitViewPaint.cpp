@@ -5,6 +5,7 @@
 
 #include "imaging/core/IKBitmap.h"
 #include "imaging/core/IKHelpers.h"
+#include "imaging/core/IKMask.h"
 #include "imaging/core/IKWorkBitmaps.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Canvas.h"
@@ -79,6 +80,9 @@ void TImageKitView::Paint() {
             PaintRegion(r);
         }
         FFullRepaint = false;
+        // A selection moved as a mask is drawn by the move itself.
+        if (!(FMoveMarker >= 0 && !FRectMove))
+            DrawOutline(false, true);
         if (OnPaint)
             OnPaint(this);
     } catch (...) {
@@ -218,6 +222,17 @@ void TImageKitView::PaintBackground(vcl::TBitmap* bitmap, const win::TRect* clip
     win::RestoreDC(dc, saved);
 }
 
+void TImageKitView::PaintSelectionFill(vcl::TBitmap* bitmap) {
+    if (!FSelected || !FSelRecords.front()->Visible || FSelMask->IsEmpty())
+        return;
+    if (FSelectionOptions.Contains(iksoFilled))
+        FSelMask->DrawInverted(bitmap->GetCanvas(), FOffsetX, FOffsetY, FDestWidth, FDestHeight, FSrcX, FSrcY,
+                               FSrcWidth, FSrcHeight);
+    if (FSelectionOptions.Contains(iksoMarkOuter))
+        FSelMask->DimOutside(bitmap, FOffsetX, FOffsetY, FDestWidth, FDestHeight, FSrcX, FSrcY, FSrcWidth,
+                             FSrcHeight);
+}
+
 void TImageKitView::RenderTo(vcl::TBitmap* bitmap, uint8_t* const* rows, const win::TRect* clip) {
     if (!bitmap)
         return;
@@ -246,6 +261,7 @@ void TImageKitView::RenderTo(vcl::TBitmap* bitmap, uint8_t* const* rows, const w
     }
     if (!drawn)
         PaintBackground(bitmap, clip, false);
+    PaintSelectionFill(bitmap);
 
     if (FDisplayGrid && FZoom >= 400) {
         // A one-pixel grid that inverts what lies under it.
