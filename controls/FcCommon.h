@@ -7,6 +7,7 @@
 #include "controls/FcFrameController.h"
 #include "controls/FcFrames.h"
 #include "controls/FcGraphics.h"
+#include "controls/FcListView.h"
 #include "controls/FcRegister.h"
 #include "controls/FcTabs.h"
 #include "controls/FcThemeServices.h"

@@ -3,6 +3,7 @@
 #include "controls/FcButton.h"
 #include "controls/FcCommon.h"
 #include "controls/FcFrameController.h"
+#include "controls/FcListView.h"
 #include "controls/FcRegister.h"
 #include "controls/FcTabs.h"
 #include "platform/vcl/TypInfo.h"
@@ -34,6 +35,8 @@ void RegisterEnumerations() {
     vcl::RegisterEnumNames<TFcImagePosition>({"ipLeft", "ipTop", "ipRight", "ipBottom", "ipBack", "ipStretch"});
     vcl::RegisterEnumNames<TFcTabOrientation>({"toTop", "toLeft", "toBottom", "toRight"});
     vcl::RegisterEnumNames<TFcTabSequence>({"tsStandard", "tsReverse"});
+    vcl::RegisterEnumNames<TFcLVHeaderSortDisplayMode>(
+        {"hsdmNone", "hsdmLeftAlign", "hsdmRightOfText", "hsdmRightAlign"});
     vcl::RegisterEnumNames<TFcTabStyle>({"tsSingleSlant", "tsDoubleSlant", "tsCutCorner", "tsRoundCorners"});
 }
 
@@ -182,6 +185,47 @@ void RegisterTabControl() {
         .Event("OnTabClick", static_cast<vcl::TNotifyEvent C::*>(&C::OnTabClick));
 }
 
+void RegisterListView() {
+    vcl::RegisterClass<TFcListView>("TFcListView");
+    using C = TFcListView;
+    const vcl::TIdentMap* colors = vcl::ColorIdents();
+    vcl::DefineClassProperties<C, vcl::TCustomListView>()
+        .Property("About", &C::GetAbout, &C::SetAbout)
+        .Stored(&RegisterNever<C>)
+        .Property("AlphaSortAll", &C::GetAlphaSortAll, &C::SetAlphaSortAll)
+        .Property("Color", &C::GetNormalColor, &C::SetColor, colors)
+        .Stored(&C::IsColorStored)
+        .Property("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor, colors)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("EditOnRowClick", &C::GetEditOnRowClick, &C::SetEditOnRowClick)
+        .Property("FillLastColumn", &C::GetFillLastColumn, &C::SetFillLastColumn)
+        .Property("FocusColor", &C::GetFocusColor, &C::SetFocusColor, colors)
+        .Stored(&C::IsFocusColorStored)
+        .Property("FrameColor", &C::GetFrameColor, &C::SetFrameColor, colors)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameController", &C::GetFrameController, &C::SetFrameController)
+        .Property("FrameHotColor", &C::GetFrameHotColor, &C::SetFrameHotColor, colors)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameHotStyle", &C::GetFrameHotStyle, &C::SetFrameHotStyle)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameHotTrack", &C::GetFrameHotTrack, &C::SetFrameHotTrack)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameSides", &C::GetFrameSides, &C::SetFrameSides)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameStyle", &C::GetFrameStyle, &C::SetFrameStyle)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameVisible", &C::GetFrameVisible, &C::SetFrameVisible)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FramingPreference", &C::GetFramingPreference, &C::SetFramingPreference)
+        .Property("HeaderDefaultDrawing", &C::GetHeaderDefaultDrawing, &C::SetHeaderDefaultDrawing)
+        .Property("HeaderSortDisplayMode", &C::GetHeaderSortDisplayMode, &C::SetHeaderSortDisplayMode)
+        .Event("OnCheckStateChange", static_cast<TFcLVCheckStateChange C::*>(&C::OnCheckStateChange))
+        .Event("OnCheckStateChanging", static_cast<TFcLVCheckStateChanging C::*>(&C::OnCheckStateChanging))
+        .Event("OnItemContextMenu", static_cast<TFcLVOnItemContextMenuEvent C::*>(&C::OnItemContextMenu))
+        .Event("OnMouseEnter", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseEnter))
+        .Event("OnMouseLeave", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseLeave));
+}
+
 } // namespace
 
 void RegisterControlClasses() {
@@ -191,6 +235,7 @@ void RegisterControlClasses() {
         RegisterRegIniFile();
         RegisterFrameController();
         RegisterButton();
+        RegisterListView();
         RegisterTabControl();
         return true;
     }();
