@@ -8,6 +8,7 @@
 #include "platform/vcl/SysUtils.h"
 #include "platform/vcl/Thread.h"
 #include "platform/win/gdi/DrawText.h"
+#include "platform/win/gdi/FontsEngine.h"
 #include "platform/win/user/Backend.h"
 #include "platform/win/user/Cursors.h"
 #include "platform/win/user/Metrics.h"
@@ -15,9 +16,7 @@
 
 #include <algorithm>
 #include <set>
-
 #include <climits>
-#include <fontconfig/fontconfig.h>
 #include <unistd.h>
 
 namespace vcl {
@@ -628,24 +627,9 @@ TStrings* TScreen::GetFonts() {
     // Families as fontconfig knows them, each once.
     std::set<std::string> seen;
     std::vector<std::string> names;
-    if (FcConfig* config = FcInitLoadConfigAndFonts()) {
-        FcPattern* pattern = FcPatternCreate();
-        FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-        if (FcFontSet* set = FcFontList(config, pattern, objects)) {
-            for (int i = 0; i < set->nfont; ++i) {
-                FcChar8* family = nullptr;
-                if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family) {
-                    std::string name = reinterpret_cast<const char*>(family);
-                    if (seen.insert(LowerCase(name)).second)
-                        names.push_back(name);
-                }
-            }
-            FcFontSetDestroy(set);
-        }
-        FcObjectSetDestroy(objects);
-        FcPatternDestroy(pattern);
-        FcConfigDestroy(config);
-    }
+    for (std::string& name : win::InstalledFontFamilies())
+        if (seen.insert(LowerCase(name)).second)
+            names.push_back(std::move(name));
     std::sort(names.begin(), names.end(),
               [&](const std::string& a, const std::string& b) { return LowerCase(a) < LowerCase(b); });
     for (auto& n : names)

@@ -24,6 +24,13 @@ gif_need giftext gifbuild gifsicle convert identify pamtogif ppmpat pnmquant ffm
 gif_workdir gif-tools
 gif_corpus "$BUILD" tools
 
+# The GIF tools start many times in the checks and draw no text: the font libraries are opened only when a
+# font is first realised, so the program must not load them at start.
+if readelf -d "$DUMP" | grep -E 'NEEDED.*lib(freetype|fontconfig)'; then
+    echo "FAIL: gifdump loads the font libraries at start"
+    exit 1
+fi
+
 info() { gifsicle --info "$1" | sed -e '1d' -e 's/ interlaced//'; }
 
 files=()

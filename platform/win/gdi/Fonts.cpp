@@ -1,16 +1,9 @@
 // Logical fonts and the font engine: fontconfig finds the file, FreeType scales and renders.
 #include "platform/win/gdi/Fonts.h"
+#include "platform/win/gdi/FontLibraries.h"
 #include "platform/win/gdi/FontsEngine.h"
 #include "platform/win/gdi/GdiObjects.h"
 #include "platform/win/kernel/Utf16.h"
-
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_OUTLINE_H
-#include FT_TRUETYPE_TABLES_H
-#include FT_SYNTHESIS_H
-#include FT_ADVANCES_H
 
 #include <algorithm>
 #include <atomic>
@@ -55,6 +48,11 @@ struct FontsEngine {
     std::deque<std::string> CacheOrder;
 };
 
+// The font libraries; called only once a font engine exists, which needs them opened.
+const FontLibraries& FontsLib() {
+    return *OpenFontLibraries();
+}
+
 FontsEngine& FontsGlobal() {
     // Deliberately never destroyed: fonts may still be in use by static objects at exit.
     static FontsEngine* engine = new FontsEngine;
@@ -98,40 +96,40 @@ struct FontsFileMatch {
 bool FontsMatchFile(FontsEngine& engine, const std::string& family, int weight, bool italic,
                     FontsFileMatch& out) {
     if (!engine.FontconfigReady) {
-        if (!FcInit())
+        if (!FontsLib().FcInit())
             return false;
         engine.FontconfigReady = true;
     }
-    FcPattern* pattern = FcPatternCreate();
+    FcPattern* pattern = FontsLib().FcPatternCreate();
     if (!pattern)
         return false;
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
+    FontsLib().FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FontsLib().FcPatternAddInteger(pattern, FC_WEIGHT, FontsLib().FcWeightFromOpenType(std::clamp(weight, 1, 1000)));
+    FontsLib().FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FontsLib().FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FontsLib().FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FontsLib().FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
+    FcPattern* match = FontsLib().FcFontMatch(nullptr, pattern, &result);
+    FontsLib().FcPatternDestroy(pattern);
     if (!match)
         return false;
     FcChar8* file = nullptr;
     FcChar8* fam = nullptr;
     int index = 0, matchedWeight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN;
-    bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file;
+    bool ok = FontsLib().FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file;
     if (ok) {
         out.File = reinterpret_cast<const char*>(file);
-        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        FontsLib().FcPatternGetInteger(match, FC_INDEX, 0, &index);
         out.Index = index;
-        if (FcPatternGetString(match, FC_FAMILY, 0, &fam) == FcResultMatch && fam)
+        if (FontsLib().FcPatternGetString(match, FC_FAMILY, 0, &fam) == FcResultMatch && fam)
             out.Family = reinterpret_cast<const char*>(fam);
-        FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight);
-        FcPatternGetInteger(match, FC_SLANT, 0, &slant);
+        FontsLib().FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight);
+        FontsLib().FcPatternGetInteger(match, FC_SLANT, 0, &slant);
         out.Bold = matchedWeight >= FC_WEIGHT_DEMIBOLD;
         out.Italic = slant != FC_SLANT_ROMAN;
     }
-    FcPatternDestroy(match);
+    FontsLib().FcPatternDestroy(match);
     return ok;
 }
 
@@ -342,8 +340,8 @@ FontsRealized::FontsRealized(FT_Face face, const LOGFONT& lf, const FontsFileMat
     }
 
     const int64_t upem = std::max<int64_t>(FFace->units_per_EM, 16);
-    auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(FFace, FT_SFNT_OS2));
-    auto* hhea = static_cast<TT_HoriHeader*>(FT_Get_Sfnt_Table(FFace, FT_SFNT_HHEA));
+    auto* os2 = static_cast<TT_OS2*>(FontsLib().FT_Get_Sfnt_Table(FFace, FT_SFNT_OS2));
+    auto* hhea = static_cast<TT_HoriHeader*>(FontsLib().FT_Get_Sfnt_Table(FFace, FT_SFNT_HHEA));
     int64_t winAscent = os2 && os2->version != 0xFFFF ? os2->usWinAscent : FFace->ascender;
     int64_t winDescent = os2 && os2->version != 0xFFFF ? os2->usWinDescent : -FFace->descender;
     if (winAscent <= 0 || winDescent < 0 || winAscent + winDescent <= 0) {
@@ -375,9 +373,9 @@ FontsRealized::FontsRealized(FT_Face face, const LOGFONT& lf, const FontsFileMat
     int64_t averageUnits = 0;
     bool allLetters = true;
     for (auto [ch, w] : FontsAverageWeights) {
-        const FT_UInt index = FT_Get_Char_Index(FFace, FT_ULong(ch));
+        const FT_UInt index = FontsLib().FT_Get_Char_Index(FFace, FT_ULong(ch));
         FT_Fixed advance = 0;
-        if (index == 0 || FT_Get_Advance(FFace, index, FT_LOAD_NO_SCALE, &advance) != 0) {
+        if (index == 0 || FontsLib().FT_Get_Advance(FFace, index, FT_LOAD_NO_SCALE, &advance) != 0) {
             allLetters = false;
             break;
         }
@@ -391,7 +389,7 @@ FontsRealized::FontsRealized(FT_Face face, const LOGFONT& lf, const FontsFileMat
     int64_t xppem64 = ppem64;
     if (width > 0)
         xppem64 = std::max<int64_t>(FontsRoundDiv(int64_t(width) * 64 * upem, averageUnits), 1);
-    FT_Set_Char_Size(FFace, FT_F26Dot6(xppem64), FT_F26Dot6(ppem64), 72, 72);
+    FontsLib().FT_Set_Char_Size(FFace, FT_F26Dot6(xppem64), FT_F26Dot6(ppem64), 72, 72);
     FPpem64 = ppem64;
     FXppem64 = xppem64;
     tm.tmAveCharWidth = LONG(std::max<int64_t>(FontsRoundDiv(averageUnits * xppem64, upem * 64), 1));
@@ -435,24 +433,24 @@ FontsRealized::FontsRealized(FT_Face face, const LOGFONT& lf, const FontsFileMat
 FontsRealized::~FontsRealized() {
     std::lock_guard lock(FontsGlobal().Lock);
     for (Fallback& f : FFallbacks)
-        FT_Done_Face(f.Face);
+        FontsLib().FT_Done_Face(f.Face);
     if (FFace) {
-        FT_Done_Face(FFace);
+        FontsLib().FT_Done_Face(FFace);
     }
 }
 
 bool FontsRealized::HasGlyph(char32_t ch) {
     std::lock_guard lock(FLock);
-    return FFace && FT_Get_Char_Index(FFace, FT_ULong(ch)) != 0;
+    return FFace && FontsLib().FT_Get_Char_Index(FFace, FT_ULong(ch)) != 0;
 }
 
 std::pair<FT_Face, FT_UInt> FontsRealized::FaceFor(char32_t ch) {
-    const FT_UInt index = FT_Get_Char_Index(FFace, FT_ULong(ch));
+    const FT_UInt index = FontsLib().FT_Get_Char_Index(FFace, FT_ULong(ch));
     if (index != 0 || ch < 0x20 || (ch >= 0x7F && ch < 0xA0) || ch > 0x10FFFF)
         return {FFace, index};
     // Faces already opened for earlier characters are asked first.
     for (const Fallback& f : FFallbacks)
-        if (const FT_UInt i = FT_Get_Char_Index(f.Face, FT_ULong(ch)))
+        if (const FT_UInt i = FontsLib().FT_Get_Char_Index(f.Face, FT_ULong(ch)))
             return {f.Face, i};
     // Text full of characters no font has must not turn into a fontconfig query each.
     if (FFallbackQueries >= FontsFallbackQueryLimit)
@@ -463,37 +461,37 @@ std::pair<FT_Face, FT_UInt> FontsRealized::FaceFor(char32_t ch) {
     int faceIndex = 0;
     {
         std::lock_guard lock(engine.Lock);
-        FcPattern* pattern = FcPatternCreate();
-        FcCharSet* wanted = FcCharSetCreate();
-        if (pattern && wanted && FcCharSetAddChar(wanted, FcChar32(ch))) {
-            FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
-            FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-            FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-            FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-            FcDefaultSubstitute(pattern);
+        FcPattern* pattern = FontsLib().FcPatternCreate();
+        FcCharSet* wanted = FontsLib().FcCharSetCreate();
+        if (pattern && wanted && FontsLib().FcCharSetAddChar(wanted, FcChar32(ch))) {
+            FontsLib().FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
+            FontsLib().FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+            FontsLib().FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+            FontsLib().FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+            FontsLib().FcDefaultSubstitute(pattern);
             FcResult result = FcResultNoMatch;
-            if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+            if (FcPattern* match = FontsLib().FcFontMatch(nullptr, pattern, &result)) {
                 FcCharSet* has = nullptr;
                 FcChar8* name = nullptr;
-                if (FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch && has &&
-                    FcCharSetHasChar(has, FcChar32(ch)) &&
-                    FcPatternGetString(match, FC_FILE, 0, &name) == FcResultMatch && name) {
+                if (FontsLib().FcPatternGetCharSet(match, FC_CHARSET, 0, &has) == FcResultMatch && has &&
+                    FontsLib().FcCharSetHasChar(has, FcChar32(ch)) &&
+                    FontsLib().FcPatternGetString(match, FC_FILE, 0, &name) == FcResultMatch && name) {
                     file = reinterpret_cast<const char*>(name);
-                    FcPatternGetInteger(match, FC_INDEX, 0, &faceIndex);
+                    FontsLib().FcPatternGetInteger(match, FC_INDEX, 0, &faceIndex);
                 }
-                FcPatternDestroy(match);
+                FontsLib().FcPatternDestroy(match);
             }
         }
         if (wanted)
-            FcCharSetDestroy(wanted);
+            FontsLib().FcCharSetDestroy(wanted);
         if (pattern)
-            FcPatternDestroy(pattern);
+            FontsLib().FcPatternDestroy(pattern);
     }
     if (file.empty())
         return {FFace, 0};
     for (const Fallback& f : FFallbacks)
         if (f.File == file && f.Index == faceIndex) {
-            const FT_UInt i = FT_Get_Char_Index(f.Face, FT_ULong(ch));
+            const FT_UInt i = FontsLib().FT_Get_Char_Index(f.Face, FT_ULong(ch));
             return i ? std::pair{f.Face, i} : std::pair{FFace, FT_UInt(0)};
         }
     if (FFallbacks.size() >= 4)
@@ -501,14 +499,14 @@ std::pair<FT_Face, FT_UInt> FontsRealized::FaceFor(char32_t ch) {
     FT_Face face = nullptr;
     {
         std::lock_guard lock(engine.Lock);
-        if (FT_New_Face(engine.Library, file.c_str(), faceIndex, &face) != 0)
+        if (FontsLib().FT_New_Face(engine.Library, file.c_str(), faceIndex, &face) != 0)
             face = nullptr;
     }
     if (!face)
         return {FFace, 0};
-    FT_Set_Char_Size(face, FT_F26Dot6(FXppem64), FT_F26Dot6(FPpem64), 72, 72);
+    FontsLib().FT_Set_Char_Size(face, FT_F26Dot6(FXppem64), FT_F26Dot6(FPpem64), 72, 72);
     FFallbacks.push_back(Fallback{file, faceIndex, face});
-    const FT_UInt i = FT_Get_Char_Index(face, FT_ULong(ch));
+    const FT_UInt i = FontsLib().FT_Get_Char_Index(face, FT_ULong(ch));
     return i ? std::pair{face, i} : std::pair{FFace, FT_UInt(0)};
 }
 
@@ -526,9 +524,9 @@ int FontsRealized::AdvanceLocked(char32_t ch) {
     if (FFace) {
         advance = 0;
         const auto [face, index] = FaceFor(ch);
-        FT_Set_Transform(face, nullptr, nullptr);
+        FontsLib().FT_Set_Transform(face, nullptr, nullptr);
         const FT_Int32 flags = FMono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT;
-        if (FT_Load_Glyph(face, index, flags | FT_LOAD_NO_BITMAP) == 0)
+        if (FontsLib().FT_Load_Glyph(face, index, flags | FT_LOAD_NO_BITMAP) == 0)
             advance = int((face->glyph->advance.x + 32) >> 6);
         if (FSynthBold && advance > 0)
             advance += (FBoldExtra + 32) >> 6;
@@ -567,16 +565,16 @@ void FontsRealized::Render(char32_t ch, GlyphBitmap& out) {
         return;
     }
     const auto [face, index] = FaceFor(ch);
-    FT_Set_Transform(face, FTransformed ? &FMatrix : nullptr, nullptr);
+    FontsLib().FT_Set_Transform(face, FTransformed ? &FMatrix : nullptr, nullptr);
     const FT_Int32 flags = (FMono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_LIGHT) | FT_LOAD_NO_BITMAP;
-    FT_Error error = FT_Load_Glyph(face, index, flags);
-    FT_Set_Transform(face, nullptr, nullptr);
+    FT_Error error = FontsLib().FT_Load_Glyph(face, index, flags);
+    FontsLib().FT_Set_Transform(face, nullptr, nullptr);
     if (error)
         return;
     FT_GlyphSlot slot = face->glyph;
     if (slot->format == FT_GLYPH_FORMAT_OUTLINE && FSynthBold)
-        FT_Outline_Embolden(&slot->outline, FBoldExtra);
-    if (FT_Render_Glyph(slot, FMono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0)
+        FontsLib().FT_Outline_Embolden(&slot->outline, FBoldExtra);
+    if (FontsLib().FT_Render_Glyph(slot, FMono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0)
         return;
     const FT_Bitmap& bitmap = slot->bitmap;
     out.Left = slot->bitmap_left;
@@ -663,6 +661,33 @@ std::string MapFaceName(const char* faceName, BYTE pitchAndFamily) {
     return "DejaVu Sans";
 }
 
+std::vector<std::string> InstalledFontFamilies() {
+    std::vector<std::string> families;
+    if (!OpenFontLibraries())
+        return families;
+    const FontLibraries& lib = FontsLib();
+    std::lock_guard lock(FontsGlobal().Lock);
+    FcConfig* config = lib.FcInitLoadConfigAndFonts();
+    if (!config)
+        return families;
+    FcPattern* pattern = lib.FcPatternCreate();
+    FcObjectSet* objects = lib.FcObjectSetBuild(FC_FAMILY, nullptr);
+    if (FcFontSet* set = pattern && objects ? lib.FcFontList(config, pattern, objects) : nullptr) {
+        for (int i = 0; i < set->nfont; ++i) {
+            FcChar8* family = nullptr;
+            if (lib.FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family)
+                families.emplace_back(reinterpret_cast<const char*>(family));
+        }
+        lib.FcFontSetDestroy(set);
+    }
+    if (objects)
+        lib.FcObjectSetDestroy(objects);
+    if (pattern)
+        lib.FcPatternDestroy(pattern);
+    lib.FcConfigDestroy(config);
+    return families;
+}
+
 std::shared_ptr<RealizedFont> RealizeFont(const LOGFONT& lf) {
     const std::string face = FontsFaceName(lf);
     const std::string family = MapFaceName(face.c_str(), lf.lfPitchAndFamily);
@@ -672,7 +697,8 @@ std::shared_ptr<RealizedFont> RealizeFont(const LOGFONT& lf) {
     if (auto it = engine.Cache.find(key); it != engine.Cache.end())
         return it->second;
 
-    if (!engine.Library && FT_Init_FreeType(&engine.Library) != 0)
+    // Without the font libraries there is no engine, and the realised font draws boxes.
+    if (!engine.Library && OpenFontLibraries() && FontsLib().FT_Init_FreeType(&engine.Library) != 0)
         engine.Library = nullptr;
     const int weight = lf.lfWeight == 0 ? FW_NORMAL : std::clamp<int>(lf.lfWeight, 1, 1000);
     FT_Face ftFace = nullptr;
@@ -683,10 +709,10 @@ std::shared_ptr<RealizedFont> RealizeFont(const LOGFONT& lf) {
             break;
         if (!FontsMatchFile(engine, candidate, weight, lf.lfItalic != 0, match))
             continue;
-        if (FT_New_Face(engine.Library, match.File.c_str(), match.Index, &ftFace) == 0) {
+        if (FontsLib().FT_New_Face(engine.Library, match.File.c_str(), match.Index, &ftFace) == 0) {
             if (FT_IS_SCALABLE(ftFace))
                 break;
-            FT_Done_Face(ftFace);
+            FontsLib().FT_Done_Face(ftFace);
         }
         ftFace = nullptr;
     }

@@ -53,6 +53,10 @@ std::shared_ptr<RealizedFont> RealizeFont(const LOGFONT& logFont);
 const LOGFONT* FontLogFont(HFONT font);
 std::shared_ptr<RealizedFont> FontRealized(HFONT font);
 
+// The family of every installed font as fontconfig lists them (a family may come more than once); empty when
+// the font libraries are missing.
+std::vector<std::string> InstalledFontFamilies();
+
 // The Debian family a Windows face name maps to (exposed for tests).
 std::string MapFaceName(const char* faceName, BYTE pitchAndFamily);
 
