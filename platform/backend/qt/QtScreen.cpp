@@ -249,7 +249,7 @@ QMargins QtRequestFrameExtents(QWindow& w) {
     auto atom = [c](const char* name) {
         xcb_intern_atom_reply_t* reply =
             xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr);
-        xcb_atom_t result = reply ? reply->atom : XCB_ATOM_NONE;
+        xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
         std::free(reply);
         return result;
     };
