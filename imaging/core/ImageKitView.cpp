@@ -5,6 +5,7 @@
 #include "imaging/core/IKBitmap.h"
 #include "imaging/core/IKMask.h"
 #include "imaging/core/IKWorkBitmaps.h"
+#include "imaging/core/ImageKitProc.h"
 #include "imaging/io/IOComponent.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Bitmap.h"
@@ -89,6 +90,10 @@ TImageKitView::~TImageKitView() {
     if (FIO) {
         TImageKitIO* io = std::exchange(FIO, nullptr);
         io->Free();
+    }
+    if (FProc) {
+        TImageKitProc* proc = std::exchange(FProc, nullptr);
+        proc->Free();
     }
     IKDrawDibClose(FDrawDib);
     // Every layer owns its bitmap; the legacy bitmap of layer 0 is the view's and goes last.
@@ -297,10 +302,21 @@ TImageKitIO* TImageKitView::GetIO() {
     return FIO;
 }
 
+TImageKitProc* TImageKitView::GetProc() {
+    if (!FProc) {
+        FProc = new TImageKitProc(this);
+        FProc->SetAttachedImageKit(this);
+        FProc->OnProgress = FOnProgress;
+    }
+    return FProc;
+}
+
 void TImageKitView::SetOnProgress(TIKProgressEvent value) {
     FOnProgress = std::move(value);
     if (FIO)
         FIO->OnProgress = FOnProgress;
+    if (FProc)
+        FProc->OnProgress = FOnProgress;
 }
 
 void TImageKitView::SetBackground(int32_t value) {

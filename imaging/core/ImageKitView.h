@@ -33,6 +33,7 @@ namespace imaging {
 class TIKBitmap;
 class TIKMask;
 class TImageKitIO;
+class TImageKitProc;
 struct TIKDrawDibContext;
 
 enum TIKBackgroundStyle : uint8_t {
@@ -154,8 +155,9 @@ public:
     // The largest width and height over the layers.
     int32_t ImageWidth() const { return FImageWidth; }
     int32_t ImageHeight() const { return FImageHeight; }
-    // The view's I/O component, made and attached on first use.
+    // The view's I/O and processing components, each made and attached on first use.
     TImageKitIO* GetIO();
+    TImageKitProc* GetProc();
 
     void SetBackground(int32_t value) override;
     void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height) override;
@@ -446,6 +448,7 @@ private:
     bool FEnableAlphaChannel = false;
     TIKBitmap* FCurrent = nullptr;
     TImageKitIO* FIO = nullptr;
+    TImageKitProc* FProc = nullptr;
     std::vector<std::unique_ptr<TIKLayer>> FLayers;
     int32_t FCurrentLayer = 0;
     int32_t FImageWidth = 0, FImageHeight = 0;
