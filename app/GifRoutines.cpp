@@ -236,9 +236,12 @@ void NormalizeGifForSave(TGifDocument* document, bool forDisplay, int32_t loopCo
     if (!document || document->FrameCount() == 0)
         return;
     THourglass hourglass;
+    bool changed = false;
     gif::TGifGlobalColorMap* global = document->GlobalColorMap();
-    if (global->GetEntryCount() == 0)
+    if (global->GetEntryCount() == 0) {
         FillWebSafe(global);
+        changed = true;
+    }
 
     bool laterLoop = false;
     for (int32_t i = 0; i < document->FrameCount(); ++i) {
@@ -247,8 +250,10 @@ void NormalizeGifForSave(TGifDocument* document, bool forDisplay, int32_t loopCo
             const gif::TGifImageDescriptor& d = frame->Descriptor();
             if (d.Height < document->GetHeight() || d.Width < document->GetWidth()) {
                 gif::TGifColor color = TransparentColorSource()();
-                if (color != gif::GifColorNone)
+                if (color != gif::GifColorNone) {
                     document->GetHeader()->SetBackgroundByColor(color);
+                    changed = true;
+                }
             }
         }
         gif::TGifExtensionList* list = frame->GetExtensionList();
@@ -264,6 +269,7 @@ void NormalizeGifForSave(TGifDocument* document, bool forDisplay, int32_t loopCo
                 if (i != 0)
                     laterLoop = true;
                 list->FreeItemAt(j);
+                changed = true;
                 continue;
             }
             ++j;
@@ -288,11 +294,13 @@ void NormalizeGifForSave(TGifDocument* document, bool forDisplay, int32_t loopCo
             frame->SetTransparentFrame(survivor->GetTransparentFlag());
             frame->FreeFrameBitmap();
             frame->FreeMaskHandle();
+            changed = true;
         }
     }
     if (laterLoop && !HasLoopExtension(document))
         AddLoopExtension(document, 0, loopCount);
-    FramesChanged(document);
+    if (changed)
+        FramesChanged(document);
 }
 
 int64_t GifEncodedSize(TGifDocument* document) {
