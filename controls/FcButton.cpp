@@ -4,12 +4,17 @@
 #include "controls/FcThemeServices.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Canvas.h"
+#include "platform/vcl/ActnList.h"
 #include "platform/vcl/Filer.h"
+#include "platform/vcl/ImgList.h"
 #include "platform/vcl/Scope.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/user/Keys.h"
+#include "platform/win/kernel/MulDiv.h"
 #include "platform/win/user/User.h"
+
+#include <array>
 
 namespace controls {
 
@@ -579,6 +584,316 @@ void TFcButton::Paint() {
 
     if (Focused() && FShowFocusRect)
         PaintFocusBorder(c, f);
+}
+
+// ---- Stock glyphs ---------------------------------------------------------------------------------------
+
+namespace {
+
+struct TKindInfo {
+    const char* Caption;
+    vcl::TModalResult ModalResult;
+    const char* Resource;
+};
+
+constexpr std::array<TKindInfo, 11> KindTable{{
+    {"", vcl::mrNone, nullptr},
+    {"OK", vcl::mrOk, "FCCOMMON_OK"},
+    {"Cancel", vcl::mrCancel, "FCCOMMON_CANCEL"},
+    {"&Help", vcl::mrNone, "FCCOMMON_HELP"},
+    {"&Yes", vcl::mrYes, "FCCOMMON_YES"},
+    {"&No", vcl::mrNo, "FCCOMMON_NO"},
+    {"&Close", vcl::mrNone, "FCCOMMON_CLOSE"},
+    {"Abort", vcl::mrAbort, "FCCOMMON_ABORT"},
+    {"&Retry", vcl::mrRetry, "FCCOMMON_RETRY"},
+    {"&Ignore", vcl::mrIgnore, "FCCOMMON_IGNORE"},
+    {"&All", vcl::mrAll, "FCCOMMON_ALL"},
+}};
+
+const TKindInfo& KindInfo(vcl::TBitBtnKind kind) { return KindTable.at(size_t(kind)); }
+
+std::array<std::unique_ptr<vcl::TBitmap>, 11>& StockGlyphCache() {
+    static std::array<std::unique_ptr<vcl::TBitmap>, 11> cache;
+    return cache;
+}
+
+bool KindIsDefault(vcl::TBitBtnKind kind) { return kind == vcl::bkOK || kind == vcl::bkYes; }
+bool KindIsCancel(vcl::TBitBtnKind kind) { return kind == vcl::bkCancel || kind == vcl::bkNo; }
+
+} // namespace
+
+vcl::TBitmap* StockGlyph(vcl::TBitBtnKind kind) {
+    const TKindInfo& info = KindInfo(kind);
+    if (!info.Resource)
+        return nullptr;
+    auto& slot = StockGlyphCache().at(size_t(kind));
+    if (!slot) {
+        auto bitmap = std::make_unique<vcl::TBitmap>();
+        bitmap->LoadFromResourceName(info.Resource);
+        slot = std::move(bitmap);
+    }
+    return slot.get();
+}
+
+void FreeStockGlyphs() {
+    for (auto& slot : StockGlyphCache())
+        slot.reset();
+}
+
+// ---- TFcBitBtn ------------------------------------------------------------------------------------------
+
+TFcBitBtn::TFcBitBtn(vcl::TComponent* owner)
+    : TFcButton(owner), FGlyph(std::make_unique<vcl::TBitmap>()), FImageChangeLink(std::make_unique<vcl::TChangeLink>()) {
+    FGlyph->OnChange = [this](vcl::TObject* sender) { GlyphChanged(sender); };
+    FImageChangeLink->OnChange = [this](vcl::TObject* sender) { ImageListChanged(sender); };
+}
+
+TFcBitBtn::~TFcBitBtn() {
+    if (FImages)
+        FImages->UnRegisterChanges(FImageChangeLink.get());
+}
+
+std::string TFcBitBtn::KindCaption(vcl::TBitBtnKind kind) { return KindInfo(kind).Caption; }
+
+vcl::TModalResult TFcBitBtn::KindModalResult(vcl::TBitBtnKind kind) { return KindInfo(kind).ModalResult; }
+
+void TFcBitBtn::SetGlyph(vcl::TBitmap* value) {
+    FGlyph->Assign(value);
+    FGlyphModified = true;
+}
+
+void TFcBitBtn::GlyphChanged(vcl::TObject*) {
+    const int32_t w = FGlyph->GetWidth(), h = FGlyph->GetHeight();
+    if (h != 0 && w % h == 0) {
+        const int32_t cells = w / h;
+        FNumGlyphs = cells > 4 ? 1 : cells;
+    }
+    Invalidate();
+}
+
+void TFcBitBtn::SetNumGlyphs(int32_t value) {
+    if (value < 1 || value > 4)
+        return;
+    if (vcl::SetIfChanged(FNumGlyphs, value))
+        Invalidate();
+}
+
+vcl::TBitBtnKind TFcBitBtn::GetKind() {
+    if (FKind != vcl::bkCustom &&
+        (GetDefault() != KindIsDefault(FKind) || GetCancel() != KindIsCancel(FKind) ||
+         GetModalResult() != KindModalResult(FKind) || FGlyphModified))
+        FKind = vcl::bkCustom;
+    return FKind;
+}
+
+void TFcBitBtn::SetKind(vcl::TBitBtnKind value) {
+    if (value == FKind)
+        return;
+    if (value != vcl::bkCustom) {
+        SetDefault(KindIsDefault(value));
+        SetCancel(KindIsCancel(value));
+        // A layout being read keeps the caption it stored; an empty one takes the kind's.
+        if (!GetComponentState().Contains(vcl::csLoading) || GetCaption().empty())
+            SetCaption(KindCaption(value));
+        SetModalResult(KindModalResult(value));
+        FGlyph->Assign(StockGlyph(value));
+        FNumGlyphs = 2;
+        FGlyphModified = false;
+    }
+    FKind = value;
+    Invalidate();
+}
+
+bool TFcBitBtn::IsCaptionStored() { return GetCaption() != KindCaption(GetKind()); }
+
+void TFcBitBtn::SetLayout(vcl::TButtonLayout value) {
+    if (vcl::SetIfChanged(FLayout, value))
+        Invalidate();
+}
+
+void TFcBitBtn::SetMargin(int32_t value) {
+    if (value < -1)
+        return;
+    if (vcl::SetIfChanged(FMargin, value))
+        Invalidate();
+}
+
+void TFcBitBtn::SetSpacing(int32_t value) {
+    if (vcl::SetIfChanged(FSpacing, value))
+        Invalidate();
+}
+
+void TFcBitBtn::SetImageIndex(int32_t value) {
+    if (vcl::SetIfChanged(FImageIndex, value))
+        Invalidate();
+}
+
+void TFcBitBtn::SetDisabledIndex(int32_t value) {
+    if (vcl::SetIfChanged(FDisabledIndex, value))
+        Invalidate();
+}
+
+void TFcBitBtn::SetImages(vcl::TCustomImageList* value) {
+    if (value == FImages)
+        return;
+    if (FImages) {
+        FImages->UnRegisterChanges(FImageChangeLink.get());
+        FImages->RemoveFreeNotification(this);
+    }
+    FImages = value;
+    if (FImages) {
+        FImages->RegisterChanges(FImageChangeLink.get());
+        FImages->FreeNotification(this);
+    }
+    Invalidate();
+}
+
+void TFcBitBtn::ImageListChanged(vcl::TObject* sender) {
+    if (sender == FImages)
+        Repaint();
+}
+
+void TFcBitBtn::Notification(vcl::TComponent* component, vcl::TOperation operation) {
+    TFcButton::Notification(component, operation);
+    if (operation == vcl::opRemove && component == FImages) {
+        FImages = nullptr;
+        Invalidate();
+    }
+}
+
+void TFcBitBtn::ChangeScale(int32_t m, int32_t d) {
+    TFcButton::ChangeScale(m, d);
+    if (m == d)
+        return;
+    FMargin = win::MulDiv(FMargin, m, d);
+    FSpacing = win::MulDiv(FSpacing, m, d);
+}
+
+void TFcBitBtn::ActionChange(vcl::TObject* sender, bool checkDefaults) {
+    TFcButton::ActionChange(sender, checkDefaults);
+    if (auto* action = dynamic_cast<vcl::TCustomAction*>(sender))
+        if (!checkDefaults || FImageIndex == -1)
+            SetImageIndex(action->GetImageIndex());
+}
+
+void TFcBitBtn::GetGlyphSize(win::TSize& size) {
+    // The image list's size only where its image is drawn: a Kind draws its own bitmap.
+    if (ImageListGlyph() && FKind == vcl::bkCustom) {
+        size = {FImages->GetWidth(), FImages->GetHeight()};
+        return;
+    }
+    size = {FGlyph->GetWidth() / FNumGlyphs, FGlyph->GetHeight()};
+}
+
+int32_t TFcBitBtn::MeasureCaptionHeight(const TRect& r) {
+    vcl::TCanvas* c = GetCanvas();
+    c->SetFont(GetFont());
+    TRect measure = r;
+    const std::string caption = GetCaption();
+    win::DrawText(c->GetHandle(), caption.c_str(), -1, &measure,
+                  win::DT_CALCRECT | win::DT_EXPANDTABS | win::DT_WORDBREAK | win::DT_VCENTER | win::DT_CENTER);
+    return measure.Height();
+}
+
+void TFcBitBtn::GetCaptionRect(TRect& r) {
+    TFcButton::GetCaptionRect(r);
+    if (!ImageListGlyph() && FGlyph->GetEmpty())
+        return;
+    win::TSize g{};
+    GetGlyphSize(g);
+    const int32_t across = FMargin + g.cx + FSpacing, down = FMargin + g.cy + FSpacing;
+    if (FMargin >= 0 || FLayout == vcl::blGlyphLeft || FLayout == vcl::blGlyphRight) {
+        switch (FLayout) {
+        case vcl::blGlyphLeft: r.Left += across; break;
+        case vcl::blGlyphRight: r.Right -= across; break;
+        case vcl::blGlyphTop: r.Top += down; break;
+        case vcl::blGlyphBottom: r.Bottom -= down; break;
+        }
+        return;
+    }
+    // Glyph and caption centred together, one above the other.
+    const int32_t t = MeasureCaptionHeight(r);
+    const int32_t b = (GetHeight() - (g.cy + t + FSpacing)) / 2;
+    r.Top += FLayout == vcl::blGlyphTop ? b + g.cy : b;
+    r.Bottom = r.Top + t;
+}
+
+void TFcBitBtn::GetGlyphRect(TRect& r) {
+    TFcButton::GetCaptionRect(r);
+    const bool themed = UsesThemes();
+    if (FPressedLook)
+        r = themed ? ButtonMoved(r, -1, 0) : ButtonMoved(r, -1, -1);
+    win::TSize g{};
+    GetGlyphSize(g);
+    if (FMargin >= 0) {
+        switch (FLayout) {
+        case vcl::blGlyphLeft: r.Left += FMargin; break;
+        case vcl::blGlyphRight: r.Left = r.Right - FMargin - g.cx; break;
+        case vcl::blGlyphTop: r.Top += FMargin; break;
+        case vcl::blGlyphBottom: r.Top = r.Bottom - FMargin - g.cy; break;
+        }
+    } else {
+        const int32_t t = MeasureCaptionHeight(r);
+        const int32_t b = (GetHeight() - (g.cy + t + FSpacing)) / 2;
+        switch (FLayout) {
+        case vcl::blGlyphLeft: break;
+        case vcl::blGlyphRight: r.Left = r.Right - g.cx; break;
+        case vcl::blGlyphTop: r.Top = b; break;
+        case vcl::blGlyphBottom: r.Top += t + b; break;
+        }
+    }
+    if (FLayout == vcl::blGlyphTop || FLayout == vcl::blGlyphBottom)
+        r.Left += (r.Width() - g.cx + 1) / 2;
+    else
+        r.Top += (r.Height() - g.cy + 1) / 2;
+    r.Right = r.Left + g.cx;
+    r.Bottom = r.Top + g.cy;
+    if (FPressedLook)
+        r = themed ? ButtonMoved(r, 2, 0) : ButtonMoved(r, 1, 1);
+}
+
+void TFcBitBtn::DrawButtonCaption() {
+    TFcButton::DrawButtonCaption();
+    TRect r;
+    GetGlyphRect(r);
+    if (GetKind() != vcl::bkCustom || !ImageListGlyph()) {
+        if (!FGlyph->GetEmpty())
+            DrawBitmapGlyph(r);
+    } else {
+        DrawImageListGlyph(r);
+    }
+}
+
+void TFcBitBtn::DrawImageListGlyph(const TRect& r) {
+    if (!FImages)
+        return;
+    const bool enabled = GetEnabled();
+    if (FDisabledIndex == -1) {
+        if (FImageIndex != -1)
+            FImages->Draw(GetCanvas(), r.Left, r.Top, FImageIndex, enabled);
+        return;
+    }
+    const int32_t index = enabled ? FImageIndex : FDisabledIndex;
+    if (index != -1)
+        FImages->Draw(GetCanvas(), r.Left, r.Top, index, true);
+}
+
+void TFcBitBtn::DrawBitmapGlyph(const TRect& r) {
+    const int32_t w = r.Width(), h = r.Height();
+    if (w <= 0 || h <= 0)
+        return;
+    // Cells 3 and 4 are never drawn: a disabled button shows the second cell when there is one.
+    const TRect cell = FNumGlyphs < 2 || GetEnabled() ? TRect{0, 0, w, h} : TRect{w, 0, 2 * w, h};
+    const TColor transparent = FGlyph->GetCanvas()->GetPixel(0, h - 1);
+    vcl::TCanvas* c = GetCanvas();
+    vcl::TBitmap work;
+    work.SetSize(w, h);
+    vcl::TCanvas* wc = work.GetCanvas();
+    wc->GetBrush()->SetColor(GetColor());
+    // The face under the glyph shows through its transparent pixels.
+    wc->CopyRect({0, 0, w, h}, c, r);
+    PaintTransparentBitmap(wc, FGlyph.get(), {0, 0, w, h}, cell, transparent);
+    c->Draw(r.Left, r.Top, &work);
 }
 
 } // namespace controls

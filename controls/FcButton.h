@@ -4,6 +4,7 @@
 #pragma once
 
 #include "controls/FcFrames.h"
+#include "platform/vcl/Buttons.h"
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
@@ -12,7 +13,9 @@
 
 namespace vcl {
 class TBitmap;
-}
+class TChangeLink;
+class TCustomImageList;
+} // namespace vcl
 
 namespace controls {
 
@@ -177,7 +180,86 @@ private:
     bool FActive = false;
     bool FClicking = false;
     bool FEnterClick = false;
-
 };
+
+// ---- Glyph button ---------------------------------------------------------------------------------------
+
+// The push button with a picture beside its caption: a strip of NumGlyphs cells (normal, disabled) or one
+// image of an image list. A Kind makes it one of the stock dialog buttons.
+class TFcBitBtn : public TFcButton {
+public:
+    explicit TFcBitBtn(vcl::TComponent* owner);
+    ~TFcBitBtn() override;
+
+    vcl::TBitmap* GetGlyph() const { return FGlyph.get(); }
+    // Takes a copy; the glyph then counts as the user's own.
+    virtual void SetGlyph(vcl::TBitmap* value);
+    int32_t GetNumGlyphs() const { return FNumGlyphs; }
+    // 1 to 4; other values are ignored.
+    virtual void SetNumGlyphs(int32_t value);
+    // bkCustom once Default, Cancel, ModalResult or the glyph no longer match the kind set.
+    virtual vcl::TBitBtnKind GetKind();
+    virtual void SetKind(vcl::TBitBtnKind value);
+    vcl::TButtonLayout GetLayout() const { return FLayout; }
+    virtual void SetLayout(vcl::TButtonLayout value);
+    // -1 puts the glyph next to the caption; values below -1 are ignored.
+    int32_t GetMargin() const { return FMargin; }
+    virtual void SetMargin(int32_t value);
+    int32_t GetSpacing() const { return FSpacing; }
+    virtual void SetSpacing(int32_t value);
+    vcl::TCustomImageList* GetImages() const { return FImages; }
+    virtual void SetImages(vcl::TCustomImageList* value);
+    int32_t GetImageIndex() const { return FImageIndex; }
+    virtual void SetImageIndex(int32_t value);
+    int32_t GetDisabledIndex() const { return FDisabledIndex; }
+    virtual void SetDisabledIndex(int32_t value);
+    // The glyph was set by the user rather than by Kind.
+    bool GetGlyphModified() const { return FGlyphModified; }
+
+    // Storage rules of layout files: the role properties and the glyph only for a custom button, the
+    // caption only when it is not the kind's own.
+    bool IsCustomKind() { return GetKind() == vcl::bkCustom; }
+    bool IsCaptionStored();
+
+    // The stock caption of a kind ("OK", "&Help" ...; empty for bkCustom).
+    static std::string KindCaption(vcl::TBitBtnKind kind);
+    static vcl::TModalResult KindModalResult(vcl::TBitBtnKind kind);
+
+    void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
+    void ChangeScale(int32_t m, int32_t d) override;
+
+protected:
+    virtual void GetGlyphSize(win::TSize& size);
+    virtual void GetGlyphRect(TRect& r);
+    virtual void DrawImageListGlyph(const TRect& r);
+    virtual void DrawBitmapGlyph(const TRect& r);
+    void GetCaptionRect(TRect& r) override;
+    void DrawButtonCaption() override;
+    void ActionChange(vcl::TObject* sender, bool checkDefaults) override;
+
+private:
+    bool ImageListGlyph() const { return FImages && FImageIndex != -1; }
+    int32_t MeasureCaptionHeight(const TRect& r);
+    void GlyphChanged(vcl::TObject* sender);
+    void ImageListChanged(vcl::TObject* sender);
+
+    std::unique_ptr<vcl::TBitmap> FGlyph;
+    std::unique_ptr<vcl::TChangeLink> FImageChangeLink;
+    int32_t FNumGlyphs = 1;
+    vcl::TBitBtnKind FKind = vcl::bkCustom;
+    vcl::TButtonLayout FLayout = vcl::blGlyphLeft;
+    int32_t FMargin = 2;
+    int32_t FSpacing = 4;
+    vcl::TCustomImageList* FImages = nullptr;
+    int32_t FImageIndex = -1;
+    int32_t FDisabledIndex = -1;
+    bool FGlyphModified = false;
+};
+
+// The stock glyph of a kind (a 32 x 16 strip, normal and disabled), loaded from its bitmap resource on
+// first use and kept in one cache; null for bkCustom.
+vcl::TBitmap* StockGlyph(vcl::TBitBtnKind kind);
+// Frees the cache (the control set's shut-down).
+void FreeStockGlyphs();
 
 } // namespace controls

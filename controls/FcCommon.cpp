@@ -166,6 +166,7 @@ void FinalizeControls() {
     if (!s.Initialized)
         return;
     FreeThemeServices();
+    FreeStockGlyphs();
     ReleaseThemeLibraryCompletely();
     if (s.ShellMalloc)
         std::exchange(s.ShellMalloc, nullptr)->Release();

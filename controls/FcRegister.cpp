@@ -112,6 +112,31 @@ void RegisterButton() {
         .Event("OnMouseLeave", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseLeave));
 }
 
+void RegisterBitBtn() {
+    vcl::RegisterClass<TFcBitBtn>("TFcBitBtn");
+    using C = TFcBitBtn;
+    vcl::DefineClassProperties<C, TFcButton>()
+        .Property("Cancel", &C::GetCancel, &C::SetCancel)
+        .Stored(&C::IsCustomKind)
+        .Property("Caption", &C::GetCaption, &C::SetCaption)
+        .Stored(&C::IsCaptionStored)
+        .Property("Default", &C::GetDefault, &C::SetDefault)
+        .Stored(&C::IsCustomKind)
+        .Property("ModalResult", &C::GetModalResult, &C::SetModalResult)
+        .Stored(&C::IsCustomKind)
+        .Property("DisabledIndex", &C::GetDisabledIndex, &C::SetDisabledIndex)
+        .Property("Glyph", &C::GetGlyph, &C::SetGlyph)
+        .Stored(&C::IsCustomKind)
+        .Property("ImageIndex", &C::GetImageIndex, &C::SetImageIndex)
+        .Property("Images", &C::GetImages, &C::SetImages)
+        .Property("Kind", &C::GetKind, &C::SetKind)
+        .Property("Layout", &C::GetLayout, &C::SetLayout)
+        .Property("Margin", &C::GetMargin, &C::SetMargin)
+        .Property("NumGlyphs", &C::GetNumGlyphs, &C::SetNumGlyphs)
+        .Stored(&C::IsCustomKind)
+        .Property("Spacing", &C::GetSpacing, &C::SetSpacing);
+}
+
 void RegisterTabControl() {
     const vcl::TIdentMap* colors = vcl::ColorIdents();
     {
@@ -236,6 +261,7 @@ void RegisterControlClasses() {
         RegisterFrameController();
         RegisterButton();
         RegisterListView();
+        RegisterBitBtn();
         RegisterTabControl();
         return true;
     }();

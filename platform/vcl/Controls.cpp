@@ -11,6 +11,7 @@
 #include "platform/vcl/Menus.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Edges.h"
+#include "platform/win/kernel/MulDiv.h"
 #include "platform/win/user/Backend.h"
 #include "platform/win/user/User.h"
 #include "platform/win/user/controls/CommCtrl.h"
@@ -1655,6 +1656,29 @@ void TWinControl::EnableAlign() {
     if (FAlignLevel > 0 && --FAlignLevel == 0 && FControlState.Contains(csAlignmentNeeded))
         Realign();
 }
+
+void TControl::ChangeScale(int32_t m, int32_t d) {
+    if (m == d)
+        return;
+    // Edges scale, so that neighbours that touched still touch.
+    const int32_t left = win::MulDiv(FLeft, m, d), top = win::MulDiv(FTop, m, d);
+    SetBounds(left, top, win::MulDiv(FLeft + FWidth, m, d) - left, win::MulDiv(FTop + FHeight, m, d) - top);
+}
+
+void TWinControl::ChangeScale(int32_t m, int32_t d) {
+    if (m == d)
+        return;
+    DisableAlign();
+    TryFinally(
+        [&] {
+            TControl::ChangeScale(m, d);
+            for (TControl* c : std::vector<TControl*>(FControls))
+                c->ChangeScale(m, d);
+        },
+        [&] { EnableAlign(); });
+}
+
+void TWinControl::ScaleBy(int32_t m, int32_t d) { ChangeScale(m, d); }
 
 void TWinControl::Realign() {
     if (FAlignLevel > 0) {

@@ -247,6 +247,9 @@ public:
     void SetBoundsRect(const TRect& r) { SetBounds(r.Left, r.Top, r.Width(), r.Height()); }
     // Moves and sizes the control (negative sizes become 0); its parent re-aligns its other children.
     virtual void SetBounds(int32_t left, int32_t top, int32_t width, int32_t height);
+    // Scales the control's place and size by m / d (MulDiv); controls that keep other pixel measures scale
+    // them too. A windowed control scales its children after itself.
+    virtual void ChangeScale(int32_t m, int32_t d);
     virtual TRect GetClientRect();
     int32_t GetClientWidth() { return GetClientRect().Width(); }
     int32_t GetClientHeight() { return GetClientRect().Height(); }
@@ -588,6 +591,9 @@ public:
     void DisableAlign() { ++FAlignLevel; }
     void EnableAlign();
     void Realign();
+    // Scales the control and its children by m / d (a form shown at another resolution).
+    void ScaleBy(int32_t m, int32_t d);
+    void ChangeScale(int32_t m, int32_t d) override;
     // Lays out the aligned and anchored children in the client area.
     virtual void AlignControls(TControl* control, TRect& rect);
     virtual void AdjustClientRect(TRect& rect) {}

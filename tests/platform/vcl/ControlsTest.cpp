@@ -1,4 +1,5 @@
 #include "platform/vcl/Controls.h"
+#include "platform/vcl/ExtCtrls.h"
 
 #include "platform/backend/headless/HeadlessScreen.h"
 #include "platform/vcl/Application.h"
@@ -171,6 +172,26 @@ TEST_F(ControlsFixture, AlignedChildrenFillTheirSidesInOrderAndFollowResizes) {
     form->SetClientHeight(30);
     EXPECT_GE(client->GetHeight(), 0);
     EXPECT_GE(right->GetHeight(), 0);
+}
+
+TEST_F(ControlsFixture, ScalingMovesEveryEdgeByTheRatioAndReachesTheChildren) {
+    TForm* form = MakeForm({100, 100, 500, 400});
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 101, 51);
+    auto* inner = new TProbe(form);
+    inner->SetParent(panel);
+    inner->SetBounds(3, 5, 21, 11);
+    auto* graphic = new TGraphicProbe(form);
+    graphic->SetParent(form);
+    graphic->SetBounds(120, 10, 20, 20);
+    form->ScaleBy(3, 2);
+    // Each edge scales with MulDiv's rounding: 10 * 1.5 = 15, 111 * 1.5 = 166.5 -> 167.
+    EXPECT_EQ(panel->GetBoundsRect(), (TRect{15, 15, 167, 92}));
+    EXPECT_EQ(inner->GetBoundsRect(), (TRect{5, 8, 36, 24}));
+    EXPECT_EQ(graphic->GetBoundsRect(), (TRect{180, 15, 210, 45}));
+    form->ScaleBy(1, 1); // nothing moves
+    EXPECT_EQ(inner->GetBoundsRect(), (TRect{5, 8, 36, 24}));
 }
 
 TEST_F(ControlsFixture, AnchorsKeepDistancesToTheSidesTheyHold) {
