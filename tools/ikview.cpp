@@ -1,6 +1,6 @@
 // Shows an image file in one single-image view, loaded through the view's I/O component.
 //
-//   ikview FILE [--zoom Z] [--background N] [--render OUT.ppm W H]
+//   ikview FILE [--zoom Z] [--background N] [--select X1,Y1,X2,Y2] [--gray] [--render OUT.ppm W H]
 //
 // On the desktop's screen it opens a window whose client area is the view and prints, once the image shows:
 //   client X,Y WxH        (the view's client area on the screen)
@@ -11,8 +11,12 @@
 // and after every change of the view (wheel, scroll bars, keys) "view VX,VY zoom Z offset X,Y". Page Up,
 // Page Down, Home, End and the arrow keys scroll the view through its scroll-bar messages. --zoom sets the
 // zoom in per cent, --background the background style (0 solid ... 7 chessboard ... 10 cropped shadow).
+// --select selects the rectangle of bitmap pixels X1..X2, Y1..Y2 (inclusive), shown with its marching ants;
+// --gray turns the image gray through the view's processing component, within the selection when there is
+// one.
 // With --render it draws the view for a W x H client area on the headless screen into OUT.ppm (binary
 // PPM) and exits. Used by tests/external/imaging_view.sh.
+#include "imaging/core/ImageKitProc.h"
 #include "imaging/core/ImageKitView.h"
 #include "imaging/io/IOComponent.h"
 #include "platform/backend/headless/HeadlessScreen.h"
@@ -39,6 +43,9 @@ struct TIkviewOptions {
     std::string RenderFile;
     int RenderWidth = 0;
     int RenderHeight = 0;
+    bool Select = false;
+    int SelX1 = 0, SelY1 = 0, SelX2 = 0, SelY2 = 0;
+    bool Gray = false;
 };
 
 bool IkviewParse(int argc, char** argv, TIkviewOptions& o) {
@@ -51,6 +58,12 @@ bool IkviewParse(int argc, char** argv, TIkviewOptions& o) {
             o.RenderFile = argv[++i];
             o.RenderWidth = std::atoi(argv[++i]);
             o.RenderHeight = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--select") == 0 && i + 1 < argc) {
+            o.Select = std::sscanf(argv[++i], "%d,%d,%d,%d", &o.SelX1, &o.SelY1, &o.SelX2, &o.SelY2) == 4;
+            if (!o.Select)
+                return false;
+        } else if (std::strcmp(argv[i], "--gray") == 0) {
+            o.Gray = true;
         } else if (argv[i][0] != '-' && o.File.empty()) {
             o.File = argv[i];
         } else {
@@ -71,6 +84,12 @@ bool IkviewLoad(imaging::TImageKitView* view, const TIkviewOptions& o) {
     view->SetBackgroundStyle(imaging::TIKBackgroundStyle(o.Background));
     view->SetZoom(o.Zoom);
     view->Update();
+    if (o.Select) {
+        view->SetSelectionBase(imaging::iksbBitmap);
+        view->SelectRect(o.SelX1, o.SelY1, o.SelX2, o.SelY2, 0);
+    }
+    if (o.Gray)
+        view->GetProc()->ConvertToGray();
     return true;
 }
 
@@ -182,7 +201,8 @@ int IkviewShow(int argc, char** argv, const TIkviewOptions& o) {
 int main(int argc, char** argv) {
     TIkviewOptions o;
     if (!IkviewParse(argc, argv, o)) {
-        std::fprintf(stderr, "usage: ikview FILE [--zoom Z] [--background N] [--render OUT.ppm W H]\n");
+        std::fprintf(stderr, "usage: ikview FILE [--zoom Z] [--background N] [--select X1,Y1,X2,Y2] [--gray] "
+                             "[--render OUT.ppm W H]\n");
         return 2;
     }
     try {

@@ -1,13 +1,17 @@
-// picdump [--io] FILE OUT.pam: loads FILE through the class library's picture classes when one is registered
+// picdump [--io | --imagekit] FILE OUT.pam: loads FILE through the class library's picture classes when one is registered
 // for its extension (BMP, icons, GIF, metafiles drawn at their own size on white), otherwise, and for every
 // format it reads when --io is given (JPEG, PNG, TIFF, GIF, BMP, PCX, TGA, PNM, icons, cursors, JPEG 2000,
 // metafiles through the metafile import), through the imaging library's I/O component by its extension; and
 // writes its pixels as an RGBA PAM (P7, TUPLTYPE RGB_ALPHA; alpha 255 where the picture has none). Used by
-// the checks against other programs' decoders. Exits with 1 and a message when the file cannot be read or
-// written.
+// the checks against other programs' decoders. With --imagekit it takes the editor's road for image files of
+// other formats instead: a TImageKit (on the headless screen) loads the file by its extension, reduces it to
+// 256 colours (ConvertTo(256, false)) and hands out its bitmap, whose pixels are written. Exits with 1 and a
+// message when the file cannot be read or written.
+#include "imaging/core/ImageKit.h"
 #include "imaging/core/IKBitmap.h"
 #include "imaging/io/IOComponent.h"
 #include "imaging/io/IOFormatRegistry.h"
+#include "platform/backend/headless/HeadlessScreen.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/vcl/Streams.h"
@@ -100,13 +104,28 @@ bool PicdumpImagingReads(const std::string& fileName, bool forceIO) {
     return id <= imaging::ikfJ2k || (entry && entry->Read && entry->Read != imaging::NoFormatRead);
 }
 
+// The editor's road: load by extension, 256 colours, the view's bitmap.
+std::vector<uint8_t> PicdumpImageKit(const std::string& fileName, int32_t& width, int32_t& height) {
+    static headless::HeadlessScreen screen;
+    imaging::TImageKit kit(nullptr);
+    kit.LoadFromFileByExtension(fileName);
+    if (kit.GetIO()->GetAborting())
+        throw vcl::EInvalidGraphic("the image cannot be read");
+    kit.ConvertTo(256, false);
+    vcl::TBitmap* bitmap = kit.GetBitmap();
+    if (!bitmap || bitmap->GetWidth() <= 0 || bitmap->GetHeight() <= 0)
+        throw vcl::EInvalidGraphic("the image is empty");
+    return PicdumpPixels(bitmap, width, height);
+}
+
 } // namespace
 
 // One run of the tool; main runs it once or, with --batch, once per line of a list (tools/ToolBatch.h).
 static int Run(int argc, char** argv) {
     const bool forceIO = argc == 4 && std::string(argv[1]) == "--io";
-    if (argc != 3 && !forceIO) {
-        std::fprintf(stderr, "usage: picdump [--io] FILE OUT.pam\n       picdump --batch LIST\n");
+    const bool imageKit = argc == 4 && std::string(argv[1]) == "--imagekit";
+    if (argc != 3 && !forceIO && !imageKit) {
+        std::fprintf(stderr, "usage: picdump [--io | --imagekit] FILE OUT.pam\n       picdump --batch LIST\n");
         return 2;
     }
     const char* fileName = argv[argc - 2];
@@ -115,9 +134,12 @@ static int Run(int argc, char** argv) {
     std::vector<uint8_t> rgba;
     try {
         const bool viaIO =
-            forceIO ? PicdumpImagingReads(fileName, true)
+            imageKit ? false
+            : forceIO ? PicdumpImagingReads(fileName, true)
                     : !vcl::TPicture::CreateForFileName(fileName) && PicdumpImagingReads(fileName, false);
-        if (viaIO) {
+        if (imageKit) {
+            rgba = PicdumpImageKit(fileName, width, height);
+        } else if (viaIO) {
             imaging::TImageKitIO io;
             const int32_t id = imaging::TImageKitIO::FormatIdOfExtension(fileName);
             if (id == imaging::ikfWmf || id == imaging::ikfEmf)

@@ -1,7 +1,10 @@
 // The imaging library's classes for layouts: the single-image view's published properties and events, and
 // the names of the enumerations they use.
+#include "imaging/core/ImageKit.h"
 #include "imaging/core/ImageKitView.h"
 
+#include "platform/vcl/ClassTables.h"
+#include "platform/vcl/GraphicsObjects.h"
 #include "platform/vcl/TypInfo.h"
 #include "platform/vcl/VclClasses.h"
 
@@ -22,6 +25,16 @@ void TablesRegisterEnums() {
     vcl::RegisterEnumNames<TIKMouseInteractItem>({"miZoom", "miScroll", "miSelect", "miSelectPolygon",
                                                   "miSelectCircle", "miSelectZoom", "miSelectMagicWand",
                                                   "miSelectLasso"});
+    vcl::RegisterEnumNames<TIKSelectionOption>({"iksoAnimated", "iksoSizeable", "iksoMoveable", "iksoFilled",
+                                                "iksoCutBorders", "iksoMarkOuter", "iksoCanScroll"});
+    vcl::RegisterEnumNames<TIKSelectionBase>({"iksbClientArea", "iksbBitmap"});
+    vcl::RegisterEnumNames<TMsgLanguage>({"msSystem", "msEnglish", "msItalian", "msGerman", "msSpanish", "msFrench",
+                                          "msPortuguese", "msGreek", "msRussian", "msDutch", "msSwedish", "msPolish",
+                                          "msUser"});
+    vcl::RegisterEnumNames<TPRPreviewsParam>({"prppDefaultLockPreview"});
+    vcl::RegisterEnumNames<TIOPreviewsParam>({"ioppDefaultLockPreview", "ioppApplyButton"});
+    vcl::RegisterEnumNames<TIKDialogsMeasureUnit>({"ikduInches", "ikduCm", "ikduSelectableDefInches",
+                                                   "ikduSelectableDefCm"});
 }
 
 void TablesRegisterViews() {
@@ -45,6 +58,12 @@ void TablesRegisterViews() {
         .Property("AutoStretch", &TImageKitView::GetAutoStretch, &TImageKitView::SetAutoStretch)
         .Property("AutoShrink", &TImageKitView::GetAutoShrink, &TImageKitView::SetAutoShrink)
         .Property("Cursor", &TImageKitView::GetCursor, &TImageKitView::SetCursor, vcl::CursorIdents())
+        .Property("SelectionOptions", &TImageKitView::GetSelectionOptions, &TImageKitView::SetSelectionOptions)
+        .Property("SelectionBase", &TImageKitView::GetSelectionBase, &TImageKitView::SetSelectionBase)
+        .Event("OnSelectionChange", &TImageKitView::OnSelectionChange)
+        .Event("OnSelectionChanging", &TImageKitView::OnSelectionChanging)
+        .Event("OnBeforeSelectionChange", &TImageKitView::OnBeforeSelectionChange)
+        .Event("OnMouseInSel", &TImageKitView::OnMouseInSel)
         .Event("OnViewChange", &TImageKitView::OnViewChange)
         .Event("OnImageChange", &TImageKitView::OnImageChange)
         .Event("OnPaint", &TImageKitView::OnPaint)
@@ -72,6 +91,24 @@ void TablesRegisterViews() {
     vcl::RegisterClass<TImageKitView>("TImageKitView");
 }
 
+void TablesRegisterImageKit() {
+    // Every property goes straight through to the I/O or the processing component.
+    vcl::DefineClassProperties<TImageKit, TImageKitView>()
+        .Property("AutoUndo", &TImageKit::GetAutoUndo, &TImageKit::SetAutoUndo)
+        .Property("MsgLanguage", &TImageKit::GetMsgLanguage, &TImageKit::SetMsgLanguage)
+        .Property("ProcPreviewsParams", &TImageKit::GetProcPreviewsParams, &TImageKit::SetProcPreviewsParams)
+        .Property("IOPreviewsParams", &TImageKit::GetIOPreviewsParams, &TImageKit::SetIOPreviewsParams)
+        .Property("PreviewFont", &TImageKit::GetPreviewFont, &TImageKit::SetPreviewFont)
+        .Stored([](TImageKit*) { return false; }) // written whole by DefineProperties
+        .Property("StreamHeaders", &TImageKit::GetStreamHeaders, &TImageKit::SetStreamHeaders)
+        .Property("DialogsMeasureUnit", &TImageKit::GetDialogsMeasureUnit, &TImageKit::SetDialogsMeasureUnit);
+    vcl::AddEventAccessor<TImageKit, void(vcl::TObject*, vcl::TForm*)>("OnPreview", &TImageKit::GetOnPreview,
+                                                                       &TImageKit::SetOnPreview);
+    vcl::AddEventAccessor<TImageKit, void(vcl::TObject*, vcl::TForm*)>("OnIOPreview", &TImageKit::GetOnIOPreview,
+                                                                       &TImageKit::SetOnIOPreview);
+    vcl::RegisterClass<TImageKit>("TImageKit");
+}
+
 } // namespace
 
 void RegisterImagingClasses() {
@@ -80,6 +117,7 @@ void RegisterImagingClasses() {
         vcl::RegisterVclClasses();
         TablesRegisterEnums();
         TablesRegisterViews();
+        TablesRegisterImageKit();
     });
 }
 
