@@ -21,8 +21,10 @@ bool VclGetOwnShowHint(TControl* control) {
 
 void RegisterControlsTables() {
     // A component's name is stored in its object line, not as a property.
-    DefineClassProperties<TComponent, TPersistent>().Property("Tag", &TComponent::GetTag,
-                                                              &TComponent::SetTag);
+    // Tag 0 is left out also where the writer has no fresh object to compare with.
+    DefineClassProperties<TComponent, TPersistent>()
+        .Property("Tag", &TComponent::GetTag, &TComponent::SetTag)
+        .Default(intptr_t(0));
 
     // String lists and collections store their content through their own pseudo-properties ("Strings",
     // collection items); their tables only let lookups reach TPersistent.
