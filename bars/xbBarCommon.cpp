@@ -1,6 +1,13 @@
 #include "bars/xbBarCommon.h"
 
+#include "bars/xbBarButton.h"
+#include "bars/xbBarCategories.h"
 #include "bars/xbBarItem.h"
+#include "bars/xbBarItemLinks.h"
+#include "bars/xbBarSubItem.h"
+#include "bars/xbBars.h"
+#include "bars/xbDockControl.h"
+#include "platform/vcl/TypInfo.h"
 #include "bars/xbBarManager.h"
 #include "bars/xbBarUtils.h"
 #include "platform/vcl/Application.h"
@@ -213,6 +220,15 @@ void InitBarCommonModule() {
     LoadDragCursors();
     RegisterBarManagerTables();
     RegisterBarItemTables();
+    RegisterItemLinkTables();
+    vcl::LinkPropertyTable(typeid(TxbBarItemLinks), typeid(vcl::TCollection));
+    vcl::LinkPropertyTable(typeid(TxbBars), typeid(vcl::TCollection));
+    vcl::LinkPropertyTable(typeid(TxbBarManagerCategories), typeid(vcl::TStringList));
+    RegisterBarsTables();
+    RegisterBarGroupTables();
+    RegisterDockControlTables();
+    RegisterBarButtonTables();
+    RegisterBarSubItemTables();
 }
 
 void DoneBarCommonModule() {

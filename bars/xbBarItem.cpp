@@ -1,5 +1,6 @@
 #include "bars/xbBarItem.h"
 
+#include "bars/xbBarButton.h"
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarItemLinks.h"
 #include "bars/xbBarManager.h"
@@ -29,7 +30,13 @@ bool TxbBarItemActionLink::IsCaptionLinked() {
 
 bool TxbBarItemActionLink::IsCheckedLinked() {
     // Only buttons have a check state.
-    return false;
+    auto* button = dynamic_cast<TxbBarButton*>(FClient);
+    return button && vcl::TActionLink::IsCheckedLinked() && button->GetDown() == CustomAction()->GetChecked();
+}
+
+void TxbBarItemActionLink::SetChecked(bool value) {
+    if (IsCheckedLinked())
+        static_cast<TxbBarButton*>(FClient)->SetDown(value);
 }
 
 bool TxbBarItemActionLink::IsEnabledLinked() {

@@ -47,6 +47,7 @@ public:
     bool IsVisibleLinked() override;
     bool IsOnExecuteLinked() override;
     void SetCaption(const std::string& value) override;
+    void SetChecked(bool value) override;
     void SetEnabled(bool value) override;
     void SetHelpContext(vcl::THelpContext value) override;
     void SetHint(const std::string& value) override;
@@ -130,6 +131,8 @@ public:
     void SetCaption(const std::string& value);
     int32_t GetCategory() const { return FCategory; }
     void SetCategory(int32_t value);
+    // The category list renumbers its items with this (no range check, no notice).
+    void SetCategoryIndex(int32_t value) { FCategory = value; }
     const std::string& GetDescription() const { return FDescription; }
     void SetDescription(const std::string& value);
     // True while the manager customizes at run time and the item has a category; else the stored value.
@@ -167,9 +170,14 @@ protected:
     bool FApplyingAction = false;
     bool FUnclickAfterDoing = false;
 
+public:
+    // Whether a value is written: without an action link, or where the link does not follow the action.
+    bool IsStoredByAction(bool (TxbBarItemActionLink::*linked)()) const;
+    // A bar the item refers to goes away (sub items forget their detaching bar).
+    virtual void DetachingBarNotification(vcl::TOperation operation, class TxbBar* bar) {}
+
 private:
     void ActionChanged(vcl::TObject* sender);
-    bool IsStoredByAction(bool (TxbBarItemActionLink::*linked)()) const;
     friend void RegisterBarItemTables();
 
     std::unique_ptr<TxbBarItemActionLink> FActionLink;

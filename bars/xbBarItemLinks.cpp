@@ -1,11 +1,18 @@
 #include "bars/xbBarItemLinks.h"
 
+#include "bars/xbBarButton.h"
+#include "bars/xbBarControl.h"
 #include "bars/xbBarItem.h"
+#include "bars/xbBarSubItem.h"
+#include "bars/xbBars.h"
 #include "bars/xbBarManager.h"
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarUtils.h"
 #include "platform/vcl/Bitmap.h"
+#include "lookandfeel/lkClasses.h"
+#include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/TypInfo.h"
 #include "platform/win/kernel/MulDiv.h"
 #include "platform/win/user/User.h"
 
@@ -122,9 +129,10 @@ vcl::TBitmap* TxbBarItemLink::GetGlyph() const {
 }
 
 TxbBarPaintStyle TxbBarItemLink::GetPaintStyle() const {
-    // Buttons, which carry a paint style of their own, answer it here once they exist.
     if (FUserDefine.Contains(udPaintStyle) || !FItem)
         return FUserPaintStyle;
+    if (auto* button = dynamic_cast<TxbBarButton*>(FItem))
+        return button->GetPaintStyle();
     return psStandard;
 }
 
@@ -150,6 +158,9 @@ void TxbBarItemLink::SetItem(TxbBarItem* value) {
         delete this;
         return;
     }
+    // A sub item may not appear in its own menu nor in one nested below it: the link stays without item.
+    if (FLinks && !CanLinkItemTo(FLinks->GetLinksOwner(), value))
+        throw vcl::Exception(lookandfeel::GetLocalizedString(sxbBarRecursiveSubItems));
     FItem = value;
     FItem->AddLink(this);
     if (FLinks) {
@@ -334,6 +345,7 @@ TxbBarItemLinks::TxbBarItemLinks(TxbBarManager* manager, vcl::TPersistent* owner
 
 TxbBarItemLinks::~TxbBarItemLinks() {
     FDestroying = true;
+    DestroyBarControl();
     // The links go here, while the collection is still whole.
     BeginUpdate();
     while (GetCount() > 0)
@@ -380,13 +392,38 @@ void TxbBarItemLinks::Assign(vcl::TPersistent* source) {
         GetItem(i)->ApplyPendingVisible();
 }
 
+TxbBarControl* TxbBarItemLinks::CreateBarControl() {
+    if (FBarControl)
+        return FBarControl;
+    // A bar's window is the toolbar window; until it exists a factory (tests install one) makes it.
+    if (auto* bar = dynamic_cast<TxbBar*>(FOwner))
+        if (const TxbBarControlFactory& factory = GetBarControlFactory())
+            FBarControl = factory(bar);
+    return FBarControl;
+}
+
+void TxbBarItemLinks::DestroyBarControl() {
+    TxbBarControl* control = FBarControl;
+    FBarControl = nullptr;
+    if (control && !control->GetComponentState().Contains(vcl::csDestroying))
+        delete control;
+}
+
+void TxbBarItemLinks::BarControlGone(TxbBarControl* control) {
+    if (control == FBarControl)
+        FBarControl = nullptr;
+}
+
 void TxbBarItemLinks::Update(vcl::TCollectionItem* item) {
     if (FDestroying)
         return;
     if (auto* owner = dynamic_cast<vcl::TComponent*>(FOwner))
         if (owner->GetComponentState().Contains(vcl::csDestroying))
             return;
-    if (FBarManager)
+    // A library menu's links, and a sub item that does not report link changes, change nothing the user
+    // would save.
+    auto* sub = dynamic_cast<TCustomxbBarSubItem*>(FOwner);
+    if (FBarManager && (!sub || sub->NotifiesLinkChanges()))
         FBarManager->Modified();
     vcl::TCollection::Update(item);
     RebuildLists();
@@ -500,7 +537,26 @@ bool TxbBarItemLinks::ExecuteShortCut(vcl::TShortCut shortCut) {
     UpdateItemActions();
     for (TxbBarItemLink* link : std::vector<TxbBarItemLink*>(FAvailable)) {
         TxbBarItem* item = link->FItem;
-        if (!item || !item->GetEnabled() || !item->CanClick())
+        if (!item || !item->GetEnabled())
+            continue;
+        // A sub item passes the search into its own menu.
+        if (auto* sub = dynamic_cast<TCustomxbBarSubItem*>(item)) {
+            if (FExecutingDepth < MaxShortCutDepth) {
+                ++FExecutingDepth;
+                bool ran = false;
+                try {
+                    ran = sub->HandleShortCut(shortCut);
+                } catch (...) {
+                    --FExecutingDepth;
+                    throw;
+                }
+                --FExecutingDepth;
+                if (ran)
+                    return true;
+            }
+            continue;
+        }
+        if (!item->CanClick())
             continue;
         // A shortcut of an action of the owner form's own is left to the form's action list.
         if (TxbBarItemActionLink* actionLink = item->GetActionLink()) {
@@ -601,6 +657,31 @@ void TxbBarItemLinks::PackRecentOrder() {
     auto firstHidden = std::find_if(FRecent.begin(), FRecent.end(),
                                     [this](TxbBarItemLink* l) { return !IsVisibleLink(l); });
     std::stable_partition(firstHidden, FRecent.end(), [this](TxbBarItemLink* l) { return IsVisibleLink(l); });
+}
+
+// ---- Property table -----------------------------------------------------------------------------------------
+
+void RegisterItemLinkTables() {
+    vcl::RegisterEnumNames<TxbBarUserDefine>({"udCaption", "udGlyph", "udPaintStyle", "udWidth"});
+    using T = TxbBarItemLink;
+    vcl::DefineClassProperties<T, vcl::TCollectionItem>()
+        .Property("BeginGroup", &T::GetStoredBeginGroup, &T::SetBeginGroup)
+        .Default(false)
+        .Property("Item", &T::GetItem, &T::SetItem)
+        .Property("MostRecentlyUsed", &T::GetMostRecentlyUsed, &T::SetMostRecentlyUsed)
+        .Default(true)
+        .Property("UserCaption", [](T* l) { return l->GetUserCaption(); }, &T::SetUserCaption)
+        .Stored([](T* l) { return l->GetUserDefine().Contains(udCaption); })
+        .Property("UserDefine", &T::GetUserDefine, &T::SetUserDefine)
+        .Default(TxbBarUserDefines())
+        .Property("UserGlyph", &T::GetUserGlyph, &T::SetUserGlyph)
+        .Stored([](T* l) { return l->GetUserDefine().Contains(udGlyph) && !l->GetUserGlyph()->GetEmpty(); })
+        .Property("UserPaintStyle", &T::GetUserPaintStyle, &T::SetUserPaintStyle)
+        .Stored([](T* l) { return l->GetUserDefine().Contains(udPaintStyle); })
+        .Property("UserWidth", &T::GetUserWidth, &T::SetUserWidth)
+        .Stored([](T* l) { return l->GetUserDefine().Contains(udWidth); })
+        .Property("Visible", &T::GetVisible, &T::SetVisible)
+        .Default(true);
 }
 
 } // namespace bars

@@ -21,13 +21,14 @@ class TBitmap;
 
 namespace bars {
 
+class TxbBarControl;
 class TxbBarItem;
 class TxbBarItemLinks;
 class TxbBarManager;
 
+enum TxbBarPaintStyle { psStandard, psCaption, psCaptionInMenu, psCaptionGlyph };
 enum TxbBarUserDefine { udCaption, udGlyph, udPaintStyle, udWidth };
 using TxbBarUserDefines = vcl::TSet<TxbBarUserDefine>;
-enum TxbBarPaintStyle { psStandard, psCaption, psCaptionGlyph, psCaptionInMenu };
 
 inline constexpr const char* sxbBarRecursiveSubItems = "You cannot create recursive subitems";
 
@@ -44,6 +45,8 @@ public:
     virtual void VisibleChanged() {}
     virtual void BeginGroupChanged() {}
     virtual void Repaint() {}
+    // The paint style the control draws with (a button control's effective one).
+    virtual TxbBarPaintStyle GetPaintStyle() const { return psStandard; }
 
 private:
     TxbBarItemLink* FLink;
@@ -196,6 +199,12 @@ public:
     void UpdateItemActions();
     bool IsAssigning() const { return FAssigning; }
     bool IsDestroying() const { return FDestroying; }
+    // The window showing the links (a bar's toolbar window), null while not shown.
+    TxbBarControl* GetBarControl() const { return FBarControl; }
+    TxbBarControl* CreateBarControl();
+    void DestroyBarControl();
+    // The window tells its collection that it is freed.
+    void BarControlGone(TxbBarControl* control);
     // Runs after every change of the links (a bar installs one that marks the manager modified).
     std::function<void(TxbBarItemLinks*)> OnChange;
 
@@ -214,8 +223,12 @@ private:
     static TxbBarItemLink* At(const std::vector<TxbBarItemLink*>& list, int32_t index) {
         return index >= 0 && index < int32_t(list.size()) ? list[size_t(index)] : nullptr;
     }
+    // Sub items whose menus hold each other (made in code around the link checks) end the shortcut search.
+    static constexpr int32_t MaxShortCutDepth = 64;
+    int32_t FExecutingDepth = 0;
     TxbBarManager* FBarManager;
     vcl::TPersistent* FOwner;
+    TxbBarControl* FBarControl = nullptr;
     std::vector<TxbBarItemLink*> FAvailable, FVisible, FShown, FRecent;
     int32_t FRecentItemCount = -1;
     int32_t FSavedRecentItemCount = -1;
@@ -223,5 +236,8 @@ private:
     bool FAssigning = false;
     bool FDestroying = false;
 };
+
+// Registers the link's property table (what a collection of links stores per link).
+void RegisterItemLinkTables();
 
 } // namespace bars

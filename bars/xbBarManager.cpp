@@ -1,6 +1,11 @@
 #include "bars/xbBarManager.h"
 
+#include "bars/xbBarButton.h"
+#include "bars/xbBarCategories.h"
 #include "bars/xbBarCommon.h"
+#include "bars/xbBarControl.h"
+#include "bars/xbBarSubItem.h"
+#include "bars/xbBars.h"
 #include "bars/xbBarItem.h"
 #include "bars/xbBarItemLinks.h"
 #include "bars/xbDockControl.h"
@@ -9,6 +14,7 @@
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/Filer.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/vcl/StringList.h"
@@ -87,8 +93,8 @@ TxbBarManager::TxbBarManager(vcl::TComponent* owner) : vcl::TComponent(ResolveOw
     FConstructionDone = true;
     FDesigning = GetComponentState().Contains(vcl::csDesigning);
 
-    FCategories = std::make_unique<vcl::TStringList>();
-    FCategories->Add("Default");
+    FCategories = std::make_unique<TxbBarManagerCategories>(this);
+    FBars = std::make_unique<TxbBars>(this);
 
     FFont = std::make_unique<vcl::TFont>();
     FFont->OnChange = [this](vcl::TObject* sender) { FontChanged(sender); };
@@ -143,6 +149,16 @@ TxbBarManager::~TxbBarManager() {
         win::DeleteObject(FFontHandle);
     FFontHandle = nullptr;
     FFont->OnChange = nullptr;
+    // Groups go last first; each leaves the list as it goes.
+    while (!FGroups.empty()) {
+        TxbBarGroup* group = FGroups.back();
+        FGroups.pop_back();
+        group->SetBarManager(nullptr);
+        group->Free();
+    }
+    // The bars (hiding their windows) and then their docks.
+    FBars.reset();
+    FDockControls.clear();
     // Items go last first, each out of the list before it is freed.
     while (!FItems.empty()) {
         TxbBarItem* item = FItems.back();
@@ -152,6 +168,7 @@ TxbBarManager::~TxbBarManager() {
     if (FRegistered)
         if (TxbBarManagerList* list = BarManagerList())
             list->Remove(this);
+    FCategories.reset();
 }
 
 // ---- Streaming ----------------------------------------------------------------------------------------------
@@ -160,14 +177,88 @@ void TxbBarManager::Loaded() {
     vcl::TComponent::Loaded();
     if (FRedrawLocked)
         return;
+    FBars->SetLoading(true);
+    for (TxbBarItem* item : std::vector<TxbBarItem*>(FItems)) {
+        if (auto* sub = dynamic_cast<TCustomxbBarSubItem*>(item))
+            sub->GetItemLinks()->ApplyLoadedState(true);
+        item->ApplyPendingVisible();
+    }
+    for (int32_t i = 0; i < FBars->GetCount(); ++i) {
+        TxbBar* bar = FBars->GetItem(i);
+        bar->SetLoaded();
+        bar->GetItemLinks()->ApplyLoadedState(true);
+        bar->ApplyPendingDocking();
+        bar->ApplyPendingVisible();
+    }
+    // The layout store (registry or ini file) is read here once it exists.
+    FBars->SetLoading(false);
+    for (int32_t i = 0; i < FCategories->GetCount(); ++i)
+        if (TxbBarCategoryData* data = FCategories->GetData(i))
+            if (data->HasPending) {
+                data->HasPending = false;
+                SetCategoryItemsVisible(i, data->PendingItemsVisible);
+            }
+    // Items still marked loading took the categories' values as pending ones.
     for (TxbBarItem* item : std::vector<TxbBarItem*>(FItems))
         item->ApplyPendingVisible();
+    FLayingOutDocks = true;
+    try {
+        for (TxbDockControl* dock : std::vector<TxbDockControl*>(FDockControls))
+            dock->UpdateLayout();
+    } catch (...) {
+        FLayingOutDocks = false;
+        throw;
+    }
+    FLayingOutDocks = false;
+}
+
+void TxbBarManager::DefineProperties(vcl::TFiler* filer) {
+    vcl::TComponent::DefineProperties(filer);
+    // The thickness of the four edge docks: left and right widths, top and bottom heights.
+    static constexpr TxbBarDockingStyle Order[] = {dsLeft, dsRight, dsTop, dsBottom};
+    filer->DefineProperty(
+        "DockControlHeights",
+        [this](vcl::TReader* reader) {
+            reader->ReadListBegin();
+            for (TxbBarDockingStyle style : Order) {
+                if (reader->EndOfList())
+                    break;
+                const int64_t value = reader->ReadInteger();
+                TxbDockControl* dock = FBars->GetDockControl(style);
+                // A size no window can have is refused like any other bad value.
+                if (value < 0 || value > 0x7FFF)
+                    throw vcl::EReadError("Invalid property value");
+                if (!dock)
+                    continue;
+                if (style == dsLeft || style == dsRight)
+                    dock->SetWidth(int32_t(value));
+                else
+                    dock->SetHeight(int32_t(value));
+            }
+            while (!reader->EndOfList())
+                reader->SkipValue();
+            reader->ReadListEnd();
+        },
+        [this](vcl::TWriter* writer) {
+            writer->WriteListBegin();
+            for (TxbBarDockingStyle style : Order) {
+                TxbDockControl* dock = FBars->GetDockControl(style);
+                int32_t value = 0;
+                if (dock)
+                    value = style == dsLeft || style == dsRight ? dock->GetWidth() : dock->GetHeight();
+                writer->WriteInteger(value);
+            }
+            writer->WriteListEnd();
+        },
+        true);
 }
 
 void TxbBarManager::Notification(vcl::TComponent* component, vcl::TOperation operation) {
     vcl::TComponent::Notification(component, operation);
     if (operation != vcl::opRemove)
         return;
+    if (auto* dock = dynamic_cast<TxbDockControl*>(component))
+        RemoveDockControl(dock);
     for (auto [field, link] : {std::pair{&FImages, FImagesLink.get()}, std::pair{&FLargeImages, FLargeImagesLink.get()},
                                std::pair{&FHotImages, FHotImagesLink.get()},
                                std::pair{&FDisabledImages, FDisabledImagesLink.get()},
@@ -207,6 +298,9 @@ void TxbBarManager::GetChildren(const vcl::TGetChildProc& proc, vcl::TComponent*
     for (TxbBarItem* item : std::vector<TxbBarItem*>(FItems))
         if (item->GetOwner() == root && item->GetCategory() >= 0)
             proc(item);
+    for (TxbBarGroup* group : std::vector<TxbBarGroup*>(FGroups))
+        if (group->GetOwner() == root)
+            proc(group);
 }
 
 // ---- Click dispatch -----------------------------------------------------------------------------------------
@@ -305,6 +399,163 @@ void TxbBarManager::GetCategoryUserItems(int32_t category, std::vector<TxbBarIte
 
 vcl::TStrings* TxbBarManager::GetCategories() const { return FCategories.get(); }
 
+// ---- Bars and docks ---------------------------------------------------------------------------------------
+
+void TxbBarManager::SetBars(TxbBars* value) { FBars->Assign(value); }
+
+TxbBar* TxbBarManager::FindBarByCaption(const std::string& caption) const {
+    for (int32_t i = 0; i < FBars->GetCount(); ++i)
+        if (FBars->GetItem(i)->GetCaption() == caption)
+            return FBars->GetItem(i);
+    return nullptr;
+}
+
+TxbBar* TxbBarManager::FindBarByName(const std::string& name) const {
+    for (int32_t i = 0; i < FBars->GetCount(); ++i)
+        if (FBars->GetItem(i)->GetName() == name)
+            return FBars->GetItem(i);
+    return nullptr;
+}
+
+TxbDockControl* TxbBarManager::GetDockControl(int32_t index) const {
+    return index >= 0 && index < GetDockControlCount() ? FDockControls[size_t(index)] : nullptr;
+}
+
+void TxbBarManager::AddDockControl(TxbDockControl* dock) {
+    if (!dock || std::find(FDockControls.begin(), FDockControls.end(), dock) != FDockControls.end())
+        return;
+    FDockControls.push_back(dock);
+    dock->FreeNotification(this);
+}
+
+void TxbBarManager::RemoveDockControl(TxbDockControl* dock) {
+    auto it = std::find(FDockControls.begin(), FDockControls.end(), dock);
+    if (it == FDockControls.end())
+        return;
+    if (FBars) {
+        for (int32_t i = 0; i < FBars->GetCount(); ++i) {
+            TxbBar* bar = FBars->GetItem(i);
+            const bool shownThere = bar->GetControl() && bar->GetDockSite() == dock;
+            if (bar->GetDockedDockControl() == dock)
+                bar->SetDockedDockControl(nullptr);
+            if (shownThere) {
+                // A bar shown in the dock is hidden; while the form goes only its window goes.
+                if (IsDestroying() || (FOwnerForm && FOwnerForm->GetComponentState().Contains(vcl::csDestroying)))
+                    bar->GetItemLinks()->DestroyBarControl();
+                else
+                    bar->SetVisible(false);
+            }
+            if (bar->GetDockControl() == dock)
+                bar->SetDockControl(nullptr);
+        }
+        FBars->ClearDockControl(dock);
+    }
+    FDockControls.erase(std::find(FDockControls.begin(), FDockControls.end(), dock));
+    dock->RemoveFreeNotification(this);
+    if (!dock->GetComponentState().Contains(vcl::csDestroying))
+        dock->SetParentColor(true);
+}
+
+bool TxbBarManager::CanDock(TxbBar* bar, TxbBarDockingStyle style, TxbDockControl* dockControl) {
+    bool result = true;
+    if (bar && bar->GetNotDocking().Contains(style))
+        result = false;
+    else if (!dockControl || dockControl->IsManagerDock())
+        result = !FNotDocking.Contains(style);
+    else
+        result = dockControl->CanDockBar(bar);
+    if (OnDocking)
+        OnDocking(bar, style, dockControl, result);
+    return result;
+}
+
+void TxbBarManager::DoBarDockingStyleChange(TxbBar* bar) {
+    if (FBars && FBars->GetLoading())
+        return;
+    if (OnBarDockingStyleChange)
+        OnBarDockingStyleChange(this, bar);
+    Modified();
+}
+
+void TxbBarManager::DoShowToolbarsPopup(TxbBarItemLinks* links) {
+    if (OnShowToolbarsPopup)
+        OnShowToolbarsPopup(this, links);
+}
+
+int32_t TxbBarManager::GetBarGripSize(const TxbBar* bar) const {
+    return bar && bar->CanMove() ? FGripSize : FPainterClass->GetFixedBarGripSize();
+}
+
+void TxbBarManager::FillToolbarsPopup(TxbBarItemLinks* links) {
+    if (!links)
+        return;
+    // The buttons live in the pool of internal items; each click toggles its bar.
+    auto addButton = [&](const std::string& caption) {
+        auto* button = new TxbBarButton(nullptr);
+        button->SetBarManager(this);
+        AddInternalItem(button);
+        button->SetCaption(caption);
+        TxbBarItemLink* link = links->Add();
+        link->SetItem(button);
+        return button;
+    };
+    for (int32_t i = 0; i < FBars->GetCount(); ++i) {
+        TxbBar* bar = FBars->GetItem(i);
+        if (!bar->CanClose() || bar->GetHidden())
+            continue;
+        TxbBarButton* button = addButton(bar->GetCaption());
+        button->SetButtonStyle(bsChecked);
+        button->SetTag(i);
+        button->SetDown(bar->GetVisible());
+        button->OnClick = [this, i](vcl::TObject*) {
+            if (FBars && i < FBars->GetCount())
+                FBars->GetItem(i)->SetVisible(!FBars->GetItem(i)->GetVisible());
+        };
+    }
+    if (FCanCustomize) {
+        TxbBarButton* button = addButton(lookandfeel::GetLocalizedString(sxbBarCustomize));
+        button->SetTag(1000);
+        // Enabled while no customizing form exists; the form enters customizing mode when it comes.
+        button->SetEnabled(!FCustomizing);
+        button->OnClick = [this](vcl::TObject*) { SetCustomizing(true); };
+        links->GetItem(links->GetCount() - 1)->SetBeginGroup(true);
+    }
+    DoShowToolbarsPopup(links);
+}
+
+// ---- Groups -------------------------------------------------------------------------------------------------
+
+TxbBarGroup* TxbBarManager::GetGroup(int32_t index) const {
+    return index >= 0 && index < GetGroupCount() ? FGroups[size_t(index)] : nullptr;
+}
+
+void TxbBarManager::AddGroup(TxbBarGroup* group) {
+    if (group && IndexOfGroup(group) < 0)
+        FGroups.push_back(group);
+}
+
+void TxbBarManager::RemoveGroup(TxbBarGroup* group) { std::erase(FGroups, group); }
+
+int32_t TxbBarManager::IndexOfGroup(const TxbBarGroup* group) const {
+    auto it = std::find(FGroups.begin(), FGroups.end(), group);
+    return it == FGroups.end() ? -1 : int32_t(it - FGroups.begin());
+}
+
+void TxbBarManager::MoveGroup(int32_t curIndex, int32_t newIndex) {
+    if (curIndex < 0 || curIndex >= GetGroupCount() || newIndex < 0 || newIndex >= GetGroupCount())
+        return;
+    TxbBarGroup* group = FGroups[size_t(curIndex)];
+    FGroups.erase(FGroups.begin() + curIndex);
+    FGroups.insert(FGroups.begin() + newIndex, group);
+    Modified();
+}
+
+TxbBarGroup* TxbBarManager::CreateGroup() {
+    auto* group = new TxbBarGroup(FOwnerForm);
+    group->SetBarManager(this);
+    return group;
+}
+
 void TxbBarManager::SetCategories(vcl::TStrings* value) { FCategories->Assign(value); }
 
 // ---- State --------------------------------------------------------------------------------------------------
@@ -342,7 +593,34 @@ int32_t TxbBarManager::CalcRecentItemMinCount(int32_t percents) {
 
 // ---- Settings -----------------------------------------------------------------------------------------------
 
-void TxbBarManager::SetAutoDockColor(bool value) { FAutoDockColor = value; }
+void TxbBarManager::SetAutoDockColor(bool value) {
+    if (value == FAutoDockColor)
+        return;
+    FAutoDockColor = value;
+    UpdateDockColors();
+}
+
+void TxbBarManager::UpdateDockColors() {
+    for (TxbDockControl* dock : FDockControls)
+        dock->UpdateColor();
+}
+
+void TxbBarManager::SetAutoHideEmptyBars(bool value) {
+    if (value == FAutoHideEmptyBars)
+        return;
+    FAutoHideEmptyBars = value;
+    if (!value && FBars)
+        for (int32_t i = 0; i < FBars->GetCount(); ++i)
+            FBars->GetItem(i)->SetHiddenBecauseEmpty(false);
+}
+
+void TxbBarManager::SetSunkenBorder(bool value) {
+    if (value == FSunkenBorder)
+        return;
+    FSunkenBorder = value;
+    for (TxbDockControl* dock : std::vector<TxbDockControl*>(FDockControls))
+        dock->UpdateBorder();
+}
 
 void TxbBarManager::SetBackgrounds(TxbBarBackgrounds* value) { FBackgrounds->Assign(value); }
 
@@ -364,7 +642,8 @@ void TxbBarManager::SetDockColor(vcl::TColor value) {
     if (value == FDockColor && !FAutoDockColor)
         return;
     FDockColor = value;
-    SetAutoDockColor(false);
+    FAutoDockColor = false;
+    UpdateDockColors();
 }
 
 void TxbBarManager::SetFont(vcl::TFont* value) { FFont->Assign(value); }

@@ -3,6 +3,7 @@
 // A form holds at most one; every manager of the process is in the bar manager list.
 #pragma once
 
+#include "bars/xbBarItem.h"
 #include "bars/xbBarPainter.h"
 #include "platform/vcl/Component.h"
 #include "platform/vcl/GraphicsObjects.h"
@@ -31,9 +32,15 @@ class TxbThemeChangedNotificator;
 
 namespace bars {
 
+class TxbBar;
+class TxbBarGroup;
 class TxbBarItem;
 class TxbBarItemLink;
+class TxbBarItemLinks;
 class TxbBarManager;
+class TxbBarManagerCategories;
+class TxbBars;
+class TxbDockControl;
 
 enum TxbBarManagerStyle { bmsStandard, bmsEnhanced, bmsFlat, bmsXP, bmsOffice11, bmsUseLookAndFeel };
 enum TxbBarDockingStyle { dsNone, dsLeft, dsTop, dsRight, dsBottom };
@@ -42,6 +49,11 @@ enum TxbBarMenuAnimations { maNone, maRandom, maUnfold, maSlide, maFade };
 
 using TxbBarClickItemEvent = std::function<void(vcl::TObject* Sender, TxbBarItem* ClickedItem)>;
 using TxbBarItemLinkEvent = std::function<void(vcl::TObject* Sender, TxbBarItemLink* AItemLink)>;
+using TxbBarEvent = std::function<void(vcl::TObject* Sender, TxbBar* ABar)>;
+using TxbBarVisibleChangeEvent = std::function<void(vcl::TObject* Sender, TxbBar* ABar)>;
+using TxbBarCanDockingEvent = std::function<void(vcl::TObject* Sender, TxbBarDockingStyle Style,
+                                                 TxbDockControl* DockControl, bool& CanDocking)>;
+using TxbBarShowPopupEvent = std::function<void(vcl::TObject* Sender, TxbBarItemLinks* PopupItemLinks)>;
 
 // The two background bitmaps: Bar behind toolbars and docks, SubMenu behind menus.
 class TxbBarBackgrounds : public vcl::TPersistent {
@@ -65,6 +77,8 @@ private:
 // The texts of the two construction errors.
 inline constexpr const char* sxbBarManagerBadOwner = "TxbBarManager should have as its Owner - TForm (TCustomForm)";
 inline constexpr const char* sxbBarManagerMoreThanOne = "A Form should contain only a single TxbBarManager";
+// The command of the toolbars popup that enters customizing mode.
+inline constexpr const char* sxbBarCustomize = "&Customize...";
 
 class TxbBarManager : public vcl::TComponent {
 public:
@@ -75,6 +89,7 @@ public:
     void ReadState(vcl::TReader* reader) override;
     void SetName(const std::string& value) override;
     void GetChildren(const vcl::TGetChildProc& proc, vcl::TComponent* root) override;
+    void DefineProperties(vcl::TFiler* filer) override;
 
     // ---- Click dispatch and events
     // Fires OnClickItem (the manager's part of every command click).
@@ -83,6 +98,59 @@ public:
     TxbBarClickItemEvent OnClickItem;
     TxbBarItemLinkEvent OnItemLinkAdd, OnItemLinkChange, OnItemLinkDelete;
     vcl::TNotifyEvent OnShowCustomizingForm, OnHideCustomizingForm;
+    TxbBarEvent OnBarAdd, OnBarAfterReset, OnBarBeforeReset, OnBarClose, OnBarDelete, OnBarDockingStyleChange;
+    TxbBarVisibleChangeEvent OnBarVisibleChange;
+    TxbBarCanDockingEvent OnDocking;
+    TxbBarShowPopupEvent OnShowCustomizingPopup, OnShowToolbarsPopup;
+    // Whether bar may take style in dockControl (null or an edge dock: the manager's own rules).
+    virtual bool CanDock(TxbBar* bar, TxbBarDockingStyle style, TxbDockControl* dockControl);
+    // A bar's docking style changed (nothing while the bars are being read).
+    virtual void DoBarDockingStyleChange(TxbBar* bar);
+    virtual void DoShowToolbarsPopup(TxbBarItemLinks* links);
+
+    // ---- Bars and docks
+    TxbBars* GetBars() const { return FBars.get(); }
+    void SetBars(TxbBars* value);
+    TxbBar* GetMainMenuBar() const { return FMainMenuBar; }
+    void SetMainMenuBar(TxbBar* value) { FMainMenuBar = value; }
+    // The bar of that caption or name (letter case counts), null when none.
+    TxbBar* FindBarByCaption(const std::string& caption) const;
+    TxbBar* FindBarByName(const std::string& name) const;
+    int32_t GetDockControlCount() const { return int32_t(FDockControls.size()); }
+    // Null outside the range.
+    TxbDockControl* GetDockControl(int32_t index) const;
+    void AddDockControl(TxbDockControl* dock);
+    // Every bar held or remembered by the dock loses it (a bar shown there is hidden), and the dock leaves.
+    void RemoveDockControl(TxbDockControl* dock);
+    // The grip of a bar: the cached size when the bar can move, else the painter's fixed one.
+    int32_t GetBarGripSize(const TxbBar* bar) const;
+    // Fills links with a checked button per bar the user may close, then "&Customize..." when allowed.
+    void FillToolbarsPopup(TxbBarItemLinks* links);
+    // Bars are being restored from a layout store (rows are appended for them).
+    bool IsRestoringBars() const { return FRestoringBars; }
+    void SetRestoringBars(bool value) { FRestoringBars = value; }
+    // The docks' layouts wait while set.
+    bool GetDockUpdateLocked() const { return FDockUpdateLocked; }
+    void SetDockUpdateLocked(bool value) { FDockUpdateLocked = value; }
+
+    // ---- Groups
+    int32_t GetGroupCount() const { return int32_t(FGroups.size()); }
+    TxbBarGroup* GetGroup(int32_t index) const;
+    void AddGroup(TxbBarGroup* group);
+    void RemoveGroup(TxbBarGroup* group);
+    int32_t IndexOfGroup(const TxbBarGroup* group) const;
+    void MoveGroup(int32_t curIndex, int32_t newIndex);
+    // A group owned by the owner form, registered here.
+    TxbBarGroup* CreateGroup();
+
+    // ---- Categories
+    TxbBarManagerCategories* GetCategoryList() const { return FCategories.get(); }
+    TxbBarItemVisible GetCategoryItemsVisible(int32_t index) const;
+    void SetCategoryItemsVisible(int32_t index, TxbBarItemVisible value);
+    bool GetCategoryVisible(int32_t index) const;
+    void SetCategoryVisible(int32_t index, bool value);
+    // The real index of the n-th visible category (at design time n itself); -1 when none.
+    int32_t GetVisibleCategoryIndex(int32_t n) const;
 
     // ---- Lists
     int32_t GetItemCount() const { return int32_t(FItems.size()); }
@@ -178,7 +246,7 @@ public:
     bool GetAutoDockColor() const { return FAutoDockColor; }
     void SetAutoDockColor(bool value);
     bool GetAutoHideEmptyBars() const { return FAutoHideEmptyBars; }
-    void SetAutoHideEmptyBars(bool value) { FAutoHideEmptyBars = value; }
+    void SetAutoHideEmptyBars(bool value);
     TxbBarBackgrounds* GetBackgrounds() const { return FBackgrounds.get(); }
     void SetBackgrounds(TxbBarBackgrounds* value);
     int32_t GetButtonArrowWidth() const { return FButtonArrowWidth; }
@@ -253,7 +321,7 @@ public:
     TxbBarManagerStyle GetStyle() const { return FStyle; }
     void SetStyle(TxbBarManagerStyle value);
     bool GetSunkenBorder() const { return FSunkenBorder; }
-    void SetSunkenBorder(bool value) { FSunkenBorder = value; }
+    void SetSunkenBorder(bool value);
     bool GetUseF10ForMenu() const { return FUseF10ForMenu; }
     void SetUseF10ForMenu(bool value) { FUseF10ForMenu = value; }
     bool GetUseFullReset() const { return FUseFullReset; }
@@ -267,6 +335,7 @@ public:
 
 private:
     void FontChanged(vcl::TObject* sender);
+    void UpdateDockColors();
     void ImageListChanged(vcl::TChangeLink* link);
     void SetImageList(vcl::TCustomImageList*& field, vcl::TChangeLink* link, vcl::TCustomImageList* value);
     bool AnyImageListLoading() const;
@@ -293,7 +362,13 @@ private:
     int32_t FRecentItemMinCount = 0;
     TxbBarItemControlPainterClass FPainterClass = nullptr;
     std::vector<TxbBarItem*> FItems;
-    std::unique_ptr<vcl::TStringList> FCategories;
+    std::unique_ptr<TxbBarManagerCategories> FCategories;
+    std::unique_ptr<TxbBars> FBars;
+    std::vector<TxbDockControl*> FDockControls;
+    std::vector<TxbBarGroup*> FGroups;
+    TxbBar* FMainMenuBar = nullptr;
+    bool FRestoringBars = false;
+    bool FDockUpdateLocked = false;
 
     // Cached metrics, brushes and the menu font.
     int32_t FGripIndent = 0, FGripSize = 0, FMenuSeparatorIndent = 0;

@@ -2,6 +2,11 @@
 // Flat brushes, the bar font, the redraw lock and the refreshes after image-list changes.
 #include "bars/xbBarItem.h"
 #include "bars/xbBarManager.h"
+#include "bars/xbBars.h"
+#include "bars/xbDockControl.h"
+#include "platform/win/user/Messages.h"
+#include "platform/win/user/User.h"
+#include "platform/win/user/WindowStyles.h"
 #include "bars/xbBarUtils.h"
 #include "lookandfeel/lkLookAndFeels.h"
 #include "lookandfeel/xbOffice11.h"
@@ -169,8 +174,23 @@ void TxbBarManager::TakeSystemFont() {
 void TxbBarManager::SetRedrawLocked(bool value) {
     if (value == FRedrawLocked)
         return;
-    // The docks and bar windows that repaint on release join this when they exist.
     FRedrawLocked = value;
+    for (TxbDockControl* dock : std::vector<TxbDockControl*>(FDockControls))
+        if (dock->GetVisible() && dock->HandleAllocated())
+            win::SendMessage(dock->GetHandle(), win::WM_SETREDRAW, value ? 0 : 1, 0);
+    if (FBars)
+        for (int32_t i = 0; i < FBars->GetCount(); ++i)
+            FBars->GetItem(i)->SetRedrawLocked(value);
+    if (value || IsDestroying())
+        return;
+    // Released: the docks lay themselves out again and repaint their frames.
+    for (TxbDockControl* dock : std::vector<TxbDockControl*>(FDockControls))
+        if (dock->GetVisible()) {
+            dock->UpdateLayout();
+            if (dock->HandleAllocated()) {
+                win::RedrawWindow(dock->GetHandle(), nullptr, nullptr, win::RDW_INVALIDATE | win::RDW_FRAME);
+            }
+        }
 }
 
 void TxbBarManager::RefreshItemsUnderLock(const std::function<void(TxbBarItem*)>& refresh) {

@@ -8,6 +8,10 @@ namespace bars {
 
 int32_t TxbBarItemControlPainter::GetFloatingBorderWidth() const { return win::GetSystemMetrics(win::SM_CXFRAME); }
 
+win::TSize TxbBarItemControlPainter::GetSizeGripSize(const TxbBarManager*) const {
+    return {win::GetSystemMetrics(win::SM_CXHSCROLL), win::GetSystemMetrics(win::SM_CYHSCROLL)};
+}
+
 int32_t TxbBarItemControlPainter::GetFloatingBorderHeight() const {
     return win::GetSystemMetrics(win::SM_CYFRAME);
 }

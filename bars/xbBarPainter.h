@@ -59,6 +59,8 @@ public:
     virtual bool UsesSystemCloseHitTest() const { return false; }
     virtual bool UsesSystemCaptionMetrics() const { return false; }
     virtual int32_t GetStatusBarTopBorder() const { return 2; }
+    // The size grip of a status bar: the horizontal scroll arrow's width and height.
+    virtual win::TSize GetSizeGripSize(const TxbBarManager* manager) const;
     virtual bool AlignsQuickMenuLeft() const { return false; }
     virtual int32_t GetButtonHeightIndent() const { return 6; }
     virtual int32_t GetButtonWidthIndent() const { return 7; }

@@ -2,6 +2,7 @@
 // written (a setting only when it differs from the value a new manager has).
 #include "bars/xbBarItem.h"
 #include "bars/xbBarManager.h"
+#include "bars/xbBars.h"
 #include "lookandfeel/lkLookAndFeels.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/ImgList.h"
@@ -30,6 +31,8 @@ void RegisterBarManagerTables() {
         .Property("AutoHideEmptyBars", &T::GetAutoHideEmptyBars, &T::SetAutoHideEmptyBars)
         .Stored([](T* m) { return m->GetAutoHideEmptyBars(); })
         .Property("Backgrounds", &T::GetBackgrounds, &T::SetBackgrounds)
+        .Property("Bars", &T::GetBars, &T::SetBars)
+        .Stored([](T* m) { return m->GetBars()->GetCount() > 0; })
         .Property("ButtonArrowWidth", &T::GetButtonArrowWidth, &T::SetButtonArrowWidth)
         .Stored([](T* m) { return m->GetButtonArrowWidth() != 11; })
         .Property("CanCustomize", &T::GetCanCustomize, &T::SetCanCustomize)
@@ -115,6 +118,10 @@ void RegisterBarManagerTables() {
         .Stored([](T*) { return true; })
         .Property("WaitForDockingTime", &T::GetWaitForDockingTime, &T::SetWaitForDockingTime)
         .Stored([](T* m) { return m->GetWaitForDockingTime() != 21; })
+        .Event("OnBarAdd", &T::OnBarAdd)
+        .Event("OnBarDelete", &T::OnBarDelete)
+        .Event("OnBarDockingStyleChange", &T::OnBarDockingStyleChange)
+        .Event("OnBarVisibleChange", &T::OnBarVisibleChange)
         .Event("OnClickItem", &T::OnClickItem)
         .Event("OnItemLinkAdd", &T::OnItemLinkAdd)
         .Event("OnItemLinkChange", &T::OnItemLinkChange)

@@ -1,20 +1,145 @@
-// Dock sites. A dock control holds rows of docked toolbars; a placed dock (TxbBarDockControl) is one a form
-// places itself, beside the four edge docks the bars collection makes. Here the classes that name them; their
-// rows, docking and layout come with the dock site windows.
+// Dock sites. A dock control is a window along one edge of a form (or placed by the form's designer) that
+// holds docked toolbar windows in rows: row 0 is nearest the dock's near edge (left or top); each row holds
+// cols, one per window, in order along the row. Here the row model, docking a window at a screen point, the
+// layout of the rows and the dock's own size.
 #pragma once
 
+#include "bars/xbBarManager.h"
 #include "platform/vcl/Controls.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace bars {
 
+class TxbBar;
+class TxbBarControl;
+class TxbDockControl;
+class TxbDockRow;
+
+class TxbDockCol {
+public:
+    TxbDockCol(TxbDockRow* row, TxbBarControl* window) : FOwnerRow(row), FToolbarWindow(window) {}
+    TxbDockRow* GetOwnerRow() const { return FOwnerRow; }
+    TxbBarControl* GetToolbarWindow() const { return FToolbarWindow; }
+    // Where the window wants to be along the row, in the dock's client coordinates.
+    win::TPoint StoredPos{0, 0};
+    // Copies the window's left and top into StoredPos.
+    void SavePosition();
+
+private:
+    friend class TxbDockRow;
+    TxbDockRow* FOwnerRow;
+    TxbBarControl* FToolbarWindow;
+};
+
+class TxbDockRow {
+public:
+    explicit TxbDockRow(TxbDockControl* dock) : FOwnerDock(dock) {}
+    TxbDockControl* GetOwnerDock() const { return FOwnerDock; }
+    int32_t GetColCount() const { return int32_t(FCols.size()); }
+    // Null outside the range.
+    TxbDockCol* GetCol(int32_t index) const;
+    TxbDockCol* InsertCol(int32_t index, TxbBarControl* window);
+    void DeleteCol(int32_t index);
+    int32_t IndexOfWindow(const TxbBarControl* window) const;
+
+private:
+    TxbDockControl* FOwnerDock;
+    std::vector<std::unique_ptr<TxbDockCol>> FCols;
+};
+
 class TxbDockControl : public vcl::TCustomControl {
 public:
-    using vcl::TCustomControl::TCustomControl;
+    // A placed dock.
+    explicit TxbDockControl(vcl::TComponent* owner);
+    // One of the manager's four edge docks (style dsLeft .. dsBottom), a child of the owner form.
+    TxbDockControl(TxbBarManager* manager, TxbBarDockingStyle style);
+    ~TxbDockControl() override;
+
+    TxbBarManager* GetBarManager() const { return FBarManager; }
+    void SetBarManager(TxbBarManager* value);
+    bool IsManagerDock() const { return FManagerDockStyle != dsNone; }
+    // From Align: left, right and bottom, else top.
+    TxbBarDockingStyle GetDockingStyle() const;
+    bool IsVertical() const;
+    // Whether bars may dock here.
+    bool GetAllowDocking() const { return FAllowDocking; }
+    void SetAllowDocking(bool value) { FAllowDocking = value; }
+    virtual bool CanDockBar(TxbBar* bar) { return FAllowDocking; }
+
+    // ---- Rows
+    int32_t GetRowCount() const { return int32_t(FRows.size()); }
+    // Null outside the range.
+    TxbDockRow* GetRow(int32_t index) const;
+    // The row and col index of a window, false when it is not docked here.
+    bool FindWindow(const TxbBarControl* window, int32_t& row, int32_t& col) const;
+    // Puts the window into a row at the screen point; with update the rows are laid out.
+    void DockBar(TxbBarControl* window, win::TPoint point, bool update);
+    // Removes the window's col; a row left empty goes.
+    void UndockBar(TxbBarControl* window, bool update);
+    void MoveBar(TxbBarControl* window, win::TPoint point);
+    void SavePositions();
+
+    // ---- Geometry
+    // The screen rect in which a dragged toolbar docks here.
+    win::TRect GetDockingZone();
+    // The extent across the dock [start, end) of part 0, 1 (the new-row band) or 2 of row index n (-1 ..
+    // the row count).
+    void GetRowZone(int32_t n, int32_t part, int32_t& start, int32_t& end);
+    // The row a screen point docks into, and whether a new row is made there.
+    void RowAtPoint(win::TPoint point, int32_t& row, bool& newRow);
+    // Where in a row a window docked at the screen point goes.
+    int32_t ColIndexAt(int32_t row, win::TPoint point);
+    // Moves a screen point across the dock into the middle of the zone of a row.
+    void SnapPointToRow(int32_t row, bool newRow, win::TPoint& point);
+    // A row's rect in client coordinates (empty outside the range).
+    win::TRect GetRowRect(int32_t row);
+    virtual int32_t GetRowsSize();
+    int32_t GetDockSize();
+
+    // ---- Layout
+    void UpdateLayout();
+    void LayoutRows();
+    void SizeToRows();
+    void RefreshFrames();
+    // The colour the manager gives its docks.
+    void UpdateColor();
+    void UpdateBorder();
+
+    vcl::TBitmap* GetBackgroundBitmap() const { return FBackgroundBitmap.get(); }
+
+protected:
+    void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
+
+private:
+    // The thickness of a row (its thickest window).
+    int32_t RowThickness(const TxbDockRow* row) const;
+    int32_t ClientAcross();
+    int32_t ClientAlong();
+    bool ManagerRestoring() const;
+    void LayoutRow(TxbDockRow* row, int32_t rowIndex);
+
+    TxbBarManager* FBarManager = nullptr;
+    TxbBarDockingStyle FManagerDockStyle = dsNone;
+    bool FAllowDocking = true;
+    std::unique_ptr<vcl::TBitmap> FBackgroundBitmap;
+    std::vector<std::unique_ptr<TxbDockRow>> FRows;
+    // The row list exists from the first docked window on; until then the dock keeps the size it has.
+    bool FRowsMade = false;
 };
 
 class TxbBarDockControl : public TxbDockControl {
 public:
     using TxbDockControl::TxbDockControl;
 };
+
+// Registers the dock's property table and the placed dock's class.
+void RegisterDockControlTables();
+
+// The end mark's room in a row and the band between rows in which a dragged bar makes a new row.
+inline constexpr int32_t DockEndMarkSize = 11;
+inline constexpr int32_t DockNewRowBand = 5;
 
 } // namespace bars

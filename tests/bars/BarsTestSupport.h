@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,6 +61,53 @@ public:
 class TDerivedTestItem : public TTestItem {
 public:
     using TTestItem::TTestItem;
+};
+
+// A bar window of fixed sizes standing in for the toolbar window: lengths and thicknesses without the frame,
+// per orientation of the dock (horizontal docks: lengths are widths).
+class TTestBarWindow : public bars::TxbBarControl {
+public:
+    explicit TTestBarWindow(bars::TxbBar* bar) : bars::TxbBarControl(bar) {}
+    int32_t GetMinWidth(bars::TxbBarDockingStyle s) override { return Vertical(s) ? Thickness : MinLength; }
+    int32_t GetMinHeight(bars::TxbBarDockingStyle s) override { return Vertical(s) ? MinLength : Thickness; }
+    int32_t GetMaxWidth(bars::TxbBarDockingStyle s) override { return Vertical(s) ? Thickness : MaxLength; }
+    int32_t GetMaxHeight(bars::TxbBarDockingStyle s) override { return Vertical(s) ? MaxLength : Thickness; }
+    win::TSize CalcSizeByWidth(bars::TxbBarDockingStyle, int32_t width) override {
+        Asked.push_back(width);
+        return {width, ThicknessFor(width)};
+    }
+    win::TSize CalcSizeByHeight(bars::TxbBarDockingStyle, int32_t height) override {
+        Asked.push_back(height);
+        return {ThicknessFor(height), height};
+    }
+    bool HasMark() override { return Mark; }
+    // A window that wraps grows one row per missing maximum length.
+    int32_t ThicknessFor(int32_t length) const {
+        if (!Wraps || length >= MaxLength || length <= 0)
+            return Thickness;
+        return Thickness * ((MaxLength + length - 1) / length);
+    }
+    static bool Vertical(bars::TxbBarDockingStyle s) { return s == bars::dsLeft || s == bars::dsRight; }
+    int32_t MinLength = 30, MaxLength = 100, Thickness = 22;
+    bool Mark = true;
+    bool Wraps = false;
+    std::vector<int32_t> Asked;
+};
+
+// Installs a factory of test windows for its scope; made windows are set up by the given function.
+class ScopedTestWindows {
+public:
+    explicit ScopedTestWindows(std::function<void(TTestBarWindow*)> setup = nullptr) {
+        bars::SetBarControlFactory([setup](bars::TxbBar* bar) -> bars::TxbBarControl* {
+            auto* window = new TTestBarWindow(bar);
+            if (setup)
+                setup(window);
+            return window;
+        });
+    }
+    ~ScopedTestWindows() { bars::SetBarControlFactory(nullptr); }
+    ScopedTestWindows(const ScopedTestWindows&) = delete;
+    ScopedTestWindows& operator=(const ScopedTestWindows&) = delete;
 };
 
 class BarsFixture : public ::testing::Test {

@@ -69,7 +69,7 @@ TEST_F(ManagerTest, SettingsAreWrittenOnlyWhenTheyDifferFromTheirDefaults) {
     // A new manager writes only UseSystemFont, which has no default.
     EXPECT_NE(text.find("UseSystemFont = True"), std::string::npos) << text;
     for (const char* name : {"Style", "ButtonArrowWidth", "ShowHint", "WaitForDockingTime", "DockColor",
-                             "MostRecentItemsPercents", "AllowReset", "Font"})
+                             "MostRecentItemsPercents", "AllowReset", "Font", "Tag", "Bars"})
         EXPECT_EQ(text.find("\n  " + std::string(name) + " ="), std::string::npos) << name << " in\n" << text;
 
     struct Change {

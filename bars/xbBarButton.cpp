@@ -1,0 +1,216 @@
+#include "bars/xbBarButton.h"
+
+#include "bars/xbBar.h"
+#include "bars/xbBarCommon.h"
+#include "bars/xbBarManager.h"
+#include "platform/vcl/ActnList.h"
+#include "platform/vcl/Bitmap.h"
+#include "platform/vcl/TypInfo.h"
+
+namespace bars {
+
+TxbBarButton::TxbBarButton(vcl::TComponent* owner) : TxbBarItem(owner) {
+    FCloseSubMenuOnClick = true;
+    FDropDownEnabled = true;
+    FUnclickAfterDoing = true;
+}
+
+void TxbBarButton::Notification(vcl::TComponent* component, vcl::TOperation operation) {
+    TxbBarItem::Notification(component, operation);
+    if (operation == vcl::opRemove && component && component == FDropDownMenu)
+        FDropDownMenu = nullptr;
+}
+
+// ---- Hooks --------------------------------------------------------------------------------------------------
+
+void TxbBarButton::ButtonStyleChanged() {
+    // The button controls re-read the style once they exist; the windows rebuild for now.
+    UpdateControls();
+}
+
+void TxbBarButton::DownChanged() { UpdateControls(); }
+
+void TxbBarButton::DropDownEnabledChanged() { UpdateControls(); }
+
+void TxbBarButton::PaintStyleChanged() {
+    for (int32_t i = 0; i < GetLinkCount(); ++i) {
+        TxbBarItemLink* link = GetLink(i);
+        if (!link->GetUserDefine().Contains(udPaintStyle) && link->GetControl())
+            link->GetControl()->Repaint();
+    }
+}
+
+// ---- Down and groups ----------------------------------------------------------------------------------------
+
+TxbBarButton* TxbBarButton::FindDownGroupMember() const {
+    TxbBarManager* manager = GetBarManager();
+    if (!manager)
+        return nullptr;
+    for (int32_t i = 0; i < manager->GetItemCount(); ++i) {
+        auto* other = dynamic_cast<TxbBarButton*>(manager->GetItem(i));
+        if (other && other != this && other->FButtonStyle == bsChecked && other->FGroupIndex == FGroupIndex &&
+            other->FDown)
+            return other;
+    }
+    return nullptr;
+}
+
+void TxbBarButton::SetDown(bool value) {
+    // Only check buttons go down; any button may be raised.
+    if (value == FDown || (value && FButtonStyle != bsChecked))
+        return;
+    TxbBarButton* released = nullptr;
+    if (!IsLoading() && FButtonStyle == bsChecked && FGroupIndex != 0) {
+        if (value)
+            released = FindDownGroupMember();
+        else if (!FAllowAllUp && !FindDownGroupMember())
+            return; // the last down button of a group without AllowAllUp stays down
+    }
+    FDown = value;
+    if (IsLoading())
+        return;
+    DownChanged();
+    if (released)
+        released->SetDown(false);
+}
+
+void TxbBarButton::SetAllowAllUp(bool value) {
+    if (value == FAllowAllUp)
+        return;
+    FAllowAllUp = value;
+    if (FGroupIndex == 0 || !GetBarManager())
+        return;
+    TxbBarManager* manager = GetBarManager();
+    for (int32_t i = 0; i < manager->GetItemCount(); ++i)
+        if (auto* other = dynamic_cast<TxbBarButton*>(manager->GetItem(i)))
+            if (other->FGroupIndex == FGroupIndex)
+                other->FAllowAllUp = value;
+}
+
+void TxbBarButton::SetButtonStyle(TxbBarButtonStyle value) {
+    if (value == FButtonStyle)
+        return;
+    FButtonStyle = value;
+    SetDown(false);
+    if (!IsLoading())
+        ButtonStyleChanged();
+}
+
+void TxbBarButton::SetGroupIndex(int32_t value) {
+    if (value == FGroupIndex)
+        return;
+    FGroupIndex = FButtonStyle == bsChecked ? value : 0;
+    SetDown(false);
+}
+
+void TxbBarButton::SetDropDownEnabled(bool value) {
+    if (value == FDropDownEnabled)
+        return;
+    FDropDownEnabled = value;
+    if (!IsLoading())
+        DropDownEnabledChanged();
+}
+
+void TxbBarButton::SetDropDownMenu(vcl::TComponent* value) {
+    if (FDropDownMenu && FDropDownMenu != value)
+        FDropDownMenu->RemoveFreeNotification(this);
+    FDropDownMenu = value;
+    if (value)
+        value->FreeNotification(this);
+}
+
+void TxbBarButton::SetLowered(bool value) {
+    if (value == FLowered)
+        return;
+    FLowered = value;
+    if (!IsLoading())
+        LayoutChanged();
+}
+
+void TxbBarButton::SetPaintStyle(TxbBarPaintStyle value) {
+    if (value == FPaintStyle)
+        return;
+    FPaintStyle = value;
+    if (!IsLoading())
+        PaintStyleChanged();
+}
+
+// ---- Click, accelerators, actions ---------------------------------------------------------------------------
+
+void TxbBarButton::Click() {
+    // Toggled through SetDown, so the group rules apply.
+    if (GetEnabled() && FButtonStyle == bsChecked)
+        SetDown(!FDown);
+    TxbBarItem::Click();
+}
+
+bool TxbBarButton::CanSelectByAccel(TxbBarItemLink* link) const {
+    if (!GetEnabled())
+        return false;
+    TxbBarItemLinks* links = link ? link->GetLinks() : nullptr;
+    // In a menu or popup menu the caption is always drawn.
+    if (!links || !dynamic_cast<TxbBar*>(links->GetLinksOwner()))
+        return true;
+    // On a toolbar only a drawn caption has an accelerator: the link's paint style says so, or else the
+    // control's effective one.
+    const TxbBarPaintStyle style = link->GetPaintStyle();
+    if (style == psCaption || style == psCaptionGlyph)
+        return true;
+    if (!link->GetControl())
+        return false;
+    const TxbBarPaintStyle shown = link->GetControl()->GetPaintStyle();
+    return shown == psCaption || shown == psCaptionGlyph;
+}
+
+void TxbBarButton::ActionChange(vcl::TObject* sender, bool checkDefaults) {
+    TxbBarItem::ActionChange(sender, checkDefaults);
+    if (auto* action = dynamic_cast<vcl::TCustomAction*>(sender))
+        if (!checkDefaults || !FDown)
+            SetDown(action->GetChecked());
+}
+
+void TxbBarButton::AssignTo(vcl::TPersistent* dest) {
+    TxbBarItem::AssignTo(dest);
+    if (auto* action = dynamic_cast<vcl::TCustomAction*>(dest))
+        action->SetChecked(FDown);
+}
+
+// ---- Property table -----------------------------------------------------------------------------------------
+
+void RegisterBarButtonTables() {
+    vcl::RegisterEnumNames<TxbBarButtonStyle>({"bsDefault", "bsChecked", "bsDropDown"});
+    vcl::RegisterEnumNames<TxbBarPaintStyle>({"psStandard", "psCaption", "psCaptionInMenu", "psCaptionGlyph"});
+    using T = TxbBarButton;
+    using L = TxbBarItemActionLink;
+    vcl::DefineClassProperties<T, TxbBarItem>()
+        .Property("AllowAllUp", &T::GetAllowAllUp, &T::SetAllowAllUp)
+        .Default(false)
+        .Property("ButtonStyle", &T::GetButtonStyle, &T::SetButtonStyle)
+        .Default(bsDefault)
+        .Property("CloseSubMenuOnClick", &T::GetCloseSubMenuOnClick, &T::SetCloseSubMenuOnClick)
+        .Default(true)
+        .Property("DropDownEnabled", &T::GetDropDownEnabled, &T::SetDropDownEnabled)
+        .Default(true)
+        .Property("GroupIndex", &T::GetGroupIndex, &T::SetGroupIndex)
+        .Default(0)
+        .Property("Down", &T::GetDown, &T::SetDown)
+        .Stored([](T* b) { return b->GetDown() && b->IsStoredByAction(&L::IsCheckedLinked); })
+        .Property("Glyph", &T::GetGlyph, &T::SetGlyph)
+        .Stored([](T* b) { return !b->GetGlyph()->GetEmpty(); })
+        .Property("ImageIndex", &T::GetImageIndex, &T::AssignImageIndex)
+        .Stored([](T* b) { return b->GetImageIndex() != -1 && b->IsStoredByAction(&L::IsImageIndexLinked); })
+        .Property("Lowered", &T::GetLowered, &T::SetLowered)
+        .Default(false)
+        .Property("PaintStyle", &T::GetPaintStyle, &T::SetPaintStyle)
+        .Default(psStandard)
+        .Property("ShortCut", &T::GetShortCut, &T::SetShortCut)
+        .Stored([](T* b) { return b->GetShortCut() != 0 && b->IsStoredByAction(&L::IsShortCutLinked); })
+        .Property("UnclickAfterDoing", &T::GetUnclickAfterDoing, &T::SetUnclickAfterDoing)
+        .Default(true)
+        .Event("OnClick", static_cast<vcl::TNotifyEvent T::*>(&T::OnClick));
+    RegisterItemClass(
+        "TxbBarButton", typeid(T), [](vcl::TComponent* owner) -> vcl::TPersistent* { return new T(owner); },
+        nullptr, true);
+}
+
+} // namespace bars

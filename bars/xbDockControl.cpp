@@ -1,0 +1,657 @@
+#include "bars/xbDockControl.h"
+
+#include "bars/xbBarControl.h"
+#include "bars/xbBarItemLinks.h"
+#include "bars/xbBars.h"
+#include "platform/vcl/Bitmap.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/TypInfo.h"
+#include "platform/win/user/Messages.h"
+#include "platform/win/user/User.h"
+#include "platform/win/user/WindowStyles.h"
+
+#include <algorithm>
+
+namespace bars {
+
+// ---- Rows and cols ------------------------------------------------------------------------------------------
+
+void TxbDockCol::SavePosition() {
+    if (FToolbarWindow)
+        StoredPos = {FToolbarWindow->GetLeft(), FToolbarWindow->GetTop()};
+}
+
+TxbDockCol* TxbDockRow::GetCol(int32_t index) const {
+    return index >= 0 && index < GetColCount() ? FCols[size_t(index)].get() : nullptr;
+}
+
+TxbDockCol* TxbDockRow::InsertCol(int32_t index, TxbBarControl* window) {
+    index = std::clamp(index, 0, GetColCount());
+    auto col = std::make_unique<TxbDockCol>(this, window);
+    TxbDockCol* raw = col.get();
+    FCols.insert(FCols.begin() + index, std::move(col));
+    return raw;
+}
+
+void TxbDockRow::DeleteCol(int32_t index) {
+    if (index >= 0 && index < GetColCount())
+        FCols.erase(FCols.begin() + index);
+}
+
+int32_t TxbDockRow::IndexOfWindow(const TxbBarControl* window) const {
+    for (int32_t i = 0; i < GetColCount(); ++i)
+        if (FCols[size_t(i)]->FToolbarWindow == window)
+            return i;
+    return -1;
+}
+
+// ---- Construction -------------------------------------------------------------------------------------------
+
+TxbDockControl::TxbDockControl(vcl::TComponent* owner)
+    : vcl::TCustomControl(owner), FBackgroundBitmap(std::make_unique<vcl::TBitmap>()) {
+    if (auto* form = dynamic_cast<vcl::TCustomForm*>(owner))
+        SetBarManager(GetBarManagerByForm(form));
+}
+
+TxbDockControl::TxbDockControl(TxbBarManager* manager, TxbBarDockingStyle style)
+    : vcl::TCustomControl(nullptr), FBackgroundBitmap(std::make_unique<vcl::TBitmap>()) {
+    static constexpr vcl::TAlign Aligns[] = {vcl::alNone, vcl::alLeft, vcl::alTop, vcl::alRight, vcl::alBottom};
+    FManagerDockStyle = style;
+    // An edge dock starts without thickness: rows give it one.
+    if (style == dsLeft || style == dsRight)
+        SetWidth(0);
+    else
+        SetHeight(0);
+    SetAlign(Aligns[style]);
+    if (manager && manager->GetOwnerForm())
+        SetParent(manager->GetOwnerForm());
+    SetBarManager(manager);
+}
+
+TxbDockControl::~TxbDockControl() {
+    // The windows belong to their bars: they only forget this dock.
+    for (auto& row : FRows)
+        for (int32_t i = 0; i < row->GetColCount(); ++i)
+            if (TxbBarControl* window = row->GetCol(i)->GetToolbarWindow())
+                if (window->GetDockControl() == this)
+                    window->SetDockControl(nullptr);
+    FRows.clear();
+    if (FBarManager) {
+        TxbBarManager* manager = FBarManager;
+        FBarManager = nullptr;
+        manager->RemoveDockControl(this);
+    }
+}
+
+void TxbDockControl::SetBarManager(TxbBarManager* value) {
+    if (value == FBarManager)
+        return;
+    TxbBarManager* old = FBarManager;
+    FBarManager = value;
+    if (old)
+        old->RemoveDockControl(this);
+    if (FBarManager) {
+        FBarManager->AddDockControl(this);
+        UpdateColor();
+    }
+}
+
+void TxbDockControl::Notification(vcl::TComponent* component, vcl::TOperation operation) {
+    vcl::TCustomControl::Notification(component, operation);
+    if (operation == vcl::opRemove && component == FBarManager)
+        FBarManager = nullptr;
+}
+
+TxbBarDockingStyle TxbDockControl::GetDockingStyle() const {
+    switch (GetAlign()) {
+    case vcl::alLeft: return dsLeft;
+    case vcl::alRight: return dsRight;
+    case vcl::alBottom: return dsBottom;
+    default: return dsTop;
+    }
+}
+
+bool TxbDockControl::IsVertical() const {
+    const TxbBarDockingStyle style = GetDockingStyle();
+    return style == dsLeft || style == dsRight;
+}
+
+void TxbDockControl::UpdateColor() {
+    if (FBarManager)
+        SetColor(FBarManager->GetDockColor());
+}
+
+void TxbDockControl::UpdateBorder() { RefreshFrames(); }
+
+// ---- Rows ---------------------------------------------------------------------------------------------------
+
+TxbDockRow* TxbDockControl::GetRow(int32_t index) const {
+    return index >= 0 && index < GetRowCount() ? FRows[size_t(index)].get() : nullptr;
+}
+
+bool TxbDockControl::FindWindow(const TxbBarControl* window, int32_t& row, int32_t& col) const {
+    for (int32_t r = 0; r < GetRowCount(); ++r) {
+        const int32_t c = FRows[size_t(r)]->IndexOfWindow(window);
+        if (c >= 0) {
+            row = r;
+            col = c;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TxbDockControl::ManagerRestoring() const { return FBarManager && FBarManager->IsRestoringBars(); }
+
+int32_t TxbDockControl::ClientAcross() { return IsVertical() ? GetClientWidth() : GetClientHeight(); }
+
+int32_t TxbDockControl::ClientAlong() { return IsVertical() ? GetClientHeight() : GetClientWidth(); }
+
+int32_t TxbDockControl::RowThickness(const TxbDockRow* row) const {
+    int32_t thickness = 0;
+    for (int32_t i = 0; i < row->GetColCount(); ++i)
+        if (TxbBarControl* w = row->GetCol(i)->GetToolbarWindow())
+            thickness = std::max(thickness, IsVertical() ? w->GetWidth() : w->GetHeight());
+    return thickness;
+}
+
+int32_t TxbDockControl::GetRowsSize() {
+    int32_t size = 0;
+    for (auto& row : FRows)
+        size += RowThickness(row.get());
+    return size;
+}
+
+int32_t TxbDockControl::GetDockSize() {
+    const int32_t size = GetRowsSize();
+    return size + (GetRowCount() > 0 && FBarManager && FBarManager->GetSunkenBorder() ? 2 : 0);
+}
+
+win::TRect TxbDockControl::GetRowRect(int32_t index) {
+    if (index < 0 || index >= GetRowCount())
+        return {};
+    int32_t start = 0, end = 0;
+    const TxbBars* bars = FBarManager ? FBarManager->GetBars() : nullptr;
+    const TxbBarDockingStyle style = GetDockingStyle();
+    if (bars && bars->GetMovingBarControl() && (style == dsRight || style == dsBottom)) {
+        // While a bar is dragged, far-side rows are stacked from the far edge.
+        end = ClientAcross();
+        for (int32_t i = GetRowCount() - 1; i > index; --i)
+            end -= RowThickness(FRows[size_t(i)].get());
+        start = end - RowThickness(FRows[size_t(index)].get());
+    } else {
+        for (int32_t i = 0; i < index; ++i)
+            start += RowThickness(FRows[size_t(i)].get());
+        end = start + RowThickness(FRows[size_t(index)].get());
+    }
+    if (IsVertical())
+        return {start, 0, end, GetClientHeight()};
+    return {0, start, GetClientWidth(), end};
+}
+
+void TxbDockControl::GetRowZone(int32_t n, int32_t part, int32_t& start, int32_t& end) {
+    const int32_t zone = FBarManager && FBarManager->GetBars() ? FBarManager->GetBars()->GetZoneSize() : 23;
+    const TxbBarDockingStyle style = GetDockingStyle();
+    const bool nearSide = style == dsLeft || style == dsTop;
+    const int32_t across = ClientAcross();
+    const int32_t rows = GetRowsSize();
+    if (n < 0) {
+        start = nearSide ? -zone : across - rows - zone;
+        end = start + zone;
+    } else if (n >= GetRowCount()) {
+        start = nearSide ? rows : across;
+        end = start + zone;
+    } else {
+        const win::TRect r = GetRowRect(n);
+        start = IsVertical() ? r.Left : r.Top;
+        end = IsVertical() ? r.Right : r.Bottom;
+    }
+    const int32_t margin = (zone - DockNewRowBand) / 2;
+    const int32_t band = nearSide ? start + margin : end - margin - DockNewRowBand;
+    if (part == 0) {
+        end = band;
+    } else if (part == 1) {
+        start = band;
+        end = band + DockNewRowBand;
+    } else {
+        start = band + DockNewRowBand;
+    }
+}
+
+void TxbDockControl::RowAtPoint(win::TPoint point, int32_t& row, bool& newRow) {
+    if (GetRowCount() == 0) {
+        row = 0;
+        newRow = true;
+        return;
+    }
+    const win::TPoint p = ScreenToClient(point);
+    const int32_t c = IsVertical() ? p.X : p.Y;
+    bool found = false;
+    for (int32_t n = -1; n <= GetRowCount() && !found; ++n)
+        for (int32_t part = 0; part < 3 && !found; ++part) {
+            int32_t start = 0, end = 0;
+            GetRowZone(n, part, start, end);
+            if (start <= c && c < end) {
+                row = part == 0 ? n : n + 1;
+                newRow = part == 1;
+                found = true;
+            }
+        }
+    if (!found || row < 0) {
+        newRow = true;
+        row = c < GetRowsSize() ? 0 : GetRowCount();
+    }
+    if (row >= GetRowCount())
+        newRow = true;
+}
+
+int32_t TxbDockControl::ColIndexAt(int32_t row, win::TPoint point) {
+    TxbDockRow* r = GetRow(row);
+    if (!r || r->GetColCount() == 0)
+        return 0;
+    win::TPoint p = ScreenToClient(point);
+    const TxbBars* bars = FBarManager ? FBarManager->GetBars() : nullptr;
+    if (TxbBarControl* moving = bars ? bars->GetMovingBarControl() : nullptr; moving && !moving->IsDockingChanging()) {
+        const win::TPoint offset = moving->GetDragCursorOffset(GetDockingStyle());
+        if (IsVertical())
+            p.Y -= offset.Y;
+        else
+            p.X -= offset.X;
+    }
+    const int32_t along = IsVertical() ? p.Y : p.X;
+    for (int32_t i = 0; i < r->GetColCount(); ++i) {
+        TxbBarControl* w = r->GetCol(i)->GetToolbarWindow();
+        TxbBar* bar = w ? w->GetBar() : nullptr;
+        const int32_t docked = bar ? (IsVertical() ? bar->GetDockedTop() : bar->GetDockedLeft()) : 0;
+        if (docked >= along)
+            return i;
+    }
+    return r->GetColCount();
+}
+
+void TxbDockControl::SnapPointToRow(int32_t row, bool newRow, win::TPoint& point) {
+    if (newRow && row == GetRowCount())
+        newRow = false;
+    int32_t start = 0, end = 0;
+    if (newRow) {
+        GetRowZone(row - 1, 1, start, end);
+    } else {
+        int32_t s1 = 0, e1 = 0, s2 = 0, e2 = 0;
+        GetRowZone(row - 1, 2, s1, e1);
+        GetRowZone(row, 0, s2, e2);
+        // The first piece is shortened to the length of the second.
+        if (e1 - s1 > e2 - s2)
+            s1 = e1 - (e2 - s2);
+        start = s1;
+        end = e2;
+    }
+    win::TPoint p = ScreenToClient(point);
+    (IsVertical() ? p.X : p.Y) = (start + end) / 2;
+    point = ClientToScreen(p);
+}
+
+win::TRect TxbDockControl::GetDockingZone() {
+    const int32_t zone = FBarManager && FBarManager->GetBars() ? FBarManager->GetBars()->GetZoneSize() : 23;
+    win::TRect r = GetBoundsRect();
+    r.Left -= zone;
+    r.Right += zone;
+    if (!IsVertical()) {
+        r.Top -= zone;
+        r.Bottom += zone;
+    }
+    if (vcl::TWinControl* parent = GetParent()) {
+        const win::TPoint topLeft = parent->ClientToScreen({r.Left, r.Top});
+        const win::TPoint bottomRight = parent->ClientToScreen({r.Right, r.Bottom});
+        return {topLeft.X, topLeft.Y, bottomRight.X, bottomRight.Y};
+    }
+    return r;
+}
+
+// ---- Docking ------------------------------------------------------------------------------------------------
+
+void TxbDockControl::DockBar(TxbBarControl* window, win::TPoint point, bool update) {
+    if (!FBarManager)
+        return;
+    TxbBar* bar = window ? window->GetBar() : nullptr;
+    const bool changing = !window || window->IsDockingChanging();
+    int32_t row = 0;
+    bool newRow = false;
+    if (changing) {
+        row = bar ? bar->GetRow() : 0;
+        newRow = bar && bar->GetOneOnRow();
+    } else {
+        RowAtPoint(point, row, newRow);
+    }
+    if (bar && bar->GetWholeRow())
+        newRow = true;
+    const bool restoring = ManagerRestoring() && changing;
+    if (restoring && row >= GetRowCount()) {
+        // Bars restored in any order keep their rows; a stored row far beyond the rows appends no more empty
+        // rows than there are bars, and the bar takes the last of them.
+        const int64_t wanted = int64_t(row) - GetRowCount() + 1;
+        const int64_t limit = std::max<int64_t>(FBarManager->GetBars()->GetCount(), 1);
+        for (int64_t i = 0; i < std::min(wanted, limit); ++i)
+            FRows.push_back(std::make_unique<TxbDockRow>(this));
+        row = GetRowCount() - 1;
+    } else {
+        row = std::min(row, newRow ? GetRowCount() : GetRowCount() - 1);
+        row = std::max(row, 0);
+    }
+    FRowsMade = true;
+    if (row >= GetRowCount())
+        newRow = true;
+    else if (!newRow) {
+        TxbDockRow* r = GetRow(row);
+        for (int32_t i = 0; i < r->GetColCount(); ++i) {
+            TxbBarControl* other = r->GetCol(i)->GetToolbarWindow();
+            if (other && other->GetBar() && other->GetBar()->GetWholeRow())
+                newRow = true;
+        }
+    }
+    TxbDockCol* col = nullptr;
+    if (newRow) {
+        TxbDockRow* target = nullptr;
+        if (restoring && row < GetRowCount() && GetRow(row)->GetColCount() == 0)
+            target = GetRow(row);
+        else {
+            FRows.insert(FRows.begin() + row, std::make_unique<TxbDockRow>(this));
+            target = GetRow(row);
+        }
+        col = target->InsertCol(target->GetColCount(), window);
+    } else {
+        TxbDockRow* target = GetRow(row);
+        col = target->InsertCol(ColIndexAt(row, point), window);
+    }
+    // Where the window wants to be along the row.
+    win::TPoint p = point;
+    if (!changing) {
+        const TxbBars* bars = FBarManager->GetBars();
+        if (bars && bars->GetMovingBarControl()) {
+            p.X -= bars->GetDragOffset().X;
+            p.Y -= bars->GetDragOffset().Y;
+        }
+        const win::TPoint offset = window->GetDragCursorOffset(GetDockingStyle());
+        p.X -= offset.X;
+        p.Y -= offset.Y;
+    }
+    p = ScreenToClient(p);
+    if (IsVertical())
+        p.Y = std::max(p.Y, 0);
+    else
+        p.X = std::max(p.X, 0);
+    col->StoredPos = p;
+    if (window) {
+        window->SetDockControl(this);
+        if (window->GetParent() != this)
+            window->SetParent(this);
+    }
+    if (!update)
+        return;
+    if (window && !window->GetMoving())
+        window->SetBounds(p.X, p.Y, window->GetWidth(), window->GetHeight());
+    UpdateLayout();
+    if (!ManagerRestoring() && !FBarManager->IsLoading())
+        col->SavePosition();
+}
+
+void TxbDockControl::UndockBar(TxbBarControl* window, bool update) {
+    int32_t row = 0, col = 0;
+    if (!FindWindow(window, row, col))
+        return;
+    TxbDockRow* r = GetRow(row);
+    r->DeleteCol(col);
+    if (r->GetColCount() == 0)
+        FRows.erase(FRows.begin() + row);
+    if (update)
+        UpdateLayout();
+}
+
+void TxbDockControl::MoveBar(TxbBarControl* window, win::TPoint point) {
+    UndockBar(window, false);
+    DockBar(window, point, true);
+    if (!FBackgroundBitmap->GetEmpty())
+        Invalidate();
+}
+
+void TxbDockControl::SavePositions() {
+    for (auto& row : FRows)
+        for (int32_t i = 0; i < row->GetColCount(); ++i)
+            row->GetCol(i)->SavePosition();
+}
+
+// ---- Layout -------------------------------------------------------------------------------------------------
+
+void TxbDockControl::UpdateLayout() {
+    if (!FBarManager || FBarManager->IsDestroying() || FBarManager->GetDockUpdateLocked())
+        return;
+    vcl::TCustomForm* form = FBarManager->GetOwnerForm();
+    if (form && form->GetComponentState().Contains(vcl::csDestroying))
+        return;
+    LayoutRows();
+    SizeToRows();
+}
+
+namespace {
+
+// One window of a row while it is laid out, in row terms (along, across).
+struct TRowEntry {
+    TxbBarControl* Window = nullptr;
+    TxbBar* Bar = nullptr;
+    TxbDockCol* Col = nullptr;
+    int32_t MinLen = 0, MaxLen = 0;
+    int32_t NcAlong = 0, NcAcross = 0;
+    int32_t Left = 0, Length = 0, Thickness = 0;
+    bool Truncated = false;
+};
+
+} // namespace
+
+void TxbDockControl::LayoutRow(TxbDockRow* row, int32_t rowIndex) {
+    const TxbBarDockingStyle style = GetDockingStyle();
+    const bool vertical = IsVertical();
+    const int32_t length = ClientAlong();
+    const TxbBars* bars = FBarManager->GetBars();
+    const bool quickCustomizing = FBarManager->GetPainter()->SupportsQuickCustomizing();
+    std::vector<TRowEntry> entries;
+    for (int32_t i = 0; i < row->GetColCount(); ++i) {
+        TRowEntry e;
+        e.Col = row->GetCol(i);
+        e.Window = e.Col->GetToolbarWindow();
+        if (!e.Window)
+            continue;
+        e.Bar = e.Window->GetBar();
+        e.Window->SetTruncated(false);
+        if (e.Bar)
+            e.Bar->GetItemLinks()->SetRecentItemCount(-1);
+        e.NcAlong = e.Bar ? (vertical ? e.Bar->GetNonClientHeight(style) : e.Bar->GetNonClientWidth(style)) : 0;
+        e.NcAcross = e.Bar ? (vertical ? e.Bar->GetNonClientWidth(style) : e.Bar->GetNonClientHeight(style)) : 0;
+        e.MinLen = (vertical ? e.Window->GetMinHeight(style) : e.Window->GetMinWidth(style)) + e.NcAlong;
+        e.MaxLen = (vertical ? e.Window->GetMaxHeight(style) : e.Window->GetMaxWidth(style)) + e.NcAlong;
+        // Room for the end mark of a window that can shrink.
+        if (!e.Window->HasMark() && e.MinLen != e.MaxLen)
+            e.MinLen += DockEndMarkSize;
+        entries.push_back(e);
+    }
+    if (entries.empty())
+        return;
+    auto sizeFor = [&](TRowEntry& e, int32_t len) {
+        int32_t content = len - e.NcAlong;
+        if (e.Truncated && !quickCustomizing)
+            content -= DockEndMarkSize;
+        const win::TSize size =
+            vertical ? e.Window->CalcSizeByHeight(style, content) : e.Window->CalcSizeByWidth(style, content);
+        return (vertical ? size.cx : size.cy) + e.NcAcross;
+    };
+    auto fullThickness = [&](TRowEntry& e, int32_t len) {
+        if (e.Window->AllowsMultipleRows())
+            return sizeFor(e, len);
+        return (vertical ? e.Window->GetMaxWidth(style) : e.Window->GetMaxHeight(style)) + e.NcAcross;
+    };
+    auto storedAlong = [&](const TRowEntry& e) { return vertical ? e.Col->StoredPos.Y : e.Col->StoredPos.X; };
+    const win::TRect rowRect = GetRowRect(rowIndex);
+    const int32_t top = vertical ? rowRect.Left : rowRect.Top;
+    const int32_t n = int32_t(entries.size());
+    int64_t sumMax = 0;
+    for (const TRowEntry& e : entries)
+        sumMax += e.MaxLen;
+
+    if (entries[0].Bar && entries[0].Bar->GetWholeRow()) {
+        TRowEntry& e = entries[0];
+        e.Left = 0;
+        e.Length = std::max(length, e.MinLen);
+        e.Truncated = !e.Bar->GetMultiLine() && e.Length < e.MaxLen;
+        e.Thickness = sizeFor(e, e.Length);
+        entries.resize(1);
+    } else if (length < sumMax) {
+        // The row does not fit: from the last window to the first, each as near its wish as the room allows.
+        int32_t right = length;
+        for (int32_t i = n - 1; i >= 0; --i) {
+            TRowEntry& e = entries[size_t(i)];
+            int32_t sMin = 0, sMax = 0;
+            for (int32_t j = 0; j < i; ++j) {
+                sMin += entries[size_t(j)].MinLen;
+                sMax += entries[size_t(j)].MaxLen;
+            }
+            int32_t wish = std::clamp(storedAlong(e), sMin, std::max(sMin, sMax));
+            if (i > 0 && bars && entries[size_t(i - 1)].Window == bars->GetMovingBarControl()) {
+                const TRowEntry& prev = entries[size_t(i - 1)];
+                int32_t prevMin = 0;
+                for (int32_t j = 0; j < i - 1; ++j)
+                    prevMin += entries[size_t(j)].MinLen;
+                const int32_t prevEnd = std::max(storedAlong(prev), prevMin) + prev.MaxLen;
+                if (prevEnd < wish) {
+                    (vertical ? e.Col->StoredPos.Y : e.Col->StoredPos.X) = prevEnd;
+                    wish = prevEnd;
+                }
+            }
+            const int32_t room = right - wish;
+            if (room < e.MaxLen) {
+                e.Length = std::max(e.MinLen, room);
+                e.Truncated = !(e.Bar && e.Bar->GetMultiLine()) && e.MinLen != e.MaxLen;
+                e.Thickness = sizeFor(e, e.Length);
+            } else {
+                e.Length = e.MaxLen;
+                e.Thickness = fullThickness(e, e.Length);
+            }
+            if (i == 0 && e.Length < right) {
+                e.Length = right;
+                if (!e.Truncated)
+                    e.Thickness = fullThickness(e, e.Length);
+            }
+            e.Left = std::clamp(right - e.Length, sMin, std::max(sMin, sMax));
+            right -= e.Length;
+        }
+    } else {
+        // The row fits: each window at its wish, pushed back from the free end and from those before it.
+        int32_t right = length;
+        for (int32_t i = n - 1; i >= 0; --i) {
+            TRowEntry& e = entries[size_t(i)];
+            e.Length = e.MaxLen;
+            e.Thickness = fullThickness(e, e.Length);
+            const int32_t stored = storedAlong(e);
+            e.Left = stored + e.Length > right ? right - e.Length : stored;
+            int32_t before = 0;
+            for (int32_t j = 0; j < i; ++j)
+                before += entries[size_t(j)].MaxLen;
+            e.Left = std::max(e.Left, before);
+            right = e.Left;
+        }
+    }
+    // Windows that take the rest of the space stretch between their neighbours.
+    for (int32_t i = 0; i < int32_t(entries.size()); ++i) {
+        TRowEntry& e = entries[size_t(i)];
+        if (!e.Bar || !e.Bar->GetUseRestSpace())
+            continue;
+        e.Left = i == 0 ? 0 : entries[size_t(i - 1)].Left + entries[size_t(i - 1)].Length;
+        const int32_t end = i + 1 < int32_t(entries.size()) ? entries[size_t(i + 1)].Left : length;
+        e.Length = std::max(end - e.Left, e.MinLen);
+    }
+    int32_t thickness = 0;
+    for (const TRowEntry& e : entries)
+        thickness = std::max(thickness, e.Thickness);
+    for (int32_t i = 0; i < int32_t(entries.size()); ++i) {
+        TRowEntry& e = entries[size_t(i)];
+        if (e.Truncated && i == int32_t(entries.size()) - 1)
+            e.Length = std::max(length - e.Left, e.MinLen);
+        e.Window->SetTruncated(e.Truncated);
+        const win::TRect r = vertical ? win::TRect{top, e.Left, top + thickness, e.Left + e.Length}
+                                      : win::TRect{e.Left, top, e.Left + e.Length, top + thickness};
+        if (r != e.Window->GetBoundsRect())
+            e.Window->SetBounds(r.Left, r.Top, r.Width(), r.Height());
+        e.Window->ArrangeItemLinks();
+    }
+}
+
+void TxbDockControl::LayoutRows() {
+    if (!FRowsMade || !FBarManager || ManagerRestoring())
+        return;
+    vcl::TCustomForm* form = FBarManager->GetOwnerForm();
+    if (form && form->GetComponentState().Contains(vcl::csDestroying))
+        return;
+    if (!FBarManager->GetDesigning() && HandleAllocated())
+        win::SetWindowPos(GetHandle(), nullptr, 0, 0, 0, 0,
+                          win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+    DisableAlign();
+    try {
+        for (int32_t i = 0; i < GetRowCount(); ++i)
+            if (FRows[size_t(i)]->GetColCount() > 0)
+                LayoutRow(FRows[size_t(i)].get(), i);
+    } catch (...) {
+        EnableAlign();
+        throw;
+    }
+    EnableAlign();
+    Invalidate();
+}
+
+void TxbDockControl::SizeToRows() {
+    if (!FRowsMade)
+        return;
+    const int32_t size = GetDockSize();
+    const TxbBarDockingStyle style = GetDockingStyle();
+    const bool vertical = IsVertical();
+    const int32_t old = vertical ? GetWidth() : GetHeight();
+    if (size == old)
+        return;
+    // A far-side dock moves its near edge, so its far edge stays where it is.
+    vcl::TWinControl* parent = GetParent();
+    if (parent)
+        parent->DisableAlign();
+    try {
+        const int32_t diff = size - old;
+        if (vertical)
+            SetBounds(style == dsRight ? GetLeft() - diff : GetLeft(), GetTop(), size, GetHeight());
+        else
+            SetBounds(GetLeft(), style == dsBottom ? GetTop() - diff : GetTop(), GetWidth(), size);
+    } catch (...) {
+        if (parent)
+            parent->EnableAlign();
+        throw;
+    }
+    if (parent)
+        parent->EnableAlign();
+}
+
+void TxbDockControl::RefreshFrames() {
+    if (HandleAllocated()) {
+        win::SetWindowPos(GetHandle(), nullptr, 0, 0, 0, 0,
+                          win::SWP_NOSIZE | win::SWP_NOMOVE | win::SWP_NOZORDER | win::SWP_NOACTIVATE |
+                              win::SWP_FRAMECHANGED);
+        for (auto& row : FRows)
+            for (int32_t i = 0; i < row->GetColCount(); ++i)
+                if (TxbBarControl* w = row->GetCol(i)->GetToolbarWindow())
+                    w->FrameChanged();
+    }
+    UpdateLayout();
+}
+
+void RegisterDockControlTables() {
+    vcl::DefineClassProperties<TxbDockControl, vcl::TCustomControl>().Property(
+        "AllowDocking", &TxbDockControl::GetAllowDocking, &TxbDockControl::SetAllowDocking);
+    vcl::DefineClassProperties<TxbBarDockControl, TxbDockControl>();
+    vcl::RegisterClass(
+        "TxbBarDockControl", [](vcl::TComponent* owner) -> vcl::TPersistent* { return new TxbBarDockControl(owner); },
+        typeid(TxbBarDockControl));
+}
+
+} // namespace bars
