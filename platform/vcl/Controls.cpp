@@ -1322,6 +1322,12 @@ void TWinControl::WMSysChar(TMessage& m) {
 }
 
 void TWinControl::WMChar(TMessage& m) {
+    // WParam is a code point; the key events' character holds ASCII only, so other characters pass them by
+    // unchanged instead of reaching the window cut to one byte.
+    if (m.WParam >= 0x80) {
+        DefaultHandler(m);
+        return;
+    }
     char key = char(m.WParam);
     if (DoKeyPress(key))
         return;

@@ -1042,6 +1042,8 @@ void TCustomComboBox::EditWndProc(TMessage& m) {
         break;
     }
     case win::WM_CHAR: {
+        if (m.WParam >= 0x80)
+            break; // a code point the key events' character cannot hold goes on unchanged
         char key = char(m.WParam);
         if (DoKeyPress(key))
             return;

@@ -53,6 +53,29 @@ TEST_F(VclControlsTest, EditReportsTypingAndKeepsItsSelectionAndTextAcrossRecrea
     EXPECT_EQ(changes, 1);
 }
 
+// Typed characters are code points: those beyond ASCII reach the edit whole, past the key events.
+TEST_F(VclControlsTest, EditsTakeCharactersBeyondAsciiWhole) {
+    TForm* form = MakeForm();
+    auto* edit = Place<TEdit>(form, {10, 10, 150, 31});
+    auto* combo = Place<TComboBox>(form, {10, 40, 150, 61});
+    std::string pressed;
+    auto onPress = [&](TObject*, char& key) { pressed += key; };
+    edit->OnKeyPress = onPress;
+    combo->OnKeyPress = onPress;
+    for (TWinControl* c : {static_cast<TWinControl*>(edit), static_cast<TWinControl*>(combo)}) {
+        c->SetFocus();
+        Pump();
+        for (uint32_t cp : {uint32_t('a'), uint32_t(0xE9), uint32_t(0x20AC)}) {
+            win::QueueKeyInput(win::VK_OEM_1, true, cp);
+            win::QueueKeyInput(win::VK_OEM_1, false, cp);
+            Pump();
+        }
+    }
+    EXPECT_EQ(edit->GetText(), "a\xC3\xA9\xE2\x82\xAC");
+    EXPECT_EQ(combo->GetText(), "a\xC3\xA9\xE2\x82\xAC");
+    EXPECT_EQ(pressed, "aa");
+}
+
 TEST_F(VclControlsTest, TabOrderSpaceEnterAndAltMnemonicsWorkAsInADialog) {
     TForm* form = MakeForm();
     auto* label = Place<TLabel>(form, {10, 10, 60, 25}, "&Delay:");
