@@ -4,6 +4,7 @@
 #pragma once
 
 #include "controls/FcButton.h"
+#include "controls/FcComboBox.h"
 #include "controls/FcFrameController.h"
 #include "controls/FcFrames.h"
 #include "controls/FcGraphics.h"

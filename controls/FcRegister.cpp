@@ -1,6 +1,7 @@
 // The control set's classes for layout files: class names, enumeration names and property tables with the
 // defaults (a fresh object's values) and storage rules of each class.
 #include "controls/FcButton.h"
+#include "controls/FcComboBox.h"
 #include "controls/FcCommon.h"
 #include "controls/FcFrameController.h"
 #include "controls/FcListView.h"
@@ -251,6 +252,57 @@ void RegisterListView() {
         .Event("OnMouseLeave", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseLeave));
 }
 
+void RegisterComboBox() {
+    vcl::RegisterClass<TFcComboBox>("TFcComboBox");
+    using C = TFcComboBox;
+    const vcl::TIdentMap* colors = vcl::ColorIdents();
+    vcl::DefineClassProperties<C, vcl::TCustomComboBox>()
+        .Property("About", &C::GetAbout, &C::SetAbout)
+        .Stored(&RegisterNever<C>)
+        .Property("AllowEdit", &C::GetAllowEdit, &C::SetAllowEdit)
+        .Property("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete)
+        .Property("BeepOnInvalidKey", &C::GetBeepOnInvalidKey, &C::SetBeepOnInvalidKey)
+        .Property("Color", &C::GetNormalColor, &C::SetColor, colors)
+        .Stored(&C::IsColorStored)
+        .Property("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor, colors)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("DropDownWidth", &C::GetDropDownWidth, &C::SetDropDownWidth)
+        .Property("FlatButtonColor", &C::GetFlatButtonColor, &C::SetFlatButtonColor, colors)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FlatButtons", &C::GetFlatButtons, &C::SetFlatButtons)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FocusColor", &C::GetFocusColor, &C::SetFocusColor, colors)
+        .Stored(&C::IsFocusColorStored)
+        .Property("FrameColor", &C::GetFrameColor, &C::SetFrameColor, colors)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameController", &C::GetFrameController, &C::SetFrameController)
+        .Property("FrameHotColor", &C::GetFrameHotColor, &C::SetFrameHotColor, colors)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameHotStyle", &C::GetFrameHotStyle, &C::SetFrameHotStyle)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameHotTrack", &C::GetFrameHotTrack, &C::SetFrameHotTrack)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameSides", &C::GetFrameSides, &C::SetFrameSides)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameStyle", &C::GetFrameStyle, &C::SetFrameStyle)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FrameVisible", &C::GetFrameVisible, &C::SetFrameVisible)
+        .Stored(&C::IsFrameSettingStored)
+        .Property("FramingPreference", &C::GetFramingPreference, &C::SetFramingPreference)
+        .Property("ItemHeight", &C::GetItemHeightValue, &C::SetItemHeightValue)
+        .Property("KeepSearchCase", &C::GetKeepSearchCase, &C::SetKeepSearchCase)
+        .Property("ReadOnly", &C::GetReadOnly, &C::SetReadOnly)
+        .Property("TabOnEnter", &C::GetTabOnEnter, &C::SetTabOnEnter)
+        .Property("Text", &C::GetText, &C::SetText)
+        .Event("OnDeleteItem", static_cast<TFcDeleteComboItemEvent C::*>(&C::OnDeleteItem))
+        .Event("OnMatch", static_cast<vcl::TNotifyEvent C::*>(&C::OnMatch))
+        .Event("OnMouseEnter", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseEnter))
+        .Event("OnMouseLeave", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseLeave))
+        .Event("OnNotInList", static_cast<vcl::TNotifyEvent C::*>(&C::OnNotInList))
+        .Event("OnSelEndCancel", static_cast<vcl::TNotifyEvent C::*>(&C::OnSelEndCancel))
+        .Event("OnSelEndOk", static_cast<vcl::TNotifyEvent C::*>(&C::OnSelEndOk));
+}
+
 } // namespace
 
 void RegisterControlClasses() {
@@ -262,6 +314,7 @@ void RegisterControlClasses() {
         RegisterButton();
         RegisterListView();
         RegisterBitBtn();
+        RegisterComboBox();
         RegisterTabControl();
         return true;
     }();
