@@ -9,9 +9,12 @@
 # is drawn by the built-in visual style, whose push-button border is (0, 45, 150). The dialog also holds a
 # tab control in the editor's colours with eight tabs that do not fit: in the classic grab the selected tab's
 # bar is 3983359 and the card 16119543, and in the third run a click on the scroller's forward half makes the
-# demo report "FirstShownTab 1".
+# demo report "FirstShownTab 1". A fourth run (classic) types "b" into the disposal combo box, which must
+# complete "Background", and clicks the frame list's second header twice: the first row must be the one
+# Python's sort puts first in descending order of the delays, and the pixel the demo names inside the sort
+# arrow must be clBtnShadow (128, 128, 128) in the grab.
 # $1 is the build folder. With FCDEMO_SCREENSHOT=file.png the first run's grab is kept there.
-# Budget: 150 s
+# Budget: 180 s
 set -u
 BUILD=${1:?build folder}
 DEMO=$BUILD/tools/fcdemo
@@ -63,6 +66,24 @@ run() {
                 for _ in $(seq 40); do grep -q '^FirstShownTab' "$out" && break; sleep 0.1; done
             fi
             xdotool mousemove $((kx + kw / 2)) $((ky + kh / 2)) click 1 ;;
+        type-sort)
+            read -r ox oy ow oh < <(sed -n 's/^combo \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
+            read -r hx hy hw hh < <(sed -n 's/^header 1 \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
+            if [ -n "${ox:-}" ] && [ -n "${hx:-}" ]; then
+                xdotool mousemove $((ox + 10)) $((oy + oh / 2)) click 1
+                sleep 0.3
+                xdotool key b
+                for _ in $(seq 40); do grep -q '^match' "$out" && break; sleep 0.1; done
+                # Two clicks apart, not one double click.
+                xdotool mousemove $((hx + hw / 2)) $((hy + hh / 2)) click 1
+                for _ in $(seq 40); do grep -q '^first' "$out" && break; sleep 0.1; done
+                sleep 0.8
+                xdotool click 1
+                for _ in $(seq 40); do [ "$(grep -c '^first' "$out")" -ge 2 ] && break; sleep 0.1; done
+                sleep 0.5
+                import -window root "$WORK/$name.png" 2>/dev/null
+            fi
+            xdotool key Escape ;;
         esac
     fi
     for _ in $(seq 100); do
@@ -76,16 +97,17 @@ run() {
 run classic classic hover-return
 run scheme blue grab-escape
 run cancel blue click-cancel
+run lists classic type-sort
 INSIDE
 xvfb_start 800x600x24 || exit 1
-timeout 120 bash "$WORK/inside.sh" "$DEMO" "$WORK"
+timeout 150 bash "$WORK/inside.sh" "$DEMO" "$WORK"
 
 fail() {
     echo "FAIL: $*"
     for f in "$WORK"/*.out "$WORK"/*.err; do echo "--- $f"; cat "$f"; done
     exit 1
 }
-for name in classic scheme cancel; do
+for name in classic scheme cancel lists; do
     grep -q '^ready' "$WORK/$name.out" 2>/dev/null || fail "the $name run did not show its dialog"
 done
 grep -qx 'modal 1' "$WORK/classic.out" || fail "Return did not end the dialog with OK's modal result 1"
@@ -168,3 +190,19 @@ PY
 echo "OK under the blue scheme: border $border"
 [ "$border" = "0,45,150" ] || fail "OK's border under the visual style is $border, not the scheme's (0, 45, 150)"
 echo "Return, Escape and a click on Cancel end the dialog with modal results 1, 2 and 2"
+
+# The combo box and the frame list.
+grep -qx 'match Background' "$WORK/lists.out" || fail "typing b into the disposal combo box did not complete Background"
+firsts=$(sed -n 's/^first //p' "$WORK/lists.out" | tr '\n' '|')
+expected=$(python3 -c '
+rows = [("Frame %d" % (i + 1), "%d ms" % ((i * 73) % 200)) for i in range(200)]
+up = sorted(rows, key=lambda r: r[1].lower())
+down = sorted(rows, key=lambda r: r[1].lower(), reverse=True)
+print(up[0][0] + "|" + down[0][0] + "|")')
+echo "frame list: first rows after two clicks $firsts (Python: $expected)"
+[ "$firsts" = "$expected" ] || fail "the first rows after two clicks on Delay are $firsts, Python sorts $expected"
+read -r ax ay < <(sed -n 's/^arrow \([0-9]*\),\([0-9]*\)$/\1 \2/p' "$WORK/lists.out" | tail -1)
+[ -n "${ax:-}" ] && [ -f "$WORK/lists.png" ] || fail "no sort arrow reported or no grab of the frame list"
+arrow=$(at "$WORK/lists.png" "$ax" "$ay")
+echo "sort arrow pixel at $ax,$ay: $arrow"
+[ "$arrow" = "128,128,128" ] || fail "the sort arrow's pixel is $arrow, not clBtnShadow (128, 128, 128)"

@@ -7,11 +7,16 @@
 //   tab N X,Y WxH          (its selected tab's rectangle on the screen)
 //   card X,Y WxH           (its main card)
 //   scroller X,Y WxH       (its scroll arrows)
+//   combo X,Y WxH          (the disposal combo box cboDisposal)
+//   header N X,Y WxH       (section N of the frame list lvFrames' header: two columns, 200 rows)
 //   ready
 // and afterwards, as they happen:
 //   enter NAME, leave NAME (the pointer came over a button or left it)
 //   click NAME             (a button was clicked)
 //   FirstShownTab N        (the tabs scrolled)
+//   match TEXT             (typing completed the combo box's text)
+//   first CAPTION          (a header click sorted the rows: the first row's caption)
+//   arrow X,Y              (and a pixel inside the sort arrow it draws, on the screen)
 //   modal N                (the dialog ended with that modal result; the program then ends)
 // Options: --seconds N ends the dialog after N seconds with modal result 3. The colour scheme follows
 // LOOMWICK_THEME as everywhere on the Qt screen. Used by tests/external/fcdemo.sh.
@@ -22,6 +27,7 @@
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/TypInfo.h"
+#include "platform/win/user/User.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -47,13 +53,69 @@ void SayRect(const std::string& what, const TRect& r) {
 
 class TFcDemoForm : public TForm {
 public:
-    explicit TFcDemoForm(TComponent* owner) : TForm(owner) { InitInheritedComponent(typeid(TFcDemoForm)); }
+    explicit TFcDemoForm(TComponent* owner) : TForm(owner) {
+        InitInheritedComponent(typeid(TFcDemoForm));
+        for (const char* item : {"None", "Don't Remove", "Background", "Previous"})
+            cboDisposal->GetItems()->Add(item);
+        cboDisposal->OnMatch = [this](TObject*) {
+            Say("match " + win::GetWindowTextString(cboDisposal->GetHandle()));
+        };
+        lvFrames->GetColumns()->Add()->SetCaption("Frame");
+        lvFrames->GetColumns()->Add()->SetCaption("Delay");
+        lvFrames->Column(0)->SetWidth(110);
+        lvFrames->GetItems()->BeginUpdate();
+        for (int i = 0; i < 200; ++i) {
+            TListItem* item = lvFrames->GetItems()->Add();
+            item->SetCaption("Frame " + std::to_string(i + 1));
+            item->GetSubItems()->Add(std::to_string((i * 73) % 200) + " ms");
+        }
+        lvFrames->GetItems()->EndUpdate();
+        lvFrames->OnColumnClick = [this](TObject*, TListColumn* column) { ReportSort(column->GetIndex()); };
+    }
 
     TEdit* edtName = nullptr;
     controls::TFcButton* btnOK = nullptr;
     controls::TFcButton* btnCancel = nullptr;
     controls::TFcTabControl* tabPreview = nullptr;
     controls::TFcFrameController* FrameController1 = nullptr;
+    controls::TFcComboBox* cboDisposal = nullptr;
+    controls::TFcListView* lvFrames = nullptr;
+
+    win::HWND FramesHeader() const {
+        return reinterpret_cast<win::HWND>(win::SendMessage(lvFrames->GetHandle(), win::LVM_GETHEADER, 0, 0));
+    }
+    TRect Section(int32_t column) const {
+        TRect r{0, 0, 0, 0};
+        win::SendMessage(FramesHeader(), win::HDM_GETITEMRECT, win::WPARAM(column), reinterpret_cast<win::LPARAM>(&r));
+        return r;
+    }
+    TPoint HeaderToScreen(TPoint p) const {
+        win::ClientToScreen(FramesHeader(), &p);
+        return p;
+    }
+    // A header section on the screen.
+    TRect SectionOnScreen(int32_t column) const {
+        const TRect r = Section(column);
+        const TPoint at = HeaderToScreen({r.Left, r.Top});
+        return Bounds(at.X, at.Y, r.Width(), r.Height());
+    }
+    // The first row after a sort, and a pixel inside the arrow the sorted section shows at its right end (the
+    // classic look: the section's text rectangle is the section less 2 all round and 4 at the sides; the
+    // arrow's arithmetic works in the header's own coordinates).
+    void ReportSort(int32_t column) {
+        Say("first " + lvFrames->GetItems()->GetItem(0)->GetCaption());
+        const TRect s = Section(column);
+        const TRect t{s.Left + 6, s.Top + 2, s.Right - 6, s.Bottom - 2};
+        TRect a = controls::TFcCustomListView::SortArrowRect(t);
+        const int32_t w = a.Width();
+        a.Right = t.Right - 5;
+        a.Left = a.Right - w;
+        const int32_t h = a.Height() * 3 / 4;
+        const int32_t apexY = lvFrames->GetSortDirection() == 0 ? a.Bottom - h : a.Bottom - 1;
+        const int32_t baseY = lvFrames->GetSortDirection() == 0 ? a.Bottom - 1 : a.Bottom - h;
+        const TPoint p = HeaderToScreen({a.Left + (2 * h - 1) / 2, (apexY + baseY) / 2});
+        Say("arrow " + std::to_string(p.X) + "," + std::to_string(p.Y));
+    }
 
     void btnClick(TObject* sender) { Say("click " + static_cast<TComponent*>(sender)->GetName()); }
     void btnMouseEnter(TObject* sender) { Say("enter " + static_cast<TComponent*>(sender)->GetName()); }
@@ -84,6 +146,10 @@ public:
             const TPoint at = s->ClientToScreen({0, 0});
             SayRect("scroller", Bounds(at.X, at.Y, s->GetWidth(), s->GetHeight()));
         }
+        const TPoint comboAt = cboDisposal->ClientToScreen({0, 0});
+        SayRect("combo", Bounds(comboAt.X, comboAt.Y, cboDisposal->GetWidth(), cboDisposal->GetHeight()));
+        for (int32_t i = 0; i < 2; ++i)
+            SayRect("header " + std::to_string(i), SectionOnScreen(i));
         Say("ready");
     }
     // Reports a scroll of the tabs (polled: scrolling fires no event).
@@ -106,6 +172,8 @@ void RegisterDemoClasses() {
         .Field("btnCancel", &TFcDemoForm::btnCancel)
         .Field("tabPreview", &TFcDemoForm::tabPreview)
         .Field("FrameController1", &TFcDemoForm::FrameController1)
+        .Field("cboDisposal", &TFcDemoForm::cboDisposal)
+        .Field("lvFrames", &TFcDemoForm::lvFrames)
         .Method("btnClick", &TFcDemoForm::btnClick)
         .Method("btnMouseEnter", &TFcDemoForm::btnMouseEnter)
         .Method("btnMouseLeave", &TFcDemoForm::btnMouseLeave);
