@@ -600,6 +600,46 @@ void TxbBarManager::SetAutoDockColor(bool value) {
     UpdateDockColors();
 }
 
+void TxbBarManager::RebuildBarWindows() {
+    if (!FBars || IsLoading() || IsDestroying())
+        return;
+    for (int32_t i = 0; i < FBars->GetCount(); ++i)
+        FBars->GetItem(i)->RebuildWindow();
+}
+
+void TxbBarManager::SetMakeDisabledImagesFaded(bool value) {
+    if (value == FMakeDisabledImagesFaded)
+        return;
+    FMakeDisabledImagesFaded = value;
+    RebuildBarWindows();
+}
+
+void TxbBarManager::SetImageListBkColor(vcl::TColor value) {
+    if (value == FImageListBkColor)
+        return;
+    FImageListBkColor = value;
+    if (FBars)
+        for (int32_t i = 0; i < FBars->GetCount(); ++i)
+            if (TxbBarControl* control = FBars->GetItem(i)->GetControl())
+                control->Invalidate();
+}
+
+void TxbBarManager::SetFlatCloseButton(bool value) {
+    if (value == FFlatCloseButton)
+        return;
+    FFlatCloseButton = value;
+    if (FMainMenuBar)
+        FMainMenuBar->RebuildWindow();
+}
+
+void TxbBarManager::SetShowCloseButton(bool value) {
+    if (value == FShowCloseButton)
+        return;
+    FShowCloseButton = value;
+    if (FMainMenuBar)
+        FMainMenuBar->RebuildWindow();
+}
+
 void TxbBarManager::UpdateDockColors() {
     for (TxbDockControl* dock : FDockControls)
         dock->UpdateColor();
@@ -629,6 +669,7 @@ void TxbBarManager::SetButtonArrowWidth(int32_t value) {
         return;
     FButtonArrowWidth = value;
     UpdateSizeMetrics();
+    RebuildBarWindows();
 }
 
 vcl::TColor TxbBarManager::GetDockColor() const {
@@ -707,6 +748,7 @@ void TxbBarManager::SetLargeButtonArrowWidth(int32_t value) {
     if (value == FLargeButtonArrowWidth || value < 2)
         return;
     FLargeButtonArrowWidth = value;
+    RebuildBarWindows();
 }
 
 void TxbBarManager::SetLargeIcons(bool value) {
@@ -715,6 +757,7 @@ void TxbBarManager::SetLargeIcons(bool value) {
     FLargeIcons = value;
     UpdateSizeMetrics();
     Modified();
+    RebuildBarWindows();
 }
 
 void TxbBarManager::SetLookAndFeel(lookandfeel::TlkLookAndFeel* value) { FLookAndFeel->Assign(value); }
@@ -787,6 +830,7 @@ void TxbBarManager::SetUseLargeImagesForLargeIcons(bool value) {
     FUseLargeImagesForLargeIcons = value;
     UpdateSizeMetrics();
     Modified();
+    RebuildBarWindows();
 }
 
 void TxbBarManager::SetUseSystemFont(bool value) {

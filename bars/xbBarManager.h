@@ -257,7 +257,7 @@ public:
     vcl::TColor GetDockColor() const;
     void SetDockColor(vcl::TColor value);
     bool GetFlatCloseButton() const { return FFlatCloseButton; }
-    void SetFlatCloseButton(bool value) { FFlatCloseButton = value; }
+    void SetFlatCloseButton(bool value);
     vcl::TFont* GetFont() const { return FFont.get(); }
     void SetFont(vcl::TFont* value);
     vcl::TBitmap* GetHelpButtonGlyph() const { return FHelpButtonGlyph.get(); }
@@ -277,7 +277,7 @@ public:
     vcl::TCustomImageList* GetDisabledLargeImages() const { return FDisabledLargeImages; }
     void SetDisabledLargeImages(vcl::TCustomImageList* value);
     vcl::TColor GetImageListBkColor() const { return FImageListBkColor; }
-    void SetImageListBkColor(vcl::TColor value) { FImageListBkColor = value; }
+    void SetImageListBkColor(vcl::TColor value);
     std::string GetIniFileName() const { return FIniFileName; }
     void SetIniFileName(const std::string& value) { FIniFileName = value; }
     int32_t GetLargeButtonArrowWidth() const { return FLargeButtonArrowWidth; }
@@ -287,7 +287,7 @@ public:
     lookandfeel::TlkLookAndFeel* GetLookAndFeel() const { return FLookAndFeel; }
     void SetLookAndFeel(lookandfeel::TlkLookAndFeel* value);
     bool GetMakeDisabledImagesFaded() const { return FMakeDisabledImagesFaded; }
-    void SetMakeDisabledImagesFaded(bool value) { FMakeDisabledImagesFaded = value; }
+    void SetMakeDisabledImagesFaded(bool value);
     TxbBarMenuAnimations GetMenuAnimations() const { return FMenuAnimations; }
     void SetMenuAnimations(TxbBarMenuAnimations value);
     bool GetMenusShowRecentItemsFirst() const { return FMenusShowRecentItemsFirst; }
@@ -301,7 +301,7 @@ public:
     bool GetScaled() const { return FScaled; }
     void SetScaled(bool value);
     bool GetShowCloseButton() const { return FShowCloseButton; }
-    void SetShowCloseButton(bool value) { FShowCloseButton = value; }
+    void SetShowCloseButton(bool value);
     bool GetShowFullMenusAfterDelay() const { return FShowFullMenusAfterDelay; }
     void SetShowFullMenusAfterDelay(bool value);
     bool GetShowHelpButton() const { return FShowHelpButton; }
@@ -336,6 +336,8 @@ public:
 private:
     void FontChanged(vcl::TObject* sender);
     void UpdateDockColors();
+    // Every bar's window rebuilds (its dock lays it out again).
+    void RebuildBarWindows();
     void ImageListChanged(vcl::TChangeLink* link);
     void SetImageList(vcl::TCustomImageList*& field, vcl::TChangeLink* link, vcl::TCustomImageList* value);
     bool AnyImageListLoading() const;

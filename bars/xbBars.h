@@ -147,6 +147,8 @@ public:
     bool GetWholeRow() const { return FWholeRow; }
     void SetWholeRow(bool value);
     win::HFONT GetFontHandle() const { return FFontHandle; }
+    // The window rebuilds: its dock lays it out again.
+    void RebuildWindow() { Rebuild(); }
 
 private:
     bool ManagerLoading() const;

@@ -95,6 +95,11 @@ TEST_F(CategoriesTest, EmptyBarsHideAndComeBackWithTheirCategory) {
     EXPECT_TRUE(bar->GetVisible());
     EXPECT_FALSE(bar->GetHiddenBecauseEmpty());
     EXPECT_NE(bar->GetControl(), nullptr);
+    // Switching the option off clears the marks.
+    Manager->SetCategoryItemsVisible(1, ivNever);
+    EXPECT_TRUE(bar->GetHiddenBecauseEmpty());
+    Manager->SetAutoHideEmptyBars(false);
+    EXPECT_FALSE(bar->GetHiddenBecauseEmpty());
 }
 
 TEST_F(CategoriesTest, GroupsRefuseLoopsAndPassStatesToNestedMembers) {

@@ -174,6 +174,23 @@ TEST_F(DockTest, ARightDockGrowsLeftward) {
     EXPECT_EQ(dock->GetLeft() + dock->GetWidth(), right);
 }
 
+TEST_F(DockTest, SettingsThatChangeButtonSizesLayTheBarsOutAgain) {
+    TxbBar* bar = Dock(dsTop, {0, 0});
+    bar->SetMultiLine(true); // a window that wraps is asked its size for the length it gets
+    auto* window = static_cast<TTestBarWindow*>(bar->GetControl());
+    const std::function<void()> changes[] = {
+        [&] { Manager->SetLargeIcons(true); },
+        [&] { Manager->SetButtonArrowWidth(15); },
+        [&] { Manager->SetLargeButtonArrowWidth(20); },
+        [&] { Manager->SetMakeDisabledImagesFaded(true); },
+    };
+    for (const auto& change : changes) {
+        const size_t asked = window->Asked.size();
+        change();
+        EXPECT_GT(window->Asked.size(), asked);
+    }
+}
+
 TEST_F(DockTest, ARestoredRowFarBeyondTheRowsAppendsNoMoreThanTheBars) {
     TxbDockControl* dock = DockOf(dsTop);
     TxbBar* bar = Manager->GetBars()->Add();

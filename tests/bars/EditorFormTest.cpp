@@ -206,6 +206,20 @@ TEST_F(EditorFormTest, AnUnknownDockingStyleFailsTheLayoutAndLeavesTheFormEmpty)
     delete form;
 }
 
+TEST_F(EditorFormTest, ADockSizeNoWindowCanHaveFailsTheLayout) {
+    for (const char* size : {"-1", "40000", "2147483647"}) {
+        std::string text = LayoutText();
+        const std::string from = "DockControlHeights = (\n      0\n      0\n      49";
+        const size_t at = text.find(from);
+        ASSERT_NE(at, std::string::npos);
+        text.replace(at, from.size(), "DockControlHeights = (\n      0\n      0\n      " + std::string(size));
+        auto* form = new TBarsEditorForm(nullptr, TBarsEditorForm::NoLayout{});
+        EXPECT_THROW(ReadInto(form, text), vcl::EReadError) << size;
+        EXPECT_EQ(form->GetComponentCount(), 0) << size;
+        delete form;
+    }
+}
+
 TEST_F(EditorFormTest, AnItemsVisiblesEntryOutsideTheValuesLeavesItsCategory) {
     std::string text = LayoutText();
     const std::string from = "Categories.ItemsVisibles = (\n      2\n      2\n      2\n      2";
