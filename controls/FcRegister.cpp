@@ -5,6 +5,7 @@
 #include "controls/FcCommon.h"
 #include "controls/FcFrameController.h"
 #include "controls/FcListView.h"
+#include "controls/FcRadioCheck.h"
 #include "controls/FcRegister.h"
 #include "controls/FcTabs.h"
 #include "platform/vcl/TypInfo.h"
@@ -136,6 +137,54 @@ void RegisterBitBtn() {
         .Property("NumGlyphs", &C::GetNumGlyphs, &C::SetNumGlyphs)
         .Stored(&C::IsCustomKind)
         .Property("Spacing", &C::GetSpacing, &C::SetSpacing);
+}
+
+template <class C> void DefineGlyphButtonProperties(vcl::TClassProperties<C, vcl::TWinControl>& t) {
+    const vcl::TIdentMap* colors = vcl::ColorIdents();
+    t.Property("About", &C::GetAbout, &C::SetAbout)
+        .Stored(&RegisterNever<C>)
+        .Property("Alignment", &C::GetAlignment, &C::SetAlignment)
+        .Property("AlignmentVertical", &C::GetAlignmentVertical, &C::SetAlignmentVertical)
+        .Property("Caption", &C::GetCaption, &C::SetCaption)
+        .Property("Checked", &C::GetChecked, &C::SetChecked)
+        .Stored(&C::IsCheckedStored)
+        .Property("CustomGlyphs", &C::GetCustomGlyphs, &C::SetCustomGlyphs)
+        .Property("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor, colors)
+        .Property("FrameColor", &C::GetFrameColor, &C::SetFrameColor, colors)
+        .Property("FrameController", &C::GetFrameController, &C::SetFrameController)
+        .Property("HighlightColor", &C::GetHighlightColor, &C::SetHighlightColor, colors)
+        .Property("HotTrack", &C::GetHotTrack, &C::SetHotTrack)
+        .Property("HotTrackColor", &C::GetHotTrackColor, &C::SetHotTrackColor, colors)
+        .Property("HotTrackColorType", &C::GetHotTrackColorType, &C::SetHotTrackColorType)
+        .Property("LightTextStyle", &C::GetLightTextStyle, &C::SetLightTextStyle)
+        .Property("TabOnEnter", &C::GetTabOnEnter, &C::SetTabOnEnter)
+        .Property("TextHighlightColor", &C::GetTextHighlightColor, &C::SetTextHighlightColor, colors)
+        .Property("TextShadowColor", &C::GetTextShadowColor, &C::SetTextShadowColor, colors)
+        .Property("TextShadowDepth", &C::GetTextShadowDepth, &C::SetTextShadowDepth)
+        .Property("TextStyle", &C::GetTextStyle, &C::SetTextStyle)
+        .Property("ThemeAware", &C::GetThemeAware, &C::SetThemeAware)
+        .Property("Transparent", &C::GetTransparent, &C::SetTransparent)
+        .Property("TransparentColor", &C::GetTransparentColor, &C::SetTransparentColor, colors)
+        .Property("UseCustomGlyphs", &C::GetUseCustomGlyphs, &C::SetUseCustomGlyphs)
+        .Property("WinMaskColor", &C::GetWinMaskColor, &C::SetWinMaskColor, colors)
+        .Event("OnMouseEnter", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseEnter))
+        .Event("OnMouseLeave", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseLeave));
+}
+
+void RegisterRadioCheck() {
+    vcl::RegisterClass<TFcRadioButton>("TFcRadioButton");
+    {
+        vcl::TClassProperties<TFcRadioButton, vcl::TWinControl> t;
+        DefineGlyphButtonProperties(t);
+    }
+    vcl::RegisterClass<TFcCheckBox>("TFcCheckBox");
+    using C = TFcCheckBox;
+    vcl::TClassProperties<C, vcl::TWinControl> t;
+    DefineGlyphButtonProperties(t);
+    t.Property("AllowGrayed", &C::GetAllowGrayed, &C::SetAllowGrayed)
+        .Property("State", &C::GetState, &C::SetState)
+        .Property("Checked", &C::GetChecked, &C::SetChecked)
+        .Stored(&RegisterNever<C>);
 }
 
 void RegisterTabControl() {
@@ -315,6 +364,7 @@ void RegisterControlClasses() {
         RegisterListView();
         RegisterBitBtn();
         RegisterComboBox();
+        RegisterRadioCheck();
         RegisterTabControl();
         return true;
     }();
