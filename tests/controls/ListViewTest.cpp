@@ -14,6 +14,7 @@
 #include "platform/win/user/Keys.h"
 #include "platform/win/user/Metrics.h"
 #include "platform/win/user/User.h"
+#include "platform/win/user/WindowStyles.h"
 
 #include <gtest/gtest.h>
 
@@ -389,6 +390,34 @@ TEST_F(ListViewTest, ColoursReachTheWindowAndFollowTheState) {
     EXPECT_EQ(FScreen.WindowPixel(lv->GetHandle(), label.Right - 3 + 2, label.Top + 1 + 2), Rgb(vcl::clSilver));
     lv->SetEnabled(true);
     EXPECT_EQ(bk(), Rgb(vcl::clInfoBk));
+}
+
+TEST_F(ListViewTest, TheFrameIsDrawnOnTheBorderAndTurnsHotWhileFocused) {
+    TFcListView* lv = AddList({100, 100}, 2);
+    lv->SetFrameVisible(true);
+    lv->SetFrameColor(vcl::clRed);
+    lv->SetColor(vcl::clInfoBk);
+    lv->SetFocusColor(vcl::clInfoBk);
+    Show();
+    win::SetFocus(FForm->GetHandle());
+    Pump();
+    auto px = [&](int x, int y) {
+        win::RedrawWindow(lv->GetHandle(), nullptr, nullptr, win::RDW_FRAME | win::RDW_INVALIDATE | win::RDW_UPDATENOW);
+        return FScreen.WindowPixel(lv->GetHandle(), x, y);
+    };
+    const int w = lv->GetWidth(), h = lv->GetHeight();
+    EXPECT_EQ(px(0, 0), Rgb(vcl::clRed));
+    EXPECT_EQ(px(w - 1, h - 1), Rgb(vcl::clRed));
+    EXPECT_EQ(px(1, h / 2), Rgb(vcl::clInfoBk)); // the standard border's inner line, in Color
+    lv->SetFrameHotTrack(true);
+    lv->SetFrameHotColor(vcl::clBlue);
+    lv->SetFrameHotStyle(fsFlatBold);
+    EXPECT_EQ(px(0, 0), Rgb(vcl::clRed));
+    lv->SetFocus();
+    Pump();
+    EXPECT_EQ(px(0, 0), Rgb(vcl::clBlue));
+    EXPECT_EQ(px(1, 1), Rgb(vcl::clBlue));
+    EXPECT_EQ(px(w - 2, h / 2), Rgb(vcl::clBlue));
 }
 
 TEST_F(ListViewTest, AWheelNotchScrollsWheelLinesOf16PixelsInReportView) {
