@@ -86,6 +86,29 @@ TEST_F(DockTest, RowZonesOnABottomDock) {
         EXPECT_EQ(RowAt(dock, {10, c.Y}), std::make_pair(c.Row, c.NewRow)) << "y " << c.Y;
 }
 
+TEST_F(DockTest, SnappingAndTheDockingZone) {
+    TxbDockControl* dock = DockOf(dsTop);
+    Dock(dsTop, {0, 0}); // one row, 0 .. 25
+    auto snapped = [&](int32_t row, bool newRow) {
+        win::TPoint p = dock->ClientToScreen({40, 100});
+        dock->SnapPointToRow(row, newRow, p);
+        return dock->ScreenToClient(p);
+    };
+    // Staying in row 0: the middle of the 9 pixels above it and its first 9.
+    EXPECT_EQ(snapped(0, false), (win::TPoint{40, 0}));
+    // A new first row: the middle of the band above row 0, -14 .. -10 (div truncates toward zero).
+    EXPECT_EQ(snapped(0, true), (win::TPoint{40, -11}));
+    // Row 1 (the row count, so never a new one): the end of row 0 after its band, 14 .. 25, shortened to the
+    // 9 pixels of the zone after the rows, 26 .. 34: 17 .. 34.
+    EXPECT_EQ(snapped(1, true), (win::TPoint{40, 26}));
+    EXPECT_EQ(snapped(1, false), (win::TPoint{40, 26}));
+    // The zone: the dock's bounds grown by 23 on every side of a horizontal dock, on the screen.
+    const win::TRect bounds = dock->GetBoundsRect();
+    const win::TPoint origin = Form->ClientToScreen({bounds.Left, bounds.Top});
+    EXPECT_EQ(dock->GetDockingZone(), (win::TRect{origin.X - 23, origin.Y - 23, origin.X + bounds.Width() + 23,
+                                                  origin.Y + bounds.Height() + 23}));
+}
+
 TEST_F(DockTest, AWholeRowBarNeverSharesARow) {
     TxbDockControl* dock = DockOf(dsTop);
     TxbBar* whole = Dock(dsTop, {0, 0}, nullptr, [](TxbBar* b) { b->SetWholeRow(true); });
