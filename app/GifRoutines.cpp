@@ -2,6 +2,7 @@
 #include "app/GifRoutines.h"
 
 #include "gif/GifColorReduction.h"
+#include "imaging/core/ImageKit.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Dialogs.h"
@@ -50,6 +51,50 @@ private:
 TPaletteSettingsPrompt& PalettePrompt() {
     static TPaletteSettingsPrompt prompt;
     return prompt;
+}
+
+// The image component other formats are read through: the main window's, or one of the module's own,
+// never shown. A watcher forgets the main window's when it is freed.
+class TImageKitHolder : public vcl::TComponent {
+public:
+    TImageKitHolder() : vcl::TComponent(nullptr) {}
+    ~TImageKitHolder() override { Set(nullptr); }
+    imaging::TImageKit* Get() {
+        if (FKit)
+            return FKit;
+        if (!FOwn)
+            FOwn = new imaging::TImageKit(this);
+        return FOwn;
+    }
+    void Set(imaging::TImageKit* kit) {
+        if (FKit == kit)
+            return;
+        if (FKit)
+            FKit->RemoveFreeNotification(this);
+        FKit = kit;
+        if (FKit)
+            FKit->FreeNotification(this);
+    }
+
+protected:
+    void Notification(vcl::TComponent* component, vcl::TOperation operation) override {
+        vcl::TComponent::Notification(component, operation);
+        if (operation == vcl::opRemove) {
+            if (component == FKit)
+                FKit = nullptr;
+            if (component == FOwn)
+                FOwn = nullptr;
+        }
+    }
+
+private:
+    imaging::TImageKit* FKit = nullptr;
+    imaging::TImageKit* FOwn = nullptr; // owned by this holder
+};
+
+TImageKitHolder& ImageKitHolder() {
+    static auto* holder = new TImageKitHolder;
+    return *holder;
 }
 
 std::function<gif::TGifColor()>& TransparentColorSource() {
@@ -645,8 +690,28 @@ int32_t LoadImageFileToBitmap(const std::string& fileName, vcl::TBitmap* bitmap,
             return -1;
         }
     }
-    ShowLoadError(fileName);
-    return -1;
+    // Every other type through the image component: read by extension, reduced to 256 colours (the image
+    // stays 24-bit), copied. A read that fails without an exception (the component's Aborting) or gives no
+    // image is a failure too, never the picture the component held before.
+    try {
+        imaging::TImageKit* kit = ImageKitHolder().Get();
+        kit->LoadFromFileByExtension(fileName);
+        if (kit->GetIO()->GetAborting() || kit->IsEmpty())
+            throw vcl::EInvalidGraphic("The image could not be read");
+        kit->ConvertTo(256, false);
+        vcl::TBitmap* image = kit->GetBitmap();
+        if (!image || image->GetEmpty())
+            throw vcl::EInvalidGraphic("The image could not be read");
+        bitmap->Assign(image);
+        return 0;
+    } catch (const std::exception&) {
+        ShowLoadError(fileName);
+        return -1;
+    }
+}
+
+void SetRoutineImageKit(imaging::TImageKit* kit) {
+    ImageKitHolder().Set(kit);
 }
 
 void SetTransparentColorSource(std::function<gif::TGifColor()> source) {

@@ -18,6 +18,9 @@
 namespace vcl {
 class TBitmap;
 }
+namespace imaging {
+class TImageKit;
+}
 
 namespace app {
 
@@ -116,8 +119,12 @@ void CropBitmap(vcl::TBitmap* bitmap, int32_t height, int32_t width);
 // ---- Other image files --------------------------------------------------------------------------------
 
 // Reads an image file of the type index into the bitmap: 0 on success, -1 on failure (the user has been
-// told). A GIF of two or more non-empty frames leaves the bitmap as it is and succeeds.
+// told). A GIF of two or more non-empty frames leaves the bitmap as it is and succeeds. Types other than
+// GIF and BMP go through the image component, whose 256-colour, 24-bit picture the bitmap receives.
 int32_t LoadImageFileToBitmap(const std::string& fileName, vcl::TBitmap* bitmap, int32_t type);
+// The main window's hidden image component, which LoadImageFileToBitmap reads other formats through;
+// until one is handed over (and after it is freed) the routines use one of their own.
+void SetRoutineImageKit(imaging::TImageKit* kit);
 
 // The colour of the main window's transparent-colour swatch, which a document normalised for display
 // takes as its background colour; none until the main window sets the source.

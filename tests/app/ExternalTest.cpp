@@ -110,6 +110,27 @@ TEST_F(External, OptimisedFileSavedAgain) {
     ASSERT_TRUE(SaveGifFile(&document, In("optimised-saved.gif"), true, true));
 }
 
+// Image files made by ImageMagick (the script lists them in images.txt) read into bitmaps and added as
+// frames, one document each; the size of each picture read goes to its own line of images.out.
+TEST_F(External, ImageFilesBecomeFrames) {
+    std::ifstream list(In("images.txt"));
+    ASSERT_TRUE(list) << "no images.txt";
+    std::ofstream out(In("images.out"));
+    std::string name;
+    while (std::getline(list, name)) {
+        if (name.empty())
+            continue;
+        vcl::TBitmap bitmap;
+        int32_t type = ImageFileTypeIndex(name);
+        ASSERT_EQ(LoadImageFileToBitmap(In(name), &bitmap, type), 0) << name;
+        TGifDocument document;
+        ASSERT_EQ(AddBitmapFrame(&document, &bitmap, 0), 0) << name;
+        FitFrameSize(&document, &bitmap, false);
+        ASSERT_TRUE(SaveGifFile(&document, In(name + ".gif"), true, true)) << name;
+        out << name << " " << bitmap.GetWidth() << "x" << bitmap.GetHeight() << "\n";
+    }
+}
+
 // The main window's placement, maximised, for Python's configparser.
 TEST_F(External, PlacementFile) {
     vcl::TForm* form = nullptr;

@@ -4,6 +4,7 @@
 #include "AppTestUtil.h"
 
 #include "app/GifRoutines.h"
+#include "imaging/core/ImageKit.h"
 #include "platform/vcl/Registry.h"
 #include "platform/vcl/Streams.h"
 
@@ -481,6 +482,66 @@ TEST_F(AppTest, ReadingImageFilesIntoBitmaps) {
         EXPECT_EQ(FBoxes[0].Text, expected);
         EXPECT_TRUE(target.GetEmpty()) << c.Name;
     }
+}
+
+} // namespace
+
+namespace {
+
+// The colour of a pixel of a 24-bit bitmap (red in the low byte).
+int32_t PixelOf(vcl::TBitmap& bitmap, int x, int y) {
+    const auto* row = static_cast<const uint8_t*>(bitmap.ScanLine(y));
+    return row[x * 3 + 2] | row[x * 3 + 1] << 8 | row[x * 3] << 16;
+}
+
+TEST_F(AppTest, OtherFormatsGoThroughTheImageComponent) {
+    // A 3 x 2 PPM of six colours.
+    const int32_t colours[2][3] = {{0x0000FF, 0x00FF00, 0xFF0000}, {0xFFFFFF, 0x000000, 0x336699}};
+    std::vector<uint8_t> ppm = {'P', '6', '\n', '3', ' ', '2', '\n', '2', '5', '5', '\n'};
+    for (const auto& row : colours)
+        for (int32_t c : row)
+            ppm.insert(ppm.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
+    WriteFile("six.ppm", ppm);
+    vcl::TBitmap bitmap;
+    ASSERT_EQ(LoadImageFileToBitmap(Path("six.ppm"), &bitmap, ImageFileTypeIndex("six.ppm")), 0);
+    ASSERT_EQ(bitmap.GetWidth(), 3);
+    ASSERT_EQ(bitmap.GetHeight(), 2);
+    ASSERT_EQ(bitmap.GetPixelFormat(), vcl::pf24bit);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(PixelOf(bitmap, x, y), colours[y][x]) << x << "," << y;
+
+    // The component now holds that picture: a file it reads nothing from, one it cannot read and one
+    // that is cut short are failures with the message, never that picture.
+    std::vector<uint8_t> cut(ppm.begin(), ppm.begin() + 14);
+    struct Case {
+        std::string Name;
+        std::vector<uint8_t> Bytes;
+    } cases[] = {{"photo.jif", {0xFF, 0xD8, 0xFF, 0xE0}}, {"broken.png", {'n', 'o', 't'}}, {"cut.ppm", cut},
+                 {"shape.wmf", {0xD7, 0xCD, 0xC6, 0x9A}}};
+    for (const auto& c : cases) {
+        WriteFile(c.Name, c.Bytes);
+        FBoxes.clear();
+        AnswerBox();
+        vcl::TBitmap target;
+        EXPECT_EQ(LoadImageFileToBitmap(Path(c.Name), &target, ImageFileTypeIndex(c.Name)), -1) << c.Name;
+        ASSERT_EQ(FBoxes.size(), 1u) << c.Name;
+        EXPECT_EQ(FBoxes[0].Text, "Error loading " + Path(c.Name) +
+                                      "! Loomwick does not support the file type or it is a corrupted file.");
+        EXPECT_TRUE(target.GetEmpty()) << c.Name;
+    }
+
+    // The main window's component is used while it lives; after it is freed, the routines' own again.
+    auto* kit = new imaging::TImageKit(nullptr);
+    SetRoutineImageKit(kit);
+    vcl::TBitmap again;
+    ASSERT_EQ(LoadImageFileToBitmap(Path("six.ppm"), &again, 12), 0);
+    EXPECT_EQ(kit->GetBitmap()->GetWidth(), 3);
+    kit->Free();
+    vcl::TBitmap after;
+    ASSERT_EQ(LoadImageFileToBitmap(Path("six.ppm"), &after, 12), 0);
+    EXPECT_EQ(after.GetWidth(), 3);
+    SetRoutineImageKit(nullptr);
 }
 
 } // namespace

@@ -4,7 +4,8 @@
 # made here; gifsicle --info must show the loop counts, delays, disposals and transparent indexes expected,
 # giftext exactly one loop block, on frame 0; a gifsicle -O3 file read and saved again keeps its disposals
 # and its composed frames (convert -coalesce, compare -metric AE 0); Python's configparser reads the
-# placement file.
+# placement file; PNG, JPEG, TIFF, TGA, PCX, ICO and PNM files made by ImageMagick become frames of their
+# size, a 16-colour one with its own pixels.
 # Usage: editor_routines.sh BUILD_DIR. Exits 77 when a tool is missing.
 # Budget: 120 s
 set -u
@@ -12,7 +13,7 @@ set -u
 build=${1:?usage: editor_routines.sh BUILD_DIR}
 build=$(cd "$build" 2>/dev/null && pwd) || { echo "skip: no build folder $1"; exit 77; }
 program=$build/tests/test_app
-for tool in gifsicle giftext convert compare python3; do
+for tool in gifsicle giftext convert compare identify python3; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skip: $tool is missing"; exit 77; }
 done
 [[ -x $program ]] || { echo "skip: $program is not built"; exit 77; }
@@ -33,6 +34,25 @@ convert f1.png -fill green -draw 'circle 10,20 14,24' f2.png
 convert f2.png -fill white -draw 'rectangle 20,10 30,20' f3.png
 convert -delay 15 -loop 2 f0.png f1.png f2.png f3.png -dispose none plain.gif
 gifsicle -O3 plain.gif -o optimised.gif || { echo "FAIL: gifsicle cannot optimise"; exit 1; }
+
+# Pictures of the other formats the editor inserts, each of its own size; the PNG has 16 colours, which a
+# frame keeps exactly.
+convert -seed 3 -size 37x23 plasma:fractal -blur 0x1 src.ppm
+convert -size 29x17 xc:black -fill '#ff0000' -draw 'rectangle 0,0 3,16' -fill '#00ff00' -draw 'rectangle 4,0 7,16' \
+    -fill '#0000ff' -draw 'rectangle 8,0 9,16' -fill '#ffff00' -draw 'rectangle 10,0 11,16' \
+    -fill '#00ffff' -draw 'rectangle 12,0 13,16' -fill '#ff00ff' -draw 'rectangle 14,0 15,16' \
+    -fill '#808080' -draw 'rectangle 16,0 17,16' -fill '#ffffff' -draw 'rectangle 18,0 19,16' \
+    -fill '#800000' -draw 'rectangle 20,0 20,16' -fill '#008000' -draw 'rectangle 21,0 21,16' \
+    -fill '#000080' -draw 'rectangle 22,0 22,16' -fill '#808000' -draw 'rectangle 23,0 23,16' \
+    -fill '#008080' -draw 'rectangle 24,0 24,16' -fill '#800080' -draw 'rectangle 25,0 25,16' \
+    -fill '#c0c0c0' -draw 'rectangle 26,0 26,8' +antialias -type TrueColor PNG24:sixteen.png
+convert src.ppm -quality 90 photo.jpg
+convert src.ppm -resize 31x19! -compress None plain.tif
+convert src.ppm -resize 33x21! plain.tga
+convert src.ppm -resize 35x15! plain.pcx
+convert src.ppm -resize 32x32! plain.ico
+convert src.ppm -resize 25x27! -colorspace Gray plain.pgm
+printf '%s\n' sixteen.png photo.jpg plain.tif plain.tga plain.pcx plain.ico src.ppm plain.pgm > images.txt
 
 if ! LOOMWICK_APP_EXTERNAL_DIR=$work "$program" --gtest_filter='External.*' >app.log 2>&1; then
     echo "FAIL: test_app's External tests failed"
@@ -88,7 +108,18 @@ for f in plain-*.png; do
 done
 [[ $frames == 4 ]]; check "optimised: four coalesced frames" $? "$frames"
 
-# 4. The placement file, read by Python's configparser.
+# 4. Other formats become frames of their size; the 16-colour picture keeps its pixels.
+while read -r name size; do
+    want=$(identify -format '%wx%h' "$name[0]")
+    [[ $size == "$want" ]]; check "$name: read as $size" $? "ImageMagick says $want"
+    got=$(gifsicle --info "$name.gif" | sed -n 's/^  + image #0 \([0-9x]*\).*/\1/p')
+    [[ $got == "$want" ]]; check "$name: a frame of $want" $? "the saved frame is $got"
+done < images.out
+[[ $(wc -l < images.out) == $(wc -l < images.txt) ]]; check "every picture read" $? "$(cat images.out)"
+ae=$(compare -metric AE sixteen.png sixteen.png.gif null: 2>&1)
+[[ $ae == 0 ]]; check "sixteen.png: the frame has its own pixels" $? "$ae pixels differ"
+
+# 5. The placement file, read by Python's configparser.
 python3 - forminfo.ini <<'PY'
 import configparser, sys
 c = configparser.ConfigParser()
