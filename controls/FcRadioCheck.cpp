@@ -4,6 +4,7 @@
 #include "controls/FcThemeServices.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Canvas.h"
+#include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Filer.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Edges.h"
