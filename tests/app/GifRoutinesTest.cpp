@@ -409,6 +409,25 @@ TEST_F(AppTest, SavingAndLoadingWithTheUsersMessages) {
     ASSERT_EQ(FBoxes.size(), 1u);
     EXPECT_TRUE(std::filesystem::is_directory(Path("folder.gif")));
 
+    // A write that fails half-way (a frame whose size no longer fits its pixels): the old file as it was,
+    // no temporary file left beside it.
+    {
+        const auto old = ReadFile(file);
+        TGifDocument broken;
+        AppendPicture(broken, 8, 8, 0);
+        AppendPicture(broken, 8, 8, 1)->Descriptor().Width = 4;
+        FBoxes.clear();
+        AnswerBox();
+        EXPECT_FALSE(SaveGifFile(&broken, file, true, true));
+        ASSERT_EQ(FBoxes.size(), 1u);
+        EXPECT_EQ(FBoxes[0].Text, "Error saving file! Unable to save " + file + " to disk.");
+        EXPECT_EQ(ReadFile(file), old);
+        int entries = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(FDir))
+            ++entries;
+        EXPECT_EQ(entries, 3); // config/, saved.gif and folder.gif/
+    }
+
     TGifDocument loaded;
     EXPECT_TRUE(LoadGifFile(&loaded, file));
     EXPECT_EQ(loaded.FrameCount(), 3);
