@@ -1,8 +1,10 @@
 // The single-image view's painting for a 1920 x 1080 client area showing a 1920 x 1080 photo-like image:
 // a full render of the back buffer at 33, 100 and 250 % without and with a zoom filter (triangle), and the
 // copy of an unchanged back buffer to the window that every repaint of unchanged content costs. Times are
-// per frame.
+// per frame. Also the editor's reduction of a loaded photo to 256 colours through the view's processing
+// component (ConvertTo(256, false)), with and without the undo copy it keeps by default.
 #include "imaging/core/IKBitmap.h"
+#include "imaging/core/ImageKitProc.h"
 #include "imaging/core/ImageKitView.h"
 #include "platform/backend/headless/HeadlessScreen.h"
 #include "platform/vcl/Application.h"
@@ -94,5 +96,24 @@ void BM_ViewCopyUnchangedBuffer(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ViewCopyUnchangedBuffer)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Argument: AutoUndo (1: a copy of the image goes to the undo list first, as in the editor).
+void BM_ProcConvertTo256(benchmark::State& state) {
+    TViewBench& b = ViewBench();
+    imaging::TImageKitProc* proc = b.View->GetProc();
+    proc->SetAutoUndo(state.range(0) != 0);
+    imaging::TIKBitmap photo;
+    photo.SetStorageKind(imaging::ikbsMemory);
+    photo.Assign(b.View->GetIKBitmap());
+    for (auto _ : state) {
+        state.PauseTiming();
+        b.View->GetIKBitmap()->Assign(&photo);
+        state.ResumeTiming();
+        proc->ConvertTo(256, false);
+    }
+    b.View->GetIKBitmap()->Assign(&photo);
+    state.SetLabel(state.range(0) ? "with the undo copy" : "without undo");
+}
+BENCHMARK(BM_ProcConvertTo256)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "imaging/core/IKHelpers.h"
 #include "imaging/core/IKMask.h"
 #include "platform/vcl/Canvas.h"
+#include "platform/vcl/Controls.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/GraphicsObjects.h"
 #include "platform/vcl/Streams.h"
@@ -562,6 +563,11 @@ void TImageKitView::DrawOutline(bool tick, bool afterPaint) {
             }
             DrawDashedPoints(rec, canvas);
         }
+        // Outside a paint the canvas drew on a device context of its own: letting it go puts what was drawn
+        // on the screen now (inside a paint the canvas holds the paint's context and this does nothing).
+        if (!afterPaint)
+            if (auto* canvas = dynamic_cast<vcl::TControlCanvas*>(GetCanvas()))
+                canvas->FreeHandle();
     }
     UpdateOutlineTimer();
     if (!tick)

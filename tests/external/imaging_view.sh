@@ -6,9 +6,11 @@
 # offset and zoom say (pixels of the screen grab against the file's own); the wheel turned towards the user
 # over the image (xdotool click 5) zooms in and the image gets wider on the screen, turned away (click 4)
 # zooms out and it gets narrower; Page Down and the arrow keys scroll a zoomed image; and with
-# --background 7 the chessboard's squares show around a small image.
+# --background 7 the chessboard's squares show around a small image. With --select 5,5,30,20 --gray the
+# rectangle shows gray (each channel the gray level (R x 21 + G x 71 + B x 8) div 100 of the file's pixel) and
+# the rest in colour, with black and white dashes along the rectangle's edges.
 # $1 is the build folder. With IKVIEW_SCREENSHOT=file.png the first screen grab is kept there.
-# Budget: 120 s
+# Budget: 150 s
 set -u
 BUILD=${1:?build folder}
 TOOL=$BUILD/tools/ikview
@@ -101,6 +103,11 @@ sleep 0.5
 import -window root "$WORK/keys.png" 2>/dev/null
 stop keys
 
+# A selection turned gray.
+start select "$WORK/rose.ppm" --zoom 200 --select 5,5,30,20 --gray
+import -window root "$WORK/select.png" 2>/dev/null
+stop select
+
 # The chessboard around a small image.
 start chess "$WORK/rose.ppm" --background 7
 import -window root "$WORK/chess.png" 2>/dev/null
@@ -175,4 +182,39 @@ echo "chessboard squares: $a $b / $c $d"
 [ "$a" = "$d" ] && [ "$b" = "$c" ] && [ "$a" != "$b" ] || fail "no chessboard squares: $a $b / $c $d"
 IFS=, read -r r g bl <<<"$b"
 [ "$a" = "$((255 - r)),$((255 - g)),$((255 - bl))" ] || fail "the squares $a and $b are not complements"
+grep -q '^ready' "$WORK/select.out" || fail "ikview did not show the selection"
+read -r sx sy < <(sed -n 's/^client \([0-9]*\),\([0-9]*\) .*/\1 \2/p' "$WORK/select.out")
+read -r ox oy < <(sed -n 's/^offset \([0-9]*\),\([0-9]*\)$/\1 \2/p' "$WORK/select.out")
+at() { pixel "$WORK/select.png" $((sx + ox + $1)) $((sy + oy + $2)); }
+# Inside, away from the grips.
+for p in "15 12" "8 15" "25 17" "20 8"; do
+    set -- $p
+    IFS=, read -r r g bl <<<"$(pixel "$WORK/rose.ppm" "$1" "$2")"
+    gray=$(((r * 21 + g * 71 + bl * 8) / 100))
+    got=$(at $((2 * $1 + 1)) $((2 * $2 + 1)))
+    [ "$got" = "$gray,$gray,$gray" ] || fail "selected pixel $1,$2 is $got on the screen, its gray is $gray"
+done
+for p in "35 25" "2 2" "34 8" "15 22"; do
+    set -- $p
+    want=$(pixel "$WORK/rose.ppm" "$1" "$2")
+    got=$(at $((2 * $1)) $((2 * $2)))
+    [ "$got" = "$want" ] || fail "pixel $1,$2 outside the selection is $got on the screen, $want in the file"
+done
+# The edges of bitmap rows 5 and 20 lie on screen rows 10 and 41, between the grips (corners at 10 and 62,
+# side middles at 36, each 5 pixels wide on either side).
+for row in 10 41; do
+    dashes=""
+    for x in $(seq 17 29); do
+        c=$(at "$x" "$row")
+        case $c in
+        0,0,0) dashes+=b ;;
+        255,255,255) dashes+=w ;;
+        *) fail "edge pixel $x,$row of the selection is $c, neither black nor white" ;;
+        esac
+    done
+    echo "selection edge at row $row: $dashes"
+    [[ $dashes == *b* && $dashes == *w* ]] || fail "no black and white dashes on row $row: $dashes"
+done
+echo "selection: gray inside, colour outside, dashed edges"
+
 echo "imaging view: renderings equal ImageMagick's, the screen shows the image, the wheel zooms, keys scroll"

@@ -401,3 +401,23 @@ TEST_F(ImageKitViewSelectTest, DelayedZoomFilterFollowsTwoTicksAfterScrolling) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ImageKitViewSelectTest, MarchingAntsAtTwoHundredPerCent) {
+    LoadGradient(40, 30);
+    View->SetZoom(200);
+    View->SelectRect(5, 5, 30, 20, 0);
+    Pump();
+    // Hidden for two ticks after the zoom, then drawn.
+    RestartTimer();
+    Tick();
+    Tick();
+    const int32_t ox = View->GetOffsetX(), oy = View->GetOffsetY();
+    // Bitmap row 5 starts at screen row 10; its top border is drawn in dashes of four.
+    const int32_t y = oy + 10;
+    for (int32_t x = ox + 17; x < ox + 30; ++x)
+        EXPECT_EQ(ClientPixel(x, y), ((x + y + View->GetAntsCounter()) & 4) ? 0xFFFFFFu : 0u) << x;
+}
+
+} // namespace
