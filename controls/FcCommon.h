@@ -8,6 +8,7 @@
 #include "controls/FcFrameController.h"
 #include "controls/FcFrames.h"
 #include "controls/FcGraphics.h"
+#include "controls/FcPanel.h"
 #include "controls/FcRadioCheck.h"
 #include "controls/FcListView.h"
 #include "controls/FcRegister.h"

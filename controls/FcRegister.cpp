@@ -5,6 +5,7 @@
 #include "controls/FcCommon.h"
 #include "controls/FcFrameController.h"
 #include "controls/FcListView.h"
+#include "controls/FcPanel.h"
 #include "controls/FcRadioCheck.h"
 #include "controls/FcRegister.h"
 #include "controls/FcTabs.h"
@@ -187,6 +188,52 @@ void RegisterRadioCheck() {
         .Stored(&RegisterNever<C>);
 }
 
+template <class C> void DefinePanelProperties(vcl::TClassProperties<C, vcl::TCustomPanel>& t) {
+    const vcl::TIdentMap* colors = vcl::ColorIdents();
+    t.Property("About", &C::GetAbout, &C::SetAbout)
+        .Stored(&RegisterNever<C>)
+        .Property("BorderColor", &C::GetBorderColor, &C::SetBorderColor, colors)
+        .Property("BorderInner", &C::GetBorderInner, &C::SetBorderInner)
+        .Property("BorderOuter", &C::GetBorderOuter, &C::SetBorderOuter)
+        .Property("BorderSides", &C::GetBorderSides, &C::SetBorderSides)
+        .Property("FlatColor", &C::GetFlatColor, &C::SetFlatColor, colors)
+        .Property("FlatColorAdjustment", &C::GetFlatColorAdjustment, &C::SetFlatColorAdjustment)
+        .Property("FrameController", &C::GetFrameController, &C::SetFrameController)
+        .Property("Transparent", &C::GetTransparent, &C::SetTransparent)
+        .Property("DockSite", &C::GetDockSite, &C::SetDockSite)
+        .Property("ShowDockClientCaptions", &C::GetShowDockClientCaptions, &C::SetShowDockClientCaptions)
+        .Event("OnMouseEnter", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseEnter))
+        .Event("OnMouseLeave", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseLeave))
+        .Event("OnPaint", static_cast<vcl::TNotifyEvent C::*>(&C::OnPaint));
+}
+
+void RegisterPanels() {
+    vcl::RegisterEnumNames<TFcGridStyle>({"gsDots", "gsDottedLines", "gsSolidLines"});
+    vcl::RegisterEnumNames<TFcGroupBoxStyle>({"gsStandard", "gsCustom", "gsTopLine", "gsFlat"});
+    const vcl::TIdentMap* colors = vcl::ColorIdents();
+    vcl::RegisterClass<TFcPanel>("TFcPanel");
+    {
+        using C = TFcPanel;
+        vcl::TClassProperties<C, vcl::TCustomPanel> t;
+        DefinePanelProperties(t);
+        t.Property("AlignmentVertical", &C::GetAlignmentVertical, &C::SetAlignmentVertical)
+            .Property("BorderHighlight", &C::GetBorderHighlight, &C::SetBorderHighlight, colors)
+            .Property("BorderShadow", &C::GetBorderShadow, &C::SetBorderShadow, colors)
+            .Property("GridColor", &C::GetGridColor, &C::SetGridColor, colors)
+            .Property("GridStyle", &C::GetGridStyle, &C::SetGridStyle)
+            .Property("GridXSize", &C::GetGridXSize, &C::SetGridXSize)
+            .Property("GridYSize", &C::GetGridYSize, &C::SetGridYSize)
+            .Property("ShowGrid", &C::GetShowGrid, &C::SetShowGrid)
+            .Property("UseDockManager", &C::GetUseDockManager, &C::SetUseDockManager);
+    }
+    vcl::RegisterClass<TFcGroupBox>("TFcGroupBox");
+    using C = TFcGroupBox;
+    vcl::TClassProperties<C, vcl::TCustomPanel> t;
+    DefinePanelProperties(t);
+    t.Property("GroupStyle", &C::GetGroupStyle, &C::SetGroupStyle)
+        .Property("ThemeAware", &C::GetThemeAware, &C::SetThemeAware);
+}
+
 void RegisterTabControl() {
     const vcl::TIdentMap* colors = vcl::ColorIdents();
     {
@@ -358,6 +405,7 @@ void RegisterControlClasses() {
     static const bool done = [] {
         vcl::RegisterVclClasses();
         RegisterEnumerations();
+        RegisterPanels();
         RegisterRegIniFile();
         RegisterFrameController();
         RegisterButton();
