@@ -8,6 +8,7 @@
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarControl.h"
 #include "bars/xbBarItem.h"
+#include "bars/xbBarItemControl.h"
 #include "bars/xbBarItemLinks.h"
 #include "bars/xbBarManager.h"
 #include "bars/xbBarPainter.h"

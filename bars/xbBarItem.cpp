@@ -1,4 +1,5 @@
 #include "bars/xbBarItem.h"
+#include "bars/xbBarItemControl.h"
 
 #include "bars/xbBarButton.h"
 #include "bars/xbBarCommon.h"

@@ -146,6 +146,9 @@ public:
     void SetHint(const std::string& value) { FHint = value; }
     vcl::TShortCut GetShortCut() const { return FShortCut; }
     void SetShortCut(vcl::TShortCut value);
+    // The link whose control runs the item's click, null outside a click.
+    TxbBarItemLink* GetClickedItemLink() const { return FClickedItemLink; }
+    void SetClickedItemLink(TxbBarItemLink* value) { FClickedItemLink = value; }
     bool GetUnclickAfterDoing() const { return FUnclickAfterDoing; }
     void SetUnclickAfterDoing(bool value) { FUnclickAfterDoing = value; }
     TxbBarItemVisible GetVisible() const { return FVisible; }
@@ -190,6 +193,7 @@ private:
     std::unique_ptr<vcl::TBitmap> FGlyph;
     vcl::THelpContext FHelpContext = 0;
     std::string FHint;
+    TxbBarItemLink* FClickedItemLink = nullptr;
     int32_t FImageIndex = -1;
     std::vector<TxbBarItemLink*> FLinks;
     TxbBarItemVisible FPendingVisible = ivAlways;

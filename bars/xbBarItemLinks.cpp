@@ -3,6 +3,7 @@
 #include "bars/xbBarButton.h"
 #include "bars/xbBarControl.h"
 #include "bars/xbBarItem.h"
+#include "bars/xbBarItemControl.h"
 #include "bars/xbBarSubItem.h"
 #include "bars/xbBars.h"
 #include "bars/xbBarManager.h"
@@ -307,12 +308,16 @@ void TxbBarItemLink::CopyUsage(TxbBarItemLink* other) {
 }
 
 void TxbBarItemLink::CreateControl() {
-    // Controls are made while the collection has a window; the bar windows bring them.
+    if (FControl || !FItem || !FLinks || !FLinks->GetBarControl())
+        return;
+    if (TxbBarItemControlFactory make = FindItemControlClass(typeid(*FItem)))
+        FControl = make(this);
 }
 
 void TxbBarItemLink::DestroyControl() {
-    delete FControl;
+    TxbBarItemControl* control = FControl;
     FControl = nullptr;
+    delete control;
 }
 
 void TxbBarItemLink::Assign(vcl::TPersistent* source) {

@@ -32,25 +32,8 @@ using TxbBarUserDefines = vcl::TSet<TxbBarUserDefine>;
 
 inline constexpr const char* sxbBarRecursiveSubItems = "You cannot create recursive subitems";
 
-// The object that shows one link in one open window (the bar windows make one per shown link). The item
-// tells it of each change.
-class TxbBarItemControl : public vcl::TObject {
-public:
-    explicit TxbBarItemControl(class TxbBarItemLink* link) : FLink(link) {}
-    TxbBarItemLink* GetLink() const { return FLink; }
-    virtual void CaptionChanged() {}
-    virtual void EnabledChanged() {}
-    virtual void GlyphChanged() {}
-    virtual void ShortCutChanged() {}
-    virtual void VisibleChanged() {}
-    virtual void BeginGroupChanged() {}
-    virtual void Repaint() {}
-    // The paint style the control draws with (a button control's effective one).
-    virtual TxbBarPaintStyle GetPaintStyle() const { return psStandard; }
-
-private:
-    TxbBarItemLink* FLink;
-};
+// The object that shows the link in its collection's open window (bars/xbBarItemControl.h).
+class TxbBarItemControl;
 
 class TxbBarItemLink : public vcl::TCollectionItem {
 public:
@@ -117,8 +100,11 @@ public:
     void CopyUsage(TxbBarItemLink* other);
     void SaveRecentIndex() { FSavedRecentIndex = GetRecentIndex(); }
     void RestoreRecentIndex() { SetRecentIndex(FSavedRecentIndex); }
+    // Makes the control of the item's kind while the collection has a window (none without a registered kind).
     void CreateControl();
     void DestroyControl();
+    // The control tells its link that it is freed.
+    void ForgetControl() { FControl = nullptr; }
 
 private:
     friend class TxbBarItemLinks;

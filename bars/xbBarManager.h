@@ -33,6 +33,7 @@ class TxbThemeChangedNotificator;
 namespace bars {
 
 class TxbBar;
+class TxbBarItemControl;
 class TxbBarGroup;
 class TxbBarItem;
 class TxbBarItemLink;
@@ -181,6 +182,12 @@ public:
     // Run-time customizing mode (the customizing form, when it exists, sets it).
     void SetCustomizing(bool value) { FCustomizing = value; }
     bool IsCustomizing() const { return FDesigning || FCustomizing; }
+    // The item control the user works with last (hovered or selected by key), null when none.
+    TxbBarItemControl* GetCurrentItemControl() const { return FCurrentItemControl; }
+    void SetCurrentItemControl(TxbBarItemControl* value) { FCurrentItemControl = value; }
+    // While customizing: the selected item control (the customizing windows follow it).
+    TxbBarItemControl* GetSelectedItemControl() const { return FSelectedItemControl; }
+    void SetSelectedItemControl(TxbBarItemControl* value) { FSelectedItemControl = value; }
     bool IsDestroying() const;
     bool IsLoading() const;
     bool IsFlatStyle() const { return FStyle == bmsFlat; }
@@ -353,6 +360,8 @@ private:
     bool FConstructionDone = false;
     bool FDesigning = false;
     bool FCustomizing = false;
+    TxbBarItemControl* FCurrentItemControl = nullptr;
+    TxbBarItemControl* FSelectedItemControl = nullptr;
     bool FChanged = false;
     bool FRedrawLocked = false;
     bool FStyleChanging = false;
