@@ -279,4 +279,26 @@ TEST_F(ItemControlTest, ABarWindowNeverTakesTheActivation) {
     EXPECT_EQ(win::SendMessage(Window()->GetHandle(), win::WM_ERASEBKGND, 0, 0), 1);
 }
 
+TEST_F(ItemControlTest, MouseInputForWindowsOutsideTheActiveChainIsDropped) {
+    MakeBar({"A"});
+    TxbBarControl* first = Window();
+    MakeBar({"B"});
+    TxbBarControl* second = Window();
+    int moves = 0;
+    second->OnMouseMove = [&](vcl::TObject*, vcl::TShiftState, int32_t, int32_t) { ++moves; };
+    const win::LPARAM at = (5 << 16) | 5;
+    win::SendMessage(second->GetHandle(), win::WM_MOUSEMOVE, 0, at);
+    EXPECT_EQ(moves, 1);
+    first->SetActive(true);
+    win::SendMessage(second->GetHandle(), win::WM_MOUSEMOVE, 0, at);
+    EXPECT_EQ(moves, 1);
+    // Once in the chain the window hears the mouse again.
+    second->SetActive(true);
+    win::SendMessage(second->GetHandle(), win::WM_MOUSEMOVE, 0, at);
+    EXPECT_EQ(moves, 2);
+    second->SetActive(false);
+    first->SetActive(false);
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+}
+
 } // namespace
