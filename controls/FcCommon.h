@@ -9,6 +9,7 @@
 #include "controls/FcFrames.h"
 #include "controls/FcGraphics.h"
 #include "controls/FcPanel.h"
+#include "controls/FcPanelDockManager.h"
 #include "controls/FcRadioCheck.h"
 #include "controls/FcListView.h"
 #include "controls/FcRegister.h"

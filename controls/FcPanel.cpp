@@ -1,5 +1,6 @@
 #include "controls/FcPanel.h"
 
+#include "controls/FcPanelDockManager.h"
 #include "controls/FcThemeServices.h"
 #include "platform/vcl/Canvas.h"
 #include "platform/vcl/Filer.h"
@@ -185,7 +186,9 @@ void TFcCustomPanel::SetBounds(int32_t left, int32_t top, int32_t width, int32_t
 }
 
 std::unique_ptr<vcl::TDockTree> TFcCustomPanel::CreateDockManager() {
-    auto manager = vcl::TCustomPanel::CreateDockManager();
+    std::unique_ptr<vcl::TDockTree> manager;
+    if (GetDockSite() && GetUseDockManager())
+        manager = std::make_unique<TFcPanelDockManager>(this);
     if (manager)
         SetDoubleBuffered(true);
     return manager;
