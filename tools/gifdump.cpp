@@ -7,13 +7,15 @@
 //   gifdump indices FILE           every frame's colour indices to standard output
 //   gifdump roundtrip IN OUT [--rle]   load and save (also: gifdump --rewrite IN OUT [--rle])
 //   gifdump composed FILE DIR [RRGGBB|background]  the logical screen after each frame, composed with
-//                                  the disposal methods by the playback painter, as DIR/composed-NNN.ppm;
+//                                  the disposal methods as the playback painter shows it (gif/GifCompose.h),
+//                                  as DIR/composed-NNN.ppm;
 //                                  the screen starts in the colour given (default ff00ff; "background":
 //                                  the header's background colour), which also shows through where a
 //                                  frame restores to the background
 //   gifdump play FILE              plays the animation inline on an off-screen canvas (one pass, or the
 //                                  loop count's passes) and prints each event with its time on a
 //                                  manual clock
+#include "gif/GifCompose.h"
 #include "gif/GifDocument.h"
 #include "gif/GifPainter.h"
 #include "platform/vcl/Bitmap.h"
@@ -213,29 +215,27 @@ void DumpComposed(const std::string& file, const std::string& dir, vcl::TColor b
     if (background < 0)
         background = doc->GlobalColorMap()->GetEntryCount() > 0 ? doc->ScreenBackgroundColor() : 0xFF00FF;
     std::filesystem::create_directories(dir);
-    TGifPaintOptions options;
-    options.Include(gpoStepFrames);
-    options.Include(gpoUseTransparency);
-    int count = 0;
-    DumpPlay(*doc, background, options, [&](TGifPainter*, vcl::TBitmap* screen) {
+    TGifComposer composer(doc.get(), background);
+    const int w = composer.Width(), h = composer.Height();
+    const std::string header = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+    // The painter's pass ends at an empty frame.
+    while (composer.Next() && !doc->Frame(composer.FrameIndex())->IsEmpty()) {
         char name[32];
-        std::snprintf(name, sizeof name, "/composed-%03d.ppm", count++);
-        const int w = screen->GetWidth(), h = screen->GetHeight();
-        const std::string header = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+        std::snprintf(name, sizeof name, "/composed-%03d.ppm", composer.FrameIndex());
         vcl::SaveFileSafely(dir + name, [&](vcl::TStream& stream) {
             stream.WriteBuffer(header.data(), int32_t(header.size()));
             std::vector<uint8_t> rgb(size_t(w) * 3);
             for (int y = 0; y < h; ++y) {
-                const auto* row = static_cast<const uint8_t*>(screen->ScanLine(y));
+                const uint32_t* row = composer.Screen().data() + size_t(y) * size_t(w);
                 for (int x = 0; x < w; ++x) {
-                    rgb[size_t(x) * 3] = row[x * 4 + 2];
-                    rgb[size_t(x) * 3 + 1] = row[x * 4 + 1];
-                    rgb[size_t(x) * 3 + 2] = row[x * 4];
+                    rgb[size_t(x) * 3] = uint8_t(row[x] >> 16);
+                    rgb[size_t(x) * 3 + 1] = uint8_t(row[x] >> 8);
+                    rgb[size_t(x) * 3 + 2] = uint8_t(row[x]);
                 }
                 DumpWriteLarge(stream, rgb.data(), rgb.size());
             }
         });
-    });
+    }
 }
 
 void DumpPlayEvents(const std::string& file) {
