@@ -9,6 +9,7 @@
 #include "platform/vcl/Graphics.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/gdi/Text.h"
+#include "platform/win/user/Keys.h"
 #include "platform/win/user/Messages.h"
 #include "platform/win/user/User.h"
 #include "platform/win/user/WindowStyles.h"
@@ -289,6 +290,14 @@ void TCustomxbBarControl::WndProc(vcl::TMessage& message) {
     case win::WM_ERASEBKGND:
         message.Result = 1;
         return;
+    case win::WM_KEYDOWN: {
+        if (!GActiveBarControl)
+            return;
+        uint16_t key = uint16_t(message.WParam);
+        HandleNavigationKey(key);
+        message.WParam = key;
+        return;
+    }
     default: break;
     }
     // While a chain of bar windows is active, mouse input for windows outside it goes nowhere.
@@ -297,6 +306,43 @@ void TCustomxbBarControl::WndProc(vcl::TMessage& message) {
     if ((clientMouse || ncMouse) && GActiveBarControl && !IsInActiveChain())
         return;
     vcl::TCustomControl::WndProc(message);
+}
+
+bool TCustomxbBarControl::HandleNavigationKey(uint16_t& key) {
+    // A vertical toolbar turns the arrows: Left and Up swap, Right and Down swap.
+    if (auto* toolbar = dynamic_cast<TxbBarControl*>(this); toolbar && toolbar->IsVertical()) {
+        switch (key) {
+        case win::VK_LEFT: key = win::VK_UP; break;
+        case win::VK_UP: key = win::VK_LEFT; break;
+        case win::VK_RIGHT: key = win::VK_DOWN; break;
+        case win::VK_DOWN: key = win::VK_RIGHT; break;
+        default: break;
+        }
+    }
+    if (!FItemLinks)
+        return false;
+    const bool shift = win::GetKeyState(win::VK_SHIFT) < 0;
+    const bool previousKey = IsMenu() ? key == win::VK_UP : key == win::VK_LEFT;
+    const bool nextKey = IsMenu() ? key == win::VK_DOWN : key == win::VK_RIGHT;
+    TxbBarItemLink* current = FSelectedControl ? FSelectedControl->GetLink() : nullptr;
+    TxbBarItemLink* target = nullptr;
+    if (key == win::VK_HOME)
+        target = FItemLinks->GetFirstSelectableLink();
+    else if (key == win::VK_END)
+        target = FItemLinks->GetLastSelectableLink();
+    else if (previousKey || (key == win::VK_TAB && shift))
+        target = current ? FItemLinks->GetPrevSelectableLink(current) : FItemLinks->GetFirstSelectableLink();
+    else if (nextKey || key == win::VK_TAB)
+        target = current ? FItemLinks->GetNextSelectableLink(current) : FItemLinks->GetFirstSelectableLink();
+    else if (key == win::VK_MENU || (key == win::VK_F10 && FBarManager && FBarManager->GetUseF10ForMenu())) {
+        key = 0;
+        DeactivateAll();
+        return true;
+    } else
+        return false;
+    if (target && target->GetControl())
+        SelectItemControl(target->GetControl());
+    return true;
 }
 
 bool TCustomxbBarControl::IsInActiveChain() const {

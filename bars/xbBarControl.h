@@ -95,6 +95,8 @@ protected:
     void DestroyWindowHandle() override;
     void WndProc(vcl::TMessage& message) override;
     void SetPressedControl(TxbBarItemControl* value) { FPressedControl = value; }
+    // WM_KEYDOWN: navigation among the links while a bar window is active; true when the key was used.
+    virtual bool HandleNavigationKey(uint16_t& key);
     // This window is the head of the active chain or one of its parents.
     bool IsInActiveChain() const;
 

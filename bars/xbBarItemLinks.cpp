@@ -407,6 +407,42 @@ TxbBarControl* TxbBarItemLinks::CreateBarControl() {
     return FBarControl;
 }
 
+namespace {
+bool IsSelectableLink(TxbBarItemLink* link) { return link->GetControl() && link->GetControl()->IsSelectable(); }
+} // namespace
+
+TxbBarItemLink* TxbBarItemLinks::GetNextSelectableLink(TxbBarItemLink* link) const {
+    const int32_t count = GetShownItemCount();
+    if (count == 0)
+        return nullptr;
+    int32_t start = -1;
+    for (int32_t i = 0; link && i < count; ++i)
+        if (GetShownItem(i) == link)
+            start = i;
+    for (int32_t step = 1; step <= count; ++step) {
+        TxbBarItemLink* candidate = GetShownItem((start + step + count) % count);
+        if (IsSelectableLink(candidate))
+            return candidate;
+    }
+    return nullptr;
+}
+
+TxbBarItemLink* TxbBarItemLinks::GetPrevSelectableLink(TxbBarItemLink* link) const {
+    const int32_t count = GetShownItemCount();
+    if (count == 0)
+        return nullptr;
+    int32_t start = count;
+    for (int32_t i = 0; link && i < count; ++i)
+        if (GetShownItem(i) == link)
+            start = i;
+    for (int32_t step = 1; step <= count; ++step) {
+        TxbBarItemLink* candidate = GetShownItem(((start - step) % count + count) % count);
+        if (IsSelectableLink(candidate))
+            return candidate;
+    }
+    return nullptr;
+}
+
 void TxbBarItemLinks::DestroyBarControl() {
     TxbBarControl* control = FBarControl;
     FBarControl = nullptr;

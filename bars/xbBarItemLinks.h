@@ -170,6 +170,13 @@ public:
     void RestoreRecentItemCount();
     void RebuildLists();
 
+    // Selection walking over the shown links whose controls are selectable: after (before) link, wrapping;
+    // a null link starts at the first (last). Null when none is selectable.
+    TxbBarItemLink* GetFirstSelectableLink() const { return GetNextSelectableLink(nullptr); }
+    TxbBarItemLink* GetLastSelectableLink() const { return GetPrevSelectableLink(nullptr); }
+    TxbBarItemLink* GetNextSelectableLink(TxbBarItemLink* link) const;
+    TxbBarItemLink* GetPrevSelectableLink(TxbBarItemLink* link) const;
+
     // Runs the click of the first available, enabled link whose item has the shortcut; true when one ran.
     bool ExecuteShortCut(vcl::TShortCut shortCut);
     // The next link after afterLink (null: from the start) whose caption's accelerator is key with shift

@@ -301,4 +301,49 @@ TEST_F(ItemControlTest, MouseInputForWindowsOutsideTheActiveChainIsDropped) {
     EXPECT_EQ(GetActiveBarControl(), nullptr);
 }
 
+TEST_F(ItemControlTest, KeysWalkTheSelectableLinksOfTheActiveWindowWrapping) {
+    MakeBar({"A", "B", "C"});
+    auto key = [&](win::UINT vk) { win::SendMessage(Window()->GetHandle(), win::WM_KEYDOWN, vk, 0); };
+    auto selected = [&]() { return Window()->GetSelectedControl(); };
+    // With no active bar window keys do nothing.
+    key(win::VK_HOME);
+    EXPECT_EQ(selected(), nullptr);
+    Window()->SetActive(true);
+    struct Case {
+        win::UINT Key;
+        int Expected;
+    };
+    for (Case c : {Case{win::VK_HOME, 0}, Case{win::VK_LEFT, 2}, Case{win::VK_RIGHT, 0}, Case{win::VK_TAB, 1},
+                   Case{win::VK_END, 2}, Case{win::VK_TAB, 0}, Case{win::VK_RIGHT, 1}}) {
+        key(c.Key);
+        EXPECT_EQ(selected(), Control(c.Expected)) << c.Key;
+    }
+    // A disabled control is still selectable by key.
+    Buttons[1]->SetEnabled(false);
+    key(win::VK_HOME);
+    key(win::VK_RIGHT);
+    EXPECT_EQ(selected(), Control(1));
+    // Alt leaves the chain.
+    key(win::VK_MENU);
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+    EXPECT_EQ(selected(), nullptr);
+}
+
+TEST_F(ItemControlTest, AVerticalToolbarTurnsTheArrows) {
+    MakeBar({"A", "B", "C"});
+    Window()->SetDockingStyle(dsLeft);
+    Window()->SetActive(true);
+    auto key = [&](win::UINT vk) { win::SendMessage(Window()->GetHandle(), win::WM_KEYDOWN, vk, 0); };
+    key(win::VK_DOWN);
+    EXPECT_EQ(Window()->GetSelectedControl(), Control(0));
+    key(win::VK_DOWN);
+    EXPECT_EQ(Window()->GetSelectedControl(), Control(1));
+    key(win::VK_UP);
+    EXPECT_EQ(Window()->GetSelectedControl(), Control(0));
+    // Right and Left are the vertical bar's Down and Up, left to the toolbar's own handling.
+    key(win::VK_RIGHT);
+    EXPECT_EQ(Window()->GetSelectedControl(), Control(0));
+    Window()->SetActive(false);
+}
+
 } // namespace
