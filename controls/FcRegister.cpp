@@ -13,6 +13,8 @@
 
 namespace controls {
 
+void RegisterEditTables(); // FcEditTables.cpp
+
 namespace {
 
 void RegisterEnumerations() {
@@ -414,6 +416,7 @@ void RegisterControlClasses() {
         RegisterComboBox();
         RegisterRadioCheck();
         RegisterTabControl();
+        RegisterEditTables();
         return true;
     }();
     (void)done;

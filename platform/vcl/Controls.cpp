@@ -806,6 +806,13 @@ TWinControl* TWinControl::FindControl(win::HWND hwnd) {
     return reinterpret_cast<TWinControl*>(win::GetProp(hwnd, ControlsObjectProp));
 }
 
+TControl* GetCaptureControl() {
+    TWinControl* window = TWinControl::FindControl(win::GetCapture());
+    if (!window)
+        return nullptr;
+    return window->FCaptureControl ? window->FCaptureControl : window;
+}
+
 int32_t TWinControl::DispatchDepth() {
     return ControlsDepth;
 }

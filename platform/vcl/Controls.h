@@ -639,6 +639,7 @@ public:
 
 protected:
     friend class TControl;
+    friend TControl* GetCaptureControl();
     virtual void CreateParams(TCreateParams& params);
     // Creates the window: CreateParams, the window class, CreateWindowHandle, then the children's windows.
     virtual void CreateWnd();
@@ -881,6 +882,9 @@ protected:
 // The control under a screen point, for a drag: the deepest child (windowed ones above graphic ones, the
 // last in z-order first), disabled ones only when allowDisabled.
 TControl* FindDragTarget(TPoint screenPoint, bool allowDisabled);
+// The control that holds the mouse capture: the graphic child a press gave the mouse to, or the control of
+// the window that has the capture; null when no control of this thread has it.
+TControl* GetCaptureControl();
 // The drag under way on this thread, or null; CancelDrag ends it as if Escape was pressed.
 TDragObject* CurrentDragObject();
 void CancelDrag();

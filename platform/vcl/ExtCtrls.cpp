@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace vcl {
 
@@ -24,27 +25,37 @@ std::map<uintptr_t, TTimer*>& ExtCtrlsTimers() {
     return timers;
 }
 
+// Every timer that exists, running or not.
+std::set<TTimer*>& ExtCtrlsLiveTimers() {
+    static std::set<TTimer*> timers;
+    return timers;
+}
+
 void ExtCtrlsTimerProc(win::HWND, win::UINT, uintptr_t id, win::DWORD) {
     auto it = ExtCtrlsTimers().find(id);
     if (it == ExtCtrlsTimers().end())
         return;
+    // The handler may stop, restart or free the timer, which changes the table: the iterator is not kept.
+    TTimer* timer = it->second;
     try {
-        it->second->Timer();
+        timer->Timer();
     } catch (const win::StallError&) {
         throw;
     } catch (const EAbort&) {
     } catch (const std::exception& e) {
         if (!Application)
             throw;
-        Application->HandleException(it->second, e);
+        // A timer freed by its handler is no longer the sender.
+        Application->HandleException(ExtCtrlsLiveTimers().count(timer) ? timer : nullptr, e);
     }
 }
 
 } // namespace
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner) {}
+TTimer::TTimer(TComponent* owner) : TComponent(owner) { ExtCtrlsLiveTimers().insert(this); }
 
 TTimer::~TTimer() {
+    ExtCtrlsLiveTimers().erase(this);
     FEnabled = false;
     UpdateTimer();
 }

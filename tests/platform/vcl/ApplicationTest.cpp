@@ -15,8 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <utility>
+#include <vector>
 
 using namespace vcl;
 
@@ -171,6 +174,35 @@ TEST_F(ApplicationFixture, TimerFiresEveryIntervalWhileEnabled) {
     FClock.Advance(100);
     Application->ProcessMessages();
     EXPECT_EQ(ticks, 3);
+}
+
+TEST_F(ApplicationFixture, ATimerHandlerThatStopsOrFreesItsTimerAndRaisesIsReported) {
+    // Stopping or freeing the timer takes it out of the table of running timers while its handler runs.
+    std::vector<TObject*> senders;
+    Application->OnException = [&](TObject* sender, const std::exception&) { senders.push_back(sender); };
+    auto* stops = new TTimer(nullptr);
+    stops->SetInterval(100);
+    stops->SetOnTimer([&](TObject*) {
+        stops->SetEnabled(false);
+        throw Exception("stopped");
+    });
+    auto* frees = new TTimer(nullptr);
+    frees->SetInterval(100);
+    frees->SetOnTimer([&](TObject*) {
+        delete std::exchange(frees, nullptr);
+        throw Exception("freed");
+    });
+    FScreen.SetStallGraceMs(0);
+    FClock.Advance(100);
+    Application->ProcessMessages();
+    FClock.Advance(100);
+    Application->ProcessMessages();
+    ASSERT_EQ(senders.size(), 2u);
+    EXPECT_EQ(std::count(senders.begin(), senders.end(), stops), 1); // a stopped timer is still the sender
+    EXPECT_EQ(std::count(senders.begin(), senders.end(), nullptr), 1); // a freed one is not
+    EXPECT_EQ(frees, nullptr);
+    delete stops;
+    Application->OnException = nullptr;
 }
 
 TEST_F(ApplicationFixture, ScreenCursorMonitorsAndForms) {
