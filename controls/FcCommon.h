@@ -6,6 +6,7 @@
 #include "controls/FcButton.h"
 #include "controls/FcComboBox.h"
 #include "controls/FcControlButton.h"
+#include "controls/FcEdit.h"
 #include "controls/FcFrameController.h"
 #include "controls/FcFrames.h"
 #include "controls/FcGraphics.h"

@@ -34,6 +34,14 @@ LRESULT DefaultHitTest(HWND hwnd, TPoint screen) {
     if (In(client, screen))
         return HTCLIENT;
     DWORD style = self->FStyle;
+    // Inside the frame the styles give but outside the client area: room a window's own WM_NCCALCSIZE took
+    // (a button beside an edit's text), which the window answers for itself.
+    if (!DesktopDrawsFrame(hwnd)) {
+        TRect styled = FrameInsets(style, self->FExStyle);
+        TRect inner{w.Left + styled.Left, w.Top + styled.Top, w.Right - styled.Right, w.Bottom - styled.Bottom};
+        if (In(inner, screen))
+            return HTNOWHERE;
+    }
     if (style & WS_THICKFRAME) {
         int f = GetSystemMetrics(SM_CXFRAME);
         int corner = GetSystemMetrics(SM_CYCAPTION) + f;

@@ -335,3 +335,30 @@ TEST_F(UserTest, AnOwnedWindowLeftToTheSystemsPlacementIsCentredOnItsOwnerWithin
     EXPECT_EQ(made(nullptr, CW_USEDEFAULT, 0), (TRect{0, 0, 200, 100}));   // no owner
     SetScreenBackend(previous);
 }
+
+TEST_F(UserTest, RoomAWindowTakesFromItsClientAreaIsNowhereToTheDefaultHitTest) {
+    // A child with a sunken edge whose own WM_NCCALCSIZE keeps 16 pixels on the right for a button.
+    HWND parent = Make("parent", WS_POPUP | WS_VISIBLE, {0, 0, 300, 200});
+    HWND child = Make("child", WS_CHILD | WS_VISIBLE, {10, 10, 110, 40}, parent);
+    Handlers()[child] = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+        if (msg != WM_NCCALCSIZE || !lParam)
+            return false;
+        *result = DefWindowProc(hwnd, msg, wParam, lParam);
+        reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0].Right -= 16;
+        return true;
+    };
+    SetWindowLong(child, GWL_EXSTYLE, WS_EX_CLIENTEDGE);
+    SetWindowPos(child, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    TRect cr;
+    GetClientRect(child, &cr);
+    EXPECT_EQ(cr, (TRect{0, 0, 100 - 4 - 16, 30 - 4}));
+    struct Case {
+        TPoint Screen;
+        LRESULT Hit;
+    } cases[] = {{{20, 20}, HTCLIENT}, {{100, 20}, HTNOWHERE}, {{92, 25}, HTNOWHERE},
+                 {{10, 20}, HTBORDER}, {{108, 20}, HTBORDER}, {{100, 11}, HTBORDER}};
+    for (const Case& c : cases)
+        EXPECT_EQ(SendMessage(child, WM_NCHITTEST, 0, MAKELPARAM(c.Screen.X, c.Screen.Y)), c.Hit)
+            << c.Screen.X << "," << c.Screen.Y;
+    Handlers().erase(child);
+}
