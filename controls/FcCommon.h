@@ -15,6 +15,7 @@
 #include "controls/FcRadioCheck.h"
 #include "controls/FcListView.h"
 #include "controls/FcRegister.h"
+#include "controls/FcSpinEdit.h"
 #include "controls/FcTabs.h"
 #include "controls/FcThemeServices.h"
 #include "controls/FcUxTheme.h"

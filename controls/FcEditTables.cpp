@@ -3,6 +3,7 @@
 #include "controls/FcControlButton.h"
 #include "controls/FcEdit.h"
 #include "controls/FcFrameController.h"
+#include "controls/FcSpinEdit.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/TypInfo.h"
 
@@ -49,6 +50,62 @@ void RegisterFramedEdit() {
         .Property("Text", &C::GetText, &C::SetText);
 }
 
+void RegisterSpinEdit() {
+    vcl::RegisterEnumNames<TSpinDirection>({"sdUpDown", "sdLeftRight"});
+    const vcl::TIdentMap* colors = vcl::ColorIdents();
+    {
+        using C = TFcSpinButtons;
+        vcl::RegisterClass<C>("TFcSpinButtons");
+        vcl::DefineClassProperties<C, vcl::TWinControl>()
+            .Property("Direction", &C::GetDirection, &C::SetDirection)
+            .Property("Flat", &C::GetFlat, &C::SetFlat)
+            .Property("FocusControl", &C::GetFocusControl, &C::SetFocusControl)
+            .Property("GlyphDownLeft", &C::GetGlyphDownLeft, &C::SetGlyphDownLeft)
+            .Stored(&C::IsGlyphDownLeftStored)
+            .Property("GlyphUpRight", &C::GetGlyphUpRight, &C::SetGlyphUpRight)
+            .Stored(&C::IsGlyphUpRightStored)
+            .Property("NumGlyphsDownLeft", &C::GetNumGlyphsDownLeft, &C::SetNumGlyphsDownLeft)
+            .Property("NumGlyphsUpRight", &C::GetNumGlyphsUpRight, &C::SetNumGlyphsUpRight)
+            .Property("Orientation", &C::GetOrientation, &C::SetOrientation)
+            .Event("OnDownLeftClick", static_cast<vcl::TNotifyEvent C::*>(&C::OnDownLeftClick))
+            .Event("OnUpRightClick", static_cast<vcl::TNotifyEvent C::*>(&C::OnUpRightClick));
+    }
+    using C = TFcSpinEdit;
+    vcl::RegisterClass<C>("TFcSpinEdit");
+    vcl::DefineClassProperties<C, TFcCustomEdit>()
+        .Property("AllowBlank", &C::GetAllowBlank, &C::SetAllowBlank)
+        .Property("AllowKeyEdit", &C::GetAllowKeyEdit, &C::SetAllowKeyEdit)
+        .Property("BlankValue", &C::GetBlankValue, &C::SetBlankValue)
+        .Stored(&C::IsBlankValueStored)
+        .Property("ButtonDownGlyph", &C::GetButtonDownGlyph, &C::SetButtonDownGlyph)
+        .Stored(&C::IsButtonDownGlyphStored)
+        .Property("ButtonDownNumGlyphs", &C::GetButtonDownNumGlyphs, &C::SetButtonDownNumGlyphs)
+        .Property("ButtonUpGlyph", &C::GetButtonUpGlyph, &C::SetButtonUpGlyph)
+        .Stored(&C::IsButtonUpGlyphStored)
+        .Property("ButtonUpNumGlyphs", &C::GetButtonUpNumGlyphs, &C::SetButtonUpNumGlyphs)
+        .Property("ButtonWidth", &C::GetButtonWidth, &C::SetButtonWidth)
+        .Property("CheckRange", &C::GetCheckRange, &C::SetCheckRange)
+        .Property("Decimals", &C::GetDecimals, &C::SetDecimals)
+        .Property("Direction", &C::GetDirection, &C::SetDirection)
+        .Property("Increment", &C::GetIncrement, &C::SetIncrement)
+        .Stored(&C::IsIncrementStored)
+        .Property("IntegersOnly", &C::GetIntegersOnly, &C::SetIntegersOnly)
+        .Property("Max", &C::GetMax, &C::SetMax)
+        .Stored(&C::IsMaxStored)
+        .Property("Min", &C::GetMin, &C::SetMin)
+        .Stored(&C::IsMinStored)
+        .Property("Orientation", &C::GetOrientation, &C::SetOrientation)
+        .Property("PageSize", &C::GetPageSize, &C::SetPageSize)
+        .Stored(&C::IsPageSizeStored)
+        .Property("Value", &C::GetValue, &C::SetValue)
+        .Stored(&C::IsValueStored)
+        .Property("Text", &C::GetText, &C::SetText)
+        .Stored(&EditTablesNever<C>)
+        .Event("OnButtonClick", static_cast<TFcSpinButtonClickEvent C::*>(&C::OnButtonClick))
+        .Event("OnChanging", static_cast<TFcSpinChangingEvent C::*>(&C::OnChanging));
+    (void)colors;
+}
+
 } // namespace
 
 void RegisterEditTables() {
@@ -70,6 +127,7 @@ void RegisterEditTables() {
             .Event("OnMouseLeave", static_cast<vcl::TNotifyEvent C::*>(&C::OnMouseLeave));
     }
     RegisterFramedEdit();
+    RegisterSpinEdit();
 }
 
 } // namespace controls

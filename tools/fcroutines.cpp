@@ -4,10 +4,16 @@
 //     hsl R G B     ->  H S L      (ColorToHSL240 of the colour with those channels)
 //     rgb H S L     ->  R G B      (HSL240ToColor)
 //     blend C1 C2 W ->  R G B      (BlendColors; colours as numbers, red in the low byte, 0x... allowed)
+//     spin V D      ->  TEXT       (the text a spin edit's SetValue gives for V with D decimals, 0 to 18,
+//                                   when no range clamps it; V a finite number with '.' as its point)
 //
 // Empty lines and lines starting with '#' are skipped; a line that cannot be read prints "error" and makes
 // the exit status 1.
 #include "controls/FcGraphics.h"
+#include "controls/FcSpinEdit.h"
+
+#include <cmath>
+#include <cstdlib>
 
 #include <cstdio>
 #include <iostream>
@@ -30,6 +36,19 @@ bool FcReadNumber(std::istringstream& in, long long lo, long long hi, long long*
     } catch (const std::exception&) {
         return false;
     }
+}
+
+// A finite number in the C grammar, the whole word.
+bool FcReadDouble(std::istringstream& in, double* value) {
+    std::string word;
+    if (!(in >> word))
+        return false;
+    char* end = nullptr;
+    const double v = std::strtod(word.c_str(), &end);
+    if (end != word.c_str() + word.size() || !std::isfinite(v))
+        return false;
+    *value = v;
+    return true;
 }
 
 void FcPrintColor(controls::TColor c) { std::printf("%d %d %d\n", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
@@ -58,6 +77,9 @@ int main() {
         } else if (op == "blend" && FcReadNumber(in, 0, 0xFFFFFF, &a) && FcReadNumber(in, 0, 0xFFFFFF, &b) &&
                    FcReadNumber(in, 0, 255, &c)) {
             FcPrintColor(controls::BlendColors(controls::TColor(a), controls::TColor(b), uint8_t(c)));
+            ok = true;
+        } else if (double v = 0; op == "spin" && FcReadDouble(in, &v) && FcReadNumber(in, 0, 18, &a)) {
+            std::printf("%s\n", controls::FormatSpinValue(v, uint8_t(a)).c_str());
             ok = true;
         }
         if (!ok) {

@@ -774,6 +774,8 @@ void TWinControl::GetChildren(const TGetChildProc& proc, TComponent* root) {
 }
 
 TWinControl::~TWinControl() {
+    // Out of the parent's tab order while this is still a windowed control: ~TControl's removal from the
+    // parent no longer sees one, and a tab order that kept a freed control would walk it on the next Tab.
     FDockManager.reset();
     for (TControl* c : FDockClients)
         c->FHostDockSite = nullptr;
@@ -1796,8 +1798,12 @@ void TWinControl::RemoveControl(TControl* control) {
         return;
     control->InvalidateControl(control->FVisible);
     FControls.erase(it);
+    // Out of the tab order by address: a windowed control that leaves from ~TControl is no longer one to
+    // dynamic_cast, and a tab order that kept it would walk a freed control on the next Tab.
+    FTabList.erase(std::remove_if(FTabList.begin(), FTabList.end(),
+                                  [control](TWinControl* w) { return static_cast<TControl*>(w) == control; }),
+                   FTabList.end());
     if (auto* w = dynamic_cast<TWinControl*>(control)) {
-        FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), w), FTabList.end());
         if (w->FHandle && !FDestroyingHandle && !control->GetComponentState().Contains(csDestroying))
             w->DestroyHandle();
     }

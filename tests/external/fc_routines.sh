@@ -3,7 +3,9 @@
 # tools/fcroutines in one run. ColorToHSL240 is rgb_to_hls times 240, HSL240ToColor is hls_to_rgb(H/239, L/240,
 # S/240) times 255 (both rounded half to even), BlendColors mixes with the weight rounded to single
 # precision. Every answer must agree, except a value within 1e-9 of a half, where either neighbour counts
-# (the two sides compute in a different order). $1 is the build folder.
+# (the two sides compute in a different order). 1000 random values with 0 to 4 decimals go through the spin
+# edit's formatting ("spin V D") and must equal Python's decimal: the value to 18 significant digits (half
+# to even, as the exact binary value rounds), then D decimals rounded half up. $1 is the build folder.
 # Budget: 60 s
 set -u
 BUILD=${1:?build folder}
@@ -31,12 +33,24 @@ with open(sys.argv[1], "w") as out:
         out.write("rgb %d %d %d\n" % (h, s, l))
     for c1, c2, w in [(0, 0xFFFFFF, 30), (0x123456, 0xABCDEF, 0), (0x123456, 0xABCDEF, 255)]:
         out.write("blend %d %d %d\n" % (c1, c2, w))
+    # Spin values: uniform ones, and near halves of the last decimal (k / 8, k * 0.005, k * 0.0005).
+    for i in range(1000):
+        kind = i % 4
+        if kind == 0:
+            v = rnd.uniform(-100000, 100000)
+        elif kind == 1:
+            v = rnd.randrange(-8000, 8000) / 8
+        elif kind == 2:
+            v = rnd.randrange(-20000, 20000) * 0.005
+        else:
+            v = rnd.randrange(-20000, 20000) * 0.0005
+        out.write("spin %r %d\n" % (v, rnd.randrange(5)))
 PY
 
 "$TOOL" < "$WORK/cases.txt" > "$WORK/answers.txt" || { echo "FAIL: fcroutines reported unreadable lines"; exit 1; }
 
 python3 - "$WORK/cases.txt" "$WORK/answers.txt" <<'PY'
-import colorsys, math, struct, sys
+import colorsys, decimal, math, struct, sys
 
 def allowed(x):
     """The integers an exact value may round to: half to even, or either neighbour within 1e-9 of a half."""
@@ -55,7 +69,28 @@ if len(cases) != len(answers):
     sys.exit(1)
 bad = 0
 near_half = 0
+spins = 0
+
+def spin_text(value, decimals):
+    d = decimal.Decimal(value)  # the exact binary value
+    if d != 0:
+        ctx = decimal.Context(prec=18, rounding=decimal.ROUND_HALF_EVEN)
+        d = ctx.plus(d)
+    q = d.quantize(decimal.Decimal(1).scaleb(-decimals), rounding=decimal.ROUND_HALF_UP)
+    text = format(q, "f")
+    if text.startswith("-") and text.strip("-0.") == "":
+        text = text[1:]
+    return text
+
 for case, got in zip(cases, answers):
+    if case[0] == "spin":
+        spins += 1
+        expected = spin_text(float(case[1]), int(case[2]))
+        if got != [expected]:
+            bad += 1
+            if bad <= 10:
+                print("FAIL: %s gives %s, decimal %s" % (" ".join(case), " ".join(got), expected))
+        continue
     op, a, b, c = case[0], int(case[1]), int(case[2]), int(case[3])
     if op == "hsl":
         h, l, s = colorsys.rgb_to_hls(a / 255, b / 255, c / 255)
@@ -76,6 +111,6 @@ for case, got in zip(cases, answers):
             if bad <= 10:
                 print("FAIL: %s gives %s, colorsys %s" % (" ".join(case), " ".join(got), ["%.6f" % e for e in exact]))
             break
-print("%d answers, %d disagree, %d values within 1e-9 of a half" % (len(cases), bad, near_half))
+print("%d answers (%d spin texts), %d disagree, %d values within 1e-9 of a half" % (len(cases), spins, bad, near_half))
 sys.exit(1 if bad else 0)
 PY

@@ -15,6 +15,13 @@
 # arrow must be clBtnShadow (128, 128, 128) in the grab.
 # $1 is the build folder. With FCDEMO_SCREENSHOT=file.png the first run's grab is kept there.
 # Budget: 180 s
+# demo report "FirstShownTab 1". A fourth run (classic) drives the frame delay's spin edit: Tab moves from the
+# name to it and selects its text, "1.5" typed and Tab give "1.50"; a click on its up button gives "1.51"
+# (step 0.01); held for a second it repeats (more than 5 changes). Its up button, grabbed, must show the black
+# triangle the frame model gives ((cx, cy - 5), (cx + 4, cy), (cx - 4, cy) inside the raised border, the
+# centre moved 2 down) on the button face.
+# $1 is the build folder. With FCDEMO_SCREENSHOT=file.png the first run's grab is kept there.
+# Budget: 200 s
 set -u
 BUILD=${1:?build folder}
 DEMO=$BUILD/tools/fcdemo
@@ -59,6 +66,26 @@ run() {
             sleep 0.5
             import -window root "$WORK/$name.png" 2>/dev/null
             xdotool key Escape ;;
+        spin)
+            read -r ux uy uw uh < <(sed -n 's/^spinup \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
+            xdotool mousemove 5 5
+            xdotool key Tab
+            sleep 0.3
+            xdotool type --delay 100 1.5
+            xdotool key Tab
+            for _ in $(seq 40); do grep -q '^spinDelay 1.50$' "$out" && break; sleep 0.1; done
+            sleep 0.3
+            import -window root "$WORK/$name.png" 2>/dev/null
+            if [ -n "${ux:-}" ]; then
+                xdotool mousemove $((ux + uw / 2)) $((uy + uh / 2)) click 1
+                for _ in $(seq 40); do grep -q '^spinDelay 1.51$' "$out" && break; sleep 0.1; done
+                grep -c '^spinDelay' "$out" >"$WORK/$name.before"
+                xdotool mousedown 1
+                sleep 1.2
+                xdotool mouseup 1
+                sleep 0.3
+            fi
+            xdotool key Escape ;;
         click-cancel)
             read -r sx sy sw sh < <(sed -n 's/^scroller \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
             if [ -n "${sx:-}" ]; then
@@ -101,6 +128,8 @@ run lists classic type-sort
 INSIDE
 xvfb_start 800x600x24 || exit 1
 timeout 150 bash "$WORK/inside.sh" "$DEMO" "$WORK"
+run spin classic spin
+timeout 160 bash "$WORK/inside.sh" "$DEMO" "$WORK"
 
 fail() {
     echo "FAIL: $*"
@@ -108,6 +137,7 @@ fail() {
     exit 1
 }
 for name in classic scheme cancel lists; do
+for name in classic scheme cancel spin; do
     grep -q '^ready' "$WORK/$name.out" 2>/dev/null || fail "the $name run did not show its dialog"
 done
 grep -qx 'modal 1' "$WORK/classic.out" || fail "Return did not end the dialog with OK's modal result 1"
@@ -206,3 +236,65 @@ read -r ax ay < <(sed -n 's/^arrow \([0-9]*\),\([0-9]*\)$/\1 \2/p' "$WORK/lists.
 arrow=$(at "$WORK/lists.png" "$ax" "$ay")
 echo "sort arrow pixel at $ax,$ay: $arrow"
 [ "$arrow" = "128,128,128" ] || fail "the sort arrow's pixel is $arrow, not clBtnShadow (128, 128, 128)"
+# The spin edit.
+grep -qx 'spinDelay 1.50' "$WORK/spin.out" || fail "\"1.5\" typed and Tab did not give \"1.50\""
+grep -qx 'spinDelay 1.51' "$WORK/spin.out" || fail "a click on the up button did not give \"1.51\""
+before=$(cat "$WORK/spin.before" 2>/dev/null || echo 0)
+after=$(grep -c '^spinDelay' "$WORK/spin.out")
+echo "spin edit: $((after - before)) changes while the up button was held for 1.2 s"
+[ $((after - before)) -gt 5 ] || fail "holding the up button repeated only $((after - before)) times"
+read -r ux uy uw uh < <(sed -n 's/^spinup \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/spin.out")
+face=$(sed -n 's/^btnface //p' "$WORK/spin.out")
+[ -n "${ux:-}" ] && [ -n "$face" ] || fail "the demo did not report its spin edit"
+convert "$WORK/spin.png" -crop "${uw}x${uh}+${ux}+${uy}" +repage -depth 8 txt:- >"$WORK/spinup.txt"
+python3 - "$WORK/spinup.txt" "$uw" "$uh" "$face" <<'PY' || fail "the up button's arrow differs from the frame model"
+import math, re, sys
+w, h = int(sys.argv[2]), int(sys.argv[3])
+face = tuple(int(v) for v in sys.argv[4].split(","))
+pixels = {}
+for line in open(sys.argv[1]):
+    m = re.match(r"(\d+),(\d+): \((\d+),(\d+),(\d+)", line)
+    if m:
+        x, y, r, g, b = (int(v) for v in m.groups())
+        pixels[(x, y)] = (r, g, b)
+# Inside the raised border of 2: the centre, the odd-height rule, 2 down for the up arrow.
+l, t, r, b = 2, 2, w - 2, h - 2
+cx, cy = l + (r - l) // 2, t + (b - t) // 2
+if (b - t) % 2 == 0:
+    cy -= 1
+cy += 2
+tri = [(cx, cy - 5), (cx + 4, cy), (cx - 4, cy)]
+
+def inside(px, py):
+    hit = False
+    for i in range(3):
+        (x1, y1), (x2, y2) = tri[i], tri[i - 1]
+        if (y1 > py) != (y2 > py) and px < (x2 - x1) * (py - y1) / (y2 - y1) + x1:
+            hit = not hit
+    return hit
+
+def edge(px, py):
+    best = 1e9
+    for i in range(3):
+        (ax, ay), (bx, by) = tri[i - 1], tri[i]
+        dx, dy = bx - ax, by - ay
+        u = max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)))
+        best = min(best, math.hypot(px - ax - u * dx, py - ay - u * dy))
+    return best
+
+bad = black = checked = 0
+for y in range(t, b):
+    for x in range(l, r):
+        px, py = x + 0.5, y + 0.5
+        if edge(px, py) < 0.5:
+            continue
+        want = (0, 0, 0) if inside(px, py) else face
+        black += want == (0, 0, 0)
+        checked += 1
+        if pixels.get((x, y)) != want:
+            bad += 1
+            if bad <= 5:
+                print("FAIL: up button pixel %d,%d is %s, the frame model gives %s" % (x, y, pixels.get((x, y)), want))
+print("spin up button %dx%d: triangle %s, %d pixels checked (%d black), %d differ" % (w, h, tri, checked, black, bad))
+sys.exit(1 if bad or black < 3 else 0)
+PY

@@ -9,6 +9,9 @@
 //   scroller X,Y WxH       (its scroll arrows)
 //   combo X,Y WxH          (the disposal combo box cboDisposal)
 //   header N X,Y WxH       (section N of the frame list lvFrames' header: two columns, 200 rows)
+//   spin X,Y WxH           (the frame delay's spin edit spinDelay: two decimals, typing allowed, step 0.01)
+//   spinup X,Y WxH         (its up button)
+//   btnface R,G,B          (the system's button face colour)
 //   ready
 // and afterwards, as they happen:
 //   enter NAME, leave NAME (the pointer came over a button or left it)
@@ -17,6 +20,7 @@
 //   match TEXT             (typing completed the combo box's text)
 //   first CAPTION          (a header click sorted the rows: the first row's caption)
 //   arrow X,Y              (and a pixel inside the sort arrow it draws, on the screen)
+//   spinDelay TEXT         (the spin edit's text changed)
 //   modal N                (the dialog ended with that modal result; the program then ends)
 // Options: --seconds N ends the dialog after N seconds with modal result 3. The colour scheme follows
 // LOOMWICK_THEME as everywhere on the Qt screen. Used by tests/external/fcdemo.sh.
@@ -77,6 +81,7 @@ public:
     controls::TFcButton* btnOK = nullptr;
     controls::TFcButton* btnCancel = nullptr;
     controls::TFcTabControl* tabPreview = nullptr;
+    controls::TFcSpinEdit* spinDelay = nullptr;
     controls::TFcFrameController* FrameController1 = nullptr;
     controls::TFcComboBox* cboDisposal = nullptr;
     controls::TFcListView* lvFrames = nullptr;
@@ -117,6 +122,8 @@ public:
         Say("arrow " + std::to_string(p.X) + "," + std::to_string(p.Y));
     }
 
+    void spinChange(TObject*) { Say("spinDelay " + spinDelay->GetText()); }
+
     void btnClick(TObject* sender) { Say("click " + static_cast<TComponent*>(sender)->GetName()); }
     void btnMouseEnter(TObject* sender) { Say("enter " + static_cast<TComponent*>(sender)->GetName()); }
     void btnMouseLeave(TObject* sender) { Say("leave " + static_cast<TComponent*>(sender)->GetName()); }
@@ -150,6 +157,14 @@ public:
         SayRect("combo", Bounds(comboAt.X, comboAt.Y, cboDisposal->GetWidth(), cboDisposal->GetHeight()));
         for (int32_t i = 0; i < 2; ++i)
             SayRect("header " + std::to_string(i), SectionOnScreen(i));
+        const TPoint spinAt = spinDelay->ClientToScreen({0, 0});
+        SayRect("spin", Bounds(spinAt.X, spinAt.Y, spinDelay->GetClientWidth(), spinDelay->GetClientHeight()));
+        controls::TFcControlButton* up = spinDelay->GetSpinButton(0);
+        const TPoint upAt = up->ClientToScreen({0, 0});
+        SayRect("spinup", Bounds(upAt.X, upAt.Y, up->GetWidth(), up->GetHeight()));
+        const TColor face = ColorToRGB(clBtnFace);
+        Say("btnface " + std::to_string(face & 0xFF) + "," + std::to_string((face >> 8) & 0xFF) + "," +
+            std::to_string((face >> 16) & 0xFF));
         Say("ready");
     }
     // Reports a scroll of the tabs (polled: scrolling fires no event).
@@ -171,12 +186,14 @@ void RegisterDemoClasses() {
         .Field("btnOK", &TFcDemoForm::btnOK)
         .Field("btnCancel", &TFcDemoForm::btnCancel)
         .Field("tabPreview", &TFcDemoForm::tabPreview)
+        .Field("spinDelay", &TFcDemoForm::spinDelay)
         .Field("FrameController1", &TFcDemoForm::FrameController1)
         .Field("cboDisposal", &TFcDemoForm::cboDisposal)
         .Field("lvFrames", &TFcDemoForm::lvFrames)
         .Method("btnClick", &TFcDemoForm::btnClick)
         .Method("btnMouseEnter", &TFcDemoForm::btnMouseEnter)
-        .Method("btnMouseLeave", &TFcDemoForm::btnMouseLeave);
+        .Method("btnMouseLeave", &TFcDemoForm::btnMouseLeave)
+        .Method("spinChange", &TFcDemoForm::spinChange);
     RegisterClass<TFcDemoForm>("TFcDemoForm");
     RegisterDemoForms();
 }

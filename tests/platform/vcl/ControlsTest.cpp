@@ -393,6 +393,27 @@ TEST_F(ControlsFixture, DisabledControlsGetNoInputAndTabMovesTheFocusInTabOrder)
     EXPECT_TRUE(c->Focused());
 }
 
+TEST_F(ControlsFixture, AFreedWindowedControlLeavesTheTabOrder) {
+    TForm* form = MakeForm();
+    auto* a = new TButton(form);
+    a->SetParent(form);
+    auto* b = new TButton(form);
+    b->SetParent(form);
+    b->SetTop(40);
+    auto* c = new TButton(form);
+    c->SetParent(form);
+    c->SetTop(80);
+    b->SetFocus();
+    Application->ProcessMessages();
+    delete b; // focused, freed without Free
+    a->Free();
+    EXPECT_EQ(c->GetTabOrder(), 0);
+    c->SetFocus();
+    FScreen.InjectKeyPress(win::VK_TAB); // walks the tab order: only c is left
+    Application->ProcessMessages();
+    EXPECT_TRUE(c->Focused());
+}
+
 TEST_F(ControlsFixture, TheCursorIsTheControlsOwnUnlessTheScreenSetsOne) {
     TForm* form = MakeForm();
     auto* probe = new TProbe(form);
