@@ -184,12 +184,14 @@ void TFcTabCloseButton::MouseMove(vcl::TShiftState shift, int32_t x, int32_t y) 
 void TFcTabCloseButton::MouseUp(vcl::TMouseButton button, vcl::TShiftState shift, int32_t x, int32_t y) {
     win::ReleaseCapture();
     FPressing = false;
-    if (FPressedOver) {
-        FPressedOver = false;
-        CloseClick();
+    const bool click = FPressedOver;
+    FPressedOver = false;
+    if (click)
         Invalidate();
-    }
     vcl::TCustomControl::MouseUp(button, shift, x, y);
+    // Last: the click may free the active page, the tab control and this button with it.
+    if (click)
+        CloseClick();
 }
 
 void TFcTabCloseButton::Paint() {

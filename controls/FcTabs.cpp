@@ -118,6 +118,7 @@ TFcCustomTabControl::TFcCustomTabControl(vcl::TComponent* owner)
 }
 
 TFcCustomTabControl::~TFcCustomTabControl() {
+    StopHotTimer();
     if (FImages)
         FImages->UnRegisterChanges(FImageChangeLink.get());
     FRegionCache->Clear();
@@ -172,7 +173,6 @@ void TFcCustomTabControl::SetFlatColorAdjustment(int32_t value) {
     UpdateButtonColors();
     LayoutChanged();
 }
-void TFcCustomTabControl::SetHotTrack(bool value) { FHotTrack = value; }
 void TFcCustomTabControl::SetHotTrackColor(TColor value) { SetRepaint(FHotTrackColor, value); }
 void TFcCustomTabControl::SetHotTrackColorType(TFcHotTrackColorType value) {
     SetRepaint(FHotTrackColorType, value);
@@ -229,7 +229,6 @@ void TFcCustomTabControl::SetShowShadow(bool value) {
     InvalidateTabs();
 }
 void TFcCustomTabControl::SetTabHeight(int32_t value) { SetIntProp(FTabHeight, value); }
-void TFcCustomTabControl::SetTabHints(bool value) { FTabHints = value; }
 void TFcCustomTabControl::SetTabOrientation(TFcTabOrientation value) {
     if (FTabOrientation == value)
         return;
@@ -354,6 +353,8 @@ void TFcCustomTabControl::Notification(vcl::TComponent* component, vcl::TOperati
             FScroller = nullptr;
         if (component == FCloseButton)
             FCloseButton = nullptr;
+        if (component == FMarkerWindow)
+            FMarkerWindow = nullptr;
     }
 }
 
@@ -399,6 +400,8 @@ bool TFcCustomTabControl::DoClose() {
 // ---- Messages, loading, streaming ----------------------------------------------------------------------
 
 void TFcCustomTabControl::Dispatch(vcl::TMessage& m) {
+    if (InputMessage(m))
+        return;
     switch (m.Msg) {
     case vcl::CM_PARENTCOLORCHANGED:
         if (FParentBackgroundColor && GetParent()) {

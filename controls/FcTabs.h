@@ -237,6 +237,29 @@ private:
     bool FPressedOver = false;
 };
 
+// The move marker of tab dragging: a small topmost popup showing the marker bitmap at a screen rectangle.
+class TFcMoveMarkerWindow : public vcl::TCustomControl {
+public:
+    explicit TFcMoveMarkerWindow(vcl::TComponent* owner);
+    ~TFcMoveMarkerWindow() override;
+    // Shows the bitmap at the screen rectangle; Hide takes it away.
+    void ShowAt(const TRect& screenRect, vcl::TBitmap* bitmap);
+    void Hide();
+    bool GetShown() const { return FShown; }
+    TRect GetScreenRect() const { return FScreenRect; }
+    vcl::TBitmap* GetBitmap() const { return FBitmap.get(); }
+
+protected:
+    void CreateParams(vcl::TCreateParams& params) override;
+    void Paint() override;
+    void Dispatch(vcl::TMessage& message) override;
+
+private:
+    std::unique_ptr<vcl::TBitmap> FBitmap;
+    TRect FScreenRect{0, 0, 0, 0};
+    bool FShown = false;
+};
+
 // ---- The tab control -----------------------------------------------------------------------------------
 
 class TFcCustomTabControl : public vcl::TCustomControl {
@@ -289,6 +312,17 @@ public:
 #undef FC_TAB_PROP
     bool GetAllowTabDragging() const { return FAllowTabDragging; }
     void SetAllowTabDragging(bool value) { FAllowTabDragging = value; }
+    // Tab dragging's state: the marker shown and where, and the tab it refers to (-1 when none).
+    bool GetMarkerShown() const { return FMarkerShown; }
+    TRect GetMarkerRect() const { return FMarkerRect; }
+    int32_t GetDragTarget() const { return FDragTarget; }
+    TFcMoveMarkerWindow* GetMarkerWindow() const { return FMarkerWindow; }
+    // 0 or the id of the hot-tracking timer.
+    uintptr_t GetHotTimer() const { return FHotTimer; }
+    // The client rectangle of the move marker for a drop on tab i.
+    TRect MoveMarkerRect(int32_t i);
+    // The marker bitmap at R (client coordinates); drawing it at the same place again takes it away.
+    void DrawMoveMarker(const TRect& r);
     vcl::TCustomImageList* GetImages() const { return FImages; }
     virtual void SetImages(vcl::TCustomImageList* value);
     TFcTabColors* GetTabColors() const { return FTabColors.get(); }
@@ -359,6 +393,8 @@ public:
     void Loaded() override;
     void DefineProperties(vcl::TFiler* filer) override;
     void Dispatch(vcl::TMessage& message) override;
+    void DragOver(vcl::TObject* source, int32_t x, int32_t y, vcl::TDragState state, bool& accept) override;
+    void DragDrop(vcl::TObject* source, int32_t x, int32_t y) override;
     void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
 
     vcl::TNotifyEvent OnChange;
@@ -381,6 +417,12 @@ protected:
     virtual void MoveActiveTab(int32_t) {}
     virtual void DoChange();
     virtual bool DoClose();
+    // Stops the hot-tracking timer, clears HotTab and gives the control its own hint back.
+    void ClearHotTab();
+    void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int32_t x, int32_t y) override;
+    void MouseMove(vcl::TShiftState shift, int32_t x, int32_t y) override;
+    void KeyDown(uint16_t& key, vcl::TShiftState shift) override;
+    void DoEndDrag(vcl::TObject* target, int32_t x, int32_t y) override;
     void Paint() override;
     void Resize() override;
     void AlignControls(vcl::TControl* control, TRect& rect) override;
@@ -408,6 +450,16 @@ private:
         }
     }
     void ApplyTabIndex(int32_t value);
+    // Input (FcTabInput.cpp): the messages it answers (true when handled), the keys, the hints.
+    bool InputMessage(vcl::TMessage& message);
+    void HotTimerTick();
+    void StopHotTimer();
+    void ShowTabHint(const std::string& hint);
+    void RestoreOwnHint();
+    void SelectByKey(int32_t target);
+    int32_t KeyTarget(uint16_t key);
+    bool DialogChar(uint16_t ch);
+    void EraseMoveMarker();
     void BringRowToCard(int32_t row);
     void NeedScroller();
     void NeedCloseButton();
@@ -504,6 +556,13 @@ private:
     bool FShowCard = true;
     bool FPaintedOnce = false;
     TRect FLastClientRect{-2, -2, -1, -1};
+
+    uintptr_t FHotTimer = 0;
+    bool FTabHintShown = false;
+    bool FMarkerShown = false;
+    TRect FMarkerRect{0, 0, 0, 0};
+    int32_t FDragTarget = -1;
+    TFcMoveMarkerWindow* FMarkerWindow = nullptr;
 };
 
 // The tab control for layouts and programs that are not page controls: one tab per line of Tabs.
