@@ -14,6 +14,7 @@
 #include "controls/FcPanelDockManager.h"
 #include "controls/FcRadioCheck.h"
 #include "controls/FcListView.h"
+#include "controls/FcPageControl.h"
 #include "controls/FcRegister.h"
 #include "controls/FcSpinEdit.h"
 #include "controls/FcTabs.h"

@@ -5,6 +5,7 @@
 #include "controls/FcCommon.h"
 #include "controls/FcFrameController.h"
 #include "controls/FcListView.h"
+#include "controls/FcPageControl.h"
 #include "controls/FcPanel.h"
 #include "controls/FcRadioCheck.h"
 #include "controls/FcRegister.h"
@@ -254,7 +255,8 @@ void RegisterTabControl() {
             .Property("Unselected", &C::GetUnselected, &C::SetUnselected, colors);
     }
     vcl::RegisterClass<TFcTabControl>("TFcTabControl");
-    using C = TFcTabControl;
+    // What every tab control publishes; the tab control adds its tab names, the page control its pages.
+    using C = TFcCustomTabControl;
     vcl::DefineClassProperties<C, vcl::TWinControl>()
         .Property("About", &C::GetAbout, &C::SetAbout)
         .Stored(&RegisterNever<C>)
@@ -288,7 +290,6 @@ void RegisterTabControl() {
         .Property("TabHints", &C::GetTabHints, &C::SetTabHints)
         .Property("TabIndex", &C::GetTabIndex, &C::SetTabIndex)
         .Property("TabOrientation", &C::GetTabOrientation, &C::SetTabOrientation)
-        .Property("Tabs", &C::GetTabNames, &C::SetTabNames)
         .Property("TabSequence", &C::GetTabSequence, &C::SetTabSequence)
         .Property("TabStyle", &C::GetTabStyle, &C::SetTabStyle)
         .Property("TabWidth", &C::GetTabWidth, &C::SetTabWidth)
@@ -307,6 +308,8 @@ void RegisterTabControl() {
         .Event("OnPaintCardBackground", static_cast<TFcPaintCardBackgroundEvent C::*>(&C::OnPaintCardBackground))
         .Event("OnPaintTabBackground", static_cast<TFcPaintTabBackgroundEvent C::*>(&C::OnPaintTabBackground))
         .Event("OnTabClick", static_cast<vcl::TNotifyEvent C::*>(&C::OnTabClick));
+    vcl::DefineClassProperties<TFcTabControl, TFcCustomTabControl>().Property(
+        "Tabs", &TFcTabControl::GetTabNames, &TFcTabControl::SetTabNames);
 }
 
 void RegisterListView() {
@@ -417,6 +420,7 @@ void RegisterControlClasses() {
         RegisterRadioCheck();
         RegisterTabControl();
         RegisterEditTables();
+        RegisterPageControlTables();
         return true;
     }();
     (void)done;

@@ -766,6 +766,15 @@ void TFcCustomTabControl::SetTabIndex(int32_t value) {
     ApplyTabIndex(value);
 }
 
+void TFcCustomTabControl::StoreTabIndex(int32_t value) {
+    if (value < 0 || value >= FTabs->Count())
+        value = -1;
+    if (FTabIndex == value)
+        return;
+    FTabIndex = value;
+    LayoutChanged();
+}
+
 void TFcCustomTabControl::ApplyTabIndex(int32_t value) {
     if (value < 0 || value >= FTabs->Count()) {
         FTabIndex = -1;

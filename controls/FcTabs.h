@@ -417,6 +417,8 @@ protected:
     virtual void MoveActiveTab(int32_t) {}
     virtual void DoChange();
     virtual bool DoClose();
+    // Stores the selection without asking or telling anyone (a page control keeping its tabs in step).
+    void StoreTabIndex(int32_t value);
     // Stops the hot-tracking timer, clears HotTab and gives the control its own hint back.
     void ClearHotTab();
     void MouseDown(vcl::TMouseButton button, vcl::TShiftState shift, int32_t x, int32_t y) override;

@@ -299,6 +299,8 @@ void TControl::SetVisible(bool value) {
         FParent->Realign();
     if (FHostDockSite && FHostDockSite->FDockManager)
         FHostDockSite->FDockManager->ResetBounds(false);
+    if (FHostDockSite)
+        FHostDockSite->DockClientNotify(this, CM_VISIBLECHANGED);
     ParentAutoSize();
 }
 
@@ -353,6 +355,8 @@ void TControl::SetText(const std::string& value) {
     if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated())
         win::SetWindowText(w->FHandle, value.c_str());
     Perform(CM_TEXTCHANGED);
+    if (FHostDockSite)
+        FHostDockSite->DockClientNotify(this, CM_TEXTCHANGED);
 }
 
 bool TControl::GetShowHint() const {
@@ -1815,12 +1819,13 @@ void TWinControl::RemoveControl(TControl* control) {
             win::ReleaseCapture();
     }
     control->FParent = nullptr;
-    if (control->FHostDockSite == this) {
+    // Leaving its parent, a docked control leaves its dock site (which may be the parent's parent).
+    if (TWinControl* host = control->FHostDockSite) {
         control->FHostDockSite = nullptr;
-        FDockClients.erase(std::remove(FDockClients.begin(), FDockClients.end(), control),
-                           FDockClients.end());
-        if (FDockManager)
-            FDockManager->RemoveControl(control);
+        host->FDockClients.erase(std::remove(host->FDockClients.begin(), host->FDockClients.end(), control),
+                                 host->FDockClients.end());
+        if (host->FDockManager)
+            host->FDockManager->RemoveControl(control);
     }
     if (control->FAlign != alNone && !GetComponentState().Contains(csDestroying))
         Realign();
@@ -1942,6 +1947,8 @@ void TWinControl::SetVisible(bool value) {
     if (FHostDockSite && FHostDockSite->FDockManager)
         FHostDockSite->FDockManager->ResetBounds(false);
     ParentAutoSize();
+    if (FHostDockSite)
+        FHostDockSite->DockClientNotify(this, CM_VISIBLECHANGED);
 }
 
 bool TWinControl::CanAutoSize(int32_t& newWidth, int32_t& newHeight) {
@@ -2101,9 +2108,12 @@ bool TControl::ManualDock(TWinControl* newDockSite, TControl* dropControl, TAlig
     if (FHostDockSite && FHostDockSite != newDockSite && !FHostDockSite->DoUnDock(newDockSite, this))
         return false;
     if (FHostDockSite != newDockSite) {
+        TWinControl* oldSite = FHostDockSite;
         if (FParent)
             FParent->RemoveControl(this);
-        newDockSite->InsertControl(this);
+        if (oldSite)
+            oldSite->DoRemoveDockClient(this);
+        newDockSite->DoAddDockClient(this);
         FHostDockSite = newDockSite;
         newDockSite->FDockClients.push_back(this);
         if (newDockSite->FDockManager) {
@@ -2123,14 +2133,18 @@ bool TControl::ManualFloat(const TRect& screenRect) {
     TWinControl* site = FHostDockSite;
     if (site && !site->DoUnDock(nullptr, this))
         return false;
+    if (FParent)
+        FParent->RemoveControl(this); // leaves the site (and its dock manager) with its parent
     if (site)
-        site->RemoveControl(this); // leaves the site and its dock manager
-    else if (FParent)
-        FParent->RemoveControl(this);
+        site->DoRemoveDockClient(this);
     SetBoundsRect(screenRect);
     if (OnEndDock)
         OnEndDock(this, nullptr, FLeft, FTop);
     return true;
+}
+
+void TWinControl::DoAddDockClient(TControl* client) {
+    InsertControl(client);
 }
 
 void TWinControl::SetDockSite(bool value) {

@@ -686,6 +686,14 @@ public:
     virtual void DockDrop(TDragDockObject* source, int32_t x, int32_t y);
     // A docked client leaves for newTarget (null: floating): OnUnDock may keep it. True when it may go.
     virtual bool DoUnDock(TWinControl* newTarget, TControl* client);
+    // Takes a control docking here as a child (ManualDock calls it): the default inserts it into the site;
+    // a site that gives each docked control a host of its own (a page control's pages) puts it there, and
+    // stays the control's host dock site.
+    virtual void DoAddDockClient(TControl* client);
+    // After a docked control has left the site for another or for floating.
+    virtual void DoRemoveDockClient(TControl* client) {}
+    // A docked control's caption (CM_TEXTCHANGED) or visibility (CM_VISIBLECHANGED) changed.
+    virtual void DockClientNotify(TControl* client, win::UINT message) {}
     TDockOverEvent OnDockOver;
     TDockDropEvent OnDockDrop;
     TUnDockEvent OnUnDock;
