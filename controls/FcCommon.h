@@ -10,6 +10,7 @@
 #include "controls/FcFrameController.h"
 #include "controls/FcFrames.h"
 #include "controls/FcGraphics.h"
+#include "controls/FcLabel.h"
 #include "controls/FcPanel.h"
 #include "controls/FcPanelDockManager.h"
 #include "controls/FcRadioCheck.h"

@@ -4,6 +4,7 @@
 #include "controls/FcComboBox.h"
 #include "controls/FcCommon.h"
 #include "controls/FcFrameController.h"
+#include "controls/FcLabel.h"
 #include "controls/FcListView.h"
 #include "controls/FcPageControl.h"
 #include "controls/FcPanel.h"
@@ -421,6 +422,7 @@ void RegisterControlClasses() {
         RegisterTabControl();
         RegisterEditTables();
         RegisterPageControlTables();
+        RegisterLabelTables();
         return true;
     }();
     (void)done;
