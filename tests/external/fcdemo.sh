@@ -14,17 +14,22 @@
 # Python's sort puts first in descending order of the delays, and the pixel the demo names inside the sort
 # arrow must be clBtnShadow (128, 128, 128) in the grab. A fifth run (classic) drives the frame delay's spin
 # edit: Tab moves from the name to it and selects its text, "1.5" typed and Tab give "1.50"; a click on its up
-# button gives "1.51" (step 0.01); held for a second it repeats (more than 5 changes). Its up button, grabbed, must show the black
-# triangle the frame model gives ((cx, cy - 5), (cx + 4, cy), (cx - 4, cy) inside the raised border, the
-# centre moved 2 down) on the button face.
+# button gives "1.51" (step 0.01); held for a second it repeats (more than 5 changes). Its up button, grabbed,
+# must show the black triangle the frame model gives ((cx, cy - 5), (cx + 4, cy), (cx - 4, cy) inside the
+# raised border, the centre moved 2 down) on the button face.
+# A sixth run holds the editor's preview page control with three pages: a click
+# on the second tab makes the demo report "page 1", and that page's colour (13434828) shows at its centre;
+# then a click on the URL label, whose URL is "http://x/?a=1&b=$(id)", opens it through the real xdg-open
+# with BROWSER naming a script that records its arguments: it must get exactly that one argument, and the
+# label's text turns VisitedColor (128, 0, 128).
 # $1 is the build folder. With FCDEMO_SCREENSHOT=file.png the first run's grab is kept there.
-# Budget: 200 s
+# Budget: 240 s
 set -u
 BUILD=${1:?build folder}
 DEMO=$BUILD/tools/fcdemo
 source "$(dirname "$0")/lib/xvfb.sh"
 xvfb_need
-for tool in import convert xdotool timeout python3; do
+for tool in import convert xdotool timeout python3 xdg-open; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -x "$DEMO" ] || { echo "missing $DEMO: build the target tool_fcdemo"; exit 1; }
@@ -83,6 +88,21 @@ run() {
                 sleep 0.3
             fi
             xdotool key Escape ;;
+        pages-url)
+            read -r px py pw ph < <(sed -n 's/^pagetab 1 \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
+            read -r ux uy uw uh < <(sed -n 's/^url \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
+            if [ -n "${px:-}" ] && [ -n "${ux:-}" ]; then
+                xdotool mousemove $((px + pw / 2)) $((py + ph / 2 + 2)) click 1
+                for _ in $(seq 40); do grep -q '^page 1' "$out" && break; sleep 0.1; done
+                sleep 0.5
+                import -window root "$WORK/$name-page.png" 2>/dev/null
+                xdotool mousemove $((ux + 4)) $((uy + uh / 2)) click 1
+                for _ in $(seq 80); do grep -q '^visited' "$out" && break; sleep 0.1; done
+                xdotool mousemove 5 5
+                sleep 0.5
+                import -window root "$WORK/$name-url.png" 2>/dev/null
+            fi
+            xdotool key Escape ;;
         click-cancel)
             read -r sx sy sw sh < <(sed -n 's/^scroller \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
             if [ -n "${sx:-}" ]; then
@@ -123,16 +143,27 @@ run scheme blue grab-escape
 run cancel blue click-cancel
 run lists classic type-sort
 run spin classic spin
+# The URL goes through the real xdg-open to the browser the environment names, with nothing else on the
+# desktop registered for web addresses.
+mkdir -p "$WORK/xdg-data" "$WORK/xdg-config" "$WORK/xdg-dirs"
+cat >"$WORK/browser.sh" <<BROWSER
+#!/bin/sh
+printf '%s\n' "\$#" > "$WORK/browser.args"
+for a in "\$@"; do printf '%s\n' "\$a" >> "$WORK/browser.args"; done
+BROWSER
+chmod +x "$WORK/browser.sh"
+BROWSER=$WORK/browser.sh XDG_DATA_HOME=$WORK/xdg-data XDG_CONFIG_HOME=$WORK/xdg-config XDG_DATA_DIRS=$WORK/xdg-dirs \
+    XDG_CURRENT_DESKTOP= DESKTOP_SESSION= KDE_FULL_SESSION= GNOME_DESKTOP_SESSION_ID= run pages classic pages-url
 INSIDE
 xvfb_start 800x600x24 || exit 1
-timeout 160 bash "$WORK/inside.sh" "$DEMO" "$WORK"
+timeout 200 bash "$WORK/inside.sh" "$DEMO" "$WORK"
 
 fail() {
     echo "FAIL: $*"
     for f in "$WORK"/*.out "$WORK"/*.err; do echo "--- $f"; cat "$f"; done
     exit 1
 }
-for name in classic scheme cancel lists spin; do
+for name in classic scheme cancel lists spin pages; do
     grep -q '^ready' "$WORK/$name.out" 2>/dev/null || fail "the $name run did not show its dialog"
 done
 grep -qx 'modal 1' "$WORK/classic.out" || fail "Return did not end the dialog with OK's modal result 1"
@@ -212,6 +243,23 @@ for item in sys.argv[1].split():
 print("hot-track look: %d pixels checked against colorsys, %d differ" % (len(sys.argv[1].split()), bad))
 sys.exit(1 if bad else 0)
 PY
+# The page control and the URL label.
+grep -q '^pages ' "$WORK/pages.out" || fail "the demo did not report its page control"
+grep -q '^page 1 ' "$WORK/pages.out" || fail "a click on the second tab did not show page 1"
+read -r gx gy gw gh < <(sed -n 's/^page 1 \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/pages.out")
+[ -f "$WORK/pages-page.png" ] || fail "no grab of the page control"
+page=$(at "$WORK/pages-page.png" $((gx + gw / 2)) $((gy + gh / 2)))
+echo "page control: page 1 shows $page at its centre"
+[ "$page" = "204,255,204" ] || fail "page 1's centre is $page, not its colour 13434828 (204, 255, 204)"
+[ -f "$WORK/browser.args" ] || fail "xdg-open did not start the browser"
+expected_args=$(printf '1\nhttp://x/?a=1&b=$(id)')
+[ "$(cat "$WORK/browser.args")" = "$expected_args" ] || fail "the browser got $(cat "$WORK/browser.args"), not the one URL"
+grep -qx 'visited' "$WORK/pages.out" || fail "the URL label did not turn visited"
+read -r ux uy uw uh < <(sed -n 's/^url \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/pages.out")
+purple=$(convert "$WORK/pages-url.png" -crop "${uw}x${uh}+${ux}+${uy}" +repage -fill black +opaque 'rgb(128,0,128)' \
+    -fill white -opaque 'rgb(128,0,128)' -format '%[fx:int(mean*w*h+0.5)]' info:)
+echo "URL label: the browser got one argument; $purple pixels in VisitedColor"
+[ "${purple:-0}" -gt 0 ] || fail "the URL label's text is not in VisitedColor (128, 0, 128)"
 echo "OK under the blue scheme: border $border"
 [ "$border" = "0,45,150" ] || fail "OK's border under the visual style is $border, not the scheme's (0, 45, 150)"
 echo "Return, Escape and a click on Cancel end the dialog with modal results 1, 2 and 2"

@@ -12,6 +12,9 @@
 //   spin X,Y WxH           (the frame delay's spin edit spinDelay: two decimals, typing allowed, step 0.01)
 //   spinup X,Y WxH         (its up button)
 //   btnface R,G,B          (the system's button face colour)
+//   pages X,Y WxH          (the page control pgcPreview on the screen, three pages)
+//   pagetab N X,Y WxH      (the rectangle of each of its tabs)
+//   url X,Y WxH            (the URL label lblHome)
 //   ready
 // and afterwards, as they happen:
 //   enter NAME, leave NAME (the pointer came over a button or left it)
@@ -21,6 +24,8 @@
 //   first CAPTION          (a header click sorted the rows: the first row's caption)
 //   arrow X,Y              (and a pixel inside the sort arrow it draws, on the screen)
 //   spinDelay TEXT         (the spin edit's text changed)
+//   page N X,Y WxH         (the page control showed page N, there on the screen)
+//   visited                (the URL label opened its address and shows itself visited)
 //   modal N                (the dialog ended with that modal result; the program then ends)
 // Options: --seconds N ends the dialog after N seconds with modal result 3. The colour scheme follows
 // LOOMWICK_THEME as everywhere on the Qt screen. Used by tests/external/fcdemo.sh.
@@ -121,12 +126,23 @@ public:
         const TPoint p = HeaderToScreen({a.Left + (2 * h - 1) / 2, (apexY + baseY) / 2});
         Say("arrow " + std::to_string(p.X) + "," + std::to_string(p.Y));
     }
+    controls::TFcPageControl* pgcPreview = nullptr;
+    controls::TFcURLLabel* lblHome = nullptr;
 
     void spinChange(TObject*) { Say("spinDelay " + spinDelay->GetText()); }
 
     void btnClick(TObject* sender) { Say("click " + static_cast<TComponent*>(sender)->GetName()); }
     void btnMouseEnter(TObject* sender) { Say("enter " + static_cast<TComponent*>(sender)->GetName()); }
     void btnMouseLeave(TObject* sender) { Say("leave " + static_cast<TComponent*>(sender)->GetName()); }
+    void pgcPreviewChange(TObject*) {
+        controls::TFcTabSheet* page = pgcPreview->GetActivePage();
+        if (!page)
+            return;
+        page->Repaint();
+        const TPoint at = page->ClientToScreen({0, 0});
+        SayRect("page " + std::to_string(pgcPreview->GetActivePageIndex()),
+                Bounds(at.X, at.Y, page->GetWidth(), page->GetHeight()));
+    }
 
     // Once the dialog shows: where it and its buttons are.
     void Report() {
@@ -165,6 +181,16 @@ public:
         const TColor face = ColorToRGB(clBtnFace);
         Say("btnface " + std::to_string(face & 0xFF) + "," + std::to_string((face >> 8) & 0xFF) + "," +
             std::to_string((face >> 16) & 0xFF));
+        pgcPreview->Repaint();
+        const TPoint pagesAt = pgcPreview->ClientToScreen({0, 0});
+        SayRect("pages", Bounds(pagesAt.X, pagesAt.Y, pgcPreview->GetWidth(), pgcPreview->GetHeight()));
+        for (int32_t i = 0; i < pgcPreview->GetTabs()->Count(); ++i) {
+            const TRect r = pgcPreview->TabRect(i);
+            SayRect("pagetab " + std::to_string(i),
+                    Bounds(pagesAt.X + r.Left, pagesAt.Y + r.Top, r.Right - r.Left + 1, r.Bottom - r.Top + 1));
+        }
+        const TPoint urlAt = lblHome->ClientToScreen({0, 0});
+        SayRect("url", Bounds(urlAt.X, urlAt.Y, lblHome->GetWidth(), lblHome->GetHeight()));
         Say("ready");
     }
     // Reports a scroll of the tabs (polled: scrolling fires no event).
@@ -177,6 +203,15 @@ public:
         }
     }
     int32_t LastFirstShownTab = -1;
+    // Reports the URL label's visit (polled: it fires no event of its own).
+    void WatchLink() {
+        if (lblHome->GetVisited() && !Visited) {
+            Visited = true;
+            lblHome->Repaint();
+            Say("visited");
+        }
+    }
+    bool Visited = false;
 };
 
 void RegisterDemoClasses() {
@@ -190,6 +225,9 @@ void RegisterDemoClasses() {
         .Field("FrameController1", &TFcDemoForm::FrameController1)
         .Field("cboDisposal", &TFcDemoForm::cboDisposal)
         .Field("lvFrames", &TFcDemoForm::lvFrames)
+        .Field("pgcPreview", &TFcDemoForm::pgcPreview)
+        .Field("lblHome", &TFcDemoForm::lblHome)
+        .Method("pgcPreviewChange", &TFcDemoForm::pgcPreviewChange)
         .Method("btnClick", &TFcDemoForm::btnClick)
         .Method("btnMouseEnter", &TFcDemoForm::btnMouseEnter)
         .Method("btnMouseLeave", &TFcDemoForm::btnMouseLeave)
@@ -226,7 +264,10 @@ int main(int argc, char** argv) {
         });
         vcl::TTimer watch(nullptr);
         watch.SetInterval(50);
-        watch.SetOnTimer([&](vcl::TObject*) { form->WatchTabs(); });
+        watch.SetOnTimer([&](vcl::TObject*) {
+            form->WatchTabs();
+            form->WatchLink();
+        });
         vcl::TTimer limit(nullptr);
         limit.SetEnabled(seconds > 0);
         limit.SetInterval(uint32_t(seconds > 0 ? seconds : 1) * 1000u);
