@@ -4,6 +4,7 @@
 #include "controls/FcEdit.h"
 #include "controls/FcFrameController.h"
 #include "controls/FcSpinEdit.h"
+#include "controls/FcTables.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/TypInfo.h"
 
@@ -11,15 +12,14 @@ namespace controls {
 
 namespace {
 
-template <class T> bool EditTablesNever(T*) { return false; }
-
 // The framed edit's properties, which its descendants publish.
 void RegisterFramedEdit() {
     using C = TFcCustomEdit;
     const vcl::TIdentMap* colors = vcl::ColorIdents();
-    vcl::DefineClassProperties<C, vcl::TCustomMaskEdit>()
+    auto table = vcl::DefineClassProperties<C, vcl::TCustomMaskEdit>();
+    table
         .Property("About", &C::GetAbout, &C::SetAbout)
-        .Stored(&EditTablesNever<C>)
+        .Stored(&TablesNever<C>)
         .Property("Alignment", &C::GetAlignment, &C::SetAlignment)
         .Property("Color", &C::GetColor, &C::SetColor, colors)
         .Stored(&C::IsColorStored)
@@ -27,25 +27,8 @@ void RegisterFramedEdit() {
         .Stored(&C::IsFrameSettingStored)
         .Property("FlatButtons", &C::GetFlatButtons, &C::SetFlatButtons)
         .Stored(&C::IsFrameSettingStored)
-        .Property("FlatButtonColor", &C::GetFlatButtonColor, &C::SetFlatButtonColor, colors)
-        .Property("FocusColor", &C::GetFocusColor, &C::SetFocusColor, colors)
-        .Stored(&C::IsFocusColorStored)
-        .Property("FrameColor", &C::GetFrameColor, &C::SetFrameColor, colors)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameController", &C::GetFrameController, &C::SetFrameController)
-        .Property("FrameHotColor", &C::GetFrameHotColor, &C::SetFrameHotColor, colors)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameHotStyle", &C::GetFrameHotStyle, &C::SetFrameHotStyle)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameHotTrack", &C::GetFrameHotTrack, &C::SetFrameHotTrack)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameSides", &C::GetFrameSides, &C::SetFrameSides)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameStyle", &C::GetFrameStyle, &C::SetFrameStyle)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameVisible", &C::GetFrameVisible, &C::SetFrameVisible)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FramingPreference", &C::GetFramingPreference, &C::SetFramingPreference)
+        .Property("FlatButtonColor", &C::GetFlatButtonColor, &C::SetFlatButtonColor, colors);
+    AddFramedControlRows(table, colors)
         .Property("TabOnEnter", &C::GetTabOnEnter, &C::SetTabOnEnter)
         .Property("Text", &C::GetText, &C::SetText);
 }
@@ -100,7 +83,7 @@ void RegisterSpinEdit() {
         .Property("Value", &C::GetValue, &C::SetValue)
         .Stored(&C::IsValueStored)
         .Property("Text", &C::GetText, &C::SetText)
-        .Stored(&EditTablesNever<C>)
+        .Stored(&TablesNever<C>)
         .Event("OnButtonClick", static_cast<TFcSpinButtonClickEvent C::*>(&C::OnButtonClick))
         .Event("OnChanging", static_cast<TFcSpinChangingEvent C::*>(&C::OnChanging));
     (void)colors;

@@ -10,6 +10,7 @@
 #include "controls/FcPanel.h"
 #include "controls/FcRadioCheck.h"
 #include "controls/FcRegister.h"
+#include "controls/FcTables.h"
 #include "controls/FcTabs.h"
 #include "platform/vcl/TypInfo.h"
 
@@ -47,15 +48,13 @@ void RegisterEnumerations() {
     vcl::RegisterEnumNames<TFcTabStyle>({"tsSingleSlant", "tsDoubleSlant", "tsCutCorner", "tsRoundCorners"});
 }
 
-template <class T> bool RegisterNever(T*) { return false; }
-
 void RegisterFrameController() {
     vcl::RegisterClass<TFcFrameController>("TFcFrameController");
     using C = TFcFrameController;
     const vcl::TIdentMap* colors = vcl::ColorIdents();
     vcl::DefineClassProperties<C, vcl::TComponent>()
         .Property("About", &C::GetAbout, &C::SetAbout)
-        .Stored(&RegisterNever<C>)
+        .Stored(&TablesNever<C>)
         .Property("Color", &C::GetColor, &C::SetColor, colors)
         .Stored(&C::IsColorStored)
         .Property("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor, colors)
@@ -79,7 +78,7 @@ void RegisterRegIniFile() {
     using C = TFcRegIniFile;
     vcl::DefineClassProperties<C, vcl::TComponent>()
         .Property("About", &C::GetAbout, &C::SetAbout)
-        .Stored(&RegisterNever<C>)
+        .Stored(&TablesNever<C>)
         .Property("Path", &C::GetPath, &C::SetPath)
         .Property("PathType", &C::GetPathType, &C::SetPathType)
         .Property("RegKey", &C::GetRegKey, &C::SetRegKey)
@@ -92,7 +91,7 @@ void RegisterButton() {
     const vcl::TIdentMap* colors = vcl::ColorIdents();
     vcl::DefineClassProperties<C, vcl::TWinControl>()
         .Property("About", &C::GetAbout, &C::SetAbout)
-        .Stored(&RegisterNever<C>)
+        .Stored(&TablesNever<C>)
         .Property("Alignment", &C::GetAlignment, &C::SetAlignment)
         .Property("AlignmentVertical", &C::GetAlignmentVertical, &C::SetAlignmentVertical)
         .Property("AllowAllUp", &C::GetAllowAllUp, &C::SetAllowAllUp)
@@ -147,7 +146,7 @@ void RegisterBitBtn() {
 template <class C> void DefineGlyphButtonProperties(vcl::TClassProperties<C, vcl::TWinControl>& t) {
     const vcl::TIdentMap* colors = vcl::ColorIdents();
     t.Property("About", &C::GetAbout, &C::SetAbout)
-        .Stored(&RegisterNever<C>)
+        .Stored(&TablesNever<C>)
         .Property("Alignment", &C::GetAlignment, &C::SetAlignment)
         .Property("AlignmentVertical", &C::GetAlignmentVertical, &C::SetAlignmentVertical)
         .Property("Caption", &C::GetCaption, &C::SetCaption)
@@ -189,13 +188,13 @@ void RegisterRadioCheck() {
     t.Property("AllowGrayed", &C::GetAllowGrayed, &C::SetAllowGrayed)
         .Property("State", &C::GetState, &C::SetState)
         .Property("Checked", &C::GetChecked, &C::SetChecked)
-        .Stored(&RegisterNever<C>);
+        .Stored(&TablesNever<C>);
 }
 
 template <class C> void DefinePanelProperties(vcl::TClassProperties<C, vcl::TCustomPanel>& t) {
     const vcl::TIdentMap* colors = vcl::ColorIdents();
     t.Property("About", &C::GetAbout, &C::SetAbout)
-        .Stored(&RegisterNever<C>)
+        .Stored(&TablesNever<C>)
         .Property("BorderColor", &C::GetBorderColor, &C::SetBorderColor, colors)
         .Property("BorderInner", &C::GetBorderInner, &C::SetBorderInner)
         .Property("BorderOuter", &C::GetBorderOuter, &C::SetBorderOuter)
@@ -260,7 +259,7 @@ void RegisterTabControl() {
     using C = TFcCustomTabControl;
     vcl::DefineClassProperties<C, vcl::TWinControl>()
         .Property("About", &C::GetAbout, &C::SetAbout)
-        .Stored(&RegisterNever<C>)
+        .Stored(&TablesNever<C>)
         .Property("AlignTabs", &C::GetAlignTabs, &C::SetAlignTabs)
         .Property("AllowTabDragging", &C::GetAllowTabDragging, &C::SetAllowTabDragging)
         .Property("BackgroundColor", &C::GetBackgroundColor, &C::SetBackgroundColor, colors)
@@ -317,34 +316,18 @@ void RegisterListView() {
     vcl::RegisterClass<TFcListView>("TFcListView");
     using C = TFcListView;
     const vcl::TIdentMap* colors = vcl::ColorIdents();
-    vcl::DefineClassProperties<C, vcl::TCustomListView>()
+    auto table = vcl::DefineClassProperties<C, vcl::TCustomListView>();
+    table
         .Property("About", &C::GetAbout, &C::SetAbout)
-        .Stored(&RegisterNever<C>)
+        .Stored(&TablesNever<C>)
         .Property("AlphaSortAll", &C::GetAlphaSortAll, &C::SetAlphaSortAll)
         .Property("Color", &C::GetNormalColor, &C::SetColor, colors)
         .Stored(&C::IsColorStored)
         .Property("DisabledColor", &C::GetDisabledColor, &C::SetDisabledColor, colors)
         .Stored(&C::IsFrameSettingStored)
         .Property("EditOnRowClick", &C::GetEditOnRowClick, &C::SetEditOnRowClick)
-        .Property("FillLastColumn", &C::GetFillLastColumn, &C::SetFillLastColumn)
-        .Property("FocusColor", &C::GetFocusColor, &C::SetFocusColor, colors)
-        .Stored(&C::IsFocusColorStored)
-        .Property("FrameColor", &C::GetFrameColor, &C::SetFrameColor, colors)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameController", &C::GetFrameController, &C::SetFrameController)
-        .Property("FrameHotColor", &C::GetFrameHotColor, &C::SetFrameHotColor, colors)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameHotStyle", &C::GetFrameHotStyle, &C::SetFrameHotStyle)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameHotTrack", &C::GetFrameHotTrack, &C::SetFrameHotTrack)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameSides", &C::GetFrameSides, &C::SetFrameSides)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameStyle", &C::GetFrameStyle, &C::SetFrameStyle)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameVisible", &C::GetFrameVisible, &C::SetFrameVisible)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FramingPreference", &C::GetFramingPreference, &C::SetFramingPreference)
+        .Property("FillLastColumn", &C::GetFillLastColumn, &C::SetFillLastColumn);
+    AddFramedControlRows(table, colors)
         .Property("HeaderDefaultDrawing", &C::GetHeaderDefaultDrawing, &C::SetHeaderDefaultDrawing)
         .Property("HeaderSortDisplayMode", &C::GetHeaderSortDisplayMode, &C::SetHeaderSortDisplayMode)
         .Event("OnCheckStateChange", static_cast<TFcLVCheckStateChange C::*>(&C::OnCheckStateChange))
@@ -358,9 +341,10 @@ void RegisterComboBox() {
     vcl::RegisterClass<TFcComboBox>("TFcComboBox");
     using C = TFcComboBox;
     const vcl::TIdentMap* colors = vcl::ColorIdents();
-    vcl::DefineClassProperties<C, vcl::TCustomComboBox>()
+    auto table = vcl::DefineClassProperties<C, vcl::TCustomComboBox>();
+    table
         .Property("About", &C::GetAbout, &C::SetAbout)
-        .Stored(&RegisterNever<C>)
+        .Stored(&TablesNever<C>)
         .Property("AllowEdit", &C::GetAllowEdit, &C::SetAllowEdit)
         .Property("AutoComplete", &C::GetAutoComplete, &C::SetAutoComplete)
         .Property("BeepOnInvalidKey", &C::GetBeepOnInvalidKey, &C::SetBeepOnInvalidKey)
@@ -372,25 +356,8 @@ void RegisterComboBox() {
         .Property("FlatButtonColor", &C::GetFlatButtonColor, &C::SetFlatButtonColor, colors)
         .Stored(&C::IsFrameSettingStored)
         .Property("FlatButtons", &C::GetFlatButtons, &C::SetFlatButtons)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FocusColor", &C::GetFocusColor, &C::SetFocusColor, colors)
-        .Stored(&C::IsFocusColorStored)
-        .Property("FrameColor", &C::GetFrameColor, &C::SetFrameColor, colors)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameController", &C::GetFrameController, &C::SetFrameController)
-        .Property("FrameHotColor", &C::GetFrameHotColor, &C::SetFrameHotColor, colors)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameHotStyle", &C::GetFrameHotStyle, &C::SetFrameHotStyle)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameHotTrack", &C::GetFrameHotTrack, &C::SetFrameHotTrack)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameSides", &C::GetFrameSides, &C::SetFrameSides)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameStyle", &C::GetFrameStyle, &C::SetFrameStyle)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FrameVisible", &C::GetFrameVisible, &C::SetFrameVisible)
-        .Stored(&C::IsFrameSettingStored)
-        .Property("FramingPreference", &C::GetFramingPreference, &C::SetFramingPreference)
+        .Stored(&C::IsFrameSettingStored);
+    AddFramedControlRows(table, colors)
         .Property("ItemHeight", &C::GetItemHeightValue, &C::SetItemHeightValue)
         .Property("KeepSearchCase", &C::GetKeepSearchCase, &C::SetKeepSearchCase)
         .Property("ReadOnly", &C::GetReadOnly, &C::SetReadOnly)
