@@ -165,17 +165,7 @@ void TFcCustomComboBox::SetDisabledColor(TColor value) {
 }
 
 void TFcCustomComboBox::SetFrameController(TFcFrameController* value) {
-    if (value == FFrameController)
-        return;
-    if (FFrameController) {
-        FFrameController->RemoveControl(this);
-        FFrameController->RemoveFreeNotification(this);
-    }
-    FFrameController = value;
-    if (!value)
-        return;
-    value->FreeNotification(this);
-    value->AddControl(this);
+    LinkFrameController(this, FFrameController, value);
 }
 
 void TFcCustomComboBox::Notification(vcl::TComponent* component, vcl::TOperation operation) {

@@ -97,17 +97,7 @@ void TFcCustomEdit::SetDisabledColor(TColor value) {
 }
 
 void TFcCustomEdit::SetFrameController(TFcFrameController* value) {
-    if (value == FFrameController)
-        return;
-    if (FFrameController) {
-        FFrameController->RemoveControl(this);
-        FFrameController->RemoveFreeNotification(this);
-    }
-    FFrameController = value;
-    if (value) {
-        value->FreeNotification(this);
-        value->AddControl(this);
-    }
+    LinkFrameController(this, FFrameController, value);
 }
 
 void TFcCustomEdit::Notification(vcl::TComponent* component, vcl::TOperation operation) {

@@ -72,6 +72,20 @@ void TFcFrameController::RemoveControl(vcl::TControl* control) {
         FControls.reset();
 }
 
+void LinkFrameController(vcl::TControl* control, TFcFrameController*& link, TFcFrameController* value) {
+    if (value == link)
+        return;
+    if (link) {
+        link->RemoveControl(control);
+        link->RemoveFreeNotification(control);
+    }
+    link = value;
+    if (value) {
+        value->FreeNotification(control);
+        value->AddControl(control);
+    }
+}
+
 void TFcFrameController::BeginUpdate() { ++FUpdateCount; }
 
 void TFcFrameController::EndUpdate() {

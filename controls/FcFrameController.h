@@ -126,6 +126,10 @@ private:
     int32_t FUpdateCount = 0;
 };
 
+// A framed control's FrameController setter: the controller in link forgets control, and value (when not nil)
+// is told of its end and takes control, pushing every setting into it. Nothing happens when value is linked.
+void LinkFrameController(vcl::TControl* control, TFcFrameController*& link, TFcFrameController* value);
+
 // Readers that drop the values of properties older layouts may still hold: a Boolean, an identifier, a set.
 class TFcOldPropReader {
 public:

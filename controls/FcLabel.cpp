@@ -183,15 +183,7 @@ void TFcLabel::SetCondenseCaption(TFcCondenseCaption value) {
 }
 
 void TFcLabel::SetFrameController(TFcFrameController* value) {
-    if (FFrameController == value)
-        return;
-    if (FFrameController)
-        FFrameController->RemoveControl(this);
-    FFrameController = value;
-    if (value) {
-        value->FreeNotification(this);
-        value->AddControl(this);
-    }
+    LinkFrameController(this, FFrameController, value);
 }
 
 void TFcLabel::ApplyFrameController() {

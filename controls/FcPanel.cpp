@@ -105,17 +105,7 @@ void TFcCustomPanel::SetTransparent(bool value) {
 }
 
 void TFcCustomPanel::SetFrameController(TFcFrameController* value) {
-    if (value == FFrameController)
-        return;
-    if (FFrameController) {
-        FFrameController->RemoveControl(this);
-        FFrameController->RemoveFreeNotification(this);
-    }
-    FFrameController = value;
-    if (FFrameController) {
-        FFrameController->FreeNotification(this);
-        FFrameController->AddControl(this);
-    }
+    LinkFrameController(this, FFrameController, value);
 }
 
 void TFcCustomPanel::Notification(vcl::TComponent* component, vcl::TOperation operation) {

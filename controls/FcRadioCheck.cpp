@@ -122,17 +122,7 @@ void TFcCustomGlyphButton::SetTransparent(bool value) {
 }
 
 void TFcCustomGlyphButton::SetFrameController(TFcFrameController* value) {
-    if (value == FFrameController)
-        return;
-    if (FFrameController) {
-        FFrameController->RemoveControl(this);
-        FFrameController->RemoveFreeNotification(this);
-    }
-    FFrameController = value;
-    if (FFrameController) {
-        FFrameController->FreeNotification(this);
-        FFrameController->AddControl(this);
-    }
+    LinkFrameController(this, FFrameController, value);
 }
 
 void TFcCustomGlyphButton::Notification(vcl::TComponent* component, vcl::TOperation operation) {
