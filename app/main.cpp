@@ -1,6 +1,6 @@
-// Loomwick's program: the application object on the desktop's screen with the main window. Until the
-// editor's main window is built, the main window is an empty form with the editor's caption.
-#include "controls/FcCommon.h"
+// Loomwick's program: the libraries' start-ups, the application object on the desktop's screen, the main
+// window made from its layout, and the message loop until the main window closes.
+#include "app/GifMainForm.h"
 #include "platform/backend/qt/QtScreen.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Forms.h"
@@ -11,8 +11,6 @@
 #include <exception>
 
 namespace resources {
-// Generated at build time from the layout files under resources/forms.
-void RegisterProgramForms();
 // Generated at build time from the bitmaps and cursors under resources/bitmaps and resources/cursors.
 void RegisterResources();
 } // namespace resources
@@ -33,21 +31,16 @@ int main(int argc, char** argv) {
     }
     try {
         qtbackend::QtScreen screen(argc, argv);
-        resources::RegisterProgramForms();
         resources::RegisterResources();
+        app::InitializeEditor();
         vcl::Application->Initialize();
         vcl::Application->SetTitle("Quorvane Loomwick");
-        controls::InitializeControls();
-        controls::RegisterControlClasses();
-        vcl::TForm* mainForm = nullptr;
+        app::TfrmGifMain* mainForm = nullptr;
         vcl::Application->CreateForm(mainForm);
-        mainForm->SetCaption("Quorvane Loomwick Version 7.5 - [UNTITLED]");
-        mainForm->SetBounds(0, 0, 640, 480);
-        mainForm->GetConstraints()->SetMinWidth(535);
-        mainForm->GetConstraints()->SetMinHeight(441);
-        mainForm->SetPosition(vcl::poScreenCenter);
         vcl::Application->Run();
-        controls::FinalizeControls();
+        // The window goes before the libraries it was built from shut down.
+        mainForm->Free();
+        app::FinalizeEditor();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "loomwick: %s\n", e.what());
         return 1;
