@@ -13,6 +13,7 @@
 #include "bars/xbBarManager.h"
 #include "bars/xbBarPainter.h"
 #include "bars/xbBarSubItem.h"
+#include "bars/xbBarToolbar.h"
 #include "bars/xbBarUtils.h"
 #include "bars/xbBars.h"
 #include "bars/xbDockControl.h"

@@ -2,6 +2,7 @@
 
 #include "bars/xbBarButton.h"
 #include "bars/xbBarControl.h"
+#include "bars/xbBarToolbar.h"
 #include "bars/xbBarItem.h"
 #include "bars/xbBarItemControl.h"
 #include "bars/xbBarSubItem.h"

@@ -4,6 +4,7 @@
 #include "bars/xbBarCategories.h"
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarControl.h"
+#include "bars/xbBarToolbar.h"
 #include "bars/xbBarSubItem.h"
 #include "bars/xbBars.h"
 #include "bars/xbBarItem.h"

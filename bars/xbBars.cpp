@@ -1,6 +1,7 @@
 #include "bars/xbBars.h"
 
 #include "bars/xbBarControl.h"
+#include "bars/xbBarToolbar.h"
 #include "bars/xbBarItemLinks.h"
 #include "bars/xbBarSubItem.h"
 #include "bars/xbBarUtils.h"

@@ -1,6 +1,7 @@
 #include "bars/xbDockControl.h"
 
 #include "bars/xbBarControl.h"
+#include "bars/xbBarToolbar.h"
 #include "bars/xbBarItemLinks.h"
 #include "bars/xbBars.h"
 #include "platform/vcl/Bitmap.h"
