@@ -367,6 +367,15 @@ void TfrmGifMain::UpdateCommandStates() {
     const bool one = selected == 1 && rows > 0;
     Enable(miFrameUp, one && !lvFiles->GetItems()->GetItem(0)->GetSelected());
     Enable(miFrameDown, one && !lvFiles->GetItems()->GetItem(rows - 1)->GetSelected());
+    // The property panel gives its controls back their states when it is enabled again: the controls that
+    // follow the loop and transparency boxes are set after it.
+    const bool specified = optLoopSpecified->GetChecked();
+    Enable(lblPlayTimes, specified);
+    Enable(spinPlayTimes, specified);
+    const bool transparent = chkAnimationTrans->GetChecked();
+    for (vcl::TControl* control : std::initializer_list<vcl::TControl*>{lblTransparent, shpTransColor,
+                                                                          btnSelectTransColor})
+        Enable(control, transparent);
 }
 
 void TfrmGifMain::UpdateTitle() {
