@@ -22,6 +22,11 @@
 # then a click on the URL label, whose URL is "http://x/?a=1&b=$(id)", opens it through the real xdg-open
 # with BROWSER naming a script that records its arguments: it must get exactly that one argument, and the
 # label's text turns VisitedColor (128, 0, 128).
+# The fourth run then turns to the editor's "Animation Properties" box: clicks on the radio button "Loop
+# Specified" and the hot-track check box "Use Image Transparency" must report the sibling radio unchecked, the
+# clicked one checked and the box ticked; the tick's pixel (glyph cell (9, 3), the glyph 2 below the top) must
+# be AvoidMaskColor of the box's HighlightColor as this script computes it: the highlight is lime, the mask
+# colour, so it steps to (1, 255, 0) and is not masked out. "Select &Color..." shows its red 16 x 16 picture.
 # $1 is the build folder. With FCDEMO_SCREENSHOT=file.png the first run's grab is kept there.
 # Budget: 240 s
 set -u
@@ -126,6 +131,17 @@ run() {
                 for _ in $(seq 40); do [ "$(grep -c '^first' "$out")" -ge 2 ] && break; sleep 0.1; done
                 sleep 0.5
                 import -window root "$WORK/$name.png" 2>/dev/null
+            fi
+            read -r rx ry rw rh < <(sed -n 's/^glyph optLoopSpecified \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
+            read -r cx cy cw ch < <(sed -n 's/^glyph chkAnimationTrans \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$out")
+            if [ -n "${rx:-}" ] && [ -n "${cx:-}" ]; then
+                xdotool mousemove $((rx + 40)) $((ry + rh / 2)) click 1
+                for _ in $(seq 40); do grep -q '^state optLoopSpecified 1' "$out" && break; sleep 0.1; done
+                xdotool mousemove $((cx + 40)) $((cy + ch / 2)) click 1
+                for _ in $(seq 40); do grep -q '^state chkAnimationTrans' "$out" && break; sleep 0.1; done
+                xdotool mousemove 5 5
+                sleep 0.5
+                import -window root "$WORK/$name-glyphs.png" 2>/dev/null
             fi
             xdotool key Escape ;;
         esac
@@ -341,3 +357,22 @@ for y in range(t, b):
 print("spin up button %dx%d: triangle %s, %d pixels checked (%d black), %d differ" % (w, h, tri, checked, black, bad))
 sys.exit(1 if bad or black < 3 else 0)
 PY
+# The "Animation Properties" box.
+grep -qx 'state optLoopForever 0' "$WORK/lists.out" || fail "checking Loop Specified did not uncheck Loop Forever"
+grep -qx 'state optLoopSpecified 1' "$WORK/lists.out" || fail "a click on Loop Specified did not check it"
+grep -qx 'state chkAnimationTrans 1' "$WORK/lists.out" || fail "a click on the check box did not tick it"
+[ "$(grep -c '^state ' "$WORK/lists.out")" = 3 ] || fail "the clicks fired $(grep -c '^state ' "$WORK/lists.out") changes, not 3"
+read -r cx cy cw ch < <(sed -n 's/^glyph chkAnimationTrans \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/lists.out")
+[ -n "${cx:-}" ] && [ -f "$WORK/lists-glyphs.png" ] || fail "no grab of the check box"
+mark=$(at "$WORK/lists-glyphs.png" $((cx + 9)) $((cy + 2 + 3)))
+expected=$(python3 -c '
+highlight, transparent, winmask = 0x00FF00, 0x008080, 0x00FF00   # HighlightColor, TransparentColor, WinMaskColor
+c = highlight + 1 if highlight in (transparent, winmask, 0x808080) else highlight
+print("%d,%d,%d" % (c & 255, (c >> 8) & 255, (c >> 16) & 255))')
+echo "check box mark: $mark (AvoidMaskColor of the highlight: $expected)"
+[ "$mark" = "$expected" ] || fail "the tick's pixel is $mark, not AvoidMaskColor(HighlightColor) $expected"
+read -r gx gy gw gh < <(sed -n 's/^glyph btnSelectColor \([0-9]*\),\([0-9]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4/p' "$WORK/lists.out")
+red=$(convert "$WORK/lists-glyphs.png" -crop "${gw}x${gh}+${gx}+${gy}" +repage -fill black +opaque 'rgb(255,0,0)' \
+    -fill white -opaque 'rgb(255,0,0)' -format '%[fx:int(mean*w*h+0.5)]' info:)
+echo "Select Color: $red pixels of its picture's red square"
+[ "${red:-0}" = 100 ] || fail "\"Select &Color...\" shows $red red pixels, not its picture's 10 x 10 square"

@@ -15,6 +15,9 @@
 //   pages X,Y WxH          (the page control pgcPreview on the screen, three pages)
 //   pagetab N X,Y WxH      (the rectangle of each of its tabs)
 //   url X,Y WxH            (the URL label lblHome)
+//   glyph NAME X,Y WxH     (the client area of each control in the "Animation Properties" group box: the
+//                          check box chkAnimationTrans, the radio buttons optLoopForever and optLoopSpecified,
+//                          the glyph button btnSelectColor with a 16 x 16 picture of its own)
 //   ready
 // and afterwards, as they happen:
 //   enter NAME, leave NAME (the pointer came over a button or left it)
@@ -26,12 +29,14 @@
 //   spinDelay TEXT         (the spin edit's text changed)
 //   page N X,Y WxH         (the page control showed page N, there on the screen)
 //   visited                (the URL label opened its address and shows itself visited)
+//   state NAME 0|1         (a check box or radio button in the group box changed: its Checked afterwards)
 //   modal N                (the dialog ended with that modal result; the program then ends)
 // Options: --seconds N ends the dialog after N seconds with modal result 3. The colour scheme follows
 // LOOMWICK_THEME as everywhere on the Qt screen. Used by tests/external/fcdemo.sh.
 #include "controls/FcCommon.h"
 #include "platform/backend/qt/QtScreen.h"
 #include "platform/vcl/Application.h"
+#include "platform/vcl/Bitmap.h"
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/StdCtrls.h"
@@ -42,7 +47,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <initializer_list>
 #include <string>
+
+namespace resources {
+void RegisterResources();
+}
 
 namespace fcdemo {
 
@@ -80,6 +90,17 @@ public:
         }
         lvFrames->GetItems()->EndUpdate();
         lvFrames->OnColumnClick = [this](TObject*, TListColumn* column) { ReportSort(column->GetIndex()); };
+        // The colour button's picture: a red square in a black frame on the olive that stands for transparent.
+        TBitmap glyph;
+        glyph.SetSize(16, 16);
+        TCanvas* c = glyph.GetCanvas();
+        c->GetBrush()->SetColor(TColor(0x008080));
+        c->FillRect({0, 0, 16, 16});
+        c->GetBrush()->SetColor(clBlack);
+        c->FillRect({2, 2, 14, 14});
+        c->GetBrush()->SetColor(clRed);
+        c->FillRect({3, 3, 13, 13});
+        btnSelectColor->SetGlyph(&glyph);
     }
 
     TEdit* edtName = nullptr;
@@ -128,6 +149,16 @@ public:
     }
     controls::TFcPageControl* pgcPreview = nullptr;
     controls::TFcURLLabel* lblHome = nullptr;
+    controls::TFcGroupBox* grpAnimation = nullptr;
+    controls::TFcCheckBox* chkAnimationTrans = nullptr;
+    controls::TFcRadioButton* optLoopForever = nullptr;
+    controls::TFcRadioButton* optLoopSpecified = nullptr;
+    controls::TFcBitBtn* btnSelectColor = nullptr;
+
+    void glyphClick(TObject* sender) {
+        auto* button = static_cast<controls::TFcCustomGlyphButton*>(sender);
+        Say("state " + button->GetName() + (button->GetChecked() ? " 1" : " 0"));
+    }
 
     void spinChange(TObject*) { Say("spinDelay " + spinDelay->GetText()); }
 
@@ -191,6 +222,11 @@ public:
         }
         const TPoint urlAt = lblHome->ClientToScreen({0, 0});
         SayRect("url", Bounds(urlAt.X, urlAt.Y, lblHome->GetWidth(), lblHome->GetHeight()));
+        for (TControl* c : std::initializer_list<TControl*>{chkAnimationTrans, optLoopForever, optLoopSpecified,
+                                                             btnSelectColor}) {
+            const TPoint at = c->ClientToScreen({0, 0});
+            SayRect("glyph " + c->GetName(), Bounds(at.X, at.Y, c->GetClientWidth(), c->GetClientHeight()));
+        }
         Say("ready");
     }
     // Reports a scroll of the tabs (polled: scrolling fires no event).
@@ -227,6 +263,12 @@ void RegisterDemoClasses() {
         .Field("lvFrames", &TFcDemoForm::lvFrames)
         .Field("pgcPreview", &TFcDemoForm::pgcPreview)
         .Field("lblHome", &TFcDemoForm::lblHome)
+        .Field("grpAnimation", &TFcDemoForm::grpAnimation)
+        .Field("chkAnimationTrans", &TFcDemoForm::chkAnimationTrans)
+        .Field("optLoopForever", &TFcDemoForm::optLoopForever)
+        .Field("optLoopSpecified", &TFcDemoForm::optLoopSpecified)
+        .Field("btnSelectColor", &TFcDemoForm::btnSelectColor)
+        .Method("glyphClick", &TFcDemoForm::glyphClick)
         .Method("pgcPreviewChange", &TFcDemoForm::pgcPreviewChange)
         .Method("btnClick", &TFcDemoForm::btnClick)
         .Method("btnMouseEnter", &TFcDemoForm::btnMouseEnter)
@@ -252,6 +294,8 @@ int main(int argc, char** argv) {
         qtbackend::QtScreen screen(argc, argv);
         vcl::Application->Initialize();
         vcl::Application->SetTitle("Loomwick themed controls");
+        // The controls' bitmaps (check marks, stock glyphs) before the controls start.
+        resources::RegisterResources();
         controls::InitializeControls();
         fcdemo::RegisterDemoClasses();
         auto* form = new fcdemo::TFcDemoForm(vcl::Application);
