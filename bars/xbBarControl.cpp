@@ -98,6 +98,27 @@ bool TCustomxbBarControl::UsesFlatSelection() {
     return painter && painter->UsesFlatSelection();
 }
 
+win::HBRUSH TCustomxbBarControl::GetBackgroundBrush() {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    FBackgroundBrush = painter ? painter->GetBackgroundBrush(this) : win::GetSysColorBrush(win::COLOR_BTNFACE);
+    return FBackgroundBrush;
+}
+
+win::HBRUSH TCustomxbBarControl::GetSecondaryBrush() {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    return painter ? painter->GetSecondaryBrush(this) : win::GetSysColorBrush(win::COLOR_BTNSHADOW);
+}
+
+win::HBRUSH TCustomxbBarControl::GetFaceBrush() {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    return painter ? painter->GetFaceBrush(this) : win::GetSysColorBrush(win::COLOR_BTNFACE);
+}
+
+win::HBRUSH TCustomxbBarControl::GetSelectionBrush() {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    return painter ? painter->GetSelectionBrush(this) : win::GetSysColorBrush(win::COLOR_HIGHLIGHT);
+}
+
 win::HFONT TCustomxbBarControl::GetFont() { return FBarManager ? FBarManager->GetFontHandle() : nullptr; }
 
 bool TCustomxbBarControl::IsCustomizing() { return FBarManager && FBarManager->IsCustomizing(); }
@@ -114,7 +135,8 @@ bool TCustomxbBarControl::IgnoresMouseMove(const win::TPoint& screenPoint) {
 }
 
 void TCustomxbBarControl::RepaintItemControl(TxbBarItemControl* control) {
-    // Windows that draw their items repaint them; the base knows no item rectangles worth drawing.
+    // Windows that draw their items repaint them; the base only takes the painter's brush again.
+    GetBackgroundBrush();
 }
 
 void TCustomxbBarControl::SelectionChanged(TxbBarItemControl* oldControl) {

@@ -49,6 +49,14 @@ public:
     // The window kinds: toolbars and menus answer for themselves.
     virtual bool IsToolbar() const { return false; }
     virtual bool IsMenu() const { return false; }
+    // ---- Brushes and backgrounds through the painter
+    // The painter's background brush for this window, remembered for the item controls (GetBkBrush).
+    virtual win::HBRUSH GetBackgroundBrush();
+    virtual win::HBRUSH GetSecondaryBrush();
+    virtual win::HBRUSH GetFaceBrush();
+    virtual win::HBRUSH GetSelectionBrush();
+    // The background brush the painter reported last.
+    win::HBRUSH GetBkBrush() const { return FBackgroundBrush; }
     int32_t GetTextRowHeight() const { return FTextRowHeight; }
     int32_t GetMenuRowHeight() const { return FMenuRowHeight; }
     int32_t GetMetricSeparatorSize() const { return FSeparatorSize; }
@@ -100,6 +108,7 @@ protected:
 private:
     TxbBarManager* FBarManager;
     TxbBarItemLinks* FItemLinks = nullptr;
+    win::HBRUSH FBackgroundBrush = nullptr;
     TxbBarItemControl* FPressedControl = nullptr;
     TxbBarItemControl* FSelectedControl = nullptr;
     TCustomxbBarControl* FParentBarControl = nullptr;

@@ -8,6 +8,7 @@
 
 #include "bars/xbBarItem.h"
 #include "bars/xbBarItemLinks.h"
+#include "bars/xbBarPainter.h"
 #include "platform/vcl/Object.h"
 #include "platform/win/WinTypes.h"
 
@@ -22,12 +23,8 @@ class TCustomImageList;
 namespace bars {
 
 class TCustomxbBarControl;
-class TxbBarItemControlPainter;
 class TxbBarManager;
 class TxbBarSubMenuControl;
-
-// How a control is drawn: on a toolbar, in a menu, on a rotated vertical toolbar.
-enum TxbPaintType { ptToolbar = 0, ptMenu = 1, ptVertical = 2 };
 
 class TxbBarItemControl : public vcl::TObject {
 public:

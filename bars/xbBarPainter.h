@@ -5,13 +5,39 @@
 // metrics and yes/no answers; the drawing operations join them with the bar windows.
 #pragma once
 
+#include "platform/vcl/Types.h"
 #include "platform/win/WinTypes.h"
 
 #include <cstdint>
+#include <string>
 
 namespace bars {
 
+class TCustomxbBarControl;
+class TxbBarControl;
+class TxbBarItemControl;
 class TxbBarManager;
+class TxbDockControl;
+
+// How an item control is drawn: on a toolbar, in a menu, on a rotated vertical toolbar.
+enum TxbPaintType { ptToolbar = 0, ptMenu = 1, ptVertical = 2 };
+
+// The state of an item as its control hands it to the painter: enabled, selected (hot), pressed, down
+// (checked, or its menu open), opens a menu (a drop-down button or a sub item), its drop-down part selected,
+// in a menu (else on a toolbar), on a vertical toolbar, caption only, a glyph present.
+enum TxbItemDrawState {
+    idsEnabled,
+    idsSelected,
+    idsPressed,
+    idsDown,
+    idsOpensMenu,
+    idsDropDownSelected,
+    idsInMenu,
+    idsVertical,
+    idsCaptionOnly,
+    idsGlyph
+};
+using TxbItemDrawStates = vcl::TSet<TxbItemDrawState>;
 
 class TxbBarItemControlPainter {
 public:
@@ -85,6 +111,90 @@ public:
     virtual int32_t GetProgressChunkSize() const { return 12; }
     virtual int32_t GetFlatExtraIndent() const { return 0; }
 
+    // ---- Drawing the windows and item controls ask for. Rectangles are in the coordinates of dc; an
+    // operation taking the rectangle by reference shrinks it by what it drew.
+    // Item controls.
+    virtual void DrawItemGlyph(TxbBarItemControl* control, win::HDC dc, const win::TRect& rect,
+                               TxbItemDrawStates states, TxbPaintType paintType,
+                               const win::TRect* glyphRect = nullptr) const {}
+    virtual void DrawMenuButton(TxbBarItemControl* control, win::HDC dc, TxbItemDrawStates states,
+                                const win::TRect& rect) const {}
+    // One line of caption text aligned left (0), centred (1) or right (2); rotated on vertical toolbars.
+    virtual void DrawItemCaption(TxbBarItemControl* control, win::HDC dc, TxbItemDrawStates states,
+                                 int32_t alignment, const win::TRect& rect, const std::string& text, bool clip,
+                                 bool rotated, bool keepColor) const {}
+    virtual void DrawLoweredFrame(TxbBarItemControl* control, win::HDC dc, win::TRect& rect) const {}
+    virtual void DrawDropDownButtonPart(TxbBarItemControl* control, win::HDC dc, TxbItemDrawStates states,
+                                        const win::TRect& rect) const {}
+    // Moves a pressed glyph's or caption's rectangle.
+    virtual void OffsetPressedGlyph(TxbBarItemControl* control, bool pressed, win::TRect& rect) const {}
+    virtual void GetItemColors(TxbBarItemControl* control, TxbItemDrawStates states, int32_t& textColor,
+                               win::HBRUSH& brush) const;
+    virtual int32_t GetMenuCaptionOffset(TxbBarItemControl* control) const;
+
+    // Bar windows: colours, brushes and backgrounds.
+    virtual int32_t GetCaptionColor(TCustomxbBarControl* window, bool active) const;
+    virtual int32_t GetCaptionTextColor(TCustomxbBarControl* window) const;
+    virtual int32_t GetCaptionButtonColor(TCustomxbBarControl* window, int32_t state) const;
+    virtual win::HBRUSH GetBarBrush(const TxbBarManager* manager) const;
+    virtual win::HBRUSH GetBackgroundBrush(TCustomxbBarControl* window) const;
+    virtual win::HBRUSH GetBarBackgroundBrush(TxbBarControl* window) const;
+    virtual win::HBRUSH GetSecondaryBrush(TCustomxbBarControl* window) const;
+    virtual win::HBRUSH GetFaceBrush(TCustomxbBarControl* window) const;
+    virtual win::HBRUSH GetSelectionBrush(TCustomxbBarControl* window) const;
+    virtual bool HasShadow(TCustomxbBarControl* window) const { return false; }
+    virtual void DrawDockBackground(TxbDockControl* dock, win::HDC dc, int32_t color, win::HBRUSH brush,
+                                    const win::TRect& rect, const win::TRect& offsetRect) const;
+    virtual void DrawDockedBarBackground(TCustomxbBarControl* window, win::HDC dc, int32_t color, win::HBRUSH brush,
+                                         const win::TRect& rect, const win::TRect& offsetRect) const;
+    virtual void DrawFloatingBarBackground(TCustomxbBarControl* window, win::HDC dc, int32_t color,
+                                           win::HBRUSH brush, const win::TRect& rect,
+                                           const win::TRect& offsetRect) const;
+    // The strip where a window meets the item that opened it.
+    virtual void FillOwnerJoint(TCustomxbBarControl* window, win::HDC dc) const {}
+    virtual int32_t GetComboButtonWidth(TCustomxbBarControl* window, win::HDC dc, int32_t digitWidth) const {
+        return 2 * digitWidth - 1;
+    }
+    int32_t CalcMenuRowHeight(TCustomxbBarControl* window, win::HDC dc, int32_t textHeight) const {
+        return textHeight + GetMenuRowIndent();
+    }
+
+    // Toolbar windows: separators, frames, captions and the end mark.
+    virtual void DrawToolbarSeparator(TxbBarControl* window, win::HDC dc, bool across, win::HBRUSH brush,
+                                      const win::TRect& rect) const {}
+    // Each side of the part of a docked bordered toolbar's frame that DrawDockedFrame paints.
+    virtual win::TRect GetDockedFrameWidths(TxbBarControl* window) const;
+    virtual void DrawDockedFrame(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {}
+    virtual void DrawFloatingFrame(TxbBarControl* window, win::HDC dc, win::HBRUSH brush, int32_t borderWidth,
+                                   const win::TRect& rect) const {}
+    virtual void DrawFloatingCaption(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,
+                                     const win::TRect& rect) const {}
+    virtual void FillCaption(TCustomxbBarControl* window, win::HDC dc, win::HBRUSH brush,
+                             const win::TRect& rect) const;
+    // State 0 normal, 1 hot, 2 pressed.
+    virtual void FillCaptionButton(TxbBarControl* window, win::HDC dc, int32_t state, const win::TRect& rect) const {}
+    virtual void DrawCaptionCloseButton(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {}
+    virtual win::TSize GetCloseButtonSize() const { return {GetSmallCaptionHeight(), GetSmallCaptionHeight()}; }
+    virtual void DrawFloatingBackground(TxbBarControl* window, win::HDC dc, int32_t color, win::HBRUSH brush,
+                                        const win::TRect& rect) const;
+    virtual void DrawMarkBackground(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,
+                                    const win::TRect& rect) const {}
+    virtual void DrawMarkChevrons(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {}
+    void DrawMark(TxbBarControl* window, win::HDC dc, win::HBRUSH brush, const win::TRect& rect) const {
+        DrawMarkBackground(window, dc, brush, rect);
+        DrawMarkChevrons(window, dc, rect);
+    }
+    virtual void DrawMarkArrow(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {}
+    virtual win::TRect CalcMarkRect(TxbBarControl* window) const { return {}; }
+    virtual win::TRect GetMarkRect(TxbBarControl* window) const { return CalcMarkRect(window); }
+    virtual void InvalidateMark(TxbBarControl* window) const {}
+    // Kind 0 minimize, 1 restore, 2 close.
+    virtual void DrawMenuBarCaptionButton(TxbBarControl* window, int32_t kind, const win::TRect& rect, win::HDC dc,
+                                          bool selected, bool pressed) const {}
+    virtual void DrawSizeGrip(TxbBarControl* window, win::HDC dc, win::HBRUSH brush, const win::TRect& rect) const {}
+    virtual void DrawStatusBarBorder(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,
+                                     const win::TRect& rect) const {}
+
 protected:
     TxbBarItemControlPainter() = default;
 };
@@ -125,7 +235,7 @@ public:
     int32_t GetMenuSeparatorIndent() const override { return 12; }
     bool SupportsQuickCustomizing() const override { return true; }
 
-private:
+protected:
     friend const TxbBarItemControlPainter* EnhancedPainter();
     TxbBarItemControlEnhancedPainter() = default;
 };
