@@ -20,16 +20,16 @@ pid=$!
 for _ in $(seq 1 50); do
     sleep 0.2
     import -window root "$WORK/screen.png" 2>/dev/null || continue
-    c=$(convert "$WORK/screen.png" -format '%[fx:int(255*p{512,384}.r)]' info:)
+    c=$(convert "$WORK/screen.png" -format '%[fx:int(255*p{760,500}.r)]' info:)
     [ "$c" != 0 ] && break
 done
 kill $pid 2>/dev/null
 wait $pid 2>/dev/null
 [ -f "$WORK/screen.png" ] || { echo "FAIL: no screen grab"; cat "$WORK/out.txt"; exit 1; }
-# The 640 x 480 main window is centred on the 1024 x 768 screen: its client area is button face and its
-# active caption the classic dark blue.
-client=$(pixel 512 384)
-caption=$(pixel 600 156)
+# The 792 x 546 main window is centred on the 1024 x 768 screen (116,111 to 908,657): its preview page is
+# button face and its active caption the classic dark blue.
+client=$(pixel 760 500)
+caption=$(pixel 600 121)
 echo "client $client caption $caption"
 [ "$client" = "212,208,200" ] || { echo "FAIL: client area is $client"; cat "$WORK/out.txt"; exit 1; }
 [ "$caption" = "10,36,106" ] || { echo "FAIL: caption is $caption"; exit 1; }
