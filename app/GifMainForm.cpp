@@ -4,7 +4,9 @@
 #include "app/GifMainForm.h"
 
 #include "app/AboutForm.h"
+#include "app/ExporterForm.h"
 #include "app/PreviewForm.h"
+#include "app/SwfHtmlForm.h"
 #include "bars/xbBar.h"
 #include "controls/FcButton.h"
 #include "controls/FcComboBox.h"
@@ -176,6 +178,8 @@ void RegisterEditorClasses() {
     vcl::RegisterClass<TfrmGifMain>("TfrmGifMain");
     RegisterAboutFormClass();
     RegisterPreviewFormClass();
+    RegisterSwfHtmlFormClass();
+    RegisterExporterFormClass();
 }
 
 } // namespace
@@ -302,8 +306,13 @@ void TfrmGifMain::DispatchCommand(intptr_t tag) {
     case 105:
         SaveDocumentAs();
         break;
-    // 106 (the Flash export), 107 (the AVI import) and 108 (the frame export) call their files' routines
-    // here once those exist.
+    case 106:
+        ExportToFlash();
+        break;
+    // 107 (the AVI import) calls its file's routine here once it exists.
+    case 108:
+        ShowExporter();
+        break;
     case 202:
         // Del typed in a text field edits the text there; the frames stay.
         if (FocusIsTextField()) {

@@ -146,6 +146,10 @@ public:
     bool WriteDocumentTo(const std::string& file);
     void ShowHelp();
     void ShowSupport();
+    // The document as a Flash movie with its HTML (FlashExport.cpp).
+    void ExportToFlash();
+    // Chosen frames saved as separate files (ExporterForm.cpp).
+    void ShowExporter();
 
     // ---- Rows (GifMainFrames.cpp) ----------------------------------------------------------------------
     // One row per frame, empty frames included: row i is frame i.

@@ -21,32 +21,24 @@
 
 namespace app {
 
+THourglass::THourglass() {
+    if (vcl::Screen) {
+        FPrevious = vcl::Screen->GetCursor();
+        vcl::Screen->SetCursor(vcl::crHourGlass);
+    }
+}
+
+THourglass::~THourglass() {
+    if (vcl::Screen)
+        vcl::Screen->SetCursor(FPrevious);
+}
+
 using gif::TGifDocument;
 using gif::TGifFrame;
 using gif::TGifGraphicControlExtension;
 using gif::TGifLoopExtension;
 
 namespace {
-
-// The hourglass while a routine works; the cursor before it comes back on every exit.
-class THourglass {
-public:
-    THourglass() {
-        if (vcl::Screen) {
-            FPrevious = vcl::Screen->GetCursor();
-            vcl::Screen->SetCursor(vcl::crHourGlass);
-        }
-    }
-    ~THourglass() {
-        if (vcl::Screen)
-            vcl::Screen->SetCursor(FPrevious);
-    }
-    THourglass(const THourglass&) = delete;
-    THourglass& operator=(const THourglass&) = delete;
-
-private:
-    vcl::TCursor FPrevious = vcl::crDefault;
-};
 
 TPaletteSettingsPrompt& PalettePrompt() {
     static TPaletteSettingsPrompt prompt;

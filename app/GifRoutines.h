@@ -35,6 +35,18 @@ public:
     void ColorsChanged() override {}
 };
 
+// The hourglass while a routine works; the cursor before it comes back on every exit.
+class THourglass {
+public:
+    THourglass();
+    ~THourglass();
+    THourglass(const THourglass&) = delete;
+    THourglass& operator=(const THourglass&) = delete;
+
+private:
+    int16_t FPrevious = 0; // a vcl::TCursor; crDefault
+};
+
 // ---- Files -------------------------------------------------------------------------------------------
 
 // Reads the file into the document; on failure tells the user and returns false, the document as it was.
