@@ -9,6 +9,7 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/CommonDialogs.h"
 #include "platform/vcl/JpegImage.h"
+#include "platform/vcl/Picture.h"
 #include "platform/vcl/StdCtrls.h"
 
 namespace resources {
@@ -51,8 +52,10 @@ protected:
             ASSERT_NE(form, nullptr);
             set(form);
         });
-        app::ShowExporter(nullptr, FDocument.get(), FDialog.get(), {"Frame 1", "Frame 2", "Frame 3", "Frame 4"},
-                          selected);
+        std::vector<std::string> captions;
+        for (int32_t i = 0; i < FDocument->FrameCount(); ++i)
+            captions.push_back("Frame " + std::to_string(i + 1));
+        app::ShowExporter(nullptr, FDocument.get(), FDialog.get(), captions, selected);
         EXPECT_EQ(Find(), nullptr);
     }
     // The first entry of the file's first quantisation table.
@@ -207,4 +210,28 @@ TEST_F(Exporter, FailuresGiveOneMessageAndTheOtherFilesAreWritten) {
     });
     EXPECT_EQ(FBoxes.size(), 1u);
     EXPECT_FALSE(Exists("missing"));
+}
+
+// A clicked item shows its frame in the preview, centred in the scroll box when it fits, else at the
+// box's margin of 10 pixels.
+TEST_F(Exporter, PreviewShowsTheClickedFrameCentredOrAtTheMargin) {
+    giftest::AddFrame(*FDocument, 400, 300, giftest::Bytes(400 * 300, 2));
+    Run({}, [this](TfrmExporter* form) {
+        const vcl::TRect item = form->lbExport->ItemRect(2);
+        FScreen.InjectClick(form->lbExport->ClientToScreen({(item.Left + item.Right) / 2, (item.Top + item.Bottom) / 2}));
+        Then([this, form] {
+            const int32_t width = form->sbPreview->GetClientWidth(), height = form->sbPreview->GetClientHeight();
+            EXPECT_EQ(form->imgPreview->GetPicture()->GetWidth(), 16);
+            EXPECT_EQ(form->imgPreview->GetBoundsRect(),
+                      (vcl::TRect{(width - 16) / 2, (height - 8) / 2, (width - 16) / 2 + 16, (height - 8) / 2 + 8}));
+            const vcl::TRect big = form->lbExport->ItemRect(4);
+            FScreen.InjectClick(form->lbExport->ClientToScreen({(big.Left + big.Right) / 2, (big.Top + big.Bottom) / 2}));
+            Then([this, form] {
+                EXPECT_EQ(form->imgPreview->GetPicture()->GetWidth(), 400);
+                EXPECT_EQ(form->imgPreview->GetBoundsRect(), (vcl::TRect{10, 10, 410, 310}));
+                Click(form->btnCancel);
+            });
+        });
+    });
+    EXPECT_TRUE(FScreen.FileDialogRequests().empty());
 }

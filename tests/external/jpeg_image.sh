@@ -3,7 +3,8 @@
 # qualities 100, 75, 50, 25 and 1, carries the quantisation tables (DQT segments, compared byte for byte by
 # Python) that cjpeg -baseline -quality N writes for it; gray scale gives one component and cjpeg -grayscale's
 # table; the files are baseline (SOF0) unless written progressively (SOF2); djpeg decodes every one without a
-# warning. Files cjpeg made (baseline, progressive, gray) decode to the pixels djpeg gives, exactly.
+# warning. Files cjpeg made (baseline, progressive, gray) decode to the pixels djpeg gives, exactly, and a CMYK
+# file ImageMagick made to the pixels of its own conversion to sRGB.
 # Usage: jpeg_image.sh BUILD_DIR. Exits 77 when a tool is missing.
 # Budget: 60 s
 set -u
@@ -29,7 +30,10 @@ done
 cjpeg -baseline -grayscale -quality 90 -outfile cgray.jpg picture.bmp
 cjpeg -quality 90 -outfile c90.jpg picture.bmp
 cjpeg -quality 80 -progressive -outfile cprogressive.jpg picture.bmp
-printf '%s\n' c90.jpg cprogressive.jpg cgray.jpg > decode.txt
+# A CMYK file as ImageMagick writes it (Adobe's inverted samples).
+convert picture.bmp -colorspace CMYK -quality 95 cmyk.jpg
+convert cmyk.jpg -colorspace sRGB -type TrueColor BMP3:cmyk.ref.bmp
+printf '%s\n' c90.jpg cprogressive.jpg cgray.jpg cmyk.jpg > decode.txt
 
 if ! LOOMWICK_JPEG_EXTERNAL_DIR=$work "$program" --gtest_filter='TJPEGImage.FilesForTheExternalCheck' \
         >vcl.log 2>&1; then
@@ -95,4 +99,11 @@ for f in c90 cprogressive cgray; do
         fail=1
     fi
 done
+differ=$(compare -metric AE cmyk.jpg.bmp cmyk.ref.bmp null: 2>&1)
+if [[ $differ == 0 ]]; then
+    echo "ok   cmyk.jpg decodes to ImageMagick's sRGB pixels"
+else
+    echo "FAIL cmyk.jpg: $differ pixels differ from ImageMagick's sRGB conversion"
+    fail=1
+fi
 exit $fail
