@@ -318,19 +318,8 @@ public:
     }
 };
 
-std::string WriteRoot(vcl::TComponent* root) {
-    vcl::TMemoryStream out;
-    vcl::TWriter writer(&out);
-    writer.WriteRootComponent(root);
-    return vcl::ObjectBinaryToText(std::string(static_cast<const char*>(out.Memory()), size_t(out.GetSize())));
-}
-
-void ReadRoot(vcl::TComponent* root, const std::string& text) {
-    const std::string binary = vcl::ObjectTextToBinary(text);
-    vcl::TReadOnlyMemoryStream stream(binary.data(), int64_t(binary.size()));
-    vcl::TReader reader(&stream);
-    reader.ReadRootComponent(root);
-}
+using fctest::ReadRoot;
+using fctest::WriteRoot;
 
 TEST_F(BitBtnTest, LayoutsStoreTheKindOrTheRoleProperties) {
     vcl::RegisterClass<TBitBtnRoot>("TBitBtnRoot");

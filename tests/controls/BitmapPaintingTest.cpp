@@ -17,12 +17,11 @@
 #include <vector>
 
 using namespace controls;
+using fctest::Channel;
 using fctest::Surface;
 using win::COLORREF;
 
 namespace {
-
-int Channel(COLORREF c, int i) { return int((c >> (8 * i)) & 0xFF); }
 
 // The colours of n pixels counted from the far end of a run: each channel starts at the start colour times
 // 65536 and grows by (end - start) * 65536 / n, truncated; a band starts at a pixel, takes its colour and

@@ -30,9 +30,14 @@ using win::MouseAction;
 
 namespace {
 
-COLORREF Rgb(TColor c) { return COLORREF(vcl::ColorToRGB(c)); }
+// Inside the anonymous namespace, so that it overloads the channels-to-colour Rgb of another test file
+// compiled in the same unit.
+using fctest::Rgb;
 
-constexpr TColor EditorColor = 15791348, EditorHighlight = 16026986, EditorHotTrack = 3983359;
+using fctest::EditorHighlight;
+using fctest::EditorHotTrack;
+
+constexpr TColor EditorColor = 15791348;
 
 class ButtonTest : public fctest::FormTest {
 protected:

@@ -22,7 +22,7 @@ using win::MouseAction;
 
 namespace {
 
-COLORREF Rgb(TColor c) { return COLORREF(vcl::ColorToRGB(c)); }
+using fctest::Rgb;
 
 class ComboBoxTest : public fctest::FormTest {
 protected:

@@ -8,7 +8,11 @@
 #include "platform/backend/headless/HeadlessScreen.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Canvas.h"
+#include "platform/vcl/Classes.h"
+#include "platform/vcl/Filer.h"
+#include "platform/vcl/FormText.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Streams.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Clock.h"
 #include "platform/win/theme/ThemeEngine.h"
@@ -18,8 +22,22 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <string>
 
 namespace fctest {
+
+// A colour as the screen shows it, system colours resolved.
+inline win::COLORREF Rgb(vcl::TColor c) {
+    return win::COLORREF(vcl::ColorToRGB(c)) & 0xFFFFFF;
+}
+
+// The editor's highlight and hot-track colours.
+constexpr vcl::TColor EditorHighlight = 16026986, EditorHotTrack = 3983359;
+
+// Channel i of a colour: 0 red, 1 green, 2 blue.
+inline int Channel(win::COLORREF c, int i) {
+    return int((c >> (8 * i)) & 0xFF);
+}
 
 // A DIB section of 32 bits selected into a memory DC, filled with a sentinel colour, and a canvas on it.
 class Surface {
@@ -68,6 +86,21 @@ private:
     win::HGDIOBJ FOld = nullptr;
     vcl::TCanvas FCanvas;
 };
+
+// A root component written as layout text, and read back from it.
+inline std::string WriteRoot(vcl::TComponent* root) {
+    vcl::TMemoryStream out;
+    vcl::TWriter writer(&out);
+    writer.WriteRootComponent(root);
+    return vcl::ObjectBinaryToText(std::string(static_cast<const char*>(out.Memory()), size_t(out.GetSize())));
+}
+
+inline void ReadRoot(vcl::TComponent* root, const std::string& text) {
+    const std::string binary = vcl::ObjectTextToBinary(text);
+    vcl::TReadOnlyMemoryStream stream(binary.data(), int64_t(binary.size()));
+    vcl::TReader reader(&stream);
+    reader.ReadRootComponent(root);
+}
 
 // Counts of every kind of GDI object, to compare before and after a test.
 inline std::array<int, int(win::GdiKind::gkCount)> GdiCounts() {

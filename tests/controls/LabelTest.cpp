@@ -26,7 +26,7 @@ using win::TRect;
 
 namespace {
 
-COLORREF Rgb(TColor c) { return COLORREF(vcl::ColorToRGB(c)); }
+using fctest::Rgb;
 
 // A label whose font answers as the test says (every face of the layer is an outline font).
 class BitmapFontLabel : public TFcLabel {

@@ -27,7 +27,7 @@ using win::MouseAction;
 
 namespace {
 
-COLORREF Rgb(TColor c) { return COLORREF(vcl::ColorToRGB(c)); }
+using fctest::Rgb;
 
 // A popup menu that records where it was asked to show, instead of showing.
 class RecordingPopup : public vcl::TPopupMenu {

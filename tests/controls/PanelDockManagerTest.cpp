@@ -15,7 +15,7 @@ using win::TRect;
 
 namespace {
 
-COLORREF Rgb(TColor c) { return COLORREF(vcl::ColorToRGB(c)) & 0xFFFFFF; }
+using fctest::Rgb;
 
 // A handler put into a site's chain by someone else, counting what passes.
 struct TCountingHook {

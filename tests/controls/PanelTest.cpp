@@ -19,7 +19,7 @@ using win::TRect;
 
 namespace {
 
-COLORREF Rgb(TColor c) { return COLORREF(vcl::ColorToRGB(c)) & 0xFFFFFF; }
+using fctest::Rgb;
 
 class PanelTest : public fctest::FormTest {
 protected:
@@ -384,19 +384,8 @@ public:
     }
 };
 
-std::string WriteRoot(vcl::TComponent* root) {
-    vcl::TMemoryStream out;
-    vcl::TWriter writer(&out);
-    writer.WriteRootComponent(root);
-    return vcl::ObjectBinaryToText(std::string(static_cast<const char*>(out.Memory()), size_t(out.GetSize())));
-}
-
-void ReadRoot(vcl::TComponent* root, const std::string& text) {
-    const std::string binary = vcl::ObjectTextToBinary(text);
-    vcl::TReadOnlyMemoryStream stream(binary.data(), int64_t(binary.size()));
-    vcl::TReader reader(&stream);
-    reader.ReadRootComponent(root);
-}
+using fctest::ReadRoot;
+using fctest::WriteRoot;
 
 TEST_F(PanelTest, LayoutsAsTheEditorStreamsThem) {
     vcl::RegisterClass<TPanelRoot>("TPanelRoot");

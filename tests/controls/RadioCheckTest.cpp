@@ -23,7 +23,7 @@ using win::TRect;
 
 namespace {
 
-COLORREF Rgb(TColor c) { return COLORREF(vcl::ColorToRGB(c)) & 0xFFFFFF; }
+using fctest::Rgb;
 
 // The marker grids of the check box and radio bitmaps, one letter per pixel.
 const std::vector<std::string> CheckUnchecked = {
@@ -43,7 +43,8 @@ const std::vector<std::string> RadioChecked = {
     "gLFYBNNNBYRMg", "KFFWNNNNNWRRK", "gLFYBNNNBYRMg", "cGFFWBNBWRRPc", "oKLFRYWYRRMKo",
     "ocgMRRRRRMgco", "oocKPMRMPKcoo", "oooocgKgcoooo"};
 
-constexpr TColor EditorHighlight = 16026986, EditorHotTrack = 3983359;
+using fctest::EditorHighlight;
+using fctest::EditorHotTrack;
 
 class RadioCheckTest : public fctest::FormTest {
 protected:

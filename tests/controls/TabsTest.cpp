@@ -23,15 +23,18 @@
 #include <set>
 
 using namespace controls;
+using fctest::Channel;
 using win::COLORREF;
 using win::MouseAction;
 using win::TRect;
 
 namespace {
 
-[[maybe_unused]] COLORREF Rgb(TColor c) { return COLORREF(vcl::ColorToRGB(c)); }
+// Inside the anonymous namespace, so that it overloads the channels-to-colour Rgb of another test file
+// compiled in the same unit.
+using fctest::Rgb;
 
-constexpr TColor EditorColor = 16119543, EditorFlat = 10263441, EditorBar = 3983359;
+constexpr TColor EditorTabsColor = 16119543, EditorFlat = 10263441, EditorBar = 3983359;
 
 // Text extents in the control's tab font, measured as the layout measures them.
 struct Measure {
@@ -69,7 +72,7 @@ protected:
     // The tab control as the editor streams it.
     TFcTabControl* AddEditorTabs(std::initializer_list<const char*> captions, int w = 300, int h = 100) {
         TFcTabControl* t = AddTabs(captions, w, h);
-        t->SetColor(EditorColor);
+        t->SetColor(EditorTabsColor);
         t->SetFlatColor(EditorFlat);
         t->GetTabColors()->SetHighlightBar(EditorBar);
         t->SetHotTrackColor(EditorBar);
@@ -817,8 +820,6 @@ public:
     }
 };
 
-int Channel(COLORREF c, int i) { return int((c >> (8 * i)) & 0xFF); }
-
 // Which channel stands out by more than 60 over the other two (captions drawn in pure red, green or blue are
 // smoothed at their edges), or -1.
 int Dominant(COLORREF c) {
@@ -834,7 +835,7 @@ TEST_F(TabsTest, TheEditorsTabsPixelByPixel) {
     t->SetBounds(10, 10, 300, 120);
     for (const char* c : {"Preview", "Frames"})
         t->GetTabNames()->Add(c);
-    t->SetColor(EditorColor);
+    t->SetColor(EditorTabsColor);
     t->SetFlatColor(EditorFlat);
     t->GetTabColors()->SetHighlightBar(EditorBar);
     t->SetHotTrackColor(EditorBar);
@@ -851,15 +852,15 @@ TEST_F(TabsTest, TheEditorsTabsPixelByPixel) {
     const int mx = sel.Left + 3; // left of the caption and its focus rectangle
     for (int y = 1; y <= 4; ++y)
         EXPECT_EQ(Pixel(t, mx, y), Rgb(EditorBar)) << y;
-    EXPECT_EQ(Pixel(t, mx, 6), Rgb(EditorColor));
-    EXPECT_EQ(Pixel(t, mx, f - 1), Rgb(EditorColor));
+    EXPECT_EQ(Pixel(t, mx, 6), Rgb(EditorTabsColor));
+    EXPECT_EQ(Pixel(t, mx, f - 1), Rgb(EditorTabsColor));
     // Its outline in the flat colour.
     EXPECT_EQ(Pixel(t, sel.Left, f / 2), Rgb(EditorFlat));
     EXPECT_EQ(Pixel(t, mx, 0), Rgb(EditorFlat));
     // The card frame is open strictly between the selected tab's base corners.
     EXPECT_EQ(Pixel(t, sel.Left, f), Rgb(EditorFlat));
-    EXPECT_EQ(Pixel(t, sel.Left + 1, f), Rgb(EditorColor));
-    EXPECT_EQ(Pixel(t, sel.Right - 1, f), Rgb(EditorColor));
+    EXPECT_EQ(Pixel(t, sel.Left + 1, f), Rgb(EditorTabsColor));
+    EXPECT_EQ(Pixel(t, sel.Right - 1, f), Rgb(EditorTabsColor));
     EXPECT_EQ(Pixel(t, sel.Right, f), Rgb(EditorFlat));
     EXPECT_EQ(Pixel(t, card.Right - 10, f), Rgb(EditorFlat));
     EXPECT_EQ(Pixel(t, card.Left, f + 10), Rgb(EditorFlat));

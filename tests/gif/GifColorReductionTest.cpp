@@ -12,18 +12,18 @@ using namespace gif;
 
 namespace {
 
-struct Rgb {
+struct Rgb8 {
     uint8_t R, G, B;
 };
 
-std::unique_ptr<vcl::TBitmap> Picture(int width, int height, const std::function<Rgb(int, int)>& colour) {
+std::unique_ptr<vcl::TBitmap> Picture(int width, int height, const std::function<Rgb8(int, int)>& colour) {
     auto bitmap = std::make_unique<vcl::TBitmap>();
     {
         TDIBWriter writer(bitmap.get(), vcl::pf24bit, width, height, nullptr);
         for (int y = 0; y < height; ++y) {
             uint8_t* row = writer.RowPointer(y);
             for (int x = 0; x < width; ++x) {
-                Rgb c = colour(x, y);
+                Rgb8 c = colour(x, y);
                 row[x * 3] = c.B;
                 row[x * 3 + 1] = c.G;
                 row[x * 3 + 2] = c.R;
@@ -64,7 +64,7 @@ TEST(GifColorReduction, ArithmeticLookupsFollowTheirFormulas) {
 TEST(GifColorReduction, EveryDithererKeepsAnExactColourAndCopesWithOnePixelRows) {
     for (int width : {1, 5})
         for (int dither = dtClosestColor; dither <= dtBurkes; ++dither) {
-            auto source = Picture(width, 4, [](int, int) { return Rgb{51, 102, 204}; });
+            auto source = Picture(width, 4, [](int, int) { return Rgb8{51, 102, 204}; });
             auto result = ReduceBitmapToPalette(source.get(), rdWebSafe216, TGifDitherMethod(dither), 8, nullptr);
             ASSERT_EQ(result->GetPixelFormat(), vcl::pf8bit);
             for (int y = 0; y < 4; ++y)
@@ -74,7 +74,7 @@ TEST(GifColorReduction, EveryDithererKeepsAnExactColourAndCopesWithOnePixelRows)
 }
 
 TEST(GifColorReduction, ClosestColourIsThePerPixelLookupAndDitheringMixesEntries) {
-    auto source = Picture(16, 16, [](int x, int y) { return Rgb{uint8_t(x * 16), uint8_t(y * 16), 100}; });
+    auto source = Picture(16, 16, [](int x, int y) { return Rgb8{uint8_t(x * 16), uint8_t(y * 16), 100}; });
     auto closest = ReduceBitmapToPalette(source.get(), rdWebSafe216, dtClosestColor, 8, nullptr);
     TWebSafeColorLookup web;
     for (int y = 0; y < 16; ++y)
@@ -83,7 +83,7 @@ TEST(GifColorReduction, ClosestColourIsThePerPixelLookupAndDitheringMixesEntries
             ASSERT_EQ(IndexAt(*closest, x, y), web.FindIndex(uint8_t(x * 16), uint8_t(y * 16), 100, r, g, b));
         }
     // A flat grey between two entries comes out as a mix of both under Floyd-Steinberg, averaging near it.
-    auto grey = Picture(32, 32, [](int, int) { return Rgb{25, 25, 25}; });
+    auto grey = Picture(32, 32, [](int, int) { return Rgb8{25, 25, 25}; });
     auto dithered = ReduceBitmapToPalette(grey.get(), rdBlackWhite, dtFloydSteinberg, 8, nullptr);
     int white = 0;
     for (int y = 0; y < 32; ++y)
@@ -93,7 +93,7 @@ TEST(GifColorReduction, ClosestColourIsThePerPixelLookupAndDitheringMixesEntries
 }
 
 TEST(GifColorReduction, MethodsPalettesAndEmptyResults) {
-    auto source = Picture(3, 2, [](int x, int) { return Rgb{uint8_t(x * 100), 0, 0}; });
+    auto source = Picture(3, 2, [](int x, int) { return Rgb8{uint8_t(x * 100), 0, 0}; });
     source->SetPixelFormat(vcl::pf32bit);
     auto copy = ReduceBitmapToPalette(source.get(), rdNone, dtClosestColor, 8, nullptr);
     EXPECT_EQ(copy->GetPixelFormat(), vcl::pf24bit);

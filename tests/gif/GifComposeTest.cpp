@@ -17,13 +17,17 @@
 
 using namespace gif;
 using giftest::AddFrame;
+using giftest::Blue;
 using giftest::Bytes;
+using giftest::Green;
+using giftest::Red;
+using giftest::White;
 
 namespace {
 
-constexpr vcl::TColor Red = 0x0000FF, Green = 0x00FF00, Blue = 0xFF0000, White = 0xFFFFFF, Magenta = 0xFF00FF;
+constexpr vcl::TColor Magenta = 0xFF00FF;
 
-void Control(TGifFrame* frame, int disposal, int transparent = -1) {
+void AddControl(TGifFrame* frame, int disposal, int transparent = -1) {
     auto* gce = new TGifGraphicControlExtension(frame);
     frame->GetExtensionList()->AppendItem(gce);
     gce->SetDelayTime(1);
@@ -172,7 +176,7 @@ TEST(GifCompose, DisposalsTransparencyAndClippingAsThePainterAndTheFormat) {
             auto doc = Screen(c.Width, c.Height);
             for (const FrameSpec& f : c.Frames) {
                 TGifFrame* frame = AddFrame(*doc, f.Width, f.Height, f.Pixels, f.Left, f.Top);
-                Control(frame, f.Disposal, f.Transparent);
+                AddControl(frame, f.Disposal, f.Transparent);
             }
             SetScreen(*doc, c.Width, c.Height);
             const Screens composed = Composed(*doc, Magenta, c.UseTransparency);
@@ -209,7 +213,7 @@ TEST(GifCompose, RandomAnimationsAsThePainterShowsThem) {
                 for (int k = 0, n = 1 + pick(12); k < n; ++k)
                     frame->GetLocalColorMap()->AppendColor(vcl::TColor(random() & 0xFFFFFF));
             if (pick(6) > 0)
-                Control(frame, pick(8), pick(2) ? pick(globalColors + 2) : -1);
+                AddControl(frame, pick(8), pick(2) ? pick(globalColors + 2) : -1);
         }
         SetScreen(*doc, w, h);
         if (pick(5) == 0) {
@@ -233,8 +237,8 @@ TEST(GifCompose, LargeFramesAsThePainterSamplesThem) {
     Bytes pixels(size_t(800) * 700);
     for (size_t i = 0; i < pixels.size(); ++i)
         pixels[i] = uint8_t(i * 7 / 5 % 4);
-    Control(AddFrame(*doc, 800, 700, pixels, 0, 0), 2, 3);
-    Control(AddFrame(*doc, 800, 700, Bytes(pixels.rbegin(), pixels.rend()), 100, 50), 0, 1);
+    AddControl(AddFrame(*doc, 800, 700, pixels, 0, 0), 2, 3);
+    AddControl(AddFrame(*doc, 800, 700, Bytes(pixels.rbegin(), pixels.rend()), 100, 50), 0, 1);
     SetScreen(*doc, 700, 600);
     ASSERT_TRUE(doc->Frame(0)->DrawsSampled());
     for (bool useTransparency : {true, false})
@@ -245,9 +249,9 @@ TEST(GifCompose, LargeFramesAsThePainterSamplesThem) {
 TEST(GifCompose, EmptyFramesSizesAndTheBitmap) {
     // An empty frame draws nothing: the screen shows what the previous disposal left.
     auto doc = Screen(2, 1);
-    Control(AddFrame(*doc, 2, 1, {0, 1}), 2);
-    Control(AddFrame(*doc, 0, 0, {}), 0);
-    Control(AddFrame(*doc, 1, 1, {2}, 1, 0), 0);
+    AddControl(AddFrame(*doc, 2, 1, {0, 1}), 2);
+    AddControl(AddFrame(*doc, 0, 0, {}), 0);
+    AddControl(AddFrame(*doc, 1, 1, {2}, 1, 0), 0);
     SetScreen(*doc, 2, 1);
     TGifComposer composer(doc.get(), White);
     std::vector<std::string> letters;

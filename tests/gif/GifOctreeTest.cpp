@@ -10,19 +10,19 @@ using namespace gif;
 
 namespace {
 
-struct Rgb {
+struct Px {
     uint8_t R, G, B;
-    bool operator==(const Rgb&) const = default;
+    bool operator==(const Px&) const = default;
 };
 
 // A 24-bit bitmap with the given pixels, `width` to a row.
-void Fill(vcl::TBitmap& bitmap, const std::vector<Rgb>& pixels, int width) {
+void Fill(vcl::TBitmap& bitmap, const std::vector<Px>& pixels, int width) {
     int height = int(pixels.size()) / width;
     TDIBWriter writer(&bitmap, vcl::pf24bit, width, height, nullptr);
     for (int y = 0; y < height; ++y) {
         uint8_t* row = writer.RowPointer(y);
         for (int x = 0; x < width; ++x) {
-            const Rgb& c = pixels[size_t(y * width + x)];
+            const Px& c = pixels[size_t(y * width + x)];
             row[x * 3] = c.B;
             row[x * 3 + 1] = c.G;
             row[x * 3 + 2] = c.R;
@@ -30,10 +30,10 @@ void Fill(vcl::TBitmap& bitmap, const std::vector<Rgb>& pixels, int width) {
     }
 }
 
-std::vector<Rgb> Entries(win::HPALETTE palette) {
+std::vector<Px> Entries(win::HPALETTE palette) {
     win::PALETTEENTRY e[256];
     win::UINT n = win::GetPaletteEntries(palette, 0, 256, e);
-    std::vector<Rgb> out;
+    std::vector<Px> out;
     for (win::UINT i = 0; i < n; ++i)
         out.push_back({e[i].peRed, e[i].peGreen, e[i].peBlue});
     return out;
@@ -43,22 +43,22 @@ std::vector<Rgb> Entries(win::HPALETTE palette) {
 
 TEST(GifOctree, FewColoursStayExactAndCornersComeInChildOrder) {
     vcl::TBitmap one;
-    Fill(one, std::vector<Rgb>(12, Rgb{12, 200, 99}), 4);
+    Fill(one, std::vector<Px>(12, Px{12, 200, 99}), 4);
     win::HPALETTE p = BuildOctreePaletteFromBitmap(&one, 16, 8, false);
     auto e = Entries(p);
     ASSERT_EQ(e.size(), 16u);
-    EXPECT_EQ(e[0], (Rgb{12, 200, 99}));
+    EXPECT_EQ(e[0], (Px{12, 200, 99}));
     win::DeleteObject(p);
 
     // The eight corners of the colour cube with a limit of 8: black, blue, green, cyan, red, magenta,
     // yellow, white.
-    std::vector<Rgb> corners = {{255, 255, 255}, {255, 0, 0}, {0, 0, 0}, {0, 255, 255},
-                                {0, 0, 255},     {255, 255, 0}, {0, 255, 0}, {255, 0, 255}};
+    std::vector<Px> corners = {{255, 255, 255}, {255, 0, 0}, {0, 0, 0}, {0, 255, 255},
+                               {0, 0, 255},     {255, 255, 0}, {0, 255, 0}, {255, 0, 255}};
     vcl::TBitmap cube;
     Fill(cube, corners, 4);
     p = BuildOctreePaletteFromBitmap(&cube, 8, 8, false);
-    EXPECT_EQ(Entries(p), (std::vector<Rgb>{{0, 0, 0}, {0, 0, 255}, {0, 255, 0}, {0, 255, 255}, {255, 0, 0},
-                                            {255, 0, 255}, {255, 255, 0}, {255, 255, 255}}));
+    EXPECT_EQ(Entries(p), (std::vector<Px>{{0, 0, 0}, {0, 0, 255}, {0, 255, 0}, {0, 255, 255}, {255, 0, 0},
+                                           {255, 0, 255}, {255, 255, 0}, {255, 255, 255}}));
     win::DeleteObject(p);
 }
 
@@ -87,11 +87,11 @@ TEST(GifOctree, SystemColoursFrameThePicturesColours) {
     win::PALETTEENTRY stock[20];
     win::GetPaletteEntries(win::AsPalette(win::GetStockObject(win::DEFAULT_PALETTE)), 0, 20, stock);
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(e[size_t(i)], (Rgb{stock[i].peRed, stock[i].peGreen, stock[i].peBlue}));
-        EXPECT_EQ(e[size_t(246 + i)], (Rgb{stock[10 + i].peRed, stock[10 + i].peGreen, stock[10 + i].peBlue}));
+        EXPECT_EQ(e[size_t(i)], (Px{stock[i].peRed, stock[i].peGreen, stock[i].peBlue}));
+        EXPECT_EQ(e[size_t(246 + i)], (Px{stock[10 + i].peRed, stock[10 + i].peGreen, stock[10 + i].peBlue}));
     }
-    EXPECT_EQ(e[10], (Rgb{1, 2, 3}));
-    EXPECT_EQ(e[11], (Rgb{4, 5, 6}));
-    EXPECT_EQ(e[12], (Rgb{0, 0, 0})); // entries the picture does not fill stay black
+    EXPECT_EQ(e[10], (Px{1, 2, 3}));
+    EXPECT_EQ(e[11], (Px{4, 5, 6}));
+    EXPECT_EQ(e[12], (Px{0, 0, 0})); // entries the picture does not fill stay black
     win::DeleteObject(p);
 }

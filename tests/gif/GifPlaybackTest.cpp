@@ -17,11 +17,13 @@
 
 using namespace gif;
 using giftest::AddFrame;
+using giftest::Blue;
 using giftest::Bytes;
+using giftest::Green;
+using giftest::Red;
+using giftest::White;
 
 namespace {
-
-constexpr vcl::TColor Red = 0x0000FF, Green = 0x00FF00, Blue = 0xFF0000, White = 0xFFFFFF;
 
 TGifGraphicControlExtension* Control(TGifFrame* frame, int delay, int disposal = 0, int transparent = -1) {
     auto* gce = new TGifGraphicControlExtension(frame);

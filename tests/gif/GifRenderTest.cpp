@@ -12,11 +12,15 @@
 
 using namespace gif;
 using giftest::AddFrame;
+using giftest::Blue;
 using giftest::Bytes;
+using giftest::Green;
+using giftest::Red;
+using giftest::White;
 
 namespace {
 
-constexpr vcl::TColor Red = 0x0000FF, Green = 0x00FF00, Blue = 0xFF0000, White = 0xFFFFFF, Gray = 0x808080;
+constexpr vcl::TColor Gray = 0x808080;
 
 // A document with a screen of w x h and a global table of the colours given.
 std::unique_ptr<TGifDocument> MakeDoc(int w, int h, std::initializer_list<vcl::TColor> colors) {

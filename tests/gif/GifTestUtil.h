@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gif/GifDocument.h"
+#include "platform/vcl/GraphicsObjects.h"
 #include "platform/vcl/Streams.h"
 
 #include <cstdint>
@@ -15,6 +16,9 @@
 namespace giftest {
 
 using Bytes = std::vector<uint8_t>;
+
+// Colours the rendering and playback tests paint with.
+constexpr vcl::TColor Red = 0x0000FF, Green = 0x00FF00, Blue = 0xFF0000, White = 0xFFFFFF;
 
 struct GifBuilder {
     Bytes b;

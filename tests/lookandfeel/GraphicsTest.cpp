@@ -8,15 +8,15 @@
 #include <set>
 
 using namespace lookandfeel;
+using lftest::Rgb;
 
 namespace {
 
-constexpr TColor Rgb(int r, int g, int b) { return r | (g << 8) | (b << 16); }
 constexpr TColor Paper = Rgb(1, 2, 3);
-TColor Sys(TColor c) { return vcl::ColorToRGB(c); }
+TColor ToRgb(TColor c) { return vcl::ColorToRGB(c); }
 
-struct Surface {
-    Surface(int w, int h) : Width(w), Height(h) {
+struct Sheet {
+    Sheet(int w, int h) : Width(w), Height(h) {
         Bitmap.SetPixelFormat(vcl::pf32bit);
         Bitmap.SetSize(w, h);
         Bitmap.GetCanvas()->GetBrush()->SetColor(Paper);
@@ -49,7 +49,7 @@ struct Surface {
 class GraphicsTest : public lftest::LookAndFeelFixture {};
 
 TEST_F(GraphicsTest, BorderBandsStayInsideTheirRect) {
-    Surface s(10, 10);
+    Sheet s(10, 10);
     TlkCanvas canvas(s.Bitmap.GetCanvas());
     canvas.FillBorderBands({2, 2, 6, 6}, Rgb(200, 0, 0), lkbAll, 10);
     EXPECT_EQ(s.Bounds(Rgb(200, 0, 0)), (win::TRect{2, 2, 6, 6}));
@@ -64,7 +64,7 @@ TEST_F(GraphicsTest, BorderBandsStayInsideTheirRect) {
 }
 
 TEST_F(GraphicsTest, BordersPaintTheFarCornersInTheBottomRightColour) {
-    Surface s(12, 12);
+    Sheet s(12, 12);
     TlkCanvas canvas(s.Bitmap.GetCanvas());
     const TColor tl = Rgb(250, 0, 0), br = Rgb(0, 0, 250);
     canvas.DrawBorders({1, 1, 11, 11}, tl, 2, lkbAll, br);
@@ -94,13 +94,13 @@ TEST_F(GraphicsTest, TheFourEdgePairs) {
     const win::COLORREF values[] = {0x102030, 0x405060, 0x708090, 0xA0B0C0};
     win::SetSysColors(4, elements, values);
     for (const Case& c : cases) {
-        Surface s(6, 6);
+        Sheet s(6, 6);
         TlkCanvas canvas(s.Bitmap.GetCanvas());
         canvas.DrawEdgeBand({0, 0, 6, 6}, c.Sunken, lkbAll, c.Outer);
-        EXPECT_EQ(s.Pixel(0, 0), Sys(c.TopLeft));
-        EXPECT_EQ(s.Pixel(0, 3), Sys(c.TopLeft));
-        EXPECT_EQ(s.Pixel(5, 0), Sys(c.BottomRight));
-        EXPECT_EQ(s.Pixel(5, 5), Sys(c.BottomRight));
+        EXPECT_EQ(s.Pixel(0, 0), ToRgb(c.TopLeft));
+        EXPECT_EQ(s.Pixel(0, 3), ToRgb(c.TopLeft));
+        EXPECT_EQ(s.Pixel(5, 0), ToRgb(c.BottomRight));
+        EXPECT_EQ(s.Pixel(5, 5), ToRgb(c.BottomRight));
         EXPECT_EQ(s.Pixel(1, 1), Paper);
     }
 }
@@ -115,7 +115,7 @@ TEST_F(GraphicsTest, TilesStayAnchoredAcrossCallsAndAtNegativeCoordinates) {
             tile.GetCanvas()->SetPixel(x, y, tileColor(x, y));
     auto mod = [](int a, int b) { return ((a % b) + b) % b; };
 
-    Surface s(16, 10);
+    Sheet s(16, 10);
     TlkCanvas canvas(s.Bitmap.GetCanvas());
     canvas.FillRectOrTile({1, 1, 5, 9}, &tile);
     canvas.FillRectOrTile({5, 1, 14, 9}, &tile);
@@ -126,7 +126,7 @@ TEST_F(GraphicsTest, TilesStayAnchoredAcrossCallsAndAtNegativeCoordinates) {
     EXPECT_EQ(s.Pixel(14, 1), Paper);
 
     // The origin moved: logical coordinates left of and above it keep the tiling.
-    Surface n(16, 10);
+    Sheet n(16, 10);
     TlkCanvas moved(n.Bitmap.GetCanvas());
     win::SetViewportOrgEx(moved.GetHandle(), 8, 5, nullptr);
     moved.FillRectOrTile({-7, -5, 7, 4}, &tile);
@@ -165,7 +165,7 @@ TEST_F(GraphicsTest, ConvertTextFlags) {
 }
 
 TEST_F(GraphicsTest, SingleLineTextIsClippedToItsRect) {
-    Surface s(80, 30);
+    Sheet s(80, 30);
     TlkCanvas canvas(s.Bitmap.GetCanvas());
     canvas.GetFont()->SetColor(Rgb(0, 0, 0));
     canvas.GetBrush()->SetStyle(vcl::bsClear);
@@ -180,7 +180,7 @@ TEST_F(GraphicsTest, SingleLineTextIsClippedToItsRect) {
 }
 
 TEST_F(GraphicsTest, ThePrefixIsUnderlinedOnTheDrawTextPath) {
-    Surface plain(60, 30), prefixed(60, 30);
+    Sheet plain(60, 30), prefixed(60, 30);
     for (auto [surface, text, flags] : {std::tuple{&plain, "A", lktfSingleLine},
                                         std::tuple{&prefixed, "&A", TlkTextFlags(lktfSingleLine | lktfShowPrefix)}}) {
         TlkCanvas canvas(surface->Bitmap.GetCanvas());
@@ -207,7 +207,7 @@ TEST_F(GraphicsTest, DisabledTextStaysInsideAtRightAndBottom) {
     for (TlkTextFlags flags : {TlkTextFlags(lktfSingleLine | lktfAlignRight | lktfAlignBottom),
                                TlkTextFlags(lktfSingleLine | lktfAlignRight | lktfAlignBottom | lktfShowPrefix)}) {
         SCOPED_TRACE(flags);
-        Surface s(60, 30);
+        Sheet s(60, 30);
         TlkCanvas canvas(s.Bitmap.GetCanvas());
         canvas.GetFont()->SetColor(Rgb(0, 200, 0));
         const win::TSize extent = canvas.TextExtent("Hg");
@@ -230,7 +230,7 @@ TEST_F(GraphicsTest, DisabledTextStaysInsideAtRightAndBottom) {
 }
 
 TEST_F(GraphicsTest, InvertRectInvertsOnlyTheRect) {
-    Surface s(6, 6);
+    Sheet s(6, 6);
     TlkCanvas canvas(s.Bitmap.GetCanvas());
     canvas.InvertRect({1, 1, 4, 3});
     EXPECT_EQ(s.Pixel(1, 1), Paper ^ 0xFFFFFF);
@@ -241,7 +241,7 @@ TEST_F(GraphicsTest, InvertRectInvertsOnlyTheRect) {
 }
 
 TEST_F(GraphicsTest, CalcTextRectAlignsTheMeasuredRect) {
-    Surface s(100, 60);
+    Sheet s(100, 60);
     TlkCanvas canvas(s.Bitmap.GetCanvas());
     const win::TSize extent = canvas.TextExtent("Text");
     EXPECT_EQ(canvas.TextExtent("").cx, 0);

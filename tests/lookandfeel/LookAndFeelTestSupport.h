@@ -21,6 +21,11 @@
 
 namespace lftest {
 
+// A colour from its red, green and blue.
+constexpr vcl::TColor Rgb(int r, int g, int b) {
+    return r | (g << 8) | (b << 16);
+}
+
 inline const std::vector<std::string>& AllThemeClasses() {
     static const std::vector<std::string> names = {
         "Button", "Clock", "ComboBox", "Edit", "ExplorerBar", "Header", "ListView", "Menu",

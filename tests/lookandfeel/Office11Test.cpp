@@ -8,10 +8,10 @@
 #include <array>
 
 using namespace lookandfeel;
+using lftest::Rgb;
 
 namespace {
 
-constexpr TColor Rgb(int r, int g, int b) { return r | (g << 8) | (b << 16); }
 int R(TColor c) { return c & 0xFF; }
 int G(TColor c) { return (c >> 8) & 0xFF; }
 int B(TColor c) { return (c >> 16) & 0xFF; }

@@ -65,10 +65,6 @@ struct TempJpeg {
     std::filesystem::path Path;
 };
 
-Bytes WriteObject(TBasedSWFObject& o) {
-    return Render([&](TBitsEngine& e) { o.WriteToStream(&e); });
-}
-
 } // namespace
 
 TEST(FlashJpeg, BaselineFileIsEmbeddedAsItIs) {

@@ -19,14 +19,6 @@ using namespace swftest;
 
 namespace {
 
-Bytes WriteObject(TBasedSWFObject& o) {
-    return Render([&](TBitsEngine& e) { o.WriteToStream(&e); });
-}
-
-Bytes BodyOf(const Bytes& tag) {
-    return Bytes(tag.begin() + ((tag[0] & 0x3F) == 0x3F ? 6 : 2), tag.end());
-}
-
 // The uncompressed pixel data of a lossless bitmap tag written by an image.
 Bytes LosslessPixels(TFlashImage& image, uint8_t* format = nullptr, uint16_t* tagID = nullptr) {
     Bytes tag = WriteObject(image);

@@ -12,27 +12,6 @@ using namespace swftest;
 
 namespace {
 
-struct Tag {
-    uint16_t Code;
-    Bytes Body;
-};
-
-std::vector<Tag> Tags(const Bytes& b, size_t pos = 0) {
-    std::vector<Tag> tags;
-    while (pos + 2 <= b.size()) {
-        uint16_t word = uint16_t(b[pos] | b[pos + 1] << 8);
-        pos += 2;
-        uint32_t length = word & 0x3F;
-        if (length == 0x3F) {
-            length = uint32_t(b[pos] | b[pos + 1] << 8 | b[pos + 2] << 16 | uint32_t(b[pos + 3]) << 24);
-            pos += 4;
-        }
-        tags.push_back({uint16_t(word >> 6), Bytes(b.begin() + long(pos), b.begin() + long(pos + length))});
-        pos += length;
-    }
-    return tags;
-}
-
 std::vector<uint16_t> Codes(const std::vector<Tag>& tags) {
     std::vector<uint16_t> codes;
     for (auto& t : tags)

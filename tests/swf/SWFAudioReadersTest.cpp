@@ -35,10 +35,6 @@ Bytes ID3v1Tag(uint8_t b125, uint8_t b126) {
     return tag;
 }
 
-void Append(Bytes& b, const Bytes& more) {
-    b.insert(b.end(), more.begin(), more.end());
-}
-
 // An ID3v2.3 frame: identifier, 32-bit big-endian size, two flag bytes, data.
 // The size defaults to the data's.
 Bytes Frame(const char* id, const Bytes& data, int64_t claimed = -1) {

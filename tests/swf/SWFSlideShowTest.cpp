@@ -38,13 +38,6 @@ Bytes Deflate(const Bytes& data) {
     return out;
 }
 
-void Append(Bytes& b, std::initializer_list<uint8_t> more) {
-    b.insert(b.end(), more);
-}
-void Append(Bytes& b, const Bytes& more) {
-    b.insert(b.end(), more.begin(), more.end());
-}
-
 Bytes SaveBytes(TSWFSlideShowCreator& creator) {
     vcl::TMemoryStream out;
     creator.GetMovie()->SaveToStream(&out);

@@ -19,33 +19,6 @@ using namespace swftest;
 
 namespace {
 
-struct Tag {
-    uint16_t Code;
-    Bytes Body;
-};
-
-// The tags of a rendered body, walked by their headers.
-std::vector<Tag> Tags(const Bytes& b) {
-    std::vector<Tag> tags;
-    size_t pos = 0;
-    while (pos + 2 <= b.size()) {
-        uint16_t word = uint16_t(b[pos] | b[pos + 1] << 8);
-        pos += 2;
-        uint32_t length = word & 0x3F;
-        if (length == 0x3F) {
-            length = uint32_t(b[pos] | b[pos + 1] << 8 | b[pos + 2] << 16 | uint32_t(b[pos + 3]) << 24);
-            pos += 4;
-        }
-        tags.push_back({uint16_t(word >> 6), Bytes(b.begin() + long(pos), b.begin() + long(pos + length))});
-        pos += length;
-    }
-    return tags;
-}
-
-Bytes WriteObject(TBasedSWFObject& o) {
-    return Render([&](TBitsEngine& e) { o.WriteToStream(&e); });
-}
-
 // A WAV file of the given format fields, with size bytes of data.
 Bytes Wave(uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits, uint32_t size) {
     Bytes w;

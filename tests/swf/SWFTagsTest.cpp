@@ -10,10 +10,6 @@ using namespace swftest;
 
 namespace {
 
-Bytes WriteObject(TBasedSWFObject& o) {
-    return Render([&](TBitsEngine& e) { o.WriteToStream(&e); });
-}
-
 // A tag whose body is a given number of bytes, to see the header switch.
 class SizedTag : public TSWFObject {
 public:
@@ -30,10 +26,6 @@ Bytes Head(const Bytes& b, size_t n) {
 }
 
 // The body of one written tag, after its short or long header.
-Bytes BodyOf(const Bytes& tag) {
-    return Bytes(tag.begin() + ((tag[0] & 0x3F) == 0x3F ? 6 : 2), tag.end());
-}
-
 } // namespace
 
 TEST(SWFTags, SimpleTags) {

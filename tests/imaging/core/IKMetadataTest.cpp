@@ -9,7 +9,7 @@ using namespace imaging;
 
 namespace {
 
-std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
+std::vector<uint8_t> ByteList(std::initializer_list<int> values) {
     std::vector<uint8_t> v;
     for (int b : values)
         v.push_back(uint8_t(b));
@@ -69,7 +69,7 @@ TEST(IKIPTCInfoList, SavesTheBinaryForms) {
 
     std::vector<uint8_t> plain = list.SaveToBuffer(false);
     std::vector<uint8_t> expected =
-        Bytes({0x1C, 2, 0, 0, 2, 0, 2, 0x1C, 2, 5, 0, 5, 'T', 'i', 't', 'l', 'e', 0});
+        ByteList({0x1C, 2, 0, 0, 2, 0, 2, 0x1C, 2, 5, 0, 5, 'T', 'i', 't', 'l', 'e', 0});
     EXPECT_EQ(plain, expected);
 
     std::vector<uint8_t> ps = list.SaveToBuffer(true);
@@ -77,9 +77,9 @@ TEST(IKIPTCInfoList, SavesTheBinaryForms) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(ps.data()), 13), "Photoshop 3.0");
     EXPECT_EQ(ps[13], 0);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(ps.data() + 14), 4), "8BIM");
-    EXPECT_EQ(std::vector<uint8_t>(ps.begin() + 18, ps.begin() + 26), Bytes({4, 4, 0, 0, 0, 0, 0, 10}));
+    EXPECT_EQ(std::vector<uint8_t>(ps.begin() + 18, ps.begin() + 26), ByteList({4, 4, 0, 0, 0, 0, 0, 10}));
     EXPECT_EQ(std::vector<uint8_t>(ps.begin() + 26, ps.end()),
-              Bytes({0x1C, 2, 5, 0, 5, 'T', 'i', 't', 'l', 'e'}));
+              ByteList({0x1C, 2, 5, 0, 5, 'T', 'i', 't', 'l', 'e'}));
 
     // Numbers that do not fit a byte are refused rather than written cut.
     EXPECT_THROW(list.AddData(256, 5, "x", 1), EIKMetadataError);
@@ -99,7 +99,7 @@ TEST(IKIPTCInfoList, ExtendedRecordsRoundTrip) {
     std::vector<uint8_t> buffer = list.SaveToBuffer(false);
     ASSERT_GE(buffer.size(), 16u);
     EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 7, buffer.begin() + 16),
-              Bytes({0x1C, 2, 120, 0x80, 0x04, 0x00, 0x00, 0x9C, 0x40}));
+              ByteList({0x1C, 2, 120, 0x80, 0x04, 0x00, 0x00, 0x9C, 0x40}));
 
     TIKIPTCInfoList back;
     back.LoadFromBuffer(buffer.data(), int32_t(buffer.size()));
@@ -124,19 +124,19 @@ TEST(IKIPTCInfoList, MalformedBuffersEndTheParse) {
         std::vector<uint8_t> bytes;
         int32_t records;
     } cases[] = {
-        {"no tag marker", Bytes({1, 2, 3, 4, 5, 6, 7}), 0},
+        {"no tag marker", ByteList({1, 2, 3, 4, 5, 6, 7}), 0},
         {"empty", {}, 0},
-        {"header only", Bytes({0x1C, 2, 5, 0}), 0},
-        {"length past the end", Bytes({0x1C, 2, 5, 0, 9, 'a', 'b'}), 0},
-        {"good then truncated", Bytes({0x1C, 2, 5, 0, 1, 'a', 0x1C, 2, 6, 0, 4, 'b'}), 1},
-        {"zero length at the end", Bytes({0x1C, 2, 5, 0, 1, 'a', 0x1C, 2, 6, 0, 0}), 2},
-        {"junk between records", Bytes({0x1C, 2, 5, 0, 1, 'a', 0x55, 0x1C, 2, 6, 0, 1, 'b'}), 1},
-        {"extended, top bit set", Bytes({0x1C, 2, 5, 0x80, 4, 0x80, 0, 0, 1, 'a'}), 0},
-        {"extended, huge", Bytes({0x1C, 2, 5, 0x80, 4, 0x7F, 0xFF, 0xFF, 0xFF, 'a'}), 0},
-        {"extended, length bytes cut", Bytes({0x1C, 2, 5, 0x80, 4, 0, 0}), 0},
-        {"extended, two length bytes", Bytes({0x1C, 2, 5, 0x80, 2, 0, 1, 'z'}), 1},
-        {"extended, no length bytes", Bytes({0x1C, 2, 5, 0x80, 0, 'z'}), 0},
-        {"leading bytes skipped", Bytes({0, 0, 0x1C, 2, 25, 0, 2, 'o', 'k'}), 1},
+        {"header only", ByteList({0x1C, 2, 5, 0}), 0},
+        {"length past the end", ByteList({0x1C, 2, 5, 0, 9, 'a', 'b'}), 0},
+        {"good then truncated", ByteList({0x1C, 2, 5, 0, 1, 'a', 0x1C, 2, 6, 0, 4, 'b'}), 1},
+        {"zero length at the end", ByteList({0x1C, 2, 5, 0, 1, 'a', 0x1C, 2, 6, 0, 0}), 2},
+        {"junk between records", ByteList({0x1C, 2, 5, 0, 1, 'a', 0x55, 0x1C, 2, 6, 0, 1, 'b'}), 1},
+        {"extended, top bit set", ByteList({0x1C, 2, 5, 0x80, 4, 0x80, 0, 0, 1, 'a'}), 0},
+        {"extended, huge", ByteList({0x1C, 2, 5, 0x80, 4, 0x7F, 0xFF, 0xFF, 0xFF, 'a'}), 0},
+        {"extended, length bytes cut", ByteList({0x1C, 2, 5, 0x80, 4, 0, 0}), 0},
+        {"extended, two length bytes", ByteList({0x1C, 2, 5, 0x80, 2, 0, 1, 'z'}), 1},
+        {"extended, no length bytes", ByteList({0x1C, 2, 5, 0x80, 0, 'z'}), 0},
+        {"leading bytes skipped", ByteList({0, 0, 0x1C, 2, 25, 0, 2, 'o', 'k'}), 1},
     };
     for (auto& c : cases) {
         TIKIPTCInfoList list;
@@ -149,7 +149,7 @@ TEST(IKIPTCInfoList, MalformedBuffersEndTheParse) {
     list.LoadFromBuffer(nullptr, 10);
     EXPECT_EQ(list.Count(), 0);
     // The version dataset of a plain buffer is kept as a record.
-    auto v = Bytes({0x1C, 2, 0, 0, 2, 0, 2});
+    auto v = ByteList({0x1C, 2, 0, 0, 2, 0, 2});
     list.LoadFromBuffer(v.data(), int32_t(v.size()));
     ASSERT_EQ(list.Count(), 1);
     EXPECT_EQ(list.DatasetNumber(0), 0);
@@ -173,9 +173,9 @@ TEST(IKIPTCInfoList, ClearAndAssignMarkTheListChanged) {
 TEST(IKIPTCInfoList, PhotoshopBlocksReadOnlyTheirIptcResource) {
     // A resolution resource whose bytes include tag markers, then the IPTC resource with an odd-length name.
     std::vector<uint8_t> block =
-        Bytes({'P',  'h',  'o',  't', 'o', 's', 'h', 'o', 'p',  ' ',  '3',  '.',  '0', 0,   '8', 'B', 'I',
-               'M',  0x03, 0xED, 0,   0,   0,   0,   0,   3,    0x1C, 0x1C, 0x1C, 0,   '8', 'B', 'I', 'M',
-               0x04, 0x04, 1,    'n', 0,   0,   0,   7,   0x1C, 2,    5,    0,    2,   'h', 'i', 0});
+        ByteList({'P',  'h',  'o',  't', 'o', 's', 'h', 'o', 'p',  ' ',  '3',  '.',  '0', 0,   '8', 'B', 'I',
+                  'M',  0x03, 0xED, 0,   0,   0,   0,   0,   3,    0x1C, 0x1C, 0x1C, 0,   '8', 'B', 'I', 'M',
+                  0x04, 0x04, 1,    'n', 0,   0,   0,   7,   0x1C, 2,    5,    0,    2,   'h', 'i', 0});
     TIKIPTCInfoList list;
     list.LoadFromBuffer(block.data(), int32_t(block.size()));
     ASSERT_EQ(list.Count(), 1);

@@ -15,12 +15,6 @@ const TResampleFilter ResampleAllFilters[] = {rfTriangle,   rfHermite,  rfBell, 
                                               rfLanczos3,   rfMitchell, rfNearest, rfLinear,
                                               rfFastLinear, rfBilinear, rfBicubic};
 
-std::unique_ptr<TIKBitmap> Blank24(int32_t w, int32_t h) {
-    auto b = std::make_unique<TIKBitmap>();
-    b->Allocate(w, h, ikbf24Bit);
-    return b;
-}
-
 // One row of red values of a 24-bit image.
 std::vector<int32_t> Reds(TIKBitmap& b, int32_t y) {
     std::vector<int32_t> r;

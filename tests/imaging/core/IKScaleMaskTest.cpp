@@ -12,12 +12,6 @@ using namespace iktest;
 
 namespace {
 
-std::unique_ptr<TIKBitmap> Blank24(int32_t w, int32_t h) {
-    auto b = std::make_unique<TIKBitmap>();
-    b->Allocate(w, h, ikbf24Bit);
-    return b;
-}
-
 std::vector<int32_t> GrayColumn(TIKBitmap& b, int32_t x) {
     std::vector<int32_t> v;
     for (int32_t y = 0; y < b.Height(); ++y) {

@@ -14,6 +14,13 @@ namespace iktest {
 using imaging::TIKBitmap;
 using imaging::TIKColorTriple;
 
+// A 24-bit image in memory, its pixels not set.
+inline std::unique_ptr<TIKBitmap> Blank24(int32_t w, int32_t h) {
+    auto b = std::make_unique<TIKBitmap>();
+    b->Allocate(w, h, imaging::ikbf24Bit);
+    return b;
+}
+
 // A 24-bit image in memory whose pixel (x, y) is color(x, y).
 inline std::unique_ptr<TIKBitmap> Make24(int32_t w, int32_t h,
                                          const std::function<TIKColorTriple(int32_t, int32_t)>& color) {

@@ -47,7 +47,7 @@ struct MetaFinish {
     }
 };
 
-imaging::TIKColorTriple Rgb(uint8_t r, uint8_t g, uint8_t b) {
+imaging::TIKColorTriple MetaRgb(uint8_t r, uint8_t g, uint8_t b) {
     imaging::TIKColorTriple t;
     t.R = r, t.G = g, t.B = b;
     return t;
@@ -82,8 +82,8 @@ TEST(IOComponentMetafile, SizesFollowTheRequest) {
         // The whole picture, stretched: red at the left edge, blue at the right, down to the last row.
         // (A 1 x 1 picture has the blue half drawn last over its only pixel.)
         if (c.expectW > 1)
-            EXPECT_EQ(image->PixelColor(0, c.expectH - 1), Rgb(255, 0, 0));
-        EXPECT_EQ(image->PixelColor(c.expectW - 1, c.expectH - 1), Rgb(0, 0, 255));
+            EXPECT_EQ(image->PixelColor(0, c.expectH - 1), MetaRgb(255, 0, 0));
+        EXPECT_EQ(image->PixelColor(c.expectW - 1, c.expectH - 1), MetaRgb(0, 0, 255));
     }
     std::filesystem::remove(wide);
     std::filesystem::remove(tiny);
@@ -110,8 +110,8 @@ TEST(IOComponentMetafile, ParamsKindsAndBackground) {
         EXPECT_EQ(io.GetIKBitmap()->Height(), 30);
         EXPECT_FALSE(io.GetIKBitmap()->HasAlphaChannel());
         if (type == 10) {
-            EXPECT_EQ(io.GetIKBitmap()->PixelColor(5, 5), Rgb(0, 128, 0));
-            EXPECT_EQ(io.GetIKBitmap()->PixelColor(30, 20), Rgb(255, 255, 0)) << "the background shows";
+            EXPECT_EQ(io.GetIKBitmap()->PixelColor(5, 5), MetaRgb(0, 128, 0));
+            EXPECT_EQ(io.GetIKBitmap()->PixelColor(30, 20), MetaRgb(255, 255, 0)) << "the background shows";
         }
     }
     std::filesystem::remove(emf);
@@ -160,7 +160,7 @@ TEST(IOComponentMetafile, AsynchronousImportRunsOnAWorker) {
     EXPECT_EQ(finish.Count, 1);
     EXPECT_EQ(outside.Width(), 120);
     EXPECT_EQ(outside.Height(), 40);
-    EXPECT_EQ(outside.PixelColor(10, 10), Rgb(255, 0, 0));
-    EXPECT_EQ(outside.PixelColor(110, 30), Rgb(0, 0, 255));
+    EXPECT_EQ(outside.PixelColor(10, 10), MetaRgb(255, 0, 0));
+    EXPECT_EQ(outside.PixelColor(110, 30), MetaRgb(0, 0, 255));
     std::filesystem::remove(file);
 }

@@ -44,7 +44,7 @@ void DecodeTga(TRun& run, const Bytes& data, TIKAlphaMode alphaMode = ikamKeep,
     DecodeTgaToBitmap(&stream, &run.Bitmap, run.Params, run.Progress, mode, run.Mask, alphaMode);
 }
 
-Bytes Encode(TRun& run, TIKMask* mask = nullptr) {
+Bytes EncodeTga(TRun& run, TIKMask* mask = nullptr) {
     vcl::TMemoryStream out;
     EncodeBitmapToTga(&out, &run.Bitmap, run.Params, run.Progress, mask);
     return StreamBytes(out);
@@ -219,7 +219,7 @@ TEST(TgaFilter, FooterAndExtensionArea) {
     run.Params.TgaAspectRatio = 1.0;
     run.Params.TgaDate = vcl::EncodeDate(2024, 2, 29) + vcl::EncodeTime(13, 14, 15, 0);
     run.Params.TgaXPosition = 7;
-    const Bytes file = Encode(run);
+    const Bytes file = EncodeTga(run);
     ASSERT_FALSE(run.Failed());
     const size_t footer = file.size() - 26;
     EXPECT_EQ(std::string(file.begin() + long(footer) + 8, file.end()),
@@ -243,7 +243,7 @@ TEST(TgaFilter, FooterAndExtensionArea) {
     // A gamma too large for ten thousandths is stored with a coarser denominator.
     run.Params.TgaGamma = 7.5;
     TRun again;
-    const Bytes large = Encode(run);
+    const Bytes large = EncodeTga(run);
     DecodeTga(again, large);
     EXPECT_DOUBLE_EQ(again.Params.TgaGamma, 7.5);
 }
@@ -270,7 +270,7 @@ TEST(TgaFilter, WritesEachDepth) {
         run.Params.SamplesPerPixel = c.samples;
         run.Params.TgaCompressed = uint8_t(c.compressed);
         run.Params.TgaGrayLevel = uint8_t(c.gray);
-        const Bytes file = Encode(run);
+        const Bytes file = EncodeTga(run);
         ASSERT_GT(file.size(), 18u) << c.name;
         EXPECT_EQ(file[1], c.mapType) << c.name;
         EXPECT_EQ(file[2], c.type) << c.name;
@@ -293,7 +293,7 @@ TEST(TgaFilter, WritesEachDepth) {
     gray.Params.BitsPerSample = 8;
     gray.Params.SamplesPerPixel = 1;
     gray.Params.TgaGrayLevel = 1;
-    const Bytes file = Encode(gray);
+    const Bytes file = EncodeTga(gray);
     EXPECT_EQ(Bytes(file.begin() + 19, file.begin() + 23), (Bytes{130, 7, 0, 9}));
 }
 
@@ -304,7 +304,7 @@ TEST(TgaFilter, WritesAlphaFromAMaskThatIsNotFull) {
     mask.Allocate(2, 1, 8);
     mask.Fill(255);
     mask.SetPixel(1, 0, 0);
-    const Bytes file = Encode(run, &mask);
+    const Bytes file = EncodeTga(run, &mask);
     EXPECT_EQ(file[2], 2);
     EXPECT_EQ(file[16], 32);
     EXPECT_EQ(file[17], 0x28);
@@ -321,7 +321,7 @@ TEST(TgaFilter, WritesAlphaFromAMaskThatIsNotFull) {
     TRun mono;
     mono.Bitmap.Allocate(2, 1, ikbf1Bit);
     mono.Bitmap.ScanLine(0)[0] = 0x40;
-    const Bytes monoFile = Encode(mono);
+    const Bytes monoFile = EncodeTga(mono);
     EXPECT_EQ(monoFile[16], 24);
     TRun monoBack;
     DecodeTga(monoBack, monoFile);

@@ -37,8 +37,8 @@ void Bilevel(TIKBitmap& b, int32_t w, int32_t h) {
             IKPutBit(b.ScanLine(y), x, (x / 5 + y / 3) % 3 != 0 || rng() % 17 == 0);
 }
 
-std::vector<uint8_t> Write(TIKBitmap& bitmap, TIOParamsVals& params, bool* aborting = nullptr,
-                           int64_t at = 0) {
+std::vector<uint8_t> WriteTiff(TIKBitmap& bitmap, TIOParamsVals& params, bool* aborting = nullptr,
+                               int64_t at = 0) {
     vcl::TMemoryStream stream;
     std::vector<uint8_t> lead(size_t(at), 0x55);
     if (at)
@@ -71,9 +71,9 @@ std::vector<uint16_t> Tags(const TTiffIfdContext& ifd) {
 }
 
 // A stream that takes only its first Limit bytes.
-class ShortStream : public vcl::TMemoryStream {
+class TiffShortStream : public vcl::TMemoryStream {
 public:
-    explicit ShortStream(int64_t limit) : FLimit(limit) {}
+    explicit TiffShortStream(int64_t limit) : FLimit(limit) {}
     int32_t Write(const void* buffer, int32_t count) override {
         int64_t room = std::max<int64_t>(0, FLimit - GetPosition());
         return TMemoryStream::Write(buffer, int32_t(std::min<int64_t>(count, room)));
@@ -90,7 +90,7 @@ TEST(TiffWrite, DefaultPageLayout) {
     Picture(bitmap, 5, 3, 0);
     TIOParamsVals params;
     params.DpiX = params.DpiY = 96;
-    std::vector<uint8_t> file = Write(bitmap, params);
+    std::vector<uint8_t> file = WriteTiff(bitmap, params);
     ASSERT_GE(file.size(), 8u);
     EXPECT_EQ(file[0], 'I');
     EXPECT_EQ(file[1], 'I');
@@ -119,7 +119,7 @@ TEST(TiffWrite, PalettePageOfFourBits) {
     params.BitsPerSample = 4;
     params.SamplesPerPixel = 1;
     params.TiffCompression = iktcG4Fax; // a CCITT scheme is not for palette pages
-    std::vector<uint8_t> file = Write(bitmap, params);
+    std::vector<uint8_t> file = WriteTiff(bitmap, params);
     EXPECT_EQ(params.TiffPhotometric, iktpPalette);
     EXPECT_EQ(params.TiffCompression, iktcNone);
     vcl::TReadOnlyMemoryStream stream(file.data(), int64_t(file.size()));
@@ -143,7 +143,7 @@ TEST(TiffWrite, BilevelPagesRoundTripInEveryCoding) {
         params.BitsPerSample = 1;
         params.SamplesPerPixel = 1;
         params.TiffCompression = compression;
-        std::vector<uint8_t> file = Write(bitmap, params);
+        std::vector<uint8_t> file = WriteTiff(bitmap, params);
         TIOParamsVals back;
         TiffRead r;
         ReadTiffBytes(file, back, r);
@@ -172,7 +172,7 @@ TEST(TiffWrite, ColourPagesRoundTrip) {
     for (uint8_t compression : {0, 5, 8}) {
         TIOParamsVals params;
         params.TiffCompression = compression;
-        std::vector<uint8_t> file = Write(bitmap, params);
+        std::vector<uint8_t> file = WriteTiff(bitmap, params);
         TIOParamsVals back;
         TiffRead r;
         ReadTiffBytes(file, back, r);
@@ -190,7 +190,7 @@ TEST(TiffWrite, ColourPagesRoundTrip) {
             std::fill_n(gray.ScanLine(y) + 3 * x, 3, uint8_t(x));
     TIOParamsVals params;
     params.SamplesPerPixel = 1;
-    Write(gray, params);
+    WriteTiff(gray, params);
     EXPECT_EQ(params.TiffPhotometric, iktpBlackIsZero);
 }
 
@@ -201,7 +201,7 @@ TEST(TiffWrite, LzwWithoutCoderIsWrittenUncompressed) {
     Picture(bitmap, 4, 2, 0);
     TIOParamsVals params;
     params.TiffCompression = iktcLzw;
-    std::vector<uint8_t> file = Write(bitmap, params);
+    std::vector<uint8_t> file = WriteTiff(bitmap, params);
     TiffLzwEncoderHook = saved;
     vcl::TReadOnlyMemoryStream stream(file.data(), int64_t(file.size()));
     TTiffIfdContext ifd = Ifd(file, stream);
@@ -238,7 +238,7 @@ TEST(TiffWrite, PageTagsAndPositionInTheStream) {
     params.TiffImageDescription = "a description";
     params.IptcRecords.AddData(2, 5, "title", 5);
     // Written 13 bytes into a stream, the file is valid on its own.
-    std::vector<uint8_t> file = Write(bitmap, params, nullptr, 13);
+    std::vector<uint8_t> file = WriteTiff(bitmap, params, nullptr, 13);
     TIOParamsVals back;
     TiffRead r;
     ReadTiffBytes(file, back, r);
@@ -257,7 +257,7 @@ TEST(TiffWrite, ShortWritesAreReported) {
     TIKBitmap bitmap;
     Picture(bitmap, 40, 30, 0);
     for (int64_t limit : {4, 20, 2000, 3650}) {
-        ShortStream stream(limit);
+        TiffShortStream stream(limit);
         std::atomic<bool> aborting{false};
         TIKProgressContext progress(aborting);
         TIOParamsVals params;

@@ -7,16 +7,10 @@
 #include <algorithm>
 
 using namespace vcl;
+using vcltest::Place;
 using vcltest::VclControlsTest;
 
 namespace {
-
-template <class T> T* Place(TWinControl* parent, TRect r) {
-    auto* c = new T(parent);
-    c->SetParent(parent);
-    c->SetBoundsRect(r);
-    return c;
-}
 
 TListView* FrameList(TWinControl* parent) {
     auto* lv = Place<TListView>(parent, {10, 10, 360, 200});

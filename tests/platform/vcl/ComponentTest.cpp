@@ -1,5 +1,6 @@
 #include "platform/vcl/Component.h"
 #include "platform/vcl/Exceptions.h"
+#include "tests/platform/vcl/ErrorOf.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <vector>
 
 using namespace vcl;
+using vcltest::ErrorOf;
 
 namespace {
 
@@ -44,15 +46,6 @@ public:
     void Notification(TComponent* component, TOperation operation) override { ++FCount; }
     int FCount = 0;
 };
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "no error";
-}
 
 } // namespace
 

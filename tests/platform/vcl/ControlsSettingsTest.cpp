@@ -11,15 +11,11 @@
 #include <vector>
 
 using namespace vcl;
+using vcltest::TPlainGraphic;
 
 namespace {
 
 class ControlsSettings : public vcltest::VclControlsTest {};
-
-class TPlainGraphic : public TGraphicControl {
-public:
-    explicit TPlainGraphic(TComponent* owner) : TGraphicControl(owner) {}
-};
 
 bool Stored(TPersistent* o, const char* name) {
     const TPropInfo* p = GetPropInfo(o, name);

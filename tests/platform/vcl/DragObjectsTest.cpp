@@ -12,13 +12,9 @@
 #include <vector>
 
 using namespace vcl;
+using vcltest::TPlainGraphic;
 
 namespace {
-
-class TPlainGraphic : public TGraphicControl {
-public:
-    explicit TPlainGraphic(TComponent* owner) : TGraphicControl(owner) {}
-};
 
 // A panel that shows drag images of its own.
 class TImagePanel : public TPanel {

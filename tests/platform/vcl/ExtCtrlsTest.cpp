@@ -8,16 +8,10 @@
 #include "platform/win/user/ScrollBars.h"
 
 using namespace vcl;
+using vcltest::Place;
 using vcltest::VclControlsTest;
 
 namespace {
-
-template <class T> T* Place(TWinControl* parent, TRect r) {
-    auto* c = new T(parent);
-    c->SetParent(parent);
-    c->SetBoundsRect(r);
-    return c;
-}
 
 // The colour a person sees at a client point of a control.
 TColor Seen(headless::HeadlessScreen& screen, TControl* c, int x, int y) {

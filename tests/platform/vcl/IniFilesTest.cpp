@@ -36,7 +36,7 @@ protected:
     std::string FFile;
 };
 
-std::vector<std::string> Lines(TStrings& list) {
+std::vector<std::string> ListLines(TStrings& list) {
     std::vector<std::string> out;
     for (int32_t i = 0; i < list.GetCount(); ++i)
         out.push_back(list.Get(i));
@@ -127,11 +127,11 @@ TEST_F(IniFilesTest, SectionsListsAndMemoryRoundTrip) {
     TMemIniFile ini(FFile);
     TStringList list;
     ini.ReadSections(&list);
-    EXPECT_EQ(Lines(list), (std::vector<std::string>{"frmGifMainPosition", "Other"}));
+    EXPECT_EQ(ListLines(list), (std::vector<std::string>{"frmGifMainPosition", "Other"}));
     ini.ReadSection("frmgifmainposition", &list);
-    EXPECT_EQ(Lines(list), (std::vector<std::string>{"Left", "Top"}));
+    EXPECT_EQ(ListLines(list), (std::vector<std::string>{"Left", "Top"}));
     ini.ReadSectionValues("frmGifMainPosition", &list);
-    EXPECT_EQ(Lines(list), (std::vector<std::string>{"Left=10", "Top=20"}));
+    EXPECT_EQ(ListLines(list), (std::vector<std::string>{"Left=10", "Top=20"}));
     ini.ReadSection("Missing", &list);
     EXPECT_EQ(list.GetCount(), 0);
 
@@ -163,12 +163,12 @@ TEST_F(IniFilesTest, DuplicatesAndOddLines) {
     EXPECT_EQ(ini.ReadInteger("spaced", "x", 0), 1);
     TStringList sections;
     ini.ReadSections(&sections);
-    EXPECT_EQ(Lines(sections), (std::vector<std::string>{"A", "[weird]", "spaced"}));
+    EXPECT_EQ(ListLines(sections), (std::vector<std::string>{"A", "[weird]", "spaced"}));
     ini.DeleteKey("A", "k"); // every copy goes
     EXPECT_FALSE(ini.ValueExists("A", "k"));
     ini.EraseSection("a"); // both sections named a
     ini.ReadSections(&sections);
-    EXPECT_EQ(Lines(sections), (std::vector<std::string>{"[weird]", "spaced"}));
+    EXPECT_EQ(ListLines(sections), (std::vector<std::string>{"[weird]", "spaced"}));
     EXPECT_EQ(ini.GetText(), "orphan=1\n[[weird]]\n[ spaced ]\nx=1\n");
 }
 

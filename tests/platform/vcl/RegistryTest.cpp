@@ -2,6 +2,7 @@
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/IniFiles.h"
 #include "platform/vcl/StringList.h"
+#include "tests/platform/vcl/ErrorOf.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 using namespace vcl;
+using vcltest::ErrorOf;
 
 namespace {
 
@@ -60,15 +62,6 @@ protected:
     std::string FFile, FOldConfig;
     bool FHadConfig = false;
 };
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "no error";
-}
 
 } // namespace
 

@@ -7,20 +7,8 @@
 #include <set>
 
 using namespace vcl;
+using vcltest::Place;
 using vcltest::VclControlsTest;
-
-namespace {
-
-template <class T> T* Place(TWinControl* parent, TRect r, const std::string& caption = "") {
-    auto* c = new T(parent);
-    c->SetParent(parent);
-    c->SetBoundsRect(r);
-    if (!caption.empty())
-        c->SetCaption(caption);
-    return c;
-}
-
-} // namespace
 
 TEST_F(VclControlsTest, EditReportsTypingAndKeepsItsSelectionAndTextAcrossRecreation) {
     TForm* form = MakeForm();

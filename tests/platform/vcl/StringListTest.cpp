@@ -1,6 +1,7 @@
 #include "platform/vcl/StringList.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Streams.h"
+#include "tests/platform/vcl/ErrorOf.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <vector>
 
 using namespace vcl;
+using vcltest::ErrorOf;
 
 namespace {
 
@@ -24,15 +26,6 @@ void Fill(TStrings& list, const std::vector<std::string>& lines) {
     list.Clear();
     for (auto& s : lines)
         list.Add(s);
-}
-
-std::string ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return "no error";
 }
 
 // A minimal derived list, to prove the abstract base works from its overridables alone.

@@ -11,7 +11,25 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace vcltest {
+
+// A graphic control that paints nothing of its own.
+class TPlainGraphic : public vcl::TGraphicControl {
+public:
+    explicit TPlainGraphic(vcl::TComponent* owner) : vcl::TGraphicControl(owner) {}
+};
+
+// A control of class T on parent at r, with a caption where one is given.
+template <class T> T* Place(vcl::TWinControl* parent, vcl::TRect r, const std::string& caption = "") {
+    auto* c = new T(parent);
+    c->SetParent(parent);
+    c->SetBoundsRect(r);
+    if (!caption.empty())
+        c->SetCaption(caption);
+    return c;
+}
 
 class VclControlsTest : public ::testing::Test {
 protected:

@@ -9,7 +9,7 @@
 #include <vector>
 
 using namespace win;
-using texttest::Canvas;
+using texttest::DibCanvas;
 
 namespace {
 
@@ -18,7 +18,7 @@ const COLORREF Face = GetSysColor(COLOR_BTNFACE), Light = GetSysColor(COLOR_3DLI
                Shadow = GetSysColor(COLOR_BTNSHADOW), Dark = GetSysColor(COLOR_3DDKSHADOW),
                Highlight = GetSysColor(COLOR_BTNHIGHLIGHT), Window = GetSysColor(COLOR_WINDOW),
                Text = GetSysColor(COLOR_WINDOWTEXT), Frame = GetSysColor(COLOR_WINDOWFRAME);
-const COLORREF Black = RGB(0, 0, 0), White = RGB(255, 255, 255);
+const COLORREF EdgeBlack = RGB(0, 0, 0), EdgeWhite = RGB(255, 255, 255);
 
 COLORREF ColourOf(char c) {
     switch (c) {
@@ -44,7 +44,7 @@ COLORREF ColourOf(char c) {
 }
 
 // Bounding box of the pixels of one colour inside an area.
-TRect InkOf(const Canvas& c, COLORREF colour, const TRect& area) {
+TRect InkOf(const DibCanvas& c, COLORREF colour, const TRect& area) {
     TRect box{area.Right, area.Bottom, area.Left, area.Top};
     for (int y = area.Top; y < area.Bottom; ++y)
         for (int x = area.Left; x < area.Right; ++x)
@@ -58,7 +58,7 @@ TRect InkOf(const Canvas& c, COLORREF colour, const TRect& area) {
 }
 
 // Compares the canvas with a map of colour letters ('.' = untouched); returns the differing map.
-std::string Differences(const Canvas& c, const std::vector<std::string>& map) {
+std::string Differences(const DibCanvas& c, const std::vector<std::string>& map) {
     std::string diff;
     for (size_t y = 0; y < map.size(); ++y) {
         std::string row;
@@ -127,7 +127,7 @@ TEST(EdgesDrawEdge, EachEdgeKindHasItsClassicLayout) {
          {".......", "....SD.", "....SD.", "....SD.", ".SSSSD.", ".DDDDD.", "......."}},
     };
     for (const Case& k : cases) {
-        Canvas c(7, 7, Green);
+        DibCanvas c(7, 7, Green);
         RECT r{1, 1, 6, 6};
         EXPECT_TRUE(DrawEdge(c.Dc, &r, k.Edge, k.Flags));
         EXPECT_EQ(Differences(c, k.Map), "") << k.Name;
@@ -136,7 +136,7 @@ TEST(EdgesDrawEdge, EachEdgeKindHasItsClassicLayout) {
 }
 
 TEST(EdgesDrawEdge, AdjustShrinksToTheInside) {
-    Canvas c(10, 10, Green);
+    DibCanvas c(10, 10, Green);
     struct Case {
         UINT Edge, Flags;
         RECT After;
@@ -153,7 +153,7 @@ TEST(EdgesDrawEdge, AdjustShrinksToTheInside) {
 }
 
 TEST(EdgesDrawEdge, FollowsTheViewportOrigin) {
-    Canvas c(12, 12, Green);
+    DibCanvas c(12, 12, Green);
     SetViewportOrgEx(c.Dc, 5, 4, nullptr);
     RECT r{0, 0, 3, 3};
     DrawEdge(c.Dc, &r, BDR_RAISEDINNER, BF_RECT | BF_ADJUST);
@@ -177,7 +177,7 @@ TEST(EdgesFrameControl, CheckBoxStates) {
         {DFCS_BUTTON3STATE | DFCS_CHECKED, Highlight, Shadow, 21},
     };
     for (const Case& k : cases) {
-        Canvas c(15, 13, Green);
+        DibCanvas c(15, 13, Green);
         RECT r{0, 0, 15, 13};
         ASSERT_TRUE(DrawFrameControl(c.Dc, &r, DFC_BUTTON, k.State));
         // A 13-pixel square centred in the rectangle with a sunken edge.
@@ -198,13 +198,13 @@ TEST(EdgesFrameControl, CheckBoxStates) {
 
 TEST(EdgesFrameControl, RadioMaskAndImage) {
     // The mask: a black disc on white, symmetric both ways.
-    Canvas mask(13, 13, Black);
+    DibCanvas mask(13, 13, EdgeBlack);
     RECT r{0, 0, 13, 13};
     DrawFrameControl(mask.Dc, &r, DFC_BUTTON, DFCS_BUTTONRADIOMASK | DFCS_FLAT);
-    EXPECT_EQ(mask.At(0, 0), White);
-    EXPECT_EQ(mask.At(12, 12), White);
-    EXPECT_EQ(mask.At(6, 6), Black);
-    EXPECT_EQ(mask.At(0, 6), Black);
+    EXPECT_EQ(mask.At(0, 0), EdgeWhite);
+    EXPECT_EQ(mask.At(12, 12), EdgeWhite);
+    EXPECT_EQ(mask.At(6, 6), EdgeBlack);
+    EXPECT_EQ(mask.At(0, 6), EdgeBlack);
     for (int y = 0; y < 13; ++y)
         for (int x = 0; x < 13; ++x) {
             EXPECT_EQ(mask.At(x, y), mask.At(12 - x, y));
@@ -223,7 +223,7 @@ TEST(EdgesFrameControl, RadioMaskAndImage) {
         {DFCS_BUTTONRADIOIMAGE | DFCS_FLAT | DFCS_CHECKED, Text, Shadow, Shadow, Face},
     };
     for (const Case& k : cases) {
-        Canvas c(12, 12, Green);
+        DibCanvas c(12, 12, Green);
         RECT box{0, 0, 12, 12};
         DrawFrameControl(c.Dc, &box, DFC_BUTTON, k.State);
         EXPECT_EQ(c.At(5, 5), k.Centre) << k.State;
@@ -235,7 +235,7 @@ TEST(EdgesFrameControl, RadioMaskAndImage) {
 
 TEST(EdgesFrameControl, CaptionButtons) {
     // Close: a raised soft button with a cross; pushed, the edge sinks and the glyph moves by one pixel.
-    Canvas up(16, 14, Green), down(16, 14, Green), off(16, 14, Green);
+    DibCanvas up(16, 14, Green), down(16, 14, Green), off(16, 14, Green);
     RECT r{0, 0, 16, 14};
     DrawFrameControl(up.Dc, &r, DFC_CAPTION, DFCS_CAPTIONCLOSE);
     DrawFrameControl(down.Dc, &r, DFC_CAPTION, DFCS_CAPTIONCLOSE | DFCS_PUSHED);
@@ -244,7 +244,7 @@ TEST(EdgesFrameControl, CaptionButtons) {
     EXPECT_EQ(up.At(15, 0), Dark);
     EXPECT_EQ(down.At(0, 0), Shadow);
     const TRect inner{2, 2, 14, 12};
-    auto glyph = [&](const Canvas& c, COLORREF colour) { return InkOf(c, colour, inner); };
+    auto glyph = [&](const DibCanvas& c, COLORREF colour) { return InkOf(c, colour, inner); };
     const TRect cross = glyph(up, Text);
     EXPECT_GE(cross.Width(), 6);
     EXPECT_EQ(cross.Width(), cross.Height() + 1);
@@ -260,7 +260,7 @@ TEST(EdgesFrameControl, CaptionButtons) {
 
     // Every caption glyph draws something inside the face, and the rect shrinks with DFCS_ADJUSTRECT.
     for (UINT kind : {DFCS_CAPTIONMIN, DFCS_CAPTIONMAX, DFCS_CAPTIONRESTORE, DFCS_CAPTIONHELP}) {
-        Canvas c(16, 14, Green);
+        DibCanvas c(16, 14, Green);
         RECT box{0, 0, 16, 14};
         DrawFrameControl(c.Dc, &box, DFC_CAPTION, kind | DFCS_ADJUSTRECT);
         EXPECT_GT(c.Count(Text, inner), 3) << kind;
@@ -278,7 +278,7 @@ TEST(EdgesFrameControl, ScrollArrowsPointTheirWay) {
         {DFCS_SCROLLLEFT, 4, 7, 1}, {DFCS_SCROLLRIGHT, 4, 7, 1},
     };
     for (const Case& k : cases) {
-        Canvas c(16, 16, Green);
+        DibCanvas c(16, 16, Green);
         RECT r{0, 0, 16, 16};
         DrawFrameControl(c.Dc, &r, DFC_SCROLL, k.Kind);
         const TRect ink = InkOf(c, Text, TRect{2, 2, 14, 14});
@@ -288,19 +288,19 @@ TEST(EdgesFrameControl, ScrollArrowsPointTheirWay) {
         EXPECT_EQ(c.Count(Text, TRect{2, 2, 14, 14}), 16) << k.Kind; // 1 + 3 + 5 + 7
     }
     // Inactive arrows are embossed; flat ones have a one-colour frame.
-    Canvas off(16, 16, Green);
+    DibCanvas off(16, 16, Green);
     RECT r{0, 0, 16, 16};
     DrawFrameControl(off.Dc, &r, DFC_SCROLL, DFCS_SCROLLUP | DFCS_INACTIVE);
     EXPECT_EQ(off.Count(Text, TRect{2, 2, 14, 14}), 0);
     EXPECT_EQ(off.Count(Shadow, TRect{2, 2, 14, 14}), 16);
-    Canvas flat(16, 16, Green);
+    DibCanvas flat(16, 16, Green);
     DrawFrameControl(flat.Dc, &r, DFC_SCROLL, DFCS_SCROLLUP | DFCS_FLAT);
     EXPECT_EQ(flat.Count(Shadow, TRect{0, 0, 16, 1}), 16);
     EXPECT_EQ(flat.Count(Shadow, TRect{0, 15, 16, 16}), 16);
 }
 
 TEST(EdgesFrameControl, SizeGripRidges) {
-    Canvas c(13, 13, Green);
+    DibCanvas c(13, 13, Green);
     RECT r{0, 0, 13, 13};
     DrawFrameControl(c.Dc, &r, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
     // Along the bottom row from the corner: face, shadow, shadow, highlight, face, ...
@@ -309,7 +309,7 @@ TEST(EdgesFrameControl, SizeGripRidges) {
         EXPECT_EQ(c.At(x, 12), ColourOf(expect[x])) << x;
     EXPECT_EQ(c.At(0, 0), Face);
     // Transparent grips keep the background between the ridges.
-    Canvas t(13, 13, Green);
+    DibCanvas t(13, 13, Green);
     DrawFrameControl(t.Dc, &r, DFC_SCROLL, DFCS_SCROLLSIZEGRIP | DFCS_TRANSPARENT);
     EXPECT_EQ(t.At(12, 12), Green);
     EXPECT_EQ(t.At(11, 12), Shadow);
@@ -317,12 +317,12 @@ TEST(EdgesFrameControl, SizeGripRidges) {
 
 TEST(EdgesFrameControl, MenuGlyphsAreBlackOnWhite) {
     for (UINT kind : {DFCS_MENUCHECK, DFCS_MENUBULLET, DFCS_MENUARROW, DFCS_MENUARROWRIGHT}) {
-        Canvas c(16, 16, Green);
+        DibCanvas c(16, 16, Green);
         RECT r{0, 0, 16, 16};
         DrawFrameControl(c.Dc, &r, DFC_MENU, kind);
-        const int black = c.Count(Black, TRect{0, 0, 16, 16});
+        const int black = c.Count(EdgeBlack, TRect{0, 0, 16, 16});
         EXPECT_GT(black, 3) << kind;
-        EXPECT_EQ(black + c.Count(White, TRect{0, 0, 16, 16}), 256) << kind;
+        EXPECT_EQ(black + c.Count(EdgeWhite, TRect{0, 0, 16, 16}), 256) << kind;
         if (kind == DFCS_MENUCHECK) {
             EXPECT_EQ(black, 21);
         }
@@ -342,7 +342,7 @@ TEST(EdgesFrameControl, HugeRectanglesDrawOnlyWhatIsVisible) {
                              {DFC_MENU, DFCS_MENUBULLET},
                              {DFC_MENU, DFCS_MENUCHECK}};
     for (const auto& k : kinds) {
-        Canvas c(16, 16, Green);
+        DibCanvas c(16, 16, Green);
         RECT r{-2000000000, -2000000000, 2000000000, 2000000000};
         EXPECT_TRUE(DrawFrameControl(c.Dc, &r, k[0], k[1]));
         RECT e{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
@@ -373,7 +373,7 @@ TEST(EdgesFrameControl, FollowsTheSystemColours) {
     const INT elements[2] = {COLOR_BTNFACE, COLOR_WINDOWTEXT};
     const COLORREF values[2] = {RGB(10, 20, 30), RGB(200, 0, 0)};
     SetSysColors(2, elements, values);
-    Canvas c(13, 13, Green);
+    DibCanvas c(13, 13, Green);
     RECT r{0, 0, 13, 13};
     DrawFrameControl(c.Dc, &r, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED | DFCS_PUSHED);
     EXPECT_EQ(c.At(3, 3), RGB(10, 20, 30));
@@ -393,7 +393,7 @@ TEST(EdgesFrameControl, PushButtons) {
         {DFCS_BUTTONPUSH | DFCS_CHECKED, Shadow, Dark, Highlight},
     };
     for (const Case& k : cases) {
-        Canvas c(10, 8, Green);
+        DibCanvas c(10, 8, Green);
         RECT r{0, 0, 10, 8};
         DrawFrameControl(c.Dc, &r, DFC_BUTTON, k.State | DFCS_ADJUSTRECT);
         EXPECT_EQ(c.At(0, 0), k.TopLeft) << k.State;
@@ -402,7 +402,7 @@ TEST(EdgesFrameControl, PushButtons) {
         EXPECT_EQ(r, (RECT{2, 2, 8, 6}));
     }
     EXPECT_FALSE(DrawFrameControl(nullptr, nullptr, DFC_BUTTON, 0));
-    Canvas c(4, 4);
+    DibCanvas c(4, 4);
     RECT r{0, 0, 4, 4};
     EXPECT_FALSE(DrawFrameControl(c.Dc, &r, 99, 0));
 }

@@ -14,7 +14,7 @@
 #include <string>
 
 using namespace win;
-using texttest::Canvas;
+using texttest::DibCanvas;
 
 namespace {
 
@@ -28,10 +28,10 @@ HFONT MakeFont(const char* face, int height, int escapement = 0, int weight = FW
 }
 
 // A canvas with a font selected, black text, transparent background.
-struct TextCanvas : Canvas {
+struct TextCanvas : DibCanvas {
     HFONT Font;
     HGDIOBJ OldFont;
-    TextCanvas(int w, int h, HFONT font) : Canvas(w, h), Font(font) {
+    TextCanvas(int w, int h, HFONT font) : DibCanvas(w, h), Font(font) {
         OldFont = SelectObject(Dc, Font);
         SetTextColor(Dc, Black);
         SetBkMode(Dc, TRANSPARENT);
@@ -114,7 +114,7 @@ TEST(TextFonts, MetricsFollowTheRequestedHeight) {
 }
 
 TEST(TextFonts, StockFonts) {
-    Canvas c(8, 8);
+    DibCanvas c(8, 8);
     TEXTMETRIC tm;
     ASSERT_TRUE(GetTextMetrics(c.Dc, &tm)); // a new DC draws with the system font
     EXPECT_EQ(tm.tmHeight, 16);
@@ -729,7 +729,7 @@ TEST(TextDrawText, TabStopsAndMarginsOfDrawTextEx) {
     DrawText(c.Dc, "a\tb", -1, &r, DT_EXPANDTABS | DT_CALCRECT);
     EXPECT_EQ(r.Right, 9 * ave); // default stops every 8 characters
     // DT_TABSTOP takes its count from bits 8-15, which DT_CALCRECT shares: measure the ink instead.
-    Canvas ink(200, 30);
+    DibCanvas ink(200, 30);
     HGDIOBJ old = SelectObject(ink.Dc, c.Font);
     r = RECT{0, 0, 200, 30};
     DrawText(ink.Dc, "a\tb", -1, &r, DT_EXPANDTABS | DT_TABSTOP | (4 << 8));

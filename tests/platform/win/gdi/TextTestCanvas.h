@@ -9,7 +9,7 @@
 
 namespace texttest {
 
-struct Canvas {
+struct DibCanvas {
     win::HDC Dc = nullptr;
     win::HBITMAP Bitmap = nullptr;
     win::HGDIOBJ OldBitmap = nullptr;
@@ -17,7 +17,7 @@ struct Canvas {
     int Width = 0;
     int Height = 0;
 
-    Canvas(int w, int h, win::COLORREF fill = win::RGB(255, 255, 255)) : Width(w), Height(h) {
+    DibCanvas(int w, int h, win::COLORREF fill = win::RGB(255, 255, 255)) : Width(w), Height(h) {
         win::BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof(win::BITMAPINFOHEADER);
         info.bmiHeader.biWidth = w;
@@ -32,13 +32,13 @@ struct Canvas {
         OldBitmap = win::SelectObject(Dc, Bitmap);
         Clear(fill);
     }
-    ~Canvas() {
+    ~DibCanvas() {
         win::SelectObject(Dc, OldBitmap);
         win::DeleteDC(Dc);
         win::DeleteObject(Bitmap);
     }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
+    DibCanvas(const DibCanvas&) = delete;
+    DibCanvas& operator=(const DibCanvas&) = delete;
 
     void Clear(win::COLORREF c) {
         const uint32_t v =
