@@ -1,0 +1,165 @@
+# What the checks that drive the editor itself share (sourced by them, after lib/xvfb.sh):
+#
+#     source "$(dirname "$0")/lib/xvfb.sh"
+#     source "$(dirname "$0")/lib/editor_check.sh"
+#     editor_need                         # skips (77) without Xvfb, xdotool or ImageMagick
+#     editor_setup                        # work folder $EDITOR_WORK, fresh $XDG_CONFIG_HOME, an X server
+#     editor_start "$BUILD"               # starts build/loomwick, $EDITOR_PID
+#     editor_find_window "Quorvane Loomwick Version 7.5 - [UNTITLED]"   # $EDITOR_WINDOW
+#     editor_key ctrl+o; editor_file_dialog "/path/to/file.gif"          # Qt's open or save dialog
+#     editor_grab shot.png; editor_count_colour shot.png "rgb(255,0,0)"
+#     editor_wait_exit 20                 # the program ended by itself
+#
+# Every wait is bounded; a failure says what it waited for and shows the program's output. The program runs
+# with a configuration folder of its own ($XDG_CONFIG_HOME under the work folder), so "forminfo.ini" and the
+# settings start empty and can be read afterwards.
+
+editor_need() {
+    xvfb_need
+    local tool
+    for tool in xdotool import convert timeout; do
+        command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
+    done
+}
+
+# editor_setup [WxHxDEPTH]: the work folder (removed at exit), the configuration and runtime folders, the
+# X server.
+editor_setup() {
+    EDITOR_WORK=$(mktemp -d "${TMPDIR:-/tmp}/loomwick-editor.XXXXXX") || exit 1
+    trap 'editor_stop; rm -rf "$EDITOR_WORK"' EXIT
+    export XDG_CONFIG_HOME=$EDITOR_WORK/config
+    export XDG_RUNTIME_DIR=$EDITOR_WORK/runtime
+    mkdir -p "$XDG_CONFIG_HOME" && mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+    # Qt's dialogs talk to D-Bus, whose library keeps a block for the life of the process.
+    printf 'leak:libdbus-1.so\n' >"$EDITOR_WORK/lsan.supp"
+    export LSAN_OPTIONS="suppressions=$EDITOR_WORK/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+    xvfb_start "${1:-1024x768x24}" || exit 1
+}
+
+# editor_fail MESSAGE: reports, shows the program's output and ends the check.
+editor_fail() {
+    echo "FAIL: $*"
+    [ -f "$EDITOR_WORK/editor.out" ] && { echo "--- the editor's output:"; tail -n 40 "$EDITOR_WORK/editor.out"; }
+    exit 1
+}
+
+# editor_start BUILD: starts the program in the background ($EDITOR_PID); its output goes to
+# $EDITOR_WORK/editor.out (appended, so a restart keeps the first run's).
+editor_start() {
+    "$1/loomwick" >>"$EDITOR_WORK/editor.out" 2>&1 &
+    EDITOR_PID=$!
+    EDITOR_WINDOW=""
+}
+
+# editor_stop: ends a program still running (the EXIT trap calls it).
+editor_stop() {
+    if [ -n "${EDITOR_PID:-}" ]; then
+        kill "$EDITOR_PID" 2>/dev/null
+        wait "$EDITOR_PID" 2>/dev/null
+        EDITOR_PID=""
+    fi
+}
+
+# editor_wait_exit SECONDS: waits for the program to end by itself; its exit status in $EDITOR_STATUS.
+editor_wait_exit() {
+    local i
+    for i in $(seq $(($1 * 5))); do
+        if ! kill -0 "$EDITOR_PID" 2>/dev/null; then
+            wait "$EDITOR_PID"
+            EDITOR_STATUS=$?
+            EDITOR_PID=""
+            return 0
+        fi
+        sleep 0.2
+    done
+    return 1
+}
+
+# editor_find_window NAME [SECONDS]: waits (default 30 s) until a window of exactly that name exists, and
+# keeps it in $EDITOR_WINDOW.
+editor_find_window() {
+    local name=$1 limit=${2:-30} i id pattern
+    # xdotool takes a regular expression: the title's own brackets and dots stand for themselves.
+    pattern=$(printf '%s' "$name" | sed 's/[][\.*^$()+?{}|]/\\&/g')
+    for i in $(seq $((limit * 5))); do
+        for id in $(xdotool search --name "$pattern" 2>/dev/null); do
+            if [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$name" ]; then
+                EDITOR_WINDOW=$id
+                return 0
+            fi
+        done
+        kill -0 "$EDITOR_PID" 2>/dev/null || editor_fail "the editor ended while waiting for \"$name\""
+        sleep 0.2
+    done
+    editor_fail "no window \"$name\" within $limit s (windows: $(xdotool search --name . getwindowname %@ 2>/dev/null | tr '\n' '|'))"
+}
+
+# editor_wait_title NAME [SECONDS]: waits until the main window's title is NAME.
+editor_wait_title() {
+    local name=$1 limit=${2:-20} i
+    for i in $(seq $((limit * 5))); do
+        [ "$(xdotool getwindowname "$EDITOR_WINDOW" 2>/dev/null)" = "$name" ] && return 0
+        sleep 0.2
+    done
+    editor_fail "the title is \"$(xdotool getwindowname "$EDITOR_WINDOW" 2>/dev/null)\", not \"$name\", after $limit s"
+}
+
+# editor_key KEY...: focuses the main window and sends the keys (xdotool names: ctrl+o, alt+d, Home ...).
+editor_key() {
+    xdotool windowactivate --sync "$EDITOR_WINDOW" >/dev/null 2>&1 || xdotool windowfocus --sync "$EDITOR_WINDOW" 2>/dev/null
+    xdotool key --delay 60 "$@"
+    sleep 0.3
+}
+
+# editor_type TEXT: types the text into the window that has the focus.
+editor_type() {
+    xdotool type --delay 40 "$1"
+    sleep 0.2
+}
+
+# editor_file_dialog PATH [SECONDS]: waits for Qt's file dialog (a new window of the program named "Open"
+# or "Save As", or whatever title the dialog has), types the full path into its name field and presses
+# Return. The dialog starts with the focus in that field.
+editor_file_dialog() {
+    local path=$1 limit=${2:-20} i id dialog=""
+    for i in $(seq $((limit * 5))); do
+        for id in $(xdotool search --onlyvisible --pid "$EDITOR_PID" . 2>/dev/null) \
+                  $(xdotool search --onlyvisible --name '^(Open|Save As|Save)' 2>/dev/null); do
+            [ "$id" = "$EDITOR_WINDOW" ] && continue
+            case "$(xdotool getwindowname "$id" 2>/dev/null)" in
+            Open* | Save*) dialog=$id; break 2 ;;
+            esac
+        done
+        sleep 0.2
+    done
+    [ -n "$dialog" ] || editor_fail "no file dialog within $limit s"
+    sleep 0.5
+    xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || xdotool windowfocus --sync "$dialog" 2>/dev/null
+    # Whatever the name field proposes is replaced.
+    xdotool key --delay 40 ctrl+a
+    xdotool type --delay 20 "$path"
+    xdotool key Return
+    for i in $(seq $((limit * 5))); do
+        xdotool getwindowname "$dialog" >/dev/null 2>&1 || return 0
+        xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$dialog" || return 0
+        sleep 0.2
+    done
+    editor_fail "the file dialog stayed open after \"$path\""
+}
+
+# editor_grab FILE: the whole screen as a PNG.
+editor_grab() {
+    import -window root "$1" 2>/dev/null || editor_fail "no screen grab"
+}
+
+# editor_count_colour FILE COLOUR: how many pixels of the grab have exactly that colour ("rgb(255,0,0)").
+editor_count_colour() {
+    convert "$1" -alpha off -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+
+# editor_geometry: "X Y W H" of the main window on the screen.
+editor_geometry() {
+    local x y w h
+    eval "$(xdotool getwindowgeometry --shell "$EDITOR_WINDOW" 2>/dev/null | sed -n 's/^\(X\|Y\|WIDTH\|HEIGHT\)=/G_\1=/p')"
+    echo "${G_X:-} ${G_Y:-} ${G_WIDTH:-} ${G_HEIGHT:-}"
+}
