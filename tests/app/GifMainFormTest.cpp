@@ -341,3 +341,26 @@ TEST_F(EditorTest, AboutShowsItsCaptionAndTitle) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditorTest, ExitAsksAboutUnsavedChangesAndSavesThePlacement) {
+    ASSERT_TRUE(Form->OpenGifFile(WriteGif("exit.gif", apptest::ThreeFrames())));
+    Form->Modified = true;
+    AnswerWith("Cancel");
+    Form->DispatchCommand(103);
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_EQ(FBoxes[0].Text, "Would you like to save the changes to exit.gif ?");
+    EXPECT_FALSE(vcl::Application->GetTerminated());
+    EXPECT_FALSE(std::filesystem::exists(FormPlacementFileName()));
+    Form->SetBounds(50, 60, 640, 480);
+    AnswerWith("No");
+    Form->DispatchCommand(103);
+    Pump();
+    EXPECT_TRUE(vcl::Application->GetTerminated()) << "closing the main window ends the program";
+    EXPECT_EQ(ReadIniInt(FormPlacementFileName(), "frmGifMainPosition", "Left", -1), 50);
+    EXPECT_EQ(ReadIniInt(FormPlacementFileName(), "frmGifMainPosition", "Top", -1), 60);
+    ExpectRowsAreFrames();
+}
+
+} // namespace
