@@ -67,8 +67,6 @@ private:
     win::HGDIOBJ Old;
 };
 
-int Width(const win::TRect& r) { return r.Right - r.Left; }
-int Height(const win::TRect& r) { return r.Bottom - r.Top; }
 
 // Copies src onto dst at rect, stretched, leaving dst where mask is 1: the mask first (MERGEPAINT makes the
 // glyph's place white), the mask into the source (SRCPAINT makes its transparent place white), the source
@@ -79,10 +77,10 @@ void TransparentStretch(win::HDC dst, const win::TRect& rect, win::HDC src, win:
     win::COLORREF oldBk = win::SetBkColor(dst, 0xFFFFFF);
     win::COLORREF srcText = win::SetTextColor(src, 0);
     win::COLORREF srcBk = win::SetBkColor(src, 0xFFFFFF);
-    win::StretchBlt(dst, rect.Left, rect.Top, Width(rect), Height(rect), mask, 0, 0, srcW, srcH,
+    win::StretchBlt(dst, rect.Left, rect.Top, RectWidth(rect), RectHeight(rect), mask, 0, 0, srcW, srcH,
                     swapped ? win::SRCAND : win::MERGEPAINT);
     win::BitBlt(src, 0, 0, srcW, srcH, mask, 0, 0, win::SRCPAINT);
-    win::StretchBlt(dst, rect.Left, rect.Top, Width(rect), Height(rect), src, 0, 0, srcW, srcH,
+    win::StretchBlt(dst, rect.Left, rect.Top, RectWidth(rect), RectHeight(rect), src, 0, 0, srcW, srcH,
                     swapped ? win::MERGEPAINT : win::SRCAND);
     win::SetTextColor(src, srcText);
     win::SetBkColor(src, srcBk);
@@ -96,7 +94,7 @@ void StretchBrushWhereBlack(win::HDC dst, const win::TRect& rect, win::HDC mono,
     win::COLORREF oldText = win::SetTextColor(dst, 0xFFFFFF);
     win::COLORREF oldBk = win::SetBkColor(dst, 0);
     win::HGDIOBJ oldBrush = win::SelectObject(dst, brush);
-    win::StretchBlt(dst, rect.Left, rect.Top, Width(rect), Height(rect), mono, 0, 0, srcW, srcH,
+    win::StretchBlt(dst, rect.Left, rect.Top, RectWidth(rect), RectHeight(rect), mono, 0, 0, srcW, srcH,
                     RopBrushWhereBlack);
     win::SelectObject(dst, oldBrush);
     win::SetTextColor(dst, oldText);
@@ -199,7 +197,7 @@ win::COLORREF FadePixel(win::COLORREF pixel, win::COLORREF fadeColor) {
 uint8_t LightenComponent(uint8_t c) { return uint8_t(c + win::MulDiv(255 - c, 3, 10)); }
 
 void DrawItemGlyph(win::HDC dc, const TxbGlyphDrawParams& p) {
-    int w = Width(p.Area), h = Height(p.Area);
+    int w = RectWidth(p.Area), h = RectHeight(p.Area);
     if (w <= 0 || h <= 0)
         return;
     MemoryCanvas mem(dc, w, h);
@@ -226,7 +224,7 @@ void DrawItemGlyph(win::HDC dc, const TxbGlyphDrawParams& p) {
 }
 
 int32_t CalcArrowSizeInRect(const win::TRect& rect, bool down) {
-    int32_t d = down ? Width(rect) - 8 : Height(rect) - 6;
+    int32_t d = down ? RectWidth(rect) - 8 : RectHeight(rect) - 6;
     int32_t size = (d - 1) / 2 + ((d % 2 != 0) ? 1 : 0);
     return std::max(size, 3);
 }
@@ -244,14 +242,14 @@ void DrawArrow(win::HDC dc, const win::TRect& rect, bool down, bool flat, bool e
     int x, y;
     win::POINT pts[3];
     if (down) {
-        x = rect.Left + (Width(rect) - across) / 2;
-        y = rect.Top + (Height(rect) - size) / 2;
+        x = rect.Left + (RectWidth(rect) - across) / 2;
+        y = rect.Top + (RectHeight(rect) - size) / 2;
         pts[0] = {x, y};
         pts[1] = {x + across - 1, y};
         pts[2] = {x + size - 1, y + size - 1};
     } else {
-        x = rect.Left + (Width(rect) - size) / 2;
-        y = rect.Top + (Height(rect) - across) / 2;
+        x = rect.Left + (RectWidth(rect) - size) / 2;
+        y = rect.Top + (RectHeight(rect) - across) / 2;
         pts[0] = {x, y};
         pts[1] = {x, y + across - 1};
         pts[2] = {x + size - 1, y + size - 1};
@@ -291,7 +289,7 @@ void FrameRectWithHighlight(win::HDC dc, const win::TRect& rect) {
 }
 
 void FillVerticalGradient(win::HDC dc, const win::TRect& rect, win::COLORREF start, win::COLORREF end) {
-    int h = Height(rect);
+    int h = RectHeight(rect);
     for (int i = 0; i < 256; ++i) {
         win::TRect band{rect.Left, rect.Top + win::MulDiv(i, h, 256), rect.Right, rect.Top + win::MulDiv(i + 1, h, 256)};
         if (band.Bottom <= band.Top)
@@ -339,7 +337,7 @@ void TileBitmap(win::HDC dc, const win::TRect& rect, const win::TRect& part, vcl
 }
 
 void DrawTransparentSizeGrip(win::HDC dc, const win::TRect& rect) {
-    int w = Width(rect), h = Height(rect);
+    int w = RectWidth(rect), h = RectHeight(rect);
     if (w <= 0 || h <= 0)
         return;
     MemoryCanvas grip(dc, w, h);
@@ -431,8 +429,8 @@ win::TSize GetThemedCloseButtonSize(win::HDC dc) {
 void DrawThemedCloseButton(win::HDC dc, win::TRect& rect, bool hot, int corner, bool pressed) {
     win::TSize size = GetThemedCloseButtonSize(dc);
     win::TRect button = rect;
-    if (Height(rect) > size.cy) {
-        button.Top = rect.Top + (Height(rect) - size.cy) / 2;
+    if (RectHeight(rect) > size.cy) {
+        button.Top = rect.Top + (RectHeight(rect) - size.cy) / 2;
         button.Bottom = button.Top + size.cy;
     }
     if (corner == 1 || corner == 3)
@@ -486,7 +484,7 @@ void DrawDropDownCloseButton(win::HDC dc, const win::TRect& rect, bool hot, int 
     win::TRect r;
     r.Left = (corner == 1 || corner == 3) ? rect.Left : rect.Right - side;
     r.Right = r.Left + side;
-    r.Top = rect.Top + (Height(rect) - side) / 2 + ((corner == 2 || corner == 3) ? 1 : 0);
+    r.Top = rect.Top + (RectHeight(rect) - side) / 2 + ((corner == 2 || corner == 3) ? 1 : 0);
     r.Bottom = r.Top + side;
     win::InflateRect(&r, -1, -2);
     if (!hot || flat)
@@ -515,7 +513,7 @@ void PaintDropDownNonClient(win::HWND window, bool hasGripBar, bool flat, int co
     win::HDC dc = win::GetWindowDC(window);
     win::TRect windowRect;
     win::GetWindowRect(window, &windowRect);
-    win::TRect r{0, 0, Width(windowRect), Height(windowRect)};
+    win::TRect r{0, 0, RectWidth(windowRect), RectHeight(windowRect)};
     win::HRGN saved;
     bool had;
     SaveDCClipRegion(dc, saved, had);

@@ -18,6 +18,9 @@ class TCustomImageList;
 
 namespace bars {
 
+inline int32_t RectWidth(const win::TRect& r) { return r.Right - r.Left; }
+inline int32_t RectHeight(const win::TRect& r) { return r.Bottom - r.Top; }
+
 // What DrawItemGlyph draws: the glyph is image ImageIndex of Images when Bitmap is null or empty, else
 // Bitmap; it is stretched to GlyphRect. Selected is the hot state, Pressed the mouse-pressed one, Down the
 // checked one. FadeColor clNone means no fade colour.

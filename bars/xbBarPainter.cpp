@@ -1,6 +1,7 @@
 #include "bars/xbBarPainter.h"
 
 #include "bars/xbBarControl.h"
+#include "bars/xbBarDraw.h"
 #include "bars/xbBarItemControl.h"
 #include "bars/xbBarManager.h"
 #include "bars/xbBarToolbar.h"
@@ -86,9 +87,9 @@ win::HBRUSH TxbBarItemControlPainter::GetSelectionBrush(TCustomxbBarControl*) co
     return win::GetSysColorBrush(win::COLOR_HIGHLIGHT);
 }
 
-void TxbBarItemControlPainter::DrawDockBackground(TxbDockControl*, win::HDC dc, int32_t, win::HBRUSH brush,
-                                                  const win::TRect& rect, const win::TRect&) const {
-    win::FillRect(dc, &rect, brush);
+void TxbBarItemControlPainter::DrawDockBackground(TxbDockControl*, win::HDC dc, int32_t color, win::HBRUSH brush,
+                                                  const win::TRect& rect, const win::TRect& offsetRect) const {
+    FillRectOrTileBitmap(dc, rect, offsetRect, nullptr, color, brush);
 }
 
 void TxbBarItemControlPainter::DrawDockedBarBackground(TCustomxbBarControl*, win::HDC dc, int32_t,

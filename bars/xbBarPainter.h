@@ -6,10 +6,18 @@
 #pragma once
 
 #include "platform/vcl/Types.h"
+#include "platform/vcl/GraphicsObjects.h"
 #include "platform/win/WinTypes.h"
+#include "platform/win/gdi/Gdi.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
+
+namespace vcl {
+class TBitmap;
+class TCustomImageList;
+} // namespace vcl
 
 namespace bars {
 
@@ -38,6 +46,93 @@ enum TxbItemDrawState {
     idsGlyph
 };
 using TxbItemDrawStates = vcl::TSet<TxbItemDrawState>;
+
+// Where the painters paint: what they read from the bar or menu window holding the items (never changed).
+// The window builds it when it paints; tests make one by hand.
+struct TxbPaintWindow {
+    const TxbBarManager* Manager = nullptr;
+    win::HFONT Font = nullptr;
+    // The window's brushes: background, face, selection (hot menu rows), secondary (checked buttons).
+    win::HBRUSH Brush = nullptr;
+    win::HBRUSH FaceBrush = nullptr;
+    win::HBRUSH SelectionBrush = nullptr;
+    win::HBRUSH SecondaryBrush = nullptr;
+    // The window paints its own background into the rect (a colour, a tiled bitmap or a gradient); without
+    // one the rect is filled with the brush given.
+    std::function<void(win::HDC, const win::TRect&, win::HBRUSH)> PaintBackground;
+    bool IsMenu = false;
+    bool Vertical = false; // a vertical toolbar
+    bool Rotated = false;  // a vertical toolbar whose text turns
+    bool HasOwnBackground = false;
+    int32_t TextRowHeight = 0;
+    int32_t MenuRowHeight = 0; // also the width of the menu's glyph column
+    int32_t ArrowSize = 0;
+    // Glyph sizes: the manager's button width and height and glyph size, the menu's glyph size.
+    int32_t ButtonWidth = 23;
+    int32_t ButtonHeight = 22;
+    int32_t GlyphSize = 16;
+    int32_t MenuGlyphSize = 16;
+    bool StretchGlyphs = false;
+    bool LargeIcons = false;
+    bool MakeDisabledImagesFaded = false;
+    // The window's font is below 16 points (a thin check mark).
+    bool SmallFont = true;
+};
+
+// The state of one item as it is painted.
+struct TxbItemPaintState {
+    bool Enabled = true;
+    bool Selected = false; // hot
+    bool Pressed = false;
+    bool Down = false; // checked, or its menu open
+    bool OpensMenu = false;
+    bool DropDownSelected = false;
+    bool CaptionOnly = false;
+    bool HasGlyph = false;
+    bool RarelyUsed = false;
+};
+
+// A glyph: an image of a list, or a bitmap.
+struct TxbGlyphSource {
+    vcl::TCustomImageList* Images = nullptr;
+    int32_t ImageIndex = -1;
+    vcl::TBitmap* Bitmap = nullptr;
+};
+
+// What the bar painters read from a toolbar window: its docking, client size, end mark and caption.
+struct TxbPaintBar {
+    TxbPaintWindow Window;
+    int32_t DockingStyle = 0; // TxbBarDockingStyle: 0 floating, 1 left, 2 top, 3 right, 4 bottom
+    int32_t ClientWidth = 0;
+    int32_t ClientHeight = 0;
+    bool Truncated = false;
+    int32_t MarkState = 0; // 0 normal, 1 hot, 2 pressed
+    int32_t CloseButtonState = 0;
+    bool CanMove = true;
+    win::TRect CaptionRect{};
+    bool IsVertical() const { return DockingStyle == 1 || DockingStyle == 3; }
+};
+
+// What the menu painters read from a menu window.
+struct TxbPaintMenu {
+    TxbPaintWindow Window;
+    int32_t ClientWidth = 0;
+    int32_t ClientHeight = 0;
+    int32_t SideBarWidth = 0;
+    int32_t TextHeight = 0;   // the text height of "0"
+    int32_t QqTextHeight = 0; // the text height of "Qq"
+    bool Detachable = false;
+    bool DetachBarHot = false;
+    bool ShowsExpandButton = false;
+    int32_t ExpandRowHeight = 0;
+};
+
+// Row metrics a menu window keeps.
+struct TxbMenuMetrics {
+    int32_t ArrowWidth = 0;
+    int32_t ExpandRowHeight = 0;
+    int32_t GlyphStretchReference = 0;
+};
 
 class TxbBarItemControlPainter {
 public:
@@ -195,6 +290,103 @@ public:
     virtual void DrawStatusBarBorder(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,
                                      const win::TRect& rect) const {}
 
+    // ---- Item drawing
+    virtual void DrawButtonFace(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, win::TRect rect,
+                                win::HBRUSH brush) const {}
+    // A check mark of line thickness t (1 or 2) with its box at (x, y).
+    virtual void DrawCheckMark(win::HDC dc, bool enabled, int32_t t, int32_t x, int32_t y) const {}
+    void DrawGlyphPlaceholder(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, bool check,
+                              win::TRect rect, win::HBRUSH brush) const;
+    virtual void DrawGlyph(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s,
+                           const TxbGlyphSource& glyph, win::TRect area, win::TRect glyphRect,
+                           win::HBRUSH brush) const;
+    virtual void DrawArrow(win::HDC dc, const win::TRect& rect, bool down, bool enabled, bool selected) const;
+    virtual void DrawArrowGlyph(win::HDC dc, const win::TRect& rect, int32_t size, bool down, bool enabled,
+                                bool selected) const;
+    virtual vcl::TColor GetDisabledGlyphFadeColor(const TxbPaintWindow& w) const;
+    virtual void GetCaptionTextColors(bool enabled, bool selected, bool keepColor, win::COLORREF& top,
+                                      win::COLORREF& under) const;
+    virtual bool IsSmallButton(const win::TRect& rect) const { return rect.Bottom - rect.Top < 17; }
+    virtual void DrawTriangle(win::HDC dc, int colorIndex, int32_t size, int32_t x, int32_t y) const;
+    void DrawPlainText(win::HDC dc, const win::TRect& rect, bool opaque, const std::string& text,
+                       int32_t offset) const;
+    // With useBrush the rect is filled with the brush; without, the window paints its background there.
+    void DrawItemBackground(const TxbPaintWindow& w, win::HDC dc, bool useBrush, win::HBRUSH brush,
+                            const win::TRect& rect) const;
+    // A 1-pixel ring: framed with the brush, or the window background in it.
+    void FrameItemBackground(const TxbPaintWindow& w, win::HDC dc, bool useBrush, win::HBRUSH brush,
+                             const win::TRect& rect) const;
+    virtual void DrawSeparatorLine(win::HDC dc, const win::TRect& rect) const;
+    // The glyph part of an item: its area and centred glyph rect, then the glyph area (background, glyph,
+    // face). A given glyph rect replaces the computed place of the face.
+    void PaintItemGlyph(const TxbPaintWindow& w, win::HDC dc, const win::TRect& rect, const TxbItemPaintState& s,
+                       const TxbGlyphSource& glyph, const win::TRect* glyphRect = nullptr) const;
+    // The area DrawItemGlyph works in and the glyph rect centred in it.
+    win::TRect CalcGlyphArea(const TxbPaintWindow& w, const win::TRect& rect) const;
+    win::TSize CalcGlyphSize(const TxbPaintWindow& w, const TxbGlyphSource& glyph) const;
+    win::TRect CalcGlyphRect(const TxbPaintWindow& w, const win::TRect& area, const TxbItemPaintState& s,
+                             const TxbGlyphSource& glyph) const;
+    void DrawGlyphArea(const TxbPaintWindow& w, win::HDC dc, const win::TRect& area, const win::TRect& glyphRect,
+                       const TxbItemPaintState& s, const TxbGlyphSource& glyph) const;
+    virtual void PaintMenuButton(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s,
+                                const win::TRect& rect, const std::string& caption,
+                                const TxbGlyphSource& glyph) const {}
+    // One line of caption; alignment 0 left, 1 centre, 2 right.
+    void PaintItemCaption(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, bool keepColor,
+                         int32_t alignment, bool clip, const win::TRect& rect, const std::string& text,
+                         bool rotated = false) const;
+    virtual void PaintLoweredFrame(win::HDC dc, win::TRect& rect) const {}
+    virtual void DrawGlyphFrame(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, bool framed,
+                                win::TRect& rect) const {}
+    virtual win::HBRUSH GetItemBackgroundBrush(const TxbPaintWindow& w, const TxbItemPaintState& s) const {
+        return w.Brush;
+    }
+    virtual void DrawProgressFrame(const TxbPaintWindow& w, win::HDC dc, win::TRect& rect) const;
+    // The filled part ends at the position within minimum .. maximum; a bar without a range stays empty.
+    virtual void DrawProgressBar(const TxbPaintWindow& w, win::HDC dc, int32_t minimum, int32_t maximum,
+                                 int32_t position, bool solid, bool vertical, vcl::TColor color,
+                                 const win::TRect& rect) const;
+    // The end of the filled part of a progress bar from start over length.
+    static int32_t CalcProgressEnd(int32_t start, int32_t length, int32_t minimum, int32_t maximum,
+                                   int32_t position);
+
+    // ---- Bars, menus and docks
+    virtual void PaintToolbarSeparator(const TxbPaintWindow& w, win::HDC dc, bool across, win::HBRUSH brush,
+                                      const win::TRect& rect) const;
+    virtual void PaintCaptionButton(const TxbPaintWindow& w, win::HDC dc, int32_t state, const win::TRect& rect,
+                                    bool active) const;
+    virtual void DrawDropDownArrow(win::HDC dc, const win::TRect& rect, win::COLORREF color) const;
+    virtual void DrawMarkChevron(const TxbPaintBar& bar, win::HDC dc, int32_t position, const win::TRect& rect) const {}
+    virtual void PaintMarkBackground(const TxbPaintBar& bar, win::HDC dc, win::HBRUSH brush,
+                                    const win::TRect& rect) const {}
+    virtual void PaintMarkChevrons(const TxbPaintBar& bar, win::HDC dc, const win::TRect& rect) const;
+    virtual int32_t GetMarkArrowColorIndex() const;
+    void PaintMark(const TxbPaintBar& bar, win::HDC dc, win::HBRUSH brush, const win::TRect& rect) const;
+    virtual win::TRect CalcBarMarkRect(const TxbPaintBar& bar) const { return {}; }
+    virtual void PaintCaptionCloseButton(const TxbPaintBar& bar, win::HDC dc, win::TRect rect, bool pressed) const {}
+    virtual void PaintDockedFrame(const TxbPaintBar& bar, win::HDC dc, win::TRect rect) const {}
+    virtual void PaintFloatingFrame(const TxbPaintBar& bar, win::HDC dc, win::HBRUSH brush, int32_t borderWidth,
+                                   win::TRect rect) const {}
+    // kind 0 minimize, 1 restore, 2 close; inactive when the system menu's command is disabled; flat for a
+    // close button drawn with the manager's FlatCloseButton.
+    virtual void PaintMenuBarCaptionButton(win::HDC dc, int32_t kind, const win::TRect& rect, bool selected,
+                                          bool pressed, bool inactive, bool flat) const {}
+    // The font of a floating caption: the system's small caption font, or with useSystemFont off the bar
+    // font's face at least 11 pixels high.
+    static win::LOGFONT GetFloatingCaptionFont(bool useSystemFont, win::HFONT barFont);
+    static win::LOGFONT AdjustFloatingCaptionFont(win::LOGFONT systemFont, bool useSystemFont, win::HFONT barFont);
+    // Menus.
+    virtual TxbMenuMetrics CalcMenuMetrics(int32_t rowHeight, int32_t textHeight) const;
+    virtual int32_t GetMenuArrowSize(int32_t rowHeight) const { return (rowHeight - 6) / 2; }
+    virtual win::TSize CalcMenuSize(const TxbPaintMenu& menu, win::TSize content, int32_t rowHeight) const;
+    virtual int32_t GetDetachBarHeight(const TxbPaintMenu& menu) const;
+    virtual void DrawMenuSeparator(const TxbPaintMenu& menu, win::HDC dc, bool rarelyUsedRunStart, int32_t indent,
+                                   const win::TRect& itemRect, win::TRect& separatorRect) const;
+    virtual void DrawMenuScrollArrow(const TxbPaintMenu& menu, win::HDC dc, bool up, const win::TRect& rect) const;
+    virtual void DrawMenuExpandArrow(const TxbPaintMenu& menu, win::HDC dc, bool hot, const win::TRect& rect) const;
+    virtual void DrawMenuFrame(const TxbPaintMenu& menu, win::HDC dc, win::HBRUSH brush, win::TRect rect) const;
+    virtual void DrawDetachBar(const TxbPaintMenu& menu, win::HDC dc, const win::TRect& rect) const;
+
 protected:
     TxbBarItemControlPainter() = default;
 };
@@ -219,8 +411,32 @@ public:
     int32_t GetDropDownListBorder() const override { return 2; }
     bool SeparatorsTakeSpace() const override { return true; }
     int32_t GetMenuScrollArrowHeight() const override { return 2; }
+    bool IsSmallButton(const win::TRect& rect) const override { return false; }
+
+    void DrawButtonFace(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, win::TRect rect,
+                        win::HBRUSH brush) const override;
+    void DrawCheckMark(win::HDC dc, bool enabled, int32_t t, int32_t x, int32_t y) const override;
+    void DrawSeparatorLine(win::HDC dc, const win::TRect& rect) const override;
+    void PaintMenuButton(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, const win::TRect& rect,
+                        const std::string& caption, const TxbGlyphSource& glyph) const override;
+    void PaintLoweredFrame(win::HDC dc, win::TRect& rect) const override;
+    void DrawGlyphFrame(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, bool framed,
+                        win::TRect& rect) const override;
+    win::HBRUSH GetItemBackgroundBrush(const TxbPaintWindow& w, const TxbItemPaintState& s) const override;
+    void DrawMarkChevron(const TxbPaintBar& bar, win::HDC dc, int32_t position, const win::TRect& rect) const override;
+    void PaintMarkBackground(const TxbPaintBar& bar, win::HDC dc, win::HBRUSH brush,
+                            const win::TRect& rect) const override;
+    win::TRect CalcBarMarkRect(const TxbPaintBar& bar) const override;
+    void PaintCaptionCloseButton(const TxbPaintBar& bar, win::HDC dc, win::TRect rect, bool pressed) const override;
+    void PaintDockedFrame(const TxbPaintBar& bar, win::HDC dc, win::TRect rect) const override;
+    void PaintFloatingFrame(const TxbPaintBar& bar, win::HDC dc, win::HBRUSH brush, int32_t borderWidth,
+                           win::TRect rect) const override;
+    void PaintMenuBarCaptionButton(win::HDC dc, int32_t kind, const win::TRect& rect, bool selected, bool pressed,
+                                  bool inactive, bool flat) const override;
 
 protected:
+    // One grip bar (raised edge, face inside, a highlight pixel in its corner), then excluded from the clip.
+    void DrawGripBar(win::HDC dc, const win::TRect& rect, bool vertical) const;
     friend const TxbBarItemControlPainter* StandardPainter();
     friend class TxbBarItemControlEnhancedPainter;
     TxbBarItemControlStandardPainter() = default;
@@ -234,6 +450,13 @@ public:
     int32_t GetGripSize() const override { return GetGripIndent() + GetGripBarWidth() + 2; }
     int32_t GetMenuSeparatorIndent() const override { return 12; }
     bool SupportsQuickCustomizing() const override { return true; }
+
+    void DrawMarkChevron(const TxbPaintBar& bar, win::HDC dc, int32_t position, const win::TRect& rect) const override;
+    void PaintMarkBackground(const TxbPaintBar& bar, win::HDC dc, win::HBRUSH brush,
+                            const win::TRect& rect) const override;
+    void PaintMarkChevrons(const TxbPaintBar& bar, win::HDC dc, const win::TRect& rect) const override;
+    win::TRect CalcBarMarkRect(const TxbPaintBar& bar) const override;
+    void PaintDockedFrame(const TxbPaintBar& bar, win::HDC dc, win::TRect rect) const override;
 
 protected:
     friend const TxbBarItemControlPainter* EnhancedPainter();
