@@ -447,8 +447,10 @@ TxbBarItemLink* TxbBarItemLinks::GetPrevSelectableLink(TxbBarItemLink* link) con
 void TxbBarItemLinks::DestroyBarControl() {
     TxbBarControl* control = FBarControl;
     FBarControl = nullptr;
-    if (control && !control->GetComponentState().Contains(vcl::csDestroying))
-        delete control;
+    // A window its owner is tearing down goes now too, while the bar and its manager are still whole (a
+    // window being freed on its own has already left the collection).
+    if (control)
+        control->Free();
 }
 
 void TxbBarItemLinks::BarControlGone(TxbBarControl* control) {

@@ -90,6 +90,8 @@ public:
     intptr_t Data = 0;
     TxbBarItemControl* GetControl() const { return FControl; }
     win::TRect ItemRect{};
+    // The thickness of the toolbar row or column holding the link (set with ItemRect by the layout).
+    int32_t RowThickness = 0;
 
     // Usage.
     void MoveToRecentFront(bool countUse);

@@ -478,6 +478,11 @@ void TxbBarManager::DoBarDockingStyleChange(TxbBar* bar) {
     Modified();
 }
 
+void TxbBarManager::DoBarClose(TxbBar* bar) {
+    if (OnBarClose)
+        OnBarClose(this, bar);
+}
+
 void TxbBarManager::DoShowToolbarsPopup(TxbBarItemLinks* links) {
     if (OnShowToolbarsPopup)
         OnShowToolbarsPopup(this, links);

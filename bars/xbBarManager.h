@@ -108,6 +108,10 @@ public:
     // A bar's docking style changed (nothing while the bars are being read).
     virtual void DoBarDockingStyleChange(TxbBar* bar);
     virtual void DoShowToolbarsPopup(TxbBarItemLinks* links);
+    // A bar was closed with its close button (fires OnBarClose).
+    virtual void DoBarClose(TxbBar* bar);
+    // Bar windows ask for a hint (Show) for the selected control or for text, or withdraw it.
+    virtual void UpdateHint(bool show, const std::string& text = std::string()) {}
 
     // ---- Bars and docks
     TxbBars* GetBars() const { return FBars.get(); }
@@ -205,6 +209,7 @@ public:
     static int32_t CalcRecentItemMinCount(int32_t percents);
     // Layout marks the dock controls set while they lay themselves out after loading.
     void SetLayingOutDocks(bool value) { FLayingOutDocks = value; }
+    bool GetLayingOutDocks() const { return FLayingOutDocks; }
 
     // ---- Styles, metrics, fonts (the manager's look)
     TxbBarManagerStyle GetEffectiveStyle() const;

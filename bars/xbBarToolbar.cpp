@@ -1,8 +1,21 @@
+// The toolbar window: construction, the window factory, docking and position bookkeeping, the end mark,
+// double-click docking, fonts (rotated on vertical bars), the rebuild and painting, and the toolbar's part
+// of the mouse. The layout is in bars/xbBarToolbarLayout.cpp, the frame in bars/xbBarToolbarFrame.cpp.
 #include "bars/xbBarToolbar.h"
 
+#include "bars/xbBarCommon.h"
+#include "bars/xbBarItem.h"
+#include "bars/xbBarItemControl.h"
 #include "bars/xbBarItemLinks.h"
+#include "bars/xbBarManager.h"
+#include "bars/xbBarPainter.h"
 #include "bars/xbBars.h"
 #include "bars/xbDockControl.h"
+#include "platform/vcl/Forms.h"
+#include "platform/vcl/Graphics.h"
+#include "platform/win/gdi/Fonts.h"
+#include "platform/win/gdi/Gdi.h"
+#include "platform/win/user/Messages.h"
 #include "platform/win/user/User.h"
 #include "platform/win/user/WindowStyles.h"
 
@@ -17,6 +30,8 @@ TxbBarControlFactory& Factory() {
 }
 } // namespace
 
+TxbBarControl* MakeToolbarWindow(TxbBar* bar) { return new TxbBarControl(bar); }
+
 const TxbBarControlFactory& GetBarControlFactory() { return Factory(); }
 
 void SetBarControlFactory(TxbBarControlFactory factory) { Factory() = std::move(factory); }
@@ -29,6 +44,7 @@ TxbBarControl::TxbBarControl(TxbBar* bar) : TCustomxbBarControl(bar ? bar->GetBa
 
 TxbBarControl::~TxbBarControl() {
     DeactivateAll();
+    StopMarkTimer();
     // Out of the dock's rows, and the collection forgets its window.
     if (FDockControl) {
         TxbDockControl* dock = FDockControl;
@@ -37,15 +53,16 @@ TxbBarControl::~TxbBarControl() {
     }
     if (FBar && FBar->GetItemLinks())
         FBar->GetItemLinks()->BarControlGone(this);
+    // The item controls go while the window and its links still exist.
+    if (HandleAllocated())
+        DestroyHandle();
+    if (FRotatedFont)
+        win::DeleteObject(win::ToGdiObj(FRotatedFont));
 }
 
 int32_t TxbBarControl::GetSeparatorSize() {
     const TxbBarItemControlPainter* painter = GetPainter();
     return painter ? painter->GetToolbarSeparatorSize() : 6;
-}
-
-bool TxbBarControl::AllowsMultipleRows() {
-    return FBar && FBar->GetMultiLine() && FDockingStyle != dsNone;
 }
 
 void TxbBarControl::FrameChanged() {
@@ -56,9 +73,11 @@ void TxbBarControl::FrameChanged() {
 }
 
 void TxbBarControl::SetDockingStyle(TxbBarDockingStyle value) {
-    if (value != FDockingStyle)
-        FTruncated = false;
+    if (value == FDockingStyle)
+        return;
+    FTruncated = false;
     FDockingStyle = value;
+    ApplyCanvasFont();
 }
 
 int32_t TxbBarControl::GetDockRowIndex() const {
@@ -69,6 +88,71 @@ int32_t TxbBarControl::GetDockRowIndex() const {
 int32_t TxbBarControl::GetDockColIndex() const {
     int32_t row = 0, col = 0;
     return FDockControl && FDockControl->FindWindow(this, row, col) ? col : 0;
+}
+
+void TxbBarControl::HideNotification() {
+    StopMarkTimer();
+    if (GetActive())
+        DeactivateAll();
+}
+
+// ---- Docking ---------------------------------------------------------------------------------------------------
+
+void TxbBarControl::DockTo(TxbBarDockingStyle style, TxbDockControl* dock) {
+    if (!FBar || GetComponentState().Contains(vcl::csDestroying))
+        return;
+    BeginDockingChange();
+    try {
+        if (HandleAllocated())
+            DestroyHandle();
+        if (FDockControl && FDockControl != dock) {
+            TxbDockControl* old = FDockControl;
+            FDockControl = nullptr;
+            old->UndockBar(this, true);
+        }
+        SetDockingStyle(style);
+        SetDockControl(dock);
+        if (style == dsNone)
+            SetParent(nullptr);
+    } catch (...) {
+        EndDockingChange();
+        throw;
+    }
+    EndDockingChange();
+    FrameChanged();
+}
+
+void TxbBarControl::ToggleDocking() {
+    TxbBar* bar = FBar;
+    TxbBarManager* manager = GetBarManager();
+    if (!bar || !manager)
+        return;
+    if (FDockingStyle != dsNone) {
+        if (!manager->CanDock(bar, dsNone, nullptr))
+            return;
+        // Hiding the bar frees this window: only locals from here on.
+        bar->SetVisible(false);
+        bar->SetDockingStyle(dsNone);
+        bar->SetVisible(true);
+        return;
+    }
+    TxbDockControl* dock = bar->GetDockedDockControl();
+    const TxbBarDockingStyle style = dock ? dock->GetDockingStyle() : bar->GetDockedDockingStyle();
+    if (style == dsNone || !manager->CanDock(bar, style, dock))
+        return;
+    const bool remembered = dock || bar->GetHasDockedPosition();
+    TxbDockControl* site = dock ? dock : (bar->GetBars() ? bar->GetBars()->GetDockControl(style) : nullptr);
+    bar->SetVisible(false);
+    if (!remembered) {
+        // Its own row below the others.
+        bar->SetOneOnRow(true);
+        bar->SetRow(site ? site->GetRowCount() : 0);
+    }
+    if (dock)
+        bar->SetDockControl(dock);
+    else
+        bar->SetDockingStyle(style);
+    bar->SetVisible(true);
 }
 
 void TxbBarControl::StorePosition() {
@@ -82,10 +166,11 @@ void TxbBarControl::StorePosition() {
         FBar->SetFloatClientHeight(GetClientHeight());
         return;
     }
-    if (manager->IsLoading())
+    if (manager->IsLoading() || manager->GetLayingOutDocks())
         return;
     FBar->SetDockedDockingStyle(FDockingStyle);
     FBar->SetDockedDockControl(FDockControl && !FDockControl->IsManagerDock() ? FDockControl : nullptr);
+    FBar->SetHasDockedPosition(true);
     int32_t row = 0, col = 0;
     if (FDockControl && FDockControl->FindWindow(this, row, col)) {
         FBar->SetRow(row);
@@ -93,6 +178,281 @@ void TxbBarControl::StorePosition() {
     }
     FBar->SetDockedLeft(GetLeft());
     FBar->SetDockedTop(GetTop());
+}
+
+// ---- End mark --------------------------------------------------------------------------------------------------
+
+bool TxbBarControl::PointOnMark(const win::TPoint& p) {
+    if (!HasMark())
+        return false;
+    const win::TRect r = GetMarkRect();
+    return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
+}
+
+void TxbBarControl::ToggleMark() {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    if (painter && painter->SupportsQuickCustomizing() && HasMark())
+        SetMarkState(GetMarkState() == 2 ? 1 : 2);
+}
+
+void TxbBarControl::SetMarkState(int32_t state) {
+    if (IsCustomizing() || state == GetMarkState())
+        return;
+    TCustomxbBarControl::SetMarkState(state);
+    StopMarkTimer();
+    TxbBarManager* manager = GetBarManager();
+    if (state == 1) {
+        if (FDockingStyle == dsNone && HandleAllocated())
+            FMarkTimer = win::SetTimer(GetHandle(), 1, 50, &TxbBarControl::CALLBACK_MarkTimer);
+        if (manager)
+            manager->UpdateHint(true, "More Buttons");
+    } else if (state == 0 && !GetSelectedControl() && manager) {
+        manager->UpdateHint(false);
+    }
+    if (!HandleAllocated())
+        return;
+    if (FDockingStyle == dsNone) {
+        win::SendMessage(GetHandle(), win::WM_NCPAINT, 1, 0);
+    } else {
+        const win::TRect r = GetMarkRect();
+        win::InvalidateRect(GetHandle(), &r, win::FALSE);
+    }
+}
+
+void TxbBarControl::StopMarkTimer() {
+    if (FMarkTimer && HandleAllocated())
+        win::KillTimer(GetHandle(), FMarkTimer);
+    FMarkTimer = 0;
+}
+
+void TxbBarControl::CALLBACK_MarkTimer(win::HWND hwnd, win::UINT, uintptr_t id, win::DWORD) {
+    auto* window = dynamic_cast<TxbBarControl*>(vcl::TWinControl::FindControl(hwnd));
+    if (!window) {
+        win::KillTimer(hwnd, id);
+        return;
+    }
+    win::TPoint cursor{0, 0};
+    win::GetCursorPos(&cursor);
+    const win::TRect mark = window->GetMarkScreenRect();
+    const bool onMark =
+        cursor.X >= mark.Left && cursor.X < mark.Right && cursor.Y >= mark.Top && cursor.Y < mark.Bottom;
+    if (win::IsWindowVisible(hwnd) && onMark)
+        return;
+    win::KillTimer(hwnd, id);
+    window->FMarkTimer = 0;
+    if (window->GetMarkState() == 1)
+        window->SetMarkState(0);
+}
+
+// ---- Fonts -----------------------------------------------------------------------------------------------------
+
+win::HFONT TxbBarControl::GetFont() {
+    if (FBar && FBar->GetUseOwnFont() && FBar->GetFontHandle())
+        return FBar->GetFontHandle();
+    return TCustomxbBarControl::GetFont();
+}
+
+void TxbBarControl::UpdateFont() { ApplyCanvasFont(); }
+
+void TxbBarControl::ApplyCanvasFont() {
+    if (FCreatingFont || !GetCanvas())
+        return;
+    FCreatingFont = true;
+    win::LOGFONT lf{};
+    const win::HFONT font = GetFont();
+    if (font && win::GetObject(win::ToGdiObj(font), sizeof lf, &lf) > 0) {
+        if (IsVertical() && FBar && FBar->GetRotateWhenVertical()) {
+            lf.lfEscapement = -900;
+            lf.lfOrientation = -900;
+            lf.lfOutPrecision = 7; // true-type fonts only: raster fonts do not turn
+        }
+        GetCanvas()->GetFont()->SetHandle(win::CreateFontIndirect(&lf));
+    }
+    FCreatingFont = false;
+}
+
+// ---- Rebuild and painting --------------------------------------------------------------------------------------
+
+void TxbBarControl::Rebuild() {
+    TxbBarManager* manager = GetBarManager();
+    if (IsDestroyingControls() || !HandleAllocated() || (manager && manager->GetDockUpdateLocked()))
+        return;
+    DestroyItemControls();
+    CreateItemControls();
+    if (FDockingStyle != dsNone) {
+        if (FDockControl)
+            FDockControl->UpdateLayout();
+    } else if (FBar) {
+        const win::TSize size = CalcSizeByWidth(dsNone, GetClientWidth());
+        SetBounds(GetLeft(), GetTop(), size.cx + FBar->GetNonClientWidth(dsNone),
+                  size.cy + FBar->GetNonClientHeight(dsNone));
+    }
+    ArrangeItemLinks();
+    Invalidate();
+}
+
+void TxbBarControl::RepaintItemControl(TxbBarItemControl* control) {
+    TCustomxbBarControl::RepaintItemControl(control);
+    TxbBarManager* manager = GetBarManager();
+    if (!control || !HandleAllocated() || (manager && manager->GetDockUpdateLocked()))
+        return;
+    win::TRect r;
+    GetItemDrawRect(control, r);
+    win::InvalidateRect(GetHandle(), &r, win::FALSE);
+    if (!GetPaintingItem())
+        win::UpdateWindow(GetHandle());
+}
+
+void TxbBarControl::Paint() {
+    TxbBarManager* manager = GetBarManager();
+    vcl::TCustomForm* form = manager ? manager->GetOwnerForm() : nullptr;
+    if ((form && !form->GetVisible()) || IsDestroyingControls())
+        return;
+    ArrangeItemLinks();
+    vcl::TCanvas* canvas = GetCanvas();
+    const vcl::TColor color = FBar && FBar->GetColor() != vcl::clDefault ? FBar->GetColor() : vcl::clBtnFace;
+    canvas->GetBrush()->SetColor(color);
+    canvas->FillRect(GetClientRect());
+    TxbBarItemLinks* links = GetItemLinks();
+    const TxbPaintType type = IsVertical() && FBar && FBar->GetRotateWhenVertical() ? ptVertical : ptToolbar;
+    for (int32_t i = 0; links && i < links->GetShownItemCount(); ++i) {
+        TxbBarItemLink* link = links->GetShownItem(i);
+        TxbBarItemControl* control = link->GetControl();
+        if (!control || link->ItemRect.Right <= link->ItemRect.Left)
+            continue;
+        win::TRect r;
+        GetItemDrawRect(control, r);
+        control->Draw(r, type);
+    }
+}
+
+// ---- Messages --------------------------------------------------------------------------------------------------
+
+void TxbBarControl::WMLButtonDown(vcl::TMessage& message) {
+    const win::TPoint p{win::GET_X_LPARAM(message.LParam), win::GET_Y_LPARAM(message.LParam)};
+    TxbBarManager* manager = GetBarManager();
+    const int32_t hit = FHitTestCode;
+    TCustomxbBarControl::WndProc(message);
+    if (!IsBarControlAlive(this) || IsCustomizing())
+        return;
+    if (hit == ToolbarHitMove) {
+        win::TPoint cursor{0, 0};
+        win::GetCursorPos(&cursor);
+        win::TRect window{};
+        win::GetWindowRect(GetHandle(), &window);
+        FDragPressOffset = {cursor.X - window.Left, cursor.Y - window.Top};
+        FDragPressSize = {window.Right - window.Left, window.Bottom - window.Top};
+        FDragStartStyle = FDockingStyle;
+        if (TxbBars* bars = FBar ? FBar->GetBars() : nullptr)
+            bars->DragBar(this, cursor);
+        return;
+    }
+    if (PointOnMark(p)) {
+        ToggleMark();
+        return;
+    }
+    const win::TRect client = GetClientRect();
+    const bool inClient = p.X >= client.Left && p.X < client.Right && p.Y >= client.Top && p.Y < client.Bottom;
+    if (!inClient && hit != ToolbarHitNone && hit != ToolbarHitClient && manager)
+        win::SendMessage(GetHandle(), win::WM_NCLBUTTONDOWN, win::WPARAM(hit), message.LParam);
+}
+
+void TxbBarControl::WMLButtonDblClk(vcl::TMessage& message) {
+    const win::TPoint p{win::GET_X_LPARAM(message.LParam), win::GET_Y_LPARAM(message.LParam)};
+    const int32_t hit = FHitTestCode;
+    if (PointOnMark(p))
+        ToggleMark();
+    TxbBarManager* manager = GetBarManager();
+    if (hit == ToolbarHitMove && manager && !manager->GetDesigning()) {
+        // Docking changes free this window: nothing may follow.
+        ToggleDocking();
+        return;
+    }
+    TCustomxbBarControl::WndProc(message);
+}
+
+void TxbBarControl::WMMouseMove(vcl::TMessage& message) {
+    const win::TPoint p{win::GET_X_LPARAM(message.LParam), win::GET_Y_LPARAM(message.LParam)};
+    const TxbBarItemControlPainter* painter = GetPainter();
+    bool offMark = false;
+    if (!GetActiveBarControl() && painter && painter->SupportsQuickCustomizing() && HasMark() &&
+        GetMarkState() != 2) {
+        if (PointOnMark(p))
+            SetMarkState(1);
+        else
+            offMark = GetMarkState() == 1;
+    }
+    if (FDockingStyle == dsNone && FBar && FBar->CanClose() && painter && painter->HotTracksMark()) {
+        const win::TRect close = GetCloseButtonRect();
+        const bool onClose = p.X >= close.Left && p.X < close.Right && p.Y >= close.Top && p.Y < close.Bottom;
+        if (onClose != (FCloseButtonState == 1))
+            SetCloseButtonState(onClose ? 1 : 0);
+    }
+    TCustomxbBarControl::WndProc(message);
+    if (offMark && IsBarControlAlive(this))
+        SetMarkState(0);
+}
+
+void TxbBarControl::WndProc(vcl::TMessage& message) {
+    switch (message.Msg) {
+    case win::WM_NCCALCSIZE: WMNCCalcSize(message); return;
+    case win::WM_NCHITTEST: WMNCHitTest(message); return;
+    case win::WM_NCPAINT: WMNCPaint(message); return;
+    case win::WM_SIZING: WMSizing(message); return;
+    case win::WM_GETMINMAXINFO: WMGetMinMaxInfo(message); return;
+    case win::WM_WINDOWPOSCHANGING: WMWindowPosChanging(message); return;
+    case win::WM_GETDLGCODE:
+        message.Result = 7; // arrows, tab and every key
+        return;
+    case win::WM_NCLBUTTONDOWN:
+        if (message.WParam == win::WPARAM(win::HTCLOSE)) {
+            RunCloseButton();
+            return;
+        }
+        break;
+    case win::WM_LBUTTONDOWN: WMLButtonDown(message); return;
+    case win::WM_LBUTTONDBLCLK: WMLButtonDblClk(message); return;
+    case win::WM_MOUSEMOVE: WMMouseMove(message); return;
+    case win::WM_MOUSELEAVE:
+        TCustomxbBarControl::WndProc(message);
+        if (IsBarControlAlive(this)) {
+            if (GetMarkState() == 1)
+                SetMarkState(0);
+            SetCloseButtonState(0);
+        }
+        return;
+    case win::WM_WINDOWPOSCHANGED:
+        TCustomxbBarControl::WndProc(message);
+        if (IsBarControlAlive(this) && !IsDockingChanging() && FBar &&
+            !GetComponentState().Contains(vcl::csDestroying)) {
+            FBar->SetDockingStyleAndControl(FDockingStyle, FDockControl);
+            if (IsBarControlAlive(this))
+                StorePosition();
+        }
+        return;
+    case win::WM_SIZE:
+        if (GetComponentState().Contains(vcl::csDestroying))
+            return;
+        break;
+    case vcl::CM_FONTCHANGED:
+        TCustomxbBarControl::WndProc(message);
+        ApplyCanvasFont();
+        CalcMetrics();
+        return;
+    case vcl::CM_VISIBLECHANGED:
+        TCustomxbBarControl::WndProc(message);
+        // A floating window has no parent to make its handle for it.
+        if (GetVisible() && !GetParent() && FDockingStyle == dsNone) {
+            HandleNeeded();
+            win::ShowWindow(GetHandle(), win::SW_SHOWNA);
+        }
+        return;
+    case win::WM_DESTROY:
+        StopMarkTimer();
+        break;
+    default: break;
+    }
+    TCustomxbBarControl::WndProc(message);
 }
 
 } // namespace bars

@@ -125,6 +125,9 @@ public:
     void SetName(const std::string& value);
     TxbBarDockingStyles GetNotDocking() const { return FNotDocking; }
     void SetNotDocking(TxbBarDockingStyles value);
+    // The bar's window has recorded a docked position (a floating bar that never docked has none).
+    bool GetHasDockedPosition() const { return FHasDockedPosition; }
+    void SetHasDockedPosition(bool value) { FHasDockedPosition = value; }
     bool GetOneOnRow() const { return FOneOnRow; }
     void SetOneOnRow(bool value) { FOneOnRow = value; }
     bool GetRotateWhenVertical() const { return FRotateWhenVertical; }
@@ -180,6 +183,7 @@ private:
     std::string FName;
     TxbBarDockingStyles FNotDocking;
     bool FOneOnRow = false;
+    bool FHasDockedPosition = false;
     bool FRotateWhenVertical = true;
     int32_t FRow = 0;
     bool FShowMark = true;
@@ -220,6 +224,8 @@ public:
     // dsNone), at a screen point; UndockBar removes it the same way.
     void DockBarAt(TxbBarDockingStyle style, TxbDockControl* dock, win::TPoint point, TxbBarControl* window);
     void UndockBar(TxbBarDockingStyle style, TxbDockControl* dock, TxbBarControl* window);
+    // The modal drag of a bar window by its grip or caption, started at a press with the move code.
+    void DragBar(TxbBarControl* window, win::TPoint cursor) {}
     bool GetLoading() const { return FLoading; }
     void SetLoading(bool value) { FLoading = value; }
     // The bar window being dragged by the user, and the drag's offset (set by the bar drag).
