@@ -5,7 +5,11 @@
 #include "bars/xbBarItemControl.h"
 #include "bars/xbBarManager.h"
 #include "bars/xbBarToolbar.h"
+#include "bars/xbBarUtils.h"
+#include "bars/xbBars.h"
+#include "platform/vcl/ImgList.h"
 #include "platform/win/gdi/Gdi.h"
+#include "platform/win/kernel/MulDiv.h"
 #include "platform/win/user/Metrics.h"
 #include "platform/win/user/controls/CommCtrl.h"
 
@@ -76,7 +80,9 @@ win::HBRUSH TxbBarItemControlPainter::GetBarBackgroundBrush(TxbBarControl* windo
 }
 
 win::HBRUSH TxbBarItemControlPainter::GetSecondaryBrush(TCustomxbBarControl*) const {
-    return win::GetSysColorBrush(win::COLOR_BTNSHADOW);
+    // The bar library's checked pattern of button highlight and button face.
+    win::HBRUSH dither = DitherBrush();
+    return dither ? dither : win::GetSysColorBrush(win::COLOR_BTNHIGHLIGHT);
 }
 
 win::HBRUSH TxbBarItemControlPainter::GetFaceBrush(TCustomxbBarControl*) const {
@@ -117,6 +123,162 @@ win::TRect TxbBarItemControlPainter::GetDockedFrameWidths(TxbBarControl*) const 
 void TxbBarItemControlPainter::FillCaption(TCustomxbBarControl*, win::HDC dc, win::HBRUSH brush,
                                            const win::TRect& rect) const {
     win::FillRect(dc, &rect, brush);
+}
+
+// ---- The windows' and item controls' requests, turned into what the drawing reads.
+
+TxbPaintWindow TxbBarItemControlPainter::MakePaintWindow(TCustomxbBarControl* window) const {
+    TxbPaintWindow w;
+    if (!window)
+        return w;
+    const TxbBarManager* manager = window->GetBarManager();
+    w.Manager = manager;
+    w.Font = window->GetFont();
+    w.Brush = window->GetBkBrush() ? window->GetBkBrush() : GetBackgroundBrush(window);
+    w.FaceBrush = GetFaceBrush(window);
+    w.SelectionBrush = GetSelectionBrush(window);
+    w.SecondaryBrush = GetSecondaryBrush(window);
+    w.IsMenu = window->IsMenu();
+    if (auto* toolbar = dynamic_cast<TxbBarControl*>(window)) {
+        w.Vertical = toolbar->IsVertical();
+        w.Rotated = w.Vertical && toolbar->GetBar() && toolbar->GetBar()->GetRotateWhenVertical();
+    }
+    w.TextRowHeight = window->GetTextRowHeight();
+    w.MenuRowHeight = window->GetMenuRowHeight();
+    w.ArrowSize = GetSubItemArrowSizeFor(w.Font);
+    if (manager) {
+        w.ButtonWidth = manager->GetButtonWidth();
+        w.ButtonHeight = manager->GetButtonHeight();
+        w.StretchGlyphs = manager->GetStretchGlyphs();
+        w.LargeIcons = manager->GetLargeIcons();
+        w.MakeDisabledImagesFaded = manager->GetMakeDisabledImagesFaded();
+        w.GlyphSize = w.LargeIcons ? 32 : 16;
+    }
+    win::LOGFONT lf{};
+    if (w.Font && win::GetObject(w.Font, sizeof(lf), &lf))
+        w.SmallFont = win::MulDiv(lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight, 72, 96) < 16;
+    return w;
+}
+
+int32_t TxbBarItemControlPainter::GetSubItemArrowSizeFor(win::HFONT font) {
+    win::LOGFONT lf{};
+    if (!font || !win::GetObject(font, sizeof(lf), &lf))
+        return 4;
+    return (lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight) / 2;
+}
+
+TxbPaintBar TxbBarItemControlPainter::MakePaintBar(TxbBarControl* window) const {
+    TxbPaintBar bar;
+    bar.Window = MakePaintWindow(window);
+    if (!window)
+        return bar;
+    bar.DockingStyle = int32_t(window->GetDockingStyle());
+    win::TRect client = window->GetClientRect();
+    bar.ClientWidth = client.Right - client.Left;
+    bar.ClientHeight = client.Bottom - client.Top;
+    bar.Truncated = window->GetTruncated();
+    bar.MarkState = window->GetMarkState();
+    bar.CanMove = window->GetBar() ? window->GetBar()->CanMove() : true;
+    return bar;
+}
+
+TxbItemPaintState TxbBarItemControlPainter::MakePaintState(TxbItemDrawStates states, bool rarelyUsed) {
+    TxbItemPaintState s;
+    s.Enabled = states.Contains(idsEnabled);
+    s.Selected = states.Contains(idsSelected);
+    s.Pressed = states.Contains(idsPressed);
+    s.Down = states.Contains(idsDown);
+    s.OpensMenu = states.Contains(idsOpensMenu);
+    s.DropDownSelected = states.Contains(idsDropDownSelected);
+    s.CaptionOnly = states.Contains(idsCaptionOnly);
+    s.HasGlyph = states.Contains(idsGlyph);
+    s.RarelyUsed = rarelyUsed;
+    return s;
+}
+
+TxbGlyphSource TxbBarItemControlPainter::MakeGlyphSource(TxbBarItemControl* control, bool large) {
+    TxbGlyphSource glyph;
+    if (!control)
+        return glyph;
+    glyph.Bitmap = control->GetGlyph();
+    glyph.Images = control->GetImages(large);
+    glyph.ImageIndex = control->GetImageIndex();
+    return glyph;
+}
+
+void TxbBarItemControlPainter::DrawItemGlyph(TxbBarItemControl* control, win::HDC dc, const win::TRect& rect,
+                                             TxbItemDrawStates states, TxbPaintType paintType,
+                                             const win::TRect* glyphRect) const {
+    TxbPaintWindow w = MakePaintWindow(control ? control->GetWindow() : nullptr);
+    w.IsMenu = paintType == ptMenu;
+    TxbItemPaintState s = MakePaintState(states, control && control->GetRarelyUsed());
+    TxbGlyphSource glyph = s.CaptionOnly ? TxbGlyphSource{} : MakeGlyphSource(control, !w.IsMenu && w.LargeIcons);
+    PaintItemGlyph(w, dc, rect, s, glyph, glyphRect);
+}
+
+void TxbBarItemControlPainter::DrawMenuButton(TxbBarItemControl* control, win::HDC dc, TxbItemDrawStates states,
+                                              const win::TRect& rect) const {
+    TxbPaintWindow w = MakePaintWindow(control ? control->GetWindow() : nullptr);
+    w.IsMenu = true;
+    TxbItemPaintState s = MakePaintState(states, control && control->GetRarelyUsed());
+    TxbGlyphSource glyph = s.CaptionOnly ? TxbGlyphSource{} : MakeGlyphSource(control, false);
+    PaintMenuButton(w, dc, s, rect, control ? control->GetCaption() : std::string(), glyph);
+}
+
+void TxbBarItemControlPainter::DrawItemCaption(TxbBarItemControl* control, win::HDC dc, TxbItemDrawStates states,
+                                               int32_t alignment, const win::TRect& rect, const std::string& text,
+                                               bool clip, bool rotated, bool keepColor) const {
+    TxbPaintWindow w = MakePaintWindow(control ? control->GetWindow() : nullptr);
+    PaintItemCaption(w, dc, MakePaintState(states, control && control->GetRarelyUsed()), keepColor, alignment, clip,
+                     rect, text, rotated);
+}
+
+void TxbBarItemControlPainter::DrawLoweredFrame(TxbBarItemControl*, win::HDC dc, win::TRect& rect) const {
+    PaintLoweredFrame(dc, rect);
+}
+
+void TxbBarItemControlPainter::DrawToolbarSeparator(TxbBarControl* window, win::HDC dc, bool across,
+                                                    win::HBRUSH brush, const win::TRect& rect) const {
+    PaintToolbarSeparator(MakePaintWindow(window), dc, across, brush, rect);
+}
+
+void TxbBarItemControlPainter::DrawDockedFrame(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {
+    PaintDockedFrame(MakePaintBar(window), dc, rect);
+}
+
+void TxbBarItemControlPainter::DrawFloatingFrame(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,
+                                                 int32_t borderWidth, const win::TRect& rect) const {
+    PaintFloatingFrame(MakePaintBar(window), dc, brush, borderWidth, rect);
+}
+
+void TxbBarItemControlPainter::FillCaptionButton(TxbBarControl* window, win::HDC dc, int32_t state,
+                                                 const win::TRect& rect) const {
+    PaintCaptionButton(MakePaintWindow(window), dc, state, rect, true);
+}
+
+void TxbBarItemControlPainter::DrawCaptionCloseButton(TxbBarControl* window, win::HDC dc,
+                                                      const win::TRect& rect) const {
+    PaintCaptionCloseButton(MakePaintBar(window), dc, rect, window && window->GetMarkState() == 2);
+}
+
+void TxbBarItemControlPainter::DrawMarkBackground(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,
+                                                  const win::TRect& rect) const {
+    PaintMarkBackground(MakePaintBar(window), dc, brush, rect);
+}
+
+void TxbBarItemControlPainter::DrawMarkChevrons(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {
+    PaintMarkChevrons(MakePaintBar(window), dc, rect);
+}
+
+win::TRect TxbBarItemControlPainter::CalcMarkRect(TxbBarControl* window) const {
+    return CalcBarMarkRect(MakePaintBar(window));
+}
+
+void TxbBarItemControlPainter::DrawMenuBarCaptionButton(TxbBarControl* window, int32_t kind, const win::TRect& rect,
+                                                        win::HDC dc, bool selected, bool pressed) const {
+    const TxbBarManager* manager = window ? window->GetBarManager() : nullptr;
+    bool flat = kind == 2 && manager && manager->GetFlatCloseButton() && manager->GetShowCloseButton();
+    PaintMenuBarCaptionButton(dc, kind, rect, selected, pressed, false, flat);
 }
 
 int32_t TxbBarItemControlFlatPainter::GetButtonArrowWidth(const TxbBarManager* manager) const {

@@ -211,14 +211,14 @@ public:
     // Item controls.
     virtual void DrawItemGlyph(TxbBarItemControl* control, win::HDC dc, const win::TRect& rect,
                                TxbItemDrawStates states, TxbPaintType paintType,
-                               const win::TRect* glyphRect = nullptr) const {}
+                               const win::TRect* glyphRect = nullptr) const;
     virtual void DrawMenuButton(TxbBarItemControl* control, win::HDC dc, TxbItemDrawStates states,
-                                const win::TRect& rect) const {}
+                                const win::TRect& rect) const;
     // One line of caption text aligned left (0), centred (1) or right (2); rotated on vertical toolbars.
     virtual void DrawItemCaption(TxbBarItemControl* control, win::HDC dc, TxbItemDrawStates states,
                                  int32_t alignment, const win::TRect& rect, const std::string& text, bool clip,
-                                 bool rotated, bool keepColor) const {}
-    virtual void DrawLoweredFrame(TxbBarItemControl* control, win::HDC dc, win::TRect& rect) const {}
+                                 bool rotated, bool keepColor) const;
+    virtual void DrawLoweredFrame(TxbBarItemControl* control, win::HDC dc, win::TRect& rect) const;
     virtual void DrawDropDownButtonPart(TxbBarItemControl* control, win::HDC dc, TxbItemDrawStates states,
                                         const win::TRect& rect) const {}
     // Moves a pressed glyph's or caption's rectangle.
@@ -256,39 +256,47 @@ public:
 
     // Toolbar windows: separators, frames, captions and the end mark.
     virtual void DrawToolbarSeparator(TxbBarControl* window, win::HDC dc, bool across, win::HBRUSH brush,
-                                      const win::TRect& rect) const {}
+                                      const win::TRect& rect) const;
     // Each side of the part of a docked bordered toolbar's frame that DrawDockedFrame paints.
     virtual win::TRect GetDockedFrameWidths(TxbBarControl* window) const;
-    virtual void DrawDockedFrame(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {}
+    virtual void DrawDockedFrame(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const;
     virtual void DrawFloatingFrame(TxbBarControl* window, win::HDC dc, win::HBRUSH brush, int32_t borderWidth,
-                                   const win::TRect& rect) const {}
+                                   const win::TRect& rect) const;
     virtual void DrawFloatingCaption(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,
                                      const win::TRect& rect) const {}
     virtual void FillCaption(TCustomxbBarControl* window, win::HDC dc, win::HBRUSH brush,
                              const win::TRect& rect) const;
     // State 0 normal, 1 hot, 2 pressed.
-    virtual void FillCaptionButton(TxbBarControl* window, win::HDC dc, int32_t state, const win::TRect& rect) const {}
-    virtual void DrawCaptionCloseButton(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {}
+    virtual void FillCaptionButton(TxbBarControl* window, win::HDC dc, int32_t state, const win::TRect& rect) const;
+    virtual void DrawCaptionCloseButton(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const;
     virtual win::TSize GetCloseButtonSize() const { return {GetSmallCaptionHeight(), GetSmallCaptionHeight()}; }
     virtual void DrawFloatingBackground(TxbBarControl* window, win::HDC dc, int32_t color, win::HBRUSH brush,
                                         const win::TRect& rect) const;
     virtual void DrawMarkBackground(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,
-                                    const win::TRect& rect) const {}
-    virtual void DrawMarkChevrons(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {}
+                                    const win::TRect& rect) const;
+    virtual void DrawMarkChevrons(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const;
     void DrawMark(TxbBarControl* window, win::HDC dc, win::HBRUSH brush, const win::TRect& rect) const {
         DrawMarkBackground(window, dc, brush, rect);
         DrawMarkChevrons(window, dc, rect);
     }
     virtual void DrawMarkArrow(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {}
-    virtual win::TRect CalcMarkRect(TxbBarControl* window) const { return {}; }
+    virtual win::TRect CalcMarkRect(TxbBarControl* window) const;
     virtual win::TRect GetMarkRect(TxbBarControl* window) const { return CalcMarkRect(window); }
     virtual void InvalidateMark(TxbBarControl* window) const {}
     // Kind 0 minimize, 1 restore, 2 close.
     virtual void DrawMenuBarCaptionButton(TxbBarControl* window, int32_t kind, const win::TRect& rect, win::HDC dc,
-                                          bool selected, bool pressed) const {}
+                                          bool selected, bool pressed) const;
     virtual void DrawSizeGrip(TxbBarControl* window, win::HDC dc, win::HBRUSH brush, const win::TRect& rect) const {}
     virtual void DrawStatusBarBorder(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,
                                      const win::TRect& rect) const {}
+
+    // ---- What the painters read, taken from the windows and item controls.
+    TxbPaintWindow MakePaintWindow(TCustomxbBarControl* window) const;
+    TxbPaintBar MakePaintBar(TxbBarControl* window) const;
+    static TxbItemPaintState MakePaintState(TxbItemDrawStates states, bool rarelyUsed);
+    static TxbGlyphSource MakeGlyphSource(TxbBarItemControl* control, bool large);
+    // The arrow size of sub items: half the font's height.
+    static int32_t GetSubItemArrowSizeFor(win::HFONT font);
 
     // ---- Item drawing
     virtual void DrawButtonFace(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, win::TRect rect,

@@ -458,3 +458,41 @@ TEST_F(PainterDrawTest, FloatingCaptionFont) {
 }
 
 } // namespace
+
+namespace {
+
+// The windows' requests reach the families with what the windows know: their docking, size and end mark.
+TEST_F(PainterDrawTest, ToolbarWindowsRequestsReachTheFamilies) {
+    Form->SetBounds(0, 0, 640, 480);
+    TxbBarManager* manager = MakeManager();
+    ScopedTestWindows windows([](TTestBarWindow* w) { w->Thickness = 26; });
+    TxbBar* bar = manager->GetBars()->Add();
+    bar->SetDockingStyle(dsTop);
+    bar->SetVisible(true);
+    TxbBarControl* window = bar->GetControl();
+    ASSERT_NE(window, nullptr);
+    win::TRect client = window->GetClientRect();
+    const int w = client.Right, h = client.Bottom;
+    ASSERT_GT(w, 11);
+    EXPECT_EQ(EnhancedPainter()->CalcMarkRect(window), (win::TRect{w - 11, 0, w, h}));
+    EXPECT_EQ(StandardPainter()->CalcMarkRect(window), (win::TRect{w - 11, 0, w, 9}));
+    // The docked frame through the window: Enhanced's single grip from the indent.
+    Surface out(100, 26, Paper);
+    EnhancedPainter()->DrawDockedFrame(window, out.Dc(), {0, 0, 100, 26});
+    win::SelectClipRgn(out.Dc(), nullptr);
+    EXPECT_EQ(out.Pixel(3, 3), Sys(win::COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(out.Pixel(3, 22), Sys(win::COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(out.Pixel(5, 10), Sys(win::COLOR_BTNSHADOW));
+    // The mark with the window's state: truncated windows get chevrons.
+    window->SetTruncated(true);
+    Surface mark(100, 26, Paper);
+    EnhancedPainter()->DrawMark(window, mark.Dc(), win::GetSysColorBrush(win::COLOR_BTNFACE), {89, 0, 100, 26});
+    EXPECT_EQ(mark.Pixel(92, 19), Sys(win::COLOR_BTNTEXT));
+    bool chevron = false;
+    for (int y = 0; y < 12; ++y)
+        for (int x = 90; x < 99; ++x)
+            chevron = chevron || mark.Pixel(x, y) == Sys(win::COLOR_BTNTEXT);
+    EXPECT_TRUE(chevron);
+}
+
+} // namespace
