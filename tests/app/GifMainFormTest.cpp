@@ -364,3 +364,34 @@ TEST_F(EditorTest, ExitAsksAboutUnsavedChangesAndSavesThePlacement) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EditorTest, HelpAndSupportGoThroughTheDesktop) {
+    std::vector<std::vector<std::string>> launched;
+    win::SetShellLaunchSpy([&](const std::vector<std::string>& argv) {
+        launched.push_back(argv);
+        return 0;
+    });
+    Form->DispatchCommand(504);
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0], (std::vector<std::string>{"xdg-open", SupportAddress}));
+    EXPECT_NE(std::string(SupportAddress).find("example.com"), std::string::npos);
+    // The help file beside the program: opened when it is there, explained when it is not.
+    const std::string help = ProgramFolder() + "loomwick.chm";
+    if (std::filesystem::exists(help)) {
+        Form->DispatchCommand(501);
+        ASSERT_EQ(launched.size(), 2u);
+        EXPECT_EQ(launched[1][1], help);
+    } else {
+        AnswerBox();
+        Form->DispatchCommand(501);
+        ASSERT_EQ(FBoxes.size(), 1u);
+        EXPECT_EQ(FBoxes[0].Text, "Unable to execute file:\n\nThe specified file was not found.");
+        EXPECT_EQ(launched.size(), 1u);
+    }
+    win::SetShellLaunchSpy(nullptr);
+    ExpectRowsAreFrames();
+}
+
+} // namespace
