@@ -5,6 +5,9 @@
 
 #include "app/AboutForm.h"
 #include "app/ExporterForm.h"
+#include "app/FrameSizeForm.h"
+#include "app/PaletteForm.h"
+#include "app/PalettePromptForm.h"
 #include "app/PreviewForm.h"
 #include "app/SwfHtmlForm.h"
 #include "bars/xbBar.h"
@@ -180,6 +183,9 @@ void RegisterEditorClasses() {
     RegisterPreviewFormClass();
     RegisterSwfHtmlFormClass();
     RegisterExporterFormClass();
+    RegisterPalettePromptFormClass();
+    RegisterFrameSizeFormClass();
+    RegisterPaletteFormClass();
 }
 
 } // namespace
@@ -220,6 +226,7 @@ TfrmGifMain::~TfrmGifMain() {
     ReleasePreviewWindow();
     SetRoutineImageKit(nullptr);
     SetTransparentColorSource(nullptr);
+    SetPaletteSettingsPrompt(nullptr);
     if (FDocument)
         FDocument->StopAllPainters();
     if (ImageGIF)
@@ -250,6 +257,8 @@ void TfrmGifMain::FormCreate(vcl::TObject*) {
         if (bars::TxbBarButton* item = this->*row.Item)
             item->SetShortCut(vcl::ShortCut(row.Key, row.Ctrl ? vcl::TShiftState{vcl::ssCtrl} : vcl::TShiftState{}));
     SetRoutineImageKit(ImageKit1);
+    // New frames of more than 16 colours ask how their colours are reduced.
+    SetPaletteSettingsPrompt(ShowPalettePrompt);
     // A document normalised for display takes the swatch's colour as its background.
     SetTransparentColorSource([this] { return gif::TGifColor(shpTransColor->GetBrush()->GetColor()); });
     if (miExportImages)
@@ -336,6 +345,17 @@ void TfrmGifMain::DispatchCommand(intptr_t tag) {
     case 304:
         GotoFirstFrame();
         break;
+    case 401: {
+        int32_t type = 0, dither = 0, colors = 0;
+        ShowPalettePrompt(type, dither, colors);
+        break;
+    }
+    case 402: {
+        // Edits the stored answer only.
+        bool trim = false;
+        AskFrameSizeAction(trim, true);
+        break;
+    }
     case 501:
         ShowHelp();
         break;

@@ -170,10 +170,6 @@ void TfrmGifMain::optLoopForeverClick(vcl::TObject*) {
 
 void TfrmGifMain::spinPlayTimesChange(vcl::TObject* sender) { optLoopForeverClick(sender); }
 
-void TfrmGifMain::btnSelectTransColorClick(vcl::TObject*) {
-    // The transparent-colour picker comes with its own window.
-}
-
 void TfrmGifMain::chkAnimationTransClick(vcl::TObject*) {
     const bool checked = chkAnimationTrans->GetChecked();
     lblTransparent->SetEnabled(checked);
