@@ -132,11 +132,14 @@ queue() {
 # run TOOL LIST: the runs of LIST in one process, then each case's after-command; the pairs of the cases
 # that got so far go to pairs.list.
 run() {
-    local tool=$1 list=$2 n message
+    local tool=$1 list=$2 n message count statuses
     batch_run "$tool" "$list"
     [[ -s $list ]] || return 0
-    for ((n = 1; n <= $(wc -l < "$list"); n++)); do
-        if ! batch_ok "$list" "$n"; then
+    # The runs' status lines read once: a process per case costs more than the case on a busy machine.
+    mapfile -t statuses < "$list.status"
+    count=$(wc -l < "$list")
+    for ((n = 1; n <= count; n++)); do
+        if [[ ${statuses[n - 1]:-} != "0 "* ]]; then
             echo "FAIL ${case_name[$list:$n]}: $(basename "$tool"): $(batch_errors "$list" "$(sed -n "${n}p" "$list" | awk '{ for (i = 1; i <= NF; i++) if ($i !~ /^-/) { print $i; exit } }')")"
             failures=$((failures + 1))
         elif [[ -n ${case_after[$list:$n]} ]] && ! message=$(bash -c "${case_after[$list:$n]}" 2>&1); then
