@@ -303,16 +303,40 @@ void TxbBarControl::RepaintItemControl(TxbBarItemControl* control) {
         win::UpdateWindow(GetHandle());
 }
 
+void TxbBarControl::DrawBackground(win::HDC dc, const win::TRect& rect) {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    win::HBRUSH brush = GetBackgroundBrush();
+    const vcl::TColor color = FBar ? FBar->GetColor() : vcl::clDefault;
+    if (color != vcl::clDefault || !painter) {
+        win::HBRUSH solid = win::CreateSolidBrush(win::COLORREF(vcl::ColorToRGB(color == vcl::clDefault ? vcl::clBtnFace : color)));
+        win::FillRect(dc, &rect, solid);
+        win::DeleteObject(win::ToGdiObj(solid));
+        return;
+    }
+    // The offset rectangle places the window inside its dock, so that a dock's picture continues under it.
+    const win::TRect offset{GetLeft(), GetTop(), GetLeft() + GetWidth(), GetTop() + GetHeight()};
+    if (FDockingStyle != dsNone)
+        painter->DrawDockedBarBackground(this, dc, int32_t(color), brush, rect, offset);
+    else
+        painter->DrawFloatingBarBackground(this, dc, int32_t(color), brush, rect, offset);
+}
+
 void TxbBarControl::Paint() {
     TxbBarManager* manager = GetBarManager();
     vcl::TCustomForm* form = manager ? manager->GetOwnerForm() : nullptr;
-    if ((form && !form->GetVisible()) || IsDestroyingControls())
+    const TxbBarItemControlPainter* painter = GetPainter();
+    if ((form && !form->GetVisible()) || IsDestroyingControls() || !painter)
         return;
     ArrangeItemLinks();
-    vcl::TCanvas* canvas = GetCanvas();
-    const vcl::TColor color = FBar && FBar->GetColor() != vcl::clDefault ? FBar->GetColor() : vcl::clBtnFace;
-    canvas->GetBrush()->SetColor(color);
-    canvas->FillRect(GetClientRect());
+    win::HDC dc = GetCanvas()->GetHandle();
+    win::HBRUSH brush = GetBackgroundBrush();
+    const win::TRect client = GetClientRect();
+    win::HRGN rest = win::CreateRectRgn(client.Left, client.Top, client.Right, client.Bottom);
+    auto exclude = [&](const win::TRect& r) {
+        win::HRGN part = win::CreateRectRgn(r.Left, r.Top, r.Right, r.Bottom);
+        win::CombineRgn(rest, rest, part, win::RGN_DIFF);
+        win::DeleteObject(win::ToGdiObj(part));
+    };
     TxbBarItemLinks* links = GetItemLinks();
     const TxbPaintType type = IsVertical() && FBar && FBar->GetRotateWhenVertical() ? ptVertical : ptToolbar;
     for (int32_t i = 0; links && i < links->GetShownItemCount(); ++i) {
@@ -322,8 +346,27 @@ void TxbBarControl::Paint() {
             continue;
         win::TRect r;
         GetItemDrawRect(control, r);
+        const int saved = win::SaveDC(dc);
+        win::IntersectClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
         control->Draw(r, type);
+        win::RestoreDC(dc, saved);
+        exclude(r);
+        const win::TRect separator = control->GetSeparatorRect();
+        if (separator.Right > separator.Left && separator.Bottom > separator.Top) {
+            // A separator above its link runs across the bar; one beside it runs along its row.
+            painter->DrawToolbarSeparator(this, dc, separator.Bottom <= r.Top, brush, separator);
+            exclude(separator);
+        }
     }
+    if (FDockingStyle != dsNone && HasMark()) {
+        const win::TRect mark = GetMarkRect();
+        painter->DrawMark(this, dc, brush, mark);
+        exclude(mark);
+    }
+    win::SelectClipRgn(dc, rest);
+    DrawBackground(dc, client);
+    win::SelectClipRgn(dc, nullptr);
+    win::DeleteObject(win::ToGdiObj(rest));
 }
 
 // ---- Messages --------------------------------------------------------------------------------------------------

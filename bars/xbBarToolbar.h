@@ -130,6 +130,9 @@ private:
     // The separators between groups, remembered in the controls (drawn by Paint).
     void PlaceSeparators(TxbBarDockingStyle style, int32_t clientWidth, int32_t clientHeight);
 
+    // The bar's background over rect of dc (client coordinates, or window coordinates for the frame).
+    void DrawBackground(win::HDC dc, const win::TRect& rect);
+
     // ---- Frame helpers (bars/xbBarToolbarFrame.cpp)
     void WMNCCalcSize(vcl::TMessage& message);
     void WMNCHitTest(vcl::TMessage& message);

@@ -89,6 +89,11 @@ win::TRect TxbBarControl::GetCloseButtonRect() {
 }
 
 win::TRect TxbBarControl::GetMarkRect() {
+    if (const TxbBarItemControlPainter* painter = GetPainter()) {
+        const win::TRect r = painter->GetMarkRect(this);
+        if (r.Right > r.Left && r.Bottom > r.Top)
+            return r;
+    }
     const win::TRect client = GetClientRect();
     if (FDockingStyle == dsNone) {
         // The first pixels of the caption.
@@ -295,33 +300,70 @@ void TxbBarControl::RunCloseButton() {
 }
 
 void TxbBarControl::DrawCloseButton() {
-    if (!HandleAllocated() || FDockingStyle != dsNone)
+    const TxbBarItemControlPainter* painter = GetPainter();
+    if (!HandleAllocated() || FDockingStyle != dsNone || !painter || !FHasCaption)
         return;
-    // The frame draws the button in its state.
-    win::SendMessage(GetHandle(), win::WM_NCPAINT, 1, 0);
+    const win::TPoint origin = ClientOriginInWindow(this);
+    win::TRect r = GetCloseButtonRect();
+    r = {r.Left + origin.X, r.Top + origin.Y, r.Right + origin.X, r.Bottom + origin.Y};
+    win::HDC dc = win::GetWindowDC(GetHandle());
+    painter->DrawCaptionCloseButton(this, dc, r);
+    win::ReleaseDC(GetHandle(), dc);
 }
 
 // ---- WM_NCPAINT -------------------------------------------------------------------------------------------------
 
 void TxbBarControl::WMNCPaint(vcl::TMessage& message) {
     DefaultHandler(message);
-    if (!HandleAllocated())
+    const TxbBarItemControlPainter* painter = GetPainter();
+    if (!HandleAllocated() || !painter || !FBar)
         return;
-    win::TRect window{};
-    win::GetWindowRect(GetHandle(), &window);
+    win::TRect screen{};
+    win::GetWindowRect(GetHandle(), &screen);
+    const win::TRect window{0, 0, screen.Right - screen.Left, screen.Bottom - screen.Top};
     const win::TPoint origin = ClientOriginInWindow(this);
     const win::TRect client = GetClientRect();
-    const win::TRect clientInWindow{origin.X, origin.Y, origin.X + client.Right, origin.Y + client.Bottom};
+    const win::TRect inner{origin.X, origin.Y, origin.X + client.Right, origin.Y + client.Bottom};
+    win::HBRUSH brush = GetBackgroundBrush();
     win::HDC dc = win::GetWindowDC(GetHandle());
-    // Everything outside the client area gets the bar's background until the painters draw the frame.
-    win::HRGN frame = win::CreateRectRgn(0, 0, window.Right - window.Left, window.Bottom - window.Top);
-    win::HRGN inner =
-        win::CreateRectRgn(clientInWindow.Left, clientInWindow.Top, clientInWindow.Right, clientInWindow.Bottom);
-    win::CombineRgn(frame, frame, inner, win::RGN_DIFF);
-    win::HBRUSH brush = win::GetSysColorBrush(win::COLOR_BTNFACE);
-    win::FillRgn(dc, frame, brush);
-    win::DeleteObject(win::ToGdiObj(inner));
-    win::DeleteObject(win::ToGdiObj(frame));
+    const bool floating = FDockingStyle == dsNone;
+    if (floating || FBar->GetBorderStyle() == bbsSingle) {
+        win::TRect area;
+        if (floating) {
+            TxbBarManager* manager = GetBarManager();
+            painter->DrawFloatingFrame(this, dc, brush, manager ? manager->GetFloatFrameWidth() : 0, window);
+            const int32_t side = painter->GetFloatingSideBorder();
+            area = {inner.Left - side, inner.Top - painter->GetFloatingTopBorder(), inner.Right + side,
+                    inner.Bottom + painter->GetFloatingBottomBorder()};
+        } else {
+            const win::TRect frame = painter->GetDockedFrameWidths(this);
+            area = {window.Left + frame.Left, window.Top + frame.Top, window.Right - frame.Right,
+                    window.Bottom - frame.Bottom};
+        }
+        // The strip between the frame and the client area gets the bar's background.
+        win::HRGN region = win::CreateRectRgn(area.Left, area.Top, area.Right, area.Bottom);
+        win::HRGN hole = win::CreateRectRgn(inner.Left, inner.Top, inner.Right, inner.Bottom);
+        win::CombineRgn(region, region, hole, win::RGN_DIFF);
+        win::SelectClipRgn(dc, region);
+        DrawBackground(dc, window);
+        win::SelectClipRgn(dc, nullptr);
+        win::DeleteObject(win::ToGdiObj(hole));
+        win::DeleteObject(win::ToGdiObj(region));
+        if (!floating) {
+            // The frame and the grip, around (not over) the client area.
+            const int saved = win::SaveDC(dc);
+            win::ExcludeClipRect(dc, inner.Left, inner.Top, inner.Right, inner.Bottom);
+            painter->DrawDockedFrame(this, dc, window);
+            win::RestoreDC(dc, saved);
+        } else if (FHasCaption) {
+            painter->DrawFloatingCaption(this, dc, brush, GetCaptionRect());
+        }
+    } else if (FBar->IsStatusBar()) {
+        const int32_t top = painter->GetStatusBarTopBorder();
+        painter->DrawStatusBarBorder(this, dc, brush, {window.Left, window.Top, window.Right, window.Top + top});
+        if (FSizeGrip)
+            painter->DrawSizeGrip(this, dc, brush, {inner.Right, inner.Top, window.Right, window.Bottom});
+    }
     win::ReleaseDC(GetHandle(), dc);
     message.Result = 0;
 }

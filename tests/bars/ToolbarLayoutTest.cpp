@@ -31,7 +31,8 @@ TEST_F(ToolbarLayoutTest, ADockedRowTooShortShowsTheFirstLinksAndItsEndMark) {
     EXPECT_EQ(Rects(bar), (std::vector<win::TRect>{{0, 0, 23, 22}, {23, 0, 46, 22}, {46, 0, 69, 22}, {}, {}}));
     EXPECT_TRUE(bar->GetItemLinks()->GetItem(2)->GetControl()->GetEndsRow());
     EXPECT_FALSE(bar->GetItemLinks()->GetItem(1)->GetControl()->GetEndsRow());
-    EXPECT_EQ(window->GetMarkRect(), (win::TRect{89, 0, 100, 22}));
+    // The Standard family's mark: a box 11 wide and 9 high in the top-right corner.
+    EXPECT_EQ(window->GetMarkRect(), (win::TRect{89, 0, 100, 9}));
 
     // Without the truncation (and no quick customizing in this style) there is no mark and all five fit in
     // a row long enough.

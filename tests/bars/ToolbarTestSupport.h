@@ -3,6 +3,7 @@
 #pragma once
 
 #include "BarsTestSupport.h"
+#include "TestPainter.h"
 
 #include <initializer_list>
 #include <vector>
@@ -24,6 +25,11 @@ public:
     int32_t GetClientAlignWidth() override { return Sized()->AlignW; }
     int32_t GetClientAlignHeight() override { return Sized()->AlignH; }
     TSizedItem* Sized() { return static_cast<TSizedItem*>(GetItem()); }
+    // The painter's glyph operation over the whole rectangle, so that tests see where the control drew.
+    void Draw(const win::TRect& rect, bars::TxbPaintType paintType) override {
+        if (GetPainter() && GetWindow())
+            GetPainter()->DrawItemGlyph(this, GetWindow()->GetCanvas()->GetHandle(), rect, {}, paintType);
+    }
 };
 
 // One link of a test bar: its control's size, a group break before it, its alignment.
