@@ -4,6 +4,7 @@
 #include "bars/xbBarCategories.h"
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarControl.h"
+#include "bars/xbBarHints.h"
 #include "bars/xbBarToolbar.h"
 #include "bars/xbBarSubItem.h"
 #include "bars/xbBars.h"
@@ -130,8 +131,11 @@ TxbBarManager::TxbBarManager(vcl::TComponent* owner) : vcl::TComponent(ResolveOw
     FOffice11ColorsAcquired = true;
 }
 
+void TxbBarManager::UpdateHint(bool show, const std::string& text) { UpdateBarHint(this, show, text); }
+
 TxbBarManager::~TxbBarManager() {
     Destroying();
+    BarHintManagerDestroying(this);
     delete FLookAndFeel;
     FLookAndFeel = nullptr;
     FThemeNotificator.reset();

@@ -111,7 +111,7 @@ public:
     // A bar was closed with its close button (fires OnBarClose).
     virtual void DoBarClose(TxbBar* bar);
     // Bar windows ask for a hint (Show) for the selected control or for text, or withdraw it.
-    virtual void UpdateHint(bool show, const std::string& text = std::string()) {}
+    virtual void UpdateHint(bool show, const std::string& text = std::string());
 
     // ---- Bars and docks
     TxbBars* GetBars() const { return FBars.get(); }
