@@ -15,6 +15,7 @@
 #include "platform/vcl/Graphics.h"
 #include "platform/win/gdi/Fonts.h"
 #include "platform/win/gdi/Gdi.h"
+#include "platform/win/user/Keys.h"
 #include "platform/win/user/Messages.h"
 #include "platform/win/user/User.h"
 #include "platform/win/user/WindowStyles.h"
@@ -94,6 +95,93 @@ void TxbBarControl::HideNotification() {
     StopMarkTimer();
     if (GetActive())
         DeactivateAll();
+}
+
+// ---- Keyboard mode ---------------------------------------------------------------------------------------------
+
+namespace {
+// The toolbar in the keyboard's menu mode, if any.
+TxbBarControl* GKeyboardModeToolbar = nullptr;
+} // namespace
+
+void TxbBarControl::EnterKeyboardMode(TxbBarItemControl* control) {
+    FSavedFocus = win::GetFocus();
+    TxbBarItemLinks* links = GetItemLinks();
+    if (!control && links)
+        if (TxbBarItemLink* first = links->GetFirstSelectableLink())
+            control = first->GetControl();
+    SelectItemControl(control);
+    if (!IsBarControlAlive(this))
+        return;
+    SetActive(true);
+    GKeyboardModeToolbar = this;
+}
+
+void TxbBarControl::LeaveKeyboardMode() {
+    if (GKeyboardModeToolbar != this)
+        return;
+    GKeyboardModeToolbar = nullptr;
+    SelectItemControl(nullptr);
+    if (!IsBarControlAlive(this))
+        return;
+    SetActive(false);
+    if (!IsBarControlAlive(this))
+        return;
+    const win::HWND saved = FSavedFocus;
+    FSavedFocus = nullptr;
+    if (saved && win::IsWindow(saved) && win::IsWindowVisible(saved))
+        win::SetFocus(saved);
+}
+
+void TxbBarControl::SetActive(bool value) {
+    if (!value && GetSelectedControl() && GetSelectedControl()->GetDroppedDown()) {
+        GetSelectedControl()->CloseUp(true);
+        if (!IsBarControlAlive(this))
+            return;
+    }
+    TCustomxbBarControl::SetActive(value);
+    if (!value && IsBarControlAlive(this))
+        LeaveKeyboardMode();
+}
+
+void TxbBarControl::DeactivateAll() {
+    LeaveKeyboardMode();
+    if (IsBarControlAlive(this))
+        TCustomxbBarControl::DeactivateAll();
+}
+
+void TxbBarControl::WMKeyDown(vcl::TMessage& message) {
+    if (!GetActiveBarControl()) {
+        TCustomxbBarControl::WndProc(message);
+        return;
+    }
+    uint16_t key = uint16_t(message.WParam);
+    if (PassKeyToSelected(key)) {
+        message.WParam = key;
+        return;
+    }
+    TCustomxbBarControl::WndProc(message);
+    if (!IsBarControlAlive(this))
+        return;
+    key = uint16_t(message.WParam);
+    TxbBarItemControl* selected = GetSelectedControl();
+    switch (key) {
+    case win::VK_ESCAPE:
+        message.WParam = 0;
+        DeactivateAll();
+        break;
+    case win::VK_RETURN:
+        if (selected)
+            selected->Activate(false);
+        break;
+    case win::VK_UP:
+    case win::VK_DOWN:
+        // Opens the selected sub item's menu.
+        if (selected && selected->OpensSubMenu())
+            selected->Activate(false);
+        break;
+    default: break;
+    }
 }
 
 // ---- Docking ---------------------------------------------------------------------------------------------------
@@ -456,6 +544,14 @@ void TxbBarControl::WndProc(vcl::TMessage& message) {
     case win::WM_LBUTTONDOWN: WMLButtonDown(message); return;
     case win::WM_LBUTTONDBLCLK: WMLButtonDblClk(message); return;
     case win::WM_MOUSEMOVE: WMMouseMove(message); return;
+    case win::WM_KEYDOWN: WMKeyDown(message); return;
+    case win::WM_MOUSEACTIVATE:
+        TCustomxbBarControl::WndProc(message);
+        // An inactive floating bar comes to the top without taking the activation.
+        if (FDockingStyle == dsNone && !GetActive() && HandleAllocated())
+            win::SetWindowPos(GetHandle(), win::HWND_TOP, 0, 0, 0, 0,
+                              win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
+        return;
     case win::WM_MOUSELEAVE:
         TCustomxbBarControl::WndProc(message);
         if (IsBarControlAlive(this)) {

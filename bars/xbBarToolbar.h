@@ -63,6 +63,12 @@ public:
     // The window is told it is about to be hidden (it leaves keyboard mode and its selection).
     virtual void HideNotification();
     void Rebuild() override;
+    void SetActive(bool value) override;
+    void DeactivateAll() override;
+    // The menu mode of the keyboard: the window becomes active with control (or its first selectable link)
+    // selected, and leaving it gives the focus back to the window that had it.
+    virtual void EnterKeyboardMode(TxbBarItemControl* control);
+    virtual void LeaveKeyboardMode();
     void RepaintItemControl(TxbBarItemControl* control) override;
     void SetMarkState(int32_t state) override;
     void UpdateFont() override;
@@ -147,6 +153,7 @@ private:
     void WMLButtonDown(vcl::TMessage& message);
     void WMLButtonDblClk(vcl::TMessage& message);
     void WMMouseMove(vcl::TMessage& message);
+    void WMKeyDown(vcl::TMessage& message);
     bool PointOnMark(const win::TPoint& clientPoint);
     void ToggleMark();
     void ToggleDocking();
@@ -157,6 +164,7 @@ private:
     TxbBar* FBar;
     TxbBarDockingStyle FDockingStyle = dsNone;
     TxbDockControl* FDockControl = nullptr;
+    win::HWND FSavedFocus = nullptr;
     int32_t FCloseButtonState = 0;
     bool FHasCaption = true;
     bool FSizeGrip = false;

@@ -4,10 +4,12 @@
 #include "ToolbarTestSupport.h"
 
 #include "platform/vcl/FormResources.h"
+#include "platform/vcl/StdCtrls.h"
 #include "platform/vcl/TypInfo.h"
 #include "platform/win/gdi/Fonts.h"
 #include "platform/win/kernel/MulDiv.h"
 #include "platform/win/user/Input.h"
+#include "platform/win/user/Keys.h"
 #include "platform/win/user/Messages.h"
 #include "platform/win/user/UserTypes.h"
 
@@ -324,6 +326,35 @@ TEST_F(ToolbarWindowTest, APressOnTheGripRecordsWhereTheCursorHoldsTheBar) {
     const win::TSize floating = window->CalcSizeForStyle(dsNone);
     EXPECT_EQ(window->GetDragCursorOffset(dsNone),
               (win::TPoint{win::MulDiv(floating.cx, 3, r.Right - r.Left), win::MulDiv(floating.cy, 10, r.Bottom - r.Top)}));
+}
+
+TEST_F(ToolbarWindowTest, KeyboardModeRunsTheSelectedCommandWithEnterAndGivesTheFocusBackOnEsc) {
+    auto* edit = new vcl::TEdit(Form);
+    edit->SetParent(Form);
+    edit->SetFocus();
+    const win::HWND focused = edit->GetHandle();
+    ASSERT_EQ(win::GetFocus(), focused);
+    TxbBarControl* window = ShowBar(dsTop);
+    int clicks = 0;
+    for (int32_t i = 0; i < 3; ++i)
+        Bar->GetItemLinks()->GetItem(i)->GetItem()->OnClick = [&](vcl::TObject*) { ++clicks; };
+
+    window->EnterKeyboardMode(nullptr);
+    EXPECT_EQ(GetActiveBarControl(), window);
+    EXPECT_EQ(window->GetSelectedControl(), Bar->GetItemLinks()->GetItem(0)->GetControl());
+    win::SendMessage(window->GetHandle(), win::WM_KEYDOWN, win::VK_ESCAPE, 0);
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+    EXPECT_EQ(window->GetSelectedControl(), nullptr);
+    EXPECT_EQ(win::GetFocus(), focused);
+    EXPECT_EQ(clicks, 0);
+
+    window->EnterKeyboardMode(Bar->GetItemLinks()->GetItem(1)->GetControl());
+    win::SendMessage(window->GetHandle(), win::WM_KEYDOWN, win::VK_RETURN, 0);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+    // Without an active bar window keys do nothing.
+    win::SendMessage(window->GetHandle(), win::WM_KEYDOWN, win::VK_RETURN, 0);
+    EXPECT_EQ(clicks, 1);
 }
 
 class ToolbarPaintTest : public BarsFixture {
