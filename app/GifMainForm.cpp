@@ -322,16 +322,27 @@ void TfrmGifMain::DispatchCommand(intptr_t tag) {
     case 108:
         ShowExporter();
         break;
+    case 201:
+        InsertFrames();
+        break;
     case 202:
         // Del typed in a text field edits the text there; the frames stay.
         if (FocusIsTextField()) {
             win::HWND focus = win::GetFocus();
             win::SendMessage(focus, win::WM_KEYDOWN, win::VK_DELETE, 0);
             win::SendMessage(focus, win::WM_KEYUP, win::VK_DELETE, 0);
+        } else {
+            RemoveFrames();
         }
         break;
     case 203:
         SelectAllFrames();
+        break;
+    case 204:
+        MoveSelectedFrame(false);
+        break;
+    case 205:
+        MoveSelectedFrame(true);
         break;
     case 301:
         TogglePreviewWindow();

@@ -18,6 +18,7 @@
 #include <vector>
 
 namespace vcl {
+class TBitmap;
 class TImage;
 class TLabel;
 class TListItem;
@@ -169,6 +170,24 @@ public:
     void lvFilesDblClick(vcl::TObject* sender);
     void lvFilesMouseDown(vcl::TObject* sender, vcl::TMouseButton button, vcl::TShiftState shift, int32_t x,
                           int32_t y);
+
+    // ---- Frame commands (GifMainFrames.cpp) --------------------------------------------------------------
+    // Where an inserted frame goes: 0 without a selected row, else after the first selected row, but no
+    // further than the last row's index (which appends).
+    int32_t InsertPosition() const;
+    // The frame-size question for a bitmap larger than the animation by more than a pixel: 0 when not
+    // asked, else its answer, 1 (the bitmap or the animation fitted) or 2 (Cancel).
+    int32_t CheckFrameSize(vcl::TBitmap* bitmap);
+    // The size check, then the frame added at index; -1 when the user cancelled either question.
+    int32_t AddCheckedFrame(vcl::TBitmap* bitmap, int32_t index);
+    // Tag 201: image files chosen by the user inserted as frames (an animated GIF adds all its frames).
+    void InsertFrames();
+    // Every frame of the GIF appended (its pictures only); into no document, the file becomes the document.
+    void InsertAnimatedGif(const std::string& file);
+    // Tag 202: the selected frames removed; at least one frame stays.
+    void RemoveFrames();
+    // Tags 204 and 205: the selected frame and its row moved one place up or down.
+    void MoveSelectedFrame(bool down);
 
     // ---- Preview (GifMainPreview.cpp) ------------------------------------------------------------------
     void PlayPreview();
