@@ -211,6 +211,10 @@ class Picker : public Dialogs {
 protected:
     // Screen point of a grid point.
     win::TPoint Grid(TfrmPalette* form, int x, int y) const { return form->pbPalette->ClientToScreen({x, y}); }
+    win::COLORREF ImagePixel(TfrmPalette* form, int x, int y) const {
+        const win::TPoint at = form->pbImage->ClientToScreen({x, y});
+        return FScreen.ScreenPixel(at.X, at.Y);
+    }
     win::COLORREF GridPixel(TfrmPalette* form, int x, int y) const {
         const win::TPoint at = Grid(form, x, y);
         return FScreen.ScreenPixel(at.X, at.Y);
@@ -358,10 +362,14 @@ TEST_F(Picker, APictureColourOutsideTheTableIsStoredByColour) {
         FScreen.InjectClick(form->pbImage->ClientToScreen({2, 2}));
     });
     FScreen.Script([&] {
+        vcl::Application->ProcessMessages();
         auto* form = ShownForm<TfrmPalette>();
         EXPECT_EQ(form->SelectedIndex, 1);
         EXPECT_EQ(form->SelectedColor, vcl::TColor(Green));
         EXPECT_EQ(form->shpPicker->GetLeft() - form->pbPalette->GetLeft(), 16);
+        // The picture shows the picked colour as the background, the other colours as they are.
+        EXPECT_EQ(ImagePixel(form, 2, 3), win::GetSysColor(win::COLOR_BTNFACE));
+        EXPECT_EQ(ImagePixel(form, 9, 3), win::COLORREF(outside));
         FScreen.InjectClick(form->pbImage->ClientToScreen({9, 2}));
     });
     FScreen.Script([&] {
@@ -369,6 +377,9 @@ TEST_F(Picker, APictureColourOutsideTheTableIsStoredByColour) {
         EXPECT_EQ(form->SelectedIndex, -1);
         EXPECT_EQ(form->SelectedColor, outside);
         EXPECT_EQ(form->shpPicker->GetLeft() - form->pbPalette->GetLeft(), 16);
+        vcl::Application->ProcessMessages();
+        EXPECT_EQ(ImagePixel(form, 2, 3), win::COLORREF(Green));
+        EXPECT_EQ(ImagePixel(form, 9, 3), win::GetSysColor(win::COLOR_BTNFACE));
         form->btnOK->Click();
     });
     // Row 0 picks the animation's colour: the frame takes the colour itself, appended to its table.
