@@ -357,6 +357,20 @@ TEST_F(ToolbarWindowTest, KeyboardModeRunsTheSelectedCommandWithEnterAndGivesThe
     EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(ToolbarWindowTest, AnEmptyCaptionAndASizeBelowTheMinimumPaintWithoutFault) {
+    for (TxbBarDockingStyle style : {dsNone, dsTop, dsLeft}) {
+        SCOPED_TRACE(style);
+        TxbBarControl* window = ShowBar(style);
+        Bar->SetCaption("");
+        window->SetBounds(window->GetLeft(), window->GetTop(), 1, 1);
+        win::RedrawWindow(window->GetHandle(), nullptr, nullptr, win::RDW_FRAME | win::RDW_INVALIDATE | win::RDW_UPDATENOW);
+        EXPECT_GE(window->GetClientWidth(), 0);
+        EXPECT_GE(window->GetClientHeight(), 0);
+        window->ArrangeItemLinks();
+        Bar->SetVisible(false);
+    }
+}
+
 class ToolbarPaintTest : public BarsFixture {
 protected:
     void SetUp() override {
