@@ -2,6 +2,7 @@
 
 #include "bars/xbBar.h"
 #include "bars/xbBarCommon.h"
+#include "bars/xbBarItemControl.h"
 #include "bars/xbBarManager.h"
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/Bitmap.h"
@@ -23,21 +24,32 @@ void TxbBarButton::Notification(vcl::TComponent* component, vcl::TOperation oper
 
 // ---- Hooks --------------------------------------------------------------------------------------------------
 
+namespace {
+// Tells each link's button control (links whose control is of another kind are passed over).
+template <class F> void ForEachButtonControl(TxbBarButton* button, F f) {
+    for (int32_t i = 0; i < button->GetLinkCount(); ++i)
+        if (auto* control = dynamic_cast<TxbBarButtonControl*>(button->GetLink(i)->GetControl()))
+            f(button->GetLink(i), control);
+}
+} // namespace
+
 void TxbBarButton::ButtonStyleChanged() {
-    // The button controls re-read the style once they exist; the windows rebuild for now.
-    UpdateControls();
+    ForEachButtonControl(this, [](TxbBarItemLink*, TxbBarButtonControl* c) { c->ButtonStyleChanged(); });
 }
 
-void TxbBarButton::DownChanged() { UpdateControls(); }
+void TxbBarButton::DownChanged() {
+    ForEachButtonControl(this, [](TxbBarItemLink*, TxbBarButtonControl* c) { c->DownChanged(); });
+}
 
-void TxbBarButton::DropDownEnabledChanged() { UpdateControls(); }
+void TxbBarButton::DropDownEnabledChanged() {
+    ForEachButtonControl(this, [](TxbBarItemLink*, TxbBarButtonControl* c) { c->DropDownEnabledChanged(); });
+}
 
 void TxbBarButton::PaintStyleChanged() {
-    for (int32_t i = 0; i < GetLinkCount(); ++i) {
-        TxbBarItemLink* link = GetLink(i);
-        if (!link->GetUserDefine().Contains(udPaintStyle) && link->GetControl())
-            link->GetControl()->Repaint();
-    }
+    ForEachButtonControl(this, [](TxbBarItemLink* link, TxbBarButtonControl* c) {
+        if (!link->GetUserDefine().Contains(udPaintStyle))
+            c->PaintStyleChanged();
+    });
 }
 
 // ---- Down and groups ----------------------------------------------------------------------------------------
@@ -210,7 +222,7 @@ void RegisterBarButtonTables() {
         .Event("OnClick", static_cast<vcl::TNotifyEvent T::*>(&T::OnClick));
     RegisterItemClass(
         "TxbBarButton", typeid(T), [](vcl::TComponent* owner) -> vcl::TPersistent* { return new T(owner); },
-        nullptr, true);
+        &MakeItemControl<TxbBarButtonControl>, true);
 }
 
 } // namespace bars

@@ -4,6 +4,7 @@
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarControl.h"
 #include "bars/xbBarManager.h"
+#include "bars/xbBarToolbar.h"
 #include "bars/xbBarUtils.h"
 #include "lookandfeel/lkClasses.h"
 #include "platform/vcl/Graphics.h"
@@ -287,6 +288,47 @@ bool TxbBarItemControl::IsPressedNow() {
         return false;
     const bool swapped = win::GetSystemMetrics(win::SM_SWAPBUTTON) != 0;
     return swapped ? IsPrimaryButtonDown() : win::GetKeyState(win::VK_LBUTTON) < 0;
+}
+
+// ---- Drawing through the painter --------------------------------------------------------------------------------
+
+void TxbBarItemControl::GetColors(TxbItemDrawStates states, int32_t& textColor, win::HBRUSH& brush) {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    textColor = int32_t(0x80000000u | win::COLOR_BTNTEXT);
+    brush = nullptr;
+    if (painter)
+        painter->GetItemColors(this, states, textColor, brush);
+}
+
+int32_t TxbBarItemControl::GetCaptionOffset() {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    return painter ? painter->GetMenuCaptionOffset(this) : 0;
+}
+
+win::HDC TxbBarItemControl::GetDC() const {
+    return WindowAlive() && FWindow->GetCanvas() ? FWindow->GetCanvas()->GetHandle() : nullptr;
+}
+
+void TxbBarItemControl::DrawLoweredFrame(win::TRect& rect) {
+    if (const TxbBarItemControlPainter* painter = GetPainter())
+        painter->DrawLoweredFrame(this, GetDC(), rect);
+}
+
+void TxbBarItemControl::DrawGlyph(const win::TRect& rect, TxbItemDrawStates states, TxbPaintType paintType,
+                                  const win::TRect* glyphRect) {
+    if (const TxbBarItemControlPainter* painter = GetPainter())
+        painter->DrawItemGlyph(this, GetDC(), rect, states, paintType, glyphRect);
+}
+
+void TxbBarItemControl::DrawMenuItem(TxbItemDrawStates states, const win::TRect& rect) {
+    if (const TxbBarItemControlPainter* painter = GetPainter())
+        painter->DrawMenuButton(this, GetDC(), states, rect);
+}
+
+void TxbBarItemControl::DrawCaption(TxbItemDrawStates states, int32_t alignment, const win::TRect& rect,
+                                    const std::string& text, bool clip, bool rotated, bool keepColor) {
+    if (const TxbBarItemControlPainter* painter = GetPainter())
+        painter->DrawItemCaption(this, GetDC(), states, alignment, rect, text, clip, rotated, keepColor);
 }
 
 } // namespace bars

@@ -6,6 +6,7 @@
 // by weak references so that a command that frees the menu, the control or the item harms nothing.
 #pragma once
 
+#include "bars/xbBarButton.h"
 #include "bars/xbBarItem.h"
 #include "bars/xbBarItemLinks.h"
 #include "bars/xbBarPainter.h"
@@ -70,7 +71,7 @@ public:
     virtual int32_t GetHeight() { return 0; }
     virtual int32_t GetClientAlignHeight() { return 1; }
     virtual int32_t GetClientAlignWidth() { return 1; }
-    virtual TxbBarSubMenuControl* GetSubMenuWindow() { return nullptr; }
+    virtual TCustomxbBarControl* GetSubMenuWindow() { return nullptr; }
     virtual int32_t GetWidth() { return 0; }
     virtual bool HasHint();
     virtual bool UsesFlatSelection();
@@ -82,8 +83,29 @@ public:
     virtual void RebuildWindow();
     virtual void DblClick() {}
     virtual bool WantsDblClick();
+    // A mouse press on the control is running (a button passes it to its drop-down menu).
+    virtual void SetPressedByMouse(bool value) {}
+    // The selection came from the mouse, so a sub menu opened now may animate.
+    virtual void SetOpenedByMouse(bool value) {}
+    // A button's drop-down menu is open from this control.
+    virtual bool IsShowingDropDown() const { return false; }
+    virtual bool IsButtonControl() const { return false; }
     // The paint style the control draws with (a button control's effective one).
     virtual TxbBarPaintStyle GetPaintStyle() const { return psStandard; }
+    // The text colour and background brush of the control in states (the painter's).
+    virtual void GetColors(TxbItemDrawStates states, int32_t& textColor, win::HBRUSH& brush);
+    // Where the caption starts after the glyph column (menus).
+    virtual int32_t GetCaptionOffset();
+
+    // ---- Drawing through the painter, into the window's canvas
+    win::HDC GetDC() const;
+    // Draws the lowered frame, shrinking rect by it.
+    void DrawLoweredFrame(win::TRect& rect);
+    void DrawGlyph(const win::TRect& rect, TxbItemDrawStates states, TxbPaintType paintType,
+                   const win::TRect* glyphRect = nullptr);
+    void DrawMenuItem(TxbItemDrawStates states, const win::TRect& rect);
+    void DrawCaption(TxbItemDrawStates states, int32_t alignment, const win::TRect& rect, const std::string& text,
+                     bool clip = true, bool rotated = false, bool keepColor = false);
 
     // ---- Queries
     TxbBarItemLink* GetLink() const { return FLink; }
@@ -138,5 +160,71 @@ private:
     bool FPressed = false;
     bool FSelectedByMouse = false;
 };
+
+// The control of a button item in a toolbar or menu: its size from the paint style, caption, shortcut and
+// the manager's button metrics; its drawing in each state; check-button toggling on click; the drop-down
+// menu of a split button opened from its arrow part or by key.
+class TxbBarButtonControl : public TxbBarItemControl {
+public:
+    explicit TxbBarButtonControl(TxbBarItemLink* link);
+
+    virtual int32_t GetArrowWidth();
+    virtual void ButtonStyleChanged() { RebuildWindow(); }
+    virtual void DownChanged() { Repaint(); }
+    virtual void DropDownEnabledChanged() { Repaint(); }
+    virtual int32_t CalcHeight();
+    virtual int32_t CalcWidth();
+    virtual void PaintStyleChanged() { RebuildWindow(); }
+    // psStandard without a glyph shows the caption.
+    virtual void AdjustPaintStyle(TxbBarPaintStyle& style);
+    virtual void ShowDropDownMenu(bool byMouse);
+    // The drop-down menu's window tells the control it is gone.
+    virtual void DropDownMenuClosed();
+
+    void GlyphChanged() override;
+    void Enter(bool byMouse) override;
+    void Click(bool byKey) override;
+    void CloseUp(bool byKey) override;
+    bool IsHighlighted() override;
+    void KeyDown(uint16_t& key) override;
+    bool HandlesKey(uint16_t key) override;
+    int32_t GetHeight() override;
+    int32_t GetWidth() override;
+    TCustomxbBarControl* GetSubMenuWindow() override;
+    bool ClosesMenusOnClick() override;
+    bool IsClickEnabled() override { return !FDropDownShown; }
+    void Draw(const win::TRect& rect, TxbPaintType paintType) override;
+    TxbBarPaintStyle GetPaintStyle() const override;
+    void SetPressedByMouse(bool value) override { FPressedByMouse = value; }
+    bool IsShowingDropDown() const override { return FDropDownShown; }
+    bool IsButtonControl() const override { return true; }
+
+    // ---- What the item says (plain answers for items that are not buttons)
+    TxbBarButton* GetButton() const;
+    TxbBarButtonStyle GetButtonStyle() const;
+    bool GetDown() const;
+    bool GetDropDownEnabled() const;
+    bool GetLowered() const;
+    bool GetDropDownShown() const { return FDropDownShown; }
+    bool GetPressedByMouse() const { return FPressedByMouse; }
+    // A split button whose arrow part (the right GetArrowWidth pixels) holds the cursor.
+    bool IsOverArrow();
+    bool IsArrowPressed() { return IsPressedNow() && IsOverArrow(); }
+
+private:
+    bool InToolbar() const;
+    // In a vertical toolbar whose bar turns its captions.
+    bool IsRotated() const;
+    bool ShowsCaption() const;
+    int32_t CaptionWidth(const std::string& text) const;
+    int32_t FontPointSize() const;
+
+    bool FDropDownShown = false;
+    bool FPressedByMouse = false;
+};
+
+// The window of an open drop-down menu (the popup menus answer it): null while the menu is closed.
+using TxbDropDownMenuWindowFunc = TCustomxbBarControl* (*)(vcl::TComponent* menu);
+void SetDropDownMenuWindowFunc(TxbDropDownMenuWindowFunc func);
 
 } // namespace bars

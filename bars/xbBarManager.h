@@ -32,6 +32,7 @@ class TxbThemeChangedNotificator;
 
 namespace bars {
 
+class TCustomxbBarControl;
 class TxbBar;
 class TxbBarItemControl;
 class TxbBarGroup;
@@ -192,6 +193,18 @@ public:
     // While customizing: the selected item control (the customizing windows follow it).
     TxbBarItemControl* GetSelectedItemControl() const { return FSelectedItemControl; }
     void SetSelectedItemControl(TxbBarItemControl* value) { FSelectedItemControl = value; }
+    // The toolbar window in keyboard mode (the main menu bar's menu mode), null when none.
+    TCustomxbBarControl* GetKeyboardModeBar() const { return FKeyboardModeBar; }
+    void SetKeyboardModeBar(TCustomxbBarControl* value) { FKeyboardModeBar = value; }
+    // While customizing: the item and link a press may start dragging.
+    TxbBarItem* GetDragItem() const { return FDragItem; }
+    TxbBarItemLink* GetDragItemLink() const { return FDragItemLink; }
+    void SetDragCandidates(TxbBarItem* item, TxbBarItemLink* link) {
+        FDragItem = item;
+        FDragItemLink = link;
+    }
+    // The customizing drag of an item and link begins (a press moved out of the drag box).
+    virtual void RunCustomizingDrag(TxbBarItem* item, TxbBarItemLink* link) {}
     bool IsDestroying() const;
     bool IsLoading() const;
     bool IsFlatStyle() const { return FStyle == bmsFlat; }
@@ -366,6 +379,9 @@ private:
     bool FDesigning = false;
     bool FCustomizing = false;
     TxbBarItemControl* FCurrentItemControl = nullptr;
+    TCustomxbBarControl* FKeyboardModeBar = nullptr;
+    TxbBarItem* FDragItem = nullptr;
+    TxbBarItemLink* FDragItemLink = nullptr;
     TxbBarItemControl* FSelectedItemControl = nullptr;
     bool FChanged = false;
     bool FRedrawLocked = false;

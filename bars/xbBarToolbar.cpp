@@ -77,7 +77,7 @@ void TxbBarControl::SetDockingStyle(TxbBarDockingStyle value) {
     if (value == FDockingStyle)
         return;
     FTruncated = false;
-    FDockingStyle = value;
+    TCustomxbBarControl::SetDockingStyle(value);
     ApplyCanvasFont();
 }
 
@@ -98,40 +98,6 @@ void TxbBarControl::HideNotification() {
 }
 
 // ---- Keyboard mode ---------------------------------------------------------------------------------------------
-
-namespace {
-// The toolbar in the keyboard's menu mode, if any.
-TxbBarControl* GKeyboardModeToolbar = nullptr;
-} // namespace
-
-void TxbBarControl::EnterKeyboardMode(TxbBarItemControl* control) {
-    FSavedFocus = win::GetFocus();
-    TxbBarItemLinks* links = GetItemLinks();
-    if (!control && links)
-        if (TxbBarItemLink* first = links->GetFirstSelectableLink())
-            control = first->GetControl();
-    SelectItemControl(control);
-    if (!IsBarControlAlive(this))
-        return;
-    SetActive(true);
-    GKeyboardModeToolbar = this;
-}
-
-void TxbBarControl::LeaveKeyboardMode() {
-    if (GKeyboardModeToolbar != this)
-        return;
-    GKeyboardModeToolbar = nullptr;
-    SelectItemControl(nullptr);
-    if (!IsBarControlAlive(this))
-        return;
-    SetActive(false);
-    if (!IsBarControlAlive(this))
-        return;
-    const win::HWND saved = FSavedFocus;
-    FSavedFocus = nullptr;
-    if (saved && win::IsWindow(saved) && win::IsWindowVisible(saved))
-        win::SetFocus(saved);
-}
 
 void TxbBarControl::SetActive(bool value) {
     if (!value && GetSelectedControl() && GetSelectedControl()->GetDroppedDown()) {

@@ -65,20 +65,13 @@ public:
     void Rebuild() override;
     void SetActive(bool value) override;
     void DeactivateAll() override;
-    // The menu mode of the keyboard: the window becomes active with control (or its first selectable link)
-    // selected, and leaving it gives the focus back to the window that had it.
-    virtual void EnterKeyboardMode(TxbBarItemControl* control);
-    virtual void LeaveKeyboardMode();
     void RepaintItemControl(TxbBarItemControl* control) override;
     void SetMarkState(int32_t state) override;
     void UpdateFont() override;
     win::HFONT GetFont() override;
 
     // ---- Docking state
-    TxbBarDockingStyle GetDockingStyle() const { return FDockingStyle; }
-    virtual void SetDockingStyle(TxbBarDockingStyle value);
-    TxbDockControl* GetDockControl() const { return FDockControl; }
-    void SetDockControl(TxbDockControl* value) { FDockControl = value; }
+    void SetDockingStyle(TxbBarDockingStyle value) override;
     bool IsVertical() const { return FDockingStyle == dsLeft || FDockingStyle == dsRight; }
     // A programmatic docking change (restoring a layout, showing a bar) is in progress.
     bool IsDockingChanging() const { return FDockingChanging > 0; }
@@ -162,9 +155,6 @@ private:
     static void CALLBACK_MarkTimer(win::HWND hwnd, win::UINT msg, uintptr_t id, win::DWORD time);
 
     TxbBar* FBar;
-    TxbBarDockingStyle FDockingStyle = dsNone;
-    TxbDockControl* FDockControl = nullptr;
-    win::HWND FSavedFocus = nullptr;
     int32_t FCloseButtonState = 0;
     bool FHasCaption = true;
     bool FSizeGrip = false;

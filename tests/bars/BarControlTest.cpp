@@ -1,7 +1,13 @@
 // Bar windows drawn by the tests' painter family: the manager answers it, and each of its drawing operations
 // fills its rectangle with its own colour and records the call.
+#include "BarWindowFixture.h"
 #include "BarsTestSupport.h"
 #include "TestPainter.h"
+
+#include "platform/vcl/StdCtrls.h"
+#include "platform/win/gdi/Text.h"
+#include "platform/win/user/Keys.h"
+#include "platform/win/user/Metrics.h"
 
 #include <set>
 
@@ -91,6 +97,260 @@ TEST_F(TestPainterTest, EachDrawingSlotFillsItsRectangleWithItsOwnColourAndRecor
     win::DeleteObject(win::ToGdiObj(bitmap));
     win::DeleteDC(dc);
     win::ReleaseDC(nullptr, screen);
+}
+
+} // namespace
+
+// ---- The bar window base: keys, mouse, customizing, geometry and messages -----------------------------------
+
+namespace {
+
+// An item kind whose control has a child window (as an edit item's), recording its activation.
+class TWindowItem : public TxbBarItem {
+public:
+    using TxbBarItem::TxbBarItem;
+};
+class TWindowItemControl : public TxbBarItemControl {
+public:
+    explicit TWindowItemControl(TxbBarItemLink* link) : TxbBarItemControl(link) { SetHasWindow(true); }
+    void Activate(bool byKey) override { ++Activations; }
+    int Activations = 0;
+};
+
+class BarControlTest : public BarWindowFixture {
+protected:
+    void SetUp() override {
+        BarWindowFixture::SetUp();
+        RegisterItemClass<TWindowItem, TWindowItemControl>("TWindowItem", false);
+    }
+    void TearDown() override {
+        UnregisterItemClass(typeid(TWindowItem));
+        BarWindowFixture::TearDown();
+    }
+    // Holds a key down for the scope.
+    struct HeldKey {
+        HeldKey(headless::HeadlessScreen& screen, int vk) : Screen(screen), Vk(vk) {
+            Screen.InjectKey(Vk, true);
+            DrainMessages();
+        }
+        ~HeldKey() {
+            Screen.InjectKey(Vk, false);
+            DrainMessages();
+        }
+        headless::HeadlessScreen& Screen;
+        int Vk;
+    };
+};
+
+TEST_F(BarControlTest, CtrlTabMovesKeyboardModeToTheNextBarWithASelectableLink) {
+    TxbBar* a = MakeBar({"A1", "A2"});
+    TxbBar* empty = MakeBar({});
+    TxbBar* c = MakeBar({"C1"});
+    ASSERT_NE(empty->GetControl(), nullptr);
+    a->GetControl()->EnterKeyboardMode(Control(a, 1));
+    {
+        HeldKey ctrl(FScreen, win::VK_CONTROL);
+        Key(a->GetControl(), win::VK_TAB);
+        EXPECT_EQ(GetActiveBarControl(), c->GetControl());
+        EXPECT_EQ(c->GetControl()->GetSelectedControl(), Control(c, 0));
+        EXPECT_FALSE(a->GetControl()->GetActive());
+        EXPECT_EQ(a->GetControl()->GetSelectedControl(), nullptr);
+        // Forward again wraps past the empty bar to the first.
+        Key(c->GetControl(), win::VK_TAB);
+        EXPECT_EQ(GetActiveBarControl(), a->GetControl());
+        HeldKey shift(FScreen, win::VK_SHIFT);
+        Key(a->GetControl(), win::VK_TAB);
+        EXPECT_EQ(GetActiveBarControl(), c->GetControl());
+    }
+    EXPECT_EQ(Manager->GetKeyboardModeBar(), c->GetControl());
+    Key(c->GetControl(), win::VK_ESCAPE);
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+    EXPECT_EQ(Manager->GetKeyboardModeBar(), nullptr);
+}
+
+TEST_F(BarControlTest, TabEntersAnEditItemAtOnce) {
+    TxbBar* bar = MakeBar({"A"});
+    bar->GetItemLinks()->Add()->SetItem(new TWindowItem(Form));
+    bar->GetControl()->DestroyHandle();
+    bar->GetControl()->HandleNeeded();
+    Layout(bar);
+    auto* edit = dynamic_cast<TWindowItemControl*>(Control(bar, 1));
+    ASSERT_NE(edit, nullptr);
+    bar->GetControl()->EnterKeyboardMode(Control(bar, 0));
+    Key(bar->GetControl(), win::VK_RIGHT);
+    EXPECT_EQ(bar->GetControl()->GetSelectedControl(), edit);
+    EXPECT_EQ(edit->Activations, 0);
+    Key(bar->GetControl(), win::VK_HOME);
+    Key(bar->GetControl(), win::VK_TAB);
+    EXPECT_EQ(edit->Activations, 1);
+    bar->GetControl()->DeactivateAll();
+}
+
+TEST_F(BarControlTest, EscapeGivesTheFocusBackToTheControlThatHadIt) {
+    auto* first = new vcl::TEdit(Form);
+    first->SetParent(Form);
+    first->SetBounds(10, 200, 80, 20);
+    auto* second = new vcl::TEdit(Form);
+    second->SetParent(Form);
+    second->SetBounds(10, 230, 80, 20);
+    TxbBar* bar = MakeBar({"A", "B"});
+    first->SetFocus();
+    DrainMessages();
+    ASSERT_TRUE(first->Focused());
+    bar->GetControl()->EnterKeyboardMode(nullptr);
+    EXPECT_EQ(bar->GetControl()->GetSelectedControl(), Control(bar, 0));
+    second->SetFocus();
+    Key(bar->GetControl(), win::VK_ESCAPE);
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+    EXPECT_TRUE(first->Focused());
+    // A bar window hands a focus it is given on to the form.
+    win::SetFocus(bar->GetControl()->GetHandle());
+    EXPECT_NE(win::GetFocus(), bar->GetControl()->GetHandle());
+}
+
+TEST_F(BarControlTest, ACustomizingPressStartsADragOnlyOutsideTheDragBox) {
+    TxbBar* bar = MakeBar({"A", "B"});
+    Manager->SetCustomizing(true);
+    const win::TPoint at = ScreenPoint(Control(bar, 1), 5, 5);
+    Mouse(win::MouseAction::Move, at);
+    Mouse(win::MouseAction::LeftDown, at);
+    EXPECT_TRUE(bar->GetControl()->GetDragPending());
+    EXPECT_EQ(Manager->GetDragItemLink(), bar->GetItemLinks()->GetItem(1));
+    EXPECT_EQ(Manager->GetSelectedItemControl(), Control(bar, 1));
+    const int32_t half = win::GetSystemMetrics(win::SM_CXDRAG) / 2;
+    Mouse(win::MouseAction::Move, {at.X + half, at.Y});
+    EXPECT_TRUE(Manager->Drags.empty());
+    Mouse(win::MouseAction::Move, {at.X + half + 1, at.Y});
+    ASSERT_EQ(Manager->Drags.size(), 1u);
+    EXPECT_EQ(Manager->Drags[0].first, bar->GetItemLinks()->GetItem(1)->GetItem());
+    EXPECT_EQ(Manager->Drags[0].second, bar->GetItemLinks()->GetItem(1));
+    EXPECT_FALSE(bar->GetControl()->GetDragPending());
+    Mouse(win::MouseAction::LeftUp, {at.X + half + 1, at.Y});
+    // A press released in place starts nothing and runs nothing.
+    Mouse(win::MouseAction::LeftDown, at);
+    Mouse(win::MouseAction::LeftUp, at);
+    EXPECT_EQ(Manager->Drags.size(), 1u);
+    EXPECT_TRUE(Log().empty());
+    Manager->SetCustomizing(false);
+}
+
+TEST_F(BarControlTest, DropTargetsAndTheirSides) {
+    TxbBar* bar = MakeBar({"A", "B"});
+    TxbBarItemLink* second = bar->GetItemLinks()->GetItem(1);
+    // B's group separator lies between A and B.
+    second->ItemRect.Left += 6;
+    second->ItemRect.Right += 6;
+    const win::TRect r = second->ItemRect;
+    const win::TRect a = bar->GetItemLinks()->GetItem(0)->ItemRect;
+    Control(bar, 1)->SetSeparatorRect({r.Left - 6, r.Top, r.Left, r.Bottom});
+    struct Case {
+        win::TPoint At;
+        int Control;
+        bool InSeparator, Before;
+    };
+    const Case cases[] = {
+        {{r.Left + 1, r.Top + 2}, 1, false, true},
+        {{r.Right - 2, r.Top + 2}, 1, false, false},
+        {{r.Left - 5, r.Top + 2}, 1, true, true},
+        {{a.Left + 1, a.Top + 1}, 0, false, true},
+        {{r.Right + 50, 1}, -1, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.At.X);
+        bool inSeparator = true, vertical = true, before = true;
+        TxbBarItemControl* target = bar->GetControl()->GetDropTarget(c.At, inSeparator, vertical, before);
+        EXPECT_EQ(target, c.Control < 0 ? nullptr : Control(bar, c.Control));
+        if (!target)
+            continue;
+        EXPECT_EQ(inSeparator, c.InSeparator);
+        EXPECT_FALSE(vertical);
+        EXPECT_EQ(before, c.Before);
+    }
+}
+
+TEST_F(BarControlTest, TheOwnerJointIsTheSharedEdgeLessAPixelAtEachEnd) {
+    TxbBar* bar = MakeBar({"A"});
+    TxbBarControl* w = bar->GetControl();
+    const win::TRect bounds = w->GetBoundsRect();
+    struct Case {
+        win::TRect Owner;
+        win::TRect Window, Screen;
+    };
+    const int32_t l = bounds.Left, t = bounds.Top, width = bounds.Right - bounds.Left,
+                  height = bounds.Bottom - bounds.Top;
+    const Case cases[] = {
+        // An item above the window, narrower than it.
+        {{l + 10, t - 20, l + 40, t}, {11, 0, 39, 1}, {l + 11, t - 1, l + 39, t}},
+        // An item left of the window, taller than it.
+        {{l - 30, t - 5, l, t + height + 5}, {0, 1, 1, height - 1}, {l - 1, t + 1, l, t + height - 1}},
+        // Apart: none.
+        {{l + width + 5, t, l + width + 30, t + 10}, {}, {}},
+        {{}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Owner.Left);
+        w->SetOwnerRect(c.Owner);
+        EXPECT_EQ(w->GetOwnerJointRect(false), c.Window);
+        EXPECT_EQ(w->GetOwnerJointRect(true), c.Screen);
+    }
+    w->SetOwnerControl(Form);
+    EXPECT_EQ(w->GetOwnerControl(), nullptr);
+    w->SetOwnerRect({l, t - 20, l + 40, t});
+    EXPECT_EQ(w->GetOwnerControl(), Form);
+}
+
+TEST_F(BarControlTest, ChildColoursTheEditChangeAndTheRebuildMessage) {
+    TxbBar* bar = MakeBar({"A"});
+    win::HWND h = bar->GetControl()->GetHandle();
+    win::HDC dc = win::GetDC(h);
+    EXPECT_EQ(win::SendMessage(h, win::WM_CTLCOLOREDIT, win::WPARAM(dc), 0),
+              win::LRESULT(win::GetSysColorBrush(win::COLOR_WINDOW)));
+    EXPECT_EQ(win::GetTextColor(dc), win::GetSysColor(win::COLOR_WINDOWTEXT));
+    EXPECT_EQ(win::GetBkColor(dc), win::GetSysColor(win::COLOR_WINDOW));
+    win::ReleaseDC(h, dc);
+}
+
+TEST_F(BarControlTest, LeavingTheWindowDropsTheHoverSelection) {
+    TxbBar* bar = MakeBar({"A", "B"});
+    Mouse(win::MouseAction::Move, ScreenPoint(Control(bar, 1)));
+    EXPECT_EQ(bar->GetControl()->GetSelectedControl(), Control(bar, 1));
+    Mouse(win::MouseAction::Move, {600, 400});
+    EXPECT_EQ(bar->GetControl()->GetSelectedControl(), nullptr);
+}
+
+TEST_F(BarControlTest, APopupMenuChainShowsItsSelectionsHintInTheApplication) {
+    TxbBar* bar = MakeBar({"A", "B"});
+    bar->GetItemLinks()->GetItem(0)->GetItem()->SetHint("Open|Opens a file");
+    vcl::Application->SetHint("");
+    bar->GetControl()->SelectItemControl(Control(bar, 0));
+    EXPECT_EQ(vcl::Application->GetHint(), "");
+    bar->GetControl()->SelectItemControl(nullptr);
+    static_cast<TPressBarWindow*>(bar->GetControl())->PopupChain = true;
+    bar->GetControl()->SelectItemControl(Control(bar, 0));
+    EXPECT_EQ(bar->GetControl()->GetHint(), "Opens a file");
+    EXPECT_EQ(vcl::Application->GetHint(), "Opens a file");
+    bar->GetItemLinks()->GetItem(1)->GetItem()->SetHint("Save|Saves it");
+    bar->GetControl()->SelectItemControl(Control(bar, 1));
+    EXPECT_EQ(vcl::Application->GetHint(), "Saves it");
+}
+
+TEST_F(BarControlTest, MetricsAskThePainter) {
+    TxbBar* bar = MakeBar({"A"});
+    win::HDC dc = win::GetDC(nullptr);
+    win::HGDIOBJ old = win::SelectObject(dc, win::ToGdiObj(Manager->GetFontHandle()));
+    win::SIZE zero{};
+    win::GetTextExtentPoint32(dc, "0", 1, &zero);
+    win::SelectObject(dc, old);
+    win::ReleaseDC(nullptr, dc);
+    EXPECT_EQ(bar->GetControl()->GetMenuRowHeight(), zero.cy + 6);
+    EXPECT_EQ(bar->GetControl()->GetComboButtonWidth(), 2 * zero.cx - 1);
+    // The background goes through the painter: docked here.
+    TTestPainter::Calls().clear();
+    win::HDC wdc = win::GetDC(bar->GetControl()->GetHandle());
+    TCustomxbBarControl* window = bar->GetControl();
+    window->DrawBackground(wdc, {0, 0, 5, 5}, true, 0, window->GetBackgroundBrush());
+    win::ReleaseDC(bar->GetControl()->GetHandle(), wdc);
+    EXPECT_EQ(TTestPainter::CallsOf(tsDockedBarBackground).size(), 1u);
 }
 
 } // namespace

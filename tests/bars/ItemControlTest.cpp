@@ -89,11 +89,15 @@ TEST_F(ItemControlTest, TheWindowMakesAControlPerVisibleLinkOfARegisteredKind) {
     EXPECT_EQ(Control(0)->GetCaption(), "&Open");
     EXPECT_TRUE(Control(0)->GetEnabled());
     EXPECT_TRUE(Window()->OwnsItemControl(Control(1)));
-    // A plain button kind has no control class registered by the tests: none is made for it.
+    // A plain button gets the button control; an item kind without a control class gets none.
     auto* plain = new TxbBarButton(Form);
     Bar->GetItemLinks()->Add()->SetItem(plain);
     Bar->GetItemLinks()->GetItem(2)->CreateControl();
-    EXPECT_EQ(Bar->GetItemLinks()->GetItem(2)->GetControl(), nullptr);
+    EXPECT_NE(dynamic_cast<TxbBarButtonControl*>(Bar->GetItemLinks()->GetItem(2)->GetControl()), nullptr);
+    auto* other = new TDerivedTestItem(Form);
+    Bar->GetItemLinks()->Add()->SetItem(other);
+    Bar->GetItemLinks()->GetItem(3)->CreateControl();
+    EXPECT_EQ(Bar->GetItemLinks()->GetItem(3)->GetControl(), nullptr);
 }
 
 TEST_F(ItemControlTest, AClickMarksUseClosesTheChainThenRunsTheCommandOnce) {

@@ -1,0 +1,271 @@
+// The button control: the click chain from a scripted press and release, mnemonics, sizes in toolbars and
+// menus, the drop-down part, check buttons, and how it is drawn through the painter.
+#include "BarWindowFixture.h"
+
+#include "platform/vcl/ActnList.h"
+#include "platform/vcl/ImgList.h"
+#include "platform/win/gdi/Text.h"
+
+using namespace bars;
+using namespace barstest;
+
+namespace {
+
+// A split button recording where its drop-down menu is asked to open.
+class TDropButton : public TxbBarButton {
+public:
+    using TxbBarButton::TxbBarButton;
+    void DropDown(TxbBarItemControl* control, int32_t x, int32_t y, bool byMouse) override {
+        Log().push_back("DropDown " + std::to_string(x) + "," + std::to_string(y) + (byMouse ? " mouse" : " key"));
+        if (OnDropDown)
+            OnDropDown();
+    }
+    std::function<void()> OnDropDown;
+    static std::vector<std::string>& Log() {
+        static std::vector<std::string> log;
+        return log;
+    }
+};
+
+class ButtonControlTest : public BarWindowFixture {
+protected:
+    void SetUp() override {
+        BarWindowFixture::SetUp();
+        RegisterItemClass<TDropButton, TxbBarButtonControl>("TDropButton", false);
+        TDropButton::Log().clear();
+    }
+    void TearDown() override {
+        UnregisterItemClass(typeid(TDropButton));
+        BarWindowFixture::TearDown();
+    }
+    static TxbBarButtonControl* Button(TxbBar* bar, int index) {
+        return dynamic_cast<TxbBarButtonControl*>(Control(bar, index));
+    }
+    static TxbBarButton* Item(TxbBar* bar, int index) {
+        return dynamic_cast<TxbBarButton*>(bar->GetItemLinks()->GetItem(index)->GetItem());
+    }
+    // The width of text in the bars' font.
+    int32_t TextWidth(const std::string& text) {
+        win::HDC dc = win::GetDC(nullptr);
+        win::HGDIOBJ old = win::SelectObject(dc, win::ToGdiObj(Manager->GetFontHandle()));
+        win::SIZE size{};
+        win::GetTextExtentPoint32(dc, text.c_str(), int(text.size()), &size);
+        win::SelectObject(dc, old);
+        win::ReleaseDC(nullptr, dc);
+        return size.cx;
+    }
+    // A bar with one split button whose drop-down menu is set.
+    TDropButton* MakeDropBar(TxbBar*& bar) {
+        bar = Manager->GetBars()->Add();
+        bar->SetDockingStyle(dsTop);
+        auto* button = AddButton<TDropButton>(bar, "Split");
+        button->SetButtonStyle(bsDropDown);
+        button->SetDropDownMenu(new vcl::TComponent(Form));
+        bar->SetVisible(true);
+        bar->GetControl()->HandleNeeded();
+        Layout(bar);
+        return button;
+    }
+};
+
+TEST_F(ButtonControlTest, APressAndReleaseRunsTheCommandOnceAfterUseAndDeactivation) {
+    TxbBar* bar = MakeBar({"&Open", "&Save"});
+    ASSERT_NE(Button(bar, 0), nullptr);
+    UseCountBefore = bar->GetItemLinks()->GetItem(1)->GetUseCount();
+    Click(ScreenPoint(Control(bar, 1)));
+    EXPECT_EQ(Log(), (std::vector<std::string>{"OnClickItem &Save used +1 active 0", "OnClick &Save"}));
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+    // Hovering selects, by mouse.
+    Mouse(win::MouseAction::Move, ScreenPoint(Control(bar, 0)));
+    EXPECT_EQ(bar->GetControl()->GetSelectedControl(), Control(bar, 0));
+    EXPECT_TRUE(Control(bar, 0)->GetSelectedByMouse());
+}
+
+TEST_F(ButtonControlTest, MnemonicsSelectAmongSeveralAndRunTheOnlyOne) {
+    TxbBar* bar = MakeBar({"&Open", "&Options", "&Save"});
+    TxbBarControl* window = bar->GetControl();
+    // With no active bar window keys do nothing.
+    Key(window, 'S');
+    EXPECT_TRUE(Log().empty());
+    window->EnterKeyboardMode(nullptr);
+    Key(window, 'O');
+    EXPECT_EQ(window->GetSelectedControl(), Control(bar, 1));
+    Key(window, 'O');
+    EXPECT_EQ(window->GetSelectedControl(), Control(bar, 0));
+    EXPECT_TRUE(Log().empty());
+    UseCountBefore = bar->GetItemLinks()->GetItem(2)->GetUseCount();
+    Key(window, 'S');
+    EXPECT_EQ(Log(), (std::vector<std::string>{"OnClickItem &Save used +1 active 0", "OnClick &Save"}));
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+}
+
+TEST_F(ButtonControlTest, SizesInToolbarsAndMenus) {
+    vcl::TCustomImageList images(Form, 16, 16);
+    vcl::TBitmap strip;
+    strip.SetSize(16, 16);
+    images.Add(&strip, nullptr);
+    Manager->SetImages(&images);
+    TxbBar* bar = MakeBar({"Open"});
+    TxbBarControl* window = bar->GetControl();
+    TxbBarButton* item = Item(bar, 0);
+    TxbBarButtonControl* c = Button(bar, 0);
+    const int32_t row = window->GetTextRowHeight();
+    const int32_t bw = Manager->GetButtonWidth(), bh = Manager->GetButtonHeight();
+    const int32_t text = TextWidth("Open");
+    ASSERT_EQ(bw, 23);
+    ASSERT_EQ(bh, 22);
+    win::LOGFONT lf{};
+    win::GetObject(win::ToGdiObj(Manager->GetFontHandle()), sizeof lf, &lf);
+    const int32_t points = std::abs(lf.lfHeight) * 72 / 96;
+    struct Case {
+        const char* Name;
+        TxbBarPaintStyle Style;
+        int ImageIndex;
+        bool Lowered;
+        TxbBarButtonStyle ButtonStyle;
+        int32_t Width, Height;
+    };
+    const Case cases[] = {
+        {"glyph", psStandard, 0, false, bsDefault, bw, bh},
+        {"standard without glyph shows the caption", psStandard, -1, false, bsDefault, text + points,
+         std::max(row, bh)},
+        {"caption", psCaption, 0, false, bsDefault, text + points, std::max(row, bh)},
+        {"caption and glyph", psCaptionGlyph, 0, false, bsDefault, text + bw + 4, std::max(row, bh)},
+        {"lowered", psStandard, 0, true, bsDefault, bw + 2, bh + 2},
+        {"arrow part", psStandard, 0, false, bsDropDown, bw + Manager->GetArrowWidth(), bh},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.Name);
+        item->SetPaintStyle(k.Style);
+        item->SetImageIndex(k.ImageIndex);
+        item->SetLowered(k.Lowered);
+        item->SetButtonStyle(k.ButtonStyle);
+        c = Button(bar, 0);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->GetWidth(), k.Width);
+        EXPECT_EQ(c->GetHeight(), k.Height);
+    }
+    item->SetButtonStyle(bsDefault);
+    item->SetLowered(false);
+    // Rotated on a vertical bar: the caption runs down, width and height trade places.
+    bar->SetRotateWhenVertical(true);
+    window->SetDockingStyle(dsLeft);
+    item->SetPaintStyle(psCaptionGlyph);
+    c = Button(bar, 0);
+    EXPECT_EQ(c->GetHeight(), text + bh + 4);
+    EXPECT_EQ(c->GetWidth(), std::max(row, bw));
+    window->SetDockingStyle(dsTop);
+    Manager->SetImages(nullptr);
+
+    // In a menu: the caption without its accelerator mark, two rows and 6; a shortcut adds its text.
+    NextMenu = true;
+    TxbBar* menu = MakeBar({"&Open"});
+    TxbBarButtonControl* m = Button(menu, 0);
+    const int32_t menuRow = menu->GetControl()->GetTextRowHeight();
+    EXPECT_EQ(m->GetHeight(), menuRow);
+    EXPECT_EQ(m->GetWidth(), text + 2 * menuRow + 6);
+    Item(menu, 0)->SetShortCut(vcl::TextToShortCut("Ctrl+O"));
+    m = Button(menu, 0);
+    EXPECT_EQ(m->GetWidth(), text + 2 * menuRow + 6 + TextWidth(vcl::ShortCutToText(vcl::TextToShortCut("Ctrl+O"))) +
+                                 menuRow - 6);
+}
+
+TEST_F(ButtonControlTest, APressOnTheArrowPartOpensTheMenuAtTheBottomLeftAndRunsNoCommand) {
+    TxbBar* bar = nullptr;
+    MakeDropBar(bar);
+    TxbBarButtonControl* c = Button(bar, 0);
+    const win::TRect r = bar->GetControl()->GetItemScreenRect(c);
+    Click(ScreenPoint(c, -2, 2));
+    EXPECT_EQ(TDropButton::Log(),
+              std::vector<std::string>{"DropDown " + std::to_string(r.Left) + "," + std::to_string(r.Bottom) + " mouse"});
+    EXPECT_TRUE(c->GetDropDownShown());
+    EXPECT_TRUE(Log().empty());
+    // Closed again, a press on the face runs the command.
+    c->DropDownMenuClosed();
+    bar->GetControl()->DeactivateAll();
+    Click(ScreenPoint(c, 2, 2));
+    EXPECT_EQ(Log().size(), 2u);
+    EXPECT_EQ(TDropButton::Log().size(), 1u);
+    // Down opens it from the keyboard.
+    bar->GetControl()->EnterKeyboardMode(c);
+    Key(bar->GetControl(), win::VK_DOWN);
+    ASSERT_EQ(TDropButton::Log().size(), 2u);
+    EXPECT_EQ(TDropButton::Log()[1], "DropDown " + std::to_string(r.Left) + "," + std::to_string(r.Bottom) + " key");
+    bar->GetControl()->DeactivateAll();
+}
+
+TEST_F(ButtonControlTest, ADropDownThatFreesTheControlEndsQuietly) {
+    for (int what = 0; what < 2; ++what) {
+        SCOPED_TRACE(what);
+        TxbBar* bar = nullptr;
+        TDropButton* button = MakeDropBar(bar);
+        button->OnDropDown = [bar, what]() {
+            // A handler that rebuilds or frees the window under the control.
+            if (what == 0)
+                bar->GetControl()->DestroyHandle();
+            else
+                delete bar;
+        };
+        Click(ScreenPoint(Button(bar, 0), -2, 2));
+        EXPECT_EQ(TDropButton::Log().size(), size_t(what + 1));
+        EXPECT_TRUE(Log().empty());
+        if (what == 0)
+            bar->SetVisible(false);
+    }
+}
+
+TEST_F(ButtonControlTest, ACheckButtonTogglesOncePerClick) {
+    for (bool menu : {false, true}) {
+        SCOPED_TRACE(menu);
+        NextMenu = menu;
+        TxbBar* bar = MakeBar({"Bold"});
+        TxbBarButton* item = Item(bar, 0);
+        item->SetButtonStyle(bsChecked);
+        Layout(bar);
+        std::vector<bool> downs;
+        item->OnClick = [&](vcl::TObject*) { downs.push_back(item->GetDown()); };
+        if (menu)
+            Button(bar, 0)->Click(false);
+        else
+            Click(ScreenPoint(Button(bar, 0)));
+        EXPECT_EQ(downs, std::vector<bool>{true});
+        if (menu)
+            Button(bar, 0)->Click(false);
+        else
+            Click(ScreenPoint(Button(bar, 0)));
+        EXPECT_EQ(downs, (std::vector<bool>{true, false}));
+        bar->SetVisible(false);
+    }
+}
+
+TEST_F(ButtonControlTest, DrawnPressedWhileItsCommandRunsAndHighlightedAsSelected) {
+    TxbBar* bar = MakeBar({"Run", "Off"});
+    TxbBarButtonControl* c = Button(bar, 0);
+    auto drawnStates = [&](TxbBarButtonControl* control) {
+        TTestPainter::Calls().clear();
+        control->Draw(bar->GetControl()->GetItemRect(control), ptToolbar);
+        const auto glyphs = TTestPainter::CallsOf(tsItemGlyph);
+        return glyphs.empty() ? TxbItemDrawStates{} : glyphs.front().States;
+    };
+    TxbItemDrawStates during;
+    Item(bar, 0)->OnClick = [&](vcl::TObject*) { during = drawnStates(c); };
+    c->Click(false);
+    EXPECT_TRUE(during.Contains(idsPressed));
+    EXPECT_TRUE(during.Contains(idsSelected));
+    EXPECT_FALSE(drawnStates(c).Contains(idsPressed));
+    // A disabled button: highlighted when selected by key, not by hover.
+    Item(bar, 1)->SetEnabled(false);
+    TxbBarButtonControl* off = Button(bar, 1);
+    bar->GetControl()->SelectItemControlByMouse(off);
+    EXPECT_FALSE(drawnStates(off).Contains(idsSelected));
+    bar->GetControl()->SelectItemControl(nullptr);
+    bar->GetControl()->SelectItemControl(off);
+    const TxbItemDrawStates byKey = drawnStates(off);
+    EXPECT_TRUE(byKey.Contains(idsSelected));
+    EXPECT_FALSE(byKey.Contains(idsEnabled));
+    // The caption of a caption button is drawn past half the font size.
+    EXPECT_EQ(TTestPainter::CallsOf(tsItemCaption).size(), 1u);
+    EXPECT_EQ(TTestPainter::CallsOf(tsItemCaption)[0].Text, "Off");
+}
+
+} // namespace
