@@ -7,6 +7,7 @@
 #include "bars/xbBarToolbar.h"
 #include "bars/xbBarUtils.h"
 #include "bars/xbBars.h"
+#include "bars/xbDockControl.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/MulDiv.h"
@@ -98,16 +99,27 @@ void TxbBarItemControlPainter::DrawDockBackground(TxbDockControl*, win::HDC dc, 
     FillRectOrTileBitmap(dc, rect, offsetRect, nullptr, color, brush);
 }
 
-void TxbBarItemControlPainter::DrawDockedBarBackground(TCustomxbBarControl*, win::HDC dc, int32_t,
+void TxbBarItemControlPainter::DrawDockedBarBackground(TCustomxbBarControl* window, win::HDC dc, int32_t color,
                                                        win::HBRUSH brush, const win::TRect& rect,
-                                                       const win::TRect&) const {
-    win::FillRect(dc, &rect, brush);
+                                                       const win::TRect& offsetRect) const {
+    // The dock's background at the bar's place, so that a dock bitmap continues under the bar.
+    auto* toolbar = dynamic_cast<TxbBarControl*>(window);
+    TxbDockControl* dock = toolbar ? toolbar->GetDockControl() : nullptr;
+    if (!dock) {
+        FillRectOrTileBitmap(dc, rect, offsetRect, nullptr, color, brush);
+        return;
+    }
+    win::TRect offset = offsetRect;
+    win::OffsetRect(&offset, toolbar->GetLeft(), toolbar->GetTop());
+    dock->DrawBackground(dc, rect, color, brush, offset);
 }
 
-void TxbBarItemControlPainter::DrawFloatingBarBackground(TCustomxbBarControl*, win::HDC dc, int32_t,
+void TxbBarItemControlPainter::DrawFloatingBarBackground(TCustomxbBarControl* window, win::HDC dc, int32_t color,
                                                          win::HBRUSH brush, const win::TRect& rect,
-                                                         const win::TRect&) const {
-    win::FillRect(dc, &rect, brush);
+                                                         const win::TRect& offsetRect) const {
+    const TxbBarManager* manager = window ? window->GetBarManager() : nullptr;
+    vcl::TBitmap* bar = manager && manager->GetBackgrounds() ? manager->GetBackgrounds()->GetBar() : nullptr;
+    FillRectOrTileBitmap(dc, rect, offsetRect, bar, color, brush);
 }
 
 void TxbBarItemControlPainter::DrawFloatingBackground(TxbBarControl*, win::HDC dc, int32_t, win::HBRUSH brush,

@@ -1,6 +1,11 @@
 #include "bars/xbDockControl.h"
 
 #include "bars/xbBarControl.h"
+#include "bars/xbBarDraw.h"
+#include "bars/xbBarPainter.h"
+#include "platform/win/gdi/Edges.h"
+#include "platform/win/gdi/Gdi.h"
+#include "platform/win/user/UserTypes.h"
 #include "bars/xbBarToolbar.h"
 #include "bars/xbBarItemLinks.h"
 #include "bars/xbBars.h"
@@ -646,10 +651,121 @@ void TxbDockControl::RefreshFrames() {
     UpdateLayout();
 }
 
+bool TxbDockControl::HasOwnBackground() const { return FBackgroundBitmap && !FBackgroundBitmap->GetEmpty(); }
+
+bool TxbDockControl::HasBackground() const {
+    if (HasOwnBackground())
+        return true;
+    if (!FBarManager)
+        return false;
+    const TxbBarItemControlPainter* painter = FBarManager->GetPainter();
+    vcl::TBitmap* bar = FBarManager->GetBackgrounds() ? FBarManager->GetBackgrounds()->GetBar() : nullptr;
+    return (painter && painter->HasThemedBackground()) || (bar && !bar->GetEmpty());
+}
+
+bool TxbDockControl::GetSunkenBorder() const { return FBarManager && FBarManager->GetSunkenBorder(); }
+
+void TxbDockControl::DrawBackground(win::HDC dc, const win::TRect& rect, vcl::TColor color, win::HBRUSH brush,
+                                    const win::TRect& offsetRect) {
+    if (HasOwnBackground() || !FBarManager) {
+        FillRectOrTileBitmap(dc, rect, offsetRect, FBackgroundBitmap.get(), color, brush);
+        return;
+    }
+    vcl::TBitmap* bar = FBarManager->GetBackgrounds() ? FBarManager->GetBackgrounds()->GetBar() : nullptr;
+    if (bar && !bar->GetEmpty()) {
+        FillRectOrTileBitmap(dc, rect, offsetRect, bar, color, brush);
+        return;
+    }
+    win::TRect client = GetClientRect();
+    if (client.Right > client.Left && client.Bottom > client.Top && FBarManager->GetPainter())
+        FBarManager->GetPainter()->DrawDockBackground(this, dc, color, brush, rect, offsetRect);
+}
+
+void TxbDockControl::CreateParams(vcl::TCreateParams& params) {
+    vcl::TCustomControl::CreateParams(params);
+    params.Style |= win::WS_CHILD | win::WS_CLIPSIBLINGS | win::WS_CLIPCHILDREN;
+    params.WindowClassStyle |= win::CS_DBLCLKS;
+}
+
+void TxbDockControl::WndProc(vcl::TMessage& message) {
+    switch (message.Msg) {
+    case win::WM_ERASEBKGND: {
+        win::TRect client = GetClientRect();
+        DrawBackground(reinterpret_cast<win::HDC>(message.WParam), client, GetColor(), nullptr, client);
+        message.Result = 1;
+        return;
+    }
+    case win::WM_NCCALCSIZE:
+        vcl::TCustomControl::WndProc(message);
+        if (GetSunkenBorder() && message.LParam) {
+            auto* params = reinterpret_cast<win::NCCALCSIZE_PARAMS*>(message.LParam);
+            win::InflateRect(&params->rgrc[0], -1, -1);
+        }
+        return;
+    case win::WM_NCPAINT:
+        vcl::TCustomControl::WndProc(message);
+        if (GetSunkenBorder()) {
+            win::HDC dc = win::GetWindowDC(GetHandle());
+            win::TRect r;
+            win::GetWindowRect(GetHandle(), &r);
+            win::TRect local{0, 0, r.Right - r.Left, r.Bottom - r.Top};
+            win::DrawEdge(dc, &local, win::BDR_SUNKENOUTER, win::BF_RECT);
+            win::ReleaseDC(GetHandle(), dc);
+        }
+        return;
+    case win::WM_MOUSEACTIVATE:
+        vcl::TCustomControl::WndProc(message);
+        if (FBarManager && !GetComponentState().Contains(vcl::csDesigning)) {
+            message.Result = win::MA_NOACTIVATE;
+            if (vcl::TCustomForm* form = dynamic_cast<vcl::TCustomForm*>(FBarManager->GetOwner()))
+                if (form->HandleAllocated())
+                    win::SetWindowPos(form->GetHandle(), win::HWND_TOP, 0, 0, 0, 0,
+                                      win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
+        }
+        return;
+    case win::WM_LBUTTONDBLCLK:
+        if (FBarManager && FBarManager->GetCanCustomize()) {
+            FBarManager->SetCustomizing(true);
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    vcl::TCustomControl::WndProc(message);
+}
+
+bool TxbBarDockControl::CanDockBar(TxbBar* bar) {
+    if (!TxbDockControl::CanDockBar(bar))
+        return false;
+    TxbBarControl* window = bar ? bar->GetControl() : nullptr;
+    if (window && window->HandleAllocated() && HandleAllocated() && win::IsChild(window->GetHandle(), GetHandle()))
+        return false;
+    return true;
+}
+
+int32_t TxbBarDockControl::DesignMinimumSize() const {
+    return GetComponentState().Contains(vcl::csDesigning) && !FAllowZeroSizeInDesignTime ? 3 : 0;
+}
+
+int32_t TxbBarDockControl::GetRowsSize() {
+    int32_t size = TxbDockControl::GetRowsSize();
+    return size == 0 ? DesignMinimumSize() : size;
+}
+
+void TxbBarDockControl::SetAllowZeroSizeInDesignTime(bool value) {
+    if (value == FAllowZeroSizeInDesignTime)
+        return;
+    FAllowZeroSizeInDesignTime = value;
+    UpdateLayout();
+}
+
 void RegisterDockControlTables() {
     vcl::DefineClassProperties<TxbDockControl, vcl::TCustomControl>().Property(
         "AllowDocking", &TxbDockControl::GetAllowDocking, &TxbDockControl::SetAllowDocking);
-    vcl::DefineClassProperties<TxbBarDockControl, TxbDockControl>();
+    vcl::DefineClassProperties<TxbBarDockControl, TxbDockControl>().Property(
+        "AllowZeroSizeInDesignTime", &TxbBarDockControl::GetAllowZeroSizeInDesignTime,
+        &TxbBarDockControl::SetAllowZeroSizeInDesignTime);
     vcl::RegisterClass(
         "TxbBarDockControl", [](vcl::TComponent* owner) -> vcl::TPersistent* { return new TxbBarDockControl(owner); },
         typeid(TxbBarDockControl));

@@ -110,8 +110,20 @@ public:
 
     vcl::TBitmap* GetBackgroundBitmap() const { return FBackgroundBitmap.get(); }
 
+    // ---- The window
+    // Paints the background into rect: the own bitmap, the manager's bar bitmap, or the painter's dock
+    // background. offsetRect is the part of the endless tiling from the client origin that rect shows.
+    virtual void DrawBackground(win::HDC dc, const win::TRect& rect, vcl::TColor color, win::HBRUSH brush,
+                                const win::TRect& offsetRect);
+    bool HasOwnBackground() const;
+    // A picture or the painter's own background shows behind the bars.
+    bool HasBackground() const;
+    virtual bool GetSunkenBorder() const;
+
 protected:
     void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
+    void CreateParams(vcl::TCreateParams& params) override;
+    void WndProc(vcl::TMessage& message) override;
 
 private:
     // The thickness of a row (its thickest window).
@@ -130,9 +142,20 @@ private:
     bool FRowsMade = false;
 };
 
+// A dock site placed on a form by its designer.
 class TxbBarDockControl : public TxbDockControl {
 public:
     using TxbDockControl::TxbDockControl;
+    // Not into a dock inside the bar's own window.
+    bool CanDockBar(TxbBar* bar) override;
+    // Without bars: 3 pixels at design time (0 with AllowZeroSizeInDesignTime), 0 at run time.
+    int32_t GetRowsSize() override;
+    int32_t DesignMinimumSize() const;
+    bool GetAllowZeroSizeInDesignTime() const { return FAllowZeroSizeInDesignTime; }
+    void SetAllowZeroSizeInDesignTime(bool value);
+
+private:
+    bool FAllowZeroSizeInDesignTime = false;
 };
 
 // Registers the dock's property table and the placed dock's class.
