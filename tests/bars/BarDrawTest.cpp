@@ -281,8 +281,9 @@ TEST_F(BarDrawTest, RoutinesLeaveTheClipRegionAsTheyFoundIt) {
             win::HRGN after = win::CreateRectRgn(0, 0, 0, 0);
             int has = win::GetClipRgn(s.Dc(), after);
             EXPECT_EQ(has, clipped ? 1 : 0);
-            if (clipped)
+            if (clipped) {
                 EXPECT_TRUE(win::EqualRgn(after, clip));
+            }
             win::SelectClipRgn(s.Dc(), nullptr);
             win::DeleteObject(after);
             win::DeleteObject(clip);

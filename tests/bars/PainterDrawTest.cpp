@@ -120,8 +120,9 @@ TEST_F(PainterDrawTest, DisabledMenuCaptionIsEmbossed) {
     ASSERT_FALSE(text.empty());
     for (auto [x, y] : text) {
         EXPECT_EQ(out.Pixel(x, y), Sys(win::COLOR_BTNSHADOW)) << x << "," << y;
-        if (!text.count({x + 1, y + 1}))
+        if (!text.count({x + 1, y + 1})) {
             EXPECT_EQ(out.Pixel(x + 1, y + 1), Sys(win::COLOR_BTNHIGHLIGHT)) << x + 1 << "," << y + 1;
+        }
     }
     // Selected or enabled: one colour, no relief.
     TxbItemPaintState hot;
@@ -331,8 +332,6 @@ TEST_F(PainterDrawTest, EndMarks) {
         EXPECT_EQ(out.Pixel(199, 25), Rgb(9, 99, 9));
         win::TRect inside{190, 1, 199, 25};
         auto textIn = [&](int top, int bottom) {
-            win::TRect r = out.Bounds([](win::COLORREF c) { return c == Sys(win::COLOR_BTNTEXT); });
-            (void)r;
             win::TRect found{1000, 1000, -1, -1};
             for (int y = top; y < bottom; ++y)
                 for (int x = inside.Left; x < inside.Right; ++x)
