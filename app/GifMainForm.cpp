@@ -238,7 +238,7 @@ TfrmGifMain::~TfrmGifMain() {
 void TfrmGifMain::FormCreate(vcl::TObject*) {
     gif::DefaultPaintOptions.Include(gif::gpoPaintOnTarget);
     vcl::Application->SetTitle(EditorTitle);
-    ShowTitle(std::string(EditorTitle) + UntitledSuffix);
+    SetCaption(std::string(EditorTitle) + UntitledSuffix);
     FScratch = std::make_unique<gif::TGifDocument>();
     FDocument = std::make_unique<gif::TGifDocument>();
     Scratch = FScratch.get();
@@ -419,19 +419,7 @@ void TfrmGifMain::UpdateCommandStates() {
 }
 
 void TfrmGifMain::UpdateTitle() {
-    ShowTitle(std::string(EditorTitle) + (FileName.empty() ? std::string(UntitledSuffix) : " - " + FileName));
-}
-
-void TfrmGifMain::ShowTitle(const std::string& caption) {
-    SetCaption(caption);
-    if (!HandleAllocated())
-        return;
-    // The window system keeps a new text without drawing it: the frame is drawn again, and the frame
-    // change tells the screen, whose window takes the title.
-    win::SetWindowPos(GetHandle(), nullptr, 0, 0, 0, 0,
-                      win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE |
-                          win::SWP_FRAMECHANGED);
-    win::RedrawWindow(GetHandle(), nullptr, nullptr, win::RDW_FRAME | win::RDW_INVALIDATE);
+    SetCaption(std::string(EditorTitle) + (FileName.empty() ? std::string(UntitledSuffix) : " - " + FileName));
 }
 
 void TfrmGifMain::SetStatusText(const std::string& text, int32_t panel) {
@@ -467,7 +455,7 @@ bool TfrmGifMain::NewDocument() {
 
 void TfrmGifMain::ClearDocument() {
     StopPreview(true);
-    ShowTitle(std::string(EditorTitle) + UntitledSuffix);
+    SetCaption(std::string(EditorTitle) + UntitledSuffix);
     FileName.clear();
     Modified = false;
     Document->Assign(nullptr);

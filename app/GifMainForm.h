@@ -230,8 +230,6 @@ public:
 private:
     friend class TfrmGifPreview;
     void ReleasePreviewWindow();
-    // Sets the caption and has the title bar drawn again and the desktop's title follow at once.
-    void ShowTitle(const std::string& caption);
     // Runs one property change: stops a playing preview, runs change, refreshes the preview window and
     // plays again when it was playing.
     template <typename F> void WithPreviewStopped(F change);

@@ -173,9 +173,16 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NCHITTEST:
         return DefaultHitTest(hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-    case WM_SETTEXT:
+    case WM_SETTEXT: {
         self->FText = lParam ? reinterpret_cast<const char*>(lParam) : "";
+        // The caption shows the new text: the frame is drawn again, and a top-level window's desktop window
+        // takes it as its title.
+        if ((self->FStyle & WS_CAPTION) == WS_CAPTION && self->IsVisibleFlag())
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+        if (IsWindow(hwnd) && !self->IsChild())
+            ScreenBackendNotify(self);
         return TRUE;
+    }
     case WM_GETTEXT: {
         auto* buffer = reinterpret_cast<char*>(lParam);
         if (!buffer || wParam == 0)

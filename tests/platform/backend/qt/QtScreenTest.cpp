@@ -111,6 +111,12 @@ TEST_F(QtScreenTest, DesktopWindowsFollowTopLevelWindows) {
     EXPECT_EQ(Desktop("form")->geometry(), QRect(200, 100, 300, 200));
     DestroyWindow(popup);
     EXPECT_EQ(Desktop("popup"), nullptr);
+
+    // A new text is the desktop window's title at once, with nothing else done to the window.
+    QWindow* before = Desktop("form");
+    SetWindowText(form, "form - renamed");
+    EXPECT_EQ(Desktop("form"), nullptr);
+    EXPECT_EQ(Desktop("form - renamed"), before);
 }
 
 TEST_F(QtScreenTest, DesktopInputBecomesMessages) {
