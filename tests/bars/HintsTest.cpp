@@ -1,9 +1,12 @@
 // Toolbar hints on the manual clock: the delays, the re-show window, the text, the place and the size.
 #include "BarsTestSupport.h"
+#include "PaintTestSupport.h"
 
 #include "bars/xbBarHints.h"
 #include "bars/xbBarUtils.h"
+#include "platform/vcl/Application.h"
 #include "platform/win/gdi/DrawText.h"
+#include "platform/win/gdi/Edges.h"
 #include "platform/win/user/User.h"
 
 using namespace bars;
@@ -132,6 +135,31 @@ TEST_F(HintsTest, WindowLooksAndDoesNotTakeTheMouse) {
     EXPECT_EQ(exStyle & (win::WS_EX_TOPMOST | win::WS_EX_TOOLWINDOW), win::WS_EX_TOPMOST | win::WS_EX_TOOLWINDOW);
     EXPECT_EQ(win::SendMessage(hint, win::WM_NCHITTEST, 0, 0), win::HTTRANSPARENT);
     EXPECT_NE(win::GetActiveWindow(), hint);
+}
+
+TEST_F(HintsTest, PaintedWithARaisedOuterEdgeAndTheTextFromThreeThree) {
+    win::SetCursorPos(100, 120);
+    Manager->UpdateHint(true, "Open");
+    Wait(1000);
+    ASSERT_TRUE(Visible());
+    win::HWND hint = BarHintWindow()->GetHandle();
+    win::UpdateWindow(hint);
+    win::TRect r = WindowRect();
+    const int w = r.Right - r.Left, h = r.Bottom - r.Top;
+    // The same picture from its parts: the hint colour, the edge round the client, the text at (3, 3).
+    Surface expected(w, h, win::COLORREF(vcl::ColorToRGB(vcl::Application->GetHintColor())));
+    win::TRect edge{0, 0, w, h};
+    win::DrawEdge(expected.Dc(), &edge, win::BDR_RAISEDOUTER, win::BF_RECT);
+    win::HGDIOBJ old = win::SelectObject(expected.Dc(), Manager->GetFont()->GetHandle());
+    win::SetBkMode(expected.Dc(), win::TRANSPARENT);
+    win::SetTextColor(expected.Dc(), win::COLORREF(vcl::ColorToRGB(vcl::Screen->GetHintFont()->GetColor())));
+    win::TRect text{3, 3, w - 1, h - 1};
+    std::string open = "Open";
+    win::DrawText(expected.Dc(), open, &text, win::DT_NOPREFIX | win::DT_NOCLIP | win::DT_WORDBREAK);
+    win::SelectObject(expected.Dc(), old);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            ASSERT_EQ(FScreen.ScreenPixel(r.Left + x, r.Top + y) & 0xFFFFFF, expected.Pixel(x, y)) << x << "," << y;
 }
 
 TEST_F(HintsTest, TextBeforeTheBarWithTheShortcut) {
