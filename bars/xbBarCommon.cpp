@@ -4,6 +4,7 @@
 #include "bars/xbBarCategories.h"
 #include "bars/xbBarItem.h"
 #include "bars/xbBarItemLinks.h"
+#include "bars/xbBarPopupMenu.h"
 #include "bars/xbBarSubItem.h"
 #include "bars/xbBars.h"
 #include "bars/xbDockControl.h"
@@ -229,6 +230,7 @@ void InitBarCommonModule() {
     RegisterDockControlTables();
     RegisterBarButtonTables();
     RegisterBarSubItemTables();
+    RegisterBarPopupMenuTables();
 }
 
 void DoneBarCommonModule() {

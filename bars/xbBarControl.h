@@ -15,6 +15,7 @@ class TxbBar;
 class TxbBarItemControl;
 class TxbBarItemLink;
 class TxbBarItemLinks;
+class TxbBarSubMenuControl;
 class TxbDockControl;
 
 // What every bar window shares (toolbars, menus, popup menus): one link collection shown with one item

@@ -18,7 +18,7 @@ namespace bars {
 
 TxbBarItemControl::TxbBarItemControl(TxbBarItemLink* link) : FLink(link) {
     if (link && link->GetLinks())
-        FWindow = link->GetLinks()->GetBarControl();
+        FWindow = link->GetLinks()->GetWindow();
 }
 
 TxbBarItemControl::~TxbBarItemControl() {

@@ -8,6 +8,7 @@
 #include "bars/xbBarSubItem.h"
 #include "bars/xbBars.h"
 #include "bars/xbBarManager.h"
+#include "bars/xbBarPopupMenu.h"
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarUtils.h"
 #include "platform/vcl/Bitmap.h"
@@ -19,6 +20,7 @@
 #include "platform/win/user/User.h"
 
 #include <algorithm>
+#include <utility>
 #include <cctype>
 
 namespace bars {
@@ -309,7 +311,7 @@ void TxbBarItemLink::CopyUsage(TxbBarItemLink* other) {
 }
 
 void TxbBarItemLink::CreateControl() {
-    if (FControl || !FItem || !FLinks || !FLinks->GetBarControl())
+    if (FControl || !FItem || !FLinks || !FLinks->GetWindow())
         return;
     if (TxbBarItemControlFactory make = FindItemControlClass(typeid(*FItem)))
         FControl = make(this);
@@ -352,6 +354,10 @@ TxbBarItemLinks::TxbBarItemLinks(TxbBarManager* manager, vcl::TPersistent* owner
 TxbBarItemLinks::~TxbBarItemLinks() {
     FDestroying = true;
     DestroyBarControl();
+    // An open menu of these links goes with them.
+    if (TCustomxbBarControl* menu = std::exchange(FMenuWindow, nullptr))
+        if (!menu->GetComponentState().Contains(vcl::csDestroying))
+            delete menu;
     // The links go here, while the collection is still whole.
     BeginUpdate();
     while (GetCount() > 0)
@@ -451,6 +457,12 @@ void TxbBarItemLinks::DestroyBarControl() {
     // window being freed on its own has already left the collection).
     if (control)
         control->Free();
+}
+
+TCustomxbBarControl* TxbBarItemLinks::GetWindow() const {
+    if (FBarControl)
+        return FBarControl;
+    return FMenuWindow;
 }
 
 void TxbBarItemLinks::BarControlGone(TxbBarControl* control) {
@@ -576,8 +588,22 @@ void TxbBarItemLinks::UpdateItemActions() {
 }
 
 bool TxbBarItemLinks::ExecuteShortCut(vcl::TShortCut shortCut) {
+    std::vector<const TxbBarItemLinks*> path;
+    return ExecuteShortCut(shortCut, path);
+}
+
+bool TxbBarItemLinks::ExecuteShortCut(vcl::TShortCut shortCut, std::vector<const TxbBarItemLinks*>& path) {
     if (shortCut == 0)
         return false;
+    // Menus may hold each other (a popup menu holding a drop-down button whose menu is that popup): the
+    // search carries the collections on its path and enters none twice.
+    if (std::find(path.begin(), path.end(), this) != path.end())
+        return false;
+    path.push_back(this);
+    struct PathScope {
+        std::vector<const TxbBarItemLinks*>& Path;
+        ~PathScope() { Path.pop_back(); }
+    } scope{path};
     UpdateItemActions();
     for (TxbBarItemLink* link : std::vector<TxbBarItemLink*>(FAvailable)) {
         TxbBarItem* item = link->FItem;
@@ -585,34 +611,28 @@ bool TxbBarItemLinks::ExecuteShortCut(vcl::TShortCut shortCut) {
             continue;
         // A sub item passes the search into its own menu.
         if (auto* sub = dynamic_cast<TCustomxbBarSubItem*>(item)) {
-            if (FExecutingDepth < MaxShortCutDepth) {
-                ++FExecutingDepth;
-                bool ran = false;
-                try {
-                    ran = sub->HandleShortCut(shortCut);
-                } catch (...) {
-                    --FExecutingDepth;
-                    throw;
-                }
-                --FExecutingDepth;
-                if (ran)
-                    return true;
-            }
+            if (sub->GetItemLinks() && sub->GetItemLinks()->ExecuteShortCut(shortCut, path))
+                return true;
             continue;
         }
         if (!item->CanClick())
             continue;
         // A shortcut of an action of the owner form's own is left to the form's action list.
+        bool leftToForm = false;
         if (TxbBarItemActionLink* actionLink = item->GetActionLink()) {
             vcl::TBasicAction* action = actionLink->GetAction();
-            if (action && actionLink->IsShortCutLinked() && FBarManager &&
-                action->GetOwner() == static_cast<vcl::TComponent*>(FBarManager->GetOwnerForm()))
-                continue;
+            leftToForm = action && actionLink->IsShortCutLinked() && FBarManager &&
+                         action->GetOwner() == static_cast<vcl::TComponent*>(FBarManager->GetOwnerForm());
         }
-        if (item->GetShortCut() == shortCut) {
+        if (!leftToForm && item->GetShortCut() == shortCut) {
             item->Click();
             return true;
         }
+        // A drop-down button passes the search on to its menu.
+        if (auto* button = dynamic_cast<TxbBarButton*>(item); button && button->GetButtonStyle() == bsDropDown)
+            if (auto* popup = dynamic_cast<TxbBarPopupMenu*>(button->GetDropDownMenu()))
+                if (popup->GetItemLinks() && popup->GetItemLinks()->ExecuteShortCut(shortCut, path))
+                    return true;
     }
     return false;
 }

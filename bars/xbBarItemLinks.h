@@ -21,6 +21,7 @@ class TBitmap;
 
 namespace bars {
 
+class TCustomxbBarControl;
 class TxbBarControl;
 class TxbBarItem;
 class TxbBarItemLinks;
@@ -179,8 +180,11 @@ public:
     TxbBarItemLink* GetNextSelectableLink(TxbBarItemLink* link) const;
     TxbBarItemLink* GetPrevSelectableLink(TxbBarItemLink* link) const;
 
-    // Runs the click of the first available, enabled link whose item has the shortcut; true when one ran.
+    // Runs the click of the first available, enabled link whose item has the shortcut, searching sub items'
+    // and drop-down buttons' menus too; true when one ran.
     bool ExecuteShortCut(vcl::TShortCut shortCut);
+    // The same, path holding the collections the search is inside (none is entered twice).
+    bool ExecuteShortCut(vcl::TShortCut shortCut, std::vector<const TxbBarItemLinks*>& path);
     // The next link after afterLink (null: from the start) whose caption's accelerator is key with shift
     // (Alt aside); the start link is examined last. Null when none.
     TxbBarItemLink* FindAccelLink(uint16_t key, vcl::TShiftState shift, TxbBarItemLink* afterLink);
@@ -200,6 +204,11 @@ public:
     void DestroyBarControl();
     // The window tells its collection that it is freed.
     void BarControlGone(TxbBarControl* control);
+    // The menu window showing the links (a sub item's or popup menu's), null while closed.
+    TCustomxbBarControl* GetMenuWindow() const { return FMenuWindow; }
+    void SetMenuWindow(TCustomxbBarControl* value) { FMenuWindow = value; }
+    // The window showing the links: the toolbar window or the menu window.
+    TCustomxbBarControl* GetWindow() const;
     // Runs after every change of the links (a bar installs one that marks the manager modified).
     std::function<void(TxbBarItemLinks*)> OnChange;
 
@@ -218,12 +227,10 @@ private:
     static TxbBarItemLink* At(const std::vector<TxbBarItemLink*>& list, int32_t index) {
         return index >= 0 && index < int32_t(list.size()) ? list[size_t(index)] : nullptr;
     }
-    // Sub items whose menus hold each other (made in code around the link checks) end the shortcut search.
-    static constexpr int32_t MaxShortCutDepth = 64;
-    int32_t FExecutingDepth = 0;
     TxbBarManager* FBarManager;
     vcl::TPersistent* FOwner;
     TxbBarControl* FBarControl = nullptr;
+    TCustomxbBarControl* FMenuWindow = nullptr;
     std::vector<TxbBarItemLink*> FAvailable, FVisible, FShown, FRecent;
     int32_t FRecentItemCount = -1;
     int32_t FSavedRecentItemCount = -1;

@@ -5,6 +5,8 @@
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarControl.h"
 #include "bars/xbBarHints.h"
+#include "bars/xbBarHooks.h"
+#include "bars/xbBarPopupMenu.h"
 #include "bars/xbBarToolbar.h"
 #include "bars/xbBarSubItem.h"
 #include "bars/xbBars.h"
@@ -84,10 +86,11 @@ TxbBarManager::TxbBarManager(vcl::TComponent* owner) : vcl::TComponent(ResolveOw
         throw vcl::Exception(lookandfeel::GetLocalizedString(sxbBarManagerMoreThanOne));
     FConstructionRefused = false;
     FOwnerForm = form;
-    if (TxbBarManagerList* list = BarManagerList()) {
-        list->Add(this);
+    if (BarManagerList()) {
+        RegisterManager(this);
         FRegistered = true;
     }
+    FPopupMenuLinks = std::make_unique<TxbBarPopupMenuLinks>(this);
 
     FBackgrounds = std::make_unique<TxbBarBackgrounds>(this);
     FThemeActive = lookandfeel::AreThemesAvailable(lookandfeel::XPBarStyleElements);
@@ -136,6 +139,10 @@ void TxbBarManager::UpdateHint(bool show, const std::string& text) { UpdateBarHi
 TxbBarManager::~TxbBarManager() {
     Destroying();
     BarHintManagerDestroying(this);
+    // The popup menus of the manager go first, each leaving the list as it goes.
+    while (!FPopupMenus.empty())
+        FPopupMenus.back()->Free();
+    FPopupMenuLinks.reset();
     delete FLookAndFeel;
     FLookAndFeel = nullptr;
     FThemeNotificator.reset();
@@ -171,8 +178,7 @@ TxbBarManager::~TxbBarManager() {
         item->Free();
     }
     if (FRegistered)
-        if (TxbBarManagerList* list = BarManagerList())
-            list->Remove(this);
+        UnregisterManager(this);
     FCategories.reset();
 }
 
@@ -264,6 +270,8 @@ void TxbBarManager::Notification(vcl::TComponent* component, vcl::TOperation ope
         return;
     if (auto* dock = dynamic_cast<TxbDockControl*>(component))
         RemoveDockControl(dock);
+    if (FPopupMenuLinks)
+        FPopupMenuLinks->ComponentRemoved(component);
     for (auto [field, link] : {std::pair{&FImages, FImagesLink.get()}, std::pair{&FLargeImages, FLargeImagesLink.get()},
                                std::pair{&FHotImages, FHotImagesLink.get()},
                                std::pair{&FDisabledImages, FDisabledImagesLink.get()},
@@ -855,6 +863,19 @@ void TxbBarManager::SetWaitForDockingTime(int32_t value) {
     if (value >= 0)
         FWaitForDockingTime = value;
 }
+
+// ---- Popup menus --------------------------------------------------------------------------------------------
+
+TxbBarPopupMenu* TxbBarManager::GetPopupMenu(int32_t index) const {
+    return index >= 0 && index < int32_t(FPopupMenus.size()) ? FPopupMenus[size_t(index)] : nullptr;
+}
+
+void TxbBarManager::AddPopupMenu(TxbBarPopupMenu* menu) {
+    if (menu && std::find(FPopupMenus.begin(), FPopupMenus.end(), menu) == FPopupMenus.end())
+        FPopupMenus.push_back(menu);
+}
+
+void TxbBarManager::RemovePopupMenu(TxbBarPopupMenu* menu) { std::erase(FPopupMenus, menu); }
 
 // ---- Free functions -----------------------------------------------------------------------------------------
 

@@ -34,8 +34,11 @@ namespace bars {
 
 class TCustomxbBarControl;
 class TxbBar;
+class TxbBarControl;
 class TxbBarItemControl;
 class TxbBarGroup;
+class TxbBarPopupMenu;
+class TxbBarPopupMenuLinks;
 class TxbBarItem;
 class TxbBarItemLink;
 class TxbBarItemLinks;
@@ -190,6 +193,31 @@ public:
     // The item control the user works with last (hovered or selected by key), null when none.
     TxbBarItemControl* GetCurrentItemControl() const { return FCurrentItemControl; }
     void SetCurrentItemControl(TxbBarItemControl* value) { FCurrentItemControl = value; }
+    // A sub item's menu is being torn off into its floating bar.
+    bool IsDetaching() const { return FDetaching; }
+    void SetDetaching(bool value) { FDetaching = value; }
+
+    // ---- Popup menus (bars/xbBarPopupMenu.h): the menus that joined this manager and the links that bind
+    // them to controls of the form
+    TxbBarPopupMenuLinks* GetPopupMenuLinks() const { return FPopupMenuLinks.get(); }
+    int32_t GetPopupMenuCount() const { return int32_t(FPopupMenus.size()); }
+    TxbBarPopupMenu* GetPopupMenu(int32_t index) const;
+    void AddPopupMenu(TxbBarPopupMenu* menu);
+    void RemovePopupMenu(TxbBarPopupMenu* menu);
+
+    // ---- The owner form's messages (bars/xbBarOwnerForm.cpp), shown to the manager by the input hooks
+    void HandleOwnerFormMessage(win::UINT message, win::WPARAM wParam, win::LPARAM lParam);
+    // Shows or hides the floating bars with the form's activation; otherWindow gets the activation.
+    void HandleActivation(bool active, bool hiding, win::HWND otherWindow);
+    void KeepFloatingBarsInWorkArea();
+    // The layout store: the owner form's destruction saves there when StoreInRegistry or StoreInIniFile is set.
+    virtual void SaveToRegistry(const std::string& path) {}
+    virtual void SaveToIniFile(const std::string& fileName) {}
+    bool GetFormActive() const { return FFormActive; }
+    // Bars made visible before the form had a window wait for its WM_CREATE.
+    void AddPendingBar(TxbBar* bar);
+    bool IsShowingPendingBars() const { return FShowingPendingBars; }
+
     // While customizing: the selected item control (the customizing windows follow it).
     TxbBarItemControl* GetSelectedItemControl() const { return FSelectedItemControl; }
     void SetSelectedItemControl(TxbBarItemControl* value) { FSelectedItemControl = value; }
@@ -383,6 +411,13 @@ private:
     TxbBarItem* FDragItem = nullptr;
     TxbBarItemLink* FDragItemLink = nullptr;
     TxbBarItemControl* FSelectedItemControl = nullptr;
+    bool FDetaching = false;
+    std::unique_ptr<TxbBarPopupMenuLinks> FPopupMenuLinks;
+    std::vector<TxbBarPopupMenu*> FPopupMenus;
+    bool FFormActive = false;
+    bool FInActivation = false;
+    bool FShowingPendingBars = false;
+    std::vector<TxbBar*> FPendingBars;
     bool FChanged = false;
     bool FRedrawLocked = false;
     bool FStyleChanging = false;

@@ -4,6 +4,7 @@
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarItemLinks.h"
 #include "bars/xbBarManager.h"
+#include "bars/xbBarSubMenu.h"
 #include "bars/xbBars.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/TypInfo.h"
@@ -146,7 +147,7 @@ void RegisterBarSubItemTables() {
         .Event("OnPopup", static_cast<vcl::TNotifyEvent T::*>(&T::OnPopup));
     RegisterItemClass(
         "TxbBarSubItem", typeid(T), [](vcl::TComponent* owner) -> vcl::TPersistent* { return new T(owner); },
-        nullptr, true);
+        &MakeItemControl<TxbBarSubItemControl>, true);
 }
 
 } // namespace bars

@@ -100,6 +100,8 @@ void TxbBarControl::HideNotification() {
 // ---- Keyboard mode ---------------------------------------------------------------------------------------------
 
 void TxbBarControl::SetActive(bool value) {
+    if (!value)
+        FKeyboardOpened = false;
     if (!value && GetSelectedControl() && GetSelectedControl()->GetDroppedDown()) {
         GetSelectedControl()->CloseUp(true);
         if (!IsBarControlAlive(this))
@@ -108,6 +110,18 @@ void TxbBarControl::SetActive(bool value) {
     TCustomxbBarControl::SetActive(value);
     if (!value && IsBarControlAlive(this))
         LeaveKeyboardMode();
+}
+
+void TxbBarControl::SelectItemControl(TxbBarItemControl* control) {
+    TxbBarItemControl* old = GetSelectedControl();
+    TCustomxbBarControl::SelectItemControl(control);
+    if (!IsBarControlAlive(this))
+        return;
+    // Moving along a bar whose menu was open opens the next entry's menu.
+    TxbBarItemControl* selected = GetSelectedControl();
+    if (selected && selected != old && !selected->GetDroppedDown() && !IsCustomizing() && FKeyboardOpened &&
+        selected->OpensSubMenu())
+        selected->Enter(false);
 }
 
 void TxbBarControl::DeactivateAll() {
@@ -137,14 +151,19 @@ void TxbBarControl::WMKeyDown(vcl::TMessage& message) {
         DeactivateAll();
         break;
     case win::VK_RETURN:
+        if (selected && selected->OpensSubMenu() && selected->GetEnabled())
+            FKeyboardOpened = true;
         if (selected)
             selected->Activate(false);
         break;
     case win::VK_UP:
     case win::VK_DOWN:
         // Opens the selected sub item's menu.
-        if (selected && selected->OpensSubMenu())
+        if (selected && selected->OpensSubMenu()) {
+            if (selected->GetEnabled())
+                FKeyboardOpened = true;
             selected->Activate(false);
+        }
         break;
     default: break;
     }

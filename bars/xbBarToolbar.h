@@ -65,6 +65,10 @@ public:
     void Rebuild() override;
     void SetActive(bool value) override;
     void DeactivateAll() override;
+    void SelectItemControl(TxbBarItemControl* control) override;
+    // A menu was opened from this bar by key or click, so moving along the bar opens the next menu.
+    bool GetKeyboardOpened() const { return FKeyboardOpened; }
+    void SetKeyboardOpened(bool value) { FKeyboardOpened = value; }
     void RepaintItemControl(TxbBarItemControl* control) override;
     void SetMarkState(int32_t state) override;
     void UpdateFont() override;
@@ -162,6 +166,7 @@ private:
     int32_t FDockingChanging = 0;
     uintptr_t FMarkTimer = 0;
     bool FMoving = false;
+    bool FKeyboardOpened = false;
     bool FCreatingFont = false;
     bool FTruncated = false;
     win::HFONT FRotatedFont = nullptr;

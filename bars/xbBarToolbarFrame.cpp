@@ -3,6 +3,7 @@
 // button's press loop, and the floating window's sizing and snapping back onto a screen.
 #include "bars/xbBarToolbar.h"
 
+#include "bars/xbBarCommon.h"
 #include "bars/xbBarItemControl.h"
 #include "bars/xbBarManager.h"
 #include "bars/xbBarPainter.h"

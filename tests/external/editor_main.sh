@@ -10,7 +10,9 @@
 # coalesced frames equal the original's (compare -metric AE 0), "forminfo.ini" holds frmGifMainPosition and
 # a restart puts the window back where it was moved (xdotool getwindowgeometry).
 # The keys reach the commands through the command bars' shortcuts and main menu: until the bar library has
-# its input hooks and menu windows (bars/xbBarHooks.cpp, bars/xbBarSubMenu.cpp) the check is skipped.
+# its input hooks, menu windows and button controls (bars/xbBarHooks.cpp, bars/xbBarSubMenu.cpp,
+# bars/xbBarButtonControl.cpp) and gives a bar the toolbar window by default (TxbBarItemLinks::CreateBarControl
+# calls MakeToolbarWindow: Alt+F needs the main menu bar's window), the check is skipped.
 # $1 is the build folder.
 # Budget: 180 s
 set -u
@@ -23,9 +25,11 @@ editor_need
 for tool in gifsicle identify compare; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
 done
-for part in bars/xbBarHooks.cpp bars/xbBarSubMenu.cpp; do
+for part in bars/xbBarHooks.cpp bars/xbBarSubMenu.cpp bars/xbBarButtonControl.cpp; do
     [ -f "$SRC/$part" ] || { echo "skipped: the command bars have no $part yet (shortcuts, menus)"; exit 77; }
 done
+grep -q MakeToolbarWindow "$SRC/bars/xbBarItemLinks.cpp" ||
+    { echo "skipped: bars are shown without toolbar windows yet (Alt+F needs the main menu bar's window)"; exit 77; }
 [ -x "$BUILD/loomwick" ] || { echo "missing $BUILD/loomwick"; exit 1; }
 
 editor_setup 1024x768x24
