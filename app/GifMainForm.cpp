@@ -9,6 +9,7 @@
 #include "app/PaletteForm.h"
 #include "app/PalettePromptForm.h"
 #include "app/PreviewForm.h"
+#include "app/ProgressForm.h"
 #include "app/SwfHtmlForm.h"
 #include "bars/xbBar.h"
 #include "controls/FcButton.h"
@@ -186,6 +187,7 @@ void RegisterEditorClasses() {
     RegisterPalettePromptFormClass();
     RegisterFrameSizeFormClass();
     RegisterPaletteFormClass();
+    RegisterProgressFormClass();
 }
 
 } // namespace
@@ -318,7 +320,9 @@ void TfrmGifMain::DispatchCommand(intptr_t tag) {
     case 106:
         ExportToFlash();
         break;
-    // 107 (the AVI import) calls its file's routine here once it exists.
+    case 107:
+        ImportAvi();
+        break;
     case 108:
         ShowExporter();
         break;

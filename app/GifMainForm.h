@@ -151,6 +151,12 @@ public:
     void ExportToFlash();
     // Chosen frames saved as separate files (ExporterForm.cpp).
     void ShowExporter();
+    // The AVI import (AviImport.cpp): after the offer to save changes, the file chosen in dlgOpenAVI becomes
+    // the new untitled, modified document; ImportAviDocument does that for a file and is true when it did.
+    void ImportAvi();
+    bool ImportAviDocument(const std::string& file);
+    // The temporary image's progress, on prgBar inside the status bar.
+    void AviProgress(vcl::TObject* sender, vcl::TProgressStage stage, uint8_t percent);
 
     // ---- Rows (GifMainFrames.cpp) ----------------------------------------------------------------------
     // One row per frame, empty frames included: row i is frame i.

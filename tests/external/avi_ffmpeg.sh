@@ -5,16 +5,21 @@
 # time base and frame count, which must equal ffmpeg's own decoding (-pix_fmt bgr24, run with the scaler
 # flags the service converts with) byte for byte and ffprobe's time base and frame count. One file at
 # 30000/1001 frames a second from a 15-frame source skips every other position.
+# The editor's side: test_app's AviImportExternal test (LOOMWICK_APP_AVI_DIR) imports a video of web-safe
+# colours through the main window and saves it; gifsicle --info must show its frame count, "delay 0.07s"
+# on each and "loop forever", and ImageMagick's coalesced frames of the GIF must equal ffmpeg's frames.
 # Usage: avi_ffmpeg.sh BUILD_DIR. Exits 77 when a tool is missing. Every command is echoed.
 # Budget: 120 s
 set -uo pipefail
 BUILD=${1:?build folder}
 BUILD=$(cd "$BUILD" 2>/dev/null && pwd) || { echo "skip: no build folder $1"; exit 77; }
 MEDIA=$BUILD/tests/test_win_media
-for tool in ffmpeg ffprobe python3; do
+APP=$BUILD/tests/test_app
+for tool in ffmpeg ffprobe python3 gifsicle convert compare; do
     command -v "$tool" >/dev/null || { echo "skip: $tool missing"; exit 77; }
 done
 [[ -x $MEDIA ]] || { echo "skip: $MEDIA not built"; exit 77; }
+[[ -x $APP ]] || { echo "skip: $APP not built"; exit 77; }
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/loomwick-avi-XXXXXX")
 trap '[[ -n ${KEEP:-} ]] || rm -rf "$WORK"' EXIT
@@ -51,7 +56,19 @@ add mpeg4 mpeg4 -g 3
 add zmbv zmbv
 add huffyuv huffyuv
 [[ -s list.txt ]] || { echo "skip: ffmpeg encodes none of the codecs"; exit 77; }
-run ffmpeg -nostdin -loglevel error -y -f lavfi -i "testsrc=size=32x24:rate=15" "${OUTPUTS[@]}" ||
+# The editor's video: 5 frames of 32 x 24 in web-safe colours (each channel a multiple of 0x33), blocks
+# that move from frame to frame, which the web palette keeps exactly.
+python3 - <<'PY'
+for f in range(5):
+    pixels = bytearray()
+    for y in range(24):
+        for x in range(32):
+            pixels += bytes((((x // 4 + f) % 6) * 0x33, ((y // 4 + 2 * f) % 6) * 0x33, ((x // 8 + y // 6) % 6) * 0x33))
+    with open("web%d.ppm" % f, "wb") as out:
+        out.write(b"P6 32 24 255\n" + pixels)
+PY
+run ffmpeg -nostdin -loglevel error -y -f lavfi -i "testsrc=size=32x24:rate=15" -framerate 15 -i web%d.ppm \
+    "${OUTPUTS[@]}" -map 1:v -c:v rawvideo -pix_fmt bgr24 web.avi ||
     { echo "FAIL: ffmpeg cannot make the files"; exit 1; }
 
 # Our side: frames and timing of every file.
@@ -68,10 +85,11 @@ flags=$(cat scaler.txt)
 # the file skips (empty chunks) are not decoded: at their positions the frame before stands, as the
 # service gives it. (ffmpeg's own -f rawvideo fills such gaps with the frame after the gap instead, a
 # choice of its frame-rate conversion, not of the file.)
-DECODES=() n=0
+DECODES=(-i web.avi) n=1
 while read -r avi; do
     DECODES+=(-i "$avi")
 done < list.txt
+DECODES+=(-map 0:v -f image2 ffmpeg-web-%d.png)
 while read -r avi; do
     DECODES+=(-map "$n:v" -sws_flags "$flags" -fps_mode passthrough -pix_fmt bgr24 -f framemd5 "$avi.ffmpeg.md5")
     n=$((n + 1))
@@ -118,4 +136,24 @@ while read -r avi; do
     [[ $ours == "$want" ]]
     check "$avi: time base and frames $want" $? "ours: $ours"
 done < list.txt
+# The editor: the video imported and saved as a GIF.
+if ! LOOMWICK_APP_AVI_DIR=$WORK run "$APP" --gtest_filter='AviImportExternal.*' > app.log 2>&1; then
+    echo "FAIL: test_app's external test failed"
+    cat app.log
+    exit 1
+fi
+grep -q "SKIPPED" app.log && { echo "FAIL: test_app's external test was skipped"; exit 1; }
+info=$(gifsicle --info web.gif 2>&1)
+[[ $(grep -c "^  + image" <<<"$info") == 5 ]]
+check "web.gif: 5 frames" $? "$info"
+[[ $(grep -c "delay 0.07s" <<<"$info") == 5 ]]
+check "web.gif: delay 0.07s on every frame" $? "$info"
+grep -q "loop forever" <<<"$info"
+check "web.gif: loop forever" $? "$info"
+run convert web.gif -coalesce PNG24:gif-web-%d.png
+for f in 0 1 2 3 4; do
+    ae=$(compare -metric AE "gif-web-$f.png" "ffmpeg-web-$((f + 1)).png" null: 2>&1)
+    [[ $ae == 0 ]]
+    check "web.gif: coalesced frame $f equals ffmpeg's" $? "$ae pixels differ"
+done
 exit $fail

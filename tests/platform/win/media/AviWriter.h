@@ -28,6 +28,7 @@ struct AviSpec {
     std::vector<uint32_t> Palette; // 0x00RRGGBB
     const char* StreamType = "vids";
     std::vector<std::vector<uint8_t>> Frames; // chunk data; an empty one is a skipped frame
+    int64_t FileSize = 0; // when above the natural size: a JUNK chunk at the end makes the file this long
 };
 
 // Bytes of a frame of width x height pixels of bits each, bottom-up with rows padded to 4 bytes, where
@@ -72,10 +73,10 @@ public:
             Id(listType);
         return at;
     }
-    void End(size_t at) {
+    void End(size_t at, bool pad = true) {
         uint32_t size = uint32_t(FBytes.size() - at - 4);
         std::memcpy(FBytes.data() + at, &size, 4);
-        if (size & 1)
+        if (pad && (size & 1))
             FBytes.push_back(0);
     }
     size_t Size() const { return FBytes.size(); }
@@ -172,7 +173,14 @@ inline std::vector<uint8_t> WriteAvi(const AviSpec& spec) {
         b.U32(size);
     }
     b.End(idx1);
-    b.End(riff);
+    if (spec.FileSize >= int64_t(b.Size()) + 8) {
+        // The last chunk of the file may end on an odd size: its pad byte is left out with the file's end.
+        b.Id("JUNK");
+        uint32_t junk = uint32_t(spec.FileSize - int64_t(b.Size()) - 4);
+        b.U32(junk);
+        b.Bytes(std::vector<uint8_t>(junk, 0));
+    }
+    b.End(riff, false);
     return std::move(b.Data());
 }
 
