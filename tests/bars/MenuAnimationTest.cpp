@@ -1,0 +1,116 @@
+// Menu animations on the GUI thread: the random choice, one unfold step per 16 ms tick with the final bounds
+// at the end, a key that finishes the animation, and no animation for menus opened by key.
+#include "MenusTestSupport.h"
+
+#include "platform/vcl/SysUtils.h"
+
+using namespace bars;
+using namespace barstest;
+
+namespace {
+
+class MenuAnimationTest : public MenusFixture {
+protected:
+    void SetUp() override {
+        MenusFixture::SetUp();
+        ShowForm();
+        Popup = new TxbBarPopupMenu(Form);
+        for (const char* caption : {"One", "Two", "Three", "Four"})
+            AddButton(Popup->GetItemLinks(), caption);
+    }
+    void TearDown() override {
+        vcl::SetRandomSource(nullptr);
+        MenusFixture::TearDown();
+    }
+    // Opens the popup by mouse and runs step inside its loop, then closes it.
+    void WithOpenPopup(const std::function<void(TxbBarSubMenuControl*)>& step) {
+        FScreen.Script([this, step] {
+            TxbBarSubMenuControl* menu = Popup->GetControl();
+            ASSERT_NE(menu, nullptr);
+            step(menu);
+            if (Popup->GetControl())
+                Popup->GetControl()->DeactivateAll();
+        });
+        Popup->Popup(200, 150);
+    }
+    TxbBarPopupMenu* Popup = nullptr;
+};
+
+TEST_F(MenuAnimationTest, RandomDrawsChooseUnfoldSlideOrFade) {
+    Manager->SetMenuAnimations(maRandom);
+    const std::pair<uint32_t, TxbBarMenuAnimations> cases[] = {
+        {0, maUnfold}, {32, maUnfold}, {33, maSlide}, {65, maSlide}, {66, maFade}, {99, maFade}};
+    for (const auto& [draw, kind] : cases) {
+        SCOPED_TRACE(draw);
+        // Random(100) takes the high part of 32 random bits times 100.
+        const uint32_t bits = uint32_t(((uint64_t(draw) << 32) + 99) / 100);
+        vcl::SetRandomSource([bits] { return bits; });
+        TxbBarMenuAnimations seen = maNone;
+        WithOpenPopup([&](TxbBarSubMenuControl* menu) { seen = menu->GetAnimationKind(); });
+        EXPECT_EQ(seen, kind);
+    }
+}
+
+TEST_F(MenuAnimationTest, UnfoldDrawsOneStepPerTickAndEndsAtTheFinalBounds) {
+    Manager->SetMenuAnimations(maUnfold);
+    WithOpenPopup([this](TxbBarSubMenuControl* menu) {
+        ASSERT_EQ(GetAnimatedMenu(), menu);
+        win::TRect client{}, window{};
+        win::GetClientRect(menu->GetHandle(), &client);
+        win::GetWindowRect(menu->GetHandle(), &window);
+        const int32_t w = client.Width(), h = client.Height();
+        const int32_t d = h - w;
+        const int32_t steps = (d <= 0 ? h : w) / 8;
+        const int32_t ncw = window.Width() - w, nch = window.Height() - h;
+        for (int32_t k = 1; k <= steps; ++k) {
+            FClock.Advance(MenuAnimationTick);
+            DrainMessages();
+            if (k == steps)
+                break;
+            win::TRect r{};
+            win::GetWindowRect(menu->GetHandle(), &r);
+            // Opening right and down: the top-left corner stays, both sizes grow together.
+            const int32_t sw = d < 0 ? k * 8 - d : k * 8, sh = d < 0 ? k * 8 : d + k * 8;
+            EXPECT_EQ(r.Left, window.Left);
+            EXPECT_EQ(r.Top, window.Top);
+            EXPECT_EQ(r.Width(), sw + ncw);
+            EXPECT_EQ(r.Height(), sh + nch);
+        }
+        EXPECT_EQ(GetAnimatedMenu(), nullptr);
+        win::TRect r{};
+        win::GetWindowRect(menu->GetHandle(), &r);
+        EXPECT_EQ(r.Width(), window.Width());
+        EXPECT_EQ(r.Height(), window.Height());
+        EXPECT_TRUE(win::IsWindowVisible(menu->GetHandle()));
+    });
+}
+
+TEST_F(MenuAnimationTest, AKeyFinishesTheAnimationAndIsThenHandled) {
+    Manager->SetMenuAnimations(maSlide);
+    WithOpenPopup([](TxbBarSubMenuControl* menu) {
+        ASSERT_EQ(GetAnimatedMenu(), menu);
+        win::SendMessage(menu->GetHandle(), win::WM_KEYDOWN, win::VK_DOWN, 0);
+        EXPECT_EQ(GetAnimatedMenu(), nullptr);
+        EXPECT_TRUE(win::IsWindowVisible(menu->GetHandle()));
+        ASSERT_NE(menu->GetSelectedControl(), nullptr);
+        EXPECT_EQ(menu->GetSelectedControl()->GetCaption(), "One");
+    });
+}
+
+TEST_F(MenuAnimationTest, MenusOpenedByKeyOrWithFadeAndNoAnimateWindowShowAtOnce) {
+    Manager->SetMenuAnimations(maUnfold);
+    MakeMenuBar();
+    Chord(win::VK_MENU, 'F');
+    ASSERT_NE(MenuOf(File), nullptr);
+    EXPECT_EQ(GetAnimatedMenu(), nullptr);
+    EXPECT_TRUE(win::IsWindowVisible(MenuOf(File)->GetHandle()));
+    while (GetActiveBarControl())
+        GetActiveBarControl()->DeactivateAll();
+    Manager->SetMenuAnimations(maFade);
+    const win::FARPROC saved = AnimateWindowProc;
+    AnimateWindowProc = nullptr;
+    WithOpenPopup([](TxbBarSubMenuControl* menu) { EXPECT_TRUE(win::IsWindowVisible(menu->GetHandle())); });
+    AnimateWindowProc = saved;
+}
+
+} // namespace
