@@ -1,0 +1,119 @@
+// The manager follows its owner form through the hooks: floating bars hide when the program loses the
+// activation and come back with it, stay while a window of the program that is no form takes it, floating
+// bars are kept in the work area, and the layout is saved only when the form is really destroyed.
+#include "MenusTestSupport.h"
+
+#include "platform/win/user/Metrics.h"
+
+using namespace bars;
+using namespace barstest;
+
+namespace {
+
+class TSpyManager : public TxbBarManager {
+public:
+    using TxbBarManager::TxbBarManager;
+    void SaveToRegistry(const std::string& path) override { Saved.push_back("registry " + path); }
+    void SaveToIniFile(const std::string& fileName) override { Saved.push_back("ini " + fileName); }
+    std::vector<std::string> Saved;
+};
+
+class OwnerFormTest : public MenusFixture {
+protected:
+    TxbBar* FloatingBar() {
+        TxbBar* bar = Manager->GetBars()->Add();
+        bar->SetDockingStyle(dsNone);
+        bar->SetFloatLeft(300);
+        bar->SetFloatTop(200);
+        AddButton(bar->GetItemLinks(), "Tool");
+        bar->SetVisible(true);
+        return bar;
+    }
+    static bool Shown(TxbBar* bar) {
+        return bar->GetControl() && bar->GetControl()->HandleAllocated() &&
+               win::IsWindowVisible(bar->GetControl()->GetHandle());
+    }
+};
+
+TEST_F(OwnerFormTest, FloatingBarsFollowTheProgramsActivation) {
+    ShowForm();
+    TxbBar* bar = FloatingBar();
+    ASSERT_TRUE(Shown(bar));
+    win::SendMessage(Form->GetHandle(), win::WM_ACTIVATEAPP, 0, 0);
+    EXPECT_FALSE(Shown(bar));
+    win::SendMessage(Form->GetHandle(), win::WM_ACTIVATE, win::WA_ACTIVE, 0);
+    EXPECT_TRUE(Shown(bar));
+    // A window of the program that is no form (a floating bar, a dialog's control) keeps them.
+    auto* other = new vcl::TForm(nullptr);
+    auto* panel = new vcl::TPanel(other);
+    panel->SetParent(other);
+    other->Show();
+    panel->HandleNeeded();
+    ShowForm();
+    win::SendMessage(Form->GetHandle(), win::WM_ACTIVATE, win::WA_ACTIVE, 0);
+    ASSERT_TRUE(Shown(bar));
+    win::SendMessage(Form->GetHandle(), win::WM_ACTIVATE, win::WA_INACTIVE,
+                     reinterpret_cast<win::LPARAM>(panel->GetHandle()));
+    EXPECT_TRUE(Shown(bar));
+    // Another form takes them away.
+    win::SendMessage(Form->GetHandle(), win::WM_ACTIVATE, win::WA_INACTIVE,
+                     reinterpret_cast<win::LPARAM>(other->GetHandle()));
+    EXPECT_FALSE(Shown(bar));
+    delete other;
+}
+
+TEST_F(OwnerFormTest, MinimizeHidesAndRestoreShowsFloatingBars) {
+    ShowForm();
+    TxbBar* bar = FloatingBar();
+    win::SendMessage(Form->GetHandle(), win::WM_SYSCOMMAND, win::SC_MINIMIZE, 0);
+    EXPECT_FALSE(Shown(bar));
+    win::SendMessage(Form->GetHandle(), win::WM_SYSCOMMAND, win::SC_RESTORE, 0);
+    EXPECT_TRUE(Shown(bar));
+}
+
+TEST_F(OwnerFormTest, FloatingBarsAreKeptInTheWorkAreaTopLeftCornerFirst) {
+    win::TRect work{};
+    win::SystemParametersInfo(win::SPI_GETWORKAREA, 0, &work, 0);
+    TxbBar* bar = Manager->GetBars()->Add();
+    bar->SetDockingStyle(dsNone);
+    const int32_t ncw = bar->GetNonClientWidth(dsNone), nch = bar->GetNonClientHeight(dsNone);
+    struct Case {
+        int32_t left, top, width, height, wantLeft, wantTop;
+    };
+    const Case cases[] = {
+        {work.Right + 50, work.Bottom + 50, 100, 40, work.Right - 100 - ncw, work.Bottom - 40 - nch},
+        {work.Left - 30, work.Top - 20, 100, 40, work.Left, work.Top},
+        {work.Left + 10, work.Top + 10, 100, 40, work.Left + 10, work.Top + 10},
+        // Larger than the work area: its top-left corner wins.
+        {work.Left + 10, work.Top + 10, work.Width() + 100, work.Height() + 100, work.Left, work.Top},
+    };
+    for (const Case& c : cases) {
+        bar->SetFloatLeft(c.left);
+        bar->SetFloatTop(c.top);
+        bar->SetFloatClientWidth(c.width);
+        bar->SetFloatClientHeight(c.height);
+        Manager->KeepFloatingBarsInWorkArea();
+        EXPECT_EQ(bar->GetFloatLeft(), c.wantLeft) << c.left;
+        EXPECT_EQ(bar->GetFloatTop(), c.wantTop) << c.top;
+    }
+}
+
+TEST_F(OwnerFormTest, TheLayoutIsSavedOnlyWhenTheFormIsReallyDestroyed) {
+    auto* form = new vcl::TForm(nullptr);
+    auto* spy = new TSpyManager(form);
+    spy->SetStoreInRegistry(true);
+    spy->SetRegistryPath("Software\\Loomwick\\Bars");
+    spy->SetStoreInIniFile(true);
+    spy->SetIniFileName("bars.ini");
+    form->HandleNeeded();
+    form->RecreateWnd();
+    EXPECT_TRUE(spy->Saved.empty());
+    // Destroying the window of a form that is being destroyed saves.
+    form->BeforeDestruction();
+    form->DestroyHandle();
+    const std::vector<std::string> saved = spy->Saved;
+    delete form;
+    EXPECT_EQ(saved, (std::vector<std::string>{"registry Software\\Loomwick\\Bars", "ini bars.ini"}));
+}
+
+} // namespace
