@@ -1,4 +1,5 @@
 #include "bars/xbBarControl.h"
+#include "bars/xbBarHints.h"
 
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarItem.h"
@@ -246,6 +247,14 @@ void TCustomxbBarControl::SetSelectedItemControl(TxbBarItemControl* control) {
     win::GetCursorPos(&FLastCursorPoint);
     if (!FSelectedControl)
         win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
+    // The hint follows the selection: a new control asks for its own, none hides it and opens the short
+    // window in which the next control's hint shows at once. A toolbar whose hot end mark took over from
+    // its buttons keeps the mark's hint.
+    if (FBarManager && !(IsToolbar() && !FSelectedControl && FMarkState == 1)) {
+        FBarManager->UpdateHint(true);
+        if (!IsBarControlAlive(this))
+            return;
+    }
     std::string hint;
     if (FSelectedControl &&
         (FSelectedControl->GetEnabled() || (FBarManager && FBarManager->GetShowHintForDisabledItems())))
@@ -302,6 +311,8 @@ bool TCustomxbBarControl::OwnsItemControl(TxbBarItemControl* control) const {
 }
 
 void TCustomxbBarControl::SetActive(bool value) {
+    // An opening menu or keyboard mode takes the hint away, and so does the end of either.
+    HideBarHintWindow();
     if (value == FActive)
         return;
     if (value) {

@@ -65,10 +65,14 @@ void ShowTimerProc(win::HWND, win::UINT, uintptr_t, win::DWORD) {
         ShowBarHintNow(State().TimerManager);
 }
 
+void HideHintWindow();
+
 void AutoHideTimerProc(win::HWND, win::UINT, uintptr_t, win::DWORD) {
     KillShowTimer();
     if (!ManagerGoing(State().TimerManager))
         UpdateBarHint(State().TimerManager, false, std::string());
+    // The withdrawal is ignored once hints were turned off or customizing began; the hint goes all the same.
+    HideHintWindow();
 }
 
 void HideDelayTimerProc(win::HWND, win::UINT, uintptr_t, win::DWORD) { KillHideDelayTimer(); }
@@ -189,6 +193,17 @@ std::string ComposeBarHintText(const std::string& hint, bool showShortCut, const
 
 bool IsBarHintShown() { return State().Shown && HintVisible(); }
 
+void HideBarHintWindow() { HideHintWindow(); }
+
+// The item control the hint is for: the one hot or selected in any bar of the manager. Outside customizing
+// the bar windows keep it as the manager's current control; while customizing (no hints then) as its
+// selected one.
+static TxbBarItemControl* HintItemControl(TxbBarManager* manager) {
+    if (!manager)
+        return nullptr;
+    return manager->IsCustomizing() ? manager->GetSelectedItemControl() : manager->GetCurrentItemControl();
+}
+
 void UpdateBarHint(TxbBarManager* manager, bool show, const std::string& text) {
     HintState& s = State();
     if (!manager || manager->IsCustomizing() || !manager->GetShowHint() || (!show && !s.Requested))
@@ -196,7 +211,7 @@ void UpdateBarHint(TxbBarManager* manager, bool show, const std::string& text) {
     s.Requested = show;
     s.ExplicitText = text;
     s.Shown = false;
-    TxbBarItemControl* selected = manager->GetSelectedItemControl();
+    TxbBarItemControl* selected = HintItemControl(manager);
     bool wantShow = show && (!text.empty() || (selected && selected->GetWindow() &&
                                                !selected->GetWindow()->GetActive()));
     KillShowTimer();
@@ -221,7 +236,7 @@ void UpdateBarHint(TxbBarManager* manager, bool show, const std::string& text) {
 void ShowBarHintNow(TxbBarManager* manager) {
     HintState& s = State();
     bool explicitText = !s.ExplicitText.empty();
-    TxbBarItemControl* control = manager ? manager->GetSelectedItemControl() : nullptr;
+    TxbBarItemControl* control = HintItemControl(manager);
     TCustomxbBarControl* window = control ? control->GetWindow() : nullptr;
     if (!explicitText && !(window && window->HandleAllocated() && !window->GetActive()))
         return;

@@ -44,5 +44,7 @@ void ShowBarHintNow(TxbBarManager* manager);
 // A manager that goes stops the timers that work for it (hiding its hint).
 void BarHintManagerDestroying(TxbBarManager* manager);
 bool IsBarHintShown();
+// Hides the window without touching the requests and timers (a bar window joining or leaving the active chain).
+void HideBarHintWindow();
 
 } // namespace bars
