@@ -407,10 +407,11 @@ void TxbBarItemLinks::Assign(vcl::TPersistent* source) {
 TxbBarControl* TxbBarItemLinks::CreateBarControl() {
     if (FBarControl)
         return FBarControl;
-    // A bar's window is the toolbar window; until it exists a factory (tests install one) makes it.
-    if (auto* bar = dynamic_cast<TxbBar*>(FOwner))
-        if (const TxbBarControlFactory& factory = GetBarControlFactory())
-            FBarControl = factory(bar);
+    // A bar's window is the toolbar window, unless another factory is installed (tests install their own).
+    if (auto* bar = dynamic_cast<TxbBar*>(FOwner)) {
+        const TxbBarControlFactory& factory = GetBarControlFactory();
+        FBarControl = factory ? factory(bar) : MakeToolbarWindow(bar);
+    }
     return FBarControl;
 }
 

@@ -175,8 +175,8 @@ private:
     win::TSize FDragPressSize{0, 0};
 };
 
-// Makes the window of a bar; null when none is installed (bars are then shown without windows).
-// MakeToolbarWindow makes the toolbar window; tests install windows of their own.
+// Makes the window of a bar. With no factory installed a bar gets the toolbar window MakeToolbarWindow makes;
+// tests install windows of their own (a factory answering null leaves bars without windows).
 using TxbBarControlFactory = std::function<TxbBarControl*(TxbBar* bar)>;
 TxbBarControl* MakeToolbarWindow(TxbBar* bar);
 const TxbBarControlFactory& GetBarControlFactory();

@@ -290,7 +290,8 @@ void TxbBarControl::CalcWrappedSize(TxbBarDockingStyle style, bool countMark, in
         const bool breakHere =
             !rowEmpty && (rowLength + separator + m.Length > limit || backtracking || (beginsGroup && !cleanBreak));
         if (breakHere) {
-            if (groupStart >= 0 && groupStart < i && !backtracking) {
+            // A link that begins a group is its own group start: the break before it is already clean.
+            if (groupStart >= 0 && groupStart < i && !backtracking && !beginsGroup) {
                 // The whole group moves to the next row: walk back to its first link and break there.
                 for (int32_t j = groupStart; j < i; ++j)
                     if (TxbBarItemControl* c = links->GetShownItem(j)->GetControl())

@@ -146,17 +146,64 @@ TEST_F(EditorFormTest, TheEditorsBarsReadBackAsTheLayoutSays) {
     TxbBars* bars = manager->GetBars();
     EXPECT_EQ(bars->GetDockControl(dsLeft)->GetWidth(), 0);
     EXPECT_EQ(bars->GetDockControl(dsRight)->GetWidth(), 0);
-    EXPECT_EQ(bars->GetDockControl(dsTop)->GetHeight(), 49);
     EXPECT_EQ(bars->GetDockControl(dsBottom)->GetHeight(), 0);
-    EXPECT_FALSE(manager->GetChanged());
+
+    // The main menu bar gets the toolbar window and the top dock takes its height instead of the stored 49. The
+    // form is 320 wide: the bar's window spans the dock and wraps its links in the client width less the end
+    // mark's 11, breaking rows before a group that does not fit (a group that fits stays on its row).
+    TxbBarControl* window = main->GetItemLinks()->GetBarControl();
+    ASSERT_NE(window, nullptr);
+    TxbDockControl* top = bars->GetDockControl(dsTop);
+    EXPECT_EQ(window->GetWidth(), top->GetWidth());
+    const std::vector<std::vector<std::string>> rows = {
+        {"siFile", "siEdit", "siView", "siTools", "siHelp", "miNew", "miOpen"},
+        {"siSaveDrop", "miFrameInsert", "miFrameRemove"},
+        {"miFrameUp", "miFrameDown"},
+        {"miViewPreviewWindow"},
+        {"miPlay", "miPause", "miRewind"},
+    };
+    const int32_t available = window->GetClientWidth() - 11;
+    const int32_t separator = window->GetSeparatorSize();
+    // Rows of buttons with text: each as high as a button, a group separator between rows.
+    const int32_t rowHeight = main->GetItemLinks()->GetItem(5)->GetControl()->GetHeight();
+    int32_t rowTop = 0;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        int32_t length = 0;
+        for (const std::string& name : rows[r]) {
+            TxbBarItemLink* link = nullptr;
+            for (int32_t i = 0; i < main->GetItemLinks()->GetCount(); ++i)
+                if (main->GetItemLinks()->GetItem(i)->GetItem()->GetName() == name)
+                    link = main->GetItemLinks()->GetItem(i);
+            ASSERT_NE(link, nullptr) << name;
+            const win::TRect& rect = link->ItemRect;
+            EXPECT_GE(rect.Top, rowTop) << name;
+            EXPECT_LE(rect.Bottom, rowTop + rowHeight) << name;
+            length = rect.Right;
+        }
+        EXPECT_LE(length, available) << r;
+        rowTop += rowHeight + separator;
+    }
+    const int32_t frame = window->GetHeight() - window->GetClientHeight();
+    EXPECT_EQ(separator, 6);
+    EXPECT_EQ(top->GetHeight(), frame + 5 * rowHeight + 4 * separator);
+    EXPECT_EQ(top->GetHeight(), window->GetHeight());
+    // Placing the window stores the bar's docked position, which counts as a change of the layout.
+    EXPECT_EQ(main->GetDockedDockingStyle(), dsTop);
+    EXPECT_TRUE(manager->GetChanged());
 
     // A command's shortcut runs its click through the form's handler; a menu's shortcut too.
     EXPECT_TRUE(main->ExecuteShortCut(vcl::scCtrl | 'N'));
     EXPECT_TRUE(main->ExecuteShortCut(0x70));
     EXPECT_EQ(form->Clicked, (std::vector<intptr_t>{101, 501}));
 
-    // Written back it gives the same text.
-    EXPECT_EQ(WriteText(form), LayoutText());
+    // Written back it gives the same text, with the dock's measured height.
+    std::string expected = LayoutText();
+    const std::string stored = "DockControlHeights = (\n      0\n      0\n      49\n";
+    const size_t at = expected.find(stored);
+    ASSERT_NE(at, std::string::npos);
+    expected.replace(at, stored.size(),
+                     "DockControlHeights = (\n      0\n      0\n      " + std::to_string(top->GetHeight()) + "\n");
+    EXPECT_EQ(WriteText(form), expected);
 
     // Nothing to offer in the toolbars popup: the main menu bar cannot close, and customizing is off.
     TxbBarItemLinks popup(manager, nullptr);

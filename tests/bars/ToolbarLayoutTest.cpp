@@ -66,6 +66,25 @@ TEST_F(ToolbarLayoutTest, AFloatingBarMovesAWholeGroupToTheNextRow) {
     EXPECT_EQ(bar->GetItemLinks()->GetItem(3)->GetControl()->GetSeparatorRect(), (win::TRect{0, 22, 92, 28}));
 }
 
+TEST_F(ToolbarLayoutTest, AGroupThatFitsStaysWhenTheNextGroupGoesDown) {
+    // A (2) | B (1) | C (3) in four buttons' width: C's first button would overflow, so C starts the next
+    // row; B, whole on the first row, stays there.
+    std::vector<LinkSpec> links = Buttons(6);
+    links[2].Group = true;
+    links[3].Group = true;
+    TxbBar* bar = MakeBar(links, dsNone);
+    bar->SetVisible(true);
+    TxbBarControl* window = bar->GetControl();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->CalcSizeByWidth(dsNone, 4 * 23), (win::TSize{46 + 6 + 23, 22 + 6 + 22}));
+    const std::vector<win::TRect> rects = Rects(bar);
+    EXPECT_EQ(rects[2], (win::TRect{52, 0, 75, 22}));
+    EXPECT_EQ(rects[3], (win::TRect{0, 28, 23, 50}));
+    EXPECT_EQ(rects[5], (win::TRect{46, 28, 69, 50}));
+    EXPECT_FALSE(bar->GetItemLinks()->GetItem(2)->GetControl()->GetStartsRow());
+    EXPECT_TRUE(bar->GetItemLinks()->GetItem(3)->GetControl()->GetStartsRow());
+}
+
 TEST_F(ToolbarLayoutTest, ASplitGroupSendsTheNextGroupToANewRow) {
     // A (2) | B (6) | C (1) in a width of four buttons and a bit: B cannot fit any row and is split; C would
     // fit after B's remainder but starts a row of its own.
