@@ -562,8 +562,14 @@ void TxbBar::ShowWindow() {
         formActive = win::GetActiveWindow() == form->GetHandle();
     }
     if (form && form->GetVisible() &&
-        (!manager->GetHideFloatingBarsWhenInactive() || formActive || manager->IsCustomizing()))
+        (!manager->GetHideFloatingBarsWhenInactive() || formActive || manager->IsCustomizing())) {
         window->SetVisible(true);
+        return;
+    }
+    // Kept hidden until the owner form is activated: the form's activation shows the floating windows it
+    // finds, so this one must exist by then.
+    if (form && form->HandleAllocated())
+        window->HandleNeeded();
 }
 
 void TxbBar::Assign(vcl::TPersistent* source) {

@@ -62,6 +62,19 @@ TEST_F(OwnerFormTest, FloatingBarsFollowTheProgramsActivation) {
     delete other;
 }
 
+TEST_F(OwnerFormTest, AFloatingBarMadeVisibleBeforeTheFormShowsComesWithItsActivation) {
+    // As a layout read into a form does: the bar is shown while the form's window exists but is hidden.
+    Form->HandleNeeded();
+    TxbBar* bar = FloatingBar();
+    EXPECT_FALSE(Shown(bar));
+    ShowForm();
+    ASSERT_TRUE(Shown(bar));
+    win::TRect r{};
+    win::GetWindowRect(bar->GetControl()->GetHandle(), &r);
+    EXPECT_EQ(r.Left, 300);
+    EXPECT_EQ(r.Top, 200);
+}
+
 TEST_F(OwnerFormTest, MinimizeHidesAndRestoreShowsFloatingBars) {
     ShowForm();
     TxbBar* bar = FloatingBar();
