@@ -6,6 +6,7 @@
 #include "app/AboutForm.h"
 #include "app/ExporterForm.h"
 #include "app/FrameSizeForm.h"
+#include "app/HtmlCodeForm.h"
 #include "app/PaletteForm.h"
 #include "app/PalettePromptForm.h"
 #include "app/PreviewForm.h"
@@ -188,6 +189,7 @@ void RegisterEditorClasses() {
     RegisterFrameSizeFormClass();
     RegisterPaletteFormClass();
     RegisterProgressFormClass();
+    RegisterHtmlCodeFormClass();
 }
 
 } // namespace
@@ -371,6 +373,9 @@ void TfrmGifMain::DispatchCommand(intptr_t tag) {
         AskFrameSizeAction(trim, true);
         break;
     }
+    case 403:
+        ShowHtmlCode(vcl::ExtractFileName(FileName), Document->GetWidth(), Document->GetHeight());
+        break;
     case 501:
         ShowHelp();
         break;
