@@ -13,6 +13,7 @@
 #include "app/ProgressForm.h"
 #include "app/SwfHtmlForm.h"
 #include "bars/xbBar.h"
+#include "bars/xbBarPopupMenu.h"
 #include "controls/FcButton.h"
 #include "controls/FcComboBox.h"
 #include "controls/FcCommon.h"
@@ -132,6 +133,7 @@ void RegisterEditorClasses() {
         .Field("siTools", &F::siTools)
         .Field("siHelp", &F::siHelp)
         .Field("siSaveDrop", &F::siSaveDrop)
+        .Field("pumFrames", &F::pumFrames)
         .Field("lvFiles", &F::lvFiles)
         .Field("pnlRight", &F::pnlRight)
         .Field("pnlProperties", &F::pnlProperties)

@@ -33,6 +33,7 @@ namespace bars {
 class TxbBarButton;
 class TxbBarItem;
 class TxbBarManager;
+class TxbBarPopupMenu;
 class TxbBarSubItem;
 } // namespace bars
 namespace controls {
@@ -77,8 +78,8 @@ public:
     bars::TxbBarButton *miHelpContents = nullptr, *miAbout = nullptr, *miSupport = nullptr;
     bars::TxbBarSubItem *siFile = nullptr, *siEdit = nullptr, *siView = nullptr, *siTools = nullptr,
                         *siHelp = nullptr, *siSaveDrop = nullptr;
-    // The frame popup menu; none until the bar library's popup menus exist.
-    vcl::TComponent* pumFrames = nullptr;
+    // The frame list's right-click menu: Select All; Insert, Remove; Up, Down.
+    bars::TxbBarPopupMenu* pumFrames = nullptr;
 
     controls::TFcListView* lvFiles = nullptr;
     controls::TFcPanel* pnlRight = nullptr;
@@ -174,8 +175,12 @@ public:
     // Gives every row the caption FrameRowCaption(caption, position + 1).
     void RenumberFrameRows();
     void lvFilesDblClick(vcl::TObject* sender);
+    // A press on the list: Remove is enabled only with more than one row and a selected row; the right
+    // button pops up pumFrames once the list has handled the press (so the menu acts on the row pressed).
     void lvFilesMouseDown(vcl::TObject* sender, vcl::TMouseButton button, vcl::TShiftState shift, int32_t x,
                           int32_t y);
+    // pumFrames at the cursor, its Remove entry enabled by the press's rule.
+    void PopupFrameMenu();
 
     // ---- Frame commands (GifMainFrames.cpp) --------------------------------------------------------------
     // Where an inserted frame goes: 0 without a selected row, else after the first selected row, but no
@@ -232,6 +237,8 @@ public:
 
     // Whether the placement was put back (or the window centred) on a first activation.
     bool GetPlacementRestored() const { return FPlacementRestored; }
+
+    void WndProc(vcl::TMessage& message) override;
 
 private:
     friend class TfrmGifPreview;

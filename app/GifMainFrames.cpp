@@ -5,6 +5,7 @@
 
 #include "app/FrameSizeForm.h"
 #include "bars/xbBar.h"
+#include "bars/xbBarPopupMenu.h"
 #include "controls/FcListView.h"
 #include "gif/GifDocument.h"
 #include "platform/vcl/Bitmap.h"
@@ -14,6 +15,7 @@
 #include "platform/vcl/Scope.h"
 #include "platform/vcl/StringList.h"
 #include "platform/vcl/SysUtils.h"
+#include "platform/win/user/User.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -103,10 +105,36 @@ void TfrmGifMain::lvFilesDblClick(vcl::TObject*) {
         SetRowFlag(item, RowFlag(item) ? 0 : 1);
 }
 
-void TfrmGifMain::lvFilesMouseDown(vcl::TObject*, vcl::TMouseButton, vcl::TShiftState, int32_t, int32_t) {
+namespace {
+
+// Posted by a right press on the list: the list selects the row pressed after the press's event, and the
+// menu opens once it has.
+constexpr win::UINT WM_POPUPFRAMES = win::WM_APP + 1;
+
+} // namespace
+
+void TfrmGifMain::lvFilesMouseDown(vcl::TObject*, vcl::TMouseButton button, vcl::TShiftState, int32_t, int32_t) {
     if (miFrameRemove)
         miFrameRemove->SetEnabled(lvFiles->GetItems()->Count() > 1 && lvFiles->GetSelected() != nullptr);
-    // The right button pops up the frame menu once the bar library's popup menus exist.
+    if (button == vcl::mbRight && pumFrames)
+        win::PostMessage(GetHandle(), WM_POPUPFRAMES, 0, 0);
+}
+
+void TfrmGifMain::PopupFrameMenu() {
+    if (!pumFrames || !lvFiles)
+        return;
+    if (miFrameRemove)
+        miFrameRemove->SetEnabled(lvFiles->GetItems()->Count() > 1 && lvFiles->GetSelected() != nullptr);
+    // The entries are the command items themselves: a chosen entry reaches DispatchCommand by its tag.
+    pumFrames->PopupAtCursor();
+}
+
+void TfrmGifMain::WndProc(vcl::TMessage& message) {
+    if (message.Msg == WM_POPUPFRAMES) {
+        PopupFrameMenu();
+        return;
+    }
+    vcl::TForm::WndProc(message);
 }
 
 // ---- Frame commands ----------------------------------------------------------------------------------------

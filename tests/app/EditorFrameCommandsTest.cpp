@@ -7,6 +7,8 @@
 #include "app/PalettePromptForm.h"
 #include "app/Settings.h"
 #include "bars/xbBar.h"
+#include "bars/xbBarPopupMenu.h"
+#include "bars/xbBarSubMenu.h"
 #include "controls/FcButton.h"
 #include "controls/FcRadioCheck.h"
 #include "controls/FcSpinEdit.h"
@@ -324,6 +326,61 @@ TEST_F(FrameCommands, ANewFirstFrameTakesTheTransparentColourOnlyOfAFrameThatHas
     EXPECT_EQ(Row(0)->GetCaption(), "Frame 1 - green.bmp");
     EXPECT_EQ(Form->Document->Frame(0)->GetLocalColorMap()->GetEntryCount(), 256);
     EXPECT_FALSE(Form->Document->Frame(0)->GetControlExtension()->GetTransparentFlag());
+}
+
+TEST_F(FrameCommands, ARightClickPopsUpTheFrameMenuWhoseEntriesRunTheirCommands) {
+    // The menu holds the frame commands themselves, in their groups.
+    ASSERT_NE(Form->pumFrames, nullptr);
+    bars::TxbBarItemLinks* links = Form->pumFrames->GetItemLinks();
+    const struct {
+        bars::TxbBarButton* Item;
+        bool BeginGroup;
+    } entries[] = {{Form->miSelectAll, false}, {Form->miFrameInsert, true}, {Form->miFrameRemove, false},
+                   {Form->miFrameUp, true}, {Form->miFrameDown, false}};
+    ASSERT_EQ(links->Count(), 5);
+    for (int32_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(links->GetItem(i)->GetItem(), entries[i].Item) << i;
+        EXPECT_EQ(links->GetItem(i)->GetBeginGroup(), entries[i].BeginGroup) << i;
+    }
+
+    OpenWidths("p.gif", {2, 3, 4});
+    Select({0});
+    const vcl::TRect r = Row(1)->DisplayRect(vcl::drBounds);
+    const win::TPoint at = Form->lvFiles->ClientToScreen({(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+    // A left press opens nothing (an open menu would wait for input the script does not give).
+    const win::TPoint row0 = Form->lvFiles->ClientToScreen({at.X - Form->lvFiles->ClientToScreen({0, 0}).X,
+                                                            Row(0)->DisplayRect(vcl::drBounds).Top + 2});
+    FScreen.InjectMouse(win::MouseAction::LeftDown, row0);
+    FScreen.InjectMouse(win::MouseAction::LeftUp, row0);
+    Pump();
+    EXPECT_FALSE(Form->pumFrames->IsOpen());
+    EXPECT_TRUE(Row(0)->GetSelected());
+    EXPECT_EQ(Form->lvFiles->GetSelCount(), 1);
+
+    // A right press on row 1 selects it alone and then opens the menu at the cursor: its "Move Frame Down"
+    // entry moves frame 1, the row pressed, down.
+    bool opened = false;
+    FScreen.Script([&] {
+        bars::TxbBarSubMenuControl* menu = Form->pumFrames->GetControl();
+        ASSERT_NE(menu, nullptr);
+        opened = true;
+        EXPECT_EQ(menu->GetRequestedPosition().X, at.X);
+        EXPECT_EQ(menu->GetRequestedPosition().Y, at.Y);
+        const win::TRect entry = menu->GetItemScreenRect(links->GetItem(4)->GetControl());
+        FScreen.InjectClick({(entry.Left + entry.Right) / 2, (entry.Top + entry.Bottom) / 2});
+    });
+    FScreen.InjectMouse(win::MouseAction::Move, at);
+    FScreen.InjectMouse(win::MouseAction::RightDown, at);
+    FScreen.InjectMouse(win::MouseAction::RightUp, at);
+    Pump();
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(Form->pumFrames->IsOpen());
+    EXPECT_EQ(Widths(), (std::vector<int>{2, 4, 3}));
+    EXPECT_TRUE(Row(2)->GetSelected());
+    EXPECT_TRUE(Form->Modified);
+    // The enabling rules ran after the command: the last row cannot move down.
+    EXPECT_FALSE(Form->miFrameDown->GetEnabled());
+    EXPECT_TRUE(Form->miFrameUp->GetEnabled());
 }
 
 } // namespace
