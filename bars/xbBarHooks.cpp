@@ -210,6 +210,11 @@ bool HandleKey(uint16_t key, win::LPARAM lParam) {
                 // Only a key that closed every bar window has its release swallowed.
                 if (!released && (GetActiveBarControl() || !KeyDown(key)))
                     GPendingKeyUp = false;
+                // The help key still asks for help where it was headed: the owner form answers it with the
+                // entry selected in the open menu.
+                if (key == win::VK_F1 && !released && !(lParam & win::KF_REPEAT_BIT))
+                    if (win::HWND target = win::GetFocus())
+                        win::PostMessage(target, win::WM_KEYF1, 0, 0);
             }
             return true;
         }

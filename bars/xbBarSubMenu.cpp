@@ -40,12 +40,16 @@ constexpr int32_t DetachReturnZone = 15;
 inline constexpr const char* sxbExpandHint = "Expand (Ctrl-Down)";
 inline constexpr const char* sxbDetachHint = "Drag to make this menu float";
 
-// The root of the chain whose menus show every entry (personalized menus expanded), null when none.
+// The root of the chain whose menus show every entry (personalized menus expanded), null when none, and
+// whether that root was in keyboard mode then (leaving it ends the chain).
 const void* GFullMenusRoot = nullptr;
+bool GFullMenusInKeyboardMode = false;
 
 bool PointIn(const win::TRect& r, const win::TPoint& p) {
     return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
 }
+
+win::TPoint PointOf(win::LPARAM lParam) { return {win::GET_X_LPARAM(lParam), win::GET_Y_LPARAM(lParam)}; }
 
 bool KeyIsDown(int vk) { return win::GetKeyState(vk) < 0; }
 
@@ -210,7 +214,15 @@ void TxbBarSubMenuControl::DestroyWnd() {
                 }
             }
         }
-        if (!GetActiveBarControl())
+        // Full menus last as long as the chain: they end with a root that is no longer active, or a menu bar
+        // that no longer opens the next menu along it.
+        TCustomxbBarControl* root = GetRootBarControl();
+        const bool rootAlive = root && root != this && IsBarControlAlive(root);
+        auto* rootToolbar = rootAlive ? dynamic_cast<TxbBarControl*>(root) : nullptr;
+        TxbBarManager* manager = GetBarManager();
+        if (!GetActiveBarControl() || !rootAlive || !root->GetActive() ||
+            (rootToolbar && !rootToolbar->GetKeyboardOpened()) ||
+            (GFullMenusInKeyboardMode && manager && manager->GetKeyboardModeBar() != root))
             GFullMenusRoot = nullptr;
     }
     TCustomxbBarControl::DestroyWnd();
@@ -545,8 +557,10 @@ void TxbBarSubMenuControl::SetMarkState(int32_t state) {
             if (PointIn(GetExpandArrowRect(), cursor))
                 StartFullMenusTimer(FullMenusExpandTimerId, FullMenusArrowDelay);
         }
+    } else if (state == 1) {
+        manager->UpdateHint(true, lookandfeel::GetLocalizedString(sxbExpandHint));
     } else {
-        SetHint(state == 1 ? lookandfeel::GetLocalizedString(sxbExpandHint) : std::string());
+        manager->UpdateHint(false);
     }
 }
 
@@ -569,6 +583,7 @@ void TxbBarSubMenuControl::ExpandMenu() {
     if (!HasMark() || !HandleAllocated())
         return;
     GFullMenusRoot = GetRootBarControl();
+    GFullMenusInKeyboardMode = GetBarManager() && GetBarManager()->GetKeyboardModeBar() == GFullMenusRoot;
     FAnimate = true;
     FRecreating = true;
     try {
@@ -713,6 +728,10 @@ void TxbBarSubMenuControl::RepaintItemControl(TxbBarItemControl* control) {
 
 // ---- Scrolling ----------------------------------------------------------------------------------------------
 
+bool TxbBarSubMenuControl::IsOnArrowRow(const win::TPoint& p) const {
+    return PointIn(GetUpArrowRect(), p) || PointIn(GetDownArrowRect(), p);
+}
+
 bool TxbBarSubMenuControl::IsCursorOnArrow(bool& up) {
     if (!HandleAllocated())
         return false;
@@ -768,10 +787,12 @@ void TxbBarSubMenuControl::SetDetachHot(bool value) {
     FDetachHot = value;
     if (HandleAllocated())
         win::RedrawWindow(GetHandle(), nullptr, nullptr, win::RDW_FRAME | win::RDW_INVALIDATE);
-    if (value)
-        SetHint(lookandfeel::GetLocalizedString(sxbDetachHint));
-    else if (!GetSelectedControl())
-        SetHint(std::string());
+    if (TxbBarManager* manager = GetBarManager()) {
+        if (value)
+            manager->UpdateHint(true, lookandfeel::GetLocalizedString(sxbDetachHint));
+        else if (!GetSelectedControl())
+            manager->UpdateHint(false);
+    }
 }
 
 void TxbBarSubMenuControl::DetachMenu() {
@@ -986,10 +1007,6 @@ void TxbBarSubMenuControl::MouseMove(vcl::TMessage& message) {
         }
         return;
     }
-    if (FScrollTimer) {
-        win::KillTimer(GetHandle(), ScrollTimerId);
-        FScrollTimer = false;
-    }
 }
 
 void TxbBarSubMenuControl::LeftButtonDown(vcl::TMessage& message) {
@@ -1049,16 +1066,43 @@ void TxbBarSubMenuControl::WndProc(vcl::TMessage& message) {
         message.Result = 0;
         return;
     }
+    case win::WM_NCHITTEST: {
+        // The border and the tear-off strip belong to the menu: the strip takes the mouse like the rows do.
+        win::TRect r{};
+        win::GetWindowRect(GetHandle(), &r);
+        if (PointIn(r, PointOf(message.LParam))) {
+            message.Result = win::HTCLIENT;
+            return;
+        }
+        break;
+    }
     case win::WM_GETDLGCODE: message.Result = 7; return;
     case win::WM_KEYDOWN: MenuKeyDown(message); return;
     case win::WM_TIMER: TimerTick(uintptr_t(message.WParam)); return;
     case win::WM_MOUSEMOVE:
+        // The arrow rows scroll; the entries under them are neither selected nor pressed.
+        if (IsOnArrowRow(PointOf(message.LParam))) {
+            MouseMove(message);
+            return;
+        }
+        if (FScrollTimer) {
+            win::KillTimer(GetHandle(), ScrollTimerId);
+            FScrollTimer = false;
+        }
         TCustomxbBarControl::WndProc(message);
         if (IsBarControlAlive(this))
             MouseMove(message);
         return;
+    case win::WM_LBUTTONUP:
+        if (IsOnArrowRow(PointOf(message.LParam)))
+            return;
+        break;
     case win::WM_LBUTTONDOWN:
     case win::WM_LBUTTONDBLCLK:
+        if (IsOnArrowRow(PointOf(message.LParam))) {
+            WaitForAnimation(this);
+            return;
+        }
         TCustomxbBarControl::WndProc(message);
         if (IsBarControlAlive(this))
             LeftButtonDown(message);

@@ -137,6 +137,7 @@ private:
     void DrawArrowRow(win::HDC dc, const win::TRect& r, bool up);
     void ScrollTick();
     bool IsCursorOnArrow(bool& up);
+    bool IsOnArrowRow(const win::TPoint& clientPoint) const;
 
     TxbBarItemControl* FOwnerControl = nullptr;
     TxbBarSubItemControl* FSubItemControl = nullptr;

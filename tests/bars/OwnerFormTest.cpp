@@ -1,6 +1,7 @@
 // The manager follows its owner form through the hooks: floating bars hide when the program loses the
 // activation and come back with it, stay while a window of the program that is no form takes it, floating
-// bars are kept in the work area, and the layout is saved only when the form is really destroyed.
+// bars are kept in the work area, the layout is saved only when the form is really destroyed, and F1 over an
+// open menu asks for the help of its entry or of the entry that opened the menu.
 #include "MenusTestSupport.h"
 
 #include "platform/win/user/Metrics.h"
@@ -127,6 +128,52 @@ TEST_F(OwnerFormTest, TheLayoutIsSavedOnlyWhenTheFormIsReallyDestroyed) {
     const std::vector<std::string> saved = spy->Saved;
     delete form;
     EXPECT_EQ(saved, (std::vector<std::string>{"registry Software\\Loomwick\\Bars", "ini bars.ini"}));
+}
+
+TEST_F(OwnerFormTest, F1OverAMenuEntryAsksForItsHelpOrItsOpeners) {
+    MakeMenuBar();
+    File->SetHelpContext(7);
+    std::vector<std::pair<uint16_t, intptr_t>> asked;
+    vcl::Application->OnHelp = [&](uint16_t command, intptr_t data, bool& callHelp) {
+        asked.emplace_back(command, data);
+        callHelp = false;
+        return true;
+    };
+    const win::TRect entry = MainWindow()->GetItemScreenRect(MainControl(0));
+    const intptr_t below = intptr_t(win::MAKELPARAM((entry.Left + entry.Right) / 2, entry.Bottom));
+    struct Case {
+        const char* name;
+        bool helpIcon;
+        vcl::THelpContext open; // the help context of "&Open", selected in the menu
+        std::vector<std::pair<uint16_t, intptr_t>> want;
+    };
+    const Case cases[] = {
+        {"the opener's, as a popup below it", true, 0,
+         {{vcl::HELP_SETPOPUP_POS, below}, {vcl::HELP_CONTEXTPOPUP, 7}}},
+        {"the opener's, without the help icon", false, 0, {{vcl::HELP_CONTEXT, 7}}},
+        {"the entry's own", false, 9, {{vcl::HELP_CONTEXT, 9}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        vcl::TBorderIcons icons = Form->GetBorderIcons();
+        if (c.helpIcon)
+            icons.Include(vcl::biHelp);
+        else
+            icons.Exclude(vcl::biHelp);
+        Form->SetBorderIcons(icons);
+        Open->SetHelpContext(c.open);
+        asked.clear();
+        Chord(win::VK_MENU, 'F');
+        ASSERT_NE(MenuOf(File), nullptr);
+        ASSERT_EQ(MenuOf(File)->GetSelectedControl()->GetItem(), Open);
+        Press(win::VK_F1);
+        EXPECT_EQ(asked, c.want);
+        // Help closes the menus.
+        EXPECT_EQ(MenuOf(File), nullptr);
+        EXPECT_EQ(GetActiveBarControl(), nullptr);
+    }
+    vcl::Application->OnHelp = nullptr;
+    EXPECT_EQ(Errors, std::vector<std::string>{});
 }
 
 } // namespace

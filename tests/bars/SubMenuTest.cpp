@@ -1,7 +1,9 @@
 // Sub items and their menus: the 400 ms hover delay on the manual clock, an OnPopup that rebuilds the bar
-// while its menu opens, and placement at the screen's edges.
+// while its menu opens, placement at the screen's edges, scrolling by the arrow rows, the menu keys along the
+// menu bar and down a cascade, personalized menus and the tear-off strip.
 #include "MenusTestSupport.h"
 
+#include "bars/xbBarHints.h"
 #include "platform/win/user/Metrics.h"
 
 using namespace bars;
@@ -11,9 +13,32 @@ namespace {
 
 class SubMenuTest : public MenusFixture {
 protected:
+    void TearDown() override {
+        FreeBarHintWindow();
+        MenusFixture::TearDown();
+    }
     win::TPoint CentreOf(TCustomxbBarControl* window, TxbBarItemControl* control) {
         const win::TRect r = window->GetItemScreenRect(control);
         return win::TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+    }
+    static win::TPoint CentreOnScreen(TCustomxbBarControl* window, const win::TRect& r) {
+        return window->ClientToScreen(win::TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+    }
+    void CloseAll() {
+        while (GetActiveBarControl())
+            GetActiveBarControl()->DeactivateAll();
+    }
+    // A personalized "&File": Enhanced style, recent entries first, only "&Open" used.
+    void MakePersonalizedMenuBar() {
+        MakeMenuBar();
+        Manager->SetStyle(bmsEnhanced);
+        for (TCustomxbBarSubItem* sub : {static_cast<TCustomxbBarSubItem*>(File), static_cast<TCustomxbBarSubItem*>(Edit)})
+            sub->GetItemLinks()->SetUseRecentItems(true);
+        File->GetItemLinks()->GetItem(0)->SetUseCount(30);
+        File->GetItemLinks()->GetItem(0)->MoveToRecentFront(false);
+        Edit->GetItemLinks()->GetItem(0)->SetUseCount(30);
+        AddButton(Edit->GetItemLinks(), "&Redo");
+        Edit->GetItemLinks()->GetItem(0)->MoveToRecentFront(false);
     }
 };
 
@@ -73,6 +98,247 @@ TEST_F(SubMenuTest, APopupAtTheScreensCornerStaysInsideTheWorkArea) {
     // A menu opened at a point with room above opens upward from it.
     EXPECT_TRUE(flipped);
     EXPECT_EQ(placed.Bottom, work.Bottom - 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SubMenuTest, AScrollArrowMovesOneEntryEvery80Ms) {
+    MakeMenuBar();
+    for (int i = 0; i < 80; ++i)
+        AddButton(File->GetItemLinks(), "Entry " + std::to_string(i));
+    Chord(win::VK_MENU, 'F');
+    TxbBarSubMenuControl* menu = MenuOf(File);
+    ASSERT_NE(menu, nullptr);
+    win::TRect work{}, placed{};
+    win::SystemParametersInfo(win::SPI_GETWORKAREA, 0, &work, 0);
+    win::GetWindowRect(menu->GetHandle(), &placed);
+    // Below its entry, as tall as the space below.
+    EXPECT_EQ(placed.Bottom, work.Bottom);
+    ASSERT_TRUE(menu->CanScrollDown());
+    EXPECT_FALSE(menu->CanScrollUp());
+    EXPECT_EQ(menu->GetTopIndex(), 0);
+    const int32_t page = menu->GetPageLinkCount();
+    MoveTo(CentreOnScreen(menu, menu->GetDownArrowRect()));
+    EXPECT_EQ(menu->GetSelectedControl(), nullptr);
+    Advance(79);
+    EXPECT_EQ(menu->GetTopIndex(), 0);
+    for (int32_t step = 1; step <= 3; ++step) {
+        Advance(step == 1 ? 1 : 80);
+        EXPECT_EQ(menu->GetTopIndex(), step);
+    }
+    // Scrolled to the middle: both arrows, the page as long as before.
+    EXPECT_TRUE(menu->CanScrollUp());
+    EXPECT_TRUE(menu->CanScrollDown());
+    EXPECT_FALSE(menu->GetUpArrowRect().IsEmpty());
+    EXPECT_FALSE(menu->GetDownArrowRect().IsEmpty());
+    EXPECT_EQ(menu->GetPageLinkCount(), page);
+    // Off the arrow the scrolling stops; the up arrow scrolls back.
+    MoveTo(CentreOnScreen(menu, menu->GetItemLinks()->GetShownItem(menu->GetTopIndex() + 2)->ItemRect));
+    Advance(400);
+    EXPECT_EQ(menu->GetTopIndex(), 3);
+    MoveTo(CentreOnScreen(menu, menu->GetUpArrowRect()));
+    Advance(80);
+    Advance(80);
+    EXPECT_EQ(menu->GetTopIndex(), 1);
+    Advance(80);
+    EXPECT_EQ(menu->GetTopIndex(), 0);
+    EXPECT_FALSE(menu->CanScrollUp());
+    // The keyboard keeps the selection inside the page.
+    Press(win::VK_END);
+    ASSERT_NE(menu->GetSelectedControl(), nullptr);
+    EXPECT_EQ(menu->GetSelectedControl()->GetCaption(), "Entry 79");
+    EXPECT_FALSE(menu->CanScrollDown());
+    EXPECT_TRUE(menu->CanScrollUp());
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+}
+
+TEST_F(SubMenuTest, MenuKeysMoveAlongTheMenuBarAndCloseTheInnermostMenu) {
+    MakeMenuBar();
+    Chord(win::VK_MENU, 'F');
+    ASSERT_NE(MenuOf(File), nullptr);
+    Press(win::VK_RIGHT);
+    EXPECT_EQ(MenuOf(File), nullptr);
+    ASSERT_NE(MenuOf(Edit), nullptr);
+    EXPECT_EQ(MainWindow()->GetSelectedControl(), MainControl(1));
+    EXPECT_EQ(GetActiveBarControl(), MenuOf(Edit));
+    Press(win::VK_LEFT);
+    EXPECT_EQ(MenuOf(Edit), nullptr);
+    ASSERT_NE(MenuOf(File), nullptr);
+    // Left from the first menu wraps round to the last.
+    Press(win::VK_LEFT);
+    EXPECT_NE(MenuOf(Edit), nullptr);
+    Press(win::VK_RIGHT);
+    ASSERT_NE(MenuOf(File), nullptr);
+
+    // Down the cascade: Right on "&Recent" opens it, Left and Esc close only it.
+    for (int key : {win::VK_LEFT, win::VK_ESCAPE}) {
+        SCOPED_TRACE(key);
+        File->GetItemLinks()->GetItem(2)->GetControl()->GetWindow()->SelectItemControl(
+            File->GetItemLinks()->GetItem(2)->GetControl());
+        Press(win::VK_RIGHT);
+        ASSERT_NE(MenuOf(Recent), nullptr);
+        EXPECT_EQ(GetActiveBarControl(), MenuOf(Recent));
+        Press(key);
+        EXPECT_EQ(MenuOf(Recent), nullptr);
+        ASSERT_NE(MenuOf(File), nullptr);
+        EXPECT_EQ(GetActiveBarControl(), MenuOf(File));
+    }
+    // Esc in the first menu closes it and leaves the menu bar in keyboard mode on its entry.
+    Press(win::VK_ESCAPE);
+    EXPECT_EQ(MenuOf(File), nullptr);
+    EXPECT_EQ(GetActiveBarControl(), MainWindow());
+    EXPECT_EQ(MainWindow()->GetSelectedControl(), MainControl(0));
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+}
+
+TEST_F(SubMenuTest, APersonalizedMenuExpandsAfter4000Ms) {
+    MakePersonalizedMenuBar();
+    // Opened by key its first entry is selected: 4000 ms later the expand arrow turns hot instead.
+    Chord(win::VK_MENU, 'F');
+    ASSERT_NE(MenuOf(File), nullptr);
+    ASSERT_TRUE(MenuOf(File)->HasMark());
+    EXPECT_FALSE(MenuOf(File)->GetExpandArrowRect().IsEmpty());
+    Advance(4000);
+    EXPECT_EQ(File->GetItemLinks()->GetShownItemCount(), 1);
+    EXPECT_EQ(MenuOf(File)->GetMarkState(), 1);
+    CloseAll();
+
+    // A popup opened at a point with nothing selected expands 4000 ms later, and so does the rest of its
+    // chain: its cascade opens in full.
+    auto* popup = new TxbBarPopupMenu(Form);
+    popup->SetUseRecentItems(true);
+    AddButton(popup->GetItemLinks(), "Often")->GetLink(0)->SetUseCount(30);
+    popup->GetItemLinks()->GetItem(0)->MoveToRecentFront(false);
+    AddButton(popup->GetItemLinks(), "Seldom");
+    popup->GetItemLinks()->Add()->SetItem(File);
+    popup->GetItemLinks()->GetItem(1)->SetMostRecentlyUsed(false);
+    popup->GetItemLinks()->GetItem(2)->SetMostRecentlyUsed(false);
+    FScreen.Script([&] {
+        ASSERT_NE(popup->GetControl(), nullptr);
+        EXPECT_TRUE(popup->GetControl()->HasMark());
+        EXPECT_EQ(popup->GetItemLinks()->GetShownItemCount(), 1);
+    });
+    FScreen.ScriptAdvance(FClock, 3999);
+    FScreen.Script([&] { EXPECT_EQ(popup->GetItemLinks()->GetShownItemCount(), 1); });
+    FScreen.ScriptAdvance(FClock, 1);
+    FScreen.Script([&] {
+        TxbBarSubMenuControl* menu = popup->GetControl();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(popup->GetItemLinks()->GetShownItemCount(), 3);
+        EXPECT_FALSE(menu->HasMark());
+        EXPECT_TRUE(win::IsWindowVisible(menu->GetHandle()));
+        menu->SelectItemControl(popup->GetItemLinks()->GetItem(2)->GetControl());
+        win::SendMessage(menu->GetHandle(), win::WM_KEYDOWN, win::VK_RIGHT, 0);
+        ASSERT_NE(MenuOf(File), nullptr);
+        EXPECT_EQ(File->GetItemLinks()->GetShownItemCount(), File->GetItemLinks()->GetVisibleItemCount());
+        menu->DeactivateAll();
+    });
+    popup->Popup(200, 150);
+    EXPECT_EQ(popup->GetControl(), nullptr);
+    // A new chain starts short again.
+    Chord(win::VK_MENU, 'F');
+    ASSERT_NE(MenuOf(File), nullptr);
+    EXPECT_EQ(File->GetItemLinks()->GetShownItemCount(), 1);
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+}
+
+TEST_F(SubMenuTest, CtrlDownAndTheExpandArrowExpandAPersonalizedMenu) {
+    MakePersonalizedMenuBar();
+    Manager->SetShowFullMenusAfterDelay(false);
+    Chord(win::VK_MENU, 'F');
+    ASSERT_NE(MenuOf(File), nullptr);
+    Advance(5000);
+    EXPECT_EQ(File->GetItemLinks()->GetShownItemCount(), 1);
+    Chord(win::VK_CONTROL, win::VK_DOWN);
+    EXPECT_EQ(File->GetItemLinks()->GetShownItemCount(), File->GetItemLinks()->GetVisibleItemCount());
+    CloseAll();
+
+    // Resting on the arrow shows the hint; a click on the hot arrow expands.
+    Chord(win::VK_MENU, 'E');
+    TxbBarSubMenuControl* menu = MenuOf(Edit);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(menu->HasMark());
+    const win::TPoint arrow = CentreOnScreen(menu, menu->GetExpandArrowRect());
+    MoveTo(arrow);
+    EXPECT_EQ(menu->GetMarkState(), 1);
+    Advance(BarHintShowDelay);
+    ASSERT_NE(BarHintWindow(), nullptr);
+    EXPECT_TRUE(win::IsWindowVisible(BarHintWindow()->GetHandle()));
+    EXPECT_EQ(BarHintWindow()->GetText(), "Expand (Ctrl-Down)");
+    FScreen.InjectClick(arrow);
+    DrainMessages();
+    EXPECT_EQ(Edit->GetItemLinks()->GetShownItemCount(), 2);
+    EXPECT_FALSE(win::IsWindowVisible(BarHintWindow()->GetHandle()));
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+}
+
+class TearOffTest : public SubMenuTest {
+protected:
+    void SetUp() override {
+        SubMenuTest::SetUp();
+        MakeMenuBar();
+        Floating = Manager->GetBars()->Add();
+        Floating->SetCaption("File");
+        AddButton(Floating->GetItemLinks(), "Tool");
+        File->SetDetachable(true);
+        File->SetDetachingBar(Floating->GetIndex());
+        Chord(win::VK_MENU, 'F');
+        TxbBarSubMenuControl* menu = MenuOf(File);
+        ASSERT_NE(menu, nullptr);
+        const win::TRect strip = menu->GetDetachRect();
+        ASSERT_FALSE(strip.IsEmpty());
+        Strip = CentreOnScreen(menu, strip);
+        MoveTo(Strip);
+        ASSERT_TRUE(menu->GetDetachHot());
+    }
+    TxbBar* Floating = nullptr;
+    win::TPoint Strip{};
+};
+
+TEST_F(TearOffTest, DraggingTheStripFloatsTheBarAtTheCursor) {
+    const win::TPoint far{Strip.X + 200, Strip.Y + 150};
+    FScreen.Script([&] {
+        // Inside the 15-pixel zone nothing happens yet.
+        FScreen.InjectMouse(headless::MouseAction::Move, win::TPoint{Strip.X, Strip.Y + 14});
+    });
+    FScreen.Script([&] {
+        EXPECT_NE(MenuOf(File), nullptr);
+        EXPECT_FALSE(Floating->GetVisible());
+        FScreen.InjectMouse(headless::MouseAction::Move, far);
+    });
+    FScreen.Script([&] {
+        EXPECT_EQ(MenuOf(File), nullptr);
+        EXPECT_TRUE(Floating->GetVisible());
+        EXPECT_EQ(Floating->GetDockingStyle(), dsNone);
+        EXPECT_EQ(Floating->GetFloatLeft(), far.X - 100);
+        FScreen.InjectMouse(headless::MouseAction::LeftUp, far);
+    });
+    FScreen.InjectMouse(headless::MouseAction::LeftDown, Strip);
+    DrainMessages();
+    EXPECT_TRUE(Floating->GetVisible());
+    EXPECT_EQ(MenuOf(File), nullptr);
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+    EXPECT_FALSE(Manager->IsDetaching());
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+}
+
+TEST_F(TearOffTest, ComingBackIntoTheZoneReopensTheMenu) {
+    const win::TPoint far{Strip.X + 200, Strip.Y + 150};
+    FScreen.Script([&] { FScreen.InjectMouse(headless::MouseAction::Move, far); });
+    FScreen.Script([&] {
+        EXPECT_TRUE(Floating->GetVisible());
+        FScreen.InjectMouse(headless::MouseAction::Move, win::TPoint{Strip.X + 10, Strip.Y + 5});
+    });
+    FScreen.InjectMouse(headless::MouseAction::LeftDown, Strip);
+    DrainMessages();
+    EXPECT_FALSE(Floating->GetVisible());
+    EXPECT_NE(MenuOf(File), nullptr);
+    EXPECT_FALSE(Manager->IsDetaching());
+    FScreen.InjectMouse(headless::MouseAction::LeftUp, win::TPoint{Strip.X + 10, Strip.Y + 5});
+    DrainMessages();
+    EXPECT_EQ(Errors, std::vector<std::string>{});
 }
 
 } // namespace
