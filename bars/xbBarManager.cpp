@@ -430,6 +430,15 @@ TxbBar* TxbBarManager::FindBarByName(const std::string& name) const {
     return nullptr;
 }
 
+std::vector<TxbBar*> TxbBarManager::TakePendingBars(const std::function<bool(TxbBar*)>& take) {
+    std::vector<TxbBar*> taken;
+    std::vector<TxbBar*> kept;
+    for (TxbBar* bar : FPendingBars)
+        (take(bar) ? taken : kept).push_back(bar);
+    FPendingBars.swap(kept);
+    return taken;
+}
+
 TxbDockControl* TxbBarManager::GetDockControl(int32_t index) const {
     return index >= 0 && index < GetDockControlCount() ? FDockControls[size_t(index)] : nullptr;
 }

@@ -216,6 +216,9 @@ public:
     bool GetFormActive() const { return FFormActive; }
     // Bars made visible before the form had a window wait for its WM_CREATE.
     void AddPendingBar(TxbBar* bar);
+    // Takes the waiting bars that take answers true for out of the list, in the order they came (a dock whose
+    // window was made again takes back the bars parked there meanwhile).
+    std::vector<TxbBar*> TakePendingBars(const std::function<bool(TxbBar*)>& take);
     bool IsShowingPendingBars() const { return FShowingPendingBars; }
 
     // While customizing: the selected item control (the customizing windows follow it).

@@ -54,14 +54,20 @@ int32_t TxbDockRow::IndexOfWindow(const TxbBarControl* window) const {
 // ---- Construction -------------------------------------------------------------------------------------------
 
 TxbDockControl::TxbDockControl(vcl::TComponent* owner)
-    : vcl::TCustomControl(owner), FBackgroundBitmap(std::make_unique<vcl::TBitmap>()) {
+    : vcl::TCustomControl(owner), FBackgroundBitmap(std::make_unique<vcl::TBitmap>()),
+      FBackgroundCache(std::make_unique<vcl::TBitmap>()) {
+    FBackgroundBitmap->OnChange = [this](vcl::TObject* sender) { BackgroundChanged(sender); };
+    SetParentColor(true);
     if (auto* form = dynamic_cast<vcl::TCustomForm*>(owner))
         SetBarManager(GetBarManagerByForm(form));
 }
 
 TxbDockControl::TxbDockControl(TxbBarManager* manager, TxbBarDockingStyle style)
-    : vcl::TCustomControl(nullptr), FBackgroundBitmap(std::make_unique<vcl::TBitmap>()) {
+    : vcl::TCustomControl(nullptr), FBackgroundBitmap(std::make_unique<vcl::TBitmap>()),
+      FBackgroundCache(std::make_unique<vcl::TBitmap>()) {
     static constexpr vcl::TAlign Aligns[] = {vcl::alNone, vcl::alLeft, vcl::alTop, vcl::alRight, vcl::alBottom};
+    FBackgroundBitmap->OnChange = [this](vcl::TObject* sender) { BackgroundChanged(sender); };
+    SetParentColor(true);
     FManagerDockStyle = style;
     // An edge dock starts without thickness: rows give it one.
     if (style == dsLeft || style == dsRight)
@@ -87,6 +93,8 @@ TxbDockControl::~TxbDockControl() {
         FBarManager = nullptr;
         manager->RemoveDockControl(this);
     }
+    // The bitmap's change event must not reach a dock that is going.
+    FBackgroundBitmap->OnChange = nullptr;
 }
 
 void TxbDockControl::SetBarManager(TxbBarManager* value) {
@@ -96,11 +104,14 @@ void TxbDockControl::SetBarManager(TxbBarManager* value) {
     FBarManager = value;
     if (old)
         old->RemoveDockControl(this);
-    if (FBarManager) {
+    if (FBarManager)
         FBarManager->AddDockControl(this);
-        UpdateColor();
-    }
+    Changed();
 }
+
+void TxbDockControl::Changed() { ClearBackgroundCache(); }
+
+vcl::TCustomForm* TxbDockControl::GetDockForm() { return FBarManager ? FBarManager->GetOwnerForm() : nullptr; }
 
 void TxbDockControl::Notification(vcl::TComponent* component, vcl::TOperation operation) {
     vcl::TCustomControl::Notification(component, operation);
@@ -123,8 +134,10 @@ bool TxbDockControl::IsVertical() const {
 }
 
 void TxbDockControl::UpdateColor() {
-    if (FBarManager)
-        SetColor(FBarManager->GetDockColor());
+    if (!FBarManager || FBarManager->GetAutoDockColor())
+        SetParentColor(true);
+    else
+        vcl::TCustomControl::SetColor(FBarManager->GetDockColor());
 }
 
 void TxbDockControl::UpdateBorder() { RefreshFrames(); }
@@ -170,7 +183,7 @@ int32_t TxbDockControl::GetRowsSize() {
 
 int32_t TxbDockControl::GetDockSize() {
     const int32_t size = GetRowsSize();
-    return size + (GetRowCount() > 0 && FBarManager && FBarManager->GetSunkenBorder() ? 2 : 0);
+    return size + (GetRowCount() > 0 && GetSunkenBorder() ? 2 : 0);
 }
 
 win::TRect TxbDockControl::GetRowRect(int32_t index) {
@@ -415,8 +428,10 @@ void TxbDockControl::UndockBar(TxbBarControl* window, bool update) {
 void TxbDockControl::MoveBar(TxbBarControl* window, win::TPoint point) {
     UndockBar(window, false);
     DockBar(window, point, true);
-    if (!FBackgroundBitmap->GetEmpty())
-        Invalidate();
+    if (HasBackground()) {
+        ClearBackgroundCache();
+        RepaintBars();
+    }
 }
 
 void TxbDockControl::SavePositions() {
@@ -663,6 +678,47 @@ bool TxbDockControl::HasBackground() const {
     return (painter && painter->HasThemedBackground()) || (bar && !bar->GetEmpty());
 }
 
+void TxbDockControl::SetBackgroundBitmap(vcl::TBitmap* value) {
+    const bool wasEmpty = FBackgroundBitmap->GetEmpty();
+    // The change event stays quiet while the picture is copied: the dock hears of it once.
+    vcl::TNotifyEvent event = std::move(FBackgroundBitmap->OnChange);
+    FBackgroundBitmap->OnChange = nullptr;
+    try {
+        FBackgroundBitmap->Assign(value);
+    } catch (...) {
+        FBackgroundBitmap->OnChange = std::move(event);
+        throw;
+    }
+    FBackgroundBitmap->OnChange = std::move(event);
+    if (!wasEmpty || !FBackgroundBitmap->GetEmpty())
+        BackgroundChanged(FBackgroundBitmap.get());
+}
+
+void TxbDockControl::BackgroundChanged(vcl::TObject*) {
+    Invalidate();
+    UpdateDoubleBuffered();
+    RepaintBars();
+}
+
+void TxbDockControl::ClearBackgroundCache() { FBackgroundCache->SetSize(0, 0); }
+
+void TxbDockControl::RepaintBars() {
+    for (auto& row : FRows)
+        for (int32_t i = 0; i < row->GetColCount(); ++i) {
+            TxbBarControl* w = row->GetCol(i)->GetToolbarWindow();
+            if (!w)
+                continue;
+            // The bar keeps a copy of what lies under it: that copy is stale now.
+            w->ClearBackgroundCache();
+            if (w->HandleAllocated())
+                win::RedrawWindow(w->GetHandle(), nullptr, nullptr,
+                                  win::RDW_INVALIDATE | win::RDW_ERASE | win::RDW_FRAME | win::RDW_UPDATENOW |
+                                      win::RDW_ALLCHILDREN);
+        }
+}
+
+void TxbDockControl::UpdateDoubleBuffered() { SetDoubleBuffered(HasBackground()); }
+
 bool TxbDockControl::GetSunkenBorder() const { return FBarManager && FBarManager->GetSunkenBorder(); }
 
 void TxbDockControl::DrawBackground(win::HDC dc, const win::TRect& rect, vcl::TColor color, win::HBRUSH brush,
@@ -683,8 +739,34 @@ void TxbDockControl::DrawBackground(win::HDC dc, const win::TRect& rect, vcl::TC
 
 void TxbDockControl::CreateParams(vcl::TCreateParams& params) {
     vcl::TCustomControl::CreateParams(params);
-    params.Style |= win::WS_CHILD | win::WS_CLIPSIBLINGS | win::WS_CLIPCHILDREN;
-    params.WindowClassStyle |= win::CS_DBLCLKS;
+    params.Style = (params.Style & win::WS_VISIBLE) | win::WS_CHILD | win::WS_CLIPSIBLINGS | win::WS_CLIPCHILDREN;
+    params.ExStyle = 0;
+    params.WindowClassStyle = win::CS_DBLCLKS;
+}
+
+void TxbDockControl::WindowPosChanged(const vcl::TMessage& message) {
+    const auto* pos = reinterpret_cast<const win::WINDOWPOS*>(message.LParam);
+    if (!FBarManager || (pos && (pos->flags & win::SWP_NOSIZE) && (pos->flags & win::SWP_NOMOVE)))
+        return;
+    if (GetDockingStyle() == dsBottom) {
+        // A status bar at the bottom keeps its size grip in the form's corner.
+        const bool locked = FBarManager->GetDockUpdateLocked();
+        FBarManager->SetDockUpdateLocked(true);
+        try {
+            for (auto& row : FRows)
+                for (int32_t i = 0; i < row->GetColCount(); ++i) {
+                    TxbBarControl* w = row->GetCol(i)->GetToolbarWindow();
+                    if (w && w->GetBar() && w->GetBar()->IsStatusBar())
+                        w->FrameChanged();
+                }
+        } catch (...) {
+            FBarManager->SetDockUpdateLocked(locked);
+            throw;
+        }
+        FBarManager->SetDockUpdateLocked(locked);
+    }
+    if (HasBackground())
+        RepaintBars();
 }
 
 void TxbDockControl::WndProc(vcl::TMessage& message) {
@@ -713,27 +795,50 @@ void TxbDockControl::WndProc(vcl::TMessage& message) {
             win::ReleaseDC(GetHandle(), dc);
         }
         return;
+    case win::WM_SIZE:
+        ClearBackgroundCache();
+        break;
+    case win::WM_WINDOWPOSCHANGED:
+        vcl::TCustomControl::WndProc(message);
+        WindowPosChanged(message);
+        return;
     case win::WM_MOUSEACTIVATE:
         vcl::TCustomControl::WndProc(message);
         if (FBarManager && !GetComponentState().Contains(vcl::csDesigning)) {
             message.Result = win::MA_NOACTIVATE;
-            if (vcl::TCustomForm* form = dynamic_cast<vcl::TCustomForm*>(FBarManager->GetOwner()))
-                if (form->HandleAllocated())
-                    win::SetWindowPos(form->GetHandle(), win::HWND_TOP, 0, 0, 0, 0,
-                                      win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
+            vcl::TCustomForm* form = GetDockForm();
+            if (form && form->HandleAllocated())
+                win::SetWindowPos(form->GetHandle(), win::HWND_TOP, 0, 0, 0, 0,
+                                  win::SWP_NOMOVE | win::SWP_NOSIZE | win::SWP_NOACTIVATE);
         }
         return;
+    case win::WM_RBUTTONDOWN: {
+        vcl::TCustomControl::WndProc(message);
+        if (FBarManager && !FBarManager->IsCustomizing()) {
+            const win::TPoint at = ClientToScreen({win::GET_X_LPARAM(message.LParam), win::GET_Y_LPARAM(message.LParam)});
+            ShowToolbarsPopup(FBarManager, at);
+        }
+        return;
+    }
     case win::WM_LBUTTONDBLCLK:
         if (FBarManager && FBarManager->GetCanCustomize()) {
             FBarManager->SetCustomizing(true);
             return;
         }
         break;
+    case win::WM_CREATE:
+        vcl::TCustomControl::WndProc(message);
+        WindowCreated();
+        return;
     default:
         break;
     }
     vcl::TCustomControl::WndProc(message);
 }
+
+// ---- The placed dock ----------------------------------------------------------------------------------------
+
+TxbBarDockControl::TxbBarDockControl(vcl::TComponent* owner) : TxbDockControl(owner) { SetAlign(vcl::alTop); }
 
 bool TxbBarDockControl::CanDockBar(TxbBar* bar) {
     if (!TxbDockControl::CanDockBar(bar))
@@ -744,12 +849,19 @@ bool TxbBarDockControl::CanDockBar(TxbBar* bar) {
     return true;
 }
 
+bool TxbBarDockControl::IsLoadingOrRestoring() const {
+    return GetComponentState().Contains(vcl::csLoading) || (GetBarManager() && GetBarManager()->IsRestoringBars());
+}
+
 int32_t TxbBarDockControl::DesignMinimumSize() const {
     return GetComponentState().Contains(vcl::csDesigning) && !FAllowZeroSizeInDesignTime ? 3 : 0;
 }
 
 int32_t TxbBarDockControl::GetRowsSize() {
-    int32_t size = TxbDockControl::GetRowsSize();
+    // While bars are read or restored the rows are not complete yet: the dock keeps its size.
+    if (IsLoadingOrRestoring())
+        return ClientAcross();
+    const int32_t size = TxbDockControl::GetRowsSize();
     return size == 0 ? DesignMinimumSize() : size;
 }
 
@@ -757,15 +869,177 @@ void TxbBarDockControl::SetAllowZeroSizeInDesignTime(bool value) {
     if (value == FAllowZeroSizeInDesignTime)
         return;
     FAllowZeroSizeInDesignTime = value;
-    UpdateLayout();
+    if (HandleAllocated())
+        win::SendMessage(GetHandle(), win::WM_SIZE, 0, 0);
+}
+
+void TxbBarDockControl::Changed() {
+    TxbDockControl::Changed();
+    if (GetComponentState().Contains(vcl::csDestroying))
+        return;
+    UpdateColor();
+    RefreshFrames();
+}
+
+void TxbBarDockControl::UpdateColor() {
+    if (FUseOwnColor)
+        return;
+    TxbDockControl::UpdateColor();
+}
+
+bool TxbBarDockControl::GetSunkenBorder() const {
+    return FUseOwnSunkenBorder ? FSunkenBorder : TxbDockControl::GetSunkenBorder();
+}
+
+vcl::TCustomForm* TxbBarDockControl::GetDockForm() {
+    if (vcl::TCustomForm* form = vcl::GetParentForm(this))
+        return form;
+    return TxbDockControl::GetDockForm();
+}
+
+void TxbBarDockControl::SetDockAlign(TxbBarDockAlign value) {
+    if (value == GetDockAlign())
+        return;
+    static constexpr TxbBarDockingStyle Styles[] = {dsTop, dsTop, dsBottom, dsLeft, dsRight};
+    std::vector<TxbBarControl*> windows;
+    for (int32_t r = 0; r < GetRowCount(); ++r)
+        for (int32_t i = 0; i < GetRow(r)->GetColCount(); ++i)
+            if (TxbBarControl* w = GetRow(r)->GetCol(i)->GetToolbarWindow())
+                windows.push_back(w);
+    TxbBarManager* manager = GetBarManager();
+    const bool locked = manager && manager->GetDockUpdateLocked();
+    if (manager)
+        manager->SetDockUpdateLocked(true);
+    try {
+        for (TxbBarControl* w : windows)
+            w->SetDockingStyle(Styles[value]);
+        SetAlign(vcl::TAlign(value));
+    } catch (...) {
+        if (manager)
+            manager->SetDockUpdateLocked(locked);
+        throw;
+    }
+    if (manager)
+        manager->SetDockUpdateLocked(locked);
+    for (TxbBarControl* w : windows)
+        w->Rebuild();
+    if (vcl::TWinControl* parent = GetParent())
+        parent->Invalidate();
+}
+
+void TxbBarDockControl::SetColor(vcl::TColor value) {
+    const vcl::TColor old = GetColor();
+    const bool oldParent = GetParentColor();
+    vcl::TCustomControl::SetColor(value);
+    if ((old != GetColor() || oldParent != GetParentColor()) && !IsLoadingOrRestoring())
+        FUseOwnColor = true;
+}
+
+void TxbBarDockControl::SetParentColor(bool value) {
+    const bool old = GetParentColor();
+    vcl::TCustomControl::SetParentColor(value);
+    if (old != GetParentColor() && !IsLoadingOrRestoring())
+        FUseOwnColor = true;
+}
+
+void TxbBarDockControl::SetUseOwnColor(bool value) {
+    if (value == FUseOwnColor)
+        return;
+    FUseOwnColor = value;
+    if (!value)
+        UpdateColor();
+}
+
+void TxbBarDockControl::SetSunkenBorder(bool value) {
+    if (value == GetSunkenBorder())
+        return;
+    FSunkenBorder = value;
+    FUseOwnSunkenBorder = true;
+    RefreshFrames();
+}
+
+void TxbBarDockControl::SetUseOwnSunkenBorder(bool value) {
+    if (value == FUseOwnSunkenBorder)
+        return;
+    const bool before = GetSunkenBorder();
+    if (value)
+        FSunkenBorder = before;
+    FUseOwnSunkenBorder = value;
+    if (!value && GetSunkenBorder() != before)
+        RefreshFrames();
+}
+
+void TxbBarDockControl::CreateParams(vcl::TCreateParams& params) {
+    TxbDockControl::CreateParams(params);
+    if (GetComponentState().Contains(vcl::csDesigning))
+        params.WindowClassStyle |= win::CS_HREDRAW | win::CS_VREDRAW;
+}
+
+void TxbBarDockControl::WndProc(vcl::TMessage& message) {
+    TxbDockControl::WndProc(message);
+    // Without bars the dock keeps the design minimum across (a line a designer can still catch).
+    if (message.Msg != win::WM_SIZE || FSizing || !HandleAllocated() || IsLoadingOrRestoring() || GetRowCount() > 0)
+        return;
+    // The control's own size follows the window only after this message: ask the window.
+    win::HWND handle = GetHandle();
+    win::TRect window{}, client{};
+    win::GetWindowRect(handle, &window);
+    win::GetClientRect(handle, &client);
+    const bool vertical = IsVertical();
+    const int32_t frame = vertical ? window.Width() - client.Width() : window.Height() - client.Height();
+    const int32_t wanted = DesignMinimumSize() + std::max(frame, 0);
+    if ((vertical ? window.Width() : window.Height()) == wanted)
+        return;
+    FSizing = true;
+    win::SetWindowPos(handle, nullptr, 0, 0, vertical ? wanted : window.Width(), vertical ? window.Height() : wanted,
+                      win::SWP_NOMOVE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+    FSizing = false;
+}
+
+void TxbBarDockControl::Paint() {
+    TxbDockControl::Paint();
+    if (!GetComponentState().Contains(vcl::csDesigning))
+        return;
+    vcl::TCanvas* canvas = GetCanvas();
+    canvas->GetPen()->SetStyle(vcl::psDot);
+    canvas->GetBrush()->SetStyle(vcl::bsClear);
+    const win::TRect r = GetClientRect();
+    canvas->Rectangle(r.Left, r.Top, r.Right, r.Bottom);
+}
+
+void TxbBarDockControl::WindowCreated() {
+    TxbBarManager* manager = GetBarManager();
+    if (!manager)
+        return;
+    // The bars parked while this dock's window was made again come back, the last parked first.
+    const std::vector<TxbBar*> parked = manager->TakePendingBars([this](TxbBar* bar) {
+        return bar->GetDockedDockControl() == this && bar->GetDockedDockingStyle() != dsNone;
+    });
+    for (auto it = parked.rbegin(); it != parked.rend(); ++it)
+        (*it)->SetVisible(true);
 }
 
 void RegisterDockControlTables() {
+    vcl::RegisterEnumNames<TxbBarDockAlign>({"dalNone", "dalTop", "dalBottom", "dalLeft", "dalRight"});
     vcl::DefineClassProperties<TxbDockControl, vcl::TCustomControl>().Property(
         "AllowDocking", &TxbDockControl::GetAllowDocking, &TxbDockControl::SetAllowDocking);
-    vcl::DefineClassProperties<TxbBarDockControl, TxbDockControl>().Property(
-        "AllowZeroSizeInDesignTime", &TxbBarDockControl::GetAllowZeroSizeInDesignTime,
-        &TxbBarDockControl::SetAllowZeroSizeInDesignTime);
+    using T = TxbBarDockControl;
+    // The colour and the border are stored only while they are the dock's own.
+    auto ownColor = [](T* dock) { return dock->GetUseOwnColor() && !dock->GetParentColor(); };
+    vcl::DefineClassProperties<T, TxbDockControl>()
+        .Property("Align", &T::GetDockAlign, &T::SetDockAlign)
+        .Default(dalTop)
+        .Property("AllowZeroSizeInDesignTime", &T::GetAllowZeroSizeInDesignTime, &T::SetAllowZeroSizeInDesignTime)
+        .Property("BarManager", &T::GetBarManager, &T::SetBarManager)
+        .Property("Color", &T::GetColor, &T::SetColor, vcl::ColorIdents())
+        .Stored(ownColor)
+        .Property("ParentColor", &T::GetParentColor, &T::SetParentColor)
+        .Stored(ownColor)
+        .Property("SunkenBorder", &T::GetSunkenBorder, &T::SetSunkenBorder)
+        .Stored(&T::GetUseOwnSunkenBorder)
+        .Property("UseOwnColor", &T::GetUseOwnColor, &T::SetUseOwnColor)
+        .Property("UseOwnSunkenBorder", &T::GetUseOwnSunkenBorder, &T::SetUseOwnSunkenBorder)
+        .Property("BackgroundBitmap", &T::GetBackgroundBitmap, &T::SetBackgroundBitmap);
     vcl::RegisterClass(
         "TxbBarDockControl", [](vcl::TComponent* owner) -> vcl::TPersistent* { return new TxbBarDockControl(owner); },
         typeid(TxbBarDockControl));

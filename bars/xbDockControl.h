@@ -104,20 +104,35 @@ public:
     void LayoutRows();
     void SizeToRows();
     void RefreshFrames();
-    // The colour the manager gives its docks.
-    void UpdateColor();
+    // Without a manager, or with the manager's AutoDockColor, the parent's colour; else the manager's DockColor.
+    virtual void UpdateColor();
     void UpdateBorder();
+    // The dock's settings changed: the background cache goes (a placed dock also takes its colour and frame
+    // again).
+    virtual void Changed();
+    // The form the dock belongs to: the manager's.
+    virtual vcl::TCustomForm* GetDockForm();
 
+    // ---- Background
+    // The dock's own picture, tiled from the client origin under the dock and its docked bars.
     vcl::TBitmap* GetBackgroundBitmap() const { return FBackgroundBitmap.get(); }
+    void SetBackgroundBitmap(vcl::TBitmap* value);
+    // The whole client area as the painter last drew it (painters that draw the dock once and copy parts).
+    vcl::TBitmap* GetBackgroundCache() const { return FBackgroundCache.get(); }
+    virtual void ClearBackgroundCache();
+    // Repaints every docked toolbar window with its frame at once.
+    virtual void RepaintBars();
+    // Double buffered while a picture or the painter's own background shows.
+    virtual void UpdateDoubleBuffered();
 
     // ---- The window
     // Paints the background into rect: the own bitmap, the manager's bar bitmap, or the painter's dock
     // background. offsetRect is the part of the endless tiling from the client origin that rect shows.
     virtual void DrawBackground(win::HDC dc, const win::TRect& rect, vcl::TColor color, win::HBRUSH brush,
                                 const win::TRect& offsetRect);
-    bool HasOwnBackground() const;
+    virtual bool HasOwnBackground() const;
     // A picture or the painter's own background shows behind the bars.
-    bool HasBackground() const;
+    virtual bool HasBackground() const;
     virtual bool GetSunkenBorder() const;
 
 protected:
@@ -125,37 +140,81 @@ protected:
     void CreateParams(vcl::TCreateParams& params) override;
     void WndProc(vcl::TMessage& message) override;
 
+    // The bars of a window of the dock that is being made again wait in the manager's list of bars to show;
+    // a placed dock takes its own back when its window exists again.
+    virtual void WindowCreated() {}
+    void BackgroundChanged(vcl::TObject* sender);
+    int32_t ClientAcross();
+
 private:
     // The thickness of a row (its thickest window).
     int32_t RowThickness(const TxbDockRow* row) const;
-    int32_t ClientAcross();
     int32_t ClientAlong();
     bool ManagerRestoring() const;
     void LayoutRow(TxbDockRow* row, int32_t rowIndex);
+    void WindowPosChanged(const vcl::TMessage& message);
 
     TxbBarManager* FBarManager = nullptr;
     TxbBarDockingStyle FManagerDockStyle = dsNone;
     bool FAllowDocking = true;
     std::unique_ptr<vcl::TBitmap> FBackgroundBitmap;
+    std::unique_ptr<vcl::TBitmap> FBackgroundCache;
     std::vector<std::unique_ptr<TxbDockRow>> FRows;
     // The row list exists from the first docked window on; until then the dock keeps the size it has.
     bool FRowsMade = false;
 };
 
+// The alignments of a placed dock (the window's own alignments).
+enum TxbBarDockAlign { dalNone, dalTop, dalBottom, dalLeft, dalRight };
+
 // A dock site placed on a form by its designer.
 class TxbBarDockControl : public TxbDockControl {
 public:
-    using TxbDockControl::TxbDockControl;
+    explicit TxbBarDockControl(vcl::TComponent* owner);
     // Not into a dock inside the bar's own window.
     bool CanDockBar(TxbBar* bar) override;
-    // Without bars: 3 pixels at design time (0 with AllowZeroSizeInDesignTime), 0 at run time.
+    // Without bars: 3 pixels at design time (0 with AllowZeroSizeInDesignTime), 0 at run time; while the form
+    // is read or the manager restores its bars, the size the dock has.
     int32_t GetRowsSize() override;
     int32_t DesignMinimumSize() const;
     bool GetAllowZeroSizeInDesignTime() const { return FAllowZeroSizeInDesignTime; }
     void SetAllowZeroSizeInDesignTime(bool value);
+    // The component is being read, or the manager restores its bars.
+    bool IsLoadingOrRestoring() const;
+
+    void Changed() override;
+    void UpdateColor() override;
+    bool GetSunkenBorder() const override;
+    vcl::TCustomForm* GetDockForm() override;
+
+    // ---- Published properties
+    TxbBarDockAlign GetDockAlign() const { return TxbBarDockAlign(GetAlign()); }
+    // The docked windows take the docking style of the new alignment and are rebuilt.
+    void SetDockAlign(TxbBarDockAlign value);
+    // Setting the colour (or following the parent's) makes it the dock's own.
+    void SetColor(vcl::TColor value);
+    void SetParentColor(bool value);
+    bool GetUseOwnColor() const { return FUseOwnColor; }
+    // Turned off, the manager's colour rule applies again.
+    void SetUseOwnColor(bool value);
+    // A border other than the effective one becomes the dock's own.
+    void SetSunkenBorder(bool value);
+    bool GetUseOwnSunkenBorder() const { return FUseOwnSunkenBorder; }
+    void SetUseOwnSunkenBorder(bool value);
+
+protected:
+    void CreateParams(vcl::TCreateParams& params) override;
+    void WndProc(vcl::TMessage& message) override;
+    void Paint() override;
+    void WindowCreated() override;
 
 private:
     bool FAllowZeroSizeInDesignTime = false;
+    bool FSunkenBorder = false;
+    bool FUseOwnColor = false;
+    bool FUseOwnSunkenBorder = false;
+    // Set while the dock sizes itself to the design minimum.
+    bool FSizing = false;
 };
 
 // Registers the dock's property table and the placed dock's class.

@@ -5,6 +5,7 @@
 #include "bars/xbBarPainter.h"
 #include "platform/win/user/Messages.h"
 #include "platform/win/user/UserTypes.h"
+#include "platform/vcl/TypInfo.h"
 
 using namespace bars;
 using namespace barstest;
@@ -24,6 +25,27 @@ protected:
         bar->SetDockingStyle(dsTop);
         bar->SetVisible(true);
         return bar;
+    }
+    // A placed dock on the form, bound to the manager.
+    TxbBarDockControl* PlacedDock() {
+        auto* dock = new TxbBarDockControl(Form);
+        dock->SetParent(Form);
+        dock->SetBarManager(Manager);
+        return dock;
+    }
+    // A visible bar docked in a placed dock.
+    TxbBar* DockedIn(TxbDockControl* dock) {
+        ScopedTestWindows windows([](TTestBarWindow* w) { w->Thickness = 20; });
+        TxbBar* bar = Manager->GetBars()->Add();
+        bar->SetDockControl(dock);
+        bar->SetVisible(true);
+        return bar;
+    }
+    static win::TRect ClientAfterNcCalcSize(TxbDockControl* dock) {
+        win::NCCALCSIZE_PARAMS params{};
+        params.rgrc[0] = {10, 10, 110, 60};
+        win::SendMessage(dock->GetHandle(), win::WM_NCCALCSIZE, 0, reinterpret_cast<win::LPARAM>(&params));
+        return params.rgrc[0];
     }
     TxbBarManager* Manager = nullptr;
 };
@@ -69,16 +91,192 @@ TEST_F(DockWindowTest, SunkenBorderAndNoActivation) {
 }
 
 TEST_F(DockWindowTest, PlacedDockSizeWithoutBars) {
-    auto* dock = new TxbBarDockControl(Form);
-    dock->SetParent(Form);
-    dock->SetBarManager(Manager);
+    TxbBarDockControl* dock = PlacedDock();
+    dock->SetHeight(30);
+    dock->HandleNeeded();
+    // At run time an empty placed dock takes no room.
     EXPECT_EQ(dock->GetRowsSize(), 0);
     EXPECT_EQ(dock->DesignMinimumSize(), 0);
+    EXPECT_EQ(dock->GetHeight(), 0);
+    // At design time a line of 3 pixels a designer can catch, unless zero size is allowed.
     dock->SetDesigning(true);
+    dock->SetHeight(30);
     EXPECT_EQ(dock->GetRowsSize(), 3);
+    EXPECT_EQ(dock->GetHeight(), 3);
     dock->SetAllowZeroSizeInDesignTime(true);
     EXPECT_EQ(dock->GetRowsSize(), 0);
+    EXPECT_EQ(dock->GetHeight(), 0);
+    dock->SetAllowZeroSizeInDesignTime(false);
+    EXPECT_EQ(dock->GetHeight(), 3);
+    // A left dock keeps the minimum in its width.
+    dock->SetDockAlign(dalLeft);
+    dock->SetWidth(40);
+    EXPECT_EQ(dock->GetWidth(), 3);
     dock->SetDesigning(false);
+}
+
+TEST_F(DockWindowTest, PlacedDockColourFollowsTheManagerUntilItIsItsOwn) {
+    Form->SetColor(vcl::TColor(0x123456));
+    TxbBarDockControl* dock = PlacedDock();
+    // AutoDockColor: the parent's colour.
+    EXPECT_TRUE(dock->GetParentColor());
+    EXPECT_EQ(dock->GetColor(), vcl::TColor(0x123456));
+    EXPECT_FALSE(dock->GetUseOwnColor());
+    // The manager's DockColor reaches the dock while it has no colour of its own.
+    Manager->SetDockColor(vcl::TColor(0x00FF00));
+    EXPECT_EQ(dock->GetColor(), vcl::TColor(0x00FF00));
+    EXPECT_FALSE(dock->GetUseOwnColor());
+    // A colour set on the dock is its own: the manager's next colour passes it by.
+    dock->SetColor(vcl::TColor(0x0000FF));
+    EXPECT_TRUE(dock->GetUseOwnColor());
+    Manager->SetDockColor(vcl::TColor(0xFF0000));
+    EXPECT_EQ(dock->GetColor(), vcl::TColor(0x0000FF));
+    // Given up, the manager's rule applies again: its DockColor, or the parent's with AutoDockColor.
+    dock->SetUseOwnColor(false);
+    EXPECT_EQ(dock->GetColor(), vcl::TColor(0xFF0000));
+    Manager->SetAutoDockColor(true);
+    EXPECT_TRUE(dock->GetParentColor());
+    EXPECT_EQ(dock->GetColor(), vcl::TColor(0x123456));
+    // Following the parent by hand makes that the dock's own choice too.
+    dock->SetParentColor(false);
+    EXPECT_TRUE(dock->GetUseOwnColor());
+    // The colour is written with the dock only while it is its own and not the parent's.
+    const vcl::TPropInfo* color = vcl::GetPropInfo(dock, "Color");
+    ASSERT_NE(color, nullptr);
+    ASSERT_TRUE(color->IsStored);
+    EXPECT_TRUE(color->IsStored(dock));
+    dock->SetUseOwnColor(false);
+    EXPECT_FALSE(color->IsStored(dock));
+}
+
+TEST_F(DockWindowTest, PlacedDockSunkenBorderOfItsOwn) {
+    TxbBarDockControl* dock = PlacedDock();
+    const win::TRect plain{10, 10, 110, 60}, sunken{11, 11, 109, 59};
+    EXPECT_EQ(ClientAfterNcCalcSize(dock), plain);
+    // The manager's border reaches the dock while it has none of its own.
+    Manager->SetSunkenBorder(true);
+    EXPECT_TRUE(dock->GetSunkenBorder());
+    EXPECT_EQ(ClientAfterNcCalcSize(dock), sunken);
+    // Setting the effective value changes nothing; another value becomes the dock's own.
+    dock->SetSunkenBorder(true);
+    EXPECT_FALSE(dock->GetUseOwnSunkenBorder());
+    dock->SetSunkenBorder(false);
+    EXPECT_TRUE(dock->GetUseOwnSunkenBorder());
+    EXPECT_EQ(ClientAfterNcCalcSize(dock), plain);
+    Manager->SetSunkenBorder(false);
+    Manager->SetSunkenBorder(true);
+    EXPECT_FALSE(dock->GetSunkenBorder());
+    // Given up, the manager's again; taken, the current effective value is kept as the own one.
+    dock->SetUseOwnSunkenBorder(false);
+    EXPECT_TRUE(dock->GetSunkenBorder());
+    dock->SetUseOwnSunkenBorder(true);
+    Manager->SetSunkenBorder(false);
+    EXPECT_TRUE(dock->GetSunkenBorder());
+    // A sunken dock with a row is 2 pixels thicker than the row.
+    TxbBar* bar = DockedIn(dock);
+    EXPECT_EQ(dock->GetDockSize(), bar->GetControl()->GetHeight() + 2);
+}
+
+TEST_F(DockWindowTest, PlacedDockAlignmentTurnsItsBars) {
+    TxbBarDockControl* dock = PlacedDock();
+    TxbBar* bar = DockedIn(dock);
+    TxbBarControl* window = bar->GetControl();
+    ASSERT_EQ(window->GetDockControl(), dock);
+    EXPECT_EQ(window->GetDockingStyle(), dsTop);
+    struct Case {
+        TxbBarDockAlign Align;
+        vcl::TAlign WindowAlign;
+        TxbBarDockingStyle Style;
+    };
+    const Case cases[] = {{dalLeft, vcl::alLeft, dsLeft},
+                          {dalBottom, vcl::alBottom, dsBottom},
+                          {dalRight, vcl::alRight, dsRight},
+                          {dalNone, vcl::alNone, dsTop},
+                          {dalTop, vcl::alTop, dsTop}};
+    for (const Case& c : cases) {
+        dock->SetDockAlign(c.Align);
+        EXPECT_EQ(dock->GetAlign(), c.WindowAlign) << c.Align;
+        EXPECT_EQ(window->GetDockingStyle(), c.Style) << c.Align;
+        EXPECT_EQ(dock->GetDockingStyle(), c.Style) << c.Align;
+    }
+    EXPECT_FALSE(Manager->GetDockUpdateLocked());
+}
+
+TEST_F(DockWindowTest, BarsParkedWhileAPlacedDocksWindowIsMadeAgainComeBack) {
+    TxbBarDockControl* dock = PlacedDock();
+    TxbBar* first = DockedIn(dock);
+    TxbBar* second = DockedIn(dock);
+    dock->HandleNeeded();
+    ASSERT_TRUE(first->GetControl()->HandleAllocated());
+    {
+        ScopedTestWindows windows([](TTestBarWindow* w) { w->Thickness = 20; });
+        dock->RecreateWnd();
+    }
+    ASSERT_TRUE(dock->HandleAllocated());
+    for (TxbBar* bar : {first, second}) {
+        EXPECT_TRUE(bar->GetVisible());
+        ASSERT_NE(bar->GetControl(), nullptr);
+        TxbBarControl* window = bar->GetControl();
+        int32_t row = -1, col = -1;
+        EXPECT_TRUE(dock->FindWindow(window, row, col));
+        EXPECT_EQ(window->GetDockControl(), dock);
+        EXPECT_EQ(window->GetParent(), dock);
+        EXPECT_TRUE(window->HandleAllocated());
+        EXPECT_TRUE(win::GetWindowLong(window->GetHandle(), win::GWL_STYLE) & win::WS_VISIBLE);
+    }
+    // Nothing is left waiting for the form's window.
+    EXPECT_TRUE(Manager->TakePendingBars([](TxbBar*) { return true; }).empty());
+
+    // A toolbar window that hides its bar while it goes with the dock's window parks the bar with the
+    // manager; the dock's new window takes back its own, and leaves the others waiting.
+    TxbBar* elsewhere = DockedBar();
+    for (TxbBar* bar : {first, second, elsewhere}) {
+        bar->SetVisible(false);
+        Manager->AddPendingBar(bar);
+    }
+    ASSERT_EQ(first->GetDockedDockControl(), dock);
+    {
+        ScopedTestWindows windows([](TTestBarWindow* w) { w->Thickness = 20; });
+        dock->RecreateWnd();
+    }
+    for (TxbBar* bar : {first, second}) {
+        EXPECT_TRUE(bar->GetVisible());
+        ASSERT_NE(bar->GetControl(), nullptr);
+        EXPECT_EQ(bar->GetControl()->GetDockControl(), dock);
+    }
+    EXPECT_FALSE(elsewhere->GetVisible());
+    EXPECT_EQ(Manager->TakePendingBars([](TxbBar*) { return true; }), std::vector<TxbBar*>{elsewhere});
+}
+
+TEST_F(DockWindowTest, BackgroundBitmapSetterAndCache) {
+    TxbBar* bar = DockedBar();
+    TxbDockControl* dock = Manager->GetBars()->GetDockControl(dsTop);
+    EXPECT_FALSE(dock->GetDoubleBuffered());
+    vcl::TBitmap tile;
+    tile.SetPixelFormat(vcl::pf24bit);
+    tile.SetSize(4, 4);
+    tile.GetCanvas()->GetBrush()->SetColor(vcl::TColor(0x204060));
+    tile.GetCanvas()->FillRect({0, 0, 4, 4});
+    dock->SetBackgroundBitmap(&tile);
+    EXPECT_TRUE(dock->HasOwnBackground());
+    EXPECT_TRUE(dock->GetDoubleBuffered());
+    EXPECT_EQ(dock->GetBackgroundBitmap()->GetWidth(), 4);
+    // The painter's copy of the dock goes when the dock is resized or a bar moves on a dock with a picture.
+    auto fillCache = [dock] { dock->GetBackgroundCache()->SetSize(8, 8); };
+    fillCache();
+    dock->SetWidth(dock->GetWidth() - 10);
+    EXPECT_TRUE(dock->GetBackgroundCache()->GetEmpty());
+    fillCache();
+    dock->MoveBar(bar->GetControl(), dock->ClientToScreen({30, 0}));
+    EXPECT_TRUE(dock->GetBackgroundCache()->GetEmpty());
+    fillCache();
+    dock->Changed();
+    EXPECT_TRUE(dock->GetBackgroundCache()->GetEmpty());
+    // An empty picture takes the dock back to its plain background.
+    vcl::TBitmap empty;
+    dock->SetBackgroundBitmap(&empty);
+    EXPECT_FALSE(dock->HasOwnBackground());
+    EXPECT_FALSE(dock->GetDoubleBuffered());
 }
 
 TEST_F(DockWindowTest, NoDockingIntoAPlacedDockInsideTheBarsOwnWindow) {

@@ -2,7 +2,10 @@
 #include "BarsTestSupport.h"
 #include "PaintTestSupport.h"
 
+#include "bars/xbBarButton.h"
 #include "bars/xbBarHints.h"
+#include "platform/vcl/ActnList.h"
+#include "platform/win/user/Input.h"
 #include "bars/xbBarUtils.h"
 #include "platform/vcl/Application.h"
 #include "platform/win/gdi/DrawText.h"
@@ -21,6 +24,7 @@ protected:
         Manager = MakeManager();
     }
     void TearDown() override {
+        SetBarControlFactory(nullptr);
         FreeBarHintWindow();
         BarsFixture::TearDown();
     }
@@ -175,6 +179,47 @@ TEST_F(HintsTest, TextBeforeTheBarWithTheShortcut) {
                  {"A|B|C", false, "", "A"}};
     for (const Case& c : cases)
         EXPECT_EQ(ComposeBarHintText(c.Hint, c.ShowShortCut, c.ShortCut), c.Expected) << c.Hint;
+}
+
+TEST_F(HintsTest, AnActionsOnHintChangesTheTextOrWithdrawsIt) {
+    SetBarControlFactory(MakeToolbarWindow);
+    Form->SetBounds(0, 0, 400, 300);
+    Form->Show();
+    auto* action = new vcl::TAction(Form);
+    action->SetHint("Open a file|Opens an image");
+    auto* button = new TxbBarButton(Form);
+    button->SetAction(action);
+    TxbBar* bar = Manager->GetBars()->Add();
+    bar->SetDockingStyle(dsTop);
+    bar->GetItemLinks()->Add()->SetItem(button);
+    bar->SetVisible(true);
+    ASSERT_NE(bar->GetControl(), nullptr);
+    bar->GetControl()->HandleNeeded();
+    DrainMessages();
+    bar->GetControl()->ArrangeItemLinks();
+    TxbBarItemControl* control = bar->GetItemLinks()->GetItem(0)->GetControl();
+    ASSERT_NE(control, nullptr);
+    const win::TRect r = control->GetWindow()->GetItemScreenRect(control);
+    struct Case {
+        bool CanShow;
+        const char* Rewritten;
+    } cases[] = {{true, nullptr}, {true, "Load"}, {false, nullptr}};
+    for (const Case& c : cases) {
+        action->OnHint = [&c](std::string& text, bool& canShow) {
+            if (c.Rewritten)
+                text = c.Rewritten;
+            canShow = c.CanShow;
+        };
+        FScreen.InjectMouse(win::MouseAction::Move, {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+        DrainMessages();
+        Wait(1000);
+        EXPECT_EQ(Visible(), c.CanShow) << c.CanShow << (c.Rewritten ? c.Rewritten : "");
+        if (c.CanShow)
+            EXPECT_EQ(BarHintWindow()->GetText(), c.Rewritten ? c.Rewritten : "Open a file");
+        FScreen.InjectMouse(win::MouseAction::Move, {300, 280});
+        DrainMessages();
+        Wait(500);
+    }
 }
 
 TEST_F(HintsTest, TheManagerThatGoesTakesItsHintAlong) {
