@@ -1265,6 +1265,12 @@ void TxbBarSubItemControl::Enter(bool byMouse) {
             CloseUp(true);
         return;
     }
+    // A key that activates the entry of an active toolbar (Enter, Up, Down) puts the bar into its
+    // keyboard-opened state, in which its sub items open their menus.
+    if (!byMouse && GetEnabled())
+        if (auto* toolbar = dynamic_cast<TxbBarControl*>(GetWindow());
+            toolbar && IsBarControlAlive(toolbar) && toolbar->GetActive() && !(manager && manager->IsCustomizing()))
+            toolbar->SetKeyboardOpened(true);
     lookandfeel::TlkObjectLinkScope self(this);
     DropDown(true);
     if (!byMouse && self.Alive())

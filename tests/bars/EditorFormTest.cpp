@@ -1,6 +1,12 @@
-// A layout shaped like the editor's main window: the main menu bar, its menus and toolbar buttons, six
-// categories and the edge docks, read and written back; groups and bad values in layouts.
+// A layout shaped like the editor's main window: the main menu bar, its menus and toolbar buttons with the
+// drop-down "Save", six categories, the edge docks and the frames popup, read and written back; the popup
+// opened at the cursor; groups and bad values in layouts.
 #include "BarsTestSupport.h"
+
+#include "bars/xbBarPopupMenu.h"
+#include "bars/xbBarSubMenu.h"
+#include "platform/win/user/Keys.h"
+#include "platform/win/user/Messages.h"
 
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Filer.h"
@@ -26,6 +32,7 @@ public:
     struct NoLayout {};
     TBarsEditorForm(vcl::TComponent* owner, NoLayout) : vcl::TForm(owner) {}
     TxbBarManager* xbBarManager1 = nullptr;
+    TxbBarPopupMenu* pumFrames = nullptr;
     std::vector<intptr_t> Clicked;
     void MenuItemClick(vcl::TObject* sender) { Clicked.push_back(static_cast<vcl::TComponent*>(sender)->GetTag()); }
 };
@@ -56,6 +63,7 @@ protected:
         RegisterTestForms();
         vcl::DefineFormClass<TBarsEditorForm, vcl::TForm>()
             .Field("xbBarManager1", &TBarsEditorForm::xbBarManager1)
+            .Field("pumFrames", &TBarsEditorForm::pumFrames)
             .Method("MenuItemClick", &TBarsEditorForm::MenuItemClick);
     }
     static std::string LayoutText() { return std::string(vcl::FindFormResource("TBarsEditorForm")); }
@@ -209,6 +217,71 @@ TEST_F(EditorFormTest, TheEditorsBarsReadBackAsTheLayoutSays) {
     TxbBarItemLinks popup(manager, nullptr);
     manager->FillToolbarsPopup(&popup);
     EXPECT_EQ(popup.GetCount(), 0);
+    delete form;
+}
+
+TEST_F(EditorFormTest, TheFramesPopupOpensAtTheCursorAndRunsAClickInsideItsLoop) {
+    auto* form = new TBarsEditorForm(nullptr);
+    ASSERT_NE(form->pumFrames, nullptr);
+    EXPECT_EQ(form->pumFrames->GetBarManager(), form->xbBarManager1);
+    EXPECT_EQ(Entries(form->pumFrames->GetItemLinks()),
+              (std::vector<std::string>{"miSelectAll", "|miFrameInsert", "miFrameRemove", "|miFrameUp", "miFrameDown"}));
+    form->SetBounds(100, 100, 500, 400);
+    form->Show();
+    const win::TPoint cursor{260, 240};
+    FScreen.InjectMouse(headless::MouseAction::Move, cursor);
+    DrainMessages();
+    FScreen.Script([&] {
+        TxbBarSubMenuControl* menu = form->pumFrames->GetControl();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->GetRequestedPosition().X, cursor.X);
+        EXPECT_EQ(menu->GetRequestedPosition().Y, cursor.Y);
+        win::TRect r{};
+        win::GetWindowRect(menu->GetHandle(), &r);
+        EXPECT_EQ(r.Left, cursor.X);
+        EXPECT_EQ(r.Top, cursor.Y);
+        const win::TRect insert = menu->GetItemScreenRect(form->pumFrames->GetItemLinks()->GetItem(1)->GetControl());
+        const win::TPoint centre{(insert.Left + insert.Right) / 2, (insert.Top + insert.Bottom) / 2};
+        FScreen.InjectMouse(headless::MouseAction::Move, centre);
+        FScreen.InjectClick(centre);
+    });
+    form->pumFrames->PopupAtCursor();
+    // The command ran before PopupAtCursor came back, and the menu is gone.
+    EXPECT_EQ(form->Clicked, std::vector<intptr_t>{201});
+    EXPECT_EQ(form->pumFrames->GetControl(), nullptr);
+    EXPECT_FALSE(form->pumFrames->IsOpen());
+    delete form;
+}
+
+TEST_F(EditorFormTest, TheDropDownSaveOpensItsMenuFromTheToolbar) {
+    auto* form = new TBarsEditorForm(nullptr);
+    form->SetBounds(100, 100, 500, 400);
+    form->Show();
+    DrainMessages();
+    TxbBar* main = form->xbBarManager1->GetMainMenuBar();
+    TxbBarControl* window = main->GetControl();
+    ASSERT_NE(window, nullptr);
+    auto* save = static_cast<TxbBarSubItem*>(form->xbBarManager1->FindItemByName("siSaveDrop"));
+    TxbBarItemControl* control = main->GetItemLinks()->GetItem(7)->GetControl();
+    ASSERT_NE(control, nullptr);
+    ASSERT_EQ(control->GetItem(), save);
+    window->EnterKeyboardMode(control);
+    win::SendMessage(window->GetHandle(), win::WM_KEYDOWN, win::VK_DOWN, 0);
+    auto* menu = dynamic_cast<TxbBarSubMenuControl*>(save->GetItemLinks()->GetMenuWindow());
+    ASSERT_NE(menu, nullptr);
+    // Below the button, "Individual Frames" hidden.
+    win::TRect r{};
+    win::GetWindowRect(menu->GetHandle(), &r);
+    EXPECT_EQ(r.Left, window->GetItemScreenRect(control).Left);
+    EXPECT_EQ(r.Top, window->GetItemScreenRect(control).Bottom);
+    EXPECT_EQ(save->GetItemLinks()->GetShownItemCount(), 5);
+    ASSERT_NE(menu->GetSelectedControl(), nullptr);
+    EXPECT_EQ(menu->GetSelectedControl()->GetItem()->GetName(), "miSave");
+    win::SendMessage(menu->GetHandle(), win::WM_KEYDOWN, win::VK_DOWN, 0);
+    win::SendMessage(menu->GetHandle(), win::WM_KEYDOWN, win::VK_RETURN, 0);
+    EXPECT_EQ(form->Clicked, std::vector<intptr_t>{105});
+    EXPECT_EQ(save->GetItemLinks()->GetMenuWindow(), nullptr);
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
     delete form;
 }
 

@@ -27,6 +27,12 @@ TEST_F(HooksTest, AltAloneEntersKeyboardModeOnTheFirstEntry) {
     EXPECT_EQ(Manager->GetKeyboardModeBar(), MainWindow());
     EXPECT_EQ(GetActiveBarControl(), MainWindow());
     EXPECT_EQ(MainWindow()->GetSelectedControl(), MainControl(0));
+    // Down opens the entry's menu, Esc closes it again and keeps the keyboard mode.
+    Press(win::VK_DOWN);
+    ASSERT_NE(MenuOf(File), nullptr);
+    Press(win::VK_ESCAPE);
+    EXPECT_EQ(MenuOf(File), nullptr);
+    EXPECT_EQ(GetActiveBarControl(), MainWindow());
     // Alt again leaves it, and its release does not reach the form.
     FormKeysUp.clear();
     Press(win::VK_MENU);
