@@ -12,6 +12,7 @@
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/MulDiv.h"
 #include "platform/win/user/Metrics.h"
+#include "platform/win/user/User.h"
 #include "platform/win/user/controls/CommCtrl.h"
 
 namespace bars {
@@ -151,6 +152,11 @@ TxbPaintWindow TxbBarItemControlPainter::MakePaintWindow(TCustomxbBarControl* wi
     w.SelectionBrush = GetSelectionBrush(window);
     w.SecondaryBrush = GetSecondaryBrush(window);
     w.IsMenu = window->IsMenu();
+    w.HasOwnBackground = window->HasOwnBackground();
+    // The window's own background painting (a dock or bar bitmap shows through), in client coordinates.
+    w.PaintBackground = [window, fallback = w.Brush](win::HDC dc, const win::TRect& rect, win::HBRUSH brush) {
+        window->DrawBackground(dc, rect, false, int32_t(vcl::clBtnFace), brush ? brush : fallback);
+    };
     if (auto* toolbar = dynamic_cast<TxbBarControl*>(window)) {
         w.Vertical = toolbar->IsVertical();
         w.Rotated = w.Vertical && toolbar->GetBar() && toolbar->GetBar()->GetRotateWhenVertical();
@@ -191,6 +197,25 @@ TxbPaintBar TxbBarItemControlPainter::MakePaintBar(TxbBarControl* window) const 
     bar.Truncated = window->GetTruncated();
     bar.MarkState = window->GetMarkState();
     bar.CanMove = window->GetBar() ? window->GetBar()->CanMove() : true;
+    bar.CloseButtonState = window->GetCloseButtonState();
+    // The caption in client coordinates (the window paints it in window coordinates).
+    bar.CaptionRect = window->GetCaptionRect();
+    if (window->HandleAllocated()) {
+        win::TRect screen{};
+        win::GetWindowRect(window->GetHandle(), &screen);
+        win::TPoint origin{0, 0};
+        win::ClientToScreen(window->GetHandle(), &origin);
+        win::OffsetRect(&bar.CaptionRect, screen.Left - origin.X, screen.Top - origin.Y);
+    }
+    if (const TxbBar* b = window->GetBar()) {
+        bar.Caption = b->GetCaption();
+        bar.ShowsCloseButton = b->GetAllowClose() && !b->GetIsMainMenu() && window->GetHasCaption();
+    }
+    bar.ShowsMark = bar.DockingStyle == 0 && window->HasMark();
+    if (const TxbBarManager* manager = window->GetBarManager()) {
+        bar.Active = manager->GetFormActive();
+        bar.UseSystemFont = manager->GetUseSystemFont();
+    }
     return bar;
 }
 
@@ -270,7 +295,7 @@ void TxbBarItemControlPainter::FillCaptionButton(TxbBarControl* window, win::HDC
 
 void TxbBarItemControlPainter::DrawCaptionCloseButton(TxbBarControl* window, win::HDC dc,
                                                       const win::TRect& rect) const {
-    PaintCaptionCloseButton(MakePaintBar(window), dc, rect, window && window->GetMarkState() == 2);
+    PaintCaptionCloseButton(MakePaintBar(window), dc, rect, window && window->GetCloseButtonState() == 2);
 }
 
 void TxbBarItemControlPainter::DrawMarkBackground(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,

@@ -25,6 +25,7 @@ class TCustomxbBarControl;
 class TxbBarControl;
 class TxbBarItemControl;
 class TxbBarManager;
+class TxbBarSubMenuControl;
 class TxbDockControl;
 
 // How an item control is drawn: on a toolbar, in a menu, on a rotated vertical toolbar.
@@ -110,6 +111,13 @@ struct TxbPaintBar {
     int32_t CloseButtonState = 0;
     bool CanMove = true;
     win::TRect CaptionRect{};
+    // The floating caption: its text, a close button (the bar may close, is no main menu and the window has a
+    // caption), the end mark shown in it, the form active, the caption font from the system.
+    std::string Caption;
+    bool ShowsCloseButton = false;
+    bool ShowsMark = false;
+    bool Active = true;
+    bool UseSystemFont = true;
     bool IsVertical() const { return DockingStyle == 1 || DockingStyle == 3; }
 };
 
@@ -124,7 +132,35 @@ struct TxbPaintMenu {
     bool Detachable = false;
     bool DetachBarHot = false;
     bool ShowsExpandButton = false;
+    bool ExpandHot = false;
     int32_t ExpandRowHeight = 0;
+    // The light background of a hot expand row (button face + 20 a channel); its palette on screens of 8 bits
+    // per pixel or fewer.
+    win::HBRUSH LightBrush = nullptr;
+    win::HPALETTE LightPalette = nullptr;
+};
+
+// What a menu window shows of its rows when the painter paints around them: the first and the last shown
+// row, whether rows are hidden above or below, and whether the last row starts a run of rarely used rows.
+struct TxbMenuContent {
+    win::TRect FirstRect{};
+    win::TRect LastRect{};
+    bool HiddenAbove = false;
+    bool HiddenBelow = false;
+    bool LastStartsRun = false;
+    bool LastRarelyUsed = false;
+};
+
+// One row of a menu that shows rarely used rows: the row, the indent of its left strip, and its place in
+// the runs of rarely used rows.
+struct TxbRarelyUsedRow {
+    win::TRect Rect{};
+    int32_t Indent = 0;
+    bool First = false;     // the first row of the menu
+    bool Last = false;      // the last row of the menu
+    bool StartsRun = false; // its rarely used state differs from the row above
+    bool RarelyUsed = false;
+    win::TRect SeparatorRect{}; // its group separator, empty when none
 };
 
 // Row metrics a menu window keeps.
@@ -219,10 +255,28 @@ public:
                                  int32_t alignment, const win::TRect& rect, const std::string& text, bool clip,
                                  bool rotated, bool keepColor) const;
     virtual void DrawLoweredFrame(TxbBarItemControl* control, win::HDC dc, win::TRect& rect) const;
+    // The arrow part of a split button.
     virtual void DrawDropDownButtonPart(TxbBarItemControl* control, win::HDC dc, TxbItemDrawStates states,
-                                        const win::TRect& rect) const {}
+                                        const win::TRect& rect) const;
+    // Sub items: the arrow size, height and width, and the whole item (open: its menu is shown).
+    virtual bool IsMainMenuBarItem(TxbBarItemControl* control) const { return false; }
+    virtual int32_t GetSubItemArrowSize(TxbBarItemControl* control) const;
+    virtual int32_t CalcSubItemHeight(TxbBarItemControl* control) const;
+    virtual int32_t CalcSubItemWidth(TxbBarItemControl* control) const;
+    virtual void DrawSubItem(TxbBarItemControl* control, win::HDC dc, TxbPaintType paintType, bool open,
+                             bool highlighted, const win::TRect& rect) const;
+    // The button at the right of a combo item; buttonRect receives its rect.
+    virtual void DrawComboButton(TxbBarItemControl* control, win::HDC dc, TxbItemDrawStates states,
+                                 const win::TRect& rect, win::TRect& buttonRect) const;
+    virtual void GetComboColors(TxbBarItemControl* control, TxbItemDrawStates states, int32_t& textColor,
+                                win::HBRUSH& brush) const {
+        GetItemColors(control, states, textColor, brush);
+    }
     // Moves a pressed glyph's or caption's rectangle.
     virtual void OffsetPressedGlyph(TxbBarItemControl* control, bool pressed, win::TRect& rect) const {}
+    virtual void OffsetPressedCaption(bool pressed, win::TRect& rect) const {}
+    // The border of a drop-down list window (its width: GetDropDownListBorder).
+    virtual void DrawDropDownListBorder(win::HDC dc, const win::TRect& rect) const {}
     virtual void GetItemColors(TxbBarItemControl* control, TxbItemDrawStates states, int32_t& textColor,
                                win::HBRUSH& brush) const;
     virtual int32_t GetMenuCaptionOffset(TxbBarItemControl* control) const;
@@ -263,7 +317,7 @@ public:
     virtual void DrawFloatingFrame(TxbBarControl* window, win::HDC dc, win::HBRUSH brush, int32_t borderWidth,
                                    const win::TRect& rect) const;
     virtual void DrawFloatingCaption(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,
-                                     const win::TRect& rect) const {}
+                                     const win::TRect& rect) const;
     virtual void FillCaption(TCustomxbBarControl* window, win::HDC dc, win::HBRUSH brush,
                              const win::TRect& rect) const;
     // State 0 normal, 1 hot, 2 pressed.
@@ -286,13 +340,21 @@ public:
     // Kind 0 minimize, 1 restore, 2 close.
     virtual void DrawMenuBarCaptionButton(TxbBarControl* window, int32_t kind, const win::TRect& rect, win::HDC dc,
                                           bool selected, bool pressed) const;
-    virtual void DrawSizeGrip(TxbBarControl* window, win::HDC dc, win::HBRUSH brush, const win::TRect& rect) const {}
+    // A status bar's size-grip column and top border strip (window coordinates).
+    virtual void DrawSizeGrip(TxbBarControl* window, win::HDC dc, win::HBRUSH brush, const win::TRect& rect) const;
     virtual void DrawStatusBarBorder(TxbBarControl* window, win::HDC dc, win::HBRUSH brush,
-                                     const win::TRect& rect) const {}
+                                     const win::TRect& rect) const;
+
+    // Menu windows: what lies around the rows (scroll arrows, the rest of the client area, the expand row),
+    // the non-client border, and the band behind runs of rarely used rows.
+    virtual void DrawMenuContent(TxbBarSubMenuControl* menu, win::HDC dc) const;
+    virtual void DrawMenuBorder(TxbBarSubMenuControl* menu, win::HDC dc, const win::TRect& rect) const;
+    virtual void DrawRarelyUsedItemFrame(TxbBarSubMenuControl* menu, const TxbRarelyUsedRow& row, win::HDC dc) const;
 
     // ---- What the painters read, taken from the windows and item controls.
     TxbPaintWindow MakePaintWindow(TCustomxbBarControl* window) const;
     TxbPaintBar MakePaintBar(TxbBarControl* window) const;
+    TxbPaintMenu MakePaintMenu(TxbBarSubMenuControl* menu) const;
     static TxbItemPaintState MakePaintState(TxbItemDrawStates states, bool rarelyUsed);
     static TxbGlyphSource MakeGlyphSource(TxbBarItemControl* control, bool large);
     // The arrow size of sub items: half the font's height.
@@ -357,6 +419,52 @@ public:
     // The end of the filled part of a progress bar from start over length.
     static int32_t CalcProgressEnd(int32_t start, int32_t length, int32_t minimum, int32_t maximum,
                                    int32_t position);
+    // The arrow part of a split button: its background, an edge while active, the arrow.
+    virtual void PaintDropDownButtonPart(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s,
+                                         const win::TRect& rect) const;
+    // Sub items: height and width from what the item shows, and the item itself (a menu row with its arrow,
+    // or a toolbar button with glyph part, caption and, off the main menu, a drop-down arrow).
+    int32_t CalcSubItemHeightFor(const TxbPaintWindow& w, bool showsGlyph, bool showsCaption) const;
+    int32_t CalcSubItemWidthFor(const TxbPaintWindow& w, const std::string& caption, bool showsGlyph,
+                                bool showsCaption, bool mainMenu) const;
+    void PaintSubItem(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, const win::TRect& rect,
+                      const std::string& caption, const TxbGlyphSource& glyph, bool mainMenu,
+                      bool mainMenuBarItem) const;
+    // The combo button: the right part of rect, comboButtonWidth wide, returned.
+    virtual win::TRect PaintComboButton(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s,
+                                        bool droppedDown, int32_t comboButtonWidth, vcl::TColor textColor,
+                                        win::HBRUSH brush, const win::TRect& rect) const;
+    // Edits: the two rings of the frame (rect shrinks by 2), the caption part, the value text.
+    virtual void PaintEditFrame(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, bool active,
+                                win::TRect& rect) const;
+    virtual void PaintEdit(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, bool active,
+                           const win::TRect& rect, const std::string& caption) const;
+    // The value of an edit whose window is hidden: text and background from the edit colours.
+    virtual void PaintEditText(const TxbPaintWindow& w, win::HDC dc, bool enabled, const win::TRect& rect,
+                               const std::string& text) const;
+    virtual void GetEditColors(const TxbPaintWindow& w, bool enabled, win::COLORREF& text,
+                               win::COLORREF& background) const;
+    void DrawEditValue(win::HDC dc, win::TRect rect, win::HBRUSH brush, const std::string& text) const;
+    virtual void AdjustMenuCaptionIndent(win::TRect& rect) const {}
+    void DrawComboListItem(win::HDC dc, const win::TRect& rect, const std::string& text) const;
+    virtual void SetEditMargins(win::HWND edit) const {}
+    virtual void SelectEditText(win::HWND edit, bool notify) const;
+    // Drop-down, spin, text and caption parts.
+    virtual void DrawEllipsisButton(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s,
+                                    win::TRect& inner, const win::TRect& rect) const;
+    virtual void DrawTextButton(win::HDC dc, bool pressed, const std::string& text, const win::TRect& rect) const;
+    // One half of a spin button: the upper (up) or lower part of rect split at splitY, its arrow of size at
+    // the offset from the part's left.
+    virtual void DrawSpinArrow(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, bool up,
+                               const win::TRect& rect, int32_t splitY, int32_t size, int32_t offset) const;
+    virtual void DrawCaptionItem(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s,
+                                 const win::TRect& rect, const std::string& caption, bool arrowDown) const;
+    virtual win::HBRUSH GetStaticBrush() const { return win::GetSysColorBrush(win::COLOR_BTNSHADOW); }
+    // A solid triangle pointing down, up or right.
+    static void FillTriangle(win::HDC dc, const win::POINT (&points)[3], win::COLORREF colour);
+    // A down triangle size wide at (x, y): enabled in the colour, disabled embossed (highlight one pixel right
+    // and down under shadow).
+    static void DrawDownTriangle(win::HDC dc, int32_t x, int32_t y, int32_t size, bool enabled, win::COLORREF colour);
 
     // ---- Bars, menus and docks
     virtual void PaintToolbarSeparator(const TxbPaintWindow& w, win::HDC dc, bool across, win::HBRUSH brush,
@@ -379,6 +487,14 @@ public:
     // close button drawn with the manager's FlatCloseButton.
     virtual void PaintMenuBarCaptionButton(win::HDC dc, int32_t kind, const win::TRect& rect, bool selected,
                                           bool pressed, bool inactive, bool flat) const {}
+    // The floating caption: the line under it, the close button, the text, the end mark.
+    virtual void PaintFloatingCaption(const TxbPaintBar& bar, win::HDC dc, win::HBRUSH brush,
+                                      const win::TRect& rect) const;
+    // Where the caption's text starts when the mark sits in the caption.
+    virtual int32_t PlaceCaptionText(const TxbPaintBar& bar, const win::TRect& mark) const { return mark.Right + 3; }
+    void PaintSizeGrip(const TxbPaintWindow& w, win::HDC dc, win::HBRUSH brush, const win::TRect& rect) const;
+    virtual void DrawSizeGripGlyph(const TxbPaintWindow& w, win::HDC dc, win::HBRUSH brush,
+                                   const win::TRect& rect) const;
     // The font of a floating caption: the system's small caption font, or with useSystemFont off the bar
     // font's face at least 11 pixels high.
     static win::LOGFONT GetFloatingCaptionFont(bool useSystemFont, win::HFONT barFont);
@@ -394,6 +510,11 @@ public:
     virtual void DrawMenuExpandArrow(const TxbPaintMenu& menu, win::HDC dc, bool hot, const win::TRect& rect) const;
     virtual void DrawMenuFrame(const TxbPaintMenu& menu, win::HDC dc, win::HBRUSH brush, win::TRect rect) const;
     virtual void DrawDetachBar(const TxbPaintMenu& menu, win::HDC dc, const win::TRect& rect) const;
+    virtual void PaintMenuContent(const TxbPaintMenu& menu, win::HDC dc, const TxbMenuContent& content) const;
+    // The non-client border; a detachable menu's detach bar goes into detachRect (given by the window).
+    virtual void PaintMenuBorder(const TxbPaintMenu& menu, win::HDC dc, win::TRect rect,
+                                 const win::TRect& detachRect) const;
+    virtual void PaintRarelyUsedItemFrame(const TxbPaintMenu& menu, win::HDC dc, const TxbRarelyUsedRow& row) const {}
 
 protected:
     TxbBarItemControlPainter() = default;
@@ -441,6 +562,16 @@ public:
                            win::TRect rect) const override;
     void PaintMenuBarCaptionButton(win::HDC dc, int32_t kind, const win::TRect& rect, bool selected, bool pressed,
                                   bool inactive, bool flat) const override;
+    void PaintDropDownButtonPart(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s,
+                                 const win::TRect& rect) const override;
+    win::TRect PaintComboButton(const TxbPaintWindow& w, win::HDC dc, const TxbItemPaintState& s, bool droppedDown,
+                                int32_t comboButtonWidth, vcl::TColor textColor, win::HBRUSH brush,
+                                const win::TRect& rect) const override;
+    void PaintRarelyUsedItemFrame(const TxbPaintMenu& menu, win::HDC dc, const TxbRarelyUsedRow& row) const override;
+    void SetEditMargins(win::HWND edit) const override;
+    void DrawDropDownListBorder(win::HDC dc, const win::TRect& rect) const override;
+    void OffsetPressedGlyph(TxbBarItemControl* control, bool pressed, win::TRect& rect) const override;
+    void OffsetPressedCaption(bool pressed, win::TRect& rect) const override;
 
 protected:
     // One grip bar (raised edge, face inside, a highlight pixel in its corner), then excluded from the clip.

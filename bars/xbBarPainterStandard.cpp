@@ -1,9 +1,13 @@
 // The classic three-dimensional look (Standard) and the Enhanced look built on it: raised and sunken edges in
 // the system button colours, the grips, the end mark, the check mark, menu rows and caption buttons.
 #include "bars/xbBarDraw.h"
+#include "bars/xbBarItemControl.h"
 #include "bars/xbBarPainter.h"
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/gdi/Gdi.h"
+#include "platform/win/user/Messages.h"
+#include "platform/win/user/User.h"
+#include "platform/win/user/controls/CommCtrl.h"
 
 namespace bars {
 
@@ -237,6 +241,110 @@ void TxbBarItemControlStandardPainter::PaintMenuBarCaptionButton(win::HDC dc, in
     RestoreDCClipRegion(dc, saved, had);
     r = rect;
     win::DrawEdge(dc, &r, (selected && pressed) ? win::BDR_SUNKENOUTER : win::BDR_RAISEDINNER, win::BF_RECT);
+}
+
+void TxbBarItemControlStandardPainter::PaintDropDownButtonPart(const TxbPaintWindow& w, win::HDC dc,
+                                                               const TxbItemPaintState& s,
+                                                               const win::TRect& rect) const {
+    DrawItemBackground(w, dc, !KeepsWindowBackgroundPressed() || s.RarelyUsed, GetItemBackgroundBrush(w, s), rect);
+    // The part is active while the button is hot or its menu is open, pressed while the menu is open.
+    const bool pressed = s.Down || s.Pressed;
+    if (s.Selected || pressed) {
+        win::TRect edge = rect;
+        win::DrawEdge(dc, &edge, pressed ? win::BDR_SUNKENOUTER : win::BDR_RAISEDINNER, win::BF_RECT);
+    } else if (w.IsMenu) {
+        win::TRect divider{rect.Left - 1, rect.Top, rect.Left + 1, rect.Bottom};
+        win::DrawEdge(dc, &divider, win::EDGE_ETCHED, win::BF_LEFT | win::BF_RIGHT);
+    }
+    win::TRect arrow = rect;
+    if (w.IsMenu) {
+        if (pressed)
+            win::OffsetRect(&arrow, 1, 1);
+        DrawArrowGlyph(dc, arrow, w.ArrowSize, false, s.Enabled, s.Selected);
+        return;
+    }
+    if (pressed && RectWidth(rect) > 9)
+        win::OffsetRect(&arrow, 1, 1);
+    // On toolbars the arrow keeps the button text colour while hot: the face stays the button face.
+    DrawArrow(dc, arrow, true, s.Enabled, false);
+}
+
+win::TRect TxbBarItemControlStandardPainter::PaintComboButton(const TxbPaintWindow& w, win::HDC dc,
+                                                              const TxbItemPaintState& s, bool droppedDown,
+                                                              int32_t comboButtonWidth, vcl::TColor textColor,
+                                                              win::HBRUSH brush, const win::TRect& rect) const {
+    const win::TRect button{rect.Right - comboButtonWidth, rect.Top, rect.Right, rect.Bottom};
+    win::TRect r = button;
+    win::HBRUSH border;
+    if (s.Selected && s.Enabled) {
+        win::DrawEdge(dc, &r, droppedDown ? win::BDR_SUNKENOUTER : win::BDR_RAISEDINNER, win::BF_RECT);
+        border = w.Brush;
+    } else {
+        border = s.Enabled ? win::GetSysColorBrush(win::COLOR_BTNHIGHLIGHT) : w.Brush;
+        win::FrameRect(dc, &r, border);
+    }
+    const win::TRect column{button.Left - 1, button.Top, button.Left, button.Bottom};
+    win::FillRect(dc, &column, border);
+    win::InflateRect(&r, -1, -1);
+    win::FillRect(dc, &r, brush ? brush : w.Brush);
+    int32_t size = comboButtonWidth / 2;
+    if (size % 2 == 0)
+        ++size;
+    const int32_t shift = droppedDown ? 1 : 0;
+    const int32_t x = button.Left + (comboButtonWidth - size) / 2 + shift;
+    const int32_t y = button.Top + (RectHeight(button) - (size / 2 + 1)) / 2 + shift;
+    DrawDownTriangle(dc, x, y, size, s.Enabled, win::COLORREF(vcl::ColorToRGB(textColor)));
+    return button;
+}
+
+void TxbBarItemControlStandardPainter::PaintRarelyUsedItemFrame(const TxbPaintMenu& menu, win::HDC dc,
+                                                                const TxbRarelyUsedRow& row) const {
+    const win::TRect& r = row.Rect;
+    win::HBRUSH band = menu.Window.Brush ? menu.Window.Brush : win::GetSysColorBrush(win::COLOR_BTNFACE);
+    auto fill = [dc](win::TRect area, win::HBRUSH brush) { win::FillRect(dc, &area, brush); };
+    const win::COLORREF highlight = win::GetSysColor(win::COLOR_BTNHIGHLIGHT);
+    if (row.StartsRun) {
+        const bool aboveSeparator = !row.RarelyUsed && row.SeparatorRect.Bottom > row.SeparatorRect.Top;
+        const int32_t y = (aboveSeparator ? row.SeparatorRect.Top : r.Top) - 1;
+        fill({r.Left - row.Indent, y, r.Right + 1, y + 1},
+             win::GetSysColorBrush(row.RarelyUsed ? win::COLOR_BTNSHADOW : win::COLOR_BTNHIGHLIGHT));
+    }
+    if (!row.RarelyUsed)
+        return;
+    if (row.First && !menu.Detachable) {
+        fill({r.Left - row.Indent, r.Top - 1, r.Right + 2, r.Top}, band);
+        win::SetPixel(dc, r.Right + 1, r.Top - 2, highlight);
+    }
+    fill({r.Left - row.Indent, r.Top, r.Left, r.Bottom}, band);
+    fill({r.Right, r.Top, r.Right + 2, r.Bottom}, band);
+    if (row.Last) {
+        fill({r.Left - row.Indent, r.Bottom, r.Right + 2, menu.ClientHeight}, band);
+        if (row.Indent > 0)
+            win::SetPixel(dc, r.Left - 2, menu.ClientHeight - 1, highlight);
+    }
+}
+
+void TxbBarItemControlStandardPainter::SetEditMargins(win::HWND edit) const {
+    win::SendMessage(edit, win::EM_SETMARGINS, win::EC_LEFTMARGIN | win::EC_RIGHTMARGIN, win::MAKELPARAM(2, 2));
+}
+
+void TxbBarItemControlStandardPainter::DrawDropDownListBorder(win::HDC dc, const win::TRect& rect) const {
+    win::TRect r = rect;
+    win::DrawEdge(dc, &r, win::EDGE_RAISED, win::BF_RECT);
+}
+
+void TxbBarItemControlStandardPainter::OffsetPressedGlyph(TxbBarItemControl* control, bool pressed,
+                                                          win::TRect& rect) const {
+    auto* button = dynamic_cast<TxbBarButtonControl*>(control);
+    int32_t offset = button && button->GetDown() ? 1 : 0;
+    if (pressed)
+        ++offset;
+    win::OffsetRect(&rect, offset, offset);
+}
+
+void TxbBarItemControlStandardPainter::OffsetPressedCaption(bool pressed, win::TRect& rect) const {
+    if (pressed)
+        win::OffsetRect(&rect, 1, 1);
 }
 
 // ---- Enhanced

@@ -495,3 +495,368 @@ TEST_F(PainterDrawTest, ToolbarWindowsRequestsReachTheFamilies) {
 }
 
 } // namespace
+
+namespace {
+
+// The pixels of a colour inside a rect of a surface, as their bounds.
+win::TRect BoundsIn(Surface& s, const win::TRect& area, win::COLORREF colour) {
+    win::TRect r{area.Right, area.Bottom, area.Left, area.Top};
+    for (int y = area.Top; y < area.Bottom; ++y)
+        for (int x = area.Left; x < area.Right; ++x)
+            if (s.Pixel(x, y) == colour) {
+                r.Left = std::min(r.Left, x);
+                r.Top = std::min(r.Top, y);
+                r.Right = std::max(r.Right, x + 1);
+                r.Bottom = std::max(r.Bottom, y + 1);
+            }
+    return r.Right > r.Left ? r : win::TRect{};
+}
+
+// A down arrow of the size centred in rect: 2 x size - 1 across, size deep.
+win::TRect DownArrowBounds(const win::TRect& rect, int size) {
+    int across = 2 * size - 1;
+    int x = rect.Left + (rect.Right - rect.Left - across) / 2, y = rect.Top + (rect.Bottom - rect.Top - size) / 2;
+    return {x, y, x + across, y + size};
+}
+
+TEST_F(PainterDrawTest, FloatingCaptionTextCloseButtonAndMark) {
+    win::HFONT barFont = MakeFont(-12, "Verdana");
+    TxbPaintBar bar;
+    bar.Window = Window;
+    bar.Window.Font = barFont;
+    bar.Caption = "Tools";
+    bar.UseSystemFont = false;
+    bar.Active = true;
+    const win::TRect caption{4, 4, 124, 22};
+    const win::COLORREF line = Rgb(9, 99, 9);
+    win::HBRUSH frame = win::CreateSolidBrush(line);
+    // The system's small caption font in the bar's face, at least 11 pixels high, from the left + 2, vertically
+    // centred, clipped to the caption less the close button.
+    win::NONCLIENTMETRICS metrics;
+    ASSERT_TRUE(win::SystemParametersInfo(win::SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0));
+    win::LOGFONT expected = metrics.lfSmCaptionFont;
+    ASSERT_LE(expected.lfHeight, -11);
+    expected.lfHeight = -11;
+    std::strcpy(expected.lfFaceName, "Verdana");
+    win::HFONT captionFont = win::CreateFontIndirect(&expected);
+    const int close = StandardPainter()->GetSmallCaptionHeight();
+    for (bool mark : {false, true}) {
+        SCOPED_TRACE(mark);
+        bar.ShowsMark = mark;
+        bar.ShowsCloseButton = !mark;
+        Surface out(130, 30, Paper);
+        EnhancedPainter()->PaintFloatingCaption(bar, out.Dc(), frame, caption);
+        EXPECT_EQ(out.Pixel(10, 22), line);
+        EXPECT_EQ(out.Pixel(120, 22), line);
+        // Text and background.
+        Surface ref(130, 30, Sys(win::COLOR_ACTIVECAPTION));
+        win::HGDIOBJ old = win::SelectObject(ref.Dc(), captionFont);
+        win::SIZE extent{};
+        win::GetTextExtentPoint32(ref.Dc(), "Tools", 5, &extent);
+        win::SetBkMode(ref.Dc(), win::TRANSPARENT);
+        win::SetTextColor(ref.Dc(), Sys(win::COLOR_CAPTIONTEXT));
+        const int left = mark ? caption.Left + 13 + 3 : caption.Left + 2;
+        win::TextOut(ref.Dc(), left, caption.Top + (18 - extent.cy) / 2, "Tools", 5);
+        win::SelectObject(ref.Dc(), old);
+        const win::TRect text{caption.Left + (mark ? 13 : 0), caption.Top, caption.Right - (mark ? 0 : close),
+                              caption.Bottom};
+        for (int y = text.Top; y < text.Bottom; ++y)
+            for (int x = text.Left; x < text.Right; ++x)
+                ASSERT_EQ(out.Pixel(x, y), ref.Pixel(x, y)) << x << "," << y;
+        if (mark) {
+            // The mark button (normal: the caption colour) with its 7 x 4 arrow in the caption text colour.
+            const int x = (caption.Left + caption.Left + 13 - 7) / 2, y = (caption.Top + caption.Bottom - 4) / 2;
+            EXPECT_EQ(BoundsIn(out, {caption.Left, caption.Top, caption.Left + 13, caption.Bottom},
+                               Sys(win::COLOR_CAPTIONTEXT)),
+                      (win::TRect{x, y, x + 7, y + 4}));
+        } else {
+            // The close button: framed in the caption colour, the system's close glyph inside.
+            EXPECT_EQ(out.Pixel(caption.Right - close, caption.Top + 5), Sys(win::COLOR_ACTIVECAPTION));
+            Surface glyph(close, 18, Paper);
+            win::TRect g{1, 1, close - 1, 17};
+            win::DrawFrameControl(glyph.Dc(), &g, win::DFC_CAPTION, win::DFCS_CAPTIONCLOSE);
+            for (int y = 1; y < 17; ++y)
+                for (int x = 1; x < close - 1; ++x)
+                    ASSERT_EQ(out.Pixel(caption.Right - close + x, caption.Top + y), glyph.Pixel(x, y));
+        }
+    }
+    win::DeleteObject(captionFont);
+    win::DeleteObject(frame);
+    win::DeleteObject(barFont);
+}
+
+TEST_F(PainterDrawTest, StatusBarSizeGripAndBorder) {
+    const win::COLORREF back = Rgb(40, 140, 90);
+    win::HBRUSH brush = win::CreateSolidBrush(back);
+    const int gw = win::GetSystemMetrics(win::SM_CXHSCROLL), gh = win::GetSystemMetrics(win::SM_CYHSCROLL);
+    // A column taller than the grip: the background above it, the grip's lines over the background below.
+    const win::TRect column{10, 0, 10 + gw, gh + 12};
+    Surface out(40, 60, Paper);
+    StandardPainter()->PaintSizeGrip(Window, out.Dc(), brush, column);
+    Surface ref(gw, gh, Sys(win::COLOR_BTNFACE));
+    win::TRect grip{0, 0, gw, gh};
+    win::DrawFrameControl(ref.Dc(), &grip, win::DFC_SCROLL, win::DFCS_SCROLLSIZEGRIP);
+    for (int y = 0; y < 12; ++y)
+        EXPECT_EQ(out.Pixel(12, y), back);
+    int lines = 0;
+    for (int y = 0; y < gh; ++y)
+        for (int x = 0; x < gw; ++x) {
+            win::COLORREF want = ref.Pixel(x, y) == Sys(win::COLOR_BTNFACE) ? back : ref.Pixel(x, y);
+            lines += want != back;
+            ASSERT_EQ(out.Pixel(10 + x, 12 + y), want) << x << "," << y;
+        }
+    EXPECT_GT(lines, 4);
+    Surface border(40, 10, Paper);
+    StandardPainter()->DrawItemBackground(Window, border.Dc(), false, brush, {0, 0, 40, 2});
+    EXPECT_EQ(border.Bounds(back), (win::TRect{0, 0, 40, 2}));
+    win::DeleteObject(brush);
+}
+
+TEST_F(PainterDrawTest, SplitButtonArrowPart) {
+    // The 11-pixel arrow part on a toolbar: the arrow from its rect (d = 3: size 3), an edge while hot (raised)
+    // or open (sunken, the arrow one pixel right and down: the part is wider than 9).
+    const win::TRect part{20, 0, 31, 22};
+    const win::TRect arrow = DownArrowBounds(part, 3);
+    struct Case {
+        bool Hot, Open;
+        win::COLORREF Left, Right;
+        int Move;
+    } cases[] = {{false, false, Sys(win::COLOR_BTNFACE), Sys(win::COLOR_BTNFACE), 0},
+                 {true, false, Sys(win::COLOR_BTNHIGHLIGHT), Sys(win::COLOR_BTNSHADOW), 0},
+                 {true, true, Sys(win::COLOR_BTNSHADOW), Sys(win::COLOR_BTNHIGHLIGHT), 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Hot * 2 + c.Open);
+        TxbItemPaintState s;
+        s.Selected = c.Hot;
+        s.Down = c.Open;
+        Surface out(40, 22, Paper);
+        EnhancedPainter()->PaintDropDownButtonPart(Window, out.Dc(), s, part);
+        EXPECT_EQ(out.Pixel(part.Left, 10), c.Left);
+        EXPECT_EQ(out.Pixel(part.Right - 1, 10), c.Right);
+        win::TRect moved = arrow;
+        win::OffsetRect(&moved, c.Move, c.Move);
+        EXPECT_EQ(BoundsIn(out, part, Sys(win::COLOR_BTNTEXT)), moved);
+    }
+    // In a menu, not hot: an etched divider at the part's left edge and a right arrow of the window's size.
+    TxbPaintWindow menu = Window;
+    menu.IsMenu = true;
+    menu.ArrowSize = 4;
+    Surface out(40, 22, Paper);
+    StandardPainter()->PaintDropDownButtonPart(menu, out.Dc(), TxbItemPaintState{}, part);
+    EXPECT_EQ(out.Pixel(part.Left - 1, 10), Sys(win::COLOR_BTNSHADOW));
+    EXPECT_EQ(out.Pixel(part.Left, 10), Sys(win::COLOR_BTNHIGHLIGHT));
+    const int x = part.Left + (11 - 4) / 2, y = (22 - 7) / 2;
+    EXPECT_EQ(BoundsIn(out, {part.Left + 1, 0, part.Right, 22}, Sys(win::COLOR_BTNTEXT)), (win::TRect{x, y, x + 4, y + 7}));
+}
+
+TEST_F(PainterDrawTest, SubItemSizesAndArrows) {
+    Surface m(10, 10);
+    win::HGDIOBJ old = win::SelectObject(m.Dc(), Font);
+    win::SIZE file{};
+    win::GetTextExtentPoint32(m.Dc(), "File", 4, &file);
+    win::SelectObject(m.Dc(), old);
+    TxbPaintWindow bar = Window;
+    bar.TextRowHeight = 19;
+    bar.MenuRowHeight = 20;
+    bar.ArrowSize = 5; // the font height 11 div 2
+    TxbPaintWindow menu = bar;
+    menu.IsMenu = true;
+    const TxbBarItemControlPainter* p = EnhancedPainter();
+    struct Case {
+        const TxbPaintWindow* W;
+        bool Glyph, Caption, MainMenu;
+        int Width, Height;
+    } cases[] = {
+        {&menu, true, true, false, file.cx + 2 * 20 + 3, 20},
+        // A menu-bar entry: its caption and two arrow sizes, as high as a text row.
+        {&bar, false, true, true, file.cx + 2 * 5, 19},
+        // Off the main menu: half a text row more for the drop-down arrow.
+        {&bar, false, true, false, file.cx + 2 * 5 + 9, 19},
+        {&bar, true, true, false, file.cx + 23 + 4 + 9, 22},
+        {&bar, true, false, false, 23 + 9, 22},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(p->CalcSubItemWidthFor(*c.W, "&File", c.Glyph, c.Caption, c.MainMenu), c.Width);
+        EXPECT_EQ(p->CalcSubItemHeightFor(*c.W, c.Glyph, c.Caption), c.Height);
+    }
+    TxbPaintWindow rotated = bar;
+    rotated.Rotated = true;
+    rotated.ButtonWidth = 40;
+    EXPECT_EQ(p->CalcSubItemHeightFor(rotated, true, false), 40);
+    bar.ButtonHeight = 12;
+    EXPECT_EQ(p->CalcSubItemHeightFor(bar, true, true), 19);
+
+    // A sub item on a toolbar: its drop-down arrow (size 4) starts at right - 11 div 2 - 19 div 2; on the main
+    // menu there is none. In a menu, a right arrow at right + 5 - the row height.
+    const win::TRect item{0, 0, 60, 19};
+    TxbItemPaintState s;
+    s.CaptionOnly = true;
+    for (bool mainMenu : {false, true}) {
+        Surface out(70, 22, Paper);
+        p->PaintSubItem(bar, out.Dc(), s, item, "", TxbGlyphSource{}, mainMenu, false);
+        const int left = 60 - 5 - 9;
+        win::TRect arrow = DownArrowBounds({left, 0, left + 7, 19}, 4);
+        EXPECT_EQ(BoundsIn(out, item, Sys(win::COLOR_BTNTEXT)), (mainMenu ? win::TRect{} : arrow));
+    }
+    Surface out(70, 22, Paper);
+    p->PaintSubItem(menu, out.Dc(), s, {0, 0, 60, 20}, "", TxbGlyphSource{}, false, false);
+    const int left = 60 + 5 - 20, top = (20 - 9) / 2;
+    EXPECT_EQ(BoundsIn(out, {0, 0, 60, 20}, Sys(win::COLOR_BTNTEXT)), (win::TRect{left, top, left + 5, top + 9}));
+}
+
+TEST_F(PainterDrawTest, MenuScrolledToItsMiddleKeepsBothArrows) {
+    TxbPaintMenu menu;
+    menu.Window = Window;
+    menu.Window.IsMenu = true;
+    menu.Window.MenuRowHeight = 21;
+    menu.ClientWidth = 120;
+    menu.ClientHeight = 2 + 5 * 21 + 2;
+    TxbMenuContent content;
+    content.FirstRect = {2, 2, 118, 23};
+    content.LastRect = {2, 86, 118, 107};
+    content.HiddenAbove = content.HiddenBelow = true;
+    const win::COLORREF face = Rgb(200, 190, 180);
+    win::HBRUSH brush = win::CreateSolidBrush(face);
+    menu.Window.Brush = brush;
+    Surface out(120, 109, Paper);
+    StandardPainter()->PaintMenuContent(menu, out.Dc(), content);
+    // r = 21: c = 6, b = 5, x = 60; up: y = (21 - 6) div 2 + 6 - 1 = 12, tip at 7; down: y = 109 - 7 - 6 = 96,
+    // tip at 101.
+    const win::COLORREF text = Sys(win::COLOR_BTNTEXT);
+    EXPECT_EQ(BoundsIn(out, content.FirstRect, text), (win::TRect{55, 7, 66, 13}));
+    EXPECT_EQ(BoundsIn(out, content.LastRect, text), (win::TRect{55, 96, 66, 102}));
+    EXPECT_EQ(out.Pixel(10, 10), face);
+    EXPECT_EQ(out.Pixel(10, 100), face);
+    EXPECT_EQ(out.Pixel(60, 30), Paper); // the rows between are the items' own
+    win::DeleteObject(brush);
+}
+
+TEST_F(PainterDrawTest, MenuExpandRowAndBorder) {
+    TxbPaintMenu menu;
+    menu.Window = Window;
+    menu.Window.MenuRowHeight = 20;
+    menu.ClientWidth = 100;
+    menu.ClientHeight = 66;
+    menu.ShowsExpandButton = true;
+    menu.ExpandHot = true;
+    menu.ExpandRowHeight = 14;
+    const win::COLORREF light = Rgb(220, 221, 222);
+    menu.LightBrush = win::CreateSolidBrush(light);
+    TxbMenuContent content;
+    content.LastRect = {2, 2, 98, 22};
+    Surface out(100, 66, Paper);
+    StandardPainter()->PaintMenuContent(menu, out.Dc(), content);
+    // Standard keeps 2 pixels round the expand row: (2, 50, 98, 64), a raised edge round the light face.
+    EXPECT_EQ(out.Pixel(2, 55), Sys(win::COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(out.Pixel(97, 55), Sys(win::COLOR_BTNSHADOW));
+    EXPECT_EQ(out.Pixel(5, 55), light);
+    EXPECT_EQ(out.Pixel(50, 30), Sys(win::COLOR_BTNFACE)); // below the last row
+    EXPECT_FALSE(BoundsIn(out, {3, 51, 97, 63}, Sys(win::COLOR_BTNTEXT)).Right == 0);
+    win::DeleteObject(menu.LightBrush);
+
+    // The border: the left column and the top row in the face, a raised outer edge right and bottom; a
+    // detachable menu's detach bar in the inactive caption colour.
+    menu.QqTextHeight = 13;
+    for (bool detachable : {false, true}) {
+        menu.Detachable = detachable;
+        Surface b(60, 50, Paper);
+        StandardPainter()->PaintMenuBorder(menu, b.Dc(), {0, 0, 60, 50}, {});
+        EXPECT_EQ(b.Pixel(0, 20), Sys(win::COLOR_BTNFACE));
+        EXPECT_EQ(b.Pixel(20, 0), Sys(win::COLOR_BTNFACE));
+        EXPECT_EQ(b.Pixel(59, 20), Sys(win::COLOR_3DDKSHADOW));
+        EXPECT_EQ(b.Pixel(20, 49), Sys(win::COLOR_3DDKSHADOW));
+        // Detach bar: shrink 2, 10 - 1 pixels high, framed in the face, the bar inside.
+        EXPECT_EQ(b.Pixel(1, 20), detachable ? Sys(win::COLOR_BTNHIGHLIGHT) : Paper);
+        EXPECT_EQ(b.Pixel(20, 5), detachable ? Sys(win::COLOR_INACTIVECAPTION) : Paper);
+        EXPECT_EQ(b.Pixel(20, 2), detachable ? Sys(win::COLOR_BTNFACE) : Paper);
+    }
+}
+
+TEST_F(PainterDrawTest, RarelyUsedBand) {
+    TxbPaintMenu menu;
+    menu.Window = Window;
+    menu.ClientHeight = 80;
+    const win::COLORREF band = Rgb(150, 150, 160);
+    menu.Window.Brush = win::CreateSolidBrush(band);
+    TxbRarelyUsedRow row;
+    row.Rect = {20, 30, 90, 50};
+    row.Indent = 6;
+    row.StartsRun = true;
+    row.RarelyUsed = true;
+    row.Last = true;
+    Surface out(100, 80, Paper);
+    StandardPainter()->PaintRarelyUsedItemFrame(menu, out.Dc(), row);
+    EXPECT_EQ(out.Pixel(14, 29), Sys(win::COLOR_BTNSHADOW)); // the run's line above, from left - indent
+    EXPECT_EQ(out.Pixel(90, 29), Sys(win::COLOR_BTNSHADOW));
+    EXPECT_EQ(out.Pixel(14, 40), band);
+    EXPECT_EQ(out.Pixel(91, 40), band);
+    EXPECT_EQ(out.Pixel(50, 60), band); // down to the client bottom
+    EXPECT_EQ(out.Pixel(18, 79), Sys(win::COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(out.Pixel(50, 40), Paper);
+    // A frequently used row starting a run after a separator: the highlight line above the separator.
+    row.RarelyUsed = false;
+    row.SeparatorRect = {20, 20, 90, 30};
+    Surface freq(100, 80, Paper);
+    StandardPainter()->PaintRarelyUsedItemFrame(menu, freq.Dc(), row);
+    EXPECT_EQ(freq.Bounds(Sys(win::COLOR_BTNHIGHLIGHT)), (win::TRect{14, 19, 91, 20}));
+    EXPECT_EQ(freq.Pixel(50, 60), Paper);
+    win::DeleteObject(menu.Window.Brush);
+}
+
+TEST_F(PainterDrawTest, ComboButtonEditFrameAndSmallButtons) {
+    // The combo button 13 wide at the right: its arrow 13 div 2 = 6 made odd, 7 wide and 4 deep, centred.
+    const win::TRect item{0, 0, 60, 20};
+    const win::COLORREF ink = Rgb(10, 20, 30);
+    struct Case {
+        bool Hot, Dropped;
+        win::COLORREF Left;
+        int Move;
+    } cases[] = {{false, false, Sys(win::COLOR_BTNHIGHLIGHT), 0},
+                 {true, false, Sys(win::COLOR_BTNHIGHLIGHT), 0},
+                 {true, true, Sys(win::COLOR_BTNSHADOW), 1}};
+    for (const Case& c : cases) {
+        TxbItemPaintState s;
+        s.Selected = c.Hot;
+        Surface out(60, 20, Paper);
+        win::TRect button = StandardPainter()->PaintComboButton(Window, out.Dc(), s, c.Dropped, 13, vcl::TColor(ink),
+                                                                Window.Brush, item);
+        EXPECT_EQ(button, (win::TRect{47, 0, 60, 20}));
+        EXPECT_EQ(out.Pixel(47, 10), c.Left);
+        const int x = 47 + 3 + c.Move, y = (20 - 4) / 2 + c.Move;
+        EXPECT_EQ(out.Bounds(ink), (win::TRect{x, y, x + 7, y + 4}));
+    }
+    // An active edit: a sunken ring, then the window brush; the rect shrinks by 2.
+    TxbItemPaintState s;
+    win::TRect r{0, 0, 40, 20};
+    Surface edit(40, 20, Paper);
+    StandardPainter()->PaintEditFrame(Window, edit.Dc(), s, true, r);
+    EXPECT_EQ(r, (win::TRect{2, 2, 38, 18}));
+    EXPECT_EQ(edit.Pixel(0, 10), Sys(win::COLOR_BTNSHADOW));
+    EXPECT_EQ(edit.Pixel(39, 10), Sys(win::COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(edit.Pixel(1, 10), Sys(win::COLOR_BTNFACE));
+    EXPECT_EQ(edit.Pixel(5, 10), Paper);
+    // A text button: the raised border line by line.
+    Surface text(30, 20, Paper);
+    StandardPainter()->DrawTextButton(text.Dc(), false, "", {0, 0, 30, 20});
+    EXPECT_EQ(text.Pixel(29, 10), Sys(win::COLOR_BTNTEXT));
+    EXPECT_EQ(text.Pixel(10, 19), Sys(win::COLOR_BTNTEXT));
+    EXPECT_EQ(text.Pixel(1, 10), Sys(win::COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(text.Pixel(28, 10), Sys(win::COLOR_BTNSHADOW));
+    EXPECT_EQ(text.Pixel(28, 1), Sys(win::COLOR_BTNFACE));
+    // A disabled spin arrow: shadow over a highlight copy one pixel right and down.
+    TxbItemPaintState off;
+    off.Enabled = false;
+    Surface spin(20, 20, Paper);
+    StandardPainter()->DrawSpinArrow(Window, spin.Dc(), off, false, {0, 0, 20, 20}, 10, 7, 6);
+    // The lower half (10 .. 20): the 7 x 4 triangle at (6, 10 + (10 - 4) div 2).
+    EXPECT_EQ(spin.Bounds(Sys(win::COLOR_BTNSHADOW)).Left, 6);
+    EXPECT_EQ(spin.Pixel(6, 13), Sys(win::COLOR_BTNSHADOW));
+    EXPECT_EQ(spin.Pixel(13, 14), Sys(win::COLOR_BTNHIGHLIGHT));
+    // A caption item: the bottom row in the window brush, the rest in the static (button shadow) brush.
+    Surface cap(50, 20, Paper);
+    StandardPainter()->DrawCaptionItem(Window, cap.Dc(), TxbItemPaintState{}, {0, 0, 50, 20}, "", true);
+    EXPECT_EQ(cap.Pixel(20, 19), Sys(win::COLOR_BTNFACE));
+    EXPECT_EQ(cap.Pixel(20, 5), Sys(win::COLOR_BTNSHADOW));
+}
+
+} // namespace
