@@ -1056,12 +1056,38 @@ bool QtScreen::Composited() {
     return owned;
 }
 
+namespace {
+
+// Keys released while one of Qt's dialogs had the keyboard never reached the window system, which would
+// still hold them down: the Ctrl of the Ctrl+I that opened a file dialog turned the next dialog's Tab into
+// Ctrl+Tab and its Alt+T into Ctrl+Alt+T. Once the dialog is gone, every key the window system holds is
+// released but the modifiers the keyboard still holds.
+void QtReleaseKeysLostToDialog() {
+    const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
+    for (int vk = 1; vk < 255; ++vk) {
+        if (vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON)
+            continue;
+        if (!(GetAsyncKeyState(vk) & 0x8000))
+            continue;
+        if ((vk == VK_SHIFT && (held & Qt::ShiftModifier)) || (vk == VK_CONTROL && (held & Qt::ControlModifier)) ||
+            (vk == VK_MENU && (held & Qt::AltModifier)))
+            continue;
+        QueueKeyInput(vk, false, 0);
+    }
+}
+
+} // namespace
+
 bool QtScreen::FileDialog(const FileDialogRequest& request, FileDialogResult* result) {
-    return QtRunFileDialog(request, result);
+    const bool chosen = QtRunFileDialog(request, result);
+    QtReleaseKeysLostToDialog();
+    return chosen;
 }
 
 bool QtScreen::ColorDialog(const ColorDialogRequest& request, ColorDialogResult* result) {
-    return QtRunColorDialog(request, result);
+    const bool chosen = QtRunColorDialog(request, result);
+    QtReleaseKeysLostToDialog();
+    return chosen;
 }
 
 int QtKeyToVirtualKey(int key, unsigned modifiers) {

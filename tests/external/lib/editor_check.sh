@@ -7,7 +7,9 @@
 #     editor_start "$BUILD"               # starts build/loomwick, $EDITOR_PID
 #     editor_find_window "Quorvane Loomwick Version 7.5 - [UNTITLED]"   # $EDITOR_WINDOW
 #     editor_key ctrl+o; editor_file_dialog "/path/to/file.gif"          # Qt's open or save dialog
+#     editor_wait_window "Palettes"; editor_dialog_key Return            # one of the program's dialogs
 #     editor_grab shot.png; editor_count_colour shot.png "rgb(255,0,0)"
+#     editor_keep shot.png check-step.png  # kept as BUILD/external-shots/check-step.png
 #     editor_wait_exit 20                 # the program ended by itself
 #
 # Every wait is bounded; a failure says what it waited for and shows the program's output. The program runs
@@ -36,9 +38,14 @@ editor_setup() {
     xvfb_start "${1:-1024x768x24}" || exit 1
 }
 
-# editor_fail MESSAGE: reports, shows the program's output and ends the check.
+# editor_fail MESSAGE: reports, keeps a grab of the screen, shows the program's output and ends the check.
 editor_fail() {
     echo "FAIL: $*"
+    # The screen as it was, kept beside the other grabs.
+    if [ -n "${EDITOR_BUILD:-}" ] && mkdir -p "$EDITOR_BUILD/external-shots" 2>/dev/null &&
+        import -window root "$EDITOR_BUILD/external-shots/$(basename "$0" .sh)-failed.png" 2>/dev/null; then
+        echo "the screen: $EDITOR_BUILD/external-shots/$(basename "$0" .sh)-failed.png"
+    fi
     [ -f "$EDITOR_WORK/editor.out" ] && { echo "--- the editor's output:"; tail -n 40 "$EDITOR_WORK/editor.out"; }
     exit 1
 }
@@ -46,6 +53,7 @@ editor_fail() {
 # editor_start BUILD: starts the program in the background ($EDITOR_PID); its output goes to
 # $EDITOR_WORK/editor.out (appended, so a restart keeps the first run's).
 editor_start() {
+    EDITOR_BUILD=$1
     "$1/loomwick" >>"$EDITOR_WORK/editor.out" 2>&1 &
     EDITOR_PID=$!
     EDITOR_WINDOW=""
@@ -92,6 +100,44 @@ editor_find_window() {
         sleep 0.2
     done
     editor_fail "no window \"$name\" within $limit s (windows: $(xdotool search --name . getwindowname %@ 2>/dev/null | tr '\n' '|'))"
+}
+
+# editor_wait_window NAME [SECONDS]: waits (default 20 s) until a visible window of exactly that name exists
+# (a dialog of the program), keeps it in $EDITOR_DIALOG and gives it the focus.
+editor_wait_window() {
+    local name=$1 limit=${2:-20} i id pattern
+    pattern=$(printf '%s' "$name" | sed 's/[][\.*^$()+?{}|]/\\&/g')
+    EDITOR_DIALOG=""
+    for i in $(seq $((limit * 5))); do
+        for id in $(xdotool search --onlyvisible --name "$pattern" 2>/dev/null); do
+            if [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$name" ]; then
+                EDITOR_DIALOG=$id
+                sleep 0.3
+                xdotool windowactivate --sync "$id" >/dev/null 2>&1 || xdotool windowfocus --sync "$id" 2>/dev/null
+                return 0
+            fi
+        done
+        kill -0 "$EDITOR_PID" 2>/dev/null || editor_fail "the editor ended while waiting for \"$name\""
+        sleep 0.2
+    done
+    editor_fail "no window \"$name\" within $limit s (windows: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null | tr '\n' '|'))"
+}
+
+# editor_wait_gone ID [SECONDS]: waits until the window is closed or hidden.
+editor_wait_gone() {
+    local id=$1 limit=${2:-20} i
+    for i in $(seq $((limit * 5))); do
+        xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$id" || return 0
+        sleep 0.2
+    done
+    editor_fail "the window \"$(xdotool getwindowname "$id" 2>/dev/null)\" stayed open for $limit s"
+}
+
+# editor_dialog_key KEY...: sends the keys to the dialog found last ($EDITOR_DIALOG).
+editor_dialog_key() {
+    xdotool windowactivate --sync "$EDITOR_DIALOG" >/dev/null 2>&1 || xdotool windowfocus --sync "$EDITOR_DIALOG" 2>/dev/null
+    xdotool key --delay 60 "$@"
+    sleep 0.3
 }
 
 # editor_wait_title NAME [SECONDS]: waits until the main window's title is NAME.
@@ -152,9 +198,27 @@ editor_grab() {
     import -window root "$1" 2>/dev/null || editor_fail "no screen grab"
 }
 
+# editor_keep FILE NAME: keeps a grab after the check as BUILD/external-shots/NAME (the build folder of the
+# last editor_start).
+editor_keep() {
+    mkdir -p "$EDITOR_BUILD/external-shots" && cp "$1" "$EDITOR_BUILD/external-shots/$2" ||
+        editor_fail "could not keep $1"
+    echo "kept $EDITOR_BUILD/external-shots/$2"
+}
+
 # editor_count_colour FILE COLOUR: how many pixels of the grab have exactly that colour ("rgb(255,0,0)").
 editor_count_colour() {
     convert "$1" -alpha off -fill black +opaque "$2" -fill white -opaque "$2" -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+
+# editor_colour_rows FILE COLOUR X Y W H [FUZZ%]: for each pixel row of that rectangle of the grab, "y count"
+# with y counted from the top of the screen and count the pixels of that colour in the row, exactly or within
+# FUZZ per cent of grey difference (rows without any left out).
+editor_colour_rows() {
+    local file=$1 colour=$2 x=$3 y=$4 w=$5 h=$6 fuzz=${7:-0}
+    convert "$file" -crop "${w}x${h}+${x}+${y}" +repage -alpha off \( +clone -fill "$colour" -colorize 100 \) \
+        -compose difference -composite -colorspace gray -threshold "$fuzz%" -negate -scale "1x${h}!" -depth 16 txt:- |
+        awk -F'[,:() ]+' -v top="$y" -v w="$w" '/^0,/ { n = int($4 / 65535 * w + 0.5); if (n > 0) print top + $2, n }'
 }
 
 # editor_geometry: "X Y W H" of the main window on the screen.
