@@ -7,6 +7,7 @@
 #include "app/ExporterForm.h"
 #include "app/FrameSizeForm.h"
 #include "app/HtmlCodeForm.h"
+#include "app/OptimizeWizard.h"
 #include "app/PaletteForm.h"
 #include "app/PalettePromptForm.h"
 #include "app/PreviewForm.h"
@@ -192,6 +193,7 @@ void RegisterEditorClasses() {
     RegisterPaletteFormClass();
     RegisterProgressFormClass();
     RegisterHtmlCodeFormClass();
+    RegisterOptimizeWizardClass();
 }
 
 } // namespace
@@ -377,6 +379,9 @@ void TfrmGifMain::DispatchCommand(intptr_t tag) {
     }
     case 403:
         ShowHtmlCode(vcl::ExtractFileName(FileName), Document->GetWidth(), Document->GetHeight());
+        break;
+    case 404:
+        ShowOptimizeWizard();
         break;
     case 501:
         ShowHelp();

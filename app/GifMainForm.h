@@ -152,6 +152,8 @@ public:
     void ExportToFlash();
     // Chosen frames saved as separate files (ExporterForm.cpp).
     void ShowExporter();
+    // The optimisation wizard (OptimizeWizard.cpp); after Finish the rows are made again from the document.
+    void ShowOptimizeWizard();
     // The AVI import (AviImport.cpp): after the offer to save changes, the file chosen in dlgOpenAVI becomes
     // the new untitled, modified document; ImportAviDocument does that for a file and is true when it did.
     void ImportAvi();
