@@ -232,7 +232,8 @@ win::TRect TxbBarItemControlPainter::CalcGlyphRect(const TxbPaintWindow& w, cons
 void TxbBarItemControlPainter::PaintItemGlyph(const TxbPaintWindow& w, win::HDC dc, const win::TRect& rect,
                                              const TxbItemPaintState& s, const TxbGlyphSource& glyph,
                                              const win::TRect* glyphRect) const {
-    win::TRect area = CalcGlyphArea(w, rect);
+    // A caption-only item has no glyph to place: its face is the whole item.
+    win::TRect area = s.CaptionOnly ? rect : CalcGlyphArea(w, rect);
     win::TRect place = glyphRect ? *glyphRect : CalcGlyphRect(w, area, s, glyph);
     DrawGlyphArea(w, dc, area, place, s, glyph);
 }

@@ -1408,34 +1408,9 @@ void TxbBarSubItemControl::Draw(const win::TRect& rect, TxbPaintType paintType) 
     TCustomxbBarControl* window = GetWindow();
     if (rect.IsEmpty() || !window || !IsBarControlAlive(window) || !window->HandleAllocated())
         return;
-    win::HDC dc = window->GetCanvas()->GetHandle();
-    const bool highlighted = IsHighlighted() || (GetDroppedDown() && GetSubMenuControl());
-    const bool enabled = GetEnabled();
-    if (highlighted)
-        win::FillRect(dc, &rect, win::GetSysColorBrush(paintType == ptMenu ? win::COLOR_HIGHLIGHT : win::COLOR_BTNSHADOW));
-    win::HGDIOBJ oldFont = nullptr;
-    if (win::HFONT font = window->GetFont())
-        oldFont = win::SelectObject(dc, win::ToGdiObj(font));
-    win::SetBkMode(dc, win::TRANSPARENT);
-    win::SetTextColor(dc, win::GetSysColor(!enabled       ? win::COLOR_GRAYTEXT
-                                           : highlighted ? win::COLOR_HIGHLIGHTTEXT
-                                                         : win::COLOR_BTNTEXT));
-    std::string caption = GetCaption();
-    win::TRect text = rect;
-    if (paintType == ptMenu)
-        text.Left += window->GetTextRowHeight() + 4;
-    win::DrawText(dc, caption.c_str(), int(caption.size()), &text,
-                  win::DT_SINGLELINE | win::DT_VCENTER | (paintType == ptMenu ? win::DT_LEFT : win::DT_CENTER));
-    if (paintType == ptMenu) {
-        // The cascade arrow.
-        const int32_t cx = rect.Right - 10, cy = (rect.Top + rect.Bottom) / 2;
-        for (int32_t i = 0; i < 4; ++i) {
-            win::TRect line{cx + i, cy - 3 + i, cx + i + 1, cy + 4 - i};
-            win::FillRect(dc, &line, win::GetSysColorBrush(highlighted ? win::COLOR_HIGHLIGHTTEXT : win::COLOR_BTNTEXT));
-        }
-    }
-    if (oldFont)
-        win::SelectObject(dc, oldFont);
+    if (const TxbBarItemControlPainter* painter = GetPainter())
+        painter->DrawSubItem(this, window->GetCanvas()->GetHandle(), paintType,
+                             GetDroppedDown() && GetSubMenuControl(), IsHighlighted(), rect);
 }
 
 } // namespace bars
