@@ -90,6 +90,17 @@ TCustomxbBarControl::~TCustomxbBarControl() {
     UnregisterBarControl(this);
 }
 
+void TCustomxbBarControl::DetachFromManager() {
+    SetActive(false);
+    if (!IsBarControlAlive(this))
+        return;
+    DestroyItemControls();
+    if (FBarManager && FBarManager->GetKeyboardModeBar() == this)
+        FBarManager->SetKeyboardModeBar(nullptr);
+    FItemLinks = nullptr;
+    FBarManager = nullptr;
+}
+
 const TxbBarItemControlPainter* TCustomxbBarControl::GetPainter() const {
     return FBarManager ? FBarManager->GetPainter() : nullptr;
 }
@@ -358,6 +369,7 @@ void TCustomxbBarControl::CreateWnd() {
 void TCustomxbBarControl::CreateWindowHandle(const vcl::TCreateParams& params) {
     vcl::TCustomControl::CreateWindowHandle(params);
     CreateItemControls();
+    UpdateAlphaBlend();
 }
 
 void TCustomxbBarControl::DestroyWindowHandle() {
@@ -449,10 +461,7 @@ void TCustomxbBarControl::WndProc(vcl::TMessage& message) {
     }
     default: break;
     }
-    // While a chain of bar windows is active, mouse input for windows outside it goes nowhere.
-    const bool clientMouse = message.Msg >= win::WM_MOUSEMOVE && message.Msg <= win::WM_MOUSEWHEEL;
-    const bool ncMouse = message.Msg >= win::WM_NCMOUSEMOVE && message.Msg <= win::WM_NCMBUTTONDBLCLK;
-    if ((clientMouse || ncMouse) && GActiveBarControl && !IsInActiveChain())
+    if (DropsMouseMessage(message.Msg))
         return;
     switch (message.Msg) {
     case win::WM_LBUTTONDOWN: WMLButtonDown(message); return;
@@ -646,6 +655,10 @@ void TCustomxbBarControl::LeaveKeyboardMode() {
     }
     const win::HWND saved = FSavedFocus;
     FSavedFocus = nullptr;
+    // A form on its way out takes no focus back.
+    vcl::TComponent* owner = manager->GetOwner();
+    if (owner && owner->GetComponentState().Contains(vcl::csDestroying))
+        return;
     vcl::TCustomForm* form = manager->GetOwnerForm();
     if (saved && vcl::Application->GetActive() && form && form->GetActive() && win::IsWindowVisible(saved))
         win::SetFocus(saved);
@@ -718,7 +731,12 @@ void TCustomxbBarControl::WMLButtonDown(vcl::TMessage& message) {
         FPressedControlHot = true;
         win::SetCapture(GetHandle());
         FPressedControl->Repaint();
+        if (!IsBarControlAlive(this))
+            return;
     }
+    // A press on a window item beside its edit part still reaches its edit window.
+    if (FSelectedControl == control && control->GetHasWindow() && !PointIn(control->GetEditRect(), p))
+        control->PassMouseMessage(win::WM_LBUTTONDOWN, message.WParam, p);
 }
 
 void TCustomxbBarControl::WMLButtonUp(vcl::TMessage& message) {
@@ -744,7 +762,11 @@ void TCustomxbBarControl::WMLButtonUp(vcl::TMessage& message) {
         TxbBarItemControl* control = GetItemControlAtPos(p);
         if (control && control->IsUsable()) {
             if (control->GetEnabled() && control == FSelectedControl) {
-                control->Click(true);
+                lookandfeel::TlkObjectLinkScope alive(control);
+                if (control->GetHasWindow())
+                    control->PassMouseMessage(win::WM_LBUTTONUP, message.WParam, p);
+                if (alive.Alive() && IsBarControlAlive(this))
+                    control->Click(true);
             } else if (IsToolbar() && !control->GetEnabled() && control != FSelectedControl &&
                        !(FSelectedControl && FSelectedControl->IsShowingDropDown())) {
                 DeactivateAll();
@@ -759,9 +781,16 @@ void TCustomxbBarControl::WMLButtonDblClk(vcl::TMessage& message) {
     vcl::TCustomControl::WndProc(message);
     if (!IsBarControlAlive(this))
         return;
-    TxbBarItemControl* control = GetItemControlAtPos(PointOf(message.LParam));
+    const win::TPoint p = PointOf(message.LParam);
+    TxbBarItemControl* control = GetItemControlAtPos(p);
     if (!control || control != FSelectedControl)
         return;
+    if (control->GetHasWindow() && !PointIn(control->GetEditRect(), p)) {
+        lookandfeel::TlkObjectLinkScope alive(control);
+        control->PassMouseMessage(win::WM_LBUTTONDBLCLK, message.WParam, p);
+        if (!alive.Alive() || !IsBarControlAlive(this))
+            return;
+    }
     if (control->WantsDblClick())
         DblClickItemControl(control);
     else if (HandleAllocated())
@@ -820,8 +849,16 @@ void TCustomxbBarControl::WMMouseMove(vcl::TMessage& message) {
     if (IgnoresMouseMove(screen))
         return;
     FLastCursorPoint = screen;
-    if (!GActiveBarControl || GActiveBarControl == this)
-        win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
+    TxbBarItemControl* editing = GetEditingItemControl();
+    if (!GActiveBarControl || GActiveBarControl == this) {
+        // The I-beam over the edit part of an enabled window item (unless another one is being edited).
+        TxbBarItemControl* under = GetItemControlAtPos(p);
+        const bool overEdit = under && under->GetHasWindow() && under->GetEnabled() &&
+                              (!editing || editing == under) && PointIn(under->GetEditRect(), p);
+        win::SetCursor(win::LoadCursor(nullptr, overEdit ? win::IDC_IBEAM : win::IDC_ARROW));
+    }
+    if (editing)
+        return;
     if (!FTrackingMouseLeave) {
         TrackMouseLeave(true);
         if (FSelectedControl && FSelectedControl->IsButtonControl())
@@ -1108,6 +1145,12 @@ TCustomxbBarControl* TCustomxbBarControl::GetRootBarControl() {
     while (w->FParentBarControl && IsBarControlAlive(w->FParentBarControl))
         w = w->FParentBarControl;
     return w;
+}
+
+bool TCustomxbBarControl::DropsMouseMessage(win::UINT msg) const {
+    const bool clientMouse = msg >= win::WM_MOUSEMOVE && msg <= win::WM_MOUSEWHEEL;
+    const bool ncMouse = msg >= win::WM_NCMOUSEMOVE && msg <= win::WM_NCMBUTTONDBLCLK;
+    return (clientMouse || ncMouse) && GActiveBarControl && !IsInActiveChain();
 }
 
 bool TCustomxbBarControl::IsInActiveChain() const {

@@ -184,6 +184,9 @@ protected:
     void DestroyWindowHandle() override;
     void WndProc(vcl::TMessage& message) override;
     void SetPressedControl(TxbBarItemControl* value) { FPressedControl = value; }
+    // The window leaves its manager for good (its links and selection go too): what remains of it asks the
+    // manager nothing more, even while the manager frees it.
+    void DetachFromManager();
     // WM_KEYDOWN while a bar window is active: navigation, mnemonics, then the selected control's keys and
     // a toolbar's Enter and Esc. key becomes 0 when it was used up.
     virtual void HandleKeyDown(uint16_t& key);
@@ -193,6 +196,9 @@ protected:
     bool HandleMnemonicKey(uint16_t key);
     // This window is the head of the active chain or one of its parents.
     bool IsInActiveChain() const;
+    // While a chain of bar windows is active, mouse messages (client and non-client) for windows outside it
+    // go nowhere.
+    bool DropsMouseMessage(win::UINT msg) const;
     // The mouse messages of the base; each may free the window.
     void WMLButtonDown(vcl::TMessage& message);
     void WMLButtonUp(vcl::TMessage& message);

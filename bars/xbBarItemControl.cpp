@@ -16,12 +16,22 @@
 
 namespace bars {
 
+namespace {
+TxbBarItemControl* GEditingItemControl = nullptr;
+} // namespace
+
+TxbBarItemControl* GetEditingItemControl() { return GEditingItemControl; }
+
+void SetEditingItemControl(TxbBarItemControl* control) { GEditingItemControl = control; }
+
 TxbBarItemControl::TxbBarItemControl(TxbBarItemLink* link) : FLink(link) {
     if (link && link->GetLinks())
         FWindow = link->GetLinks()->GetWindow();
 }
 
 TxbBarItemControl::~TxbBarItemControl() {
+    if (GEditingItemControl == this)
+        GEditingItemControl = nullptr;
     TxbBarManager* manager = GetBarManager();
     if (manager && manager->GetCurrentItemControl() == this)
         manager->SetCurrentItemControl(nullptr);
@@ -43,6 +53,15 @@ TxbBarItemControl::~TxbBarItemControl() {
 }
 
 bool TxbBarItemControl::WindowAlive() const { return FWindow && IsBarControlAlive(FWindow); }
+
+void TxbBarItemControl::PassMouseMessage(win::UINT msg, win::WPARAM keys, const win::TPoint& clientPoint) {
+    const win::HWND child = GetChildWindow();
+    if (!child || !WindowAlive() || !FWindow->HandleAllocated())
+        return;
+    win::TPoint p = clientPoint;
+    win::MapWindowPoints(FWindow->GetHandle(), child, &p, 1);
+    win::SendMessage(child, msg, keys, win::MAKELPARAM(p.X, p.Y));
+}
 
 // ---- What the item and the link tell the control -------------------------------------------------------------
 

@@ -97,6 +97,17 @@ public:
     // Where the caption starts after the glyph column (menus).
     virtual int32_t GetCaptionOffset();
 
+    // ---- Window items (edit and combo controls) answer with their child window
+    // The child window the item is edited in; null for controls without one.
+    virtual win::HWND GetChildWindow() { return nullptr; }
+    // Where the child window goes, in the bar window's client coordinates (empty without one).
+    virtual win::TRect GetEditRect() { return {}; }
+    // The child window is shown and focused for editing.
+    virtual bool IsEditing() { return false; }
+    // Sends a mouse message to the child window with clientPoint (the bar window's client coordinates)
+    // mapped into it; nothing without a child window.
+    void PassMouseMessage(win::UINT msg, win::WPARAM keys, const win::TPoint& clientPoint);
+
     // ---- Drawing through the painter, into the window's canvas
     win::HDC GetDC() const;
     // Draws the lowered frame, shrinking rect by it.
@@ -222,6 +233,10 @@ private:
     bool FDropDownShown = false;
     bool FPressedByMouse = false;
 };
+
+// The window item being edited in any bar window (null when none): hovering changes nothing meanwhile.
+TxbBarItemControl* GetEditingItemControl();
+void SetEditingItemControl(TxbBarItemControl* control);
 
 // The window of an open drop-down menu (the popup menus answer it): null while the menu is closed.
 using TxbDropDownMenuWindowFunc = TCustomxbBarControl* (*)(vcl::TComponent* menu);

@@ -2,6 +2,7 @@
 // Flat brushes, the bar font, the redraw lock and the refreshes after image-list changes.
 #include "bars/xbBarItem.h"
 #include "bars/xbBarManager.h"
+#include "bars/xbBarToolbar.h"
 #include "bars/xbBars.h"
 #include "bars/xbDockControl.h"
 #include "platform/win/user/Messages.h"
@@ -56,6 +57,11 @@ void TxbBarManager::ReapplyStyle() {
     UpdateSizeMetrics();
     ReleaseThemeBrush();
     CreateThemeBrush();
+    // Every open toolbar window takes the new look.
+    if (FBars && !IsDestroying())
+        for (int32_t i = 0; i < FBars->GetCount(); ++i)
+            if (TxbBarControl* window = FBars->GetItem(i)->GetControl())
+                window->RefreshLook();
     FStyleChanging = was;
 }
 

@@ -4,6 +4,7 @@
 #include "bars/xbBarToolbar.h"
 
 #include "bars/xbBarCommon.h"
+#include "bars/xbBarDraw.h"
 #include "bars/xbBarItem.h"
 #include "bars/xbBarItemControl.h"
 #include "bars/xbBarItemLinks.h"
@@ -20,6 +21,9 @@
 #include "platform/win/user/User.h"
 #include "platform/win/user/WindowStyles.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace bars {
 
 // ---- TxbBarControl -------------------------------------------------------------------------------------------
@@ -28,6 +32,25 @@ namespace {
 TxbBarControlFactory& Factory() {
     static TxbBarControlFactory factory;
     return factory;
+}
+
+// Windows whose handle was destroyed from outside (their form's or dock's window went) and whose bars were
+// hidden meanwhile: a window cannot be freed inside its own teardown, so it waits here until the next bar
+// window is made, or until its manager frees it.
+std::vector<TxbBarControl*>& Orphans() {
+    static std::vector<TxbBarControl*> orphans;
+    return orphans;
+}
+
+void FreeOrphans() {
+    std::vector<TxbBarControl*> orphans;
+    orphans.swap(Orphans());
+    for (TxbBarControl* window : orphans)
+        delete window;
+}
+
+bool ContainsPoint(const win::TRect& r, const win::TPoint& p) {
+    return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
 }
 } // namespace
 
@@ -38,12 +61,15 @@ const TxbBarControlFactory& GetBarControlFactory() { return Factory(); }
 void SetBarControlFactory(TxbBarControlFactory factory) { Factory() = std::move(factory); }
 
 TxbBarControl::TxbBarControl(TxbBar* bar) : TCustomxbBarControl(bar ? bar->GetBarManager() : nullptr), FBar(bar) {
+    FreeOrphans();
     // Shown by the bar once it is placed.
     if (bar)
         SetItemLinks(bar->GetItemLinks());
 }
 
 TxbBarControl::~TxbBarControl() {
+    FDestroying = true;
+    std::erase(Orphans(), this);
     DeactivateAll();
     StopMarkTimer();
     // Out of the dock's rows, and the collection forgets its window.
@@ -95,6 +121,63 @@ void TxbBarControl::HideNotification() {
     StopMarkTimer();
     if (GetActive())
         DeactivateAll();
+}
+
+void TxbBarControl::SetMoving(bool value) {
+    if (value == FMoving)
+        return;
+    BeginDockingChange();
+    FMoving = value;
+    if (TxbBars* bars = FBar ? FBar->GetBars() : nullptr)
+        bars->SetMovingBarControl(value ? this : nullptr);
+    EndDockingChange();
+    // The place the drag ended in is the bar's.
+    if (!value)
+        StorePosition();
+    if (HandleAllocated())
+        win::SendMessage(GetHandle(), win::WM_SIZE, 0, win::MAKELPARAM(GetClientWidth(), GetClientHeight()));
+    Rebuild();
+    UpdateAlphaBlend();
+}
+
+void TxbBarControl::UpdateAlphaBlend() {
+    if (!HandleAllocated() || !FBar)
+        return;
+    // Only a floating window can be see-through; a docked one stays opaque, dragged or not.
+    const bool translucent = FDockingStyle == dsNone && !IsQuickControl();
+    SetWindowAlphaBlend(GetHandle(), translucent ? FBar->GetAlphaBlendValue() : 255);
+}
+
+void TxbBarControl::UpdateFrame() {
+    UpdateDoubleBuffered();
+    FrameChanged();
+    Rebuild();
+}
+
+void TxbBarControl::RefreshLook() {
+    TxbBarManager* manager = GetBarManager();
+    vcl::TControlStyle style = GetControlStyle();
+    if (manager && (manager->IsNonStandardStyle() || manager->IsCustomizing()))
+        style.Include(vcl::csOpaque);
+    else
+        style.Exclude(vcl::csOpaque);
+    SetControlStyle(style);
+    ClearBackgroundCache();
+    CalcMetrics();
+    if (FDockingStyle != dsNone || !HandleAllocated()) {
+        UpdateFrame();
+        return;
+    }
+    // A floating window takes the frame of the new look with a new window, where it was.
+    BeginDockingChange();
+    try {
+        RecreateWnd();
+    } catch (...) {
+        EndDockingChange();
+        throw;
+    }
+    EndDockingChange();
+    UpdateFrame();
 }
 
 // ---- Keyboard mode ---------------------------------------------------------------------------------------------
@@ -444,10 +527,63 @@ void TxbBarControl::Paint() {
 
 // ---- Messages --------------------------------------------------------------------------------------------------
 
+bool TxbBarControl::PressItemControl(const win::TPoint& p) {
+    TxbBarManager* manager = GetBarManager();
+    const bool designing = manager && manager->GetDesigning();
+    TxbBarItemControl* control = GetItemControlAtPos(p);
+    if (control && !designing && !(control->GetEnabled() && control->IsUsable()))
+        control = nullptr;
+    if (!control) {
+        SetActive(false);
+        return IsBarControlAlive(this);
+    }
+    if (IsCustomizing()) {
+        if (!GetActive())
+            EnterKeyboardMode(control);
+        return IsBarControlAlive(this);
+    }
+    TxbBarItemControl* selected = GetSelectedControl();
+    const bool editing = control == selected && control->GetHasWindow() && control->IsEditing();
+    if (GetActive() && (control != selected || (control->GetHasWindow() && !editing))) {
+        // Another control of the active bar: a menu open from the old one does not follow the press.
+        FKeyboardOpened = false;
+        SelectItemControl(control);
+        if (!IsBarControlAlive(this))
+            return false;
+    }
+    if (editing) {
+        // Clicks beside the edit part of the item being edited still reach its edit window.
+        if (!ContainsPoint(control->GetEditRect(), p))
+            control->PassMouseMessage(win::WM_LBUTTONDOWN, win::MK_LBUTTON, p);
+        return false;
+    }
+    if (!GetActive())
+        EnterKeyboardMode(control);
+    else if (!control->IsButtonControl() && FKeyboardOpened)
+        // A second press on the entry whose menu is open closes it.
+        LeaveKeyboardMode();
+    if (!IsBarControlAlive(this))
+        return false;
+    if (GetActive() && !control->GetHasWindow())
+        FKeyboardOpened = true;
+    return true;
+}
+
 void TxbBarControl::WMLButtonDown(vcl::TMessage& message) {
+    if (GetSkipNextButtonUp()) {
+        TCustomxbBarControl::WndProc(message);
+        return;
+    }
     const win::TPoint p{win::GET_X_LPARAM(message.LParam), win::GET_Y_LPARAM(message.LParam)};
     TxbBarManager* manager = GetBarManager();
     const int32_t hit = FHitTestCode;
+    // A click into a floating bar activates its form (a form whose floating bars hide while it is inactive
+    // is left to its own activation).
+    if (FDockingStyle == dsNone && manager && !manager->GetHideFloatingBarsWhenInactive())
+        if (vcl::TCustomForm* form = manager->GetOwnerForm(); form && form->HandleAllocated())
+            win::SetActiveWindow(form->GetHandle());
+    if (!IsBarControlAlive(this) || !PressItemControl(p))
+        return;
     TCustomxbBarControl::WndProc(message);
     if (!IsBarControlAlive(this) || IsCustomizing())
         return;
@@ -467,9 +603,7 @@ void TxbBarControl::WMLButtonDown(vcl::TMessage& message) {
         ToggleMark();
         return;
     }
-    const win::TRect client = GetClientRect();
-    const bool inClient = p.X >= client.Left && p.X < client.Right && p.Y >= client.Top && p.Y < client.Bottom;
-    if (!inClient && hit != ToolbarHitNone && hit != ToolbarHitClient && manager)
+    if (!ContainsPoint(GetClientRect(), p) && hit != ToolbarHitNone && hit != ToolbarHitClient && manager)
         win::SendMessage(GetHandle(), win::WM_NCLBUTTONDOWN, win::WPARAM(hit), message.LParam);
 }
 
@@ -510,6 +644,8 @@ void TxbBarControl::WMMouseMove(vcl::TMessage& message) {
 }
 
 void TxbBarControl::WndProc(vcl::TMessage& message) {
+    if (DropsMouseMessage(message.Msg))
+        return;
     switch (message.Msg) {
     case win::WM_NCCALCSIZE: WMNCCalcSize(message); return;
     case win::WM_NCHITTEST: WMNCHitTest(message); return;
@@ -571,12 +707,52 @@ void TxbBarControl::WndProc(vcl::TMessage& message) {
             win::ShowWindow(GetHandle(), win::SW_SHOWNA);
         }
         return;
-    case win::WM_DESTROY:
-        StopMarkTimer();
-        break;
+    case win::WM_DESTROY: WMDestroy(message); return;
     default: break;
     }
     TCustomxbBarControl::WndProc(message);
+}
+
+void TxbBarControl::DestroyWnd() {
+    const bool was = FDestroyingWnd;
+    FDestroyingWnd = true;
+    try {
+        TCustomxbBarControl::DestroyWnd();
+    } catch (...) {
+        FDestroyingWnd = was;
+        throw;
+    }
+    FDestroyingWnd = was;
+}
+
+void TxbBarControl::WMDestroy(vcl::TMessage& message) {
+    StopMarkTimer();
+    TCustomxbBarControl::WndProc(message);
+    // Only a window the window system destroys (a floating bar whose form's window went) is of interest: the
+    // window's own changes of handle (docking, a new look, a re-made dock, its destruction) and a drag keep
+    // the bar as it is.
+    TxbBar* bar = FBar;
+    TxbBarManager* manager = GetBarManager();
+    vcl::TCustomForm* form = manager ? manager->GetOwnerForm() : nullptr;
+    if (!bar || FDestroyingWnd || FDestroying || FMoving || IsDockingChanging() || IsQuickControl() ||
+        GetComponentState().Contains(vcl::csDestroying) || !manager || manager->IsDestroying() || !form ||
+        form->GetComponentState().Contains(vcl::csDestroying))
+        return;
+    // The bar is shown again when the form has a window again. Hiding it would free this window in the middle
+    // of its own teardown, so the window leaves its bar first and is freed later.
+    manager->AddPendingBar(bar);
+    if (FDockControl) {
+        TxbDockControl* dock = FDockControl;
+        FDockControl = nullptr;
+        dock->UndockBar(this, false);
+    }
+    DetachFromManager();
+    if (bar->GetItemLinks())
+        bar->GetItemLinks()->BarControlGone(this);
+    FBar = nullptr;
+    SetVisible(false);
+    Orphans().push_back(this);
+    bar->SetVisible(false);
 }
 
 } // namespace bars

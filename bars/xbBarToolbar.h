@@ -81,9 +81,16 @@ public:
     bool IsDockingChanging() const { return FDockingChanging > 0; }
     void BeginDockingChange() { ++FDockingChanging; }
     void EndDockingChange() { --FDockingChanging; }
-    // The bar is being dragged by the user.
+    // The bar is being dragged by the user: the bars remember the window, no position is stored meanwhile,
+    // and leaving stores the place the drag ended in.
     bool GetMoving() const { return FMoving; }
-    void SetMoving(bool value) { FMoving = value; }
+    void SetMoving(bool value);
+    // The style and metrics are taken again after a style or theme change; the frame follows.
+    void RefreshLook();
+    // The frame, the background and the layout are taken again.
+    void UpdateFrame();
+    // The bar's AlphaBlendValue while dragged and while floating, opaque otherwise.
+    void UpdateAlphaBlend() override;
     // The dock layout gave a single-row bar less length than it needs.
     bool GetTruncated() const { return FTruncated; }
     void SetTruncated(bool value) { FTruncated = value; }
@@ -111,6 +118,7 @@ public:
 
 protected:
     void CreateParams(vcl::TCreateParams& params) override;
+    void DestroyWnd() override;
     void WndProc(vcl::TMessage& message) override;
     void Paint() override;
 
@@ -151,6 +159,10 @@ private:
     void WMLButtonDblClk(vcl::TMessage& message);
     void WMMouseMove(vcl::TMessage& message);
     void WMKeyDown(vcl::TMessage& message);
+    void WMDestroy(vcl::TMessage& message);
+    // A press on the items: keyboard mode and the keyboard-opened flag. False when the press ends there (the
+    // window went, or the edit window of the item being edited took it).
+    bool PressItemControl(const win::TPoint& clientPoint);
     bool PointOnMark(const win::TPoint& clientPoint);
     void ToggleMark();
     void ToggleDocking();
@@ -159,6 +171,9 @@ private:
     static void CALLBACK_MarkTimer(win::HWND hwnd, win::UINT msg, uintptr_t id, win::DWORD time);
 
     TxbBar* FBar;
+    bool FDestroying = false;
+    // The window's own teardown of its handle runs (not the window system's after its owner went).
+    bool FDestroyingWnd = false;
     int32_t FCloseButtonState = 0;
     bool FHasCaption = true;
     bool FSizeGrip = false;

@@ -24,8 +24,8 @@ public:
     std::vector<std::pair<bars::TxbBarItem*, bars::TxbBarItemLink*>> Drags;
 };
 
-// A bar window of the tests that, as a toolbar does, takes keyboard mode on the control a press lands on.
-// Menu makes it answer as a menu window.
+// A bar window of the tests (a toolbar window that takes its sizes from the test). Menu makes it answer as a
+// menu window.
 class TPressBarWindow : public TTestBarWindow {
 public:
     using TTestBarWindow::TTestBarWindow;
@@ -34,16 +34,6 @@ public:
     bool ShowsApplicationHint() const override { return PopupChain; }
     bool Menu = false;
     bool PopupChain = false;
-
-protected:
-    void WndProc(vcl::TMessage& message) override {
-        if (message.Msg == win::WM_LBUTTONDOWN && !GetActive() && !IsCustomizing()) {
-            const win::TPoint p{win::GET_X_LPARAM(message.LParam), win::GET_Y_LPARAM(message.LParam)};
-            if (bars::TxbBarItemControl* control = GetItemControlAtPos(p); control && control->GetEnabled())
-                EnterKeyboardMode(control);
-        }
-        TTestBarWindow::WndProc(message);
-    }
 };
 
 class BarWindowFixture : public BarsFixture {
@@ -69,6 +59,9 @@ protected:
         });
     }
     void TearDown() override {
+        // Keyboard mode ends before the form is deleted (a test deletes it without freeing it first).
+        if (bars::TCustomxbBarControl* head = bars::GetActiveBarControl())
+            head->DeactivateAll();
         bars::SetBarControlFactory(nullptr);
         BarsFixture::TearDown();
     }

@@ -357,6 +357,133 @@ TEST_F(ToolbarWindowTest, KeyboardModeRunsTheSelectedCommandWithEnterAndGivesThe
     EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(ToolbarWindowTest, APressTakesKeyboardModeAndTheReleaseRunsTheCommandOnce) {
+    TxbBarControl* window = ShowBar(dsTop);
+    int clicks = 0;
+    for (int32_t i = 0; i < 3; ++i)
+        Bar->GetItemLinks()->GetItem(i)->GetItem()->OnClick = [&](vcl::TObject*) { ++clicks; };
+    auto control = [&](int32_t i) { return Bar->GetItemLinks()->GetItem(i)->GetControl(); };
+    auto send = [&](win::UINT msg, win::TPoint client) {
+        const win::TPoint screen = ClientToScreen(window, client);
+        win::SetCursorPos(screen.X, screen.Y);
+        HitTest(window, screen);
+        win::SendMessage(window->GetHandle(), msg, msg == win::WM_LBUTTONUP ? 0 : win::MK_LBUTTON,
+                         win::MAKELPARAM(client.X, client.Y));
+    };
+    auto centre = [&](int32_t i) {
+        const win::TRect r = Bar->GetItemLinks()->GetItem(i)->ItemRect;
+        return win::TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
+    };
+
+    // Press and release on an item: the bar is active with the menu flag set while the button is down.
+    send(win::WM_LBUTTONDOWN, centre(0));
+    EXPECT_EQ(GetActiveBarControl(), window);
+    EXPECT_EQ(window->GetSelectedControl(), control(0));
+    EXPECT_TRUE(window->GetKeyboardOpened());
+    send(win::WM_LBUTTONUP, centre(0));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+    EXPECT_FALSE(window->GetKeyboardOpened());
+
+    // Active with a menu open from the first item: a press on another item moves there and keeps the flag
+    // for it; a second press on the same item (not a button) leaves menu mode, and its release runs nothing.
+    window->EnterKeyboardMode(control(0));
+    window->SetKeyboardOpened(true);
+    send(win::WM_LBUTTONDOWN, centre(1));
+    EXPECT_EQ(window->GetSelectedControl(), control(1));
+    EXPECT_TRUE(window->GetKeyboardOpened());
+    EXPECT_EQ(GetActiveBarControl(), window);
+    send(win::WM_LBUTTONDOWN, centre(1));
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+    EXPECT_FALSE(window->GetKeyboardOpened());
+    send(win::WM_LBUTTONUP, centre(1));
+    EXPECT_EQ(clicks, 1);
+
+    // A press on no item of the active bar ends menu mode; one on a disabled item starts none.
+    window->EnterKeyboardMode(control(0));
+    send(win::WM_LBUTTONDOWN, {window->GetClientWidth() - 1, 1});
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+    Bar->GetItemLinks()->GetItem(2)->GetItem()->SetEnabled(false);
+    send(win::WM_LBUTTONDOWN, centre(2));
+    send(win::WM_LBUTTONUP, centre(2));
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(ToolbarWindowTest, AFloatingBarWhoseFormWindowIsMadeAgainComesBack) {
+    TxbBarControl* floating = ShowBar(dsNone, 300, 250);
+    TxbBar* floatingBar = Bar;
+    TxbBarControl* docked = ShowBar(dsTop);
+    TxbBar* dockedBar = Bar;
+    ASSERT_TRUE(floating->HandleAllocated() && docked->HandleAllocated());
+    // (Shown whether the new form window is active or not.)
+    Manager->SetHideFloatingBarsWhenInactive(false);
+    Form->RecreateWnd();
+    DrainMessages();
+    for (TxbBar* bar : {floatingBar, dockedBar}) {
+        SCOPED_TRACE(bar->GetDockingStyle());
+        EXPECT_TRUE(bar->GetVisible());
+        ASSERT_NE(bar->GetControl(), nullptr);
+        EXPECT_TRUE(bar->GetControl()->HandleAllocated());
+        EXPECT_TRUE(win::IsWindowVisible(bar->GetControl()->GetHandle()));
+    }
+    EXPECT_EQ(WindowRect(floatingBar->GetControl()).Left, 300);
+    // Making a new bar window frees the one left behind.
+    floatingBar->SetVisible(false);
+    floatingBar->SetVisible(true);
+    EXPECT_TRUE(floatingBar->GetControl()->HandleAllocated());
+}
+
+TEST_F(ToolbarWindowTest, ADraggedBarStoresItsPlaceOnlyWhenTheDragEnds) {
+    TxbBarControl* window = ShowBar(dsNone, 200, 200);
+    TxbBars* bars = Manager->GetBars();
+    window->SetMoving(true);
+    EXPECT_TRUE(window->GetMoving());
+    EXPECT_EQ(bars->GetMovingBarControl(), window);
+    win::SetWindowPos(window->GetHandle(), nullptr, 150, 120, 0, 0, win::SWP_NOSIZE | win::SWP_NOZORDER | win::SWP_NOACTIVATE);
+    EXPECT_EQ(Bar->GetFloatLeft(), 200);
+    window->SetMoving(false);
+    EXPECT_EQ(bars->GetMovingBarControl(), nullptr);
+    EXPECT_EQ(Bar->GetFloatLeft(), 150);
+    EXPECT_EQ(Bar->GetFloatTop(), 120);
+}
+
+TEST_F(ToolbarWindowTest, OnlyAFloatingBarTakesItsAlphaBlendValue) {
+    for (TxbBarDockingStyle style : {dsNone, dsTop}) {
+        SCOPED_TRACE(style);
+        TxbBarControl* window = ShowBar(style);
+        auto layered = [&] {
+            return (win::DWORD(win::GetWindowLong(window->GetHandle(), win::GWL_EXSTYLE)) & win::WS_EX_LAYERED) != 0;
+        };
+        Bar->SetAlphaBlendValue(128);
+        window->UpdateAlphaBlend();
+        EXPECT_EQ(layered(), style == dsNone);
+        Bar->SetAlphaBlendValue(255);
+        window->UpdateAlphaBlend();
+        EXPECT_FALSE(layered());
+        Bar->SetVisible(false);
+    }
+}
+
+TEST_F(ToolbarWindowTest, ANewStyleGivesOpenBarsTheFrameOfTheNewFamily) {
+    Manager->SetStyle(bmsStandard);
+    TxbBarControl* floating = ShowBar(dsNone);
+    TxbBar* floatingBar = Bar;
+    TxbBarControl* docked = ShowBar(dsTop);
+    TxbBar* dockedBar = Bar;
+    Manager->SetStyle(bmsFlat);
+    DrainMessages();
+    for (auto [bar, window] : {std::pair{floatingBar, floating}, std::pair{dockedBar, docked}}) {
+        SCOPED_TRACE(bar->GetDockingStyle());
+        ASSERT_EQ(bar->GetControl(), window);
+        ASSERT_TRUE(window->HandleAllocated());
+        EXPECT_TRUE(window->GetControlStyle().Contains(vcl::csOpaque));
+        const win::TRect r = WindowRect(window);
+        EXPECT_EQ((r.Right - r.Left) - window->GetClientWidth(), bar->GetNonClientWidth(bar->GetDockingStyle()));
+        EXPECT_EQ((r.Bottom - r.Top) - window->GetClientHeight(), bar->GetNonClientHeight(bar->GetDockingStyle()));
+    }
+}
+
 TEST_F(ToolbarWindowTest, AnEmptyCaptionAndASizeBelowTheMinimumPaintWithoutFault) {
     for (TxbBarDockingStyle style : {dsNone, dsTop, dsLeft}) {
         SCOPED_TRACE(style);
