@@ -1,6 +1,7 @@
 // The image-tag dialog.
 #include "app/HtmlCodeForm.h"
 
+#include "app/ShellUtils.h"
 #include "controls/FcButton.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Clipbrd.h"
@@ -12,31 +13,14 @@
 
 namespace app {
 
-namespace {
-
-// A value between double quotes: the quote itself is the only character that could end it.
-std::string QuotedValue(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == '"')
-            out += "&quot;";
-        else
-            out += c;
-    }
-    return out;
-}
-
-} // namespace
-
 std::string HtmlImageTag(const std::string& fileName, int32_t width, int32_t height, const std::string& hint,
                          const std::string& border, const std::string& link) {
-    const std::string alt = hint.empty() ? std::string() : " alt=\"" + QuotedValue(hint) + "\"";
-    const std::string frame = border.empty() ? std::string() : " border=\"" + QuotedValue(border) + "\"";
-    std::string code = "<img src=\"" + QuotedValue(fileName) + "\" height=\"" + std::to_string(height) +
+    const std::string alt = hint.empty() ? std::string() : " alt=\"" + HtmlQuotedValue(hint) + "\"";
+    const std::string frame = border.empty() ? std::string() : " border=\"" + HtmlQuotedValue(border) + "\"";
+    std::string code = "<img src=\"" + HtmlQuotedValue(fileName) + "\" height=\"" + std::to_string(height) +
                        "\" width=\"" + std::to_string(width) + "\"" + alt + frame + ">";
     if (!link.empty())
-        code = "<a href=\"" + QuotedValue(link) + "\">" + code + "</a>";
+        code = "<a href=\"" + HtmlQuotedValue(link) + "\">" + code + "</a>";
     return code;
 }
 

@@ -163,4 +163,16 @@ std::string RightPart(const std::string& text, int32_t count) {
     return text.substr(text.size() - size_t(count));
 }
 
+std::string HtmlQuotedValue(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace app

@@ -40,5 +40,8 @@ std::string MakeTempFileName(const std::string& folder, const std::string& prefi
 int32_t PosFrom(const std::string& text, const std::string& part, int32_t start);
 // The last count characters of text; empty when count <= 0 or count exceeds the length.
 std::string RightPart(const std::string& text, int32_t count);
+// Text for an HTML attribute value between double quotes: a double quote becomes "&quot;", so that it
+// cannot end the value; everything else stays as it is.
+std::string HtmlQuotedValue(const std::string& text);
 
 } // namespace app

@@ -2,6 +2,7 @@
 #include "app/SwfHtmlForm.h"
 
 #include "app/GifRoutines.h"
+#include "app/ShellUtils.h"
 #include "platform/vcl/Buttons.h"
 #include "platform/vcl/Clipbrd.h"
 #include "platform/vcl/Dialogs.h"
@@ -17,19 +18,8 @@ const char* const FlashMakerAddress = "https://www.example.com/loomwick/";
 const char* const FlashPlayerHost = "https://download.example.com";
 const char* const FlashPluginHost = "https://www.example.org";
 
-namespace {
-
-std::string SwfHtmlAttribute(const std::string& text) {
-    std::string out;
-    for (char c : text)
-        out += c == '"' ? std::string("&quot;") : std::string(1, c);
-    return out;
-}
-
-} // namespace
-
 std::string FlashHtml(int32_t width, int32_t height, const std::string& fileName, bool loop) {
-    const std::string w = std::to_string(width), h = std::to_string(height), name = SwfHtmlAttribute(fileName);
+    const std::string w = std::to_string(width), h = std::to_string(height), name = HtmlQuotedValue(fileName);
     const std::string lines[] = {
         std::string("<!-- Made with Quorvane Loomwick, ") + FlashMakerAddress + " -->",
         "",
