@@ -238,6 +238,44 @@ TEST_F(OptimizeWizard, BackAndNextComputeAfreshAndEveryBoxUntickedSavesNothing) 
     EXPECT_EQ(total[2], total[0]);
 }
 
+TEST_F(OptimizeWizard, AFailingOptimisationStaysOnItsPage) {
+    Open(CornerFrames(true), PaintCorners);
+    const std::vector<uint8_t> before = DocumentBytes(Form->Document);
+    // Frames larger than the limit cannot be copied: the results raise "Image is too large".
+    struct Limit {
+        int64_t Old = gif::GifMaxFramePixels;
+        ~Limit() { gif::GifMaxFramePixels = Old; }
+    } limit;
+    bool afterFailure = false;
+    Run({Next(),
+         [&](TfrmGifOptimize* w) {
+             gif::GifMaxFramePixels = 100;
+             Click(w->btnNext);
+         },
+         [&](TfrmGifOptimize* w) {
+             vcl::TMessageBoxView view;
+             ASSERT_TRUE(vcl::FindMessageBox(&view));
+             FBoxes.push_back(view);
+             gif::GifMaxFramePixels = limit.Old;
+             FScreen.InjectClick(vcl::MessageBoxButtonCenter("OK"));
+         },
+         [&](TfrmGifOptimize* w) {
+             afterFailure = w->GetPage() == 2 && w->pnlOpt2->GetVisible() && !w->pnlOpt3->GetVisible() &&
+                            w->btnNext->GetCaption() == "Next";
+             // Next again computes the results; it does not finish with an empty copy.
+             Click(w->btnNext);
+         },
+         [&](TfrmGifOptimize* w) {
+             EXPECT_EQ(w->GetPage(), 3);
+             EXPECT_NE(w->lblTotal->GetCaption(), "None");
+             Click(w->btnCancel);
+         }});
+    ASSERT_EQ(FBoxes.size(), 1u);
+    EXPECT_EQ(FBoxes[0].Text, "Image is too large.");
+    EXPECT_TRUE(afterFailure);
+    EXPECT_EQ(DocumentBytes(Form->Document), before);
+}
+
 TEST_F(OptimizeWizard, CancelLeavesTheDocumentAsItWas) {
     Open(CornerFrames(true), PaintCorners);
     const std::vector<uint8_t> before = DocumentBytes(Form->Document);
