@@ -9,6 +9,7 @@
 #include "bars/xbBars.h"
 #include "bars/xbBarManager.h"
 #include "bars/xbBarPopupMenu.h"
+#include "bars/xbBarSubMenu.h"
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarUtils.h"
 #include "platform/vcl/Bitmap.h"
@@ -354,10 +355,13 @@ TxbBarItemLinks::TxbBarItemLinks(TxbBarManager* manager, vcl::TPersistent* owner
 TxbBarItemLinks::~TxbBarItemLinks() {
     FDestroying = true;
     DestroyBarControl();
-    // An open menu of these links goes with them.
-    if (TCustomxbBarControl* menu = std::exchange(FMenuWindow, nullptr))
-        if (!menu->GetComponentState().Contains(vcl::csDestroying))
+    // An open menu of these links goes with them, unless it is being freed already. Its owner's destruction
+    // (the form's) marks it destroying long before freeing it, and by then these links would be gone.
+    if (TCustomxbBarControl* menu = std::exchange(FMenuWindow, nullptr)) {
+        auto* subMenu = dynamic_cast<TxbBarSubMenuControl*>(menu);
+        if (subMenu ? !subMenu->IsFreeing() : !menu->GetComponentState().Contains(vcl::csDestroying))
             delete menu;
+    }
     // The links go here, while the collection is still whole.
     BeginUpdate();
     while (GetCount() > 0)

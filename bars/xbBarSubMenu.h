@@ -103,6 +103,8 @@ public:
     void DetachMenu();
     // Destroys the window once and frees the object.
     void FreeMenu();
+    // The object is being freed (FreeMenu or its destructor runs).
+    bool IsFreeing() const { return FFreeing; }
     // Fires the popup event (the menu is shown) / the close-up event (after the window is gone).
     virtual void DoPopup();
     virtual void DoCloseUp();

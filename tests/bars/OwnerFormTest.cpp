@@ -76,6 +76,17 @@ TEST_F(OwnerFormTest, AFloatingBarMadeVisibleBeforeTheFormShowsComesWithItsActiv
     EXPECT_EQ(r.Top, 200);
 }
 
+TEST_F(OwnerFormTest, AFormFreedWithAMenuOpenTakesTheMenuWithItsSubItem) {
+    // Freed as the program frees its forms: the sub items go before the manager, which owns the menu window;
+    // the menu must go with the sub item whose links it shows, not later.
+    MakeMenuBar();
+    Chord(win::VK_MENU, 'F');
+    ASSERT_NE(MenuOf(File), nullptr);
+    Form->Free();
+    Form = nullptr;
+    EXPECT_EQ(GetActiveBarControl(), nullptr);
+}
+
 TEST_F(OwnerFormTest, MinimizeHidesAndRestoreShowsFloatingBars) {
     ShowForm();
     TxbBar* bar = FloatingBar();
