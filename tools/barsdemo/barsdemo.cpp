@@ -10,7 +10,8 @@
 //   tag N
 // With --bounds the program prints, once its windows show, where they are on the screen:
 //   window form|menubar|docked|floating X,Y WxH   (the form and its three bars' windows)
-//   button NAME X,Y WxH                            (each shown link of the three bars, by item name)
+//   button NAME X,Y WxH                            (each shown link of the docked toolbar, the floating one and
+//                                                  the menu bar, in that order, by item name)
 //   ready
 // and afterwards, as menus open and close (a menu is named after its sub item or popup menu):
 //   menu NAME X,Y WxH
@@ -134,7 +135,7 @@ public:
 
     std::vector<Shown> Buttons() const {
         std::vector<Shown> all;
-        for (bars::TxbBar* bar : {MenuBar(), Docked(), Floating()})
+        for (bars::TxbBar* bar : {Docked(), Floating(), MenuBar()})
             for (Shown& s : Links(bar ? bar->GetControl() : nullptr))
                 all.push_back(std::move(s));
         return all;
