@@ -6,6 +6,7 @@
 
 #include "app/AboutForm.h"
 #include "bars/xbBar.h"
+#include "bars/xbBarSubMenu.h"
 #include "controls/FcButton.h"
 #include "controls/FcComboBox.h"
 #include "controls/FcPageControl.h"
@@ -391,6 +392,27 @@ TEST_F(EditorTest, HelpAndSupportGoThroughTheDesktop) {
         EXPECT_EQ(launched.size(), 1u);
     }
     win::SetShellLaunchSpy(nullptr);
+    ExpectRowsAreFrames();
+}
+
+TEST_F(EditorTest, AfterTheOpenDialogTheFocusIsBackAndTheMenuKeysReachTheFlashExport) {
+    Form->lvFiles->SetFocus();
+    FScreen.AnswerFiles({WriteGif("k.gif", apptest::ThreeFrames())});
+    Form->DispatchCommand(102);
+    ASSERT_TRUE(Form->HasDocument);
+    EXPECT_EQ(win::GetFocus(), Form->lvFiles->GetHandle());
+    // Alt+F opens the File menu on New; four times Down goes past Open, Save and Save As to the movie.
+    FScreen.InjectKey(win::VK_MENU, true);
+    FScreen.InjectKeyPress('F');
+    FScreen.InjectKey(win::VK_MENU, false);
+    for (int i = 0; i < 4; ++i)
+        FScreen.InjectKeyPress(win::VK_DOWN);
+    Pump();
+    auto* menu = dynamic_cast<bars::TxbBarSubMenuControl*>(bars::GetActiveBarControl());
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(menu->GetSelectedControl(), nullptr);
+    EXPECT_EQ(menu->GetSelectedControl()->GetLink()->GetItem(), Form->miSaveAsFlash);
+    menu->DeactivateAll();
     ExpectRowsAreFrames();
 }
 

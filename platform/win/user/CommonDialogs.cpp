@@ -8,12 +8,16 @@ namespace win {
 namespace {
 
 // Disables the owner's top-level window while a dialog is up, as a modal window does, and gives the
-// activation back afterwards.
+// activation back afterwards, with the focus to the window inside it that had it (disabling the owner took
+// the focus away, and an owner that stayed active gets no new activation that would give it back).
 class DialogOwnerScope {
 public:
     explicit DialogOwnerScope(HWND owner) {
         FTop = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
         if (FTop && IsWindowEnabled(FTop)) {
+            HWND focus = GetFocus();
+            if (focus && (focus == FTop || IsChild(FTop, focus)))
+                FFocus = focus;
             EnableWindow(FTop, FALSE);
             FDisabled = true;
         }
@@ -22,6 +26,9 @@ public:
         if (FDisabled && IsWindow(FTop)) {
             EnableWindow(FTop, TRUE);
             SetActiveWindow(FTop);
+            if (FFocus && !GetFocus() && GetActiveWindow() == FTop && IsWindow(FFocus) && IsWindowVisible(FFocus) &&
+                IsWindowEnabled(FFocus))
+                SetFocus(FFocus);
         }
     }
     DialogOwnerScope(const DialogOwnerScope&) = delete;
@@ -29,6 +36,7 @@ public:
 
 private:
     HWND FTop = nullptr;
+    HWND FFocus = nullptr;
     bool FDisabled = false;
 };
 

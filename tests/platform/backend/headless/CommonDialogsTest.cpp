@@ -57,6 +57,37 @@ TEST(CommonDialogs, FileDialogsTakeTheScriptsAnswersWithTheOwnerDisabledMeanwhil
     DestroyWindow(owner);
 }
 
+TEST(CommonDialogs, TheWindowThatHadTheFocusGetsItBackAfterADialog) {
+    headless::HeadlessScreen screen;
+    WNDCLASSEX wc;
+    wc.lpfnWndProc = DefWindowProc;
+    wc.lpszClassName = "DialogFocusTest";
+    RegisterClassEx(wc);
+    HWND owner = CreateWindowEx(0, "DialogFocusTest", "", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                                nullptr, nullptr, nullptr);
+    HWND child = CreateWindowEx(0, "DialogFocusTest", "", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, owner, nullptr,
+                                nullptr, nullptr);
+    ASSERT_NE(child, nullptr);
+    SetActiveWindow(owner);
+    SetFocus(child);
+    ASSERT_EQ(GetFocus(), child);
+    FileDialogRequest request;
+    request.Owner = owner;
+    // Chosen and cancelled: the owner stays active and the child has the focus again either way.
+    for (bool chosen : {true, false}) {
+        SCOPED_TRACE(chosen);
+        if (chosen)
+            screen.AnswerFiles({"/tmp/a.gif"});
+        else
+            screen.CancelFileDialog();
+        FileDialogResult result;
+        EXPECT_EQ(ShowFileDialog(request, &result), chosen);
+        EXPECT_EQ(GetActiveWindow(), owner);
+        EXPECT_EQ(GetFocus(), child);
+    }
+    DestroyWindow(owner);
+}
+
 TEST(CommonDialogs, ColourDialogGivesTheChosenColour) {
     headless::HeadlessScreen screen;
     ColorDialogRequest request;
