@@ -8,9 +8,12 @@
 #include "bars/xbBarUtils.h"
 #include "bars/xbBars.h"
 #include "bars/xbDockControl.h"
+#include "platform/vcl/Forms.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/MulDiv.h"
+#include "platform/win/user/Menus.h"
+#include "platform/win/user/Messages.h"
 #include "platform/win/user/Metrics.h"
 #include "platform/win/user/User.h"
 #include "platform/win/user/controls/CommCtrl.h"
@@ -315,7 +318,17 @@ void TxbBarItemControlPainter::DrawMenuBarCaptionButton(TxbBarControl* window, i
                                                         win::HDC dc, bool selected, bool pressed) const {
     const TxbBarManager* manager = window ? window->GetBarManager() : nullptr;
     bool flat = kind == 2 && manager && manager->GetFlatCloseButton() && manager->GetShowCloseButton();
-    PaintMenuBarCaptionButton(dc, kind, rect, selected, pressed, false, flat);
+    // The button is inactive while the form's system menu has its command disabled.
+    bool inactive = false;
+    vcl::TCustomForm* form = manager ? manager->GetOwnerForm() : nullptr;
+    if (form && form->HandleAllocated()) {
+        if (win::HMENU menu = win::GetSystemMenu(form->GetHandle(), win::FALSE)) {
+            const win::UINT command = win::UINT(kind == 0 ? win::SC_MINIMIZE : kind == 1 ? win::SC_RESTORE : win::SC_CLOSE);
+            const win::UINT state = win::GetMenuState(menu, command, win::MF_BYCOMMAND);
+            inactive = state != win::UINT(-1) && (state & (win::MF_GRAYED | win::MF_DISABLED)) != 0;
+        }
+    }
+    PaintMenuBarCaptionButton(dc, kind, rect, selected, pressed, inactive, flat);
 }
 
 int32_t TxbBarItemControlFlatPainter::GetButtonArrowWidth(const TxbBarManager* manager) const {

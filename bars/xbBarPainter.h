@@ -333,10 +333,12 @@ public:
         DrawMarkBackground(window, dc, brush, rect);
         DrawMarkChevrons(window, dc, rect);
     }
-    virtual void DrawMarkArrow(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {}
+    // The quick-customize arrow of a floating caption's mark button, in the caption button colour of its state.
+    virtual void DrawMarkArrow(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const;
     virtual win::TRect CalcMarkRect(TxbBarControl* window) const;
     virtual win::TRect GetMarkRect(TxbBarControl* window) const { return CalcMarkRect(window); }
-    virtual void InvalidateMark(TxbBarControl* window) const {}
+    // A docked window invalidates its mark; a floating one repaints its frame, where the mark sits.
+    virtual void InvalidateMark(TxbBarControl* window) const;
     // Kind 0 minimize, 1 restore, 2 close.
     virtual void DrawMenuBarCaptionButton(TxbBarControl* window, int32_t kind, const win::TRect& rect, win::HDC dc,
                                           bool selected, bool pressed) const;
@@ -510,6 +512,36 @@ public:
     virtual void DrawMenuExpandArrow(const TxbPaintMenu& menu, win::HDC dc, bool hot, const win::TRect& rect) const;
     virtual void DrawMenuFrame(const TxbPaintMenu& menu, win::HDC dc, win::HBRUSH brush, win::TRect rect) const;
     virtual void DrawDetachBar(const TxbPaintMenu& menu, win::HDC dc, const win::TRect& rect) const;
+    // The rect of a menu's links: for layout with the row limit, for painting from the first row unlimited.
+    struct TxbMenuClientRect {
+        win::TRect Rect{};
+        int32_t FirstRow = 0;
+        int32_t Limit = -1; // -1: no limit
+    };
+    virtual TxbMenuClientRect CalcMenuClientRect(const TxbPaintMenu& menu, bool forLayout) const;
+    // The menu's background: the bitmap tiled, or without one the brush.
+    virtual void DrawMenuBackground(const TxbPaintMenu& menu, win::HDC dc, vcl::TColor color, win::HBRUSH brush,
+                                    const win::TRect& rect, vcl::TBitmap* bitmap) const;
+    virtual win::HBRUSH GetMenuItemBrush() const { return nullptr; }
+    virtual win::HBRUSH GetMenuBackgroundBrush() const { return win::GetSysColorBrush(win::COLOR_BTNFACE); }
+
+    // Borders of item controls: style 0 none, 1 sunken, 2 raised, 3 etched, 4 raised then sunken; rect shrinks.
+    virtual void DrawBorderEdge(win::HDC dc, int32_t style, int32_t width, win::TRect& rect) const;
+    // The quick customization menu's background brush and the square of an entry's check.
+    virtual win::HBRUSH GetQuickMenuBrush() const { return GetBackgroundBrush(nullptr); }
+    virtual void CalcQuickItemRect(win::TRect& rect) const { rect.Right = rect.Left + rect.Bottom - rect.Top; }
+    virtual void DrawQuickItemCheck(win::HDC dc, bool checked, const win::TRect& rect) const {}
+    // Drop-down windows: the non-client rect (shrinks; the grip strip taken at the corner's side) and the corner
+    // of the size grip (0 top-left, 1 top-right, 2 bottom-left, 3 bottom-right), from where the window lies
+    // against the item control's rect; and their non-client painting.
+    virtual int32_t CalcDropDownNCRect(win::TRect& rect, bool sizeGrip, const win::TRect& controlRect,
+                                       const win::TRect& dropDownRect) const;
+    virtual void DrawDropDownNC(win::HWND window, bool hasGripBar, int32_t corner, win::TRect& closeRect,
+                                win::TRect& gripRect, bool closeHot, bool closePressed) const;
+    virtual int32_t GetGripStripHeight() const;
+    virtual vcl::TColor GetDropDownColor() const { return vcl::clBtnFace; }
+    virtual vcl::TColor GetProgressColor() const { return vcl::clHighlight; }
+    virtual int32_t GetMenuItemExtra(TxbBarItemControl* control) const { return 0; }
     virtual void PaintMenuContent(const TxbPaintMenu& menu, win::HDC dc, const TxbMenuContent& content) const;
     // The non-client border; a detachable menu's detach bar goes into detachRect (given by the window).
     virtual void PaintMenuBorder(const TxbPaintMenu& menu, win::HDC dc, win::TRect rect,

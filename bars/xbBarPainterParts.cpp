@@ -11,11 +11,13 @@
 #include "bars/xbBarToolbar.h"
 #include "bars/xbBarUtils.h"
 #include "bars/xbBars.h"
+#include "lookandfeel/xbCommon.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/gdi/Text.h"
+#include "platform/win/user/Messages.h"
 #include "platform/win/user/Metrics.h"
 #include "platform/win/user/User.h"
 #include "platform/win/user/controls/CommCtrl.h"
@@ -466,6 +468,86 @@ void TxbBarItemControlPainter::PaintMenuBorder(const TxbPaintMenu& menu, win::HD
         win::InflateRect(&bar, -1, -1);
     }
     DrawDetachBar(menu, dc, bar);
+}
+
+// ---- Borders, menus' client rects and backgrounds, drop-down windows
+
+void TxbBarItemControlPainter::DrawBorderEdge(win::HDC dc, int32_t style, int32_t width, win::TRect& rect) const {
+    win::UINT edge = 0;
+    switch (style) {
+    case 1: edge = win::BDR_SUNKENOUTER; break;
+    case 2: edge = win::BDR_RAISEDINNER; break;
+    case 3: edge = win::EDGE_ETCHED; break;
+    case 4: {
+        win::TRect r = rect;
+        win::DrawEdge(dc, &r, win::BDR_RAISEDINNER, win::BF_RECT);
+        win::InflateRect(&rect, -1, -1);
+        r = rect;
+        win::DrawEdge(dc, &r, win::BDR_SUNKENOUTER, win::BF_RECT);
+        win::InflateRect(&rect, -1, -1);
+        return;
+    }
+    default: return;
+    }
+    win::TRect r = rect;
+    win::DrawEdge(dc, &r, edge, win::BF_RECT);
+    win::InflateRect(&rect, -width, -width);
+}
+
+TxbBarItemControlPainter::TxbMenuClientRect TxbBarItemControlPainter::CalcMenuClientRect(const TxbPaintMenu& menu,
+                                                                                          bool forLayout) const {
+    TxbMenuClientRect result;
+    const int32_t margin = menu.Detachable ? 0 : 2;
+    result.Rect = {menu.SideBarWidth + 2, margin, menu.ClientWidth - 2, menu.ClientHeight - margin};
+    if (forLayout) {
+        result.Limit = menu.ClientHeight - 2;
+        if (menu.ShowsExpandButton)
+            result.Limit -= menu.Window.MenuRowHeight;
+    }
+    return result;
+}
+
+void TxbBarItemControlPainter::DrawMenuBackground(const TxbPaintMenu&, win::HDC dc, vcl::TColor color,
+                                                  win::HBRUSH brush, const win::TRect& rect,
+                                                  vcl::TBitmap* bitmap) const {
+    FillRectOrTileBitmap(dc, rect, rect, bitmap, color, brush);
+}
+
+int32_t TxbBarItemControlPainter::GetGripStripHeight() const { return lookandfeel::GetDropDownGripBarHeight(); }
+
+int32_t TxbBarItemControlPainter::CalcDropDownNCRect(win::TRect& rect, bool sizeGrip, const win::TRect& controlRect,
+                                                     const win::TRect& dropDownRect) const {
+    win::InflateRect(&rect, -1, -1);
+    if (!sizeGrip)
+        return 0;
+    const int32_t corner = (controlRect.Bottom < dropDownRect.Bottom ? 2 : 0) + (controlRect.Left < dropDownRect.Right ? 1 : 0);
+    const int32_t strip = GetGripStripHeight();
+    if (corner >= 2)
+        rect.Bottom -= strip;
+    else
+        rect.Top += strip;
+    return corner;
+}
+
+void TxbBarItemControlPainter::DrawDropDownNC(win::HWND window, bool hasGripBar, int32_t corner, win::TRect& closeRect,
+                                              win::TRect& gripRect, bool closeHot, bool closePressed) const {
+    PaintDropDownNonClient(window, hasGripBar, IsFlatLike(), corner, closeRect, gripRect, closeHot, closePressed);
+}
+
+void TxbBarItemControlPainter::DrawMarkArrow(TxbBarControl* window, win::HDC dc, const win::TRect& rect) const {
+    const int32_t state = window ? window->GetMarkState() : 0;
+    DrawDropDownArrow(dc, rect, win::COLORREF(vcl::ColorToRGB(GetCaptionButtonColor(window, state))));
+}
+
+void TxbBarItemControlPainter::InvalidateMark(TxbBarControl* window) const {
+    if (!window || !window->HandleAllocated())
+        return;
+    if (window->GetDockingStyle() != dsNone) {
+        const win::TRect mark = CalcMarkRect(window);
+        win::InvalidateRect(window->GetHandle(), &mark, win::FALSE);
+        return;
+    }
+    win::SendMessage(window->GetHandle(), win::WM_NCPAINT, 1, 0);
 }
 
 // ---- The windows' and item controls' requests

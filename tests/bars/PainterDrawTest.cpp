@@ -8,6 +8,8 @@
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/gdi/Fonts.h"
 #include "platform/win/gdi/Text.h"
+#include "platform/win/user/Menus.h"
+#include "platform/win/user/Messages.h"
 #include "platform/win/user/Metrics.h"
 
 #include <cstring>
@@ -492,6 +494,19 @@ TEST_F(PainterDrawTest, ToolbarWindowsRequestsReachTheFamilies) {
         for (int x = 90; x < 99; ++x)
             chevron = chevron || mark.Pixel(x, y) == Sys(win::COLOR_BTNTEXT);
     EXPECT_TRUE(chevron);
+    // The menu bar's close button is drawn inactive while the form's system menu has Close disabled.
+    win::HMENU system = win::GetSystemMenu(Form->GetHandle(), win::FALSE);
+    ASSERT_NE(system, nullptr);
+    for (bool disabled : {false, true}) {
+        win::EnableMenuItem(system, win::UINT(win::SC_CLOSE), win::MF_BYCOMMAND | (disabled ? win::MF_GRAYED : 0));
+        Surface out(16, 14, Paper), ref(16, 14, Paper);
+        StandardPainter()->DrawMenuBarCaptionButton(window, 2, {0, 0, 16, 14}, out.Dc(), false, false);
+        win::TRect r{0, 0, 16, 14};
+        win::DrawFrameControl(ref.Dc(), &r, win::DFC_CAPTION, win::DFCS_CAPTIONCLOSE | (disabled ? win::DFCS_INACTIVE : 0));
+        for (int y = 0; y < 14; ++y)
+            for (int x = 0; x < 16; ++x)
+                ASSERT_EQ(out.Pixel(x, y), ref.Pixel(x, y)) << disabled << " " << x << "," << y;
+    }
 }
 
 } // namespace
@@ -857,6 +872,58 @@ TEST_F(PainterDrawTest, ComboButtonEditFrameAndSmallButtons) {
     StandardPainter()->DrawCaptionItem(Window, cap.Dc(), TxbItemPaintState{}, {0, 0, 50, 20}, "", true);
     EXPECT_EQ(cap.Pixel(20, 19), Sys(win::COLOR_BTNFACE));
     EXPECT_EQ(cap.Pixel(20, 5), Sys(win::COLOR_BTNSHADOW));
+}
+
+TEST_F(PainterDrawTest, BorderEdgesMenuClientRectsAndDropDownCorners) {
+    // Border styles: the left column's colour and how far the rect shrinks.
+    struct Edge {
+        int Style, Width;
+        win::COLORREF Left;
+        int Shrink;
+    } edges[] = {{0, 1, Paper, 0},
+                 {1, 1, Sys(win::COLOR_BTNSHADOW), 1},
+                 {2, 1, Sys(win::COLOR_BTNHIGHLIGHT), 1},
+                 {3, 2, Sys(win::COLOR_BTNSHADOW), 2},
+                 {4, 1, Sys(win::COLOR_BTNHIGHLIGHT), 2}};
+    for (const Edge& e : edges) {
+        Surface out(20, 20, Paper);
+        win::TRect r{0, 0, 20, 20};
+        StandardPainter()->DrawBorderEdge(out.Dc(), e.Style, e.Width, r);
+        EXPECT_EQ(out.Pixel(0, 10), e.Left) << e.Style;
+        EXPECT_EQ(r, (win::TRect{e.Shrink, e.Shrink, 20 - e.Shrink, 20 - e.Shrink})) << e.Style;
+    }
+    EXPECT_EQ(StandardPainter()->GetMenuBackgroundBrush(), win::GetSysColorBrush(win::COLOR_BTNFACE));
+    win::TRect quick{10, 4, 90, 24};
+    StandardPainter()->CalcQuickItemRect(quick);
+    EXPECT_EQ(quick, (win::TRect{10, 4, 30, 24}));
+
+    // The links' rect: side bar + 2 to width - 2, 2 from the top and bottom (0 when detachable); for layout the
+    // limit is the client height - 2, less a row with the expand button.
+    TxbPaintMenu menu;
+    menu.Window.MenuRowHeight = 20;
+    menu.SideBarWidth = 10;
+    menu.ClientWidth = 100;
+    menu.ClientHeight = 80;
+    menu.ShowsExpandButton = true;
+    auto paint = StandardPainter()->CalcMenuClientRect(menu, false);
+    EXPECT_EQ(paint.Rect, (win::TRect{12, 2, 98, 78}));
+    EXPECT_EQ(paint.Limit, -1);
+    EXPECT_EQ(StandardPainter()->CalcMenuClientRect(menu, true).Limit, 58);
+    menu.Detachable = true;
+    EXPECT_EQ(StandardPainter()->CalcMenuClientRect(menu, false).Rect.Top, 0);
+
+    // A drop-down below and right of its control has its grip at the bottom right, the strip taken there; one
+    // opened above the control at the top.
+    const int strip = StandardPainter()->GetGripStripHeight();
+    win::TRect nc{0, 0, 100, 120};
+    EXPECT_EQ(StandardPainter()->CalcDropDownNCRect(nc, true, {0, 0, 100, 20}, {0, 20, 100, 140}), 3);
+    EXPECT_EQ(nc, (win::TRect{1, 1, 99, 119 - strip}));
+    nc = {0, 0, 100, 120};
+    EXPECT_EQ(StandardPainter()->CalcDropDownNCRect(nc, true, {0, 200, 100, 220}, {0, 80, 100, 200}), 1);
+    EXPECT_EQ(nc, (win::TRect{1, 1 + strip, 99, 119}));
+    nc = {0, 0, 100, 120};
+    EXPECT_EQ(StandardPainter()->CalcDropDownNCRect(nc, false, {}, {}), 0);
+    EXPECT_EQ(nc, (win::TRect{1, 1, 99, 119}));
 }
 
 } // namespace
