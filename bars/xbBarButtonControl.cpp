@@ -6,6 +6,8 @@
 #include "bars/xbBarControl.h"
 #include "bars/xbBarManager.h"
 #include "bars/xbBarPainter.h"
+#include "bars/xbBarPopupMenu.h"
+#include "bars/xbBarSubMenu.h"
 #include "bars/xbBarToolbar.h"
 #include "bars/xbBarUtils.h"
 #include "bars/xbBars.h"
@@ -24,12 +26,8 @@
 namespace bars {
 
 namespace {
-TxbDropDownMenuWindowFunc GDropDownMenuWindow = nullptr;
-
 bool Empty(const win::TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
 } // namespace
-
-void SetDropDownMenuWindowFunc(TxbDropDownMenuWindowFunc func) { GDropDownMenuWindow = func; }
 
 TxbBarButtonControl::TxbBarButtonControl(TxbBarItemLink* link) : TxbBarItemControl(link) {}
 
@@ -59,8 +57,8 @@ bool TxbBarButtonControl::GetLowered() const {
 
 TCustomxbBarControl* TxbBarButtonControl::GetSubMenuWindow() {
     TxbBarButton* button = GetButton();
-    return button && button->GetDropDownMenu() && GDropDownMenuWindow ? GDropDownMenuWindow(button->GetDropDownMenu())
-                                                                       : nullptr;
+    auto* menu = button ? dynamic_cast<TxbBarPopupMenu*>(button->GetDropDownMenu()) : nullptr;
+    return menu ? menu->GetControl() : nullptr;
 }
 
 bool TxbBarButtonControl::InToolbar() const { return WindowAlive() && GetWindow()->IsToolbar(); }
@@ -320,9 +318,14 @@ void TxbBarButtonControl::Click(bool byKey) {
 
 void TxbBarButtonControl::CloseUp(bool byKey) {
     TxbBarItemControl::CloseUp(byKey);
-    if (GetButtonStyle() == bsDropDown && FDropDownShown)
-        if (TCustomxbBarControl* menu = GetSubMenuWindow())
-            delete menu;
+    if (GetButtonStyle() != bsDropDown || !FDropDownShown)
+        return;
+    TCustomxbBarControl* menu = GetSubMenuWindow();
+    // The flag goes first: the menu tells this control again as its window goes.
+    DropDownMenuClosed();
+    // A menu that has left the active chain is already closing (it called here from its own teardown).
+    if (auto* subMenu = dynamic_cast<TxbBarSubMenuControl*>(menu); subMenu && IsBarControlAlive(subMenu) && subMenu->GetActive())
+        subMenu->FreeMenu();
 }
 
 void TxbBarButtonControl::KeyDown(uint16_t& key) {
@@ -368,6 +371,11 @@ void TxbBarButtonControl::ShowDropDownMenu(bool byMouse) {
         Repaint();
 }
 
-void TxbBarButtonControl::DropDownMenuClosed() { FDropDownShown = false; }
+void TxbBarButtonControl::DropDownMenuClosed() {
+    FDropDownShown = false;
+    // Moving along the bar no longer opens menus.
+    if (auto* toolbar = WindowAlive() ? dynamic_cast<TxbBarControl*>(GetWindow()) : nullptr)
+        toolbar->SetKeyboardOpened(false);
+}
 
 } // namespace bars

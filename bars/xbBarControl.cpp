@@ -62,6 +62,52 @@ void ShowToolbarsPopup(TxbBarManager*, const win::TPoint&) {
 
 TCustomxbBarControl* GetActiveBarControl() { return GActiveBarControl; }
 
+// ---- The close timer of an open quick-customization menu ------------------------------------------------------
+
+namespace {
+TCustomxbBarControl* GQuickMenu = nullptr;
+uintptr_t GQuickMenuTimer = 0;
+constexpr win::UINT QuickMenuCloseDelay = 400;
+
+void StopQuickMenuTimer() {
+    if (GQuickMenuTimer)
+        win::KillTimer(nullptr, GQuickMenuTimer);
+    GQuickMenuTimer = 0;
+    GQuickMenu = nullptr;
+}
+
+// The menu closes unless the selection went back to the entry that opened it.
+void QuickMenuTimerProc(win::HWND, win::UINT, uintptr_t, win::DWORD) {
+    TCustomxbBarControl* menu = GQuickMenu;
+    StopQuickMenuTimer();
+    if (!menu || !IsBarControlAlive(menu))
+        return;
+    TCustomxbBarControl* parent = menu->GetParentBarControl();
+    if (!parent || !IsBarControlAlive(parent))
+        return;
+    TxbBarItemControl* selected = parent->GetSelectedControl();
+    if (selected && selected->GetSubMenuWindow() == menu)
+        return;
+    TxbBarItemLinks* links = parent->GetItemLinks();
+    for (int32_t i = 0; links && i < links->GetCount(); ++i)
+        if (TxbBarItemControl* opener = links->GetItem(i)->GetControl(); opener && opener->GetSubMenuWindow() == menu) {
+            opener->CloseUp(true);
+            return;
+        }
+}
+
+// An open quick-customization menu of a window other than changed starts its close timer.
+void StartQuickMenuTimers(TCustomxbBarControl* changed) {
+    for (TCustomxbBarControl* w = GActiveBarControl; w && IsBarControlAlive(w); w = w->GetParentBarControl())
+        if (w != changed && w->IsQuickCustomizingMenu() && w->GetParentBarControl() == changed) {
+            StopQuickMenuTimer();
+            GQuickMenu = w;
+            GQuickMenuTimer = win::SetTimer(nullptr, 0, QuickMenuCloseDelay, QuickMenuTimerProc);
+            return;
+        }
+}
+} // namespace
+
 // ---- TCustomxbBarControl -------------------------------------------------------------------------------------
 
 TCustomxbBarControl::TCustomxbBarControl(TxbBarManager* owner) : vcl::TCustomControl(owner), FBarManager(owner) {
@@ -87,7 +133,14 @@ TCustomxbBarControl::~TCustomxbBarControl() {
     if (FBarManager && FBarManager->GetCurrentItemControl() && OwnsItemControl(FBarManager->GetCurrentItemControl()))
         FBarManager->SetCurrentItemControl(nullptr);
     DestroyItemControls();
+    if (GQuickMenu == this)
+        StopQuickMenuTimer();
     UnregisterBarControl(this);
+}
+
+bool TCustomxbBarControl::IsQuickCustomizingMenu() {
+    vcl::TPersistent* owner = FItemLinks ? FItemLinks->GetOwner() : nullptr;
+    return owner && owner->ClassName() == "TxbBarQuickSubItem";
 }
 
 void TCustomxbBarControl::DetachFromManager() {
@@ -242,6 +295,7 @@ void TCustomxbBarControl::SetSelectedItemControl(TxbBarItemControl* control) {
     if (control == FSelectedControl)
         return;
     TxbBarItemControl* old = FSelectedControl;
+    StartQuickMenuTimers(this);
     FSelectedControl = control;
     if (FBarManager) {
         if (IsCustomizing()) {

@@ -52,8 +52,8 @@ public:
     virtual void SelectionChanged(TxbBarItemControl* oldControl);
     virtual void UpdateFont() {}
     virtual void UpdateAlphaBlend() {}
-    // The links are those of a quick-customization sub item.
-    virtual bool IsQuickCustomizingMenu() { return false; }
+    // The links are those of a quick-customization sub item (TxbBarQuickSubItem).
+    virtual bool IsQuickCustomizingMenu();
     virtual void Rebuild() {}
     // The window kinds: toolbars and menus answer for themselves.
     virtual bool IsToolbar() const { return false; }

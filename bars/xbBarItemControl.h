@@ -189,7 +189,8 @@ public:
     // psStandard without a glyph shows the caption.
     virtual void AdjustPaintStyle(TxbBarPaintStyle& style);
     virtual void ShowDropDownMenu(bool byMouse);
-    // The drop-down menu's window tells the control it is gone.
+    // The drop-down menu's window tells the control it is gone (a toolbar then stops opening menus as the
+    // selection moves).
     virtual void DropDownMenuClosed();
 
     void GlyphChanged() override;
@@ -237,9 +238,5 @@ private:
 // The window item being edited in any bar window (null when none): hovering changes nothing meanwhile.
 TxbBarItemControl* GetEditingItemControl();
 void SetEditingItemControl(TxbBarItemControl* control);
-
-// The window of an open drop-down menu (the popup menus answer it): null while the menu is closed.
-using TxbDropDownMenuWindowFunc = TCustomxbBarControl* (*)(vcl::TComponent* menu);
-void SetDropDownMenuWindowFunc(TxbDropDownMenuWindowFunc func);
 
 } // namespace bars

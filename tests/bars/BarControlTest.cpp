@@ -4,7 +4,10 @@
 #include "BarsTestSupport.h"
 #include "TestPainter.h"
 
+#include "bars/xbBarSubItem.h"
+#include "bars/xbBarSubMenu.h"
 #include "platform/vcl/StdCtrls.h"
+#include "platform/win/user/Cursors.h"
 #include "platform/win/gdi/Text.h"
 #include "platform/win/user/Keys.h"
 #include "platform/win/user/Metrics.h"
@@ -103,9 +106,31 @@ TEST_F(TestPainterTest, EachDrawingSlotFillsItsRectangleWithItsOwnColourAndRecor
 
 // ---- The bar window base: keys, mouse, customizing, geometry and messages -----------------------------------
 
+namespace barstest {
+// A quick-customization sub item as the customizing windows make one (only its class name matters here).
+class TxbBarQuickSubItem : public bars::TxbBarSubItem {
+public:
+    using bars::TxbBarSubItem::TxbBarSubItem;
+};
+} // namespace barstest
+
 namespace {
 
-// An item kind whose control has a child window (as an edit item's), recording its activation.
+// The mouse messages a child window of the tests received, with their points.
+std::vector<std::string>& ChildMessages() {
+    static std::vector<std::string> messages;
+    return messages;
+}
+
+win::LRESULT CALLBACK_RecordingChild(win::HWND hwnd, win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) {
+    if (msg == win::WM_LBUTTONDOWN || msg == win::WM_LBUTTONUP || msg == win::WM_LBUTTONDBLCLK)
+        ChildMessages().push_back(std::string(msg == win::WM_LBUTTONDOWN ? "down " : msg == win::WM_LBUTTONUP ? "up " : "dbl ") +
+                                  std::to_string(win::GET_X_LPARAM(lParam)) + "," + std::to_string(win::GET_Y_LPARAM(lParam)));
+    return win::DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+// An item kind whose control has a child window (as an edit item's), recording its activation. Its edit part
+// is the right half of its rectangle, where the child window sits.
 class TWindowItem : public TxbBarItem {
 public:
     using TxbBarItem::TxbBarItem;
@@ -113,8 +138,38 @@ public:
 class TWindowItemControl : public TxbBarItemControl {
 public:
     explicit TWindowItemControl(TxbBarItemLink* link) : TxbBarItemControl(link) { SetHasWindow(true); }
+    ~TWindowItemControl() override {
+        if (FChild)
+            win::DestroyWindow(FChild);
+    }
     void Activate(bool byKey) override { ++Activations; }
+    int32_t GetWidth() override { return 60; }
+    int32_t GetHeight() override { return 22; }
+    win::HWND GetChildWindow() override {
+        if (!FChild && GetWindow() && GetWindow()->HandleAllocated()) {
+            static const bool registered = [] {
+                win::WNDCLASSEX wc;
+                wc.lpfnWndProc = CALLBACK_RecordingChild;
+                wc.lpszClassName = "TestRecordingChild";
+                return win::RegisterClassEx(wc) != 0;
+            }();
+            (void)registered;
+            const win::TRect r = GetEditRect();
+            FChild = win::CreateWindowEx(0, "TestRecordingChild", "", win::WS_CHILD, r.Left, r.Top, r.Right - r.Left,
+                                         r.Bottom - r.Top, GetWindow()->GetHandle(), nullptr, nullptr, nullptr);
+        }
+        return FChild;
+    }
+    win::TRect GetEditRect() override {
+        const win::TRect r = GetLink() ? GetLink()->ItemRect : win::TRect{};
+        return {(r.Left + r.Right) / 2, r.Top, r.Right, r.Bottom};
+    }
+    bool IsEditing() override { return Editing; }
     int Activations = 0;
+    bool Editing = false;
+
+private:
+    win::HWND FChild = nullptr;
 };
 
 class BarControlTest : public BarWindowFixture {
@@ -184,6 +239,86 @@ TEST_F(BarControlTest, TabEntersAnEditItemAtOnce) {
     Key(bar->GetControl(), win::VK_TAB);
     EXPECT_EQ(edit->Activations, 1);
     bar->GetControl()->DeactivateAll();
+}
+
+TEST_F(BarControlTest, AWindowItemGetsPressesBesideItsEditPartInItsEditWindow) {
+    TxbBar* bar = MakeBar({"A"});
+    bar->GetItemLinks()->Add()->SetItem(new TWindowItem(Form));
+    bar->GetControl()->DestroyHandle();
+    bar->GetControl()->HandleNeeded();
+    Layout(bar);
+    auto* edit = dynamic_cast<TWindowItemControl*>(Control(bar, 1));
+    ASSERT_NE(edit, nullptr);
+    ChildMessages().clear();
+    const win::TRect r = bar->GetControl()->GetItemRect(edit);
+    const win::TRect e = edit->GetEditRect();
+    // The caption part: the press, the release and a double click reach the edit window at its own points.
+    const win::TPoint beside{r.Left + 3, r.Top + 4};
+    const std::string mapped = std::to_string(beside.X - e.Left) + "," + std::to_string(beside.Y - e.Top);
+    Click(ScreenPoint(edit, 3, 4));
+    EXPECT_EQ(ChildMessages(), (std::vector<std::string>{"down " + mapped, "up " + mapped}));
+    ChildMessages().clear();
+    // The edit part itself belongs to the edit window: nothing is passed on, and the cursor is the I-beam.
+    Mouse(win::MouseAction::Move, ScreenPoint(edit, -4, 4));
+    EXPECT_EQ(win::GetCursor(), win::LoadCursor(nullptr, win::IDC_IBEAM));
+    Mouse(win::MouseAction::LeftDown, ScreenPoint(edit, -4, 4));
+    EXPECT_TRUE(ChildMessages().empty());
+    Mouse(win::MouseAction::LeftUp, ScreenPoint(edit, -4, 4));
+    // While it is edited, hovering another item selects nothing.
+    ChildMessages().clear();
+    bar->GetControl()->EnterKeyboardMode(edit);
+    edit->Editing = true;
+    SetEditingItemControl(edit);
+    win::SendMessage(bar->GetControl()->GetHandle(), win::WM_LBUTTONDOWN, win::MK_LBUTTON,
+                     win::MAKELPARAM(beside.X, beside.Y));
+    EXPECT_EQ(ChildMessages(), (std::vector<std::string>{"down " + mapped}));
+    bar->GetControl()->DeactivateAll();
+    Mouse(win::MouseAction::Move, ScreenPoint(Control(bar, 0)));
+    EXPECT_EQ(bar->GetControl()->GetSelectedControl(), nullptr);
+    SetEditingItemControl(nullptr);
+    Mouse(win::MouseAction::Move, ScreenPoint(Control(bar, 0), 3, 3));
+    EXPECT_EQ(bar->GetControl()->GetSelectedControl(), Control(bar, 0));
+}
+
+TEST_F(BarControlTest, AnOpenQuickCustomizingMenuClosesWhenTheSelectionLeavesItsEntry) {
+    RegisterItemClass<barstest::TxbBarQuickSubItem, TxbBarSubItemControl>("TxbBarQuickSubItem", false);
+    TxbBar* bar = MakeBar({"A"});
+    auto* quick = new barstest::TxbBarQuickSubItem(Form);
+    quick->SetCaption("Q");
+    quick->GetItemLinks()->Add()->SetItem(new TxbBarButton(Form));
+    bar->GetItemLinks()->Add()->SetItem(quick);
+    bar->GetControl()->DestroyHandle();
+    bar->GetControl()->HandleNeeded();
+    Layout(bar);
+    TCustomxbBarControl* window = bar->GetControl();
+    TxbBarItemControl* opener = Control(bar, 1);
+    window->EnterKeyboardMode(opener);
+    bar->GetControl()->SetKeyboardOpened(true);
+    opener->DropDown(true);
+    TCustomxbBarControl* menu = opener->GetSubMenuWindow();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->IsQuickCustomizingMenu());
+    EXPECT_FALSE(window->IsQuickCustomizingMenu());
+    // The selection leaves the entry without closing it (as the quick-customization window lets it) and comes
+    // back in time: the menu stays.
+    window->SetSelectedItemControl(Control(bar, 0));
+    FClock.Advance(399);
+    DrainMessages();
+    window->SetSelectedItemControl(opener);
+    FClock.Advance(400);
+    DrainMessages();
+    EXPECT_EQ(opener->GetSubMenuWindow(), menu);
+    // It leaves for good: the menu closes 400 ms later.
+    window->SetSelectedItemControl(Control(bar, 0));
+    FClock.Advance(399);
+    DrainMessages();
+    EXPECT_TRUE(IsBarControlAlive(menu));
+    FClock.Advance(1);
+    DrainMessages();
+    EXPECT_FALSE(IsBarControlAlive(menu));
+    EXPECT_EQ(opener->GetSubMenuWindow(), nullptr);
+    window->DeactivateAll();
+    UnregisterItemClass(typeid(barstest::TxbBarQuickSubItem));
 }
 
 TEST_F(BarControlTest, EscapeGivesTheFocusBackToTheControlThatHadIt) {

@@ -2,6 +2,8 @@
 // menus, the drop-down part, check buttons, and how it is drawn through the painter.
 #include "BarWindowFixture.h"
 
+#include "bars/xbBarPopupMenu.h"
+#include "bars/xbBarSubMenu.h"
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/ImgList.h"
 #include "platform/win/gdi/Text.h"
@@ -19,8 +21,17 @@ public:
         Log().push_back("DropDown " + std::to_string(x) + "," + std::to_string(y) + (byMouse ? " mouse" : " key"));
         if (OnDropDown)
             OnDropDown();
+        if (Popup) {
+            // Opened as a drop-down: it joins the button's window's chain and remembers its opener.
+            Popup->SetDropDown(true, control->GetWindow());
+            Popup->PopupEx(x, y, 0, 22, byMouse, nullptr);
+            Popup->SetDropDown(false, nullptr);
+            if (TxbBarSubMenuControl* menu = Popup->GetControl())
+                menu->SetOwnerControl(control);
+        }
     }
     std::function<void()> OnDropDown;
+    TxbBarPopupMenu* Popup = nullptr;
     static std::vector<std::string>& Log() {
         static std::vector<std::string> log;
         return log;
@@ -192,6 +203,39 @@ TEST_F(ButtonControlTest, APressOnTheArrowPartOpensTheMenuAtTheBottomLeftAndRuns
     ASSERT_EQ(TDropButton::Log().size(), 2u);
     EXPECT_EQ(TDropButton::Log()[1], "DropDown " + std::to_string(r.Left) + "," + std::to_string(r.Bottom) + " key");
     bar->GetControl()->DeactivateAll();
+}
+
+TEST_F(ButtonControlTest, TheOpenDropDownMenuIsTheButtonsSubMenuUntilItCloses) {
+    TxbBar* bar = nullptr;
+    TDropButton* button = MakeDropBar(bar);
+    auto* popup = new TxbBarPopupMenu(Form);
+    popup->SetBarManager(Manager);
+    popup->GetItemLinks()->Add()->SetItem(new TxbBarButton(Form));
+    button->SetDropDownMenu(popup);
+    button->Popup = popup;
+    TxbBarButtonControl* c = Button(bar, 0);
+    for (bool fromTheMenu : {false, true}) {
+        SCOPED_TRACE(fromTheMenu);
+        Click(ScreenPoint(c, -2, 2));
+        TCustomxbBarControl* menu = c->GetSubMenuWindow();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu, popup->GetControl());
+        EXPECT_TRUE(c->GetDropDownShown());
+        EXPECT_TRUE(bar->GetControl()->GetKeyboardOpened());
+        // Closed by the button, or by the menu itself: either way once, and the bar stops opening menus.
+        if (fromTheMenu)
+            popup->GetControl()->FreeMenu();
+        else
+            c->CloseUp(true);
+        EXPECT_FALSE(IsBarControlAlive(menu));
+        EXPECT_EQ(c->GetSubMenuWindow(), nullptr);
+        EXPECT_FALSE(c->GetDropDownShown());
+        EXPECT_FALSE(bar->GetControl()->GetKeyboardOpened());
+        bar->GetControl()->DeactivateAll();
+    }
+    EXPECT_TRUE(Log().empty());
+    Click(ScreenPoint(c, 2, 2));
+    EXPECT_EQ(Log().size(), 2u);
 }
 
 TEST_F(ButtonControlTest, ADropDownThatFreesTheControlEndsQuietly) {
