@@ -14,6 +14,7 @@
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Graphics.h"
 #include "platform/win/gdi/DrawText.h"
+#include "platform/win/gdi/Edges.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/user/Cursors.h"
 #include "platform/win/user/Keys.h"
@@ -34,8 +35,6 @@ constexpr uintptr_t FullMenusExpandTimerId = 3;
 constexpr win::UINT ScrollInterval = 80;
 constexpr win::UINT FullMenusDelay = 4000;
 constexpr win::UINT FullMenusArrowDelay = 1000;
-constexpr int32_t ExpandArrowRowHeight = 16;
-constexpr int32_t DetachStripHeight = 9;
 constexpr int32_t DetachReturnZone = 15;
 inline constexpr const char* sxbExpandHint = "Expand (Ctrl-Down)";
 inline constexpr const char* sxbDetachHint = "Drag to make this menu float";
@@ -297,6 +296,72 @@ bool TxbBarSubMenuControl::CanScrollDown() const {
     return GetItemLinks() && FTopIndex + FPageLinkCount < GetItemLinks()->GetShownItemCount();
 }
 
+bool TxbBarSubMenuControl::IsDetachable() {
+    TCustomxbBarSubItem* sub = SubItemOf(GetItemLinks());
+    return sub && sub->GetDetachable() && sub->GetDetachingBarObject();
+}
+
+int32_t TxbBarSubMenuControl::GetFrameWidth() {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    return painter ? painter->GetMenuFrameWidth() : 2;
+}
+
+int32_t TxbBarSubMenuControl::GetTextHeight(const char* text) {
+    win::HDC dc = win::GetDC(nullptr);
+    win::HGDIOBJ old = nullptr;
+    if (win::HFONT font = GetFont())
+        old = win::SelectObject(dc, win::ToGdiObj(font));
+    win::TRect r{0, 0, 0, 0};
+    win::DrawText(dc, text, -1, &r, win::DT_CALCRECT | win::DT_SINGLELINE);
+    if (old)
+        win::SelectObject(dc, old);
+    win::ReleaseDC(nullptr, dc);
+    return r.Height();
+}
+
+TxbPaintMenu TxbBarSubMenuControl::MakePaintMenu() {
+    TxbPaintMenu menu;
+    if (const TxbBarItemControlPainter* painter = GetPainter())
+        menu.Window = painter->MakePaintWindow(this);
+    if (HandleAllocated()) {
+        win::TRect client{};
+        win::GetClientRect(GetHandle(), &client);
+        menu.ClientWidth = client.Width();
+        menu.ClientHeight = client.Height();
+    }
+    menu.SideBarWidth = GetBarSize();
+    menu.TextHeight = GetTextHeight("0");
+    menu.QqTextHeight = GetTextHeight("Qq");
+    menu.Detachable = IsDetachable();
+    menu.DetachBarHot = FDetachHot;
+    menu.ShowsExpandButton = HasMark();
+    menu.ExpandRowHeight = GetExpandRowHeight();
+    return menu;
+}
+
+int32_t TxbBarSubMenuControl::GetExpandRowHeight() {
+    if (FExpandArrowHeight == 0)
+        if (const TxbBarItemControlPainter* painter = GetPainter())
+            FExpandArrowHeight = painter->CalcMenuMetrics(GetRowHeight(nullptr), GetTextHeight("0")).ExpandRowHeight;
+    return FExpandArrowHeight;
+}
+
+void TxbBarSubMenuControl::CalcMetrics() {
+    TCustomxbBarControl::CalcMetrics();
+    FExpandArrowHeight = 0;
+    GetExpandRowHeight();
+}
+
+int32_t TxbBarSubMenuControl::GetDetachBarHeight() {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    if (!IsDetachable() || !painter)
+        return 0;
+    TxbPaintMenu menu;
+    menu.QqTextHeight = GetTextHeight("Qq");
+    menu.Detachable = true;
+    return painter->GetDetachBarHeight(menu);
+}
+
 void TxbBarSubMenuControl::CalcLayout(win::TSize* size) {
     TxbBarItemLinks* links = GetItemLinks();
     FPageLinkCount = 0;
@@ -306,22 +371,26 @@ void TxbBarSubMenuControl::CalcLayout(win::TSize* size) {
         links->GetItem(i)->ItemRect = win::TRect{};
     const int32_t recentCount = links->GetRecentItemCount();
     const bool markRarely = ShowsRarelyUsedItems() && recentCount >= 0;
-    const bool detachable = !GetDetachRect().IsEmpty();
+    const bool detachable = IsDetachable();
     const int32_t barSize = GetBarSize();
     const TxbBarItemControlPainter* painter = GetPainter();
     const bool separatorsTakeSpace = painter && painter->SeparatorsTakeSpace();
+    const int32_t frame = GetFrameWidth();
 
+    // The rows lie inside the frame, right of the side strip; a detachable menu's first row starts right
+    // under its tear-off strip.
     win::TRect client{};
     if (HandleAllocated() && !size)
         win::GetClientRect(GetHandle(), &client);
     else
         client = win::TRect{0, 0, 0, 1 << 28};
-    const int32_t left = 1 + barSize;
-    const int32_t right = size ? 0 : client.Right - 1;
-    int32_t bottom = client.Bottom - 1;
+    const int32_t margin = detachable ? 0 : frame;
+    const int32_t left = frame + barSize;
+    const int32_t right = size ? 0 : client.Right - frame;
+    int32_t bottom = client.Bottom - margin;
     if (HasMark())
-        bottom -= ExpandArrowRowHeight;
-    int32_t y = 1;
+        bottom -= GetExpandRowHeight();
+    int32_t y = margin;
     int32_t widest = 0;
     bool previousRarely = false;
     for (int32_t i = FTopIndex; i < links->GetShownItemCount(); ++i) {
@@ -357,10 +426,15 @@ void TxbBarSubMenuControl::CalcLayout(win::TSize* size) {
         }
     }
     if (size) {
-        size->cx = widest + barSize + 2;
-        size->cy = y + 1 + (HasMark() ? ExpandArrowRowHeight : 0);
-        if (detachable)
-            size->cy += 0;
+        // The painter turns the rows' extent into the window's size (frame, border, side strip, expand row
+        // and tear-off strip included).
+        const win::TSize content{FPageLinkCount > 0 ? widest : 0, y};
+        if (painter) {
+            *size = painter->CalcMenuSize(MakePaintMenu(), content, GetExpandRowHeight());
+        } else {
+            size->cx = content.cx + barSize + 2 * frame + 2;
+            size->cy = content.cy + frame + 2;
+        }
     }
 }
 
@@ -394,21 +468,20 @@ win::TRect TxbBarSubMenuControl::GetExpandArrowRect() {
     win::GetClientRect(GetHandle(), &client);
     const TxbBarItemControlPainter* painter = GetPainter();
     const int32_t inset = painter ? painter->GetMenuScrollArrowHeight() : 1;
-    return win::TRect{client.Left + inset + GetBarSize(), client.Bottom - inset - ExpandArrowRowHeight,
+    return win::TRect{client.Left + inset + GetBarSize(), client.Bottom - inset - GetExpandRowHeight(),
                       client.Right - inset, client.Bottom - inset};
 }
 
 win::TRect TxbBarSubMenuControl::GetDetachRect() {
-    TCustomxbBarSubItem* sub = SubItemOf(GetItemLinks());
-    if (!sub || !sub->GetDetachable() || !sub->GetDetachingBarObject() || !HandleAllocated())
+    if (!IsDetachable() || !HandleAllocated())
         return {};
     win::TRect window{};
     win::GetWindowRect(GetHandle(), &window);
     win::TPoint origin{0, 0};
     win::ClientToScreen(GetHandle(), &origin);
-    // The strip lies above the client area, in the non-client frame.
-    return win::TRect{window.Left - origin.X + 1, 1 - (origin.Y - window.Top), window.Right - origin.X - 1,
-                      1 - (origin.Y - window.Top) + DetachStripHeight};
+    // The strip lies above the client area, in the non-client frame, inside the 1-pixel border.
+    const int32_t top = window.Top - origin.Y + 1;
+    return win::TRect{window.Left - origin.X + 1, top, window.Right - origin.X - 1, top + GetDetachBarHeight()};
 }
 
 void TxbBarSubMenuControl::CalcPosition() {
@@ -417,10 +490,8 @@ void TxbBarSubMenuControl::CalcPosition() {
     FTopIndex = 0;
     CalcLayout(&size);
     FTopIndex = savedTop;
-    TCustomxbBarSubItem* sub = SubItemOf(GetItemLinks());
-    const bool detachable = sub && sub->GetDetachable() && sub->GetDetachingBarObject();
-    int32_t width = size.cx + 2;
-    int32_t height = size.cy + 2 + (detachable ? DetachStripHeight : 0);
+    const int32_t width = size.cx;
+    int32_t height = size.cy;
     int32_t left = FRequestedLeft, top = FRequestedTop;
     win::TRect work{};
     lookandfeel::GetMonitorWorkArea(win::TPoint{FRequestedLeft, FRequestedTop}, work);
@@ -642,15 +713,37 @@ void TxbBarSubMenuControl::PaintTo(win::HDC dc) {
     PaintContent(dc);
 }
 
-void TxbBarSubMenuControl::DrawArrowRow(win::HDC dc, const win::TRect& r, bool up) {
-    win::FillRect(dc, &r, win::GetSysColorBrush(win::COLOR_BTNFACE));
-    // A small triangle in the middle of the row.
-    const int32_t cx = (r.Left + r.Right) / 2, cy = (r.Top + r.Bottom) / 2;
-    for (int32_t i = 0; i < 4; ++i) {
-        const int32_t y = up ? cy - 2 + i : cy + 1 - i;
-        win::TRect line{cx - i, y, cx + i + 1, y + 1};
-        win::FillRect(dc, &line, win::GetSysColorBrush(win::COLOR_BTNTEXT));
+win::HBRUSH TxbBarSubMenuControl::GetMenuBrush() { return win::GetSysColorBrush(win::COLOR_BTNFACE); }
+
+void TxbBarSubMenuControl::DrawArrowRow(win::HDC dc, const TxbPaintMenu& menu, const win::TRect& r, bool up) {
+    // The row's background first: the painter's arrow keeps its pixels out of what is painted after it.
+    win::FillRect(dc, &r, GetMenuBrush());
+    if (const TxbBarItemControlPainter* painter = GetPainter())
+        painter->DrawMenuScrollArrow(menu, dc, up, r);
+    win::SelectClipRgn(dc, nullptr);
+}
+
+void TxbBarSubMenuControl::DrawExpandRow(win::HDC dc, const TxbPaintMenu& menu) {
+    win::TRect row = GetExpandArrowRect();
+    const bool hot = GetMarkState() != 0;
+    win::TRect inner = row;
+    if (hot) {
+        // A raised button filled with the light brush of rarely used entries.
+        win::DrawEdge(dc, &inner, win::BDR_RAISEDINNER, win::BF_RECT);
+        win::InflateRect(&inner, -1, -1);
+        win::HPALETTE oldPalette = nullptr;
+        if (FRarelyUsedPalette) {
+            oldPalette = win::SelectPalette(dc, FRarelyUsedPalette, false);
+            win::RealizePalette(dc);
+        }
+        win::FillRect(dc, &inner, FRarelyUsedBrush ? FRarelyUsedBrush : GetMenuBrush());
+        if (oldPalette)
+            win::SelectPalette(dc, oldPalette, false);
+    } else {
+        win::FillRect(dc, &inner, GetMenuBrush());
     }
+    if (const TxbBarItemControlPainter* painter = GetPainter())
+        painter->DrawMenuExpandArrow(menu, dc, hot, row);
 }
 
 void TxbBarSubMenuControl::PaintContent(win::HDC dc) {
@@ -658,7 +751,15 @@ void TxbBarSubMenuControl::PaintContent(win::HDC dc) {
         return;
     win::TRect client{};
     win::GetClientRect(GetHandle(), &client);
-    win::FillRect(dc, &client, win::GetSysColorBrush(win::COLOR_BTNFACE));
+    const TxbBarItemControlPainter* painter = GetPainter();
+    const TxbPaintMenu menu = MakePaintMenu();
+    // The frame, then the background inside it; the rows paint over that.
+    if (painter)
+        painter->DrawMenuFrame(menu, dc, GetMenuBrush(), client);
+    const int32_t frame = GetFrameWidth();
+    win::TRect inside{client.Left + frame, client.Top + (menu.Detachable ? 0 : frame), client.Right - frame,
+                      client.Bottom - frame};
+    win::FillRect(dc, &inside, GetMenuBrush());
     TxbBarItemLinks* links = GetItemLinks();
     if (links && links->GetShownItemCount() > 0) {
         CalcLayout();
@@ -666,11 +767,11 @@ void TxbBarSubMenuControl::PaintContent(win::HDC dc) {
         for (int32_t i = FTopIndex; i <= last && i < links->GetShownItemCount(); ++i) {
             TxbBarItemLink* link = links->GetShownItem(i);
             if (i == FTopIndex && CanScrollUp()) {
-                DrawArrowRow(dc, link->ItemRect, true);
+                DrawArrowRow(dc, menu, link->ItemRect, true);
                 continue;
             }
             if (i == last && CanScrollDown()) {
-                DrawArrowRow(dc, link->ItemRect, false);
+                DrawArrowRow(dc, menu, link->ItemRect, false);
                 continue;
             }
             if (TxbBarItemControl* control = link->GetControl()) {
@@ -678,12 +779,8 @@ void TxbBarSubMenuControl::PaintContent(win::HDC dc) {
                 RepaintItemControl(control);
             }
         }
-        if (HasMark()) {
-            const win::TRect arrow = GetExpandArrowRect();
-            win::FillRect(dc, &arrow,
-                          win::GetSysColorBrush(GetMarkState() ? win::COLOR_HIGHLIGHT : win::COLOR_BTNFACE));
-            DrawArrowRow(dc, win::TRect{arrow.Left, arrow.Top, arrow.Right, arrow.Bottom}, false);
-        }
+        if (HasMark())
+            DrawExpandRow(dc, menu);
     }
     // The side strip is painted last, inside a 1-pixel inset.
     if (const int32_t barSize = GetBarSize(); barSize > 0) {
@@ -710,20 +807,17 @@ void TxbBarSubMenuControl::RepaintItemControl(TxbBarItemControl* control) {
     const TxbBarItemControlPainter* painter = GetPainter();
     win::HBRUSH brush = control->GetRarelyUsed() && FRarelyUsedBrush && !(painter && painter->HandlesRarelyUsedBackground())
                             ? FRarelyUsedBrush
-                            : win::GetSysColorBrush(win::COLOR_BTNFACE);
+                            : GetMenuBrush();
     win::FillRect(dc, &r, brush);
-    const win::TRect& separator = control->GetSeparatorRect();
-    if (!separator.IsEmpty()) {
-        win::FillRect(dc, &separator, win::GetSysColorBrush(win::COLOR_BTNFACE));
-        const int32_t mid = (separator.Top + separator.Bottom) / 2;
-        win::TRect line{separator.Left + 2, mid - 1, separator.Right - 2, mid};
-        win::FillRect(dc, &line, win::GetSysColorBrush(win::COLOR_BTNSHADOW));
-        line = win::TRect{separator.Left + 2, mid, separator.Right - 2, mid + 1};
-        win::FillRect(dc, &line, win::GetSysColorBrush(win::COLOR_BTNHIGHLIGHT));
-    }
-    control->Draw(r, ptMenu);
     if (oldPalette)
         win::SelectPalette(dc, oldPalette, false);
+    // The group separator above the row, drawn by the painter in the strip it takes.
+    if (!control->GetSeparatorRect().IsEmpty() && painter) {
+        win::TRect separator = control->GetSeparatorRect();
+        painter->DrawMenuSeparator(MakePaintMenu(), dc, control->GetRarelyUsed() && control->GetRunStart(), 0, r,
+                                   separator);
+    }
+    control->Draw(r, ptMenu);
 }
 
 // ---- Scrolling ----------------------------------------------------------------------------------------------
@@ -1038,13 +1132,11 @@ void TxbBarSubMenuControl::WndProc(vcl::TMessage& message) {
         win::TRect* r = message.WParam ? &reinterpret_cast<win::NCCALCSIZE_PARAMS*>(message.LParam)->rgrc[0]
                                        : reinterpret_cast<win::TRect*>(message.LParam);
         if (r) {
+            // A 1-pixel border, and the tear-off strip at the top of a detachable menu.
             r->Left += 1;
-            r->Top += 1;
+            r->Top += 1 + GetDetachBarHeight();
             r->Right -= 1;
             r->Bottom -= 1;
-            TCustomxbBarSubItem* sub = SubItemOf(GetItemLinks());
-            if (sub && sub->GetDetachable() && sub->GetDetachingBarObject())
-                r->Top += DetachStripHeight;
         }
         message.Result = 0;
         return;
@@ -1055,12 +1147,16 @@ void TxbBarSubMenuControl::WndProc(vcl::TMessage& message) {
         win::GetWindowRect(GetHandle(), &r);
         r = win::TRect{0, 0, r.Width(), r.Height()};
         win::FrameRect(dc, &r, win::GetSysColorBrush(win::COLOR_BTNSHADOW));
-        TCustomxbBarSubItem* sub = SubItemOf(GetItemLinks());
-        if (sub && sub->GetDetachable() && sub->GetDetachingBarObject()) {
-            win::TRect strip{1, 1, r.Right - 1, 1 + DetachStripHeight};
-            win::FillRect(dc, &strip, win::GetSysColorBrush(FDetachHot ? win::COLOR_HIGHLIGHT : win::COLOR_BTNFACE));
-            win::TRect line{4, 1 + DetachStripHeight / 2 - 1, r.Right - 4, 1 + DetachStripHeight / 2 + 1};
-            win::FillRect(dc, &line, win::GetSysColorBrush(win::COLOR_BTNSHADOW));
+        if (const int32_t strip = GetDetachBarHeight(); strip > 0) {
+            win::TRect area{1, 1, r.Right - 1, 1 + strip};
+            win::FillRect(dc, &area, GetMenuBrush());
+            const TxbBarItemControlPainter* painter = GetPainter();
+            if (painter) {
+                const win::TPoint shrink = painter->GetDetachBarShrink();
+                const win::TRect bar{area.Left + shrink.X, area.Top + shrink.Y, area.Right - shrink.X,
+                                     area.Bottom - shrink.Y};
+                painter->DrawDetachBar(MakePaintMenu(), dc, bar);
+            }
         }
         win::ReleaseDC(GetHandle(), dc);
         message.Result = 0;

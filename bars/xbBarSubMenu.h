@@ -8,6 +8,7 @@
 
 #include "bars/xbBarControl.h"
 #include "bars/xbBarItemControl.h"
+#include "bars/xbBarPainter.h"
 #include "platform/vcl/Types.h"
 
 #include <cstdint>
@@ -31,6 +32,7 @@ public:
     bool IsCustomizing() override;
     win::HFONT GetFont() override;
     bool HasMark() override;
+    void CalcMetrics() override;
     void SetMarkState(int32_t state) override;
     void RepaintItemControl(TxbBarItemControl* control) override;
     void SetSelectedItemControl(TxbBarItemControl* control) override;
@@ -86,7 +88,7 @@ public:
     win::TRect GetDownArrowRect() const;
     // The expand arrow row of a personalized menu with hidden entries.
     win::TRect GetExpandArrowRect();
-    int32_t GetExpandArrowHeight() const { return FExpandArrowHeight; }
+    int32_t GetExpandArrowHeight() { return GetExpandRowHeight(); }
     // The rarely used entries' background (button face + 20 per channel) and, at 8 bits per pixel or less,
     // its one-entry palette.
     win::HBRUSH GetRarelyUsedBrush() const { return FRarelyUsedBrush; }
@@ -136,7 +138,17 @@ private:
     void ApplyRecentItemCount();
     int32_t GetRowHeight(TxbBarItemControl* control);
     void PaintContent(win::HDC dc);
-    void DrawArrowRow(win::HDC dc, const win::TRect& r, bool up);
+    void DrawArrowRow(win::HDC dc, const TxbPaintMenu& menu, const win::TRect& r, bool up);
+    void DrawExpandRow(win::HDC dc, const TxbPaintMenu& menu);
+    // What the painters read from this menu.
+    TxbPaintMenu MakePaintMenu();
+    win::HBRUSH GetMenuBrush();
+    bool IsDetachable();
+    int32_t GetFrameWidth();
+    int32_t GetTextHeight(const char* text);
+    int32_t GetExpandRowHeight();
+    // The tear-off strip's height (0 unless the menu is detachable).
+    int32_t GetDetachBarHeight();
     void ScrollTick();
     bool IsCursorOnArrow(bool& up);
     bool IsOnArrowRow(const win::TPoint& clientPoint) const;

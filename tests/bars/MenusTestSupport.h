@@ -4,6 +4,7 @@
 #pragma once
 
 #include "BarsTestSupport.h"
+#include "TestPainter.h"
 
 #include "bars/xbBarHooks.h"
 #include "bars/xbBarPopupMenu.h"
@@ -23,6 +24,48 @@ namespace barstest {
 class TMenuButton : public bars::TxbBarButton {
 public:
     using bars::TxbBarButton::TxbBarButton;
+};
+
+// The menu operations of the test painter: each fills its rectangle with a colour of its own as well and
+// records the call (Extra: up for scroll arrows, hot for the expand arrow and the tear-off strip, a run start
+// for separators).
+enum TMenuTestSlot { tsMenuFrame = tsSlotCount, tsMenuSeparator, tsMenuScrollArrow, tsMenuExpandArrow, tsDetachBar };
+inline TTestSlot MenuSlot(TMenuTestSlot slot) { return TTestSlot(int(slot)); }
+inline int32_t MenuTestColor(TMenuTestSlot slot) { return TestPainterColor(MenuSlot(slot)); }
+
+class TMenuTestPainter : public TTestPainter {
+public:
+    const char* ClassName() const override { return "TMenuTestPainter"; }
+    static const TMenuTestPainter* MenuInstance() {
+        static const TMenuTestPainter painter;
+        return &painter;
+    }
+    void DrawMenuFrame(const bars::TxbPaintMenu&, win::HDC dc, win::HBRUSH, win::TRect rect) const override {
+        Fill(MenuSlot(tsMenuFrame), dc, rect, nullptr);
+    }
+    void DrawMenuSeparator(const bars::TxbPaintMenu&, win::HDC dc, bool runStart, int32_t, const win::TRect& itemRect,
+                           win::TRect& separatorRect) const override {
+        separatorRect = {itemRect.Left, itemRect.Top - GetMenuSeparatorHeight(), itemRect.Right, itemRect.Top};
+        Fill(MenuSlot(tsMenuSeparator), dc, separatorRect, nullptr, {}, runStart);
+    }
+    void DrawMenuScrollArrow(const bars::TxbPaintMenu&, win::HDC dc, bool up, const win::TRect& rect) const override {
+        Fill(MenuSlot(tsMenuScrollArrow), dc, rect, nullptr, {}, up);
+    }
+    void DrawMenuExpandArrow(const bars::TxbPaintMenu&, win::HDC dc, bool hot, const win::TRect& rect) const override {
+        Fill(MenuSlot(tsMenuExpandArrow), dc, rect, nullptr, {}, hot);
+    }
+    void DrawDetachBar(const bars::TxbPaintMenu& menu, win::HDC dc, const win::TRect& rect) const override {
+        Fill(MenuSlot(tsDetachBar), dc, rect, nullptr, {}, menu.DetachBarHot);
+    }
+
+protected:
+    TMenuTestPainter() = default;
+};
+
+class TMenuTestPainterManager : public bars::TxbBarManager {
+public:
+    explicit TMenuTestPainterManager(vcl::TComponent* owner) : bars::TxbBarManager(owner) { ReapplyStyle(); }
+    bars::TxbBarItemControlPainterClass GetPainterClass() override { return TMenuTestPainter::MenuInstance(); }
 };
 
 class MenusFixture : public BarsFixture {
