@@ -7,6 +7,7 @@
 #include "app/ExporterForm.h"
 #include "app/FrameSizeForm.h"
 #include "app/HtmlCodeForm.h"
+#include "app/NewGifWizard.h"
 #include "app/OptimizeWizard.h"
 #include "app/PaletteForm.h"
 #include "app/PalettePromptForm.h"
@@ -194,6 +195,7 @@ void RegisterEditorClasses() {
     RegisterProgressFormClass();
     RegisterHtmlCodeFormClass();
     RegisterOptimizeWizardClass();
+    RegisterNewGifWizardClass();
 }
 
 } // namespace
@@ -465,7 +467,7 @@ bool TfrmGifMain::NewDocument() {
     if (!ConfirmSaveChanges())
         return false;
     ClearDocument();
-    // The new-animation wizard follows here once it exists.
+    RunNewWizard();
     return true;
 }
 

@@ -135,6 +135,9 @@ public:
     // Offers to save unsaved changes; false means stop (Cancel, or Yes and nothing was saved).
     bool ConfirmSaveChanges();
     bool NewDocument();
+    // The new-animation wizard (NewGifWizard.cpp): on Finish its images become the document's frames with
+    // its loop count and delay; after Finish or Cancel HasDocument says whether there are frames.
+    void RunNewWizard();
     // Empties the document, the pictures and the rows; the title becomes untitled.
     void ClearDocument();
     bool OpenDocument();

@@ -754,12 +754,16 @@ void TCustomListBox::CreateParams(TCreateParams& p) {
         p.Style |= win::LBS_OWNERDRAWVARIABLE | win::LBS_HASSTRINGS;
     if (FBorderStyle == bsSingle)
         p.ExStyle |= win::WS_EX_CLIENTEDGE;
+    if (FTabWidth != 0)
+        p.Style |= win::LBS_USETABSTOPS;
 }
 
 void TCustomListBox::CreateWnd() {
     StdCtrlsCreateWnd(this, [this] { TWinControl::CreateWnd(); });
     if (FStyle != lbStandard && FStyle != lbOwnerDrawVariable)
         win::SendMessage(FHandle, win::LB_SETITEMHEIGHT, 0, FItemHeight);
+    if (FTabWidth != 0)
+        win::SendMessage(FHandle, win::LB_SETTABSTOPS, 1, reinterpret_cast<win::LPARAM>(&FTabWidth));
     FItems->LoadIntoWindow();
     if (FMultiSelect) {
         for (size_t i = 0; i < FSavedSelection.size(); ++i)
@@ -873,6 +877,11 @@ void TCustomListBox::SetItemHeight(int32_t value) {
 
 void TCustomListBox::SetBorderStyle(TBorderStyle value) {
     if (SetIfChanged(FBorderStyle, value))
+        RecreateWnd();
+}
+
+void TCustomListBox::SetTabWidth(int32_t value) {
+    if (SetIfChanged(FTabWidth, std::max(value, 0)))
         RecreateWnd();
 }
 

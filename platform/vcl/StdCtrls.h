@@ -251,6 +251,10 @@ public:
     void SetItemHeight(int32_t value);
     TBorderStyle GetBorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TBorderStyle value);
+    // The distance between tab stops in dialog units (a quarter of the average character width); 0 shows
+    // tabs as the window's own characters.
+    int32_t GetTabWidth() const { return FTabWidth; }
+    void SetTabWidth(int32_t value);
 
     TRect ItemRect(int32_t index);
     // The item at a client point; -1 when none, or with existing false the nearest.
@@ -277,6 +281,7 @@ protected:
     bool FExtendedSelect = true;
     TListBoxStyle FStyle = lbStandard;
     TBorderStyle FBorderStyle = bsSingle;
+    int32_t FTabWidth = 0;
 };
 
 class TListBox : public TCustomListBox {

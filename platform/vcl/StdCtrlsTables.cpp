@@ -53,6 +53,7 @@ void RegisterStdCtrlsTables() {
         .Property("ItemHeight", &TCustomListBox::GetItemHeight, &TCustomListBox::SetItemHeight)
         .Property("MultiSelect", &TCustomListBox::GetMultiSelect, &TCustomListBox::SetMultiSelect)
         .Property("Style", &TCustomListBox::GetStyle, &TCustomListBox::SetStyle)
+        .Property("TabWidth", &TCustomListBox::GetTabWidth, &TCustomListBox::SetTabWidth)
         .Event("OnDrawItem", &TCustomListBox::OnDrawItem)
         .Event("OnMeasureItem", &TCustomListBox::OnMeasureItem);
     DefineClassProperties<TListBox, TCustomListBox>();

@@ -5,6 +5,7 @@
 #include "EditorTestUtil.h"
 
 #include "app/AboutForm.h"
+#include "app/NewGifWizard.h"
 #include "bars/xbBar.h"
 #include "bars/xbBarSubMenu.h"
 #include "controls/FcButton.h"
@@ -158,6 +159,12 @@ TEST_F(EditorTest, NewOnAModifiedUntitledDocumentAsksAndACancelledSaveAsCancelsI
     // A titled document is named without its folder; No drops the changes and clears everything.
     Form->FileName = file;
     AnswerWith("No");
+    // The new-animation wizard that follows is cancelled.
+    FScreen.Script([] {
+        for (int i = 0; i < vcl::Screen->GetFormCount(); ++i)
+            if (auto* wizard = dynamic_cast<app::TfrmNewGifWizard*>(vcl::Screen->GetForm(i)))
+                wizard->btnCancel->Click();
+    });
     Form->DispatchCommand(101);
     ASSERT_EQ(FBoxes.size(), 2u);
     EXPECT_EQ(FBoxes[1].Text, "Would you like to save the changes to three.gif ?");
@@ -165,6 +172,7 @@ TEST_F(EditorTest, NewOnAModifiedUntitledDocumentAsksAndACancelledSaveAsCancelsI
     EXPECT_EQ(Form->FileName, "");
     EXPECT_EQ(Form->GetCaption(), "Quorvane Loomwick Version 7.5 - [UNTITLED]");
     EXPECT_EQ(Form->Document->FrameCount(), 0);
+    EXPECT_FALSE(Form->HasDocument);
     ExpectRowsAreFrames();
 }
 

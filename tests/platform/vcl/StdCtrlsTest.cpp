@@ -1,8 +1,11 @@
 #include "platform/vcl/StdCtrls.h"
 
 #include "VclControlsSupport.h"
+#include "platform/vcl/Canvas.h"
 #include "platform/vcl/Clipbrd.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/win/gdi/Text.h"
+#include "platform/win/kernel/MulDiv.h"
 
 #include <set>
 
@@ -152,6 +155,42 @@ TEST_F(VclControlsTest, ListBoxItemsGoThroughTheControlAndSurviveRecreation) {
     list->SetSelected(2, true);
     EXPECT_EQ(list->GetSelCount(), 2);
     EXPECT_THROW(list->GetItems()->Get(7), EStringListError);
+}
+
+// A tab in an item leads to the next stop TabWidth dialog units on (a quarter of the font's average
+// character width each): "\tX" shows its X that far right of a plain "X".
+TEST_F(VclControlsTest, ListBoxTabWidthSetsTheTabStops) {
+    TForm* form = MakeForm();
+    auto* list = Place<TListBox>(form, {10, 10, 200, 100});
+    list->SetBorderStyle(bsNone);
+    list->GetItems()->Add("X");
+    list->GetItems()->Add("\tX");
+    // The leftmost pixel of an item that is not the list's background.
+    auto ink = [&](int32_t index) {
+        const TRect r = list->ItemRect(index);
+        int left = -1;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = 0; x < 190 && (left < 0 || x < left); ++x) {
+                const TPoint p = list->ClientToScreen({x, y});
+                if (FScreen.ScreenPixel(p.X, p.Y) != win::GetSysColor(win::COLOR_WINDOW))
+                    left = x;
+            }
+        return left;
+    };
+    for (int32_t width : {16, 40}) {
+        list->SetTabWidth(width);
+        EXPECT_EQ(list->GetTabWidth(), width);
+        EXPECT_EQ(list->GetItems()->GetCount(), 2);
+        list->Repaint();
+        // The stops are counted in the font the window draws with.
+        win::HDC dc = win::GetDC(list->GetHandle());
+        win::SelectObject(dc, win::HGDIOBJ(win::SendMessage(list->GetHandle(), win::WM_GETFONT, 0, 0)));
+        win::TEXTMETRIC tm{};
+        win::GetTextMetrics(dc, &tm);
+        win::ReleaseDC(list->GetHandle(), dc);
+        ASSERT_GE(ink(0), 0);
+        EXPECT_EQ(ink(1) - ink(0), win::MulDiv(width, tm.tmAveCharWidth, 4)) << width;
+    }
 }
 
 TEST_F(VclControlsTest, OwnerDrawnListBoxDrawsThroughOnDrawItemWithItsState) {

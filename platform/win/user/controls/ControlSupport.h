@@ -212,6 +212,9 @@ struct ListBoxState {
     int ItemHeight = 13;
     int HorzExtent = 0;
     int ScrollX = 0;
+    // Tab stops in dialog units (a quarter of the font's average character width) with LBS_USETABSTOPS:
+    // empty is every 32; one is an interval; more are places, the last gap repeating after them.
+    std::vector<int> TabStops;
     HFONT Font = nullptr;
     bool Focused = false;
     bool AddMode = false;  // a Ctrl+click drag toggles items

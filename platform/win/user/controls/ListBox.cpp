@@ -1,6 +1,7 @@
 // The "LISTBOX" class: a scrolling list of strings (or owner-drawn items) with single, multiple or
 // extended selection, item data, sorting and a horizontal extent.
 #include "platform/win/gdi/DrawText.h"
+#include "platform/win/kernel/MulDiv.h"
 #include "platform/win/user/ScrollBars.h"
 #include "platform/win/user/controls/ControlSupport.h"
 
@@ -362,6 +363,41 @@ LRESULT ListFind(HWND hwnd, WPARAM startAfter, LPARAM text, bool exact) {
     return LB_ERR;
 }
 
+// The next tab stop after x pixels from the text's start.
+int ListNextTabStop(const ListBoxState* s, int x, int charWidth) {
+    auto px = [charWidth](int du) { return std::max(1, MulDiv(du, charWidth, 4)); };
+    int last = 0, gap = px(32);
+    for (size_t i = 0; i < s->TabStops.size(); ++i) {
+        const int stop = px(s->TabStops[i]);
+        if (stop > x)
+            return stop;
+        gap = std::max(1, s->TabStops.size() == 1 ? stop : stop - last);
+        last = stop;
+    }
+    return last + ((x - last) / gap + 1) * gap;
+}
+
+// A line with tabs: each piece drawn where the tab before it leads.
+void ListDrawTabbedText(HWND hwnd, HDC dc, const std::string& text, const TRect& box, UINT format) {
+    TEXTMETRIC tm{};
+    GetTextMetrics(dc, &tm);
+    const int charWidth = std::max<int>(1, tm.tmAveCharWidth);
+    int x = 0;
+    size_t from = 0;
+    for (;;) {
+        const size_t tab = std::min(text.find('\t', from), text.size());
+        TRect piece{box.Left + x, box.Top, box.Right, box.Bottom};
+        if (piece.Left < piece.Right)
+            DrawText(dc, text.c_str() + from, int(tab - from), &piece, format);
+        if (tab == text.size())
+            return;
+        SIZE size{};
+        GetTextExtentPoint32(dc, text.c_str() + from, int(tab - from), &size);
+        x = ListNextTabStop(ListOf(hwnd), x + size.cx, charWidth);
+        from = tab + 1;
+    }
+}
+
 void ListDrawItem(HWND hwnd, HDC dc, int index, const TRect& r) {
     ListBoxState* s = ListOf(hwnd);
     const ListBoxItem& item = s->Items[size_t(index)];
@@ -391,10 +427,11 @@ void ListDrawItem(HWND hwnd, HDC dc, int index, const TRect& r) {
     }
     SetBkMode(dc, TRANSPARENT);
     TRect tr{r.Left + 2, r.Top, r.Right, r.Bottom};
-    UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+    const UINT format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
     if (Style(hwnd) & LBS_USETABSTOPS)
-        format |= DT_EXPANDTABS;
-    DrawText(dc, item.Text.c_str(), int(item.Text.size()), &tr, format);
+        ListDrawTabbedText(hwnd, dc, item.Text, tr, format);
+    else
+        DrawText(dc, item.Text.c_str(), int(item.Text.size()), &tr, format);
     if (focus) {
         TRect fr = r;
         DrawFocusRect(dc, &fr);
@@ -783,6 +820,15 @@ std::optional<LRESULT> ListBoxWindow::OnMessage(UINT msg, WPARAM wParam, LPARAM 
         if (found != LB_ERR && !ListMulti(FWnd))
             ListSelectSingle(FWnd, int(found));
         return found;
+    }
+    case LB_SETTABSTOPS: {
+        const int count = int(intptr_t(wParam));
+        if (count < 0 || (count > 0 && !lParam))
+            return FALSE;
+        const auto* stops = reinterpret_cast<const int32_t*>(lParam);
+        TabStops.assign(stops, stops + count);
+        InvalidateRect(FWnd, nullptr, TRUE);
+        return TRUE;
     }
     case LB_GETHORIZONTALEXTENT:
         return HorzExtent;
