@@ -81,7 +81,7 @@ vcl::TOwnerDrawState ComboDrawState(win::UINT bits) {
 // ---- Construction and settings ------------------------------------------------------------------------
 
 TFcCustomComboBox::TFcCustomComboBox(vcl::TComponent* owner)
-    : vcl::TCustomComboBox(owner), FSearchTimer(std::make_unique<vcl::TTimer>(nullptr)),
+    : vcl::TCustomComboBox(owner), TFcFramedControl(this), FSearchTimer(std::make_unique<vcl::TTimer>(nullptr)),
       FPaintCanvas(std::make_unique<vcl::TControlCanvas>()) {
     FSearchTimer->SetEnabled(false);
     FSearchTimer->SetInterval(ComboSearchResetMs);
@@ -93,11 +93,7 @@ TFcCustomComboBox::TFcCustomComboBox(vcl::TComponent* owner)
 TFcCustomComboBox::~TFcCustomComboBox() {
     *FAlive = false;
     FSearchTimer.reset();
-    if (FFrameController) {
-        FFrameController->RemoveControl(this);
-        FFrameController->RemoveFreeNotification(this);
-        FFrameController = nullptr;
-    }
+    UnlinkFrameController();
 }
 
 void TFcCustomComboBox::SetReadOnly(bool value) {
@@ -119,74 +115,21 @@ void TFcCustomComboBox::SetItemHeightValue(int32_t value) {
         RecreateWnd();
 }
 
-void TFcCustomComboBox::SetFrameVisible(bool value) {
-    if (!vcl::SetIfChanged(FFrame.FrameVisible, value))
-        return;
+void TFcCustomComboBox::FrameVisibleChanged() {
     // The frame is drawn in place of the 3-D look.
-    SetParentCtl3D(!value);
-    SetCtl3D(!value);
+    SetParentCtl3D(!FFrame.FrameVisible);
+    SetCtl3D(!FFrame.FrameVisible);
     Invalidate();
-}
-
-void TFcCustomComboBox::SetFrameHotTrack(bool value) {
-    if (!vcl::SetIfChanged(FFrame.FrameHotTrack, value))
-        return;
-    if (value) {
-        SetFrameVisible(true);
-        if (!Loading())
-            FFrame.FrameSides = AllSides;
-    }
-    Invalidate();
-}
-
-#define LOOMWICK_FC_COMBO_FRAME_SETTER(Name, Type)                                                             \
-    void TFcCustomComboBox::Set##Name(Type value) {                                                            \
-        if (vcl::SetIfChanged(FFrame.Name, value))                                                             \
-            Invalidate();                                                                                      \
-    }
-LOOMWICK_FC_COMBO_FRAME_SETTER(FlatButtons, bool)
-LOOMWICK_FC_COMBO_FRAME_SETTER(FlatButtonColor, TColor)
-LOOMWICK_FC_COMBO_FRAME_SETTER(FrameStyle, TFrameStyle)
-LOOMWICK_FC_COMBO_FRAME_SETTER(FrameColor, TColor)
-LOOMWICK_FC_COMBO_FRAME_SETTER(FrameHotStyle, TFrameStyle)
-LOOMWICK_FC_COMBO_FRAME_SETTER(FrameHotColor, TColor)
-LOOMWICK_FC_COMBO_FRAME_SETTER(FrameSides, TSides)
-LOOMWICK_FC_COMBO_FRAME_SETTER(FramingPreference, TFramingPreference)
-#undef LOOMWICK_FC_COMBO_FRAME_SETTER
-
-void TFcCustomComboBox::SetFocusColor(TColor value) {
-    if (vcl::SetIfChanged(FFrame.FocusColor, value))
-        UpdateColors();
-}
-
-void TFcCustomComboBox::SetDisabledColor(TColor value) {
-    if (vcl::SetIfChanged(FFrame.DisabledColor, value))
-        UpdateColors();
-}
-
-void TFcCustomComboBox::SetFrameController(TFcFrameController* value) {
-    LinkFrameController(this, FFrameController, value);
 }
 
 void TFcCustomComboBox::Notification(vcl::TComponent* component, vcl::TOperation operation) {
     vcl::TCustomComboBox::Notification(component, operation);
-    if (operation == vcl::opRemove && component == FFrameController)
-        FFrameController = nullptr;
+    FrameControllerNotification(component, operation);
 }
-
-bool TFcCustomComboBox::IsColorStored() const { return FrameColorStored(FFrameController != nullptr, GetEnabled()); }
-bool TFcCustomComboBox::IsFocusColorStored() const {
-    return FrameFocusColorStored(FFrameController != nullptr, FFrame.FocusColor, FNormalColor);
-}
-bool TFcCustomComboBox::IsFrameSettingStored() const { return FrameSettingStored(FFrameController != nullptr); }
 
 void TFcCustomComboBox::DefineProperties(vcl::TFiler* filer) {
     vcl::TCustomComboBox::DefineProperties(filer);
-    TLegacyFrameTarget target;
-    target.SetFrameHotTrack = [this](bool v) { SetFrameHotTrack(v); };
-    target.SetFrameStyle = [this](TFrameStyle v) { SetFrameStyle(v); };
-    target.SetFrameHotStyle = [this](TFrameStyle v) { SetFrameHotStyle(v); };
-    DefineLegacyFrameProperties(filer, target);
+    DefineLegacyFrameReaders(filer);
 }
 
 void TFcCustomComboBox::Loaded() {
@@ -215,14 +158,7 @@ void TFcCustomComboBox::SetColor(TColor value) {
 
 void TFcCustomComboBox::ApplyColor(TColor value) { vcl::TCustomComboBox::SetColor(value); }
 
-void TFcCustomComboBox::UpdateColors() {
-    if (!GetEnabled())
-        ApplyColor(FFrame.DisabledColor);
-    else if (FFocused)
-        ApplyColor(FFrame.FocusColor);
-    else
-        ApplyColor(FNormalColor);
-}
+void TFcCustomComboBox::UpdateColors() { ApplyColor(StateColor(FFocused, FNormalColor)); }
 
 bool TFcCustomComboBox::UseThemes() const {
     return FFrame.FramingPreference == fpXPThemes && GetThemeServices()->ThemesEnabled();

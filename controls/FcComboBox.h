@@ -8,7 +8,7 @@
 // stand between whole characters.
 #pragma once
 
-#include "controls/FcFrameController.h"
+#include "controls/FcFramedControl.h"
 #include "controls/FcFrames.h"
 #include "platform/vcl/StdCtrls.h"
 
@@ -27,7 +27,7 @@ using TFcDeleteComboItemEvent = std::function<void(vcl::TObject* Sender, void* I
 // A pause this long ends a list-only box's search.
 constexpr uint32_t ComboSearchResetMs = 1500;
 
-class TFcCustomComboBox : public vcl::TCustomComboBox {
+class TFcCustomComboBox : public vcl::TCustomComboBox, public TFcFramedControl {
 public:
     explicit TFcCustomComboBox(vcl::TComponent* owner);
     ~TFcCustomComboBox() override;
@@ -50,33 +50,11 @@ public:
     // Owner-drawn styles take a new height with a new window.
     void SetItemHeightValue(int32_t value);
 
-    // Frame settings.
-    bool GetFlatButtons() const { return FFrame.FlatButtons; }
-    virtual void SetFlatButtons(bool value);
-    TColor GetFlatButtonColor() const { return FFrame.FlatButtonColor; }
-    virtual void SetFlatButtonColor(TColor value);
-    bool GetFrameVisible() const { return FFrame.FrameVisible; }
-    virtual void SetFrameVisible(bool value);
-    TFrameStyle GetFrameStyle() const { return FFrame.FrameStyle; }
-    virtual void SetFrameStyle(TFrameStyle value);
-    TColor GetFrameColor() const { return FFrame.FrameColor; }
-    virtual void SetFrameColor(TColor value);
-    bool GetFrameHotTrack() const { return FFrame.FrameHotTrack; }
-    virtual void SetFrameHotTrack(bool value);
-    TFrameStyle GetFrameHotStyle() const { return FFrame.FrameHotStyle; }
-    virtual void SetFrameHotStyle(TFrameStyle value);
-    TColor GetFrameHotColor() const { return FFrame.FrameHotColor; }
-    virtual void SetFrameHotColor(TColor value);
-    TSides GetFrameSides() const { return FFrame.FrameSides; }
-    virtual void SetFrameSides(TSides value);
-    TFramingPreference GetFramingPreference() const { return FFrame.FramingPreference; }
-    virtual void SetFramingPreference(TFramingPreference value);
-    TColor GetFocusColor() const { return FFrame.FocusColor; }
-    virtual void SetFocusColor(TColor value);
-    TColor GetDisabledColor() const { return FFrame.DisabledColor; }
-    virtual void SetDisabledColor(TColor value);
-    TFcFrameController* GetFrameController() const { return FFrameController; }
-    virtual void SetFrameController(TFcFrameController* value);
+    // Flat drop-down button settings (the rest of the frame settings: TFcFramedControl).
+    using TFcFramedControl::GetFlatButtonColor;
+    using TFcFramedControl::GetFlatButtons;
+    using TFcFramedControl::SetFlatButtonColor;
+    using TFcFramedControl::SetFlatButtons;
     TColor GetColor() const { return vcl::TCustomComboBox::GetColor(); }
     virtual void SetColor(TColor value);
     TColor GetNormalColor() const { return FNormalColor; }
@@ -109,12 +87,11 @@ public:
     void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
     void Dispatch(vcl::TMessage& message) override;
 
-    bool IsColorStored() const;
-    bool IsFocusColorStored() const;
-    bool IsFrameSettingStored() const;
-
 protected:
-    virtual void UpdateColors();
+    void UpdateColors() override;
+    void FrameVisibleChanged() override;
+    void FrameLookChanged() override { Invalidate(); }
+    TColor FocusColorStoredAgainst() const override { return FNormalColor; }
     virtual void UpdateFrameState(bool isOver, bool value);
     virtual void InvalidKeyBeep();
     // Selects the first item that begins with s; a miss beeps and leaves the search text.
@@ -175,10 +152,7 @@ private:
     bool FKeepSearchCase = false;
     bool FReadOnly = false;
     bool FTabOnEnter = false;
-    TFrameSettings FFrame;
-    TFcFrameController* FFrameController = nullptr;
     TColor FNormalColor = vcl::clWindow;
-    bool FLinking = false;
 
     std::string FSearchText;
     std::unique_ptr<vcl::TTimer> FSearchTimer;

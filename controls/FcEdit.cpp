@@ -31,7 +31,7 @@ void EditFill(vcl::TCanvas* c, const TRect& r, TColor color) {
 
 } // namespace
 
-TFcCustomEdit::TFcCustomEdit(vcl::TComponent* owner) : vcl::TCustomMaskEdit(owner) {
+TFcCustomEdit::TFcCustomEdit(vcl::TComponent* owner) : vcl::TCustomMaskEdit(owner), TFcFramedControl(this) {
     vcl::TControlStyle style = GetControlStyle();
     style.Exclude(vcl::csSetCaption);
     style.Include(vcl::csCaptureMouse);
@@ -42,68 +42,26 @@ TFcCustomEdit::TFcCustomEdit(vcl::TComponent* owner) : vcl::TCustomMaskEdit(owne
 
 TFcCustomEdit::~TFcCustomEdit() {
     *FAliveToken = false;
-    if (FFrameController)
-        FFrameController->RemoveControl(this);
+    UnlinkFrameController();
     FCanvas.reset();
 }
 
 // ---- Settings -------------------------------------------------------------------------------------------
 
-template <class T> void TFcCustomEdit::SetFrameField(T& field, T value) {
-    if (!vcl::SetIfChanged(field, value))
-        return;
-    InvalidateFrame();
-}
-
-void TFcCustomEdit::SetFrameVisible(bool value) {
-    if (!vcl::SetIfChanged(FFrame.FrameVisible, value))
-        return;
+void TFcCustomEdit::FrameVisibleChanged() {
     // The custom frame is drawn over the sunken edge.
     SetCtl3D(true);
     RecreateWnd();
 }
 
-void TFcCustomEdit::SetFrameStyle(TFrameStyle value) { SetFrameField(FFrame.FrameStyle, value); }
-void TFcCustomEdit::SetFrameColor(TColor value) { SetFrameField(FFrame.FrameColor, value); }
-void TFcCustomEdit::SetFrameHotStyle(TFrameStyle value) { SetFrameField(FFrame.FrameHotStyle, value); }
-void TFcCustomEdit::SetFrameHotColor(TColor value) { SetFrameField(FFrame.FrameHotColor, value); }
-void TFcCustomEdit::SetFrameSides(TSides value) { SetFrameField(FFrame.FrameSides, value); }
-void TFcCustomEdit::SetFramingPreference(TFramingPreference value) {
-    SetFrameField(FFrame.FramingPreference, value);
-}
-void TFcCustomEdit::SetFlatButtonColor(TColor value) { SetFrameField(FFrame.FlatButtonColor, value); }
-
-void TFcCustomEdit::SetFrameHotTrack(bool value) {
-    if (!vcl::SetIfChanged(FFrame.FrameHotTrack, value))
-        return;
-    if (value) {
-        SetFrameVisible(true);
-        if (!Loading())
-            FFrame.FrameSides = AllSides;
-    }
-    InvalidateFrame();
-}
-
-void TFcCustomEdit::SetFlatButtons(bool value) { SetFrameField(FFrame.FlatButtons, value); }
-
-void TFcCustomEdit::SetFocusColor(TColor value) {
-    if (vcl::SetIfChanged(FFrame.FocusColor, value) && FInControl)
-        UpdateColors();
-}
-
-void TFcCustomEdit::SetDisabledColor(TColor value) {
-    if (vcl::SetIfChanged(FFrame.DisabledColor, value) && !GetEnabled())
-        UpdateColors();
-}
-
-void TFcCustomEdit::SetFrameController(TFcFrameController* value) {
-    LinkFrameController(this, FFrameController, value);
+// FocusColor shows while the edit has the focus, DisabledColor while it is disabled.
+bool TFcCustomEdit::StateColorShown(TFrameSettingCode code) const {
+    return code == fscFocusColor ? FInControl : !GetEnabled();
 }
 
 void TFcCustomEdit::Notification(vcl::TComponent* component, vcl::TOperation operation) {
     vcl::TCustomMaskEdit::Notification(component, operation);
-    if (operation == vcl::opRemove && component == FFrameController)
-        FFrameController = nullptr;
+    FrameControllerNotification(component, operation);
 }
 
 void TFcCustomEdit::SetAlignment(vcl::TAlignment value) {
@@ -111,17 +69,9 @@ void TFcCustomEdit::SetAlignment(vcl::TAlignment value) {
         RecreateWnd();
 }
 
-bool TFcCustomEdit::IsColorStored() const { return FrameColorStored(FFrameController != nullptr, GetEnabled()); }
-bool TFcCustomEdit::IsFocusColorStored() const {
-    return FrameFocusColorStored(FFrameController != nullptr, FFrame.FocusColor, GetColor());
-}
-bool TFcCustomEdit::IsFrameSettingStored() const { return FrameSettingStored(FFrameController != nullptr); }
-
 void TFcCustomEdit::DefineProperties(vcl::TFiler* filer) {
     vcl::TCustomMaskEdit::DefineProperties(filer);
-    DefineLegacyFrameProperties(filer, {[this](bool v) { SetFrameHotTrack(v); },
-                                        [this](TFrameStyle v) { SetFrameStyle(v); },
-                                        [this](TFrameStyle v) { SetFrameHotStyle(v); }});
+    DefineLegacyFrameReaders(filer);
 }
 
 void TFcCustomEdit::Loaded() {
@@ -154,7 +104,7 @@ void TFcCustomEdit::CreateParams(vcl::TCreateParams& params) {
 void TFcCustomEdit::UpdateColors() {
     if (Loading())
         return;
-    const TColor color = !GetEnabled() ? FFrame.DisabledColor : FInControl ? FFrame.FocusColor : FNormalColor;
+    const TColor color = StateColor(FInControl, FNormalColor);
     FChangingColor = true;
     vcl::ScopeExit done([this]() noexcept { FChangingColor = false; });
     SetColor(color);

@@ -3,6 +3,7 @@
 // validation errors, and an optional drop-down button in the non-client area on the right.
 #pragma once
 
+#include "controls/FcFramedControl.h"
 #include "controls/FcFrames.h"
 #include "platform/vcl/Mask.h"
 
@@ -12,43 +13,19 @@
 
 namespace controls {
 
-class TFcFrameController;
-
 // Called when the text does not validate: a message set by the handler beeps and is raised.
 using TFcValidateErrorEvent = std::function<void(vcl::TObject* Sender, std::string& Msg)>;
 
-class TFcCustomEdit : public vcl::TCustomMaskEdit {
+class TFcCustomEdit : public vcl::TCustomMaskEdit, public TFcFramedControl {
 public:
     explicit TFcCustomEdit(vcl::TComponent* owner);
     ~TFcCustomEdit() override;
 
-    // ---- Frame settings (see TFrameSettings) ----
-    bool GetFrameVisible() const { return FFrame.FrameVisible; }
-    virtual void SetFrameVisible(bool value);
-    TFrameStyle GetFrameStyle() const { return FFrame.FrameStyle; }
-    virtual void SetFrameStyle(TFrameStyle value);
-    TColor GetFrameColor() const { return FFrame.FrameColor; }
-    virtual void SetFrameColor(TColor value);
-    bool GetFrameHotTrack() const { return FFrame.FrameHotTrack; }
-    virtual void SetFrameHotTrack(bool value);
-    TFrameStyle GetFrameHotStyle() const { return FFrame.FrameHotStyle; }
-    virtual void SetFrameHotStyle(TFrameStyle value);
-    TColor GetFrameHotColor() const { return FFrame.FrameHotColor; }
-    virtual void SetFrameHotColor(TColor value);
-    TSides GetFrameSides() const { return FFrame.FrameSides; }
-    virtual void SetFrameSides(TSides value);
-    TFramingPreference GetFramingPreference() const { return FFrame.FramingPreference; }
-    virtual void SetFramingPreference(TFramingPreference value);
-    TColor GetFocusColor() const { return FFrame.FocusColor; }
-    virtual void SetFocusColor(TColor value);
-    TColor GetDisabledColor() const { return FFrame.DisabledColor; }
-    virtual void SetDisabledColor(TColor value);
-    bool GetFlatButtons() const { return FFrame.FlatButtons; }
-    virtual void SetFlatButtons(bool value);
-    TColor GetFlatButtonColor() const { return FFrame.FlatButtonColor; }
-    virtual void SetFlatButtonColor(TColor value);
-    TFcFrameController* GetFrameController() const { return FFrameController; }
-    void SetFrameController(TFcFrameController* value);
+    // Flat drop-down button settings (the rest of the frame settings: TFcFramedControl).
+    using TFcFramedControl::GetFlatButtonColor;
+    using TFcFramedControl::GetFlatButtons;
+    using TFcFramedControl::SetFlatButtonColor;
+    using TFcFramedControl::SetFlatButtons;
 
     // Left, right or centred text; a change re-creates the window.
     vcl::TAlignment GetAlignment() const { return FAlignment; }
@@ -72,11 +49,6 @@ public:
     // FramingPreference fpXPThemes with themes enabled: the visual style frames the edit.
     virtual bool UseThemes() const;
 
-    // Layout-file storage rules of the frame settings.
-    bool IsColorStored() const;
-    bool IsFocusColorStored() const;
-    bool IsFrameSettingStored() const;
-
     TFcValidateErrorEvent OnValidateError;
     vcl::TNotifyEvent OnDropDown;
     vcl::TNotifyEvent OnCloseUp;
@@ -87,7 +59,11 @@ public:
     void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
 
 protected:
-    virtual void UpdateColors();
+    void UpdateColors() override;
+    void FrameVisibleChanged() override;
+    void FrameLookChanged() override { InvalidateFrame(); }
+    bool StateColorShown(TFrameSettingCode code) const override;
+    TColor FocusColorStoredAgainst() const override { return GetColor(); }
     virtual void UpdateFrameState(bool isOver, bool value);
     // Redraws the non-client frame at once.
     virtual void InvalidateFrame();
@@ -125,11 +101,6 @@ private:
     // A press elsewhere, a release or the focus leaving puts the button up and gives the mouse back.
     void ReleaseDropButton();
     int32_t DropButtonWidth() const;
-    // A frame setting changed: store it, then redraw the frame.
-    template <class T> void SetFrameField(T& field, T value);
-
-    TFrameSettings FFrame;
-    TFcFrameController* FFrameController = nullptr;
     vcl::TAlignment FAlignment = vcl::taLeftJustify;
     bool FTabOnEnter = false;
     TColor FNormalColor = vcl::clWindow;

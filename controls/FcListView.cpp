@@ -67,105 +67,32 @@ struct FcListViewHeaderProc {
 // ---- Construction and settings ------------------------------------------------------------------------
 
 TFcCustomListView::TFcCustomListView(vcl::TComponent* owner)
-    : vcl::TCustomListView(owner), FHeaderCanvas(std::make_unique<vcl::TCanvas>()) {
+    : vcl::TCustomListView(owner), TFcFramedControl(this), FHeaderCanvas(std::make_unique<vcl::TCanvas>()) {
     FNormalColor = vcl::TCustomListView::GetColor();
 }
 
 TFcCustomListView::~TFcCustomListView() {
     *FAlive = false;
     RestoreHeader();
-    if (FFrameController) {
-        FFrameController->RemoveControl(this);
-        FFrameController->RemoveFreeNotification(this);
-        FFrameController = nullptr;
-    }
+    UnlinkFrameController();
 }
 
-void TFcCustomListView::SetFrameVisible(bool value) {
-    if (!vcl::SetIfChanged(FFrame.FrameVisible, value))
-        return;
-    // The standard border and the frame share the non-client area: the window is made again for it.
-    if (FLinking)
+void TFcCustomListView::FrameVisibleChanged() {
+    // A frame controller's settings come all at once while it links: the frame is repainted instead.
+    if (LinkingFrameController())
         InvalidateFrame();
     else if (HandleAllocated() && !Loading())
         RecreateWnd();
 }
 
-void TFcCustomListView::SetFrameHotTrack(bool value) {
-    if (!vcl::SetIfChanged(FFrame.FrameHotTrack, value))
-        return;
-    if (value) {
-        SetFrameVisible(true);
-        if (!Loading())
-            FFrame.FrameSides = AllSides;
-    }
-    InvalidateFrame();
-}
-
-#define LOOMWICK_FC_LISTVIEW_FRAME_SETTER(Name, Type)                                                          \
-    void TFcCustomListView::Set##Name(Type value) {                                                            \
-        if (vcl::SetIfChanged(FFrame.Name, value))                                                             \
-            InvalidateFrame();                                                                                 \
-    }
-LOOMWICK_FC_LISTVIEW_FRAME_SETTER(FrameStyle, TFrameStyle)
-LOOMWICK_FC_LISTVIEW_FRAME_SETTER(FrameColor, TColor)
-LOOMWICK_FC_LISTVIEW_FRAME_SETTER(FrameHotStyle, TFrameStyle)
-LOOMWICK_FC_LISTVIEW_FRAME_SETTER(FrameHotColor, TColor)
-LOOMWICK_FC_LISTVIEW_FRAME_SETTER(FrameSides, TSides)
-LOOMWICK_FC_LISTVIEW_FRAME_SETTER(FramingPreference, TFramingPreference)
-#undef LOOMWICK_FC_LISTVIEW_FRAME_SETTER
-
-void TFcCustomListView::SetFocusColor(TColor value) {
-    if (vcl::SetIfChanged(FFrame.FocusColor, value))
-        UpdateColors();
-}
-
-void TFcCustomListView::SetDisabledColor(TColor value) {
-    if (vcl::SetIfChanged(FFrame.DisabledColor, value))
-        UpdateColors();
-}
-
-void TFcCustomListView::SetFrameController(TFcFrameController* value) {
-    if (value == FFrameController)
-        return;
-    if (FFrameController) {
-        FFrameController->RemoveControl(this);
-        FFrameController->RemoveFreeNotification(this);
-    }
-    FFrameController = value;
-    if (!value)
-        return;
-    value->FreeNotification(this);
-    // Linking pushes every setting at once; FrameVisible among them repaints the frame instead of making the
-    // window again.
-    FLinking = true;
-    auto alive = FAlive;
-    vcl::ScopeExit linked([this, alive]() noexcept {
-        if (*alive)
-            FLinking = false;
-    });
-    value->AddControl(this);
-}
-
 void TFcCustomListView::Notification(vcl::TComponent* component, vcl::TOperation operation) {
     vcl::TCustomListView::Notification(component, operation);
-    if (operation == vcl::opRemove && component == FFrameController)
-        FFrameController = nullptr;
+    FrameControllerNotification(component, operation);
 }
-
-bool TFcCustomListView::IsColorStored() const { return FrameColorStored(FFrameController != nullptr, GetEnabled()); }
-bool TFcCustomListView::IsFocusColorStored() const {
-    return FrameFocusColorStored(FFrameController != nullptr, FFrame.FocusColor, FNormalColor);
-}
-bool TFcCustomListView::IsFrameSettingStored() const { return FrameSettingStored(FFrameController != nullptr); }
 
 void TFcCustomListView::DefineProperties(vcl::TFiler* filer) {
     vcl::TCustomListView::DefineProperties(filer);
-    TLegacyFrameTarget target;
-    target.SetFrameHotTrack = [this](bool v) { SetFrameHotTrack(v); };
-    target.SetFrameStyle = [this](TFrameStyle v) { SetFrameStyle(v); };
-    target.SetFrameHotStyle = [this](TFrameStyle v) { SetFrameHotStyle(v); };
-    DefineLegacyFrameProperties(filer, target);
+    DefineLegacyFrameReaders(filer);
 }
 
 // ---- Colours and the frame ------------------------------------------------------------------------------
@@ -185,14 +112,7 @@ void TFcCustomListView::ApplyColor(TColor value) {
     vcl::TCustomListView::SetColor(value);
 }
 
-void TFcCustomListView::UpdateColors() {
-    if (!GetEnabled())
-        ApplyColor(FFrame.DisabledColor);
-    else if (FFocused)
-        ApplyColor(FFrame.FocusColor);
-    else
-        ApplyColor(FNormalColor);
-}
+void TFcCustomListView::UpdateColors() { ApplyColor(StateColor(FFocused, FNormalColor)); }
 
 bool TFcCustomListView::UseThemes() const {
     return FFrame.FramingPreference == fpXPThemes && GetThemeServices()->ThemesEnabled();

@@ -5,7 +5,7 @@
 // fixed number of pixels a line. The editor's frame list is one.
 #pragma once
 
-#include "controls/FcFrameController.h"
+#include "controls/FcFramedControl.h"
 #include "controls/FcFrames.h"
 #include "platform/vcl/ComCtrls.h"
 #include "platform/vcl/Menus.h"
@@ -28,34 +28,10 @@ using TFcLVOnItemContextMenuEvent = std::function<void(vcl::TObject* Sender, vcl
 // Posted to the list view after its window is made: the header's formats follow the sort display mode.
 constexpr win::UINT ListViewHeaderFormatsMsg = 0x0464;
 
-class TFcCustomListView : public vcl::TCustomListView {
+class TFcCustomListView : public vcl::TCustomListView, public TFcFramedControl {
 public:
     explicit TFcCustomListView(vcl::TComponent* owner);
     ~TFcCustomListView() override;
-
-    // Frame settings.
-    bool GetFrameVisible() const { return FFrame.FrameVisible; }
-    virtual void SetFrameVisible(bool value);
-    TFrameStyle GetFrameStyle() const { return FFrame.FrameStyle; }
-    virtual void SetFrameStyle(TFrameStyle value);
-    TColor GetFrameColor() const { return FFrame.FrameColor; }
-    virtual void SetFrameColor(TColor value);
-    bool GetFrameHotTrack() const { return FFrame.FrameHotTrack; }
-    virtual void SetFrameHotTrack(bool value);
-    TFrameStyle GetFrameHotStyle() const { return FFrame.FrameHotStyle; }
-    virtual void SetFrameHotStyle(TFrameStyle value);
-    TColor GetFrameHotColor() const { return FFrame.FrameHotColor; }
-    virtual void SetFrameHotColor(TColor value);
-    TSides GetFrameSides() const { return FFrame.FrameSides; }
-    virtual void SetFrameSides(TSides value);
-    TFramingPreference GetFramingPreference() const { return FFrame.FramingPreference; }
-    virtual void SetFramingPreference(TFramingPreference value);
-    TColor GetFocusColor() const { return FFrame.FocusColor; }
-    virtual void SetFocusColor(TColor value);
-    TColor GetDisabledColor() const { return FFrame.DisabledColor; }
-    virtual void SetDisabledColor(TColor value);
-    TFcFrameController* GetFrameController() const { return FFrameController; }
-    virtual void SetFrameController(TFcFrameController* value);
 
     // The colour the user gave; the control shows DisabledColor or FocusColor in its place while disabled
     // or focused.
@@ -112,12 +88,12 @@ public:
     void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
     void Dispatch(vcl::TMessage& message) override;
 
-    bool IsColorStored() const;
-    bool IsFocusColorStored() const;
-    bool IsFrameSettingStored() const;
-
 protected:
-    virtual void UpdateColors();
+    void UpdateColors() override;
+    // The standard border and the frame share the non-client area: the window is made again for it.
+    void FrameVisibleChanged() override;
+    void FrameLookChanged() override { InvalidateFrame(); }
+    TColor FocusColorStoredAgainst() const override { return FNormalColor; }
     virtual void UpdateFrameState(bool isOver, bool value);
     virtual void InvalidateFrame();
     virtual bool UseThemes() const;
@@ -162,11 +138,8 @@ private:
     void RightClick();
     void ShowControlMenu(win::TPoint pos);
 
-    TFrameSettings FFrame;
-    TFcFrameController* FFrameController = nullptr;
     TColor FNormalColor = vcl::clWindow;
     bool FUpdatingColor = false;
-    bool FLinking = false; // a frame controller is being linked
     bool FAlphaSortAll = false;
     bool FEditOnRowClick = false;
     bool FFillLastColumn = true;
