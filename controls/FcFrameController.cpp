@@ -1,6 +1,7 @@
 #include "controls/FcFrameController.h"
 
 #include "controls/FcCommon.h"
+#include "controls/FcGraphics.h"
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Exceptions.h"
 #include "platform/vcl/Filer.h"
@@ -84,6 +85,18 @@ void LinkFrameController(vcl::TControl* control, TFcFrameController*& link, TFcF
         value->FreeNotification(control);
         value->AddControl(control);
     }
+}
+
+void TakeControllerBorder(const TFcFrameController& controller, vcl::TControl* control,
+                          const TControllerBorderFields& fields) {
+    fields.BorderOuter = controller.GetFrameStyle();
+    fields.BorderSides = controller.GetFrameSides();
+    fields.FlatColor = controller.GetFrameColor();
+    fields.FlatColorAdjustment = 0;
+    control->SetColor(controller.GetColor());
+    control->SetParentColor(controller.GetParentColor());
+    fields.BorderHighlight = LighterColor(control->GetColor(), 100);
+    fields.BorderShadow = DarkerColor(control->GetColor(), 50);
 }
 
 void TFcFrameController::BeginUpdate() { ++FUpdateCount; }

@@ -130,6 +130,21 @@ private:
 // is told of its end and takes control, pushing every setting into it. Nothing happens when value is linked.
 void LinkFrameController(vcl::TControl* control, TFcFrameController*& link, TFcFrameController* value);
 
+// The fields of a label's or panel's two-frame border that a frame controller sets.
+struct TControllerBorderFields {
+    TFrameStyleEx& BorderOuter;
+    TSides& BorderSides;
+    vcl::TColor& FlatColor;
+    int32_t& FlatColorAdjustment;
+    vcl::TColor& BorderHighlight;
+    vcl::TColor& BorderShadow;
+};
+// A label or panel takes a controller's look: the frame style as the outer border on the frame's sides, the
+// frame colour unshaded as the flat colour, the controller's Color and ParentColor, and bevel colours made
+// from the colour the control ends with.
+void TakeControllerBorder(const TFcFrameController& controller, vcl::TControl* control,
+                          const TControllerBorderFields& fields);
+
 // Readers that drop the values of properties older layouts may still hold: a Boolean, an identifier, a set.
 class TFcOldPropReader {
 public:

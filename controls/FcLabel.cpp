@@ -190,14 +190,7 @@ void TFcLabel::ApplyFrameController() {
     TFcFrameController* c = FFrameController;
     if (!c || !c->GetFrameVisible())
         return;
-    FBorderOuter = c->GetFrameStyle();
-    FBorderSides = c->GetFrameSides();
-    FFlatColor = c->GetFrameColor();
-    FFlatColorAdjustment = 0;
-    SetColor(c->GetColor());
-    SetParentColor(c->GetParentColor());
-    FBorderHighlight = LighterColor(GetColor(), 100);
-    FBorderShadow = DarkerColor(GetColor(), 50);
+    TakeControllerBorder(*c, this, {FBorderOuter, FBorderSides, FFlatColor, FFlatColorAdjustment, FBorderHighlight, FBorderShadow});
     Changed();
 }
 

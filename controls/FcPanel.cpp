@@ -115,15 +115,7 @@ void TFcCustomPanel::Notification(vcl::TComponent* component, vcl::TOperation op
 }
 
 void TFcCustomPanel::ApplyControllerSettings() {
-    TFcFrameController* c = FFrameController;
-    FBorderOuter = c->GetFrameStyle();
-    FBorderSides = c->GetFrameSides();
-    FFlatColor = c->GetFrameColor();
-    FFlatColorAdjustment = 0;
-    SetColor(c->GetColor());
-    SetParentColor(c->GetParentColor());
-    FBorderHighlight = LighterColor(GetColor(), 100);
-    FBorderShadow = DarkerColor(GetColor(), 50);
+    TakeControllerBorder(*FFrameController, this, {FBorderOuter, FBorderSides, FFlatColor, FFlatColorAdjustment, FBorderHighlight, FBorderShadow});
     Invalidate();
 }
 
