@@ -305,15 +305,24 @@ TRect PaintInnerOuterBorders(TCanvas* canvas, const TRect& rect, TFrameStyleEx b
     const bool framedInside = borderWidth > 0 || borderInner != fsNone;
     TRect r = rect;
 
+    // The styles the outer and inner frames draw alike.
+    auto paintFrame = [&](TFrameStyleEx style) {
+        switch (style) {
+        case fsFlat:
+            return PaintBevel(canvas, r, f, f, 1, sides);
+        case fsFlatBold:
+            return PaintBevel(canvas, r, f, f, 2, sides);
+        case fsPopup:
+            return PaintBevel(canvas, r, borderHighlight, borderShadow, bevelWidth, sides);
+        case fsStatus:
+            return PaintBevel(canvas, r, borderShadow, borderHighlight, bevelWidth, sides);
+        default:
+            return PaintStyleBorderSides(canvas, r, style, sides);
+        }
+    };
+
     // The outer frame.
-    switch (borderOuter) {
-    case fsFlat:
-        r = PaintBevel(canvas, r, f, f, 1, sides);
-        break;
-    case fsFlatBold:
-        r = PaintBevel(canvas, r, f, f, 2, sides);
-        break;
-    case fsFlatRounded:
+    if (borderOuter == fsFlatRounded) {
         if (!transparent) {
             TRect inside = PaintBevel(canvas, r, parentColor, parentColor, 1, sides);
             TColor ring = framedInside ? borderColor : color;
@@ -322,27 +331,16 @@ TRect PaintInnerOuterBorders(TCanvas* canvas, const TRect& rect, TFrameStyleEx b
             PaintBevel(canvas, FramesShrink(r, AllSides, 1), borderColor, borderColor, 1, sides);
         }
         r = PaintRoundedFlatBorder(canvas, r, f, sides);
-        break;
-    case fsPopup:
-        r = PaintBevel(canvas, r, borderHighlight, borderShadow, bevelWidth, sides);
-        break;
-    case fsStatus:
-        r = PaintBevel(canvas, r, borderShadow, borderHighlight, bevelWidth, sides);
-        break;
-    default:
-        r = PaintStyleBorderSides(canvas, r, borderOuter, sides);
-        break;
+    } else {
+        r = paintFrame(borderOuter);
     }
 
     if (borderWidth > 0)
         r = PaintBevel(canvas, r, borderColor, borderColor, borderWidth, sides);
 
     // The inner frame.
-    switch (borderInner) {
-    case fsFlat:
-        if (cutCorners) {
-            if (FramesEmpty(r))
-                break;
+    if (borderInner == fsFlat && cutCorners) {
+        if (!FramesEmpty(r)) {
             canvas->GetPen()->SetWidth(1);
             canvas->GetPen()->SetColor(f);
             FramesLine(canvas, r.Left, r.Top + 1, r.Left, r.Bottom - 1);
@@ -350,14 +348,8 @@ TRect PaintInnerOuterBorders(TCanvas* canvas, const TRect& rect, TFrameStyleEx b
             FramesLine(canvas, r.Right - 1, r.Top + 1, r.Right - 1, r.Bottom - 1);
             FramesLine(canvas, r.Left + 1, r.Bottom - 1, r.Right - 1, r.Bottom - 1);
             r = FramesShrink(r, AllSides, 1);
-        } else {
-            r = PaintBevel(canvas, r, f, f, 1, sides);
         }
-        break;
-    case fsFlatBold:
-        r = PaintBevel(canvas, r, f, f, 2, sides);
-        break;
-    case fsFlatRounded:
+    } else if (borderInner == fsFlatRounded) {
         if (!transparent) {
             TRect inside = PaintBevel(canvas, r, borderColor, borderColor, 1, sides);
             PaintBevel(canvas, inside, color, color, 1, sides);
@@ -365,16 +357,8 @@ TRect PaintInnerOuterBorders(TCanvas* canvas, const TRect& rect, TFrameStyleEx b
             PaintBevel(canvas, r, borderColor, borderColor, 1, sides);
         }
         r = PaintRoundedFlatBorder(canvas, r, f, sides);
-        break;
-    case fsPopup:
-        r = PaintBevel(canvas, r, borderHighlight, borderShadow, bevelWidth, sides);
-        break;
-    case fsStatus:
-        r = PaintBevel(canvas, r, borderShadow, borderHighlight, bevelWidth, sides);
-        break;
-    default:
-        r = PaintStyleBorderSides(canvas, r, borderInner, sides);
-        break;
+    } else {
+        r = paintFrame(borderInner);
     }
     return r;
 }

@@ -402,6 +402,33 @@ TEST_F(FramesTest, InnerOuterBordersOfTheEditorsPanels) {
     ExpectPicture(t, n, "rounded outer");
 }
 
+// The outer and inner frames draw these styles alike: the style alone, as either frame, gives one picture.
+TEST_F(FramesTest, InnerOuterBordersStyleEitherFrame) {
+    using vcl::clBlue, vcl::clBtnFace, vcl::clLime, vcl::clRed, vcl::clYellow;
+    const TSides sides{sdLeft, sdTop, sdRight};
+    const struct {
+        TFrameStyleEx Style;
+        StyleDrawing Drawing; // bevel width 2, flat colour clRed, highlight clLime, shadow clBlue
+    } cases[] = {
+        {fsFlat, {false, {{clRed, clRed}}}},
+        {fsFlatBold, {false, {{clRed, clRed}, {clRed, clRed}}}},
+        {fsPopup, {false, {{clLime, clBlue}, {clLime, clBlue}}}},
+        {fsStatus, {false, {{clBlue, clLime}, {clBlue, clLime}}}},
+        {fsLowered, SystemStyle(fsLowered)},
+    };
+    for (const auto& c : cases)
+        for (bool outer : {true, false}) {
+            const std::string what = FrameStyleName(c.Style) + (outer ? " outer" : " inner");
+            Surface s(12, 9);
+            const TRect inner = PaintInnerOuterBorders(s.Canvas(), {0, 0, 12, 9}, outer ? c.Style : fsNone,
+                                                       outer ? fsNone : c.Style, 0, sides, 2, clYellow, clLime,
+                                                       clBlue, clRed, 0, EditorFace, clBtnFace, false, false);
+            Model m(12, 9);
+            EXPECT_EQ(inner, DrawModel(m, {0, 0, 12, 9}, c.Drawing, sides)) << what;
+            ExpectPicture(s, m, what);
+        }
+}
+
 // Arrows: the Part's points, filled as a polygon without outline by the platform on a reference surface.
 void ExpectArrow(Surface& s, const std::vector<win::TPoint>& points, TColor color, const std::string& what) {
     Surface ref(s.Width(), s.Height());
