@@ -160,10 +160,6 @@ void TFcCustomComboBox::ApplyColor(TColor value) { vcl::TCustomComboBox::SetColo
 
 void TFcCustomComboBox::UpdateColors() { ApplyColor(StateColor(FFocused, FNormalColor)); }
 
-bool TFcCustomComboBox::UseThemes() const {
-    return FFrame.FramingPreference == fpXPThemes && GetThemeServices()->ThemesEnabled();
-}
-
 void TFcCustomComboBox::UpdateFrameState(bool isOver, bool value) {
     if (isOver)
         FMouseOver = value;

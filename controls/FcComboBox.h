@@ -100,7 +100,6 @@ protected:
     // key-press event.
     virtual bool AutoCompleteKey(const std::string& s, uint32_t key);
     virtual void DoDeleteItem(void* data);
-    virtual bool UseThemes() const;
     virtual void DoMatch();
     virtual void DoNotInList();
     virtual void DoSelEndOk();

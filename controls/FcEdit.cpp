@@ -82,8 +82,6 @@ void TFcCustomEdit::Loaded() {
     UpdateColors();
 }
 
-bool TFcCustomEdit::UseThemes() const { return FFrame.FramingPreference == fpXPThemes && EditThemesActive(); }
-
 bool TFcCustomEdit::IsFrameHot() const { return FFrame.FrameHotTrack && (FMouseOver || FInControl); }
 
 void TFcCustomEdit::GetEditRect(TRect& r) { r = GetClientRect(); }

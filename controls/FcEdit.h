@@ -46,8 +46,7 @@ public:
     int32_t GetButtonState() const { return FButtonState; }
     // FrameHotTrack with the pointer over the edit or the focus in it.
     bool IsFrameHot() const;
-    // FramingPreference fpXPThemes with themes enabled: the visual style frames the edit.
-    virtual bool UseThemes() const;
+    using TFcFramedControl::UseThemes;
 
     TFcValidateErrorEvent OnValidateError;
     vcl::TNotifyEvent OnDropDown;

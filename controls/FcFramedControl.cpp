@@ -1,5 +1,6 @@
 #include "controls/FcFramedControl.h"
 
+#include "controls/FcThemeServices.h"
 #include "platform/vcl/Controls.h"
 #include "platform/vcl/Scope.h"
 
@@ -79,6 +80,10 @@ void TFcFramedControl::DefineLegacyFrameReaders(vcl::TFiler* filer) {
     DefineLegacyFrameProperties(filer, {[this](bool v) { SetFrameHotTrack(v); },
                                         [this](TFrameStyle v) { SetFrameStyle(v); },
                                         [this](TFrameStyle v) { SetFrameHotStyle(v); }});
+}
+
+bool TFcFramedControl::UseThemes() const {
+    return FFrame.FramingPreference == fpXPThemes && GetThemeServices()->ThemesEnabled();
 }
 
 TColor TFcFramedControl::StateColor(bool focused, TColor normal) const {

@@ -61,6 +61,9 @@ protected:
     TColor GetFlatButtonColor() const { return FFrame.FlatButtonColor; }
     virtual void SetFlatButtonColor(TColor value);
 
+    // FramingPreference fpXPThemes while themes are enabled: the visual style frames the control.
+    virtual bool UseThemes() const;
+
     // FrameVisible changed: the control makes room for the frame or gives it back.
     virtual void FrameVisibleChanged() = 0;
     // Another setting the frame is drawn with changed: the control redraws it.

@@ -114,10 +114,6 @@ void TFcCustomListView::ApplyColor(TColor value) {
 
 void TFcCustomListView::UpdateColors() { ApplyColor(StateColor(FFocused, FNormalColor)); }
 
-bool TFcCustomListView::UseThemes() const {
-    return FFrame.FramingPreference == fpXPThemes && GetThemeServices()->ThemesEnabled();
-}
-
 bool TFcCustomListView::IsHot() const { return FFrame.FrameHotTrack && (FFocused || FMouseOver); }
 
 void TFcCustomListView::UpdateFrameState(bool isOver, bool value) {

@@ -96,7 +96,6 @@ protected:
     TColor FocusColorStoredAgainst() const override { return FNormalColor; }
     virtual void UpdateFrameState(bool isOver, bool value);
     virtual void InvalidateFrame();
-    virtual bool UseThemes() const;
     virtual void MouseEnter();
     virtual void MouseLeave();
     virtual void DoCheckStateChange(vcl::TListItem* item);
