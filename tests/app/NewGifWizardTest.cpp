@@ -192,6 +192,9 @@ TEST_F(NewWizard, NextBackUpDownAndRemoveFollowThePageAndTheList) {
         EXPECT_EQ(w->GetCaption(), "Animation Wizard");
         EXPECT_EQ(w->GetWidth(), 369);
         EXPECT_EQ(w->GetHeight(), 310);
+        // The layout's client size is the one shown: a desktop check clicks the buttons at the layout's places.
+        EXPECT_EQ(w->GetClientWidth(), 363);
+        EXPECT_EQ(w->GetClientHeight(), 285);
         EXPECT_EQ(w->GetPage(), 3);
         EXPECT_TRUE(w->pnlLoop->GetVisible());
         EXPECT_FALSE(w->pnlImages->GetVisible());

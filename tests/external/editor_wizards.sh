@@ -5,12 +5,25 @@
 # tag back as one img element (inside one a element when a link was typed) whose attributes are src,
 # height, width, alt and border in that order, each with the value typed (an entity typed is read as the
 # entity it is), and no attribute more.
-# Usage: editor_wizards.sh BUILD_DIR. Exits 77 when a tool is missing.
-# Budget: 60 s
+#
+# Then the new-animation wizard on a virtual X display, driven with xdotool as a user would, with a fresh
+# configuration: Ctrl+N, a click on Next (its place from the wizard's layout), Alt+A and in Qt's file dialog
+# the folder of three PNG files of 80 x 60 made by ImageMagick (gradients, so more than 16 colours each), then
+# their names as one quoted list and Return, Next and Finish by clicks; the first image's palette question is
+# answered with "Make this the Default" ticked (Alt+D, Return), so the others are not asked. The list shows
+# three rows (screenshot kept), Ctrl+S and a path save it: gifsicle --info shows 3 frames of delay 1.00s and
+# "loop forever". Then the optimisation wizard (Alt+T, Up, Return: the Tools menu's last item; Next, Next and
+# Finish by clicks) and Ctrl+S: the new file's coalesced frames equal those of the file saved before
+# (compare -metric AE 0).
+# Usage: editor_wizards.sh BUILD_DIR. Exits 77 when a tool is missing (the desktop part alone is skipped
+# without Xvfb, xdotool, ImageMagick or gifsicle).
+# Budget: 90 s
 set -u
 
 build=${1:?usage: editor_wizards.sh BUILD_DIR}
 build=$(cd "$build" 2>/dev/null && pwd) || { echo "skip: no build folder $1"; exit 77; }
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+layouts=$(cd "$here/../../resources/forms" && pwd)
 program=$build/tests/test_app
 for tool in python3; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skip: $tool is missing"; exit 77; }
@@ -76,4 +89,139 @@ for case in cases:
 raise SystemExit(1 if bad else 0)
 PY
 
+# ---- The new-animation wizard and the optimisation wizard on the desktop ----------------------------------
+for tool in Xvfb xdotool import convert compare identify gifsicle timeout; do
+    command -v "$tool" >/dev/null 2>&1 || { echo "skipped the desktop part: $tool is not installed"; exit $fail; }
+done
+[[ -x $build/loomwick ]] || { echo "FAIL: missing $build/loomwick"; exit 1; }
+source "$here/lib/xvfb.sh"
+source "$here/lib/editor_check.sh"
+editor_setup 1024x768x24
+trap 'editor_stop; rm -rf "$EDITOR_WORK" "$work"' EXIT
+W=$EDITOR_WORK
+TITLE="Quorvane Loomwick Version 7.5"
+
+# layout_click WINDOW FORM OBJECT: a click in the middle of a control, at its place in the form's layout
+# file. The window shows the layout's client size at its bottom between equal side borders.
+layout_click() {
+    local window=$1 file=$layouts/$2.txt object=$3 place
+    place=$(awk -v object="$object" '
+        NR <= 12 && $1 == "ClientWidth" { cw = $3 } NR <= 12 && $1 == "ClientHeight" { ch = $3 }
+        $1 == "object" && $2 == object ":" { inside = 1 }
+        inside && $1 == "Left" { l = $3 } inside && $1 == "Top" { t = $3 }
+        inside && $1 == "Width" { w = $3 } inside && $1 == "Height" { h = $3; inside = 0 }
+        END { print cw, ch, l + int(w / 2), t + int(h / 2) }' "$file")
+    read -r cw ch x y <<<"$place"
+    eval "$(xdotool getwindowgeometry --shell "$window" | sed -n 's/^\(X\|Y\|WIDTH\|HEIGHT\)=/D_\1=/p')"
+    local border=$(((D_WIDTH - cw) / 2))
+    xdotool mousemove $((D_X + border + x)) $((D_Y + D_HEIGHT - border - ch + y)) click 1
+    sleep 0.4
+}
+
+# Three pictures of one size, more than 16 colours each.
+mkdir -p "$W/pictures"
+convert -size 80x60 gradient:red-blue "$W/pictures/a.png" &&
+    convert -size 80x60 gradient:lime-yellow "$W/pictures/b.png" &&
+    convert -size 80x60 gradient:navy-white "$W/pictures/c.png" || editor_fail "ImageMagick made no pictures"
+
+editor_start "$build"
+editor_find_window "$TITLE - [UNTITLED]"
+editor_key ctrl+n
+editor_wait_window "Animation Wizard"
+wizard=$EDITOR_DIALOG
+layout_click "$wizard" TfrmNewGifWizard btnNext
+editor_dialog_key alt+a
+# Qt's dialog: the folder first, then the three names in one quoted list.
+dialog=""
+for i in $(seq 100); do
+    for id in $(xdotool search --onlyvisible --name '^Open' 2>/dev/null); do
+        [ "$(xdotool getwindowname "$id" 2>/dev/null)" = Open ] && { dialog=$id; break 2; }
+    done
+    sleep 0.2
+done
+[ -n "$dialog" ] || editor_fail "no file dialog after Alt+A"
+sleep 0.5
+xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || xdotool windowfocus --sync "$dialog" 2>/dev/null
+xdotool key --delay 40 ctrl+a
+xdotool type --delay 20 "$W/pictures/"
+xdotool key Return
+sleep 0.8
+xdotool key --delay 40 ctrl+a
+xdotool type --delay 20 '"a.png" "b.png" "c.png"'
+xdotool key Return
+editor_wait_gone "$dialog"
+layout_click "$wizard" TfrmNewGifWizard btnNext
+layout_click "$wizard" TfrmNewGifWizard btnNext
+editor_wait_window "Palettes"
+editor_dialog_key alt+d Return
+editor_wait_gone "$EDITOR_DIALOG"
+editor_wait_gone "$wizard"
+sleep 0.5
+editor_grab "$W/built.png"
+editor_keep "$W/built.png" editor_wizards-built.png
+
+# The list (the left half of the window): row 1 is selected (the highlight colour, clHighlight, the last run
+# of rows at least half of that colour); rows 2 and 3 hold text one and two bands below it, nothing three.
+read -r wx wy ww wh <<<"$(editor_geometry)"
+[ -n "$wh" ] || editor_fail "no geometry of the main window"
+band=$(editor_colour_rows "$W/built.png" "rgb(10,36,106)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" |
+    awk -v min=$((ww / 4)) '$2 >= min { if ($1 != last + 1) top = $1; last = $1 } END { print top, last - top + 1 }')
+read -r top height <<<"$band"
+echo "selected row: from y $top, $height high"
+[ -n "$height" ] && [ "$height" -ge 12 ] && [ "$height" -le 24 ] || editor_fail "no selected row in the list"
+editor_colour_rows "$W/built.png" "rgb(0,0,0)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" 50 >"$W/text.rows"
+text_rows() { # text_rows FROM TO: how many pixel rows of the list in [FROM, TO) hold text
+    awk -v a="$1" -v b="$2" '$1 >= a && $1 < b && $2 >= 10' "$W/text.rows" | wc -l
+}
+[ "$(text_rows $((top + height)) $((top + 2 * height)))" -ge 3 ] || editor_fail "no second row"
+[ "$(text_rows $((top + 2 * height)) $((top + 3 * height)))" -ge 3 ] || editor_fail "no third row"
+[ "$(text_rows $((top + 3 * height)) $((top + 4 * height)))" -eq 0 ] || editor_fail "a fourth row"
+
+# wait_saved FILE OLD: waits until the file's time and size differ from OLD ("" before it exists).
+wait_saved() {
+    for i in $(seq 75); do
+        [ -s "$1" ] && [ "$(stat -c %Y.%s "$1")" != "$2" ] && return 0
+        sleep 0.2
+    done
+    editor_fail "$1 was not written"
+}
+editor_key ctrl+s
+editor_file_dialog "$W/new.gif"
+editor_wait_title "$TITLE - $W/new.gif"
+wait_saved "$W/new.gif" ""
+cp "$W/new.gif" "$W/before.gif"
+gifsicle --info "$W/before.gif" >"$W/info.txt" 2>&1 || editor_fail "gifsicle cannot read the saved file"
+cat "$W/info.txt"
+grep -q " 3 images" "$W/info.txt" || editor_fail "the saved file has not 3 frames"
+[ "$(grep -c "delay 1.00s" "$W/info.txt")" = 3 ] || editor_fail "not every frame has a delay of 1.00 s"
+grep -q "loop forever" "$W/info.txt" || editor_fail "the saved file does not loop forever"
+
+# The optimisation wizard, then the file saved again.
+stamp=$(stat -c %Y.%s "$W/new.gif")
+sleep 1 # a new time stamp for the next save
+editor_key alt+t
+editor_key Up Return
+editor_wait_window "GIF Optimization Wizard"
+optimize=$EDITOR_DIALOG
+layout_click "$optimize" TfrmGifOptimize btnNext
+layout_click "$optimize" TfrmGifOptimize btnNext
+layout_click "$optimize" TfrmGifOptimize btnNext
+editor_wait_gone "$optimize"
+editor_key ctrl+s
+wait_saved "$W/new.gif" "$stamp"
+editor_stop
+
+# The coalesced frames, each file's stacked into one picture: the pictures of the wizard, and the optimised
+# file showing what the file before it showed.
+convert "$W/before.gif" -coalesce -append "$W/before.png" &&
+    convert "$W/new.gif" -coalesce -append "$W/after.png" &&
+    convert "$W/pictures/a.png" "$W/pictures/b.png" "$W/pictures/c.png" -append "$W/pictures.png" ||
+    editor_fail "ImageMagick cannot read the saved files"
+[ "$(identify -format '%n ' "$W/new.gif" | awk '{print $1}')" = 3 ] || editor_fail "the optimised file has not 3 frames"
+differ=$(compare -metric AE "$W/before.png" "$W/after.png" null: 2>&1)
+echo "optimised: $(stat -c %s "$W/before.gif") bytes before, $(stat -c %s "$W/new.gif") after; pixels that differ: $differ"
+[ "$differ" = 0 ] || editor_fail "the optimised animation shows other pictures ($differ pixels differ)"
+identify -format '%wx%h ' "$W/before.png" "$W/pictures.png" | grep -qx "80x180 80x180 " ||
+    editor_fail "the saved frames are not three of 80 x 60"
+echo "editor wizards: a new animation of three pictures built, saved, optimised and saved again"
 exit $fail
