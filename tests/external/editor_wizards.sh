@@ -132,24 +132,7 @@ wizard=$EDITOR_DIALOG
 layout_click "$wizard" TfrmNewGifWizard btnNext
 editor_dialog_key alt+a
 # Qt's dialog: the folder first, then the three names in one quoted list.
-dialog=""
-for i in $(seq 100); do
-    for id in $(xdotool search --onlyvisible --name '^Open' 2>/dev/null); do
-        [ "$(xdotool getwindowname "$id" 2>/dev/null)" = Open ] && { dialog=$id; break 2; }
-    done
-    sleep 0.2
-done
-[ -n "$dialog" ] || editor_fail "no file dialog after Alt+A"
-sleep 0.5
-xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || xdotool windowfocus --sync "$dialog" 2>/dev/null
-xdotool key --delay 40 ctrl+a
-xdotool type --delay 20 "$W/pictures/"
-xdotool key Return
-sleep 0.8
-xdotool key --delay 40 ctrl+a
-xdotool type --delay 20 '"a.png" "b.png" "c.png"'
-xdotool key Return
-editor_wait_gone "$dialog"
+editor_file_dialog_entries "$W/pictures/" '"a.png" "b.png" "c.png"'
 layout_click "$wizard" TfrmNewGifWizard btnNext
 layout_click "$wizard" TfrmNewGifWizard btnNext
 editor_wait_window "Palettes"
@@ -160,22 +143,13 @@ sleep 0.5
 editor_grab "$W/built.png"
 editor_keep "$W/built.png" editor_wizards-built.png
 
-# The list (the left half of the window): row 1 is selected (the highlight colour, clHighlight, the last run
-# of rows at least half of that colour); rows 2 and 3 hold text one and two bands below it, nothing three.
-read -r wx wy ww wh <<<"$(editor_geometry)"
-[ -n "$wh" ] || editor_fail "no geometry of the main window"
-band=$(editor_colour_rows "$W/built.png" "rgb(10,36,106)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" |
-    awk -v min=$((ww / 4)) '$2 >= min { if ($1 != last + 1) top = $1; last = $1 } END { print top, last - top + 1 }')
-read -r top height <<<"$band"
+# The list: row 1 is selected; rows 2 and 3 hold text one and two rows below it, nothing three below.
+read -r top height <<<"$(editor_selected_row "$W/built.png")"
 echo "selected row: from y $top, $height high"
 [ -n "$height" ] && [ "$height" -ge 12 ] && [ "$height" -le 24 ] || editor_fail "no selected row in the list"
-editor_colour_rows "$W/built.png" "rgb(0,0,0)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" 50 >"$W/text.rows"
-text_rows() { # text_rows FROM TO: how many pixel rows of the list in [FROM, TO) hold text
-    awk -v a="$1" -v b="$2" '$1 >= a && $1 < b && $2 >= 10' "$W/text.rows" | wc -l
-}
-[ "$(text_rows $((top + height)) $((top + 2 * height)))" -ge 3 ] || editor_fail "no second row"
-[ "$(text_rows $((top + 2 * height)) $((top + 3 * height)))" -ge 3 ] || editor_fail "no third row"
-[ "$(text_rows $((top + 3 * height)) $((top + 4 * height)))" -eq 0 ] || editor_fail "a fourth row"
+[ "$(editor_text_rows "$W/built.png" $((top + height)) $((top + 2 * height)))" -ge 3 ] || editor_fail "no second row"
+[ "$(editor_text_rows "$W/built.png" $((top + 2 * height)) $((top + 3 * height)))" -ge 3 ] || editor_fail "no third row"
+[ "$(editor_text_rows "$W/built.png" $((top + 3 * height)) $((top + 4 * height)))" -eq 0 ] || editor_fail "a fourth row"
 
 # wait_saved FILE OLD: waits until the file's time and size differ from OLD ("" before it exists).
 wait_saved() {
@@ -219,7 +193,8 @@ convert "$W/before.gif" -coalesce -append "$W/before.png" &&
     editor_fail "ImageMagick cannot read the saved files"
 [ "$(identify -format '%n ' "$W/new.gif" | awk '{print $1}')" = 3 ] || editor_fail "the optimised file has not 3 frames"
 differ=$(compare -metric AE "$W/before.png" "$W/after.png" null: 2>&1)
-echo "optimised: $(stat -c %s "$W/before.gif") bytes before, $(stat -c %s "$W/new.gif") after; pixels that differ: $differ"
+echo "optimised: $(stat -c %s "$W/before.gif") bytes before, $(stat -c %s "$W/new.gif") after;" \
+    "pixels that differ: $differ"
 [ "$differ" = 0 ] || editor_fail "the optimised animation shows other pictures ($differ pixels differ)"
 identify -format '%wx%h ' "$W/before.png" "$W/pictures.png" | grep -qx "80x180 80x180 " ||
     editor_fail "the saved frames are not three of 80 x 60"

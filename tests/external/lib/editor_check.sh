@@ -7,6 +7,7 @@
 #     editor_start "$BUILD"               # starts build/loomwick, $EDITOR_PID
 #     editor_find_window "Quorvane Loomwick Version 7.5 - [UNTITLED]"   # $EDITOR_WINDOW
 #     editor_key ctrl+o; editor_file_dialog "/path/to/file.gif"          # Qt's open or save dialog
+#     editor_file_dialog_entries "/path/to/folder/" '"a.png" "b.png"'     # a folder, then several names
 #     editor_wait_window "Palettes"; editor_dialog_key Return            # one of the program's dialogs
 #     editor_grab shot.png; editor_count_colour shot.png "rgb(255,0,0)"
 #     editor_keep shot.png check-step.png  # kept as BUILD/external-shots/check-step.png
@@ -167,7 +168,13 @@ editor_type() {
 # or "Save As", or whatever title the dialog has), types the full path into its name field and presses
 # Return. The dialog starts with the focus in that field.
 editor_file_dialog() {
-    local path=$1 limit=${2:-20} i id dialog=""
+    EDITOR_DIALOG_LIMIT=${2:-20} editor_file_dialog_entries "$1"
+}
+
+# editor_file_dialog_entries TEXT...: the same with each text typed in turn, each followed by Return (a
+# folder opens it; several names, each in double quotes, choose them all); the dialog closes after the last.
+editor_file_dialog_entries() {
+    local limit=${EDITOR_DIALOG_LIMIT:-20} i id dialog="" text
     for i in $(seq $((limit * 5))); do
         for id in $(xdotool search --onlyvisible --pid "$EDITOR_PID" . 2>/dev/null) \
                   $(xdotool search --onlyvisible --name '^(Open|Save As|Save)' 2>/dev/null); do
@@ -181,16 +188,19 @@ editor_file_dialog() {
     [ -n "$dialog" ] || editor_fail "no file dialog within $limit s"
     sleep 0.5
     xdotool windowactivate --sync "$dialog" >/dev/null 2>&1 || xdotool windowfocus --sync "$dialog" 2>/dev/null
-    # Whatever the name field proposes is replaced.
-    xdotool key --delay 40 ctrl+a
-    xdotool type --delay 20 "$path"
-    xdotool key Return
+    for text in "$@"; do
+        # Whatever the name field proposes is replaced.
+        xdotool key --delay 40 ctrl+a
+        xdotool type --delay 20 "$text"
+        xdotool key Return
+        [ "$text" = "${!#}" ] || sleep 0.8
+    done
     for i in $(seq $((limit * 5))); do
         xdotool getwindowname "$dialog" >/dev/null 2>&1 || return 0
         xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$dialog" || return 0
         sleep 0.2
     done
-    editor_fail "the file dialog stayed open after \"$path\""
+    editor_fail "the file dialog stayed open after \"$*\""
 }
 
 # editor_grab FILE: the whole screen as a PNG.
@@ -219,6 +229,26 @@ editor_colour_rows() {
     convert "$file" -crop "${w}x${h}+${x}+${y}" +repage -alpha off \( +clone -fill "$colour" -colorize 100 \) \
         -compose difference -composite -colorspace gray -threshold "$fuzz%" -negate -scale "1x${h}!" -depth 16 txt:- |
         awk -F'[,:() ]+' -v top="$y" -v w="$w" '/^0,/ { n = int($4 / 65535 * w + 0.5); if (n > 0) print top + $2, n }'
+}
+
+# editor_selected_row FILE: "TOP HEIGHT" of the selected row in the frame list (the left half of the main
+# window) on the grab: the last run of pixel rows at least half of the highlight colour (clHighlight; the
+# column captions above are too).
+editor_selected_row() {
+    local wx wy ww wh
+    read -r wx wy ww wh <<<"$(editor_geometry)"
+    [ -n "$wh" ] || editor_fail "no geometry of the main window"
+    editor_colour_rows "$1" "rgb(10,36,106)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" |
+        awk -v min=$((ww / 4)) '$2 >= min { if ($1 != last + 1) top = $1; last = $1 } END { print top, last - top + 1 }'
+}
+
+# editor_text_rows FILE FROM TO: how many pixel rows of the frame list in [FROM, TO) of the screen hold
+# text (ten or more dark pixels) on the grab.
+editor_text_rows() {
+    local wx wy ww wh
+    read -r wx wy ww wh <<<"$(editor_geometry)"
+    editor_colour_rows "$1" "rgb(0,0,0)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" 50 |
+        awk -v a="$2" -v b="$3" '$1 >= a && $1 < b && $2 >= 10' | wc -l
 }
 
 # editor_geometry: "X Y W H" of the main window on the screen.
