@@ -353,6 +353,18 @@ bool HandleMouse(int code, win::WPARAM message, win::MOUSEHOOKSTRUCT* info) {
     return false;
 }
 
+// The manager handles a message of its owner form, with the hook's re-entry guard set meanwhile.
+void HandOwnerFormMessage(TxbBarManager* manager, const win::CWPSTRUCT* cwp) {
+    GInCallWndProcHook = true;
+    try {
+        manager->HandleOwnerFormMessage(cwp->message, cwp->wParam, cwp->lParam);
+    } catch (...) {
+        GInCallWndProcHook = false;
+        throw;
+    }
+    GInCallWndProcHook = false;
+}
+
 void HandleCallWndProc(win::CWPSTRUCT* cwp) {
     vcl::TCustomForm* form = nullptr;
     if (cwp->message == win::WM_HELP) {
@@ -363,16 +375,8 @@ void HandleCallWndProc(win::CWPSTRUCT* cwp) {
             if (vcl::TWinControl* control = ControlOfWindow(cwp->hwnd))
                 target = vcl::GetParentForm(control);
             if (target != manager->GetOwnerForm()) {
-                if (!GInCallWndProcHook) {
-                    GInCallWndProcHook = true;
-                    try {
-                        manager->HandleOwnerFormMessage(cwp->message, cwp->wParam, cwp->lParam);
-                    } catch (...) {
-                        GInCallWndProcHook = false;
-                        throw;
-                    }
-                    GInCallWndProcHook = false;
-                }
+                if (!GInCallWndProcHook)
+                    HandOwnerFormMessage(manager, cwp);
                 return;
             }
         }
@@ -388,16 +392,8 @@ void HandleCallWndProc(win::CWPSTRUCT* cwp) {
         if (!barWindow && parentForm && parentForm->GetVisible())
             manager = GetBarManagerByForm(parentForm);
     }
-    if (!manager)
-        return;
-    GInCallWndProcHook = true;
-    try {
-        manager->HandleOwnerFormMessage(cwp->message, cwp->wParam, cwp->lParam);
-    } catch (...) {
-        GInCallWndProcHook = false;
-        throw;
-    }
-    GInCallWndProcHook = false;
+    if (manager)
+        HandOwnerFormMessage(manager, cwp);
 }
 
 } // namespace

@@ -230,13 +230,8 @@ void TxbBarPopupMenu::Popup(int32_t x, int32_t y) {
     FInLoop = true;
     while (self.Alive() && FIsOpen) {
         win::MSG msg{};
-        const int got = win::GetMessage(&msg, nullptr, 0, 0);
-        if (got == -1)
+        if (!GetModalLoopMessage(msg))
             break;
-        if (got == 0) {
-            win::PostQuitMessage(int(msg.wParam));
-            break;
-        }
         if (!self.Alive() || !FIsOpen) {
             // The menu closed while the loop waited: the message is not ours (the wake-up call aside).
             if (!(msg.message == win::WM_NULL && !msg.hwnd))

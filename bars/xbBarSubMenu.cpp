@@ -63,6 +63,13 @@ TxbBarPopupMenu* PopupMenuOf(const TxbBarItemLinks* links) {
 
 } // namespace
 
+bool GetModalLoopMessage(win::MSG& msg) {
+    const int got = win::GetMessage(&msg, nullptr, 0, 0);
+    if (got == 0)
+        win::PostQuitMessage(int(msg.wParam));
+    return got > 0;
+}
+
 // ---- Construction -------------------------------------------------------------------------------------------
 
 TxbBarSubMenuControl::TxbBarSubMenuControl(TxbBarManager* owner) : TCustomxbBarControl(owner) {
@@ -922,13 +929,8 @@ void TxbBarSubMenuControl::DetachMenu() {
     };
     while (win::GetCapture() == captureWindow) {
         win::MSG msg{};
-        const int got = win::GetMessage(&msg, nullptr, 0, 0);
-        if (got == -1)
+        if (!GetModalLoopMessage(msg))
             break;
-        if (got == 0) {
-            win::PostQuitMessage(int(msg.wParam));
-            break;
-        }
         if (msg.message >= win::WM_KEYFIRST && msg.message <= win::WM_KEYLAST) {
             if (msg.message == win::WM_KEYDOWN && msg.wParam == win::VK_ESCAPE) {
                 if (left)

@@ -221,6 +221,10 @@ TxbBarSubItemControl* GetPendingSubItemControl();
 // The hover delay of menus.
 inline constexpr win::UINT SubItemHoverDelay = 400;
 
+// Takes the next message for a modal loop of the menus (a popup menu's, the tear-off drag's): false on an
+// error and on WM_QUIT, which is posted again for the loop outside.
+bool GetModalLoopMessage(win::MSG& msg);
+
 // ---- Menu animation (bars/xbBarMenuAnimation.cpp)
 // Shows menu with the manager's MenuAnimations: fires DoPopup, chooses the kind, fades through the system's
 // AnimateWindow or shows the window (an animated one is shown by the animation's timer).
