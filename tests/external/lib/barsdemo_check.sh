@@ -127,20 +127,28 @@ barsdemo_rgb_at() {
 }
 
 # barsdemo_compare_pixels NAME PREFIX: grabs the screen and compares it, at every "point PREFIX..." line of the
-# render NAME, with the colour printed there, which must also be the colour of the render's BMP file. Sets
-# BARS_POINTS to the number of points compared.
+# render NAME, with the colour printed there, which must also be the colour of the render's BMP file. A loaded
+# machine may show a window before it painted it: the grab is taken again, up to ten times in three seconds,
+# until it agrees. Sets BARS_POINTS to the number of points compared.
 barsdemo_compare_pixels() {
-    local name=$1 prefix=$2 _ point at colour x y grabbed rendered
-    import -window root "$BARS_WORK/shot.png" 2>/dev/null || barsdemo_fail "no screen grab"
-    convert "$BARS_WORK/shot.png" -depth 8 "rgb:$BARS_WORK/shot.rgb" || barsdemo_fail "ImageMagick cannot convert the grab"
-    BARS_POINTS=0
-    while read -r _ point at colour; do
-        case $point in "$prefix"*) ;; *) continue ;; esac
-        x=${at%,*} y=${at#*,}
-        rendered=$(barsdemo_rgb_at "$BARS_WORK/$name.rgb" "$x" "$y")
-        [ "$rendered" = "$colour" ] || barsdemo_fail "the render's BMP has $rendered at $point's centre $at, the demo printed $colour"
-        grabbed=$(barsdemo_rgb_at "$BARS_WORK/shot.rgb" "$x" "$y")
-        [ "$grabbed" = "$colour" ] || barsdemo_fail "the screen has $grabbed at $point's centre $at, the render $colour"
-        BARS_POINTS=$((BARS_POINTS + 1))
-    done < <(grep '^point ' "$BARS_WORK/$name.out")
+    local name=$1 prefix=$2 _ point at colour x y grabbed rendered attempt mismatch
+    for attempt in $(seq 10); do
+        import -window root "$BARS_WORK/shot.png" 2>/dev/null || barsdemo_fail "no screen grab"
+        convert "$BARS_WORK/shot.png" -depth 8 "rgb:$BARS_WORK/shot.rgb" || barsdemo_fail "ImageMagick cannot convert the grab"
+        BARS_POINTS=0
+        mismatch=""
+        while read -r _ point at colour; do
+            case $point in "$prefix"*) ;; *) continue ;; esac
+            x=${at%,*} y=${at#*,}
+            rendered=$(barsdemo_rgb_at "$BARS_WORK/$name.rgb" "$x" "$y")
+            [ "$rendered" = "$colour" ] ||
+                barsdemo_fail "the render's BMP has $rendered at $point's centre $at, the demo printed $colour"
+            grabbed=$(barsdemo_rgb_at "$BARS_WORK/shot.rgb" "$x" "$y")
+            [ "$grabbed" = "$colour" ] || mismatch="the screen has $grabbed at $point's centre $at, the render $colour"
+            BARS_POINTS=$((BARS_POINTS + 1))
+        done < <(grep '^point ' "$BARS_WORK/$name.out")
+        [ -z "$mismatch" ] && return 0
+        sleep 0.3
+    done
+    barsdemo_fail "$mismatch"
 }
