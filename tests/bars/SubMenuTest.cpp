@@ -342,3 +342,123 @@ TEST_F(TearOffTest, ComingBackIntoTheZoneReopensTheMenu) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SubMenuTest, MenusArePlacedInTheWorkAreaOfTheirMonitor) {
+    // Two monitors side by side; the left one's work area leaves 40 pixels at the bottom.
+    FScreen.SetMonitors({{{0, 0, 800, 600}, {0, 0, 800, 560}, true}, {{800, 0, 1600, 600}, {800, 0, 1600, 600}, false}});
+    MakeMenuBar();
+    // A menu of Recent's entries, placed at a point with an opening item of the given size.
+    struct Placed {
+        win::TRect Bounds;
+        bool FlippedH, FlippedV;
+    };
+    auto place = [&](win::TPoint at, int32_t ownerWidth, int32_t ownerHeight) {
+        auto* menu = new TxbBarSubMenuControl(Manager);
+        menu->SetItemLinks(Recent->GetItemLinks());
+        Recent->GetItemLinks()->SetMenuWindow(menu);
+        menu->SetOwnerSize(ownerWidth, ownerHeight);
+        menu->SetRequestedPosition(at.X, at.Y);
+        menu->HandleNeeded();
+        Placed placed{{}, menu->GetFlippedHorizontally(), menu->GetFlippedVertically()};
+        win::GetWindowRect(menu->GetHandle(), &placed.Bounds);
+        menu->FreeMenu();
+        return placed;
+    };
+    const Placed free = place({100, 100}, 0, 0);
+    const int32_t w = free.Bounds.Width(), h = free.Bounds.Height();
+    ASSERT_GT(w, 0);
+    ASSERT_GT(h, 0);
+    struct Case {
+        const char* name;
+        win::TPoint at;
+        int32_t ownerWidth, ownerHeight;
+        win::TPoint want;
+        bool flippedH, flippedV;
+    };
+    const Case cases[] = {
+        {"room enough", {100, 100}, 0, 0, {100, 100}, false, false},
+        {"beside an item at the right edge: on its left side", {790, 100}, 150, 0, {790 - 150 - w, 100}, true, false},
+        {"at a point at the right edge: pushed in", {790, 100}, 0, 0, {800 - w, 100}, false, false},
+        {"on the second monitor: its own edge", {1590, 100}, 0, 0, {1600 - w, 100}, false, false},
+        {"below an entry near the bottom: above it", {100, 550}, 0, 20, {100, 550 - 20 - h}, false, true},
+        {"beside an item near the bottom: shifted up", {100, 550}, 150, 0, {100, 560 - h}, false, false},
+        {"at a point near the bottom: upward from it", {100, 550}, 0, 0, {100, 550 - h}, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Placed placed = place(c.at, c.ownerWidth, c.ownerHeight);
+        EXPECT_EQ(placed.Bounds.Left, c.want.X);
+        EXPECT_EQ(placed.Bounds.Top, c.want.Y);
+        EXPECT_EQ(placed.Bounds.Width(), w);
+        EXPECT_EQ(placed.Bounds.Height(), h);
+        EXPECT_EQ(placed.FlippedH, c.flippedH);
+        EXPECT_EQ(placed.FlippedV, c.flippedV);
+    }
+    // Below an entry with less room above than below: clamped to the space below, and it scrolls.
+    for (int i = 0; i < 60; ++i)
+        AddButton(Recent->GetItemLinks(), "Entry " + std::to_string(i));
+    auto* menu = new TxbBarSubMenuControl(Manager);
+    menu->SetItemLinks(Recent->GetItemLinks());
+    Recent->GetItemLinks()->SetMenuWindow(menu);
+    menu->SetOwnerSize(0, 20);
+    menu->SetRequestedPosition(100, 200);
+    menu->HandleNeeded();
+    win::TRect r{};
+    win::GetWindowRect(menu->GetHandle(), &r);
+    EXPECT_EQ(r.Top, 200);
+    EXPECT_EQ(r.Bottom, 560);
+    EXPECT_TRUE(menu->CanScrollDown());
+    menu->FreeMenu();
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SubMenuTest, LeavingAnOpenCascadesEntryClosesItsMenu400MsLater) {
+    MakeMenuBar();
+    Chord(win::VK_MENU, 'F');
+    TxbBarSubMenuControl* file = MenuOf(File);
+    ASSERT_NE(file, nullptr);
+    MoveTo(CentreOf(file, File->GetItemLinks()->GetItem(2)->GetControl()));
+    Advance(400);
+    ASSERT_NE(MenuOf(Recent), nullptr);
+    MoveTo(CentreOf(file, File->GetItemLinks()->GetItem(1)->GetControl()));
+    Advance(399);
+    EXPECT_NE(MenuOf(Recent), nullptr);
+    Advance(1);
+    EXPECT_EQ(MenuOf(Recent), nullptr);
+    EXPECT_NE(MenuOf(File), nullptr);
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+}
+
+TEST_F(SubMenuTest, ClicksOnTheMenuBarOpenMenusAndMovingAlongItOpensTheNextAtOnce) {
+    MakeMenuBar();
+    for (TxbBarManagerStyle style : {bmsStandard, bmsEnhanced}) {
+        SCOPED_TRACE(style);
+        Manager->SetStyle(style);
+        LayOutMainBar();
+        const win::TPoint file = CentreOf(MainWindow(), MainControl(0));
+        const win::TPoint edit = CentreOf(MainWindow(), MainControl(1));
+        MoveTo(file);
+        FScreen.InjectClick(file);
+        DrainMessages();
+        ASSERT_NE(MenuOf(File), nullptr);
+        MoveTo(edit);
+        EXPECT_EQ(MenuOf(File), nullptr);
+        ASSERT_NE(MenuOf(Edit), nullptr);
+        // A second click on the open entry closes its menu in the Standard style.
+        if (style == bmsStandard) {
+            FScreen.InjectClick(edit);
+            DrainMessages();
+            EXPECT_EQ(MenuOf(Edit), nullptr);
+        }
+        CloseAll();
+    }
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+}
+
+} // namespace
