@@ -114,3 +114,59 @@ TEST_F(MenuAnimationTest, MenusOpenedByKeyOrWithFadeAndNoAnimateWindowShowAtOnce
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MenuAnimationTest, UnfoldGrowsFromTheEdgeTheMenuOpensFrom) {
+    Manager->SetMenuAnimations(maUnfold);
+    FScreen.SetMonitors({{{0, 0, 800, 600}, {0, 0, 800, 600}, true}});
+    struct Case {
+        const char* name;
+        win::TPoint at;
+        int32_t ownerWidth, ownerHeight;
+        bool fromRight, fromBottom;
+    };
+    const Case cases[] = {
+        {"right and down", {200, 150}, 0, 0, false, false},
+        {"left of its item", {790, 150}, 150, 0, true, false},
+        {"upward from a point", {200, 595}, 0, 0, false, true},
+        {"left of and above its item", {790, 595}, 150, 20, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FScreen.Script([&] {
+            TxbBarSubMenuControl* menu = Popup->GetControl();
+            ASSERT_NE(menu, nullptr);
+            ASSERT_EQ(GetAnimatedMenu(), menu);
+            EXPECT_EQ(menu->GetFlippedHorizontally(), c.fromRight);
+            EXPECT_EQ(menu->GetFlippedVertically(), c.fromBottom);
+            win::TRect client{}, window{};
+            win::GetClientRect(menu->GetHandle(), &client);
+            win::GetWindowRect(menu->GetHandle(), &window);
+            const int32_t w = client.Width(), h = client.Height(), d = h - w;
+            const int32_t steps = (d <= 0 ? h : w) / 8;
+            const int32_t ncw = window.Width() - w, nch = window.Height() - h;
+            for (int32_t k = 1; k < steps; ++k) {
+                FClock.Advance(MenuAnimationTick);
+                DrainMessages();
+                const int32_t sw = d < 0 ? k * 8 - d : k * 8, sh = d < 0 ? k * 8 : d + k * 8;
+                win::TRect r{};
+                win::GetWindowRect(menu->GetHandle(), &r);
+                EXPECT_EQ(r.Width(), sw + ncw) << k;
+                EXPECT_EQ(r.Height(), sh + nch) << k;
+                EXPECT_EQ(r.Left, c.fromRight ? window.Left + w - sw : window.Left) << k;
+                EXPECT_EQ(r.Top, c.fromBottom ? window.Top + h - sh : window.Top) << k;
+            }
+            FClock.Advance(MenuAnimationTick);
+            DrainMessages();
+            EXPECT_EQ(GetAnimatedMenu(), nullptr);
+            win::TRect r{};
+            win::GetWindowRect(menu->GetHandle(), &r);
+            EXPECT_EQ(r, window);
+            menu->DeactivateAll();
+        });
+        Popup->PopupEx(c.at.X, c.at.Y, c.ownerWidth, c.ownerHeight, true, nullptr);
+    }
+}
+
+} // namespace
