@@ -97,7 +97,7 @@ TEST_F(MenuAnimationTest, AKeyFinishesTheAnimationAndIsThenHandled) {
     });
 }
 
-TEST_F(MenuAnimationTest, MenusOpenedByKeyOrWithFadeAndNoAnimateWindowShowAtOnce) {
+TEST_F(MenuAnimationTest, MenusOpenedByKeyWhileCustomizingOrWithFadeAndNoAnimateWindowShowAtOnce) {
     Manager->SetMenuAnimations(maUnfold);
     MakeMenuBar();
     Chord(win::VK_MENU, 'F');
@@ -106,6 +106,13 @@ TEST_F(MenuAnimationTest, MenusOpenedByKeyOrWithFadeAndNoAnimateWindowShowAtOnce
     EXPECT_TRUE(win::IsWindowVisible(MenuOf(File)->GetHandle()));
     while (GetActiveBarControl())
         GetActiveBarControl()->DeactivateAll();
+    // Nor while the manager customizes.
+    Manager->SetCustomizing(true);
+    WithOpenPopup([](TxbBarSubMenuControl* menu) {
+        EXPECT_EQ(GetAnimatedMenu(), nullptr);
+        EXPECT_TRUE(win::IsWindowVisible(menu->GetHandle()));
+    });
+    Manager->SetCustomizing(false);
     Manager->SetMenuAnimations(maFade);
     const win::FARPROC saved = AnimateWindowProc;
     AnimateWindowProc = nullptr;

@@ -462,3 +462,23 @@ TEST_F(SubMenuTest, ClicksOnTheMenuBarOpenMenusAndMovingAlongItOpensTheNextAtOnc
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SubMenuTest, ARightClickInAMenuOfTheMenuBarRunsNothing) {
+    MakeMenuBar();
+    Chord(win::VK_MENU, 'F');
+    TxbBarSubMenuControl* file = MenuOf(File);
+    ASSERT_NE(file, nullptr);
+    EXPECT_FALSE(file->IsInMenuChain());
+    const win::TPoint open = CentreOf(file, File->GetItemLinks()->GetItem(0)->GetControl());
+    MoveTo(open);
+    FScreen.InjectMouse(headless::MouseAction::RightDown, open);
+    FScreen.InjectMouse(headless::MouseAction::RightUp, open);
+    DrainMessages();
+    EXPECT_TRUE(Clicks.empty());
+    EXPECT_NE(MenuOf(File), nullptr);
+    EXPECT_EQ(Errors, std::vector<std::string>{});
+}
+
+} // namespace
