@@ -5,6 +5,7 @@
 #include "bars/xbBarPainter.h"
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/gdi/Gdi.h"
+#include "platform/win/kernel/Version.h"
 #include "platform/win/user/UserTypes.h"
 #include "bars/xbBarToolbar.h"
 #include "bars/xbBarItemLinks.h"
@@ -744,6 +745,14 @@ void TxbDockControl::CreateParams(vcl::TCreateParams& params) {
     params.WindowClassStyle = win::CS_DBLCLKS;
 }
 
+void TxbDockControl::AlignControls(vcl::TControl* control, vcl::TRect& rect) {
+    if (FDestroyingHandle)
+        return;
+    vcl::TCustomControl::AlignControls(control, rect);
+    if (FBarManager && !FBarManager->IsLoading())
+        UpdateLayout();
+}
+
 void TxbDockControl::WindowPosChanged(const vcl::TMessage& message) {
     const auto* pos = reinterpret_cast<const win::WINDOWPOS*>(message.LParam);
     if (!FBarManager || (pos && (pos->flags & win::SWP_NOSIZE) && (pos->flags & win::SWP_NOMOVE)))
@@ -829,6 +838,13 @@ void TxbDockControl::WndProc(vcl::TMessage& message) {
     case win::WM_CREATE:
         vcl::TCustomControl::WndProc(message);
         WindowCreated();
+        return;
+    case vcl::CM_SYSCOLORCHANGE:
+        vcl::TCustomControl::WndProc(message);
+        // Systems of the Windows 95 family tell only the child windows: the left edge dock passes it on.
+        if (FBarManager && FManagerDockStyle == dsLeft &&
+            win::CurrentOsVersion().Platform == win::VER_PLATFORM_WIN32_WINDOWS)
+            FBarManager->HandleOwnerFormMessage(win::WM_SYSCOLORCHANGE, 0, 0);
         return;
     default:
         break;

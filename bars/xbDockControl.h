@@ -139,6 +139,9 @@ protected:
     void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
     void CreateParams(vcl::TCreateParams& params) override;
     void WndProc(vcl::TMessage& message) override;
+    // Lays the rows out again whenever the dock's children are aligned (not while the window goes or the
+    // manager reads its form).
+    void AlignControls(vcl::TControl* control, vcl::TRect& rect) override;
 
     // The bars of a window of the dock that is being made again wait in the manager's list of bars to show;
     // a placed dock takes its own back when its window exists again.

@@ -248,6 +248,26 @@ TEST_F(DockWindowTest, BarsParkedWhileAPlacedDocksWindowIsMadeAgainComeBack) {
     EXPECT_EQ(Manager->TakePendingBars([](TxbBar*) { return true; }), std::vector<TxbBar*>{elsewhere});
 }
 
+TEST_F(DockWindowTest, ANarrowerFormLaysTheRowsOutAgain) {
+    ScopedTestWindows windows([](TTestBarWindow* w) {
+        w->MinLength = 30;
+        w->MaxLength = 300;
+        w->Mark = false;
+    });
+    TxbBar* bar = Manager->GetBars()->Add();
+    bar->SetDockingStyle(dsTop);
+    bar->SetVisible(true);
+    TxbBarControl* window = bar->GetControl();
+    TxbDockControl* dock = Manager->GetBars()->GetDockControl(dsTop);
+    Form->HandleNeeded();
+    ASSERT_FALSE(window->GetTruncated());
+    Form->SetWidth(200);
+    EXPECT_LE(window->GetLeft() + window->GetWidth(), dock->GetClientWidth());
+    EXPECT_TRUE(window->GetTruncated());
+    Form->SetWidth(400);
+    EXPECT_FALSE(window->GetTruncated());
+}
+
 TEST_F(DockWindowTest, BackgroundBitmapSetterAndCache) {
     TxbBar* bar = DockedBar();
     TxbDockControl* dock = Manager->GetBars()->GetDockControl(dsTop);
