@@ -323,6 +323,10 @@ void TFcCustomGlyphButton::DefineProperties(vcl::TFiler* filer) {
 
 void TFcCustomGlyphButton::Dispatch(vcl::TMessage& m) {
     switch (m.Msg) {
+    case win::WM_GETDLGCODE:
+        // A button: the arrows are the dialog's, which walks them to the next control.
+        m.Result = win::DLGC_BUTTON;
+        return;
     case win::WM_ERASEBKGND:
     case win::WM_SIZE:
         MarkBackground();
@@ -472,6 +476,9 @@ void TFcRadioButton::BuildGlyph(vcl::TBitmap* bitmap) {
 
 void TFcRadioButton::Dispatch(vcl::TMessage& m) {
     switch (m.Msg) {
+    case win::WM_GETDLGCODE:
+        m.Result = win::DLGC_BUTTON | win::DLGC_RADIOBUTTON;
+        return;
     case win::WM_SETFOCUS: {
         auto alive = FAliveToken;
         TFcCustomGlyphButton::Dispatch(m);

@@ -1322,6 +1322,17 @@ void TWinControl::WMKeyDown(TMessage& m) {
         if (!wanted && form && form->Perform(CM_DIALOGKEY, key, 0) != 0)
             return;
     }
+    // Arrows are the dialog's only when the control answers the dialog code without asking for them
+    // (buttons, check boxes, radio buttons): a control that makes no answer at all keeps them, as every
+    // owner-drawn view that walks its items with the arrows does.
+    if (key == win::VK_LEFT || key == win::VK_RIGHT || key == win::VK_UP || key == win::VK_DOWN) {
+        win::LRESULT code = Perform(win::WM_GETDLGCODE, 0, 0);
+        bool wanted = code == 0 || (code & (win::DLGC_WANTARROWS | win::DLGC_WANTALLKEYS)) ||
+                      Perform(CM_WANTSPECIALKEY, key, 0) != 0;
+        TCustomForm* form = ParentForm();
+        if (!wanted && form && form->Perform(CM_DIALOGKEY, key, 0) != 0)
+            return;
+    }
     m.WParam = key;
     DefaultHandler(m);
 }

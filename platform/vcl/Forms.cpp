@@ -38,6 +38,35 @@ void FormsBroadcastDialogKey(TWinControl* parent, TMessage& m) {
     }
 }
 
+// Moves the focus from current to the next (or previous) control of the same parent in tab order that can
+// take it: a tab stop, or a radio button (only the checked one of a group is a tab stop). Containers without
+// a tab stop are passed by. Says whether current was a control to walk from.
+bool FormsSelectSibling(TWinControl* current, bool goForward) {
+    TWinControl* parent = current ? current->GetParent() : nullptr;
+    if (!parent)
+        return false;
+    std::vector<TWinControl*> order;
+    for (int32_t i = 0; i < parent->GetControlCount(); ++i)
+        if (auto* w = dynamic_cast<TWinControl*>(parent->GetControl(i)))
+            order.push_back(w);
+    std::stable_sort(order.begin(), order.end(),
+                     [](TWinControl* a, TWinControl* b) { return a->GetTabOrder() < b->GetTabOrder(); });
+    auto it = std::find(order.begin(), order.end(), current);
+    if (it == order.end())
+        return false;
+    size_t at = size_t(it - order.begin()), n = order.size();
+    for (size_t step = 1; step < n; ++step) {
+        TWinControl* w = order[goForward ? (at + step) % n : (at + n - step) % n];
+        if (!w->CanFocus())
+            continue;
+        if (w->GetTabStop() || (w->Perform(win::WM_GETDLGCODE, 0, 0) & win::DLGC_RADIOBUTTON)) {
+            w->SetFocus();
+            break;
+        }
+    }
+    return true;
+}
+
 // Delivers m to every control under parent, nested ones included; the controls of the moment, since a
 // control may go while it answers.
 void FormsBroadcastAll(TWinControl* parent, TMessage& m) {
@@ -544,6 +573,11 @@ void TCustomForm::Dispatch(TMessage& m) {
         if (key == win::VK_TAB && KeyboardShiftState().Contains(ssCtrl) == false) {
             SelectNext(FActiveControl, !KeyboardShiftState().Contains(ssShift), true);
             m.Result = 1;
+            return;
+        }
+        if (key == win::VK_LEFT || key == win::VK_RIGHT || key == win::VK_UP || key == win::VK_DOWN) {
+            // The arrows walk the active control's siblings; nothing else hears them.
+            m.Result = FormsSelectSibling(FActiveControl, key == win::VK_DOWN || key == win::VK_RIGHT) ? 1 : 0;
             return;
         }
         // Enter and Escape are taken by the default and cancel buttons.

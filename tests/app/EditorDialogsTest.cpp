@@ -14,10 +14,12 @@
 #include "platform/vcl/ExtCtrls.h"
 #include "platform/vcl/Registry.h"
 #include "platform/win/gdi/Gdi.h"
+#include "platform/win/user/Keys.h"
 
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
 
 using namespace app;
 using apptest::EditorTest;
@@ -136,6 +138,25 @@ TEST_F(Dialogs, ThePaletteQuestionShowsTheStoreOkWritesTheFiveValuesAndCancelNot
     OnPalettePrompt([](TfrmPalettePrompt* form) { form->btnCancel->Click(); });
     EXPECT_FALSE(PromptPaletteSettings(type, dither, colors));
     EXPECT_EQ(type, 1);
+}
+
+TEST_F(Dialogs, ThePaletteQuestionsArrowsMoveTheCheckAlongItsRadioButtons) {
+    OnPalettePrompt([this](TfrmPalettePrompt* form) {
+        form->optAnimationLocal->SetFocus();
+        vcl::Application->ProcessMessages();
+        const std::pair<int, controls::TFcRadioButton*> steps[] = {{win::VK_UP, form->optAnimationNS},
+                                                                   {win::VK_UP, form->optAnimationSelf},
+                                                                   {win::VK_DOWN, form->optAnimationNS}};
+        for (const auto& [key, reached] : steps) {
+            FScreen.InjectKeyPress(key);
+            vcl::Application->ProcessMessages();
+            EXPECT_TRUE(reached->Focused());
+            for (auto* r : {form->optAnimationSelf, form->optAnimationNS, form->optAnimationLocal})
+                EXPECT_EQ(r->GetChecked(), r == reached);
+        }
+        form->btnCancel->Click();
+    });
+    Form->DispatchCommand(401);
 }
 
 TEST_F(Dialogs, TheFrameSizeQuestionStoresOnlyWhatOkAnswers) {

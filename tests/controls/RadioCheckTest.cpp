@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -199,6 +200,48 @@ TEST_F(RadioCheckTest, ARadioUnchecksItsSiblingsAndTheFocusChecksIt) {
     a->SetEnabled(false);
     EXPECT_EQ(a->Perform(vcl::CM_DIALOGKEY, win::VK_DOWN, 0), 0);
     EXPECT_EQ(aClicks, 1);
+}
+
+// The arrows walk a dialog's themed radio buttons and check the one they reach; an edit keeps them.
+TEST_F(RadioCheckTest, ArrowsMoveTheFocusAndTheCheckAlongTheRadioButtons) {
+    auto* a = Add<TFcRadioButton>(FForm, "Alpha", 10, 10);
+    auto* b = Add<TFcRadioButton>(FForm, "Beta", 10, 35);
+    auto* c = Add<TFcRadioButton>(FForm, "Gamma", 10, 60);
+    auto* box = Add<TFcCheckBox>(FForm, "Loop", 10, 85);
+    auto* edit = new vcl::TEdit(FForm);
+    edit->SetParent(FForm);
+    edit->SetBounds(10, 150, 80, 20);
+    edit->SetText("frame");
+    a->SetChecked(true);
+    FForm->Show();
+    a->SetFocus();
+    Pump();
+    struct Step {
+        int key;
+        vcl::TWinControl* focused;
+        TFcRadioButton* checked;
+    };
+    const Step steps[] = {{win::VK_DOWN, b, b},     {win::VK_UP, a, a},  {win::VK_RIGHT, b, b},
+                          {win::VK_RIGHT, c, c},    {win::VK_DOWN, box, c}, {win::VK_UP, c, c},
+                          {win::VK_LEFT, b, b}};
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(testing::Message() << "step " << i);
+        Key(steps[i].key, true);
+        Key(steps[i].key, false);
+        EXPECT_TRUE(steps[i].focused->Focused());
+        for (TFcRadioButton* r : {a, b, c})
+            EXPECT_EQ(r->GetChecked(), r == steps[i].checked);
+    }
+    EXPECT_FALSE(box->GetChecked());
+
+    edit->SetFocus();
+    edit->SetSelStart(2);
+    edit->SetSelLength(0);
+    Pump();
+    Key(win::VK_LEFT, true);
+    Key(win::VK_LEFT, false);
+    EXPECT_TRUE(edit->Focused());
+    EXPECT_EQ(edit->GetSelStart(), 1);
 }
 
 TEST_F(RadioCheckTest, TheCheckBoxsAcceleratorFocusesAndToggles) {

@@ -7,6 +7,7 @@
 #include "platform/win/gdi/Text.h"
 #include "platform/win/kernel/MulDiv.h"
 
+#include <iterator>
 #include <set>
 
 using namespace vcl;
@@ -114,6 +115,52 @@ TEST_F(VclControlsTest, RadioButtonsCheckOneAtATimeAndFollowTheArrows) {
     auto* top = Place<TEdit>(group, {0, 0, 50, 21});
     top->SetAlign(alTop);
     EXPECT_GT(top->GetTop(), 5);
+}
+
+// Controls that answer the dialog code without the arrows hand them to the form, which walks the siblings in
+// tab order; an edit keeps them for its caret.
+TEST_F(VclControlsTest, ArrowsWalkTheDialogsButtonsAndLeaveEditsTheirCaret) {
+    TForm* form = MakeForm();
+    auto* r1 = Place<TRadioButton>(form, {10, 10, 150, 27}, "One");
+    auto* r2 = Place<TRadioButton>(form, {10, 30, 150, 47}, "Two");
+    auto* r3 = Place<TRadioButton>(form, {10, 50, 150, 67}, "Three");
+    auto* edit = Place<TEdit>(form, {10, 80, 150, 101});
+    auto* check = Place<TCheckBox>(form, {10, 110, 150, 127}, "Loop");
+    auto* ok = Place<TButton>(form, {10, 140, 85, 165}, "OK");
+    edit->SetText("frame");
+    r1->SetChecked(true);
+    struct Step {
+        TWinControl* from;
+        int key;
+        TWinControl* focused;
+        TRadioButton* checked;
+    };
+    const Step steps[] = {
+        {r1, win::VK_DOWN, r2, r2},     {r2, win::VK_UP, r1, r1},     {r1, win::VK_RIGHT, r2, r2},
+        {r3, win::VK_DOWN, r1, r1},     {check, win::VK_DOWN, ok, r1}, {check, win::VK_UP, edit, r1},
+        {ok, win::VK_LEFT, check, r1},  {ok, win::VK_RIGHT, r1, r1},   {edit, win::VK_DOWN, edit, r1},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const Step& s = steps[i];
+        SCOPED_TRACE(testing::Message() << "step " << i);
+        s.from->SetFocus();
+        Pump();
+        Key(s.key);
+        EXPECT_TRUE(s.focused->Focused());
+        for (TRadioButton* r : {r1, r2, r3})
+            EXPECT_EQ(r->GetChecked(), r == s.checked);
+    }
+    EXPECT_FALSE(check->GetChecked()); // walking past a check box leaves it as it was
+
+    edit->SetFocus();
+    edit->SetSelStart(2);
+    edit->SetSelLength(0);
+    Key(win::VK_RIGHT);
+    EXPECT_TRUE(edit->Focused());
+    EXPECT_EQ(edit->GetSelStart(), 3);
+    Key(win::VK_LEFT);
+    Key(win::VK_LEFT);
+    EXPECT_EQ(edit->GetSelStart(), 1);
 }
 
 // A list box that tracks its widest item through its item messages, as a subclass would.
