@@ -1,5 +1,6 @@
 #include "bars/xbBarControl.h"
 #include "bars/xbBarHints.h"
+#include "bars/xbBarShadow.h"
 
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarItem.h"
@@ -120,6 +121,7 @@ TCustomxbBarControl::TCustomxbBarControl(TxbBarManager* owner) : vcl::TCustomCon
     SetColor(vcl::clBtnFace);
     SetVisible(false);
     SetBounds(100, 100, 50, 30);
+    FShadow = std::make_unique<TxbBarShadow>(this);
     FBackgroundCache = std::make_unique<vcl::TBitmap>();
 }
 
@@ -135,6 +137,7 @@ TCustomxbBarControl::~TCustomxbBarControl() {
     DestroyItemControls();
     if (GQuickMenu == this)
         StopQuickMenuTimer();
+    FShadow.reset();
     UnregisterBarControl(this);
 }
 
@@ -483,6 +486,8 @@ void TCustomxbBarControl::WndProc(vcl::TMessage& message) {
         break;
     case win::WM_USER + 1: Rebuild(); return;
     case win::WM_DESTROY:
+        if (FShadow)
+            FShadow->SetShown(false);
         if (!GetComponentState().Contains(vcl::csDestroying)) {
             TrackMouseLeave(false);
             SetMarkState(0);
@@ -509,7 +514,10 @@ void TCustomxbBarControl::WndProc(vcl::TMessage& message) {
     case win::WM_WINDOWPOSCHANGED: {
         vcl::TCustomControl::WndProc(message);
         const auto* pos = reinterpret_cast<const win::WINDOWPOS*>(message.LParam);
-        if (pos && (pos->flags & (win::SWP_NOSIZE | win::SWP_NOMOVE)) != (win::SWP_NOSIZE | win::SWP_NOMOVE))
+        const bool placed =
+            pos && (pos->flags & (win::SWP_NOSIZE | win::SWP_NOMOVE)) != (win::SWP_NOSIZE | win::SWP_NOMOVE);
+        UpdateShadow(placed);
+        if (placed)
             ClearBackgroundCache();
         return;
     }
@@ -1036,6 +1044,19 @@ void TCustomxbBarControl::ClearBackgroundCache() {
 }
 
 void TCustomxbBarControl::UpdateDoubleBuffered() { SetDoubleBuffered(HasOwnBackground()); }
+
+void TCustomxbBarControl::UpdateShadow(bool placed) {
+    if (!FShadow || !HandleAllocated())
+        return;
+    // A window without a shadow makes no strips; a hidden one takes its strips away whatever moved.
+    const bool visible = IsShadowVisible() && win::IsWindowVisible(GetHandle());
+    if (visible && (placed || !FShadow->GetShown())) {
+        win::TRect bounds{};
+        win::GetWindowRect(GetHandle(), &bounds);
+        FShadow->SetBounds(TouchesOwnerRect() ? FOwnerRect : win::TRect{}, bounds);
+    }
+    FShadow->SetShown(visible);
+}
 
 bool TCustomxbBarControl::IsShadowVisible() {
     const TxbBarItemControlPainter* painter = GetPainter();

@@ -12,6 +12,7 @@
 namespace bars {
 
 class TxbBar;
+class TxbBarShadow;
 class TxbBarItemControl;
 class TxbBarItemLink;
 class TxbBarItemLinks;
@@ -43,6 +44,8 @@ public:
     virtual win::HFONT GetFont();
     virtual bool IsCustomizing();
     virtual bool IsShadowVisible();
+    // The drop shadow, placed with the window's bounds and shown while IsShadowVisible holds.
+    TxbBarShadow* GetShadow() const { return FShadow.get(); }
     virtual bool IsQuickControl() { return false; }
     // This window occurs in window's chain of parents.
     virtual bool IsParentOf(TCustomxbBarControl* window);
@@ -219,6 +222,9 @@ private:
     void WMSetFocus(vcl::TMessage& message);
 
     std::unique_ptr<vcl::TBitmap> FBackgroundCache;
+    std::unique_ptr<TxbBarShadow> FShadow;
+    // Places the shadow at the window's bounds (with the opening item when the window touches it).
+    void UpdateShadow(bool placed);
     TxbBarManager* FBarManager;
     TxbBarItemLinks* FItemLinks = nullptr;
     win::HBRUSH FBackgroundBrush = nullptr;

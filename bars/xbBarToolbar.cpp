@@ -10,6 +10,7 @@
 #include "bars/xbBarItemLinks.h"
 #include "bars/xbBarManager.h"
 #include "bars/xbBarPainter.h"
+#include "bars/xbBarShadow.h"
 #include "bars/xbBars.h"
 #include "bars/xbDockControl.h"
 #include "platform/vcl/Forms.h"
@@ -178,6 +179,8 @@ void TxbBarControl::RefreshLook() {
     }
     EndDockingChange();
     UpdateFrame();
+    if (GetShadow() && IsBarControlAlive(this))
+        GetShadow()->RebuildParts();
 }
 
 // ---- Keyboard mode ---------------------------------------------------------------------------------------------
