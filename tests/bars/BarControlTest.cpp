@@ -182,6 +182,15 @@ protected:
         UnregisterItemClass(typeid(TWindowItem));
         BarWindowFixture::TearDown();
     }
+    // A bar of a button "A" and item, its window made again with the item's control.
+    TxbBar* MakeBarWith(TxbBarItem* item) {
+        TxbBar* bar = MakeBar({"A"});
+        bar->GetItemLinks()->Add()->SetItem(item);
+        bar->GetControl()->DestroyHandle();
+        bar->GetControl()->HandleNeeded();
+        Layout(bar);
+        return bar;
+    }
     // Holds a key down for the scope.
     struct HeldKey {
         HeldKey(headless::HeadlessScreen& screen, int vk) : Screen(screen), Vk(vk) {
@@ -224,11 +233,7 @@ TEST_F(BarControlTest, CtrlTabMovesKeyboardModeToTheNextBarWithASelectableLink) 
 }
 
 TEST_F(BarControlTest, TabEntersAnEditItemAtOnce) {
-    TxbBar* bar = MakeBar({"A"});
-    bar->GetItemLinks()->Add()->SetItem(new TWindowItem(Form));
-    bar->GetControl()->DestroyHandle();
-    bar->GetControl()->HandleNeeded();
-    Layout(bar);
+    TxbBar* bar = MakeBarWith(new TWindowItem(Form));
     auto* edit = dynamic_cast<TWindowItemControl*>(Control(bar, 1));
     ASSERT_NE(edit, nullptr);
     bar->GetControl()->EnterKeyboardMode(Control(bar, 0));
@@ -242,11 +247,7 @@ TEST_F(BarControlTest, TabEntersAnEditItemAtOnce) {
 }
 
 TEST_F(BarControlTest, AWindowItemGetsPressesBesideItsEditPartInItsEditWindow) {
-    TxbBar* bar = MakeBar({"A"});
-    bar->GetItemLinks()->Add()->SetItem(new TWindowItem(Form));
-    bar->GetControl()->DestroyHandle();
-    bar->GetControl()->HandleNeeded();
-    Layout(bar);
+    TxbBar* bar = MakeBarWith(new TWindowItem(Form));
     auto* edit = dynamic_cast<TWindowItemControl*>(Control(bar, 1));
     ASSERT_NE(edit, nullptr);
     ChildMessages().clear();
@@ -282,14 +283,10 @@ TEST_F(BarControlTest, AWindowItemGetsPressesBesideItsEditPartInItsEditWindow) {
 
 TEST_F(BarControlTest, AnOpenQuickCustomizingMenuClosesWhenTheSelectionLeavesItsEntry) {
     RegisterItemClass<barstest::TxbBarQuickSubItem, TxbBarSubItemControl>("TxbBarQuickSubItem", false);
-    TxbBar* bar = MakeBar({"A"});
     auto* quick = new barstest::TxbBarQuickSubItem(Form);
     quick->SetCaption("Q");
     quick->GetItemLinks()->Add()->SetItem(new TxbBarButton(Form));
-    bar->GetItemLinks()->Add()->SetItem(quick);
-    bar->GetControl()->DestroyHandle();
-    bar->GetControl()->HandleNeeded();
-    Layout(bar);
+    TxbBar* bar = MakeBarWith(quick);
     TCustomxbBarControl* window = bar->GetControl();
     TxbBarItemControl* opener = Control(bar, 1);
     window->EnterKeyboardMode(opener);
