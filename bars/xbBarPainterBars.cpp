@@ -19,17 +19,6 @@ void FillSolid(win::HDC dc, const win::TRect& rect, win::COLORREF colour) {
     win::DeleteObject(brush);
 }
 
-void FillPolygon(win::HDC dc, const win::POINT* pts, int count, win::COLORREF colour) {
-    win::HPEN pen = win::CreatePen(win::PS_SOLID, 1, colour);
-    win::HBRUSH brush = win::CreateSolidBrush(colour);
-    win::HGDIOBJ oldPen = win::SelectObject(dc, pen);
-    win::HGDIOBJ oldBrush = win::SelectObject(dc, brush);
-    win::Polygon(dc, pts, count);
-    win::SelectObject(dc, oldBrush);
-    win::SelectObject(dc, oldPen);
-    win::DeleteObject(brush);
-    win::DeleteObject(pen);
-}
 
 } // namespace
 
@@ -67,7 +56,7 @@ void TxbBarItemControlPainter::PaintCaptionButton(const TxbPaintWindow& w, win::
 void TxbBarItemControlPainter::DrawDropDownArrow(win::HDC dc, const win::TRect& rect, win::COLORREF color) const {
     int x = (rect.Left + rect.Right - 7) / 2, y = (rect.Top + rect.Bottom - 4) / 2;
     win::POINT pts[3] = {{x, y}, {x + 6, y}, {x + 3, y + 3}};
-    FillPolygon(dc, pts, 3, color);
+    FillTriangle(dc, pts, color);
 }
 
 int32_t TxbBarItemControlPainter::GetMarkArrowColorIndex() const { return win::COLOR_BTNTEXT; }
@@ -173,7 +162,7 @@ void TxbBarItemControlPainter::DrawMenuScrollArrow(const TxbPaintMenu& menu, win
     else
         y = (menu.ShowsExpandButton ? rect.Bottom : menu.ClientHeight) - (r - c) / 2 - c;
     win::POINT pts[3] = {{x - b, y}, {x + b, y}, {x, up ? y - b : y + b}};
-    FillPolygon(dc, pts, 3, win::GetSysColor(win::COLOR_BTNTEXT));
+    FillTriangle(dc, pts, win::GetSysColor(win::COLOR_BTNTEXT));
     // Keep the arrow out of the background painted next.
     win::POINT grown[3] = {{x - b - 1, up ? y + 1 : y - 1}, {x + b + 2, up ? y + 1 : y - 1},
                            {x, up ? y - b - 1 : y + b + 2}};

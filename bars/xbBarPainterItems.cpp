@@ -107,17 +107,8 @@ void TxbBarItemControlPainter::DrawArrowGlyph(win::HDC dc, const win::TRect& rec
 }
 
 void TxbBarItemControlPainter::DrawTriangle(win::HDC dc, int colorIndex, int32_t size, int32_t x, int32_t y) const {
-    win::COLORREF colour = win::GetSysColor(colorIndex);
-    win::HPEN pen = win::CreatePen(win::PS_SOLID, 1, colour);
-    win::HBRUSH brush = win::CreateSolidBrush(colour);
-    win::HGDIOBJ oldPen = win::SelectObject(dc, pen);
-    win::HGDIOBJ oldBrush = win::SelectObject(dc, brush);
-    win::POINT pts[3] = {{x, y}, {x + size - 1, y}, {x + size / 2, y + size / 2}};
-    win::Polygon(dc, pts, 3);
-    win::SelectObject(dc, oldBrush);
-    win::SelectObject(dc, oldPen);
-    win::DeleteObject(brush);
-    win::DeleteObject(pen);
+    const win::POINT pts[3] = {{x, y}, {x + size - 1, y}, {x + size / 2, y + size / 2}};
+    FillTriangle(dc, pts, win::GetSysColor(colorIndex));
 }
 
 void TxbBarItemControlPainter::DrawPlainText(win::HDC dc, const win::TRect& rect, bool opaque,
