@@ -13,10 +13,7 @@ BUILD=$(cd "$BUILD" 2>/dev/null && pwd) || { echo "skipped: no build folder $1";
 HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/lib/xvfb.sh"
 source "$HERE/lib/editor_check.sh"
-editor_need
-for tool in ffmpeg gifsicle; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
-done
+editor_need ffmpeg gifsicle
 ffmpeg -hide_banner -encoders 2>/dev/null | grep -qE '^ V[^ ]* +mjpeg ' || { echo "skipped: ffmpeg has no MJPEG encoder"; exit 77; }
 [ -x "$BUILD/loomwick" ] || { echo "missing $BUILD/loomwick"; exit 1; }
 
@@ -57,22 +54,10 @@ sleep 0.5
 editor_grab "$W/imported.png"
 editor_keep "$W/imported.png" editor_avi-imported.png
 
-# The list (the left half of the window): twelve rows, the first selected. The selection's band (clHighlight)
-# is the last run of rows at least half of that colour (the caption above is too); twelve rows of text
-# follow from its top at its height, a thirteenth does not.
-read -r wx wy ww wh <<<"$(editor_geometry)"
-[ -n "$wh" ] || editor_fail "no geometry of the main window"
-band=$(editor_colour_rows "$W/imported.png" "rgb(10,36,106)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" |
-    awk -v min=$((ww / 4)) '$2 >= min { if ($1 != last + 1) top = $1; last = $1 } END { print top, last - top + 1 }')
-read -r top height <<<"$band"
-echo "selected row: from y $top, $height high"
-[ -n "$height" ] && [ "$height" -ge 12 ] && [ "$height" -le 24 ] || editor_fail "no selected row in the list"
-editor_colour_rows "$W/imported.png" "rgb(0,0,0)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" 50 >"$W/text.rows"
-text_rows() { # text_rows FROM TO: how many pixel rows of the list in [FROM, TO) hold text
-    awk -v a="$1" -v b="$2" '$1 >= a && $1 < b && $2 >= 10' "$W/text.rows" | wc -l
-}
-[ "$(text_rows $((top + 11 * height)) $((top + 12 * height)))" -ge 3 ] || editor_fail "no twelfth row"
-[ "$(text_rows $((top + 12 * height)) $((top + 13 * height)))" -eq 0 ] || editor_fail "a thirteenth row"
+# The list: twelve rows, the first selected.
+editor_list_rows "$W/imported.png"
+editor_row_has_text 11 || editor_fail "no twelfth row"
+! editor_row_has_text 12 || editor_fail "a thirteenth row"
 
 # Ctrl+S on the untitled import asks for a name.
 editor_key ctrl+s

@@ -15,10 +15,7 @@ BUILD=$(cd "$BUILD" 2>/dev/null && pwd) || { echo "skipped: no build folder $1";
 HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/lib/xvfb.sh"
 source "$HERE/lib/editor_check.sh"
-editor_need
-for tool in ffprobe python3; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
-done
+editor_need ffprobe python3
 [ -x "$BUILD/loomwick" ] || { echo "missing $BUILD/loomwick"; exit 1; }
 [ -x "$BUILD/tools/qtsmoke" ] || { echo "missing $BUILD/tools/qtsmoke"; exit 1; }
 

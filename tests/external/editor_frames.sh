@@ -15,10 +15,7 @@ BUILD=$(cd "$BUILD" 2>/dev/null && pwd) || { echo "skipped: no build folder $1";
 HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/lib/xvfb.sh"
 source "$HERE/lib/editor_check.sh"
-editor_need
-for tool in gifsicle identify compare; do
-    command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
-done
+editor_need gifsicle identify compare
 [ -x "$BUILD/loomwick" ] || { echo "missing $BUILD/loomwick"; exit 1; }
 
 editor_setup 1024x768x24
@@ -53,24 +50,11 @@ sleep 0.5
 editor_grab "$W/inserted.png"
 editor_keep "$W/inserted.png" editor_frames-inserted.png
 
-# The list (the left half of the window): the new row, selected, is the second of four. The selection's band
-# (the highlight colour, clHighlight) is the last run of rows at least half of that colour (the caption above is
-# too); row 1's text lies one band above it, row 4's two bands below, and nothing three bands below.
-read -r wx wy ww wh <<<"$(editor_geometry)"
-[ -n "$wh" ] || editor_fail "no geometry of the main window"
-HIGHLIGHT="rgb(10,36,106)"
-band=$(editor_colour_rows "$W/inserted.png" "$HIGHLIGHT" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" |
-    awk -v min=$((ww / 4)) '$2 >= min { if ($1 != last + 1) top = $1; last = $1 } END { print top, last - top + 1 }')
-read -r top height <<<"$band"
-echo "selected row: from y $top, $height high"
-[ -n "$height" ] && [ "$height" -ge 12 ] && [ "$height" -le 24 ] || editor_fail "no selected row in the list"
-editor_colour_rows "$W/inserted.png" "rgb(0,0,0)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" 50 >"$W/text.rows"
-text_rows() { # text_rows FROM TO: how many pixel rows of the list in [FROM, TO) hold text
-    awk -v a="$1" -v b="$2" '$1 >= a && $1 < b && $2 >= 10' "$W/text.rows" | wc -l
-}
-[ "$(text_rows $((top - height)) "$top")" -ge 3 ] || editor_fail "no first row above the selected one"
-[ "$(text_rows $((top + 2 * height)) $((top + 3 * height)))" -ge 3 ] || editor_fail "no fourth row"
-[ "$(text_rows $((top + 3 * height)) $((top + 4 * height)))" -eq 0 ] || editor_fail "a fifth row"
+# The list: the new row, selected, is the second of four.
+editor_list_rows "$W/inserted.png"
+editor_row_has_text -1 || editor_fail "no first row above the selected one"
+editor_row_has_text 2 || editor_fail "no fourth row"
+! editor_row_has_text 3 || editor_fail "a fifth row"
 
 before=$(stat -c %Y.%s "$W/anim.gif")
 editor_key ctrl+s

@@ -2,7 +2,7 @@
 #
 #     source "$(dirname "$0")/lib/xvfb.sh"
 #     source "$(dirname "$0")/lib/editor_check.sh"
-#     editor_need                         # skips (77) without Xvfb, xdotool or ImageMagick
+#     editor_need [TOOL...]               # skips (77) without Xvfb, xdotool, ImageMagick or a TOOL
 #     editor_setup                        # work folder $EDITOR_WORK, fresh $XDG_CONFIG_HOME, an X server
 #     editor_start "$BUILD"               # starts build/loomwick, $EDITOR_PID
 #     editor_find_window "Quorvane Loomwick Version 7.5 - [UNTITLED]"   # $EDITOR_WINDOW
@@ -20,7 +20,7 @@
 editor_need() {
     xvfb_need
     local tool
-    for tool in xdotool import convert timeout; do
+    for tool in xdotool import convert timeout "$@"; do
         command -v "$tool" >/dev/null 2>&1 || { echo "skipped: $tool is not installed"; exit 77; }
     done
 }
@@ -249,6 +249,31 @@ editor_text_rows() {
     read -r wx wy ww wh <<<"$(editor_geometry)"
     editor_colour_rows "$1" "rgb(0,0,0)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" 50 |
         awk -v a="$2" -v b="$3" '$1 >= a && $1 < b && $2 >= 10' | wc -l
+}
+
+# editor_list_rows FILE: finds the frame list's selected row in a grab of the main window: the last run of
+# pixel rows of the window's left half at least half in the selection's colour (clHighlight; the caption
+# above is too) gives $EDITOR_ROW_TOP and $EDITOR_ROW_HEIGHT, and the rows of text are kept for
+# editor_row_has_text. Fails when there is no band of a row's height.
+editor_list_rows() {
+    local file=$1 wx wy ww wh band
+    read -r wx wy ww wh <<<"$(editor_geometry)"
+    [ -n "$wh" ] || editor_fail "no geometry of the main window"
+    band=$(editor_colour_rows "$file" "rgb(10,36,106)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" |
+        awk -v min=$((ww / 4)) '$2 >= min { if ($1 != last + 1) top = $1; last = $1 } END { print top, last - top + 1 }')
+    read -r EDITOR_ROW_TOP EDITOR_ROW_HEIGHT <<<"$band"
+    echo "selected row: from y $EDITOR_ROW_TOP, $EDITOR_ROW_HEIGHT high"
+    [ -n "$EDITOR_ROW_HEIGHT" ] && [ "$EDITOR_ROW_HEIGHT" -ge 12 ] && [ "$EDITOR_ROW_HEIGHT" -le 24 ] ||
+        editor_fail "no selected row in the list"
+    editor_colour_rows "$file" "rgb(0,0,0)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" 50 >"$EDITOR_WORK/text.rows"
+}
+
+# editor_row_has_text N: whether the list row N rows below the selected one (above when negative) holds text
+# (three pixel rows or more with dark pixels), in the grab editor_list_rows read.
+editor_row_has_text() {
+    local a=$((EDITOR_ROW_TOP + $1 * EDITOR_ROW_HEIGHT))
+    [ "$(awk -v a="$a" -v b=$((a + EDITOR_ROW_HEIGHT)) '$1 >= a && $1 < b && $2 >= 10' "$EDITOR_WORK/text.rows" |
+        wc -l)" -ge 3 ]
 }
 
 # editor_geometry: "X Y W H" of the main window on the screen.
