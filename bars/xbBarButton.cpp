@@ -4,6 +4,10 @@
 #include "bars/xbBarCommon.h"
 #include "bars/xbBarItemControl.h"
 #include "bars/xbBarManager.h"
+#include "bars/xbBarPopupMenu.h"
+#include "bars/xbBarSubMenu.h"
+#include "bars/xbBarToolbar.h"
+#include "lookandfeel/lkClasses.h"
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/TypInfo.h"
@@ -145,6 +149,63 @@ void TxbBarButton::SetPaintStyle(TxbBarPaintStyle value) {
     FPaintStyle = value;
     if (!IsLoading())
         PaintStyleChanged();
+}
+
+// ---- Drop-down menu -----------------------------------------------------------------------------------------
+
+void TxbBarButton::DropDown(TxbBarItemControl* control, int32_t x, int32_t y, bool byMouse) {
+    TCustomxbBarControl* window = control ? control->GetWindow() : nullptr;
+    if (!FDropDownMenu || !window || !IsBarControlAlive(window))
+        return;
+    // A control left showing a drop-down that did not open (or closed before it could name its opener) would
+    // ignore every later press: it hears that the drop-down closed.
+    auto nothingOpened = [control, window]() {
+        if (IsBarControlAlive(window) && window->OwnsItemControl(control) && control->IsShowingDropDown())
+            control->CloseUp(true);
+    };
+    auto* popup = dynamic_cast<TxbBarPopupMenu*>(FDropDownMenu);
+    if (!popup) {
+        nothingOpened();
+        return;
+    }
+    // A menu drawn attached to the button keeps clear of it.
+    win::TRect exclude{};
+    if (control->UsesFlatSelection())
+        exclude = window->GetItemScreenRect(control);
+    // Beside the button in a menu or an upright toolbar (it may flip to the other side of it), else below it
+    // (it may flip above it).
+    const win::TRect r = window->GetItemRect(control);
+    auto* toolbar = dynamic_cast<TxbBarControl*>(window);
+    const bool beside = window->IsMenu() || (toolbar && toolbar->IsVertical());
+    // The popup's handlers may free the popup, the control or its window: each is checked before use.
+    lookandfeel::TlkObjectLinkScope popupAlive(popup);
+    lookandfeel::TlkObjectLinkScope controlAlive(control);
+    popup->SetDropDown(true, window);
+    try {
+        popup->PopupEx(x, y, beside ? r.Width() : 0, beside ? 0 : r.Height(), byMouse, &exclude);
+    } catch (...) {
+        if (popupAlive.Alive())
+            popup->SetDropDown(false, nullptr);
+        throw;
+    }
+    if (!popupAlive.Alive())
+        return;
+    popup->SetDropDown(false, nullptr);
+    if (!controlAlive.Alive() || !IsBarControlAlive(window) || !window->OwnsItemControl(control))
+        return;
+    TxbBarSubMenuControl* menu = popup->GetControl();
+    if (!menu || !IsBarControlAlive(menu)) {
+        nothingOpened();
+        return;
+    }
+    // The menu tells the button when it closes; from the keyboard the selection starts on its first entry.
+    menu->SetOwnerControl(control);
+    if (!byMouse && menu->GetItemLinks())
+        if (TxbBarItemLink* first = menu->GetItemLinks()->GetFirstSelectableLink(); first && first->GetControl())
+            menu->SelectItemControl(first->GetControl());
+    // Below a menu it closes with the rest of the chain.
+    if (IsBarControlAlive(menu) && IsBarControlAlive(window) && window->IsMenu())
+        window->SetChildMenu(menu);
 }
 
 // ---- Click, accelerators, actions ---------------------------------------------------------------------------

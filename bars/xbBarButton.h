@@ -27,8 +27,9 @@ public:
     virtual void DownChanged();
     virtual void DropDownEnabledChanged();
     virtual void PaintStyleChanged();
-    // Opens the drop-down menu for an item control at a screen point; the popup menus bring it.
-    virtual void DropDown(TxbBarItemControl* control, int32_t x, int32_t y, bool byMouse) {}
+    // Opens DropDownMenu (a popup menu) for an item control at a screen point: the menu joins the control's
+    // window's chain and stays open after the call. Nothing without a drop-down menu.
+    virtual void DropDown(TxbBarItemControl* control, int32_t x, int32_t y, bool byMouse);
 
     bool GetAllowAllUp() const { return FAllowAllUp; }
     void SetAllowAllUp(bool value);

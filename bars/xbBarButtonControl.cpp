@@ -323,8 +323,10 @@ void TxbBarButtonControl::CloseUp(bool byKey) {
     TCustomxbBarControl* menu = GetSubMenuWindow();
     // The flag goes first: the menu tells this control again as its window goes.
     DropDownMenuClosed();
-    // A menu that has left the active chain is already closing (it called here from its own teardown).
-    if (auto* subMenu = dynamic_cast<TxbBarSubMenuControl*>(menu); subMenu && IsBarControlAlive(subMenu) && subMenu->GetActive())
+    // A menu that no longer names this control as its opener is already closing (it called here from its own
+    // teardown); one the chain merely deactivated (an entry was clicked) still has to go.
+    if (auto* subMenu = dynamic_cast<TxbBarSubMenuControl*>(menu); subMenu && IsBarControlAlive(subMenu) &&
+                                                                   subMenu->GetOwnerControl() == this)
         subMenu->FreeMenu();
 }
 

@@ -258,6 +258,128 @@ TEST_F(ButtonControlTest, ADropDownThatFreesTheControlEndsQuietly) {
     }
 }
 
+TEST_F(ButtonControlTest, ARealDropDownButtonOpensItsPopupInTheBarsChain) {
+    struct Case {
+        const char* name;
+        TxbBarDockingStyle docking;
+        bool byKey;
+    };
+    const Case cases[] = {
+        {"top, arrow pressed", dsTop, false},
+        {"top, from the keyboard", dsTop, true},
+        {"left, arrow pressed", dsLeft, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Log().clear();
+        TxbBar* bar = Manager->GetBars()->Add();
+        bar->SetDockingStyle(k.docking);
+        TxbBarButton* button = AddButton(bar, "Split");
+        button->SetButtonStyle(bsDropDown);
+        auto* popup = new TxbBarPopupMenu(Form);
+        popup->SetBarManager(Manager);
+        for (const char* caption : {"Cut", "Copy"}) {
+            auto* entry = new TxbBarButton(Form);
+            entry->SetCaption(caption);
+            entry->OnClick = [entry](vcl::TObject*) { Log().push_back("OnClick " + entry->GetCaption()); };
+            popup->GetItemLinks()->Add()->SetItem(entry);
+        }
+        button->SetDropDownMenu(popup);
+        bar->SetVisible(true);
+        bar->GetControl()->HandleNeeded();
+        Layout(bar);
+        TxbBarButtonControl* c = Button(bar, 0);
+        const win::TRect r = bar->GetControl()->GetItemScreenRect(c);
+        if (k.byKey) {
+            bar->GetControl()->EnterKeyboardMode(c);
+            Key(bar->GetControl(), win::VK_DOWN);
+        } else {
+            Click(ScreenPoint(c, -2, 2));
+        }
+        // The press came back with the menu still open, below the button or beside an upright one.
+        TxbBarSubMenuControl* menu = popup->GetControl();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_TRUE(popup->IsOpen());
+        EXPECT_FALSE(popup->IsDropDown());
+        EXPECT_EQ(c->GetSubMenuWindow(), menu);
+        EXPECT_EQ(menu->GetParentBarControl(), bar->GetControl());
+        EXPECT_EQ(menu->GetOwnerControl(), c);
+        win::TRect m{};
+        win::GetWindowRect(menu->GetHandle(), &m);
+        const win::TPoint expected = k.docking == dsLeft ? win::TPoint{r.Right, r.Top} : win::TPoint{r.Left, r.Bottom};
+        EXPECT_EQ(m.Left, expected.X);
+        EXPECT_EQ(m.Top, expected.Y);
+        // From the keyboard the selection starts on the first entry.
+        TxbBarItemControl* first = popup->GetItemLinks()->GetItem(0)->GetControl();
+        EXPECT_EQ(menu->GetSelectedControl(), k.byKey ? first : nullptr);
+        EXPECT_TRUE(Log().empty());
+        // A click on an entry runs its command and closes the whole chain.
+        UseCountBefore = popup->GetItemLinks()->GetItem(1)->GetUseCount();
+        Click(ScreenPoint(popup->GetItemLinks()->GetItem(1)->GetControl()));
+        EXPECT_EQ(Log(), (std::vector<std::string>{"OnClickItem Copy used +1 active 0", "OnClick Copy"}));
+        EXPECT_EQ(popup->GetControl(), nullptr);
+        EXPECT_FALSE(popup->IsOpen());
+        EXPECT_FALSE(c->GetDropDownShown());
+        EXPECT_EQ(GetActiveBarControl(), nullptr);
+        delete bar;
+    }
+}
+
+TEST_F(ButtonControlTest, ADropDownButtonWithoutAPopupOpensNothing) {
+    for (int what = 0; what < 3; ++what) {
+        SCOPED_TRACE(what);
+        TxbBar* bar = MakeBar({"Split"});
+        TxbBarButton* button = Item(bar, 0);
+        button->SetButtonStyle(bsDropDown);
+        Layout(bar);
+        TxbBarButtonControl* c = Button(bar, 0);
+        auto* popup = new TxbBarPopupMenu(Form);
+        popup->SetBarManager(Manager);
+        popup->GetItemLinks()->Add()->SetItem(new TxbBarButton(Form));
+        // 0: no menu; 1: a component that is no popup menu; 2: the popup menu freed, which clears it.
+        if (what == 1)
+            button->SetDropDownMenu(new vcl::TComponent(Form));
+        if (what == 2) {
+            button->SetDropDownMenu(popup);
+            delete popup;
+            popup = nullptr;
+            EXPECT_EQ(button->GetDropDownMenu(), nullptr);
+        }
+        const win::TRect r = bar->GetControl()->GetItemScreenRect(c);
+        button->DropDown(c, r.Left, r.Bottom, true);
+        Click(ScreenPoint(c, -2, 2));
+        if (popup)
+            EXPECT_EQ(popup->GetControl(), nullptr);
+        EXPECT_FALSE(IsAnyPopupMenuOpen());
+        EXPECT_FALSE(c->GetDropDownShown());
+        bar->GetControl()->DeactivateAll();
+        delete bar;
+    }
+}
+
+TEST_F(ButtonControlTest, APopupFreedWhileItIsOpenClosesItsMenuQuietly) {
+    TxbBar* bar = MakeBar({"Split"});
+    TxbBarButton* button = Item(bar, 0);
+    button->SetButtonStyle(bsDropDown);
+    Layout(bar);
+    TxbBarButtonControl* c = Button(bar, 0);
+    auto* popup = new TxbBarPopupMenu(Form);
+    popup->SetBarManager(Manager);
+    popup->GetItemLinks()->Add()->SetItem(new TxbBarButton(Form));
+    button->SetDropDownMenu(popup);
+    Click(ScreenPoint(c, -2, 2));
+    ASSERT_NE(popup->GetControl(), nullptr);
+    delete popup;
+    DrainMessages();
+    EXPECT_EQ(button->GetDropDownMenu(), nullptr);
+    EXPECT_FALSE(IsAnyPopupMenuOpen());
+    EXPECT_FALSE(c->GetDropDownShown());
+    // The button still runs its command.
+    bar->GetControl()->DeactivateAll();
+    Click(ScreenPoint(c, 2, 2));
+    EXPECT_EQ(Log().size(), 2u);
+}
+
 TEST_F(ButtonControlTest, ACheckButtonTogglesOncePerClick) {
     for (bool menu : {false, true}) {
         SCOPED_TRACE(menu);
