@@ -158,10 +158,15 @@ void TxbBarButton::DropDown(TxbBarItemControl* control, int32_t x, int32_t y, bo
     if (!FDropDownMenu || !window || !IsBarControlAlive(window))
         return;
     // A control left showing a drop-down that did not open (or closed before it could name its opener) would
-    // ignore every later press: it hears that the drop-down closed.
+    // ignore every later press: it hears that the drop-down closed, and the release of the press that opened
+    // it runs no command.
     auto nothingOpened = [control, window]() {
-        if (IsBarControlAlive(window) && window->OwnsItemControl(control) && control->IsShowingDropDown())
-            control->CloseUp(true);
+        if (!IsBarControlAlive(window) || !window->OwnsItemControl(control) || !control->IsShowingDropDown())
+            return;
+        lookandfeel::TlkObjectLinkScope alive(control);
+        control->CloseUp(true);
+        if (alive.Alive() && IsBarControlAlive(window) && control->IsPressedNow())
+            window->SetSkipNextButtonUp(true);
     };
     auto* popup = dynamic_cast<TxbBarPopupMenu*>(FDropDownMenu);
     if (!popup) {
@@ -188,12 +193,12 @@ void TxbBarButton::DropDown(TxbBarItemControl* control, int32_t x, int32_t y, bo
             popup->SetDropDown(false, nullptr);
         throw;
     }
-    if (!popupAlive.Alive())
-        return;
-    popup->SetDropDown(false, nullptr);
+    const bool popupLives = popupAlive.Alive();
+    if (popupLives)
+        popup->SetDropDown(false, nullptr);
     if (!controlAlive.Alive() || !IsBarControlAlive(window) || !window->OwnsItemControl(control))
         return;
-    TxbBarSubMenuControl* menu = popup->GetControl();
+    TxbBarSubMenuControl* menu = popupLives ? popup->GetControl() : nullptr;
     if (!menu || !IsBarControlAlive(menu)) {
         nothingOpened();
         return;

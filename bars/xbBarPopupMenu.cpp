@@ -52,6 +52,8 @@ TxbBarPopupMenu::TxbBarPopupMenu(vcl::TComponent* owner) : vcl::TComponent(owner
 }
 
 TxbBarPopupMenu::~TxbBarPopupMenu() {
+    // Code that ran one of the menu's handlers learns that the menu is gone.
+    lookandfeel::ClearObjectLinks(this);
     Destroying();
     if (FIsOpen) {
         FIsOpen = false;
