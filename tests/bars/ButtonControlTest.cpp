@@ -65,6 +65,25 @@ protected:
         win::ReleaseDC(nullptr, dc);
         return size.cx;
     }
+    // A popup menu of this manager with buttons logging their clicks.
+    TxbBarPopupMenu* MakePopup(std::initializer_list<const char*> captions) {
+        auto* popup = new TxbBarPopupMenu(Form);
+        popup->SetBarManager(Manager);
+        for (const char* caption : captions) {
+            auto* entry = new TxbBarButton(Form);
+            entry->SetCaption(caption);
+            entry->OnClick = [entry](vcl::TObject*) { Log().push_back("OnClick " + entry->GetCaption()); };
+            popup->GetItemLinks()->Add()->SetItem(entry);
+        }
+        return popup;
+    }
+    // A bar docked by style with one plain split button (no drop-down menu yet).
+    TxbBar* MakeSplitBar(TxbBarDockingStyle style = dsTop) {
+        TxbBar* bar = MakeBar({"Split"}, style);
+        Item(bar, 0)->SetButtonStyle(bsDropDown);
+        Layout(bar);
+        return bar;
+    }
     // A bar with one split button whose drop-down menu is set.
     TDropButton* MakeDropBar(TxbBar*& bar) {
         bar = Manager->GetBars()->Add();
@@ -272,22 +291,9 @@ TEST_F(ButtonControlTest, ARealDropDownButtonOpensItsPopupInTheBarsChain) {
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
         Log().clear();
-        TxbBar* bar = Manager->GetBars()->Add();
-        bar->SetDockingStyle(k.docking);
-        TxbBarButton* button = AddButton(bar, "Split");
-        button->SetButtonStyle(bsDropDown);
-        auto* popup = new TxbBarPopupMenu(Form);
-        popup->SetBarManager(Manager);
-        for (const char* caption : {"Cut", "Copy"}) {
-            auto* entry = new TxbBarButton(Form);
-            entry->SetCaption(caption);
-            entry->OnClick = [entry](vcl::TObject*) { Log().push_back("OnClick " + entry->GetCaption()); };
-            popup->GetItemLinks()->Add()->SetItem(entry);
-        }
-        button->SetDropDownMenu(popup);
-        bar->SetVisible(true);
-        bar->GetControl()->HandleNeeded();
-        Layout(bar);
+        TxbBar* bar = MakeSplitBar(k.docking);
+        TxbBarPopupMenu* popup = MakePopup({"Cut", "Copy"});
+        Item(bar, 0)->SetDropDownMenu(popup);
         TxbBarButtonControl* c = Button(bar, 0);
         const win::TRect r = bar->GetControl()->GetItemScreenRect(c);
         if (k.byKey) {
@@ -329,14 +335,10 @@ TEST_F(ButtonControlTest, ADropDownButtonWithoutAPopupOpensNothing) {
     for (int what = 0; what < 3; ++what) {
         SCOPED_TRACE(what);
         Log().clear();
-        TxbBar* bar = MakeBar({"Split"});
+        TxbBar* bar = MakeSplitBar();
         TxbBarButton* button = Item(bar, 0);
-        button->SetButtonStyle(bsDropDown);
-        Layout(bar);
         TxbBarButtonControl* c = Button(bar, 0);
-        auto* popup = new TxbBarPopupMenu(Form);
-        popup->SetBarManager(Manager);
-        popup->GetItemLinks()->Add()->SetItem(new TxbBarButton(Form));
+        TxbBarPopupMenu* popup = MakePopup({"Cut"});
         // 0: no menu; 1: a component that is no popup menu; 2: the popup menu freed, which clears it.
         if (what == 1)
             button->SetDropDownMenu(new vcl::TComponent(Form));
@@ -365,14 +367,10 @@ TEST_F(ButtonControlTest, APopupFreedWhileItIsOpenClosesItsMenuQuietly) {
     for (bool whileShowing : {false, true}) {
         SCOPED_TRACE(whileShowing);
         Log().clear();
-        TxbBar* bar = MakeBar({"Split"});
+        TxbBar* bar = MakeSplitBar();
         TxbBarButton* button = Item(bar, 0);
-        button->SetButtonStyle(bsDropDown);
-        Layout(bar);
         TxbBarButtonControl* c = Button(bar, 0);
-        auto* popup = new TxbBarPopupMenu(Form);
-        popup->SetBarManager(Manager);
-        popup->GetItemLinks()->Add()->SetItem(new TxbBarButton(Form));
+        TxbBarPopupMenu* popup = MakePopup({"Cut"});
         button->SetDropDownMenu(popup);
         // Freed by its own handler as the menu shows, or afterwards while the menu is open.
         if (whileShowing)
