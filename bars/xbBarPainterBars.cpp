@@ -26,15 +26,14 @@ void TxbBarItemControlPainter::PaintToolbarSeparator(const TxbPaintWindow& w, wi
                                                     win::HBRUSH brush, const win::TRect& rect) const {
     int offset = GetSeparatorLineOffset();
     win::TRect line = rect;
+    // The window background under the whole area (the window leaves it out of its own fill), then the line
+    // in its middle.
+    DrawItemBackground(w, dc, false, brush, rect);
     if (across) {
-        // A horizontal line: the end strips are at the left and right.
-        DrawItemBackground(w, dc, false, brush, {rect.Left, rect.Top, rect.Left + offset, rect.Bottom});
-        DrawItemBackground(w, dc, false, brush, {rect.Right - offset, rect.Top, rect.Right, rect.Bottom});
+        // A horizontal line, short of the left and right ends.
         line = {rect.Left + offset, rect.Top + offset, rect.Right - offset, rect.Bottom};
         win::DrawEdge(dc, &line, win::EDGE_ETCHED, win::BF_TOP);
     } else {
-        DrawItemBackground(w, dc, false, brush, {rect.Left, rect.Top, rect.Right, rect.Top + offset});
-        DrawItemBackground(w, dc, false, brush, {rect.Left, rect.Bottom - offset, rect.Right, rect.Bottom});
         line = {rect.Left + offset, rect.Top + offset, rect.Right, rect.Bottom - offset};
         win::DrawEdge(dc, &line, win::EDGE_ETCHED, win::BF_LEFT);
     }

@@ -282,20 +282,30 @@ TEST_F(PainterDrawTest, MenuSizes) {
 }
 
 TEST_F(PainterDrawTest, EtchedSeparators) {
-    // A toolbar separator area 6 wide: the etched line 2 pixels in (shadow, then highlight), the end strips
-    // in the background.
-    Surface out(20, 30, Paper);
-    StandardPainter()->PaintToolbarSeparator(Window, out.Dc(), false, Window.Brush, {4, 0, 10, 30});
-    EXPECT_EQ(out.Pixel(6, 10), Sys(win::COLOR_BTNSHADOW));
-    EXPECT_EQ(out.Pixel(7, 10), Sys(win::COLOR_BTNHIGHLIGHT));
-    EXPECT_EQ(out.Pixel(6, 1), Sys(win::COLOR_BTNFACE));
-    EXPECT_EQ(out.Pixel(6, 28), Sys(win::COLOR_BTNFACE));
-    EXPECT_EQ(out.Pixel(5, 10), Paper);
-    // Across (between rows): a horizontal line 2 pixels down.
-    Surface across(30, 20, Paper);
-    StandardPainter()->PaintToolbarSeparator(Window, across.Dc(), true, Window.Brush, {0, 4, 30, 10});
-    EXPECT_EQ(across.Pixel(10, 6), Sys(win::COLOR_BTNSHADOW));
-    EXPECT_EQ(across.Pixel(10, 7), Sys(win::COLOR_BTNHIGHLIGHT));
+    // A toolbar separator area 6 wide: the etched line 2 pixels in (shadow, then highlight); the rest of the
+    // area, beside the line and at its ends, in the background, and nothing outside it.
+    const win::COLORREF face = Sys(win::COLOR_BTNFACE);
+    const win::COLORREF profile[6] = {face, face, Sys(win::COLOR_BTNSHADOW), Sys(win::COLOR_BTNHIGHLIGHT), face, face};
+    for (const TxbBarItemControlPainter* painter : {StandardPainter(), EnhancedPainter()}) {
+        Surface out(20, 30, Paper);
+        painter->PaintToolbarSeparator(Window, out.Dc(), false, Window.Brush, {4, 0, 10, 30});
+        // Across (between rows): a horizontal line 2 pixels down.
+        Surface across(30, 20, Paper);
+        painter->PaintToolbarSeparator(Window, across.Dc(), true, Window.Brush, {0, 4, 30, 10});
+        for (int i = 0; i < 6; ++i) {
+            SCOPED_TRACE(i);
+            EXPECT_EQ(out.Pixel(4 + i, 10), profile[i]);
+            EXPECT_EQ(out.Pixel(4 + i, 1), face);
+            EXPECT_EQ(out.Pixel(4 + i, 28), face);
+            EXPECT_EQ(across.Pixel(10, 4 + i), profile[i]);
+            EXPECT_EQ(across.Pixel(1, 4 + i), face);
+            EXPECT_EQ(across.Pixel(28, 4 + i), face);
+        }
+        EXPECT_EQ(out.Pixel(3, 10), Paper);
+        EXPECT_EQ(out.Pixel(10, 10), Paper);
+        EXPECT_EQ(across.Pixel(10, 3), Paper);
+        EXPECT_EQ(across.Pixel(10, 10), Paper);
+    }
     // A menu separator: the 10-pixel strip above the item, its line 4 pixels down, indented by the family's
     // menu separator indent (Standard 2, Enhanced 12).
     for (auto [painter, indent] : {std::pair{StandardPainter(), 2}, std::pair{EnhancedPainter(), 12}}) {

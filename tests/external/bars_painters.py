@@ -55,7 +55,6 @@ KNOWN_GAPS = {
     'pressed picture moved by 1': 'a toolbar button held down is drawn hot, not pressed',
     'pressed sunken edge, left': 'a toolbar button held down is drawn hot, not pressed',
     'pressed sunken edge, right': 'a toolbar button held down is drawn hot, not pressed',
-    'separator ends in the background': 'a black line beside the etched toolbar separator',
     'end-mark triangle middle': 'the end-mark triangle is drawn hollow',
     'rarely used band': 'rarely used menu entries have no band of their own',
     'line above the rarely used run': 'rarely used menu entries have no band of their own',
