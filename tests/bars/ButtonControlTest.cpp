@@ -448,3 +448,35 @@ TEST_F(ButtonControlTest, DrawnPressedWhileItsCommandRunsAndHighlightedAsSelecte
 }
 
 } // namespace
+
+TEST_F(ButtonControlTest, AToolbarButtonHeldDownIsDrawnPressedWhileTheCursorIsOverIt) {
+    TxbBar* bar = MakeBar({"Run", "Off"});
+    TxbBarButtonControl* c = Button(bar, 0);
+    // The states of the button's picture as the window paints it now.
+    auto painted = [&] {
+        TTestPainter::Calls().clear();
+        win::RedrawWindow(bar->GetControl()->GetHandle(), nullptr, nullptr, win::RDW_INVALIDATE | win::RDW_UPDATENOW);
+        TxbItemDrawStates states;
+        for (const TTestPaintCall& call : TTestPainter::CallsOf(tsItemGlyph))
+            if (call.Object == c)
+                states = call.States;
+        return states;
+    };
+    const win::TPoint on = ScreenPoint(c), off = ScreenPoint(Control(bar, 1));
+    Mouse(win::MouseAction::Move, on);
+    EXPECT_FALSE(painted().Contains(idsPressed));
+    Mouse(win::MouseAction::LeftDown, on);
+    EXPECT_EQ(bar->GetControl()->GetPressedControl(), c);
+    EXPECT_TRUE(painted().Contains(idsPressed));
+    // Held down and moved off it, then back over it.
+    Mouse(win::MouseAction::Move, off);
+    EXPECT_FALSE(painted().Contains(idsPressed));
+    Mouse(win::MouseAction::Move, on);
+    EXPECT_TRUE(painted().Contains(idsPressed));
+    // Released over it: the command runs and the button is hot again.
+    Mouse(win::MouseAction::LeftUp, on);
+    EXPECT_EQ(Log().back(), "OnClick Run");
+    const TxbItemDrawStates after = painted();
+    EXPECT_FALSE(after.Contains(idsPressed));
+    EXPECT_TRUE(after.Contains(idsSelected));
+}
