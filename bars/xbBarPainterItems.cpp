@@ -107,8 +107,14 @@ void TxbBarItemControlPainter::DrawArrowGlyph(win::HDC dc, const win::TRect& rec
 }
 
 void TxbBarItemControlPainter::DrawTriangle(win::HDC dc, int colorIndex, int32_t size, int32_t x, int32_t y) const {
-    const win::POINT pts[3] = {{x, y}, {x + size - 1, y}, {x + size / 2, y + size / 2}};
-    FillTriangle(dc, pts, win::GetSysColor(colorIndex));
+    // Row by row, each one pixel shorter at both ends than the one above: a shape this small keeps every
+    // inner pixel, which an outline and a fill sampled at pixel centres can miss.
+    win::HBRUSH brush = win::CreateSolidBrush(win::GetSysColor(colorIndex));
+    for (int32_t i = 0; i <= size / 2; ++i) {
+        const win::TRect row{x + i, y + i, x + size - i, y + i + 1};
+        win::FillRect(dc, &row, brush);
+    }
+    win::DeleteObject(brush);
 }
 
 void TxbBarItemControlPainter::DrawPlainText(win::HDC dc, const win::TRect& rect, bool opaque,

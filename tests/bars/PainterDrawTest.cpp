@@ -12,6 +12,7 @@
 #include "platform/win/user/Messages.h"
 #include "platform/win/user/Metrics.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -356,7 +357,10 @@ TEST_F(PainterDrawTest, EndMarks) {
             return found;
         };
         EXPECT_EQ(textIn(15, 25), (win::TRect{192, 19, 197, 22}));
-        EXPECT_EQ(out.Pixel(194, 21), text);
+        // Filled: 5, 3 and 1 pixels, each row centred under the one above.
+        for (int y = 19; y < 22; ++y)
+            for (int x = 191; x < 198; ++x)
+                EXPECT_EQ(out.Pixel(x, y) == text, std::abs(x - 194) <= 21 - y) << x << "," << y;
         EXPECT_EQ(out.Pixel(192, 21), Rgb(9, 99, 9)); // the background inside, painted with the brush
         bool chevrons = textIn(0, 15).Right > 0;
         EXPECT_EQ(chevrons, truncated);
