@@ -285,6 +285,54 @@ TEST_F(EditorFormTest, TheDropDownSaveOpensItsMenuFromTheToolbar) {
     delete form;
 }
 
+TEST_F(EditorFormTest, AFormDeletedWithAMenuOpenClosesItsMenusWithoutCallingIntoIt) {
+    // Deleted outright, not freed: the form frees its docks before it is marked as destroying. Whatever opened
+    // the menu and whichever of form and manager goes first, closing the menus calls nothing of the form.
+    enum Opener { ByKeys, PopupAsDropDown };
+    struct Case {
+        Opener opener;
+        bool managerFirst;
+    };
+    const Case cases[] = {{ByKeys, false}, {ByKeys, true}, {PopupAsDropDown, false}, {PopupAsDropDown, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.opener) * 2 + int(c.managerFirst));
+        auto* form = new TBarsEditorForm(nullptr);
+        form->SetBounds(100, 100, 500, 400);
+        form->Show();
+        DrainMessages();
+        TxbBarManager* manager = form->xbBarManager1;
+        TxbBarControl* window = manager->GetMainMenuBar()->GetControl();
+        ASSERT_NE(window, nullptr);
+        auto* file = static_cast<TxbBarSubItem*>(manager->FindItemByName("siFile"));
+        TxbBarItemControl* control = manager->GetMainMenuBar()->GetItemLinks()->GetItem(0)->GetControl();
+        ASSERT_NE(control, nullptr);
+        ASSERT_EQ(control->GetItem(), file);
+        TxbBarSubMenuControl* menu = nullptr;
+        switch (c.opener) {
+        case ByKeys:
+            window->EnterKeyboardMode(control);
+            win::SendMessage(window->GetHandle(), win::WM_KEYDOWN, win::VK_DOWN, 0);
+            menu = dynamic_cast<TxbBarSubMenuControl*>(file->GetItemLinks()->GetMenuWindow());
+            break;
+        case PopupAsDropDown:
+            window->EnterKeyboardMode(control);
+            form->pumFrames->SetDropDown(true, window);
+            form->pumFrames->PopupEx(120, 140, 0, 22, false, nullptr);
+            form->pumFrames->SetDropDown(false, nullptr);
+            menu = form->pumFrames->GetControl();
+            break;
+        }
+        ASSERT_NE(menu, nullptr);
+        ASSERT_TRUE(menu->HandleAllocated());
+        if (c.managerFirst)
+            manager->Free();
+        delete form;
+        DrainMessages();
+        EXPECT_EQ(GetActiveBarControl(), nullptr);
+        EXPECT_FALSE(IsAnyPopupMenuOpen());
+    }
+}
+
 TEST_F(EditorFormTest, TheToolbarsPopupOffersClosableBarsAndCustomizing) {
     TxbBarManager* manager = MakeManager();
     TxbBar* standard = manager->GetBars()->Add();
