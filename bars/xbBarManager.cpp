@@ -454,16 +454,6 @@ void TxbBarManager::RemoveDockControl(TxbDockControl* dock) {
     auto it = std::find(FDockControls.begin(), FDockControls.end(), dock);
     if (it == FDockControls.end())
         return;
-    // A form deleted outright (not freed) frees its controls before it is marked as destroying, but after the
-    // screen has dropped it: the manager forgets the half-destroyed form, so closing its menus and hiding its
-    // bars no longer call into it.
-    if (FOwnerForm && !FOwnerForm->GetComponentState().Contains(vcl::csDestroying) && vcl::Screen) {
-        bool listed = false;
-        for (int32_t i = 0; i < vcl::Screen->GetFormCount() && !listed; ++i)
-            listed = vcl::Screen->GetForm(i) == FOwnerForm;
-        if (!listed)
-            FOwnerForm = nullptr;
-    }
     if (FBars) {
         for (int32_t i = 0; i < FBars->GetCount(); ++i) {
             TxbBar* bar = FBars->GetItem(i);
@@ -472,7 +462,7 @@ void TxbBarManager::RemoveDockControl(TxbDockControl* dock) {
                 bar->SetDockedDockControl(nullptr);
             if (shownThere) {
                 // A bar shown in the dock is hidden; while the form goes only its window goes.
-                if (IsDestroying() || !FOwnerForm || FOwnerForm->GetComponentState().Contains(vcl::csDestroying))
+                if (IsDestroying() || (FOwnerForm && FOwnerForm->GetComponentState().Contains(vcl::csDestroying)))
                     bar->GetItemLinks()->DestroyBarControl();
                 else
                     bar->SetVisible(false);

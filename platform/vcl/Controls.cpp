@@ -778,6 +778,10 @@ void TWinControl::GetChildren(const TGetChildProc& proc, TComponent* root) {
 }
 
 TWinControl::~TWinControl() {
+    // Deleted outright (not freed), the control is marked as going before its children are freed, as
+    // BeforeDestruction marks it: watchers told of a child's removal then see their owner leaving, not a
+    // control that looks whole while its derived parts are already gone.
+    Destroying();
     // Out of the parent's tab order while this is still a windowed control: ~TControl's removal from the
     // parent no longer sees one, and a tab order that kept a freed control would walk it on the next Tab.
     FDockManager.reset();
