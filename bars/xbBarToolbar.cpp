@@ -560,10 +560,13 @@ bool TxbBarControl::PressItemControl(const win::TPoint& p) {
             control->PassMouseMessage(win::WM_LBUTTONDOWN, win::MK_LBUTTON, p);
         return false;
     }
+    // A second press on the entry whose menu is open leaves menu mode, closing the menu; only the Standard
+    // family does so for a sub item, the others keep its menu open (the entry's own click handling decides).
+    const bool keepsMenu = control->OpensSubMenu() && control->GetDroppedDown() && control->GetSubMenuWindow() &&
+                           manager && manager->GetEffectiveStyle() != bmsStandard;
     if (!GetActive())
         EnterKeyboardMode(control);
-    else if (!control->IsButtonControl() && FKeyboardOpened)
-        // A second press on the entry whose menu is open closes it.
+    else if (!control->IsButtonControl() && FKeyboardOpened && !keepsMenu)
         LeaveKeyboardMode();
     if (!IsBarControlAlive(this))
         return false;

@@ -450,11 +450,19 @@ TEST_F(SubMenuTest, ClicksOnTheMenuBarOpenMenusAndMovingAlongItOpensTheNextAtOnc
         MoveTo(edit);
         EXPECT_EQ(MenuOf(File), nullptr);
         ASSERT_NE(MenuOf(Edit), nullptr);
-        // A second click on the open entry closes its menu in the Standard style.
+        // A second click on the open entry closes its menu in the Standard style and leaves menu mode; the
+        // Enhanced style keeps the menu open and the bar in menu mode, so moving on still opens the next menu.
+        FScreen.InjectClick(edit);
+        DrainMessages();
         if (style == bmsStandard) {
-            FScreen.InjectClick(edit);
-            DrainMessages();
             EXPECT_EQ(MenuOf(Edit), nullptr);
+            EXPECT_EQ(GetActiveBarControl(), nullptr);
+        } else {
+            ASSERT_NE(MenuOf(Edit), nullptr);
+            EXPECT_EQ(MainWindow()->GetSelectedControl(), MainControl(1));
+            MoveTo(file);
+            EXPECT_EQ(MenuOf(Edit), nullptr);
+            EXPECT_NE(MenuOf(File), nullptr);
         }
         CloseAll();
     }
