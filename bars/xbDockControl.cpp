@@ -738,6 +738,19 @@ void TxbDockControl::DrawBackground(win::HDC dc, const win::TRect& rect, vcl::TC
         FBarManager->GetPainter()->DrawDockBackground(this, dc, color, brush, rect, offsetRect);
 }
 
+void TxbDockControl::InitiateAction() {
+    vcl::TCustomControl::InitiateAction();
+    if (!FBarManager || GetComponentState().Contains(vcl::csDestroying))
+        return;
+    // An action's update handler may show, hide or free bars: the list is read again at every step.
+    TxbBars* bars = FBarManager->GetBars();
+    for (int32_t i = 0; bars && i < bars->GetCount(); ++i) {
+        TxbBar* bar = bars->GetItem(i);
+        if (bar->GetVisible() && bar->GetItemLinks())
+            bar->GetItemLinks()->UpdateItemActions();
+    }
+}
+
 void TxbDockControl::CreateParams(vcl::TCreateParams& params) {
     vcl::TCustomControl::CreateParams(params);
     params.Style = (params.Style & win::WS_VISIBLE) | win::WS_CHILD | win::WS_CLIPSIBLINGS | win::WS_CLIPCHILDREN;

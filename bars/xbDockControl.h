@@ -135,6 +135,10 @@ public:
     virtual bool HasBackground() const;
     virtual bool GetSunkenBorder() const;
 
+    // The action-update pass of the form reaches the dock: the actions of the items of every visible bar of
+    // the manager refresh what they set on their items (enabled, caption, checked ...).
+    void InitiateAction() override;
+
 protected:
     void Notification(vcl::TComponent* component, vcl::TOperation operation) override;
     void CreateParams(vcl::TCreateParams& params) override;

@@ -601,15 +601,28 @@ bool TCustomForm::IsShortCut(uint16_t key, TShiftState shift) {
     return false;
 }
 
+namespace {
+// The visible controls inside a shown container, nested ones included, whoever owns them.
+void FormsInitiateClientActions(TWinControl* container) {
+    if (!container->Showing())
+        return;
+    for (int32_t i = 0; i < container->GetControlCount(); ++i) {
+        TControl* control = container->GetControl(i);
+        if (!control->GetVisible())
+            continue;
+        control->InitiateAction();
+        if (auto* inner = dynamic_cast<TWinControl*>(control))
+            FormsInitiateClientActions(inner);
+    }
+}
+} // namespace
+
 void TCustomForm::UpdateActions() {
     InitiateAction();
-    for (int32_t i = 0; i < GetComponentCount(); ++i) {
-        TComponent* c = GetComponent(i);
-        if (auto* list = dynamic_cast<TActionList*>(c))
+    for (int32_t i = 0; i < GetComponentCount(); ++i)
+        if (auto* list = dynamic_cast<TActionList*>(GetComponent(i)))
             list->UpdateActions();
-        else if (auto* control = dynamic_cast<TControl*>(c); control && control->GetVisible())
-            control->InitiateAction();
-    }
+    FormsInitiateClientActions(this);
 }
 
 // ---- Forms from their layouts -------------------------------------------------------------------------

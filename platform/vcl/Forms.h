@@ -137,7 +137,8 @@ public:
 
     // A key press that no control took: the form's action lists run the action with that shortcut.
     virtual bool IsShortCut(uint16_t key, TShiftState shift);
-    // Lets every action of the form and of its controls update its state.
+    // Lets every action of the form update its state: its action lists, then every visible control inside it,
+    // nested ones included.
     void UpdateActions();
 
     TNotifyEvent OnCreate;

@@ -5,6 +5,7 @@
 #include "bars/xbBarPainter.h"
 #include "platform/win/user/Messages.h"
 #include "platform/win/user/UserTypes.h"
+#include "platform/vcl/ActnList.h"
 #include "platform/vcl/TypInfo.h"
 
 using namespace bars;
@@ -70,6 +71,55 @@ TEST_F(DockWindowTest, DockBitmapContinuesUnderADockedToolbar) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             ASSERT_EQ(out.Pixel(x, y), colour((x + left) % 7, (y + top) % 5)) << x << "," << y;
+}
+
+TEST_F(DockWindowTest, TheIdleActionPassUpdatesTheActionsOfTheVisibleBarsItems) {
+    // One action per bar, each linked to an item of its bar only; no action list updates them on its own.
+    int shownUpdates = 0, hiddenUpdates = 0, placedUpdates = 0;
+    auto linked = [this](TxbBar* bar, int& updates) {
+        auto* action = new vcl::TAction(Form);
+        action->OnUpdate = [action, &updates](vcl::TObject*) {
+            ++updates;
+            action->SetEnabled(false);
+            action->SetCaption("Updated");
+        };
+        auto* item = new TxbBarItem(Form);
+        item->SetAction(action);
+        bar->GetItemLinks()->Add()->SetItem(item);
+        return item;
+    };
+    auto idle = [] {
+        vcl::Application->OnIdle = [](vcl::TObject*, bool& done) { done = false; };
+        DrainMessages();
+        vcl::Application->HandleMessage();
+        vcl::Application->OnIdle = nullptr;
+    };
+    TxbBar* shown = DockedBar();
+    TxbBar* hidden = DockedBar();
+    hidden->SetVisible(false);
+    TxbBarItem* shownItem = linked(shown, shownUpdates);
+    TxbBarItem* hiddenItem = linked(hidden, hiddenUpdates);
+    Form->Show();
+    DrainMessages();
+    ASSERT_EQ(shownUpdates + hiddenUpdates, 0);
+
+    // The application's idle pass (no message waiting) reaches the shown form, its edge docks (the form's
+    // children, not its components) and the items of the manager's visible bars.
+    idle();
+    EXPECT_GT(shownUpdates, 0);
+    EXPECT_EQ(hiddenUpdates, 0);
+    EXPECT_FALSE(shownItem->GetEnabled());
+    EXPECT_EQ(shownItem->GetCaption(), "Updated");
+    EXPECT_TRUE(hiddenItem->GetEnabled());
+
+    // A placed dock on the form is reached the same way.
+    shown->SetVisible(false);
+    TxbBarItem* placedItem = linked(DockedIn(PlacedDock()), placedUpdates);
+    shownUpdates = 0;
+    idle();
+    EXPECT_GT(placedUpdates, 0);
+    EXPECT_FALSE(placedItem->GetEnabled());
+    EXPECT_EQ(shownUpdates + hiddenUpdates, 0);
 }
 
 TEST_F(DockWindowTest, SunkenBorderAndNoActivation) {
