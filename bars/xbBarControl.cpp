@@ -27,6 +27,7 @@
 #include "platform/win/user/controls/CommCtrl.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace bars {
 
@@ -57,8 +58,21 @@ void ShowCustomizingPopup(TxbBarManager*, TxbBarItemLink*, TxbBarItemLinks*, con
     // The customizing windows bring the popup.
 }
 
-void ShowToolbarsPopup(TxbBarManager*, const win::TPoint&) {
-    // The customizing windows bring the popup.
+namespace {
+TxbShowToolbarsPopupProc& ToolbarsPopupProc() {
+    static TxbShowToolbarsPopupProc proc;
+    return proc;
+}
+} // namespace
+
+void ShowToolbarsPopup(vcl::TControl* control, TxbBarManager* manager, const win::TPoint& screenPoint) {
+    // A copy: the routine may install another while it runs.
+    if (TxbShowToolbarsPopupProc proc = ToolbarsPopupProc())
+        proc(control, manager, screenPoint);
+}
+
+TxbShowToolbarsPopupProc SetShowToolbarsPopupProc(TxbShowToolbarsPopupProc proc) {
+    return std::exchange(ToolbarsPopupProc(), std::move(proc));
 }
 
 TCustomxbBarControl* GetActiveBarControl() { return GActiveBarControl; }

@@ -7,6 +7,7 @@
 #include "platform/vcl/Graphics.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace bars {
@@ -256,7 +257,13 @@ private:
 // for a link (or none) of a window's links at a screen point, and the toolbars popup of a manager.
 void ShowCustomizingPopup(TxbBarManager* manager, TxbBarItemLink* link, TxbBarItemLinks* links,
                           const win::TPoint& screenPoint);
-void ShowToolbarsPopup(TxbBarManager* manager, const win::TPoint& screenPoint);
+// The toolbars popup of a manager at a screen point, asked for by a control (a dock or a toolbar window):
+// the routine the customizing windows installed, nothing while none is.
+void ShowToolbarsPopup(vcl::TControl* control, TxbBarManager* manager, const win::TPoint& screenPoint);
+using TxbShowToolbarsPopupProc =
+    std::function<void(vcl::TControl* control, TxbBarManager* manager, const win::TPoint& screenPoint)>;
+// Installs the routine behind ShowToolbarsPopup (an empty one takes it away); answers the one it replaces.
+TxbShowToolbarsPopupProc SetShowToolbarsPopupProc(TxbShowToolbarsPopupProc proc);
 
 // The head of the chain of active bar windows (the innermost open menu, or the toolbar in keyboard mode).
 TCustomxbBarControl* GetActiveBarControl();

@@ -838,7 +838,7 @@ void TxbDockControl::WndProc(vcl::TMessage& message) {
         vcl::TCustomControl::WndProc(message);
         if (FBarManager && !FBarManager->IsCustomizing()) {
             const win::TPoint at = ClientToScreen({win::GET_X_LPARAM(message.LParam), win::GET_Y_LPARAM(message.LParam)});
-            ShowToolbarsPopup(FBarManager, at);
+            ShowToolbarsPopup(this, FBarManager, at);
         }
         return;
     }

@@ -122,6 +122,81 @@ TEST_F(DockWindowTest, TheIdleActionPassUpdatesTheActionsOfTheVisibleBarsItems) 
     EXPECT_EQ(shownUpdates + hiddenUpdates, 0);
 }
 
+TEST_F(DockWindowTest, ARightClickOnAnEmptyDockAreaAsksForTheToolbarsPopup) {
+    DockedBar();
+    Form->Show();
+    DrainMessages();
+    TxbDockControl* dock = Manager->GetBars()->GetDockControl(dsTop);
+    ASSERT_GT(dock->GetHeight(), 0);
+    const win::TPoint empty = dock->ClientToScreen({dock->GetClientWidth() - 20, dock->GetClientHeight() / 2});
+    ASSERT_EQ(win::WindowFromPoint(empty), dock->GetHandle());
+    // Clicks apart in time, so that none makes a double click.
+    auto rightClick = [&] {
+        FClock.Advance(1000);
+        FScreen.InjectMouse(headless::MouseAction::RightDown, empty);
+        FScreen.InjectMouse(headless::MouseAction::RightUp, empty);
+        DrainMessages();
+    };
+    auto visibleWindows = [] {
+        std::vector<win::HWND> windows;
+        win::EnumWindows(
+            [](win::HWND hwnd, win::LPARAM list) {
+                if (win::IsWindowVisible(hwnd))
+                    reinterpret_cast<std::vector<win::HWND>*>(list)->push_back(hwnd);
+                return win::TRUE;
+            },
+            reinterpret_cast<win::LPARAM>(&windows));
+        return windows;
+    };
+    // With no popup routine installed the click does nothing.
+    const std::vector<win::HWND> before = visibleWindows();
+    rightClick();
+    EXPECT_EQ(visibleWindows(), before);
+    EXPECT_FALSE(Manager->IsCustomizing());
+
+    struct Call {
+        vcl::TControl* Control;
+        TxbBarManager* Manager;
+        win::TPoint At;
+    };
+    std::vector<Call> calls;
+    EXPECT_FALSE(SetShowToolbarsPopupProc([&calls](vcl::TControl* control, TxbBarManager* manager, const win::TPoint& at) {
+        calls.push_back({control, manager, at});
+    }));
+    rightClick();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].Control, dock);
+    EXPECT_EQ(calls[0].Manager, Manager);
+    EXPECT_EQ(calls[0].At, empty);
+    // Not while the manager customizes.
+    Manager->SetCustomizing(true);
+    rightClick();
+    Manager->SetCustomizing(false);
+    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(SetShowToolbarsPopupProc(nullptr));
+}
+
+TEST_F(DockWindowTest, ADoubleClickOnADockCustomizesOnlyWhenTheManagerAllows) {
+    DockedBar();
+    Form->Show();
+    DrainMessages();
+    TxbDockControl* dock = Manager->GetBars()->GetDockControl(dsTop);
+    const win::TPoint empty = dock->ClientToScreen({dock->GetClientWidth() - 20, dock->GetClientHeight() / 2});
+    auto doubleClick = [&] {
+        FClock.Advance(1000);
+        FScreen.InjectClick(empty);
+        FScreen.InjectClick(empty);
+        DrainMessages();
+    };
+    Manager->SetCanCustomize(false);
+    doubleClick();
+    EXPECT_FALSE(Manager->IsCustomizing());
+    Manager->SetCanCustomize(true);
+    doubleClick();
+    EXPECT_TRUE(Manager->IsCustomizing());
+    Manager->SetCustomizing(false);
+}
+
 TEST_F(DockWindowTest, SunkenBorderAndNoActivation) {
     TxbDockControl* dock = Manager->GetBars()->GetDockControl(dsTop);
     win::HWND handle = dock->GetHandle();
