@@ -158,7 +158,7 @@ TxbPaintWindow TxbBarItemControlPainter::MakePaintWindow(TCustomxbBarControl* wi
     w.HasOwnBackground = window->HasOwnBackground();
     // The window's own background painting (a dock or bar bitmap shows through), in client coordinates.
     w.PaintBackground = [window, fallback = w.Brush](win::HDC dc, const win::TRect& rect, win::HBRUSH brush) {
-        window->DrawBackground(dc, rect, false, int32_t(vcl::clBtnFace), brush ? brush : fallback);
+        window->DrawBackground(dc, rect, true, int32_t(vcl::clBtnFace), brush ? brush : fallback);
     };
     if (auto* toolbar = dynamic_cast<TxbBarControl*>(window)) {
         w.Vertical = toolbar->IsVertical();

@@ -462,22 +462,16 @@ void TxbBarControl::RepaintItemControl(TxbBarItemControl* control) {
         win::UpdateWindow(GetHandle());
 }
 
-void TxbBarControl::DrawBackground(win::HDC dc, const win::TRect& rect) {
-    const TxbBarItemControlPainter* painter = GetPainter();
-    win::HBRUSH brush = GetBackgroundBrush();
-    const vcl::TColor color = FBar ? FBar->GetColor() : vcl::clDefault;
-    if (color != vcl::clDefault || !painter) {
-        win::HBRUSH solid = win::CreateSolidBrush(win::COLORREF(vcl::ColorToRGB(color == vcl::clDefault ? vcl::clBtnFace : color)));
+void TxbBarControl::DrawBackground(win::HDC dc, const win::TRect& rect, bool withOrigin, int32_t color,
+                                   win::HBRUSH brush) {
+    const vcl::TColor own = FBar ? FBar->GetColor() : vcl::clDefault;
+    if (own != vcl::clDefault || !GetPainter()) {
+        win::HBRUSH solid = win::CreateSolidBrush(win::COLORREF(vcl::ColorToRGB(own == vcl::clDefault ? vcl::clBtnFace : own)));
         win::FillRect(dc, &rect, solid);
         win::DeleteObject(win::ToGdiObj(solid));
         return;
     }
-    // The offset rectangle places the window inside its dock, so that a dock's picture continues under it.
-    const win::TRect offset{GetLeft(), GetTop(), GetLeft() + GetWidth(), GetTop() + GetHeight()};
-    if (FDockingStyle != dsNone)
-        painter->DrawDockedBarBackground(this, dc, int32_t(color), brush, rect, offset);
-    else
-        painter->DrawFloatingBarBackground(this, dc, int32_t(color), brush, rect, offset);
+    TCustomxbBarControl::DrawBackground(dc, rect, withOrigin, color, brush);
 }
 
 void TxbBarControl::Paint() {
@@ -523,7 +517,7 @@ void TxbBarControl::Paint() {
         exclude(mark);
     }
     win::SelectClipRgn(dc, rest);
-    DrawBackground(dc, client);
+    DrawBackground(dc, client, true, int32_t(vcl::clBtnFace), brush);
     win::SelectClipRgn(dc, nullptr);
     win::DeleteObject(win::ToGdiObj(rest));
 }

@@ -141,8 +141,12 @@ private:
     // The separators between groups, remembered in the controls (drawn by Paint).
     void PlaceSeparators(TxbBarDockingStyle style, int32_t clientWidth, int32_t clientHeight);
 
-    // The bar's background over rect of dc (client coordinates, or window coordinates for the frame).
-    void DrawBackground(win::HDC dc, const win::TRect& rect);
+    // The bar's own colour as a solid fill, else the painter's docked or floating background, in which a dock's
+    // picture continues under the bar (withOrigin: rect is in client coordinates, else window coordinates).
+    void DrawBackground(win::HDC dc, const win::TRect& rect, bool withOrigin, int32_t color,
+                        win::HBRUSH brush) override;
+    // The client area's origin in window coordinates (bars/xbBarToolbarFrame.cpp).
+    win::TPoint GetBackgroundOrigin() override;
 
     // ---- Frame helpers (bars/xbBarToolbarFrame.cpp)
     void WMNCCalcSize(vcl::TMessage& message);

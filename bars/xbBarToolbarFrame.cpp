@@ -81,6 +81,8 @@ static win::TPoint ClientOriginInWindow(vcl::TWinControl* control) {
     return {origin.X - window.Left, origin.Y - window.Top};
 }
 
+win::TPoint TxbBarControl::GetBackgroundOrigin() { return ClientOriginInWindow(this); }
+
 win::TRect TxbBarControl::GetCloseButtonRect() {
     const win::TRect caption = GetCaptionRect();
     const int32_t size = caption.Bottom - caption.Top;
@@ -346,7 +348,7 @@ void TxbBarControl::WMNCPaint(vcl::TMessage& message) {
         win::HRGN hole = win::CreateRectRgn(inner.Left, inner.Top, inner.Right, inner.Bottom);
         win::CombineRgn(region, region, hole, win::RGN_DIFF);
         win::SelectClipRgn(dc, region);
-        DrawBackground(dc, window);
+        DrawBackground(dc, window, false, int32_t(vcl::clBtnFace), brush);
         win::SelectClipRgn(dc, nullptr);
         win::DeleteObject(win::ToGdiObj(hole));
         win::DeleteObject(win::ToGdiObj(region));

@@ -1,12 +1,16 @@
-// The dock's window: its background under docked bars, the sunken border, activation and the placed dock.
+// The dock's window: its background under docked bars, the sunken border, activation, clicks, the action pass
+// and the placed dock.
 #include "BarsTestSupport.h"
 #include "PaintTestSupport.h"
 
+#include "bars/xbBarButton.h"
 #include "bars/xbBarPainter.h"
 #include "platform/win/user/Messages.h"
 #include "platform/win/user/UserTypes.h"
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/TypInfo.h"
+
+#include <string>
 
 using namespace bars;
 using namespace barstest;
@@ -71,6 +75,73 @@ TEST_F(DockWindowTest, DockBitmapContinuesUnderADockedToolbar) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             ASSERT_EQ(out.Pixel(x, y), colour((x + left) % 7, (y + top) % 5)) << x << "," << y;
+}
+
+TEST_F(DockWindowTest, ADockBitmapContinuesAcrossADockedToolbarsEdgeFrameAndItems) {
+    // A 7 by 5 tile; the toolbar sits in the second row, away from the tile's origin in both directions.
+    auto colour = [](int x, int y) { return Rgb(x % 7 * 20, y % 5 * 30, 77); };
+    TxbDockControl* dock = Manager->GetBars()->GetDockControl(dsTop);
+    vcl::TBitmap* tile = dock->GetBackgroundBitmap();
+    tile->SetPixelFormat(vcl::pf24bit);
+    tile->SetSize(7, 5);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            tile->GetCanvas()->SetPixel(x, y, colour(x, y));
+    for (TxbBarManagerStyle style : {bmsStandard, bmsEnhanced}) {
+        SCOPED_TRACE(style);
+        Manager->SetStyle(style);
+        TxbBar* first = Manager->GetBars()->Add();
+        first->SetDockingStyle(dsTop);
+        first->SetVisible(true);
+        TxbBar* bar = Manager->GetBars()->Add();
+        bar->SetDockingStyle(dsTop);
+        bar->SetBorderStyle(bbsSingle);
+        bar->SetRow(1);
+        bar->SetOneOnRow(true);
+        bar->SetDockedLeft(37);
+        // A button without caption or glyph: its face is the bar's background.
+        bar->GetItemLinks()->Add()->SetItem(new TxbBarButton(Form));
+        bar->SetVisible(true);
+        Form->Show();
+        DrainMessages();
+        TxbBarControl* window = bar->GetControl();
+        ASSERT_EQ(window->GetDockControl(), dock);
+        ASSERT_GT(window->GetLeft() % 7, 0);
+        ASSERT_GT(window->GetTop() % 5, 0);
+        win::UpdateWindow(Form->GetHandle());
+
+        win::TPoint dockOrigin{0, 0}, clientOrigin{0, 0};
+        win::ClientToScreen(dock->GetHandle(), &dockOrigin);
+        win::ClientToScreen(window->GetHandle(), &clientOrigin);
+        win::TRect outer{};
+        win::GetWindowRect(window->GetHandle(), &outer);
+        // The pixel at a screen point against the tile's colour there, counted from the dock's client origin.
+        int wrong = 0;
+        std::string firstWrong;
+        auto check = [&](int x, int y) {
+            if ((FScreen.ScreenPixel(x, y) & 0xFFFFFF) != colour(x - dockOrigin.X, y - dockOrigin.Y) && !wrong++)
+                firstWrong = std::to_string(x - outer.Left) + "," + std::to_string(y - outer.Top);
+        };
+        // The dock's own pixels beside the window, along its full height.
+        for (int y = outer.Top; y < outer.Bottom; ++y)
+            for (int x : {outer.Left - 2, outer.Left - 1, outer.Right, outer.Right + 1})
+                check(x, y);
+        // The frame's background strip: the rows just inside the one-pixel frame, over the client's width.
+        const win::TRect frame = window->GetPainter()->GetDockedFrameWidths(window);
+        ASSERT_EQ(frame, (win::TRect{1, 1, 1, 1}));
+        for (int x = clientOrigin.X; x < clientOrigin.X + window->GetClientWidth(); ++x)
+            for (int y : {outer.Top + 1, outer.Bottom - 2})
+                check(x, y);
+        // The client area with the button, except the end mark.
+        const win::TRect mark = window->HasMark() ? window->GetMarkRect() : win::TRect{};
+        for (int y = 0; y < window->GetClientHeight(); ++y)
+            for (int x = 0; x < window->GetClientWidth(); ++x)
+                if (!(x >= mark.Left && x < mark.Right && y >= mark.Top && y < mark.Bottom))
+                    check(clientOrigin.X + x, clientOrigin.Y + y);
+        EXPECT_EQ(wrong, 0) << "first at " << firstWrong << " from the window's corner";
+        Form->Hide();
+        Manager->GetBars()->Clear();
+    }
 }
 
 TEST_F(DockWindowTest, TheIdleActionPassUpdatesTheActionsOfTheVisibleBarsItems) {
