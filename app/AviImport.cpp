@@ -313,6 +313,8 @@ bool TfrmGifMain::ImportAviDocument(const std::string& file) {
             });
             SetStatusText("Reading and updating GIF animation window, one moment please...", 2);
             if (SaveGifFile(image.get(), temp, false, false) && OpenGifFile(temp)) {
+                // The rows name the video the frames came from, not the temporary file that carried them.
+                NameFrameRows(vcl::ExtractFileName(file));
                 FileName.clear();
                 UpdateTitle();
                 Modified = true;

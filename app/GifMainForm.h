@@ -169,6 +169,8 @@ public:
     void FillFrameRows();
     // Releases every row's flag and empties the list.
     void ClearFrameRows();
+    // Gives every row the caption "Frame n - name": the file its frames came from.
+    void NameFrameRows(const std::string& name);
     // Adds (index -1) or inserts a row for a frame, with flag 0, the caption "Frame n - name" and the size.
     vcl::TListItem* InsertFrameRow(int32_t index, const std::string& name);
     // The size text of frame i: "w x h", or "Unknown".

@@ -90,6 +90,12 @@ void TfrmGifMain::FillFrameRows() {
     items->EndUpdate();
 }
 
+void TfrmGifMain::NameFrameRows(const std::string& name) {
+    vcl::TListItems* items = lvFiles->GetItems();
+    for (int32_t i = 0; i < items->Count(); ++i)
+        items->GetItem(i)->SetCaption("Frame " + std::to_string(i + 1) + " - " + name);
+}
+
 void TfrmGifMain::RenumberFrameRows() {
     vcl::TListItems* items = lvFiles->GetItems();
     for (int32_t i = 0; i < items->Count(); ++i) {

@@ -211,7 +211,9 @@ void TfrmGifMain::RunNewWizard() {
                 // The loop controls first show the document's own count, so that setting the wizard's
                 // choice runs their handlers exactly when it differs.
                 ShowLoopCount();
-                if (wizard->optLoopInfinite->GetChecked()) {
+                // A count of 0 is a GIF's endless loop: "Play it 0 times" is shown, and stored, as Loop
+                // Forever, since the main window's play count starts at 1.
+                if (wizard->optLoopInfinite->GetChecked() || wizard->PlayCount() == 0) {
                     optLoopForever->SetChecked(true);
                 } else {
                     optLoopSpecified->SetChecked(true);

@@ -94,6 +94,9 @@ TEST_F(AviImport, VideoBecomesAnUntitledModifiedAnimation) {
     EXPECT_TRUE(Form->Modified);
     EXPECT_EQ(Title(), std::string(app::EditorTitle) + " - [UNTITLED]");
     ExpectRowsAreFrames();
+    // The rows name the video, not the temporary file the frames were opened from.
+    for (int32_t i = 0; i < Rows(); ++i)
+        EXPECT_EQ(Row(i)->GetCaption(), "Frame " + std::to_string(i + 1) + " - clip.avi");
     EXPECT_TRUE(Form->GetEnabled());
     EXPECT_EQ(exporttest::FindForm<app::TfrmProgress>(), nullptr);
 

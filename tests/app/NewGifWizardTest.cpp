@@ -147,6 +147,31 @@ TEST_F(NewWizard, TheDelayAndLoopChoicesReachEveryFrame) {
     }
 }
 
+// "Play it" with 0 asks for no count at all: a GIF's count 0 plays endlessly, so the main window shows
+// "Loop Forever" as it does for any endless animation it opens; 1 plays once, without a loop block.
+TEST_F(NewWizard, PlayingItZeroTimesLoopsForeverAndOnceNeedsNoLoopBlock) {
+    const std::string file = WriteBmp("one.bmp", 5, 5, 0x336699);
+    for (const int times : {0, 1}) {
+        RunNew([this, file, times](TfrmNewGifWizard* w) {
+            w->optLoopPlay->SetChecked(true);
+            w->spinLoop->SetValue(times);
+            w->btnNext->Click();
+            FScreen.AnswerFiles({file});
+            w->btnImageAdd->Click();
+            w->btnNext->Click();
+            w->btnNext->Click();
+        });
+        ASSERT_EQ(Form->Document->FrameCount(), 1) << times;
+        EXPECT_EQ(GetLoopCount(Form->Document), times) << times;
+        EXPECT_EQ(HasLoopExtension(Form->Document), times == 0) << times;
+        EXPECT_EQ(Form->optLoopForever->GetChecked(), times == 0) << times;
+        EXPECT_EQ(Form->optLoopSpecified->GetChecked(), times == 1) << times;
+        EXPECT_EQ(Form->spinPlayTimes->GetEnabled(), times == 1) << times;
+        EXPECT_EQ(Form->spinPlayTimes->GetValue(), 1) << times;
+        Form->Modified = false;
+    }
+}
+
 // An animated GIF gives all its frames, and the wizard's delay, wherever it stands in the list: first it
 // becomes the document, after still images it follows them (their frames stay).
 TEST_F(NewWizard, AnAnimatedGifAddsAllItsFramesWithTheWizardsDelay) {
