@@ -238,13 +238,8 @@ bool LoadGifFile(TGifDocument* document, const std::string& fileName) {
     try {
         vcl::TMemoryStream data;
         data.LoadFromFile(fileName);
-        // A trial read first: the user's document is replaced only by a file that reads.
-        {
-            TGifDocument trial;
-            trial.LoadFromStream(&data);
-        }
-        data.SetPosition(0);
-        document->LoadFromStream(&data);
+        // The user's document is replaced only by a file that reads.
+        document->ReplaceFromStream(&data);
         return true;
     } catch (const std::exception&) {
         win::MessageBeep(0);

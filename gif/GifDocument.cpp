@@ -9,6 +9,7 @@
 #include "platform/win/ole/Clipboard.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace gif {
 
@@ -193,7 +194,7 @@ void TGifDocument::SetQuantizeBits(int32_t value) {
     FQuantizeBits = value;
 }
 
-void TGifDocument::ResetRendering() {
+void TGifDocument::DropRendering() {
     FreeScreenBitmap();
     SetPalette(nullptr);
     for (int32_t i = 0; i < FrameCount(); ++i) {
@@ -203,6 +204,10 @@ void TGifDocument::ResetRendering() {
         // Masks follow the pixels, which the callers of this may have changed.
         frame->FreeMaskHandle();
     }
+}
+
+void TGifDocument::ResetRendering() {
+    DropRendering();
     if (GlobalColorMap()->GetEntryCount() == 0 && FrameCount() == 1) {
         TGifLocalColorMap* local = Frame(0)->GetLocalColorMap();
         GlobalColorMap()->Assign(local);
@@ -224,6 +229,8 @@ void TGifDocument::Assign(vcl::TPersistent* source) {
         try {
             ReportProgress(this, vcl::psStarting, 0, false, "Copying...");
             FHeader->Assign(other->FHeader.get());
+            // Whether the picture is drawn transparent is the document's, as a bitmap's copy takes it.
+            SetTransparent(other->GetTransparent());
             FPainterPriority = other->FPainterPriority;
             FPlaybackBackground = other->FPlaybackBackground;
             FPaintOptions = other->FPaintOptions;
@@ -270,6 +277,48 @@ void TGifDocument::AssignTo(vcl::TPersistent* dest) {
         return;
     }
     TGraphic::AssignTo(dest);
+}
+
+void TGifDocument::AdoptContent() {
+    FHeader->FOwnerImage = this;
+    FFrames->FImage = this;
+    for (int32_t i = 0; i < FrameCount(); ++i) {
+        TGifFrame* frame = Frame(i);
+        frame->FOwnerImage = this;
+        TGifExtensionList* extensions = frame->GetExtensionList();
+        extensions->FImage = this;
+        for (int32_t j = 0; j < extensions->ItemCount(); ++j)
+            extensions->ItemAt(j)->FOwnerImage = this;
+    }
+}
+
+void TGifDocument::ExchangeContent(TGifDocument& other) {
+    if (&other == this)
+        return;
+    StopAllPainters();
+    other.StopAllPainters();
+    // Frame bitmaps and palettes were made with the old owner's tables and settings.
+    DropRendering();
+    other.DropRendering();
+    std::swap(FHeader, other.FHeader);
+    std::swap(FFrames, other.FFrames);
+    std::swap(FLoadedPixels, other.FLoadedPixels);
+    std::swap(FBudgetedPixels, other.FBudgetedPixels);
+    AdoptContent();
+    other.AdoptContent();
+}
+
+void TGifDocument::ReplaceFromStream(vcl::TStream* stream) {
+    TGifDocument read;
+    read.OnIssue = [this, &read](vcl::TObject* sender, int32_t severity, const std::string& message) {
+        ReportIssue(sender == &read ? this : sender, severity, message);
+    };
+    read.OnProgress = [this, &read](vcl::TObject* sender, vcl::TProgressStage stage, uint8_t percentDone,
+                                    bool redrawNow, const vcl::TRect&, const std::string& message) {
+        ReportProgress(sender == &read ? this : sender, stage, percentDone, redrawNow, message);
+    };
+    read.LoadFromStream(stream);
+    ExchangeContent(read);
 }
 
 void TGifDocument::LoadFromFile(const std::string& fileName) {

@@ -70,6 +70,15 @@ public:
     void CopyToClipboard();
 
     void LoadFromStream(vcl::TStream* stream) override;
+    // Reads the stream as LoadFromStream does, into a document of its own whose content this one then takes
+    // over: the stream is read once, and a stream that does not read leaves this document as it was (the
+    // error passes on). Issues and progress reach this document's handlers, from this document where the
+    // read reports as the image.
+    void ReplaceFromStream(vcl::TStream* stream);
+    // Exchanges content with other: the header with its global table, the frames with their extensions and
+    // the accounting of the last read. Settings, handlers and painters stay with each; both stop their
+    // painters and drop what they had rendered. Like a read, this sends no change notification.
+    void ExchangeContent(TGifDocument& other);
     void SaveToStream(vcl::TStream* stream) override;
     // Reads the whole file into memory first: the reader then works on a memory stream.
     void LoadFromFile(const std::string& fileName) override;
@@ -169,6 +178,10 @@ private:
     void PaintScreenBitmap(vcl::TCanvas* canvas, const vcl::TRect& rect, vcl::TBitmap* bitmap);
     void WaitForPainters(bool drawPainterOnly);
     void LoadDocument(vcl::TStream* stream);
+    // The screen bitmap, the image palette and every frame's bitmap, palette and mask freed.
+    void DropRendering();
+    // The header, the frame list, the frames, their extension lists and extensions made this document's.
+    void AdoptContent();
     // Before writing: a table that some frame's pixels index past grows to cover them (black entries).
     void CoverPixelIndices();
     void GrowEmptyScreen();

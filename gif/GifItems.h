@@ -33,6 +33,10 @@ public:
 
 protected:
     TGifDocument* FOwnerImage;
+
+private:
+    // A document that takes over another's content gives its items their new owner.
+    friend class TGifDocument;
 };
 
 // A list that owns its items: FreeItemAt and the destructor free them.
@@ -62,6 +66,9 @@ public:
 protected:
     vcl::TList FItems;
     TGifDocument* FImage;
+
+private:
+    friend class TGifDocument;
 };
 
 class TGifFrameList : public TGifList {

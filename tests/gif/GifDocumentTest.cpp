@@ -182,6 +182,37 @@ TEST(GifDocument, AssignCopiesFramesAndDropsHandlers) {
     EXPECT_EQ(copy.Frame(1)->GetExtensionList()->ItemCount(), 1);
 }
 
+// A copy loses nothing the document holds: saved with the same encoder it gives the source's bytes, from a
+// file with every block the reader keeps (aspect ratio, sorted tables, background, interlace, loop, plain
+// text, application and comment blocks, a comment after the last image), and it takes the transparency flag.
+TEST(GifDocument, ACopySavesTheSourcesBytes) {
+    GifBuilder g;
+    g.Text("GIF89a").LE16(4).LE16(3).Add({0x80 | 0x08 | 0x10 | 1, 2, 49});
+    for (int i = 0; i < 4; ++i)
+        g.Add({i * 60, 255 - i * 60, i * 20});
+    g.Add({0x21, 0xFF, 11}).Text("NETSCAPE2.0").Add({3, 1, 5, 0, 0});
+    g.Add({0x21, 0xFF, 11}).Text("LOOMWICK1.0").SubBlocks({1, 2, 3});
+    g.Add({0x21, 0xFE}).SubBlocks({'a', 'b'});
+    g.Gce(0x09, 7, 1).Descriptor(0, 0, 4, 3, 0x40).Add({2}).SubBlocks(ReferenceLzw(Bytes(12, 3), 2));
+    g.Add({0x21, 0x01, 12}).LE16(0).LE16(0).LE16(4).LE16(3).Add({4, 3, 1, 0}).SubBlocks({'h', 'i'});
+    g.Gce(0x04, 9, 0).Descriptor(1, 1, 2, 2, 0x80 | 0x20 | 0x40).Add({0, 0, 0, 9, 9, 9});
+    g.Add({2}).SubBlocks(ReferenceLzw({0, 1, 1, 0}, 2));
+    g.Add({0x21, 0xFE}).SubBlocks({'e', 'n', 'd'}).Trailer();
+    for (TGifEncoderKind encoder : {ekLzw, ekRunLength}) {
+        auto source = LoadBytes(g.b);
+        ASSERT_TRUE(source->Issues.empty());
+        source->Doc->SetEncoderKind(encoder);
+        source->Doc->SetTransparent(true);
+        TGifDocument copy;
+        copy.SetEncoderKind(encoder);
+        copy.Assign(source->Doc.get());
+        const Bytes want = SaveBytes(*source->Doc);
+        source.reset();
+        EXPECT_EQ(SaveBytes(copy), want) << int(encoder);
+        EXPECT_TRUE(copy.GetTransparent());
+    }
+}
+
 TEST(GifDocument, QuantizeBitsMustLieIn3To8) {
     TGifDocument doc;
     for (int bits : {2, 9, 0, -1})

@@ -1,7 +1,9 @@
 #include "GifTestUtil.h"
+#include "platform/vcl/Bitmap.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 using namespace gif;
@@ -255,6 +257,100 @@ TEST(GifReader, RandomBytesNeverCrash) {
             LoadBytes(bytes);
         } catch (const vcl::Exception&) {
         }
+    }
+}
+
+// What a document's handlers hear during a read, each sender named by what it is.
+struct ReadLog {
+    std::vector<std::string> Lines;
+    void Attach(TGifDocument& doc) {
+        auto who = [this, &doc](vcl::TObject* sender) -> std::string {
+            if (sender == &doc)
+                return "image";
+            // The list being read, which becomes the document's.
+            if (dynamic_cast<TGifFrameList*>(sender))
+                return "frames";
+            for (int32_t i = 0; i < doc.FrameCount(); ++i)
+                if (sender == doc.Frame(i))
+                    return "frame " + std::to_string(i);
+            return "other";
+        };
+        doc.OnIssue = [this, who](vcl::TObject* sender, int32_t, const std::string& m) {
+            Lines.push_back(who(sender) + ": " + m);
+        };
+        doc.OnProgress = [this, who](vcl::TObject* sender, vcl::TProgressStage stage, uint8_t percent, bool,
+                                     const vcl::TRect&, const std::string& m) {
+            Lines.push_back(who(sender) + ": " + m + " " + std::to_string(int(stage)) + " " +
+                            std::to_string(percent));
+        };
+    }
+};
+
+// Replacing reads the stream once into a document of its own and takes its content over: the result, the
+// issues and the progress are those of a plain read, the document keeps its settings, and a stream that does
+// not read leaves the document as it was.
+TEST(GifReader, ReplacingTakesOverAReadAndKeepsTheDocumentWhenItFails) {
+    // A 0 x 0 screen (grown, with an issue from the image), a frame of width 0 (an issue from the frame), a
+    // comment after the last image.
+    GifBuilder g;
+    g.Header(0, 0, 2).Gce(0x05, 12, 3).Descriptor(1, 0, 2, 2).Add({2}).SubBlocks(ReferenceLzw({1, 2, 3, 0}, 2));
+    g.Descriptor(0, 0, 0, 1).Add({2}).SubBlocks(ReferenceLzw({2, 2, 2}, 2));
+    g.Add({0x21, 0xFE, 2, 'h', 'i', 0}).Trailer();
+    const Bytes bytes = g.b;
+
+    TGifDocument plain;
+    ReadLog plainLog;
+    plainLog.Attach(plain);
+    vcl::TReadOnlyMemoryStream plainStream(bytes.data(), int64_t(bytes.size()));
+    plain.LoadFromStream(&plainStream);
+
+    TGifDocument doc;
+    AddFrame(doc, 3, 1, {1, 1, 1});
+    doc.GlobalColorMap()->AppendColor(0x102030);
+    doc.SetPaintOptions(TGifPaintOptions{});
+    doc.SetQuantizeBits(4);
+    doc.SetPlaySpeed(50);
+    ReadLog log;
+    log.Attach(doc);
+    vcl::TReadOnlyMemoryStream stream(bytes.data(), int64_t(bytes.size()));
+    doc.ReplaceFromStream(&stream);
+    EXPECT_EQ(log.Lines, plainLog.Lines);
+    EXPECT_NE(std::find(log.Lines.begin(), log.Lines.end(), "image: Image exceeds Logical Screen size"),
+              log.Lines.end());
+    EXPECT_EQ(SaveBytes(doc), SaveBytes(plain));
+    EXPECT_EQ(doc.GetWidth(), 3);
+    EXPECT_EQ(doc.GetLoadedPixels(), plain.GetLoadedPixels());
+    EXPECT_EQ(doc.GetPaintOptions().ToBits(), 0u);
+    EXPECT_EQ(doc.GetQuantizeBits(), 4);
+    EXPECT_EQ(doc.GetPlaySpeed(), 50);
+    // Every item now belongs to the document: it renders with the document's table and reports to it.
+    ASSERT_EQ(doc.FrameCount(), 3);
+    EXPECT_EQ(doc.GetHeader()->GetOwnerImage(), &doc);
+    EXPECT_EQ(doc.GetFrames()->GetOwnerImage(), &doc);
+    for (int32_t i = 0; i < doc.FrameCount(); ++i) {
+        TGifFrame* frame = doc.Frame(i);
+        EXPECT_EQ(frame->GetOwnerImage(), &doc) << i;
+        EXPECT_EQ(frame->GetExtensionList()->GetOwnerImage(), &doc) << i;
+        for (int32_t j = 0; j < frame->GetExtensionList()->ItemCount(); ++j)
+            EXPECT_EQ(frame->GetExtensionList()->ExtensionAt(j)->GetOwnerImage(), &doc) << i;
+    }
+    EXPECT_EQ(doc.Frame(0)->EffectiveColorMap(), doc.GlobalColorMap());
+    EXPECT_EQ(doc.Frame(0)->FrameBitmap()->GetCanvas()->GetPixel(1, 0), 0x202020);
+    log.Lines.clear();
+    doc.Frame(0)->ReportIssue(1, "hello");
+    EXPECT_EQ(log.Lines, std::vector<std::string>{"frame 0: hello"});
+
+    // Streams that fail at the start and after a frame was read: the error passes, the document stays.
+    const Bytes before = SaveBytes(doc);
+    TGifFrame* first = doc.Frame(0);
+    GifBuilder late;
+    late.Header(2, 1, 2).Descriptor(0, 0, 2, 1).Add({2}).SubBlocks(ReferenceLzw({1, 2}, 2));
+    late.Descriptor(0, 0, 1, 1).Add({12}).SubBlocks({0xFF}).Trailer();
+    for (const Bytes& bad : {Bytes{'G', 'I', 'X', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0}, late.b}) {
+        vcl::TReadOnlyMemoryStream badStream(bad.data(), int64_t(bad.size()));
+        EXPECT_THROW(doc.ReplaceFromStream(&badStream), EGifError);
+        EXPECT_EQ(doc.Frame(0), first);
+        EXPECT_EQ(SaveBytes(doc), before);
     }
 }
 
