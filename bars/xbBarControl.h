@@ -188,6 +188,8 @@ protected:
     void DestroyWindowHandle() override;
     void WndProc(vcl::TMessage& message) override;
     void SetPressedControl(TxbBarItemControl* value) { FPressedControl = value; }
+    // A window whose brush changes while it paints (a menu's rarely used rows) reports it here.
+    void SetBkBrush(win::HBRUSH value) { FBackgroundBrush = value; }
     // The window leaves its manager for good (its links and selection go too): what remains of it asks the
     // manager nothing more, even while the manager frees it.
     void DetachFromManager();

@@ -506,6 +506,8 @@ public:
     virtual int32_t GetMenuArrowSize(int32_t rowHeight) const { return (rowHeight - 6) / 2; }
     virtual win::TSize CalcMenuSize(const TxbPaintMenu& menu, win::TSize content, int32_t rowHeight) const;
     virtual int32_t GetDetachBarHeight(const TxbPaintMenu& menu) const;
+    // The text height of "Qq" halved, made odd: the tear-off strip's own height.
+    static int32_t GetMenuHalfTextHeight(const TxbPaintMenu& menu);
     virtual void DrawMenuSeparator(const TxbPaintMenu& menu, win::HDC dc, bool rarelyUsedRunStart, int32_t indent,
                                    const win::TRect& itemRect, win::TRect& separatorRect) const;
     virtual void DrawMenuScrollArrow(const TxbPaintMenu& menu, win::HDC dc, bool up, const win::TRect& rect) const;

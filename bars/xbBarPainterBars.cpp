@@ -110,11 +110,13 @@ TxbMenuMetrics TxbBarItemControlPainter::CalcMenuMetrics(int32_t rowHeight, int3
     return m;
 }
 
+int32_t TxbBarItemControlPainter::GetMenuHalfTextHeight(const TxbPaintMenu& menu) {
+    const int32_t half = menu.QqTextHeight / 2;
+    return half % 2 == 0 ? half + 1 : half;
+}
+
 int32_t TxbBarItemControlPainter::GetDetachBarHeight(const TxbPaintMenu& menu) const {
-    int32_t half = menu.QqTextHeight / 2;
-    if (half % 2 == 0)
-        ++half;
-    return half + 3;
+    return GetMenuHalfTextHeight(menu) + 3;
 }
 
 win::TSize TxbBarItemControlPainter::CalcMenuSize(const TxbPaintMenu& menu, win::TSize content,

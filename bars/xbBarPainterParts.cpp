@@ -656,8 +656,7 @@ TxbPaintMenu TxbBarItemControlPainter::MakePaintMenu(TxbBarSubMenuControl* menu)
     m.SideBarWidth = menu->GetBarSize();
     m.TextHeight = TextExtent(m.Window.Font, "0").cy;
     m.QqTextHeight = TextExtent(m.Window.Font, "Qq").cy;
-    const win::TRect detach = menu->GetDetachRect();
-    m.Detachable = detach.Right > detach.Left && detach.Bottom > detach.Top;
+    m.Detachable = menu->IsDetachable();
     m.DetachBarHot = menu->GetDetachHot();
     m.ShowsExpandButton = menu->HasMark();
     m.ExpandHot = menu->GetMarkState() != 0;
@@ -694,8 +693,15 @@ void TxbBarItemControlPainter::DrawRarelyUsedItemFrame(TxbBarSubMenuControl* men
 }
 
 void TxbBarItemControlPainter::DrawMenuBorder(TxbBarSubMenuControl* menu, win::HDC dc, const win::TRect& rect) const {
-    win::TRect detach = menu ? menu->GetDetachRect() : win::TRect{};
-    PaintMenuBorder(MakePaintMenu(menu), dc, rect, detach);
+    const TxbPaintMenu m = MakePaintMenu(menu);
+    // The tear-off strip: the window rectangle shrunk by the family's margins, half a text line high.
+    win::TRect detach{};
+    if (m.Detachable) {
+        const win::TPoint shrink = GetDetachBarShrink();
+        detach = {rect.Left + shrink.X, rect.Top + shrink.Y, rect.Right - shrink.X,
+                  rect.Top + shrink.Y + GetMenuHalfTextHeight(m)};
+    }
+    PaintMenuBorder(m, dc, rect, detach);
 }
 
 } // namespace bars

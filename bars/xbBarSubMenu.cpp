@@ -308,11 +308,6 @@ bool TxbBarSubMenuControl::IsDetachable() {
     return sub && sub->GetDetachable() && sub->GetDetachingBarObject();
 }
 
-int32_t TxbBarSubMenuControl::GetFrameWidth() {
-    const TxbBarItemControlPainter* painter = GetPainter();
-    return painter ? painter->GetMenuFrameWidth() : 2;
-}
-
 int32_t TxbBarSubMenuControl::GetTextHeight(const char* text) {
     win::HDC dc = win::GetDC(nullptr);
     win::HGDIOBJ old = nullptr;
@@ -327,23 +322,8 @@ int32_t TxbBarSubMenuControl::GetTextHeight(const char* text) {
 }
 
 TxbPaintMenu TxbBarSubMenuControl::MakePaintMenu() {
-    TxbPaintMenu menu;
-    if (const TxbBarItemControlPainter* painter = GetPainter())
-        menu.Window = painter->MakePaintWindow(this);
-    if (HandleAllocated()) {
-        win::TRect client{};
-        win::GetClientRect(GetHandle(), &client);
-        menu.ClientWidth = client.Width();
-        menu.ClientHeight = client.Height();
-    }
-    menu.SideBarWidth = GetBarSize();
-    menu.TextHeight = GetTextHeight("0");
-    menu.QqTextHeight = GetTextHeight("Qq");
-    menu.Detachable = IsDetachable();
-    menu.DetachBarHot = FDetachHot;
-    menu.ShowsExpandButton = HasMark();
-    menu.ExpandRowHeight = GetExpandRowHeight();
-    return menu;
+    const TxbBarItemControlPainter* painter = GetPainter();
+    return painter ? painter->MakePaintMenu(this) : TxbPaintMenu{};
 }
 
 int32_t TxbBarSubMenuControl::GetExpandRowHeight() {
@@ -376,28 +356,27 @@ void TxbBarSubMenuControl::CalcLayout(win::TSize* size) {
         return;
     for (int32_t i = 0; i < links->GetCount(); ++i)
         links->GetItem(i)->ItemRect = win::TRect{};
-    const int32_t recentCount = links->GetRecentItemCount();
+    // Rarely used: beyond the count of recently used links the usage gives (-1: none is rarely used).
+    const int32_t recentCount = links->CalcRecentItemCount();
     const bool markRarely = ShowsRarelyUsedItems() && recentCount >= 0;
     const bool detachable = IsDetachable();
-    const int32_t barSize = GetBarSize();
     const TxbBarItemControlPainter* painter = GetPainter();
-    const bool separatorsTakeSpace = painter && painter->SeparatorsTakeSpace();
-    const int32_t frame = GetFrameWidth();
+    if (!painter)
+        return;
+    const bool separatorsTakeSpace = painter->SeparatorsTakeSpace();
 
-    // The rows lie inside the frame, right of the side strip; a detachable menu's first row starts right
-    // under its tear-off strip.
-    win::TRect client{};
-    if (HandleAllocated() && !size)
-        win::GetClientRect(GetHandle(), &client);
-    else
-        client = win::TRect{0, 0, 0, 1 << 28};
-    const int32_t margin = detachable ? 0 : frame;
-    const int32_t left = frame + barSize;
-    const int32_t right = size ? 0 : client.Right - frame;
-    int32_t bottom = client.Bottom - margin;
-    if (HasMark())
-        bottom -= GetExpandRowHeight();
-    int32_t y = margin;
+    // The painter gives the rows' extent: inside the frame, right of the side strip, a detachable menu's
+    // first row right under its tear-off strip; the row limit keeps room for an expand row.
+    TxbPaintMenu measure = MakePaintMenu();
+    if (size || !HandleAllocated()) {
+        measure.ClientWidth = 0;
+        measure.ClientHeight = 1 << 28;
+    }
+    const TxbBarItemControlPainter::TxbMenuClientRect area = painter->CalcMenuClientRect(measure, true);
+    const int32_t left = area.Rect.Left;
+    const int32_t right = size ? 0 : area.Rect.Right;
+    const int32_t bottom = area.Limit;
+    int32_t y = area.Rect.Top;
     int32_t widest = 0;
     bool previousRarely = false;
     for (int32_t i = FTopIndex; i < links->GetShownItemCount(); ++i) {
@@ -436,12 +415,7 @@ void TxbBarSubMenuControl::CalcLayout(win::TSize* size) {
         // The painter turns the rows' extent into the window's size (frame, border, side strip, expand row
         // and tear-off strip included).
         const win::TSize content{FPageLinkCount > 0 ? widest : 0, y};
-        if (painter) {
-            *size = painter->CalcMenuSize(MakePaintMenu(), content, GetExpandRowHeight());
-        } else {
-            size->cx = content.cx + barSize + 2 * frame + 2;
-            size->cy = content.cy + frame + 2;
-        }
+        *size = painter->CalcMenuSize(measure, content, GetRowHeight(nullptr));
     }
 }
 
@@ -711,87 +685,96 @@ void TxbBarSubMenuControl::FreeRarelyUsedBrush() {
 void TxbBarSubMenuControl::Paint() {
     if ((GetAnimatedMenu() == this && FAnimate) || IsDestroyingControls())
         return;
-    PaintContent(GetCanvas()->GetHandle());
+    FInPaint = true;
+    try {
+        PaintContent(GetCanvas()->GetHandle());
+    } catch (...) {
+        FInPaint = false;
+        throw;
+    }
+    FInPaint = false;
 }
 
 void TxbBarSubMenuControl::PaintTo(win::HDC dc) {
     static_cast<vcl::TControlCanvas*>(GetCanvas())->FreeHandle();
     vcl::TCanvasDCScope scope(GetCanvas(), dc);
-    PaintContent(dc);
-}
-
-win::HBRUSH TxbBarSubMenuControl::GetMenuBrush() { return win::GetSysColorBrush(win::COLOR_BTNFACE); }
-
-void TxbBarSubMenuControl::DrawArrowRow(win::HDC dc, const TxbPaintMenu& menu, const win::TRect& r, bool up) {
-    // The row's background first: the painter's arrow keeps its pixels out of what is painted after it.
-    win::FillRect(dc, &r, GetMenuBrush());
-    if (const TxbBarItemControlPainter* painter = GetPainter())
-        painter->DrawMenuScrollArrow(menu, dc, up, r);
-    win::SelectClipRgn(dc, nullptr);
-}
-
-void TxbBarSubMenuControl::DrawExpandRow(win::HDC dc, const TxbPaintMenu& menu) {
-    win::TRect row = GetExpandArrowRect();
-    const bool hot = GetMarkState() != 0;
-    win::TRect inner = row;
-    if (hot) {
-        // A raised button filled with the light brush of rarely used entries.
-        win::DrawEdge(dc, &inner, win::BDR_RAISEDINNER, win::BF_RECT);
-        win::InflateRect(&inner, -1, -1);
-        win::HPALETTE oldPalette = nullptr;
-        if (FRarelyUsedPalette) {
-            oldPalette = win::SelectPalette(dc, FRarelyUsedPalette, false);
-            win::RealizePalette(dc);
-        }
-        win::FillRect(dc, &inner, FRarelyUsedBrush ? FRarelyUsedBrush : GetMenuBrush());
-        if (oldPalette)
-            win::SelectPalette(dc, oldPalette, false);
-    } else {
-        win::FillRect(dc, &inner, GetMenuBrush());
+    FInPaint = true;
+    try {
+        PaintContent(dc);
+    } catch (...) {
+        FInPaint = false;
+        throw;
     }
-    if (const TxbBarItemControlPainter* painter = GetPainter())
-        painter->DrawMenuExpandArrow(menu, dc, hot, row);
+    FInPaint = false;
+}
+
+win::HBRUSH TxbBarSubMenuControl::GetBackgroundBrush() {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    win::HBRUSH brush = FRowBrush;
+    if (!brush)
+        brush = painter ? painter->GetMenuBackgroundBrush() : win::GetSysColorBrush(win::COLOR_BTNFACE);
+    SetBkBrush(brush);
+    return brush;
+}
+
+vcl::TBitmap* TxbBarSubMenuControl::GetBackgroundBitmap() {
+    if (TxbBarPopupMenu* popup = PopupMenuOf(GetItemLinks()))
+        if (vcl::TBitmap* own = popup->GetBackgroundBitmap(); own && !own->GetEmpty())
+            return own;
+    TxbBarManager* manager = GetBarManager();
+    vcl::TBitmap* shared = manager && manager->GetBackgrounds() ? manager->GetBackgrounds()->GetSubMenu() : nullptr;
+    return shared && !shared->GetEmpty() ? shared : nullptr;
+}
+
+bool TxbBarSubMenuControl::HasOwnBackground() { return GetBackgroundBitmap() != nullptr; }
+
+void TxbBarSubMenuControl::DrawBackground(win::HDC dc, const win::TRect& rect, bool, int32_t color,
+                                          win::HBRUSH brush) {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    if (!painter) {
+        win::FillRect(dc, &rect, brush);
+        return;
+    }
+    painter->DrawMenuBackground(MakePaintMenu(), dc, vcl::TColor(color), brush ? brush : GetBackgroundBrush(), rect,
+                                GetBackgroundBitmap());
 }
 
 void TxbBarSubMenuControl::PaintContent(win::HDC dc) {
     if (!HandleAllocated())
         return;
-    win::TRect client{};
-    win::GetClientRect(GetHandle(), &client);
     const TxbBarItemControlPainter* painter = GetPainter();
-    const TxbPaintMenu menu = MakePaintMenu();
-    // The frame, then the background inside it; the rows paint over that.
-    if (painter)
-        painter->DrawMenuFrame(menu, dc, GetMenuBrush(), client);
-    const int32_t frame = GetFrameWidth();
-    win::TRect inside{client.Left + frame, client.Top + (menu.Detachable ? 0 : frame), client.Right - frame,
-                      client.Bottom - frame};
-    win::FillRect(dc, &inside, GetMenuBrush());
+    if (!painter)
+        return;
+    const win::TRect client = GetClientRect();
+    win::HBRUSH brush = GetBackgroundBrush();
+    painter->DrawMenuFrame(MakePaintMenu(), dc, brush, client);
     TxbBarItemLinks* links = GetItemLinks();
     if (links && links->GetShownItemCount() > 0) {
+        // The painter paints around the rows (arrow rows, the rest of the client area, the expand row); the
+        // rows of the page between the arrow rows paint themselves.
         CalcLayout();
+        painter->DrawMenuContent(this, dc);
         const int32_t last = FTopIndex + std::max(FPageLinkCount, 1) - 1;
         for (int32_t i = FTopIndex; i <= last && i < links->GetShownItemCount(); ++i) {
-            TxbBarItemLink* link = links->GetShownItem(i);
-            if (i == FTopIndex && CanScrollUp()) {
-                DrawArrowRow(dc, menu, link->ItemRect, true);
+            TxbBarItemControl* control = links->GetShownItem(i)->GetControl();
+            if (!control)
                 continue;
-            }
-            if (i == last && CanScrollDown()) {
-                DrawArrowRow(dc, menu, link->ItemRect, false);
+            control->SetEndsRow(i == last || i == links->GetShownItemCount() - 1);
+            if ((i == FTopIndex && CanScrollUp()) || (i == last && CanScrollDown()))
                 continue;
-            }
-            if (TxbBarItemControl* control = link->GetControl()) {
-                control->SetEndsRow(i == last);
-                RepaintItemControl(control);
-            }
+            RepaintItemControl(control);
         }
-        if (HasMark())
-            DrawExpandRow(dc, menu);
+    } else {
+        const TxbPaintMenu menu = MakePaintMenu();
+        const auto area = painter->CalcMenuClientRect(menu, false);
+        DrawBackground(dc, area.Rect, false, int32_t(vcl::clBtnFace), brush);
     }
-    // The side strip is painted last, inside a 1-pixel inset.
+    // The side strip is painted last, inside a 1-pixel inset; the column between it and the rows takes the
+    // background.
     if (const int32_t barSize = GetBarSize(); barSize > 0) {
         const win::TRect strip{client.Left + 1, client.Top + 1, client.Left + 1 + barSize, client.Bottom - 1};
+        const win::TRect gap{strip.Right, strip.Top, strip.Right + 1, strip.Bottom};
+        DrawBackground(dc, gap, false, int32_t(vcl::clBtnFace), brush);
         if (TxbBarPopupMenu* popup = PopupMenuOf(links))
             popup->DoPaintBar(GetCanvas(), strip);
         else if (TCustomxbBarSubItem* sub = SubItemOf(links))
@@ -799,32 +782,64 @@ void TxbBarSubMenuControl::PaintContent(win::HDC dc) {
     }
 }
 
-void TxbBarSubMenuControl::RepaintItemControl(TxbBarItemControl* control) {
-    if (!control || !HandleAllocated() || !control->GetLink() || (GetAnimatedMenu() == this && FAnimate))
-        return;
+void TxbBarSubMenuControl::PaintRow(TxbBarItemControl* control, win::HDC dc) {
+    const TxbBarItemControlPainter* painter = GetPainter();
+    TxbBarItemLinks* links = GetItemLinks();
+    TxbBarItemLink* link = control->GetLink();
     const win::TRect r = GetItemRect(control);
-    if (r.IsEmpty())
+    if (!painter || !links || !link || r.IsEmpty())
         return;
-    win::HDC dc = GetCanvas()->GetHandle();
+    // A rarely used row lies on the rarely used brush unless the painter draws that background itself; the
+    // other rows on the painter's item brush, or the menu's.
+    const bool rarely = control->GetRarelyUsed();
+    win::HBRUSH brush = rarely && FRarelyUsedBrush && !painter->HandlesRarelyUsedBackground() ? FRarelyUsedBrush
+                                                                                             : painter->GetMenuItemBrush();
     win::HPALETTE oldPalette = nullptr;
-    if (FRarelyUsedPalette) {
+    if (brush == FRarelyUsedBrush && FRarelyUsedPalette) {
         oldPalette = win::SelectPalette(dc, FRarelyUsedPalette, false);
         win::RealizePalette(dc);
     }
-    const TxbBarItemControlPainter* painter = GetPainter();
-    win::HBRUSH brush = control->GetRarelyUsed() && FRarelyUsedBrush && !(painter && painter->HandlesRarelyUsedBackground())
-                            ? FRarelyUsedBrush
-                            : GetMenuBrush();
-    win::FillRect(dc, &r, brush);
+    FRowBrush = brush;
+    GetBackgroundBrush();
+    try {
+        const TxbPaintMenu menu = MakePaintMenu();
+        // How far the band of rarely used rows reaches left of a row: to the side strip.
+        const int32_t indent = std::max(0, r.Left - menu.SideBarWidth);
+        win::TRect separator = control->GetSeparatorRect();
+        if (!separator.IsEmpty()) {
+            painter->DrawMenuSeparator(menu, dc, rarely && control->GetRunStart(), indent, r, separator);
+            control->SetSeparatorRect(separator);
+        }
+        TxbRarelyUsedRow row;
+        row.Rect = r;
+        row.Indent = indent;
+        row.First = link->GetShownIndex() == FTopIndex;
+        row.Last = control->GetEndsRow();
+        row.StartsRun = control->GetRunStart();
+        row.RarelyUsed = rarely;
+        row.SeparatorRect = control->GetSeparatorRect();
+        painter->DrawRarelyUsedItemFrame(this, row, dc);
+        control->Draw(r, ptMenu);
+    } catch (...) {
+        FRowBrush = nullptr;
+        GetBackgroundBrush();
+        throw;
+    }
+    FRowBrush = nullptr;
+    GetBackgroundBrush();
     if (oldPalette)
         win::SelectPalette(dc, oldPalette, false);
-    // The group separator above the row, drawn by the painter in the strip it takes.
-    if (!control->GetSeparatorRect().IsEmpty() && painter) {
-        win::TRect separator = control->GetSeparatorRect();
-        painter->DrawMenuSeparator(MakePaintMenu(), dc, control->GetRarelyUsed() && control->GetRunStart(), 0, r,
-                                   separator);
-    }
-    control->Draw(r, ptMenu);
+}
+
+void TxbBarSubMenuControl::RepaintItemControl(TxbBarItemControl* control) {
+    if (!control || !HandleAllocated() || !control->GetLink() || (GetAnimatedMenu() == this && FAnimate) ||
+        IsDestroyingControls())
+        return;
+    PaintRow(control, GetCanvas()->GetHandle());
+    // Outside Paint the row went to the window's own DC: releasing it hands the pixels to the screen.
+    if (!FInPaint)
+        static_cast<vcl::TControlCanvas*>(GetCanvas())->FreeHandle();
+    DrawCustomizingFrame(control);
 }
 
 // ---- Scrolling ----------------------------------------------------------------------------------------------
@@ -1144,23 +1159,14 @@ void TxbBarSubMenuControl::WndProc(vcl::TMessage& message) {
         return;
     }
     case win::WM_NCPAINT: {
-        win::HDC dc = win::GetWindowDC(GetHandle());
-        win::TRect r{};
-        win::GetWindowRect(GetHandle(), &r);
-        r = win::TRect{0, 0, r.Width(), r.Height()};
-        win::FrameRect(dc, &r, win::GetSysColorBrush(win::COLOR_BTNSHADOW));
-        if (const int32_t strip = GetDetachBarHeight(); strip > 0) {
-            win::TRect area{1, 1, r.Right - 1, 1 + strip};
-            win::FillRect(dc, &area, GetMenuBrush());
-            const TxbBarItemControlPainter* painter = GetPainter();
-            if (painter) {
-                const win::TPoint shrink = painter->GetDetachBarShrink();
-                const win::TRect bar{area.Left + shrink.X, area.Top + shrink.Y, area.Right - shrink.X,
-                                     area.Bottom - shrink.Y};
-                painter->DrawDetachBar(MakePaintMenu(), dc, bar);
-            }
+        // The painter's border over the window rectangle, with the tear-off strip of a detachable menu.
+        if (const TxbBarItemControlPainter* painter = GetPainter()) {
+            win::HDC dc = win::GetWindowDC(GetHandle());
+            win::TRect r{};
+            win::GetWindowRect(GetHandle(), &r);
+            painter->DrawMenuBorder(this, dc, win::TRect{0, 0, r.Width(), r.Height()});
+            win::ReleaseDC(GetHandle(), dc);
         }
-        win::ReleaseDC(GetHandle(), dc);
         message.Result = 0;
         return;
     }

@@ -38,6 +38,12 @@ public:
     void SetSelectedItemControl(TxbBarItemControl* control) override;
     void DeactivateAll() override;
     void Rebuild() override;
+    // The painter's menu brush, or while a row paints the brush of that row (the rarely used one).
+    win::HBRUSH GetBackgroundBrush() override;
+    // The menu's background: the SubMenu picture tiled, or the brush.
+    void DrawBackground(win::HDC dc, const win::TRect& rect, bool withOrigin, int32_t color,
+                        win::HBRUSH brush) override;
+    bool HasOwnBackground() override;
     // A menu opened at a point (no owner size), or below such a menu: the right button acts as the left.
     virtual bool IsInMenuChain();
 
@@ -116,6 +122,8 @@ public:
     void PaintTo(win::HDC dc);
     // The window is re-made to expand it (no close-up side effects meanwhile).
     bool IsRecreating() const { return FRecreating; }
+    // The menu has a tear-off strip (a detachable sub item with a bar to float).
+    bool IsDetachable();
 
 protected:
     void CreateParams(vcl::TCreateParams& params) override;
@@ -138,13 +146,12 @@ private:
     void ApplyRecentItemCount();
     int32_t GetRowHeight(TxbBarItemControl* control);
     void PaintContent(win::HDC dc);
-    void DrawArrowRow(win::HDC dc, const TxbPaintMenu& menu, const win::TRect& r, bool up);
-    void DrawExpandRow(win::HDC dc, const TxbPaintMenu& menu);
+    // Paints one row of the page: its separator, the band of rarely used rows, the entry.
+    void PaintRow(TxbBarItemControl* control, win::HDC dc);
     // What the painters read from this menu.
     TxbPaintMenu MakePaintMenu();
-    win::HBRUSH GetMenuBrush();
-    bool IsDetachable();
-    int32_t GetFrameWidth();
+    // The picture behind the rows: the popup menu's own, else the manager's SubMenu background.
+    vcl::TBitmap* GetBackgroundBitmap();
     int32_t GetTextHeight(const char* text);
     int32_t GetExpandRowHeight();
     // The tear-off strip's height (0 unless the menu is detachable).
@@ -177,6 +184,11 @@ private:
     win::TPoint FLastMovePoint{-1, -1};
     bool FFreeing = false;
     bool FPopupFired = false;
+    // The brush of the row being painted (GetBackgroundBrush answers it), null outside rows.
+    win::HBRUSH FRowBrush = nullptr;
+    // Paint runs: rows are drawn into its DC; outside it a row drawn on the window's own DC is handed to the
+    // screen at once.
+    bool FInPaint = false;
 };
 
 // The control of a sub item: opens and closes its menu, at once for clicks and keys, after a 400 ms hover

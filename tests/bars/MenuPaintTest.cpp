@@ -97,7 +97,14 @@ TEST_F(MenuPaintTest, FrameRowsAndASeparatorAboveItsRow) {
         EXPECT_EQ(window.Height(), rows + separator + 2 * frame + 2);
         EXPECT_EQ(window.Left, 200);
         EXPECT_EQ(window.Top, 150);
-        EXPECT_EQ(FScreen.WindowPixel(menu->GetHandle(), 0, 0) & 0xFFFFFF, win::GetSysColor(win::COLOR_BTNSHADOW));
+        // The border: its left column and top row in the button face, a raised outer edge right and bottom.
+        EXPECT_EQ(FScreen.WindowPixel(menu->GetHandle(), 0, 0) & 0xFFFFFF, win::GetSysColor(win::COLOR_BTNFACE));
+        EXPECT_EQ(FScreen.WindowPixel(menu->GetHandle(), 0, window.Height() / 2) & 0xFFFFFF,
+                  win::GetSysColor(win::COLOR_BTNFACE));
+        EXPECT_EQ(FScreen.WindowPixel(menu->GetHandle(), window.Width() - 1, window.Height() / 2) & 0xFFFFFF,
+                  win::GetSysColor(win::COLOR_3DDKSHADOW));
+        EXPECT_EQ(FScreen.WindowPixel(menu->GetHandle(), window.Width() / 2, window.Height() - 1) & 0xFFFFFF,
+                  win::GetSysColor(win::COLOR_3DDKSHADOW));
 
         const int32_t frameColour = MenuTestColor(tsMenuFrame), rowColour = TestPainterColor(tsMenuButton);
         ExpectFilled(menu, {0, 0, client.Right, frame}, frameColour, "frame, top");
@@ -212,15 +219,112 @@ TEST_F(MenuPaintTest, TheTearOffStripLiesAboveTheRows) {
         EXPECT_EQ(more->ClientToScreen(win::TPoint{0, 0}).Y, window.Top + 1 + strip);
         EXPECT_EQ(sub->GetItemLinks()->GetItem(0)->ItemRect.Top, 0);
         EXPECT_EQ(more->GetDetachRect(), (win::TRect{0, -strip, client.Width(), 0}));
+        // The strip's bar: the window rectangle shrunk by the family's margins, half a text line (the strip
+        // less 3) high, inside a ring of button face.
         const win::TPoint shrink = painter->GetDetachBarShrink();
-        const win::TPoint centre{window.Width() / 2, 1 + strip / 2};
-        EXPECT_EQ(FScreen.WindowPixel(more->GetHandle(), centre.X, centre.Y) & 0xFFFFFF,
-                  win::COLORREF(MenuTestColor(tsDetachBar)));
-        EXPECT_EQ(FScreen.WindowPixel(more->GetHandle(), 1 + shrink.X, 1 + shrink.Y) & 0xFFFFFF,
-                  win::COLORREF(MenuTestColor(tsDetachBar)));
-        EXPECT_NE(FScreen.WindowPixel(more->GetHandle(), 1 + shrink.X, shrink.Y) & 0xFFFFFF,
-                  win::COLORREF(MenuTestColor(tsDetachBar)));
+        const int32_t half = strip - 3;
+        const win::TRect bar{shrink.X, shrink.Y, window.Width() - shrink.X, shrink.Y + half};
+        auto pixel = [&](int32_t x, int32_t y) { return FScreen.WindowPixel(more->GetHandle(), x, y) & 0xFFFFFF; };
+        const win::COLORREF barColour = win::COLORREF(MenuTestColor(tsDetachBar));
+        EXPECT_EQ(pixel(bar.Left, bar.Top), barColour);
+        EXPECT_EQ(pixel(bar.Right - 1, bar.Bottom - 1), barColour);
+        EXPECT_EQ(pixel(bar.Left, bar.Top - 1), win::GetSysColor(win::COLOR_BTNFACE));
+        EXPECT_EQ(pixel(bar.Left, bar.Bottom), win::GetSysColor(win::COLOR_BTNFACE));
+        EXPECT_EQ(pixel(bar.Right, bar.Top), win::GetSysColor(win::COLOR_BTNFACE));
     });
+}
+
+// The Enhanced family on a personalized popup opened in full: the rows of a run of rarely used entries lie on
+// the rarely used brush (button face + 20 per channel), which reaches over the frame beside them; the run has
+// a line in button shadow above it, a frequently used run after it one in button highlight (above its group
+// separator); after a rarely used last row the band goes down to the client bottom.
+TEST_F(MenuPaintTest, RarelyUsedRunsLieOnABandUnderALine) {
+    Manager->SetStyle(bmsEnhanced);
+    const win::COLORREF face = win::GetSysColor(win::COLOR_BTNFACE);
+    const win::COLORREF shadow = win::GetSysColor(win::COLOR_BTNSHADOW);
+    const win::COLORREF highlight = win::GetSysColor(win::COLOR_BTNHIGHLIGHT);
+    auto lighter = [](int c) { return std::min(c + 20, 255); };
+    const win::COLORREF band = Rgb(lighter(RedOf(face)), lighter(GreenOf(face)), lighter(BlueOf(face)));
+    struct Case {
+        const char* Name;
+        bool LastRarely; // the last entry is rarely used, else a frequently used one beginning a group
+    };
+    for (const Case& c : {Case{"rarely used last", true}, Case{"frequently used after the run", false}}) {
+        SCOPED_TRACE(c.Name);
+        auto* popup = new TxbBarPopupMenu(Form);
+        popup->SetUseRecentItems(true);
+        TxbBarItemLinks* links = popup->GetItemLinks();
+        for (const char* caption : {"Often", "Seldom", c.LastRarely ? "Rare" : "Again"}) {
+            auto* button = new TxbBarButton(Form);
+            button->SetCaption(caption);
+            links->Add()->SetItem(button);
+        }
+        links->GetItem(2)->SetBeginGroup(!c.LastRarely);
+        for (int32_t i : {0, 1, 2}) {
+            const bool rarely = i == 1 || (i == 2 && c.LastRarely);
+            if (rarely) {
+                links->GetItem(i)->SetMostRecentlyUsed(false);
+            } else {
+                links->GetItem(i)->SetUseCount(30);
+                links->GetItem(i)->MoveToRecentFront(false);
+            }
+        }
+        bool checked = false;
+        FScreen.Script([&] {
+            TxbBarSubMenuControl* menu = popup->GetControl();
+            ASSERT_NE(menu, nullptr);
+            ASSERT_TRUE(menu->HasMark());
+            menu->SetMarkState(2);
+            DrainMessages();
+            ASSERT_EQ(links->GetShownItemCount(), 3);
+            menu->SelectItemControl(nullptr);
+            win::UpdateWindow(menu->GetHandle());
+            win::TRect client{};
+            win::GetClientRect(menu->GetHandle(), &client);
+            const win::TRect often = links->GetItem(0)->ItemRect, seldom = links->GetItem(1)->ItemRect,
+                             last = links->GetItem(2)->ItemRect;
+            // The band reaches from the side strip (no side strip here: the client's left edge) to 2 pixels
+            // right of the rows.
+            const int32_t indent = seldom.Left;
+            // The run starts a pixel lower, for its line.
+            EXPECT_EQ(seldom.Top, often.Bottom + 1);
+            EXPECT_EQ(At(menu, seldom.Left - indent, seldom.Top - 1), shadow);
+            EXPECT_EQ(At(menu, (seldom.Left + seldom.Right) / 2, seldom.Top - 1), shadow);
+            EXPECT_EQ(At(menu, seldom.Right, seldom.Top - 1), shadow);
+            const int32_t mid = (seldom.Top + seldom.Bottom) / 2;
+            EXPECT_EQ(At(menu, seldom.Right - 5, seldom.Top + 1), band);
+            EXPECT_EQ(At(menu, seldom.Right - 5, seldom.Bottom - 1), band);
+            EXPECT_EQ(At(menu, seldom.Left - indent, mid), band);
+            EXPECT_EQ(At(menu, seldom.Right + 1, mid), band);
+            // The frequently used row keeps the menu face inside the raised frame.
+            const int32_t oftenMid = (often.Top + often.Bottom) / 2;
+            EXPECT_EQ(At(menu, often.Right - 5, often.Top + 1), face);
+            EXPECT_EQ(At(menu, 0, oftenMid), highlight);
+            EXPECT_EQ(At(menu, client.Right - 1, oftenMid), shadow);
+            if (c.LastRarely) {
+                EXPECT_EQ(last.Top, seldom.Bottom);
+                EXPECT_EQ(At(menu, last.Right - 5, last.Top + 1), band);
+                // Down to the client bottom, a highlight pixel at its left end.
+                EXPECT_EQ(At(menu, (last.Left + last.Right) / 2, client.Bottom - 1), band);
+                EXPECT_EQ(At(menu, last.Right + 1, client.Bottom - 1), band);
+                EXPECT_EQ(At(menu, last.Left - 2, client.Bottom - 1), highlight);
+            } else {
+                // The extra pixel, then the group separator, then the row.
+                const int32_t separator = menu->GetPainter()->GetMenuSeparatorHeight();
+                EXPECT_EQ(last.Top, seldom.Bottom + 1 + separator);
+                EXPECT_EQ(At(menu, last.Left - indent, seldom.Bottom), highlight);
+                EXPECT_EQ(At(menu, last.Right, seldom.Bottom), highlight);
+                EXPECT_EQ(At(menu, last.Right - 5, last.Top + 1), face);
+                EXPECT_EQ(At(menu, client.Right - 1, (last.Top + last.Bottom) / 2), shadow);
+                EXPECT_EQ(At(menu, (last.Left + last.Right) / 2, client.Bottom - 1), shadow);
+            }
+            checked = true;
+            menu->DeactivateAll();
+        });
+        popup->Popup(200, 150);
+        EXPECT_TRUE(checked);
+        delete popup;
+    }
 }
 
 TEST_F(MenuPaintTest, TheRarelyUsedBrushIsButtonFacePlus20PerChannel) {

@@ -48,8 +48,11 @@ public:
         separatorRect = {itemRect.Left, itemRect.Top - GetMenuSeparatorHeight(), itemRect.Right, itemRect.Top};
         Fill(MenuSlot(tsMenuSeparator), dc, separatorRect, nullptr, {}, runStart);
     }
+    // Like the families' arrows, it keeps what it drew out of the clip, so the row's background painted next
+    // leaves it.
     void DrawMenuScrollArrow(const bars::TxbPaintMenu&, win::HDC dc, bool up, const win::TRect& rect) const override {
         Fill(MenuSlot(tsMenuScrollArrow), dc, rect, nullptr, {}, up);
+        win::ExcludeClipRect(dc, rect.Left, rect.Top, rect.Right, rect.Bottom);
     }
     void DrawMenuExpandArrow(const bars::TxbPaintMenu&, win::HDC dc, bool hot, const win::TRect& rect) const override {
         Fill(MenuSlot(tsMenuExpandArrow), dc, rect, nullptr, {}, hot);
