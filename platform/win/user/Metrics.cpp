@@ -3,6 +3,7 @@
 #include "platform/win/user/Metrics.h"
 
 #include "platform/win/user/Backend.h"
+#include "platform/win/user/User.h"
 #include "platform/win/user/WindowObject.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <optional>
 
 namespace win {
 
@@ -28,6 +30,27 @@ std::map<int, int>& MetricOverrides() {
 std::map<UINT, UINT>& ParameterOverrides() {
     static auto* overrides = new std::map<UINT, UINT>;
     return *overrides;
+}
+
+// The fonts and sizes set through SPI_SETNONCLIENTMETRICS; none while the classic look's values hold.
+std::optional<NONCLIENTMETRICS>& SetNonClientMetrics() {
+    static auto* metrics = new std::optional<NONCLIENTMETRICS>;
+    return *metrics;
+}
+
+// The metric a set record answers for, or -1 when the record does not hold it.
+int MetricFromNonClient(const NONCLIENTMETRICS& ncm, int index) {
+    switch (index) {
+    case SM_CXVSCROLL: return ncm.iScrollWidth;
+    case SM_CYHSCROLL: return ncm.iScrollHeight;
+    case SM_CXSIZE: return ncm.iCaptionWidth;
+    case SM_CYCAPTION: return ncm.iCaptionHeight + 1;
+    case SM_CXSMSIZE: return ncm.iSmCaptionWidth;
+    case SM_CYSMCAPTION: return ncm.iSmCaptionHeight + 1;
+    case SM_CXMENUSIZE: return ncm.iMenuWidth;
+    case SM_CYMENUSIZE: return ncm.iMenuHeight;
+    default: return -1;
+    }
 }
 
 LOGFONTA ClassicFont(LONG weight) {
@@ -160,6 +183,9 @@ int GetSystemMetrics(int index) {
         auto it = MetricOverrides().find(index);
         if (it != MetricOverrides().end())
             return it->second;
+        if (const auto& set = SetNonClientMetrics())
+            if (int value = MetricFromNonClient(*set, index); value >= 0)
+                return value;
     }
     return ClassicMetric(index);
 }
@@ -176,6 +202,7 @@ void ResetSystemMetricOverrides() {
     std::lock_guard<std::mutex> guard(MetricsLock());
     MetricOverrides().clear();
     ParameterOverrides().clear();
+    SetNonClientMetrics().reset();
 }
 
 void SetSystemParameterOverride(UINT action, UINT value) {
@@ -184,7 +211,7 @@ void SetSystemParameterOverride(UINT action, UINT value) {
 }
 
 
-BOOL SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT) {
+BOOL SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT winIni) {
     switch (action) {
     case SPI_GETWORKAREA:
         if (!pvParam)
@@ -195,6 +222,13 @@ BOOL SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT) {
         auto* ncm = static_cast<NONCLIENTMETRICS*>(pvParam);
         if (!ncm || ncm->cbSize != sizeof(NONCLIENTMETRICS))
             return FALSE;
+        {
+            std::lock_guard<std::mutex> guard(MetricsLock());
+            if (const auto& set = SetNonClientMetrics()) {
+                *ncm = *set;
+                return TRUE;
+            }
+        }
         ncm->iBorderWidth = GetSystemMetrics(SM_CXBORDER);
         ncm->iScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
         ncm->iScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
@@ -209,6 +243,20 @@ BOOL SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT) {
         ncm->lfMenuFont = ClassicFont(FW_NORMAL);
         ncm->lfStatusFont = ClassicFont(FW_NORMAL);
         ncm->lfMessageFont = ClassicFont(FW_NORMAL);
+        return TRUE;
+    }
+    case SPI_SETNONCLIENTMETRICS: {
+        const auto* ncm = static_cast<const NONCLIENTMETRICS*>(pvParam);
+        if (!ncm || ncm->cbSize != sizeof(NONCLIENTMETRICS) || ncm->iScrollWidth <= 0 || ncm->iScrollHeight <= 0 ||
+            ncm->iCaptionWidth <= 0 || ncm->iCaptionHeight <= 0 || ncm->iSmCaptionWidth <= 0 ||
+            ncm->iSmCaptionHeight <= 0 || ncm->iMenuWidth <= 0 || ncm->iMenuHeight <= 0)
+            return FALSE;
+        {
+            std::lock_guard<std::mutex> guard(MetricsLock());
+            SetNonClientMetrics() = *ncm;
+        }
+        if (winIni & SPIF_SENDCHANGE)
+            BroadcastSystemMessage(WM_SETTINGCHANGE, SPI_SETNONCLIENTMETRICS, 0);
         return TRUE;
     }
     case SPI_GETICONTITLELOGFONT:

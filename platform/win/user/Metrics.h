@@ -121,9 +121,17 @@ struct NONCLIENTMETRICS {
 };
 static_assert(sizeof(NONCLIENTMETRICS) == 340, "the record has the platform's size");
 
+// The last argument of SystemParametersInfo: keep the change in the user's profile, and announce it to every
+// top-level window as WM_SETTINGCHANGE (wParam = the action).
+constexpr UINT SPIF_UPDATEINIFILE = 0x1;
+constexpr UINT SPIF_SENDCHANGE = 0x2;
+constexpr UINT SPIF_SENDWININICHANGE = SPIF_SENDCHANGE;
+
 // A value set by SystemParametersInfo-style calls: the flags and numbers windows read. Returns FALSE for an
-// unknown action. SPI_GETNONCLIENTMETRICS and SPI_GETICONTITLELOGFONT fill the records of the font
-// layer; they are answered by the GDI text layer through a hook set below.
+// unknown action. SPI_GETNONCLIENTMETRICS and SPI_GETICONTITLELOGFONT fill the records of the font layer.
+// SPI_SETNONCLIENTMETRICS (pvParam a NONCLIENTMETRICS of its own size) replaces the fonts and sizes: later
+// SPI_GETNONCLIENTMETRICS calls return them, and the scroll-bar, caption and menu-button metrics of
+// GetSystemMetrics follow the record; with SPIF_SENDCHANGE the top-level windows are told.
 BOOL SystemParametersInfo(UINT action, UINT uiParam, void* pvParam, UINT winIni);
 // Overrides for the flag parameters (menu animation, fade, drop shadow, wheel lines ...).
 void SetSystemParameterOverride(UINT action, UINT value);

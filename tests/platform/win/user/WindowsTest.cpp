@@ -4,6 +4,9 @@
 #include "platform/win/user/Menus.h"
 #include "platform/win/user/Metrics.h"
 
+#include <cstring>
+#include <set>
+
 using namespace usertest;
 
 namespace {
@@ -179,6 +182,58 @@ TEST_F(UserTest, NonClientMetricsGiveTheClassicFonts) {
     EXPECT_EQ(GetSystemMetrics(SM_CXVSCROLL), 20);
     ResetSystemMetricOverrides();
     EXPECT_EQ(GetSystemMetrics(SM_CXVSCROLL), 16);
+}
+
+TEST_F(UserTest, SetNonClientMetricsAreReadBackAndAnnouncedToTopLevelWindows) {
+    HWND top = Make("top", WS_OVERLAPPEDWINDOW | WS_VISIBLE, {0, 0, 300, 200});
+    Make("child", WS_CHILD | WS_VISIBLE, {5, 5, 50, 50}, top);
+    Make("popup", WS_POPUP | WS_VISIBLE, {400, 0, 500, 100});
+    NONCLIENTMETRICS classic;
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof classic, &classic, 0));
+    NONCLIENTMETRICS set = classic;
+    set.lfMenuFont.lfHeight = -16;
+    std::strncpy(set.lfMenuFont.lfFaceName, "Verdana", LF_FACESIZE - 1);
+    set.iScrollWidth = 21;
+    set.iMenuHeight = 24;
+    Log().clear();
+    // Without SPIF_SENDCHANGE the change is silent.
+    ASSERT_TRUE(SystemParametersInfo(SPI_SETNONCLIENTMETRICS, sizeof set, &set, SPIF_UPDATEINIFILE));
+    EXPECT_TRUE(LogLines({WM_SETTINGCHANGE}).empty());
+    NONCLIENTMETRICS read;
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof read, &read, 0));
+    EXPECT_STREQ(read.lfMenuFont.lfFaceName, "Verdana");
+    EXPECT_EQ(read.lfMenuFont.lfHeight, -16);
+    EXPECT_EQ(read.lfCaptionFont.lfWeight, 700);
+    EXPECT_EQ(GetSystemMetrics(SM_CXVSCROLL), 21);
+    EXPECT_EQ(GetSystemMetrics(SM_CYMENUSIZE), 24);
+    EXPECT_EQ(GetSystemMetrics(SM_CYHSCROLL), classic.iScrollHeight);
+    // With it every top-level window hears of it, children do not.
+    ASSERT_TRUE(SystemParametersInfo(SPI_SETNONCLIENTMETRICS, sizeof set, &set, SPIF_UPDATEINIFILE | SPIF_SENDCHANGE));
+    std::set<std::string> told;
+    for (const LogEntry& e : Log())
+        if (e.Message == WM_SETTINGCHANGE) {
+            told.insert(e.Window);
+            EXPECT_EQ(e.WParam, WPARAM(SPI_SETNONCLIENTMETRICS));
+        }
+    EXPECT_EQ(told, (std::set<std::string>{"top", "popup"}));
+    // A record of another size, or one with a size of nothing, is refused and changes nothing.
+    NONCLIENTMETRICS bad = set;
+    bad.cbSize = 100;
+    EXPECT_FALSE(SystemParametersInfo(SPI_SETNONCLIENTMETRICS, 100, &bad, 0));
+    bad = set;
+    bad.iScrollWidth = 0;
+    EXPECT_FALSE(SystemParametersInfo(SPI_SETNONCLIENTMETRICS, sizeof bad, &bad, 0));
+    EXPECT_FALSE(SystemParametersInfo(SPI_SETNONCLIENTMETRICS, sizeof bad, nullptr, 0));
+    EXPECT_EQ(GetSystemMetrics(SM_CXVSCROLL), 21);
+    // Setting the classic record back restores the classic answers; so does the reset of the overrides.
+    ASSERT_TRUE(SystemParametersInfo(SPI_SETNONCLIENTMETRICS, sizeof classic, &classic, 0));
+    EXPECT_EQ(GetSystemMetrics(SM_CXVSCROLL), 16);
+    EXPECT_EQ(GetSystemMetrics(SM_CYCAPTION), 19);
+    SystemParametersInfo(SPI_SETNONCLIENTMETRICS, sizeof set, &set, 0);
+    ResetSystemMetricOverrides();
+    ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof read, &read, 0));
+    EXPECT_STREQ(read.lfMenuFont.lfFaceName, "Tahoma");
+    EXPECT_EQ(GetSystemMetrics(SM_CYMENUSIZE), 18);
 }
 
 TEST_F(UserTest, WindowRegionsShapeHitTesting) {
