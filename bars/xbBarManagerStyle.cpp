@@ -2,6 +2,7 @@
 // Flat brushes, the bar font, the redraw lock and the refreshes after image-list changes.
 #include "bars/xbBarItem.h"
 #include "bars/xbBarManager.h"
+#include "bars/xbBarPopupMenu.h"
 #include "bars/xbBarToolbar.h"
 #include "bars/xbBars.h"
 #include "bars/xbDockControl.h"
@@ -159,6 +160,12 @@ void TxbBarManager::FontChanged(vcl::TObject*) {
         }
     }
     CreateBarFontHandle(FFont.get(), FFontHandle, FScaled);
+    // Bars and popup menus without a font of their own follow.
+    if (FBars)
+        for (int32_t i = 0; i < FBars->GetCount(); ++i)
+            FBars->GetItem(i)->ManagerFontChanged();
+    for (TxbBarPopupMenu* popup : std::vector<TxbBarPopupMenu*>(FPopupMenus))
+        popup->ManagerFontChanged();
 }
 
 void TxbBarManager::TakeSystemFont() {

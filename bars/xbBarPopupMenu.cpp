@@ -137,6 +137,15 @@ void TxbBarPopupMenu::SetUseOwnFont(bool value) {
     FSettingFont = false;
 }
 
+void TxbBarPopupMenu::ManagerFontChanged() {
+    if (FUseOwnFont || !FBarManager)
+        return;
+    const bool was = FSettingFont;
+    FSettingFont = true;
+    FFont->Assign(FBarManager->GetFont());
+    FSettingFont = was;
+}
+
 void TxbBarPopupMenu::SetUseRecentItems(bool value) {
     FUseRecentItems = value;
     FItemLinks->SetUseRecentItems(value);

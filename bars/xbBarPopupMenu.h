@@ -50,6 +50,8 @@ public:
     void SetItemLinks(TxbBarItemLinks* value);
     bool GetUseOwnFont() const { return FUseOwnFont; }
     void SetUseOwnFont(bool value);
+    // The manager's font changed: a menu without a font of its own takes it.
+    void ManagerFontChanged();
     bool GetUseRecentItems() const { return FUseRecentItems; }
     void SetUseRecentItems(bool value);
     // The font handle made from Font while UseOwnFont is set, else null.

@@ -698,6 +698,13 @@ void TxbBarControl::WndProc(vcl::TMessage& message) {
         TCustomxbBarControl::WndProc(message);
         ApplyCanvasFont();
         CalcMetrics();
+        // Items are measured with the new font: the window lays them out again (a docking change rebuilds
+        // the window itself).
+        if (!IsDockingChanging()) {
+            SelectItemControlByMouse(nullptr);
+            if (IsBarControlAlive(this))
+                Rebuild();
+        }
         return;
     case vcl::CM_VISIBLECHANGED:
         TCustomxbBarControl::WndProc(message);

@@ -112,7 +112,30 @@ void TxbBar::Rebuild() {
 void TxbBar::FontChanged() {
     if (FUseOwnFont)
         CreateBarFontHandle(FFont.get(), FFontHandle, false);
-    Rebuild();
+    UpdateWindowFont();
+}
+
+void TxbBar::UpdateWindowFont() {
+    // The window takes the font it draws with and measures and lays out its items again.
+    if (TxbBarControl* control = GetControl(); control && control->HandleAllocated())
+        win::SendMessage(control->GetHandle(), vcl::CM_FONTCHANGED, 0, 0);
+    else
+        Rebuild();
+}
+
+void TxbBar::ManagerFontChanged() {
+    TxbBarManager* manager = GetBarManager();
+    if (!manager)
+        return;
+    const bool was = FSettingFont;
+    FSettingFont = true;
+    if (!FUseOwnFont) {
+        FFont->OnChange = nullptr;
+        FFont->Assign(manager->GetFont());
+        FFont->OnChange = [this](vcl::TObject*) { FontChanged(); };
+    }
+    FontChanged();
+    FSettingFont = was;
 }
 
 // ---- Tests --------------------------------------------------------------------------------------------------
@@ -440,7 +463,7 @@ void TxbBar::SetUseOwnFont(bool value) {
         FFontHandle = nullptr;
     }
     FSettingFont = false;
-    Rebuild();
+    UpdateWindowFont();
 }
 
 void TxbBar::SetIsMainMenu(bool value) {

@@ -152,12 +152,15 @@ public:
     win::HFONT GetFontHandle() const { return FFontHandle; }
     // The window rebuilds: its dock lays it out again.
     void RebuildWindow() { Rebuild(); }
+    // The manager's font changed: a bar without a font of its own takes it, one with its own rebuilds that.
+    void ManagerFontChanged();
 
 private:
     bool ManagerLoading() const;
     void Rebuild();
     void ShowWindow();
     void FontChanged();
+    void UpdateWindowFont();
 
     bool FAllowClose = true;
     bool FAllowCustomizing = true;

@@ -4,7 +4,10 @@
 // open menu asks for the help of its entry or of the entry that opened the menu.
 #include "MenusTestSupport.h"
 
+#include "platform/win/gdi/Fonts.h"
 #include "platform/win/user/Metrics.h"
+
+#include <cstring>
 
 using namespace bars;
 using namespace barstest;
@@ -185,6 +188,88 @@ TEST_F(OwnerFormTest, F1OverAMenuEntryAsksForItsHelpOrItsOpeners) {
     }
     vcl::Application->OnHelp = nullptr;
     EXPECT_EQ(Errors, std::vector<std::string>{});
+}
+
+// Sets the system's menu font as a settings change does, announced to the top-level windows, and puts the
+// metrics found back when it goes.
+class TMenuFontChange {
+public:
+    TMenuFontChange() { win::SystemParametersInfo(win::SPI_GETNONCLIENTMETRICS, sizeof(FSaved), &FSaved, 0); }
+    ~TMenuFontChange() {
+        win::SystemParametersInfo(win::SPI_SETNONCLIENTMETRICS, sizeof(FSaved), &FSaved, win::SPIF_SENDCHANGE);
+    }
+    void Set(const char* face, int32_t height) {
+        win::NONCLIENTMETRICS metrics = FSaved;
+        std::strncpy(metrics.lfMenuFont.lfFaceName, face, win::LF_FACESIZE - 1);
+        metrics.lfMenuFont.lfHeight = height;
+        ASSERT_TRUE(win::SystemParametersInfo(win::SPI_SETNONCLIENTMETRICS, sizeof(metrics), &metrics,
+                                              win::SPIF_UPDATEINIFILE | win::SPIF_SENDCHANGE));
+    }
+private:
+    win::NONCLIENTMETRICS FSaved{};
+};
+
+TEST_F(OwnerFormTest, AChangedSystemMenuFontIsTakenByTheManagerAndItsBars) {
+    MakeMenuBar();
+    TxbBar* own = FloatingBar();
+    own->GetFont()->SetName("Courier New");
+    own->SetUseOwnFont(true);
+    auto* popup = new TxbBarPopupMenu(Form);
+    win::NONCLIENTMETRICS classic;
+    ASSERT_TRUE(win::SystemParametersInfo(win::SPI_GETNONCLIENTMETRICS, sizeof(classic), &classic, 0));
+    const int32_t was = classic.lfMenuFont.lfHeight;
+    auto faceOf = [](win::HFONT font) {
+        win::LOGFONTA lf{};
+        win::GetObject(font, sizeof(lf), &lf);
+        return std::pair<std::string, int32_t>(lf.lfFaceName, lf.lfHeight);
+    };
+    // With Scaled the handle the bars draw with keeps the height of the icon-title font.
+    struct Case {
+        const char* name;
+        bool useSystemFont, scaled;
+        const char* wantFace; // nullptr: the font's face stays
+        int32_t wantFontHeight, wantHandleHeight;
+    };
+    const Case cases[] = {
+        {"the system font, not scaled: face and height", true, false, "DejaVu Serif", -20, -20},
+        {"the system font, scaled: face, the height kept", true, true, "DejaVu Serif", -20, was},
+        {"an own font, scaled: the height only", false, true, nullptr, -20, was},
+        {"an own font, not scaled: nothing", false, false, nullptr, was, was},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TMenuFontChange change;
+        Manager->SetScaled(c.scaled);
+        if (c.useSystemFont)
+            Manager->SetUseSystemFont(true);
+        else
+            Manager->GetFont()->SetName("DejaVu Sans Mono");
+        ASSERT_EQ(Manager->GetUseSystemFont(), c.useSystemFont);
+        const std::string face = Manager->GetFont()->GetName();
+        const int32_t rowHeight = MainWindow()->GetTextRowHeight();
+        change.Set("DejaVu Serif", -20);
+        const std::string wantFace = c.wantFace ? c.wantFace : face;
+        EXPECT_EQ(Manager->GetFont()->GetName(), wantFace);
+        EXPECT_EQ(Manager->GetFont()->GetHeight(), c.wantFontHeight);
+        EXPECT_EQ(faceOf(Manager->GetFontHandle()), std::pair(wantFace, c.wantHandleHeight));
+        // Bars and popup menus without a font of their own take the manager's; the menu bar draws and
+        // measures with it.
+        EXPECT_EQ(MainBar->GetFont()->GetName(), wantFace);
+        EXPECT_EQ(popup->GetFont()->GetName(), wantFace);
+        EXPECT_EQ(MainWindow()->GetFont(), Manager->GetFontHandle());
+        EXPECT_EQ(faceOf(MainWindow()->GetCanvas()->GetFont()->GetHandle()), std::pair(wantFace, c.wantHandleHeight));
+        if (c.wantHandleHeight != was)
+            EXPECT_GT(MainWindow()->GetTextRowHeight(), rowHeight);
+        else if (!c.wantFace)
+            EXPECT_EQ(MainWindow()->GetTextRowHeight(), rowHeight);
+        // A bar with a font of its own keeps it.
+        EXPECT_EQ(own->GetFont()->GetName(), "Courier New");
+        EXPECT_EQ(faceOf(own->GetControl()->GetFont()).first, "Courier New");
+    }
+    // The metrics are back: the manager follows the system font again at its old height.
+    Manager->SetUseSystemFont(true);
+    EXPECT_EQ(Manager->GetFont()->GetHeight(), was);
+    EXPECT_EQ(Manager->GetFont()->GetName(), classic.lfMenuFont.lfFaceName);
 }
 
 } // namespace
