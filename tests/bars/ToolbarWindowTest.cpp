@@ -434,6 +434,23 @@ TEST_F(ToolbarWindowTest, AFloatingBarWhoseFormWindowIsMadeAgainComesBack) {
     EXPECT_TRUE(floatingBar->GetControl()->HandleAllocated());
 }
 
+TEST_F(ToolbarWindowTest, AFloatingBarHiddenWhileItsFormIsInactiveComesBackWhenTheRemadeFormIsActivated) {
+    TxbBarControl* floating = ShowBar(dsNone, 300, 250);
+    TxbBar* floatingBar = Bar;
+    ASSERT_TRUE(floating->HandleAllocated());
+    ASSERT_TRUE(Manager->GetHideFloatingBarsWhenInactive());
+    Form->RecreateWnd();
+    DrainMessages();
+    // Whether the new window came up active or not, activating it shows the bar where it was.
+    win::SendMessage(Form->GetHandle(), win::WM_ACTIVATE, win::WA_INACTIVE, 0);
+    win::SendMessage(Form->GetHandle(), win::WM_ACTIVATE, win::WA_ACTIVE, 0);
+    EXPECT_TRUE(floatingBar->GetVisible());
+    ASSERT_NE(floatingBar->GetControl(), nullptr);
+    ASSERT_TRUE(floatingBar->GetControl()->HandleAllocated());
+    EXPECT_TRUE(win::IsWindowVisible(floatingBar->GetControl()->GetHandle()));
+    EXPECT_EQ(WindowRect(floatingBar->GetControl()).Left, 300);
+}
+
 TEST_F(ToolbarWindowTest, ADraggedBarStoresItsPlaceOnlyWhenTheDragEnds) {
     TxbBarControl* window = ShowBar(dsNone, 200, 200);
     TxbBars* bars = Manager->GetBars();
