@@ -345,6 +345,7 @@ void TxbDockControl::DockBar(TxbBarControl* window, win::TPoint point, bool upda
     if (bar && bar->GetWholeRow())
         newRow = true;
     const bool restoring = ManagerRestoring() && changing;
+    const int32_t wanted = row;
     if (restoring && row >= GetRowCount()) {
         // Bars restored in any order keep their rows; a stored row far beyond the rows appends no more empty
         // rows than there are bars, and the bar takes the last of them.
@@ -374,6 +375,10 @@ void TxbDockControl::DockBar(TxbBarControl* window, win::TPoint point, bool upda
         if (restoring && row < GetRowCount() && GetRow(row)->GetColCount() == 0)
             target = GetRow(row);
         else {
+            // A bar given a row beyond the last one that cannot share the last row goes below it, not above:
+            // the rows its bars were given keep their order.
+            if (changing && wanted > row && row < GetRowCount())
+                ++row;
             FRows.insert(FRows.begin() + row, std::make_unique<TxbDockRow>(this));
             target = GetRow(row);
         }

@@ -214,6 +214,58 @@ TEST_F(DockTest, SettingsThatChangeButtonSizesLayTheBarsOutAgain) {
     }
 }
 
+TEST_F(DockTest, BarsShownInListOrderKeepTheRowsTheyWereGiven) {
+    // A main menu bar of its own row and a toolbar shown after it, as a form resource lists them; the
+    // toolbar's rows are the ones the user set (and a layout stored them).
+    struct Case {
+        const char* name;
+        int32_t toolbarRow;
+        bool toolbarOneOnRow;
+        int32_t wantMenuRow, wantToolbarRow;
+    };
+    const Case cases[] = {
+        {"row 1", 1, false, 0, 1},
+        {"row 1 alone", 1, true, 0, 1},
+        {"row 5, the next row", 5, false, 0, 1},
+        {"row 0, before the menu bar", 0, false, 1, 0},
+        {"row 0 alone, before the menu bar", 0, true, 1, 0},
+    };
+    TxbDockControl* dock = DockOf(dsTop);
+    ScopedTestWindows windows;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TxbBar* menu = Manager->GetBars()->Add();
+        menu->SetIsMainMenu(true);
+        menu->SetDockingStyle(dsTop);
+        menu->SetWholeRow(true);
+        menu->SetOneOnRow(true);
+        TxbBar* toolbar = Manager->GetBars()->Add();
+        toolbar->SetDockingStyle(dsTop);
+        toolbar->SetRow(c.toolbarRow);
+        toolbar->SetOneOnRow(c.toolbarOneOnRow);
+        auto rowOf = [&](TxbBar* bar) {
+            int32_t row = -1, col = -1;
+            EXPECT_TRUE(dock->FindWindow(bar->GetControl(), row, col));
+            return row;
+        };
+        // Shown twice: the second time from the rows the first showing stored.
+        for (int pass = 0; pass < 2; ++pass) {
+            SCOPED_TRACE(pass);
+            menu->SetVisible(true);
+            toolbar->SetVisible(true);
+            EXPECT_EQ(dock->GetRowCount(), 2);
+            EXPECT_EQ(rowOf(menu), c.wantMenuRow);
+            EXPECT_EQ(rowOf(toolbar), c.wantToolbarRow);
+            EXPECT_EQ(menu->GetRow(), c.wantMenuRow);
+            EXPECT_EQ(toolbar->GetRow(), c.wantToolbarRow);
+            toolbar->SetVisible(false);
+            menu->SetVisible(false);
+        }
+        delete toolbar;
+        delete menu;
+    }
+}
+
 TEST_F(DockTest, ARestoredRowFarBeyondTheRowsAppendsNoMoreThanTheBars) {
     TxbDockControl* dock = DockOf(dsTop);
     TxbBar* bar = Manager->GetBars()->Add();
