@@ -375,6 +375,11 @@ void TFcButton::CreateWnd() {
 
 void TFcButton::Dispatch(vcl::TMessage& m) {
     switch (m.Msg) {
+    case win::WM_GETDLGCODE:
+        // A push button leaves the arrows to the dialog, which walks them to the next control, and says
+        // whether it is the default button of the moment.
+        m.Result = win::DLGC_BUTTON | (FActive ? win::DLGC_DEFPUSHBUTTON : win::DLGC_UNDEFPUSHBUTTON);
+        return;
     case vcl::CM_DIALOGKEY: {
         const auto key = uint16_t(m.WParam);
         const vcl::TShiftState shift = vcl::KeyboardShiftState();

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
 #include <utility>
 
@@ -208,6 +209,63 @@ TEST_F(ButtonTest, EnterEscapeAndAccelerators) {
     Key('C', false);
     Key(win::VK_MENU, false);
     EXPECT_EQ(copyClicks, 1);
+}
+
+// On a dialog's push buttons the arrows move the focus in tab order, as Tab does, and click nothing; the
+// edit keeps them for its caret. Enter then clicks the button the arrows reached, Space the focused one.
+TEST_F(ButtonTest, ArrowsMoveTheFocusBetweenTheDialogsButtons) {
+    auto* edit = new vcl::TEdit(FForm);
+    edit->SetParent(FForm);
+    edit->SetBounds(10, 50, 80, 20);
+    edit->SetText("frame");
+    TFcButton* ok = AddEditorButton("OK", 10, 10);
+    ok->SetDefault(true);
+    TFcButton* cancel = AddEditorButton("Cancel", 100, 10);
+    cancel->SetCancel(true);
+    int okClicks = 0, cancelClicks = 0;
+    ok->OnClick = [&](vcl::TObject*) { ++okClicks; };
+    cancel->OnClick = [&](vcl::TObject*) { ++cancelClicks; };
+    FForm->Show();
+    struct Step {
+        vcl::TWinControl* from;
+        int key;
+        vcl::TWinControl* focused;
+    };
+    const Step steps[] = {
+        {ok, win::VK_DOWN, cancel}, {cancel, win::VK_UP, ok},    {ok, win::VK_RIGHT, cancel},
+        {cancel, win::VK_LEFT, ok}, {cancel, win::VK_DOWN, edit}, {ok, win::VK_UP, edit},
+        {edit, win::VK_DOWN, edit},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(testing::Message() << "step " << i);
+        steps[i].from->SetFocus();
+        Pump();
+        Key(steps[i].key, true);
+        Key(steps[i].key, false);
+        EXPECT_TRUE(steps[i].focused->Focused());
+    }
+    EXPECT_EQ(okClicks, 0);
+    EXPECT_EQ(cancelClicks, 0);
+    EXPECT_EQ(edit->GetText(), "frame");
+
+    ok->SetFocus();
+    Pump();
+    Key(win::VK_DOWN, true);
+    Key(win::VK_DOWN, false);
+    ASSERT_TRUE(cancel->Focused());
+    EXPECT_TRUE(cancel->GetActive());
+    EXPECT_FALSE(ok->GetActive());
+    Key(win::VK_RETURN, true);
+    Key(win::VK_RETURN, false);
+    EXPECT_EQ(cancelClicks, 1);
+    EXPECT_EQ(okClicks, 0);
+    Key(win::VK_UP, true);
+    Key(win::VK_UP, false);
+    ASSERT_TRUE(ok->Focused());
+    Key(win::VK_SPACE, true);
+    Key(win::VK_SPACE, false);
+    EXPECT_EQ(okClicks, 1);
+    EXPECT_EQ(cancelClicks, 1);
 }
 
 TEST_F(ButtonTest, TheModalResultEndsShowModal) {
