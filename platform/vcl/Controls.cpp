@@ -1920,27 +1920,37 @@ void TWinControl::SetFocus() {
     win::SetFocus(GetHandle());
 }
 
-TWinControl* TWinControl::FindNextControl(TWinControl* current, bool goForward, bool checkTabStop, bool) {
-    // The focusable windowed descendants in tab order, depth first.
+TWinControl* TWinControl::FindNextControl(TWinControl* current, bool goForward, bool checkTabStop,
+                                          bool checkParent) {
+    // Every windowed descendant in tab order, depth first (a container before what it holds), so that the
+    // walk starts at current even when current itself would not qualify.
     std::vector<TWinControl*> order;
     std::function<void(TWinControl*)> collect = [&](TWinControl* parent) {
         for (TWinControl* w : parent->FTabList) {
-            if (!w->FVisible || !w->FEnabled)
-                continue;
-            if (!checkTabStop || w->FTabStop)
-                order.push_back(w);
+            order.push_back(w);
             collect(w);
         }
     };
     collect(this);
-    if (order.empty())
-        return nullptr;
+    auto qualifies = [&](TWinControl* w) {
+        if ((checkTabStop && !w->FTabStop) || (checkParent && w->FParent != this))
+            return false;
+        // Shown and enabled, and so is every container between it and here.
+        for (TControl* c = w; c && c != this; c = c->FParent)
+            if (!c->FVisible || !c->FEnabled)
+                return false;
+        return true;
+    };
+    const size_t n = order.size();
     auto it = std::find(order.begin(), order.end(), current);
-    if (it == order.end())
-        return goForward ? order.front() : order.back();
-    size_t i = size_t(it - order.begin());
-    size_t n = order.size();
-    return order[goForward ? (i + 1) % n : (i + n - 1) % n];
+    // From current the walk wraps round and ends at current itself; without it, it starts at an end.
+    size_t at = it == order.end() ? (goForward ? n - 1 : 0) : size_t(it - order.begin());
+    for (size_t step = 1; step <= n; ++step) {
+        TWinControl* w = order[goForward ? (at + step) % n : (at + n - step) % n];
+        if (qualifies(w))
+            return w;
+    }
+    return nullptr;
 }
 
 void TWinControl::SelectFirst() {

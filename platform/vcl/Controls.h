@@ -615,7 +615,8 @@ public:
     virtual bool CanFocus() const;
     bool Focused() const;
     virtual void SetFocus();
-    // The next control in tab order after current (or the first), windowed and focusable.
+    // The next windowed descendant in tab order after current (or the first), shown and enabled; a tab stop
+    // when checkTabStop, one of this control's own children when checkParent. Current itself comes last.
     TWinControl* FindNextControl(TWinControl* current, bool goForward, bool checkTabStop, bool checkParent);
     void SelectFirst();
     void SelectNext(TWinControl* current, bool goForward, bool checkTabStop);

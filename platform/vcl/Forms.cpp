@@ -40,25 +40,17 @@ void FormsBroadcastDialogKey(TWinControl* parent, TMessage& m) {
 
 // Moves the focus from current to the next (or previous) control of the same parent in tab order that can
 // take it: a tab stop, or a radio button (only the checked one of a group is a tab stop). Containers without
-// a tab stop are passed by. Says whether current was a control to walk from.
+// a tab stop, and what they hold, are passed by. Says whether current was a control to walk from.
 bool FormsSelectSibling(TWinControl* current, bool goForward) {
     TWinControl* parent = current ? current->GetParent() : nullptr;
     if (!parent)
         return false;
-    std::vector<TWinControl*> order;
-    for (int32_t i = 0; i < parent->GetControlCount(); ++i)
-        if (auto* w = dynamic_cast<TWinControl*>(parent->GetControl(i)))
-            order.push_back(w);
-    std::stable_sort(order.begin(), order.end(),
-                     [](TWinControl* a, TWinControl* b) { return a->GetTabOrder() < b->GetTabOrder(); });
-    auto it = std::find(order.begin(), order.end(), current);
-    if (it == order.end())
-        return false;
-    size_t at = size_t(it - order.begin()), n = order.size();
-    for (size_t step = 1; step < n; ++step) {
-        TWinControl* w = order[goForward ? (at + step) % n : (at + n - step) % n];
-        if (!w->CanFocus())
-            continue;
+    // Each sibling is looked at once at most, however the walk ends.
+    TWinControl* w = current;
+    for (int32_t left = parent->GetControlCount(); left > 0; --left) {
+        w = parent->FindNextControl(w, goForward, false, true);
+        if (!w || w == current)
+            break;
         if (w->GetTabStop() || (w->Perform(win::WM_GETDLGCODE, 0, 0) & win::DLGC_RADIOBUTTON)) {
             w->SetFocus();
             break;

@@ -4,6 +4,7 @@
 #include "platform/vcl/Canvas.h"
 #include "platform/vcl/Clipbrd.h"
 #include "platform/vcl/Exceptions.h"
+#include "platform/vcl/ExtCtrls.h"
 #include "platform/win/gdi/Text.h"
 #include "platform/win/kernel/MulDiv.h"
 
@@ -161,6 +162,87 @@ TEST_F(VclControlsTest, ArrowsWalkTheDialogsButtonsAndLeaveEditsTheirCaret) {
     Key(win::VK_LEFT);
     Key(win::VK_LEFT);
     EXPECT_EQ(edit->GetSelStart(), 1);
+}
+
+// The next-control search walks nested containers depth first; the "same parent" option keeps it among the
+// container's own children, the "tab stop" option to the controls Tab may reach.
+TEST_F(VclControlsTest, TheNextControlSearchKeepsToTheParentOnlyWhenAsked) {
+    TForm* form = MakeForm();
+    auto* top = Place<TEdit>(form, {10, 10, 150, 31});
+    auto* outer = Place<TPanel>(form, {10, 40, 300, 200});
+    auto* a = Place<TEdit>(outer, {10, 10, 150, 31});
+    auto* inner = Place<TPanel>(outer, {10, 40, 200, 100});
+    auto* b = Place<TButton>(inner, {10, 10, 85, 35}, "B");
+    auto* c = Place<TButton>(outer, {10, 110, 85, 135}, "C");
+    auto* ok = Place<TButton>(form, {10, 210, 85, 235}, "OK");
+    struct Case {
+        TWinControl* within;
+        TWinControl* from;
+        bool forward, tabStop, sameParent;
+        TWinControl* next;
+    };
+    const Case cases[] = {
+        {form, a, true, true, false, b},        {form, c, true, true, false, ok},
+        {form, ok, true, true, false, top},     {form, top, false, true, false, ok},
+        {form, nullptr, true, true, false, top}, {form, nullptr, false, true, false, ok},
+        {form, a, true, false, false, inner},   {outer, c, true, true, true, a},
+        {outer, a, true, true, true, c},        {outer, a, true, false, true, inner},
+        {outer, a, false, true, true, c},       {form, top, true, true, true, ok},
+        {form, b, true, true, true, ok},        {form, b, false, true, true, top},
+        {inner, b, true, true, true, b},        {form, top, true, false, true, outer},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& k = cases[i];
+        SCOPED_TRACE(testing::Message() << "case " << i);
+        EXPECT_EQ(k.within->FindNextControl(k.from, k.forward, k.tabStop, k.sameParent), k.next);
+    }
+    // What a hidden or disabled container holds is passed by, as is a disabled control.
+    inner->SetVisible(false);
+    EXPECT_EQ(form->FindNextControl(a, true, true, false), c);
+    inner->SetVisible(true);
+    outer->SetEnabled(false);
+    EXPECT_EQ(form->FindNextControl(top, true, true, false), ok);
+    outer->SetEnabled(true);
+    b->SetEnabled(false);
+    EXPECT_EQ(inner->FindNextControl(nullptr, true, true, true), nullptr);
+}
+
+// Tab walks every container of the form; the arrows stay among the focused control's own siblings.
+TEST_F(VclControlsTest, TabCrossesContainersAndTheArrowsStayInTheirGroup) {
+    TForm* form = MakeForm();
+    auto* name = Place<TEdit>(form, {10, 10, 150, 31});
+    auto* group = Place<TGroupBox>(form, {10, 40, 300, 220}, "Options");
+    auto* loop = Place<TCheckBox>(group, {10, 20, 150, 37}, "Loop");
+    auto* dither = Place<TCheckBox>(group, {10, 45, 150, 62}, "Dither");
+    auto* buttons = Place<TPanel>(group, {10, 70, 280, 110});
+    auto* add = Place<TButton>(buttons, {5, 5, 80, 30}, "Add");
+    auto* remove = Place<TButton>(buttons, {90, 5, 165, 30}, "Remove");
+    auto* ok = Place<TButton>(form, {10, 230, 85, 255}, "OK");
+    struct Step {
+        TWinControl* from;
+        int key;
+        bool shift;
+        TWinControl* focused;
+    };
+    const Step steps[] = {
+        {dither, win::VK_TAB, false, add},  {remove, win::VK_TAB, false, ok},   {ok, win::VK_TAB, true, remove},
+        {loop, win::VK_TAB, true, name},    {dither, win::VK_DOWN, false, loop}, {loop, win::VK_UP, false, dither},
+        {remove, win::VK_RIGHT, false, add}, {add, win::VK_LEFT, false, remove}, {ok, win::VK_DOWN, false, name},
+        {name, win::VK_TAB, false, loop},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const Step& s = steps[i];
+        SCOPED_TRACE(testing::Message() << "step " << i);
+        s.from->SetFocus();
+        Pump();
+        if (s.shift)
+            Chord(win::VK_SHIFT, s.key);
+        else
+            Key(s.key);
+        EXPECT_TRUE(s.focused->Focused());
+    }
+    EXPECT_FALSE(loop->GetChecked());
+    EXPECT_FALSE(dither->GetChecked());
 }
 
 // A list box that tracks its widest item through its item messages, as a subclass would.
