@@ -14,9 +14,10 @@
 # three rows (screenshot kept), Ctrl+S and a path save it: gifsicle --info shows 3 frames of delay 1.00s and
 # "loop forever". Then the optimisation wizard (Alt+T, Up, Return: the Tools menu's last item; Next, Next and
 # Finish by clicks) and Ctrl+S: the new file's coalesced frames equal those of the file saved before
-# (compare -metric AE 0).
+# (compare -metric AE 0). Last the image-tag dialog (Alt+T, Up, Up, Return) is walked with the keyboard:
+# Shift+Tab, then the arrows between its buttons, and Return copies the tag (xclip reads it back).
 # Usage: editor_wizards.sh BUILD_DIR. Exits 77 when a tool is missing (the desktop part alone is skipped
-# without Xvfb, xdotool, ImageMagick or gifsicle).
+# without Xvfb, xdotool, xclip, ImageMagick or gifsicle).
 # Budget: 90 s
 set -u
 
@@ -90,7 +91,7 @@ raise SystemExit(1 if bad else 0)
 PY
 
 # ---- The new-animation wizard and the optimisation wizard on the desktop ----------------------------------
-for tool in Xvfb xdotool import convert compare identify gifsicle timeout; do
+for tool in Xvfb xdotool xclip import convert compare identify gifsicle timeout; do
     command -v "$tool" >/dev/null 2>&1 || { echo "skipped the desktop part: $tool is not installed"; exit $fail; }
 done
 [[ -x $build/loomwick ]] || { echo "FAIL: missing $build/loomwick"; exit 1; }
@@ -183,6 +184,25 @@ layout_click "$optimize" TfrmGifOptimize btnNext
 editor_wait_gone "$optimize"
 editor_key ctrl+s
 wait_saved "$W/new.gif" "$stamp"
+
+# The arrows on the image-tag dialog's buttons: Shift+Tab from the first edit reaches Close, Up moves to
+# "Copy To Clipboard", Down back and Up again, and Return clicks the button the arrows reached: the code is
+# on the desktop's clipboard and the dialog is still open. Esc closes it.
+editor_key alt+t
+editor_key Up Up Return
+editor_wait_window "HTML Code"
+tag=$EDITOR_DIALOG
+editor_dialog_key shift+Tab Up Down Up Return
+editor_wait_window "Information"
+editor_dialog_key Return
+editor_wait_gone "$EDITOR_DIALOG"
+xdotool search --onlyvisible --name . 2>/dev/null | grep -qx "$tag" ||
+    editor_fail "Return closed the image-tag dialog: the arrows did not move the focus to its Copy button"
+xclip -selection clipboard -o 2>/dev/null | grep -q '<img src="new.gif"' ||
+    editor_fail "the clipboard holds no image tag: $(xclip -selection clipboard -o 2>&1 | head -c 200)"
+EDITOR_DIALOG=$tag
+editor_dialog_key Escape
+editor_wait_gone "$tag"
 editor_stop
 
 # The coalesced frames, each file's stacked into one picture: the pictures of the wizard, and the optimised
