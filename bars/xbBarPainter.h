@@ -618,7 +618,6 @@ protected:
 class TxbBarItemControlEnhancedPainter : public TxbBarItemControlStandardPainter {
 public:
     const char* ClassName() const override { return "TxbBarItemControlEnhancedPainter"; }
-    bool KeepsWindowBackgroundPressed() const override { return false; }
     int32_t GetGripIndent() const override { return 1; }
     int32_t GetGripSize() const override { return GetGripIndent() + GetGripBarWidth() + 2; }
     int32_t GetMenuSeparatorIndent() const override { return 12; }

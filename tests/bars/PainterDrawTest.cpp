@@ -210,6 +210,39 @@ TEST_F(PainterDrawTest, ToolbarGlyphIsCentredAndMovesWhenPressedAndChecked) {
     }
 }
 
+TEST_F(PainterDrawTest, CheckedAndOpenPartsKeepTheWindowBackgroundInBothFamilies) {
+    // Both families keep the window background under a pressed, checked or hot item: a checked glyphless
+    // button shows it inside its 1-pixel frame and sunken edge, an open drop-down part inside its sunken edge;
+    // only a rarely used item takes the item brush (the checked one's is the secondary brush).
+    const win::COLORREF background = Rgb(10, 120, 230);
+    TxbPaintWindow w = Window;
+    w.PaintBackground = [background](win::HDC dc, const win::TRect& rect, win::HBRUSH) {
+        win::HBRUSH b = win::CreateSolidBrush(background);
+        win::FillRect(dc, &rect, b);
+        win::DeleteObject(b);
+    };
+    const win::TRect part{20, 0, 31, 22};
+    for (const TxbBarItemControlPainter* painter : {StandardPainter(), EnhancedPainter()})
+        for (bool rarelyUsed : {false, true}) {
+            SCOPED_TRACE(std::string(painter->ClassName()) + (rarelyUsed ? " rarely used" : ""));
+            const win::COLORREF inside = rarelyUsed ? Sys(win::COLOR_BTNHIGHLIGHT) : background;
+            TxbItemPaintState s;
+            s.Down = true;
+            s.RarelyUsed = rarelyUsed;
+            Surface button(23, 22, Paper);
+            painter->PaintItemGlyph(w, button.Dc(), {0, 0, 23, 22}, s, TxbGlyphSource{});
+            EXPECT_EQ(button.Pixel(0, 11), Sys(win::COLOR_BTNSHADOW));
+            EXPECT_EQ(button.Pixel(22, 11), Sys(win::COLOR_BTNHIGHLIGHT));
+            for (auto [x, y] : {std::pair{2, 2}, std::pair{11, 11}, std::pair{20, 19}})
+                EXPECT_EQ(button.Pixel(x, y), inside) << x << "," << y;
+            Surface open(40, 22, Paper);
+            painter->PaintDropDownButtonPart(w, open.Dc(), s, part);
+            EXPECT_EQ(open.Pixel(part.Left, 10), Sys(win::COLOR_BTNSHADOW));
+            for (auto [x, y] : {std::pair{part.Left + 1, 1}, std::pair{part.Right - 2, 20}})
+                EXPECT_EQ(open.Pixel(x, y), inside) << x << "," << y;
+        }
+}
+
 TEST_F(PainterDrawTest, DisabledGlyphFadedWithTheManagersFlag) {
     vcl::TBitmap glyph;
     glyph.SetPixelFormat(vcl::pf24bit);

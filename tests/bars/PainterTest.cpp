@@ -104,7 +104,7 @@ TEST(PainterFamiliesTest, YesNoAnswersOfEachFamily) {
     };
     const Row rows[] = {
         {"KeepsWindowBackgroundPressed", [](auto* p) { return p->KeepsWindowBackgroundPressed(); },
-         {true, false, false, false, false}},
+         {true, true, false, false, false}},
         {"HandlesRarelyUsedBackground", [](auto* p) { return p->HandlesRarelyUsedBackground(); },
          {false, false, false, true, false}},
         {"HasSplitDropDownHotTrack", [](auto* p) { return p->HasSplitDropDownHotTrack(); },
