@@ -155,6 +155,11 @@ gx, gy = glyph_origin(parts[(T, 'faded')])
 want = shown(faded(glyphs['faded'], tuple(int(v) for v in fade)))
 expect('faded picture', T, gx + 7, gy + 7, want, tolerance=1)
 expect('faded picture keeps its transparent part', T, gx, gy + 15, FACE)
+# A drop-down button: its picture centred in a button's width at the part's left; the arrow part follows.
+left, top, right, bottom = parts[(T, 'dropdown')]
+gx, gy = glyph_origin((left, top, left + parts[(T, 'normal')][2] - parts[(T, 'normal')][0], bottom))
+expect('drop-down picture', T, gx + 7, gy + 7, shown(glyphs['dropdown']))
+expect('drop-down picture transparent corner', T, gx, gy + 15, FACE)
 # The separator between two groups: 6 pixels, an etched line 2 pixels in.
 sep = parts[(T, 'pressed')][2]
 check('separator area is 6 pixels', parts[(T, 'checked')][0] - sep == 6, str(parts[(T, 'checked')][0] - sep))
