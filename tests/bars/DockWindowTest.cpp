@@ -52,6 +52,16 @@ protected:
         win::SendMessage(dock->GetHandle(), win::WM_NCCALCSIZE, 0, reinterpret_cast<win::LPARAM>(&params));
         return params.rgrc[0];
     }
+    // A 7 by 5 tile of distinct colours as the dock's picture; the colour the tiling shows at a client point.
+    static win::COLORREF TileColour(int x, int y) { return Rgb(x % 7 * 20, y % 5 * 30, 77); }
+    static void SetTile(TxbDockControl* dock) {
+        vcl::TBitmap* tile = dock->GetBackgroundBitmap();
+        tile->SetPixelFormat(vcl::pf24bit);
+        tile->SetSize(7, 5);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 7; ++x)
+                tile->GetCanvas()->SetPixel(x, y, TileColour(x, y));
+    }
     TxbBarManager* Manager = nullptr;
 };
 
@@ -60,13 +70,7 @@ TEST_F(DockWindowTest, DockBitmapContinuesUnderADockedToolbar) {
     TxbBarControl* window = bar->GetControl();
     TxbDockControl* dock = Manager->GetBars()->GetDockControl(dsTop);
     ASSERT_EQ(window->GetDockControl(), dock);
-    auto colour = [](int x, int y) { return Rgb(x * 20, y * 30, 77); };
-    vcl::TBitmap* tile = dock->GetBackgroundBitmap();
-    tile->SetPixelFormat(vcl::pf24bit);
-    tile->SetSize(7, 5);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x)
-            tile->GetCanvas()->SetPixel(x, y, colour(x, y));
+    SetTile(dock);
     EXPECT_TRUE(dock->HasBackground());
     const int w = 30, h = 12;
     Surface out(w, h);
@@ -74,19 +78,13 @@ TEST_F(DockWindowTest, DockBitmapContinuesUnderADockedToolbar) {
     const int left = window->GetLeft(), top = window->GetTop();
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            ASSERT_EQ(out.Pixel(x, y), colour((x + left) % 7, (y + top) % 5)) << x << "," << y;
+            ASSERT_EQ(out.Pixel(x, y), TileColour(x + left, y + top)) << x << "," << y;
 }
 
 TEST_F(DockWindowTest, ADockBitmapContinuesAcrossADockedToolbarsEdgeFrameAndItems) {
-    // A 7 by 5 tile; the toolbar sits in the second row, away from the tile's origin in both directions.
-    auto colour = [](int x, int y) { return Rgb(x % 7 * 20, y % 5 * 30, 77); };
+    // The toolbar sits in the second row, away from the tile's origin in both directions.
     TxbDockControl* dock = Manager->GetBars()->GetDockControl(dsTop);
-    vcl::TBitmap* tile = dock->GetBackgroundBitmap();
-    tile->SetPixelFormat(vcl::pf24bit);
-    tile->SetSize(7, 5);
-    for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x)
-            tile->GetCanvas()->SetPixel(x, y, colour(x, y));
+    SetTile(dock);
     for (TxbBarManagerStyle style : {bmsStandard, bmsEnhanced}) {
         SCOPED_TRACE(style);
         Manager->SetStyle(style);
@@ -119,7 +117,7 @@ TEST_F(DockWindowTest, ADockBitmapContinuesAcrossADockedToolbarsEdgeFrameAndItem
         int wrong = 0;
         std::string firstWrong;
         auto check = [&](int x, int y) {
-            if ((FScreen.ScreenPixel(x, y) & 0xFFFFFF) != colour(x - dockOrigin.X, y - dockOrigin.Y) && !wrong++)
+            if ((FScreen.ScreenPixel(x, y) & 0xFFFFFF) != TileColour(x - dockOrigin.X, y - dockOrigin.Y) && !wrong++)
                 firstWrong = std::to_string(x - outer.Left) + "," + std::to_string(y - outer.Top);
         };
         // The dock's own pixels beside the window, along its full height.
