@@ -1311,39 +1311,28 @@ TxbBarSubMenuControl* TxbBarSubItemControl::CreateSubMenuWindow() {
 
 int32_t TxbBarSubItemControl::CalcHeight() {
     TCustomxbBarControl* window = GetWindow();
-    if (!window || !IsBarControlAlive(window))
-        return 0;
-    const int32_t text = window->GetTextRowHeight();
-    return window->IsMenu() ? (window->GetMenuRowHeight() > 0 ? window->GetMenuRowHeight() : text + 4) : text;
+    const TxbBarItemControlPainter* painter = GetPainter();
+    return window && IsBarControlAlive(window) && painter ? painter->CalcSubItemHeight(this) : 0;
 }
 
 int32_t TxbBarSubItemControl::CalcWidth() {
     TCustomxbBarControl* window = GetWindow();
-    if (!window || !IsBarControlAlive(window))
-        return 0;
-    std::string caption = GetCaption();
-    win::HDC dc = win::GetDC(nullptr);
-    win::HGDIOBJ old = nullptr;
-    if (win::HFONT font = window->GetFont())
-        old = win::SelectObject(dc, win::ToGdiObj(font));
-    win::TRect r{0, 0, 0, 0};
-    win::DrawText(dc, caption.c_str(), int(caption.size()), &r, win::DT_CALCRECT | win::DT_SINGLELINE);
-    if (old)
-        win::SelectObject(dc, old);
-    win::ReleaseDC(nullptr, dc);
-    // Menus: glyph column, caption, arrow column; toolbars: the caption with its margins.
-    return window->IsMenu() ? r.Width() + 2 * window->GetTextRowHeight() + 16 : r.Width() + 14;
+    const TxbBarItemControlPainter* painter = GetPainter();
+    return window && IsBarControlAlive(window) && painter ? painter->CalcSubItemWidth(this) : 0;
 }
 
-int32_t TxbBarSubItemControl::GetHeight() {
-    auto* toolbar = dynamic_cast<TxbBarControl*>(GetWindow());
-    return toolbar && IsBarControlAlive(toolbar) && toolbar->IsVertical() ? CalcWidth() : CalcHeight();
+namespace {
+// A vertical toolbar whose bar turns its text: its entries lie across it.
+bool IsRotatedToolbar(TCustomxbBarControl* window) {
+    auto* toolbar = dynamic_cast<TxbBarControl*>(window);
+    return toolbar && IsBarControlAlive(toolbar) && toolbar->IsVertical() && toolbar->GetBar() &&
+           toolbar->GetBar()->GetRotateWhenVertical();
 }
+} // namespace
 
-int32_t TxbBarSubItemControl::GetWidth() {
-    auto* toolbar = dynamic_cast<TxbBarControl*>(GetWindow());
-    return toolbar && IsBarControlAlive(toolbar) && toolbar->IsVertical() ? CalcHeight() : CalcWidth();
-}
+int32_t TxbBarSubItemControl::GetHeight() { return IsRotatedToolbar(GetWindow()) ? CalcWidth() : CalcHeight(); }
+
+int32_t TxbBarSubItemControl::GetWidth() { return IsRotatedToolbar(GetWindow()) ? CalcHeight() : CalcWidth(); }
 
 bool TxbBarSubItemControl::WantsDblClick() {
     TxbBarManager* manager = GetBarManager();

@@ -164,8 +164,8 @@ TEST_F(EditorFormTest, TheEditorsBarsReadBackAsTheLayoutSays) {
     TxbDockControl* top = bars->GetDockControl(dsTop);
     EXPECT_EQ(window->GetWidth(), top->GetWidth());
     const std::vector<std::vector<std::string>> rows = {
-        {"siFile", "siEdit", "siView", "siTools", "siHelp", "miNew", "miOpen"},
-        {"siSaveDrop", "miFrameInsert", "miFrameRemove"},
+        {"siFile", "siEdit", "siView", "siTools", "siHelp", "miNew", "miOpen", "siSaveDrop"},
+        {"miFrameInsert", "miFrameRemove"},
         {"miFrameUp", "miFrameDown"},
         {"miViewPreviewWindow"},
         {"miPlay", "miPause", "miRewind"},

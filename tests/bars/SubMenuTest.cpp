@@ -4,7 +4,11 @@
 #include "MenusTestSupport.h"
 
 #include "bars/xbBarHints.h"
+#include "platform/win/gdi/Text.h"
 #include "platform/win/user/Metrics.h"
+
+#include <cstdlib>
+#include <string>
 
 using namespace bars;
 using namespace barstest;
@@ -61,6 +65,50 @@ TEST_F(SubMenuTest, HoveringACascadingEntryOpensItsMenuAfter400Ms) {
     win::GetWindowRect(MenuOf(Recent)->GetHandle(), &r);
     EXPECT_EQ(r.Left, file->GetItemScreenRect(recent).Right);
     EXPECT_EQ(Errors, std::vector<std::string>{});
+}
+
+// A sub item is its caption wide (accelerator marks left out) with the room its place needs: on the menu bar
+// twice the arrow size (half the font's height) and no drop-down arrow, on another toolbar half a text row more
+// for that arrow, both a text row high without a picture; in a menu two row heights and 3 more, a row high.
+TEST_F(SubMenuTest, ASubItemMeasuresItsCaptionAndTheRoomOfItsPlace) {
+    MakeMenuBar();
+    TxbBar* tools = Manager->GetBars()->Add();
+    tools->SetDockingStyle(dsTop);
+    AddSub(tools->GetItemLinks(), "&More");
+    tools->SetVisible(true);
+    DrainMessages();
+    auto captionWidth = [](TCustomxbBarControl* window, const char* text) {
+        win::HDC dc = win::GetDC(nullptr);
+        win::HGDIOBJ old = win::SelectObject(dc, win::ToGdiObj(window->GetFont()));
+        win::SIZE size{};
+        win::GetTextExtentPoint32(dc, text, int(std::string(text).size()), &size);
+        win::SelectObject(dc, old);
+        win::ReleaseDC(nullptr, dc);
+        return int32_t(size.cx);
+    };
+    auto arrowSize = [](TCustomxbBarControl* window) {
+        win::LOGFONT font{};
+        win::GetObject(window->GetFont(), sizeof(font), &font);
+        return std::abs(font.lfHeight) / 2;
+    };
+    TxbBarControl* bar = MainWindow();
+    EXPECT_EQ(MainControl(0)->GetWidth(), captionWidth(bar, "File") + 2 * arrowSize(bar));
+    EXPECT_EQ(MainControl(0)->GetHeight(), bar->GetTextRowHeight());
+    TxbBarControl* toolbar = tools->GetControl();
+    ASSERT_NE(toolbar, nullptr);
+    TxbBarItemControl* more = tools->GetItemLinks()->GetItem(0)->GetControl();
+    ASSERT_NE(more, nullptr);
+    EXPECT_EQ(more->GetWidth(),
+              captionWidth(toolbar, "More") + 2 * arrowSize(toolbar) + toolbar->GetTextRowHeight() / 2);
+    EXPECT_EQ(more->GetHeight(), toolbar->GetTextRowHeight());
+
+    Chord(win::VK_MENU, 'F');
+    TxbBarSubMenuControl* menu = MenuOf(File);
+    ASSERT_NE(menu, nullptr);
+    TxbBarItemControl* recent = File->GetItemLinks()->GetItem(2)->GetControl();
+    ASSERT_NE(recent, nullptr);
+    EXPECT_EQ(recent->GetWidth(), captionWidth(menu, "Recent") + 2 * menu->GetMenuRowHeight() + 3);
+    EXPECT_EQ(recent->GetHeight(), menu->GetMenuRowHeight());
 }
 
 TEST_F(SubMenuTest, AnOnPopupThatRebuildsTheBarStopsTheOpeningQuietly) {
