@@ -85,6 +85,39 @@ TEST_F(MenuAnimationTest, UnfoldDrawsOneStepPerTickAndEndsAtTheFinalBounds) {
     });
 }
 
+// A menu lower than one slide step (17 pixels of client area: one entry in a tiny font) gets no step to draw:
+// the end of the animation shows it at once at its final bounds, before any tick.
+TEST_F(MenuAnimationTest, AMenuSmallerThanOneStepShowsAtOnce) {
+    Manager->SetMenuAnimations(maSlide);
+    auto* tiny = new TxbBarPopupMenu(Form);
+    AddButton(tiny->GetItemLinks(), "One");
+    tiny->GetFont()->SetHeight(-3);
+    tiny->SetUseOwnFont(true);
+    bool checked = false;
+    FScreen.Script([&] {
+        TxbBarSubMenuControl* menu = tiny->GetControl();
+        ASSERT_NE(menu, nullptr);
+        win::TRect client{}, window{};
+        win::GetClientRect(menu->GetHandle(), &client);
+        win::GetWindowRect(menu->GetHandle(), &window);
+        ASSERT_LT(client.Height(), 17);
+        EXPECT_EQ(menu->GetAnimationKind(), maSlide);
+        EXPECT_EQ(GetAnimatedMenu(), nullptr);
+        EXPECT_FALSE(menu->GetAnimate());
+        EXPECT_TRUE(win::IsWindowVisible(menu->GetHandle()));
+        EXPECT_EQ(window.Left, 200);
+        EXPECT_EQ(window.Top, 150);
+        // The window holds the whole menu: its one row with the frame round it.
+        const win::TRect row = tiny->GetItemLinks()->GetItem(0)->ItemRect;
+        EXPECT_EQ(client.Height(), row.Bottom + menu->GetPainter()->GetMenuFrameWidth());
+        checked = true;
+        menu->DeactivateAll();
+    });
+    tiny->Popup(200, 150);
+    EXPECT_TRUE(checked);
+    delete tiny;
+}
+
 TEST_F(MenuAnimationTest, AKeyFinishesTheAnimationAndIsThenHandled) {
     Manager->SetMenuAnimations(maSlide);
     WithOpenPopup([](TxbBarSubMenuControl* menu) {
