@@ -6,6 +6,8 @@
 #   edge, its bottom), at the bounds of the render's menu and of the menu the demo reports; the desktop's focus
 #   stays on the form (xdotool getwindowfocus); a grab equals the render at every entry's centre (the first
 #   entry selected, as opening by key does).
+# - Down moves the highlight on the screen: the second entry's row ends in the scheme's selection colour, the
+#   first's in the button face.
 # - Escape closes it: the window is gone from the screen and the demo reports "closed siFile".
 # - Ctrl+O runs Open: "tag 102", once.
 # - A right click on the form opens the popup menu with its top-left corner at the pointer (a new
@@ -89,6 +91,32 @@ sleep 0.3
 barsdemo_compare_pixels menu "siFile/"
 [ "$BARS_POINTS" -ge 4 ] || barsdemo_fail "the render printed $BARS_POINTS entry points"
 echo "pixels: the grab equals the render at $BARS_POINTS entry centres"
+
+# Down moves the highlight on the screen too: the row repainted outside a paint reaches the desktop. At the right
+# end of each row (the hot row's text part is in the selection colour, the others on the menu face) the grab has
+# the scheme's colours, which the gallery reports from the same built-in scheme.
+mkdir -p "$BARS_WORK/gallery"
+"$BUILD/tools/barsgallery" enhanced classic "$BARS_WORK/gallery" >"$BARS_WORK/gallery.txt" 2>/dev/null ||
+    barsdemo_fail "build/tools/barsgallery did not run: build the target tool_barsgallery"
+scheme() { sed -n "s/^sys $1 //p" "$BARS_WORK/gallery.txt"; }
+HOT=$(scheme HIGHLIGHT) FACE=$(scheme BTNFACE)
+read -r first second _ < <(grep '^entry siFile/' "$OUT" | awk '{ printf "%s ", $2 }')
+row_end() {
+    local x y w h
+    read -r x y w h < <(barsdemo_rect entry "$1" "$OUT")
+    barsdemo_rgb_at "$BARS_WORK/shot.rgb" $((x + w - 4)) $((y + h / 2))
+}
+xdotool key Down
+highlight_moved=""
+for _ in $(seq 20); do
+    sleep 0.1
+    import -window root "$BARS_WORK/shot.png" 2>/dev/null || barsdemo_fail "no screen grab"
+    convert "$BARS_WORK/shot.png" -depth 8 "rgb:$BARS_WORK/shot.rgb" || barsdemo_fail "ImageMagick cannot convert the grab"
+    [ "$(row_end "$second")" = "$HOT" ] && [ "$(row_end "$first")" = "$FACE" ] && { highlight_moved=yes; break; }
+done
+[ -n "$highlight_moved" ] || barsdemo_fail "after Down the screen shows $(row_end "$second") on $second (the selection's \
+$HOT) and $(row_end "$first") on $first (the face's $FACE)"
+echo "Down: the highlight moved from $first to $second on the screen"
 
 # Escape.
 xdotool key Escape
