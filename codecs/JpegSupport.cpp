@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <jerror.h>
+
 namespace codecs {
 
 namespace {
@@ -37,7 +39,25 @@ void JpegBridgeReset(j_common_ptr cinfo) {
     cinfo->err->msg_code = 0;
 }
 
+void JpegScanLimitProgress(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor)
+        return;
+    auto* limit = reinterpret_cast<TJpegScanLimit*>(cinfo->progress);
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= limit->MaxScans)
+        return;
+    limit->Exceeded = true;
+    cinfo->err->msg_code = JERR_BAD_SCAN_SCRIPT;
+    cinfo->err->error_exit(cinfo);
+}
+
 } // namespace
+
+void JpegLimitScans(j_decompress_ptr cinfo, TJpegScanLimit& limit, int maxScans) {
+    limit.Pub.progress_monitor = JpegScanLimitProgress;
+    limit.MaxScans = maxScans;
+    limit.Exceeded = false;
+    cinfo->progress = &limit.Pub;
+}
 
 jpeg_error_mgr* InitJpegErrorBridge(TJpegErrorBridge& bridge, std::atomic<bool>* aborting,
                                     TJpegDescribeProc describe) {

@@ -44,6 +44,22 @@ template <class Call> bool JpegTry(TJpegErrorBridge& bridge, Call&& call) {
     return true;
 }
 
+// A progressive datastream may hold thousands of scans, each a pass over every block of the picture: a few
+// kilobytes could keep a decoder busy for minutes. Installed as a decompressor's progress monitor, the limit
+// raises a fatal error (through the bridge) when the decoder starts on scan MaxScans + 1, and sets Exceeded so
+// that the caller can say why. Coders need far fewer: a full successive-approximation script of three
+// components has a few dozen scans.
+struct TJpegScanLimit {
+    jpeg_progress_mgr Pub; // first: the callback finds the limit from cinfo->progress
+    int MaxScans = 0;
+    bool Exceeded = false;
+};
+
+constexpr int JpegDefaultMaxScans = 500;
+
+// Installs limit as the progress monitor of cinfo (before jpeg_start_decompress).
+void JpegLimitScans(j_decompress_ptr cinfo, TJpegScanLimit& limit, int maxScans = JpegDefaultMaxScans);
+
 // Whether a datastream of dataBytes bytes can code a picture of width x height. Every 8 x 8 block of a
 // scan costs at least a bit, so a picture takes at most 512 pixels a byte of one component; the rule
 // allows 4096, and every picture up to 16 M pixels (2^24), whatever the data. Checked after the header,

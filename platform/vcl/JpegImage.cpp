@@ -1,12 +1,12 @@
 #include "platform/vcl/JpegImage.h"
 
+#include "codecs/JpegSupport.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/Canvas.h"
 #include "platform/vcl/ImageBudget.h"
 #include "platform/vcl/Streams.h"
 
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,57 +18,28 @@ namespace vcl {
 
 namespace {
 
-// The library's error record. A fatal error writes its message and jumps back to the JpegImageTry that made
-// the call; warnings (a datastream cut short, damaged entropy data) are passed over, as the library
-// then decodes what it has.
-struct TJpegImageErrors {
-    jpeg_error_mgr Pub; // first: the callbacks find the record from cinfo->err
-    std::jmp_buf Jump;
-    char Message[JMSG_LENGTH_MAX] = {};
-};
-
-[[noreturn]] void JpegImageErrorExit(j_common_ptr cinfo) {
-    auto* errors = reinterpret_cast<TJpegImageErrors*>(cinfo->err);
-    cinfo->err->format_message(cinfo, errors->Message);
-    std::longjmp(errors->Jump, 1);
-}
-
-void JpegImageQuietMessage(j_common_ptr, int) {}
-void JpegImageQuietOutput(j_common_ptr) {}
-
-jpeg_error_mgr* InitJpegImageErrors(TJpegImageErrors& errors) {
-    jpeg_std_error(&errors.Pub);
-    errors.Pub.error_exit = JpegImageErrorExit;
-    errors.Pub.emit_message = JpegImageQuietMessage;
-    errors.Pub.output_message = JpegImageQuietOutput;
-    return &errors.Pub;
-}
-
-// Runs call, whose library calls may end in a jump back here: false when one raised a fatal error. The
-// frames left by the jump hold nothing with a destructor (library calls, plain values, pointers), so the
-// exception the caller then raises starts outside them.
-template <class Call> bool JpegImageTry(TJpegImageErrors& errors, Call&& call) {
-    if (setjmp(errors.Jump))
-        return false;
-    call();
-    return true;
-}
-
-// What one decoding holds of the library; freed however the decoding ends.
+// What one decoding holds of the library; freed however the decoding ends. The library's fatal errors jump
+// back to the codecs::JpegTry that made the call, whose frames hold nothing with a destructor: the exception
+// raised then starts outside them, and this record's destructor runs as the exception leaves.
 struct TJpegImageDecoder {
     jpeg_decompress_struct Info{};
-    TJpegImageErrors Errors;
+    codecs::TJpegErrorBridge Errors;
+    codecs::TJpegScanLimit Scans;
     bool Created = false;
     ~TJpegImageDecoder() {
         if (Created)
             jpeg_destroy_decompress(&Info);
     }
-    [[noreturn]] void Fail() const { throw EJPEG(std::string("JPEG error: ") + Errors.Message); }
+    [[noreturn]] void Fail() const {
+        if (Scans.Exceeded)
+            throw EJPEG("JPEG error: the image has more than " + std::to_string(Scans.MaxScans) + " scans");
+        throw EJPEG(std::string("JPEG error: ") + Errors.Message);
+    }
 };
 
 struct TJpegImageEncoder {
     jpeg_compress_struct Info{};
-    TJpegImageErrors Errors;
+    codecs::TJpegErrorBridge Errors;
     bool Created = false;
     unsigned char* Out = nullptr;
     unsigned long OutSize = 0;
@@ -80,19 +51,11 @@ struct TJpegImageEncoder {
     [[noreturn]] void Fail() const { throw EJPEG(std::string("JPEG error: ") + Errors.Message); }
 };
 
-bool JpegImageDataCanFill(int64_t width, int64_t height, int64_t dataBytes) {
-    constexpr int64_t anyData = int64_t(1) << 24;
-    const int64_t pixels = ImageReadBytes(width, height);
-    if (pixels <= anyData)
-        return true;
-    return pixels / JpegMaxPixelsPerByte <= dataBytes;
-}
-
 // Reads the header of data into the decoder and refuses a picture that the data cannot code or that is
 // beyond the reading budget (with the coefficients a progressive file keeps, two bytes a sample).
 void JpegImageReadHeader(TJpegImageDecoder& d, const std::vector<uint8_t>& data) {
-    d.Info.err = InitJpegImageErrors(d.Errors);
-    const bool read = JpegImageTry(d.Errors, [&] {
+    d.Info.err = codecs::InitJpegErrorBridge(d.Errors);
+    const bool read = codecs::JpegTry(d.Errors, [&] {
         jpeg_create_decompress(&d.Info);
         d.Created = true;
         jpeg_mem_src(&d.Info, data.data(), static_cast<unsigned long>(data.size()));
@@ -102,8 +65,10 @@ void JpegImageReadHeader(TJpegImageDecoder& d, const std::vector<uint8_t>& data)
         d.Fail();
     const int64_t w = d.Info.image_width, h = d.Info.image_height;
     const int64_t coefficients = d.Info.progressive_mode ? 2 * int64_t(d.Info.num_components) : 0;
-    if (!JpegImageDataCanFill(w, h, int64_t(data.size())) || !ImageReadFits(ImageReadBytes(w, h, 3 + coefficients)))
+    if (!codecs::JpegDataCanFill(w, h, int64_t(data.size())) ||
+        !ImageReadFits(ImageReadBytes(w, h, 3 + coefficients)))
         throw EJPEG("JPEG image too large");
+    codecs::JpegLimitScans(&d.Info, d.Scans);
 }
 
 // CMYK samples as Adobe's programs write them (inverted) or as the standard has them.
@@ -120,6 +85,15 @@ void JpegImageCmykRow(const uint8_t* cmyk, uint8_t* bgr, int32_t width, bool inv
 void JpegImageGrayRow(const uint8_t* gray, uint8_t* bgr, int32_t width) {
     for (int32_t x = 0; x < width; ++x, bgr += 3)
         bgr[0] = bgr[1] = bgr[2] = gray[x];
+}
+
+// Colour rows made gray in place with the library's own weights of red, green and blue (0.299, 0.587, 0.114
+// in 16-bit fixed point), for pictures whose colours the library cannot turn into gray itself (CMYK).
+void JpegImageGrayInPlace(uint8_t* bgr, int32_t width) {
+    for (int32_t x = 0; x < width; ++x, bgr += 3) {
+        const uint32_t y = (7471u * bgr[0] + 38470u * bgr[1] + 19595u * bgr[2] + 32768u) >> 16;
+        bgr[0] = bgr[1] = bgr[2] = uint8_t(y);
+    }
 }
 
 } // namespace
@@ -288,7 +262,8 @@ void TJPEGImage::Decode() {
     const int32_t width = int32_t(info->image_width), height = int32_t(info->image_height);
     const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
     const bool gray = FGrayscale || info->num_components == 1;
-    info->out_color_space = gray ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    // The library gives gray from gray, YCbCr and RGB data; CMYK is converted here, then made gray.
+    info->out_color_space = cmyk ? JCS_CMYK : gray ? JCS_GRAYSCALE : JCS_EXT_BGR;
     info->do_block_smoothing = FSmoothing;
     if (FPerformance == jpBestSpeed) {
         info->dct_method = JDCT_IFAST;
@@ -301,17 +276,20 @@ void TJPEGImage::Decode() {
     // Gray and CMYK rows are decoded here and converted into the bitmap's rows.
     std::vector<uint8_t> samples(gray || cmyk ? size_t(width) * (cmyk ? 4 : 1) : 0);
     TBitmap* target = bitmap.get();
-    const bool decoded = JpegImageTry(d.Errors, [&] {
+    const bool decoded = codecs::JpegTry(d.Errors, [&] {
         jpeg_start_decompress(info);
         while (info->output_scanline < info->output_height) {
             auto* row = static_cast<uint8_t*>(target->ScanLine(int32_t(info->output_scanline)));
             JSAMPROW into = samples.empty() ? row : samples.data();
             if (jpeg_read_scanlines(info, &into, 1) != 1)
                 break;
-            if (cmyk && !gray)
+            if (cmyk) {
                 JpegImageCmykRow(samples.data(), row, width, inverted);
-            else if (gray)
+                if (gray)
+                    JpegImageGrayInPlace(row, width);
+            } else if (gray) {
                 JpegImageGrayRow(samples.data(), row, width);
+            }
         }
         jpeg_finish_decompress(info);
     });
@@ -325,10 +303,10 @@ void TJPEGImage::Encode() {
     TBitmap* source = FBitmap.get();
     TJpegImageEncoder e;
     jpeg_compress_struct* info = &e.Info;
-    info->err = InitJpegImageErrors(e.Errors);
+    info->err = codecs::InitJpegErrorBridge(e.Errors);
     const int32_t quality = FQuality;
     const bool gray = FGrayscale, progressive = FProgressiveEncoding;
-    const bool encoded = JpegImageTry(e.Errors, [&] {
+    const bool encoded = codecs::JpegTry(e.Errors, [&] {
         jpeg_create_compress(info);
         e.Created = true;
         jpeg_mem_dest(info, &e.Out, &e.OutSize);

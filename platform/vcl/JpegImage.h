@@ -20,11 +20,6 @@ LOOMWICK_EXCEPTION(EJPEG, EInvalidGraphic);
 
 enum TJPEGPerformance { jpBestQuality, jpBestSpeed };
 
-// Pictures whose data cannot code them are refused before anything is allocated for them: every picture up
-// to 2^24 pixels, larger ones only with a byte of data for every JpegMaxPixelsPerByte pixels (each 8 x 8
-// block of a scan costs at least a bit). The picture reading budget (ImageBudget.h) holds as well.
-constexpr int64_t JpegMaxPixelsPerByte = 4096;
-
 class TJPEGImage : public TGraphic {
 public:
     TJPEGImage();
@@ -35,7 +30,10 @@ public:
     void Assign(TPersistent* source) override;
     void Draw(TCanvas* canvas, const TRect& rect) override;
     // Reads the rest of the stream as one JPEG datastream: the header at once (EJPEG when it is not one, or
-    // when the picture is too large to read), the pixels when they are first needed.
+    // when the picture is too large to read), the pixels when they are first needed. Pictures whose data
+    // cannot code them are refused before anything is allocated for them (codecs::JpegDataCanFill), and so
+    // are pictures beyond the reading budget (ImageBudget.h); decoding refuses files of more scans than
+    // codecs::JpegDefaultMaxScans.
     void LoadFromStream(TStream* stream) override;
     // Writes the data, made from the picture first when there is none.
     void SaveToStream(TStream* stream) override;
