@@ -20,6 +20,15 @@ HeadlessScreen::~HeadlessScreen() {
     SetScreenBackend(FPrevious);
 }
 
+void HeadlessScreen::SetDepth(int bitsPerPixel) {
+    if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24 &&
+        bitsPerPixel != 32)
+        return;
+    FDepth = bitsPerPixel;
+    if (InstalledScreenBackend() == this)
+        win::ScreenDepthChanged();
+}
+
 void HeadlessScreen::SetMonitors(std::vector<MonitorDesc> monitors) {
     std::lock_guard<std::mutex> guard(FLock);
     FMonitors = std::move(monitors);

@@ -32,7 +32,10 @@ public:
 
     // Screen layout.
     void SetMonitors(std::vector<win::MonitorDesc> monitors);
-    void SetDepth(int bitsPerPixel) { FDepth = bitsPerPixel; }
+    // The screen's colour depth, 32 at first; it reaches the GDI (GetDeviceCaps BITSPIXEL) and the windows
+    // (WM_DISPLAYCHANGE) as a real display's does. Depths the GDI cannot draw at (other than 1, 4, 8, 16, 24,
+    // 32) are ignored.
+    void SetDepth(int bitsPerPixel);
     // Whether layered windows count as translucent (a desktop with a compositing manager); default yes.
     void SetComposited(bool value) { FComposited = value; }
 

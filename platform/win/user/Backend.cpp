@@ -1,7 +1,10 @@
 // The installed screen backend, the built-in screenless one, and the names of waiting loops.
 #include "platform/win/user/Backend.h"
 
+#include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Kernel.h"
+#include "platform/win/user/Messages.h"
+#include "platform/win/user/User.h"
 #include "platform/win/user/UserModule.h"
 #include "platform/win/user/WindowObject.h"
 
@@ -64,6 +67,21 @@ std::vector<std::string>& WaitNames() {
 void SetScreenBackend(IScreenBackend* backend) {
     RegisterUserModule();
     Installed() = backend;
+    SetScreenBitsPixel(ScreenBackend().ScreenDepth());
+}
+
+void ScreenDepthChanged() {
+    const int before = GetScreenBitsPixel();
+    SetScreenBitsPixel(ScreenBackend().ScreenDepth());
+    const int depth = GetScreenBitsPixel();
+    if (depth == before)
+        return;
+    TRect primary{0, 0, 0, 0};
+    for (const MonitorDesc& m : ScreenBackend().Monitors())
+        if (m.Primary)
+            primary = m.Bounds;
+    BroadcastSystemMessage(WM_DISPLAYCHANGE, WPARAM(depth),
+                           MAKELPARAM(primary.Right - primary.Left, primary.Bottom - primary.Top));
 }
 IScreenBackend* InstalledScreenBackend() { return Installed(); }
 

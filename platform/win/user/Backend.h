@@ -71,7 +71,13 @@ bool DesktopFramedStyle(DWORD style, DWORD exStyle);
 // with desktop frames. Its window rectangle is its client area, as the desktop's frame lies outside it.
 bool DesktopDrawsFrame(HWND hwnd);
 
-void SetScreenBackend(IScreenBackend* backend); // nullptr puts the built-in screenless one back
+// nullptr puts the built-in screenless one back. The GDI's screen depth (GetDeviceCaps BITSPIXEL) becomes the
+// installed screen's.
+void SetScreenBackend(IScreenBackend* backend);
+// The installed screen's depth changed: the GDI's screen depth follows and, when it changed, every top-level
+// window gets WM_DISPLAYCHANGE (bits a pixel, the primary monitor's width and height), as on a real display.
+// A depth the GDI does not draw at (other than 1, 4, 8, 16, 24, 32) is not taken.
+void ScreenDepthChanged();
 IScreenBackend& ScreenBackend();
 // The backend installed with SetScreenBackend, or nullptr for the built-in screenless one.
 IScreenBackend* InstalledScreenBackend();

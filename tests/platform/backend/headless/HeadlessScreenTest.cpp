@@ -184,3 +184,50 @@ TEST_F(HeadlessTest, MonitorsAndWorkAreasComeFromTheScreen) {
     EXPECT_EQ(work, (TRect{0, 0, 800, 570}));
     EXPECT_EQ(GetSystemMetrics(SM_CXVIRTUALSCREEN), 1824);
 }
+
+// The screen's depth is what the GDI reports and what windows hear of, as with a real display: a change
+// reaches every top-level window once as WM_DISPLAYCHANGE (bits a pixel, primary monitor's size); a depth the
+// GDI cannot draw at is ignored; the screen that was installed before gives its depth back at the end.
+TEST_F(HeadlessTest, TheScreenDepthReachesTheGdiAndTheWindows) {
+    static std::vector<std::pair<WPARAM, LPARAM>> heard;
+    heard.clear();
+    WNDCLASSEX wc;
+    wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (msg == WM_DISPLAYCHANGE)
+            heard.emplace_back(wParam, lParam);
+        return DefWindowProc(hwnd, msg, wParam, lParam);
+    };
+    wc.lpszClassName = "LoomwickTestDepth";
+    RegisterClassEx(wc);
+    HWND hidden = CreateWindowEx(0, "LoomwickTestDepth", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                 nullptr);
+    FScreen.SetMonitors({{{0, 0, 800, 600}, {0, 0, 800, 570}, true}});
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 32);
+    EXPECT_EQ(GetDeviceCaps(screen, NUMCOLORS), -1);
+
+    FScreen.SetDepth(8);
+    EXPECT_EQ(FScreen.ScreenDepth(), 8);
+    EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 8);
+    EXPECT_NE(GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE, 0);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0], (std::pair<WPARAM, LPARAM>{8, MAKELPARAM(800, 600)}));
+    FScreen.SetDepth(8);
+    FScreen.SetDepth(12);
+    EXPECT_EQ(FScreen.ScreenDepth(), 8);
+    EXPECT_EQ(heard.size(), 1u);
+    {
+        HeadlessScreen inner;
+        EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 32);
+        inner.SetDepth(16);
+        EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 16);
+        FScreen.SetDepth(24); // not the installed screen: its depth waits until it is again
+        EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 16);
+    }
+    EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 24);
+    FScreen.SetDepth(32);
+    EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 32);
+    EXPECT_EQ(heard.back().first, 32u);
+    ReleaseDC(nullptr, screen);
+    DestroyWindow(hidden);
+}
