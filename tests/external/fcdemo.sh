@@ -16,7 +16,7 @@
 # edit: Tab moves from the name to it and selects its text, "1.5" typed and Tab give "1.50"; a click on its up
 # button gives "1.51" (step 0.01); held for a second it repeats (more than 5 changes). Its up button, grabbed,
 # must show the black triangle the frame model gives ((cx, cy - 5), (cx + 4, cy), (cx - 4, cy) inside the
-# raised border, the centre moved 2 down) on the button face.
+# raised border, the centre moved 2 down; a pixel is in when its top-left corner is) on the button face.
 # A sixth run holds the editor's preview page control with three pages: a click
 # on the second tab makes the demo report "page 1", and that page's colour (13434828) shows at its centre;
 # then a click on the URL label, whose URL is "http://x/?a=1&b=$(id)", opens it through the real xdg-open
@@ -344,8 +344,10 @@ def edge(px, py):
 bad = black = checked = 0
 for y in range(t, b):
     for x in range(l, r):
-        px, py = x + 0.5, y + 0.5
-        if edge(px, py) < 0.5:
+        # Without a pen a polygon takes the pixels whose top-left corner it covers; a corner on an edge is the
+        # fill rule's own case.
+        px, py = x, y
+        if edge(px, py) < 1e-9:
             continue
         want = (0, 0, 0) if inside(px, py) else face
         black += want == (0, 0, 0)

@@ -120,7 +120,9 @@ BOOL GradientFill(HDC dc, const TRIVERTEX* vertices, ULONG nVertices, const void
             // Coverage by the polygon rule (pixel centres, right and bottom edges out), colours by weights.
             int three = 3;
             gdi::Region area =
-                gdi::Region::Combine(gdi::PolygonRegion(p, &three, 1, ALTERNATE), vis, RGN_AND);
+                gdi::Region::Combine(
+                    gdi::PolygonRegion(p, &three, 1, ALTERNATE, INT32_MIN, INT32_MAX, gdi::PolygonCentres), vis,
+                    RGN_AND);
             for (const TRect& q : area.FRects)
                 for (int y = q.Top; y < q.Bottom; ++y)
                     for (int x = q.Left; x < q.Right; ++x) {

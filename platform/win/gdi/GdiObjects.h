@@ -63,10 +63,17 @@ struct Region {
     bool operator==(const Region& o) const { return FRects == o.FRects; }
 };
 
-// Spans of a polygon for each row, by GDI's fill rules (pixel centres, ALTERNATE or WINDING). Drawing code
-// passes the rows it can see (rowMin .. rowMax - 1) so that huge figures cost only their visible part.
+// Where a pixel is sampled against a figure. GDI's polygons (Polygon, PolyPolygon, polygon regions) take pixel
+// (x, y) when the point (x, y), its top-left corner, lies inside, a point on a left or top edge included and one
+// on a right or bottom edge left out: a triangle keeps every pixel whose corner it covers, as the arrows of the
+// controls (7, 5, 3, 1 pixels from the three points (cx, cy), (cx - 3, cy - 4), (cx + 4, cy - 4)) rely on.
+// Figures made of a pen's width and colour ramps sample pixel centres (x + 0.5, y + 0.5).
+enum PolygonSampling { PolygonCorners, PolygonCentres };
+
+// Spans of a polygon for each row, by GDI's fill rules (ALTERNATE or WINDING). Drawing code passes the rows it
+// can see (rowMin .. rowMax - 1) so that huge figures cost only their visible part.
 Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMode, int rowMin = INT32_MIN,
-                     int rowMax = INT32_MAX);
+                     int rowMax = INT32_MAX, PolygonSampling sampling = PolygonCorners);
 Region EllipseRegion(int left, int top, int right, int bottom, int rowMin = INT32_MIN,
                      int rowMax = INT32_MAX);
 Region RoundRectRegion(int left, int top, int right, int bottom, int ew, int eh, int rowMin = INT32_MIN,

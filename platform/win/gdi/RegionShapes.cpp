@@ -1,5 +1,6 @@
 // Rasterising shapes into regions: polygons (ALTERNATE and WINDING), ellipses and rounded rectangles.
-// A pixel belongs to a shape when its centre lies inside, so a rectangle's right and bottom edges are out.
+// A pixel belongs to an ellipse or a rounded rectangle when its centre lies inside, to a polygon when its
+// top-left corner does (PolygonSampling); either way a rectangle's right and bottom edges are out.
 #include "platform/win/gdi/GdiObjects.h"
 
 #include <cmath>
@@ -15,10 +16,10 @@ int ShapesClampRow(int64_t y) {
     return int(std::clamp<int64_t>(y, -ShapesMaxCoord, ShapesMaxCoord));
 }
 
-// Pixels whose centre x + 0.5 lies in [a, b).
-void ShapesSpanPixels(double a, double b, int& first, int& last) {
-    first = int(std::ceil(a - 0.5));
-    last = int(std::ceil(b - 0.5));
+// Pixels whose sample point x + offset (0.5: the centre) lies in [a, b).
+void ShapesSpanPixels(double a, double b, int& first, int& last, double offset = 0.5) {
+    first = int(std::ceil(a - offset));
+    last = int(std::ceil(b - offset));
     first = std::clamp(first, -ShapesMaxCoord, ShapesMaxCoord);
     last = std::clamp(last, -ShapesMaxCoord, ShapesMaxCoord);
 }
@@ -30,7 +31,9 @@ void ShapesAddRow(std::vector<TRect>& out, int y, int x0, int x1) {
 
 } // namespace
 
-Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMode, int rowMin, int rowMax) {
+Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMode, int rowMin, int rowMax,
+                     PolygonSampling sampling) {
+    const double offset = sampling == PolygonCentres ? 0.5 : 0.0;
     struct Edge {
         double X0, Y0, X1, Y1;
         int Dir;
@@ -57,7 +60,7 @@ Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMod
     int y0 = std::max(ShapesClampRow(minY), rowMin), y1 = std::min(ShapesClampRow(maxY), rowMax);
     std::vector<std::pair<double, int>> xs;
     for (int y = y0; y < y1; ++y) {
-        double yc = y + 0.5;
+        double yc = y + offset;
         xs.clear();
         for (const Edge& e : edges) {
             double lo = std::min(e.Y0, e.Y1), hi = std::max(e.Y0, e.Y1);
@@ -73,7 +76,7 @@ Region PolygonRegion(const POINT* pts, const int* counts, int polys, int fillMod
             if (!inside)
                 continue;
             int a, b;
-            ShapesSpanPixels(xs[i].first, xs[i + 1].first, a, b);
+            ShapesSpanPixels(xs[i].first, xs[i + 1].first, a, b, offset);
             ShapesAddRow(rgn.FRects, y, a, b);
         }
     }

@@ -172,7 +172,8 @@ gdi::Region ShapesWideOutline(const std::vector<POINT>& pts, int w, bool squareC
                           {int(std::lround(x1 - nx + ex)), int(std::lround(y1 - ny + ey))},
                           {int(std::lround(x0 - nx - ex)), int(std::lround(y0 - ny - ey))}};
             int four = 4;
-            out = gdi::Region::Combine(out, gdi::PolygonRegion(q, &four, 1, WINDING, box.Top, box.Bottom),
+            out = gdi::Region::Combine(out, gdi::PolygonRegion(q, &four, 1, WINDING, box.Top, box.Bottom,
+                                                                      gdi::PolygonCentres),
                                        RGN_OR);
         }
         if (!squareCaps) {

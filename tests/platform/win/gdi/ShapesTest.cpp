@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 using namespace win;
 using namespace gditest;
 
@@ -67,6 +69,48 @@ TEST(GdiShapes, PolygonFillRules) {
     POINT sq[] = {{1, 1}, {4, 1}, {4, 3}, {1, 3}};
     Polygon(cv.Dc, sq, 4);
     EXPECT_EQ(Grid(cv.Dc, 5, 5), ".....\n.###.\n.###.\n.....\n.....\n");
+}
+
+// Without a pen a polygon takes the pixels whose top-left corner it covers, corners on its left and top edges
+// included, on its right and bottom edges left out; polygon regions take the same pixels. Grids worked out by
+// hand: on row y the edges cross at x0 < x1, and the pixels x0 <= x < x1 are in.
+TEST(GdiShapes, PolygonsWithoutAPenTakeThePixelsWhoseCornerTheyCover) {
+    struct Case {
+        const char* name;
+        std::vector<POINT> points;
+        int w, h;
+        const char* grid;
+    } cases[] = {
+        // The controls' drop-down arrow at (cx, cy) = (3, 4): rows 0..3 cross at [0.75y, 7 - y).
+        {"drop-down arrow", {{3, 4}, {0, 0}, {7, 0}}, 8, 5,
+         "#######.\n.#####..\n..###...\n...#....\n........\n"},
+        // An up arrow at (4, 5): [4 - 0.8y, 4 + 0.8y), row 5 (the base) out.
+        {"up arrow", {{4, 0}, {8, 5}, {0, 5}}, 9, 6,
+         ".........\n....#....\n...###...\n..#####..\n.#######.\n.........\n"},
+        // A left arrow at (0, 4): its tip row takes [0, 4), its right side (x = 4) is out.
+        {"left arrow", {{0, 4}, {4, 0}, {4, 8}}, 5, 9,
+         ".....\n...#.\n..##.\n.###.\n####.\n.###.\n..##.\n...#.\n.....\n"},
+        {"corner triangle", {{0, 0}, {4, 0}, {0, 4}}, 5, 5, "####.\n###..\n##...\n#....\n.....\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Canvas drawn(c.w, c.h);
+        SelectObject(drawn.Dc, GetStockObject(NULL_PEN));
+        Polygon(drawn.Dc, c.points.data(), int(c.points.size()));
+        EXPECT_EQ(Grid(drawn.Dc, c.w, c.h), c.grid);
+
+        Canvas filled(c.w, c.h);
+        HRGN rgn = CreatePolygonRgn(c.points.data(), int(c.points.size()), ALTERNATE);
+        FillRgn(filled.Dc, rgn, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        DeleteObject(rgn);
+        EXPECT_EQ(Grid(filled.Dc, c.w, c.h), c.grid);
+    }
+    // With a pen of the brush's colour the outline adds the right and bottom edges: the triangle on its three
+    // corners, whole.
+    Canvas cv(5, 5);
+    POINT corner[] = {{0, 0}, {4, 0}, {0, 4}};
+    Polygon(cv.Dc, corner, 3);
+    EXPECT_EQ(Grid(cv.Dc, 5, 5), "#####\n####.\n###..\n##...\n#....\n");
 }
 
 TEST(GdiShapes, XorPenDrawnTwiceErases) {
