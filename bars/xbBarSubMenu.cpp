@@ -812,6 +812,9 @@ void TxbBarSubMenuControl::PaintRow(TxbBarItemControl* control, win::HDC dc) {
         }
         TxbRarelyUsedRow row;
         row.Rect = r;
+        // Inside a run the band goes on beside a group separator as well.
+        if (rarely && !control->GetRunStart() && !control->GetSeparatorRect().IsEmpty())
+            row.Rect.Top = std::min(r.Top, control->GetSeparatorRect().Top);
         row.Indent = indent;
         row.First = link->GetShownIndex() == FTopIndex;
         row.Last = control->GetEndsRow();

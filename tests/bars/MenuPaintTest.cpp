@@ -237,7 +237,8 @@ TEST_F(MenuPaintTest, TheTearOffStripLiesAboveTheRows) {
 // The Enhanced family on a personalized popup opened in full: the rows of a run of rarely used entries lie on
 // the rarely used brush (button face + 20 per channel), which reaches over the frame beside them; the run has
 // a line in button shadow above it, a frequently used run after it one in button highlight (above its group
-// separator); after a rarely used last row the band goes down to the client bottom.
+// separator); inside a run the band goes on beside a group separator; after a rarely used last row the band
+// goes down to the client bottom.
 TEST_F(MenuPaintTest, RarelyUsedRunsLieOnABandUnderALine) {
     Manager->SetStyle(bmsEnhanced);
     const win::COLORREF face = win::GetSysColor(win::COLOR_BTNFACE);
@@ -247,9 +248,11 @@ TEST_F(MenuPaintTest, RarelyUsedRunsLieOnABandUnderALine) {
     const win::COLORREF band = Rgb(lighter(RedOf(face)), lighter(GreenOf(face)), lighter(BlueOf(face)));
     struct Case {
         const char* Name;
-        bool LastRarely; // the last entry is rarely used, else a frequently used one beginning a group
+        bool LastRarely; // the last entry is rarely used, else a frequently used one
+        bool LastGroup;  // the last entry begins a group
     };
-    for (const Case& c : {Case{"rarely used last", true}, Case{"frequently used after the run", false}}) {
+    for (const Case& c : {Case{"rarely used last", true, false}, Case{"frequently used after the run", false, true},
+                          Case{"a group inside the run", true, true}}) {
         SCOPED_TRACE(c.Name);
         auto* popup = new TxbBarPopupMenu(Form);
         popup->SetUseRecentItems(true);
@@ -259,7 +262,7 @@ TEST_F(MenuPaintTest, RarelyUsedRunsLieOnABandUnderALine) {
             button->SetCaption(caption);
             links->Add()->SetItem(button);
         }
-        links->GetItem(2)->SetBeginGroup(!c.LastRarely);
+        links->GetItem(2)->SetBeginGroup(c.LastGroup);
         for (int32_t i : {0, 1, 2}) {
             const bool rarely = i == 1 || (i == 2 && c.LastRarely);
             if (rarely) {
@@ -301,8 +304,17 @@ TEST_F(MenuPaintTest, RarelyUsedRunsLieOnABandUnderALine) {
             EXPECT_EQ(At(menu, often.Right - 5, often.Top + 1), face);
             EXPECT_EQ(At(menu, 0, oftenMid), highlight);
             EXPECT_EQ(At(menu, client.Right - 1, oftenMid), shadow);
+            const int32_t separator = menu->GetPainter()->GetMenuSeparatorHeight();
             if (c.LastRarely) {
-                EXPECT_EQ(last.Top, seldom.Bottom);
+                EXPECT_EQ(last.Top, seldom.Bottom + (c.LastGroup ? separator : 0));
+                if (c.LastGroup) {
+                    // The band goes on beside the separator, whose own strips above and below the etched line
+                    // are in the band too.
+                    const int32_t middle = last.Top - separator / 2;
+                    EXPECT_EQ(At(menu, last.Left - indent, middle), band);
+                    EXPECT_EQ(At(menu, last.Right + 1, middle), band);
+                    EXPECT_EQ(At(menu, last.Right - 1, last.Top - separator), band);
+                }
                 EXPECT_EQ(At(menu, last.Right - 5, last.Top + 1), band);
                 // Down to the client bottom, a highlight pixel at its left end.
                 EXPECT_EQ(At(menu, (last.Left + last.Right) / 2, client.Bottom - 1), band);
@@ -310,7 +322,6 @@ TEST_F(MenuPaintTest, RarelyUsedRunsLieOnABandUnderALine) {
                 EXPECT_EQ(At(menu, last.Left - 2, client.Bottom - 1), highlight);
             } else {
                 // The extra pixel, then the group separator, then the row.
-                const int32_t separator = menu->GetPainter()->GetMenuSeparatorHeight();
                 EXPECT_EQ(last.Top, seldom.Bottom + 1 + separator);
                 EXPECT_EQ(At(menu, last.Left - indent, seldom.Bottom), highlight);
                 EXPECT_EQ(At(menu, last.Right, seldom.Bottom), highlight);
