@@ -21,6 +21,7 @@ struct TSwfJpegCodecs {
     jpeg_decompress_struct Decoder{};
     jpeg_compress_struct Encoder{};
     codecs::TJpegErrorBridge Err;
+    codecs::TJpegScanLimit Scans;
     bool HaveDecoder = false;
     bool HaveEncoder = false;
     unsigned char* Encoded = nullptr;
@@ -33,7 +34,12 @@ struct TSwfJpegCodecs {
             jpeg_destroy_compress(&Encoder);
         std::free(Encoded);
     }
-    [[noreturn]] void Fail() const { throw vcl::EInvalidGraphic(std::string("JPEG error: ") + Err.Message); }
+    [[noreturn]] void Fail() const {
+        if (Scans.Exceeded)
+            throw vcl::EInvalidGraphic("JPEG error: the image has more than " +
+                                       std::to_string(Scans.MaxScans) + " scans");
+        throw vcl::EInvalidGraphic(std::string("JPEG error: ") + Err.Message);
+    }
 };
 
 } // namespace
@@ -77,6 +83,7 @@ void JpegReencodeBaseline(const uint8_t* data, size_t size, vcl::TStream* out, u
         !vcl::ImageReadFits(vcl::ImageReadBytes(w, h, int64_t(components) + 2 * dinfo->num_components)))
         throw vcl::EInvalidGraphic("JPEG image too large");
     dinfo->out_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    codecs::JpegLimitScans(dinfo, c.Scans);
     std::vector<uint8_t> pixels;
     if (!codecs::JpegTry(c.Err, [&] { jpeg_start_decompress(dinfo); }))
         c.Fail();

@@ -370,6 +370,7 @@ bool JpegSetDct(uint8_t method, J_DCT_METHOD& dct) {
 struct TJpegDecoder {
     jpeg_decompress_struct Info{};
     codecs::TJpegErrorBridge Err;
+    codecs::TJpegScanLimit Scans;
     TJpegSourceMgr Source;
     bool Created = false;
     ~TJpegDecoder() {
@@ -465,6 +466,7 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
             progress.SetAborting();
             return;
         }
+        codecs::JpegLimitScans(cinfo, dec->Scans);
         params.BitsPerSample = 8;
         switch (cinfo->jpeg_color_space) {
         case JCS_GRAYSCALE:
@@ -646,9 +648,13 @@ void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBit
             params.JpegWarningCode = classic >= 0 ? classic : dec->Err.LastWarningCode;
         }
     }
+    const bool tooManyScans = dec->Scans.Exceeded;
+    const int maxScans = dec->Scans.MaxScans;
     dec.reset();
     if (!tablesError.empty())
         throw EIKJpegException(tablesError);
+    if (tooManyScans)
+        throw EIKJpegException("The image has more than " + std::to_string(maxScans) + " scans");
 }
 
 void EncodeBitmapToJpeg(vcl::TStream* stream, TIKBitmap* bitmap, TIOParamsVals& params,

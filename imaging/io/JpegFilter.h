@@ -27,7 +27,8 @@ public:
 // (nullptr, or a stream other than stream) holds an abbreviated tables-only datastream read first.
 // ikrmParamsOnly stops once the output size is known, leaving the bitmap alone; ikjoRawComponents gives the
 // stored components of a YCbCr datastream without colour conversion. Failure sets the Aborting flag; errors
-// in the tables stream raise EIKJpegException.
+// in the tables stream and a datastream of more than codecs::JpegDefaultMaxScans scans (each a pass over the
+// whole picture, which a hostile file repeats every ten bytes) also raise EIKJpegException.
 void DecodeJpegToBitmap(vcl::TStream* stream, vcl::TStream* tablesStream, TIKBitmap* bitmap,
                         TIOParamsVals& params, TIKProgressContext& progress, TIKReadMode mode,
                         TIKJpegOutput output);

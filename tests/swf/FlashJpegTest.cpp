@@ -5,6 +5,7 @@
 #include "swf/FlashObjects.h"
 #include "swf/SWFJpeg.h"
 #include "tests/support/AllocationCounter.h"
+#include "tests/support/JpegScans.h"
 
 #include <gtest/gtest.h>
 
@@ -199,4 +200,23 @@ TEST(FlashJpeg, ReencodingKeepsToTheReadingBudget) {
     EXPECT_EQ(w, 64);
     EXPECT_EQ(h, 64);
     EXPECT_GT(out.GetSize(), 0);
+}
+
+// A progressive file may hold a scan in every ten bytes, each a pass over every block of the picture: the
+// conversion to baseline refuses files of more than 500 scans instead of decoding them for minutes.
+TEST(FlashJpeg, ReencodingRefusesFilesOfTooManyScans) {
+    vcl::TMemoryStream out;
+    uint16_t w = 0, h = 0;
+    const Bytes most = testsupport::JpegOfManyScans(8, 8, 499);
+    JpegReencodeBaseline(most.data(), most.size(), &out, w, h);
+    EXPECT_EQ(w, 8);
+    EXPECT_FALSE(JpegIsProgressive(static_cast<const uint8_t*>(out.Memory()), size_t(out.GetSize())));
+
+    const Bytes many = testsupport::JpegOfManyScans(2048, 2048, 3000);
+    try {
+        JpegReencodeBaseline(many.data(), many.size(), &out, w, h);
+        FAIL() << "3001 scans were decoded";
+    } catch (const vcl::EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "JPEG error: the image has more than 500 scans");
+    }
 }

@@ -4,6 +4,7 @@
 #include "imaging/io/IOParams.h"
 
 #include "IOTestUtil.h"
+#include "tests/support/JpegScans.h"
 
 #include <gtest/gtest.h>
 
@@ -339,4 +340,33 @@ TEST(JpegFilter, TablesFromASeparateStream) {
     EXPECT_THROW(DecodeJpegToBitmap(s2.get(), t2.get(), &broken.Bitmap, broken.Params, broken.Progress,
                                     ikrmImage, ikjoConverted),
                  EIKJpegException);
+}
+
+// A progressive file may hold a scan in every ten bytes, each a pass over every block of the picture: beyond
+// 500 scans the read stops with a message instead of running for minutes.
+TEST(JpegFilter, FilesOfTooManyScansAreRefused) {
+    TJpegRead most;
+    most.Read(testsupport::JpegOfManyScans(8, 8, 499));
+    ASSERT_FALSE(most.Aborting);
+    EXPECT_EQ(most.Bitmap.Width(), 8);
+
+    // 4 million pixels and 3,000 scans in 30 KB. Reading the parameters never starts on the scans.
+    const std::vector<uint8_t> many = testsupport::JpegOfManyScans(2048, 2048, 3000);
+    TJpegRead params;
+    params.Read(many, ikrmParamsOnly);
+    EXPECT_FALSE(params.Aborting);
+    EXPECT_EQ(params.Params.Width, 2048);
+    TJpegRead r;
+    try {
+        r.Read(many);
+        FAIL() << "3001 scans were decoded";
+    } catch (const EIKJpegException& e) {
+        EXPECT_EQ(e.Message(), "The image has more than 500 scans");
+    }
+    EXPECT_TRUE(r.Aborting);
+    // The next read of the same filter is not affected.
+    TJpegRead again;
+    again.Read(testsupport::JpegOfManyScans(16, 16, 10));
+    EXPECT_FALSE(again.Aborting);
+    EXPECT_EQ(again.Bitmap.Height(), 16);
 }

@@ -3,6 +3,7 @@
 #include "platform/vcl/ImageBudget.h"
 #include "platform/vcl/JpegImage.h"
 #include "platform/vcl/Streams.h"
+#include "tests/support/JpegScans.h"
 
 #include <gtest/gtest.h>
 
@@ -96,35 +97,6 @@ std::vector<uint8_t> Encoded(TPixelFormat pf = pf24bit) {
     jpeg.SetCompressionQuality(100);
     jpeg.Assign(&b);
     return Bytes(jpeg);
-}
-
-// A progressive gray file of width x height pixels whose first scan (the DC values, one block coded) is
-// followed by `refinements` scans that refine the DC values by one bit and hold no data: each is ten bytes,
-// and each makes the decoder pass over every block of the picture.
-std::vector<uint8_t> ManyScans(int width, int height, int refinements) {
-    TBitmap b;
-    FillBlocks(b, pf24bit, 8, 8);
-    TJPEGImage jpeg;
-    jpeg.SetGrayscale(true);
-    jpeg.SetProgressiveEncoding(true);
-    jpeg.Assign(&b);
-    std::vector<uint8_t> d = Bytes(jpeg);
-    const size_t frame = Find(d, 0xC2), scan = Find(d, 0xDA);
-    d[frame + 3] = uint8_t(height >> 8);
-    d[frame + 4] = uint8_t(height);
-    d[frame + 5] = uint8_t(width >> 8);
-    d[frame + 6] = uint8_t(width);
-    // The first scan: DC values, first pass (successive approximation: high bits down to bit 1).
-    EXPECT_EQ(std::vector<uint8_t>(d.begin() + long(scan + 2), d.begin() + long(scan + 8)),
-              (std::vector<uint8_t>{1, 1, 0, 0, 0, 0x01}));
-    size_t end = scan + 8;
-    while (end + 1 < d.size() && !(d[end] == 0xFF && d[end + 1] != 0 && (d[end + 1] < 0xD0 || d[end + 1] > 0xD7)))
-        ++end;
-    d.resize(end);
-    for (int i = 0; i < refinements; ++i)
-        d.insert(d.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 0, 0x10});
-    d.insert(d.end(), {0xFF, 0xD9});
-    return d;
 }
 
 // A CMYK file of 16 x 16 pixels of one colour as libjpeg writes it: with the Adobe marker, whose samples
@@ -341,13 +313,13 @@ TEST(TJPEGImage, CmykFilesReadInColourAndInGray) {
 // picture: beyond 500 scans the file is refused as it is decoded, before it costs minutes.
 TEST(TJPEGImage, FilesOfTooManyScansAreRefused) {
     TJPEGImage jpeg;
-    Load(jpeg, ManyScans(8, 8, 499));
+    Load(jpeg, testsupport::JpegOfManyScans(8, 8, 499));
     ASSERT_NE(jpeg.GetBitmap(), nullptr);
     EXPECT_EQ(jpeg.GetBitmap()->GetWidth(), 8);
 
     // 4 million pixels (up to 16 million may be announced by any data) and 3,000 scans in 30 KB: djpeg takes
     // 2.4 s for these, 6.4 s at 4096 x 4096, and a megabyte of such scans would take minutes.
-    Load(jpeg, ManyScans(2048, 2048, 3000));
+    Load(jpeg, testsupport::JpegOfManyScans(2048, 2048, 3000));
     EXPECT_EQ(jpeg.GetWidth(), 2048);
     try {
         jpeg.GetBitmap();
