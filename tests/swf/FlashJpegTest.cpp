@@ -5,7 +5,7 @@
 #include "swf/FlashObjects.h"
 #include "swf/SWFJpeg.h"
 #include "tests/support/AllocationCounter.h"
-#include "tests/support/JpegScans.h"
+#include "tests/support/JpegFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "imaging/io/IOParams.h"
 
 #include "IOTestUtil.h"
-#include "tests/support/JpegScans.h"
+#include "tests/support/JpegFiles.h"
 
 #include <gtest/gtest.h>
 

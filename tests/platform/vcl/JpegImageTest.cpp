@@ -3,7 +3,7 @@
 #include "platform/vcl/ImageBudget.h"
 #include "platform/vcl/JpegImage.h"
 #include "platform/vcl/Streams.h"
-#include "tests/support/JpegScans.h"
+#include "tests/support/JpegFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -102,33 +102,10 @@ std::vector<uint8_t> Encoded(TPixelFormat pf = pf24bit) {
 // A CMYK file of 16 x 16 pixels of one colour as libjpeg writes it: with the Adobe marker, whose samples
 // are the inverted inks (255: none).
 std::vector<uint8_t> CmykFile(const uint8_t inverted[4]) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* out = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &out, &size);
-    info.image_width = 16;
-    info.image_height = 16;
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&info);
-    jpeg_set_colorspace(&info, JCS_CMYK);
-    jpeg_set_quality(&info, 100, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<uint8_t> row(16 * 4);
-    for (size_t i = 0; i < row.size(); ++i)
+    uint8_t row[16 * 4];
+    for (size_t i = 0; i < sizeof(row); ++i)
         row[i] = inverted[i % 4];
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&info, &r, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    std::vector<uint8_t> d(out, out + size);
-    std::free(out);
-    return d;
+    return testsupport::JpegOfRows(16, 16, JCS_CMYK, 4, row, false, 100);
 }
 
 } // namespace

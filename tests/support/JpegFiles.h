@@ -1,6 +1,4 @@
-// A hostile progressive JPEG for the readers' tests: a gray file of width x height pixels whose first scan
-// (the DC values, one block coded) is followed by `refinements` scans that refine the DC values by one bit
-// and hold no data. Each of them is ten bytes, and each makes a decoder pass over every block of the picture.
+// JPEG files for the readers' tests, made with the library: plain ones, and hostile progressive ones.
 #pragma once
 
 #include <cstddef>
@@ -13,9 +11,10 @@
 
 namespace testsupport {
 
-inline std::vector<uint8_t> JpegOfManyScans(int width, int height, int refinements) {
-    // An 8 x 8 progressive gray file as the library writes it; its first scan codes the DC values from the
-    // high bits down to bit 1.
+// A file of width x height pixels whose rows all hold row (components samples a pixel, in space), at the
+// given quality, progressive or sequential, as the library writes it.
+inline std::vector<uint8_t> JpegOfRows(int width, int height, J_COLOR_SPACE space, int components,
+                                       const uint8_t* row, bool progressive, int quality = 75) {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -23,22 +22,34 @@ inline std::vector<uint8_t> JpegOfManyScans(int width, int height, int refinemen
     unsigned char* out = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &out, &size);
-    info.image_width = 8;
-    info.image_height = 8;
-    info.input_components = 1;
-    info.in_color_space = JCS_GRAYSCALE;
+    info.image_width = JDIMENSION(width);
+    info.image_height = JDIMENSION(height);
+    info.input_components = components;
+    info.in_color_space = space;
     jpeg_set_defaults(&info);
-    jpeg_simple_progression(&info);
+    jpeg_set_quality(&info, quality, 1);
+    if (progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, 1);
-    uint8_t row[8] = {0, 40, 80, 120, 160, 200, 240, 255};
     while (info.next_scanline < info.image_height) {
-        JSAMPROW r = row;
+        JSAMPROW r = const_cast<JSAMPROW>(row);
         jpeg_write_scanlines(&info, &r, 1);
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
     std::vector<uint8_t> d(out, out + size);
     std::free(out);
+    return d;
+}
+
+// A progressive gray file of width x height pixels whose first scan (the DC values, one block coded) is
+// followed by `refinements` scans that refine the DC values by one bit and hold no data: each is ten bytes,
+// and each makes a decoder pass over every block of the picture.
+inline std::vector<uint8_t> JpegOfManyScans(int width, int height, int refinements) {
+    // The library's first scan of an 8 x 8 progressive gray file codes the DC values from the high bits down
+    // to bit 1.
+    const uint8_t row[8] = {0, 40, 80, 120, 160, 200, 240, 255};
+    std::vector<uint8_t> d = JpegOfRows(8, 8, JCS_GRAYSCALE, 1, row, true);
 
     // The offsets of the length fields of the frame header and of the first scan header.
     size_t frame = 0, scan = 0;
