@@ -54,7 +54,7 @@ editor_keep "$W/inserted.png" editor_frames-inserted.png
 editor_list_rows "$W/inserted.png"
 editor_row_has_text -1 || editor_fail "no first row above the selected one"
 editor_row_has_text 2 || editor_fail "no fourth row"
-! editor_row_has_text 3 || editor_fail "a fifth row"
+editor_row_empty 3 || editor_fail "a fifth row"
 
 before=$(stat -c %Y.%s "$W/anim.gif")
 editor_key ctrl+s

@@ -145,12 +145,10 @@ editor_grab "$W/built.png"
 editor_keep "$W/built.png" editor_wizards-built.png
 
 # The list: row 1 is selected; rows 2 and 3 hold text one and two rows below it, nothing three below.
-read -r top height <<<"$(editor_selected_row "$W/built.png")"
-echo "selected row: from y $top, $height high"
-[ -n "$height" ] && [ "$height" -ge 12 ] && [ "$height" -le 24 ] || editor_fail "no selected row in the list"
-[ "$(editor_text_rows "$W/built.png" $((top + height)) $((top + 2 * height)))" -ge 3 ] || editor_fail "no second row"
-[ "$(editor_text_rows "$W/built.png" $((top + 2 * height)) $((top + 3 * height)))" -ge 3 ] || editor_fail "no third row"
-[ "$(editor_text_rows "$W/built.png" $((top + 3 * height)) $((top + 4 * height)))" -eq 0 ] || editor_fail "a fourth row"
+editor_list_rows "$W/built.png"
+editor_row_has_text 1 || editor_fail "no second row"
+editor_row_has_text 2 || editor_fail "no third row"
+editor_row_empty 3 || editor_fail "a fourth row"
 
 # wait_saved FILE OLD: waits until the file's time and size differ from OLD ("" before it exists).
 wait_saved() {

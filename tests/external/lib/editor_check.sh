@@ -231,26 +231,6 @@ editor_colour_rows() {
         awk -F'[,:() ]+' -v top="$y" -v w="$w" '/^0,/ { n = int($4 / 65535 * w + 0.5); if (n > 0) print top + $2, n }'
 }
 
-# editor_selected_row FILE: "TOP HEIGHT" of the selected row in the frame list (the left half of the main
-# window) on the grab: the last run of pixel rows at least half of the highlight colour (clHighlight; the
-# column captions above are too).
-editor_selected_row() {
-    local wx wy ww wh
-    read -r wx wy ww wh <<<"$(editor_geometry)"
-    [ -n "$wh" ] || editor_fail "no geometry of the main window"
-    editor_colour_rows "$1" "rgb(10,36,106)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" |
-        awk -v min=$((ww / 4)) '$2 >= min { if ($1 != last + 1) top = $1; last = $1 } END { print top, last - top + 1 }'
-}
-
-# editor_text_rows FILE FROM TO: how many pixel rows of the frame list in [FROM, TO) of the screen hold
-# text (ten or more dark pixels) on the grab.
-editor_text_rows() {
-    local wx wy ww wh
-    read -r wx wy ww wh <<<"$(editor_geometry)"
-    editor_colour_rows "$1" "rgb(0,0,0)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" 50 |
-        awk -v a="$2" -v b="$3" '$1 >= a && $1 < b && $2 >= 10' | wc -l
-}
-
 # editor_list_rows FILE: finds the frame list's selected row in a grab of the main window: the last run of
 # pixel rows of the window's left half at least half in the selection's colour (clHighlight; the caption
 # above is too) gives $EDITOR_ROW_TOP and $EDITOR_ROW_HEIGHT, and the rows of text are kept for
@@ -268,12 +248,21 @@ editor_list_rows() {
     editor_colour_rows "$file" "rgb(0,0,0)" $((wx + 8)) "$wy" $((ww / 2 - 8)) "$wh" 50 >"$EDITOR_WORK/text.rows"
 }
 
-# editor_row_has_text N: whether the list row N rows below the selected one (above when negative) holds text
-# (three pixel rows or more with dark pixels), in the grab editor_list_rows read.
-editor_row_has_text() {
+# editor_row_text_lines N: how many pixel rows of the list row N rows below the selected one (above when
+# negative) hold text (ten or more dark pixels), in the grab editor_list_rows read.
+editor_row_text_lines() {
     local a=$((EDITOR_ROW_TOP + $1 * EDITOR_ROW_HEIGHT))
-    [ "$(awk -v a="$a" -v b=$((a + EDITOR_ROW_HEIGHT)) '$1 >= a && $1 < b && $2 >= 10' "$EDITOR_WORK/text.rows" |
-        wc -l)" -ge 3 ]
+    awk -v a="$a" -v b=$((a + EDITOR_ROW_HEIGHT)) '$1 >= a && $1 < b && $2 >= 10' "$EDITOR_WORK/text.rows" | wc -l
+}
+
+# editor_row_has_text N: whether that row holds text (three pixel rows or more of it).
+editor_row_has_text() {
+    [ "$(editor_row_text_lines "$1")" -ge 3 ]
+}
+
+# editor_row_empty N: whether that row holds no text at all.
+editor_row_empty() {
+    [ "$(editor_row_text_lines "$1")" -eq 0 ]
 }
 
 # editor_geometry: "X Y W H" of the main window on the screen.
