@@ -110,8 +110,7 @@ xdotool key Down
 highlight_moved=""
 for _ in $(seq 20); do
     sleep 0.1
-    import -window root "$BARS_WORK/shot.png" 2>/dev/null || barsdemo_fail "no screen grab"
-    convert "$BARS_WORK/shot.png" -depth 8 "rgb:$BARS_WORK/shot.rgb" || barsdemo_fail "ImageMagick cannot convert the grab"
+    barsdemo_grab
     [ "$(row_end "$second")" = "$HOT" ] && [ "$(row_end "$first")" = "$FACE" ] && { highlight_moved=yes; break; }
 done
 [ -n "$highlight_moved" ] || barsdemo_fail "after Down the screen shows $(row_end "$second") on $second (the selection's \
@@ -179,12 +178,7 @@ gone "$floating" || barsdemo_fail "the floating toolbar stayed while another pro
 echo "xmessage focused: the menu closed, the floating toolbar hidden"
 focus_form
 # The desktop may give the toolbar a new window: it is looked for at its bounds again.
-back=""
-for _ in $(seq 50); do
-    back=$(barsdemo_window_at "$tx" "$ty" "$tw" "$th")
-    [ -n "$back" ] && barsdemo_viewable "$back" && break
-    sleep 0.1
-done
+back=$(barsdemo_wait_window_at "$tx" "$ty" "$tw" "$th")
 [ -n "$back" ] && barsdemo_viewable "$back" || barsdemo_fail "the floating toolbar did not come back with the focus on the form"
 echo "form focused: the floating toolbar is back"
 barsdemo_stop

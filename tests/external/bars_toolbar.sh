@@ -31,12 +31,7 @@ barsdemo_same_places render
 read -r fx fy fw fh < <(barsdemo_rect window floating "$OUT")
 read -r dx dy dw dh < <(barsdemo_rect window docked "$OUT")
 [ -n "${fw:-}" ] && [ "$fw" -gt 0 ] && [ -n "${dw:-}" ] && [ "$dw" -gt 0 ] || barsdemo_fail "no toolbar windows printed"
-floating=""
-for _ in $(seq 50); do
-    floating=$(barsdemo_window_at "$fx" "$fy" "$fw" "$fh")
-    [ -n "$floating" ] && barsdemo_viewable "$floating" && break
-    sleep 0.1
-done
+floating=$(barsdemo_wait_window_at "$fx" "$fy" "$fw" "$fh")
 [ -n "$floating" ] ||
     barsdemo_fail "no top-level window at the floating toolbar's ${fw}x$fh+$fx+$fy (top level: $(barsdemo_top_level | tr '\n' '|'))"
 barsdemo_override_redirect "$floating" || barsdemo_fail "the floating toolbar's window is not override-redirect"

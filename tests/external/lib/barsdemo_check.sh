@@ -111,6 +111,18 @@ barsdemo_window_at() {
     barsdemo_top_level | awk -v g="$3x$4" -v x="$1" -v y="$2" '$2 == g && $3 == x && $4 == y { print $1; exit }'
 }
 
+# barsdemo_wait_window_at X Y W H: waits (5 s at most) for a viewable top-level window with exactly those
+# bounds; prints the id found last (a window not shown yet, or nothing).
+barsdemo_wait_window_at() {
+    local _ id=""
+    for _ in $(seq 50); do
+        id=$(barsdemo_window_at "$@")
+        [ -n "$id" ] && barsdemo_viewable "$id" && break
+        sleep 0.1
+    done
+    echo "$id"
+}
+
 # barsdemo_viewable ID: the window is mapped and visible.
 barsdemo_viewable() {
     xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
@@ -126,6 +138,12 @@ barsdemo_rgb_at() {
     od -An -tu1 -j $((($3 * BARS_W + $2) * 3)) -N 3 "$1" | awk '{ printf "%d,%d,%d", $1, $2, $3 }'
 }
 
+# barsdemo_grab: the screen in $BARS_WORK/shot.png and as raw 8-bit RGB in $BARS_WORK/shot.rgb.
+barsdemo_grab() {
+    import -window root "$BARS_WORK/shot.png" 2>/dev/null || barsdemo_fail "no screen grab"
+    convert "$BARS_WORK/shot.png" -depth 8 "rgb:$BARS_WORK/shot.rgb" || barsdemo_fail "ImageMagick cannot convert the grab"
+}
+
 # barsdemo_compare_pixels NAME PREFIX: grabs the screen and compares it, at every "point PREFIX..." line of the
 # render NAME, with the colour printed there, which must also be the colour of the render's BMP file. A loaded
 # machine may show a window before it painted it: the grab is taken again, up to ten times in three seconds,
@@ -133,8 +151,7 @@ barsdemo_rgb_at() {
 barsdemo_compare_pixels() {
     local name=$1 prefix=$2 _ point at colour x y grabbed rendered attempt mismatch
     for attempt in $(seq 10); do
-        import -window root "$BARS_WORK/shot.png" 2>/dev/null || barsdemo_fail "no screen grab"
-        convert "$BARS_WORK/shot.png" -depth 8 "rgb:$BARS_WORK/shot.rgb" || barsdemo_fail "ImageMagick cannot convert the grab"
+        barsdemo_grab
         BARS_POINTS=0
         mismatch=""
         while read -r _ point at colour; do
