@@ -1,7 +1,7 @@
 // The editor-shaped layout on the screen in the Enhanced look: the main menu bar's raised frame and single
 // grip, its entries' captions inside the rectangles the layout gave them, and the end mark with its
 // quick-customize triangle, pixels read from the screen and compared with colours and places computed here.
-#include "BarsTestSupport.h"
+#include "EditorFormSupport.h"
 
 #include "bars/xbBarUtils.h"
 #include "platform/vcl/FormResources.h"
@@ -13,33 +13,16 @@
 #include <algorithm>
 #include <string>
 
-namespace barstest {
-void RegisterTestForms();
-}
-
 using namespace bars;
 using namespace barstest;
 
-namespace editorpaint {
-
-// The form class of the layout (found by its class name), with the fields and handler the layout names.
-class TBarsEditorForm : public vcl::TForm {
-public:
-    explicit TBarsEditorForm(vcl::TComponent* owner) : vcl::TForm(owner) {
-        InitInheritedComponent(typeid(TBarsEditorForm));
-    }
-    TxbBarManager* xbBarManager1 = nullptr;
-    void MenuItemClick(vcl::TObject*) {}
-};
+namespace {
 
 class EditorFormPaintTest : public BarsFixture {
 protected:
     void SetUp() override {
         BarsFixture::SetUp();
-        RegisterTestForms();
-        vcl::DefineFormClass<TBarsEditorForm, vcl::TForm>()
-            .Field("xbBarManager1", &TBarsEditorForm::xbBarManager1)
-            .Method("MenuItemClick", &TBarsEditorForm::MenuItemClick);
+        DefineBarsEditorForm();
     }
     win::COLORREF At(win::TPoint origin, int x, int y) { return FScreen.ScreenPixel(origin.X + x, origin.Y + y); }
     // The bounds of the pixels of a colour (or, with other, of every other colour) inside a rect (window or
@@ -134,4 +117,4 @@ TEST_F(EditorFormPaintTest, TheMainMenuBarShowsItsGripEntriesAndEndMarkWhereTheL
     delete form;
 }
 
-} // namespace editorpaint
+} // namespace

@@ -1,7 +1,7 @@
 // A layout shaped like the editor's main window: the main menu bar, its menus and toolbar buttons with the
 // drop-down "Save", six categories, the edge docks and the frames popup, read and written back; the popup
 // opened at the cursor; groups and bad values in layouts.
-#include "BarsTestSupport.h"
+#include "EditorFormSupport.h"
 
 #include "bars/xbBarPopupMenu.h"
 #include "bars/xbBarSubMenu.h"
@@ -17,25 +17,8 @@
 
 #include <map>
 
-namespace barstest {
-void RegisterTestForms();
-}
-
 using namespace bars;
 using namespace barstest;
-
-class TBarsEditorForm : public vcl::TForm {
-public:
-    explicit TBarsEditorForm(vcl::TComponent* owner) : vcl::TForm(owner) {
-        InitInheritedComponent(typeid(TBarsEditorForm));
-    }
-    struct NoLayout {};
-    TBarsEditorForm(vcl::TComponent* owner, NoLayout) : vcl::TForm(owner) {}
-    TxbBarManager* xbBarManager1 = nullptr;
-    TxbBarPopupMenu* pumFrames = nullptr;
-    std::vector<intptr_t> Clicked;
-    void MenuItemClick(vcl::TObject* sender) { Clicked.push_back(static_cast<vcl::TComponent*>(sender)->GetTag()); }
-};
 
 namespace {
 
@@ -60,11 +43,7 @@ class EditorFormTest : public BarsFixture {
 protected:
     void SetUp() override {
         BarsFixture::SetUp();
-        RegisterTestForms();
-        vcl::DefineFormClass<TBarsEditorForm, vcl::TForm>()
-            .Field("xbBarManager1", &TBarsEditorForm::xbBarManager1)
-            .Field("pumFrames", &TBarsEditorForm::pumFrames)
-            .Method("MenuItemClick", &TBarsEditorForm::MenuItemClick);
+        DefineBarsEditorForm();
     }
     static std::string LayoutText() { return std::string(vcl::FindFormResource("TBarsEditorForm")); }
     // The names of the items a link collection shows, with "|" before a group break.
