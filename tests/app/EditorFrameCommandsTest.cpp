@@ -52,12 +52,6 @@ protected:
         ExpectRowsAreFrames();
         EditorTest::TearDown();
     }
-    // A 24-bit BMP file of w x h in one colour.
-    std::string WriteBmp(const std::string& name, int w, int h, int32_t colour = 0x3080C0) {
-        auto bitmap = apptest::MakeBitmap(w, h, [colour](int, int) { return colour; });
-        bitmap->SaveToFile(Path(name));
-        return Path(name);
-    }
     void Insert(const std::vector<std::string>& files) {
         FScreen.AnswerFiles(files);
         Form->DispatchCommand(201);
@@ -81,12 +75,6 @@ protected:
         for (int32_t i = 0; i < Form->Document->FrameCount(); ++i)
             widths.push_back(Form->Document->Frame(i)->FrameRect().Width());
         return widths;
-    }
-    std::vector<std::string> Captions() const {
-        std::vector<std::string> captions;
-        for (int32_t i = 0; i < Rows(); ++i)
-            captions.push_back(Row(i)->GetCaption());
-        return captions;
     }
 };
 

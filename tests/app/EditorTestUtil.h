@@ -138,8 +138,20 @@ protected:
         WriteFile(name, GifBytes(spec));
         return Path(name);
     }
+    // A 24-bit BMP file of w x h in one colour.
+    std::string WriteBmp(const std::string& name, int w, int h, int32_t colour = 0x3080C0) {
+        MakeBitmap(w, h, [colour](int, int) { return colour; })->SaveToFile(Path(name));
+        return Path(name);
+    }
     int32_t Rows() const { return Form->lvFiles->GetItems()->Count(); }
     vcl::TListItem* Row(int32_t i) const { return Form->lvFiles->GetItems()->GetItem(i); }
+    // The rows' captions, top to bottom.
+    std::vector<std::string> Captions() const {
+        std::vector<std::string> captions;
+        for (int32_t i = 0; i < Rows(); ++i)
+            captions.push_back(Row(i)->GetCaption());
+        return captions;
+    }
     // Row i stands for frame i: as many rows as frames, each numbered by its place and showing its frame's
     // size.
     void ExpectRowsAreFrames() {

@@ -72,10 +72,6 @@ protected:
             w->btnNext->Click();
         });
     }
-    std::string WriteBmp(const std::string& name, int w, int h, int32_t colour) {
-        apptest::MakeBitmap(w, h, [colour](int, int) { return colour; })->SaveToFile(Path(name));
-        return Path(name);
-    }
     std::vector<int> Delays() const {
         std::vector<int> delays;
         for (int32_t i = 0; i < Form->Document->FrameCount(); ++i) {
@@ -83,12 +79,6 @@ protected:
             delays.push_back(gce ? gce->GetDelayTime() : -1);
         }
         return delays;
-    }
-    std::vector<std::string> Captions() const {
-        std::vector<std::string> captions;
-        for (int32_t i = 0; i < Rows(); ++i)
-            captions.push_back(Row(i)->GetCaption());
-        return captions;
     }
     // Every frame shows through its transparent colour and restores the background after it.
     void ExpectTransparentFrames() {
