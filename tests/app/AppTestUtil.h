@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/GifRoutines.h"
+#include "app/Settings.h"
 #include "platform/backend/headless/HeadlessScreen.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Bitmap.h"
@@ -24,6 +25,13 @@
 #include <vector>
 
 namespace apptest {
+
+// Writes a value of the settings store.
+inline void Store(const std::string& name, const std::string& value) {
+    vcl::TRegistry registry;
+    ASSERT_TRUE(app::OpenSettingsKey(registry));
+    registry.WriteString(name, value);
+}
 
 class AppTest : public ::testing::Test {
 protected:

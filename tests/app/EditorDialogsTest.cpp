@@ -23,6 +23,7 @@
 
 using namespace app;
 using apptest::EditorTest;
+using apptest::Store;
 using apptest::FrameSpec;
 using apptest::GifSpec;
 
@@ -33,12 +34,6 @@ template <typename F> F* ShownForm() {
         if (auto* form = dynamic_cast<F*>(vcl::Screen->GetForm(i)))
             return form;
     return nullptr;
-}
-
-void Store(const std::string& name, const std::string& value) {
-    vcl::TRegistry registry;
-    ASSERT_TRUE(OpenSettingsKey(registry));
-    registry.WriteString(name, value);
 }
 
 // The stored string, or nothing when the value is missing.

@@ -14,21 +14,15 @@
 #include "controls/FcSpinEdit.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/CommonDialogs.h"
-#include "platform/vcl/Registry.h"
 #include "platform/vcl/SysUtils.h"
 
 using namespace app;
 using apptest::EditorTest;
+using apptest::Store;
 using apptest::FrameSpec;
 using apptest::GifSpec;
 
 namespace {
-
-void Store(const std::string& name, const std::string& value) {
-    vcl::TRegistry registry;
-    ASSERT_TRUE(OpenSettingsKey(registry));
-    registry.WriteString(name, value);
-}
 
 int LoopExtensions(gif::TGifDocument* doc) {
     int count = 0;

@@ -1,6 +1,7 @@
 // The new-animation wizard behind New: its pages and buttons, scripted on the headless screen, and the
 // animation the main window builds from its answers (frames, rows, delays, loop count, transparency).
 #include "EditorTestUtil.h"
+#include "ExportTestUtil.h"
 
 #include "app/ListBoxHrz.h"
 #include "app/NewGifWizard.h"
@@ -13,7 +14,6 @@
 #include "controls/FcSpinEdit.h"
 #include "platform/vcl/Bitmap.h"
 #include "platform/vcl/CommonDialogs.h"
-#include "platform/vcl/Registry.h"
 #include "platform/vcl/SysUtils.h"
 
 #include <filesystem>
@@ -24,21 +24,14 @@ using apptest::EditorTest;
 
 namespace {
 
-TfrmNewGifWizard* FindWizard() {
-    for (int i = 0; i < vcl::Screen->GetFormCount(); ++i)
-        if (auto* wizard = dynamic_cast<TfrmNewGifWizard*>(vcl::Screen->GetForm(i)))
-            return wizard;
-    return nullptr;
-}
+TfrmNewGifWizard* FindWizard() { return exporttest::FindForm<TfrmNewGifWizard>(); }
 
 class NewWizard : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
         // New frames take local tables without the palette question.
-        vcl::TRegistry registry;
-        ASSERT_TRUE(OpenSettingsKey(registry));
-        registry.WriteString(SettingPaletteDefaults, "1");
+        apptest::Store(SettingPaletteDefaults, "1");
     }
     void TearDown() override {
         EXPECT_EQ(FScreen.ScriptLeft(), 0u);

@@ -7,14 +7,9 @@
 
 using namespace app;
 using apptest::AppTest;
+using apptest::Store;
 
 namespace {
-
-void Store(const std::string& name, const std::string& value) {
-    vcl::TRegistry registry;
-    ASSERT_TRUE(OpenSettingsKey(registry));
-    registry.WriteString(name, value);
-}
 
 TEST_F(AppTest, AFreshStoreGivesTheDefaults) {
     TPaletteSettings s = ReadPaletteSettings();
