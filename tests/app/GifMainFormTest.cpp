@@ -3,6 +3,7 @@
 // transparent frames left as they are), saving and Save As, and dropped files opened after 250 ms. Every
 // test ends holding row i to frame i.
 #include "EditorTestUtil.h"
+#include "ExportTestUtil.h"
 
 #include "app/AboutForm.h"
 #include "app/NewGifWizard.h"
@@ -161,9 +162,8 @@ TEST_F(EditorTest, NewOnAModifiedUntitledDocumentAsksAndACancelledSaveAsCancelsI
     AnswerWith("No");
     // The new-animation wizard that follows is cancelled.
     FScreen.Script([] {
-        for (int i = 0; i < vcl::Screen->GetFormCount(); ++i)
-            if (auto* wizard = dynamic_cast<app::TfrmNewGifWizard*>(vcl::Screen->GetForm(i)))
-                wizard->btnCancel->Click();
+        if (auto* wizard = exporttest::FindForm<app::TfrmNewGifWizard>())
+            wizard->btnCancel->Click();
     });
     Form->DispatchCommand(101);
     ASSERT_EQ(FBoxes.size(), 2u);
