@@ -4,6 +4,7 @@
 // the document the optimised copy with its rows made again.
 #include "EditorTestUtil.h"
 #include "ExportTestUtil.h"
+#include "tests/gif/GifTestUtil.h"
 
 #include "app/OptimizeWizard.h"
 #include "controls/FcButton.h"
@@ -23,15 +24,9 @@ using apptest::FrameSpec;
 using apptest::GifSpec;
 using app::TfrmGifOptimize;
 using exporttest::FindForm;
+using giftest::SaveBytes;
 
 namespace {
-
-std::vector<uint8_t> DocumentBytes(gif::TGifDocument* doc) {
-    vcl::TMemoryStream stream;
-    doc->SaveToStream(&stream);
-    const auto* p = static_cast<const uint8_t*>(stream.Memory());
-    return {p, p + stream.GetSize()};
-}
 
 // Three frames over the whole screen in colour 1 that differ in their top-left corner (colours 2, 3, 0),
 // the middle one fully transparent when asked: trimming drops it, blanking leaves the others' corners.
@@ -73,10 +68,7 @@ protected:
         apptest::BuildGif(doc, spec);
         if (build)
             build(doc);
-        vcl::TMemoryStream stream;
-        doc.SaveToStream(&stream);
-        const auto* p = static_cast<const uint8_t*>(stream.Memory());
-        WriteFile("anim.gif", {p, p + stream.GetSize()});
+        WriteFile("anim.gif", SaveBytes(doc));
         FScreen.AnswerFiles({Path("anim.gif")});
         Form->DispatchCommand(102);
         ASSERT_EQ(Rows(), int32_t(spec.Frames.size()));
@@ -240,7 +232,7 @@ TEST_F(OptimizeWizard, BackAndNextComputeAfreshAndEveryBoxUntickedSavesNothing) 
 
 TEST_F(OptimizeWizard, AFailingOptimisationStaysOnItsPage) {
     Open(CornerFrames(true), PaintCorners);
-    const std::vector<uint8_t> before = DocumentBytes(Form->Document);
+    const std::vector<uint8_t> before = SaveBytes(*Form->Document);
     // Frames larger than the limit cannot be copied: the results raise "Image is too large".
     struct Limit {
         int64_t Old = gif::GifMaxFramePixels;
@@ -273,17 +265,17 @@ TEST_F(OptimizeWizard, AFailingOptimisationStaysOnItsPage) {
     ASSERT_EQ(FBoxes.size(), 1u);
     EXPECT_EQ(FBoxes[0].Text, "Image is too large.");
     EXPECT_TRUE(afterFailure);
-    EXPECT_EQ(DocumentBytes(Form->Document), before);
+    EXPECT_EQ(SaveBytes(*Form->Document), before);
 }
 
 TEST_F(OptimizeWizard, CancelLeavesTheDocumentAsItWas) {
     Open(CornerFrames(true), PaintCorners);
-    const std::vector<uint8_t> before = DocumentBytes(Form->Document);
+    const std::vector<uint8_t> before = SaveBytes(*Form->Document);
     Run({Next(), Next(), [&](TfrmGifOptimize* w) {
              EXPECT_NE(w->lblTotal->GetCaption(), "None");
              Click(w->btnCancel);
          }});
-    EXPECT_EQ(DocumentBytes(Form->Document), before);
+    EXPECT_EQ(SaveBytes(*Form->Document), before);
     EXPECT_FALSE(Form->Modified);
     EXPECT_EQ(Rows(), 3);
 }
@@ -305,10 +297,10 @@ TEST_F(OptimizeWizard, FinishGivesTheDocumentTheCopyAndMakesTheRowsAgain) {
         Row(2)->SetSelected(true);
         std::vector<uint8_t> copied;
         Run({Next(), Next(), [&](TfrmGifOptimize* w) {
-                 copied = DocumentBytes(w->GetWorkingCopy());
+                 copied = SaveBytes(*w->GetWorkingCopy());
                  Click(w->btnNext);
              }});
-        EXPECT_EQ(DocumentBytes(Form->Document), copied) << c.What;
+        EXPECT_EQ(SaveBytes(*Form->Document), copied) << c.What;
         EXPECT_EQ(Form->Document->FrameCount(), c.Frames) << c.What;
         ExpectRowsAreFrames();
         ASSERT_EQ(Rows(), c.Frames) << c.What;
