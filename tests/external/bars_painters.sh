@@ -6,10 +6,10 @@
 # rules alone, derives from each scheme's system colours the fade mix, the embossed pairs, the etched
 # separators, the rarely-used band, the end-mark triangle and the check mark's strokes, and compares them at
 # the places the gallery printed.
-# Then the desktop: build/tools/barsdemo runs under Xvfb through the Qt screen; an ImageMagick screenshot of it
-# shows, at the centre of each of its buttons, the colour its headless render has there; and with the pointer
-# resting on a toolbar button (xdotool) an override-redirect window turns up about 20 pixels below the pointer
-# within two seconds (xwininfo) and is gone within fifteen.
+# Then the desktop: build/tools/barsdemo runs under Xvfb through the Qt screen and places its windows and buttons
+# where its headless render does; an ImageMagick screenshot of it shows, at the centre of each of its buttons,
+# the colour the render has there; and with the pointer resting on a toolbar button (xdotool) an override-redirect
+# window turns up about 20 pixels below the pointer within two seconds (xwininfo) and is gone within fifteen.
 # $1 is the build folder.
 # Budget: 120 s
 set -u
@@ -39,41 +39,39 @@ done
 
 # ---- The desktop
 source "$HERE/lib/xvfb.sh"
+source "$HERE/lib/barsdemo_check.sh"
 desktop_tools_missing=""
-for tool in Xvfb xdotool xwininfo import timeout; do
+for tool in Xvfb xdotool xwininfo import od timeout; do
     command -v "$tool" >/dev/null 2>&1 || desktop_tools_missing="$desktop_tools_missing $tool"
 done
 if [ -n "$desktop_tools_missing" ]; then
     echo "skipped the desktop part: missing$desktop_tools_missing"
     exit $fail
 fi
-[ -x "$DEMO" ] || { echo "missing $DEMO: build the target tool_barsdemo"; exit 1; }
-export XDG_RUNTIME_DIR=$WORK/runtime
-mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+BARS_DEMO=$DEMO
+[ -x "$BARS_DEMO" ] || { echo "missing $BARS_DEMO: build the target tool_barsdemo"; exit 1; }
+barsdemo_setup
+trap 'barsdemo_stop; rm -rf "$BARS_WORK" "$WORK"' EXIT
 export LC_ALL=C.UTF-8
 # Both runs in the classic look, so that the render and the desktop draw with the same colours.
 export LOOMWICK_THEME=classic
-SIZE=800x600
 
-"$DEMO" --render "$WORK/render.bmp" --screen $SIZE --style enhanced >"$WORK/render.out" 2>"$WORK/render.err" ||
-    { echo "FAIL: barsdemo --render"; cat "$WORK/render.err"; exit 1; }
-
-cat >"$WORK/inside.sh" <<'INSIDE'
-set -u
-DEMO=$1 WORK=$2
-"$DEMO" --bounds --seconds 40 --style enhanced >"$WORK/demo.out" 2>"$WORK/demo.err" &
-pid=$!
-for _ in $(seq 150); do
-    sleep 0.1
-    grep -q '^ready' "$WORK/demo.out" && break
-    kill -0 "$pid" 2>/dev/null || break
-done
-sleep 0.5
-import -window root "$WORK/desktop.png" 2>/dev/null
+barsdemo_render render --style enhanced
+# The render shows a colour at the centre of each of its buttons, and of nothing else.
+[ -n "$(grep '^point ' "$BARS_WORK/render.out")" ] &&
+    [ "$(awk '$1 == "point" { print $2 }' "$BARS_WORK/render.out" | sort -u)" = \
+        "$(awk '$1 == "button" { print $2 }' "$BARS_WORK/render.out" | sort -u)" ] ||
+    barsdemo_fail "the render's points are not its buttons' centres"
+xvfb_start "${BARS_W}x${BARS_H}x24" || exit 1
+barsdemo_start --style enhanced
+barsdemo_same_places render
+# The screenshot at each button's centre on the desktop has the render's colour at that button's centre.
+barsdemo_compare_pixels render ""
+echo "desktop and render agree at $BARS_POINTS button centres"
 
 # The hint of the first docked button: the pointer rests on its centre.
 read -r name bx by bw bh < <(sed -n 's/^button \([A-Za-z0-9]*\) \([0-9-]*\),\([0-9-]*\) \([0-9]*\)x\([0-9]*\)$/\1 \2 \3 \4 \5/p' \
-    "$WORK/demo.out" | head -n 1)
+    "$BARS_WORK/demo.out" | head -n 1)
 if [ -n "${name:-}" ]; then
     px=$((bx + bw / 2)) py=$((by + bh / 2))
     xdotool mousemove $((px - 3)) $((py - 3))
@@ -105,7 +103,7 @@ if [ -n "${name:-}" ]; then
         gone=""
         while :; do
             now=$(date +%s%3N)
-            if ! xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'; then
+            if ! barsdemo_viewable "$id"; then
                 gone=yes
                 break
             fi
@@ -115,48 +113,7 @@ if [ -n "${name:-}" ]; then
         echo "gone ${gone:-no} after $(($(date +%s%3N) - start)) ms" >>"$WORK/hint.out"
     fi
 fi
-kill "$pid" 2>/dev/null
-wait "$pid" 2>/dev/null
-true
-INSIDE
-xvfb_start ${SIZE}x24 || exit 1
-timeout 60 bash "$WORK/inside.sh" "$DEMO" "$WORK"
-xvfb_stop
-
-if [ ! -s "$WORK/desktop.png" ] || ! grep -q '^ready' "$WORK/demo.out" 2>/dev/null; then
-    echo "FAIL: barsdemo did not come up under Xvfb"; cat "$WORK/demo.out" "$WORK/demo.err" 2>/dev/null; exit 1
-fi
-
-# The screenshot at each button's centre on the desktop has the render's colour at that button's centre.
-python3 - "$WORK/render.out" "$WORK/demo.out" "$WORK/desktop.png" <<'PY' || fail=1
-import subprocess, sys
-render, desktop, shot = sys.argv[1:4]
-points = {}
-for line in open(render):
-    f = line.split()
-    if f and f[0] == 'point':
-        points[f[1]] = tuple(int(v) for v in f[3].split(','))
-buttons = {}
-for line in open(desktop):
-    f = line.split()
-    if f and f[0] == 'button':
-        x, y = (int(v) for v in f[2].split(','))
-        w, h = (int(v) for v in f[3].split('x'))
-        buttons[f[1]] = ((2 * x + w) // 2, (2 * y + h) // 2)
-failed = 0
-if not points or set(points) != set(buttons):
-    print('FAIL: the render shows %s, the desktop %s' % (sorted(points), sorted(buttons)))
-    sys.exit(1)
-for name, (x, y) in sorted(buttons.items()):
-    out = subprocess.run(['convert', shot, '-crop', '1x1+%d+%d' % (x, y), '-depth', '8', 'rgb:-'], check=True,
-                         stdout=subprocess.PIPE).stdout
-    got = tuple(out[:3])
-    if got != points[name]:
-        failed += 1
-        print('FAIL: the desktop shows %s at the centre of %s (%d, %d), the render %s' % (got, name, x, y, points[name]))
-print('desktop and render agree at %d of %d button centres' % (len(buttons) - failed, len(buttons)))
-sys.exit(1 if failed else 0)
-PY
+barsdemo_stop
 
 # The hint: within two seconds about 20 pixels below the pointer, gone within fifteen.
 cat "$WORK/hint.out" 2>/dev/null

@@ -7,7 +7,7 @@
 #     barsdemo_setup                    # work folder $BARS_WORK, fresh configuration folders
 #     barsdemo_render render [--menu siFile]   # $BARS_WORK/render.{out,bmp,rgb}, no display needed
 #     xvfb_start ${BARS_W}x${BARS_H}x24
-#     barsdemo_start                    # the desktop run with --bounds, its output in $BARS_WORK/demo.out
+#     barsdemo_start [--style enhanced] # the desktop run with --bounds, its output in $BARS_WORK/demo.out
 #     barsdemo_same_places render       # the desktop run prints the render's windows and buttons
 #     barsdemo_compare_pixels render 'siFile/'   # the screen equals the render at those printed points
 #
@@ -56,10 +56,10 @@ barsdemo_render() {
         barsdemo_fail "ImageMagick cannot read the render $name"
 }
 
-# barsdemo_start: the desktop run (pointer parked first), waiting for its "ready".
+# barsdemo_start [OPTIONS...]: the desktop run (pointer parked first), waiting for its "ready".
 barsdemo_start() {
     xdotool mousemove "$BARS_PX" "$BARS_PY"
-    "$BARS_DEMO" --bounds --seconds 60 >"$BARS_WORK/demo.out" 2>"$BARS_WORK/demo.err" &
+    "$BARS_DEMO" --bounds --seconds 60 "$@" >"$BARS_WORK/demo.out" 2>"$BARS_WORK/demo.err" &
     BARS_PID=$!
     local _
     for _ in $(seq 200); do
