@@ -41,10 +41,6 @@ std::string LongHint(const std::string& hint) {
     return bar == std::string::npos ? hint : hint.substr(bar + 1);
 }
 
-bool PointIn(const win::TRect& r, const win::TPoint& p) {
-    return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
-}
-
 win::TPoint PointOf(win::LPARAM lParam) { return {win::GET_X_LPARAM(lParam), win::GET_Y_LPARAM(lParam)}; }
 
 // The bar window under the cursor, null when another window is there.
@@ -765,7 +761,7 @@ void TCustomxbBarControl::WMLButtonDown(vcl::TMessage& message) {
     if (IsCustomizing()) {
         if (control && !control->BelongsToManager())
             return;
-        if (control || !PointIn(GetClientRect(), p)) {
+        if (control || !win::Contains(GetClientRect(), p)) {
             if (FSelectedControl && FSelectedControl == control) {
                 if (control->GetDroppedDown())
                     control->CloseUp(true);
@@ -811,7 +807,7 @@ void TCustomxbBarControl::WMLButtonDown(vcl::TMessage& message) {
             return;
     }
     // A press on a window item beside its edit part still reaches its edit window.
-    if (FSelectedControl == control && control->GetHasWindow() && !PointIn(control->GetEditRect(), p))
+    if (FSelectedControl == control && control->GetHasWindow() && !win::Contains(control->GetEditRect(), p))
         control->PassMouseMessage(win::WM_LBUTTONDOWN, message.WParam, p);
 }
 
@@ -834,7 +830,7 @@ void TCustomxbBarControl::WMLButtonUp(vcl::TMessage& message) {
     if (!IsBarControlAlive(this))
         return;
     const win::TPoint p = PointOf(message.LParam);
-    if (PointIn(GetClientRect(), p) && FActive && !IsCustomizing()) {
+    if (win::Contains(GetClientRect(), p) && FActive && !IsCustomizing()) {
         TxbBarItemControl* control = GetItemControlAtPos(p);
         if (control && control->IsUsable()) {
             if (control->GetEnabled() && control == FSelectedControl) {
@@ -861,7 +857,7 @@ void TCustomxbBarControl::WMLButtonDblClk(vcl::TMessage& message) {
     TxbBarItemControl* control = GetItemControlAtPos(p);
     if (!control || control != FSelectedControl)
         return;
-    if (control->GetHasWindow() && !PointIn(control->GetEditRect(), p)) {
+    if (control->GetHasWindow() && !win::Contains(control->GetEditRect(), p)) {
         lookandfeel::TlkObjectLinkScope alive(control);
         control->PassMouseMessage(win::WM_LBUTTONDBLCLK, message.WParam, p);
         if (!alive.Alive() || !IsBarControlAlive(this))
@@ -893,7 +889,7 @@ void TCustomxbBarControl::WMMouseMove(vcl::TMessage& message) {
         return;
     const win::TPoint p = PointOf(message.LParam);
     if (FPressedControl) {
-        const bool hot = PointIn(GetItemRect(FPressedControl), p);
+        const bool hot = win::Contains(GetItemRect(FPressedControl), p);
         if (hot != FPressedControlHot) {
             FPressedControlHot = hot;
             FPressedControl->Repaint();
@@ -905,7 +901,7 @@ void TCustomxbBarControl::WMMouseMove(vcl::TMessage& message) {
         const int32_t cx = win::GetSystemMetrics(win::SM_CXDRAG), cy = win::GetSystemMetrics(win::SM_CYDRAG);
         const win::TRect box{FPressPoint.X - cx / 2, FPressPoint.Y - cy / 2, FPressPoint.X + cx / 2 + 1,
                              FPressPoint.Y + cy / 2 + 1};
-        if (!PointIn(box, p)) {
+        if (!win::Contains(box, p)) {
             FDragPending = false;
             TxbBarManager* manager = FBarManager;
             TxbBarItem* item = manager ? manager->GetDragItem() : nullptr;
@@ -918,7 +914,7 @@ void TCustomxbBarControl::WMMouseMove(vcl::TMessage& message) {
             return;
         }
     }
-    if (!PointIn(GetClientRect(), p) || !HandleAllocated())
+    if (!win::Contains(GetClientRect(), p) || !HandleAllocated())
         return;
     win::TPoint screen = p;
     win::ClientToScreen(GetHandle(), &screen);
@@ -930,7 +926,7 @@ void TCustomxbBarControl::WMMouseMove(vcl::TMessage& message) {
         // The I-beam over the edit part of an enabled window item (unless another one is being edited).
         TxbBarItemControl* under = GetItemControlAtPos(p);
         const bool overEdit = under && under->GetHasWindow() && under->GetEnabled() &&
-                              (!editing || editing == under) && PointIn(under->GetEditRect(), p);
+                              (!editing || editing == under) && win::Contains(under->GetEditRect(), p);
         win::SetCursor(win::LoadCursor(nullptr, overEdit ? win::IDC_IBEAM : win::IDC_ARROW));
     }
     if (editing)
@@ -1186,7 +1182,7 @@ TxbBarItemControl* TCustomxbBarControl::GetDropTarget(const win::TPoint& p, bool
             continue;
         win::TRect r{};
         GetItemDrawRect(control, r);
-        if (!PointIn(r, p)) {
+        if (!win::Contains(r, p)) {
             inSeparator = true;
             if (p.Y < r.Top)
                 vertical = true;

@@ -44,10 +44,6 @@ inline constexpr const char* sxbDetachHint = "Drag to make this menu float";
 const void* GFullMenusRoot = nullptr;
 bool GFullMenusInKeyboardMode = false;
 
-bool PointIn(const win::TRect& r, const win::TPoint& p) {
-    return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
-}
-
 win::TPoint PointOf(win::LPARAM lParam) { return {win::GET_X_LPARAM(lParam), win::GET_Y_LPARAM(lParam)}; }
 
 bool KeyIsDown(int vk) { return win::GetKeyState(vk) < 0; }
@@ -606,7 +602,7 @@ void TxbBarSubMenuControl::SetMarkState(int32_t state) {
         win::GetCursorPos(&cursor);
         if (state == 1 && HandleAllocated()) {
             win::ScreenToClient(GetHandle(), &cursor);
-            if (PointIn(GetExpandArrowRect(), cursor))
+            if (win::Contains(GetExpandArrowRect(), cursor))
                 StartFullMenusTimer(FullMenusExpandTimerId, FullMenusArrowDelay);
         }
     } else if (state == 1) {
@@ -848,7 +844,7 @@ void TxbBarSubMenuControl::RepaintItemControl(TxbBarItemControl* control) {
 // ---- Scrolling ----------------------------------------------------------------------------------------------
 
 bool TxbBarSubMenuControl::IsOnArrowRow(const win::TPoint& p) const {
-    return PointIn(GetUpArrowRect(), p) || PointIn(GetDownArrowRect(), p);
+    return win::Contains(GetUpArrowRect(), p) || win::Contains(GetDownArrowRect(), p);
 }
 
 bool TxbBarSubMenuControl::IsCursorOnArrow(bool& up) {
@@ -857,11 +853,11 @@ bool TxbBarSubMenuControl::IsCursorOnArrow(bool& up) {
     win::TPoint p{};
     win::GetCursorPos(&p);
     win::ScreenToClient(GetHandle(), &p);
-    if (PointIn(GetUpArrowRect(), p)) {
+    if (win::Contains(GetUpArrowRect(), p)) {
         up = true;
         return true;
     }
-    if (PointIn(GetDownArrowRect(), p)) {
+    if (win::Contains(GetDownArrowRect(), p)) {
         up = false;
         return true;
     }
@@ -965,7 +961,7 @@ void TxbBarSubMenuControl::DetachMenu() {
             if (cursor.X == last.X && cursor.Y == last.Y)
                 continue;
             last = cursor;
-            const bool inside = PointIn(zone, cursor);
+            const bool inside = win::Contains(zone, cursor);
             if (!left && !inside) {
                 left = true;
                 opener->CloseUp(true);
@@ -1108,9 +1104,9 @@ void TxbBarSubMenuControl::MouseMove(vcl::TMessage& message) {
         GetParentBarControl()->SelectItemControlByMouse(FSubItemControl);
     if (!IsBarControlAlive(this))
         return;
-    SetDetachHot(PointIn(GetDetachRect(), p));
+    SetDetachHot(win::Contains(GetDetachRect(), p));
     if (HasMark())
-        SetMarkState(PointIn(GetExpandArrowRect(), p) ? std::max(GetMarkState(), 1) : 0);
+        SetMarkState(win::Contains(GetExpandArrowRect(), p) ? std::max(GetMarkState(), 1) : 0);
     if (!IsBarControlAlive(this) || !HandleAllocated())
         return;
     bool up = false;
@@ -1130,11 +1126,11 @@ void TxbBarSubMenuControl::LeftButtonDown(vcl::TMessage& message) {
     if (!IsBarControlAlive(this) || !HandleAllocated())
         return;
     const win::TPoint p{win::GET_X_LPARAM(message.LParam), win::GET_Y_LPARAM(message.LParam)};
-    if (FDetachHot && PointIn(GetDetachRect(), p)) {
+    if (FDetachHot && win::Contains(GetDetachRect(), p)) {
         DetachMenu();
         return;
     }
-    if (HasMark() && PointIn(GetExpandArrowRect(), p)) {
+    if (HasMark() && win::Contains(GetExpandArrowRect(), p)) {
         if (GetMarkState() == 1) {
             SetMarkState(2);
         } else {
@@ -1177,7 +1173,7 @@ void TxbBarSubMenuControl::WndProc(vcl::TMessage& message) {
         // The border and the tear-off strip belong to the menu: the strip takes the mouse like the rows do.
         win::TRect r{};
         win::GetWindowRect(GetHandle(), &r);
-        if (PointIn(r, PointOf(message.LParam))) {
+        if (win::Contains(r, PointOf(message.LParam))) {
             message.Result = win::HTCLIENT;
             return;
         }

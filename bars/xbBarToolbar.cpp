@@ -50,9 +50,6 @@ void FreeOrphans() {
         delete window;
 }
 
-bool ContainsPoint(const win::TRect& r, const win::TPoint& p) {
-    return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
-}
 } // namespace
 
 TxbBarControl* MakeToolbarWindow(TxbBar* bar) { return new TxbBarControl(bar); }
@@ -550,7 +547,7 @@ bool TxbBarControl::PressItemControl(const win::TPoint& p) {
     }
     if (editing) {
         // Clicks beside the edit part of the item being edited still reach its edit window.
-        if (!ContainsPoint(control->GetEditRect(), p))
+        if (!win::Contains(control->GetEditRect(), p))
             control->PassMouseMessage(win::WM_LBUTTONDOWN, win::MK_LBUTTON, p);
         return false;
     }
@@ -603,7 +600,7 @@ void TxbBarControl::WMLButtonDown(vcl::TMessage& message) {
         ToggleMark();
         return;
     }
-    if (!ContainsPoint(GetClientRect(), p) && hit != ToolbarHitNone && hit != ToolbarHitClient && manager)
+    if (!win::Contains(GetClientRect(), p) && hit != ToolbarHitNone && hit != ToolbarHitClient && manager)
         win::SendMessage(GetHandle(), win::WM_NCLBUTTONDOWN, win::WPARAM(hit), message.LParam);
 }
 

@@ -27,10 +27,6 @@ namespace {
 // The edge a WM_SIZING reports.
 constexpr win::WPARAM SizingLeft = 1, SizingRight = 2, SizingTop = 3, SizingBottom = 6;
 
-bool PtInRect(const win::TRect& r, const win::TPoint& p) {
-    return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
-}
-
 bool Meets(const win::TRect& a, const win::TRect& b) {
     return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
 }
@@ -187,7 +183,7 @@ void TxbBarControl::WMNCHitTest(vcl::TMessage& message) {
         if (answer == win::HTCLIENT && usable)
             return;
         if (answer == win::HTNOWHERE || answer == win::HTCLIENT) {
-            if (PtInRect(client, p) && (usable || (HasMark() && PtInRect(GetMarkRect(), p)))) {
+            if (win::Contains(client, p) && (usable || (HasMark() && win::Contains(GetMarkRect(), p)))) {
                 FHitTestCode = ToolbarHitClient;
                 return;
             }
@@ -209,9 +205,9 @@ void TxbBarControl::WMNCHitTest(vcl::TMessage& message) {
     switch (answer) {
     case win::HTNOWHERE: {
         message.Result = win::HTCLIENT;
-        if (!IsCustomizing() && HasMark() && PtInRect(GetMarkRect(), p)) {
+        if (!IsCustomizing() && HasMark() && win::Contains(GetMarkRect(), p)) {
             FHitTestCode = ToolbarHitClient;
-        } else if (!FBar || !FBar->CanClose() || !PtInRect(GetCloseButtonRect(), p)) {
+        } else if (!FBar || !FBar->CanClose() || !win::Contains(GetCloseButtonRect(), p)) {
             FHitTestCode = ToolbarHitMove;
         } else if (GetPainter() && GetPainter()->UsesSystemCloseHitTest()) {
             message.Result = win::HTCLOSE;
@@ -279,7 +275,7 @@ void TxbBarControl::RunCloseButton() {
         }
         if (msg.message == win::WM_MOUSEMOVE && msg.hwnd == handle) {
             win::TPoint p{win::GET_X_LPARAM(msg.lParam), win::GET_Y_LPARAM(msg.lParam)};
-            SetCloseButtonState(PtInRect(GetCloseButtonRect(), p) ? 2 : 1);
+            SetCloseButtonState(win::Contains(GetCloseButtonRect(), p) ? 2 : 1);
         } else if (msg.message == win::WM_LBUTTONUP) {
             closing = FCloseButtonState == 2;
             break;
