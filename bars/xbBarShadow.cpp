@@ -16,12 +16,16 @@
 namespace bars {
 
 namespace {
-bool EmptyShadowRect(const win::TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
+// A strip with a faded end is at least depth pixels both ways, or it is not shown.
+bool ShadowPartShows(const TxbShadowPartSpec& part, int32_t depth) {
+    const int32_t width = part.Rect.Right - part.Rect.Left, height = part.Rect.Bottom - part.Rect.Top;
+    return width > 0 && height > 0 && (!part.Faded || (width >= depth && height >= depth));
+}
 } // namespace
 
 std::vector<TxbShadowPartSpec> CalcShadowParts(const win::TRect& owner, const win::TRect& window, int32_t s,
                                                bool& horizontal) {
-    const bool noOwner = EmptyShadowRect(owner);
+    const bool noOwner = owner.IsEmpty();
     horizontal = noOwner || owner.Bottom == window.Top || owner.Top == window.Bottom;
     win::TRect o = owner, w = window;
     // The geometry below treats the lower (or right-hand) rectangle as the window.
@@ -29,7 +33,7 @@ std::vector<TxbShadowPartSpec> CalcShadowParts(const win::TRect& owner, const wi
         std::swap(o, w);
     std::vector<TxbShadowPartSpec> parts;
     auto add = [&](const win::TRect& r, int32_t kind, int32_t faded) {
-        if (!EmptyShadowRect(r) && parts.size() < 5)
+        if (!r.IsEmpty() && parts.size() < 5)
             parts.push_back({r, kind, faded});
     };
     if (horizontal) {
@@ -73,9 +77,9 @@ std::vector<TxbShadowPartSpec> CalcShadowParts(const win::TRect& owner, const wi
 }
 
 std::vector<uint8_t> CalcShadowAlpha(const TxbShadowPartSpec& part, int32_t s) {
-    const int32_t width = part.Rect.Right - part.Rect.Left, height = part.Rect.Bottom - part.Rect.Top;
-    if (width <= 0 || height <= 0 || (part.Faded && (width < s || height < s)))
+    if (!ShadowPartShows(part, s))
         return {};
+    const int32_t width = part.Rect.Right - part.Rect.Left, height = part.Rect.Bottom - part.Rect.Top;
     std::vector<uint8_t> alpha(size_t(width) * size_t(height));
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
@@ -120,11 +124,7 @@ TxbBarShadowPart::TxbBarShadowPart(TxbBarShadow* shadow, const TxbShadowPartSpec
 
 TxbBarShadowPart::~TxbBarShadowPart() = default;
 
-bool TxbBarShadowPart::CanShow() const {
-    const int32_t s = FShadow->GetDepth();
-    const int32_t width = FSpec.Rect.Right - FSpec.Rect.Left, height = FSpec.Rect.Bottom - FSpec.Rect.Top;
-    return width > 0 && height > 0 && (!FSpec.Faded || (width >= s && height >= s));
-}
+bool TxbBarShadowPart::CanShow() const { return ShadowPartShows(FSpec, FShadow->GetDepth()); }
 
 void TxbBarShadowPart::CreateParams(vcl::TCreateParams& params) {
     vcl::TCustomControl::CreateParams(params);
@@ -221,7 +221,7 @@ void TxbBarShadow::FreeParts() {
 
 void TxbBarShadow::RebuildParts() {
     FreeParts();
-    if (EmptyShadowRect(FWindowRect))
+    if (FWindowRect.IsEmpty())
         return;
     for (const TxbShadowPartSpec& spec : CalcShadowParts(FOwnerRect, FWindowRect, GetDepth(), FHorizontal)) {
         FParts.push_back(std::make_unique<TxbBarShadowPart>(this, spec));
