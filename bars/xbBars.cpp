@@ -123,17 +123,21 @@ void TxbBar::UpdateWindowFont() {
         Rebuild();
 }
 
+void TxbBar::AssignManagerFont(TxbBarManager* manager) {
+    // A copy of the manager's font is no change of the bar's own: FontChanged does not hear of it.
+    FFont->OnChange = nullptr;
+    FFont->Assign(manager->GetFont());
+    FFont->OnChange = [this](vcl::TObject*) { FontChanged(); };
+}
+
 void TxbBar::ManagerFontChanged() {
     TxbBarManager* manager = GetBarManager();
     if (!manager)
         return;
     const bool was = FSettingFont;
     FSettingFont = true;
-    if (!FUseOwnFont) {
-        FFont->OnChange = nullptr;
-        FFont->Assign(manager->GetFont());
-        FFont->OnChange = [this](vcl::TObject*) { FontChanged(); };
-    }
+    if (!FUseOwnFont)
+        AssignManagerFont(manager);
     FontChanged();
     FSettingFont = was;
 }
@@ -453,11 +457,8 @@ void TxbBar::SetUseOwnFont(bool value) {
     if (value) {
         CreateBarFontHandle(FFont.get(), FFontHandle, false);
     } else {
-        if (TxbBarManager* manager = GetBarManager()) {
-            FFont->OnChange = nullptr;
-            FFont->Assign(manager->GetFont());
-            FFont->OnChange = [this](vcl::TObject*) { FontChanged(); };
-        }
+        if (TxbBarManager* manager = GetBarManager())
+            AssignManagerFont(manager);
         if (FFontHandle)
             win::DeleteObject(FFontHandle);
         FFontHandle = nullptr;

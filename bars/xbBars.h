@@ -161,6 +161,8 @@ private:
     void ShowWindow();
     void FontChanged();
     void UpdateWindowFont();
+    // Takes the manager's font into the bar's without firing FontChanged.
+    void AssignManagerFont(TxbBarManager* manager);
 
     bool FAllowClose = true;
     bool FAllowCustomizing = true;
