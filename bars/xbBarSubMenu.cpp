@@ -13,6 +13,7 @@
 #include "lookandfeel/lkControls.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/Scope.h"
 #include "platform/win/gdi/DrawText.h"
 #include "platform/win/gdi/Edges.h"
 #include "platform/win/gdi/Gdi.h"
@@ -681,27 +682,13 @@ void TxbBarSubMenuControl::FreeRarelyUsedBrush() {
 void TxbBarSubMenuControl::Paint() {
     if ((GetAnimatedMenu() == this && FAnimate) || IsDestroyingControls())
         return;
-    FInPaint = true;
-    try {
-        PaintContent(GetCanvas()->GetHandle());
-    } catch (...) {
-        FInPaint = false;
-        throw;
-    }
-    FInPaint = false;
+    PaintContent(GetCanvas()->GetHandle());
 }
 
 void TxbBarSubMenuControl::PaintTo(win::HDC dc) {
     static_cast<vcl::TControlCanvas*>(GetCanvas())->FreeHandle();
     vcl::TCanvasDCScope scope(GetCanvas(), dc);
-    FInPaint = true;
-    try {
-        PaintContent(dc);
-    } catch (...) {
-        FInPaint = false;
-        throw;
-    }
-    FInPaint = false;
+    PaintContent(dc);
 }
 
 win::HBRUSH TxbBarSubMenuControl::GetBackgroundBrush() {
@@ -738,6 +725,8 @@ void TxbBarSubMenuControl::DrawBackground(win::HDC dc, const win::TRect& rect, b
 void TxbBarSubMenuControl::PaintContent(win::HDC dc) {
     if (!HandleAllocated())
         return;
+    FInPaint = true;
+    vcl::ScopeExit painted([this]() noexcept { FInPaint = false; });
     const TxbBarItemControlPainter* painter = GetPainter();
     if (!painter)
         return;
@@ -797,35 +786,34 @@ void TxbBarSubMenuControl::PaintRow(TxbBarItemControl* control, win::HDC dc) {
     }
     FRowBrush = brush;
     GetBackgroundBrush();
-    try {
-        const TxbPaintMenu menu = MakePaintMenu();
-        // How far the band of rarely used rows reaches left of a row: to the side strip.
-        const int32_t indent = std::max(0, r.Left - menu.SideBarWidth);
-        win::TRect separator = control->GetSeparatorRect();
-        if (!separator.IsEmpty()) {
-            painter->DrawMenuSeparator(menu, dc, rarely && control->GetRunStart(), indent, r, separator);
-            control->SetSeparatorRect(separator);
-        }
-        TxbRarelyUsedRow row;
-        row.Rect = r;
-        // Inside a run the band goes on beside a group separator as well.
-        if (rarely && !control->GetRunStart() && !control->GetSeparatorRect().IsEmpty())
-            row.Rect.Top = std::min(r.Top, control->GetSeparatorRect().Top);
-        row.Indent = indent;
-        row.First = link->GetShownIndex() == FTopIndex;
-        row.Last = control->GetEndsRow();
-        row.StartsRun = control->GetRunStart();
-        row.RarelyUsed = rarely;
-        row.SeparatorRect = control->GetSeparatorRect();
-        painter->DrawRarelyUsedItemFrame(this, row, dc);
-        control->Draw(r, ptMenu);
-    } catch (...) {
-        FRowBrush = nullptr;
-        GetBackgroundBrush();
-        throw;
-    }
-    FRowBrush = nullptr;
-    GetBackgroundBrush();
+    vcl::TryFinally(
+        [&] {
+            const TxbPaintMenu menu = MakePaintMenu();
+            // How far the band of rarely used rows reaches left of a row: to the side strip.
+            const int32_t indent = std::max(0, r.Left - menu.SideBarWidth);
+            win::TRect separator = control->GetSeparatorRect();
+            if (!separator.IsEmpty()) {
+                painter->DrawMenuSeparator(menu, dc, rarely && control->GetRunStart(), indent, r, separator);
+                control->SetSeparatorRect(separator);
+            }
+            TxbRarelyUsedRow row;
+            row.Rect = r;
+            // Inside a run the band goes on beside a group separator as well.
+            if (rarely && !control->GetRunStart() && !control->GetSeparatorRect().IsEmpty())
+                row.Rect.Top = std::min(r.Top, control->GetSeparatorRect().Top);
+            row.Indent = indent;
+            row.First = link->GetShownIndex() == FTopIndex;
+            row.Last = control->GetEndsRow();
+            row.StartsRun = control->GetRunStart();
+            row.RarelyUsed = rarely;
+            row.SeparatorRect = control->GetSeparatorRect();
+            painter->DrawRarelyUsedItemFrame(this, row, dc);
+            control->Draw(r, ptMenu);
+        },
+        [this] {
+            FRowBrush = nullptr;
+            GetBackgroundBrush();
+        });
     if (oldPalette)
         win::SelectPalette(dc, oldPalette, false);
 }

@@ -186,8 +186,8 @@ private:
     bool FPopupFired = false;
     // The brush of the row being painted (GetBackgroundBrush answers it), null outside rows.
     win::HBRUSH FRowBrush = nullptr;
-    // Paint runs: rows are drawn into its DC; outside it a row drawn on the window's own DC is handed to the
-    // screen at once.
+    // The menu paints whole (Paint, PaintTo): rows are drawn into its DC; outside it a row drawn on the
+    // window's own DC is handed to the screen at once.
     bool FInPaint = false;
 };
 
