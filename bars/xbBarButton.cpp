@@ -10,6 +10,7 @@
 #include "lookandfeel/lkClasses.h"
 #include "platform/vcl/ActnList.h"
 #include "platform/vcl/Bitmap.h"
+#include "platform/vcl/Scope.h"
 #include "platform/vcl/TypInfo.h"
 
 namespace bars {
@@ -186,16 +187,13 @@ void TxbBarButton::DropDown(TxbBarItemControl* control, int32_t x, int32_t y, bo
     lookandfeel::TlkObjectLinkScope popupAlive(popup);
     lookandfeel::TlkObjectLinkScope controlAlive(control);
     popup->SetDropDown(true, window);
-    try {
-        popup->PopupEx(x, y, beside ? r.Width() : 0, beside ? 0 : r.Height(), byMouse, &exclude);
-    } catch (...) {
-        if (popupAlive.Alive())
-            popup->SetDropDown(false, nullptr);
-        throw;
-    }
+    vcl::TryFinally(
+        [&] { popup->PopupEx(x, y, beside ? r.Width() : 0, beside ? 0 : r.Height(), byMouse, &exclude); },
+        [&] {
+            if (popupAlive.Alive())
+                popup->SetDropDown(false, nullptr);
+        });
     const bool popupLives = popupAlive.Alive();
-    if (popupLives)
-        popup->SetDropDown(false, nullptr);
     if (!controlAlive.Alive() || !IsBarControlAlive(window) || !window->OwnsItemControl(control))
         return;
     TxbBarSubMenuControl* menu = popupLives ? popup->GetControl() : nullptr;

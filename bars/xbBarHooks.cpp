@@ -12,6 +12,7 @@
 #include "lookandfeel/lkClasses.h"
 #include "platform/vcl/Application.h"
 #include "platform/vcl/Forms.h"
+#include "platform/vcl/Scope.h"
 #include "platform/win/kernel/Sync.h"
 #include "platform/win/user/Keys.h"
 #include "platform/win/user/Messages.h"
@@ -356,13 +357,8 @@ bool HandleMouse(int code, win::WPARAM message, win::MOUSEHOOKSTRUCT* info) {
 // The manager handles a message of its owner form, with the hook's re-entry guard set meanwhile.
 void HandOwnerFormMessage(TxbBarManager* manager, const win::CWPSTRUCT* cwp) {
     GInCallWndProcHook = true;
-    try {
-        manager->HandleOwnerFormMessage(cwp->message, cwp->wParam, cwp->lParam);
-    } catch (...) {
-        GInCallWndProcHook = false;
-        throw;
-    }
-    GInCallWndProcHook = false;
+    vcl::ScopeExit done([]() noexcept { GInCallWndProcHook = false; });
+    manager->HandleOwnerFormMessage(cwp->message, cwp->wParam, cwp->lParam);
 }
 
 void HandleCallWndProc(win::CWPSTRUCT* cwp) {

@@ -15,6 +15,7 @@
 #include "bars/xbDockControl.h"
 #include "platform/vcl/Forms.h"
 #include "platform/vcl/Graphics.h"
+#include "platform/vcl/Scope.h"
 #include "platform/win/gdi/Fonts.h"
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/user/Keys.h"
@@ -168,13 +169,7 @@ void TxbBarControl::RefreshLook() {
     }
     // A floating window takes the frame of the new look with a new window, where it was.
     BeginDockingChange();
-    try {
-        RecreateWnd();
-    } catch (...) {
-        EndDockingChange();
-        throw;
-    }
-    EndDockingChange();
+    vcl::TryFinally([this] { RecreateWnd(); }, [this] { EndDockingChange(); });
     UpdateFrame();
     if (GetShadow() && IsBarControlAlive(this))
         GetShadow()->RebuildParts();
@@ -720,13 +715,8 @@ void TxbBarControl::WndProc(vcl::TMessage& message) {
 void TxbBarControl::DestroyWnd() {
     const bool was = FDestroyingWnd;
     FDestroyingWnd = true;
-    try {
-        TCustomxbBarControl::DestroyWnd();
-    } catch (...) {
-        FDestroyingWnd = was;
-        throw;
-    }
-    FDestroyingWnd = was;
+    vcl::ScopeExit restored([this, was]() noexcept { FDestroyingWnd = was; });
+    TCustomxbBarControl::DestroyWnd();
 }
 
 void TxbBarControl::WMDestroy(vcl::TMessage& message) {
