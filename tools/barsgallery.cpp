@@ -171,23 +171,16 @@ struct Gallery {
         c->FillRect({2, 2, 14, 14});
         item->SetGlyph(&glyph);
     }
-    static bars::TxbBarButton* AddButton(vcl::TForm* form, bars::TxbBarItemLinks* links, const std::string& caption,
-                                         bool beginGroup = false) {
-        auto* button = new bars::TxbBarButton(form);
-        button->SetCaption(caption);
+    // An item of the form (a button unless Item says otherwise) with that caption, linked at the end of links.
+    template <class Item = bars::TxbBarButton>
+    static Item* AddItem(vcl::TForm* form, bars::TxbBarItemLinks* links, const std::string& caption,
+                         bool beginGroup = false) {
+        auto* item = new Item(form);
+        item->SetCaption(caption);
         bars::TxbBarItemLink* link = links->Add();
-        link->SetItem(button);
+        link->SetItem(item);
         link->SetBeginGroup(beginGroup);
-        return button;
-    }
-    static bars::TxbBarSubItem* AddSub(vcl::TForm* form, bars::TxbBarItemLinks* links, const std::string& caption,
-                                       bool beginGroup = false) {
-        auto* sub = new bars::TxbBarSubItem(form);
-        sub->SetCaption(caption);
-        bars::TxbBarItemLink* link = links->Add();
-        link->SetItem(sub);
-        link->SetBeginGroup(beginGroup);
-        return sub;
+        return item;
     }
     static bars::TxbBar* AddBar(bars::TxbBarManager* manager, const std::string& name, bars::TxbBarDockingStyle style) {
         bars::TxbBar* bar = manager->GetBars()->Add();
@@ -257,23 +250,23 @@ struct Gallery {
         bars::TxbBar* menuBar = AddBar(manager, "Menu", bars::dsTop);
         menuBar->SetIsMainMenu(true);
         menuBar->SetWholeRow(true);
-        bars::TxbBarSubItem* file = AddSub(form, menuBar->GetItemLinks(), "&File");
-        AddSub(form, menuBar->GetItemLinks(), "&Edit");
-        AddSub(form, menuBar->GetItemLinks(), "&Help");
+        bars::TxbBarSubItem* file = AddItem<bars::TxbBarSubItem>(form, menuBar->GetItemLinks(), "&File");
+        AddItem<bars::TxbBarSubItem>(form, menuBar->GetItemLinks(), "&Edit");
+        AddItem<bars::TxbBarSubItem>(form, menuBar->GetItemLinks(), "&Help");
 
         // The menu: recent entries first in the family that hides the others.
         bars::TxbBarItemLinks* entries = file->GetItemLinks();
-        bars::TxbBarButton* open = AddButton(form, entries, "&Open");
+        bars::TxbBarButton* open = AddItem(form, entries, "&Open");
         open->SetShortCut(vcl::ShortCut('O', vcl::TShiftState{vcl::ssCtrl}));
-        bars::TxbBarButton* check = AddButton(form, entries, "&Loop", true);
+        bars::TxbBarButton* check = AddItem(form, entries, "&Loop", true);
         check->SetButtonStyle(bars::bsChecked);
         check->SetDown(true);
-        bars::TxbBarSubItem* more = AddSub(form, entries, "&Recent");
-        AddButton(form, more->GetItemLinks(), "One");
-        bars::TxbBarButton* disabled = AddButton(form, entries, "&Print");
+        bars::TxbBarSubItem* more = AddItem<bars::TxbBarSubItem>(form, entries, "&Recent");
+        AddItem(form, more->GetItemLinks(), "One");
+        bars::TxbBarButton* disabled = AddItem(form, entries, "&Print");
         disabled->SetEnabled(false);
-        AddButton(form, entries, "&Seldom");
-        AddButton(form, entries, "&Rarely");
+        AddItem(form, entries, "&Seldom");
+        AddItem(form, entries, "&Rarely");
         const bool rarely = Style == bars::bmsEnhanced;
         if (rarely) {
             entries->SetUseRecentItems(true);
@@ -299,7 +292,7 @@ struct Gallery {
                               {"dropdown", 0x00C0C0, true}};
         std::map<std::string, bars::TxbBarButton*> buttons;
         for (const Spec& s : specs) {
-            bars::TxbBarButton* b = AddButton(form, links, s.Name, s.Group);
+            bars::TxbBarButton* b = AddItem(form, links, s.Name, s.Group);
             SetPicture(b, s.Colour);
             buttons[s.Name] = b;
             Say("glyph " + std::string(s.Name) + " " + Rgb(s.Colour));
@@ -311,7 +304,7 @@ struct Gallery {
         buttons["faded"]->SetEnabled(false);
         auto* dropMenu = new bars::TxbBarPopupMenu(form);
         dropMenu->SetBarManager(manager);
-        AddButton(form, dropMenu->GetItemLinks(), "Save As");
+        AddItem(form, dropMenu->GetItemLinks(), "Save As");
         buttons["dropdown"]->SetButtonStyle(bars::bsDropDown);
         buttons["dropdown"]->SetDropDownMenu(dropMenu);
 
@@ -319,8 +312,8 @@ struct Gallery {
         floating->SetAllowClose(true);
         floating->SetFloatLeft(600);
         floating->SetFloatTop(420);
-        SetPicture(AddButton(form, floating->GetItemLinks(), "One"), 0x0000FF);
-        SetPicture(AddButton(form, floating->GetItemLinks(), "Two"), 0x00C000);
+        SetPicture(AddItem(form, floating->GetItemLinks(), "One"), 0x0000FF);
+        SetPicture(AddItem(form, floating->GetItemLinks(), "Two"), 0x00C000);
 
         menuBar->SetVisible(true);
         tools->SetVisible(true);
@@ -444,7 +437,7 @@ struct Gallery {
         bars::TxbBar* left = AddBar(manager, "Left", bars::dsLeft);
         for (bars::TxbBar* bar : {top, left})
             for (int i = 0; i < 14; ++i)
-                SetPicture(AddButton(form, bar->GetItemLinks(), "B" + std::to_string(i)), 0x0000FF + 0x1100 * i);
+                SetPicture(AddItem(form, bar->GetItemLinks(), "B" + std::to_string(i)), 0x0000FF + 0x1100 * i);
         top->SetVisible(true);
         left->SetVisible(true);
         Activate(form);
