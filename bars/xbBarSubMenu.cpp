@@ -323,7 +323,7 @@ TxbPaintMenu TxbBarSubMenuControl::MakePaintMenu() {
     return painter ? painter->MakePaintMenu(this) : TxbPaintMenu{};
 }
 
-int32_t TxbBarSubMenuControl::GetExpandRowHeight() {
+int32_t TxbBarSubMenuControl::GetExpandArrowHeight() {
     if (FExpandArrowHeight == 0)
         if (const TxbBarItemControlPainter* painter = GetPainter())
             FExpandArrowHeight = painter->CalcMenuMetrics(GetRowHeight(nullptr), GetTextHeight("0")).ExpandRowHeight;
@@ -333,7 +333,7 @@ int32_t TxbBarSubMenuControl::GetExpandRowHeight() {
 void TxbBarSubMenuControl::CalcMetrics() {
     TCustomxbBarControl::CalcMetrics();
     FExpandArrowHeight = 0;
-    GetExpandRowHeight();
+    GetExpandArrowHeight();
 }
 
 int32_t TxbBarSubMenuControl::GetDetachBarHeight() {
@@ -446,7 +446,7 @@ win::TRect TxbBarSubMenuControl::GetExpandArrowRect() {
     win::GetClientRect(GetHandle(), &client);
     const TxbBarItemControlPainter* painter = GetPainter();
     const int32_t inset = painter ? painter->GetMenuScrollArrowHeight() : 1;
-    return win::TRect{client.Left + inset + GetBarSize(), client.Bottom - inset - GetExpandRowHeight(),
+    return win::TRect{client.Left + inset + GetBarSize(), client.Bottom - inset - GetExpandArrowHeight(),
                       client.Right - inset, client.Bottom - inset};
 }
 

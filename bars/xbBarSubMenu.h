@@ -94,7 +94,8 @@ public:
     win::TRect GetDownArrowRect() const;
     // The expand arrow row of a personalized menu with hidden entries.
     win::TRect GetExpandArrowRect();
-    int32_t GetExpandArrowHeight() { return GetExpandRowHeight(); }
+    // Its height, as the painter gives it for the menu's row and text heights (measured again by CalcMetrics).
+    int32_t GetExpandArrowHeight();
     // The rarely used entries' background (button face + 20 per channel) and, at 8 bits per pixel or less,
     // its one-entry palette.
     win::HBRUSH GetRarelyUsedBrush() const { return FRarelyUsedBrush; }
@@ -153,7 +154,6 @@ private:
     // The picture behind the rows: the popup menu's own, else the manager's SubMenu background.
     vcl::TBitmap* GetBackgroundBitmap();
     int32_t GetTextHeight(const char* text);
-    int32_t GetExpandRowHeight();
     // The tear-off strip's height (0 unless the menu is detachable).
     int32_t GetDetachBarHeight();
     void ScrollTick();
