@@ -175,6 +175,8 @@ public:
     vcl::TListItem* InsertFrameRow(int32_t index, const std::string& name);
     // The size text of frame i: "w x h", or "Unknown".
     std::string FrameSizeText(int32_t index) const;
+    // Puts FrameSizeText again into every row that shows a size (a frame-size fit may have changed them).
+    void RefreshFrameSizeTexts();
     // The row flag: 1 when the frame has a transparent colour of its own.
     static uint8_t RowFlag(vcl::TListItem* item);
     static void SetRowFlag(vcl::TListItem* item, uint8_t value);

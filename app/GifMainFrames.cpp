@@ -96,6 +96,15 @@ void TfrmGifMain::NameFrameRows(const std::string& name) {
         items->GetItem(i)->SetCaption("Frame " + std::to_string(i + 1) + " - " + name);
 }
 
+void TfrmGifMain::RefreshFrameSizeTexts() {
+    vcl::TListItems* items = lvFiles->GetItems();
+    for (int32_t i = 0; i < items->Count(); ++i) {
+        vcl::TStrings* sub = items->GetItem(i)->GetSubItems();
+        if (sub->Count() > 0)
+            sub->Put(0, FrameSizeText(i));
+    }
+}
+
 void TfrmGifMain::RenumberFrameRows() {
     vcl::TListItems* items = lvFiles->GetItems();
     for (int32_t i = 0; i < items->Count(); ++i) {
@@ -250,11 +259,7 @@ void TfrmGifMain::InsertFrames() {
             hourglass.reset();
             HasDocument = items->Count() > 0;
             // A frame-size fit may have cropped frames.
-            for (int32_t i = 0; i < items->Count(); ++i) {
-                vcl::TStrings* sub = items->GetItem(i)->GetSubItems();
-                if (sub->Count() > 0)
-                    sub->Put(0, FrameSizeText(i));
-            }
+            RefreshFrameSizeTexts();
         });
 }
 

@@ -224,11 +224,7 @@ void TfrmGifMain::RunNewWizard() {
             for (int32_t i = 0; i < Document->FrameCount(); ++i)
                 SetFrameDelay(Document->Frame(i), delay);
             // A frame-size fit may have changed the frames' sizes.
-            for (int32_t i = 0; i < rows->Count(); ++i) {
-                vcl::TStrings* sub = rows->GetItem(i)->GetSubItems();
-                if (sub->Count() > 0)
-                    sub->Put(0, FrameSizeText(i));
-            }
+            RefreshFrameSizeTexts();
         },
         [&] {
             hourglass.reset();
