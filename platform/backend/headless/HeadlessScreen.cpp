@@ -1,5 +1,6 @@
 #include "platform/backend/headless/HeadlessScreen.h"
 
+#include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Kernel.h"
 #include "platform/win/user/User.h"
 
@@ -21,8 +22,7 @@ HeadlessScreen::~HeadlessScreen() {
 }
 
 void HeadlessScreen::SetDepth(int bitsPerPixel) {
-    if (bitsPerPixel != 1 && bitsPerPixel != 4 && bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24 &&
-        bitsPerPixel != 32)
+    if (!ScreenBitsPixelSupported(bitsPerPixel))
         return;
     FDepth = bitsPerPixel;
     if (InstalledScreenBackend() == this)

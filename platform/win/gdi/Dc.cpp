@@ -268,8 +268,12 @@ void SetScreenSize(int width, int height) {
     }
 }
 
+bool ScreenBitsPixelSupported(int bpp) {
+    return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+}
+
 void SetScreenBitsPixel(int bpp) {
-    if (bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32)
+    if (ScreenBitsPixelSupported(bpp))
         DcTheScreen().FBitsPixel = bpp;
 }
 

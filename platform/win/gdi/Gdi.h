@@ -459,6 +459,8 @@ HDC GetScreenDC();
 HDC CreateScreenDC();
 // Virtual screen size and depth (tests may change them; the depth applies to compatible bitmaps).
 void SetScreenSize(int width, int height);
+// The depths the GDI draws at: 1, 4, 8, 16, 24 and 32 bits a pixel; SetScreenBitsPixel ignores any other.
+bool ScreenBitsPixelSupported(int bpp);
 void SetScreenBitsPixel(int bpp);
 int GetScreenBitsPixel();
 void SetScreenLogPixels(int dpi);
