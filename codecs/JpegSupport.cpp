@@ -1,6 +1,7 @@
 #include "codecs/JpegSupport.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include <jerror.h>
 
@@ -8,11 +9,25 @@ namespace codecs {
 
 namespace {
 
+void JpegScanLimitProgress(j_common_ptr cinfo);
+
+// The scan limit of cinfo when it is installed and has just been passed, else nullptr.
+const TJpegScanLimit* JpegExceededScanLimit(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor || !cinfo->progress ||
+        cinfo->progress->progress_monitor != JpegScanLimitProgress)
+        return nullptr;
+    const auto* limit = reinterpret_cast<const TJpegScanLimit*>(cinfo->progress);
+    return limit->Exceeded ? limit : nullptr;
+}
+
 void JpegBridgeErrorExit(j_common_ptr cinfo) {
     auto* bridge = reinterpret_cast<TJpegErrorBridge*>(cinfo->err);
     if (bridge->Aborting)
         bridge->Aborting->store(true);
-    if (bridge->Describe)
+    if (const TJpegScanLimit* limit = JpegExceededScanLimit(cinfo))
+        std::snprintf(bridge->Message, sizeof(bridge->Message), "the image has more than %d scans",
+                      limit->MaxScans);
+    else if (bridge->Describe)
         bridge->Describe(cinfo, cinfo->err->msg_code, bridge->Message, sizeof(bridge->Message));
     else
         cinfo->err->format_message(cinfo, bridge->Message);

@@ -46,9 +46,9 @@ template <class Call> bool JpegTry(TJpegErrorBridge& bridge, Call&& call) {
 
 // A progressive datastream may hold thousands of scans, each a pass over every block of the picture: a few
 // kilobytes could keep a decoder busy for minutes. Installed as a decompressor's progress monitor, the limit
-// raises a fatal error (through the bridge) when the decoder starts on scan MaxScans + 1, and sets Exceeded so
-// that the caller can say why. Coders need far fewer: a full successive-approximation script of three
-// components has a few dozen scans.
+// raises a fatal error (through the bridge, whose message becomes "the image has more than MaxScans scans")
+// when the decoder starts on scan MaxScans + 1, and sets Exceeded. Coders need far fewer: a full
+// successive-approximation script of three components has a few dozen scans.
 struct TJpegScanLimit {
     jpeg_progress_mgr Pub; // first: the callback finds the limit from cinfo->progress
     int MaxScans = 0;

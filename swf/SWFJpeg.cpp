@@ -34,12 +34,7 @@ struct TSwfJpegCodecs {
             jpeg_destroy_compress(&Encoder);
         std::free(Encoded);
     }
-    [[noreturn]] void Fail() const {
-        if (Scans.Exceeded)
-            throw vcl::EInvalidGraphic("JPEG error: the image has more than " +
-                                       std::to_string(Scans.MaxScans) + " scans");
-        throw vcl::EInvalidGraphic(std::string("JPEG error: ") + Err.Message);
-    }
+    [[noreturn]] void Fail() const { throw vcl::EInvalidGraphic(std::string("JPEG error: ") + Err.Message); }
 };
 
 } // namespace

@@ -30,11 +30,7 @@ struct TJpegImageDecoder {
         if (Created)
             jpeg_destroy_decompress(&Info);
     }
-    [[noreturn]] void Fail() const {
-        if (Scans.Exceeded)
-            throw EJPEG("JPEG error: the image has more than " + std::to_string(Scans.MaxScans) + " scans");
-        throw EJPEG(std::string("JPEG error: ") + Errors.Message);
-    }
+    [[noreturn]] void Fail() const { throw EJPEG(std::string("JPEG error: ") + Errors.Message); }
 };
 
 struct TJpegImageEncoder {
