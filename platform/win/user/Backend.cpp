@@ -4,6 +4,7 @@
 #include "platform/win/gdi/Gdi.h"
 #include "platform/win/kernel/Kernel.h"
 #include "platform/win/user/Messages.h"
+#include "platform/win/user/Metrics.h"
 #include "platform/win/user/User.h"
 #include "platform/win/user/UserModule.h"
 #include "platform/win/user/WindowObject.h"
@@ -76,12 +77,8 @@ void ScreenDepthChanged() {
     const int depth = GetScreenBitsPixel();
     if (depth == before)
         return;
-    TRect primary{0, 0, 0, 0};
-    for (const MonitorDesc& m : ScreenBackend().Monitors())
-        if (m.Primary)
-            primary = m.Bounds;
     BroadcastSystemMessage(WM_DISPLAYCHANGE, WPARAM(depth),
-                           MAKELPARAM(primary.Right - primary.Left, primary.Bottom - primary.Top));
+                           MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
 }
 IScreenBackend* InstalledScreenBackend() { return Installed(); }
 
