@@ -38,16 +38,6 @@ private:
     bool FOld;
 };
 
-// The play count in the spin box: the nearest whole number within 0..65535 (text that is no number reads
-// as the box's minimum).
-uint16_t PlayCountOf(controls::TFcSpinEdit* spin) {
-    double value = spin->GetValue();
-    if (!std::isfinite(value))
-        return 1;
-    value = std::min(std::max(value, -1.0), 70000.0);
-    return ClampPlayCount(int64_t(vcl::Round(value)));
-}
-
 } // namespace
 
 template <typename F> void TfrmGifMain::WithPreviewStopped(F change) {
@@ -164,7 +154,7 @@ void TfrmGifMain::optLoopForeverClick(vcl::TObject*) {
         return;
     // The loop count is no edit of the frames: it does not mark the document modified.
     WithPreviewStopped([this, specified] {
-        SetLoopCount(Document, specified ? PlayCountOf(spinPlayTimes) : 0);
+        SetLoopCount(Document, specified ? PlayCountFromValue(spinPlayTimes->GetValue()) : 0);
     });
 }
 

@@ -592,6 +592,13 @@ uint16_t ClampPlayCount(int64_t count) {
     return uint16_t(std::clamp<int64_t>(count, 0, 65535));
 }
 
+uint16_t PlayCountFromValue(double value) {
+    if (!std::isfinite(value))
+        return 1;
+    value = std::min(std::max(value, -1.0), 70000.0);
+    return ClampPlayCount(int64_t(vcl::Round(value)));
+}
+
 // ---- Sizes -------------------------------------------------------------------------------------------
 
 void FitFrameSize(TGifDocument* document, vcl::TBitmap* bitmap, bool trim) {

@@ -116,6 +116,9 @@ void AddCommentExtension(gif::TGifFrame* frame, const std::string& text);
 uint16_t SecondsToDelay(double seconds);
 // A play count typed by the user, within 0..65535.
 uint16_t ClampPlayCount(int64_t count);
+// The play count of a spin box's value: the nearest whole number within 0..65535 (a value that is no number,
+// from text that is none, gives 1).
+uint16_t PlayCountFromValue(double value);
 
 // ---- Sizes -------------------------------------------------------------------------------------------
 

@@ -20,7 +20,6 @@
 #include "platform/vcl/TypInfo.h"
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,9 +87,7 @@ uint16_t TfrmNewGifWizard::Delay() {
 }
 
 int32_t TfrmNewGifWizard::PlayCount() {
-    const double value = spinLoop->GetValue();
-    return std::isfinite(value) ? ClampPlayCount(int64_t(std::clamp(std::nearbyint(value), -1.0, 70000.0)))
-                                : 1;
+    return PlayCountFromValue(spinLoop->GetValue());
 }
 
 void TfrmNewGifWizard::btnNextClick(vcl::TObject*) {
